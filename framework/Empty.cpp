@@ -1,0 +1,1 @@
+// Keeps the application library non-empty while it has few units of its own.

@@ -1,0 +1,110 @@
+#include "StringList.h"
+
+#include <windows.h>
+
+#include "Exceptions.h"
+#include "Strings.h"
+
+int TStringList::IndexOf(const std::string& s) const {
+  for (size_t i = 0; i < Items.size(); ++i)
+    if (SameText(Items[i], s)) return (int)i;
+  return -1;
+}
+
+std::string TStringList::Text() const {
+  std::string t;
+  for (const auto& s : Items) t += s + "\r\n";
+  return t;
+}
+
+void TStringList::LoadFromFile(const std::string& fileName) {
+  std::string text = DecodeTextBytes(ReadFileBytes(fileName));
+  Items.clear();
+  size_t start = 0;
+  while (start < text.size()) {
+    size_t e = text.find('\n', start);
+    std::string line = text.substr(start, e == std::string::npos ? std::string::npos : e - start);
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    Items.push_back(line);
+    if (e == std::string::npos) break;
+    start = e + 1;
+  }
+}
+
+void TStringList::SaveToFile(const std::string& fileName) const {
+  if (!WriteFileBytes(fileName, Text())) throw EInOutError("Cannot create file \"" + fileName + "\"");
+}
+
+namespace {
+struct FileHandle {
+  HANDLE h;
+  explicit FileHandle(HANDLE handle) : h(handle) {}
+  ~FileHandle() {
+    if (h != INVALID_HANDLE_VALUE) CloseHandle(h);
+  }
+  FileHandle(const FileHandle&) = delete;
+  FileHandle& operator=(const FileHandle&) = delete;
+};
+
+bool WriteAll(HANDLE h, const std::string& bytes) {
+  size_t done = 0;
+  while (done < bytes.size()) {
+    DWORD chunk = (DWORD)std::min<size_t>(bytes.size() - done, 1 << 20);
+    DWORD written = 0;
+    if (!WriteFile(h, bytes.data() + done, chunk, &written, nullptr) || written == 0) return false;
+    done += written;
+  }
+  return true;
+}
+}  // namespace
+
+std::string ReadFileBytes(const std::string& fileName) {
+  FileHandle f(CreateFileW(Widen(fileName).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                           nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (f.h == INVALID_HANDLE_VALUE) throw EInOutError("Cannot open file \"" + fileName + "\"");
+  std::string bytes;
+  char buf[65536];
+  for (;;) {
+    DWORD got = 0;
+    if (!ReadFile(f.h, buf, sizeof buf, &got, nullptr))
+      throw EInOutError("Cannot read file \"" + fileName + "\"");
+    if (got == 0) break;
+    bytes.append(buf, got);
+  }
+  return bytes;
+}
+
+bool WriteFileBytes(const std::string& fileName, const std::string& bytes) {
+  FileHandle f(CreateFileW(Widen(fileName).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                           FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (f.h == INVALID_HANDLE_VALUE) return false;
+  return WriteAll(f.h, bytes);
+}
+
+bool ReplaceFileContents(const std::string& fileName, const std::string& bytes) {
+  std::string temp = fileName + ".tmp";
+  {
+    FileHandle f(CreateFileW(Widen(temp).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                             FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (f.h == INVALID_HANDLE_VALUE) return false;
+    if (!WriteAll(f.h, bytes) || !FlushFileBuffers(f.h)) {
+      CloseHandle(f.h);
+      f.h = INVALID_HANDLE_VALUE;
+      DeleteFileW(Widen(temp).c_str());
+      return false;
+    }
+  }
+  if (!MoveFileExW(Widen(temp).c_str(), Widen(fileName).c_str(),
+                   MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+    DeleteFileW(Widen(temp).c_str());
+    return false;
+  }
+  return true;
+}
+
+bool AppendFileBytes(const std::string& fileName, const std::string& bytes) {
+  FileHandle f(CreateFileW(Widen(fileName).c_str(), FILE_APPEND_DATA, FILE_SHARE_READ, nullptr,
+                           OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (f.h == INVALID_HANDLE_VALUE) return false;
+  return WriteAll(f.h, bytes);
+}

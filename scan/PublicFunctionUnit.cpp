@@ -1,0 +1,327 @@
+#include "PublicFunctionUnit.h"
+
+#include <oleauto.h>
+#include <shellapi.h>
+
+#include "../framework/Application.h"
+#include "../framework/Endpoints.h"
+#include "../framework/Exceptions.h"
+#include "../framework/Registry.h"
+
+namespace PublicFunctionUnit {
+
+TMyRegistryInfo MyRegistryInfo;
+uint8_t ScanState = 0;
+int32_t ProblemNumber = 0;
+int32_t ItemsProcessed = 0;
+int32_t VisitedKeyCount = 0;
+uint8_t PlatformKind = 0;
+TStringList NonFixedDrives;
+std::string CommandLineParam;
+TProgressTarget* ItemsProcessedBar = nullptr;
+TCaptionTarget* ItemsProcessedLabel = nullptr;
+
+void LoadSettings() {
+  TRegistry reg;
+  reg.RootKey = HKEY_LOCAL_MACHINE;
+  if (reg.OpenKeyReadOnly(RunKey)) {
+    std::string exe = ExeName();
+    std::string registered;
+    if (reg.GetDataType(ExtractFileName(exe)) == rdString || reg.GetDataType(ExtractFileName(exe)) == rdExpandString)
+      registered = reg.ReadString(ExtractFileName(exe));
+    MyRegistryInfo.NotRun = registered != exe;
+  }
+  reg.CloseKey();
+  if (!reg.OpenKey(SettingsKey, true)) return;
+
+  auto readText = [&](const char* name) {
+    TRegDataType t = reg.GetDataType(name);
+    return (t == rdString || t == rdExpandString) ? reg.ReadString(name) : std::string();
+  };
+  MyRegistryInfo.HomePage = readText("HomePage");
+  if (MyRegistryInfo.HomePage.empty()) MyRegistryInfo.HomePage = Endpoints::HomePage;
+  MyRegistryInfo.HelpURL = readText("HelpURL");
+  if (MyRegistryInfo.HelpURL.empty()) MyRegistryInfo.HelpURL = Endpoints::HomePage + "/help";
+
+  struct Flag {
+    const char* name;
+    const char* fallback;
+    bool* field;
+    const char* setText;   // the text that sets the flag
+  };
+  const Flag flags[] = {
+      {"NotAutoBackup", "0", &MyRegistryInfo.NotAutoBackup, "1"},
+      {"OneTime", "0", &MyRegistryInfo.OneTime, "0"},
+      {"SelectAll", "1", &MyRegistryInfo.SelectAll, "1"},
+      {"CheckUpdate", "1", &MyRegistryInfo.CheckUpdate, "1"},
+  };
+  for (const Flag& f : flags) {
+    std::string text = readText(f.name);
+    if (text.empty()) {
+      reg.WriteString(f.name, f.fallback);
+      text = f.fallback;
+    }
+    *f.field = text == f.setText;
+  }
+  reg.WriteString("Version", "3.0");
+  reg.CloseKey();
+}
+
+void TickItemsProcessed() {
+  ++ItemsProcessed;
+  if (ItemsProcessed % 200 != 0) return;
+  if (ItemsProcessedBar != nullptr) {
+    int p = ItemsProcessedBar->Position() + 1;
+    ItemsProcessedBar->SetPosition(p >= 100 ? 0 : p);
+  }
+  if (ItemsProcessedLabel != nullptr) ItemsProcessedLabel->SetCaption(Format("Items processed: %10d", ItemsProcessed));
+}
+
+void DetectPlatform() {
+  OSVERSIONINFOW vi{};
+  vi.dwOSVersionInfoSize = sizeof vi;
+  if (!GetVersionExW(&vi)) return;
+  switch (vi.dwPlatformId) {
+    case 0: PlatformKind = 1; break;
+    case 1: PlatformKind = 2; break;
+    case 2: PlatformKind = 4; break;
+    default: break;
+  }
+}
+
+void ListNonFixedDrives(TStringList& list) {
+  for (char letter = 'C'; letter <= 'Z'; ++letter) {
+    if (ScanState == 3) return;
+    std::string root = std::string(1, letter) + ":\\";
+    switch (GetDriveTypeW(Widen(root).c_str())) {
+      case DRIVE_REMOVABLE:
+      case DRIVE_REMOTE:
+      case DRIVE_CDROM:
+      case DRIVE_RAMDISK:
+        list.Add(std::string(1, letter) + ":");
+        break;
+      default:
+        break;
+    }
+  }
+}
+
+bool IsOnFixedDrive(const TStringList& drives, const std::string& path) {
+  if (drives.Count() == 0) return true;
+  std::string upperPath = AnsiUpperCase(path);
+  for (const std::string& d : drives.Items)
+    if (upperPath.find(AnsiUpperCase(d)) != std::string::npos) return false;
+  return true;
+}
+
+bool GetCommandLineParam(std::string& param) {
+  param.clear();
+  int argc = 0;
+  LPWSTR* argv = CommandLineToArgvW(GetCommandLineW(), &argc);
+  if (argv != nullptr) {
+    if (argc > 1) param = Narrow(argv[1]);
+    LocalFree(argv);
+  }
+  return !param.empty();
+}
+
+void ProcessMessages() { Application.ProcessMessages(); }
+
+void Delay(DWORD milliseconds) {
+  DWORD start = GetTickCount();
+  for (;;) {
+    Application.ProcessMessages();
+    DWORD elapsed = GetTickCount() - start;
+    if (elapsed >= milliseconds) break;
+    MsgWaitForMultipleObjects(0, nullptr, FALSE, milliseconds - elapsed, QS_ALLINPUT);
+  }
+}
+
+void GetCurrentUserName(std::string& name) {
+  wchar_t buf[256];
+  DWORD size = 255;
+  if (GetUserNameW(buf, &size) && size > 0) name = Narrow(buf, size - 1);
+}
+
+namespace {
+// Sets or calls one member of an automation object by name.
+HRESULT Automation(IDispatch* object, const wchar_t* member, WORD kind, VARIANT* arg) {
+  DISPID id;
+  LPOLESTR name = const_cast<LPOLESTR>(member);
+  HRESULT hr = object->GetIDsOfNames(IID_NULL, &name, 1, LOCALE_USER_DEFAULT, &id);
+  if (FAILED(hr)) return hr;
+  DISPID named = DISPID_PROPERTYPUT;
+  DISPPARAMS params{arg, kind == DISPATCH_PROPERTYPUT ? &named : nullptr, arg ? 1u : 0u,
+                    kind == DISPATCH_PROPERTYPUT ? 1u : 0u};
+  return object->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, kind, &params, nullptr, nullptr, nullptr);
+}
+
+HRESULT PutLong(IDispatch* object, const wchar_t* member, long value) {
+  VARIANT v;
+  VariantInit(&v);
+  v.vt = VT_I4;
+  v.lVal = value;
+  return Automation(object, member, DISPATCH_PROPERTYPUT, &v);
+}
+}  // namespace
+
+void OpenUrl(int mode, const std::string& address) {
+  if (mode != 1) {
+    ShellExecuteW(Application.Handle, L"open", Widen(address).c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+    return;
+  }
+  CLSID clsid;
+  IDispatch* browser = nullptr;
+  HRESULT hr = CLSIDFromProgID(L"InternetExplorer.Application", &clsid);
+  if (SUCCEEDED(hr)) hr = CoCreateInstance(clsid, nullptr, CLSCTX_LOCAL_SERVER, IID_IDispatch, (void**)&browser);
+  if (FAILED(hr) || browser == nullptr) throw std::runtime_error("Invalid class string");
+  PutLong(browser, L"Left", 0);
+  PutLong(browser, L"Width", GetSystemMetrics(SM_CXSCREEN));
+  PutLong(browser, L"Top", 0);
+  PutLong(browser, L"Height", GetSystemMetrics(SM_CYSCREEN) - 30);
+  VARIANT visible;
+  VariantInit(&visible);
+  visible.vt = VT_BOOL;
+  visible.boolVal = VARIANT_TRUE;
+  Automation(browser, L"Visible", DISPATCH_PROPERTYPUT, &visible);
+  VARIANT url;
+  VariantInit(&url);
+  url.vt = VT_BSTR;
+  url.bstrVal = SysAllocString(Widen(address).c_str());
+  Automation(browser, L"Navigate", DISPATCH_METHOD, &url);
+  VariantClear(&url);
+  browser->Release();
+}
+
+namespace {
+struct RootName {
+  const char* name;
+  HKEY root;
+};
+const RootName kRoots[] = {
+    {"HKEY_CLASSES_ROOT", HKEY_CLASSES_ROOT},   {"HKEY_CURRENT_USER", HKEY_CURRENT_USER},
+    {"HKEY_LOCAL_MACHINE", HKEY_LOCAL_MACHINE}, {"HKEY_USERS", HKEY_USERS},
+    {"HKEY_CURRENT_CONFIG", HKEY_CURRENT_CONFIG},
+};
+}  // namespace
+
+HKEY RootKeyFromName(const std::string& name) {
+  for (const RootName& r : kRoots)
+    if (name == r.name) return r.root;
+  return nullptr;
+}
+
+std::string RootKeyName(HKEY root) {
+  for (const RootName& r : kRoots)
+    if (root == r.root) return r.name;
+  return {};
+}
+
+HKEY SplitRegistryPath(const std::string& fullPath, std::string& subPath) {
+  size_t slash = fullPath.find('\\');
+  HKEY root = RootKeyFromName(fullPath.substr(0, slash));
+  subPath = (root == nullptr || slash == std::string::npos) ? std::string() : fullPath.substr(slash + 1);
+  return root;
+}
+
+bool DeleteRegistryValue(const std::string& fullPath, const std::string& valueName) {
+  std::string subPath;
+  HKEY root = SplitRegistryPath(fullPath, subPath);
+  if (root == nullptr) return false;
+  TRegistry reg;
+  reg.RootKey = root;
+  if (!reg.OpenKey("\\" + subPath, false)) return false;   // a vanished key is not re-created
+  return reg.DeleteValue(valueName == "default" ? std::string() : valueName);
+}
+
+bool DeleteRegistryKey(HKEY root, const std::string& path) {
+  if (root == nullptr) return false;
+  TRegistry reg;
+  reg.RootKey = root;
+  if (!reg.KeyExists(path)) return false;
+  return reg.DeleteKey(path);
+}
+
+TDateTime FileTimeToDateTime(const FILETIME& fileTime) {
+  FILETIME local;
+  SYSTEMTIME st;
+  if (!FileTimeToLocalFileTime(&fileTime, &local) || !FileTimeToSystemTime(&local, &st)) return 0;
+  FILETIME back;
+  SystemTimeToFileTime(&st, &back);
+  ULARGE_INTEGER u;
+  u.LowPart = back.dwLowDateTime;
+  u.HighPart = back.dwHighDateTime;
+  return (double)u.QuadPart / 864000000000.0 - 109205.0;
+}
+
+std::string GetProgramFilesDir(int selector) {
+  if (selector != 0 && selector != 1) return {};
+  TRegistry reg(KEY_READ);
+  reg.RootKey = HKEY_LOCAL_MACHINE;
+  if (!reg.OpenKey("SOFTWARE\\Microsoft\\Windows\\CurrentVersion", false)) return {};
+  const char* name = selector == 0 ? "ProgramFilesDir" : "CommonFilesDir";
+  TRegDataType t = reg.GetDataType(name);
+  return (t == rdString || t == rdExpandString) ? reg.ReadString(name) : std::string();
+}
+
+std::string GetWindowsDir() {
+  wchar_t buf[MAX_PATH + 1];
+  UINT n = GetWindowsDirectoryW(buf, MAX_PATH);
+  return ExcludeTrailingBackslash(Narrow(buf, n));
+}
+
+static std::string& IgnoreFileSetting() {
+  static std::string name;
+  return name;
+}
+
+std::string IgnoreFileName() {
+  return IgnoreFileSetting().empty() ? ExeDir() + "ZelvoranIgnores.dat" : IgnoreFileSetting();
+}
+
+void SetIgnoreFileName(const std::string& fileName) { IgnoreFileSetting() = fileName; }
+
+void LoadIgnoreList(TIgnoreContents& list) {
+  list.Clear();
+  std::string file = IgnoreFileName();
+  if (!FileExists(file)) return;
+  TStringList lines;
+  lines.LoadFromFile(file);
+  for (const std::string& line : lines.Items) {
+    if (line.empty()) continue;
+    auto& item = list.GetItem(list.Add()).Content;
+    size_t first = line.find('|');
+    if (first == std::string::npos) {
+      item.ValueName = line;
+      continue;
+    }
+    item.Section = line.substr(0, first);
+    std::string rest = line.substr(first + 1);
+    size_t second = rest.find('|');
+    if (second == std::string::npos) {
+      item.ValueName = rest;
+      continue;
+    }
+    item.KeyPath = rest.substr(0, second);
+    item.ValueName = rest.substr(second + 1);
+  }
+}
+
+bool IsIgnored(TIgnoreContents& list, const std::string& section, const std::string& keyPath,
+               const std::string& valueName) {
+  if (list.Count() == 0) return false;
+  std::string upperSection = AnsiUpperCase(section);
+  std::string upperKey = AnsiUpperCase(keyPath);
+  for (int i = 0; i < list.Count(); ++i) {
+    const auto& e = list.GetItem(i).Content;
+    if (e.ValueName == valueName && AnsiUpperCase(e.Section) == upperSection && AnsiUpperCase(e.KeyPath) == upperKey)
+      return true;
+  }
+  return false;
+}
+
+std::string IgnoreLine(const std::string& section, const std::string& keyPath, const std::string& valueName) {
+  return Format("%s|%s|%s", section, keyPath, valueName) + "\r\n";
+}
+
+}  // namespace PublicFunctionUnit

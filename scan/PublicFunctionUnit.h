@@ -1,0 +1,76 @@
+// Settings, the scan state shared by the scanners, the main window and the tools, and the
+// small shared routines: registry path text, deletion, drives, ignore list, message pumping.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include <windows.h>
+
+#include "../framework/Outputs.h"
+#include "../framework/StringList.h"
+#include "../framework/Strings.h"
+#include "IgnoreItemUnit.h"
+
+namespace PublicFunctionUnit {
+
+struct TMyRegistryInfo {
+  std::string HomePage;
+  std::string HelpURL;
+  bool NotRun = false;          // not registered to start with Windows
+  bool NotAutoBackup = false;   // no registry-script backup before a repair
+  bool OneTime = false;         // the first-run offers are still due
+  bool SelectAll = false;       // new findings start ticked
+  bool CheckUpdate = false;     // check for an update at start-up
+};
+
+extern TMyRegistryInfo MyRegistryInfo;
+
+// Run state: 0 idle, 1 stop the scan, 2 a history cleaning runs, 3 stop the repair or cleaning.
+extern uint8_t ScanState;
+extern int32_t ProblemNumber;
+extern int32_t ItemsProcessed;
+extern int32_t VisitedKeyCount;
+extern uint8_t PlatformKind;   // 1 Win32s, 2 Windows 9x, 4 NT family, 0 unknown
+extern TStringList NonFixedDrives;
+extern std::string CommandLineParam;
+
+// Where TickItemsProcessed shows its progress (the main window's bar and label); may be null.
+extern TProgressTarget* ItemsProcessedBar;
+extern TCaptionTarget* ItemsProcessedLabel;
+
+// The program's settings key under HKEY_LOCAL_MACHINE.
+inline constexpr const char* SettingsKey = "\\Software\\Zelvoran";
+inline constexpr const char* RunKey = "\\Software\\Microsoft\\Windows\\CurrentVersion\\Run";
+
+void LoadSettings();
+void TickItemsProcessed();
+void DetectPlatform();
+void ListNonFixedDrives(TStringList& list);
+bool IsOnFixedDrive(const TStringList& drives, const std::string& path);
+bool GetCommandLineParam(std::string& param);
+void Delay(DWORD milliseconds);
+void GetCurrentUserName(std::string& name);
+void OpenUrl(int mode, const std::string& address);
+void ProcessMessages();
+
+HKEY RootKeyFromName(const std::string& name);
+std::string RootKeyName(HKEY root);
+// Splits "ROOTNAME\path" into its root key and the path after the root's name (without the
+// leading "\"); the root is null when the text does not begin with a root's name.
+HKEY SplitRegistryPath(const std::string& fullPath, std::string& subPath);
+bool DeleteRegistryValue(const std::string& fullPath, const std::string& valueName);
+bool DeleteRegistryKey(HKEY root, const std::string& path);
+TDateTime FileTimeToDateTime(const FILETIME& fileTime);
+std::string GetProgramFilesDir(int selector);
+std::string GetWindowsDir();   // the Windows folder, without a trailing "\"
+
+std::string IgnoreFileName();  // ZelvoranIgnores.dat next to the executable
+void SetIgnoreFileName(const std::string& fileName);   // tests keep theirs apart; "" restores
+void LoadIgnoreList(TIgnoreContents& list);
+bool IsIgnored(TIgnoreContents& list, const std::string& section, const std::string& keyPath,
+               const std::string& valueName);
+// One ignore-file line for an exclusion, CRLF included.
+std::string IgnoreLine(const std::string& section, const std::string& keyPath, const std::string& valueName);
+
+}  // namespace PublicFunctionUnit

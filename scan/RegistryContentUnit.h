@@ -1,0 +1,50 @@
+// Findings of a scan section and the repair log.
+#pragma once
+
+#include <string>
+
+#include "../framework/Collection.h"
+
+namespace RegistryContentUnit {
+
+// One finding.
+struct TContent {
+  bool Checked = false;          // ticked for repair
+  std::string KeyPath;           // root name, "\" and key path; for shortcuts the file's path
+  std::string ShortName;         // subkey, extension, file, or the value list's fixed name
+  std::string ValueName;         // "default" stands for the unnamed value
+  std::string Value;
+  std::string Extra1, Extra2;    // browser plug-in display name and category
+  int Number = 0;                // the problem number
+  std::string KeyPathLine;
+  std::string ValueNameLine;
+  std::string ValueLine;
+  std::string FaultLine;
+  std::string DescriptionLine;
+  std::string ProblemKind;
+};
+
+struct TRegistryContentItem {
+  TContent Content;
+};
+
+class TRegistryContents : public TCollection<TRegistryContentItem> {};
+
+// One line of the repair log.
+struct TRepairRec {
+  std::string KeyPath;   // the repaired path or a summary line
+  std::string Status;
+};
+
+struct TRepairContentItem {
+  TRepairRec Content;
+};
+
+class TRepairContents : public TCollection<TRepairContentItem> {};
+
+}  // namespace RegistryContentUnit
+
+using RegistryContentUnit::TContent;
+using RegistryContentUnit::TRegistryContents;
+using RegistryContentUnit::TRepairContents;
+using RegistryContentUnit::TRepairRec;

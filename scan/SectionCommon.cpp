@@ -1,0 +1,116 @@
+#include "SectionCommon.h"
+
+#include <shellapi.h>
+
+#include "../framework/Registry.h"
+#include "../framework/Strings.h"
+#include "PublicFunctionUnit.h"
+
+namespace SectionCommon {
+
+using namespace PublicFunctionUnit;
+
+TContent& NewFinding(TRegistryContents& contents) {
+  TContent& c = contents.GetItem(contents.Add()).Content;
+  c.Checked = MyRegistryInfo.SelectAll;
+  ++ProblemNumber;
+  c.Number = ProblemNumber;
+  return c;
+}
+
+void ShowCount(TCaptionTarget* countLabel, const TRegistryContents& contents) {
+  if (countLabel != nullptr) countLabel->SetCaption(Format("%d", contents.Count()));
+}
+
+TRemoval RepairRemoval(TRepairForm form, const TContent& finding) {
+  TRemoval r;
+  if (form == TRepairForm::File) {
+    r.Kind = TRemovalKind::File;
+    r.File = finding.KeyPath;
+    return r;
+  }
+  r.Root = SplitRegistryPath(finding.KeyPath, r.SubKey);
+  if (r.Root == nullptr) return r;
+  r.RootName = RootKeyName(r.Root);
+  if (form == TRepairForm::KeyOrValue) form = finding.Value == "key" ? TRepairForm::Key : TRepairForm::Value;
+  switch (form) {
+    case TRepairForm::Key:
+      if (!r.SubKey.empty()) r.Kind = TRemovalKind::Key;   // never a whole root
+      break;
+    case TRepairForm::ValueByShortName:
+      r.Kind = TRemovalKind::Value;
+      r.ValueName = finding.ShortName;
+      break;
+    default:
+      r.Kind = TRemovalKind::Value;
+      r.ValueName = finding.ValueName == "default" ? std::string() : finding.ValueName;
+      break;
+  }
+  return r;
+}
+
+bool ExecuteRemoval(const TRemoval& removal) {
+  switch (removal.Kind) {
+    case TRemovalKind::Value:
+    {
+      TRegistry reg;
+      reg.RootKey = removal.Root;
+      if (!reg.OpenKey("\\" + removal.SubKey, false)) return false;   // a vanished key stays gone
+      return reg.DeleteValue(removal.ValueName);
+    }
+    case TRemovalKind::Key:
+      return DeleteRegistryKey(removal.Root, "\\" + removal.SubKey);
+    case TRemovalKind::File: {
+      if (!FileExists(removal.File)) return false;
+      std::wstring from = Widen(removal.File);
+      from.push_back(L'\0');   // the list ends with a second zero
+      SHFILEOPSTRUCTW op{};
+      op.wFunc = FO_DELETE;
+      op.pFrom = from.c_str();
+      op.fFlags = FOF_ALLOWUNDO | FOF_NOCONFIRMATION | FOF_SILENT | FOF_NOERRORUI;
+      return SHFileOperationW(&op) == 0 && !op.fAnyOperationsAborted && !FileExists(removal.File);
+    }
+    default:
+      return false;
+  }
+}
+
+static std::string StatusText(TStatusText mode, const TContent& finding) {
+  if (mode == TStatusText::FullKeyPath) return finding.KeyPath;
+  std::string sub;
+  if (SplitRegistryPath(finding.KeyPath, sub) == nullptr) return finding.KeyPath;
+  return "\\" + sub;
+}
+
+static void RepairWalk(const TRepairStyle& style, TCaptionTarget& status, TListCountTarget& finishList,
+                       TRegistryContents& contents, TRepairContents& log) {
+  int count = contents.Count();
+  for (int i = 0; i < count; ++i) {
+    if (style.MessagesPerFinding) ProcessMessages();
+    if (ScanState == 3) return;
+    const TContent& finding = contents.GetItem(i).Content;
+    if (!finding.Checked) continue;
+    std::string shown = StatusText(style.Status, finding);
+    status.SetCaption(shown);
+    TRepairRec& line = log.GetItem(log.Add()).Content;
+    line.KeyPath = shown;
+    bool done = ExecuteRemoval(RepairRemoval(style.Form, finding));
+    line.Status = done ? RepairedText : RepairFailedText;
+    finishList.SetItemCount(log.Count());
+    finishList.Invalidate();
+  }
+}
+
+void RepairFindings(const TRepairStyle& style, TCaptionTarget& status, TListCountTarget& finishList,
+                    TRegistryContents& contents, TRepairContents& log) {
+  if (!style.ErrorsEndSilently) {
+    RepairWalk(style, status, finishList, contents, log);
+    return;
+  }
+  try {
+    RepairWalk(style, status, finishList, contents, log);
+  } catch (...) {
+  }
+}
+
+}  // namespace SectionCommon

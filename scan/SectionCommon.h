@@ -1,0 +1,64 @@
+// What every scan section shares: adding a finding, saying what a finding's repair removes,
+// and the repair walk over a section's ticked findings.
+#pragma once
+
+#include <string>
+
+#include <windows.h>
+
+#include "../framework/Outputs.h"
+#include "IgnoreItemUnit.h"
+#include "RegistryContentUnit.h"
+
+namespace SectionCommon {
+
+// Appends a finding: Checked from the SelectAll setting and the next problem number. The caller
+// fills the texts, then calls ShowCount.
+TContent& NewFinding(TRegistryContents& contents);
+// The section's count label shows the collection's count ("%d").
+void ShowCount(TCaptionTarget* countLabel, const TRegistryContents& contents);
+
+// How a section's repair addresses what a finding names.
+enum class TRepairForm {
+  Value,             // the value ValueName under KeyPath ("default": the unnamed value)
+  ValueByShortName,  // the value ShortName under KeyPath
+  Key,               // the key KeyPath with all its subkeys
+  KeyOrValue,        // Key when the finding's Value is "key", else Value
+  File,              // the file KeyPath (moved to the recycle bin)
+};
+
+enum class TRemovalKind { None, Value, Key, File };
+
+// Exactly what one repair removes: a value (root, key, name), a key with its subtree, or a file.
+struct TRemoval {
+  TRemovalKind Kind = TRemovalKind::None;
+  HKEY Root = nullptr;
+  std::string RootName;    // "HKEY_LOCAL_MACHINE", ...
+  std::string SubKey;      // the key below the root, without a leading "\"
+  std::string ValueName;   // "" is the unnamed value
+  std::string File;
+};
+
+TRemoval RepairRemoval(TRepairForm form, const TContent& finding);
+// Carries the removal out; true when it happened.
+bool ExecuteRemoval(const TRemoval& removal);
+
+// How the status label and the log line name a finding.
+enum class TStatusText { FullKeyPath, WithoutRootName };
+
+struct TRepairStyle {
+  TRepairForm Form = TRepairForm::Value;
+  bool MessagesPerFinding = false;   // pump window messages before each finding
+  bool ErrorsEndSilently = false;    // an error ends the walk, keeping the log lines so far
+  TStatusText Status = TStatusText::FullKeyPath;
+};
+
+inline constexpr const char* RepairedText = "Repaired Successfully";
+inline constexpr const char* RepairFailedText = "Repair Failed";
+
+// The repair walk: for each ticked finding (stopping when the run state is 3) show it, remove
+// what it names, log the outcome and update the finish list's count.
+void RepairFindings(const TRepairStyle& style, TCaptionTarget& status, TListCountTarget& finishList,
+                    TRegistryContents& contents, TRepairContents& log);
+
+}  // namespace SectionCommon

@@ -1,0 +1,92 @@
+#include <gtest/gtest.h>
+
+#include "framework/Collection.h"
+#include "framework/Exceptions.h"
+#include "framework/StringList.h"
+#include "framework/Strings.h"
+#include "support/TestSupport.h"
+
+TEST(Strings, HelpersKeepTheirClassicSemantics) {
+  EXPECT_EQ(Pos("b", "abcb"), 2);
+  EXPECT_EQ(Pos("x", "abc"), 0);
+  EXPECT_EQ(Pos("", "abc"), 0);
+  EXPECT_EQ(Copy("abcdef", 2, 3), "bcd");
+  EXPECT_EQ(Copy("abcdef", 5, 100), "ef");
+  EXPECT_EQ(Copy("abcdef", 0, 3), "ab");   // an index below 1 shortens the count
+  EXPECT_EQ(Copy("abcdef", -1, 3), "a");
+  EXPECT_EQ(Copy("abcdef", 7, 1), "");
+  EXPECT_EQ(Trim("\t\r\n  a b \x01"), "a b");
+  EXPECT_EQ(ExtractFilePath("C:\\dir\\file.txt"), "C:\\dir\\");
+  EXPECT_EQ(ExtractFilePath("C:file.txt"), "C:");
+  EXPECT_EQ(ExtractFileName("C:\\dir\\file.txt"), "file.txt");
+  EXPECT_EQ(ExtractFileName("C:file.txt"), "file.txt");
+  EXPECT_EQ(ExtractFileExt("C:\\dir\\file.tar.gz"), ".gz");
+  EXPECT_EQ(ExtractFileExt("C:\\dir.v2\\file"), "");
+  EXPECT_EQ(StringReplace("aXbXc", "X", "--"), "a--b--c");
+  EXPECT_EQ(StringReplace("aXbXc", "X", "-", false), "a-bXc");
+  EXPECT_EQ(StringReplace("abc", "", "zz"), "abc");   // an empty pattern changes nothing
+  EXPECT_EQ(AnsiUpperCase("café ключ"), "CAFÉ КЛЮЧ");
+  EXPECT_EQ(UpperCase("café"), "CAFé");
+  EXPECT_EQ(Format("Items processed: %10d", 200), "Items processed:        200");
+  EXPECT_EQ(Format("%08X", 0xdeadbeefu), "DEADBEEF");
+  EXPECT_EQ(Format("%s|%s|%d", std::string("a"), "b", 3), "a|b|3");
+  EXPECT_EQ(Round(2.5), 2);
+  EXPECT_EQ(Round(3.5), 4);
+  EXPECT_EQ(Round(-2.5), -2);
+  EXPECT_EQ(StrToIntDef(" 42 ", -1), 42);
+  EXPECT_EQ(StrToIntDef("4x2", -1), -1);
+  EXPECT_EQ(StrToIntDef("$0A", -1), 10);
+  EXPECT_THROW(StrToInt("abc"), EConvertError);
+  EXPECT_EQ(Narrow(Widen("中文 Кириллица")), "中文 Кириллица");
+}
+
+TEST(Strings, FileExistsIsFalseForFolders) {
+  testing_support::TempFolder dir;
+  std::string file = dir.WriteFile("файл.txt");
+  EXPECT_TRUE(FileExists(file));
+  EXPECT_FALSE(FileExists(dir.Path()));
+  EXPECT_FALSE(FileExists(ExcludeTrailingBackslash(dir.Path())));
+  EXPECT_TRUE(DirectoryExists(dir.Path()));
+  EXPECT_FALSE(DirectoryExists(file));
+}
+
+TEST(Strings, StringListSavesCrlfAndLoadsEitherLineEnd) {
+  testing_support::TempFolder dir;
+  TStringList list;
+  list.Add("один");
+  list.Add("");
+  list.Add("three");
+  list.SaveToFile(dir.Path() + "l.txt");
+  EXPECT_EQ(ReadFileBytes(dir.Path() + "l.txt"), "один\r\n\r\nthree\r\n");
+  dir.WriteFile("lf.txt", "a\nb\r\nc");
+  TStringList back;
+  back.LoadFromFile(dir.Path() + "lf.txt");
+  ASSERT_EQ(back.Count(), 3);
+  EXPECT_EQ(back[2], "c");
+  dir.WriteFile("ansi.txt", "caf\xE9\r\n");   // an older file in the ANSI code page
+  back.LoadFromFile(dir.Path() + "ansi.txt");
+  EXPECT_EQ(back[0], "café");
+  EXPECT_THROW(back.LoadFromFile(dir.Path() + "missing.txt"), EInOutError);
+}
+
+TEST(Strings, ReplaceFileContentsKeepsTheOldFileWhenItCannotWrite) {
+  testing_support::TempFolder dir;
+  std::string file = dir.WriteFile("keep.txt", "old");
+  EXPECT_TRUE(ReplaceFileContents(file, "new"));
+  EXPECT_EQ(ReadFileBytes(file), "new");
+  EXPECT_FALSE(ReplaceFileContents(dir.Path() + "no\\such\\folder\\x.txt", "x"));
+  EXPECT_EQ(ReadFileBytes(file), "new");
+}
+
+TEST(Collection, AddReturnsTheIndexAndItemsStayInPlace) {
+  TCollection<std::string> c;
+  EXPECT_EQ(c.Add(), 0);
+  EXPECT_EQ(c.Count(), 1);
+  std::string& first = c.GetItem(0);
+  first = "first";
+  for (int i = 0; i < 1000; ++i) c.Add();
+  EXPECT_EQ(&first, &c.GetItem(0));
+  EXPECT_EQ(c.GetItem(0), "first");
+  c.Clear();
+  EXPECT_EQ(c.Count(), 0);
+}

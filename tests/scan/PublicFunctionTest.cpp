@@ -1,0 +1,226 @@
+#include <gtest/gtest.h>
+
+#include "framework/Registry.h"
+#include "scan/PublicFunctionUnit.h"
+#include "support/TestSupport.h"
+
+using namespace PublicFunctionUnit;
+using testing_support::RegSandbox;
+using testing_support::TempFolder;
+
+namespace {
+std::string ReadSetting(const char* name) {
+  TRegistry reg(KEY_READ);
+  reg.RootKey = HKEY_LOCAL_MACHINE;
+  if (!reg.OpenKey(SettingsKey, false)) return "<no key>";
+  if (!reg.ValueExists(name)) return "<missing>";
+  return reg.ReadString(name);
+}
+}  // namespace
+
+// The only test that touches the program's own settings key.
+TEST(Settings, FirstStartWritesDefaultsAndOddTextsStayAsTheyAre) {
+  TRegistry reg;
+  reg.RootKey = HKEY_LOCAL_MACHINE;
+  reg.DeleteKey(SettingsKey);
+  MyRegistryInfo = {};
+  LoadSettings();
+  EXPECT_EQ(ReadSetting("NotAutoBackup"), "0");
+  EXPECT_EQ(ReadSetting("OneTime"), "0");
+  EXPECT_EQ(ReadSetting("SelectAll"), "1");
+  EXPECT_EQ(ReadSetting("CheckUpdate"), "1");
+  EXPECT_EQ(ReadSetting("Version"), "3.0");
+  EXPECT_EQ(ReadSetting("HomePage"), "<missing>");
+  EXPECT_EQ(ReadSetting("HelpURL"), "<missing>");
+  EXPECT_TRUE(MyRegistryInfo.SelectAll);
+  EXPECT_TRUE(MyRegistryInfo.CheckUpdate);
+  EXPECT_TRUE(MyRegistryInfo.OneTime);
+  EXPECT_FALSE(MyRegistryInfo.NotAutoBackup);
+  EXPECT_FALSE(MyRegistryInfo.HomePage.empty());
+  EXPECT_EQ(MyRegistryInfo.HelpURL, MyRegistryInfo.HomePage + "/help");
+
+  ASSERT_TRUE(reg.OpenKey(SettingsKey, false));
+  reg.WriteString("SelectAll", "yes");
+  reg.WriteString("OneTime", "1");
+  reg.WriteString("NotAutoBackup", "1");
+  reg.WriteString("HomePage", "http://127.0.0.1:1/");
+  reg.WriteString("Version", "2.0");
+  reg.CloseKey();
+  LoadSettings();
+  EXPECT_FALSE(MyRegistryInfo.SelectAll);
+  EXPECT_FALSE(MyRegistryInfo.OneTime);
+  EXPECT_TRUE(MyRegistryInfo.NotAutoBackup);
+  EXPECT_EQ(MyRegistryInfo.HomePage, "http://127.0.0.1:1/");
+  EXPECT_EQ(ReadSetting("SelectAll"), "yes");   // not rewritten
+  EXPECT_EQ(ReadSetting("Version"), "3.0");     // written at every start
+
+  // NotRun follows the Run value named after the executable.
+  std::string exe = ExeName();
+  ASSERT_TRUE(reg.OpenKey(RunKey, true));
+  reg.WriteString(ExtractFileName(exe), exe);
+  reg.CloseKey();
+  LoadSettings();
+  EXPECT_FALSE(MyRegistryInfo.NotRun);
+  ASSERT_TRUE(reg.OpenKey(RunKey, false));
+  reg.WriteString(ExtractFileName(exe), AnsiUpperCase(exe));   // compared case-sensitively
+  reg.CloseKey();
+  LoadSettings();
+  EXPECT_TRUE(MyRegistryInfo.NotRun);
+  ASSERT_TRUE(reg.OpenKey(RunKey, false));
+  reg.DeleteValue(ExtractFileName(exe));
+  reg.CloseKey();
+  LoadSettings();
+  EXPECT_TRUE(MyRegistryInfo.NotRun);
+  reg.DeleteKey(SettingsKey);
+}
+
+TEST(ScanState, TickAdvancesEveryTwoHundredAndWraps) {
+  TProgressHolder bar;
+  TCaptionHolder label;
+  ItemsProcessedBar = &bar;
+  ItemsProcessedLabel = &label;
+  ItemsProcessed = 0;
+  for (int i = 0; i < 399; ++i) TickItemsProcessed();
+  EXPECT_EQ(bar.Value, 1);
+  EXPECT_EQ(label.Text, "Items processed:        200");
+  EXPECT_EQ(label.Changes, 1);
+  ItemsProcessed = 19999;
+  bar.Value = 99;
+  TickItemsProcessed();
+  EXPECT_EQ(bar.Value, 0);
+  EXPECT_EQ(label.Text, "Items processed:      20000");
+  ItemsProcessedBar = nullptr;
+  ItemsProcessedLabel = nullptr;
+  TickItemsProcessed();   // without outputs it only counts
+  EXPECT_EQ(ItemsProcessed, 20001);
+}
+
+TEST(ScanState, PlatformAndDrives) {
+  DetectPlatform();
+  EXPECT_EQ(PlatformKind, 4);
+  // The test prefix has E: as a CD-ROM drive and F: as a floppy drive; C: and D: are fixed.
+  TStringList drives;
+  ScanState = 0;
+  ListNonFixedDrives(drives);
+  EXPECT_NE(drives.IndexOf("E:"), -1);
+  EXPECT_NE(drives.IndexOf("F:"), -1);
+  EXPECT_EQ(drives.IndexOf("C:"), -1);
+  EXPECT_EQ(drives.IndexOf("D:"), -1);
+  EXPECT_FALSE(IsOnFixedDrive(drives, "e:\\setup.exe"));
+  EXPECT_FALSE(IsOnFixedDrive(drives, "C:\\dir\\E:\\x"));   // the drive text anywhere in the path
+  EXPECT_TRUE(IsOnFixedDrive(drives, "C:\\dir\\x"));
+  EXPECT_TRUE(IsOnFixedDrive(TStringList(), "E:\\x"));
+  TStringList stopped;
+  ScanState = 3;
+  ListNonFixedDrives(stopped);
+  EXPECT_EQ(stopped.Count(), 0);
+  ScanState = 0;
+}
+
+TEST(ScanState, TheTestPrefixHasNoHostDrive) {
+  EXPECT_EQ(GetDriveTypeW(L"Z:\\"), (UINT)DRIVE_NO_ROOT_DIR);
+  EXPECT_EQ(GetFileAttributesW(L"Z:\\etc"), INVALID_FILE_ATTRIBUTES);
+}
+
+TEST(ScanState, SmallHelpers) {
+  std::string user = "unchanged";
+  GetCurrentUserName(user);
+  EXPECT_FALSE(user.empty());
+  EXPECT_NE(user, "unchanged");
+  std::string param = "x";
+  EXPECT_FALSE(GetCommandLineParam(param) && param.rfind("--gtest", 0) != 0);
+  DWORD start = GetTickCount();
+  Delay(50);
+  EXPECT_GE(GetTickCount() - start, 50u);
+  EXPECT_EQ(GetProgramFilesDir(0).empty(), false);
+  EXPECT_EQ(GetProgramFilesDir(2), "");
+  EXPECT_TRUE(DirectoryExists(GetWindowsDir()));
+  SYSTEMTIME st{2000, 1, 6, 1, 12, 0, 0, 0};   // 2000-01-01 12:00 UTC
+  FILETIME ft;
+  SystemTimeToFileTime(&st, &ft);
+  EXPECT_NEAR(FileTimeToDateTime(ft), 36526.5, 0.6);
+}
+
+TEST(RegistryPath, RootNamesBothWays) {
+  EXPECT_EQ(RootKeyFromName("HKEY_CURRENT_CONFIG"), HKEY_CURRENT_CONFIG);
+  EXPECT_EQ(RootKeyFromName("HKEY_LOCAL_MACHINE"), HKEY_LOCAL_MACHINE);
+  EXPECT_EQ(RootKeyFromName("hkey_local_machine"), nullptr);
+  EXPECT_EQ(RootKeyFromName("HKEY_LOCAL_MACHINE\\"), nullptr);
+  EXPECT_EQ(RootKeyName(HKEY_CLASSES_ROOT), "HKEY_CLASSES_ROOT");
+  EXPECT_EQ(RootKeyName(HKEY_USERS), "HKEY_USERS");
+  EXPECT_EQ(RootKeyName((HKEY)(ULONG_PTR)0x80000004), "");
+}
+
+TEST(RegistryPath, DeleteValueDefaultAndVanishedKeys) {
+  RegSandbox box;
+  box.SetString("k", "", "unnamed");
+  box.SetString("k", "Default", "literal");
+  box.SetString("k", "other", "x");
+  std::string key = box.FullPath() + "\\k";
+  EXPECT_TRUE(DeleteRegistryValue(key, "default"));
+  EXPECT_FALSE(box.ValueExists("k", ""));
+  EXPECT_TRUE(box.ValueExists("k", "Default"));
+  EXPECT_TRUE(DeleteRegistryValue(key, "Default"));
+  EXPECT_FALSE(box.ValueExists("k", "Default"));
+  EXPECT_TRUE(box.ValueExists("k", "other"));
+  EXPECT_FALSE(DeleteRegistryValue(key, "absent"));
+  // a key that vanished since the scan is not created again
+  EXPECT_FALSE(DeleteRegistryValue(box.FullPath() + "\\gone", "v"));
+  EXPECT_FALSE(box.KeyExists("gone"));
+  EXPECT_FALSE(DeleteRegistryValue("NOT_A_ROOT\\x", "v"));
+}
+
+TEST(RegistryPath, RootNameInsideThePathIsKept) {
+  RegSandbox box;
+  box.SetString("HKEY_CURRENT_USER\\inner", "v", "1");
+  box.SetString("Ключ", "имя", "1");
+  EXPECT_TRUE(DeleteRegistryValue(box.FullPath() + "\\HKEY_CURRENT_USER\\inner", "v"));
+  EXPECT_FALSE(box.ValueExists("HKEY_CURRENT_USER\\inner", "v"));
+  EXPECT_TRUE(DeleteRegistryValue(box.FullPath() + "\\Ключ", "имя"));
+  EXPECT_FALSE(box.ValueExists("Ключ", "имя"));
+}
+
+TEST(RegistryPath, DeleteKeyRemovesSubtree) {
+  RegSandbox box;
+  box.SetString("t\\a\\b", "v", "1");
+  box.SetString("t\\c", "v", "1");
+  EXPECT_TRUE(DeleteRegistryKey(HKEY_CURRENT_USER, "\\" + box.Path() + "\\t"));
+  EXPECT_FALSE(box.KeyExists("t"));
+  EXPECT_FALSE(DeleteRegistryKey(HKEY_CURRENT_USER, "\\" + box.Path() + "\\t"));
+  EXPECT_FALSE(DeleteRegistryKey(nullptr, "\\" + box.Path()));
+}
+
+TEST(IgnoreList, LoadsMalformedLinesAndMatchesByItsCaseRules) {
+  TempFolder dir;
+  SetIgnoreFileName(dir.Path() + "ZelvoranIgnores.dat");
+  TIgnoreContents list;
+  LoadIgnoreList(list);   // no file: empty
+  EXPECT_EQ(list.Count(), 0);
+  dir.WriteFile("ZelvoranIgnores.dat",
+                "Font Entries|HKEY_LOCAL_MACHINE\\SOFTWARE\\Fonts|Arial (TrueType)\r\n"
+                "\r\n"
+                "no bar at all\r\n"
+                "Only|one\r\n"
+                "Sec|Key|name|with|bars\r\n"
+                "Sounds Section|HKEY_CURRENT_USER\\Ключ|имя\n");
+  LoadIgnoreList(list);
+  ASSERT_EQ(list.Count(), 5);
+  auto at = [&](int i) { return list.GetItem(i).Content; };
+  EXPECT_EQ(at(1).Section, "");
+  EXPECT_EQ(at(1).KeyPath, "");
+  EXPECT_EQ(at(1).ValueName, "no bar at all");
+  EXPECT_EQ(at(2).Section, "Only");
+  EXPECT_EQ(at(2).KeyPath, "");
+  EXPECT_EQ(at(2).ValueName, "one");
+  EXPECT_EQ(at(3).ValueName, "name|with|bars");
+  LoadIgnoreList(list);   // a second load does not double the entries
+  EXPECT_EQ(list.Count(), 5);
+
+  EXPECT_TRUE(IsIgnored(list, "font entries", "hkey_local_machine\\software\\fonts", "Arial (TrueType)"));
+  EXPECT_FALSE(IsIgnored(list, "Font Entries", "HKEY_LOCAL_MACHINE\\SOFTWARE\\Fonts", "arial (truetype)"));
+  EXPECT_TRUE(IsIgnored(list, "Sec", "Key", "name|with|bars"));
+  EXPECT_TRUE(IsIgnored(list, "SOUNDS SECTION", "HKEY_CURRENT_USER\\КЛЮЧ", "имя"));
+  EXPECT_FALSE(IsIgnored(list, "Sounds Section", "HKEY_CURRENT_USER\\Ключ", "ИМЯ"));
+  EXPECT_EQ(IgnoreLine("A", "B", "c|d"), "A|B|c|d\r\n");
+  SetIgnoreFileName("");
+}

@@ -1,0 +1,106 @@
+#include "TestSupport.h"
+
+#include <gtest/gtest.h>
+#include <shellapi.h>
+#include <shlwapi.h>
+
+#include "framework/StringList.h"
+#include "framework/Strings.h"
+#include "scan/PublicFunctionUnit.h"
+
+namespace testing_support {
+
+MessageBoxRecord& MessageBoxes() {
+  static MessageBoxRecord record;
+  return record;
+}
+
+std::string TestName() {
+  const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
+  std::string name = info ? std::string(info->test_suite_name()) + "_" + info->name() : "NoTest";
+  for (char& c : name)
+    if (c == '/') c = '_';
+  return name;
+}
+
+RegSandbox::RegSandbox(HKEY root, const std::string& parent, const std::string& suffix)
+    : root_(root), path_(parent + "\\" + TestName() + (suffix.empty() ? "" : "_" + suffix)) {
+  SHDeleteKeyW(root_, Widen(path_).c_str());
+  CreateKey("");
+}
+
+RegSandbox::~RegSandbox() { SHDeleteKeyW(root_, Widen(path_).c_str()); }
+
+std::string RegSandbox::FullPath() const { return PublicFunctionUnit::RootKeyName(root_) + "\\" + path_; }
+
+static std::string Join(const std::string& a, const std::string& b) { return b.empty() ? a : a + "\\" + b; }
+
+void RegSandbox::CreateKey(const std::string& sub) const {
+  HKEY h;
+  if (RegCreateKeyExW(root_, Widen(Join(path_, sub)).c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &h, nullptr) ==
+      ERROR_SUCCESS)
+    RegCloseKey(h);
+}
+
+void RegSandbox::SetRaw(const std::string& sub, const std::string& name, DWORD type,
+                        const std::vector<uint8_t>& data) const {
+  HKEY h;
+  ASSERT_EQ(RegCreateKeyExW(root_, Widen(Join(path_, sub)).c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &h,
+                            nullptr),
+            ERROR_SUCCESS);
+  RegSetValueExW(h, Widen(name).c_str(), 0, type, data.data(), (DWORD)data.size());
+  RegCloseKey(h);
+}
+
+void RegSandbox::SetString(const std::string& sub, const std::string& name, const std::string& value,
+                           DWORD type) const {
+  std::wstring w = Widen(value);
+  const uint8_t* p = reinterpret_cast<const uint8_t*>(w.c_str());
+  SetRaw(sub, name, type, std::vector<uint8_t>(p, p + (w.size() + 1) * 2));
+}
+
+void RegSandbox::SetDword(const std::string& sub, const std::string& name, DWORD value) const {
+  const uint8_t* p = reinterpret_cast<const uint8_t*>(&value);
+  SetRaw(sub, name, REG_DWORD, std::vector<uint8_t>(p, p + 4));
+}
+
+bool RegSandbox::KeyExists(const std::string& sub) const {
+  HKEY h;
+  if (RegOpenKeyExW(root_, Widen(Join(path_, sub)).c_str(), 0, KEY_READ, &h) != ERROR_SUCCESS) return false;
+  RegCloseKey(h);
+  return true;
+}
+
+bool RegSandbox::ValueExists(const std::string& sub, const std::string& name) const {
+  HKEY h;
+  if (RegOpenKeyExW(root_, Widen(Join(path_, sub)).c_str(), 0, KEY_READ, &h) != ERROR_SUCCESS) return false;
+  bool found = RegQueryValueExW(h, Widen(name).c_str(), nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
+  RegCloseKey(h);
+  return found;
+}
+
+bool DeleteTree(const std::string& folder) {
+  std::wstring from = Widen(ExcludeTrailingBackslash(folder));
+  from.push_back(L'\0');
+  SHFILEOPSTRUCTW op{};
+  op.wFunc = FO_DELETE;
+  op.pFrom = from.c_str();
+  op.fFlags = FOF_NOCONFIRMATION | FOF_SILENT | FOF_NOERRORUI;
+  return SHFileOperationW(&op) == 0;
+}
+
+TempFolder::TempFolder() : path_("C:\\ZelvoranTest\\" + TestName() + "\\") {
+  if (DirectoryExists(path_)) DeleteTree(path_);
+  ForceDirectories(path_);
+}
+
+TempFolder::~TempFolder() { DeleteTree(path_); }
+
+std::string TempFolder::WriteFile(const std::string& relative, const std::string& content) const {
+  std::string full = path_ + relative;
+  ForceDirectories(ExtractFilePath(full));
+  WriteFileBytes(full, content);
+  return full;
+}
+
+}  // namespace testing_support

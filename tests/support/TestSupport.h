@@ -1,0 +1,70 @@
+// Shared helpers of the test programs: sandbox registry keys and folders that clean up after
+// themselves, and the record of message boxes the code under test showed.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include <windows.h>
+
+#include "framework/Dialogs.h"
+#include "framework/Registry.h"
+
+namespace testing_support {
+
+// Every message box shown since the last Clear. Boxes are never really shown in tests: each is
+// recorded and answered with NextAnswer (IDOK when unset; reset after each box).
+struct MessageBoxRecord {
+  std::vector<MessageBoxCall> Calls;
+  int NextAnswer = 0;
+  std::vector<int> Answers;   // answers for the following boxes, in order; used before NextAnswer
+  void Clear() {
+    Calls.clear();
+    NextAnswer = 0;
+    Answers.clear();
+  }
+};
+MessageBoxRecord& MessageBoxes();
+
+// The name of the running test, "Suite_Name", safe for key and folder names.
+std::string TestName();
+
+// A key HKCU\Software\ZelvoranTest\<test name>[\suffix] (or under another root), deleted with
+// its subtree before and after the test.
+class RegSandbox {
+ public:
+  explicit RegSandbox(HKEY root = HKEY_CURRENT_USER, const std::string& parent = "Software\\ZelvoranTest",
+                      const std::string& suffix = "");
+  ~RegSandbox();
+  HKEY Root() const { return root_; }
+  const std::string& Path() const { return path_; }       // below the root, no leading "\"
+  std::string FullPath() const;                           // with the root's name
+  // Creates root\Path()\sub and sets a value; sub "" is the sandbox key itself.
+  void SetString(const std::string& sub, const std::string& name, const std::string& value,
+                 DWORD type = REG_SZ) const;
+  void SetDword(const std::string& sub, const std::string& name, DWORD value) const;
+  void SetRaw(const std::string& sub, const std::string& name, DWORD type, const std::vector<uint8_t>& data) const;
+  void CreateKey(const std::string& sub) const;
+  bool KeyExists(const std::string& sub) const;
+  bool ValueExists(const std::string& sub, const std::string& name) const;
+
+ private:
+  HKEY root_;
+  std::string path_;
+};
+
+// A folder C:\ZelvoranTest\<test name>, emptied before and removed after the test.
+class TempFolder {
+ public:
+  TempFolder();
+  ~TempFolder();
+  const std::string& Path() const { return path_; }       // with a trailing "\"
+  std::string WriteFile(const std::string& relative, const std::string& content = "x") const;
+
+ private:
+  std::string path_;
+};
+
+bool DeleteTree(const std::string& folder);
+
+}  // namespace testing_support
