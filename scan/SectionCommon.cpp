@@ -75,6 +75,24 @@ bool ExecuteRemoval(const TRemoval& removal) {
   }
 }
 
+bool RemovalTargetExists(const TRemoval& removal) {
+  switch (removal.Kind) {
+    case TRemovalKind::Value: {
+      TRegistry reg(KEY_READ);
+      reg.RootKey = removal.Root;
+      return reg.OpenKey("\\" + removal.SubKey, false) && reg.ValueExists(removal.ValueName);
+    }
+    case TRemovalKind::Key: {
+      TRegKeyHandle key;
+      return key.Open(removal.Root, removal.SubKey);
+    }
+    case TRemovalKind::File:
+      return FileExists(removal.File);
+    default:
+      return false;
+  }
+}
+
 static std::string StatusText(TStatusText mode, const TContent& finding) {
   if (mode == TStatusText::FullKeyPath) return finding.KeyPath;
   std::string sub;
@@ -94,7 +112,10 @@ static void RepairWalk(const TRepairStyle& style, TCaptionTarget& status, TListC
     status.SetCaption(shown);
     TRepairRec& line = log.GetItem(log.Add()).Content;
     line.KeyPath = shown;
-    bool done = ExecuteRemoval(RepairRemoval(style.Form, finding));
+    TRemoval removal = RepairRemoval(style.Form, finding);
+    bool done = ExecuteRemoval(removal);
+    if (!done && style.GoneCountsAsRepaired && removal.Kind != TRemovalKind::None)
+      done = !RemovalTargetExists(removal);
     line.Status = done ? RepairedText : RepairFailedText;
     finishList.SetItemCount(log.Count());
     finishList.Invalidate();

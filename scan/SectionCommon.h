@@ -42,6 +42,8 @@ struct TRemoval {
 TRemoval RepairRemoval(TRepairForm form, const TContent& finding);
 // Carries the removal out; true when it happened.
 bool ExecuteRemoval(const TRemoval& removal);
+// True while what the removal names is still there (the value, the key, the file).
+bool RemovalTargetExists(const TRemoval& removal);
 
 // How the status label and the log line name a finding.
 enum class TStatusText { FullKeyPath, WithoutRootName };
@@ -51,6 +53,9 @@ struct TRepairStyle {
   bool MessagesPerFinding = false;   // pump window messages before each finding
   bool ErrorsEndSilently = false;    // an error ends the walk, keeping the log lines so far
   TStatusText Status = TStatusText::FullKeyPath;
+  // For sections whose findings overlap (a key and the values under it): a finding whose value
+  // or key is no longer there after the attempt counts as repaired.
+  bool GoneCountsAsRepaired = false;
 };
 
 inline constexpr const char* RepairedText = "Repaired Successfully";

@@ -1,0 +1,145 @@
+#include "InvalidShortCutsUnit.h"
+
+#include <objbase.h>
+#include <shlobj.h>
+
+#include "../framework/Strings.h"
+#include "PublicFunctionUnit.h"
+
+namespace InvalidShortCutsUnit {
+
+using namespace PublicFunctionUnit;
+
+namespace {
+
+// Directory-entry attribute words that are counted (and, for folders, walked). Exact values:
+// a folder with any other bit (a reparse point, for one) is never entered.
+bool IsCountedAttribute(DWORD attributes) {
+  switch (attributes) {
+    case 0x10: case 0x02: case 0x04: case 0x80: case 0x100: case 0x13: case 0x20: case 0x16:
+      return true;
+    default:
+      return false;
+  }
+}
+
+class TFindHandle {
+ public:
+  explicit TFindHandle(HANDLE h) : h_(h) {}
+  ~TFindHandle() {
+    if (h_ != INVALID_HANDLE_VALUE) FindClose(h_);
+  }
+  TFindHandle(const TFindHandle&) = delete;
+  TFindHandle& operator=(const TFindHandle&) = delete;
+  bool Valid() const { return h_ != INVALID_HANDLE_VALUE; }
+  HANDLE Get() const { return h_; }
+
+ private:
+  HANDLE h_;
+};
+
+template <class I>
+class TComPtr {
+ public:
+  TComPtr() = default;
+  ~TComPtr() {
+    if (p_ != nullptr) p_->Release();
+  }
+  TComPtr(const TComPtr&) = delete;
+  TComPtr& operator=(const TComPtr&) = delete;
+  I* operator->() const { return p_; }
+  I* Get() const { return p_; }
+  void** Out() { return reinterpret_cast<void**>(&p_); }
+
+ private:
+  I* p_ = nullptr;
+};
+
+// Whether the target is left alone: unknown, a floppy, a network path or a drive that is not
+// fixed, a web address, or a file or folder that exists.
+bool TargetIsFine(const std::string& target) {
+  if (target.empty()) return true;
+  if (Pos("A:", AnsiUpperCase(target)) > 0) return true;
+  if (Pos("\\\\", target) > 0) return true;
+  if (!IsOnFixedDrive(NonFixedDrives, target)) return true;
+  if (Pos("//", target) > 0) return true;
+  return FileExists(target) || DirectoryExists(target);
+}
+
+void AddFinding(TRegistryContents& contents, TCaptionTarget* countLabel, const std::string& fullPath,
+                const std::string& name, const std::string& target) {
+  TContent& c = SectionCommon::NewFinding(contents);
+  c.KeyPath = fullPath;
+  c.ShortName = fullPath;
+  c.ValueName = target;
+  c.KeyPathLine = " File Path:" + fullPath;
+  c.ValueNameLine = " File Name:" + target;
+  c.ValueLine = " Value:" + fullPath;
+  c.FaultLine = ExtractFileExt(target).empty()
+                    ? "This shortcut (" + fullPath + ") is invalid."
+                    : " The file (" + target + ") does not exist at the specified location";
+  c.DescriptionLine = "The shortcut " + name + " in the folder " + fullPath + " linked to a missing target.";
+  c.ProblemKind = "Invalid Shortcut";
+  SectionCommon::ShowCount(countLabel, contents);
+}
+
+}  // namespace
+
+std::string GetShortcutTarget(const std::string& shortcutFile) {
+  TComPtr<IShellLinkW> link;
+  if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW, link.Out())))
+    return {};
+  TComPtr<IPersistFile> file;
+  if (FAILED(link->QueryInterface(IID_IPersistFile, file.Out()))) return {};
+  if (file->Load(Widen(shortcutFile).c_str(), STGM_READ) != S_OK) return {};
+  wchar_t path[MAX_PATH + 1] = {};
+  if (link->GetPath(path, MAX_PATH, nullptr, SLGP_UNCPRIORITY) != S_OK) return {};
+  path[MAX_PATH] = L'\0';
+  return Narrow(path);
+}
+
+void ScanShortcutFolder(const std::string& folder, int sectionIndex, TCaptionTarget* currentItem,
+                        TCaptionTarget* countLabel, TIgnoreContents& ignoreList, TRegistryContents& contents) {
+  WIN32_FIND_DATAW entry;
+  TFindHandle find(FindFirstFileW(Widen(folder + "\\*.*").c_str(), &entry));
+  if (!find.Valid()) return;
+  do {
+    if (ScanState == 1) return;
+    ProcessMessages();
+    std::string name = Narrow(entry.cFileName);
+    std::string fullPath = folder + "\\" + name;
+    // The recent-documents folder holds shortcuts to whatever was opened last: pass it over.
+    if (Pos("RECENT", AnsiUpperCase(fullPath)) > 0) continue;
+    bool isFolder = (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+    if (IsCountedAttribute(entry.dwFileAttributes)) {
+      ++VisitedKeyCount;
+      if (VisitedKeyCount % 200 == 0 && currentItem != nullptr) currentItem->SetCaption(fullPath);
+      TickItemsProcessed();
+      if (name != "." && name != ".." && isFolder && DirectoryExists(fullPath))
+        ScanShortcutFolder(fullPath, sectionIndex, currentItem, countLabel, ignoreList, contents);
+    }
+    if (isFolder || ExtractFileExt(name) != ".lnk") continue;
+    std::string target = GetShortcutTarget(fullPath);
+    if (TargetIsFine(target)) continue;
+    if (IsIgnored(ignoreList, SectionCaption, fullPath, target)) continue;
+    AddFinding(contents, countLabel, fullPath, name, target);
+  } while (FindNextFileW(find.Get(), &entry));
+}
+
+void ScanShortcuts(int sectionIndex, TCaptionTarget* currentItem, TCaptionTarget* countLabel,
+                   TIgnoreContents& ignoreList, TRegistryContents& contents) {
+  for (char letter = 'C'; letter <= 'Z'; ++letter) {
+    if (ScanState == 1) return;
+    std::string drive(1, letter);
+    drive += ':';
+    if (GetDriveTypeW(Widen(drive + "\\").c_str()) == DRIVE_FIXED)
+      ScanShortcutFolder(drive, sectionIndex, currentItem, countLabel, ignoreList, contents);
+  }
+}
+
+void RepairShortcuts(TCaptionTarget& status, TListCountTarget& finishList, TRegistryContents& contents,
+                     TRepairContents& log) {
+  SectionCommon::RepairFindings(RepairStyle, status, finishList, contents, log);
+}
+
+}  // namespace InvalidShortCutsUnit

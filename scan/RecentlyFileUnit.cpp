@@ -1,0 +1,77 @@
+#include "RecentlyFileUnit.h"
+
+#include "../framework/Registry.h"
+#include "PublicFunctionUnit.h"
+
+namespace RecentlyFileUnit {
+
+using namespace PublicFunctionUnit;
+
+namespace {
+
+void AddFinding(TRegistryContents& contents, TCaptionTarget* countLabel, HKEY root, const std::string& passKey,
+                const std::string& keyText, const std::string& shortName, const std::string& valueName,
+                const std::string& value, const std::string& valueLine, const std::string& recentText) {
+  TContent& c = SectionCommon::NewFinding(contents);
+  c.KeyPath = keyText;
+  c.ShortName = shortName;
+  c.ValueName = valueName;
+  c.Value = value;
+  c.KeyPathLine = " Key Path:" + keyText;
+  c.ValueNameLine = " ValueName:" + valueName;
+  c.ValueLine = valueLine;
+  c.FaultLine = " Recently Key:" + recentText;
+  c.DescriptionLine = "The Key " + passKey + " under " + RootKeyName(root) + "\\" + passKey +
+                      " contains a redundant or invalid registry key.";
+  c.ProblemKind = "Redundant or Invalid Registry Key";
+  SectionCommon::ShowCount(countLabel, contents);
+  TickItemsProcessed();
+}
+
+}  // namespace
+
+void ScanRecentFiles(int /*sectionIndex*/, TCaptionTarget* /*currentItem*/, TCaptionTarget* countLabel,
+                     TIgnoreContents& ignoreList, TRegistryContents& contents, const std::string& keyPath,
+                     HKEY root) {
+  TRegistry reg(KEY_READ);
+  reg.RootKey = root;
+  std::string rootName = RootKeyName(root);
+
+  // The file dialogs' lists: every value of every subkey, whatever its type.
+  TStringList lists;
+  if (reg.OpenKey("\\" + keyPath, false)) {
+    reg.GetKeyNames(lists);
+    reg.CloseKey();
+  }
+  for (const std::string& s : lists.Items) {
+    if (!reg.OpenKey("\\" + keyPath + "\\" + s, false)) continue;
+    TStringList values;
+    reg.GetValueNames(values);
+    reg.CloseKey();
+    std::string k = rootName + "\\" + keyPath + "\\" + s;
+    for (const std::string& v : values.Items) {
+      if (IsIgnored(ignoreList, SectionCaption, k, v)) continue;
+      AddFinding(contents, countLabel, root, keyPath, k, s, v, "", " Value:Emtpy", v);
+    }
+  }
+
+  // The Run dialog's list: its text values only.
+  if (!reg.OpenKey(std::string("\\") + RunMruKey, false)) return;
+  TStringList values;
+  reg.GetValueNames(values);
+  std::string r = rootName + "\\" + RunMruKey;
+  for (const std::string& v : values.Items) {
+    TRegValue raw;
+    if (!reg.ReadValue(v, raw) || raw.Type != REG_SZ) continue;
+    if (IsIgnored(ignoreList, SectionCaption, r, v)) continue;
+    std::string d = reg.ReadString(v);
+    AddFinding(contents, countLabel, root, RunMruKey, r, "RunMRU", v, d, " Value:" + d, d);
+  }
+}
+
+void RepairRecentFiles(TCaptionTarget& status, TListCountTarget& finishList, TRegistryContents& contents,
+                       TRepairContents& log) {
+  SectionCommon::RepairFindings(RepairStyle, status, finishList, contents, log);
+}
+
+}  // namespace RecentlyFileUnit

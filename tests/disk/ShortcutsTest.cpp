@@ -1,0 +1,247 @@
+#include <gtest/gtest.h>
+#include <objbase.h>
+#include <shlobj.h>
+
+#include <vector>
+
+#include "framework/Strings.h"
+#include "scan/InvalidShortCutsUnit.h"
+#include "scan/PublicFunctionUnit.h"
+#include "support/TestSupport.h"
+#include "DiskTestSupport.h"
+
+using namespace PublicFunctionUnit;
+using testing_support::TempFolder;
+
+namespace {
+
+// Saves a shortcut file pointing at target, as the shell writes one.
+void MakeShortcut(const std::string& file, const std::string& target) {
+  IShellLinkW* link = nullptr;
+  ASSERT_EQ(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW,
+                             reinterpret_cast<void**>(&link)),
+            S_OK);
+  link->SetPath(Widen(target).c_str());
+  IPersistFile* persist = nullptr;
+  ASSERT_EQ(link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&persist)), S_OK);
+  ForceDirectories(ExtractFilePath(file));
+  EXPECT_EQ(persist->Save(Widen(file).c_str(), TRUE), S_OK);
+  persist->Release();
+  link->Release();
+}
+
+struct ShortcutScan : SectionScan {
+  void Run(const std::string& folder) {
+    InvalidShortCutsUnit::ScanShortcutFolder(ExcludeTrailingBackslash(folder), 7, &current, &count, ignores, found);
+  }
+  std::vector<std::string> Paths() const {
+    std::vector<std::string> r;
+    for (int i = 0; i < found.Count(); ++i) r.push_back(found.GetItem(i).Content.KeyPath);
+    return r;
+  }
+};
+
+}  // namespace
+
+TEST(Shortcuts, TargetReadFromAShortcutAndNothingFromDamagedOnes) {
+  TempFolder dir;
+  MakeShortcut(dir.Path() + "tool.lnk", "C:\\windows\\notepad.exe");
+  EXPECT_EQ(AnsiUpperCase(InvalidShortCutsUnit::GetShortcutTarget(dir.Path() + "tool.lnk")),
+            "C:\\WINDOWS\\NOTEPAD.EXE");
+  dir.WriteFile("damaged.lnk", std::string("L\0\0\0garbage that is no shortcut", 34));
+  EXPECT_EQ(InvalidShortCutsUnit::GetShortcutTarget(dir.Path() + "damaged.lnk"), "");
+  dir.WriteFile("x.lnk\\inside.txt");
+  EXPECT_EQ(InvalidShortCutsUnit::GetShortcutTarget(dir.Path() + "x.lnk"), "");
+  EXPECT_EQ(InvalidShortCutsUnit::GetShortcutTarget(dir.Path() + "none.lnk"), "");
+}
+
+TEST(Shortcuts, MissingTargetsAreReportedWithTheirTexts) {
+  TempFolder dir;
+  std::string missingFile = dir.Path() + "gone\\app.exe";
+  std::string missingFolder = dir.Path() + "nosuchdir";
+  MakeShortcut(dir.Path() + "a file.lnk", missingFile);
+  MakeShortcut(dir.Path() + "b folder.lnk", missingFolder);
+  ShortcutScan scan;
+  scan.Run(dir.Path());
+  ASSERT_EQ(scan.found.Count(), 2);
+  EXPECT_EQ(scan.count.Text, "2");
+
+  std::string f1 = dir.Path() + "a file.lnk";
+  const TContent& a = scan.found.GetItem(0).Content;
+  EXPECT_TRUE(a.Checked);
+  EXPECT_EQ(a.Number, 1);
+  EXPECT_EQ(a.KeyPath, f1);
+  EXPECT_EQ(a.ShortName, f1);
+  EXPECT_TRUE(SameText(a.ValueName, missingFile)) << a.ValueName;
+  EXPECT_EQ(a.Value, "");
+  EXPECT_EQ(a.KeyPathLine, " File Path:" + f1);
+  EXPECT_EQ(a.ValueNameLine, " File Name:" + a.ValueName);
+  EXPECT_EQ(a.ValueLine, " Value:" + f1);
+  EXPECT_EQ(a.FaultLine, " The file (" + a.ValueName + ") does not exist at the specified location");
+  EXPECT_EQ(a.DescriptionLine, "The shortcut a file.lnk in the folder " + f1 + " linked to a missing target.");
+  EXPECT_EQ(a.ProblemKind, "Invalid Shortcut");
+
+  std::string f2 = dir.Path() + "b folder.lnk";
+  const TContent& b = scan.found.GetItem(1).Content;
+  EXPECT_EQ(b.Number, 2);
+  EXPECT_TRUE(SameText(b.ValueName, missingFolder)) << b.ValueName;
+  EXPECT_EQ(b.FaultLine, "This shortcut (" + f2 + ") is invalid.");
+  EXPECT_EQ(b.DescriptionLine, "The shortcut b folder.lnk in the folder " + f2 + " linked to a missing target.");
+}
+
+TEST(Shortcuts, ValidUnreadableAndOutOfReachTargetsYieldNothing) {
+  TempFolder dir;
+  dir.WriteFile("App.v2\\run.exe");
+  dir.WriteFile("Plain\\readme.txt");
+  MakeShortcut(dir.Path() + "dotted folder.lnk", dir.Path() + "App.v2");
+  MakeShortcut(dir.Path() + "folder.lnk", dir.Path() + "Plain");
+  MakeShortcut(dir.Path() + "file.lnk", dir.Path() + "Plain\\readme.txt");
+  MakeShortcut(dir.Path() + "floppy.lnk", "A:\\setup.exe");
+  MakeShortcut(dir.Path() + "cdrom.lnk", "E:\\missing\\setup.exe");
+  MakeShortcut(dir.Path() + "share.lnk", "\\\\server\\share\\tool.exe");
+  MakeShortcut(dir.Path() + "upper.LNK", dir.Path() + "gone.exe");
+  dir.WriteFile("damaged.lnk", "not a shortcut at all");
+  dir.WriteFile("empty.lnk", "");
+  dir.WriteFile("x.lnk\\note.txt");
+  NonFixedDrives.Clear();
+  NonFixedDrives.Add("E:");
+  NonFixedDrives.Add("F:");
+  ShortcutScan scan;
+  scan.Run(dir.Path());
+  NonFixedDrives.Clear();
+  EXPECT_EQ(scan.Paths(), std::vector<std::string>{});
+  EXPECT_EQ(scan.count.Changes, 0);
+}
+
+TEST(Shortcuts, WalkEntersPlainFoldersAndSkipsOnlyTheDocumentHistory) {
+  TempFolder dir;
+  MakeShortcut(dir.Path() + "Alpha\\deep\\one.lnk", "C:\\nowhere\\one.exe");
+  MakeShortcut(dir.Path() + "x.lnk\\two.lnk", "C:\\nowhere\\two.exe");
+  MakeShortcut(dir.Path() + "Recent\\skipped.lnk", "C:\\nowhere\\three.exe");
+  MakeShortcut(dir.Path() + "MyRecentFile.lnk", "C:\\nowhere\\four.exe");
+  MakeShortcut(dir.Path() + "Start Menu\\five.lnk", "C:\\nowhere\\five.exe");
+  MakeShortcut(dir.Path() + "zz last.lnk", "C:\\nowhere\\six.exe");
+  ShortcutScan scan;
+  scan.Run(dir.Path());
+  EXPECT_EQ(scan.Paths(), (std::vector<std::string>{dir.Path() + "Alpha\\deep\\one.lnk",
+                                                     dir.Path() + "Start Menu\\five.lnk",
+                                                     dir.Path() + "x.lnk\\two.lnk", dir.Path() + "zz last.lnk"}));
+}
+
+TEST(Shortcuts, HiddenOrSystemFoldersAreWalkedOnlyWithTheirListedAttributes) {
+  TempFolder dir;
+  MakeShortcut(dir.Path() + "hidden\\a.lnk", "C:\\nowhere\\a.exe");
+  MakeShortcut(dir.Path() + "hidsys\\b.lnk", "C:\\nowhere\\b.exe");
+  ASSERT_TRUE(SetFileAttributesW(Widen(dir.Path() + "hidden").c_str(), FILE_ATTRIBUTE_HIDDEN));
+  ASSERT_TRUE(SetFileAttributesW(Widen(dir.Path() + "hidsys").c_str(), FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM));
+  DWORD hidden = GetFileAttributesW(Widen(dir.Path() + "hidden").c_str());
+  DWORD hidsys = GetFileAttributesW(Widen(dir.Path() + "hidsys").c_str());
+  if (hidden != 0x12 || hidsys != 0x16) GTEST_SKIP() << "folder attributes not kept by this file system";
+  ShortcutScan scan;
+  scan.Run(dir.Path());
+  EXPECT_EQ(scan.Paths(), std::vector<std::string>{dir.Path() + "hidsys\\b.lnk"});
+  SetFileAttributesW(Widen(dir.Path() + "hidden").c_str(), FILE_ATTRIBUTE_NORMAL);
+  SetFileAttributesW(Widen(dir.Path() + "hidsys").c_str(), FILE_ATTRIBUTE_NORMAL);
+}
+
+TEST(Shortcuts, AnExclusionPassesOverThatShortcutOnly) {
+  TempFolder dir;
+  MakeShortcut(dir.Path() + "a.lnk", "C:\\nowhere\\a.exe");
+  MakeShortcut(dir.Path() + "b.lnk", "C:\\nowhere\\b.exe");
+  MakeShortcut(dir.Path() + "c.lnk", "C:\\nowhere\\c.exe");
+  ShortcutScan first;
+  first.Run(dir.Path());
+  ASSERT_EQ(first.found.Count(), 3);
+  const TContent& b = first.found.GetItem(1).Content;
+
+  ShortcutScan scan;
+  scan.Ignore("invalid shortcuts", b.KeyPath, b.ValueName);   // the caption is compared without regard to case
+  scan.Run(dir.Path());
+  EXPECT_EQ(scan.Paths(), (std::vector<std::string>{dir.Path() + "a.lnk", dir.Path() + "c.lnk"}));
+  EXPECT_EQ(scan.found.GetItem(1).Content.Number, 2);
+}
+
+namespace {
+// A count label that presses Abort when the first finding shows.
+struct AbortOnFirstCount : TCaptionHolder {
+  void SetCaption(const std::string& text) override {
+    TCaptionHolder::SetCaption(text);
+    ScanState = 1;
+  }
+};
+}  // namespace
+
+TEST(Shortcuts, TheStopFlagEndsEveryFolderLevel) {
+  TempFolder dir;
+  MakeShortcut(dir.Path() + "a\\a1.lnk", "C:\\nowhere\\a1.exe");
+  MakeShortcut(dir.Path() + "a\\a2.lnk", "C:\\nowhere\\a2.exe");
+  MakeShortcut(dir.Path() + "b\\b1.lnk", "C:\\nowhere\\b1.exe");
+  MakeShortcut(dir.Path() + "c.lnk", "C:\\nowhere\\c.exe");
+
+  ShortcutScan stopped;
+  ScanState = 1;
+  stopped.Run(dir.Path());
+  EXPECT_EQ(stopped.found.Count(), 0);
+  TIgnoreContents none;
+  InvalidShortCutsUnit::ScanShortcuts(7, nullptr, nullptr, none, stopped.found);   // returns before any drive
+  EXPECT_EQ(stopped.found.Count(), 0);
+
+  ShortcutScan scan;
+  AbortOnFirstCount label;
+  InvalidShortCutsUnit::ScanShortcutFolder(ExcludeTrailingBackslash(dir.Path()), 7, nullptr, &label, scan.ignores,
+                                           scan.found);
+  EXPECT_EQ(scan.Paths(), std::vector<std::string>{dir.Path() + "a\\a1.lnk"});
+  ScanState = 0;
+}
+
+TEST(Shortcuts, EntriesAreCountedAndTheCurrentItemShownEveryTwoHundred) {
+  TempFolder dir;
+  for (int i = 0; i < 250; ++i) dir.WriteFile(Format("f%03d.txt", i));
+  ShortcutScan scan;
+  VisitedKeyCount = 0;
+  ItemsProcessed = 0;
+  scan.Run(dir.Path());
+  // "." and ".." plus the 250 files
+  EXPECT_EQ(VisitedKeyCount, 252);
+  EXPECT_EQ(ItemsProcessed, 252);
+  EXPECT_EQ(scan.current.Changes, 1);
+  EXPECT_EQ(scan.current.Text, dir.Path() + "f197.txt");
+}
+
+TEST(Shortcuts, RepairMovesTickedShortcutsToTheRecycleBinAndLogsTheOutcome) {
+  TempFolder dir;
+  MakeShortcut(dir.Path() + "a.lnk", "C:\\nowhere\\a.exe");
+  MakeShortcut(dir.Path() + "b.lnk", "C:\\nowhere\\b.exe");
+  MakeShortcut(dir.Path() + "c.lnk", "C:\\nowhere\\c.exe");
+  ShortcutScan scan;
+  scan.Run(dir.Path());
+  ASSERT_EQ(scan.found.Count(), 3);
+  scan.found.GetItem(1).Content.Checked = false;
+  // c.lnk vanished between the scan and the repair
+  ASSERT_TRUE(DeleteFileW(Widen(dir.Path() + "c.lnk").c_str()));
+
+  auto removal = SectionCommon::RepairRemoval(InvalidShortCutsUnit::RepairStyle.Form, scan.found.GetItem(0).Content);
+  EXPECT_EQ(removal.Kind, SectionCommon::TRemovalKind::File);
+  EXPECT_EQ(removal.File, dir.Path() + "a.lnk");
+
+  TRepairContents log;
+  scan.Repair(InvalidShortCutsUnit::RepairShortcuts, log);
+  ASSERT_EQ(log.Count(), 2);
+  EXPECT_EQ(log.GetItem(0).Content.KeyPath, dir.Path() + "a.lnk");
+  EXPECT_EQ(log.GetItem(0).Content.Status, "Repaired Successfully");
+  EXPECT_EQ(log.GetItem(1).Content.KeyPath, dir.Path() + "c.lnk");
+  EXPECT_EQ(log.GetItem(1).Content.Status, "Repair Failed");
+  EXPECT_EQ(scan.status.Text, dir.Path() + "c.lnk");
+  EXPECT_EQ(scan.finish.Count, 2);
+  EXPECT_FALSE(FileExists(dir.Path() + "a.lnk"));
+  EXPECT_TRUE(FileExists(dir.Path() + "b.lnk"));
+
+  // The stop flag of the repair ends it before the next finding.
+  scan.found.GetItem(1).Content.Checked = true;
+  ScanState = 3;
+  TRepairContents none;
+  scan.Repair(InvalidShortCutsUnit::RepairShortcuts, none);
+  ScanState = 0;
+  EXPECT_EQ(none.Count(), 0);
+  EXPECT_TRUE(FileExists(dir.Path() + "b.lnk"));
+}

@@ -1,0 +1,149 @@
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "framework/Strings.h"
+#include "scan/PublicFunctionUnit.h"
+#include "scan/StartUpUnit.h"
+#include "support/TestSupport.h"
+#include "DiskTestSupport.h"
+
+using namespace PublicFunctionUnit;
+using testing_support::RegSandbox;
+
+namespace {
+
+// A program-group folder planted in one of the real Programs folders, removed after the test.
+class GroupFolder {
+ public:
+  GroupFolder(const std::string& programs, const std::string& name) : path_(programs + name) {
+    ForceDirectories(path_);
+  }
+  ~GroupFolder() { RemoveDirectoryW(Widen(path_).c_str()); }
+
+ private:
+  std::string path_;
+};
+
+std::string Unique(const std::string& what) { return testing_support::TestName() + " " + what; }
+
+void Scan(SectionScan& scan, const RegSandbox& order) {
+  StartUpUnit::ScanStartupPrograms(12, &scan.current, &scan.count, scan.ignores, scan.found, order.Path(),
+                                   HKEY_CURRENT_USER);
+}
+
+}  // namespace
+
+TEST(StartupPrograms, ProgramsFoldersComeFromTheSystem) {
+  std::string common = StartUpUnit::AllUsersProgramsDir();
+  std::string user = StartUpUnit::UserProgramsDir();
+  ASSERT_FALSE(common.empty());
+  ASSERT_FALSE(user.empty());
+  EXPECT_TRUE(DirectoryExists(common)) << common;
+  EXPECT_TRUE(DirectoryExists(user)) << user;
+  EXPECT_NE(AnsiUpperCase(common), AnsiUpperCase(user));
+  EXPECT_EQ(common.back(), '\\');
+  EXPECT_EQ(StartUpUnit::AllUsersProfileDir(), "C:\\Documents and Settings\\All Users");
+}
+
+TEST(StartupPrograms, GroupsMissingFromBothProgramsFoldersAreReported) {
+  std::string inCommon = Unique("common"), inUser = Unique("user"), missing = Unique("missing");
+  GroupFolder a(StartUpUnit::AllUsersProgramsDir(), inCommon);
+  GroupFolder b(StartUpUnit::UserProgramsDir(), inUser);
+  RegSandbox order;
+  order.CreateKey("Favorites\\Programs\\elsewhere");
+  order.CreateKey("Start Menu\\Programs\\" + inCommon);
+  order.CreateKey("Start Menu\\Programs\\" + inUser);
+  order.CreateKey("Start Menu\\Programs\\" + missing);
+  order.CreateKey("Start Menu2\\Programs\\not looked at");
+  SectionScan scan;
+  ItemsProcessed = 0;
+  Scan(scan, order);
+  std::string k = order.FullPath() + "\\Start Menu\\Programs\\" + missing;
+  ASSERT_EQ(scan.Lines(), std::vector<std::string>{k + "|" + missing + "|"});
+  EXPECT_EQ(scan.count.Text, "1");
+  EXPECT_EQ(ItemsProcessed, 1);
+  const TContent& c = scan.found.GetItem(0).Content;
+  EXPECT_TRUE(c.Checked);
+  EXPECT_EQ(c.Number, 1);
+  EXPECT_EQ(c.ShortName, missing);
+  EXPECT_EQ(c.KeyPathLine, " Key Path:" + k);
+  EXPECT_EQ(c.ValueNameLine, " ValueName:" + missing);
+  EXPECT_EQ(c.ValueLine, " Value:" + missing);
+  EXPECT_EQ(c.FaultLine, " The key does not exist at the specified location");
+  EXPECT_EQ(c.DescriptionLine, "");
+  EXPECT_EQ(c.ProblemKind, "");
+}
+
+TEST(StartupPrograms, WithoutAStartMenuOrderTheGroupsAreTheKeysOwnSubkeys) {
+  RegSandbox order;
+  std::string missing = Unique("missing");
+  order.CreateKey(missing);
+  SectionScan scan;
+  Scan(scan, order);
+  EXPECT_EQ(scan.Lines(), std::vector<std::string>{order.FullPath() + "\\" + missing + "|" + missing + "|"});
+  SectionScan none;
+  StartUpUnit::ScanStartupPrograms(12, nullptr, nullptr, none.ignores, none.found, order.Path() + "\\nokey",
+                                   HKEY_CURRENT_USER);
+  EXPECT_EQ(none.found.Count(), 0);
+}
+
+TEST(StartupPrograms, ExclusionsAndProgramsFoldersOutOfReach) {
+  RegSandbox order;
+  std::string g1 = Unique("one"), g2 = Unique("two");
+  order.CreateKey("Start Menu\\Programs\\" + g1);
+  order.CreateKey("Start Menu\\Programs\\" + g2);
+  std::string base = order.FullPath() + "\\Start Menu\\Programs\\";
+  SectionScan scan;
+  scan.Ignore("Startup Programs", base + g1, g1);
+  Scan(scan, order);
+  EXPECT_EQ(scan.Lines(), std::vector<std::string>{base + g2 + "|" + g2 + "|"});
+
+  // Programs folders on a drive that is not fixed cannot be judged.
+  NonFixedDrives.Clear();
+  NonFixedDrives.Add(ExtractFileDrive(StartUpUnit::UserProgramsDir()));
+  SectionScan none;
+  Scan(none, order);
+  NonFixedDrives.Clear();
+  EXPECT_EQ(none.found.Count(), 0);
+}
+
+TEST(StartupPrograms, RepairRemovesTheGroupKeyWithItsSubtree) {
+  RegSandbox order;
+  std::string g1 = Unique("one"), g2 = Unique("two");
+  order.SetString("Start Menu\\Programs\\" + g1 + "\\inner", "Order", "x");
+  order.CreateKey("Start Menu\\Programs\\" + g2);
+  SectionScan scan;
+  Scan(scan, order);
+  ASSERT_EQ(scan.found.Count(), 2);
+  auto r = SectionCommon::RepairRemoval(StartUpUnit::RepairStyle.Form, scan.found.GetItem(0).Content);
+  EXPECT_EQ(r.Kind, SectionCommon::TRemovalKind::Key);
+  EXPECT_EQ(r.Root, HKEY_CURRENT_USER);
+  EXPECT_EQ(r.SubKey, order.Path() + "\\Start Menu\\Programs\\" + g1);
+
+  scan.TickOnly({0});
+  TRepairContents log;
+  scan.Repair(StartUpUnit::RepairStartupPrograms, log);
+  ASSERT_EQ(log.Count(), 1);
+  EXPECT_EQ(log.GetItem(0).Content.KeyPath, scan.found.GetItem(0).Content.KeyPath);
+  EXPECT_EQ(log.GetItem(0).Content.Status, "Repaired Successfully");
+  EXPECT_EQ(scan.status.Text, scan.found.GetItem(0).Content.KeyPath);
+  EXPECT_EQ(scan.finish.Count, 1);
+  EXPECT_FALSE(order.KeyExists("Start Menu\\Programs\\" + g1));
+  EXPECT_TRUE(order.KeyExists("Start Menu\\Programs\\" + g2));
+
+  // Gone already: the second attempt reports the failure.
+  log.Clear();
+  scan.Repair(StartUpUnit::RepairStartupPrograms, log);
+  ASSERT_EQ(log.Count(), 1);
+  EXPECT_EQ(log.GetItem(0).Content.Status, "Repair Failed");
+
+  // The repair's stop flag.
+  scan.TickOnly({1});
+  ScanState = 3;
+  log.Clear();
+  scan.Repair(StartUpUnit::RepairStartupPrograms, log);
+  ScanState = 0;
+  EXPECT_EQ(log.Count(), 0);
+  EXPECT_TRUE(order.KeyExists("Start Menu\\Programs\\" + g2));
+}
