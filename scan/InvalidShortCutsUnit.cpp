@@ -55,6 +55,21 @@ class TComPtr {
   I* p_ = nullptr;
 };
 
+// Keeps COM usable on this thread for the length of a scan (balanced; harmless when the program
+// has initialised it already).
+class TComScope {
+ public:
+  TComScope() : result_(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)) {}
+  ~TComScope() {
+    if (SUCCEEDED(result_)) CoUninitialize();
+  }
+  TComScope(const TComScope&) = delete;
+  TComScope& operator=(const TComScope&) = delete;
+
+ private:
+  HRESULT result_;
+};
+
 // Whether the target is left alone: unknown, a floppy, a network path or a drive that is not
 // fixed, a web address, or a file or folder that exists.
 bool TargetIsFine(const std::string& target) {
@@ -128,6 +143,7 @@ void ScanShortcutFolder(const std::string& folder, int sectionIndex, TCaptionTar
 
 void ScanShortcuts(int sectionIndex, TCaptionTarget* currentItem, TCaptionTarget* countLabel,
                    TIgnoreContents& ignoreList, TRegistryContents& contents) {
+  TComScope com;
   for (char letter = 'C'; letter <= 'Z'; ++letter) {
     if (ScanState == 1) return;
     std::string drive(1, letter);
