@@ -1,0 +1,35 @@
+// "ActiveX, OLE/COM Entries": help-folder and server keys under HKEY_CLASSES_ROOT whose default
+// value is an empty text, and class entries whose type library is not registered.
+#pragma once
+
+#include <string>
+
+#include <windows.h>
+
+#include "../framework/Outputs.h"
+#include "IgnoreItemUnit.h"
+#include "RegistryContentUnit.h"
+
+namespace ActivexSection {
+
+inline constexpr const char* SectionCaption = "ActiveX, OLE/COM Entries";
+
+// Walks every subkey of root\keyPath (but "AppID" subtrees), testing HELPDIR and server keys.
+void ScanComKeys(int sectionIndex, TCaptionTarget* currentItem, TCaptionTarget* countLabel,
+                 TIgnoreContents& ignoreList, TRegistryContents& contents, const std::string& keyPath, HKEY root);
+// Reports class entries of HKEY_CLASSES_ROOT\CLSID whose "TypeLib" names a type library missing
+// from HKEY_CLASSES_ROOT\TypeLib. The key path is not used; root only names the findings' root.
+void ScanClsidTypeLibs(int sectionIndex, TCaptionTarget* currentItem, TCaptionTarget* countLabel,
+                       TIgnoreContents& ignoreList, TRegistryContents& contents, const std::string& keyPath,
+                       HKEY root);
+
+void CheckHelpDirKey(TCaptionTarget* countLabel, HKEY root, const std::string& keyPath, TRegistryContents& contents,
+                     TIgnoreContents& ignoreList);
+void CheckServerKey(TCaptionTarget* countLabel, HKEY root, const std::string& keyPath, const std::string& serverName,
+                    TRegistryContents& contents, TIgnoreContents& ignoreList);
+
+// Deletes the key of every ticked finding with its subtree.
+void RepairComEntries(TCaptionTarget& status, TListCountTarget& finishList, TRegistryContents& contents,
+                      TRepairContents& log);
+
+}  // namespace ActivexSection

@@ -1,0 +1,233 @@
+#include "SystemSoftWareSettingUnit.h"
+
+#include "../framework/Registry.h"
+#include "../framework/StringList.h"
+#include "../framework/Strings.h"
+#include "PublicFunctionUnit.h"
+#include "SectionCommon.h"
+
+namespace SystemSoftWareSettingUnit {
+
+using namespace PublicFunctionUnit;
+
+const TSettingsWalk SystemWalk = {
+    SectionCaption,
+    {"SYSTEM", "Winlogon", "SOFTWARE\\Microsoft\\Rpc", "SOFTWARE\\Microsoft\\Cryptography",
+     "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion"},
+    true,
+    true,
+    {".sys", ".vxd", "Explorer.exe", "itunes"},
+    true,
+    true,
+    " The file (",
+    true,
+    " The file(",
+    ")does not exist at the specified location",
+};
+
+namespace {
+
+const char kCommandLineSet[] = "%/*?\"<>|;,";          // 10, in table order
+const char kPathSet[] = "/*?\"<>|;.+-&@!,%";           // 16
+const char kFileNameChars[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ.0123456789";
+const char* const kInstallerPath = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Installer";
+
+bool ContainsText(const std::string& text, const std::string& sub) { return text.find(sub) != std::string::npos; }
+
+bool ContainsAnyUpper(const std::string& upperText, const std::vector<std::string>& texts) {
+  for (const std::string& t : texts)
+    if (ContainsText(upperText, AnsiUpperCase(t))) return true;
+  return false;
+}
+
+std::string ChildPath(const std::string& keyPath, const std::string& name) {
+  return keyPath.empty() ? name : keyPath + "\\" + name;
+}
+
+// The tests both branches start with: no network path, no floppy, a fixed drive, no H: drive.
+bool OnTestableDrive(const TSettingsWalk& walk, const std::string& data) {
+  return !ContainsText(data, "\\\\") && !ContainsText(AnsiUpperCase(data), "A:") &&
+         IsOnFixedDrive(NonFixedDrives, data) && !(walk.TestsHDrive && ContainsText(data, "H:\\"));
+}
+
+// The ignore test of one value, with the name its finding would carry: an exclusion of the
+// unnamed value's command-line finding is stored as "default".
+bool ValueIgnored(const TSettingsWalk& walk, TIgnoreContents& ignoreList, const std::string& keyText,
+                  const std::string& valueName) {
+  if (IsIgnored(ignoreList, walk.Caption, keyText, valueName)) return true;
+  return valueName.empty() && walk.UnnamedAsDefault && IsIgnored(ignoreList, walk.Caption, keyText, "default");
+}
+
+void FillFinding(TContent& c, const std::string& keyText, const std::string& shortName, const std::string& valueName,
+                 const std::string& value, const std::string& faultLine) {
+  c.KeyPath = keyText;
+  c.ShortName = shortName;
+  c.ValueName = valueName;
+  c.Value = value;
+  c.KeyPathLine = " Key Path:" + keyText;
+  c.ValueNameLine = " ValueName:" + valueName;
+  c.ValueLine = " Value:" + value;
+  c.FaultLine = faultLine;
+  c.DescriptionLine = "The Key " + value + " under " + keyText + " contains a bad path for the value";
+  c.ProblemKind = "Missing or Invalid Path";
+}
+
+// Examines one value's data; false when the rest of the key is to be left.
+bool CheckValue(const TSettingsWalk& walk, TCaptionTarget* countLabel, HKEY root, const std::string& keyPath,
+                const std::string& keyText, TRegistry& reg, const std::string& name, TRegistryContents& contents,
+                TIgnoreContents& ignoreList) {
+  if (walk.IgnoreTestFirst && ValueIgnored(walk, ignoreList, keyText, name)) return true;
+  TRegDataType type = reg.GetDataType(name);
+  if (type != rdString && type != rdExpandString) return true;
+  std::string data = reg.ReadString(name);
+  if (ContainsAnyUpper(AnsiUpperCase(data), walk.EndKeyTexts)) return false;
+  data = ExpandPathVars(data);
+  if (!walk.IgnoreTestFirst && ValueIgnored(walk, ignoreList, keyText, name)) return true;
+
+  if (Pos(":\\", Trim(data)) == 2 && OnTestableDrive(walk, data) && IsValidPath(data) && !FileExists(data) &&
+      !DirectoryExists(data)) {
+    FillFinding(SectionCommon::NewFinding(contents), keyText, data, name, data,
+                walk.PathFaultPrefix + data + ") does not exist at the specified location");
+    SectionCommon::ShowCount(countLabel, contents);
+    return true;
+  }
+  if (!OnTestableDrive(walk, data) || DirectoryExists(data)) return true;
+  std::string file = ExtractFileFromCommandLine(data);
+  if (walk.FileNeedsDriveColon && !ContainsText(file, ":\\")) return true;
+  if (LooksLikeFilePath(file)) ReportMissingFile(walk, countLabel, file, name, keyPath, "", root, contents);
+  return true;
+}
+
+}  // namespace
+
+void ScanSoftwareSettings(int /*sectionIndex*/, TCaptionTarget* currentItem, TCaptionTarget* countLabel,
+                          TIgnoreContents& ignoreList, TRegistryContents& contents, const std::string& keyPath,
+                          HKEY root) {
+  WalkSettings(SystemWalk, currentItem, countLabel, ignoreList, contents, keyPath, root);
+}
+
+// Recursive: keys nest up to 512 deep, so a frame holds only the walker and two names.
+void WalkSettings(const TSettingsWalk& walk, TCaptionTarget* currentItem, TCaptionTarget* countLabel,
+                  TIgnoreContents& ignoreList, TRegistryContents& contents, const std::string& keyPath, HKEY root) {
+  if (ContainsAnyUpper(AnsiUpperCase(keyPath), walk.SkipTexts)) return;
+  TSubkeyWalker walker(root, keyPath);
+  if (!walker.Opened()) return;
+  std::string name;
+  for (DWORD i = 0; i < walker.Count(); ++i) {
+    if (ScanState == 1) break;
+    if (!walker.Name(i, name)) continue;
+    std::string child = ChildPath(keyPath, name);
+    ++VisitedKeyCount;
+    if (VisitedKeyCount % 200 == 0 && currentItem != nullptr) currentItem->SetCaption(child);
+    TickItemsProcessed();
+    if (walk.SkipInstallerAndAppPaths) {
+      if (ContainsText(AnsiUpperCase(child), AnsiUpperCase(kInstallerPath))) continue;
+      if (name == "App Paths") {
+        ProcessMessages();
+        continue;
+      }
+    }
+    CheckKeyValues(walk, countLabel, root, child, contents, ignoreList);
+    WalkSettings(walk, currentItem, countLabel, ignoreList, contents, child, root);
+    ProcessMessages();
+  }
+}
+
+void CheckKeyValues(const TSettingsWalk& walk, TCaptionTarget* countLabel, HKEY root, const std::string& keyPath,
+                    TRegistryContents& contents, TIgnoreContents& ignoreList) {
+  TRegistry reg;
+  reg.RootKey = root;
+  if (!reg.OpenKey("\\" + keyPath, false)) return;
+  TStringList names;
+  reg.GetValueNames(names);
+  std::string keyText = RootKeyName(root) + "\\" + keyPath;
+  for (const std::string& name : names.Items) {
+    ProcessMessages();
+    if (ScanState == 1) return;
+    if (!CheckValue(walk, countLabel, root, keyPath, keyText, reg, name, contents, ignoreList)) return;
+  }
+}
+
+void ReportMissingFile(const TSettingsWalk& walk, TCaptionTarget* countLabel, const std::string& file,
+                       const std::string& valueName, const std::string& keyPath, const std::string& shortName,
+                       HKEY root, TRegistryContents& contents) {
+  if (FileExists(file) || ContainsText(AnsiUpperCase(file), "MSOE.DLL")) return;
+  std::string name = (valueName.empty() && walk.UnnamedAsDefault) ? "default" : valueName;
+  FillFinding(SectionCommon::NewFinding(contents), RootKeyName(root) + "\\" + keyPath, shortName, name, file,
+              walk.CommandFaultPrefix + file + walk.CommandFaultSuffix);
+  SectionCommon::ShowCount(countLabel, contents);
+}
+
+static std::string ReplaceVar(const std::string& text, const char* var, const std::string& folder) {
+  std::string upper = AnsiUpperCase(text);
+  if (!ContainsText(upper, var)) return text;
+  return StringReplace(upper, var, AnsiUpperCase(folder));
+}
+
+std::string ExpandPathVars(const std::string& text) {
+  std::string windows = PublicFunctionUnit::GetWindowsDir();
+  std::string s = ReplaceVar(text, "%SYSTEMROOT%", windows);
+  s = ReplaceVar(s, "%WINDIR%", windows);
+  return ReplaceVar(s, "%PROGRAMFILES%", GetProgramFilesDir(0));
+}
+
+std::string GetWindowsDir() { return AnsiUpperCase(IncludeTrailingBackslash(PublicFunctionUnit::GetWindowsDir())); }
+
+std::string ExtractFileFromCommandLine(const std::string& text) {
+  std::string s = text;
+  if (!s.empty() && s[0] == '@') s.erase(0, 1);
+  s = StringReplace(s, "\"", "");
+  if (ContainsText(AnsiUpperCase(s), "%SYSTEMROOT%\\")) s = StringReplace(AnsiUpperCase(s), "%SYSTEMROOT%\\", GetWindowsDir());
+  if (FileExists(s)) return s;
+
+  int c1 = Pos(":", s);
+  int c2 = c1 == 0 ? 0 : Pos(":", Copy(s, c1 + 1, (int)s.size()));
+  if (c2 == 0) {
+    std::string folder = ExtractFilePath(s);
+    std::string rest = StringReplace(s, folder, "");
+    size_t dot = rest.find('.');
+    size_t stop = rest.find_first_not_of(kFileNameChars, dot == std::string::npos ? 0 : dot);
+    std::string joined = folder + rest.substr(0, stop);
+    return c1 > 2 ? Copy(joined, c1 - 1, (int)joined.size()) : joined;
+  }
+  // Two colons: from the drive letter up to the character before the second colon.
+  std::string result = Copy(s, c1 - 1, c2 + 1);
+  if (ExtractFileExt(result).size() > 4 && result.size() < s.size()) return ExtractFileFromCommandLine(result);
+  return result;
+}
+
+bool HasNoInvalidChars(const std::string& text, int lastIndex) {
+  for (int i = 0; i <= lastIndex && i < 10; ++i)
+    if (text.find(kCommandLineSet[i]) != std::string::npos) return false;
+  return true;
+}
+
+bool HasSingleColon(const std::string& text) {
+  size_t first = text.find(':');
+  return first == std::string::npos || text.find(':', first + 1) == std::string::npos;
+}
+
+bool LooksLikeFilePath(const std::string& text) {
+  std::string s = StringReplace(text, "\"", " ");
+  if (!HasNoInvalidChars(Trim(s), 9)) return false;
+  if (ExtractFileName(s).empty() || ExtractFileExt(s).empty()) return false;
+  if (!HasSingleColon(s)) return false;
+  if (s.size() < 2 || s[1] != ':') return false;
+  char letter = s[0];
+  return (letter >= 'a' && letter <= 'z') || (letter >= 'A' && letter <= 'Z');
+}
+
+bool IsValidPath(const std::string& text) {
+  return Widen(text).size() <= 260 && text.find_first_of(kPathSet) == std::string::npos;
+}
+
+void RepairSoftwareSettings(TCaptionTarget& status, TListCountTarget& finishList, TRegistryContents& contents,
+                            TRepairContents& log) {
+  SectionCommon::TRepairStyle style;
+  style.Form = SectionCommon::TRepairForm::Value;
+  style.MessagesPerFinding = true;
+  style.ErrorsEndSilently = true;
+  SectionCommon::RepairFindings(style, status, finishList, contents, log);
+}
+
+}  // namespace SystemSoftWareSettingUnit

@@ -1,0 +1,68 @@
+// "System Software Settings": a walk through whole registry trees for text values that name a
+// file or folder missing from a fixed drive. The walker, the value examination and the path
+// helpers here also serve "User Software Settings" (UserSoftWareSettings), which differs in the
+// few points a TSettingsWalk row holds. ExtractFileFromCommandLine also serves the startup manager.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include <windows.h>
+
+#include "../framework/Outputs.h"
+#include "IgnoreItemUnit.h"
+#include "RegistryContentUnit.h"
+
+namespace SystemSoftWareSettingUnit {
+
+inline constexpr const char* SectionCaption = "System Software Settings";
+
+// Where the two software-settings sections differ.
+struct TSettingsWalk {
+  const char* Caption;                    // the section's caption, for the ignore list
+  std::vector<std::string> SkipTexts;     // a key path holding one of these (any case): subkeys not walked
+  bool SkipInstallerAndAppPaths;          // the Installer subtree and "App Paths" subkeys are left out
+  bool IgnoreTestFirst;                   // the ignore test comes before the type test, else after expansion
+  std::vector<std::string> EndKeyTexts;   // upper-cased data holding one: the key's remaining values are left
+  bool TestsHDrive;                       // data holding "H:\" is left out
+  bool FileNeedsDriveColon;               // a command line's file must hold ":\"
+  const char* PathFaultPrefix;            // fault line of a path finding, before the path
+  bool UnnamedAsDefault;                  // a command-line finding of the unnamed value is named "default"
+  const char* CommandFaultPrefix;         // fault line of a command-line finding: prefix and suffix
+  const char* CommandFaultSuffix;
+};
+
+extern const TSettingsWalk SystemWalk;
+
+// The scanner entry: walks the subkeys of root\keyPath, examining each child's values and then
+// walking the child. The walked key's own values are left to its parent.
+void ScanSoftwareSettings(int sectionIndex, TCaptionTarget* currentItem, TCaptionTarget* countLabel,
+                          TIgnoreContents& ignoreList, TRegistryContents& contents, const std::string& keyPath,
+                          HKEY root);
+void WalkSettings(const TSettingsWalk& walk, TCaptionTarget* currentItem, TCaptionTarget* countLabel,
+                  TIgnoreContents& ignoreList, TRegistryContents& contents, const std::string& keyPath, HKEY root);
+
+// Examines the values of one key.
+void CheckKeyValues(const TSettingsWalk& walk, TCaptionTarget* countLabel, HKEY root, const std::string& keyPath,
+                    TRegistryContents& contents, TIgnoreContents& ignoreList);
+// Adds a command-line finding when the file is missing.
+void ReportMissingFile(const TSettingsWalk& walk, TCaptionTarget* countLabel, const std::string& file,
+                       const std::string& valueName, const std::string& keyPath, const std::string& shortName,
+                       HKEY root, TRegistryContents& contents);
+
+// %SystemRoot%, %windir% and %ProgramFiles% replaced; a text holding any comes back upper-cased.
+std::string ExpandPathVars(const std::string& text);
+// The file a command line names ("rundll32.exe C:\Lib\x.dll,Entry" gives "C:\Lib\x.dll").
+std::string ExtractFileFromCommandLine(const std::string& text);
+// The Windows folder with a trailing "\", upper-cased, as command lines are rewritten with it.
+std::string GetWindowsDir();
+bool LooksLikeFilePath(const std::string& text);
+bool IsValidPath(const std::string& text);
+bool HasSingleColon(const std::string& text);
+// False when text holds a character of the command-line set up to lastIndex (9: the whole set).
+bool HasNoInvalidChars(const std::string& text, int lastIndex);
+
+void RepairSoftwareSettings(TCaptionTarget& status, TListCountTarget& finishList, TRegistryContents& contents,
+                            TRepairContents& log);
+
+}  // namespace SystemSoftWareSettingUnit

@@ -1,0 +1,35 @@
+#include "UserSoftWareSettings.h"
+
+#include "SectionCommon.h"
+
+namespace UserSoftWareSettings {
+
+const SystemSoftWareSettingUnit::TSettingsWalk UserWalk = {
+    SectionCaption,
+    {"Winlogon", "outlook"},
+    false,
+    false,
+    {".sys", ".vxd", "itunes"},
+    false,
+    false,
+    "The file (",
+    false,
+    " The file (",
+    ") does not exist at the specified location",
+};
+
+void ScanUserSoftwareSettings(int /*sectionIndex*/, TCaptionTarget* currentItem, TCaptionTarget* countLabel,
+                              TIgnoreContents& ignoreList, TRegistryContents& contents, const std::string& keyPath,
+                              HKEY root) {
+  SystemSoftWareSettingUnit::WalkSettings(UserWalk, currentItem, countLabel, ignoreList, contents, keyPath, root);
+}
+
+void RepairUserSoftwareSettings(TCaptionTarget& status, TListCountTarget& finishList, TRegistryContents& contents,
+                                TRepairContents& log) {
+  SectionCommon::TRepairStyle style;
+  style.Form = SectionCommon::TRepairForm::Value;
+  style.MessagesPerFinding = true;
+  SectionCommon::RepairFindings(style, status, finishList, contents, log);
+}
+
+}  // namespace UserSoftWareSettings

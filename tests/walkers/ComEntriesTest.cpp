@@ -1,0 +1,215 @@
+// The COM walk over planted keys, and the type-library pass and repairs over class entries
+// planted under HKEY_CLASSES_ROOT with identifiers of their own, removed afterwards.
+#include <gtest/gtest.h>
+#include <objbase.h>
+#include <shlwapi.h>
+
+#include "WalkerTestSupport.h"
+#include "scan/ActivexSection.h"
+#include "scan/SectionCommon.h"
+
+using namespace PublicFunctionUnit;
+using testing_support::RegSandbox;
+
+namespace {
+
+const char* const kCaption = "ActiveX, OLE/COM Entries";
+
+std::string NewGuid() {
+  GUID g;
+  CoCreateGuid(&g);
+  wchar_t text[40];
+  StringFromGUID2(g, text, 40);
+  return Narrow(text);
+}
+
+// Keys created under HKEY_CLASSES_ROOT for one test, deleted with their subtrees at the end.
+class ClassKeys {
+ public:
+  ~ClassKeys() {
+    for (const std::string& k : created_) SHDeleteKeyW(HKEY_CLASSES_ROOT, Widen(k).c_str());
+  }
+  // Creates the key (remembering its top two levels for removal) and sets its default value.
+  void Set(const std::string& path, const std::string& data, DWORD type = REG_SZ) {
+    Create(path);
+    HKEY h;
+    ASSERT_EQ(RegOpenKeyExW(HKEY_CLASSES_ROOT, Widen(path).c_str(), 0, KEY_ALL_ACCESS, &h), ERROR_SUCCESS);
+    std::wstring w = Widen(data);
+    RegSetValueExW(h, L"", 0, type, reinterpret_cast<const BYTE*>(w.c_str()), (DWORD)(w.size() + 1) * 2);
+    RegCloseKey(h);
+  }
+  void Create(const std::string& path) {
+    size_t second = path.find('\\', path.find('\\') + 1);
+    created_.push_back(path.substr(0, second));
+    HKEY h;
+    ASSERT_EQ(RegCreateKeyExW(HKEY_CLASSES_ROOT, Widen(path).c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &h,
+                              nullptr),
+              ERROR_SUCCESS);
+    RegCloseKey(h);
+  }
+  static bool Exists(const std::string& path) {
+    HKEY h;
+    if (RegOpenKeyExW(HKEY_CLASSES_ROOT, Widen(path).c_str(), 0, KEY_READ, &h) != ERROR_SUCCESS) return false;
+    RegCloseKey(h);
+    return true;
+  }
+
+ private:
+  std::vector<std::string> created_;
+};
+
+class ComEntries : public WalkerTest {};
+
+}  // namespace
+
+TEST_F(ComEntries, EmptyServerAndHelpKeysWithTheirTexts) {
+  RegSandbox box;
+  box.SetString("X\\InprocServer32", "", "");
+  box.SetString("Y\\InprocServer32", "", "", REG_EXPAND_SZ);
+  box.CreateKey("Z\\InprocServer32");
+  box.SetString("W\\InprocServer32", "", "x");
+  box.SetString("V\\LocalServer32", "", "");
+  box.SetString("U\\InprocServer", "", "");
+  box.SetString("T\\inprocserver32", "", "");
+  box.SetString("H\\HELPDIR", "", "");
+  box.SetString("h2\\helpdir", "", "");
+  box.SetString("AppID\\InprocServer32", "", "");
+  box.SetString("AppID\\a\\HELPDIR", "", "");
+  box.SetString("S\\appid\\InprocServer32", "", "");
+
+  ActivexSection::ScanComKeys(0, &currentItem, &countLabel, ignoreList, contents, box.Path(), box.Root());
+  auto k = [&](const std::string& sub) { return box.FullPath() + "\\" + sub; };
+  ASSERT_EQ(contents.Count(), 5);
+  const TContent& help = contents.GetItem(0).Content;   // keys come sorted: H, S, U, V, X
+  EXPECT_EQ(help.KeyPath, k("H\\HELPDIR"));
+  EXPECT_EQ(help.ShortName, "HELPDIR");
+  EXPECT_EQ(help.ValueName, "default");
+  EXPECT_EQ(help.Value, box.Path() + "\\H\\HELPDIR");
+  EXPECT_EQ(help.KeyPathLine, " Key Path:" + k("H\\HELPDIR"));
+  EXPECT_EQ(help.ValueNameLine, " ValueName:default");
+  EXPECT_EQ(help.ValueLine, " Value:" + box.Path() + "\\H\\HELPDIR");
+  EXPECT_EQ(help.FaultLine, " The key is Emtpy");
+  EXPECT_EQ(help.DescriptionLine, "The Key HELPDIR under " + k("H\\HELPDIR") + " is Empty");
+  EXPECT_EQ(help.ProblemKind, "Empty Key: " + k("H\\HELPDIR"));
+  EXPECT_EQ(contents.GetItem(1).Content.KeyPath, k("S\\appid\\InprocServer32"));
+  EXPECT_EQ(contents.GetItem(2).Content.ShortName, "InprocServer");
+  EXPECT_EQ(contents.GetItem(3).Content.ShortName, "LocalServer32");
+  const TContent& server = contents.GetItem(4).Content;
+  EXPECT_EQ(server.KeyPath, k("X\\InprocServer32"));
+  EXPECT_EQ(server.ShortName, "InprocServer32");
+  EXPECT_EQ(server.ValueName, "default");
+  EXPECT_EQ(server.Value, "");
+  EXPECT_EQ(server.ValueLine, " Value:");
+  EXPECT_EQ(server.FaultLine, " The key is Emtpy");
+  EXPECT_EQ(server.DescriptionLine, "The Key default under " + k("X\\InprocServer32") + " is Empty");
+  EXPECT_EQ(server.ProblemKind, "Empty Key: " + k("X\\InprocServer32"));
+  EXPECT_EQ(countLabel.Text, "5");
+  // Every key visited is shown, the "AppID" subtrees are not visited at all.
+  EXPECT_EQ(currentItem.Changes, 21);
+  EXPECT_EQ(ItemsProcessed, 21);
+
+  // An exclusion hides that key only.
+  Exclude(kCaption, server);
+  contents.Clear();
+  ActivexSection::ScanComKeys(0, &currentItem, &countLabel, ignoreList, contents, box.Path(), box.Root());
+  EXPECT_EQ(contents.Count(), 4);
+  EXPECT_TRUE(FindingsAt(contents, k("X\\InprocServer32")).empty());
+
+  // The stop flag ends the walk at once.
+  contents.Clear();
+  ScanState = 1;
+  ActivexSection::ScanComKeys(0, &currentItem, &countLabel, ignoreList, contents, box.Path(), box.Root());
+  EXPECT_EQ(contents.Count(), 0);
+}
+
+TEST_F(ComEntries, RepairDeletesOnlyTheServerKey) {
+  ClassKeys keys;
+  std::string clsid = "CLSID\\" + NewGuid();
+  keys.Set(clsid, "Planted class");
+  keys.Set(clsid + "\\InprocServer32", "");
+  keys.Set(clsid + "\\ProgID", "Zelvoran.Planted");
+  ActivexSection::ScanComKeys(0, &currentItem, &countLabel, ignoreList, contents, clsid, HKEY_CLASSES_ROOT);
+  ASSERT_EQ(contents.Count(), 1);
+  const TContent& f = contents.GetItem(0).Content;
+  EXPECT_EQ(f.KeyPath, "HKEY_CLASSES_ROOT\\" + clsid + "\\InprocServer32");
+  SectionCommon::TRemoval r = SectionCommon::RepairRemoval(SectionCommon::TRepairForm::Key, f);
+  EXPECT_EQ(r.Kind, SectionCommon::TRemovalKind::Key);
+  EXPECT_EQ(r.Root, HKEY_CLASSES_ROOT);
+  EXPECT_EQ(r.SubKey, clsid + "\\InprocServer32");
+
+  TCaptionHolder status;
+  TListCountHolder finish;
+  TRepairContents log;
+  ActivexSection::RepairComEntries(status, finish, contents, log);
+  EXPECT_FALSE(ClassKeys::Exists(clsid + "\\InprocServer32"));
+  EXPECT_TRUE(ClassKeys::Exists(clsid + "\\ProgID"));
+  ASSERT_EQ(log.Count(), 1);
+  EXPECT_EQ(log.GetItem(0).Content.KeyPath, "\\" + clsid + "\\InprocServer32");
+  EXPECT_EQ(log.GetItem(0).Content.Status, "Repaired Successfully");
+  EXPECT_EQ(status.Text, "\\" + clsid + "\\InprocServer32");
+  EXPECT_EQ(finish.Count, 1);
+}
+
+TEST_F(ComEntries, TypeLibrariesThatAreNotRegistered) {
+  ClassKeys keys;
+  std::string missingA = "CLSID\\" + NewGuid(), missingB = "CLSID\\" + NewGuid();
+  if (AnsiUpperCase(missingB) < AnsiUpperCase(missingA)) std::swap(missingA, missingB);   // A is listed first
+  std::string registered = "CLSID\\" + NewGuid(), emptyLib = "CLSID\\" + NewGuid(),
+              expandLib = "CLSID\\" + NewGuid(), noLib = "CLSID\\" + NewGuid();
+  std::string lostLib = NewGuid(), presentLib = NewGuid();
+  keys.Set(missingA + "\\TypeLib", lostLib);
+  keys.Set(missingB + "\\TypeLib", NewGuid());
+  keys.Set(registered + "\\TypeLib", presentLib);
+  keys.Create("TypeLib\\" + presentLib + "\\1.0");
+  keys.Set(emptyLib + "\\TypeLib", "");
+  keys.Set(expandLib + "\\TypeLib", NewGuid(), REG_EXPAND_SZ);
+  keys.Set(noLib, "no type library");
+
+  auto scan = [&]() {
+    contents.Clear();
+    ActivexSection::ScanClsidTypeLibs(0, &currentItem, &countLabel, ignoreList, contents, "", HKEY_CLASSES_ROOT);
+  };
+  auto reported = [&](const std::string& clsid) {
+    return FindingsAt(contents, "HKEY_CLASSES_ROOT\\" + clsid + "\\TypeLib");
+  };
+  scan();
+  ASSERT_EQ(reported(missingA).size(), 1u);
+  EXPECT_EQ(reported(missingB).size(), 1u);
+  for (const std::string* c : {&registered, &emptyLib, &expandLib, &noLib}) EXPECT_TRUE(reported(*c).empty()) << *c;
+  const TContent f = reported(missingA)[0];
+  const std::string k = "HKEY_CLASSES_ROOT\\" + missingA + "\\TypeLib";
+  EXPECT_EQ(f.ShortName, "TypeLib");
+  EXPECT_EQ(f.ValueName, "default");
+  EXPECT_EQ(f.Value, lostLib);
+  EXPECT_EQ(f.KeyPathLine, "Key Path:" + k);
+  EXPECT_EQ(f.ValueNameLine, "ValueName:default");
+  EXPECT_EQ(f.ValueLine, "Value:" + lostLib);
+  EXPECT_EQ(f.FaultLine, "The following App ID or CLSID doesn't exist");
+  EXPECT_EQ(f.DescriptionLine, "The Key default under " + k + " contains a bad path for the value");
+  EXPECT_EQ(f.ProblemKind, "Missing or Invalid Path");
+  EXPECT_EQ(countLabel.Text, Format("%d", contents.Count()));
+
+  // Excluding the first one leaves the rest of the pass going.
+  Exclude(kCaption, f);
+  scan();
+  EXPECT_TRUE(reported(missingA).empty());
+  EXPECT_EQ(reported(missingB).size(), 1u);
+
+  // The repair deletes the "TypeLib" key of the ticked finding only.
+  for (int i = 0; i < contents.Count(); ++i)
+    contents.GetItem(i).Content.Checked = contents.GetItem(i).Content.KeyPath == "HKEY_CLASSES_ROOT\\" + missingB + "\\TypeLib";
+  TCaptionHolder status;
+  TListCountHolder finish;
+  TRepairContents log;
+  ActivexSection::RepairComEntries(status, finish, contents, log);
+  EXPECT_FALSE(ClassKeys::Exists(missingB + "\\TypeLib"));
+  EXPECT_TRUE(ClassKeys::Exists(missingB));
+  EXPECT_TRUE(ClassKeys::Exists(missingA + "\\TypeLib"));
+  ASSERT_EQ(log.Count(), 1);
+  EXPECT_EQ(log.GetItem(0).Content.KeyPath, "\\" + missingB + "\\TypeLib");
+
+  // Stopped before it starts, the pass reports nothing.
+  ScanState = 1;
+  scan();
+  EXPECT_EQ(contents.Count(), 0);
+}

@@ -1,0 +1,141 @@
+// The empty-key walk under HKEY_USERS, where the current user's hive is S-1-5-21-0-0-0-1000.
+#include <gtest/gtest.h>
+
+#include "WalkerTestSupport.h"
+#include "scan/ActivexSection.h"
+#include "scan/EmptyRegistryUnit.h"
+#include "scan/SectionCommon.h"
+#include "scan/SystemSoftWareSettingUnit.h"
+
+using namespace PublicFunctionUnit;
+using testing_support::RegSandbox;
+
+namespace {
+
+const char* const kUserHive = "S-1-5-21-0-0-0-1000";
+
+class EmptyKeys : public WalkerTest {
+ protected:
+  void Scan() {
+    EmptyRegistryUnit::ScanEmptyRegistryKeys(2, &currentItem, &countLabel, ignoreList, contents, box.Path(),
+                                             HKEY_USERS);
+  }
+  std::string Key(const std::string& sub) const { return box.FullPath() + "\\" + sub; }
+
+  RegSandbox box{HKEY_USERS, std::string(kUserHive) + "\\Software\\ZelvoranTest"};
+};
+
+// Remembers every caption shown.
+struct CaptionLog : TCaptionTarget {
+  std::vector<std::string> Shown;
+  void SetCaption(const std::string& text) override { Shown.push_back(text); }
+  std::string Caption() const override { return Shown.empty() ? std::string() : Shown.back(); }
+};
+
+}  // namespace
+
+TEST_F(EmptyKeys, LeafKeysWithoutValuesAreFoundAndRemoved) {
+  box.CreateKey("a");
+  box.SetString("b", "", "");                 // an empty default value is still a value
+  box.CreateKey("c\\child");                  // only the leaf is empty
+  box.CreateKey("MimeStuff\\leaf");
+  box.SetString("d", "name", "x");
+  box.CreateKey("e");
+
+  Scan();
+  ASSERT_EQ(contents.Count(), 3);
+  const TContent& a = contents.GetItem(0).Content;
+  const std::string k = Key("a");
+  EXPECT_EQ(a.KeyPath, k);
+  EXPECT_EQ(a.ShortName, box.Path() + "\\a");
+  EXPECT_EQ(a.ValueName, "default");
+  EXPECT_EQ(a.Value, "");
+  EXPECT_EQ(a.KeyPathLine, " Key Path:" + k);
+  EXPECT_EQ(a.ValueNameLine, " ValueName:default");
+  EXPECT_EQ(a.ValueLine, " Value: empty");
+  EXPECT_EQ(a.FaultLine, " The key is empty key");
+  EXPECT_EQ(a.DescriptionLine, "The Key default under " + k + " is Empty");
+  EXPECT_EQ(a.ProblemKind, "Empty Key: " + k);
+  EXPECT_EQ(contents.GetItem(1).Content.KeyPath, Key("c\\child"));
+  EXPECT_EQ(contents.GetItem(2).Content.KeyPath, Key("e"));
+  EXPECT_EQ(countLabel.Text, "3");
+  EXPECT_EQ(currentItem.Text, box.Path() + "\\MimeStuff\\leaf");   // listed without regard to case
+
+  // An exclusion hides that key only.
+  Exclude("Empty Registry Keys", a);
+  contents.Clear();
+  Scan();
+  ASSERT_EQ(contents.Count(), 2);
+  EXPECT_EQ(contents.GetItem(0).Content.KeyPath, Key("c\\child"));
+
+  // The repair removes the key of each ticked finding, as RepairRemoval names it.
+  contents.GetItem(1).Content.Checked = false;
+  SectionCommon::TRemoval r = SectionCommon::RepairRemoval(SectionCommon::TRepairForm::Key, contents.GetItem(0).Content);
+  EXPECT_EQ(r.Kind, SectionCommon::TRemovalKind::Key);
+  EXPECT_EQ(r.Root, HKEY_USERS);
+  EXPECT_EQ(r.SubKey, box.Path() + "\\c\\child");
+  TCaptionHolder status;
+  TListCountHolder finish;
+  TRepairContents log;
+  EmptyRegistryUnit::RepairEmptyRegistryKeys(status, finish, contents, log);
+  EXPECT_FALSE(box.KeyExists("c\\child"));
+  EXPECT_TRUE(box.KeyExists("c"));
+  EXPECT_TRUE(box.KeyExists("e"));
+  EXPECT_TRUE(box.KeyExists("a"));
+  EXPECT_TRUE(box.KeyExists("b"));
+  ASSERT_EQ(log.Count(), 1);
+  EXPECT_EQ(log.GetItem(0).Content.KeyPath, Key("c\\child"));
+  EXPECT_EQ(log.GetItem(0).Content.Status, "Repaired Successfully");
+  EXPECT_EQ(status.Text, Key("c\\child"));
+
+  // The stop flag ends the walk before any key.
+  contents.Clear();
+  ScanState = 1;
+  Scan();
+  EXPECT_EQ(contents.Count(), 0);
+}
+
+// The default profile is left out, whatever the case of its name (Wine writes ".Default").
+TEST_F(EmptyKeys, DefaultProfileIsNotWalked) {
+  RegSandbox defaultBox(HKEY_USERS, ".DEFAULT\\Software\\ZelvoranTest");
+  defaultBox.CreateKey("leaf");
+  box.CreateKey("leaf");   // at least one empty key under the user's hive
+  CaptionLog shown;
+  EmptyRegistryUnit::ScanEmptyRegistryKeys(2, &shown, &countLabel, ignoreList, contents, "", HKEY_USERS);
+  // Other test programs add and remove keys under the user's hive meanwhile, so only what lies
+  // under the default profile is asserted, and that the user's hive was walked.
+  EXPECT_FALSE(FindingsUnder(contents, "HKEY_USERS\\" + std::string(kUserHive) + "\\").empty());
+  for (int i = 0; i < contents.Count(); ++i)
+    EXPECT_NE(AnsiUpperCase(contents.GetItem(i).Content.KeyPath).rfind("HKEY_USERS\\.DEFAULT\\", 0), 0u);
+  int defaultShown = 0;
+  for (const std::string& s : shown.Shown) {
+    if (SameText(s, ".DEFAULT")) ++defaultShown;
+    EXPECT_NE(AnsiUpperCase(s).rfind(".DEFAULT\\", 0), 0u) << s;
+  }
+  EXPECT_EQ(defaultShown, 1);
+}
+
+// Keys nest up to 512 deep: all three recursive walks reach the bottom of such a chain.
+TEST_F(EmptyKeys, DeepChainIsWalkedToTheBottomByEveryWalker) {
+  std::string deepest = MakeKeyChain(HKEY_USERS, box.Path(), 500);
+  ASSERT_FALSE(deepest.empty());
+  std::string below = deepest.substr(box.Path().size() + 1);
+  box.CreateKey(below + "\\leaf");
+  box.SetString(below + "\\InprocServer32", "", "");
+  box.SetString(below, "v", "C:\\ZelvoranMissing\\bottom.exe");
+
+  Scan();
+  ASSERT_EQ(contents.Count(), 1);
+  EXPECT_EQ(contents.GetItem(0).Content.KeyPath, Key(below + "\\leaf"));
+
+  contents.Clear();
+  ActivexSection::ScanComKeys(0, &currentItem, &countLabel, ignoreList, contents, box.Path(), HKEY_USERS);
+  ASSERT_EQ(contents.Count(), 1);
+  EXPECT_EQ(contents.GetItem(0).Content.KeyPath, Key(below + "\\InprocServer32"));
+
+  contents.Clear();
+  SystemSoftWareSettingUnit::ScanSoftwareSettings(14, &currentItem, &countLabel, ignoreList, contents, box.Path(),
+                                                  HKEY_USERS);
+  ASSERT_EQ(contents.Count(), 1);
+  EXPECT_EQ(contents.GetItem(0).Content.KeyPath, Key(below));
+}

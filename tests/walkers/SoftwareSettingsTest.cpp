@@ -1,0 +1,324 @@
+// The software-settings walks of both sections over planted keys under the current user.
+// Test names stay clear of the walk's skip words ("system", "winlogon", "outlook").
+#include <gtest/gtest.h>
+
+#include "WalkerTestSupport.h"
+#include "framework/Registry.h"
+#include "scan/SectionCommon.h"
+#include "scan/SystemSoftWareSettingUnit.h"
+#include "scan/UserSoftWareSettings.h"
+
+using namespace PublicFunctionUnit;
+using SystemSoftWareSettingUnit::ExtractFileFromCommandLine;
+using testing_support::RegSandbox;
+
+namespace {
+
+const std::string kMissing = "C:\\ZelvoranMissing\\";
+
+struct Section {
+  const char* caption;
+  void (*scan)(int, TCaptionTarget*, TCaptionTarget*, TIgnoreContents&, TRegistryContents&, const std::string&, HKEY);
+  void (*repair)(TCaptionTarget&, TListCountTarget&, TRegistryContents&, TRepairContents&);
+};
+const Section kMachine{"System Software Settings", SystemSoftWareSettingUnit::ScanSoftwareSettings,
+                       SystemSoftWareSettingUnit::RepairSoftwareSettings};
+const Section kUser{"User Software Settings", UserSoftWareSettings::ScanUserSoftwareSettings,
+                    UserSoftWareSettings::RepairUserSoftwareSettings};
+
+std::string WindowsUpper() { return AnsiUpperCase(PublicFunctionUnit::GetWindowsDir()); }
+
+std::vector<std::string> ValueNames(const std::vector<TContent>& findings) {
+  std::vector<std::string> names;
+  for (const TContent& f : findings) names.push_back(f.ValueName);
+  return names;
+}
+
+class SettingsWalk : public WalkerTest {
+ protected:
+  void Scan(const Section& s) { s.scan(14, &currentItem, &countLabel, ignoreList, contents, box.Path(), box.Root()); }
+  std::string Key(const std::string& sub) const { return box.FullPath() + "\\" + sub; }
+  std::vector<TContent> At(const std::string& sub) const { return FindingsAt(contents, Key(sub)); }
+
+  RegSandbox box;
+};
+
+}  // namespace
+
+// Values of one key, planted in alphabetical order (Wine lists values sorted, Windows in the
+// order written), examined the same way by both sections apart from their differences.
+TEST_F(SettingsWalk, PathAndCommandLineFindingsWithTheirExactTexts) {
+  std::string present = folder.WriteFile("present.exe");
+  box.SetString("", "r", kMissing + "root.exe");   // the walked key's own values are left alone
+  box.SetString("k1", "", kMissing + "unnamed.exe");
+  box.SetString("k1", "a", "C:\\Program Files\\ZelvoranMissing\\app.exe /s");
+  box.SetString("k1", "b", "%SystemRoot%\\zelvoranmissing\\x.exe");
+  box.SetString("k1", "c", "rundll32.exe C:\\ZelvoranLib\\x.dll,Entry");
+  box.SetString("k1", "d", "C:\\ZelvoranOld Folder\\Data");
+  box.SetString("k1", "e", present);
+  box.SetString("k1", "f", "\\\\server\\share\\x.exe");
+  box.SetString("k1", "g", "a:\\setup.exe");
+  box.SetString("k1", "h", "E:\\setup.exe");
+  box.SetString("k1", "i", "H:\\ZelvoranMissing\\y.exe");
+  box.SetString("k1", "j", ExcludeTrailingBackslash(folder.Path()));
+  box.SetDword("k1", "k", 7);
+  box.SetString("k1", "l", "%windir%\\zelvoranmissing.exe", REG_EXPAND_SZ);
+  box.SetString("k1", "m", kMissing + "msoe.dll");
+  box.SetString("k1", "n", "C:zelvoranmissing.exe");
+  box.SetString("k1", "o", "");
+  box.SetString("k1\\deep", "x", kMissing + "deep.exe");
+  // Data naming a driver or the shell ends the key's examination.
+  box.SetString("k2", "a", "explorer.exe /x");
+  box.SetString("k2", "b", kMissing + "after.exe");
+  box.SetString("k3", "a", "C:\\Drivers\\x.SYS");
+  box.SetString("k3", "b", kMissing + "after.exe");
+
+  const std::string k1 = Key("k1");
+  Scan(kMachine);
+  EXPECT_TRUE(FindingsAt(contents, box.FullPath()).empty());
+  std::vector<TContent> found = At("k1");
+  ASSERT_EQ(ValueNames(found), (std::vector<std::string>{"default", "a", "b", "c", "d", "l"}));
+  const TContent& a = found[1];
+  EXPECT_TRUE(a.Checked);
+  EXPECT_EQ(a.KeyPath, k1);
+  EXPECT_EQ(a.ShortName, "");
+  EXPECT_EQ(a.Value, "C:\\Program Files\\ZelvoranMissing\\app.exe");
+  EXPECT_EQ(a.KeyPathLine, " Key Path:" + k1);
+  EXPECT_EQ(a.ValueNameLine, " ValueName:a");
+  EXPECT_EQ(a.ValueLine, " Value:C:\\Program Files\\ZelvoranMissing\\app.exe");
+  EXPECT_EQ(a.FaultLine, " The file(C:\\Program Files\\ZelvoranMissing\\app.exe)does not exist at the specified location");
+  EXPECT_EQ(a.DescriptionLine,
+            "The Key C:\\Program Files\\ZelvoranMissing\\app.exe under " + k1 + " contains a bad path for the value");
+  EXPECT_EQ(a.ProblemKind, "Missing or Invalid Path");
+  EXPECT_EQ(found[0].Value, kMissing + "unnamed.exe");
+  EXPECT_EQ(found[0].ValueNameLine, " ValueName:default");
+  EXPECT_EQ(found[2].Value, WindowsUpper() + "\\ZELVORANMISSING\\X.EXE");
+  EXPECT_EQ(found[3].Value, "C:\\ZelvoranLib\\x.dll");
+  const TContent& d = found[4];
+  EXPECT_EQ(d.ShortName, "C:\\ZelvoranOld Folder\\Data");
+  EXPECT_EQ(d.Value, "C:\\ZelvoranOld Folder\\Data");
+  EXPECT_EQ(d.FaultLine, " The file (C:\\ZelvoranOld Folder\\Data) does not exist at the specified location");
+  EXPECT_EQ(d.DescriptionLine, "The Key C:\\ZelvoranOld Folder\\Data under " + k1 + " contains a bad path for the value");
+  EXPECT_EQ(found[5].Value, WindowsUpper() + "\\ZELVORANMISSING.EXE");
+  ASSERT_EQ(At("k1\\deep").size(), 1u);
+  EXPECT_EQ(At("k1\\deep")[0].Value, kMissing + "deep.exe");
+  EXPECT_TRUE(At("k2").empty());
+  EXPECT_TRUE(At("k3").empty());
+  EXPECT_EQ(contents.Count(), 7);
+  EXPECT_EQ(countLabel.Text, "7");
+  for (int i = 0; i < contents.Count(); ++i) EXPECT_EQ(contents.GetItem(i).Content.Number, i + 1);
+
+  // The user section: no H: test, no ":\" needed, no "Explorer.exe" stop, its own fault lines,
+  // and the unnamed value keeps its empty name.
+  contents.Clear();
+  ProblemNumber = 0;
+  Scan(kUser);
+  found = At("k1");
+  ASSERT_EQ(ValueNames(found), (std::vector<std::string>{"", "a", "b", "c", "d", "i", "l", "n"}));
+  EXPECT_EQ(found[0].ValueNameLine, " ValueName:");
+  EXPECT_EQ(found[1].FaultLine,
+            " The file (C:\\Program Files\\ZelvoranMissing\\app.exe) does not exist at the specified location");
+  EXPECT_EQ(found[4].FaultLine, "The file (C:\\ZelvoranOld Folder\\Data) does not exist at the specified location");
+  EXPECT_EQ(found[5].Value, "H:\\ZelvoranMissing\\y.exe");
+  EXPECT_EQ(found[7].Value, "C:zelvoranmissing.exe");
+  ASSERT_EQ(ValueNames(At("k2")), (std::vector<std::string>{"b"}));
+  EXPECT_TRUE(At("k3").empty());
+  EXPECT_EQ(At("k1\\deep").size(), 1u);
+}
+
+TEST_F(SettingsWalk, SkipRulesOfEachSection) {
+  auto plant = [&](const std::string& sub) { box.SetString(sub, "v", kMissing + "skip.exe"); };
+  const char* keys[] = {"App Paths", "App Paths\\sub", "other\\app paths", "winlogon", "winlogon\\sub",
+                        "Outlook", "Outlook\\sub", "PolicySystem", "PolicySystem\\sub",
+                        "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Installer",
+                        "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Installer\\sub"};
+  for (const char* k : keys) plant(k);
+
+  auto reported = [&]() {
+    std::vector<std::string> subs;
+    for (const char* k : keys)
+      if (!At(k).empty()) subs.push_back(k);
+    return subs;
+  };
+  Scan(kMachine);
+  EXPECT_EQ(reported(), (std::vector<std::string>{"other\\app paths", "winlogon", "Outlook", "Outlook\\sub",
+                                                   "PolicySystem"}));
+  contents.Clear();
+  Scan(kUser);
+  EXPECT_EQ(reported(), (std::vector<std::string>{"App Paths", "App Paths\\sub", "other\\app paths", "winlogon",
+                                                   "Outlook", "PolicySystem", "PolicySystem\\sub",
+                                                   "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Installer",
+                                                   "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Installer\\sub"}));
+}
+
+// An exclusion hides exactly the finding excluded, the unnamed value's included, and the
+// values listed after it are still examined.
+TEST_F(SettingsWalk, ExclusionHidesOnlyThatFinding) {
+  box.SetString("k1", "", kMissing + "unnamed.exe");
+  box.SetString("k1", "a", kMissing + "a.exe");
+  box.SetString("k1", "b", kMissing + "b.exe");
+  for (const Section* s : {&kMachine, &kUser}) {
+    SCOPED_TRACE(s->caption);
+    contents.Clear();
+    s->scan(0, &currentItem, &countLabel, ignoreList, contents, box.Path(), box.Root());
+    ASSERT_EQ(contents.Count(), 3);
+    Exclude(s->caption, contents.GetItem(0).Content);   // the unnamed value
+    Exclude(s->caption, contents.GetItem(1).Content);   // "a"
+    contents.Clear();
+    s->scan(0, &currentItem, &countLabel, ignoreList, contents, box.Path(), box.Root());
+    EXPECT_EQ(ValueNames(At("k1")), (std::vector<std::string>{"b"}));
+  }
+  // An exclusion made in one section does not hide the other's finding.
+  DeleteFileW(Widen(IgnoreFileName()).c_str());
+  LoadIgnoreList(ignoreList);
+  contents.Clear();
+  kMachine.scan(0, &currentItem, &countLabel, ignoreList, contents, box.Path(), box.Root());
+  Exclude(kUser.caption, contents.GetItem(1).Content);
+  contents.Clear();
+  kMachine.scan(0, &currentItem, &countLabel, ignoreList, contents, box.Path(), box.Root());
+  EXPECT_EQ(contents.Count(), 3);
+}
+
+namespace {
+struct StopOnCaption : TCaptionHolder {
+  void SetCaption(const std::string& text) override {
+    TCaptionHolder::SetCaption(text);
+    ScanState = 1;
+  }
+};
+}  // namespace
+
+TEST_F(SettingsWalk, StopFlagEndsTheWalk) {
+  for (const char* k : {"a", "b", "b\\c", "d"}) box.SetString(k, "v", kMissing + "stop.exe");
+  ScanState = 1;
+  Scan(kMachine);
+  EXPECT_EQ(contents.Count(), 0);
+  EXPECT_EQ(ItemsProcessed, 0);
+
+  // Stopped at the first finding: the walk unwinds from any depth and nothing more is added.
+  ScanState = 0;
+  StopOnCaption stopper;
+  for (const Section* s : {&kMachine, &kUser}) {
+    contents.Clear();
+    ScanState = 0;
+    s->scan(0, &currentItem, &stopper, ignoreList, contents, box.Path(), box.Root());
+    EXPECT_EQ(contents.Count(), 1);
+    EXPECT_EQ(stopper.Text, "1");
+  }
+
+  // The current item is shown for every 200th key visited only.
+  ScanState = 0;
+  contents.Clear();
+  VisitedKeyCount = 198;
+  ItemsProcessed = 0;
+  Scan(kMachine);
+  EXPECT_EQ(currentItem.Changes, 1);
+  EXPECT_EQ(currentItem.Text, box.Path() + "\\b");
+  EXPECT_EQ(VisitedKeyCount, 202);
+  EXPECT_EQ(ItemsProcessed, 4);
+}
+
+// Each repair removes exactly the value RepairRemoval names for a ticked finding.
+TEST_F(SettingsWalk, RepairRemovesTheNamedValuesOfTickedFindings) {
+  std::string present = folder.WriteFile("present.exe");
+  for (const Section* s : {&kMachine, &kUser}) {
+    SCOPED_TRACE(s->caption);
+    box.SetString("k1", "", kMissing + "unnamed.exe");
+    box.SetString("k1", "a", kMissing + "a.exe");
+    box.SetString("k1", "b", kMissing + "b.exe");
+    box.SetString("k1", "c", present);
+    box.SetString("k1", "d", "C:\\ZelvoranOld Folder\\Data");
+    contents.Clear();
+    s->scan(0, &currentItem, &countLabel, ignoreList, contents, box.Path(), box.Root());
+    ASSERT_EQ(contents.Count(), 4);
+    contents.GetItem(2).Content.Checked = false;   // "b" stays
+    for (int i = 0; i < contents.Count(); ++i) {
+      SectionCommon::TRemoval r =
+          SectionCommon::RepairRemoval(SectionCommon::TRepairForm::Value, contents.GetItem(i).Content);
+      EXPECT_EQ(r.Kind, SectionCommon::TRemovalKind::Value);
+      EXPECT_EQ(r.Root, HKEY_CURRENT_USER);
+      EXPECT_EQ(r.SubKey, box.Path() + "\\k1");
+      EXPECT_EQ(r.ValueName, std::string(i == 0 ? "" : i == 1 ? "a" : i == 2 ? "b" : "d"));
+    }
+    TCaptionHolder status;
+    TListCountHolder finish;
+    TRepairContents log;
+    s->repair(status, finish, contents, log);
+    EXPECT_FALSE(box.ValueExists("k1", ""));
+    EXPECT_FALSE(box.ValueExists("k1", "a"));
+    EXPECT_TRUE(box.ValueExists("k1", "b"));
+    EXPECT_TRUE(box.ValueExists("k1", "c"));
+    EXPECT_FALSE(box.ValueExists("k1", "d"));
+    ASSERT_EQ(log.Count(), 3);
+    for (int i = 0; i < log.Count(); ++i) {
+      EXPECT_EQ(log.GetItem(i).Content.KeyPath, Key("k1"));
+      EXPECT_EQ(log.GetItem(i).Content.Status, "Repaired Successfully");
+    }
+    EXPECT_EQ(finish.Count, 3);
+    EXPECT_EQ(status.Text, Key("k1"));
+  }
+}
+
+TEST(CommandLines, ExtractFileFromCommandLine) {
+  const std::string windows = AnsiUpperCase(PublicFunctionUnit::GetWindowsDir()) + "\\";
+  struct Case {
+    std::string in, out;
+  } cases[] = {
+      {"C:\\Program Files\\App\\app.exe /s", "C:\\Program Files\\App\\app.exe"},
+      {"\"C:\\Program Files\\App\\app.exe\" -arg", "C:\\Program Files\\App\\app.exe"},
+      {"@C:\\Lib\\res.dll,-101", "C:\\Lib\\res.dll"},
+      {"rundll32.exe C:\\Lib\\x.dll,Entry", "C:\\Lib\\x.dll"},
+      {"%SystemRoot%\\system32\\x.exe /k", windows + "SYSTEM32\\X.EXE"},
+      {"C:\\Old Folder\\Data", "C:\\Old Folder\\Data"},
+      {"C:\\a\\b.exe D:\\c\\d.txt", "C:\\a\\b.exe"},   // second colon, long extension: once more
+      {"C:\\abc:stream", "C:\\abc"},
+      {"app.exe /s", "app.exe"},                       // no folder at all
+      {"C:\\a\\\\b.exe x", "C:\\a\\\\b.exe"},          // an empty folder part
+      {"", ""},
+      {"C:", "C:"},
+      // Inputs whose colon comes first end too.
+      {":", ":"},
+      {"::", ":"},
+      {":abc:def.exe", ":abc"},
+      {":x.verylongext:y", ":x.verylongext"},
+      {"\":\":\"", ":"},
+  };
+  for (const Case& c : cases) EXPECT_EQ(ExtractFileFromCommandLine(c.in), c.out) << c.in;
+
+  testing_support::TempFolder folder;
+  std::string spaced = folder.WriteFile("with space.exe");
+  EXPECT_EQ(ExtractFileFromCommandLine("\"" + spaced + "\""), spaced);   // an existing file as it is
+}
+
+TEST(CommandLines, PathTests) {
+  using namespace SystemSoftWareSettingUnit;
+  EXPECT_TRUE(LooksLikeFilePath("C:\\a\\b.exe"));
+  EXPECT_TRUE(LooksLikeFilePath("c:\\a b\\b.exe"));
+  EXPECT_FALSE(LooksLikeFilePath("C:\\a\\b"));
+  EXPECT_FALSE(LooksLikeFilePath("C:\\a\\b.exe;x"));
+  EXPECT_FALSE(LooksLikeFilePath("C:\\a\\b.exe,1"));
+  EXPECT_FALSE(LooksLikeFilePath("\"C:\\a\\b.exe\""));   // the quote becomes a leading blank
+  EXPECT_FALSE(LooksLikeFilePath("1:\\a.exe"));
+  EXPECT_FALSE(LooksLikeFilePath("C:\\a:b.exe"));
+  EXPECT_FALSE(LooksLikeFilePath(""));
+
+  EXPECT_TRUE(IsValidPath("C:\\Old Folder\\Data"));
+  EXPECT_FALSE(IsValidPath("C:\\a.b"));
+  EXPECT_FALSE(IsValidPath("C:\\a-b"));
+  EXPECT_TRUE(IsValidPath("C:\\" + std::string(257, 'x')));
+  EXPECT_FALSE(IsValidPath("C:\\" + std::string(258, 'x')));
+
+  EXPECT_TRUE(HasSingleColon("C:\\a"));
+  EXPECT_TRUE(HasSingleColon("a"));
+  EXPECT_FALSE(HasSingleColon("C:\\a:b"));
+  EXPECT_FALSE(HasNoInvalidChars("a%b", 0));
+  EXPECT_TRUE(HasNoInvalidChars("a,b", 8));
+  EXPECT_FALSE(HasNoInvalidChars("a,b", 9));
+
+  const std::string windows = AnsiUpperCase(PublicFunctionUnit::GetWindowsDir());
+  EXPECT_EQ(ExpandPathVars("%windir%\\x.exe"), windows + "\\X.EXE");
+  EXPECT_EQ(ExpandPathVars("%SystemRoot%\\a;%WINDIR%\\b"), windows + "\\A;" + windows + "\\B");
+  EXPECT_EQ(ExpandPathVars("%ProgramFiles%\\App\\a.exe"), AnsiUpperCase(GetProgramFilesDir(0)) + "\\APP\\A.EXE");
+  EXPECT_EQ(ExpandPathVars("C:\\Mixed\\Case %temp%"), "C:\\Mixed\\Case %temp%");
+  EXPECT_EQ(SystemSoftWareSettingUnit::GetWindowsDir(), windows + "\\");
+}

@@ -1,0 +1,84 @@
+// What the walker tests share: the scan state reset before each test, an ignore file of the
+// test's own, and lookups of the findings a test planted.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include "framework/Outputs.h"
+#include "framework/StringList.h"
+#include "scan/IgnoreItemUnit.h"
+#include "scan/PublicFunctionUnit.h"
+#include "scan/RegistryContentUnit.h"
+#include "support/TestSupport.h"
+
+class WalkerTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    using namespace PublicFunctionUnit;
+    ScanState = 0;
+    ProblemNumber = 0;
+    ItemsProcessed = 0;
+    VisitedKeyCount = 0;
+    MyRegistryInfo.SelectAll = true;
+    NonFixedDrives.Clear();
+    NonFixedDrives.Add("E:");
+    NonFixedDrives.Add("F:");
+    SetIgnoreFileName(folder.Path() + "ignores.dat");
+  }
+  void TearDown() override {
+    PublicFunctionUnit::ScanState = 0;
+    PublicFunctionUnit::SetIgnoreFileName("");
+  }
+
+  // Excludes a finding as the results page does, then reloads the list.
+  void Exclude(const char* section, const TContent& finding) {
+    AppendFileBytes(PublicFunctionUnit::IgnoreFileName(),
+                    PublicFunctionUnit::IgnoreLine(section, finding.KeyPath, finding.ValueName));
+    PublicFunctionUnit::LoadIgnoreList(ignoreList);
+  }
+
+  testing_support::TempFolder folder;
+  TCaptionHolder currentItem;
+  TCaptionHolder countLabel;
+  TIgnoreContents ignoreList;
+  TRegistryContents contents;
+};
+
+// The findings whose key path is keyPath, in the order found.
+inline std::vector<TContent> FindingsAt(const TRegistryContents& contents, const std::string& keyPath) {
+  std::vector<TContent> found;
+  for (int i = 0; i < contents.Count(); ++i)
+    if (contents.GetItem(i).Content.KeyPath == keyPath) found.push_back(contents.GetItem(i).Content);
+  return found;
+}
+
+// The findings whose key path begins with prefix.
+inline std::vector<TContent> FindingsUnder(const TRegistryContents& contents, const std::string& prefix) {
+  std::vector<TContent> found;
+  for (int i = 0; i < contents.Count(); ++i)
+    if (contents.GetItem(i).Content.KeyPath.rfind(prefix, 0) == 0) found.push_back(contents.GetItem(i).Content);
+  return found;
+}
+
+// Creates a chain of `depth` nested keys "d" below root\base; returns the deepest key's path.
+inline std::string MakeKeyChain(HKEY root, const std::string& base, int depth) {
+  std::string path = base;
+  HKEY parent;
+  if (RegCreateKeyExW(root, Widen(base).c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &parent, nullptr) !=
+      ERROR_SUCCESS)
+    return {};
+  for (int i = 0; i < depth; ++i) {
+    HKEY child;
+    LONG rc = RegCreateKeyExW(parent, L"d", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &child, nullptr);
+    RegCloseKey(parent);
+    if (rc != ERROR_SUCCESS) return {};
+    parent = child;
+    path += "\\d";
+  }
+  RegCloseKey(parent);
+  return path;
+}
