@@ -116,6 +116,7 @@ TEST(Shortcuts, ValidUnreadableAndOutOfReachTargetsYieldNothing) {
 TEST(Shortcuts, WalkEntersPlainFoldersAndSkipsOnlyTheDocumentHistory) {
   TempFolder dir;
   MakeShortcut(dir.Path() + "Alpha\\deep\\one.lnk", "C:\\nowhere\\one.exe");
+  MakeShortcut(dir.Path() + "Alpha\\deep\\z\u00e9ro \u00dcbung.lnk", "C:\\nowhere\\stra\u00dfe.exe");
   MakeShortcut(dir.Path() + "x.lnk\\two.lnk", "C:\\nowhere\\two.exe");
   MakeShortcut(dir.Path() + "Recent\\skipped.lnk", "C:\\nowhere\\three.exe");
   MakeShortcut(dir.Path() + "MyRecentFile.lnk", "C:\\nowhere\\four.exe");
@@ -123,7 +124,10 @@ TEST(Shortcuts, WalkEntersPlainFoldersAndSkipsOnlyTheDocumentHistory) {
   MakeShortcut(dir.Path() + "zz last.lnk", "C:\\nowhere\\six.exe");
   ShortcutScan scan;
   scan.Run(dir.Path());
+  ASSERT_GE(scan.found.Count(), 2);
+  EXPECT_TRUE(SameText(scan.found.GetItem(1).Content.ValueName, "C:\\nowhere\\stra\u00dfe.exe"));
   EXPECT_EQ(scan.Paths(), (std::vector<std::string>{dir.Path() + "Alpha\\deep\\one.lnk",
+                                                     dir.Path() + "Alpha\\deep\\z\u00e9ro \u00dcbung.lnk",
                                                      dir.Path() + "Start Menu\\five.lnk",
                                                      dir.Path() + "x.lnk\\two.lnk", dir.Path() + "zz last.lnk"}));
 }
@@ -241,4 +245,18 @@ TEST(Shortcuts, RepairMovesTickedShortcutsToTheRecycleBinAndLogsTheOutcome) {
   ScanState = 0;
   EXPECT_EQ(none.Count(), 0);
   EXPECT_TRUE(FileExists(dir.Path() + "b.lnk"));
+}
+
+TEST(Shortcuts, LinkedFoldersAreNotEntered) {
+  TempFolder dir;
+  MakeShortcut(dir.Path() + "real\\a.lnk", "C:\\nowhere\\a.exe");
+  if (!CreateSymbolicLinkW(Widen(dir.Path() + "linked").c_str(), Widen(dir.Path() + "real").c_str(),
+                           SYMBOLIC_LINK_FLAG_DIRECTORY))
+    GTEST_SKIP() << "no folder links here";
+  DWORD attributes = GetFileAttributesW(Widen(dir.Path() + "linked").c_str());
+  ASSERT_NE(attributes & FILE_ATTRIBUTE_REPARSE_POINT, 0u) << attributes;
+  ShortcutScan scan;
+  scan.Run(dir.Path());
+  EXPECT_EQ(scan.Paths(), std::vector<std::string>{dir.Path() + "real\\a.lnk"});
+  RemoveDirectoryW(Widen(dir.Path() + "linked").c_str());
 }
