@@ -73,4 +73,8 @@ bool IsIgnored(TIgnoreContents& list, const std::string& section, const std::str
 // One ignore-file line for an exclusion, CRLF included.
 std::string IgnoreLine(const std::string& section, const std::string& keyPath, const std::string& valueName);
 
+// One double-byte character (its two bytes in the given code page) as the registry-script hex
+// pair of its UTF-16 code unit: "LL,HH," (low byte first, upper-case, each followed by a comma).
+std::string DbcsCharToRegHex(const std::string& dbcsChar, UINT codePage = CP_ACP);
+
 }  // namespace PublicFunctionUnit

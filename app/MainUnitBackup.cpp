@@ -1,0 +1,267 @@
+#include "MainUnitBackup.h"
+
+#include "../framework/Registry.h"
+#include "../scan/PublicFunctionUnit.h"
+
+namespace MainUnit {
+
+using namespace PublicFunctionUnit;
+using SectionCommon::TRemoval;
+using SectionCommon::TRemovalKind;
+
+std::string RegScriptHeader(uint8_t platformKind) {
+  if (platformKind >= 4) return RegScriptHeaderNT;
+  if (platformKind >= 2) return RegScriptHeader9x;
+  return {};
+}
+
+std::string EncodeRegScript(const TStringList& lines) {
+  std::wstring text = Widen(lines.Text());
+  if (lines.Count() > 0 && lines[0] == RegScriptHeaderNT) {
+    std::string bytes = "\xFF\xFE";
+    bytes.append(reinterpret_cast<const char*>(text.data()), text.size() * sizeof(wchar_t));
+    return bytes;
+  }
+  if (text.empty()) return {};
+  int n = WideCharToMultiByte(CP_ACP, 0, text.data(), (int)text.size(), nullptr, 0, nullptr, nullptr);
+  std::string bytes(n > 0 ? n : 0, '\0');
+  if (n > 0) WideCharToMultiByte(CP_ACP, 0, text.data(), (int)text.size(), bytes.data(), n, nullptr, nullptr);
+  return bytes;
+}
+
+std::string RepairBackupFolder() { return ExeDir() + "RepairBackup\\"; }
+
+std::string RepairBackupFileName(const std::string& folder, TDateTime stamp) {
+  return IncludeTrailingBackslash(folder) + "_" + FormatDateTime("yyyymmdd_hhnnss", stamp) + ".reg";
+}
+
+namespace {
+
+// A wide name as UTF-8; false when the UTF-8 text would not give the same name back.
+bool ToText(const std::wstring& wide, std::string& text) {
+  text = Narrow(wide);
+  return Widen(text) == wide;
+}
+
+std::string Escape(const std::string& text) {
+  return StringReplace(StringReplace(text, "\\", "\\\\"), "\"", "\\\"");
+}
+
+std::string HexBytes(const std::vector<uint8_t>& data) {
+  std::string s;
+  s.reserve(data.size() * 3);
+  for (uint8_t b : data) s += Format("%02X,", b);
+  if (!s.empty()) s.pop_back();
+  return s;
+}
+
+// A REG_SZ written as quoted text only when the text gives back exactly its bytes: one
+// terminating zero, no zero inside, no line break, and a name that survives UTF-8.
+bool QuotableString(const std::vector<uint8_t>& data, std::string& text) {
+  size_t units = data.size() / 2;
+  if (data.size() % 2 != 0 || units == 0) return false;
+  std::wstring w(units, L'\0');
+  memcpy(w.data(), data.data(), data.size());
+  if (w.back() != L'\0') return false;
+  w.pop_back();
+  if (w.find_first_of(std::wstring(L"\0\r\n", 3)) != std::wstring::npos) return false;
+  return ToText(w, text);
+}
+
+// The value line: name part, "=", and the data in the form its type asks for.
+std::string ValueLine(const std::string& name, DWORD type, const std::vector<uint8_t>& data) {
+  std::string left = name.empty() ? "@=" : std::string("\"") + Escape(name) + "\"=";
+  std::string text;
+  switch (type) {
+    case REG_SZ:
+      if (QuotableString(data, text)) return left + "\"" + Escape(text) + "\"";
+      break;
+    case REG_BINARY:
+      return left + "hex:" + HexBytes(data);
+    case REG_DWORD:
+      if (data.size() == 4) {
+        DWORD v;
+        memcpy(&v, data.data(), 4);
+        return left + Format("dword:%08X", (unsigned)v);
+      }
+      break;
+    default:
+      break;
+  }
+  return left + Format("hex(%x):", (unsigned)type) + HexBytes(data);
+}
+
+// Reads a value with its real size, however large; the data never extends past what the
+// registry returned.
+LONG ReadRawValue(HKEY key, const std::wstring& name, DWORD& type, std::vector<uint8_t>& data) {
+  for (int attempt = 0; attempt < 8; ++attempt) {
+    DWORD size = 0;
+    LONG rc = RegQueryValueExW(key, name.c_str(), nullptr, &type, nullptr, &size);
+    if (rc != ERROR_SUCCESS) return rc;
+    data.assign(size, 0);
+    rc = RegQueryValueExW(key, name.c_str(), nullptr, &type, size ? data.data() : nullptr, &size);
+    if (rc == ERROR_MORE_DATA) continue;   // it grew meanwhile
+    if (rc != ERROR_SUCCESS) return rc;
+    data.resize(size);
+    return ERROR_SUCCESS;
+  }
+  return ERROR_MORE_DATA;
+}
+
+bool Missing(LONG rc) { return rc == ERROR_FILE_NOT_FOUND || rc == ERROR_PATH_NOT_FOUND; }
+
+std::string KeyLine(const std::string& rootName, const std::string& subKey) {
+  return Format("[%s\\%s]", rootName, subKey);
+}
+
+// Adds one value's lines from an open key: its key line first, unless keyLine is empty.
+TExportOutcome AddValue(HKEY key, const std::string& keyLine, const std::string& valueName, TStringList& lines) {
+  DWORD type = REG_NONE;
+  std::vector<uint8_t> data;
+  LONG rc = ReadRawValue(key, Widen(valueName), type, data);
+  if (Missing(rc)) {
+    if (valueName.empty() && !keyLine.empty()) lines.Add(keyLine);   // a key without a default value
+    return TExportOutcome::Absent;
+  }
+  if (rc != ERROR_SUCCESS) return TExportOutcome::Unreadable;
+  if (!keyLine.empty()) lines.Add(keyLine);
+  lines.Add(ValueLine(valueName, type, data));
+  return TExportOutcome::Written;
+}
+
+TExportOutcome ExportValue(HKEY root, const std::string& rootName, const std::string& subKey,
+                           const std::string& valueName, TStringList& lines) {
+  HKEY key = nullptr;
+  LONG rc = RegOpenKeyExW(root, Widen(subKey).c_str(), 0, KEY_READ, &key);
+  if (Missing(rc)) return TExportOutcome::Absent;
+  if (rc != ERROR_SUCCESS) return TExportOutcome::Unreadable;
+  TRegKeyHandle owner(key);
+  return AddValue(key, KeyLine(rootName, subKey), valueName, lines);
+}
+
+TExportOutcome Worse(TExportOutcome a, TExportOutcome b) {
+  return (a == TExportOutcome::Unreadable || b == TExportOutcome::Unreadable) ? TExportOutcome::Unreadable : a;
+}
+
+// The key line, every value and, depth first, every subkey. A key that has vanished counts as
+// absent; anything else that cannot be read makes the outcome unreadable.
+TExportOutcome ExportTree(HKEY root, const std::string& rootName, const std::string& subKey, TStringList& lines) {
+  HKEY key = nullptr;
+  LONG rc = RegOpenKeyExW(root, Widen(subKey).c_str(), 0, KEY_READ, &key);
+  if (Missing(rc)) return TExportOutcome::Absent;
+  if (rc != ERROR_SUCCESS) return TExportOutcome::Unreadable;
+  TRegKeyHandle owner(key);
+  DWORD subkeys = 0, maxKeyLen = 0, values = 0, maxValueLen = 0;
+  if (RegQueryInfoKeyW(key, nullptr, nullptr, nullptr, &subkeys, &maxKeyLen, nullptr, &values, &maxValueLen,
+                       nullptr, nullptr, nullptr) != ERROR_SUCCESS)
+    return TExportOutcome::Unreadable;
+  std::string keyLine = KeyLine(rootName, subKey);
+  lines.Add(keyLine);
+  TExportOutcome outcome = TExportOutcome::Written;
+
+  // Names are read with room to spare; a name that outgrew it is read again with more.
+  auto enumName = [](auto enumerate, DWORD index, DWORD hint, std::wstring& name) {
+    std::vector<wchar_t> buf(hint + 2);
+    for (int attempt = 0; attempt < 8; ++attempt) {
+      DWORD len = (DWORD)buf.size();
+      LONG r = enumerate(index, buf.data(), &len);
+      if (r == ERROR_MORE_DATA) {
+        buf.resize(buf.size() * 2 + 256);
+        continue;
+      }
+      if (r == ERROR_SUCCESS) name.assign(buf.data(), len);
+      return r;
+    }
+    return (LONG)ERROR_MORE_DATA;
+  };
+
+  for (DWORD i = 0; i < values; ++i) {
+    std::wstring wname;
+    LONG r = enumName([&](DWORD idx, wchar_t* b, DWORD* l) {
+      return RegEnumValueW(key, idx, b, l, nullptr, nullptr, nullptr, nullptr);
+    }, i, maxValueLen, wname);
+    if (r == ERROR_NO_MORE_ITEMS) break;
+    std::string name;
+    if (r != ERROR_SUCCESS || !ToText(wname, name)) {
+      outcome = TExportOutcome::Unreadable;
+      continue;
+    }
+    outcome = Worse(outcome, AddValue(key, std::string(), name, lines));   // under the key line above
+  }
+  for (DWORD i = 0; i < subkeys; ++i) {
+    std::wstring wname;
+    LONG r = enumName([&](DWORD idx, wchar_t* b, DWORD* l) {
+      return RegEnumKeyExW(key, idx, b, l, nullptr, nullptr, nullptr, nullptr);
+    }, i, maxKeyLen, wname);
+    if (r == ERROR_NO_MORE_ITEMS) break;
+    std::string name;
+    if (r != ERROR_SUCCESS || !ToText(wname, name)) {
+      outcome = TExportOutcome::Unreadable;
+      continue;
+    }
+    outcome = Worse(outcome, ExportTree(root, rootName, subKey + "\\" + name, lines));
+  }
+  return outcome;
+}
+
+TExportOutcome ExportRemoval(const TRemoval& removal, TStringList& lines) {
+  switch (removal.Kind) {
+    case TRemovalKind::Value:
+      return ExportValue(removal.Root, removal.RootName, removal.SubKey, removal.ValueName, lines);
+    case TRemovalKind::Key:
+      return ExportTree(removal.Root, removal.RootName, removal.SubKey, lines);
+    default:
+      return TExportOutcome::Absent;   // files are not registry data; nothing else is removed
+  }
+}
+
+std::string Describe(const TContent& finding, const TRemoval& removal) {
+  if (removal.Kind == TRemovalKind::Value)
+    return finding.KeyPath + " (" + (removal.ValueName.empty() ? "default" : removal.ValueName) + ")";
+  return finding.KeyPath;
+}
+
+}  // namespace
+
+TExportOutcome ExportRegValue(const std::string& keyPath, const std::string& valueName, TStringList& lines) {
+  std::string subKey;
+  HKEY root = SplitRegistryPath(keyPath, subKey);
+  if (root == nullptr) return TExportOutcome::Absent;
+  return ExportValue(root, RootKeyName(root), subKey, valueName == "default" ? std::string() : valueName, lines);
+}
+
+TExportOutcome ExportRegKey(const std::string& keyPath, TStringList& lines) {
+  std::string subKey;
+  HKEY root = SplitRegistryPath(keyPath, subKey);
+  if (root == nullptr || subKey.empty()) return TExportOutcome::Absent;
+  return ExportTree(root, RootKeyName(root), subKey, lines);
+}
+
+TBackupResult BackupCheckedFindings(const std::vector<TBackupSection>& sections, uint8_t platformKind,
+                                    const std::string& folder, TDateTime stamp) {
+  TBackupResult result;
+  result.FileName = RepairBackupFileName(folder, stamp);
+  std::string dir = ExcludeTrailingBackslash(folder);
+  if (!DirectoryExists(dir)) CreateDirectoryW(Widen(dir).c_str(), nullptr);
+
+  TStringList lines;
+  lines.Add(RegScriptHeader(platformKind));
+  for (const TBackupSection& section : sections) {
+    if (section.Contents == nullptr || section.Form == SectionCommon::TRepairForm::File) continue;
+    for (int i = 0; i < section.Contents->Count(); ++i) {
+      const TContent& finding = section.Contents->GetItem(i).Content;
+      if (!finding.Checked) continue;
+      TRemoval removal = SectionCommon::RepairRemoval(section.Form, finding);
+      switch (ExportRemoval(removal, lines)) {
+        case TExportOutcome::Written: ++result.Exported; break;
+        case TExportOutcome::Unreadable: result.Missed.push_back(Describe(finding, removal)); break;
+        case TExportOutcome::Absent: break;
+      }
+    }
+  }
+  if (lines.Count() > 1) result.Saved = ReplaceFileContents(result.FileName, EncodeRegScript(lines));
+  result.Complete = result.Missed.empty() && (lines.Count() <= 1 || result.Saved);
+  return result;
+}
+
+}  // namespace MainUnit

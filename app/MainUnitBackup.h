@@ -1,0 +1,70 @@
+// The registry-script backup written before a repair: the writer of registry-script lines for
+// one value or one whole key, the script file's header and encoding, and the backup of every
+// ticked finding into "RepairBackup\_yyyymmdd_hhnnss.reg".
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "../framework/StringList.h"
+#include "../framework/Strings.h"
+#include "../scan/RegistryContentUnit.h"
+#include "../scan/SectionCommon.h"
+
+namespace MainUnit {
+
+inline constexpr const char* RegScriptHeaderNT = "Windows Registry Editor Version 5.00";
+inline constexpr const char* RegScriptHeader9x = "REGEDIT4";
+
+// The first line of a script: "" for 0 and 1 (Win32s), "REGEDIT4" for 2 and 3 (Windows 9x),
+// "Windows Registry Editor Version 5.00" for 4 and more (NT family).
+std::string RegScriptHeader(uint8_t platformKind);
+
+// The bytes of a script file (lines in UTF-8, the header first), every line ending with CRLF.
+// Under the "Windows Registry Editor Version 5.00" header the file is UTF-16LE with a byte-order
+// mark, as the system's own exporter writes it; any other file is 8-bit in the ANSI code page.
+std::string EncodeRegScript(const TStringList& lines);
+
+// "RepairBackup\" in the executable's folder.
+std::string RepairBackupFolder();
+// folder + "_" + the stamp as "yyyymmdd_hhnnss" + ".reg".
+std::string RepairBackupFileName(const std::string& folder, TDateTime stamp);
+
+enum class TExportOutcome {
+  Written,      // the lines are in the list
+  Absent,       // there is nothing to export (no such key or value): nothing added
+  Unreadable,   // it exists but could not be read completely
+};
+
+// Appends the key line and the value line for one value. keyPath is the root's name, "\" and
+// the key; valueName "default" (or "") is the key's unnamed value, written as @=. Values of any
+// size and type are written with their exact bytes.
+TExportOutcome ExportRegValue(const std::string& keyPath, const std::string& valueName, TStringList& lines);
+// Appends the key with all its values and all its subkeys, each key with its own key line.
+TExportOutcome ExportRegKey(const std::string& keyPath, TStringList& lines);
+
+// One section of the results as the backup walks them, in the order the results list shows them.
+struct TBackupSection {
+  std::string Caption;
+  SectionCommon::TRepairForm Form = SectionCommon::TRepairForm::Value;
+  TRegistryContents* Contents = nullptr;
+};
+
+struct TBackupResult {
+  std::string FileName;              // the backup file's full path, set also when nothing was saved
+  bool Saved = false;                // the file was written
+  bool Complete = false;             // everything the repair will remove is in the saved file
+                                     // (true also when there is nothing to back up)
+  int Exported = 0;                  // ticked findings whose keys or values are in the file
+  std::vector<std::string> Missed;   // what could not be backed up, for the user's message
+};
+
+// Writes what the repair of every ticked finding will remove (a value, or a key with its whole
+// subtree; files are not registry data and are passed over) into a new backup file in folder,
+// named after stamp. The folder is created (one level) when missing. Nothing is saved when no
+// ticked finding has anything to back up.
+TBackupResult BackupCheckedFindings(const std::vector<TBackupSection>& sections, uint8_t platformKind,
+                                    const std::string& folder, TDateTime stamp);
+
+}  // namespace MainUnit

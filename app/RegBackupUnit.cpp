@@ -1,0 +1,347 @@
+#include "RegBackupUnit.h"
+
+#include <cstdint>
+#include <cwctype>
+
+#include "../framework/Application.h"
+#include "../framework/Exceptions.h"
+#include "../framework/Registry.h"
+#include "../framework/StringList.h"
+#include "../framework/Strings.h"
+#include "../scan/PublicFunctionUnit.h"
+
+namespace RegBackupUnit {
+
+bool RunAndWait(const std::string& commandLine, DWORD& exitCode) {
+  exitCode = (DWORD)-1;
+  std::wstring cmd = Widen(commandLine);
+  STARTUPINFOW si{};
+  si.cb = sizeof si;
+  si.dwFlags = STARTF_USESHOWWINDOW;
+  si.wShowWindow = SW_HIDE;
+  PROCESS_INFORMATION pi{};
+  if (!CreateProcessW(nullptr, cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) return false;
+  CloseHandle(pi.hThread);
+  for (;;) {
+    DWORD wait = MsgWaitForMultipleObjects(1, &pi.hProcess, FALSE, INFINITE, QS_ALLINPUT);
+    if (wait != WAIT_OBJECT_0 + 1) break;   // ended (or the wait itself failed)
+    Application.ProcessMessages();
+  }
+  WaitForSingleObject(pi.hProcess, INFINITE);
+  GetExitCodeProcess(pi.hProcess, &exitCode);
+  CloseHandle(pi.hProcess);
+  return true;
+}
+
+namespace {
+
+// One statement of a script: a key that must exist (or, deleted, must not), or a value of the
+// current key with its expected type and bytes (or, deleted, that must not exist).
+struct TScriptEntry {
+  bool IsKey = false;
+  bool Deleted = false;
+  std::string Key;          // root name, "\" and path
+  std::wstring ValueName;   // "" is the unnamed value
+  DWORD Type = REG_NONE;
+  std::vector<uint8_t> Data;
+};
+
+struct TScript {
+  bool EightBit = false;
+  std::vector<TScriptEntry> Entries;
+};
+
+std::wstring DecodeScript(const std::string& bytes, bool& eightBit) {
+  eightBit = !(bytes.size() >= 2 && (uint8_t)bytes[0] == 0xFF && (uint8_t)bytes[1] == 0xFE);
+  if (!eightBit) {
+    std::wstring w((bytes.size() - 2) / 2, L'\0');
+    memcpy(w.data(), bytes.data() + 2, w.size() * 2);
+    return w;
+  }
+  if (bytes.empty()) return {};
+  int n = MultiByteToWideChar(CP_ACP, 0, bytes.data(), (int)bytes.size(), nullptr, 0);
+  std::wstring w(n > 0 ? n : 0, L'\0');
+  if (n > 0) MultiByteToWideChar(CP_ACP, 0, bytes.data(), (int)bytes.size(), w.data(), n);
+  return w;
+}
+
+std::wstring TrimW(const std::wstring& s) {
+  size_t a = 0, b = s.size();
+  while (a < b && std::iswspace(s[a])) ++a;
+  while (b > a && std::iswspace(s[b - 1])) --b;
+  return s.substr(a, b - a);
+}
+
+// Reads a quoted text starting at s[pos] == '"'; pos ends after the closing quote.
+bool ReadQuoted(const std::wstring& s, size_t& pos, std::wstring& text) {
+  text.clear();
+  for (++pos; pos < s.size(); ++pos) {
+    wchar_t c = s[pos];
+    if (c == L'"') {
+      ++pos;
+      return true;
+    }
+    if (c == L'\\' && pos + 1 < s.size()) {
+      wchar_t e = s[++pos];
+      text += e == L'n' ? L'\n' : e == L'r' ? L'\r' : e == L'0' ? L'\0' : e;
+    } else {
+      text += c;
+    }
+  }
+  return false;
+}
+
+bool ReadHexList(const std::wstring& s, std::vector<uint8_t>& data) {
+  data.clear();
+  std::wstring digits;
+  auto flush = [&]() {
+    if (digits.empty()) return true;
+    if (digits.size() > 2) return false;
+    data.push_back((uint8_t)wcstoul(digits.c_str(), nullptr, 16));
+    digits.clear();
+    return true;
+  };
+  for (wchar_t c : s) {
+    if (std::iswxdigit(c)) digits += c;
+    else if (c == L',') {
+      if (digits.empty() || !flush()) return false;
+    } else if (!std::iswspace(c)) return false;
+  }
+  return flush();
+}
+
+bool IsTextType(DWORD type) { return type == REG_SZ || type == REG_EXPAND_SZ || type == REG_MULTI_SZ; }
+
+std::vector<uint8_t> WideBytes(const std::wstring& w) {
+  const uint8_t* p = reinterpret_cast<const uint8_t*>(w.data());
+  return std::vector<uint8_t>(p, p + w.size() * 2);
+}
+
+// The data part after "=": "-", quoted text, dword:, hex: or hex(N):.
+bool ReadData(const std::wstring& text, bool eightBit, TScriptEntry& entry) {
+  if (text == L"-") {
+    entry.Deleted = true;
+    return true;
+  }
+  if (!text.empty() && text[0] == L'"') {
+    size_t pos = 0;
+    std::wstring value;
+    if (!ReadQuoted(text, pos, value) || !TrimW(text.substr(pos)).empty()) return false;
+    entry.Type = REG_SZ;
+    value.push_back(L'\0');
+    entry.Data = WideBytes(value);
+    return true;
+  }
+  if (text.compare(0, 6, L"dword:") == 0) {
+    std::wstring digits = TrimW(text.substr(6));
+    if (digits.empty() || digits.size() > 8 || digits.find_first_not_of(L"0123456789abcdefABCDEF") != std::wstring::npos)
+      return false;
+    DWORD v = wcstoul(digits.c_str(), nullptr, 16);
+    entry.Type = REG_DWORD;
+    entry.Data.assign(reinterpret_cast<uint8_t*>(&v), reinterpret_cast<uint8_t*>(&v) + 4);
+    return true;
+  }
+  std::wstring list;
+  if (text.compare(0, 4, L"hex:") == 0) {
+    entry.Type = REG_BINARY;
+    list = text.substr(4);
+  } else if (text.compare(0, 4, L"hex(") == 0) {
+    size_t close = text.find(L"):");
+    if (close == std::wstring::npos || close == 4) return false;
+    std::wstring number = text.substr(4, close - 4);
+    if (number.find_first_not_of(L"0123456789abcdefABCDEF") != std::wstring::npos) return false;
+    entry.Type = wcstoul(number.c_str(), nullptr, 16);
+    list = text.substr(close + 2);
+  } else {
+    return false;
+  }
+  if (!ReadHexList(list, entry.Data)) return false;
+  if (eightBit && IsTextType(entry.Type) && !entry.Data.empty()) {
+    // text data of an 8-bit script is in the ANSI code page; the registry holds it widened
+    const char* p = reinterpret_cast<const char*>(entry.Data.data());
+    int n = MultiByteToWideChar(CP_ACP, 0, p, (int)entry.Data.size(), nullptr, 0);
+    std::wstring w(n > 0 ? n : 0, L'\0');
+    if (n > 0) MultiByteToWideChar(CP_ACP, 0, p, (int)entry.Data.size(), w.data(), n);
+    entry.Data = WideBytes(w);
+  }
+  return true;
+}
+
+bool ParseScript(const std::string& fileName, TScript& script, std::vector<std::string>& problems) {
+  std::string bytes;
+  try {
+    bytes = ReadFileBytes(fileName);
+  } catch (const EInOutError&) {
+    problems.push_back("The file cannot be read: " + fileName);
+    return false;
+  }
+  std::wstring text = DecodeScript(bytes, script.EightBit);
+  std::vector<std::wstring> lines;
+  for (size_t start = 0; start <= text.size();) {
+    size_t end = text.find(L'\n', start);
+    if (end == std::wstring::npos) end = text.size();
+    std::wstring line = text.substr(start, end - start);
+    if (!line.empty() && line.back() == L'\r') line.pop_back();
+    lines.push_back(line);
+    start = end + 1;
+  }
+  std::wstring header = lines.empty() ? std::wstring() : TrimW(lines[0]);
+  if (header != L"Windows Registry Editor Version 5.00" && header != L"REGEDIT4") {
+    problems.push_back("The file is not a registry script: " + fileName);
+    return false;
+  }
+  std::string currentKey;
+  for (size_t i = 1; i < lines.size(); ++i) {
+    std::wstring line = TrimW(lines[i]);
+    if (line.empty() || line[0] == L';') continue;
+    if (line[0] == L'[') {
+      size_t close = line.rfind(L']');
+      if (close == std::wstring::npos) {
+        problems.push_back("Unreadable line: " + Narrow(line));
+        currentKey.clear();
+        continue;
+      }
+      TScriptEntry entry;
+      entry.IsKey = true;
+      std::wstring key = line.substr(1, close - 1);
+      entry.Deleted = !key.empty() && key[0] == L'-';
+      entry.Key = Narrow(entry.Deleted ? key.substr(1) : key);
+      currentKey = entry.Deleted ? std::string() : entry.Key;
+      script.Entries.push_back(entry);
+      continue;
+    }
+    TScriptEntry entry;
+    entry.Key = currentKey;
+    size_t pos = 0;
+    bool named = true;
+    if (line[0] == L'@') {
+      pos = 1;
+    } else if (line[0] == L'"') {
+      named = ReadQuoted(line, pos, entry.ValueName);
+    } else {
+      named = false;
+    }
+    while (named && pos < line.size() && std::iswspace(line[pos])) ++pos;
+    if (!named || pos >= line.size() || line[pos] != L'=' || currentKey.empty()) {
+      problems.push_back("Unreadable line: " + Narrow(line));
+      continue;
+    }
+    std::wstring data = TrimW(line.substr(pos + 1));
+    // hex lists may go on over further lines, each ending with a backslash
+    while (data.compare(0, 3, L"hex") == 0 && !data.empty() && data.back() == L'\\' && i + 1 < lines.size()) {
+      data.pop_back();
+      data += TrimW(lines[++i]);
+    }
+    if (!ReadData(data, script.EightBit, entry)) {
+      problems.push_back("Unreadable line: " + Narrow(line));
+      continue;
+    }
+    script.Entries.push_back(entry);
+  }
+  return true;
+}
+
+// Compares what the registry holds with the script. Text types may have gained the terminating
+// zero that the importer adds to data given without one.
+bool SameData(const TScriptEntry& entry, DWORD type, const std::vector<uint8_t>& actual) {
+  if (type != entry.Type) return false;
+  if (actual == entry.Data) return true;
+  const auto& d = entry.Data;
+  bool terminated = d.size() >= 2 && d.size() % 2 == 0 && d[d.size() - 1] == 0 && d[d.size() - 2] == 0;
+  if (!IsTextType(type) || terminated || actual.size() != d.size() + 2) return false;
+  return std::equal(d.begin(), d.end(), actual.begin()) && actual[d.size()] == 0 && actual[d.size() + 1] == 0;
+}
+
+LONG ReadValue(HKEY key, const std::wstring& name, DWORD& type, std::vector<uint8_t>& data) {
+  for (int attempt = 0; attempt < 8; ++attempt) {
+    DWORD size = 0;
+    LONG rc = RegQueryValueExW(key, name.c_str(), nullptr, &type, nullptr, &size);
+    if (rc != ERROR_SUCCESS) return rc;
+    data.assign(size, 0);
+    rc = RegQueryValueExW(key, name.c_str(), nullptr, &type, size ? data.data() : nullptr, &size);
+    if (rc == ERROR_MORE_DATA) continue;
+    data.resize(size);
+    return rc;
+  }
+  return ERROR_MORE_DATA;
+}
+
+void Verify(const TScript& script, TRestoreResult& result) {
+  TRegKeyHandle key;
+  std::string openKey;
+  for (const TScriptEntry& entry : script.Entries) {
+    if (entry.IsKey) {
+      ++result.Keys;
+      key.Close();
+      openKey.clear();
+      std::string sub;
+      HKEY root = PublicFunctionUnit::SplitRegistryPath(entry.Key, sub);
+      if (root == nullptr) {
+        result.Problems.push_back(entry.Key + ": not a registry key");
+        continue;
+      }
+      bool exists = key.Open(root, sub, KEY_READ);
+      if (entry.Deleted && exists) result.Problems.push_back(entry.Key + ": still there");
+      if (!entry.Deleted && !exists) result.Problems.push_back(entry.Key + ": missing");
+      if (exists && !entry.Deleted) openKey = entry.Key;
+      else key.Close();
+      continue;
+    }
+    ++result.Values;
+    std::string shown = entry.Key + "\\";
+    if (entry.ValueName.empty()) {
+      shown += "@";
+    } else {
+      shown += "\"";
+      shown += Narrow(entry.ValueName);
+      shown += "\"";
+    }
+    if (openKey != entry.Key) {
+      if (!entry.Deleted) result.Problems.push_back(shown + ": missing");
+      continue;
+    }
+    DWORD type = REG_NONE;
+    std::vector<uint8_t> data;
+    LONG rc = ReadValue(key.Get(), entry.ValueName, type, data);
+    if (entry.Deleted) {
+      if (rc == ERROR_SUCCESS) result.Problems.push_back(shown + ": still there");
+    } else if (rc != ERROR_SUCCESS) {
+      result.Problems.push_back(shown + ": missing");
+    } else if (!SameData(entry, type, data)) {
+      result.Problems.push_back(shown + ": differs");
+    }
+  }
+}
+
+}  // namespace
+
+TRestoreResult VerifyRegistryScript(const std::string& fileName) {
+  TRestoreResult result;
+  TScript script;
+  if (!ParseScript(fileName, script, result.Problems)) return result;
+  Verify(script, result);
+  result.Verified = result.Problems.empty();
+  return result;
+}
+
+TRestoreResult RestoreRegistryScript(const std::string& fileName) {
+  TRestoreResult result;
+  if (!FileExists(fileName)) {
+    result.Problems.push_back("The file does not exist: " + fileName);
+    return result;
+  }
+  TScript script;
+  if (!ParseScript(fileName, script, result.Problems)) return result;   // never import what is not a script
+  DWORD exitCode = 0;
+  if (!RunAndWait("Regedit /s \"" + fileName + "\"", exitCode)) {
+    result.Problems.push_back("Regedit could not be started.");
+    return result;
+  }
+  result.Imported = exitCode == 0;
+  if (!result.Imported) result.Problems.push_back(Format("Regedit ended with code %d.", (int)exitCode));
+  Verify(script, result);
+  result.Verified = result.Problems.empty();
+  return result;
+}
+
+}  // namespace RegBackupUnit
