@@ -60,6 +60,19 @@ std::vector<std::string> Lines(const SectionScan& scan, const RunListValues& run
   return r;
 }
 
+// A file-dialog list "txt" with a and b, and two Run-dialog entries "one" and "two".
+struct SmallLists {
+  RegSandbox mru;
+  RunListValues run;
+  std::string one, two;
+  SmallLists() {
+    mru.SetString("txt", "a", "x");
+    mru.SetString("txt", "b", "x");
+    one = run.Set("one", "cmd\\1");
+    two = run.Set("two", "calc\\1");
+  }
+};
+
 }  // namespace
 
 TEST(RecentFileLists, EveryFileDialogValueAndEveryRunTextIsReported) {
@@ -111,12 +124,10 @@ TEST(RecentFileLists, EveryFileDialogValueAndEveryRunTextIsReported) {
 }
 
 TEST(RecentFileLists, TheRunListIsReadWhenTheFileDialogKeyIsMissingAndExclusionsHideOneEntry) {
-  RegSandbox mru;
-  mru.SetString("txt", "a", "x");
-  mru.SetString("txt", "b", "x");
-  RunListValues run;
-  std::string one = run.Set("one", "cmd\\1");
-  std::string two = run.Set("two", "calc\\1");
+  SmallLists lists;
+  RegSandbox& mru = lists.mru;
+  RunListValues& run = lists.run;
+  const std::string &one = lists.one, &two = lists.two;
   SectionScan missing;
   RecentlyFileUnit::ScanRecentFiles(8, nullptr, nullptr, missing.ignores, missing.found, mru.Path() + "\\nokey",
                                     HKEY_CURRENT_USER);
@@ -132,12 +143,10 @@ TEST(RecentFileLists, TheRunListIsReadWhenTheFileDialogKeyIsMissingAndExclusions
 }
 
 TEST(RecentFileLists, RepairRemovesTheNamedValuesOnly) {
-  RegSandbox mru;
-  mru.SetString("txt", "a", "x");
-  mru.SetString("txt", "b", "x");
-  RunListValues run;
-  std::string one = run.Set("one", "cmd\\1");
-  std::string two = run.Set("two", "calc\\1");
+  SmallLists lists;
+  RegSandbox& mru = lists.mru;
+  RunListValues& run = lists.run;
+  const std::string &one = lists.one, &two = lists.two;
   SectionScan scan;
   RecentlyFileUnit::ScanRecentFiles(8, nullptr, nullptr, scan.ignores, scan.found, mru.Path(), HKEY_CURRENT_USER);
   std::vector<int> ticked;

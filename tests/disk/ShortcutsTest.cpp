@@ -30,6 +30,12 @@ void MakeShortcut(const std::string& file, const std::string& target) {
   link->Release();
 }
 
+// Shortcuts at dir + each relative path whose targets (under C:\nowhere\) do not exist.
+void MakeBroken(const TempFolder& dir, std::initializer_list<const char*> relatives) {
+  for (const char* relative : relatives)
+    MakeShortcut(dir.Path() + relative, "C:\\nowhere\\" + ExtractFileName(relative) + ".exe");
+}
+
 struct ShortcutScan : SectionScan {
   void Run(const std::string& folder) {
     InvalidShortCutsUnit::ScanShortcutFolder(ExcludeTrailingBackslash(folder), 7, &current, &count, ignores, found);
@@ -115,13 +121,10 @@ TEST(Shortcuts, ValidUnreadableAndOutOfReachTargetsYieldNothing) {
 
 TEST(Shortcuts, WalkEntersPlainFoldersAndSkipsOnlyTheDocumentHistory) {
   TempFolder dir;
-  MakeShortcut(dir.Path() + "Alpha\\deep\\one.lnk", "C:\\nowhere\\one.exe");
+  MakeBroken(dir, {"Alpha\\deep\\one.lnk"});
   MakeShortcut(dir.Path() + "Alpha\\deep\\z\u00e9ro \u00dcbung.lnk", "C:\\nowhere\\stra\u00dfe.exe");
-  MakeShortcut(dir.Path() + "x.lnk\\two.lnk", "C:\\nowhere\\two.exe");
-  MakeShortcut(dir.Path() + "Recent\\skipped.lnk", "C:\\nowhere\\three.exe");
-  MakeShortcut(dir.Path() + "MyRecentFile.lnk", "C:\\nowhere\\four.exe");
-  MakeShortcut(dir.Path() + "Start Menu\\five.lnk", "C:\\nowhere\\five.exe");
-  MakeShortcut(dir.Path() + "zz last.lnk", "C:\\nowhere\\six.exe");
+  MakeBroken(dir, {"x.lnk\\two.lnk", "Recent\\skipped.lnk", "MyRecentFile.lnk", "Start Menu\\five.lnk",
+                   "zz last.lnk"});
   ShortcutScan scan;
   scan.Run(dir.Path());
   ASSERT_GE(scan.found.Count(), 2);
@@ -134,8 +137,7 @@ TEST(Shortcuts, WalkEntersPlainFoldersAndSkipsOnlyTheDocumentHistory) {
 
 TEST(Shortcuts, HiddenOrSystemFoldersAreWalkedOnlyWithTheirListedAttributes) {
   TempFolder dir;
-  MakeShortcut(dir.Path() + "hidden\\a.lnk", "C:\\nowhere\\a.exe");
-  MakeShortcut(dir.Path() + "hidsys\\b.lnk", "C:\\nowhere\\b.exe");
+  MakeBroken(dir, {"hidden\\a.lnk", "hidsys\\b.lnk"});
   ASSERT_TRUE(SetFileAttributesW(Widen(dir.Path() + "hidden").c_str(), FILE_ATTRIBUTE_HIDDEN));
   ASSERT_TRUE(SetFileAttributesW(Widen(dir.Path() + "hidsys").c_str(), FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM));
   DWORD hidden = GetFileAttributesW(Widen(dir.Path() + "hidden").c_str());
@@ -150,9 +152,7 @@ TEST(Shortcuts, HiddenOrSystemFoldersAreWalkedOnlyWithTheirListedAttributes) {
 
 TEST(Shortcuts, AnExclusionPassesOverThatShortcutOnly) {
   TempFolder dir;
-  MakeShortcut(dir.Path() + "a.lnk", "C:\\nowhere\\a.exe");
-  MakeShortcut(dir.Path() + "b.lnk", "C:\\nowhere\\b.exe");
-  MakeShortcut(dir.Path() + "c.lnk", "C:\\nowhere\\c.exe");
+  MakeBroken(dir, {"a.lnk", "b.lnk", "c.lnk"});
   ShortcutScan first;
   first.Run(dir.Path());
   ASSERT_EQ(first.found.Count(), 3);
@@ -177,10 +177,7 @@ struct AbortOnFirstCount : TCaptionHolder {
 
 TEST(Shortcuts, TheStopFlagEndsEveryFolderLevel) {
   TempFolder dir;
-  MakeShortcut(dir.Path() + "a\\a1.lnk", "C:\\nowhere\\a1.exe");
-  MakeShortcut(dir.Path() + "a\\a2.lnk", "C:\\nowhere\\a2.exe");
-  MakeShortcut(dir.Path() + "b\\b1.lnk", "C:\\nowhere\\b1.exe");
-  MakeShortcut(dir.Path() + "c.lnk", "C:\\nowhere\\c.exe");
+  MakeBroken(dir, {"a\\a1.lnk", "a\\a2.lnk", "b\\b1.lnk", "c.lnk"});
 
   ShortcutScan stopped;
   ScanState = 1;
@@ -211,9 +208,7 @@ TEST(Shortcuts, EntriesAreCountedAndTheCurrentItemShownEveryTwoHundred) {
 
 TEST(Shortcuts, RepairMovesTickedShortcutsToTheRecycleBinAndLogsTheOutcome) {
   TempFolder dir;
-  MakeShortcut(dir.Path() + "a.lnk", "C:\\nowhere\\a.exe");
-  MakeShortcut(dir.Path() + "b.lnk", "C:\\nowhere\\b.exe");
-  MakeShortcut(dir.Path() + "c.lnk", "C:\\nowhere\\c.exe");
+  MakeBroken(dir, {"a.lnk", "b.lnk", "c.lnk"});
   ShortcutScan scan;
   scan.Run(dir.Path());
   ASSERT_EQ(scan.found.Count(), 3);
@@ -249,7 +244,7 @@ TEST(Shortcuts, RepairMovesTickedShortcutsToTheRecycleBinAndLogsTheOutcome) {
 
 TEST(Shortcuts, LinkedFoldersAreNotEntered) {
   TempFolder dir;
-  MakeShortcut(dir.Path() + "real\\a.lnk", "C:\\nowhere\\a.exe");
+  MakeBroken(dir, {"real\\a.lnk"});
   if (!CreateSymbolicLinkW(Widen(dir.Path() + "linked").c_str(), Widen(dir.Path() + "real").c_str(),
                            SYMBOLIC_LINK_FLAG_DIRECTORY))
     GTEST_SKIP() << "no folder links here";
