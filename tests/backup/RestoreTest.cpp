@@ -1,0 +1,89 @@
+// Restoring a registry script: regedit /s, then every key and value read back.
+#include <gtest/gtest.h>
+
+#include "BackupTestSupport.h"
+#include "app/MainUnitBackup.h"
+#include "app/RegBackupUnit.h"
+#include "framework/Strings.h"
+#include "support/TestSupport.h"
+
+using namespace backup_test;
+using RegBackupUnit::RestoreRegistryScript;
+using RegBackupUnit::VerifyRegistryScript;
+using testing_support::RegSandbox;
+using testing_support::TempFolder;
+
+namespace {
+std::string WriteScript(const TempFolder& temp, const std::string& name, const std::vector<std::string>& lines) {
+  TStringList list;
+  for (const auto& l : lines) list.Add(l);
+  return temp.WriteFile(name, MainUnit::EncodeRegScript(list));
+}
+}  // namespace
+
+TEST(Restore, MissingOrDamagedFilesFailWithoutImporting) {
+  RegSandbox box;
+  TempFolder temp;
+  RegBackupUnit::TRestoreResult r = RestoreRegistryScript(temp.Path() + "gone.reg");
+  EXPECT_FALSE(r.Imported);
+  EXPECT_FALSE(r.Succeeded());
+  ASSERT_FALSE(r.Problems.empty());
+
+  // not a registry script: regedit is not even started
+  std::string damaged = temp.WriteFile("damaged.reg", "garbage\r\n[" + box.FullPath() + "]\r\n\"v\"=\"x\"\r\n");
+  r = RestoreRegistryScript(damaged);
+  EXPECT_FALSE(r.Succeeded());
+  EXPECT_FALSE(r.Imported);
+  EXPECT_FALSE(box.ValueExists("", "v"));
+
+  // a script with an unreadable line is not reported as restored
+  std::string bad = WriteScript(temp, "bad.reg", {"Windows Registry Editor Version 5.00", "[" + box.FullPath() + "]",
+                                                  "\"v\"=\"x\"", "\"w\"=nonsense:12"});
+  r = RestoreRegistryScript(bad);
+  EXPECT_TRUE(r.Imported);
+  EXPECT_FALSE(r.Succeeded());
+  EXPECT_TRUE(box.ValueExists("", "v"));
+}
+
+TEST(Restore, ReportsWhatDoesNotReadBackAsWritten) {
+  RegSandbox box;
+  TempFolder temp;
+  std::string key = "[" + box.FullPath() + "\\sub]";
+  std::string file = WriteScript(temp, "s.reg", {"Windows Registry Editor Version 5.00", key, "\"s\"=\"текст\"",
+                                                 "\"d\"=dword:0000002A", "@=hex(2):25,00,41,00,25,00,00,00",
+                                                 "\"gone\"=-", "[-" + box.FullPath() + "\\old]"});
+  box.SetString("old", "x", "y");
+  box.SetString("sub", "gone", "y");
+  RegBackupUnit::TRestoreResult r = RestoreRegistryScript(file);
+  EXPECT_TRUE(r.Succeeded()) << (r.Problems.empty() ? "" : r.Problems[0]);
+  EXPECT_EQ(r.Keys, 2);
+  EXPECT_EQ(r.Values, 4);
+  EXPECT_FALSE(box.KeyExists("old"));
+
+  box.SetDword("sub", "d", 43);
+  box.SetString("sub", "gone", "back");
+  box.SetString("sub", "s", "текст", REG_EXPAND_SZ);
+  r = VerifyRegistryScript(file);
+  EXPECT_FALSE(r.Verified);
+  EXPECT_EQ(r.Problems, (std::vector<std::string>{box.FullPath() + "\\sub\\\"s\": differs",
+                                                  box.FullPath() + "\\sub\\\"d\": differs",
+                                                  box.FullPath() + "\\sub\\\"gone\": still there"}));
+}
+
+TEST(Restore, ReadsBackWhatTheSystemExporterWrites) {
+  RegSandbox box;
+  TempFolder temp;
+  SetExact(box.Root(), box.Path() + "\\a", L"big", REG_BINARY, Pattern(700));   // continued over lines
+  SetExact(box.Root(), box.Path() + "\\a", L"m", REG_MULTI_SZ, Utf16(std::wstring(L"x\0y\0", 4)));
+  box.SetString("a\\Ключ", "quote\"d", "back\\slash");
+  std::string file = temp.Path() + "export.reg";
+  DWORD code = 1;
+  ASSERT_TRUE(RegBackupUnit::RunAndWait("regedit /E \"" + file + "\" \"" + box.FullPath() + "\"", code));
+  EXPECT_EQ(code, 0u);
+  RegBackupUnit::TRestoreResult r = VerifyRegistryScript(file);
+  EXPECT_TRUE(r.Verified) << (r.Problems.empty() ? "" : r.Problems[0]);
+  EXPECT_EQ(r.Keys, 3);
+  EXPECT_EQ(r.Values, 3);
+  SetExact(box.Root(), box.Path() + "\\a", L"big", REG_BINARY, Pattern(699));
+  EXPECT_FALSE(VerifyRegistryScript(file).Verified);
+}
