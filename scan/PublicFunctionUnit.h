@@ -77,4 +77,20 @@ std::string IgnoreLine(const std::string& section, const std::string& keyPath, c
 // pair of its UTF-16 code unit: "LL,HH," (low byte first, upper-case, each followed by a comma).
 std::string DbcsCharToRegHex(const std::string& dbcsChar, UINT codePage = CP_ACP);
 
+// Start-up: the installer's first-start marker and the relaunch marker live under this key of
+// HKEY_CURRENT_USER; user account control is read from the policy key of HKEY_LOCAL_MACHINE.
+// Tests pass keys of their own.
+inline constexpr const char* UserSettingsKey = "Software\\Zelvoran";
+inline constexpr const char* UacPolicyKey = "Software\\microsoft\\Windows\\CurrentVersion\\Policies\\System";
+
+// True when the string "setup" reads "1"; the value is deleted whatever it held.
+bool TakeSetupFlag(const std::string& userKey = UserSettingsKey);
+// True when "EnableLUA" is a double word other than 0; missing, of another type or unreadable: false.
+bool IsUacEnabled(const std::string& policyKey = UacPolicyKey);
+// Starts a program with the verb "runas" (the verb argument is not used), passing parameters on.
+void RunElevated(const std::string& fileName, const std::string& verb, const std::string& directory,
+                 const std::string& parameters = "");
+// True when the update server's copy of the executable is newer than the running one.
+bool IsNewerBuildOnServer();
+
 }  // namespace PublicFunctionUnit

@@ -1,0 +1,140 @@
+#include "MainUnitSections.h"
+
+#include "../framework/Exceptions.h"
+#include "../framework/Strings.h"
+#include "../scan/PublicFunctionUnit.h"
+
+namespace MainUnit {
+
+using SectionCommon::TRepairForm;
+using namespace PublicFunctionUnit;
+
+TSectionResults* SectionResults = nullptr;
+TRepairContents* RepairLog = nullptr;
+TIgnoreContents* IgnoreList = nullptr;
+
+namespace {
+
+// Each section's scan and repair routines with the table's arguments. A section whose scanner is
+// not part of the program yet keeps empty routines: it scans and repairs nothing.
+void WireRoutines(TSectionTable& t) {
+  (void)t;
+}
+
+TSectionTable BuildTable() {
+  TSectionTable t{{
+      {"ActiveX, OLE/COM Entries", HKEY_CLASSES_ROOT, "", TRepairForm::Key, "High",
+       "The invalid or empty registry entities within ActiveX, OLE, COM sections could cause system errors and application crash if not properly fixed."},
+      {"Application Paths", HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths", TRepairForm::Key, "High",
+       "Application Paths section of registry has been found containing invalid entities that point to the incorrect application path."},
+      {"Empty Registry Keys", HKEY_USERS, "", TRepairForm::Key, "Low",
+       "Empty registry key refers to the entities in registry that no value to associate with."},
+      {"File Extensions", HKEY_CLASSES_ROOT, "", TRepairForm::Key, "Normal",
+       "The invalid file extension entities have been found existing in the registry."},
+      {"Font Entries", HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Fonts", TRepairForm::Value, "Normal",
+       "The invalid registry entities of the Font could cause the abnormal font styling in applications if not fixed properly."},
+      {"Help Section", HKEY_LOCAL_MACHINE, "", TRepairForm::ValueByShortName, "Low",
+       "The invalid registry entities of the Help File Information section can cause help file opening fail."},
+      {"Invalid File Associations", HKEY_CLASSES_ROOT, "", TRepairForm::Value, "Normal",
+       "The File Association section of registry has contained invalid file associations. If a file type is associated with a program that does not exist then it shows up as an irregularity."},
+      {"Invalid Shortcuts", nullptr, "", TRepairForm::File, "Low",
+       "The Shortcut section of registry has contained some invalid shortcut entities that link to the missing .exe file. This is caused by incorrectly installing and uninstalling software, or moving .lnk file."},
+      {"Most Recently Used Files", HKEY_CURRENT_USER, "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\ComDlg32\\OpenSaveMRU", TRepairForm::Value, "Low",
+       "The invalid or empty registry entities of the Recently Used Files have not matched correctly"},
+      {"Shared DLL's Sections", HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\SharedDlls", TRepairForm::Value, "High",
+       "The invalid or damaged registry entities could cause the DLL conflict between two applications and thus make your application run instable."},
+      {"Sounds Section", HKEY_LOCAL_MACHINE, "Control Panel\\Sounds", TRepairForm::Value, "Low",
+       "The sounds section of registry has been found containing some junk entities that could cause system slow."},
+      {"Start Menu Items", HKEY_CURRENT_USER, "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\MenuOrder\\Start Menu2\\Programs", TRepairForm::KeyOrValue, "Normal",
+       "The Start Menu Section of registry has been found containing invalid entities linked to start menu programs."},
+      {"Startup Programs", HKEY_CURRENT_USER, "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\MenuOrder", TRepairForm::Key, "Low",
+       "This invalid and damaged registry entities of The startup Program section would bring startup errors and cause system slow when Windows startup."},
+      {"System Services", HKEY_LOCAL_MACHINE, "SYSTEM\\CurrentControlSet\\Services", TRepairForm::Value, "High",
+       "System Service section of registry has been found containing some damaged entities related to system services."},
+      {"System Software Settings", HKEY_LOCAL_MACHINE, "", TRepairForm::Value, "High",
+       "The registry has been found containing some invalid or damaged system software settings records that need to be cleaned or repaired."},
+      {"Uninstall Entries", HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall", TRepairForm::Value, "High",
+       "The Uninstall Entries section of registry contains some invalid entities that link to the missing entities. This is caused by the incorrect installing and uninstalling of application in system."},
+      {"User Software Settings", HKEY_CURRENT_USER, "", TRepairForm::Value, "High",
+       "The registry has been found containing some invalid or damaged user software settings records that need to be cleaned or repaired."},
+  }};
+  WireRoutines(t);
+  return t;
+}
+
+}  // namespace
+
+TSectionTable& Sections() {
+  static TSectionTable table = BuildTable();
+  return table;
+}
+
+int TotalProblemCount() {
+  if (SectionResults == nullptr) return 0;
+  int total = 0;
+  for (const TRegistryContents& c : *SectionResults) total += c.Count();
+  return total;
+}
+
+std::string TotalProcessText(int percent) { return Format("Total Process: %d", percent) + "%"; }
+
+std::string ScanSections(TScanView& view, TSectionResults& results, TIgnoreContents& ignoreList) {
+  for (int i = 0; i < SectionCount; ++i) view.ShowSectionImage(i, StatNone);
+  LoadIgnoreList(ignoreList);
+  VisitedKeyCount = 0;
+  ProblemNumber = 0;
+  ItemsProcessed = 0;
+  int done = 0, total = 0;
+  for (int i = 0; i < SectionCount; ++i)
+    if (view.SectionTicked(i)) ++total;
+
+  std::string error;
+  for (int i = 0; i < SectionCount; ++i) {
+    if (ScanState == 1) break;
+    bool ticked = view.SectionTicked(i);
+    view.ScanningSection(ticked ? i + 1 : -1);
+    if (ticked) {
+      TCaptionTarget* count = view.CountLabel(i);
+      if (count != nullptr) count->SetCaption("0");
+      const TSection& section = Sections()[i];
+      try {
+        if (section.Scan) section.Scan(i, view.CurrentItem(), count, ignoreList, results[i]);
+      } catch (const EAbort&) {
+        error = " ";   // ends the scan without a message
+      } catch (const std::exception& e) {
+        error = e.what();
+      } catch (...) {
+        error = "Unknown error";
+      }
+      ++done;
+      view.ShowSectionImage(i, StatNone);
+      view.ShowSectionImage(i, count == nullptr || count->Caption() == "0" ? StatClean : StatFound);
+    }
+    int percent = total == 0 ? 0 : (int)Round((double)done / total * 100);
+    view.ShowTotalProcess(percent);
+    if (!error.empty()) break;
+  }
+  view.ScanningSection(-1);
+  return error == " " ? std::string() : error;
+}
+
+std::string ElapsedClockText(TDateTime elapsed) {
+  if (elapsed < 0) elapsed = 0;
+  long long seconds = (long long)Round(elapsed * 86400000.0) / 1000 % 86400;   // whole seconds of the day
+  auto twoDigits = [](long long v) { return v < 10 ? Format("0%d", (int)v) : Format("%d", (int)v); };
+  return Format("%s:%s:%s", twoDigits(seconds / 3600), twoDigits(seconds / 60 % 60), twoDigits(seconds % 60));
+}
+
+std::string ElapsedTimeText(const std::string& clockText) {
+  long long minutes = StrToIntDef(Copy(clockText, 4, 2), 0);
+  long long seconds = StrToIntDef(Copy(clockText, 7, 2), 0);
+  std::string text = "Elapsed time: ";
+  if (minutes == 1) text += Format("%d minute ", (int)minutes);
+  else if (minutes > 1) text += Format("%d minutes ", (int)minutes);
+  if (seconds == 1) text += Format("%d second      ", (int)seconds);
+  else if (seconds > 1) text += Format("%d seconds      ", (int)seconds);
+  if (minutes == 0 && seconds == 0) text += "0 second      ";
+  return text;
+}
+
+}  // namespace MainUnit

@@ -1,0 +1,48 @@
+#include "ZelvoranStartup.h"
+
+#include "../framework/Registry.h"
+#include "../framework/Strings.h"
+
+namespace Zelvoran {
+
+bool PostToRunningInstance() {
+  HWND running = FindWindowW(L"TZelvoranMainForm", nullptr);
+  if ((INT_PTR)running <= 0) return false;
+  PostMessageW(running, WM_RESTORE_INSTANCE, 0, 0);
+  return true;
+}
+
+std::string CommandLineTail(const std::string& commandLine) {
+  size_t i = 0, n = commandLine.size();
+  while (i < n && (commandLine[i] == ' ' || commandLine[i] == '\t')) ++i;
+  if (i < n && commandLine[i] == '"') {
+    size_t close = commandLine.find('"', i + 1);
+    i = close == std::string::npos ? n : close + 1;
+  } else {
+    while (i < n && commandLine[i] != ' ' && commandLine[i] != '\t') ++i;
+  }
+  while (i < n && (commandLine[i] == ' ' || commandLine[i] == '\t')) ++i;
+  return commandLine.substr(i);
+}
+
+bool RelaunchElevatedIfNeeded(DWORD majorVersion, const std::string& commandLine, const TRelauncher& relaunch,
+                              const std::string& userKey, const std::string& policyKey) {
+  if (majorVersion < 6) return false;
+  if (PublicFunctionUnit::TakeSetupFlag(userKey)) return false;
+  if (!PublicFunctionUnit::IsUacEnabled(policyKey)) return false;
+  TRegistry reg;
+  reg.RootKey = HKEY_CURRENT_USER;
+  if (!reg.OpenKey("\\" + userKey, true)) return false;
+  TRegDataType t = reg.GetDataType("vista");
+  std::string marker = (t == rdString || t == rdExpandString) ? reg.ReadString("vista") : std::string();
+  if (marker == "1") {
+    reg.WriteString("vista", "");
+    return false;
+  }
+  reg.WriteString("vista", "1");
+  reg.CloseKey();
+  relaunch(ExeName(), CommandLineTail(commandLine));
+  return true;
+}
+
+}  // namespace Zelvoran

@@ -1,0 +1,145 @@
+#include "LocalHttpServer.h"
+
+#include <ws2tcpip.h>
+
+#include <chrono>
+
+namespace {
+struct TWinsock {
+  TWinsock() {
+    WSADATA data;
+    WSAStartup(MAKEWORD(2, 2), &data);
+  }
+};
+
+void SendAll(SOCKET s, const std::string& data) {
+  size_t sent = 0;
+  while (sent < data.size()) {
+    int n = send(s, data.data() + sent, (int)(data.size() - sent), 0);
+    if (n <= 0) return;
+    sent += n;
+  }
+}
+
+std::string StatusText(int status) {
+  switch (status) {
+    case 200: return "OK";
+    case 404: return "Not Found";
+    case 500: return "Internal Server Error";
+    default: return "Status";
+  }
+}
+}  // namespace
+
+TLocalHttpServer::TLocalHttpServer() {
+  static TWinsock winsock;
+  listener_ = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+  sockaddr_in addr{};
+  addr.sin_family = AF_INET;
+  addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  addr.sin_port = 0;
+  bind(listener_, (sockaddr*)&addr, sizeof addr);
+  int len = sizeof addr;
+  getsockname(listener_, (sockaddr*)&addr, &len);
+  port_ = ntohs(addr.sin_port);
+  listen(listener_, 8);
+  thread_ = std::thread([this] { Serve(); });
+}
+
+TLocalHttpServer::~TLocalHttpServer() {
+  stop_ = true;
+  if (thread_.joinable()) thread_.join();
+  closesocket(listener_);
+}
+
+std::string TLocalHttpServer::Base() const { return "http://127.0.0.1:" + std::to_string(port_); }
+
+std::string TLocalHttpServer::ClosedBase() {
+  static TWinsock winsock;
+  SOCKET s = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+  sockaddr_in addr{};
+  addr.sin_family = AF_INET;
+  addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  bind(s, (sockaddr*)&addr, sizeof addr);
+  int len = sizeof addr;
+  getsockname(s, (sockaddr*)&addr, &len);
+  closesocket(s);
+  return "http://127.0.0.1:" + std::to_string(ntohs(addr.sin_port));
+}
+
+void TLocalHttpServer::Route(const std::string& path, const TReply& reply) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  routes_[path] = reply;
+}
+
+std::vector<std::string> TLocalHttpServer::Requests() {
+  std::lock_guard<std::mutex> lock(mutex_);
+  return requests_;
+}
+
+int TLocalHttpServer::RequestsFor(const std::string& path) {
+  int n = 0;
+  for (const std::string& r : Requests())
+    if (r.rfind("GET " + path + " ", 0) == 0) ++n;
+  return n;
+}
+
+void TLocalHttpServer::Serve() {
+  // Bounded: the server never outlives its test by much, whatever the client does.
+  auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(90);
+  while (!stop_ && std::chrono::steady_clock::now() < deadline) {
+    fd_set set;
+    FD_ZERO(&set);
+    FD_SET(listener_, &set);
+    timeval tv{0, 100000};
+    if (select(0, &set, nullptr, nullptr, &tv) <= 0) continue;
+    SOCKET client = accept(listener_, nullptr, nullptr);
+    if (client == INVALID_SOCKET) continue;
+    Answer(client);
+    closesocket(client);
+  }
+}
+
+void TLocalHttpServer::Answer(SOCKET client) {
+  DWORD timeout = 10000;
+  setsockopt(client, SOL_SOCKET, SO_RCVTIMEO, (const char*)&timeout, sizeof timeout);
+  std::string head;
+  char buf[4096];
+  while (head.find("\r\n\r\n") == std::string::npos && head.size() < 65536) {
+    int n = recv(client, buf, sizeof buf, 0);
+    if (n <= 0) return;
+    head.append(buf, n);
+  }
+  head = head.substr(0, head.find("\r\n\r\n") + 2);
+  std::string path;
+  size_t sp1 = head.find(' '), sp2 = head.find(' ', sp1 + 1);
+  if (sp1 != std::string::npos && sp2 != std::string::npos) path = head.substr(sp1 + 1, sp2 - sp1 - 1);
+  TReply reply;
+  bool known = false;
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    requests_.push_back(head);
+    auto it = routes_.find(path);
+    if (it != routes_.end()) {
+      reply = it->second;
+      known = true;
+    }
+  }
+  if (!known) {
+    reply.Status = 404;
+    reply.Body = "<html><body>Not Found</body></html>";
+  }
+  if (reply.Stall) {
+    auto until = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+    while (!stop_ && std::chrono::steady_clock::now() < until) Sleep(50);
+    return;
+  }
+  std::string out = "HTTP/1.1 " + std::to_string(reply.Status) + " " + StatusText(reply.Status) + "\r\n";
+  out += "Content-Type: text/plain\r\nConnection: close\r\n";
+  if (!reply.LastModified.empty()) out += "Last-Modified: " + reply.LastModified + "\r\n";
+  size_t length = reply.Body.size() + (reply.Truncate ? 1000 : 0);
+  out += "Content-Length: " + std::to_string(length) + "\r\n\r\n";
+  out += reply.Body;
+  SendAll(client, out);
+  shutdown(client, SD_SEND);
+}

@@ -1,0 +1,176 @@
+// The scan over the section table: order, stops, outcome pictures, the share of sections done,
+// errors, and the elapsed-time texts.
+#include <gtest/gtest.h>
+
+#include <stdexcept>
+
+#include "support/TestSupport.h"
+#include "app/MainUnitSections.h"
+#include "framework/Strings.h"
+#include "scan/PublicFunctionUnit.h"
+
+using namespace MainUnit;
+using testing_support::TempFolder;
+
+namespace {
+
+// A scan page without windows: ticks, pictures, labels and the total as plain values.
+struct FakeScanView : TScanView {
+  std::array<bool, SectionCount> Ticks{};
+  std::array<int, SectionCount> Images{};
+  std::array<TCaptionHolder, SectionCount> Counts;
+  TCaptionHolder Current;
+  std::vector<int> Totals;
+  std::vector<int> Scanning;
+
+  bool SectionTicked(int index) const override { return Ticks[index]; }
+  void ShowSectionImage(int index, int image) override { Images[index] = image; }
+  TCaptionTarget* CountLabel(int index) override { return &Counts[index]; }
+  TCaptionTarget* CurrentItem() override { return &Current; }
+  void ScanningSection(int number) override { Scanning.push_back(number); }
+  void ShowTotalProcess(int percent) override { Totals.push_back(percent); }
+};
+
+// Puts routines of the test into the table and restores the program's afterwards.
+struct TableGuard {
+  TSectionTable Saved = Sections();
+  ~TableGuard() { Sections() = Saved; }
+};
+
+// A scan that adds n findings with the shared helper, as the real scanners do.
+TScanRoutine Finds(int n, std::vector<int>* calls = nullptr) {
+  return [n, calls](int index, TCaptionTarget* item, TCaptionTarget* count, TIgnoreContents&, TRegistryContents& c) {
+    if (calls) calls->push_back(index);
+    for (int k = 0; k < n; ++k) {
+      TContent& f = SectionCommon::NewFinding(c);
+      f.KeyPath = "HKEY_CURRENT_USER\\Software\\ZelvoranTest\\" + IntToStr(index);
+      if (item) item->SetCaption(f.KeyPath);
+    }
+    SectionCommon::ShowCount(count, c);
+  };
+}
+
+struct ScanDriverFixture : ::testing::Test {
+  TableGuard guard;
+  FakeScanView view;
+  TSectionResults results;
+  TIgnoreContents ignore;
+  TempFolder folder;
+  std::vector<int> calls;
+
+  ScanDriverFixture() {
+    PublicFunctionUnit::ScanState = 0;
+    PublicFunctionUnit::SetIgnoreFileName(folder.Path() + "ZelvoranIgnores.dat");
+    for (int i = 0; i < SectionCount; ++i) Sections()[i].Scan = Finds(0, &calls);
+  }
+  ~ScanDriverFixture() override {
+    PublicFunctionUnit::SetIgnoreFileName("");
+    PublicFunctionUnit::ScanState = 0;
+  }
+};
+
+}  // namespace
+
+TEST(SectionTable, SeventeenSectionsInTheirOrder) {
+  const TSectionTable& t = Sections();
+  EXPECT_EQ(t[0].Caption, "ActiveX, OLE/COM Entries");
+  EXPECT_EQ(t[7].Caption, "Invalid Shortcuts");
+  EXPECT_EQ(t[7].RepairForm, SectionCommon::TRepairForm::File);
+  EXPECT_EQ(t[9].Caption, "Shared DLL's Sections");
+  EXPECT_EQ(t[11].Severity, "Normal");
+  EXPECT_EQ(t[16].Caption, "User Software Settings");
+  EXPECT_EQ(t[13].KeyPath, "SYSTEM\\CurrentControlSet\\Services");
+  EXPECT_EQ(t[2].Root, HKEY_USERS);
+  EXPECT_EQ(t[8].Description, "The invalid or empty registry entities of the Recently Used Files have not matched correctly");
+  for (const TSection& s : t) {
+    EXPECT_TRUE(s.Severity == "Low" || s.Severity == "Normal" || s.Severity == "High") << s.Caption;
+    EXPECT_FALSE(s.Description.empty()) << s.Caption;
+  }
+}
+
+TEST_F(ScanDriverFixture, AllSeventeenShowTheShareDoneAfterEachSection) {
+  view.Ticks.fill(true);
+  Sections()[4].Scan = Finds(2, &calls);
+  PublicFunctionUnit::ProblemNumber = 99;
+  PublicFunctionUnit::ItemsProcessed = 7;
+  EXPECT_EQ(ScanSections(view, results, ignore), "");
+  EXPECT_EQ(view.Totals, (std::vector<int>{6, 12, 18, 24, 29, 35, 41, 47, 53, 59, 65, 71, 76, 82, 88, 94, 100}));
+  EXPECT_EQ(calls.size(), 17u);
+  EXPECT_EQ(PublicFunctionUnit::ProblemNumber, 2);   // counted from 0 again
+  EXPECT_EQ(PublicFunctionUnit::ItemsProcessed, 0);
+  EXPECT_EQ(view.Images[4], StatFound);
+  EXPECT_EQ(view.Counts[4].Text, "2");
+  EXPECT_EQ(view.Images[0], StatClean);
+  EXPECT_EQ(view.Counts[0].Text, "0");
+  EXPECT_EQ(TotalProcessText(view.Totals.back()), "Total Process: 100%");
+  EXPECT_EQ(view.Scanning.front(), 1);
+  EXPECT_EQ(view.Scanning.back(), -1);
+}
+
+TEST_F(ScanDriverFixture, FirstAndLastSectionOnly) {
+  view.Ticks[0] = view.Ticks[16] = true;
+  ScanSections(view, results, ignore);
+  std::vector<int> expected(16, 50);
+  expected.push_back(100);
+  EXPECT_EQ(view.Totals, expected);
+  EXPECT_EQ(calls, (std::vector<int>{0, 16}));
+  EXPECT_EQ(view.Images[5], StatNone);   // passed over: its picture cleared
+  EXPECT_EQ(view.Counts[5].Changes, 0);
+  EXPECT_EQ(view.Scanning[5], -1);
+}
+
+TEST_F(ScanDriverFixture, AbortStopsBeforeTheNextSectionAndKeepsWhatWasFound) {
+  view.Ticks.fill(true);
+  Sections()[0].Scan = Finds(3, &calls);
+  Sections()[1].Scan = [this](int index, TCaptionTarget*, TCaptionTarget*, TIgnoreContents&, TRegistryContents&) {
+    calls.push_back(index);
+    PublicFunctionUnit::ScanState = 1;   // the Abort button while this section runs
+  };
+  EXPECT_EQ(ScanSections(view, results, ignore), "");
+  EXPECT_EQ(calls, (std::vector<int>{0, 1}));
+  EXPECT_EQ(results[0].Count(), 3);
+  EXPECT_EQ(view.Totals, (std::vector<int>{6, 12}));
+}
+
+TEST_F(ScanDriverFixture, AScannerErrorEndsTheScanWithItsText) {
+  view.Ticks.fill(true);
+  Sections()[0].Scan = Finds(1, &calls);
+  Sections()[2].Scan = [](int, TCaptionTarget*, TCaptionTarget*, TIgnoreContents&, TRegistryContents&) {
+    throw std::runtime_error("Invalid data type for 'x'");
+  };
+  EXPECT_EQ(ScanSections(view, results, ignore), "Invalid data type for 'x'");
+  EXPECT_EQ(calls, (std::vector<int>{0, 1}));
+  EXPECT_EQ(results[0].Count(), 1);
+  EXPECT_EQ(view.Scanning.back(), -1);
+}
+
+TEST_F(ScanDriverFixture, TheIgnoreFileIsReadAtEachScan) {
+  view.Ticks[5] = true;
+  int seen = -1;
+  Sections()[5].Scan = [&seen](int, TCaptionTarget*, TCaptionTarget*, TIgnoreContents& list, TRegistryContents&) {
+    seen = list.Count();
+  };
+  ignore.Add();   // left over from an earlier scan
+  ScanSections(view, results, ignore);
+  EXPECT_EQ(seen, 0);
+  WriteFileBytes(PublicFunctionUnit::IgnoreFileName(),
+                 PublicFunctionUnit::IgnoreLine("Help Section", "HKEY_LOCAL_MACHINE\\x", "v") +
+                     PublicFunctionUnit::IgnoreLine("Sounds Section", "HKEY_LOCAL_MACHINE\\y", ""));
+  ScanSections(view, results, ignore);
+  EXPECT_EQ(seen, 2);
+}
+
+TEST(ElapsedTime, ClockAndResultTexts) {
+  const double second = 1.0 / 86400;
+  EXPECT_EQ(ElapsedClockText(0.4 * second), "00:00:00");
+  EXPECT_EQ(ElapsedClockText(61 * second), "00:01:01");
+  EXPECT_EQ(ElapsedClockText(120 * second), "00:02:00");
+  EXPECT_EQ(ElapsedClockText(3723 * second), "01:02:03");
+  EXPECT_EQ(ElapsedClockText(59.4 * second), "00:00:59");   // whole seconds only
+
+  EXPECT_EQ(ElapsedTimeText("00:00:00"), "Elapsed time: 0 second      ");
+  EXPECT_EQ(ElapsedTimeText("00:00:01"), "Elapsed time: 1 second      ");
+  EXPECT_EQ(ElapsedTimeText("00:01:01"), "Elapsed time: 1 minute 1 second      ");
+  EXPECT_EQ(ElapsedTimeText("00:02:00"), "Elapsed time: 2 minutes ");
+  EXPECT_EQ(ElapsedTimeText("01:02:03"), "Elapsed time: 2 minutes 3 seconds      ");
+}

@@ -1,0 +1,224 @@
+// The data module's download routine and the update check against a server on 127.0.0.1.
+#include <gtest/gtest.h>
+
+#include "LocalHttpServer.h"
+#include "support/TestSupport.h"
+#include "app/DMUnit.h"
+#include "framework/Application.h"
+#include "framework/Endpoints.h"
+#include "framework/Exceptions.h"
+#include "framework/StringList.h"
+#include "framework/Strings.h"
+
+using testing_support::MessageBoxes;
+using testing_support::RegSandbox;
+using testing_support::TempFolder;
+
+namespace {
+
+const char* kOld = "Mon, 01 Jan 2001 00:00:00 GMT";
+const char* kFuture = "Sun, 01 Jan 2040 00:00:00 GMT";
+const char* kQuestion =
+    "A newer version of Zelvoran is available, Zelvoran will shut down to install the newer version.\r"
+    "Would you like to update now?";
+
+std::string ReadAll(const std::string& path) { return FileExists(path) ? ReadFileBytes(path) : std::string(); }
+
+int FilesIn(const std::string& folder) {
+  WIN32_FIND_DATAW data;
+  HANDLE h = FindFirstFileW(Widen(folder + "*").c_str(), &data);
+  if (h == INVALID_HANDLE_VALUE) return 0;
+  int n = 0;
+  do {
+    if (!(data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) ++n;
+  } while (FindNextFileW(h, &data));
+  FindClose(h);
+  return n;
+}
+
+// Whether this test program shows a window of the class (other test programs run beside it).
+struct WindowSearch {
+  const wchar_t* Class;
+  bool Found = false;
+  static BOOL CALLBACK Visit(HWND hwnd, LPARAM p) {
+    auto* s = reinterpret_cast<WindowSearch*>(p);
+    wchar_t name[64] = {};
+    GetClassNameW(hwnd, name, 63);
+    if (wcscmp(name, s->Class) == 0) s->Found = true;
+    return TRUE;
+  }
+};
+
+bool OwnWindowShown(const wchar_t* className) {
+  WindowSearch search{className};
+  EnumThreadWindows(GetCurrentThreadId(), WindowSearch::Visit, reinterpret_cast<LPARAM>(&search));
+  return search.Found;
+}
+
+// A data module whose update files live in the test's folder and whose installed version is
+// read from the test's own key.
+struct UpdateFixture : ::testing::Test {
+  TempFolder folder;
+  RegSandbox versionKey{HKEY_LOCAL_MACHINE};
+  TLocalHttpServer server;
+  TDM dm;
+  std::string savedBase = Endpoints::UpdateBase;
+
+  UpdateFixture() {
+    dm.DataFolder = folder.Path();
+    dm.VersionKey = "\\" + versionKey.Path();
+    Endpoints::UpdateBase = server.Base();
+    MessageBoxes().Clear();
+  }
+  ~UpdateFixture() override { Endpoints::UpdateBase = savedBase; }
+
+  void Installed(const std::string& version) { versionKey.SetString("", "Version", version); }
+  void Listed(const std::string& iniText) { server.Route("/update/Update.ini", {200, iniText}); }
+  void ServerBuild(const char* lastModified) {
+    TLocalHttpServer::TReply r;
+    r.Body = "MZ";
+    r.LastModified = lastModified;
+    server.Route("/update/" + ExtractFileName(ExeName()), r);
+  }
+};
+
+}  // namespace
+
+TEST(Versions, CompareByNumericParts) {
+  using DMUnit::CompareVersions;
+  EXPECT_GT(CompareVersions("10.0", "3.0"), 0);
+  EXPECT_GT(CompareVersions("3.1", "3.0"), 0);
+  EXPECT_EQ(CompareVersions("3.0", "3.0"), 0);
+  EXPECT_EQ(CompareVersions("3", "3.0"), 0);
+  EXPECT_EQ(CompareVersions("03.00", "3.0"), 0);
+  EXPECT_LT(CompareVersions("3.0", "3.0.1"), 0);
+  EXPECT_LT(CompareVersions("2.99", "3.0"), 0);
+  EXPECT_GT(CompareVersions("3.0b", "3.0a"), 0);
+  EXPECT_GT(CompareVersions("12345678901234567890.1", "9.1"), 0);
+
+  using DMUnit::IsNewerVersion;
+  EXPECT_FALSE(IsNewerVersion("", "3.0"));
+  EXPECT_FALSE(IsNewerVersion("", ""));
+  EXPECT_FALSE(IsNewerVersion("  ", ""));
+  EXPECT_TRUE(IsNewerVersion("1.0", ""));
+  EXPECT_TRUE(IsNewerVersion("10.0", "3.0"));
+  EXPECT_FALSE(IsNewerVersion("3.0", "3.0"));
+}
+
+TEST_F(UpdateFixture, DownloadReplacesTheFileAndSendsTheClientHeaders) {
+  std::string target = folder.WriteFile("list.txt", std::string(5000, 'x'));
+  server.Route("/update/list.txt", {200, "short"});
+  dm.DownloadFile(server.Base() + "/update/list.txt", target);
+  EXPECT_EQ(ReadAll(target), "short");
+  EXPECT_EQ(FilesIn(folder.Path()), 1);   // no temporary file left behind
+
+  ASSERT_EQ(server.Requests().size(), 1u);
+  std::string head = server.Requests()[0];
+  EXPECT_NE(head.find("User-Agent: Mozilla/3.0 (compatible; Indy Library)\r\n"), std::string::npos) << head;
+  EXPECT_NE(head.find("Accept: text/html, */*\r\n"), std::string::npos) << head;
+  EXPECT_NE(head.find("Content-Type: text/html\r\n"), std::string::npos) << head;
+}
+
+TEST_F(UpdateFixture, FailedDownloadsAbortSilentlyAndLeaveTheFileAlone) {
+  std::string target = folder.WriteFile("Code", "known list");
+  TLocalHttpServer::TReply truncated;
+  truncated.Body = "half of it";
+  truncated.Truncate = true;
+  server.Route("/update/cut", truncated);
+  server.Route("/update/error", {500, "oops"});
+
+  for (std::string url : {server.Base() + "/update/missing", server.Base() + "/update/error",
+                          server.Base() + "/update/cut", TLocalHttpServer::ClosedBase() + "/update/Code"}) {
+    EXPECT_THROW(dm.DownloadFile(url, target), EAbort) << url;
+    EXPECT_EQ(ReadAll(target), "known list") << url;
+    EXPECT_EQ(FilesIn(folder.Path()), 1) << url;
+  }
+
+  // A list that was never there stays missing: no empty file that would never be fetched again.
+  std::string fresh = folder.Path() + "errorlist.txt";
+  EXPECT_THROW(dm.DownloadFile(server.Base() + "/update/missing", fresh), EAbort);
+  EXPECT_FALSE(FileExists(fresh));
+
+  // A folder that cannot be written to counts as a failed download.
+  EXPECT_THROW(dm.DownloadFile(server.Base() + "/update/error", folder.Path() + "nosuch\\x.txt"), EAbort);
+  EXPECT_TRUE(MessageBoxes().Calls.empty());
+}
+
+TEST_F(UpdateFixture, ReadTimeOutEndsAStalledDownload) {
+  TLocalHttpServer::TReply stall;
+  stall.Stall = true;
+  server.Route("/update/slow", stall);
+  std::string target = folder.Path() + "slow.txt";
+  EXPECT_THROW(dm.DownloadFile(server.Base() + "/update/slow", target), EAbort);
+  EXPECT_FALSE(FileExists(target));
+}
+
+TEST_F(UpdateFixture, NewerListedVersionAsksAndNoKeepsRunning) {
+  Installed("3.0");
+  Listed("[Version]\r\nVer=10.0\r\n");
+  ServerBuild(kOld);
+  MessageBoxes().NextAnswer = IDNO;
+  dm.CheckForUpdates(false);
+  ASSERT_EQ(MessageBoxes().Calls.size(), 1u);
+  EXPECT_EQ(MessageBoxes().Calls[0].text, kQuestion);
+  EXPECT_EQ(MessageBoxes().Calls[0].caption, "Zelvoran");
+  EXPECT_EQ(MessageBoxes().Calls[0].flags, 68u);
+  EXPECT_FALSE(dm.UpdateRequested);
+  EXPECT_FALSE(Application.Terminated());
+  EXPECT_EQ(server.RequestsFor("/update/" + ExtractFileName(ExeName())), 0);   // the list decided
+  EXPECT_NE(ReadAll(folder.Path() + "Update.ini").find("Ver=10.0"), std::string::npos);
+}
+
+TEST_F(UpdateFixture, NewerBuildOnServerAsksWhenTheListedVersionIsTheSame) {
+  Installed("3.0");
+  Listed("[Version]\r\nVer=3.0\r\n");
+  ServerBuild(kFuture);
+  MessageBoxes().NextAnswer = IDNO;
+  dm.CheckForUpdates(false);
+  ASSERT_EQ(MessageBoxes().Calls.size(), 1u);
+  EXPECT_EQ(MessageBoxes().Calls[0].text, kQuestion);
+}
+
+TEST_F(UpdateFixture, NothingNewerIsSilentUnlessAsked) {
+  Installed("3.0");
+  Listed("[Version]\r\nVer=3.0\r\n");
+  ServerBuild(kOld);
+  dm.CheckForUpdates(false);
+  EXPECT_TRUE(MessageBoxes().Calls.empty());
+
+  dm.CheckForUpdates(true);
+  ASSERT_EQ(MessageBoxes().Calls.size(), 1u);
+  EXPECT_EQ(MessageBoxes().Calls[0].text, "There are no updates available at this time.\rYour Zelvoran is up-to-date.");
+  EXPECT_EQ(MessageBoxes().Calls[0].flags, 64u);
+  EXPECT_FALSE(OwnWindowShown(L"TShowLiveUpdateForm"));   // the wait window is gone
+}
+
+TEST_F(UpdateFixture, BrokenListOrMissingVersionIsNeverNewer) {
+  Listed("<html><body>Not what you expected</body></html>");
+  ServerBuild(kOld);
+  versionKey.CreateKey("");   // no installed version at all
+  dm.CheckForUpdates(false);
+  EXPECT_TRUE(MessageBoxes().Calls.empty());
+}
+
+TEST_F(UpdateFixture, ServerDownEndsTheCheckWithoutAWord) {
+  Installed("3.0");
+  Endpoints::UpdateBase = TLocalHttpServer::ClosedBase();
+  dm.CheckForUpdates(false);
+  dm.CheckForUpdates(true);
+  EXPECT_TRUE(MessageBoxes().Calls.empty());
+  EXPECT_FALSE(FileExists(folder.Path() + "Update.ini"));
+  EXPECT_FALSE(OwnWindowShown(L"TShowLiveUpdateForm"));
+}
+
+TEST_F(UpdateFixture, AgreeingWithoutAnUpdaterSaysSoAndGoesOn) {
+  Installed("3.0");
+  Listed("[Version]\r\nVer=3.1\r\n");
+  MessageBoxes().NextAnswer = IDYES;
+  dm.CheckForUpdates(true);
+  ASSERT_EQ(MessageBoxes().Calls.size(), 2u);
+  EXPECT_EQ(MessageBoxes().Calls[0].text, kQuestion);
+  EXPECT_NE(MessageBoxes().Calls[1].text.find("ZelvoranUpdate.exe"), std::string::npos);
+  EXPECT_FALSE(dm.UpdateRequested);
+  EXPECT_FALSE(Application.Terminated());
+}
