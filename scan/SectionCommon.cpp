@@ -134,4 +134,27 @@ void RepairFindings(const TRepairStyle& style, TCaptionTarget& status, TListCoun
   }
 }
 
+void SetMissingPathTexts(TContent& finding, const std::string& valueNameText, const std::string& valueText,
+                         const std::string& file) {
+  finding.KeyPathLine = " Key Path:" + finding.KeyPath;
+  finding.ValueNameLine = " ValueName:" + valueNameText;
+  finding.ValueLine = " Value:" + valueText;
+  finding.FaultLine = " The file (" + file + ") does not exist at the specified location";
+  finding.DescriptionLine = "The Key " + file + " under " + finding.KeyPath + " contains a bad path for the value";
+  finding.ProblemKind = "Missing or Invalid Path";
+}
+
+void ShowItem(TCaptionTarget* currentItem, const std::string& text) {
+  if (currentItem != nullptr) currentItem->SetCaption(text);
+}
+
+std::vector<std::string> ListSubkeyNames(HKEY root, const std::string& path) {
+  std::vector<std::string> names;
+  TSubkeyWalker walker(root, path);
+  std::string name;
+  for (DWORD i = 0; i < walker.Count(); ++i)
+    if (walker.Name(i, name)) names.push_back(name);
+  return names;
+}
+
 }  // namespace SectionCommon

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include <windows.h>
 
@@ -65,5 +66,20 @@ inline constexpr const char* RepairFailedText = "Repair Failed";
 // what it names, log the outcome and update the finish list's count.
 void RepairFindings(const TRepairStyle& style, TCaptionTarget& status, TListCountTarget& finishList,
                     TRegistryContents& contents, TRepairContents& log);
+
+// The texts of a finding about a missing or invalid path, once its KeyPath is set: " Key Path:"
+// with the KeyPath, " ValueName:" + valueNameText, " Value:" + valueText, the fault sentence
+// " The file (" + file + ") does not exist at the specified location", the description
+// "The Key " + file + " under " + KeyPath + " contains a bad path for the value" and the kind
+// "Missing or Invalid Path".
+void SetMissingPathTexts(TContent& finding, const std::string& valueNameText, const std::string& valueText,
+                         const std::string& file);
+
+// Shows the entry being examined on the current-item control, when there is one.
+void ShowItem(TCaptionTarget* currentItem, const std::string& text);
+
+// Every subkey name of root\path the enumeration can read, in its order; an index whose read
+// fails is passed over. Empty when the key does not open.
+std::vector<std::string> ListSubkeyNames(HKEY root, const std::string& path);
 
 }  // namespace SectionCommon

@@ -1,0 +1,84 @@
+#include "ApplicationPathsUnit.h"
+
+#include "../framework/Registry.h"
+#include "../framework/Strings.h"
+#include "PublicFunctionUnit.h"
+#include "SectionCommon.h"
+
+namespace ApplicationPathsUnit {
+
+using namespace PublicFunctionUnit;
+
+bool IsFileNameWithExt(const std::string& path) {
+  return !ExtractFileName(path).empty() && !ExtractFileExt(path).empty();
+}
+
+std::string WindowsDirFromSystemDir() { return IncludeTrailingBackslash(GetWindowsDir()); }
+
+std::string AppFullPath(const std::string& program, const std::string& folder) {
+  if (Pos("\\", program) == 0) {
+    if (!folder.empty() && folder.back() == '\\') return folder + program;
+    return folder + "\\" + program;
+  }
+  std::string unquoted = StringReplace(program, "\"", "");
+  if (Pos("%ProgramFiles%", program) > 0) return StringReplace(unquoted, "%ProgramFiles%", GetProgramFilesDir(0));
+  if (Pos("%SystemRoot%", program) > 0)
+    return WindowsDirFromSystemDir() + StringReplace(unquoted, "%SystemRoot%\\", "");
+  return unquoted;
+}
+
+// A bare program name without a "Path" folder is found the way Windows starts it: through the
+// system folders and the search path.
+static bool IsOnSearchPath(const std::string& program) {
+  wchar_t found[MAX_PATH];
+  DWORD n = SearchPathW(nullptr, Widen(program).c_str(), nullptr, MAX_PATH, found, nullptr);
+  return n > 0 && n < MAX_PATH && FileExists(Narrow(found, n));
+}
+
+void CheckAppPathKey(HKEY root, const std::string& subPath, const std::string& name, TCaptionTarget* countLabel,
+                     TIgnoreContents& ignoreList, TRegistryContents& contents) {
+  TRegistry reg(KEY_READ);
+  reg.RootKey = root;
+  if (!reg.OpenKey("\\" + subPath, false) || reg.GetDataType("") != rdString) return;
+  std::string program = reg.ReadString("");
+  if (Pos("\\\\", program) > 0 || Pos("A:", AnsiUpperCase(program)) > 0 || !IsOnFixedDrive(NonFixedDrives, program) ||
+      !IsFileNameWithExt(program))
+    return;
+  std::string folder = reg.GetDataType("Path") == rdString ? reg.ReadString("Path") : std::string();
+  std::string full = AppFullPath(program, folder);
+  if (full.size() == 1 || FileExists(full)) return;
+  if (Pos("\\", program) == 0 && folder.empty() && IsOnSearchPath(program)) return;
+  std::string keyText = RootKeyName(root) + "\\" + subPath;
+  if (IsIgnored(ignoreList, SectionCaption, keyText, "Path")) return;
+  TContent& c = SectionCommon::NewFinding(contents);
+  c.KeyPath = keyText;
+  c.ShortName = name;
+  c.ValueName = "Path";
+  c.Value = full;
+  SectionCommon::SetMissingPathTexts(c, "Path", full, full);
+  SectionCommon::ShowCount(countLabel, contents);
+}
+
+void ScanApplicationPaths(int, TCaptionTarget* currentItem, TCaptionTarget* countLabel, TIgnoreContents& ignoreList,
+                          TRegistryContents& contents, const std::string& keyPath, HKEY root) {
+  TSubkeyWalker walker(root, keyPath);
+  if (!walker.Opened()) return;
+  const std::string rootName = RootKeyName(root);
+  for (DWORD i = 0; i < walker.Count(); ++i) {
+    if (ScanState == 1) return;
+    std::string name;
+    if (!walker.Name(i, name)) continue;
+    std::string subPath = keyPath.empty() ? name : keyPath + "\\" + name;
+    SectionCommon::ShowItem(currentItem, rootName + "\\" + subPath);
+    TickItemsProcessed();
+    CheckAppPathKey(root, subPath, name, countLabel, ignoreList, contents);
+    ProcessMessages();
+  }
+}
+
+void RepairApplicationPaths(TCaptionTarget& status, TListCountTarget& finishList, TRegistryContents& contents,
+                            TRepairContents& log) {
+  SectionCommon::RepairFindings({SectionCommon::TRepairForm::Key, true, true}, status, finishList, contents, log);
+}
+
+}  // namespace ApplicationPathsUnit

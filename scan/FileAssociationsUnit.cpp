@@ -1,0 +1,90 @@
+#include "FileAssociationsUnit.h"
+
+#include <algorithm>
+
+#include "../framework/Registry.h"
+#include "../framework/Strings.h"
+#include "PublicFunctionUnit.h"
+#include "SectionCommon.h"
+
+namespace FileAssociationsUnit {
+
+using namespace PublicFunctionUnit;
+
+void SplitClassKeyNames(TStringList& names, TStringList& extensions) {
+  for (const char* pattern : {"*", "Directory", "Folder", "Drive", "Unknow"})
+    std::erase_if(names.Items, [pattern](const std::string& n) { return n.find(pattern) != std::string::npos; });
+  for (const std::string& n : names.Items)
+    if (!n.empty() && n[0] == '.') extensions.Add(n);
+  std::erase_if(names.Items, [](const std::string& n) { return !n.empty() && n[0] == '.'; });
+}
+
+void ListUserFileExts(TStringList& list) {
+  for (const std::string& name : SectionCommon::ListSubkeyNames(HKEY_CURRENT_USER, UserFileExtsKey)) list.Add(name);
+}
+
+void LoadAssociationTargets(const TStringList& allKeyNames, TAssociationTargets& targets) {
+  targets = {};
+  for (const std::string& n : allKeyNames.Items) targets.UpperClassNames.push_back(AnsiUpperCase(n));
+  ListUserFileExts(targets.UserFileExts);
+  for (const std::string& entry : targets.UserFileExts.Items) {
+    TRegKeyHandle key;
+    if (!key.Open(HKEY_CURRENT_USER, std::string(UserFileExtsKey) + "\\" + entry + "\\OpenWithProgids")) continue;
+    for (const std::string& progId : EnumValueNames(key.Get())) targets.UpperUserProgIds.push_back(AnsiUpperCase(progId));
+  }
+  std::sort(targets.UpperClassNames.begin(), targets.UpperClassNames.end());
+  std::sort(targets.UpperUserProgIds.begin(), targets.UpperUserProgIds.end());
+}
+
+bool IsAssociationValid(const TAssociationTargets& targets, const std::string& extension, const std::string& progId) {
+  std::string upperId = AnsiUpperCase(progId);
+  if (std::binary_search(targets.UpperClassNames.begin(), targets.UpperClassNames.end(), upperId)) return true;
+  if (targets.UserFileExts.Count() == 0) return false;
+  return targets.UserFileExts.IndexOf(extension) >= 0 ||
+         std::binary_search(targets.UpperUserProgIds.begin(), targets.UpperUserProgIds.end(), upperId);
+}
+
+void ScanFileAssociations(int, TCaptionTarget* currentItem, TCaptionTarget* countLabel, TIgnoreContents& ignoreList,
+                          TRegistryContents& contents, const std::string& keyPath, HKEY root) {
+  contents.Clear();
+  TRegKeyHandle base;
+  if (!base.Open(root, keyPath)) return;
+  TStringList classNames, extensions;
+  classNames.Items = SectionCommon::ListSubkeyNames(root, keyPath);
+  // A class of any name makes an association valid, also one the split drops ("CompressedFolder").
+  TAssociationTargets targets;
+  LoadAssociationTargets(classNames, targets);
+  SplitClassKeyNames(classNames, extensions);
+  const std::string prefix = RootKeyName(root) + "\\" + (keyPath.empty() ? "" : keyPath + "\\");
+  for (const std::string& ext : extensions.Items) {
+    if (ScanState == 1) return;
+    SectionCommon::ShowItem(currentItem, ext);
+    TickItemsProcessed();
+    TRegistry reg(KEY_READ);
+    reg.RootKey = root;
+    if (reg.OpenKey("\\" + (keyPath.empty() ? ext : keyPath + "\\" + ext), false)) {
+      TRegDataType type = reg.GetDataType("");
+      std::string progId = (type == rdString || type == rdExpandString) ? reg.ReadString("") : std::string();
+      if (!progId.empty() && Pos("\\", progId) == 0 && IsOnFixedDrive(NonFixedDrives, progId) &&
+          !IsAssociationValid(targets, ext, progId) &&
+          !IsIgnored(ignoreList, SectionCaption, prefix + ext, "default")) {
+        TContent& c = SectionCommon::NewFinding(contents);
+        c.KeyPath = prefix + ext;
+        c.ShortName = ext;
+        c.ValueName = "default";
+        c.Value = progId;
+        SectionCommon::SetMissingPathTexts(c, "default", progId, progId);
+        SectionCommon::ShowCount(countLabel, contents);
+      }
+      reg.CloseKey();
+    }
+    ProcessMessages();
+  }
+}
+
+void RepairFileAssociations(TCaptionTarget& status, TListCountTarget& finishList, TRegistryContents& contents,
+                            TRepairContents& log) {
+  SectionCommon::RepairFindings({SectionCommon::TRepairForm::Value, true, true}, status, finishList, contents, log);
+}
+
+}  // namespace FileAssociationsUnit

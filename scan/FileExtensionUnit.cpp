@@ -1,0 +1,48 @@
+#include "FileExtensionUnit.h"
+
+#include "../framework/Registry.h"
+#include "../framework/Strings.h"
+#include "FileAssociationsUnit.h"
+#include "PublicFunctionUnit.h"
+#include "SectionCommon.h"
+
+namespace FileExtensionUnit {
+
+using namespace PublicFunctionUnit;
+
+void FilterExtensionNames(TStringList& names, TStringList& extensions) {
+  FileAssociationsUnit::SplitClassKeyNames(names, extensions);
+}
+
+void ScanFileExtensions(int, TCaptionTarget* currentItem, TCaptionTarget* countLabel, TIgnoreContents& ignoreList,
+                        TRegistryContents& contents, const std::string& keyPath, HKEY) {
+  TStringList names, extensions;
+  names.Items = SectionCommon::ListSubkeyNames(HKEY_CLASSES_ROOT, "");
+  FilterExtensionNames(names, extensions);
+  for (const std::string& ext : extensions.Items) {
+    SectionCommon::ShowItem(currentItem, ext);
+    TickItemsProcessed();
+    TRegistry reg(KEY_READ);
+    reg.RootKey = HKEY_CLASSES_ROOT;
+    if (!reg.OpenKey("\\" + ext, false)) continue;
+    TRegDataType type = reg.GetDataType("");
+    if ((type != rdString && type != rdExpandString) || !reg.ReadString("").empty()) continue;
+    std::string keyText = "HKEY_CLASSES_ROOT\\" + ext;
+    if (IsIgnored(ignoreList, SectionCaption, keyText, "default")) continue;
+    TContent& c = SectionCommon::NewFinding(contents);
+    c.KeyPath = keyText;
+    c.ShortName = ext;
+    c.ValueName = "default";
+    c.Value = keyPath;
+    SectionCommon::SetMissingPathTexts(c, "default", keyPath, keyPath.empty() ? "default" : keyPath);
+    c.FaultLine = " The file(" + keyPath + ")does not exist at the specified location";
+    SectionCommon::ShowCount(countLabel, contents);
+  }
+}
+
+void RepairFileExtensions(TCaptionTarget& status, TListCountTarget& finishList, TRegistryContents& contents,
+                          TRepairContents& log) {
+  SectionCommon::RepairFindings({SectionCommon::TRepairForm::Key, true, true}, status, finishList, contents, log);
+}
+
+}  // namespace FileExtensionUnit

@@ -1,0 +1,65 @@
+#include "HelpSectionUnit.h"
+
+#include "../framework/Registry.h"
+#include "../framework/Strings.h"
+#include "PublicFunctionUnit.h"
+#include "SectionCommon.h"
+
+namespace HelpSectionUnit {
+
+using namespace PublicFunctionUnit;
+
+std::string HelpFilePath(const std::string& folder, const std::string& fileName) {
+  std::string dir = Trim(folder);
+  if (dir.empty()) return {};
+  return dir.back() == '\\' ? dir + fileName : dir + "\\" + fileName;
+}
+
+// Reports the values of one open help key whose file is missing.
+static void CheckHelpKey(TRegistry& reg, const std::string& keyText, TCaptionTarget* countLabel,
+                         TIgnoreContents& ignoreList, TRegistryContents& contents) {
+  TStringList names;
+  reg.GetValueNames(names);
+  for (const std::string& name : names.Items) {
+    if (ScanState == 1) return;
+    if (IsIgnored(ignoreList, SectionCaption, keyText, name)) continue;
+    TRegDataType type = reg.GetDataType(name);
+    if (type != rdString && type != rdExpandString) continue;
+    std::string path = HelpFilePath(reg.ReadString(name), name);
+    if (path.empty() || Pos("\\\\", path) > 0 || Pos("A:", AnsiUpperCase(path)) > 0 ||
+        !IsOnFixedDrive(NonFixedDrives, path) || FileExists(path))
+      continue;
+    TContent& c = SectionCommon::NewFinding(contents);
+    c.KeyPath = keyText;
+    c.ShortName = name;    // the repair deletes the value of this name
+    c.ValueName = name;    // and the exclusion and the backup address the same value
+    c.Value = path;
+    SectionCommon::SetMissingPathTexts(c, "default", path, path);
+    SectionCommon::ShowCount(countLabel, contents);
+  }
+}
+
+void ScanHelpFiles(int, TCaptionTarget* currentItem, TCaptionTarget* countLabel, TIgnoreContents& ignoreList,
+                   TRegistryContents& contents, HKEY root) {
+  if (root == nullptr) return;
+  for (const char* key : {HelpKey, HtmlHelpKey}) {
+    if (ScanState == 1) return;
+    TRegistry reg(KEY_READ);
+    reg.RootKey = root;
+    if (!reg.OpenKey(key, false)) continue;
+    std::string keyText = RootKeyName(root) + "\\" + key;
+    SectionCommon::ShowItem(currentItem, keyText);
+    TickItemsProcessed();
+    CheckHelpKey(reg, keyText, countLabel, ignoreList, contents);
+    ProcessMessages();
+  }
+}
+
+void RepairHelpFiles(TCaptionTarget& status, TListCountTarget& finishList, TRegistryContents& contents,
+                     TRepairContents& log) {
+  SectionCommon::RepairFindings({SectionCommon::TRepairForm::ValueByShortName, true, true,
+                                 SectionCommon::TStatusText::WithoutRootName},
+                                status, finishList, contents, log);
+}
+
+}  // namespace HelpSectionUnit

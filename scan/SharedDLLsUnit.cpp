@@ -1,0 +1,75 @@
+#include "SharedDLLsUnit.h"
+
+#include <cstring>
+
+#include "../framework/Strings.h"
+#include "PublicFunctionUnit.h"
+#include "SectionCommon.h"
+
+namespace SharedDLLsUnit {
+
+using namespace PublicFunctionUnit;
+
+int ReadUseCount(TRegistry& reg, const std::string& name) {
+  TRegValue value;
+  if (!reg.ReadValue(name, value)) return -1;
+  switch (value.Type) {
+    case REG_SZ:
+    case REG_EXPAND_SZ:
+      return (int)StrToIntDef(reg.ReadString(name), 0);
+    case REG_DWORD: {
+      uint32_t n = 0;   // a short double word counts with the bytes it has
+      memcpy(&n, value.Data.data(), value.Data.size() < 4 ? value.Data.size() : 4);
+      return (int)n;
+    }
+    case REG_BINARY:
+      return value.Data.empty() ? 0 : value.Data[0];
+    default:
+      return -1;
+  }
+}
+
+// Names the scan never judges: drivers and the media player's shared files.
+static bool IsPassedOver(const std::string& upperName) {
+  return Pos(".SYS", upperName) > 0 || Pos(".VXD", upperName) > 0 || Pos("ITUNES", upperName) > 0;
+}
+
+void ScanSharedDlls(int, TCaptionTarget* currentItem, TCaptionTarget* countLabel, TIgnoreContents& ignoreList,
+                    TRegistryContents& contents, const std::string& keyPath, HKEY root) {
+  contents.Clear();
+  TRegistry reg(KEY_READ);
+  reg.RootKey = root;
+  if (root == nullptr || !reg.OpenKey(keyPath, false)) return;
+  TStringList names;
+  reg.GetValueNames(names);
+  const std::string sectionKey = Format("%s\\%s", RootKeyName(root), keyPath);
+  for (const std::string& name : names.Items) {
+    if (ScanState == 1) break;
+    if (IsIgnored(ignoreList, SectionCaption, sectionKey, name)) continue;   // only this value is passed over
+    int count = ReadUseCount(reg, name);
+    SectionCommon::ShowItem(currentItem, name);
+    TickItemsProcessed();
+    std::string upperName = AnsiUpperCase(name);
+    if (IsPassedOver(upperName)) continue;
+    bool judged = Pos("\\\\", name) == 0 && Pos("A:", upperName) == 0 && IsOnFixedDrive(NonFixedDrives, name) &&
+                  !(count != 0 && FileExists(name));
+    if (judged) {
+      if (Pos("msoe.dll", name) > 0) break;   // the mail program's shared files end the section
+      TContent& c = SectionCommon::NewFinding(contents);
+      c.KeyPath = sectionKey;
+      c.ShortName = "SharedDlls";
+      c.ValueName = name;
+      c.Value = IntToStr(count);
+      SectionCommon::SetMissingPathTexts(c, "default", name, name);
+      SectionCommon::ShowCount(countLabel, contents);
+    }
+    ProcessMessages();
+  }
+}
+
+void RepairSharedDlls(TCaptionTarget& status, TListCountTarget& finishList, TRegistryContents& contents,
+                      TRepairContents& log) {
+  SectionCommon::RepairFindings({SectionCommon::TRepairForm::Value, true, true}, status, finishList, contents, log);
+}
+
+}  // namespace SharedDLLsUnit

@@ -1,0 +1,41 @@
+#include "SoundsUnit.h"
+
+#include "../framework/Registry.h"
+#include "../framework/Strings.h"
+#include "PublicFunctionUnit.h"
+#include "SectionCommon.h"
+
+namespace SoundsUnit {
+
+using namespace PublicFunctionUnit;
+
+void ScanSounds(int, TCaptionTarget*, TCaptionTarget* countLabel, TIgnoreContents& ignoreList,
+                TRegistryContents& contents, const std::string& keyPath, HKEY root) {
+  TRegistry reg(KEY_READ);
+  reg.RootKey = root;
+  if (root == nullptr || !reg.OpenKey(keyPath, false)) return;
+  TStringList names;
+  reg.GetValueNames(names);
+  const std::string sectionKey = Format("%s\\%s", RootKeyName(root), keyPath);
+  for (const std::string& name : names.Items) {
+    TRegDataType type = reg.GetDataType(name);
+    std::string data = (type == rdString || type == rdExpandString) ? reg.ReadString(name) : std::string();
+    if (!name.empty() || data.empty()) continue;
+    if (IsIgnored(ignoreList, SectionCaption, sectionKey, "default")) continue;
+    TContent& c = SectionCommon::NewFinding(contents);
+    c.KeyPath = sectionKey;
+    c.ShortName = "Sounds";
+    c.ValueName = "default";
+    c.Value = data;
+    SectionCommon::SetMissingPathTexts(c, "default", data, data);
+    SectionCommon::ShowCount(countLabel, contents);
+    TickItemsProcessed();
+  }
+}
+
+void RepairSounds(TCaptionTarget& status, TListCountTarget& finishList, TRegistryContents& contents,
+                  TRepairContents& log) {
+  SectionCommon::RepairFindings({SectionCommon::TRepairForm::Value, false, true}, status, finishList, contents, log);
+}
+
+}  // namespace SoundsUnit

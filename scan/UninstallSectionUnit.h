@@ -1,0 +1,28 @@
+// "Uninstall Entries": uninstall commands whose program is missing.
+#pragma once
+
+#include <string>
+
+#include <windows.h>
+
+#include "../framework/Outputs.h"
+#include "IgnoreItemUnit.h"
+#include "RegistryContentUnit.h"
+
+namespace UninstallSectionUnit {
+
+inline constexpr const char* SectionCaption = "Uninstall Entries";
+
+// The program path a command line names ("C:\App\un.exe /S" gives "C:\App\un.exe").
+std::string CommandToExePath(const std::string& command);
+// Whether the program a command line names exists.
+bool UninstallTargetExists(const std::string& command);
+
+void ScanUninstallEntries(int sectionIndex, TCaptionTarget* currentItem, TCaptionTarget* countLabel,
+                          TIgnoreContents& ignoreList, TRegistryContents& contents, const std::string& keyPath,
+                          HKEY root);
+// Deletes the "UninstallString" of each ticked finding; the subkey stays.
+void RepairUninstallEntries(TCaptionTarget& status, TListCountTarget& finishList, TRegistryContents& contents,
+                            TRepairContents& log);
+
+}  // namespace UninstallSectionUnit

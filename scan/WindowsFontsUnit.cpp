@@ -1,0 +1,61 @@
+#include "WindowsFontsUnit.h"
+
+#include "../framework/Registry.h"
+#include "../framework/Strings.h"
+#include "PublicFunctionUnit.h"
+#include "SectionCommon.h"
+
+namespace WindowsFontsUnit {
+
+using namespace PublicFunctionUnit;
+
+std::string FontFilePath(const std::string& data) {
+  std::string name = Trim(data);
+  if (Pos(":\\", name) == 2) return name;   // registered with its full path
+  return GetWindowsDir() + "\\Fonts\\" + name;
+}
+
+// A font file the scan may judge: on a fixed local drive, not on a share or a floppy.
+static bool IsCheckablePath(const std::string& path) {
+  return Pos(":\\", path) == 2 && Pos("\\\\", path) == 0 && Pos("A:", AnsiUpperCase(path)) == 0 &&
+         IsOnFixedDrive(NonFixedDrives, path);
+}
+
+void ScanFonts(int, TCaptionTarget* currentItem, TCaptionTarget* countLabel, TIgnoreContents& ignoreList,
+               TRegistryContents& contents, const std::string& keyPath, HKEY root) {
+  contents.Clear();
+  TRegistry reg(KEY_READ);
+  reg.RootKey = root;
+  if (root == nullptr || !reg.OpenKey(keyPath, false)) return;
+  TStringList names;
+  reg.GetValueNames(names);
+  const std::string sectionKey = Format("%s\\%s", RootKeyName(root), keyPath);
+  for (const std::string& name : names.Items) {
+    if (ScanState == 1) break;
+    SectionCommon::ShowItem(currentItem, reg.CurrentPath() + name);
+    TickItemsProcessed();
+    TRegDataType type = reg.GetDataType(name);
+    if (type == rdString || type == rdExpandString) {
+      std::string data = reg.ReadString(name);
+      std::string file = FontFilePath(data);
+      if (IsCheckablePath(file) && !FileExists(file)) {
+        if (IsIgnored(ignoreList, SectionCaption, sectionKey, name)) continue;   // no message pumping either
+        TContent& c = SectionCommon::NewFinding(contents);
+        c.KeyPath = sectionKey;
+        c.ShortName = "Fonts";
+        c.ValueName = name;
+        c.Value = data;
+        SectionCommon::SetMissingPathTexts(c, name, data, data);
+        SectionCommon::ShowCount(countLabel, contents);
+      }
+    }
+    ProcessMessages();
+  }
+}
+
+void RepairFonts(TCaptionTarget& status, TListCountTarget& finishList, TRegistryContents& contents,
+                 TRepairContents& log) {
+  SectionCommon::RepairFindings({SectionCommon::TRepairForm::Value, false, false}, status, finishList, contents, log);
+}
+
+}  // namespace WindowsFontsUnit

@@ -1,0 +1,97 @@
+// The text helpers the scanners judge with: command lines, class key names, help, font and
+// program paths.
+#include <gtest/gtest.h>
+
+#include "ScanFixture.h"
+#include "scan/ApplicationPathsUnit.h"
+#include "scan/FileAssociationsUnit.h"
+#include "scan/FileExtensionUnit.h"
+#include "scan/HelpSectionUnit.h"
+#include "scan/UninstallSectionUnit.h"
+#include "scan/WindowsFontsUnit.h"
+
+using namespace values_test;
+using Texts = std::vector<std::string>;
+
+TEST(CommandToExePath, NamesTheProgramOfACommandLine) {
+  using UninstallSectionUnit::CommandToExePath;
+  struct Case {
+    const char* command;
+    const char* program;
+  };
+  const Case cases[] = {
+      {"C:\\P F\\App\\un.exe /S", "C:\\P F\\App\\un.exe"},
+      {"C:\\a\\un.exe /LOG=D:\\x.log", "C:\\a\\un.exe"},
+      {"C:\\a\\un.exe D:\\x\\y.dat", "C:\\a\\un.exe"},
+      {"C:\\a\\un.exe", "C:\\a\\un.exe"},
+      {"C:\\Program Files\\My App\\Uninstall App.exe /x", "C:\\Program Files\\My App\\Uninstall App.exe"},
+      {"C:\\a.b\\c.exe /S", "C:\\a.b\\c.exe"},
+      {"C:\\a\\un.exe/S", "C:\\a\\un.exe"},
+      {"C:\\a\\noext /S", "C:\\a\\noext"},
+      {"  C:\\a\\un.exe -q", "C:\\a\\un.exe"},
+      {"C:\\a\\b D:\\c", "C:\\a\\b D"},
+      {"C:\\Programme\\Über\\entfernen.exe /S", "C:\\Programme\\Über\\entfernen.exe"},
+      {"C:\\x\\désinstaller.exe /q", "C:\\x\\désinstaller.exe"},
+      {"C:\\x\\un.exe /q /dir=\\y", "C:\\x\\un.exe /q /dir=\\y"},   // a "\" in the arguments misleads it
+  };
+  for (const Case& c : cases) EXPECT_EQ(CommandToExePath(c.command), c.program) << c.command;
+
+  // Odd texts end with some answer instead of looping.
+  for (const char* odd : {"", ":", "::", ":::", "C:", "C:\\", ":\\x.exe /S", "C::", ":a:b:c", "a:b.toolong:c.verylong",
+                          "x:y.abcdef:z.ghijkl:w", "\\\\", ".", "C:\\a\\..\\..\\b.c.d.e.f.g /x", "C:.exe.exe:x.exe"})
+    EXPECT_LE(CommandToExePath(odd).size(), std::string(odd).size()) << odd;
+}
+
+TEST(CommandToExePath, AnExistingProgramIsTakenWhole) {
+  testing_support::TempFolder folder;
+  std::string exe = folder.WriteFile("My Prog\\un install.exe");
+  EXPECT_EQ(UninstallSectionUnit::CommandToExePath(exe), exe);
+  EXPECT_EQ(UninstallSectionUnit::CommandToExePath(exe + " /S"), exe);
+  EXPECT_TRUE(UninstallSectionUnit::UninstallTargetExists(exe + " /S"));
+  EXPECT_FALSE(UninstallSectionUnit::UninstallTargetExists(folder.Path() + "My Prog\\gone.exe /S"));
+}
+
+TEST(ClassKeyNames, SplitDropsSpecialClassesAndSeparatesExtensions) {
+  TStringList names, extensions;
+  names.Items = {"*",     ".txt",    "Directory", "folder", "Folder", "CompressedFolder", "Drive",   "Unknown",
+                 "Folder", "Folder2", "txtfile",  ".zip",   ".*",     "AllFilesystemObjects", "DriveX", ".last"};
+  FileAssociationsUnit::SplitClassKeyNames(names, extensions);
+  EXPECT_EQ(names.Items, (Texts{"folder", "txtfile", "AllFilesystemObjects"}));
+  EXPECT_EQ(extensions.Items, (Texts{".txt", ".zip", ".last"}));
+
+  TStringList onlyDropped, none;
+  onlyDropped.Items = {"Folder", "Folder", "*x*"};
+  FileExtensionUnit::FilterExtensionNames(onlyDropped, none);
+  EXPECT_TRUE(onlyDropped.Items.empty());
+  EXPECT_TRUE(none.Items.empty());
+
+  TStringList empty, emptyExts;
+  FileExtensionUnit::FilterExtensionNames(empty, emptyExts);
+  EXPECT_EQ(empty.Count() + emptyExts.Count(), 0);
+}
+
+TEST(PathHelpers, HelpFontAndProgramPaths) {
+  using HelpSectionUnit::HelpFilePath;
+  EXPECT_EQ(HelpFilePath("C:\\Help", "a.hlp"), "C:\\Help\\a.hlp");
+  EXPECT_EQ(HelpFilePath("C:\\Help\\", "a.hlp"), "C:\\Help\\a.hlp");
+  EXPECT_EQ(HelpFilePath("", "a.hlp"), "");
+  EXPECT_EQ(HelpFilePath("  ", "a.hlp"), "");
+
+  std::string windows = PublicFunctionUnit::GetWindowsDir();
+  EXPECT_EQ(WindowsFontsUnit::FontFilePath("arial.ttf "), windows + "\\Fonts\\arial.ttf");
+  EXPECT_EQ(WindowsFontsUnit::FontFilePath(" D:\\Fonts-external\\x.ttf"), "D:\\Fonts-external\\x.ttf");
+  EXPECT_EQ(WindowsFontsUnit::FontFilePath("\\\\server\\x.ttf"), windows + "\\Fonts\\\\\\server\\x.ttf");
+
+  using namespace ApplicationPathsUnit;
+  EXPECT_EQ(WindowsDirFromSystemDir(), windows + "\\");
+  EXPECT_EQ(AppFullPath("app.exe", "C:\\App"), "C:\\App\\app.exe");
+  EXPECT_EQ(AppFullPath("app.exe", "C:\\App\\"), "C:\\App\\app.exe");
+  EXPECT_EQ(AppFullPath("app.exe", ""), "\\app.exe");
+  EXPECT_EQ(AppFullPath("\"%ProgramFiles%\\A\\a.exe\"", "C:\\x"),
+            PublicFunctionUnit::GetProgramFilesDir(0) + "\\A\\a.exe");
+  EXPECT_EQ(AppFullPath("%SystemRoot%\\system32\\a.exe", ""), windows + "\\system32\\a.exe");
+  EXPECT_EQ(AppFullPath("\"C:\\A\\a.exe\"", ""), "C:\\A\\a.exe");
+  EXPECT_TRUE(IsFileNameWithExt("C:\\a\\b.exe"));
+  EXPECT_FALSE(IsFileNameWithExt("C:\\a.d\\b"));
+  EXPECT_FALSE(IsFileNameWithExt("C:\\a\\"));
+}

@@ -1,0 +1,298 @@
+// The scanners whose findings are the values of one key: fonts, shared DLLs, sounds, help files
+// and services.
+#include <gtest/gtest.h>
+
+#include "ScanFixture.h"
+#include "scan/HelpSectionUnit.h"
+#include "scan/SharedDLLsUnit.h"
+#include "scan/SoundsUnit.h"
+#include "scan/SystemServicesUnit.h"
+#include "scan/WindowsFontsUnit.h"
+
+using namespace values_test;
+using testing_support::RegSandbox;
+using testing_support::TestName;
+using Lines = std::vector<std::pair<std::string, std::string>>;
+using Texts = std::vector<std::string>;
+
+namespace {
+const char* kOk = SectionCommon::RepairedText;
+const char* kFailed = SectionCommon::RepairFailedText;
+
+// A file that exists for the test's duration only.
+struct TTempFile {
+  std::string Path;
+  explicit TTempFile(std::string path) : Path(std::move(path)) {
+    ForceDirectories(ExtractFilePath(Path));
+    WriteFileBytes(Path, "x");
+  }
+  ~TTempFile() { DeleteFileW(Widen(Path).c_str()); }
+};
+
+void ScanFonts(TScanRun& run, const RegSandbox& key) {
+  WindowsFontsUnit::ScanFonts(0, &run.CurrentItem, &run.CountLabel, run.IgnoreList, run.Contents, key.Path(),
+                              key.Root());
+}
+
+// Fonts values of every kind; the missing ones are A, E, G and I.
+void PlantFonts(const TScanRun& run, const RegSandbox& key) {
+  key.SetString("", "A Missing", "zvmissing.ttf");
+  key.SetString("", "B Present", TestName() + ".ttf");
+  key.SetRaw("", "C Binary", REG_BINARY, {1, 2});
+  key.SetString("", "D Full", run.Folder.WriteFile("Fonts-external\\x.ttf"));
+  key.SetString("", "E Full Missing", run.Folder.Path() + "gone.ttf");
+  key.SetString("", "F CD", "E:\\fonts\\x.ttf");
+  key.SetString("", "G Spaced", "  zvspaced.ttf ", REG_EXPAND_SZ);
+  key.SetString("", "H Ünïcode present", TestName() + "-ä.ttf");
+  key.SetString("", "I Ünïcode missing", "zv-fehlt-ö.ttf");
+}
+}  // namespace
+
+TEST(Fonts, ReportsOnlyMissingFontFilesWithExactTexts) {
+  TScanRun run;
+  RegSandbox key(HKEY_CURRENT_USER, "Software\\ZelvoranTest", "Schriftartén");
+  std::string fonts = PublicFunctionUnit::GetWindowsDir() + "\\Fonts\\";
+  TTempFile present(fonts + TestName() + ".ttf"), presentUnicode(fonts + TestName() + "-ä.ttf");
+  PlantFonts(run, key);
+  ScanFonts(run, key);
+
+  std::string keyText = "HKEY_CURRENT_USER\\" + key.Path();
+  ASSERT_EQ(run.Contents.Count(), 4);
+  EXPECT_EQ(run.Values(""), (Texts{"zvmissing.ttf", run.Folder.Path() + "gone.ttf", "  zvspaced.ttf ",
+                                   "zv-fehlt-ö.ttf"}));
+  const TContent& a = run.Contents.GetItem(0).Content;
+  EXPECT_TRUE(a.Checked);
+  EXPECT_EQ(a.KeyPath, keyText);
+  EXPECT_EQ(a.ShortName, "Fonts");
+  EXPECT_EQ(a.ValueName, "A Missing");
+  EXPECT_EQ(a.KeyPathLine, " Key Path:" + keyText);
+  EXPECT_EQ(a.ValueNameLine, " ValueName:A Missing");
+  EXPECT_EQ(a.ValueLine, " Value:zvmissing.ttf");
+  EXPECT_EQ(a.FaultLine, " The file (zvmissing.ttf) does not exist at the specified location");
+  EXPECT_EQ(a.DescriptionLine, "The Key zvmissing.ttf under " + keyText + " contains a bad path for the value");
+  EXPECT_EQ(a.ProblemKind, "Missing or Invalid Path");
+  for (int i = 0; i < 4; ++i) EXPECT_EQ(run.Contents.GetItem(i).Content.Number, i + 1);
+  EXPECT_EQ(run.Contents.GetItem(3).Content.ValueName, "I Ünïcode missing");
+  EXPECT_EQ(run.CountLabel.Text, "4");
+  EXPECT_EQ(run.CurrentItem.Text, key.Path() + "I Ünïcode missing");
+  EXPECT_EQ(PublicFunctionUnit::ItemsProcessed, 9);
+
+  // Excluding the first finding hides it alone; a new scan starts from an empty collection and
+  // takes the tick from the setting.
+  run.Exclude(WindowsFontsUnit::SectionCaption, a);
+  PublicFunctionUnit::MyRegistryInfo.SelectAll = false;
+  ScanFonts(run, key);
+  EXPECT_EQ(run.Values(""), (Texts{run.Folder.Path() + "gone.ttf", "  zvspaced.ttf ", "zv-fehlt-ö.ttf"}));
+  EXPECT_FALSE(run.Contents.GetItem(0).Content.Checked);
+  EXPECT_EQ(run.Contents.GetItem(0).Content.Number, 5);
+
+  PublicFunctionUnit::ScanState = 1;
+  PublicFunctionUnit::ItemsProcessed = 0;
+  ScanFonts(run, key);
+  EXPECT_EQ(run.Contents.Count(), 0);
+  EXPECT_EQ(PublicFunctionUnit::ItemsProcessed, 0);
+}
+
+TEST(Fonts, RepairDeletesTickedValuesAndSaysWhenItCannot) {
+  TScanRun run;
+  RegSandbox key;
+  std::string fonts = PublicFunctionUnit::GetWindowsDir() + "\\Fonts\\";
+  TTempFile present(fonts + TestName() + ".ttf"), presentUnicode(fonts + TestName() + "-ä.ttf");
+  PlantFonts(run, key);
+  ScanFonts(run, key);
+  ASSERT_EQ(run.Contents.Count(), 4);
+  TickOnly(run.Contents, {"zvmissing.ttf", "  zvspaced.ttf "});
+  RegDeleteKeyValueW(HKEY_CURRENT_USER, Widen(key.Path()).c_str(), L"G Spaced");   // gone before the repair
+
+  TRepairRun repair;
+  WindowsFontsUnit::RepairFonts(repair.Status, repair.FinishList, run.Contents, repair.Log);
+  std::string keyText = key.FullPath();
+  EXPECT_EQ(repair.Lines(), (Lines{{keyText, kOk}, {keyText, kFailed}}));
+  EXPECT_EQ(repair.FinishList.Count, 2);
+  EXPECT_EQ(repair.Status.Text, keyText);
+  EXPECT_FALSE(key.ValueExists("", "A Missing"));
+  EXPECT_TRUE(key.ValueExists("", "E Full Missing"));   // not ticked
+  EXPECT_TRUE(key.ValueExists("", "B Present"));
+  EXPECT_TRUE(key.ValueExists("", "I Ünïcode missing"));
+}
+
+TEST(SharedDlls, ReportsZeroCountsAndMissingDlls) {
+  TScanRun run;
+  RegSandbox key;
+  std::string dir = run.Folder.Path();
+  run.Folder.WriteFile("a\\present.dll");
+  run.Folder.WriteFile("c\\present.dll");
+  run.Folder.WriteFile("h\\bibliothèque.dll");
+  key.SetString("", dir + "a\\present.dll", "0");             // count 0: reported though present
+  key.SetDword("", dir + "b\\gone.dll", 1);                    // missing
+  key.SetRaw("", dir + "c\\present.dll", REG_BINARY, {0x0A});  // count 10, present
+  key.SetDword("", dir + "d\\gone.SyS", 0);                    // drivers are never judged
+  key.SetRaw("", dir + "e\\gone.dll", REG_MULTI_SZ, {0, 0});   // other type: count -1
+  key.SetDword("", dir + "f\\E:gone.dll", 0);                  // names a CD-ROM drive
+  key.SetDword("", dir + "g\\A:gone.dll", 0);
+  key.SetDword("", dir + "h\\bibliothèque.dll", 1);
+  key.SetDword("", dir + "i\\manquée.dll", 2);
+  key.SetDword("", dir + "y\\msoe.dll", 1);                    // ends the section
+  key.SetDword("", dir + "z\\after.dll", 1);
+  auto scan = [&] {
+    SharedDLLsUnit::ScanSharedDlls(0, &run.CurrentItem, &run.CountLabel, run.IgnoreList, run.Contents, key.Path(),
+                                   key.Root());
+  };
+  scan();
+
+  ASSERT_EQ(run.Contents.Count(), 4);
+  std::vector<std::string> names, counts;
+  for (int i = 0; i < 4; ++i) {
+    names.push_back(run.Contents.GetItem(i).Content.ValueName);
+    counts.push_back(run.Contents.GetItem(i).Content.Value);
+  }
+  EXPECT_EQ(names, (Texts{dir + "a\\present.dll", dir + "b\\gone.dll", dir + "e\\gone.dll", dir + "i\\manquée.dll"}));
+  EXPECT_EQ(counts, (Texts{"0", "1", "-1", "2"}));
+  const TContent& b = run.Contents.GetItem(1).Content;
+  std::string name = dir + "b\\gone.dll";
+  EXPECT_EQ(b.KeyPath, key.FullPath());
+  EXPECT_EQ(b.ShortName, "SharedDlls");
+  EXPECT_EQ(b.ValueNameLine, " ValueName:default");
+  EXPECT_EQ(b.ValueLine, " Value:" + name);
+  EXPECT_EQ(b.FaultLine, " The file (" + name + ") does not exist at the specified location");
+  EXPECT_EQ(b.DescriptionLine, "The Key " + name + " under " + key.FullPath() + " contains a bad path for the value");
+  EXPECT_EQ(b.Number, 2);
+  EXPECT_EQ(run.CountLabel.Text, "4");
+  EXPECT_EQ(run.CurrentItem.Text, dir + "y\\msoe.dll");
+
+  // One exclusion hides that value only; the values after it are still judged.
+  run.Exclude(SharedDLLsUnit::SectionCaption, run.Contents.GetItem(0).Content);
+  scan();
+  ASSERT_EQ(run.Contents.Count(), 3);
+  EXPECT_EQ(run.Contents.GetItem(0).Content.ValueName, dir + "b\\gone.dll");
+
+  PublicFunctionUnit::ScanState = 1;
+  scan();
+  EXPECT_EQ(run.Contents.Count(), 0);
+
+  PublicFunctionUnit::ScanState = 0;
+  scan();
+  TickOnly(run.Contents, {"1", "2"});
+  RegDeleteKeyValueW(HKEY_CURRENT_USER, Widen(key.Path()).c_str(), Widen(dir + "b\\gone.dll").c_str());
+  TRepairRun repair;
+  SharedDLLsUnit::RepairSharedDlls(repair.Status, repair.FinishList, run.Contents, repair.Log);
+  EXPECT_EQ(repair.Lines(), (Lines{{key.FullPath(), kFailed}, {key.FullPath(), kOk}}));
+  EXPECT_FALSE(key.ValueExists("", dir + "i\\manquée.dll"));
+  EXPECT_TRUE(key.ValueExists("", dir + "e\\gone.dll"));
+}
+
+TEST(Sounds, ReportsTheUnnamedSoundOnceAndHonoursExclusions) {
+  TScanRun run;
+  RegSandbox key;
+  key.SetString("", "", "x");
+  key.SetString("", "a", "y");
+  key.SetString("", "b", "z");
+  auto scan = [&] {
+    SoundsUnit::ScanSounds(0, &run.CurrentItem, &run.CountLabel, run.IgnoreList, run.Contents, key.Path(), key.Root());
+  };
+  scan();
+  ASSERT_EQ(run.Contents.Count(), 1);
+  const TContent& s = run.Contents.GetItem(0).Content;
+  EXPECT_EQ(s.KeyPath, key.FullPath());
+  EXPECT_EQ(s.ShortName, "Sounds");
+  EXPECT_EQ(s.ValueName, "default");
+  EXPECT_EQ(s.Value, "x");
+  EXPECT_EQ(s.ValueNameLine, " ValueName:default");
+  EXPECT_EQ(s.ValueLine, " Value:x");
+  EXPECT_EQ(s.FaultLine, " The file (x) does not exist at the specified location");
+  EXPECT_EQ(s.DescriptionLine, "The Key x under " + key.FullPath() + " contains a bad path for the value");
+  EXPECT_EQ(run.CountLabel.Text, "1");
+  EXPECT_EQ(PublicFunctionUnit::ItemsProcessed, 1);   // one tick per finding
+  EXPECT_EQ(run.CurrentItem.Changes, 0);
+
+  TRepairRun repair;
+  SoundsUnit::RepairSounds(repair.Status, repair.FinishList, run.Contents, repair.Log);
+  EXPECT_EQ(repair.Lines(), (Lines{{key.FullPath(), kOk}}));
+  EXPECT_FALSE(key.ValueExists("", ""));
+  EXPECT_TRUE(key.ValueExists("", "a"));
+
+  key.SetString("", "", "x");
+  run.Exclude(SoundsUnit::SectionCaption, s);
+  run.Contents.Clear();
+  scan();
+  EXPECT_EQ(run.Contents.Count(), 0);
+}
+
+TEST(Help, ReportsMissingHelpFilesInBothKeys) {
+  TScanRun run;
+  std::string t = TestName();
+  std::string dir = ExcludeTrailingBackslash(run.Folder.Path());
+  run.Folder.WriteFile(t + "-present.hlp");
+  TPlantedValues help(HKEY_LOCAL_MACHINE, HelpSectionUnit::HelpKey);
+  TPlantedValues html(HKEY_LOCAL_MACHINE, HelpSectionUnit::HtmlHelpKey);
+  help.SetString(t + "-a.hlp", dir);                 // missing, folder without "\"
+  help.SetString(t + "-b.hlp", dir + "\\");          // missing, folder with "\"
+  help.SetString(t + "-blank.hlp", "");              // no folder: passed over
+  help.SetString(t + "-blank2.hlp", "   ");
+  help.SetString(t + "-cd.hlp", "E:\\help");
+  help.SetString(t + "-present.hlp", dir);
+  help.SetString(t + "-ünï.hlp", dir + "\\Hilfé");   // missing, non-ASCII
+  html.SetString(t + "-c.chm", dir + "\\chm");
+  auto scan = [&] {
+    run.Contents.Clear();
+    HelpSectionUnit::ScanHelpFiles(0, &run.CurrentItem, &run.CountLabel, run.IgnoreList, run.Contents,
+                                   HKEY_LOCAL_MACHINE);
+  };
+  scan();
+
+  std::string helpKey = std::string("HKEY_LOCAL_MACHINE\\") + HelpSectionUnit::HelpKey;
+  std::string htmlKey = std::string("HKEY_LOCAL_MACHINE\\") + HelpSectionUnit::HtmlHelpKey;
+  auto mine = run.Mine(t);
+  ASSERT_EQ(mine.size(), 4u);
+  EXPECT_EQ(run.Values(t), (Texts{dir + "\\" + t + "-a.hlp", dir + "\\" + t + "-b.hlp",
+                                  dir + "\\Hilfé\\" + t + "-ünï.hlp", dir + "\\chm\\" + t + "-c.chm"}));
+  const TContent& a = mine[0];
+  std::string path = dir + "\\" + t + "-a.hlp";
+  EXPECT_EQ(a.KeyPath, helpKey);
+  EXPECT_EQ(a.ShortName, t + "-a.hlp");
+  EXPECT_EQ(a.ValueName, t + "-a.hlp");
+  EXPECT_EQ(a.KeyPathLine, " Key Path:" + helpKey);
+  EXPECT_EQ(a.ValueNameLine, " ValueName:default");
+  EXPECT_EQ(a.ValueLine, " Value:" + path);
+  EXPECT_EQ(a.FaultLine, " The file (" + path + ") does not exist at the specified location");
+  EXPECT_EQ(a.DescriptionLine, "The Key " + path + " under " + helpKey + " contains a bad path for the value");
+  EXPECT_EQ(a.ProblemKind, "Missing or Invalid Path");
+  EXPECT_EQ(mine[3].KeyPath, htmlKey);
+  EXPECT_EQ(PublicFunctionUnit::ItemsProcessed, 2);   // one tick per key
+  EXPECT_EQ(run.CurrentItem.Text, htmlKey);
+
+  // The exclusion written from a finding matches it on the next scan, and only it.
+  run.Exclude(HelpSectionUnit::SectionCaption, a);
+  scan();
+  EXPECT_EQ(run.Values(t), (Texts{dir + "\\" + t + "-b.hlp", dir + "\\Hilfé\\" + t + "-ünï.hlp",
+                                  dir + "\\chm\\" + t + "-c.chm"}));
+
+  PublicFunctionUnit::ScanState = 1;
+  scan();
+  EXPECT_EQ(run.Contents.Count(), 0);
+  PublicFunctionUnit::ScanState = 0;
+
+  // The repair removes the value the finding names, nothing else of the key.
+  scan();
+  TickOnly(run.Contents, {dir + "\\" + t + "-b.hlp", dir + "\\chm\\" + t + "-c.chm"});
+  TRepairRun repair;
+  HelpSectionUnit::RepairHelpFiles(repair.Status, repair.FinishList, run.Contents, repair.Log);
+  EXPECT_EQ(repair.Lines(), (Lines{{std::string("\\") + HelpSectionUnit::HelpKey, kOk},
+                                   {std::string("\\") + HelpSectionUnit::HtmlHelpKey, kOk}}));
+  EXPECT_FALSE(help.HasValue(t + "-b.hlp"));
+  EXPECT_FALSE(html.HasValue(t + "-c.chm"));
+  EXPECT_TRUE(help.HasValue(t + "-a.hlp"));
+  EXPECT_TRUE(help.HasValue(t + "-ünï.hlp"));
+  EXPECT_TRUE(help.HasValue(t + "-present.hlp"));
+}
+
+TEST(Services, ScanAddsNothing) {
+  TScanRun run;
+  RegSandbox key;
+  key.SetString("svc", "ImagePath", "C:\\nosuch\\svc.exe");
+  SystemServicesUnit::ScanServices(run.Contents, key.Path(), key.Root());
+  EXPECT_EQ(run.Contents.Count(), 0);
+  TRepairRun repair;
+  SystemServicesUnit::RepairServices(repair.Status, repair.FinishList, run.Contents, repair.Log);
+  EXPECT_EQ(repair.Log.Count(), 0);
+}
