@@ -5,7 +5,11 @@
 #include <vector>
 
 #include "scan/IgnoreItemUnit.h"
+#include "framework/Registry.h"
+#include "framework/Strings.h"
 #include "scan/PublicFunctionUnit.h"
+#include "scan/RecentlyFileUnit.h"
+#include "support/TestSupport.h"
 #include "scan/RegistryContentUnit.h"
 
 struct SectionScan {
@@ -43,4 +47,39 @@ struct SectionScan {
   void Repair(RepairRoutine repair, TRepairContents& log) {
     repair(status, finish, found, log);
   }
+};
+
+// Values of this test planted in the Run dialog's real list under HKCU, removed after the test.
+// Other tests may plant theirs at the same time: only this test's names are looked at.
+class RunListValues {
+ public:
+  RunListValues() : prefix_(testing_support::TestName() + " ") {}
+  ~RunListValues() {
+    TRegistry reg;
+    reg.RootKey = HKEY_CURRENT_USER;
+    if (!reg.OpenKey(std::string("\\") + RecentlyFileUnit::RunMruKey, false)) return;
+    for (const std::string& n : names_) reg.DeleteValue(n);
+  }
+  std::string Set(const std::string& name, const std::string& text, bool expandable = false) {
+    TRegistry reg;
+    reg.RootKey = HKEY_CURRENT_USER;
+    EXPECT_TRUE(reg.OpenKey(std::string("\\") + RecentlyFileUnit::RunMruKey, true));
+    std::string full = prefix_ + name;
+    if (expandable)
+      reg.WriteExpandString(full, text);
+    else
+      reg.WriteString(full, text);
+    names_.push_back(full);
+    return full;
+  }
+  bool Exists(const std::string& full) const {
+    TRegistry reg(KEY_READ);
+    reg.RootKey = HKEY_CURRENT_USER;
+    return reg.OpenKey(std::string("\\") + RecentlyFileUnit::RunMruKey, false) && reg.ValueExists(full);
+  }
+  bool Mine(const TContent& c) const { return c.ShortName == "RunMRU" && Pos(prefix_, c.ValueName) == 1; }
+
+ private:
+  std::string prefix_;
+  std::vector<std::string> names_;
 };
