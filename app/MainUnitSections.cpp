@@ -1,8 +1,27 @@
 #include "MainUnitSections.h"
 
+#include <vector>
+
 #include "../framework/Exceptions.h"
 #include "../framework/Strings.h"
+#include "../scan/ActivexSection.h"
+#include "../scan/ApplicationPathsUnit.h"
+#include "../scan/EmptyRegistryUnit.h"
+#include "../scan/FileAssociationsUnit.h"
+#include "../scan/FileExtensionUnit.h"
+#include "../scan/HelpSectionUnit.h"
+#include "../scan/InvalidShortCutsUnit.h"
 #include "../scan/PublicFunctionUnit.h"
+#include "../scan/RecentlyFileUnit.h"
+#include "../scan/SharedDLLsUnit.h"
+#include "../scan/SoundsUnit.h"
+#include "../scan/StartMenuItemUnit.h"
+#include "../scan/StartUpUnit.h"
+#include "../scan/SystemServicesUnit.h"
+#include "../scan/SystemSoftWareSettingUnit.h"
+#include "../scan/UninstallSectionUnit.h"
+#include "../scan/UserSoftWareSettings.h"
+#include "../scan/WindowsFontsUnit.h"
 
 namespace MainUnit {
 
@@ -15,10 +34,69 @@ TIgnoreContents* IgnoreList = nullptr;
 
 namespace {
 
-// Each section's scan and repair routines with the table's arguments. A section whose scanner is
-// not part of the program yet keeps empty routines: it scans and repairs nothing.
+// A scan routine that takes every argument of the table.
+using TFullScan = void (*)(int, TCaptionTarget*, TCaptionTarget*, TIgnoreContents&, TRegistryContents&,
+                           const std::string&, HKEY);
+
+struct TScanCall {
+  TFullScan Scan;
+  HKEY Root;
+};
+
+// Calls each routine in turn with the table's arguments, into the one collection and count label.
+TScanRoutine Standard(std::vector<TScanCall> calls, const std::string& keyPath) {
+  return [calls, keyPath](int index, TCaptionTarget* item, TCaptionTarget* count, TIgnoreContents& ignore,
+                          TRegistryContents& contents) {
+    for (const TScanCall& c : calls) c.Scan(index, item, count, ignore, contents, keyPath, c.Root);
+  };
+}
+
+// Each section's scan and repair routines with the table's arguments and exceptions.
 void WireRoutines(TSectionTable& t) {
-  (void)t;
+  t[0].Scan = Standard({{ActivexSection::ScanComKeys, HKEY_CLASSES_ROOT},
+                        {ActivexSection::ScanClsidTypeLibs, HKEY_CLASSES_ROOT}},
+                       t[0].KeyPath);
+  t[0].Repair = ActivexSection::RepairComEntries;
+  t[1].Scan = Standard({{ApplicationPathsUnit::ScanApplicationPaths, HKEY_LOCAL_MACHINE}}, t[1].KeyPath);
+  t[1].Repair = ApplicationPathsUnit::RepairApplicationPaths;
+  t[2].Scan = Standard({{EmptyRegistryUnit::ScanEmptyRegistryKeys, HKEY_USERS}}, t[2].KeyPath);
+  t[2].Repair = EmptyRegistryUnit::RepairEmptyRegistryKeys;
+  t[3].Scan = Standard({{FileExtensionUnit::ScanFileExtensions, HKEY_CLASSES_ROOT}}, t[3].KeyPath);
+  t[3].Repair = FileExtensionUnit::RepairFileExtensions;
+  t[4].Scan = Standard({{WindowsFontsUnit::ScanFonts, HKEY_LOCAL_MACHINE}}, t[4].KeyPath);
+  t[4].Repair = WindowsFontsUnit::RepairFonts;
+  t[5].Scan = [](int index, TCaptionTarget* item, TCaptionTarget* count, TIgnoreContents& ignore,
+                 TRegistryContents& contents) {   // no key path
+    HelpSectionUnit::ScanHelpFiles(index, item, count, ignore, contents, HKEY_LOCAL_MACHINE);
+  };
+  t[5].Repair = HelpSectionUnit::RepairHelpFiles;
+  t[6].Scan = Standard({{FileAssociationsUnit::ScanFileAssociations, HKEY_CLASSES_ROOT}}, t[6].KeyPath);
+  t[6].Repair = FileAssociationsUnit::RepairFileAssociations;
+  t[7].Scan = InvalidShortCutsUnit::ScanShortcuts;   // no root or key path
+  t[7].Repair = InvalidShortCutsUnit::RepairShortcuts;
+  t[8].Scan = Standard({{RecentlyFileUnit::ScanRecentFiles, HKEY_CURRENT_USER}}, t[8].KeyPath);
+  t[8].Repair = RecentlyFileUnit::RepairRecentFiles;
+  t[9].Scan = Standard({{SharedDLLsUnit::ScanSharedDlls, HKEY_LOCAL_MACHINE}}, t[9].KeyPath);
+  t[9].Repair = SharedDLLsUnit::RepairSharedDlls;
+  t[10].Scan = Standard({{SoundsUnit::ScanSounds, HKEY_LOCAL_MACHINE}}, t[10].KeyPath);
+  t[10].Repair = SoundsUnit::RepairSounds;
+  t[11].Scan = Standard({{StartMenuItemUnit::ScanStartMenuItems, HKEY_CURRENT_USER}}, t[11].KeyPath);
+  t[11].Repair = StartMenuItemUnit::RepairStartMenuItems;
+  t[12].Scan = Standard({{StartUpUnit::ScanStartupPrograms, HKEY_CURRENT_USER}}, t[12].KeyPath);
+  t[12].Repair = StartUpUnit::RepairStartupPrograms;
+  t[13].Scan = [keyPath = t[13].KeyPath](int, TCaptionTarget*, TCaptionTarget*, TIgnoreContents&,
+                                          TRegistryContents& contents) {   // findings, key path and root only
+    SystemServicesUnit::ScanServices(contents, keyPath, HKEY_LOCAL_MACHINE);
+  };
+  t[13].Repair = SystemServicesUnit::RepairServices;
+  t[14].Scan = Standard({{SystemSoftWareSettingUnit::ScanSoftwareSettings, HKEY_LOCAL_MACHINE},
+                         {SystemSoftWareSettingUnit::ScanSoftwareSettings, HKEY_USERS}},
+                        t[14].KeyPath);
+  t[14].Repair = SystemSoftWareSettingUnit::RepairSoftwareSettings;
+  t[15].Scan = Standard({{UninstallSectionUnit::ScanUninstallEntries, HKEY_LOCAL_MACHINE}}, t[15].KeyPath);
+  t[15].Repair = UninstallSectionUnit::RepairUninstallEntries;
+  t[16].Scan = Standard({{UserSoftWareSettings::ScanUserSoftwareSettings, HKEY_CURRENT_USER}}, t[16].KeyPath);
+  t[16].Repair = UserSoftWareSettings::RepairUserSoftwareSettings;
 }
 
 TSectionTable BuildTable() {
