@@ -55,7 +55,7 @@ void ScanComKeys(int sectionIndex, TCaptionTarget* currentItem, TCaptionTarget* 
   for (DWORD i = 0; i < walker.Count(); ++i) {
     if (ScanState == 1) break;
     if (!walker.Name(i, name) || name == "AppID") continue;
-    std::string child = keyPath.empty() ? name : keyPath + "\\" + name;
+    std::string child = SectionCommon::ChildKeyPath(keyPath, name);
     if (currentItem != nullptr) currentItem->SetCaption(child);
     TickItemsProcessed();
     if (name == "HELPDIR") CheckHelpDirKey(countLabel, root, child, contents, ignoreList);
@@ -131,6 +131,7 @@ void RepairComEntries(TCaptionTarget& status, TListCountTarget& finishList, TReg
   style.MessagesPerFinding = true;
   style.ErrorsEndSilently = true;
   style.Status = SectionCommon::TStatusText::WithoutRootName;
+  style.GoneCountsAsRepaired = true;   // a HELPDIR found inside a server key goes with it
   SectionCommon::RepairFindings(style, status, finishList, contents, log);
 }
 

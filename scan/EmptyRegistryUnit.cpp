@@ -26,7 +26,7 @@ void ScanEmptyRegistryKeys(int sectionIndex, TCaptionTarget* currentItem, TCapti
   for (DWORD i = 0; i < walker.Count(); ++i) {
     if (ScanState == 1) break;
     if (!walker.Name(i, name)) continue;
-    std::string child = keyPath.empty() ? name : keyPath + "\\" + name;
+    std::string child = SectionCommon::ChildKeyPath(keyPath, name);
     if (currentItem != nullptr) currentItem->SetCaption(child);
     TickItemsProcessed();
     if (!SameText(child, ".DEFAULT"))

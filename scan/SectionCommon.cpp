@@ -22,6 +22,10 @@ void ShowCount(TCaptionTarget* countLabel, const TRegistryContents& contents) {
   if (countLabel != nullptr) countLabel->SetCaption(Format("%d", contents.Count()));
 }
 
+std::string ChildKeyPath(const std::string& keyPath, const std::string& name) {
+  return keyPath.empty() ? name : keyPath + "\\" + name;
+}
+
 TRemoval RepairRemoval(TRepairForm form, const TContent& finding) {
   TRemoval r;
   if (form == TRepairForm::File) {

@@ -18,6 +18,9 @@ namespace SectionCommon {
 TContent& NewFinding(TRegistryContents& contents);
 // The section's count label shows the collection's count ("%d").
 void ShowCount(TCaptionTarget* countLabel, const TRegistryContents& contents);
+// A subkey's path below the walk's root: the key path, "\" and the name, or the bare name when
+// the key path is empty (the root itself).
+std::string ChildKeyPath(const std::string& keyPath, const std::string& name);
 
 // How a section's repair addresses what a finding names.
 enum class TRepairForm {

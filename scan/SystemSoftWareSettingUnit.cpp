@@ -40,10 +40,6 @@ bool ContainsAnyUpper(const std::string& upperText, const std::vector<std::strin
   return false;
 }
 
-std::string ChildPath(const std::string& keyPath, const std::string& name) {
-  return keyPath.empty() ? name : keyPath + "\\" + name;
-}
-
 // The tests both branches start with: no network path, no floppy, a fixed drive, no H: drive.
 bool OnTestableDrive(const TSettingsWalk& walk, const std::string& data) {
   return !ContainsText(data, "\\\\") && !ContainsText(AnsiUpperCase(data), "A:") &&
@@ -116,7 +112,7 @@ void WalkSettings(const TSettingsWalk& walk, TCaptionTarget* currentItem, TCapti
   for (DWORD i = 0; i < walker.Count(); ++i) {
     if (ScanState == 1) break;
     if (!walker.Name(i, name)) continue;
-    std::string child = ChildPath(keyPath, name);
+    std::string child = SectionCommon::ChildKeyPath(keyPath, name);
     ++VisitedKeyCount;
     if (VisitedKeyCount % 200 == 0 && currentItem != nullptr) currentItem->SetCaption(child);
     TickItemsProcessed();
@@ -227,6 +223,7 @@ void RepairSoftwareSettings(TCaptionTarget& status, TListCountTarget& finishList
   style.Form = SectionCommon::TRepairForm::Value;
   style.MessagesPerFinding = true;
   style.ErrorsEndSilently = true;
+  style.GoneCountsAsRepaired = true;   // the HKEY_USERS pass may meet a value again through a linked hive
   SectionCommon::RepairFindings(style, status, finishList, contents, log);
 }
 

@@ -125,29 +125,33 @@ TEST_F(ComEntries, EmptyServerAndHelpKeysWithTheirTexts) {
 TEST_F(ComEntries, RepairDeletesOnlyTheServerKey) {
   ClassKeys keys;
   std::string clsid = "CLSID\\" + NewGuid();
+  std::string server = clsid + "\\InprocServer32";
   keys.Set(clsid, "Planted class");
-  keys.Set(clsid + "\\InprocServer32", "");
+  keys.Set(server, "");
+  keys.Set(server + "\\HELPDIR", "");   // found too, and removed with the server key
   keys.Set(clsid + "\\ProgID", "Zelvoran.Planted");
   ActivexSection::ScanComKeys(0, &currentItem, &countLabel, ignoreList, contents, clsid, HKEY_CLASSES_ROOT);
-  ASSERT_EQ(contents.Count(), 1);
+  ASSERT_EQ(contents.Count(), 2);
   const TContent& f = contents.GetItem(0).Content;
-  EXPECT_EQ(f.KeyPath, "HKEY_CLASSES_ROOT\\" + clsid + "\\InprocServer32");
+  EXPECT_EQ(f.KeyPath, "HKEY_CLASSES_ROOT\\" + server);
+  EXPECT_EQ(contents.GetItem(1).Content.KeyPath, "HKEY_CLASSES_ROOT\\" + server + "\\HELPDIR");
   SectionCommon::TRemoval r = SectionCommon::RepairRemoval(SectionCommon::TRepairForm::Key, f);
   EXPECT_EQ(r.Kind, SectionCommon::TRemovalKind::Key);
   EXPECT_EQ(r.Root, HKEY_CLASSES_ROOT);
-  EXPECT_EQ(r.SubKey, clsid + "\\InprocServer32");
+  EXPECT_EQ(r.SubKey, server);
 
   TCaptionHolder status;
   TListCountHolder finish;
   TRepairContents log;
   ActivexSection::RepairComEntries(status, finish, contents, log);
-  EXPECT_FALSE(ClassKeys::Exists(clsid + "\\InprocServer32"));
+  EXPECT_FALSE(ClassKeys::Exists(server));
   EXPECT_TRUE(ClassKeys::Exists(clsid + "\\ProgID"));
-  ASSERT_EQ(log.Count(), 1);
-  EXPECT_EQ(log.GetItem(0).Content.KeyPath, "\\" + clsid + "\\InprocServer32");
-  EXPECT_EQ(log.GetItem(0).Content.Status, "Repaired Successfully");
-  EXPECT_EQ(status.Text, "\\" + clsid + "\\InprocServer32");
-  EXPECT_EQ(finish.Count, 1);
+  ASSERT_EQ(log.Count(), 2);
+  EXPECT_EQ(log.GetItem(0).Content.KeyPath, "\\" + server);
+  EXPECT_EQ(log.GetItem(1).Content.KeyPath, "\\" + server + "\\HELPDIR");
+  for (int i = 0; i < log.Count(); ++i) EXPECT_EQ(log.GetItem(i).Content.Status, "Repaired Successfully");
+  EXPECT_EQ(status.Text, "\\" + server + "\\HELPDIR");
+  EXPECT_EQ(finish.Count, 2);
 }
 
 TEST_F(ComEntries, TypeLibrariesThatAreNotRegistered) {

@@ -259,6 +259,25 @@ TEST_F(SettingsWalk, RepairRemovesTheNamedValuesOfTickedFindings) {
   }
 }
 
+// The machine section's second pass walks HKEY_USERS, where a value may be met again through a
+// linked hive (here the current user's); its second repair finds the value already gone.
+TEST_F(SettingsWalk, ValueMetTwiceIsRepairedOnce) {
+  box.SetString("k1", "a", kMissing + "twice.exe");
+  Scan(kMachine);
+  kMachine.scan(14, &currentItem, &countLabel, ignoreList, contents, "S-1-5-21-0-0-0-1000\\" + box.Path(),
+                HKEY_USERS);
+  ASSERT_EQ(contents.Count(), 2);
+  TCaptionHolder status;
+  TListCountHolder finish;
+  TRepairContents log;
+  kMachine.repair(status, finish, contents, log);
+  EXPECT_FALSE(box.ValueExists("k1", "a"));
+  ASSERT_EQ(log.Count(), 2);
+  EXPECT_EQ(log.GetItem(0).Content.Status, "Repaired Successfully");
+  EXPECT_EQ(log.GetItem(1).Content.KeyPath, "HKEY_USERS\\S-1-5-21-0-0-0-1000\\" + box.Path() + "\\k1");
+  EXPECT_EQ(log.GetItem(1).Content.Status, "Repaired Successfully");
+}
+
 TEST(CommandLines, ExtractFileFromCommandLine) {
   const std::string windows = AnsiUpperCase(PublicFunctionUnit::GetWindowsDir()) + "\\";
   struct Case {
