@@ -1,0 +1,533 @@
+// The window layer's controls, created on a real form, driven by window messages and read back.
+#include <gtest/gtest.h>
+
+#include "support/TestSupport.h"
+#include "framework/Application.h"
+#include "framework/Exceptions.h"
+#include "framework/ComCtrls.h"
+#include "framework/Forms.h"
+#include "framework/ImageList.h"
+#include "framework/ListView.h"
+#include "framework/Menus.h"
+#include "framework/StdCtrls.h"
+#include "framework/Timer.h"
+#include "framework/TrayIcon.h"
+
+namespace {
+
+class TTestForm : public TForm {
+ public:
+  TTestForm() : TForm({.Border = TBorderStyle::Dialog}) {
+    SetCaption("Test");
+    SetClientSize(400, 300);
+    DoCreate();
+  }
+};
+
+class GuiControls : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    testing_support::MessageBoxes().Clear();
+    form.reset(new TTestForm);
+  }
+  TFormPtr<TTestForm> form;
+};
+
+std::string ListText(TListView* list, int row, int column) {
+  wchar_t buffer[256] = {};
+  LVITEMW item{};
+  item.iSubItem = column;
+  item.pszText = buffer;
+  item.cchTextMax = 255;
+  list->Perform(LVM_GETITEMTEXTW, row, (LPARAM)&item);
+  return Narrow(buffer);
+}
+
+void ClickCheckBoxOfRow(TListView* list, int row) {
+  LVITEMW state{};
+  state.stateMask = LVIS_STATEIMAGEMASK;
+  state.state = INDEXTOSTATEIMAGEMASK(list->IsChecked(row) ? 1 : 2);
+  list->Perform(LVM_SETITEMSTATE, row, (LPARAM)&state);
+}
+
+}  // namespace
+
+TEST_F(GuiControls, CheckBoxFiresItsClickHandlerWhenSetInCodeAndWhenClicked) {
+  auto* box = new TCheckBox(form.get());
+  int clicks = 0;
+  box->OnClick = [&](TObject* sender) {
+    EXPECT_EQ(sender, box);
+    ++clicks;
+  };
+  box->SetChecked(true);
+  EXPECT_TRUE(box->Checked());
+  EXPECT_EQ(clicks, 1);
+  box->SetChecked(true);   // no change, no click
+  EXPECT_EQ(clicks, 1);
+  box->Perform(BM_CLICK);  // as the user
+  EXPECT_FALSE(box->Checked());
+  EXPECT_EQ(clicks, 2);
+}
+
+TEST_F(GuiControls, RadioButtonsOfOneParentExcludeEachOther) {
+  auto* a = new TRadioButton(form.get());
+  auto* b = new TRadioButton(form.get());
+  int bClicks = 0;
+  b->OnClick = [&](TObject*) { ++bClicks; };
+  a->SetChecked(true);
+  b->Perform(BM_CLICK);
+  EXPECT_FALSE(a->Checked());
+  EXPECT_TRUE(b->Checked());
+  EXPECT_EQ(bClicks, 1);
+
+  auto* group = new TRadioGroup(form.get());
+  group->SetItems({"One", "Two", "Three"});
+  EXPECT_EQ(group->ItemIndex(), -1);
+  group->Button(2)->Perform(BM_CLICK);
+  EXPECT_EQ(group->ItemIndex(), 2);
+}
+
+TEST_F(GuiControls, ButtonClickRunsHandlerAndEditsReportChanges) {
+  auto* button = new TButton(form.get());
+  button->SetCaption("&Go");
+  int clicks = 0;
+  button->OnClick = [&](TObject*) { ++clicks; };
+  button->Perform(BM_CLICK);
+  EXPECT_EQ(clicks, 1);
+  EXPECT_EQ(button->Caption(), "&Go");
+
+  auto* edit = new TEdit(form.get());
+  int changes = 0;
+  edit->OnChange = [&](TObject*) { ++changes; };
+  edit->Perform(WM_SETTEXT, 0, (LPARAM)L"Grüße");
+  EXPECT_EQ(edit->Text(), "Grüße");
+  EXPECT_EQ(changes, 1);
+
+  auto* memo = new TMemo(form.get());
+  memo->SetLines({"first", "second"});
+  memo->AddLine("third");
+  EXPECT_EQ(memo->Lines(), (std::vector<std::string>{"first", "second", "third"}));
+}
+
+TEST_F(GuiControls, ComboSpinTimeAndProgressKeepTheirValues) {
+  auto* combo = new TComboBox(form.get());
+  combo->SetItems({"Daily", "Weekly"});
+  int changes = 0;
+  combo->OnChange = [&](TObject*) { ++changes; };
+  combo->SetItemIndex(1);
+  EXPECT_EQ(combo->Text(), "Weekly");
+  EXPECT_EQ(combo->Count(), 2);
+
+  auto* spin = new TSpinEdit(form.get());
+  spin->SetRange(1, 31);
+  spin->SetValue(40);
+  EXPECT_EQ(spin->Value(), 31);
+  spin->SetText("abc");
+  EXPECT_EQ(spin->Value(), 1);
+  spin->SetValue(7);
+  SendMessageW(spin->UpDownHandle(), UDM_SETPOS32, 0, 8);
+  EXPECT_EQ(spin->Value(), 8);
+
+  auto* time = new TDateTimePicker(form.get());
+  time->SetTime(21, 5, 0);
+  int h, m, s;
+  time->Time(h, m, s);
+  EXPECT_EQ(h, 21);
+  EXPECT_EQ(m, 5);
+  EXPECT_EQ(s, 0);
+
+  auto* bar = new TProgressBar(form.get());
+  TProgressTarget* target = bar;
+  target->SetPosition(42);
+  EXPECT_EQ(bar->Position(), 42);
+  target->SetPosition(150);
+  EXPECT_EQ(bar->Position(), 100);
+}
+
+TEST_F(GuiControls, LabelActsAsLinkWithHoverEventsAndClick) {
+  auto* link = new TLabel(form.get());
+  link->SetCaption("home");
+  link->SetCursor(TCursor::HandPoint);
+  std::vector<std::string> events;
+  link->OnMouseEnter = [&](TObject* s) { events.push_back(s == link ? "enter" : "?"); };
+  link->OnMouseLeave = [&](TObject* s) { events.push_back(s == link ? "leave" : "?"); };
+  link->OnClick = [&](TObject*) { events.push_back("click"); };
+  link->Perform(WM_MOUSEMOVE, 0, MAKELPARAM(2, 2));
+  link->Perform(WM_MOUSEMOVE, 0, MAKELPARAM(3, 2));
+  link->Perform(WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(3, 2));
+  link->Perform(WM_LBUTTONUP, 0, MAKELPARAM(3, 2));
+  link->Perform(WM_MOUSELEAVE);
+  Application.ProcessMessages();
+  EXPECT_EQ(events, (std::vector<std::string>{"enter", "click", "leave"}));
+  TCaptionTarget* target = link;
+  target->SetCaption("Scanning");
+  EXPECT_EQ(link->Caption(), "Scanning");
+}
+
+TEST_F(GuiControls, NotebookShowsOnePageAndReportsTheSwitch) {
+  auto* book = new TNotebook(form.get());
+  book->SetBounds(0, 0, 200, 100);
+  TPanel* first = book->AddPage("Scan");
+  TPanel* second = book->AddPage("Results");
+  int changes = 0;
+  book->OnPageChanged = [&](TObject*) { ++changes; };
+  EXPECT_EQ(book->PageIndex(), 0);
+  EXPECT_TRUE(first->Visible());
+  EXPECT_FALSE(second->Visible());
+  book->SetPageIndex(1);
+  EXPECT_FALSE(first->Visible());
+  EXPECT_TRUE(second->Visible());
+  EXPECT_EQ(second->Width(), 200);
+  EXPECT_EQ(changes, 1);
+  book->SetPageIndex(1);
+  EXPECT_EQ(changes, 1);
+
+  auto* tabs = new TPageControl(form.get());
+  tabs->SetBounds(0, 0, 300, 200);
+  TPanel* tab1 = tabs->AddPage("Backup");
+  TPanel* tab2 = tabs->AddPage("Restore");
+  int tabChanges = 0;
+  tabs->OnChange = [&](TObject*) { ++tabChanges; };
+  EXPECT_TRUE(tab1->Visible());
+  tabs->SetActivePageIndex(1);
+  EXPECT_TRUE(tab2->Visible());
+  EXPECT_FALSE(tab1->Visible());
+  EXPECT_EQ(tabChanges, 0);
+}
+
+TEST_F(GuiControls, TreeViewSelectionReportsTheNode) {
+  auto* tree = new TTreeView(form.get());
+  TTreeNode* root = tree->Add(nullptr, "Root");
+  TTreeNode* child = tree->Add(root, "Child", &tree);
+  int changes = 0;
+  tree->OnChange = [&](TObject*) { ++changes; };
+  tree->Select(child);
+  EXPECT_EQ(tree->Selected(), child);
+  EXPECT_EQ(tree->Selected()->Data, &tree);
+  EXPECT_EQ(changes, 1);
+  tree->Clear();
+  EXPECT_EQ(tree->Selected(), nullptr);
+}
+
+TEST_F(GuiControls, TimerFiresFromTheMessageLoopUntilDisabled) {
+  TTimer timer;
+  int ticks = 0;
+  timer.SetInterval(10);
+  timer.OnTimer = [&](TObject*) {
+    if (++ticks == 2) timer.SetEnabled(false);
+  };
+  timer.SetEnabled(true);
+  for (int i = 0; i < 500 && timer.Enabled(); ++i) {
+    Application.ProcessMessages();
+    Sleep(5);
+  }
+  EXPECT_EQ(ticks, 2);
+  EXPECT_FALSE(timer.Enabled());
+}
+
+TEST_F(GuiControls, ModalHookDrivesADialogToItsResult) {
+  TFormPtr<TTestForm> dialog(new TTestForm);
+  auto* name = new TEdit(dialog.get());
+  auto* ok = new TButton(dialog.get());
+  ok->ModalResult = mrOk;
+  ok->SetDefault(true);
+  std::string seen;
+  {
+    TModalHookScope hook([&](TForm& f) {
+      EXPECT_TRUE(f.Visible());
+      EXPECT_TRUE(f.Modal());
+      EXPECT_FALSE(IsWindowEnabled(form->Handle()) && form->Visible());
+      name->SetText("typed");
+      ok->Perform(BM_CLICK);
+    });
+    form->Show();
+    EXPECT_EQ(dialog->ShowModal(), mrOk);
+    seen = name->Text();
+  }
+  EXPECT_EQ(seen, "typed");
+  EXPECT_FALSE(dialog->Visible());
+  EXPECT_TRUE(IsWindowEnabled(form->Handle()));
+
+  // A hook that does nothing cancels; Escape and Close give mrCancel too.
+  {
+    TModalHookScope hook([](TForm&) {});
+    EXPECT_EQ(dialog->ShowModal(), mrCancel);
+  }
+  {
+    TModalHookScope hook([](TForm& f) { f.Close(); });
+    EXPECT_EQ(dialog->ShowModal(), mrCancel);
+  }
+  {
+    TModalHookScope hook([](TForm& f) { EXPECT_TRUE(f.HandleDialogKey(VK_RETURN)); });
+    EXPECT_EQ(dialog->ShowModal(), mrOk);
+  }
+}
+
+TEST_F(GuiControls, ModalLoopEndsWhenAButtonIsClickedFromTheMessageQueue) {
+  TFormPtr<TTestForm> dialog(new TTestForm);
+  auto* cancel = new TButton(dialog.get());
+  cancel->ModalResult = mrCancel;
+  PostMessageW(cancel->Handle(), BM_CLICK, 0, 0);
+  EXPECT_EQ(dialog->ShowModal(), mrCancel);
+}
+
+TEST_F(GuiControls, ErrorInAHandlerShowsTheErrorBoxAndTheProgramGoesOn) {
+  auto* button = new TButton(form.get());
+  button->OnClick = [](TObject*) { throw std::runtime_error("Invalid data type for 'Start'"); };
+  button->Perform(BM_CLICK);
+  ASSERT_EQ(testing_support::MessageBoxes().Calls.size(), 1u);
+  EXPECT_EQ(testing_support::MessageBoxes().Calls[0].text, "Invalid data type for 'Start'");
+  EXPECT_EQ(testing_support::MessageBoxes().Calls[0].caption, "Zelvoran");
+
+  // A silent abort shows nothing; a timer's error is reported the same way.
+  button->OnClick = [](TObject*) { ::Abort(); };
+  button->Perform(BM_CLICK);
+  EXPECT_EQ(testing_support::MessageBoxes().Calls.size(), 1u);
+
+  TTimer timer;
+  timer.SetInterval(1);
+  timer.OnTimer = [&](TObject*) {
+    timer.SetEnabled(false);
+    throw std::runtime_error("timer failed");
+  };
+  timer.SetEnabled(true);
+  for (int i = 0; i < 500 && timer.Enabled(); ++i) {
+    Application.ProcessMessages();
+    Sleep(5);
+  }
+  ASSERT_EQ(testing_support::MessageBoxes().Calls.size(), 2u);
+  EXPECT_EQ(testing_support::MessageBoxes().Calls[1].text, "timer failed");
+
+  // The form still works.
+  int clicks = 0;
+  button->OnClick = [&](TObject*) { ++clicks; };
+  button->Perform(BM_CLICK);
+  EXPECT_EQ(clicks, 1);
+}
+
+TEST_F(GuiControls, ErrorInOnCreateIsReportedAndConstructionGoesOn) {
+  struct TFailingForm : TForm {
+    TFailingForm() : TForm({}) {
+      OnCreate = [](TObject*) { throw std::runtime_error("create failed"); };
+      DoCreate();
+      Label = new TLabel(this);
+    }
+    TLabel* Label = nullptr;
+  };
+  TFormPtr<TFailingForm> f(new TFailingForm);
+  EXPECT_NE(f->Label, nullptr);
+  ASSERT_EQ(testing_support::MessageBoxes().Calls.size(), 1u);
+  EXPECT_EQ(testing_support::MessageBoxes().Calls[0].text, "create failed");
+}
+
+TEST_F(GuiControls, ListViewKeepsRowsWithMoreTextsThanColumnsAndTracksChecks) {
+  auto* list = new TListView(form.get(), {.CheckBoxes = true});
+  list->AddColumn("Section", 150);
+  list->AddColumn("Count", 60, TAlignment::RightJustify);
+  TListItem* row = list->AddItem("Fonts");
+  row->SubItems = {"3", "7"};   // the third text is the section index, not shown
+  row->Update();
+  list->AddItem("Sounds")->SubItems = {"1", "12"};
+  EXPECT_EQ(list->Count(), 2);
+  EXPECT_EQ(ListText(list, 0, 0), "Fonts");
+  EXPECT_EQ(ListText(list, 0, 1), "3");
+  EXPECT_EQ(list->Item(1)->SubItems[1], "12");
+
+  std::vector<int> checked;
+  list->OnItemChecked = [&](TListView*, int index) { checked.push_back(index); };
+  ClickCheckBoxOfRow(list, 1);    // as the user's click does
+  EXPECT_TRUE(list->Item(1)->Checked);
+  list->SetChecked(0, true);
+  EXPECT_EQ(list->Perform(LVM_GETITEMSTATE, 0, LVIS_STATEIMAGEMASK) >> 12, 2);
+  EXPECT_EQ(checked, (std::vector<int>{1, 0}));
+
+  std::vector<std::pair<int, bool>> selections;
+  list->OnSelectItem = [&](TListView*, int index, bool selected) { selections.push_back({index, selected}); };
+  list->SetItemIndex(1);
+  list->SetItemIndex(0);
+  EXPECT_EQ(list->Selected(), list->Item(0));
+  EXPECT_EQ(selections, (std::vector<std::pair<int, bool>>{{1, true}, {1, false}, {0, true}}));
+
+  list->InsertItem(0, "Help");
+  EXPECT_EQ(ListText(list, 0, 0), "Help");
+  EXPECT_EQ(list->Item(1)->Index(), 1);
+  EXPECT_TRUE(list->IsSelected(1));   // the selection moved with its row
+  list->DeleteItem(0);
+  EXPECT_EQ(ListText(list, 0, 0), "Fonts");
+  list->Clear();
+  EXPECT_EQ(list->Count(), 0);
+  EXPECT_EQ(list->Perform(LVM_GETITEMCOUNT), 0);
+}
+
+TEST_F(GuiControls, OwnerDataListAsksForRowsAndReportsCheckBoxClicks) {
+  std::vector<std::pair<std::string, bool>> data{{"HKEY_CURRENT_USER\\Software\\A", true},
+                                                 {"HKEY_CURRENT_USER\\Software\\B", false}};
+  auto* list = new TListView(form.get(), {.CheckBoxes = true, .OwnerData = true});
+  list->SetBounds(0, 0, 300, 200);
+  list->AddColumn("Key", 200);
+  list->AddColumn("Status", 80);
+  list->OnData = [&](TListView*, int index, TListItem& item) {
+    item.Caption = data[index].first;
+    item.SubItems = {"Repaired Successfully"};
+    item.Checked = data[index].second;
+  };
+  list->OnItemChecked = [&](TListView*, int index) { data[index].second = !data[index].second; };
+  TListCountTarget* target = list;
+  target->SetItemCount(2);
+  EXPECT_EQ(list->Perform(LVM_GETITEMCOUNT), 2);
+  EXPECT_EQ(ListText(list, 1, 0), "HKEY_CURRENT_USER\\Software\\B");
+  EXPECT_EQ(ListText(list, 1, 1), "Repaired Successfully");
+  EXPECT_TRUE(list->IsChecked(0));
+  EXPECT_EQ(list->Perform(LVM_GETITEMSTATE, 0, LVIS_STATEIMAGEMASK) >> 12, 2);
+
+  // A click on the second row's check box.
+  RECT icon{};
+  icon.left = LVIR_ICON;
+  list->Perform(LVM_GETITEMRECT, 1, (LPARAM)&icon);
+  int x = icon.left - 8, y = (icon.top + icon.bottom) / 2;
+  ASSERT_EQ(list->GetStateIconAt(x, y), 1);
+  list->Perform(WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(x, y));
+  list->Perform(WM_LBUTTONUP, 0, MAKELPARAM(x, y));
+  EXPECT_TRUE(data[1].second);
+  EXPECT_TRUE(list->IsChecked(1));
+}
+
+TEST_F(GuiControls, OwnerDrawnRowsTakeTheStateImageListsHeightAndPerCellColours) {
+  TImageList states(16, 70);
+  TBitmap strip(32, 70, clFuchsia);
+  ASSERT_EQ(states.AddBitmap(strip), 2);
+  auto* list = new TListView(form.get(), {.OwnerDraw = true, .ShowColumnHeaders = false});
+  list->SetBounds(0, 0, 300, 250);
+  list->AddColumn("Finding", 280);
+  list->SetStateImages(&states);
+  list->AddItem("one");
+  list->AddItem("two");
+  int drawn = 0;
+  list->OnDrawItem = [&](TListView*, int, TCanvas& canvas, const RECT& r, bool) {
+    ++drawn;
+    canvas.BrushColor = 0xFFF2D9;
+    canvas.FillRect(r);
+  };
+  RECT r = list->ItemRect(1);
+  EXPECT_EQ(r.bottom - r.top, 70);
+  form->Show();
+  list->Repaint();
+  EXPECT_GE(drawn, 2);
+
+  auto* colours = new TListView(form.get());
+  colours->SetBounds(0, 0, 300, 100);
+  colours->AddColumn("A", 100);
+  colours->AddColumn("B", 100);
+  colours->AddItem("x")->SubItems = {"y"};
+  std::vector<int> cells;
+  colours->OnCustomDrawSubItem = [&](TListView*, int index, int column, TColor& color) {
+    cells.push_back(index * 10 + column);
+    if (column == 1) color = clRed;
+  };
+  colours->Repaint();
+  EXPECT_NE(std::find(cells.begin(), cells.end(), 1), cells.end());
+}
+
+TEST_F(GuiControls, PopupMenuItemsRunTheirHandlers) {
+  TPopupMenu menu;
+  int opened = 0;
+  menu.Add("Open Zelvoran", [&](TObject*) { ++opened; })->Default = true;
+  menu.AddSeparator();
+  TMenuItem* exitItem = menu.Add("Exit");
+  int exits = 0;
+  exitItem->OnClick = [&](TObject* s) {
+    EXPECT_EQ(s, exitItem);
+    ++exits;
+  };
+  menu.Find("Open Zelvoran")->Click();
+  exitItem->Enabled = false;
+  exitItem->Click();
+  exitItem->Enabled = true;
+  exitItem->Click();
+  EXPECT_EQ(opened, 1);
+  EXPECT_EQ(exits, 1);
+  EXPECT_EQ(menu.Count(), 3);
+}
+
+TEST_F(GuiControls, TrayIconIsAddedAndRemoved) {
+  TTrayIcon tray(form->Handle(), 0x500);
+  EXPECT_TRUE(tray.Add(LoadIconW(nullptr, (LPCWSTR)IDI_APPLICATION), "Zelvoran"));
+  EXPECT_TRUE(tray.Added());
+  EXPECT_TRUE(tray.Remove());
+  EXPECT_FALSE(tray.Added());
+}
+
+TEST_F(GuiControls, ImageListGivesMaskedPicturesToImages) {
+  TImageList list(4, 4);
+  TBitmap strip(8, 4, clFuchsia);
+  for (int y = 0; y < 4; ++y) strip.Bits()[y * 8 + 5] = 0x0000FF;   // one blue column in image 1
+  ASSERT_EQ(list.AddBitmap(strip), 2);
+  auto* image = new TImage(form.get());
+  image->Tag = 1;
+  list.GetBitmap(1, image->Picture());
+  image->PictureChanged();
+  EXPECT_TRUE(image->Picture().Transparent);
+  EXPECT_EQ(image->Picture().Pixel(1, 0), 0xFF0000u);      // blue, as $BBGGRR
+  EXPECT_EQ(image->Picture().Pixel(0, 0), clFuchsia);      // transparent there
+  EXPECT_EQ(image->Tag, 1);
+  image->ClearPicture();
+  EXPECT_TRUE(image->Picture().Empty());
+}
+
+TEST_F(GuiControls, ChildFormsLiveInsideTheirHostPanel) {
+  auto* host = new TPanel(form.get());
+  host->SetBounds(0, 0, 500, 370);
+  struct TPage : TForm {
+    explicit TPage(TControl* host) : TForm({.Host = host, .Border = TBorderStyle::None}) {
+      SetColor(clWhite);
+      DoCreate();
+    }
+  };
+  bool destroyed = false;
+  auto* page = new TPage(host);
+  page->OnDestroy = [&](TObject*) { destroyed = true; };
+  page->SetBounds(4, 26, 489, 337);
+  EXPECT_FALSE(page->Visible());
+  page->Show();
+  EXPECT_TRUE(page->Visible());
+  EXPECT_EQ(GetParent(page->Handle()), host->Handle());
+  EXPECT_EQ(page->Left(), 4);
+  EXPECT_EQ(page->ClientWidth(), 489);
+  delete host;   // the host frees the page it holds
+  EXPECT_TRUE(destroyed);
+}
+
+TEST_F(GuiControls, BusyFormIsFreedOnlyAfterItsHandlerHasUnwound) {
+  bool destroyed = false;
+  auto* page = new TTestForm;
+  page->OnDestroy = [&](TObject*) { destroyed = true; };
+  {
+    TBusyGuard busy(page);
+    EXPECT_FALSE(page->CanFreeNow());
+    page->FreeWhenIdle();
+    EXPECT_TRUE(page->Closing());
+    Application.ProcessMessages();
+    EXPECT_FALSE(destroyed);
+  }
+  for (int i = 0; i < 10 && !destroyed; ++i) Application.ProcessMessages();
+  EXPECT_TRUE(destroyed);
+
+  bool freedAtOnce = false;
+  auto* idle = new TTestForm;
+  idle->OnDestroy = [&](TObject*) { freedAtOnce = true; };
+  idle->FreeWhenIdle();
+  EXPECT_TRUE(freedAtOnce);
+}
+
+TEST_F(GuiControls, OwnedFormsAreFreedWithTheirOwner) {
+  std::vector<std::string> order;
+  auto* owner = new TTestForm;
+  owner->OnDestroy = [&](TObject*) { order.push_back("owner"); };
+  struct TOwned : TForm {
+    explicit TOwned(TForm* o) : TForm({.Owner = o}) { DoCreate(); }
+  };
+  auto* owned = new TOwned(owner);
+  owned->OnDestroy = [&](TObject*) { order.push_back("owned"); };
+  owner->Free();
+  EXPECT_EQ(order, (std::vector<std::string>{"owner", "owned"}));
+}
