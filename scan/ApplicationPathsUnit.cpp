@@ -50,13 +50,9 @@ void CheckAppPathKey(HKEY root, const std::string& subPath, const std::string& n
   if (Pos("\\", program) == 0 && folder.empty() && IsOnSearchPath(program)) return;
   std::string keyText = RootKeyName(root) + "\\" + subPath;
   if (IsIgnored(ignoreList, SectionCaption, keyText, "Path")) return;
-  TContent& c = SectionCommon::NewFinding(contents);
-  c.KeyPath = keyText;
-  c.ShortName = name;
-  c.ValueName = "Path";
-  c.Value = full;
-  SectionCommon::SetMissingPathTexts(c, "Path", full, full);
-  SectionCommon::ShowCount(countLabel, contents);
+  SectionCommon::AddMissingPathFinding(contents, countLabel,
+                                       {.KeyPath = keyText, .ShortName = name, .ValueName = "Path", .Value = full},
+                                       "Path", full, full);
 }
 
 void ScanApplicationPaths(int, TCaptionTarget* currentItem, TCaptionTarget* countLabel, TIgnoreContents& ignoreList,

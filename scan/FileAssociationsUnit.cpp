@@ -68,13 +68,9 @@ void ScanFileAssociations(int, TCaptionTarget* currentItem, TCaptionTarget* coun
       if (!progId.empty() && Pos("\\", progId) == 0 && IsOnFixedDrive(NonFixedDrives, progId) &&
           !IsAssociationValid(targets, ext, progId) &&
           !IsIgnored(ignoreList, SectionCaption, prefix + ext, "default")) {
-        TContent& c = SectionCommon::NewFinding(contents);
-        c.KeyPath = prefix + ext;
-        c.ShortName = ext;
-        c.ValueName = "default";
-        c.Value = progId;
-        SectionCommon::SetMissingPathTexts(c, "default", progId, progId);
-        SectionCommon::ShowCount(countLabel, contents);
+        SectionCommon::AddMissingPathFinding(
+            contents, countLabel, {.KeyPath = prefix + ext, .ShortName = ext, .ValueName = "default", .Value = progId},
+            "default", progId, progId);
       }
       reg.CloseKey();
     }

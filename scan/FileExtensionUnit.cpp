@@ -29,14 +29,10 @@ void ScanFileExtensions(int, TCaptionTarget* currentItem, TCaptionTarget* countL
     if ((type != rdString && type != rdExpandString) || !reg.ReadString("").empty()) continue;
     std::string keyText = "HKEY_CLASSES_ROOT\\" + ext;
     if (IsIgnored(ignoreList, SectionCaption, keyText, "default")) continue;
-    TContent& c = SectionCommon::NewFinding(contents);
-    c.KeyPath = keyText;
-    c.ShortName = ext;
-    c.ValueName = "default";
-    c.Value = keyPath;
-    SectionCommon::SetMissingPathTexts(c, "default", keyPath, keyPath.empty() ? "default" : keyPath);
+    TContent& c = SectionCommon::AddMissingPathFinding(
+        contents, countLabel, {.KeyPath = keyText, .ShortName = ext, .ValueName = "default", .Value = keyPath},
+        "default", keyPath, keyPath.empty() ? "default" : keyPath);
     c.FaultLine = " The file(" + keyPath + ")does not exist at the specified location";
-    SectionCommon::ShowCount(countLabel, contents);
   }
 }
 

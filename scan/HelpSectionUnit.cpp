@@ -29,13 +29,11 @@ static void CheckHelpKey(TRegistry& reg, const std::string& keyText, TCaptionTar
     if (path.empty() || Pos("\\\\", path) > 0 || Pos("A:", AnsiUpperCase(path)) > 0 ||
         !IsOnFixedDrive(NonFixedDrives, path) || FileExists(path))
       continue;
-    TContent& c = SectionCommon::NewFinding(contents);
-    c.KeyPath = keyText;
-    c.ShortName = name;    // the repair deletes the value of this name
-    c.ValueName = name;    // and the exclusion and the backup address the same value
-    c.Value = path;
-    SectionCommon::SetMissingPathTexts(c, "default", path, path);
-    SectionCommon::ShowCount(countLabel, contents);
+    // The repair deletes the value named by ShortName; the exclusion and the backup address the
+    // same value through ValueName.
+    SectionCommon::AddMissingPathFinding(
+        contents, countLabel, {.KeyPath = keyText, .ShortName = name, .ValueName = name, .Value = path}, "default",
+        path, path);
   }
 }
 

@@ -138,14 +138,22 @@ void RepairFindings(const TRepairStyle& style, TCaptionTarget& status, TListCoun
   }
 }
 
-void SetMissingPathTexts(TContent& finding, const std::string& valueNameText, const std::string& valueText,
-                         const std::string& file) {
-  finding.KeyPathLine = " Key Path:" + finding.KeyPath;
-  finding.ValueNameLine = " ValueName:" + valueNameText;
-  finding.ValueLine = " Value:" + valueText;
-  finding.FaultLine = " The file (" + file + ") does not exist at the specified location";
-  finding.DescriptionLine = "The Key " + file + " under " + finding.KeyPath + " contains a bad path for the value";
-  finding.ProblemKind = "Missing or Invalid Path";
+TContent& AddMissingPathFinding(TRegistryContents& contents, TCaptionTarget* countLabel, const TFindingNames& names,
+                                const std::string& valueNameText, const std::string& valueText,
+                                const std::string& file) {
+  TContent& c = NewFinding(contents);
+  c.KeyPath = names.KeyPath;
+  c.ShortName = names.ShortName;
+  c.ValueName = names.ValueName;
+  c.Value = names.Value;
+  c.KeyPathLine = " Key Path:" + c.KeyPath;
+  c.ValueNameLine = " ValueName:" + valueNameText;
+  c.ValueLine = " Value:" + valueText;
+  c.FaultLine = " The file (" + file + ") does not exist at the specified location";
+  c.DescriptionLine = "The Key " + file + " under " + c.KeyPath + " contains a bad path for the value";
+  c.ProblemKind = "Missing or Invalid Path";
+  ShowCount(countLabel, contents);
+  return c;
 }
 
 void ShowItem(TCaptionTarget* currentItem, const std::string& text) {

@@ -70,13 +70,22 @@ inline constexpr const char* RepairFailedText = "Repair Failed";
 void RepairFindings(const TRepairStyle& style, TCaptionTarget& status, TListCountTarget& finishList,
                     TRegistryContents& contents, TRepairContents& log);
 
-// The texts of a finding about a missing or invalid path, once its KeyPath is set: " Key Path:"
-// with the KeyPath, " ValueName:" + valueNameText, " Value:" + valueText, the fault sentence
+// The names of a finding: what its repair and its exclusion address.
+struct TFindingNames {
+  std::string KeyPath;
+  std::string ShortName;
+  std::string ValueName;
+  std::string Value;
+};
+
+// Adds a finding about a missing or invalid path (NewFinding, the names given) with the texts
+// " Key Path:" + KeyPath, " ValueName:" + valueNameText, " Value:" + valueText, the fault
 // " The file (" + file + ") does not exist at the specified location", the description
 // "The Key " + file + " under " + KeyPath + " contains a bad path for the value" and the kind
-// "Missing or Invalid Path".
-void SetMissingPathTexts(TContent& finding, const std::string& valueNameText, const std::string& valueText,
-                         const std::string& file);
+// "Missing or Invalid Path"; the count label shows the new count.
+TContent& AddMissingPathFinding(TRegistryContents& contents, TCaptionTarget* countLabel, const TFindingNames& names,
+                                const std::string& valueNameText, const std::string& valueText,
+                                const std::string& file);
 
 // Shows the entry being examined on the current-item control, when there is one.
 void ShowItem(TCaptionTarget* currentItem, const std::string& text);

@@ -55,13 +55,10 @@ void ScanSharedDlls(int, TCaptionTarget* currentItem, TCaptionTarget* countLabel
                   !(count != 0 && FileExists(name));
     if (judged) {
       if (Pos("msoe.dll", name) > 0) break;   // the mail program's shared files end the section
-      TContent& c = SectionCommon::NewFinding(contents);
-      c.KeyPath = sectionKey;
-      c.ShortName = "SharedDlls";
-      c.ValueName = name;
-      c.Value = IntToStr(count);
-      SectionCommon::SetMissingPathTexts(c, "default", name, name);
-      SectionCommon::ShowCount(countLabel, contents);
+      SectionCommon::AddMissingPathFinding(
+          contents, countLabel,
+          {.KeyPath = sectionKey, .ShortName = "SharedDlls", .ValueName = name, .Value = IntToStr(count)}, "default",
+          name, name);
     }
     ProcessMessages();
   }

@@ -22,13 +22,9 @@ void ScanSounds(int, TCaptionTarget*, TCaptionTarget* countLabel, TIgnoreContent
     std::string data = (type == rdString || type == rdExpandString) ? reg.ReadString(name) : std::string();
     if (!name.empty() || data.empty()) continue;
     if (IsIgnored(ignoreList, SectionCaption, sectionKey, "default")) continue;
-    TContent& c = SectionCommon::NewFinding(contents);
-    c.KeyPath = sectionKey;
-    c.ShortName = "Sounds";
-    c.ValueName = "default";
-    c.Value = data;
-    SectionCommon::SetMissingPathTexts(c, "default", data, data);
-    SectionCommon::ShowCount(countLabel, contents);
+    SectionCommon::AddMissingPathFinding(
+        contents, countLabel, {.KeyPath = sectionKey, .ShortName = "Sounds", .ValueName = "default", .Value = data},
+        "default", data, data);
     TickItemsProcessed();
   }
 }

@@ -51,14 +51,10 @@ static void CheckUninstallKey(TRegistry& reg, const std::string& keyText, const 
       Pos("A:", AnsiUpperCase(command)) > 0 || !IsOnFixedDrive(NonFixedDrives, command) ||
       UninstallTargetExists(command))
     return;
-  TContent& c = SectionCommon::NewFinding(contents);
-  c.KeyPath = keyText;
-  c.ShortName = name;
-  c.ValueName = "UninstallString";
-  c.Value = command;
-  SectionCommon::SetMissingPathTexts(c, "UninstallString", command, command);
+  TContent& c = SectionCommon::AddMissingPathFinding(
+      contents, countLabel, {.KeyPath = keyText, .ShortName = name, .ValueName = "UninstallString", .Value = command},
+      "UninstallString", command, command);
   c.FaultLine = "The file (" + command + ") does not exist at the specified location";
-  SectionCommon::ShowCount(countLabel, contents);
 }
 
 void ScanUninstallEntries(int, TCaptionTarget* currentItem, TCaptionTarget* countLabel, TIgnoreContents& ignoreList,

@@ -40,13 +40,9 @@ void ScanFonts(int, TCaptionTarget* currentItem, TCaptionTarget* countLabel, TIg
       std::string file = FontFilePath(data);
       if (IsCheckablePath(file) && !FileExists(file)) {
         if (IsIgnored(ignoreList, SectionCaption, sectionKey, name)) continue;   // no message pumping either
-        TContent& c = SectionCommon::NewFinding(contents);
-        c.KeyPath = sectionKey;
-        c.ShortName = "Fonts";
-        c.ValueName = name;
-        c.Value = data;
-        SectionCommon::SetMissingPathTexts(c, name, data, data);
-        SectionCommon::ShowCount(countLabel, contents);
+        SectionCommon::AddMissingPathFinding(
+            contents, countLabel, {.KeyPath = sectionKey, .ShortName = "Fonts", .ValueName = name, .Value = data}, name,
+            data, data);
       }
     }
     ProcessMessages();

@@ -11,7 +11,6 @@
 #include "scan/WindowsFontsUnit.h"
 
 using namespace values_test;
-using Texts = std::vector<std::string>;
 
 TEST(CommandToExePath, NamesTheProgramOfACommandLine) {
   using UninstallSectionUnit::CommandToExePath;

@@ -11,13 +11,8 @@
 using namespace values_test;
 using testing_support::RegSandbox;
 using testing_support::TestName;
-using Lines = std::vector<std::pair<std::string, std::string>>;
-using Texts = std::vector<std::string>;
 
 namespace {
-const char* kOk = SectionCommon::RepairedText;
-const char* kFailed = SectionCommon::RepairFailedText;
-
 void DeleteSubtree(HKEY root, const std::string& path) { SHDeleteKeyW(root, Widen(path).c_str()); }
 }  // namespace
 

@@ -21,6 +21,11 @@
 
 namespace values_test {
 
+using Texts = std::vector<std::string>;
+using Lines = std::vector<std::pair<std::string, std::string>>;   // repair log: path, status
+inline const char* kOk = SectionCommon::RepairedText;
+inline const char* kFailed = SectionCommon::RepairFailedText;
+
 struct TScanRun {
   TCaptionHolder CurrentItem;
   TCaptionHolder CountLabel;

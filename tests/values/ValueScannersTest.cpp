@@ -12,13 +12,8 @@
 using namespace values_test;
 using testing_support::RegSandbox;
 using testing_support::TestName;
-using Lines = std::vector<std::pair<std::string, std::string>>;
-using Texts = std::vector<std::string>;
 
 namespace {
-const char* kOk = SectionCommon::RepairedText;
-const char* kFailed = SectionCommon::RepairFailedText;
-
 // A file that exists for the test's duration only.
 struct TTempFile {
   std::string Path;
