@@ -47,10 +47,8 @@ bool IsAssociationValid(const TAssociationTargets& targets, const std::string& e
 void ScanFileAssociations(int, TCaptionTarget* currentItem, TCaptionTarget* countLabel, TIgnoreContents& ignoreList,
                           TRegistryContents& contents, const std::string& keyPath, HKEY root) {
   contents.Clear();
-  TRegKeyHandle base;
-  if (!base.Open(root, keyPath)) return;
   TStringList classNames, extensions;
-  classNames.Items = SectionCommon::ListSubkeyNames(root, keyPath);
+  classNames.Items = SectionCommon::ListSubkeyNames(root, keyPath);   // none when the key does not open
   // A class of any name makes an association valid, also one the split drops ("CompressedFolder").
   TAssociationTargets targets;
   LoadAssociationTargets(classNames, targets);
