@@ -12,11 +12,11 @@ using namespace PublicFunctionUnit;
 
 const TSettingsWalk SystemWalk = {
     SectionCaption,
-    {"SYSTEM", "Winlogon", "SOFTWARE\\Microsoft\\Rpc", "SOFTWARE\\Microsoft\\Cryptography",
-     "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion"},
+    {"SYSTEM", "WINLOGON", "SOFTWARE\\MICROSOFT\\RPC", "SOFTWARE\\MICROSOFT\\CRYPTOGRAPHY",
+     "SOFTWARE\\MICROSOFT\\WINDOWS NT\\CURRENTVERSION"},
     true,
     true,
-    {".sys", ".vxd", "Explorer.exe", "itunes"},
+    {".SYS", ".VXD", "EXPLORER.EXE", "ITUNES"},
     true,
     true,
     " The file (",
@@ -30,13 +30,13 @@ namespace {
 const char kCommandLineSet[] = "%/*?\"<>|;,";          // 10, in table order
 const char kPathSet[] = "/*?\"<>|;.+-&@!,%";           // 16
 const char kFileNameChars[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ.0123456789";
-const char* const kInstallerPath = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Installer";
+const char* const kInstallerPath = "SOFTWARE\\MICROSOFT\\WINDOWS\\CURRENTVERSION\\INSTALLER";
 
 bool ContainsText(const std::string& text, const std::string& sub) { return text.find(sub) != std::string::npos; }
 
-bool ContainsAnyUpper(const std::string& upperText, const std::vector<std::string>& texts) {
-  for (const std::string& t : texts)
-    if (ContainsText(upperText, AnsiUpperCase(t))) return true;
+bool ContainsAny(const std::string& upperText, const std::vector<std::string>& upperTexts) {
+  for (const std::string& t : upperTexts)
+    if (ContainsText(upperText, t)) return true;
   return false;
 }
 
@@ -76,7 +76,7 @@ bool CheckValue(const TSettingsWalk& walk, TCaptionTarget* countLabel, HKEY root
   TRegDataType type = reg.GetDataType(name);
   if (type != rdString && type != rdExpandString) return true;
   std::string data = reg.ReadString(name);
-  if (ContainsAnyUpper(AnsiUpperCase(data), walk.EndKeyTexts)) return false;
+  if (ContainsAny(AnsiUpperCase(data), walk.EndKeyTexts)) return false;
   data = ExpandPathVars(data);
   if (!walk.IgnoreTestFirst && ValueIgnored(walk, ignoreList, keyText, name)) return true;
 
@@ -105,7 +105,7 @@ void ScanSoftwareSettings(int /*sectionIndex*/, TCaptionTarget* currentItem, TCa
 // Recursive: keys nest up to 512 deep, so a frame holds only the walker and two names.
 void WalkSettings(const TSettingsWalk& walk, TCaptionTarget* currentItem, TCaptionTarget* countLabel,
                   TIgnoreContents& ignoreList, TRegistryContents& contents, const std::string& keyPath, HKEY root) {
-  if (ContainsAnyUpper(AnsiUpperCase(keyPath), walk.SkipTexts)) return;
+  if (ContainsAny(AnsiUpperCase(keyPath), walk.SkipTexts)) return;
   TSubkeyWalker walker(root, keyPath);
   if (!walker.Opened()) return;
   std::string name;
@@ -117,7 +117,7 @@ void WalkSettings(const TSettingsWalk& walk, TCaptionTarget* currentItem, TCapti
     if (VisitedKeyCount % 200 == 0 && currentItem != nullptr) currentItem->SetCaption(child);
     TickItemsProcessed();
     if (walk.SkipInstallerAndAppPaths) {
-      if (ContainsText(AnsiUpperCase(child), AnsiUpperCase(kInstallerPath))) continue;
+      if (ContainsText(AnsiUpperCase(child), kInstallerPath)) continue;
       if (name == "App Paths") {
         ProcessMessages();
         continue;

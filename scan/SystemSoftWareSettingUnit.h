@@ -20,10 +20,11 @@ inline constexpr const char* SectionCaption = "System Software Settings";
 // Where the two software-settings sections differ.
 struct TSettingsWalk {
   const char* Caption;                    // the section's caption, for the ignore list
-  std::vector<std::string> SkipTexts;     // a key path holding one of these (any case): subkeys not walked
+  // Texts are upper-case and compared with the upper-cased key path or data.
+  std::vector<std::string> SkipTexts;     // a key path holding one of these: subkeys not walked
   bool SkipInstallerAndAppPaths;          // the Installer subtree and "App Paths" subkeys are left out
   bool IgnoreTestFirst;                   // the ignore test comes before the type test, else after expansion
-  std::vector<std::string> EndKeyTexts;   // upper-cased data holding one: the key's remaining values are left
+  std::vector<std::string> EndKeyTexts;   // data holding one: the key's remaining values are left
   bool TestsHDrive;                       // data holding "H:\" is left out
   bool FileNeedsDriveColon;               // a command line's file must hold ":\"
   const char* PathFaultPrefix;            // fault line of a path finding, before the path

@@ -6,10 +6,10 @@ namespace UserSoftWareSettings {
 
 const SystemSoftWareSettingUnit::TSettingsWalk UserWalk = {
     SectionCaption,
-    {"Winlogon", "outlook"},
+    {"WINLOGON", "OUTLOOK"},
     false,
     false,
-    {".sys", ".vxd", "itunes"},
+    {".SYS", ".VXD", "ITUNES"},
     false,
     false,
     "The file (",
