@@ -1,15 +1,101 @@
 #include "DMUnit.h"
 
+#include "../framework/Application.h"
 #include "../framework/Strings.h"
 #include "../scan/PublicFunctionUnit.h"
+#include "MainUnit.h"
 
 TDM* DM = nullptr;
+std::function<void()> ShowAboutBox;
 
-TDM::TDM() : DataFolder(ExeDir()), VersionKey(PublicFunctionUnit::SettingsKey) {}
+namespace {
+void LoadPictures(TImageList& list, const char* name) { list.AddStrip(name); }
+}  // namespace
+
+TDM::TDM() : DataFolder(ExeDir()), VersionKey(PublicFunctionUnit::SettingsKey) {
+  OpenMenu = MainPopupMenu.Add("Zelvoran", [this](TObject* s) { OpenMenuClick(s); });
+  OpenMenu->Default = true;
+  OpenMenu->ImageIndex = 0;
+  Home1 = MainPopupMenu.Add("Zelvoran Home Page", [this](TObject* s) { Home1Click(s); });
+  About1 = MainPopupMenu.Add("About", [this](TObject* s) { About1Click(s); });
+  N2 = MainPopupMenu.AddSeparator();
+  OnlineUpdate1 = MainPopupMenu.Add("Update online", [this](TObject* s) { OnlineUpdate1Click(s); });
+  OnlineUpdate1->ImageIndex = 1;
+  N1 = MainPopupMenu.AddSeparator();
+  Exit1 = MainPopupMenu.Add("Exit", [this](TObject* s) { Exit1Click(s); });
+  MainPopupMenu.Images = &PopupImageList;
+  ExcludeMenu = PopupExcludeMenu.Add("Exclude and add key to ignore list");
+
+  ScanTimer.SetInterval(20);
+  ScanTimer.OnTimer = [this](TObject* s) { ScanTimerTimer(s); };
+  ScanTimerEx.SetInterval(1000);
+  ScanTimerEx.OnTimer = [this](TObject* s) { ScanTimerExTimer(s); };
+
+  LoadPictures(PopupImageList, "PopupImageList");
+  LoadPictures(ScanImageList, "ScanImageList");
+  LoadPictures(ExBtnImageList, "ExBtnImageList");
+  LoadPictures(BackupImageList, "BackupImageList");
+  LoadPictures(StatImageList, "StatImageList");
+  LoadPictures(ProblemsImageList, "ProblemsImageList");
+  LoadPictures(MinCloseImageList, "MinCloseImageList");
+  LoadPictures(MainImageList, "MainImageList");
+  LoadPictures(BackupStatImageList, "BackupStatImageList");
+  LoadPictures(LelvelImageList, "LelvelImageList");
+  LoadPictures(AboutImageList, "AboutImageList");
+  LoadPictures(BackupTabImageList, "BackupTabImageList");
+}
 
 TDM::~TDM() = default;
 
 void TDM::DataModuleCreate() {
   PublicFunctionUnit::DetectPlatform();
   if (PublicFunctionUnit::MyRegistryInfo.CheckUpdate) CheckForUpdates(false);
+}
+
+void TDM::OpenMenuClick(TObject*) {
+  if (Application.Handle == nullptr) return;
+  ShowWindow(Application.Handle, SW_SHOW);
+  if (IsIconic(Application.Handle)) ShowWindow(Application.Handle, SW_RESTORE);
+  SetForegroundWindow(Application.Handle);
+}
+
+void TDM::Home1Click(TObject*) { PublicFunctionUnit::OpenUrl(1, PublicFunctionUnit::MyRegistryInfo.HomePage); }
+
+void TDM::About1Click(TObject*) {
+  if (ShowAboutBox) ShowAboutBox();
+}
+
+void TDM::OnlineUpdate1Click(TObject*) { CheckForUpdates(true); }
+
+void TDM::Exit1Click(TObject*) {
+  // A hosted tool in the middle of a long operation is not pulled down under itself.
+  if (ZelvoranMainForm != nullptr && ZelvoranMainForm->ToolBusy()) return;
+  if (ZelvoranMainForm != nullptr) ZelvoranMainForm->RepairGrid->SetItemIndex(-1);
+  if (MainUnit::JunkCleaner != nullptr && MainUnit::JunkCleaner->State == 1) MainUnit::JunkCleaner->State = 2;
+  Application.Terminate();
+}
+
+void TDM::ScanTimerTimer(TObject*) {
+  if (AnimFrame > MainUnit::StatAnimLast) AnimFrame = MainUnit::StatAnimFirst;
+  if (ZelvoranMainForm == nullptr) return;
+  if (ScanSection >= 1 && ScanSection <= MainUnit::SectionCount) {
+    ZelvoranMainForm->ShowSectionImage(ScanSection - 1, MainUnit::StatNone);
+    ZelvoranMainForm->ShowSectionImage(ScanSection - 1, AnimFrame);
+  }
+  ++AnimFrame;
+  int n = MainUnit::TotalProblemCount();
+  if (n > 0) {
+    ZelvoranMainForm->ImageWarning->Show();
+    ZelvoranMainForm->LabelWarning->SetCaption(Format("%d Problems Found", n));
+    ZelvoranMainForm->LabelWarning->Show();
+  } else {
+    ZelvoranMainForm->ImageWarning->Hide();
+    ZelvoranMainForm->LabelWarning->SetCaption("");
+    ZelvoranMainForm->LabelWarning->Hide();
+  }
+}
+
+void TDM::ScanTimerExTimer(TObject*) {
+  if (ZelvoranMainForm != nullptr)
+    ZelvoranMainForm->abScanTime->SetCaption(MainUnit::ElapsedClockText(Clock() - ScanStartTime));
 }

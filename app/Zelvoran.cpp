@@ -1,33 +1,55 @@
-// Zelvoran's start-up: load the settings and show the main window until it is closed.
+// Zelvoran's start-up: one instance only, the settings, the data module with its update check,
+// the one elevated relaunch where user account control asks for it, then the main window and
+// the message loop until "Exit".
 #include <windows.h>
+#include <commctrl.h>
+#include <objbase.h>
 
 #include "../framework/Application.h"
 #include "../framework/Exceptions.h"
 #include "../scan/PublicFunctionUnit.h"
+#include "DMUnit.h"
+#include "MainUnit.h"
+#include "ZelvoranStartup.h"
 
-static LRESULT CALLBACK MainWindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
-  if (msg == WM_DESTROY) {
-    PostQuitMessage(0);
-    return 0;
-  }
-  return DefWindowProcW(hwnd, msg, wp, lp);
+namespace {
+DWORD WindowsMajorVersion() {
+  OSVERSIONINFOW vi{};
+  vi.dwOSVersionInfoSize = sizeof vi;
+  return GetVersionExW(&vi) ? vi.dwMajorVersion : 0;
 }
+}  // namespace
 
-int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR, int show) {
+int WINAPI wWinMain(HINSTANCE, HINSTANCE, LPWSTR, int) {
+  if (Zelvoran::PostToRunningInstance()) return 0;
+
+  CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+  INITCOMMONCONTROLSEX icc{sizeof icc, ICC_WIN95_CLASSES | ICC_DATE_CLASSES | ICC_STANDARD_CLASSES};
+  InitCommonControlsEx(&icc);
+  Application.Title = "Zelvoran";
   Guarded([] { PublicFunctionUnit::LoadSettings(); });
-  WNDCLASSW wc{};
-  wc.lpfnWndProc = MainWindowProc;
-  wc.hInstance = instance;
-  wc.hCursor = LoadCursorW(nullptr, (LPCWSTR)IDC_ARROW);
-  wc.hbrBackground = (HBRUSH)(COLOR_BTNFACE + 1);
-  wc.lpszClassName = L"TZelvoranMainForm";
-  RegisterClassW(&wc);
-  HWND hwnd = CreateWindowExW(0, L"TZelvoranMainForm", L"Zelvoran", WS_OVERLAPPEDWINDOW, CW_USEDEFAULT,
-                              CW_USEDEFAULT, 640, 480, nullptr, nullptr, instance, nullptr);
-  if (hwnd == nullptr) return 1;
-  Application.Handle = hwnd;
-  ShowWindow(hwnd, show);
-  UpdateWindow(hwnd);
+
+  TDM dataModule;
+  DM = &dataModule;
+  Guarded([&] { dataModule.DataModuleCreate(); });
+  if (dataModule.UpdateRequested) return 0;
+
+  bool relaunched = GuardedResult(false, [] {
+    return Zelvoran::RelaunchElevatedIfNeeded(
+        WindowsMajorVersion(), Narrow(GetCommandLineW()), [](const std::string& file, const std::string& params) {
+          PublicFunctionUnit::RunElevated(file, "runas", "", params);
+        });
+  });
+  if (relaunched) return 0;
+
+  PublicFunctionUnit::GetCommandLineParam(PublicFunctionUnit::CommandLineParam);
+  auto* mainForm = Application.CreateForm<TZelvoranMainForm>();
+  Application.MainForm = mainForm;
+  Application.Handle = mainForm->Handle();
+  mainForm->Show();
   Application.Run();
+  Application.FreeForms();
+  DM = nullptr;
+  CoUninitialize();
   return 0;
 }

@@ -15,6 +15,8 @@ class TCollection {
   const Item& GetItem(int index) const { return items_.at(index); }
   int Count() const { return (int)items_.size(); }
   void Clear() { items_.clear(); }
+  // Removes one item; the items after it move up one index.
+  void Delete(int index) { items_.erase(items_.begin() + index); }
 
  private:
   std::deque<Item> items_;

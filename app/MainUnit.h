@@ -1,0 +1,191 @@
+// The main window: the scan page with its section choice, progress, results and finish pages,
+// the backup page, the "Advanced" page hosting the tools, the title bar buttons and the tray icon.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "../framework/ComCtrls.h"
+#include "../framework/Controls.h"
+#include "../framework/Forms.h"
+#include "../framework/ListView.h"
+#include "../framework/StdCtrls.h"
+#include "../framework/TrayIcon.h"
+#include "MainUnitSections.h"
+
+namespace MainUnit {
+
+inline constexpr UINT WM_TRAY_ICON = 0x500;
+inline constexpr UINT WM_RESTORE_INSTANCE = 0x2400;
+inline constexpr int ToolCount = 12;
+
+// What the junk file cleaner tells the guards while its page is open (null while it is closed):
+// its state byte (0 idle, 1 scanning, 2 stop requested, 3 scan finished, 4 cleaning, 5 stop
+// cleaning) and whether it shows its scan page.
+struct TJunkCleanerStatus {
+  uint8_t State = 0;
+  bool ScanPageShown = false;
+};
+extern TJunkCleanerStatus* JunkCleaner;
+
+// Shows the options dialog modally; set by the options dialog's unit.
+extern std::function<void()> ShowOptions;
+
+// One tool of the "Advanced" page. Create builds its window inside the host panel; until a tool
+// is part of the program it opens a page that only names it.
+struct TToolSlot {
+  std::string Caption;
+  std::string LabelName;   // the launcher label's name
+  std::function<TForm*(TControl* host)> Create;
+  TForm* Window = nullptr;
+};
+
+}  // namespace MainUnit
+
+class TZelvoranMainForm : public TForm, private MainUnit::TScanView {
+ public:
+  TZelvoranMainForm();
+  ~TZelvoranMainForm() override;
+
+  bool FirstActivate = true;
+  std::array<TImage*, MainUnit::SectionCount> SectionImages{};
+
+  // Title picture and its buttons.
+  TImage* BackImage;
+  TImage *HelpBtn, *OptionsBtn, *AboutBtn, *wsMinimizedBtn, *wsCloseBtn;
+  // Page buttons and the home-page picture.
+  TPanel* LeftPanel;
+  TImage *ScanBtn, *BackupBtn, *AdvanceBtn, *HomeBtn;
+  TNotebook* MainNotebook;   // 0 scan, 1 backup, 2 advanced
+  TNotebook* ScanNotebook;   // 0 sections, 1 results ("Repair"), 2 finish
+  TPanel *BackupPanel, *AdvancePanel;
+
+  // Section page.
+  std::array<TLabel*, MainUnit::SectionCount> SectionLabels{};   // abSection01..17
+  std::array<TLabel*, MainUnit::SectionCount> ItemCountLabels{};   // abItemCount01..17
+  TLabel* LabelHint;
+  TShape* spShape;
+  TLabel *spLabel, *abScanTimeTitle, *abScanTime, *abItemsProcessed, *panTotalProcess;
+  TPanel* ScanOutcomePanel;
+  TProgressBar *pbItemsProcessed, *pbTotalProcess;
+
+  // Bottom bar.
+  TPanel* ScanOutcomePanelEx;
+  TCheckBox* cbSelectAll;
+  TLabel* abSelectAll;
+  TPanel* WarningPanel;
+  TImage* ImageWarning;
+  TLabel* LabelWarning;
+  TImage *ScanNowBtn, *AbortScanBtn, *RepairBtn, *FinishBtn;
+
+  // Results page.
+  TPanel* Panel3;
+  TListView* RepairGrid;
+  TPanel* ProblemsPanel;
+  TLabel *abExcludeMsg, *abShowHideDetails;
+  TListView* ProblemsListBox;
+  TPanel* panDetails;
+  TLabel *abSeverity, *abLevel, *abDescription;
+  TImage* LevleImage;
+  TMemo* DetailsMemo;
+
+  // Finish page.
+  TListView* FinishListView;
+
+  // Advanced page: the tools in the order they are freed, with their launchers.
+  std::array<MainUnit::TToolSlot, MainUnit::ToolCount> Tools;
+  std::array<TImage*, MainUnit::ToolCount> ToolIcons{};
+  std::array<TLabel*, MainUnit::ToolCount> ToolLabels{};
+  TLabel* abOnlyXPMsg;
+
+  // Start-up and life.
+  void FormCreate();
+  void FormShow();
+  void FormActivate();
+  void FormDestroy();
+  void HelpBtnClick(TObject* sender);
+
+  // Pages and frame.
+  void ScanBtnClick(TObject* sender);
+  void BackupBtnClick(TObject* sender);
+  void AdvanceBtnClick(TObject* sender);
+  void SwitchMainPage(TObject* sender);
+  void SetScanPhase(int phase);
+  void ResetScanProgress(bool visible);
+  void picSection01Click(TObject* sender);
+  void LaunchTool(int tool, TObject* sender);
+  void HighlightToolLabel(TObject* control);
+  void AddTrayIcon();
+  void WMTrayIcon(LPARAM lp);
+  void WMRestoreInstance();
+  void wsCloseBtnClick(TObject* sender);
+  void wsMinimizedBtnClick(TObject* sender);
+  void OptionsBtnClick(TObject* sender);
+  void AboutBtnClick(TObject* sender);
+  void HomeBtnClick(TObject* sender);
+  void BackImageMouseDown(TObject* sender, TMouseButton button, int x, int y);
+
+  // True while a scan runs, the junk cleaner scans or a hosted tool runs a long operation.
+  bool ScanRunning() const;
+  bool FrameBusy() const;
+  bool ToolBusy() const;
+
+  // The scan.
+  void ScanNowBtnClick(TObject* sender);
+  void AbortScanBtnClick(TObject* sender);
+  void cbSelectAllClick(TObject* sender);
+  void RunScan();
+  void ShowScanResults();
+  void ClearSectionResults();
+
+  // Results page.
+  void RepairGridSelectItem(int index, bool selected);
+  void FillProblemList(unsigned section);
+  void GetFindingText(int section, int index, std::string& keyPathLine, std::string& valueNameLine,
+                      std::string& valueLine, std::string& faultLine);
+  void SetFindingChecked(int section, int index, bool checked);
+  void ProblemsListBoxDrawItem(int index, TCanvas& canvas, const RECT& rect, bool selected);
+  void ProblemsListBoxMouseDown(TMouseButton button, int x, int y);
+  void ProblemsListBoxSelectItem(int index, bool selected);
+  void abShowHideDetailsClick(TObject* sender);
+  void ExcludeMenuClick(TObject* sender);
+  void AppendIgnoreEntry(const std::string& caption, const std::string& keyPath, const std::string& valueName);
+  int SelectedSection() const;   // the selected grid row's section index, -1 when none
+
+  // Repair and finish. RepairBtnClick is the repair driver (MainUnitRepair.cpp): the ticked
+  // findings' backup, the repair-progress dialog around the repair run, the finish page.
+  void RepairBtnClick(TObject* sender);
+  void FinishBtnClick(TObject* sender);
+
+  // The scan page's picture of a section (an image of the data module's StatImageList, or none).
+  void ShowSectionImage(int index, int image) override;
+
+ protected:
+  LRESULT WndProc(UINT msg, WPARAM wp, LPARAM lp) override;
+
+ private:
+  // TScanView
+  bool SectionTicked(int index) const override;
+  TCaptionTarget* CountLabel(int index) override;
+  TCaptionTarget* CurrentItem() override;
+  void ScanningSection(int number) override;
+  void ShowTotalProcess(int percent) override;
+
+  void BuildFrame();
+  void BuildScanPage(TPanel* page);
+  void BuildBottomBar(TPanel* bar);
+  void BuildResultsPage(TPanel* page);
+  void BuildFinishPage(TPanel* page);
+  void BuildAdvancedPage(TPanel* page);
+  void SetPicture(TImage* image, const class TImageList& list, int index);
+  void HoverPair(TImage* image, const class TImageList& list, int enter, int leave);
+  void FreeTools();
+
+  std::unique_ptr<TTrayIcon> trayIcon_;
+  std::string scanError_;
+};
+
+extern TZelvoranMainForm* ZelvoranMainForm;

@@ -1,0 +1,244 @@
+// The results page: the sections with findings, each section's findings drawn with their detail
+// lines and tick box, the severity and description pane, and the exclusion into the ignore file.
+#include "../framework/Application.h"
+#include "../framework/ImageList.h"
+#include "../framework/StringList.h"
+#include "../scan/PublicFunctionUnit.h"
+#include "DMUnit.h"
+#include "MainUnit.h"
+
+using namespace MainUnit;
+
+void TZelvoranMainForm::BuildResultsPage(TPanel* page) {
+  Panel3 = new TPanel(page);
+  Panel3->SetBounds(0, 0, 497, 323);
+  Panel3->SetColor(clWhite);
+
+  RepairGrid = new TListView(Panel3, {.RowSelect = true});
+  RepairGrid->SetBounds(4, 4, 489, 89);
+  RepairGrid->AddColumn("Section Name (Click below to see details)", 340);
+  RepairGrid->AddColumn("Problems Found", 130, TAlignment::Center);
+  RepairGrid->OnSelectItem = [this](TListView*, int index, bool selected) { RepairGridSelectItem(index, selected); };
+  RepairGrid->OnCustomDrawSubItem = [](TListView*, int, int column, TColor& color) {
+    color = column == 1 ? clRed : clBlack;
+  };
+
+  ProblemsPanel = new TPanel(Panel3);
+  ProblemsPanel->SetBounds(4, 93, 489, 20);
+  ProblemsPanel->SetFont({.Bold = true});
+  ProblemsPanel->Alignment = TAlignment::LeftJustify;
+  ProblemsPanel->SetCaption("  Details of Problems found");
+  abExcludeMsg = new TLabel(ProblemsPanel);
+  abExcludeMsg->SetBounds(170, 3, 230, 15);
+  abExcludeMsg->Alignment = TAlignment::RightJustify;
+  abExcludeMsg->SetCaption("Right click to ignore key");
+  abShowHideDetails = new TLabel(ProblemsPanel);
+  abShowHideDetails->SetBounds(404, 3, 82, 15);
+  abShowHideDetails->Alignment = TAlignment::RightJustify;
+  abShowHideDetails->SetFont({.Bold = true, .Underline = true, .Color = clBlue});
+  abShowHideDetails->SetCursor(TCursor::HandPoint);
+  abShowHideDetails->SetCaption("Hide Details");
+  abShowHideDetails->OnClick = [this](TObject* s) { abShowHideDetailsClick(s); };
+
+  ProblemsListBox = new TListView(Panel3, {.OwnerDraw = true, .RowSelect = true, .ShowColumnHeaders = false});
+  ProblemsListBox->SetBounds(4, 113, 357, 206);
+  ProblemsListBox->AddColumn("", 1000);
+  ProblemsListBox->SetStateImages(&DM->ProblemsImageList);
+  ProblemsListBox->SetRowHeight(70);
+  ProblemsListBox->OnDrawItem = [this](TListView*, int index, TCanvas& canvas, const RECT& rect, bool selected) {
+    ProblemsListBoxDrawItem(index, canvas, rect, selected);
+  };
+  ProblemsListBox->OnSelectItem = [this](TListView*, int index, bool selected) {
+    ProblemsListBoxSelectItem(index, selected);
+  };
+  ProblemsListBox->OnMouseDown = [this](TObject*, TMouseButton button, int x, int y) {
+    ProblemsListBoxMouseDown(button, x, y);
+  };
+
+  panDetails = new TPanel(Panel3);
+  panDetails->SetBounds(361, 113, 132, 206);
+  panDetails->SetColor(clWhite);
+  abSeverity = new TLabel(panDetails);
+  abSeverity->SetBounds(6, 6, 60, 15);
+  abSeverity->SetFont({.Bold = true});
+  abLevel = new TLabel(panDetails);
+  abLevel->SetBounds(66, 6, 60, 15);
+  abLevel->SetFont({.Bold = true});
+  LevleImage = new TImage(panDetails);
+  LevleImage->SetBounds(6, 24, 36, 12);
+  abDescription = new TLabel(panDetails);
+  abDescription->SetBounds(6, 44, 120, 15);
+  abDescription->SetFont({.Bold = true});
+  auto* memoHolder = new TPanel(panDetails);
+  memoHolder->SetBounds(4, 62, 126, 140);
+  memoHolder->SetEnabled(false);   // shows its text, takes no input
+  DetailsMemo = new TMemo(memoHolder);
+  DetailsMemo->SetBounds(0, 0, 126, 140);
+  DetailsMemo->SetBorder(false);
+  DetailsMemo->SetReadOnly(true);
+}
+
+int TZelvoranMainForm::SelectedSection() const {
+  TListItem* row = RepairGrid->Selected();
+  if (row == nullptr || row->SubItems.size() < 2) return -1;
+  return (int)StrToInt(row->SubItems[1]);
+}
+
+void TZelvoranMainForm::RepairGridSelectItem(int, bool) {
+  int section = SelectedSection();
+  if (section >= 0) {
+    FillProblemList((unsigned)section);
+  } else {
+    ProblemsPanel->SetCaption("");
+    ProblemsListBox->Clear();
+  }
+}
+
+void TZelvoranMainForm::FillProblemList(unsigned section) {
+  ProblemsListBox->Clear();
+  if (section < (unsigned)SectionCount && SectionResults != nullptr) {
+    TRegistryContents& findings = (*SectionResults)[section];
+    ProblemsListBox->BeginUpdate();
+    for (int i = 0; i < findings.Count(); ++i)
+      ProblemsListBox->AddItem("")->StateIndex = findings.GetItem(i).Content.Checked ? 1 : 0;
+    ProblemsListBox->EndUpdate();
+    for (int i = 0; i < ProblemsListBox->Count(); ++i) ProblemsListBox->Item(i)->Update();
+  }
+  if (ProblemsListBox->Count() < 1) {
+    ProblemsPanel->SetCaption("");
+  } else {
+    ProblemsPanel->SetCaption(Format("%d Problems Found", ProblemsListBox->Count()));
+    ProblemsListBox->SetItemIndex(0);
+  }
+}
+
+void TZelvoranMainForm::GetFindingText(int section, int index, std::string& keyPathLine, std::string& valueNameLine,
+                                       std::string& valueLine, std::string& faultLine) {
+  const TContent& f = (*SectionResults)[section].GetItem(index).Content;
+  keyPathLine = f.KeyPathLine;
+  valueNameLine = f.ValueNameLine;
+  valueLine = f.ValueLine;
+  faultLine = f.FaultLine;
+}
+
+void TZelvoranMainForm::SetFindingChecked(int section, int index, bool checked) {
+  (*SectionResults)[section].GetItem(index).Content.Checked = checked;
+}
+
+void TZelvoranMainForm::ProblemsListBoxDrawItem(int index, TCanvas& canvas, const RECT& rect, bool selected) {
+  int section = SelectedSection();
+  if (index >= ProblemsListBox->Count() || section < 0) return;
+  std::string keyPathLine, valueNameLine, valueLine, faultLine;
+  GetFindingText(section, index, keyPathLine, valueNameLine, valueLine, faultLine);
+  RECT r{rect.left + 2, rect.top + 4, rect.right - 2, rect.bottom - 4};
+  canvas.Font = ProblemsListBox->Font();
+  canvas.Font.Color = selected ? clBlue : clBlack;
+  canvas.BrushColor = selected ? 0xFFF2D9 : clWindow;
+  canvas.FillRect(r);
+  int state = ProblemsListBox->Item(index)->StateIndex;
+  if (state >= 0 && state < DM->ProblemsImageList.Count()) {
+    DM->ProblemsImageList.Draw(canvas.Handle(), r.left + 8, r.top + 25, state);
+  } else {
+    // No skin: a plain tick box where the picture's box would be.
+    canvas.PenColor = clGray;
+    canvas.FrameRect({r.left + 8, r.top + 25, r.left + 24, r.top + 41});
+    if (state == 1) canvas.TextRect({r.left + 8, r.top + 25, r.left + 24, r.top + 41}, "v", DT_CENTER | DT_VCENTER | DT_SINGLELINE);
+  }
+  canvas.Font.Bold = true;
+  canvas.TextOut(r.left + 32, r.top + 4, keyPathLine);
+  canvas.Font.Bold = false;
+  canvas.TextOut(r.left + 32, r.top + 18, valueNameLine);
+  canvas.TextOut(r.left + 32, r.top + 32, valueLine);
+  canvas.TextOut(r.left + 32, r.top + 46, faultLine);
+  canvas.PenColor = selected ? clBlue : (clSystemColor | COLOR_GRADIENTINACTIVECAPTION);
+  canvas.FrameRect(r);
+}
+
+void TZelvoranMainForm::ProblemsListBoxMouseDown(TMouseButton button, int x, int y) {
+  if (button == TMouseButton::Right) {
+    POINT p{x, y};
+    ClientToScreen(ProblemsListBox->Handle(), &p);
+    DM->PopupExcludeMenu.Popup(p.x, p.y, Handle());
+    return;
+  }
+  if (button != TMouseButton::Left) return;
+  int index = ProblemsListBox->GetItemAt(x, y);
+  if (index < 0) return;
+  RECT r = ProblemsListBox->ItemRect(index);
+  if (x < r.left + 10 || x > r.left + 26 || y < r.top + 29 || y > r.top + 46) return;
+  int section = SelectedSection();
+  if (section < 0) return;
+  TListItem* item = ProblemsListBox->Item(index);
+  if (item->StateIndex == 0) {
+    item->StateIndex = 1;
+    SetFindingChecked(section, index, true);
+  } else if (item->StateIndex == 1) {
+    item->StateIndex = 0;
+    SetFindingChecked(section, index, false);
+  } else {
+    return;
+  }
+  item->Update();
+}
+
+void TZelvoranMainForm::ProblemsListBoxSelectItem(int, bool selected) {
+  int section = SelectedSection();
+  if (!selected || section < 0) {
+    abSeverity->SetCaption("");
+    abLevel->SetCaption("");
+    abDescription->SetCaption("");
+    LevleImage->ClearPicture();
+    DetailsMemo->Clear();
+    return;
+  }
+  abSeverity->SetCaption("Severity:");
+  LevleImage->ClearPicture();
+  std::string caption = RepairGrid->Selected()->Caption;
+  for (const TSection& s : Sections()) {
+    if (s.Caption != caption) continue;
+    int level = s.Severity == "Low" ? 0 : s.Severity == "Normal" ? 1 : 2;
+    abLevel->SetCaption(s.Severity);
+    abLevel->SetFontColor(level == 0 ? clBlack : level == 1 ? clBlue : clRed);
+    if (level < DM->LelvelImageList.Count()) {
+      TBitmap bmp;
+      DM->LelvelImageList.GetBitmap(level, bmp);
+      LevleImage->SetPicture(std::move(bmp));
+    }
+    abDescription->SetCaption("Description: ");
+    DetailsMemo->Clear();
+    DetailsMemo->SetText(s.Description);
+    break;
+  }
+}
+
+void TZelvoranMainForm::abShowHideDetailsClick(TObject*) {
+  bool show = abShowHideDetails->Caption() != "Hide Details";
+  abShowHideDetails->SetCaption(show ? "Hide Details" : "Show Details");
+  panDetails->SetVisible(show);
+  ProblemsListBox->SetWidth(show ? 357 : 489);
+  ProblemsListBox->TControl::Invalidate();
+}
+
+void TZelvoranMainForm::ExcludeMenuClick(TObject*) {
+  int section = SelectedSection();
+  int index = ProblemsListBox->ItemIndex();
+  if (RepairGrid->Count() == 0 || section < 0 || ProblemsListBox->Count() == 0 || index < 0) return;
+  TRegistryContents& findings = (*SectionResults)[section];
+  if (index >= findings.Count()) return;
+  const TContent& finding = findings.GetItem(index).Content;
+  AppendIgnoreEntry(RepairGrid->Selected()->Caption, finding.KeyPath, finding.ValueName);
+  findings.Delete(index);
+  ProblemsListBox->DeleteItem(index);
+  TListItem* row = RepairGrid->Selected();
+  row->SubItems[0] = Format("%d", ProblemsListBox->Count());
+  row->Update();
+  int total = TotalProblemCount();
+  RepairGrid->SetColumnCaption(1, Format("Problems Found: %d", total));
+  ProblemsPanel->SetCaption(Format("  Details of Problems found: %d", total));
+  RepairGrid->SetItemIndex(RepairGrid->ItemIndex());
+}
+
+void TZelvoranMainForm::AppendIgnoreEntry(const std::string& caption, const std::string& keyPath,
+                                          const std::string& valueName) {
+  AppendFileBytes(PublicFunctionUnit::IgnoreFileName(), PublicFunctionUnit::IgnoreLine(caption, keyPath, valueName));
+}
