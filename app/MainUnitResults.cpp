@@ -235,7 +235,6 @@ void TZelvoranMainForm::ExcludeMenuClick(TObject*) {
   int total = TotalProblemCount();
   RepairGrid->SetColumnCaption(1, Format("Problems Found: %d", total));
   ProblemsPanel->SetCaption(Format("  Details of Problems found: %d", total));
-  RepairGrid->SetItemIndex(RepairGrid->ItemIndex());
 }
 
 void TZelvoranMainForm::AppendIgnoreEntry(const std::string& caption, const std::string& keyPath,

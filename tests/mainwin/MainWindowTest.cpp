@@ -1,0 +1,298 @@
+// The main window in-process: pages and guards, tool hosting, a whole scan over sections of the
+// test's own, the results page, exclusion, and the tray and instance messages.
+#include <gtest/gtest.h>
+
+#include <stdexcept>
+
+#include "app/DMUnit.h"
+#include "app/MainUnit.h"
+#include "framework/Application.h"
+#include "framework/StringList.h"
+#include "scan/PublicFunctionUnit.h"
+#include "support/TestSupport.h"
+
+using namespace MainUnit;
+using testing_support::MessageBoxes;
+using testing_support::TempFolder;
+
+namespace {
+
+struct TableGuard {
+  TSectionTable Saved = Sections();
+  ~TableGuard() { Sections() = Saved; }
+};
+
+// A section scan that reports the given key paths, passing over ignored ones as scanners do.
+TScanRoutine Reports(std::vector<std::string> paths) {
+  return [paths](int index, TCaptionTarget*, TCaptionTarget* count, TIgnoreContents& ignore, TRegistryContents& c) {
+    for (const std::string& p : paths) {
+      if (PublicFunctionUnit::IsIgnored(ignore, Sections()[index].Caption, p, "v")) continue;
+      TContent& f = SectionCommon::NewFinding(c);
+      f.KeyPath = p;
+      f.ValueName = "v";
+      f.KeyPathLine = " Key Path:" + p;
+      f.ValueNameLine = " ValueName:v";
+    }
+    SectionCommon::ShowCount(count, c);
+  };
+}
+
+struct MainWindowFixture : ::testing::Test {
+  TableGuard guard;
+  TempFolder folder;
+  TDM dm;
+  TZelvoranMainForm* form = nullptr;
+
+  MainWindowFixture() {
+    MessageBoxes().Clear();
+    PublicFunctionUnit::MyRegistryInfo.SelectAll = true;
+    PublicFunctionUnit::MyRegistryInfo.CheckUpdate = false;
+    PublicFunctionUnit::CommandLineParam.clear();
+    PublicFunctionUnit::ScanState = 0;
+    PublicFunctionUnit::SetIgnoreFileName(folder.Path() + "ZelvoranIgnores.dat");
+    for (TSection& s : Sections()) s.Scan = Reports({});
+    DM = &dm;
+    form = new TZelvoranMainForm();
+    Application.Handle = form->Handle();
+    form->Show();
+    Application.ProcessMessages();
+  }
+  ~MainWindowFixture() override {
+    form->Free();
+    DM = nullptr;
+    PublicFunctionUnit::SetIgnoreFileName("");
+  }
+
+  void TickOnly(std::initializer_list<int> sections) {
+    for (TImage* pic : form->SectionImages)
+      if (pic->Tag == 1) form->picSection01Click(pic);
+    for (int s : sections) form->picSection01Click(form->SectionImages[s]);
+  }
+};
+
+}  // namespace
+
+TEST_F(MainWindowFixture, StartsOnTheSectionPageWithEverySectionTicked) {
+  EXPECT_EQ(form->MainNotebook->PageIndex(), 0);
+  EXPECT_EQ(form->ScanNotebook->PageIndex(), 0);
+  for (TImage* pic : form->SectionImages) EXPECT_EQ(pic->Tag, 1);
+  EXPECT_TRUE(form->ScanNowBtn->Visible());
+  EXPECT_TRUE(form->cbSelectAll->Visible());
+  EXPECT_FALSE(form->AbortScanBtn->Visible());
+  EXPECT_FALSE(form->RepairBtn->Visible());
+  EXPECT_TRUE(form->LabelHint->Visible());
+  EXPECT_FALSE(form->pbTotalProcess->Visible());
+  EXPECT_EQ(form->ClientWidth(), 650);
+  EXPECT_EQ(form->ClientHeight(), 460);
+
+  // The label and the box both untick and tick every section.
+  form->cbSelectAllClick(form->abSelectAll);
+  for (TImage* pic : form->SectionImages) EXPECT_EQ(pic->Tag, 0);
+  form->cbSelectAll->Click();
+  for (TImage* pic : form->SectionImages) EXPECT_EQ(pic->Tag, 1);
+}
+
+TEST_F(MainWindowFixture, PageButtonsAndSectionClicksWaitWhileAScanRuns) {
+  dm.ScanTimer.SetEnabled(true);
+  form->BackupBtnClick(form->BackupBtn);
+  form->AdvanceBtnClick(form->AdvanceBtn);
+  form->picSection01Click(form->SectionImages[3]);
+  EXPECT_EQ(form->MainNotebook->PageIndex(), 0);
+  EXPECT_EQ(form->SectionImages[3]->Tag, 1);
+  dm.ScanTimer.SetEnabled(false);
+
+  form->AdvanceBtnClick(form->AdvanceBtn);
+  EXPECT_EQ(form->MainNotebook->PageIndex(), 2);
+  form->BackupBtnClick(form->BackupBtn);
+  EXPECT_EQ(form->MainNotebook->PageIndex(), 1);
+  form->ScanBtnClick(form->ScanBtn);
+  EXPECT_EQ(form->MainNotebook->PageIndex(), 0);
+}
+
+TEST_F(MainWindowFixture, ToolPagesOpenAtTheirBoundsAndAreFreedByPageButtonsUnlessBusy) {
+  form->AdvanceBtnClick(form->AdvanceBtn);
+  form->LaunchTool(1, form->ToolIcons[1]);
+  form->LaunchTool(0, form->ToolLabels[0]);
+  TForm* tool = form->Tools[0].Window;
+  ASSERT_NE(tool, nullptr);
+  EXPECT_EQ(GetParent(tool->Handle()), form->AdvancePanel->Handle());
+  EXPECT_EQ(tool->Left(), 4);
+  EXPECT_EQ(tool->Top(), 26);
+  EXPECT_EQ(tool->Width(), 489);
+  EXPECT_EQ(tool->Height(), 337);
+  EXPECT_TRUE(form->ToolLabels[0]->Font().Underline);
+  EXPECT_FALSE(form->ToolLabels[1]->Font().Underline);
+
+  {
+    TBusyGuard busy(tool);   // the tool runs a long operation
+    form->AdvanceBtnClick(form->AdvanceBtn);
+    form->ScanBtnClick(form->ScanBtn);
+    dm.Exit1Click(dm.Exit1);
+    EXPECT_EQ(form->Tools[0].Window, tool);
+    EXPECT_EQ(form->MainNotebook->PageIndex(), 2);
+    EXPECT_FALSE(Application.Terminated());
+  }
+  form->AdvanceBtnClick(form->AdvanceBtn);
+  EXPECT_EQ(form->Tools[0].Window, nullptr);
+  EXPECT_EQ(form->Tools[1].Window, nullptr);
+  for (TLabel* label : form->ToolLabels) EXPECT_FALSE(label->Font().Underline);
+
+  PublicFunctionUnit::PlatformKind = 2;
+  form->LaunchTool(9, form->ToolIcons[9]);
+  ASSERT_EQ(MessageBoxes().Calls.size(), 1u);
+  EXPECT_EQ(MessageBoxes().Calls[0].text, "System Restore Point for Windows 2000 and XP!");
+  EXPECT_EQ(MessageBoxes().Calls[0].flags, 48u);
+  EXPECT_EQ(form->Tools[9].Window, nullptr);
+}
+
+TEST_F(MainWindowFixture, NothingTickedWarns) {
+  TickOnly({});
+  form->ScanNowBtnClick(form->ScanNowBtn);
+  ASSERT_EQ(MessageBoxes().Calls.size(), 1u);
+  EXPECT_EQ(MessageBoxes().Calls[0].text, "Please select the specific options before scanning.");
+  EXPECT_EQ(MessageBoxes().Calls[0].flags, 48u);
+  EXPECT_TRUE(form->ScanNowBtn->Visible());
+}
+
+TEST_F(MainWindowFixture, NoFindingsGoesToTheFinishPage) {
+  form->ScanNowBtnClick(form->ScanNowBtn);
+  EXPECT_EQ(form->ScanNotebook->PageIndex(), 2);
+  EXPECT_TRUE(form->FinishBtn->Visible());
+  EXPECT_FALSE(form->ScanNowBtn->Visible());
+  ASSERT_EQ(RepairLog->Count(), 1);
+  EXPECT_EQ(RepairLog->GetItem(0).Content.KeyPath, "Problems Found: 0");
+  EXPECT_EQ(RepairLog->GetItem(0).Content.Status, "");
+  EXPECT_EQ(form->abExcludeMsg->Caption(), "Elapsed time: 0 second      ");
+  EXPECT_FALSE(dm.ScanTimer.Enabled());
+  EXPECT_FALSE(dm.ScanTimerEx.Enabled());
+
+  form->FinishBtnClick(form->FinishBtn);
+  EXPECT_EQ(form->ScanNotebook->PageIndex(), 0);
+  EXPECT_EQ(RepairLog->Count(), 0);
+  EXPECT_TRUE(form->ScanNowBtn->Visible());
+}
+
+TEST_F(MainWindowFixture, FindingsAreListedPerSectionWithTheirDetails) {
+  Sections()[4].Scan = Reports({"HKEY_LOCAL_MACHINE\\a", "HKEY_LOCAL_MACHINE\\b", "HKEY_LOCAL_MACHINE\\c"});
+  Sections()[11].Scan = Reports({"HKEY_CURRENT_USER\\m"});
+  form->ScanNowBtnClick(form->ScanNowBtn);
+
+  EXPECT_EQ(form->ScanNotebook->PageIndex(), 1);
+  EXPECT_TRUE(form->RepairBtn->Visible());
+  ASSERT_EQ(form->RepairGrid->Count(), 2);
+  TListItem* row = form->RepairGrid->Item(0);
+  EXPECT_EQ(row->Caption, "Font Entries");
+  EXPECT_EQ(row->SubItems, (std::vector<std::string>{"3", "4"}));
+  EXPECT_EQ(form->RepairGrid->Item(1)->SubItems, (std::vector<std::string>{"1", "11"}));
+  EXPECT_EQ(form->RepairGrid->ColumnCaption(1), "Problems Found: 4");
+  EXPECT_EQ(form->ProblemsListBox->Count(), 3);
+  EXPECT_EQ(form->ProblemsListBox->RowHeight(), 70);
+  EXPECT_EQ(form->ProblemsPanel->Caption(), "3 Problems Found");
+  EXPECT_EQ(form->abLevel->Caption(), "Normal");
+  EXPECT_EQ(form->abSeverity->Caption(), "Severity:");
+  EXPECT_EQ(form->SectionImages[4]->Tag, 1);
+  EXPECT_EQ(form->ItemCountLabels[4]->Caption(), "3");
+
+  form->RepairGrid->SetItemIndex(1);
+  EXPECT_EQ(form->ProblemsListBox->Count(), 1);
+  EXPECT_EQ(form->abLevel->Caption(), "Normal");
+  EXPECT_EQ(form->DetailsMemo->Text(), Sections()[11].Description);
+
+  // Select All on the results page changes what is drawn and what will be repaired together.
+  form->RepairGrid->SetItemIndex(0);
+  form->cbSelectAll->SetChecked(false);
+  for (int i = 0; i < 3; ++i) {
+    EXPECT_FALSE((*SectionResults)[4].GetItem(i).Content.Checked);
+    EXPECT_EQ(form->ProblemsListBox->Item(i)->StateIndex, 0);
+  }
+  EXPECT_TRUE((*SectionResults)[11].GetItem(0).Content.Checked);   // another section keeps its ticks
+
+  // A left click inside the drawn box ticks that one finding; just outside it does not.
+  RECT r = form->ProblemsListBox->ItemRect(1);
+  form->ProblemsListBoxMouseDown(TMouseButton::Left, r.left + 10, r.top + 28);
+  EXPECT_FALSE((*SectionResults)[4].GetItem(1).Content.Checked);
+  form->ProblemsListBoxMouseDown(TMouseButton::Left, r.left + 26, r.top + 46);
+  EXPECT_TRUE((*SectionResults)[4].GetItem(1).Content.Checked);
+  EXPECT_EQ(form->ProblemsListBox->Item(1)->StateIndex, 1);
+}
+
+TEST_F(MainWindowFixture, ExclusionAppendsTheLineAndTheNextScanSkipsIt) {
+  Sections()[4].Scan = Reports({"HKEY_LOCAL_MACHINE\\a", "HKEY_LOCAL_MACHINE\\b", "HKEY_LOCAL_MACHINE\\c"});
+  form->ScanNowBtnClick(form->ScanNowBtn);
+  (*SectionResults)[4].GetItem(2).Content.Checked = false;
+  form->ProblemsListBox->SetItemIndex(1);
+  form->ExcludeMenuClick(dm.ExcludeMenu);
+
+  EXPECT_EQ(ReadFileBytes(PublicFunctionUnit::IgnoreFileName()), "Font Entries|HKEY_LOCAL_MACHINE\\b|v\r\n");
+  ASSERT_EQ((*SectionResults)[4].Count(), 2);
+  EXPECT_EQ((*SectionResults)[4].GetItem(1).Content.KeyPath, "HKEY_LOCAL_MACHINE\\c");
+  EXPECT_FALSE((*SectionResults)[4].GetItem(1).Content.Checked);
+  EXPECT_EQ(form->ProblemsListBox->Count(), 2);
+  EXPECT_EQ(form->RepairGrid->Item(0)->SubItems[0], "2");
+  EXPECT_EQ(form->RepairGrid->ColumnCaption(1), "Problems Found: 2");
+  EXPECT_EQ(form->ProblemsPanel->Caption(), "  Details of Problems found: 2");
+
+  form->ScanBtnClick(form->ScanBtn);
+  form->ScanNowBtnClick(form->ScanNowBtn);
+  ASSERT_EQ((*SectionResults)[4].Count(), 2);
+  EXPECT_EQ((*SectionResults)[4].GetItem(0).Content.KeyPath, "HKEY_LOCAL_MACHINE\\a");
+  EXPECT_EQ((*SectionResults)[4].GetItem(1).Content.KeyPath, "HKEY_LOCAL_MACHINE\\c");
+}
+
+TEST_F(MainWindowFixture, AbortAndScannerErrorsLeaveTheWindowUsable) {
+  Sections()[0].Scan = Reports({"HKEY_CLASSES_ROOT\\x"});
+  Sections()[1].Scan = [this](int, TCaptionTarget*, TCaptionTarget*, TIgnoreContents&, TRegistryContents&) {
+    form->AbortScanBtnClick(form->AbortScanBtn);
+  };
+  Sections()[2].Scan = Reports({"HKEY_USERS\\never"});
+  form->ScanNowBtnClick(form->ScanNowBtn);
+  EXPECT_EQ(form->ScanNotebook->PageIndex(), 1);
+  EXPECT_EQ(form->RepairGrid->Count(), 1);
+  EXPECT_EQ((*SectionResults)[2].Count(), 0);
+
+  form->ScanBtnClick(form->ScanBtn);
+  Sections()[1].Scan = [](int, TCaptionTarget*, TCaptionTarget*, TIgnoreContents&, TRegistryContents&) {
+    throw std::runtime_error("Invalid data type");
+  };
+  form->ScanNowBtnClick(form->ScanNowBtn);
+  EXPECT_FALSE(dm.ScanTimer.Enabled());
+  EXPECT_FALSE(dm.ScanTimerEx.Enabled());
+  ASSERT_EQ(MessageBoxes().Calls.size(), 1u);
+  EXPECT_EQ(MessageBoxes().Calls[0].text, "Invalid data type");
+  EXPECT_EQ(form->ScanNotebook->PageIndex(), 1);
+  EXPECT_EQ(form->RepairGrid->Count(), 1);
+  form->BackupBtnClick(form->BackupBtn);
+  EXPECT_EQ(form->MainNotebook->PageIndex(), 1);
+}
+
+TEST_F(MainWindowFixture, TimersShowTheElapsedTimeAndTheRunningTotal) {
+  dm.ScanStartTime = 100.0;
+  dm.Clock = [] { return 100.0 + 3723.0 / 86400; };
+  dm.ScanTimerExTimer(&dm.ScanTimerEx);
+  EXPECT_EQ(form->abScanTime->Caption(), "01:02:03");
+  EXPECT_EQ(ElapsedTimeText(form->abScanTime->Caption()), "Elapsed time: 2 minutes 3 seconds      ");
+
+  (*SectionResults)[3].Add();
+  (*SectionResults)[9].Add();
+  dm.AnimFrame = 11;
+  dm.ScanSection = 4;
+  dm.ScanTimerTimer(&dm.ScanTimer);
+  EXPECT_EQ(dm.AnimFrame, 5);
+  EXPECT_EQ(form->LabelWarning->Caption(), "2 Problems Found");
+}
+
+TEST_F(MainWindowFixture, CloseHidesInTheTrayAndTheInstanceMessageBringsItBack) {
+  form->Perform(WM_CLOSE);
+  EXPECT_FALSE(IsWindowVisible(form->Handle()));
+  EXPECT_TRUE(IsIconic(form->Handle()));
+  EXPECT_NE(ZelvoranMainForm, nullptr);
+  form->Perform(WM_RESTORE_INSTANCE);
+  EXPECT_TRUE(IsWindowVisible(form->Handle()));
+  EXPECT_FALSE(IsIconic(form->Handle()));
+  form->Perform(WM_RESTORE_INSTANCE);   // shown and not minimised: nothing changes
+  EXPECT_TRUE(IsWindowVisible(form->Handle()));
+
+  form->Perform(WM_TRAY_ICON, 0, 0x10);
+  EXPECT_EQ(PublicFunctionUnit::ScanState, 1);
+  EXPECT_TRUE(Application.Terminated());
+}
