@@ -154,17 +154,19 @@ void ReportMissingFile(const TSettingsWalk& walk, TCaptionTarget* countLabel, co
   SectionCommon::ShowCount(countLabel, contents);
 }
 
-static std::string ReplaceVar(const std::string& text, const char* var, const std::string& folder) {
+// Replaces every var in the upper-cased text by the upper-cased folder, asked for only when needed.
+static std::string ReplaceVar(const std::string& text, const char* var, std::string (*folder)()) {
   std::string upper = AnsiUpperCase(text);
   if (!ContainsText(upper, var)) return text;
-  return StringReplace(upper, var, AnsiUpperCase(folder));
+  return StringReplace(upper, var, AnsiUpperCase(folder()));
 }
 
+static std::string ProgramFilesDir() { return GetProgramFilesDir(0); }
+
 std::string ExpandPathVars(const std::string& text) {
-  std::string windows = PublicFunctionUnit::GetWindowsDir();
-  std::string s = ReplaceVar(text, "%SYSTEMROOT%", windows);
-  s = ReplaceVar(s, "%WINDIR%", windows);
-  return ReplaceVar(s, "%PROGRAMFILES%", GetProgramFilesDir(0));
+  std::string s = ReplaceVar(text, "%SYSTEMROOT%", PublicFunctionUnit::GetWindowsDir);
+  s = ReplaceVar(s, "%WINDIR%", PublicFunctionUnit::GetWindowsDir);
+  return ReplaceVar(s, "%PROGRAMFILES%", ProgramFilesDir);
 }
 
 std::string GetWindowsDir() { return AnsiUpperCase(IncludeTrailingBackslash(PublicFunctionUnit::GetWindowsDir())); }
