@@ -157,7 +157,7 @@ void TZelvoranMainForm::BuildFrame() {
   BackImage = new TImage(this);
   BackImage->Name = "BackImage";
   BackImage->SetBounds(0, 0, 650, 87);
-  BackImage->SetColor(kTitleBlue);
+  BackImage->SetPicture(TBitmap(650, 87, kTitleBlue));
   BackImage->OnMouseDown = [this](TObject* s, TMouseButton b, int x, int y) { BackImageMouseDown(s, b, x, y); };
   auto* title = new TLabel(this);
   title->SetBounds(20, 22, 300, 40);
@@ -169,8 +169,13 @@ void TZelvoranMainForm::BuildFrame() {
   OptionsBtn = picture(this, "OptionsBtn", "Options", 538, 34, 53, 22);
   AboutBtn = picture(this, "AboutBtn", "About", 598, 34, 52, 22);
   wsMinimizedBtn = picture(this, "wsMinimizedBtn", "_", 606, 4, 21, 11);
-  wsMinimizedBtn->Hint = "Minimize";
   wsCloseBtn = picture(this, "wsCloseBtn", "x", 628, 4, 21, 11);
+  HoverPair(HelpBtn, DM->ExBtnImageList, 1, 0);
+  HoverPair(OptionsBtn, DM->ExBtnImageList, 3, 2);
+  HoverPair(AboutBtn, DM->ExBtnImageList, 5, 4);
+  HoverPair(wsMinimizedBtn, DM->MinCloseImageList, 1, 0);
+  HoverPair(wsCloseBtn, DM->MinCloseImageList, 3, 2);
+  wsMinimizedBtn->Hint = "Minimize";
   wsCloseBtn->Hint = "Hide";
   HelpBtn->OnClick = [this](TObject* s) { HelpBtnClick(s); };
   OptionsBtn->OnClick = [this](TObject* s) { OptionsBtnClick(s); };
@@ -188,6 +193,7 @@ void TZelvoranMainForm::BuildFrame() {
   ScanBtn->OnClick = [this](TObject* s) { ScanBtnClick(s); };
   BackupBtn->OnClick = [this](TObject* s) { BackupBtnClick(s); };
   AdvanceBtn->OnClick = [this](TObject* s) { AdvanceBtnClick(s); };
+  HoverPair(HomeBtn, DM->AboutImageList, 1, 0);
   HomeBtn->OnClick = [this](TObject* s) { HomeBtnClick(s); };
 
   MainNotebook = new TNotebook(this);
