@@ -76,7 +76,7 @@ void TSpinEdit::SetRange(int minValue, int maxValue) {
 
 TDateTimePicker::TDateTimePicker(TControl* parent, TKind kind)
     : TControl(parent, {.ClassName = DATETIMEPICK_CLASSW,
-                        .Style = WS_TABSTOP | (kind == TKind::Time ? DTS_TIMEFORMAT | DTS_UPDOWN : DTS_SHORTDATEFORMAT),
+                        .Style = (DWORD)(WS_TABSTOP | (kind == TKind::Time ? DTS_TIMEFORMAT | DTS_UPDOWN : DTS_SHORTDATEFORMAT)),
                         .Width = 186,
                         .Height = 21}) {}
 

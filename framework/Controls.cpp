@@ -531,8 +531,7 @@ void TControl::Invalidate() {
 
 void TControl::Repaint() {
   if (handle_ == nullptr) return;
-  InvalidateRect(handle_, nullptr, TRUE);
-  UpdateWindow(handle_);
+  RedrawWindow(handle_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW | RDW_ALLCHILDREN);
 }
 
 void TControl::SetFocus() {

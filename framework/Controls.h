@@ -100,7 +100,7 @@ class TControl : public TObject, public TCaptionTarget {
   void SetCaption(const std::string& text) override;
 
   void Invalidate();
-  void Repaint();          // invalidates and paints at once
+  void Repaint();          // invalidates and paints at once, with the controls inside
   void SetFocus();
   bool Focused() const;
   void BringToFront();

@@ -232,7 +232,7 @@ void TMemo::SetBorder(bool border) {
 
 TComboBox::TComboBox(TControl* parent, bool editable)
     : TControl(parent, {.ClassName = L"COMBOBOX",
-                        .Style = (editable ? CBS_DROPDOWN | CBS_AUTOHSCROLL : CBS_DROPDOWNLIST) | WS_VSCROLL | WS_TABSTOP,
+                        .Style = (DWORD)((editable ? CBS_DROPDOWN | CBS_AUTOHSCROLL : CBS_DROPDOWNLIST) | WS_VSCROLL | WS_TABSTOP),
                         .Width = 145,
                         .Height = 200}) {
   SetColor(clWindow);
@@ -286,9 +286,9 @@ HBRUSH TComboBox::CtlColor(HDC dc) {
 
 TListBox::TListBox(TControl* parent, bool ownerDrawVariable, bool multiSelect)
     : TControl(parent, {.ClassName = L"LISTBOX",
-                        .Style = LBS_NOTIFY | LBS_NOINTEGRALHEIGHT | WS_VSCROLL | WS_TABSTOP |
-                                 (ownerDrawVariable ? LBS_OWNERDRAWVARIABLE | LBS_HASSTRINGS : 0) |
-                                 (multiSelect ? LBS_EXTENDEDSEL : 0),
+                        .Style = (DWORD)(LBS_NOTIFY | LBS_NOINTEGRALHEIGHT | WS_VSCROLL | WS_TABSTOP |
+                                         (ownerDrawVariable ? LBS_OWNERDRAWVARIABLE | LBS_HASSTRINGS : 0) |
+                                         (multiSelect ? LBS_EXTENDEDSEL : 0)),
                         .ExStyle = WS_EX_CLIENTEDGE,
                         .Width = 121,
                         .Height = 97}) {

@@ -1,0 +1,47 @@
+#include "RepairDialogUnit.h"
+
+#include "../scan/PublicFunctionUnit.h"
+
+namespace RepairDialogUnit {
+TRepairDialogForm* RepairDialogForm = nullptr;
+}
+
+TRepairDialogForm::TRepairDialogForm(TForm* owner)
+    : TForm({.Owner = owner, .Border = TBorderStyle::Dialog, .ClassName = "TRepairDialogForm",
+             .ExtraExStyle = WS_EX_TOPMOST}) {
+  SetCaption("Zelvoran");
+  SetColor(clBtnFace);
+  SetClientSize(417, 105);
+  Position = TPosition::ScreenCenter;
+
+  Button1 = new TButton(this);
+  Button1->SetBounds(328, 40, 75, 25);
+  Button1->SetCaption("Cancel");
+  Button1->OnClick = [this](TObject* s) { Button1Click(s); };
+
+  abRepair = new TLabel(this);
+  abRepair->SetBounds(16, 8, 305, 16);
+  TFont f;
+  f.Height = 13;
+  abRepair->SetFont(f);
+  abRepair->SetCaption("Repair");
+
+  Animate1 = new TAnimate(this);
+  Animate1->SetBounds(16, 32, 304, 60);
+  Animate1->StopFrame = 24;
+  Animate1->SetCommonAVI(TAnimate::TCommonAVI::DeleteFile);   // without it the dialog still works
+
+  OnCreate = [this](TObject* s) { FormCreate(s); };
+  DoCreate();
+}
+
+TRepairDialogForm::~TRepairDialogForm() {
+  if (RepairDialogUnit::RepairDialogForm == this) RepairDialogUnit::RepairDialogForm = nullptr;
+}
+
+void TRepairDialogForm::FormCreate(TObject*) { Animate1->SetActive(true); }
+
+void TRepairDialogForm::Button1Click(TObject*) {
+  PublicFunctionUnit::ScanState = 3;
+  Close();
+}

@@ -1,0 +1,118 @@
+// Our pictures: JPEG and GIF decoding from the program's resources, bad and truncated data,
+// the image-list strips, and the animated image.
+#include <gtest/gtest.h>
+
+#include "framework/Application.h"
+#include "framework/Forms.h"
+#include "framework/ImageList.h"
+#include "framework/Pictures.h"
+#include "support/TestSupport.h"
+
+TEST(GuiPictures, JpegResourcesDecodeToTheirSizes) {
+  struct Expected {
+    const char* name;
+    int width, height;
+  };
+  for (Expected e : {Expected{"MAIN_BACKGROUND", 650, 460}, Expected{"ABOUT_BANNER_LEFT", 160, 64},
+                     Expected{"ABOUT_BANNER_RIGHT", 320, 64}}) {
+    TBitmap picture;
+    std::string error;
+    ASSERT_TRUE(DecodeJpeg(ResourceBytes(e.name), picture, &error)) << e.name << ": " << error;
+    EXPECT_EQ(picture.Width(), e.width) << e.name;
+    EXPECT_EQ(picture.Height(), e.height) << e.name;
+  }
+  // The background's header is blue, its body near white.
+  TBitmap background;
+  ASSERT_TRUE(LoadJpegResource("MAIN_BACKGROUND", background));
+  COLORREF header = background.Pixel(600, 30), body = background.Pixel(300, 300);
+  EXPECT_GT(GetBValue(header), GetRValue(header) + 60);
+  EXPECT_GT(GetRValue(body), 200);
+}
+
+TEST(GuiPictures, BadOrTruncatedJpegFailsWithoutAPicture) {
+  std::string whole = ResourceBytes("MAIN_BACKGROUND");
+  ASSERT_GT(whole.size(), 1000u);
+  TBitmap picture(4, 4);
+  std::string error;
+  EXPECT_FALSE(DecodeJpeg(whole.substr(0, whole.size() / 2), picture, &error));
+  EXPECT_TRUE(picture.Empty());
+  EXPECT_FALSE(error.empty());
+  EXPECT_FALSE(DecodeJpeg(whole.substr(0, 20), picture));
+  EXPECT_FALSE(DecodeJpeg("not a picture at all", picture));
+  EXPECT_FALSE(DecodeJpeg("", picture));
+  EXPECT_FALSE(LoadJpegResource("NO_SUCH_PICTURE", picture));
+  EXPECT_TRUE(picture.Empty());
+}
+
+TEST(GuiPictures, AnimatedGifHasItsFramesDelaysAndLoop) {
+  TGifImage gif;
+  ASSERT_TRUE(gif.LoadFromResource("UPDATE_ANIMATION"));
+  EXPECT_EQ(gif.Width(), 32);
+  EXPECT_EQ(gif.Height(), 32);
+  ASSERT_EQ(gif.FrameCount(), 8);
+  for (int i = 0; i < 8; ++i) EXPECT_EQ(gif.Delay(i), 100) << i;
+  EXPECT_EQ(gif.LoopCount(), 0);
+  // The bright dot moves from frame to frame.
+  EXPECT_NE(gif.Frame(0).Pixel(16, 5), gif.Frame(2).Pixel(16, 5));
+}
+
+TEST(GuiPictures, BadOrTruncatedGifFails) {
+  std::string whole = ResourceBytes("UPDATE_ANIMATION");
+  TGifImage gif;
+  std::string error;
+  EXPECT_FALSE(gif.LoadFromBytes(whole.substr(0, whole.size() - 300), &error));
+  EXPECT_FALSE(error.empty());
+  EXPECT_EQ(gif.FrameCount(), 0);
+  EXPECT_FALSE(gif.LoadFromBytes(whole.substr(0, 10)));
+  EXPECT_FALSE(gif.LoadFromBytes("GIF89a garbage"));
+  EXPECT_EQ(gif.FrameCount(), 0);
+}
+
+TEST(GuiPictures, ImageListStripsLoadFromResources) {
+  struct Strip {
+    const char* name;
+    int width, height, count;
+  };
+  for (Strip s : {Strip{"POPUPIMAGES", 16, 16, 2}, Strip{"SCANIMAGES", 136, 33, 8}, Strip{"EXBTNIMAGES", 53, 22, 6},
+                  Strip{"BACKUPIMAGES", 136, 33, 6}, Strip{"STATIMAGES", 16, 16, 13},
+                  Strip{"PROBLEMSIMAGES", 16, 70, 2}, Strip{"MINCLOSEIMAGES", 21, 11, 4},
+                  Strip{"MAINIMAGES", 136, 33, 6}, Strip{"BACKUPSTATIMAGES", 16, 56, 1},
+                  Strip{"LELVELIMAGES", 36, 12, 3}, Strip{"ABOUTIMAGES", 153, 60, 2},
+                  Strip{"BACKUPTABIMAGES", 107, 31, 4}, Strip{"TOOLICONS", 32, 32, 12}}) {
+    TImageList list(s.width, s.height);
+    EXPECT_EQ(list.AddStrip(s.name), s.count) << s.name;
+  }
+  TImageList wrongHeight(16, 20);
+  EXPECT_EQ(wrongHeight.AddStrip("STATIMAGES"), 0);
+  EXPECT_EQ(wrongHeight.AddStrip("NO_SUCH_STRIP"), 0);
+
+  // A button image: its rounded corner is transparent, its middle is not.
+  TImageList buttons(136, 33);
+  buttons.AddStrip("SCANIMAGES");
+  TBitmap picture;
+  buttons.GetBitmap(1, picture);
+  EXPECT_EQ(picture.Pixel(0, 0), clFuchsia);
+  EXPECT_NE(picture.Pixel(5, 16), clFuchsia);
+}
+
+TEST(GuiPictures, AnimatedImagePlaysFromTheMessageLoopAndStopsWhenToldTo) {
+  struct TBox : TForm {
+    TBox() : TForm({}) { DoCreate(); }
+  };
+  TFormPtr<TBox> form(new TBox);
+  auto* image = new TAnimatedImage(form.get());
+  image->AutoSize = true;
+  TGifImage gif;
+  ASSERT_TRUE(gif.LoadFromResource("UPDATE_ANIMATION"));
+  image->SetAnimation(std::move(gif));
+  EXPECT_EQ(image->Width(), 32);
+  EXPECT_EQ(image->FrameIndex(), 0);
+  image->Play();
+  for (int i = 0; i < 400 && image->FrameIndex() < 2; ++i) {
+    Application.ProcessMessages();
+    Sleep(5);
+  }
+  EXPECT_GE(image->FrameIndex(), 2);
+  image->Stop();
+  EXPECT_FALSE(image->Playing());
+}

@@ -1,0 +1,160 @@
+// The small windows: the repair-progress dialog, the please-wait window, the About box and the
+// hover picture.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+
+#include "app/AboutUnit.h"
+#include "app/HintUnit.h"
+#include "app/ImageEx.h"
+#include "app/RepairDialogUnit.h"
+#include "framework/Application.h"
+#include "framework/ImageList.h"
+#include "scan/PublicFunctionUnit.h"
+#include "support/TestSupport.h"
+
+namespace {
+SIZE ClientSize(TControl* c) { return {c->ClientWidth(), c->ClientHeight()}; }
+bool IsTopmost(TControl* c) { return (GetWindowLongW(c->Handle(), GWL_EXSTYLE) & WS_EX_TOPMOST) != 0; }
+}  // namespace
+
+TEST(GuiRepairDialog, CancelSetsTheRunStateToStopAndHidesTheDialog) {
+  using RepairDialogUnit::RepairDialogForm;
+  RepairDialogForm = new TRepairDialogForm;
+  EXPECT_EQ(RepairDialogForm->Caption(), "Zelvoran");
+  EXPECT_EQ(ClientSize(RepairDialogForm).cx, 417);
+  EXPECT_EQ(ClientSize(RepairDialogForm).cy, 105);
+  EXPECT_TRUE(IsTopmost(RepairDialogForm));
+  EXPECT_EQ(RepairDialogForm->abRepair->Caption(), "Repair");
+  EXPECT_TRUE(RepairDialogForm->Animate1->Active());
+  RepairDialogForm->Show();
+  RepairDialogForm->Repaint();
+  EXPECT_TRUE(IsWindowEnabled(Application.Handle ? Application.Handle : RepairDialogForm->Handle()));
+
+  // The work writes each item into the status label.
+  TCaptionTarget* status = RepairDialogForm->abRepair;
+  status->SetCaption("HKEY_CURRENT_USER\\Software\\Gone");
+  EXPECT_EQ(RepairDialogForm->abRepair->Caption(), "HKEY_CURRENT_USER\\Software\\Gone");
+
+  for (uint8_t before : {uint8_t(0), uint8_t(2)}) {
+    PublicFunctionUnit::ScanState = before;
+    RepairDialogForm->Show();
+    RepairDialogForm->Button1->Perform(BM_CLICK);
+    EXPECT_EQ(PublicFunctionUnit::ScanState, 3);
+    EXPECT_FALSE(RepairDialogForm->Visible());
+    EXPECT_TRUE(IsWindow(RepairDialogForm->Handle()));
+  }
+  PublicFunctionUnit::ScanState = 0;
+  RepairDialogForm->Free();
+  EXPECT_EQ(RepairDialogForm, nullptr);
+}
+
+TEST(GuiHintForm, ShowsTheGivenMessageUnderTheTitleHint) {
+  using HintUnit::HintForm;
+  HintForm = new THintForm;
+  EXPECT_EQ(ClientSize(HintForm).cx, 318);
+  EXPECT_EQ(ClientSize(HintForm).cy, 57);
+  EXPECT_TRUE(IsTopmost(HintForm));
+  EXPECT_EQ(GetWindowLongW(HintForm->Handle(), GWL_STYLE) & WS_CAPTION, 0);
+  EXPECT_EQ(HintForm->LabelMsg->Caption(), "LabelMsg");
+  HintForm->LabelMsg->SetCaption("Please wait while the backup list is read...");
+  HintForm->Show();
+  HintForm->Repaint();
+  EXPECT_EQ(HintForm->PanelHint->Caption(), "Hint");
+  EXPECT_EQ(HintForm->PanelHint->Height(), 17);
+  EXPECT_EQ(HintForm->PanelHint->Width(), 318);
+  EXPECT_EQ(HintForm->LabelMsg->Top(), 17);
+  EXPECT_EQ(HintForm->LabelMsg->Height(), 40);
+  EXPECT_EQ(HintForm->PanelHint->Color(), clAppWorkSpace);
+  EXPECT_EQ(HintForm->LabelMsg->Font().Color, clNavy);
+  HintForm->Free();
+  EXPECT_EQ(HintForm, nullptr);
+}
+
+TEST(GuiAboutForm, ShowsTheVersionAndEndsWithOk) {
+  TFormPtr<TAboutForm> about(new TAboutForm);
+  EXPECT_EQ(about->Caption(), "About");
+  EXPECT_EQ(ClientSize(about.get()).cx, 480);
+  EXPECT_EQ(ClientSize(about.get()).cy, 223);
+  EXPECT_EQ(about->abVersion->Caption(), "Version 3.0");
+  EXPECT_EQ(about->abHomeBtn->Cursor(), TCursor::HandPoint);
+  EXPECT_EQ(about->Image1->Picture().Width(), 160);
+  EXPECT_FALSE(about->Image2->Picture().Empty());
+  TModalHookScope hook([&](TForm& f) {
+    EXPECT_EQ(&f, about.get());
+    about->BitBtn1->Perform(BM_CLICK);
+  });
+  EXPECT_EQ(about->ShowModal(), 1);
+}
+
+TEST(GuiAboutForm, LinkTurnsBlueAndUnderlinedUnderTheMouseAndBlackAfter) {
+  TFormPtr<TAboutForm> about(new TAboutForm);
+  TLabel* link = about->abHomeBtn;
+  link->Perform(WM_MOUSEMOVE, 0, MAKELPARAM(3, 3));
+  EXPECT_EQ(link->Font().Color, 0xFF0000u);
+  EXPECT_TRUE(link->Font().Underline);
+  link->Perform(WM_MOUSELEAVE);
+  EXPECT_EQ(link->Font().Color, clBlack);
+  EXPECT_FALSE(link->Font().Underline);
+  EXPECT_FALSE(link->Font().Bold);
+}
+
+TEST(GuiImageEx, RaisesEnterAndLeaveOnceWithItselfAsSender) {
+  struct TBox : TForm {
+    TBox() : TForm({}) { DoCreate(); }
+  };
+  TFormPtr<TBox> form(new TBox);
+  auto* scan = new TImageEx(form.get());
+  auto* abort = new TImageEx(form.get());
+  scan->Tag = 0;
+  abort->Tag = 1;
+  TImageList images(136, 33);
+  ASSERT_EQ(images.AddStrip("SCANIMAGES"), 8);
+  // One pair of handlers for several pictures, told apart by the sender.
+  std::vector<std::string> events;
+  auto enter = [&](TObject* sender) {
+    auto* image = static_cast<TImageEx*>(sender);
+    events.push_back("enter" + std::to_string(image->Tag));
+    image->ClearPicture();
+    images.GetBitmap(image->Tag * 2 + 1, image->Picture());
+  };
+  auto leave = [&](TObject* sender) {
+    auto* image = static_cast<TImageEx*>(sender);
+    events.push_back("leave" + std::to_string(image->Tag));
+    image->ClearPicture();
+    images.GetBitmap(image->Tag * 2, image->Picture());
+  };
+  for (TImageEx* image : {scan, abort}) {
+    image->OnMouseEnter = enter;
+    image->OnMouseLeave = leave;
+  }
+  abort->Perform(WM_MOUSEMOVE, 0, MAKELPARAM(5, 5));
+  abort->Perform(WM_MOUSEMOVE, 0, MAKELPARAM(6, 5));
+  TBitmap hover;
+  images.GetBitmap(3, hover);
+  EXPECT_EQ(abort->Picture().Pixel(10, 16), hover.Pixel(10, 16));
+  abort->Perform(WM_MOUSELEAVE);
+  abort->Perform(WM_MOUSELEAVE);
+  Application.ProcessMessages();
+  EXPECT_EQ(events, (std::vector<std::string>{"enter1", "leave1"}));
+
+  // Without handlers it is a plain picture.
+  auto* plain = new TImageEx(form.get());
+  plain->Perform(WM_MOUSEMOVE, 0, MAKELPARAM(1, 1));
+  plain->Perform(WM_MOUSELEAVE);
+  EXPECT_TRUE(plain->Picture().Empty());
+}
+
+// Shows the About box for a while so that a screenshot can be taken of the display
+// (scripts/screenshot-about runs it).
+TEST(GuiAboutForm, DISABLED_StaysOnScreenForAScreenshot) {
+  TFormPtr<TAboutForm> about(new TAboutForm);
+  about->Show();
+  about->Repaint();
+  const char* seconds = std::getenv("ZELVORAN_SCREENSHOT_SECONDS");
+  DWORD end = GetTickCount() + 1000 * (seconds ? std::atoi(seconds) : 5);
+  while (GetTickCount() < end) {
+    Application.ProcessMessages();
+    Sleep(20);
+  }
+}
