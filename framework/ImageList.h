@@ -1,6 +1,6 @@
 // A list of same-sized images with a mask colour, loaded from our bitmap resources.
 //
-// How to use: `TImageList list(16, 16); list.AddStrip("STATIMAGES");` (a bitmap resource of
+// How to use: `TImageList list(16, 16); list.AddStrip("StatImageList");` (a bitmap resource of
 // images side by side, magenta where transparent). Draw(dc, x, y, i) draws image i masked;
 // GetBitmap(i, bmp) clears bmp and draws image i into it (transparent where masked), which is
 // how pictures swap images under the mouse.

@@ -73,22 +73,22 @@ TEST(GuiPictures, ImageListStripsLoadFromResources) {
     const char* name;
     int width, height, count;
   };
-  for (Strip s : {Strip{"POPUPIMAGES", 16, 16, 2}, Strip{"SCANIMAGES", 136, 33, 8}, Strip{"EXBTNIMAGES", 53, 22, 6},
-                  Strip{"BACKUPIMAGES", 136, 33, 6}, Strip{"STATIMAGES", 16, 16, 13},
-                  Strip{"PROBLEMSIMAGES", 16, 70, 2}, Strip{"MINCLOSEIMAGES", 21, 11, 4},
-                  Strip{"MAINIMAGES", 136, 33, 6}, Strip{"BACKUPSTATIMAGES", 16, 56, 1},
-                  Strip{"LELVELIMAGES", 36, 12, 3}, Strip{"ABOUTIMAGES", 153, 60, 2},
-                  Strip{"BACKUPTABIMAGES", 107, 31, 4}, Strip{"TOOLICONS", 32, 32, 12}}) {
+  for (Strip s : {Strip{"PopupImageList", 16, 16, 2}, Strip{"ScanImageList", 136, 33, 8}, Strip{"ExBtnImageList", 53, 22, 6},
+                  Strip{"BackupImageList", 136, 33, 6}, Strip{"StatImageList", 16, 16, 13},
+                  Strip{"ProblemsImageList", 16, 70, 2}, Strip{"MinCloseImageList", 21, 11, 4},
+                  Strip{"MainImageList", 136, 33, 6}, Strip{"BackupStatImageList", 16, 56, 1},
+                  Strip{"LelvelImageList", 36, 12, 3}, Strip{"AboutImageList", 153, 60, 2},
+                  Strip{"BackupTabImageList", 107, 31, 4}, Strip{"TOOLICONS", 32, 32, 12}}) {
     TImageList list(s.width, s.height);
     EXPECT_EQ(list.AddStrip(s.name), s.count) << s.name;
   }
   TImageList wrongHeight(16, 20);
-  EXPECT_EQ(wrongHeight.AddStrip("STATIMAGES"), 0);
+  EXPECT_EQ(wrongHeight.AddStrip("StatImageList"), 0);
   EXPECT_EQ(wrongHeight.AddStrip("NO_SUCH_STRIP"), 0);
 
   // A button image: its rounded corner is transparent, its middle is not.
   TImageList buttons(136, 33);
-  buttons.AddStrip("SCANIMAGES");
+  buttons.AddStrip("ScanImageList");
   TBitmap picture;
   buttons.GetBitmap(1, picture);
   EXPECT_EQ(picture.Pixel(0, 0), clFuchsia);

@@ -109,7 +109,7 @@ TEST(GuiImageEx, RaisesEnterAndLeaveOnceWithItselfAsSender) {
   scan->Tag = 0;
   abort->Tag = 1;
   TImageList images(136, 33);
-  ASSERT_EQ(images.AddStrip("SCANIMAGES"), 8);
+  ASSERT_EQ(images.AddStrip("ScanImageList"), 8);
   // One pair of handlers for several pictures, told apart by the sender.
   std::vector<std::string> events;
   auto enter = [&](TObject* sender) {
