@@ -38,7 +38,15 @@ std::string CommandToExePath(const std::string& command) {
   return t;
 }
 
-bool UninstallTargetExists(const std::string& command) { return FileExists(CommandToExePath(command)); }
+// Besides the path read from the command, a leading part that ends before a blank and names an
+// existing file counts: arguments such as "/dir=\x" mislead the path reading, and a valid
+// uninstall command must not be reported (its repair would remove it).
+bool UninstallTargetExists(const std::string& command) {
+  if (FileExists(CommandToExePath(command))) return true;
+  for (size_t blank = command.find(' '); blank != std::string::npos; blank = command.find(' ', blank + 1))
+    if (FileExists(command.substr(0, blank))) return true;
+  return false;
+}
 
 // Judges one uninstall subkey, open in `reg`.
 static void CheckUninstallKey(TRegistry& reg, const std::string& keyText, const std::string& name,

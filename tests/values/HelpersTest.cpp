@@ -48,6 +48,10 @@ TEST(CommandToExePath, AnExistingProgramIsTakenWhole) {
   EXPECT_EQ(UninstallSectionUnit::CommandToExePath(exe + " /S"), exe);
   EXPECT_TRUE(UninstallSectionUnit::UninstallTargetExists(exe + " /S"));
   EXPECT_FALSE(UninstallSectionUnit::UninstallTargetExists(folder.Path() + "My Prog\\gone.exe /S"));
+  // A "\" in the arguments misleads the path reading; the program before the blank still counts.
+  std::string un = folder.WriteFile("x\\un.exe");
+  EXPECT_TRUE(UninstallSectionUnit::UninstallTargetExists(un + " /q /dir=\\y"));
+  EXPECT_FALSE(UninstallSectionUnit::UninstallTargetExists(folder.Path() + "x\\gone.exe /q /dir=\\y"));
 }
 
 TEST(ClassKeyNames, SplitDropsSpecialClassesAndSeparatesExtensions) {
