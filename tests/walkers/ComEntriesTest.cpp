@@ -1,8 +1,6 @@
 // The COM walk over planted keys, and the type-library pass and repairs over class entries
 // planted under HKEY_CLASSES_ROOT with identifiers of their own, removed afterwards.
 #include <gtest/gtest.h>
-#include <objbase.h>
-#include <shlwapi.h>
 
 #include "WalkerTestSupport.h"
 #include "scan/ActivexSection.h"
@@ -14,49 +12,6 @@ using testing_support::RegSandbox;
 namespace {
 
 const char* const kCaption = "ActiveX, OLE/COM Entries";
-
-std::string NewGuid() {
-  GUID g;
-  CoCreateGuid(&g);
-  wchar_t text[40];
-  StringFromGUID2(g, text, 40);
-  return Narrow(text);
-}
-
-// Keys created under HKEY_CLASSES_ROOT for one test, deleted with their subtrees at the end.
-class ClassKeys {
- public:
-  ~ClassKeys() {
-    for (const std::string& k : created_) SHDeleteKeyW(HKEY_CLASSES_ROOT, Widen(k).c_str());
-  }
-  // Creates the key (remembering its top two levels for removal) and sets its default value.
-  void Set(const std::string& path, const std::string& data, DWORD type = REG_SZ) {
-    Create(path);
-    HKEY h;
-    ASSERT_EQ(RegOpenKeyExW(HKEY_CLASSES_ROOT, Widen(path).c_str(), 0, KEY_ALL_ACCESS, &h), ERROR_SUCCESS);
-    std::wstring w = Widen(data);
-    RegSetValueExW(h, L"", 0, type, reinterpret_cast<const BYTE*>(w.c_str()), (DWORD)(w.size() + 1) * 2);
-    RegCloseKey(h);
-  }
-  void Create(const std::string& path) {
-    size_t second = path.find('\\', path.find('\\') + 1);
-    created_.push_back(path.substr(0, second));
-    HKEY h;
-    ASSERT_EQ(RegCreateKeyExW(HKEY_CLASSES_ROOT, Widen(path).c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &h,
-                              nullptr),
-              ERROR_SUCCESS);
-    RegCloseKey(h);
-  }
-  static bool Exists(const std::string& path) {
-    HKEY h;
-    if (RegOpenKeyExW(HKEY_CLASSES_ROOT, Widen(path).c_str(), 0, KEY_READ, &h) != ERROR_SUCCESS) return false;
-    RegCloseKey(h);
-    return true;
-  }
-
- private:
-  std::vector<std::string> created_;
-};
 
 class ComEntries : public WalkerTest {};
 

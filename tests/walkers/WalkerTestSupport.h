@@ -2,14 +2,19 @@
 // test's own, and lookups of the findings a test planted.
 #pragma once
 
+#include <map>
 #include <string>
 #include <vector>
 
 #include <gtest/gtest.h>
+#include <objbase.h>
+#include <shlwapi.h>
 #include <windows.h>
 
 #include "framework/Outputs.h"
+#include "framework/Registry.h"
 #include "framework/StringList.h"
+#include "framework/Strings.h"
 #include "scan/IgnoreItemUnit.h"
 #include "scan/PublicFunctionUnit.h"
 #include "scan/RegistryContentUnit.h"
@@ -82,3 +87,63 @@ inline std::string MakeKeyChain(HKEY root, const std::string& base, int depth) {
   RegCloseKey(parent);
   return path;
 }
+
+inline std::string NewGuid() {
+  GUID g;
+  CoCreateGuid(&g);
+  wchar_t text[40];
+  StringFromGUID2(g, text, 40);
+  return Narrow(text);
+}
+
+// Keys created under HKEY_CLASSES_ROOT for one test, deleted with their subtrees at the end.
+class ClassKeys {
+ public:
+  ~ClassKeys() {
+    for (const std::string& k : created_) SHDeleteKeyW(HKEY_CLASSES_ROOT, Widen(k).c_str());
+  }
+  // Creates the key (remembering its top two levels for removal) and sets its default value.
+  void Set(const std::string& path, const std::string& data, DWORD type = REG_SZ) {
+    Create(path);
+    HKEY h;
+    ASSERT_EQ(RegOpenKeyExW(HKEY_CLASSES_ROOT, Widen(path).c_str(), 0, KEY_ALL_ACCESS, &h), ERROR_SUCCESS);
+    std::wstring w = Widen(data);
+    RegSetValueExW(h, L"", 0, type, reinterpret_cast<const BYTE*>(w.c_str()), (DWORD)(w.size() + 1) * 2);
+    RegCloseKey(h);
+  }
+  void Create(const std::string& path) {
+    size_t second = path.find('\\', path.find('\\') + 1);
+    created_.push_back(path.substr(0, second));
+    HKEY h;
+    ASSERT_EQ(RegCreateKeyExW(HKEY_CLASSES_ROOT, Widen(path).c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &h,
+                              nullptr),
+              ERROR_SUCCESS);
+    RegCloseKey(h);
+  }
+  static bool Exists(const std::string& path) {
+    HKEY h;
+    if (RegOpenKeyExW(HKEY_CLASSES_ROOT, Widen(path).c_str(), 0, KEY_READ, &h) != ERROR_SUCCESS) return false;
+    RegCloseKey(h);
+    return true;
+  }
+
+ private:
+  std::vector<std::string> created_;
+};
+
+// Every key ("path\") and value ("path|name": type and bytes) below root\path, to compare a tree
+// before and after.
+using TTreeDump = std::map<std::string, TRegValue>;
+inline void DumpTree(HKEY root, const std::string& path, TTreeDump& out, const std::string& relative = "") {
+  TRegistry reg(KEY_READ);
+  reg.RootKey = root;
+  if (!reg.OpenKey("\\" + path, false)) return;
+  out[relative + "\\"] = {};
+  TStringList names;
+  reg.GetValueNames(names);
+  for (const std::string& n : names.Items) reg.ReadValue(n, out[relative + "|" + n]);
+  TStringList keys;
+  reg.GetKeyNames(keys);
+  for (const std::string& k : keys.Items) DumpTree(root, path + "\\" + k, out, relative + "\\" + k);
+}
+inline bool operator==(const TRegValue& a, const TRegValue& b) { return a.Type == b.Type && a.Data == b.Data; }
