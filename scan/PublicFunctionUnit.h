@@ -7,10 +7,15 @@
 
 #include <windows.h>
 
+#include "../framework/ComPtr.h"
 #include "../framework/Outputs.h"
 #include "../framework/StringList.h"
 #include "../framework/Strings.h"
 #include "IgnoreItemUnit.h"
+
+struct ITaskScheduler;
+struct ITask;
+struct IPersistFile;
 
 namespace PublicFunctionUnit {
 
@@ -92,5 +97,36 @@ void RunElevated(const std::string& fileName, const std::string& verb, const std
                  const std::string& parameters = "");
 // True when the update server's copy of the executable is newer than the running one.
 bool IsNewerBuildOnServer();
+
+// The scheduled scan: a Task Scheduler job that starts the program with "-Scan". Job names are
+// given as listed ("Zelvoran.job"); the scheduler is called with the name without ".job".
+inline constexpr const char* ScheduledJobName = "Zelvoran.job";
+inline constexpr const char* ScheduledJobComment = "Runs Zelvoran at Scheduled Time.";
+
+extern ITaskScheduler* TaskScheduler;   // created once by InitTaskScheduler
+extern ITask* CurrentTask;              // the job last activated or created and held (HoldTask)
+extern IPersistFile* CurrentTaskFile;   // the held job's file, kept by SaveTask
+
+// Creates the scheduler object unless it exists (then 0). A failure shows
+// "Error in ActiveX.CoCreateInstance.Error Code :" with the code and is returned; the program
+// goes on without scheduling.
+HRESULT InitTaskScheduler();
+// The job by name; a failure shows "Error in SchedulingAgent.Activate.Error Code :" with the
+// code and leaves task empty.
+HRESULT ActivateTask(const std::string& jobName, TComPtr<ITask>& task);
+// A new job of that name (no message: the caller stops on a failure).
+HRESULT NewTask(const std::string& jobName, TComPtr<ITask>& task);
+// Whether the scheduler lists the job (as "<name>.job").
+bool TaskListed(const std::string& jobName);
+// Holds a job as the current one (a null job drops it).
+void HoldTask(const std::string& jobName, ITask* task);
+void DropCurrentTask();
+// Saves the current job; -1 with "Error in  Task.QueryInterface(IID_IPersistFile, pIPersistFile):"
+// when there is none or it has no file interface.
+HRESULT SaveTask();
+// Deletes the job; on success a held job of that name is dropped. Shows nothing.
+HRESULT DeleteTask(const std::string& jobName);
+// Releases the job and the scheduler object (before COM is shut down).
+void ReleaseTaskScheduler();
 
 }  // namespace PublicFunctionUnit
