@@ -445,7 +445,7 @@ bool TZelvoranMainForm::ToolBusy() const {
 }
 
 bool TZelvoranMainForm::FrameBusy() const {
-  return ScanRunning() || (JunkCleaner != nullptr && JunkCleaner->State == 1) || ToolBusy();
+  return ScanRunning() || Busy() || (JunkCleaner != nullptr && JunkCleaner->State == 1) || ToolBusy();
 }
 
 // ---- pages ----
@@ -525,7 +525,7 @@ void TZelvoranMainForm::ResetScanProgress(bool visible) {
 }
 
 void TZelvoranMainForm::picSection01Click(TObject* sender) {
-  if (ScanRunning()) return;
+  if (ScanRunning() || Busy()) return;
   auto* pic = dynamic_cast<TImage*>(sender);
   if (pic == nullptr) return;
   if (pic->Tag == 0) {

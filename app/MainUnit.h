@@ -34,6 +34,14 @@ extern TJunkCleanerStatus* JunkCleaner;
 // Shows the options dialog modally; set by the options dialog's unit.
 extern std::function<void()> ShowOptions;
 
+// The first-run offers of a repair while "OneTime" is due, each a modal dialog: the full export
+// of the registry before the repair, and the upload of the repair backup after it (its OK clears
+// "OneTime"). Tests put their own in.
+extern std::function<void()> ShowFirstFullBackup;
+extern std::function<void()> ShowBackupUpload;
+// The repair backup file the last repair wrote ("" when it wrote none); the upload sends it.
+extern std::string RepairBackupFile;
+
 // One tool of the "Advanced" page. Create builds its window inside the host panel; until a tool
 // is part of the program it opens a page that only names it.
 struct TToolSlot {
@@ -128,7 +136,8 @@ class TZelvoranMainForm : public TForm, private MainUnit::TScanView {
   void HomeBtnClick(TObject* sender);
   void BackImageMouseDown(TObject* sender, TMouseButton button, int x, int y);
 
-  // True while a scan runs, the junk cleaner scans or a hosted tool runs a long operation.
+  // True while a scan or a repair runs, the junk cleaner scans or a hosted tool runs a long
+  // operation.
   bool ScanRunning() const;
   bool FrameBusy() const;
   bool ToolBusy() const;
@@ -156,9 +165,12 @@ class TZelvoranMainForm : public TForm, private MainUnit::TScanView {
   int SelectedSection() const;   // the selected grid row's section index, -1 when none
 
   // Repair and finish. RepairBtnClick is the repair driver (MainUnitRepair.cpp): the ticked
-  // findings' backup, the repair-progress dialog around the repair run, the finish page.
+  // findings' backup, the repair-progress dialog around the repair run, the finish page. While
+  // it runs the window is busy (TBusyGuard): nothing that changes the findings or the pages acts.
   void RepairBtnClick(TObject* sender);
+  void RunRepair();
   void FinishBtnClick(TObject* sender);
+  std::string BackupFolder;   // where repair backups go; "" is "RepairBackup\" beside the program
 
   // The scan page's picture of a section (an image of the data module's StatImageList, or none).
   void ShowSectionImage(int index, int image) override;
@@ -180,6 +192,7 @@ class TZelvoranMainForm : public TForm, private MainUnit::TScanView {
   void BuildResultsPage(TPanel* page);
   void BuildFinishPage(TPanel* page);
   void BuildAdvancedPage(TPanel* page);
+  bool BackupBeforeRepair();
   void SetPicture(TImage* image, const class TImageList& list, int index);
   void HoverPair(TImage* image, const class TImageList& list, int enter, int leave);
   void FreeTools();

@@ -1,17 +1,125 @@
-// The repair button and the finish page's button.
+// The repair button and the finish page's button: the first-run offers, the registry-script
+// backup of the ticked findings, the repair run under the repair-progress dialog, the finish page.
+#include <vector>
+
+#include "../framework/Dialogs.h"
+#include "../framework/Exceptions.h"
 #include "../scan/PublicFunctionUnit.h"
 #include "DMUnit.h"
 #include "MainUnit.h"
+#include "MainUnitBackup.h"
+#include "RepairDialogUnit.h"
 
 using namespace MainUnit;
+using PublicFunctionUnit::MyRegistryInfo;
+
+namespace MainUnit {
+// The first-run dialogs are shown here once they are part of the program.
+std::function<void()> ShowFirstFullBackup = [] {};
+std::function<void()> ShowBackupUpload = [] {};
+std::string RepairBackupFile;
+}  // namespace MainUnit
+
+namespace {
+
+const char* const kBackupDone =
+    "Registry backup complete! Backup file at \r%s folder.\r\rYou can use registry restore function to restore "
+    "it.\rPress OK to repair problems now!";
+const size_t kMissedShown = 10;
+
+// The section index a results row carries in its second sub-item; -1 when it is not a number.
+int RowSection(const TListView& grid, int row) {
+  const TListItem* item = grid.Item(row);
+  if (item == nullptr || item->SubItems.size() < 2) return -1;
+  return (int)StrToIntDef(item->SubItems[1], -1);
+}
+
+// Why the backup is not complete, and the question whether to repair all the same.
+std::string BackupProblemText(const TBackupResult& backup) {
+  std::string text = "The registry backup could not be completed.\r\r";
+  if (!backup.Saved && (backup.Exported > 0 || backup.Missed.empty()))
+    text += Format("The backup file could not be written:\r%s\r\r", backup.FileName);
+  if (!backup.Missed.empty()) {
+    text += "These entries could not be backed up:\r";
+    for (size_t i = 0; i < backup.Missed.size() && i < kMissedShown; ++i) text += backup.Missed[i] + "\r";
+    if (backup.Missed.size() > kMissedShown)
+      text += Format("and %d more\r", (int)(backup.Missed.size() - kMissedShown));
+    text += "\r";
+  }
+  return text + "What is not in the backup cannot be restored after the repair.\rRepair the problems anyway?";
+}
+
+}  // namespace
+
+// Writes the backup of what the repair of the listed sections' ticked findings will remove and
+// tells the user. True when the repair may go on: the backup is complete, or the user said Yes.
+bool TZelvoranMainForm::BackupBeforeRepair() {
+  std::vector<TBackupSection> sections;
+  for (int row = 0; row < RepairGrid->Count(); ++row) {
+    int index = RowSection(*RepairGrid, row);
+    if (index < 0 || index >= SectionCount) continue;
+    const TSection& section = Sections()[index];
+    if (section.RepairForm == SectionCommon::TRepairForm::File) continue;   // files go to the recycle bin
+    sections.push_back({section.Caption, section.RepairForm, &(*SectionResults)[index]});
+  }
+  std::string folder = BackupFolder.empty() ? RepairBackupFolder() : BackupFolder;
+  TBackupResult backup = BackupCheckedFindings(sections, PublicFunctionUnit::PlatformKind, folder, Now());
+  RepairBackupFile = backup.Saved ? backup.FileName : std::string();
+  if (!backup.Complete)
+    return ShowMessageBox(BackupProblemText(backup), "Zelvoran", MB_YESNO | MB_ICONWARNING | MB_DEFBUTTON2) == IDYES;
+  if (backup.Saved) ShowMessageBox(Format(kBackupDone, ExtractFilePath(backup.FileName)), "Zelvoran", MB_ICONINFORMATION);
+  return true;
+}
 
 void TZelvoranMainForm::RepairBtnClick(TObject*) {
-  // The repair driver goes here: the first-run export offer, the backup of the ticked findings
-  // (MainUnit::BackupCheckedFindings), the repair-progress dialog around each listed section's
-  // repair routine (Sections()[index].Repair), then the finish page (phase 3).
+  if (FrameBusy()) return;
+  TBusyGuard busy(this);
+  if (MyRegistryInfo.OneTime) ShowFirstFullBackup();
+  if (!MyRegistryInfo.NotAutoBackup && !BackupBeforeRepair()) return;
+
+  std::string error;
+  {
+    TFormPtr<TRepairDialogForm> dialog(new TRepairDialogForm());
+    RepairDialogUnit::RepairDialogForm = dialog.get();
+    dialog->Show();
+    dialog->Repaint();
+    try {
+      RunRepair();
+    } catch (const EAbort&) {
+    } catch (const std::exception& e) {
+      error = e.what();
+    } catch (...) {
+      error = "Unknown error";
+    }
+    dialog->Hide();
+  }
+
+  FinishListView->SetColumnWidth(0, FinishListView->Width() - (FinishListView->ColumnWidth(1) + 20));
+  ScanNotebook->SetPageIndex(2);
+  SetScanPhase(3);
+  // A repair routine's error is shown over the finish page, which lists what was repaired.
+  if (!error.empty()) ShowException(error);
+  if (MyRegistryInfo.OneTime) ShowBackupUpload();
+}
+
+void TZelvoranMainForm::RunRepair() {
+  RepairLog->Clear();
+  FinishListView->SetItemCount(0);
+  FinishListView->Invalidate();
+  TCaptionHolder noStatus;
+  TRepairDialogForm* dialog = RepairDialogUnit::RepairDialogForm;
+  TCaptionTarget& status = dialog != nullptr ? static_cast<TCaptionTarget&>(*dialog->abRepair) : noStatus;
+  for (int row = 0; row < RepairGrid->Count(); ++row) {
+    PublicFunctionUnit::ProcessMessages();   // the dialog's Cancel between sections too
+    if (PublicFunctionUnit::ScanState == 3) break;
+    int index = RowSection(*RepairGrid, row);
+    if (index < 0 || index >= SectionCount || !Sections()[index].Repair) continue;
+    Sections()[index].Repair(status, *FinishListView, (*SectionResults)[index], *RepairLog);
+  }
 }
 
 void TZelvoranMainForm::FinishBtnClick(TObject*) {
+  if (Busy()) return;
   PublicFunctionUnit::ScanState = 0;
   ClearSectionResults();
   ResetScanProgress(false);

@@ -155,6 +155,7 @@ void TZelvoranMainForm::ProblemsListBoxDrawItem(int index, TCanvas& canvas, cons
 }
 
 void TZelvoranMainForm::ProblemsListBoxMouseDown(TMouseButton button, int x, int y) {
+  if (Busy()) return;   // no ticks or exclusions under a running repair
   if (button == TMouseButton::Right) {
     POINT p{x, y};
     ClientToScreen(ProblemsListBox->Handle(), &p);
@@ -220,6 +221,7 @@ void TZelvoranMainForm::abShowHideDetailsClick(TObject*) {
 }
 
 void TZelvoranMainForm::ExcludeMenuClick(TObject*) {
+  if (Busy()) return;
   int section = SelectedSection();
   int index = ProblemsListBox->ItemIndex();
   if (RepairGrid->Count() == 0 || section < 0 || ProblemsListBox->Count() == 0 || index < 0) return;

@@ -10,7 +10,7 @@
 using namespace MainUnit;
 
 void TZelvoranMainForm::ScanNowBtnClick(TObject*) {
-  if (ScanRunning()) return;
+  if (ScanRunning() || Busy()) return;
   bool anyTicked = false;
   for (TImage* pic : SectionImages) anyTicked = anyTicked || pic->Tag == 1;
   if (!anyTicked) {
@@ -55,6 +55,7 @@ void TZelvoranMainForm::ScanNowBtnClick(TObject*) {
 void TZelvoranMainForm::AbortScanBtnClick(TObject*) { PublicFunctionUnit::ScanState = 1; }
 
 void TZelvoranMainForm::cbSelectAllClick(TObject* sender) {
+  if (Busy()) return;   // the ticks a running repair reads stay as they are
   if (sender == abSelectAll) {
     cbSelectAll->Click();   // runs this handler for the box
     return;

@@ -1,0 +1,474 @@
+// The repair button in the main window: scan, back up, repair and restore end to end; when no
+// backup is made; the refusal without a complete backup; Cancel; a failing repair routine; the
+// first-run offers; and the window's guards while a repair runs.
+#include <gtest/gtest.h>
+
+#include <stdexcept>
+
+#include "app/DMUnit.h"
+#include "app/MainUnit.h"
+#include "app/RegBackupUnit.h"
+#include "app/RepairDialogUnit.h"
+#include "backup/BackupTestSupport.h"
+#include "framework/Application.h"
+#include "framework/StringList.h"
+#include "scan/ApplicationPathsUnit.h"
+#include "scan/PublicFunctionUnit.h"
+#include "scan/SharedDLLsUnit.h"
+#include "scan/WindowsFontsUnit.h"
+#include "support/TestSupport.h"
+
+using namespace MainUnit;
+using namespace backup_test;
+using PublicFunctionUnit::MyRegistryInfo;
+using testing_support::MessageBoxes;
+using testing_support::RegSandbox;
+using testing_support::TempFolder;
+
+namespace {
+
+struct TableGuard {
+  TSectionTable Saved = Sections();
+  ~TableGuard() { Sections() = Saved; }
+};
+
+using TFullScan = void (*)(int, TCaptionTarget*, TCaptionTarget*, TIgnoreContents&, TRegistryContents&,
+                           const std::string&, HKEY);
+
+// A section's own scanner, pointed at a key of the test.
+TScanRoutine ScanAt(TFullScan scan, const std::string& keyPath) {
+  return [=](int index, TCaptionTarget* item, TCaptionTarget* count, TIgnoreContents& ignore, TRegistryContents& c) {
+    scan(index, item, count, ignore, c, keyPath, HKEY_CURRENT_USER);
+  };
+}
+
+// A scan that reports the given paths.
+TScanRoutine Reports(std::vector<std::string> paths, int* scans = nullptr) {
+  return [=](int, TCaptionTarget*, TCaptionTarget* count, TIgnoreContents&, TRegistryContents& c) {
+    if (scans != nullptr) ++*scans;
+    for (const std::string& p : paths) SectionCommon::NewFinding(c).KeyPath = p;
+    SectionCommon::ShowCount(count, c);
+  };
+}
+
+// A repair that logs every ticked finding as repaired, then runs `then` (what happens meanwhile).
+TRepairRoutine LogsAnd(std::vector<int>& calls, int id, std::function<void()> then = {}) {
+  return [&calls, id, then](TCaptionTarget& status, TListCountTarget& finish, TRegistryContents& c,
+                            TRepairContents& log) {
+    calls.push_back(id);
+    for (int i = 0; i < c.Count(); ++i) {
+      const TContent& f = c.GetItem(i).Content;
+      if (!f.Checked) continue;
+      status.SetCaption(f.KeyPath);
+      TRepairRec& line = log.GetItem(log.Add()).Content;
+      line.KeyPath = f.KeyPath;
+      line.Status = SectionCommon::RepairedText;
+      finish.SetItemCount(log.Count());
+    }
+    if (then) then();
+  };
+}
+
+// Windows of this test's own thread with the given class (other test processes share the desktop).
+struct TWindowSearch {
+  const wchar_t* ClassName;
+  int Found = 0;
+};
+
+BOOL CALLBACK CountWindow(HWND window, LPARAM lp) {
+  auto* search = reinterpret_cast<TWindowSearch*>(lp);
+  wchar_t name[64];
+  if (GetClassNameW(window, name, 64) > 0 && wcscmp(name, search->ClassName) == 0) ++search->Found;
+  return TRUE;
+}
+
+int ThreadWindows(const wchar_t* className) {
+  TWindowSearch search{className};
+  EnumThreadWindows(GetCurrentThreadId(), CountWindow, reinterpret_cast<LPARAM>(&search));
+  return search.Found;
+}
+
+struct RepairFixture : ::testing::Test {
+  TableGuard guard;
+  TempFolder folder;
+  TDM dm;
+  TZelvoranMainForm* form = nullptr;
+  std::vector<int> calls;   // the repair routines called, by section index
+
+  RepairFixture() {
+    MessageBoxes().Clear();
+    MyRegistryInfo.SelectAll = true;
+    MyRegistryInfo.CheckUpdate = false;
+    MyRegistryInfo.OneTime = false;
+    MyRegistryInfo.NotAutoBackup = false;
+    PublicFunctionUnit::PlatformKind = 4;
+    PublicFunctionUnit::CommandLineParam.clear();
+    PublicFunctionUnit::ScanState = 0;
+    PublicFunctionUnit::SetIgnoreFileName(folder.Path() + "ZelvoranIgnores.dat");
+    RepairBackupFile.clear();
+    for (TSection& s : Sections()) s.Scan = Reports({});
+    DM = &dm;
+    form = new TZelvoranMainForm();
+    form->BackupFolder = BackupDir();
+    Application.Handle = form->Handle();
+    form->Show();
+    Application.ProcessMessages();
+  }
+  ~RepairFixture() override {
+    form->Free();
+    DM = nullptr;
+    ShowFirstFullBackup = [] {};
+    ShowBackupUpload = [] {};
+    MyRegistryInfo.OneTime = false;
+    PublicFunctionUnit::ScanState = 0;
+    PublicFunctionUnit::SetIgnoreFileName("");
+  }
+
+  std::string BackupDir() const { return folder.Path() + "RepairBackup\\"; }
+
+  void ScanOnly(std::initializer_list<int> sections) {
+    for (TImage* pic : form->SectionImages)
+      if (pic->Tag == 1) form->picSection01Click(pic);
+    for (int s : sections) form->picSection01Click(form->SectionImages[s]);
+    form->ScanNowBtnClick(form->ScanNowBtn);
+  }
+
+  void Repair() { form->RepairBtnClick(form->RepairBtn); }
+
+  // The finish list as shown: "first column | second column".
+  std::vector<std::string> FinishRows() const {
+    std::vector<std::string> rows;
+    for (int i = 0; i < form->FinishListView->Count(); ++i) {
+      TListItem row;
+      form->FinishListView->GetRow(i, row);
+      rows.push_back(row.Caption + " | " + (row.SubItems.empty() ? "" : row.SubItems[0]));
+    }
+    return rows;
+  }
+
+  std::vector<std::string> BackupFiles() const {
+    std::vector<std::string> names;
+    WIN32_FIND_DATAW fd;
+    HANDLE h = FindFirstFileW(Widen(BackupDir() + "*.reg").c_str(), &fd);
+    if (h == INVALID_HANDLE_VALUE) return names;
+    do names.push_back(Narrow(fd.cFileName));
+    while (FindNextFileW(h, &fd));
+    FindClose(h);
+    return names;
+  }
+};
+
+const std::string kRepaired = " | Repaired Successfully";
+
+}  // namespace
+
+TEST_F(RepairFixture, ScanRepairAndRestoreBringThePlantedTreeBackByteForByte) {
+  RegSandbox box;
+  const std::string base = box.Path(), full = box.FullPath();
+  const std::string here = folder.WriteFile("here.dll"), gone = folder.Path() + "gone";
+  // Fonts: two missing font files, one present.
+  box.SetString("Fonts", "Gone Font (TrueType)", gone + ".ttf");
+  box.SetString("Fonts", "Шрифт 中文", gone + "шрифт.ttf");
+  box.SetString("Fonts", "Here Font", here);
+  // Application Paths: a missing program whose key is a whole tree, and a present one.
+  const std::string app = base + "\\AppPaths\\gone.exe";
+  box.SetString("AppPaths\\gone.exe", "", gone + ".exe");
+  box.SetString("AppPaths\\gone.exe", "Path", folder.Path());
+  SetExact(HKEY_CURRENT_USER, app, L"bin", REG_BINARY, Pattern(700));
+  SetExact(HKEY_CURRENT_USER, app, L"multi", REG_MULTI_SZ, Utf16(std::wstring(L"one\0два\0", 8)));
+  SetExact(HKEY_CURRENT_USER, app, L"expand", REG_EXPAND_SZ, Utf16(L"%SystemRoot%\\x.dll"));
+  SetExact(HKEY_CURRENT_USER, app, L"qword", REG_QWORD, Bytes({1, 2, 3, 4, 5, 6, 7, 8}));
+  SetExact(HKEY_CURRENT_USER, app, L"name \"quoted\" a=b [x]", REG_DWORD, Bytes({2, 0, 0, 1}));
+  SetExact(HKEY_CURRENT_USER, app + "\\Sub Кириллица", L"", REG_SZ, Utf16(L"nested default"));
+  box.CreateKey("AppPaths\\gone.exe\\empty");
+  box.SetString("AppPaths\\here.exe", "", here);
+  // Shared DLLs: a missing DLL, one used by nobody, one in use.
+  box.SetDword("SharedDlls", gone + ".dll", 1);
+  SetExact(HKEY_CURRENT_USER, base + "\\SharedDlls", Widen(folder.WriteFile("unused.dll")), REG_BINARY, Bytes({0}));
+  box.SetDword("SharedDlls", here, 1);
+  const TTreeDump before = DumpTree(HKEY_CURRENT_USER, base);
+  const std::string shortcut = folder.WriteFile("gone.lnk");
+
+  Sections()[1].Scan = ScanAt(ApplicationPathsUnit::ScanApplicationPaths, base + "\\AppPaths");
+  Sections()[4].Scan = ScanAt(WindowsFontsUnit::ScanFonts, base + "\\Fonts");
+  Sections()[7].Scan = Reports({shortcut});
+  Sections()[9].Scan = ScanAt(SharedDLLsUnit::ScanSharedDlls, base + "\\SharedDlls");
+  ScanOnly({1, 4, 7, 9});
+  ASSERT_EQ(form->RepairGrid->Count(), 4);
+  ASSERT_EQ(TotalProblemCount(), 6);
+  Repair();
+
+  // The user is told where the backup is, and it holds what the repair removed.
+  ASSERT_EQ(MessageBoxes().Calls.size(), 1u);
+  EXPECT_EQ(MessageBoxes().Calls[0].text, "Registry backup complete! Backup file at \r" + BackupDir() +
+                                              " folder.\r\rYou can use registry restore function to restore "
+                                              "it.\rPress OK to repair problems now!");
+  EXPECT_EQ(MessageBoxes().Calls[0].flags, (unsigned)MB_ICONINFORMATION);
+  ASSERT_EQ(BackupFiles().size(), 1u);
+  EXPECT_EQ(RepairBackupFile, BackupDir() + BackupFiles()[0]);
+  EXPECT_EQ(BackupFiles()[0].size(), 20u);   // "_yyyymmdd_hhnnss.reg"
+  std::string script = ReadUtf16File(RepairBackupFile);
+  EXPECT_EQ(script.rfind("Windows Registry Editor Version 5.00\r\n", 0), 0u);
+  EXPECT_NE(script.find("[" + full + "\\AppPaths\\gone.exe\\Sub Кириллица]\r\n@=\"nested default\"\r\n"),
+            std::string::npos);
+  EXPECT_NE(script.find("\"Шрифт 中文\"=\"" + StringReplace(gone, "\\", "\\\\") + "шрифт.ttf\""), std::string::npos);
+  EXPECT_EQ(script.find("Here Font"), std::string::npos);
+  EXPECT_EQ(script.find("gone.lnk"), std::string::npos) << "shortcut files are not registry data";
+
+  // The repair removed exactly the findings.
+  EXPECT_FALSE(box.KeyExists("AppPaths\\gone.exe"));
+  EXPECT_TRUE(box.KeyExists("AppPaths\\here.exe"));
+  EXPECT_FALSE(box.ValueExists("Fonts", "Шрифт 中文"));
+  EXPECT_TRUE(box.ValueExists("Fonts", "Here Font"));
+  EXPECT_FALSE(box.ValueExists("SharedDlls", gone + ".dll"));
+  EXPECT_TRUE(box.ValueExists("SharedDlls", here));
+  EXPECT_FALSE(FileExists(shortcut));
+
+  // The finish page lists each repaired finding, section by section.
+  EXPECT_EQ(form->ScanNotebook->PageIndex(), 2);
+  EXPECT_TRUE(form->FinishBtn->Visible());
+  EXPECT_FALSE(form->RepairBtn->Visible());
+  EXPECT_EQ(RepairDialogUnit::RepairDialogForm, nullptr);
+  EXPECT_EQ(ThreadWindows(L"TRepairDialogForm"), 0);
+  std::vector<std::string> rows = FinishRows();
+  ASSERT_EQ(rows.size(), 6u);
+  EXPECT_EQ(rows[0], full + "\\AppPaths\\gone.exe" + kRepaired);
+  EXPECT_EQ(rows[3], shortcut + kRepaired);
+  for (const std::string& row : rows) EXPECT_TRUE(row.ends_with(kRepaired)) << row;
+  EXPECT_EQ(form->FinishListView->ColumnWidth(0),
+            form->FinishListView->Width() - (form->FinishListView->ColumnWidth(1) + 20));
+
+  // Restoring the backup brings back exactly what was planted.
+  RegBackupUnit::TRestoreResult restore = RegBackupUnit::RestoreRegistryScript(RepairBackupFile);
+  EXPECT_TRUE(restore.Succeeded()) << (restore.Problems.empty() ? "" : restore.Problems[0]);
+  EXPECT_EQ(Differences(before, DumpTree(HKEY_CURRENT_USER, base)), "");
+}
+
+TEST_F(RepairFixture, NoBackupWhenSwitchedOffOrWhenNothingTickedIsRegistryData) {
+  RegSandbox box;
+  const std::string fonts = box.Path() + "\\Fonts";
+  Sections()[4].Scan = ScanAt(WindowsFontsUnit::ScanFonts, fonts);
+
+  // Switched off: no file and no message; the last backup's name stays for the upload.
+  MyRegistryInfo.NotAutoBackup = true;
+  RepairBackupFile = "C:\\earlier.reg";
+  box.SetString("Fonts", "Gone", folder.Path() + "gone.ttf");
+  ScanOnly({4});
+  Repair();
+  EXPECT_TRUE(MessageBoxes().Calls.empty());
+  EXPECT_EQ(RepairBackupFile, "C:\\earlier.reg");
+  EXPECT_FALSE(DirectoryExists(BackupDir()));
+  EXPECT_FALSE(box.ValueExists("Fonts", "Gone"));
+  EXPECT_EQ(FinishRows(), (std::vector<std::string>{box.FullPath() + "\\Fonts" + kRepaired}));
+  form->FinishBtnClick(form->FinishBtn);
+
+  // Only shortcuts ticked: they go to the recycle bin; no backup file is claimed.
+  MyRegistryInfo.NotAutoBackup = false;
+  const std::string shortcut = folder.WriteFile("x.lnk");
+  Sections()[7].Scan = Reports({shortcut});
+  ScanOnly({7});
+  Repair();
+  EXPECT_TRUE(MessageBoxes().Calls.empty());
+  EXPECT_EQ(RepairBackupFile, "");
+  EXPECT_TRUE(BackupFiles().empty());
+  EXPECT_FALSE(FileExists(shortcut));
+  EXPECT_EQ(FinishRows(), (std::vector<std::string>{shortcut + kRepaired}));
+  form->FinishBtnClick(form->FinishBtn);
+
+  // Nothing ticked: the repair runs and lists nothing; nothing is removed.
+  box.SetString("Fonts", "Gone", folder.Path() + "gone.ttf");
+  ScanOnly({4});
+  form->cbSelectAll->Click();   // unticks the shown section's findings
+  ASSERT_FALSE((*SectionResults)[4].GetItem(0).Content.Checked);
+  Repair();
+  EXPECT_TRUE(MessageBoxes().Calls.empty());
+  EXPECT_TRUE(box.ValueExists("Fonts", "Gone"));
+  EXPECT_EQ(form->ScanNotebook->PageIndex(), 2);
+  EXPECT_EQ(RepairLog->Count(), 0);
+  EXPECT_EQ(form->FinishListView->Count(), 0);
+}
+
+TEST_F(RepairFixture, WithoutACompleteBackupTheRepairWaitsForAnExplicitYes) {
+  RegSandbox box;
+  box.SetString("Fonts", "Gone", folder.Path() + "gone.ttf");
+  Sections()[4].Scan = ScanAt(WindowsFontsUnit::ScanFonts, box.Path() + "\\Fonts");
+  form->BackupFolder = folder.Path() + "no such folder\\RepairBackup\\";   // cannot be made: no parent
+  ScanOnly({4});
+
+  MessageBoxes().NextAnswer = IDNO;
+  Repair();
+  ASSERT_EQ(MessageBoxes().Calls.size(), 1u);
+  const MessageBoxCall question = MessageBoxes().Calls[0];
+  EXPECT_EQ(question.caption, "Zelvoran");
+  EXPECT_EQ(question.flags, (unsigned)(MB_YESNO | MB_ICONWARNING | MB_DEFBUTTON2));
+  EXPECT_EQ(question.text.rfind("The registry backup could not be completed.", 0), 0u);
+  EXPECT_NE(question.text.find(form->BackupFolder), std::string::npos);
+  EXPECT_EQ(question.text.find("complete!"), std::string::npos);
+  EXPECT_TRUE(question.text.ends_with("Repair the problems anyway?"));
+  // No: nothing is repaired and the results stay.
+  EXPECT_TRUE(box.ValueExists("Fonts", "Gone"));
+  EXPECT_EQ(form->ScanNotebook->PageIndex(), 1);
+  EXPECT_TRUE(form->RepairBtn->Visible());
+  EXPECT_EQ(RepairLog->Count(), 0);
+  EXPECT_EQ(RepairBackupFile, "");
+
+  // Yes: the repair goes on without the backup.
+  MessageBoxes().Clear();
+  MessageBoxes().NextAnswer = IDYES;
+  Repair();
+  ASSERT_EQ(MessageBoxes().Calls.size(), 1u);
+  EXPECT_EQ(MessageBoxes().Calls[0].text, question.text);
+  EXPECT_FALSE(box.ValueExists("Fonts", "Gone"));
+  EXPECT_EQ(form->ScanNotebook->PageIndex(), 2);
+}
+
+TEST_F(RepairFixture, AnEntryThatCannotBeBackedUpIsNamedAndKeptUnlessTheUserSaysYes) {
+  RegSandbox box;
+  const std::string app = box.Path() + "\\AppPaths\\gone.exe";
+  box.SetString("AppPaths\\gone.exe", "", folder.Path() + "gone.exe");
+  // A value whose name is no valid text: the script cannot hold it.
+  SetExact(HKEY_CURRENT_USER, app, std::wstring(L"bad\xD800name"), REG_SZ, Utf16(L"x"));
+  Sections()[1].Scan = ScanAt(ApplicationPathsUnit::ScanApplicationPaths, box.Path() + "\\AppPaths");
+  ScanOnly({1});
+  ASSERT_EQ(TotalProblemCount(), 1);
+
+  MessageBoxes().NextAnswer = IDNO;
+  Repair();
+  ASSERT_EQ(MessageBoxes().Calls.size(), 1u);
+  const std::string& text = MessageBoxes().Calls[0].text;
+  EXPECT_NE(text.find("These entries could not be backed up:\r" + box.FullPath() + "\\AppPaths\\gone.exe\r"),
+            std::string::npos) << text;
+  EXPECT_EQ(text.find("could not be written"), std::string::npos);   // the file itself was saved
+  EXPECT_TRUE(box.KeyExists("AppPaths\\gone.exe"));
+  EXPECT_EQ(RepairBackupFile, BackupDir() + BackupFiles().at(0));
+}
+
+TEST_F(RepairFixture, CancelStopsBeforeTheNextSectionAndFinishStartsOver) {
+  MyRegistryInfo.NotAutoBackup = true;
+  Sections()[4].Scan = Reports({"HKEY_CURRENT_USER\\a", "HKEY_CURRENT_USER\\b"});
+  Sections()[9].Scan = Reports({"HKEY_CURRENT_USER\\c"});
+  bool dialogShown = false;
+  Sections()[4].Repair = LogsAnd(calls, 4, [&] {
+    TRepairDialogForm* dialog = RepairDialogUnit::RepairDialogForm;
+    ASSERT_NE(dialog, nullptr);
+    dialogShown = IsWindowVisible(dialog->Handle()) && dialog->StayOnTop();
+    EXPECT_EQ(dialog->abRepair->Caption(), "HKEY_CURRENT_USER\\b");
+    SendMessageW(dialog->Button1->Handle(), BM_CLICK, 0, 0);   // the user presses Cancel
+    EXPECT_FALSE(IsWindowVisible(dialog->Handle()));
+  });
+  Sections()[9].Repair = LogsAnd(calls, 9);
+  ScanOnly({4, 9});
+  Repair();
+
+  EXPECT_TRUE(dialogShown);
+  EXPECT_EQ(calls, (std::vector<int>{4}));
+  EXPECT_EQ(FinishRows(), (std::vector<std::string>{"HKEY_CURRENT_USER\\a" + kRepaired, "HKEY_CURRENT_USER\\b" + kRepaired}));
+  EXPECT_EQ(RepairDialogUnit::RepairDialogForm, nullptr);
+  EXPECT_EQ(ThreadWindows(L"TRepairDialogForm"), 0);
+  EXPECT_EQ(PublicFunctionUnit::ScanState, 3);   // until the finish button
+
+  form->FinishBtnClick(form->FinishBtn);
+  EXPECT_EQ(PublicFunctionUnit::ScanState, 0);
+  EXPECT_EQ(form->ScanNotebook->PageIndex(), 0);
+  EXPECT_TRUE(form->ScanNowBtn->Visible());
+  for (TImage* pic : form->SectionImages) EXPECT_EQ(pic->Tag, 1);
+  EXPECT_EQ(TotalProblemCount(), 0);
+  EXPECT_EQ(form->RepairGrid->Count(), 0);
+  EXPECT_EQ(RepairLog->Count(), 0);
+  EXPECT_EQ(form->FinishListView->Count(), 0);
+}
+
+TEST_F(RepairFixture, AFailingRepairRoutineStillClosesTheDialogAndShowsTheFinishPage) {
+  MyRegistryInfo.NotAutoBackup = true;
+  Sections()[4].Scan = Reports({"HKEY_CURRENT_USER\\a"});
+  Sections()[9].Scan = Reports({"HKEY_CURRENT_USER\\c"});
+  Sections()[4].Repair = LogsAnd(calls, 4, [] { throw std::runtime_error("Invalid data type"); });
+  Sections()[9].Repair = LogsAnd(calls, 9);
+  ScanOnly({4, 9});
+  Repair();
+
+  EXPECT_EQ(RepairDialogUnit::RepairDialogForm, nullptr);
+  EXPECT_EQ(ThreadWindows(L"TRepairDialogForm"), 0);
+  EXPECT_EQ(calls, (std::vector<int>{4}));
+  EXPECT_EQ(form->ScanNotebook->PageIndex(), 2);
+  EXPECT_TRUE(form->FinishBtn->Visible());
+  EXPECT_EQ(FinishRows(), (std::vector<std::string>{"HKEY_CURRENT_USER\\a" + kRepaired}));
+  ASSERT_EQ(MessageBoxes().Calls.size(), 1u);
+  EXPECT_EQ(MessageBoxes().Calls[0].text, "Invalid data type");
+  EXPECT_FALSE(form->Busy());
+  form->FinishBtnClick(form->FinishBtn);
+  EXPECT_EQ(form->ScanNotebook->PageIndex(), 0);
+}
+
+TEST_F(RepairFixture, FirstRunOffersComeWhileDueAndStopOnceTheUploadIsConfirmed) {
+  RegSandbox box;
+  Sections()[4].Scan = ScanAt(WindowsFontsUnit::ScanFonts, box.Path() + "\\Fonts");
+  std::vector<std::string> offers;
+  bool confirm = false;   // the upload dialog's OK (else Cancel)
+  ShowFirstFullBackup = [&] {
+    offers.push_back(Format("full export, %d boxes, page %d", (int)MessageBoxes().Calls.size(),
+                            form->ScanNotebook->PageIndex()));
+  };
+  ShowBackupUpload = [&] {
+    offers.push_back(Format("upload %s, %d boxes, page %d", FileExists(RepairBackupFile) ? "file" : "nothing",
+                            (int)MessageBoxes().Calls.size(), form->ScanNotebook->PageIndex()));
+    if (confirm) MyRegistryInfo.OneTime = false;
+  };
+  auto repairOnce = [&] {
+    MessageBoxes().Clear();
+    box.SetString("Fonts", "Gone", folder.Path() + "gone.ttf");
+    ScanOnly({4});
+    Repair();
+    EXPECT_FALSE(box.ValueExists("Fonts", "Gone"));
+    form->FinishBtnClick(form->FinishBtn);
+  };
+  const std::vector<std::string> both = {"full export, 0 boxes, page 1", "upload file, 1 boxes, page 2"};
+
+  MyRegistryInfo.OneTime = true;
+  repairOnce();   // the upload dialog is cancelled: the offers stay due
+  EXPECT_EQ(offers, both);
+  offers.clear();
+  confirm = true;
+  repairOnce();
+  EXPECT_EQ(offers, both);
+  EXPECT_FALSE(MyRegistryInfo.OneTime);
+  offers.clear();
+  repairOnce();
+  EXPECT_TRUE(offers.empty());
+}
+
+TEST_F(RepairFixture, WhileARepairRunsTheWindowLeavesFindingsTicksAndPagesAlone) {
+  MyRegistryInfo.NotAutoBackup = true;
+  int scans = 0;
+  Sections()[4].Scan = Reports({"HKEY_CURRENT_USER\\a", "HKEY_CURRENT_USER\\b", "HKEY_CURRENT_USER\\c"}, &scans);
+  Sections()[4].Repair = LogsAnd(calls, 4, [&] {
+    form->RepairBtnClick(form->RepairBtn);
+    form->ProblemsListBox->SetItemIndex(1);
+    form->ExcludeMenuClick(dm.ExcludeMenu);
+    form->cbSelectAll->Click();
+    RECT r = form->ProblemsListBox->ItemRect(0);
+    form->ProblemsListBoxMouseDown(TMouseButton::Left, r.left + 12, r.top + 30);
+    form->BackupBtnClick(form->BackupBtn);
+    form->AdvanceBtnClick(form->AdvanceBtn);
+    form->ScanBtnClick(form->ScanBtn);
+    form->ScanNowBtnClick(form->ScanNowBtn);
+    form->picSection01Click(form->SectionImages[4]);
+    form->FinishBtnClick(form->FinishBtn);
+
+    EXPECT_EQ((*SectionResults)[4].Count(), 3);
+    for (int i = 0; i < 3; ++i) EXPECT_TRUE((*SectionResults)[4].GetItem(i).Content.Checked);
+    EXPECT_FALSE(FileExists(PublicFunctionUnit::IgnoreFileName()));
+    EXPECT_EQ(form->MainNotebook->PageIndex(), 0);
+    EXPECT_EQ(form->ScanNotebook->PageIndex(), 1);
+    EXPECT_EQ(form->SectionImages[4]->Tag, 1);
+    EXPECT_EQ(scans, 1);
+  });
+  ScanOnly({4});
+  Repair();
+
+  EXPECT_EQ(calls, (std::vector<int>{4}));   // no repair inside the repair
+  EXPECT_EQ(FinishRows().size(), 3u);
+  EXPECT_EQ(form->ScanNotebook->PageIndex(), 2);
+  form->BackupBtnClick(form->BackupBtn);   // usable again afterwards
+  EXPECT_EQ(form->MainNotebook->PageIndex(), 1);
+}
