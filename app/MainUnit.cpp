@@ -9,12 +9,13 @@
 #include "../framework/ImageList.h"
 #include "../scan/PublicFunctionUnit.h"
 #include "DMUnit.h"
+#include "OptionUnit.h"
 
 TZelvoranMainForm* ZelvoranMainForm = nullptr;
 
 namespace MainUnit {
 TJunkCleanerStatus* JunkCleaner = nullptr;
-std::function<void()> ShowOptions;
+std::function<void()> ShowOptions = OptionUnit::ShowPreferences;
 }
 
 using namespace MainUnit;

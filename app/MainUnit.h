@@ -31,7 +31,7 @@ struct TJunkCleanerStatus {
 };
 extern TJunkCleanerStatus* JunkCleaner;
 
-// Shows the options dialog modally; set by the options dialog's unit.
+// Shows the options dialog modally (OptionUnit::ShowPreferences; tests may put their own).
 extern std::function<void()> ShowOptions;
 
 // The first-run offers of a repair while "OneTime" is due, each a modal dialog: the full export

@@ -259,13 +259,30 @@ TDateTime Now() {
   return (double)u.QuadPart / (864000000000.0) - 109205.0;
 }
 
-std::string FormatDateTime(const std::string& fmt, TDateTime t) {
+namespace {
+SYSTEMTIME DateTimeToSystemTime(TDateTime t) {
   double ticks = (t + 109205.0) * 864000000000.0;
   ULARGE_INTEGER u;
   u.QuadPart = (unsigned long long)(ticks + 0.5);
   FILETIME ft{u.LowPart, u.HighPart};
   SYSTEMTIME st{};
   FileTimeToSystemTime(&ft, &st);
+  return st;
+}
+}  // namespace
+
+std::string DateTimeToStr(TDateTime t) {
+  SYSTEMTIME st = DateTimeToSystemTime(t);
+  wchar_t date[128] = L"", time[128] = L"";
+  GetDateFormatW(LOCALE_USER_DEFAULT, DATE_SHORTDATE, &st, nullptr, date, 128);
+  std::string text = Narrow(date);
+  if (st.wHour == 0 && st.wMinute == 0 && st.wSecond == 0) return text;
+  GetTimeFormatW(LOCALE_USER_DEFAULT, 0, &st, nullptr, time, 128);
+  return text + " " + Narrow(time);
+}
+
+std::string FormatDateTime(const std::string& fmt, TDateTime t) {
+  SYSTEMTIME st = DateTimeToSystemTime(t);
   std::string r;
   for (size_t i = 0; i < fmt.size();) {
     auto take = [&](const char* token) {

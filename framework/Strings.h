@@ -67,3 +67,6 @@ std::string ExeName();   // full path of the running executable
 using TDateTime = double;
 TDateTime Now();
 std::string FormatDateTime(const std::string& fmt, TDateTime t);  // "yyyymmdd_hhnnss" and the like
+// The default date-and-time text: the locale's short date and long time (the date alone at
+// exactly midnight).
+std::string DateTimeToStr(TDateTime t);

@@ -1,0 +1,424 @@
+#include "OptionUnit.h"
+
+#include <mstask.h>
+#include <shellapi.h>
+
+#include "../framework/ComPtr.h"
+#include "../framework/Dialogs.h"
+#include "../framework/Exceptions.h"
+#include "../framework/Registry.h"
+#include "../framework/Strings.h"
+#include "../scan/PublicFunctionUnit.h"
+#include "DMUnit.h"
+
+namespace OptionUnit {
+
+std::string TOptionPlaces::Executable() const { return ExeName.empty() ? ::ExeName() : ExeName; }
+
+TOptionPlaces DefaultPlaces() {
+  TOptionPlaces p;
+  p.SettingsKey = PublicFunctionUnit::SettingsKey;
+  p.RunKey = PublicFunctionUnit::RunKey;
+  p.JobName = PublicFunctionUnit::ScheduledJobName;
+  return p;
+}
+
+TOptionPlaces Places = DefaultPlaces();
+
+void ShowPreferences() {
+  TFormPtr<TFormOptions> form(new TFormOptions(nullptr));
+  form->ShowModal();
+}
+
+}  // namespace OptionUnit
+
+using OptionUnit::Places;
+using PublicFunctionUnit::MyRegistryInfo;
+
+namespace {
+
+// A string value's text; "" when it is missing or holds another kind of data.
+std::string ReadText(TRegistry& reg, const std::string& name) {
+  TRegDataType type = reg.GetDataType(name);
+  return (type == rdString || type == rdExpandString) ? reg.ReadString(name) : std::string();
+}
+
+// True when the scheduler call went through; otherwise says which call failed and with what code.
+// SaveTask's -1 has been reported already.
+bool Succeeded(HRESULT hr, const std::string& call) {
+  if (SUCCEEDED(hr)) return true;
+  if (hr != -1) ShowMessage("Error in " + call + ".Error Code :" + IntToHex((uint32_t)hr, 8));
+  return false;
+}
+
+// The settings of a new job: the program with "-Scan" in its folder, run for the current user.
+bool SetJobSettings(ITask* task, const std::string& exe) {
+  std::string user;
+  PublicFunctionUnit::GetCurrentUserName(user);
+  bool set = Succeeded(task->SetApplicationName(Widen(exe).c_str()), "Task.SetApplicationName") &&
+             Succeeded(task->SetWorkingDirectory(Widen(ExtractFilePath(exe)).c_str()), "Task.SetWorkingDirectory") &&
+             Succeeded(task->SetParameters(L"-Scan"), "Task.SetParameters") &&
+             Succeeded(task->SetFlags(OptionUnit::JobFlags), "Task.SetFlags") &&
+             Succeeded(task->SetComment(Widen(PublicFunctionUnit::ScheduledJobComment).c_str()), "Task.SetComment") &&
+             Succeeded(task->SetAccountInformation(Widen(user).c_str(), nullptr), "Task.SetAccountInformation");
+  if (set) task->SetTaskFlags(0);   // not every scheduler has task flags; 0 is their default
+  return set;
+}
+
+// The program's icon as a 32 x 32 picture on a transparent ground; empty when there is none.
+TBitmap AssociatedIcon(const std::string& file) {
+  TBitmap bmp;
+  wchar_t path[MAX_PATH] = L"";
+  lstrcpynW(path, Widen(file).c_str(), MAX_PATH);
+  WORD index = 0;
+  HICON icon = ExtractAssociatedIconW(GetModuleHandleW(nullptr), path, &index);
+  if (icon == nullptr && FileExists(file)) icon = CopyIcon(LoadIconW(nullptr, (LPCWSTR)IDI_APPLICATION));   // a program without icons
+  if (icon == nullptr) return bmp;
+  bmp.SetSize(32, 32, clFuchsia);
+  bmp.Transparent = true;
+  bmp.TransparentColor = clFuchsia;
+  {
+    TBitmapDC dc(bmp);
+    DrawIcon(dc.Handle(), 0, 0, icon);
+  }
+  DestroyIcon(icon);
+  return bmp;
+}
+
+TCheckBox* NewCheckBox(TControl* parent, const std::string& caption, int left, int top, int width) {
+  auto* box = new TCheckBox(parent);
+  box->SetBounds(left, top, width, 20);
+  box->SetCaption(caption);
+  return box;
+}
+
+TLabel* NewLabel(TControl* parent, const std::string& caption, int left, int top, int width) {
+  auto* label = new TLabel(parent);
+  label->SetBounds(left, top, width, 16);
+  label->SetCaption(caption);
+  return label;
+}
+
+TGroupBox* NewGroup(TControl* parent, const std::string& caption, int left, int top, int width, int height) {
+  auto* group = new TGroupBox(parent);
+  group->SetBounds(left, top, width, height);
+  group->SetCaption(caption);
+  return group;
+}
+
+}  // namespace
+
+TFormOptions::TFormOptions(TForm* owner)
+    : TForm({.Owner = owner, .Border = TBorderStyle::Dialog, .ClassName = "TFormOptions"}) {
+  SetCaption("Preferences");
+  SetClientSize(479, 325);
+  Position = TPosition::ScreenCenter;
+
+  MainPageControl = new TPageControl(this);
+  MainPageControl->SetBounds(8, 8, 463, 276);
+  TabSheet1 = MainPageControl->AddPage("General Settings");
+  TabSheet2 = MainPageControl->AddPage("Ignore List");
+  TabSheet3 = MainPageControl->AddPage("Scheduling");
+  MainPageControl->OnChange = [this](TObject* s) { MainPageControlChange(s); };
+
+  // General Settings
+  GroupSchedule = NewGroup(TabSheet1, "Schedule Option", 8, 6, 439, 48);
+  ChkRun = NewCheckBox(GroupSchedule, "Run at windows startup", 12, 20, 400);
+  GroupAutomatic = NewGroup(TabSheet1, "Automatic Options", 8, 60, 439, 72);
+  ChkAutoBackup = NewCheckBox(GroupAutomatic,
+                              "Do not automatically create registry backup before repairing registry. (Not recommended)",
+                              12, 20, 420);
+  ChkCheckItem = NewCheckBox(GroupAutomatic, "Automatically select all items after scan.", 12, 44, 420);
+  GroupUpdate = NewGroup(TabSheet1, "Check Update", 8, 138, 439, 100);
+  cbCheckUpdate = NewCheckBox(GroupUpdate, "Check for Zelvoran update automatically", 12, 20, 420);
+  CheckUpdateBtn = new TButton(GroupUpdate);
+  CheckUpdateBtn->SetBounds(12, 46, 110, 25);
+  CheckUpdateBtn->SetCaption("Check for Update");
+  CheckUpdateBtn->OnClick = [this](TObject* s) { CheckUpdateBtnClick(s); };
+  LabelVer = NewLabel(GroupUpdate, "", 12, 78, 420);
+
+  // Ignore List
+  IgnoreListView = new TListView(TabSheet2, {.RowSelect = true});
+  IgnoreListView->SetBounds(8, 8, 439, 200);
+  IgnoreListView->AddColumn("Category", 80);
+  IgnoreListView->AddColumn("Registry Key", 360);
+  RemoveSelectBtn = new TButton(TabSheet2);
+  RemoveSelectBtn->SetBounds(337, 216, 110, 25);
+  RemoveSelectBtn->SetCaption("Remove Selected");
+  RemoveSelectBtn->OnClick = [this](TObject* s) { RemoveSelectBtnClick(s); };
+
+  // Scheduling
+  cbActiveTask = NewCheckBox(TabSheet3, "Activate Scheduling", 12, 10, 300);
+  cbActiveTask->OnClick = [this](TObject* s) { cbActiveTaskClick(s); };
+  ImageTask = new TImage(TabSheet3);
+  ImageTask->SetBounds(16, 40, 32, 32);
+  abTaskName = NewLabel(TabSheet3, "", 58, 48, 380);
+  GroupScheduleSettings = NewGroup(TabSheet3, "Schedule Settings", 8, 86, 439, 96);
+  LabelStartTime = NewLabel(GroupScheduleSettings, "Start Time:", 14, 28, 100);
+  dtpStartTime = new TDateTimePicker(GroupScheduleSettings, TDateTimePicker::TKind::Time);
+  dtpStartTime->SetBounds(120, 24, 100, 22);
+  dtpStartTime->SetTime(OptionUnit::DefaultHour, OptionUnit::DefaultMinute, 0);
+  dtpStartTime->SetEnabled(false);
+  LabelDays = NewLabel(GroupScheduleSettings, "Day Increments:", 14, 62, 100);
+  SpinEditDays = new TSpinEdit(GroupScheduleSettings);
+  SpinEditDays->SetBounds(120, 58, 60, 22);
+  SpinEditDays->SetRange(1, 31);
+  SpinEditDays->SetValue(1);
+  SpinEditDays->SetEnabled(false);
+  LabelDayUnit = NewLabel(GroupScheduleSettings, "day(s)", 188, 62, 60);
+
+  BitBtn1 = new TBitBtn(this);
+  BitBtn1->SetBounds(316, 292, 75, 25);
+  BitBtn1->SetCaption("OK");
+  BitBtn1->SetDefault(true);
+  BitBtn1->OnClick = [this](TObject* s) { BitBtn1Click(s); };
+  BtnCancel = new TButton(this);
+  BtnCancel->SetBounds(396, 292, 75, 25);
+  BtnCancel->SetCaption("Cancel");
+  BtnCancel->SetCancel(true);
+  BtnCancel->OnClick = [this](TObject* s) { BtnCancelClick(s); };
+
+  OnCreate = [this](TObject* s) { FormCreate(s); };
+  OnShow = [this](TObject* s) { FormShow(s); };
+  OnDestroy = [this](TObject* s) { FormDestroy(s); };
+  DoCreate();
+}
+
+void TFormOptions::FormCreate(TObject*) {
+  IgnoreLines = new TStringList;
+  MainPageControl->SetActivePageIndex(0);
+  // Without the scheduler (its message has been shown) the scheduling controls stay off.
+  SchedulerAvailable = SUCCEEDED(PublicFunctionUnit::InitTaskScheduler());
+  cbActiveTask->SetEnabled(SchedulerAvailable);
+}
+
+void TFormOptions::FormDestroy(TObject*) {
+  delete IgnoreLines;
+  IgnoreLines = nullptr;
+}
+
+void TFormOptions::FormShow(TObject*) {
+  LoadGeneralOptions();
+  LoadIgnoreList();
+  LoadSchedule();
+}
+
+void TFormOptions::MainPageControlChange(TObject*) {
+  switch (MainPageControl->ActivePageIndex()) {
+    case 0: LoadGeneralOptions(); break;
+    case 1: LoadIgnoreList(); break;
+    case 2: LoadSchedule(); break;
+  }
+}
+
+void TFormOptions::BitBtn1Click(TObject*) {
+  SaveGeneralPage();
+  SaveSchedule();
+  ModalResult = mrOk;
+}
+
+void TFormOptions::BtnCancelClick(TObject*) { ModalResult = mrCancel; }
+
+void TFormOptions::CheckUpdateBtnClick(TObject*) {
+  if (DM != nullptr) DM->CheckForUpdates(true);
+}
+
+// ---- General Settings ----
+
+void TFormOptions::LoadGeneralOptions() {
+  std::string exe = Places.Executable();
+  {
+    TRegistry reg;
+    reg.RootKey = Places.RunRoot;
+    if (reg.OpenKeyReadOnly(Places.RunKey)) ChkRun->SetChecked(ReadText(reg, ExtractFileName(exe)) == exe);
+  }
+  std::string version;
+  {
+    TRegistry reg;
+    reg.RootKey = Places.SettingsRoot;
+    if (reg.OpenKeyReadOnly(Places.SettingsKey)) {
+      ChkAutoBackup->SetChecked(ReadText(reg, "NotAutoBackup") == "1");
+      ChkCheckItem->SetChecked(ReadText(reg, "SelectAll") == "1");
+      cbCheckUpdate->SetChecked(ReadText(reg, "CheckUpdate") == "1");
+      version = ReadText(reg, "Version");
+    }
+  }
+  if (Trim(version).empty()) version = "3.0";
+  WIN32_FIND_DATAW found;
+  HANDLE search = FindFirstFileW(Widen(exe).c_str(), &found);
+  if (search == INVALID_HANDLE_VALUE) {
+    LabelVer->SetCaption("Unknowable Version");
+    return;
+  }
+  FindClose(search);
+  LabelVer->SetCaption("Version: " + version + ", Last Time: " +
+                       DateTimeToStr(PublicFunctionUnit::FileTimeToDateTime(found.ftLastWriteTime)));
+}
+
+void TFormOptions::SetAutoRun(bool on) {
+  std::string exe = Places.Executable();
+  TRegistry reg;
+  reg.RootKey = Places.RunRoot;
+  if (!reg.OpenKey(Places.RunKey, true)) return;
+  try {
+    if (on) reg.WriteString(ExtractFileName(exe), exe);
+    else reg.DeleteValue(ExtractFileName(exe));
+  } catch (const ERegistryException&) {
+    // without the rights to the key the program just does not start with Windows
+  }
+}
+
+void TFormOptions::SaveGeneralOptions() {
+  TRegistry reg;
+  reg.RootKey = Places.SettingsRoot;
+  if (!reg.OpenKey(Places.SettingsKey, true)) return;
+  const std::pair<TCheckBox*, std::pair<bool*, const char*>> settings[] = {
+      {ChkAutoBackup, {&MyRegistryInfo.NotAutoBackup, "NotAutoBackup"}},
+      {ChkCheckItem, {&MyRegistryInfo.SelectAll, "SelectAll"}},
+      {cbCheckUpdate, {&MyRegistryInfo.CheckUpdate, "CheckUpdate"}},
+  };
+  for (const auto& [box, setting] : settings) {
+    *setting.first = box->Checked();
+    reg.WriteString(setting.second, box->Checked() ? "1" : "0");
+  }
+}
+
+void TFormOptions::SaveGeneralPage() {
+  SetAutoRun(ChkRun->Checked());
+  SaveGeneralOptions();
+}
+
+// ---- Ignore List ----
+
+void TFormOptions::LoadIgnoreList() {
+  IgnoreLines->Clear();
+  IgnoreListView->Clear();
+  std::string file = PublicFunctionUnit::IgnoreFileName();
+  if (FileExists(file)) IgnoreLines->LoadFromFile(file);
+  for (const std::string& line : IgnoreLines->Items) {
+    if (Trim(line).empty()) continue;
+    std::string category = Copy(line, 1, Pos("|", line) - 1);
+    std::string rest = StringReplace(line, category + "|", "");
+    TListItem* row = IgnoreListView->AddItem(category);
+    row->SubItems = {Copy(rest, 1, Pos("|", rest) - 1)};
+    row->Update();
+  }
+}
+
+int TFormOptions::LineOfRow(int row) const {
+  for (int i = 0; i < IgnoreLines->Count(); ++i) {
+    if (Trim((*IgnoreLines)[i]).empty()) continue;
+    if (row-- == 0) return i;
+  }
+  return -1;
+}
+
+void TFormOptions::RemoveSelectBtnClick(TObject*) {
+  int row = IgnoreListView->ItemIndex();
+  int line = row < 0 ? -1 : LineOfRow(row);
+  if (line < 0) return;
+  TStringList kept = *IgnoreLines;
+  kept.Delete(line);
+  // The new list replaces the file only once it has been written whole; until then the old
+  // list stays, in the file and on the page.
+  if (!ReplaceFileContents(PublicFunctionUnit::IgnoreFileName(), kept.Text())) {
+    ShowMessageBox("The ignore list could not be saved, so the entry was not removed.", "Zelvoran",
+                   MB_OK | MB_ICONWARNING);
+    return;
+  }
+  *IgnoreLines = std::move(kept);
+  IgnoreListView->DeleteItem(row);
+}
+
+// ---- Scheduling ----
+
+void TFormOptions::cbActiveTaskClick(TObject*) {
+  bool on = cbActiveTask->Checked();
+  if (on) {
+    SYSTEMTIME now;
+    GetLocalTime(&now);
+    dtpStartTime->SetTime(now.wHour, now.wMinute, 0);
+  } else {
+    dtpStartTime->SetTime(OptionUnit::DefaultHour, OptionUnit::DefaultMinute, 0);
+  }
+  dtpStartTime->SetEnabled(on);
+  SpinEditDays->SetEnabled(on);
+  SpinEditDays->SetValue(1);
+}
+
+void TFormOptions::LoadSchedule() {
+  using namespace PublicFunctionUnit;
+  cbActiveTask->SetChecked(false);
+  if (!SchedulerAvailable) return;
+  // What the scheduler holds now counts, not a job kept from an earlier opening.
+  DropCurrentTask();
+  if (!TaskListed(Places.JobName)) return;
+  cbActiveTask->SetChecked(true);
+  TComPtr<ITask> task;
+  if (FAILED(ActivateTask(Places.JobName, task))) return;
+  HoldTask(Places.JobName, task.Get());
+  ShowJob(task.Get());
+}
+
+void TFormOptions::ShowJob(ITask* task) {
+  LPWSTR application = nullptr;
+  if (SUCCEEDED(task->GetApplicationName(&application)) && application != nullptr) {
+    TBitmap icon = AssociatedIcon(Narrow(application));
+    CoTaskMemFree(application);
+    if (!icon.Empty()) ImageTask->SetPicture(std::move(icon));
+  }
+  abTaskName->SetCaption(Places.JobName);
+  TComPtr<ITaskTrigger> trigger;
+  TASK_TRIGGER t{};
+  t.cbTriggerSize = sizeof t;
+  if (FAILED(task->GetTrigger(0, trigger.OutTyped())) || FAILED(trigger->GetTrigger(&t))) return;
+  dtpStartTime->SetTime(t.wStartHour, t.wStartMinute, 0);
+  SpinEditDays->SetValue(t.Type.Daily.DaysInterval);
+}
+
+bool TFormOptions::FillDailyTrigger(ITask* task) {
+  TComPtr<ITaskTrigger> trigger;
+  WORD count = 0;
+  HRESULT hr = task->GetTriggerCount(&count);
+  if (SUCCEEDED(hr)) {
+    WORD index = 0;
+    hr = count == 0 ? task->CreateTrigger(&index, trigger.OutTyped()) : task->GetTrigger(0, trigger.OutTyped());
+  }
+  if (!Succeeded(hr, count == 0 ? "Task.CreateTrigger" : "Task.GetTrigger")) return false;
+  SYSTEMTIME today;
+  GetLocalTime(&today);
+  int hour = 0, minute = 0, second = 0;
+  dtpStartTime->Time(hour, minute, second);
+  TASK_TRIGGER t{};
+  t.cbTriggerSize = sizeof t;
+  t.wBeginYear = today.wYear;
+  t.wBeginMonth = today.wMonth;
+  t.wBeginDay = today.wDay;
+  t.wStartHour = (WORD)hour;
+  t.wStartMinute = (WORD)minute;
+  t.TriggerType = TASK_TIME_TRIGGER_DAILY;
+  t.Type.Daily.DaysInterval = (WORD)SpinEditDays->Value();
+  if (!Succeeded(trigger->SetTrigger(&t), "Trigger.SetTrigger")) return false;
+  return Succeeded(PublicFunctionUnit::SaveTask(), "Task.Save");
+}
+
+void TFormOptions::SaveSchedule() {
+  using namespace PublicFunctionUnit;
+  if (!SchedulerAvailable) return;
+  const std::string& name = Places.JobName;
+  if (!cbActiveTask->Checked()) {
+    if (CurrentTask != nullptr) Succeeded(DeleteTask(name), "SchedulingAgent.Delete");
+    return;
+  }
+  if (CurrentTask == nullptr) {
+    TComPtr<ITask> task;
+    if (!Succeeded(NewTask(name, task), "SchedulingAgent.NewWorkItem")) return;
+    if (!SetJobSettings(task.Get(), Places.Executable())) return;
+    HoldTask(name, task.Get());
+    if (!Succeeded(SaveTask(), "Task.Save")) {
+      DropCurrentTask();   // nothing was stored: the next OK starts again
+      return;
+    }
+  }
+  FillDailyTrigger(CurrentTask);
+}

@@ -1,0 +1,418 @@
+// The "Preferences" dialog in-process, opened as the main window opens it: the settings values
+// and the Run value, the ignore-list editor, and the scheduled scan job under the real Task
+// Scheduler. Settings, Run value, ignore file and job are each test's own.
+#include <gtest/gtest.h>
+#include <mstask.h>
+#include <objbase.h>
+
+#include <functional>
+
+#include "app/MainUnit.h"
+#include "app/OptionUnit.h"
+#include "framework/Application.h"
+#include "framework/ComPtr.h"
+#include "framework/Registry.h"
+#include "framework/StringList.h"
+#include "scan/PublicFunctionUnit.h"
+#include "support/TestSupport.h"
+
+using namespace PublicFunctionUnit;
+using OptionUnit::Places;
+using testing_support::MessageBoxes;
+using testing_support::RegSandbox;
+using testing_support::TempFolder;
+
+namespace {
+
+struct OptionsFixture : ::testing::Test {
+  RegSandbox settings{HKEY_CURRENT_USER, "Software\\ZelvoranTest", "Settings"};
+  RegSandbox run{HKEY_CURRENT_USER, "Software\\ZelvoranTest", "Run"};
+  TempFolder folder;
+  std::string exe = ExeName();
+  std::string runName = ExtractFileName(ExeName());
+
+  OptionsFixture() {
+    MessageBoxes().Clear();
+    Places = OptionUnit::DefaultPlaces();
+    Places.SettingsRoot = settings.Root();
+    Places.SettingsKey = "\\" + settings.Path();
+    Places.RunRoot = run.Root();
+    Places.RunKey = "\\" + run.Path();
+    Places.JobName = "ZelvoranTest_" + testing_support::TestName() + ".job";
+    SetIgnoreFileName(IgnoreFile());
+  }
+  ~OptionsFixture() override {
+    if (TaskScheduler != nullptr) DeleteTask(Places.JobName);
+    ReleaseTaskScheduler();
+    Places = OptionUnit::DefaultPlaces();
+    SetIgnoreFileName("");
+  }
+
+  std::string IgnoreFile() const { return folder.Path() + "ZelvoranIgnores.dat"; }
+
+  // Opens the dialog through the main window's hook and lets `use` work it while it is shown.
+  void Open(const std::function<void(TFormOptions&)>& use) {
+    TModalHookScope hook([&](TForm& form) { use(dynamic_cast<TFormOptions&>(form)); });
+    MainUnit::ShowOptions();
+  }
+
+  std::string Setting(const std::string& name) const {
+    TRegistry reg;
+    reg.RootKey = settings.Root();
+    return reg.OpenKey("\\" + settings.Path(), false) && reg.ValueExists(name) ? reg.ReadString(name) : "<none>";
+  }
+  std::string RunValue() const {
+    TRegistry reg;
+    reg.RootKey = run.Root();
+    return reg.OpenKey("\\" + run.Path(), false) && reg.ValueExists(runName) ? reg.ReadString(runName) : "<none>";
+  }
+};
+
+struct TJob {
+  bool Found = false;
+  std::string Application, WorkingDirectory, Parameters, Comment;
+  DWORD Flags = 0;
+  TASK_TRIGGER Trigger{};
+};
+
+// One of the job's texts, read with the given getter.
+template <class Getter>
+std::string Text(ITask* task, Getter getter) {
+  LPWSTR text = nullptr;
+  if (FAILED((task->*getter)(&text)) || text == nullptr) return "<failed>";
+  std::string s = Narrow(text);
+  CoTaskMemFree(text);
+  return s;
+}
+
+// The job as the scheduler reads it back from its file.
+TJob ReadJob(const std::string& name) {
+  TJob job;
+  TComPtr<ITask> task;
+  if (FAILED(ActivateTask(name, task))) return job;
+  job.Found = true;
+  job.Application = Text(task.Get(), &ITask::GetApplicationName);
+  job.WorkingDirectory = Text(task.Get(), &ITask::GetWorkingDirectory);
+  job.Parameters = Text(task.Get(), &ITask::GetParameters);
+  job.Comment = Text(task.Get(), &ITask::GetComment);
+  task->GetFlags(&job.Flags);
+  TComPtr<ITaskTrigger> trigger;
+  job.Trigger.cbTriggerSize = sizeof job.Trigger;
+  if (SUCCEEDED(task->GetTrigger(0, trigger.OutTyped()))) trigger->GetTrigger(&job.Trigger);
+  return job;
+}
+
+std::string JobFile(const std::string& name) { return GetWindowsDir() + "\\Tasks\\" + name; }
+
+void SetStartTime(TFormOptions& f, int hour, int minute, int days) {
+  f.dtpStartTime->SetTime(hour, minute, 0);
+  f.SpinEditDays->SetValue(days);
+}
+
+std::string StartTime(TFormOptions& f) {
+  int h = 0, m = 0, s = 0;
+  f.dtpStartTime->Time(h, m, s);
+  return Format("%02d:%02d:%02d", h, m, s);
+}
+
+}  // namespace
+
+// ---- general settings ----
+
+TEST_F(OptionsFixture, GeneralSettingsRoundTripThroughTheRegistryValues) {
+  settings.SetString("", "NotAutoBackup", "1");
+  settings.SetString("", "SelectAll", "0");
+  settings.SetString("", "CheckUpdate", "1");
+  settings.SetString("", "Version", "  ");
+  run.SetString("", runName, exe);
+  MyRegistryInfo.NotAutoBackup = true;
+  MyRegistryInfo.SelectAll = false;
+  MyRegistryInfo.CheckUpdate = true;
+
+  Open([&](TFormOptions& f) {
+    EXPECT_EQ(f.Caption(), "Preferences");
+    EXPECT_EQ(f.MainPageControl->ActivePageIndex(), 0);
+    EXPECT_TRUE(f.ChkRun->Checked());
+    EXPECT_TRUE(f.ChkAutoBackup->Checked());
+    EXPECT_FALSE(f.ChkCheckItem->Checked());
+    EXPECT_TRUE(f.cbCheckUpdate->Checked());
+    EXPECT_EQ(f.LabelVer->Caption().rfind("Version: 3.0, Last Time: ", 0), 0u) << f.LabelVer->Caption();
+    f.ChkRun->SetChecked(false);
+    f.ChkAutoBackup->SetChecked(false);
+    f.ChkCheckItem->SetChecked(true);
+    f.cbCheckUpdate->SetChecked(false);
+    f.BitBtn1->Click();
+  });
+  EXPECT_EQ(Setting("NotAutoBackup"), "0");
+  EXPECT_EQ(Setting("SelectAll"), "1");
+  EXPECT_EQ(Setting("CheckUpdate"), "0");
+  EXPECT_EQ(Setting("Version"), "  ") << "the version is only read";
+  EXPECT_FALSE(MyRegistryInfo.NotAutoBackup);
+  EXPECT_TRUE(MyRegistryInfo.SelectAll);
+  EXPECT_FALSE(MyRegistryInfo.CheckUpdate);
+  EXPECT_EQ(RunValue(), "<none>") << "unticking removes the Run value";
+
+  // ticked again: the Run value is written with the executable's path; Cancel saves nothing
+  Open([&](TFormOptions& f) {
+    EXPECT_FALSE(f.ChkRun->Checked());
+    EXPECT_TRUE(f.ChkCheckItem->Checked());
+    f.ChkRun->SetChecked(true);
+    f.BitBtn1->Click();
+  });
+  EXPECT_EQ(RunValue(), exe);
+  Open([&](TFormOptions& f) {
+    EXPECT_TRUE(f.ChkRun->Checked());
+    f.ChkRun->SetChecked(false);
+    f.ChkCheckItem->SetChecked(false);
+    f.BtnCancel->Click();
+  });
+  EXPECT_EQ(RunValue(), exe);
+  EXPECT_EQ(Setting("SelectAll"), "1");
+  EXPECT_TRUE(MessageBoxes().Calls.empty());
+}
+
+TEST_F(OptionsFixture, RunValueCountsOnlyWhenItNamesThisExecutableExactly) {
+  for (const std::string& data : {std::string("C:\\Other copy\\") + runName, AnsiLowerCase(exe), exe + " "}) {
+    run.SetString("", runName, data);
+    Open([&](TFormOptions& f) { EXPECT_FALSE(f.ChkRun->Checked()) << data; });
+  }
+  run.SetDword("", runName, 1);
+  Open([&](TFormOptions& f) { EXPECT_FALSE(f.ChkRun->Checked()) << "a value of another kind"; });
+  EXPECT_TRUE(MessageBoxes().Calls.empty());
+}
+
+TEST_F(OptionsFixture, VersionTextAndMissingKeys) {
+  settings.SetString("", "Version", "3.1");
+  Open([&](TFormOptions& f) { EXPECT_EQ(f.LabelVer->Caption().rfind("Version: 3.1, Last Time: ", 0), 0u); });
+
+  Places.ExeName = folder.Path() + "Gone.exe";
+  Open([&](TFormOptions& f) { EXPECT_EQ(f.LabelVer->Caption(), "Unknowable Version"); });
+
+  // a settings key and a Run key that do not exist yet are created by OK
+  Places.ExeName.clear();
+  Places.SettingsKey += "\\New";
+  Places.RunKey += "\\New";
+  Open([&](TFormOptions& f) {
+    EXPECT_FALSE(f.ChkRun->Checked());
+    f.ChkRun->SetChecked(true);
+    f.ChkAutoBackup->SetChecked(true);
+    f.BitBtn1->Click();
+  });
+  TRegistry reg;
+  reg.RootKey = HKEY_CURRENT_USER;
+  ASSERT_TRUE(reg.OpenKey(Places.SettingsKey, false));
+  EXPECT_EQ(reg.ReadString("NotAutoBackup"), "1");
+  EXPECT_EQ(reg.ReadString("SelectAll"), "0");
+  ASSERT_TRUE(reg.OpenKey(Places.RunKey, false));
+  EXPECT_EQ(reg.ReadString(runName), exe);
+}
+
+TEST_F(OptionsFixture, ChangingPagesReloadsThePageShownAndDropsItsUnsavedTicks) {
+  settings.SetString("", "SelectAll", "1");
+  Open([&](TFormOptions& f) {
+    f.ChkCheckItem->SetChecked(false);
+    f.ChkRun->SetChecked(true);
+    f.MainPageControl->SetActivePageIndex(1);
+    f.MainPageControlChange(f.MainPageControl);
+    f.MainPageControl->SetActivePageIndex(0);
+    f.MainPageControlChange(f.MainPageControl);
+    EXPECT_TRUE(f.ChkCheckItem->Checked());
+    EXPECT_FALSE(f.ChkRun->Checked());
+    f.BitBtn1->Click();
+  });
+  EXPECT_EQ(Setting("SelectAll"), "1");
+  EXPECT_EQ(RunValue(), "<none>");
+}
+
+// ---- ignore list ----
+
+TEST_F(OptionsFixture, RemovingAnIgnoreLineKeepsTheOthers) {
+  WriteFileBytes(IgnoreFile(),
+                 "\r\n"
+                 "Font Entries|HKEY_LOCAL_MACHINE\\Fonts|Arial\r\n"
+                 "Sounds Section|HKEY_CURRENT_USER\\AppEvents|\r\n"
+                 "   \r\n"
+                 "no bar here\r\n"
+                 "Help Section|HKEY_LOCAL_MACHINE\\Help|x.hlp\r\n");
+  Open([&](TFormOptions& f) {
+    ASSERT_EQ(f.IgnoreListView->Count(), 4);
+    EXPECT_EQ(f.IgnoreListView->Item(0)->Text(0), "Font Entries");
+    EXPECT_EQ(f.IgnoreListView->Item(0)->Text(1), "HKEY_LOCAL_MACHINE\\Fonts");
+    EXPECT_EQ(f.IgnoreListView->Item(2)->Text(0), "");
+    EXPECT_EQ(f.IgnoreListView->Item(2)->Text(1), "");
+    EXPECT_EQ(f.IgnoreListView->ColumnCaption(0), "Category");
+    EXPECT_EQ(f.IgnoreListView->ColumnCaption(1), "Registry Key");
+
+    f.RemoveSelectBtn->Click();   // nothing selected: nothing happens
+    EXPECT_EQ(f.IgnoreListView->Count(), 4);
+
+    f.IgnoreListView->SetItemIndex(0);   // the first row stands for the first non-blank line
+    f.RemoveSelectBtn->Click();
+    ASSERT_EQ(f.IgnoreListView->Count(), 3);
+    EXPECT_EQ(f.IgnoreListView->Item(0)->Text(0), "Sounds Section");
+    f.IgnoreListView->SetItemIndex(2);
+    f.RemoveSelectBtn->Click();
+    f.BtnCancel->Click();   // removals stay
+  });
+  EXPECT_EQ(ReadFileBytes(IgnoreFile()),
+            "\r\n"
+            "Sounds Section|HKEY_CURRENT_USER\\AppEvents|\r\n"
+            "   \r\n"
+            "no bar here\r\n");
+  EXPECT_FALSE(FileExists(IgnoreFile() + ".tmp"));
+  EXPECT_TRUE(MessageBoxes().Calls.empty());
+
+  DeleteFileW(Widen(IgnoreFile()).c_str());
+  Open([&](TFormOptions& f) { EXPECT_EQ(f.IgnoreListView->Count(), 0); });
+}
+
+TEST_F(OptionsFixture, AnIgnoreFileThatCannotBeReplacedKeepsEveryLine) {
+  const std::string content = "Font Entries|HKEY_LOCAL_MACHINE\\Fonts|Arial\r\nHelp Section|HKEY_LOCAL_MACHINE\\Help|x.hlp\r\n";
+  WriteFileBytes(IgnoreFile(), content);
+  Open([&](TFormOptions& f) {
+    // another program holds the file open and lets nobody replace it
+    HANDLE held = CreateFileW(Widen(IgnoreFile()).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    f.IgnoreListView->SetItemIndex(0);
+    f.RemoveSelectBtn->Click();
+    CloseHandle(held);
+    EXPECT_EQ(f.IgnoreListView->Count(), 2) << "the page still shows what the file holds";
+    ASSERT_EQ(MessageBoxes().Calls.size(), 1u);
+    EXPECT_EQ(MessageBoxes().Calls[0].caption, "Zelvoran");
+
+    // once the file is free again the same removal goes through
+    f.IgnoreListView->SetItemIndex(0);
+    f.RemoveSelectBtn->Click();
+    EXPECT_EQ(ReadFileBytes(IgnoreFile()), "Help Section|HKEY_LOCAL_MACHINE\\Help|x.hlp\r\n");
+  });
+  EXPECT_FALSE(FileExists(IgnoreFile() + ".tmp"));
+}
+
+// ---- scheduled scan ----
+
+TEST_F(OptionsFixture, ScheduleCreatesChangesAndDeletesTheJob) {
+  const std::string job = Places.JobName;
+  Open([&](TFormOptions& f) {
+    EXPECT_TRUE(f.cbActiveTask->Enabled());
+    EXPECT_FALSE(f.cbActiveTask->Checked());
+    EXPECT_FALSE(f.dtpStartTime->Enabled());
+    EXPECT_FALSE(f.SpinEditDays->Enabled());
+    EXPECT_EQ(StartTime(f), "09:30:00");
+    f.cbActiveTask->SetChecked(true);
+    EXPECT_TRUE(f.dtpStartTime->Enabled());
+    EXPECT_TRUE(f.SpinEditDays->Enabled());
+    EXPECT_EQ(f.SpinEditDays->Value(), 1);
+    SetStartTime(f, 21, 5, 3);
+    f.BitBtn1->Click();
+  });
+  EXPECT_TRUE(FileExists(JobFile(job)));
+  TJob read = ReadJob(job);
+  ASSERT_TRUE(read.Found);
+  EXPECT_TRUE(SameText(read.Application, exe)) << read.Application;
+  EXPECT_TRUE(SameText(IncludeTrailingBackslash(read.WorkingDirectory), ExeDir())) << read.WorkingDirectory;
+  EXPECT_EQ(read.Parameters, "-Scan");
+  EXPECT_EQ(read.Comment, "Runs Zelvoran at Scheduled Time.");
+  EXPECT_EQ(read.Flags & OptionUnit::JobFlags, OptionUnit::JobFlags);
+  SYSTEMTIME today;
+  GetLocalTime(&today);
+  EXPECT_EQ(read.Trigger.TriggerType, TASK_TIME_TRIGGER_DAILY);
+  EXPECT_EQ(read.Trigger.Type.Daily.DaysInterval, 3);
+  EXPECT_EQ(read.Trigger.wStartHour, 21);
+  EXPECT_EQ(read.Trigger.wStartMinute, 5);
+  EXPECT_EQ(read.Trigger.wBeginYear, today.wYear);
+  EXPECT_EQ(read.Trigger.wBeginMonth, today.wMonth);
+  EXPECT_EQ(read.Trigger.wBeginDay, today.wDay);
+
+  // opened again: the job is shown and only its trigger changes
+  Open([&](TFormOptions& f) {
+    EXPECT_TRUE(f.cbActiveTask->Checked());
+    EXPECT_EQ(StartTime(f), "21:05:00");
+    EXPECT_EQ(f.SpinEditDays->Value(), 3);
+    EXPECT_EQ(f.abTaskName->Caption(), job);
+    EXPECT_FALSE(f.ImageTask->Picture().Empty()) << "the program's icon";
+    SetStartTime(f, 6, 30, 31);
+    f.BitBtn1->Click();
+  });
+  read = ReadJob(job);
+  EXPECT_EQ(read.Trigger.Type.Daily.DaysInterval, 31);
+  EXPECT_EQ(read.Trigger.wStartHour, 6);
+  EXPECT_EQ(read.Trigger.wStartMinute, 30);
+  EXPECT_EQ(read.Parameters, "-Scan");
+  EXPECT_EQ(read.Comment, "Runs Zelvoran at Scheduled Time.");
+
+  // unticked: the picker and the days go back and OK deletes the job
+  Open([&](TFormOptions& f) {
+    f.cbActiveTask->SetChecked(false);
+    EXPECT_EQ(StartTime(f), "09:30:00");
+    EXPECT_EQ(f.SpinEditDays->Value(), 1);
+    EXPECT_FALSE(f.dtpStartTime->Enabled());
+    EXPECT_FALSE(f.SpinEditDays->Enabled());
+    f.BitBtn1->Click();
+  });
+  EXPECT_FALSE(FileExists(JobFile(job)));
+  EXPECT_FALSE(TaskListed(job));
+  EXPECT_EQ(CurrentTask, nullptr) << "the deleted job is not held on";
+  EXPECT_TRUE(MessageBoxes().Calls.empty());
+}
+
+TEST_F(OptionsFixture, AJobDeletedBehindTheProgramsBackIsCreatedAnewWithAllItsSettings) {
+  const std::string job = Places.JobName;
+  Open([&](TFormOptions& f) {
+    f.cbActiveTask->SetChecked(true);
+    SetStartTime(f, 7, 15, 2);
+    f.BitBtn1->Click();
+  });
+  ASSERT_NE(CurrentTask, nullptr);
+  // someone removes the job with the scheduler; the program still holds its old object
+  ASSERT_EQ(TaskScheduler->Delete(Widen(job.substr(0, job.size() - 4)).c_str()), S_OK);
+  ASSERT_NE(CurrentTask, nullptr);
+
+  Open([&](TFormOptions& f) {
+    EXPECT_FALSE(f.cbActiveTask->Checked());
+    EXPECT_EQ(CurrentTask, nullptr) << "opening forgets a job held from before";
+    f.cbActiveTask->SetChecked(true);
+    SetStartTime(f, 8, 45, 5);
+    f.BitBtn1->Click();
+  });
+  TJob read = ReadJob(job);
+  ASSERT_TRUE(read.Found);
+  EXPECT_EQ(read.Parameters, "-Scan");
+  EXPECT_EQ(read.Comment, "Runs Zelvoran at Scheduled Time.");
+  EXPECT_EQ(read.Trigger.wStartHour, 8);
+  EXPECT_EQ(read.Trigger.Type.Daily.DaysInterval, 5);
+  EXPECT_TRUE(MessageBoxes().Calls.empty());
+}
+
+TEST_F(OptionsFixture, AJobThatCannotBeCreatedIsReportedAndNothingIsHeld) {
+  // the scheduler refuses this name (it takes no "." before ".job")
+  Places.JobName = "ZelvoranTest.Dotted.job";
+  Open([&](TFormOptions& f) {
+    f.cbActiveTask->SetChecked(true);
+    f.BitBtn1->Click();
+  });
+  EXPECT_EQ(CurrentTask, nullptr);
+  ASSERT_EQ(MessageBoxes().Calls.size(), 1u);
+  EXPECT_EQ(MessageBoxes().Calls[0].text.rfind("Error in SchedulingAgent.NewWorkItem.Error Code :", 0), 0u)
+      << MessageBoxes().Calls[0].text;
+}
+
+TEST_F(OptionsFixture, WithoutTheSchedulerItsMessageShowsAndSchedulingIsOff) {
+  ReleaseTaskScheduler();
+  CoUninitialize();   // the scheduler object cannot be created without COM
+  Open([&](TFormOptions& f) {
+    EXPECT_FALSE(f.cbActiveTask->Enabled());
+    EXPECT_FALSE(f.cbActiveTask->Checked());
+    EXPECT_FALSE(f.dtpStartTime->Enabled());
+    EXPECT_FALSE(f.SpinEditDays->Enabled());
+    f.cbActiveTask->SetChecked(true);
+    f.BitBtn1->Click();
+  });
+  CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+  EXPECT_EQ(TaskScheduler, nullptr);
+  EXPECT_FALSE(Application.Terminated());
+  ASSERT_EQ(MessageBoxes().Calls.size(), 1u);
+  EXPECT_EQ(MessageBoxes().Calls[0].text.rfind("Error in ActiveX.CoCreateInstance.Error Code :", 0), 0u)
+      << MessageBoxes().Calls[0].text;
+  EXPECT_FALSE(FileExists(JobFile(Places.JobName)));
+}
