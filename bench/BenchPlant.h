@@ -1,0 +1,26 @@
+// The synthetic registry the benchmark scans: software settings trees under HKEY_LOCAL_MACHINE
+// and HKEY_CURRENT_USER, COM classes and type libraries, file extensions with their classes,
+// application paths, uninstall entries, shared DLLs, fonts, help files, recent-file lists, start
+// menu order keys, and shortcuts on disk. Valid and missing paths are mixed at fixed rates, so a
+// run at any size is reproducible. Every planted name carries "ZelvoranBench" (or the bench's
+// own GUID prefix), so ClearPlanted removes exactly what PlantRegistry made.
+#pragma once
+
+#include <string>
+
+namespace BenchPlant {
+
+inline constexpr const char* BenchFolder = "C:\\ZelvoranBench";
+
+struct TPlantCounts {
+  long Keys = 0;        // registry keys created
+  long Values = 0;      // registry values written
+  long Shortcuts = 0;   // shortcut files written
+};
+
+// Removes every key, value and shortcut an earlier run planted.
+void ClearPlanted();
+// Plants about `keys` registry keys (never fewer) and the files they point to.
+TPlantCounts PlantRegistry(long keys);
+
+}  // namespace BenchPlant
