@@ -159,6 +159,7 @@ std::string TotalProcessText(int percent) { return Format("Total Process: %d", p
 std::string ScanSections(TScanView& view, TSectionResults& results, TIgnoreContents& ignoreList) {
   for (int i = 0; i < SectionCount; ++i) view.ShowSectionImage(i, StatNone);
   LoadIgnoreList(ignoreList);
+  TScanFileChecks fileChecks;   // each path's existence is looked up once per scan
   VisitedKeyCount = 0;
   ProblemNumber = 0;
   ItemsProcessed = 0;

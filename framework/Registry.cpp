@@ -130,14 +130,19 @@ void TRegistry::GetKeyNames(TStringList& list) {
 
 bool TRegistry::ReadValue(const std::string& name, TRegValue& value) {
   if (current_ == nullptr) return false;
-  std::wstring wname = Widen(name);
+  return QueryRegValue(current_, Widen(name), value);
+}
+
+bool QueryRegValue(HKEY key, const std::wstring& name, TRegValue& value) {
+  DWORD size = 256;   // most values fit: one call reads type and data
   for (int attempt = 0; attempt < 4; ++attempt) {
-    DWORD size = 0, type = 0;
-    if (RegQueryValueExW(current_, wname.c_str(), nullptr, &type, nullptr, &size) != ERROR_SUCCESS) return false;
-    value.Data.assign(size, 0);
-    DWORD got = size;
-    LONG rc = RegQueryValueExW(current_, wname.c_str(), nullptr, &type, value.Data.data(), &got);
-    if (rc == ERROR_MORE_DATA) continue;   // it grew between the two calls
+    value.Data.resize(size);
+    DWORD type = 0, got = size;
+    LONG rc = RegQueryValueExW(key, name.c_str(), nullptr, &type, value.Data.data(), &got);
+    if (rc == ERROR_MORE_DATA) {   // too small, or it grew between two calls
+      size = got > size ? got : size * 2;
+      continue;
+    }
     if (rc != ERROR_SUCCESS) return false;
     value.Data.resize(got);
     value.Type = type;
@@ -154,12 +159,45 @@ static std::string WideDataToString(const std::vector<uint8_t>& data) {
   return Narrow(w, n);
 }
 
+std::string RegValueText(const TRegValue& value) { return WideDataToString(value.Data); }
+
 std::string TRegistry::ReadString(const std::string& name) {
   TRegValue v;
   if (!ReadValue(name, v)) return {};
   if (v.Type != REG_SZ && v.Type != REG_EXPAND_SZ)
     throw ERegistryException("Invalid data type for '" + name + "'");
   return WideDataToString(v.Data);
+}
+
+bool QueryKeyInfo(HKEY key, TKeyInfo& info) {
+  info = {};
+  return RegQueryInfoKeyW(key, nullptr, nullptr, nullptr, &info.SubkeyCount, nullptr, nullptr, &info.ValueCount,
+                          &info.MaxValueNameLength, &info.MaxValueDataSize, nullptr, nullptr) == ERROR_SUCCESS;
+}
+
+TValueReader::TValueReader(HKEY key, const TKeyInfo& info)
+    : key_(key), name_(info.MaxValueNameLength + 2), data_(info.MaxValueDataSize + 2) {}
+
+bool TValueReader::Next(std::string& name, TRegValue& value) {
+  for (;;) {
+    DWORD nameLength = (DWORD)name_.size(), size = (DWORD)data_.size(), type = 0;
+    LONG rc = RegEnumValueW(key_, index_, name_.data(), &nameLength, nullptr, &type, data_.data(), &size);
+    if (rc == ERROR_MORE_DATA && name_.size() < 32770) {   // the value grew since the sizes were read
+      name_.resize(32770);
+      data_.resize(size > data_.size() ? size : data_.size() * 2);
+      continue;
+    }
+    if (rc == ERROR_MORE_DATA && size > data_.size()) {
+      data_.resize(size);
+      continue;
+    }
+    if (rc != ERROR_SUCCESS) return false;
+    ++index_;
+    name = Narrow(name_.data(), nameLength);
+    value.Type = type;
+    value.Data.assign(data_.begin(), data_.begin() + size);
+    return true;
+  }
 }
 
 int TRegistry::ReadInteger(const std::string& name) {
@@ -226,6 +264,10 @@ TSubkeyWalker::TSubkeyWalker(HKEY root, const std::string& path) {
   if (RegQueryInfoKeyW(key_, nullptr, nullptr, nullptr, &count_, nullptr, nullptr, nullptr, nullptr, nullptr,
                        nullptr, nullptr) != ERROR_SUCCESS)
     count_ = 0;
+}
+
+TSubkeyWalker::TSubkeyWalker(TRegKeyHandle& key, DWORD subkeyCount) : key_(key.Release()), count_(subkeyCount) {
+  if (key_ == nullptr) count_ = 0;
 }
 
 TSubkeyWalker::~TSubkeyWalker() {

@@ -73,12 +73,42 @@ class TRegistry {
 std::vector<std::string> EnumValueNames(HKEY key);
 std::vector<std::string> EnumKeyNames(HKEY key);
 
+// Reads one value of an open key, its type and data in one call when the data is small.
+bool QueryRegValue(HKEY key, const std::wstring& name, TRegValue& value);
+// A string or expandable-string value's text, up to its first zero (as ReadString gives it).
+std::string RegValueText(const TRegValue& value);
+
+// An open key's counts and largest sizes, read in one call.
+struct TKeyInfo {
+  DWORD SubkeyCount = 0;
+  DWORD ValueCount = 0;
+  DWORD MaxValueNameLength = 0;   // in characters, without the terminating zero
+  DWORD MaxValueDataSize = 0;     // in bytes
+};
+bool QueryKeyInfo(HKEY key, TKeyInfo& info);
+
+// Reads an open key's values in enumeration order, each value's name, type and data in one call;
+// like EnumValueNames it stops at the first error other than "more data".
+class TValueReader {
+ public:
+  TValueReader(HKEY key, const TKeyInfo& info);
+  bool Next(std::string& name, TRegValue& value);
+
+ private:
+  HKEY key_;
+  DWORD index_ = 0;
+  std::vector<wchar_t> name_;
+  std::vector<uint8_t> data_;
+};
+
 // The raw subkey walk: opens root\path for reading, takes the subkey count once and reads the
 // name at each index into a 1000-character buffer. An index whose read fails is skipped; a name
 // is never taken from a failed read.
 class TSubkeyWalker {
  public:
   TSubkeyWalker(HKEY root, const std::string& path);
+  // Walks a key already open for reading, taking its handle over, with the subkey count given.
+  TSubkeyWalker(class TRegKeyHandle& key, DWORD subkeyCount);
   ~TSubkeyWalker();
   TSubkeyWalker(const TSubkeyWalker&) = delete;
   TSubkeyWalker& operator=(const TSubkeyWalker&) = delete;
@@ -104,6 +134,11 @@ class TRegKeyHandle {
   bool Open(HKEY root, const std::string& path, REGSAM access = KEY_READ);
   void Close();
   HKEY Get() const { return key_; }
+  HKEY Release() {   // hands the handle over; this object no longer closes it
+    HKEY key = key_;
+    key_ = nullptr;
+    return key;
+  }
   explicit operator bool() const { return key_ != nullptr; }
 
  private:

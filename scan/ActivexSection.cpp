@@ -12,12 +12,10 @@ using namespace PublicFunctionUnit;
 
 namespace {
 
-// True when root\keyPath opens and its default value is an empty REG_SZ text.
-bool HasEmptyDefault(HKEY root, const std::string& keyPath) {
-  TRegistry reg;
-  reg.RootKey = root;
-  if (!reg.OpenKey("\\" + keyPath, false)) return false;
-  return reg.GetDataType("") == rdString && reg.ReadString("").empty();
+// True when the key's default value is an empty REG_SZ text.
+bool HasEmptyDefault(HKEY key) {
+  TRegValue value;
+  return QueryRegValue(key, L"", value) && value.Type == REG_SZ && RegValueText(value).empty();
 }
 
 TContent& AddFinding(TRegistryContents& contents, const std::string& keyText) {
@@ -45,52 +43,89 @@ bool IsServerKeyName(const std::string& name) {
   return name == "InprocServer" || name == "LocalServer32" || name == "InprocServer32";
 }
 
-}  // namespace
-
-void ScanComKeys(int sectionIndex, TCaptionTarget* currentItem, TCaptionTarget* countLabel,
-                 TIgnoreContents& ignoreList, TRegistryContents& contents, const std::string& keyPath, HKEY root) {
-  TSubkeyWalker walker(root, keyPath);
-  if (!walker.Opened()) return;
-  std::string name;
-  for (DWORD i = 0; i < walker.Count(); ++i) {
-    if (ScanState == 1) break;
-    if (!walker.Name(i, name) || name == "AppID") continue;
-    std::string child = SectionCommon::ChildKeyPath(keyPath, name);
-    if (currentItem != nullptr) currentItem->SetCaption(child);
-    TickItemsProcessed();
-    if (name == "HELPDIR") CheckHelpDirKey(countLabel, root, child, contents, ignoreList);
-    if (IsServerKeyName(name)) CheckServerKey(countLabel, root, child, name, contents, ignoreList);
-    ScanComKeys(sectionIndex, currentItem, countLabel, ignoreList, contents, child, root);
-    ProcessMessages();
-  }
-}
-
-void CheckHelpDirKey(TCaptionTarget* countLabel, HKEY root, const std::string& keyPath, TRegistryContents& contents,
-                     TIgnoreContents& ignoreList) {
-  if (!HasEmptyDefault(root, keyPath)) return;
+// The tests of a help-folder or server key whose default value is known to be an empty text.
+void ReportHelpDirKey(TCaptionTarget* countLabel, HKEY root, const std::string& keyPath, TRegistryContents& contents,
+                      TIgnoreContents& ignoreList) {
   std::string keyText = RootKeyName(root) + "\\" + keyPath;
   if (IsIgnored(ignoreList, SectionCaption, keyText, "default")) return;
   AddEmptyKeyFinding(countLabel, keyText, "HELPDIR", keyPath, "HELPDIR", contents);
 }
 
-void CheckServerKey(TCaptionTarget* countLabel, HKEY root, const std::string& keyPath, const std::string& serverName,
-                    TRegistryContents& contents, TIgnoreContents& ignoreList) {
-  if (!HasEmptyDefault(root, keyPath)) return;
+void ReportServerKey(TCaptionTarget* countLabel, HKEY root, const std::string& keyPath, const std::string& serverName,
+                     TRegistryContents& contents, TIgnoreContents& ignoreList) {
   std::string keyText = RootKeyName(root) + "\\" + keyPath;
   if (IsIgnored(ignoreList, SectionCaption, keyText, "default")) return;
   AddEmptyKeyFinding(countLabel, keyText, serverName, "", "default", contents);
 }
 
+struct TComWalk {
+  TCaptionTarget* CurrentItem;
+  TCaptionTarget* CountLabel;
+  TIgnoreContents& IgnoreList;
+  TRegistryContents& Contents;
+  HKEY Root;
+};
+
+// Recursive: walks the subkeys of an open key. Each subkey is opened once, for its test (which
+// takes full access) and its own walk together; a key that refuses full access is still walked.
+void WalkComKeys(const TComWalk& w, TSubkeyWalker& walker, const std::string& keyPath) {
+  std::string name;
+  for (DWORD i = 0; i < walker.Count(); ++i) {
+    if (ScanState == 1) break;
+    if (!walker.Name(i, name) || name == "AppID") continue;
+    std::string child = SectionCommon::ChildKeyPath(keyPath, name);
+    if (w.CurrentItem != nullptr) w.CurrentItem->SetCaption(child);
+    TickItemsProcessed();
+    TRegKeyHandle key;
+    bool helpDir = name == "HELPDIR", server = IsServerKeyName(name);
+    if ((helpDir || server) && key.Open(walker.Key(), name, KEY_ALL_ACCESS) && HasEmptyDefault(key.Get())) {
+      if (helpDir) ReportHelpDirKey(w.CountLabel, w.Root, child, w.Contents, w.IgnoreList);
+      if (server) ReportServerKey(w.CountLabel, w.Root, child, name, w.Contents, w.IgnoreList);
+    }
+    TKeyInfo info;
+    if (key || key.Open(walker.Key(), name, KEY_READ)) {
+      QueryKeyInfo(key.Get(), info);
+      TSubkeyWalker subkeys(key, info.SubkeyCount);
+      WalkComKeys(w, subkeys, child);
+    }
+    ProcessMessages();
+  }
+}
+
+}  // namespace
+
+void ScanComKeys(int /*sectionIndex*/, TCaptionTarget* currentItem, TCaptionTarget* countLabel,
+                 TIgnoreContents& ignoreList, TRegistryContents& contents, const std::string& keyPath, HKEY root) {
+  TSubkeyWalker walker(root, keyPath);
+  if (!walker.Opened()) return;
+  WalkComKeys({currentItem, countLabel, ignoreList, contents, root}, walker, keyPath);
+}
+
+void CheckHelpDirKey(TCaptionTarget* countLabel, HKEY root, const std::string& keyPath, TRegistryContents& contents,
+                     TIgnoreContents& ignoreList) {
+  TRegKeyHandle key;
+  if (key.Open(root, keyPath, KEY_ALL_ACCESS) && HasEmptyDefault(key.Get()))
+    ReportHelpDirKey(countLabel, root, keyPath, contents, ignoreList);
+}
+
+void CheckServerKey(TCaptionTarget* countLabel, HKEY root, const std::string& keyPath, const std::string& serverName,
+                    TRegistryContents& contents, TIgnoreContents& ignoreList) {
+  TRegKeyHandle key;
+  if (key.Open(root, keyPath, KEY_ALL_ACCESS) && HasEmptyDefault(key.Get()))
+    ReportServerKey(countLabel, root, keyPath, serverName, contents, ignoreList);
+}
+
 void ScanClsidTypeLibs(int /*sectionIndex*/, TCaptionTarget* currentItem, TCaptionTarget* countLabel,
                        TIgnoreContents& ignoreList, TRegistryContents& contents, const std::string& /*keyPath*/,
                        HKEY root) {
+  TRegistry classes;
+  classes.RootKey = HKEY_CLASSES_ROOT;
+  if (!classes.OpenKey("\\CLSID", false)) return;
   TStringList ids;
-  {
-    TRegistry reg;
-    reg.RootKey = HKEY_CLASSES_ROOT;
-    if (!reg.OpenKey("\\CLSID", false)) return;
-    reg.GetKeyNames(ids);
-  }
+  classes.GetKeyNames(ids);
+  TRegistry libs;   // opened with the first type library to look up, and kept
+  libs.RootKey = HKEY_CLASSES_ROOT;
+  bool libsTried = false;
   for (const std::string& id : ids.Items) {
     ProcessMessages();
     if (ScanState == 1) return;
@@ -98,15 +133,19 @@ void ScanClsidTypeLibs(int /*sectionIndex*/, TCaptionTarget* currentItem, TCapti
     if (currentItem != nullptr) currentItem->SetCaption(path);
     TickItemsProcessed();
 
-    TRegistry reg;
-    reg.RootKey = HKEY_CLASSES_ROOT;
-    if (!reg.OpenKey("\\" + path, false) || reg.GetDataType("") != rdString) continue;
-    std::string typeLib = reg.ReadString("");
+    TRegKeyHandle typeLibKey;
+    TRegValue value;
+    if (!typeLibKey.Open(classes.CurrentKey(), id + "\\TypeLib", KEY_ALL_ACCESS) ||
+        !QueryRegValue(typeLibKey.Get(), L"", value) || value.Type != REG_SZ)
+      continue;
+    std::string typeLib = RegValueText(value);
     if (typeLib.empty()) continue;
-    TRegistry libs;
-    libs.RootKey = HKEY_CLASSES_ROOT;
-    if (!libs.OpenKey("\\TypeLib", false)) continue;
-    // A name holding "\" cannot be a subkey's name, so it names no registered library.
+    if (!libsTried) {
+      libsTried = true;
+      libs.OpenKey("\\TypeLib", false);
+    }
+    if (libs.CurrentKey() == nullptr) continue;
+    // A name holding "\\" cannot be a subkey's name, so it names no registered library.
     if (typeLib.find('\\') == std::string::npos && libs.KeyExists(typeLib)) continue;
 
     std::string keyText = RootKeyName(root) + "\\" + path;

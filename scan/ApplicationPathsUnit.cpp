@@ -32,21 +32,22 @@ std::string AppFullPath(const std::string& program, const std::string& folder) {
 static bool IsOnSearchPath(const std::string& program) {
   wchar_t found[MAX_PATH];
   DWORD n = SearchPathW(nullptr, Widen(program).c_str(), nullptr, MAX_PATH, found, nullptr);
-  return n > 0 && n < MAX_PATH && FileExists(Narrow(found, n));
+  return n > 0 && n < MAX_PATH && ScanFileExists(Narrow(found, n));
 }
 
 void CheckAppPathKey(HKEY root, const std::string& subPath, const std::string& name, TCaptionTarget* countLabel,
                      TIgnoreContents& ignoreList, TRegistryContents& contents) {
   TRegistry reg(KEY_READ);
   reg.RootKey = root;
-  if (!reg.OpenKey("\\" + subPath, false) || reg.GetDataType("") != rdString) return;
-  std::string program = reg.ReadString("");
+  TRegValue value;
+  if (!reg.OpenKey("\\" + subPath, false) || !reg.ReadValue("", value) || value.Type != REG_SZ) return;
+  std::string program = RegValueText(value);
   if (Pos("\\\\", program) > 0 || Pos("A:", AnsiUpperCase(program)) > 0 || !IsOnFixedDrive(NonFixedDrives, program) ||
       !IsFileNameWithExt(program))
     return;
-  std::string folder = reg.GetDataType("Path") == rdString ? reg.ReadString("Path") : std::string();
+  std::string folder = reg.ReadValue("Path", value) && value.Type == REG_SZ ? RegValueText(value) : std::string();
   std::string full = AppFullPath(program, folder);
-  if (full.size() == 1 || FileExists(full)) return;
+  if (full.size() == 1 || ScanFileExists(full)) return;
   if (Pos("\\", program) == 0 && folder.empty() && IsOnSearchPath(program)) return;
   std::string keyText = RootKeyName(root) + "\\" + subPath;
   if (IsIgnored(ignoreList, SectionCaption, keyText, "Path")) return;

@@ -16,23 +16,46 @@ const char* const kKeptPaths[] = {"S-1-5-19_Classes", "S-1-5-19\\Software\\Class
                                   "S-1-5-20\\Software\\Classes"};
 }  // namespace
 
-void ScanEmptyRegistryKeys(int sectionIndex, TCaptionTarget* currentItem, TCaptionTarget* countLabel,
-                           TIgnoreContents& ignoreList, TRegistryContents& contents, const std::string& keyPath,
-                           HKEY root) {
-  TSubkeyWalker walker(root, keyPath);
-  if (!walker.Opened()) return;
-  if (walker.Count() == 0 && !keyPath.empty()) CheckEmptyKey(countLabel, root, keyPath, contents, ignoreList);
+namespace {
+
+struct TEmptyKeyWalk {
+  TCaptionTarget* CurrentItem;
+  TCaptionTarget* CountLabel;
+  TIgnoreContents& IgnoreList;
+  TRegistryContents& Contents;
+  HKEY Root;
+};
+
+// Recursive: tests an open key when it has neither subkeys nor values, then walks its subkeys,
+// each opened once relative to it.
+void WalkEmptyKeys(const TEmptyKeyWalk& w, TRegKeyHandle& key, const std::string& keyPath) {
+  TKeyInfo info;
+  QueryKeyInfo(key.Get(), info);
+  // A key with values is not empty; the test opens only the keys that may be.
+  if (info.SubkeyCount == 0 && info.ValueCount == 0 && !keyPath.empty())
+    CheckEmptyKey(w.CountLabel, w.Root, keyPath, w.Contents, w.IgnoreList);
+  TSubkeyWalker walker(key, info.SubkeyCount);
   std::string name;
   for (DWORD i = 0; i < walker.Count(); ++i) {
     if (ScanState == 1) break;
     if (!walker.Name(i, name)) continue;
     std::string child = SectionCommon::ChildKeyPath(keyPath, name);
-    if (currentItem != nullptr) currentItem->SetCaption(child);
+    if (w.CurrentItem != nullptr) w.CurrentItem->SetCaption(child);
     TickItemsProcessed();
-    if (!SameText(child, ".DEFAULT"))
-      ScanEmptyRegistryKeys(sectionIndex, currentItem, countLabel, ignoreList, contents, child, root);
+    TRegKeyHandle childKey;
+    if (!SameText(child, ".DEFAULT") && childKey.Open(walker.Key(), name, KEY_READ)) WalkEmptyKeys(w, childKey, child);
     ProcessMessages();
   }
+}
+
+}  // namespace
+
+void ScanEmptyRegistryKeys(int /*sectionIndex*/, TCaptionTarget* currentItem, TCaptionTarget* countLabel,
+                           TIgnoreContents& ignoreList, TRegistryContents& contents, const std::string& keyPath,
+                           HKEY root) {
+  TRegKeyHandle key;
+  if (!key.Open(root, keyPath, KEY_READ)) return;
+  WalkEmptyKeys({currentItem, countLabel, ignoreList, contents, root}, key, keyPath);
 }
 
 void CheckEmptyKey(TCaptionTarget* countLabel, HKEY root, const std::string& keyPath, TRegistryContents& contents,

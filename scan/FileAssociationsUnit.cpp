@@ -61,8 +61,9 @@ void ScanFileAssociations(int, TCaptionTarget* currentItem, TCaptionTarget* coun
     TRegistry reg(KEY_READ);
     reg.RootKey = root;
     if (reg.OpenKey("\\" + (keyPath.empty() ? ext : keyPath + "\\" + ext), false)) {
-      TRegDataType type = reg.GetDataType("");
-      std::string progId = (type == rdString || type == rdExpandString) ? reg.ReadString("") : std::string();
+      TRegValue value;
+      bool text = reg.ReadValue("", value) && (value.Type == REG_SZ || value.Type == REG_EXPAND_SZ);
+      std::string progId = text ? RegValueText(value) : std::string();
       if (!progId.empty() && Pos("\\", progId) == 0 && IsOnFixedDrive(NonFixedDrives, progId) &&
           !IsAssociationValid(targets, ext, progId) &&
           !IsIgnored(ignoreList, SectionCaption, prefix + ext, "default")) {

@@ -23,11 +23,11 @@ static void CheckHelpKey(TRegistry& reg, const std::string& keyText, TCaptionTar
   for (const std::string& name : names.Items) {
     if (ScanState == 1) return;
     if (IsIgnored(ignoreList, SectionCaption, keyText, name)) continue;
-    TRegDataType type = reg.GetDataType(name);
-    if (type != rdString && type != rdExpandString) continue;
-    std::string path = HelpFilePath(reg.ReadString(name), name);
+    TRegValue value;
+    if (!reg.ReadValue(name, value) || (value.Type != REG_SZ && value.Type != REG_EXPAND_SZ)) continue;
+    std::string path = HelpFilePath(RegValueText(value), name);
     if (path.empty() || Pos("\\\\", path) > 0 || Pos("A:", AnsiUpperCase(path)) > 0 ||
-        !IsOnFixedDrive(NonFixedDrives, path) || FileExists(path))
+        !IsOnFixedDrive(NonFixedDrives, path) || ScanFileExists(path))
       continue;
     // The repair deletes the value named by ShortName; the exclusion and the backup address the
     // same value through ValueName.

@@ -78,8 +78,32 @@ bool TargetIsFine(const std::string& target) {
   if (Pos("\\\\", target) > 0) return true;
   if (!IsOnFixedDrive(NonFixedDrives, target)) return true;
   if (Pos("//", target) > 0) return true;
-  return FileExists(target) || DirectoryExists(target);
+  return ScanFileExists(target) || ScanDirectoryExists(target);
 }
+
+// The shell-link class, looked up once for a whole scan: each target is still read through a
+// new shell-link object, made by the class's factory without looking the class up again.
+IClassFactory* LinkFactory = nullptr;
+
+class TLinkFactoryScope {
+ public:
+  TLinkFactoryScope() {
+    if (LinkFactory == nullptr &&
+        SUCCEEDED(CoGetClassObject(CLSID_ShellLink, CLSCTX_INPROC_SERVER, nullptr, IID_IClassFactory,
+                                   reinterpret_cast<void**>(&factory_))))
+      LinkFactory = factory_;
+  }
+  ~TLinkFactoryScope() {
+    if (factory_ == nullptr) return;
+    LinkFactory = nullptr;
+    factory_->Release();
+  }
+  TLinkFactoryScope(const TLinkFactoryScope&) = delete;
+  TLinkFactoryScope& operator=(const TLinkFactoryScope&) = delete;
+
+ private:
+  IClassFactory* factory_ = nullptr;
+};
 
 void AddFinding(TRegistryContents& contents, TCaptionTarget* countLabel, const std::string& fullPath,
                 const std::string& name, const std::string& target) {
@@ -102,8 +126,10 @@ void AddFinding(TRegistryContents& contents, TCaptionTarget* countLabel, const s
 
 std::string GetShortcutTarget(const std::string& shortcutFile) {
   TComPtr<IShellLinkW> link;
-  if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW, link.Out())))
-    return {};
+  HRESULT made = LinkFactory != nullptr
+                     ? LinkFactory->CreateInstance(nullptr, IID_IShellLinkW, link.Out())
+                     : CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW, link.Out());
+  if (FAILED(made)) return {};
   TComPtr<IPersistFile> file;
   if (FAILED(link->QueryInterface(IID_IPersistFile, file.Out()))) return {};
   if (file->Load(Widen(shortcutFile).c_str(), STGM_READ) != S_OK) return {};
@@ -130,7 +156,7 @@ void ScanShortcutFolder(const std::string& folder, int sectionIndex, TCaptionTar
       ++VisitedKeyCount;
       if (VisitedKeyCount % 200 == 0 && currentItem != nullptr) currentItem->SetCaption(fullPath);
       TickItemsProcessed();
-      if (name != "." && name != ".." && isFolder && DirectoryExists(fullPath))
+      if (name != "." && name != ".." && isFolder && ScanDirectoryExists(fullPath))
         ScanShortcutFolder(fullPath, sectionIndex, currentItem, countLabel, ignoreList, contents);
     }
     if (isFolder || ExtractFileExt(name) != ".lnk") continue;
@@ -144,6 +170,7 @@ void ScanShortcutFolder(const std::string& folder, int sectionIndex, TCaptionTar
 void ScanShortcuts(int sectionIndex, TCaptionTarget* currentItem, TCaptionTarget* countLabel,
                    TIgnoreContents& ignoreList, TRegistryContents& contents) {
   TComScope com;
+  TLinkFactoryScope linkFactory;
   for (char letter = 'C'; letter <= 'Z'; ++letter) {
     if (ScanState == 1) return;
     std::string drive(1, letter);

@@ -1,6 +1,7 @@
 #include "PublicFunctionUnit.h"
 
 #include <oleauto.h>
+#include <unordered_map>
 #include <shellapi.h>
 
 #include "../framework/Application.h"
@@ -125,7 +126,60 @@ bool GetCommandLineParam(std::string& param) {
   return !param.empty();
 }
 
-void ProcessMessages() { Application.ProcessMessages(); }
+void ProcessMessages() {
+  constexpr DWORD PumpIntervalMs = 10;
+  static DWORD lastPump = 0;
+  DWORD now = GetTickCount();
+  if (now - lastPump < PumpIntervalMs) return;
+  lastPump = now;
+  Application.ProcessMessages();
+}
+
+namespace {
+struct TFileCheckCache {
+  int Scopes = 0;
+  std::unordered_map<std::string, DWORD> Attributes;
+};
+
+TFileCheckCache& FileChecks() {
+  static TFileCheckCache cache;
+  return cache;
+}
+
+constexpr size_t MaxKeptPaths = 4096;
+
+DWORD PathAttributes(const std::string& path) {
+  TFileCheckCache& cache = FileChecks();
+  if (cache.Scopes == 0) return GetFileAttributesW(Widen(path).c_str());
+  auto kept = cache.Attributes.find(path);
+  if (kept != cache.Attributes.end()) return kept->second;
+  DWORD attributes = GetFileAttributesW(Widen(path).c_str());
+  if (cache.Attributes.size() >= MaxKeptPaths) cache.Attributes.clear();
+  cache.Attributes.emplace(path, attributes);
+  return attributes;
+}
+}  // namespace
+
+TScanFileChecks::TScanFileChecks() {
+  FileChecks().Attributes.clear();
+  ++FileChecks().Scopes;
+}
+
+TScanFileChecks::~TScanFileChecks() {
+  if (--FileChecks().Scopes == 0) FileChecks().Attributes.clear();
+}
+
+bool ScanFileExists(const std::string& path) {
+  if (path.empty()) return false;
+  DWORD a = PathAttributes(path);
+  return a != INVALID_FILE_ATTRIBUTES && !(a & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+bool ScanDirectoryExists(const std::string& path) {
+  if (path.empty()) return false;
+  DWORD a = PathAttributes(path);
+  return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY);
+}
 
 void Delay(DWORD milliseconds) {
   DWORD start = GetTickCount();

@@ -57,7 +57,24 @@ bool GetCommandLineParam(std::string& param);
 void Delay(DWORD milliseconds);
 void GetCurrentUserName(std::string& name);
 void OpenUrl(int mode, const std::string& address);
+// The scans' and repairs' message pump, called for every entry they examine. Pumping costs a
+// round trip to the window system even when nothing waits, so it runs at most every few
+// milliseconds: the window stays as live, and a stop request is seen at the next entry after it.
 void ProcessMessages();
+
+// File checks of a scan. While a TScanFileChecks object lives (the scan driver holds one for the
+// length of a scan, so each scan starts with none kept), each path's attributes are read from the
+// file system once and kept; outside a scan every check reads the file system. The number of
+// paths kept is bounded: when it is full the cache starts over.
+class TScanFileChecks {
+ public:
+  TScanFileChecks();
+  ~TScanFileChecks();
+  TScanFileChecks(const TScanFileChecks&) = delete;
+  TScanFileChecks& operator=(const TScanFileChecks&) = delete;
+};
+bool ScanFileExists(const std::string& path);        // as FileExists: false for folders
+bool ScanDirectoryExists(const std::string& path);   // as DirectoryExists
 
 HKEY RootKeyFromName(const std::string& name);
 std::string RootKeyName(HKEY root);

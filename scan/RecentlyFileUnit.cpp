@@ -64,7 +64,7 @@ void ScanRecentFiles(int /*sectionIndex*/, TCaptionTarget* /*currentItem*/, TCap
     TRegValue raw;
     if (!reg.ReadValue(v, raw) || raw.Type != REG_SZ) continue;
     if (IsIgnored(ignoreList, SectionCaption, r, v)) continue;
-    std::string d = reg.ReadString(v);
+    std::string d = RegValueText(raw);
     AddFinding(contents, countLabel, root, RunMruKey, r, "RunMRU", v, d, " Value:" + d, d);
   }
 }

@@ -16,7 +16,7 @@ int ReadUseCount(TRegistry& reg, const std::string& name) {
   switch (value.Type) {
     case REG_SZ:
     case REG_EXPAND_SZ:
-      return (int)StrToIntDef(reg.ReadString(name), 0);
+      return (int)StrToIntDef(RegValueText(value), 0);
     case REG_DWORD: {
       uint32_t n = 0;   // a short double word counts with the bytes it has
       memcpy(&n, value.Data.data(), value.Data.size() < 4 ? value.Data.size() : 4);
@@ -52,7 +52,7 @@ void ScanSharedDlls(int, TCaptionTarget* currentItem, TCaptionTarget* countLabel
     std::string upperName = AnsiUpperCase(name);
     if (IsPassedOver(upperName)) continue;
     bool judged = Pos("\\\\", name) == 0 && Pos("A:", upperName) == 0 && IsOnFixedDrive(NonFixedDrives, name) &&
-                  !(count != 0 && FileExists(name));
+                  !(count != 0 && ScanFileExists(name));
     if (judged) {
       if (Pos("msoe.dll", name) > 0) break;   // the mail program's shared files end the section
       SectionCommon::AddMissingPathFinding(

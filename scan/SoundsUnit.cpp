@@ -18,8 +18,9 @@ void ScanSounds(int, TCaptionTarget*, TCaptionTarget* countLabel, TIgnoreContent
   reg.GetValueNames(names);
   const std::string sectionKey = Format("%s\\%s", RootKeyName(root), keyPath);
   for (const std::string& name : names.Items) {
-    TRegDataType type = reg.GetDataType(name);
-    std::string data = (type == rdString || type == rdExpandString) ? reg.ReadString(name) : std::string();
+    TRegValue value;
+    bool text = reg.ReadValue(name, value) && (value.Type == REG_SZ || value.Type == REG_EXPAND_SZ);
+    std::string data = text ? RegValueText(value) : std::string();
     if (!name.empty() || data.empty()) continue;
     if (IsIgnored(ignoreList, SectionCaption, sectionKey, "default")) continue;
     SectionCommon::AddMissingPathFinding(

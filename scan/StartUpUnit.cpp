@@ -61,8 +61,8 @@ void CheckProgramGroups(int /*sectionIndex*/, const std::string& keyPath, HKEY r
     std::string k = RootKeyName(root) + "\\" + keyPath + "\\" + g;
     if (IsIgnored(ignoreList, SectionCaption, k, g)) continue;
     if (OutOfReach(commonPrograms) || OutOfReach(userPrograms)) continue;
-    if (!commonPrograms.empty() && DirectoryExists(commonPrograms + g)) continue;
-    if (!userPrograms.empty() && DirectoryExists(userPrograms + g)) continue;
+    if (!commonPrograms.empty() && ScanDirectoryExists(commonPrograms + g)) continue;
+    if (!userPrograms.empty() && ScanDirectoryExists(userPrograms + g)) continue;
     TContent& c = SectionCommon::NewFinding(contents);
     c.KeyPath = k;
     c.ShortName = g;

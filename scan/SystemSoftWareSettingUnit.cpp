@@ -40,6 +40,25 @@ bool ContainsAny(const std::string& upperText, const std::vector<std::string>& u
   return false;
 }
 
+// What one walk carries from key to key: the section's row and where the findings go.
+struct TWalkContext {
+  TWalkContext(const TSettingsWalk& walk, TCaptionTarget* currentItem, TCaptionTarget* countLabel,
+               TIgnoreContents& ignoreList, TRegistryContents& contents, HKEY root)
+      : Walk(walk), CurrentItem(currentItem), CountLabel(countLabel), IgnoreList(ignoreList), Contents(contents),
+        Root(root), RootName(RootKeyName(root)) {}
+
+  // A key whose path holds a skip text keeps its values examined but its subkeys unwalked.
+  bool SkipsSubkeysOf(const std::string& keyPath) const { return ContainsAny(AnsiUpperCase(keyPath), Walk.SkipTexts); }
+
+  const TSettingsWalk& Walk;
+  TCaptionTarget* CurrentItem;
+  TCaptionTarget* CountLabel;
+  TIgnoreContents& IgnoreList;
+  TRegistryContents& Contents;
+  HKEY Root;
+  const std::string RootName;
+};
+
 // The tests both branches start with: no network path, no floppy, a fixed drive, no H: drive.
 bool OnTestableDrive(const TSettingsWalk& walk, const std::string& data) {
   return !ContainsText(data, "\\\\") && !ContainsText(AnsiUpperCase(data), "A:") &&
@@ -68,30 +87,86 @@ void FillFinding(TContent& c, const std::string& keyText, const std::string& sho
   c.ProblemKind = "Missing or Invalid Path";
 }
 
-// Examines one value's data; false when the rest of the key is to be left.
-bool CheckValue(const TSettingsWalk& walk, TCaptionTarget* countLabel, HKEY root, const std::string& keyPath,
-                const std::string& keyText, TRegistry& reg, const std::string& name, TRegistryContents& contents,
-                TIgnoreContents& ignoreList) {
-  if (walk.IgnoreTestFirst && ValueIgnored(walk, ignoreList, keyText, name)) return true;
-  TRegDataType type = reg.GetDataType(name);
-  if (type != rdString && type != rdExpandString) return true;
-  std::string data = reg.ReadString(name);
+// Examines one value with its data; false when the rest of the key is to be left.
+bool CheckValue(const TWalkContext& ctx, const std::string& keyPath, const std::string& keyText,
+                const std::string& name, const TRegValue& value) {
+  const TSettingsWalk& walk = ctx.Walk;
+  if (walk.IgnoreTestFirst && ValueIgnored(walk, ctx.IgnoreList, keyText, name)) return true;
+  if (value.Type != REG_SZ && value.Type != REG_EXPAND_SZ) return true;
+  std::string data = RegValueText(value);
   if (ContainsAny(AnsiUpperCase(data), walk.EndKeyTexts)) return false;
   data = ExpandPathVars(data);
-  if (!walk.IgnoreTestFirst && ValueIgnored(walk, ignoreList, keyText, name)) return true;
+  if (!walk.IgnoreTestFirst && ValueIgnored(walk, ctx.IgnoreList, keyText, name)) return true;
 
-  if (Pos(":\\", Trim(data)) == 2 && OnTestableDrive(walk, data) && IsValidPath(data) && !FileExists(data) &&
-      !DirectoryExists(data)) {
-    FillFinding(SectionCommon::NewFinding(contents), keyText, data, name, data,
+  if (Pos(":\\", Trim(data)) == 2 && OnTestableDrive(walk, data) && IsValidPath(data) && !ScanFileExists(data) &&
+      !ScanDirectoryExists(data)) {
+    FillFinding(SectionCommon::NewFinding(ctx.Contents), keyText, data, name, data,
                 walk.PathFaultPrefix + data + ") does not exist at the specified location");
-    SectionCommon::ShowCount(countLabel, contents);
+    SectionCommon::ShowCount(ctx.CountLabel, ctx.Contents);
     return true;
   }
-  if (!OnTestableDrive(walk, data) || DirectoryExists(data)) return true;
+  if (!OnTestableDrive(walk, data) || ScanDirectoryExists(data)) return true;
   std::string file = ExtractFileFromCommandLine(data);
   if (walk.FileNeedsDriveColon && !ContainsText(file, ":\\")) return true;
-  if (LooksLikeFilePath(file)) ReportMissingFile(walk, countLabel, file, name, keyPath, "", root, contents);
+  if (LooksLikeFilePath(file)) ReportMissingFile(walk, ctx.CountLabel, file, name, keyPath, "", ctx.Root, ctx.Contents);
   return true;
+}
+
+// Examines the values of one open key, each read with its data in one call.
+void CheckValues(const TWalkContext& ctx, HKEY key, const TKeyInfo& info, const std::string& keyPath) {
+  TValueReader values(key, info);
+  std::string keyText = ctx.RootName + "\\" + keyPath;
+  std::string name;
+  TRegValue value;
+  while (values.Next(name, value)) {
+    ProcessMessages();
+    if (ScanState == 1) return;
+    if (!CheckValue(ctx, keyPath, keyText, name, value)) return;
+  }
+}
+
+void WalkSubkeys(const TWalkContext& ctx, TSubkeyWalker& walker, const std::string& keyPath);
+
+// Examines one subkey's values and walks its subkeys, the key opened once for both. Examining
+// the values takes full access and walking only reading, so a key that refuses full access is
+// still walked.
+void VisitSubkey(const TWalkContext& ctx, HKEY parent, const std::string& name, const std::string& keyPath) {
+  TRegKeyHandle key;
+  TKeyInfo info;
+  bool fullAccess = key.Open(parent, name, KEY_ALL_ACCESS);
+  if (fullAccess) {
+    QueryKeyInfo(key.Get(), info);
+    CheckValues(ctx, key.Get(), info, keyPath);
+  }
+  if (ctx.SkipsSubkeysOf(keyPath)) return;
+  if (!fullAccess) {
+    if (!key.Open(parent, name, KEY_READ)) return;
+    QueryKeyInfo(key.Get(), info);
+  }
+  TSubkeyWalker walker(key, info.SubkeyCount);
+  WalkSubkeys(ctx, walker, keyPath);
+}
+
+// Recursive (through VisitSubkey): keys nest up to 512 deep, so a frame holds little.
+void WalkSubkeys(const TWalkContext& ctx, TSubkeyWalker& walker, const std::string& keyPath) {
+  std::string name;
+  for (DWORD i = 0; i < walker.Count(); ++i) {
+    if (ScanState == 1) break;
+    if (!walker.Name(i, name)) continue;
+    std::string child = SectionCommon::ChildKeyPath(keyPath, name);
+    ++VisitedKeyCount;
+    if (VisitedKeyCount % 200 == 0 && ctx.CurrentItem != nullptr) ctx.CurrentItem->SetCaption(child);
+    TickItemsProcessed();
+    if (ctx.Walk.SkipInstallerAndAppPaths) {
+      if (ContainsText(AnsiUpperCase(child), kInstallerPath)) continue;
+      if (name == "App Paths") {
+        ProcessMessages();
+        continue;
+      }
+    }
+    VisitSubkey(ctx, walker.Key(), name, child);
+    ProcessMessages();
+  }
 }
 
 }  // namespace
@@ -102,52 +177,28 @@ void ScanSoftwareSettings(int /*sectionIndex*/, TCaptionTarget* currentItem, TCa
   WalkSettings(SystemWalk, currentItem, countLabel, ignoreList, contents, keyPath, root);
 }
 
-// Recursive: keys nest up to 512 deep, so a frame holds only the walker and two names.
 void WalkSettings(const TSettingsWalk& walk, TCaptionTarget* currentItem, TCaptionTarget* countLabel,
                   TIgnoreContents& ignoreList, TRegistryContents& contents, const std::string& keyPath, HKEY root) {
-  if (ContainsAny(AnsiUpperCase(keyPath), walk.SkipTexts)) return;
+  TWalkContext ctx(walk, currentItem, countLabel, ignoreList, contents, root);
+  if (ctx.SkipsSubkeysOf(keyPath)) return;
   TSubkeyWalker walker(root, keyPath);
   if (!walker.Opened()) return;
-  std::string name;
-  for (DWORD i = 0; i < walker.Count(); ++i) {
-    if (ScanState == 1) break;
-    if (!walker.Name(i, name)) continue;
-    std::string child = SectionCommon::ChildKeyPath(keyPath, name);
-    ++VisitedKeyCount;
-    if (VisitedKeyCount % 200 == 0 && currentItem != nullptr) currentItem->SetCaption(child);
-    TickItemsProcessed();
-    if (walk.SkipInstallerAndAppPaths) {
-      if (ContainsText(AnsiUpperCase(child), kInstallerPath)) continue;
-      if (name == "App Paths") {
-        ProcessMessages();
-        continue;
-      }
-    }
-    CheckKeyValues(walk, countLabel, root, child, contents, ignoreList);
-    WalkSettings(walk, currentItem, countLabel, ignoreList, contents, child, root);
-    ProcessMessages();
-  }
+  WalkSubkeys(ctx, walker, keyPath);
 }
 
 void CheckKeyValues(const TSettingsWalk& walk, TCaptionTarget* countLabel, HKEY root, const std::string& keyPath,
                     TRegistryContents& contents, TIgnoreContents& ignoreList) {
-  TRegistry reg;
-  reg.RootKey = root;
-  if (!reg.OpenKey("\\" + keyPath, false)) return;
-  TStringList names;
-  reg.GetValueNames(names);
-  std::string keyText = RootKeyName(root) + "\\" + keyPath;
-  for (const std::string& name : names.Items) {
-    ProcessMessages();
-    if (ScanState == 1) return;
-    if (!CheckValue(walk, countLabel, root, keyPath, keyText, reg, name, contents, ignoreList)) return;
-  }
+  TRegKeyHandle key;
+  if (!key.Open(root, keyPath, KEY_ALL_ACCESS)) return;
+  TKeyInfo info;
+  QueryKeyInfo(key.Get(), info);
+  CheckValues(TWalkContext(walk, nullptr, countLabel, ignoreList, contents, root), key.Get(), info, keyPath);
 }
 
 void ReportMissingFile(const TSettingsWalk& walk, TCaptionTarget* countLabel, const std::string& file,
                        const std::string& valueName, const std::string& keyPath, const std::string& shortName,
                        HKEY root, TRegistryContents& contents) {
-  if (FileExists(file) || ContainsText(AnsiUpperCase(file), "MSOE.DLL")) return;
+  if (ScanFileExists(file) || ContainsText(AnsiUpperCase(file), "MSOE.DLL")) return;
   std::string name = (valueName.empty() && walk.UnnamedAsDefault) ? "default" : valueName;
   FillFinding(SectionCommon::NewFinding(contents), RootKeyName(root) + "\\" + keyPath, shortName, name, file,
               walk.CommandFaultPrefix + file + walk.CommandFaultSuffix);
@@ -176,7 +227,7 @@ std::string ExtractFileFromCommandLine(const std::string& text) {
   if (!s.empty() && s[0] == '@') s.erase(0, 1);
   s = StringReplace(s, "\"", "");
   if (ContainsText(AnsiUpperCase(s), "%SYSTEMROOT%\\")) s = StringReplace(AnsiUpperCase(s), "%SYSTEMROOT%\\", GetWindowsDir());
-  if (FileExists(s)) return s;
+  if (ScanFileExists(s)) return s;
 
   int c1 = Pos(":", s);
   int c2 = c1 == 0 ? 0 : Pos(":", Copy(s, c1 + 1, (int)s.size()));

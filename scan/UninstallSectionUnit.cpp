@@ -18,7 +18,7 @@ static bool IsNameChar(char ch) {
 }
 
 std::string CommandToExePath(const std::string& command) {
-  if (FileExists(command)) return command;
+  if (ScanFileExists(command)) return command;
   int c = Pos(":", command);
   std::string rest = Copy(command, c + 1, INT_MAX);
   int r = Pos(":", rest);
@@ -42,9 +42,9 @@ std::string CommandToExePath(const std::string& command) {
 // existing file counts: arguments such as "/dir=\x" mislead the path reading, and a valid
 // uninstall command must not be reported (its repair would remove it).
 bool UninstallTargetExists(const std::string& command) {
-  if (FileExists(CommandToExePath(command))) return true;
+  if (ScanFileExists(CommandToExePath(command))) return true;
   for (size_t blank = command.find(' '); blank != std::string::npos; blank = command.find(' ', blank + 1))
-    if (FileExists(command.substr(0, blank))) return true;
+    if (ScanFileExists(command.substr(0, blank))) return true;
   return false;
 }
 
@@ -52,9 +52,9 @@ bool UninstallTargetExists(const std::string& command) {
 static void CheckUninstallKey(TRegistry& reg, const std::string& keyText, const std::string& name,
                               TCaptionTarget* countLabel, TIgnoreContents& ignoreList, TRegistryContents& contents) {
   if (IsIgnored(ignoreList, SectionCaption, keyText, "UninstallString")) return;
-  TRegDataType type = reg.GetDataType("UninstallString");
-  if (type != rdString && type != rdExpandString) return;
-  std::string command = StringReplace(reg.ReadString("UninstallString"), "\"", "");
+  TRegValue value;
+  if (!reg.ReadValue("UninstallString", value) || (value.Type != REG_SZ && value.Type != REG_EXPAND_SZ)) return;
+  std::string command = StringReplace(RegValueText(value), "\"", "");
   if (command.empty() || Pos(":", command) == 0 || Pos("\\\\", command) > 0 ||
       Pos("A:", AnsiUpperCase(command)) > 0 || !IsOnFixedDrive(NonFixedDrives, command) ||
       UninstallTargetExists(command))

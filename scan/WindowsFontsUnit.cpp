@@ -34,11 +34,11 @@ void ScanFonts(int, TCaptionTarget* currentItem, TCaptionTarget* countLabel, TIg
     if (ScanState == 1) break;
     SectionCommon::ShowItem(currentItem, reg.CurrentPath() + name);
     TickItemsProcessed();
-    TRegDataType type = reg.GetDataType(name);
-    if (type == rdString || type == rdExpandString) {
-      std::string data = reg.ReadString(name);
+    TRegValue value;
+    if (reg.ReadValue(name, value) && (value.Type == REG_SZ || value.Type == REG_EXPAND_SZ)) {
+      std::string data = RegValueText(value);
       std::string file = FontFilePath(data);
-      if (IsCheckablePath(file) && !FileExists(file)) {
+      if (IsCheckablePath(file) && !ScanFileExists(file)) {
         if (IsIgnored(ignoreList, SectionCaption, sectionKey, name)) continue;   // no message pumping either
         SectionCommon::AddMissingPathFinding(
             contents, countLabel, {.KeyPath = sectionKey, .ShortName = "Fonts", .ValueName = name, .Value = data}, name,

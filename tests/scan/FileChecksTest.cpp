@@ -1,0 +1,79 @@
+// The file checks a scan keeps: within one scan a path is looked up once, each scan starts
+// afresh, and outside a scan every check reads the disk.
+#include <gtest/gtest.h>
+
+#include "support/TestSupport.h"
+#include "app/MainUnitSections.h"
+#include "framework/StringList.h"
+#include "framework/Strings.h"
+#include "scan/PublicFunctionUnit.h"
+
+using namespace PublicFunctionUnit;
+using testing_support::TempFolder;
+
+TEST(ScanFileChecks, OutsideAScanEveryCheckReadsTheDisk) {
+  TempFolder dir;
+  std::string file = dir.Path() + "late.txt";
+  EXPECT_FALSE(ScanFileExists(file));
+  ASSERT_TRUE(WriteFileBytes(file, "x"));
+  EXPECT_TRUE(ScanFileExists(file));
+  EXPECT_FALSE(ScanDirectoryExists(file));
+  EXPECT_TRUE(ScanDirectoryExists(ExcludeTrailingBackslash(dir.Path())));
+  EXPECT_FALSE(ScanFileExists(ExcludeTrailingBackslash(dir.Path())));
+  EXPECT_FALSE(ScanFileExists(""));
+  EXPECT_FALSE(ScanDirectoryExists(""));
+}
+
+TEST(ScanFileChecks, AScanKeepsWhatItFoundAndTheNextScanLooksAgain) {
+  TempFolder dir;
+  std::string file = dir.Path() + "late.txt";
+  std::string folder = dir.Path() + "later";
+  {
+    TScanFileChecks scan;
+    EXPECT_FALSE(ScanFileExists(file));
+    EXPECT_FALSE(ScanDirectoryExists(folder));
+    ASSERT_TRUE(WriteFileBytes(file, "x"));
+    ASSERT_TRUE(CreateDirectoryW(Widen(folder).c_str(), nullptr));
+    EXPECT_FALSE(ScanFileExists(file));        // looked up once in this scan
+    EXPECT_FALSE(ScanDirectoryExists(folder));
+    EXPECT_FALSE(ScanDirectoryExists(file));   // one look-up answers both questions
+  }
+  EXPECT_TRUE(ScanFileExists(file));   // the scan is over: the disk again
+  TScanFileChecks next;
+  EXPECT_TRUE(ScanFileExists(file));   // a new scan keeps nothing from the last
+  EXPECT_TRUE(ScanDirectoryExists(folder));
+  ASSERT_TRUE(DeleteFileW(Widen(file).c_str()));
+  EXPECT_TRUE(ScanFileExists(file));
+}
+
+// The scan driver holds the checks for the length of one scan: a file that appears during a
+// scan is seen by the next one.
+TEST(ScanFileChecks, TheDriverStartsEachScanAfresh) {
+  struct View : MainUnit::TScanView {
+    bool SectionTicked(int index) const override { return index == 4; }
+    void ShowSectionImage(int, int) override {}
+    TCaptionTarget* CountLabel(int) override { return &count; }
+    TCaptionTarget* CurrentItem() override { return nullptr; }
+    void ScanningSection(int) override {}
+    void ShowTotalProcess(int) override {}
+    TCaptionHolder count;
+  } view;
+  TempFolder dir;
+  std::string file = dir.Path() + "font.ttf";
+  std::vector<bool> seen;
+  MainUnit::TSectionTable saved = MainUnit::Sections();
+  MainUnit::Sections()[4].Scan = [&](int, TCaptionTarget*, TCaptionTarget*, TIgnoreContents&, TRegistryContents&) {
+    seen.push_back(ScanFileExists(file));
+    WriteFileBytes(file, "x");
+    seen.push_back(ScanFileExists(file));
+  };
+  SetIgnoreFileName(dir.Path() + "ZelvoranIgnores.dat");
+  ScanState = 0;
+  MainUnit::TSectionResults results;
+  TIgnoreContents ignore;
+  MainUnit::ScanSections(view, results, ignore);
+  MainUnit::ScanSections(view, results, ignore);
+  MainUnit::Sections() = saved;
+  SetIgnoreFileName("");
+  EXPECT_EQ(seen, (std::vector<bool>{false, false, true, true}));
+}
