@@ -15,6 +15,7 @@
 #include "scan/ApplicationPathsUnit.h"
 #include "scan/PublicFunctionUnit.h"
 #include "scan/SharedDLLsUnit.h"
+#include "scan/UserSoftWareSettings.h"
 #include "scan/WindowsFontsUnit.h"
 #include "support/TestSupport.h"
 
@@ -94,6 +95,7 @@ struct RepairFixture : ::testing::Test {
   TDM dm;
   TZelvoranMainForm* form = nullptr;
   std::vector<int> calls;   // the repair routines called, by section index
+  std::function<void()> savedFullBackup = ShowFirstFullBackup, savedUpload = ShowBackupUpload;
 
   RepairFixture() {
     MessageBoxes().Clear();
@@ -117,8 +119,8 @@ struct RepairFixture : ::testing::Test {
   ~RepairFixture() override {
     form->Free();
     DM = nullptr;
-    ShowFirstFullBackup = [] {};
-    ShowBackupUpload = [] {};
+    ShowFirstFullBackup = savedFullBackup;
+    ShowBackupUpload = savedUpload;
     MyRegistryInfo.OneTime = false;
     PublicFunctionUnit::ScanState = 0;
     PublicFunctionUnit::SetIgnoreFileName("");
@@ -376,6 +378,42 @@ TEST_F(RepairFixture, CancelStopsBeforeTheNextSectionAndFinishStartsOver) {
   EXPECT_EQ(form->RepairGrid->Count(), 0);
   EXPECT_EQ(RepairLog->Count(), 0);
   EXPECT_EQ(form->FinishListView->Count(), 0);
+}
+
+// The status label of the dialog; the first finding shown also clicks Cancel, as a user would.
+struct TCancelAtFirstItem : TCaptionTarget {
+  TRepairDialogForm* Dialog = RepairDialogUnit::RepairDialogForm;
+  void SetCaption(const std::string& text) override {
+    if (Dialog->abRepair->Caption() == "Repair") PostMessageW(Dialog->Button1->Handle(), BM_CLICK, 0, 0);
+    Dialog->abRepair->SetCaption(text);
+  }
+  std::string Caption() const override { return Dialog->abRepair->Caption(); }
+};
+
+TEST_F(RepairFixture, CancelDuringASectionStopsItsRepairBeforeTheNextFinding) {
+  RegSandbox box;
+  for (const char* name : {"one", "two", "three"}) box.SetString("Settings", name, "x");
+  const std::string key = box.FullPath() + "\\Settings";
+  Sections()[16].Scan = [key](int, TCaptionTarget*, TCaptionTarget* count, TIgnoreContents&, TRegistryContents& c) {
+    for (const char* name : {"one", "two", "three"}) {
+      TContent& f = SectionCommon::NewFinding(c);
+      f.KeyPath = key;
+      f.ValueName = name;
+    }
+    SectionCommon::ShowCount(count, c);
+  };
+  Sections()[16].Repair = [](TCaptionTarget&, TListCountTarget& finish, TRegistryContents& c, TRepairContents& log) {
+    TCancelAtFirstItem status;
+    UserSoftWareSettings::RepairUserSoftwareSettings(status, finish, c, log);
+  };
+  ScanOnly({16});
+  Repair();
+
+  EXPECT_FALSE(box.ValueExists("Settings", "one"));
+  EXPECT_TRUE(box.ValueExists("Settings", "two"));
+  EXPECT_TRUE(box.ValueExists("Settings", "three"));
+  EXPECT_EQ(FinishRows(), (std::vector<std::string>{key + kRepaired}));
+  EXPECT_EQ(form->ScanNotebook->PageIndex(), 2);
 }
 
 TEST_F(RepairFixture, AFailingRepairRoutineStillClosesTheDialogAndShowsTheFinishPage) {
