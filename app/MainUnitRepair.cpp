@@ -2,6 +2,7 @@
 // backup of the ticked findings, the repair run under the repair-progress dialog, the finish page.
 #include <vector>
 
+#include "../framework/Application.h"
 #include "../framework/Dialogs.h"
 #include "../framework/Exceptions.h"
 #include "../scan/PublicFunctionUnit.h"
@@ -110,7 +111,7 @@ void TZelvoranMainForm::RunRepair() {
   TRepairDialogForm* dialog = RepairDialogUnit::RepairDialogForm;
   TCaptionTarget& status = dialog != nullptr ? static_cast<TCaptionTarget&>(*dialog->abRepair) : noStatus;
   for (int row = 0; row < RepairGrid->Count(); ++row) {
-    PublicFunctionUnit::ProcessMessages();   // the dialog's Cancel between sections too
+    Application.ProcessMessages();   // the dialog's Cancel between sections too
     if (PublicFunctionUnit::ScanState == 3) break;
     int index = RowSection(*RepairGrid, row);
     if (index < 0 || index >= SectionCount || !Sections()[index].Repair) continue;

@@ -380,11 +380,11 @@ TEST_F(RepairFixture, CancelStopsBeforeTheNextSectionAndFinishStartsOver) {
   EXPECT_EQ(form->FinishListView->Count(), 0);
 }
 
-// The status label of the dialog; the first finding shown also clicks Cancel, as a user would.
+// The status label of the dialog; while the first finding is shown the user clicks Cancel.
 struct TCancelAtFirstItem : TCaptionTarget {
   TRepairDialogForm* Dialog = RepairDialogUnit::RepairDialogForm;
   void SetCaption(const std::string& text) override {
-    if (Dialog->abRepair->Caption() == "Repair") PostMessageW(Dialog->Button1->Handle(), BM_CLICK, 0, 0);
+    if (Dialog->abRepair->Caption() == "Repair") SendMessageW(Dialog->Button1->Handle(), BM_CLICK, 0, 0);
     Dialog->abRepair->SetCaption(text);
   }
   std::string Caption() const override { return Dialog->abRepair->Caption(); }
