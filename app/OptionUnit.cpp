@@ -124,26 +124,28 @@ TFormOptions::TFormOptions(TForm* owner)
   // General Settings
   GroupSchedule = NewGroup(TabSheet1, "Schedule Option", 8, 6, 439, 48);
   ChkRun = NewCheckBox(GroupSchedule, "Run at windows startup", 12, 20, 400);
-  GroupAutomatic = NewGroup(TabSheet1, "Automatic Options", 8, 60, 439, 72);
+  GroupAutomatic = NewGroup(TabSheet1, "Automatic Options", 8, 58, 439, 84);
   ChkAutoBackup = NewCheckBox(GroupAutomatic,
                               "Do not automatically create registry backup before repairing registry. (Not recommended)",
-                              12, 20, 420);
-  ChkCheckItem = NewCheckBox(GroupAutomatic, "Automatically select all items after scan.", 12, 44, 420);
-  GroupUpdate = NewGroup(TabSheet1, "Check Update", 8, 138, 439, 100);
+                              12, 18, 420);
+  ChkAutoBackup->SetHeight(32);   // the long caption takes two lines
+  SetWindowLongW(ChkAutoBackup->Handle(), GWL_STYLE, GetWindowLongW(ChkAutoBackup->Handle(), GWL_STYLE) | BS_MULTILINE);
+  ChkCheckItem = NewCheckBox(GroupAutomatic, "Automatically select all items after scan.", 12, 54, 420);
+  GroupUpdate = NewGroup(TabSheet1, "Check Update", 8, 146, 439, 96);
   cbCheckUpdate = NewCheckBox(GroupUpdate, "Check for Zelvoran update automatically", 12, 20, 420);
   CheckUpdateBtn = new TButton(GroupUpdate);
   CheckUpdateBtn->SetBounds(12, 46, 110, 25);
   CheckUpdateBtn->SetCaption("Check for Update");
   CheckUpdateBtn->OnClick = [this](TObject* s) { CheckUpdateBtnClick(s); };
-  LabelVer = NewLabel(GroupUpdate, "", 12, 78, 420);
+  LabelVer = NewLabel(GroupUpdate, "", 12, 76, 420);
 
   // Ignore List
   IgnoreListView = new TListView(TabSheet2, {.RowSelect = true});
-  IgnoreListView->SetBounds(8, 8, 439, 200);
+  IgnoreListView->SetBounds(4, 8, 447, 200);
   IgnoreListView->AddColumn("Category", 80);
   IgnoreListView->AddColumn("Registry Key", 360);
   RemoveSelectBtn = new TButton(TabSheet2);
-  RemoveSelectBtn->SetBounds(337, 216, 110, 25);
+  RemoveSelectBtn->SetBounds(341, 216, 110, 25);
   RemoveSelectBtn->SetCaption("Remove Selected");
   RemoveSelectBtn->OnClick = [this](TObject* s) { RemoveSelectBtnClick(s); };
 
@@ -198,9 +200,11 @@ void TFormOptions::FormDestroy(TObject*) {
 }
 
 void TFormOptions::FormShow(TObject*) {
-  LoadGeneralOptions();
-  LoadIgnoreList();
-  LoadSchedule();
+  // Each page loads on its own: an ignore file that cannot be read must not keep the schedule
+  // page from showing the job (OK would otherwise take it for switched off and delete it).
+  Guarded([this] { LoadGeneralOptions(); });
+  Guarded([this] { LoadIgnoreList(); });
+  Guarded([this] { LoadSchedule(); });
 }
 
 void TFormOptions::MainPageControlChange(TObject*) {

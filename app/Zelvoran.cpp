@@ -50,6 +50,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, LPWSTR, int) {
   Application.Run();
   Application.FreeForms();
   DM = nullptr;
+  PublicFunctionUnit::ReleaseTaskScheduler();
   CoUninitialize();
   return 0;
 }

@@ -416,3 +416,25 @@ TEST_F(OptionsFixture, WithoutTheSchedulerItsMessageShowsAndSchedulingIsOff) {
       << MessageBoxes().Calls[0].text;
   EXPECT_FALSE(FileExists(JobFile(Places.JobName)));
 }
+
+TEST_F(OptionsFixture, AnUnreadableIgnoreFileDoesNotCostTheScheduledJob) {
+  Open([&](TFormOptions& f) {
+    f.cbActiveTask->SetChecked(true);
+    SetStartTime(f, 22, 0, 1);
+    f.BitBtn1->Click();
+  });
+  WriteFileBytes(IgnoreFile(), "Font Entries|HKEY_LOCAL_MACHINE\\Fonts|Arial\r\n");
+  HANDLE held = CreateFileW(Widen(IgnoreFile()).c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                            FILE_ATTRIBUTE_NORMAL, nullptr);
+  ASSERT_NE(held, INVALID_HANDLE_VALUE);
+  Open([&](TFormOptions& f) {
+    EXPECT_EQ(MessageBoxes().Calls.size(), 1u) << "the read error is shown";
+    EXPECT_EQ(f.IgnoreListView->Count(), 0);
+    EXPECT_TRUE(f.cbActiveTask->Checked());
+    EXPECT_EQ(StartTime(f), "22:00:00");
+    f.BitBtn1->Click();
+  });
+  CloseHandle(held);
+  EXPECT_TRUE(TaskListed(Places.JobName));
+  EXPECT_EQ(ReadFileBytes(IgnoreFile()), "Font Entries|HKEY_LOCAL_MACHINE\\Fonts|Arial\r\n");
+}
