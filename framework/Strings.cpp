@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdarg>
 #include <cstdio>
@@ -80,6 +81,13 @@ std::string UpperCase(const std::string& s) {
 }
 
 std::string AnsiUpperCase(const std::string& s) {
+  // Plain ASCII text, the usual case, upper-cases alike in every locale: no conversion needed.
+  if (std::all_of(s.begin(), s.end(), [](char c) { return (unsigned char)c < 0x80; })) {
+    std::string upper = s;
+    for (char& c : upper)
+      if (c >= 'a' && c <= 'z') c = char(c - 'a' + 'A');
+    return upper;
+  }
   std::wstring w = Widen(s);
   if (!w.empty()) CharUpperBuffW(w.data(), (DWORD)w.size());
   return Narrow(w);

@@ -105,10 +105,12 @@ bool CheckValue(const TWalkContext& ctx, const std::string& keyPath, const std::
     SectionCommon::ShowCount(ctx.CountLabel, ctx.Contents);
     return true;
   }
-  if (!OnTestableDrive(walk, data) || ScanDirectoryExists(data)) return true;
+  if (!OnTestableDrive(walk, data)) return true;
   std::string file = ExtractFileFromCommandLine(data);
   if (walk.FileNeedsDriveColon && !ContainsText(file, ":\\")) return true;
-  if (LooksLikeFilePath(file)) ReportMissingFile(walk, ctx.CountLabel, file, name, keyPath, "", ctx.Root, ctx.Contents);
+  // The folder test matters only to a value that would be reported: most data is no path at all.
+  if (!LooksLikeFilePath(file) || ScanDirectoryExists(data)) return true;
+  ReportMissingFile(walk, ctx.CountLabel, file, name, keyPath, "", ctx.Root, ctx.Contents);
   return true;
 }
 
@@ -222,13 +224,8 @@ std::string ExpandPathVars(const std::string& text) {
 
 std::string GetWindowsDir() { return AnsiUpperCase(IncludeTrailingBackslash(PublicFunctionUnit::GetWindowsDir())); }
 
-std::string ExtractFileFromCommandLine(const std::string& text) {
-  std::string s = text;
-  if (!s.empty() && s[0] == '@') s.erase(0, 1);
-  s = StringReplace(s, "\"", "");
-  if (ContainsText(AnsiUpperCase(s), "%SYSTEMROOT%\\")) s = StringReplace(AnsiUpperCase(s), "%SYSTEMROOT%\\", GetWindowsDir());
-  if (ScanFileExists(s)) return s;
-
+// The file a command line names, read from its text alone.
+static std::string ReadFileFromCommandLine(const std::string& s) {
   int c1 = Pos(":", s);
   int c2 = c1 == 0 ? 0 : Pos(":", Copy(s, c1 + 1, (int)s.size()));
   if (c2 == 0) {
@@ -243,6 +240,18 @@ std::string ExtractFileFromCommandLine(const std::string& text) {
   std::string result = Copy(s, c1 - 1, c2 + 1);
   if (ExtractFileExt(result).size() > 4 && result.size() < s.size()) return ExtractFileFromCommandLine(result);
   return result;
+}
+
+std::string ExtractFileFromCommandLine(const std::string& text) {
+  std::string s = text;
+  if (!s.empty() && s[0] == '@') s.erase(0, 1);
+  s = StringReplace(s, "\"", "");
+  if (ContainsText(AnsiUpperCase(s), "%SYSTEMROOT%\\")) s = StringReplace(AnsiUpperCase(s), "%SYSTEMROOT%\\", GetWindowsDir());
+  // A command line that is an existing file as a whole names that file. When reading it gives
+  // the whole text anyway (a plain word, a bare path), there is nothing to look up.
+  std::string file = ReadFileFromCommandLine(s);
+  if (file != s && ScanFileExists(s)) return s;
+  return file;
 }
 
 bool HasNoInvalidChars(const std::string& text, int lastIndex) {
