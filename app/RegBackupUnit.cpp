@@ -344,4 +344,29 @@ TRestoreResult RestoreRegistryScript(const std::string& fileName) {
   return result;
 }
 
+std::string FullBackupFolder() { return ExeDir() + "FullBackup\\"; }
+
+TFullBackupResult MakeFullBackup(const std::string& folder, TDateTime stamp, const std::string& key) {
+  TFullBackupResult result;
+  std::string dir = ExcludeTrailingBackslash(folder);
+  if (!DirectoryExists(dir)) CreateDirectoryW(Widen(dir).c_str(), nullptr);
+  result.FileName = Format("%sBackup_%s.reg", IncludeTrailingBackslash(folder), FormatDateTime("yyyymmdd_hhnnss", stamp));
+  std::string command = "Regedit /E \"" + result.FileName + "\"";
+  if (!key.empty()) command += " \"" + key + "\"";
+  DWORD exitCode = 1;
+  if (!RunAndWait(command, exitCode) || exitCode != 0 || !FileExists(result.FileName)) return result;
+  // a complete export is a script with its header and ends with a line end
+  std::string bytes;
+  try {
+    bytes = ReadFileBytes(result.FileName);
+  } catch (const EInOutError&) {
+    return result;
+  }
+  bool eightBit = false;
+  std::wstring text = DecodeScript(bytes, eightBit);
+  bool headed = text.rfind(L"Windows Registry Editor Version 5.00", 0) == 0 || text.rfind(L"REGEDIT4", 0) == 0;
+  result.Succeeded = headed && text.find(L"\n[") != std::wstring::npos && !text.empty() && text.back() == L'\n';
+  return result;
+}
+
 }  // namespace RegBackupUnit

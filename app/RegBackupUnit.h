@@ -7,6 +7,8 @@
 
 #include <windows.h>
 
+#include "../framework/Strings.h"
+
 namespace RegBackupUnit {
 
 // Starts a command line with a hidden window and waits for it to end, processing window
@@ -31,5 +33,18 @@ TRestoreResult VerifyRegistryScript(const std::string& fileName);
 // Imports the script with "Regedit /s", waits for regedit to end and verifies the result.
 // A missing file is not imported and fails.
 TRestoreResult RestoreRegistryScript(const std::string& fileName);
+
+// "FullBackup\" in the executable's folder.
+std::string FullBackupFolder();
+
+struct TFullBackupResult {
+  std::string FileName;     // folder + "Backup_" + stamp ("yyyymmdd_hhnnss") + ".reg"
+  bool Succeeded = false;   // regedit ended with 0 and the file holds a whole registry script
+};
+
+// Exports the registry (or only key, when given) with "Regedit /E" into a new file in folder
+// (created, one level, when missing), waits for regedit to end while processing messages and
+// checks the file.
+TFullBackupResult MakeFullBackup(const std::string& folder, TDateTime stamp, const std::string& key = "");
 
 }  // namespace RegBackupUnit

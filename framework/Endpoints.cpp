@@ -5,6 +5,8 @@ std::string HomePage = "http://www.zelvoran.invalid";
 std::string UpdateBase = "http://www.zelvoran.invalid";
 std::string FtpHost = "ftp.zelvoran.invalid";
 int FtpPort = 21;
+std::string FtpUser;
+std::string FtpPassword;
 std::string SmtpHost = "mail.zelvoran.invalid";
 int SmtpPort = 25;
 }  // namespace Endpoints

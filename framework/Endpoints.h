@@ -9,6 +9,8 @@ extern std::string HomePage;     // the maker's web site; "/help" is appended fo
 extern std::string UpdateBase;   // base of the update files and lists, e.g. base + "/update/Update.ini"
 extern std::string FtpHost;      // where a repair backup is uploaded
 extern int FtpPort;
+extern std::string FtpUser;       // empty: anonymous login
+extern std::string FtpPassword;
 extern std::string SmtpHost;     // support mail
 extern int SmtpPort;
 }  // namespace Endpoints

@@ -87,3 +87,20 @@ TEST(Restore, ReadsBackWhatTheSystemExporterWrites) {
   SetExact(box.Root(), box.Path() + "\\a", L"big", REG_BINARY, Pattern(699));
   EXPECT_FALSE(VerifyRegistryScript(file).Verified);
 }
+
+TEST(FullBackup, WaitsForTheExportAndChecksTheFile) {
+  RegSandbox box;
+  TempFolder temp;
+  box.SetString("k", "v", "x");
+  std::string folder = temp.Path() + "FullBackup\\";
+  TDateTime stamp = Now();
+  RegBackupUnit::TFullBackupResult r = RegBackupUnit::MakeFullBackup(folder, stamp, box.FullPath());
+  EXPECT_EQ(r.FileName, folder + "Backup_" + FormatDateTime("yyyymmdd_hhnnss", stamp) + ".reg");
+  EXPECT_TRUE(r.Succeeded);
+  EXPECT_TRUE(VerifyRegistryScript(r.FileName).Verified);
+
+  // regedit writes nothing for a key that does not exist (and still ends with 0)
+  r = RegBackupUnit::MakeFullBackup(folder, stamp + 2.0 / 86400, box.FullPath() + "\\missing");
+  EXPECT_FALSE(r.Succeeded);
+  EXPECT_FALSE(FileExists(r.FileName));
+}

@@ -1,0 +1,150 @@
+#include "ftpUpFileDialogUnit.h"
+
+#include <wininet.h>
+
+#include <atomic>
+#include <memory>
+#include <thread>
+#include <vector>
+
+#include "../framework/Dialogs.h"
+#include "../framework/Endpoints.h"
+#include "../framework/Strings.h"
+
+namespace ftpUpFileDialogUnit {
+
+std::string RepairBackupFile;
+DWORD UploadTimeout = 30000;
+
+namespace {
+
+// One upload, shared between the caller and the thread that talks to the server: the thread
+// may outlive a caller that gave up on a stalled server, so it owns its handles.
+struct TUploadState {
+  std::wstring Host, User, Password, Directory, Name;
+  INTERNET_PORT Port = 21;
+  HANDLE File = INVALID_HANDLE_VALUE;
+  std::atomic<HINTERNET> Session{nullptr};
+  std::atomic<bool> Cancel{false};
+  std::atomic<bool> Done{false};
+  std::atomic<bool> Connected{false};   // logged in and in the directory
+  std::atomic<uint64_t> Sent{0};
+  std::atomic<DWORD> LastActivity{0};
+  std::atomic<TUploadOutcome> Outcome{TUploadOutcome::TransferFailed};
+
+  ~TUploadState() {
+    CloseSession();
+    if (File != INVALID_HANDLE_VALUE) CloseHandle(File);
+  }
+  // Closing the session ends whatever call is waiting on the server.
+  void CloseSession() {
+    if (HINTERNET h = Session.exchange(nullptr)) InternetCloseHandle(h);
+  }
+};
+
+struct TInternet {
+  HINTERNET Handle;
+  explicit TInternet(HINTERNET h) : Handle(h) {}
+  ~TInternet() { Close(); }
+  TInternet(const TInternet&) = delete;
+  TInternet& operator=(const TInternet&) = delete;
+  bool Close() {
+    bool ok = Handle == nullptr || InternetCloseHandle(Handle);
+    Handle = nullptr;
+    return ok;
+  }
+};
+
+TUploadOutcome Transfer(TUploadState& s) {
+  HINTERNET session = s.Session.load();
+  if (session == nullptr) return TUploadOutcome::Cancelled;
+  TInternet connection(InternetConnectW(session, s.Host.c_str(), s.Port, s.User.empty() ? nullptr : s.User.c_str(),
+                                        s.User.empty() ? nullptr : s.Password.c_str(), INTERNET_SERVICE_FTP,
+                                        INTERNET_FLAG_PASSIVE, 0));
+  if (connection.Handle == nullptr || !FtpSetCurrentDirectoryW(connection.Handle, s.Directory.c_str()))
+    return TUploadOutcome::ConnectFailed;
+  s.Connected = true;
+  s.LastActivity = GetTickCount();
+  wchar_t current[MAX_PATH + 1] = {};
+  DWORD length = MAX_PATH;
+  if (!FtpGetCurrentDirectoryW(connection.Handle, current, &length)) return TUploadOutcome::TransferFailed;
+  std::wstring remote(current, wcsnlen(current, MAX_PATH));
+  if (remote.empty() || remote.back() != L'/') remote += L'/';
+  remote += s.Name;
+  TInternet upload(FtpOpenFileW(connection.Handle, remote.c_str(), GENERIC_WRITE, FTP_TRANSFER_TYPE_BINARY, 0));
+  if (upload.Handle == nullptr) return TUploadOutcome::TransferFailed;
+  std::vector<char> block(16384);
+  for (;;) {
+    if (s.Cancel) return TUploadOutcome::Cancelled;
+    DWORD read = 0;
+    if (!ReadFile(s.File, block.data(), (DWORD)block.size(), &read, nullptr)) return TUploadOutcome::TransferFailed;
+    if (read == 0) break;
+    DWORD written = 0;
+    if (!InternetWriteFile(upload.Handle, block.data(), read, &written) || written != read)
+      return TUploadOutcome::TransferFailed;
+    s.Sent += written;
+    s.LastActivity = GetTickCount();
+  }
+  return upload.Close() ? TUploadOutcome::Sent : TUploadOutcome::TransferFailed;
+}
+
+TUploadOutcome ConnectFailed() {
+  ShowMessage("Connect fail!");
+  return TUploadOutcome::ConnectFailed;
+}
+
+}  // namespace
+
+TUploadOutcome Upload(const std::string& directory, const std::string& file, const std::string& password,
+                      const std::string& user, const std::string& host, const TUploadProgress& progress) {
+  auto state = std::make_shared<TUploadState>();
+  std::string name = Trim(user), pass = password;
+  if (!name.empty()) pass = Trim(password);
+  else name = user;
+  state->Host = Widen(Trim(host));
+  state->User = Widen(name);
+  state->Password = Widen(pass);
+  state->Directory = Widen(directory);
+  state->Name = Widen(ExtractFileName(file));
+  state->Port = (INTERNET_PORT)Endpoints::FtpPort;
+  if (!file.empty())
+    state->File = CreateFileW(Widen(file).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (state->File == INVALID_HANDLE_VALUE) return TUploadOutcome::TransferFailed;   // nothing to send
+  LARGE_INTEGER size{};
+  GetFileSizeEx(state->File, &size);
+  uint64_t total = (uint64_t)size.QuadPart;
+
+  HINTERNET session = InternetOpenW(L"Zelvoran", INTERNET_OPEN_TYPE_DIRECT, nullptr, nullptr, 0);
+  if (session == nullptr) return ConnectFailed();
+  for (DWORD option : {INTERNET_OPTION_CONNECT_TIMEOUT, INTERNET_OPTION_RECEIVE_TIMEOUT, INTERNET_OPTION_SEND_TIMEOUT,
+                       INTERNET_OPTION_DATA_RECEIVE_TIMEOUT, INTERNET_OPTION_DATA_SEND_TIMEOUT})
+    InternetSetOptionW(session, option, &UploadTimeout, sizeof UploadTimeout);
+  state->Session = session;
+  state->LastActivity = GetTickCount();
+
+  // The server is talked to on a thread of its own, so that the windows stay live, Cancel works
+  // at once and a server that stops answering is given up after the time-out.
+  std::thread([state] {
+    state->Outcome = Transfer(*state);
+    state->Done = true;
+  }).detach();
+  bool timedOut = false;
+  while (!state->Done) {
+    MsgWaitForMultipleObjects(0, nullptr, FALSE, 50, QS_ALLINPUT);
+    if (progress && !state->Cancel && !progress(state->Sent, total)) state->Cancel = true;
+    timedOut = GetTickCount() - state->LastActivity > UploadTimeout;
+    if (state->Cancel || timedOut) break;
+  }
+  if (!state->Done) {
+    state->Cancel = true;
+    state->CloseSession();   // the thread ends on its own and frees the rest
+    if (timedOut && !state->Connected) return ConnectFailed();
+    return timedOut ? TUploadOutcome::TransferFailed : TUploadOutcome::Cancelled;
+  }
+  if (progress && state->Outcome == TUploadOutcome::Sent) progress(state->Sent, total);
+  if (state->Outcome == TUploadOutcome::ConnectFailed) return ConnectFailed();
+  return state->Outcome;
+}
+
+}  // namespace ftpUpFileDialogUnit

@@ -1,0 +1,29 @@
+// Sending the repair backup file to the maker's FTP server after the first repair.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+
+#include <windows.h>
+
+namespace ftpUpFileDialogUnit {
+
+// The last repair backup file; set by the repair button, empty when none was written.
+extern std::string RepairBackupFile;
+// Connect, send and receive time-outs of the upload, in milliseconds.
+extern DWORD UploadTimeout;
+
+enum class TUploadOutcome { Sent, ConnectFailed, TransferFailed, Cancelled };
+
+// Called after each block sent with the bytes so far and the file's size; false cancels.
+using TUploadProgress = std::function<bool(uint64_t sent, uint64_t total)>;
+
+// Connects to host (port Endpoints::FtpPort) as user (trimmed with the password when not blank;
+// blank: anonymous), changes to directory and stores file under its name in the current remote
+// directory. A connection, login or directory failure shows "Connect fail!"; a missing file, a
+// transfer failure and a cancel end silently.
+TUploadOutcome Upload(const std::string& directory, const std::string& file, const std::string& password,
+                      const std::string& user, const std::string& host, const TUploadProgress& progress = {});
+
+}  // namespace ftpUpFileDialogUnit

@@ -1,0 +1,87 @@
+// Sending the repair backup by FTP, against a server on 127.0.0.1.
+#include <gtest/gtest.h>
+
+#include "LocalFtpServer.h"
+#include "app/ftpUpFileDialogUnit.h"
+#include "framework/Endpoints.h"
+#include "support/TestSupport.h"
+
+using ftpUpFileDialogUnit::TUploadOutcome;
+using ftpUpFileDialogUnit::Upload;
+using testing_support::MessageBoxes;
+using testing_support::TempFolder;
+
+namespace {
+std::string Content(size_t size) {
+  std::string s(size, '\0');
+  for (size_t i = 0; i < size; ++i) s[i] = (char)(i * 13 + 1);
+  return s;
+}
+}  // namespace
+
+TEST(Upload, StoresTheFileUnderItsNameAndReportsProgress) {
+  TempFolder temp;
+  TLocalFtpServer server("zelvoran", "secret");
+  Endpoints::FtpPort = server.Port();
+  std::string body = Content(100000);
+  std::string file = temp.WriteFile("_20261205_154249.reg", body);
+  MessageBoxes().Clear();
+  uint64_t last = 0, total = 0;
+  int calls = 0;
+  TUploadOutcome r = Upload("/", file, " secret ", " zelvoran ", " 127.0.0.1 ", [&](uint64_t sent, uint64_t all) {
+    last = sent;
+    total = all;
+    ++calls;
+    return true;
+  });
+  EXPECT_EQ(r, TUploadOutcome::Sent);
+  EXPECT_TRUE(server.Files()["/_20261205_154249.reg"] == body);
+  EXPECT_EQ(last, body.size());
+  EXPECT_EQ(total, body.size());
+  EXPECT_GT(calls, 1);
+  EXPECT_TRUE(MessageBoxes().Calls.empty());
+
+  // a missing backup file: nothing is sent and nothing is shown
+  EXPECT_EQ(Upload("/", temp.Path() + "gone.reg", "secret", "zelvoran", "127.0.0.1"), TUploadOutcome::TransferFailed);
+  EXPECT_EQ(Upload("/", "", "secret", "zelvoran", "127.0.0.1"), TUploadOutcome::TransferFailed);
+  EXPECT_TRUE(MessageBoxes().Calls.empty());
+}
+
+TEST(Upload, RefusedLoginAndMissingDirectoryShowConnectFail) {
+  TempFolder temp;
+  TLocalFtpServer server("zelvoran", "secret");
+  Endpoints::FtpPort = server.Port();
+  std::string file = temp.WriteFile("b.reg", "x");
+  MessageBoxes().Clear();
+  EXPECT_EQ(Upload("/", file, "wrong", "zelvoran", "127.0.0.1"), TUploadOutcome::ConnectFailed);
+  ASSERT_EQ(MessageBoxes().Calls.size(), 1u);
+  EXPECT_EQ(MessageBoxes().Calls[0].text, "Connect fail!");
+  MessageBoxes().Clear();
+  EXPECT_EQ(Upload("/nowhere", file, "secret", "zelvoran", "127.0.0.1"), TUploadOutcome::ConnectFailed);
+  EXPECT_EQ(MessageBoxes().Calls.size(), 1u);
+  EXPECT_TRUE(server.Files().empty());
+}
+
+TEST(Upload, StalledServerAndCancelEndTheUpload) {
+  TempFolder temp;
+  std::string file = temp.WriteFile("c.reg", Content(200000));
+  {
+    TLocalFtpServer stalled("zelvoran", "secret", true);
+    Endpoints::FtpPort = stalled.Port();
+    ftpUpFileDialogUnit::UploadTimeout = 1500;
+    MessageBoxes().Clear();
+    EXPECT_EQ(Upload("/", file, "secret", "zelvoran", "127.0.0.1"), TUploadOutcome::ConnectFailed);
+    EXPECT_EQ(MessageBoxes().Calls.size(), 1u);
+    ftpUpFileDialogUnit::UploadTimeout = 30000;
+  }
+  // Cancel while the data goes out: the upload ends at once, with nothing shown
+  std::string big = temp.WriteFile("big.reg", Content(8 << 20));
+  TLocalFtpServer slow("zelvoran", "secret", false, true);
+  Endpoints::FtpPort = slow.Port();
+  MessageBoxes().Clear();
+  int calls = 0;
+  EXPECT_EQ(Upload("/", big, "secret", "zelvoran", "127.0.0.1", [&](uint64_t, uint64_t) { return ++calls < 3; }),
+            TUploadOutcome::Cancelled);
+  EXPECT_EQ(calls, 3);
+  EXPECT_TRUE(MessageBoxes().Calls.empty());
+}
