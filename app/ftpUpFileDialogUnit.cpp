@@ -13,7 +13,6 @@
 
 namespace ftpUpFileDialogUnit {
 
-std::string RepairBackupFile;
 DWORD UploadTimeout = 30000;
 
 namespace {

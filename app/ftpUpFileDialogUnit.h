@@ -9,8 +9,6 @@
 
 namespace ftpUpFileDialogUnit {
 
-// The last repair backup file; set by the repair button, empty when none was written.
-extern std::string RepairBackupFile;
 // Connect, send and receive time-outs of the upload, in milliseconds.
 extern DWORD UploadTimeout;
 

@@ -1,0 +1,56 @@
+#include "FirstFullBackupUnit.h"
+
+#include "RegBackupUnit.h"
+
+TFirstFullBackupDialog::TFirstFullBackupDialog(TForm* owner)
+    : TForm({.Owner = owner, .Border = TBorderStyle::Dialog, .ClassName = "TFirstFullBackupDialog"}) {
+  SetCaption("Zelvoran - Create full registry backup");
+  SetColor(clBtnFace);
+  SetClientSize(465, 219);
+  Position = TPosition::ScreenCenter;
+
+  Label1 = new TLabel(this);
+  Label1->SetBounds(24, 72, 420, 16);
+  Label1->SetCaption("It is recommended to creat a full registry backup before your first repair. ");
+  Label2 = new TLabel(this);
+  Label2->SetBounds(24, 96, 420, 16);
+  Label2->SetCaption("According to your PC configuration, it will take few seconds to minutes.");
+  abMessage = new TLabel(this);
+  abMessage->SetBounds(24, 132, 417, 16);
+  abMessage->Alignment = TAlignment::Center;
+  abMessage->SetVisible(false);
+
+  OKButton = new TButton(this);
+  OKButton->SetBounds(0, 168, 105, 29);
+  OKButton->SetCaption("Backup Now");
+  OKButton->OnClick = [this](TObject* s) { OKButtonClick(s); };
+
+  OnCreate = [this](TObject* s) { FormCreate(s); };
+  DoCreate();
+}
+
+void TFirstFullBackupDialog::FormCreate(TObject*) {
+  abMessage->SetCaption("");
+  OKButton->SetBounds((ClientWidth() - OKButton->Width()) / 2, OKButton->Top(), OKButton->Width(), OKButton->Height());
+}
+
+bool TFirstFullBackupDialog::FullBackup() {
+  std::string folder = BackupFolder.empty() ? RegBackupUnit::FullBackupFolder() : BackupFolder;
+  return RegBackupUnit::MakeFullBackup(folder, Now(), ExportKey).Succeeded;
+}
+
+void TFirstFullBackupDialog::OKButtonClick(TObject*) {
+  if (OKButton->Caption() != "Backup Now") {
+    Close();
+    return;
+  }
+  TBusyGuard busy(this);   // the export pumps messages while regedit runs
+  abMessage->SetCaption("Backup is in process, please wait.");
+  abMessage->SetVisible(true);
+  OKButton->SetEnabled(false);
+  Repaint();
+  bool done = FullBackup();
+  abMessage->SetCaption(done ? "Backup registry complete!" : "Creating registry backup was failed.");
+  OKButton->SetEnabled(true);
+  OKButton->SetCaption("OK");
+}

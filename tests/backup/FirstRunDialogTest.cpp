@@ -1,0 +1,57 @@
+// The first-run offer of a full registry export.
+#include <gtest/gtest.h>
+
+#include "app/FirstFullBackupUnit.h"
+#include "framework/Strings.h"
+#include "support/TestSupport.h"
+
+using testing_support::RegSandbox;
+using testing_support::TempFolder;
+
+namespace {
+int RegFiles(const std::string& folder) {
+  WIN32_FIND_DATAW data;
+  HANDLE h = FindFirstFileW(Widen(folder + "Backup_*.reg").c_str(), &data);
+  if (h == INVALID_HANDLE_VALUE) return 0;
+  int n = 0;
+  do ++n;
+  while (FindNextFileW(h, &data));
+  FindClose(h);
+  return n;
+}
+}  // namespace
+
+TEST(FirstRunExport, FirstPressExportsAndSaysSoTheSecondCloses) {
+  RegSandbox box;
+  TempFolder temp;
+  box.SetString("", "v", "x");
+  TFormPtr<TFirstFullBackupDialog> dialog(new TFirstFullBackupDialog);
+  dialog->BackupFolder = temp.Path() + "FullBackup\\";
+  dialog->ExportKey = box.FullPath();
+  EXPECT_EQ(dialog->OKButton->Left(), (465 - dialog->OKButton->Width()) / 2);
+  EXPECT_FALSE(dialog->abMessage->Visible());
+  std::vector<std::string> seen;
+  TModalHookScope hook([&](TForm&) {
+    dialog->OKButton->Perform(BM_CLICK);
+    seen.push_back(dialog->abMessage->Caption());
+    seen.push_back(dialog->OKButton->Caption());
+    dialog->OKButton->Perform(BM_CLICK);
+  });
+  dialog->ShowModal();
+  EXPECT_EQ(seen, (std::vector<std::string>{"Backup registry complete!", "OK"}));
+  EXPECT_EQ(RegFiles(dialog->BackupFolder), 1);
+  EXPECT_FALSE(dialog->Visible());
+}
+
+TEST(FirstRunExport, AnExportThatWroteNothingIsReportedAsFailed) {
+  RegSandbox box;
+  TempFolder temp;
+  TFormPtr<TFirstFullBackupDialog> dialog(new TFirstFullBackupDialog);
+  dialog->BackupFolder = temp.Path() + "FullBackup\\";
+  dialog->ExportKey = box.FullPath() + "\\missing";
+  dialog->OKButton->Perform(BM_CLICK);
+  EXPECT_EQ(dialog->abMessage->Caption(), "Creating registry backup was failed.");
+  EXPECT_TRUE(dialog->abMessage->Visible());
+  EXPECT_EQ(dialog->OKButton->Caption(), "OK");
+  EXPECT_TRUE(dialog->OKButton->Enabled());
+}
