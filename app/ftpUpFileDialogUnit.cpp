@@ -7,7 +7,11 @@
 #include <thread>
 #include <vector>
 
+#include "../framework/Application.h"
 #include "../framework/Dialogs.h"
+#include "../framework/Registry.h"
+#include "../scan/PublicFunctionUnit.h"
+#include "MainUnit.h"
 #include "../framework/Endpoints.h"
 #include "../framework/Strings.h"
 
@@ -147,3 +151,104 @@ TUploadOutcome Upload(const std::string& directory, const std::string& file, con
 }
 
 }  // namespace ftpUpFileDialogUnit
+
+using ftpUpFileDialogUnit::TUploadOutcome;
+
+TftpUpFileDialog::TftpUpFileDialog(TForm* owner)
+    : TForm({.Owner = owner, .Border = TBorderStyle::Dialog, .ClassName = "TftpUpFileDialog"}),
+      SettingsKey(PublicFunctionUnit::SettingsKey) {
+  SetCaption("Zelvoran - Repair Successful");
+  SetColor(clBtnFace);
+  SetClientSize(456, 303);
+  Position = TPosition::ScreenCenter;
+
+  Banner = new TPanel(this);
+  Banner->SetBounds(0, 0, 456, 49);
+  Banner->SetColor(clWhite);
+  Banner->SetCaption("    Permission to send the repaired results");
+  yesRadioButton = new TRadioButton(this);
+  yesRadioButton->SetBounds(24, 68, 17, 17);
+  noRadioButton = new TRadioButton(this);
+  noRadioButton->SetBounds(24, 140, 17, 17);
+  auto label = [this](int top, const char* text, TRadioButton* choice) {
+    TLabel* l = new TLabel(this);
+    l->SetBounds(44, top, 400, 16);
+    l->SetCaption(text);
+    l->OnClick = [choice](TObject*) { choice->SetChecked(true); };
+    return l;
+  };
+  Label1 = label(68, "Yes, I want to help Zelvoran fix more problems. Send my FIRST", yesRadioButton);
+  Label2 = label(86, "repaired results to Zelvoran's repair database to help track", yesRadioButton);
+  Label3 = label(104, "problems.", yesRadioButton);
+  Label5 = label(140, "No, I do not want to send my repaired results to Zelvoran.", noRadioButton);
+  yesRadioButton->SetChecked(true);
+
+  OkBitBtn = new TBitBtn(this);
+  OkBitBtn->SetBounds(264, 190, 80, 27);
+  OkBitBtn->SetCaption("OK");
+  OkBitBtn->OnClick = [this](TObject* s) { OkBitBtnClick(s); };
+  CancelButton = new TButton(this);
+  CancelButton->SetBounds(356, 190, 80, 27);
+  CancelButton->SetCaption("Cancel");
+  CancelButton->OnClick = [this](TObject* s) { CancelButtonClick(s); };
+  abWaitting = new TLabel(this);
+  abWaitting->SetBounds(24, 236, 400, 16);
+  abWaitting->SetCaption("Sending is in process, please wait.");
+  abWaitting->SetVisible(false);
+  ftpGauge = new TProgressBar(this);
+  ftpGauge->SetBounds(24, 260, 408, 17);
+  ftpGauge->SetBarColor(clGreen);
+
+  OnCreate = [this](TObject* s) { FormCreate(s); };
+  DoCreate();
+}
+
+void TftpUpFileDialog::FormCreate(TObject*) {
+  SetHeight(250);   // the gauge and the waiting text show only while sending
+  Cancelled = false;
+  ftpGauge->SetPosition(0);
+}
+
+TUploadOutcome TftpUpFileDialog::Upload(const std::string& directory, const std::string& file,
+                                        const std::string& password, const std::string& user,
+                                        const std::string& host) {
+  Cancelled = false;
+  return ftpUpFileDialogUnit::Upload(directory, file, password, user, host, [this](uint64_t sent, uint64_t total) {
+    ftpGauge->SetRange(0, 1000);
+    ftpGauge->SetPosition(total == 0 ? 0 : (int)(sent * 1000 / total));
+    return !Cancelled && !Closing();
+  });
+}
+
+void TftpUpFileDialog::OkBitBtnClick(TObject*) {
+  PublicFunctionUnit::MyRegistryInfo.OneTime = false;
+  {
+    TRegistry reg;
+    reg.RootKey = HKEY_LOCAL_MACHINE;
+    if (reg.OpenKey(SettingsKey, false)) reg.WriteString("OneTime", "1");
+  }
+  if (yesRadioButton->Checked()) {
+    TBusyGuard busy(this);   // the upload pumps messages
+    SetHeight(346);
+    OkBitBtn->SetEnabled(false);
+    SetCursor(TCursor::HourGlass);
+    abWaitting->SetVisible(true);
+    Repaint();
+    Upload("/", MainUnit::RepairBackupFile, Endpoints::FtpPassword, Endpoints::FtpUser, Endpoints::FtpHost);
+    abWaitting->SetVisible(false);
+    SetCursor(TCursor::Default);
+    OkBitBtn->SetEnabled(true);
+    ModalResult = mrOk;
+    Close();
+  } else if (noRadioButton->Checked()) {
+    ModalResult = mrOk;
+    Close();
+  }
+}
+
+void TftpUpFileDialog::CancelButtonClick(TObject*) {
+  Cancelled = true;
+  SetCursor(TCursor::Default);
+  ModalResult = mrCancel;
+  Close();
+}

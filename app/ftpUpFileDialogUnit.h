@@ -7,6 +7,10 @@
 
 #include <windows.h>
 
+#include "../framework/ComCtrls.h"
+#include "../framework/Forms.h"
+#include "../framework/StdCtrls.h"
+
 namespace ftpUpFileDialogUnit {
 
 // Connect, send and receive time-outs of the upload, in milliseconds.
@@ -25,3 +29,29 @@ TUploadOutcome Upload(const std::string& directory, const std::string& file, con
                       const std::string& user, const std::string& host, const TUploadProgress& progress = {});
 
 }  // namespace ftpUpFileDialogUnit
+
+// The upload offer after the first repair. "OK" marks the first-run offers as done whatever the
+// choice and, with "Yes", sends the repair backup file with a gauge; "Cancel" leaves them due.
+class TftpUpFileDialog : public TForm {
+ public:
+  explicit TftpUpFileDialog(TForm* owner = nullptr);
+
+  TPanel* Banner;
+  TRadioButton* yesRadioButton;
+  TRadioButton* noRadioButton;
+  TLabel *Label1, *Label2, *Label3, *Label5;
+  TBitBtn* OkBitBtn;
+  TButton* CancelButton;
+  TLabel* abWaitting;
+  TProgressBar* ftpGauge;
+
+  std::string SettingsKey;   // "\\" and the key below HKEY_LOCAL_MACHINE where "OneTime" is written
+  bool Cancelled = false;
+
+  void FormCreate(TObject* sender);
+  void OkBitBtnClick(TObject* sender);
+  void CancelButtonClick(TObject* sender);
+  ftpUpFileDialogUnit::TUploadOutcome Upload(const std::string& directory, const std::string& file,
+                                             const std::string& password, const std::string& user,
+                                             const std::string& host);
+};
