@@ -161,6 +161,13 @@ static std::string WideDataToString(const std::vector<uint8_t>& data) {
 
 std::string RegValueText(const TRegValue& value) { return WideDataToString(value.Data); }
 
+bool TRegistry::ReadText(const std::string& name, std::string& text) {
+  TRegValue v;
+  bool isText = ReadValue(name, v) && IsTextValue(v);
+  text = isText ? WideDataToString(v.Data) : std::string();
+  return isText;
+}
+
 std::string TRegistry::ReadString(const std::string& name) {
   TRegValue v;
   if (!ReadValue(name, v)) return {};

@@ -49,6 +49,9 @@ class TRegistry {
   int ReadInteger(const std::string& name);           // throws when missing or not a double word
   std::vector<uint8_t> ReadBinaryData(const std::string& name);
   bool ReadValue(const std::string& name, TRegValue& value);   // raw, any type
+  // A string or expandable-string value's text (not expanded), read in one call; false, with the
+  // text empty, when the value is missing or of another type.
+  bool ReadText(const std::string& name, std::string& text);
 
   void WriteString(const std::string& name, const std::string& value);
   void WriteExpandString(const std::string& name, const std::string& value);
@@ -77,6 +80,7 @@ std::vector<std::string> EnumKeyNames(HKEY key);
 bool QueryRegValue(HKEY key, const std::wstring& name, TRegValue& value);
 // A string or expandable-string value's text, up to its first zero (as ReadString gives it).
 std::string RegValueText(const TRegValue& value);
+inline bool IsTextValue(const TRegValue& value) { return value.Type == REG_SZ || value.Type == REG_EXPAND_SZ; }
 
 // An open key's counts and largest sizes, read in one call.
 struct TKeyInfo {

@@ -61,9 +61,8 @@ void ScanFileAssociations(int, TCaptionTarget* currentItem, TCaptionTarget* coun
     TRegistry reg(KEY_READ);
     reg.RootKey = root;
     if (reg.OpenKey("\\" + (keyPath.empty() ? ext : keyPath + "\\" + ext), false)) {
-      TRegValue value;
-      bool text = reg.ReadValue("", value) && (value.Type == REG_SZ || value.Type == REG_EXPAND_SZ);
-      std::string progId = text ? RegValueText(value) : std::string();
+      std::string progId;
+      reg.ReadText("", progId);
       if (!progId.empty() && Pos("\\", progId) == 0 && IsOnFixedDrive(NonFixedDrives, progId) &&
           !IsAssociationValid(targets, ext, progId) &&
           !IsIgnored(ignoreList, SectionCaption, prefix + ext, "default")) {

@@ -25,10 +25,8 @@ void ScanFileExtensions(int, TCaptionTarget* currentItem, TCaptionTarget* countL
     TRegistry reg(KEY_READ);
     reg.RootKey = HKEY_CLASSES_ROOT;
     if (!reg.OpenKey("\\" + ext, false)) continue;
-    TRegValue value;
-    if (!reg.ReadValue("", value) || (value.Type != REG_SZ && value.Type != REG_EXPAND_SZ) ||
-        !RegValueText(value).empty())
-      continue;
+    std::string text;
+    if (!reg.ReadText("", text) || !text.empty()) continue;
     std::string keyText = "HKEY_CLASSES_ROOT\\" + ext;
     if (IsIgnored(ignoreList, SectionCaption, keyText, "default")) continue;
     TContent& c = SectionCommon::AddMissingPathFinding(

@@ -23,9 +23,9 @@ static void CheckHelpKey(TRegistry& reg, const std::string& keyText, TCaptionTar
   for (const std::string& name : names.Items) {
     if (ScanState == 1) return;
     if (IsIgnored(ignoreList, SectionCaption, keyText, name)) continue;
-    TRegValue value;
-    if (!reg.ReadValue(name, value) || (value.Type != REG_SZ && value.Type != REG_EXPAND_SZ)) continue;
-    std::string path = HelpFilePath(RegValueText(value), name);
+    std::string folder;
+    if (!reg.ReadText(name, folder)) continue;
+    std::string path = HelpFilePath(folder, name);
     if (path.empty() || Pos("\\\\", path) > 0 || Pos("A:", AnsiUpperCase(path)) > 0 ||
         !IsOnFixedDrive(NonFixedDrives, path) || ScanFileExists(path))
       continue;

@@ -163,6 +163,7 @@ void ShowItem(TCaptionTarget* currentItem, const std::string& text) {
 std::vector<std::string> ListSubkeyNames(HKEY root, const std::string& path) {
   std::vector<std::string> names;
   TSubkeyWalker walker(root, path);
+  names.reserve(walker.Count());
   std::string name;
   for (DWORD i = 0; i < walker.Count(); ++i)
     if (walker.Name(i, name)) names.push_back(name);

@@ -18,9 +18,8 @@ void ScanSounds(int, TCaptionTarget*, TCaptionTarget* countLabel, TIgnoreContent
   reg.GetValueNames(names);
   const std::string sectionKey = Format("%s\\%s", RootKeyName(root), keyPath);
   for (const std::string& name : names.Items) {
-    TRegValue value;
-    bool text = reg.ReadValue(name, value) && (value.Type == REG_SZ || value.Type == REG_EXPAND_SZ);
-    std::string data = text ? RegValueText(value) : std::string();
+    std::string data;
+    reg.ReadText(name, data);
     if (!name.empty() || data.empty()) continue;
     if (IsIgnored(ignoreList, SectionCaption, sectionKey, "default")) continue;
     SectionCommon::AddMissingPathFinding(

@@ -92,7 +92,7 @@ bool CheckValue(const TWalkContext& ctx, const std::string& keyPath, const std::
                 const std::string& name, const TRegValue& value) {
   const TSettingsWalk& walk = ctx.Walk;
   if (walk.IgnoreTestFirst && ValueIgnored(walk, ctx.IgnoreList, keyText, name)) return true;
-  if (value.Type != REG_SZ && value.Type != REG_EXPAND_SZ) return true;
+  if (!IsTextValue(value)) return true;
   std::string data = RegValueText(value);
   if (ContainsAny(AnsiUpperCase(data), walk.EndKeyTexts)) return false;
   data = ExpandPathVars(data);

@@ -52,9 +52,9 @@ bool UninstallTargetExists(const std::string& command) {
 static void CheckUninstallKey(TRegistry& reg, const std::string& keyText, const std::string& name,
                               TCaptionTarget* countLabel, TIgnoreContents& ignoreList, TRegistryContents& contents) {
   if (IsIgnored(ignoreList, SectionCaption, keyText, "UninstallString")) return;
-  TRegValue value;
-  if (!reg.ReadValue("UninstallString", value) || (value.Type != REG_SZ && value.Type != REG_EXPAND_SZ)) return;
-  std::string command = StringReplace(RegValueText(value), "\"", "");
+  std::string command;
+  if (!reg.ReadText("UninstallString", command)) return;
+  command = StringReplace(command, "\"", "");
   if (command.empty() || Pos(":", command) == 0 || Pos("\\\\", command) > 0 ||
       Pos("A:", AnsiUpperCase(command)) > 0 || !IsOnFixedDrive(NonFixedDrives, command) ||
       UninstallTargetExists(command))

@@ -34,9 +34,8 @@ void ScanFonts(int, TCaptionTarget* currentItem, TCaptionTarget* countLabel, TIg
     if (ScanState == 1) break;
     SectionCommon::ShowItem(currentItem, reg.CurrentPath() + name);
     TickItemsProcessed();
-    TRegValue value;
-    if (reg.ReadValue(name, value) && (value.Type == REG_SZ || value.Type == REG_EXPAND_SZ)) {
-      std::string data = RegValueText(value);
+    std::string data;
+    if (reg.ReadText(name, data)) {
       std::string file = FontFilePath(data);
       if (IsCheckablePath(file) && !ScanFileExists(file)) {
         if (IsIgnored(ignoreList, SectionCaption, sectionKey, name)) continue;   // no message pumping either

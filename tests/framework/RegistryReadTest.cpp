@@ -46,6 +46,17 @@ TEST(RegistryRead, OneValueSmallLargeEmptyAndMissing) {
   ASSERT_TRUE(reg.OpenKey(box.Path(), false));
   EXPECT_EQ(reg.ReadString("long"), longText + "ключ");
   EXPECT_EQ(reg.ReadBinaryData("big"), Bytes(70000));
+  std::string text = "left over";
+  EXPECT_TRUE(reg.ReadText("long", text));
+  EXPECT_EQ(text, longText + "ключ");
+  EXPECT_TRUE(reg.ReadText("", text));
+  EXPECT_EQ(text, "");
+  text = "left over";
+  EXPECT_FALSE(reg.ReadText("big", text));   // not a text
+  EXPECT_EQ(text, "");
+  text = "left over";
+  EXPECT_FALSE(reg.ReadText("missing", text));
+  EXPECT_EQ(text, "");
 }
 
 TEST(RegistryRead, EveryValueOfAKeyWithItsData) {
