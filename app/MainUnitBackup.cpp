@@ -29,6 +29,21 @@ std::string EncodeRegScript(const TStringList& lines) {
   return bytes;
 }
 
+LONG ReadRawValue(HKEY key, const std::wstring& name, DWORD& type, std::vector<uint8_t>& data) {
+  for (int attempt = 0; attempt < 8; ++attempt) {
+    DWORD size = 0;
+    LONG rc = RegQueryValueExW(key, name.c_str(), nullptr, &type, nullptr, &size);
+    if (rc != ERROR_SUCCESS) return rc;
+    data.assign(size, 0);
+    rc = RegQueryValueExW(key, name.c_str(), nullptr, &type, size ? data.data() : nullptr, &size);
+    if (rc == ERROR_MORE_DATA) continue;   // it grew meanwhile
+    if (rc != ERROR_SUCCESS) return rc;
+    data.resize(size);
+    return ERROR_SUCCESS;
+  }
+  return ERROR_MORE_DATA;
+}
+
 std::string RepairBackupFolder() { return ExeDir() + "RepairBackup\\"; }
 
 std::string RepairBackupFileName(const std::string& folder, TDateTime stamp) {
@@ -89,23 +104,6 @@ std::string ValueLine(const std::string& name, DWORD type, const std::vector<uin
       break;
   }
   return left + Format("hex(%x):", (unsigned)type) + HexBytes(data);
-}
-
-// Reads a value with its real size, however large; the data never extends past what the
-// registry returned.
-LONG ReadRawValue(HKEY key, const std::wstring& name, DWORD& type, std::vector<uint8_t>& data) {
-  for (int attempt = 0; attempt < 8; ++attempt) {
-    DWORD size = 0;
-    LONG rc = RegQueryValueExW(key, name.c_str(), nullptr, &type, nullptr, &size);
-    if (rc != ERROR_SUCCESS) return rc;
-    data.assign(size, 0);
-    rc = RegQueryValueExW(key, name.c_str(), nullptr, &type, size ? data.data() : nullptr, &size);
-    if (rc == ERROR_MORE_DATA) continue;   // it grew meanwhile
-    if (rc != ERROR_SUCCESS) return rc;
-    data.resize(size);
-    return ERROR_SUCCESS;
-  }
-  return ERROR_MORE_DATA;
 }
 
 bool Missing(LONG rc) { return rc == ERROR_FILE_NOT_FOUND || rc == ERROR_PATH_NOT_FOUND; }

@@ -31,6 +31,10 @@ std::string RepairBackupFolder();
 // folder + "_" + the stamp as "yyyymmdd_hhnnss" + ".reg".
 std::string RepairBackupFileName(const std::string& folder, TDateTime stamp);
 
+// Reads a value with its real size, however large; the data never extends past what the registry
+// returned. The registry's result code (ERROR_FILE_NOT_FOUND for a missing value).
+LONG ReadRawValue(HKEY key, const std::wstring& name, DWORD& type, std::vector<uint8_t>& data);
+
 enum class TExportOutcome {
   Written,      // the lines are in the list
   Absent,       // there is nothing to export (no such key or value): nothing added

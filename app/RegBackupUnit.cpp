@@ -9,6 +9,7 @@
 #include "../framework/StringList.h"
 #include "../framework/Strings.h"
 #include "../scan/PublicFunctionUnit.h"
+#include "MainUnitBackup.h"
 
 namespace RegBackupUnit {
 
@@ -252,20 +253,6 @@ bool SameData(const TScriptEntry& entry, DWORD type, const std::vector<uint8_t>&
   return std::equal(d.begin(), d.end(), actual.begin()) && actual[d.size()] == 0 && actual[d.size() + 1] == 0;
 }
 
-LONG ReadValue(HKEY key, const std::wstring& name, DWORD& type, std::vector<uint8_t>& data) {
-  for (int attempt = 0; attempt < 8; ++attempt) {
-    DWORD size = 0;
-    LONG rc = RegQueryValueExW(key, name.c_str(), nullptr, &type, nullptr, &size);
-    if (rc != ERROR_SUCCESS) return rc;
-    data.assign(size, 0);
-    rc = RegQueryValueExW(key, name.c_str(), nullptr, &type, size ? data.data() : nullptr, &size);
-    if (rc == ERROR_MORE_DATA) continue;
-    data.resize(size);
-    return rc;
-  }
-  return ERROR_MORE_DATA;
-}
-
 void Verify(const TScript& script, TRestoreResult& result) {
   TRegKeyHandle key;
   std::string openKey;
@@ -302,7 +289,7 @@ void Verify(const TScript& script, TRestoreResult& result) {
     }
     DWORD type = REG_NONE;
     std::vector<uint8_t> data;
-    LONG rc = ReadValue(key.Get(), entry.ValueName, type, data);
+    LONG rc = MainUnit::ReadRawValue(key.Get(), entry.ValueName, type, data);
     if (entry.Deleted) {
       if (rc == ERROR_SUCCESS) result.Problems.push_back(shown + ": still there");
     } else if (rc != ERROR_SUCCESS) {
