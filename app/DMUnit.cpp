@@ -3,10 +3,10 @@
 #include "../framework/Application.h"
 #include "../framework/Strings.h"
 #include "../scan/PublicFunctionUnit.h"
+#include "AboutUnit.h"
 #include "MainUnit.h"
 
 TDM* DM = nullptr;
-std::function<void()> ShowAboutBox;
 
 namespace {
 void LoadPictures(TImageList& list, const char* name) { list.AddStrip(name); }
@@ -62,7 +62,8 @@ void TDM::OpenMenuClick(TObject*) {
 void TDM::Home1Click(TObject*) { PublicFunctionUnit::OpenUrl(1, PublicFunctionUnit::MyRegistryInfo.HomePage); }
 
 void TDM::About1Click(TObject*) {
-  if (ShowAboutBox) ShowAboutBox();
+  TFormPtr<TAboutForm> about(new TAboutForm());   // owned by the application
+  about->ShowModal();
 }
 
 void TDM::OnlineUpdate1Click(TObject*) { CheckForUpdates(true); }

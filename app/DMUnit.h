@@ -93,9 +93,6 @@ class TDM {
 
 extern TDM* DM;
 
-// Shows the About box; set by the about box's unit.
-extern std::function<void()> ShowAboutBox;
-
 namespace DMUnit {
 // Compares dot-separated versions part by part, numbers by value ("10.0" > "3.0"), other parts
 // by their text; missing parts count as 0. Negative, zero or positive as a is older, equal, newer.

@@ -158,9 +158,9 @@ bool TDM::IsNewerVersionListed() {
 }
 
 void TDM::CheckForUpdates(bool interactive) {
-  std::unique_ptr<TShowLiveUpdateForm> waitForm;
+  TFormPtr<TShowLiveUpdateForm> waitForm;
   if (interactive) {
-    waitForm = std::make_unique<TShowLiveUpdateForm>();
+    waitForm.reset(new TShowLiveUpdateForm());
     waitForm->ShowAndPaint();
   }
   bool newer = false;

@@ -7,6 +7,7 @@
 #include "../framework/Dialogs.h"
 #include "../framework/Exceptions.h"
 #include "../framework/ImageList.h"
+#include "../framework/Pictures.h"
 #include "../scan/PublicFunctionUnit.h"
 #include "DMUnit.h"
 #include "OptionUnit.h"
@@ -23,45 +24,16 @@ using PublicFunctionUnit::MyRegistryInfo;
 
 namespace {
 
-const TColor kTitleBlue = 0x8B4513;
-const TColor kPaleBlue = 0xFFF2D9;
+const TColor kPageColor = 0xFAF0E8;   // the background's light blue below the pages
+const TColor kBarColor = 0xF7EBDD;    // the bottom bar of the scan page
 
-// A picture for a button whose skin is missing: its caption on a plain face.
-TBitmap PlainPicture(int width, int height, const std::string& text, bool active) {
-  TBitmap bmp(width, height, active ? kPaleBlue : clWhite);
-  TBitmapDC dc(bmp);
-  TCanvas canvas(dc.Handle());
-  canvas.PenColor = 0xA0A0A0;
-  canvas.FrameRect({0, 0, width, height});
-  canvas.Font.Color = clNavy;
-  canvas.Font.Bold = true;
-  RECT r{0, 0, width, height};
-  canvas.TextRect(r, text, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
-  return bmp;
-}
-
-// The section state pictures when their skin is missing: a box, ticked, scanning, clean, found.
-TBitmap PlainStatPicture(int index) {
-  TBitmap bmp(16, 16, clWhite);
-  TBitmapDC dc(bmp);
-  TCanvas canvas(dc.Handle());
-  canvas.PenColor = clGray;
-  RECT box{1, 1, 15, 15};
-  if (index >= StatAnimFirst && index <= StatAnimLast) {
-    canvas.BrushColor = 0x00C0FF;
-    RECT bar{1, 1, 1 + 2 * (index - StatAnimFirst + 1), 15};
-    canvas.FillRect(bar);
-  } else if (index == StatClean || index == StatFound) {
-    canvas.BrushColor = index == StatClean ? clGreen : clRed;
-    canvas.FillRect(box);
-  }
-  canvas.FrameRect(box);
-  if (index == StatTicked) {
-    canvas.Font.Bold = true;
-    canvas.Font.Color = clNavy;
-    canvas.TextRect(box, "v", DT_CENTER | DT_VCENTER | DT_SINGLELINE);
-  }
-  return bmp;
+// A part of a picture as a picture of its own.
+TBitmap Slice(const TBitmap& source, int left, int top, int width, int height) {
+  TBitmap part(width, height, kPageColor);
+  if (source.Empty()) return part;
+  TBitmapDC from(source), to(part);
+  BitBlt(to.Handle(), 0, 0, width, height, from.Handle(), left, top, SRCCOPY);
+  return part;
 }
 
 const char* const kToolCaptions[ToolCount] = {
@@ -107,7 +79,13 @@ TZelvoranMainForm::TZelvoranMainForm()
   }
   BuildFrame();
   OnCreate = [this](TObject*) { FormCreate(); };
-  OnShow = [this](TObject*) { FormShow(); };
+  // The first show prepares the scan page; showing the window again from the tray keeps the page
+  // and the ticks as the user left them.
+  OnShow = [this](TObject*) {
+    if (shownOnce_) return;
+    shownOnce_ = true;
+    FormShow();
+  };
   OnActivate = [this](TObject*) { FormActivate(); };
   OnDestroy = [this](TObject*) { FormDestroy(); };
   OnClose = [this](TObject*, TCloseAction& action) {
@@ -127,74 +105,85 @@ TZelvoranMainForm::~TZelvoranMainForm() {
 
 void TZelvoranMainForm::SetPicture(TImage* image, const TImageList& list, int index) {
   image->ClearPicture();
-  if (index < 0) return;
+  if (index < 0 || index >= list.Count()) return;
   TBitmap bmp;
-  if (index < list.Count()) {
-    list.GetBitmap(index, bmp);
-  } else if (&list == &DM->StatImageList) {
-    bmp = PlainStatPicture(index);
-  } else {
-    bmp = PlainPicture(list.Width(), list.Height(), image->Hint.empty() ? image->Name : image->Hint, index % 2 == 1);
-  }
+  list.GetBitmap(index, bmp);
   image->SetPicture(std::move(bmp));
 }
 
-// The button's normal picture; the hover picture comes with the hover image control.
-void TZelvoranMainForm::HoverPair(TImage* image, const TImageList& list, int enter, int leave) {
-  (void)enter;
-  SetPicture(image, list, leave);
+void TZelvoranMainForm::ShowButtonPicture(TObject* sender, std::initializer_list<TImageEx*> group,
+                                          const TImageList& list, bool hover) {
+  int i = 0;
+  for (TImageEx* button : group) {
+    if (button == sender) {
+      SetPicture(button, list, 2 * i + (hover ? 1 : 0));
+      return;
+    }
+    ++i;
+  }
+}
+
+TImageEx* TZelvoranMainForm::NewButton(TControl* parent, const char* name, int left, int top, int width,
+                                       int height) {
+  auto* button = new TImageEx(parent);
+  button->Name = name;
+  button->SetBounds(left, top, width, height);
+  button->SetCursor(TCursor::HandPoint);
+  return button;
 }
 
 void TZelvoranMainForm::BuildFrame() {
-  auto picture = [](TControl* parent, const char* name, const char* text, int l, int t, int w, int h) {
-    auto* image = new TImage(parent);
-    image->Name = name;
-    image->Hint = text;
-    image->SetBounds(l, t, w, h);
-    image->SetCursor(TCursor::HandPoint);
-    return image;
-  };
+  SetColor(kPageColor);
+  TBitmap background;
+  LoadJpegResource("MAIN_BACKGROUND", background);
 
+  // The title picture: the background's band, to drag the window by.
   BackImage = new TImage(this);
   BackImage->Name = "BackImage";
   BackImage->SetBounds(0, 0, 650, 87);
-  BackImage->SetPicture(TBitmap(650, 87, kTitleBlue));
+  BackImage->SetPicture(Slice(background, 0, 0, 650, 87));
   BackImage->OnMouseDown = [this](TObject* s, TMouseButton b, int x, int y) { BackImageMouseDown(s, b, x, y); };
-  auto* title = new TLabel(this);
-  title->SetBounds(20, 22, 300, 40);
-  title->SetFont({.Name = "Georgia", .Height = 30, .Bold = true, .Color = clWhite});
-  title->SetCaption("Zelvoran");
-  title->OnMouseDown = [this](TObject* s, TMouseButton b, int x, int y) { BackImageMouseDown(s, b, x, y); };
 
-  HelpBtn = picture(this, "HelpBtn", "Help", 486, 34, 53, 22);
-  OptionsBtn = picture(this, "OptionsBtn", "Options", 538, 34, 53, 22);
-  AboutBtn = picture(this, "AboutBtn", "About", 598, 34, 52, 22);
-  wsMinimizedBtn = picture(this, "wsMinimizedBtn", "_", 606, 4, 21, 11);
-  wsCloseBtn = picture(this, "wsCloseBtn", "x", 628, 4, 21, 11);
-  HoverPair(HelpBtn, DM->ExBtnImageList, 1, 0);
-  HoverPair(OptionsBtn, DM->ExBtnImageList, 3, 2);
-  HoverPair(AboutBtn, DM->ExBtnImageList, 5, 4);
-  HoverPair(wsMinimizedBtn, DM->MinCloseImageList, 1, 0);
-  HoverPair(wsCloseBtn, DM->MinCloseImageList, 3, 2);
-  wsMinimizedBtn->Hint = "Minimize";
-  wsCloseBtn->Hint = "Hide";
+  HelpBtn = NewButton(this, "HelpBtn", 486, 34, 53, 22);
+  OptionsBtn = NewButton(this, "OptionsBtn", 538, 34, 53, 22);
+  AboutBtn = NewButton(this, "AboutBtn", 598, 34, 53, 22);
+  for (TImageEx* b : {HelpBtn, OptionsBtn, AboutBtn}) {
+    b->OnMouseEnter = [this](TObject* s) { HelpBtnMouseEnter(s); };
+    b->OnMouseLeave = [this](TObject* s) { HelpBtnMouseLeave(s); };
+    HelpBtnMouseLeave(b);
+  }
   HelpBtn->OnClick = [this](TObject* s) { HelpBtnClick(s); };
   OptionsBtn->OnClick = [this](TObject* s) { OptionsBtnClick(s); };
   AboutBtn->OnClick = [this](TObject* s) { AboutBtnClick(s); };
+
+  // The window buttons side by side in the top right corner.
+  wsMinimizedBtn = NewButton(this, "wsMinimizedBtn", 650 - 6 - 21 - 2 - 21, 6, 21, 11);
+  wsCloseBtn = NewButton(this, "wsCloseBtn", 650 - 6 - 21, 6, 21, 11);
+  wsMinimizedBtn->Hint = "Minimize";
+  wsCloseBtn->Hint = "Hide";
+  for (TImageEx* b : {wsMinimizedBtn, wsCloseBtn}) {
+    b->OnMouseEnter = [this](TObject* s) { wsMinimizedBtnMouseEnter(s); };
+    b->OnMouseLeave = [this](TObject* s) { wsMinimizedBtnMouseLeave(s); };
+    wsMinimizedBtnMouseLeave(b);
+  }
   wsMinimizedBtn->OnClick = [this](TObject* s) { wsMinimizedBtnClick(s); };
   wsCloseBtn->OnClick = [this](TObject* s) { wsCloseBtnClick(s); };
 
-  LeftPanel = new TPanel(this);
-  LeftPanel->SetBounds(0, 87, 153, 373);
-  LeftPanel->SetColor(0xF7EBDD);
-  ScanBtn = picture(LeftPanel, "ScanBtn", "Scan", 8, 40, 136, 33);
-  BackupBtn = picture(LeftPanel, "BackupBtn", "Backup", 8, 90, 136, 33);
-  AdvanceBtn = picture(LeftPanel, "AdvanceBtn", "Advanced", 8, 140, 136, 33);
-  HomeBtn = picture(LeftPanel, "HomeBtn", "Zelvoran Home Page", 0, 373 - 60, 153, 60);
+  // The left column: page buttons (their pictures follow the page shown) and the home page.
+  LeftImage = new TImage(this);
+  LeftImage->Name = "LeftImage";
+  LeftImage->SetBounds(0, 87, 153, 373);
+  LeftImage->SetPicture(Slice(background, 0, 87, 153, 373));
+  ScanBtn = NewButton(this, "ScanBtn", 8, 87 + 40, 136, 33);
+  BackupBtn = NewButton(this, "BackupBtn", 8, 87 + 90, 136, 33);
+  AdvanceBtn = NewButton(this, "AdvanceBtn", 8, 87 + 140, 136, 33);
   ScanBtn->OnClick = [this](TObject* s) { ScanBtnClick(s); };
   BackupBtn->OnClick = [this](TObject* s) { BackupBtnClick(s); };
   AdvanceBtn->OnClick = [this](TObject* s) { AdvanceBtnClick(s); };
-  HoverPair(HomeBtn, DM->AboutImageList, 1, 0);
+  HomeBtn = NewButton(this, "HomeBtn", 0, 460 - 60, 153, 60);
+  HomeBtn->OnMouseEnter = [this](TObject* s) { HomeBtnMouseEnter(s); };
+  HomeBtn->OnMouseLeave = [this](TObject* s) { HomeBtnMouseLeave(s); };
+  HomeBtnMouseLeave(HomeBtn);
   HomeBtn->OnClick = [this](TObject* s) { HomeBtnClick(s); };
 
   MainNotebook = new TNotebook(this);
@@ -215,7 +204,7 @@ void TZelvoranMainForm::BuildFrame() {
   BuildFinishPage(finish);
   ScanOutcomePanelEx = new TPanel(scanSheet);
   ScanOutcomePanelEx->SetBounds(0, 323, 497, 45);
-  ScanOutcomePanelEx->SetColor(0xF7EBDD);
+  ScanOutcomePanelEx->SetColor(kBarColor);
   BuildBottomBar(ScanOutcomePanelEx);
 
   BackupPanel = new TPanel(backupSheet);
@@ -298,27 +287,24 @@ void TZelvoranMainForm::BuildBottomBar(TPanel* bar) {
 
   WarningPanel = new TPanel(bar);
   WarningPanel->SetBounds(8, 8, 200, 28);
-  WarningPanel->SetColor(0xF7EBDD);
+  WarningPanel->SetColor(kBarColor);
   ImageWarning = new TImage(WarningPanel);
   ImageWarning->SetBounds(2, 6, 16, 16);
-  ImageWarning->SetPicture(PlainStatPicture(StatFound));
+  SetPicture(ImageWarning, DM->StatImageList, StatFound);
   LabelWarning = new TLabel(WarningPanel);
   LabelWarning->SetBounds(24, 7, 170, 15);
   LabelWarning->SetFont({.Bold = true, .Color = clRed});
 
-  auto button = [this, bar](const char* name, const char* text, int enter, int leave) {
-    auto* b = new TImage(bar);
-    b->Name = name;
-    b->Hint = text;
-    b->SetBounds(497 - 146, 6, 136, 33);
-    b->SetCursor(TCursor::HandPoint);
-    HoverPair(b, DM->ScanImageList, enter, leave);
-    return b;
-  };
-  ScanNowBtn = button("ScanNowBtn", "Scan Now", 1, 0);
-  AbortScanBtn = button("AbortScanBtn", "Abort", 3, 2);
-  RepairBtn = button("RepairBtn", "Repair", 5, 4);
-  FinishBtn = button("FinishBtn", "Finish", 7, 6);
+  // The four buttons share one place; the scan's phase shows one of them.
+  ScanNowBtn = NewButton(bar, "ScanNowBtn", 497 - 146, 6, 136, 33);
+  AbortScanBtn = NewButton(bar, "AbortScanBtn", 497 - 146, 6, 136, 33);
+  RepairBtn = NewButton(bar, "RepairBtn", 497 - 146, 6, 136, 33);
+  FinishBtn = NewButton(bar, "FinishBtn", 497 - 146, 6, 136, 33);
+  for (TImageEx* b : {ScanNowBtn, AbortScanBtn, RepairBtn, FinishBtn}) {
+    b->OnMouseEnter = [this](TObject* s) { ScanNowBtnMouseEnter(s); };
+    b->OnMouseLeave = [this](TObject* s) { ScanNowBtnMouseLeave(s); };
+    ScanNowBtnMouseLeave(b);
+  }
   ScanNowBtn->OnClick = [this](TObject* s) { ScanNowBtnClick(s); };
   AbortScanBtn->OnClick = [this](TObject* s) { AbortScanBtnClick(s); };
   RepairBtn->OnClick = [this](TObject* s) { RepairBtnClick(s); };
@@ -341,32 +327,33 @@ void TZelvoranMainForm::BuildFinishPage(TPanel* page) {
 }
 
 void TZelvoranMainForm::BuildAdvancedPage(TPanel* page) {
-  // Icons in the order of their numbers (ImageEx1..12) on a grid of four columns.
+  // Icons in the order of their numbers (ImageEx1..12) on a grid of four columns; their pictures
+  // are in that order too.
   static const int kIconOfTool[ToolCount] = {10, 1, 7, 6, 3, 4, 8, 2, 12, 11, 9, 5};
+  TImageList icons(32, 32);
+  icons.AddStrip("TOOLICONS");
   for (int tool = 0; tool < ToolCount; ++tool) {
     int slot = kIconOfTool[tool] - 1;
     int left = 14 + (slot % 4) * 120, top = 30 + (slot / 4) * 105;
-    auto* icon = new TImage(page);
-    icon->Name = Format("ImageEx%d", kIconOfTool[tool]);
-    icon->SetBounds(left + 38, top, 40, 40);
-    icon->SetCursor(TCursor::HandPoint);
-    icon->SetPicture(PlainPicture(40, 40, Copy(Tools[tool].Caption, 1, 1), false));
+    auto* icon = NewButton(page, Format("ImageEx%d", kIconOfTool[tool]).c_str(), left + 42, top + 4, 32, 32);
+    SetPicture(icon, icons, slot);
     auto* label = new TLabel(page);
     label->Name = Tools[tool].LabelName;
     label->SetBounds(left, top + 44, 116, 32);
     label->Alignment = TAlignment::Center;
     label->WordWrap = true;
     label->SetCaption(Tools[tool].Caption);
+    label->SetFontColor(clBlack);
     label->SetCursor(TCursor::HandPoint);
-    label->OnMouseEnter = [label](TObject*) { label->SetFontColor(0xF0CAA6); };
-    label->OnMouseLeave = [label](TObject*) { label->SetFontColor(clBlack); };
+    icon->OnMouseEnter = label->OnMouseEnter = [this](TObject* s) { ImageEx1MouseEnter(s); };
+    icon->OnMouseLeave = label->OnMouseLeave = [this](TObject* s) { ImageEx1MouseLeave(s); };
     icon->OnClick = [this, tool](TObject* s) { LaunchTool(tool, s); };
     label->OnClick = [this, tool](TObject* s) { LaunchTool(tool, s); };
     ToolIcons[tool] = icon;
     ToolLabels[tool] = label;
     if (tool == kRestorePointTool) {
       abOnlyXPMsg = new TLabel(page);
-      abOnlyXPMsg->SetBounds(left, top + 76, 116, 15);
+      abOnlyXPMsg->SetBounds(left - 20, top + 76, 156, 15);
       abOnlyXPMsg->Alignment = TAlignment::Center;
       abOnlyXPMsg->SetFontColor(clGray);
       abOnlyXPMsg->SetCaption("(for Windows 2000 and XP)");
@@ -600,6 +587,50 @@ void TZelvoranMainForm::BackImageMouseDown(TObject*, TMouseButton button, int x,
   if (button != TMouseButton::Left || x < 0 || x > ClientWidth() || y < 0 || y > BackImage->Height()) return;
   ReleaseCapture();
   SendMessageW(Handle(), WM_SYSCOMMAND, 0xF012, 0);
+}
+
+// ---- hover pictures ----
+
+void TZelvoranMainForm::ScanNowBtnMouseEnter(TObject* sender) {
+  ShowButtonPicture(sender, {ScanNowBtn, AbortScanBtn, RepairBtn, FinishBtn}, DM->ScanImageList, true);
+}
+
+void TZelvoranMainForm::ScanNowBtnMouseLeave(TObject* sender) {
+  ShowButtonPicture(sender, {ScanNowBtn, AbortScanBtn, RepairBtn, FinishBtn}, DM->ScanImageList, false);
+}
+
+void TZelvoranMainForm::HelpBtnMouseEnter(TObject* sender) {
+  ShowButtonPicture(sender, {HelpBtn, OptionsBtn, AboutBtn}, DM->ExBtnImageList, true);
+}
+
+void TZelvoranMainForm::HelpBtnMouseLeave(TObject* sender) {
+  ShowButtonPicture(sender, {HelpBtn, OptionsBtn, AboutBtn}, DM->ExBtnImageList, false);
+}
+
+void TZelvoranMainForm::wsMinimizedBtnMouseEnter(TObject* sender) {
+  ShowButtonPicture(sender, {wsMinimizedBtn, wsCloseBtn}, DM->MinCloseImageList, true);
+}
+
+void TZelvoranMainForm::wsMinimizedBtnMouseLeave(TObject* sender) {
+  ShowButtonPicture(sender, {wsMinimizedBtn, wsCloseBtn}, DM->MinCloseImageList, false);
+}
+
+void TZelvoranMainForm::HomeBtnMouseEnter(TObject* sender) {
+  ShowButtonPicture(sender, {HomeBtn}, DM->AboutImageList, true);
+}
+
+void TZelvoranMainForm::HomeBtnMouseLeave(TObject* sender) {
+  ShowButtonPicture(sender, {HomeBtn}, DM->AboutImageList, false);
+}
+
+void TZelvoranMainForm::ImageEx1MouseEnter(TObject* sender) {
+  for (int i = 0; i < ToolCount; ++i)
+    if (sender == ToolIcons[i] || sender == ToolLabels[i]) ToolLabels[i]->SetFontColor(0xF0CAA6);
+}
+
+void TZelvoranMainForm::ImageEx1MouseLeave(TObject* sender) {
+  for (int i = 0; i < ToolCount; ++i)
+    if (sender == ToolIcons[i] || sender == ToolLabels[i]) ToolLabels[i]->SetFontColor(clBlack);
 }
 
 // ---- tray and messages ----

@@ -5,6 +5,7 @@
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <initializer_list>
 #include <memory>
 #include <string>
 
@@ -14,6 +15,7 @@
 #include "../framework/ListView.h"
 #include "../framework/StdCtrls.h"
 #include "../framework/TrayIcon.h"
+#include "ImageEx.h"
 #include "MainUnitSections.h"
 
 namespace MainUnit {
@@ -61,12 +63,13 @@ class TZelvoranMainForm : public TForm, private MainUnit::TScanView {
   bool FirstActivate = true;
   std::array<TImage*, MainUnit::SectionCount> SectionImages{};
 
-  // Title picture and its buttons.
+  // Title picture and its buttons. The pictures come from the data module's image lists; the
+  // buttons under the mouse show their hover picture.
   TImage* BackImage;
-  TImage *HelpBtn, *OptionsBtn, *AboutBtn, *wsMinimizedBtn, *wsCloseBtn;
-  // Page buttons and the home-page picture.
-  TPanel* LeftPanel;
-  TImage *ScanBtn, *BackupBtn, *AdvanceBtn, *HomeBtn;
+  TImageEx *HelpBtn, *OptionsBtn, *AboutBtn, *wsMinimizedBtn, *wsCloseBtn;
+  // Page buttons and the home-page picture on the left column's part of the background.
+  TImage* LeftImage;
+  TImageEx *ScanBtn, *BackupBtn, *AdvanceBtn, *HomeBtn;
   TNotebook* MainNotebook;   // 0 scan, 1 backup, 2 advanced
   TNotebook* ScanNotebook;   // 0 sections, 1 results ("Repair"), 2 finish
   TPanel *BackupPanel, *AdvancePanel;
@@ -87,7 +90,7 @@ class TZelvoranMainForm : public TForm, private MainUnit::TScanView {
   TPanel* WarningPanel;
   TImage* ImageWarning;
   TLabel* LabelWarning;
-  TImage *ScanNowBtn, *AbortScanBtn, *RepairBtn, *FinishBtn;
+  TImageEx *ScanNowBtn, *AbortScanBtn, *RepairBtn, *FinishBtn;
 
   // Results page.
   TPanel* Panel3;
@@ -105,7 +108,7 @@ class TZelvoranMainForm : public TForm, private MainUnit::TScanView {
 
   // Advanced page: the tools in the order they are freed, with their launchers.
   std::array<MainUnit::TToolSlot, MainUnit::ToolCount> Tools;
-  std::array<TImage*, MainUnit::ToolCount> ToolIcons{};
+  std::array<TImageEx*, MainUnit::ToolCount> ToolIcons{};   // ImageEx1..12 in the tools' order
   std::array<TLabel*, MainUnit::ToolCount> ToolLabels{};
   TLabel* abOnlyXPMsg;
 
@@ -135,6 +138,18 @@ class TZelvoranMainForm : public TForm, private MainUnit::TScanView {
   void AboutBtnClick(TObject* sender);
   void HomeBtnClick(TObject* sender);
   void BackImageMouseDown(TObject* sender, TMouseButton button, int x, int y);
+
+  // Hover pictures: each pair serves a group of buttons and tells them apart by the sender.
+  void ScanNowBtnMouseEnter(TObject* sender);
+  void ScanNowBtnMouseLeave(TObject* sender);
+  void HelpBtnMouseEnter(TObject* sender);
+  void HelpBtnMouseLeave(TObject* sender);
+  void wsMinimizedBtnMouseEnter(TObject* sender);
+  void wsMinimizedBtnMouseLeave(TObject* sender);
+  void HomeBtnMouseEnter(TObject* sender);
+  void HomeBtnMouseLeave(TObject* sender);
+  void ImageEx1MouseEnter(TObject* sender);   // a tool icon or its label: the label lights up
+  void ImageEx1MouseLeave(TObject* sender);
 
   // True while a scan or a repair runs, the junk cleaner scans or a hosted tool runs a long
   // operation.
@@ -194,10 +209,14 @@ class TZelvoranMainForm : public TForm, private MainUnit::TScanView {
   void BuildAdvancedPage(TPanel* page);
   bool BackupBeforeRepair();
   void SetPicture(TImage* image, const class TImageList& list, int index);
-  void HoverPair(TImage* image, const class TImageList& list, int enter, int leave);
+  // Button i of the group shows image 2i of the list, or 2i + 1 under the mouse.
+  void ShowButtonPicture(TObject* sender, std::initializer_list<TImageEx*> group, const class TImageList& list,
+                         bool hover);
+  TImageEx* NewButton(TControl* parent, const char* name, int left, int top, int width, int height);
   void FreeTools();
 
   std::unique_ptr<TTrayIcon> trayIcon_;
+  bool shownOnce_ = false;
   std::string scanError_;
 };
 

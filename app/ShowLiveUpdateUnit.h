@@ -1,21 +1,17 @@
 // The wait window of an interactive update check: "Live Update" with its animated picture.
 #pragma once
 
-#include <windows.h>
+#include "../framework/Forms.h"
+#include "../framework/Pictures.h"
+#include "../framework/StdCtrls.h"
 
-class TShowLiveUpdateForm {
+class TShowLiveUpdateForm : public TForm {
  public:
-  TShowLiveUpdateForm();
-  ~TShowLiveUpdateForm();
-  TShowLiveUpdateForm(const TShowLiveUpdateForm&) = delete;
-  TShowLiveUpdateForm& operator=(const TShowLiveUpdateForm&) = delete;
+  explicit TShowLiveUpdateForm(TForm* owner = nullptr);
+
+  TAnimatedImage* Image1;   // the animation, sized to its picture
+  TLabel* Label1;
 
   // Shows the window (not modal) and paints it at once: the check that follows blocks.
   void ShowAndPaint();
-  HWND Handle() const { return handle_; }
-
- private:
-  HWND handle_ = nullptr;
-  HWND label_ = nullptr;
-  HFONT font_ = nullptr;
 };

@@ -58,11 +58,18 @@ action_strip scanimages 136 33 14 "Scan Now" "Abort" "Repair" "Finish"
 action_strip backupimages 136 33 14 "Backup" "Restore" "Remove"
 action_strip exbtnimages 53 22 10 "Help" "Options" "About"
 
-# Minimise and close: normal, under the mouse.
-$im -size 21x11 "xc:$key" -fill "$blue_dark" -draw "rectangle 6,7 14,8" "$tmp/mc0.png"
-$im -size 21x11 "xc:$key" -fill "$blue_light" -draw "rectangle 6,7 14,8" "$tmp/mc1.png"
-$im -size 21x11 "xc:$key" -stroke "$blue_dark" -strokewidth 2 +antialias -draw "line 6,1 14,9" -draw "line 14,1 6,9" "$tmp/mc2.png"
-$im -size 21x11 "xc:$key" -stroke "$red" -strokewidth 2 +antialias -draw "line 6,1 14,9" -draw "line 14,1 6,9" "$tmp/mc3.png"
+# Minimise and close, drawn on the title band: light glyphs, a lighter face under the mouse.
+minclose() {   # FILE FACE GLYPH-DRAW...
+  local file=$1 face=$2
+  shift 2
+  local base=(-size 21x11 "xc:$key")
+  [ "$face" != none ] && base+=(-fill "$face" +antialias -draw "roundrectangle 0,0 20,10 3,3")
+  $im "${base[@]}" +antialias "$@" "$file"
+}
+minclose "$tmp/mc0.png" none -fill "$sky" -draw "rectangle 6,7 14,8"
+minclose "$tmp/mc1.png" "$blue_light" -fill white -draw "rectangle 6,7 14,8"
+minclose "$tmp/mc2.png" none -stroke "$sky" -strokewidth 2 -draw "line 7,2 13,8" -draw "line 13,2 7,8"
+minclose "$tmp/mc3.png" "$red" -stroke white -strokewidth 2 -draw "line 7,2 13,8" -draw "line 13,2 7,8"
 strip mincloseimages "$tmp"/mc{0,1,2,3}.png
 
 # Check boxes: unticked and ticked, in colour and greyed; drawn at the top of a taller cell.
@@ -162,33 +169,43 @@ done
 strip toolicons "$tmp"/tool{0,1,2,3,4,5,6,7,8,9,10,11}.png
 
 # JPEG pictures: the main window's background, the about box's banner in two parts.
-$im -size 650x60 "gradient:$blue-$blue_dark" \
-  -font "$bold" -pointsize 24 -fill white -gravity west -annotate +56+0 "Zelvoran" \
-  \( -size 650x400 gradient:white-'#E8F0FA' \) -append \
-  \( "$tmp/m32.png" \) -gravity northwest -geometry +14+14 -composite \
+# The background: the title band (87 pixels, under the title picture and its buttons), the
+# column of the page buttons on the left (153 pixels wide) and the page area.
+$im -size 650x87 "gradient:$blue-$blue_dark" \
+  \( "$tmp/m48.png" \) -gravity northwest -geometry +18+18 -composite \
+  -font "$bold" -pointsize 28 -fill white -gravity northwest -annotate +78+16 "Zelvoran" \
+  -font "$font" -pointsize 11 -fill "$sky" -annotate +80+53 "registry cleaner" \
+  -fill "$blue_light" -draw "rectangle 0,85 649,86" \
+  \( \( -size 153x373 gradient:'#F4F8FD'-'#DCE7F5' -fill '#C5D6EC' -draw "rectangle 152,0 152,372" \) \
+     \( -size 497x373 gradient:white-'#E8F0FA' \) +append \) -append \
   -quality 90 "$out/main-background.jpg"
 $im "$tmp/a0.png" -resize 160x64! -quality 92 "$out/about-left.jpg"
 $im -size 320x64 "gradient:$blue-$blue_dark" -font "$font" -pointsize 13 -fill white -gravity west \
   -annotate +12-9 "Finds and repairs invalid registry entries." \
   -fill "$sky" -annotate +12+11 "Every repair is backed up first." -quality 92 "$out/about-right.jpg"
 
-# The update window's animation: eight frames, a tenth of a second each, looping for ever.
+# The update window's animation (350 x 80 on the window's colour): the mark and the title on the
+# left, a ring of dots turning on the right; eight frames, a tenth of a second each, for ever.
 frames=()
 for f in 0 1 2 3 4 5 6 7; do
   draw=()
   for d in 0 1 2 3 4 5 6 7; do
     angle=$(echo "$d * 6.2832 / 8 - 1.5708" | bc -l)
-    x=$(printf '%.0f' "$(echo "16 + 11 * c($angle)" | bc -l)")
-    y=$(printf '%.0f' "$(echo "16 + 11 * s($angle)" | bc -l)")
+    x=$(printf '%.0f' "$(echo "300 + 22 * c($angle)" | bc -l)")
+    y=$(printf '%.0f' "$(echo "40 + 22 * s($angle)" | bc -l)")
     age=$(( (f - d + 8) % 8 ))
     colour=$sky
     [ "$age" = 0 ] && colour=$blue
     [ "$age" = 1 ] && colour=$blue_light
     [ "$age" = 2 ] && colour='#8FB8E8'
-    draw+=(-fill "$colour" -draw "circle $x,$y $((x+3)),$y")
+    draw+=(-fill "$colour" -draw "circle $x,$y $((x+5)),$y")
   done
-  $im -size 32x32 xc:white "${draw[@]}" "$tmp/g$f.png"
+  $im -size 350x80 'xc:#FDFDFD' \( "$tmp/m48.png" -background '#FDFDFD' -alpha remove -alpha off \) \
+    -gravity northwest -geometry +8+16 -composite \
+    -font "$bold" -pointsize 20 -fill "$blue_dark" -annotate +68+18 "Zelvoran" \
+    -font "$font" -pointsize 12 -fill "$ink" -annotate +69+46 "Live Update" \
+    +antialias "${draw[@]}" "$tmp/g$f.png"
   frames+=("$tmp/g$f.png")
 done
-$im -delay 10 -loop 0 "${frames[@]}" "$out/update.gif"
+$im -delay 10 -loop 0 "${frames[@]}" -colors 32 "$out/update.gif"
 echo "pictures written to $(pwd)/$out"

@@ -4,6 +4,7 @@
 
 #include <stdexcept>
 
+#include "app/AboutUnit.h"
 #include "app/DMUnit.h"
 #include "app/MainUnit.h"
 #include "framework/Application.h"
@@ -295,4 +296,105 @@ TEST_F(MainWindowFixture, CloseHidesInTheTrayAndTheInstanceMessageBringsItBack) 
   form->Perform(WM_TRAY_ICON, 0, 0x10);
   EXPECT_EQ(PublicFunctionUnit::ScanState, 1);
   EXPECT_TRUE(Application.Terminated());
+}
+
+namespace {
+// True when the picture shows exactly image `index` of the list.
+bool ShowsImage(TImage* image, const TImageList& list, int index) {
+  TBitmap expected;
+  list.GetBitmap(index, expected);
+  const TBitmap& shown = image->Picture();
+  if (shown.Width() != expected.Width() || shown.Height() != expected.Height()) return false;
+  for (int y = 0; y < shown.Height(); ++y)
+    for (int x = 0; x < shown.Width(); ++x)
+      if (shown.Pixel(x, y) != expected.Pixel(x, y)) return false;
+  return true;
+}
+
+void Hover(TControl* control) { control->Perform(WM_MOUSEMOVE, 0, MAKELPARAM(3, 3)); }
+void Leave(TControl* control) { control->Perform(WM_MOUSELEAVE); }
+}  // namespace
+
+TEST_F(MainWindowFixture, ButtonsSwapTheirPicturesUnderTheMouse) {
+  struct Case {
+    TImageEx* Button;
+    const TImageList& List;
+    int Normal, Hovered;
+  };
+  for (const Case& c : {Case{form->ScanNowBtn, dm.ScanImageList, 0, 1}, Case{form->AbortScanBtn, dm.ScanImageList, 2, 3},
+                        Case{form->RepairBtn, dm.ScanImageList, 4, 5}, Case{form->FinishBtn, dm.ScanImageList, 6, 7},
+                        Case{form->HelpBtn, dm.ExBtnImageList, 0, 1}, Case{form->OptionsBtn, dm.ExBtnImageList, 2, 3},
+                        Case{form->AboutBtn, dm.ExBtnImageList, 4, 5},
+                        Case{form->wsMinimizedBtn, dm.MinCloseImageList, 0, 1},
+                        Case{form->wsCloseBtn, dm.MinCloseImageList, 2, 3}, Case{form->HomeBtn, dm.AboutImageList, 0, 1}}) {
+    EXPECT_TRUE(ShowsImage(c.Button, c.List, c.Normal)) << c.Button->Name;
+    Hover(c.Button);
+    EXPECT_TRUE(ShowsImage(c.Button, c.List, c.Hovered)) << c.Button->Name;
+    Leave(c.Button);
+    EXPECT_TRUE(ShowsImage(c.Button, c.List, c.Normal)) << c.Button->Name;
+  }
+
+  // Page buttons show which page is up; the minimise and hide buttons never overlap.
+  EXPECT_TRUE(ShowsImage(form->ScanBtn, dm.MainImageList, 1));
+  EXPECT_TRUE(ShowsImage(form->BackupBtn, dm.MainImageList, 2));
+  form->AdvanceBtnClick(form->AdvanceBtn);
+  EXPECT_TRUE(ShowsImage(form->ScanBtn, dm.MainImageList, 0));
+  EXPECT_TRUE(ShowsImage(form->AdvanceBtn, dm.MainImageList, 5));
+  EXPECT_LE(form->wsMinimizedBtn->Left() + form->wsMinimizedBtn->Width(), form->wsCloseBtn->Left());
+  EXPECT_LE(form->wsCloseBtn->Left() + form->wsCloseBtn->Width(), form->ClientWidth());
+  EXPECT_LE(form->wsCloseBtn->Top() + form->wsCloseBtn->Height(), form->AboutBtn->Top());
+
+  // A tool's icon and its label light the label up together.
+  TImageEx* icon = form->ToolIcons[4];
+  EXPECT_EQ(icon->Name, "ImageEx3");
+  EXPECT_FALSE(icon->Picture().Empty());
+  Hover(icon);
+  EXPECT_EQ(form->ToolLabels[4]->Font().Color, 0xF0CAA6u);
+  Leave(icon);
+  EXPECT_EQ(form->ToolLabels[4]->Font().Color, clBlack);
+  Hover(form->ToolLabels[4]);
+  EXPECT_EQ(form->ToolLabels[4]->Font().Color, 0xF0CAA6u);
+  EXPECT_EQ(form->ToolLabels[3]->Font().Color, clBlack);
+}
+
+TEST_F(MainWindowFixture, AboutBoxFromTheButtonAndTheTrayMenu) {
+  std::vector<std::string> versions;
+  TModalHookScope hook([&](TForm& dialog) {
+    auto* about = dynamic_cast<TAboutForm*>(&dialog);
+    ASSERT_NE(about, nullptr);
+    versions.push_back(about->abVersion->Caption());
+    about->BitBtn1->Click();
+  });
+  form->AboutBtnClick(form->AboutBtn);
+  dm.About1->Click();
+  EXPECT_EQ(versions, (std::vector<std::string>{"Version 3.0", "Version 3.0"}));
+
+  dm.ScanTimer.SetEnabled(true);   // while a scan runs only the tray menu's item answers
+  form->AboutBtnClick(form->AboutBtn);
+  EXPECT_EQ(versions.size(), 2u);
+  dm.About1->Click();
+  EXPECT_EQ(versions.size(), 3u);
+  dm.ScanTimer.SetEnabled(false);
+}
+
+TEST_F(MainWindowFixture, BackFromTheTrayTheResultsAndTicksAreAsTheUserLeftThem) {
+  Sections()[4].Scan = Reports({"HKEY_LOCAL_MACHINE\\a", "HKEY_LOCAL_MACHINE\\b"});
+  form->ScanNowBtnClick(form->ScanNowBtn);
+  ASSERT_EQ(form->ScanNotebook->PageIndex(), 1);
+  RECT r = form->ProblemsListBox->ItemRect(1);
+  form->ProblemsListBoxMouseDown(TMouseButton::Left, r.left + 12, r.top + 30);   // untick the second
+  ASSERT_FALSE((*SectionResults)[4].GetItem(1).Content.Checked);
+
+  form->wsCloseBtnClick(form->wsCloseBtn);
+  EXPECT_FALSE(IsWindowVisible(form->Handle()));
+  dm.OpenMenu->Click();
+  EXPECT_TRUE(IsWindowVisible(form->Handle()));
+  form->Perform(WM_CLOSE);
+  form->Perform(WM_RESTORE_INSTANCE);
+  EXPECT_TRUE(IsWindowVisible(form->Handle()));
+
+  EXPECT_EQ(form->ScanNotebook->PageIndex(), 1);
+  EXPECT_TRUE(form->RepairBtn->Visible());
+  EXPECT_TRUE((*SectionResults)[4].GetItem(0).Content.Checked);
+  EXPECT_FALSE((*SectionResults)[4].GetItem(1).Content.Checked);
 }

@@ -1,9 +1,12 @@
 // The data module's download routine and the update check against a server on 127.0.0.1.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "LocalHttpServer.h"
 #include "support/TestSupport.h"
 #include "app/DMUnit.h"
+#include "app/ShowLiveUpdateUnit.h"
 #include "framework/Application.h"
 #include "framework/Endpoints.h"
 #include "framework/Exceptions.h"
@@ -221,4 +224,33 @@ TEST_F(UpdateFixture, AgreeingWithoutAnUpdaterSaysSoAndGoesOn) {
   EXPECT_NE(MessageBoxes().Calls[1].text.find("ZelvoranUpdate.exe"), std::string::npos);
   EXPECT_FALSE(dm.UpdateRequested);
   EXPECT_FALSE(Application.Terminated());
+}
+
+TEST(LiveUpdateWindow, ShowsTheAnimationAboveItsLine) {
+  TFormPtr<TShowLiveUpdateForm> wait(new TShowLiveUpdateForm());
+  wait->ShowAndPaint();
+  EXPECT_TRUE(OwnWindowShown(L"TShowLiveUpdateForm"));
+  EXPECT_EQ(wait->Caption(), "Live Update");
+  EXPECT_EQ(wait->ClientWidth(), 380);
+  EXPECT_EQ(wait->ClientHeight(), 166);
+  EXPECT_TRUE(wait->StayOnTop());
+  EXPECT_EQ(wait->Label1->Caption(), "The newest version is testing , wait please...");
+  EXPECT_EQ(wait->Label1->Font().Name, "Georgia");
+
+  // The picture takes the animation's size and plays its frames round and round.
+  EXPECT_EQ(wait->Image1->Left(), 16);
+  EXPECT_EQ(wait->Image1->Top(), 8);
+  EXPECT_EQ(wait->Image1->Width(), 350);
+  EXPECT_EQ(wait->Image1->Height(), 80);
+  EXPECT_LE(wait->Image1->Top() + wait->Image1->Height(), wait->Label1->Top());
+  ASSERT_TRUE(wait->Image1->Playing());
+  std::vector<int> seen;
+  for (int i = 0; i < 600 && seen.size() < 10; ++i) {
+    Application.ProcessMessages();
+    if (seen.empty() || seen.back() != wait->Image1->FrameIndex()) seen.push_back(wait->Image1->FrameIndex());
+    Sleep(5);
+  }
+  ASSERT_GE(seen.size(), 10u);
+  EXPECT_NE(std::find(seen.begin() + 1, seen.end(), 0), seen.end());   // back to the first frame
+  EXPECT_TRUE(wait->Image1->Playing());
 }

@@ -1,0 +1,145 @@
+// The unattended scan of a start with a command-line argument (the scheduled job passes "-Scan"):
+// the main window scans by itself a second after its first activation, with the real scanners
+// of two sections pointed at problems planted in the test's own keys, and lists what they found.
+#include <gtest/gtest.h>
+
+#include "app/DMUnit.h"
+#include "app/MainUnit.h"
+#include "framework/Application.h"
+#include "scan/PublicFunctionUnit.h"
+#include "scan/SharedDLLsUnit.h"
+#include "scan/WindowsFontsUnit.h"
+#include "support/TestSupport.h"
+
+using namespace MainUnit;
+using testing_support::MessageBoxes;
+using testing_support::RegSandbox;
+using testing_support::TempFolder;
+
+namespace {
+
+struct CommandLineScan : ::testing::Test {
+  TSectionTable saved = Sections();
+  TempFolder folder;
+  RegSandbox fonts{HKEY_CURRENT_USER, "Software\\ZelvoranTest", "Fonts"};
+  RegSandbox dlls{HKEY_CURRENT_USER, "Software\\ZelvoranTest", "SharedDlls"};
+  TDM dm;
+  TZelvoranMainForm* form = nullptr;
+  std::vector<DWORD> scanStarts;   // when the scan reached the first section
+  DWORD activatedAt = 0;
+
+  CommandLineScan() {
+    MessageBoxes().Clear();
+    PublicFunctionUnit::MyRegistryInfo.SelectAll = true;
+    PublicFunctionUnit::MyRegistryInfo.CheckUpdate = false;
+    PublicFunctionUnit::ScanState = 0;
+    PublicFunctionUnit::SetIgnoreFileName(folder.Path() + "ZelvoranIgnores.dat");
+
+    // The problems: a font file that is not there, one named by its full path, and a shared DLL
+    // that is gone; beside them entries that are sound.
+    fonts.SetString("", "Zv Missing", "zv-cmdline-missing.ttf");
+    fonts.SetString("", "Zv Gone", folder.Path() + "gone.ttf");
+    fonts.SetString("", "Zv Present", folder.WriteFile("present.ttf"));
+    dlls.SetDword("", folder.Path() + "gone.dll", 1);
+    dlls.SetDword("", folder.WriteFile("present.dll"), 2);
+
+    // Every section runs: the first one notes the time, the two planted ones scan their keys.
+    for (TSection& s : Sections()) s.Scan = nullptr;
+    Sections()[0].Scan = [this](int, TCaptionTarget*, TCaptionTarget*, TIgnoreContents&, TRegistryContents&) {
+      scanStarts.push_back(GetTickCount());
+    };
+    Sections()[4].Scan = [this](int index, TCaptionTarget* item, TCaptionTarget* count, TIgnoreContents& ignore,
+                                TRegistryContents& c) {
+      WindowsFontsUnit::ScanFonts(index, item, count, ignore, c, fonts.Path(), HKEY_CURRENT_USER);
+    };
+    Sections()[9].Scan = [this](int index, TCaptionTarget* item, TCaptionTarget* count, TIgnoreContents& ignore,
+                                TRegistryContents& c) {
+      SharedDLLsUnit::ScanSharedDlls(index, item, count, ignore, c, dlls.Path(), HKEY_CURRENT_USER);
+    };
+    DM = &dm;
+  }
+  ~CommandLineScan() override {
+    if (form != nullptr) form->Free();
+    DM = nullptr;
+    Sections() = saved;
+    PublicFunctionUnit::CommandLineParam.clear();
+    PublicFunctionUnit::SetIgnoreFileName("");
+  }
+
+  // Creates the window as start-up does and shows it; its first activation runs the scan.
+  void Start(const std::string& parameter) {
+    PublicFunctionUnit::CommandLineParam = parameter;
+    form = new TZelvoranMainForm();
+    Application.Handle = form->Handle();
+    TNotifyEvent activate = form->OnActivate;
+    form->OnActivate = [this, activate](TObject* s) {
+      if (activatedAt == 0) activatedAt = GetTickCount();
+      activate(s);
+    };
+    Application.ProcessMessages();
+    EXPECT_TRUE(scanStarts.empty());   // nothing before the window is up
+    form->Show();
+    form->BringToFrontAndActivate();
+    // The activation handler runs the whole scan before it returns.
+    for (int i = 0; i < 500 && activatedAt == 0; ++i) {
+      Application.ProcessMessages();
+      Sleep(10);
+    }
+    Application.ProcessMessages();
+  }
+};
+
+}  // namespace
+
+TEST_F(CommandLineScan, ScansASecondAfterTheFirstActivationAndListsThePlantedProblems) {
+  Start("-Scan");
+  ASSERT_EQ(scanStarts.size(), 1u);
+  ASSERT_NE(activatedAt, 0u);
+  EXPECT_GE(scanStarts[0] - activatedAt, 950u);   // waited its second, processing messages
+  EXPECT_FALSE(dm.ScanTimer.Enabled());
+  EXPECT_FALSE(dm.ScanTimerEx.Enabled());
+
+  // The results page, as after the scan button.
+  ASSERT_EQ(form->ScanNotebook->PageIndex(), 1);
+  EXPECT_TRUE(form->RepairBtn->Visible());
+  EXPECT_FALSE(form->ScanNowBtn->Visible());
+  ASSERT_EQ(form->RepairGrid->Count(), 2);
+  EXPECT_EQ(form->RepairGrid->Item(0)->Caption, "Font Entries");
+  EXPECT_EQ(form->RepairGrid->Item(0)->SubItems, (std::vector<std::string>{"2", "4"}));
+  EXPECT_EQ(form->RepairGrid->Item(1)->Caption, "Shared DLL's Sections");
+  EXPECT_EQ(form->RepairGrid->Item(1)->SubItems, (std::vector<std::string>{"1", "9"}));
+  EXPECT_EQ(form->RepairGrid->ColumnCaption(1), "Problems Found: 3");
+  EXPECT_EQ(form->ProblemsPanel->Caption(), "2 Problems Found");
+  EXPECT_EQ(Copy(form->abExcludeMsg->Caption(), 1, 14), "Elapsed time: ");
+  EXPECT_EQ(form->SectionImages[4]->Tag, 1);
+
+  // Each finding with its detail lines, ticked as the setting says.
+  ASSERT_EQ(form->ProblemsListBox->Count(), 2);
+  std::string keyPath, valueName, value, fault;
+  form->GetFindingText(4, 1, keyPath, valueName, value, fault);   // values come in name order
+  EXPECT_EQ(keyPath, " Key Path:" + fonts.FullPath());
+  EXPECT_EQ(valueName, " ValueName:Zv Missing");
+  EXPECT_EQ(value, " Value:zv-cmdline-missing.ttf");
+  form->GetFindingText(4, 0, keyPath, valueName, value, fault);
+  EXPECT_EQ(valueName, " ValueName:Zv Gone");
+  EXPECT_EQ(form->ProblemsListBox->Item(1)->StateIndex, 1);
+  form->RepairGrid->SetItemIndex(1);
+  ASSERT_EQ(form->ProblemsListBox->Count(), 1);
+  EXPECT_EQ((*SectionResults)[9].GetItem(0).Content.ValueName, folder.Path() + "gone.dll");
+  EXPECT_EQ(form->abLevel->Caption(), "High");
+
+  // Later activations start nothing.
+  form->Perform(WM_ACTIVATE, WA_ACTIVE);
+  Application.ProcessMessages();
+  EXPECT_EQ(scanStarts.size(), 1u);
+  EXPECT_TRUE(MessageBoxes().Calls.empty());
+}
+
+TEST_F(CommandLineScan, ABlankArgumentStartsNothing) {
+  Start("   ");
+  EXPECT_NE(activatedAt, 0u);
+  EXPECT_TRUE(scanStarts.empty());
+  EXPECT_EQ(form->ScanNotebook->PageIndex(), 0);
+  EXPECT_TRUE(form->ScanNowBtn->Visible());
+  EXPECT_EQ((*SectionResults)[4].Count(), 0);
+}
