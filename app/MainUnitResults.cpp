@@ -70,12 +70,18 @@ void TZelvoranMainForm::BuildResultsPage(TPanel* page) {
   abDescription->SetBounds(6, 44, 120, 15);
   abDescription->SetFont({.Bold = true});
   auto* memoHolder = new TPanel(panDetails);
-  memoHolder->SetBounds(4, 62, 126, 140);
+  memoHolder->SetBounds(4, 60, 126, 144);
+  memoHolder->SetColor(clWhite);
   memoHolder->SetEnabled(false);   // shows its text, takes no input
   DetailsMemo = new TMemo(memoHolder);
-  DetailsMemo->SetBounds(0, 0, 126, 140);
+  DetailsMemo->SetBounds(0, 0, 126, 144);
   DetailsMemo->SetBorder(false);
   DetailsMemo->SetReadOnly(true);
+  DetailsMemo->SetColor(clWhite);
+  // It cannot be scrolled inside its disabled holder: no scroll bar, the room goes to the text.
+  SetWindowLongW(DetailsMemo->Handle(), GWL_STYLE, GetWindowLongW(DetailsMemo->Handle(), GWL_STYLE) & ~WS_VSCROLL);
+  SetWindowPos(DetailsMemo->Handle(), nullptr, 0, 0, 0, 0,
+               SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
 }
 
 int TZelvoranMainForm::SelectedSection() const {
