@@ -185,6 +185,14 @@ bool QueryKeyInfo(HKEY key, TKeyInfo& info) {
 TValueReader::TValueReader(HKEY key, const TKeyInfo& info)
     : key_(key), name_(info.MaxValueNameLength + 2), data_(info.MaxValueDataSize + 2) {}
 
+static TKeyInfo InfoOf(HKEY key) {
+  TKeyInfo info;
+  QueryKeyInfo(key, info);
+  return info;
+}
+
+TValueReader::TValueReader(HKEY key) : TValueReader(key, InfoOf(key)) {}
+
 bool TValueReader::Next(std::string& name, TRegValue& value) {
   for (;;) {
     DWORD nameLength = (DWORD)name_.size(), size = (DWORD)data_.size(), type = 0;

@@ -96,6 +96,7 @@ bool QueryKeyInfo(HKEY key, TKeyInfo& info);
 class TValueReader {
  public:
   TValueReader(HKEY key, const TKeyInfo& info);
+  explicit TValueReader(HKEY key);   // reads the sizes itself
   bool Next(std::string& name, TRegValue& value);
 
  private:

@@ -18,14 +18,14 @@ std::string HelpFilePath(const std::string& folder, const std::string& fileName)
 // Reports the values of one open help key whose file is missing.
 static void CheckHelpKey(TRegistry& reg, const std::string& keyText, TCaptionTarget* countLabel,
                          TIgnoreContents& ignoreList, TRegistryContents& contents) {
-  TStringList names;
-  reg.GetValueNames(names);
-  for (const std::string& name : names.Items) {
+  TValueReader values(reg.CurrentKey());
+  std::string name;
+  TRegValue value;
+  while (values.Next(name, value)) {
     if (ScanState == 1) return;
     if (IsIgnored(ignoreList, SectionCaption, keyText, name)) continue;
-    std::string folder;
-    if (!reg.ReadText(name, folder)) continue;
-    std::string path = HelpFilePath(folder, name);
+    if (!IsTextValue(value)) continue;
+    std::string path = HelpFilePath(RegValueText(value), name);
     if (path.empty() || Pos("\\\\", path) > 0 || Pos("A:", AnsiUpperCase(path)) > 0 ||
         !IsOnFixedDrive(NonFixedDrives, path) || ScanFileExists(path))
       continue;

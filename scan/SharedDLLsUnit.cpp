@@ -10,9 +10,8 @@ namespace SharedDLLsUnit {
 
 using namespace PublicFunctionUnit;
 
-int ReadUseCount(TRegistry& reg, const std::string& name) {
-  TRegValue value;
-  if (!reg.ReadValue(name, value)) return -1;
+// The use count a value holds, read by its type.
+static int UseCount(const TRegValue& value) {
   switch (value.Type) {
     case REG_SZ:
     case REG_EXPAND_SZ:
@@ -29,6 +28,11 @@ int ReadUseCount(TRegistry& reg, const std::string& name) {
   }
 }
 
+int ReadUseCount(TRegistry& reg, const std::string& name) {
+  TRegValue value;
+  return reg.ReadValue(name, value) ? UseCount(value) : -1;
+}
+
 // Names the scan never judges: drivers and the media player's shared files.
 static bool IsPassedOver(const std::string& upperName) {
   return Pos(".SYS", upperName) > 0 || Pos(".VXD", upperName) > 0 || Pos("ITUNES", upperName) > 0;
@@ -40,13 +44,14 @@ void ScanSharedDlls(int, TCaptionTarget* currentItem, TCaptionTarget* countLabel
   TRegistry reg(KEY_READ);
   reg.RootKey = root;
   if (root == nullptr || !reg.OpenKey(keyPath, false)) return;
-  TStringList names;
-  reg.GetValueNames(names);
   const std::string sectionKey = Format("%s\\%s", RootKeyName(root), keyPath);
-  for (const std::string& name : names.Items) {
+  TValueReader values(reg.CurrentKey());
+  std::string name;
+  TRegValue value;
+  while (values.Next(name, value)) {
     if (ScanState == 1) break;
     if (IsIgnored(ignoreList, SectionCaption, sectionKey, name)) continue;   // only this value is passed over
-    int count = ReadUseCount(reg, name);
+    int count = UseCount(value);
     SectionCommon::ShowItem(currentItem, name);
     TickItemsProcessed();
     std::string upperName = AnsiUpperCase(name);

@@ -27,15 +27,16 @@ void ScanFonts(int, TCaptionTarget* currentItem, TCaptionTarget* countLabel, TIg
   TRegistry reg(KEY_READ);
   reg.RootKey = root;
   if (root == nullptr || !reg.OpenKey(keyPath, false)) return;
-  TStringList names;
-  reg.GetValueNames(names);
   const std::string sectionKey = Format("%s\\%s", RootKeyName(root), keyPath);
-  for (const std::string& name : names.Items) {
+  TValueReader values(reg.CurrentKey());
+  std::string name;
+  TRegValue value;
+  while (values.Next(name, value)) {
     if (ScanState == 1) break;
     SectionCommon::ShowItem(currentItem, reg.CurrentPath() + name);
     TickItemsProcessed();
-    std::string data;
-    if (reg.ReadText(name, data)) {
+    if (IsTextValue(value)) {
+      std::string data = RegValueText(value);
       std::string file = FontFilePath(data);
       if (IsCheckablePath(file) && !ScanFileExists(file)) {
         if (IsIgnored(ignoreList, SectionCaption, sectionKey, name)) continue;   // no message pumping either
