@@ -6,6 +6,7 @@
 #include <memory>
 #include <vector>
 
+#include "../framework/InternetHandle.h"
 #include "../framework/Application.h"
 #include "../framework/Dialogs.h"
 #include "../framework/Endpoints.h"
@@ -18,15 +19,6 @@
 
 namespace {
 
-struct TInternetHandle {
-  HINTERNET Handle = nullptr;
-  explicit TInternetHandle(HINTERNET h) : Handle(h) {}
-  ~TInternetHandle() {
-    if (Handle != nullptr) InternetCloseHandle(Handle);
-  }
-  TInternetHandle(const TInternetHandle&) = delete;
-  TInternetHandle& operator=(const TInternetHandle&) = delete;
-};
 
 bool IsAllDigits(const std::string& s) {
   if (s.empty()) return false;

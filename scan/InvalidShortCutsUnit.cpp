@@ -3,6 +3,7 @@
 #include <objbase.h>
 #include <shlobj.h>
 
+#include "../framework/ComPtr.h"
 #include "../framework/Strings.h"
 #include "PublicFunctionUnit.h"
 
@@ -36,23 +37,6 @@ class TFindHandle {
 
  private:
   HANDLE h_;
-};
-
-template <class I>
-class TComPtr {
- public:
-  TComPtr() = default;
-  ~TComPtr() {
-    if (p_ != nullptr) p_->Release();
-  }
-  TComPtr(const TComPtr&) = delete;
-  TComPtr& operator=(const TComPtr&) = delete;
-  I* operator->() const { return p_; }
-  I* Get() const { return p_; }
-  void** Out() { return reinterpret_cast<void**>(&p_); }
-
- private:
-  I* p_ = nullptr;
 };
 
 // Keeps COM usable on this thread for the length of a scan (balanced; harmless when the program

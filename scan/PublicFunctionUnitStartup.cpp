@@ -6,6 +6,7 @@
 
 #include <vector>
 
+#include "../framework/InternetHandle.h"
 #include "../framework/Application.h"
 #include "../framework/Endpoints.h"
 #include "../framework/Registry.h"
@@ -76,15 +77,6 @@ void RunElevated(const std::string& fileName, const std::string&, const std::str
 }
 
 namespace {
-struct TInternetHandle {
-  HINTERNET Handle = nullptr;
-  explicit TInternetHandle(HINTERNET h) : Handle(h) {}
-  ~TInternetHandle() {
-    if (Handle != nullptr) InternetCloseHandle(Handle);
-  }
-  TInternetHandle(const TInternetHandle&) = delete;
-  TInternetHandle& operator=(const TInternetHandle&) = delete;
-};
 
 bool FileTimeOf(const std::string& path, FILETIME& written) {
   WIN32_FILE_ATTRIBUTE_DATA data;
