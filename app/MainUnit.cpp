@@ -11,6 +11,7 @@
 #include "../scan/PublicFunctionUnit.h"
 #include "DMUnit.h"
 #include "OptionUnit.h"
+#include "RegBackupUnit.h"
 
 TZelvoranMainForm* ZelvoranMainForm = nullptr;
 
@@ -433,7 +434,8 @@ bool TZelvoranMainForm::ToolBusy() const {
 }
 
 bool TZelvoranMainForm::FrameBusy() const {
-  return ScanRunning() || Busy() || (JunkCleaner != nullptr && JunkCleaner->State == 1) || ToolBusy();
+  return ScanRunning() || Busy() || (JunkCleaner != nullptr && JunkCleaner->State == 1) || ToolBusy() ||
+         (RegBackupUnit::RegBackupForm != nullptr && RegBackupUnit::RegBackupForm->Busy());
 }
 
 // ---- pages ----
@@ -452,6 +454,7 @@ void TZelvoranMainForm::BackupBtnClick(TObject* sender) {
   if (FrameBusy()) return;
   SwitchMainPage(sender);
   MainNotebook->SetPageIndex(1);
+  RegBackupUnit::ShowRegBackupForm(BackupPanel, this, BackupFolder);
 }
 
 void TZelvoranMainForm::AdvanceBtnClick(TObject* sender) {

@@ -7,17 +7,25 @@
 #include "../framework/Exceptions.h"
 #include "../scan/PublicFunctionUnit.h"
 #include "DMUnit.h"
+#include "FirstFullBackupUnit.h"
 #include "MainUnit.h"
 #include "MainUnitBackup.h"
 #include "RepairDialogUnit.h"
+#include "ftpUpFileDialogUnit.h"
 
 using namespace MainUnit;
 using PublicFunctionUnit::MyRegistryInfo;
 
 namespace MainUnit {
-// The first-run dialogs are shown here once they are part of the program.
-std::function<void()> ShowFirstFullBackup = [] {};
-std::function<void()> ShowBackupUpload = [] {};
+std::function<void()> ShowFirstFullBackup = [] {
+  TFormPtr<TFirstFullBackupDialog> dialog(new TFirstFullBackupDialog(ZelvoranMainForm));
+  dialog->ShowModal();
+};
+// The dialog's OK clears "OneTime"; Cancel leaves the offers due for the next repair.
+std::function<void()> ShowBackupUpload = [] {
+  TFormPtr<TftpUpFileDialog> dialog(new TftpUpFileDialog(ZelvoranMainForm));
+  dialog->ShowModal();
+};
 std::string RepairBackupFile;
 }  // namespace MainUnit
 

@@ -317,8 +317,10 @@ TRestoreResult RestoreRegistryScript(const std::string& fileName) {
     result.Problems.push_back("The file does not exist: " + fileName);
     return result;
   }
+  // Never import what is not a script, nor a script with lines that cannot be read: regedit
+  // would bring back part of it and leave the registry neither as it was nor as backed up.
   TScript script;
-  if (!ParseScript(fileName, script, result.Problems)) return result;   // never import what is not a script
+  if (!ParseScript(fileName, script, result.Problems) || !result.Problems.empty()) return result;
   DWORD exitCode = 0;
   if (!RunAndWait("Regedit /s \"" + fileName + "\"", exitCode)) {
     result.Problems.push_back("Regedit could not be started.");

@@ -1,13 +1,21 @@
-// Registry backups: importing a registry script with regedit and checking, key by key and value
-// by value, that the registry now holds what the script says (regedit itself reports nothing).
+// Registry backups: the main window's backup page (partial backups written before repairs,
+// full exports of the registry), importing a registry script with regedit and checking, key by
+// key and value by value, that the registry now holds what the script says (regedit itself
+// reports nothing), and the full export.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
 #include <windows.h>
 
+#include "../framework/ComCtrls.h"
+#include "../framework/Forms.h"
+#include "../framework/ListView.h"
+#include "../framework/StdCtrls.h"
 #include "../framework/Strings.h"
+#include "ImageEx.h"
 
 namespace RegBackupUnit {
 
@@ -31,7 +39,8 @@ struct TRestoreResult {
 TRestoreResult VerifyRegistryScript(const std::string& fileName);
 
 // Imports the script with "Regedit /s", waits for regedit to end and verifies the result.
-// A missing file is not imported and fails.
+// A missing file, and a file that is not a script or holds a line that cannot be read, is not
+// imported and fails.
 TRestoreResult RestoreRegistryScript(const std::string& fileName);
 
 // "FullBackup\" in the executable's folder.
@@ -47,4 +56,62 @@ struct TFullBackupResult {
 // checks the file.
 TFullBackupResult MakeFullBackup(const std::string& folder, TDateTime stamp, const std::string& key = "");
 
+// The size of a backup file as the lists show it: "0 KB", "%d B" below 1 KB, else whole KB or,
+// from 1 MB, whole MB, rounded to the nearest with halves to the even number.
+std::string BackupSizeText(uint32_t size);
+
+}  // namespace RegBackupUnit
+
+// The "Backup" page of the main window: a borderless child window listing the partial backups
+// ("RepairBackup\") and the full backups ("FullBackup\"), each list with restore and remove,
+// and the full export. Restores and exports wait for regedit while the window stays live; the
+// page does nothing else meanwhile (Busy).
+class TRegBackupForm : public TForm {
+ public:
+  TRegBackupForm(TControl* host, TForm* owner);
+  ~TRegBackupForm() override;
+
+  TPanel* MemoPanel;
+  TMemo* Memo1;
+  TImage *PartialSheet, *FullSheet;
+  TNotebook* BackupNotebook;   // 0 "Partial", 1 "Full"
+  TListView* PartialListView;
+  TImageEx *RestorePartialBtn, *RemovePartialBtn;
+  TListView* BackupDataListView;
+  TImageEx *BackupRegistryBtn, *RestoreRegistryBtn, *RemoveBackupBtn;
+
+  std::string RepairFolder;   // "" is "RepairBackup\" beside the program
+  std::string FullFolder;     // "" is "FullBackup\" beside the program
+  std::string ExportKey;      // what the full export writes; "" is the whole registry
+
+  void FormShow(TObject* sender);
+  void FormResize(TObject* sender);
+  void PartialSheetClick(TObject* sender);
+  void FullSheetClick(TObject* sender);
+  void SelectPartialTab();
+  void SelectFullTab();
+  void LoadRepairBackups();
+  void LoadFullBackups();
+  RegBackupUnit::TFullBackupResult MakeFullBackup();
+  void BackupRegistryBtnClick(TObject* sender);
+  void RestoreRegistryBtnClick(TObject* sender);
+  void RestorePartialBtnClick(TObject* sender);
+  void RemoveBackupBtnClick(TObject* sender);
+  void RemovePartialBtnClick(TObject* sender);
+  void BackupListDrawItem(TListView* list, int index, TCanvas& canvas, const RECT& rect, bool selected);
+
+ private:
+  std::string PartialFolder() const;
+  std::string FullBackupsFolder() const;
+  void SetColumnWidths();
+  void RestoreFrom(TListView* list);
+  void RemoveFrom(TListView* list, const char* failureText);
+};
+
+namespace RegBackupUnit {
+// The page while it exists (it lives as long as the main window that made it).
+extern TRegBackupForm* RegBackupForm;
+// Shows the backup page inside host, making it on first use (owned by owner) and reusing it
+// afterwards; every call lists the partial backups of repairFolder again.
+TRegBackupForm* ShowRegBackupForm(TControl* host, TForm* owner, const std::string& repairFolder);
 }  // namespace RegBackupUnit

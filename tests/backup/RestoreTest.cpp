@@ -36,13 +36,13 @@ TEST(Restore, MissingOrDamagedFilesFailWithoutImporting) {
   EXPECT_FALSE(r.Imported);
   EXPECT_FALSE(box.ValueExists("", "v"));
 
-  // a script with an unreadable line is not reported as restored
+  // a script with an unreadable line is not imported at all
   std::string bad = WriteScript(temp, "bad.reg", {"Windows Registry Editor Version 5.00", "[" + box.FullPath() + "]",
                                                   "\"v\"=\"x\"", "\"w\"=nonsense:12"});
   r = RestoreRegistryScript(bad);
-  EXPECT_TRUE(r.Imported);
+  EXPECT_FALSE(r.Imported);
   EXPECT_FALSE(r.Succeeded());
-  EXPECT_TRUE(box.ValueExists("", "v"));
+  EXPECT_FALSE(box.ValueExists("", "v"));
 }
 
 TEST(Restore, ReportsWhatDoesNotReadBackAsWritten) {

@@ -1,0 +1,335 @@
+// The backup page: the partial and full backup lists, the full export, restore and remove.
+#include <algorithm>
+
+#include "../framework/Dialogs.h"
+#include "../framework/ImageList.h"
+#include "../scan/PublicFunctionUnit.h"
+#include "DMUnit.h"
+#include "HintUnit.h"
+#include "MainUnitBackup.h"
+#include "RegBackupUnit.h"
+
+namespace RegBackupUnit {
+
+TRegBackupForm* RegBackupForm = nullptr;
+
+std::string BackupSizeText(uint32_t size) {
+  // size / unit rounded to the nearest whole number, halves to the even one
+  auto rounded = [size](uint32_t unit) {
+    uint32_t q = size / unit, r = size % unit;
+    if (2ull * r > unit || (2ull * r == unit && (q & 1) != 0)) ++q;
+    return (int)q;
+  };
+  if (size == 0) return "0 KB";
+  if (size < 1024) return Format("%d B", (int)size);
+  if (size < 1048576) return Format("%d KB", rounded(1024));
+  return Format("%d MB", rounded(1048576));
+}
+
+TRegBackupForm* ShowRegBackupForm(TControl* host, TForm* owner, const std::string& repairFolder) {
+  if (RegBackupForm == nullptr) {
+    RegBackupForm = new TRegBackupForm(host, owner);
+    RegBackupForm->SetBounds(4, 26, 489, 337);
+  }
+  RegBackupForm->RepairFolder = repairFolder;
+  if (RegBackupForm->Visible()) RegBackupForm->FormShow(RegBackupForm);
+  else RegBackupForm->Show();   // its OnShow lists the partial backups
+  return RegBackupForm;
+}
+
+}  // namespace RegBackupUnit
+
+using namespace RegBackupUnit;
+
+namespace {
+
+const TColor kListColor = 0xFDE9E5;
+const TColor kSelectedFill = 0xFFF2D9;
+const char* const kCaption = "Zelvoran";
+const char* const kSelectItem = "Please select the specific item for this operation!";
+const char* const kRemoveTail = " be deleted or does not exist!\rPlease make sure that the registry backup has not been modified or changed.";
+const size_t kProblemsShown = 5;
+
+void ShowImage(TImage* image, const TImageList& list, int index) {
+  image->ClearPicture();
+  if (index < 0 || index >= list.Count()) return;
+  TBitmap bmp;
+  list.GetBitmap(index, bmp);
+  image->SetPicture(std::move(bmp));
+}
+
+TListView* NewBackupList(TControl* page) {
+  auto* list = new TListView(page, {.OwnerDraw = true, .RowSelect = true, .ShowColumnHeaders = false});
+  list->SetBounds(0, 0, 481, 146);
+  list->AddColumn("", 461);
+  list->SetColor(kListColor);
+  list->Perform(LVM_SETBKCOLOR, 0, kListColor);
+  list->SetStateImages(&DM->BackupStatImageList);
+  list->SetRowHeight(56);
+  return list;
+}
+
+// Adds the row of one file: its creation time, size text, folder and full path.
+void AddBackupRow(TListView* list, const std::string& folder, const WIN32_FIND_DATAW& file) {
+  TListItem* row = list->AddItem(DateTimeToStr(PublicFunctionUnit::FileTimeToDateTime(file.ftCreationTime)));
+  row->SubItems = {BackupSizeText(file.nFileSizeLow), folder, folder + Narrow(file.cFileName)};
+  row->Update();
+}
+
+// Lists the registry scripts of folder, in the order the file system gives them. A missing
+// folder gives an empty list.
+void ListBackups(TListView* list, const std::string& folder) {
+  list->BeginUpdate();
+  list->Clear();
+  WIN32_FIND_DATAW file;
+  HANDLE search = FindFirstFileW(Widen(folder + "*.reg").c_str(), &file);
+  if (search != INVALID_HANDLE_VALUE) {
+    do {
+      if ((file.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0) AddBackupRow(list, folder, file);
+    } while (FindNextFileW(search, &file));
+    FindClose(search);
+  }
+  list->EndUpdate();
+}
+
+std::string RestoreFailureText(const TRestoreResult& result) {
+  std::string text = "The registry was not restored completely!\r\r";
+  for (size_t i = 0; i < result.Problems.size() && i < kProblemsShown; ++i) text += result.Problems[i] + "\r";
+  if (result.Problems.size() > kProblemsShown)
+    text += Format("and %d more\r", (int)(result.Problems.size() - kProblemsShown));
+  return text + "\rPlease make sure that the registry backup has not been modified or changed.";
+}
+
+}  // namespace
+
+TRegBackupForm::TRegBackupForm(TControl* host, TForm* owner)
+    : TForm({.Owner = owner, .Host = host, .Border = TBorderStyle::None, .ClassName = "TRegBackupForm"}) {
+  SetCaption("Registry Backup");
+  SetColor(clWhite);
+  SetClientSize(473, 335);
+
+  MemoPanel = new TPanel(this);
+  MemoPanel->SetBounds(4, 4, 481, 106);
+  MemoPanel->SetColor(clWhite);
+  MemoPanel->SetEnabled(false);   // shows its text, takes no input
+  Memo1 = new TMemo(MemoPanel);
+  Memo1->SetBounds(0, 0, 481, 106);
+  Memo1->SetBorder(false);
+  Memo1->SetReadOnly(true);
+  Memo1->SetLines({"Zelvoran introduces powerful registry recovery management utilities, including repair backup ",
+                   "and full backup. ", "Instructions:",
+                   "Repair Backup: whenever any changes are made to the Windows registry, a backup file will be ",
+                   "automatically created, which can be used to go back to the previous configuration. ",
+                   "Full Backup: you can alternatively do a complete backup for the Windows registry; usually a full ",
+                   "backup will be created on your first-time cleaning."});
+
+  auto tab = [this](const char* name, int left) {
+    auto* image = new TImage(this);
+    image->Name = name;
+    image->SetBounds(left, 114, 107, 31);
+    image->SetCursor(TCursor::HandPoint);
+    return image;
+  };
+  PartialSheet = tab("PartialSheet", 4);
+  FullSheet = tab("FullSheet", 111);
+  PartialSheet->OnClick = [this](TObject* s) { PartialSheetClick(s); };
+  FullSheet->OnClick = [this](TObject* s) { FullSheetClick(s); };
+
+  BackupNotebook = new TNotebook(this);
+  BackupNotebook->SetBounds(4, 145, 481, 188);
+  TPanel* partial = BackupNotebook->AddPage("Partial");
+  TPanel* full = BackupNotebook->AddPage("Full");
+  for (TPanel* p : {partial, full}) p->SetColor(clWhite);
+
+  // A picture button: its hover pictures are images `leave` and leave + 1 of BackupImageList.
+  auto button = [](TControl* page, const char* name, int left, int leave, std::function<void(TObject*)> click) {
+    auto* b = new TImageEx(page);
+    b->Name = name;
+    b->SetBounds(left, 151, 136, 33);
+    b->SetCursor(TCursor::HandPoint);
+    ShowImage(b, DM->BackupImageList, leave);
+    b->OnMouseEnter = [b, leave](TObject*) { ShowImage(b, DM->BackupImageList, leave + 1); };
+    b->OnMouseLeave = [b, leave](TObject*) { ShowImage(b, DM->BackupImageList, leave); };
+    b->OnClick = std::move(click);
+    return b;
+  };
+  auto draw = [this](TListView* list, int index, TCanvas& canvas, const RECT& rect, bool selected) {
+    BackupListDrawItem(list, index, canvas, rect, selected);
+  };
+
+  PartialListView = NewBackupList(partial);
+  PartialListView->OnDrawItem = draw;
+  RestorePartialBtn = button(partial, "RestorePartialBtn", 198, 2, [this](TObject* s) { RestorePartialBtnClick(s); });
+  RemovePartialBtn = button(partial, "RemovePartialBtn", 345, 4, [this](TObject* s) { RemovePartialBtnClick(s); });
+
+  BackupDataListView = NewBackupList(full);
+  BackupDataListView->OnDrawItem = draw;
+  BackupRegistryBtn = button(full, "BackupRegistryBtn", 51, 0, [this](TObject* s) { BackupRegistryBtnClick(s); });
+  RestoreRegistryBtn = button(full, "RestoreRegistryBtn", 198, 2, [this](TObject* s) { RestoreRegistryBtnClick(s); });
+  RemoveBackupBtn = button(full, "RemoveBackupBtn", 345, 4, [this](TObject* s) { RemoveBackupBtnClick(s); });
+
+  OnShow = [this](TObject* s) { FormShow(s); };
+  OnResize = [this](TObject* s) { FormResize(s); };
+  SelectPartialTab();
+  DoCreate();
+}
+
+TRegBackupForm::~TRegBackupForm() {
+  if (RegBackupForm == this) RegBackupForm = nullptr;
+}
+
+std::string TRegBackupForm::PartialFolder() const {
+  return IncludeTrailingBackslash(RepairFolder.empty() ? MainUnit::RepairBackupFolder() : RepairFolder);
+}
+
+std::string TRegBackupForm::FullBackupsFolder() const {
+  return IncludeTrailingBackslash(FullFolder.empty() ? FullBackupFolder() : FullFolder);
+}
+
+void TRegBackupForm::SetColumnWidths() {
+  for (TListView* list : {PartialListView, BackupDataListView}) list->SetColumnWidth(0, list->Width() - 20);
+}
+
+void TRegBackupForm::FormShow(TObject*) {
+  BackupNotebook->SetPageIndex(0);
+  SetColumnWidths();
+  SelectPartialTab();
+  LoadRepairBackups();
+}
+
+void TRegBackupForm::FormResize(TObject*) { SetColumnWidths(); }
+
+void TRegBackupForm::PartialSheetClick(TObject*) {
+  if (Busy()) return;
+  SelectPartialTab();
+  LoadRepairBackups();
+}
+
+void TRegBackupForm::FullSheetClick(TObject*) {
+  if (Busy()) return;
+  SelectFullTab();
+  LoadFullBackups();
+}
+
+void TRegBackupForm::SelectPartialTab() {
+  ShowImage(PartialSheet, DM->BackupTabImageList, 1);
+  ShowImage(FullSheet, DM->BackupTabImageList, 2);
+  BackupNotebook->SetPageIndex(0);
+}
+
+void TRegBackupForm::SelectFullTab() {
+  ShowImage(PartialSheet, DM->BackupTabImageList, 0);
+  ShowImage(FullSheet, DM->BackupTabImageList, 3);
+  BackupNotebook->SetPageIndex(1);
+}
+
+void TRegBackupForm::LoadRepairBackups() {
+  ListBackups(PartialListView, PartialFolder());
+  SetColumnWidths();
+}
+
+void TRegBackupForm::LoadFullBackups() { ListBackups(BackupDataListView, FullBackupsFolder()); }
+
+TFullBackupResult TRegBackupForm::MakeFullBackup() {
+  return RegBackupUnit::MakeFullBackup(FullBackupsFolder(), Now(), ExportKey);
+}
+
+void TRegBackupForm::BackupRegistryBtnClick(TObject*) {
+  if (Busy()) return;
+  TBusyGuard busy(this);   // the export pumps messages while regedit runs
+  TFullBackupResult backup;
+  {
+    TFormPtr<THintForm> hint(new THintForm(Owner()));
+    hint->PanelHint->SetCaption("Registry Backup");
+    hint->LabelMsg->SetCaption("Please wait until the backup operation is finished.");
+    hint->Show();
+    hint->Repaint();
+    backup = MakeFullBackup();
+  }
+  if (!backup.Succeeded) {
+    ShowMessageBox("Creating registry backup was failed.", kCaption, 0);
+    return;
+  }
+  WIN32_FIND_DATAW file;
+  HANDLE search = FindFirstFileW(Widen(backup.FileName).c_str(), &file);
+  if (search != INVALID_HANDLE_VALUE) {
+    AddBackupRow(BackupDataListView, ExtractFilePath(backup.FileName), file);
+    FindClose(search);
+  }
+  BackupNotebook->SetPageIndex(1);
+  ShowMessageBox("The registry backup was created successfully!", kCaption, 0);
+}
+
+void TRegBackupForm::RestoreFrom(TListView* list) {
+  TListItem* row = list->Selected();
+  if (row == nullptr || row->SubItems.size() < 3) {
+    ShowMessageBox(kSelectItem, kCaption, 0);
+    return;
+  }
+  if (ShowMessageBox("Would you like to restore the registry now?", kCaption, MB_YESNO | MB_ICONINFORMATION) != IDYES)
+    return;
+  TBusyGuard busy(this);   // regedit runs while messages are processed
+  TRestoreResult result = RestoreRegistryScript(row->SubItems[2]);
+  if (result.Succeeded()) ShowMessageBox("The registry was restored successfully!", kCaption, 0);
+  else ShowMessageBox(RestoreFailureText(result), kCaption, MB_ICONWARNING);
+}
+
+void TRegBackupForm::RestorePartialBtnClick(TObject*) {
+  if (Busy()) return;
+  RestoreFrom(PartialListView);
+}
+
+void TRegBackupForm::RestoreRegistryBtnClick(TObject*) {
+  if (Busy()) return;
+  RestoreFrom(BackupDataListView);
+  BackupNotebook->SetPageIndex(1);
+}
+
+void TRegBackupForm::RemoveFrom(TListView* list, const char* failureText) {
+  int index = list->ItemIndex();
+  TListItem* row = list->Selected();
+  if (row == nullptr || row->SubItems.size() < 3) {
+    ShowMessageBox(kSelectItem, kCaption, 0);
+    return;
+  }
+  std::string file = row->SubItems[2];
+  if (ShowMessageBox("Are you sure to remove this backup file now?\rThis operation is not reversible!", kCaption,
+                     MB_YESNO | MB_ICONWARNING) != IDYES)
+    return;
+  if (!FileExists(file)) return;
+  if (DeleteFileW(Widen(file).c_str())) {
+    list->DeleteItem(index);
+    ShowMessageBox("The backup file was removed successfully!", kCaption, 0);
+  } else {
+    ShowMessageBox(std::string(failureText) + kRemoveTail, kCaption, MB_ICONWARNING);
+  }
+}
+
+void TRegBackupForm::RemovePartialBtnClick(TObject*) {
+  if (Busy()) return;
+  RemoveFrom(PartialListView, "The backup file cannot");
+}
+
+void TRegBackupForm::RemoveBackupBtnClick(TObject*) {
+  if (Busy()) return;
+  RemoveFrom(BackupDataListView, "The backup file can not");
+  BackupNotebook->SetPageIndex(1);
+}
+
+void TRegBackupForm::BackupListDrawItem(TListView* list, int index, TCanvas& canvas, const RECT& rect, bool selected) {
+  if (index >= list->Count()) return;
+  const TListItem* row = list->Item(index);
+  RECT r{rect.left + 2, rect.top + 4, rect.right - 2, rect.bottom - 4};
+  canvas.Font = list->Font();
+  canvas.Font.Color = selected ? clBlue : clBlack;
+  canvas.BrushColor = selected ? kSelectedFill : clWhite;
+  canvas.FillRect(r);
+  DM->BackupStatImageList.Draw(canvas.Handle(), r.left + 8, r.top + 4, 0);
+  canvas.Font.Bold = true;
+  canvas.TextOut(r.left + 32, r.top + 4, "Backup Time: " + row->Caption);
+  canvas.Font.Bold = false;
+  canvas.TextOut(r.left + 32, r.top + 18, "File Size: " + row->Text(1));
+  canvas.TextOut(r.left + 32, r.top + 32, "Path: " + row->Text(2));
+  canvas.PenColor = selected ? clBlue : kListColor;
+  canvas.FrameRect(r);
+}

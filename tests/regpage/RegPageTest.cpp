@@ -1,0 +1,454 @@
+// The main window's backup page: both lists, the full export, restore (checked), remove, the
+// page's life inside the main window, and the first-run dialogs of a repair.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <set>
+
+#include "app/DMUnit.h"
+#include "app/FirstFullBackupUnit.h"
+#include "app/MainUnit.h"
+#include "app/MainUnitBackup.h"
+#include "app/RegBackupUnit.h"
+#include "app/ftpUpFileDialogUnit.h"
+#include "framework/Application.h"
+#include "framework/StringList.h"
+#include "scan/PublicFunctionUnit.h"
+#include "support/TestSupport.h"
+
+using PublicFunctionUnit::MyRegistryInfo;
+using RegBackupUnit::RegBackupForm;
+using testing_support::MessageBoxes;
+using testing_support::RegSandbox;
+using testing_support::TempFolder;
+
+namespace {
+
+const char* const kSelect = "Please select the specific item for this operation!";
+const char* const kRestoreQuestion = "Would you like to restore the registry now?";
+const char* const kRestored = "The registry was restored successfully!";
+const char* const kNotRestored = "The registry was not restored completely!";
+const char* const kRemoveQuestion = "Are you sure to remove this backup file now?\rThis operation is not reversible!";
+const char* const kRemoved = "The backup file was removed successfully!";
+
+std::vector<std::string> Texts() {
+  std::vector<std::string> texts;
+  for (const MessageBoxCall& c : MessageBoxes().Calls) texts.push_back(c.text);
+  return texts;
+}
+
+// A file of exactly `size` bytes.
+std::string SizedFile(const TempFolder& temp, const std::string& name, size_t size) {
+  return temp.WriteFile(name, std::string(size, 'x'));
+}
+
+// The rows as "size text | full path", in name order (the file system's order is not fixed).
+std::set<std::string> Rows(const TListView& list) {
+  std::set<std::string> rows;
+  for (int i = 0; i < list.Count(); ++i) {
+    const TListItem* row = list.Item(i);
+    rows.insert(row->Text(1) + " | " + row->Text(3));
+  }
+  return rows;
+}
+
+int RowOf(const TListView& list, const std::string& path) {
+  for (int i = 0; i < list.Count(); ++i)
+    if (list.Item(i)->Text(3) == path) return i;
+  return -1;
+}
+
+// A registry script of the program's own writer holding box\k with its values and subkeys.
+std::string ScriptOf(const RegSandbox& box, const TempFolder& temp, const std::string& name) {
+  TStringList lines;
+  lines.Add(MainUnit::RegScriptHeaderNT);
+  EXPECT_EQ(MainUnit::ExportRegKey(box.FullPath() + "\\k", lines), MainUnit::TExportOutcome::Written);
+  return temp.WriteFile(name, MainUnit::EncodeRegScript(lines));
+}
+
+struct RegPageFixture : ::testing::Test {
+  TempFolder temp;
+  TDM dm;
+  TZelvoranMainForm* form = nullptr;
+  std::function<void()> savedFullBackup = MainUnit::ShowFirstFullBackup, savedUpload = MainUnit::ShowBackupUpload;
+
+  RegPageFixture() {
+    MessageBoxes().Clear();
+    MyRegistryInfo.CheckUpdate = false;
+    MyRegistryInfo.OneTime = false;
+    PublicFunctionUnit::ScanState = 0;
+    PublicFunctionUnit::SetIgnoreFileName(temp.Path() + "ZelvoranIgnores.dat");
+    DM = &dm;
+    form = new TZelvoranMainForm();
+    form->BackupFolder = RepairDir();
+    Application.Handle = form->Handle();
+    form->Show();
+    Application.ProcessMessages();
+  }
+  ~RegPageFixture() override {
+    form->Free();
+    DM = nullptr;
+    MainUnit::ShowFirstFullBackup = savedFullBackup;
+    MainUnit::ShowBackupUpload = savedUpload;
+    MyRegistryInfo.OneTime = false;
+    MyRegistryInfo.NotAutoBackup = false;
+    PublicFunctionUnit::SetIgnoreFileName("");
+  }
+
+  std::string RepairDir() const { return temp.Path() + "RepairBackup\\"; }
+  std::string FullDir() const { return temp.Path() + "FullBackup\\"; }
+
+  // Opens the backup page as the page button does, its full list pointed at the test's folder.
+  TRegBackupForm* Open() {
+    form->BackupBtnClick(form->BackupBtn);
+    EXPECT_NE(RegBackupForm, nullptr);
+    RegBackupForm->FullFolder = FullDir();
+    return RegBackupForm;
+  }
+};
+
+TEST_F(RegPageFixture, ListsShowTheBackupFilesOfTheirFolderWithSizes) {
+  std::string rb = "RepairBackup\\";
+  const std::vector<std::pair<size_t, std::string>> sizes = {
+      {0, "0 KB"}, {1023, "1023 B"}, {1024, "1 KB"}, {1536, "2 KB"}, {2560, "2 KB"}, {1048576, "1 MB"}};
+  std::set<std::string> expected;
+  for (const auto& [size, text] : sizes) {
+    expected.insert(text + " | " + SizedFile(temp, rb + Format("_%d.reg", (int)size), size));
+  }
+  SizedFile(temp, rb + "notes.txt", 10);
+  CreateDirectoryW(Widen(RepairDir() + "folder.reg").c_str(), nullptr);
+
+  TRegBackupForm* page = Open();
+  EXPECT_EQ(page->BackupNotebook->PageIndex(), 0);
+  EXPECT_EQ(Rows(*page->PartialListView), expected);
+  for (int i = 0; i < page->PartialListView->Count(); ++i) {
+    EXPECT_EQ(page->PartialListView->Item(i)->Text(2), RepairDir());
+    EXPECT_FALSE(page->PartialListView->Item(i)->Caption.empty());
+  }
+  EXPECT_EQ(page->PartialListView->RowHeight(), 56);
+  EXPECT_EQ(page->PartialListView->ColumnWidth(0), page->PartialListView->Width() - 20);
+
+  // No "FullBackup\" folder: an empty full list, whatever the partial folder holds.
+  page->FullSheetClick(page->FullSheet);
+  EXPECT_EQ(page->BackupNotebook->PageIndex(), 1);
+  EXPECT_EQ(page->BackupDataListView->Count(), 0);
+  std::string full = SizedFile(temp, "FullBackup\\Backup_20260101_101010.reg", 3000);
+  page->FullSheetClick(page->FullSheet);
+  EXPECT_EQ(Rows(*page->BackupDataListView), (std::set<std::string>{"3 KB | " + full}));
+  page->PartialSheetClick(page->PartialSheet);
+  EXPECT_EQ(page->BackupNotebook->PageIndex(), 0);
+  EXPECT_EQ(page->PartialListView->Count(), (int)sizes.size());
+  EXPECT_TRUE(MessageBoxes().Calls.empty());
+}
+
+TEST_F(RegPageFixture, RowsAreDrawnAsTheOtherOwnerDrawnLists) {
+  SizedFile(temp, "RepairBackup\\_1.reg", 10);
+  TRegBackupForm* page = Open();
+  ASSERT_EQ(page->PartialListView->Count(), 1);
+  for (bool selected : {true, false}) {
+    TBitmap bmp(300, 56, 0x123456);
+    TBitmapDC dc(bmp);
+    TCanvas canvas(dc.Handle());
+    page->BackupListDrawItem(page->PartialListView, 0, canvas, {0, 0, 300, 56}, selected);
+    EXPECT_EQ(bmp.Pixel(1, 20), 0x123456u) << "2 pixels left out at the left";
+    EXPECT_EQ(bmp.Pixel(150, 3), 0x123456u) << "4 pixels left out at the top";
+    EXPECT_EQ(bmp.Pixel(2, 20), selected ? 0xFF0000u : 0xFDE9E5u) << "the frame";
+    EXPECT_EQ(bmp.Pixel(5, 30), selected ? 0xFFF2D9u : 0xFFFFFFu) << "the fill";
+  }
+  TBitmap untouched(300, 56, 0x123456);
+  TBitmapDC dc(untouched);
+  TCanvas canvas(dc.Handle());
+  page->BackupListDrawItem(page->PartialListView, 1, canvas, {0, 0, 300, 56}, false);
+  EXPECT_EQ(untouched.Pixel(150, 30), 0x123456u) << "no row 1, nothing drawn";
+}
+
+TEST_F(RegPageFixture, TheFullExportWritesAFileAndListsIt) {
+  RegSandbox box;
+  box.SetString("k", "v", "x");
+  TRegBackupForm* page = Open();
+  page->ExportKey = box.FullPath();
+  page->FullSheetClick(page->FullSheet);
+  page->BackupRegistryBtnClick(page->BackupRegistryBtn);
+  EXPECT_EQ(Texts(), (std::vector<std::string>{"The registry backup was created successfully!"}));
+  EXPECT_EQ(MessageBoxes().Calls[0].caption, "Zelvoran");
+  EXPECT_EQ(MessageBoxes().Calls[0].flags, 0u);
+  ASSERT_EQ(page->BackupDataListView->Count(), 1);
+  std::string file = page->BackupDataListView->Item(0)->Text(3);
+  EXPECT_EQ(ExtractFilePath(file), FullDir());
+  EXPECT_EQ(ExtractFileName(file).size(), std::string("Backup_yyyymmdd_hhnnss.reg").size());
+  EXPECT_TRUE(RegBackupUnit::VerifyRegistryScript(file).Verified);
+  EXPECT_EQ(page->BackupNotebook->PageIndex(), 1);
+  EXPECT_FALSE(page->Busy());
+
+  // An export that writes nothing is reported as failed and listed nowhere.
+  MessageBoxes().Clear();
+  page->ExportKey = box.FullPath() + "\\missing";
+  Sleep(1100);   // a new time stamp, a new file name
+  page->BackupRegistryBtnClick(page->BackupRegistryBtn);
+  EXPECT_EQ(Texts(), (std::vector<std::string>{"Creating registry backup was failed."}));
+  EXPECT_EQ(page->BackupDataListView->Count(), 1);
+}
+
+TEST_F(RegPageFixture, RestoreBringsTheKeysBackAndSaysSoOnlyWhenTheyReadBack) {
+  RegSandbox box;
+  box.SetString("k", "text", "Ключ \"quoted\"");
+  box.SetDword("k\\sub", "n", 42);
+  std::string script = ScriptOf(box, temp, "RepairBackup\\_20260101_101010.reg");
+  PublicFunctionUnit::DeleteRegistryKey(box.Root(), box.Path() + "\\k");
+  TRegBackupForm* page = Open();
+  ASSERT_EQ(page->PartialListView->Count(), 1);
+
+  page->RestorePartialBtnClick(page->RestorePartialBtn);   // nothing selected
+  EXPECT_EQ(Texts(), (std::vector<std::string>{kSelect}));
+  MessageBoxes().Clear();
+  page->PartialListView->SetItemIndex(0);
+  MessageBoxes().NextAnswer = IDNO;
+  page->RestorePartialBtnClick(page->RestorePartialBtn);
+  EXPECT_EQ(Texts(), (std::vector<std::string>{kRestoreQuestion}));
+  EXPECT_EQ(MessageBoxes().Calls[0].flags, (unsigned)(MB_YESNO | MB_ICONINFORMATION));
+  EXPECT_FALSE(box.KeyExists("k"));
+
+  // While regedit runs the window stays live, but neither the page nor the page buttons act.
+  MessageBoxes().Clear();
+  int pageDuring = -1, rowsDuring = -1;
+  Application.Post([&] {
+    form->ScanBtnClick(form->ScanBtn);
+    page->RemovePartialBtnClick(page->RemovePartialBtn);
+    pageDuring = form->MainNotebook->PageIndex();
+    rowsDuring = page->PartialListView->Count();
+  });
+  MessageBoxes().NextAnswer = IDYES;
+  page->RestorePartialBtnClick(page->RestorePartialBtn);
+  EXPECT_EQ(Texts(), (std::vector<std::string>{kRestoreQuestion, kRestored}));
+  EXPECT_EQ(MessageBoxes().Calls[1].flags, 0u);
+  EXPECT_EQ(pageDuring, 1);
+  EXPECT_EQ(rowsDuring, 1);
+  EXPECT_TRUE(FileExists(script));
+  EXPECT_TRUE(box.ValueExists("k", "text"));
+  EXPECT_TRUE(box.ValueExists("k\\sub", "n"));
+  EXPECT_FALSE(page->Busy());
+}
+
+TEST_F(RegPageFixture, RestoreOfAMissingOrDamagedFileFailsAndChangesNothing) {
+  RegSandbox box;
+  box.SetString("k", "v", "x");
+  std::string gone = ScriptOf(box, temp, "RepairBackup\\_1.reg");
+  std::string key = "[" + box.FullPath() + "\\k]\r\n\"v\"=\"restored\"\r\n\"w\"=\"new\"\r\n";
+  // not a registry script; a script whose last line is cut off; bytes that are no text
+  temp.WriteFile("RepairBackup\\_2.reg", "REGEDIT5\r\n" + key);
+  TStringList lines;
+  lines.Add(MainUnit::RegScriptHeaderNT);
+  lines.Add("[" + box.FullPath() + "\\k]");
+  lines.Add("\"v\"=\"restored\"");
+  lines.Add("\"w\"=\"new");
+  temp.WriteFile("RepairBackup\\_3.reg", MainUnit::EncodeRegScript(lines));
+  temp.WriteFile("RepairBackup\\_4.reg", std::string("\xFF\xFE\x01\xD8\x00\x00\x5B\x00", 8));
+  SizedFile(temp, "FullBackup\\Backup_20260101_101010.reg", 0);
+
+  TRegBackupForm* page = Open();
+  DeleteFileW(Widen(gone).c_str());
+  for (const char* name : {"_1.reg", "_2.reg", "_3.reg", "_4.reg"}) {
+    SCOPED_TRACE(name);
+    MessageBoxes().Clear();
+    MessageBoxes().NextAnswer = IDYES;
+    page->PartialListView->SetItemIndex(RowOf(*page->PartialListView, RepairDir() + name));
+    page->RestorePartialBtnClick(page->RestorePartialBtn);
+    std::vector<std::string> texts = Texts();
+    ASSERT_EQ(texts.size(), 2u);
+    EXPECT_EQ(texts[1].rfind(kNotRestored, 0), 0u) << texts[1];
+    EXPECT_EQ(MessageBoxes().Calls[1].flags, (unsigned)MB_ICONWARNING);
+    EXPECT_EQ(page->BackupNotebook->PageIndex(), 0);
+  }
+  TRegistry reg;
+  ASSERT_TRUE(reg.OpenKeyReadOnly(box.Path() + "\\k"));
+  EXPECT_EQ(reg.ReadString("v"), "x");
+  EXPECT_FALSE(box.ValueExists("k", "w"));
+
+  // an empty full backup: nothing to restore from; the full page stays shown
+  page->FullSheetClick(page->FullSheet);
+  page->BackupDataListView->SetItemIndex(0);
+  MessageBoxes().Clear();
+  MessageBoxes().NextAnswer = IDYES;
+  page->RestoreRegistryBtnClick(page->RestoreRegistryBtn);
+  ASSERT_EQ(Texts().size(), 2u);
+  EXPECT_EQ(Texts()[1].rfind(kNotRestored, 0), 0u);
+  EXPECT_EQ(page->BackupNotebook->PageIndex(), 1);
+}
+
+TEST_F(RegPageFixture, RemoveDeletesOnlyTheSelectedFileOnceConfirmed) {
+  std::string keep = SizedFile(temp, "RepairBackup\\_1.reg", 10);
+  std::string drop = SizedFile(temp, "RepairBackup\\_2.reg", 10);
+  std::string locked = SizedFile(temp, "RepairBackup\\_3.reg", 10);
+  std::string full = SizedFile(temp, "FullBackup\\Backup_20260101_101010.reg", 10);
+  TRegBackupForm* page = Open();
+  TListView* list = page->PartialListView;
+
+  page->RemovePartialBtnClick(page->RemovePartialBtn);
+  EXPECT_EQ(Texts(), (std::vector<std::string>{kSelect}));
+
+  MessageBoxes().Clear();
+  list->SetItemIndex(RowOf(*list, drop));
+  MessageBoxes().NextAnswer = IDNO;
+  page->RemovePartialBtnClick(page->RemovePartialBtn);
+  EXPECT_EQ(Texts(), (std::vector<std::string>{kRemoveQuestion}));
+  EXPECT_EQ(MessageBoxes().Calls[0].flags, (unsigned)(MB_YESNO | MB_ICONWARNING));
+  EXPECT_TRUE(FileExists(drop));
+  EXPECT_EQ(list->Count(), 3);
+
+  MessageBoxes().Clear();
+  MessageBoxes().NextAnswer = IDYES;
+  page->RemovePartialBtnClick(page->RemovePartialBtn);
+  EXPECT_EQ(Texts(), (std::vector<std::string>{kRemoveQuestion, kRemoved}));
+  EXPECT_FALSE(FileExists(drop));
+  EXPECT_TRUE(FileExists(keep));
+  EXPECT_TRUE(FileExists(locked));
+  EXPECT_TRUE(FileExists(full));
+  EXPECT_EQ(list->Count(), 2);
+  EXPECT_EQ(RowOf(*list, drop), -1);
+
+  // A file that cannot be deleted: the warning, file and row stay.
+  SetFileAttributesW(Widen(locked).c_str(), FILE_ATTRIBUTE_READONLY);
+  MessageBoxes().Clear();
+  list->SetItemIndex(RowOf(*list, locked));
+  MessageBoxes().NextAnswer = IDYES;
+  page->RemovePartialBtnClick(page->RemovePartialBtn);
+  SetFileAttributesW(Widen(locked).c_str(), FILE_ATTRIBUTE_NORMAL);
+  EXPECT_EQ(Texts(), (std::vector<std::string>{kRemoveQuestion,
+                                               "The backup file cannot be deleted or does not exist!\rPlease make sure "
+                                               "that the registry backup has not been modified or changed."}));
+  EXPECT_EQ(MessageBoxes().Calls[1].flags, (unsigned)MB_ICONWARNING);
+  EXPECT_TRUE(FileExists(locked));
+  EXPECT_EQ(list->Count(), 2);
+
+  // A file already gone: nothing more is said and the row stays.
+  DeleteFileW(Widen(keep).c_str());
+  MessageBoxes().Clear();
+  list->SetItemIndex(RowOf(*list, keep));
+  MessageBoxes().NextAnswer = IDYES;
+  page->RemovePartialBtnClick(page->RemovePartialBtn);
+  EXPECT_EQ(Texts(), (std::vector<std::string>{kRemoveQuestion}));
+  EXPECT_EQ(list->Count(), 2);
+
+  // The full list removes its own file and returns to its page.
+  page->FullSheetClick(page->FullSheet);
+  page->BackupDataListView->SetItemIndex(0);
+  MessageBoxes().Clear();
+  MessageBoxes().NextAnswer = IDYES;
+  page->RemoveBackupBtnClick(page->RemoveBackupBtn);
+  EXPECT_EQ(Texts(), (std::vector<std::string>{kRemoveQuestion, kRemoved}));
+  EXPECT_FALSE(FileExists(full));
+  EXPECT_TRUE(FileExists(locked));
+  EXPECT_EQ(page->BackupDataListView->Count(), 0);
+  EXPECT_EQ(page->BackupNotebook->PageIndex(), 1);
+}
+
+TEST_F(RegPageFixture, ThePageIsMadeOnceAndListsAgainOnEveryVisit) {
+  EXPECT_EQ(RegBackupForm, nullptr);
+  TRegBackupForm* page = Open();
+  EXPECT_EQ(page->Parent(), form->BackupPanel);
+  EXPECT_EQ(page->Owner(), form);
+  EXPECT_EQ(page->Left(), 4);
+  EXPECT_EQ(page->Top(), 26);
+  EXPECT_EQ(page->Width(), 489);
+  EXPECT_EQ(page->Height(), 337);
+  EXPECT_EQ(page->Caption(), "Registry Backup");
+  EXPECT_EQ(page->Memo1->Lines().size(), 7u);
+  EXPECT_EQ(page->PartialListView->Count(), 0);
+
+  page->FullSheetClick(page->FullSheet);
+  std::string written = SizedFile(temp, "RepairBackup\\_1.reg", 10);
+  form->ScanBtnClick(form->ScanBtn);
+  form->AdvanceBtnClick(form->AdvanceBtn);
+  EXPECT_EQ(Open(), page);
+  EXPECT_EQ(page->BackupNotebook->PageIndex(), 0);
+  EXPECT_EQ(Rows(*page->PartialListView), (std::set<std::string>{"10 B | " + written}));
+  SizedFile(temp, "RepairBackup\\_2.reg", 10);
+  EXPECT_EQ(Open(), page);   // pressed again while shown
+  EXPECT_EQ(page->PartialListView->Count(), 2);
+  int pages = 0;
+  for (int i = 0; i < form->BackupPanel->ControlCount(); ++i)
+    if (dynamic_cast<TRegBackupForm*>(form->BackupPanel->Controls(i)) != nullptr) ++pages;
+  EXPECT_EQ(pages, 1);
+
+  form->Free();
+  EXPECT_EQ(RegBackupForm, nullptr) << "freed with its window";
+  form = new TZelvoranMainForm();
+  Application.Handle = form->Handle();
+}
+
+TEST_F(RegPageFixture, TheRepairShowsBothFirstRunDialogsWhileTheyAreDue) {
+  RegSandbox settings(HKEY_LOCAL_MACHINE);
+  settings.CreateKey("");
+  RegSandbox box;
+  box.SetString("k", "v", "x");
+  MyRegistryInfo.NotAutoBackup = true;
+  MainUnit::ShowFirstFullBackup = savedFullBackup;   // the program's own
+  MainUnit::ShowBackupUpload = savedUpload;
+  std::vector<std::string> shown;
+  bool confirm = false;
+  TModalHookScope hook([&](TForm& dialog) {
+    if (auto* first = dynamic_cast<TFirstFullBackupDialog*>(&dialog)) {
+      first->BackupFolder = FullDir();
+      first->ExportKey = box.FullPath();
+      first->OKButton->Perform(BM_CLICK);
+      shown.push_back(first->abMessage->Caption());
+      first->OKButton->Perform(BM_CLICK);
+    } else if (auto* upload = dynamic_cast<TftpUpFileDialog*>(&dialog)) {
+      upload->SettingsKey = "\\" + settings.Path();
+      shown.push_back(upload->Caption());
+      upload->noRadioButton->SetChecked(true);
+      (confirm ? upload->OkBitBtn : static_cast<TControl*>(upload->CancelButton))->Perform(BM_CLICK);
+    } else {
+      shown.push_back("unexpected " + dialog.Caption());
+    }
+  });
+  const std::vector<std::string> both = {"Backup registry complete!", "Zelvoran - Repair Successful"};
+
+  MyRegistryInfo.OneTime = true;
+  form->RepairBtnClick(form->RepairBtn);   // the upload offer cancelled: both stay due
+  EXPECT_EQ(shown, both);
+  EXPECT_TRUE(MyRegistryInfo.OneTime);
+  EXPECT_FALSE(settings.ValueExists("", "OneTime"));
+  form->FinishBtnClick(form->FinishBtn);
+
+  shown.clear();
+  confirm = true;
+  form->RepairBtnClick(form->RepairBtn);
+  EXPECT_EQ(shown, both);
+  EXPECT_FALSE(MyRegistryInfo.OneTime);
+  TRegistry reg;
+  reg.RootKey = HKEY_LOCAL_MACHINE;
+  ASSERT_TRUE(reg.OpenKeyReadOnly(settings.Path()));
+  EXPECT_EQ(reg.ReadString("OneTime"), "1");
+  form->FinishBtnClick(form->FinishBtn);
+
+  shown.clear();
+  form->RepairBtnClick(form->RepairBtn);
+  EXPECT_TRUE(shown.empty());
+
+  // the first-run export went where the backup page lists full backups
+  TRegBackupForm* page = Open();
+  page->FullSheetClick(page->FullSheet);
+  ASSERT_GE(page->BackupDataListView->Count(), 1);   // one per second
+  EXPECT_EQ(page->BackupDataListView->Item(0)->Text(2), FullDir());
+}
+
+}  // namespace
+
+namespace {
+
+// A restore refuses scripts with lines it cannot read, so every line of the system's own export
+// of the whole registry must read.
+TEST(WholeRegistryExport, EveryLineOfItReads) {
+  TempFolder temp;
+  RegBackupUnit::TFullBackupResult backup = RegBackupUnit::MakeFullBackup(temp.Path() + "FullBackup\\", Now());
+  ASSERT_TRUE(backup.Succeeded);
+  RegBackupUnit::TRestoreResult check = RegBackupUnit::VerifyRegistryScript(backup.FileName);
+  EXPECT_GT(check.Keys, 1000);
+  for (const std::string& problem : check.Problems) {
+    EXPECT_NE(problem.rfind("Unreadable line", 0), 0u) << problem;
+    EXPECT_NE(problem.rfind("The file", 0), 0u) << problem;
+  }
+}
+
+}  // namespace
