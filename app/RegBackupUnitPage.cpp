@@ -115,7 +115,10 @@ TRegBackupForm::TRegBackupForm(TControl* host, TForm* owner)
   Memo1 = new TMemo(MemoPanel);
   Memo1->SetBounds(0, 0, 481, 106);
   Memo1->SetBorder(false);
+  Memo1->SetScrollBar(false);   // it cannot be scrolled inside its disabled panel
   Memo1->SetReadOnly(true);
+  Memo1->SetColor(clWhite);
+  Memo1->SetFont({.Height = 10, .Color = clNavy});
   Memo1->SetLines({"Zelvoran introduces powerful registry recovery management utilities, including repair backup ",
                    "and full backup. ", "Instructions:",
                    "Repair Backup: whenever any changes are made to the Windows registry, a backup file will be ",

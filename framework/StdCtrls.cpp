@@ -228,6 +228,13 @@ void TMemo::SetBorder(bool border) {
   SetWindowPos(Handle(), nullptr, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_FRAMECHANGED);
 }
 
+void TMemo::SetScrollBar(bool vertical) {
+  LONG_PTR style = GetWindowLongPtrW(Handle(), GWL_STYLE);
+  style = vertical ? (style | WS_VSCROLL) : (style & ~WS_VSCROLL);
+  SetWindowLongPtrW(Handle(), GWL_STYLE, style);
+  SetWindowPos(Handle(), nullptr, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
+}
+
 // ---- TComboBox ----
 
 TComboBox::TComboBox(TControl* parent, bool editable)

@@ -104,6 +104,7 @@ class TMemo : public TEdit {
   void AddLine(const std::string& line);
   void Clear() { SetText(""); }
   void SetBorder(bool border);
+  void SetScrollBar(bool vertical);   // the vertical scroll bar (shown by default)
 };
 
 class TComboBox : public TControl {

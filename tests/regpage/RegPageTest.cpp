@@ -12,6 +12,7 @@
 #include "app/RegBackupUnit.h"
 #include "app/ftpUpFileDialogUnit.h"
 #include "framework/Application.h"
+#include "framework/ImageList.h"
 #include "framework/StringList.h"
 #include "scan/PublicFunctionUnit.h"
 #include "support/TestSupport.h"
@@ -160,6 +161,47 @@ TEST_F(RegPageFixture, RowsAreDrawnAsTheOtherOwnerDrawnLists) {
   TCanvas canvas(dc.Handle());
   page->BackupListDrawItem(page->PartialListView, 1, canvas, {0, 0, 300, 56}, false);
   EXPECT_EQ(untouched.Pixel(150, 30), 0x123456u) << "no row 1, nothing drawn";
+}
+
+// True when the picture shows image `index` of the list.
+bool Shows(const TImage* image, const TImageList& list, int index) {
+  TBitmap expected;
+  list.GetBitmap(index, expected);
+  const TBitmap& shown = image->Picture();
+  if (shown.Width() != expected.Width() || shown.Height() != expected.Height()) return false;
+  for (int y = 0; y < shown.Height(); y += 3)
+    for (int x = 0; x < shown.Width(); x += 3)
+      if (shown.Pixel(x, y) != expected.Pixel(x, y)) return false;
+  return true;
+}
+
+TEST_F(RegPageFixture, ButtonsAndTabsShowTheirPictures) {
+  TRegBackupForm* page = Open();
+  const TImageList& buttons = dm.BackupImageList;
+  ASSERT_EQ(buttons.Count(), 6);
+  const std::vector<std::pair<TImageEx*, int>> pictures = {{page->BackupRegistryBtn, 0}, {page->RestoreRegistryBtn, 2},
+                                                          {page->RestorePartialBtn, 2}, {page->RemoveBackupBtn, 4},
+                                                          {page->RemovePartialBtn, 4}};
+  for (const auto& [button, leave] : pictures) {
+    SCOPED_TRACE(button->Name);
+    EXPECT_TRUE(Shows(button, buttons, leave));
+    button->OnMouseEnter(button);
+    EXPECT_TRUE(Shows(button, buttons, leave + 1));
+    button->OnMouseLeave(button);
+    EXPECT_TRUE(Shows(button, buttons, leave));
+  }
+  EXPECT_FALSE(Shows(page->BackupRegistryBtn, buttons, 2)) << "the pictures differ";
+
+  const TImageList& tabs = dm.BackupTabImageList;
+  EXPECT_TRUE(Shows(page->PartialSheet, tabs, 1));
+  EXPECT_TRUE(Shows(page->FullSheet, tabs, 2));
+  page->FullSheet->Click();
+  EXPECT_TRUE(Shows(page->PartialSheet, tabs, 0));
+  EXPECT_TRUE(Shows(page->FullSheet, tabs, 3));
+  EXPECT_EQ(page->BackupNotebook->PageIndex(), 1);
+  page->PartialSheet->Click();
+  EXPECT_TRUE(Shows(page->PartialSheet, tabs, 1));
+  EXPECT_EQ(page->BackupNotebook->PageIndex(), 0);
 }
 
 TEST_F(RegPageFixture, TheFullExportWritesAFileAndListsIt) {
