@@ -7,6 +7,7 @@
 
 #include "app/DMUnit.h"
 #include "app/FirstFullBackupUnit.h"
+#include "app/HintUnit.h"
 #include "app/MainUnit.h"
 #include "app/MainUnitBackup.h"
 #include "app/RegBackupUnit.h"
@@ -163,6 +164,15 @@ TEST_F(RegPageFixture, RowsAreDrawnAsTheOtherOwnerDrawnLists) {
   EXPECT_EQ(untouched.Pixel(150, 30), 0x123456u) << "no row 1, nothing drawn";
 }
 
+// Adds "title | message" of a shown please-wait window to the list in lp.
+BOOL CALLBACK AddHintText(HWND window, LPARAM lp) {
+  auto* hint = dynamic_cast<THintForm*>(TControl::FromHandle(window));
+  if (hint != nullptr && hint->Visible())
+    reinterpret_cast<std::vector<std::string>*>(lp)->push_back(hint->PanelHint->Caption() + " | " +
+                                                               hint->LabelMsg->Caption());
+  return TRUE;
+}
+
 // True when the picture shows image `index` of the list.
 bool Shows(const TImage* image, const TImageList& list, int index) {
   TBitmap expected;
@@ -210,7 +220,16 @@ TEST_F(RegPageFixture, TheFullExportWritesAFileAndListsIt) {
   TRegBackupForm* page = Open();
   page->ExportKey = box.FullPath();
   page->FullSheetClick(page->FullSheet);
+  // While regedit exports, the please-wait window shows and the page buttons wait.
+  std::vector<std::string> during;
+  Application.Post([&] {
+    form->ScanBtnClick(form->ScanBtn);
+    during.push_back(Format("page %d", form->MainNotebook->PageIndex()));
+    EnumThreadWindows(GetCurrentThreadId(), AddHintText, reinterpret_cast<LPARAM>(&during));
+  });
   page->BackupRegistryBtnClick(page->BackupRegistryBtn);
+  EXPECT_EQ(during, (std::vector<std::string>{
+                        "page 1", "Registry Backup | Please wait until the backup operation is finished."}));
   EXPECT_EQ(Texts(), (std::vector<std::string>{"The registry backup was created successfully!"}));
   EXPECT_EQ(MessageBoxes().Calls[0].caption, "Zelvoran");
   EXPECT_EQ(MessageBoxes().Calls[0].flags, 0u);
