@@ -335,6 +335,22 @@ TRestoreResult RestoreRegistryScript(const std::string& fileName) {
 
 std::string FullBackupFolder() { return ExeDir() + "FullBackup\\"; }
 
+// Runs the export and tells whether it wrote a complete script: its header, a key, a final line end.
+static bool ExportCompleted(const std::string& command, const std::string& fileName) {
+  DWORD exitCode = 1;
+  if (!RunAndWait(command, exitCode) || exitCode != 0 || !FileExists(fileName)) return false;
+  std::string bytes;
+  try {
+    bytes = ReadFileBytes(fileName);
+  } catch (const EInOutError&) {
+    return false;
+  }
+  bool eightBit = false;
+  std::wstring text = DecodeScript(bytes, eightBit);
+  bool headed = text.rfind(L"Windows Registry Editor Version 5.00", 0) == 0 || text.rfind(L"REGEDIT4", 0) == 0;
+  return headed && text.find(L"\n[") != std::wstring::npos && !text.empty() && text.back() == L'\n';
+}
+
 TFullBackupResult MakeFullBackup(const std::string& folder, TDateTime stamp, const std::string& key) {
   TFullBackupResult result;
   std::string dir = ExcludeTrailingBackslash(folder);
@@ -342,19 +358,11 @@ TFullBackupResult MakeFullBackup(const std::string& folder, TDateTime stamp, con
   result.FileName = Format("%sBackup_%s.reg", IncludeTrailingBackslash(folder), FormatDateTime("yyyymmdd_hhnnss", stamp));
   std::string command = "Regedit /E \"" + result.FileName + "\"";
   if (!key.empty()) command += " \"" + key + "\"";
-  DWORD exitCode = 1;
-  if (!RunAndWait(command, exitCode) || exitCode != 0 || !FileExists(result.FileName)) return result;
-  // a complete export is a script with its header and ends with a line end
-  std::string bytes;
-  try {
-    bytes = ReadFileBytes(result.FileName);
-  } catch (const EInOutError&) {
-    return result;
-  }
-  bool eightBit = false;
-  std::wstring text = DecodeScript(bytes, eightBit);
-  bool headed = text.rfind(L"Windows Registry Editor Version 5.00", 0) == 0 || text.rfind(L"REGEDIT4", 0) == 0;
-  result.Succeeded = headed && text.find(L"\n[") != std::wstring::npos && !text.empty() && text.back() == L'\n';
+  bool existedBefore = FileExists(result.FileName);
+  result.Succeeded = ExportCompleted(command, result.FileName);
+  // a cut-off export must not stay in the list looking like a full backup
+  if (!result.Succeeded && !existedBefore && FileExists(result.FileName))
+    DeleteFileW(Widen(result.FileName).c_str());
   return result;
 }
 
