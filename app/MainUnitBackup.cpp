@@ -141,6 +141,32 @@ TExportOutcome Worse(TExportOutcome a, TExportOutcome b) {
   return (a == TExportOutcome::Unreadable || b == TExportOutcome::Unreadable) ? TExportOutcome::Unreadable : a;
 }
 
+// Hands on each name that enumerate(index, buffer, length) gives for the indexes below count,
+// read with room to spare (a name that outgrew it is read again with more). A name that cannot
+// be read, or that UTF-8 would not give back, makes the outcome unreadable.
+template <class Enumerate, class Use>
+TExportOutcome ForEachName(DWORD count, DWORD hint, Enumerate enumerate, Use use) {
+  TExportOutcome outcome = TExportOutcome::Written;
+  for (DWORD i = 0; i < count; ++i) {
+    std::vector<wchar_t> buf(hint + 2);
+    DWORD len = 0;
+    LONG r = ERROR_MORE_DATA;
+    for (int attempt = 0; attempt < 8 && r == ERROR_MORE_DATA; ++attempt) {
+      if (attempt > 0) buf.resize(buf.size() * 2 + 256);
+      len = (DWORD)buf.size();
+      r = enumerate(i, buf.data(), &len);
+    }
+    if (r == ERROR_NO_MORE_ITEMS) break;
+    std::string name;
+    if (r != ERROR_SUCCESS || !ToText(std::wstring(buf.data(), len), name)) {
+      outcome = TExportOutcome::Unreadable;
+      continue;
+    }
+    outcome = Worse(outcome, use(name));
+  }
+  return outcome;
+}
+
 // The key line, every value and, depth first, every subkey. A key that has vanished counts as
 // absent; anything else that cannot be read makes the outcome unreadable.
 TExportOutcome ExportTree(HKEY root, const std::string& rootName, const std::string& subKey, TStringList& lines) {
@@ -153,53 +179,20 @@ TExportOutcome ExportTree(HKEY root, const std::string& rootName, const std::str
   if (RegQueryInfoKeyW(key, nullptr, nullptr, nullptr, &subkeys, &maxKeyLen, nullptr, &values, &maxValueLen,
                        nullptr, nullptr, nullptr) != ERROR_SUCCESS)
     return TExportOutcome::Unreadable;
-  std::string keyLine = KeyLine(rootName, subKey);
-  lines.Add(keyLine);
-  TExportOutcome outcome = TExportOutcome::Written;
-
-  // Names are read with room to spare; a name that outgrew it is read again with more.
-  auto enumName = [](auto enumerate, DWORD index, DWORD hint, std::wstring& name) {
-    std::vector<wchar_t> buf(hint + 2);
-    for (int attempt = 0; attempt < 8; ++attempt) {
-      DWORD len = (DWORD)buf.size();
-      LONG r = enumerate(index, buf.data(), &len);
-      if (r == ERROR_MORE_DATA) {
-        buf.resize(buf.size() * 2 + 256);
-        continue;
-      }
-      if (r == ERROR_SUCCESS) name.assign(buf.data(), len);
-      return r;
-    }
-    return (LONG)ERROR_MORE_DATA;
-  };
-
-  for (DWORD i = 0; i < values; ++i) {
-    std::wstring wname;
-    LONG r = enumName([&](DWORD idx, wchar_t* b, DWORD* l) {
-      return RegEnumValueW(key, idx, b, l, nullptr, nullptr, nullptr, nullptr);
-    }, i, maxValueLen, wname);
-    if (r == ERROR_NO_MORE_ITEMS) break;
-    std::string name;
-    if (r != ERROR_SUCCESS || !ToText(wname, name)) {
-      outcome = TExportOutcome::Unreadable;
-      continue;
-    }
-    outcome = Worse(outcome, AddValue(key, std::string(), name, lines));   // under the key line above
-  }
-  for (DWORD i = 0; i < subkeys; ++i) {
-    std::wstring wname;
-    LONG r = enumName([&](DWORD idx, wchar_t* b, DWORD* l) {
-      return RegEnumKeyExW(key, idx, b, l, nullptr, nullptr, nullptr, nullptr);
-    }, i, maxKeyLen, wname);
-    if (r == ERROR_NO_MORE_ITEMS) break;
-    std::string name;
-    if (r != ERROR_SUCCESS || !ToText(wname, name)) {
-      outcome = TExportOutcome::Unreadable;
-      continue;
-    }
-    outcome = Worse(outcome, ExportTree(root, rootName, subKey + "\\" + name, lines));
-  }
-  return outcome;
+  lines.Add(KeyLine(rootName, subKey));
+  TExportOutcome valuesOutcome = ForEachName(
+      values, maxValueLen,
+      [&](DWORD i, wchar_t* name, DWORD* len) {
+        return RegEnumValueW(key, i, name, len, nullptr, nullptr, nullptr, nullptr);
+      },
+      [&](const std::string& name) { return AddValue(key, std::string(), name, lines); });   // under the key line
+  TExportOutcome keysOutcome = ForEachName(
+      subkeys, maxKeyLen,
+      [&](DWORD i, wchar_t* name, DWORD* len) {
+        return RegEnumKeyExW(key, i, name, len, nullptr, nullptr, nullptr, nullptr);
+      },
+      [&](const std::string& name) { return ExportTree(root, rootName, subKey + "\\" + name, lines); });
+  return Worse(valuesOutcome, keysOutcome);
 }
 
 TExportOutcome ExportRemoval(const TRemoval& removal, TStringList& lines) {
@@ -260,6 +253,13 @@ TBackupResult BackupCheckedFindings(const std::vector<TBackupSection>& sections,
   if (lines.Count() > 1) result.Saved = ReplaceFileContents(result.FileName, EncodeRegScript(lines));
   result.Complete = result.Missed.empty() && (lines.Count() <= 1 || result.Saved);
   return result;
+}
+
+std::string ShortList(const std::vector<std::string>& items, size_t shown) {
+  std::string text;
+  for (size_t i = 0; i < items.size() && i < shown; ++i) text += items[i] + "\r";
+  if (items.size() > shown) text += Format("and %d more\r", (int)(items.size() - shown));
+  return text;
 }
 
 }  // namespace MainUnit

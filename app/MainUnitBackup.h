@@ -71,4 +71,7 @@ struct TBackupResult {
 TBackupResult BackupCheckedFindings(const std::vector<TBackupSection>& sections, uint8_t platformKind,
                                     const std::string& folder, TDateTime stamp);
 
+// The first `shown` items for a message, each ended by "\r", then "and N more\r" for the rest.
+std::string ShortList(const std::vector<std::string>& items, size_t shown);
+
 }  // namespace MainUnit

@@ -48,13 +48,8 @@ std::string BackupProblemText(const TBackupResult& backup) {
   std::string text = "The registry backup could not be completed.\r\r";
   if (!backup.Saved && (backup.Exported > 0 || backup.Missed.empty()))
     text += Format("The backup file could not be written:\r%s\r\r", backup.FileName);
-  if (!backup.Missed.empty()) {
-    text += "These entries could not be backed up:\r";
-    for (size_t i = 0; i < backup.Missed.size() && i < kMissedShown; ++i) text += backup.Missed[i] + "\r";
-    if (backup.Missed.size() > kMissedShown)
-      text += Format("and %d more\r", (int)(backup.Missed.size() - kMissedShown));
-    text += "\r";
-  }
+  if (!backup.Missed.empty())
+    text += "These entries could not be backed up:\r" + ShortList(backup.Missed, kMissedShown) + "\r";
   return text + "What is not in the backup cannot be restored after the repair.\rRepair the problems anyway?";
 }
 

@@ -93,11 +93,8 @@ void ListBackups(TListView* list, const std::string& folder) {
 }
 
 std::string RestoreFailureText(const TRestoreResult& result) {
-  std::string text = "The registry was not restored completely!\r\r";
-  for (size_t i = 0; i < result.Problems.size() && i < kProblemsShown; ++i) text += result.Problems[i] + "\r";
-  if (result.Problems.size() > kProblemsShown)
-    text += Format("and %d more\r", (int)(result.Problems.size() - kProblemsShown));
-  return text + "\rPlease make sure that the registry backup has not been modified or changed.";
+  return "The registry was not restored completely!\r\r" + MainUnit::ShortList(result.Problems, kProblemsShown) +
+         "\rPlease make sure that the registry backup has not been modified or changed.";
 }
 
 }  // namespace

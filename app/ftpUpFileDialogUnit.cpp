@@ -126,8 +126,9 @@ TUploadOutcome Upload(const std::string& directory, const std::string& file, con
   state->Session = session;
   state->LastActivity = GetTickCount();
 
-  // The server is talked to on a thread of its own, so that the windows stay live, Cancel works
-  // at once and a server that stops answering is given up after the time-out.
+  // The server is talked to on a thread of its own, so that the progress handler (which lets the
+  // windows handle their messages) is called while it waits, Cancel works at once and a server
+  // that stops answering is given up after the time-out.
   std::thread([state] {
     state->Outcome = Transfer(*state);
     state->Done = true;
@@ -214,6 +215,7 @@ TUploadOutcome TftpUpFileDialog::Upload(const std::string& directory, const std:
                                         const std::string& host) {
   Cancelled = false;
   return ftpUpFileDialogUnit::Upload(directory, file, password, user, host, [this](uint64_t sent, uint64_t total) {
+    Application.ProcessMessages();   // the dialog repaints and its Cancel can be pressed
     ftpGauge->SetRange(0, 1000);
     ftpGauge->SetPosition(total == 0 ? 0 : (int)(sent * 1000 / total));
     return !Cancelled && !Closing();

@@ -18,7 +18,8 @@ extern DWORD UploadTimeout;
 
 enum class TUploadOutcome { Sent, ConnectFailed, TransferFailed, Cancelled };
 
-// Called after each block sent with the bytes so far and the file's size; false cancels.
+// Called while the upload runs (every 50 ms or so) with the bytes sent so far and the file's
+// size; false cancels.
 using TUploadProgress = std::function<bool(uint64_t sent, uint64_t total)>;
 
 // Connects to host (port Endpoints::FtpPort) as user (trimmed with the password when not blank;

@@ -4,6 +4,7 @@
 #include "LocalFtpServer.h"
 #include "app/MainUnit.h"
 #include "app/ftpUpFileDialogUnit.h"
+#include "framework/Application.h"
 #include "framework/Endpoints.h"
 #include "scan/PublicFunctionUnit.h"
 #include "support/TestSupport.h"
@@ -17,6 +18,13 @@ namespace {
 TModalResult ShowAndPress(TftpUpFileDialog& dialog, const std::function<void()>& press) {
   TModalHookScope hook([&](TForm&) { press(); });
   return dialog.ShowModal();
+}
+
+void UseServer(const TLocalFtpServer& server) {
+  Endpoints::FtpHost = "127.0.0.1";
+  Endpoints::FtpPort = server.Port();
+  Endpoints::FtpUser = "zelvoran";
+  Endpoints::FtpPassword = "secret";
 }
 }  // namespace
 
@@ -43,10 +51,7 @@ TEST(UploadDialog, OkWithYesSendsTheBackupAndCancelLeavesTheOffersDue) {
   RegSandbox settings(HKEY_LOCAL_MACHINE);
   TempFolder temp;
   TLocalFtpServer server("zelvoran", "secret");
-  Endpoints::FtpHost = "127.0.0.1";
-  Endpoints::FtpPort = server.Port();
-  Endpoints::FtpUser = "zelvoran";
-  Endpoints::FtpPassword = "secret";
+  UseServer(server);
   MainUnit::RepairBackupFile = temp.WriteFile("_20261205_154249.reg", "backup");
 
   PublicFunctionUnit::MyRegistryInfo.OneTime = true;
@@ -66,4 +71,31 @@ TEST(UploadDialog, OkWithYesSendsTheBackupAndCancelLeavesTheOffersDue) {
   EXPECT_FALSE(PublicFunctionUnit::MyRegistryInfo.OneTime);
   EXPECT_TRUE(settings.ValueExists("", "OneTime"));
   EXPECT_TRUE(MessageBoxes().Calls.empty());
+}
+
+TEST(UploadDialog, CancelCanBePressedWhileTheFileGoesOut) {
+  RegSandbox settings(HKEY_LOCAL_MACHINE);
+  TempFolder temp;
+  TLocalFtpServer slow("zelvoran", "secret", false, true);
+  UseServer(slow);
+  MainUnit::RepairBackupFile = temp.WriteFile("_20261205_154249.reg", std::string(2 << 20, 'x'));
+  PublicFunctionUnit::MyRegistryInfo.OneTime = true;
+  MessageBoxes().Clear();
+  TFormPtr<TftpUpFileDialog> dialog(new TftpUpFileDialog);
+  dialog->SettingsKey = "\\" + settings.Path();
+  bool sending = false;
+  ShowAndPress(*dialog, [&] {
+    // runs only once the dialog handles its messages again, which it does while it sends
+    Application.Post([&] {
+      sending = dialog->abWaitting->Visible() && !dialog->OkBitBtn->Enabled() && dialog->Height() == 346;
+      dialog->CancelButton->Click();
+    });
+    dialog->OkBitBtn->Click();
+  });
+  EXPECT_TRUE(sending);
+  EXPECT_TRUE(dialog->Cancelled);
+  EXPECT_LT(dialog->ftpGauge->Position(), dialog->ftpGauge->Max()) << "the upload ended before the whole file went";
+  EXPECT_FALSE(dialog->abWaitting->Visible());
+  EXPECT_FALSE(PublicFunctionUnit::MyRegistryInfo.OneTime) << "OK marked the offers done";
+  EXPECT_TRUE(MessageBoxes().Calls.empty()) << "a cancel is silent";
 }

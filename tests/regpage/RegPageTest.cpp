@@ -100,6 +100,17 @@ struct RegPageFixture : ::testing::Test {
   std::string RepairDir() const { return temp.Path() + "RepairBackup\\"; }
   std::string FullDir() const { return temp.Path() + "FullBackup\\"; }
 
+  // Selects the row (unless -1), has the question answered and presses the page's button;
+  // returns the texts of the message boxes shown.
+  std::vector<std::string> Press(TListView* list, int row, void (TRegBackupForm::*button)(TObject*),
+                                 int answer = IDYES) {
+    MessageBoxes().Clear();
+    if (row >= 0) list->SetItemIndex(row);
+    MessageBoxes().NextAnswer = answer;
+    (RegBackupForm->*button)(nullptr);
+    return Texts();
+  }
+
   // Opens the backup page as the page button does, its full list pointed at the test's folder.
   TRegBackupForm* Open() {
     form->BackupBtnClick(form->BackupBtn);
@@ -259,18 +270,14 @@ TEST_F(RegPageFixture, RestoreBringsTheKeysBackAndSaysSoOnlyWhenTheyReadBack) {
   TRegBackupForm* page = Open();
   ASSERT_EQ(page->PartialListView->Count(), 1);
 
-  page->RestorePartialBtnClick(page->RestorePartialBtn);   // nothing selected
-  EXPECT_EQ(Texts(), (std::vector<std::string>{kSelect}));
-  MessageBoxes().Clear();
-  page->PartialListView->SetItemIndex(0);
-  MessageBoxes().NextAnswer = IDNO;
-  page->RestorePartialBtnClick(page->RestorePartialBtn);
-  EXPECT_EQ(Texts(), (std::vector<std::string>{kRestoreQuestion}));
+  TListView* list = page->PartialListView;
+  EXPECT_EQ(Press(list, -1, &TRegBackupForm::RestorePartialBtnClick), (std::vector<std::string>{kSelect}));
+  EXPECT_EQ(Press(list, 0, &TRegBackupForm::RestorePartialBtnClick, IDNO),
+            (std::vector<std::string>{kRestoreQuestion}));
   EXPECT_EQ(MessageBoxes().Calls[0].flags, (unsigned)(MB_YESNO | MB_ICONINFORMATION));
   EXPECT_FALSE(box.KeyExists("k"));
 
   // While regedit runs the window stays live, but neither the page nor the page buttons act.
-  MessageBoxes().Clear();
   int pageDuring = -1, rowsDuring = -1;
   Application.Post([&] {
     form->ScanBtnClick(form->ScanBtn);
@@ -278,9 +285,8 @@ TEST_F(RegPageFixture, RestoreBringsTheKeysBackAndSaysSoOnlyWhenTheyReadBack) {
     pageDuring = form->MainNotebook->PageIndex();
     rowsDuring = page->PartialListView->Count();
   });
-  MessageBoxes().NextAnswer = IDYES;
-  page->RestorePartialBtnClick(page->RestorePartialBtn);
-  EXPECT_EQ(Texts(), (std::vector<std::string>{kRestoreQuestion, kRestored}));
+  EXPECT_EQ(Press(list, 0, &TRegBackupForm::RestorePartialBtnClick),
+            (std::vector<std::string>{kRestoreQuestion, kRestored}));
   EXPECT_EQ(MessageBoxes().Calls[1].flags, 0u);
   EXPECT_EQ(pageDuring, 1);
   EXPECT_EQ(rowsDuring, 1);
@@ -310,11 +316,8 @@ TEST_F(RegPageFixture, RestoreOfAMissingOrDamagedFileFailsAndChangesNothing) {
   DeleteFileW(Widen(gone).c_str());
   for (const char* name : {"_1.reg", "_2.reg", "_3.reg", "_4.reg"}) {
     SCOPED_TRACE(name);
-    MessageBoxes().Clear();
-    MessageBoxes().NextAnswer = IDYES;
-    page->PartialListView->SetItemIndex(RowOf(*page->PartialListView, RepairDir() + name));
-    page->RestorePartialBtnClick(page->RestorePartialBtn);
-    std::vector<std::string> texts = Texts();
+    std::vector<std::string> texts = Press(page->PartialListView, RowOf(*page->PartialListView, RepairDir() + name),
+                                           &TRegBackupForm::RestorePartialBtnClick);
     ASSERT_EQ(texts.size(), 2u);
     EXPECT_EQ(texts[1].rfind(kNotRestored, 0), 0u) << texts[1];
     EXPECT_EQ(MessageBoxes().Calls[1].flags, (unsigned)MB_ICONWARNING);
@@ -327,12 +330,9 @@ TEST_F(RegPageFixture, RestoreOfAMissingOrDamagedFileFailsAndChangesNothing) {
 
   // an empty full backup: nothing to restore from; the full page stays shown
   page->FullSheetClick(page->FullSheet);
-  page->BackupDataListView->SetItemIndex(0);
-  MessageBoxes().Clear();
-  MessageBoxes().NextAnswer = IDYES;
-  page->RestoreRegistryBtnClick(page->RestoreRegistryBtn);
-  ASSERT_EQ(Texts().size(), 2u);
-  EXPECT_EQ(Texts()[1].rfind(kNotRestored, 0), 0u);
+  std::vector<std::string> texts = Press(page->BackupDataListView, 0, &TRegBackupForm::RestoreRegistryBtnClick);
+  ASSERT_EQ(texts.size(), 2u);
+  EXPECT_EQ(texts[1].rfind(kNotRestored, 0), 0u);
   EXPECT_EQ(page->BackupNotebook->PageIndex(), 1);
 }
 
@@ -344,22 +344,14 @@ TEST_F(RegPageFixture, RemoveDeletesOnlyTheSelectedFileOnceConfirmed) {
   TRegBackupForm* page = Open();
   TListView* list = page->PartialListView;
 
-  page->RemovePartialBtnClick(page->RemovePartialBtn);
-  EXPECT_EQ(Texts(), (std::vector<std::string>{kSelect}));
-
-  MessageBoxes().Clear();
-  list->SetItemIndex(RowOf(*list, drop));
-  MessageBoxes().NextAnswer = IDNO;
-  page->RemovePartialBtnClick(page->RemovePartialBtn);
-  EXPECT_EQ(Texts(), (std::vector<std::string>{kRemoveQuestion}));
+  const auto remove = &TRegBackupForm::RemovePartialBtnClick;
+  EXPECT_EQ(Press(list, -1, remove), (std::vector<std::string>{kSelect}));
+  EXPECT_EQ(Press(list, RowOf(*list, drop), remove, IDNO), (std::vector<std::string>{kRemoveQuestion}));
   EXPECT_EQ(MessageBoxes().Calls[0].flags, (unsigned)(MB_YESNO | MB_ICONWARNING));
   EXPECT_TRUE(FileExists(drop));
   EXPECT_EQ(list->Count(), 3);
 
-  MessageBoxes().Clear();
-  MessageBoxes().NextAnswer = IDYES;
-  page->RemovePartialBtnClick(page->RemovePartialBtn);
-  EXPECT_EQ(Texts(), (std::vector<std::string>{kRemoveQuestion, kRemoved}));
+  EXPECT_EQ(Press(list, -1, remove), (std::vector<std::string>{kRemoveQuestion, kRemoved}));
   EXPECT_FALSE(FileExists(drop));
   EXPECT_TRUE(FileExists(keep));
   EXPECT_TRUE(FileExists(locked));
@@ -369,12 +361,9 @@ TEST_F(RegPageFixture, RemoveDeletesOnlyTheSelectedFileOnceConfirmed) {
 
   // A file that cannot be deleted: the warning, file and row stay.
   SetFileAttributesW(Widen(locked).c_str(), FILE_ATTRIBUTE_READONLY);
-  MessageBoxes().Clear();
-  list->SetItemIndex(RowOf(*list, locked));
-  MessageBoxes().NextAnswer = IDYES;
-  page->RemovePartialBtnClick(page->RemovePartialBtn);
+  std::vector<std::string> texts = Press(list, RowOf(*list, locked), remove);
   SetFileAttributesW(Widen(locked).c_str(), FILE_ATTRIBUTE_NORMAL);
-  EXPECT_EQ(Texts(), (std::vector<std::string>{kRemoveQuestion,
+  EXPECT_EQ(texts, (std::vector<std::string>{kRemoveQuestion,
                                                "The backup file cannot be deleted or does not exist!\rPlease make sure "
                                                "that the registry backup has not been modified or changed."}));
   EXPECT_EQ(MessageBoxes().Calls[1].flags, (unsigned)MB_ICONWARNING);
@@ -383,20 +372,13 @@ TEST_F(RegPageFixture, RemoveDeletesOnlyTheSelectedFileOnceConfirmed) {
 
   // A file already gone: nothing more is said and the row stays.
   DeleteFileW(Widen(keep).c_str());
-  MessageBoxes().Clear();
-  list->SetItemIndex(RowOf(*list, keep));
-  MessageBoxes().NextAnswer = IDYES;
-  page->RemovePartialBtnClick(page->RemovePartialBtn);
-  EXPECT_EQ(Texts(), (std::vector<std::string>{kRemoveQuestion}));
+  EXPECT_EQ(Press(list, RowOf(*list, keep), remove), (std::vector<std::string>{kRemoveQuestion}));
   EXPECT_EQ(list->Count(), 2);
 
   // The full list removes its own file and returns to its page.
   page->FullSheetClick(page->FullSheet);
-  page->BackupDataListView->SetItemIndex(0);
-  MessageBoxes().Clear();
-  MessageBoxes().NextAnswer = IDYES;
-  page->RemoveBackupBtnClick(page->RemoveBackupBtn);
-  EXPECT_EQ(Texts(), (std::vector<std::string>{kRemoveQuestion, kRemoved}));
+  EXPECT_EQ(Press(page->BackupDataListView, 0, &TRegBackupForm::RemoveBackupBtnClick),
+            (std::vector<std::string>{kRemoveQuestion, kRemoved}));
   EXPECT_FALSE(FileExists(full));
   EXPECT_TRUE(FileExists(locked));
   EXPECT_EQ(page->BackupDataListView->Count(), 0);
