@@ -71,6 +71,16 @@ TEST(UploadDialog, OkWithYesSendsTheBackupAndCancelLeavesTheOffersDue) {
   EXPECT_FALSE(PublicFunctionUnit::MyRegistryInfo.OneTime);
   EXPECT_TRUE(settings.ValueExists("", "OneTime"));
   EXPECT_TRUE(MessageBoxes().Calls.empty());
+
+  // a server that refuses the login: "Connect fail!" once, and the dialog closes as after a send
+  Endpoints::FtpPassword = "wrong";
+  PublicFunctionUnit::MyRegistryInfo.OneTime = true;
+  TFormPtr<TftpUpFileDialog> refused(new TftpUpFileDialog);
+  refused->SettingsKey = "\\" + settings.Path();
+  EXPECT_EQ(ShowAndPress(*refused, [&] { refused->OkBitBtn->Click(); }), mrOk);
+  ASSERT_EQ(MessageBoxes().Calls.size(), 1u);
+  EXPECT_EQ(MessageBoxes().Calls[0].text, "Connect fail!");
+  EXPECT_FALSE(PublicFunctionUnit::MyRegistryInfo.OneTime);
 }
 
 TEST(UploadDialog, CancelCanBePressedWhileTheFileGoesOut) {
