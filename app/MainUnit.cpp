@@ -124,6 +124,14 @@ void TZelvoranMainForm::ShowButtonPicture(TObject* sender, std::initializer_list
   }
 }
 
+void TZelvoranMainForm::WireHover(std::initializer_list<TImageEx*> group, THandler enter, THandler leave) {
+  for (TImageEx* b : group) {
+    b->OnMouseEnter = [this, enter](TObject* s) { (this->*enter)(s); };
+    b->OnMouseLeave = [this, leave](TObject* s) { (this->*leave)(s); };
+    (this->*leave)(b);
+  }
+}
+
 TImageEx* TZelvoranMainForm::NewButton(TControl* parent, const char* name, int left, int top, int width,
                                        int height) {
   auto* button = new TImageEx(parent);
@@ -148,11 +156,8 @@ void TZelvoranMainForm::BuildFrame() {
   HelpBtn = NewButton(this, "HelpBtn", 486, 34, 53, 22);
   OptionsBtn = NewButton(this, "OptionsBtn", 538, 34, 53, 22);
   AboutBtn = NewButton(this, "AboutBtn", 598, 34, 53, 22);
-  for (TImageEx* b : {HelpBtn, OptionsBtn, AboutBtn}) {
-    b->OnMouseEnter = [this](TObject* s) { HelpBtnMouseEnter(s); };
-    b->OnMouseLeave = [this](TObject* s) { HelpBtnMouseLeave(s); };
-    HelpBtnMouseLeave(b);
-  }
+  WireHover({HelpBtn, OptionsBtn, AboutBtn}, &TZelvoranMainForm::HelpBtnMouseEnter,
+            &TZelvoranMainForm::HelpBtnMouseLeave);
   HelpBtn->OnClick = [this](TObject* s) { HelpBtnClick(s); };
   OptionsBtn->OnClick = [this](TObject* s) { OptionsBtnClick(s); };
   AboutBtn->OnClick = [this](TObject* s) { AboutBtnClick(s); };
@@ -162,11 +167,8 @@ void TZelvoranMainForm::BuildFrame() {
   wsCloseBtn = NewButton(this, "wsCloseBtn", 650 - 6 - 21, 6, 21, 11);
   wsMinimizedBtn->Hint = "Minimize";
   wsCloseBtn->Hint = "Hide";
-  for (TImageEx* b : {wsMinimizedBtn, wsCloseBtn}) {
-    b->OnMouseEnter = [this](TObject* s) { wsMinimizedBtnMouseEnter(s); };
-    b->OnMouseLeave = [this](TObject* s) { wsMinimizedBtnMouseLeave(s); };
-    wsMinimizedBtnMouseLeave(b);
-  }
+  WireHover({wsMinimizedBtn, wsCloseBtn}, &TZelvoranMainForm::wsMinimizedBtnMouseEnter,
+            &TZelvoranMainForm::wsMinimizedBtnMouseLeave);
   wsMinimizedBtn->OnClick = [this](TObject* s) { wsMinimizedBtnClick(s); };
   wsCloseBtn->OnClick = [this](TObject* s) { wsCloseBtnClick(s); };
 
@@ -182,9 +184,7 @@ void TZelvoranMainForm::BuildFrame() {
   BackupBtn->OnClick = [this](TObject* s) { BackupBtnClick(s); };
   AdvanceBtn->OnClick = [this](TObject* s) { AdvanceBtnClick(s); };
   HomeBtn = NewButton(this, "HomeBtn", 0, 460 - 60, 153, 60);
-  HomeBtn->OnMouseEnter = [this](TObject* s) { HomeBtnMouseEnter(s); };
-  HomeBtn->OnMouseLeave = [this](TObject* s) { HomeBtnMouseLeave(s); };
-  HomeBtnMouseLeave(HomeBtn);
+  WireHover({HomeBtn}, &TZelvoranMainForm::HomeBtnMouseEnter, &TZelvoranMainForm::HomeBtnMouseLeave);
   HomeBtn->OnClick = [this](TObject* s) { HomeBtnClick(s); };
 
   MainNotebook = new TNotebook(this);
@@ -301,11 +301,8 @@ void TZelvoranMainForm::BuildBottomBar(TPanel* bar) {
   AbortScanBtn = NewButton(bar, "AbortScanBtn", 497 - 146, 6, 136, 33);
   RepairBtn = NewButton(bar, "RepairBtn", 497 - 146, 6, 136, 33);
   FinishBtn = NewButton(bar, "FinishBtn", 497 - 146, 6, 136, 33);
-  for (TImageEx* b : {ScanNowBtn, AbortScanBtn, RepairBtn, FinishBtn}) {
-    b->OnMouseEnter = [this](TObject* s) { ScanNowBtnMouseEnter(s); };
-    b->OnMouseLeave = [this](TObject* s) { ScanNowBtnMouseLeave(s); };
-    ScanNowBtnMouseLeave(b);
-  }
+  WireHover({ScanNowBtn, AbortScanBtn, RepairBtn, FinishBtn}, &TZelvoranMainForm::ScanNowBtnMouseEnter,
+            &TZelvoranMainForm::ScanNowBtnMouseLeave);
   ScanNowBtn->OnClick = [this](TObject* s) { ScanNowBtnClick(s); };
   AbortScanBtn->OnClick = [this](TObject* s) { AbortScanBtnClick(s); };
   RepairBtn->OnClick = [this](TObject* s) { RepairBtnClick(s); };
@@ -541,7 +538,7 @@ void TZelvoranMainForm::HighlightToolLabel(TObject* control) {
   }
 }
 
-void TZelvoranMainForm::LaunchTool(int tool, TObject* sender) {
+void TZelvoranMainForm::LaunchTool(int tool, TObject*) {
   if (JunkCleaner != nullptr && JunkCleaner->ScanPageShown) return;
   if (ToolBusy()) return;
   if (tool == kRestorePointTool) {
@@ -559,7 +556,6 @@ void TZelvoranMainForm::LaunchTool(int tool, TObject* sender) {
   }
   slot.Window->Show();
   slot.Window->BringToFront();
-  (void)sender;
 }
 
 // ---- title buttons ----

@@ -212,6 +212,9 @@ class TZelvoranMainForm : public TForm, private MainUnit::TScanView {
   // Button i of the group shows image 2i of the list, or 2i + 1 under the mouse.
   void ShowButtonPicture(TObject* sender, std::initializer_list<TImageEx*> group, const class TImageList& list,
                          bool hover);
+  // Gives each button of the group the hover handlers and shows its normal picture.
+  using THandler = void (TZelvoranMainForm::*)(TObject*);
+  void WireHover(std::initializer_list<TImageEx*> group, THandler enter, THandler leave);
   TImageEx* NewButton(TControl* parent, const char* name, int left, int top, int width, int height);
   void FreeTools();
 

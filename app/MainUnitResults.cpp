@@ -1,6 +1,7 @@
 // The results page: the sections with findings, each section's findings drawn with their detail
 // lines and tick box, the severity and description pane, and the exclusion into the ignore file.
 #include "../framework/Application.h"
+#include "../framework/Exceptions.h"
 #include "../framework/ImageList.h"
 #include "../framework/StringList.h"
 #include "../scan/PublicFunctionUnit.h"
@@ -78,10 +79,7 @@ void TZelvoranMainForm::BuildResultsPage(TPanel* page) {
   DetailsMemo->SetBorder(false);
   DetailsMemo->SetReadOnly(true);
   DetailsMemo->SetColor(clWhite);
-  // It cannot be scrolled inside its disabled holder: no scroll bar, the room goes to the text.
-  SetWindowLongW(DetailsMemo->Handle(), GWL_STYLE, GetWindowLongW(DetailsMemo->Handle(), GWL_STYLE) & ~WS_VSCROLL);
-  SetWindowPos(DetailsMemo->Handle(), nullptr, 0, 0, 0, 0,
-               SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
+  DetailsMemo->SetScrollBar(false);   // it cannot be scrolled inside its disabled holder
 }
 
 int TZelvoranMainForm::SelectedSection() const {
@@ -243,9 +241,23 @@ void TZelvoranMainForm::ExcludeMenuClick(TObject*) {
   int total = TotalProblemCount();
   RepairGrid->SetColumnCaption(1, Format("Problems Found: %d", total));
   ProblemsPanel->SetCaption(Format("  Details of Problems found: %d", total));
+  LVITEMW focus{};
+  focus.stateMask = focus.state = LVIS_FOCUSED;
+  SendMessageW(RepairGrid->Handle(), LVM_SETITEMSTATE, RepairGrid->ItemIndex(), (LPARAM)&focus);
 }
 
 void TZelvoranMainForm::AppendIgnoreEntry(const std::string& caption, const std::string& keyPath,
                                           const std::string& valueName) {
-  AppendFileBytes(PublicFunctionUnit::IgnoreFileName(), PublicFunctionUnit::IgnoreLine(caption, keyPath, valueName));
+  std::string file = PublicFunctionUnit::IgnoreFileName();
+  std::string line = PublicFunctionUnit::IgnoreLine(caption, keyPath, valueName);
+  // A file whose last line has no line break (edited by hand) keeps that line whole.
+  if (FileExists(file)) {
+    try {
+      std::string old = ReadFileBytes(file);
+      if (!old.empty() && old.back() != '\n') line = "\r\n" + line;
+    } catch (const EInOutError&) {
+      // unreadable: the append below fails the same way, silently
+    }
+  }
+  AppendFileBytes(file, line);
 }

@@ -3,38 +3,23 @@
 // of two sections pointed at problems planted in the test's own keys, and lists what they found.
 #include <gtest/gtest.h>
 
-#include "app/DMUnit.h"
-#include "app/MainUnit.h"
-#include "framework/Application.h"
-#include "scan/PublicFunctionUnit.h"
+#include "MainWindowHost.h"
 #include "scan/SharedDLLsUnit.h"
 #include "scan/WindowsFontsUnit.h"
-#include "support/TestSupport.h"
 
 using namespace MainUnit;
 using testing_support::MessageBoxes;
 using testing_support::RegSandbox;
-using testing_support::TempFolder;
 
 namespace {
 
-struct CommandLineScan : ::testing::Test {
-  TSectionTable saved = Sections();
-  TempFolder folder;
+struct CommandLineScan : ::testing::Test, MainWindowHost {
   RegSandbox fonts{HKEY_CURRENT_USER, "Software\\ZelvoranTest", "Fonts"};
   RegSandbox dlls{HKEY_CURRENT_USER, "Software\\ZelvoranTest", "SharedDlls"};
-  TDM dm;
-  TZelvoranMainForm* form = nullptr;
   std::vector<DWORD> scanStarts;   // when the scan reached the first section
   DWORD activatedAt = 0;
 
   CommandLineScan() {
-    MessageBoxes().Clear();
-    PublicFunctionUnit::MyRegistryInfo.SelectAll = true;
-    PublicFunctionUnit::MyRegistryInfo.CheckUpdate = false;
-    PublicFunctionUnit::ScanState = 0;
-    PublicFunctionUnit::SetIgnoreFileName(folder.Path() + "ZelvoranIgnores.dat");
-
     // The problems: a font file that is not there, one named by its full path, and a shared DLL
     // that is gone; beside them entries that are sound.
     fonts.SetString("", "Zv Missing", "zv-cmdline-missing.ttf");
@@ -44,7 +29,6 @@ struct CommandLineScan : ::testing::Test {
     dlls.SetDword("", folder.WriteFile("present.dll"), 2);
 
     // Every section runs: the first one notes the time, the two planted ones scan their keys.
-    for (TSection& s : Sections()) s.Scan = nullptr;
     Sections()[0].Scan = [this](int, TCaptionTarget*, TCaptionTarget*, TIgnoreContents&, TRegistryContents&) {
       scanStarts.push_back(GetTickCount());
     };
@@ -56,21 +40,12 @@ struct CommandLineScan : ::testing::Test {
                                 TRegistryContents& c) {
       SharedDLLsUnit::ScanSharedDlls(index, item, count, ignore, c, dlls.Path(), HKEY_CURRENT_USER);
     };
-    DM = &dm;
-  }
-  ~CommandLineScan() override {
-    if (form != nullptr) form->Free();
-    DM = nullptr;
-    Sections() = saved;
-    PublicFunctionUnit::CommandLineParam.clear();
-    PublicFunctionUnit::SetIgnoreFileName("");
   }
 
   // Creates the window as start-up does and shows it; its first activation runs the scan.
   void Start(const std::string& parameter) {
     PublicFunctionUnit::CommandLineParam = parameter;
-    form = new TZelvoranMainForm();
-    Application.Handle = form->Handle();
+    Create();
     TNotifyEvent activate = form->OnActivate;
     form->OnActivate = [this, activate](TObject* s) {
       if (activatedAt == 0) activatedAt = GetTickCount();

@@ -21,6 +21,20 @@ void SendAll(SOCKET s, const std::string& data) {
   }
 }
 
+// A socket bound to a free port of 127.0.0.1.
+SOCKET BindLoopback(int& port) {
+  static TWinsock winsock;
+  SOCKET s = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+  sockaddr_in addr{};
+  addr.sin_family = AF_INET;
+  addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  bind(s, (sockaddr*)&addr, sizeof addr);
+  int len = sizeof addr;
+  getsockname(s, (sockaddr*)&addr, &len);
+  port = ntohs(addr.sin_port);
+  return s;
+}
+
 std::string StatusText(int status) {
   switch (status) {
     case 200: return "OK";
@@ -32,16 +46,7 @@ std::string StatusText(int status) {
 }  // namespace
 
 TLocalHttpServer::TLocalHttpServer() {
-  static TWinsock winsock;
-  listener_ = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
-  sockaddr_in addr{};
-  addr.sin_family = AF_INET;
-  addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  addr.sin_port = 0;
-  bind(listener_, (sockaddr*)&addr, sizeof addr);
-  int len = sizeof addr;
-  getsockname(listener_, (sockaddr*)&addr, &len);
-  port_ = ntohs(addr.sin_port);
+  listener_ = BindLoopback(port_);
   listen(listener_, 8);
   thread_ = std::thread([this] { Serve(); });
 }
@@ -55,16 +60,9 @@ TLocalHttpServer::~TLocalHttpServer() {
 std::string TLocalHttpServer::Base() const { return "http://127.0.0.1:" + std::to_string(port_); }
 
 std::string TLocalHttpServer::ClosedBase() {
-  static TWinsock winsock;
-  SOCKET s = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
-  sockaddr_in addr{};
-  addr.sin_family = AF_INET;
-  addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  bind(s, (sockaddr*)&addr, sizeof addr);
-  int len = sizeof addr;
-  getsockname(s, (sockaddr*)&addr, &len);
-  closesocket(s);
-  return "http://127.0.0.1:" + std::to_string(ntohs(addr.sin_port));
+  int port = 0;
+  closesocket(BindLoopback(port));
+  return "http://127.0.0.1:" + std::to_string(port);
 }
 
 void TLocalHttpServer::Route(const std::string& path, const TReply& reply) {

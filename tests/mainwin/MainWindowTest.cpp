@@ -4,70 +4,20 @@
 
 #include <stdexcept>
 
+#include "MainWindowHost.h"
 #include "app/AboutUnit.h"
-#include "app/DMUnit.h"
-#include "app/MainUnit.h"
-#include "framework/Application.h"
 #include "framework/StringList.h"
-#include "scan/PublicFunctionUnit.h"
-#include "support/TestSupport.h"
 
 using namespace MainUnit;
 using testing_support::MessageBoxes;
-using testing_support::TempFolder;
 
 namespace {
 
-struct TableGuard {
-  TSectionTable Saved = Sections();
-  ~TableGuard() { Sections() = Saved; }
-};
-
-// A section scan that reports the given key paths, passing over ignored ones as scanners do.
-TScanRoutine Reports(std::vector<std::string> paths) {
-  return [paths](int index, TCaptionTarget*, TCaptionTarget* count, TIgnoreContents& ignore, TRegistryContents& c) {
-    for (const std::string& p : paths) {
-      if (PublicFunctionUnit::IsIgnored(ignore, Sections()[index].Caption, p, "v")) continue;
-      TContent& f = SectionCommon::NewFinding(c);
-      f.KeyPath = p;
-      f.ValueName = "v";
-      f.KeyPathLine = " Key Path:" + p;
-      f.ValueNameLine = " ValueName:v";
-    }
-    SectionCommon::ShowCount(count, c);
-  };
-}
-
-struct MainWindowFixture : ::testing::Test {
-  TableGuard guard;
-  TempFolder folder;
-  TDM dm;
-  TZelvoranMainForm* form = nullptr;
-
+struct MainWindowFixture : ::testing::Test, MainWindowHost {
   MainWindowFixture() {
-    MessageBoxes().Clear();
-    PublicFunctionUnit::MyRegistryInfo.SelectAll = true;
-    PublicFunctionUnit::MyRegistryInfo.CheckUpdate = false;
-    PublicFunctionUnit::CommandLineParam.clear();
-    PublicFunctionUnit::ScanState = 0;
-    PublicFunctionUnit::SetIgnoreFileName(folder.Path() + "ZelvoranIgnores.dat");
-    for (TSection& s : Sections()) s.Scan = Reports({});
-    DM = &dm;
-    form = new TZelvoranMainForm();
-    Application.Handle = form->Handle();
+    Create();
     form->Show();
     Application.ProcessMessages();
-  }
-  ~MainWindowFixture() override {
-    form->Free();
-    DM = nullptr;
-    PublicFunctionUnit::SetIgnoreFileName("");
-  }
-
-  void TickOnly(std::initializer_list<int> sections) {
-    for (TImage* pic : form->SectionImages)
-      if (pic->Tag == 1) form->picSection01Click(pic);
-    for (int s : sections) form->picSection01Click(form->SectionImages[s]);
   }
 };
 
@@ -147,7 +97,7 @@ TEST_F(MainWindowFixture, ToolPagesOpenAtTheirBoundsAndAreFreedByPageButtonsUnle
 }
 
 TEST_F(MainWindowFixture, NothingTickedWarns) {
-  TickOnly({});
+  form->cbSelectAll->Click();   // unticks every section
   form->ScanNowBtnClick(form->ScanNowBtn);
   ASSERT_EQ(MessageBoxes().Calls.size(), 1u);
   EXPECT_EQ(MessageBoxes().Calls[0].text, "Please select the specific options before scanning.");
@@ -194,10 +144,17 @@ TEST_F(MainWindowFixture, FindingsAreListedPerSectionWithTheirDetails) {
   EXPECT_EQ(form->SectionImages[4]->Tag, 1);
   EXPECT_EQ(form->ItemCountLabels[4]->Caption(), "3");
 
+  // The details pane stays hidden while another section is chosen.
+  form->abShowHideDetailsClick(form->abShowHideDetails);
   form->RepairGrid->SetItemIndex(1);
+  EXPECT_FALSE(form->panDetails->Visible());
+  EXPECT_EQ(form->abShowHideDetails->Caption(), "Show Details");
   EXPECT_EQ(form->ProblemsListBox->Count(), 1);
   EXPECT_EQ(form->abLevel->Caption(), "Normal");
   EXPECT_EQ(form->DetailsMemo->Text(), Sections()[11].Description);
+  form->abShowHideDetailsClick(form->abShowHideDetails);
+  EXPECT_TRUE(form->panDetails->Visible());
+  EXPECT_EQ(form->abShowHideDetails->Caption(), "Hide Details");
 
   // Select All on the results page changes what is drawn and what will be repaired together.
   form->RepairGrid->SetItemIndex(0);
@@ -222,6 +179,9 @@ TEST_F(MainWindowFixture, ExclusionAppendsTheLineAndTheNextScanSkipsIt) {
   form->ScanNowBtnClick(form->ScanNowBtn);
   (*SectionResults)[4].GetItem(2).Content.Checked = false;
   form->ProblemsListBox->SetItemIndex(1);
+  LVITEMW unfocus{};
+  unfocus.stateMask = LVIS_FOCUSED;
+  SendMessageW(form->RepairGrid->Handle(), LVM_SETITEMSTATE, 0, (LPARAM)&unfocus);
   form->ExcludeMenuClick(dm.ExcludeMenu);
 
   EXPECT_EQ(ReadFileBytes(PublicFunctionUnit::IgnoreFileName()), "Font Entries|HKEY_LOCAL_MACHINE\\b|v\r\n");
@@ -232,12 +192,19 @@ TEST_F(MainWindowFixture, ExclusionAppendsTheLineAndTheNextScanSkipsIt) {
   EXPECT_EQ(form->RepairGrid->Item(0)->SubItems[0], "2");
   EXPECT_EQ(form->RepairGrid->ColumnCaption(1), "Problems Found: 2");
   EXPECT_EQ(form->ProblemsPanel->Caption(), "  Details of Problems found: 2");
+  EXPECT_EQ(form->RepairGrid->ItemFocused(), 0);
 
   form->ScanBtnClick(form->ScanBtn);
   form->ScanNowBtnClick(form->ScanNowBtn);
   ASSERT_EQ((*SectionResults)[4].Count(), 2);
   EXPECT_EQ((*SectionResults)[4].GetItem(0).Content.KeyPath, "HKEY_LOCAL_MACHINE\\a");
   EXPECT_EQ((*SectionResults)[4].GetItem(1).Content.KeyPath, "HKEY_LOCAL_MACHINE\\c");
+
+  // A hand-edited last line without its line break stays whole; an empty value name ends in "|".
+  std::string file = PublicFunctionUnit::IgnoreFileName();
+  WriteFileBytes(file, "Sounds Section|HKEY_LOCAL_MACHINE\\y|");
+  form->AppendIgnoreEntry("Help Section", "HKEY_LOCAL_MACHINE\\h", "");
+  EXPECT_EQ(ReadFileBytes(file), "Sounds Section|HKEY_LOCAL_MACHINE\\y|\r\nHelp Section|HKEY_LOCAL_MACHINE\\h|\r\n");
 }
 
 TEST_F(MainWindowFixture, AbortAndScannerErrorsLeaveTheWindowUsable) {

@@ -4,8 +4,7 @@
 
 #include <stdexcept>
 
-#include "support/TestSupport.h"
-#include "app/MainUnitSections.h"
+#include "MainWindowHost.h"
 #include "framework/Strings.h"
 #include "scan/InvalidShortCutsUnit.h"
 #include "scan/PublicFunctionUnit.h"
@@ -35,23 +34,11 @@ struct FakeScanView : TScanView {
   void ShowTotalProcess(int percent) override { Totals.push_back(percent); }
 };
 
-// Puts routines of the test into the table and restores the program's afterwards.
-struct TableGuard {
-  TSectionTable Saved = Sections();
-  ~TableGuard() { Sections() = Saved; }
-};
-
-// A scan that adds n findings with the shared helper, as the real scanners do.
-TScanRoutine Finds(int n, std::vector<int>* calls = nullptr) {
-  return [n, calls](int index, TCaptionTarget* item, TCaptionTarget* count, TIgnoreContents&, TRegistryContents& c) {
-    if (calls) calls->push_back(index);
-    for (int k = 0; k < n; ++k) {
-      TContent& f = SectionCommon::NewFinding(c);
-      f.KeyPath = "HKEY_CURRENT_USER\\Software\\ZelvoranTest\\" + IntToStr(index);
-      if (item) item->SetCaption(f.KeyPath);
-    }
-    SectionCommon::ShowCount(count, c);
-  };
+// n findings under the test's key, made with the shared helper as the real scanners do.
+TScanRoutine Finds(int n, std::vector<int>* calls) {
+  std::vector<std::string> paths;
+  for (int k = 0; k < n; ++k) paths.push_back("HKEY_CURRENT_USER\\Software\\ZelvoranTest\\" + IntToStr(k));
+  return Reports(paths, calls);
 }
 
 struct ScanDriverFixture : ::testing::Test {
