@@ -8,10 +8,6 @@
 
 TDM* DM = nullptr;
 
-namespace {
-void LoadPictures(TImageList& list, const char* name) { list.AddStrip(name); }
-}  // namespace
-
 TDM::TDM() : DataFolder(ExeDir()), VersionKey(PublicFunctionUnit::SettingsKey) {
   OpenMenu = MainPopupMenu.Add("Zelvoran", [this](TObject* s) { OpenMenuClick(s); });
   OpenMenu->Default = true;
@@ -31,18 +27,18 @@ TDM::TDM() : DataFolder(ExeDir()), VersionKey(PublicFunctionUnit::SettingsKey) {
   ScanTimerEx.SetInterval(1000);
   ScanTimerEx.OnTimer = [this](TObject* s) { ScanTimerExTimer(s); };
 
-  LoadPictures(PopupImageList, "PopupImageList");
-  LoadPictures(ScanImageList, "ScanImageList");
-  LoadPictures(ExBtnImageList, "ExBtnImageList");
-  LoadPictures(BackupImageList, "BackupImageList");
-  LoadPictures(StatImageList, "StatImageList");
-  LoadPictures(ProblemsImageList, "ProblemsImageList");
-  LoadPictures(MinCloseImageList, "MinCloseImageList");
-  LoadPictures(MainImageList, "MainImageList");
-  LoadPictures(BackupStatImageList, "BackupStatImageList");
-  LoadPictures(LelvelImageList, "LelvelImageList");
-  LoadPictures(AboutImageList, "AboutImageList");
-  LoadPictures(BackupTabImageList, "BackupTabImageList");
+  PopupImageList.AddStrip("PopupImageList");
+  ScanImageList.AddStrip("ScanImageList");
+  ExBtnImageList.AddStrip("ExBtnImageList");
+  BackupImageList.AddStrip("BackupImageList");
+  StatImageList.AddStrip("StatImageList");
+  ProblemsImageList.AddStrip("ProblemsImageList");
+  MinCloseImageList.AddStrip("MinCloseImageList");
+  MainImageList.AddStrip("MainImageList");
+  BackupStatImageList.AddStrip("BackupStatImageList");
+  LelvelImageList.AddStrip("LelvelImageList");
+  AboutImageList.AddStrip("AboutImageList");
+  BackupTabImageList.AddStrip("BackupTabImageList");
 }
 
 TDM::~TDM() = default;

@@ -51,38 +51,41 @@ TScanRoutine Standard(std::vector<TScanCall> calls, const std::string& keyPath) 
   };
 }
 
+// A row's one routine with the row's key path and root key.
+TScanRoutine Standard(const TSection& row, TFullScan scan) { return Standard({{scan, row.Root}}, row.KeyPath); }
+
 // Each section's scan and repair routines with the table's arguments and exceptions.
 void WireRoutines(TSectionTable& t) {
   t[0].Scan = Standard({{ActivexSection::ScanComKeys, HKEY_CLASSES_ROOT},
                         {ActivexSection::ScanClsidTypeLibs, HKEY_CLASSES_ROOT}},
                        t[0].KeyPath);
   t[0].Repair = ActivexSection::RepairComEntries;
-  t[1].Scan = Standard({{ApplicationPathsUnit::ScanApplicationPaths, HKEY_LOCAL_MACHINE}}, t[1].KeyPath);
+  t[1].Scan = Standard(t[1], ApplicationPathsUnit::ScanApplicationPaths);
   t[1].Repair = ApplicationPathsUnit::RepairApplicationPaths;
-  t[2].Scan = Standard({{EmptyRegistryUnit::ScanEmptyRegistryKeys, HKEY_USERS}}, t[2].KeyPath);
+  t[2].Scan = Standard(t[2], EmptyRegistryUnit::ScanEmptyRegistryKeys);
   t[2].Repair = EmptyRegistryUnit::RepairEmptyRegistryKeys;
-  t[3].Scan = Standard({{FileExtensionUnit::ScanFileExtensions, HKEY_CLASSES_ROOT}}, t[3].KeyPath);
+  t[3].Scan = Standard(t[3], FileExtensionUnit::ScanFileExtensions);
   t[3].Repair = FileExtensionUnit::RepairFileExtensions;
-  t[4].Scan = Standard({{WindowsFontsUnit::ScanFonts, HKEY_LOCAL_MACHINE}}, t[4].KeyPath);
+  t[4].Scan = Standard(t[4], WindowsFontsUnit::ScanFonts);
   t[4].Repair = WindowsFontsUnit::RepairFonts;
   t[5].Scan = [](int index, TCaptionTarget* item, TCaptionTarget* count, TIgnoreContents& ignore,
                  TRegistryContents& contents) {   // no key path
     HelpSectionUnit::ScanHelpFiles(index, item, count, ignore, contents, HKEY_LOCAL_MACHINE);
   };
   t[5].Repair = HelpSectionUnit::RepairHelpFiles;
-  t[6].Scan = Standard({{FileAssociationsUnit::ScanFileAssociations, HKEY_CLASSES_ROOT}}, t[6].KeyPath);
+  t[6].Scan = Standard(t[6], FileAssociationsUnit::ScanFileAssociations);
   t[6].Repair = FileAssociationsUnit::RepairFileAssociations;
   t[7].Scan = InvalidShortCutsUnit::ScanShortcuts;   // no root or key path
   t[7].Repair = InvalidShortCutsUnit::RepairShortcuts;
-  t[8].Scan = Standard({{RecentlyFileUnit::ScanRecentFiles, HKEY_CURRENT_USER}}, t[8].KeyPath);
+  t[8].Scan = Standard(t[8], RecentlyFileUnit::ScanRecentFiles);
   t[8].Repair = RecentlyFileUnit::RepairRecentFiles;
-  t[9].Scan = Standard({{SharedDLLsUnit::ScanSharedDlls, HKEY_LOCAL_MACHINE}}, t[9].KeyPath);
+  t[9].Scan = Standard(t[9], SharedDLLsUnit::ScanSharedDlls);
   t[9].Repair = SharedDLLsUnit::RepairSharedDlls;
-  t[10].Scan = Standard({{SoundsUnit::ScanSounds, HKEY_LOCAL_MACHINE}}, t[10].KeyPath);
+  t[10].Scan = Standard(t[10], SoundsUnit::ScanSounds);
   t[10].Repair = SoundsUnit::RepairSounds;
-  t[11].Scan = Standard({{StartMenuItemUnit::ScanStartMenuItems, HKEY_CURRENT_USER}}, t[11].KeyPath);
+  t[11].Scan = Standard(t[11], StartMenuItemUnit::ScanStartMenuItems);
   t[11].Repair = StartMenuItemUnit::RepairStartMenuItems;
-  t[12].Scan = Standard({{StartUpUnit::ScanStartupPrograms, HKEY_CURRENT_USER}}, t[12].KeyPath);
+  t[12].Scan = Standard(t[12], StartUpUnit::ScanStartupPrograms);
   t[12].Repair = StartUpUnit::RepairStartupPrograms;
   t[13].Scan = [keyPath = t[13].KeyPath](int, TCaptionTarget*, TCaptionTarget*, TIgnoreContents&,
                                           TRegistryContents& contents) {   // findings, key path and root only
@@ -93,9 +96,9 @@ void WireRoutines(TSectionTable& t) {
                          {SystemSoftWareSettingUnit::ScanSoftwareSettings, HKEY_USERS}},
                         t[14].KeyPath);
   t[14].Repair = SystemSoftWareSettingUnit::RepairSoftwareSettings;
-  t[15].Scan = Standard({{UninstallSectionUnit::ScanUninstallEntries, HKEY_LOCAL_MACHINE}}, t[15].KeyPath);
+  t[15].Scan = Standard(t[15], UninstallSectionUnit::ScanUninstallEntries);
   t[15].Repair = UninstallSectionUnit::RepairUninstallEntries;
-  t[16].Scan = Standard({{UserSoftWareSettings::ScanUserSoftwareSettings, HKEY_CURRENT_USER}}, t[16].KeyPath);
+  t[16].Scan = Standard(t[16], UserSoftWareSettings::ScanUserSoftwareSettings);
   t[16].Repair = UserSoftWareSettings::RepairUserSoftwareSettings;
 }
 

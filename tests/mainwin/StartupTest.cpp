@@ -20,10 +20,18 @@ std::string ReadString(const RegSandbox& key, const std::string& name, bool& exi
   return reg.ReadString(name);
 }
 
-struct Relaunches {
+// The markers' key, user account control's key and the relaunches asked for, all the test's own.
+struct Relaunch : ::testing::Test {
+  RegSandbox user, policy{HKEY_LOCAL_MACHINE};
   std::vector<std::pair<std::string, std::string>> Calls;
-  Zelvoran::TRelauncher Launcher() {
-    return [this](const std::string& file, const std::string& params) { Calls.emplace_back(file, params); };
+  bool exists = false;
+
+  Relaunch() { policy.SetDword("", "EnableLUA", 1); }
+  bool Start(DWORD majorVersion, const std::string& commandLine = "Zelvoran.exe") {
+    return Zelvoran::RelaunchElevatedIfNeeded(
+        majorVersion, commandLine,
+        [this](const std::string& file, const std::string& params) { Calls.emplace_back(file, params); }, user.Path(),
+        policy.Path());
   }
 };
 
@@ -56,54 +64,43 @@ TEST(Startup, SetupMarkerIsTakenOnce) {
   EXPECT_FALSE(user.ValueExists("", "setup"));
 }
 
-TEST(Startup, RelaunchAlternatesAndPassesTheCommandLineOn) {
-  RegSandbox user, policy(HKEY_LOCAL_MACHINE);
-  policy.SetDword("", "EnableLUA", 1);
-  Relaunches r;
-  bool exists = false;
-
-  EXPECT_TRUE(Zelvoran::RelaunchElevatedIfNeeded(6, "\"C:\\Program Files\\Zelvoran\\Zelvoran.exe\" -Scan",
-                                                 r.Launcher(), user.Path(), policy.Path()));
-  ASSERT_EQ(r.Calls.size(), 1u);
-  EXPECT_EQ(r.Calls[0].first, ExeName());
-  EXPECT_EQ(r.Calls[0].second, "-Scan");
+TEST_F(Relaunch, AlternatesAndPassesTheCommandLineOn) {
+  EXPECT_TRUE(Start(6, "\"C:\\Program Files\\Zelvoran\\Zelvoran.exe\" -Scan"));
+  ASSERT_EQ(Calls.size(), 1u);
+  EXPECT_EQ(Calls[0].first, ExeName());
+  EXPECT_EQ(Calls[0].second, "-Scan");
   EXPECT_EQ(ReadString(user, "vista", exists), "1");
 
   // The relaunched start empties the marker and runs.
-  EXPECT_FALSE(Zelvoran::RelaunchElevatedIfNeeded(6, "Zelvoran.exe -Scan", r.Launcher(), user.Path(), policy.Path()));
-  EXPECT_EQ(r.Calls.size(), 1u);
+  EXPECT_FALSE(Start(6, "Zelvoran.exe -Scan"));
+  EXPECT_EQ(Calls.size(), 1u);
   EXPECT_EQ(ReadString(user, "vista", exists), "");
   EXPECT_TRUE(exists);
 
   // The next start relaunches again.
-  EXPECT_TRUE(Zelvoran::RelaunchElevatedIfNeeded(10, "Zelvoran.exe", r.Launcher(), user.Path(), policy.Path()));
-  ASSERT_EQ(r.Calls.size(), 2u);
-  EXPECT_EQ(r.Calls[1].second, "");
+  EXPECT_TRUE(Start(10));
+  ASSERT_EQ(Calls.size(), 2u);
+  EXPECT_EQ(Calls[1].second, "");
 }
 
-TEST(Startup, NoRelaunchBeforeVistaAfterSetupOrWithoutUac) {
-  RegSandbox user, policy(HKEY_LOCAL_MACHINE);
-  policy.SetDword("", "EnableLUA", 1);
-  Relaunches r;
-  bool exists = false;
-
+TEST_F(Relaunch, NoneBeforeVistaAfterSetupOrWithoutUac) {
   // Windows XP: neither marker is read or written.
   user.SetString("", "setup", "1");
-  EXPECT_FALSE(Zelvoran::RelaunchElevatedIfNeeded(5, "Zelvoran.exe", r.Launcher(), user.Path(), policy.Path()));
+  EXPECT_FALSE(Start(5));
   EXPECT_TRUE(user.ValueExists("", "setup"));
   EXPECT_FALSE(user.ValueExists("", "vista"));
 
   // The installer's first start runs without relaunching and takes the marker.
-  EXPECT_FALSE(Zelvoran::RelaunchElevatedIfNeeded(6, "Zelvoran.exe", r.Launcher(), user.Path(), policy.Path()));
+  EXPECT_FALSE(Start(6));
   EXPECT_FALSE(user.ValueExists("", "setup"));
   EXPECT_FALSE(user.ValueExists("", "vista"));
 
   // User account control off, missing or not a number: no relaunch.
   policy.SetString("", "EnableLUA", "yes");
-  EXPECT_FALSE(Zelvoran::RelaunchElevatedIfNeeded(6, "Zelvoran.exe", r.Launcher(), user.Path(), policy.Path()));
+  EXPECT_FALSE(Start(6));
   policy.SetDword("", "EnableLUA", 0);
-  EXPECT_FALSE(Zelvoran::RelaunchElevatedIfNeeded(6, "Zelvoran.exe", r.Launcher(), user.Path(), policy.Path()));
-  EXPECT_TRUE(r.Calls.empty());
+  EXPECT_FALSE(Start(6));
+  EXPECT_TRUE(Calls.empty());
   ReadString(user, "vista", exists);
   EXPECT_FALSE(exists);
 }

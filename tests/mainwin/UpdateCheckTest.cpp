@@ -83,6 +83,12 @@ struct UpdateFixture : ::testing::Test {
     r.LastModified = lastModified;
     server.Route("/update/" + ExtractFileName(ExeName()), r);
   }
+  // The installed version, the one "Update.ini" lists and, when given, the server build's date.
+  void Versions(const std::string& installed, const std::string& listed, const char* lastModified = nullptr) {
+    Installed(installed);
+    Listed("[Version]\r\nVer=" + listed + "\r\n");
+    if (lastModified != nullptr) ServerBuild(lastModified);
+  }
 };
 
 }  // namespace
@@ -157,9 +163,7 @@ TEST_F(UpdateFixture, ReadTimeOutEndsAStalledDownload) {
 }
 
 TEST_F(UpdateFixture, NewerListedVersionAsksAndNoKeepsRunning) {
-  Installed("3.0");
-  Listed("[Version]\r\nVer=10.0\r\n");
-  ServerBuild(kOld);
+  Versions("3.0", "10.0", kOld);
   MessageBoxes().NextAnswer = IDNO;
   dm.CheckForUpdates(false);
   ASSERT_EQ(MessageBoxes().Calls.size(), 1u);
@@ -173,9 +177,7 @@ TEST_F(UpdateFixture, NewerListedVersionAsksAndNoKeepsRunning) {
 }
 
 TEST_F(UpdateFixture, NewerBuildOnServerAsksWhenTheListedVersionIsTheSame) {
-  Installed("3.0");
-  Listed("[Version]\r\nVer=3.0\r\n");
-  ServerBuild(kFuture);
+  Versions("3.0", "3.0", kFuture);
   MessageBoxes().NextAnswer = IDNO;
   dm.CheckForUpdates(false);
   ASSERT_EQ(MessageBoxes().Calls.size(), 1u);
@@ -183,9 +185,7 @@ TEST_F(UpdateFixture, NewerBuildOnServerAsksWhenTheListedVersionIsTheSame) {
 }
 
 TEST_F(UpdateFixture, NothingNewerIsSilentUnlessAsked) {
-  Installed("3.0");
-  Listed("[Version]\r\nVer=3.0\r\n");
-  ServerBuild(kOld);
+  Versions("3.0", "3.0", kOld);
   dm.CheckForUpdates(false);
   EXPECT_TRUE(MessageBoxes().Calls.empty());
 
@@ -215,8 +215,7 @@ TEST_F(UpdateFixture, ServerDownEndsTheCheckWithoutAWord) {
 }
 
 TEST_F(UpdateFixture, AgreeingWithoutAnUpdaterSaysSoAndGoesOn) {
-  Installed("3.0");
-  Listed("[Version]\r\nVer=3.1\r\n");
+  Versions("3.0", "3.1");
   MessageBoxes().NextAnswer = IDYES;
   dm.CheckForUpdates(true);
   ASSERT_EQ(MessageBoxes().Calls.size(), 2u);
