@@ -2,13 +2,14 @@
 
 #include "../framework/Registry.h"
 #include "../framework/Strings.h"
+#include "MainUnit.h"
 
 namespace Zelvoran {
 
 bool PostToRunningInstance() {
   HWND running = FindWindowW(L"TZelvoranMainForm", nullptr);
   if ((INT_PTR)running <= 0) return false;
-  PostMessageW(running, WM_RESTORE_INSTANCE, 0, 0);
+  PostMessageW(running, MainUnit::WM_RESTORE_INSTANCE, 0, 0);
   return true;
 }
 

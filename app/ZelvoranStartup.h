@@ -11,10 +11,8 @@
 
 namespace Zelvoran {
 
-// What a second start posts to the running instance so that it shows itself again.
-inline constexpr UINT WM_RESTORE_INSTANCE = 0x2400;
-
-// When a main window of this program already runs, posts it WM_RESTORE_INSTANCE and returns true.
+// When a main window of this program already runs, posts it the message that shows it again
+// (MainUnit::WM_RESTORE_INSTANCE) and returns true.
 bool PostToRunningInstance();
 
 // The command line after the program's own name, as it was given ("" when there is none).
