@@ -20,6 +20,8 @@ std::string AppFullPath(const std::string& program, const std::string& folder) {
     if (!folder.empty() && folder.back() == '\\') return folder + program;
     return folder + "\\" + program;
   }
+  // Quotes are dropped in every form of the path: a quoted "%SystemRoot%" program would otherwise
+  // never be found and its valid subkey would be reported and deleted.
   std::string unquoted = StringReplace(program, "\"", "");
   if (Pos("%ProgramFiles%", program) > 0) return StringReplace(unquoted, "%ProgramFiles%", GetProgramFilesDir(0));
   if (Pos("%SystemRoot%", program) > 0)
@@ -65,7 +67,7 @@ void ScanApplicationPaths(int, TCaptionTarget* currentItem, TCaptionTarget* coun
     if (ScanState == 1) return;
     std::string name;
     if (!walker.Name(i, name)) continue;
-    std::string subPath = keyPath.empty() ? name : keyPath + "\\" + name;
+    std::string subPath = SectionCommon::ChildKeyPath(keyPath, name);
     SectionCommon::ShowItem(currentItem, rootName + "\\" + subPath);
     TickItemsProcessed();
     CheckAppPathKey(root, subPath, name, countLabel, ignoreList, contents);

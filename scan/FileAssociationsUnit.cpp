@@ -53,21 +53,22 @@ void ScanFileAssociations(int, TCaptionTarget* currentItem, TCaptionTarget* coun
   TAssociationTargets targets;
   LoadAssociationTargets(classNames, targets);
   SplitClassKeyNames(classNames, extensions);
-  const std::string prefix = RootKeyName(root) + "\\" + (keyPath.empty() ? "" : keyPath + "\\");
+  const std::string rootName = RootKeyName(root);
   for (const std::string& ext : extensions.Items) {
     if (ScanState == 1) return;
     SectionCommon::ShowItem(currentItem, ext);
     TickItemsProcessed();
+    const std::string extPath = SectionCommon::ChildKeyPath(keyPath, ext);
     TRegistry reg(KEY_READ);
     reg.RootKey = root;
-    if (reg.OpenKey("\\" + (keyPath.empty() ? ext : keyPath + "\\" + ext), false)) {
+    if (reg.OpenKey("\\" + extPath, false)) {
       std::string progId;
       reg.ReadText("", progId);
+      const std::string keyText = rootName + "\\" + extPath;
       if (!progId.empty() && Pos("\\", progId) == 0 && IsOnFixedDrive(NonFixedDrives, progId) &&
-          !IsAssociationValid(targets, ext, progId) &&
-          !IsIgnored(ignoreList, SectionCaption, prefix + ext, "default")) {
+          !IsAssociationValid(targets, ext, progId) && !IsIgnored(ignoreList, SectionCaption, keyText, "default")) {
         SectionCommon::AddMissingPathFinding(
-            contents, countLabel, {.KeyPath = prefix + ext, .ShortName = ext, .ValueName = "default", .Value = progId},
+            contents, countLabel, {.KeyPath = keyText, .ShortName = ext, .ValueName = "default", .Value = progId},
             "default", progId, progId);
       }
       reg.CloseKey();

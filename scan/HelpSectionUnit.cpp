@@ -9,6 +9,8 @@ namespace HelpSectionUnit {
 
 using namespace PublicFunctionUnit;
 
+// The folder is taken without surrounding blanks: a blank before or after it would make a file
+// that is there look missing.
 std::string HelpFilePath(const std::string& folder, const std::string& fileName) {
   std::string dir = Trim(folder);
   if (dir.empty()) return {};

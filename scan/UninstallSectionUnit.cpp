@@ -76,7 +76,7 @@ void ScanUninstallEntries(int, TCaptionTarget* currentItem, TCaptionTarget* coun
     TickItemsProcessed();
     TRegistry reg(KEY_READ);
     reg.RootKey = root;
-    if (reg.OpenKey("\\" + (keyPath.empty() ? name : keyPath + "\\" + name), false))
+    if (reg.OpenKey("\\" + SectionCommon::ChildKeyPath(keyPath, name), false))
       CheckUninstallKey(reg, Format("%s\\%s\\%s", rootName, keyPath, name), name, countLabel, ignoreList, contents);
     ProcessMessages();
   }

@@ -79,6 +79,7 @@ TEST(PathHelpers, HelpFontAndProgramPaths) {
   EXPECT_EQ(HelpFilePath("C:\\Help\\", "a.hlp"), "C:\\Help\\a.hlp");
   EXPECT_EQ(HelpFilePath("", "a.hlp"), "");
   EXPECT_EQ(HelpFilePath("  ", "a.hlp"), "");
+  EXPECT_EQ(HelpFilePath(" C:\\Help\\ ", "a.hlp"), "C:\\Help\\a.hlp");   // blanks around the folder do not count
 
   std::string windows = PublicFunctionUnit::GetWindowsDir();
   EXPECT_EQ(WindowsFontsUnit::FontFilePath("arial.ttf "), windows + "\\Fonts\\arial.ttf");
@@ -93,6 +94,7 @@ TEST(PathHelpers, HelpFontAndProgramPaths) {
   EXPECT_EQ(AppFullPath("\"%ProgramFiles%\\A\\a.exe\"", "C:\\x"),
             PublicFunctionUnit::GetProgramFilesDir(0) + "\\A\\a.exe");
   EXPECT_EQ(AppFullPath("%SystemRoot%\\system32\\a.exe", ""), windows + "\\system32\\a.exe");
+  EXPECT_EQ(AppFullPath("\"%SystemRoot%\\system32\\a.exe\"", ""), windows + "\\system32\\a.exe");
   EXPECT_EQ(AppFullPath("\"C:\\A\\a.exe\"", ""), "C:\\A\\a.exe");
   EXPECT_TRUE(IsFileNameWithExt("C:\\a\\b.exe"));
   EXPECT_FALSE(IsFileNameWithExt("C:\\a.d\\b"));

@@ -44,8 +44,7 @@ TEST(AppPaths, ReportsMissingProgramsAndKeepsWhatWindowsFinds) {
   key.SetString("ÿ.exe", "", dir + "\\fehlt-ä.exe");
   auto scan = [&] {
     run.Contents.Clear();
-    ApplicationPathsUnit::ScanApplicationPaths(0, &run.CurrentItem, &run.CountLabel, run.IgnoreList, run.Contents,
-                                               key.Path(), key.Root());
+    run.Scan(ApplicationPathsUnit::ScanApplicationPaths, key.Path(), key.Root());
   };
   scan();
 
@@ -54,15 +53,10 @@ TEST(AppPaths, ReportsMissingProgramsAndKeepsWhatWindowsFinds) {
   ASSERT_EQ(run.Contents.Count(), 5);
   const TContent& b = run.Contents.GetItem(0).Content;
   std::string bKey = key.FullPath() + "\\b.exe", full = dir + "\\zvmissing.exe";
-  EXPECT_EQ(b.KeyPath, bKey);
-  EXPECT_EQ(b.ShortName, "b.exe");
-  EXPECT_EQ(b.ValueName, "Path");
-  EXPECT_EQ(b.KeyPathLine, " Key Path:" + bKey);
-  EXPECT_EQ(b.ValueNameLine, " ValueName:Path");
-  EXPECT_EQ(b.ValueLine, " Value:" + full);
-  EXPECT_EQ(b.FaultLine, " The file (" + full + ") does not exist at the specified location");
-  EXPECT_EQ(b.DescriptionLine, "The Key " + full + " under " + bKey + " contains a bad path for the value");
-  EXPECT_EQ(b.ProblemKind, "Missing or Invalid Path");
+  ExpectFinding(b, {.KeyPath = bKey, .ShortName = "b.exe", .ValueName = "Path", .ValueNameLine = " ValueName:Path",
+                    .ValueLine = " Value:" + full,
+                    .FaultLine = " The file (" + full + ") does not exist at the specified location",
+                    .DescriptionLine = "The Key " + full + " under " + bKey + " contains a bad path for the value"});
   EXPECT_EQ(run.Contents.GetItem(4).Content.Number, 5);
   EXPECT_EQ(run.Contents.GetItem(4).Content.ShortName, "ÿ.exe");
   EXPECT_EQ(run.CountLabel.Text, "5");
@@ -74,10 +68,7 @@ TEST(AppPaths, ReportsMissingProgramsAndKeepsWhatWindowsFinds) {
   EXPECT_EQ(run.Mine("\\b.exe").size(), 0u);
   EXPECT_EQ(run.Mine("\\c.exe").size(), 1u);
   EXPECT_EQ(run.Contents.Count(), 4);
-
-  PublicFunctionUnit::ScanState = 1;
-  scan();
-  EXPECT_EQ(run.Contents.Count(), 0);
+  run.ExpectStopEndsScan(ApplicationPathsUnit::ScanApplicationPaths, key.Path(), key.Root());
 }
 
 TEST(AppPaths, RepairDeletesTheWholeSubkey) {
@@ -88,14 +79,13 @@ TEST(AppPaths, RepairDeletesTheWholeSubkey) {
   key.CreateKey("b.exe\\sub");
   key.SetString("c.exe", "", "C:\\nosuch\\c.exe");
   key.SetString("d.exe", "", "C:\\nosuch\\d.exe");
-  ApplicationPathsUnit::ScanApplicationPaths(0, &run.CurrentItem, &run.CountLabel, run.IgnoreList, run.Contents,
-                                             key.Path(), key.Root());
+  run.Scan(ApplicationPathsUnit::ScanApplicationPaths, key.Path(), key.Root());
   ASSERT_EQ(run.Contents.Count(), 3);
   std::string bKey = key.FullPath() + "\\b.exe", dKey = key.FullPath() + "\\d.exe";
   TickOnly(run.Contents, {bKey, dKey});
   DeleteSubtree(key.Root(), key.Path() + "\\d.exe");
   TRepairRun repair;
-  ApplicationPathsUnit::RepairApplicationPaths(repair.Status, repair.FinishList, run.Contents, repair.Log);
+  repair.Repair(ApplicationPathsUnit::RepairApplicationPaths, run.Contents);
   EXPECT_EQ(repair.Lines(), (Lines{{bKey, kOk}, {dKey, kFailed}}));
   EXPECT_FALSE(key.KeyExists("b.exe"));
   EXPECT_TRUE(key.KeyExists("c.exe"));
@@ -121,10 +111,7 @@ TEST(Uninstall, ReportsCommandsWhoseProgramIsMissing) {
   plant("G", "E:\\setup.exe");
   plant("H Désinstalleur", dir + "désinstaller.exe /quiet");
   plant("I Entfernen", "\"" + dir + "gone\\entfernen-ä.exe\" /x");
-  auto scan = [&] {
-    UninstallSectionUnit::ScanUninstallEntries(0, &run.CurrentItem, &run.CountLabel, run.IgnoreList, run.Contents,
-                                               key.Path(), key.Root());
-  };
+  auto scan = [&] { run.Scan(UninstallSectionUnit::ScanUninstallEntries, key.Path(), key.Root()); };
   scan();
 
   std::string command = dir + "gone\\un.exe /S";
@@ -132,15 +119,10 @@ TEST(Uninstall, ReportsCommandsWhoseProgramIsMissing) {
   ASSERT_EQ(run.Contents.Count(), 2);
   const TContent& b = run.Contents.GetItem(0).Content;
   std::string bKey = key.FullPath() + "\\B";
-  EXPECT_EQ(b.KeyPath, bKey);
-  EXPECT_EQ(b.ShortName, "B");
-  EXPECT_EQ(b.ValueName, "UninstallString");
-  EXPECT_EQ(b.KeyPathLine, " Key Path:" + bKey);
-  EXPECT_EQ(b.ValueNameLine, " ValueName:UninstallString");
-  EXPECT_EQ(b.ValueLine, " Value:" + command);
-  EXPECT_EQ(b.FaultLine, "The file (" + command + ") does not exist at the specified location");
-  EXPECT_EQ(b.DescriptionLine, "The Key " + command + " under " + bKey + " contains a bad path for the value");
-  EXPECT_EQ(b.ProblemKind, "Missing or Invalid Path");
+  ExpectFinding(b, {.KeyPath = bKey, .ShortName = "B", .ValueName = "UninstallString",
+                    .ValueNameLine = " ValueName:UninstallString", .ValueLine = " Value:" + command,
+                    .FaultLine = "The file (" + command + ") does not exist at the specified location",
+                    .DescriptionLine = "The Key " + command + " under " + bKey + " contains a bad path for the value"});
   EXPECT_EQ(run.Contents.GetItem(1).Content.Number, 2);
   EXPECT_EQ(run.CountLabel.Text, "2");
   EXPECT_EQ(run.CurrentItem.Text, "I Entfernen");
@@ -149,10 +131,7 @@ TEST(Uninstall, ReportsCommandsWhoseProgramIsMissing) {
   run.Exclude(UninstallSectionUnit::SectionCaption, b);
   scan();
   EXPECT_EQ(run.Values(""), (Texts{dir + "gone\\entfernen-ä.exe /x"}));
-
-  PublicFunctionUnit::ScanState = 1;
-  scan();
-  EXPECT_EQ(run.Contents.Count(), 0);
+  run.ExpectStopEndsScan(UninstallSectionUnit::ScanUninstallEntries, key.Path(), key.Root());
 }
 
 TEST(Uninstall, RepairDeletesOnlyTheUninstallString) {
@@ -162,14 +141,13 @@ TEST(Uninstall, RepairDeletesOnlyTheUninstallString) {
   key.SetString("B", "UninstallString", "C:\\nosuch\\b.exe /S");
   key.SetString("C", "UninstallString", "C:\\nosuch\\c.exe");
   key.SetString("D", "UninstallString", "C:\\nosuch\\d.exe");
-  UninstallSectionUnit::ScanUninstallEntries(0, &run.CurrentItem, &run.CountLabel, run.IgnoreList, run.Contents,
-                                             key.Path(), key.Root());
+  run.Scan(UninstallSectionUnit::ScanUninstallEntries, key.Path(), key.Root());
   ASSERT_EQ(run.Contents.Count(), 3);
   std::string bKey = key.FullPath() + "\\B", dKey = key.FullPath() + "\\D";
   TickOnly(run.Contents, {bKey, dKey});
   RegDeleteKeyValueW(key.Root(), Widen(key.Path() + "\\D").c_str(), L"UninstallString");
   TRepairRun repair;
-  UninstallSectionUnit::RepairUninstallEntries(repair.Status, repair.FinishList, run.Contents, repair.Log);
+  repair.Repair(UninstallSectionUnit::RepairUninstallEntries, run.Contents);
   EXPECT_EQ(repair.Lines(), (Lines{{bKey, kOk}, {dKey, kFailed}}));
   EXPECT_FALSE(key.ValueExists("B", "UninstallString"));
   EXPECT_TRUE(key.ValueExists("B", "DisplayName"));
@@ -188,26 +166,20 @@ TEST(FileExtensions, ReportsExtensionsWithAnEmptyDefault) {
   e5.SetString("", "", "");
   auto scan = [&](const std::string& keyPath) {
     run.Contents.Clear();
-    FileExtensionUnit::ScanFileExtensions(0, &run.CurrentItem, &run.CountLabel, run.IgnoreList, run.Contents, keyPath,
-                                          HKEY_CURRENT_USER);   // the classes root whatever is passed
+    run.Scan(FileExtensionUnit::ScanFileExtensions, keyPath, HKEY_CURRENT_USER);   // the classes root whatever is passed
   };
   scan("");
 
   auto mine = run.Mine(t);
   ASSERT_EQ(mine.size(), 3u);
   std::string k1 = "HKEY_CLASSES_ROOT\\" + e1.Path();
-  EXPECT_EQ(mine[0].KeyPath, k1);
+  ExpectFinding(mine[0], {.KeyPath = k1, .ShortName = e1.Path(), .ValueName = "default",
+                          .ValueNameLine = " ValueName:default", .ValueLine = " Value:",
+                          .FaultLine = " The file()does not exist at the specified location",
+                          .DescriptionLine = "The Key default under " + k1 + " contains a bad path for the value"});
+  EXPECT_EQ(mine[0].Value, "");
   EXPECT_EQ(mine[1].KeyPath, "HKEY_CLASSES_ROOT\\" + e4.Path());
   EXPECT_EQ(mine[2].KeyPath, "HKEY_CLASSES_ROOT\\" + e5.Path());
-  EXPECT_EQ(mine[0].ShortName, e1.Path());
-  EXPECT_EQ(mine[0].ValueName, "default");
-  EXPECT_EQ(mine[0].Value, "");
-  EXPECT_EQ(mine[0].KeyPathLine, " Key Path:" + k1);
-  EXPECT_EQ(mine[0].ValueNameLine, " ValueName:default");
-  EXPECT_EQ(mine[0].ValueLine, " Value:");
-  EXPECT_EQ(mine[0].FaultLine, " The file()does not exist at the specified location");
-  EXPECT_EQ(mine[0].DescriptionLine, "The Key default under " + k1 + " contains a bad path for the value");
-  EXPECT_EQ(mine[0].ProblemKind, "Missing or Invalid Path");
   EXPECT_LT(mine[0].Number, mine[1].Number);
   EXPECT_EQ(run.CountLabel.Text, std::to_string(run.Contents.Count()));
 
@@ -229,13 +201,12 @@ TEST(FileExtensions, RepairDeletesTheExtensionKeyWithItsSubkeys) {
       e5(HKEY_CLASSES_ROOT, ".zv5-" + t);
   for (const TPlantedKey* k : {&e1, &e4, &e5}) k->SetString("", "", "");
   e1.SetString("ShellNew", "NullFile", "");
-  FileExtensionUnit::ScanFileExtensions(0, &run.CurrentItem, &run.CountLabel, run.IgnoreList, run.Contents, "",
-                                        HKEY_CLASSES_ROOT);
+  run.Scan(FileExtensionUnit::ScanFileExtensions, "", HKEY_CLASSES_ROOT);
   std::string k1 = "HKEY_CLASSES_ROOT\\" + e1.Path(), k4 = "HKEY_CLASSES_ROOT\\" + e4.Path();
   TickOnly(run.Contents, {k1, k4});
   DeleteSubtree(HKEY_CLASSES_ROOT, e4.Path());
   TRepairRun repair;
-  FileExtensionUnit::RepairFileExtensions(repair.Status, repair.FinishList, run.Contents, repair.Log);
+  repair.Repair(FileExtensionUnit::RepairFileExtensions, run.Contents);
   EXPECT_EQ(repair.Lines(), (Lines{{k1, kOk}, {k4, kFailed}}));
   EXPECT_FALSE(e1.Exists());
   EXPECT_TRUE(e5.Exists());
@@ -277,24 +248,16 @@ TEST(FileAssociations, ReportsIdentifiersThatNameNoClass) {
   TScanRun run;
   TAssociationsPlant plant;
   const RegSandbox& key = plant.Classes;
-  auto scan = [&] {
-    FileAssociationsUnit::ScanFileAssociations(0, &run.CurrentItem, &run.CountLabel, run.IgnoreList, run.Contents,
-                                               key.Path(), key.Root());
-  };
+  auto scan = [&] { run.Scan(FileAssociationsUnit::ScanFileAssociations, key.Path(), key.Root()); };
   scan();
   EXPECT_EQ(run.Values(""), (Texts{"ZvNoSuch", "ZvFehlt-ä"}));
   ASSERT_EQ(run.Contents.Count(), 2);
   const TContent& b = run.Contents.GetItem(0).Content;
   std::string bKey = key.FullPath() + "\\.b";
-  EXPECT_EQ(b.KeyPath, bKey);
-  EXPECT_EQ(b.ShortName, ".b");
-  EXPECT_EQ(b.ValueName, "default");
-  EXPECT_EQ(b.KeyPathLine, " Key Path:" + bKey);
-  EXPECT_EQ(b.ValueNameLine, " ValueName:default");
-  EXPECT_EQ(b.ValueLine, " Value:ZvNoSuch");
-  EXPECT_EQ(b.FaultLine, " The file (ZvNoSuch) does not exist at the specified location");
-  EXPECT_EQ(b.DescriptionLine, "The Key ZvNoSuch under " + bKey + " contains a bad path for the value");
-  EXPECT_EQ(b.ProblemKind, "Missing or Invalid Path");
+  ExpectFinding(b, {.KeyPath = bKey, .ShortName = ".b", .ValueName = "default", .ValueNameLine = " ValueName:default",
+                    .ValueLine = " Value:ZvNoSuch",
+                    .FaultLine = " The file (ZvNoSuch) does not exist at the specified location",
+                    .DescriptionLine = "The Key ZvNoSuch under " + bKey + " contains a bad path for the value"});
   EXPECT_EQ(run.Contents.GetItem(1).Content.ShortName, ".ÿ");
   EXPECT_EQ(run.Contents.GetItem(1).Content.Number, 2);
   EXPECT_EQ(run.CountLabel.Text, "2");
@@ -304,11 +267,7 @@ TEST(FileAssociations, ReportsIdentifiersThatNameNoClass) {
   run.Exclude(FileAssociationsUnit::SectionCaption, b);
   scan();
   EXPECT_EQ(run.Values(""), (Texts{"ZvFehlt-ä"}));
-
-  PublicFunctionUnit::ScanState = 1;
-  scan();
-  EXPECT_EQ(run.Contents.Count(), 0);
-  PublicFunctionUnit::ScanState = 0;
+  run.ExpectStopEndsScan(FileAssociationsUnit::ScanFileAssociations, key.Path(), key.Root());
 
   // The repair takes the unnamed value only; the extension's key and subkeys stay.
   run.IgnoreList.Clear();
@@ -317,7 +276,7 @@ TEST(FileAssociations, ReportsIdentifiersThatNameNoClass) {
   TickOnly(run.Contents, {bKey, yKey});
   RegDeleteKeyValueW(key.Root(), Widen(key.Path() + "\\.ÿ").c_str(), L"");
   TRepairRun repair;
-  FileAssociationsUnit::RepairFileAssociations(repair.Status, repair.FinishList, run.Contents, repair.Log);
+  repair.Repair(FileAssociationsUnit::RepairFileAssociations, run.Contents);
   EXPECT_EQ(repair.Lines(), (Lines{{bKey, kOk}, {yKey, kFailed}}));
   EXPECT_FALSE(key.ValueExists(".b", ""));
   EXPECT_TRUE(key.KeyExists(".b\\shell"));
@@ -331,8 +290,7 @@ TEST(FileAssociations, JudgesTheClassesRootItself) {
       cls(HKEY_CLASSES_ROOT, "ZvSomeFolder-" + t);
   bad.SetString("", "", "ZvNoSuchClass-" + t);
   good.SetString("", "", "ZvSomeFolder-" + t);
-  FileAssociationsUnit::ScanFileAssociations(0, &run.CurrentItem, &run.CountLabel, run.IgnoreList, run.Contents, "",
-                                             HKEY_CLASSES_ROOT);
+  run.Scan(FileAssociationsUnit::ScanFileAssociations, "", HKEY_CLASSES_ROOT);
   auto mine = run.Mine(".zvassoc");
   ASSERT_EQ(mine.size(), 1u);
   EXPECT_EQ(mine[0].KeyPath, "HKEY_CLASSES_ROOT\\" + bad.Path());

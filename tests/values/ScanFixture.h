@@ -26,6 +26,11 @@ using Lines = std::vector<std::pair<std::string, std::string>>;   // repair log:
 inline const char* kOk = SectionCommon::RepairedText;
 inline const char* kFailed = SectionCommon::RepairFailedText;
 
+// A section's scan and repair routines, as the scan and repair drivers call them.
+using TScanRoutine = void (*)(int, TCaptionTarget*, TCaptionTarget*, TIgnoreContents&, TRegistryContents&,
+                              const std::string&, HKEY);
+using TRepairRoutine = void (*)(TCaptionTarget&, TListCountTarget&, TRegistryContents&, TRepairContents&);
+
 struct TScanRun {
   TCaptionHolder CurrentItem;
   TCaptionHolder CountLabel;
@@ -45,6 +50,19 @@ struct TScanRun {
   ~TScanRun() {
     PublicFunctionUnit::ScanState = 0;
     PublicFunctionUnit::SetIgnoreFileName("");
+  }
+
+  // Runs a section's scan over this run's outputs and collection.
+  void Scan(TScanRoutine scan, const std::string& keyPath, HKEY root) {
+    scan(0, &CurrentItem, &CountLabel, IgnoreList, Contents, keyPath, root);
+  }
+  // The stop request ends the scan before its first finding.
+  void ExpectStopEndsScan(TScanRoutine scan, const std::string& keyPath, HKEY root) {
+    PublicFunctionUnit::ScanState = 1;
+    Contents.Clear();
+    Scan(scan, keyPath, root);
+    EXPECT_EQ(Contents.Count(), 0);
+    PublicFunctionUnit::ScanState = 0;
   }
 
   // Appends the finding's exclusion to the ignore file and reloads the list, as a scan start does.
@@ -82,10 +100,29 @@ inline void TickOnly(TRegistryContents& contents, const std::vector<std::string>
   }
 }
 
+// A missing-path finding: the names its repair and exclusion use and the texts the results
+// page shows (" Key Path:" + KeyPath and the kind "Missing or Invalid Path" are common to all).
+struct TExpectedFinding {
+  std::string KeyPath, ShortName, ValueName, ValueNameLine, ValueLine, FaultLine, DescriptionLine;
+};
+
+inline void ExpectFinding(const TContent& c, const TExpectedFinding& e) {
+  EXPECT_EQ(c.KeyPath, e.KeyPath);
+  EXPECT_EQ(c.ShortName, e.ShortName);
+  EXPECT_EQ(c.ValueName, e.ValueName);
+  EXPECT_EQ(c.KeyPathLine, " Key Path:" + e.KeyPath);
+  EXPECT_EQ(c.ValueNameLine, e.ValueNameLine);
+  EXPECT_EQ(c.ValueLine, e.ValueLine);
+  EXPECT_EQ(c.FaultLine, e.FaultLine);
+  EXPECT_EQ(c.DescriptionLine, e.DescriptionLine);
+  EXPECT_EQ(c.ProblemKind, "Missing or Invalid Path");
+}
+
 struct TRepairRun {
   TCaptionHolder Status;
   TListCountHolder FinishList;
   TRepairContents Log;
+  void Repair(TRepairRoutine repair, TRegistryContents& contents) { repair(Status, FinishList, contents, Log); }
   std::vector<std::pair<std::string, std::string>> Lines() const {
     std::vector<std::pair<std::string, std::string>> lines;
     for (int i = 0; i < Log.Count(); ++i) lines.emplace_back(Log.GetItem(i).Content.KeyPath, Log.GetItem(i).Content.Status);
@@ -114,14 +151,6 @@ class TPlantedKey {
     RegCloseKey(h);
     return true;
   }
-  bool HasValue(const std::string& sub, const std::string& name) const {
-    HKEY h;
-    if (RegOpenKeyExW(root_, Widen(Join(sub)).c_str(), 0, KEY_READ, &h) != ERROR_SUCCESS) return false;
-    bool found = RegQueryValueExW(h, Widen(name).c_str(), nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
-    RegCloseKey(h);
-    return found;
-  }
-
  private:
   std::string Join(const std::string& sub) const { return sub.empty() ? path_ : path_ + "\\" + sub; }
   void Set(const std::string& sub, const wchar_t* name, DWORD type, const void* data, DWORD size) const {

@@ -24,10 +24,7 @@ struct TTempFile {
   ~TTempFile() { DeleteFileW(Widen(Path).c_str()); }
 };
 
-void ScanFonts(TScanRun& run, const RegSandbox& key) {
-  WindowsFontsUnit::ScanFonts(0, &run.CurrentItem, &run.CountLabel, run.IgnoreList, run.Contents, key.Path(),
-                              key.Root());
-}
+void ScanFonts(TScanRun& run, const RegSandbox& key) { run.Scan(WindowsFontsUnit::ScanFonts, key.Path(), key.Root()); }
 
 // Fonts values of every kind; the missing ones are A, E, G and I.
 void PlantFonts(const TScanRun& run, const RegSandbox& key) {
@@ -57,15 +54,10 @@ TEST(Fonts, ReportsOnlyMissingFontFilesWithExactTexts) {
                                    "zv-fehlt-ö.ttf"}));
   const TContent& a = run.Contents.GetItem(0).Content;
   EXPECT_TRUE(a.Checked);
-  EXPECT_EQ(a.KeyPath, keyText);
-  EXPECT_EQ(a.ShortName, "Fonts");
-  EXPECT_EQ(a.ValueName, "A Missing");
-  EXPECT_EQ(a.KeyPathLine, " Key Path:" + keyText);
-  EXPECT_EQ(a.ValueNameLine, " ValueName:A Missing");
-  EXPECT_EQ(a.ValueLine, " Value:zvmissing.ttf");
-  EXPECT_EQ(a.FaultLine, " The file (zvmissing.ttf) does not exist at the specified location");
-  EXPECT_EQ(a.DescriptionLine, "The Key zvmissing.ttf under " + keyText + " contains a bad path for the value");
-  EXPECT_EQ(a.ProblemKind, "Missing or Invalid Path");
+  ExpectFinding(a, {.KeyPath = keyText, .ShortName = "Fonts", .ValueName = "A Missing",
+                    .ValueNameLine = " ValueName:A Missing", .ValueLine = " Value:zvmissing.ttf",
+                    .FaultLine = " The file (zvmissing.ttf) does not exist at the specified location",
+                    .DescriptionLine = "The Key zvmissing.ttf under " + keyText + " contains a bad path for the value"});
   for (int i = 0; i < 4; ++i) EXPECT_EQ(run.Contents.GetItem(i).Content.Number, i + 1);
   EXPECT_EQ(run.Contents.GetItem(3).Content.ValueName, "I Ünïcode missing");
   EXPECT_EQ(run.CountLabel.Text, "4");
@@ -81,10 +73,8 @@ TEST(Fonts, ReportsOnlyMissingFontFilesWithExactTexts) {
   EXPECT_FALSE(run.Contents.GetItem(0).Content.Checked);
   EXPECT_EQ(run.Contents.GetItem(0).Content.Number, 5);
 
-  PublicFunctionUnit::ScanState = 1;
   PublicFunctionUnit::ItemsProcessed = 0;
-  ScanFonts(run, key);
-  EXPECT_EQ(run.Contents.Count(), 0);
+  run.ExpectStopEndsScan(WindowsFontsUnit::ScanFonts, key.Path(), key.Root());
   EXPECT_EQ(PublicFunctionUnit::ItemsProcessed, 0);
 }
 
@@ -100,7 +90,7 @@ TEST(Fonts, RepairDeletesTickedValuesAndSaysWhenItCannot) {
   RegDeleteKeyValueW(HKEY_CURRENT_USER, Widen(key.Path()).c_str(), L"G Spaced");   // gone before the repair
 
   TRepairRun repair;
-  WindowsFontsUnit::RepairFonts(repair.Status, repair.FinishList, run.Contents, repair.Log);
+  repair.Repair(WindowsFontsUnit::RepairFonts, run.Contents);
   std::string keyText = key.FullPath();
   EXPECT_EQ(repair.Lines(), (Lines{{keyText, kOk}, {keyText, kFailed}}));
   EXPECT_EQ(repair.FinishList.Count, 2);
@@ -129,10 +119,7 @@ TEST(SharedDlls, ReportsZeroCountsAndMissingDlls) {
   key.SetDword("", dir + "i\\manquée.dll", 2);
   key.SetDword("", dir + "y\\msoe.dll", 1);                    // ends the section
   key.SetDword("", dir + "z\\after.dll", 1);
-  auto scan = [&] {
-    SharedDLLsUnit::ScanSharedDlls(0, &run.CurrentItem, &run.CountLabel, run.IgnoreList, run.Contents, key.Path(),
-                                   key.Root());
-  };
+  auto scan = [&] { run.Scan(SharedDLLsUnit::ScanSharedDlls, key.Path(), key.Root()); };
   scan();
 
   ASSERT_EQ(run.Contents.Count(), 4);
@@ -145,12 +132,10 @@ TEST(SharedDlls, ReportsZeroCountsAndMissingDlls) {
   EXPECT_EQ(counts, (Texts{"0", "1", "-1", "2"}));
   const TContent& b = run.Contents.GetItem(1).Content;
   std::string name = dir + "b\\gone.dll";
-  EXPECT_EQ(b.KeyPath, key.FullPath());
-  EXPECT_EQ(b.ShortName, "SharedDlls");
-  EXPECT_EQ(b.ValueNameLine, " ValueName:default");
-  EXPECT_EQ(b.ValueLine, " Value:" + name);
-  EXPECT_EQ(b.FaultLine, " The file (" + name + ") does not exist at the specified location");
-  EXPECT_EQ(b.DescriptionLine, "The Key " + name + " under " + key.FullPath() + " contains a bad path for the value");
+  ExpectFinding(b, {.KeyPath = key.FullPath(), .ShortName = "SharedDlls", .ValueName = name,
+                    .ValueNameLine = " ValueName:default", .ValueLine = " Value:" + name,
+                    .FaultLine = " The file (" + name + ") does not exist at the specified location",
+                    .DescriptionLine = "The Key " + name + " under " + key.FullPath() + " contains a bad path for the value"});
   EXPECT_EQ(b.Number, 2);
   EXPECT_EQ(run.CountLabel.Text, "4");
   EXPECT_EQ(run.CurrentItem.Text, dir + "y\\msoe.dll");
@@ -161,16 +146,13 @@ TEST(SharedDlls, ReportsZeroCountsAndMissingDlls) {
   ASSERT_EQ(run.Contents.Count(), 3);
   EXPECT_EQ(run.Contents.GetItem(0).Content.ValueName, dir + "b\\gone.dll");
 
-  PublicFunctionUnit::ScanState = 1;
-  scan();
-  EXPECT_EQ(run.Contents.Count(), 0);
+  run.ExpectStopEndsScan(SharedDLLsUnit::ScanSharedDlls, key.Path(), key.Root());
 
-  PublicFunctionUnit::ScanState = 0;
   scan();
   TickOnly(run.Contents, {"1", "2"});
   RegDeleteKeyValueW(HKEY_CURRENT_USER, Widen(key.Path()).c_str(), Widen(dir + "b\\gone.dll").c_str());
   TRepairRun repair;
-  SharedDLLsUnit::RepairSharedDlls(repair.Status, repair.FinishList, run.Contents, repair.Log);
+  repair.Repair(SharedDLLsUnit::RepairSharedDlls, run.Contents);
   EXPECT_EQ(repair.Lines(), (Lines{{key.FullPath(), kFailed}, {key.FullPath(), kOk}}));
   EXPECT_FALSE(key.ValueExists("", dir + "i\\manquée.dll"));
   EXPECT_TRUE(key.ValueExists("", dir + "e\\gone.dll"));
@@ -182,26 +164,20 @@ TEST(Sounds, ReportsTheUnnamedSoundOnceAndHonoursExclusions) {
   key.SetString("", "", "x");
   key.SetString("", "a", "y");
   key.SetString("", "b", "z");
-  auto scan = [&] {
-    SoundsUnit::ScanSounds(0, &run.CurrentItem, &run.CountLabel, run.IgnoreList, run.Contents, key.Path(), key.Root());
-  };
-  scan();
+  run.Scan(SoundsUnit::ScanSounds, key.Path(), key.Root());
   ASSERT_EQ(run.Contents.Count(), 1);
   const TContent& s = run.Contents.GetItem(0).Content;
-  EXPECT_EQ(s.KeyPath, key.FullPath());
-  EXPECT_EQ(s.ShortName, "Sounds");
-  EXPECT_EQ(s.ValueName, "default");
+  ExpectFinding(s, {.KeyPath = key.FullPath(), .ShortName = "Sounds", .ValueName = "default",
+                    .ValueNameLine = " ValueName:default", .ValueLine = " Value:x",
+                    .FaultLine = " The file (x) does not exist at the specified location",
+                    .DescriptionLine = "The Key x under " + key.FullPath() + " contains a bad path for the value"});
   EXPECT_EQ(s.Value, "x");
-  EXPECT_EQ(s.ValueNameLine, " ValueName:default");
-  EXPECT_EQ(s.ValueLine, " Value:x");
-  EXPECT_EQ(s.FaultLine, " The file (x) does not exist at the specified location");
-  EXPECT_EQ(s.DescriptionLine, "The Key x under " + key.FullPath() + " contains a bad path for the value");
   EXPECT_EQ(run.CountLabel.Text, "1");
   EXPECT_EQ(PublicFunctionUnit::ItemsProcessed, 1);   // one tick per finding
   EXPECT_EQ(run.CurrentItem.Changes, 0);
 
   TRepairRun repair;
-  SoundsUnit::RepairSounds(repair.Status, repair.FinishList, run.Contents, repair.Log);
+  repair.Repair(SoundsUnit::RepairSounds, run.Contents);
   EXPECT_EQ(repair.Lines(), (Lines{{key.FullPath(), kOk}}));
   EXPECT_FALSE(key.ValueExists("", ""));
   EXPECT_TRUE(key.ValueExists("", "a"));
@@ -209,7 +185,7 @@ TEST(Sounds, ReportsTheUnnamedSoundOnceAndHonoursExclusions) {
   key.SetString("", "", "x");
   run.Exclude(SoundsUnit::SectionCaption, s);
   run.Contents.Clear();
-  scan();
+  run.Scan(SoundsUnit::ScanSounds, key.Path(), key.Root());
   EXPECT_EQ(run.Contents.Count(), 0);
 }
 
@@ -243,15 +219,10 @@ TEST(Help, ReportsMissingHelpFilesInBothKeys) {
                                   dir + "\\Hilfé\\" + t + "-ünï.hlp", dir + "\\chm\\" + t + "-c.chm"}));
   const TContent& a = mine[0];
   std::string path = dir + "\\" + t + "-a.hlp";
-  EXPECT_EQ(a.KeyPath, helpKey);
-  EXPECT_EQ(a.ShortName, t + "-a.hlp");
-  EXPECT_EQ(a.ValueName, t + "-a.hlp");
-  EXPECT_EQ(a.KeyPathLine, " Key Path:" + helpKey);
-  EXPECT_EQ(a.ValueNameLine, " ValueName:default");
-  EXPECT_EQ(a.ValueLine, " Value:" + path);
-  EXPECT_EQ(a.FaultLine, " The file (" + path + ") does not exist at the specified location");
-  EXPECT_EQ(a.DescriptionLine, "The Key " + path + " under " + helpKey + " contains a bad path for the value");
-  EXPECT_EQ(a.ProblemKind, "Missing or Invalid Path");
+  ExpectFinding(a, {.KeyPath = helpKey, .ShortName = t + "-a.hlp", .ValueName = t + "-a.hlp",
+                    .ValueNameLine = " ValueName:default", .ValueLine = " Value:" + path,
+                    .FaultLine = " The file (" + path + ") does not exist at the specified location",
+                    .DescriptionLine = "The Key " + path + " under " + helpKey + " contains a bad path for the value"});
   EXPECT_EQ(mine[3].KeyPath, htmlKey);
   EXPECT_EQ(PublicFunctionUnit::ItemsProcessed, 2);   // one tick per key
   EXPECT_EQ(run.CurrentItem.Text, htmlKey);
@@ -271,7 +242,7 @@ TEST(Help, ReportsMissingHelpFilesInBothKeys) {
   scan();
   TickOnly(run.Contents, {dir + "\\" + t + "-b.hlp", dir + "\\chm\\" + t + "-c.chm"});
   TRepairRun repair;
-  HelpSectionUnit::RepairHelpFiles(repair.Status, repair.FinishList, run.Contents, repair.Log);
+  repair.Repair(HelpSectionUnit::RepairHelpFiles, run.Contents);
   EXPECT_EQ(repair.Lines(), (Lines{{std::string("\\") + HelpSectionUnit::HelpKey, kOk},
                                    {std::string("\\") + HelpSectionUnit::HtmlHelpKey, kOk}}));
   EXPECT_FALSE(help.HasValue(t + "-b.hlp"));
@@ -288,6 +259,6 @@ TEST(Services, ScanAddsNothing) {
   SystemServicesUnit::ScanServices(run.Contents, key.Path(), key.Root());
   EXPECT_EQ(run.Contents.Count(), 0);
   TRepairRun repair;
-  SystemServicesUnit::RepairServices(repair.Status, repair.FinishList, run.Contents, repair.Log);
+  repair.Repair(SystemServicesUnit::RepairServices, run.Contents);
   EXPECT_EQ(repair.Log.Count(), 0);
 }
