@@ -88,7 +88,7 @@ TEST(UploadDialog, CancelCanBePressedWhileTheFileGoesOut) {
   TempFolder temp;
   TLocalFtpServer slow("zelvoran", "secret", false, true);
   UseServer(slow);
-  MainUnit::RepairBackupFile = temp.WriteFile("_20261205_154249.reg", std::string(2 << 20, 'x'));
+  MainUnit::RepairBackupFile = temp.WriteFile("_20261205_154249.reg", std::string(8 << 20, 'x'));
   PublicFunctionUnit::MyRegistryInfo.OneTime = true;
   MessageBoxes().Clear();
   TFormPtr<TftpUpFileDialog> dialog(new TftpUpFileDialog);
