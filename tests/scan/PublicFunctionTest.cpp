@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "framework/Exceptions.h"
 #include "framework/Registry.h"
 #include "scan/PublicFunctionUnit.h"
 #include "support/TestSupport.h"
@@ -222,5 +223,11 @@ TEST(IgnoreList, LoadsMalformedLinesAndMatchesByItsCaseRules) {
   EXPECT_TRUE(IsIgnored(list, "SOUNDS SECTION", "HKEY_CURRENT_USER\\КЛЮЧ", "имя"));
   EXPECT_FALSE(IsIgnored(list, "Sounds Section", "HKEY_CURRENT_USER\\Ключ", "ИМЯ"));
   EXPECT_EQ(IgnoreLine("A", "B", "c|d"), "A|B|c|d\r\n");
+
+  // A file that is there but cannot be read ends the load with the input/output error.
+  HANDLE locked = CreateFileW(Widen(IgnoreFileName()).c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+  ASSERT_NE(locked, INVALID_HANDLE_VALUE);
+  EXPECT_THROW(LoadIgnoreList(list), EInOutError);
+  CloseHandle(locked);
   SetIgnoreFileName("");
 }
