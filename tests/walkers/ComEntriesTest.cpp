@@ -90,14 +90,7 @@ TEST_F(ComEntries, RepairDeletesOnlyTheServerKey) {
   const TContent& f = contents.GetItem(0).Content;
   EXPECT_EQ(f.KeyPath, "HKEY_CLASSES_ROOT\\" + server);
   EXPECT_EQ(contents.GetItem(1).Content.KeyPath, "HKEY_CLASSES_ROOT\\" + server + "\\HELPDIR");
-  SectionCommon::TRemoval r = SectionCommon::RepairRemoval(SectionCommon::TRepairForm::Key, f);
-  EXPECT_EQ(r.Kind, SectionCommon::TRemovalKind::Key);
-  EXPECT_EQ(r.Root, HKEY_CLASSES_ROOT);
-  EXPECT_EQ(r.SubKey, server);
 
-  TCaptionHolder status;
-  TListCountHolder finish;
-  TRepairContents log;
   ActivexSection::RepairComEntries(status, finish, contents, log);
   EXPECT_FALSE(ClassKeys::Exists(server));
   EXPECT_TRUE(ClassKeys::Exists(clsid + "\\ProgID"));
@@ -157,9 +150,6 @@ TEST_F(ComEntries, TypeLibrariesThatAreNotRegistered) {
   // The repair deletes the "TypeLib" key of the ticked finding only.
   for (int i = 0; i < contents.Count(); ++i)
     contents.GetItem(i).Content.Checked = contents.GetItem(i).Content.KeyPath == "HKEY_CLASSES_ROOT\\" + missingB + "\\TypeLib";
-  TCaptionHolder status;
-  TListCountHolder finish;
-  TRepairContents log;
   ActivexSection::RepairComEntries(status, finish, contents, log);
   EXPECT_FALSE(ClassKeys::Exists(missingB + "\\TypeLib"));
   EXPECT_TRUE(ClassKeys::Exists(missingB));

@@ -68,15 +68,8 @@ TEST_F(EmptyKeys, LeafKeysWithoutValuesAreFoundAndRemoved) {
   ASSERT_EQ(contents.Count(), 2);
   EXPECT_EQ(contents.GetItem(0).Content.KeyPath, Key("c\\child"));
 
-  // The repair removes the key of each ticked finding, as RepairRemoval names it.
+  // The repair removes the key of each ticked finding, and that key only.
   contents.GetItem(1).Content.Checked = false;
-  SectionCommon::TRemoval r = SectionCommon::RepairRemoval(SectionCommon::TRepairForm::Key, contents.GetItem(0).Content);
-  EXPECT_EQ(r.Kind, SectionCommon::TRemovalKind::Key);
-  EXPECT_EQ(r.Root, HKEY_USERS);
-  EXPECT_EQ(r.SubKey, box.Path() + "\\c\\child");
-  TCaptionHolder status;
-  TListCountHolder finish;
-  TRepairContents log;
   EmptyRegistryUnit::RepairEmptyRegistryKeys(status, finish, contents, log);
   EXPECT_FALSE(box.KeyExists("c\\child"));
   EXPECT_TRUE(box.KeyExists("c"));

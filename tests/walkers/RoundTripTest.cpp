@@ -66,9 +66,6 @@ TEST_F(WalkerBackup, RepairsComeBackFromTheBackup) {
   ASSERT_TRUE(backup.Saved);
   EXPECT_TRUE(backup.Complete);
 
-  TCaptionHolder status;
-  TListCountHolder finish;
-  TRepairContents log;
   ActivexSection::RepairComEntries(status, finish, com, log);
   EmptyRegistryUnit::RepairEmptyRegistryKeys(status, finish, empty, log);
   SystemSoftWareSettingUnit::RepairSoftwareSettings(status, finish, machine, log);

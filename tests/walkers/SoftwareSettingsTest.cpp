@@ -160,22 +160,22 @@ TEST_F(SettingsWalk, ExclusionHidesOnlyThatFinding) {
   for (const Section* s : {&kMachine, &kUser}) {
     SCOPED_TRACE(s->caption);
     contents.Clear();
-    s->scan(0, &currentItem, &countLabel, ignoreList, contents, box.Path(), box.Root());
+    Scan(*s);
     ASSERT_EQ(contents.Count(), 3);
     Exclude(s->caption, contents.GetItem(0).Content);   // the unnamed value
     Exclude(s->caption, contents.GetItem(1).Content);   // "a"
     contents.Clear();
-    s->scan(0, &currentItem, &countLabel, ignoreList, contents, box.Path(), box.Root());
+    Scan(*s);
     EXPECT_EQ(ValueNames(At("k1")), (std::vector<std::string>{"b"}));
   }
   // An exclusion made in one section does not hide the other's finding.
   DeleteFileW(Widen(IgnoreFileName()).c_str());
   LoadIgnoreList(ignoreList);
   contents.Clear();
-  kMachine.scan(0, &currentItem, &countLabel, ignoreList, contents, box.Path(), box.Root());
+  Scan(kMachine);
   Exclude(kUser.caption, contents.GetItem(1).Content);
   contents.Clear();
-  kMachine.scan(0, &currentItem, &countLabel, ignoreList, contents, box.Path(), box.Root());
+  Scan(kMachine);
   EXPECT_EQ(contents.Count(), 3);
 }
 
@@ -218,7 +218,7 @@ TEST_F(SettingsWalk, StopFlagEndsTheWalk) {
   EXPECT_EQ(ItemsProcessed, 4);
 }
 
-// Each repair removes exactly the value RepairRemoval names for a ticked finding.
+// Each repair removes the value of each ticked finding, the unnamed one included.
 TEST_F(SettingsWalk, RepairRemovesTheNamedValuesOfTickedFindings) {
   std::string present = folder.WriteFile("present.exe");
   for (const Section* s : {&kMachine, &kUser}) {
@@ -229,20 +229,10 @@ TEST_F(SettingsWalk, RepairRemovesTheNamedValuesOfTickedFindings) {
     box.SetString("k1", "c", present);
     box.SetString("k1", "d", "C:\\ZelvoranOld Folder\\Data");
     contents.Clear();
-    s->scan(0, &currentItem, &countLabel, ignoreList, contents, box.Path(), box.Root());
+    Scan(*s);
     ASSERT_EQ(contents.Count(), 4);
     contents.GetItem(2).Content.Checked = false;   // "b" stays
-    for (int i = 0; i < contents.Count(); ++i) {
-      SectionCommon::TRemoval r =
-          SectionCommon::RepairRemoval(SectionCommon::TRepairForm::Value, contents.GetItem(i).Content);
-      EXPECT_EQ(r.Kind, SectionCommon::TRemovalKind::Value);
-      EXPECT_EQ(r.Root, HKEY_CURRENT_USER);
-      EXPECT_EQ(r.SubKey, box.Path() + "\\k1");
-      EXPECT_EQ(r.ValueName, std::string(i == 0 ? "" : i == 1 ? "a" : i == 2 ? "b" : "d"));
-    }
-    TCaptionHolder status;
-    TListCountHolder finish;
-    TRepairContents log;
+    log.Clear();
     s->repair(status, finish, contents, log);
     EXPECT_FALSE(box.ValueExists("k1", ""));
     EXPECT_FALSE(box.ValueExists("k1", "a"));
@@ -267,9 +257,6 @@ TEST_F(SettingsWalk, ValueMetTwiceIsRepairedOnce) {
   kMachine.scan(14, &currentItem, &countLabel, ignoreList, contents, "S-1-5-21-0-0-0-1000\\" + box.Path(),
                 HKEY_USERS);
   ASSERT_EQ(contents.Count(), 2);
-  TCaptionHolder status;
-  TListCountHolder finish;
-  TRepairContents log;
   kMachine.repair(status, finish, contents, log);
   EXPECT_FALSE(box.ValueExists("k1", "a"));
   ASSERT_EQ(log.Count(), 2);

@@ -2,7 +2,6 @@
 // test's own, and lookups of the findings a test planted.
 #pragma once
 
-#include <map>
 #include <string>
 #include <vector>
 
@@ -19,6 +18,7 @@
 #include "scan/PublicFunctionUnit.h"
 #include "scan/RegistryContentUnit.h"
 #include "support/TestSupport.h"
+#include "RegistryTree.h"
 
 class WalkerTest : public ::testing::Test {
  protected:
@@ -51,6 +51,10 @@ class WalkerTest : public ::testing::Test {
   TCaptionHolder countLabel;
   TIgnoreContents ignoreList;
   TRegistryContents contents;
+  // What a repair shows and logs.
+  TCaptionHolder status;
+  TListCountHolder finish;
+  TRepairContents log;
 };
 
 // The findings whose key path is keyPath, in the order found.
@@ -130,20 +134,3 @@ class ClassKeys {
  private:
   std::vector<std::string> created_;
 };
-
-// Every key ("path\") and value ("path|name": type and bytes) below root\path, to compare a tree
-// before and after.
-using TTreeDump = std::map<std::string, TRegValue>;
-inline void DumpTree(HKEY root, const std::string& path, TTreeDump& out, const std::string& relative = "") {
-  TRegistry reg(KEY_READ);
-  reg.RootKey = root;
-  if (!reg.OpenKey("\\" + path, false)) return;
-  out[relative + "\\"] = {};
-  TStringList names;
-  reg.GetValueNames(names);
-  for (const std::string& n : names.Items) reg.ReadValue(n, out[relative + "|" + n]);
-  TStringList keys;
-  reg.GetKeyNames(keys);
-  for (const std::string& k : keys.Items) DumpTree(root, path + "\\" + k, out, relative + "\\" + k);
-}
-inline bool operator==(const TRegValue& a, const TRegValue& b) { return a.Type == b.Type && a.Data == b.Data; }
