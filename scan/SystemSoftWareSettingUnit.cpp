@@ -73,18 +73,13 @@ bool ValueIgnored(const TSettingsWalk& walk, TIgnoreContents& ignoreList, const 
   return valueName.empty() && walk.UnnamedAsDefault && IsIgnored(ignoreList, walk.Caption, keyText, "default");
 }
 
-void FillFinding(TContent& c, const std::string& keyText, const std::string& shortName, const std::string& valueName,
-                 const std::string& value, const std::string& faultLine) {
-  c.KeyPath = keyText;
-  c.ShortName = shortName;
-  c.ValueName = valueName;
-  c.Value = value;
-  c.KeyPathLine = " Key Path:" + keyText;
-  c.ValueNameLine = " ValueName:" + valueName;
-  c.ValueLine = " Value:" + value;
-  c.FaultLine = faultLine;
-  c.DescriptionLine = "The Key " + value + " under " + keyText + " contains a bad path for the value";
-  c.ProblemKind = "Missing or Invalid Path";
+// Adds a finding of a missing file or folder; only the fault line differs between the kinds.
+void AddFinding(TRegistryContents& contents, TCaptionTarget* countLabel, const std::string& keyText,
+                const std::string& shortName, const std::string& valueName, const std::string& value,
+                const std::string& faultLine) {
+  SectionCommon::AddMissingPathFinding(contents, countLabel, {keyText, shortName, valueName, value}, valueName, value,
+                                       value)
+      .FaultLine = faultLine;
 }
 
 // Examines one value with its data; false when the rest of the key is to be left.
@@ -100,9 +95,8 @@ bool CheckValue(const TWalkContext& ctx, const std::string& keyPath, const std::
 
   if (Pos(":\\", Trim(data)) == 2 && OnTestableDrive(walk, data) && IsValidPath(data) && !ScanFileExists(data) &&
       !ScanDirectoryExists(data)) {
-    FillFinding(SectionCommon::NewFinding(ctx.Contents), keyText, data, name, data,
-                walk.PathFaultPrefix + data + ") does not exist at the specified location");
-    SectionCommon::ShowCount(ctx.CountLabel, ctx.Contents);
+    AddFinding(ctx.Contents, ctx.CountLabel, keyText, data, name, data,
+               walk.PathFaultPrefix + data + ") does not exist at the specified location");
     return true;
   }
   if (!OnTestableDrive(walk, data)) return true;
@@ -202,9 +196,8 @@ void ReportMissingFile(const TSettingsWalk& walk, TCaptionTarget* countLabel, co
                        HKEY root, TRegistryContents& contents) {
   if (ScanFileExists(file) || ContainsText(AnsiUpperCase(file), "MSOE.DLL")) return;
   std::string name = (valueName.empty() && walk.UnnamedAsDefault) ? "default" : valueName;
-  FillFinding(SectionCommon::NewFinding(contents), RootKeyName(root) + "\\" + keyPath, shortName, name, file,
-              walk.CommandFaultPrefix + file + walk.CommandFaultSuffix);
-  SectionCommon::ShowCount(countLabel, contents);
+  AddFinding(contents, countLabel, RootKeyName(root) + "\\" + keyPath, shortName, name, file,
+             walk.CommandFaultPrefix + file + walk.CommandFaultSuffix);
 }
 
 // Replaces every var in the upper-cased text by the upper-cased folder, asked for only when needed.
