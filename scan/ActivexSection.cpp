@@ -43,19 +43,16 @@ bool IsServerKeyName(const std::string& name) {
   return name == "InprocServer" || name == "LocalServer32" || name == "InprocServer32";
 }
 
-// The tests of a help-folder or server key whose default value is known to be an empty text.
-void ReportHelpDirKey(TCaptionTarget* countLabel, HKEY root, const std::string& keyPath, TRegistryContents& contents,
-                      TIgnoreContents& ignoreList) {
+// Reports a help-folder ("HELPDIR") or server key whose default value is known to be an empty
+// text, unless it is excluded.
+void ReportEmptyDefault(TCaptionTarget* countLabel, HKEY root, const std::string& keyPath, const std::string& name,
+                        TRegistryContents& contents, TIgnoreContents& ignoreList) {
   std::string keyText = RootKeyName(root) + "\\" + keyPath;
   if (IsIgnored(ignoreList, SectionCaption, keyText, "default")) return;
-  AddEmptyKeyFinding(countLabel, keyText, "HELPDIR", keyPath, "HELPDIR", contents);
-}
-
-void ReportServerKey(TCaptionTarget* countLabel, HKEY root, const std::string& keyPath, const std::string& serverName,
-                     TRegistryContents& contents, TIgnoreContents& ignoreList) {
-  std::string keyText = RootKeyName(root) + "\\" + keyPath;
-  if (IsIgnored(ignoreList, SectionCaption, keyText, "default")) return;
-  AddEmptyKeyFinding(countLabel, keyText, serverName, "", "default", contents);
+  if (name == "HELPDIR")
+    AddEmptyKeyFinding(countLabel, keyText, name, keyPath, name, contents);
+  else
+    AddEmptyKeyFinding(countLabel, keyText, name, "", "default", contents);
 }
 
 struct TComWalk {
@@ -77,11 +74,9 @@ void WalkComKeys(const TComWalk& w, TSubkeyWalker& walker, const std::string& ke
     if (w.CurrentItem != nullptr) w.CurrentItem->SetCaption(child);
     TickItemsProcessed();
     TRegKeyHandle key;
-    bool helpDir = name == "HELPDIR", server = IsServerKeyName(name);
-    if ((helpDir || server) && key.Open(walker.Key(), name, KEY_ALL_ACCESS) && HasEmptyDefault(key.Get())) {
-      if (helpDir) ReportHelpDirKey(w.CountLabel, w.Root, child, w.Contents, w.IgnoreList);
-      if (server) ReportServerKey(w.CountLabel, w.Root, child, name, w.Contents, w.IgnoreList);
-    }
+    if ((name == "HELPDIR" || IsServerKeyName(name)) && key.Open(walker.Key(), name, KEY_ALL_ACCESS) &&
+        HasEmptyDefault(key.Get()))
+      ReportEmptyDefault(w.CountLabel, w.Root, child, name, w.Contents, w.IgnoreList);
     TKeyInfo info;
     if (key || key.Open(walker.Key(), name, KEY_READ)) {
       QueryKeyInfo(key.Get(), info);
@@ -105,14 +100,14 @@ void CheckHelpDirKey(TCaptionTarget* countLabel, HKEY root, const std::string& k
                      TIgnoreContents& ignoreList) {
   TRegKeyHandle key;
   if (key.Open(root, keyPath, KEY_ALL_ACCESS) && HasEmptyDefault(key.Get()))
-    ReportHelpDirKey(countLabel, root, keyPath, contents, ignoreList);
+    ReportEmptyDefault(countLabel, root, keyPath, "HELPDIR", contents, ignoreList);
 }
 
 void CheckServerKey(TCaptionTarget* countLabel, HKEY root, const std::string& keyPath, const std::string& serverName,
                     TRegistryContents& contents, TIgnoreContents& ignoreList) {
   TRegKeyHandle key;
   if (key.Open(root, keyPath, KEY_ALL_ACCESS) && HasEmptyDefault(key.Get()))
-    ReportServerKey(countLabel, root, keyPath, serverName, contents, ignoreList);
+    ReportEmptyDefault(countLabel, root, keyPath, serverName, contents, ignoreList);
 }
 
 void ScanClsidTypeLibs(int /*sectionIndex*/, TCaptionTarget* currentItem, TCaptionTarget* countLabel,

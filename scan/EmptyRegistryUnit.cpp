@@ -14,9 +14,6 @@ namespace {
 // Class keys of the two service accounts, which are empty by nature.
 const char* const kKeptPaths[] = {"S-1-5-19_Classes", "S-1-5-19\\Software\\Classes", "S-1-5-20_Classes",
                                   "S-1-5-20\\Software\\Classes"};
-}  // namespace
-
-namespace {
 
 struct TEmptyKeyWalk {
   TCaptionTarget* CurrentItem;
