@@ -1,0 +1,159 @@
+// The scanners that walk the top level of the classes root: file extensions and file
+// associations. They run alone, since other tests' keys appearing and vanishing there while a walk
+// enumerates it would shift the walk's indexes.
+#include <gtest/gtest.h>
+
+#include "scan/FileAssociationsUnit.h"
+#include "scan/FileExtensionUnit.h"
+#include "values/ScanFixture.h"
+
+using namespace values_test;
+using testing_support::RegSandbox;
+using testing_support::TestName;
+
+namespace {
+void DeleteSubtree(HKEY root, const std::string& path) { SHDeleteKeyW(root, Widen(path).c_str()); }
+}  // namespace
+
+TEST(FileExtensions, ReportsExtensionsWithAnEmptyDefault) {
+  TScanRun run;
+  std::string t = TestName();
+  TPlantedKey e1(HKEY_CLASSES_ROOT, ".zv1-" + t), e2(HKEY_CLASSES_ROOT, ".zv2-" + t),
+      e3(HKEY_CLASSES_ROOT, ".zv3-" + t), e4(HKEY_CLASSES_ROOT, ".zv4-" + t), e5(HKEY_CLASSES_ROOT, ".zv5-ä-" + t);
+  e1.SetString("", "", "");
+  e1.SetString("ShellNew", "NullFile", "");
+  e3.SetString("", "", "txtfile");
+  e4.SetString("", "", "", REG_EXPAND_SZ);
+  e5.SetString("", "", "");
+  auto scan = [&](const std::string& keyPath) {
+    run.Contents.Clear();
+    run.Scan(FileExtensionUnit::ScanFileExtensions, keyPath, HKEY_CURRENT_USER);   // the classes root whatever is passed
+  };
+  scan("");
+
+  auto mine = run.Mine(t);
+  ASSERT_EQ(mine.size(), 3u);
+  std::string k1 = "HKEY_CLASSES_ROOT\\" + e1.Path();
+  ExpectFinding(mine[0], {.KeyPath = k1, .ShortName = e1.Path(), .ValueName = "default",
+                          .ValueNameLine = " ValueName:default", .ValueLine = " Value:",
+                          .FaultLine = " The file()does not exist at the specified location",
+                          .DescriptionLine = "The Key default under " + k1 + " contains a bad path for the value"});
+  EXPECT_EQ(mine[0].Value, "");
+  EXPECT_EQ(mine[1].KeyPath, "HKEY_CLASSES_ROOT\\" + e4.Path());
+  EXPECT_EQ(mine[2].KeyPath, "HKEY_CLASSES_ROOT\\" + e5.Path());
+  EXPECT_LT(mine[0].Number, mine[1].Number);
+  EXPECT_EQ(run.CountLabel.Text, std::to_string(run.Contents.Count()));
+
+  run.Exclude(FileExtensionUnit::SectionCaption, mine[0]);
+  scan("xyz");
+  mine = run.Mine(t);
+  ASSERT_EQ(mine.size(), 2u);
+  EXPECT_EQ(mine[0].ShortName, e4.Path());
+  EXPECT_EQ(mine[0].Value, "xyz");
+  EXPECT_EQ(mine[0].FaultLine, " The file(xyz)does not exist at the specified location");
+  EXPECT_EQ(mine[0].DescriptionLine, "The Key xyz under HKEY_CLASSES_ROOT\\" + e4.Path() +
+                                         " contains a bad path for the value");
+}
+
+TEST(FileExtensions, RepairDeletesTheExtensionKeyWithItsSubkeys) {
+  TScanRun run;
+  std::string t = TestName();
+  TPlantedKey e1(HKEY_CLASSES_ROOT, ".zv1-" + t), e4(HKEY_CLASSES_ROOT, ".zv4-" + t),
+      e5(HKEY_CLASSES_ROOT, ".zv5-" + t);
+  for (const TPlantedKey* k : {&e1, &e4, &e5}) k->SetString("", "", "");
+  e1.SetString("ShellNew", "NullFile", "");
+  run.Scan(FileExtensionUnit::ScanFileExtensions, "", HKEY_CLASSES_ROOT);
+  std::string k1 = "HKEY_CLASSES_ROOT\\" + e1.Path(), k4 = "HKEY_CLASSES_ROOT\\" + e4.Path();
+  TickOnly(run.Contents, {k1, k4});
+  DeleteSubtree(HKEY_CLASSES_ROOT, e4.Path());
+  TRepairRun repair;
+  repair.Repair(FileExtensionUnit::RepairFileExtensions, run.Contents);
+  EXPECT_EQ(repair.Lines(), (Lines{{k1, kOk}, {k4, kFailed}}));
+  EXPECT_FALSE(e1.Exists());
+  EXPECT_TRUE(e5.Exists());
+}
+
+namespace {
+// A classes root in a sandbox key, and the user's FileExts entries that make two of its
+// extensions valid.
+struct TAssociationsPlant {
+  std::string Id = "ZvUserOnly-" + TestName();
+  std::string Ext2 = ".zvfe2-" + TestName();
+  RegSandbox Classes;
+  TPlantedKey UserExt;
+  TPlantedKey UserExt2;
+  TAssociationsPlant()
+      : UserExt(HKEY_CURRENT_USER, std::string(FileAssociationsUnit::UserFileExtsKey) + "\\.zvfe-" + TestName()),
+        UserExt2(HKEY_CURRENT_USER, std::string(FileAssociationsUnit::UserFileExtsKey) + "\\" + Ext2) {
+    UserExt.SetString("OpenWithProgids", Id, "");
+    Classes.CreateKey("ZvClass");
+    Classes.CreateKey("ZvCompressedFolder");
+    Classes.CreateKey("ZVKLÄSS");
+    Classes.SetString(".a", "", "ZVCLASS");             // valid in another letter case
+    Classes.SetString(".b", "", "ZvNoSuch");            // invalid
+    Classes.CreateKey(".b\\shell");
+    Classes.SetString(".c", "", "ZvCompressedFolder");  // valid, though the split drops the class
+    Classes.SetString(".d", "", "");
+    Classes.SetString(".e", "", "ZvNoSuch\\x");
+    Classes.SetString(".f", "", "E:ZvNoSuch");
+    Classes.SetString(".g", "", Id);                    // one of the user's programs
+    Classes.SetString(".hFolder", "", "ZvNoSuch");      // not an extension for the scan
+    Classes.SetString(Ext2, "", "ZvNoSuch");            // the user has opened this extension
+    Classes.SetString(".ü", "", "zvkläss");
+    Classes.SetString(".ÿ", "", "ZvFehlt-ä");           // invalid
+  }
+};
+}  // namespace
+
+TEST(FileAssociations, ReportsIdentifiersThatNameNoClass) {
+  TScanRun run;
+  TAssociationsPlant plant;
+  const RegSandbox& key = plant.Classes;
+  auto scan = [&] { run.Scan(FileAssociationsUnit::ScanFileAssociations, key.Path(), key.Root()); };
+  scan();
+  EXPECT_EQ(run.Values(""), (Texts{"ZvNoSuch", "ZvFehlt-ä"}));
+  ASSERT_EQ(run.Contents.Count(), 2);
+  const TContent& b = run.Contents.GetItem(0).Content;
+  std::string bKey = key.FullPath() + "\\.b";
+  ExpectFinding(b, {.KeyPath = bKey, .ShortName = ".b", .ValueName = "default", .ValueNameLine = " ValueName:default",
+                    .ValueLine = " Value:ZvNoSuch",
+                    .FaultLine = " The file (ZvNoSuch) does not exist at the specified location",
+                    .DescriptionLine = "The Key ZvNoSuch under " + bKey + " contains a bad path for the value"});
+  EXPECT_EQ(run.Contents.GetItem(1).Content.ShortName, ".ÿ");
+  EXPECT_EQ(run.Contents.GetItem(1).Content.Number, 2);
+  EXPECT_EQ(run.CountLabel.Text, "2");
+  EXPECT_EQ(run.CurrentItem.Text, ".ÿ");
+  EXPECT_EQ(PublicFunctionUnit::ItemsProcessed, 10);
+
+  run.Exclude(FileAssociationsUnit::SectionCaption, b);
+  scan();
+  EXPECT_EQ(run.Values(""), (Texts{"ZvFehlt-ä"}));
+  run.ExpectStopEndsScan(FileAssociationsUnit::ScanFileAssociations, key.Path(), key.Root());
+
+  // The repair takes the unnamed value only; the extension's key and subkeys stay.
+  run.IgnoreList.Clear();
+  scan();
+  std::string yKey = key.FullPath() + "\\.ÿ";
+  TickOnly(run.Contents, {bKey, yKey});
+  RegDeleteKeyValueW(key.Root(), Widen(key.Path() + "\\.ÿ").c_str(), L"");
+  TRepairRun repair;
+  repair.Repair(FileAssociationsUnit::RepairFileAssociations, run.Contents);
+  EXPECT_EQ(repair.Lines(), (Lines{{bKey, kOk}, {yKey, kFailed}}));
+  EXPECT_FALSE(key.ValueExists(".b", ""));
+  EXPECT_TRUE(key.KeyExists(".b\\shell"));
+  EXPECT_TRUE(key.ValueExists(".a", ""));
+}
+
+TEST(FileAssociations, JudgesTheClassesRootItself) {
+  TScanRun run;
+  std::string t = TestName();
+  TPlantedKey bad(HKEY_CLASSES_ROOT, ".zvassoc-" + t), good(HKEY_CLASSES_ROOT, ".zvassoc2-" + t),
+      cls(HKEY_CLASSES_ROOT, "ZvSomeFolder-" + t);
+  bad.SetString("", "", "ZvNoSuchClass-" + t);
+  good.SetString("", "", "ZvSomeFolder-" + t);
+  run.Scan(FileAssociationsUnit::ScanFileAssociations, "", HKEY_CLASSES_ROOT);
+  auto mine = run.Mine(".zvassoc");
+  ASSERT_EQ(mine.size(), 1u);
+  EXPECT_EQ(mine[0].KeyPath, "HKEY_CLASSES_ROOT\\" + bad.Path());
+  EXPECT_EQ(mine[0].Value, "ZvNoSuchClass-" + t);
+}
