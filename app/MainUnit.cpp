@@ -654,6 +654,7 @@ void TZelvoranMainForm::WMTrayIcon(LPARAM lp) {
       PostMessageW(Handle(), WM_NULL, 0, 0);
       break;
     case 0x10:
+      if (ToolBusy()) break;   // as "Exit": a tool's long operation is not pulled down under itself
       PublicFunctionUnit::ScanState = 1;
       RepairGrid->SetItemIndex(-1);
       Application.Terminate();

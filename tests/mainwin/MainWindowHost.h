@@ -43,6 +43,7 @@ struct MainWindowHost {
   testing_support::TempFolder folder;
   TDM dm;
   TZelvoranMainForm* form = nullptr;
+  uint8_t savedPlatform = PublicFunctionUnit::PlatformKind;
 
   MainWindowHost() {
     testing_support::MessageBoxes().Clear();
@@ -60,6 +61,7 @@ struct MainWindowHost {
     PublicFunctionUnit::CommandLineParam.clear();
     PublicFunctionUnit::SetIgnoreFileName("");
     PublicFunctionUnit::ScanState = 0;
+    PublicFunctionUnit::PlatformKind = savedPlatform;
   }
   void Create() {
     form = new TZelvoranMainForm();

@@ -79,6 +79,7 @@ TEST_F(MainWindowFixture, ToolPagesOpenAtTheirBoundsAndAreFreedByPageButtonsUnle
     form->AdvanceBtnClick(form->AdvanceBtn);
     form->ScanBtnClick(form->ScanBtn);
     dm.Exit1Click(dm.Exit1);
+    form->Perform(WM_TRAY_ICON, 0, 0x10);
     EXPECT_EQ(form->Tools[0].Window, tool);
     EXPECT_EQ(form->MainNotebook->PageIndex(), 2);
     EXPECT_FALSE(Application.Terminated());
@@ -94,6 +95,13 @@ TEST_F(MainWindowFixture, ToolPagesOpenAtTheirBoundsAndAreFreedByPageButtonsUnle
   EXPECT_EQ(MessageBoxes().Calls[0].text, "System Restore Point for Windows 2000 and XP!");
   EXPECT_EQ(MessageBoxes().Calls[0].flags, 48u);
   EXPECT_EQ(form->Tools[9].Window, nullptr);
+  PublicFunctionUnit::PlatformKind = 0;   // neither family: nothing at all
+  form->LaunchTool(9, form->ToolIcons[9]);
+  EXPECT_EQ(MessageBoxes().Calls.size(), 1u);
+  EXPECT_EQ(form->Tools[9].Window, nullptr);
+  PublicFunctionUnit::PlatformKind = 4;
+  form->LaunchTool(9, form->ToolIcons[9]);
+  EXPECT_NE(form->Tools[9].Window, nullptr);
 }
 
 TEST_F(MainWindowFixture, NothingTickedWarns) {
