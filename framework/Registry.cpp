@@ -2,6 +2,8 @@
 
 #include <shlwapi.h>
 
+#include <algorithm>
+
 #include "Exceptions.h"
 #include "Strings.h"
 
@@ -89,7 +91,8 @@ std::vector<std::string> EnumValueNames(HKEY key) {
   std::vector<std::string> names;
   DWORD maxLen = 0;
   if (RegQueryInfoKeyW(key, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &maxLen,
-                       nullptr, nullptr, nullptr) != ERROR_SUCCESS)
+                       nullptr, nullptr, nullptr) != ERROR_SUCCESS ||
+      maxLen > 16383)   // value names are at most 16383 characters
     maxLen = 16383;
   std::wstring buf(maxLen + 2, L'\0');
   for (DWORD i = 0;; ++i) {
@@ -101,7 +104,7 @@ std::vector<std::string> EnumValueNames(HKEY key) {
       continue;
     }
     if (rc != ERROR_SUCCESS) break;
-    names.push_back(Narrow(buf.data(), len));
+    names.push_back(Narrow(buf.data(), std::min<size_t>(len, buf.size())));
   }
   return names;
 }
