@@ -2,23 +2,11 @@
 
 #include <ws2tcpip.h>
 
-namespace {
-struct TWinsock {
-  TWinsock() {
-    WSADATA data;
-    WSAStartup(MAKEWORD(2, 2), &data);
-  }
-};
+#include "support/LoopbackSocket.h"
 
+namespace {
 SOCKET Listen(int& port) {
-  SOCKET s = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
-  sockaddr_in addr{};
-  addr.sin_family = AF_INET;
-  addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  bind(s, (sockaddr*)&addr, sizeof addr);
-  int len = sizeof addr;
-  getsockname(s, (sockaddr*)&addr, &len);
-  port = ntohs(addr.sin_port);
+  SOCKET s = testing_support::BindLoopback(port);
   listen(s, 4);
   return s;
 }
@@ -43,7 +31,6 @@ void Send(SOCKET s, const std::string& line) {
 
 TLocalFtpServer::TLocalFtpServer(const std::string& user, const std::string& password, bool stall, bool slowData)
     : user_(user), password_(password), stall_(stall), slowData_(slowData) {
-  static TWinsock winsock;
   listener_ = Listen(port_);
   thread_ = std::thread([this] { Serve(); });
 }

@@ -4,13 +4,9 @@
 
 #include <chrono>
 
+#include "support/LoopbackSocket.h"
+
 namespace {
-struct TWinsock {
-  TWinsock() {
-    WSADATA data;
-    WSAStartup(MAKEWORD(2, 2), &data);
-  }
-};
 
 void SendAll(SOCKET s, const std::string& data) {
   size_t sent = 0;
@@ -19,20 +15,6 @@ void SendAll(SOCKET s, const std::string& data) {
     if (n <= 0) return;
     sent += n;
   }
-}
-
-// A socket bound to a free port of 127.0.0.1.
-SOCKET BindLoopback(int& port) {
-  static TWinsock winsock;
-  SOCKET s = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
-  sockaddr_in addr{};
-  addr.sin_family = AF_INET;
-  addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  bind(s, (sockaddr*)&addr, sizeof addr);
-  int len = sizeof addr;
-  getsockname(s, (sockaddr*)&addr, &len);
-  port = ntohs(addr.sin_port);
-  return s;
 }
 
 std::string StatusText(int status) {
@@ -46,7 +28,7 @@ std::string StatusText(int status) {
 }  // namespace
 
 TLocalHttpServer::TLocalHttpServer() {
-  listener_ = BindLoopback(port_);
+  listener_ = testing_support::BindLoopback(port_);
   listen(listener_, 8);
   thread_ = std::thread([this] { Serve(); });
 }
@@ -61,7 +43,7 @@ std::string TLocalHttpServer::Base() const { return "http://127.0.0.1:" + std::t
 
 std::string TLocalHttpServer::ClosedBase() {
   int port = 0;
-  closesocket(BindLoopback(port));
+  closesocket(testing_support::BindLoopback(port));
   return "http://127.0.0.1:" + std::to_string(port);
 }
 
