@@ -44,9 +44,7 @@ void CheckAppPathKey(HKEY root, const std::string& subPath, const std::string& n
   TRegValue value;
   if (!reg.OpenKey("\\" + subPath, false) || !reg.ReadValue("", value) || value.Type != REG_SZ) return;
   std::string program = RegValueText(value);
-  if (Pos("\\\\", program) > 0 || Pos("A:", AnsiUpperCase(program)) > 0 || !IsOnFixedDrive(NonFixedDrives, program) ||
-      !IsFileNameWithExt(program))
-    return;
+  if (SectionCommon::OutOfReach(program) || !IsFileNameWithExt(program)) return;
   std::string folder = reg.ReadValue("Path", value) && value.Type == REG_SZ ? RegValueText(value) : std::string();
   std::string full = AppFullPath(program, folder);
   if (full.size() == 1 || ScanFileExists(full)) return;

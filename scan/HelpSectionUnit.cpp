@@ -28,9 +28,7 @@ static void CheckHelpKey(TRegistry& reg, const std::string& keyText, TCaptionTar
     if (IsIgnored(ignoreList, SectionCaption, keyText, name)) continue;
     if (!IsTextValue(value)) continue;
     std::string path = HelpFilePath(RegValueText(value), name);
-    if (path.empty() || Pos("\\\\", path) > 0 || Pos("A:", AnsiUpperCase(path)) > 0 ||
-        !IsOnFixedDrive(NonFixedDrives, path) || ScanFileExists(path))
-      continue;
+    if (path.empty() || SectionCommon::OutOfReach(path) || ScanFileExists(path)) continue;
     // The repair deletes the value named by ShortName; the exclusion and the backup address the
     // same value through ValueName.
     SectionCommon::AddMissingPathFinding(

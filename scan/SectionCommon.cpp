@@ -160,6 +160,10 @@ void ShowItem(TCaptionTarget* currentItem, const std::string& text) {
   if (currentItem != nullptr) currentItem->SetCaption(text);
 }
 
+bool OutOfReach(const std::string& path) {
+  return Pos("\\\\", path) > 0 || Pos("A:", AnsiUpperCase(path)) > 0 || !IsOnFixedDrive(NonFixedDrives, path);
+}
+
 std::vector<std::string> ListSubkeyNames(HKEY root, const std::string& path) {
   std::vector<std::string> names;
   TSubkeyWalker walker(root, path);

@@ -90,6 +90,9 @@ TContent& AddMissingPathFinding(TRegistryContents& contents, TCaptionTarget* cou
 // Shows the entry being examined on the current-item control, when there is one.
 void ShowItem(TCaptionTarget* currentItem, const std::string& text);
 
+// A path the scan leaves unjudged: on a network path, a floppy or a drive that is not fixed.
+bool OutOfReach(const std::string& path);
+
 // Every subkey name of root\path the enumeration can read, in its order; an index whose read
 // fails is passed over. Empty when the key does not open.
 std::vector<std::string> ListSubkeyNames(HKEY root, const std::string& path);

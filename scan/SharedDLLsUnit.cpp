@@ -56,8 +56,7 @@ void ScanSharedDlls(int, TCaptionTarget* currentItem, TCaptionTarget* countLabel
     TickItemsProcessed();
     std::string upperName = AnsiUpperCase(name);
     if (IsPassedOver(upperName)) continue;
-    bool judged = Pos("\\\\", name) == 0 && Pos("A:", upperName) == 0 && IsOnFixedDrive(NonFixedDrives, name) &&
-                  !(count != 0 && ScanFileExists(name));
+    bool judged = !SectionCommon::OutOfReach(name) && !(count != 0 && ScanFileExists(name));
     if (judged) {
       if (Pos("msoe.dll", name) > 0) break;   // the mail program's shared files end the section
       SectionCommon::AddMissingPathFinding(

@@ -23,12 +23,6 @@ std::string ReadUserString(const std::string& key, const std::string& name) {
   return reg.ReadString(name);
 }
 
-// A folder the groups cannot be judged against: on a network path, a floppy or a drive that is
-// not fixed.
-bool OutOfReach(const std::string& folder) {
-  return Pos("\\\\", folder) > 0 || Pos("A:", AnsiUpperCase(folder)) > 0 || !IsOnFixedDrive(NonFixedDrives, folder);
-}
-
 }  // namespace
 
 std::string AllUsersProfileDir() {
@@ -60,7 +54,8 @@ void CheckProgramGroups(int /*sectionIndex*/, const std::string& keyPath, HKEY r
   for (const std::string& g : groups.Items) {
     std::string k = RootKeyName(root) + "\\" + keyPath + "\\" + g;
     if (IsIgnored(ignoreList, SectionCaption, k, g)) continue;
-    if (OutOfReach(commonPrograms) || OutOfReach(userPrograms)) continue;
+    // groups cannot be judged against a Programs folder out of reach
+    if (SectionCommon::OutOfReach(commonPrograms) || SectionCommon::OutOfReach(userPrograms)) continue;
     if (!commonPrograms.empty() && ScanDirectoryExists(commonPrograms + g)) continue;
     if (!userPrograms.empty() && ScanDirectoryExists(userPrograms + g)) continue;
     TContent& c = SectionCommon::NewFinding(contents);

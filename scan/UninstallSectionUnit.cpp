@@ -55,8 +55,7 @@ static void CheckUninstallKey(TRegistry& reg, const std::string& keyText, const 
   std::string command;
   if (!reg.ReadText("UninstallString", command)) return;
   command = StringReplace(command, "\"", "");
-  if (command.empty() || Pos(":", command) == 0 || Pos("\\\\", command) > 0 ||
-      Pos("A:", AnsiUpperCase(command)) > 0 || !IsOnFixedDrive(NonFixedDrives, command) ||
+  if (command.empty() || Pos(":", command) == 0 || SectionCommon::OutOfReach(command) ||
       UninstallTargetExists(command))
     return;
   TContent& c = SectionCommon::AddMissingPathFinding(

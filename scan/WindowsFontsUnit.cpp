@@ -17,8 +17,7 @@ std::string FontFilePath(const std::string& data) {
 
 // A font file the scan may judge: on a fixed local drive, not on a share or a floppy.
 static bool IsCheckablePath(const std::string& path) {
-  return Pos(":\\", path) == 2 && Pos("\\\\", path) == 0 && Pos("A:", AnsiUpperCase(path)) == 0 &&
-         IsOnFixedDrive(NonFixedDrives, path);
+  return Pos(":\\", path) == 2 && !SectionCommon::OutOfReach(path);
 }
 
 void ScanFonts(int, TCaptionTarget* currentItem, TCaptionTarget* countLabel, TIgnoreContents& ignoreList,
