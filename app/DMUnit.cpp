@@ -65,10 +65,13 @@ void TDM::About1Click(TObject*) {
 void TDM::OnlineUpdate1Click(TObject*) { CheckForUpdates(true); }
 
 void TDM::Exit1Click(TObject*) {
-  // A hosted tool in the middle of a long operation is not pulled down under itself.
-  if (ZelvoranMainForm != nullptr && ZelvoranMainForm->ToolBusy()) return;
-  if (ZelvoranMainForm != nullptr) ZelvoranMainForm->RepairGrid->SetItemIndex(-1);
-  if (MainUnit::JunkCleaner != nullptr && MainUnit::JunkCleaner->State == 1) MainUnit::JunkCleaner->State = 2;
+  // A hosted tool in the middle of a long operation is asked to stop, and is not pulled down
+  // under itself: the program ends at the next Exit, once the tool is idle.
+  if (ZelvoranMainForm != nullptr) {
+    ZelvoranMainForm->StopToolsForExit();
+    if (ZelvoranMainForm->ToolBusy()) return;
+    ZelvoranMainForm->RepairGrid->SetItemIndex(-1);
+  }
   Application.Terminate();
 }
 

@@ -1,9 +1,5 @@
 #include "HintUnit.h"
 
-namespace HintUnit {
-THintForm* HintForm = nullptr;
-}
-
 THintForm::THintForm(TForm* owner)
     : TForm({.Owner = owner, .Border = TBorderStyle::None, .ClassName = "THintForm", .ExtraExStyle = WS_EX_TOPMOST}) {
   SetCaption("Hint");
@@ -37,6 +33,4 @@ THintForm::THintForm(TForm* owner)
   DoCreate();
 }
 
-THintForm::~THintForm() {
-  if (HintUnit::HintForm == this) HintUnit::HintForm = nullptr;
-}
+THintForm::~THintForm() = default;

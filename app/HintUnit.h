@@ -16,7 +16,3 @@ class THintForm : public TForm {
   void FormCreate(TObject* sender) {}
   void FormShow(TObject* sender) {}
 };
-
-namespace HintUnit {
-extern THintForm* HintForm;
-}

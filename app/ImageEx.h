@@ -3,7 +3,10 @@
 // pictures and tells them apart by the sender.
 #pragma once
 
+#include <string>
+
 #include "../framework/Controls.h"
+#include "../framework/ImageList.h"
 
 class TImageEx : public TImage {
  public:
@@ -15,3 +18,10 @@ class TImageEx : public TImage {
   void CMMouseEnter() override;
   void CMMouseLeave() override;
 };
+
+// A picture button at the given bounds: image `picture` of list, picture + 1 while the mouse is
+// over it, with a hand cursor; a click runs click. The list must outlive the button (the data
+// module's image lists do).
+TImageEx* NewPictureButton(TControl* parent, const std::string& name, int left, int top, int width, int height,
+                           const TImageList& list,
+                           int picture, TNotifyEvent click);

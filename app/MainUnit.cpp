@@ -16,7 +16,6 @@
 TZelvoranMainForm* ZelvoranMainForm = nullptr;
 
 namespace MainUnit {
-TJunkCleanerStatus* JunkCleaner = nullptr;
 std::function<void()> ShowOptions = OptionUnit::ShowPreferences;
 }
 
@@ -45,21 +44,11 @@ const char* const kToolLabels[ToolCount] = {
     "abStartupManageBtn", "abAddRemoveBtn", "abSystemCleanBtn",  "BrowserRepairBtn",
     "IEPluginsBtn",       "ClearHistoryBtn", "abOptimizeBtn",    "abProtectPCBtn",
     "abTweakRAMBtn",      "abSysRestoreBtn", "abRegisterActiveXBtn", "abServiceOptimizeBtn"};
+TToolPage* (*const kToolPages[ToolCount])(TControl*) = {
+    NewStartupManagerPage,  NewUninstallerManagerPage, NewJunkFileCleanerPage, NewBrowserRestorePage,
+    NewBrowserPluginsPage,  NewHistoryCleanerPage,     NewSystemOptimizerPage, NewActiveXBlockerPage,
+    NewMemoryOptimizerPage, NewRestorePointsPage,      NewActiveXRegisterPage, NewErrorUtilitiesPage};
 const int kRestorePointTool = 9;
-
-// The page of a tool that is not part of the program yet.
-class TToolPlaceholderForm : public TForm {
- public:
-  TToolPlaceholderForm(TControl* host, const std::string& caption)
-      : TForm({.Host = host, .Border = TBorderStyle::None, .ClassName = "TToolPlaceholderForm"}) {
-    SetColor(clWhite);
-    auto* title = new TLabel(this);
-    title->SetBounds(16, 16, 440, 24);
-    title->SetFont({.Height = 16, .Bold = true, .Color = clNavy});
-    title->SetCaption(caption);
-    DoCreate();
-  }
-};
 
 }  // namespace
 
@@ -75,8 +64,7 @@ TZelvoranMainForm::TZelvoranMainForm()
   for (int i = 0; i < ToolCount; ++i) {
     Tools[i].Caption = kToolCaptions[i];
     Tools[i].LabelName = kToolLabels[i];
-    std::string caption = kToolCaptions[i];
-    Tools[i].Create = [caption](TControl* host) -> TForm* { return new TToolPlaceholderForm(host, caption); };
+    Tools[i].Create = kToolPages[i];
   }
   BuildFrame();
   OnCreate = [this](TObject*) { FormCreate(); };
@@ -104,13 +92,7 @@ TZelvoranMainForm::~TZelvoranMainForm() {
 
 // ---- layout ----
 
-void TZelvoranMainForm::SetPicture(TImage* image, const TImageList& list, int index) {
-  image->ClearPicture();
-  if (index < 0 || index >= list.Count()) return;
-  TBitmap bmp;
-  list.GetBitmap(index, bmp);
-  image->SetPicture(std::move(bmp));
-}
+void TZelvoranMainForm::SetPicture(TImage* image, const TImageList& list, int index) { ShowImage(image, list, index); }
 
 void TZelvoranMainForm::ShowButtonPicture(TObject* sender, std::initializer_list<TImageEx*> group,
                                           const TImageList& list, bool hover) {
@@ -426,12 +408,23 @@ bool TZelvoranMainForm::ScanRunning() const { return DM->ScanTimer.Enabled(); }
 
 bool TZelvoranMainForm::ToolBusy() const {
   for (const TToolSlot& t : Tools)
-    if (t.Window != nullptr && t.Window->Busy()) return true;
+    if (t.Window != nullptr && t.Window->HoldsWindow()) return true;
   return false;
 }
 
+bool TZelvoranMainForm::LaunchersBlocked() const {
+  for (const TToolSlot& t : Tools)
+    if (t.Window != nullptr && t.Window->BlocksLaunchers()) return true;
+  return false;
+}
+
+void TZelvoranMainForm::StopToolsForExit() {
+  for (TToolSlot& t : Tools)
+    if (t.Window != nullptr) t.Window->StopForExit();
+}
+
 bool TZelvoranMainForm::FrameBusy() const {
-  return ScanRunning() || Busy() || (JunkCleaner != nullptr && JunkCleaner->State == 1) || ToolBusy() ||
+  return ScanRunning() || Busy() || ToolBusy() ||
          (RegBackupUnit::RegBackupForm != nullptr && RegBackupUnit::RegBackupForm->Busy());
 }
 
@@ -466,7 +459,7 @@ void TZelvoranMainForm::FreeTools() {
     if (t.Window == nullptr) continue;
     TForm* window = t.Window;
     t.Window = nullptr;
-    window->Free();
+    window->FreeWhenIdle();
   }
 }
 
@@ -539,8 +532,7 @@ void TZelvoranMainForm::HighlightToolLabel(TObject* control) {
 }
 
 void TZelvoranMainForm::LaunchTool(int tool, TObject*) {
-  if (JunkCleaner != nullptr && JunkCleaner->ScanPageShown) return;
-  if (ToolBusy()) return;
+  if (LaunchersBlocked() || ToolBusy()) return;
   if (tool == kRestorePointTool) {
     if (PublicFunctionUnit::PlatformKind == 2) {
       ShowMessageBox("System Restore Point for Windows 2000 and XP!", "Zelvoran", MB_ICONWARNING);

@@ -17,21 +17,13 @@
 #include "../framework/TrayIcon.h"
 #include "ImageEx.h"
 #include "MainUnitSections.h"
+#include "ToolPage.h"
 
 namespace MainUnit {
 
 inline constexpr UINT WM_TRAY_ICON = 0x500;
 inline constexpr UINT WM_RESTORE_INSTANCE = 0x2400;
 inline constexpr int ToolCount = 12;
-
-// What the junk file cleaner tells the guards while its page is open (null while it is closed):
-// its state byte (0 idle, 1 scanning, 2 stop requested, 3 scan finished, 4 cleaning, 5 stop
-// cleaning) and whether it shows its scan page.
-struct TJunkCleanerStatus {
-  uint8_t State = 0;
-  bool ScanPageShown = false;
-};
-extern TJunkCleanerStatus* JunkCleaner;
 
 // Shows the options dialog modally (OptionUnit::ShowPreferences; tests may put their own).
 extern std::function<void()> ShowOptions;
@@ -44,13 +36,12 @@ extern std::function<void()> ShowBackupUpload;
 // The repair backup file the last repair wrote ("" when it wrote none); the upload sends it.
 extern std::string RepairBackupFile;
 
-// One tool of the "Advanced" page. Create builds its window inside the host panel; until a tool
-// is part of the program it opens a page that only names it.
+// One tool of the "Advanced" page. Create builds its page inside the host panel (app/ToolPage.h).
 struct TToolSlot {
   std::string Caption;
   std::string LabelName;   // the launcher label's name
-  std::function<TForm*(TControl* host)> Create;
-  TForm* Window = nullptr;
+  std::function<TToolPage*(TControl* host)> Create;
+  TToolPage* Window = nullptr;
 };
 
 }  // namespace MainUnit
@@ -151,11 +142,14 @@ class TZelvoranMainForm : public TForm, private MainUnit::TScanView {
   void ImageEx1MouseEnter(TObject* sender);   // a tool icon or its label: the label lights up
   void ImageEx1MouseLeave(TObject* sender);
 
-  // True while a scan or a repair runs, the junk cleaner scans or a hosted tool runs a long
-  // operation.
+  // True while a scan or a repair runs or a hosted tool holds the window.
   bool ScanRunning() const;
   bool FrameBusy() const;
+  // A hosted tool holds the window (a long operation runs) / blocks the other launchers.
   bool ToolBusy() const;
+  bool LaunchersBlocked() const;
+  // The tray's Exit: every open tool is asked to stop its running operation.
+  void StopToolsForExit();
 
   // The scan.
   void ScanNowBtnClick(TObject* sender);

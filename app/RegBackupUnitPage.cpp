@@ -50,14 +50,6 @@ const char* const kSelectItem = "Please select the specific item for this operat
 const char* const kRemoveTail = " be deleted or does not exist!\rPlease make sure that the registry backup has not been modified or changed.";
 const size_t kProblemsShown = 5;
 
-void ShowImage(TImage* image, const TImageList& list, int index) {
-  image->ClearPicture();
-  if (index < 0 || index >= list.Count()) return;
-  TBitmap bmp;
-  list.GetBitmap(index, bmp);
-  image->SetPicture(std::move(bmp));
-}
-
 TListView* NewBackupList(TControl* page) {
   auto* list = new TListView(page, {.OwnerDraw = true, .RowSelect = true, .ShowColumnHeaders = false});
   list->SetBounds(0, 0, 481, 146);

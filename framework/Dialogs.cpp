@@ -17,10 +17,12 @@ int ShowMessageBox(const std::string& text, const std::string& caption, unsigned
   return MessageBoxW(owner, Widen(text).c_str(), Widen(caption).c_str(), flags);
 }
 
-void ShowMessage(const std::string& text) { ShowMessageBox(text, Application.Title, MB_OK); }
+int ShowMessageBox(const std::string& text, unsigned flags) { return ShowMessageBox(text, Application.Title, flags); }
+
+void ShowMessage(const std::string& text) { ShowMessageBox(text, MB_OK); }
 
 void ShowException(const std::string& message) {
-  ShowMessageBox(message, Application.Title, MB_OK | MB_ICONSTOP);
+  ShowMessageBox(message, MB_OK | MB_ICONSTOP);
 }
 
 void Abort() { throw EAbort(); }

@@ -15,6 +15,8 @@ struct MessageBoxCall {
 
 // Shows a message box owned by the active window; returns IDOK, IDYES, IDNO, ...
 int ShowMessageBox(const std::string& text, const std::string& caption, unsigned flags);
+// The same, captioned with the application's title.
+int ShowMessageBox(const std::string& text, unsigned flags);
 
 // The framework's plain message: the application's title as caption, no icon.
 void ShowMessage(const std::string& text);

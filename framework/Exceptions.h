@@ -27,6 +27,12 @@ class EInOutError : public std::runtime_error {
   using std::runtime_error::runtime_error;
 };
 
+// A profile (INI) file that could not be written: "Unable to write to <file>".
+class EIniFileException : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
 [[noreturn]] void Abort();
 
 // Shows the default error box for an error no handler caught.

@@ -1,5 +1,7 @@
 #include "ImageList.h"
 
+#include "Controls.h"
+
 #include "Strings.h"
 
 TImageList::TImageList(int width, int height)
@@ -57,3 +59,11 @@ void TImageList::GetBitmap(int index, TBitmap& bitmap) const {
 }
 
 HICON TImageList::GetIcon(int index) const { return ImageList_GetIcon(handle_, index, ILD_TRANSPARENT); }
+
+void ShowImage(TImage* image, const TImageList& list, int index) {
+  image->ClearPicture();
+  if (index < 0 || index >= list.Count()) return;
+  TBitmap bmp;
+  list.GetBitmap(index, bmp);
+  image->SetPicture(std::move(bmp));
+}

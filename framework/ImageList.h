@@ -13,6 +13,8 @@
 
 #include "Graphics.h"
 
+class TImage;
+
 class TImageList {
  public:
   TImageList(int width, int height);
@@ -42,3 +44,7 @@ class TImageList {
   int height_;
   HIMAGELIST handle_;
 };
+
+// Shows image `index` of list on image (an index outside the list leaves it empty): how picture
+// buttons swap their pictures under the mouse.
+void ShowImage(TImage* image, const TImageList& list, int index);

@@ -50,8 +50,7 @@ TEST(GuiRepairDialog, CancelSetsTheRunStateToStopAndHidesTheDialog) {
 }
 
 TEST(GuiHintForm, ShowsTheGivenMessageUnderTheTitleHint) {
-  using HintUnit::HintForm;
-  HintForm = new THintForm;
+  THintForm* HintForm = new THintForm;
   EXPECT_EQ(ClientSize(HintForm).cx, 318);
   EXPECT_EQ(ClientSize(HintForm).cy, 57);
   EXPECT_TRUE(IsTopmost(HintForm));
@@ -68,7 +67,6 @@ TEST(GuiHintForm, ShowsTheGivenMessageUnderTheTitleHint) {
   EXPECT_EQ(HintForm->PanelHint->Color(), clAppWorkSpace);
   EXPECT_EQ(HintForm->LabelMsg->Font().Color, clNavy);
   HintForm->Free();
-  EXPECT_EQ(HintForm, nullptr);
 }
 
 TEST(GuiAboutForm, ShowsTheVersionAndEndsWithOk) {

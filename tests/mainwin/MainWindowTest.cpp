@@ -104,6 +104,46 @@ TEST_F(MainWindowFixture, ToolPagesOpenAtTheirBoundsAndAreFreedByPageButtonsUnle
   EXPECT_NE(form->Tools[9].Window, nullptr);
 }
 
+namespace {
+// A tool page that says for itself what the main window must respect.
+class TContractPage : public TToolPage {
+ public:
+  explicit TContractPage(TControl* host) : TToolPage(host, "TContractPage") { DoCreate(); }
+  bool HoldsWindow() const override { return Holds; }
+  bool BlocksLaunchers() const override { return Blocks; }
+  void StopForExit() override { ++StopRequests; }
+  bool Holds = false, Blocks = false;
+  int StopRequests = 0;
+};
+}  // namespace
+
+TEST_F(MainWindowFixture, AToolPageHoldsTheWindowAndBlocksLaunchersForItself) {
+  form->Tools[2].Create = [](TControl* host) -> TToolPage* { return new TContractPage(host); };
+  form->AdvanceBtnClick(form->AdvanceBtn);
+  form->LaunchTool(2, form->ToolIcons[2]);
+  auto* page = dynamic_cast<TContractPage*>(form->Tools[2].Window);
+  ASSERT_NE(page, nullptr);
+
+  page->Blocks = true;   // the other launchers do nothing; the page buttons still act
+  form->LaunchTool(3, form->ToolIcons[3]);
+  EXPECT_EQ(form->Tools[3].Window, nullptr);
+  page->Blocks = false;
+
+  page->Holds = true;   // nothing frees the page; Exit asks it to stop and waits
+  form->ScanBtnClick(form->ScanBtn);
+  form->OptionsBtnClick(form->OptionsBtn);
+  dm.Exit1Click(dm.Exit1);
+  EXPECT_EQ(form->Tools[2].Window, page);
+  EXPECT_EQ(form->MainNotebook->PageIndex(), 2);
+  EXPECT_EQ(page->StopRequests, 1);
+  EXPECT_FALSE(Application.Terminated());
+
+  page->Holds = false;
+  form->ScanBtnClick(form->ScanBtn);
+  EXPECT_EQ(form->Tools[2].Window, nullptr);
+  EXPECT_EQ(form->MainNotebook->PageIndex(), 0);
+}
+
 TEST_F(MainWindowFixture, NothingTickedWarns) {
   form->cbSelectAll->Click();   // unticks every section
   form->ScanNowBtnClick(form->ScanNowBtn);
