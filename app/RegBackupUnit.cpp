@@ -5,6 +5,7 @@
 
 #include "../framework/Application.h"
 #include "../framework/Exceptions.h"
+#include "../framework/Processes.h"
 #include "../framework/Registry.h"
 #include "../framework/StringList.h"
 #include "../framework/Strings.h"
@@ -14,24 +15,7 @@
 namespace RegBackupUnit {
 
 bool RunAndWait(const std::string& commandLine, DWORD& exitCode) {
-  exitCode = (DWORD)-1;
-  std::wstring cmd = Widen(commandLine);
-  STARTUPINFOW si{};
-  si.cb = sizeof si;
-  si.dwFlags = STARTF_USESHOWWINDOW;
-  si.wShowWindow = SW_HIDE;
-  PROCESS_INFORMATION pi{};
-  if (!CreateProcessW(nullptr, cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) return false;
-  CloseHandle(pi.hThread);
-  for (;;) {
-    DWORD wait = MsgWaitForMultipleObjects(1, &pi.hProcess, FALSE, INFINITE, QS_ALLINPUT);
-    if (wait != WAIT_OBJECT_0 + 1) break;   // ended (or the wait itself failed)
-    Application.ProcessMessages();
-  }
-  WaitForSingleObject(pi.hProcess, INFINITE);
-  GetExitCodeProcess(pi.hProcess, &exitCode);
-  CloseHandle(pi.hProcess);
-  return true;
+  return RunHiddenAndWait(commandLine, INFINITE, exitCode) == TRunOutcome::Ended;
 }
 
 namespace {

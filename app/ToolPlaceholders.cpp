@@ -38,12 +38,8 @@ TToolPage* NewHistoryCleanerPage(TControl* host) { return NewToolPlaceholder(hos
 
 TToolPage* NewSystemOptimizerPage(TControl* host) { return NewToolPlaceholder(host, "System Optimizer"); }
 
-TToolPage* NewActiveXBlockerPage(TControl* host) { return NewToolPlaceholder(host, "Block ActiveX"); }
-
 TToolPage* NewMemoryOptimizerPage(TControl* host) { return NewToolPlaceholder(host, "Tweak Memory"); }
 
 TToolPage* NewRestorePointsPage(TControl* host) { return NewToolPlaceholder(host, "System Restore Point"); }
-
-TToolPage* NewActiveXRegisterPage(TControl* host) { return NewToolPlaceholder(host, "Register ActiveX"); }
 
 TToolPage* NewErrorUtilitiesPage(TControl* host) { return NewToolPlaceholder(host, "Error Utilities"); }

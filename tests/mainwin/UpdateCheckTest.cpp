@@ -3,7 +3,7 @@
 
 #include <algorithm>
 
-#include "LocalHttpServer.h"
+#include "support/LocalHttpServer.h"
 #include "support/TestSupport.h"
 #include "app/DMUnit.h"
 #include "app/ShowLiveUpdateUnit.h"

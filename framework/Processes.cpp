@@ -1,0 +1,41 @@
+#include "Processes.h"
+
+#include "Application.h"
+#include "Handles.h"
+#include "Strings.h"
+
+TRunOutcome RunHiddenAndWait(const std::string& commandLine, DWORD timeoutMs, DWORD& exitCode) {
+  exitCode = (DWORD)-1;
+  std::wstring cmd = Widen(commandLine);
+  STARTUPINFOW si{};
+  si.cb = sizeof si;
+  si.dwFlags = STARTF_USESHOWWINDOW;
+  si.wShowWindow = SW_HIDE;
+  PROCESS_INFORMATION pi{};
+  if (!CreateProcessW(nullptr, cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
+    return TRunOutcome::NotStarted;
+  TKernelHandle process(pi.hProcess), thread(pi.hThread);
+  HANDLE waitOn = process.Get();
+  ULONGLONG deadline = timeoutMs == INFINITE ? 0 : GetTickCount64() + timeoutMs;
+  for (;;) {
+    DWORD left = INFINITE;
+    if (timeoutMs != INFINITE) {
+      ULONGLONG now = GetTickCount64();
+      left = now >= deadline ? 0 : (DWORD)(deadline - now);
+    }
+    DWORD wait = MsgWaitForMultipleObjects(1, &waitOn, FALSE, left, QS_ALLINPUT);
+    if (wait == WAIT_OBJECT_0 + 1) {
+      Application.ProcessMessages();
+      continue;
+    }
+    if (wait == WAIT_TIMEOUT) {
+      TerminateProcess(process.Get(), 1);
+      WaitForSingleObject(process.Get(), 5000);
+      return TRunOutcome::TimedOut;
+    }
+    break;   // ended (or the wait itself failed: wait for the end below)
+  }
+  WaitForSingleObject(process.Get(), INFINITE);
+  GetExitCodeProcess(process.Get(), &exitCode);
+  return TRunOutcome::Ended;
+}

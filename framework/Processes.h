@@ -1,0 +1,14 @@
+// Starting another program hidden and waiting for it while this program's windows stay live.
+#pragma once
+
+#include <string>
+
+#include <windows.h>
+
+enum class TRunOutcome { Ended, NotStarted, TimedOut };
+
+// Runs commandLine with its window hidden and waits until it ends, handling this program's
+// messages meanwhile (Application.ProcessMessages). A program still running after timeoutMs is
+// ended, so that it never runs on beside the next one. exitCode is the program's exit code when
+// it Ended, else (DWORD)-1.
+TRunOutcome RunHiddenAndWait(const std::string& commandLine, DWORD timeoutMs, DWORD& exitCode);

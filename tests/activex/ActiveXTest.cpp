@@ -1,0 +1,295 @@
+// The ActiveX blocker (catalogue, kill bits, its page and the catalogue's download) and the
+// re-registration (which files, one regsvr32 at a time, stop, outcomes).
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <random>
+
+#include <objbase.h>
+
+#include "app/DMUnit.h"
+#include "framework/Application.h"
+#include "framework/Endpoints.h"
+#include "framework/StringList.h"
+#include "framework/Strings.h"
+#include "support/LocalHttpServer.h"
+#include "support/TestSupport.h"
+#include "tools/activex/SystemRepairUnit.h"
+#include "tools/activex/SystemRepairUnitWalk.h"
+#include "tools/activex/UnitMalignantActiveX.h"
+
+using namespace UnitMalignantActiveX;
+using testing_support::MessageBoxes;
+using testing_support::RegSandbox;
+using testing_support::TempFolder;
+
+namespace {
+
+std::string NewClsid() {
+  GUID g;
+  CoCreateGuid(&g);
+  wchar_t text[40];
+  StringFromGUID2(g, text, 40);
+  return Narrow(text);
+}
+
+// The flags value as "type:value" ("" when the key is gone, "none" when the value is).
+std::string FlagsOf(const std::string& clsid) {
+  HKEY key;
+  std::wstring path = Widen(std::string(kCompatibilityKey) + clsid);
+  if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return "";
+  DWORD type = 0, data = 0, size = 0;
+  LSTATUS rc = RegQueryValueExW(key, L"Compatibility Flags", nullptr, &type, nullptr, &size);
+  if (rc == ERROR_SUCCESS && type == REG_DWORD) rc = RegQueryValueExW(key, L"Compatibility Flags", nullptr, &type, (BYTE*)&data, &size);
+  RegCloseKey(key);
+  if (rc != ERROR_SUCCESS) return "none";
+  return type == REG_DWORD ? Format("dword:%d", (int)data) : Format("type%d", (int)type);
+}
+
+void PlantFlags(const std::string& clsid, DWORD flags) {
+  HKEY key;
+  RegCreateKeyExW(HKEY_LOCAL_MACHINE, Widen(std::string(kCompatibilityKey) + clsid).c_str(), 0, nullptr, 0,
+                  KEY_ALL_ACCESS, nullptr, &key, nullptr);
+  RegSetValueExW(key, L"Compatibility Flags", 0, REG_DWORD, (const BYTE*)&flags, sizeof flags);
+  RegCloseKey(key);
+}
+
+void PlantString(const std::string& clsid, const std::string& name, const std::string& text) {
+  HKEY key;
+  RegCreateKeyExW(HKEY_LOCAL_MACHINE, Widen(std::string(kCompatibilityKey) + clsid).c_str(), 0, nullptr, 0,
+                  KEY_ALL_ACCESS, nullptr, &key, nullptr);
+  std::wstring w = Widen(text);
+  RegSetValueExW(key, Widen(name).c_str(), 0, REG_SZ, (const BYTE*)w.c_str(), DWORD((w.size() + 1) * 2));
+  RegCloseKey(key);
+}
+
+void RemoveKey(const std::string& clsid) {
+  RegDeleteTreeW(HKEY_LOCAL_MACHINE, Widen(std::string(kCompatibilityKey) + clsid).c_str());
+}
+
+// A store that refuses every write, as a key the user may not change would.
+struct TRefusingStore : TKillBitStore {
+  int Writes = 0;
+  bool WriteFlags(const std::string&, DWORD) override { return ++Writes, false; }
+  bool DeleteFlags(const std::string&) override { return ++Writes, false; }
+};
+
+struct BlockerFixture : ::testing::Test {
+  TempFolder temp;
+  TDM dm;
+  TPanel* host = nullptr;
+  TForm* holder = nullptr;
+  std::string foo = NewClsid(), bar = NewClsid(), baz = NewClsid(), qux = NewClsid(), other = NewClsid();
+
+  BlockerFixture() {
+    MessageBoxes().Clear();
+    DM = &dm;
+    dm.DataFolder = temp.Path();
+    holder = new TForm({});
+    host = new TPanel(holder);
+    host->SetBounds(0, 0, 497, 363);
+  }
+  ~BlockerFixture() override {
+    holder->Free();
+    DM = nullptr;
+    for (const std::string& c : {foo, bar, baz, qux, other}) RemoveKey(c);
+  }
+
+  // The catalogue of the edge cases: locked, locked with more bits and a value of another
+  // party, flags as text, no brace, a lone "\", not planted.
+  void PlantCatalogue() {
+    PlantFlags(foo, 1024);
+    PlantFlags(bar, 0x401);
+    PlantString(bar, "AlternateCLSID", "{00000000-0000-0000-0000-000000000001}");
+    PlantString(baz, "Compatibility Flags", "1024");
+    PlantFlags(other, 1024);
+    temp.WriteFile("Code", "  Foo" + foo + "  \r\nBar" + bar + "\r\n\r\nBaz" + baz + "\nNoBrace\r\n\\\r\nQux" + qux + "\r\n");
+  }
+
+  TFormMalignant* Open() {
+    auto* page = new TFormMalignant(host);
+    page->SetBounds(4, 26, 489, 337);
+    page->Show();
+    return page;
+  }
+
+  static std::vector<std::string> Rows(TFormMalignant* page) {
+    std::vector<std::string> rows;
+    for (int i = 0; i < page->ListActiveX->Count(); ++i) {
+      TListItem row;
+      page->ListActiveX->GetRow(i, row);
+      rows.push_back((row.Checked ? "[x] " : "[ ] ") + row.Caption + " | " + row.Text(2));
+    }
+    return rows;
+  }
+};
+
+}  // namespace
+
+TEST(ActiveXCatalogue, LinesAreTrimmedSplitAtTheFirstBraceAndDecodedOneByOne) {
+  std::string bytes = "  Name{A}{B}  \r\n\r\n\t\nNoBrace\ncaf\xE9{1}\n\xD0\xB8\xD0\xBC\xD1\x8F{2}";
+  std::vector<TActiveXObject> objects = ParseCodeList(bytes);
+  ASSERT_EQ(objects.size(), 4u);
+  EXPECT_EQ(objects[0].Name + "|" + objects[0].Clsid, "Name|{A}{B}");
+  EXPECT_EQ(objects[1].Name + "|" + objects[1].Clsid, "|NoBrace");
+  EXPECT_EQ(objects[2].Name, "caf\xC3\xA9");   // an 8-bit line in the ANSI code page
+  EXPECT_EQ(objects[3].Name, "\xD0\xB8\xD0\xBC\xD1\x8F");
+  EXPECT_TRUE(LoadCodeFile("C:\\no such folder\\Code").empty());
+
+  for (const auto& [clsid, good] : std::vector<std::pair<std::string, bool>>{
+           {"{0002DF01-0000-0000-C000-000000000046}", true}, {"{0002df01-0000-0000-c000-000000000046}", true},
+           {"0002DF01-0000-0000-C000-000000000046", false}, {"{0002DF01-0000-0000-C000-00000000004G}", false},
+           {"{0002DF0100000-0000-C000-000000000046}", false}, {"{0002DF01-0000-0000-C000-000000000046}x", false},
+           {"\\", false}, {"", false}})
+    EXPECT_EQ(IsWellFormedClsid(clsid), good) << clsid;
+}
+
+TEST(ActiveXCatalogue, MalformedCataloguesNeitherCrashNorHangNorTouchTheRegistry) {
+  std::mt19937 random(20261207);
+  const std::string pieces[] = {"{", "}", "\\", "\r\n", "\n", "\r", " ", "\t", "Name", "\xFF\xFE", "\xC3",
+                                "{0002DF01-0000-0000-C000-000000000046}", std::string(5000, 'x'), std::string(1, '\0')};
+  TRefusingStore store;
+  for (int i = 0; i < 3000; ++i) {
+    std::string bytes;
+    for (int n = random() % 12; n > 0; --n) bytes += pieces[random() % std::size(pieces)];
+    if (random() % 4 == 0) bytes = bytes.substr(0, random() % (bytes.size() + 1));   // cut short
+    std::vector<TActiveXObject> objects = ParseCodeList(bytes + bytes);            // doubled
+    ReadStatuses(store, objects);
+    for (const TActiveXObject& o : objects) EXPECT_EQ(o.Name.find('\n'), std::string::npos);
+  }
+  EXPECT_EQ(store.Writes, 0);
+}
+
+TEST_F(BlockerFixture, ListsTheCatalogueWithKillBitsAndWarnsOfTheUnlockedOnes) {
+  PlantCatalogue();
+  TFormMalignant* page = Open();
+  EXPECT_EQ(Rows(page), (std::vector<std::string>{"[x] Foo | Locked", "[x] Bar | Locked", "[ ] Baz | Unlocked",
+                                                  "[ ]  | Unlocked", "[ ]  | Unlocked", "[ ] Qux | Unlocked"}));
+  EXPECT_EQ(page->LabelList->Caption(), "(6 objects)");
+  EXPECT_TRUE(page->LabelWarning->Visible());
+  EXPECT_EQ(page->LabelWarning->Caption(), "4 ActiveX items could cause potential threats to your PC!");
+  EXPECT_EQ(page->ListActiveX->ColumnWidth(1), 473 - (150 + 80) - 20);
+}
+
+TEST_F(BlockerFixture, LockSetsOnlyTheKillBitAndUnlockClearsOnlyIt) {
+  PlantCatalogue();
+  TFormMalignant* page = Open();
+  page->Objects[0].Checked = false;   // Foo
+  page->Objects[5].Checked = true;    // Qux
+  page->Objects[3].Checked = page->Objects[4].Checked = true;   // malformed: never touched
+  page->ImmunizeBtnClick(nullptr);
+  EXPECT_EQ(MessageBoxes().Calls.at(0).text, "Successfully lock the malignant ActiveX controls!");
+  EXPECT_EQ(FlagsOf(foo), "");            // the bit was all the key held
+  EXPECT_EQ(FlagsOf(bar), "dword:1025");  // kept, with its other party's value
+  EXPECT_EQ(FlagsOf(baz), "type1");       // not a kill bit of ours
+  EXPECT_EQ(FlagsOf(qux), "dword:1024");
+  EXPECT_EQ(FlagsOf(other), "dword:1024");
+  EXPECT_EQ(Rows(page), (std::vector<std::string>{"[ ] Foo | Unlocked", "[x] Bar | Locked", "[ ] Baz | Unlocked",
+                                                  "[x]  | Unlocked", "[x]  | Unlocked", "[x] Qux | Locked"}));
+  EXPECT_EQ(page->LabelWarning->Caption(), "2 ActiveX items could cause potential threats to your PC!");
+  EXPECT_FALSE(page->ProtectGauge->Visible());
+
+  MessageBoxes().Clear();
+  page->UnImmunizeBtnClick(nullptr);
+  EXPECT_EQ(MessageBoxes().Calls.at(0).text, "Successfully unlock the selected ActiveX controls!");
+  EXPECT_EQ(FlagsOf(bar), "dword:1");     // the other bits and "AlternateCLSID" stay
+  EXPECT_EQ(FlagsOf(qux), "");
+  EXPECT_EQ(FlagsOf(other), "dword:1024");
+  EXPECT_EQ(page->LabelWarning->Caption(), "6 ActiveX items could cause potential threats to your PC!");
+  EXPECT_EQ(Rows(page)[1], "[ ] Bar | Unlocked");
+}
+
+TEST_F(BlockerFixture, ARefusedWriteKeepsItsStatusAndIsCountedInsteadOfSuccess) {
+  PlantCatalogue();
+  TFormMalignant* page = Open();
+  TRefusingStore refusing;
+  page->Store = &refusing;
+  page->Objects[5].Checked = true;   // Qux: would be locked
+  page->Objects[0].Checked = false;  // Foo: would be unlocked
+  page->ImmunizeBtnClick(nullptr);
+  ASSERT_EQ(MessageBoxes().Calls.size(), 1u);
+  EXPECT_EQ(MessageBoxes().Calls[0].text, "2 ActiveX controls could not be changed.");
+  EXPECT_EQ(Rows(page)[5], "[x] Qux | Unlocked");
+  EXPECT_EQ(Rows(page)[0], "[ ] Foo | Locked");
+  EXPECT_EQ(FlagsOf(foo), "dword:1024");
+}
+
+TEST_F(BlockerFixture, TheCatalogueIsFetchedOnlyWhenMissingAndAFailedFetchLeavesNoFile) {
+  TLocalHttpServer server;
+  std::string saved = Endpoints::UpdateBase;
+  Endpoints::UpdateBase = server.Base();
+  server.Route("/update/Code", {.Body = "Foo" + foo + "\r\n"});
+  TFormMalignant* page = Open();
+  EXPECT_EQ(server.RequestsFor("/update/Code"), 1);
+  EXPECT_EQ(Rows(page), (std::vector<std::string>{"[ ] Foo | Unlocked"}));
+  page->Free();
+  Open()->Free();   // present now: not fetched again
+  EXPECT_EQ(server.RequestsFor("/update/Code"), 1);
+
+  DeleteFileW(Widen(temp.Path() + "Code").c_str());
+  Endpoints::UpdateBase = TLocalHttpServer::ClosedBase();
+  page = Open();
+  Endpoints::UpdateBase = saved;
+  EXPECT_TRUE(MessageBoxes().Calls.empty());
+  EXPECT_FALSE(FileExists(temp.Path() + "Code"));
+  EXPECT_EQ(page->ListActiveX->Count(), 0);
+  EXPECT_EQ(page->LabelList->Caption(), "");
+}
+
+namespace {
+
+struct ReRegisterFixture : ::testing::Test {
+  TempFolder temp;
+  ReRegisterFixture() {
+    MessageBoxes().Clear();
+    std::string server = ExeDir() + "ZvRecordingServer.dll";
+    for (const char* name : {"a.ocx", "b.DLL", "x.dll.bak"})
+      CopyFileW(Widen(server).c_str(), Widen(temp.Path() + name).c_str(), FALSE);
+    temp.WriteFile("bad.dll", "not a library");
+    temp.WriteFile("c.exe", "MZ");
+    CreateDirectoryW(Widen(temp.Path() + "y.dll").c_str(), nullptr);
+    temp.WriteFile("y.dll\\inner.dll", "x");
+  }
+  std::string Log() const {
+    try {
+      return ReadFileBytes(temp.Path() + "registrations.log");
+    } catch (...) {
+      return "";
+    }
+  }
+};
+
+}  // namespace
+
+TEST_F(ReRegisterFixture, RegistersOnlyLibrariesAndControlsOneAtATimeWithTheirOutcome) {
+  TForm holder({});
+  auto* host = new TPanel(&holder);
+  auto* page = new TFormRegDll(host);
+  page->Folder = temp.Path();
+  page->btnRepairClick(nullptr);
+  std::vector<std::string> rows;
+  for (const auto& row : page->Rows()) rows.push_back(ExtractFileName(row.Path) + " | " + row.Status);
+  std::sort(rows.begin(), rows.end());
+  EXPECT_EQ(rows, (std::vector<std::string>{"a.ocx | Re-register successfully", "b.DLL | Re-register successfully",
+                                            "bad.dll | Re-register failed"}));
+  std::string log = Log();   // never two at once: each begin is followed by its own end
+  for (const char* name : {"a.ocx", "b.DLL"}) {
+    size_t begin = log.find(std::string("begin ") + name);
+    ASSERT_NE(begin, std::string::npos) << log;
+    EXPECT_EQ(log.compare(log.find('\n', begin) + 1, 4 + strlen(name) + 1, std::string("end ") + name + "\r"), 0) << log;
+  }
+  EXPECT_EQ(log.find("x.dll.bak"), std::string::npos);
+  ASSERT_EQ(MessageBoxes().Calls.size(), 1u);
+  EXPECT_EQ(MessageBoxes().Calls[0].text, "Re-registering ActiveX and .Dll objects run successfully!");
+  EXPECT_TRUE(page->btnRepair->Enabled());
+  EXPECT_EQ(SystemRepairUnit::RegisterCommandLine("C:\\a b\\x.ocx"), "regsvr32.exe /s \"C:\\a b\\x.ocx\"");
+}
+
+TEST_F(ReRegisterFixture, AStopEndsTheWalkBeforeTheNextFile) {
+  int asked = 0, registered = 0;
+  SystemRepairUnit::ReRegisterFolder(
+      temp.Path(), [&] { return registered == 0 || ++asked < 0; },
+      [&](const std::string&, bool) { ++registered; });
+  EXPECT_EQ(registered, 1);
+  EXPECT_FALSE(SystemRepairUnit::SystemFolder().empty());
+}
