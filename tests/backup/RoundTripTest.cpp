@@ -67,7 +67,7 @@ std::vector<TValueCase> EveryKindOfValue() {
 }  // namespace
 
 TEST(RoundTrip, EveryKindOfFindingComesBackByteForByte) {
-  PublicFunctionUnit::ScanState = 0;
+  PublicFunctionUnit::ScanState = PublicFunctionUnit::TRunState::Idle;
   RegSandbox box;
   TempFolder temp;
   HKEY root = box.Root();

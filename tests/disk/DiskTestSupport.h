@@ -20,7 +20,7 @@ struct SectionScan {
   TListCountHolder finish;
 
   SectionScan() {
-    PublicFunctionUnit::ScanState = 0;
+    PublicFunctionUnit::ScanState = PublicFunctionUnit::TRunState::Idle;
     PublicFunctionUnit::ProblemNumber = 0;
     PublicFunctionUnit::MyRegistryInfo.SelectAll = true;
   }

@@ -170,7 +170,7 @@ namespace {
 struct AbortOnFirstCount : TCaptionHolder {
   void SetCaption(const std::string& text) override {
     TCaptionHolder::SetCaption(text);
-    ScanState = 1;
+    ScanState = TRunState::StopScan;
   }
 };
 }  // namespace
@@ -180,7 +180,7 @@ TEST(Shortcuts, TheStopFlagEndsEveryFolderLevel) {
   MakeBroken(dir, {"a\\a1.lnk", "a\\a2.lnk", "b\\b1.lnk", "c.lnk"});
 
   ShortcutScan stopped;
-  ScanState = 1;
+  ScanState = TRunState::StopScan;
   stopped.Run(dir.Path());
   EXPECT_EQ(stopped.found.Count(), 0);
 
@@ -189,7 +189,7 @@ TEST(Shortcuts, TheStopFlagEndsEveryFolderLevel) {
   InvalidShortCutsUnit::ScanShortcutFolder(ExcludeTrailingBackslash(dir.Path()), 7, nullptr, &label, scan.ignores,
                                            scan.found);
   EXPECT_EQ(scan.Paths(), std::vector<std::string>{dir.Path() + "a\\a1.lnk"});
-  ScanState = 0;
+  ScanState = TRunState::Idle;
 }
 
 TEST(Shortcuts, EntriesAreCountedAndTheCurrentItemShownEveryTwoHundred) {
@@ -230,10 +230,10 @@ TEST(Shortcuts, RepairMovesTickedShortcutsToTheRecycleBinAndLogsTheOutcome) {
 
   // The stop flag of the repair ends it before the next finding.
   scan.found.GetItem(1).Content.Checked = true;
-  ScanState = 3;
+  ScanState = TRunState::StopRepair;
   TRepairContents none;
   scan.Repair(InvalidShortCutsUnit::RepairShortcuts, none);
-  ScanState = 0;
+  ScanState = TRunState::Idle;
   EXPECT_EQ(none.Count(), 0);
   EXPECT_TRUE(FileExists(dir.Path() + "b.lnk"));
 }

@@ -135,10 +135,10 @@ TEST(StartupPrograms, RepairRemovesTheGroupKeyWithItsSubtree) {
 
   // The repair's stop flag.
   scan.TickOnly({1});
-  ScanState = 3;
+  ScanState = TRunState::StopRepair;
   log.Clear();
   scan.Repair(StartUpUnit::RepairStartupPrograms, log);
-  ScanState = 0;
+  ScanState = TRunState::Idle;
   EXPECT_EQ(log.Count(), 0);
   EXPECT_TRUE(order.KeyExists("Start Menu\\Programs\\" + g2));
 }

@@ -105,7 +105,7 @@ struct RepairFixture : ::testing::Test {
     MyRegistryInfo.NotAutoBackup = false;
     PublicFunctionUnit::PlatformKind = 4;
     PublicFunctionUnit::CommandLineParam.clear();
-    PublicFunctionUnit::ScanState = 0;
+    PublicFunctionUnit::ScanState = PublicFunctionUnit::TRunState::Idle;
     PublicFunctionUnit::SetIgnoreFileName(folder.Path() + "ZelvoranIgnores.dat");
     RepairBackupFile.clear();
     for (TSection& s : Sections()) s.Scan = Reports({});
@@ -122,7 +122,7 @@ struct RepairFixture : ::testing::Test {
     ShowFirstFullBackup = savedFullBackup;
     ShowBackupUpload = savedUpload;
     MyRegistryInfo.OneTime = false;
-    PublicFunctionUnit::ScanState = 0;
+    PublicFunctionUnit::ScanState = PublicFunctionUnit::TRunState::Idle;
     PublicFunctionUnit::SetIgnoreFileName("");
   }
 
@@ -367,10 +367,10 @@ TEST_F(RepairFixture, CancelStopsBeforeTheNextSectionAndFinishStartsOver) {
   EXPECT_EQ(FinishRows(), (std::vector<std::string>{"HKEY_CURRENT_USER\\a" + kRepaired, "HKEY_CURRENT_USER\\b" + kRepaired}));
   EXPECT_EQ(RepairDialogUnit::RepairDialogForm, nullptr);
   EXPECT_EQ(ThreadWindows(L"TRepairDialogForm"), 0);
-  EXPECT_EQ(PublicFunctionUnit::ScanState, 3);   // until the finish button
+  EXPECT_EQ(PublicFunctionUnit::ScanState, PublicFunctionUnit::TRunState::StopRepair);   // until the finish button
 
   form->FinishBtnClick(form->FinishBtn);
-  EXPECT_EQ(PublicFunctionUnit::ScanState, 0);
+  EXPECT_EQ(PublicFunctionUnit::ScanState, PublicFunctionUnit::TRunState::Idle);
   EXPECT_EQ(form->ScanNotebook->PageIndex(), 0);
   EXPECT_TRUE(form->ScanNowBtn->Visible());
   for (TImage* pic : form->SectionImages) EXPECT_EQ(pic->Tag, 1);

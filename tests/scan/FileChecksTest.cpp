@@ -68,7 +68,7 @@ TEST(ScanFileChecks, TheDriverStartsEachScanAfresh) {
     seen.push_back(ScanFileExists(file));
   };
   SetIgnoreFileName(dir.Path() + "ZelvoranIgnores.dat");
-  ScanState = 0;
+  ScanState = TRunState::Idle;
   MainUnit::TSectionResults results;
   TIgnoreContents ignore;
   MainUnit::ScanSections(view, results, ignore);

@@ -101,7 +101,7 @@ TEST(ScanState, PlatformAndDrives) {
   EXPECT_EQ(PlatformKind, 4);
   // The test prefix has E: as a CD-ROM drive and F: as a floppy drive; C: and D: are fixed.
   TStringList drives;
-  ScanState = 0;
+  ScanState = TRunState::Idle;
   ListNonFixedDrives(drives);
   EXPECT_NE(drives.IndexOf("E:"), -1);
   EXPECT_NE(drives.IndexOf("F:"), -1);
@@ -112,10 +112,10 @@ TEST(ScanState, PlatformAndDrives) {
   EXPECT_TRUE(IsOnFixedDrive(drives, "C:\\dir\\x"));
   EXPECT_TRUE(IsOnFixedDrive(TStringList(), "E:\\x"));
   TStringList stopped;
-  ScanState = 3;
+  ScanState = TRunState::StopRepair;
   ListNonFixedDrives(stopped);
   EXPECT_EQ(stopped.Count(), 0);
-  ScanState = 0;
+  ScanState = TRunState::Idle;
 }
 
 TEST(ScanState, TheTestPrefixHasNoHostDrive) {

@@ -76,7 +76,7 @@ TEST(SectionCommon, RepairWalkLogsRealOutcomesAndHonoursTicksAndCancel) {
   TCaptionHolder status;
   TListCountHolder finish;
   TRepairContents log;
-  PublicFunctionUnit::ScanState = 0;
+  PublicFunctionUnit::ScanState = PublicFunctionUnit::TRunState::Idle;
   RepairFindings({TRepairForm::Value}, status, finish, contents, log);
   EXPECT_FALSE(box.ValueExists("k", "gone"));
   EXPECT_TRUE(box.ValueExists("k", "kept"));
@@ -97,9 +97,9 @@ TEST(SectionCommon, RepairWalkLogsRealOutcomesAndHonoursTicksAndCancel) {
 
   // Cancel before the walk: nothing is touched or logged.
   TRepairContents cancelled;
-  PublicFunctionUnit::ScanState = 3;
+  PublicFunctionUnit::ScanState = PublicFunctionUnit::TRunState::StopRepair;
   RepairFindings({TRepairForm::Value}, status, finish, contents, cancelled);
-  PublicFunctionUnit::ScanState = 0;
+  PublicFunctionUnit::ScanState = PublicFunctionUnit::TRunState::Idle;
   EXPECT_EQ(cancelled.Count(), 0);
   EXPECT_TRUE(box.ValueExists("k", "kept"));
 }

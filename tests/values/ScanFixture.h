@@ -40,7 +40,7 @@ struct TScanRun {
 
   TScanRun() {
     using namespace PublicFunctionUnit;
-    ScanState = 0;
+    ScanState = TRunState::Idle;
     ProblemNumber = 0;
     ItemsProcessed = 0;
     MyRegistryInfo.SelectAll = true;
@@ -48,7 +48,7 @@ struct TScanRun {
     SetIgnoreFileName(Folder.Path() + "ZelvoranIgnores.dat");
   }
   ~TScanRun() {
-    PublicFunctionUnit::ScanState = 0;
+    PublicFunctionUnit::ScanState = PublicFunctionUnit::TRunState::Idle;
     PublicFunctionUnit::SetIgnoreFileName("");
   }
 
@@ -58,11 +58,11 @@ struct TScanRun {
   }
   // The stop request ends the scan before its first finding.
   void ExpectStopEndsScan(TScanRoutine scan, const std::string& keyPath, HKEY root) {
-    PublicFunctionUnit::ScanState = 1;
+    PublicFunctionUnit::ScanState = PublicFunctionUnit::TRunState::StopScan;
     Contents.Clear();
     Scan(scan, keyPath, root);
     EXPECT_EQ(Contents.Count(), 0);
-    PublicFunctionUnit::ScanState = 0;
+    PublicFunctionUnit::ScanState = PublicFunctionUnit::TRunState::Idle;
   }
 
   // Appends the finding's exclusion to the ignore file and reloads the list, as a scan start does.

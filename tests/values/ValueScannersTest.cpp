@@ -233,10 +233,10 @@ TEST(Help, ReportsMissingHelpFilesInBothKeys) {
   EXPECT_EQ(run.Values(t), (Texts{dir + "\\" + t + "-b.hlp", dir + "\\Hilfé\\" + t + "-ünï.hlp",
                                   dir + "\\chm\\" + t + "-c.chm"}));
 
-  PublicFunctionUnit::ScanState = 1;
+  PublicFunctionUnit::ScanState = PublicFunctionUnit::TRunState::StopScan;
   scan();
   EXPECT_EQ(run.Contents.Count(), 0);
-  PublicFunctionUnit::ScanState = 0;
+  PublicFunctionUnit::ScanState = PublicFunctionUnit::TRunState::Idle;
 
   // The repair removes the value the finding names, nothing else of the key.
   scan();

@@ -72,7 +72,7 @@ TEST_F(ComEntries, EmptyServerAndHelpKeysWithTheirTexts) {
 
   // The stop flag ends the walk at once.
   contents.Clear();
-  ScanState = 1;
+  ScanState = TRunState::StopScan;
   ActivexSection::ScanComKeys(0, &currentItem, &countLabel, ignoreList, contents, box.Path(), box.Root());
   EXPECT_EQ(contents.Count(), 0);
 }
@@ -158,7 +158,7 @@ TEST_F(ComEntries, TypeLibrariesThatAreNotRegistered) {
   EXPECT_EQ(log.GetItem(0).Content.KeyPath, "\\" + missingB + "\\TypeLib");
 
   // Stopped before it starts, the pass reports nothing.
-  ScanState = 1;
+  ScanState = TRunState::StopScan;
   scan();
   EXPECT_EQ(contents.Count(), 0);
 }

@@ -83,7 +83,7 @@ TEST_F(EmptyKeys, LeafKeysWithoutValuesAreFoundAndRemoved) {
 
   // The stop flag ends the walk before any key.
   contents.Clear();
-  ScanState = 1;
+  ScanState = TRunState::StopScan;
   Scan();
   EXPECT_EQ(contents.Count(), 0);
 }

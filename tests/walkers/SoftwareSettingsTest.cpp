@@ -183,31 +183,31 @@ namespace {
 struct StopOnCaption : TCaptionHolder {
   void SetCaption(const std::string& text) override {
     TCaptionHolder::SetCaption(text);
-    ScanState = 1;
+    ScanState = TRunState::StopScan;
   }
 };
 }  // namespace
 
 TEST_F(SettingsWalk, StopFlagEndsTheWalk) {
   for (const char* k : {"a", "b", "b\\c", "d"}) box.SetString(k, "v", kMissing + "stop.exe");
-  ScanState = 1;
+  ScanState = TRunState::StopScan;
   Scan(kMachine);
   EXPECT_EQ(contents.Count(), 0);
   EXPECT_EQ(ItemsProcessed, 0);
 
   // Stopped at the first finding: the walk unwinds from any depth and nothing more is added.
-  ScanState = 0;
+  ScanState = TRunState::Idle;
   StopOnCaption stopper;
   for (const Section* s : {&kMachine, &kUser}) {
     contents.Clear();
-    ScanState = 0;
+    ScanState = TRunState::Idle;
     s->scan(0, &currentItem, &stopper, ignoreList, contents, box.Path(), box.Root());
     EXPECT_EQ(contents.Count(), 1);
     EXPECT_EQ(stopper.Text, "1");
   }
 
   // The current item is shown for every 200th key visited only.
-  ScanState = 0;
+  ScanState = TRunState::Idle;
   contents.Clear();
   VisitedKeyCount = 198;
   ItemsProcessed = 0;

@@ -24,7 +24,7 @@ class WalkerTest : public ::testing::Test {
  protected:
   void SetUp() override {
     using namespace PublicFunctionUnit;
-    ScanState = 0;
+    ScanState = TRunState::Idle;
     ProblemNumber = 0;
     ItemsProcessed = 0;
     VisitedKeyCount = 0;
@@ -35,7 +35,7 @@ class WalkerTest : public ::testing::Test {
     SetIgnoreFileName(folder.Path() + "ignores.dat");
   }
   void TearDown() override {
-    PublicFunctionUnit::ScanState = 0;
+    PublicFunctionUnit::ScanState = PublicFunctionUnit::TRunState::Idle;
     PublicFunctionUnit::SetIgnoreFileName("");
   }
 
