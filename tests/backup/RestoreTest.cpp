@@ -1,13 +1,13 @@
 // Restoring a registry script: regedit /s, then every key and value read back.
 #include <gtest/gtest.h>
 
-#include "BackupTestSupport.h"
+#include "support/RegistryTree.h"
 #include "app/MainUnitBackup.h"
 #include "app/RegBackupUnit.h"
 #include "framework/Strings.h"
 #include "support/TestSupport.h"
 
-using namespace backup_test;
+using namespace testing_support;
 using RegBackupUnit::RestoreRegistryScript;
 using RegBackupUnit::VerifyRegistryScript;
 using testing_support::RegSandbox;

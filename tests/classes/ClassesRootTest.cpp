@@ -2,14 +2,15 @@
 // associations. They run alone, since other tests' keys appearing and vanishing there while a walk
 // enumerates it would shift the walk's indexes.
 #include <gtest/gtest.h>
+#include <shlwapi.h>
 
 #include "scan/FileAssociationsUnit.h"
 #include "scan/FileExtensionUnit.h"
-#include "values/ScanFixture.h"
+#include "support/Planting.h"
+#include "support/ScanFixture.h"
 
-using namespace values_test;
-using testing_support::RegSandbox;
-using testing_support::TestName;
+using namespace scan_test;
+using namespace testing_support;
 
 namespace {
 void DeleteSubtree(HKEY root, const std::string& path) { SHDeleteKeyW(root, Widen(path).c_str()); }

@@ -9,7 +9,7 @@
 #include "app/MainUnit.h"
 #include "app/RegBackupUnit.h"
 #include "app/RepairDialogUnit.h"
-#include "backup/BackupTestSupport.h"
+#include "support/RegistryTree.h"
 #include "framework/Application.h"
 #include "framework/StringList.h"
 #include "scan/ApplicationPathsUnit.h"
@@ -20,7 +20,7 @@
 #include "support/TestSupport.h"
 
 using namespace MainUnit;
-using namespace backup_test;
+using namespace testing_support;
 using PublicFunctionUnit::MyRegistryInfo;
 using testing_support::MessageBoxes;
 using testing_support::RegSandbox;

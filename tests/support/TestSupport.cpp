@@ -89,7 +89,8 @@ bool DeleteTree(const std::string& folder) {
   return SHFileOperationW(&op) == 0;
 }
 
-TempFolder::TempFolder() : path_("C:\\ZelvoranTest\\" + TestName() + "\\") {
+TempFolder::TempFolder(const std::string& suffix)
+    : path_("C:\\ZelvoranTest\\" + TestName() + (suffix.empty() ? "" : "_" + suffix) + "\\") {
   if (DirectoryExists(path_)) DeleteTree(path_);
   ForceDirectories(path_);
 }

@@ -53,10 +53,10 @@ class RegSandbox {
   std::string path_;
 };
 
-// A folder C:\ZelvoranTest\<test name>, emptied before and removed after the test.
+// A folder C:\ZelvoranTest\<test name>[_suffix], emptied before and removed after the test.
 class TempFolder {
  public:
-  TempFolder();
+  explicit TempFolder(const std::string& suffix = "");
   ~TempFolder();
   const std::string& Path() const { return path_; }       // with a trailing "\"
   std::string WriteFile(const std::string& relative, const std::string& content = "x") const;
@@ -66,5 +66,19 @@ class TempFolder {
 };
 
 bool DeleteTree(const std::string& folder);
+
+// Sets a global for the length of a scope and puts its old value back at the end.
+template <class T>
+class ScopedGlobal {
+ public:
+  ScopedGlobal(T& global, T value) : global_(global), saved_(global) { global_ = value; }
+  ~ScopedGlobal() { global_ = saved_; }
+  ScopedGlobal(const ScopedGlobal&) = delete;
+  ScopedGlobal& operator=(const ScopedGlobal&) = delete;
+
+ private:
+  T& global_;
+  T saved_;
+};
 
 }  // namespace testing_support

@@ -1,14 +1,15 @@
 // The scanners whose entries are subkeys: application paths and uninstall entries (file extensions
 // and file associations are in the classes-root tests).
 #include <gtest/gtest.h>
+#include <shlwapi.h>
 
-#include "ScanFixture.h"
+#include "support/Planting.h"
+#include "support/ScanFixture.h"
 #include "scan/ApplicationPathsUnit.h"
 #include "scan/UninstallSectionUnit.h"
 
-using namespace values_test;
-using testing_support::RegSandbox;
-using testing_support::TestName;
+using namespace scan_test;
+using namespace testing_support;
 
 namespace {
 void DeleteSubtree(HKEY root, const std::string& path) { SHDeleteKeyW(root, Widen(path).c_str()); }

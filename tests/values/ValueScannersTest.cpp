@@ -2,16 +2,16 @@
 // and services.
 #include <gtest/gtest.h>
 
-#include "ScanFixture.h"
+#include "support/Planting.h"
+#include "support/ScanFixture.h"
 #include "scan/HelpSectionUnit.h"
 #include "scan/SharedDLLsUnit.h"
 #include "scan/SoundsUnit.h"
 #include "scan/SystemServicesUnit.h"
 #include "scan/WindowsFontsUnit.h"
 
-using namespace values_test;
-using testing_support::RegSandbox;
-using testing_support::TestName;
+using namespace scan_test;
+using namespace testing_support;
 
 namespace {
 // A file that exists for the test's duration only.
