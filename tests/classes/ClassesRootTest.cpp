@@ -2,7 +2,6 @@
 // associations. They run alone, since other tests' keys appearing and vanishing there while a walk
 // enumerates it would shift the walk's indexes.
 #include <gtest/gtest.h>
-#include <shlwapi.h>
 
 #include "scan/FileAssociationsUnit.h"
 #include "scan/FileExtensionUnit.h"
@@ -11,10 +10,6 @@
 
 using namespace scan_test;
 using namespace testing_support;
-
-namespace {
-void DeleteSubtree(HKEY root, const std::string& path) { SHDeleteKeyW(root, Widen(path).c_str()); }
-}  // namespace
 
 TEST(FileExtensions, ReportsExtensionsWithAnEmptyDefault) {
   TScanRun run;
@@ -54,24 +49,6 @@ TEST(FileExtensions, ReportsExtensionsWithAnEmptyDefault) {
   EXPECT_EQ(mine[0].FaultLine, " The file(xyz)does not exist at the specified location");
   EXPECT_EQ(mine[0].DescriptionLine, "The Key xyz under HKEY_CLASSES_ROOT\\" + e4.Path() +
                                          " contains a bad path for the value");
-}
-
-TEST(FileExtensions, RepairDeletesTheExtensionKeyWithItsSubkeys) {
-  TScanRun run;
-  std::string t = TestName();
-  TPlantedKey e1(HKEY_CLASSES_ROOT, ".zv1-" + t), e4(HKEY_CLASSES_ROOT, ".zv4-" + t),
-      e5(HKEY_CLASSES_ROOT, ".zv5-" + t);
-  for (const TPlantedKey* k : {&e1, &e4, &e5}) k->SetString("", "", "");
-  e1.SetString("ShellNew", "NullFile", "");
-  run.Scan(FileExtensionUnit::ScanFileExtensions, "", HKEY_CLASSES_ROOT);
-  std::string k1 = "HKEY_CLASSES_ROOT\\" + e1.Path(), k4 = "HKEY_CLASSES_ROOT\\" + e4.Path();
-  TickOnly(run.Contents, {k1, k4});
-  DeleteSubtree(HKEY_CLASSES_ROOT, e4.Path());
-  TRepairRun repair;
-  repair.Repair(FileExtensionUnit::RepairFileExtensions, run.Contents);
-  EXPECT_EQ(repair.Lines(), (Lines{{k1, kOk}, {k4, kFailed}}));
-  EXPECT_FALSE(e1.Exists());
-  EXPECT_TRUE(e5.Exists());
 }
 
 namespace {
@@ -130,19 +107,6 @@ TEST(FileAssociations, ReportsIdentifiersThatNameNoClass) {
   scan();
   EXPECT_EQ(run.Values(""), (Texts{"ZvFehlt-ä"}));
   run.ExpectStopEndsScan(FileAssociationsUnit::ScanFileAssociations, key.Path(), key.Root());
-
-  // The repair takes the unnamed value only; the extension's key and subkeys stay.
-  run.IgnoreList.Clear();
-  scan();
-  std::string yKey = key.FullPath() + "\\.ÿ";
-  TickOnly(run.Contents, {bKey, yKey});
-  RegDeleteKeyValueW(key.Root(), Widen(key.Path() + "\\.ÿ").c_str(), L"");
-  TRepairRun repair;
-  repair.Repair(FileAssociationsUnit::RepairFileAssociations, run.Contents);
-  EXPECT_EQ(repair.Lines(), (Lines{{bKey, kOk}, {yKey, kFailed}}));
-  EXPECT_FALSE(key.ValueExists(".b", ""));
-  EXPECT_TRUE(key.KeyExists(".b\\shell"));
-  EXPECT_TRUE(key.ValueExists(".a", ""));
 }
 
 TEST(FileAssociations, JudgesTheClassesRootItself) {

@@ -105,33 +105,3 @@ TEST_F(SmallLists, TheRunListIsReadWhenTheFileDialogKeyIsMissingAndExclusionsHid
   EXPECT_EQ(Lines(scan, run, true), std::vector<std::string>{RunKeyText + "|" + two + "|calc\\1"});
 }
 
-TEST_F(SmallLists, RepairRemovesTheNamedValuesOnly) {
-  scan_test::TScanRun scan;
-  RecentlyFileUnit::ScanRecentFiles(8, nullptr, nullptr, scan.IgnoreList, scan.Contents, mru.Path(), HKEY_CURRENT_USER);
-  std::vector<int> ticked;
-  for (int i = 0; i < scan.Contents.Count(); ++i) {
-    const TContent& c = scan.Contents.GetItem(i).Content;
-    if (c.KeyPath == mru.FullPath() + "\\txt" && c.ValueName == "b") ticked.push_back(i);
-    if (run.Mine(c) && c.ValueName == one) ticked.push_back(i);
-  }
-  ASSERT_EQ(ticked.size(), 2u);
-  scan.TickIndexes(ticked);
-  scan_test::TRepairRun repair;
-  repair.Repair(RecentlyFileUnit::RepairRecentFiles, scan.Contents);
-  ASSERT_EQ(repair.Log.Count(), 2);
-  EXPECT_EQ(repair.Log.GetItem(0).Content.KeyPath, mru.FullPath() + "\\txt");
-  EXPECT_EQ(repair.Log.GetItem(1).Content.KeyPath, RunKeyText);
-  EXPECT_EQ(repair.Log.GetItem(0).Content.Status, "Repaired Successfully");
-  EXPECT_EQ(repair.Log.GetItem(1).Content.Status, "Repaired Successfully");
-  EXPECT_TRUE(mru.ValueExists("txt", "a"));
-  EXPECT_FALSE(mru.ValueExists("txt", "b"));
-  EXPECT_FALSE(run.Exists(one));
-  EXPECT_TRUE(run.Exists(two));
-
-  // Removing the same values again fails, and the log says so.
-  repair.Log.Clear();
-  repair.Repair(RecentlyFileUnit::RepairRecentFiles, scan.Contents);
-  ASSERT_EQ(repair.Log.Count(), 2);
-  EXPECT_EQ(repair.Log.GetItem(0).Content.Status, "Repair Failed");
-  EXPECT_EQ(repair.Log.GetItem(1).Content.Status, "Repair Failed");
-}

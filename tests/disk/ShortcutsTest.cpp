@@ -44,7 +44,7 @@ TEST(Shortcuts, TargetReadFromAShortcutAndNothingFromDamagedOnes) {
   EXPECT_EQ(InvalidShortCutsUnit::GetShortcutTarget(dir.Path() + "damaged.lnk"), "");
   dir.WriteFile("x.lnk\\inside.txt");
   EXPECT_EQ(InvalidShortCutsUnit::GetShortcutTarget(dir.Path() + "x.lnk"), "");
-  EXPECT_EQ(InvalidShortCutsUnit::GetShortcutTarget(dir.Path() + "none.Log.lnk"), "");
+  EXPECT_EQ(InvalidShortCutsUnit::GetShortcutTarget(dir.Path() + "none.lnk"), "");
 }
 
 TEST(Shortcuts, MissingTargetsAreReportedWithTheirTexts) {

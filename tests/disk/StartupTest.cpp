@@ -107,37 +107,3 @@ TEST(StartupPrograms, ExclusionsAndProgramsFoldersOutOfReach) {
   EXPECT_EQ(none.Contents.Count(), 0);
 }
 
-TEST(StartupPrograms, RepairRemovesTheGroupKeyWithItsSubtree) {
-  RegSandbox order;
-  std::string g1 = Unique("one"), g2 = Unique("two");
-  order.SetString("Start Menu\\Programs\\" + g1 + "\\inner", "Order", "x");
-  order.CreateKey("Start Menu\\Programs\\" + g2);
-  scan_test::TScanRun scan;
-  Scan(scan, order);
-  ASSERT_EQ(scan.Contents.Count(), 2);
-  scan.TickIndexes({0});
-  scan_test::TRepairRun repair;
-  repair.Repair(StartUpUnit::RepairStartupPrograms, scan.Contents);
-  ASSERT_EQ(repair.Log.Count(), 1);
-  EXPECT_EQ(repair.Log.GetItem(0).Content.KeyPath, scan.Contents.GetItem(0).Content.KeyPath);
-  EXPECT_EQ(repair.Log.GetItem(0).Content.Status, "Repaired Successfully");
-  EXPECT_EQ(repair.Status.Text, scan.Contents.GetItem(0).Content.KeyPath);
-  EXPECT_EQ(repair.FinishList.Count, 1);
-  EXPECT_FALSE(order.KeyExists("Start Menu\\Programs\\" + g1));
-  EXPECT_TRUE(order.KeyExists("Start Menu\\Programs\\" + g2));
-
-  // Gone already: the second attempt reports the failure.
-  repair.Log.Clear();
-  repair.Repair(StartUpUnit::RepairStartupPrograms, scan.Contents);
-  ASSERT_EQ(repair.Log.Count(), 1);
-  EXPECT_EQ(repair.Log.GetItem(0).Content.Status, "Repair Failed");
-
-  // The repair's stop flag.
-  scan.TickIndexes({1});
-  ScanState = TRunState::StopRepair;
-  repair.Log.Clear();
-  repair.Repair(StartUpUnit::RepairStartupPrograms, scan.Contents);
-  ScanState = TRunState::Idle;
-  EXPECT_EQ(repair.Log.Count(), 0);
-  EXPECT_TRUE(order.KeyExists("Start Menu\\Programs\\" + g2));
-}

@@ -67,10 +67,12 @@ class TempFolder {
 
 bool DeleteTree(const std::string& folder);
 
-// Sets a global for the length of a scope and puts its old value back at the end.
+// Keeps a global's value (or sets a new one) for the length of a scope and puts the old value
+// back at the end, also when an assertion ends the test early.
 template <class T>
 class ScopedGlobal {
  public:
+  explicit ScopedGlobal(T& global) : global_(global), saved_(global) {}
   ScopedGlobal(T& global, T value) : global_(global), saved_(global) { global_ = value; }
   ~ScopedGlobal() { global_ = saved_; }
   ScopedGlobal(const ScopedGlobal&) = delete;

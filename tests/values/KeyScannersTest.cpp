@@ -1,7 +1,6 @@
 // The scanners whose entries are subkeys: application paths and uninstall entries (file extensions
 // and file associations are in the classes-root tests).
 #include <gtest/gtest.h>
-#include <shlwapi.h>
 
 #include "support/Planting.h"
 #include "support/ScanFixture.h"
@@ -10,10 +9,6 @@
 
 using namespace scan_test;
 using namespace testing_support;
-
-namespace {
-void DeleteSubtree(HKEY root, const std::string& path) { SHDeleteKeyW(root, Widen(path).c_str()); }
-}  // namespace
 
 TEST(AppPaths, ReportsMissingProgramsAndKeepsWhatWindowsFinds) {
   TScanRun run;
@@ -70,27 +65,6 @@ TEST(AppPaths, ReportsMissingProgramsAndKeepsWhatWindowsFinds) {
   run.ExpectStopEndsScan(ApplicationPathsUnit::ScanApplicationPaths, key.Path(), key.Root());
 }
 
-TEST(AppPaths, RepairDeletesTheWholeSubkey) {
-  TScanRun run;
-  RegSandbox key;
-  key.SetString("b.exe", "", "zvmissing.exe");
-  key.SetString("b.exe", "Path", "C:\\nosuch");
-  key.CreateKey("b.exe\\sub");
-  key.SetString("c.exe", "", "C:\\nosuch\\c.exe");
-  key.SetString("d.exe", "", "C:\\nosuch\\d.exe");
-  run.Scan(ApplicationPathsUnit::ScanApplicationPaths, key.Path(), key.Root());
-  ASSERT_EQ(run.Contents.Count(), 3);
-  std::string bKey = key.FullPath() + "\\b.exe", dKey = key.FullPath() + "\\d.exe";
-  TickOnly(run.Contents, {bKey, dKey});
-  DeleteSubtree(key.Root(), key.Path() + "\\d.exe");
-  TRepairRun repair;
-  repair.Repair(ApplicationPathsUnit::RepairApplicationPaths, run.Contents);
-  EXPECT_EQ(repair.Lines(), (Lines{{bKey, kOk}, {dKey, kFailed}}));
-  EXPECT_FALSE(key.KeyExists("b.exe"));
-  EXPECT_TRUE(key.KeyExists("c.exe"));
-  EXPECT_EQ(repair.FinishList.Count, 2);
-}
-
 TEST(Uninstall, ReportsCommandsWhoseProgramIsMissing) {
   TScanRun run;
   RegSandbox key;
@@ -133,22 +107,3 @@ TEST(Uninstall, ReportsCommandsWhoseProgramIsMissing) {
   run.ExpectStopEndsScan(UninstallSectionUnit::ScanUninstallEntries, key.Path(), key.Root());
 }
 
-TEST(Uninstall, RepairDeletesOnlyTheUninstallString) {
-  TScanRun run;
-  RegSandbox key;
-  key.SetString("B", "DisplayName", "B");
-  key.SetString("B", "UninstallString", "C:\\nosuch\\b.exe /S");
-  key.SetString("C", "UninstallString", "C:\\nosuch\\c.exe");
-  key.SetString("D", "UninstallString", "C:\\nosuch\\d.exe");
-  run.Scan(UninstallSectionUnit::ScanUninstallEntries, key.Path(), key.Root());
-  ASSERT_EQ(run.Contents.Count(), 3);
-  std::string bKey = key.FullPath() + "\\B", dKey = key.FullPath() + "\\D";
-  TickOnly(run.Contents, {bKey, dKey});
-  RegDeleteKeyValueW(key.Root(), Widen(key.Path() + "\\D").c_str(), L"UninstallString");
-  TRepairRun repair;
-  repair.Repair(UninstallSectionUnit::RepairUninstallEntries, run.Contents);
-  EXPECT_EQ(repair.Lines(), (Lines{{bKey, kOk}, {dKey, kFailed}}));
-  EXPECT_FALSE(key.ValueExists("B", "UninstallString"));
-  EXPECT_TRUE(key.ValueExists("B", "DisplayName"));
-  EXPECT_TRUE(key.ValueExists("C", "UninstallString"));
-}

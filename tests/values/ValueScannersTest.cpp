@@ -78,29 +78,6 @@ TEST(Fonts, ReportsOnlyMissingFontFilesWithExactTexts) {
   EXPECT_EQ(PublicFunctionUnit::ItemsProcessed, 0);
 }
 
-TEST(Fonts, RepairDeletesTickedValuesAndSaysWhenItCannot) {
-  TScanRun run;
-  RegSandbox key;
-  std::string fonts = PublicFunctionUnit::GetWindowsDir() + "\\Fonts\\";
-  TTempFile present(fonts + TestName() + ".ttf"), presentUnicode(fonts + TestName() + "-ä.ttf");
-  PlantFonts(run, key);
-  ScanFonts(run, key);
-  ASSERT_EQ(run.Contents.Count(), 4);
-  TickOnly(run.Contents, {"zvmissing.ttf", "  zvspaced.ttf "});
-  RegDeleteKeyValueW(HKEY_CURRENT_USER, Widen(key.Path()).c_str(), L"G Spaced");   // gone before the repair
-
-  TRepairRun repair;
-  repair.Repair(WindowsFontsUnit::RepairFonts, run.Contents);
-  std::string keyText = key.FullPath();
-  EXPECT_EQ(repair.Lines(), (Lines{{keyText, kOk}, {keyText, kFailed}}));
-  EXPECT_EQ(repair.FinishList.Count, 2);
-  EXPECT_EQ(repair.Status.Text, keyText);
-  EXPECT_FALSE(key.ValueExists("", "A Missing"));
-  EXPECT_TRUE(key.ValueExists("", "E Full Missing"));   // not ticked
-  EXPECT_TRUE(key.ValueExists("", "B Present"));
-  EXPECT_TRUE(key.ValueExists("", "I Ünïcode missing"));
-}
-
 TEST(SharedDlls, ReportsZeroCountsAndMissingDlls) {
   TScanRun run;
   RegSandbox key;
@@ -147,15 +124,6 @@ TEST(SharedDlls, ReportsZeroCountsAndMissingDlls) {
   EXPECT_EQ(run.Contents.GetItem(0).Content.ValueName, dir + "b\\gone.dll");
 
   run.ExpectStopEndsScan(SharedDLLsUnit::ScanSharedDlls, key.Path(), key.Root());
-
-  scan();
-  TickOnly(run.Contents, {"1", "2"});
-  RegDeleteKeyValueW(HKEY_CURRENT_USER, Widen(key.Path()).c_str(), Widen(dir + "b\\gone.dll").c_str());
-  TRepairRun repair;
-  repair.Repair(SharedDLLsUnit::RepairSharedDlls, run.Contents);
-  EXPECT_EQ(repair.Lines(), (Lines{{key.FullPath(), kFailed}, {key.FullPath(), kOk}}));
-  EXPECT_FALSE(key.ValueExists("", dir + "i\\manquée.dll"));
-  EXPECT_TRUE(key.ValueExists("", dir + "e\\gone.dll"));
 }
 
 TEST(Sounds, ReportsTheUnnamedSoundOnceAndHonoursExclusions) {
@@ -176,13 +144,6 @@ TEST(Sounds, ReportsTheUnnamedSoundOnceAndHonoursExclusions) {
   EXPECT_EQ(PublicFunctionUnit::ItemsProcessed, 1);   // one tick per finding
   EXPECT_EQ(run.CurrentItem.Changes, 0);
 
-  TRepairRun repair;
-  repair.Repair(SoundsUnit::RepairSounds, run.Contents);
-  EXPECT_EQ(repair.Lines(), (Lines{{key.FullPath(), kOk}}));
-  EXPECT_FALSE(key.ValueExists("", ""));
-  EXPECT_TRUE(key.ValueExists("", "a"));
-
-  key.SetString("", "", "x");
   run.Exclude(SoundsUnit::SectionCaption, s);
   run.Contents.Clear();
   run.Scan(SoundsUnit::ScanSounds, key.Path(), key.Root());
@@ -237,19 +198,6 @@ TEST(Help, ReportsMissingHelpFilesInBothKeys) {
   scan();
   EXPECT_EQ(run.Contents.Count(), 0);
   PublicFunctionUnit::ScanState = PublicFunctionUnit::TRunState::Idle;
-
-  // The repair removes the value the finding names, nothing else of the key.
-  scan();
-  TickOnly(run.Contents, {dir + "\\" + t + "-b.hlp", dir + "\\chm\\" + t + "-c.chm"});
-  TRepairRun repair;
-  repair.Repair(HelpSectionUnit::RepairHelpFiles, run.Contents);
-  EXPECT_EQ(repair.Lines(), (Lines{{std::string("\\") + HelpSectionUnit::HelpKey, kOk},
-                                   {std::string("\\") + HelpSectionUnit::HtmlHelpKey, kOk}}));
-  EXPECT_FALSE(help.HasValue(t + "-b.hlp"));
-  EXPECT_FALSE(html.HasValue(t + "-c.chm"));
-  EXPECT_TRUE(help.HasValue(t + "-a.hlp"));
-  EXPECT_TRUE(help.HasValue(t + "-ünï.hlp"));
-  EXPECT_TRUE(help.HasValue(t + "-present.hlp"));
 }
 
 TEST(Services, ScanAddsNothing) {

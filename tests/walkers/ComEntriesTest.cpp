@@ -79,31 +79,6 @@ TEST_F(ComEntries, EmptyServerAndHelpKeysWithTheirTexts) {
   EXPECT_EQ(Contents.Count(), 0);
 }
 
-TEST_F(ComEntries, RepairDeletesOnlyTheServerKey) {
-  ClassKeys keys;
-  std::string clsid = "CLSID\\" + NewGuid();
-  std::string server = clsid + "\\InprocServer32";
-  keys.Set(clsid, "Planted class");
-  keys.Set(server, "");
-  keys.Set(server + "\\HELPDIR", "");   // found too, and removed with the server key
-  keys.Set(clsid + "\\ProgID", "Zelvoran.Planted");
-  ActivexSection::ScanComKeys(0, &CurrentItem, &CountLabel, IgnoreList, Contents, clsid, HKEY_CLASSES_ROOT);
-  ASSERT_EQ(Contents.Count(), 2);
-  const TContent& f = Contents.GetItem(0).Content;
-  EXPECT_EQ(f.KeyPath, "HKEY_CLASSES_ROOT\\" + server);
-  EXPECT_EQ(Contents.GetItem(1).Content.KeyPath, "HKEY_CLASSES_ROOT\\" + server + "\\HELPDIR");
-
-  ActivexSection::RepairComEntries(Status, FinishList, Contents, Log);
-  EXPECT_FALSE(ClassKeys::Exists(server));
-  EXPECT_TRUE(ClassKeys::Exists(clsid + "\\ProgID"));
-  ASSERT_EQ(Log.Count(), 2);
-  EXPECT_EQ(Log.GetItem(0).Content.KeyPath, "\\" + server);
-  EXPECT_EQ(Log.GetItem(1).Content.KeyPath, "\\" + server + "\\HELPDIR");
-  for (int i = 0; i < Log.Count(); ++i) EXPECT_EQ(Log.GetItem(i).Content.Status, "Repaired Successfully");
-  EXPECT_EQ(Status.Text, "\\" + server + "\\HELPDIR");
-  EXPECT_EQ(FinishList.Count, 2);
-}
-
 TEST_F(ComEntries, TypeLibrariesThatAreNotRegistered) {
   ClassKeys keys;
   std::string missingA = "CLSID\\" + NewGuid(), missingB = "CLSID\\" + NewGuid();
@@ -148,16 +123,6 @@ TEST_F(ComEntries, TypeLibrariesThatAreNotRegistered) {
   scan();
   EXPECT_TRUE(reported(missingA).empty());
   EXPECT_EQ(reported(missingB).size(), 1u);
-
-  // The repair deletes the "TypeLib" key of the ticked finding only.
-  for (int i = 0; i < Contents.Count(); ++i)
-    Contents.GetItem(i).Content.Checked = Contents.GetItem(i).Content.KeyPath == "HKEY_CLASSES_ROOT\\" + missingB + "\\TypeLib";
-  ActivexSection::RepairComEntries(Status, FinishList, Contents, Log);
-  EXPECT_FALSE(ClassKeys::Exists(missingB + "\\TypeLib"));
-  EXPECT_TRUE(ClassKeys::Exists(missingB));
-  EXPECT_TRUE(ClassKeys::Exists(missingA + "\\TypeLib"));
-  ASSERT_EQ(Log.Count(), 1);
-  EXPECT_EQ(Log.GetItem(0).Content.KeyPath, "\\" + missingB + "\\TypeLib");
 
   // Stopped before it starts, the pass reports nothing.
   ScanState = TRunState::StopScan;

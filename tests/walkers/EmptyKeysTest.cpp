@@ -70,19 +70,6 @@ TEST_F(EmptyKeys, LeafKeysWithoutValuesAreFoundAndRemoved) {
   ASSERT_EQ(Contents.Count(), 2);
   EXPECT_EQ(Contents.GetItem(0).Content.KeyPath, Key("c\\child"));
 
-  // The repair removes the key of each ticked finding, and that key only.
-  Contents.GetItem(1).Content.Checked = false;
-  EmptyRegistryUnit::RepairEmptyRegistryKeys(Status, FinishList, Contents, Log);
-  EXPECT_FALSE(box.KeyExists("c\\child"));
-  EXPECT_TRUE(box.KeyExists("c"));
-  EXPECT_TRUE(box.KeyExists("e"));
-  EXPECT_TRUE(box.KeyExists("a"));
-  EXPECT_TRUE(box.KeyExists("b"));
-  ASSERT_EQ(Log.Count(), 1);
-  EXPECT_EQ(Log.GetItem(0).Content.KeyPath, Key("c\\child"));
-  EXPECT_EQ(Log.GetItem(0).Content.Status, "Repaired Successfully");
-  EXPECT_EQ(Status.Text, Key("c\\child"));
-
   // The stop flag ends the walk before any key.
   Contents.Clear();
   ScanState = TRunState::StopScan;

@@ -220,37 +220,6 @@ TEST_F(SettingsWalk, StopFlagEndsTheWalk) {
   EXPECT_EQ(ItemsProcessed, 4);
 }
 
-// Each repair removes the value of each ticked finding, the unnamed one included.
-TEST_F(SettingsWalk, RepairRemovesTheNamedValuesOfTickedFindings) {
-  std::string present = Folder.WriteFile("present.exe");
-  for (const Section* s : {&kMachine, &kUser}) {
-    SCOPED_TRACE(s->caption);
-    box.SetString("k1", "", kMissing + "unnamed.exe");
-    box.SetString("k1", "a", kMissing + "a.exe");
-    box.SetString("k1", "b", kMissing + "b.exe");
-    box.SetString("k1", "c", present);
-    box.SetString("k1", "d", "C:\\ZelvoranOld Folder\\Data");
-    Contents.Clear();
-    Scan(*s);
-    ASSERT_EQ(Contents.Count(), 4);
-    Contents.GetItem(2).Content.Checked = false;   // "b" stays
-    Log.Clear();
-    s->repair(Status, FinishList, Contents, Log);
-    EXPECT_FALSE(box.ValueExists("k1", ""));
-    EXPECT_FALSE(box.ValueExists("k1", "a"));
-    EXPECT_TRUE(box.ValueExists("k1", "b"));
-    EXPECT_TRUE(box.ValueExists("k1", "c"));
-    EXPECT_FALSE(box.ValueExists("k1", "d"));
-    ASSERT_EQ(Log.Count(), 3);
-    for (int i = 0; i < Log.Count(); ++i) {
-      EXPECT_EQ(Log.GetItem(i).Content.KeyPath, Key("k1"));
-      EXPECT_EQ(Log.GetItem(i).Content.Status, "Repaired Successfully");
-    }
-    EXPECT_EQ(FinishList.Count, 3);
-    EXPECT_EQ(Status.Text, Key("k1"));
-  }
-}
-
 // The machine section's second pass walks HKEY_USERS, where a value may be met again through a
 // linked hive (here the current user's); its second repair finds the value already gone.
 TEST_F(SettingsWalk, ValueMetTwiceIsRepairedOnce) {
