@@ -1,130 +1,14 @@
-// The scanners whose findings are the values of one key: fonts, shared DLLs, sounds, help files
-// and services.
+// The sounds, help files and services sections.
 #include <gtest/gtest.h>
 
 #include "support/Planting.h"
 #include "support/ScanFixture.h"
 #include "scan/HelpSectionUnit.h"
-#include "scan/SharedDLLsUnit.h"
 #include "scan/SoundsUnit.h"
 #include "scan/SystemServicesUnit.h"
-#include "scan/WindowsFontsUnit.h"
 
 using namespace scan_test;
 using namespace testing_support;
-
-namespace {
-// A file that exists for the test's duration only.
-struct TTempFile {
-  std::string Path;
-  explicit TTempFile(std::string path) : Path(std::move(path)) {
-    ForceDirectories(ExtractFilePath(Path));
-    WriteFileBytes(Path, "x");
-  }
-  ~TTempFile() { DeleteFileW(Widen(Path).c_str()); }
-};
-
-void ScanFonts(TScanRun& run, const RegSandbox& key) { run.Scan(WindowsFontsUnit::ScanFonts, key.Path(), key.Root()); }
-
-// Fonts values of every kind; the missing ones are A, E, G and I.
-void PlantFonts(const TScanRun& run, const RegSandbox& key) {
-  key.SetString("", "A Missing", "zvmissing.ttf");
-  key.SetString("", "B Present", TestName() + ".ttf");
-  key.SetRaw("", "C Binary", REG_BINARY, {1, 2});
-  key.SetString("", "D Full", run.Folder.WriteFile("Fonts-external\\x.ttf"));
-  key.SetString("", "E Full Missing", run.Folder.Path() + "gone.ttf");
-  key.SetString("", "F CD", "E:\\fonts\\x.ttf");
-  key.SetString("", "G Spaced", "  zvspaced.ttf ", REG_EXPAND_SZ);
-  key.SetString("", "H Ünïcode present", TestName() + "-ä.ttf");
-  key.SetString("", "I Ünïcode missing", "zv-fehlt-ö.ttf");
-}
-}  // namespace
-
-TEST(Fonts, ReportsOnlyMissingFontFilesWithExactTexts) {
-  TScanRun run;
-  RegSandbox key(HKEY_CURRENT_USER, "Software\\ZelvoranTest", "Schriftartén");
-  std::string fonts = PublicFunctionUnit::GetWindowsDir() + "\\Fonts\\";
-  TTempFile present(fonts + TestName() + ".ttf"), presentUnicode(fonts + TestName() + "-ä.ttf");
-  PlantFonts(run, key);
-  ScanFonts(run, key);
-
-  std::string keyText = "HKEY_CURRENT_USER\\" + key.Path();
-  ASSERT_EQ(run.Contents.Count(), 4);
-  EXPECT_EQ(run.Values(""), (Texts{"zvmissing.ttf", run.Folder.Path() + "gone.ttf", "  zvspaced.ttf ",
-                                   "zv-fehlt-ö.ttf"}));
-  const TContent& a = run.Contents.GetItem(0).Content;
-  EXPECT_TRUE(a.Checked);
-  ExpectFinding(a, {.KeyPath = keyText, .ShortName = "Fonts", .ValueName = "A Missing",
-                    .ValueNameLine = " ValueName:A Missing", .ValueLine = " Value:zvmissing.ttf",
-                    .FaultLine = " The file (zvmissing.ttf) does not exist at the specified location",
-                    .DescriptionLine = "The Key zvmissing.ttf under " + keyText + " contains a bad path for the value"});
-  for (int i = 0; i < 4; ++i) EXPECT_EQ(run.Contents.GetItem(i).Content.Number, i + 1);
-  EXPECT_EQ(run.Contents.GetItem(3).Content.ValueName, "I Ünïcode missing");
-  EXPECT_EQ(run.CountLabel.Text, "4");
-  EXPECT_EQ(run.CurrentItem.Text, key.Path() + "I Ünïcode missing");
-  EXPECT_EQ(PublicFunctionUnit::ItemsProcessed, 9);
-
-  // Excluding the first finding hides it alone; a new scan starts from an empty collection and
-  // takes the tick from the setting.
-  run.Exclude(WindowsFontsUnit::SectionCaption, a);
-  PublicFunctionUnit::MyRegistryInfo.SelectAll = false;
-  ScanFonts(run, key);
-  EXPECT_EQ(run.Values(""), (Texts{run.Folder.Path() + "gone.ttf", "  zvspaced.ttf ", "zv-fehlt-ö.ttf"}));
-  EXPECT_FALSE(run.Contents.GetItem(0).Content.Checked);
-  EXPECT_EQ(run.Contents.GetItem(0).Content.Number, 5);
-
-  PublicFunctionUnit::ItemsProcessed = 0;
-  run.ExpectStopEndsScan(WindowsFontsUnit::ScanFonts, key.Path(), key.Root());
-  EXPECT_EQ(PublicFunctionUnit::ItemsProcessed, 0);
-}
-
-TEST(SharedDlls, ReportsZeroCountsAndMissingDlls) {
-  TScanRun run;
-  RegSandbox key;
-  std::string dir = run.Folder.Path();
-  run.Folder.WriteFile("a\\present.dll");
-  run.Folder.WriteFile("c\\present.dll");
-  run.Folder.WriteFile("h\\bibliothèque.dll");
-  key.SetString("", dir + "a\\present.dll", "0");             // count 0: reported though present
-  key.SetDword("", dir + "b\\gone.dll", 1);                    // missing
-  key.SetRaw("", dir + "c\\present.dll", REG_BINARY, {0x0A});  // count 10, present
-  key.SetDword("", dir + "d\\gone.SyS", 0);                    // drivers are never judged
-  key.SetRaw("", dir + "e\\gone.dll", REG_MULTI_SZ, {0, 0});   // other type: count -1
-  key.SetDword("", dir + "f\\E:gone.dll", 0);                  // names a CD-ROM drive
-  key.SetDword("", dir + "g\\A:gone.dll", 0);
-  key.SetDword("", dir + "h\\bibliothèque.dll", 1);
-  key.SetDword("", dir + "i\\manquée.dll", 2);
-  key.SetDword("", dir + "y\\msoe.dll", 1);                    // ends the section
-  key.SetDword("", dir + "z\\after.dll", 1);
-  auto scan = [&] { run.Scan(SharedDLLsUnit::ScanSharedDlls, key.Path(), key.Root()); };
-  scan();
-
-  ASSERT_EQ(run.Contents.Count(), 4);
-  std::vector<std::string> names, counts;
-  for (int i = 0; i < 4; ++i) {
-    names.push_back(run.Contents.GetItem(i).Content.ValueName);
-    counts.push_back(run.Contents.GetItem(i).Content.Value);
-  }
-  EXPECT_EQ(names, (Texts{dir + "a\\present.dll", dir + "b\\gone.dll", dir + "e\\gone.dll", dir + "i\\manquée.dll"}));
-  EXPECT_EQ(counts, (Texts{"0", "1", "-1", "2"}));
-  const TContent& b = run.Contents.GetItem(1).Content;
-  std::string name = dir + "b\\gone.dll";
-  ExpectFinding(b, {.KeyPath = key.FullPath(), .ShortName = "SharedDlls", .ValueName = name,
-                    .ValueNameLine = " ValueName:default", .ValueLine = " Value:" + name,
-                    .FaultLine = " The file (" + name + ") does not exist at the specified location",
-                    .DescriptionLine = "The Key " + name + " under " + key.FullPath() + " contains a bad path for the value"});
-  EXPECT_EQ(b.Number, 2);
-  EXPECT_EQ(run.CountLabel.Text, "4");
-  EXPECT_EQ(run.CurrentItem.Text, dir + "y\\msoe.dll");
-
-  // One exclusion hides that value only; the values after it are still judged.
-  run.Exclude(SharedDLLsUnit::SectionCaption, run.Contents.GetItem(0).Content);
-  scan();
-  ASSERT_EQ(run.Contents.Count(), 3);
-  EXPECT_EQ(run.Contents.GetItem(0).Content.ValueName, dir + "b\\gone.dll");
-
-  run.ExpectStopEndsScan(SharedDLLsUnit::ScanSharedDlls, key.Path(), key.Root());
-}
 
 TEST(Sounds, ReportsTheUnnamedSoundOnceAndHonoursExclusions) {
   TScanRun run;
