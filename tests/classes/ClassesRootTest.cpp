@@ -14,8 +14,9 @@ using namespace testing_support;
 TEST(FileExtensions, ReportsExtensionsWithAnEmptyDefault) {
   TScanRun run;
   std::string t = TestName();
-  TPlantedKey e1(HKEY_CLASSES_ROOT, ".zv1-" + t), e2(HKEY_CLASSES_ROOT, ".zv2-" + t),
-      e3(HKEY_CLASSES_ROOT, ".zv3-" + t), e4(HKEY_CLASSES_ROOT, ".zv4-" + t), e5(HKEY_CLASSES_ROOT, ".zv5-ä-" + t);
+  RegSandbox e1(HKEY_CLASSES_ROOT, ExactPath{".zv1-" + t}), e2(HKEY_CLASSES_ROOT, ExactPath{".zv2-" + t}),
+      e3(HKEY_CLASSES_ROOT, ExactPath{".zv3-" + t}), e4(HKEY_CLASSES_ROOT, ExactPath{".zv4-" + t}),
+      e5(HKEY_CLASSES_ROOT, ExactPath{".zv5-ä-" + t});
   e1.SetString("", "", "");
   e1.SetString("ShellNew", "NullFile", "");
   e3.SetString("", "", "txtfile");
@@ -58,11 +59,11 @@ struct TAssociationsPlant {
   std::string Id = "ZvUserOnly-" + TestName();
   std::string Ext2 = ".zvfe2-" + TestName();
   RegSandbox Classes;
-  TPlantedKey UserExt;
-  TPlantedKey UserExt2;
+  RegSandbox UserExt;
+  RegSandbox UserExt2;
   TAssociationsPlant()
-      : UserExt(HKEY_CURRENT_USER, std::string(FileAssociationsUnit::UserFileExtsKey) + "\\.zvfe-" + TestName()),
-        UserExt2(HKEY_CURRENT_USER, std::string(FileAssociationsUnit::UserFileExtsKey) + "\\" + Ext2) {
+      : UserExt(HKEY_CURRENT_USER, ExactPath{std::string(FileAssociationsUnit::UserFileExtsKey) + "\\.zvfe-" + TestName()}),
+        UserExt2(HKEY_CURRENT_USER, ExactPath{std::string(FileAssociationsUnit::UserFileExtsKey) + "\\" + Ext2}) {
     UserExt.SetString("OpenWithProgids", Id, "");
     Classes.CreateKey("ZvClass");
     Classes.CreateKey("ZvCompressedFolder");
@@ -112,8 +113,8 @@ TEST(FileAssociations, ReportsIdentifiersThatNameNoClass) {
 TEST(FileAssociations, JudgesTheClassesRootItself) {
   TScanRun run;
   std::string t = TestName();
-  TPlantedKey bad(HKEY_CLASSES_ROOT, ".zvassoc-" + t), good(HKEY_CLASSES_ROOT, ".zvassoc2-" + t),
-      cls(HKEY_CLASSES_ROOT, "ZvSomeFolder-" + t);
+  RegSandbox bad(HKEY_CLASSES_ROOT, ExactPath{".zvassoc-" + t}), good(HKEY_CLASSES_ROOT, ExactPath{".zvassoc2-" + t}),
+      cls(HKEY_CLASSES_ROOT, ExactPath{"ZvSomeFolder-" + t});
   bad.SetString("", "", "ZvNoSuchClass-" + t);
   good.SetString("", "", "ZvSomeFolder-" + t);
   run.Scan(FileAssociationsUnit::ScanFileAssociations, "", HKEY_CLASSES_ROOT);

@@ -87,23 +87,7 @@ TEST(StartMenuItems, RepairRemovesWhatEachFindingNames) {
   StartMenuItemUnit::ScanStartMenuItems(11, nullptr, nullptr, scan.IgnoreList, scan.Contents, order.Path(),
                                         HKEY_CURRENT_USER);
   ASSERT_EQ(scan.Contents.Count(), 2 + 6 + 2);
-  auto form = StartMenuItemUnit::RepairStyle.Form;
-  TContent& keyS1 = scan.Contents.GetItem(0).Content;
-  TContent& plainA = scan.Contents.GetItem(2).Content;
-  TContent& namedB = scan.Contents.GetItem(5).Content;
-  ASSERT_EQ(namedB.ValueName, "b");
-
-  auto r = SectionCommon::RepairRemoval(form, keyS1);
-  EXPECT_EQ(r.Kind, SectionCommon::TRemovalKind::Key);
-  EXPECT_EQ(r.Root, HKEY_CURRENT_USER);
-  EXPECT_EQ(r.SubKey, order.Path() + "\\S1");
-  r = SectionCommon::RepairRemoval(form, plainA);
-  EXPECT_EQ(r.Kind, SectionCommon::TRemovalKind::Value);
-  EXPECT_EQ(r.ValueName, "");
-  r = SectionCommon::RepairRemoval(form, namedB);
-  EXPECT_EQ(r.Kind, SectionCommon::TRemovalKind::Value);
-  EXPECT_EQ(r.SubKey, order.Path() + "\\S1");
-  EXPECT_EQ(r.ValueName, "b");
+  ASSERT_EQ(scan.Contents.GetItem(5).Content.ValueName, "b");
 
   // Only the named finding of b: that value goes, nothing else.
   scan.TickIndexes({5});

@@ -34,22 +34,6 @@ static bool KeyOpens(HKEY root, const std::string& path) {
   return true;
 }
 
-TPlantedKey::TPlantedKey(HKEY root, std::string path) : root_(root), path_(std::move(path)) {
-  SHDeleteKeyW(root_, Widen(path_).c_str());
-  Create("");
-}
-
-TPlantedKey::~TPlantedKey() { SHDeleteKeyW(root_, Widen(path_).c_str()); }
-
-void TPlantedKey::Create(const std::string& sub) const { SetValue(root_, Join(sub), nullptr, REG_NONE, nullptr, 0); }
-
-void TPlantedKey::SetString(const std::string& sub, const std::string& name, const std::string& value,
-                            DWORD type) const {
-  SetText(root_, Join(sub), name, value, type);
-}
-
-bool TPlantedKey::Exists(const std::string& sub) const { return KeyOpens(root_, Join(sub)); }
-
 TPlantedValues::~TPlantedValues() {
   HKEY h;
   if (RegOpenKeyExW(root_, Widen(path_).c_str(), 0, KEY_ALL_ACCESS, &h) != ERROR_SUCCESS) return;

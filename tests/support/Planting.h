@@ -1,6 +1,6 @@
 // Registry and disk state planted by the scanner tests outside their own sandbox key (see
-// RegSandbox): keys under fixed keys of the prefix, values in shared keys, class keys, entries of
-// the Run dialog's list and shortcut files. Each removes what it planted when it goes.
+// RegSandbox): values in shared keys, class keys, entries of the Run dialog's list and shortcut
+// files. Each removes what it planted when it goes.
 #pragma once
 
 #include <string>
@@ -11,25 +11,6 @@
 #include "scan/RegistryContentUnit.h"
 
 namespace testing_support {
-
-// A key planted under a fixed key of the prefix (HKCR, the help keys, the user's FileExts),
-// removed with its subtree afterwards.
-class TPlantedKey {
- public:
-  TPlantedKey(HKEY root, std::string path);
-  ~TPlantedKey();
-  TPlantedKey(const TPlantedKey&) = delete;
-  TPlantedKey& operator=(const TPlantedKey&) = delete;
-  const std::string& Path() const { return path_; }
-  void Create(const std::string& sub) const;
-  void SetString(const std::string& sub, const std::string& name, const std::string& value, DWORD type = REG_SZ) const;
-  bool Exists(const std::string& sub = "") const;
-
- private:
-  std::string Join(const std::string& sub) const { return sub.empty() ? path_ : path_ + "\\" + sub; }
-  HKEY root_;
-  std::string path_;
-};
 
 // Values planted into an existing or shared key of the prefix; only these values are removed
 // afterwards, the key stays.

@@ -90,25 +90,10 @@ void TScanRun::TickIndexes(const std::vector<int>& indexes) {
     Contents.GetItem(i).Content.Checked = std::find(indexes.begin(), indexes.end(), i) != indexes.end();
 }
 
-void TickOnly(TRegistryContents& contents, const Texts& ticked) {
-  for (int i = 0; i < contents.Count(); ++i) {
-    TContent& c = contents.GetItem(i).Content;
-    c.Checked = std::find(ticked.begin(), ticked.end(), c.Value) != ticked.end() ||
-                std::find(ticked.begin(), ticked.end(), c.KeyPath) != ticked.end();
-  }
-}
-
 std::vector<TContent> FindingsAt(const TRegistryContents& contents, const std::string& keyPath) {
   std::vector<TContent> found;
   for (int i = 0; i < contents.Count(); ++i)
     if (contents.GetItem(i).Content.KeyPath == keyPath) found.push_back(contents.GetItem(i).Content);
-  return found;
-}
-
-std::vector<TContent> FindingsUnder(const TRegistryContents& contents, const std::string& prefix) {
-  std::vector<TContent> found;
-  for (int i = 0; i < contents.Count(); ++i)
-    if (contents.GetItem(i).Content.KeyPath.rfind(prefix, 0) == 0) found.push_back(contents.GetItem(i).Content);
   return found;
 }
 

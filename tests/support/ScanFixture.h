@@ -72,13 +72,8 @@ class TScanRun {
 };
 
 
-// Ticks exactly the findings whose Value or KeyPath is one of `ticked`; all others are unticked
-// (the prefix's own findings in shared keys are never repaired by a test).
-void TickOnly(TRegistryContents& contents, const Texts& ticked);
-
-// The findings whose key path is keyPath, and those whose key path begins with prefix.
+// The findings whose key path is keyPath.
 std::vector<TContent> FindingsAt(const TRegistryContents& contents, const std::string& keyPath);
-std::vector<TContent> FindingsUnder(const TRegistryContents& contents, const std::string& prefix);
 
 // A missing-path finding: the names its repair and exclusion use and the texts the results
 // page shows (" Key Path:" + KeyPath and the kind "Missing or Invalid Path" are common to all).

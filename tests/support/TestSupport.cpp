@@ -29,6 +29,11 @@ RegSandbox::RegSandbox(HKEY root, const std::string& parent, const std::string& 
   CreateKey("");
 }
 
+RegSandbox::RegSandbox(HKEY root, const ExactPath& path) : root_(root), path_(path.Path) {
+  SHDeleteKeyW(root_, Widen(path_).c_str());
+  CreateKey("");
+}
+
 RegSandbox::~RegSandbox() { SHDeleteKeyW(root_, Widen(path_).c_str()); }
 
 std::string RegSandbox::FullPath() const { return PublicFunctionUnit::RootKeyName(root_) + "\\" + path_; }

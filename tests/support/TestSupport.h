@@ -31,10 +31,18 @@ std::string TestName();
 
 // A key HKCU\Software\ZelvoranTest\<test name>[\suffix] (or under another root), deleted with
 // its subtree before and after the test.
+// A key at a fixed path of the prefix (under HKEY_CLASSES_ROOT, the help keys, the user's
+// FileExts) is planted the same way: RegSandbox(root, ExactPath{path}).
+struct ExactPath {
+  std::string Path;
+};
 class RegSandbox {
  public:
   explicit RegSandbox(HKEY root = HKEY_CURRENT_USER, const std::string& parent = "Software\\ZelvoranTest",
                       const std::string& suffix = "");
+  RegSandbox(HKEY root, const ExactPath& path);
+  RegSandbox(const RegSandbox&) = delete;
+  RegSandbox& operator=(const RegSandbox&) = delete;
   ~RegSandbox();
   HKEY Root() const { return root_; }
   const std::string& Path() const { return path_; }       // below the root, no leading "\"
