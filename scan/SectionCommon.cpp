@@ -129,7 +129,10 @@ static std::string FullKeyText(HKEY root, const std::string& subKey) {
   return AnsiUpperCase(subKey.empty() ? rootText : rootText + "\\" + subKey);
 }
 
-std::string RemovalTargetText(const TRemoval& removal) {
+// The removal's target as repairs compare them: upper-cased, the current user's key and the
+// classes root by their full names under HKEY_USERS and HKEY_LOCAL_MACHINE; a key ends with a
+// backslash, a value is its key, "|" and its name. Empty when the removal names nothing.
+static std::string RemovalTargetText(const TRemoval& removal) {
   switch (removal.Kind) {
     case TRemovalKind::Value:
       return FullKeyText(removal.Root, removal.SubKey) + "|" + AnsiUpperCase(removal.ValueName);
@@ -145,7 +148,8 @@ std::string RemovalTargetText(const TRemoval& removal) {
 // True when a line of the log removed the target: the same value, or a key holding the target.
 static bool RemovedEarlier(const TRepairContents& log, const TRemoval& removal, const std::string& target) {
   if (target.empty()) return false;
-  std::string key = removal.Kind == TRemovalKind::File ? std::string() : FullKeyText(removal.Root, removal.SubKey) + "\\";
+  std::string key = removal.Kind == TRemovalKind::File ? std::string()
+                                                       : FullKeyText(removal.Root, removal.SubKey) + "\\";
   for (int i = 0; i < log.Count(); ++i) {
     const std::string& removed = log.GetItem(i).Content.Removed;
     if (removed.empty()) continue;

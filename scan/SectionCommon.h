@@ -48,10 +48,6 @@ TRemoval RepairRemoval(TRepairForm form, const TContent& finding);
 bool ExecuteRemoval(const TRemoval& removal);
 // True while what the removal names is still there (the value, the key, the file).
 bool RemovalTargetExists(const TRemoval& removal);
-// The removal's target as repairs compare them: upper-cased, the current user's key and the
-// classes root by their full names under HKEY_USERS and HKEY_LOCAL_MACHINE; a key ends with "\",
-// a value is its key, "|" and its name. "" when the removal names nothing.
-std::string RemovalTargetText(const TRemoval& removal);
 
 // How the status label and the log line name a finding.
 enum class TStatusText { FullKeyPath, WithoutRootName };
