@@ -432,7 +432,7 @@ bool TZelvoranMainForm::FrameBusy() const {
 
 void TZelvoranMainForm::ScanBtnClick(TObject* sender) {
   if (FrameBusy()) return;
-  PublicFunctionUnit::ScanState = 0;
+  PublicFunctionUnit::ScanState = PublicFunctionUnit::TRunState::Idle;
   SwitchMainPage(sender);
   ResetScanProgress(false);
   ScanNotebook->SetPageIndex(0);
@@ -647,7 +647,7 @@ void TZelvoranMainForm::WMTrayIcon(LPARAM lp) {
       break;
     case 0x10:
       if (ToolBusy()) break;   // as "Exit": a tool's long operation is not pulled down under itself
-      PublicFunctionUnit::ScanState = 1;
+      PublicFunctionUnit::ScanState = PublicFunctionUnit::TRunState::StopScan;
       RepairGrid->SetItemIndex(-1);
       Application.Terminate();
       break;

@@ -115,7 +115,7 @@ void TZelvoranMainForm::RunRepair() {
   TCaptionTarget& status = dialog != nullptr ? static_cast<TCaptionTarget&>(*dialog->abRepair) : noStatus;
   for (int row = 0; row < RepairGrid->Count(); ++row) {
     Application.ProcessMessages();   // the dialog's Cancel between sections too
-    if (PublicFunctionUnit::ScanState == 3) break;
+    if (PublicFunctionUnit::RepairStopRequested()) break;
     int index = RowSection(*RepairGrid, row);
     if (index < 0 || index >= SectionCount || !Sections()[index].Repair) continue;
     Sections()[index].Repair(status, *FinishListView, (*SectionResults)[index], *RepairLog);
@@ -124,7 +124,7 @@ void TZelvoranMainForm::RunRepair() {
 
 void TZelvoranMainForm::FinishBtnClick(TObject*) {
   if (Busy()) return;
-  PublicFunctionUnit::ScanState = 0;
+  PublicFunctionUnit::ScanState = PublicFunctionUnit::TRunState::Idle;
   ClearSectionResults();
   ResetScanProgress(false);
   RepairGrid->SetItemIndex(-1);

@@ -52,7 +52,9 @@ void TZelvoranMainForm::ScanNowBtnClick(TObject*) {
   }
 }
 
-void TZelvoranMainForm::AbortScanBtnClick(TObject*) { PublicFunctionUnit::ScanState = 1; }
+void TZelvoranMainForm::AbortScanBtnClick(TObject*) {
+  PublicFunctionUnit::ScanState = PublicFunctionUnit::TRunState::StopScan;
+}
 
 void TZelvoranMainForm::cbSelectAllClick(TObject* sender) {
   if (Busy()) return;   // the ticks a running repair reads stay as they are

@@ -25,7 +25,6 @@
 
 namespace MainUnit {
 
-using SectionCommon::TRepairForm;
 using namespace PublicFunctionUnit;
 
 TSectionResults* SectionResults = nullptr;
@@ -104,39 +103,39 @@ void WireRoutines(TSectionTable& t) {
 
 TSectionTable BuildTable() {
   TSectionTable t{{
-      {"ActiveX, OLE/COM Entries", HKEY_CLASSES_ROOT, "", TRepairForm::Key, "High",
+      {"ActiveX, OLE/COM Entries", HKEY_CLASSES_ROOT, "", ActivexSection::RepairStyle.Form, "High",
        "The invalid or empty registry entities within ActiveX, OLE, COM sections could cause system errors and application crash if not properly fixed."},
-      {"Application Paths", HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths", TRepairForm::Key, "High",
+      {"Application Paths", HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths", ApplicationPathsUnit::RepairStyle.Form, "High",
        "Application Paths section of registry has been found containing invalid entities that point to the incorrect application path."},
-      {"Empty Registry Keys", HKEY_USERS, "", TRepairForm::Key, "Low",
+      {"Empty Registry Keys", HKEY_USERS, "", EmptyRegistryUnit::RepairStyle.Form, "Low",
        "Empty registry key refers to the entities in registry that no value to associate with."},
-      {"File Extensions", HKEY_CLASSES_ROOT, "", TRepairForm::Key, "Normal",
+      {"File Extensions", HKEY_CLASSES_ROOT, "", FileExtensionUnit::RepairStyle.Form, "Normal",
        "The invalid file extension entities have been found existing in the registry."},
-      {"Font Entries", HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Fonts", TRepairForm::Value, "Normal",
+      {"Font Entries", HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Fonts", WindowsFontsUnit::RepairStyle.Form, "Normal",
        "The invalid registry entities of the Font could cause the abnormal font styling in applications if not fixed properly."},
-      {"Help Section", HKEY_LOCAL_MACHINE, "", TRepairForm::ValueByShortName, "Low",
+      {"Help Section", HKEY_LOCAL_MACHINE, "", HelpSectionUnit::RepairStyle.Form, "Low",
        "The invalid registry entities of the Help File Information section can cause help file opening fail."},
-      {"Invalid File Associations", HKEY_CLASSES_ROOT, "", TRepairForm::Value, "Normal",
+      {"Invalid File Associations", HKEY_CLASSES_ROOT, "", FileAssociationsUnit::RepairStyle.Form, "Normal",
        "The File Association section of registry has contained invalid file associations. If a file type is associated with a program that does not exist then it shows up as an irregularity."},
-      {"Invalid Shortcuts", nullptr, "", TRepairForm::File, "Low",
+      {"Invalid Shortcuts", nullptr, "", InvalidShortCutsUnit::RepairStyle.Form, "Low",
        "The Shortcut section of registry has contained some invalid shortcut entities that link to the missing .exe file. This is caused by incorrectly installing and uninstalling software, or moving .lnk file."},
-      {"Most Recently Used Files", HKEY_CURRENT_USER, "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\ComDlg32\\OpenSaveMRU", TRepairForm::Value, "Low",
+      {"Most Recently Used Files", HKEY_CURRENT_USER, "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\ComDlg32\\OpenSaveMRU", RecentlyFileUnit::RepairStyle.Form, "Low",
        "The invalid or empty registry entities of the Recently Used Files have not matched correctly"},
-      {"Shared DLL's Sections", HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\SharedDlls", TRepairForm::Value, "High",
+      {"Shared DLL's Sections", HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\SharedDlls", SharedDLLsUnit::RepairStyle.Form, "High",
        "The invalid or damaged registry entities could cause the DLL conflict between two applications and thus make your application run instable."},
-      {"Sounds Section", HKEY_LOCAL_MACHINE, "Control Panel\\Sounds", TRepairForm::Value, "Low",
+      {"Sounds Section", HKEY_LOCAL_MACHINE, "Control Panel\\Sounds", SoundsUnit::RepairStyle.Form, "Low",
        "The sounds section of registry has been found containing some junk entities that could cause system slow."},
-      {"Start Menu Items", HKEY_CURRENT_USER, "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\MenuOrder\\Start Menu2\\Programs", TRepairForm::KeyOrValue, "Normal",
+      {"Start Menu Items", HKEY_CURRENT_USER, "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\MenuOrder\\Start Menu2\\Programs", StartMenuItemUnit::RepairStyle.Form, "Normal",
        "The Start Menu Section of registry has been found containing invalid entities linked to start menu programs."},
-      {"Startup Programs", HKEY_CURRENT_USER, "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\MenuOrder", TRepairForm::Key, "Low",
+      {"Startup Programs", HKEY_CURRENT_USER, "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\MenuOrder", StartUpUnit::RepairStyle.Form, "Low",
        "This invalid and damaged registry entities of The startup Program section would bring startup errors and cause system slow when Windows startup."},
-      {"System Services", HKEY_LOCAL_MACHINE, "SYSTEM\\CurrentControlSet\\Services", TRepairForm::Value, "High",
+      {"System Services", HKEY_LOCAL_MACHINE, "SYSTEM\\CurrentControlSet\\Services", SystemServicesUnit::RepairStyle.Form, "High",
        "System Service section of registry has been found containing some damaged entities related to system services."},
-      {"System Software Settings", HKEY_LOCAL_MACHINE, "", TRepairForm::Value, "High",
+      {"System Software Settings", HKEY_LOCAL_MACHINE, "", SystemSoftWareSettingUnit::RepairStyle.Form, "High",
        "The registry has been found containing some invalid or damaged system software settings records that need to be cleaned or repaired."},
-      {"Uninstall Entries", HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall", TRepairForm::Value, "High",
+      {"Uninstall Entries", HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall", UninstallSectionUnit::RepairStyle.Form, "High",
        "The Uninstall Entries section of registry contains some invalid entities that link to the missing entities. This is caused by the incorrect installing and uninstalling of application in system."},
-      {"User Software Settings", HKEY_CURRENT_USER, "", TRepairForm::Value, "High",
+      {"User Software Settings", HKEY_CURRENT_USER, "", UserSoftWareSettings::RepairStyle.Form, "High",
        "The registry has been found containing some invalid or damaged user software settings records that need to be cleaned or repaired."},
   }};
   WireRoutines(t);
@@ -172,7 +171,7 @@ std::string ScanSections(TScanView& view, TSectionResults& results, TIgnoreConte
 
   std::string error;
   for (int i = 0; i < SectionCount; ++i) {
-    if (ScanState == 1) break;
+    if (ScanStopRequested()) break;
     bool ticked = view.SectionTicked(i);
     view.ScanningSection(ticked ? i + 1 : -1);
     if (ticked) {

@@ -31,7 +31,8 @@ struct TSection {
   std::string Caption;
   HKEY Root = nullptr;          // the (first) root key the scan is given; none for shortcuts
   std::string KeyPath;          // the key path the scan is given
-  SectionCommon::TRepairForm RepairForm = SectionCommon::TRepairForm::Value;   // what a repair removes
+  // What a repair removes, for the backup: the section unit's RepairStyle.Form, which its repair walks with.
+  SectionCommon::TRepairForm RepairForm = SectionCommon::TRepairForm::Value;
   std::string Severity;         // "Low", "Normal" or "High", shown on the results page
   std::string Description;
   TScanRoutine Scan;            // empty: the section scans nothing

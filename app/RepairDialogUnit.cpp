@@ -42,6 +42,6 @@ TRepairDialogForm::~TRepairDialogForm() {
 void TRepairDialogForm::FormCreate(TObject*) { Animate1->SetActive(true); }
 
 void TRepairDialogForm::Button1Click(TObject*) {
-  PublicFunctionUnit::ScanState = 3;
+  PublicFunctionUnit::ScanState = PublicFunctionUnit::TRunState::StopRepair;
   Close();
 }

@@ -104,7 +104,7 @@ TScanRun RunScan() {
   auto results = std::make_unique<MainUnit::TSectionResults>();
   TIgnoreContents ignoreList;
   TBenchView view;
-  PublicFunctionUnit::ScanState = 0;
+  PublicFunctionUnit::ScanState = PublicFunctionUnit::TRunState::Idle;
   std::string error = MainUnit::ScanSections(view, *results, ignoreList);
   if (!error.empty()) printf("  the scan ended with an error: %s\n", error.c_str());
   TScanRun run;

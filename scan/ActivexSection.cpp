@@ -68,7 +68,7 @@ struct TComWalk {
 void WalkComKeys(const TComWalk& w, TSubkeyWalker& walker, const std::string& keyPath) {
   std::string name;
   for (DWORD i = 0; i < walker.Count(); ++i) {
-    if (ScanState == 1) break;
+    if (ScanStopRequested()) break;
     if (!walker.Name(i, name) || name == "AppID") continue;
     std::string child = SectionCommon::ChildKeyPath(keyPath, name);
     if (w.CurrentItem != nullptr) w.CurrentItem->SetCaption(child);
@@ -96,20 +96,6 @@ void ScanComKeys(int /*sectionIndex*/, TCaptionTarget* currentItem, TCaptionTarg
   WalkComKeys({currentItem, countLabel, ignoreList, contents, root}, walker, keyPath);
 }
 
-void CheckHelpDirKey(TCaptionTarget* countLabel, HKEY root, const std::string& keyPath, TRegistryContents& contents,
-                     TIgnoreContents& ignoreList) {
-  TRegKeyHandle key;
-  if (key.Open(root, keyPath, KEY_ALL_ACCESS) && HasEmptyDefault(key.Get()))
-    ReportEmptyDefault(countLabel, root, keyPath, "HELPDIR", contents, ignoreList);
-}
-
-void CheckServerKey(TCaptionTarget* countLabel, HKEY root, const std::string& keyPath, const std::string& serverName,
-                    TRegistryContents& contents, TIgnoreContents& ignoreList) {
-  TRegKeyHandle key;
-  if (key.Open(root, keyPath, KEY_ALL_ACCESS) && HasEmptyDefault(key.Get()))
-    ReportEmptyDefault(countLabel, root, keyPath, serverName, contents, ignoreList);
-}
-
 void ScanClsidTypeLibs(int /*sectionIndex*/, TCaptionTarget* currentItem, TCaptionTarget* countLabel,
                        TIgnoreContents& ignoreList, TRegistryContents& contents, const std::string& /*keyPath*/,
                        HKEY root) {
@@ -123,7 +109,7 @@ void ScanClsidTypeLibs(int /*sectionIndex*/, TCaptionTarget* currentItem, TCapti
   bool libsTried = false;
   for (const std::string& id : ids.Items) {
     ProcessMessages();
-    if (ScanState == 1) return;
+    if (ScanStopRequested()) return;
     std::string path = "CLSID\\" + id + "\\TypeLib";
     if (currentItem != nullptr) currentItem->SetCaption(path);
     TickItemsProcessed();
@@ -160,13 +146,7 @@ void ScanClsidTypeLibs(int /*sectionIndex*/, TCaptionTarget* currentItem, TCapti
 
 void RepairComEntries(TCaptionTarget& status, TListCountTarget& finishList, TRegistryContents& contents,
                       TRepairContents& log) {
-  SectionCommon::TRepairStyle style;
-  style.Form = SectionCommon::TRepairForm::Key;
-  style.MessagesPerFinding = true;
-  style.ErrorsEndSilently = true;
-  style.Status = SectionCommon::TStatusText::WithoutRootName;
-  style.GoneCountsAsRepaired = true;   // a HELPDIR found inside a server key goes with it
-  SectionCommon::RepairFindings(style, status, finishList, contents, log);
+  SectionCommon::RepairFindings(RepairStyle, status, finishList, contents, log);
 }
 
 }  // namespace ActivexSection

@@ -9,6 +9,7 @@
 #include "../framework/Outputs.h"
 #include "IgnoreItemUnit.h"
 #include "RegistryContentUnit.h"
+#include "SectionCommon.h"
 
 namespace ActivexSection {
 
@@ -23,12 +24,12 @@ void ScanClsidTypeLibs(int sectionIndex, TCaptionTarget* currentItem, TCaptionTa
                        TIgnoreContents& ignoreList, TRegistryContents& contents, const std::string& keyPath,
                        HKEY root);
 
-void CheckHelpDirKey(TCaptionTarget* countLabel, HKEY root, const std::string& keyPath, TRegistryContents& contents,
-                     TIgnoreContents& ignoreList);
-void CheckServerKey(TCaptionTarget* countLabel, HKEY root, const std::string& keyPath, const std::string& serverName,
-                    TRegistryContents& contents, TIgnoreContents& ignoreList);
-
 // Deletes the key of every ticked finding with its subtree.
+inline constexpr SectionCommon::TRepairStyle RepairStyle{.Form = SectionCommon::TRepairForm::Key,
+                                                         .MessagesPerFinding = true,
+                                                         .ErrorsEndSilently = true,
+                                                         .Status = SectionCommon::TStatusText::WithoutRootName,
+                                                         .GoneCountsAsRepaired = true};
 void RepairComEntries(TCaptionTarget& status, TListCountTarget& finishList, TRegistryContents& contents,
                       TRepairContents& log);
 

@@ -62,7 +62,7 @@ void ScanApplicationPaths(int, TCaptionTarget* currentItem, TCaptionTarget* coun
   if (!walker.Opened()) return;
   const std::string rootName = RootKeyName(root);
   for (DWORD i = 0; i < walker.Count(); ++i) {
-    if (ScanState == 1) return;
+    if (ScanStopRequested()) return;
     std::string name;
     if (!walker.Name(i, name)) continue;
     std::string subPath = SectionCommon::ChildKeyPath(keyPath, name);
@@ -75,7 +75,7 @@ void ScanApplicationPaths(int, TCaptionTarget* currentItem, TCaptionTarget* coun
 
 void RepairApplicationPaths(TCaptionTarget& status, TListCountTarget& finishList, TRegistryContents& contents,
                             TRepairContents& log) {
-  SectionCommon::RepairFindings({SectionCommon::TRepairForm::Key, true, true}, status, finishList, contents, log);
+  SectionCommon::RepairFindings(RepairStyle, status, finishList, contents, log);
 }
 
 }  // namespace ApplicationPathsUnit

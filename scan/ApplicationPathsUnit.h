@@ -8,6 +8,7 @@
 #include "../framework/Outputs.h"
 #include "IgnoreItemUnit.h"
 #include "RegistryContentUnit.h"
+#include "SectionCommon.h"
 
 namespace ApplicationPathsUnit {
 
@@ -28,6 +29,10 @@ void CheckAppPathKey(HKEY root, const std::string& subPath, const std::string& n
 void ScanApplicationPaths(int sectionIndex, TCaptionTarget* currentItem, TCaptionTarget* countLabel,
                           TIgnoreContents& ignoreList, TRegistryContents& contents, const std::string& keyPath,
                           HKEY root);
+// Deletes each ticked program's App Paths subkey with its subtree.
+inline constexpr SectionCommon::TRepairStyle RepairStyle{.Form = SectionCommon::TRepairForm::Key,
+                                                         .MessagesPerFinding = true,
+                                                         .ErrorsEndSilently = true};
 void RepairApplicationPaths(TCaptionTarget& status, TListCountTarget& finishList, TRegistryContents& contents,
                             TRepairContents& log);
 

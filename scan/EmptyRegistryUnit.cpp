@@ -34,7 +34,7 @@ void WalkEmptyKeys(const TEmptyKeyWalk& w, TRegKeyHandle& key, const std::string
   TSubkeyWalker walker(key, info.SubkeyCount);
   std::string name;
   for (DWORD i = 0; i < walker.Count(); ++i) {
-    if (ScanState == 1) break;
+    if (ScanStopRequested()) break;
     if (!walker.Name(i, name)) continue;
     std::string child = SectionCommon::ChildKeyPath(keyPath, name);
     if (w.CurrentItem != nullptr) w.CurrentItem->SetCaption(child);
@@ -84,11 +84,7 @@ void CheckEmptyKey(TCaptionTarget* countLabel, HKEY root, const std::string& key
 
 void RepairEmptyRegistryKeys(TCaptionTarget& status, TListCountTarget& finishList, TRegistryContents& contents,
                              TRepairContents& log) {
-  SectionCommon::TRepairStyle style;
-  style.Form = SectionCommon::TRepairForm::Key;
-  style.MessagesPerFinding = true;
-  style.ErrorsEndSilently = true;
-  SectionCommon::RepairFindings(style, status, finishList, contents, log);
+  SectionCommon::RepairFindings(RepairStyle, status, finishList, contents, log);
 }
 
 }  // namespace EmptyRegistryUnit

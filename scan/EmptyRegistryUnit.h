@@ -8,6 +8,7 @@
 #include "../framework/Outputs.h"
 #include "IgnoreItemUnit.h"
 #include "RegistryContentUnit.h"
+#include "SectionCommon.h"
 
 namespace EmptyRegistryUnit {
 
@@ -22,6 +23,10 @@ void ScanEmptyRegistryKeys(int sectionIndex, TCaptionTarget* currentItem, TCapti
 void CheckEmptyKey(TCaptionTarget* countLabel, HKEY root, const std::string& keyPath, TRegistryContents& contents,
                    TIgnoreContents& ignoreList);
 
+// Deletes each ticked empty key.
+inline constexpr SectionCommon::TRepairStyle RepairStyle{.Form = SectionCommon::TRepairForm::Key,
+                                                         .MessagesPerFinding = true,
+                                                         .ErrorsEndSilently = true};
 void RepairEmptyRegistryKeys(TCaptionTarget& status, TListCountTarget& finishList, TRegistryContents& contents,
                              TRepairContents& log);
 

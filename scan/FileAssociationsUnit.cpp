@@ -55,7 +55,7 @@ void ScanFileAssociations(int, TCaptionTarget* currentItem, TCaptionTarget* coun
   SplitClassKeyNames(classNames, extensions);
   const std::string rootName = RootKeyName(root);
   for (const std::string& ext : extensions.Items) {
-    if (ScanState == 1) return;
+    if (ScanStopRequested()) return;
     SectionCommon::ShowItem(currentItem, ext);
     TickItemsProcessed();
     const std::string extPath = SectionCommon::ChildKeyPath(keyPath, ext);
@@ -79,7 +79,7 @@ void ScanFileAssociations(int, TCaptionTarget* currentItem, TCaptionTarget* coun
 
 void RepairFileAssociations(TCaptionTarget& status, TListCountTarget& finishList, TRegistryContents& contents,
                             TRepairContents& log) {
-  SectionCommon::RepairFindings({SectionCommon::TRepairForm::Value, true, true}, status, finishList, contents, log);
+  SectionCommon::RepairFindings(RepairStyle, status, finishList, contents, log);
 }
 
 }  // namespace FileAssociationsUnit

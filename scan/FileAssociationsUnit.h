@@ -10,6 +10,7 @@
 #include "../framework/StringList.h"
 #include "IgnoreItemUnit.h"
 #include "RegistryContentUnit.h"
+#include "SectionCommon.h"
 
 namespace FileAssociationsUnit {
 
@@ -38,6 +39,9 @@ void ScanFileAssociations(int sectionIndex, TCaptionTarget* currentItem, TCaptio
                           TIgnoreContents& ignoreList, TRegistryContents& contents, const std::string& keyPath,
                           HKEY root);
 // Deletes the extension's unnamed value; the key stays.
+inline constexpr SectionCommon::TRepairStyle RepairStyle{.Form = SectionCommon::TRepairForm::Value,
+                                                         .MessagesPerFinding = true,
+                                                         .ErrorsEndSilently = true};
 void RepairFileAssociations(TCaptionTarget& status, TListCountTarget& finishList, TRegistryContents& contents,
                             TRepairContents& log);
 

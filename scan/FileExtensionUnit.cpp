@@ -38,7 +38,7 @@ void ScanFileExtensions(int, TCaptionTarget* currentItem, TCaptionTarget* countL
 
 void RepairFileExtensions(TCaptionTarget& status, TListCountTarget& finishList, TRegistryContents& contents,
                           TRepairContents& log) {
-  SectionCommon::RepairFindings({SectionCommon::TRepairForm::Key, true, true}, status, finishList, contents, log);
+  SectionCommon::RepairFindings(RepairStyle, status, finishList, contents, log);
 }
 
 }  // namespace FileExtensionUnit

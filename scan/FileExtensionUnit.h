@@ -9,6 +9,7 @@
 #include "../framework/StringList.h"
 #include "IgnoreItemUnit.h"
 #include "RegistryContentUnit.h"
+#include "SectionCommon.h"
 
 namespace FileExtensionUnit {
 
@@ -22,6 +23,9 @@ void ScanFileExtensions(int sectionIndex, TCaptionTarget* currentItem, TCaptionT
                         TIgnoreContents& ignoreList, TRegistryContents& contents, const std::string& keyPath,
                         HKEY root);
 // Deletes each ticked extension's key with all its subkeys.
+inline constexpr SectionCommon::TRepairStyle RepairStyle{.Form = SectionCommon::TRepairForm::Key,
+                                                         .MessagesPerFinding = true,
+                                                         .ErrorsEndSilently = true};
 void RepairFileExtensions(TCaptionTarget& status, TListCountTarget& finishList, TRegistryContents& contents,
                           TRepairContents& log);
 

@@ -24,7 +24,7 @@ static void CheckHelpKey(TRegistry& reg, const std::string& keyText, TCaptionTar
   std::string name;
   TRegValue value;
   while (values.Next(name, value)) {
-    if (ScanState == 1) return;
+    if (ScanStopRequested()) return;
     if (IsIgnored(ignoreList, SectionCaption, keyText, name)) continue;
     if (!IsTextValue(value)) continue;
     std::string path = HelpFilePath(RegValueText(value), name);
@@ -41,7 +41,7 @@ void ScanHelpFiles(int, TCaptionTarget* currentItem, TCaptionTarget* countLabel,
                    TRegistryContents& contents, HKEY root) {
   if (root == nullptr) return;
   for (const char* key : {HelpKey, HtmlHelpKey}) {
-    if (ScanState == 1) return;
+    if (ScanStopRequested()) return;
     TRegistry reg(KEY_READ);
     reg.RootKey = root;
     if (!reg.OpenKey(key, false)) continue;
@@ -55,9 +55,7 @@ void ScanHelpFiles(int, TCaptionTarget* currentItem, TCaptionTarget* countLabel,
 
 void RepairHelpFiles(TCaptionTarget& status, TListCountTarget& finishList, TRegistryContents& contents,
                      TRepairContents& log) {
-  SectionCommon::RepairFindings({SectionCommon::TRepairForm::ValueByShortName, true, true,
-                                 SectionCommon::TStatusText::WithoutRootName},
-                                status, finishList, contents, log);
+  SectionCommon::RepairFindings(RepairStyle, status, finishList, contents, log);
 }
 
 }  // namespace HelpSectionUnit

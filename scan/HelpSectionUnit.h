@@ -8,6 +8,7 @@
 #include "../framework/Outputs.h"
 #include "IgnoreItemUnit.h"
 #include "RegistryContentUnit.h"
+#include "SectionCommon.h"
 
 namespace HelpSectionUnit {
 
@@ -22,6 +23,11 @@ std::string HelpFilePath(const std::string& folder, const std::string& fileName)
 // Walks the two help keys under the root.
 void ScanHelpFiles(int sectionIndex, TCaptionTarget* currentItem, TCaptionTarget* countLabel,
                    TIgnoreContents& ignoreList, TRegistryContents& contents, HKEY root);
+// Deletes the value that names each ticked help file (the finding's ShortName).
+inline constexpr SectionCommon::TRepairStyle RepairStyle{.Form = SectionCommon::TRepairForm::ValueByShortName,
+                                                         .MessagesPerFinding = true,
+                                                         .ErrorsEndSilently = true,
+                                                         .Status = SectionCommon::TStatusText::WithoutRootName};
 void RepairHelpFiles(TCaptionTarget& status, TListCountTarget& finishList, TRegistryContents& contents,
                      TRepairContents& log);
 

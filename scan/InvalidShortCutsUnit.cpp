@@ -129,7 +129,7 @@ void ScanShortcutFolder(const std::string& folder, int sectionIndex, TCaptionTar
   TFindHandle find(FindFirstFileW(Widen(folder + "\\*.*").c_str(), &entry));
   if (!find.Valid()) return;
   do {
-    if (ScanState == 1) return;
+    if (ScanStopRequested()) return;
     ProcessMessages();
     std::string name = Narrow(entry.cFileName);
     std::string fullPath = folder + "\\" + name;
@@ -156,7 +156,7 @@ void ScanShortcuts(int sectionIndex, TCaptionTarget* currentItem, TCaptionTarget
   TComScope com;
   TLinkFactoryScope linkFactory;
   for (char letter = 'C'; letter <= 'Z'; ++letter) {
-    if (ScanState == 1) return;
+    if (ScanStopRequested()) return;
     std::string drive(1, letter);
     drive += ':';
     if (GetDriveTypeW(Widen(drive + "\\").c_str()) == DRIVE_FIXED)

@@ -28,8 +28,8 @@ void ScanShortcutFolder(const std::string& folder, int sectionIndex, TCaptionTar
 std::string GetShortcutTarget(const std::string& shortcutFile);
 
 // The repair moves each ticked shortcut file to the recycle bin, logging the real outcome.
-inline const SectionCommon::TRepairStyle RepairStyle{.Form = SectionCommon::TRepairForm::File,
-                                                     .ErrorsEndSilently = true};
+inline constexpr SectionCommon::TRepairStyle RepairStyle{.Form = SectionCommon::TRepairForm::File,
+                                                         .ErrorsEndSilently = true};
 
 void RepairShortcuts(TCaptionTarget& status, TListCountTarget& finishList, TRegistryContents& contents,
                      TRepairContents& log);

@@ -12,7 +12,7 @@
 namespace PublicFunctionUnit {
 
 TMyRegistryInfo MyRegistryInfo;
-uint8_t ScanState = 0;
+TRunState ScanState = TRunState::Idle;
 int32_t ProblemNumber = 0;
 int32_t ItemsProcessed = 0;
 int32_t VisitedKeyCount = 0;
@@ -92,7 +92,7 @@ void DetectPlatform() {
 
 void ListNonFixedDrives(TStringList& list) {
   for (char letter = 'C'; letter <= 'Z'; ++letter) {
-    if (ScanState == 3) return;
+    if (RepairStopRequested()) return;
     std::string root = std::string(1, letter) + ":\\";
     switch (GetDriveTypeW(Widen(root).c_str())) {
       case DRIVE_REMOVABLE:

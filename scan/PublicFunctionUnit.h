@@ -31,8 +31,16 @@ struct TMyRegistryInfo {
 
 extern TMyRegistryInfo MyRegistryInfo;
 
-// Run state: 0 idle, 1 stop the scan, 2 a history cleaning runs, 3 stop the repair or cleaning.
-extern uint8_t ScanState;
+// What the running scan, repair or cleaning is asked to do (one byte; the values are fixed).
+enum class TRunState : uint8_t {
+  Idle = 0,
+  StopScan = 1,          // the Abort button: the scan ends at its next entry
+  HistoryCleaning = 2,   // a history cleaning runs
+  StopRepair = 3,        // Cancel: the repair or cleaning ends at its next entry
+};
+extern TRunState ScanState;
+inline bool ScanStopRequested() { return ScanState == TRunState::StopScan; }
+inline bool RepairStopRequested() { return ScanState == TRunState::StopRepair; }
 extern int32_t ProblemNumber;
 extern int32_t ItemsProcessed;
 extern int32_t VisitedKeyCount;

@@ -20,9 +20,9 @@ inline constexpr const char* RunMruKey = "Software\\Microsoft\\Windows\\CurrentV
 void ScanRecentFiles(int sectionIndex, TCaptionTarget* currentItem, TCaptionTarget* countLabel,
                      TIgnoreContents& ignoreList, TRegistryContents& contents, const std::string& keyPath, HKEY root);
 
-inline const SectionCommon::TRepairStyle RepairStyle{.Form = SectionCommon::TRepairForm::Value,
-                                                     .MessagesPerFinding = true,
-                                                     .ErrorsEndSilently = true};
+inline constexpr SectionCommon::TRepairStyle RepairStyle{.Form = SectionCommon::TRepairForm::Value,
+                                                         .MessagesPerFinding = true,
+                                                         .ErrorsEndSilently = true};
 
 void RepairRecentFiles(TCaptionTarget& status, TListCountTarget& finishList, TRegistryContents& contents,
                        TRepairContents& log);

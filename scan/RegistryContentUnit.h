@@ -34,6 +34,7 @@ class TRegistryContents : public TCollection<TRegistryContentItem> {};
 struct TRepairRec {
   std::string KeyPath;   // the repaired path or a summary line
   std::string Status;
+  std::string Removed;   // what the line's repair removed, as the repair compares targets; "" for none
 };
 
 struct TRepairContentItem {

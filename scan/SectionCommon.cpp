@@ -1,5 +1,6 @@
 #include "SectionCommon.h"
 
+#include <sddl.h>
 #include <shellapi.h>
 
 #include "../framework/Registry.h"
@@ -97,6 +98,67 @@ bool RemovalTargetExists(const TRemoval& removal) {
   }
 }
 
+// The current user's key name under HKEY_USERS (the user's security identifier); "" when the
+// process token cannot tell.
+static std::string CurrentUserKeyName() {
+  static const std::string name = [] {
+    std::string text;
+    HANDLE token = nullptr;
+    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token)) return text;
+    DWORD size = 0;
+    GetTokenInformation(token, TokenUser, nullptr, 0, &size);
+    std::vector<uint8_t> buffer(size);
+    wchar_t* sid = nullptr;
+    if (size > 0 && GetTokenInformation(token, TokenUser, buffer.data(), size, &size) &&
+        ConvertSidToStringSidW(reinterpret_cast<TOKEN_USER*>(buffer.data())->User.Sid, &sid)) {
+      text = Narrow(sid);
+      LocalFree(sid);
+    }
+    CloseHandle(token);
+    return text;
+  }();
+  return name;
+}
+
+// A key path by the name it has under HKEY_USERS or HKEY_LOCAL_MACHINE, upper-cased.
+static std::string FullKeyText(HKEY root, const std::string& subKey) {
+  std::string rootText = RootKeyName(root);
+  std::string user = CurrentUserKeyName();
+  if (root == HKEY_CURRENT_USER && !user.empty()) rootText = "HKEY_USERS\\" + user;
+  else if (root == HKEY_CLASSES_ROOT) rootText = "HKEY_LOCAL_MACHINE\\SOFTWARE\\Classes";
+  return AnsiUpperCase(subKey.empty() ? rootText : rootText + "\\" + subKey);
+}
+
+// The removal's target as repairs compare them: upper-cased, the current user's key and the
+// classes root by their full names under HKEY_USERS and HKEY_LOCAL_MACHINE; a key ends with a
+// backslash, a value is its key, "|" and its name. Empty when the removal names nothing.
+static std::string RemovalTargetText(const TRemoval& removal) {
+  switch (removal.Kind) {
+    case TRemovalKind::Value:
+      return FullKeyText(removal.Root, removal.SubKey) + "|" + AnsiUpperCase(removal.ValueName);
+    case TRemovalKind::Key:
+      return FullKeyText(removal.Root, removal.SubKey) + "\\";
+    case TRemovalKind::File:
+      return AnsiUpperCase(removal.File);
+    default:
+      return {};
+  }
+}
+
+// True when a line of the log removed the target: the same value, or a key holding the target.
+static bool RemovedEarlier(const TRepairContents& log, const TRemoval& removal, const std::string& target) {
+  if (target.empty()) return false;
+  std::string key = removal.Kind == TRemovalKind::File ? std::string()
+                                                       : FullKeyText(removal.Root, removal.SubKey) + "\\";
+  for (int i = 0; i < log.Count(); ++i) {
+    const std::string& removed = log.GetItem(i).Content.Removed;
+    if (removed.empty()) continue;
+    if (removed == target) return true;
+    if (removed.back() == '\\' && key.compare(0, removed.size(), removed) == 0) return true;
+  }
+  return false;
+}
+
 static std::string StatusText(TStatusText mode, const TContent& finding) {
   if (mode == TStatusText::FullKeyPath) return finding.KeyPath;
   std::string sub;
@@ -109,7 +171,7 @@ static void RepairWalk(const TRepairStyle& style, TCaptionTarget& status, TListC
   int count = contents.Count();
   for (int i = 0; i < count; ++i) {
     if (style.MessagesPerFinding) ProcessMessages();
-    if (ScanState == 3) return;
+    if (RepairStopRequested()) return;
     const TContent& finding = contents.GetItem(i).Content;
     if (!finding.Checked) continue;
     std::string shown = StatusText(style.Status, finding);
@@ -117,10 +179,12 @@ static void RepairWalk(const TRepairStyle& style, TCaptionTarget& status, TListC
     TRepairRec& line = log.GetItem(log.Add()).Content;
     line.KeyPath = shown;
     TRemoval removal = RepairRemoval(style.Form, finding);
+    std::string target = RemovalTargetText(removal);
     bool done = ExecuteRemoval(removal);
-    if (!done && style.GoneCountsAsRepaired && removal.Kind != TRemovalKind::None)
-      done = !RemovalTargetExists(removal);
+    if (!done && removal.Kind != TRemovalKind::None && !RemovalTargetExists(removal))
+      done = style.GoneCountsAsRepaired || RemovedEarlier(log, removal, target);
     line.Status = done ? RepairedText : RepairFailedText;
+    if (done) line.Removed = target;
     finishList.SetItemCount(log.Count());
     finishList.Invalidate();
   }

@@ -52,6 +52,8 @@ bool RemovalTargetExists(const TRemoval& removal);
 // How the status label and the log line name a finding.
 enum class TStatusText { FullKeyPath, WithoutRootName };
 
+// How a section repairs: each scanner unit declares its one RepairStyle, which its repair routine
+// walks with and the section table gives the backup (Form).
 struct TRepairStyle {
   TRepairForm Form = TRepairForm::Value;
   bool MessagesPerFinding = false;   // pump window messages before each finding
@@ -65,8 +67,11 @@ struct TRepairStyle {
 inline constexpr const char* RepairedText = "Repaired Successfully";
 inline constexpr const char* RepairFailedText = "Repair Failed";
 
-// The repair walk: for each ticked finding (stopping when the run state is 3) show it, remove
-// what it names, log the outcome and update the finish list's count.
+// The repair walk: for each ticked finding (stopping when a stop of the repair is requested)
+// show it, remove what it names, log the outcome and update the finish list's count. A target
+// that is gone because an earlier line of the same log removed it (the same value, or a key
+// holding it; the current user's tree by either of its names) counts as repaired: the sections
+// of one repair share the log, and several sections report the same values.
 void RepairFindings(const TRepairStyle& style, TCaptionTarget& status, TListCountTarget& finishList,
                     TRegistryContents& contents, TRepairContents& log);
 

@@ -28,11 +28,6 @@ static int UseCount(const TRegValue& value) {
   }
 }
 
-int ReadUseCount(TRegistry& reg, const std::string& name) {
-  TRegValue value;
-  return reg.ReadValue(name, value) ? UseCount(value) : -1;
-}
-
 // Names the scan never judges: drivers and the media player's shared files.
 static bool IsPassedOver(const std::string& upperName) {
   return Pos(".SYS", upperName) > 0 || Pos(".VXD", upperName) > 0 || Pos("ITUNES", upperName) > 0;
@@ -49,7 +44,7 @@ void ScanSharedDlls(int, TCaptionTarget* currentItem, TCaptionTarget* countLabel
   std::string name;
   TRegValue value;
   while (values.Next(name, value)) {
-    if (ScanState == 1) break;
+    if (ScanStopRequested()) break;
     if (IsIgnored(ignoreList, SectionCaption, sectionKey, name)) continue;   // only this value is passed over
     int count = UseCount(value);
     SectionCommon::ShowItem(currentItem, name);
@@ -70,7 +65,7 @@ void ScanSharedDlls(int, TCaptionTarget* currentItem, TCaptionTarget* countLabel
 
 void RepairSharedDlls(TCaptionTarget& status, TListCountTarget& finishList, TRegistryContents& contents,
                       TRepairContents& log) {
-  SectionCommon::RepairFindings({SectionCommon::TRepairForm::Value, true, true}, status, finishList, contents, log);
+  SectionCommon::RepairFindings(RepairStyle, status, finishList, contents, log);
 }
 
 }  // namespace SharedDLLsUnit

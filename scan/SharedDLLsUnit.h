@@ -10,17 +10,18 @@
 #include "../framework/Registry.h"
 #include "IgnoreItemUnit.h"
 #include "RegistryContentUnit.h"
+#include "SectionCommon.h"
 
 namespace SharedDLLsUnit {
 
 inline constexpr const char* SectionCaption = "Shared DLL's Sections";
 
-// The use count a value holds, by its own type: a string read as a decimal number (0 when it is
-// none), a double word, the first byte of binary data; -1 for any other type.
-int ReadUseCount(TRegistry& reg, const std::string& name);
-
 void ScanSharedDlls(int sectionIndex, TCaptionTarget* currentItem, TCaptionTarget* countLabel,
                     TIgnoreContents& ignoreList, TRegistryContents& contents, const std::string& keyPath, HKEY root);
+// Deletes each ticked DLL's value.
+inline constexpr SectionCommon::TRepairStyle RepairStyle{.Form = SectionCommon::TRepairForm::Value,
+                                                         .MessagesPerFinding = true,
+                                                         .ErrorsEndSilently = true};
 void RepairSharedDlls(TCaptionTarget& status, TListCountTarget& finishList, TRegistryContents& contents,
                       TRepairContents& log);
 

@@ -31,7 +31,7 @@ void ScanSounds(int, TCaptionTarget*, TCaptionTarget* countLabel, TIgnoreContent
 
 void RepairSounds(TCaptionTarget& status, TListCountTarget& finishList, TRegistryContents& contents,
                   TRepairContents& log) {
-  SectionCommon::RepairFindings({SectionCommon::TRepairForm::Value, false, true}, status, finishList, contents, log);
+  SectionCommon::RepairFindings(RepairStyle, status, finishList, contents, log);
 }
 
 }  // namespace SoundsUnit

@@ -21,10 +21,10 @@ void ScanStartMenuItems(int sectionIndex, TCaptionTarget* currentItem, TCaptionT
 
 // A finding whose Value is "key" removes its subkey, every other one the value it names. Value
 // findings under a key that the same repair removed count as repaired.
-inline const SectionCommon::TRepairStyle RepairStyle{.Form = SectionCommon::TRepairForm::KeyOrValue,
-                                                     .MessagesPerFinding = true,
-                                                     .ErrorsEndSilently = true,
-                                                     .GoneCountsAsRepaired = true};
+inline constexpr SectionCommon::TRepairStyle RepairStyle{.Form = SectionCommon::TRepairForm::KeyOrValue,
+                                                         .MessagesPerFinding = true,
+                                                         .ErrorsEndSilently = true,
+                                                         .GoneCountsAsRepaired = true};
 
 void RepairStartMenuItems(TCaptionTarget& status, TListCountTarget& finishList, TRegistryContents& contents,
                           TRepairContents& log);

@@ -33,9 +33,9 @@ std::string AllUsersProfileDir();
 // the key or value is missing.
 std::string UserProgramsDir();
 
-inline const SectionCommon::TRepairStyle RepairStyle{.Form = SectionCommon::TRepairForm::Key,
-                                                     .MessagesPerFinding = true,
-                                                     .ErrorsEndSilently = true};
+inline constexpr SectionCommon::TRepairStyle RepairStyle{.Form = SectionCommon::TRepairForm::Key,
+                                                         .MessagesPerFinding = true,
+                                                         .ErrorsEndSilently = true};
 
 void RepairStartupPrograms(TCaptionTarget& status, TListCountTarget& finishList, TRegistryContents& contents,
                            TRepairContents& log);

@@ -8,7 +8,7 @@ void ScanServices(TRegistryContents&, const std::string&, HKEY) {}
 
 void RepairServices(TCaptionTarget& status, TListCountTarget& finishList, TRegistryContents& contents,
                     TRepairContents& log) {
-  SectionCommon::RepairFindings({SectionCommon::TRepairForm::Value, false, true}, status, finishList, contents, log);
+  SectionCommon::RepairFindings(RepairStyle, status, finishList, contents, log);
 }
 
 }  // namespace SystemServicesUnit

@@ -7,6 +7,7 @@
 
 #include "../framework/Outputs.h"
 #include "RegistryContentUnit.h"
+#include "SectionCommon.h"
 
 namespace SystemServicesUnit {
 
@@ -14,6 +15,8 @@ inline constexpr const char* SectionCaption = "System Services";
 
 // Adds no finding.
 void ScanServices(TRegistryContents& contents, const std::string& keyPath, HKEY root);
+inline constexpr SectionCommon::TRepairStyle RepairStyle{.Form = SectionCommon::TRepairForm::Value,
+                                                         .ErrorsEndSilently = true};
 void RepairServices(TCaptionTarget& status, TListCountTarget& finishList, TRegistryContents& contents,
                     TRepairContents& log);
 

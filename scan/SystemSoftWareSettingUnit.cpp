@@ -116,7 +116,7 @@ void CheckValues(const TWalkContext& ctx, HKEY key, const TKeyInfo& info, const 
   TRegValue value;
   while (values.Next(name, value)) {
     ProcessMessages();
-    if (ScanState == 1) return;
+    if (ScanStopRequested()) return;
     if (!CheckValue(ctx, keyPath, keyText, name, value)) return;
   }
 }
@@ -147,7 +147,7 @@ void VisitSubkey(const TWalkContext& ctx, HKEY parent, const std::string& name, 
 void WalkSubkeys(const TWalkContext& ctx, TSubkeyWalker& walker, const std::string& keyPath) {
   std::string name;
   for (DWORD i = 0; i < walker.Count(); ++i) {
-    if (ScanState == 1) break;
+    if (ScanStopRequested()) break;
     if (!walker.Name(i, name)) continue;
     std::string child = SectionCommon::ChildKeyPath(keyPath, name);
     ++VisitedKeyCount;
@@ -180,15 +180,6 @@ void WalkSettings(const TSettingsWalk& walk, TCaptionTarget* currentItem, TCapti
   TSubkeyWalker walker(root, keyPath);
   if (!walker.Opened()) return;
   WalkSubkeys(ctx, walker, keyPath);
-}
-
-void CheckKeyValues(const TSettingsWalk& walk, TCaptionTarget* countLabel, HKEY root, const std::string& keyPath,
-                    TRegistryContents& contents, TIgnoreContents& ignoreList) {
-  TRegKeyHandle key;
-  if (!key.Open(root, keyPath, KEY_ALL_ACCESS)) return;
-  TKeyInfo info;
-  QueryKeyInfo(key.Get(), info);
-  CheckValues(TWalkContext(walk, nullptr, countLabel, ignoreList, contents, root), key.Get(), info, keyPath);
 }
 
 void ReportMissingFile(const TSettingsWalk& walk, TCaptionTarget* countLabel, const std::string& file,
@@ -274,12 +265,7 @@ bool IsValidPath(const std::string& text) {
 
 void RepairSoftwareSettings(TCaptionTarget& status, TListCountTarget& finishList, TRegistryContents& contents,
                             TRepairContents& log) {
-  SectionCommon::TRepairStyle style;
-  style.Form = SectionCommon::TRepairForm::Value;
-  style.MessagesPerFinding = true;
-  style.ErrorsEndSilently = true;
-  style.GoneCountsAsRepaired = true;   // the HKEY_USERS pass may meet a value again through a linked hive
-  SectionCommon::RepairFindings(style, status, finishList, contents, log);
+  SectionCommon::RepairFindings(RepairStyle, status, finishList, contents, log);
 }
 
 }  // namespace SystemSoftWareSettingUnit

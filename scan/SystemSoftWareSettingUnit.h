@@ -12,6 +12,7 @@
 #include "../framework/Outputs.h"
 #include "IgnoreItemUnit.h"
 #include "RegistryContentUnit.h"
+#include "SectionCommon.h"
 
 namespace SystemSoftWareSettingUnit {
 
@@ -43,9 +44,6 @@ void ScanSoftwareSettings(int sectionIndex, TCaptionTarget* currentItem, TCaptio
 void WalkSettings(const TSettingsWalk& walk, TCaptionTarget* currentItem, TCaptionTarget* countLabel,
                   TIgnoreContents& ignoreList, TRegistryContents& contents, const std::string& keyPath, HKEY root);
 
-// Examines the values of one key.
-void CheckKeyValues(const TSettingsWalk& walk, TCaptionTarget* countLabel, HKEY root, const std::string& keyPath,
-                    TRegistryContents& contents, TIgnoreContents& ignoreList);
 // Adds a command-line finding when the file is missing.
 void ReportMissingFile(const TSettingsWalk& walk, TCaptionTarget* countLabel, const std::string& file,
                        const std::string& valueName, const std::string& keyPath, const std::string& shortName,
@@ -63,6 +61,12 @@ bool HasSingleColon(const std::string& text);
 // False when text holds a character of the command-line set up to lastIndex (9: the whole set).
 bool HasNoInvalidChars(const std::string& text, int lastIndex);
 
+// Deletes each ticked finding's value; the HKEY_USERS pass may meet a value again through a
+// linked hive.
+inline constexpr SectionCommon::TRepairStyle RepairStyle{.Form = SectionCommon::TRepairForm::Value,
+                                                         .MessagesPerFinding = true,
+                                                         .ErrorsEndSilently = true,
+                                                         .GoneCountsAsRepaired = true};
 void RepairSoftwareSettings(TCaptionTarget& status, TListCountTarget& finishList, TRegistryContents& contents,
                             TRepairContents& log);
 

@@ -70,7 +70,7 @@ void ScanUninstallEntries(int, TCaptionTarget* currentItem, TCaptionTarget* coun
   std::vector<std::string> names = SectionCommon::ListSubkeyNames(root, keyPath);
   const std::string rootName = RootKeyName(root);
   for (const std::string& name : names) {
-    if (ScanState == 1) return;
+    if (ScanStopRequested()) return;
     SectionCommon::ShowItem(currentItem, name);
     TickItemsProcessed();
     TRegistry reg(KEY_READ);
@@ -83,7 +83,7 @@ void ScanUninstallEntries(int, TCaptionTarget* currentItem, TCaptionTarget* coun
 
 void RepairUninstallEntries(TCaptionTarget& status, TListCountTarget& finishList, TRegistryContents& contents,
                             TRepairContents& log) {
-  SectionCommon::RepairFindings({SectionCommon::TRepairForm::Value, true, true}, status, finishList, contents, log);
+  SectionCommon::RepairFindings(RepairStyle, status, finishList, contents, log);
 }
 
 }  // namespace UninstallSectionUnit

@@ -26,10 +26,7 @@ void ScanUserSoftwareSettings(int /*sectionIndex*/, TCaptionTarget* currentItem,
 
 void RepairUserSoftwareSettings(TCaptionTarget& status, TListCountTarget& finishList, TRegistryContents& contents,
                                 TRepairContents& log) {
-  SectionCommon::TRepairStyle style;
-  style.Form = SectionCommon::TRepairForm::Value;
-  style.MessagesPerFinding = true;
-  SectionCommon::RepairFindings(style, status, finishList, contents, log);
+  SectionCommon::RepairFindings(RepairStyle, status, finishList, contents, log);
 }
 
 }  // namespace UserSoftWareSettings

@@ -9,6 +9,7 @@
 #include "../framework/Outputs.h"
 #include "IgnoreItemUnit.h"
 #include "RegistryContentUnit.h"
+#include "SectionCommon.h"
 #include "SystemSoftWareSettingUnit.h"
 
 namespace UserSoftWareSettings {
@@ -20,6 +21,9 @@ extern const SystemSoftWareSettingUnit::TSettingsWalk UserWalk;
 void ScanUserSoftwareSettings(int sectionIndex, TCaptionTarget* currentItem, TCaptionTarget* countLabel,
                               TIgnoreContents& ignoreList, TRegistryContents& contents, const std::string& keyPath,
                               HKEY root);
+// Deletes each ticked finding's value; an error ends the repair with its message.
+inline constexpr SectionCommon::TRepairStyle RepairStyle{.Form = SectionCommon::TRepairForm::Value,
+                                                         .MessagesPerFinding = true};
 void RepairUserSoftwareSettings(TCaptionTarget& status, TListCountTarget& finishList, TRegistryContents& contents,
                                 TRepairContents& log);
 

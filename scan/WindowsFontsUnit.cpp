@@ -31,7 +31,7 @@ void ScanFonts(int, TCaptionTarget* currentItem, TCaptionTarget* countLabel, TIg
   std::string name;
   TRegValue value;
   while (values.Next(name, value)) {
-    if (ScanState == 1) break;
+    if (ScanStopRequested()) break;
     SectionCommon::ShowItem(currentItem, reg.CurrentPath() + name);
     TickItemsProcessed();
     if (IsTextValue(value)) {
@@ -50,7 +50,7 @@ void ScanFonts(int, TCaptionTarget* currentItem, TCaptionTarget* countLabel, TIg
 
 void RepairFonts(TCaptionTarget& status, TListCountTarget& finishList, TRegistryContents& contents,
                  TRepairContents& log) {
-  SectionCommon::RepairFindings({SectionCommon::TRepairForm::Value, false, false}, status, finishList, contents, log);
+  SectionCommon::RepairFindings(RepairStyle, status, finishList, contents, log);
 }
 
 }  // namespace WindowsFontsUnit

@@ -8,6 +8,7 @@
 #include "../framework/Outputs.h"
 #include "IgnoreItemUnit.h"
 #include "RegistryContentUnit.h"
+#include "SectionCommon.h"
 
 namespace WindowsFontsUnit {
 
@@ -19,6 +20,8 @@ std::string FontFilePath(const std::string& data);
 
 void ScanFonts(int sectionIndex, TCaptionTarget* currentItem, TCaptionTarget* countLabel, TIgnoreContents& ignoreList,
                TRegistryContents& contents, const std::string& keyPath, HKEY root);
+// Deletes each ticked font's value; an error ends the repair with its message.
+inline constexpr SectionCommon::TRepairStyle RepairStyle{.Form = SectionCommon::TRepairForm::Value};
 void RepairFonts(TCaptionTarget& status, TListCountTarget& finishList, TRegistryContents& contents,
                  TRepairContents& log);
 

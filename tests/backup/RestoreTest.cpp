@@ -1,13 +1,13 @@
 // Restoring a registry script: regedit /s, then every key and value read back.
 #include <gtest/gtest.h>
 
-#include "BackupTestSupport.h"
+#include "support/RegistryTree.h"
 #include "app/MainUnitBackup.h"
 #include "app/RegBackupUnit.h"
 #include "framework/Strings.h"
 #include "support/TestSupport.h"
 
-using namespace backup_test;
+using namespace testing_support;
 using RegBackupUnit::RestoreRegistryScript;
 using RegBackupUnit::VerifyRegistryScript;
 using testing_support::RegSandbox;
@@ -93,7 +93,7 @@ TEST(FullBackup, WaitsForTheExportAndChecksTheFile) {
   TempFolder temp;
   box.SetString("k", "v", "x");
   std::string folder = temp.Path() + "FullBackup\\";
-  TDateTime stamp = Now();
+  const TDateTime stamp = 46000.5;   // the file name comes from it
   RegBackupUnit::TFullBackupResult r = RegBackupUnit::MakeFullBackup(folder, stamp, box.FullPath());
   EXPECT_EQ(r.FileName, folder + "Backup_" + FormatDateTime("yyyymmdd_hhnnss", stamp) + ".reg");
   EXPECT_TRUE(r.Succeeded);

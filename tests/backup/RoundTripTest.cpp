@@ -1,20 +1,180 @@
 // The promise of the repair backup: importing it brings back exactly what the repair removed.
+// Every section is scanned over planted data, backed up and repaired with the section table's
+// own form and routine, then restored with regedit.
 #include <gtest/gtest.h>
 
-#include "BackupTestSupport.h"
-#include "app/MainUnitBackup.h"
-#include "app/RegBackupUnit.h"
-#include "framework/Strings.h"
-#include "scan/PublicFunctionUnit.h"
-#include "scan/SectionCommon.h"
-#include "support/TestSupport.h"
+#include <functional>
+#include <map>
 
-using namespace backup_test;
+#include "app/MainUnitBackup.h"
+#include "app/MainUnitSections.h"
+#include "app/RegBackupUnit.h"
+#include "framework/Registry.h"
+#include "framework/Strings.h"
+#include "scan/ActivexSection.h"
+#include "scan/ApplicationPathsUnit.h"
+#include "scan/EmptyRegistryUnit.h"
+#include "scan/FileAssociationsUnit.h"
+#include "scan/FileExtensionUnit.h"
+#include "scan/HelpSectionUnit.h"
+#include "scan/InvalidShortCutsUnit.h"
+#include "scan/RecentlyFileUnit.h"
+#include "scan/SharedDLLsUnit.h"
+#include "scan/SoundsUnit.h"
+#include "scan/StartMenuItemUnit.h"
+#include "scan/StartUpUnit.h"
+#include "scan/SystemServicesUnit.h"
+#include "scan/SystemSoftWareSettingUnit.h"
+#include "scan/UninstallSectionUnit.h"
+#include "scan/UserSoftWareSettings.h"
+#include "scan/WindowsFontsUnit.h"
+#include "support/Planting.h"
+#include "support/RegistryTree.h"
+#include "support/ScanFixture.h"
+
+using namespace testing_support;
+using namespace scan_test;
+using MainUnit::Sections;
 using SectionCommon::TRepairForm;
-using testing_support::RegSandbox;
-using testing_support::TempFolder;
 
 namespace {
+
+const TDateTime kStamp = 46000.5;   // the backup file's name comes from it
+const std::string kMissing = "C:\\ZelvoranMissing\\";
+const std::string kUserKey = "S-1-5-21-0-0-0-1000";   // HKEY_CURRENT_USER under HKEY_USERS
+
+// Every section's repair, in table order, into one log, as the repair button runs them; the
+// path of each section's first log line.
+std::map<int, std::string> RepairAll(MainUnit::TSectionResults& results, TRepairRun& repair) {
+  std::map<int, std::string> firstLines;
+  for (int i = 0; i < MainUnit::SectionCount; ++i) {
+    int before = repair.Log.Count();
+    if (Sections()[i].Repair) Sections()[i].Repair(repair.Status, repair.FinishList, results[i], repair.Log);
+    if (repair.Log.Count() > before) firstLines[i] = repair.Log.GetItem(before).Content.KeyPath;
+  }
+  return firstLines;
+}
+
+std::vector<MainUnit::TBackupSection> BackupSections(MainUnit::TSectionResults& results) {
+  std::vector<MainUnit::TBackupSection> sections;
+  for (int i = 0; i < MainUnit::SectionCount; ++i)
+    sections.push_back({Sections()[i].Caption, Sections()[i].RepairForm, &results[i]});
+  return sections;
+}
+
+// Named values of keys the prefix shares with other tests, read one by one.
+void AddValues(TTreeDump& tree, HKEY root, const std::string& key, const std::vector<std::string>& names) {
+  TRegKeyHandle h;
+  if (!h.Open(root, key, KEY_READ)) return;
+  for (const std::string& n : names) {
+    TDumpedValue v;
+    if (MainUnit::ReadRawValue(h.Get(), Widen(n), v.Type, v.Data) == ERROR_SUCCESS) tree[key + "|" + n] = v;
+  }
+}
+
+void AddTree(TTreeDump& tree, HKEY root, const std::string& path) {
+  for (const auto& [name, value] : DumpTree(root, path)) tree[path + name] = value;
+}
+
+// The data each section's scan reports, planted in the test's own keys and folder, in the
+// class keys of the prefix and among the values of its help keys and Run list.
+class AllSections : public ScanTest {
+ protected:
+  void SetUp() override {
+    const std::string t = TestName();
+    box.SetString("AppPaths\\zvgone.exe", "", kMissing + "zvgone.exe");
+    box.SetString("AppPaths\\zvgone.exe\\sub", "x", "y");
+    box.CreateKey("Empty\\leaf");
+    box.SetString("Fonts", "Zv (TrueType)", "zvmissing-" + t + ".ttf");
+    box.SetString("Mru\\txt", "a", "C:\\x.txt");
+    box.SetString("Mru\\txt", "MRUList", "a");
+    box.SetDword("Dlls", kMissing + "zv.dll", 1);
+    box.SetString("Sounds", "", "x");
+    box.SetString("Sounds", "a", "y");
+    box.SetString("Menu\\S1", "a", "x");
+    box.SetDword("Menu\\S1", "b", 7);
+    box.SetRaw("Menu\\S1\\deeper", "Order", REG_BINARY, {1, 2, 3});
+    box.SetRaw("Order\\Start Menu\\Programs\\" + t + " group", "Order", REG_BINARY, {9, 8});
+    box.SetString("Machine\\k1", "", kMissing + "unnamed.exe");
+    box.SetString("Machine\\k1", "a", "\"" + kMissing + "app.exe\" /s");
+    box.SetDword("Machine\\k1", "n", 3);
+    box.SetString("Uninst\\App", "UninstallString", kMissing + "un.exe");
+    box.SetString("Uninst\\App", "DisplayName", "App");
+    box.SetString("User\\k1", "d", "C:\\ZelvoranOld Folder\\Data", REG_EXPAND_SZ);
+    box.SetString("User\\k1", "a", "\"" + kMissing + "app.exe\" /s");
+    box.SetDword("User\\k1", "n", 3);
+    classes.Set(clsid, "Planted class");
+    classes.Set(clsid + "\\InprocServer32", "");
+    classes.Set(clsid + "\\InprocServer32\\HELPDIR", "");
+    classes.Set(clsid + "\\TypeLib", NewGuid());
+    classes.Set(emptyExt, "");
+    classes.Set(emptyExt + "\\ShellNew", "kept with its key");
+    classes.Set(badExt, "ZvNoSuchClass" + NewGuid());
+    classes.Set(badExt + "\\OpenWithList", "stays");
+    help.SetString(t + "-a.hlp", kMissing + "help");
+    runA = run.Set("a", "notepad\\1");
+    MakeShortcut(Folder.Path() + "broken.lnk", kMissing + "tool.exe");
+  }
+
+  // Each section's scan over the planted data, with the section's own key paths.
+  void ScanAll() {
+    auto scan = [&](int i, TScanRoutine routine, const std::string& keyPath, HKEY root) {
+      routine(i, &CurrentItem, &CountLabel, IgnoreList, results[i], keyPath, root);
+    };
+    const std::string b = box.Path() + "\\";
+    scan(0, ActivexSection::ScanComKeys, clsid, HKEY_CLASSES_ROOT);
+    scan(0, ActivexSection::ScanClsidTypeLibs, "", HKEY_CLASSES_ROOT);
+    scan(1, ApplicationPathsUnit::ScanApplicationPaths, b + "AppPaths", HKEY_CURRENT_USER);
+    scan(2, EmptyRegistryUnit::ScanEmptyRegistryKeys, kUserKey + "\\" + b + "Empty", HKEY_USERS);
+    scan(3, FileExtensionUnit::ScanFileExtensions, "", HKEY_CLASSES_ROOT);
+    scan(4, WindowsFontsUnit::ScanFonts, b + "Fonts", HKEY_CURRENT_USER);
+    HelpSectionUnit::ScanHelpFiles(5, &CurrentItem, &CountLabel, IgnoreList, results[5], HKEY_LOCAL_MACHINE);
+    scan(6, FileAssociationsUnit::ScanFileAssociations, "", HKEY_CLASSES_ROOT);
+    InvalidShortCutsUnit::ScanShortcutFolder(ExcludeTrailingBackslash(Folder.Path()), 7, &CurrentItem, &CountLabel,
+                                             IgnoreList, results[7]);
+    scan(8, RecentlyFileUnit::ScanRecentFiles, b + "Mru", HKEY_CURRENT_USER);
+    scan(9, SharedDLLsUnit::ScanSharedDlls, b + "Dlls", HKEY_CURRENT_USER);
+    scan(10, SoundsUnit::ScanSounds, b + "Sounds", HKEY_CURRENT_USER);
+    scan(11, StartMenuItemUnit::ScanStartMenuItems, b + "Menu", HKEY_CURRENT_USER);
+    scan(12, StartUpUnit::ScanStartupPrograms, b + "Order", HKEY_CURRENT_USER);
+    SystemServicesUnit::ScanServices(results[13], b + "Services", HKEY_CURRENT_USER);
+    scan(14, SystemSoftWareSettingUnit::ScanSoftwareSettings, b + "Machine", HKEY_CURRENT_USER);
+    scan(15, UninstallSectionUnit::ScanUninstallEntries, b + "Uninst", HKEY_CURRENT_USER);
+    scan(16, UserSoftWareSettings::ScanUserSoftwareSettings, b + "User", HKEY_CURRENT_USER);
+  }
+
+  // Only this test's findings are ticked: the prefix's own classes, help files and Run entries
+  // stay alone.
+  void TickPlanted() {
+    for (TRegistryContents& contents : results)
+      for (int i = 0; i < contents.Count(); ++i) {
+        TContent& c = contents.GetItem(i).Content;
+        c.Checked = Pos(box.Path(), c.KeyPath) > 0 || Pos(clsid, c.KeyPath) > 0 ||
+                    Pos(emptyExt, c.KeyPath) > 0 || Pos(badExt, c.KeyPath) > 0 ||
+                    Pos(TestName(), c.ShortName) == 1 || Pos(Folder.Path(), c.KeyPath) == 1 ||
+                    c.ValueName == runA;
+      }
+  }
+
+  TTreeDump Snapshot() const {
+    TTreeDump tree;
+    AddTree(tree, box.Root(), box.Path());
+    for (const std::string& key : {clsid, emptyExt, badExt}) AddTree(tree, HKEY_CLASSES_ROOT, key);
+    AddValues(tree, HKEY_LOCAL_MACHINE, HelpSectionUnit::HelpKey, {TestName() + "-a.hlp"});
+    AddValues(tree, HKEY_CURRENT_USER, RecentlyFileUnit::RunMruKey, {runA});
+    return tree;
+  }
+
+  RegSandbox box;
+  ClassKeys classes;
+  const std::string clsid = "CLSID\\" + NewGuid();
+  const std::string emptyExt = ".zv" + NewGuid().substr(1, 8);
+  const std::string badExt = ".zv" + NewGuid().substr(1, 8);
+  TPlantedValues help{HKEY_LOCAL_MACHINE, HelpSectionUnit::HelpKey};
+  RunListValues run;
+  std::string runA;
+  MainUnit::TSectionResults results;
+};
 
 TContent& Finding(TRegistryContents& contents, const std::string& keyPath, const std::string& valueName,
                   bool checked = true) {
@@ -66,8 +226,122 @@ std::vector<TValueCase> EveryKindOfValue() {
 
 }  // namespace
 
+TEST_F(AllSections, WhatEveryRepairRemovesComesBackFromTheBackup) {
+  const TTreeDump before = Snapshot();
+  ScanAll();
+  TickPlanted();
+  std::map<int, int> ticked;   // section index: ticked findings
+  for (int i = 0; i < MainUnit::SectionCount; ++i)
+    for (int j = 0; j < results[i].Count(); ++j) ticked[i] += results[i].GetItem(j).Content.Checked ? 1 : 0;
+  for (int i = 0; i < MainUnit::SectionCount; ++i)   // System Services reports nothing
+    EXPECT_EQ(ticked[i] > 0, i != 13) << Sections()[i].Caption;
+
+  MainUnit::TBackupResult backup = MainUnit::BackupCheckedFindings(BackupSections(results), 4,
+                                                                   Folder.Path() + "RepairBackup\\", kStamp);
+  ASSERT_TRUE(backup.Saved);
+  EXPECT_TRUE(backup.Complete);
+  EXPECT_TRUE(backup.Missed.empty());
+  // Shortcut files go to the recycle bin: the table says so, and the registry backup leaves them out.
+  EXPECT_EQ(Sections()[7].RepairForm, TRepairForm::File);
+  EXPECT_EQ(ReadUtf16File(backup.FileName).find("broken.lnk"), std::string::npos);
+
+  std::map<int, std::string> firstLines = RepairAll(results, *this);
+  // The finish page names each line's key with its root, but for help files and class entries.
+  const std::string k = box.FullPath() + "\\";
+  EXPECT_EQ(firstLines, (std::map<int, std::string>{
+                            {0, "\\" + clsid + "\\InprocServer32"},
+                            {1, k + "AppPaths\\zvgone.exe"},
+                            {2, "HKEY_USERS\\" + kUserKey + "\\" + box.Path() + "\\Empty\\leaf"},
+                            {3, "HKEY_CLASSES_ROOT\\" + emptyExt},
+                            {4, k + "Fonts"},
+                            {5, std::string("\\") + HelpSectionUnit::HelpKey},
+                            {6, "HKEY_CLASSES_ROOT\\" + badExt},
+                            {7, Folder.Path() + "broken.lnk"},
+                            {8, k + "Mru\\txt"},
+                            {9, k + "Dlls"},
+                            {10, k + "Sounds"},
+                            {11, k + "Menu\\S1"},
+                            {12, k + "Order\\Start Menu\\Programs\\" + TestName() + " group"},
+                            {14, k + "Machine\\k1"},
+                            {15, k + "Uninst\\App"},
+                            {16, k + "User\\k1"},
+                        }));
+  int lines = 0;
+  for (const auto& entry : ticked) lines += entry.second;
+  EXPECT_EQ(Log.Count(), lines);
+  for (const auto& [path, status] : TRepairRun::Lines()) EXPECT_EQ(status, kOk) << path;
+  // What each repair takes, and what it leaves.
+  EXPECT_FALSE(ClassKeys::Exists(clsid + "\\InprocServer32"));   // with the HELPDIR found inside it
+  EXPECT_FALSE(ClassKeys::Exists(clsid + "\\TypeLib"));
+  EXPECT_TRUE(ClassKeys::Exists(clsid));
+  EXPECT_FALSE(box.KeyExists("AppPaths\\zvgone.exe"));
+  EXPECT_FALSE(box.KeyExists("Empty\\leaf"));
+  EXPECT_TRUE(box.KeyExists("Empty"));
+  EXPECT_FALSE(ClassKeys::Exists(emptyExt));
+  EXPECT_FALSE(box.ValueExists("Fonts", "Zv (TrueType)"));
+  EXPECT_FALSE(help.HasValue(TestName() + "-a.hlp"));
+  EXPECT_FALSE(ClassKeys::Exists(badExt) && RegGetValueW(HKEY_CLASSES_ROOT, Widen(badExt).c_str(), L"", RRF_RT_ANY,
+                                                           nullptr, nullptr, nullptr) == ERROR_SUCCESS);
+  EXPECT_TRUE(ClassKeys::Exists(badExt + "\\OpenWithList"));
+  EXPECT_FALSE(FileExists(Folder.Path() + "broken.lnk"));
+  EXPECT_FALSE(box.ValueExists("Mru\\txt", "a"));
+  EXPECT_FALSE(run.Exists(runA));
+  EXPECT_FALSE(box.ValueExists("Dlls", kMissing + "zv.dll"));
+  EXPECT_FALSE(box.ValueExists("Sounds", ""));
+  EXPECT_TRUE(box.ValueExists("Sounds", "a"));
+  EXPECT_FALSE(box.KeyExists("Menu\\S1"));
+  EXPECT_FALSE(box.KeyExists("Order\\Start Menu\\Programs\\" + TestName() + " group"));
+  EXPECT_FALSE(box.ValueExists("Machine\\k1", ""));
+  EXPECT_TRUE(box.ValueExists("Machine\\k1", "n"));
+  EXPECT_FALSE(box.ValueExists("Uninst\\App", "UninstallString"));
+  EXPECT_TRUE(box.ValueExists("Uninst\\App", "DisplayName"));
+  EXPECT_FALSE(box.ValueExists("User\\k1", "d"));
+  EXPECT_TRUE(box.ValueExists("User\\k1", "n"));
+
+  RegBackupUnit::TRestoreResult restore = RegBackupUnit::RestoreRegistryScript(backup.FileName);
+  EXPECT_TRUE(restore.Succeeded()) << (restore.Problems.empty() ? "" : restore.Problems[0]);
+  EXPECT_EQ(Differences(before, Snapshot()), "");
+}
+
+// System Software Settings walks the whole machine and every user's tree before the Uninstall
+// and User Software Settings sections repair: a value it already removed is repaired, not failed.
+TEST_F(AllSections, AValueAnEarlierSectionRemovedCountsAsRepaired) {
+  const std::string b = box.Path() + "\\";
+  SystemSoftWareSettingUnit::ScanSoftwareSettings(14, &CurrentItem, &CountLabel, IgnoreList, results[14],
+                                                  b + "Uninst", HKEY_CURRENT_USER);
+  SystemSoftWareSettingUnit::ScanSoftwareSettings(14, &CurrentItem, &CountLabel, IgnoreList, results[14],
+                                                  kUserKey + "\\" + b + "User", HKEY_USERS);
+  UninstallSectionUnit::ScanUninstallEntries(15, &CurrentItem, &CountLabel, IgnoreList, results[15], b + "Uninst",
+                                             HKEY_CURRENT_USER);
+  UserSoftWareSettings::ScanUserSoftwareSettings(16, &CurrentItem, &CountLabel, IgnoreList, results[16], b + "User",
+                                                 HKEY_CURRENT_USER);
+  ASSERT_EQ(FindingsAt(results[14], box.FullPath() + "\\Uninst\\App").size(), 1u);
+  ASSERT_EQ(FindingsAt(results[14], "HKEY_USERS\\" + kUserKey + "\\" + b + "User\\k1").size(), 2u);
+  ASSERT_EQ(results[15].Count(), 1);
+  ASSERT_EQ(results[16].Count(), 2);
+
+  RepairAll(results, *this);
+  EXPECT_EQ(TRepairRun::Lines(), (scan_test::Lines{{box.FullPath() + "\\Uninst\\App", kOk},
+                                                   {"HKEY_USERS\\" + kUserKey + "\\" + b + "User\\k1", kOk},
+                                                   {"HKEY_USERS\\" + kUserKey + "\\" + b + "User\\k1", kOk},
+                                                   {box.FullPath() + "\\Uninst\\App", kOk},
+                                                   {box.FullPath() + "\\User\\k1", kOk},
+                                                   {box.FullPath() + "\\User\\k1", kOk}}));
+  EXPECT_FALSE(box.ValueExists("Uninst\\App", "UninstallString"));
+  EXPECT_TRUE(box.ValueExists("Uninst\\App", "DisplayName"));
+
+  // What no line of this repair removed still fails when it is gone.
+  RegDeleteKeyValueW(HKEY_CURRENT_USER, Widen(b + "Machine\\k1").c_str(), L"a");
+  TRegistryContents gone;
+  TContent& c = gone.GetItem(gone.Add()).Content;
+  c.Checked = true;
+  c.KeyPath = box.FullPath() + "\\Machine\\k1";
+  c.ValueName = "a";
+  Sections()[16].Repair(Status, FinishList, gone, Log);
+  EXPECT_EQ(Log.GetItem(Log.Count() - 1).Content.Status, kFailed);
+}
+
 TEST(RoundTrip, EveryKindOfFindingComesBackByteForByte) {
-  PublicFunctionUnit::ScanState = 0;
   RegSandbox box;
   TempFolder temp;
   HKEY root = box.Root();
@@ -102,17 +376,18 @@ TEST(RoundTrip, EveryKindOfFindingComesBackByteForByte) {
   Finding(keys, full + "\\Tree", "Path");
   Finding(menu, full + "\\Menu\\Item", "").Value = "key";
   Finding(menu, full + "\\Menu", "lnk").Value = "C:\\gone.lnk";
-  Finding(shortcuts, temp.WriteFile("a.lnk"), "");
+  const std::string shortcut = temp.WriteFile("a.lnk");
+  Finding(shortcuts, shortcut, "");
 
-  std::vector<MainUnit::TBackupSection> sections = {
-      {"Shared DLLs", TRepairForm::Value, &values},
-      {"Help Files Information", TRepairForm::ValueByShortName, &help},
-      {"Application Paths", TRepairForm::Key, &keys},
-      {"Start Menu Items", TRepairForm::KeyOrValue, &menu},
-      {"Invalid Shortcuts", TRepairForm::File, &shortcuts},
-  };
+  // Sections of each repair form: Shared DLL's, Help, Application Paths, Start Menu Items and
+  // Invalid Shortcuts, with the table's forms and repair routines.
+  const std::vector<std::pair<int, TRegistryContents*>> rows = {
+      {9, &values}, {5, &help}, {1, &keys}, {11, &menu}, {7, &shortcuts}};
+  std::vector<MainUnit::TBackupSection> sections;
+  for (const auto& [index, contents] : rows)
+    sections.push_back({Sections()[index].Caption, Sections()[index].RepairForm, contents});
   MainUnit::TBackupResult backup =
-      MainUnit::BackupCheckedFindings(sections, 4, temp.Path() + "RepairBackup\\", Now());
+      MainUnit::BackupCheckedFindings(sections, 4, temp.Path() + "RepairBackup\\", kStamp);
   ASSERT_TRUE(backup.Saved);
   EXPECT_TRUE(backup.Complete);
   EXPECT_TRUE(backup.Missed.empty());
@@ -121,16 +396,10 @@ TEST(RoundTrip, EveryKindOfFindingComesBackByteForByte) {
   EXPECT_EQ(text.find("keep_me"), std::string::npos) << "an unticked finding was backed up";
   EXPECT_EQ(text.find("a.lnk"), std::string::npos);
 
-  // The repair, section by section, as the repair routines run it.
-  TCaptionHolder status;
-  TListCountHolder finish;
-  TRepairContents log;
-  for (const auto& s : sections) {
-    if (s.Form == TRepairForm::File) continue;
-    SectionCommon::TRepairStyle style;
-    style.Form = s.Form;
-    SectionCommon::RepairFindings(style, status, finish, *s.Contents, log);
-  }
+  // The repair, section by section; the shortcut file goes to the recycle bin.
+  TRepairRun repair;
+  for (const auto& [index, contents] : rows) Sections()[index].Repair(repair.Status, repair.FinishList, *contents, repair.Log);
+  EXPECT_FALSE(FileExists(shortcut));
   EXPECT_FALSE(box.KeyExists("Tree"));
   EXPECT_FALSE(box.KeyExists("Menu\\Item"));
   EXPECT_FALSE(box.ValueExists("Values", "bin4000"));

@@ -1,13 +1,13 @@
 // The registry-script lines, the file's header and encoding, and the backup file itself.
 #include <gtest/gtest.h>
 
-#include "BackupTestSupport.h"
+#include "support/RegistryTree.h"
 #include "app/MainUnitBackup.h"
 #include "framework/Strings.h"
 #include "scan/PublicFunctionUnit.h"
 #include "support/TestSupport.h"
 
-using namespace backup_test;
+using namespace testing_support;
 using MainUnit::ExportRegValue;
 using MainUnit::TExportOutcome;
 using SectionCommon::TRepairForm;

@@ -5,21 +5,18 @@
 
 #include "scan/FileAssociationsUnit.h"
 #include "scan/FileExtensionUnit.h"
-#include "values/ScanFixture.h"
+#include "support/Planting.h"
+#include "support/ScanFixture.h"
 
-using namespace values_test;
-using testing_support::RegSandbox;
-using testing_support::TestName;
-
-namespace {
-void DeleteSubtree(HKEY root, const std::string& path) { SHDeleteKeyW(root, Widen(path).c_str()); }
-}  // namespace
+using namespace scan_test;
+using namespace testing_support;
 
 TEST(FileExtensions, ReportsExtensionsWithAnEmptyDefault) {
   TScanRun run;
   std::string t = TestName();
-  TPlantedKey e1(HKEY_CLASSES_ROOT, ".zv1-" + t), e2(HKEY_CLASSES_ROOT, ".zv2-" + t),
-      e3(HKEY_CLASSES_ROOT, ".zv3-" + t), e4(HKEY_CLASSES_ROOT, ".zv4-" + t), e5(HKEY_CLASSES_ROOT, ".zv5-ä-" + t);
+  RegSandbox e1(HKEY_CLASSES_ROOT, ExactPath{".zv1-" + t}), e2(HKEY_CLASSES_ROOT, ExactPath{".zv2-" + t}),
+      e3(HKEY_CLASSES_ROOT, ExactPath{".zv3-" + t}), e4(HKEY_CLASSES_ROOT, ExactPath{".zv4-" + t}),
+      e5(HKEY_CLASSES_ROOT, ExactPath{".zv5-ä-" + t});
   e1.SetString("", "", "");
   e1.SetString("ShellNew", "NullFile", "");
   e3.SetString("", "", "txtfile");
@@ -55,24 +52,6 @@ TEST(FileExtensions, ReportsExtensionsWithAnEmptyDefault) {
                                          " contains a bad path for the value");
 }
 
-TEST(FileExtensions, RepairDeletesTheExtensionKeyWithItsSubkeys) {
-  TScanRun run;
-  std::string t = TestName();
-  TPlantedKey e1(HKEY_CLASSES_ROOT, ".zv1-" + t), e4(HKEY_CLASSES_ROOT, ".zv4-" + t),
-      e5(HKEY_CLASSES_ROOT, ".zv5-" + t);
-  for (const TPlantedKey* k : {&e1, &e4, &e5}) k->SetString("", "", "");
-  e1.SetString("ShellNew", "NullFile", "");
-  run.Scan(FileExtensionUnit::ScanFileExtensions, "", HKEY_CLASSES_ROOT);
-  std::string k1 = "HKEY_CLASSES_ROOT\\" + e1.Path(), k4 = "HKEY_CLASSES_ROOT\\" + e4.Path();
-  TickOnly(run.Contents, {k1, k4});
-  DeleteSubtree(HKEY_CLASSES_ROOT, e4.Path());
-  TRepairRun repair;
-  repair.Repair(FileExtensionUnit::RepairFileExtensions, run.Contents);
-  EXPECT_EQ(repair.Lines(), (Lines{{k1, kOk}, {k4, kFailed}}));
-  EXPECT_FALSE(e1.Exists());
-  EXPECT_TRUE(e5.Exists());
-}
-
 namespace {
 // A classes root in a sandbox key, and the user's FileExts entries that make two of its
 // extensions valid.
@@ -80,11 +59,11 @@ struct TAssociationsPlant {
   std::string Id = "ZvUserOnly-" + TestName();
   std::string Ext2 = ".zvfe2-" + TestName();
   RegSandbox Classes;
-  TPlantedKey UserExt;
-  TPlantedKey UserExt2;
+  RegSandbox UserExt;
+  RegSandbox UserExt2;
   TAssociationsPlant()
-      : UserExt(HKEY_CURRENT_USER, std::string(FileAssociationsUnit::UserFileExtsKey) + "\\.zvfe-" + TestName()),
-        UserExt2(HKEY_CURRENT_USER, std::string(FileAssociationsUnit::UserFileExtsKey) + "\\" + Ext2) {
+      : UserExt(HKEY_CURRENT_USER, ExactPath{std::string(FileAssociationsUnit::UserFileExtsKey) + "\\.zvfe-" + TestName()}),
+        UserExt2(HKEY_CURRENT_USER, ExactPath{std::string(FileAssociationsUnit::UserFileExtsKey) + "\\" + Ext2}) {
     UserExt.SetString("OpenWithProgids", Id, "");
     Classes.CreateKey("ZvClass");
     Classes.CreateKey("ZvCompressedFolder");
@@ -129,26 +108,13 @@ TEST(FileAssociations, ReportsIdentifiersThatNameNoClass) {
   scan();
   EXPECT_EQ(run.Values(""), (Texts{"ZvFehlt-ä"}));
   run.ExpectStopEndsScan(FileAssociationsUnit::ScanFileAssociations, key.Path(), key.Root());
-
-  // The repair takes the unnamed value only; the extension's key and subkeys stay.
-  run.IgnoreList.Clear();
-  scan();
-  std::string yKey = key.FullPath() + "\\.ÿ";
-  TickOnly(run.Contents, {bKey, yKey});
-  RegDeleteKeyValueW(key.Root(), Widen(key.Path() + "\\.ÿ").c_str(), L"");
-  TRepairRun repair;
-  repair.Repair(FileAssociationsUnit::RepairFileAssociations, run.Contents);
-  EXPECT_EQ(repair.Lines(), (Lines{{bKey, kOk}, {yKey, kFailed}}));
-  EXPECT_FALSE(key.ValueExists(".b", ""));
-  EXPECT_TRUE(key.KeyExists(".b\\shell"));
-  EXPECT_TRUE(key.ValueExists(".a", ""));
 }
 
 TEST(FileAssociations, JudgesTheClassesRootItself) {
   TScanRun run;
   std::string t = TestName();
-  TPlantedKey bad(HKEY_CLASSES_ROOT, ".zvassoc-" + t), good(HKEY_CLASSES_ROOT, ".zvassoc2-" + t),
-      cls(HKEY_CLASSES_ROOT, "ZvSomeFolder-" + t);
+  RegSandbox bad(HKEY_CLASSES_ROOT, ExactPath{".zvassoc-" + t}), good(HKEY_CLASSES_ROOT, ExactPath{".zvassoc2-" + t}),
+      cls(HKEY_CLASSES_ROOT, ExactPath{"ZvSomeFolder-" + t});
   bad.SetString("", "", "ZvNoSuchClass-" + t);
   good.SetString("", "", "ZvSomeFolder-" + t);
   run.Scan(FileAssociationsUnit::ScanFileAssociations, "", HKEY_CLASSES_ROOT);

@@ -7,28 +7,14 @@
 #include "framework/Strings.h"
 #include "scan/InvalidShortCutsUnit.h"
 #include "scan/PublicFunctionUnit.h"
+#include "support/Planting.h"
+#include "support/ScanFixture.h"
 #include "support/TestSupport.h"
-#include "DiskTestSupport.h"
 
 using namespace PublicFunctionUnit;
-using testing_support::TempFolder;
+using namespace testing_support;
 
 namespace {
-
-// Saves a shortcut file pointing at target, as the shell writes one.
-void MakeShortcut(const std::string& file, const std::string& target) {
-  IShellLinkW* link = nullptr;
-  ASSERT_EQ(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW,
-                             reinterpret_cast<void**>(&link)),
-            S_OK);
-  link->SetPath(Widen(target).c_str());
-  IPersistFile* persist = nullptr;
-  ASSERT_EQ(link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&persist)), S_OK);
-  ForceDirectories(ExtractFilePath(file));
-  EXPECT_EQ(persist->Save(Widen(file).c_str(), TRUE), S_OK);
-  persist->Release();
-  link->Release();
-}
 
 // Shortcuts at dir + each relative path whose targets (under C:\nowhere\) do not exist.
 void MakeBroken(const TempFolder& dir, std::initializer_list<const char*> relatives) {
@@ -36,13 +22,13 @@ void MakeBroken(const TempFolder& dir, std::initializer_list<const char*> relati
     MakeShortcut(dir.Path() + relative, "C:\\nowhere\\" + ExtractFileName(relative) + ".exe");
 }
 
-struct ShortcutScan : SectionScan {
+struct ShortcutScan : scan_test::TScanRun {
   void Run(const std::string& folder) {
-    InvalidShortCutsUnit::ScanShortcutFolder(ExcludeTrailingBackslash(folder), 7, &current, &count, ignores, found);
+    InvalidShortCutsUnit::ScanShortcutFolder(ExcludeTrailingBackslash(folder), 7, &CurrentItem, &CountLabel, IgnoreList, Contents);
   }
   std::vector<std::string> Paths() const {
     std::vector<std::string> r;
-    for (int i = 0; i < found.Count(); ++i) r.push_back(found.GetItem(i).Content.KeyPath);
+    for (int i = 0; i < Contents.Count(); ++i) r.push_back(Contents.GetItem(i).Content.KeyPath);
     return r;
   }
 };
@@ -69,11 +55,11 @@ TEST(Shortcuts, MissingTargetsAreReportedWithTheirTexts) {
   MakeShortcut(dir.Path() + "b folder.lnk", missingFolder);
   ShortcutScan scan;
   scan.Run(dir.Path());
-  ASSERT_EQ(scan.found.Count(), 2);
-  EXPECT_EQ(scan.count.Text, "2");
+  ASSERT_EQ(scan.Contents.Count(), 2);
+  EXPECT_EQ(scan.CountLabel.Text, "2");
 
   std::string f1 = dir.Path() + "a file.lnk";
-  const TContent& a = scan.found.GetItem(0).Content;
+  const TContent& a = scan.Contents.GetItem(0).Content;
   EXPECT_TRUE(a.Checked);
   EXPECT_EQ(a.Number, 1);
   EXPECT_EQ(a.KeyPath, f1);
@@ -88,7 +74,7 @@ TEST(Shortcuts, MissingTargetsAreReportedWithTheirTexts) {
   EXPECT_EQ(a.ProblemKind, "Invalid Shortcut");
 
   std::string f2 = dir.Path() + "b folder.lnk";
-  const TContent& b = scan.found.GetItem(1).Content;
+  const TContent& b = scan.Contents.GetItem(1).Content;
   EXPECT_EQ(b.Number, 2);
   EXPECT_TRUE(SameText(b.ValueName, missingFolder)) << b.ValueName;
   EXPECT_EQ(b.FaultLine, "This shortcut (" + f2 + ") is invalid.");
@@ -109,14 +95,10 @@ TEST(Shortcuts, ValidUnreadableAndOutOfReachTargetsYieldNothing) {
   dir.WriteFile("damaged.lnk", "not a shortcut at all");
   dir.WriteFile("empty.lnk", "");
   dir.WriteFile("x.lnk\\note.txt");
-  NonFixedDrives.Clear();
-  NonFixedDrives.Add("E:");
-  NonFixedDrives.Add("F:");
-  ShortcutScan scan;
+  ShortcutScan scan;   // E: and F: are not fixed
   scan.Run(dir.Path());
-  NonFixedDrives.Clear();
   EXPECT_EQ(scan.Paths(), std::vector<std::string>{});
-  EXPECT_EQ(scan.count.Changes, 0);
+  EXPECT_EQ(scan.CountLabel.Changes, 0);
 }
 
 TEST(Shortcuts, WalkEntersPlainFoldersAndSkipsOnlyTheDocumentHistory) {
@@ -127,8 +109,8 @@ TEST(Shortcuts, WalkEntersPlainFoldersAndSkipsOnlyTheDocumentHistory) {
                    "zz last.lnk"});
   ShortcutScan scan;
   scan.Run(dir.Path());
-  ASSERT_GE(scan.found.Count(), 2);
-  EXPECT_TRUE(SameText(scan.found.GetItem(1).Content.ValueName, "C:\\nowhere\\stra\u00dfe.exe"));
+  ASSERT_GE(scan.Contents.Count(), 2);
+  EXPECT_TRUE(SameText(scan.Contents.GetItem(1).Content.ValueName, "C:\\nowhere\\stra\u00dfe.exe"));
   EXPECT_EQ(scan.Paths(), (std::vector<std::string>{dir.Path() + "Alpha\\deep\\one.lnk",
                                                      dir.Path() + "Alpha\\deep\\z\u00e9ro \u00dcbung.lnk",
                                                      dir.Path() + "Start Menu\\five.lnk",
@@ -155,14 +137,14 @@ TEST(Shortcuts, AnExclusionPassesOverThatShortcutOnly) {
   MakeBroken(dir, {"a.lnk", "b.lnk", "c.lnk"});
   ShortcutScan first;
   first.Run(dir.Path());
-  ASSERT_EQ(first.found.Count(), 3);
-  const TContent& b = first.found.GetItem(1).Content;
+  ASSERT_EQ(first.Contents.Count(), 3);
+  const TContent& b = first.Contents.GetItem(1).Content;
 
   ShortcutScan scan;
   scan.Ignore("invalid shortcuts", b.KeyPath, b.ValueName);   // the caption is compared without regard to case
   scan.Run(dir.Path());
   EXPECT_EQ(scan.Paths(), (std::vector<std::string>{dir.Path() + "a.lnk", dir.Path() + "c.lnk"}));
-  EXPECT_EQ(scan.found.GetItem(1).Content.Number, 2);
+  EXPECT_EQ(scan.Contents.GetItem(1).Content.Number, 2);
 }
 
 namespace {
@@ -170,7 +152,7 @@ namespace {
 struct AbortOnFirstCount : TCaptionHolder {
   void SetCaption(const std::string& text) override {
     TCaptionHolder::SetCaption(text);
-    ScanState = 1;
+    ScanState = TRunState::StopScan;
   }
 };
 }  // namespace
@@ -180,16 +162,16 @@ TEST(Shortcuts, TheStopFlagEndsEveryFolderLevel) {
   MakeBroken(dir, {"a\\a1.lnk", "a\\a2.lnk", "b\\b1.lnk", "c.lnk"});
 
   ShortcutScan stopped;
-  ScanState = 1;
+  ScanState = TRunState::StopScan;
   stopped.Run(dir.Path());
-  EXPECT_EQ(stopped.found.Count(), 0);
+  EXPECT_EQ(stopped.Contents.Count(), 0);
 
   ShortcutScan scan;
   AbortOnFirstCount label;
-  InvalidShortCutsUnit::ScanShortcutFolder(ExcludeTrailingBackslash(dir.Path()), 7, nullptr, &label, scan.ignores,
-                                           scan.found);
+  InvalidShortCutsUnit::ScanShortcutFolder(ExcludeTrailingBackslash(dir.Path()), 7, nullptr, &label, scan.IgnoreList,
+                                           scan.Contents);
   EXPECT_EQ(scan.Paths(), std::vector<std::string>{dir.Path() + "a\\a1.lnk"});
-  ScanState = 0;
+  ScanState = TRunState::Idle;
 }
 
 TEST(Shortcuts, EntriesAreCountedAndTheCurrentItemShownEveryTwoHundred) {
@@ -202,8 +184,8 @@ TEST(Shortcuts, EntriesAreCountedAndTheCurrentItemShownEveryTwoHundred) {
   // "." and ".." plus the 250 files
   EXPECT_EQ(VisitedKeyCount, 252);
   EXPECT_EQ(ItemsProcessed, 252);
-  EXPECT_EQ(scan.current.Changes, 1);
-  EXPECT_EQ(scan.current.Text, dir.Path() + "f197.txt");
+  EXPECT_EQ(scan.CurrentItem.Changes, 1);
+  EXPECT_EQ(scan.CurrentItem.Text, dir.Path() + "f197.txt");
 }
 
 TEST(Shortcuts, RepairMovesTickedShortcutsToTheRecycleBinAndLogsTheOutcome) {
@@ -211,30 +193,30 @@ TEST(Shortcuts, RepairMovesTickedShortcutsToTheRecycleBinAndLogsTheOutcome) {
   MakeBroken(dir, {"a.lnk", "b.lnk", "c.lnk"});
   ShortcutScan scan;
   scan.Run(dir.Path());
-  ASSERT_EQ(scan.found.Count(), 3);
-  scan.found.GetItem(1).Content.Checked = false;
+  ASSERT_EQ(scan.Contents.Count(), 3);
+  scan.Contents.GetItem(1).Content.Checked = false;
   // c.lnk vanished between the scan and the repair
   ASSERT_TRUE(DeleteFileW(Widen(dir.Path() + "c.lnk").c_str()));
 
-  TRepairContents log;
-  scan.Repair(InvalidShortCutsUnit::RepairShortcuts, log);
-  ASSERT_EQ(log.Count(), 2);
-  EXPECT_EQ(log.GetItem(0).Content.KeyPath, dir.Path() + "a.lnk");
-  EXPECT_EQ(log.GetItem(0).Content.Status, "Repaired Successfully");
-  EXPECT_EQ(log.GetItem(1).Content.KeyPath, dir.Path() + "c.lnk");
-  EXPECT_EQ(log.GetItem(1).Content.Status, "Repair Failed");
-  EXPECT_EQ(scan.status.Text, dir.Path() + "c.lnk");
-  EXPECT_EQ(scan.finish.Count, 2);
+  scan_test::TRepairRun repair;
+  repair.Repair(InvalidShortCutsUnit::RepairShortcuts, scan.Contents);
+  ASSERT_EQ(repair.Log.Count(), 2);
+  EXPECT_EQ(repair.Log.GetItem(0).Content.KeyPath, dir.Path() + "a.lnk");
+  EXPECT_EQ(repair.Log.GetItem(0).Content.Status, "Repaired Successfully");
+  EXPECT_EQ(repair.Log.GetItem(1).Content.KeyPath, dir.Path() + "c.lnk");
+  EXPECT_EQ(repair.Log.GetItem(1).Content.Status, "Repair Failed");
+  EXPECT_EQ(repair.Status.Text, dir.Path() + "c.lnk");
+  EXPECT_EQ(repair.FinishList.Count, 2);
   EXPECT_FALSE(FileExists(dir.Path() + "a.lnk"));
   EXPECT_TRUE(FileExists(dir.Path() + "b.lnk"));
 
   // The stop flag of the repair ends it before the next finding.
-  scan.found.GetItem(1).Content.Checked = true;
-  ScanState = 3;
-  TRepairContents none;
-  scan.Repair(InvalidShortCutsUnit::RepairShortcuts, none);
-  ScanState = 0;
-  EXPECT_EQ(none.Count(), 0);
+  scan.Contents.GetItem(1).Content.Checked = true;
+  ScanState = TRunState::StopRepair;
+  scan_test::TRepairRun none;
+  none.Repair(InvalidShortCutsUnit::RepairShortcuts, scan.Contents);
+  ScanState = TRunState::Idle;
+  EXPECT_EQ(none.Log.Count(), 0);
   EXPECT_TRUE(FileExists(dir.Path() + "b.lnk"));
 }
 

@@ -5,8 +5,9 @@
 #include "framework/Strings.h"
 #include "scan/PublicFunctionUnit.h"
 #include "scan/StartUpUnit.h"
+#include "support/Planting.h"
+#include "support/ScanFixture.h"
 #include "support/TestSupport.h"
-#include "DiskTestSupport.h"
 
 using namespace PublicFunctionUnit;
 using testing_support::RegSandbox;
@@ -27,8 +28,8 @@ class GroupFolder {
 
 std::string Unique(const std::string& what) { return testing_support::TestName() + " " + what; }
 
-void Scan(SectionScan& scan, const RegSandbox& order) {
-  StartUpUnit::ScanStartupPrograms(12, &scan.current, &scan.count, scan.ignores, scan.found, order.Path(),
+void Scan(scan_test::TScanRun& scan, const RegSandbox& order) {
+  StartUpUnit::ScanStartupPrograms(12, &scan.CurrentItem, &scan.CountLabel, scan.IgnoreList, scan.Contents, order.Path(),
                                    HKEY_CURRENT_USER);
 }
 
@@ -56,14 +57,14 @@ TEST(StartupPrograms, GroupsMissingFromBothProgramsFoldersAreReported) {
   order.CreateKey("Start Menu\\Programs\\" + inUser);
   order.CreateKey("Start Menu\\Programs\\" + missing);
   order.CreateKey("Start Menu2\\Programs\\not looked at");
-  SectionScan scan;
+  scan_test::TScanRun scan;
   ItemsProcessed = 0;
   Scan(scan, order);
   std::string k = order.FullPath() + "\\Start Menu\\Programs\\" + missing;
   ASSERT_EQ(scan.Lines(), std::vector<std::string>{k + "|" + missing + "|"});
-  EXPECT_EQ(scan.count.Text, "1");
+  EXPECT_EQ(scan.CountLabel.Text, "1");
   EXPECT_EQ(ItemsProcessed, 1);
-  const TContent& c = scan.found.GetItem(0).Content;
+  const TContent& c = scan.Contents.GetItem(0).Content;
   EXPECT_TRUE(c.Checked);
   EXPECT_EQ(c.Number, 1);
   EXPECT_EQ(c.ShortName, missing);
@@ -79,13 +80,13 @@ TEST(StartupPrograms, WithoutAStartMenuOrderTheGroupsAreTheKeysOwnSubkeys) {
   RegSandbox order;
   std::string missing = Unique("missing");
   order.CreateKey(missing);
-  SectionScan scan;
+  scan_test::TScanRun scan;
   Scan(scan, order);
   EXPECT_EQ(scan.Lines(), std::vector<std::string>{order.FullPath() + "\\" + missing + "|" + missing + "|"});
-  SectionScan none;
-  StartUpUnit::ScanStartupPrograms(12, nullptr, nullptr, none.ignores, none.found, order.Path() + "\\nokey",
+  scan_test::TScanRun none;
+  StartUpUnit::ScanStartupPrograms(12, nullptr, nullptr, none.IgnoreList, none.Contents, order.Path() + "\\nokey",
                                    HKEY_CURRENT_USER);
-  EXPECT_EQ(none.found.Count(), 0);
+  EXPECT_EQ(none.Contents.Count(), 0);
 }
 
 TEST(StartupPrograms, ExclusionsAndProgramsFoldersOutOfReach) {
@@ -94,51 +95,15 @@ TEST(StartupPrograms, ExclusionsAndProgramsFoldersOutOfReach) {
   order.CreateKey("Start Menu\\Programs\\" + g1);
   order.CreateKey("Start Menu\\Programs\\" + g2);
   std::string base = order.FullPath() + "\\Start Menu\\Programs\\";
-  SectionScan scan;
+  scan_test::TScanRun scan;
   scan.Ignore("Startup Programs", base + g1, g1);
   Scan(scan, order);
   EXPECT_EQ(scan.Lines(), std::vector<std::string>{base + g2 + "|" + g2 + "|"});
 
   // Programs folders on a drive that is not fixed cannot be judged.
-  NonFixedDrives.Clear();
-  NonFixedDrives.Add(ExtractFileDrive(StartUpUnit::UserProgramsDir()));
-  SectionScan none;
+  scan_test::TScanRun none;
+  NonFixedDrives.Items = {ExtractFileDrive(StartUpUnit::UserProgramsDir())};   // put back by the run
   Scan(none, order);
-  NonFixedDrives.Clear();
-  EXPECT_EQ(none.found.Count(), 0);
+  EXPECT_EQ(none.Contents.Count(), 0);
 }
 
-TEST(StartupPrograms, RepairRemovesTheGroupKeyWithItsSubtree) {
-  RegSandbox order;
-  std::string g1 = Unique("one"), g2 = Unique("two");
-  order.SetString("Start Menu\\Programs\\" + g1 + "\\inner", "Order", "x");
-  order.CreateKey("Start Menu\\Programs\\" + g2);
-  SectionScan scan;
-  Scan(scan, order);
-  ASSERT_EQ(scan.found.Count(), 2);
-  scan.TickOnly({0});
-  TRepairContents log;
-  scan.Repair(StartUpUnit::RepairStartupPrograms, log);
-  ASSERT_EQ(log.Count(), 1);
-  EXPECT_EQ(log.GetItem(0).Content.KeyPath, scan.found.GetItem(0).Content.KeyPath);
-  EXPECT_EQ(log.GetItem(0).Content.Status, "Repaired Successfully");
-  EXPECT_EQ(scan.status.Text, scan.found.GetItem(0).Content.KeyPath);
-  EXPECT_EQ(scan.finish.Count, 1);
-  EXPECT_FALSE(order.KeyExists("Start Menu\\Programs\\" + g1));
-  EXPECT_TRUE(order.KeyExists("Start Menu\\Programs\\" + g2));
-
-  // Gone already: the second attempt reports the failure.
-  log.Clear();
-  scan.Repair(StartUpUnit::RepairStartupPrograms, log);
-  ASSERT_EQ(log.Count(), 1);
-  EXPECT_EQ(log.GetItem(0).Content.Status, "Repair Failed");
-
-  // The repair's stop flag.
-  scan.TickOnly({1});
-  ScanState = 3;
-  log.Clear();
-  scan.Repair(StartUpUnit::RepairStartupPrograms, log);
-  ScanState = 0;
-  EXPECT_EQ(log.Count(), 0);
-  EXPECT_TRUE(order.KeyExists("Start Menu\\Programs\\" + g2));
-}

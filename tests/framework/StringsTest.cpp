@@ -74,7 +74,9 @@ TEST(Strings, ReplaceFileContentsKeepsTheOldFileWhenItCannotWrite) {
   std::string file = dir.WriteFile("keep.txt", "old");
   EXPECT_TRUE(ReplaceFileContents(file, "new"));
   EXPECT_EQ(ReadFileBytes(file), "new");
-  EXPECT_FALSE(ReplaceFileContents(dir.Path() + "no\\such\\folder\\x.txt", "x"));
+  // the new contents cannot be written beside it (a folder holds the name): the old file stays
+  ASSERT_TRUE(CreateDirectoryW(Widen(file + ".tmp").c_str(), nullptr));
+  EXPECT_FALSE(ReplaceFileContents(file, "newer"));
   EXPECT_EQ(ReadFileBytes(file), "new");
 }
 

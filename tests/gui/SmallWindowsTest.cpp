@@ -36,15 +36,15 @@ TEST(GuiRepairDialog, CancelSetsTheRunStateToStopAndHidesTheDialog) {
   status->SetCaption("HKEY_CURRENT_USER\\Software\\Gone");
   EXPECT_EQ(RepairDialogForm->abRepair->Caption(), "HKEY_CURRENT_USER\\Software\\Gone");
 
-  for (uint8_t before : {uint8_t(0), uint8_t(2)}) {
+  for (auto before : {PublicFunctionUnit::TRunState::Idle, PublicFunctionUnit::TRunState::HistoryCleaning}) {
     PublicFunctionUnit::ScanState = before;
     RepairDialogForm->Show();
     RepairDialogForm->Button1->Perform(BM_CLICK);
-    EXPECT_EQ(PublicFunctionUnit::ScanState, 3);
+    EXPECT_EQ(PublicFunctionUnit::ScanState, PublicFunctionUnit::TRunState::StopRepair);
     EXPECT_FALSE(RepairDialogForm->Visible());
     EXPECT_TRUE(IsWindow(RepairDialogForm->Handle()));
   }
-  PublicFunctionUnit::ScanState = 0;
+  PublicFunctionUnit::ScanState = PublicFunctionUnit::TRunState::Idle;
   RepairDialogForm->Free();
   EXPECT_EQ(RepairDialogForm, nullptr);
 }

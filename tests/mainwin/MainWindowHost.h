@@ -50,7 +50,7 @@ struct MainWindowHost {
     PublicFunctionUnit::MyRegistryInfo.SelectAll = true;
     PublicFunctionUnit::MyRegistryInfo.CheckUpdate = false;
     PublicFunctionUnit::CommandLineParam.clear();
-    PublicFunctionUnit::ScanState = 0;
+    PublicFunctionUnit::ScanState = PublicFunctionUnit::TRunState::Idle;
     PublicFunctionUnit::SetIgnoreFileName(folder.Path() + "ZelvoranIgnores.dat");
     for (MainUnit::TSection& s : MainUnit::Sections()) s.Scan = Reports({});
     DM = &dm;
@@ -60,7 +60,7 @@ struct MainWindowHost {
     DM = nullptr;
     PublicFunctionUnit::CommandLineParam.clear();
     PublicFunctionUnit::SetIgnoreFileName("");
-    PublicFunctionUnit::ScanState = 0;
+    PublicFunctionUnit::ScanState = PublicFunctionUnit::TRunState::Idle;
     PublicFunctionUnit::PlatformKind = savedPlatform;
   }
   void Create() {

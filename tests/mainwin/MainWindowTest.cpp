@@ -309,7 +309,7 @@ TEST_F(MainWindowFixture, CloseHidesInTheTrayAndTheInstanceMessageBringsItBack) 
   EXPECT_TRUE(IsWindowVisible(form->Handle()));
 
   form->Perform(WM_TRAY_ICON, 0, 0x10);
-  EXPECT_EQ(PublicFunctionUnit::ScanState, 1);
+  EXPECT_EQ(PublicFunctionUnit::ScanState, PublicFunctionUnit::TRunState::StopScan);
   EXPECT_TRUE(Application.Terminated());
 }
 

@@ -50,13 +50,13 @@ struct ScanDriverFixture : ::testing::Test {
   std::vector<int> calls;
 
   ScanDriverFixture() {
-    PublicFunctionUnit::ScanState = 0;
+    PublicFunctionUnit::ScanState = PublicFunctionUnit::TRunState::Idle;
     PublicFunctionUnit::SetIgnoreFileName(folder.Path() + "ZelvoranIgnores.dat");
     for (int i = 0; i < SectionCount; ++i) Sections()[i].Scan = Finds(0, &calls);
   }
   ~ScanDriverFixture() override {
     PublicFunctionUnit::SetIgnoreFileName("");
-    PublicFunctionUnit::ScanState = 0;
+    PublicFunctionUnit::ScanState = PublicFunctionUnit::TRunState::Idle;
   }
 };
 
@@ -121,7 +121,7 @@ TEST_F(ScanDriverFixture, AbortStopsBeforeTheNextSectionAndKeepsWhatWasFound) {
   Sections()[0].Scan = Finds(3, &calls);
   Sections()[1].Scan = [this](int index, TCaptionTarget*, TCaptionTarget*, TIgnoreContents&, TRegistryContents&) {
     calls.push_back(index);
-    PublicFunctionUnit::ScanState = 1;   // the Abort button while this section runs
+    PublicFunctionUnit::ScanState = PublicFunctionUnit::TRunState::StopScan;   // the Abort button while this section runs
   };
   EXPECT_EQ(ScanSections(view, results, ignore), "");
   EXPECT_EQ(calls, (std::vector<int>{0, 1}));

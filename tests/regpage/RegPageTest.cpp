@@ -78,7 +78,7 @@ struct RegPageFixture : ::testing::Test {
     MessageBoxes().Clear();
     MyRegistryInfo.CheckUpdate = false;
     MyRegistryInfo.OneTime = false;
-    PublicFunctionUnit::ScanState = 0;
+    PublicFunctionUnit::ScanState = PublicFunctionUnit::TRunState::Idle;
     PublicFunctionUnit::SetIgnoreFileName(temp.Path() + "ZelvoranIgnores.dat");
     DM = &dm;
     form = new TZelvoranMainForm();

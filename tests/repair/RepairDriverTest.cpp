@@ -9,7 +9,7 @@
 #include "app/MainUnit.h"
 #include "app/RegBackupUnit.h"
 #include "app/RepairDialogUnit.h"
-#include "backup/BackupTestSupport.h"
+#include "support/RegistryTree.h"
 #include "framework/Application.h"
 #include "framework/StringList.h"
 #include "scan/ApplicationPathsUnit.h"
@@ -20,7 +20,7 @@
 #include "support/TestSupport.h"
 
 using namespace MainUnit;
-using namespace backup_test;
+using namespace testing_support;
 using PublicFunctionUnit::MyRegistryInfo;
 using testing_support::MessageBoxes;
 using testing_support::RegSandbox;
@@ -105,7 +105,7 @@ struct RepairFixture : ::testing::Test {
     MyRegistryInfo.NotAutoBackup = false;
     PublicFunctionUnit::PlatformKind = 4;
     PublicFunctionUnit::CommandLineParam.clear();
-    PublicFunctionUnit::ScanState = 0;
+    PublicFunctionUnit::ScanState = PublicFunctionUnit::TRunState::Idle;
     PublicFunctionUnit::SetIgnoreFileName(folder.Path() + "ZelvoranIgnores.dat");
     RepairBackupFile.clear();
     for (TSection& s : Sections()) s.Scan = Reports({});
@@ -122,7 +122,7 @@ struct RepairFixture : ::testing::Test {
     ShowFirstFullBackup = savedFullBackup;
     ShowBackupUpload = savedUpload;
     MyRegistryInfo.OneTime = false;
-    PublicFunctionUnit::ScanState = 0;
+    PublicFunctionUnit::ScanState = PublicFunctionUnit::TRunState::Idle;
     PublicFunctionUnit::SetIgnoreFileName("");
   }
 
@@ -367,10 +367,10 @@ TEST_F(RepairFixture, CancelStopsBeforeTheNextSectionAndFinishStartsOver) {
   EXPECT_EQ(FinishRows(), (std::vector<std::string>{"HKEY_CURRENT_USER\\a" + kRepaired, "HKEY_CURRENT_USER\\b" + kRepaired}));
   EXPECT_EQ(RepairDialogUnit::RepairDialogForm, nullptr);
   EXPECT_EQ(ThreadWindows(L"TRepairDialogForm"), 0);
-  EXPECT_EQ(PublicFunctionUnit::ScanState, 3);   // until the finish button
+  EXPECT_EQ(PublicFunctionUnit::ScanState, PublicFunctionUnit::TRunState::StopRepair);   // until the finish button
 
   form->FinishBtnClick(form->FinishBtn);
-  EXPECT_EQ(PublicFunctionUnit::ScanState, 0);
+  EXPECT_EQ(PublicFunctionUnit::ScanState, PublicFunctionUnit::TRunState::Idle);
   EXPECT_EQ(form->ScanNotebook->PageIndex(), 0);
   EXPECT_TRUE(form->ScanNowBtn->Visible());
   for (TImage* pic : form->SectionImages) EXPECT_EQ(pic->Tag, 1);

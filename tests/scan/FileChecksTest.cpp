@@ -2,6 +2,7 @@
 // afresh, and outside a scan every check reads the disk.
 #include <gtest/gtest.h>
 
+#include "support/ScanFixture.h"
 #include "support/TestSupport.h"
 #include "app/MainUnitSections.h"
 #include "framework/StringList.h"
@@ -61,19 +62,16 @@ TEST(ScanFileChecks, TheDriverStartsEachScanAfresh) {
   TempFolder dir;
   std::string file = dir.Path() + "font.ttf";
   std::vector<bool> seen;
-  MainUnit::TSectionTable saved = MainUnit::Sections();
+  scan_test::TScanRun run;   // clean scan state and an ignore file of its own, put back afterwards
+  testing_support::ScopedGlobal<MainUnit::TSectionTable> table(MainUnit::Sections());
   MainUnit::Sections()[4].Scan = [&](int, TCaptionTarget*, TCaptionTarget*, TIgnoreContents&, TRegistryContents&) {
     seen.push_back(ScanFileExists(file));
     WriteFileBytes(file, "x");
     seen.push_back(ScanFileExists(file));
   };
-  SetIgnoreFileName(dir.Path() + "ZelvoranIgnores.dat");
-  ScanState = 0;
   MainUnit::TSectionResults results;
   TIgnoreContents ignore;
   MainUnit::ScanSections(view, results, ignore);
   MainUnit::ScanSections(view, results, ignore);
-  MainUnit::Sections() = saved;
-  SetIgnoreFileName("");
   EXPECT_EQ(seen, (std::vector<bool>{false, false, true, true}));
 }

@@ -3,10 +3,12 @@
 #include "framework/Exceptions.h"
 #include "framework/Registry.h"
 #include "scan/PublicFunctionUnit.h"
+#include "support/ScanFixture.h"
 #include "support/TestSupport.h"
 
 using namespace PublicFunctionUnit;
 using testing_support::RegSandbox;
+using testing_support::ScopedGlobal;
 using testing_support::TempFolder;
 
 namespace {
@@ -24,7 +26,7 @@ TEST(Settings, FirstStartWritesDefaultsAndOddTextsStayAsTheyAre) {
   TRegistry reg;
   reg.RootKey = HKEY_LOCAL_MACHINE;
   reg.DeleteKey(SettingsKey);
-  MyRegistryInfo = {};
+  ScopedGlobal<TMyRegistryInfo> settings(MyRegistryInfo, {});
   LoadSettings();
   EXPECT_EQ(ReadSetting("NotAutoBackup"), "0");
   EXPECT_EQ(ReadSetting("OneTime"), "0");
@@ -78,9 +80,9 @@ TEST(Settings, FirstStartWritesDefaultsAndOddTextsStayAsTheyAre) {
 TEST(ScanState, TickAdvancesEveryTwoHundredAndWraps) {
   TProgressHolder bar;
   TCaptionHolder label;
-  ItemsProcessedBar = &bar;
-  ItemsProcessedLabel = &label;
-  ItemsProcessed = 0;
+  ScopedGlobal<TProgressTarget*> shownBar(ItemsProcessedBar, &bar);
+  ScopedGlobal<TCaptionTarget*> shownLabel(ItemsProcessedLabel, &label);
+  ScopedGlobal<int32_t> count(ItemsProcessed, 0);
   for (int i = 0; i < 399; ++i) TickItemsProcessed();
   EXPECT_EQ(bar.Value, 1);
   EXPECT_EQ(label.Text, "Items processed:        200");
@@ -101,7 +103,7 @@ TEST(ScanState, PlatformAndDrives) {
   EXPECT_EQ(PlatformKind, 4);
   // The test prefix has E: as a CD-ROM drive and F: as a floppy drive; C: and D: are fixed.
   TStringList drives;
-  ScanState = 0;
+  ScopedGlobal<TRunState> state(ScanState, TRunState::Idle);
   ListNonFixedDrives(drives);
   EXPECT_NE(drives.IndexOf("E:"), -1);
   EXPECT_NE(drives.IndexOf("F:"), -1);
@@ -112,15 +114,9 @@ TEST(ScanState, PlatformAndDrives) {
   EXPECT_TRUE(IsOnFixedDrive(drives, "C:\\dir\\x"));
   EXPECT_TRUE(IsOnFixedDrive(TStringList(), "E:\\x"));
   TStringList stopped;
-  ScanState = 3;
+  ScanState = TRunState::StopRepair;
   ListNonFixedDrives(stopped);
   EXPECT_EQ(stopped.Count(), 0);
-  ScanState = 0;
-}
-
-TEST(ScanState, TheTestPrefixHasNoHostDrive) {
-  EXPECT_EQ(GetDriveTypeW(L"Z:\\"), (UINT)DRIVE_NO_ROOT_DIR);
-  EXPECT_EQ(GetFileAttributesW(L"Z:\\etc"), INVALID_FILE_ATTRIBUTES);
 }
 
 TEST(ScanState, SmallHelpers) {
@@ -130,9 +126,6 @@ TEST(ScanState, SmallHelpers) {
   EXPECT_NE(user, "unchanged");
   std::string param = "x";
   EXPECT_FALSE(GetCommandLineParam(param) && param.rfind("--gtest", 0) != 0);
-  DWORD start = GetTickCount();
-  Delay(50);
-  EXPECT_GE(GetTickCount() - start, 50u);
   EXPECT_EQ(GetProgramFilesDir(0).empty(), false);
   EXPECT_EQ(GetProgramFilesDir(2), "");
   EXPECT_TRUE(DirectoryExists(GetWindowsDir()));
@@ -192,12 +185,11 @@ TEST(RegistryPath, DeleteKeyRemovesSubtree) {
 }
 
 TEST(IgnoreList, LoadsMalformedLinesAndMatchesByItsCaseRules) {
-  TempFolder dir;
-  SetIgnoreFileName(dir.Path() + "ZelvoranIgnores.dat");
+  scan_test::TScanRun run;   // an ignore file of the test's own
   TIgnoreContents list;
   LoadIgnoreList(list);   // no file: empty
   EXPECT_EQ(list.Count(), 0);
-  dir.WriteFile("ZelvoranIgnores.dat",
+  WriteFileBytes(IgnoreFileName(),
                 "Font Entries|HKEY_LOCAL_MACHINE\\SOFTWARE\\Fonts|Arial (TrueType)\r\n"
                 "\r\n"
                 "no bar at all\r\n"
@@ -229,5 +221,4 @@ TEST(IgnoreList, LoadsMalformedLinesAndMatchesByItsCaseRules) {
   ASSERT_NE(locked, INVALID_HANDLE_VALUE);
   EXPECT_THROW(LoadIgnoreList(list), EInOutError);
   CloseHandle(locked);
-  SetIgnoreFileName("");
 }

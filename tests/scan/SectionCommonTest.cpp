@@ -3,6 +3,7 @@
 #include "framework/StringList.h"
 #include "scan/PublicFunctionUnit.h"
 #include "scan/SectionCommon.h"
+#include "support/ScanFixture.h"
 #include "support/TestSupport.h"
 
 using namespace SectionCommon;
@@ -23,8 +24,7 @@ TContent Finding(const std::string& keyPath, const std::string& valueName, const
 }  // namespace
 
 TEST(SectionCommon, NewFindingNumbersAndTicks) {
-  PublicFunctionUnit::ProblemNumber = 0;
-  PublicFunctionUnit::MyRegistryInfo.SelectAll = true;
+  scan_test::TScanRun run;   // numbers from 1, new findings ticked; put back afterwards
   TRegistryContents contents;
   TCaptionHolder count;
   NewFinding(contents);
@@ -76,8 +76,8 @@ TEST(SectionCommon, RepairWalkLogsRealOutcomesAndHonoursTicksAndCancel) {
   TCaptionHolder status;
   TListCountHolder finish;
   TRepairContents log;
-  PublicFunctionUnit::ScanState = 0;
-  RepairFindings({TRepairForm::Value}, status, finish, contents, log);
+  scan_test::TScanRun run;
+  RepairFindings({.Form = TRepairForm::Value}, status, finish, contents, log);
   EXPECT_FALSE(box.ValueExists("k", "gone"));
   EXPECT_TRUE(box.ValueExists("k", "kept"));
   ASSERT_EQ(log.Count(), 2);
@@ -90,16 +90,15 @@ TEST(SectionCommon, RepairWalkLogsRealOutcomesAndHonoursTicksAndCancel) {
   TRegistryContents keys;
   keys.GetItem(keys.Add()).Content = Finding(box.FullPath() + "\\sub", "default");
   TRepairContents keyLog;
-  RepairFindings({TRepairForm::Key, true, true, TStatusText::WithoutRootName}, status, finish, keys, keyLog);
+  RepairFindings({.Form = TRepairForm::Key, .Status = TStatusText::WithoutRootName}, status, finish, keys, keyLog);
   EXPECT_FALSE(box.KeyExists("sub"));
   EXPECT_EQ(keyLog.GetItem(0).Content.KeyPath, "\\" + box.Path() + "\\sub");
   EXPECT_EQ(keyLog.GetItem(0).Content.Status, "Repaired Successfully");
 
   // Cancel before the walk: nothing is touched or logged.
   TRepairContents cancelled;
-  PublicFunctionUnit::ScanState = 3;
-  RepairFindings({TRepairForm::Value}, status, finish, contents, cancelled);
-  PublicFunctionUnit::ScanState = 0;
+  PublicFunctionUnit::ScanState = PublicFunctionUnit::TRunState::StopRepair;   // put back by the run
+  RepairFindings({.Form = TRepairForm::Value}, status, finish, contents, cancelled);
   EXPECT_EQ(cancelled.Count(), 0);
   EXPECT_TRUE(box.ValueExists("k", "kept"));
 }

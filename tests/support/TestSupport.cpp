@@ -29,6 +29,11 @@ RegSandbox::RegSandbox(HKEY root, const std::string& parent, const std::string& 
   CreateKey("");
 }
 
+RegSandbox::RegSandbox(HKEY root, const ExactPath& path) : root_(root), path_(path.Path) {
+  SHDeleteKeyW(root_, Widen(path_).c_str());
+  CreateKey("");
+}
+
 RegSandbox::~RegSandbox() { SHDeleteKeyW(root_, Widen(path_).c_str()); }
 
 std::string RegSandbox::FullPath() const { return PublicFunctionUnit::RootKeyName(root_) + "\\" + path_; }
@@ -89,7 +94,8 @@ bool DeleteTree(const std::string& folder) {
   return SHFileOperationW(&op) == 0;
 }
 
-TempFolder::TempFolder() : path_("C:\\ZelvoranTest\\" + TestName() + "\\") {
+TempFolder::TempFolder(const std::string& suffix)
+    : path_("C:\\ZelvoranTest\\" + TestName() + (suffix.empty() ? "" : "_" + suffix) + "\\") {
   if (DirectoryExists(path_)) DeleteTree(path_);
   ForceDirectories(path_);
 }

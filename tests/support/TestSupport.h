@@ -31,10 +31,18 @@ std::string TestName();
 
 // A key HKCU\Software\ZelvoranTest\<test name>[\suffix] (or under another root), deleted with
 // its subtree before and after the test.
+// A key at a fixed path of the prefix (under HKEY_CLASSES_ROOT, the help keys, the user's
+// FileExts) is planted the same way: RegSandbox(root, ExactPath{path}).
+struct ExactPath {
+  std::string Path;
+};
 class RegSandbox {
  public:
   explicit RegSandbox(HKEY root = HKEY_CURRENT_USER, const std::string& parent = "Software\\ZelvoranTest",
                       const std::string& suffix = "");
+  RegSandbox(HKEY root, const ExactPath& path);
+  RegSandbox(const RegSandbox&) = delete;
+  RegSandbox& operator=(const RegSandbox&) = delete;
   ~RegSandbox();
   HKEY Root() const { return root_; }
   const std::string& Path() const { return path_; }       // below the root, no leading "\"
@@ -53,10 +61,10 @@ class RegSandbox {
   std::string path_;
 };
 
-// A folder C:\ZelvoranTest\<test name>, emptied before and removed after the test.
+// A folder C:\ZelvoranTest\<test name>[_suffix], emptied before and removed after the test.
 class TempFolder {
  public:
-  TempFolder();
+  explicit TempFolder(const std::string& suffix = "");
   ~TempFolder();
   const std::string& Path() const { return path_; }       // with a trailing "\"
   std::string WriteFile(const std::string& relative, const std::string& content = "x") const;
@@ -66,5 +74,21 @@ class TempFolder {
 };
 
 bool DeleteTree(const std::string& folder);
+
+// Keeps a global's value (or sets a new one) for the length of a scope and puts the old value
+// back at the end, also when an assertion ends the test early.
+template <class T>
+class ScopedGlobal {
+ public:
+  explicit ScopedGlobal(T& global) : global_(global), saved_(global) {}
+  ScopedGlobal(T& global, T value) : global_(global), saved_(global) { global_ = value; }
+  ~ScopedGlobal() { global_ = saved_; }
+  ScopedGlobal(const ScopedGlobal&) = delete;
+  ScopedGlobal& operator=(const ScopedGlobal&) = delete;
+
+ private:
+  T& global_;
+  T saved_;
+};
 
 }  // namespace testing_support

@@ -2,7 +2,8 @@
 // program paths.
 #include <gtest/gtest.h>
 
-#include "ScanFixture.h"
+#include "support/Planting.h"
+#include "support/ScanFixture.h"
 #include "scan/ApplicationPathsUnit.h"
 #include "scan/FileAssociationsUnit.h"
 #include "scan/FileExtensionUnit.h"
@@ -10,7 +11,8 @@
 #include "scan/UninstallSectionUnit.h"
 #include "scan/WindowsFontsUnit.h"
 
-using namespace values_test;
+using namespace scan_test;
+using namespace testing_support;
 
 TEST(CommandToExePath, NamesTheProgramOfACommandLine) {
   using UninstallSectionUnit::CommandToExePath;

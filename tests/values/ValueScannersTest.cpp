@@ -1,162 +1,14 @@
-// The scanners whose findings are the values of one key: fonts, shared DLLs, sounds, help files
-// and services.
+// The sounds, help files and services sections.
 #include <gtest/gtest.h>
 
-#include "ScanFixture.h"
+#include "support/Planting.h"
+#include "support/ScanFixture.h"
 #include "scan/HelpSectionUnit.h"
-#include "scan/SharedDLLsUnit.h"
 #include "scan/SoundsUnit.h"
 #include "scan/SystemServicesUnit.h"
-#include "scan/WindowsFontsUnit.h"
 
-using namespace values_test;
-using testing_support::RegSandbox;
-using testing_support::TestName;
-
-namespace {
-// A file that exists for the test's duration only.
-struct TTempFile {
-  std::string Path;
-  explicit TTempFile(std::string path) : Path(std::move(path)) {
-    ForceDirectories(ExtractFilePath(Path));
-    WriteFileBytes(Path, "x");
-  }
-  ~TTempFile() { DeleteFileW(Widen(Path).c_str()); }
-};
-
-void ScanFonts(TScanRun& run, const RegSandbox& key) { run.Scan(WindowsFontsUnit::ScanFonts, key.Path(), key.Root()); }
-
-// Fonts values of every kind; the missing ones are A, E, G and I.
-void PlantFonts(const TScanRun& run, const RegSandbox& key) {
-  key.SetString("", "A Missing", "zvmissing.ttf");
-  key.SetString("", "B Present", TestName() + ".ttf");
-  key.SetRaw("", "C Binary", REG_BINARY, {1, 2});
-  key.SetString("", "D Full", run.Folder.WriteFile("Fonts-external\\x.ttf"));
-  key.SetString("", "E Full Missing", run.Folder.Path() + "gone.ttf");
-  key.SetString("", "F CD", "E:\\fonts\\x.ttf");
-  key.SetString("", "G Spaced", "  zvspaced.ttf ", REG_EXPAND_SZ);
-  key.SetString("", "H Ünïcode present", TestName() + "-ä.ttf");
-  key.SetString("", "I Ünïcode missing", "zv-fehlt-ö.ttf");
-}
-}  // namespace
-
-TEST(Fonts, ReportsOnlyMissingFontFilesWithExactTexts) {
-  TScanRun run;
-  RegSandbox key(HKEY_CURRENT_USER, "Software\\ZelvoranTest", "Schriftartén");
-  std::string fonts = PublicFunctionUnit::GetWindowsDir() + "\\Fonts\\";
-  TTempFile present(fonts + TestName() + ".ttf"), presentUnicode(fonts + TestName() + "-ä.ttf");
-  PlantFonts(run, key);
-  ScanFonts(run, key);
-
-  std::string keyText = "HKEY_CURRENT_USER\\" + key.Path();
-  ASSERT_EQ(run.Contents.Count(), 4);
-  EXPECT_EQ(run.Values(""), (Texts{"zvmissing.ttf", run.Folder.Path() + "gone.ttf", "  zvspaced.ttf ",
-                                   "zv-fehlt-ö.ttf"}));
-  const TContent& a = run.Contents.GetItem(0).Content;
-  EXPECT_TRUE(a.Checked);
-  ExpectFinding(a, {.KeyPath = keyText, .ShortName = "Fonts", .ValueName = "A Missing",
-                    .ValueNameLine = " ValueName:A Missing", .ValueLine = " Value:zvmissing.ttf",
-                    .FaultLine = " The file (zvmissing.ttf) does not exist at the specified location",
-                    .DescriptionLine = "The Key zvmissing.ttf under " + keyText + " contains a bad path for the value"});
-  for (int i = 0; i < 4; ++i) EXPECT_EQ(run.Contents.GetItem(i).Content.Number, i + 1);
-  EXPECT_EQ(run.Contents.GetItem(3).Content.ValueName, "I Ünïcode missing");
-  EXPECT_EQ(run.CountLabel.Text, "4");
-  EXPECT_EQ(run.CurrentItem.Text, key.Path() + "I Ünïcode missing");
-  EXPECT_EQ(PublicFunctionUnit::ItemsProcessed, 9);
-
-  // Excluding the first finding hides it alone; a new scan starts from an empty collection and
-  // takes the tick from the setting.
-  run.Exclude(WindowsFontsUnit::SectionCaption, a);
-  PublicFunctionUnit::MyRegistryInfo.SelectAll = false;
-  ScanFonts(run, key);
-  EXPECT_EQ(run.Values(""), (Texts{run.Folder.Path() + "gone.ttf", "  zvspaced.ttf ", "zv-fehlt-ö.ttf"}));
-  EXPECT_FALSE(run.Contents.GetItem(0).Content.Checked);
-  EXPECT_EQ(run.Contents.GetItem(0).Content.Number, 5);
-
-  PublicFunctionUnit::ItemsProcessed = 0;
-  run.ExpectStopEndsScan(WindowsFontsUnit::ScanFonts, key.Path(), key.Root());
-  EXPECT_EQ(PublicFunctionUnit::ItemsProcessed, 0);
-}
-
-TEST(Fonts, RepairDeletesTickedValuesAndSaysWhenItCannot) {
-  TScanRun run;
-  RegSandbox key;
-  std::string fonts = PublicFunctionUnit::GetWindowsDir() + "\\Fonts\\";
-  TTempFile present(fonts + TestName() + ".ttf"), presentUnicode(fonts + TestName() + "-ä.ttf");
-  PlantFonts(run, key);
-  ScanFonts(run, key);
-  ASSERT_EQ(run.Contents.Count(), 4);
-  TickOnly(run.Contents, {"zvmissing.ttf", "  zvspaced.ttf "});
-  RegDeleteKeyValueW(HKEY_CURRENT_USER, Widen(key.Path()).c_str(), L"G Spaced");   // gone before the repair
-
-  TRepairRun repair;
-  repair.Repair(WindowsFontsUnit::RepairFonts, run.Contents);
-  std::string keyText = key.FullPath();
-  EXPECT_EQ(repair.Lines(), (Lines{{keyText, kOk}, {keyText, kFailed}}));
-  EXPECT_EQ(repair.FinishList.Count, 2);
-  EXPECT_EQ(repair.Status.Text, keyText);
-  EXPECT_FALSE(key.ValueExists("", "A Missing"));
-  EXPECT_TRUE(key.ValueExists("", "E Full Missing"));   // not ticked
-  EXPECT_TRUE(key.ValueExists("", "B Present"));
-  EXPECT_TRUE(key.ValueExists("", "I Ünïcode missing"));
-}
-
-TEST(SharedDlls, ReportsZeroCountsAndMissingDlls) {
-  TScanRun run;
-  RegSandbox key;
-  std::string dir = run.Folder.Path();
-  run.Folder.WriteFile("a\\present.dll");
-  run.Folder.WriteFile("c\\present.dll");
-  run.Folder.WriteFile("h\\bibliothèque.dll");
-  key.SetString("", dir + "a\\present.dll", "0");             // count 0: reported though present
-  key.SetDword("", dir + "b\\gone.dll", 1);                    // missing
-  key.SetRaw("", dir + "c\\present.dll", REG_BINARY, {0x0A});  // count 10, present
-  key.SetDword("", dir + "d\\gone.SyS", 0);                    // drivers are never judged
-  key.SetRaw("", dir + "e\\gone.dll", REG_MULTI_SZ, {0, 0});   // other type: count -1
-  key.SetDword("", dir + "f\\E:gone.dll", 0);                  // names a CD-ROM drive
-  key.SetDword("", dir + "g\\A:gone.dll", 0);
-  key.SetDword("", dir + "h\\bibliothèque.dll", 1);
-  key.SetDword("", dir + "i\\manquée.dll", 2);
-  key.SetDword("", dir + "y\\msoe.dll", 1);                    // ends the section
-  key.SetDword("", dir + "z\\after.dll", 1);
-  auto scan = [&] { run.Scan(SharedDLLsUnit::ScanSharedDlls, key.Path(), key.Root()); };
-  scan();
-
-  ASSERT_EQ(run.Contents.Count(), 4);
-  std::vector<std::string> names, counts;
-  for (int i = 0; i < 4; ++i) {
-    names.push_back(run.Contents.GetItem(i).Content.ValueName);
-    counts.push_back(run.Contents.GetItem(i).Content.Value);
-  }
-  EXPECT_EQ(names, (Texts{dir + "a\\present.dll", dir + "b\\gone.dll", dir + "e\\gone.dll", dir + "i\\manquée.dll"}));
-  EXPECT_EQ(counts, (Texts{"0", "1", "-1", "2"}));
-  const TContent& b = run.Contents.GetItem(1).Content;
-  std::string name = dir + "b\\gone.dll";
-  ExpectFinding(b, {.KeyPath = key.FullPath(), .ShortName = "SharedDlls", .ValueName = name,
-                    .ValueNameLine = " ValueName:default", .ValueLine = " Value:" + name,
-                    .FaultLine = " The file (" + name + ") does not exist at the specified location",
-                    .DescriptionLine = "The Key " + name + " under " + key.FullPath() + " contains a bad path for the value"});
-  EXPECT_EQ(b.Number, 2);
-  EXPECT_EQ(run.CountLabel.Text, "4");
-  EXPECT_EQ(run.CurrentItem.Text, dir + "y\\msoe.dll");
-
-  // One exclusion hides that value only; the values after it are still judged.
-  run.Exclude(SharedDLLsUnit::SectionCaption, run.Contents.GetItem(0).Content);
-  scan();
-  ASSERT_EQ(run.Contents.Count(), 3);
-  EXPECT_EQ(run.Contents.GetItem(0).Content.ValueName, dir + "b\\gone.dll");
-
-  run.ExpectStopEndsScan(SharedDLLsUnit::ScanSharedDlls, key.Path(), key.Root());
-
-  scan();
-  TickOnly(run.Contents, {"1", "2"});
-  RegDeleteKeyValueW(HKEY_CURRENT_USER, Widen(key.Path()).c_str(), Widen(dir + "b\\gone.dll").c_str());
-  TRepairRun repair;
-  repair.Repair(SharedDLLsUnit::RepairSharedDlls, run.Contents);
-  EXPECT_EQ(repair.Lines(), (Lines{{key.FullPath(), kFailed}, {key.FullPath(), kOk}}));
-  EXPECT_FALSE(key.ValueExists("", dir + "i\\manquée.dll"));
-  EXPECT_TRUE(key.ValueExists("", dir + "e\\gone.dll"));
-}
+using namespace scan_test;
+using namespace testing_support;
 
 TEST(Sounds, ReportsTheUnnamedSoundOnceAndHonoursExclusions) {
   TScanRun run;
@@ -176,13 +28,6 @@ TEST(Sounds, ReportsTheUnnamedSoundOnceAndHonoursExclusions) {
   EXPECT_EQ(PublicFunctionUnit::ItemsProcessed, 1);   // one tick per finding
   EXPECT_EQ(run.CurrentItem.Changes, 0);
 
-  TRepairRun repair;
-  repair.Repair(SoundsUnit::RepairSounds, run.Contents);
-  EXPECT_EQ(repair.Lines(), (Lines{{key.FullPath(), kOk}}));
-  EXPECT_FALSE(key.ValueExists("", ""));
-  EXPECT_TRUE(key.ValueExists("", "a"));
-
-  key.SetString("", "", "x");
   run.Exclude(SoundsUnit::SectionCaption, s);
   run.Contents.Clear();
   run.Scan(SoundsUnit::ScanSounds, key.Path(), key.Root());
@@ -233,23 +78,10 @@ TEST(Help, ReportsMissingHelpFilesInBothKeys) {
   EXPECT_EQ(run.Values(t), (Texts{dir + "\\" + t + "-b.hlp", dir + "\\Hilfé\\" + t + "-ünï.hlp",
                                   dir + "\\chm\\" + t + "-c.chm"}));
 
-  PublicFunctionUnit::ScanState = 1;
+  PublicFunctionUnit::ScanState = PublicFunctionUnit::TRunState::StopScan;
   scan();
   EXPECT_EQ(run.Contents.Count(), 0);
-  PublicFunctionUnit::ScanState = 0;
-
-  // The repair removes the value the finding names, nothing else of the key.
-  scan();
-  TickOnly(run.Contents, {dir + "\\" + t + "-b.hlp", dir + "\\chm\\" + t + "-c.chm"});
-  TRepairRun repair;
-  repair.Repair(HelpSectionUnit::RepairHelpFiles, run.Contents);
-  EXPECT_EQ(repair.Lines(), (Lines{{std::string("\\") + HelpSectionUnit::HelpKey, kOk},
-                                   {std::string("\\") + HelpSectionUnit::HtmlHelpKey, kOk}}));
-  EXPECT_FALSE(help.HasValue(t + "-b.hlp"));
-  EXPECT_FALSE(html.HasValue(t + "-c.chm"));
-  EXPECT_TRUE(help.HasValue(t + "-a.hlp"));
-  EXPECT_TRUE(help.HasValue(t + "-ünï.hlp"));
-  EXPECT_TRUE(help.HasValue(t + "-present.hlp"));
+  PublicFunctionUnit::ScanState = PublicFunctionUnit::TRunState::Idle;
 }
 
 TEST(Services, ScanAddsNothing) {

@@ -2,18 +2,20 @@
 // planted under HKEY_CLASSES_ROOT with identifiers of their own, removed afterwards.
 #include <gtest/gtest.h>
 
-#include "WalkerTestSupport.h"
+#include "support/Planting.h"
+#include "support/ScanFixture.h"
 #include "scan/ActivexSection.h"
 #include "scan/SectionCommon.h"
 
 using namespace PublicFunctionUnit;
-using testing_support::RegSandbox;
+using namespace scan_test;
+using namespace testing_support;
 
 namespace {
 
 const char* const kCaption = "ActiveX, OLE/COM Entries";
 
-class ComEntries : public WalkerTest {};
+class ComEntries : public ScanTest {};
 
 }  // namespace
 
@@ -32,10 +34,10 @@ TEST_F(ComEntries, EmptyServerAndHelpKeysWithTheirTexts) {
   box.SetString("AppID\\a\\HELPDIR", "", "");
   box.SetString("S\\appid\\InprocServer32", "", "");
 
-  ActivexSection::ScanComKeys(0, &currentItem, &countLabel, ignoreList, contents, box.Path(), box.Root());
+  ActivexSection::ScanComKeys(0, &CurrentItem, &CountLabel, IgnoreList, Contents, box.Path(), box.Root());
   auto k = [&](const std::string& sub) { return box.FullPath() + "\\" + sub; };
-  ASSERT_EQ(contents.Count(), 5);
-  const TContent& help = contents.GetItem(0).Content;   // keys come sorted: H, S, U, V, X
+  ASSERT_EQ(Contents.Count(), 5);
+  const TContent& help = Contents.GetItem(0).Content;   // keys come sorted: H, S, U, V, X
   EXPECT_EQ(help.KeyPath, k("H\\HELPDIR"));
   EXPECT_EQ(help.ShortName, "HELPDIR");
   EXPECT_EQ(help.ValueName, "default");
@@ -46,10 +48,10 @@ TEST_F(ComEntries, EmptyServerAndHelpKeysWithTheirTexts) {
   EXPECT_EQ(help.FaultLine, " The key is Emtpy");
   EXPECT_EQ(help.DescriptionLine, "The Key HELPDIR under " + k("H\\HELPDIR") + " is Empty");
   EXPECT_EQ(help.ProblemKind, "Empty Key: " + k("H\\HELPDIR"));
-  EXPECT_EQ(contents.GetItem(1).Content.KeyPath, k("S\\appid\\InprocServer32"));
-  EXPECT_EQ(contents.GetItem(2).Content.ShortName, "InprocServer");
-  EXPECT_EQ(contents.GetItem(3).Content.ShortName, "LocalServer32");
-  const TContent& server = contents.GetItem(4).Content;
+  EXPECT_EQ(Contents.GetItem(1).Content.KeyPath, k("S\\appid\\InprocServer32"));
+  EXPECT_EQ(Contents.GetItem(2).Content.ShortName, "InprocServer");
+  EXPECT_EQ(Contents.GetItem(3).Content.ShortName, "LocalServer32");
+  const TContent& server = Contents.GetItem(4).Content;
   EXPECT_EQ(server.KeyPath, k("X\\InprocServer32"));
   EXPECT_EQ(server.ShortName, "InprocServer32");
   EXPECT_EQ(server.ValueName, "default");
@@ -58,48 +60,23 @@ TEST_F(ComEntries, EmptyServerAndHelpKeysWithTheirTexts) {
   EXPECT_EQ(server.FaultLine, " The key is Emtpy");
   EXPECT_EQ(server.DescriptionLine, "The Key default under " + k("X\\InprocServer32") + " is Empty");
   EXPECT_EQ(server.ProblemKind, "Empty Key: " + k("X\\InprocServer32"));
-  EXPECT_EQ(countLabel.Text, "5");
+  EXPECT_EQ(CountLabel.Text, "5");
   // Every key visited is shown, the "AppID" subtrees are not visited at all.
-  EXPECT_EQ(currentItem.Changes, 21);
+  EXPECT_EQ(CurrentItem.Changes, 21);
   EXPECT_EQ(ItemsProcessed, 21);
 
   // An exclusion hides that key only.
   Exclude(kCaption, server);
-  contents.Clear();
-  ActivexSection::ScanComKeys(0, &currentItem, &countLabel, ignoreList, contents, box.Path(), box.Root());
-  EXPECT_EQ(contents.Count(), 4);
-  EXPECT_TRUE(FindingsAt(contents, k("X\\InprocServer32")).empty());
+  Contents.Clear();
+  ActivexSection::ScanComKeys(0, &CurrentItem, &CountLabel, IgnoreList, Contents, box.Path(), box.Root());
+  EXPECT_EQ(Contents.Count(), 4);
+  EXPECT_TRUE(FindingsAt(Contents, k("X\\InprocServer32")).empty());
 
   // The stop flag ends the walk at once.
-  contents.Clear();
-  ScanState = 1;
-  ActivexSection::ScanComKeys(0, &currentItem, &countLabel, ignoreList, contents, box.Path(), box.Root());
-  EXPECT_EQ(contents.Count(), 0);
-}
-
-TEST_F(ComEntries, RepairDeletesOnlyTheServerKey) {
-  ClassKeys keys;
-  std::string clsid = "CLSID\\" + NewGuid();
-  std::string server = clsid + "\\InprocServer32";
-  keys.Set(clsid, "Planted class");
-  keys.Set(server, "");
-  keys.Set(server + "\\HELPDIR", "");   // found too, and removed with the server key
-  keys.Set(clsid + "\\ProgID", "Zelvoran.Planted");
-  ActivexSection::ScanComKeys(0, &currentItem, &countLabel, ignoreList, contents, clsid, HKEY_CLASSES_ROOT);
-  ASSERT_EQ(contents.Count(), 2);
-  const TContent& f = contents.GetItem(0).Content;
-  EXPECT_EQ(f.KeyPath, "HKEY_CLASSES_ROOT\\" + server);
-  EXPECT_EQ(contents.GetItem(1).Content.KeyPath, "HKEY_CLASSES_ROOT\\" + server + "\\HELPDIR");
-
-  ActivexSection::RepairComEntries(status, finish, contents, log);
-  EXPECT_FALSE(ClassKeys::Exists(server));
-  EXPECT_TRUE(ClassKeys::Exists(clsid + "\\ProgID"));
-  ASSERT_EQ(log.Count(), 2);
-  EXPECT_EQ(log.GetItem(0).Content.KeyPath, "\\" + server);
-  EXPECT_EQ(log.GetItem(1).Content.KeyPath, "\\" + server + "\\HELPDIR");
-  for (int i = 0; i < log.Count(); ++i) EXPECT_EQ(log.GetItem(i).Content.Status, "Repaired Successfully");
-  EXPECT_EQ(status.Text, "\\" + server + "\\HELPDIR");
-  EXPECT_EQ(finish.Count, 2);
+  Contents.Clear();
+  ScanState = TRunState::StopScan;
+  ActivexSection::ScanComKeys(0, &CurrentItem, &CountLabel, IgnoreList, Contents, box.Path(), box.Root());
+  EXPECT_EQ(Contents.Count(), 0);
 }
 
 TEST_F(ComEntries, TypeLibrariesThatAreNotRegistered) {
@@ -118,11 +95,11 @@ TEST_F(ComEntries, TypeLibrariesThatAreNotRegistered) {
   keys.Set(noLib, "no type library");
 
   auto scan = [&]() {
-    contents.Clear();
-    ActivexSection::ScanClsidTypeLibs(0, &currentItem, &countLabel, ignoreList, contents, "", HKEY_CLASSES_ROOT);
+    Contents.Clear();
+    ActivexSection::ScanClsidTypeLibs(0, &CurrentItem, &CountLabel, IgnoreList, Contents, "", HKEY_CLASSES_ROOT);
   };
   auto reported = [&](const std::string& clsid) {
-    return FindingsAt(contents, "HKEY_CLASSES_ROOT\\" + clsid + "\\TypeLib");
+    return FindingsAt(Contents, "HKEY_CLASSES_ROOT\\" + clsid + "\\TypeLib");
   };
   scan();
   ASSERT_EQ(reported(missingA).size(), 1u);
@@ -139,7 +116,7 @@ TEST_F(ComEntries, TypeLibrariesThatAreNotRegistered) {
   EXPECT_EQ(f.FaultLine, "The following App ID or CLSID doesn't exist");
   EXPECT_EQ(f.DescriptionLine, "The Key default under " + k + " contains a bad path for the value");
   EXPECT_EQ(f.ProblemKind, "Missing or Invalid Path");
-  EXPECT_EQ(countLabel.Text, Format("%d", contents.Count()));
+  EXPECT_EQ(CountLabel.Text, Format("%d", Contents.Count()));
 
   // Excluding the first one leaves the rest of the pass going.
   Exclude(kCaption, f);
@@ -147,18 +124,8 @@ TEST_F(ComEntries, TypeLibrariesThatAreNotRegistered) {
   EXPECT_TRUE(reported(missingA).empty());
   EXPECT_EQ(reported(missingB).size(), 1u);
 
-  // The repair deletes the "TypeLib" key of the ticked finding only.
-  for (int i = 0; i < contents.Count(); ++i)
-    contents.GetItem(i).Content.Checked = contents.GetItem(i).Content.KeyPath == "HKEY_CLASSES_ROOT\\" + missingB + "\\TypeLib";
-  ActivexSection::RepairComEntries(status, finish, contents, log);
-  EXPECT_FALSE(ClassKeys::Exists(missingB + "\\TypeLib"));
-  EXPECT_TRUE(ClassKeys::Exists(missingB));
-  EXPECT_TRUE(ClassKeys::Exists(missingA + "\\TypeLib"));
-  ASSERT_EQ(log.Count(), 1);
-  EXPECT_EQ(log.GetItem(0).Content.KeyPath, "\\" + missingB + "\\TypeLib");
-
   // Stopped before it starts, the pass reports nothing.
-  ScanState = 1;
+  ScanState = TRunState::StopScan;
   scan();
-  EXPECT_EQ(contents.Count(), 0);
+  EXPECT_EQ(Contents.Count(), 0);
 }

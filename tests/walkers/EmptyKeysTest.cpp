@@ -1,23 +1,25 @@
 // The empty-key walk under HKEY_USERS, where the current user's hive is S-1-5-21-0-0-0-1000.
 #include <gtest/gtest.h>
 
-#include "WalkerTestSupport.h"
+#include "support/Planting.h"
+#include "support/ScanFixture.h"
 #include "scan/ActivexSection.h"
 #include "scan/EmptyRegistryUnit.h"
 #include "scan/SectionCommon.h"
 #include "scan/SystemSoftWareSettingUnit.h"
 
 using namespace PublicFunctionUnit;
-using testing_support::RegSandbox;
+using namespace scan_test;
+using namespace testing_support;
 
 namespace {
 
 const char* const kUserHive = "S-1-5-21-0-0-0-1000";
 
-class EmptyKeys : public WalkerTest {
+class EmptyKeys : public ScanTest {
  protected:
   void Scan() {
-    EmptyRegistryUnit::ScanEmptyRegistryKeys(2, &currentItem, &countLabel, ignoreList, contents, box.Path(),
+    EmptyRegistryUnit::ScanEmptyRegistryKeys(2, &CurrentItem, &CountLabel, IgnoreList, Contents, box.Path(),
                                              HKEY_USERS);
   }
   std::string Key(const std::string& sub) const { return box.FullPath() + "\\" + sub; }
@@ -43,8 +45,8 @@ TEST_F(EmptyKeys, LeafKeysWithoutValuesAreFoundAndRemoved) {
   box.CreateKey("e");
 
   Scan();
-  ASSERT_EQ(contents.Count(), 3);
-  const TContent& a = contents.GetItem(0).Content;
+  ASSERT_EQ(Contents.Count(), 3);
+  const TContent& a = Contents.GetItem(0).Content;
   const std::string k = Key("a");
   EXPECT_EQ(a.KeyPath, k);
   EXPECT_EQ(a.ShortName, box.Path() + "\\a");
@@ -56,36 +58,23 @@ TEST_F(EmptyKeys, LeafKeysWithoutValuesAreFoundAndRemoved) {
   EXPECT_EQ(a.FaultLine, " The key is empty key");
   EXPECT_EQ(a.DescriptionLine, "The Key default under " + k + " is Empty");
   EXPECT_EQ(a.ProblemKind, "Empty Key: " + k);
-  EXPECT_EQ(contents.GetItem(1).Content.KeyPath, Key("c\\child"));
-  EXPECT_EQ(contents.GetItem(2).Content.KeyPath, Key("e"));
-  EXPECT_EQ(countLabel.Text, "3");
-  EXPECT_EQ(currentItem.Text, box.Path() + "\\MimeStuff\\leaf");   // listed without regard to case
+  EXPECT_EQ(Contents.GetItem(1).Content.KeyPath, Key("c\\child"));
+  EXPECT_EQ(Contents.GetItem(2).Content.KeyPath, Key("e"));
+  EXPECT_EQ(CountLabel.Text, "3");
+  EXPECT_EQ(CurrentItem.Text, box.Path() + "\\MimeStuff\\leaf");   // listed without regard to case
 
   // An exclusion hides that key only.
   Exclude("Empty Registry Keys", a);
-  contents.Clear();
+  Contents.Clear();
   Scan();
-  ASSERT_EQ(contents.Count(), 2);
-  EXPECT_EQ(contents.GetItem(0).Content.KeyPath, Key("c\\child"));
-
-  // The repair removes the key of each ticked finding, and that key only.
-  contents.GetItem(1).Content.Checked = false;
-  EmptyRegistryUnit::RepairEmptyRegistryKeys(status, finish, contents, log);
-  EXPECT_FALSE(box.KeyExists("c\\child"));
-  EXPECT_TRUE(box.KeyExists("c"));
-  EXPECT_TRUE(box.KeyExists("e"));
-  EXPECT_TRUE(box.KeyExists("a"));
-  EXPECT_TRUE(box.KeyExists("b"));
-  ASSERT_EQ(log.Count(), 1);
-  EXPECT_EQ(log.GetItem(0).Content.KeyPath, Key("c\\child"));
-  EXPECT_EQ(log.GetItem(0).Content.Status, "Repaired Successfully");
-  EXPECT_EQ(status.Text, Key("c\\child"));
+  ASSERT_EQ(Contents.Count(), 2);
+  EXPECT_EQ(Contents.GetItem(0).Content.KeyPath, Key("c\\child"));
 
   // The stop flag ends the walk before any key.
-  contents.Clear();
-  ScanState = 1;
+  Contents.Clear();
+  ScanState = TRunState::StopScan;
   Scan();
-  EXPECT_EQ(contents.Count(), 0);
+  EXPECT_EQ(Contents.Count(), 0);
 }
 
 // The default profile is left out, whatever the case of its name (Wine writes ".Default").
@@ -93,11 +82,11 @@ TEST_F(EmptyKeys, DefaultProfileIsNotWalked) {
   RegSandbox defaultBox(HKEY_USERS, ".DEFAULT\\Software\\ZelvoranTest");
   defaultBox.CreateKey("leaf");
   CaptionLog shown;
-  EmptyRegistryUnit::ScanEmptyRegistryKeys(2, &shown, &countLabel, ignoreList, contents, "", HKEY_USERS);
+  EmptyRegistryUnit::ScanEmptyRegistryKeys(2, &shown, &CountLabel, IgnoreList, Contents, "", HKEY_USERS);
   // Other test programs add and remove keys under the user's hive meanwhile, so only what lies
   // under the default profile is asserted, and that the user's hive was walked.
-  for (int i = 0; i < contents.Count(); ++i)
-    EXPECT_NE(AnsiUpperCase(contents.GetItem(i).Content.KeyPath).rfind("HKEY_USERS\\.DEFAULT\\", 0), 0u);
+  for (int i = 0; i < Contents.Count(); ++i)
+    EXPECT_NE(AnsiUpperCase(Contents.GetItem(i).Content.KeyPath).rfind("HKEY_USERS\\.DEFAULT\\", 0), 0u);
   int defaultShown = 0, userKeysShown = 0;
   for (const std::string& s : shown.Shown) {
     if (SameText(s, ".DEFAULT")) ++defaultShown;
@@ -118,17 +107,17 @@ TEST_F(EmptyKeys, DeepChainIsWalkedToTheBottomByEveryWalker) {
   box.SetString(below, "v", "C:\\ZelvoranMissing\\bottom.exe");
 
   Scan();
-  ASSERT_EQ(contents.Count(), 1);
-  EXPECT_EQ(contents.GetItem(0).Content.KeyPath, Key(below + "\\leaf"));
+  ASSERT_EQ(Contents.Count(), 1);
+  EXPECT_EQ(Contents.GetItem(0).Content.KeyPath, Key(below + "\\leaf"));
 
-  contents.Clear();
-  ActivexSection::ScanComKeys(0, &currentItem, &countLabel, ignoreList, contents, box.Path(), HKEY_USERS);
-  ASSERT_EQ(contents.Count(), 1);
-  EXPECT_EQ(contents.GetItem(0).Content.KeyPath, Key(below + "\\InprocServer32"));
+  Contents.Clear();
+  ActivexSection::ScanComKeys(0, &CurrentItem, &CountLabel, IgnoreList, Contents, box.Path(), HKEY_USERS);
+  ASSERT_EQ(Contents.Count(), 1);
+  EXPECT_EQ(Contents.GetItem(0).Content.KeyPath, Key(below + "\\InprocServer32"));
 
-  contents.Clear();
-  SystemSoftWareSettingUnit::ScanSoftwareSettings(14, &currentItem, &countLabel, ignoreList, contents, box.Path(),
+  Contents.Clear();
+  SystemSoftWareSettingUnit::ScanSoftwareSettings(14, &CurrentItem, &CountLabel, IgnoreList, Contents, box.Path(),
                                                   HKEY_USERS);
-  ASSERT_EQ(contents.Count(), 1);
-  EXPECT_EQ(contents.GetItem(0).Content.KeyPath, Key(below));
+  ASSERT_EQ(Contents.Count(), 1);
+  EXPECT_EQ(Contents.GetItem(0).Content.KeyPath, Key(below));
 }

@@ -2,7 +2,8 @@
 // Test names stay clear of the walk's skip words ("system", "winlogon", "outlook").
 #include <gtest/gtest.h>
 
-#include "WalkerTestSupport.h"
+#include "support/Planting.h"
+#include "support/ScanFixture.h"
 #include "framework/Registry.h"
 #include "scan/SectionCommon.h"
 #include "scan/SystemSoftWareSettingUnit.h"
@@ -10,7 +11,8 @@
 
 using namespace PublicFunctionUnit;
 using SystemSoftWareSettingUnit::ExtractFileFromCommandLine;
-using testing_support::RegSandbox;
+using namespace scan_test;
+using namespace testing_support;
 
 namespace {
 
@@ -34,11 +36,11 @@ std::vector<std::string> ValueNames(const std::vector<TContent>& findings) {
   return names;
 }
 
-class SettingsWalk : public WalkerTest {
+class SettingsWalk : public ScanTest {
  protected:
-  void Scan(const Section& s) { s.scan(14, &currentItem, &countLabel, ignoreList, contents, box.Path(), box.Root()); }
+  void Scan(const Section& s) { s.scan(14, &CurrentItem, &CountLabel, IgnoreList, Contents, box.Path(), box.Root()); }
   std::string Key(const std::string& sub) const { return box.FullPath() + "\\" + sub; }
-  std::vector<TContent> At(const std::string& sub) const { return FindingsAt(contents, Key(sub)); }
+  std::vector<TContent> At(const std::string& sub) const { return FindingsAt(Contents, Key(sub)); }
 
   RegSandbox box;
 };
@@ -48,7 +50,7 @@ class SettingsWalk : public WalkerTest {
 // Values of one key, planted in alphabetical order (Wine lists values sorted, Windows in the
 // order written), examined the same way by both sections apart from their differences.
 TEST_F(SettingsWalk, PathAndCommandLineFindingsWithTheirExactTexts) {
-  std::string present = folder.WriteFile("present.exe");
+  std::string present = Folder.WriteFile("present.exe");
   box.SetString("", "r", kMissing + "root.exe");   // the walked key's own values are left alone
   box.SetString("k1", "", kMissing + "unnamed.exe");
   box.SetString("k1", "a", "C:\\Program Files\\ZelvoranMissing\\app.exe /s");
@@ -60,7 +62,7 @@ TEST_F(SettingsWalk, PathAndCommandLineFindingsWithTheirExactTexts) {
   box.SetString("k1", "g", "a:\\setup.exe");
   box.SetString("k1", "h", "E:\\setup.exe");
   box.SetString("k1", "i", "H:\\ZelvoranMissing\\y.exe");
-  box.SetString("k1", "j", ExcludeTrailingBackslash(folder.Path()));
+  box.SetString("k1", "j", ExcludeTrailingBackslash(Folder.Path()));
   box.SetDword("k1", "k", 7);
   box.SetString("k1", "l", "%windir%\\zelvoranmissing.exe", REG_EXPAND_SZ);
   box.SetString("k1", "m", kMissing + "msoe.dll");
@@ -75,7 +77,7 @@ TEST_F(SettingsWalk, PathAndCommandLineFindingsWithTheirExactTexts) {
 
   const std::string k1 = Key("k1");
   Scan(kMachine);
-  EXPECT_TRUE(FindingsAt(contents, box.FullPath()).empty());
+  EXPECT_TRUE(FindingsAt(Contents, box.FullPath()).empty());
   std::vector<TContent> found = At("k1");
   ASSERT_EQ(ValueNames(found), (std::vector<std::string>{"default", "a", "b", "c", "d", "l"}));
   const TContent& a = found[1];
@@ -104,13 +106,13 @@ TEST_F(SettingsWalk, PathAndCommandLineFindingsWithTheirExactTexts) {
   EXPECT_EQ(At("k1\\deep")[0].Value, kMissing + "deep.exe");
   EXPECT_TRUE(At("k2").empty());
   EXPECT_TRUE(At("k3").empty());
-  EXPECT_EQ(contents.Count(), 7);
-  EXPECT_EQ(countLabel.Text, "7");
-  for (int i = 0; i < contents.Count(); ++i) EXPECT_EQ(contents.GetItem(i).Content.Number, i + 1);
+  EXPECT_EQ(Contents.Count(), 7);
+  EXPECT_EQ(CountLabel.Text, "7");
+  for (int i = 0; i < Contents.Count(); ++i) EXPECT_EQ(Contents.GetItem(i).Content.Number, i + 1);
 
   // The user section: no H: test, no ":\" needed, no "Explorer.exe" stop, its own fault lines,
   // and the unnamed value keeps its empty name.
-  contents.Clear();
+  Contents.Clear();
   ProblemNumber = 0;
   Scan(kUser);
   found = At("k1");
@@ -143,7 +145,7 @@ TEST_F(SettingsWalk, SkipRulesOfEachSection) {
   Scan(kMachine);
   EXPECT_EQ(reported(), (std::vector<std::string>{"other\\app paths", "winlogon", "Outlook", "Outlook\\sub",
                                                    "PolicySystem"}));
-  contents.Clear();
+  Contents.Clear();
   Scan(kUser);
   EXPECT_EQ(reported(), (std::vector<std::string>{"App Paths", "App Paths\\sub", "other\\app paths", "winlogon",
                                                    "Outlook", "PolicySystem", "PolicySystem\\sub",
@@ -159,94 +161,63 @@ TEST_F(SettingsWalk, ExclusionHidesOnlyThatFinding) {
   box.SetString("k1", "b", kMissing + "b.exe");
   for (const Section* s : {&kMachine, &kUser}) {
     SCOPED_TRACE(s->caption);
-    contents.Clear();
+    Contents.Clear();
     Scan(*s);
-    ASSERT_EQ(contents.Count(), 3);
-    Exclude(s->caption, contents.GetItem(0).Content);   // the unnamed value
-    Exclude(s->caption, contents.GetItem(1).Content);   // "a"
-    contents.Clear();
+    ASSERT_EQ(Contents.Count(), 3);
+    Exclude(s->caption, Contents.GetItem(0).Content);   // the unnamed value
+    Exclude(s->caption, Contents.GetItem(1).Content);   // "a"
+    Contents.Clear();
     Scan(*s);
     EXPECT_EQ(ValueNames(At("k1")), (std::vector<std::string>{"b"}));
   }
   // An exclusion made in one section does not hide the other's finding.
   DeleteFileW(Widen(IgnoreFileName()).c_str());
-  LoadIgnoreList(ignoreList);
-  contents.Clear();
+  LoadIgnoreList(IgnoreList);
+  Contents.Clear();
   Scan(kMachine);
-  Exclude(kUser.caption, contents.GetItem(1).Content);
-  contents.Clear();
+  Exclude(kUser.caption, Contents.GetItem(1).Content);
+  Contents.Clear();
   Scan(kMachine);
-  EXPECT_EQ(contents.Count(), 3);
+  EXPECT_EQ(Contents.Count(), 3);
 }
 
 namespace {
 struct StopOnCaption : TCaptionHolder {
   void SetCaption(const std::string& text) override {
     TCaptionHolder::SetCaption(text);
-    ScanState = 1;
+    ScanState = TRunState::StopScan;
   }
 };
 }  // namespace
 
 TEST_F(SettingsWalk, StopFlagEndsTheWalk) {
   for (const char* k : {"a", "b", "b\\c", "d"}) box.SetString(k, "v", kMissing + "stop.exe");
-  ScanState = 1;
+  ScanState = TRunState::StopScan;
   Scan(kMachine);
-  EXPECT_EQ(contents.Count(), 0);
+  EXPECT_EQ(Contents.Count(), 0);
   EXPECT_EQ(ItemsProcessed, 0);
 
   // Stopped at the first finding: the walk unwinds from any depth and nothing more is added.
-  ScanState = 0;
+  ScanState = TRunState::Idle;
   StopOnCaption stopper;
   for (const Section* s : {&kMachine, &kUser}) {
-    contents.Clear();
-    ScanState = 0;
-    s->scan(0, &currentItem, &stopper, ignoreList, contents, box.Path(), box.Root());
-    EXPECT_EQ(contents.Count(), 1);
+    Contents.Clear();
+    ScanState = TRunState::Idle;
+    s->scan(0, &CurrentItem, &stopper, IgnoreList, Contents, box.Path(), box.Root());
+    EXPECT_EQ(Contents.Count(), 1);
     EXPECT_EQ(stopper.Text, "1");
   }
 
   // The current item is shown for every 200th key visited only.
-  ScanState = 0;
-  contents.Clear();
+  ScanState = TRunState::Idle;
+  Contents.Clear();
   VisitedKeyCount = 198;
   ItemsProcessed = 0;
   Scan(kMachine);
-  EXPECT_EQ(currentItem.Changes, 1);
-  EXPECT_EQ(currentItem.Text, box.Path() + "\\b");
+  EXPECT_EQ(CurrentItem.Changes, 1);
+  EXPECT_EQ(CurrentItem.Text, box.Path() + "\\b");
   EXPECT_EQ(VisitedKeyCount, 202);
   EXPECT_EQ(ItemsProcessed, 4);
-}
-
-// Each repair removes the value of each ticked finding, the unnamed one included.
-TEST_F(SettingsWalk, RepairRemovesTheNamedValuesOfTickedFindings) {
-  std::string present = folder.WriteFile("present.exe");
-  for (const Section* s : {&kMachine, &kUser}) {
-    SCOPED_TRACE(s->caption);
-    box.SetString("k1", "", kMissing + "unnamed.exe");
-    box.SetString("k1", "a", kMissing + "a.exe");
-    box.SetString("k1", "b", kMissing + "b.exe");
-    box.SetString("k1", "c", present);
-    box.SetString("k1", "d", "C:\\ZelvoranOld Folder\\Data");
-    contents.Clear();
-    Scan(*s);
-    ASSERT_EQ(contents.Count(), 4);
-    contents.GetItem(2).Content.Checked = false;   // "b" stays
-    log.Clear();
-    s->repair(status, finish, contents, log);
-    EXPECT_FALSE(box.ValueExists("k1", ""));
-    EXPECT_FALSE(box.ValueExists("k1", "a"));
-    EXPECT_TRUE(box.ValueExists("k1", "b"));
-    EXPECT_TRUE(box.ValueExists("k1", "c"));
-    EXPECT_FALSE(box.ValueExists("k1", "d"));
-    ASSERT_EQ(log.Count(), 3);
-    for (int i = 0; i < log.Count(); ++i) {
-      EXPECT_EQ(log.GetItem(i).Content.KeyPath, Key("k1"));
-      EXPECT_EQ(log.GetItem(i).Content.Status, "Repaired Successfully");
-    }
-    EXPECT_EQ(finish.Count, 3);
-    EXPECT_EQ(status.Text, Key("k1"));
-  }
 }
 
 // The machine section's second pass walks HKEY_USERS, where a value may be met again through a
@@ -254,15 +225,15 @@ TEST_F(SettingsWalk, RepairRemovesTheNamedValuesOfTickedFindings) {
 TEST_F(SettingsWalk, ValueMetTwiceIsRepairedOnce) {
   box.SetString("k1", "a", kMissing + "twice.exe");
   Scan(kMachine);
-  kMachine.scan(14, &currentItem, &countLabel, ignoreList, contents, "S-1-5-21-0-0-0-1000\\" + box.Path(),
+  kMachine.scan(14, &CurrentItem, &CountLabel, IgnoreList, Contents, "S-1-5-21-0-0-0-1000\\" + box.Path(),
                 HKEY_USERS);
-  ASSERT_EQ(contents.Count(), 2);
-  kMachine.repair(status, finish, contents, log);
+  ASSERT_EQ(Contents.Count(), 2);
+  kMachine.repair(Status, FinishList, Contents, Log);
   EXPECT_FALSE(box.ValueExists("k1", "a"));
-  ASSERT_EQ(log.Count(), 2);
-  EXPECT_EQ(log.GetItem(0).Content.Status, "Repaired Successfully");
-  EXPECT_EQ(log.GetItem(1).Content.KeyPath, "HKEY_USERS\\S-1-5-21-0-0-0-1000\\" + box.Path() + "\\k1");
-  EXPECT_EQ(log.GetItem(1).Content.Status, "Repaired Successfully");
+  ASSERT_EQ(Log.Count(), 2);
+  EXPECT_EQ(Log.GetItem(0).Content.Status, "Repaired Successfully");
+  EXPECT_EQ(Log.GetItem(1).Content.KeyPath, "HKEY_USERS\\S-1-5-21-0-0-0-1000\\" + box.Path() + "\\k1");
+  EXPECT_EQ(Log.GetItem(1).Content.Status, "Repaired Successfully");
 }
 
 TEST(CommandLines, ExtractFileFromCommandLine) {
@@ -278,8 +249,8 @@ TEST(CommandLines, ExtractFileFromCommandLine) {
       {"C:\\Old Folder\\Data", "C:\\Old Folder\\Data"},
       {"C:\\a\\b.exe D:\\c\\d.txt", "C:\\a\\b.exe"},   // second colon, long extension: once more
       {"C:\\abc:stream", "C:\\abc"},
-      {"app.exe /s", "app.exe"},                       // no folder at all
-      {"C:\\a\\\\b.exe x", "C:\\a\\\\b.exe"},          // an empty folder part
+      {"app.exe /s", "app.exe"},                       // no Folder at all
+      {"C:\\a\\\\b.exe x", "C:\\a\\\\b.exe"},          // an empty Folder part
       {"", ""},
       {"C:", "C:"},
       // Inputs whose colon comes first end too.
@@ -291,8 +262,8 @@ TEST(CommandLines, ExtractFileFromCommandLine) {
   };
   for (const Case& c : cases) EXPECT_EQ(ExtractFileFromCommandLine(c.in), c.out) << c.in;
 
-  testing_support::TempFolder folder;
-  std::string spaced = folder.WriteFile("with space.exe");
+  testing_support::TempFolder Folder;
+  std::string spaced = Folder.WriteFile("with space.exe");
   EXPECT_EQ(ExtractFileFromCommandLine("\"" + spaced + "\""), spaced);   // an existing file as it is
 }
 

@@ -1,4 +1,4 @@
-// Helpers of the backup tests: raw values exactly as given, and a dump of a whole registry tree
+// Registry data for the tests: raw values exactly as given, and a dump of a whole registry tree
 // (every key, and the type and bytes of every value) to compare before and after.
 #pragma once
 
@@ -9,7 +9,7 @@
 
 #include <windows.h>
 
-namespace backup_test {
+namespace testing_support {
 
 std::vector<uint8_t> Bytes(std::initializer_list<int> values);
 std::vector<uint8_t> Utf16(const std::wstring& text, bool terminated = true);   // text as stored
@@ -33,4 +33,4 @@ TTreeDump DumpTree(HKEY root, const std::string& path);
 // The differences, one per line, for a readable failure message.
 std::string Differences(const TTreeDump& before, const TTreeDump& after);
 
-}  // namespace backup_test
+}  // namespace testing_support

@@ -1,4 +1,4 @@
-#include "BackupTestSupport.h"
+#include "RegistryTree.h"
 
 #include <gtest/gtest.h>
 #include <winternl.h>
@@ -6,7 +6,7 @@
 #include "framework/StringList.h"
 #include "framework/Strings.h"
 
-namespace backup_test {
+namespace testing_support {
 
 std::vector<uint8_t> Bytes(std::initializer_list<int> values) {
   std::vector<uint8_t> v;
@@ -100,4 +100,4 @@ std::string Differences(const TTreeDump& before, const TTreeDump& after) {
   return out;
 }
 
-}  // namespace backup_test
+}  // namespace testing_support
