@@ -45,7 +45,8 @@ void TPopupMenu::Popup(int x, int y, HWND owner) {
     mii.fState = (item.Enabled ? MFS_ENABLED : MFS_DISABLED) | (item.Default ? MFS_DEFAULT : 0) |
                  (item.Checked ? MFS_CHECKED : 0);
     if (Images != nullptr && item.ImageIndex >= 0 && item.ImageIndex < Images->Count()) {
-      TBitmap picture(Images->Width(), Images->Height(), clSystemColor | COLOR_MENU);
+      const int kGapBeforeText = 3;
+      TBitmap picture(Images->Width() + kGapBeforeText, Images->Height(), clSystemColor | COLOR_MENU);
       {
         TBitmapDC dc(picture);
         Images->Draw(dc.Handle(), 0, 0, item.ImageIndex);
