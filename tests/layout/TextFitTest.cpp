@@ -157,7 +157,7 @@ TEST(TextFit, ResultsAndFinishPagesShowTheirTextsWhole) {
   ASSERT_EQ(form->FinishListView->Count(), 400);
   for (int column : {0, 1}) ExpectColumnShowsItsTexts(form->FinishListView, column);
   Screenshot("finish-page", form);
-  form->FinishListView->Perform(WM_HSCROLL, SB_RIGHT);
+  form->FinishListView->Perform(LVM_SCROLL, 1000, 0);
   Screenshot("finish-page-status", form);
 }
 
