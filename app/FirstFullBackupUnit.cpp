@@ -1,5 +1,6 @@
 #include "FirstFullBackupUnit.h"
 
+#include "../framework/Pictures.h"
 #include "RegBackupUnit.h"
 
 TFirstFullBackupDialog::TFirstFullBackupDialog(TForm* owner)
@@ -8,6 +9,11 @@ TFirstFullBackupDialog::TFirstFullBackupDialog(TForm* owner)
   SetColor(clBtnFace);
   SetClientSize(465, 219);
   Position = TPosition::ScreenCenter;
+
+  Image1 = new TImage(this);
+  Image1->SetBounds(0, 0, 465, 60);
+  TBitmap banner;
+  if (LoadJpegResource("FIRST_BACKUP_BANNER", banner)) Image1->SetPicture(std::move(banner));
 
   Label1 = new TLabel(this);
   Label1->SetBounds(24, 72, 420, 16);

@@ -11,6 +11,7 @@ class TFirstFullBackupDialog : public TForm {
  public:
   explicit TFirstFullBackupDialog(TForm* owner = nullptr);
 
+  TImage* Image1;   // the banner
   TLabel* Label1;
   TLabel* Label2;
   TLabel* abMessage;

@@ -98,7 +98,8 @@ void TZelvoranMainForm::RepairBtnClick(TObject*) {
     dialog->Hide();
   }
 
-  FinishListView->SetColumnWidth(0, FinishListView->Width() - (FinishListView->ColumnWidth(1) + 20));
+  FinishListView->FillWidthWithColumn(0);
+  FinishListView->WidenColumnToText(0);   // long key paths show whole, with a scroll bar
   ScanNotebook->SetPageIndex(2);
   SetScanPhase(3);
   // A repair routine's error is shown over the finish page, which lists what was repaired.

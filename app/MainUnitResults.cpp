@@ -32,6 +32,7 @@ void TZelvoranMainForm::BuildResultsPage(TPanel* page) {
   abExcludeMsg = new TLabel(ProblemsPanel);
   abExcludeMsg->SetBounds(170, 3, 230, 15);
   abExcludeMsg->Alignment = TAlignment::RightJustify;
+  abExcludeMsg->AutoSize = true;   // as wide as its text: the panel's caption shows beside it
   abExcludeMsg->SetCaption("Right click to ignore key");
   abShowHideDetails = new TLabel(ProblemsPanel);
   abShowHideDetails->SetBounds(404, 3, 82, 15);

@@ -31,7 +31,7 @@ void TZelvoranMainForm::ScanNowBtnClick(TObject*) {
   DM->ScanTimerEx.SetEnabled(false);
   ResetScanProgress(false);
   ShowScanResults();
-  RepairGrid->SetColumnWidth(0, RepairGrid->Width() - (RepairGrid->ColumnWidth(1) + 20));
+  RepairGrid->FillWidthWithColumn(0);
   if (RepairGrid->Count() > 0) {
     ScanNotebook->SetPageIndex(1);
     SetScanPhase(2);

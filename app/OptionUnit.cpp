@@ -307,6 +307,7 @@ void TFormOptions::LoadIgnoreList() {
     row->SubItems = {Copy(rest, 1, Pos("|", rest) - 1)};
     row->Update();
   }
+  IgnoreListView->WidenColumnToText(0);   // section captions show whole
 }
 
 int TFormOptions::LineOfRow(int row) const {

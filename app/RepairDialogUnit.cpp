@@ -26,10 +26,11 @@ TRepairDialogForm::TRepairDialogForm(TForm* owner)
   abRepair->SetFont(f);
   abRepair->SetCaption("Repair");
 
-  Animate1 = new TAnimate(this);
+  // The file-deletion animation is our own: not every system's shell holds one.
+  Animate1 = new TAnimatedImage(this);
   Animate1->SetBounds(16, 32, 304, 60);
-  Animate1->StopFrame = 24;
-  Animate1->SetCommonAVI(TAnimate::TCommonAVI::DeleteFile);   // without it the dialog still works
+  TGifImage animation;
+  if (animation.LoadFromResource("REPAIR_ANIMATION")) Animate1->SetAnimation(std::move(animation));
 
   OnCreate = [this](TObject* s) { FormCreate(s); };
   DoCreate();
@@ -39,7 +40,7 @@ TRepairDialogForm::~TRepairDialogForm() {
   if (RepairDialogUnit::RepairDialogForm == this) RepairDialogUnit::RepairDialogForm = nullptr;
 }
 
-void TRepairDialogForm::FormCreate(TObject*) { Animate1->SetActive(true); }
+void TRepairDialogForm::FormCreate(TObject*) { Animate1->Play(); }
 
 void TRepairDialogForm::Button1Click(TObject*) {
   PublicFunctionUnit::ScanState = PublicFunctionUnit::TRunState::StopRepair;

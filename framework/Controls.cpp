@@ -617,8 +617,9 @@ LRESULT TLabel::WndProc(UINT msg, WPARAM wp, LPARAM lp) {
     canvas.Font = Font();
     SIZE size = canvas.TextExtent(Caption());
     ReleaseDC(Handle(), dc);
-    SetWindowPos(Handle(), nullptr, 0, 0, size.cx, std::max<long>(Height(), size.cy),
-                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    int left = Alignment == TAlignment::RightJustify ? Left() + Width() - size.cx : Left();
+    SetWindowPos(Handle(), nullptr, left, Top(), size.cx, std::max<long>(Height(), size.cy),
+                 SWP_NOZORDER | SWP_NOACTIVATE);
     Invalidate();
     return r;
   }

@@ -200,7 +200,8 @@ class TLabel : public TControl {
   TAlignment Alignment = TAlignment::LeftJustify;
   bool VerticalCenter = false;
   bool WordWrap = false;
-  bool AutoSize = false;           // the width follows the text when the caption changes
+  bool AutoSize = false;           // the width follows the text when the caption changes (a
+                                   // right-justified label keeps its right edge)
   void SetTransparent(bool transparent);   // default true: no fill of its own
   bool Transparent() const { return transparent_; }
 

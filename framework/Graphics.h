@@ -41,7 +41,7 @@ COLORREF ColorToRGB(TColor color);
 HBRUSH ColorBrush(TColor color);
 
 struct TFont {
-  std::string Name = "Tahoma";
+  std::string Name = "MS Sans Serif";   // the forms' face; a form or control may declare its own
   int Height = 11;        // character height in pixels
   bool Bold = false;
   bool Italic = false;

@@ -103,6 +103,29 @@ void TListView::SetColumnWidth(int column, int width) {
   SendMessageW(Handle(), LVM_SETCOLUMNWIDTH, column, MAKELPARAM(std::max(0, width), 0));
 }
 
+int TListView::ColumnWidthFor(const std::string& text) const {
+  const int kCellMargins = 12;   // what the list and its header leave around a cell's text
+  return (int)SendMessageW(Handle(), LVM_GETSTRINGWIDTHW, 0, (LPARAM)Widen(text).c_str()) + kCellMargins;
+}
+
+void TListView::FillWidthWithColumn(int column) {
+  int others = 0;
+  for (int c = 0; c < columnCount_; ++c)
+    if (c != column) others += ColumnWidth(c);
+  SetColumnWidth(column, ClientWidth() - others);
+}
+
+void TListView::WidenColumnToText(int column) {
+  int width = std::max(ColumnWidth(column), ColumnWidthFor(ColumnCaption(column)));
+  TListItem row;
+  for (int i = 0; i < Count(); ++i) {
+    GetRow(i, row);
+    width = std::max(width, ColumnWidthFor(row.Text(column)));
+  }
+  if (column == 0 && stateImages_ != nullptr) width += stateImages_->Width();
+  SetColumnWidth(column, width);
+}
+
 void TListView::SetColumnCaption(int column, const std::string& caption) {
   std::wstring text = Widen(caption);
   LVCOLUMNW col{};

@@ -70,6 +70,12 @@ class TListView : public TControl, public TListCountTarget {
   int ColumnCount() const { return columnCount_; }
   int ColumnWidth(int column) const;
   void SetColumnWidth(int column, int width);   // negative widths count as 0
+  // The width a column needs to show the text whole in this list's font (cell margins included).
+  int ColumnWidthFor(const std::string& text) const;
+  // Gives the column what the other columns leave of the list's width (scroll bar excluded).
+  void FillWidthWithColumn(int column);
+  // Widens the column to its widest text, the header's and every row's; never narrows it.
+  void WidenColumnToText(int column);
   void SetColumnCaption(int column, const std::string& caption);
   std::string ColumnCaption(int column) const;
 

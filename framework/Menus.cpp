@@ -44,11 +44,14 @@ void TPopupMenu::Popup(int x, int y, HWND owner) {
     mii.dwTypeData = text.data();
     mii.fState = (item.Enabled ? MFS_ENABLED : MFS_DISABLED) | (item.Default ? MFS_DEFAULT : 0) |
                  (item.Checked ? MFS_CHECKED : 0);
-    if (Images != nullptr && item.ImageIndex >= 0 && item.ImageIndex < Images->Count()) {
-      TBitmap picture(Images->Width(), Images->Height(), clSystemColor | COLOR_MENU);
+    // With pictures, every item gets one (blank where it has none): each row then counts the
+    // picture column in its width, so no text runs past the menu's edge.
+    if (Images != nullptr && Images->Count() > 0) {
+      const int kGapBeforeText = 3;
+      TBitmap picture(Images->Width() + kGapBeforeText, Images->Height(), clSystemColor | COLOR_MENU);
       {
         TBitmapDC dc(picture);
-        Images->Draw(dc.Handle(), 0, 0, item.ImageIndex);
+        Images->Draw(dc.Handle(), 0, 0, item.ImageIndex);   // nothing for an index out of range
       }
       HBITMAP copy = (HBITMAP)CopyImage(picture.Handle(), IMAGE_BITMAP, 0, 0, 0);
       pictures.push_back(copy);

@@ -44,19 +44,26 @@ done
 strip mainimages "${cells[@]}"
 
 # Action buttons: normal, under the mouse.
+# A cell of the strip may be wider than its button (GAP transparent columns at the right).
 action_strip() {
-  local name=$1 w=$2 h=$3 size=$4
-  shift 4
+  local name=$1 w=$2 h=$3 size=$4 gap=$5
+  shift 5
   local cells=() i=0
   for text in "$@"; do
-    button "$w" "$h" "$text" "$blue" "$blue_dark" white "$tmp/$name$i.png" "$size"; cells+=("$tmp/$name$i.png"); i=$((i+1))
-    button "$w" "$h" "$text" "$blue_light" "$blue" white "$tmp/$name$i.png" "$size"; cells+=("$tmp/$name$i.png"); i=$((i+1))
+    for face in "$blue $blue_dark" "$blue_light $blue"; do
+      # shellcheck disable=SC2086
+      button "$((w-gap))" "$h" "$text" $face white "$tmp/$name$i.png" "$size"
+      $im "$tmp/$name$i.png" -background "$key" -gravity west -extent "${w}x${h}" "$tmp/$name$i.png"
+      cells+=("$tmp/$name$i.png"); i=$((i+1))
+    done
   done
   strip "$name" "${cells[@]}"
 }
-action_strip scanimages 136 33 14 "Scan Now" "Abort" "Repair" "Finish"
-action_strip backupimages 136 33 14 "Backup" "Restore" "Remove"
-action_strip exbtnimages 53 22 10 "Help" "Options" "About"
+action_strip scanimages 136 33 14 0 "Scan Now" "Abort" "Repair" "Finish"
+action_strip backupimages 136 33 14 0 "Backup" "Restore" "Remove"
+# The title band's buttons stand 52 and 60 pixels apart and 53 from the window's right edge:
+# each picture leaves its last two columns clear, so that they neither touch nor reach the edge.
+action_strip exbtnimages 53 22 10 2 "Help" "Options" "About"
 
 # Minimise and close, drawn on the title band: light glyphs, a lighter face under the mouse.
 minclose() {   # FILE FACE GLYPH-DRAW...
@@ -154,8 +161,10 @@ mark 32 "$tmp/m32.png"
 mark 48 "$tmp/m48.png"
 $im "$tmp/m16.png" "$tmp/m32.png" "$tmp/m48.png" "$out/zelvoran.ico"
 
-# Tray menu: the program, the update.
-$im "$tmp/m16.png" -background "$key" -alpha remove -alpha off "$tmp/pop0.png"
+# Tray menu: the program, the update. Drawn without blending into the transparent magenta, so
+# that no pink rim stays around the mark.
+$im -size 16x16 "xc:$key" +antialias -fill "$blue" -draw "roundrectangle 0,0 15,15 3,3" -antialias \
+  -font "$bold" -pointsize 12 -fill white -gravity center -annotate +0+0 "Z" "$tmp/pop0.png"
 $im -size 16x16 "xc:$key" +antialias -fill "$green" -draw "polygon 8,1 14,8 10,8 10,14 6,14 6,8 2,8" "$tmp/pop1.png"
 strip popupimages "$tmp/pop0.png" "$tmp/pop1.png"
 
@@ -183,6 +192,34 @@ $im "$tmp/a0.png" -resize 160x64! -quality 92 "$out/about-left.jpg"
 $im -size 320x64 "gradient:$blue-$blue_dark" -font "$font" -pointsize 13 -fill white -gravity west \
   -annotate +12-9 "Finds and repairs invalid registry entries." \
   -fill "$sky" -annotate +12+11 "Every repair is backed up first." -quality 92 "$out/about-right.jpg"
+
+# The first-run backup dialog's banner (465 x 60).
+$im -size 465x60 "gradient:$blue-$blue_dark" \( "$tmp/m48.png" \) -gravity west -geometry +10+0 -composite \
+  -font "$bold" -pointsize 17 -fill white -gravity northwest -annotate +70+11 "Create a full registry backup" \
+  -font "$font" -pointsize 11 -fill "$sky" -annotate +71+35 "A copy of the whole registry, kept before the first repair." \
+  -quality 92 "$out/first-backup-banner.jpg"
+
+# The repair dialog's animation (304 x 60, 25 frames, 80 ms each): a page leaves the registry
+# folder on the left and drops into the bin on the right, whose lid then closes.
+frames=()
+for f in $(seq 0 24); do
+  draw=(-fill '#F2C94C' -stroke '#B8892B' -draw "polygon 20,22 34,22 38,26 62,26 62,50 20,50"
+        -fill '#7F8C99' -stroke '#4E5966' -draw "polygon 246,24 274,24 270,52 250,52"
+        -stroke '#4E5966' -draw "line 254,29 255,48" -draw "line 260,29 260,48" -draw "line 266,29 265,48")
+  lid=$(( f > 20 ? 0 : 1 ))
+  [ $lid = 1 ] && draw+=(-fill '#7F8C99' -draw "polygon 244,19 262,12 264,16 246,23")
+  [ $lid = 0 ] && draw+=(-fill '#7F8C99' -draw "rectangle 243,20 277,23")
+  if [ "$f" -le 20 ]; then   # the page's flight: a parabola from the folder to the bin
+    t=$(echo "$f / 20" | bc -l)
+    x=$(printf '%.0f' "$(echo "40 + 220 * $t" | bc -l)")
+    y=$(printf '%.0f' "$(echo "30 - 80 * $t * (1 - $t) + 4 * $t" | bc -l)")
+    draw+=(-fill white -stroke "$blue_dark" -draw "rectangle $((x-6)),$((y-8)) $((x+6)),$((y+8))"
+           -stroke "$blue_light" -draw "line $((x-3)),$((y-3)) $((x+3)),$((y-3))" -draw "line $((x-3)),$((y+1)) $((x+3)),$((y+1))")
+  fi
+  $im -size 304x60 xc:white -fill none -stroke '#C5D6EC' -draw "rectangle 0,0 303,59" +antialias "${draw[@]}" "$tmp/r$f.png"
+  frames+=("$tmp/r$f.png")
+done
+$im -delay 8 -loop 0 "${frames[@]}" -colors 32 "$out/repair.gif"
 
 # The update window's animation (350 x 80 on the window's colour): the mark and the title on the
 # left, a ring of dots turning on the right; eight frames, a tenth of a second each, for ever.

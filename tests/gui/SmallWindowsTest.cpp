@@ -26,7 +26,7 @@ TEST(GuiRepairDialog, CancelSetsTheRunStateToStopAndHidesTheDialog) {
   EXPECT_EQ(ClientSize(RepairDialogForm).cy, 105);
   EXPECT_TRUE(IsTopmost(RepairDialogForm));
   EXPECT_EQ(RepairDialogForm->abRepair->Caption(), "Repair");
-  EXPECT_TRUE(RepairDialogForm->Animate1->Active());
+  EXPECT_TRUE(RepairDialogForm->Animate1->Playing());
   RepairDialogForm->Show();
   RepairDialogForm->Repaint();
   EXPECT_TRUE(IsWindowEnabled(Application.Handle ? Application.Handle : RepairDialogForm->Handle()));
