@@ -41,5 +41,3 @@ TToolPage* NewSystemOptimizerPage(TControl* host) { return NewToolPlaceholder(ho
 TToolPage* NewMemoryOptimizerPage(TControl* host) { return NewToolPlaceholder(host, "Tweak Memory"); }
 
 TToolPage* NewRestorePointsPage(TControl* host) { return NewToolPlaceholder(host, "System Restore Point"); }
-
-TToolPage* NewErrorUtilitiesPage(TControl* host) { return NewToolPlaceholder(host, "Error Utilities"); }

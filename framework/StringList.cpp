@@ -108,3 +108,17 @@ bool AppendFileBytes(const std::string& fileName, const std::string& bytes) {
   if (f.h == INVALID_HANDLE_VALUE) return false;
   return WriteAll(f.h, bytes);
 }
+
+std::vector<std::string> DecodeTextLines(const std::string& bytes) {
+  std::vector<std::string> lines;
+  size_t start = 0;
+  while (start < bytes.size()) {
+    size_t end = bytes.find('\n', start);
+    if (end == std::string::npos) end = bytes.size();
+    size_t length = end - start;
+    if (length > 0 && bytes[end - 1] == '\r') --length;
+    lines.push_back(DecodeTextBytes(bytes.substr(start, length)));
+    start = end + 1;
+  }
+  return lines;
+}

@@ -26,6 +26,11 @@ class TStringList {
   void SaveToFile(const std::string& fileName) const;
 };
 
+// The lines of a text file's bytes (CRLF or LF), each decoded on its own: UTF-8 where the line
+// is valid UTF-8, else the ANSI code page, so one old 8-bit line does not change how the others
+// read.
+std::vector<std::string> DecodeTextLines(const std::string& bytes);
+
 // Whole-file helpers; the file name is UTF-8. ReadFileBytes throws EInOutError.
 std::string ReadFileBytes(const std::string& fileName);
 bool WriteFileBytes(const std::string& fileName, const std::string& bytes);

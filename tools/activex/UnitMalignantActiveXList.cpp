@@ -37,12 +37,8 @@ void SetStatus(TActiveXObject& object, bool locked) { object.Status = locked ? k
 
 std::vector<TActiveXObject> ParseCodeList(const std::string& bytes) {
   std::vector<TActiveXObject> objects;
-  size_t start = 0;
-  while (start < bytes.size()) {
-    size_t end = bytes.find('\n', start);
-    if (end == std::string::npos) end = bytes.size();
-    std::string line = Trim(DecodeTextBytes(bytes.substr(start, end - start)));
-    start = end + 1;
+  for (const std::string& raw : DecodeTextLines(bytes)) {
+    std::string line = Trim(raw);
     if (line.empty()) continue;
     TActiveXObject object;
     size_t brace = line.find('{');

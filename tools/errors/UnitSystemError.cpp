@@ -1,0 +1,150 @@
+#include "UnitSystemError.h"
+
+#include "../../app/DMUnit.h"
+#include "../../app/HintUnit.h"
+#include "../../framework/Dialogs.h"
+#include "../../framework/Endpoints.h"
+#include "../../framework/StringList.h"
+#include "../../framework/Strings.h"
+#include "UnitMail.h"
+
+using namespace UnitSystemError;
+
+namespace {
+
+const char* const kCaption = "Error Fix";
+const char* const kColumn = "Error Info";
+const char* const kDescriptionPanel = "  Error description";
+const char* const kSelectAll = "Select All (except IE 5.x and IE 6.x options)";
+const char* const kRepair = "Repair";
+const char* const kReport = "Report";
+const char* const kHintTitle = "Zelvoran - Error Utilities";
+const char* const kHintMessage = "Please wait while the related data is being loaded.";
+const char* const kSelectItem = "Please select the specific item for this operation!";
+const char* const kBrowserWarning =
+    "Warning: This option is just suitable for the case that the IE\r"
+    "was incompletely uninstalled and thus unable to reinstall the IE.\r"
+    "If your IE works fine or it hasn't been uninstalled, please DO\r"
+    "NOT select this option, otherwise it would create troubles for\r"
+    "your IE performance.\r\r"
+    "Are you sure to select this option?";
+// Rows 0 and 1 are the browser reinstallation fixes: they are never ticked without asking.
+const int kWarnedRows = 2;
+
+}  // namespace
+
+TToolPage* NewErrorUtilitiesPage(TControl* host) { return new TErrorFixForm(host); }
+
+TErrorFixForm::TErrorFixForm(TControl* host) : TToolPage(host, "TErrorFixForm") {
+  SetCaption(kCaption);
+  SetColor(clWhite);
+  listerror = new TListView(this, {.OwnerData = true, .GridLines = true});
+  listerror->SetBounds(8, 8, 473, 170);
+  listerror->AddColumn(kColumn, 300);
+  listerror->SetColumnWidth(0, listerror->Width() - 24);   // with its 2-pixel frame, no horizontal scroll bar
+  listerror->SetStateImages(&DM->StatImageList);
+  listerror->OnData = [this](TListView*, int index, TListItem& row) {
+    if (index < 0 || index >= (int)Rows.size()) return;
+    row.Caption = Rows[index].Caption;
+    row.SubItems = {Rows[index].Description, Rows[index].FromList ? kListMark : ""};
+    row.StateIndex = Rows[index].Ticked ? 1 : 0;
+  };
+  listerror->OnMouseDown = [this](TObject*, TMouseButton button, int x, int y) {
+    if (button == TMouseButton::Left) listerrorMouseDown(x, y);
+  };
+  listerror->OnSelectItem = [this](TListView*, int index, bool selected) { listerrorSelectItem(index, selected); };
+  PanelDescription = new TPanel(this);
+  PanelDescription->SetBounds(8, 184, 473, 18);
+  PanelDescription->Alignment = TAlignment::LeftJustify;
+  PanelDescription->SetCaption(kDescriptionPanel);
+  MemoText = new TMemo(this);
+  MemoText->SetBounds(8, 202, 473, 86);
+  MemoText->SetReadOnly(true);
+  cbSelectAll = new TCheckBox(this);
+  cbSelectAll->SetBounds(8, 298, 16, 17);
+  cbSelectAll->OnClick = [this](TObject* s) { cbSelectAllClick(s); };
+  abSelectAll = new TLabel(this);
+  abSelectAll->SetBounds(26, 299, 260, 16);
+  abSelectAll->SetCaption(kSelectAll);
+  abSelectAll->OnClick = [this](TObject*) { cbSelectAll->Click(); };
+  BitBtn1 = new TBitBtn(this);
+  BitBtn1->SetBounds(394, 294, 87, 25);
+  BitBtn1->SetCaption(kRepair);
+  BitBtn1->OnClick = [this](TObject* s) { BitBtn1Click(s); };
+  BitBtn2 = new TBitBtn(this);
+  BitBtn2->SetBounds(300, 294, 87, 25);
+  BitBtn2->SetCaption(kReport);
+  BitBtn2->Hide();
+  BitBtn2->OnClick = [this](TObject* s) { BitBtn2Click(s); };
+  OnCreate = [this](TObject* s) { FormCreate(s); };
+  OnShow = [this](TObject* s) { FormShow(s); };
+  DoCreate();
+}
+
+void TErrorFixForm::FormCreate(TObject*) {
+  std::string list = DM->DataFolder + kListFileName;
+  if (!FileExists(list)) {
+    TFormPtr<THintForm> hint(new THintForm());
+    hint->PanelHint->SetCaption(kHintTitle);
+    hint->LabelMsg->SetCaption(kHintMessage);
+    hint->Show();
+    hint->Repaint();
+    DM->DownloadFile(Endpoints::UpdateBase + kListPath, list);   // a failure ends here silently
+  }
+  LoadErrorList(DecodeTextLines(ReadFileBytes(list)), Errors, Rows);
+  AddBuiltinRows(Rows);
+  ShowRows();
+}
+
+void TErrorFixForm::FormShow(TObject*) {
+  if (cbSelectAll->Checked()) cbSelectAllClick(cbSelectAll);
+  else cbSelectAll->SetChecked(true);   // its click ticks the rows
+}
+
+void TErrorFixForm::ShowRows() {
+  listerror->SetItemCount((int)Rows.size());
+  listerror->Invalidate();
+}
+
+void TErrorFixForm::cbSelectAllClick(TObject*) {
+  for (size_t i = 0; i < Rows.size(); ++i) Rows[i].Ticked = (int)i >= kWarnedRows && cbSelectAll->Checked();
+  ShowRows();
+}
+
+void TErrorFixForm::ToggleRow(int index) {
+  if (index < 0 || index >= (int)Rows.size()) return;
+  TErrorRow& row = Rows[index];
+  if (index < kWarnedRows && !row.Ticked) {
+    row.Ticked = ShowMessageBox(kBrowserWarning, MB_YESNO | MB_ICONWARNING) == IDYES;
+  } else {
+    row.Ticked = !row.Ticked;
+  }
+  ShowRows();
+}
+
+void TErrorFixForm::listerrorMouseDown(int x, int y) { ToggleRow(listerror->GetStateIconAt(x, y)); }
+
+void TErrorFixForm::listerrorSelectItem(int index, bool selected) {
+  if (!selected || index < 0 || index >= (int)Rows.size()) {
+    MemoText->Clear();
+    return;
+  }
+  const TErrorRow& row = Rows[index];
+  MemoText->SetText(row.FromList ? FindDescription(Errors, row.Caption) : row.Description);
+}
+
+void TErrorFixForm::BitBtn1Click(TObject*) {
+  bool anyTicked = false;
+  for (const TErrorRow& row : Rows) anyTicked = anyTicked || row.Ticked;
+  if (!anyTicked) {
+    ShowMessageBox(kSelectItem, MB_ICONWARNING);
+    return;
+  }
+  if (Repair(Rows, Errors) > 0) ShowMessageBox(kRepairedText, MB_ICONINFORMATION);
+  else ShowMessage(kNothingAppliedText);
+}
+
+void TErrorFixForm::BitBtn2Click(TObject*) {
+  TFormPtr<TEMailForm> mail(new TEMailForm());
+  mail->ShowModal();
+}

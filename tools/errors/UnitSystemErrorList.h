@@ -1,0 +1,70 @@
+// The error utilities' routines: the downloaded list of known error fixes ("errorlist.txt"),
+// checked line by line before anything of it is shown, the page's rows, and the repair that
+// applies the ticked fixes to the registry.
+//
+// A line reads: title ")" key path "||" operation { "," operation } "##" description, where an
+// operation is value name "#" data "$" action "@" type (action 1 write, 2 delete the value;
+// type 0 double word given in decimal, 1 string).
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include <windows.h>
+
+#include "../../scan/UnitErrorList.h"
+
+namespace UnitSystemError {
+
+inline constexpr char kListFileName[] = "errorlist.txt";
+inline constexpr char kListPath[] = "/update/errorlist.txt";
+inline constexpr char kRepairedText[] = "The error(s) has been repaired successfully!";
+inline constexpr char kNothingAppliedText[] = "No fix could be applied to the ticked items.";
+inline constexpr char kListMark[] = "reg";   // the second sub-item of a row from the list
+
+// One operation of a fix.
+struct TRegOp {
+  std::string ValueName;
+  std::string Data;
+  int Action = 0;   // 1 write, 2 delete the value
+  int Type = 0;     // 0 double word, 1 string
+};
+
+// A row of the page: a fix from the list (its title) or one of the four built-in rows.
+struct TErrorRow {
+  std::string Caption;
+  std::string Description;
+  bool FromList = false;
+  bool Ticked = false;
+};
+
+// The root key of a root's name (exact case), else null.
+HKEY RootKeyFromName(const std::string& name);
+// The text cut at every ","; no "," gives the whole text; pieces are kept as they are.
+std::vector<std::string> SplitString(const std::string& text);
+// One operation piece; false when it lacks "#", "$" or "@", or its action, type or double-word
+// data is not one the program applies.
+bool ParseOperation(const std::string& piece, TRegOp& op);
+// True for keys under which a fix must never write or delete: the places that start programs
+// or load code.
+bool IsDeniedLocation(const std::string& keyPath, const std::string& valueName);
+// One line of the list into its fields and operations; false when the line is not a valid fix
+// (it is then not listed).
+bool ParseErrorLine(const std::string& line, UnitErrorList::TContent& content, std::vector<TRegOp>& ops);
+
+// The list file's lines into the collection (valid lines only) and one row per run of lines
+// with the same title.
+void LoadErrorList(const std::vector<std::string>& lines, TErrorContents& errors, std::vector<TErrorRow>& rows);
+// The four rows every list ends with; they carry no fix.
+void AddBuiltinRows(std::vector<TErrorRow>& rows);
+// The description of the first fix with exactly this title ("" when none).
+std::string FindDescription(const TErrorContents& errors, const std::string& title);
+
+// Applies one operation to the key when the key exists (it is never created); true when the
+// value was written or deleted.
+bool ApplyRegOp(const std::string& keyPath, const TRegOp& op);
+// Applies every fix whose title is that of a ticked list row; returns how many operations were
+// applied.
+int Repair(const std::vector<TErrorRow>& rows, const TErrorContents& errors);
+
+}  // namespace UnitSystemError
