@@ -237,6 +237,22 @@ TEST_F(MainWindowFixture, AbortAndScannerErrorsLeaveTheWindowUsable) {
   EXPECT_EQ(MessageBoxes().Calls[0].text, "Invalid data type");
   EXPECT_EQ(form->ScanNotebook->PageIndex(), 1);
   EXPECT_EQ(form->RepairGrid->Count(), 1);
+
+  // An ignore file that another program holds locked ends the scan the same way, before any
+  // section could report what the user excluded.
+  form->ScanBtnClick(form->ScanBtn);
+  WriteFileBytes(PublicFunctionUnit::IgnoreFileName(), "Font Entries|HKEY_CLASSES_ROOT\\x|v\r\n");
+  {
+    TLockedFile lock(PublicFunctionUnit::IgnoreFileName());
+    ASSERT_NE(lock.Handle, INVALID_HANDLE_VALUE);
+    form->ScanNowBtnClick(form->ScanNowBtn);
+  }
+  EXPECT_FALSE(dm.ScanTimer.Enabled());
+  EXPECT_FALSE(dm.ScanTimerEx.Enabled());
+  ASSERT_EQ(MessageBoxes().Calls.size(), 2u);
+  EXPECT_EQ(MessageBoxes().Calls[1].text, "Cannot open file \"" + PublicFunctionUnit::IgnoreFileName() + "\"");
+  EXPECT_EQ((*SectionResults)[0].Count(), 0);
+  EXPECT_EQ(form->ScanNotebook->PageIndex(), 2);
   form->BackupBtnClick(form->BackupBtn);
   EXPECT_EQ(form->MainNotebook->PageIndex(), 1);
 }
