@@ -289,6 +289,25 @@ TEST_F(OptionsFixture, AnIgnoreFileThatCannotBeReplacedKeepsEveryLine) {
   EXPECT_FALSE(FileExists(IgnoreFile() + ".tmp"));
 }
 
+TEST_F(OptionsFixture, AnIgnoreFileOfOldAndNewLinesIsShownAndRewrittenAsEachLineWasWritten) {
+  // an 8-bit line of an older version, then lines appended in UTF-8
+  WriteFileBytes(IgnoreFile(), "Font Entries|HKEY_LOCAL_MACHINE\\Caf\xE9|Arial\r\n"
+                               "Help Section|HKEY_LOCAL_MACHINE\\Help|x.hlp\r\n"
+                               "Sounds Section|HKEY_CURRENT_USER\\Ключ|имя\r\n");
+  wchar_t ansi = 0;
+  MultiByteToWideChar(CP_ACP, 0, "\xE9", 1, &ansi, 1);
+  const std::string cafe = "Caf" + Narrow(std::wstring(1, ansi));
+  Open([&](TFormOptions& f) {
+    ASSERT_EQ(f.IgnoreListView->Count(), 3);
+    EXPECT_EQ(f.IgnoreListView->Item(0)->Text(1), "HKEY_LOCAL_MACHINE\\" + cafe);
+    EXPECT_EQ(f.IgnoreListView->Item(2)->Text(1), "HKEY_CURRENT_USER\\Ключ");
+    f.IgnoreListView->SetItemIndex(1);
+    f.RemoveSelectBtn->Click();
+  });
+  EXPECT_EQ(ReadFileBytes(IgnoreFile()), "Font Entries|HKEY_LOCAL_MACHINE\\" + cafe + "|Arial\r\n"
+                                         "Sounds Section|HKEY_CURRENT_USER\\Ключ|имя\r\n");
+}
+
 // ---- scheduled scan ----
 
 TEST_F(OptionsFixture, ScheduleCreatesChangesAndDeletesTheJob) {
