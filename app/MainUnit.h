@@ -167,6 +167,7 @@ class TZelvoranMainForm : public TForm, private MainUnit::TScanView {
   void SetFindingChecked(int section, int index, bool checked);
   void ProblemsListBoxDrawItem(int index, TCanvas& canvas, const RECT& rect, bool selected);
   void ProblemsListBoxMouseDown(TMouseButton button, int x, int y);
+  void ProblemsListBoxContextMenu(int x, int y);   // (-1, -1): from the keyboard
   void ProblemsListBoxSelectItem(int index, bool selected);
   void abShowHideDetailsClick(TObject* sender);
   void ExcludeMenuClick(TObject* sender);

@@ -58,6 +58,9 @@ bool ToText(const std::wstring& wide, std::string& text) {
   return Widen(text) == wide;
 }
 
+// A script line cannot carry a line break: a name holding one cannot be written.
+bool Writable(const std::string& name) { return name.find_first_of("\r\n") == std::string::npos; }
+
 std::string Escape(const std::string& text) {
   return StringReplace(StringReplace(text, "\\", "\\\\"), "\"", "\\\"");
 }
@@ -118,10 +121,11 @@ TExportOutcome AddValue(HKEY key, const std::string& keyLine, const std::string&
   std::vector<uint8_t> data;
   LONG rc = ReadRawValue(key, Widen(valueName), type, data);
   if (Missing(rc)) {
-    if (valueName.empty() && !keyLine.empty()) lines.Add(keyLine);   // a key without a default value
+    // a key without a default value
+    if (valueName.empty() && !keyLine.empty() && Writable(keyLine)) lines.Add(keyLine);
     return TExportOutcome::Absent;
   }
-  if (rc != ERROR_SUCCESS) return TExportOutcome::Unreadable;
+  if (rc != ERROR_SUCCESS || !Writable(keyLine) || !Writable(valueName)) return TExportOutcome::Unreadable;
   if (!keyLine.empty()) lines.Add(keyLine);
   lines.Add(ValueLine(valueName, type, data));
   return TExportOutcome::Written;
@@ -143,7 +147,8 @@ TExportOutcome Worse(TExportOutcome a, TExportOutcome b) {
 
 // Hands on each name that enumerate(index, buffer, length) gives for the indexes below count,
 // read with room to spare (a name that outgrew it is read again with more). A name that cannot
-// be read, or that UTF-8 would not give back, makes the outcome unreadable.
+// be read, that UTF-8 would not give back or that a script line cannot carry makes the outcome
+// unreadable.
 template <class Enumerate, class Use>
 TExportOutcome ForEachName(DWORD count, DWORD hint, Enumerate enumerate, Use use) {
   TExportOutcome outcome = TExportOutcome::Written;
@@ -158,7 +163,7 @@ TExportOutcome ForEachName(DWORD count, DWORD hint, Enumerate enumerate, Use use
     }
     if (r == ERROR_NO_MORE_ITEMS) break;
     std::string name;
-    if (r != ERROR_SUCCESS || !ToText(std::wstring(buf.data(), len), name)) {
+    if (r != ERROR_SUCCESS || !ToText(std::wstring(buf.data(), len), name) || !Writable(name)) {
       outcome = TExportOutcome::Unreadable;
       continue;
     }
@@ -175,6 +180,7 @@ TExportOutcome ExportTree(HKEY root, const std::string& rootName, const std::str
   if (Missing(rc)) return TExportOutcome::Absent;
   if (rc != ERROR_SUCCESS) return TExportOutcome::Unreadable;
   TRegKeyHandle owner(key);
+  if (!Writable(subKey)) return TExportOutcome::Unreadable;
   DWORD subkeys = 0, maxKeyLen = 0, values = 0, maxValueLen = 0;
   if (RegQueryInfoKeyW(key, nullptr, nullptr, nullptr, &subkeys, &maxKeyLen, nullptr, &values, &maxValueLen,
                        nullptr, nullptr, nullptr) != ERROR_SUCCESS)

@@ -38,7 +38,8 @@ LONG ReadRawValue(HKEY key, const std::wstring& name, DWORD& type, std::vector<u
 enum class TExportOutcome {
   Written,      // the lines are in the list
   Absent,       // there is nothing to export (no such key or value): nothing added
-  Unreadable,   // it exists but could not be read completely
+  Unreadable,   // it exists but could not be read completely, or a name holds a line break,
+                // which no script line can carry
 };
 
 // Appends the key line and the value line for one value. keyPath is the root's name, "\" and

@@ -56,6 +56,7 @@ void TZelvoranMainForm::BuildResultsPage(TPanel* page) {
   ProblemsListBox->OnMouseDown = [this](TObject*, TMouseButton button, int x, int y) {
     ProblemsListBoxMouseDown(button, x, y);
   };
+  ProblemsListBox->OnContextMenu = [this](TObject*, int x, int y) { ProblemsListBoxContextMenu(x, y); };
 
   panDetails = new TPanel(Panel3);
   panDetails->SetBounds(361, 113, 132, 206);
@@ -185,6 +186,21 @@ void TZelvoranMainForm::ProblemsListBoxMouseDown(TMouseButton button, int x, int
     return;
   }
   item->Update();
+}
+
+void TZelvoranMainForm::ProblemsListBoxContextMenu(int x, int y) {
+  // The mouse's right button has opened the menu already (ProblemsListBoxMouseDown); the
+  // keyboard opens it at the focused row.
+  if (x != -1 || y != -1 || Busy()) return;
+  int index = ProblemsListBox->ItemFocused();
+  if (index < 0) index = ProblemsListBox->ItemIndex();
+  if (index < 0) return;
+  if (!ProblemsListBox->IsSelected(index)) ProblemsListBox->SetItemIndex(index);   // the row it acts on
+  ProblemsListBox->MakeVisible(index);
+  RECT r = ProblemsListBox->ItemRect(index);
+  POINT p{r.left + 32, r.top + (r.bottom - r.top) / 2};
+  ClientToScreen(ProblemsListBox->Handle(), &p);
+  DM->PopupExcludeMenu.Popup(p.x, p.y, Handle());
 }
 
 void TZelvoranMainForm::ProblemsListBoxSelectItem(int, bool selected) {

@@ -158,9 +158,31 @@ int TotalProblemCount() {
 
 std::string TotalProcessText(int percent) { return Format("Total Process: %d", percent) + "%"; }
 
+namespace {
+
+// Runs one step of the scan; its error text, " " for a silent abort, "" when it ran through.
+template <class F>
+std::string ScanStep(F&& step) {
+  try {
+    step();
+    return {};
+  } catch (const EAbort&) {
+    return " ";
+  } catch (const std::exception& e) {
+    return e.what();
+  } catch (...) {
+    return "Unknown error";
+  }
+}
+
+}  // namespace
+
 std::string ScanSections(TScanView& view, TSectionResults& results, TIgnoreContents& ignoreList) {
   for (int i = 0; i < SectionCount; ++i) view.ShowSectionImage(i, StatNone);
-  LoadIgnoreList(ignoreList);
+  // Without its ignore list the scan would report what the user excluded: it ends before the
+  // first section, as a section's error ends it.
+  std::string error = ScanStep([&] { LoadIgnoreList(ignoreList); });
+  if (!error.empty()) return error == " " ? std::string() : error;
   TScanFileChecks fileChecks;   // each path's existence is looked up once per scan
   VisitedKeyCount = 0;
   ProblemNumber = 0;
@@ -169,7 +191,6 @@ std::string ScanSections(TScanView& view, TSectionResults& results, TIgnoreConte
   for (int i = 0; i < SectionCount; ++i)
     if (view.SectionTicked(i)) ++total;
 
-  std::string error;
   for (int i = 0; i < SectionCount; ++i) {
     if (ScanStopRequested()) break;
     bool ticked = view.SectionTicked(i);
@@ -178,15 +199,9 @@ std::string ScanSections(TScanView& view, TSectionResults& results, TIgnoreConte
       TCaptionTarget* count = view.CountLabel(i);
       if (count != nullptr) count->SetCaption("0");
       const TSection& section = Sections()[i];
-      try {
+      error = ScanStep([&] {
         if (section.Scan) section.Scan(i, view.CurrentItem(), count, ignoreList, results[i]);
-      } catch (const EAbort&) {
-        error = " ";   // ends the scan without a message
-      } catch (const std::exception& e) {
-        error = e.what();
-      } catch (...) {
-        error = "Unknown error";
-      }
+      });
       ++done;
       view.ShowSectionImage(i, StatNone);
       view.ShowSectionImage(i, count == nullptr || count->Caption() == "0" ? StatClean : StatFound);

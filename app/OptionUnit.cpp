@@ -216,6 +216,10 @@ void TFormOptions::MainPageControlChange(TObject*) {
 }
 
 void TFormOptions::BitBtn1Click(TObject*) {
+  // Deleting the job may wait for the scheduler, handling messages meanwhile: a second OK then
+  // does nothing.
+  if (Busy()) return;
+  TBusyGuard busy(this);
   SaveGeneralPage();
   SaveSchedule();
   ModalResult = mrOk;
@@ -281,9 +285,10 @@ void TFormOptions::SaveGeneralOptions() {
       {ChkCheckItem, {&MyRegistryInfo.SelectAll, "SelectAll"}},
       {cbCheckUpdate, {&MyRegistryInfo.CheckUpdate, "CheckUpdate"}},
   };
+  // Each setting changes in memory only once it is stored: a failed write leaves both as they were.
   for (const auto& [box, setting] : settings) {
-    *setting.first = box->Checked();
     reg.WriteString(setting.second, box->Checked() ? "1" : "0");
+    *setting.first = box->Checked();
   }
 }
 
@@ -338,6 +343,7 @@ void TFormOptions::RemoveSelectBtnClick(TObject*) {
 // ---- Scheduling ----
 
 void TFormOptions::cbActiveTaskClick(TObject*) {
+  keepUnopenedJob_ = false;   // the user's choice from now on
   bool on = cbActiveTask->Checked();
   if (on) {
     SYSTEMTIME now;
@@ -360,7 +366,15 @@ void TFormOptions::LoadSchedule() {
   if (!TaskListed(Places.JobName)) return;
   cbActiveTask->SetChecked(true);
   TComPtr<ITask> task;
-  if (FAILED(ActivateTask(Places.JobName, task))) return;
+  if (FAILED(ActivateTask(Places.JobName, task))) {
+    // The job is there but cannot be opened (its message has been shown): the box says it is
+    // there, its settings cannot be shown or changed, and OK leaves it as it is unless the box
+    // is changed.
+    dtpStartTime->SetEnabled(false);
+    SpinEditDays->SetEnabled(false);
+    keepUnopenedJob_ = true;
+    return;
+  }
   HoldTask(Places.JobName, task.Get());
   ShowJob(task.Get());
 }
@@ -411,11 +425,15 @@ void TFormOptions::SaveSchedule() {
   using namespace PublicFunctionUnit;
   if (!SchedulerAvailable) return;
   const std::string& name = Places.JobName;
+  // A job that is listed but not held (it could not be opened) is deleted by its name.
   if (!cbActiveTask->Checked()) {
-    if (CurrentTask != nullptr) Succeeded(DeleteTask(name), "SchedulingAgent.Delete");
+    if (CurrentTask != nullptr || TaskListed(name)) Succeeded(DeleteTask(name), "SchedulingAgent.Delete");
     return;
   }
   if (CurrentTask == nullptr) {
+    if (keepUnopenedJob_) return;
+    // ticked anew over a job that could not be opened: the new job replaces it
+    if (TaskListed(name) && !Succeeded(DeleteTask(name), "SchedulingAgent.Delete")) return;
     TComPtr<ITask> task;
     if (!Succeeded(NewTask(name, task), "SchedulingAgent.NewWorkItem")) return;
     if (!SetJobSettings(task.Get(), Places.Executable())) return;

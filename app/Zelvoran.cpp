@@ -10,6 +10,7 @@
 #include "../scan/PublicFunctionUnit.h"
 #include "DMUnit.h"
 #include "MainUnit.h"
+#include "ftpUpFileDialogUnit.h"
 #include "ZelvoranStartup.h"
 
 namespace {
@@ -49,6 +50,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, LPWSTR, int) {
   mainForm->Show();
   Application.Run();
   Application.FreeForms();
+  ftpUpFileDialogUnit::WaitForUploads();
   DM = nullptr;
   PublicFunctionUnit::ReleaseTaskScheduler();
   CoUninitialize();

@@ -2,13 +2,16 @@
 
 #include <wininet.h>
 
+#include <algorithm>
 #include <atomic>
 #include <memory>
+#include <mutex>
 #include <thread>
 #include <vector>
 
 #include "../framework/Application.h"
 #include "../framework/Dialogs.h"
+#include "../framework/InternetHandle.h"
 #include "../framework/Registry.h"
 #include "../scan/PublicFunctionUnit.h"
 #include "MainUnit.h"
@@ -21,13 +24,16 @@ DWORD UploadTimeout = 30000;
 
 namespace {
 
-// One upload, shared between the caller and the thread that talks to the server: the thread
-// may outlive a caller that gave up on a stalled server, so it owns its handles.
+// One upload, shared by the caller and the worker thread that talks to the server. The worker
+// alone opens and closes the WinINet handles, each once it is done with it; the caller reads the
+// progress and may only ask it to stop. Every call of the worker that waits on the server ends
+// after the session's time-outs at the latest, so a worker asked to stop ends by itself soon.
 struct TUploadState {
   std::wstring Host, User, Password, Directory, Name;
   INTERNET_PORT Port = 21;
+  DWORD Timeout = 30000;
   HANDLE File = INVALID_HANDLE_VALUE;
-  std::atomic<HINTERNET> Session{nullptr};
+  HANDLE Finished = CreateEventW(nullptr, TRUE, FALSE, nullptr);   // set when the worker is done
   std::atomic<bool> Cancel{false};
   std::atomic<bool> Done{false};
   std::atomic<bool> Connected{false};   // logged in and in the directory
@@ -36,34 +42,23 @@ struct TUploadState {
   std::atomic<TUploadOutcome> Outcome{TUploadOutcome::TransferFailed};
 
   ~TUploadState() {
-    CloseSession();
     if (File != INVALID_HANDLE_VALUE) CloseHandle(File);
-  }
-  // Closing the session ends whatever call is waiting on the server.
-  void CloseSession() {
-    if (HINTERNET h = Session.exchange(nullptr)) InternetCloseHandle(h);
-  }
-};
-
-struct TInternet {
-  HINTERNET Handle;
-  explicit TInternet(HINTERNET h) : Handle(h) {}
-  ~TInternet() { Close(); }
-  TInternet(const TInternet&) = delete;
-  TInternet& operator=(const TInternet&) = delete;
-  bool Close() {
-    bool ok = Handle == nullptr || InternetCloseHandle(Handle);
-    Handle = nullptr;
-    return ok;
+    if (Finished != nullptr) CloseHandle(Finished);
   }
 };
 
 TUploadOutcome Transfer(TUploadState& s) {
-  HINTERNET session = s.Session.load();
-  if (session == nullptr) return TUploadOutcome::Cancelled;
-  TInternet connection(InternetConnectW(session, s.Host.c_str(), s.Port, s.User.empty() ? nullptr : s.User.c_str(),
-                                        s.User.empty() ? nullptr : s.Password.c_str(), INTERNET_SERVICE_FTP,
-                                        INTERNET_FLAG_PASSIVE, 0));
+  // Declared in this order, the handles close child first: the file, the connection, the session.
+  TInternetHandle session(InternetOpenW(L"Zelvoran", INTERNET_OPEN_TYPE_DIRECT, nullptr, nullptr, 0));
+  if (session.Handle == nullptr) return TUploadOutcome::ConnectFailed;
+  for (DWORD option : {INTERNET_OPTION_CONNECT_TIMEOUT, INTERNET_OPTION_RECEIVE_TIMEOUT, INTERNET_OPTION_SEND_TIMEOUT,
+                       INTERNET_OPTION_DATA_RECEIVE_TIMEOUT, INTERNET_OPTION_DATA_SEND_TIMEOUT})
+    InternetSetOptionW(session.Handle, option, &s.Timeout, sizeof s.Timeout);
+  if (s.Cancel) return TUploadOutcome::Cancelled;
+  TInternetHandle connection(InternetConnectW(session.Handle, s.Host.c_str(), s.Port,
+                                              s.User.empty() ? nullptr : s.User.c_str(),
+                                              s.User.empty() ? nullptr : s.Password.c_str(), INTERNET_SERVICE_FTP,
+                                              INTERNET_FLAG_PASSIVE, 0));
   if (connection.Handle == nullptr || !FtpSetCurrentDirectoryW(connection.Handle, s.Directory.c_str()))
     return TUploadOutcome::ConnectFailed;
   s.Connected = true;
@@ -74,7 +69,7 @@ TUploadOutcome Transfer(TUploadState& s) {
   std::wstring remote(current, wcsnlen(current, MAX_PATH));
   if (remote.empty() || remote.back() != L'/') remote += L'/';
   remote += s.Name;
-  TInternet upload(FtpOpenFileW(connection.Handle, remote.c_str(), GENERIC_WRITE, FTP_TRANSFER_TYPE_BINARY, 0));
+  TInternetHandle upload(FtpOpenFileW(connection.Handle, remote.c_str(), GENERIC_WRITE, FTP_TRANSFER_TYPE_BINARY, 0));
   if (upload.Handle == nullptr) return TUploadOutcome::TransferFailed;
   std::vector<char> block(16384);
   for (;;) {
@@ -88,7 +83,53 @@ TUploadOutcome Transfer(TUploadState& s) {
     s.Sent += written;
     s.LastActivity = GetTickCount();
   }
-  return upload.Close() ? TUploadOutcome::Sent : TUploadOutcome::TransferFailed;
+  // Closing the file ends the transfer; only the server's answer to that tells it was stored.
+  HINTERNET file = upload.Handle;
+  upload.Handle = nullptr;
+  return InternetCloseHandle(file) ? TUploadOutcome::Sent : TUploadOutcome::TransferFailed;
+}
+
+// The uploads whose workers may still run. A caller that gives up (Cancel, time-out) leaves its
+// worker to end by itself; before the program ends, every one still running is asked to stop and
+// waited for, up to a few of its time-outs.
+class TUploadWorkers {
+ public:
+  ~TUploadWorkers() { WaitAll(); }
+
+  void Start(const std::shared_ptr<TUploadState>& state) {
+    std::thread([state] {
+      state->Outcome = Transfer(*state);
+      state->Done = true;
+      SetEvent(state->Finished);
+    }).detach();
+    std::lock_guard<std::mutex> lock(mutex_);
+    std::erase_if(running_, [](const auto& s) { return s->Done.load(); });
+    running_.push_back(state);
+  }
+
+  void WaitAll() {
+    std::vector<std::shared_ptr<TUploadState>> all;
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      all.swap(running_);
+    }
+    for (const auto& state : all) state->Cancel = true;
+    for (const auto& state : all) WaitForSingleObject(state->Finished, 3 * state->Timeout + 1000);
+  }
+
+  int Running() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return (int)std::count_if(running_.begin(), running_.end(), [](const auto& s) { return !s->Done; });
+  }
+
+ private:
+  std::mutex mutex_;
+  std::vector<std::shared_ptr<TUploadState>> running_;
+};
+
+TUploadWorkers& Workers() {
+  static TUploadWorkers workers;
+  return workers;
 }
 
 TUploadOutcome ConnectFailed() {
@@ -118,21 +159,13 @@ TUploadOutcome Upload(const std::string& directory, const std::string& file, con
   GetFileSizeEx(state->File, &size);
   uint64_t total = (uint64_t)size.QuadPart;
 
-  HINTERNET session = InternetOpenW(L"Zelvoran", INTERNET_OPEN_TYPE_DIRECT, nullptr, nullptr, 0);
-  if (session == nullptr) return ConnectFailed();
-  for (DWORD option : {INTERNET_OPTION_CONNECT_TIMEOUT, INTERNET_OPTION_RECEIVE_TIMEOUT, INTERNET_OPTION_SEND_TIMEOUT,
-                       INTERNET_OPTION_DATA_RECEIVE_TIMEOUT, INTERNET_OPTION_DATA_SEND_TIMEOUT})
-    InternetSetOptionW(session, option, &UploadTimeout, sizeof UploadTimeout);
-  state->Session = session;
+  state->Timeout = UploadTimeout;
   state->LastActivity = GetTickCount();
 
   // The server is talked to on a thread of its own, so that the progress handler (which lets the
   // windows handle their messages) is called while it waits, Cancel works at once and a server
   // that stops answering is given up after the time-out.
-  std::thread([state] {
-    state->Outcome = Transfer(*state);
-    state->Done = true;
-  }).detach();
+  Workers().Start(state);
   bool timedOut = false;
   while (!state->Done) {
     MsgWaitForMultipleObjects(0, nullptr, FALSE, 50, QS_ALLINPUT);
@@ -141,8 +174,7 @@ TUploadOutcome Upload(const std::string& directory, const std::string& file, con
     if (state->Cancel || timedOut) break;
   }
   if (!state->Done) {
-    state->Cancel = true;
-    state->CloseSession();   // the thread ends on its own and frees the rest
+    state->Cancel = true;   // the worker ends by itself once its call returns
     if (timedOut && !state->Connected) return ConnectFailed();
     return timedOut ? TUploadOutcome::TransferFailed : TUploadOutcome::Cancelled;
   }
@@ -150,6 +182,10 @@ TUploadOutcome Upload(const std::string& directory, const std::string& file, con
   if (state->Outcome == TUploadOutcome::ConnectFailed) return ConnectFailed();
   return state->Outcome;
 }
+
+void WaitForUploads() { Workers().WaitAll(); }
+
+int RunningUploads() { return Workers().Running(); }
 
 }  // namespace ftpUpFileDialogUnit
 

@@ -29,6 +29,12 @@ using TUploadProgress = std::function<bool(uint64_t sent, uint64_t total)>;
 TUploadOutcome Upload(const std::string& directory, const std::string& file, const std::string& password,
                       const std::string& user, const std::string& host, const TUploadProgress& progress = {});
 
+// An upload given up (Cancel, time-out) leaves its worker thread to finish the call it is in and
+// close its own handles. WaitForUploads asks every worker still running to stop and waits for it
+// (a few time-outs at most); the program calls it before it ends.
+void WaitForUploads();
+int RunningUploads();
+
 }  // namespace ftpUpFileDialogUnit
 
 // The upload offer after the first repair. "OK" marks the first-run offers as done whatever the

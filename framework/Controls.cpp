@@ -295,6 +295,12 @@ LRESULT TControl::WndProc(UINT msg, WPARAM wp, LPARAM lp) {
       if (click && handle_ != nullptr) Click();
       return r;
     }
+    case WM_CONTEXTMENU:
+      if (OnContextMenu && (HWND)wp == handle_) {
+        OnContextMenu(this, (short)LOWORD(lp), (short)HIWORD(lp));
+        return 0;
+      }
+      break;
     case WM_LBUTTONDBLCLK: {
       LRESULT r = DefaultHandler(msg, wp, lp);
       if (ownClass_) pressed_ = true;

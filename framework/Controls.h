@@ -115,6 +115,9 @@ class TControl : public TObject, public TCaptionTarget {
   TMouseEvent OnMouseDown;     // raised after the control's own handling of the button
   TMouseEvent OnMouseUp;
   TMouseMoveEvent OnMouseMove;
+  // The control's context menu is asked for: at the mouse's screen point, or with x = y = -1
+  // from the keyboard (the menu key, Shift+F10).
+  TMouseMoveEvent OnContextMenu;
   TNotifyEvent OnResize;
 
   // Acts as a click by the user (a button also passes its modal result to its form).

@@ -28,18 +28,35 @@ std::string Narrow(const wchar_t* wide, size_t length) {
 
 std::string Narrow(const std::wstring& wide) { return Narrow(wide.data(), wide.size()); }
 
-std::string DecodeTextBytes(const std::string& bytes) {
-  std::string s = bytes;
-  if (s.size() >= 3 && (unsigned char)s[0] == 0xEF && (unsigned char)s[1] == 0xBB &&
-      (unsigned char)s[2] == 0xBF)
-    s.erase(0, 3);
-  if (s.empty()) return s;
-  if (MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, s.data(), (int)s.size(), nullptr, 0) > 0)
-    return s;
-  int n = MultiByteToWideChar(CP_ACP, 0, s.data(), (int)s.size(), nullptr, 0);
-  std::wstring w(n, L'\0');
-  MultiByteToWideChar(CP_ACP, 0, s.data(), (int)s.size(), w.data(), n);
+namespace {
+// One line's bytes: UTF-8 when they are valid UTF-8, else the ANSI code page.
+std::string DecodeTextLine(const char* bytes, size_t size) {
+  if (size == 0) return {};
+  if (MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, bytes, (int)size, nullptr, 0) > 0)
+    return std::string(bytes, size);
+  int n = MultiByteToWideChar(CP_ACP, 0, bytes, (int)size, nullptr, 0);
+  std::wstring w(n > 0 ? n : 0, L'\0');
+  if (n > 0) MultiByteToWideChar(CP_ACP, 0, bytes, (int)size, w.data(), n);
   return Narrow(w);
+}
+}  // namespace
+
+std::string DecodeTextBytes(const std::string& bytes) {
+  size_t start = 0;
+  if (bytes.size() >= 3 && (unsigned char)bytes[0] == 0xEF && (unsigned char)bytes[1] == 0xBB &&
+      (unsigned char)bytes[2] == 0xBF)
+    start = 3;
+  std::string text;
+  text.reserve(bytes.size() - start);
+  while (start < bytes.size()) {
+    size_t end = bytes.find('\n', start);
+    size_t size = (end == std::string::npos ? bytes.size() : end) - start;
+    text += DecodeTextLine(bytes.data() + start, size);
+    if (end == std::string::npos) break;
+    text += '\n';
+    start = end + 1;
+  }
+  return text;
 }
 
 int Pos(const std::string& sub, const std::string& s) {

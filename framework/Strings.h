@@ -12,8 +12,9 @@ std::wstring Widen(const std::string& utf8);
 std::string Narrow(const std::wstring& wide);
 std::string Narrow(const wchar_t* wide, size_t length);
 
-// Decodes bytes read from a text file: UTF-8 (an optional BOM is dropped); bytes that are not
-// valid UTF-8 are taken in the ANSI code page, as older files were written.
+// Decodes bytes read from a text file line by line (an optional BOM is dropped): a line that is
+// valid UTF-8 is taken as UTF-8, any other in the ANSI code page, so that a file written 8-bit
+// by an older version and appended to in UTF-8 reads back whole.
 std::string DecodeTextBytes(const std::string& bytes);
 
 int Pos(const std::string& sub, const std::string& s);               // 1-based, 0 when absent

@@ -414,3 +414,34 @@ TEST(RoundTrip, EveryKindOfFindingComesBackByteForByte) {
   EXPECT_GE(restore.Values, (int)EveryKindOfValue().size());
   EXPECT_EQ(Differences(before, DumpTree(root, base)), "");
 }
+
+// A line break in a key or value name cannot go into a script: such a finding is missed, and the
+// file saved beside it still restores.
+TEST(RoundTrip, NamesWithLineBreaksAreMissedAndWhatWasWrittenRestores) {
+  RegSandbox box;
+  TempFolder temp;
+  std::string full = box.FullPath();
+  box.SetString("Values", "line\nbreak", "x");
+  box.SetString("Values", "plain", "y");
+  box.SetString("Key\r\nName", "v", "k");
+  box.SetString("Tree", "t", "w");
+  box.SetString("Tree\\sub\rkey", "v", "z");
+  TRegistryContents values, keys;
+  Finding(values, full + "\\Values", "line\nbreak");
+  Finding(values, full + "\\Values", "plain");
+  Finding(values, full + "\\Key\r\nName", "v");
+  Finding(keys, full + "\\Tree", "");
+  MainUnit::TBackupResult backup = MainUnit::BackupCheckedFindings(
+      {{"Shared DLLs", TRepairForm::Value, &values}, {"Application Paths", TRepairForm::Key, &keys}}, 4,
+      temp.Path(), Now());
+  ASSERT_TRUE(backup.Saved);
+  EXPECT_FALSE(backup.Complete);
+  EXPECT_EQ(backup.Exported, 1);
+  EXPECT_EQ(backup.Missed, (std::vector<std::string>{full + "\\Values (line\nbreak)", full + "\\Key\r\nName (v)",
+                                                     full + "\\Tree"}));
+
+  ASSERT_TRUE(PublicFunctionUnit::DeleteRegistryValue(full + "\\Values", "plain"));
+  RegBackupUnit::TRestoreResult restore = RegBackupUnit::RestoreRegistryScript(backup.FileName);
+  EXPECT_TRUE(restore.Succeeded()) << (restore.Problems.empty() ? "" : restore.Problems[0]);
+  EXPECT_TRUE(box.ValueExists("Values", "plain"));
+}

@@ -76,12 +76,23 @@ TEST(Upload, StalledServerAndCancelEndTheUpload) {
   }
   // Cancel while the data goes out: the upload ends at once, with nothing shown
   std::string big = temp.WriteFile("big.reg", Content(8 << 20));
-  TLocalFtpServer slow("zelvoran", "secret", false, true);
-  Endpoints::FtpPort = slow.Port();
-  MessageBoxes().Clear();
-  int calls = 0;
-  EXPECT_EQ(Upload("/", big, "secret", "zelvoran", "127.0.0.1", [&](uint64_t, uint64_t) { return ++calls < 3; }),
-            TUploadOutcome::Cancelled);
-  EXPECT_EQ(calls, 3);
-  EXPECT_TRUE(MessageBoxes().Calls.empty());
+  {
+    TLocalFtpServer slow("zelvoran", "secret", false, true);
+    Endpoints::FtpPort = slow.Port();
+    MessageBoxes().Clear();
+    int calls = 0;
+    EXPECT_EQ(Upload("/", big, "secret", "zelvoran", "127.0.0.1", [&](uint64_t, uint64_t) { return ++calls < 3; }),
+              TUploadOutcome::Cancelled);
+    EXPECT_EQ(calls, 3);
+    EXPECT_TRUE(MessageBoxes().Calls.empty());
+    // the worker still owns its handles: it closes them once the call it is in returns
+    EXPECT_EQ(ftpUpFileDialogUnit::RunningUploads(), 1);
+  }
+  // before the program ends the workers given up on are waited for; the next upload is whole
+  ftpUpFileDialogUnit::WaitForUploads();
+  EXPECT_EQ(ftpUpFileDialogUnit::RunningUploads(), 0);
+  TLocalFtpServer server("zelvoran", "secret");
+  Endpoints::FtpPort = server.Port();
+  EXPECT_EQ(Upload("/", file, "secret", "zelvoran", "127.0.0.1"), TUploadOutcome::Sent);
+  EXPECT_TRUE(server.Files()["/c.reg"] == Content(200000));
 }

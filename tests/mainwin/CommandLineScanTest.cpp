@@ -118,3 +118,19 @@ TEST_F(CommandLineScan, ABlankArgumentStartsNothing) {
   EXPECT_TRUE(form->ScanNowBtn->Visible());
   EXPECT_EQ((*SectionResults)[4].Count(), 0);
 }
+
+TEST_F(CommandLineScan, AnUnreadableIgnoreFileEndsTheScanAndLeavesTheWindowUsable) {
+  WriteFileBytes(PublicFunctionUnit::IgnoreFileName(), "Font Entries|HKEY_CURRENT_USER\\x|v\r\n");
+  {
+    TLockedFile lock(PublicFunctionUnit::IgnoreFileName());
+    Start("-Scan");
+  }
+  EXPECT_TRUE(scanStarts.empty());
+  EXPECT_FALSE(dm.ScanTimer.Enabled());
+  EXPECT_FALSE(dm.ScanTimerEx.Enabled());
+  EXPECT_EQ(MessageBoxes().Calls.size(), 1u);
+  EXPECT_EQ(form->ScanNotebook->PageIndex(), 2);
+  form->FinishBtnClick(form->FinishBtn);
+  EXPECT_EQ(form->ScanNotebook->PageIndex(), 0);
+  EXPECT_TRUE(form->ScanNowBtn->Visible());
+}

@@ -8,6 +8,7 @@
 #include "app/DMUnit.h"
 #include "app/MainUnit.h"
 #include "framework/Application.h"
+#include "framework/StringList.h"
 #include "scan/PublicFunctionUnit.h"
 #include "support/TestSupport.h"
 
@@ -35,6 +36,14 @@ inline MainUnit::TScanRoutine Reports(std::vector<std::string> paths, std::vecto
     SectionCommon::ShowCount(count, c);
   };
 }
+
+// Holds a file open with no sharing, as another program may: it can be neither read nor written.
+struct TLockedFile {
+  HANDLE Handle;
+  explicit TLockedFile(const std::string& fileName)
+      : Handle(CreateFileW(Widen(fileName).c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr)) {}
+  ~TLockedFile() { CloseHandle(Handle); }
+};
 
 // The data module and the settings a test's main window runs with; Create builds the window as
 // start-up does (its first activation is the test's to trigger).

@@ -255,6 +255,44 @@ TEST_F(MainWindowFixture, ExclusionAppendsTheLineAndTheNextScanSkipsIt) {
   EXPECT_EQ(ReadFileBytes(file), "Sounds Section|HKEY_LOCAL_MACHINE\\y|\r\nHelp Section|HKEY_LOCAL_MACHINE\\h|\r\n");
 }
 
+namespace {
+// Where the pop-up menus shown while it lives were placed (their windows' top-left corners).
+struct TMenuPlaces {
+  static inline std::vector<POINT> Points;
+  HHOOK hook = SetWindowsHookExW(WH_CALLWNDPROCRET, Record, nullptr, GetCurrentThreadId());
+  TMenuPlaces() { Points.clear(); }
+  ~TMenuPlaces() { UnhookWindowsHookEx(hook); }
+  static LRESULT CALLBACK Record(int code, WPARAM wp, LPARAM lp) {
+    const CWPRETSTRUCT& m = *reinterpret_cast<CWPRETSTRUCT*>(lp);
+    wchar_t name[16] = L"";
+    if (code == HC_ACTION && m.message == WM_WINDOWPOSCHANGED && GetClassNameW(m.hwnd, name, 16) &&
+        std::wstring(name) == L"#32768") {
+      const WINDOWPOS& pos = *reinterpret_cast<WINDOWPOS*>(m.lParam);
+      if (!(pos.flags & SWP_NOMOVE)) Points.push_back({pos.x, pos.y});
+    }
+    return CallNextHookEx(nullptr, code, wp, lp);
+  }
+};
+}  // namespace
+
+TEST_F(MainWindowFixture, TheMenuKeyOpensTheExclusionMenuAtTheFocusedRow) {
+  Sections()[4].Scan = Reports({"HKEY_LOCAL_MACHINE\\a", "HKEY_LOCAL_MACHINE\\b", "HKEY_LOCAL_MACHINE\\c"});
+  form->ScanNowBtnClick(form->ScanNowBtn);
+  form->ProblemsListBox->SetItemIndex(1);
+  RECT row = form->ProblemsListBox->ItemRect(1);
+  MapWindowPoints(form->ProblemsListBox->Handle(), nullptr, reinterpret_cast<POINT*>(&row), 2);
+  TMenuPlaces menus;
+  // what the user types in the menu waits in the queue: the first item, then Enter
+  PostMessageW(form->Handle(), WM_KEYDOWN, VK_DOWN, 0);
+  PostMessageW(form->Handle(), WM_KEYDOWN, VK_RETURN, 0);
+  form->ProblemsListBox->Perform(WM_CONTEXTMENU, (WPARAM)form->ProblemsListBox->Handle(), -1);
+
+  ASSERT_FALSE(TMenuPlaces::Points.empty());
+  EXPECT_TRUE(PtInRect(&row, TMenuPlaces::Points[0])) << TMenuPlaces::Points[0].x << "," << TMenuPlaces::Points[0].y;
+  EXPECT_EQ(ReadFileBytes(PublicFunctionUnit::IgnoreFileName()), "Font Entries|HKEY_LOCAL_MACHINE\\b|v\r\n");
+  EXPECT_EQ((*SectionResults)[4].Count(), 2);
+}
+
 TEST_F(MainWindowFixture, AbortAndScannerErrorsLeaveTheWindowUsable) {
   Sections()[0].Scan = Reports({"HKEY_CLASSES_ROOT\\x"});
   Sections()[1].Scan = [this](int, TCaptionTarget*, TCaptionTarget*, TIgnoreContents&, TRegistryContents&) {
@@ -277,6 +315,22 @@ TEST_F(MainWindowFixture, AbortAndScannerErrorsLeaveTheWindowUsable) {
   EXPECT_EQ(MessageBoxes().Calls[0].text, "Invalid data type");
   EXPECT_EQ(form->ScanNotebook->PageIndex(), 1);
   EXPECT_EQ(form->RepairGrid->Count(), 1);
+
+  // An ignore file that another program holds locked ends the scan the same way, before any
+  // section could report what the user excluded.
+  form->ScanBtnClick(form->ScanBtn);
+  WriteFileBytes(PublicFunctionUnit::IgnoreFileName(), "Font Entries|HKEY_CLASSES_ROOT\\x|v\r\n");
+  {
+    TLockedFile lock(PublicFunctionUnit::IgnoreFileName());
+    ASSERT_NE(lock.Handle, INVALID_HANDLE_VALUE);
+    form->ScanNowBtnClick(form->ScanNowBtn);
+  }
+  EXPECT_FALSE(dm.ScanTimer.Enabled());
+  EXPECT_FALSE(dm.ScanTimerEx.Enabled());
+  ASSERT_EQ(MessageBoxes().Calls.size(), 2u);
+  EXPECT_EQ(MessageBoxes().Calls[1].text, "Cannot open file \"" + PublicFunctionUnit::IgnoreFileName() + "\"");
+  EXPECT_EQ((*SectionResults)[0].Count(), 0);
+  EXPECT_EQ(form->ScanNotebook->PageIndex(), 2);
   form->BackupBtnClick(form->BackupBtn);
   EXPECT_EQ(form->MainNotebook->PageIndex(), 1);
 }

@@ -11,6 +11,7 @@
 #include "app/OptionUnit.h"
 #include "framework/Application.h"
 #include "framework/ComPtr.h"
+#include "framework/Exceptions.h"
 #include "framework/Registry.h"
 #include "framework/StringList.h"
 #include "scan/PublicFunctionUnit.h"
@@ -207,6 +208,21 @@ TEST_F(OptionsFixture, VersionTextAndMissingKeys) {
   EXPECT_EQ(reg.ReadString(runName), exe);
 }
 
+TEST_F(OptionsFixture, ASettingThatCannotBeStoredIsNotChangedInMemoryEither) {
+  MyRegistryInfo.NotAutoBackup = false;
+  // the performance data key opens but takes no values: every write of a setting fails
+  Places.SettingsRoot = HKEY_PERFORMANCE_DATA;
+  Places.SettingsKey = "";
+  Open([&](TFormOptions& f) {
+    f.ChkAutoBackup->SetChecked(true);
+    Guarded([&] { f.BitBtn1->Click(); });   // as the button's window procedure runs it
+    EXPECT_EQ(f.ModalResult, mrNone) << "the dialog stays open";
+  });
+  EXPECT_FALSE(MyRegistryInfo.NotAutoBackup);
+  ASSERT_EQ(MessageBoxes().Calls.size(), 1u);
+  EXPECT_EQ(MessageBoxes().Calls[0].text, "Failed to set data for 'NotAutoBackup'");
+}
+
 TEST_F(OptionsFixture, ChangingPagesReloadsThePageShownAndDropsItsUnsavedTicks) {
   settings.SetString("", "SelectAll", "1");
   Open([&](TFormOptions& f) {
@@ -287,6 +303,25 @@ TEST_F(OptionsFixture, AnIgnoreFileThatCannotBeReplacedKeepsEveryLine) {
     EXPECT_EQ(ReadFileBytes(IgnoreFile()), "Help Section|HKEY_LOCAL_MACHINE\\Help|x.hlp\r\n");
   });
   EXPECT_FALSE(FileExists(IgnoreFile() + ".tmp"));
+}
+
+TEST_F(OptionsFixture, AnIgnoreFileOfOldAndNewLinesIsShownAndRewrittenAsEachLineWasWritten) {
+  // an 8-bit line of an older version, then lines appended in UTF-8
+  WriteFileBytes(IgnoreFile(), "Font Entries|HKEY_LOCAL_MACHINE\\Caf\xE9|Arial\r\n"
+                               "Help Section|HKEY_LOCAL_MACHINE\\Help|x.hlp\r\n"
+                               "Sounds Section|HKEY_CURRENT_USER\\Ключ|имя\r\n");
+  wchar_t ansi = 0;
+  MultiByteToWideChar(CP_ACP, 0, "\xE9", 1, &ansi, 1);
+  const std::string cafe = "Caf" + Narrow(std::wstring(1, ansi));
+  Open([&](TFormOptions& f) {
+    ASSERT_EQ(f.IgnoreListView->Count(), 3);
+    EXPECT_EQ(f.IgnoreListView->Item(0)->Text(1), "HKEY_LOCAL_MACHINE\\" + cafe);
+    EXPECT_EQ(f.IgnoreListView->Item(2)->Text(1), "HKEY_CURRENT_USER\\Ключ");
+    f.IgnoreListView->SetItemIndex(1);
+    f.RemoveSelectBtn->Click();
+  });
+  EXPECT_EQ(ReadFileBytes(IgnoreFile()), "Font Entries|HKEY_LOCAL_MACHINE\\" + cafe + "|Arial\r\n"
+                                         "Sounds Section|HKEY_CURRENT_USER\\Ключ|имя\r\n");
 }
 
 // ---- scheduled scan ----
@@ -382,6 +417,69 @@ TEST_F(OptionsFixture, AJobDeletedBehindTheProgramsBackIsCreatedAnewWithAllItsSe
   EXPECT_EQ(read.Trigger.wStartHour, 8);
   EXPECT_EQ(read.Trigger.Type.Daily.DaysInterval, 5);
   EXPECT_TRUE(MessageBoxes().Calls.empty());
+}
+
+TEST_F(OptionsFixture, AJobThatCannotBeOpenedIsLeftAsItIsUntilTheBoxChanges) {
+  const std::string job = Places.JobName;
+  WriteFileBytes(JobFile(job), "damaged");
+  Open([&](TFormOptions& f) {
+    EXPECT_TRUE(f.cbActiveTask->Checked());
+    EXPECT_FALSE(f.dtpStartTime->Enabled());
+    EXPECT_FALSE(f.SpinEditDays->Enabled());
+    f.BitBtn1->Click();
+  });
+  EXPECT_EQ(ReadFileBytes(JobFile(job)), "damaged");
+
+  // ticked anew: a new job replaces it
+  Open([&](TFormOptions& f) {
+    f.cbActiveTask->SetChecked(false);
+    f.cbActiveTask->SetChecked(true);
+    SetStartTime(f, 7, 40, 2);
+    f.BitBtn1->Click();
+  });
+  TJob read = ReadJob(job);
+  ASSERT_TRUE(read.Found);
+  EXPECT_EQ(read.Parameters, "-Scan");
+  EXPECT_EQ(read.Trigger.wStartHour, 7);
+  EXPECT_EQ(read.Trigger.Type.Daily.DaysInterval, 2);
+
+  // unticked: deleted, though it could not be opened
+  WriteFileBytes(JobFile(job), "damaged");
+  Open([&](TFormOptions& f) {
+    f.cbActiveTask->SetChecked(false);
+    f.BitBtn1->Click();
+  });
+  EXPECT_FALSE(TaskListed(job));
+  ASSERT_EQ(MessageBoxes().Calls.size(), 3u) << "one activation message per opening, nothing else";
+  for (const auto& call : MessageBoxes().Calls)
+    EXPECT_EQ(call.text.rfind("Error in SchedulingAgent.Activate.Error Code :", 0), 0u) << call.text;
+}
+
+TEST_F(OptionsFixture, ASecondOkWhileTheJobIsBeingDeletedDoesNothing) {
+  const std::string job = Places.JobName;
+  Open([&](TFormOptions& f) {
+    f.cbActiveTask->SetChecked(true);
+    f.BitBtn1->Click();
+  });
+  Open([&](TFormOptions& f) {
+    f.cbActiveTask->SetChecked(false);
+    // the scheduler's service reads the job file, so the deletion waits and handles messages;
+    // meanwhile OK is pressed again, and the file is let go
+    HANDLE held = CreateFileW(Widen(JobFile(job)).c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    int clicks = 0;
+    TNotifyEvent ok = f.BitBtn1->OnClick;
+    f.BitBtn1->OnClick = [&](TObject* sender) {
+      if (++clicks == 2) CloseHandle(held);
+      ok(sender);
+    };
+    HWND button = f.BitBtn1->Handle();
+    PostMessageW(GetParent(button), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(button), BN_CLICKED), (LPARAM)button);
+    f.BitBtn1->Click();
+    EXPECT_EQ(clicks, 2);
+  });
+  EXPECT_FALSE(TaskListed(job));
+  EXPECT_TRUE(MessageBoxes().Calls.empty()) << MessageBoxes().Calls[0].text;
 }
 
 TEST_F(OptionsFixture, AJobThatCannotBeCreatedIsReportedAndNothingIsHeld) {

@@ -1,7 +1,11 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <random>
+
 #include "framework/Exceptions.h"
 #include "framework/Registry.h"
+#include "framework/StringList.h"
 #include "scan/PublicFunctionUnit.h"
 #include "support/ScanFixture.h"
 #include "support/TestSupport.h"
@@ -216,9 +220,47 @@ TEST(IgnoreList, LoadsMalformedLinesAndMatchesByItsCaseRules) {
   EXPECT_FALSE(IsIgnored(list, "Sounds Section", "HKEY_CURRENT_USER\\Ключ", "ИМЯ"));
   EXPECT_EQ(IgnoreLine("A", "B", "c|d"), "A|B|c|d\r\n");
 
+  // A file written 8-bit by an older version and appended to in UTF-8: each line reads as written.
+  dir.WriteFile("ZelvoranIgnores.dat",
+                "Font Entries|HKEY_LOCAL_MACHINE\\Fonts|Caf\xE9\r\n"
+                "Sounds Section|HKEY_CURRENT_USER\\Ключ|имя\r\n");
+  LoadIgnoreList(list);
+  ASSERT_EQ(list.Count(), 2);
+  wchar_t ansi = 0;
+  MultiByteToWideChar(CP_ACP, 0, "\xE9", 1, &ansi, 1);
+  EXPECT_EQ(at(0).ValueName, "Caf" + Narrow(std::wstring(1, ansi)));
+  EXPECT_TRUE(IsIgnored(list, "Sounds Section", "HKEY_CURRENT_USER\\Ключ", "имя"));
+
   // A file that is there but cannot be read ends the load with the input/output error.
   HANDLE locked = CreateFileW(Widen(IgnoreFileName()).c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
   ASSERT_NE(locked, INVALID_HANDLE_VALUE);
   EXPECT_THROW(LoadIgnoreList(list), EInOutError);
   CloseHandle(locked);
+}
+
+// Whatever the file holds (cut, doubled, binary, overlong lines, mixed encodings), the load ends
+// with at most one entry per line and leaves the file as it was.
+TEST(IgnoreList, MalformedFilesLoadWithoutHarm) {
+  TempFolder dir;
+  SetIgnoreFileName(dir.Path() + "ZelvoranIgnores.dat");
+  const std::string seed = "Font Entries|HKEY_LOCAL_MACHINE\\Fonts|Arial\r\nSounds|HKEY_CURRENT_USER\\Ключ|имя\r\n";
+  std::mt19937 random(14);
+  TIgnoreContents list;
+  for (int round = 0; round < 2000; ++round) {
+    std::string bytes = seed;
+    switch (round % 4) {
+      case 0: bytes.resize(random() % bytes.size()); break;
+      case 1: bytes += bytes.substr(random() % bytes.size()); break;
+      case 2:
+        for (char& c : bytes)
+          if (random() % 5 == 0) c = (char)random();
+        break;
+      default: bytes.insert(random() % bytes.size(), std::string(random() % 20000, (char)(0x80 + random() % 128)));
+    }
+    dir.WriteFile("ZelvoranIgnores.dat", bytes);
+    LoadIgnoreList(list);
+    EXPECT_LE(list.Count(), (int)std::count(bytes.begin(), bytes.end(), '\n') + 1);
+    ASSERT_EQ(ReadFileBytes(IgnoreFileName()), bytes);
+  }
+  SetIgnoreFileName("");
 }
