@@ -1,6 +1,7 @@
 // The ignore file is the user's to edit: whatever it holds loads without harm.
 #include <gtest/gtest.h>
 
+#include "framework/Handles.h"
 #include "framework/Strings.h"
 #include "scan/PublicFunctionUnit.h"
 #include "support/Fuzz.h"
@@ -29,14 +30,7 @@ TEST(IgnoreFileFuzz, MalformedFilesLoadWithoutHarmAndStayAsTheyWere) {
     ASSERT_EQ(ReadFileBytes(file), bytes) << "the load changed the file, input " << i;
   }
   // nothing else was written beside the file
-  WIN32_FIND_DATAW data;
-  HANDLE find = FindFirstFileW(Widen(run.Folder.Path() + "*").c_str(), &data);
-  ASSERT_NE(find, INVALID_HANDLE_VALUE);
   std::vector<std::string> names;
-  do {
-    std::string name = Narrow(data.cFileName);
-    if (name != "." && name != "..") names.push_back(name);
-  } while (FindNextFileW(find, &data));
-  FindClose(find);
+  ForEachFile(run.Folder.Path(), "*", [&](const TFoundFile& f) { return names.push_back(f.Name), true; });
   EXPECT_EQ(names, std::vector<std::string>{ExtractFileName(file)});
 }
