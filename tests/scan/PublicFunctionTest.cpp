@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <random>
 
 #include "framework/Exceptions.h"
 #include "framework/Registry.h"
