@@ -59,22 +59,23 @@ void TAppObj::ReadVersionInfo(const std::string& fileName) {
   std::wstring wide = Widen(fileName);
   DWORD handle = 0;
   DWORD size = GetFileVersionInfoSizeW(wide.c_str(), &handle);
+  std::vector<uint8_t> data(size, 0);
+  if (size > 0 && !GetFileVersionInfoW(wide.c_str(), 0, size, data.data())) data.clear();
+  ReadVersionResource(std::move(data));
+  FileDir = ExtractFilePath(fileName);
+  FileName = ExtractFileName(fileName);
+}
+
+void TAppObj::ReadVersionResource(std::vector<uint8_t> data) {
   Translation = 0;
   TranslationText.clear();
   VersionMajor = VersionMinor = VersionRelease = VersionBuild = 0;
-  versionData_.clear();
-  if (size > 0) {
-    versionData_.assign(size, 0);
-    if (!GetFileVersionInfoW(wide.c_str(), 0, size, versionData_.data()) ||
-        !WellFormedBlock(versionData_.data(), 0, versionData_.size(), 0))
-      versionData_.clear();
-  }
+  versionData_ = std::move(data);
+  if (!versionData_.empty() && !WellFormedBlock(versionData_.data(), 0, versionData_.size(), 0)) versionData_.clear();
   ReadFixedInfo();
   ReadTranslation();
   ReadStrings();
   InfoCount = 10;
-  FileDir = ExtractFilePath(fileName);
-  FileName = ExtractFileName(fileName);
   AppTitle = Application.Title;
   InfoTexts[0] = Format("%d.%d.%d.%d", (int)VersionMajor, (int)VersionMinor, (int)VersionRelease, (int)VersionBuild);
   versionData_.clear();

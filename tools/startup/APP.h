@@ -35,6 +35,8 @@ class TAppObj {
   // Fills every field from the file. A file without a version resource, or with one that is cut
   // short or malformed, gives empty texts and zero numbers where nothing sound could be read.
   void ReadVersionInfo(const std::string& fileName);
+  // The same from a version resource already in memory (the file's name fields are left).
+  void ReadVersionResource(std::vector<uint8_t> data);
   // A string value of the resource being read ("" outside ReadVersionInfo or when missing).
   std::string QueryString(const std::string& name) const;
   // InfoTexts[index] for 0..10, "" otherwise.
