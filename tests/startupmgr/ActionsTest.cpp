@@ -157,6 +157,18 @@ TEST_F(StartupActions, EnableKeepsItsLineWhenTheKeyIsGone) {
   EXPECT_EQ(FileText(files.StartupDatFile), line + "\r\n");
 }
 
+TEST_F(StartupActions, NothingIsWrittenAtARootOrUnderAnUnknownOne) {
+  for (const TRunLine& line : {TRunLine{.Root = HKEY_CURRENT_USER, .KeyPath = ""},
+                               TRunLine{.Root = HKEY_CURRENT_USER, .KeyPath = "\\"},
+                               TRunLine{.Root = nullptr, .KeyPath = hkcu.Path()}})
+    EXPECT_FALSE(WriteRunValue(line, "ZvTestStartupRoot", "x"));
+  EXPECT_FALSE(hkcu.ValueExists("", "ZvTestStartupRoot"));
+  HKEY root = nullptr;
+  ASSERT_EQ(RegOpenKeyExW(HKEY_CURRENT_USER, nullptr, 0, KEY_READ, &root), ERROR_SUCCESS);
+  EXPECT_NE(RegQueryValueExW(root, L"ZvTestStartupRoot", nullptr, nullptr, nullptr, nullptr), ERROR_SUCCESS);
+  RegCloseKey(root);
+}
+
 TEST_F(StartupActions, CopyPathsAreNumberedPastEveryTakenName) {
   ASSERT_TRUE(WriteFileBytes(files.DelFolder + "\\a.lnk", ""));
   ASSERT_TRUE(WriteFileBytes(files.DelFolder + "\\a (2).lnk", ""));

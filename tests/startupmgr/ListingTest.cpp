@@ -116,8 +116,17 @@ TEST_F(StartupListing, DetailRowsAreSwitchedAndHidingTakesOnlyDetailRows) {
   ASSERT_TRUE(WriteProgramWithVersion(program, VersionResource({{"ProductName", "Prod"}}, "040904B0", 0x409, 1200)));
   hkcu.SetString("Run", "A", program + " /min");
   hkcu.SetString("Run", "Z", "C:\\missing.exe");
+  // The same name under the other root names a program of its own: each row shows its own details.
+  std::string other = temp.Path() + "other.exe";
+  ASSERT_TRUE(WriteProgramWithVersion(other, VersionResource({{"ProductName", "Other"}}, "040904B0", 0x409, 1200)));
+  hklm.SetString("Run", "A", other);
   List();
-  int a = RowOf("A");
+  int machine = RowOf("A", RunFullPath(HKEY_LOCAL_MACHINE));
+  ASSERT_TRUE(ToggleDetailRows(listing, machine));
+  EXPECT_EQ(listing.Rows[machine + 3].Path, "Other");
+  ToggleDetailRows(listing, machine);
+  listing.Rows.erase(listing.Rows.begin() + machine);
+  int a = RowOf("A", RunFullPath(HKEY_CURRENT_USER));
   ASSERT_TRUE(ToggleDetailRows(listing, a));
   ASSERT_EQ(listing.Rows.size(), 9u);
   EXPECT_EQ(listing.Rows[a].StateIndex, StateDetailsShown);
