@@ -83,7 +83,10 @@ TEST_F(StartupListing, MalformedRecordLinesArePassedOverAndKept) {
   std::string good = RunFullPath(HKEY_CURRENT_USER) + "#Good|g.exe";
   std::string startup = "\r\ngarbage\r\nHKEY_CURRENT_USER\\#x|y\r\nHKEY_BOGUS\\k#x|y\r\n" +
                         RunFullPath(HKEY_CURRENT_USER) + "#nobar\r\n" + good + "\r\n";
-  std::string del = "#\r\nnohash\r\n" + user + "\\gone.lnk#" + files.DelFolder + "\\gone.lnk|E\r\n|E\r\n";
+  // Copies are only ever taken from the del folder: a line naming another file is passed over.
+  std::string victim = temp.WriteFile("victim.txt", "keep");
+  std::string del = "#\r\nnohash\r\n" + user + "\\gone.lnk#" + files.DelFolder + "\\gone.lnk|E\r\n|E\r\n" + user +
+                    "\\evil.lnk#" + victim + "|E\r\n" + user + "\\evil.lnk#" + victim + "\r\n";
   WriteText(files.StartupDatFile, startup);
   WriteText(files.DelTxtFile, del);
   WriteText(files.RemovedDatFile, startup);
@@ -94,6 +97,10 @@ TEST_F(StartupListing, MalformedRecordLinesArePassedOverAndKept) {
   std::vector<TRestoreRow> restore = LoadRestoreList(files);
   ASSERT_EQ(restore.size(), 1u);
   EXPECT_EQ(restore[0].Name, "Good");
+  TRestoreRow evil{.Name = user + "\\evil.lnk", .Info = victim, .Kind = RestoreKindFile, .Checked = true};
+  EXPECT_EQ(RestoreItems({evil}, files).LeftUnchanged.size(), 1u);
+  EXPECT_EQ(FileText(victim), "keep");
+  EXPECT_FALSE(FileExists(user + "\\evil.lnk"));
   EXPECT_EQ(FileText(files.StartupDatFile), startup);
   EXPECT_EQ(FileText(files.DelTxtFile), del);
   // Enabling the one sound entry takes out its line only.

@@ -116,6 +116,7 @@ TEST_F(StartupPage, TabsButtonsAndTheRemoveQuestion) {
             "Are you sure to remove this item from the Startup List?\rYou could view or recovery this item from the "
             "Restore List.");
   EXPECT_EQ(MessageBoxes().Calls[0].flags, 308u);
+  EXPECT_EQ(MessageBoxes().Calls[0].caption, "Zelvoran");
   EXPECT_TRUE(hkcu.ValueExists("Run", "A"));
   page->SwitchTick(0);
   MessageBoxes().NextAnswer = IDYES;

@@ -69,7 +69,7 @@ bool MoveRunValueAway(const TStartupRow& row, const std::string& fileName, TStri
 // Puts a saved copy back at its home path, then drops its del.txt line and the copy.
 bool PutCopyBack(const std::string& homePath, const std::string& copyPath, const std::string& line,
                  TStartupFiles& files) {
-  if (!CopyFileOver(copyPath, homePath)) return false;
+  if (!IsInDelFolder(files.DelFolder, copyPath) || !CopyFileOver(copyPath, homePath)) return false;
   ReadLines(files.DelTxtFile, files.DelLines);
   if (!RemoveLine(line, files.DelTxtFile, files.DelLines)) return true;   // the copy stays, recorded
   DeleteFileAt(copyPath);
@@ -168,7 +168,7 @@ std::vector<TRestoreRow> LoadRestoreList(TStartupFiles& files) {
   ReadLines(files.DelTxtFile, files.DelLines);
   for (const std::string& line : files.DelLines.Items) {
     TDelLine del;
-    if (ParseDelLine(line, del) && !del.Disabled)
+    if (ParseDelLine(line, del) && !del.Disabled && IsInDelFolder(files.DelFolder, line.substr(line.find('#') + 1)))
       rows.push_back({.Name = del.HomePath, .Info = line.substr(line.find('#') + 1), .Kind = RestoreKindFile});
   }
   return rows;

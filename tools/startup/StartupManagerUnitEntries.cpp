@@ -127,7 +127,7 @@ void ListDisabledFolderEntries(TStartupFiles& files, std::vector<TStartupRow>& r
   ReadLines(files.DelTxtFile, files.DelLines);
   for (const std::string& line : files.DelLines.Items) {
     TDelLine del;
-    if (!ParseDelLine(line, del) || !del.Disabled) continue;
+    if (!ParseDelLine(line, del) || !del.Disabled || !IsInDelFolder(files.DelFolder, del.CopyPath)) continue;
     if (ExistsInList(del.CopyPath, rows) || FileExists(del.HomePath)) continue;
     rows.push_back({.Caption = del.HomePath, .Path = del.CopyPath, .Status = StatusDisable, .Kind = KindStartupFolder});
   }

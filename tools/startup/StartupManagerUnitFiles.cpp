@@ -101,6 +101,11 @@ std::string DelLineText(const std::string& homePath, const std::string& copyPath
   return homePath + "#" + copyPath + (disabled ? DisabledMarker : "");
 }
 
+bool IsInDelFolder(const std::string& delFolder, const std::string& path) {
+  std::string name = ExtractFileName(path);
+  return SameText(ExtractFilePath(path), delFolder + "\\") && !Trim(name).empty() && name != "." && name != "..";
+}
+
 std::string FreeCopyPath(const std::string& delFolder, const std::string& fileName) {
   std::string ext = ExtractFileExt(fileName);
   std::string stem = fileName.substr(0, fileName.size() - ext.size());

@@ -67,6 +67,10 @@ struct TDelLine {
 bool ParseDelLine(const std::string& line, TDelLine& del);
 std::string DelLineText(const std::string& homePath, const std::string& copyPath, bool disabled);
 
+// True when the path names an entry directly inside the del folder (the only place copies are
+// taken from and deleted in).
+bool IsInDelFolder(const std::string& delFolder, const std::string& path);
+
 // A free copy path for the file in the del folder: "name.ext", else "name (2).ext", "name (3).ext"...
 std::string FreeCopyPath(const std::string& delFolder, const std::string& fileName);
 
