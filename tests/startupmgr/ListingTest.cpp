@@ -50,6 +50,30 @@ TEST_F(StartupListing, ListsEveryLocationInOrderWithItsTexts) {
   EXPECT_EQ(listing.Rows[12].WinIni->Section, "Run");
 }
 
+TEST_F(StartupListing, KeysThatOnlyOpenForReadingAreListed) {
+  hkcu.SetString("Run", "R", "r.exe");
+  // Everyone may read, delete and change the permissions of the key, but not write to it.
+  SECURITY_DESCRIPTOR sd;
+  InitializeSecurityDescriptor(&sd, SECURITY_DESCRIPTOR_REVISION);
+  alignas(DWORD) BYTE aclBuffer[256];
+  auto* acl = reinterpret_cast<PACL>(aclBuffer);
+  InitializeAcl(acl, sizeof aclBuffer, ACL_REVISION);
+  SID_IDENTIFIER_AUTHORITY world = SECURITY_WORLD_SID_AUTHORITY;
+  PSID everyone = nullptr;
+  AllocateAndInitializeSid(&world, 1, SECURITY_WORLD_RID, 0, 0, 0, 0, 0, 0, 0, &everyone);
+  AddAccessAllowedAce(acl, ACL_REVISION, KEY_READ | DELETE | WRITE_DAC, everyone);
+  SetSecurityDescriptorDacl(&sd, TRUE, acl, FALSE);
+  HKEY key = nullptr;
+  ASSERT_EQ(RegOpenKeyExW(HKEY_CURRENT_USER, Widen(RunKey(HKEY_CURRENT_USER)).c_str(), 0, WRITE_DAC, &key), 0);
+  ASSERT_EQ(RegSetKeySecurity(key, DACL_SECURITY_INFORMATION, &sd), 0);
+  RegCloseKey(key);
+  FreeSid(everyone);
+  HKEY full = nullptr;
+  ASSERT_NE(RegOpenKeyExW(HKEY_CURRENT_USER, Widen(RunKey(HKEY_CURRENT_USER)).c_str(), 0, KEY_ALL_ACCESS, &full), 0);
+  List();
+  EXPECT_EQ(RowTexts(), std::vector<std::string>{"R|r.exe|Enable|Registration|" + RunFullPath(HKEY_CURRENT_USER) + "|0/2"});
+}
+
 TEST_F(StartupListing, EmptyOrMissingFolderPathListsNothingAndKeepsTheCurrentFolder) {
   temp.WriteFile("here.lnk", "x");
   wchar_t before[MAX_PATH];
@@ -109,13 +133,6 @@ TEST_F(StartupListing, MalformedRecordLinesArePassedOverAndKept) {
   EXPECT_TRUE(hkcu.ValueExists("Run", "Good"));
   EXPECT_EQ(FileText(files.StartupDatFile), "\r\ngarbage\r\nHKEY_CURRENT_USER\\#x|y\r\nHKEY_BOGUS\\k#x|y\r\n" +
                                                 RunFullPath(HKEY_CURRENT_USER) + "#nobar\r\n");
-}
-
-TEST_F(StartupListing, FileLinesEndedByBareCarriageReturnsAreRead) {
-  WriteText(files.StartupDatFile, RunFullPath(HKEY_CURRENT_USER) + "#A|a\r" + RunFullPath(HKEY_CURRENT_USER) + "#B|b\n");
-  List();
-  EXPECT_GE(RowOf("A"), 0);
-  EXPECT_GE(RowOf("B"), 0);
 }
 
 TEST_F(StartupListing, DetailRowsAreSwitchedAndHidingTakesOnlyDetailRows) {

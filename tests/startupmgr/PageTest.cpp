@@ -7,7 +7,6 @@
 #include "framework/Forms.h"
 #include "framework/IniFiles.h"
 #include "framework/Strings.h"
-#include "mainwin/MainWindowHost.h"
 #include "tools/startup/StartupManagerUnit.h"
 
 using testing_support::MessageBoxes;
@@ -134,18 +133,15 @@ TEST_F(StartupPage, TabsButtonsAndTheRemoveQuestion) {
   EXPECT_TRUE(hkcu.ValueExists("Run", "A"));
   EXPECT_EQ(page->ListRestore->Count(), 0);
   EXPECT_EQ(MessageBoxes().Calls.size(), 2u);
-}
-
-TEST_F(StartupPage, ActionLeavingEntriesShowsOneMessage) {
-  hkcu.SetString("Run", "A", "a.exe");
-  Open();
+  // An entry that cannot be disabled safely stays, and one box names it.
+  page->ShowTab(TStartupManagerForm::TTab::StartupList);
   DeleteFileW(Widen(page->Files().StartupDatFile).c_str());
   ForceDirectories(page->Files().StartupDatFile);
   page->SwitchTick(0);
   page->DeleteItemBtnClick(nullptr);
-  ASSERT_EQ(MessageBoxes().Calls.size(), 1u);
-  EXPECT_EQ(MessageBoxes().Calls[0].text, "These items could not be changed and were left as they were:\rA");
-  EXPECT_EQ(MessageBoxes().Calls[0].flags, (unsigned)MB_ICONWARNING);
+  ASSERT_EQ(MessageBoxes().Calls.size(), 3u);
+  EXPECT_EQ(MessageBoxes().Calls[2].text, "These items could not be changed and were left as they were:\rA");
+  EXPECT_EQ(MessageBoxes().Calls[2].flags, (unsigned)MB_ICONWARNING);
   EXPECT_EQ(Shown(page->StartupListView), std::vector<std::string>{"A|a.exe|Enable|Registration"});
 }
 
@@ -169,38 +165,6 @@ TEST_F(StartupPage, MouseTicksOnTheIconAndSwitchesDetailsOnTheStateImage) {
   EXPECT_EQ(list->Count(), 1);
   page->FormResize(page);
   EXPECT_EQ(list->ColumnWidth(1), list->ClientWidth() - list->ColumnWidth(0) - list->ColumnWidth(2) - 20);
-}
-
-// A value of the user's real Run key, deleted again whatever happens.
-struct RealRunValue {
-  std::string Name = "ZvTestStartupMgr_" + testing_support::TestName();
-  RealRunValue() {
-    TRegistry reg;
-    reg.RootKey = HKEY_CURRENT_USER;
-    if (reg.OpenKey("\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run", true))
-      reg.WriteString(Name, "C:\\zv-test-missing.exe");
-  }
-  ~RealRunValue() {
-    TRegistry reg;
-    reg.RootKey = HKEY_CURRENT_USER;
-    if (reg.OpenKey("\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run", false)) reg.DeleteValue(Name);
-  }
-};
-
-TEST(StartupLauncher, OpensTheWorkingPageOverTheSystemsLocations) {
-  RealRunValue value;
-  MainWindowHost host;
-  host.Create();
-  host.form->AdvanceBtnClick(host.form->AdvanceBtn);
-  host.form->LaunchTool(0, host.form->ToolLabels[0]);
-  auto* page = dynamic_cast<TStartupManagerForm*>(host.form->Tools[0].Window);
-  ASSERT_NE(page, nullptr);
-  bool listed = false;
-  for (const TStartupRow& row : page->Listing().Rows)
-    listed = listed || (row.Caption == value.Name && row.Extra == "HKEY_CURRENT_USER\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run");
-  EXPECT_TRUE(listed);
-  host.form->AdvanceBtnClick(host.form->AdvanceBtn);
-  EXPECT_EQ(host.form->Tools[0].Window, nullptr);
 }
 
 }  // namespace

@@ -29,14 +29,14 @@ struct TColumn {
 const TColumn kStartupColumns[] = {{"Name", 150}, {"Path", 140}, {"Status", 60, TAlignment::Center}};
 const TColumn kRestoreColumns[] = {{"", 25}, {"Name", 160}, {"Info", 160}};
 
-struct TButtonSpec {
+struct TButtonLayout {
   const char* Caption;
   int Left;
 };
-const TButtonSpec kEnableButton{"Enable Selected", 8};
-const TButtonSpec kDisableButton{"Disable Selected", 100};
-const TButtonSpec kRemoveButton{"Remove Selected", 192};
-const TButtonSpec kRestoreButton{"Restore Item", 284};
+const TButtonLayout kEnableButton{"Enable Selected", 8};
+const TButtonLayout kDisableButton{"Disable Selected", 100};
+const TButtonLayout kRemoveButton{"Remove Selected", 192};
+const TButtonLayout kRestoreButton{"Restore Item", 284};
 const int kButtonTop = 6, kButtonWidth = 89, kButtonHeight = 28;
 const int kButtonBarHeight = 54, kButtonPanelWidth = 379, kInstructionsHeight = 73;
 const TColor kInstructionsColor = 0xF5D5C2;
@@ -72,10 +72,10 @@ void TStartupManagerForm::BuildButtons(TPanel* bar) {
   Panel3 = new TPanel(bar);
   Panel3->SetWidth(kButtonPanelWidth);
   Panel3->SetAlign(TAlign::Right);
-  auto button = [this](const TButtonSpec& spec, void (TStartupManagerForm::*handler)(TObject*)) {
+  auto button = [this](const TButtonLayout& layout, void (TStartupManagerForm::*handler)(TObject*)) {
     auto* b = new TButton(Panel3);
-    b->SetBounds(spec.Left, kButtonTop, kButtonWidth, kButtonHeight);
-    b->SetCaption(spec.Caption);
+    b->SetBounds(layout.Left, kButtonTop, kButtonWidth, kButtonHeight);
+    b->SetCaption(layout.Caption);
     b->OnClick = [this, handler](TObject* s) { (this->*handler)(s); };
     return b;
   };
