@@ -104,7 +104,7 @@ TEST_F(StartupListing, StartupFolderValuesComeFromBothShellFolderKeys) {
 }
 
 TEST_F(StartupListing, MalformedRecordLinesArePassedOverAndKept) {
-  std::string good = RunFullPath(HKEY_CURRENT_USER) + "#Good|g.exe";
+  std::string good = RunFullPath(HKEY_CURRENT_USER) + "#Good|g\xE9.exe";   // an 8-bit ANSI line
   std::string startup = "\r\ngarbage\r\nHKEY_CURRENT_USER\\#x|y\r\nHKEY_BOGUS\\k#x|y\r\n" +
                         RunFullPath(HKEY_CURRENT_USER) + "#nobar\r\n" + good + "\r\n";
   // Copies are only ever taken from the del folder: a line naming another file is passed over.
@@ -117,7 +117,7 @@ TEST_F(StartupListing, MalformedRecordLinesArePassedOverAndKept) {
   List();
   EXPECT_EQ(RowTexts(), (std::vector<std::string>{
                             user + "\\gone.lnk|" + files.DelFolder + "\\gone.lnk|Disable|Startup Folder||0/-1",
-                            "Good|g.exe|Disable|Registration|" + good + "|0/2"}));
+                            "Good|g\xC3\xA9.exe|Disable|Registration|" + DecodeTextBytes(good) + "|0/2"}));
   std::vector<TRestoreRow> restore = LoadRestoreList(files);
   ASSERT_EQ(restore.size(), 1u);
   EXPECT_EQ(restore[0].Name, "Good");

@@ -2,6 +2,7 @@
 // strings sit under another language, one cut short, and thousands of malformed resources.
 #include "StartupFixture.h"
 
+#include <algorithm>
 #include <random>
 
 #include "framework/Strings.h"
@@ -56,6 +57,24 @@ TEST_F(StartupVersion, ResourceCutShortShowsEmptyDetails) {
   reader.ReadVersionInfo(program);
   EXPECT_EQ(reader.GetInfo(0), "0.0.0.0");
   for (int i = 1; i <= 10; ++i) EXPECT_EQ(reader.GetInfo(i), "") << i;
+}
+
+TEST_F(StartupVersion, BlocksShorterThanTheirKindAreNotRead) {
+  reader.ReadVersionResource(good);
+  EXPECT_EQ(reader.GetInfo(1) + "|" + reader.GetInfo(0), "TestCo|1.2.3.4");
+  // The translation says it holds 2 bytes, the fixed information 8: neither is taken.
+  std::vector<uint8_t> shortened = good;
+  std::wstring key = L"Translation";
+  auto at = std::search(shortened.begin(), shortened.end(), (uint8_t*)key.data(), (uint8_t*)(key.data() + key.size()));
+  ASSERT_NE(at, shortened.end());
+  *(at - 4) = 2;
+  reader.ReadVersionResource(shortened);
+  EXPECT_EQ(reader.Translation, 0u);
+  EXPECT_EQ(reader.GetInfo(1), "");
+  shortened = good;
+  shortened[2] = 8;
+  reader.ReadVersionResource(shortened);
+  EXPECT_EQ(reader.GetInfo(0), "0.0.0.0");
 }
 
 TEST_F(StartupVersion, MalformedResourcesNeverReadPastTheirEnd) {
