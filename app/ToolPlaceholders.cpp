@@ -24,8 +24,6 @@ TToolPage* NewToolPlaceholder(TControl* host, const std::string& caption) {
   return new TToolPlaceholderForm(host, caption);
 }
 
-TToolPage* NewStartupManagerPage(TControl* host) { return NewToolPlaceholder(host, "Startup Manager"); }
-
 TToolPage* NewUninstallerManagerPage(TControl* host) { return NewToolPlaceholder(host, "Uninstaller Manager"); }
 
 TToolPage* NewJunkFileCleanerPage(TControl* host) { return NewToolPlaceholder(host, "Junk File Cleaner"); }

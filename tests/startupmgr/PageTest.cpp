@@ -1,0 +1,172 @@
+// The page: created, listed, freed and created again; busy while it lists, a refresh asked for
+// meanwhile ignored; the tabs, the buttons and their messages; ticks and details by mouse.
+#include "StartupFixture.h"
+
+#include "app/DMUnit.h"
+#include "framework/Application.h"
+#include "framework/Forms.h"
+#include "framework/IniFiles.h"
+#include "framework/Strings.h"
+#include "tools/startup/StartupManagerUnit.h"
+
+using testing_support::MessageBoxes;
+
+namespace startup_test {
+
+namespace {
+
+struct HostForm : TForm {
+  HostForm() : TForm({.Border = TBorderStyle::None}) {
+    SetBounds(0, 0, 500, 370);
+    DoCreate();
+  }
+};
+
+struct StartupPage : StartupFixture {
+  TDM dm;
+  TFormPtr<HostForm> host{new HostForm};
+  TStartupManagerForm* page = nullptr;
+
+  StartupPage() {
+    MessageBoxes().Clear();
+    DM = &dm;
+  }
+  ~StartupPage() override {
+    host.reset();
+    DM = nullptr;
+  }
+  void Open() {
+    page = new TStartupManagerForm(host.get(), {.ProgramFolder = temp.Path() + "prog\\", .Sources = sources});
+    page->SetBounds(4, 26, 489, 337);
+    page->Show();
+  }
+  std::vector<std::string> Shown(TListView* list) const {
+    std::vector<std::string> rows;
+    for (int i = 0; i < list->Count(); ++i) {
+      TListItem row;
+      list->GetRow(i, row);
+      rows.push_back(row.Text(0) + "|" + row.Text(1) + "|" + row.Text(2) + "|" + row.Text(3));
+    }
+    return rows;
+  }
+};
+
+TEST_F(StartupPage, ListsOnShowIsFreedAndCreatedAnew) {
+  hkcu.SetString("Run", "A", "a.exe");
+  for (int visit = 0; visit < 2; ++visit) {
+    Open();
+    EXPECT_EQ(Shown(page->StartupListView), std::vector<std::string>{"A|a.exe|Enable|Registration"});
+    EXPECT_EQ(page->PageCIndex->ActivePageIndex(), 0);
+    EXPECT_TRUE(page->OpenPathBtn->Enabled() && page->DeleteItemBtn->Enabled() && page->BtRemove->Enabled());
+    EXPECT_FALSE(page->RestoreBtn->Enabled());
+    EXPECT_EQ(page->Memo1->Text().substr(0, 40), "You can choose which applications are la");
+    bool destroyed = false;
+    page->OnDestroy = [&](TObject*) { destroyed = true; };
+    page->FreeWhenIdle();
+    EXPECT_TRUE(destroyed);
+  }
+  EXPECT_TRUE(FileExists(temp.Path() + "prog\\RepairBackup\\startup.dat"));
+  EXPECT_TRUE(DirectoryExists(temp.Path() + "prog\\RepairBackup\\del"));
+}
+
+TEST_F(StartupPage, BusyWhileListingAndARefreshMeanwhileIsIgnored) {
+  hkcu.SetString("Run", "A", "a.exe");
+  hkcu.SetString("Run", "B", "b.exe");
+  Open();
+  int steps = 0;
+  page->OnListingStep = [&] {
+    ++steps;
+    EXPECT_TRUE(page->HoldsWindow());
+    page->RefreshStartupList();
+    page->DeleteItemBtnClick(nullptr);
+  };
+  page->RefreshStartupList();
+  EXPECT_EQ(steps, 2);
+  EXPECT_FALSE(page->HoldsWindow());
+  EXPECT_EQ(page->StartupListView->Count(), 2);
+}
+
+TEST_F(StartupPage, FreedWhileListingStopsAndGoesOnceTheListingUnwound) {
+  hkcu.SetString("Run", "A", "a.exe");
+  hkcu.SetString("Run", "B", "b.exe");
+  Open();
+  bool destroyed = false;
+  int steps = 0;
+  page->OnDestroy = [&](TObject*) { destroyed = true; };
+  page->OnListingStep = [&] {
+    ++steps;
+    page->FreeWhenIdle();
+    EXPECT_FALSE(destroyed);
+  };
+  page->RefreshStartupList();
+  EXPECT_EQ(steps, 1);
+  for (int i = 0; i < 10 && !destroyed; ++i) Application.ProcessMessages();
+  EXPECT_TRUE(destroyed);
+}
+
+TEST_F(StartupPage, TabsButtonsAndTheRemoveQuestion) {
+  hkcu.SetString("Run", "A", "a.exe");
+  Open();
+  page->SwitchTick(0);
+  MessageBoxes().NextAnswer = IDNO;
+  page->BtRemoveClick(nullptr);
+  ASSERT_EQ(MessageBoxes().Calls.size(), 1u);
+  EXPECT_EQ(MessageBoxes().Calls[0].text,
+            "Are you sure to remove this item from the Startup List?\rYou could view or recovery this item from the "
+            "Restore List.");
+  EXPECT_EQ(MessageBoxes().Calls[0].flags, 308u);
+  EXPECT_EQ(MessageBoxes().Calls[0].caption, "Zelvoran");
+  EXPECT_TRUE(hkcu.ValueExists("Run", "A"));
+  page->SwitchTick(0);
+  MessageBoxes().NextAnswer = IDYES;
+  page->BtRemoveClick(nullptr);
+  EXPECT_FALSE(hkcu.ValueExists("Run", "A"));
+  EXPECT_EQ(page->StartupListView->Count(), 0);
+  page->ShowTab(TStartupManagerForm::TTab::RestoreList);
+  EXPECT_FALSE(page->OpenPathBtn->Enabled() || page->DeleteItemBtn->Enabled() || page->BtRemove->Enabled());
+  EXPECT_TRUE(page->RestoreBtn->Enabled());
+  std::string line = RunFullPath(HKEY_CURRENT_USER) + "#A|a.exe";
+  EXPECT_EQ(Shown(page->ListRestore), std::vector<std::string>{"|A|a.exe|" + line});
+  page->ListRestore->OnItemChecked(page->ListRestore, 0);   // as a click on its check box
+  EXPECT_TRUE(page->ListRestore->IsChecked(0));
+  page->RestoreBtnClick(nullptr);
+  EXPECT_TRUE(hkcu.ValueExists("Run", "A"));
+  EXPECT_EQ(page->ListRestore->Count(), 0);
+  EXPECT_EQ(MessageBoxes().Calls.size(), 2u);
+  // An entry that cannot be disabled safely stays, and one box names it.
+  page->ShowTab(TStartupManagerForm::TTab::StartupList);
+  DeleteFileW(Widen(page->Files().StartupDatFile).c_str());
+  ForceDirectories(page->Files().StartupDatFile);
+  page->SwitchTick(0);
+  page->DeleteItemBtnClick(nullptr);
+  ASSERT_EQ(MessageBoxes().Calls.size(), 3u);
+  EXPECT_EQ(MessageBoxes().Calls[2].text, "These items could not be changed and were left as they were:\rA");
+  EXPECT_EQ(MessageBoxes().Calls[2].flags, (unsigned)MB_ICONWARNING);
+  EXPECT_EQ(Shown(page->StartupListView), std::vector<std::string>{"A|a.exe|Enable|Registration"});
+}
+
+TEST_F(StartupPage, MouseTicksOnTheIconAndSwitchesDetailsOnTheStateImage) {
+  std::string program = temp.Path() + "ver.exe";
+  ASSERT_TRUE(WriteProgramWithVersion(program, VersionResource({{"CompanyName", "Co"}}, "040904B0", 0x409, 1200)));
+  hkcu.SetString("Run", "A", program);
+  Open();
+  TListView* list = page->StartupListView;
+  RECT icon{LVIR_ICON};
+  list->Perform(LVM_GETITEMRECT, 0, (LPARAM)&icon);
+  page->StartupListViewMouseDown(list, TMouseButton::Left, icon.left + 2, (icon.top + icon.bottom) / 2);
+  EXPECT_EQ(page->Listing().Rows[0].ImageIndex, ImageTicked);
+  page->StartupListViewMouseDown(list, TMouseButton::Right, icon.left + 2, (icon.top + icon.bottom) / 2);
+  EXPECT_EQ(page->Listing().Rows[0].ImageIndex, ImageTicked);
+  page->StartupListViewMouseDown(list, TMouseButton::Left, icon.left - 8, (icon.top + icon.bottom) / 2);
+  ASSERT_EQ(list->Count(), 8);
+  EXPECT_EQ(Shown(list)[4], "Publish Name|Co||");
+  list->SetItemIndex(0);
+  page->StartupListViewDblClick(list);
+  EXPECT_EQ(list->Count(), 1);
+  page->FormResize(page);
+  EXPECT_EQ(list->ColumnWidth(1), list->ClientWidth() - list->ColumnWidth(0) - list->ColumnWidth(2) - 20);
+}
+
+}  // namespace
+
+}  // namespace startup_test

@@ -1,0 +1,97 @@
+// Version details of program files: a program carrying a version resource built here, one whose
+// strings sit under another language, one cut short, and thousands of malformed resources.
+#include "StartupFixture.h"
+
+#include <algorithm>
+#include <random>
+
+#include "framework/Strings.h"
+
+namespace startup_test {
+
+namespace {
+
+const std::vector<std::pair<std::string, std::string>> kStrings = {
+    {"CompanyName", " TestCo\r\n"}, {"FileDescription", "Test program"}, {"FileVersion", "9.9-text"},
+    {"ProductName", "\tProduct "},  {"Comments", "note"}};
+
+struct StartupVersion : StartupFixture {
+  std::vector<uint8_t> good = VersionResource(kStrings, "040904E4", 0x0409, 1252);
+};
+
+TEST_F(StartupVersion, DetailsOfAProgramWithAVersionResource) {
+  std::string program = temp.Path() + "ver.exe";
+  ASSERT_TRUE(WriteProgramWithVersion(program, good));
+  reader.ReadVersionInfo(program);
+  EXPECT_EQ(reader.TranslationText, "040904E4");
+  EXPECT_EQ(reader.Translation, 0x04E40409u);
+  EXPECT_EQ(reader.GetInfo(0), "1.2.3.4");
+  EXPECT_EQ(reader.FileDir, temp.Path());
+  EXPECT_EQ(reader.FileName, "ver.exe");
+  EXPECT_EQ(reader.InfoCount, 10);
+  EXPECT_EQ(reader.GetInfo(10), "note");
+  EXPECT_EQ(reader.GetInfo(4), "");
+  TFileContents details;
+  int index = AddFileDetails(reader, details, program, EntryTypeRegistry, "HKEY_CURRENT_USER\\K", "A");
+  const TFilInfoeRecord& d = details.GetItem(index).Data;
+  EXPECT_EQ(d.EntryType + "|" + d.Position + "|" + d.ProductName + "|" + d.PublishName + "|" + d.Version + "|" +
+                d.Description + "|" + d.Action + "|" + d.Key + "|" + d.FilePath,
+            "Registry|HKEY_CURRENT_USER\\K|Product|TestCo|9.9-text|Test program|Delete|A|" + program);
+}
+
+TEST_F(StartupVersion, StringsUnderAnotherLanguageAndFilesWithoutResourceGiveEmptyTexts) {
+  std::string other = temp.Path() + "other.exe";
+  ASSERT_TRUE(WriteProgramWithVersion(other, VersionResource(kStrings, "040704B0", 0x0409, 1252)));
+  reader.ReadVersionInfo(other);
+  EXPECT_EQ(reader.GetInfo(0), "1.2.3.4");
+  for (int i = 1; i <= 10; ++i) EXPECT_EQ(reader.GetInfo(i), "") << i;
+  reader.ReadVersionInfo(temp.WriteFile("plain.txt", "no resource"));
+  EXPECT_EQ(reader.GetInfo(0), "0.0.0.0");
+  EXPECT_EQ(reader.GetInfo(8), "");
+}
+
+TEST_F(StartupVersion, ResourceCutShortShowsEmptyDetails) {
+  std::vector<uint8_t> cut(good.begin(), good.begin() + good.size() / 2);
+  std::string program = temp.Path() + "cut.exe";
+  ASSERT_TRUE(WriteProgramWithVersion(program, cut));
+  reader.ReadVersionInfo(program);
+  EXPECT_EQ(reader.GetInfo(0), "0.0.0.0");
+  for (int i = 1; i <= 10; ++i) EXPECT_EQ(reader.GetInfo(i), "") << i;
+}
+
+TEST_F(StartupVersion, BlocksShorterThanTheirKindAreNotRead) {
+  reader.ReadVersionResource(good);
+  EXPECT_EQ(reader.GetInfo(1) + "|" + reader.GetInfo(0), "TestCo|1.2.3.4");
+  // The translation says it holds 2 bytes, the fixed information 8: neither is taken.
+  std::vector<uint8_t> shortened = good;
+  std::wstring key = L"Translation";
+  auto at = std::search(shortened.begin(), shortened.end(), (uint8_t*)key.data(), (uint8_t*)(key.data() + key.size()));
+  ASSERT_NE(at, shortened.end());
+  *(at - 4) = 2;
+  reader.ReadVersionResource(shortened);
+  EXPECT_EQ(reader.Translation, 0u);
+  EXPECT_EQ(reader.GetInfo(1), "");
+  shortened = good;
+  shortened[2] = 8;
+  reader.ReadVersionResource(shortened);
+  EXPECT_EQ(reader.GetInfo(0), "0.0.0.0");
+}
+
+TEST_F(StartupVersion, MalformedResourcesNeverReadPastTheirEnd) {
+  std::mt19937 random(1216);
+  for (int round = 0; round < 4000; ++round) {
+    std::vector<uint8_t> data = good;
+    switch (round % 4) {
+      case 0: data.resize(random() % data.size()); break;                       // cut
+      case 1: for (int i = 0; i < 4; ++i) data[random() % data.size()] = (uint8_t)random(); break;   // flipped
+      case 2: data.insert(data.end(), good.begin(), good.end()); break;         // doubled
+      default: for (uint8_t& b : data) b = (uint8_t)random(); break;           // binary
+    }
+    reader.ReadVersionResource(data);
+    for (int i = 1; i <= 10; ++i) ASSERT_LE(Widen(reader.GetInfo(i)).size() * 2, data.size());
+  }
+}
+
+}  // namespace
+
+}  // namespace startup_test
