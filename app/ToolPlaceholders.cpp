@@ -28,7 +28,6 @@ TToolPage* NewStartupManagerPage(TControl* host) { return NewToolPlaceholder(hos
 
 TToolPage* NewUninstallerManagerPage(TControl* host) { return NewToolPlaceholder(host, "Uninstaller Manager"); }
 
-TToolPage* NewJunkFileCleanerPage(TControl* host) { return NewToolPlaceholder(host, "Junk File Cleaner"); }
 
 TToolPage* NewBrowserRestorePage(TControl* host) { return NewToolPlaceholder(host, "Internet Explorer Restorer"); }
 
