@@ -131,8 +131,8 @@ std::string BrowseForFolder(HWND owner) {
 
 TSysDiskCleanerForm::TSysDiskCleanerForm(TControl* host, const std::string& storePath)
     : TToolPage(host, "TSysDiskCleanerForm"),
-      storePath_(storePath.empty() ? ExeDir() + JunkFileName : storePath),
       driveImages_(std::make_unique<TImageList>(16, 16)) {
+  JunkFilePath = storePath.empty() ? ExeDir() + JunkFileName : storePath;
   SetColor(clWhite);
   SetBounds(4, 26, kPageWidth, 337);
   DataNotebook = new TNotebook(this);
@@ -414,7 +414,7 @@ int TSysDiskCleanerForm::DriveImage(const std::string& drive) {
 
 void TSysDiskCleanerForm::LoadJunkTypes() {
   JunkFilesListView->Clear();
-  if (!LoadJunkTypeFile(storePath_, JunkTypes)) DefaultJunkTypes();
+  if (!LoadJunkTypeFile(JunkFilePath, JunkTypes)) DefaultJunkTypes();
   JunkFilesListView->BeginUpdate();
   for (const TJunkType& type : JunkTypes) AddJunkRow(type);
   JunkFilesListView->EndUpdate();
@@ -422,7 +422,7 @@ void TSysDiskCleanerForm::LoadJunkTypes() {
 
 void TSysDiskCleanerForm::SaveJunkTypes() {
   CopyRowChecks();
-  SaveJunkTypeFile(storePath_, JunkTypes);
+  SaveJunkTypeFile(JunkFilePath, JunkTypes);
 }
 
 void TSysDiskCleanerForm::DefaultJunkTypes() {

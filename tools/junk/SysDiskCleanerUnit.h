@@ -46,6 +46,7 @@ class TSysDiskCleanerForm : public TToolPage {
   void StopForExit() override;
 
   TCleanerState State = TCleanerState::Idle;
+  std::string JunkFilePath;   // the junk type file
   std::vector<SysDiskCleanerUnit::TJunkType> JunkTypes;
   std::vector<SysDiskCleanerUnit::TJunkFileRecord> FoundFiles;
 
@@ -132,7 +133,6 @@ class TSysDiskCleanerForm : public TToolPage {
   void Cleanup();
   SysDiskCleanerUnit::TCleanupMode CleanupMode() const;
 
-  std::string storePath_;
   std::unique_ptr<TImageList> driveImages_;
   std::vector<SysDiskCleanerUnit::TFixedDrive> drives_;       // row i of DiskListView
   std::vector<SysDiskCleanerUnit::TFixedDrive> scanDrives_;   // row i of ScanListView
