@@ -92,6 +92,11 @@ TEST_F(JunkPage, WizardScansReportsAndMovesWithoutOverwriting) {
   EXPECT_EQ(page->ReportListView->Item(0)->Text(2), "4 KB");
   EXPECT_EQ(page->ReportStatusBar->PanelText(1), "2");
   EXPECT_EQ(page->ReportStatusBar->PanelText(2), "4 KB");
+  page->ReportListView->SetChecked(0, false);
+  page->ReportListViewMouseDown(page->ReportListView, TMouseButton::Left, 5, 5);
+  EXPECT_EQ(page->ReportStatusBar->PanelText(1), "0");
+  EXPECT_EQ(page->ReportStatusBar->PanelText(2), "0 KB");
+  page->ReportListView->SetChecked(0, true);
 
   Next();   // CleanupOptions: move without a folder is refused
   page->PickFolder = [] { return std::string(); };
@@ -149,6 +154,10 @@ TEST_F(JunkPage, NoToTheConfirmationKeepsEveryFileAndDeleteReportsFailures) {
   EXPECT_EQ(page->CleanedFiles()[0].Status, StatusDeletedError);   // read-only
   EXPECT_EQ(page->CleanedFiles()[1].Status, StatusFileDeleted);
   EXPECT_EQ(page->CleanedFiles()[2].Status, StatusFileDeleted);
+  TColor colors[2] = {1, 1};
+  for (int row = 0; row < 2; ++row) page->CleanerListView->OnCustomDrawSubItem(page->CleanerListView, row, 1, colors[row]);
+  EXPECT_EQ(colors[0], 255u);   // an error shows red
+  EXPECT_EQ(colors[1], clBlack);
   EXPECT_FALSE(Exists(tree + "\\sub\\c.log"));
   SetFileAttributesW(Widen(tree + "\\a.tmp").c_str(), FILE_ATTRIBUTE_NORMAL);
 }
@@ -161,6 +170,15 @@ TEST_F(JunkPage, StopEndsTheScanAtOnceAndTheReportWorksOnWhatWasFound) {
   EXPECT_EQ(page->State, TCleanerState::StopRequested);
   EXPECT_EQ(page->ScanListView->Item(0)->Text(1), StatusUserStop);
   EXPECT_EQ(page->ScanListView->Item(1)->Text(1), "");
+  auto color = [&](int column) {
+    TColor c = 1;
+    page->ScanListView->OnCustomDrawSubItem(page->ScanListView, 0, column, c);
+    return c;
+  };
+  EXPECT_EQ(color(1), clBlack);
+  page->ScanListView->Item(0)->SubItems[0] = StatusScanning;
+  EXPECT_EQ(color(1), 255u);   // red only while scanning
+  EXPECT_EQ(color(0), clBlack);
   Next();
   EXPECT_EQ(page->Step(), TCleanerStep::Report);
 }

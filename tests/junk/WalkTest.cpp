@@ -188,3 +188,15 @@ TEST(JunkCleanup, MovingNeverOverwritesAndNeedsAFolder) {
   EXPECT_TRUE(Exists(left));
   EXPECT_EQ(CleanupFile({"gone.tmp", dir.Path() + "gone.tmp", 1}, TCleanupMode::MoveToFolder, to), StatusMovedError);
 }
+
+TEST(JunkWalk, OnlyFixedDrivesAreOffered) {
+  std::vector<TFixedDrive> drives = ListFixedDrives();
+  ASSERT_FALSE(drives.empty());
+  for (const TFixedDrive& d : drives) {
+    EXPECT_EQ(GetDriveTypeW(Widen(d.Drive + "\\").c_str()), (UINT)DRIVE_FIXED) << d.Drive;
+    EXPECT_EQ(d.Root, d.Drive);
+    EXPECT_NE(d.Drive, "Z:");   // the host's file system is never a drive here
+    EXPECT_GT(d.TotalMb, 0);
+    EXPECT_GT(d.FreeMb, 0);
+  }
+}
