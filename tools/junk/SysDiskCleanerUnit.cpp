@@ -225,8 +225,10 @@ void TSysDiskCleanerForm::BuildReportPage(TPanel* page) {
   ReportListView->SetSmallImages(driveImages_.get());
   ReportListView->OnMouseDown = [this](TObject* s, TMouseButton b, int x, int y) { ReportListViewMouseDown(s, b, x, y); };
   ReportListView->OnDblClick = [this](TObject* s) { ReportListViewDblClick(s); };
-  ReportStatusBar = new TStatusBar(page);
-  ReportStatusBar->SetBounds(kListLeft, 230, kListWidth, 20);
+  auto* statusHolder = new TPanel(page);   // a status bar sits at the bottom of its parent
+  statusHolder->SetBounds(kListLeft, 230, kListWidth, 22);
+  ReportStatusBar = new TStatusBar(statusHolder);
+  ReportStatusBar->SetBounds(0, 0, kListWidth, 22);
   ReportStatusBar->SetPanelWidths({264, 80, 80, 25});
   ReportStatusBar->SetPanelText(0, kSelected);
   Label23 = NewLabel(page, kClickHere, kListLeft, 258, 60);

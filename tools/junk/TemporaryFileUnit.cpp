@@ -17,27 +17,28 @@ TTemporaryFileForm::TTemporaryFileForm(TForm* owner)
   SetClientSize(361, 209);
   Position = TPosition::ScreenCenter;
 
-  TLabel* prompt = NewLabel(this, kPrompt, 16, 14, 330);
+  TLabel* prompt = NewLabel(this, kPrompt, 16, 10, 329, 34);
+  prompt->WordWrap = true;
   TFont font = prompt->Font();
   font.Height = 13;
   prompt->SetFont(font);
-  NewLabel(this, kExtension, 16, 44, 200);
+  NewLabel(this, kExtension, 16, 52, 200);
   edExtension = new TEdit(this);
-  edExtension->SetBounds(16, 62, 329, 21);
+  edExtension->SetBounds(16, 70, 329, 21);
   edExtension->OnChange = [this](TObject* s) { edExtensionChange(s); };
-  NewLabel(this, kDescription, 16, 96, 200);
+  NewLabel(this, kDescription, 16, 102, 200);
   edDesc = new TEdit(this);
-  edDesc->SetBounds(16, 114, 329, 21);
+  edDesc->SetBounds(16, 120, 329, 21);
 
   mrOkBtn = new TButton(this);
-  mrOkBtn->SetBounds(190, 164, 75, 25);
+  mrOkBtn->SetBounds(190, 170, 75, 25);
   mrOkBtn->SetCaption(kOk);
   mrOkBtn->ModalResult = mrOk;
   mrOkBtn->SetDefault(true);
   mrOkBtn->SetEnabled(false);
   DefaultButton = mrOkBtn;
   mrCancelBtn = new TButton(this);
-  mrCancelBtn->SetBounds(270, 164, 75, 25);
+  mrCancelBtn->SetBounds(270, 170, 75, 25);
   mrCancelBtn->SetCaption(kCancel);
   mrCancelBtn->ModalResult = mrCancel;
   mrCancelBtn->SetCancel(true);
