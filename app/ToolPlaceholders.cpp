@@ -26,7 +26,6 @@ TToolPage* NewToolPlaceholder(TControl* host, const std::string& caption) {
 
 TToolPage* NewUninstallerManagerPage(TControl* host) { return NewToolPlaceholder(host, "Uninstaller Manager"); }
 
-TToolPage* NewJunkFileCleanerPage(TControl* host) { return NewToolPlaceholder(host, "Junk File Cleaner"); }
 
 TToolPage* NewBrowserRestorePage(TControl* host) { return NewToolPlaceholder(host, "Internet Explorer Restorer"); }
 

@@ -1,0 +1,302 @@
+// The cleaner wizard in-process: its steps over a drive that is the test's own folder, the junk
+// type editing, the report and the cleanup, Stop, and the main window's guards while it scans.
+#include <gtest/gtest.h>
+
+#include <fstream>
+
+#include "framework/Application.h"
+#include "framework/Strings.h"
+#include "mainwin/MainWindowHost.h"
+#include "support/TestSupport.h"
+#include "tools/junk/DetailTempFileUnit.h"
+#include "tools/junk/SysDiskCleanerUnit.h"
+#include "tools/junk/TemporaryFileUnit.h"
+
+using namespace SysDiskCleanerUnit;
+using testing_support::MessageBoxes;
+using testing_support::TempFolder;
+
+namespace {
+
+const char* const kConfirm = "The files will be permanently deleted and can not recovered!\r\rAre you sure to proceed?";
+
+class THostForm : public TForm {
+ public:
+  THostForm() : TForm({.Border = TBorderStyle::Dialog}) {
+    SetClientSize(500, 380);
+    DoCreate();
+  }
+};
+
+bool Exists(const std::string& path) { return GetFileAttributesW(Widen(path).c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+std::string ReadAll(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+// A page over the test's own tree: "C:" here is the folder tree\, never the drive.
+struct JunkPage : ::testing::Test {
+  TempFolder dir;
+  TFormPtr<THostForm> host{new THostForm};
+  TSysDiskCleanerForm* page = nullptr;
+  std::string tree = dir.Path() + "tree";
+
+  JunkPage() {
+    MessageBoxes().Clear();
+    page = new TSysDiskCleanerForm(host.get(), dir.Path() + "JunkFile.dat");
+    page->UseDrives({{.Caption = "Test (C:)", .Drive = "C:", .Root = tree, .TotalMb = 100, .FreeMb = 50}});
+    dir.WriteFile("tree\\a.tmp", std::string(3000, 'a'));
+    dir.WriteFile("tree\\sub\\b.TMP", std::string(2000, 'b'));
+    dir.WriteFile("tree\\sub\\c.log", "c");
+    dir.WriteFile("tree\\keep.txt", "k");
+  }
+  void Next(int times = 1) {
+    for (int i = 0; i < times; ++i) page->NextBtnClick(page->NextBtn);
+  }
+  int RowOf(const std::string& pattern) const {
+    for (int i = 0; i < page->JunkFilesListView->Count(); ++i)
+      if (page->JunkFilesListView->Item(i)->Caption == pattern) return i;
+    return -1;
+  }
+};
+
+}  // namespace
+
+TEST_F(JunkPage, WizardScansReportsAndMovesWithoutOverwriting) {
+  EXPECT_EQ(page->Step(), TCleanerStep::Drives);
+  EXPECT_FALSE(page->BackBtn->Enabled());
+  EXPECT_EQ(page->DiskListView->Item(0)->Text(1), "100MB");
+  EXPECT_EQ(page->DiskListView->Item(0)->Text(3), "C:");
+
+  Next();   // JunkFiles: the defaults, written at once
+  ASSERT_EQ(page->JunkFilesListView->Count(), 47);
+  EXPECT_EQ(ReadAll(dir.Path() + "JunkFile.dat").size(), 9541u);
+  EXPECT_TRUE(page->BackBtn->Enabled());
+  page->JunkFilesListView->SetChecked(RowOf("*.log"), false);   // a keyboard toggle, no mouse-down
+
+  Next();   // Scan
+  EXPECT_EQ(page->State, TCleanerState::ScanFinished);
+  EXPECT_TRUE(page->BlocksLaunchers());
+  EXPECT_FALSE(page->HoldsWindow());
+  EXPECT_EQ(page->ScanListView->Item(0)->Text(1), StatusFinished);
+  EXPECT_EQ(page->ScanMessage->Caption(), "");
+  EXPECT_EQ(page->FoundFiles.size(), 2u);
+  std::vector<TJunkType> saved;
+  LoadJunkTypeFile(page->JunkFilePath, saved);
+  EXPECT_FALSE(saved.at(RowOf("*.log")).Checked);   // saved as seen
+
+  Next();   // Report
+  ASSERT_EQ(page->ReportListView->Count(), 1);
+  EXPECT_EQ(page->ReportListView->Item(0)->Text(1), "2");
+  EXPECT_EQ(page->ReportListView->Item(0)->Text(2), "4 KB");
+  EXPECT_EQ(page->ReportStatusBar->PanelText(1), "2");
+  EXPECT_EQ(page->ReportStatusBar->PanelText(2), "4 KB");
+  page->ReportListView->SetChecked(0, false);
+  page->ReportListViewMouseDown(page->ReportListView, TMouseButton::Left, 5, 5);
+  EXPECT_EQ(page->ReportStatusBar->PanelText(1), "0");
+  EXPECT_EQ(page->ReportStatusBar->PanelText(2), "0 KB");
+  page->ReportListView->SetChecked(0, true);
+
+  Next();   // CleanupOptions: move without a folder is refused
+  page->PickFolder = [] { return std::string(); };
+  page->RadioButton3->SetChecked(true);
+  Next();
+  EXPECT_EQ(page->Step(), TCleanerStep::CleanupOptions);
+  ASSERT_EQ(MessageBoxes().Calls.size(), 1u);
+  EXPECT_EQ(MessageBoxes().Calls[0].text, "Please select the destination folder for the junk files.");
+
+  std::string to = dir.Path() + "moved";
+  dir.WriteFile("moved\\a.tmp", "already there");
+  page->PickFolder = [&] { return to; };
+  page->RadioButton1->SetChecked(true);
+  page->RadioButton3->SetChecked(true);
+  EXPECT_EQ(page->panJunkMoveFolder->Caption(), to);
+  MessageBoxes().Clear();
+  MessageBoxes().NextAnswer = IDYES;
+  Next();   // Cleanup
+  ASSERT_EQ(MessageBoxes().Calls.size(), 1u);
+  EXPECT_EQ(MessageBoxes().Calls[0].text, kConfirm);
+  EXPECT_EQ(MessageBoxes().Calls[0].caption, "Junk File Cleaner - Delete Confirmation");
+  EXPECT_EQ(MessageBoxes().Calls[0].flags, 308u);
+  EXPECT_EQ(page->State, TCleanerState::Cleaning);
+  ASSERT_EQ(page->CleanedFiles().size(), 2u);
+  for (const auto& row : page->CleanedFiles()) EXPECT_EQ(row.Status, StatusFileMoved);
+  EXPECT_EQ(ReadAll(to + "\\a.tmp"), "already there");
+  EXPECT_EQ(ReadAll(to + "\\a (2).tmp"), std::string(3000, 'a'));
+  EXPECT_TRUE(Exists(to + "\\b.TMP"));
+  EXPECT_TRUE(Exists(tree + "\\sub\\c.log"));
+  EXPECT_EQ(page->NextBtn->Caption(), "Finish");
+  EXPECT_FALSE(page->BackBtn->Enabled());
+
+  Next();   // Finish
+  EXPECT_EQ(page->Step(), TCleanerStep::Drives);
+  EXPECT_EQ(page->NextBtn->Caption(), "Next>");
+}
+
+TEST_F(JunkPage, NoToTheConfirmationKeepsEveryFileAndDeleteReportsFailures) {
+  Next(4);
+  page->RadioButton1->SetChecked(true);
+  MessageBoxes().NextAnswer = IDNO;
+  Next();
+  EXPECT_EQ(page->Step(), TCleanerStep::Cleanup);
+  EXPECT_TRUE(page->CleanedFiles().empty());
+  EXPECT_EQ(page->State, TCleanerState::ScanFinished);
+  EXPECT_TRUE(Exists(tree + "\\a.tmp"));
+
+  Next();   // Finish, then the whole way again: the second cleanup finds the files gone
+  SetFileAttributesW(Widen(tree + "\\a.tmp").c_str(), FILE_ATTRIBUTE_READONLY);
+  Next(4);
+  page->RadioButton1->SetChecked(true);
+  MessageBoxes().NextAnswer = IDYES;
+  Next();
+  ASSERT_EQ(page->CleanedFiles().size(), 3u);   // a.tmp, sub\b.TMP, sub\c.log
+  EXPECT_EQ(page->CleanedFiles()[0].Status, StatusDeletedError);   // read-only
+  EXPECT_EQ(page->CleanedFiles()[1].Status, StatusFileDeleted);
+  EXPECT_EQ(page->CleanedFiles()[2].Status, StatusFileDeleted);
+  TColor colors[2] = {1, 1};
+  for (int row = 0; row < 2; ++row) page->CleanerListView->OnCustomDrawSubItem(page->CleanerListView, row, 1, colors[row]);
+  EXPECT_EQ(colors[0], 255u);   // an error shows red
+  EXPECT_EQ(colors[1], clBlack);
+  EXPECT_FALSE(Exists(tree + "\\sub\\c.log"));
+  SetFileAttributesW(Widen(tree + "\\a.tmp").c_str(), FILE_ATTRIBUTE_NORMAL);
+}
+
+TEST_F(JunkPage, StopEndsTheScanAtOnceAndTheReportWorksOnWhatWasFound) {
+  page->UseDrives({{.Caption = "One", .Drive = "C:", .Root = tree}, {.Caption = "Two", .Drive = "D:", .Root = tree}});
+  Next();
+  PostMessageW(page->StopScanBtn->Handle(), BM_CLICK, 0, 0);
+  Next();
+  EXPECT_EQ(page->State, TCleanerState::StopRequested);
+  EXPECT_EQ(page->ScanListView->Item(0)->Text(1), StatusUserStop);
+  EXPECT_EQ(page->ScanListView->Item(1)->Text(1), "");
+  auto color = [&](int column) {
+    TColor c = 1;
+    page->ScanListView->OnCustomDrawSubItem(page->ScanListView, 0, column, c);
+    return c;
+  };
+  EXPECT_EQ(color(1), clBlack);
+  page->ScanListView->Item(0)->SubItems[0] = StatusScanning;
+  EXPECT_EQ(color(1), 255u);   // red only while scanning
+  EXPECT_EQ(color(0), clBlack);
+  Next();
+  EXPECT_EQ(page->Step(), TCleanerStep::Report);
+}
+
+TEST_F(JunkPage, JunkTypesAreAddedEditedRemovedAndSavedOnTheWayToTheScan) {
+  Next();
+  std::string longPattern(150, 'q');
+  std::vector<std::string> captions;
+  TModalHookScope hook([&](TForm& form) {
+    auto& dialog = dynamic_cast<TTemporaryFileForm&>(form);
+    captions.push_back(form.Caption());
+    if (captions.size() == 1) {
+      dialog.edExtension->SetText("   ");
+      EXPECT_FALSE(dialog.mrOkBtn->Enabled());
+      dialog.edExtension->SetText(longPattern);
+      dialog.edDesc->SetText("long");
+    } else {
+      EXPECT_EQ(dialog.edExtension->Text(), "*.swp");
+      EXPECT_TRUE(dialog.mrOkBtn->Enabled());
+      dialog.edExtension->SetText("*.swap");
+    }
+    ASSERT_TRUE(dialog.mrOkBtn->Enabled());
+    dialog.mrOkBtn->Click();
+  });
+  page->AddBtnClick(page->AddBtn);
+  ASSERT_EQ(page->JunkFilesListView->Count(), 48);
+  EXPECT_EQ(page->JunkFilesListView->Item(47)->Caption, longPattern);
+  page->JunkFilesListView->SetItemIndex(0);
+  page->EditBtnClick(page->EditBtn);
+  EXPECT_EQ(captions, (std::vector<std::string>{"Add a new file type", "Modify file type"}));
+
+  page->JunkFilesListView->SetItemIndex(1);
+  MessageBoxes().NextAnswer = IDNO;
+  page->DelBtnClick(page->DelBtn);
+  EXPECT_EQ(page->JunkFilesListView->Count(), 48);
+  MessageBoxes().NextAnswer = IDYES;
+  page->DelBtnClick(page->DelBtn);
+  EXPECT_EQ(page->JunkFilesListView->Count(), 47);
+  EXPECT_EQ(MessageBoxes().Calls.back().text, "Are you sure to remove the selected item(s)?");
+  EXPECT_EQ(MessageBoxes().Calls.back().flags, 52u);
+  page->JunkFilesListView->SetItemIndex(-1);
+  page->DelBtnClick(page->DelBtn);
+  EXPECT_EQ(MessageBoxes().Calls.size(), 2u);   // nothing selected: nothing asked
+  page->cbJunkFileSelectAll->SetChecked(false);
+
+  Next();   // saved on the way to the scan
+  page->BackBtnClick(page->BackBtn);
+  page->BackBtnClick(page->BackBtn);
+  Next();   // reloaded from the file
+  ASSERT_EQ(page->JunkFilesListView->Count(), 47);
+  EXPECT_EQ(page->JunkFilesListView->Item(0)->Caption, "*.swap");
+  EXPECT_EQ(page->JunkFilesListView->Item(1)->Caption, "*.~*");
+  EXPECT_EQ(page->JunkFilesListView->Item(46)->Caption, std::string(100, 'q'));
+  for (int i = 0; i < 47; ++i) EXPECT_FALSE(page->JunkFilesListView->IsChecked(i)) << i;
+}
+
+TEST_F(JunkPage, TheFoundFilesListShowsThreeLinesPerFile) {
+  Next(3);
+  std::vector<std::string> seen;
+  TModalHookScope hook([&](TForm& form) {
+    auto& details = dynamic_cast<TDetailTempFileForm&>(form);
+    seen.push_back(details.Caption() + "|" + details.abFileTotal->Caption() + "|" +
+                   IntToStr(details.TempFilesListBox->Count()));
+    for (int i = 0; i < (int)details.Files().size(); ++i)
+      if (details.Files()[i].FileName == "a.tmp") seen.push_back(details.ItemText(i));
+  });
+  page->Label23Click(page->Label23);
+  page->ReportListView->SetItemIndex(0);
+  page->ReportListViewDblClick(page->ReportListView);
+  EXPECT_EQ(seen, (std::vector<std::string>{
+                      "Details of Temporary Files found|Total: 3|3",
+                      "FileName: a.tmp\rPath: " + tree + "\\a.tmp\rSize: 2KB",
+                      "Details of Temporary Files found|Total: 3|3",
+                      "FileName: a.tmp\rPath: " + tree + "\\a.tmp\rSize: 2KB"}));
+}
+
+namespace {
+struct JunkInMainWindow : ::testing::Test, MainWindowHost {
+  JunkInMainWindow() {
+    Create();
+    form->Show();
+    Application.ProcessMessages();
+  }
+};
+}  // namespace
+
+TEST_F(JunkInMainWindow, WhileItScansThePageButtonsLaunchersAndExitWait) {
+  form->AdvanceBtnClick(form->AdvanceBtn);
+  form->LaunchTool(2, form->ToolLabels[2]);
+  auto* page = dynamic_cast<TSysDiskCleanerForm*>(form->Tools[2].Window);
+  ASSERT_NE(page, nullptr);
+  page->JunkFilePath = folder.Path() + "JunkFile.dat";
+  folder.WriteFile("tree\\x.tmp");
+  page->UseDrives({{.Caption = "Test", .Drive = "C:", .Root = folder.Path() + "tree"}});
+  page->NextBtnClick(page->NextBtn);
+
+  bool held = false;
+  Application.Post([&] {   // runs inside the scan's first pump
+    held = page->HoldsWindow() && page->State == TCleanerState::Scanning;
+    form->ScanBtnClick(form->ScanBtn);
+    form->BackupBtnClick(form->BackupBtn);
+    form->LaunchTool(0, form->ToolLabels[0]);
+    page->NextBtnClick(page->NextBtn);
+    page->BackBtnClick(page->BackBtn);
+    dm.Exit1Click(dm.Exit1);   // asks the scan to stop
+  });
+  page->NextBtnClick(page->NextBtn);
+  EXPECT_TRUE(held);
+  EXPECT_EQ(form->Tools[2].Window, page);
+  EXPECT_EQ(form->Tools[0].Window, nullptr);
+  EXPECT_EQ(form->MainNotebook->PageIndex(), 2);
+  EXPECT_FALSE(Application.Terminated());
+  EXPECT_EQ(page->Step(), TCleanerStep::Scan);
+  EXPECT_EQ(page->State, TCleanerState::StopRequested);
+  EXPECT_EQ(page->ScanListView->Item(0)->Text(1), StatusUserStop);
+
+  form->LaunchTool(0, form->ToolLabels[0]);   // the scan page still shows: launchers wait
+  EXPECT_EQ(form->Tools[0].Window, nullptr);
+  form->AdvanceBtnClick(form->AdvanceBtn);    // not scanning: the page goes
+  EXPECT_EQ(form->Tools[2].Window, nullptr);
+}

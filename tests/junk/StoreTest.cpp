@@ -1,0 +1,133 @@
+// The junk type file: the 47 defaults, the byte layout, round trips, a failed save that keeps
+// the old file, and damaged files (fixed-seed fuzz) that never read past a record.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <fstream>
+#include <random>
+
+#include "framework/Exceptions.h"
+#include "framework/Strings.h"
+#include "support/TestSupport.h"
+#include "tools/junk/SysDiskCleanerUnitStore.h"
+
+using namespace SysDiskCleanerUnit;
+using testing_support::TempFolder;
+
+namespace {
+
+std::string ReadAll(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+void WriteAll(const std::string& path, const std::string& bytes) {
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out << bytes;
+}
+
+std::string RecordBytes(const TJunkTypeRecord& r) { return std::string(reinterpret_cast<const char*>(&r), sizeof r); }
+
+}  // namespace
+
+TEST(JunkStore, DefaultsAreTheFortySevenTypesInOrderAndFillNineThousandFiveHundredFortyOneBytes) {
+  TempFolder dir;
+  std::vector<TJunkType> types = DefaultJunkTypeList();
+  ASSERT_EQ(types.size(), 47u);
+  EXPECT_EQ(types[0], (TJunkType{true, "*.swp", "Temporary Junk Files"}));
+  EXPECT_EQ(types[23], (TJunkType{true, "chklist.*", "Microsoft Junk File"}));
+  EXPECT_EQ(types[31], (TJunkType{true, "chklist.*", "CHKDSK Log Files"}));
+  EXPECT_EQ(types[41], (TJunkType{true, "modemdet.txt", "Windows diagnostic file"}));
+  EXPECT_EQ(types[46], (TJunkType{true, "readme.txt", "Readme Files"}));
+
+  std::string path = dir.Path() + JunkFileName;
+  SaveJunkTypeFile(path, types);
+  std::string bytes = ReadAll(path);
+  ASSERT_EQ(bytes.size(), 9541u);
+  EXPECT_EQ(bytes.substr(0, 7), std::string("\x01\x05*.swp", 7));
+  EXPECT_EQ(bytes.substr(102, 21), std::string("\x14Temporary Junk Files"));
+  EXPECT_EQ(bytes[7], '\0');   // past the length: zeros
+  std::vector<TJunkType> back;
+  ASSERT_TRUE(LoadJunkTypeFile(path, back));
+  EXPECT_EQ(back, types);
+  EXPECT_FALSE(FileExists(path + ".tmp"));
+}
+
+TEST(JunkStore, RoundTripKeepsTicksAndCutsTextToOneHundredCharacters) {
+  TempFolder dir;
+  std::string path = dir.Path() + JunkFileName;
+  std::string longText(150, 'p');
+  SaveJunkTypeFile(path, {{false, longText, "d"}, {true, "*.tmp", ""}, {true, "ä*.tmp", "Ärger"}});
+  std::vector<TJunkType> back;
+  ASSERT_TRUE(LoadJunkTypeFile(path, back));
+  ASSERT_EQ(back.size(), 3u);
+  EXPECT_EQ(back[0], (TJunkType{false, std::string(100, 'p'), "d"}));
+  EXPECT_EQ(back[1], (TJunkType{true, "*.tmp", ""}));
+  EXPECT_EQ(back[2], (TJunkType{true, "ä*.tmp", "Ärger"}));   // ANSI in the file, UTF-8 here
+  EXPECT_EQ(CutJunkText(longText), std::string(100, 'p'));
+
+  SaveJunkTypeFile(path, {});   // the user removed every type
+  EXPECT_TRUE(LoadJunkTypeFile(path, back));
+  EXPECT_TRUE(back.empty());
+  EXPECT_FALSE(LoadJunkTypeFile(dir.Path() + "missing.dat", back));
+}
+
+TEST(JunkStore, AFailedSaveKeepsTheOldFile) {
+  TempFolder dir;
+  std::string path = dir.Path() + JunkFileName;
+  SaveJunkTypeFile(path, {{true, "*.old", "kept"}});
+  std::string before = ReadAll(path);
+  ASSERT_TRUE(CreateDirectoryW(Widen(path + ".tmp").c_str(), nullptr));   // the temporary file cannot be made
+  EXPECT_THROW(SaveJunkTypeFile(path, DefaultJunkTypeList()), EInOutError);
+  EXPECT_EQ(ReadAll(path), before);
+  RemoveDirectoryW(Widen(path + ".tmp").c_str());
+}
+
+TEST(JunkStore, DamagedFilesNeverReadPastARecord) {
+  TempFolder dir;
+  std::string path = dir.Path() + JunkFileName;
+  TJunkTypeRecord a = ToRecord({true, "*.a", "first"});
+  TJunkTypeRecord b = ToRecord({true, "*.b", "second"});
+  b.Checked = 7;                    // any non-zero tick is on
+  TJunkTypeRecord c = ToRecord({false, "", ""});
+  c.PatternLength = 0xFF;           // over 100: read as 100
+  std::memset(c.Pattern, 'x', sizeof c.Pattern);
+  c.DescriptionLength = 101;
+  std::memset(c.Description, 'y', sizeof c.Description);
+  WriteAll(path, RecordBytes(a) + RecordBytes(b) + RecordBytes(c) + std::string(50, 'z'));
+  std::vector<TJunkType> types;
+  ASSERT_TRUE(LoadJunkTypeFile(path, types));
+  ASSERT_EQ(types.size(), 3u);   // the partial record is dropped
+  EXPECT_TRUE(types[1].Checked);
+  EXPECT_EQ(types[2].Pattern, std::string(100, 'x'));
+  EXPECT_EQ(types[2].Description, std::string(100, 'y'));
+
+  WriteAll(path, std::string(100, '\x01'));   // shorter than one record: no types, no defaults
+  ASSERT_TRUE(LoadJunkTypeFile(path, types));
+  EXPECT_TRUE(types.empty());
+}
+
+TEST(JunkStore, FuzzedFilesLoadWithoutCrashOrWrites) {
+  TempFolder dir;
+  std::string path = dir.Path() + JunkFileName;
+  std::string good = ReadAll((SaveJunkTypeFile(path, DefaultJunkTypeList()), path));
+  std::mt19937 random(17);
+  for (int round = 0; round < 3000; ++round) {
+    std::string bytes = good;
+    switch (round % 6) {
+      case 0: bytes.resize(random() % (bytes.size() + 1)); break;                       // cut
+      case 1: bytes += bytes.substr(0, random() % bytes.size()); break;                  // doubled in part
+      case 2: for (char& ch : bytes) ch = char(random()); break;                         // binary
+      case 3: bytes = std::string(203 * (random() % 40 + 1), char(0xFF)); break;         // overlong lengths
+      case 4: for (int i = 0; i < 40; ++i) bytes[random() % bytes.size()] = char(random()); break;
+      case 5: bytes = "\xEF\xBB\xBF" + std::string(random() % 600, 'a') + "\r\n"; break;   // a text file
+    }
+    WriteAll(path, bytes);
+    std::vector<TJunkType> types;
+    ASSERT_TRUE(LoadJunkTypeFile(path, types));
+    ASSERT_EQ(types.size(), bytes.size() / 203) << round;
+    for (const TJunkType& t : types) ASSERT_LE(Widen(t.Pattern).size(), 100u);
+    ASSERT_EQ(ReadAll(path), bytes) << round;   // reading writes nothing
+  }
+  EXPECT_FALSE(FileExists(path + ".tmp"));
+}

@@ -1,0 +1,202 @@
+// Which names are junk, the walk over a planted tree, the sums per drive and the three ways of
+// cleaning, on the test's own folders only.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <set>
+
+#include <windows.h>
+#include <winioctl.h>
+
+#include "framework/Strings.h"
+#include "support/TestSupport.h"
+#include "tools/junk/SysDiskCleanerUnitStore.h"
+#include "tools/junk/SysDiskCleanerUnitWalk.h"
+
+using namespace SysDiskCleanerUnit;
+using testing_support::TempFolder;
+
+namespace {
+
+std::vector<std::string> DefaultPatterns() {
+  std::vector<std::string> patterns;
+  for (const TJunkType& t : DefaultJunkTypeList()) patterns.push_back(t.Pattern);
+  return patterns;
+}
+
+std::set<std::string> Paths(const std::vector<TJunkFileRecord>& found) {
+  std::set<std::string> paths;
+  for (const TJunkFileRecord& f : found) paths.insert(f.Path);
+  return paths;
+}
+
+std::vector<TJunkFileRecord> Scan(const std::string& folder, const std::vector<std::string>& patterns) {
+  std::vector<TJunkFileRecord> found;
+  EXPECT_TRUE(ScanFolder(folder, TJunkMatcher(patterns), found, [](const TWalkEntry&) { return true; }));
+  return found;
+}
+
+bool Exists(const std::string& path) { return GetFileAttributesW(Widen(path).c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+}  // namespace
+
+TEST(JunkMatch, OneRuleForWildcardsAndLetterCase) {
+  struct Case {
+    const char* Pattern;
+    const char* Name;
+    bool Matches;
+  };
+  const Case cases[] = {
+      {"*.tmp", "x.tmp", true},          {"*.tmp", "a.b.tmp", true},     {"*.tmp", "A.TMP", true},
+      {"*.tmp", "tmp", false},           {"*.tmp", "a.tmp.old", false},  {"*.tmp", ".tmp", true},
+      {"thumbs.db", "Thumbs.db", true},  {"thumbs.db", "thumbs.db.x", false},
+      {"~*.*", "~WRL0001.tmp", true},    {"~*.*", "~lock", false},       {"~*.*", "a~b.c", false},
+      {"*.??~", "report.do~", true},     {"*.??~", "report.d~", false},  {"*.~*", "a.~1", true},
+      {"ffastun.*", "FFASTUN.FFL", true}, {"file????._dd", "FILE0001._DD", true},
+      {"file????._dd", "file001._dd", false}, {"twain???.mtx", "twain001.mtx", true},
+      {"*.$$$", "setup.$$$", true},      {"*.^", "a.^", true},           {"*.", "noext", false},
+      {"readme.txt", "README.TXT", true}, {"*.bak", "old.bak", true},    {"*", "", true},
+      {"?", "", false},                  {"*.db$", "x.DB$", true},        {"*.tmp", "x.tmpx", false},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(MatchesJunkPattern(c.Pattern, c.Name), c.Matches) << c.Pattern << " " << c.Name;
+    EXPECT_EQ(TJunkMatcher({c.Pattern}).Matches(Widen(c.Name)), c.Matches) << c.Pattern << " " << c.Name;
+  }
+  // The prepared matcher answers as the rule does for all 47 defaults at once.
+  TJunkMatcher all(DefaultPatterns());
+  for (const Case& c : cases) {
+    bool any = false;
+    for (const std::string& p : DefaultPatterns()) any = any || MatchesJunkPattern(p, c.Name);
+    EXPECT_EQ(all.Matches(Widen(c.Name)), any) << c.Name;
+  }
+}
+
+TEST(JunkMatch, OnlyPlainAndHiddenFoldersAreEntered) {
+  const std::pair<DWORD, bool> cases[] = {{16, true},  {18, true},     {19, true},      {17, false}, {48, false},
+                                          {8208, false}, {0x410, false}, {0x414, false}, {20, false}, {32, false}};
+  for (auto [attributes, walked] : cases) EXPECT_EQ(IsWalkedFolder(attributes), walked) << attributes;
+}
+
+TEST(JunkWalk, RecordsMatchingFilesOnlyAndWalksMatchingAndHiddenFolders) {
+  TempFolder dir;
+  for (const char* f : {"x.tmp", "A.TMP", "a.tmp.old", "tmp", "keep.txt", "old.bak\\keep.doc", "old.bak\\in.log",
+                        "hidden\\y.tmp", "deep\\er\\Thumbs.db"})
+    dir.WriteFile(f, "12345");
+  ASSERT_TRUE(SetFileAttributesW(Widen(dir.Path() + "hidden").c_str(), FILE_ATTRIBUTE_HIDDEN));
+  std::string root = ExcludeTrailingBackslash(dir.Path());
+  std::vector<TJunkFileRecord> found = Scan(root, DefaultPatterns());
+  EXPECT_EQ(Paths(found), (std::set<std::string>{root + "\\x.tmp", root + "\\A.TMP", root + "\\a.tmp.old",
+                                                 root + "\\old.bak\\in.log", root + "\\hidden\\y.tmp",
+                                                 root + "\\deep\\er\\Thumbs.db"}));
+  for (const TJunkFileRecord& f : found) {
+    EXPECT_EQ(f.Size, 5);
+    EXPECT_TRUE(f.Path.ends_with("\\" + f.FileName)) << f.Path;
+  }
+  // Patterns that would take in "." and "..", or folders, record files only.
+  EXPECT_EQ(Scan(root + "\\old.bak", {"*", "*.", "*.*", ".."}).size(), 2u);
+}
+
+TEST(JunkWalk, LinkedFoldersAreNotEntered) {
+  TempFolder dir;
+  dir.WriteFile("real\\a.tmp");
+  if (!CreateSymbolicLinkW(Widen(dir.Path() + "linked").c_str(), Widen(dir.Path() + "real").c_str(),
+                           SYMBOLIC_LINK_FLAG_DIRECTORY) ||
+      GetFileAttributesW(Widen(dir.Path() + "linked").c_str()) == INVALID_FILE_ATTRIBUTES)
+    GTEST_SKIP() << "no folder links here";
+  std::string root = ExcludeTrailingBackslash(dir.Path());
+  EXPECT_EQ(Paths(Scan(root, {"*.tmp"})), std::set<std::string>{root + "\\real\\a.tmp"});
+  RemoveDirectoryW(Widen(dir.Path() + "linked").c_str());
+}
+
+TEST(JunkWalk, StopEndsTheWalkAtOnce) {
+  TempFolder dir;
+  for (int i = 0; i < 20; ++i) dir.WriteFile("f" + IntToStr(i) + ".tmp");
+  std::vector<TJunkFileRecord> found;
+  int steps = 0;
+  bool finished = ScanFolder(dir.Path(), TJunkMatcher({"*.tmp"}), found, [&](const TWalkEntry&) { return ++steps <= 5; });
+  EXPECT_FALSE(finished);
+  EXPECT_EQ(steps, 6);
+  EXPECT_EQ(found.size(), 5u);
+}
+
+TEST(JunkWalk, SizesAndSumsCountFilesOfFourGigabytesAndMore) {
+  TempFolder dir;
+  std::string big = dir.Path() + "big.tmp";
+  {
+    HANDLE file = CreateFileW(Widen(big).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    ASSERT_NE(file, INVALID_HANDLE_VALUE);
+    DWORD unused = 0;
+    DeviceIoControl(file, FSCTL_SET_SPARSE, nullptr, 0, nullptr, 0, &unused, nullptr);
+    LARGE_INTEGER size;
+    size.QuadPart = 5LL << 30;
+    SetFilePointerEx(file, size, nullptr, FILE_BEGIN);
+    SetEndOfFile(file);
+    CloseHandle(file);
+  }
+  dir.WriteFile("small.tmp", std::string(2048, 's'));
+  std::vector<TJunkFileRecord> found = Scan(dir.Path(), {"*.tmp"});
+  ASSERT_EQ(found.size(), 2u);
+  TDriveTotals totals = CountDriveFiles(found, "C:");
+  EXPECT_EQ(totals.Count, 2);
+  EXPECT_EQ(totals.Bytes, (5LL << 30) + 2048);
+  EXPECT_EQ(KilobyteText(totals.Bytes), "5242882 KB");
+  EXPECT_EQ(CountDriveFiles(found, "D:").Count, 0);
+  EXPECT_EQ(DrivePart("c:\\x\\y.tmp"), "C:");
+  DeleteFileW(Widen(big).c_str());
+}
+
+TEST(JunkCleanup, DeleteAndRecycleReportEachFilesOutcome) {
+  TempFolder dir;
+  std::string gone = dir.WriteFile("gone.tmp"), recycled = dir.WriteFile("bin.tmp"), locked = dir.WriteFile("ro.tmp");
+  ASSERT_TRUE(SetFileAttributesW(Widen(locked).c_str(), FILE_ATTRIBUTE_READONLY));
+  EXPECT_EQ(CleanupFile({"gone.tmp", gone, 1}, TCleanupMode::Delete, ""), StatusFileDeleted);
+  EXPECT_FALSE(Exists(gone));
+  EXPECT_EQ(CleanupFile({"gone.tmp", gone, 1}, TCleanupMode::Delete, ""), StatusDeletedError);   // already gone
+  EXPECT_EQ(CleanupFile({"ro.tmp", locked, 1}, TCleanupMode::Delete, ""), StatusDeletedError);
+  EXPECT_TRUE(Exists(locked));
+  SetFileAttributesW(Widen(locked).c_str(), FILE_ATTRIBUTE_NORMAL);
+  EXPECT_EQ(CleanupFile({"bin.tmp", recycled, 1}, TCleanupMode::RecycleBin, ""), StatusFileDeleted);
+  EXPECT_FALSE(Exists(recycled));
+  EXPECT_EQ(CleanupFile({"bin.tmp", recycled, 1}, TCleanupMode::RecycleBin, ""), StatusDeletedError);
+
+  // A folder that took a found file's place is left whole.
+  dir.WriteFile("now.tmp\\inside.doc");
+  for (TCleanupMode mode : {TCleanupMode::Delete, TCleanupMode::RecycleBin, TCleanupMode::MoveToFolder})
+    EXPECT_NE(CleanupFile({"now.tmp", dir.Path() + "now.tmp", 0}, mode, dir.Path() + "to"), StatusFileDeleted);
+  EXPECT_TRUE(Exists(dir.Path() + "now.tmp\\inside.doc"));
+}
+
+TEST(JunkCleanup, MovingNeverOverwritesAndNeedsAFolder) {
+  TempFolder dir;
+  std::string first = dir.WriteFile("a\\same.tmp", "first"), second = dir.WriteFile("b\\same.tmp", "second");
+  std::string third = dir.WriteFile("c\\same.tmp", "third");
+  dir.WriteFile("to\\keep.txt");
+  std::string to = dir.Path() + "to";
+  EXPECT_EQ(CleanupFile({"same.tmp", first, 5}, TCleanupMode::MoveToFolder, to), StatusFileMoved);
+  EXPECT_EQ(CleanupFile({"same.tmp", second, 6}, TCleanupMode::MoveToFolder, to), StatusFileMoved);
+  EXPECT_EQ(CleanupFile({"same.tmp", third, 5}, TCleanupMode::MoveToFolder, to + "\\"), StatusFileMoved);
+  EXPECT_TRUE(Exists(to + "\\same.tmp"));
+  EXPECT_TRUE(Exists(to + "\\same (2).tmp"));
+  EXPECT_TRUE(Exists(to + "\\same (3).tmp"));
+  EXPECT_FALSE(Exists(first));
+  EXPECT_EQ(UniqueTarget(to, "keep.txt"), to + "\\keep (2).txt");
+  EXPECT_EQ(UniqueTarget(to, "new"), to + "\\new");
+
+  std::string left = dir.WriteFile("d\\left.tmp");
+  EXPECT_EQ(CleanupFile({"left.tmp", left, 1}, TCleanupMode::MoveToFolder, ""), StatusMovedError);
+  EXPECT_EQ(CleanupFile({"left.tmp", left, 1}, TCleanupMode::MoveToFolder, "  "), StatusMovedError);
+  EXPECT_TRUE(Exists(left));
+  EXPECT_EQ(CleanupFile({"gone.tmp", dir.Path() + "gone.tmp", 1}, TCleanupMode::MoveToFolder, to), StatusMovedError);
+}
+
+TEST(JunkWalk, OnlyFixedDrivesAreOffered) {
+  std::vector<TFixedDrive> drives = ListFixedDrives();
+  ASSERT_FALSE(drives.empty());
+  for (const TFixedDrive& d : drives) {
+    EXPECT_EQ(GetDriveTypeW(Widen(d.Drive + "\\").c_str()), (UINT)DRIVE_FIXED) << d.Drive;
+    EXPECT_EQ(d.Root, d.Drive);
+    EXPECT_NE(d.Drive, "Z:");   // the host's file system is never a drive here
+    EXPECT_GT(d.TotalMb, 0);
+    EXPECT_GT(d.FreeMb, 0);
+  }
+}

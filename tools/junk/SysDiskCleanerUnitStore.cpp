@@ -1,0 +1,163 @@
+#include "SysDiskCleanerUnitStore.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include <windows.h>
+
+#include "../../framework/Exceptions.h"
+#include "../../framework/Strings.h"
+
+namespace SysDiskCleanerUnit {
+
+namespace {
+
+const char* const kReplaceFailed = "Cannot create file \"%s\"";
+
+struct TDefault {
+  const char* Pattern;
+  const char* Description;
+};
+
+const char* const kTemporary = "Temporary Junk Files";
+const char* const kVisualStudio = "Visual Studio Temporary Files";
+const char* const kBuilder = "C++ Builder Temporary Files";
+const char* const kHelpWords = "Word List File of *.HLP";
+const char* const kChkdsk = "CHKDSK Log Files";
+const char* const kBackup = "Backup Files";
+const char* const kDiagnostic = "Windows diagnostic file";
+const char* const kReadme = "Readme Files";
+
+const TDefault kDefaults[] = {
+    {"*.swp", kTemporary},
+    {"*.$$$", kTemporary},
+    {"*.~*", kTemporary},
+    {"*.___", kTemporary},
+    {"*.^", kTemporary},
+    {"*.tmp", kTemporary},
+    {"*.temp", kTemporary},
+    {"*.---", kTemporary},
+    {"~*.*", kTemporary},
+    {"*.??~", kTemporary},
+    {"*.db$", "Temporary Files (Database)"},
+    {"*.nch", "Temporary Files created by Outlook Express"},
+    {"*.pch", kVisualStudio},
+    {"*.ncb", kVisualStudio},
+    {"*.ilk", kVisualStudio},
+    {"*.exp", kVisualStudio},
+    {"*.ilc", kBuilder},
+    {"*.ild", kBuilder},
+    {"*.ils", kBuilder},
+    {"*.ilf", kBuilder},
+    {"*.tds", kBuilder},
+    {"iebak.dat", "Internet Explorer Junk File"},
+    {"ffastun.*", "Microsoft Find Fast Indexer File"},
+    {"chklist.*", "Microsoft Junk File"},
+    {"*.sik", "junk files..."},
+    {"*.gid", "Windows Help Index Files"},
+    {"*.fts", kHelpWords},
+    {"*.ftg", kHelpWords},
+    {"*.err", "Error Files"},
+    {"*.dmp", "Memory Dump - Junk Files"},
+    {"*.chk", kChkdsk},
+    {"chklist.*", kChkdsk},
+    {"file????._dd", kChkdsk},
+    {"*.diz", "Description Files"},
+    {"*.log", "Log File"},
+    {"*.prv", kBackup},
+    {"*.old", kBackup},
+    {"*.bak", kBackup},
+    {"*.nu3", "Symantec Norton Utilities Backup File"},
+    {"system.1st", "Windows diagnostic Registry file"},
+    {"suhdlog.dat", kDiagnostic},
+    {"modemdet.txt", kDiagnostic},
+    {"twain???.mtx", "TWAIN Temporary file"},
+    {"thumbs.db", "ThumbNails created by Windows"},
+    {"mscreate.dir", "Microsoft Temporary Installation Files"},
+    {"*.wri", kReadme},
+    {"readme.txt", kReadme},
+};
+static_assert(sizeof(kDefaults) / sizeof(kDefaults[0]) == 47);
+
+// UTF-8 text as the ANSI bytes of a record field: at most 100 characters, at most 100 bytes.
+uint8_t PutText(const std::string& text, char* field) {
+  std::wstring wide = Widen(text);
+  if (wide.size() > (size_t)JunkTextMax) wide.resize(JunkTextMax);
+  char bytes[4 * JunkTextMax];
+  int n = WideCharToMultiByte(CP_ACP, 0, wide.data(), (int)wide.size(), bytes, sizeof bytes, nullptr, nullptr);
+  n = std::clamp(n, 0, JunkTextMax);
+  std::memcpy(field, bytes, (size_t)n);
+  return (uint8_t)n;
+}
+
+std::string GetText(const char* field, uint8_t length) {
+  int n = std::min<int>(length, JunkTextMax);
+  if (n == 0) return "";
+  wchar_t wide[JunkTextMax];
+  int w = MultiByteToWideChar(CP_ACP, 0, field, n, wide, JunkTextMax);
+  return Narrow(wide, (size_t)std::max(w, 0));
+}
+
+}  // namespace
+
+std::vector<TJunkType> DefaultJunkTypeList() {
+  std::vector<TJunkType> types;
+  for (const TDefault& d : kDefaults) types.push_back({.Checked = true, .Pattern = d.Pattern, .Description = d.Description});
+  return types;
+}
+
+std::string CutJunkText(const std::string& text) {
+  std::wstring wide = Widen(text);
+  if (wide.size() > (size_t)JunkTextMax) wide.resize(JunkTextMax);
+  return Narrow(wide);
+}
+
+TJunkTypeRecord ToRecord(const TJunkType& type) {
+  TJunkTypeRecord record;
+  record.Checked = type.Checked ? 1 : 0;
+  record.PatternLength = PutText(type.Pattern, record.Pattern);
+  record.DescriptionLength = PutText(type.Description, record.Description);
+  return record;
+}
+
+TJunkType FromRecord(const TJunkTypeRecord& record) {
+  return {.Checked = record.Checked != 0,
+          .Pattern = GetText(record.Pattern, record.PatternLength),
+          .Description = GetText(record.Description, record.DescriptionLength)};
+}
+
+bool LoadJunkTypeFile(const std::string& path, std::vector<TJunkType>& types) {
+  types.clear();
+  if (!FileExists(path)) return false;
+  TRecordStream stream(path, TRecordStream::TMode::OpenRead);
+  if (stream.GetNumRecs() <= 0) return true;
+  stream.First();
+  while (stream.GetCurRec() <= stream.GetNumRecs()) {
+    TJunkTypeRecord record;
+    if (stream.ReadRec(&record) != stream.GetRecSize()) break;
+    types.push_back(FromRecord(record));
+    if (stream.GetCurRec() == stream.GetNumRecs()) break;
+    stream.NextRec();
+  }
+  return true;
+}
+
+void SaveJunkTypeFile(const std::string& path, const std::vector<TJunkType>& types) {
+  std::string temporary = path + ".tmp";
+  try {
+    TRecordStream stream(temporary, TRecordStream::TMode::Create);
+    for (const TJunkType& type : types) {
+      TJunkTypeRecord record = ToRecord(type);
+      stream.AppendRec(&record);
+    }
+  } catch (...) {
+    DeleteFileW(Widen(temporary).c_str());
+    throw;
+  }
+  if (!MoveFileExW(Widen(temporary).c_str(), Widen(path).c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+    DeleteFileW(Widen(temporary).c_str());
+    throw EInOutError(Format(kReplaceFailed, path));
+  }
+}
+
+}  // namespace SysDiskCleanerUnit

@@ -1,0 +1,204 @@
+#include "SysDiskCleanerUnitWalk.h"
+
+#include <shellapi.h>
+
+#include "../../framework/Handles.h"
+#include "../../framework/Strings.h"
+
+namespace SysDiskCleanerUnit {
+
+namespace {
+
+constexpr DWORD kShellFlags = FOF_ALLOWUNDO | FOF_NOCONFIRMATION | FOF_NOERRORUI;   // 1104
+constexpr int64_t kMegabyte = 1048576;
+
+std::wstring Upper(std::wstring text) {
+  if (!text.empty()) CharUpperBuffW(text.data(), (DWORD)text.size());
+  return text;
+}
+
+// "*" any run, "?" one character; both texts already upper case.
+bool WildcardMatch(const std::wstring& pattern, const std::wstring& name) {
+  size_t p = 0, n = 0, star = std::wstring::npos, resume = 0;
+  while (n < name.size()) {
+    if (p < pattern.size() && (pattern[p] == L'?' || pattern[p] == name[n])) {
+      ++p;
+      ++n;
+    } else if (p < pattern.size() && pattern[p] == L'*') {
+      star = p++;
+      resume = n;
+    } else if (star != std::wstring::npos) {
+      p = star + 1;
+      n = ++resume;
+    } else {
+      return false;
+    }
+  }
+  while (p < pattern.size() && pattern[p] == L'*') ++p;
+  return p == pattern.size();
+}
+
+bool HasWildcard(const std::wstring& text) { return text.find_first_of(L"*?") != std::wstring::npos; }
+
+bool IsDotName(const wchar_t* name) {
+  return name[0] == L'.' && (name[1] == 0 || (name[1] == L'.' && name[2] == 0));
+}
+
+// The attribute words the page shows while it walks.
+bool IsShownEntry(DWORD attributes) {
+  switch (attributes) {
+    case 16: case 2: case 4: case 128: case 256: case 18: case 19: case 32:
+      return true;
+    default:
+      return false;
+  }
+}
+
+bool Exists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+bool IsPlainFile(const std::wstring& path) {
+  DWORD attributes = GetFileAttributesW(path.c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES &&
+         (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)) == 0;
+}
+
+// One file through the shell: FO_DELETE to the recycle bin, or FO_MOVE to a full target name.
+bool ShellOperation(UINT operation, const std::wstring& source, const std::wstring& target) {
+  std::wstring from = source + L'\0';   // the string ends in two NULs
+  std::wstring to = target + L'\0';
+  SHFILEOPSTRUCTW op{};
+  op.wFunc = operation;
+  op.pFrom = from.c_str();
+  op.pTo = target.empty() ? nullptr : to.c_str();
+  op.fFlags = kShellFlags;
+  return SHFileOperationW(&op) == 0 && !op.fAnyOperationsAborted;
+}
+
+bool WalkFolder(const std::wstring& folder, const TJunkMatcher& matcher, std::vector<TJunkFileRecord>& found,
+                const TWalkStep& step) {
+  WIN32_FIND_DATAW data;
+  TFindHandle search(FindFirstFileExW((folder + L"\\*").c_str(), FindExInfoStandard, &data, FindExSearchNameMatch,
+                                      nullptr, 0));
+  if (!search) return true;
+  do {
+    if (IsDotName(data.cFileName)) continue;
+    bool shown = IsShownEntry(data.dwFileAttributes);
+    if (!step(TWalkEntry{folder, data.cFileName, shown})) return false;
+    if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+      if (IsWalkedFolder(data.dwFileAttributes) &&
+          !WalkFolder(folder + L"\\" + data.cFileName, matcher, found, step))
+        return false;
+      continue;
+    }
+    if (!matcher.Matches(data.cFileName)) continue;
+    std::string name = Narrow(data.cFileName);
+    found.push_back({.FileName = name,
+                     .Path = Narrow(folder) + "\\" + name,
+                     .Size = (int64_t)(((uint64_t)data.nFileSizeHigh << 32) | data.nFileSizeLow)});
+  } while (FindNextFileW(search.Get(), &data));
+  return true;
+}
+
+}  // namespace
+
+std::string TWalkEntry::Path() const { return Narrow(Folder + L"\\" + Name); }
+
+bool MatchesJunkPattern(const std::string& pattern, const std::string& name) {
+  return WildcardMatch(Upper(Widen(pattern)), Upper(Widen(name)));
+}
+
+TJunkMatcher::TJunkMatcher(const std::vector<std::string>& patterns) {
+  for (const std::string& text : patterns) {
+    std::wstring pattern = Upper(Widen(text));
+    std::wstring tail = pattern.size() > 1 ? pattern.substr(1) : L"";
+    if (!HasWildcard(pattern))
+      names_.insert(pattern);
+    else if (pattern.starts_with(L"*.") && !HasWildcard(tail) && tail.find(L'.', 1) == std::wstring::npos)
+      extensions_.insert(tail);
+    else
+      wildcards_.push_back(pattern);
+  }
+}
+
+bool TJunkMatcher::Matches(const std::wstring& name) const {
+  std::wstring upper = Upper(name);
+  if (names_.count(upper) != 0) return true;
+  size_t dot = upper.rfind(L'.');
+  if (dot != std::wstring::npos && !extensions_.empty() && extensions_.count(upper.substr(dot)) != 0) return true;
+  for (const std::wstring& pattern : wildcards_)
+    if (WildcardMatch(pattern, upper)) return true;
+  return false;
+}
+
+bool IsWalkedFolder(DWORD attributes) { return attributes == 16 || attributes == 18 || attributes == 19; }
+
+bool ScanFolder(const std::string& folder, const TJunkMatcher& matcher, std::vector<TJunkFileRecord>& found,
+                const TWalkStep& step) {
+  return WalkFolder(Widen(ExcludeTrailingBackslash(folder)), matcher, found, step);
+}
+
+std::string DrivePart(const std::string& path) { return UpperCase(ExtractFileDrive(path)); }
+
+TDriveTotals CountDriveFiles(const std::vector<TJunkFileRecord>& found, const std::string& drive) {
+  TDriveTotals totals;
+  for (const TJunkFileRecord& file : found) {
+    if (DrivePart(file.Path) != drive) continue;
+    ++totals.Count;
+    totals.Bytes += file.Size;
+  }
+  return totals;
+}
+
+std::string KilobyteText(int64_t bytes) { return IntToStr(bytes / 1024) + " KB"; }
+
+std::string UniqueTarget(const std::string& folder, const std::string& name) {
+  std::string base = IncludeTrailingBackslash(folder);
+  if (!Exists(Widen(base + name))) return base + name;
+  size_t dot = name.rfind('.');
+  if (dot == 0) dot = std::string::npos;   // ".profile" has no extension
+  std::string stem = name.substr(0, dot);
+  std::string extension = dot == std::string::npos ? "" : name.substr(dot);
+  for (int n = 2;; ++n) {
+    std::string target = base + stem + " (" + IntToStr(n) + ")" + extension;
+    if (!Exists(Widen(target))) return target;
+  }
+}
+
+std::string CleanupFile(const TJunkFileRecord& file, TCleanupMode mode, const std::string& moveFolder) {
+  std::wstring source = Widen(file.Path);
+  bool plain = IsPlainFile(source);
+  switch (mode) {
+    case TCleanupMode::Delete:
+      return plain && DeleteFileW(source.c_str()) ? StatusFileDeleted : StatusDeletedError;
+    case TCleanupMode::RecycleBin:
+      return plain && ShellOperation(FO_DELETE, source, L"") && !Exists(source) ? StatusFileDeleted
+                                                                                 : StatusDeletedError;
+    case TCleanupMode::MoveToFolder: {
+      if (!plain || Trim(moveFolder).empty()) return StatusMovedError;
+      std::wstring target = Widen(UniqueTarget(moveFolder, file.FileName));
+      return ShellOperation(FO_MOVE, source, target) && !Exists(source) && Exists(target) ? StatusFileMoved
+                                                                                          : StatusMovedError;
+    }
+  }
+  return StatusDeletedError;
+}
+
+std::vector<TFixedDrive> ListFixedDrives() {
+  std::vector<TFixedDrive> drives;
+  for (char letter = 'A'; letter <= 'Z'; ++letter) {
+    std::string drive = std::string(1, letter) + ":";
+    std::wstring root = Widen(drive + "\\");
+    if (GetDriveTypeW(root.c_str()) != DRIVE_FIXED) continue;
+    ULARGE_INTEGER free{}, total{};
+    if (!GetDiskFreeSpaceExW(root.c_str(), &free, &total, nullptr)) continue;
+    int64_t totalMb = (int64_t)(total.QuadPart / kMegabyte), freeMb = (int64_t)(free.QuadPart / kMegabyte);
+    if (totalMb <= 0 || freeMb <= 0) continue;
+    SHFILEINFOW info{};
+    SHGetFileInfoW(root.c_str(), 0, &info, sizeof info, SHGFI_DISPLAYNAME);
+    drives.push_back({.Caption = Narrow(info.szDisplayName), .Drive = drive, .Root = drive,
+                      .TotalMb = totalMb, .FreeMb = freeMb});
+  }
+  return drives;
+}
+
+}  // namespace SysDiskCleanerUnit
