@@ -33,7 +33,7 @@ TEST_F(StartupRecordFiles, MalformedFilesAreListedWithoutWritingAnything) {
   std::string soundRun = RunFullPath(HKEY_CURRENT_USER) + "#V|v.exe";
   std::string soundDel = user + "\\x.lnk#" + files.DelFolder + "\\x.lnk|E";
   std::string before = Dump();
-  for (int round = 0; round < 2000; ++round) {
+  for (int round = 0; round < 600; ++round) {
     std::string startup = MalformedFile(random, soundRun), removed = MalformedFile(random, soundRun),
                 del = MalformedFile(random, soundDel);
     WriteText(files.StartupDatFile, startup);
