@@ -30,10 +30,6 @@ TToolPage* NewUninstallerManagerPage(TControl* host) { return NewToolPlaceholder
 
 TToolPage* NewJunkFileCleanerPage(TControl* host) { return NewToolPlaceholder(host, "Junk File Cleaner"); }
 
-TToolPage* NewBrowserRestorePage(TControl* host) { return NewToolPlaceholder(host, "Internet Explorer Restorer"); }
-
-TToolPage* NewBrowserPluginsPage(TControl* host) { return NewToolPlaceholder(host, "BHO Manager"); }
-
 TToolPage* NewHistoryCleanerPage(TControl* host) { return NewToolPlaceholder(host, "History Cleaner"); }
 
 TToolPage* NewSystemOptimizerPage(TControl* host) { return NewToolPlaceholder(host, "System Optimizer"); }
