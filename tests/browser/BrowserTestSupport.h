@@ -6,7 +6,6 @@
 
 #include <cstdint>
 #include <initializer_list>
-#include <map>
 #include <set>
 #include <string>
 #include <utility>
@@ -23,16 +22,14 @@ struct TArea {
   std::string Path;
 };
 
-// Every key the browser tools touch, with room for a test's own class keys.
+// Every key the browser tools touch, and the classes named.
 std::vector<TArea> BrowserAreas(std::initializer_list<std::string> classIds = {});
 
-// Saves the trees of the areas and puts them back exactly (missing keys removed) when it ends.
+// Saves the trees of the areas and puts them back exactly (new keys removed) when it ends.
 class TAreaGuard {
  public:
   explicit TAreaGuard(std::vector<TArea> areas);
   ~TAreaGuard();
-  TAreaGuard(const TAreaGuard&) = delete;
-  TAreaGuard& operator=(const TAreaGuard&) = delete;
 
  private:
   struct TSavedKey {
@@ -49,13 +46,15 @@ std::set<std::string> Dump(const std::vector<TArea>& areas);
 // "+line" for what came, "-line" for what went.
 std::set<std::string> Changes(const std::set<std::string>& before, const std::set<std::string>& after);
 
-// Creates root\path (and its parents) and sets a value of any type.
-void Plant(HKEY root, const std::string& path, const std::wstring& name, DWORD type, const std::vector<uint8_t>& data);
-void PlantDword(HKEY root, const std::string& path, const std::string& name, DWORD value);
-void PlantString(HKEY root, const std::string& path, const std::string& name, const std::string& text);
-void PlantKey(HKEY root, const std::string& path);
-bool KeyThere(HKEY root, const std::string& path);
-bool ValueThere(HKEY root, const std::string& path, const std::string& name);
+TRegValue Dword(DWORD value);
+TRegValue Sz(const std::string& text);
+// Creates root\path with its parents and, when a name is given, sets that value.
+void Plant(HKEY root, const std::string& path, const std::wstring& name = L"", const TRegValue* value = nullptr);
+inline void Plant(HKEY root, const std::string& path, const std::wstring& name, const TRegValue& value) {
+  Plant(root, path, name, &value);
+}
+// Whether root\path (and, when given, its value) is there.
+bool There(HKEY root, const std::string& path, const char* name = nullptr);
 
 // The files of a folder, to find and remove what a test wrote there.
 std::set<std::string> FilesIn(const std::string& folder);

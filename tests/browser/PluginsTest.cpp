@@ -1,15 +1,13 @@
-// The browser plug-in manager: the plug-ins planted in the browser's keys as the list shows them,
-// removal after a backup in "IEBackUp\" and its restore bringing back every key and value, the
-// backup list and its details, and the removers' guards.
+// The browser plug-in manager: plug-ins planted in the browser's keys as the list shows them,
+// removal after a backup in "IEBackUp\" and the restore bringing back every key and value, the
+// backup list and its details, and the guards of the removal.
 #include <gtest/gtest.h>
-
 #include <shlwapi.h>
 
 #include <algorithm>
 #include <random>
 
 #include "BrowserTestSupport.h"
-#include "app/MainUnitBackup.h"
 #include "framework/Exceptions.h"
 #include "framework/StringList.h"
 #include "framework/Strings.h"
@@ -32,16 +30,15 @@ const std::string kBars = "Software\\Microsoft\\Internet Explorer\\Explorer Bars
 const std::string kMenuExtPath = "HKEY_CURRENT_USER\\" + kMenuExt;
 const std::string kToolbarPath = "HKEY_LOCAL_MACHINE\\" + kToolbar;
 const std::string kUserBarsPath = "HKEY_CURRENT_USER\\" + kBars;
-const std::string kMachineBars = "SOFTWARE\\Microsoft\\Internet Explorer\\Explorer Bars";
-const std::string kMachineBarsPath = "HKEY_LOCAL_MACHINE\\" + kMachineBars;
+const std::string kMachineBarsPath = "HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Internet Explorer\\Explorer Bars";
 
-std::vector<uint8_t> Blob() {
-  std::vector<uint8_t> data(4096);
-  for (size_t i = 0; i < data.size(); ++i) data[i] = (uint8_t)(i * 7 + 3);
-  return data;
+TRegValue Blob() {
+  TRegValue blob{REG_BINARY, std::vector<uint8_t>(4096)};
+  for (size_t i = 0; i < blob.Data.size(); ++i) blob.Data[i] = (uint8_t)(i * 7 + 3);
+  return blob;
 }
 
-// A UTF-16LE file's lines (the writer's files under the NT header).
+// The lines of a file in UTF-16LE with its byte-order mark.
 std::vector<std::string> FileLines(const std::string& fileName) {
   std::string bytes = ReadFileBytes(fileName);
   EXPECT_EQ(bytes.substr(0, 2), "\xFF\xFE");
@@ -50,7 +47,7 @@ std::vector<std::string> FileLines(const std::string& fileName) {
   std::vector<std::string> lines;
   std::string text = Narrow(w);
   for (size_t start = 0; start < text.size();) {
-    size_t end = text.find("\r\n", start);
+    size_t end = std::min(text.find("\r\n", start), text.size());
     lines.push_back(text.substr(start, end - start));
     start = end + 2;
   }
@@ -69,10 +66,22 @@ struct Plugins : ::testing::Test {
   Plugins() {
     MessageBoxes().Clear();
     PublicFunctionUnit::PlatformKind = 4;
-    SHDeleteKeyW(HKCU, Widen(kMenuExt).c_str());
-    SHDeleteKeyW(HKCU, Widen(kBars).c_str());
-    SHDeleteKeyW(HKLM, Widen(kToolbar).c_str());
-    SHDeleteKeyW(HKLM, Widen(kMachineBars).c_str());
+    for (auto [root, key] : std::initializer_list<std::pair<HKEY, std::string>>{
+             {HKCU, kMenuExt}, {HKCU, kBars}, {HKLM, kToolbar}, {HKLM, kBars}})
+      SHDeleteKeyW(root, Widen(key).c_str());
+    Plant(HKCU, kMenuExt + "\\&ZvFoo", L"", Sz("res://x"));
+    Plant(HKCU, kMenuExt + "\\&ZvFoo", L"Contexts", Dword(2));
+    Plant(HKCU, kMenuExt + "\\&ZvFoo\\Sub", L"Blob", Blob());
+    Plant(HKCU, kMenuExt + "\\&ZvFoo\\Empty");
+    Plant(HKCU, kMenuExt + "\\&ZvGoo", L"", Sz("res://y"));
+    Plant(HKLM, kToolbar, L"{ZV-C1}", Sz(""));
+    Plant(HKEY_CLASSES_ROOT, "CLSID\\{ZV-C1}", L"", Sz("My Bar"));
+    Plant(HKLM, kToolbar, L"{ZV-C2}", Dword(10));
+    Plant(HKLM, kToolbar, L"{ZV-C3}", TRegValue{REG_BINARY, {0x01, 0xAB}});
+    Plant(HKCU, kBars + "\\{ZV-E1}", L"BarSize", Sz("x"));
+    Plant(HKEY_CLASSES_ROOT, "CLSID\\{ZV-E1}", L"", Sz("Bar One"));
+    Plant(HKCU, kBars + "\\{ZV-E2}");
+    Plant(HKLM, kBars + "\\{ZV-E3}", L"v", Dword(3));
   }
   ~Plugins() override {
     if (page != nullptr) page->Free();
@@ -85,40 +94,23 @@ struct Plugins : ::testing::Test {
       if (!filesBefore.count(f)) files.push_back(f);
     return files;
   }
-
-  void PlantAll() {
-    PlantString(HKCU, kMenuExt + "\\&ZvFoo", "", "res://x");
-    PlantDword(HKCU, kMenuExt + "\\&ZvFoo", "Contexts", 2);
-    Plant(HKCU, kMenuExt + "\\&ZvFoo\\Sub", L"Blob", REG_BINARY, Blob());
-    PlantKey(HKCU, kMenuExt + "\\&ZvFoo\\Empty");
-    PlantString(HKCU, kMenuExt + "\\&ZvGoo", "", "res://y");
-    PlantString(HKLM, kToolbar, "{ZV-C1}", "");
-    PlantString(HKEY_CLASSES_ROOT, "CLSID\\{ZV-C1}", "", "My Bar");
-    PlantDword(HKLM, kToolbar, "{ZV-C2}", 10);
-    Plant(HKLM, kToolbar, L"{ZV-C3}", REG_BINARY, {0x01, 0xAB});
-    PlantString(HKCU, kBars + "\\{ZV-E1}", "BarSize", "x");
-    PlantString(HKEY_CLASSES_ROOT, "CLSID\\{ZV-E1}", "", "Bar One");
-    PlantKey(HKCU, kBars + "\\{ZV-E2}");
-    PlantDword(HKLM, kMachineBars + "\\{ZV-E3}", "v", 3);
-  }
-
   void Open() {
     page = dynamic_cast<TFormIePlugins*>(NewBrowserPluginsPage(host.get()));
     page->SetBounds(4, 26, 489, 337);
     page->Show();
   }
-
   std::vector<std::vector<std::string>> Rows() const {
     std::vector<std::vector<std::string>> rows;
     for (int i = 0; i < page->IEItemListView->Count(); ++i) rows.push_back(page->IEItemListView->Item(i)->SubItems);
     return rows;
   }
-  // Ticks the rows whose entry (sub-item 2) is one of these.
-  void Tick(std::initializer_list<std::string> entries) {
+  // Ticks the rows whose name or entry is one of these, and removes them.
+  void Remove(std::initializer_list<std::string> entries) {
     for (int i = 0; i < page->IEItemListView->Count(); ++i)
-      for (const std::string& e : entries)
-        if (page->IEItemListView->Item(i)->Text(3) == e || page->IEItemListView->Item(i)->Text(1) == e)
+      for (int column : {1, 3})
+        if (std::count(entries.begin(), entries.end(), page->IEItemListView->Item(i)->Text(column)))
           page->IEItemListView->SetChecked(i, true);
+    page->RepairItemBtnClick(page->RepairItemBtn);
   }
   int BackupRow(const std::string& file) const {
     for (int i = 0; i < page->IEBackupListView->Count(); ++i)
@@ -128,7 +120,6 @@ struct Plugins : ::testing::Test {
 };
 
 TEST_F(Plugins, TheListShowsMenuExtensionsToolbarsAndExplorerBars) {
-  PlantAll();
   Open();
   const std::string menuKey = kMenuExt + "\\";
   EXPECT_EQ(Rows(), (std::vector<std::vector<std::string>>{
@@ -141,266 +132,172 @@ TEST_F(Plugins, TheListShowsMenuExtensionsToolbarsAndExplorerBars) {
                         {"", kUserBarsPath + "\\{ZV-E2}", "{ZV-E2}", "", "3"},
                         {"", kMachineBarsPath + "\\{ZV-E3}", "{ZV-E3}", "", "3"},
                     }));
-  for (int i = 0; i < page->IEItemListView->Count(); ++i) EXPECT_FALSE(page->IEItemListView->IsChecked(i));
+  for (int i = 0; i < 8; ++i) EXPECT_FALSE(page->IEItemListView->IsChecked(i));
   EXPECT_EQ(page->IEItemListView->ColumnWidth(2), page->IEItemListView->Width() - 25 - 150 - 20);
+  EXPECT_EQ(IERepairItemUnit::ToolbarDisplayText("x", REG_DWORD, {0xFF, 0xFF, 0xFF, 0xFF}), "0xFFFFFFFF(-1)");
+  EXPECT_EQ(IERepairItemUnit::ToolbarDisplayText("x", REG_MULTI_SZ, {'a', 0, 0, 0}), "");
 
-  page->CkMenuExtension->SetChecked(false);
-  page->CkToolBar->SetChecked(false);
-  page->CkExplorerBars->SetChecked(false);
+  for (TCheckBox* box : {page->CkMenuExtension, page->CkToolBar, page->CkExplorerBars}) box->SetChecked(false);
   EXPECT_TRUE(Rows().empty());
   page->CkToolBar->SetChecked(true);
   ASSERT_EQ(Rows().size(), 3u);
   for (const auto& row : Rows()) EXPECT_EQ(row[4], "2");
-
   page->abSelectAll->Click();
   for (int i = 0; i < 3; ++i) EXPECT_TRUE(page->IEItemListView->IsChecked(i));
 }
 
-TEST(ToolbarText, FollowsTheValuesType) {
-  struct TCase {
-    DWORD Type;
-    std::vector<uint8_t> Data;
-    std::string Text;
-  } cases[] = {
-      {REG_SZ, {'a', 0, 'b', 0, 0, 0}, "ab"},
-      {REG_EXPAND_SZ, {'%', 0, 0, 0}, "%"},
-      {REG_SZ, {0, 0}, ""},   // no class registered under that name
-      {REG_DWORD, {10, 0, 0, 0}, "0x0000000A(10)"},
-      {REG_DWORD, {0xFF, 0xFF, 0xFF, 0xFF}, "0xFFFFFFFF(-1)"},
-      {REG_BINARY, {0x01, 0xAB}, "01 AB"},
-      {REG_BINARY, {}, ""},
-      {REG_MULTI_SZ, {'a', 0, 0, 0, 0, 0}, ""},
-  };
-  for (const TCase& c : cases)
-    EXPECT_EQ(IERepairItemUnit::ToolbarDisplayText("{ZV-NONE}", c.Type, c.Data), c.Text) << c.Text;
-}
-
 TEST_F(Plugins, RemovedPluginsComeBackFromTheirBackupExactly) {
-  PlantAll();
   std::set<std::string> before = Dump(areas);
   Open();
-  Tick({"&ZvFoo", "{ZV-C2}", "{ZV-E1}", "{ZV-E3}"});
-  page->RepairItemBtnClick(page->RepairItemBtn);
-
+  Remove({"&ZvFoo", "{ZV-C2}", "{ZV-E1}", "{ZV-E3}"});
   std::set<std::string> removed;
   for (const std::string& line : before)
-    if (line.find("&ZvFoo") != std::string::npos || line.find("{ZV-C2}") != std::string::npos ||
-        line.find("Bars\\{ZV-E1}") != std::string::npos || line.find("{ZV-E3}") != std::string::npos)
-      removed.insert("-" + line);
+    for (const char* gone : {"&ZvFoo", "{ZV-C2}", "Bars\\{ZV-E1}", "{ZV-E3}"})
+      if (line.find(gone) != std::string::npos) removed.insert("-" + line);
   EXPECT_EQ(Changes(before, Dump(areas)), removed);
   EXPECT_EQ(Rows().size(), 4u);
-  EXPECT_TRUE(MessageBoxes().Calls.empty());
 
   std::vector<std::string> files = NewFiles();
   ASSERT_EQ(files.size(), 1u);
-  EXPECT_EQ(files[0].size(), std::string("Backup_20261207_015253_IE.reg").size());
-  EXPECT_EQ(files[0].substr(0, 7), "Backup_");
+  EXPECT_EQ(files[0].substr(0, 7) + files[0].substr(22), "Backup__IE.reg");
   std::string blob = "\"Blob\"=hex:";
-  for (uint8_t b : Blob()) blob += Format("%02X,", (unsigned)b);
+  for (uint8_t b : Blob().Data) blob += Format("%02X,", (unsigned)b);
   blob.pop_back();
   EXPECT_EQ(FileLines(folder + files[0]),
             (std::vector<std::string>{
-                "Windows Registry Editor Version 5.00",
-                "[" + kMenuExtPath + "\\&ZvFoo]", "@=\"res://x\"", "\"Contexts\"=dword:00000002",
-                "[" + kMenuExtPath + "\\&ZvFoo\\Empty]",
-                "[" + kMenuExtPath + "\\&ZvFoo\\Sub]", blob,
-                "[" + kToolbarPath + "]", "\"{ZV-C1}\"=\"\"", "\"{ZV-C2}\"=dword:0000000A", "\"{ZV-C3}\"=hex:01,AB",
-                "[" + kUserBarsPath + "\\{ZV-E1}]", "\"BarSize\"=\"x\"",
-                "[" + kMachineBarsPath + "\\{ZV-E3}]", "\"v\"=dword:00000003",
-            }));
+                "Windows Registry Editor Version 5.00", "[" + kMenuExtPath + "\\&ZvFoo]", "@=\"res://x\"",
+                "\"Contexts\"=dword:00000002", "[" + kMenuExtPath + "\\&ZvFoo\\Empty]",
+                "[" + kMenuExtPath + "\\&ZvFoo\\Sub]", blob, "[" + kToolbarPath + "]", "\"{ZV-C1}\"=\"\"",
+                "\"{ZV-C2}\"=dword:0000000A", "\"{ZV-C3}\"=hex:01,AB", "[" + kUserBarsPath + "\\{ZV-E1}]",
+                "\"BarSize\"=\"x\"", "[" + kMachineBarsPath + "\\{ZV-E3}]", "\"v\"=dword:00000003"}));
 
   page->RemoveRestoreBtnClick(page->RemoveRestoreBtn);
   int row = BackupRow(folder + files[0]);
   ASSERT_GE(row, 0);
   EXPECT_FALSE(page->IEBackupListView->Item(row)->Caption.empty());
-  page->IEBackupListView->SetItemIndex(row);
+  page->IEBackupListView->SetItemIndex(row);   // the hidden details follow the selection
   ASSERT_EQ(page->Details.size(), 6u);
-  EXPECT_EQ(page->Details[0].KeyLine, "[" + kMenuExtPath + "\\&ZvFoo]");
   EXPECT_EQ(page->Details[0].ValueLine, "\"Contexts\"=dword:00000002");
-  EXPECT_EQ(page->Details[1].ValueLine, "");
   TListItem shown;
   page->DetailListView->GetRow(2, shown);
-  EXPECT_EQ(shown.Caption, "[" + kMenuExtPath + "\\&ZvFoo\\Sub]");
-  EXPECT_EQ(shown.SubItems, std::vector<std::string>{blob});
+  EXPECT_EQ(shown.Caption + " " + shown.SubItems.at(0), "[" + kMenuExtPath + "\\&ZvFoo\\Sub] " + blob);
   EXPECT_FALSE(page->DetailListView->Visible());
 
   page->RepairItemBtnClick(page->RepairItemBtn);
   EXPECT_EQ(Changes(before, Dump(areas)), std::set<std::string>{});
-  EXPECT_TRUE(MessageBoxes().Calls.empty()) << "the import shows no message";
+  EXPECT_TRUE(MessageBoxes().Calls.empty()) << "neither removal nor import shows a message";
 }
 
-TEST_F(Plugins, TwoToolbarsExportTheirKeyTwiceAndBothGo) {
-  PlantAll();
+TEST_F(Plugins, TwoToolbarsExportTheirKeyTwiceAndNothingTickedWritesNoFile) {
   Open();
-  Tick({"{ZV-C1}", "{ZV-C3}"});
-  page->RepairItemBtnClick(page->RepairItemBtn);
-  EXPECT_FALSE(ValueThere(HKLM, kToolbar, "{ZV-C1}"));
-  EXPECT_FALSE(ValueThere(HKLM, kToolbar, "{ZV-C3}"));
-  EXPECT_TRUE(ValueThere(HKLM, kToolbar, "{ZV-C2}"));
-  ASSERT_EQ(NewFiles().size(), 1u);
-  std::vector<std::string> lines = FileLines(folder + NewFiles()[0]);
-  EXPECT_EQ(std::count(lines.begin(), lines.end(), "[" + kToolbarPath + "]"), 2);
-  EXPECT_EQ(lines.size(), 1u + 2 * 4);
-}
-
-TEST_F(Plugins, NothingTickedWritesNoFile) {
-  PlantAll();
-  Open();
-  std::set<std::string> before = Dump(areas);
-  page->RepairItemBtnClick(page->RepairItemBtn);
+  Remove({});
   EXPECT_TRUE(NewFiles().empty());
   EXPECT_TRUE(DirectoryExists(ExcludeTrailingBackslash(folder)));
-  EXPECT_EQ(Changes(before, Dump(areas)), std::set<std::string>{});
   EXPECT_EQ(Rows().size(), 8u);
-  EXPECT_TRUE(MessageBoxes().Calls.empty());
+  Remove({"{ZV-C1}", "{ZV-C3}"});
+  EXPECT_FALSE(There(HKLM, kToolbar, "{ZV-C1}") || There(HKLM, kToolbar, "{ZV-C3}"));
+  EXPECT_TRUE(There(HKLM, kToolbar, "{ZV-C2}"));
+  ASSERT_EQ(NewFiles().size(), 1u);
+  std::vector<std::string> lines = FileLines(folder + NewFiles()[0]);
+  EXPECT_EQ(lines.size(), 1u + 2 * 4);
+  EXPECT_EQ(std::count(lines.begin(), lines.end(), "[" + kToolbarPath + "]"), 2);
 }
 
 TEST_F(Plugins, TheRestorePageListsRemovesAndGoesBack) {
   Open();
-  EXPECT_EQ(page->RepairItemBtn->Caption(), "Remove Checked");
-  EXPECT_EQ(page->RemoveRestoreBtn->Caption(), "Restore");
-  EXPECT_FALSE(page->BackBtn->Visible());
-  std::string dir = ExcludeTrailingBackslash(folder);
-  if (!DirectoryExists(dir)) CreateDirectoryW(Widen(dir).c_str(), nullptr);
-  std::string a = folder + "Backup_20260101_000000_IE.reg", b = folder + "Backup 2 with blanks.reg";
+  CreateDirectoryW(Widen(ExcludeTrailingBackslash(folder)).c_str(), nullptr);
+  std::string a = folder + "Backup_20260101_000000_IE.reg", b = folder + "Backup with blanks.reg";
   WriteFileBytes(a, "REGEDIT4\r\n");
   WriteFileBytes(b, "REGEDIT4\r\n");
   WriteFileBytes(folder + "notes.txt", "x");
-
   page->RemoveRestoreBtnClick(page->RemoveRestoreBtn);
-  EXPECT_EQ(page->Page(), TFormIePlugins::TPluginsPage::Restore);
-  EXPECT_EQ(page->RepairItemBtn->Caption(), "Restore");
-  EXPECT_EQ(page->RemoveRestoreBtn->Caption(), "Remove Backup");
-  EXPECT_FALSE(page->cbSelectAll->Visible());
-  EXPECT_FALSE(page->abSelectAll->Visible());
-  EXPECT_TRUE(page->BackBtn->Visible());
-  EXPECT_GE(BackupRow(a), 0);
-  EXPECT_GE(BackupRow(b), 0);
+  auto buttons = [&] {
+    return page->RepairItemBtn->Caption() + "|" + page->RemoveRestoreBtn->Caption() + "|" +
+           (page->cbSelectAll->Visible() ? "all" : "") + (page->BackBtn->Visible() ? "back" : "");
+  };
+  EXPECT_EQ(buttons(), "Restore|Remove Backup|back");
   EXPECT_EQ(page->IEBackupListView->Count(), (int)filesBefore.size() + 2);
 
-  for (auto button : {&TFormIePlugins::RepairItemBtnClick, &TFormIePlugins::RemoveRestoreBtnClick}) {
-    MessageBoxes().Clear();
-    page->IEBackupListView->SetItemIndex(-1);
+  for (auto button : {&TFormIePlugins::RepairItemBtnClick, &TFormIePlugins::RemoveRestoreBtnClick})
     (page->*button)(nullptr);
-    ASSERT_EQ(MessageBoxes().Calls.size(), 1u);
-    EXPECT_EQ(MessageBoxes().Calls[0].text, "Please select one backup file!");
-    EXPECT_EQ(MessageBoxes().Calls[0].caption, "Warning");
-    EXPECT_EQ(MessageBoxes().Calls[0].flags, (unsigned)MB_OK);
-  }
-
-  MessageBoxes().Clear();
   page->IEBackupListView->SetItemIndex(BackupRow(b));
   page->RemoveRestoreBtnClick(page->RemoveRestoreBtn);
   EXPECT_FALSE(FileExists(b));
   EXPECT_EQ(BackupRow(b), -1);
-  EXPECT_TRUE(MessageBoxes().Calls.empty());
-
   page->IEBackupListView->SetItemIndex(BackupRow(a));
   DeleteFileW(Widen(a).c_str());
   page->RemoveRestoreBtnClick(page->RemoveRestoreBtn);
-  ASSERT_EQ(MessageBoxes().Calls.size(), 1u);
-  EXPECT_EQ(MessageBoxes().Calls[0].text, "Backup file was remove failed!");
-  EXPECT_EQ(MessageBoxes().Calls[0].caption, "warning!");
-
+  std::vector<std::string> shown;
+  for (const MessageBoxCall& c : MessageBoxes().Calls) shown.push_back(c.text + "|" + c.caption + Format("|%u", c.flags));
+  EXPECT_EQ(shown, (std::vector<std::string>{"Please select one backup file!|Warning|0",
+                                             "Please select one backup file!|Warning|0",
+                                             "Backup file was remove failed!|warning!|0"}));
   page->BackBtnClick(page->BackBtn);
-  EXPECT_EQ(page->Page(), TFormIePlugins::TPluginsPage::List);
-  EXPECT_EQ(page->RepairItemBtn->Caption(), "Remove Checked");
-  EXPECT_EQ(page->RemoveRestoreBtn->Caption(), "Restore");
-  EXPECT_TRUE(page->cbSelectAll->Visible());
-  EXPECT_FALSE(page->BackBtn->Visible());
+  EXPECT_EQ(buttons(), "Remove Checked|Restore|all");
+  EXPECT_EQ(Rows().size(), 8u);
 }
 
-// ---- the routines ----
+// ---- the removal's guards ----
 
-TEST_F(Plugins, AnEmptySubkeyNameNeverRemovesTheParentKey) {
-  PlantAll();
+TEST_F(Plugins, NothingIsRemovedUnderAnEmptySubkeyNameOrWithoutItsBackup) {
+  TempFolder temp;
   std::set<std::string> before = Dump(areas);
   EXPECT_FALSE(IERepairItemUnit::DeleteMenuExtension(kMenuExtPath + "\\", kMenuExt + "\\", ""));
   EXPECT_FALSE(IERepairItemUnit::DeleteExplorerBar(kUserBarsPath + "\\", ""));
-  EXPECT_TRUE(RemovePlugins({{.KeyPath = kMenuExtPath + "\\", .Entry = kMenuExt + "\\", .Category = "1"}}, 4,
-                            folder, Now())
-                  .Saved);
+  TPluginRow foo{.KeyPath = kMenuExtPath + "\\&ZvFoo", .Entry = kMenuExt + "\\", .DisplayName = "&ZvFoo", .Category = "1"};
+  EXPECT_THROW(RemovePlugins({foo}, 4, temp.Path() + "no\\such\\", Now()), EInOutError);
   EXPECT_EQ(Changes(before, Dump(areas)), std::set<std::string>{});
-}
 
-TEST_F(Plugins, APluginWhoseKeyCannotBeReadCompletelyStays) {
-  PlantAll();
-  Plant(HKCU, kMenuExt + "\\&ZvFoo\\Odd", std::wstring(1, wchar_t(0xD800)), REG_SZ, {'x', 0, 0, 0});
-  TempFolder temp;
-  TRegistryContents plugins;
-  IERepairItemUnit::ListMenuExtensions(plugins);
-  std::vector<TPluginRow> rows;
-  for (int i = 0; i < plugins.Count(); ++i) rows.push_back(PluginRow(plugins.GetItem(i).Content));
-  TPluginRemoval removal = RemovePlugins(rows, 4, temp.Path(), Now());
-  EXPECT_EQ(removal.NotBackedUp, std::vector<std::string>{kMenuExtPath + "\\&ZvFoo"});
+  // a value name that a script cannot hold: the key is not backed up completely and stays
+  Plant(HKCU, kMenuExt + "\\&ZvFoo\\Odd", std::wstring(1, wchar_t(0xD800)), Sz("x"));
+  TPluginRow goo{.KeyPath = kMenuExtPath + "\\&ZvGoo", .Entry = kMenuExt + "\\", .DisplayName = "&ZvGoo", .Category = "1"};
+  TPluginRemoval removal = RemovePlugins({foo, goo}, 4, temp.Path(), Now());
+  EXPECT_EQ(removal.NotBackedUp, std::vector<std::string>{foo.KeyPath});
   EXPECT_EQ(removal.Removed, 1);
-  EXPECT_TRUE(KeyThere(HKCU, kMenuExt + "\\&ZvFoo\\Sub"));
-  EXPECT_FALSE(KeyThere(HKCU, kMenuExt + "\\&ZvGoo"));
-}
-
-TEST_F(Plugins, ABackupThatCannotBeWrittenRemovesNothing) {
-  PlantAll();
-  TempFolder temp;
-  std::set<std::string> before = Dump(areas);
-  TPluginRow row{.KeyPath = kMenuExtPath + "\\&ZvFoo", .Entry = kMenuExt + "\\", .DisplayName = "&ZvFoo", .Category = "1"};
-  EXPECT_THROW(RemovePlugins({row}, 4, temp.Path() + "no\\such\\", Now()), EInOutError);
-  EXPECT_EQ(Changes(before, Dump(areas)), std::set<std::string>{});
+  EXPECT_TRUE(There(HKCU, kMenuExt + "\\&ZvFoo\\Sub"));
+  EXPECT_FALSE(There(HKCU, kMenuExt + "\\&ZvGoo"));
 }
 
 TEST_F(Plugins, BackupsOfTheSameSecondKeepTheirOwnFilesAndTheHeaderFollowsThePlatform) {
-  PlantAll();
   TempFolder temp;
   TDateTime stamp = 46000.5;
-  TPluginRow c2{.KeyPath = kToolbarPath, .Entry = "{ZV-C2}", .Category = "2"};
-  TPluginRow c3{.KeyPath = kToolbarPath, .Entry = "{ZV-C3}", .Category = "2"};
-  TPluginRemoval first = RemovePlugins({c2}, 4, temp.Path(), stamp);
-  TPluginRemoval second = RemovePlugins({c3}, 2, temp.Path(), stamp);
+  TPluginRemoval first = RemovePlugins({{.KeyPath = kToolbarPath, .Entry = "{ZV-C2}", .Category = "2"}}, 4, temp.Path(), stamp);
+  TPluginRemoval second = RemovePlugins({{.KeyPath = kToolbarPath, .Entry = "{ZV-C3}", .Category = "2"}}, 2, temp.Path(), stamp);
   EXPECT_EQ(first.FileName, temp.Path() + "Backup_" + FormatDateTime("yyyymmdd_hhnnss", stamp) + "_IE.reg");
   EXPECT_EQ(second.FileName, temp.Path() + "Backup_" + FormatDateTime("yyyymmdd_hhnnss", stamp + 1.0 / 86400) + "_IE.reg");
-  EXPECT_EQ(FileLines(first.FileName)[3], "\"{ZV-C2}\"=dword:0000000A");
+  EXPECT_EQ(FileLines(first.FileName).at(3), "\"{ZV-C2}\"=dword:0000000A");
   EXPECT_EQ(ReadFileBytes(second.FileName).substr(0, 10), "REGEDIT4\r\n");
 }
+
+// ---- backup list and details ----
 
 TEST(BackupList, ListsTheScriptsOfTheFolderAndLeavesTheCurrentDirectory) {
   TempFolder temp;
   temp.WriteFile("a.reg");
   temp.WriteFile("b.txt");
   CreateDirectoryW(Widen(temp.Path() + "c.reg").c_str(), nullptr);
-  wchar_t cwd[MAX_PATH];
+  wchar_t cwd[MAX_PATH], after[MAX_PATH];
   GetCurrentDirectoryW(MAX_PATH, cwd);
   std::vector<TBackupFile> files = ListBackupFiles(temp.Path());
   ASSERT_EQ(files.size(), 1u);
   EXPECT_EQ(files[0].FileName, temp.Path() + "a.reg");
-  EXPECT_GT(files[0].Created, 40000.0);
-  wchar_t after[MAX_PATH];
   GetCurrentDirectoryW(MAX_PATH, after);
   EXPECT_EQ(std::wstring(after), std::wstring(cwd));
   EXPECT_TRUE(ListBackupFiles(temp.Path() + "missing\\").empty());
 }
 
 TEST(BackupDetails, KeyLinesStartRecordsAndTheNewestValueLineStays) {
-  struct TCase {
-    std::string Text;
-    std::vector<std::string> Records;   // "key | value"
-  } cases[] = {
+  std::pair<std::string, std::vector<std::string>> cases[] = {   // text, records as "key | value"
       {"REGEDIT4\r\n\r\n\"early\"=\"x\"\r\n[HKEY_A\\k]\r\n\"a\"=\"1\"\r\n  \"b\"=\"2\"  \r\n[HKEY_A\\k2]\r\n",
        {"[HKEY_A\\k] | \"b\"=\"2\"", "[HKEY_A\\k2] | "}},
       {"Windows Registry Editor Version 5.00\n[x]\n\"v\"=\"[y]\"\n", {"[x] | ", "\"v\"=\"[y]\" | "}},
-      {"", {}},
       {"no key lines\r\nat all", {}},
   };
-  for (const TCase& c : cases) {
+  for (const auto& [text, expected] : cases) {
     std::vector<std::string> records;
-    for (const TDetailBackup& r : ParseBackupDetails(c.Text)) {
-      EXPECT_EQ(r.Flag, 1);
-      records.push_back(r.KeyLine + " | " + r.ValueLine);
-    }
-    EXPECT_EQ(records, c.Records) << c.Text;
+    for (const TDetailBackup& r : ParseBackupDetails(text)) records.push_back(Format("%s | %s", r.KeyLine, r.ValueLine));
+    EXPECT_EQ(records, expected) << text;
   }
-  std::wstring wide = L"Windows Registry Editor Version 5.00\r\n[HKEY_Ж\\k]\r\n@=\"ж\"\r\n";
-  std::string utf16 = "\xFF\xFE" + std::string(reinterpret_cast<const char*>(wide.data()), wide.size() * 2);
-  ASSERT_EQ(ParseBackupDetails(utf16).size(), 1u);
-  EXPECT_EQ(ParseBackupDetails(utf16)[0].ValueLine, "@=\"ж\"");
   EXPECT_TRUE(LoadBackupDetails("C:\\ZelvoranTest\\no such file.reg").empty());
 }
 
@@ -412,14 +309,13 @@ TEST(BackupDetails, MalformedFilesNeitherCrashNorHang) {
   for (int i = 0; i < 3000; ++i) {
     std::string text = seed.substr(random() % seed.size());
     switch (i % 5) {
-      case 0: text += text; break;                                          // doubled
-      case 1: text = std::string(5000 + random() % 5000, "[]x\r\n\"\0"[random() % 6]); break;   // overlong
-      case 2: for (char& c : text) c = (char)random(); break;             // binary
-      case 3: text = text.substr(0, random() % (text.size() + 1)); break;  // cut
-      default: text.insert(random() % (text.size() + 1), "\xC3\x28\xFF\xFE\x80"); break;   // wrong encodings
+      case 0: text += text; break;                                                            // doubled
+      case 1: text = std::string(5000 + random() % 5000, "[]x\r\n\""[random() % 6]); break;   // overlong
+      case 2: for (char& c : text) c = (char)random(); break;                                // binary
+      case 3: text = text.substr(0, random() % (text.size() + 1)); break;                     // cut
+      default: text.insert(random() % (text.size() + 1), "\xC3\x28\xFF\xFE\x80"); break;     // wrong encodings
     }
-    std::vector<TDetailBackup> records = ParseBackupDetails(text);
-    for (const TDetailBackup& r : records) EXPECT_FALSE(r.KeyLine.empty());
+    for (const TDetailBackup& r : ParseBackupDetails(text)) EXPECT_EQ(r.Flag, 1);
   }
 }
 
