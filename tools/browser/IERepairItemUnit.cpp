@@ -132,10 +132,11 @@ std::string ReadStartPage() {
   return text;
 }
 
-// The file the hijacker leaves at "<drive>Program Files\registry.exe"; only under a drive root.
+// The file the hijacker leaves at "<drive>Program Files\registry.exe"; never relative to the
+// current folder (the temporary folder's path may not begin with a drive).
 void DeleteRegistryExe(const std::string& driveRoot, TActionWork& work) {
-  bool isDriveRoot = driveRoot.size() == 3 && driveRoot[1] == ':' && driveRoot[2] == '\\';
-  if (!isDriveRoot) return;
+  bool absolute = driveRoot.size() >= 3 && driveRoot[1] == ':' && driveRoot[2] == '\\' && driveRoot.back() == '\\';
+  if (!absolute) return;
   std::wstring file = Widen(driveRoot + "Program Files\\" + kRegistryExe);
   if (!DeleteFileW(file.c_str()) && GetFileAttributesW(file.c_str()) != INVALID_FILE_ATTRIBUTES) work.Fail();
 }

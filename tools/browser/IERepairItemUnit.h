@@ -68,7 +68,8 @@ inline constexpr const char* SearchAssistantUrl = "http://ie.search.msn.com/{SUB
 inline constexpr const char* MachineRunKey = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run";
 inline constexpr const char* IEMainKey = "Software\\Microsoft\\Internet Explorer\\Main";
 
-// Action 0 with the file "Program Files\registry.exe" looked for under driveRoot ("C:\").
+// Action 0 with the file "Program Files\registry.exe" looked for under driveRoot ("C:\"; a folder
+// beginning with a drive and ending with "\"; anything else leaves files alone).
 bool RepairHomePageAt(const std::string& driveRoot);
 
 // Deletes the machine Run entries that start the current start page: the value named as the

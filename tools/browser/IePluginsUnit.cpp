@@ -33,7 +33,7 @@ TListView* NewList(TControl* parent, const TListViewOptions& options, const char
 TButton* NewButton(TControl* parent, const char* name, const char* caption, int left) {
   auto* button = new TButton(parent);
   button->Name = name;
-  button->SetBounds(left, 299, 95, 27);
+  button->SetBounds(left, 299, 105, 27);
   button->SetCaption(caption);
   return button;
 }
@@ -113,9 +113,9 @@ void TFormIePlugins::BuildBottomBar() {
   abSelectAll = NewLabel(this, "Select All", 26, 304, 80);
   abSelectAll->Name = "abSelectAll";
   abSelectAll->SetCursor(TCursor::HandPoint);
-  BackBtn = NewButton(this, "BackBtn", "Back", 190);
-  RepairItemBtn = NewButton(this, "RepairItemBtn", kRemoveChecked, 288);
-  RemoveRestoreBtn = NewButton(this, "RemoveRestoreBtn", kRestore, 386);
+  BackBtn = NewButton(this, "BackBtn", "Back", 160);
+  RepairItemBtn = NewButton(this, "RepairItemBtn", kRemoveChecked, 268);
+  RemoveRestoreBtn = NewButton(this, "RemoveRestoreBtn", kRestore, 376);
   BackBtn->Hide();
   cbSelectAll->OnClick = [this](TObject* s) { abSelectAllClick(s); };
   abSelectAll->OnClick = [this](TObject* s) { abSelectAllClick(s); };
