@@ -3,7 +3,7 @@
 // extensions) and the listers and removers of the browser plug-ins the "BHO Manager" shows (menu
 // extensions, toolbars, explorer bars).
 //
-// How to use: RepairActions[i]() runs the action of row i and tells whether everything it had to
+// How to use: RepairItems[i].Action() runs the action of row i and tells whether everything it had to
 // write was written; the listers append one finding per plug-in to a collection.
 #pragma once
 
