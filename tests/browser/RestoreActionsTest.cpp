@@ -192,4 +192,16 @@ TEST_F(RestoreActions, AnActionWhoseKeyCannotBeCreatedFails) {
   EXPECT_TRUE(RepairItems[2].Action());
 }
 
+// Wine grants every value write: the refusal comes from the write call put in for the test.
+TEST_F(RestoreActions, AnActionWhoseValueWriteIsRefusedFails) {
+  TSetRegistryValue saved = SetRegistryValue;
+  SetRegistryValue = [](HKEY key, const wchar_t* name, DWORD type, const BYTE* data, DWORD size) -> LONG {
+    return std::wstring(name) == L"RestrictRun" ? ERROR_ACCESS_DENIED : RegSetValueExW(key, name, 0, type, data, size);
+  };
+  Plant(HKCU, kExplorer);
+  EXPECT_EQ(Run(7, false), std::set<std::string>{"+HKCU\\" + kExplorer + ": NoFolderOptions = type 3: 00 00 00 00"});
+  EXPECT_TRUE(RepairItems[6].Action());
+  SetRegistryValue = saved;
+}
+
 }  // namespace

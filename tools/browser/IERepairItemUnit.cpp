@@ -12,6 +12,10 @@
 
 namespace IERepairItemUnit {
 
+TSetRegistryValue SetRegistryValue = [](HKEY key, const wchar_t* name, DWORD type, const BYTE* data, DWORD size) {
+  return RegSetValueExW(key, name, 0, type, data, size);
+};
+
 namespace {
 
 const char* const kExplorerPolicies = "Software\\Microsoft\\Windows\\CurrentVersion\\Policies\\Explorer";
@@ -92,7 +96,7 @@ class TActionWork {
   static bool Refused(LONG rc) { return rc != ERROR_SUCCESS && !Missing(rc); }
   void Write(const char* name, DWORD type, const void* data, DWORD size) {
     if (!key_) return;
-    if (RegSetValueExW(key_->Get(), Widen(name).c_str(), 0, type, static_cast<const BYTE*>(data), size) != ERROR_SUCCESS)
+    if (SetRegistryValue(key_->Get(), Widen(name).c_str(), type, static_cast<const BYTE*>(data), size) != ERROR_SUCCESS)
       refused_ = true;
   }
 

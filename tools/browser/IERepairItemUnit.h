@@ -68,6 +68,11 @@ inline constexpr const char* SearchAssistantUrl = "http://ie.search.msn.com/{SUB
 inline constexpr const char* MachineRunKey = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run";
 inline constexpr const char* IEMainKey = "Software\\Microsoft\\Internet Explorer\\Main";
 
+// Every value write of the actions goes through this call (RegSetValueExW). Tests put in one that
+// refuses, as a registry without write rights would; Wine grants every write.
+using TSetRegistryValue = LONG (*)(HKEY key, const wchar_t* name, DWORD type, const BYTE* data, DWORD size);
+extern TSetRegistryValue SetRegistryValue;
+
 // Action 0 with the file "Program Files\registry.exe" looked for under driveRoot ("C:\"; a folder
 // beginning with a drive and ending with "\"; anything else leaves files alone).
 bool RepairHomePageAt(const std::string& driveRoot);
