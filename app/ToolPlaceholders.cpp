@@ -27,10 +27,6 @@ TToolPage* NewToolPlaceholder(TControl* host, const std::string& caption) {
 TToolPage* NewUninstallerManagerPage(TControl* host) { return NewToolPlaceholder(host, "Uninstaller Manager"); }
 
 
-TToolPage* NewBrowserRestorePage(TControl* host) { return NewToolPlaceholder(host, "Internet Explorer Restorer"); }
-
-TToolPage* NewBrowserPluginsPage(TControl* host) { return NewToolPlaceholder(host, "BHO Manager"); }
-
 TToolPage* NewHistoryCleanerPage(TControl* host) { return NewToolPlaceholder(host, "History Cleaner"); }
 
 TToolPage* NewSystemOptimizerPage(TControl* host) { return NewToolPlaceholder(host, "System Optimizer"); }

@@ -1,0 +1,322 @@
+// The browser plug-in manager: plug-ins planted in the browser's keys as the list shows them,
+// removal after a backup in "IEBackUp\" and the restore bringing back every key and value, the
+// backup list and its details, and the guards of the removal.
+#include <gtest/gtest.h>
+#include <shlwapi.h>
+
+#include <algorithm>
+#include <random>
+
+#include "BrowserTestSupport.h"
+#include "framework/Exceptions.h"
+#include "framework/StringList.h"
+#include "framework/Strings.h"
+#include "scan/PublicFunctionUnit.h"
+#include "support/TestSupport.h"
+#include "tools/browser/IERepairItemUnit.h"
+#include "tools/browser/IePluginsUnit.h"
+
+using namespace browser_test;
+using namespace IePluginsUnit;
+using testing_support::MessageBoxes;
+using testing_support::TempFolder;
+
+namespace {
+
+const HKEY HKLM = HKEY_LOCAL_MACHINE, HKCU = HKEY_CURRENT_USER;
+const std::string kMenuExt = "Software\\Microsoft\\Internet Explorer\\MenuExt";
+const std::string kToolbar = "SOFTWARE\\Microsoft\\Internet Explorer\\Toolbar";
+const std::string kBars = "Software\\Microsoft\\Internet Explorer\\Explorer Bars";
+const std::string kMenuExtPath = "HKEY_CURRENT_USER\\" + kMenuExt;
+const std::string kToolbarPath = "HKEY_LOCAL_MACHINE\\" + kToolbar;
+const std::string kUserBarsPath = "HKEY_CURRENT_USER\\" + kBars;
+const std::string kMachineBarsPath = "HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Internet Explorer\\Explorer Bars";
+
+TRegValue Blob() {
+  TRegValue blob{REG_BINARY, std::vector<uint8_t>(4096)};
+  for (size_t i = 0; i < blob.Data.size(); ++i) blob.Data[i] = (uint8_t)(i * 7 + 3);
+  return blob;
+}
+
+// The lines of a file in UTF-16LE with its byte-order mark.
+std::vector<std::string> FileLines(const std::string& fileName) {
+  std::string bytes = ReadFileBytes(fileName);
+  EXPECT_EQ(bytes.substr(0, 2), "\xFF\xFE");
+  std::wstring w((bytes.size() - 2) / 2, L'\0');
+  memcpy(w.data(), bytes.data() + 2, w.size() * 2);
+  std::vector<std::string> lines;
+  std::string text = Narrow(w);
+  for (size_t start = 0; start < text.size();) {
+    size_t end = std::min(text.find("\r\n", start), text.size());
+    lines.push_back(text.substr(start, end - start));
+    start = end + 2;
+  }
+  return lines;
+}
+
+struct Plugins : ::testing::Test {
+  std::vector<TArea> areas = BrowserAreas({"{ZV-C1}", "{ZV-E1}"});
+  TAreaGuard guard{areas};
+  std::string folder = PluginBackupFolder();
+  bool folderWasThere = DirectoryExists(ExcludeTrailingBackslash(folder));
+  std::set<std::string> filesBefore = FilesIn(folder);
+  TFormPtr<TForm> host{new TForm({.Border = TBorderStyle::Dialog})};
+  TFormIePlugins* page = nullptr;
+
+  Plugins() {
+    MessageBoxes().Clear();
+    PublicFunctionUnit::PlatformKind = 4;
+    for (auto [root, key] : std::initializer_list<std::pair<HKEY, std::string>>{
+             {HKCU, kMenuExt}, {HKCU, kBars}, {HKLM, kToolbar}, {HKLM, kBars}})
+      SHDeleteKeyW(root, Widen(key).c_str());
+    Plant(HKCU, kMenuExt + "\\&ZvFoo", L"", Sz("res://x"));
+    Plant(HKCU, kMenuExt + "\\&ZvFoo", L"Contexts", Dword(2));
+    Plant(HKCU, kMenuExt + "\\&ZvFoo\\Sub", L"Blob", Blob());
+    Plant(HKCU, kMenuExt + "\\&ZvFoo\\Empty");
+    Plant(HKCU, kMenuExt + "\\&ZvGoo", L"", Sz("res://y"));
+    Plant(HKLM, kToolbar, L"{ZV-C1}", Sz(""));
+    Plant(HKEY_CLASSES_ROOT, "CLSID\\{ZV-C1}", L"", Sz("My Bar"));
+    Plant(HKLM, kToolbar, L"{ZV-C2}", Dword(10));
+    Plant(HKLM, kToolbar, L"{ZV-C3}", TRegValue{REG_BINARY, {0x01, 0xAB}});
+    Plant(HKCU, kBars + "\\{ZV-E1}", L"BarSize", Sz("x"));
+    Plant(HKEY_CLASSES_ROOT, "CLSID\\{ZV-E1}", L"", Sz("Bar One"));
+    Plant(HKCU, kBars + "\\{ZV-E2}");
+    Plant(HKLM, kBars + "\\{ZV-E3}", L"v", Dword(3));
+  }
+  ~Plugins() override {
+    if (page != nullptr) page->Free();
+    for (const std::string& file : NewFiles()) DeleteFileW(Widen(folder + file).c_str());
+    if (!folderWasThere) RemoveDirectoryW(Widen(ExcludeTrailingBackslash(folder)).c_str());
+  }
+  std::vector<std::string> NewFiles() const {
+    std::vector<std::string> files;
+    for (const std::string& f : FilesIn(folder))
+      if (!filesBefore.count(f)) files.push_back(f);
+    return files;
+  }
+  void Open() {
+    page = dynamic_cast<TFormIePlugins*>(NewBrowserPluginsPage(host.get()));
+    page->SetBounds(4, 26, 489, 337);
+    page->Show();
+  }
+  std::vector<std::vector<std::string>> Rows() const {
+    std::vector<std::vector<std::string>> rows;
+    for (int i = 0; i < page->IEItemListView->Count(); ++i) rows.push_back(page->IEItemListView->Item(i)->SubItems);
+    return rows;
+  }
+  // Ticks the rows whose name or entry is one of these, and removes them.
+  void Remove(std::initializer_list<std::string> entries) {
+    for (int i = 0; i < page->IEItemListView->Count(); ++i)
+      for (int column : {1, 3})
+        if (std::count(entries.begin(), entries.end(), page->IEItemListView->Item(i)->Text(column)))
+          page->IEItemListView->SetChecked(i, true);
+    page->RepairItemBtnClick(page->RepairItemBtn);
+  }
+  int BackupRow(const std::string& file) const {
+    for (int i = 0; i < page->IEBackupListView->Count(); ++i)
+      if (page->IEBackupListView->Item(i)->Text(1) == file) return i;
+    return -1;
+  }
+};
+
+TEST_F(Plugins, TheListShowsMenuExtensionsToolbarsAndExplorerBars) {
+  Open();
+  const std::string menuKey = kMenuExt + "\\";
+  EXPECT_EQ(Rows(), (std::vector<std::vector<std::string>>{
+                        {"&ZvFoo", kMenuExtPath + "\\&ZvFoo", menuKey, "&ZvFoo", "1"},
+                        {"&ZvGoo", kMenuExtPath + "\\&ZvGoo", menuKey, "&ZvGoo", "1"},
+                        {"My Bar", kToolbarPath, "{ZV-C1}", "My Bar", "2"},
+                        {"0x0000000A(10)", kToolbarPath, "{ZV-C2}", "0x0000000A(10)", "2"},
+                        {"01 AB", kToolbarPath, "{ZV-C3}", "01 AB", "2"},
+                        {"Bar One", kUserBarsPath + "\\{ZV-E1}", "{ZV-E1}", "Bar One", "3"},
+                        {"", kUserBarsPath + "\\{ZV-E2}", "{ZV-E2}", "", "3"},
+                        {"", kMachineBarsPath + "\\{ZV-E3}", "{ZV-E3}", "", "3"},
+                    }));
+  for (int i = 0; i < 8; ++i) EXPECT_FALSE(page->IEItemListView->IsChecked(i));
+  EXPECT_EQ(page->IEItemListView->ColumnWidth(2), page->IEItemListView->Width() - 25 - 150 - 20);
+  EXPECT_EQ(IERepairItemUnit::ToolbarDisplayText("x", REG_DWORD, {0xFF, 0xFF, 0xFF, 0xFF}), "0xFFFFFFFF(-1)");
+  EXPECT_EQ(IERepairItemUnit::ToolbarDisplayText("x", REG_MULTI_SZ, {'a', 0, 0, 0}), "");
+
+  for (TCheckBox* box : {page->CkMenuExtension, page->CkToolBar, page->CkExplorerBars}) box->SetChecked(false);
+  EXPECT_TRUE(Rows().empty());
+  page->CkToolBar->SetChecked(true);
+  ASSERT_EQ(Rows().size(), 3u);
+  for (const auto& row : Rows()) EXPECT_EQ(row[4], "2");
+  page->abSelectAll->Click();
+  for (int i = 0; i < 3; ++i) EXPECT_TRUE(page->IEItemListView->IsChecked(i));
+}
+
+TEST_F(Plugins, RemovedPluginsComeBackFromTheirBackupExactly) {
+  std::set<std::string> before = Dump(areas);
+  Open();
+  Remove({"&ZvFoo", "{ZV-C2}", "{ZV-E1}", "{ZV-E3}"});
+  std::set<std::string> removed;
+  for (const std::string& line : before)
+    for (const char* gone : {"&ZvFoo", "{ZV-C2}", "Bars\\{ZV-E1}", "{ZV-E3}"})
+      if (line.find(gone) != std::string::npos) removed.insert("-" + line);
+  EXPECT_EQ(Changes(before, Dump(areas)), removed);
+  EXPECT_EQ(Rows().size(), 4u);
+
+  std::vector<std::string> files = NewFiles();
+  ASSERT_EQ(files.size(), 1u);
+  EXPECT_EQ(files[0].substr(0, 7) + files[0].substr(22), "Backup__IE.reg");
+  std::string blob = "\"Blob\"=hex:";
+  for (uint8_t b : Blob().Data) blob += Format("%02X,", (unsigned)b);
+  blob.pop_back();
+  EXPECT_EQ(FileLines(folder + files[0]),
+            (std::vector<std::string>{
+                "Windows Registry Editor Version 5.00", "[" + kMenuExtPath + "\\&ZvFoo]", "@=\"res://x\"",
+                "\"Contexts\"=dword:00000002", "[" + kMenuExtPath + "\\&ZvFoo\\Empty]",
+                "[" + kMenuExtPath + "\\&ZvFoo\\Sub]", blob, "[" + kToolbarPath + "]", "\"{ZV-C1}\"=\"\"",
+                "\"{ZV-C2}\"=dword:0000000A", "\"{ZV-C3}\"=hex:01,AB", "[" + kUserBarsPath + "\\{ZV-E1}]",
+                "\"BarSize\"=\"x\"", "[" + kMachineBarsPath + "\\{ZV-E3}]", "\"v\"=dword:00000003"}));
+
+  page->RemoveRestoreBtnClick(page->RemoveRestoreBtn);
+  int row = BackupRow(folder + files[0]);
+  ASSERT_GE(row, 0);
+  EXPECT_FALSE(page->IEBackupListView->Item(row)->Caption.empty());
+  page->IEBackupListView->SetItemIndex(row);   // the hidden details follow the selection
+  ASSERT_EQ(page->Details.size(), 6u);
+  EXPECT_EQ(page->Details[0].ValueLine, "\"Contexts\"=dword:00000002");
+  TListItem shown;
+  page->DetailListView->GetRow(2, shown);
+  EXPECT_EQ(shown.Caption + " " + shown.SubItems.at(0), "[" + kMenuExtPath + "\\&ZvFoo\\Sub] " + blob);
+  EXPECT_FALSE(page->DetailListView->Visible());
+
+  page->RepairItemBtnClick(page->RepairItemBtn);
+  EXPECT_EQ(Changes(before, Dump(areas)), std::set<std::string>{});
+  EXPECT_TRUE(MessageBoxes().Calls.empty()) << "neither removal nor import shows a message";
+}
+
+TEST_F(Plugins, TwoToolbarsExportTheirKeyTwiceAndNothingTickedWritesNoFile) {
+  Open();
+  Remove({});
+  EXPECT_TRUE(NewFiles().empty());
+  EXPECT_TRUE(DirectoryExists(ExcludeTrailingBackslash(folder)));
+  EXPECT_EQ(Rows().size(), 8u);
+  Remove({"{ZV-C1}", "{ZV-C3}"});
+  EXPECT_FALSE(There(HKLM, kToolbar, "{ZV-C1}") || There(HKLM, kToolbar, "{ZV-C3}"));
+  EXPECT_TRUE(There(HKLM, kToolbar, "{ZV-C2}"));
+  ASSERT_EQ(NewFiles().size(), 1u);
+  std::vector<std::string> lines = FileLines(folder + NewFiles()[0]);
+  EXPECT_EQ(lines.size(), 1u + 2 * 4);
+  EXPECT_EQ(std::count(lines.begin(), lines.end(), "[" + kToolbarPath + "]"), 2);
+}
+
+TEST_F(Plugins, TheRestorePageListsRemovesAndGoesBack) {
+  Open();
+  CreateDirectoryW(Widen(ExcludeTrailingBackslash(folder)).c_str(), nullptr);
+  std::string a = folder + "Backup_20260101_000000_IE.reg", b = folder + "Backup with blanks.reg";
+  WriteFileBytes(a, "REGEDIT4\r\n");
+  WriteFileBytes(b, "REGEDIT4\r\n");
+  WriteFileBytes(folder + "notes.txt", "x");
+  page->RemoveRestoreBtnClick(page->RemoveRestoreBtn);
+  auto buttons = [&] {
+    return page->RepairItemBtn->Caption() + "|" + page->RemoveRestoreBtn->Caption() + "|" +
+           (page->cbSelectAll->Visible() ? "all" : "") + (page->BackBtn->Visible() ? "back" : "");
+  };
+  EXPECT_EQ(buttons(), "Restore|Remove Backup|back");
+  EXPECT_EQ(page->IEBackupListView->Count(), (int)filesBefore.size() + 2);
+
+  for (auto button : {&TFormIePlugins::RepairItemBtnClick, &TFormIePlugins::RemoveRestoreBtnClick})
+    (page->*button)(nullptr);
+  page->IEBackupListView->SetItemIndex(BackupRow(b));
+  page->RemoveRestoreBtnClick(page->RemoveRestoreBtn);
+  EXPECT_FALSE(FileExists(b));
+  EXPECT_EQ(BackupRow(b), -1);
+  page->IEBackupListView->SetItemIndex(BackupRow(a));
+  DeleteFileW(Widen(a).c_str());
+  page->RemoveRestoreBtnClick(page->RemoveRestoreBtn);
+  std::vector<std::string> shown;
+  for (const MessageBoxCall& c : MessageBoxes().Calls) shown.push_back(c.text + "|" + c.caption + Format("|%u", c.flags));
+  EXPECT_EQ(shown, (std::vector<std::string>{"Please select one backup file!|Warning|0",
+                                             "Please select one backup file!|Warning|0",
+                                             "Backup file was remove failed!|warning!|0"}));
+  page->BackBtnClick(page->BackBtn);
+  EXPECT_EQ(buttons(), "Remove Checked|Restore|all");
+  EXPECT_EQ(Rows().size(), 8u);
+}
+
+// ---- the removal's guards ----
+
+TEST_F(Plugins, NothingIsRemovedUnderAnEmptySubkeyNameOrWithoutItsBackup) {
+  TempFolder temp;
+  std::set<std::string> before = Dump(areas);
+  EXPECT_FALSE(IERepairItemUnit::DeleteMenuExtension(kMenuExtPath + "\\", kMenuExt + "\\", ""));
+  EXPECT_FALSE(IERepairItemUnit::DeleteExplorerBar(kUserBarsPath + "\\", ""));
+  TPluginRow foo{.KeyPath = kMenuExtPath + "\\&ZvFoo", .Entry = kMenuExt + "\\", .DisplayName = "&ZvFoo", .Category = "1"};
+  EXPECT_THROW(RemovePlugins({foo}, 4, temp.Path() + "no\\such\\", Now()), EInOutError);
+  EXPECT_EQ(Changes(before, Dump(areas)), std::set<std::string>{});
+
+  // a value name that a script cannot hold: the key is not backed up completely and stays
+  Plant(HKCU, kMenuExt + "\\&ZvFoo\\Odd", std::wstring(1, wchar_t(0xD800)), Sz("x"));
+  TPluginRow goo{.KeyPath = kMenuExtPath + "\\&ZvGoo", .Entry = kMenuExt + "\\", .DisplayName = "&ZvGoo", .Category = "1"};
+  TPluginRemoval removal = RemovePlugins({foo, goo}, 4, temp.Path(), Now());
+  EXPECT_EQ(removal.NotBackedUp, std::vector<std::string>{foo.KeyPath});
+  EXPECT_EQ(removal.Removed, 1);
+  EXPECT_TRUE(There(HKCU, kMenuExt + "\\&ZvFoo\\Sub"));
+  EXPECT_FALSE(There(HKCU, kMenuExt + "\\&ZvGoo"));
+}
+
+TEST_F(Plugins, BackupsOfTheSameSecondKeepTheirOwnFilesAndTheHeaderFollowsThePlatform) {
+  TempFolder temp;
+  TDateTime stamp = 46000.5;
+  TPluginRemoval first = RemovePlugins({{.KeyPath = kToolbarPath, .Entry = "{ZV-C2}", .Category = "2"}}, 4, temp.Path(), stamp);
+  TPluginRemoval second = RemovePlugins({{.KeyPath = kToolbarPath, .Entry = "{ZV-C3}", .Category = "2"}}, 2, temp.Path(), stamp);
+  EXPECT_EQ(first.FileName, temp.Path() + "Backup_" + FormatDateTime("yyyymmdd_hhnnss", stamp) + "_IE.reg");
+  EXPECT_EQ(second.FileName, temp.Path() + "Backup_" + FormatDateTime("yyyymmdd_hhnnss", stamp + 1.0 / 86400) + "_IE.reg");
+  EXPECT_EQ(FileLines(first.FileName).at(3), "\"{ZV-C2}\"=dword:0000000A");
+  EXPECT_EQ(ReadFileBytes(second.FileName).substr(0, 10), "REGEDIT4\r\n");
+}
+
+// ---- backup list and details ----
+
+TEST(BackupList, ListsTheScriptsOfTheFolderAndLeavesTheCurrentDirectory) {
+  TempFolder temp;
+  temp.WriteFile("a.reg");
+  temp.WriteFile("b.txt");
+  CreateDirectoryW(Widen(temp.Path() + "c.reg").c_str(), nullptr);
+  wchar_t cwd[MAX_PATH], after[MAX_PATH];
+  GetCurrentDirectoryW(MAX_PATH, cwd);
+  std::vector<TBackupFile> files = ListBackupFiles(temp.Path());
+  ASSERT_EQ(files.size(), 1u);
+  EXPECT_EQ(files[0].FileName, temp.Path() + "a.reg");
+  GetCurrentDirectoryW(MAX_PATH, after);
+  EXPECT_EQ(std::wstring(after), std::wstring(cwd));
+  EXPECT_TRUE(ListBackupFiles(temp.Path() + "missing\\").empty());
+}
+
+TEST(BackupDetails, KeyLinesStartRecordsAndTheNewestValueLineStays) {
+  std::pair<std::string, std::vector<std::string>> cases[] = {   // text, records as "key | value"
+      {"REGEDIT4\r\n\r\n\"early\"=\"x\"\r\n[HKEY_A\\k]\r\n\"a\"=\"1\"\r\n  \"b\"=\"2\"  \r\n[HKEY_A\\k2]\r\n",
+       {"[HKEY_A\\k] | \"b\"=\"2\"", "[HKEY_A\\k2] | "}},
+      {"Windows Registry Editor Version 5.00\n[x]\n\"v\"=\"[y]\"\n", {"[x] | ", "\"v\"=\"[y]\" | "}},
+      {"no key lines\r\nat all", {}},
+  };
+  for (const auto& [text, expected] : cases) {
+    std::vector<std::string> records;
+    for (const TDetailBackup& r : ParseBackupDetails(text)) records.push_back(Format("%s | %s", r.KeyLine, r.ValueLine));
+    EXPECT_EQ(records, expected) << text;
+  }
+  EXPECT_TRUE(LoadBackupDetails("C:\\ZelvoranTest\\no such file.reg").empty());
+}
+
+TEST(BackupDetails, MalformedFilesNeitherCrashNorHang) {
+  std::mt19937 random(19);
+  const char kSeed[] = "\xFF\xFEW\0i\0n\0\r\0\n\0[\0H\0]\0\r\0\n\0@\0=\0\"\0x\0\"\0"
+                       "REGEDIT4\r\n[HKEY_CURRENT_USER\\a]\r\n\"v\"=hex:01,02\r\n[[]]\n\n\r\r";
+  const std::string seed(kSeed, sizeof kSeed - 1);
+  for (int i = 0; i < 3000; ++i) {
+    std::string text = seed.substr(random() % seed.size());
+    switch (i % 5) {
+      case 0: text += text; break;                                                            // doubled
+      case 1: text = std::string(5000 + random() % 5000, "[]x\r\n\""[random() % 6]); break;   // overlong
+      case 2: for (char& c : text) c = (char)random(); break;                                // binary
+      case 3: text = text.substr(0, random() % (text.size() + 1)); break;                     // cut
+      default: text.insert(random() % (text.size() + 1), "\xC3\x28\xFF\xFE\x80"); break;     // wrong encodings
+    }
+    for (const TDetailBackup& r : ParseBackupDetails(text)) EXPECT_EQ(r.Flag, 1);
+  }
+}
+
+}  // namespace

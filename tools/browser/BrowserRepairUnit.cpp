@@ -1,0 +1,128 @@
+#include "BrowserRepairUnit.h"
+
+#include "../../framework/Dialogs.h"
+#include "../../framework/PageBuilders.h"
+#include "../../scan/PublicFunctionUnit.h"
+
+using namespace BrowserRepairUnit;
+
+namespace {
+
+const char* const kSelectItem = "Please select the specific item for this operation!";
+
+struct TColumn {
+  const char* Caption;
+  int Width;
+};
+const TColumn kColumns[] = {{"", 25}, {"Name", 200}, {"Status", 80}};
+const int kNameColumn = 1, kStatusColumn = 2;
+
+const TColor kRepairingColor = RGB(255, 0, 0);
+const TColor kCompletedColor = RGB(0, 128, 0);
+
+}  // namespace
+
+TBrowserRepairForm::TBrowserRepairForm(TControl* host) : TToolPage(host, "TBrowserRepairForm") {
+  SetCaption("Browser Repair");
+  SetColor(clWhite);
+  for (int i = 0; i < IERepairItemUnit::RepairItemCount; ++i) Actions[i] = IERepairItemUnit::RepairItems[i].Action;
+
+  IERepairListView = new TListView(this, {.CheckBoxes = true, .RowSelect = true, .GridLines = true});
+  IERepairListView->Name = "IERepairListView";
+  IERepairListView->SetBounds(8, 8, 473, 284);
+  for (const TColumn& c : kColumns) IERepairListView->AddColumn(c.Caption, c.Width);
+  IERepairListView->OnCustomDrawSubItem = [this](TListView* s, int i, int c, TColor& color) {
+    IERepairListViewCustomDrawSubItem(s, i, c, color);
+  };
+
+  cbSelectAll = NewCheckBox(this, "", 8, 302, 16);
+  cbSelectAll->Name = "cbSelectAll";
+  cbSelectAll->SetChecked(true);
+  abSelectAll = NewLabel(this, "Select All", 26, 304, 80);
+  abSelectAll->Name = "abSelectAll";
+  abSelectAll->SetCursor(TCursor::HandPoint);
+  DeleteItemBtn = new TButton(this);
+  DeleteItemBtn->Name = "DeleteItemBtn";
+  DeleteItemBtn->SetBounds(396, 299, 85, 27);
+  DeleteItemBtn->SetCaption("Restore");
+
+  cbSelectAll->OnClick = [this](TObject* s) { cbSelectAllClick(s); };
+  abSelectAll->OnClick = [this](TObject* s) { cbSelectAllClick(s); };
+  DeleteItemBtn->OnClick = [this](TObject* s) { DeleteItemBtnClick(s); };
+  OnShow = [this](TObject* s) { FormShow(s); };
+  OnResize = [this](TObject* s) { FormResize(s); };
+  DoCreate();
+}
+
+void TBrowserRepairForm::FormShow(TObject*) {
+  if (Busy()) return;
+  FillRepairList();
+}
+
+void TBrowserRepairForm::FormResize(TObject*) {
+  int name = IERepairListView->Width() - IERepairListView->ColumnWidth(0) -
+             IERepairListView->ColumnWidth(kStatusColumn) - 20;
+  IERepairListView->SetColumnWidth(kNameColumn, name);
+}
+
+void TBrowserRepairForm::FillRepairList() {
+  IERepairListView->BeginUpdate();
+  IERepairListView->Clear();
+  for (const IERepairItemUnit::TRepairItem& item : IERepairItemUnit::RepairItems) {
+    TListItem* row = IERepairListView->AddItem("");
+    row->SubItems = {item.Caption, ""};
+    row->Checked = true;
+    row->Update();
+  }
+  IERepairListView->EndUpdate();
+}
+
+void TBrowserRepairForm::cbSelectAllClick(TObject* sender) {
+  if (Busy()) return;
+  if (sender == abSelectAll) {
+    cbSelectAll->SetChecked(!cbSelectAll->Checked());   // its own click then sets the rows
+    return;
+  }
+  for (int i = 0; i < IERepairListView->Count(); ++i) IERepairListView->SetChecked(i, cbSelectAll->Checked());
+}
+
+void TBrowserRepairForm::DeleteItemBtnClick(TObject*) {
+  if (Busy()) return;
+  bool anyTicked = false;
+  for (int i = 0; i < IERepairListView->Count(); ++i) anyTicked = anyTicked || IERepairListView->IsChecked(i);
+  if (!anyTicked) {
+    ShowMessageBox(kSelectItem, MB_OK | MB_ICONWARNING);
+    return;
+  }
+  if (ShowMessageBox(RestoreWarning, MB_YESNO | MB_ICONWARNING) != IDYES) return;
+  RunRepairs();
+}
+
+void TBrowserRepairForm::RunRepairs() {
+  TBusyGuard busy(this);   // messages are processed between the rows
+  for (int i = 0; i < IERepairListView->Count(); ++i) {
+    PublicFunctionUnit::ProcessMessages();
+    if (Closing()) return;
+    if (!IERepairListView->IsChecked(i)) continue;
+    SetStatus(i, RepairingText);
+    bool done = i < IERepairItemUnit::RepairItemCount && Actions[i] && Actions[i]();
+    SetStatus(i, done ? CompletedText : FailedText);
+  }
+}
+
+void TBrowserRepairForm::SetStatus(int row, const std::string& status) {
+  TListItem* item = IERepairListView->Item(row);
+  item->SubItems.resize(2);
+  item->SubItems[1] = status;
+  item->Update();
+}
+
+void TBrowserRepairForm::IERepairListViewCustomDrawSubItem(TListView* sender, int index, int column, TColor& color) {
+  color = clBlack;
+  if (column != kStatusColumn || index < 0 || index >= sender->Count()) return;
+  std::string status = sender->Item(index)->Text(kStatusColumn);
+  if (status == RepairingText || status == FailedText) color = kRepairingColor;
+  else if (status == CompletedText) color = kCompletedColor;
+}
+
+TToolPage* NewBrowserRestorePage(TControl* host) { return new TBrowserRepairForm(host); }

@@ -1,0 +1,151 @@
+#include "IePluginsUnitBackup.h"
+
+#include <windows.h>
+
+#include "../../app/MainUnitBackup.h"
+#include "../../framework/Exceptions.h"
+#include "../../framework/Handles.h"
+#include "../../scan/PublicFunctionUnit.h"
+#include "IERepairItemUnit.h"
+
+namespace IePluginsUnit {
+
+namespace {
+const char* const kBackupFolderName = "IEBackUp\\";
+const TDateTime kOneSecond = 1.0 / 86400;
+}  // namespace
+
+std::string PluginBackupFolder() { return ExeDir() + kBackupFolderName; }
+
+std::string PluginBackupFileName(const std::string& folder, TDateTime stamp) {
+  return Format("%sBackup_%s.reg", IncludeTrailingBackslash(folder), FormatDateTime("yyyymmdd_hhnnss", stamp) + "_IE");
+}
+
+TPluginRow PluginRow(const TContent& plugin) {
+  return {.Name = plugin.Extra1,
+          .KeyPath = plugin.KeyPath,
+          .Entry = plugin.Value.empty() ? plugin.ShortName : plugin.Value,
+          .DisplayName = plugin.Extra1,
+          .Category = plugin.Extra2};
+}
+
+std::vector<std::string> RowTexts(const TPluginRow& row) {
+  return {row.Name, row.KeyPath, row.Entry, row.DisplayName, row.Category};
+}
+
+TPluginRow RowFromTexts(const std::vector<std::string>& subItems) {
+  auto at = [&](size_t i) { return i < subItems.size() ? subItems[i] : std::string(); };
+  return {.Name = at(0), .KeyPath = at(1), .Entry = at(2), .DisplayName = at(3), .Category = at(4)};
+}
+
+bool ExportKeyValues(const std::string& keyPath, TStringList& lines) {
+  return MainUnit::ExportRegKey(keyPath, lines) != MainUnit::TExportOutcome::Unreadable;
+}
+
+namespace {
+
+// A name of the stamp's second or, when a backup of that name exists, of the next free second.
+std::string FreeBackupFileName(const std::string& folder, TDateTime stamp) {
+  std::string name = PluginBackupFileName(folder, stamp);
+  for (int tries = 0; FileExists(name) && tries < 3600; ++tries) {
+    std::string taken = name;
+    while (name == taken) name = PluginBackupFileName(folder, stamp += kOneSecond);
+  }
+  return name;
+}
+
+void SaveScript(const std::string& fileName, const TStringList& lines) {
+  if (!ReplaceFileContents(fileName, MainUnit::EncodeRegScript(lines)))
+    throw EInOutError("Cannot create file \"" + fileName + "\"");
+}
+
+void RemovePlugin(const TPluginRow& row) {
+  using namespace IERepairItemUnit;
+  if (row.Category == MenuExtensionKind) DeleteMenuExtension(row.KeyPath, row.Entry, row.DisplayName);
+  else if (row.Category == ToolbarKind) DeleteToolbarValue(row.KeyPath, row.Entry);
+  else if (row.Category == ExplorerBarKind) DeleteExplorerBar(row.KeyPath, row.Entry);
+}
+
+}  // namespace
+
+TPluginRemoval RemovePlugins(const std::vector<TPluginRow>& rows, uint8_t platformKind, const std::string& folder,
+                             TDateTime stamp) {
+  TPluginRemoval result;
+  std::string dir = ExcludeTrailingBackslash(folder);
+  if (!DirectoryExists(dir)) CreateDirectoryW(Widen(dir).c_str(), nullptr);
+  result.FileName = FreeBackupFileName(folder, stamp);
+
+  TStringList lines;
+  lines.Add(MainUnit::RegScriptHeader(platformKind));
+  std::vector<bool> backedUp;
+  for (const TPluginRow& row : rows) {
+    backedUp.push_back(ExportKeyValues(row.KeyPath, lines));
+    if (!backedUp.back()) result.NotBackedUp.push_back(row.KeyPath);
+    SaveScript(result.FileName, lines);   // the file holds every row so far
+    result.Saved = true;
+  }
+  for (size_t i = 0; i < rows.size(); ++i) {
+    if (!backedUp[i]) continue;
+    RemovePlugin(rows[i]);
+    ++result.Removed;
+  }
+  return result;
+}
+
+std::vector<TBackupFile> ListBackupFiles(const std::string& folder) {
+  std::vector<TBackupFile> files;
+  std::string dir = IncludeTrailingBackslash(folder);
+  WIN32_FIND_DATAW found;
+  TFindHandle search(FindFirstFileW(Widen(dir + "*.reg").c_str(), &found));
+  if (!search) return files;
+  do {
+    if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) continue;
+    files.push_back({PublicFunctionUnit::FileTimeToDateTime(found.ftCreationTime), dir + Narrow(found.cFileName)});
+  } while (FindNextFileW(search.Get(), &found));
+  return files;
+}
+
+namespace {
+
+std::string DecodeScriptText(const std::string& bytes) {
+  if (bytes.size() >= 2 && (uint8_t)bytes[0] == 0xFF && (uint8_t)bytes[1] == 0xFE) {
+    std::wstring w((bytes.size() - 2) / 2, L'\0');
+    memcpy(w.data(), bytes.data() + 2, w.size() * sizeof(wchar_t));
+    return Narrow(w);
+  }
+  return DecodeTextBytes(bytes);
+}
+
+bool IsHeader(const std::string& line) {
+  return line == MainUnit::RegScriptHeader9x || line == MainUnit::RegScriptHeaderNT;
+}
+
+}  // namespace
+
+std::vector<TDetailBackup> ParseBackupDetails(const std::string& bytes) {
+  std::vector<TDetailBackup> records;
+  std::string text = DecodeScriptText(bytes);
+  for (size_t start = 0; start < text.size();) {
+    size_t end = text.find_first_of("\r\n", start);
+    if (end == std::string::npos) end = text.size();
+    std::string line = Trim(text.substr(start, end - start));
+    start = end + 1;
+    if (line.empty() || IsHeader(line)) continue;
+    if (line.find('[') != std::string::npos && line.find(']') != std::string::npos) {
+      records.push_back({.Flag = 1, .KeyLine = line});
+    } else if (!records.empty()) {
+      records.back().ValueLine = line;
+    }
+  }
+  return records;
+}
+
+std::vector<TDetailBackup> LoadBackupDetails(const std::string& fileName) {
+  try {
+    return ParseBackupDetails(ReadFileBytes(fileName));
+  } catch (const EInOutError&) {
+    return {};
+  }
+}
+
+}  // namespace IePluginsUnit
