@@ -36,8 +36,6 @@ TToolPage* NewBrowserPluginsPage(TControl* host) { return NewToolPlaceholder(hos
 
 TToolPage* NewHistoryCleanerPage(TControl* host) { return NewToolPlaceholder(host, "History Cleaner"); }
 
-TToolPage* NewSystemOptimizerPage(TControl* host) { return NewToolPlaceholder(host, "System Optimizer"); }
-
 TToolPage* NewActiveXBlockerPage(TControl* host) { return NewToolPlaceholder(host, "Block ActiveX"); }
 
 TToolPage* NewMemoryOptimizerPage(TControl* host) { return NewToolPlaceholder(host, "Tweak Memory"); }
