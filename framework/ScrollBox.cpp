@@ -27,8 +27,12 @@ void TScrollBox::ScrollTo(int position) {
   int limit = std::max(0, content_ - ClientHeight());
   position = std::clamp(position, 0, limit);
   if (position == position_) return;
-  ScrollWindowEx(Handle(), 0, position_ - position, nullptr, nullptr, nullptr, nullptr,
-                 SW_SCROLLCHILDREN | SW_INVALIDATE | SW_ERASE);
+  int dy = position_ - position;
+  for (int i = 0; i < ControlCount(); ++i) {
+    TControl* c = Controls(i);
+    c->SetBounds(c->Left(), c->Top() + dy, c->Width(), c->Height());
+  }
+  Invalidate();
   position_ = position;
   UpdateBar();
 }
