@@ -32,6 +32,7 @@ const int kButtonHeight = 28;
 const int kBarHeight = 54;
 const int kPageWidth = 489;
 const int kRowHeight = 20;
+const int kTweakRowHeight = 28;
 const int kHoverMemoHeight = 70;
 
 }  // namespace
@@ -137,10 +138,12 @@ void TOptimizeForm::BuildTweakPage(TPanel* page) {
     for (size_t k = 0; k < boxes.size(); ++k) {
       int i = boxes[k] - 1;
       Ochk[i] = NewCheckBox(ScrollBox2, TweakBoxes[i].Caption, 8 + int(k % 3) * columnWidth,
-                            top + int(k / 3) * kRowHeight, columnWidth - 4);
+                            top + int(k / 3) * kTweakRowHeight, columnWidth - 4, kTweakRowHeight - 2);
+      // Long captions wrap onto a second line within their column.
+      SetWindowLongW(Ochk[i]->Handle(), GWL_STYLE, GetWindowLongW(Ochk[i]->Handle(), GWL_STYLE) | BS_MULTILINE);
       Ochk[i]->OnMouseMove = [this, i](TObject*, int, int) { MemoReg->SetText(TweakBoxes[i].Hover); };
     }
-    top += int((boxes.size() + 2) / 3) * kRowHeight + 4;
+    top += int((boxes.size() + 2) / 3) * kTweakRowHeight + 4;
   }
   ScrollBox2->SetContentHeight(top);
   auto* Panel11 = new TPanel(page);
