@@ -357,43 +357,41 @@ std::string ReadSaved(const TSavedValue& saved) {
   return text;
 }
 
-// What the undo does with one saved value.
+// What the undo does with one saved value: remove it, or write Text (a number for DWORDs).
 struct TUndoAction {
   bool Remove = false;
-  TSetting Setting{};
-  std::string TextHolder;
+  std::string Text;
 };
 
+// Reads the value's key from the section (all keys are read before anything is written, so a
+// number that is none stops the item before it changes anything).
 TUndoAction ActionFor(const TSavedValue& saved, TIniFile& ini, const std::string& section, size_t index) {
   TUndoAction action;
-  std::string text;
   if (ini.ValueExists(section, KeyName(index))) {
-    text = ini.ReadString(section, KeyName(index), "");
-    action.Remove = text.empty();   // the value was absent when it was saved
+    action.Text = ini.ReadString(section, KeyName(index), "");
+    action.Remove = action.Text.empty();   // the value was absent when it was saved
   } else if (saved.Missing == TMissing::Error) {
     ParseSavedNumber("");   // raises, as the older files' rule says
   } else {
     action.Remove = saved.Missing == TMissing::Delete;
-    text = saved.Fallback;
+    action.Text = saved.Fallback;
   }
-  if (action.Remove) return action;
-  action.TextHolder = text;
-  action.Setting = saved.Kind == TKind::Dword ? Dword(saved.Name, ParseSavedNumber(text)) : Text(saved.Name, "");
+  if (!action.Remove && saved.Kind == TKind::Dword) ParseSavedNumber(action.Text);
   return action;
 }
 
-int UndoValue(const TTweakItem& item, const TSavedValue& saved, TUndoAction& action) {
+int UndoValue(const TTweakItem& item, const TSavedValue& saved, const TUndoAction& action) {
   int refused = 0;
   std::vector<HKEY> roots = saved.UndoRoots.empty() ? std::vector<HKEY>{saved.Root} : saved.UndoRoots;
+  TSetting setting = saved.Kind == TKind::Dword ? Dword(saved.Name, action.Remove ? 0 : ParseSavedNumber(action.Text))
+                                                : Text(saved.Name, action.Text.c_str());
   for (HKEY root : roots) {
     if (action.Remove) {
       RemoveValue(root, saved.Key, saved.Name, refused);
       continue;
     }
-    if (action.Setting.Kind == TKind::String) action.Setting.Text = action.TextHolder.c_str();
     TRegistry reg;
-    if (OpenForWrite(reg, root, saved.Key, item.UndoExisting, refused))
-      WriteSetting(reg, root, saved.Key, action.Setting, refused);
+    if (OpenForWrite(reg, root, saved.Key, item.UndoExisting, refused)) WriteSetting(reg, root, saved.Key, setting, refused);
   }
   return refused;
 }
