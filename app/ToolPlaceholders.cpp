@@ -26,10 +26,7 @@ TToolPage* NewToolPlaceholder(TControl* host, const std::string& caption) {
 
 TToolPage* NewUninstallerManagerPage(TControl* host) { return NewToolPlaceholder(host, "Uninstaller Manager"); }
 
-
 TToolPage* NewHistoryCleanerPage(TControl* host) { return NewToolPlaceholder(host, "History Cleaner"); }
-
-TToolPage* NewSystemOptimizerPage(TControl* host) { return NewToolPlaceholder(host, "System Optimizer"); }
 
 TToolPage* NewMemoryOptimizerPage(TControl* host) { return NewToolPlaceholder(host, "Tweak Memory"); }
 

@@ -1,0 +1,149 @@
+#include "OptimizerTestSupport.h"
+
+#include <shlwapi.h>
+
+#include "framework/Strings.h"
+#include "tools/optimizer/UnitServicesOptimize.h"
+
+namespace optimizer_test {
+
+TRegValue Dw(DWORD value) {
+  const auto* p = reinterpret_cast<const uint8_t*>(&value);
+  return {REG_DWORD, std::vector<uint8_t>(p, p + 4)};
+}
+
+TRegValue Sz(const std::string& text) {
+  std::wstring w = Widen(text);
+  const auto* p = reinterpret_cast<const uint8_t*>(w.c_str());
+  return {REG_SZ, std::vector<uint8_t>(p, p + (w.size() + 1) * 2)};
+}
+
+TMaybeValue ReadValue(HKEY root, const std::string& key, const std::string& name) {
+  TRegKeyHandle h;
+  TRegValue value;
+  if (!h.Open(root, key) || !QueryRegValue(h.Get(), Widen(name), value)) return std::nullopt;
+  return value;
+}
+
+void Plant(HKEY root, const std::string& key, const std::string& name, const TMaybeValue& value) {
+  HKEY h;
+  if (RegCreateKeyExW(root, Widen(key).c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &h, nullptr) != ERROR_SUCCESS)
+    return;
+  if (value)
+    RegSetValueExW(h, Widen(name).c_str(), 0, value->Type, value->Data.data(), (DWORD)value->Data.size());
+  else
+    RegDeleteValueW(h, Widen(name).c_str());
+  RegCloseKey(h);
+}
+
+bool KeyExists(HKEY root, const std::string& key) {
+  TRegKeyHandle h;
+  return h.Open(root, key);
+}
+
+std::string Describe(const TMaybeValue& value) {
+  if (!value) return "absent";
+  if (value->Type == REG_DWORD && value->Data.size() == 4) return "DWORD " + std::to_string(*(const DWORD*)value->Data.data());
+  if (value->Type == REG_SZ) return "SZ \"" + RegValueText(*value) + "\"";
+  return "type " + std::to_string(value->Type);
+}
+
+TKeyGuard::TKeyGuard(HKEY root, std::string key) : root_(root), key_(std::move(key)) {
+  TRegKeyHandle h;
+  if (h.Open(root_, key_)) {
+    TValueReader reader(h.Get());
+    std::string name;
+    TRegValue value;
+    while (reader.Next(name, value)) values_[Widen(name)] = value;
+    return;
+  }
+  // The first part of the path that is missing goes again at the end.
+  std::string path;
+  size_t start = 0;
+  for (;;) {
+    size_t end = key_.find('\\', start);
+    path = key_.substr(0, end);
+    if (!KeyExists(root_, path) || end == std::string::npos) break;
+    start = end + 1;
+  }
+  firstMissing_ = path;
+}
+
+TKeyGuard::~TKeyGuard() {
+  if (!firstMissing_.empty()) {
+    SHDeleteKeyW(root_, Widen(firstMissing_).c_str());
+    return;
+  }
+  TRegKeyHandle h;
+  if (!h.Open(root_, key_, KEY_ALL_ACCESS)) {
+    Plant(root_, key_, "", std::nullopt);
+    if (!h.Open(root_, key_, KEY_ALL_ACCESS)) return;
+  }
+  for (const std::string& name : EnumValueNames(h.Get()))
+    if (!values_.count(Widen(name))) RegDeleteValueW(h.Get(), Widen(name).c_str());
+  for (const auto& [name, value] : values_)
+    RegSetValueExW(h.Get(), name.c_str(), 0, value.Type, value.Data.data(), (DWORD)value.Data.size());
+}
+
+TTweakKeysGuard::TTweakKeysGuard() {
+  const std::pair<HKEY, const char*> keys[] = {
+      {HKEY_LOCAL_MACHINE, "SYSTEM\\CurrentControlSet\\Control\\Session Manager\\Memory Management"},
+      {HKEY_LOCAL_MACHINE, "SYSTEM\\CurrentControlSet\\Control\\Session Manager\\Memory Management\\PrefetchParameters"},
+      {HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Explorer"},
+      {HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Explorer\\AlwaysUnloadDLL"},
+      {HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Explorer\\RemoteComputer\\NameSpace\\"
+                           "{D6277990-4C6A-11CF-8D87-00AA0060F5BF}"},
+      {HKEY_LOCAL_MACHINE, "SYSTEM\\CurrentControlSet\\Services\\Dnscache\\Parameters"},
+      {HKEY_LOCAL_MACHINE, "SYSTEM\\CurrentControlSet\\Control"},
+      {HKEY_CURRENT_USER, "Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings"},
+      {HKEY_CURRENT_USER, "Control Panel\\Desktop"},
+      {HKEY_CURRENT_USER, "Control Panel\\Desktop\\WindowMetrics"},
+      {HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\OptimalLayout"},
+      {HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Dfrg\\BootOptimizeFunction"},
+      {HKEY_LOCAL_MACHINE, "SYSTEM\\CurrentControlSet\\Services\\lanmanserver\\parameters"},
+      {HKEY_CURRENT_USER, "Software\\Microsoft\\Windows\\CurrentVersion\\Policies\\Explorer"},
+      {HKEY_LOCAL_MACHINE, "Software\\Microsoft\\Windows\\CurrentVersion\\Policies\\Explorer"},
+      {HKEY_LOCAL_MACHINE, "System\\CurrentControlSet\\Services\\VxD\\MSTCP"},
+      {HKEY_LOCAL_MACHINE, "System\\CurrentControlSet\\Services\\VxD\\BIOS"},
+      {HKEY_CLASSES_ROOT, "CLSID\\{87D62D94-71B3-4b9a-9489-5FE6850DC73E}"},
+      {HKEY_LOCAL_MACHINE, "Software\\Microsoft\\Windows\\CurrentVersion\\explorer\\Advanced"},
+      {HKEY_LOCAL_MACHINE, "SYSTEM\\CurrentControlSet\\Control\\Class\\{4D36E96A-E325-11CE-BFC1-08002BE10318}\\0000"},
+      {HKEY_LOCAL_MACHINE, "SYSTEM\\CurrentControlSet\\Control\\FileSystem"},
+      {HKEY_LOCAL_MACHINE, "Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings"},
+      {HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Winlogon"},
+      {HKEY_LOCAL_MACHINE, "SYSTEM\\CurrentControlSet\\Services\\Tcpip\\Parameters"},
+      {HKEY_CURRENT_USER, "Software\\Microsoft\\Windows\\CurrentVersion\\Policies\\Network"},
+  };
+  for (const auto& [root, key] : keys) guards_.push_back(std::make_unique<TKeyGuard>(root, key));
+}
+
+const char* const kPrefixServices[] = {"Eventlog", "Spooler", "TermService", "wuauserv"};
+
+TServiceGuard::TServiceGuard() {
+  for (const char* name : kPrefixServices) {
+    UnitServicesOptimize::TServiceState state = UnitServicesOptimize::QueryServiceState(name);
+    if (state.Installed) saved_.push_back({name, state.StartType, state.Running});
+  }
+}
+
+TServiceGuard::~TServiceGuard() {
+  for (const TSaved& s : saved_) {
+    UnitServicesOptimize::SetServiceStartValue(s.StartType, s.Name);
+    if (UnitServicesOptimize::QueryServiceState(s.Name).Running == s.Running) continue;
+    if (s.Running)
+      UnitServicesOptimize::StartServiceByName(s.Name);
+    else
+      UnitServicesOptimize::StopServiceByName(s.Name);
+    WaitForServiceState(s.Name, s.Running);
+  }
+}
+
+bool WaitForServiceState(const std::string& name, bool running) {
+  for (int i = 0; i < 2000; ++i) {
+    if (UnitServicesOptimize::QueryServiceState(name).Running == running) return true;
+    Sleep(5);   // let the service manager act (a poll, not a timed expectation)
+  }
+  return false;
+}
+
+}  // namespace optimizer_test

@@ -1,0 +1,370 @@
+// The tweak items on the prefix's real registry: apply, backup and restore round trips per item,
+// the backup file's sections and keys, files of the older rules, and the refused and failing
+// paths.
+#include <gtest/gtest.h>
+
+#include <random>
+
+#include "OptimizerTestSupport.h"
+#include "framework/Exceptions.h"
+#include "framework/IniFiles.h"
+#include "framework/StringList.h"
+#include "support/TestSupport.h"
+#include "tools/optimizer/SpeedItemUnit.h"
+#include "tools/optimizer/SystemSpeedUnitBackup.h"
+#include "tools/optimizer/UnitServicesOptimize.h"
+
+using namespace optimizer_test;
+using testing_support::TempFolder;
+
+namespace {
+
+const HKEY HKLM = HKEY_LOCAL_MACHINE;
+const HKEY HKCU = HKEY_CURRENT_USER;
+const char* const kPrefetch = "SYSTEM\\CurrentControlSet\\Control\\Session Manager\\Memory Management\\PrefetchParameters";
+const char* const kMemory = "SYSTEM\\CurrentControlSet\\Control\\Session Manager\\Memory Management";
+const char* const kPolicy = "Software\\Microsoft\\Windows\\CurrentVersion\\Policies\\Explorer";
+const char* const kDns = "SYSTEM\\CurrentControlSet\\Services\\Dnscache\\Parameters";
+const char* const kDesktop = "Control Panel\\Desktop";
+const char* const kNameSpace =
+    "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Explorer\\RemoteComputer\\NameSpace\\"
+    "{D6277990-4C6A-11CF-8D87-00AA0060F5BF}";
+const char* const kAvi = "CLSID\\{87D62D94-71B3-4b9a-9489-5FE6850DC73E}";
+const char* const kBios = "System\\CurrentControlSet\\Services\\VxD\\BIOS";
+const TMaybeValue Absent = std::nullopt;
+
+struct TValueAt {
+  HKEY Root;
+  const char* Key;
+  const char* Name;
+  TMaybeValue Value;
+};
+
+struct TItemCase {
+  int Item;
+  std::vector<TValueAt> Before;   // planted (keys always created)
+  std::vector<TValueAt> Applied;  // same places, after the apply
+};
+
+// Every item with an apply and an undo, with present and absent values.
+const std::vector<TItemCase> kRoundTrips = {
+    {1, {{HKLM, kPrefetch, "EnablePrefetcher", Absent},
+         {HKLM, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Explorer", "AlwaysUnloadDLL", Sz("0")}},
+        {{HKLM, kPrefetch, "EnablePrefetcher", Dw(1)},
+         {HKLM, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Explorer", "AlwaysUnloadDLL", Sz("1")}}},
+    {2, {{HKLM, "SYSTEM\\CurrentControlSet\\Control", "WaitToKillServiceTimeout", Sz("20000")}},
+        {{HKLM, "SYSTEM\\CurrentControlSet\\Control", "WaitToKillServiceTimeout", Sz("500")}}},
+    {3, {{HKLM, kDns, "CacheHashTableBucketSize", Dw(10)}, {HKLM, kDns, "CacheHashTableSize", Absent},
+         {HKLM, kDns, "MaxCacheEntryTtlLimit", Dw(86400)}, {HKLM, kDns, "MaxSOACacheEntryTtlLimit", Absent}},
+        {{HKLM, kDns, "CacheHashTableBucketSize", Dw(1)}, {HKLM, kDns, "CacheHashTableSize", Dw(384)},
+         {HKLM, kDns, "MaxCacheEntryTtlLimit", Dw(64000)}, {HKLM, kDns, "MaxSOACacheEntryTtlLimit", Dw(301)}}},
+    {5, {{HKCU, kDesktop, "MenuShowDelay", Sz("250")}}, {{HKCU, kDesktop, "MenuShowDelay", Sz("400")}}},
+    {6, {{HKCU, kDesktop, "AutoEndTasks", Sz("0")}, {HKCU, kDesktop, "HungAppTimeout", Absent},
+         {HKCU, kDesktop, "WaitToKillAppTimeout", Sz("20000")}},
+        {{HKCU, kDesktop, "AutoEndTasks", Sz("1")}, {HKCU, kDesktop, "HungAppTimeout", Sz("200")},
+         {HKCU, kDesktop, "WaitToKillAppTimeout", Sz("1000")}}},
+    {7, {{HKLM, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\OptimalLayout", "EnableAutoLayout", Absent}},
+        {{HKLM, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\OptimalLayout", "EnableAutoLayout", Dw(1)}}},
+    {8, {{HKLM, "SOFTWARE\\Microsoft\\Dfrg\\BootOptimizeFunction", "Enable", Sz("Y")}},
+        {{HKLM, "SOFTWARE\\Microsoft\\Dfrg\\BootOptimizeFunction", "Enable", Sz("N")}}},
+    {9, {{HKLM, kPrefetch, "EnablePrefetcher", Dw(3)}}, {{HKLM, kPrefetch, "EnablePrefetcher", Dw(1)}}},
+    {10, {{HKLM, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Explorer\\AlwaysUnloadDLL", "", Absent}},
+         {{HKLM, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Explorer\\AlwaysUnloadDLL", "", Sz("1")}}},
+    {11, {{HKLM, kMemory, "LargePageMinimum", Dw(0)}}, {{HKLM, kMemory, "LargePageMinimum", Dw(0xFFFFFFFF)}}},
+    {13, {{HKCU, kPolicy, "NoResolveTrack", Dw(0)}, {HKLM, kPolicy, "NoResolveTrack", Dw(0)}},
+         {{HKCU, kPolicy, "NoResolveTrack", Dw(1)}, {HKLM, kPolicy, "NoResolveTrack", Dw(1)}}},
+    {16, {{HKLM, kBios, "PCIConcur", Dw(0)}, {HKLM, kBios, "FastDRAM", Absent}, {HKLM, kBios, "AGPConcur", Dw(2)}},
+         {{HKLM, kBios, "PCIConcur", Dw(1)}, {HKLM, kBios, "FastDRAM", Dw(1)}, {HKLM, kBios, "AGPConcur", Dw(1)}}},
+    {17, {{HKEY_CLASSES_ROOT, kAvi, "LargeSystemCache", Absent}},
+         {{HKEY_CLASSES_ROOT, kAvi, "LargeSystemCache", Dw(1)}}},
+    {18, {{HKCU, "Control Panel\\Desktop\\WindowMetrics", "MinAniMate", Sz("1")}},
+         {{HKCU, "Control Panel\\Desktop\\WindowMetrics", "MinAniMate", Sz("0")}}},
+    {19, {{HKCU, kPolicy, "ClearRecentDocsOnExit", Absent}}, {{HKCU, kPolicy, "ClearRecentDocsOnExit", Dw(1)}}},
+    {20, {{HKCU, kPolicy, "NoCommonGroups", Dw(0)}}, {{HKCU, kPolicy, "NoCommonGroups", Dw(1)}}},
+    {21, {{HKLM, "Software\\Microsoft\\Windows\\CurrentVersion\\explorer\\Advanced", "StartMenuScrollPrograms", Sz("true")}},
+         {{HKLM, "Software\\Microsoft\\Windows\\CurrentVersion\\explorer\\Advanced", "StartMenuScrollPrograms", Sz("false")}}},
+    {22, {{HKLM, "SYSTEM\\CurrentControlSet\\Control\\Class\\{4D36E96A-E325-11CE-BFC1-08002BE10318}\\0000", "EnableUDMA66", Absent}},
+         {{HKLM, "SYSTEM\\CurrentControlSet\\Control\\Class\\{4D36E96A-E325-11CE-BFC1-08002BE10318}\\0000", "EnableUDMA66", Dw(1)}}},
+    {24, {{HKLM, "Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings", "MaxConnectionsPerServer", Dw(2)}},
+         {{HKLM, "Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings", "MaxConnectionsPerServer", Dw(5)}}},
+    {25, {{HKLM, "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Winlogon", "AllocateFloppies", Sz("0")}},
+         {{HKLM, "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Winlogon", "AllocateFloppies", Sz("1")}}},
+    {27, {{HKCU, kPolicy, "NoSaveSettings", Absent}}, {{HKCU, kPolicy, "NoSaveSettings", Dw(1)}}},
+    {28, {{HKCU, "Software\\Microsoft\\Windows\\CurrentVersion\\Policies\\Network", "NoFileSharingControl", Dw(0)}},
+         {{HKCU, "Software\\Microsoft\\Windows\\CurrentVersion\\Policies\\Network", "NoFileSharingControl", Dw(1)}}},
+};
+
+// The items without an apply step: saved, changed by someone else, restored.
+const std::vector<TItemCase> kBackupOnly = {
+    {4, {{HKCU, "Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings", "MaxConnectionsPerServer", Dw(4)},
+         {HKCU, "Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings", "MaxConnectionsPer1_0Server", Absent}}, {}},
+    {12, {{HKLM, "SYSTEM\\CurrentControlSet\\Services\\lanmanserver\\parameters", "size", Dw(2)}}, {}},
+    {15, {{HKLM, kMemory, "LargeSystemCache", Absent}}, {}},
+};
+
+// The items without an undo step: applied and saved, and a restore leaves both alone.
+const std::vector<TItemCase> kNoUndo = {
+    {14, {}, {{HKLM, "System\\CurrentControlSet\\Services\\VxD\\MSTCP", "DefaultRcvWindow", Sz("4288")},
+              {HKLM, "System\\CurrentControlSet\\Services\\VxD\\MSTCP", "DefaultTTL", Sz("128")}}},
+    {23, {{HKLM, "SYSTEM\\CurrentControlSet\\Control\\FileSystem", "NtfsDisableLastAccessUpdate", Dw(0)}},
+         {{HKLM, "SYSTEM\\CurrentControlSet\\Control\\FileSystem", "NtfsDisableLastAccessUpdate", Dw(1)}}},
+    {26, {{HKLM, "SYSTEM\\CurrentControlSet\\Services\\Tcpip\\Parameters", "EnablePMTUDiscovery", Dw(0)}},
+         {{HKLM, "SYSTEM\\CurrentControlSet\\Services\\Tcpip\\Parameters", "EnablePMTUDiscovery", Dw(1)}}},
+    {29, {{HKCU, kPolicy, "NoThumbnailCache", Dw(0)}}, {{HKCU, kPolicy, "NoThumbnailCache", Dw(1)}}},
+};
+
+void PlantAll(const std::vector<TValueAt>& values) {
+  for (const TValueAt& v : values) Plant(v.Root, v.Key, v.Name, v.Value);
+}
+
+void ExpectAll(const std::vector<TValueAt>& values, int item, const char* when) {
+  for (const TValueAt& v : values)
+    EXPECT_EQ(Describe(ReadValue(v.Root, v.Key, v.Name)), Describe(v.Value))
+        << "item " << item << " " << when << ": " << v.Key << "\\" << v.Name;
+}
+
+struct TweakItems : ::testing::Test {
+  TTweakKeysGuard keys;
+  TempFolder temp;
+  std::string file = temp.Path() + "speedRestore20240102_030405.ini";
+  TweakItems() {
+    SpeedItemUnit::SpeedBackupFile = file;
+    SpeedItemUnit::RefuseRegistryChange = nullptr;
+  }
+  ~TweakItems() override { SpeedItemUnit::RefuseRegistryChange = nullptr; }
+  std::string WriteIni(const std::string& text) { return temp.WriteFile("speedOld.ini", text); }
+};
+
+TEST_F(TweakItems, EveryItemWithAnUndoComesBackExactlyAsItWas) {
+  for (const TItemCase& c : kRoundTrips) {
+    DeleteFileW(Widen(file).c_str());
+    PlantAll(c.Before);
+    SpeedItemUnit::BackupSpeedItem(c.Item);
+    EXPECT_EQ(SpeedItemUnit::ApplySpeedItem(c.Item), 0) << "item " << c.Item;
+    ExpectAll(c.Applied, c.Item, "applied");
+    EXPECT_EQ(SystemSpeedUnit::RestoreSpeedFile(file).Refused, 0) << "item " << c.Item;
+    ExpectAll(c.Before, c.Item, "restored");
+  }
+}
+
+TEST_F(TweakItems, ItemsWithoutApplyAreSavedAndRestored) {
+  for (const TItemCase& c : kBackupOnly) {
+    DeleteFileW(Widen(file).c_str());
+    PlantAll(c.Before);
+    SpeedItemUnit::BackupSpeedItem(c.Item);
+    EXPECT_EQ(SpeedItemUnit::ApplySpeedItem(c.Item), 0);
+    for (const TValueAt& v : c.Before) Plant(v.Root, v.Key, v.Name, Dw(77));
+    SystemSpeedUnit::RestoreSpeedFile(file);
+    ExpectAll(c.Before, c.Item, "restored");
+  }
+}
+
+TEST_F(TweakItems, ItemsWithoutUndoKeepTheirValuesAndTheirSection) {
+  for (const TItemCase& c : kNoUndo) {
+    DeleteFileW(Widen(file).c_str());
+    PlantAll(c.Before);
+    SpeedItemUnit::BackupSpeedItem(c.Item);
+    SpeedItemUnit::ApplySpeedItem(c.Item);
+    std::string saved = ReadFileBytes(file);
+    SystemSpeedUnit::RestoreSpeedFile(file);
+    ExpectAll(c.Applied, c.Item, "after restore");
+    EXPECT_EQ(ReadFileBytes(file), saved) << "item " << c.Item;
+  }
+}
+
+TEST_F(TweakItems, BackupFileHoldsEachItemsKeysInBackupOrder) {
+  Plant(HKCU, kDesktop, "MenuShowDelay", Sz("250"));
+  Plant(HKCU, kDesktop, "AutoEndTasks", Sz("0"));
+  Plant(HKCU, kDesktop, "HungAppTimeout", Absent);
+  Plant(HKCU, kDesktop, "WaitToKillAppTimeout", Sz("20000"));
+  SpeedItemUnit::ApplySpeedItem(11);
+  for (int item : {5, 6, 11, 17}) SpeedItemUnit::BackupSpeedItem(item);
+  TIniFile ini(file);
+  EXPECT_EQ(ini.ReadSections(),
+            (std::vector<std::string>{"Quicken menu display speed", "Optimize the system to the wrong handle",
+                                      "Fix Problem with Athlon Hanging AGP Programs", "Optimize AVI Media Files"}));
+  EXPECT_EQ(ini.ReadSectionValues("Quicken menu display speed"), (std::vector<std::string>{"F1=250"}));
+  EXPECT_EQ(ini.ReadSectionValues("Optimize the system to the wrong handle"),
+            (std::vector<std::string>{"F1=0", "F2=", "F3=20000"}));
+  EXPECT_EQ(ini.ReadSectionValues("Fix Problem with Athlon Hanging AGP Programs"), (std::vector<std::string>{"F1=-1"}));
+  EXPECT_EQ(ini.ReadSectionValues("Optimize AVI Media Files"), (std::vector<std::string>{"F1="}));
+}
+
+TEST_F(TweakItems, AbsentValuesAreSavedAsAbsentWithoutWritingAnything) {
+  Plant(HKLM, kPrefetch, "EnablePrefetcher", Absent);
+  Plant(HKLM, kDns, "CacheHashTableSize", Absent);
+  for (int item : {1, 3, 9}) SpeedItemUnit::BackupSpeedItem(item);
+  EXPECT_EQ(Describe(ReadValue(HKLM, kPrefetch, "EnablePrefetcher")), Describe(Absent));
+  EXPECT_EQ(Describe(ReadValue(HKLM, kDns, "CacheHashTableSize")), Describe(Absent));
+  TIniFile ini(file);
+  EXPECT_EQ(ini.ReadString("Optimize the Windows Prefetcher Service", "F1", "?"), "");
+  EXPECT_EQ(ini.ReadString("Machine speed is opened in the optimization", "F1", "?"), "");
+}
+
+TEST_F(TweakItems, FirstBackupOfAnItemInAFileWins) {
+  Plant(HKLM, kBios, "PCIConcur", Dw(0));
+  SpeedItemUnit::BackupSpeedItem(16);
+  SpeedItemUnit::ApplySpeedItem(16);
+  SpeedItemUnit::BackupSpeedItem(16);   // Ochk13 and Ochk27 both drive item 16
+  EXPECT_EQ(TIniFile(file).ReadString("System Board and Memory Optimizations", "F1", ""), "0");
+  SystemSpeedUnit::RestoreSpeedFile(file);
+  EXPECT_EQ(Describe(ReadValue(HKLM, kBios, "PCIConcur")), Describe(Dw(0)));
+}
+
+TEST_F(TweakItems, AviUndoRemovesOnlyItsValueAndKeepsARegistration) {
+  Plant(HKEY_CLASSES_ROOT, std::string(kAvi) + "\\InprocServer32", "", Sz("shell32.dll"));
+  SpeedItemUnit::BackupSpeedItem(17);
+  SpeedItemUnit::ApplySpeedItem(17);
+  SystemSpeedUnit::RestoreSpeedFile(file);
+  EXPECT_EQ(Describe(ReadValue(HKEY_CLASSES_ROOT, std::string(kAvi) + "\\InprocServer32", "")), Describe(Sz("shell32.dll")));
+  EXPECT_EQ(Describe(ReadValue(HKEY_CLASSES_ROOT, kAvi, "LargeSystemCache")), Describe(Absent));
+  // A file of the older rules (an empty "F1") behaves the same.
+  SpeedItemUnit::ApplySpeedItem(17);
+  SystemSpeedUnit::RestoreSpeedFile(WriteIni("[Optimize AVI Media Files]\r\nF1=\r\n"));
+  EXPECT_TRUE(KeyExists(HKEY_CLASSES_ROOT, std::string(kAvi) + "\\InprocServer32"));
+  EXPECT_EQ(Describe(ReadValue(HKEY_CLASSES_ROOT, kAvi, "LargeSystemCache")), Describe(Absent));
+}
+
+TEST_F(TweakItems, AviKeyTheApplyCreatedGoesWhenEmpty) {
+  SpeedItemUnit::BackupSpeedItem(17);
+  SpeedItemUnit::ApplySpeedItem(17);
+  SystemSpeedUnit::RestoreSpeedFile(file);
+  EXPECT_FALSE(KeyExists(HKEY_CLASSES_ROOT, kAvi));
+}
+
+TEST_F(TweakItems, NetworkNameSpaceKeyIsRemovedOnlyWhenItWasAbsent) {
+  Plant(HKLM, kNameSpace, "", Sz("existing"));
+  SpeedItemUnit::BackupSpeedItem(3);
+  SpeedItemUnit::ApplySpeedItem(3);
+  SystemSpeedUnit::RestoreSpeedFile(file);
+  EXPECT_EQ(Describe(ReadValue(HKLM, kNameSpace, "")), Describe(Sz("existing")));
+  // A file without the record leaves the key in place.
+  SystemSpeedUnit::RestoreSpeedFile(WriteIni("[Optimize network speed]\r\nF1=1\r\nF2=384\r\nF3=64000\r\nF4=301\r\n"));
+  EXPECT_TRUE(KeyExists(HKLM, kNameSpace));
+  // Absent before the backup: the restore removes what the apply created.
+  RegDeleteKeyW(HKLM, Widen(kNameSpace).c_str());
+  DeleteFileW(Widen(file).c_str());
+  SpeedItemUnit::BackupSpeedItem(3);
+  SpeedItemUnit::ApplySpeedItem(3);
+  EXPECT_TRUE(KeyExists(HKLM, kNameSpace));
+  SystemSpeedUnit::RestoreSpeedFile(file);
+  EXPECT_FALSE(KeyExists(HKLM, kNameSpace));
+  EXPECT_FALSE(TIniFile(file).SectionExists("Optimize network speed"));   // F1..F5 consumed
+}
+
+TEST_F(TweakItems, OlderNumericFilesRestoreByTheirRules) {
+  Plant(HKLM, kBios, "PCIConcur", Dw(1));
+  std::string old = WriteIni(
+      "[Unknown section]\r\nF1=5\r\n"
+      "[Optimize Hard Disk When Idle]\r\nF1=0\r\n"
+      "[System Board and Memory Optimizations]\r\nF1=7\r\n"
+      "[Disable Recent File]\r\nF1=0\r\n");
+  EXPECT_EQ(SystemSpeedUnit::RestoreSpeedFile(old).Refused, 0);
+  EXPECT_EQ(Describe(ReadValue(HKLM, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\OptimalLayout", "EnableAutoLayout")), Describe(Dw(0)));
+  EXPECT_EQ(Describe(ReadValue(HKLM, kBios, "PCIConcur")), Describe(Dw(7)));
+  EXPECT_EQ(Describe(ReadValue(HKLM, kBios, "FastDRAM")), Describe(Dw(0)));   // a missing key counts as 0
+  EXPECT_EQ(Describe(ReadValue(HKCU, kPolicy, "ClearRecentDocsOnExit")), Describe(Dw(0)));
+  TIniFile ini(old);
+  EXPECT_FALSE(ini.SectionExists("Optimize Hard Disk When Idle"));
+  EXPECT_TRUE(ini.SectionExists("Disable Recent File"));   // read, not consumed
+  EXPECT_TRUE(ini.SectionExists("Unknown section"));
+}
+
+TEST_F(TweakItems, NonNumberEndsTheRestoreAfterTheItemsBeforeIt) {
+  std::string old = WriteIni(
+      "[Optimize network speed]\r\nF1=abc\r\nF2=1\r\nF3=1\r\nF4=1\r\n"
+      "[Machine speed is opened in the optimization]\r\nF1=2\r\nF2=0\r\n");
+  try {
+    SystemSpeedUnit::RestoreSpeedFile(old);
+    ADD_FAILURE() << "no error";
+  } catch (const EConvertError& e) {
+    EXPECT_STREQ(e.what(), "'abc' is not a valid integer value");
+  }
+  EXPECT_EQ(Describe(ReadValue(HKLM, kPrefetch, "EnablePrefetcher")), Describe(Dw(2)));   // item 1 came first
+  EXPECT_EQ(Describe(ReadValue(HKLM, kDns, "CacheHashTableBucketSize")), Describe(Absent));
+}
+
+TEST_F(TweakItems, WrongTypeStopsTheBackupWithTheRegistryError) {
+  Plant(HKCU, kDesktop, "MenuShowDelay", Dw(400));
+  try {
+    SpeedItemUnit::BackupSpeedItem(5);
+    ADD_FAILURE() << "no error";
+  } catch (const ERegistryException& e) {
+    EXPECT_STREQ(e.what(), "Invalid data type for 'MenuShowDelay'");
+  }
+  EXPECT_FALSE(FileExists(file));
+}
+
+TEST_F(TweakItems, TextThatIsNoNumberIsSavedAsItIs) {
+  Plant(HKCU, "Control Panel\\Desktop\\WindowMetrics", "MinAniMate", Sz("off"));
+  SpeedItemUnit::BackupSpeedItem(18);
+  EXPECT_EQ(TIniFile(file).ReadString("Best Vision Effect", "F1", ""), "off");
+  SpeedItemUnit::ApplySpeedItem(18);
+  SystemSpeedUnit::RestoreSpeedFile(file);
+  EXPECT_EQ(Describe(ReadValue(HKCU, "Control Panel\\Desktop\\WindowMetrics", "MinAniMate")), Describe(Sz("off")));
+}
+
+TEST_F(TweakItems, NumbersOutsideTheItemsWriteNothing) {
+  for (int item : {0, 30, -1}) {
+    SpeedItemUnit::BackupSpeedItem(item);
+    EXPECT_EQ(SpeedItemUnit::ApplySpeedItem(item), 0);
+  }
+  EXPECT_FALSE(FileExists(file));
+}
+
+TEST_F(TweakItems, BackupIntoAMissingFolderFailsWithTheIniError) {
+  SpeedItemUnit::SpeedBackupFile = temp.Path() + "missing\\speedRestore.ini";
+  try {
+    SpeedItemUnit::BackupSpeedItem(5);
+    ADD_FAILURE() << "no error";
+  } catch (const EIniFileException& e) {
+    EXPECT_EQ(std::string(e.what()), "Unable to write to " + SpeedItemUnit::SpeedBackupFile);
+  }
+}
+
+TEST_F(TweakItems, RefusedWritesAreCountedAndExistingOnlyKeysAreNoFailure) {
+  SpeedItemUnit::RefuseRegistryChange = [](HKEY, const std::string&, const std::string& value) {
+    return value == "MenuShowDelay";
+  };
+  EXPECT_EQ(SpeedItemUnit::ApplySpeedItem(5), 1);
+  SpeedItemUnit::RefuseRegistryChange = nullptr;
+  RegDeleteKeyW(HKLM, Widen(kBios).c_str());
+  EXPECT_EQ(SpeedItemUnit::ApplySpeedItem(16), 0);
+  EXPECT_FALSE(KeyExists(HKLM, kBios));
+}
+
+// Restores cut, doubled and binary variants of a real backup file with every registry change
+// refused: only conversion and type errors may end a restore, and nothing is written.
+TEST_F(TweakItems, FuzzedBackupFilesNeverCrashTheRestore) {
+  Plant(HKCU, kDesktop, "MenuShowDelay", Sz("250"));
+  for (int item = 1; item <= SpeedItemUnit::SpeedItemCount; ++item) SpeedItemUnit::BackupSpeedItem(item);
+  std::string seed = ReadFileBytes(file);
+  int writes = 0;
+  SpeedItemUnit::RefuseRegistryChange = [&](HKEY, const std::string&, const std::string&) {
+    ++writes;
+    return true;
+  };
+  UnitServicesOptimize::RefuseServiceChange = [](const std::string&) { return true; };
+  std::mt19937 random(18);
+  for (int round = 0; round < 300; ++round) {
+    std::string bytes = seed;
+    switch (round % 4) {
+      case 0: bytes.resize(random() % (bytes.size() + 1)); break;
+      case 1: bytes += bytes.substr(random() % bytes.size()); break;
+      case 2: for (int i = 0; i < 20; ++i) bytes[random() % bytes.size()] = char(random()); break;
+      default: bytes = "[Optimize network speed]\r\nF1=" + std::string(5000, char('0' + round % 10)) + "\r\n"; break;
+    }
+    std::string fuzz = temp.WriteFile("speedFuzz.ini", bytes);
+    try {
+      SystemSpeedUnit::RestoreSpeedFile(fuzz);
+    } catch (const EConvertError&) {
+    } catch (const ERegistryException&) {
+    }
+  }
+  SpeedItemUnit::RefuseRegistryChange = nullptr;
+  UnitServicesOptimize::RefuseServiceChange = nullptr;
+  EXPECT_EQ(Describe(ReadValue(HKCU, kDesktop, "MenuShowDelay")), Describe(Sz("250")));
+  EXPECT_GT(writes, 0);
+}
+
+}  // namespace

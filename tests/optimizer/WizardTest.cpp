@@ -1,0 +1,288 @@
+// The optimizer page in-process: its buttons across the pages, the presets of the models, the
+// hover texts, Optimize and Fast Optimize with their backups, the backup list with Restore and
+// Delete, and the messages the user sees.
+#include <gtest/gtest.h>
+
+#include "OptimizerTestSupport.h"
+#include "framework/Exceptions.h"
+#include "framework/IniFiles.h"
+#include "support/TestSupport.h"
+#include "tools/optimizer/SpeedItemUnit.h"
+#include "tools/optimizer/SystemSpeedUnit.h"
+
+using namespace optimizer_test;
+using namespace SystemSpeedUnit;
+using namespace UnitServicesOptimize;
+using testing_support::MessageBoxes;
+using testing_support::TempFolder;
+
+namespace {
+
+const char* const kDesktop = "Control Panel\\Desktop";
+const TDateTime kStamp = 45293.12792824074;   // 2024-01-02 03:04:13
+const char* const kFileName = "speedRestore20240102_030413.ini";
+
+class THostForm : public TForm {
+ public:
+  THostForm() : TForm({.Border = TBorderStyle::Dialog}) {
+    SetClientSize(500, 370);
+    DoCreate();
+  }
+};
+
+struct OptimizerWizard : ::testing::Test {
+  TServiceGuard services;
+  TTweakKeysGuard keys;
+  TempFolder temp;
+  TFormPtr<THostForm> host{new THostForm};
+  TOptimizeForm* page = nullptr;
+
+  OptimizerWizard() {
+    MessageBoxes().Clear();
+    SpeedItemUnit::RefuseRegistryChange = nullptr;
+    page = static_cast<TOptimizeForm*>(NewSystemOptimizerPage(host.get()));
+    page->BackupFolder = temp.Path();
+    page->Clock = [] { return kStamp; };
+    page->SetBounds(4, 26, 489, 337);
+    page->Show();
+  }
+  ~OptimizerWizard() override { SpeedItemUnit::RefuseRegistryChange = nullptr; }
+
+  void Press(TButton* button) { Guarded([&] { button->Click(); }); }
+  std::vector<std::string> Texts() const {
+    std::vector<std::string> texts;
+    for (const MessageBoxCall& c : MessageBoxes().Calls) texts.push_back(c.text);
+    return texts;
+  }
+  int RowOf(const std::string& name) const {
+    for (int i = 0; i < page->ListView1->Count(); ++i)
+      if (page->ListView1->Item(i)->Caption == name) return i;
+    return -1;
+  }
+  std::vector<bool> ServiceBoxes() const {
+    std::vector<bool> boxes;
+    for (TCheckBox* box : page->chk) boxes.push_back(box->Checked());
+    return boxes;
+  }
+};
+
+// Button states: page, Next visible/enabled, Optimize visible/enabled, Fast Optimize, Back and
+// Reset enabled, Reset's caption.
+std::string States(const TOptimizeForm& p) {
+  auto flag = [](TControl* c) { return std::string(c->Visible() ? "v" : "h") + (c->Enabled() ? "e" : "d"); };
+  return std::to_string((int)p.Step() + 1) + " next " + flag(p.btnOptimize) + " exe " + flag(p.btnExe) + " fast " +
+         flag(p.btnOneClick) + " back " + flag(p.ReturnBtn) + " " + p.btnDefault->Caption() + " " +
+         flag(p.btnDefault);
+}
+
+TEST_F(OptimizerWizard, StartsOnTheModelPageWithTheSystemsServices) {
+  EXPECT_EQ(page->Caption(), "Optimize System ");
+  EXPECT_EQ(page->RGMode->ItemIndex(), 1);
+  EXPECT_EQ(page->MemoText->Text(), Models[1].Description);
+  EXPECT_EQ(page->Memo1->Text(), IntroductionText);
+  EXPECT_EQ(page->RGMode->Button(4)->Caption(), "Internet Café Model");
+  EXPECT_EQ(page->chk[0]->Caption(), "Enalbe Event Viewer");
+  EXPECT_EQ(page->Ochk[26]->Caption(), "System Board and Memory Optimizations");
+  // Installed and not disabled: Eventlog (chk1), Spooler (chk4); not installed: Themes (chk20).
+  EXPECT_TRUE(page->chk[0]->Checked());
+  EXPECT_TRUE(page->chk[3]->Checked());
+  EXPECT_FALSE(page->chk[19]->Checked());
+  for (TCheckBox* box : page->Ochk) EXPECT_FALSE(box->Checked());
+  page->RGMode->SetItemIndex(6);
+  EXPECT_EQ(page->MemoText->Text(), "Manually modify part of services settings.");
+}
+
+TEST_F(OptimizerWizard, ButtonsFollowTheStepsTable) {
+  struct TStep {
+    TButton* TOptimizeForm::*Button;
+    const char* After;
+  };
+  const TStep steps[] = {
+      {nullptr, "1 next ve exe he fast ve back ve Reset ve"},
+      {&TOptimizeForm::btnOptimize, "2 next ve exe he fast ve back ve Reset vd"},
+      {&TOptimizeForm::btnOptimize, "3 next he exe ve fast ve back ve Reset vd"},
+      {&TOptimizeForm::ReturnBtn, "2 next ve exe he fast ve back ve Reset vd"},
+      {&TOptimizeForm::ReturnBtn, "1 next ve exe he fast ve back ve Reset ve"},
+      {&TOptimizeForm::btnDefault, "4 next vd exe hd fast vd back vd Return ve"},
+      {&TOptimizeForm::btnDefault, "1 next ve exe he fast ve back ve Reset ve"},
+  };
+  for (const TStep& s : steps) {
+    if (s.Button != nullptr) Press(page->*s.Button);
+    EXPECT_EQ(States(*page), s.After);
+  }
+}
+
+TEST_F(OptimizerWizard, ModelsPresetTheBoxesWhenTheirPagesAreReached) {
+  page->RGMode->SetItemIndex(4);   // "Internet Café Model"
+  Press(page->btnOptimize);
+  EXPECT_FALSE(page->chk[0]->Checked());    // Event Viewer off
+  EXPECT_TRUE(page->chk[16]->Checked());    // Time Synchronizing on
+  EXPECT_FALSE(page->chk[3]->Checked());    // printer support off
+  Press(page->btnOptimize);
+  EXPECT_TRUE(page->Ochk[20]->Checked());   // Quit Without Auto Saving
+  EXPECT_FALSE(page->Ochk[25]->Checked());  // Athlon fix
+  page->Ochk[2]->SetChecked(true);
+  Press(page->ReturnBtn);
+  Press(page->ReturnBtn);
+  page->RGMode->SetItemIndex(0);
+  Press(page->btnOptimize);
+  EXPECT_EQ(ServiceBoxes(), std::vector<bool>(ServiceBoxCount, true));
+  Press(page->btnOptimize);
+  EXPECT_TRUE(page->Ochk[2]->Checked());    // model 0 keeps the tweak boxes
+  EXPECT_TRUE(page->Ochk[20]->Checked());
+  Press(page->ReturnBtn);
+  Press(page->ReturnBtn);
+  page->RGMode->SetItemIndex(6);
+  page->chk[5]->SetChecked(false);
+  std::vector<bool> before = ServiceBoxes();
+  Press(page->btnOptimize);
+  EXPECT_EQ(ServiceBoxes(), before);        // Customization keeps the service boxes
+  Press(page->btnOptimize);
+  for (TCheckBox* box : page->Ochk) EXPECT_FALSE(box->Checked());   // and clears the tweak boxes
+}
+
+TEST_F(OptimizerWizard, BackThenNextPresetsTheTweakBoxesAgain) {
+  Press(page->btnOptimize);
+  Press(page->btnOptimize);
+  page->Ochk[2]->SetChecked(true);   // off in the "Office Model"
+  Press(page->ReturnBtn);
+  Press(page->btnOptimize);
+  EXPECT_FALSE(page->Ochk[2]->Checked());
+  EXPECT_TRUE(page->Ochk[0]->Checked());
+}
+
+TEST_F(OptimizerWizard, HoverReplacesTheDescription) {
+  page->chk[0]->Perform(WM_MOUSEMOVE, 0, MAKELPARAM(2, 2));
+  EXPECT_EQ(page->MemoSer->Text(),
+            "Enables event log messages issued by Windows-based programs and components to be viewed inEvent Viewer. "
+            "This service cannot be stopped.");
+  page->Ochk[1]->Perform(WM_MOUSEMOVE, 0, MAKELPARAM(2, 2));
+  EXPECT_EQ(page->MemoReg->Text(), "Optimization of Start Menu is able to accelerate all menus\u2019 speed. ");
+  page->Ochk[13]->Perform(WM_MOUSEMOVE, 0, MAKELPARAM(2, 2));
+  EXPECT_EQ(page->MemoReg->Text(), "");
+}
+
+TEST_F(OptimizerWizard, OptimizeBacksUpAppliesAndRestoreUndoes) {
+  TServiceState spooler = QueryServiceState("Spooler"), term = QueryServiceState("TermService"),
+                wu = QueryServiceState("wuauserv");
+  Plant(HKEY_CURRENT_USER, kDesktop, "MenuShowDelay", Sz("250"));
+  page->RGMode->SetItemIndex(6);
+  Press(page->btnOptimize);
+  page->chk[3]->SetChecked(false);   // printer support (Spooler) off
+  page->chk[17]->Click();            // multi-users (TermService): off, then on again
+  page->chk[17]->Click();
+  Press(page->btnOptimize);
+  page->Ochk[1]->SetChecked(true);   // "Optimize Menu Display"
+  Press(page->btnExe);
+  EXPECT_EQ(Texts(), std::vector<std::string>{OptimizedText});
+  EXPECT_EQ(MessageBoxes().Calls[0].flags, 0u);
+  EXPECT_EQ(Describe(ReadValue(HKEY_CURRENT_USER, kDesktop, "MenuShowDelay")), Describe(Sz("400")));
+  EXPECT_EQ(QueryServiceState("Spooler").StartType, (DWORD)SERVICE_DISABLED);
+  EXPECT_TRUE(WaitForServiceState("Spooler", false));
+  EXPECT_EQ(QueryServiceState("TermService").StartType, (DWORD)SERVICE_AUTO_START);
+  EXPECT_TRUE(WaitForServiceState("TermService", true));
+  EXPECT_EQ(QueryServiceState("wuauserv").StartType, wu.StartType);   // a box only showing the system
+  TIniFile ini(temp.Path() + kFileName);
+  EXPECT_EQ(ini.ReadString("Quicken menu display speed", "F1", ""), "250");
+
+  EXPECT_EQ(States(*page), "3 next he exe ve fast ve back ve Reset ve");
+  temp.WriteFile("SPEEDtest.ini", "");
+  temp.WriteFile("backup.ini", "");
+  Press(page->btnDefault);
+  EXPECT_GE(RowOf(kFileName), 0);
+  EXPECT_GE(RowOf("SPEEDtest.ini"), 0);
+  EXPECT_EQ(RowOf("backup.ini"), -1);
+  EXPECT_EQ(page->ListView1->Item(RowOf(kFileName))->Text(1), temp.Path() + kFileName);
+
+  MessageBoxes().Clear();
+  page->ListView1->SetItemIndex(RowOf(kFileName));
+  Press(page->BtnRestore);
+  EXPECT_EQ(Texts(), std::vector<std::string>{RestoredText});
+  EXPECT_EQ(Describe(ReadValue(HKEY_CURRENT_USER, kDesktop, "MenuShowDelay")), Describe(Sz("250")));
+  EXPECT_EQ(QueryServiceState("Spooler").StartType, spooler.StartType);
+  EXPECT_TRUE(WaitForServiceState("Spooler", spooler.Running));
+  EXPECT_EQ(QueryServiceState("TermService").StartType, term.StartType);
+  EXPECT_TRUE(WaitForServiceState("TermService", term.Running));
+
+  MessageBoxes().Clear();
+  page->ListView1->SetItemIndex(RowOf(kFileName));
+  Press(page->btndelete);
+  EXPECT_EQ(Texts(), std::vector<std::string>{DeletedText});
+  EXPECT_EQ(RowOf(kFileName), -1);
+  EXPECT_FALSE(FileExists(temp.Path() + kFileName));
+  Press(page->btnDefault);   // Return: "Optimize" stays as it was on the tweak page
+  EXPECT_EQ(States(*page), "1 next he exe ve fast ve back ve Reset ve");
+}
+
+TEST_F(OptimizerWizard, FastOptimizeWithCustomizationLeavesTheServicesAsTheyWere) {
+  std::vector<TServiceState> before;
+  for (const char* name : {"Eventlog", "Spooler", "TermService", "wuauserv"}) before.push_back(QueryServiceState(name));
+  page->RGMode->SetItemIndex(6);
+  Press(page->btnOneClick);
+  EXPECT_EQ(Texts(), std::vector<std::string>{FastOptimizedText});
+  int i = 0;
+  for (const char* name : {"Eventlog", "Spooler", "TermService", "wuauserv"}) {
+    EXPECT_EQ(QueryServiceState(name).StartType, before[i].StartType) << name;
+    EXPECT_EQ(QueryServiceState(name).Running, before[i].Running) << name;
+    ++i;
+  }
+  EXPECT_FALSE(FileExists(temp.Path() + kFileName));
+  EXPECT_EQ(page->Step(), TOptimizeStep::Model);
+}
+
+TEST_F(OptimizerWizard, FastOptimizeWithTheDefaultModelSwitchesEveryServiceOnAndBack) {
+  TServiceState spooler = QueryServiceState("Spooler");
+  page->RGMode->SetItemIndex(0);
+  Press(page->btnOneClick);
+  EXPECT_EQ(Texts(), std::vector<std::string>{FastOptimizedText});
+  for (const char* name : {"Spooler", "TermService", "wuauserv"}) {
+    EXPECT_EQ(QueryServiceState(name).StartType, (DWORD)SERVICE_AUTO_START) << name;
+    EXPECT_TRUE(WaitForServiceState(name, true)) << name;
+  }
+  RestoreSpeedFile(temp.Path() + kFileName);
+  EXPECT_EQ(QueryServiceState("Spooler").StartType, spooler.StartType);
+  EXPECT_TRUE(WaitForServiceState("Spooler", spooler.Running));
+}
+
+TEST_F(OptimizerWizard, RefusedChangeShowsAWarningInsteadOfSuccess) {
+  SpeedItemUnit::RefuseRegistryChange = [](HKEY, const std::string&, const std::string& value) {
+    return value == "MenuShowDelay";
+  };
+  page->RGMode->SetItemIndex(6);
+  Press(page->btnOptimize);
+  Press(page->btnOptimize);
+  page->Ochk[1]->SetChecked(true);
+  Press(page->btnExe);
+  ASSERT_EQ(MessageBoxes().Calls.size(), 1u);
+  EXPECT_EQ(MessageBoxes().Calls[0].text, Format(NotOptimizedText, 1));
+  EXPECT_EQ(MessageBoxes().Calls[0].flags, (unsigned)MB_ICONWARNING);
+}
+
+TEST_F(OptimizerWizard, WrongValueTypeEndsTheRunWithTheErrorBox) {
+  Plant(HKEY_CURRENT_USER, kDesktop, "MenuShowDelay", Dw(400));
+  page->RGMode->SetItemIndex(6);
+  Press(page->btnOptimize);
+  Press(page->btnOptimize);
+  page->Ochk[1]->SetChecked(true);
+  Press(page->btnExe);
+  EXPECT_EQ(Texts(), std::vector<std::string>{"Invalid data type for 'MenuShowDelay'"});
+}
+
+TEST_F(OptimizerWizard, RestoreAndDeleteNeedARowAndOldFilesSwitchEveryServiceOn) {
+  Press(page->btnDefault);
+  Press(page->BtnRestore);
+  Press(page->btndelete);
+  EXPECT_EQ(Texts(), (std::vector<std::string>{ChooseFirstText, ChooseFirstText}));
+  temp.WriteFile("speedOld.ini", "[Unknown]\r\nF1=1\r\n");
+  Press(page->btnDefault);
+  Press(page->btnDefault);
+  page->ListView1->SetItemIndex(RowOf("speedOld.ini"));
+  MessageBoxes().Clear();
+  Press(page->BtnRestore);
+  EXPECT_EQ(Texts(), std::vector<std::string>{RestoredText});
+  EXPECT_EQ(ServiceBoxes(), std::vector<bool>(ServiceBoxCount, true));
+  EXPECT_EQ(QueryServiceState("Spooler").StartType, (DWORD)SERVICE_AUTO_START);
+  EXPECT_TRUE(WaitForServiceState("wuauserv", true));
+}
+
+}  // namespace
