@@ -19,6 +19,12 @@
 
 namespace {
 
+const char* const kUpToDate = "There are no updates available at this time.\rYour Zelvoran is up-to-date.";
+const char* const kUpdateQuestion =
+    "A newer version of Zelvoran is available, Zelvoran will shut down to install the newer version.\r"
+    "Would you like to update now?";
+const char* const kUpdaterFailed = "The updater could not be started:\r";
+const char* const kGoingOn = "\r\rZelvoran goes on with this version.";
 
 bool IsAllDigits(const std::string& s) {
   if (s.empty()) return false;
@@ -164,19 +170,15 @@ void TDM::CheckForUpdates(bool interactive) {
   waitForm.reset();
   if (!newer) {
     if (interactive)
-      ShowMessageBox("There are no updates available at this time.\rYour Zelvoran is up-to-date.", "Zelvoran",
-                     MB_ICONINFORMATION);
+      ShowMessageBox(kUpToDate, MB_ICONINFORMATION);
     return;
   }
-  if (ShowMessageBox("A newer version of Zelvoran is available, Zelvoran will shut down to install the newer "
-                     "version.\rWould you like to update now?",
-                     "Zelvoran", MB_YESNO | MB_ICONINFORMATION) != IDYES)
+  if (ShowMessageBox(kUpdateQuestion, MB_YESNO | MB_ICONINFORMATION) != IDYES)
     return;
   std::string updater = DataFolder + "ZelvoranUpdate.exe";
   HINSTANCE started = ShellExecuteW(Application.Handle, L"open", Widen(updater).c_str(), L"", L"", SW_SHOW);
   if ((INT_PTR)started <= 32) {
-    ShowMessageBox("The updater could not be started:\r" + updater + "\r\rZelvoran goes on with this version.",
-                   "Zelvoran", MB_ICONWARNING);
+    ShowMessageBox(kUpdaterFailed + updater + kGoingOn, MB_ICONWARNING);
     return;
   }
   UpdateRequested = true;

@@ -3,6 +3,14 @@
 #include "../framework/Pictures.h"
 #include "RegBackupUnit.h"
 
+namespace {
+const char* const kBackupNow = "Backup Now";
+const char* const kInProcess = "Backup is in process, please wait.";
+const char* const kDone = "Backup registry complete!";
+const char* const kFailed = "Creating registry backup was failed.";
+const char* const kOk = "OK";
+}  // namespace
+
 TFirstFullBackupDialog::TFirstFullBackupDialog(TForm* owner)
     : TForm({.Owner = owner, .Border = TBorderStyle::Dialog, .ClassName = "TFirstFullBackupDialog"}) {
   SetCaption("Zelvoran - Create full registry backup");
@@ -28,7 +36,7 @@ TFirstFullBackupDialog::TFirstFullBackupDialog(TForm* owner)
 
   OKButton = new TButton(this);
   OKButton->SetBounds(0, 168, 105, 29);
-  OKButton->SetCaption("Backup Now");
+  OKButton->SetCaption(kBackupNow);
   OKButton->OnClick = [this](TObject* s) { OKButtonClick(s); };
 
   OnCreate = [this](TObject* s) { FormCreate(s); };
@@ -46,17 +54,17 @@ bool TFirstFullBackupDialog::FullBackup() {
 }
 
 void TFirstFullBackupDialog::OKButtonClick(TObject*) {
-  if (OKButton->Caption() != "Backup Now") {
+  if (OKButton->Caption() != kBackupNow) {
     Close();
     return;
   }
   TBusyGuard busy(this);   // the export pumps messages while regedit runs
-  abMessage->SetCaption("Backup is in process, please wait.");
+  abMessage->SetCaption(kInProcess);
   abMessage->SetVisible(true);
   OKButton->SetEnabled(false);
   Repaint();
   bool done = FullBackup();
-  abMessage->SetCaption(done ? "Backup registry complete!" : "Creating registry backup was failed.");
+  abMessage->SetCaption(done ? kDone : kFailed);
   OKButton->SetEnabled(true);
-  OKButton->SetCaption("OK");
+  OKButton->SetCaption(kOk);
 }

@@ -17,6 +17,7 @@ TZelvoranMainForm* ZelvoranMainForm = nullptr;
 
 namespace MainUnit {
 std::function<void()> ShowOptions = OptionUnit::ShowPreferences;
+std::function<void(DWORD)> Delay = PublicFunctionUnit::Delay;
 }
 
 using namespace MainUnit;
@@ -49,6 +50,7 @@ TToolPage* (*const kToolPages[ToolCount])(TControl*) = {
     NewBrowserPluginsPage,  NewHistoryCleanerPage,     NewSystemOptimizerPage, NewActiveXBlockerPage,
     NewMemoryOptimizerPage, NewRestorePointsPage,      NewActiveXRegisterPage, NewErrorUtilitiesPage};
 const int kRestorePointTool = 9;
+const char* const kRestorePointRefused = "System Restore Point for Windows 2000 and XP!";
 
 }  // namespace
 
@@ -92,28 +94,6 @@ TZelvoranMainForm::~TZelvoranMainForm() {
 
 // ---- layout ----
 
-void TZelvoranMainForm::SetPicture(TImage* image, const TImageList& list, int index) { ShowImage(image, list, index); }
-
-void TZelvoranMainForm::ShowButtonPicture(TObject* sender, std::initializer_list<TImageEx*> group,
-                                          const TImageList& list, bool hover) {
-  int i = 0;
-  for (TImageEx* button : group) {
-    if (button == sender) {
-      SetPicture(button, list, 2 * i + (hover ? 1 : 0));
-      return;
-    }
-    ++i;
-  }
-}
-
-void TZelvoranMainForm::WireHover(std::initializer_list<TImageEx*> group, THandler enter, THandler leave) {
-  for (TImageEx* b : group) {
-    b->OnMouseEnter = [this, enter](TObject* s) { (this->*enter)(s); };
-    b->OnMouseLeave = [this, leave](TObject* s) { (this->*leave)(s); };
-    (this->*leave)(b);
-  }
-}
-
 TImageEx* TZelvoranMainForm::NewButton(TControl* parent, const char* name, int left, int top, int width,
                                        int height) {
   auto* button = new TImageEx(parent);
@@ -135,24 +115,20 @@ void TZelvoranMainForm::BuildFrame() {
   BackImage->SetPicture(Slice(background, 0, 0, 650, 87));
   BackImage->OnMouseDown = [this](TObject* s, TMouseButton b, int x, int y) { BackImageMouseDown(s, b, x, y); };
 
-  HelpBtn = NewButton(this, "HelpBtn", 486, 34, 53, 22);
-  OptionsBtn = NewButton(this, "OptionsBtn", 538, 34, 53, 22);
-  AboutBtn = NewButton(this, "AboutBtn", 598, 34, 53, 22);
-  WireHover({HelpBtn, OptionsBtn, AboutBtn}, &TZelvoranMainForm::HelpBtnMouseEnter,
-            &TZelvoranMainForm::HelpBtnMouseLeave);
-  HelpBtn->OnClick = [this](TObject* s) { HelpBtnClick(s); };
-  OptionsBtn->OnClick = [this](TObject* s) { OptionsBtnClick(s); };
-  AboutBtn->OnClick = [this](TObject* s) { AboutBtnClick(s); };
+  HelpBtn = NewPictureButton(this, "HelpBtn", 486, 34, 53, 22, DM->ExBtnImageList, 0,
+                             [this](TObject* s) { HelpBtnClick(s); });
+  OptionsBtn = NewPictureButton(this, "OptionsBtn", 538, 34, 53, 22, DM->ExBtnImageList, 2,
+                                [this](TObject* s) { OptionsBtnClick(s); });
+  AboutBtn = NewPictureButton(this, "AboutBtn", 598, 34, 53, 22, DM->ExBtnImageList, 4,
+                              [this](TObject* s) { AboutBtnClick(s); });
 
   // The window buttons side by side in the top right corner.
-  wsMinimizedBtn = NewButton(this, "wsMinimizedBtn", 650 - 6 - 21 - 2 - 21, 6, 21, 11);
-  wsCloseBtn = NewButton(this, "wsCloseBtn", 650 - 6 - 21, 6, 21, 11);
+  wsMinimizedBtn = NewPictureButton(this, "wsMinimizedBtn", 650 - 6 - 21 - 2 - 21, 6, 21, 11, DM->MinCloseImageList, 0,
+                                    [this](TObject* s) { wsMinimizedBtnClick(s); });
+  wsCloseBtn = NewPictureButton(this, "wsCloseBtn", 650 - 6 - 21, 6, 21, 11, DM->MinCloseImageList, 2,
+                                [this](TObject* s) { wsCloseBtnClick(s); });
   wsMinimizedBtn->Hint = "Minimize";
   wsCloseBtn->Hint = "Hide";
-  WireHover({wsMinimizedBtn, wsCloseBtn}, &TZelvoranMainForm::wsMinimizedBtnMouseEnter,
-            &TZelvoranMainForm::wsMinimizedBtnMouseLeave);
-  wsMinimizedBtn->OnClick = [this](TObject* s) { wsMinimizedBtnClick(s); };
-  wsCloseBtn->OnClick = [this](TObject* s) { wsCloseBtnClick(s); };
 
   // The left column: page buttons (their pictures follow the page shown) and the home page.
   LeftImage = new TImage(this);
@@ -165,9 +141,8 @@ void TZelvoranMainForm::BuildFrame() {
   ScanBtn->OnClick = [this](TObject* s) { ScanBtnClick(s); };
   BackupBtn->OnClick = [this](TObject* s) { BackupBtnClick(s); };
   AdvanceBtn->OnClick = [this](TObject* s) { AdvanceBtnClick(s); };
-  HomeBtn = NewButton(this, "HomeBtn", 0, 460 - 60, 153, 60);
-  WireHover({HomeBtn}, &TZelvoranMainForm::HomeBtnMouseEnter, &TZelvoranMainForm::HomeBtnMouseLeave);
-  HomeBtn->OnClick = [this](TObject* s) { HomeBtnClick(s); };
+  HomeBtn = NewPictureButton(this, "HomeBtn", 0, 460 - 60, 153, 60, DM->AboutImageList, 0,
+                             [this](TObject* s) { HomeBtnClick(s); });
 
   MainNotebook = new TNotebook(this);
   MainNotebook->SetBounds(153, 87, 497, 368);
@@ -273,22 +248,19 @@ void TZelvoranMainForm::BuildBottomBar(TPanel* bar) {
   WarningPanel->SetColor(kBarColor);
   ImageWarning = new TImage(WarningPanel);
   ImageWarning->SetBounds(2, 6, 16, 16);
-  SetPicture(ImageWarning, DM->StatImageList, StatFound);
+  ShowImage(ImageWarning, DM->StatImageList, StatFound);
   LabelWarning = new TLabel(WarningPanel);
   LabelWarning->SetBounds(24, 7, 170, 15);
   LabelWarning->SetFont({.Bold = true, .Color = clRed});
 
   // The four buttons share one place; the scan's phase shows one of them.
-  ScanNowBtn = NewButton(bar, "ScanNowBtn", 497 - 146, 6, 136, 33);
-  AbortScanBtn = NewButton(bar, "AbortScanBtn", 497 - 146, 6, 136, 33);
-  RepairBtn = NewButton(bar, "RepairBtn", 497 - 146, 6, 136, 33);
-  FinishBtn = NewButton(bar, "FinishBtn", 497 - 146, 6, 136, 33);
-  WireHover({ScanNowBtn, AbortScanBtn, RepairBtn, FinishBtn}, &TZelvoranMainForm::ScanNowBtnMouseEnter,
-            &TZelvoranMainForm::ScanNowBtnMouseLeave);
-  ScanNowBtn->OnClick = [this](TObject* s) { ScanNowBtnClick(s); };
-  AbortScanBtn->OnClick = [this](TObject* s) { AbortScanBtnClick(s); };
-  RepairBtn->OnClick = [this](TObject* s) { RepairBtnClick(s); };
-  FinishBtn->OnClick = [this](TObject* s) { FinishBtnClick(s); };
+  auto button = [bar](const char* name, int picture, TNotifyEvent click) {
+    return NewPictureButton(bar, name, 497 - 146, 6, 136, 33, DM->ScanImageList, picture, std::move(click));
+  };
+  ScanNowBtn = button("ScanNowBtn", 0, [this](TObject* s) { ScanNowBtnClick(s); });
+  AbortScanBtn = button("AbortScanBtn", 2, [this](TObject* s) { AbortScanBtnClick(s); });
+  RepairBtn = button("RepairBtn", 4, [this](TObject* s) { RepairBtnClick(s); });
+  FinishBtn = button("FinishBtn", 6, [this](TObject* s) { FinishBtnClick(s); });
 }
 
 void TZelvoranMainForm::BuildFinishPage(TPanel* page) {
@@ -316,7 +288,7 @@ void TZelvoranMainForm::BuildAdvancedPage(TPanel* page) {
     int slot = kIconOfTool[tool] - 1;
     int left = 14 + (slot % 4) * 120, top = 30 + (slot / 4) * 105;
     auto* icon = NewButton(page, Format("ImageEx%d", kIconOfTool[tool]).c_str(), left + 42, top + 4, 32, 32);
-    SetPicture(icon, icons, slot);
+    ShowImage(icon, icons, slot);
     auto* label = new TLabel(page);
     label->Name = Tools[tool].LabelName;
     label->SetBounds(left, top + 44, 116, 32);
@@ -349,7 +321,7 @@ void TZelvoranMainForm::FormCreate() {
   RepairLog = new TRepairContents();
   IgnoreList = new TIgnoreContents();
   for (TImage* pic : SectionImages) {
-    SetPicture(pic, DM->StatImageList, StatTicked);
+    ShowImage(pic, DM->StatImageList, StatTicked);
     pic->Tag = 1;
   }
   MainNotebook->SetPageIndex(0);
@@ -372,7 +344,7 @@ void TZelvoranMainForm::FormActivate() {
   if (!FirstActivate) return;
   FirstActivate = false;
   if (Trim(PublicFunctionUnit::CommandLineParam).empty()) return;
-  PublicFunctionUnit::Delay(1000);
+  MainUnit::Delay(1000);
   ScanNowBtnClick(ScanNowBtn);
 }
 
@@ -425,7 +397,7 @@ void TZelvoranMainForm::StopToolsForExit() {
 
 bool TZelvoranMainForm::FrameBusy() const {
   return ScanRunning() || Busy() || ToolBusy() ||
-         (RegBackupUnit::RegBackupForm != nullptr && RegBackupUnit::RegBackupForm->Busy());
+         (backupPage_ != nullptr && backupPage_->Busy());
 }
 
 // ---- pages ----
@@ -444,7 +416,7 @@ void TZelvoranMainForm::BackupBtnClick(TObject* sender) {
   if (FrameBusy()) return;
   SwitchMainPage(sender);
   MainNotebook->SetPageIndex(1);
-  RegBackupUnit::ShowRegBackupForm(BackupPanel, this, BackupFolder);
+  backupPage_ = RegBackupUnit::ShowRegBackupForm(backupPage_, BackupPanel, this, BackupFolder);
 }
 
 void TZelvoranMainForm::AdvanceBtnClick(TObject* sender) {
@@ -466,16 +438,16 @@ void TZelvoranMainForm::FreeTools() {
 void TZelvoranMainForm::SwitchMainPage(TObject* sender) {
   FreeTools();
   if (sender != ScanBtn && sender != BackupBtn && sender != AdvanceBtn) return;
-  SetPicture(ScanBtn, DM->MainImageList, sender == ScanBtn ? 1 : 0);
-  SetPicture(BackupBtn, DM->MainImageList, sender == BackupBtn ? 3 : 2);
-  SetPicture(AdvanceBtn, DM->MainImageList, sender == AdvanceBtn ? 5 : 4);
+  ShowImage(ScanBtn, DM->MainImageList, sender == ScanBtn ? 1 : 0);
+  ShowImage(BackupBtn, DM->MainImageList, sender == BackupBtn ? 3 : 2);
+  ShowImage(AdvanceBtn, DM->MainImageList, sender == AdvanceBtn ? 5 : 4);
 }
 
 void TZelvoranMainForm::SetScanPhase(int phase) {
   if (phase < 0 || phase > 3) return;
   if (phase == 0) {
     for (int i = 0; i < SectionCount; ++i) {
-      SetPicture(SectionImages[i], DM->StatImageList, StatTicked);
+      ShowImage(SectionImages[i], DM->StatImageList, StatTicked);
       SectionImages[i]->Tag = 1;
       ItemCountLabels[i]->SetCaption("");
     }
@@ -511,10 +483,10 @@ void TZelvoranMainForm::picSection01Click(TObject* sender) {
   if (pic == nullptr) return;
   if (pic->Tag == 0) {
     pic->Tag = 1;
-    SetPicture(pic, DM->StatImageList, StatTicked);
+    ShowImage(pic, DM->StatImageList, StatTicked);
   } else if (pic->Tag == 1) {
     pic->Tag = 0;
-    SetPicture(pic, DM->StatImageList, StatUnticked);
+    ShowImage(pic, DM->StatImageList, StatUnticked);
   }
 }
 
@@ -535,7 +507,7 @@ void TZelvoranMainForm::LaunchTool(int tool, TObject*) {
   if (LaunchersBlocked() || ToolBusy()) return;
   if (tool == kRestorePointTool) {
     if (PublicFunctionUnit::PlatformKind == 2) {
-      ShowMessageBox("System Restore Point for Windows 2000 and XP!", "Zelvoran", MB_ICONWARNING);
+      ShowMessageBox(kRestorePointRefused, MB_ICONWARNING);
       return;
     }
     if (PublicFunctionUnit::PlatformKind != 4) return;
@@ -581,38 +553,6 @@ void TZelvoranMainForm::BackImageMouseDown(TObject*, TMouseButton button, int x,
 }
 
 // ---- hover pictures ----
-
-void TZelvoranMainForm::ScanNowBtnMouseEnter(TObject* sender) {
-  ShowButtonPicture(sender, {ScanNowBtn, AbortScanBtn, RepairBtn, FinishBtn}, DM->ScanImageList, true);
-}
-
-void TZelvoranMainForm::ScanNowBtnMouseLeave(TObject* sender) {
-  ShowButtonPicture(sender, {ScanNowBtn, AbortScanBtn, RepairBtn, FinishBtn}, DM->ScanImageList, false);
-}
-
-void TZelvoranMainForm::HelpBtnMouseEnter(TObject* sender) {
-  ShowButtonPicture(sender, {HelpBtn, OptionsBtn, AboutBtn}, DM->ExBtnImageList, true);
-}
-
-void TZelvoranMainForm::HelpBtnMouseLeave(TObject* sender) {
-  ShowButtonPicture(sender, {HelpBtn, OptionsBtn, AboutBtn}, DM->ExBtnImageList, false);
-}
-
-void TZelvoranMainForm::wsMinimizedBtnMouseEnter(TObject* sender) {
-  ShowButtonPicture(sender, {wsMinimizedBtn, wsCloseBtn}, DM->MinCloseImageList, true);
-}
-
-void TZelvoranMainForm::wsMinimizedBtnMouseLeave(TObject* sender) {
-  ShowButtonPicture(sender, {wsMinimizedBtn, wsCloseBtn}, DM->MinCloseImageList, false);
-}
-
-void TZelvoranMainForm::HomeBtnMouseEnter(TObject* sender) {
-  ShowButtonPicture(sender, {HomeBtn}, DM->AboutImageList, true);
-}
-
-void TZelvoranMainForm::HomeBtnMouseLeave(TObject* sender) {
-  ShowButtonPicture(sender, {HomeBtn}, DM->AboutImageList, false);
-}
 
 void TZelvoranMainForm::ImageEx1MouseEnter(TObject* sender) {
   for (int i = 0; i < ToolCount; ++i)

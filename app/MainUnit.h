@@ -19,6 +19,8 @@
 #include "MainUnitSections.h"
 #include "ToolPage.h"
 
+class TRegBackupForm;
+
 namespace MainUnit {
 
 inline constexpr UINT WM_TRAY_ICON = 0x500;
@@ -27,6 +29,9 @@ inline constexpr int ToolCount = 12;
 
 // Shows the options dialog modally (OptionUnit::ShowPreferences; tests may put their own).
 extern std::function<void()> ShowOptions;
+// Waits the given milliseconds while the window stays live (PublicFunctionUnit::Delay): the pause
+// before the scan a command-line start asks for. Tests put their own in.
+extern std::function<void(DWORD milliseconds)> Delay;
 
 // The first-run offers of a repair while "OneTime" is due, each a modal dialog: the full export
 // of the registry before the repair, and the upload of the repair backup after it (its OK clears
@@ -64,6 +69,8 @@ class TZelvoranMainForm : public TForm, private MainUnit::TScanView {
   TNotebook* MainNotebook;   // 0 scan, 1 backup, 2 advanced
   TNotebook* ScanNotebook;   // 0 sections, 1 results ("Repair"), 2 finish
   TPanel *BackupPanel, *AdvancePanel;
+  // The backup page, made on its first visit and kept until the window goes (it owns it).
+  TRegBackupForm* BackupPage() const { return backupPage_; }
 
   // Section page.
   std::array<TLabel*, MainUnit::SectionCount> SectionLabels{};   // abSection01..17
@@ -131,14 +138,6 @@ class TZelvoranMainForm : public TForm, private MainUnit::TScanView {
   void BackImageMouseDown(TObject* sender, TMouseButton button, int x, int y);
 
   // Hover pictures: each pair serves a group of buttons and tells them apart by the sender.
-  void ScanNowBtnMouseEnter(TObject* sender);
-  void ScanNowBtnMouseLeave(TObject* sender);
-  void HelpBtnMouseEnter(TObject* sender);
-  void HelpBtnMouseLeave(TObject* sender);
-  void wsMinimizedBtnMouseEnter(TObject* sender);
-  void wsMinimizedBtnMouseLeave(TObject* sender);
-  void HomeBtnMouseEnter(TObject* sender);
-  void HomeBtnMouseLeave(TObject* sender);
   void ImageEx1MouseEnter(TObject* sender);   // a tool icon or its label: the label lights up
   void ImageEx1MouseLeave(TObject* sender);
 
@@ -164,6 +163,7 @@ class TZelvoranMainForm : public TForm, private MainUnit::TScanView {
   void FillProblemList(unsigned section);
   void GetFindingText(int section, int index, std::string& keyPathLine, std::string& valueNameLine,
                       std::string& valueLine, std::string& faultLine);
+  bool FindingChecked(int section, int index) const;
   void SetFindingChecked(int section, int index, bool checked);
   void ProblemsListBoxDrawItem(int index, TCanvas& canvas, const RECT& rect, bool selected);
   void ProblemsListBoxMouseDown(TMouseButton button, int x, int y);
@@ -203,17 +203,11 @@ class TZelvoranMainForm : public TForm, private MainUnit::TScanView {
   void BuildFinishPage(TPanel* page);
   void BuildAdvancedPage(TPanel* page);
   bool BackupBeforeRepair();
-  void SetPicture(TImage* image, const class TImageList& list, int index);
-  // Button i of the group shows image 2i of the list, or 2i + 1 under the mouse.
-  void ShowButtonPicture(TObject* sender, std::initializer_list<TImageEx*> group, const class TImageList& list,
-                         bool hover);
-  // Gives each button of the group the hover handlers and shows its normal picture.
-  using THandler = void (TZelvoranMainForm::*)(TObject*);
-  void WireHover(std::initializer_list<TImageEx*> group, THandler enter, THandler leave);
   TImageEx* NewButton(TControl* parent, const char* name, int left, int top, int width, int height);
   void FreeTools();
 
   std::unique_ptr<TTrayIcon> trayIcon_;
+  TRegBackupForm* backupPage_ = nullptr;
   bool shownOnce_ = false;
   std::string scanError_;
 };

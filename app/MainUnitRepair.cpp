@@ -70,8 +70,8 @@ bool TZelvoranMainForm::BackupBeforeRepair() {
   TBackupResult backup = BackupCheckedFindings(sections, PublicFunctionUnit::PlatformKind, folder, Now());
   RepairBackupFile = backup.Saved ? backup.FileName : std::string();
   if (!backup.Complete)
-    return ShowMessageBox(BackupProblemText(backup), "Zelvoran", MB_YESNO | MB_ICONWARNING | MB_DEFBUTTON2) == IDYES;
-  if (backup.Saved) ShowMessageBox(Format(kBackupDone, ExtractFilePath(backup.FileName)), "Zelvoran", MB_ICONINFORMATION);
+    return ShowMessageBox(BackupProblemText(backup), MB_YESNO | MB_ICONWARNING | MB_DEFBUTTON2) == IDYES;
+  if (backup.Saved) ShowMessageBox(Format(kBackupDone, ExtractFilePath(backup.FileName)), MB_ICONINFORMATION);
   return true;
 }
 

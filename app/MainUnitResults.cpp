@@ -42,11 +42,17 @@ void TZelvoranMainForm::BuildResultsPage(TPanel* page) {
   abShowHideDetails->SetCaption("Hide Details");
   abShowHideDetails->OnClick = [this](TObject* s) { abShowHideDetailsClick(s); };
 
-  ProblemsListBox = new TListView(Panel3, {.OwnerDraw = true, .RowSelect = true, .ShowColumnHeaders = false});
+  // Owner data: each row is drawn from its finding, whose Checked is the only copy of the tick.
+  ProblemsListBox = new TListView(Panel3, {.OwnerData = true, .OwnerDraw = true, .RowSelect = true,
+                                           .ShowColumnHeaders = false});
   ProblemsListBox->SetBounds(4, 113, 357, 206);
   ProblemsListBox->AddColumn("", 1000);
   ProblemsListBox->SetStateImages(&DM->ProblemsImageList);
   ProblemsListBox->SetRowHeight(70);
+  ProblemsListBox->OnData = [this](TListView*, int index, TListItem& item) {
+    int section = SelectedSection();
+    if (section >= 0) item.StateIndex = FindingChecked(section, index) ? 1 : 0;
+  };
   ProblemsListBox->OnDrawItem = [this](TListView*, int index, TCanvas& canvas, const RECT& rect, bool selected) {
     ProblemsListBoxDrawItem(index, canvas, rect, selected);
   };
@@ -102,14 +108,8 @@ void TZelvoranMainForm::RepairGridSelectItem(int, bool) {
 
 void TZelvoranMainForm::FillProblemList(unsigned section) {
   ProblemsListBox->Clear();
-  if (section < (unsigned)SectionCount && SectionResults != nullptr) {
-    TRegistryContents& findings = (*SectionResults)[section];
-    ProblemsListBox->BeginUpdate();
-    for (int i = 0; i < findings.Count(); ++i)
-      ProblemsListBox->AddItem("")->StateIndex = findings.GetItem(i).Content.Checked ? 1 : 0;
-    ProblemsListBox->EndUpdate();
-    for (int i = 0; i < ProblemsListBox->Count(); ++i) ProblemsListBox->Item(i)->Update();
-  }
+  if (section < (unsigned)SectionCount && SectionResults != nullptr)
+    ProblemsListBox->SetItemCount((*SectionResults)[section].Count());
   if (ProblemsListBox->Count() < 1) {
     ProblemsPanel->SetCaption("");
   } else {
@@ -127,6 +127,11 @@ void TZelvoranMainForm::GetFindingText(int section, int index, std::string& keyP
   faultLine = f.FaultLine;
 }
 
+bool TZelvoranMainForm::FindingChecked(int section, int index) const {
+  const TRegistryContents& findings = (*SectionResults)[section];
+  return index >= 0 && index < findings.Count() && findings.GetItem(index).Content.Checked;
+}
+
 void TZelvoranMainForm::SetFindingChecked(int section, int index, bool checked) {
   (*SectionResults)[section].GetItem(index).Content.Checked = checked;
 }
@@ -141,7 +146,7 @@ void TZelvoranMainForm::ProblemsListBoxDrawItem(int index, TCanvas& canvas, cons
   canvas.Font.Color = selected ? clBlue : clBlack;
   canvas.BrushColor = selected ? 0xFFF2D9 : clWindow;
   canvas.FillRect(r);
-  int state = ProblemsListBox->Item(index)->StateIndex;
+  int state = FindingChecked(section, index) ? 1 : 0;
   if (state >= 0 && state < DM->ProblemsImageList.Count()) {
     DM->ProblemsImageList.Draw(canvas.Handle(), r.left + 8, r.top + 25, state);
   } else {
@@ -175,17 +180,9 @@ void TZelvoranMainForm::ProblemsListBoxMouseDown(TMouseButton button, int x, int
   if (x < r.left + 10 || x > r.left + 26 || y < r.top + 29 || y > r.top + 46) return;
   int section = SelectedSection();
   if (section < 0) return;
-  TListItem* item = ProblemsListBox->Item(index);
-  if (item->StateIndex == 0) {
-    item->StateIndex = 1;
-    SetFindingChecked(section, index, true);
-  } else if (item->StateIndex == 1) {
-    item->StateIndex = 0;
-    SetFindingChecked(section, index, false);
-  } else {
-    return;
-  }
-  item->Update();
+  if (index >= (*SectionResults)[section].Count()) return;
+  SetFindingChecked(section, index, !FindingChecked(section, index));
+  ProblemsListBox->UpdateItem(index);
 }
 
 void TZelvoranMainForm::ProblemsListBoxContextMenu(int x, int y) {
@@ -251,7 +248,8 @@ void TZelvoranMainForm::ExcludeMenuClick(TObject*) {
   const TContent& finding = findings.GetItem(index).Content;
   AppendIgnoreEntry(RepairGrid->Selected()->Caption, finding.KeyPath, finding.ValueName);
   findings.Delete(index);
-  ProblemsListBox->DeleteItem(index);
+  ProblemsListBox->SetItemIndex(-1);
+  ProblemsListBox->SetItemCount(findings.Count());
   TListItem* row = RepairGrid->Selected();
   row->SubItems[0] = Format("%d", ProblemsListBox->Count());
   row->Update();

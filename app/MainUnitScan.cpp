@@ -9,12 +9,16 @@
 
 using namespace MainUnit;
 
+namespace {
+const char* const kNothingTicked = "Please select the specific options before scanning.";
+}  // namespace
+
 void TZelvoranMainForm::ScanNowBtnClick(TObject*) {
   if (ScanRunning() || Busy()) return;
   bool anyTicked = false;
   for (TImage* pic : SectionImages) anyTicked = anyTicked || pic->Tag == 1;
   if (!anyTicked) {
-    ShowMessageBox("Please select the specific options before scanning.", "Zelvoran", MB_ICONWARNING);
+    ShowMessageBox(kNothingTicked, MB_ICONWARNING);
     return;
   }
   ClearSectionResults();
@@ -67,19 +71,14 @@ void TZelvoranMainForm::cbSelectAllClick(TObject* sender) {
     case 0:
       for (TImage* pic : SectionImages) {
         pic->Tag = ticked ? 1 : 0;
-        SetPicture(pic, DM->StatImageList, ticked ? StatTicked : StatUnticked);
+        ShowImage(pic, DM->StatImageList, ticked ? StatTicked : StatUnticked);
       }
       break;
     case 1: {
       int section = SelectedSection();
       if (section < 0) break;
-      // The ticks drawn are the ticks the repair uses.
-      for (int i = 0; i < ProblemsListBox->Count(); ++i) {
-        SetFindingChecked(section, i, ticked);
-        ProblemsListBox->Item(i)->StateIndex = ticked ? 1 : 0;
-        ProblemsListBox->Item(i)->Update();
-      }
-      ProblemsListBox->TControl::Invalidate();
+      for (int i = 0; i < ProblemsListBox->Count(); ++i) SetFindingChecked(section, i, ticked);
+      ProblemsListBox->Invalidate();
       break;
     }
     default:
@@ -124,7 +123,7 @@ bool TZelvoranMainForm::SectionTicked(int index) const { return SectionImages[in
 
 void TZelvoranMainForm::ShowSectionImage(int index, int image) {
   if (index < 0 || index >= SectionCount) return;
-  SetPicture(SectionImages[index], DM->StatImageList, image);
+  ShowImage(SectionImages[index], DM->StatImageList, image);
 }
 
 TCaptionTarget* TZelvoranMainForm::CountLabel(int index) { return ItemCountLabels[index]; }

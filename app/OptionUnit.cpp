@@ -6,6 +6,8 @@
 #include "../framework/ComPtr.h"
 #include "../framework/Dialogs.h"
 #include "../framework/Exceptions.h"
+#include "../framework/Handles.h"
+#include "../framework/PageBuilders.h"
 #include "../framework/Registry.h"
 #include "../framework/Strings.h"
 #include "../scan/PublicFunctionUnit.h"
@@ -71,39 +73,18 @@ TBitmap AssociatedIcon(const std::string& file) {
   wchar_t path[MAX_PATH] = L"";
   lstrcpynW(path, Widen(file).c_str(), MAX_PATH);
   WORD index = 0;
-  HICON icon = ExtractAssociatedIconW(GetModuleHandleW(nullptr), path, &index);
-  if (icon == nullptr && FileExists(file)) icon = CopyIcon(LoadIconW(nullptr, (LPCWSTR)IDI_APPLICATION));   // a program without icons
-  if (icon == nullptr) return bmp;
+  TIconHandle icon(ExtractAssociatedIconW(GetModuleHandleW(nullptr), path, &index));
+  if (!icon && FileExists(file))   // a program without icons
+    icon.Reset(CopyIcon(LoadIconW(nullptr, (LPCWSTR)IDI_APPLICATION)));
+  if (!icon) return bmp;
   bmp.SetSize(32, 32, clFuchsia);
   bmp.Transparent = true;
   bmp.TransparentColor = clFuchsia;
   {
     TBitmapDC dc(bmp);
-    DrawIcon(dc.Handle(), 0, 0, icon);
+    DrawIcon(dc.Handle(), 0, 0, icon.Get());
   }
-  DestroyIcon(icon);
   return bmp;
-}
-
-TCheckBox* NewCheckBox(TControl* parent, const std::string& caption, int left, int top, int width) {
-  auto* box = new TCheckBox(parent);
-  box->SetBounds(left, top, width, 20);
-  box->SetCaption(caption);
-  return box;
-}
-
-TLabel* NewLabel(TControl* parent, const std::string& caption, int left, int top, int width) {
-  auto* label = new TLabel(parent);
-  label->SetBounds(left, top, width, 16);
-  label->SetCaption(caption);
-  return label;
-}
-
-TGroupBox* NewGroup(TControl* parent, const std::string& caption, int left, int top, int width, int height) {
-  auto* group = new TGroupBox(parent);
-  group->SetBounds(left, top, width, height);
-  group->SetCaption(caption);
-  return group;
 }
 
 }  // namespace
@@ -253,12 +234,10 @@ void TFormOptions::LoadGeneralOptions() {
   }
   if (Trim(version).empty()) version = "3.0";
   WIN32_FIND_DATAW found;
-  HANDLE search = FindFirstFileW(Widen(exe).c_str(), &found);
-  if (search == INVALID_HANDLE_VALUE) {
+  if (!TFindHandle(FindFirstFileW(Widen(exe).c_str(), &found))) {
     LabelVer->SetCaption("Unknowable Version");
     return;
   }
-  FindClose(search);
   LabelVer->SetCaption("Version: " + version + ", Last Time: " +
                        DateTimeToStr(PublicFunctionUnit::FileTimeToDateTime(found.ftLastWriteTime)));
 }
@@ -332,8 +311,7 @@ void TFormOptions::RemoveSelectBtnClick(TObject*) {
   // The new list replaces the file only once it has been written whole; until then the old
   // list stays, in the file and on the page.
   if (!ReplaceFileContents(PublicFunctionUnit::IgnoreFileName(), kept.Text())) {
-    ShowMessageBox("The ignore list could not be saved, so the entry was not removed.", "Zelvoran",
-                   MB_OK | MB_ICONWARNING);
+    ShowMessageBox("The ignore list could not be saved, so the entry was not removed.", MB_OK | MB_ICONWARNING);
     return;
   }
   *IgnoreLines = std::move(kept);

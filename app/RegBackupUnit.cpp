@@ -152,15 +152,8 @@ bool ReadData(const std::wstring& text, bool eightBit, TScriptEntry& entry) {
   return true;
 }
 
-bool ParseScript(const std::string& fileName, TScript& script, std::vector<std::string>& problems) {
-  std::string bytes;
-  try {
-    bytes = ReadFileBytes(fileName);
-  } catch (const EInOutError&) {
-    problems.push_back("The file cannot be read: " + fileName);
-    return false;
-  }
-  std::wstring text = DecodeScript(bytes, script.EightBit);
+// The lines of a script's text, without their line ends.
+std::vector<std::wstring> ScriptLines(const std::wstring& text) {
   std::vector<std::wstring> lines;
   for (size_t start = 0; start <= text.size();) {
     size_t end = text.find(L'\n', start);
@@ -170,6 +163,61 @@ bool ParseScript(const std::string& fileName, TScript& script, std::vector<std::
     lines.push_back(line);
     start = end + 1;
   }
+  return lines;
+}
+
+// A key line: "[key]", or "[-key]" for a key the script deletes. False without its "]".
+bool ReadKeyLine(const std::wstring& line, TScriptEntry& entry) {
+  size_t close = line.rfind(L']');
+  if (close == std::wstring::npos) return false;
+  entry.IsKey = true;
+  std::wstring key = line.substr(1, close - 1);
+  entry.Deleted = !key.empty() && key[0] == L'-';
+  entry.Key = Narrow(entry.Deleted ? key.substr(1) : key);
+  return true;
+}
+
+// The name of a value line ("@" or a quoted name) and its "="; pos ends after the "=".
+bool ReadValueName(const std::wstring& line, TScriptEntry& entry, size_t& pos) {
+  pos = 0;
+  bool named = true;
+  if (line[0] == L'@') pos = 1;
+  else if (line[0] == L'"') named = ReadQuoted(line, pos, entry.ValueName);
+  else named = false;
+  while (named && pos < line.size() && std::iswspace(line[pos])) ++pos;
+  if (!named || pos >= line.size() || line[pos] != L'=') return false;
+  ++pos;
+  return true;
+}
+
+// A hex list goes on over further lines while a line ends with a backslash; i ends at the last
+// line taken.
+std::wstring JoinContinuedHex(std::wstring data, const std::vector<std::wstring>& lines, size_t& i) {
+  while (data.compare(0, 3, L"hex") == 0 && !data.empty() && data.back() == L'\\' && i + 1 < lines.size()) {
+    data.pop_back();
+    data += TrimW(lines[++i]);
+  }
+  return data;
+}
+
+// A value line of the current key (entry.Key; "" when no key line has opened one), with any
+// continued hex lines after it.
+bool ReadValueLine(const std::vector<std::wstring>& lines, size_t& i, bool eightBit, TScriptEntry& entry) {
+  std::wstring line = TrimW(lines[i]);
+  size_t pos = 0;
+  if (!ReadValueName(line, entry, pos) || entry.Key.empty()) return false;
+  return ReadData(JoinContinuedHex(TrimW(line.substr(pos)), lines, i), eightBit, entry);
+}
+
+bool ParseScript(const std::string& fileName, TScript& script, std::vector<std::string>& problems) {
+  std::string bytes;
+  try {
+    bytes = ReadFileBytes(fileName);
+  } catch (const EInOutError&) {
+    problems.push_back("The file cannot be read: " + fileName);
+    return false;
+  }
+  std::vector<std::wstring> lines = ScriptLines(DecodeScript(bytes, script.EightBit));
   std::wstring header = lines.empty() ? std::wstring() : TrimW(lines[0]);
   if (header != L"Windows Registry Editor Version 5.00" && header != L"REGEDIT4") {
     problems.push_back("The file is not a registry script: " + fileName);
@@ -179,49 +227,17 @@ bool ParseScript(const std::string& fileName, TScript& script, std::vector<std::
   for (size_t i = 1; i < lines.size(); ++i) {
     std::wstring line = TrimW(lines[i]);
     if (line.empty() || line[0] == L';') continue;
-    if (line[0] == L'[') {
-      size_t close = line.rfind(L']');
-      if (close == std::wstring::npos) {
-        problems.push_back("Unreadable line: " + Narrow(line));
-        currentKey.clear();
-        continue;
-      }
-      TScriptEntry entry;
-      entry.IsKey = true;
-      std::wstring key = line.substr(1, close - 1);
-      entry.Deleted = !key.empty() && key[0] == L'-';
-      entry.Key = Narrow(entry.Deleted ? key.substr(1) : key);
-      currentKey = entry.Deleted ? std::string() : entry.Key;
-      script.Entries.push_back(entry);
-      continue;
-    }
     TScriptEntry entry;
-    entry.Key = currentKey;
-    size_t pos = 0;
-    bool named = true;
-    if (line[0] == L'@') {
-      pos = 1;
-    } else if (line[0] == L'"') {
-      named = ReadQuoted(line, pos, entry.ValueName);
+    bool read;
+    if (line[0] == L'[') {
+      read = ReadKeyLine(line, entry);
+      currentKey = read && !entry.Deleted ? entry.Key : std::string();
     } else {
-      named = false;
+      entry.Key = currentKey;
+      read = ReadValueLine(lines, i, script.EightBit, entry);
     }
-    while (named && pos < line.size() && std::iswspace(line[pos])) ++pos;
-    if (!named || pos >= line.size() || line[pos] != L'=' || currentKey.empty()) {
-      problems.push_back("Unreadable line: " + Narrow(line));
-      continue;
-    }
-    std::wstring data = TrimW(line.substr(pos + 1));
-    // hex lists may go on over further lines, each ending with a backslash
-    while (data.compare(0, 3, L"hex") == 0 && !data.empty() && data.back() == L'\\' && i + 1 < lines.size()) {
-      data.pop_back();
-      data += TrimW(lines[++i]);
-    }
-    if (!ReadData(data, script.EightBit, entry)) {
-      problems.push_back("Unreadable line: " + Narrow(line));
-      continue;
-    }
-    script.Entries.push_back(entry);
+    if (read) script.Entries.push_back(entry);
+    else problems.push_back("Unreadable line: " + Narrow(line));
   }
   return true;
 }

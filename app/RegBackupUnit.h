@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -69,7 +70,6 @@ std::string BackupSizeText(uint32_t size);
 class TRegBackupForm : public TForm {
  public:
   TRegBackupForm(TControl* host, TForm* owner);
-  ~TRegBackupForm() override;
 
   TPanel* MemoPanel;
   TMemo* Memo1;
@@ -83,6 +83,7 @@ class TRegBackupForm : public TForm {
   std::string RepairFolder;   // "" is "RepairBackup\" beside the program
   std::string FullFolder;     // "" is "FullBackup\" beside the program
   std::string ExportKey;      // what the full export writes; "" is the whole registry
+  std::function<TDateTime()> Clock = [] { return Now(); };   // the time stamp of a full export
 
   void FormShow(TObject* sender);
   void FormResize(TObject* sender);
@@ -109,9 +110,7 @@ class TRegBackupForm : public TForm {
 };
 
 namespace RegBackupUnit {
-// The page while it exists (it lives as long as the main window that made it).
-extern TRegBackupForm* RegBackupForm;
-// Shows the backup page inside host, making it on first use (owned by owner) and reusing it
-// afterwards; every call lists the partial backups of repairFolder again.
-TRegBackupForm* ShowRegBackupForm(TControl* host, TForm* owner, const std::string& repairFolder);
+// Shows the backup page inside host, making it when page is null (owned by owner) and reusing it
+// otherwise; every call lists the partial backups of repairFolder again. Returns the page.
+TRegBackupForm* ShowRegBackupForm(TRegBackupForm* page, TControl* host, TForm* owner, const std::string& repairFolder);
 }  // namespace RegBackupUnit

@@ -2,6 +2,7 @@
 #include <algorithm>
 
 #include "../framework/Dialogs.h"
+#include "../framework/Handles.h"
 #include "../framework/ImageList.h"
 #include "../scan/PublicFunctionUnit.h"
 #include "DMUnit.h"
@@ -10,8 +11,6 @@
 #include "RegBackupUnit.h"
 
 namespace RegBackupUnit {
-
-TRegBackupForm* RegBackupForm = nullptr;
 
 std::string BackupSizeText(uint32_t size) {
   // size / unit rounded to the nearest whole number, halves to the even one
@@ -26,15 +25,15 @@ std::string BackupSizeText(uint32_t size) {
   return Format("%d MB", rounded(1048576));
 }
 
-TRegBackupForm* ShowRegBackupForm(TControl* host, TForm* owner, const std::string& repairFolder) {
-  if (RegBackupForm == nullptr) {
-    RegBackupForm = new TRegBackupForm(host, owner);
-    RegBackupForm->SetBounds(4, 26, 489, 337);
+TRegBackupForm* ShowRegBackupForm(TRegBackupForm* page, TControl* host, TForm* owner, const std::string& repairFolder) {
+  if (page == nullptr) {
+    page = new TRegBackupForm(host, owner);
+    page->SetBounds(4, 26, 489, 337);
   }
-  RegBackupForm->RepairFolder = repairFolder;
-  if (RegBackupForm->Visible()) RegBackupForm->FormShow(RegBackupForm);
-  else RegBackupForm->Show();   // its OnShow lists the partial backups
-  return RegBackupForm;
+  page->RepairFolder = repairFolder;
+  if (page->Visible()) page->FormShow(page);
+  else page->Show();   // its OnShow lists the partial backups
+  return page;
 }
 
 }  // namespace RegBackupUnit
@@ -45,7 +44,28 @@ namespace {
 
 const TColor kListColor = 0xFDE9E5;
 const TColor kSelectedFill = 0xFFF2D9;
-const char* const kCaption = "Zelvoran";
+const std::vector<std::string> kIntroLines{
+    "Zelvoran introduces powerful registry recovery management utilities, including repair backup ",
+    "and full backup. ", "Instructions:",
+    "Repair Backup: whenever any changes are made to the Windows registry, a backup file will be ",
+    "automatically created, which can be used to go back to the previous configuration. ",
+    "Full Backup: you can alternatively do a complete backup for the Windows registry; usually a full ",
+    "backup will be created on your first-time cleaning."};
+const std::string kTimeLabel = "Backup Time: ";
+const std::string kSizeLabel = "File Size: ";
+const std::string kPathLabel = "Path: ";
+const std::string kNotRestored = "The registry was not restored completely!\r\r";
+const char* const kUnchangedHint = "\rPlease make sure that the registry backup has not been modified or changed.";
+const char* const kBackupFailed = "Creating registry backup was failed.";
+const char* const kBackupDone = "The registry backup was created successfully!";
+const char* const kRestoreQuestion = "Would you like to restore the registry now?";
+const char* const kRestored = "The registry was restored successfully!";
+const char* const kRemoveQuestion = "Are you sure to remove this backup file now?\rThis operation is not reversible!";
+const char* const kRemoved = "The backup file was removed successfully!";
+const char* const kCannotRemovePartial = "The backup file cannot";
+const char* const kCannotRemoveFull = "The backup file can not";
+const char* const kWaitTitle = "Registry Backup";
+const char* const kWaitText = "Please wait until the backup operation is finished.";
 const char* const kSelectItem = "Please select the specific item for this operation!";
 const char* const kRemoveTail = " be deleted or does not exist!\rPlease make sure that the registry backup has not been modified or changed.";
 const size_t kProblemsShown = 5;
@@ -74,19 +94,17 @@ void ListBackups(TListView* list, const std::string& folder) {
   list->BeginUpdate();
   list->Clear();
   WIN32_FIND_DATAW file;
-  HANDLE search = FindFirstFileW(Widen(folder + "*.reg").c_str(), &file);
-  if (search != INVALID_HANDLE_VALUE) {
+  TFindHandle search(FindFirstFileW(Widen(folder + "*.reg").c_str(), &file));
+  if (search) {
     do {
       if ((file.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0) AddBackupRow(list, folder, file);
-    } while (FindNextFileW(search, &file));
-    FindClose(search);
+    } while (FindNextFileW(search.Get(), &file));
   }
   list->EndUpdate();
 }
 
 std::string RestoreFailureText(const TRestoreResult& result) {
-  return "The registry was not restored completely!\r\r" + MainUnit::ShortList(result.Problems, kProblemsShown) +
-         "\rPlease make sure that the registry backup has not been modified or changed.";
+  return kNotRestored + MainUnit::ShortList(result.Problems, kProblemsShown) + kUnchangedHint;
 }
 
 }  // namespace
@@ -108,12 +126,7 @@ TRegBackupForm::TRegBackupForm(TControl* host, TForm* owner)
   Memo1->SetReadOnly(true);
   Memo1->SetColor(clWhite);
   Memo1->SetFont({.Height = 10, .Color = clNavy});
-  Memo1->SetLines({"Zelvoran introduces powerful registry recovery management utilities, including repair backup ",
-                   "and full backup. ", "Instructions:",
-                   "Repair Backup: whenever any changes are made to the Windows registry, a backup file will be ",
-                   "automatically created, which can be used to go back to the previous configuration. ",
-                   "Full Backup: you can alternatively do a complete backup for the Windows registry; usually a full ",
-                   "backup will be created on your first-time cleaning."});
+  Memo1->SetLines(kIntroLines);
 
   auto tab = [this](const char* name, int left) {
     auto* image = new TImage(this);
@@ -133,17 +146,8 @@ TRegBackupForm::TRegBackupForm(TControl* host, TForm* owner)
   TPanel* full = BackupNotebook->AddPage("Full");
   for (TPanel* p : {partial, full}) p->SetColor(clWhite);
 
-  // A picture button: its hover pictures are images `leave` and leave + 1 of BackupImageList.
-  auto button = [](TControl* page, const char* name, int left, int leave, std::function<void(TObject*)> click) {
-    auto* b = new TImageEx(page);
-    b->Name = name;
-    b->SetBounds(left, 151, 136, 33);
-    b->SetCursor(TCursor::HandPoint);
-    ShowImage(b, DM->BackupImageList, leave);
-    b->OnMouseEnter = [b, leave](TObject*) { ShowImage(b, DM->BackupImageList, leave + 1); };
-    b->OnMouseLeave = [b, leave](TObject*) { ShowImage(b, DM->BackupImageList, leave); };
-    b->OnClick = std::move(click);
-    return b;
+  auto button = [](TControl* page, const char* name, int left, int picture, TNotifyEvent click) {
+    return NewPictureButton(page, name, left, 151, 136, 33, DM->BackupImageList, picture, std::move(click));
   };
   auto draw = [this](TListView* list, int index, TCanvas& canvas, const RECT& rect, bool selected) {
     BackupListDrawItem(list, index, canvas, rect, selected);
@@ -164,10 +168,6 @@ TRegBackupForm::TRegBackupForm(TControl* host, TForm* owner)
   OnResize = [this](TObject* s) { FormResize(s); };
   SelectPartialTab();
   DoCreate();
-}
-
-TRegBackupForm::~TRegBackupForm() {
-  if (RegBackupForm == this) RegBackupForm = nullptr;
 }
 
 std::string TRegBackupForm::PartialFolder() const {
@@ -223,7 +223,7 @@ void TRegBackupForm::LoadRepairBackups() {
 void TRegBackupForm::LoadFullBackups() { ListBackups(BackupDataListView, FullBackupsFolder()); }
 
 TFullBackupResult TRegBackupForm::MakeFullBackup() {
-  return RegBackupUnit::MakeFullBackup(FullBackupsFolder(), Now(), ExportKey);
+  return RegBackupUnit::MakeFullBackup(FullBackupsFolder(), Clock(), ExportKey);
 }
 
 void TRegBackupForm::BackupRegistryBtnClick(TObject*) {
@@ -232,38 +232,35 @@ void TRegBackupForm::BackupRegistryBtnClick(TObject*) {
   TFullBackupResult backup;
   {
     TFormPtr<THintForm> hint(new THintForm(Owner()));
-    hint->PanelHint->SetCaption("Registry Backup");
-    hint->LabelMsg->SetCaption("Please wait until the backup operation is finished.");
+    hint->PanelHint->SetCaption(kWaitTitle);
+    hint->LabelMsg->SetCaption(kWaitText);
     hint->Show();
     hint->Repaint();
     backup = MakeFullBackup();
   }
   if (!backup.Succeeded) {
-    ShowMessageBox("Creating registry backup was failed.", kCaption, 0);
+    ShowMessageBox(kBackupFailed, 0);
     return;
   }
   WIN32_FIND_DATAW file;
-  HANDLE search = FindFirstFileW(Widen(backup.FileName).c_str(), &file);
-  if (search != INVALID_HANDLE_VALUE) {
+  if (TFindHandle(FindFirstFileW(Widen(backup.FileName).c_str(), &file)))
     AddBackupRow(BackupDataListView, ExtractFilePath(backup.FileName), file);
-    FindClose(search);
-  }
   BackupNotebook->SetPageIndex(1);
-  ShowMessageBox("The registry backup was created successfully!", kCaption, 0);
+  ShowMessageBox(kBackupDone, 0);
 }
 
 void TRegBackupForm::RestoreFrom(TListView* list) {
   TListItem* row = list->Selected();
   if (row == nullptr || row->SubItems.size() < 3) {
-    ShowMessageBox(kSelectItem, kCaption, 0);
+    ShowMessageBox(kSelectItem, 0);
     return;
   }
-  if (ShowMessageBox("Would you like to restore the registry now?", kCaption, MB_YESNO | MB_ICONINFORMATION) != IDYES)
+  if (ShowMessageBox(kRestoreQuestion, MB_YESNO | MB_ICONINFORMATION) != IDYES)
     return;
   TBusyGuard busy(this);   // regedit runs while messages are processed
   TRestoreResult result = RestoreRegistryScript(row->SubItems[2]);
-  if (result.Succeeded()) ShowMessageBox("The registry was restored successfully!", kCaption, 0);
-  else ShowMessageBox(RestoreFailureText(result), kCaption, MB_ICONWARNING);
+  if (result.Succeeded()) ShowMessageBox(kRestored, 0);
+  else ShowMessageBox(RestoreFailureText(result), MB_ICONWARNING);
 }
 
 void TRegBackupForm::RestorePartialBtnClick(TObject*) {
@@ -281,30 +278,29 @@ void TRegBackupForm::RemoveFrom(TListView* list, const char* failureText) {
   int index = list->ItemIndex();
   TListItem* row = list->Selected();
   if (row == nullptr || row->SubItems.size() < 3) {
-    ShowMessageBox(kSelectItem, kCaption, 0);
+    ShowMessageBox(kSelectItem, 0);
     return;
   }
   std::string file = row->SubItems[2];
-  if (ShowMessageBox("Are you sure to remove this backup file now?\rThis operation is not reversible!", kCaption,
-                     MB_YESNO | MB_ICONWARNING) != IDYES)
+  if (ShowMessageBox(kRemoveQuestion, MB_YESNO | MB_ICONWARNING) != IDYES)
     return;
   if (!FileExists(file)) return;
   if (DeleteFileW(Widen(file).c_str())) {
     list->DeleteItem(index);
-    ShowMessageBox("The backup file was removed successfully!", kCaption, 0);
+    ShowMessageBox(kRemoved, 0);
   } else {
-    ShowMessageBox(std::string(failureText) + kRemoveTail, kCaption, MB_ICONWARNING);
+    ShowMessageBox(std::string(failureText) + kRemoveTail, MB_ICONWARNING);
   }
 }
 
 void TRegBackupForm::RemovePartialBtnClick(TObject*) {
   if (Busy()) return;
-  RemoveFrom(PartialListView, "The backup file cannot");
+  RemoveFrom(PartialListView, kCannotRemovePartial);
 }
 
 void TRegBackupForm::RemoveBackupBtnClick(TObject*) {
   if (Busy()) return;
-  RemoveFrom(BackupDataListView, "The backup file can not");
+  RemoveFrom(BackupDataListView, kCannotRemoveFull);
   BackupNotebook->SetPageIndex(1);
 }
 
@@ -318,10 +314,10 @@ void TRegBackupForm::BackupListDrawItem(TListView* list, int index, TCanvas& can
   canvas.FillRect(r);
   DM->BackupStatImageList.Draw(canvas.Handle(), r.left + 8, r.top + 4, 0);
   canvas.Font.Bold = true;
-  canvas.TextOut(r.left + 32, r.top + 4, "Backup Time: " + row->Caption);
+  canvas.TextOut(r.left + 32, r.top + 4, kTimeLabel + row->Caption);
   canvas.Font.Bold = false;
-  canvas.TextOut(r.left + 32, r.top + 18, "File Size: " + row->Text(1));
-  canvas.TextOut(r.left + 32, r.top + 32, "Path: " + row->Text(2));
+  canvas.TextOut(r.left + 32, r.top + 18, kSizeLabel + row->Text(1));
+  canvas.TextOut(r.left + 32, r.top + 32, kPathLabel + row->Text(2));
   canvas.PenColor = selected ? clBlue : kListColor;
   canvas.FrameRect(r);
 }

@@ -4,6 +4,7 @@
 #include <cwchar>
 
 #include "ImageList.h"
+#include "ListSort.h"
 #include "Strings.h"
 
 // ---- TListItem ----
@@ -50,7 +51,7 @@ std::string TListItem::Text(int column) const {
 // ---- TListView ----
 
 static DWORD ListStyle(const TListViewOptions& o) {
-  DWORD style = LVS_REPORT | LVS_SHAREIMAGELISTS | WS_TABSTOP;
+  DWORD style = (o.IconView ? LVS_ICON : LVS_REPORT) | LVS_SHAREIMAGELISTS | WS_TABSTOP;
   if (o.OwnerData) style |= LVS_OWNERDATA;
   if (o.OwnerDraw) style |= LVS_OWNERDRAWFIXED;
   if (!o.ShowColumnHeaders) style |= LVS_NOCOLUMNHEADER;
@@ -232,6 +233,22 @@ void TListView::EndUpdate() {
   }
 }
 
+void TListView::SortItems(const std::function<bool(const TListItem& a, const TListItem& b)>& before) {
+  if (options_.OwnerData) return;
+  std::vector<TListItem*> selected;
+  for (int i = 0; i < (int)items_.size(); ++i)
+    if (IsSelected(i)) selected.push_back(items_[i].get());
+  using TRow = std::unique_ptr<TListItem>;
+  std::stable_sort(items_.begin(), items_.end(), [&](const TRow& a, const TRow& b) { return before(*a, *b); });
+  settingState_ = true;
+  for (int i = 0; i < (int)items_.size(); ++i) {
+    SetSelected(i, std::find(selected.begin(), selected.end(), items_[i].get()) != selected.end());
+    PushState(i, *items_[i]);
+  }
+  settingState_ = false;
+  InvalidateRect(Handle(), nullptr, TRUE);
+}
+
 void TListView::GetRow(int index, TListItem& row) const {
   if (options_.OwnerData) {
     row = TListItem{};
@@ -318,6 +335,10 @@ void TListView::SetSmallImages(TImageList* images) {
   smallImages_ = images;
   SendMessageW(Handle(), LVM_SETIMAGELIST, LVSIL_SMALL, (LPARAM)(images != nullptr ? images->Handle() : nullptr));
   Remeasure();
+}
+
+void TListView::SetLargeImages(TImageList* images) {
+  SendMessageW(Handle(), LVM_SETIMAGELIST, LVSIL_NORMAL, (LPARAM)(images != nullptr ? images->Handle() : nullptr));
 }
 
 void TListView::SetStateImages(TImageList* images) {
@@ -513,4 +534,8 @@ bool TListView::Notify(NMHDR* hdr, LRESULT& result) {
     }
   }
   return false;
+}
+
+int CompareColumnText(const TListItem& a, const TListItem& b, int column) {
+  return lstrcmpiW(Widen(a.Text(column)).c_str(), Widen(b.Text(column)).c_str());
 }

@@ -10,6 +10,8 @@
 // Owner draw (.OwnerDraw): OnDrawItem paints each row; the row height is the state image
 // list's height (else the small image list's, else SetRowHeight).
 // Per-cell colours: OnCustomDrawSubItem. TListView implements TListCountTarget.
+// Icon view (.IconView): large icons from SetLargeImages, each row's ImageIndex and caption.
+// Sorting by a clicked column: framework/ListSort.h.
 #pragma once
 
 #include <functional>
@@ -56,6 +58,7 @@ struct TListViewOptions {
   bool MultiSelect = false;
   bool GridLines = false;
   bool HideSelection = false;   // false: the selection shows when the list has no focus
+  bool IconView = false;        // large icons instead of report rows
 };
 
 class TListView : public TControl, public TListCountTarget {
@@ -89,6 +92,8 @@ class TListView : public TControl, public TListCountTarget {
   void UpdateItem(int index);
   void BeginUpdate();
   void EndUpdate();
+  // Reorders the model rows (stable); the selected rows stay selected.
+  void SortItems(const std::function<bool(const TListItem& a, const TListItem& b)>& before);
 
   // Check boxes. Owner data: Checked asks OnData; a click on a check box raises OnItemChecked
   // and the caller changes its data.
@@ -113,6 +118,7 @@ class TListView : public TControl, public TListCountTarget {
 
   // Images and rows.
   void SetSmallImages(TImageList* images);
+  void SetLargeImages(TImageList* images);   // the icon view's pictures
   void SetStateImages(TImageList* images);
   void SetRowHeight(int height);
   int RowHeight() const;                 // what owner-drawn rows are given

@@ -50,9 +50,12 @@ class TAnimatedImage : public TImage {
   bool Playing() const { return timer_.Enabled(); }
   int FrameIndex() const { return frame_; }
   void ShowFrame(int index);
+  // The timer's step: the next frame (after the last, the first again while the loop count
+  // allows, else it stops), due after that frame's delay.
+  void Advance();
+  int FrameDelay() const { return timer_.Interval(); }
 
  private:
-  void Advance();
   TGifImage gif_;
   TTimer timer_;
   int frame_ = 0;

@@ -4,6 +4,7 @@
 #include <shlobj.h>
 
 #include "../framework/ComPtr.h"
+#include "../framework/Handles.h"
 #include "../framework/Strings.h"
 #include "PublicFunctionUnit.h"
 
@@ -23,21 +24,6 @@ bool IsCountedAttribute(DWORD attributes) {
       return false;
   }
 }
-
-class TFindHandle {
- public:
-  explicit TFindHandle(HANDLE h) : h_(h) {}
-  ~TFindHandle() {
-    if (h_ != INVALID_HANDLE_VALUE) FindClose(h_);
-  }
-  TFindHandle(const TFindHandle&) = delete;
-  TFindHandle& operator=(const TFindHandle&) = delete;
-  bool Valid() const { return h_ != INVALID_HANDLE_VALUE; }
-  HANDLE Get() const { return h_; }
-
- private:
-  HANDLE h_;
-};
 
 // Keeps COM usable on this thread for the length of a scan (balanced; harmless when the program
 // has initialised it already).
@@ -127,7 +113,7 @@ void ScanShortcutFolder(const std::string& folder, int sectionIndex, TCaptionTar
                         TCaptionTarget* countLabel, TIgnoreContents& ignoreList, TRegistryContents& contents) {
   WIN32_FIND_DATAW entry;
   TFindHandle find(FindFirstFileW(Widen(folder + "\\*.*").c_str(), &entry));
-  if (!find.Valid()) return;
+  if (!find) return;
   do {
     if (ScanStopRequested()) return;
     ProcessMessages();

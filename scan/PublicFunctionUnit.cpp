@@ -5,6 +5,7 @@
 #include <shellapi.h>
 
 #include "../framework/Application.h"
+#include "../framework/Automation.h"
 #include "../framework/Endpoints.h"
 #include "../framework/Exceptions.h"
 #include "../framework/Registry.h"
@@ -197,54 +198,23 @@ void GetCurrentUserName(std::string& name) {
   if (GetUserNameW(buf, &size) && size > 0) name = Narrow(buf, size - 1);
 }
 
-namespace {
-// Sets or calls one member of an automation object by name.
-HRESULT Automation(IDispatch* object, const wchar_t* member, WORD kind, VARIANT* arg) {
-  DISPID id;
-  LPOLESTR name = const_cast<LPOLESTR>(member);
-  HRESULT hr = object->GetIDsOfNames(IID_NULL, &name, 1, LOCALE_USER_DEFAULT, &id);
-  if (FAILED(hr)) return hr;
-  DISPID named = DISPID_PROPERTYPUT;
-  DISPPARAMS params{arg, kind == DISPATCH_PROPERTYPUT ? &named : nullptr, arg ? 1u : 0u,
-                    kind == DISPATCH_PROPERTYPUT ? 1u : 0u};
-  return object->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, kind, &params, nullptr, nullptr, nullptr);
-}
-
-HRESULT PutLong(IDispatch* object, const wchar_t* member, long value) {
-  VARIANT v;
-  VariantInit(&v);
-  v.vt = VT_I4;
-  v.lVal = value;
-  return Automation(object, member, DISPATCH_PROPERTYPUT, &v);
-}
-}  // namespace
-
 void OpenUrl(int mode, const std::string& address) {
   if (mode != 1) {
     ShellExecuteW(Application.Handle, L"open", Widen(address).c_str(), nullptr, nullptr, SW_SHOWNORMAL);
     return;
   }
-  CLSID clsid;
-  IDispatch* browser = nullptr;
-  HRESULT hr = CLSIDFromProgID(L"InternetExplorer.Application", &clsid);
-  if (SUCCEEDED(hr)) hr = CoCreateInstance(clsid, nullptr, CLSCTX_LOCAL_SERVER, IID_IDispatch, (void**)&browser);
-  if (FAILED(hr) || browser == nullptr) throw std::runtime_error("Invalid class string");
-  PutLong(browser, L"Left", 0);
-  PutLong(browser, L"Width", GetSystemMetrics(SM_CXSCREEN));
-  PutLong(browser, L"Top", 0);
-  PutLong(browser, L"Height", GetSystemMetrics(SM_CYSCREEN) - 30);
-  VARIANT visible;
-  VariantInit(&visible);
-  visible.vt = VT_BOOL;
-  visible.boolVal = VARIANT_TRUE;
-  Automation(browser, L"Visible", DISPATCH_PROPERTYPUT, &visible);
-  VARIANT url;
-  VariantInit(&url);
-  url.vt = VT_BSTR;
-  url.bstrVal = SysAllocString(Widen(address).c_str());
-  Automation(browser, L"Navigate", DISPATCH_METHOD, &url);
-  VariantClear(&url);
-  browser->Release();
+  TAutoObject browser;
+  try {
+    browser = TAutoObject::Create("InternetExplorer.Application", CLSCTX_LOCAL_SERVER);
+  } catch (const EOleError&) {
+    throw std::runtime_error("Invalid class string");
+  }
+  browser.Put("Left", 0);
+  browser.Put("Width", GetSystemMetrics(SM_CXSCREEN));
+  browser.Put("Top", 0);
+  browser.Put("Height", GetSystemMetrics(SM_CYSCREEN) - 30);
+  browser.Put("Visible", true);
+  browser.Call("Navigate", {address});
 }
 
 namespace {

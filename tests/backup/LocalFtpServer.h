@@ -11,6 +11,16 @@
 #include <thread>
 #include <vector>
 
+#include "framework/Endpoints.h"
+#include "support/TestSupport.h"
+
+// The upload tests' fixture: the FTP endpoints (and what else a test sets) put back afterwards.
+struct FtpEndpointsKept {
+  testing_support::TKeep<std::string> host{Endpoints::FtpHost}, user{Endpoints::FtpUser};
+  testing_support::TKeep<std::string> password{Endpoints::FtpPassword};
+  testing_support::TKeep<int> port{Endpoints::FtpPort};
+};
+
 class TLocalFtpServer {
  public:
   // stall: never greets; slowData: takes in uploaded data a little at a time

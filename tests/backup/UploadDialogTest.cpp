@@ -26,15 +26,18 @@ void UseServer(const TLocalFtpServer& server) {
   Endpoints::FtpUser = "zelvoran";
   Endpoints::FtpPassword = "secret";
 }
+struct UploadDialog : ::testing::Test, FtpEndpointsKept {
+  testing_support::TKeep<PublicFunctionUnit::TMyRegistryInfo> info{PublicFunctionUnit::MyRegistryInfo};
+  testing_support::TKeep<std::string> backupFile{MainUnit::RepairBackupFile};
+};
 }  // namespace
 
-TEST(UploadDialog, OkWithNoMarksTheOffersDoneWithoutSending) {
+TEST_F(UploadDialog, OkWithNoMarksTheOffersDoneWithoutSending) {
   RegSandbox settings(HKEY_LOCAL_MACHINE);
   PublicFunctionUnit::MyRegistryInfo.OneTime = true;
   MessageBoxes().Clear();
   TFormPtr<TftpUpFileDialog> dialog(new TftpUpFileDialog);
   dialog->SettingsKey = "\\" + settings.Path();
-  EXPECT_EQ(dialog->Height(), 250);
   EXPECT_TRUE(dialog->yesRadioButton->Checked());
   dialog->Label5->Click();
   EXPECT_TRUE(dialog->noRadioButton->Checked());
@@ -47,7 +50,7 @@ TEST(UploadDialog, OkWithNoMarksTheOffersDoneWithoutSending) {
   EXPECT_TRUE(MessageBoxes().Calls.empty());
 }
 
-TEST(UploadDialog, OkWithYesSendsTheBackupAndCancelLeavesTheOffersDue) {
+TEST_F(UploadDialog, OkWithYesSendsTheBackupAndCancelLeavesTheOffersDue) {
   RegSandbox settings(HKEY_LOCAL_MACHINE);
   TempFolder temp;
   TLocalFtpServer server("zelvoran", "secret");
@@ -83,7 +86,7 @@ TEST(UploadDialog, OkWithYesSendsTheBackupAndCancelLeavesTheOffersDue) {
   EXPECT_FALSE(PublicFunctionUnit::MyRegistryInfo.OneTime);
 }
 
-TEST(UploadDialog, CancelCanBePressedWhileTheFileGoesOut) {
+TEST_F(UploadDialog, CancelCanBePressedWhileTheFileGoesOut) {
   RegSandbox settings(HKEY_LOCAL_MACHINE);
   TempFolder temp;
   TLocalFtpServer slow("zelvoran", "secret", false, true);

@@ -17,9 +17,10 @@ std::string Content(size_t size) {
   for (size_t i = 0; i < size; ++i) s[i] = (char)(i * 13 + 1);
   return s;
 }
+struct FtpUpload : ::testing::Test, FtpEndpointsKept {};
 }  // namespace
 
-TEST(Upload, StoresTheFileUnderItsNameAndReportsProgress) {
+TEST_F(FtpUpload, StoresTheFileUnderItsNameAndReportsProgress) {
   TempFolder temp;
   TLocalFtpServer server("zelvoran", "secret");
   Endpoints::FtpPort = server.Port();
@@ -47,7 +48,7 @@ TEST(Upload, StoresTheFileUnderItsNameAndReportsProgress) {
   EXPECT_TRUE(MessageBoxes().Calls.empty());
 }
 
-TEST(Upload, RefusedLoginAndMissingDirectoryShowConnectFail) {
+TEST_F(FtpUpload, RefusedLoginAndMissingDirectoryShowConnectFail) {
   TempFolder temp;
   TLocalFtpServer server("zelvoran", "secret");
   Endpoints::FtpPort = server.Port();
@@ -62,7 +63,7 @@ TEST(Upload, RefusedLoginAndMissingDirectoryShowConnectFail) {
   EXPECT_TRUE(server.Files().empty());
 }
 
-TEST(Upload, StalledServerAndCancelEndTheUpload) {
+TEST_F(FtpUpload, StalledServerAndCancelEndTheUpload) {
   TempFolder temp;
   std::string file = temp.WriteFile("c.reg", Content(200000));
   {

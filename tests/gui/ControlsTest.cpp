@@ -7,6 +7,7 @@
 #include "framework/ComCtrls.h"
 #include "framework/Forms.h"
 #include "framework/ImageList.h"
+#include "framework/ListSort.h"
 #include "framework/ListView.h"
 #include "framework/Menus.h"
 #include "framework/StdCtrls.h"
@@ -219,7 +220,7 @@ TEST_F(GuiControls, TimerFiresFromTheMessageLoopUntilDisabled) {
   timer.SetEnabled(true);
   for (int i = 0; i < 500 && timer.Enabled(); ++i) {
     Application.ProcessMessages();
-    Sleep(5);
+    MsgWaitForMultipleObjects(0, nullptr, FALSE, 100, QS_ALLINPUT);   // until the timer's message
   }
   EXPECT_EQ(ticks, 2);
   EXPECT_FALSE(timer.Enabled());
@@ -293,7 +294,7 @@ TEST_F(GuiControls, ErrorInAHandlerShowsTheErrorBoxAndTheProgramGoesOn) {
   timer.SetEnabled(true);
   for (int i = 0; i < 500 && timer.Enabled(); ++i) {
     Application.ProcessMessages();
-    Sleep(5);
+    MsgWaitForMultipleObjects(0, nullptr, FALSE, 100, QS_ALLINPUT);   // until the timer's message
   }
   ASSERT_EQ(testing_support::MessageBoxes().Calls.size(), 2u);
   EXPECT_EQ(testing_support::MessageBoxes().Calls[1].text, "timer failed");
@@ -426,6 +427,63 @@ TEST_F(GuiControls, OwnerDrawnRowsTakeTheStateImageListsHeightAndPerCellColours)
   };
   colours->Repaint();
   EXPECT_NE(std::find(cells.begin(), cells.end(), 1), cells.end());
+}
+
+TEST_F(GuiControls, ColumnClicksSortRowsAndASecondClickReversesThem) {
+  auto* list = new TListView(form.get(), {.CheckBoxes = true});
+  list->AddColumn("Name", 100);
+  list->AddColumn("Size", 60);
+  for (auto [name, size] : {std::pair{"beta", "10"}, {"Alpha", "9"}, {"gamma", "100"}})
+    list->AddItem(name)->SubItems = {size};
+  list->SetChecked(1, true);
+  list->SetItemIndex(2);
+  TColumnSort sort;
+  auto names = [&] { return ListText(list, 0, 0) + "," + ListText(list, 1, 0) + "," + ListText(list, 2, 0); };
+  sort.Click(0);
+  sort.Sort(*list, CompareColumnText);
+  EXPECT_EQ(names(), "Alpha,beta,gamma");   // case does not count
+  EXPECT_TRUE(list->IsChecked(0));           // tick and selection move with their rows
+  EXPECT_EQ(list->Perform(LVM_GETITEMSTATE, 0, LVIS_STATEIMAGEMASK) >> 12, 2);
+  EXPECT_EQ(list->ItemIndex(), 2);
+  sort.Click(0);
+  sort.Sort(*list, CompareColumnText);
+  EXPECT_EQ(names(), "gamma,beta,Alpha");
+  sort.Click(1);   // another column starts ascending, with the caller's compare
+  EXPECT_TRUE(sort.Ascending());
+  sort.Sort(*list, [](const TListItem& a, const TListItem& b, int column) {
+    return std::stoi(a.Text(column)) - std::stoi(b.Text(column));
+  });
+  EXPECT_EQ(names(), "Alpha,beta,gamma");
+
+  // Owner data: an index vector over the records, stable for equal keys.
+  std::vector<std::string> records{"b", "a", "b", "c"};
+  std::vector<int> order{0, 1, 2, 3};
+  TColumnSort byName;
+  byName.Click(0);
+  byName.Click(0);
+  byName.Sort(order, [&](int a, int b, int) { return records[a].compare(records[b]); });
+  EXPECT_EQ(order, (std::vector<int>{3, 0, 2, 1}));
+}
+
+TEST_F(GuiControls, IconViewShowsLargePictures) {
+  TImageList large(32, 32);
+  ASSERT_EQ(large.AddBitmap(TBitmap(64, 32, clRed)), 2);
+  auto* list = new TListView(form.get(), {.IconView = true});
+  list->SetBounds(0, 0, 300, 200);
+  list->SetLargeImages(&large);
+  TListItem* row = list->AddItem("Tool");
+  row->ImageIndex = 1;
+  row->Update();
+  EXPECT_EQ(GetWindowLongW(list->Handle(), GWL_STYLE) & LVS_TYPEMASK, LVS_ICON);
+  EXPECT_EQ((HIMAGELIST)list->Perform(LVM_GETIMAGELIST, LVSIL_NORMAL), large.Handle());
+  RECT icon{};
+  icon.left = LVIR_ICON;
+  list->Perform(LVM_GETITEMRECT, 0, (LPARAM)&icon);
+  EXPECT_GE(icon.bottom - icon.top, 32);
+  LVITEMW item{};
+  item.mask = LVIF_IMAGE;
+  list->Perform(LVM_GETITEMW, 0, (LPARAM)&item);
+  EXPECT_EQ(item.iImage, 1);
 }
 
 TEST_F(GuiControls, PopupMenuItemsRunTheirHandlers) {

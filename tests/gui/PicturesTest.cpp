@@ -104,15 +104,22 @@ TEST(GuiPictures, AnimatedImagePlaysFromTheMessageLoopAndStopsWhenToldTo) {
   image->AutoSize = true;
   TGifImage gif;
   ASSERT_TRUE(gif.LoadFromResource("UPDATE_ANIMATION"));
+  const int frames = gif.FrameCount(), firstDelay = gif.Delay(0), thirdDelay = gif.Delay(2);
+  const bool forever = gif.LoopCount() == 0;
+  ASSERT_GE(frames, 3);
   image->SetAnimation(std::move(gif));
   EXPECT_EQ(image->Width(), 350);
   EXPECT_EQ(image->FrameIndex(), 0);
   image->Play();
-  for (int i = 0; i < 400 && image->FrameIndex() < 2; ++i) {
-    Application.ProcessMessages();
-    Sleep(5);
-  }
-  EXPECT_GE(image->FrameIndex(), 2);
+  EXPECT_TRUE(image->Playing());
+  EXPECT_EQ(image->FrameDelay(), firstDelay);
+  image->Advance();   // as the timer does
+  image->Advance();
+  EXPECT_EQ(image->FrameIndex(), 2);
+  EXPECT_EQ(image->FrameDelay(), thirdDelay);
+  for (int i = 2; i < frames; ++i) image->Advance();
+  EXPECT_EQ(image->FrameIndex(), 0);
+  EXPECT_EQ(image->Playing(), forever);
   image->Stop();
   EXPECT_FALSE(image->Playing());
 }

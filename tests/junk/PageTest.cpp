@@ -6,7 +6,7 @@
 
 #include "framework/Application.h"
 #include "framework/Strings.h"
-#include "mainwin/MainWindowHost.h"
+#include "support/MainWindowHost.h"
 #include "support/TestSupport.h"
 #include "tools/junk/DetailTempFileUnit.h"
 #include "tools/junk/SysDiskCleanerUnit.h"

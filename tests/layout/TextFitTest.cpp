@@ -12,7 +12,7 @@
 #include "app/OptionUnit.h"
 #include "app/RepairDialogUnit.h"
 #include "framework/Strings.h"
-#include "mainwin/MainWindowHost.h"
+#include "support/MainWindowHost.h"
 #include "scan/SectionCommon.h"
 
 using testing_support::TempFolder;

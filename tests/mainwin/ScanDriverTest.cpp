@@ -4,7 +4,7 @@
 
 #include <stdexcept>
 
-#include "MainWindowHost.h"
+#include "support/MainWindowHost.h"
 #include "framework/Strings.h"
 #include "scan/InvalidShortCutsUnit.h"
 #include "scan/PublicFunctionUnit.h"
@@ -43,6 +43,7 @@ TScanRoutine Finds(int n, std::vector<int>* calls) {
 
 struct ScanDriverFixture : ::testing::Test {
   TableGuard guard;
+  testing_support::TKeep<decltype(PublicFunctionUnit::ScanState)> state{PublicFunctionUnit::ScanState};
   FakeScanView view;
   TSectionResults results;
   TIgnoreContents ignore;
@@ -54,10 +55,7 @@ struct ScanDriverFixture : ::testing::Test {
     PublicFunctionUnit::SetIgnoreFileName(folder.Path() + "ZelvoranIgnores.dat");
     for (int i = 0; i < SectionCount; ++i) Sections()[i].Scan = Finds(0, &calls);
   }
-  ~ScanDriverFixture() override {
-    PublicFunctionUnit::SetIgnoreFileName("");
-    PublicFunctionUnit::ScanState = PublicFunctionUnit::TRunState::Idle;
-  }
+  ~ScanDriverFixture() override { PublicFunctionUnit::SetIgnoreFileName(""); }
 };
 
 }  // namespace

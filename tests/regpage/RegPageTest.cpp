@@ -1,25 +1,23 @@
 // The main window's backup page: both lists, the full export, restore (checked), remove, the
-// page's life inside the main window, and the first-run dialogs of a repair.
+// page's life inside the main window.
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <set>
 
 #include "app/DMUnit.h"
-#include "app/FirstFullBackupUnit.h"
 #include "app/HintUnit.h"
 #include "app/MainUnit.h"
 #include "app/MainUnitBackup.h"
 #include "app/RegBackupUnit.h"
-#include "app/ftpUpFileDialogUnit.h"
 #include "framework/Application.h"
 #include "framework/ImageList.h"
 #include "framework/StringList.h"
 #include "scan/PublicFunctionUnit.h"
+#include "support/MainWindowHost.h"
 #include "support/TestSupport.h"
 
 using PublicFunctionUnit::MyRegistryInfo;
-using RegBackupUnit::RegBackupForm;
 using testing_support::MessageBoxes;
 using testing_support::RegSandbox;
 using testing_support::TempFolder;
@@ -68,36 +66,11 @@ std::string ScriptOf(const RegSandbox& box, const TempFolder& temp, const std::s
   return temp.WriteFile(name, MainUnit::EncodeRegScript(lines));
 }
 
-struct RegPageFixture : ::testing::Test {
-  TempFolder temp;
-  TDM dm;
-  TZelvoranMainForm* form = nullptr;
-  std::function<void()> savedFullBackup = MainUnit::ShowFirstFullBackup, savedUpload = MainUnit::ShowBackupUpload;
+struct RegPageFixture : ::testing::Test, MainWindowHost {
+  const testing_support::TempFolder& temp = folder;
 
-  RegPageFixture() {
-    MessageBoxes().Clear();
-    MyRegistryInfo.CheckUpdate = false;
-    MyRegistryInfo.OneTime = false;
-    PublicFunctionUnit::ScanState = PublicFunctionUnit::TRunState::Idle;
-    PublicFunctionUnit::SetIgnoreFileName(temp.Path() + "ZelvoranIgnores.dat");
-    DM = &dm;
-    form = new TZelvoranMainForm();
-    form->BackupFolder = RepairDir();
-    Application.Handle = form->Handle();
-    form->Show();
-    Application.ProcessMessages();
-  }
-  ~RegPageFixture() override {
-    form->Free();
-    DM = nullptr;
-    MainUnit::ShowFirstFullBackup = savedFullBackup;
-    MainUnit::ShowBackupUpload = savedUpload;
-    MyRegistryInfo.OneTime = false;
-    MyRegistryInfo.NotAutoBackup = false;
-    PublicFunctionUnit::SetIgnoreFileName("");
-  }
+  RegPageFixture() { CreateAndShow(); }
 
-  std::string RepairDir() const { return temp.Path() + "RepairBackup\\"; }
   std::string FullDir() const { return temp.Path() + "FullBackup\\"; }
 
   // Selects the row (unless -1), has the question answered and presses the page's button;
@@ -107,16 +80,16 @@ struct RegPageFixture : ::testing::Test {
     MessageBoxes().Clear();
     if (row >= 0) list->SetItemIndex(row);
     MessageBoxes().NextAnswer = answer;
-    (RegBackupForm->*button)(nullptr);
+    (form->BackupPage()->*button)(nullptr);
     return Texts();
   }
 
   // Opens the backup page as the page button does, its full list pointed at the test's folder.
   TRegBackupForm* Open() {
     form->BackupBtnClick(form->BackupBtn);
-    EXPECT_NE(RegBackupForm, nullptr);
-    RegBackupForm->FullFolder = FullDir();
-    return RegBackupForm;
+    EXPECT_NE(form->BackupPage(), nullptr);
+    form->BackupPage()->FullFolder = FullDir();
+    return form->BackupPage();
   }
 };
 
@@ -138,7 +111,6 @@ TEST_F(RegPageFixture, ListsShowTheBackupFilesOfTheirFolderWithSizes) {
     EXPECT_EQ(page->PartialListView->Item(i)->Text(2), RepairDir());
     EXPECT_FALSE(page->PartialListView->Item(i)->Caption.empty());
   }
-  EXPECT_EQ(page->PartialListView->RowHeight(), 56);
   EXPECT_EQ(page->PartialListView->ColumnWidth(0), page->PartialListView->Width() - 20);
 
   // No "FullBackup\" folder: an empty full list, whatever the partial folder holds.
@@ -184,18 +156,6 @@ BOOL CALLBACK AddHintText(HWND window, LPARAM lp) {
   return TRUE;
 }
 
-// True when the picture shows image `index` of the list.
-bool Shows(const TImage* image, const TImageList& list, int index) {
-  TBitmap expected;
-  list.GetBitmap(index, expected);
-  const TBitmap& shown = image->Picture();
-  if (shown.Width() != expected.Width() || shown.Height() != expected.Height()) return false;
-  for (int y = 0; y < shown.Height(); y += 3)
-    for (int x = 0; x < shown.Width(); x += 3)
-      if (shown.Pixel(x, y) != expected.Pixel(x, y)) return false;
-  return true;
-}
-
 TEST_F(RegPageFixture, ButtonsAndTabsShowTheirPictures) {
   TRegBackupForm* page = Open();
   const TImageList& buttons = dm.BackupImageList;
@@ -205,23 +165,23 @@ TEST_F(RegPageFixture, ButtonsAndTabsShowTheirPictures) {
                                                           {page->RemovePartialBtn, 4}};
   for (const auto& [button, leave] : pictures) {
     SCOPED_TRACE(button->Name);
-    EXPECT_TRUE(Shows(button, buttons, leave));
+    EXPECT_TRUE(ShowsImage(button, buttons, leave));
     button->OnMouseEnter(button);
-    EXPECT_TRUE(Shows(button, buttons, leave + 1));
+    EXPECT_TRUE(ShowsImage(button, buttons, leave + 1));
     button->OnMouseLeave(button);
-    EXPECT_TRUE(Shows(button, buttons, leave));
+    EXPECT_TRUE(ShowsImage(button, buttons, leave));
   }
-  EXPECT_FALSE(Shows(page->BackupRegistryBtn, buttons, 2)) << "the pictures differ";
+  EXPECT_FALSE(ShowsImage(page->BackupRegistryBtn, buttons, 2)) << "the pictures differ";
 
   const TImageList& tabs = dm.BackupTabImageList;
-  EXPECT_TRUE(Shows(page->PartialSheet, tabs, 1));
-  EXPECT_TRUE(Shows(page->FullSheet, tabs, 2));
+  EXPECT_TRUE(ShowsImage(page->PartialSheet, tabs, 1));
+  EXPECT_TRUE(ShowsImage(page->FullSheet, tabs, 2));
   page->FullSheet->Click();
-  EXPECT_TRUE(Shows(page->PartialSheet, tabs, 0));
-  EXPECT_TRUE(Shows(page->FullSheet, tabs, 3));
+  EXPECT_TRUE(ShowsImage(page->PartialSheet, tabs, 0));
+  EXPECT_TRUE(ShowsImage(page->FullSheet, tabs, 3));
   EXPECT_EQ(page->BackupNotebook->PageIndex(), 1);
   page->PartialSheet->Click();
-  EXPECT_TRUE(Shows(page->PartialSheet, tabs, 1));
+  EXPECT_TRUE(ShowsImage(page->PartialSheet, tabs, 1));
   EXPECT_EQ(page->BackupNotebook->PageIndex(), 0);
 }
 
@@ -255,7 +215,7 @@ TEST_F(RegPageFixture, TheFullExportWritesAFileAndListsIt) {
   // An export that writes nothing is reported as failed and listed nowhere.
   MessageBoxes().Clear();
   page->ExportKey = box.FullPath() + "\\missing";
-  Sleep(1100);   // a new time stamp, a new file name
+  page->Clock = [] { return Now() + 1.0; };   // a new time stamp, a new file name
   page->BackupRegistryBtnClick(page->BackupRegistryBtn);
   EXPECT_EQ(Texts(), (std::vector<std::string>{"Creating registry backup was failed."}));
   EXPECT_EQ(page->BackupDataListView->Count(), 1);
@@ -386,7 +346,7 @@ TEST_F(RegPageFixture, RemoveDeletesOnlyTheSelectedFileOnceConfirmed) {
 }
 
 TEST_F(RegPageFixture, ThePageIsMadeOnceAndListsAgainOnEveryVisit) {
-  EXPECT_EQ(RegBackupForm, nullptr);
+  EXPECT_EQ(form->BackupPage(), nullptr);
   TRegBackupForm* page = Open();
   EXPECT_EQ(page->Parent(), form->BackupPanel);
   EXPECT_EQ(page->Owner(), form);
@@ -412,68 +372,6 @@ TEST_F(RegPageFixture, ThePageIsMadeOnceAndListsAgainOnEveryVisit) {
   for (int i = 0; i < form->BackupPanel->ControlCount(); ++i)
     if (dynamic_cast<TRegBackupForm*>(form->BackupPanel->Controls(i)) != nullptr) ++pages;
   EXPECT_EQ(pages, 1);
-
-  form->Free();
-  EXPECT_EQ(RegBackupForm, nullptr) << "freed with its window";
-  form = new TZelvoranMainForm();
-  Application.Handle = form->Handle();
-}
-
-TEST_F(RegPageFixture, TheRepairShowsBothFirstRunDialogsWhileTheyAreDue) {
-  RegSandbox settings(HKEY_LOCAL_MACHINE);
-  settings.CreateKey("");
-  RegSandbox box;
-  box.SetString("k", "v", "x");
-  MyRegistryInfo.NotAutoBackup = true;
-  MainUnit::ShowFirstFullBackup = savedFullBackup;   // the program's own
-  MainUnit::ShowBackupUpload = savedUpload;
-  std::vector<std::string> shown;
-  bool confirm = false;
-  TModalHookScope hook([&](TForm& dialog) {
-    if (auto* first = dynamic_cast<TFirstFullBackupDialog*>(&dialog)) {
-      first->BackupFolder = FullDir();
-      first->ExportKey = box.FullPath();
-      first->OKButton->Perform(BM_CLICK);
-      shown.push_back(first->abMessage->Caption());
-      first->OKButton->Perform(BM_CLICK);
-    } else if (auto* upload = dynamic_cast<TftpUpFileDialog*>(&dialog)) {
-      upload->SettingsKey = "\\" + settings.Path();
-      shown.push_back(upload->Caption());
-      upload->noRadioButton->SetChecked(true);
-      (confirm ? upload->OkBitBtn : static_cast<TControl*>(upload->CancelButton))->Perform(BM_CLICK);
-    } else {
-      shown.push_back("unexpected " + dialog.Caption());
-    }
-  });
-  const std::vector<std::string> both = {"Backup registry complete!", "Zelvoran - Repair Successful"};
-
-  MyRegistryInfo.OneTime = true;
-  form->RepairBtnClick(form->RepairBtn);   // the upload offer cancelled: both stay due
-  EXPECT_EQ(shown, both);
-  EXPECT_TRUE(MyRegistryInfo.OneTime);
-  EXPECT_FALSE(settings.ValueExists("", "OneTime"));
-  form->FinishBtnClick(form->FinishBtn);
-
-  shown.clear();
-  confirm = true;
-  form->RepairBtnClick(form->RepairBtn);
-  EXPECT_EQ(shown, both);
-  EXPECT_FALSE(MyRegistryInfo.OneTime);
-  TRegistry reg;
-  reg.RootKey = HKEY_LOCAL_MACHINE;
-  ASSERT_TRUE(reg.OpenKeyReadOnly(settings.Path()));
-  EXPECT_EQ(reg.ReadString("OneTime"), "1");
-  form->FinishBtnClick(form->FinishBtn);
-
-  shown.clear();
-  form->RepairBtnClick(form->RepairBtn);
-  EXPECT_TRUE(shown.empty());
-
-  // the first-run export went where the backup page lists full backups
-  TRegBackupForm* page = Open();
-  page->FullSheetClick(page->FullSheet);
-  ASSERT_GE(page->BackupDataListView->Count(), 1);   // one per second
-  EXPECT_EQ(page->BackupDataListView->Item(0)->Text(2), FullDir());
 }
 
 }  // namespace

@@ -11,12 +11,14 @@
 #include "app/RepairDialogUnit.h"
 #include "support/RegistryTree.h"
 #include "framework/Application.h"
+#include "framework/Handles.h"
 #include "framework/StringList.h"
 #include "scan/ApplicationPathsUnit.h"
 #include "scan/PublicFunctionUnit.h"
 #include "scan/SharedDLLsUnit.h"
 #include "scan/UserSoftWareSettings.h"
 #include "scan/WindowsFontsUnit.h"
+#include "support/MainWindowHost.h"
 #include "support/TestSupport.h"
 
 using namespace MainUnit;
@@ -28,11 +30,6 @@ using testing_support::TempFolder;
 
 namespace {
 
-struct TableGuard {
-  TSectionTable Saved = Sections();
-  ~TableGuard() { Sections() = Saved; }
-};
-
 using TFullScan = void (*)(int, TCaptionTarget*, TCaptionTarget*, TIgnoreContents&, TRegistryContents&,
                            const std::string&, HKEY);
 
@@ -43,8 +40,8 @@ TScanRoutine ScanAt(TFullScan scan, const std::string& keyPath) {
   };
 }
 
-// A scan that reports the given paths.
-TScanRoutine Reports(std::vector<std::string> paths, int* scans = nullptr) {
+// A scan that reports the given paths (no detail lines, no value).
+TScanRoutine FindsPaths(std::vector<std::string> paths, int* scans = nullptr) {
   return [=](int, TCaptionTarget*, TCaptionTarget* count, TIgnoreContents&, TRegistryContents& c) {
     if (scans != nullptr) ++*scans;
     for (const std::string& p : paths) SectionCommon::NewFinding(c).KeyPath = p;
@@ -89,44 +86,16 @@ int ThreadWindows(const wchar_t* className) {
   return search.Found;
 }
 
-struct RepairFixture : ::testing::Test {
-  TableGuard guard;
-  TempFolder folder;
-  TDM dm;
-  TZelvoranMainForm* form = nullptr;
+struct RepairFixture : ::testing::Test, MainWindowHost {
   std::vector<int> calls;   // the repair routines called, by section index
-  std::function<void()> savedFullBackup = ShowFirstFullBackup, savedUpload = ShowBackupUpload;
 
   RepairFixture() {
-    MessageBoxes().Clear();
-    MyRegistryInfo.SelectAll = true;
-    MyRegistryInfo.CheckUpdate = false;
-    MyRegistryInfo.OneTime = false;
-    MyRegistryInfo.NotAutoBackup = false;
     PublicFunctionUnit::PlatformKind = 4;
-    PublicFunctionUnit::CommandLineParam.clear();
-    PublicFunctionUnit::ScanState = PublicFunctionUnit::TRunState::Idle;
-    PublicFunctionUnit::SetIgnoreFileName(folder.Path() + "ZelvoranIgnores.dat");
-    RepairBackupFile.clear();
-    for (TSection& s : Sections()) s.Scan = Reports({});
-    DM = &dm;
-    form = new TZelvoranMainForm();
-    form->BackupFolder = BackupDir();
-    Application.Handle = form->Handle();
-    form->Show();
-    Application.ProcessMessages();
-  }
-  ~RepairFixture() override {
-    form->Free();
-    DM = nullptr;
-    ShowFirstFullBackup = savedFullBackup;
-    ShowBackupUpload = savedUpload;
-    MyRegistryInfo.OneTime = false;
-    PublicFunctionUnit::ScanState = PublicFunctionUnit::TRunState::Idle;
-    PublicFunctionUnit::SetIgnoreFileName("");
+    for (TSection& s : Sections()) s.Scan = FindsPaths({});
+    CreateAndShow();
   }
 
-  std::string BackupDir() const { return folder.Path() + "RepairBackup\\"; }
+  std::string BackupDir() const { return RepairDir(); }
 
   void ScanOnly(std::initializer_list<int> sections) {
     for (TImage* pic : form->SectionImages)
@@ -150,12 +119,10 @@ struct RepairFixture : ::testing::Test {
 
   std::vector<std::string> BackupFiles() const {
     std::vector<std::string> names;
-    WIN32_FIND_DATAW fd;
-    HANDLE h = FindFirstFileW(Widen(BackupDir() + "*.reg").c_str(), &fd);
-    if (h == INVALID_HANDLE_VALUE) return names;
-    do names.push_back(Narrow(fd.cFileName));
-    while (FindNextFileW(h, &fd));
-    FindClose(h);
+    ForEachFile(BackupDir(), "*.reg", [&](const TFoundFile& f) {
+      names.push_back(f.Name);
+      return true;
+    });
     return names;
   }
 };
@@ -193,7 +160,7 @@ TEST_F(RepairFixture, ScanRepairAndRestoreBringThePlantedTreeBackByteForByte) {
 
   Sections()[1].Scan = ScanAt(ApplicationPathsUnit::ScanApplicationPaths, base + "\\AppPaths");
   Sections()[4].Scan = ScanAt(WindowsFontsUnit::ScanFonts, base + "\\Fonts");
-  Sections()[7].Scan = Reports({shortcut});
+  Sections()[7].Scan = FindsPaths({shortcut});
   Sections()[9].Scan = ScanAt(SharedDLLsUnit::ScanSharedDlls, base + "\\SharedDlls");
   ScanOnly({1, 4, 7, 9});
   ASSERT_EQ(form->RepairGrid->Count(), 4);
@@ -265,7 +232,7 @@ TEST_F(RepairFixture, NoBackupWhenSwitchedOffOrWhenNothingTickedIsRegistryData) 
   // Only shortcuts ticked: they go to the recycle bin; no backup file is claimed.
   MyRegistryInfo.NotAutoBackup = false;
   const std::string shortcut = folder.WriteFile("x.lnk");
-  Sections()[7].Scan = Reports({shortcut});
+  Sections()[7].Scan = FindsPaths({shortcut});
   ScanOnly({7});
   Repair();
   EXPECT_TRUE(MessageBoxes().Calls.empty());
@@ -345,8 +312,8 @@ TEST_F(RepairFixture, AnEntryThatCannotBeBackedUpIsNamedAndKeptUnlessTheUserSays
 
 TEST_F(RepairFixture, CancelStopsBeforeTheNextSectionAndFinishStartsOver) {
   MyRegistryInfo.NotAutoBackup = true;
-  Sections()[4].Scan = Reports({"HKEY_CURRENT_USER\\a", "HKEY_CURRENT_USER\\b"});
-  Sections()[9].Scan = Reports({"HKEY_CURRENT_USER\\c"});
+  Sections()[4].Scan = FindsPaths({"HKEY_CURRENT_USER\\a", "HKEY_CURRENT_USER\\b"});
+  Sections()[9].Scan = FindsPaths({"HKEY_CURRENT_USER\\c"});
   bool dialogShown = false;
   Sections()[4].Repair = LogsAnd(calls, 4, [&] {
     TRepairDialogForm* dialog = RepairDialogUnit::RepairDialogForm;
@@ -416,8 +383,8 @@ TEST_F(RepairFixture, CancelDuringASectionStopsItsRepairBeforeTheNextFinding) {
 
 TEST_F(RepairFixture, AFailingRepairRoutineStillClosesTheDialogAndShowsTheFinishPage) {
   MyRegistryInfo.NotAutoBackup = true;
-  Sections()[4].Scan = Reports({"HKEY_CURRENT_USER\\a"});
-  Sections()[9].Scan = Reports({"HKEY_CURRENT_USER\\c"});
+  Sections()[4].Scan = FindsPaths({"HKEY_CURRENT_USER\\a"});
+  Sections()[9].Scan = FindsPaths({"HKEY_CURRENT_USER\\c"});
   Sections()[4].Repair = LogsAnd(calls, 4, [] { throw std::runtime_error("Invalid data type"); });
   Sections()[9].Repair = LogsAnd(calls, 9);
   ScanOnly({4, 9});
@@ -476,7 +443,7 @@ TEST_F(RepairFixture, FirstRunOffersComeWhileDueAndStopOnceTheUploadIsConfirmed)
 TEST_F(RepairFixture, WhileARepairRunsTheWindowLeavesFindingsTicksAndPagesAlone) {
   MyRegistryInfo.NotAutoBackup = true;
   int scans = 0;
-  Sections()[4].Scan = Reports({"HKEY_CURRENT_USER\\a", "HKEY_CURRENT_USER\\b", "HKEY_CURRENT_USER\\c"}, &scans);
+  Sections()[4].Scan = FindsPaths({"HKEY_CURRENT_USER\\a", "HKEY_CURRENT_USER\\b", "HKEY_CURRENT_USER\\c"}, &scans);
   Sections()[4].Repair = LogsAnd(calls, 4, [&] {
     form->RepairBtnClick(form->RepairBtn);
     form->ProblemsListBox->SetItemIndex(1);

@@ -63,7 +63,7 @@ TEST(ScanFileChecks, TheDriverStartsEachScanAfresh) {
   std::string file = dir.Path() + "font.ttf";
   std::vector<bool> seen;
   scan_test::TScanRun run;   // clean scan state and an ignore file of its own, put back afterwards
-  testing_support::ScopedGlobal<MainUnit::TSectionTable> table(MainUnit::Sections());
+  testing_support::TKeep<MainUnit::TSectionTable> table(MainUnit::Sections());
   MainUnit::Sections()[4].Scan = [&](int, TCaptionTarget*, TCaptionTarget*, TIgnoreContents&, TRegistryContents&) {
     seen.push_back(ScanFileExists(file));
     WriteFileBytes(file, "x");

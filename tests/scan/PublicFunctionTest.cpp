@@ -11,7 +11,7 @@
 
 using namespace PublicFunctionUnit;
 using testing_support::RegSandbox;
-using testing_support::ScopedGlobal;
+using testing_support::TKeep;
 using testing_support::TempFolder;
 
 namespace {
@@ -29,7 +29,7 @@ TEST(Settings, FirstStartWritesDefaultsAndOddTextsStayAsTheyAre) {
   TRegistry reg;
   reg.RootKey = HKEY_LOCAL_MACHINE;
   reg.DeleteKey(SettingsKey);
-  ScopedGlobal<TMyRegistryInfo> settings(MyRegistryInfo, {});
+  TKeep<TMyRegistryInfo> settings(MyRegistryInfo, {});
   LoadSettings();
   EXPECT_EQ(ReadSetting("NotAutoBackup"), "0");
   EXPECT_EQ(ReadSetting("OneTime"), "0");
@@ -83,9 +83,9 @@ TEST(Settings, FirstStartWritesDefaultsAndOddTextsStayAsTheyAre) {
 TEST(ScanState, TickAdvancesEveryTwoHundredAndWraps) {
   TProgressHolder bar;
   TCaptionHolder label;
-  ScopedGlobal<TProgressTarget*> shownBar(ItemsProcessedBar, &bar);
-  ScopedGlobal<TCaptionTarget*> shownLabel(ItemsProcessedLabel, &label);
-  ScopedGlobal<int32_t> count(ItemsProcessed, 0);
+  TKeep<TProgressTarget*> shownBar(ItemsProcessedBar, &bar);
+  TKeep<TCaptionTarget*> shownLabel(ItemsProcessedLabel, &label);
+  TKeep<int32_t> count(ItemsProcessed, 0);
   for (int i = 0; i < 399; ++i) TickItemsProcessed();
   EXPECT_EQ(bar.Value, 1);
   EXPECT_EQ(label.Text, "Items processed:        200");
@@ -106,7 +106,7 @@ TEST(ScanState, PlatformAndDrives) {
   EXPECT_EQ(PlatformKind, 4);
   // The test prefix has E: as a CD-ROM drive and F: as a floppy drive; C: and D: are fixed.
   TStringList drives;
-  ScopedGlobal<TRunState> state(ScanState, TRunState::Idle);
+  TKeep<TRunState> state(ScanState, TRunState::Idle);
   ListNonFixedDrives(drives);
   EXPECT_NE(drives.IndexOf("E:"), -1);
   EXPECT_NE(drives.IndexOf("F:"), -1);

@@ -41,7 +41,7 @@ TScanRun::~TScanRun() {
 }
 
 void TScanRun::ExpectStopEndsScan(TScanRoutine scan, const std::string& keyPath, HKEY root) {
-  testing_support::ScopedGlobal<TRunState> stop(ScanState, TRunState::StopScan);
+  testing_support::TKeep<TRunState> stop(ScanState, TRunState::StopScan);
   Contents.Clear();
   Scan(scan, keyPath, root);
   EXPECT_EQ(Contents.Count(), 0);

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <string>
+#include <utility>
 #include <vector>
 
 #include <windows.h>
@@ -76,15 +77,16 @@ class TempFolder {
 bool DeleteTree(const std::string& folder);
 
 // Keeps a global's value (or sets a new one) for the length of a scope and puts the old value
-// back at the end, also when an assertion ends the test early.
+// back at the end, also when an assertion ends the test early:
+// `TKeep keep(PublicFunctionUnit::ScanState);`
 template <class T>
-class ScopedGlobal {
+class TKeep {
  public:
-  explicit ScopedGlobal(T& global) : global_(global), saved_(global) {}
-  ScopedGlobal(T& global, T value) : global_(global), saved_(global) { global_ = value; }
-  ~ScopedGlobal() { global_ = saved_; }
-  ScopedGlobal(const ScopedGlobal&) = delete;
-  ScopedGlobal& operator=(const ScopedGlobal&) = delete;
+  explicit TKeep(T& global) : global_(global), saved_(global) {}
+  TKeep(T& global, T value) : global_(global), saved_(global) { global_ = std::move(value); }
+  ~TKeep() { global_ = std::move(saved_); }
+  TKeep(const TKeep&) = delete;
+  TKeep& operator=(const TKeep&) = delete;
 
  private:
   T& global_;

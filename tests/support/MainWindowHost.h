@@ -1,5 +1,6 @@
-// What the main window tests share: the section table put back after each test, a scan routine
-// of the test's own, and a main window with its data module over the test's own ignore file.
+// The main window fixture every window test shares: the section table and every global the
+// window reads put back after the test, a scan routine of the test's own, and a main window with
+// its data module over the test's own ignore file and backup folder.
 #pragma once
 
 #include <string>
@@ -8,7 +9,9 @@
 #include "app/DMUnit.h"
 #include "app/MainUnit.h"
 #include "framework/Application.h"
-#include "framework/StringList.h"
+#include "framework/ImageList.h"
+#include "framework/ListView.h"
+#include "framework/Strings.h"
 #include "scan/PublicFunctionUnit.h"
 #include "support/TestSupport.h"
 
@@ -37,6 +40,25 @@ inline MainUnit::TScanRoutine Reports(std::vector<std::string> paths, std::vecto
   };
 }
 
+// The state image a list shows on a row (owner-data rows ask the page for it).
+inline int ShownTick(const TListView& list, int row) {
+  TListItem shown;
+  list.GetRow(row, shown);
+  return shown.StateIndex;
+}
+
+// True when the picture shows exactly image `index` of the list.
+inline bool ShowsImage(const TImage* image, const TImageList& list, int index) {
+  TBitmap expected;
+  list.GetBitmap(index, expected);
+  const TBitmap& shown = image->Picture();
+  if (shown.Width() != expected.Width() || shown.Height() != expected.Height()) return false;
+  for (int y = 0; y < shown.Height(); ++y)
+    for (int x = 0; x < shown.Width(); ++x)
+      if (shown.Pixel(x, y) != expected.Pixel(x, y)) return false;
+  return true;
+}
+
 // Holds a file open with no sharing, as another program may: it can be neither read nor written.
 struct TLockedFile {
   HANDLE Handle;
@@ -45,35 +67,51 @@ struct TLockedFile {
   ~TLockedFile() { CloseHandle(Handle); }
 };
 
-// The data module and the settings a test's main window runs with; Create builds the window as
-// start-up does (its first activation is the test's to trigger).
+// Create builds the window as start-up does (its first activation is the test's to trigger);
+// CreateAndShow also shows it.
 struct MainWindowHost {
   TableGuard guard;
+  testing_support::TKeep<PublicFunctionUnit::TMyRegistryInfo> info{PublicFunctionUnit::MyRegistryInfo};
+  testing_support::TKeep<decltype(PublicFunctionUnit::ScanState)> state{PublicFunctionUnit::ScanState};
+  testing_support::TKeep<uint8_t> platform{PublicFunctionUnit::PlatformKind};
+  testing_support::TKeep<std::string> commandLine{PublicFunctionUnit::CommandLineParam};
+  testing_support::TKeep<std::string> repairBackupFile{MainUnit::RepairBackupFile};
+  testing_support::TKeep<std::function<void()>> fullBackupOffer{MainUnit::ShowFirstFullBackup};
+  testing_support::TKeep<std::function<void()>> uploadOffer{MainUnit::ShowBackupUpload};
+  testing_support::TKeep<std::function<void()>> options{MainUnit::ShowOptions};
+  testing_support::TKeep<std::function<void(DWORD)>> delay{MainUnit::Delay};
+  testing_support::TKeep<HWND> applicationWindow{Application.Handle};
   testing_support::TempFolder folder;
   TDM dm;
   TZelvoranMainForm* form = nullptr;
-  uint8_t savedPlatform = PublicFunctionUnit::PlatformKind;
 
   MainWindowHost() {
     testing_support::MessageBoxes().Clear();
     PublicFunctionUnit::MyRegistryInfo.SelectAll = true;
     PublicFunctionUnit::MyRegistryInfo.CheckUpdate = false;
+    PublicFunctionUnit::MyRegistryInfo.OneTime = false;
+    PublicFunctionUnit::MyRegistryInfo.NotAutoBackup = false;
     PublicFunctionUnit::CommandLineParam.clear();
     PublicFunctionUnit::ScanState = PublicFunctionUnit::TRunState::Idle;
     PublicFunctionUnit::SetIgnoreFileName(folder.Path() + "ZelvoranIgnores.dat");
+    MainUnit::RepairBackupFile.clear();
     for (MainUnit::TSection& s : MainUnit::Sections()) s.Scan = Reports({});
     DM = &dm;
   }
   ~MainWindowHost() {
     if (form != nullptr) form->Free();
     DM = nullptr;
-    PublicFunctionUnit::CommandLineParam.clear();
     PublicFunctionUnit::SetIgnoreFileName("");
-    PublicFunctionUnit::ScanState = PublicFunctionUnit::TRunState::Idle;
-    PublicFunctionUnit::PlatformKind = savedPlatform;
   }
+  std::string RepairDir() const { return folder.Path() + "RepairBackup\\"; }
   void Create() {
     form = new TZelvoranMainForm();
+    form->BackupFolder = RepairDir();
     Application.Handle = form->Handle();
+  }
+  void CreateAndShow() {
+    Create();
+    form->Show();
+    Application.ProcessMessages();
   }
 };
