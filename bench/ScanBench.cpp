@@ -21,6 +21,7 @@
 #include <objbase.h>
 #include <psapi.h>
 
+#include "BenchClock.h"
 #include "BenchPlant.h"
 #include "ReferenceWalk.h"
 #include "app/MainUnitSections.h"
@@ -32,17 +33,6 @@ namespace {
 
 using MainUnit::SectionCount;
 using TSectionTimes = std::array<double, SectionCount>;
-
-double NowMs() {
-  static LARGE_INTEGER frequency = [] {
-    LARGE_INTEGER f;
-    QueryPerformanceFrequency(&f);
-    return f;
-  }();
-  LARGE_INTEGER now;
-  QueryPerformanceCounter(&now);
-  return double(now.QuadPart) * 1000.0 / double(frequency.QuadPart);
-}
 
 double Total(const TSectionTimes& times) {
   double sum = 0;

@@ -18,17 +18,7 @@ std::string TStringList::Text() const {
 }
 
 void TStringList::LoadFromFile(const std::string& fileName) {
-  std::string text = DecodeTextBytes(ReadFileBytes(fileName));
-  Items.clear();
-  size_t start = 0;
-  while (start < text.size()) {
-    size_t e = text.find('\n', start);
-    std::string line = text.substr(start, e == std::string::npos ? std::string::npos : e - start);
-    if (!line.empty() && line.back() == '\r') line.pop_back();
-    Items.push_back(line);
-    if (e == std::string::npos) break;
-    start = e + 1;
-  }
+  Items = DecodeTextLines(ReadFileBytes(fileName));
 }
 
 void TStringList::SaveToFile(const std::string& fileName) const {
@@ -110,14 +100,12 @@ bool AppendFileBytes(const std::string& fileName, const std::string& bytes) {
 }
 
 std::vector<std::string> DecodeTextLines(const std::string& bytes) {
+  const std::string text = DecodeTextBytes(bytes);
   std::vector<std::string> lines;
-  size_t start = 0;
-  while (start < bytes.size()) {
-    size_t end = bytes.find('\n', start);
-    if (end == std::string::npos) end = bytes.size();
-    size_t length = end - start;
-    if (length > 0 && bytes[end - 1] == '\r') --length;
-    lines.push_back(DecodeTextBytes(bytes.substr(start, length)));
+  for (size_t start = 0; start < text.size();) {
+    size_t end = text.find('\n', start);
+    if (end == std::string::npos) end = text.size();
+    lines.push_back(text.substr(start, end - start - (end > start && text[end - 1] == '\r' ? 1 : 0)));
     start = end + 1;
   }
   return lines;

@@ -17,6 +17,7 @@
 #include <windows.h>
 #include <psapi.h>
 
+#include "../BenchClock.h"
 #include "framework/Application.h"
 #include "framework/Handles.h"
 #include "framework/Strings.h"
@@ -37,17 +38,6 @@ const char* const kJunkNames[] = {"x%d.tmp", "~WRL%04d.tmp", "Thumbs.db", "setup
                                   "copy%d.bak", "report%d.do~", "dump%d.dmp", "twain%03d.mtx", "ffastun.%d"};
 const char* const kPlainNames[] = {"photo%d.jpg", "notes%d.txt", "main%d.cpp", "song%d.mp3", "data%d.xml",
                                    "image%d.png", "letter%d.doc", "table%d.xls", "lib%d.dll", "page%d.htm"};
-
-double NowMs() {
-  static LARGE_INTEGER frequency = [] {
-    LARGE_INTEGER f;
-    QueryPerformanceFrequency(&f);
-    return f;
-  }();
-  LARGE_INTEGER now;
-  QueryPerformanceCounter(&now);
-  return double(now.QuadPart) * 1000.0 / double(frequency.QuadPart);
-}
 
 // The process's committed bytes.
 double PrivateMb() {
