@@ -24,6 +24,7 @@ TRepairDialogForm::TRepairDialogForm(TForm* owner)
   TFont f;
   f.Height = 13;
   abRepair->SetFont(f);
+  abRepair->PathEllipsis = true;   // the key or file at work, often longer than the line
   abRepair->SetCaption("Repair");
 
   // The file-deletion animation is our own: not every system's shell holds one.

@@ -611,6 +611,7 @@ void TLabel::PaintContent(HDC dc) {
   } else {
     flags |= DT_SINGLELINE;
     if (VerticalCenter) flags |= DT_VCENTER;
+    if (PathEllipsis) flags |= DT_PATH_ELLIPSIS;
   }
   canvas.TextRect(r, Caption(), flags);
 }

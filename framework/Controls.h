@@ -203,6 +203,7 @@ class TLabel : public TControl {
   TAlignment Alignment = TAlignment::LeftJustify;
   bool VerticalCenter = false;
   bool WordWrap = false;
+  bool PathEllipsis = false;       // a path too long for one line loses its middle, not its end
   bool AutoSize = false;           // the width follows the text when the caption changes (a
                                    // right-justified label keeps its right edge)
   void SetTransparent(bool transparent);   // default true: no fill of its own
