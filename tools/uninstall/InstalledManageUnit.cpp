@@ -177,7 +177,7 @@ void TInstalledManageForm::ShowDetails(int index) {
   abProgramName->SetCaption(entry.Content.DisplayName);
   abInstruct1->SetVisible(false);
   abInstruct2->SetVisible(false);
-  for (TLabel* caption : {caVersion, caPublisher, caHomePage}) caption->SetVisible(true);
+  for (TLabel* label : {caVersion, caPublisher, caHomePage, abVersion, abPublisher, abHomePage}) label->SetVisible(true);
   abVersion->SetCaption(entry.Content.Version);
   abPublisher->SetCaption(entry.Content.Publisher);
   abHomePage->SetCaption(entry.Content.URLInfoAbout);
@@ -188,7 +188,8 @@ void TInstalledManageForm::ShowInstructions() {
   abProgramName->SetCaption(kInstructions);
   abInstruct1->SetVisible(true);
   abInstruct2->SetVisible(true);
-  for (TLabel* caption : {caVersion, caPublisher, caHomePage}) caption->SetVisible(false);
+  // the details share the instructions' lines: hidden, so that they leave those lines whole
+  for (TLabel* label : {caVersion, caPublisher, caHomePage, abVersion, abPublisher, abHomePage}) label->SetVisible(false);
   for (TLabel* value : {abVersion, abPublisher, abHomePage}) value->SetCaption("");
 }
 

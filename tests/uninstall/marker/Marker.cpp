@@ -2,21 +2,19 @@
 // its own folder (UTF-8), then ends.
 #include <windows.h>
 
+#include <cstdio>
+#include <cwchar>
+
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, LPWSTR, int) {
-  wchar_t path[MAX_PATH];
+  wchar_t path[MAX_PATH + 16];
   DWORD n = GetModuleFileNameW(nullptr, path, MAX_PATH);
-  if (n == 0 || n >= MAX_PATH) return 1;
-  wchar_t* slash = path;
-  for (wchar_t* p = path; *p != 0; ++p)
-    if (*p == L'\\') slash = p;
-  if (slash - path + 13 >= MAX_PATH) return 1;
-  lstrcpyW(slash + 1, L"cmdline.txt");
-  char bytes[4 * 32768];
-  int size = WideCharToMultiByte(CP_UTF8, 0, GetCommandLineW(), -1, bytes, sizeof bytes, nullptr, nullptr) - 1;
-  HANDLE h = CreateFileW(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (h == INVALID_HANDLE_VALUE) return 1;
-  DWORD written = 0;
-  if (size > 0) WriteFile(h, bytes, (DWORD)size, &written, nullptr);
-  CloseHandle(h);
-  return 0;
+  wchar_t* slash = n > 0 && n < MAX_PATH ? wcsrchr(path, L'\\') : nullptr;
+  if (slash == nullptr) return 1;
+  wcscpy(slash + 1, L"cmdline.txt");
+  static char bytes[4 * 32768];
+  int size = WideCharToMultiByte(CP_UTF8, 0, GetCommandLineW(), -1, bytes, sizeof bytes, nullptr, nullptr);
+  FILE* file = _wfopen(path, L"wb");
+  if (file == nullptr) return 1;
+  if (size > 1) fwrite(bytes, 1, size - 1, file);
+  return fclose(file) == 0 ? 0 : 1;
 }
