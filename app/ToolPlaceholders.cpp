@@ -24,8 +24,6 @@ TToolPage* NewToolPlaceholder(TControl* host, const std::string& caption) {
   return new TToolPlaceholderForm(host, caption);
 }
 
-TToolPage* NewUninstallerManagerPage(TControl* host) { return NewToolPlaceholder(host, "Uninstaller Manager"); }
-
 TToolPage* NewHistoryCleanerPage(TControl* host) { return NewToolPlaceholder(host, "History Cleaner"); }
 
 TToolPage* NewMemoryOptimizerPage(TControl* host) { return NewToolPlaceholder(host, "Tweak Memory"); }
