@@ -38,12 +38,6 @@ TEST(ChartSeries, ScrollingDropsTheOldestPointAndKeepsTheStep) {
   EXPECT_EQ(series.YValue(49), 30);
   for (int i = 0; i < TChart::kHistory; ++i) series.Scroll(5);
   EXPECT_EQ(series.YValue(0), 5) << "the first points have scrolled out";
-
-  TChartSeries empty("", clRed);
-  empty.Scroll(7);
-  empty.Scroll(8);
-  EXPECT_EQ(empty.Count(), 2);
-  EXPECT_EQ(empty.XValue(1), 1);
 }
 
 TEST_F(ChartFixture, EachSeriesIsDrawnInItsColourAtItsValue) {
