@@ -15,10 +15,7 @@ struct ChartFixture : ::testing::Test {
   // The chart as it paints itself.
   TBitmap Picture() {
     TBitmap picture(chart->ClientWidth(), chart->ClientHeight());
-    {
-      TBitmapDC dc(picture);
-      chart->Perform(WM_PRINTCLIENT, (WPARAM)dc.Handle(), PRF_CLIENT);
-    }
+    chart->Perform(WM_PRINTCLIENT, (WPARAM)TBitmapDC(picture).Handle(), PRF_CLIENT);
     GdiFlush();
     return picture;
   }
@@ -31,11 +28,8 @@ TEST(ChartSeries, ScrollingDropsTheOldestPointAndKeepsTheStep) {
   series.Fill(TChart::kHistory, 0);
   for (double y : {10.0, 20.0, 30.0}) series.Scroll(y);
   ASSERT_EQ(series.Count(), TChart::kHistory);
-  EXPECT_EQ(series.XValue(0), 3);
-  EXPECT_EQ(series.XValue(49), 52);
-  EXPECT_EQ(series.YValue(46), 0);
-  EXPECT_EQ(series.YValue(47), 10);
-  EXPECT_EQ(series.YValue(49), 30);
+  EXPECT_EQ((std::vector<double>{series.XValue(0), series.XValue(49), series.YValue(46), series.YValue(47), series.YValue(49)}),
+            (std::vector<double>{3, 52, 0, 10, 30}));
   for (int i = 0; i < TChart::kHistory; ++i) series.Scroll(5);
   EXPECT_EQ(series.YValue(0), 5) << "the first points have scrolled out";
 }
