@@ -26,6 +26,4 @@ TToolPage* NewToolPlaceholder(TControl* host, const std::string& caption) {
 
 TToolPage* NewHistoryCleanerPage(TControl* host) { return NewToolPlaceholder(host, "History Cleaner"); }
 
-TToolPage* NewMemoryOptimizerPage(TControl* host) { return NewToolPlaceholder(host, "Tweak Memory"); }
-
 TToolPage* NewRestorePointsPage(TControl* host) { return NewToolPlaceholder(host, "System Restore Point"); }
