@@ -4,11 +4,7 @@
 
 #include <algorithm>
 
-#include "app/DMUnit.h"
-#include "app/MainUnit.h"
-#include "framework/Application.h"
-#include "scan/PublicFunctionUnit.h"
-#include "support/TestSupport.h"
+#include "support/MainWindowHost.h"
 #include "tools/browser/BrowserRepairUnit.h"
 #include "tools/browser/IePluginsUnit.h"
 
@@ -112,13 +108,10 @@ TEST_F(RestorerPage, YesRunsTheTickedRowsInOrderAndShowsEachOutcomeInItsColour) 
   EXPECT_EQ(Color(5), RGB(255, 0, 0));
 }
 
-TEST(BrowserLaunchers, OpenTheRestorerAndThePluginManager) {
-  TDM dm;
-  DM = &dm;
-  PublicFunctionUnit::MyRegistryInfo.CheckUpdate = false;
-  auto* form = new TZelvoranMainForm();
-  Application.Handle = form->Handle();
-  form->Show();
+struct BrowserLaunchers : ::testing::Test, MainWindowHost {};
+
+TEST_F(BrowserLaunchers, OpenTheRestorerAndThePluginManager) {
+  CreateAndShow();
   form->AdvanceBtnClick(form->AdvanceBtn);
   form->LaunchTool(3, form->ToolIcons[3]);
   auto* restorer = dynamic_cast<TBrowserRepairForm*>(form->Tools[3].Window);
@@ -130,8 +123,6 @@ TEST(BrowserLaunchers, OpenTheRestorerAndThePluginManager) {
   ASSERT_NE(plugins, nullptr);
   EXPECT_EQ(plugins->Caption(), "IE Plugins");
   EXPECT_TRUE(plugins->Visible());
-  form->Free();
-  DM = nullptr;
 }
 
 }  // namespace

@@ -2,14 +2,13 @@
 // mail (the SMTP dialogue, its safety and its failures).
 #include <gtest/gtest.h>
 
-#include <random>
-
 #include "app/DMUnit.h"
 #include "framework/Application.h"
 #include "framework/Endpoints.h"
 #include "framework/StringList.h"
 #include "framework/Strings.h"
 #include "LocalSmtpServer.h"
+#include "support/Fuzz.h"
 #include "support/LocalHttpServer.h"
 #include "support/TestSupport.h"
 #include "tools/errors/UnitMail.h"
@@ -85,21 +84,18 @@ TEST(ErrorList, OnlyWellFormedFixesOutsideStartupPlacesAreListed) {
 }
 
 TEST(ErrorList, MalformedListsNeitherCrashNorHangNorListAnythingUnchecked) {
-  std::mt19937 random(7);
-  const std::string pieces[] = {")", "||", "##", "#", "$", "@", ",", "1", "0", "2", "HKEY_CURRENT_USER\\",
-                                "Software\\", "Run\\", "\r\n", "\n", "\xFF", "\xC3", std::string(3000, 'x'),
-                                std::string(1, '\0')};
+  testing_support::TFuzzInputs inputs(
+      {"A)HKEY_CURRENT_USER\\Software\\X||V#5$1@0,W#text$1@1,Z#$2@0##Fix A\r\nB)HKEY_CURRENT_USER\\Y||Q#1$1@0##B\r\n",
+       "R)HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run||V#x$1@1\r\n\r\n)||##\r\n"});
   for (int i = 0; i < 3000; ++i) {
-    std::string bytes;
-    for (int n = random() % 24; n > 0; --n) bytes += pieces[random() % std::size(pieces)];
     TErrorContents errors;
     std::vector<TErrorRow> rows;
-    LoadErrorList(DecodeTextLines(bytes + bytes), errors, rows);
+    LoadErrorList(DecodeTextLines(inputs.Next()), errors, rows);
     for (int k = 0; k < errors.Count(); ++k) {
+      const auto& e = errors.GetItem(k).Content;
       UnitErrorList::TContent again;
       std::vector<TRegOp> ops;
-      EXPECT_TRUE(ParseErrorLine(errors.GetItem(k).Content.Title + ")" + errors.GetItem(k).Content.KeyPath + "||" +
-                                     errors.GetItem(k).Content.Operations, again, ops));
+      ASSERT_TRUE(ParseErrorLine(e.Title + ")" + e.KeyPath + "||" + e.Operations, again, ops));
     }
   }
 }

@@ -2,9 +2,8 @@
 // type editing, the report and the cleanup, Stop, and the main window's guards while it scans.
 #include <gtest/gtest.h>
 
-#include <fstream>
-
 #include "framework/Application.h"
+#include "framework/StringList.h"
 #include "framework/Strings.h"
 #include "support/MainWindowHost.h"
 #include "support/TestSupport.h"
@@ -29,11 +28,6 @@ class THostForm : public TForm {
 };
 
 bool Exists(const std::string& path) { return GetFileAttributesW(Widen(path).c_str()) != INVALID_FILE_ATTRIBUTES; }
-
-std::string ReadAll(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), {});
-}
 
 // A page over the test's own tree: "C:" here is the folder tree\, never the drive.
 struct JunkPage : ::testing::Test {
@@ -71,7 +65,7 @@ TEST_F(JunkPage, WizardScansReportsAndMovesWithoutOverwriting) {
 
   Next();   // JunkFiles: the defaults, written at once
   ASSERT_EQ(page->JunkFilesListView->Count(), 47);
-  EXPECT_EQ(ReadAll(dir.Path() + "JunkFile.dat").size(), 9541u);
+  EXPECT_EQ(ReadFileBytes(dir.Path() + "JunkFile.dat").size(), 9541u);
   EXPECT_TRUE(page->BackBtn->Enabled());
   page->JunkFilesListView->SetChecked(RowOf("*.log"), false);   // a keyboard toggle, no mouse-down
 
@@ -122,8 +116,8 @@ TEST_F(JunkPage, WizardScansReportsAndMovesWithoutOverwriting) {
   EXPECT_EQ(page->State, TCleanerState::Cleaning);
   ASSERT_EQ(page->CleanedFiles().size(), 2u);
   for (const auto& row : page->CleanedFiles()) EXPECT_EQ(row.Status, StatusFileMoved);
-  EXPECT_EQ(ReadAll(to + "\\a.tmp"), "already there");
-  EXPECT_EQ(ReadAll(to + "\\a (2).tmp"), std::string(3000, 'a'));
+  EXPECT_EQ(ReadFileBytes(to + "\\a.tmp"), "already there");
+  EXPECT_EQ(ReadFileBytes(to + "\\a (2).tmp"), std::string(3000, 'a'));
   EXPECT_TRUE(Exists(to + "\\b.TMP"));
   EXPECT_TRUE(Exists(tree + "\\sub\\c.log"));
   EXPECT_EQ(page->NextBtn->Caption(), "Finish");

@@ -3,12 +3,11 @@
 // paths.
 #include <gtest/gtest.h>
 
-#include <random>
-
 #include "OptimizerTestSupport.h"
 #include "framework/Exceptions.h"
 #include "framework/IniFiles.h"
 #include "framework/StringList.h"
+#include "support/Fuzz.h"
 #include "support/TestSupport.h"
 #include "tools/optimizer/SpeedItemUnit.h"
 #include "tools/optimizer/SystemSpeedUnitBackup.h"
@@ -211,7 +210,13 @@ TEST_F(TweakItems, FirstBackupOfAnItemInAFileWins) {
   EXPECT_EQ(Describe(ReadValue(HKLM, kBios, "PCIConcur")), Describe(Dw(0)));
 }
 
-TEST_F(TweakItems, AviUndoRemovesOnlyItsValueAndKeepsARegistration) {
+TEST_F(TweakItems, AviUndoRemovesItsValueAndTheKeyOnlyWhenTheApplyCreatedIt) {
+  SpeedItemUnit::BackupSpeedItem(17);
+  SpeedItemUnit::ApplySpeedItem(17);
+  SystemSpeedUnit::RestoreSpeedFile(file);
+  EXPECT_FALSE(KeyExists(HKEY_CLASSES_ROOT, kAvi));
+  // A registration beside the value stays.
+  DeleteFileW(Widen(file).c_str());
   Plant(HKEY_CLASSES_ROOT, std::string(kAvi) + "\\InprocServer32", "", Sz("shell32.dll"));
   SpeedItemUnit::BackupSpeedItem(17);
   SpeedItemUnit::ApplySpeedItem(17);
@@ -223,13 +228,6 @@ TEST_F(TweakItems, AviUndoRemovesOnlyItsValueAndKeepsARegistration) {
   SystemSpeedUnit::RestoreSpeedFile(WriteIni("[Optimize AVI Media Files]\r\nF1=\r\n"));
   EXPECT_TRUE(KeyExists(HKEY_CLASSES_ROOT, std::string(kAvi) + "\\InprocServer32"));
   EXPECT_EQ(Describe(ReadValue(HKEY_CLASSES_ROOT, kAvi, "LargeSystemCache")), Describe(Absent));
-}
-
-TEST_F(TweakItems, AviKeyTheApplyCreatedGoesWhenEmpty) {
-  SpeedItemUnit::BackupSpeedItem(17);
-  SpeedItemUnit::ApplySpeedItem(17);
-  SystemSpeedUnit::RestoreSpeedFile(file);
-  EXPECT_FALSE(KeyExists(HKEY_CLASSES_ROOT, kAvi));
 }
 
 TEST_F(TweakItems, NetworkNameSpaceKeyIsRemovedOnlyWhenItWasAbsent) {
@@ -333,36 +331,26 @@ TEST_F(TweakItems, RefusedWritesAreCountedAndExistingOnlyKeysAreNoFailure) {
   EXPECT_FALSE(KeyExists(HKLM, kBios));
 }
 
-// Restores cut, doubled and binary variants of a real backup file with every registry change
+// Restores malformed variants of a real backup file with every registry and service change
 // refused: only conversion and type errors may end a restore, and nothing is written.
 TEST_F(TweakItems, FuzzedBackupFilesNeverCrashTheRestore) {
   Plant(HKCU, kDesktop, "MenuShowDelay", Sz("250"));
   for (int item = 1; item <= SpeedItemUnit::SpeedItemCount; ++item) SpeedItemUnit::BackupSpeedItem(item);
-  std::string seed = ReadFileBytes(file);
+  testing_support::TFuzzInputs inputs({ReadFileBytes(file)});
   int writes = 0;
-  SpeedItemUnit::RefuseRegistryChange = [&](HKEY, const std::string&, const std::string&) {
-    ++writes;
-    return true;
-  };
-  UnitServicesOptimize::RefuseServiceChange = [](const std::string&) { return true; };
-  std::mt19937 random(18);
+  testing_support::TKeep<SpeedItemUnit::TRegistryRefusal> refuse(
+      SpeedItemUnit::RefuseRegistryChange, [&](HKEY, const std::string&, const std::string&) { return ++writes, true; });
+  testing_support::TKeep<std::function<bool(const std::string&)>> refuseServices(
+      UnitServicesOptimize::RefuseServiceChange, [](const std::string&) { return true; });
+  std::string fuzz = temp.Path() + "speedFuzz.ini";
   for (int round = 0; round < 300; ++round) {
-    std::string bytes = seed;
-    switch (round % 4) {
-      case 0: bytes.resize(random() % (bytes.size() + 1)); break;
-      case 1: bytes += bytes.substr(random() % bytes.size()); break;
-      case 2: for (int i = 0; i < 20; ++i) bytes[random() % bytes.size()] = char(random()); break;
-      default: bytes = "[Optimize network speed]\r\nF1=" + std::string(5000, char('0' + round % 10)) + "\r\n"; break;
-    }
-    std::string fuzz = temp.WriteFile("speedFuzz.ini", bytes);
+    ASSERT_TRUE(testing_support::WriteInput(fuzz, inputs.Next()));
     try {
       SystemSpeedUnit::RestoreSpeedFile(fuzz);
     } catch (const EConvertError&) {
     } catch (const ERegistryException&) {
     }
   }
-  SpeedItemUnit::RefuseRegistryChange = nullptr;
-  UnitServicesOptimize::RefuseServiceChange = nullptr;
   EXPECT_EQ(Describe(ReadValue(HKCU, kDesktop, "MenuShowDelay")), Describe(Sz("250")));
   EXPECT_GT(writes, 0);
 }

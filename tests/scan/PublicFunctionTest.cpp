@@ -3,9 +3,11 @@
 #include <algorithm>
 
 #include "framework/Exceptions.h"
+#include "framework/Handles.h"
 #include "framework/Registry.h"
 #include "framework/StringList.h"
 #include "scan/PublicFunctionUnit.h"
+#include "support/Fuzz.h"
 #include "support/ScanFixture.h"
 #include "support/TestSupport.h"
 
@@ -148,8 +150,14 @@ TEST(RegistryPath, RootNamesBothWays) {
   EXPECT_EQ(RootKeyName((HKEY)(ULONG_PTR)0x80000004), "");
 }
 
-TEST(RegistryPath, DeleteValueDefaultAndVanishedKeys) {
+TEST(RegistryPath, DeleteValueAndKey) {
   RegSandbox box;
+  box.SetString("HKEY_CURRENT_USER\\inner", "v", "1");
+  box.SetString("Ключ", "имя", "1");
+  EXPECT_TRUE(DeleteRegistryValue(box.FullPath() + "\\HKEY_CURRENT_USER\\inner", "v"));   // a root name inside the path is kept
+  EXPECT_FALSE(box.ValueExists("HKEY_CURRENT_USER\\inner", "v"));
+  EXPECT_TRUE(DeleteRegistryValue(box.FullPath() + "\\Ключ", "имя"));
+  EXPECT_FALSE(box.ValueExists("Ключ", "имя"));
   box.SetString("k", "", "unnamed");
   box.SetString("k", "Default", "literal");
   box.SetString("k", "other", "x");
@@ -165,21 +173,8 @@ TEST(RegistryPath, DeleteValueDefaultAndVanishedKeys) {
   EXPECT_FALSE(DeleteRegistryValue(box.FullPath() + "\\gone", "v"));
   EXPECT_FALSE(box.KeyExists("gone"));
   EXPECT_FALSE(DeleteRegistryValue("NOT_A_ROOT\\x", "v"));
-}
 
-TEST(RegistryPath, RootNameInsideThePathIsKept) {
-  RegSandbox box;
-  box.SetString("HKEY_CURRENT_USER\\inner", "v", "1");
-  box.SetString("Ключ", "имя", "1");
-  EXPECT_TRUE(DeleteRegistryValue(box.FullPath() + "\\HKEY_CURRENT_USER\\inner", "v"));
-  EXPECT_FALSE(box.ValueExists("HKEY_CURRENT_USER\\inner", "v"));
-  EXPECT_TRUE(DeleteRegistryValue(box.FullPath() + "\\Ключ", "имя"));
-  EXPECT_FALSE(box.ValueExists("Ключ", "имя"));
-}
-
-TEST(RegistryPath, DeleteKeyRemovesSubtree) {
-  RegSandbox box;
-  box.SetString("t\\a\\b", "v", "1");
+  box.SetString("t\\a\\b", "v", "1");   // a key goes with its subtree
   box.SetString("t\\c", "v", "1");
   EXPECT_TRUE(DeleteRegistryKey(HKEY_CURRENT_USER, "\\" + box.Path() + "\\t"));
   EXPECT_FALSE(box.KeyExists("t"));
@@ -235,4 +230,31 @@ TEST(IgnoreList, LoadsMalformedLinesAndMatchesByItsCaseRules) {
   ASSERT_NE(locked, INVALID_HANDLE_VALUE);
   EXPECT_THROW(LoadIgnoreList(list), EInOutError);
   CloseHandle(locked);
+}
+
+// The ignore file is the user's to edit: whatever it holds loads without harm.
+TEST(IgnoreList, MalformedFilesLoadWithoutHarmAndStayAsTheyWere) {
+  scan_test::TScanRun run;   // the run's own ignore file, put back afterwards
+  const std::string file = IgnoreFileName();
+  testing_support::TFuzzInputs inputs({
+      IgnoreLine("Font Entries", "HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Fonts",
+                 "Arial (TrueType)") +
+          IgnoreLine("User Software Settings", "HKEY_CURRENT_USER\\Software\\Ключ", "имя") +
+          IgnoreLine("Invalid Shortcuts", "C:\\Users\\Me\\Desktop\\Old.lnk", "C:\\Gone\\app.exe"),
+      "Sounds Section|HKEY_CURRENT_USER\\AppEvents|default\r\n\r\nno bar at all\r\nSec|Key|name|with|bars\n",
+      "Help Section|HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\Help|\xE9t\xE9.hlp\r\n",   // an 8-bit line
+  });
+  for (int i = 0; i < 2500; ++i) {
+    const std::string bytes = inputs.Next();
+    ASSERT_TRUE(testing_support::WriteInput(file, bytes));
+    TIgnoreContents list;
+    ASSERT_NO_THROW(LoadIgnoreList(list)) << "input " << i;
+    ASSERT_LE(list.Count(), (int)bytes.size() + 1) << "input " << i;
+    IsIgnored(list, "Font Entries", "HKEY_LOCAL_MACHINE\\SOFTWARE", "Arial (TrueType)");
+    ASSERT_EQ(ReadFileBytes(file), bytes) << "the load changed the file, input " << i;
+  }
+  // nothing else was written beside the file
+  std::vector<std::string> names;
+  ForEachFile(run.Folder.Path(), "*", [&](const TFoundFile& f) { return names.push_back(f.Name), true; });
+  EXPECT_EQ(names, std::vector<std::string>{ExtractFileName(file)});
 }
