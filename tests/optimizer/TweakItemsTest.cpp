@@ -343,7 +343,7 @@ TEST_F(TweakItems, FuzzedBackupFilesNeverCrashTheRestore) {
   testing_support::TKeep<std::function<bool(const std::string&)>> refuseServices(
       UnitServicesOptimize::RefuseServiceChange, [](const std::string&) { return true; });
   std::string fuzz = temp.Path() + "speedFuzz.ini";
-  for (int round = 0; round < 300; ++round) {
+  for (int round = 0; round < 150; ++round) {
     ASSERT_TRUE(testing_support::WriteInput(fuzz, inputs.Next()));
     try {
       SystemSpeedUnit::RestoreSpeedFile(fuzz);
