@@ -33,13 +33,10 @@ TEST(StartMenuItems, EveryOrderSubkeyAndEveryValueUnderItIsReported) {
   const TContent& key = scan.Contents.GetItem(0).Content;
   EXPECT_TRUE(key.Checked);
   EXPECT_EQ(key.Number, 1);
-  EXPECT_EQ(key.ShortName, "S1");
-  EXPECT_EQ(key.KeyPathLine, " Key Path:" + k1);
-  EXPECT_EQ(key.ValueNameLine, " ValueName:default");
-  EXPECT_EQ(key.ValueLine, " Value:Empty");
-  EXPECT_EQ(key.FaultLine, " The key does not exist at the specified location");
-  EXPECT_EQ(key.DescriptionLine, "The Key default under " + k1 + " contains a bad path for the value");
-  EXPECT_EQ(key.ProblemKind, "Missing or Invalid Path");
+  scan_test::ExpectFinding(key, {.KeyPath = k1, .ShortName = "S1", .ValueName = "default",
+                                 .ValueNameLine = " ValueName:default", .ValueLine = " Value:Empty",
+                                 .FaultLine = " The key does not exist at the specified location",
+                                 .DescriptionLine = "The Key default under " + k1 + " contains a bad path for the value"});
 
   const TContent& plain = scan.Contents.GetItem(2).Content;
   EXPECT_EQ(plain.ShortName, "S1");

@@ -19,25 +19,18 @@ namespace {
 
 const char* const kConfirm = "The files will be permanently deleted and can not recovered!\r\rAre you sure to proceed?";
 
-class THostForm : public TForm {
- public:
-  THostForm() : TForm({.Border = TBorderStyle::Dialog}) {
-    SetClientSize(500, 380);
-    DoCreate();
-  }
-};
-
 bool Exists(const std::string& path) { return GetFileAttributesW(Widen(path).c_str()) != INVALID_FILE_ATTRIBUTES; }
 
 // A page over the test's own tree: "C:" here is the folder tree\, never the drive.
 struct JunkPage : ::testing::Test {
   TempFolder dir;
-  TFormPtr<THostForm> host{new THostForm};
+  TFormPtr<TForm> host{new TForm({.Border = TBorderStyle::Dialog})};
   TSysDiskCleanerForm* page = nullptr;
   std::string tree = dir.Path() + "tree";
 
   JunkPage() {
     MessageBoxes().Clear();
+    host->SetClientSize(500, 380);
     page = new TSysDiskCleanerForm(host.get(), dir.Path() + "JunkFile.dat");
     page->UseDrives({{.Caption = "Test (C:)", .Drive = "C:", .Root = tree, .TotalMb = 100, .FreeMb = 50}});
     dir.WriteFile("tree\\a.tmp", std::string(3000, 'a'));

@@ -22,7 +22,7 @@ DWORD RegistryStart(const std::string& service) {
 struct OptimizerServices : ::testing::Test {
   TServiceGuard guard;
   TempFolder temp;
-  ~OptimizerServices() override { RefuseServiceChange = nullptr; }
+  testing_support::TKeep<std::function<bool(const std::string&)>> refusal{RefuseServiceChange, nullptr};
 };
 
 TEST_F(OptimizerServices, DisableThenEnableDrivesStartTypeAndState) {

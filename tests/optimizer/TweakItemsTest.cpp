@@ -1,6 +1,7 @@
 // The tweak items on the prefix's real registry: apply, backup and restore round trips per item,
 // the backup file's sections and keys, files of the older rules, and the refused and failing
 // paths.
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include "OptimizerTestSupport.h"
@@ -15,6 +16,9 @@
 
 using namespace optimizer_test;
 using testing_support::TempFolder;
+using testing_support::TKeep;
+using testing::ThrowsMessage;
+using testing::StrEq;
 
 namespace {
 
@@ -126,11 +130,8 @@ struct TweakItems : ::testing::Test {
   TTweakKeysGuard keys;
   TempFolder temp;
   std::string file = temp.Path() + "speedRestore20240102_030405.ini";
-  TweakItems() {
-    SpeedItemUnit::SpeedBackupFile = file;
-    SpeedItemUnit::RefuseRegistryChange = nullptr;
-  }
-  ~TweakItems() override { SpeedItemUnit::RefuseRegistryChange = nullptr; }
+  TKeep<std::string> backupFile{SpeedItemUnit::SpeedBackupFile, file};
+  TKeep<SpeedItemUnit::TRegistryRefusal> refusal{SpeedItemUnit::RefuseRegistryChange, nullptr};
   std::string WriteIni(const std::string& text) { return temp.WriteFile("speedOld.ini", text); }
 };
 
@@ -187,17 +188,20 @@ TEST_F(TweakItems, BackupFileHoldsEachItemsKeysInBackupOrder) {
             (std::vector<std::string>{"F1=0", "F2=", "F3=20000"}));
   EXPECT_EQ(ini.ReadSectionValues("Fix Problem with Athlon Hanging AGP Programs"), (std::vector<std::string>{"F1=-1"}));
   EXPECT_EQ(ini.ReadSectionValues("Optimize AVI Media Files"), (std::vector<std::string>{"F1="}));
-}
 
-TEST_F(TweakItems, AbsentValuesAreSavedAsAbsentWithoutWritingAnything) {
+  // Absent values are saved as empty and not written; a text that is no number is saved as it is.
   Plant(HKLM, kPrefetch, "EnablePrefetcher", Absent);
   Plant(HKLM, kDns, "CacheHashTableSize", Absent);
-  for (int item : {1, 3, 9}) SpeedItemUnit::BackupSpeedItem(item);
+  Plant(HKCU, "Control Panel\\Desktop\\WindowMetrics", "MinAniMate", Sz("off"));
+  for (int item : {1, 3, 9, 18}) SpeedItemUnit::BackupSpeedItem(item);
   EXPECT_EQ(Describe(ReadValue(HKLM, kPrefetch, "EnablePrefetcher")), Describe(Absent));
   EXPECT_EQ(Describe(ReadValue(HKLM, kDns, "CacheHashTableSize")), Describe(Absent));
-  TIniFile ini(file);
   EXPECT_EQ(ini.ReadString("Optimize the Windows Prefetcher Service", "F1", "?"), "");
   EXPECT_EQ(ini.ReadString("Machine speed is opened in the optimization", "F1", "?"), "");
+  EXPECT_EQ(ini.ReadString("Best Vision Effect", "F1", ""), "off");
+  SpeedItemUnit::ApplySpeedItem(18);
+  SystemSpeedUnit::RestoreSpeedFile(file);
+  EXPECT_EQ(Describe(ReadValue(HKCU, "Control Panel\\Desktop\\WindowMetrics", "MinAniMate")), Describe(Sz("off")));
 }
 
 TEST_F(TweakItems, FirstBackupOfAnItemInAFileWins) {
@@ -268,56 +272,29 @@ TEST_F(TweakItems, OlderNumericFilesRestoreByTheirRules) {
   EXPECT_TRUE(ini.SectionExists("Unknown section"));
 }
 
-TEST_F(TweakItems, NonNumberEndsTheRestoreAfterTheItemsBeforeIt) {
-  std::string old = WriteIni(
-      "[Optimize network speed]\r\nF1=abc\r\nF2=1\r\nF3=1\r\nF4=1\r\n"
-      "[Machine speed is opened in the optimization]\r\nF1=2\r\nF2=0\r\n");
-  try {
-    SystemSpeedUnit::RestoreSpeedFile(old);
-    ADD_FAILURE() << "no error";
-  } catch (const EConvertError& e) {
-    EXPECT_STREQ(e.what(), "'abc' is not a valid integer value");
-  }
-  EXPECT_EQ(Describe(ReadValue(HKLM, kPrefetch, "EnablePrefetcher")), Describe(Dw(2)));   // item 1 came first
-  EXPECT_EQ(Describe(ReadValue(HKLM, kDns, "CacheHashTableBucketSize")), Describe(Absent));
-}
-
-TEST_F(TweakItems, WrongTypeStopsTheBackupWithTheRegistryError) {
-  Plant(HKCU, kDesktop, "MenuShowDelay", Dw(400));
-  try {
-    SpeedItemUnit::BackupSpeedItem(5);
-    ADD_FAILURE() << "no error";
-  } catch (const ERegistryException& e) {
-    EXPECT_STREQ(e.what(), "Invalid data type for 'MenuShowDelay'");
-  }
-  EXPECT_FALSE(FileExists(file));
-}
-
-TEST_F(TweakItems, TextThatIsNoNumberIsSavedAsItIs) {
-  Plant(HKCU, "Control Panel\\Desktop\\WindowMetrics", "MinAniMate", Sz("off"));
-  SpeedItemUnit::BackupSpeedItem(18);
-  EXPECT_EQ(TIniFile(file).ReadString("Best Vision Effect", "F1", ""), "off");
-  SpeedItemUnit::ApplySpeedItem(18);
-  SystemSpeedUnit::RestoreSpeedFile(file);
-  EXPECT_EQ(Describe(ReadValue(HKCU, "Control Panel\\Desktop\\WindowMetrics", "MinAniMate")), Describe(Sz("off")));
-}
-
-TEST_F(TweakItems, NumbersOutsideTheItemsWriteNothing) {
+TEST_F(TweakItems, ErrorsEndTheRunWithTheirMessagesAndOtherItemNumbersWriteNothing) {
   for (int item : {0, 30, -1}) {
     SpeedItemUnit::BackupSpeedItem(item);
     EXPECT_EQ(SpeedItemUnit::ApplySpeedItem(item), 0);
   }
   EXPECT_FALSE(FileExists(file));
-}
-
-TEST_F(TweakItems, BackupIntoAMissingFolderFailsWithTheIniError) {
+  Plant(HKCU, kDesktop, "MenuShowDelay", Dw(400));
+  EXPECT_THAT([&] { SpeedItemUnit::BackupSpeedItem(5); },
+              ThrowsMessage<ERegistryException>(StrEq("Invalid data type for 'MenuShowDelay'")));
+  EXPECT_FALSE(FileExists(file));
+  // A number that is none ends the restore after the items before it.
+  std::string old = WriteIni(
+      "[Optimize network speed]\r\nF1=abc\r\nF2=1\r\nF3=1\r\nF4=1\r\n"
+      "[Machine speed is opened in the optimization]\r\nF1=2\r\nF2=0\r\n");
+  EXPECT_THAT([&] { SystemSpeedUnit::RestoreSpeedFile(old); },
+              ThrowsMessage<EConvertError>(StrEq("'abc' is not a valid integer value")));
+  EXPECT_EQ(Describe(ReadValue(HKLM, kPrefetch, "EnablePrefetcher")), Describe(Dw(2)));   // item 1 came first
+  EXPECT_EQ(Describe(ReadValue(HKLM, kDns, "CacheHashTableBucketSize")), Describe(Absent));
+  // A backup into a missing folder fails with the ini error.
   SpeedItemUnit::SpeedBackupFile = temp.Path() + "missing\\speedRestore.ini";
-  try {
-    SpeedItemUnit::BackupSpeedItem(5);
-    ADD_FAILURE() << "no error";
-  } catch (const EIniFileException& e) {
-    EXPECT_EQ(std::string(e.what()), "Unable to write to " + SpeedItemUnit::SpeedBackupFile);
-  }
+  Plant(HKCU, kDesktop, "MenuShowDelay", Sz("400"));
+  EXPECT_THAT([&] { SpeedItemUnit::BackupSpeedItem(5); },
+              ThrowsMessage<EIniFileException>(StrEq("Unable to write to " + SpeedItemUnit::SpeedBackupFile)));
 }
 
 TEST_F(TweakItems, RefusedWritesAreCountedAndExistingOnlyKeysAreNoFailure) {

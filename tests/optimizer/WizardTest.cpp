@@ -22,31 +22,23 @@ const char* const kDesktop = "Control Panel\\Desktop";
 const TDateTime kStamp = 45293.12792824074;   // 2024-01-02 03:04:13
 const char* const kFileName = "speedRestore20240102_030413.ini";
 
-class THostForm : public TForm {
- public:
-  THostForm() : TForm({.Border = TBorderStyle::Dialog}) {
-    SetClientSize(500, 370);
-    DoCreate();
-  }
-};
-
 struct OptimizerWizard : ::testing::Test {
   TServiceGuard services;
   TTweakKeysGuard keys;
   TempFolder temp;
-  TFormPtr<THostForm> host{new THostForm};
+  TFormPtr<TForm> host{new TForm({.Border = TBorderStyle::Dialog})};
   TOptimizeForm* page = nullptr;
+  testing_support::TKeep<SpeedItemUnit::TRegistryRefusal> refusal{SpeedItemUnit::RefuseRegistryChange, nullptr};
 
   OptimizerWizard() {
     MessageBoxes().Clear();
-    SpeedItemUnit::RefuseRegistryChange = nullptr;
+    host->SetClientSize(500, 370);
     page = static_cast<TOptimizeForm*>(NewSystemOptimizerPage(host.get()));
     page->BackupFolder = temp.Path();
     page->Clock = [] { return kStamp; };
     page->SetBounds(4, 26, 489, 337);
     page->Show();
   }
-  ~OptimizerWizard() override { SpeedItemUnit::RefuseRegistryChange = nullptr; }
 
   void Press(TButton* button) { Guarded([&] { button->Click(); }); }
   std::vector<std::string> Texts() const {

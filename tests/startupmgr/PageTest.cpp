@@ -15,20 +15,14 @@ namespace startup_test {
 
 namespace {
 
-struct HostForm : TForm {
-  HostForm() : TForm({.Border = TBorderStyle::None}) {
-    SetBounds(0, 0, 500, 370);
-    DoCreate();
-  }
-};
-
 struct StartupPage : StartupFixture {
   TDM dm;
-  TFormPtr<HostForm> host{new HostForm};
+  TFormPtr<TForm> host{new TForm({.Border = TBorderStyle::None})};
   TStartupManagerForm* page = nullptr;
 
   StartupPage() {
     MessageBoxes().Clear();
+    host->SetBounds(0, 0, 500, 370);
     DM = &dm;
   }
   ~StartupPage() override {
