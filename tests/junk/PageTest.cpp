@@ -244,11 +244,7 @@ TEST_F(JunkPage, TheFoundFilesListShowsThreeLinesPerFile) {
 
 namespace {
 struct JunkInMainWindow : ::testing::Test, MainWindowHost {
-  JunkInMainWindow() {
-    Create();
-    form->Show();
-    Application.ProcessMessages();
-  }
+  JunkInMainWindow() { CreateAndShow(); }
 };
 }  // namespace
 
