@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <shlwapi.h>
+
 #include <algorithm>
 
 #include "framework/Exceptions.h"
@@ -8,6 +10,7 @@
 #include "framework/StringList.h"
 #include "scan/PublicFunctionUnit.h"
 #include "support/Fuzz.h"
+#include "support/Planting.h"
 #include "support/ScanFixture.h"
 #include "support/TestSupport.h"
 
@@ -28,10 +31,9 @@ std::string ReadSetting(const char* name) {
 
 // The only test that touches the program's own settings key.
 TEST(Settings, FirstStartWritesDefaultsAndOddTextsStayAsTheyAre) {
-  TRegistry reg;
-  reg.RootKey = HKEY_LOCAL_MACHINE;
-  reg.DeleteKey(SettingsKey);
-  TKeep<TMyRegistryInfo> settings(MyRegistryInfo, {});
+  RegSandbox settings(HKEY_LOCAL_MACHINE, testing_support::ExactPath{SettingsKey + 1});
+  SHDeleteKeyW(HKEY_LOCAL_MACHINE, Widen(settings.Path()).c_str());   // a first start: no key at all
+  TKeep<TMyRegistryInfo> info(MyRegistryInfo, {});
   LoadSettings();
   EXPECT_EQ(ReadSetting("NotAutoBackup"), "0");
   EXPECT_EQ(ReadSetting("OneTime"), "0");
@@ -44,16 +46,13 @@ TEST(Settings, FirstStartWritesDefaultsAndOddTextsStayAsTheyAre) {
   EXPECT_TRUE(MyRegistryInfo.CheckUpdate);
   EXPECT_TRUE(MyRegistryInfo.OneTime);
   EXPECT_FALSE(MyRegistryInfo.NotAutoBackup);
+  EXPECT_TRUE(MyRegistryInfo.NotRun);   // no Run value named after the executable
   EXPECT_FALSE(MyRegistryInfo.HomePage.empty());
   EXPECT_EQ(MyRegistryInfo.HelpURL, MyRegistryInfo.HomePage + "/help");
 
-  ASSERT_TRUE(reg.OpenKey(SettingsKey, false));
-  reg.WriteString("SelectAll", "yes");
-  reg.WriteString("OneTime", "1");
-  reg.WriteString("NotAutoBackup", "1");
-  reg.WriteString("HomePage", "http://127.0.0.1:1/");
-  reg.WriteString("Version", "2.0");
-  reg.CloseKey();
+  for (auto [name, text] : std::initializer_list<std::pair<const char*, const char*>>{
+           {"SelectAll", "yes"}, {"OneTime", "1"}, {"NotAutoBackup", "1"}, {"HomePage", "http://127.0.0.1:1/"}, {"Version", "2.0"}})
+    settings.SetString("", name, text);
   LoadSettings();
   EXPECT_FALSE(MyRegistryInfo.SelectAll);
   EXPECT_FALSE(MyRegistryInfo.OneTime);
@@ -62,24 +61,15 @@ TEST(Settings, FirstStartWritesDefaultsAndOddTextsStayAsTheyAre) {
   EXPECT_EQ(ReadSetting("SelectAll"), "yes");   // not rewritten
   EXPECT_EQ(ReadSetting("Version"), "3.0");     // written at every start
 
-  // NotRun follows the Run value named after the executable.
+  // NotRun follows the Run value named after the executable, compared case-sensitively.
+  testing_support::TPlantedValues run(HKEY_LOCAL_MACHINE, RunKey + 1);
   std::string exe = ExeName();
-  ASSERT_TRUE(reg.OpenKey(RunKey, true));
-  reg.WriteString(ExtractFileName(exe), exe);
-  reg.CloseKey();
+  run.SetString(ExtractFileName(exe), exe);
   LoadSettings();
   EXPECT_FALSE(MyRegistryInfo.NotRun);
-  ASSERT_TRUE(reg.OpenKey(RunKey, false));
-  reg.WriteString(ExtractFileName(exe), AnsiUpperCase(exe));   // compared case-sensitively
-  reg.CloseKey();
+  run.SetString(ExtractFileName(exe), AnsiUpperCase(exe));
   LoadSettings();
   EXPECT_TRUE(MyRegistryInfo.NotRun);
-  ASSERT_TRUE(reg.OpenKey(RunKey, false));
-  reg.DeleteValue(ExtractFileName(exe));
-  reg.CloseKey();
-  LoadSettings();
-  EXPECT_TRUE(MyRegistryInfo.NotRun);
-  reg.DeleteKey(SettingsKey);
 }
 
 TEST(ScanState, TickAdvancesEveryTwoHundredAndWraps) {
