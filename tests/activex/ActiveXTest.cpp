@@ -183,8 +183,7 @@ TEST_F(BlockerFixture, ARefusedWriteKeepsItsStatusAndIsCountedInsteadOfSuccess) 
 
 TEST_F(BlockerFixture, TheCatalogueIsFetchedOnlyWhenMissingAndAFailedFetchLeavesNoFile) {
   TLocalHttpServer server;
-  std::string saved = Endpoints::UpdateBase;
-  Endpoints::UpdateBase = server.Base();
+  TKeep<std::string> base(Endpoints::UpdateBase, server.Base());
   server.Route("/update/Code", {.Body = "Foo" + foo + "\r\n"});
   TFormMalignant* page = Open();
   EXPECT_EQ(server.RequestsFor("/update/Code"), 1);
@@ -196,7 +195,6 @@ TEST_F(BlockerFixture, TheCatalogueIsFetchedOnlyWhenMissingAndAFailedFetchLeaves
   DeleteFileW(Widen(temp.Path() + "Code").c_str());
   Endpoints::UpdateBase = TLocalHttpServer::ClosedBase();
   page = Open();
-  Endpoints::UpdateBase = saved;
   EXPECT_TRUE(MessageBoxes().Calls.empty());
   EXPECT_FALSE(FileExists(temp.Path() + "Code"));
   EXPECT_EQ(page->ListActiveX->Count(), 0);

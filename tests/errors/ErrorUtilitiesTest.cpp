@@ -199,9 +199,8 @@ TEST_F(ErrorPageFixture, RepairAppliesEveryFixOfATickedTitleToExistingKeysOnly) 
 
 TEST_F(ErrorPageFixture, TheListIsFetchedOnlyWhenMissingAndAFailedFetchLeavesNoFile) {
   TLocalHttpServer server;
-  std::string saved = Endpoints::UpdateBase;
+  testing_support::TKeep<std::string> base(Endpoints::UpdateBase, server.Base());
   server.Route("/update/errorlist.txt", {.Body = "A)" + box.FullPath() + "||V#5$1@0##Fix A\r\n"});
-  Endpoints::UpdateBase = server.Base();
   TErrorFixForm* page = Open();
   EXPECT_EQ(page->Rows.size(), 5u);
   page->Free();
@@ -211,7 +210,6 @@ TEST_F(ErrorPageFixture, TheListIsFetchedOnlyWhenMissingAndAFailedFetchLeavesNoF
   DeleteFileW(Widen(temp.Path() + "errorlist.txt").c_str());
   server.Route("/update/errorlist.txt", {.Body = "A)HKEY_CURRENT_USER\\x||V#5$1@0\r\n", .Truncate = true});
   page = Open();
-  Endpoints::UpdateBase = saved;
   EXPECT_TRUE(page->Rows.empty());
   EXPECT_TRUE(MessageBoxes().Calls.empty());
   EXPECT_FALSE(FileExists(temp.Path() + "errorlist.txt"));
