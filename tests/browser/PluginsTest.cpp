@@ -258,24 +258,9 @@ TEST_F(Plugins, BackupsOfTheSameSecondKeepTheirOwnFilesAndTheHeaderFollowsThePla
   EXPECT_EQ(ReadFileBytes(second.FileName).substr(0, 10), "REGEDIT4\r\n");
 }
 
-// ---- backup list and details ----
+// ---- the backup files and their details ----
 
-TEST(BackupList, ListsTheScriptsOfTheFolderAndLeavesTheCurrentDirectory) {
-  TempFolder temp;
-  temp.WriteFile("a.reg");
-  temp.WriteFile("b.txt");
-  CreateDirectoryW(Widen(temp.Path() + "c.reg").c_str(), nullptr);
-  wchar_t cwd[MAX_PATH], after[MAX_PATH];
-  GetCurrentDirectoryW(MAX_PATH, cwd);
-  std::vector<TBackupFile> files = ListBackupFiles(temp.Path());
-  ASSERT_EQ(files.size(), 1u);
-  EXPECT_EQ(files[0].FileName, temp.Path() + "a.reg");
-  GetCurrentDirectoryW(MAX_PATH, after);
-  EXPECT_EQ(std::wstring(after), std::wstring(cwd));
-  EXPECT_TRUE(ListBackupFiles(temp.Path() + "missing\\").empty());
-}
-
-TEST(BackupDetails, KeyLinesStartRecordsAndTheNewestValueLineStays) {
+TEST(BackupDetails, ScriptsAreListedAndKeyLinesStartRecordsWhereTheNewestValueLineStays) {
   std::pair<std::string, std::vector<std::string>> cases[] = {   // text, records as "key | value"
       {"REGEDIT4\r\n\r\n\"early\"=\"x\"\r\n[HKEY_A\\k]\r\n\"a\"=\"1\"\r\n  \"b\"=\"2\"  \r\n[HKEY_A\\k2]\r\n",
        {"[HKEY_A\\k] | \"b\"=\"2\"", "[HKEY_A\\k2] | "}},
@@ -288,6 +273,20 @@ TEST(BackupDetails, KeyLinesStartRecordsAndTheNewestValueLineStays) {
     EXPECT_EQ(records, expected) << text;
   }
   EXPECT_TRUE(LoadBackupDetails("C:\\ZelvoranTest\\no such file.reg").empty());
+
+  // The list holds the scripts of the folder and leaves the current directory.
+  TempFolder temp;
+  temp.WriteFile("a.reg");
+  temp.WriteFile("b.txt");
+  CreateDirectoryW(Widen(temp.Path() + "c.reg").c_str(), nullptr);
+  wchar_t cwd[MAX_PATH], after[MAX_PATH];
+  GetCurrentDirectoryW(MAX_PATH, cwd);
+  std::vector<TBackupFile> files = ListBackupFiles(temp.Path());
+  ASSERT_EQ(files.size(), 1u);
+  EXPECT_EQ(files[0].FileName, temp.Path() + "a.reg");
+  GetCurrentDirectoryW(MAX_PATH, after);
+  EXPECT_EQ(std::wstring(after), std::wstring(cwd));
+  EXPECT_TRUE(ListBackupFiles(temp.Path() + "missing\\").empty());
 }
 
 TEST(BackupDetails, MalformedFilesNeitherCrashNorHang) {

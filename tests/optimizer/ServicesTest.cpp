@@ -41,9 +41,7 @@ TEST_F(OptimizerServices, DisableThenEnableDrivesStartTypeAndState) {
     EXPECT_FALSE(again.Accepted);
     EXPECT_FALSE(again.Refused);
   }
-}
-
-TEST_F(OptimizerServices, ServiceDisabledInTheManagerCanBeEnabledAndStarted) {
+  // A service disabled in the manager itself is enabled and started.
   ASSERT_TRUE(SetServiceStartValue(SERVICE_DISABLED, "Spooler"));
   TServiceOutcome outcome = EnableSpooler();
   EXPECT_TRUE(outcome.Accepted);

@@ -135,7 +135,9 @@ struct TweakItems : ::testing::Test {
   std::string WriteIni(const std::string& text) { return temp.WriteFile("speedOld.ini", text); }
 };
 
-TEST_F(TweakItems, EveryItemWithAnUndoComesBackExactlyAsItWas) {
+// Items with an undo come back exactly as they were; items without an apply are saved and
+// restored; items without an undo keep their values and their section.
+TEST_F(TweakItems, EveryItemRoundTripsAsItsStepsSay) {
   for (const TItemCase& c : kRoundTrips) {
     DeleteFileW(Widen(file).c_str());
     PlantAll(c.Before);
@@ -145,9 +147,6 @@ TEST_F(TweakItems, EveryItemWithAnUndoComesBackExactlyAsItWas) {
     EXPECT_EQ(SystemSpeedUnit::RestoreSpeedFile(file).Refused, 0) << "item " << c.Item;
     ExpectAll(c.Before, c.Item, "restored");
   }
-}
-
-TEST_F(TweakItems, ItemsWithoutApplyAreSavedAndRestored) {
   for (const TItemCase& c : kBackupOnly) {
     DeleteFileW(Widen(file).c_str());
     PlantAll(c.Before);
@@ -157,9 +156,6 @@ TEST_F(TweakItems, ItemsWithoutApplyAreSavedAndRestored) {
     SystemSpeedUnit::RestoreSpeedFile(file);
     ExpectAll(c.Before, c.Item, "restored");
   }
-}
-
-TEST_F(TweakItems, ItemsWithoutUndoKeepTheirValuesAndTheirSection) {
   for (const TItemCase& c : kNoUndo) {
     DeleteFileW(Widen(file).c_str());
     PlantAll(c.Before);
