@@ -5,13 +5,14 @@
 #include <shlwapi.h>
 
 #include <algorithm>
-#include <random>
 
 #include "BrowserTestSupport.h"
 #include "framework/Exceptions.h"
 #include "framework/StringList.h"
 #include "framework/Strings.h"
 #include "scan/PublicFunctionUnit.h"
+#include "support/Fuzz.h"
+#include "support/RegistryTree.h"
 #include "support/TestSupport.h"
 #include "tools/browser/IERepairItemUnit.h"
 #include "tools/browser/IePluginsUnit.h"
@@ -40,18 +41,7 @@ TRegValue Blob() {
 
 // The lines of a file in UTF-16LE with its byte-order mark.
 std::vector<std::string> FileLines(const std::string& fileName) {
-  std::string bytes = ReadFileBytes(fileName);
-  EXPECT_EQ(bytes.substr(0, 2), "\xFF\xFE");
-  std::wstring w((bytes.size() - 2) / 2, L'\0');
-  memcpy(w.data(), bytes.data() + 2, w.size() * 2);
-  std::vector<std::string> lines;
-  std::string text = Narrow(w);
-  for (size_t start = 0; start < text.size();) {
-    size_t end = std::min(text.find("\r\n", start), text.size());
-    lines.push_back(text.substr(start, end - start));
-    start = end + 2;
-  }
-  return lines;
+  return DecodeTextLines(testing_support::ReadUtf16File(fileName));
 }
 
 struct Plugins : ::testing::Test {
@@ -62,10 +52,10 @@ struct Plugins : ::testing::Test {
   std::set<std::string> filesBefore = FilesIn(folder);
   TFormPtr<TForm> host{new TForm({.Border = TBorderStyle::Dialog})};
   TFormIePlugins* page = nullptr;
+  testing_support::TKeep<uint8_t> platform{PublicFunctionUnit::PlatformKind, 4};
 
   Plugins() {
     MessageBoxes().Clear();
-    PublicFunctionUnit::PlatformKind = 4;
     for (auto [root, key] : std::initializer_list<std::pair<HKEY, std::string>>{
              {HKCU, kMenuExt}, {HKCU, kBars}, {HKLM, kToolbar}, {HKLM, kBars}})
       SHDeleteKeyW(root, Widen(key).c_str());
@@ -133,7 +123,6 @@ TEST_F(Plugins, TheListShowsMenuExtensionsToolbarsAndExplorerBars) {
                         {"", kMachineBarsPath + "\\{ZV-E3}", "{ZV-E3}", "", "3"},
                     }));
   for (int i = 0; i < 8; ++i) EXPECT_FALSE(page->IEItemListView->IsChecked(i));
-  EXPECT_EQ(page->IEItemListView->ColumnWidth(2), page->IEItemListView->Width() - 25 - 150 - 20);
   EXPECT_EQ(IERepairItemUnit::ToolbarDisplayText("x", REG_DWORD, {0xFF, 0xFF, 0xFF, 0xFF}), "0xFFFFFFFF(-1)");
   EXPECT_EQ(IERepairItemUnit::ToolbarDisplayText("x", REG_MULTI_SZ, {'a', 0, 0, 0}), "");
 
@@ -269,9 +258,23 @@ TEST_F(Plugins, BackupsOfTheSameSecondKeepTheirOwnFilesAndTheHeaderFollowsThePla
   EXPECT_EQ(ReadFileBytes(second.FileName).substr(0, 10), "REGEDIT4\r\n");
 }
 
-// ---- backup list and details ----
+// ---- the backup files and their details ----
 
-TEST(BackupList, ListsTheScriptsOfTheFolderAndLeavesTheCurrentDirectory) {
+TEST(BackupDetails, ScriptsAreListedAndKeyLinesStartRecordsWhereTheNewestValueLineStays) {
+  std::pair<std::string, std::vector<std::string>> cases[] = {   // text, records as "key | value"
+      {"REGEDIT4\r\n\r\n\"early\"=\"x\"\r\n[HKEY_A\\k]\r\n\"a\"=\"1\"\r\n  \"b\"=\"2\"  \r\n[HKEY_A\\k2]\r\n",
+       {"[HKEY_A\\k] | \"b\"=\"2\"", "[HKEY_A\\k2] | "}},
+      {"Windows Registry Editor Version 5.00\n[x]\n\"v\"=\"[y]\"\n", {"[x] | ", "\"v\"=\"[y]\" | "}},
+      {"no key lines\r\nat all", {}},
+  };
+  for (const auto& [text, expected] : cases) {
+    std::vector<std::string> records;
+    for (const TDetailBackup& r : ParseBackupDetails(text)) records.push_back(Format("%s | %s", r.KeyLine, r.ValueLine));
+    EXPECT_EQ(records, expected) << text;
+  }
+  EXPECT_TRUE(LoadBackupDetails("C:\\ZelvoranTest\\no such file.reg").empty());
+
+  // The list holds the scripts of the folder and leaves the current directory.
   TempFolder temp;
   temp.WriteFile("a.reg");
   temp.WriteFile("b.txt");
@@ -286,37 +289,11 @@ TEST(BackupList, ListsTheScriptsOfTheFolderAndLeavesTheCurrentDirectory) {
   EXPECT_TRUE(ListBackupFiles(temp.Path() + "missing\\").empty());
 }
 
-TEST(BackupDetails, KeyLinesStartRecordsAndTheNewestValueLineStays) {
-  std::pair<std::string, std::vector<std::string>> cases[] = {   // text, records as "key | value"
-      {"REGEDIT4\r\n\r\n\"early\"=\"x\"\r\n[HKEY_A\\k]\r\n\"a\"=\"1\"\r\n  \"b\"=\"2\"  \r\n[HKEY_A\\k2]\r\n",
-       {"[HKEY_A\\k] | \"b\"=\"2\"", "[HKEY_A\\k2] | "}},
-      {"Windows Registry Editor Version 5.00\n[x]\n\"v\"=\"[y]\"\n", {"[x] | ", "\"v\"=\"[y]\" | "}},
-      {"no key lines\r\nat all", {}},
-  };
-  for (const auto& [text, expected] : cases) {
-    std::vector<std::string> records;
-    for (const TDetailBackup& r : ParseBackupDetails(text)) records.push_back(Format("%s | %s", r.KeyLine, r.ValueLine));
-    EXPECT_EQ(records, expected) << text;
-  }
-  EXPECT_TRUE(LoadBackupDetails("C:\\ZelvoranTest\\no such file.reg").empty());
-}
-
 TEST(BackupDetails, MalformedFilesNeitherCrashNorHang) {
-  std::mt19937 random(19);
-  const char kSeed[] = "\xFF\xFEW\0i\0n\0\r\0\n\0[\0H\0]\0\r\0\n\0@\0=\0\"\0x\0\"\0"
-                       "REGEDIT4\r\n[HKEY_CURRENT_USER\\a]\r\n\"v\"=hex:01,02\r\n[[]]\n\n\r\r";
-  const std::string seed(kSeed, sizeof kSeed - 1);
-  for (int i = 0; i < 3000; ++i) {
-    std::string text = seed.substr(random() % seed.size());
-    switch (i % 5) {
-      case 0: text += text; break;                                                            // doubled
-      case 1: text = std::string(5000 + random() % 5000, "[]x\r\n\""[random() % 6]); break;   // overlong
-      case 2: for (char& c : text) c = (char)random(); break;                                // binary
-      case 3: text = text.substr(0, random() % (text.size() + 1)); break;                     // cut
-      default: text.insert(random() % (text.size() + 1), "\xC3\x28\xFF\xFE\x80"); break;     // wrong encodings
-    }
-    for (const TDetailBackup& r : ParseBackupDetails(text)) EXPECT_EQ(r.Flag, 1);
-  }
+  testing_support::TFuzzInputs inputs({std::string("\xFF\xFEW\0i\0n\0\r\0\n\0[\0H\0]\0\r\0\n\0@\0=\0\"\0x\0\"\0", 32),
+                                       "REGEDIT4\r\n[HKEY_CURRENT_USER\\a]\r\n\"v\"=hex:01,02\r\n[[]]\n\n\r\r"});
+  for (int i = 0; i < 3000; ++i)
+    for (const TDetailBackup& r : ParseBackupDetails(inputs.Next())) ASSERT_EQ(r.Flag, 1);
 }
 
 }  // namespace

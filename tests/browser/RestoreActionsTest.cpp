@@ -150,15 +150,12 @@ TEST_F(RestoreActions, HijackEntriesGoAndTheStartPagesAreReset) {
   EXPECT_EQ(GetTempDriveRoot().substr(1), ":\\");
 }
 
-TEST_F(RestoreActions, ARunValueNamedAsTheStartPageIsTheOnlyOneRemoved) {
+TEST_F(RestoreActions, OnlyARunValueNamedAsTheStartPageIsRemovedAndNoneWithoutAStartPage) {
   Plant(HKLM, kMain, L"start page", Sz("http://evil.example/"));
   Plant(HKLM, kRun, L"http://evil.example/", Sz("C:\\hijack.exe"));
   Plant(HKLM, kRun, L"a", Sz("C:\\x.exe http://evil.example/"));
   EXPECT_TRUE(RemoveStartPageRunEntries());
   EXPECT_EQ(RunValuesLeft(), (std::set<std::string>{"a"}));
-}
-
-TEST_F(RestoreActions, WithoutAStartPageNoRunValueIsTestedAtAll) {
   for (auto [name, data] :
        std::initializer_list<TNamed>{{L"a", "C:\\x.exe"}, {L"b", ""}, {L"c", "regedit /s x.reg"}, {L"", "C:\\u.exe"}})
     Plant(HKLM, kRun, name, Sz(data));
@@ -179,7 +176,8 @@ TEST_F(RestoreActions, WithoutAStartPageNoRunValueIsTestedAtAll) {
 }
 
 // Wine, as Windows, refuses a lasting key below a volatile one: a real refusal of key creation.
-TEST_F(RestoreActions, AnActionWhoseKeyCannotBeCreatedFails) {
+// Wine grants every value write: that refusal comes from the write call put in for the test.
+TEST_F(RestoreActions, AnActionFailsWhenItsKeyCannotBeCreatedOrAValueWriteIsRefused) {
   SHDeleteKeyW(HKCU, L"Software\\Policies");
   HKEY key;
   ASSERT_EQ(RegCreateKeyExW(HKCU, L"Software\\Policies", 0, nullptr, REG_OPTION_VOLATILE, KEY_ALL_ACCESS, nullptr,
@@ -190,18 +188,14 @@ TEST_F(RestoreActions, AnActionWhoseKeyCannotBeCreatedFails) {
   EXPECT_FALSE(RepairItems[4].Action());
   EXPECT_TRUE(There(HKU, ".DEFAULT\\" + kRestrictions, "NoBrowserContextMenu")) << "its other key is still written";
   EXPECT_TRUE(RepairItems[2].Action());
-}
 
-// Wine grants every value write: the refusal comes from the write call put in for the test.
-TEST_F(RestoreActions, AnActionWhoseValueWriteIsRefusedFails) {
-  TSetRegistryValue saved = SetRegistryValue;
-  SetRegistryValue = [](HKEY key, const wchar_t* name, DWORD type, const BYTE* data, DWORD size) -> LONG {
-    return std::wstring(name) == L"RestrictRun" ? ERROR_ACCESS_DENIED : RegSetValueExW(key, name, 0, type, data, size);
-  };
+  testing_support::TKeep<TSetRegistryValue> write(
+      SetRegistryValue, [](HKEY key, const wchar_t* name, DWORD type, const BYTE* data, DWORD size) -> LONG {
+        return std::wstring(name) == L"RestrictRun" ? ERROR_ACCESS_DENIED : RegSetValueExW(key, name, 0, type, data, size);
+      });
   Plant(HKCU, kExplorer);
   EXPECT_EQ(Run(7, false), std::set<std::string>{"+HKCU\\" + kExplorer + ": NoFolderOptions = type 3: 00 00 00 00"});
   EXPECT_TRUE(RepairItems[6].Action());
-  SetRegistryValue = saved;
 }
 
 }  // namespace

@@ -4,11 +4,7 @@
 
 #include <algorithm>
 
-#include "app/DMUnit.h"
-#include "app/MainUnit.h"
-#include "framework/Application.h"
-#include "scan/PublicFunctionUnit.h"
-#include "support/TestSupport.h"
+#include "support/MainWindowHost.h"
 #include "tools/browser/BrowserRepairUnit.h"
 #include "tools/browser/IePluginsUnit.h"
 
@@ -65,7 +61,6 @@ TEST_F(RestorerPage, EveryVisitShowsTheThirteenRowsTickedWithoutStatus) {
     EXPECT_EQ(Column(0), std::vector<std::string>(13, ""));
     EXPECT_EQ(Column(2), std::vector<std::string>(13, ""));
     for (int i = 0; i < 13; ++i) EXPECT_TRUE(page->IERepairListView->IsChecked(i));
-    EXPECT_EQ(page->IERepairListView->ColumnWidth(1), page->IERepairListView->Width() - 25 - 80 - 20);
     TickOnly({2});
     page->RunRepairs();
     Open();
@@ -112,13 +107,10 @@ TEST_F(RestorerPage, YesRunsTheTickedRowsInOrderAndShowsEachOutcomeInItsColour) 
   EXPECT_EQ(Color(5), RGB(255, 0, 0));
 }
 
-TEST(BrowserLaunchers, OpenTheRestorerAndThePluginManager) {
-  TDM dm;
-  DM = &dm;
-  PublicFunctionUnit::MyRegistryInfo.CheckUpdate = false;
-  auto* form = new TZelvoranMainForm();
-  Application.Handle = form->Handle();
-  form->Show();
+struct BrowserLaunchers : ::testing::Test, MainWindowHost {};
+
+TEST_F(BrowserLaunchers, OpenTheRestorerAndThePluginManager) {
+  CreateAndShow();
   form->AdvanceBtnClick(form->AdvanceBtn);
   form->LaunchTool(3, form->ToolIcons[3]);
   auto* restorer = dynamic_cast<TBrowserRepairForm*>(form->Tools[3].Window);
@@ -130,8 +122,6 @@ TEST(BrowserLaunchers, OpenTheRestorerAndThePluginManager) {
   ASSERT_NE(plugins, nullptr);
   EXPECT_EQ(plugins->Caption(), "IE Plugins");
   EXPECT_TRUE(plugins->Visible());
-  form->Free();
-  DM = nullptr;
 }
 
 }  // namespace

@@ -26,20 +26,6 @@ std::vector<std::string> Lines(const scan_test::TScanRun& scan, const RunListVal
   return r;
 }
 
-// A file-dialog list "txt" with a and b, and two Run-dialog entries "one" and "two".
-class SmallLists : public ::testing::Test {
- protected:
-  void SetUp() override {
-    mru.SetString("txt", "a", "x");
-    mru.SetString("txt", "b", "x");
-    one = run.Set("one", "cmd\\1");
-    two = run.Set("two", "calc\\1");
-  }
-  RegSandbox mru;
-  RunListValues run;
-  std::string one, two;
-};
-
 }  // namespace
 
 TEST(RecentFileLists, EveryFileDialogValueAndEveryRunTextIsReported) {
@@ -90,7 +76,12 @@ TEST(RecentFileLists, EveryFileDialogValueAndEveryRunTextIsReported) {
   }
 }
 
-TEST_F(SmallLists, TheRunListIsReadWhenTheFileDialogKeyIsMissingAndExclusionsHideOneEntry) {
+TEST(RecentFileLists, TheRunListIsReadWhenTheFileDialogKeyIsMissingAndExclusionsHideOneEntry) {
+  RegSandbox mru;
+  mru.SetString("txt", "a", "x");
+  mru.SetString("txt", "b", "x");
+  RunListValues run;
+  std::string one = run.Set("one", "cmd\\1"), two = run.Set("two", "calc\\1");
   scan_test::TScanRun missing;
   RecentlyFileUnit::ScanRecentFiles(8, nullptr, nullptr, missing.IgnoreList, missing.Contents, mru.Path() + "\\nokey",
                                     HKEY_CURRENT_USER);

@@ -81,7 +81,9 @@ TEST(Shortcuts, MissingTargetsAreReportedWithTheirTexts) {
   EXPECT_EQ(b.DescriptionLine, "The shortcut b folder.lnk in the folder " + f2 + " linked to a missing target.");
 }
 
-TEST(Shortcuts, ValidUnreadableAndOutOfReachTargetsYieldNothing) {
+// Valid, unreadable and out-of-reach targets yield nothing; the walk enters plain folders and
+// skips only the document history.
+TEST(Shortcuts, WalkReportsOnlyMissingTargetsAndSkipsTheDocumentHistory) {
   TempFolder dir;
   dir.WriteFile("App.v2\\run.exe");
   dir.WriteFile("Plain\\readme.txt");
@@ -89,20 +91,12 @@ TEST(Shortcuts, ValidUnreadableAndOutOfReachTargetsYieldNothing) {
   MakeShortcut(dir.Path() + "folder.lnk", dir.Path() + "Plain");
   MakeShortcut(dir.Path() + "file.lnk", dir.Path() + "Plain\\readme.txt");
   MakeShortcut(dir.Path() + "floppy.lnk", "A:\\setup.exe");
-  MakeShortcut(dir.Path() + "cdrom.lnk", "E:\\missing\\setup.exe");
+  MakeShortcut(dir.Path() + "cdrom.lnk", "E:\\missing\\setup.exe");   // E: and F: are not fixed
   MakeShortcut(dir.Path() + "share.lnk", "\\\\server\\share\\tool.exe");
   MakeShortcut(dir.Path() + "upper.LNK", dir.Path() + "gone.exe");
   dir.WriteFile("damaged.lnk", "not a shortcut at all");
   dir.WriteFile("empty.lnk", "");
   dir.WriteFile("x.lnk\\note.txt");
-  ShortcutScan scan;   // E: and F: are not fixed
-  scan.Run(dir.Path());
-  EXPECT_EQ(scan.Paths(), std::vector<std::string>{});
-  EXPECT_EQ(scan.CountLabel.Changes, 0);
-}
-
-TEST(Shortcuts, WalkEntersPlainFoldersAndSkipsOnlyTheDocumentHistory) {
-  TempFolder dir;
   MakeBroken(dir, {"Alpha\\deep\\one.lnk"});
   MakeShortcut(dir.Path() + "Alpha\\deep\\z\u00e9ro \u00dcbung.lnk", "C:\\nowhere\\stra\u00dfe.exe");
   MakeBroken(dir, {"x.lnk\\two.lnk", "Recent\\skipped.lnk", "MyRecentFile.lnk", "Start Menu\\five.lnk",
@@ -132,21 +126,6 @@ TEST(Shortcuts, HiddenOrSystemFoldersAreWalkedOnlyWithTheirListedAttributes) {
   SetFileAttributesW(Widen(dir.Path() + "hidsys").c_str(), FILE_ATTRIBUTE_NORMAL);
 }
 
-TEST(Shortcuts, AnExclusionPassesOverThatShortcutOnly) {
-  TempFolder dir;
-  MakeBroken(dir, {"a.lnk", "b.lnk", "c.lnk"});
-  ShortcutScan first;
-  first.Run(dir.Path());
-  ASSERT_EQ(first.Contents.Count(), 3);
-  const TContent& b = first.Contents.GetItem(1).Content;
-
-  ShortcutScan scan;
-  scan.Ignore("invalid shortcuts", b.KeyPath, b.ValueName);   // the caption is compared without regard to case
-  scan.Run(dir.Path());
-  EXPECT_EQ(scan.Paths(), (std::vector<std::string>{dir.Path() + "a.lnk", dir.Path() + "c.lnk"}));
-  EXPECT_EQ(scan.Contents.GetItem(1).Content.Number, 2);
-}
-
 namespace {
 // A count label that presses Abort when the first finding shows.
 struct AbortOnFirstCount : TCaptionHolder {
@@ -157,21 +136,28 @@ struct AbortOnFirstCount : TCaptionHolder {
 };
 }  // namespace
 
-TEST(Shortcuts, TheStopFlagEndsEveryFolderLevel) {
+TEST(Shortcuts, AnExclusionPassesOverThatShortcutOnlyAndTheStopFlagEndsEveryFolderLevel) {
   TempFolder dir;
   MakeBroken(dir, {"a\\a1.lnk", "a\\a2.lnk", "b\\b1.lnk", "c.lnk"});
+  ShortcutScan first;
+  first.Run(dir.Path());
+  ASSERT_EQ(first.Contents.Count(), 4);
+  const TContent& a2 = first.Contents.GetItem(1).Content;
+  ShortcutScan scan;
+  scan.Ignore("invalid shortcuts", a2.KeyPath, a2.ValueName);   // the caption is compared without regard to case
+  scan.Run(dir.Path());
+  EXPECT_EQ(scan.Paths(), (std::vector<std::string>{dir.Path() + "a\\a1.lnk", dir.Path() + "b\\b1.lnk", dir.Path() + "c.lnk"}));
+  EXPECT_EQ(scan.Contents.GetItem(1).Content.Number, 2);
 
   ShortcutScan stopped;
-  ScanState = TRunState::StopScan;
+  ScanState = TRunState::StopScan;   // put back by the run
   stopped.Run(dir.Path());
   EXPECT_EQ(stopped.Contents.Count(), 0);
-
-  ShortcutScan scan;
-  AbortOnFirstCount label;
-  InvalidShortCutsUnit::ScanShortcutFolder(ExcludeTrailingBackslash(dir.Path()), 7, nullptr, &label, scan.IgnoreList,
-                                           scan.Contents);
-  EXPECT_EQ(scan.Paths(), std::vector<std::string>{dir.Path() + "a\\a1.lnk"});
   ScanState = TRunState::Idle;
+  AbortOnFirstCount label;
+  InvalidShortCutsUnit::ScanShortcutFolder(ExcludeTrailingBackslash(dir.Path()), 7, nullptr, &label, stopped.IgnoreList,
+                                           stopped.Contents);
+  EXPECT_EQ(stopped.Paths(), std::vector<std::string>{dir.Path() + "a\\a1.lnk"});
 }
 
 TEST(Shortcuts, EntriesAreCountedAndTheCurrentItemShownEveryTwoHundred) {

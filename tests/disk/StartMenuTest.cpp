@@ -33,13 +33,10 @@ TEST(StartMenuItems, EveryOrderSubkeyAndEveryValueUnderItIsReported) {
   const TContent& key = scan.Contents.GetItem(0).Content;
   EXPECT_TRUE(key.Checked);
   EXPECT_EQ(key.Number, 1);
-  EXPECT_EQ(key.ShortName, "S1");
-  EXPECT_EQ(key.KeyPathLine, " Key Path:" + k1);
-  EXPECT_EQ(key.ValueNameLine, " ValueName:default");
-  EXPECT_EQ(key.ValueLine, " Value:Empty");
-  EXPECT_EQ(key.FaultLine, " The key does not exist at the specified location");
-  EXPECT_EQ(key.DescriptionLine, "The Key default under " + k1 + " contains a bad path for the value");
-  EXPECT_EQ(key.ProblemKind, "Missing or Invalid Path");
+  scan_test::ExpectFinding(key, {.KeyPath = k1, .ShortName = "S1", .ValueName = "default",
+                                 .ValueNameLine = " ValueName:default", .ValueLine = " Value:Empty",
+                                 .FaultLine = " The key does not exist at the specified location",
+                                 .DescriptionLine = "The Key default under " + k1 + " contains a bad path for the value"});
 
   const TContent& plain = scan.Contents.GetItem(2).Content;
   EXPECT_EQ(plain.ShortName, "S1");
@@ -54,26 +51,20 @@ TEST(StartMenuItems, EveryOrderSubkeyAndEveryValueUnderItIsReported) {
   EXPECT_EQ(named.ValueLine, " Value:Empty");
   EXPECT_EQ(named.FaultLine, " The key does not exist at the specified location");
 
+  // An exclusion passes over that entry only.
+  scan_test::TScanRun excluded;
+  excluded.Ignore("Start Menu Items", k1, "a");
+  excluded.Ignore("Start Menu Items", k2, "default");
+  StartMenuItemUnit::ScanStartMenuItems(11, nullptr, &excluded.CountLabel, excluded.IgnoreList, excluded.Contents,
+                                        order.Path(), HKEY_CURRENT_USER);
+  EXPECT_EQ(excluded.Lines(), (std::vector<std::string>{k1 + "|default|key", k1 + "|default|", k1 + "|default|",
+                                                        k1 + "|b|", k1 + "|default|", k1 + "|c|"}));
+
   // A missing order key gives nothing.
   scan_test::TScanRun none;
   StartMenuItemUnit::ScanStartMenuItems(11, nullptr, nullptr, none.IgnoreList, none.Contents, order.Path() + "\\nokey",
                                         HKEY_CURRENT_USER);
   EXPECT_EQ(none.Contents.Count(), 0);
-}
-
-TEST(StartMenuItems, AnExclusionPassesOverThatEntryOnly) {
-  RegSandbox order;
-  order.SetString("S1", "a", "x");
-  order.SetString("S1", "b", "x");
-  order.CreateKey("S2");
-  std::string k1 = order.FullPath() + "\\S1", k2 = order.FullPath() + "\\S2";
-  scan_test::TScanRun scan;
-  scan.Ignore("Start Menu Items", k1, "a");
-  scan.Ignore("Start Menu Items", k2, "default");
-  StartMenuItemUnit::ScanStartMenuItems(11, nullptr, &scan.CountLabel, scan.IgnoreList, scan.Contents, order.Path(),
-                                        HKEY_CURRENT_USER);
-  EXPECT_EQ(scan.Lines(), (std::vector<std::string>{k1 + "|default|key", k1 + "|default|", k1 + "|default|",
-                                                    k1 + "|b|"}));
 }
 
 TEST(StartMenuItems, RepairRemovesWhatEachFindingNames) {

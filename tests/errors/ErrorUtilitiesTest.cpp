@@ -2,14 +2,13 @@
 // mail (the SMTP dialogue, its safety and its failures).
 #include <gtest/gtest.h>
 
-#include <random>
-
 #include "app/DMUnit.h"
 #include "framework/Application.h"
 #include "framework/Endpoints.h"
 #include "framework/StringList.h"
 #include "framework/Strings.h"
 #include "LocalSmtpServer.h"
+#include "support/Fuzz.h"
 #include "support/LocalHttpServer.h"
 #include "support/TestSupport.h"
 #include "tools/errors/UnitMail.h"
@@ -85,21 +84,18 @@ TEST(ErrorList, OnlyWellFormedFixesOutsideStartupPlacesAreListed) {
 }
 
 TEST(ErrorList, MalformedListsNeitherCrashNorHangNorListAnythingUnchecked) {
-  std::mt19937 random(7);
-  const std::string pieces[] = {")", "||", "##", "#", "$", "@", ",", "1", "0", "2", "HKEY_CURRENT_USER\\",
-                                "Software\\", "Run\\", "\r\n", "\n", "\xFF", "\xC3", std::string(3000, 'x'),
-                                std::string(1, '\0')};
+  testing_support::TFuzzInputs inputs(
+      {"A)HKEY_CURRENT_USER\\Software\\X||V#5$1@0,W#text$1@1,Z#$2@0##Fix A\r\nB)HKEY_CURRENT_USER\\Y||Q#1$1@0##B\r\n",
+       "R)HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run||V#x$1@1\r\n\r\n)||##\r\n"});
   for (int i = 0; i < 3000; ++i) {
-    std::string bytes;
-    for (int n = random() % 24; n > 0; --n) bytes += pieces[random() % std::size(pieces)];
     TErrorContents errors;
     std::vector<TErrorRow> rows;
-    LoadErrorList(DecodeTextLines(bytes + bytes), errors, rows);
+    LoadErrorList(DecodeTextLines(inputs.Next()), errors, rows);
     for (int k = 0; k < errors.Count(); ++k) {
+      const auto& e = errors.GetItem(k).Content;
       UnitErrorList::TContent again;
       std::vector<TRegOp> ops;
-      EXPECT_TRUE(ParseErrorLine(errors.GetItem(k).Content.Title + ")" + errors.GetItem(k).Content.KeyPath + "||" +
-                                     errors.GetItem(k).Content.Operations, again, ops));
+      ASSERT_TRUE(ParseErrorLine(e.Title + ")" + e.KeyPath + "||" + e.Operations, again, ops));
     }
   }
 }
@@ -203,9 +199,8 @@ TEST_F(ErrorPageFixture, RepairAppliesEveryFixOfATickedTitleToExistingKeysOnly) 
 
 TEST_F(ErrorPageFixture, TheListIsFetchedOnlyWhenMissingAndAFailedFetchLeavesNoFile) {
   TLocalHttpServer server;
-  std::string saved = Endpoints::UpdateBase;
+  testing_support::TKeep<std::string> base(Endpoints::UpdateBase, server.Base());
   server.Route("/update/errorlist.txt", {.Body = "A)" + box.FullPath() + "||V#5$1@0##Fix A\r\n"});
-  Endpoints::UpdateBase = server.Base();
   TErrorFixForm* page = Open();
   EXPECT_EQ(page->Rows.size(), 5u);
   page->Free();
@@ -215,7 +210,6 @@ TEST_F(ErrorPageFixture, TheListIsFetchedOnlyWhenMissingAndAFailedFetchLeavesNoF
   DeleteFileW(Widen(temp.Path() + "errorlist.txt").c_str());
   server.Route("/update/errorlist.txt", {.Body = "A)HKEY_CURRENT_USER\\x||V#5$1@0\r\n", .Truncate = true});
   page = Open();
-  Endpoints::UpdateBase = saved;
   EXPECT_TRUE(page->Rows.empty());
   EXPECT_TRUE(MessageBoxes().Calls.empty());
   EXPECT_FALSE(FileExists(temp.Path() + "errorlist.txt"));

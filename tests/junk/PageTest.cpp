@@ -2,9 +2,8 @@
 // type editing, the report and the cleanup, Stop, and the main window's guards while it scans.
 #include <gtest/gtest.h>
 
-#include <fstream>
-
 #include "framework/Application.h"
+#include "framework/StringList.h"
 #include "framework/Strings.h"
 #include "support/MainWindowHost.h"
 #include "support/TestSupport.h"
@@ -20,30 +19,18 @@ namespace {
 
 const char* const kConfirm = "The files will be permanently deleted and can not recovered!\r\rAre you sure to proceed?";
 
-class THostForm : public TForm {
- public:
-  THostForm() : TForm({.Border = TBorderStyle::Dialog}) {
-    SetClientSize(500, 380);
-    DoCreate();
-  }
-};
-
 bool Exists(const std::string& path) { return GetFileAttributesW(Widen(path).c_str()) != INVALID_FILE_ATTRIBUTES; }
-
-std::string ReadAll(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), {});
-}
 
 // A page over the test's own tree: "C:" here is the folder tree\, never the drive.
 struct JunkPage : ::testing::Test {
   TempFolder dir;
-  TFormPtr<THostForm> host{new THostForm};
+  TFormPtr<TForm> host{new TForm({.Border = TBorderStyle::Dialog})};
   TSysDiskCleanerForm* page = nullptr;
   std::string tree = dir.Path() + "tree";
 
   JunkPage() {
     MessageBoxes().Clear();
+    host->SetClientSize(500, 380);
     page = new TSysDiskCleanerForm(host.get(), dir.Path() + "JunkFile.dat");
     page->UseDrives({{.Caption = "Test (C:)", .Drive = "C:", .Root = tree, .TotalMb = 100, .FreeMb = 50}});
     dir.WriteFile("tree\\a.tmp", std::string(3000, 'a'));
@@ -71,7 +58,7 @@ TEST_F(JunkPage, WizardScansReportsAndMovesWithoutOverwriting) {
 
   Next();   // JunkFiles: the defaults, written at once
   ASSERT_EQ(page->JunkFilesListView->Count(), 47);
-  EXPECT_EQ(ReadAll(dir.Path() + "JunkFile.dat").size(), 9541u);
+  EXPECT_EQ(ReadFileBytes(dir.Path() + "JunkFile.dat").size(), 9541u);
   EXPECT_TRUE(page->BackBtn->Enabled());
   page->JunkFilesListView->SetChecked(RowOf("*.log"), false);   // a keyboard toggle, no mouse-down
 
@@ -122,8 +109,8 @@ TEST_F(JunkPage, WizardScansReportsAndMovesWithoutOverwriting) {
   EXPECT_EQ(page->State, TCleanerState::Cleaning);
   ASSERT_EQ(page->CleanedFiles().size(), 2u);
   for (const auto& row : page->CleanedFiles()) EXPECT_EQ(row.Status, StatusFileMoved);
-  EXPECT_EQ(ReadAll(to + "\\a.tmp"), "already there");
-  EXPECT_EQ(ReadAll(to + "\\a (2).tmp"), std::string(3000, 'a'));
+  EXPECT_EQ(ReadFileBytes(to + "\\a.tmp"), "already there");
+  EXPECT_EQ(ReadFileBytes(to + "\\a (2).tmp"), std::string(3000, 'a'));
   EXPECT_TRUE(Exists(to + "\\b.TMP"));
   EXPECT_TRUE(Exists(tree + "\\sub\\c.log"));
   EXPECT_EQ(page->NextBtn->Caption(), "Finish");
@@ -257,11 +244,7 @@ TEST_F(JunkPage, TheFoundFilesListShowsThreeLinesPerFile) {
 
 namespace {
 struct JunkInMainWindow : ::testing::Test, MainWindowHost {
-  JunkInMainWindow() {
-    Create();
-    form->Show();
-    Application.ProcessMessages();
-  }
+  JunkInMainWindow() { CreateAndShow(); }
 };
 }  // namespace
 

@@ -3,11 +3,11 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
-#include <fstream>
-#include <random>
 
 #include "framework/Exceptions.h"
+#include "framework/StringList.h"
 #include "framework/Strings.h"
+#include "support/Fuzz.h"
 #include "support/TestSupport.h"
 #include "tools/junk/SysDiskCleanerUnitStore.h"
 
@@ -15,16 +15,6 @@ using namespace SysDiskCleanerUnit;
 using testing_support::TempFolder;
 
 namespace {
-
-std::string ReadAll(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
-void WriteAll(const std::string& path, const std::string& bytes) {
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out << bytes;
-}
 
 std::string RecordBytes(const TJunkTypeRecord& r) { return std::string(reinterpret_cast<const char*>(&r), sizeof r); }
 
@@ -42,7 +32,7 @@ TEST(JunkStore, DefaultsAreTheFortySevenTypesInOrderAndFillNineThousandFiveHundr
 
   std::string path = dir.Path() + JunkFileName;
   SaveJunkTypeFile(path, types);
-  std::string bytes = ReadAll(path);
+  std::string bytes = ReadFileBytes(path);
   ASSERT_EQ(bytes.size(), 9541u);
   EXPECT_EQ(bytes.substr(0, 7), std::string("\x01\x05*.swp", 7));
   EXPECT_EQ(bytes.substr(102, 21), std::string("\x14Temporary Junk Files"));
@@ -76,10 +66,10 @@ TEST(JunkStore, AFailedSaveKeepsTheOldFile) {
   TempFolder dir;
   std::string path = dir.Path() + JunkFileName;
   SaveJunkTypeFile(path, {{true, "*.old", "kept"}});
-  std::string before = ReadAll(path);
+  std::string before = ReadFileBytes(path);
   ASSERT_TRUE(CreateDirectoryW(Widen(path + ".tmp").c_str(), nullptr));   // the temporary file cannot be made
   EXPECT_THROW(SaveJunkTypeFile(path, DefaultJunkTypeList()), EInOutError);
-  EXPECT_EQ(ReadAll(path), before);
+  EXPECT_EQ(ReadFileBytes(path), before);
   RemoveDirectoryW(Widen(path + ".tmp").c_str());
 }
 
@@ -94,7 +84,7 @@ TEST(JunkStore, DamagedFilesNeverReadPastARecord) {
   std::memset(c.Pattern, 'x', sizeof c.Pattern);
   c.DescriptionLength = 101;
   std::memset(c.Description, 'y', sizeof c.Description);
-  WriteAll(path, RecordBytes(a) + RecordBytes(b) + RecordBytes(c) + std::string(50, 'z'));
+  WriteFileBytes(path, RecordBytes(a) + RecordBytes(b) + RecordBytes(c) + std::string(50, 'z'));
   std::vector<TJunkType> types;
   ASSERT_TRUE(LoadJunkTypeFile(path, types));
   ASSERT_EQ(types.size(), 3u);   // the partial record is dropped
@@ -102,7 +92,7 @@ TEST(JunkStore, DamagedFilesNeverReadPastARecord) {
   EXPECT_EQ(types[2].Pattern, std::string(100, 'x'));
   EXPECT_EQ(types[2].Description, std::string(100, 'y'));
 
-  WriteAll(path, std::string(100, '\x01'));   // shorter than one record: no types, no defaults
+  WriteFileBytes(path, std::string(100, '\x01'));   // shorter than one record: no types, no defaults
   ASSERT_TRUE(LoadJunkTypeFile(path, types));
   EXPECT_TRUE(types.empty());
 }
@@ -110,24 +100,16 @@ TEST(JunkStore, DamagedFilesNeverReadPastARecord) {
 TEST(JunkStore, FuzzedFilesLoadWithoutCrashOrWrites) {
   TempFolder dir;
   std::string path = dir.Path() + JunkFileName;
-  std::string good = ReadAll((SaveJunkTypeFile(path, DefaultJunkTypeList()), path));
-  std::mt19937 random(17);
-  for (int round = 0; round < 3000; ++round) {
-    std::string bytes = good;
-    switch (round % 6) {
-      case 0: bytes.resize(random() % (bytes.size() + 1)); break;                       // cut
-      case 1: bytes += bytes.substr(0, random() % bytes.size()); break;                  // doubled in part
-      case 2: for (char& ch : bytes) ch = char(random()); break;                         // binary
-      case 3: bytes = std::string(203 * (random() % 40 + 1), char(0xFF)); break;         // overlong lengths
-      case 4: for (int i = 0; i < 40; ++i) bytes[random() % bytes.size()] = char(random()); break;
-      case 5: bytes = "\xEF\xBB\xBF" + std::string(random() % 600, 'a') + "\r\n"; break;   // a text file
-    }
-    WriteAll(path, bytes);
+  SaveJunkTypeFile(path, DefaultJunkTypeList());
+  testing_support::TFuzzInputs inputs({ReadFileBytes(path), std::string(203 * 3, char(0xFF))});
+  for (int round = 0; round < 1500; ++round) {
+    std::string bytes = inputs.Next();
+    ASSERT_TRUE(testing_support::WriteInput(path, bytes));
     std::vector<TJunkType> types;
     ASSERT_TRUE(LoadJunkTypeFile(path, types));
     ASSERT_EQ(types.size(), bytes.size() / 203) << round;
     for (const TJunkType& t : types) ASSERT_LE(Widen(t.Pattern).size(), 100u);
-    ASSERT_EQ(ReadAll(path), bytes) << round;   // reading writes nothing
+    ASSERT_EQ(ReadFileBytes(path), bytes) << round;   // reading writes nothing
   }
   EXPECT_FALSE(FileExists(path + ".tmp"));
 }

@@ -6,16 +6,9 @@
 
 namespace {
 
-class TBoxForm : public TForm {
- public:
-  TBoxForm() : TForm({.Border = TBorderStyle::Dialog}) {
-    SetClientSize(300, 300);
-    DoCreate();
-  }
-};
-
 TEST(OptimizerScrollBox, ScrollsItsControlsWithinTheContent) {
-  TFormPtr<TBoxForm> form(new TBoxForm);
+  TFormPtr<TForm> form(new TForm({.Border = TBorderStyle::Dialog}));
+  form->SetClientSize(300, 300);
   auto* box = new TScrollBox(form.get());
   box->SetBounds(0, 0, 200, 100);
   auto* last = new TLabel(box);

@@ -22,7 +22,7 @@ DWORD RegistryStart(const std::string& service) {
 struct OptimizerServices : ::testing::Test {
   TServiceGuard guard;
   TempFolder temp;
-  ~OptimizerServices() override { RefuseServiceChange = nullptr; }
+  testing_support::TKeep<std::function<bool(const std::string&)>> refusal{RefuseServiceChange, nullptr};
 };
 
 TEST_F(OptimizerServices, DisableThenEnableDrivesStartTypeAndState) {
@@ -41,9 +41,7 @@ TEST_F(OptimizerServices, DisableThenEnableDrivesStartTypeAndState) {
     EXPECT_FALSE(again.Accepted);
     EXPECT_FALSE(again.Refused);
   }
-}
-
-TEST_F(OptimizerServices, ServiceDisabledInTheManagerCanBeEnabledAndStarted) {
+  // A service disabled in the manager itself is enabled and started.
   ASSERT_TRUE(SetServiceStartValue(SERVICE_DISABLED, "Spooler"));
   TServiceOutcome outcome = EnableSpooler();
   EXPECT_TRUE(outcome.Accepted);
@@ -53,7 +51,7 @@ TEST_F(OptimizerServices, ServiceDisabledInTheManagerCanBeEnabledAndStarted) {
   EXPECT_TRUE(WaitForServiceState("Spooler", true));
 }
 
-TEST_F(OptimizerServices, ExpectedNoOpsAreNoRefusals) {
+TEST_F(OptimizerServices, ExpectedNoOpsAreNoRefusalsButARefusedChangeIs) {
   TServiceOutcome running = EnableEventlog();   // already running
   EXPECT_FALSE(running.Accepted);
   EXPECT_FALSE(running.Refused);
@@ -62,9 +60,6 @@ TEST_F(OptimizerServices, ExpectedNoOpsAreNoRefusals) {
   EXPECT_FALSE(missing.Refused);
   EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, std::string(ServicesKey) + "Themes"));
   EXPECT_TRUE(SetServiceStartType(7, std::string(ServicesKey) + "Spooler"));   // unknown mode: nothing
-}
-
-TEST_F(OptimizerServices, RefusedChangeIsReported) {
   RefuseServiceChange = [](const std::string& name) { return name == "Spooler"; };
   DWORD startType = QueryServiceState("Spooler").StartType;
   EXPECT_TRUE(DisableSpooler().Refused);

@@ -1,14 +1,14 @@
 // The tweak items on the prefix's real registry: apply, backup and restore round trips per item,
 // the backup file's sections and keys, files of the older rules, and the refused and failing
 // paths.
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
-
-#include <random>
 
 #include "OptimizerTestSupport.h"
 #include "framework/Exceptions.h"
 #include "framework/IniFiles.h"
 #include "framework/StringList.h"
+#include "support/Fuzz.h"
 #include "support/TestSupport.h"
 #include "tools/optimizer/SpeedItemUnit.h"
 #include "tools/optimizer/SystemSpeedUnitBackup.h"
@@ -16,6 +16,9 @@
 
 using namespace optimizer_test;
 using testing_support::TempFolder;
+using testing_support::TKeep;
+using testing::ThrowsMessage;
+using testing::StrEq;
 
 namespace {
 
@@ -127,15 +130,14 @@ struct TweakItems : ::testing::Test {
   TTweakKeysGuard keys;
   TempFolder temp;
   std::string file = temp.Path() + "speedRestore20240102_030405.ini";
-  TweakItems() {
-    SpeedItemUnit::SpeedBackupFile = file;
-    SpeedItemUnit::RefuseRegistryChange = nullptr;
-  }
-  ~TweakItems() override { SpeedItemUnit::RefuseRegistryChange = nullptr; }
+  TKeep<std::string> backupFile{SpeedItemUnit::SpeedBackupFile, file};
+  TKeep<SpeedItemUnit::TRegistryRefusal> refusal{SpeedItemUnit::RefuseRegistryChange, nullptr};
   std::string WriteIni(const std::string& text) { return temp.WriteFile("speedOld.ini", text); }
 };
 
-TEST_F(TweakItems, EveryItemWithAnUndoComesBackExactlyAsItWas) {
+// Items with an undo come back exactly as they were; items without an apply are saved and
+// restored; items without an undo keep their values and their section.
+TEST_F(TweakItems, EveryItemRoundTripsAsItsStepsSay) {
   for (const TItemCase& c : kRoundTrips) {
     DeleteFileW(Widen(file).c_str());
     PlantAll(c.Before);
@@ -145,9 +147,6 @@ TEST_F(TweakItems, EveryItemWithAnUndoComesBackExactlyAsItWas) {
     EXPECT_EQ(SystemSpeedUnit::RestoreSpeedFile(file).Refused, 0) << "item " << c.Item;
     ExpectAll(c.Before, c.Item, "restored");
   }
-}
-
-TEST_F(TweakItems, ItemsWithoutApplyAreSavedAndRestored) {
   for (const TItemCase& c : kBackupOnly) {
     DeleteFileW(Widen(file).c_str());
     PlantAll(c.Before);
@@ -157,9 +156,6 @@ TEST_F(TweakItems, ItemsWithoutApplyAreSavedAndRestored) {
     SystemSpeedUnit::RestoreSpeedFile(file);
     ExpectAll(c.Before, c.Item, "restored");
   }
-}
-
-TEST_F(TweakItems, ItemsWithoutUndoKeepTheirValuesAndTheirSection) {
   for (const TItemCase& c : kNoUndo) {
     DeleteFileW(Widen(file).c_str());
     PlantAll(c.Before);
@@ -188,17 +184,20 @@ TEST_F(TweakItems, BackupFileHoldsEachItemsKeysInBackupOrder) {
             (std::vector<std::string>{"F1=0", "F2=", "F3=20000"}));
   EXPECT_EQ(ini.ReadSectionValues("Fix Problem with Athlon Hanging AGP Programs"), (std::vector<std::string>{"F1=-1"}));
   EXPECT_EQ(ini.ReadSectionValues("Optimize AVI Media Files"), (std::vector<std::string>{"F1="}));
-}
 
-TEST_F(TweakItems, AbsentValuesAreSavedAsAbsentWithoutWritingAnything) {
+  // Absent values are saved as empty and not written; a text that is no number is saved as it is.
   Plant(HKLM, kPrefetch, "EnablePrefetcher", Absent);
   Plant(HKLM, kDns, "CacheHashTableSize", Absent);
-  for (int item : {1, 3, 9}) SpeedItemUnit::BackupSpeedItem(item);
+  Plant(HKCU, "Control Panel\\Desktop\\WindowMetrics", "MinAniMate", Sz("off"));
+  for (int item : {1, 3, 9, 18}) SpeedItemUnit::BackupSpeedItem(item);
   EXPECT_EQ(Describe(ReadValue(HKLM, kPrefetch, "EnablePrefetcher")), Describe(Absent));
   EXPECT_EQ(Describe(ReadValue(HKLM, kDns, "CacheHashTableSize")), Describe(Absent));
-  TIniFile ini(file);
   EXPECT_EQ(ini.ReadString("Optimize the Windows Prefetcher Service", "F1", "?"), "");
   EXPECT_EQ(ini.ReadString("Machine speed is opened in the optimization", "F1", "?"), "");
+  EXPECT_EQ(ini.ReadString("Best Vision Effect", "F1", ""), "off");
+  SpeedItemUnit::ApplySpeedItem(18);
+  SystemSpeedUnit::RestoreSpeedFile(file);
+  EXPECT_EQ(Describe(ReadValue(HKCU, "Control Panel\\Desktop\\WindowMetrics", "MinAniMate")), Describe(Sz("off")));
 }
 
 TEST_F(TweakItems, FirstBackupOfAnItemInAFileWins) {
@@ -211,7 +210,13 @@ TEST_F(TweakItems, FirstBackupOfAnItemInAFileWins) {
   EXPECT_EQ(Describe(ReadValue(HKLM, kBios, "PCIConcur")), Describe(Dw(0)));
 }
 
-TEST_F(TweakItems, AviUndoRemovesOnlyItsValueAndKeepsARegistration) {
+TEST_F(TweakItems, AviUndoRemovesItsValueAndTheKeyOnlyWhenTheApplyCreatedIt) {
+  SpeedItemUnit::BackupSpeedItem(17);
+  SpeedItemUnit::ApplySpeedItem(17);
+  SystemSpeedUnit::RestoreSpeedFile(file);
+  EXPECT_FALSE(KeyExists(HKEY_CLASSES_ROOT, kAvi));
+  // A registration beside the value stays.
+  DeleteFileW(Widen(file).c_str());
   Plant(HKEY_CLASSES_ROOT, std::string(kAvi) + "\\InprocServer32", "", Sz("shell32.dll"));
   SpeedItemUnit::BackupSpeedItem(17);
   SpeedItemUnit::ApplySpeedItem(17);
@@ -223,13 +228,6 @@ TEST_F(TweakItems, AviUndoRemovesOnlyItsValueAndKeepsARegistration) {
   SystemSpeedUnit::RestoreSpeedFile(WriteIni("[Optimize AVI Media Files]\r\nF1=\r\n"));
   EXPECT_TRUE(KeyExists(HKEY_CLASSES_ROOT, std::string(kAvi) + "\\InprocServer32"));
   EXPECT_EQ(Describe(ReadValue(HKEY_CLASSES_ROOT, kAvi, "LargeSystemCache")), Describe(Absent));
-}
-
-TEST_F(TweakItems, AviKeyTheApplyCreatedGoesWhenEmpty) {
-  SpeedItemUnit::BackupSpeedItem(17);
-  SpeedItemUnit::ApplySpeedItem(17);
-  SystemSpeedUnit::RestoreSpeedFile(file);
-  EXPECT_FALSE(KeyExists(HKEY_CLASSES_ROOT, kAvi));
 }
 
 TEST_F(TweakItems, NetworkNameSpaceKeyIsRemovedOnlyWhenItWasAbsent) {
@@ -270,56 +268,29 @@ TEST_F(TweakItems, OlderNumericFilesRestoreByTheirRules) {
   EXPECT_TRUE(ini.SectionExists("Unknown section"));
 }
 
-TEST_F(TweakItems, NonNumberEndsTheRestoreAfterTheItemsBeforeIt) {
-  std::string old = WriteIni(
-      "[Optimize network speed]\r\nF1=abc\r\nF2=1\r\nF3=1\r\nF4=1\r\n"
-      "[Machine speed is opened in the optimization]\r\nF1=2\r\nF2=0\r\n");
-  try {
-    SystemSpeedUnit::RestoreSpeedFile(old);
-    ADD_FAILURE() << "no error";
-  } catch (const EConvertError& e) {
-    EXPECT_STREQ(e.what(), "'abc' is not a valid integer value");
-  }
-  EXPECT_EQ(Describe(ReadValue(HKLM, kPrefetch, "EnablePrefetcher")), Describe(Dw(2)));   // item 1 came first
-  EXPECT_EQ(Describe(ReadValue(HKLM, kDns, "CacheHashTableBucketSize")), Describe(Absent));
-}
-
-TEST_F(TweakItems, WrongTypeStopsTheBackupWithTheRegistryError) {
-  Plant(HKCU, kDesktop, "MenuShowDelay", Dw(400));
-  try {
-    SpeedItemUnit::BackupSpeedItem(5);
-    ADD_FAILURE() << "no error";
-  } catch (const ERegistryException& e) {
-    EXPECT_STREQ(e.what(), "Invalid data type for 'MenuShowDelay'");
-  }
-  EXPECT_FALSE(FileExists(file));
-}
-
-TEST_F(TweakItems, TextThatIsNoNumberIsSavedAsItIs) {
-  Plant(HKCU, "Control Panel\\Desktop\\WindowMetrics", "MinAniMate", Sz("off"));
-  SpeedItemUnit::BackupSpeedItem(18);
-  EXPECT_EQ(TIniFile(file).ReadString("Best Vision Effect", "F1", ""), "off");
-  SpeedItemUnit::ApplySpeedItem(18);
-  SystemSpeedUnit::RestoreSpeedFile(file);
-  EXPECT_EQ(Describe(ReadValue(HKCU, "Control Panel\\Desktop\\WindowMetrics", "MinAniMate")), Describe(Sz("off")));
-}
-
-TEST_F(TweakItems, NumbersOutsideTheItemsWriteNothing) {
+TEST_F(TweakItems, ErrorsEndTheRunWithTheirMessagesAndOtherItemNumbersWriteNothing) {
   for (int item : {0, 30, -1}) {
     SpeedItemUnit::BackupSpeedItem(item);
     EXPECT_EQ(SpeedItemUnit::ApplySpeedItem(item), 0);
   }
   EXPECT_FALSE(FileExists(file));
-}
-
-TEST_F(TweakItems, BackupIntoAMissingFolderFailsWithTheIniError) {
+  Plant(HKCU, kDesktop, "MenuShowDelay", Dw(400));
+  EXPECT_THAT([&] { SpeedItemUnit::BackupSpeedItem(5); },
+              ThrowsMessage<ERegistryException>(StrEq("Invalid data type for 'MenuShowDelay'")));
+  EXPECT_FALSE(FileExists(file));
+  // A number that is none ends the restore after the items before it.
+  std::string old = WriteIni(
+      "[Optimize network speed]\r\nF1=abc\r\nF2=1\r\nF3=1\r\nF4=1\r\n"
+      "[Machine speed is opened in the optimization]\r\nF1=2\r\nF2=0\r\n");
+  EXPECT_THAT([&] { SystemSpeedUnit::RestoreSpeedFile(old); },
+              ThrowsMessage<EConvertError>(StrEq("'abc' is not a valid integer value")));
+  EXPECT_EQ(Describe(ReadValue(HKLM, kPrefetch, "EnablePrefetcher")), Describe(Dw(2)));   // item 1 came first
+  EXPECT_EQ(Describe(ReadValue(HKLM, kDns, "CacheHashTableBucketSize")), Describe(Absent));
+  // A backup into a missing folder fails with the ini error.
   SpeedItemUnit::SpeedBackupFile = temp.Path() + "missing\\speedRestore.ini";
-  try {
-    SpeedItemUnit::BackupSpeedItem(5);
-    ADD_FAILURE() << "no error";
-  } catch (const EIniFileException& e) {
-    EXPECT_EQ(std::string(e.what()), "Unable to write to " + SpeedItemUnit::SpeedBackupFile);
-  }
+  Plant(HKCU, kDesktop, "MenuShowDelay", Sz("400"));
+  EXPECT_THAT([&] { SpeedItemUnit::BackupSpeedItem(5); },
+              ThrowsMessage<EIniFileException>(StrEq("Unable to write to " + SpeedItemUnit::SpeedBackupFile)));
 }
 
 TEST_F(TweakItems, RefusedWritesAreCountedAndExistingOnlyKeysAreNoFailure) {
@@ -333,36 +304,26 @@ TEST_F(TweakItems, RefusedWritesAreCountedAndExistingOnlyKeysAreNoFailure) {
   EXPECT_FALSE(KeyExists(HKLM, kBios));
 }
 
-// Restores cut, doubled and binary variants of a real backup file with every registry change
+// Restores malformed variants of a real backup file with every registry and service change
 // refused: only conversion and type errors may end a restore, and nothing is written.
 TEST_F(TweakItems, FuzzedBackupFilesNeverCrashTheRestore) {
   Plant(HKCU, kDesktop, "MenuShowDelay", Sz("250"));
   for (int item = 1; item <= SpeedItemUnit::SpeedItemCount; ++item) SpeedItemUnit::BackupSpeedItem(item);
-  std::string seed = ReadFileBytes(file);
+  testing_support::TFuzzInputs inputs({ReadFileBytes(file)});
   int writes = 0;
-  SpeedItemUnit::RefuseRegistryChange = [&](HKEY, const std::string&, const std::string&) {
-    ++writes;
-    return true;
-  };
-  UnitServicesOptimize::RefuseServiceChange = [](const std::string&) { return true; };
-  std::mt19937 random(18);
-  for (int round = 0; round < 300; ++round) {
-    std::string bytes = seed;
-    switch (round % 4) {
-      case 0: bytes.resize(random() % (bytes.size() + 1)); break;
-      case 1: bytes += bytes.substr(random() % bytes.size()); break;
-      case 2: for (int i = 0; i < 20; ++i) bytes[random() % bytes.size()] = char(random()); break;
-      default: bytes = "[Optimize network speed]\r\nF1=" + std::string(5000, char('0' + round % 10)) + "\r\n"; break;
-    }
-    std::string fuzz = temp.WriteFile("speedFuzz.ini", bytes);
+  testing_support::TKeep<SpeedItemUnit::TRegistryRefusal> refuse(
+      SpeedItemUnit::RefuseRegistryChange, [&](HKEY, const std::string&, const std::string&) { return ++writes, true; });
+  testing_support::TKeep<std::function<bool(const std::string&)>> refuseServices(
+      UnitServicesOptimize::RefuseServiceChange, [](const std::string&) { return true; });
+  std::string fuzz = temp.Path() + "speedFuzz.ini";
+  for (int round = 0; round < 150; ++round) {
+    ASSERT_TRUE(testing_support::WriteInput(fuzz, inputs.Next()));
     try {
       SystemSpeedUnit::RestoreSpeedFile(fuzz);
     } catch (const EConvertError&) {
     } catch (const ERegistryException&) {
     }
   }
-  SpeedItemUnit::RefuseRegistryChange = nullptr;
-  UnitServicesOptimize::RefuseServiceChange = nullptr;
   EXPECT_EQ(Describe(ReadValue(HKCU, kDesktop, "MenuShowDelay")), Describe(Sz("250")));
   EXPECT_GT(writes, 0);
 }

@@ -12,23 +12,14 @@
 using namespace PublicFunctionUnit;
 using testing_support::TempFolder;
 
-TEST(ScanFileChecks, OutsideAScanEveryCheckReadsTheDisk) {
+TEST(ScanFileChecks, AScanKeepsWhatItFoundAndOutsideAScanEveryCheckReadsTheDisk) {
   TempFolder dir;
   std::string file = dir.Path() + "late.txt";
-  EXPECT_FALSE(ScanFileExists(file));
-  ASSERT_TRUE(WriteFileBytes(file, "x"));
-  EXPECT_TRUE(ScanFileExists(file));
-  EXPECT_FALSE(ScanDirectoryExists(file));
+  std::string folder = dir.Path() + "later";
   EXPECT_TRUE(ScanDirectoryExists(ExcludeTrailingBackslash(dir.Path())));
   EXPECT_FALSE(ScanFileExists(ExcludeTrailingBackslash(dir.Path())));
   EXPECT_FALSE(ScanFileExists(""));
   EXPECT_FALSE(ScanDirectoryExists(""));
-}
-
-TEST(ScanFileChecks, AScanKeepsWhatItFoundAndTheNextScanLooksAgain) {
-  TempFolder dir;
-  std::string file = dir.Path() + "late.txt";
-  std::string folder = dir.Path() + "later";
   {
     TScanFileChecks scan;
     EXPECT_FALSE(ScanFileExists(file));
@@ -40,6 +31,7 @@ TEST(ScanFileChecks, AScanKeepsWhatItFoundAndTheNextScanLooksAgain) {
     EXPECT_FALSE(ScanDirectoryExists(file));   // one look-up answers both questions
   }
   EXPECT_TRUE(ScanFileExists(file));   // the scan is over: the disk again
+  EXPECT_FALSE(ScanDirectoryExists(file));
   TScanFileChecks next;
   EXPECT_TRUE(ScanFileExists(file));   // a new scan keeps nothing from the last
   EXPECT_TRUE(ScanDirectoryExists(folder));

@@ -1,11 +1,16 @@
 #include <gtest/gtest.h>
 
+#include <shlwapi.h>
+
 #include <algorithm>
 
 #include "framework/Exceptions.h"
+#include "framework/Handles.h"
 #include "framework/Registry.h"
 #include "framework/StringList.h"
 #include "scan/PublicFunctionUnit.h"
+#include "support/Fuzz.h"
+#include "support/Planting.h"
 #include "support/ScanFixture.h"
 #include "support/TestSupport.h"
 
@@ -26,10 +31,9 @@ std::string ReadSetting(const char* name) {
 
 // The only test that touches the program's own settings key.
 TEST(Settings, FirstStartWritesDefaultsAndOddTextsStayAsTheyAre) {
-  TRegistry reg;
-  reg.RootKey = HKEY_LOCAL_MACHINE;
-  reg.DeleteKey(SettingsKey);
-  TKeep<TMyRegistryInfo> settings(MyRegistryInfo, {});
+  RegSandbox settings(HKEY_LOCAL_MACHINE, testing_support::ExactPath{SettingsKey + 1});
+  SHDeleteKeyW(HKEY_LOCAL_MACHINE, Widen(settings.Path()).c_str());   // a first start: no key at all
+  TKeep<TMyRegistryInfo> info(MyRegistryInfo, {});
   LoadSettings();
   EXPECT_EQ(ReadSetting("NotAutoBackup"), "0");
   EXPECT_EQ(ReadSetting("OneTime"), "0");
@@ -42,16 +46,13 @@ TEST(Settings, FirstStartWritesDefaultsAndOddTextsStayAsTheyAre) {
   EXPECT_TRUE(MyRegistryInfo.CheckUpdate);
   EXPECT_TRUE(MyRegistryInfo.OneTime);
   EXPECT_FALSE(MyRegistryInfo.NotAutoBackup);
+  EXPECT_TRUE(MyRegistryInfo.NotRun);   // no Run value named after the executable
   EXPECT_FALSE(MyRegistryInfo.HomePage.empty());
   EXPECT_EQ(MyRegistryInfo.HelpURL, MyRegistryInfo.HomePage + "/help");
 
-  ASSERT_TRUE(reg.OpenKey(SettingsKey, false));
-  reg.WriteString("SelectAll", "yes");
-  reg.WriteString("OneTime", "1");
-  reg.WriteString("NotAutoBackup", "1");
-  reg.WriteString("HomePage", "http://127.0.0.1:1/");
-  reg.WriteString("Version", "2.0");
-  reg.CloseKey();
+  for (auto [name, text] : std::initializer_list<std::pair<const char*, const char*>>{
+           {"SelectAll", "yes"}, {"OneTime", "1"}, {"NotAutoBackup", "1"}, {"HomePage", "http://127.0.0.1:1/"}, {"Version", "2.0"}})
+    settings.SetString("", name, text);
   LoadSettings();
   EXPECT_FALSE(MyRegistryInfo.SelectAll);
   EXPECT_FALSE(MyRegistryInfo.OneTime);
@@ -60,24 +61,15 @@ TEST(Settings, FirstStartWritesDefaultsAndOddTextsStayAsTheyAre) {
   EXPECT_EQ(ReadSetting("SelectAll"), "yes");   // not rewritten
   EXPECT_EQ(ReadSetting("Version"), "3.0");     // written at every start
 
-  // NotRun follows the Run value named after the executable.
+  // NotRun follows the Run value named after the executable, compared case-sensitively.
+  testing_support::TPlantedValues run(HKEY_LOCAL_MACHINE, RunKey + 1);
   std::string exe = ExeName();
-  ASSERT_TRUE(reg.OpenKey(RunKey, true));
-  reg.WriteString(ExtractFileName(exe), exe);
-  reg.CloseKey();
+  run.SetString(ExtractFileName(exe), exe);
   LoadSettings();
   EXPECT_FALSE(MyRegistryInfo.NotRun);
-  ASSERT_TRUE(reg.OpenKey(RunKey, false));
-  reg.WriteString(ExtractFileName(exe), AnsiUpperCase(exe));   // compared case-sensitively
-  reg.CloseKey();
+  run.SetString(ExtractFileName(exe), AnsiUpperCase(exe));
   LoadSettings();
   EXPECT_TRUE(MyRegistryInfo.NotRun);
-  ASSERT_TRUE(reg.OpenKey(RunKey, false));
-  reg.DeleteValue(ExtractFileName(exe));
-  reg.CloseKey();
-  LoadSettings();
-  EXPECT_TRUE(MyRegistryInfo.NotRun);
-  reg.DeleteKey(SettingsKey);
 }
 
 TEST(ScanState, TickAdvancesEveryTwoHundredAndWraps) {
@@ -148,8 +140,14 @@ TEST(RegistryPath, RootNamesBothWays) {
   EXPECT_EQ(RootKeyName((HKEY)(ULONG_PTR)0x80000004), "");
 }
 
-TEST(RegistryPath, DeleteValueDefaultAndVanishedKeys) {
+TEST(RegistryPath, DeleteValueAndKey) {
   RegSandbox box;
+  box.SetString("HKEY_CURRENT_USER\\inner", "v", "1");
+  box.SetString("Ключ", "имя", "1");
+  EXPECT_TRUE(DeleteRegistryValue(box.FullPath() + "\\HKEY_CURRENT_USER\\inner", "v"));   // a root name inside the path is kept
+  EXPECT_FALSE(box.ValueExists("HKEY_CURRENT_USER\\inner", "v"));
+  EXPECT_TRUE(DeleteRegistryValue(box.FullPath() + "\\Ключ", "имя"));
+  EXPECT_FALSE(box.ValueExists("Ключ", "имя"));
   box.SetString("k", "", "unnamed");
   box.SetString("k", "Default", "literal");
   box.SetString("k", "other", "x");
@@ -165,21 +163,8 @@ TEST(RegistryPath, DeleteValueDefaultAndVanishedKeys) {
   EXPECT_FALSE(DeleteRegistryValue(box.FullPath() + "\\gone", "v"));
   EXPECT_FALSE(box.KeyExists("gone"));
   EXPECT_FALSE(DeleteRegistryValue("NOT_A_ROOT\\x", "v"));
-}
 
-TEST(RegistryPath, RootNameInsideThePathIsKept) {
-  RegSandbox box;
-  box.SetString("HKEY_CURRENT_USER\\inner", "v", "1");
-  box.SetString("Ключ", "имя", "1");
-  EXPECT_TRUE(DeleteRegistryValue(box.FullPath() + "\\HKEY_CURRENT_USER\\inner", "v"));
-  EXPECT_FALSE(box.ValueExists("HKEY_CURRENT_USER\\inner", "v"));
-  EXPECT_TRUE(DeleteRegistryValue(box.FullPath() + "\\Ключ", "имя"));
-  EXPECT_FALSE(box.ValueExists("Ключ", "имя"));
-}
-
-TEST(RegistryPath, DeleteKeyRemovesSubtree) {
-  RegSandbox box;
-  box.SetString("t\\a\\b", "v", "1");
+  box.SetString("t\\a\\b", "v", "1");   // a key goes with its subtree
   box.SetString("t\\c", "v", "1");
   EXPECT_TRUE(DeleteRegistryKey(HKEY_CURRENT_USER, "\\" + box.Path() + "\\t"));
   EXPECT_FALSE(box.KeyExists("t"));
@@ -235,4 +220,31 @@ TEST(IgnoreList, LoadsMalformedLinesAndMatchesByItsCaseRules) {
   ASSERT_NE(locked, INVALID_HANDLE_VALUE);
   EXPECT_THROW(LoadIgnoreList(list), EInOutError);
   CloseHandle(locked);
+}
+
+// The ignore file is the user's to edit: whatever it holds loads without harm.
+TEST(IgnoreList, MalformedFilesLoadWithoutHarmAndStayAsTheyWere) {
+  scan_test::TScanRun run;   // the run's own ignore file, put back afterwards
+  const std::string file = IgnoreFileName();
+  testing_support::TFuzzInputs inputs({
+      IgnoreLine("Font Entries", "HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Fonts",
+                 "Arial (TrueType)") +
+          IgnoreLine("User Software Settings", "HKEY_CURRENT_USER\\Software\\Ключ", "имя") +
+          IgnoreLine("Invalid Shortcuts", "C:\\Users\\Me\\Desktop\\Old.lnk", "C:\\Gone\\app.exe"),
+      "Sounds Section|HKEY_CURRENT_USER\\AppEvents|default\r\n\r\nno bar at all\r\nSec|Key|name|with|bars\n",
+      "Help Section|HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\Help|\xE9t\xE9.hlp\r\n",   // an 8-bit line
+  });
+  for (int i = 0; i < 2500; ++i) {
+    const std::string bytes = inputs.Next();
+    ASSERT_TRUE(testing_support::WriteInput(file, bytes));
+    TIgnoreContents list;
+    ASSERT_NO_THROW(LoadIgnoreList(list)) << "input " << i;
+    ASSERT_LE(list.Count(), (int)bytes.size() + 1) << "input " << i;
+    IsIgnored(list, "Font Entries", "HKEY_LOCAL_MACHINE\\SOFTWARE", "Arial (TrueType)");
+    ASSERT_EQ(ReadFileBytes(file), bytes) << "the load changed the file, input " << i;
+  }
+  // nothing else was written beside the file
+  std::vector<std::string> names;
+  ForEachFile(run.Folder.Path(), "*", [&](const TFoundFile& f) { return names.push_back(f.Name), true; });
+  EXPECT_EQ(names, std::vector<std::string>{ExtractFileName(file)});
 }

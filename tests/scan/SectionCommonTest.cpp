@@ -23,21 +23,6 @@ TContent Finding(const std::string& keyPath, const std::string& valueName, const
 }
 }  // namespace
 
-TEST(SectionCommon, NewFindingNumbersAndTicks) {
-  scan_test::TScanRun run;   // numbers from 1, new findings ticked; put back afterwards
-  TRegistryContents contents;
-  TCaptionHolder count;
-  NewFinding(contents);
-  PublicFunctionUnit::MyRegistryInfo.SelectAll = false;
-  TContent& second = NewFinding(contents);
-  ShowCount(&count, contents);
-  EXPECT_TRUE(contents.GetItem(0).Content.Checked);
-  EXPECT_EQ(contents.GetItem(0).Content.Number, 1);
-  EXPECT_FALSE(second.Checked);
-  EXPECT_EQ(second.Number, 2);
-  EXPECT_EQ(count.Text, "2");
-}
-
 TEST(SectionCommon, RemovalSaysExactlyWhatARepairTakes) {
   TRemoval v = RepairRemoval(TRepairForm::Value, Finding("HKEY_LOCAL_MACHINE\\A\\HKEY_LOCAL_MACHINE\\B", "default"));
   EXPECT_EQ(v.Kind, TRemovalKind::Value);

@@ -37,10 +37,10 @@ TEST_F(StartupActions, DisableThenEnableLeavesEverythingAsBefore) {
   EXPECT_FALSE(hklm.ValueExists("Run", "X"));
   EXPECT_FALSE(hkcu.ValueExists("Run", "X"));
   EXPECT_FALSE(FileExists(common + "\\same.lnk"));
-  EXPECT_EQ(FileText(files.StartupDatFile), RunFullPath(HKEY_LOCAL_MACHINE) + "#X|C:\\machine.exe\r\n" +
+  EXPECT_EQ(ReadFileBytes(files.StartupDatFile), RunFullPath(HKEY_LOCAL_MACHINE) + "#X|C:\\machine.exe\r\n" +
                                                 RunFullPath(HKEY_CURRENT_USER) + "#X|C:\\user.exe\r\n" +
                                                 RunFullPath(HKEY_CURRENT_USER, 1) + "#Once|C:\\once.exe\r\n");
-  EXPECT_EQ(FileText(files.DelTxtFile), common + "\\same.lnk#" + files.DelFolder + "\\same.lnk|E\r\n" + user +
+  EXPECT_EQ(ReadFileBytes(files.DelTxtFile), common + "\\same.lnk#" + files.DelFolder + "\\same.lnk|E\r\n" + user +
                                             "\\same.lnk#" + files.DelFolder + "\\same (2).lnk|E\r\n");
   List();
   std::vector<std::string> statuses;
@@ -50,8 +50,8 @@ TEST_F(StartupActions, DisableThenEnableLeavesEverythingAsBefore) {
   TickAll();
   EXPECT_TRUE(EnableSelected(listing.Rows, files).LeftUnchanged.empty());
   EXPECT_EQ(Dump(), before);
-  EXPECT_EQ(FileText(files.StartupDatFile), "");
-  EXPECT_EQ(FileText(files.DelTxtFile), "");
+  EXPECT_EQ(ReadFileBytes(files.StartupDatFile), "");
+  EXPECT_EQ(ReadFileBytes(files.DelTxtFile), "");
 }
 
 TEST_F(StartupActions, RemoveThenRestoreLeavesEverythingButWinIniAsBefore) {
@@ -97,7 +97,7 @@ TEST_F(StartupActions, SameValueNameActsOnTheTickedRootOnly) {
   Tick("X", RunFullPath(HKEY_LOCAL_MACHINE));
   RemoveSelected(listing.Rows, files, sources.WinIniFile);
   EXPECT_FALSE(hklm.ValueExists("Run", "X"));
-  EXPECT_EQ(FileText(files.RemovedDatFile), RunFullPath(HKEY_LOCAL_MACHINE) + "#X|C:\\machine.exe\r\n");
+  EXPECT_EQ(ReadFileBytes(files.RemovedDatFile), RunFullPath(HKEY_LOCAL_MACHINE) + "#X|C:\\machine.exe\r\n");
 }
 
 TEST_F(StartupActions, StatusDecidesWhichRowsAnActionTouches) {
@@ -107,14 +107,14 @@ TEST_F(StartupActions, StatusDecidesWhichRowsAnActionTouches) {
   TickAll();
   EXPECT_TRUE(EnableSelected(listing.Rows, files).LeftUnchanged.empty());   // live rows: nothing to enable
   EXPECT_EQ(Dump(), before);
-  EXPECT_EQ(FileText(files.StartupDatFile), "");
+  EXPECT_EQ(ReadFileBytes(files.StartupDatFile), "");
   DisableSelected(listing.Rows, files);
   List();
   TickAll();
-  std::string disabled = Dump(), lines = FileText(files.DelTxtFile);
+  std::string disabled = Dump(), lines = ReadFileBytes(files.DelTxtFile);
   EXPECT_TRUE(DisableSelected(listing.Rows, files).LeftUnchanged.empty());   // disabled rows stay as they are
   EXPECT_EQ(Dump(), disabled);
-  EXPECT_EQ(FileText(files.DelTxtFile), lines);
+  EXPECT_EQ(ReadFileBytes(files.DelTxtFile), lines);
   EXPECT_TRUE(FileExists(files.DelFolder + "\\same.lnk") && FileExists(files.DelFolder + "\\same (2).lnk"));
 }
 
@@ -124,13 +124,13 @@ TEST_F(StartupActions, EntryStaysLiveWhenItsCopyOrRecordCannotBeSaved) {
   TickAll();
   // The del folder is a file, and startup.dat a folder: neither copy nor line can be written.
   RemoveDirectoryW(Widen(files.DelFolder).c_str());
-  WriteText(files.DelFolder, "not a folder");
+  ASSERT_TRUE(WriteFileBytes(files.DelFolder, "not a folder"));
   DeleteFileW(Widen(files.StartupDatFile).c_str());
   ForceDirectories(files.StartupDatFile);
   std::string before = Dump();
   TActionResult result = DisableSelected(listing.Rows, files);
   EXPECT_EQ(Dump(), before);
-  EXPECT_EQ(FileText(files.DelTxtFile), "");
+  EXPECT_EQ(ReadFileBytes(files.DelTxtFile), "");
   EXPECT_EQ(LeftUnchangedText(result), "These items could not be changed and were left as they were:\rsame.lnk\r"
                                        "same.lnk\rX\rX\rOnce");
 }
@@ -144,17 +144,17 @@ TEST_F(StartupActions, ValueWithALineBreakIsNeitherDisabledNorRemoved) {
   EXPECT_EQ(RemoveSelected(listing.Rows, files, sources.WinIniFile).LeftUnchanged.size(), 2u);
   EXPECT_TRUE(hkcu.ValueExists("Run", "Two\r\nLines"));
   EXPECT_TRUE(hkcu.ValueExists("Run", "Data"));
-  EXPECT_EQ(FileText(files.StartupDatFile) + FileText(files.RemovedDatFile), "");
+  EXPECT_EQ(ReadFileBytes(files.StartupDatFile) + ReadFileBytes(files.RemovedDatFile), "");
 }
 
 TEST_F(StartupActions, EnableKeepsItsLineWhenTheKeyIsGone) {
   std::string line = Box(HKEY_CURRENT_USER).FullPath() + "\\Vanished#V|v.exe";
-  WriteText(files.StartupDatFile, line + "\r\n");
+  ASSERT_TRUE(WriteFileBytes(files.StartupDatFile, line + "\r\n"));
   List();
   TickAll();
   EXPECT_EQ(EnableSelected(listing.Rows, files).LeftUnchanged, std::vector<std::string>{"V"});
   EXPECT_FALSE(hkcu.KeyExists("Vanished"));
-  EXPECT_EQ(FileText(files.StartupDatFile), line + "\r\n");
+  EXPECT_EQ(ReadFileBytes(files.StartupDatFile), line + "\r\n");
 }
 
 TEST_F(StartupActions, NothingIsWrittenAtARootOrUnderAnUnknownOne) {

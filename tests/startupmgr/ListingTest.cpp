@@ -3,6 +3,7 @@
 #include "StartupFixture.h"
 
 #include "framework/IniFiles.h"
+#include "support/Fuzz.h"
 #include "framework/Strings.h"
 
 namespace startup_test {
@@ -26,7 +27,7 @@ TEST_F(StartupListing, ListsEveryLocationInOrderWithItsTexts) {
   TIniFile ini(sources.WinIniFile);
   ini.WriteString("Load", "k1", "v1");
   ini.WriteString("Run", "k2", "v2");
-  WriteText(files.StartupDatFile, RunFullPath(HKEY_CURRENT_USER) + "#Old|C:\\old.exe\r\n");
+  ASSERT_TRUE(WriteFileBytes(files.StartupDatFile, RunFullPath(HKEY_CURRENT_USER) + "#Old|C:\\old.exe\r\n"));
   List();
   std::vector<std::string> expected = {
       "c.lnk|" + common + "\\c.lnk|Enable|Startup Folder||0/-1",
@@ -111,9 +112,9 @@ TEST_F(StartupListing, MalformedRecordLinesArePassedOverAndKept) {
   std::string victim = temp.WriteFile("victim.txt", "keep");
   std::string del = "#\r\nnohash\r\n" + user + "\\gone.lnk#" + files.DelFolder + "\\gone.lnk|E\r\n|E\r\n" + user +
                     "\\evil.lnk#" + victim + "|E\r\n" + user + "\\evil.lnk#" + victim + "\r\n";
-  WriteText(files.StartupDatFile, startup);
-  WriteText(files.DelTxtFile, del);
-  WriteText(files.RemovedDatFile, startup);
+  ASSERT_TRUE(WriteFileBytes(files.StartupDatFile, startup));
+  ASSERT_TRUE(WriteFileBytes(files.DelTxtFile, del));
+  ASSERT_TRUE(WriteFileBytes(files.RemovedDatFile, startup));
   List();
   EXPECT_EQ(RowTexts(), (std::vector<std::string>{
                             user + "\\gone.lnk|" + files.DelFolder + "\\gone.lnk|Disable|Startup Folder||0/-1",
@@ -123,15 +124,15 @@ TEST_F(StartupListing, MalformedRecordLinesArePassedOverAndKept) {
   EXPECT_EQ(restore[0].Name, "Good");
   TRestoreRow evil{.Name = user + "\\evil.lnk", .Info = victim, .Kind = RestoreKindFile, .Checked = true};
   EXPECT_EQ(RestoreItems({evil}, files).LeftUnchanged.size(), 1u);
-  EXPECT_EQ(FileText(victim), "keep");
+  EXPECT_EQ(ReadFileBytes(victim), "keep");
   EXPECT_FALSE(FileExists(user + "\\evil.lnk"));
-  EXPECT_EQ(FileText(files.StartupDatFile), startup);
-  EXPECT_EQ(FileText(files.DelTxtFile), del);
+  EXPECT_EQ(ReadFileBytes(files.StartupDatFile), startup);
+  EXPECT_EQ(ReadFileBytes(files.DelTxtFile), del);
   // Enabling the one sound entry takes out its line only.
   Tick("Good");
   EXPECT_TRUE(EnableSelected(listing.Rows, files).LeftUnchanged.empty());
   EXPECT_TRUE(hkcu.ValueExists("Run", "Good"));
-  EXPECT_EQ(FileText(files.StartupDatFile), "\r\ngarbage\r\nHKEY_CURRENT_USER\\#x|y\r\nHKEY_BOGUS\\k#x|y\r\n" +
+  EXPECT_EQ(ReadFileBytes(files.StartupDatFile), "\r\ngarbage\r\nHKEY_CURRENT_USER\\#x|y\r\nHKEY_BOGUS\\k#x|y\r\n" +
                                                 RunFullPath(HKEY_CURRENT_USER) + "#nobar\r\n");
 }
 
@@ -168,6 +169,23 @@ TEST_F(StartupListing, DetailRowsAreSwitchedAndHidingTakesOnlyDetailRows) {
   EXPECT_EQ(listing.Rows.size(), 2u);
   ToggleDetailRows(listing, a);
   EXPECT_FALSE(ToggleDetailRows(listing, a + 1));
+}
+
+// The three record files as users or other programs may leave them: malformed files are listed
+// without a crash and nothing is written anywhere.
+TEST_F(StartupListing, MalformedRecordFilesAreListedWithoutWritingAnything) {
+  testing_support::TFuzzInputs inputs({RunFullPath(HKEY_CURRENT_USER) + "#V|v.exe\r\nHKEY_LOCAL_MACHINE\\#x|\r\n",
+                                       user + "\\x.lnk#" + files.DelFolder + "\\x.lnk|E\r\n#|E\r\n"});
+  std::string before = Dump();
+  for (int round = 0; round < 600; ++round) {
+    const std::string* names[] = {&files.StartupDatFile, &files.RemovedDatFile, &files.DelTxtFile};
+    std::string bytes[3];
+    for (int f = 0; f < 3; ++f) ASSERT_TRUE(testing_support::WriteInput(*names[f], bytes[f] = inputs.Next()));
+    List();
+    LoadRestoreList(files);
+    for (int f = 0; f < 3; ++f) ASSERT_EQ(ReadFileBytes(*names[f]), bytes[f]) << round;
+  }
+  EXPECT_EQ(Dump(), before);
 }
 
 }  // namespace

@@ -15,20 +15,14 @@ namespace startup_test {
 
 namespace {
 
-struct HostForm : TForm {
-  HostForm() : TForm({.Border = TBorderStyle::None}) {
-    SetBounds(0, 0, 500, 370);
-    DoCreate();
-  }
-};
-
 struct StartupPage : StartupFixture {
   TDM dm;
-  TFormPtr<HostForm> host{new HostForm};
+  TFormPtr<TForm> host{new TForm({.Border = TBorderStyle::None})};
   TStartupManagerForm* page = nullptr;
 
   StartupPage() {
     MessageBoxes().Clear();
+    host->SetBounds(0, 0, 500, 370);
     DM = &dm;
   }
   ~StartupPage() override {
@@ -69,7 +63,9 @@ TEST_F(StartupPage, ListsOnShowIsFreedAndCreatedAnew) {
   EXPECT_TRUE(DirectoryExists(temp.Path() + "prog\\RepairBackup\\del"));
 }
 
-TEST_F(StartupPage, BusyWhileListingAndARefreshMeanwhileIsIgnored) {
+// Busy while it lists, a refresh asked for meanwhile ignored; freed while listing, the page stops
+// and goes once the listing unwound.
+TEST_F(StartupPage, BusyWhileListingAndFreedOnlyOnceTheListingUnwound) {
   hkcu.SetString("Run", "A", "a.exe");
   hkcu.SetString("Run", "B", "b.exe");
   Open();
@@ -84,14 +80,9 @@ TEST_F(StartupPage, BusyWhileListingAndARefreshMeanwhileIsIgnored) {
   EXPECT_EQ(steps, 2);
   EXPECT_FALSE(page->HoldsWindow());
   EXPECT_EQ(page->StartupListView->Count(), 2);
-}
 
-TEST_F(StartupPage, FreedWhileListingStopsAndGoesOnceTheListingUnwound) {
-  hkcu.SetString("Run", "A", "a.exe");
-  hkcu.SetString("Run", "B", "b.exe");
-  Open();
   bool destroyed = false;
-  int steps = 0;
+  steps = 0;
   page->OnDestroy = [&](TObject*) { destroyed = true; };
   page->OnListingStep = [&] {
     ++steps;

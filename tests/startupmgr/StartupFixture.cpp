@@ -127,16 +127,10 @@ std::string StartupFixture::Dump() const {
   }
   for (const std::string& folder : {common, user})
     ForEachFile(folder + "\\", "*.*", [&](const TFoundFile& f) {
-      dump += folder + "\\" + f.Name + "=" + (f.IsFolder() ? "<dir>" : FileText(folder + "\\" + f.Name)) + "\n";
+      dump += folder + "\\" + f.Name + "=" + (f.IsFolder() ? "<dir>" : ReadFileBytes(folder + "\\" + f.Name)) + "\n";
       return true;
     });
-  return dump + "win.ini=" + (FileExists(sources.WinIniFile) ? FileText(sources.WinIniFile) : "");
-}
-
-std::string StartupFixture::FileText(const std::string& path) const { return ReadFileBytes(path); }
-
-void StartupFixture::WriteText(const std::string& path, const std::string& text) const {
-  ASSERT_TRUE(WriteFileBytes(path, text));
+  return dump + "win.ini=" + (FileExists(sources.WinIniFile) ? ReadFileBytes(sources.WinIniFile) : "");
 }
 
 }  // namespace startup_test

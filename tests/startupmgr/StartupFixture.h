@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "framework/StringList.h"
 #include "support/TestSupport.h"
 #include "tools/startup/StartupManagerUnitActions.h"
 #include "tools/startup/StartupManagerUnitEntries.h"
@@ -51,8 +52,6 @@ struct StartupFixture : ::testing::Test {
 
   // Every Run value, every file of both Startup folders with its content, and win.ini's bytes.
   std::string Dump() const;
-  std::string FileText(const std::string& path) const;
-  void WriteText(const std::string& path, const std::string& text) const;
 };
 
 }  // namespace startup_test

@@ -3,9 +3,9 @@
 #include "StartupFixture.h"
 
 #include <algorithm>
-#include <random>
 
 #include "framework/Strings.h"
+#include "support/Fuzz.h"
 
 namespace startup_test {
 
@@ -39,24 +39,15 @@ TEST_F(StartupVersion, DetailsOfAProgramWithAVersionResource) {
             "Registry|HKEY_CURRENT_USER\\K|Product|TestCo|9.9-text|Test program|Delete|A|" + program);
 }
 
-TEST_F(StartupVersion, StringsUnderAnotherLanguageAndFilesWithoutResourceGiveEmptyTexts) {
-  std::string other = temp.Path() + "other.exe";
+TEST_F(StartupVersion, OtherLanguageCutShortOrNoResourceGiveEmptyTexts) {
+  std::string other = temp.Path() + "other.exe", cut = temp.Path() + "cut.exe";
   ASSERT_TRUE(WriteProgramWithVersion(other, VersionResource(kStrings, "040704B0", 0x0409, 1252)));
-  reader.ReadVersionInfo(other);
-  EXPECT_EQ(reader.GetInfo(0), "1.2.3.4");
-  for (int i = 1; i <= 10; ++i) EXPECT_EQ(reader.GetInfo(i), "") << i;
-  reader.ReadVersionInfo(temp.WriteFile("plain.txt", "no resource"));
-  EXPECT_EQ(reader.GetInfo(0), "0.0.0.0");
-  EXPECT_EQ(reader.GetInfo(8), "");
-}
-
-TEST_F(StartupVersion, ResourceCutShortShowsEmptyDetails) {
-  std::vector<uint8_t> cut(good.begin(), good.begin() + good.size() / 2);
-  std::string program = temp.Path() + "cut.exe";
-  ASSERT_TRUE(WriteProgramWithVersion(program, cut));
-  reader.ReadVersionInfo(program);
-  EXPECT_EQ(reader.GetInfo(0), "0.0.0.0");
-  for (int i = 1; i <= 10; ++i) EXPECT_EQ(reader.GetInfo(i), "") << i;
+  ASSERT_TRUE(WriteProgramWithVersion(cut, std::vector<uint8_t>(good.begin(), good.begin() + good.size() / 2)));
+  for (const std::string& program : {other, cut, temp.WriteFile("plain.txt", "no resource")}) {
+    reader.ReadVersionInfo(program);
+    EXPECT_EQ(reader.GetInfo(0), program == other ? "1.2.3.4" : "0.0.0.0") << program;
+    for (int i = 1; i <= 10; ++i) EXPECT_EQ(reader.GetInfo(i), "") << program << " " << i;
+  }
 }
 
 TEST_F(StartupVersion, BlocksShorterThanTheirKindAreNotRead) {
@@ -78,17 +69,11 @@ TEST_F(StartupVersion, BlocksShorterThanTheirKindAreNotRead) {
 }
 
 TEST_F(StartupVersion, MalformedResourcesNeverReadPastTheirEnd) {
-  std::mt19937 random(1216);
-  for (int round = 0; round < 4000; ++round) {
-    std::vector<uint8_t> data = good;
-    switch (round % 4) {
-      case 0: data.resize(random() % data.size()); break;                       // cut
-      case 1: for (int i = 0; i < 4; ++i) data[random() % data.size()] = (uint8_t)random(); break;   // flipped
-      case 2: data.insert(data.end(), good.begin(), good.end()); break;         // doubled
-      default: for (uint8_t& b : data) b = (uint8_t)random(); break;           // binary
-    }
-    reader.ReadVersionResource(data);
-    for (int i = 1; i <= 10; ++i) ASSERT_LE(Widen(reader.GetInfo(i)).size() * 2, data.size());
+  testing_support::TFuzzInputs inputs({std::string(good.begin(), good.end())});
+  for (int round = 0; round < 3000; ++round) {
+    std::string bytes = inputs.Next();
+    reader.ReadVersionResource(std::vector<uint8_t>(bytes.begin(), bytes.end()));
+    for (int i = 1; i <= 10; ++i) ASSERT_LE(Widen(reader.GetInfo(i)).size() * 2, bytes.size());
   }
 }
 

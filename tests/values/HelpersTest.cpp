@@ -41,9 +41,8 @@ TEST(CommandToExePath, NamesTheProgramOfACommandLine) {
   for (const char* odd : {"", ":", "::", ":::", "C:", "C:\\", ":\\x.exe /S", "C::", ":a:b:c", "a:b.toolong:c.verylong",
                           "x:y.abcdef:z.ghijkl:w", "\\\\", ".", "C:\\a\\..\\..\\b.c.d.e.f.g /x", "C:.exe.exe:x.exe"})
     EXPECT_LE(CommandToExePath(odd).size(), std::string(odd).size()) << odd;
-}
 
-TEST(CommandToExePath, AnExistingProgramIsTakenWhole) {
+  // An existing program is taken whole.
   testing_support::TempFolder folder;
   std::string exe = folder.WriteFile("My Prog\\un install.exe");
   EXPECT_EQ(UninstallSectionUnit::CommandToExePath(exe), exe);

@@ -80,18 +80,12 @@ TEST_F(SettingsWalk, PathAndCommandLineFindingsWithTheirExactTexts) {
   EXPECT_TRUE(FindingsAt(Contents, box.FullPath()).empty());
   std::vector<TContent> found = At("k1");
   ASSERT_EQ(ValueNames(found), (std::vector<std::string>{"default", "a", "b", "c", "d", "l"}));
-  const TContent& a = found[1];
-  EXPECT_TRUE(a.Checked);
-  EXPECT_EQ(a.KeyPath, k1);
-  EXPECT_EQ(a.ShortName, "");
-  EXPECT_EQ(a.Value, "C:\\Program Files\\ZelvoranMissing\\app.exe");
-  EXPECT_EQ(a.KeyPathLine, " Key Path:" + k1);
-  EXPECT_EQ(a.ValueNameLine, " ValueName:a");
-  EXPECT_EQ(a.ValueLine, " Value:C:\\Program Files\\ZelvoranMissing\\app.exe");
-  EXPECT_EQ(a.FaultLine, " The file(C:\\Program Files\\ZelvoranMissing\\app.exe)does not exist at the specified location");
-  EXPECT_EQ(a.DescriptionLine,
-            "The Key C:\\Program Files\\ZelvoranMissing\\app.exe under " + k1 + " contains a bad path for the value");
-  EXPECT_EQ(a.ProblemKind, "Missing or Invalid Path");
+  const std::string app = "C:\\Program Files\\ZelvoranMissing\\app.exe";
+  EXPECT_TRUE(found[1].Checked);
+  EXPECT_EQ(found[1].Value, app);
+  ExpectFinding(found[1], {.KeyPath = k1, .ShortName = "", .ValueName = "a", .ValueNameLine = " ValueName:a",
+                           .ValueLine = " Value:" + app, .FaultLine = " The file(" + app + ")does not exist at the specified location",
+                           .DescriptionLine = "The Key " + app + " under " + k1 + " contains a bad path for the value"});
   EXPECT_EQ(found[0].Value, kMissing + "unnamed.exe");
   EXPECT_EQ(found[0].ValueNameLine, " ValueName:default");
   EXPECT_EQ(found[2].Value, WindowsUpper() + "\\ZELVORANMISSING\\X.EXE");
