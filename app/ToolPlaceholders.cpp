@@ -26,8 +26,6 @@ TToolPage* NewToolPlaceholder(TControl* host, const std::string& caption) {
 
 TToolPage* NewUninstallerManagerPage(TControl* host) { return NewToolPlaceholder(host, "Uninstaller Manager"); }
 
-TToolPage* NewHistoryCleanerPage(TControl* host) { return NewToolPlaceholder(host, "History Cleaner"); }
-
 TToolPage* NewMemoryOptimizerPage(TControl* host) { return NewToolPlaceholder(host, "Tweak Memory"); }
 
 TToolPage* NewRestorePointsPage(TControl* host) { return NewToolPlaceholder(host, "System Restore Point"); }

@@ -1,0 +1,93 @@
+// The listers and cleaners without the page: the folders that are never touched, the typed
+// addresses and the URL cache with unticked items kept.
+#include "HistoryFixture.h"
+
+#include "framework/Strings.h"
+#include "scan/PublicFunctionUnit.h"
+
+using namespace RecycleUnit;
+
+namespace history_test {
+namespace {
+
+const TCleanStep kGoOn = [](const TRecycleData&) { return true; };
+
+std::string EnvFolder(const wchar_t* name) {
+  wchar_t buffer[MAX_PATH];
+  DWORD n = GetEnvironmentVariableW(name, buffer, MAX_PATH);
+  return Narrow(buffer, n < MAX_PATH ? n : 0);
+}
+
+using HistoryItems = HistoryFixture;
+
+TEST_F(HistoryItems, FoldersOfTheSystemAndTheUserAreRefused) {
+  std::string windows = PublicFunctionUnit::GetWindowsDir();
+  std::string profile = EnvFolder(L"USERPROFILE");
+  ASSERT_FALSE(profile.empty());
+  for (const std::string& folder :
+       {std::string(), std::string("C:\\"), std::string("C:"), std::string("c:/"), std::string("tmp"),
+        std::string("\\\\server\\share"), windows, windows + "\\", UpperCase(windows) + "\\system32",
+        windows + "\\..\\", profile, ExtractFilePath(profile), EnvFolder(L"ProgramFiles"), temp.Path() + "..\\..\\"})
+    EXPECT_FALSE(IsCleanableFolder(folder)) << folder;
+  EXPECT_TRUE(IsCleanableFolder(tmp));
+  EXPECT_TRUE(IsCleanableFolder(windows + "\\Temp"));
+}
+
+TEST_F(HistoryItems, ARefusedFolderListsAndDeletesNothing) {
+  std::string name = "zelvoran_" + testing_support::TestName() + ".txt";
+  HANDLE h = CreateFileW(Widen("C:\\" + name).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+  CloseHandle(h);
+  std::vector<TRecycleData> items;
+  ListFolderFiles("C:\\", TCategory::Recent, items);
+  ListFolderFiles(PublicFunctionUnit::GetWindowsDir(), TCategory::NetHood, items);
+  EXPECT_TRUE(items.empty());
+  items = {{.Kind = TCategory::Recent, .Name = name, .Path = "C:\\"},
+           {.Kind = TCategory::NetHood, .Name = "..\\" + name, .Path = tmp}};
+  EXPECT_EQ(DeleteCheckedFiles(items, kGoOn), 0);
+  EXPECT_TRUE(FileExists("C:\\" + name));
+  DeleteFileW(Widen("C:\\" + name).c_str());
+}
+
+TEST_F(HistoryItems, WithoutTmpOrTempTheFallbackFolderIsNotListed) {
+  TEnvKeep noTmp(L"TMP", nullptr);
+  TShellFolder folders = LoadShellFolders(keys.ShellFolders);
+  EXPECT_FALSE(folders.Temp.empty());
+  std::vector<TRecycleData> items;
+  ListCategory(TCategory::TemporaryFiles, folders, keys, items);
+  EXPECT_TRUE(items.empty()) << folders.Temp;
+}
+
+TEST_F(HistoryItems, ShellFoldersAreReadAndTextOnly) {
+  sandbox.SetRaw("Shell", "Recent", REG_BINARY, {1, 2});
+  TShellFolder folders = LoadShellFolders(keys.ShellFolders);
+  EXPECT_EQ(folders.NetHood, temp.Path() + "NetHood");
+  EXPECT_EQ(folders.Cache, temp.Path() + "Cache\\Content.IE5");
+  EXPECT_EQ(folders.Temp, tmp);
+  EXPECT_EQ(folders.Recent, "");
+  EXPECT_EQ(LoadShellFolders("Software\\ZelvoranTest\\Missing").NetHood, "");
+}
+
+TEST_F(HistoryItems, UntickedAddressesAndCacheEntriesAreKept) {
+  sandbox.SetString("Typed", "url1", "http://one.invalid/");
+  sandbox.SetString("Typed", "url2", "http://two.invalid/");
+  sandbox.SetRaw("Typed", "url3", REG_BINARY, {0, 1});
+  std::string key = sandbox.Path() + "\\Typed";
+  std::string a = PlantCacheEntry("a"), b = PlantCacheEntry("b");
+  std::vector<TRecycleData> items;
+  ListTypedURLs(key, items);
+  ListIECache(LoadShellFolders(keys.ShellFolders), items);
+  EXPECT_EQ(Names(items, TCategory::IEAddress), (std::vector<std::string>{"http://one.invalid/", "http://two.invalid/"}));
+  ASSERT_TRUE(Contains(Names(items, TCategory::IECache), a) && Contains(Names(items, TCategory::IECache), b));
+  for (TRecycleData& item : items) item.Checked = item.Kind == TCategory::IECache ? item.Name == a : item.Path != "url2";
+  EXPECT_EQ(DeleteTypedURLs(items, key, kGoOn), 1);
+  EXPECT_EQ(DeleteIECache(items, kGoOn), 1);
+  EXPECT_FALSE(sandbox.ValueExists("Typed", "url1"));
+  EXPECT_TRUE(sandbox.ValueExists("Typed", "url2") && sandbox.ValueExists("Typed", "url3"));
+  items.clear();
+  ListIECache({}, items);
+  EXPECT_FALSE(Contains(Names(items, TCategory::IECache), a));
+  EXPECT_TRUE(Contains(Names(items, TCategory::IECache), b));
+}
+
+}  // namespace
+}  // namespace history_test
