@@ -2,7 +2,6 @@
 // addresses and the URL cache with unticked items kept.
 #include "HistoryFixture.h"
 
-#include "framework/Strings.h"
 #include "scan/PublicFunctionUnit.h"
 
 using namespace RecycleUnit;
@@ -21,8 +20,7 @@ std::string EnvFolder(const wchar_t* name) {
 using HistoryItems = HistoryFixture;
 
 TEST_F(HistoryItems, FoldersOfTheSystemAndTheUserAreRefused) {
-  std::string windows = PublicFunctionUnit::GetWindowsDir();
-  std::string profile = EnvFolder(L"USERPROFILE");
+  std::string windows = PublicFunctionUnit::GetWindowsDir(), profile = EnvFolder(L"USERPROFILE");
   ASSERT_FALSE(profile.empty());
   for (const std::string& folder :
        {std::string(), std::string("C:\\"), std::string("C:"), std::string("c:/"), std::string("tmp"),
@@ -30,41 +28,24 @@ TEST_F(HistoryItems, FoldersOfTheSystemAndTheUserAreRefused) {
         windows + "\\..\\", profile, ExtractFilePath(profile), EnvFolder(L"ProgramFiles"), temp.Path() + "..\\..\\"})
     EXPECT_FALSE(IsCleanableFolder(folder)) << folder;
   EXPECT_TRUE(IsCleanableFolder(tmp));
-  EXPECT_TRUE(IsCleanableFolder(windows + "\\Temp"));
 }
 
 TEST_F(HistoryItems, ARefusedFolderListsAndDeletesNothing) {
   std::string name = "zelvoran_" + testing_support::TestName() + ".txt";
-  HANDLE h = CreateFileW(Widen("C:\\" + name).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-  CloseHandle(h);
+  CloseHandle(CreateFileW(Widen("C:\\" + name).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
   std::vector<TRecycleData> items;
   ListFolderFiles("C:\\", TCategory::Recent, items);
   ListFolderFiles(PublicFunctionUnit::GetWindowsDir(), TCategory::NetHood, items);
+  SetTemp("");   // the system falls back to the profile or the Windows folder
+  ListCategory(TCategory::TemporaryFiles, LoadShellFolders(keys.ShellFolders), keys, items);
   EXPECT_TRUE(items.empty());
+  sandbox.SetRaw("Shell", "Recent", REG_BINARY, {1, 2});   // not text: no folder
+  EXPECT_EQ(LoadShellFolders(keys.ShellFolders).Recent, "");
   items = {{.Kind = TCategory::Recent, .Name = name, .Path = "C:\\"},
            {.Kind = TCategory::NetHood, .Name = "..\\" + name, .Path = tmp}};
   EXPECT_EQ(DeleteCheckedFiles(items, kGoOn), 0);
   EXPECT_TRUE(FileExists("C:\\" + name));
   DeleteFileW(Widen("C:\\" + name).c_str());
-}
-
-TEST_F(HistoryItems, WithoutTmpOrTempTheFallbackFolderIsNotListed) {
-  TEnvKeep noTmp(L"TMP", nullptr);
-  TShellFolder folders = LoadShellFolders(keys.ShellFolders);
-  EXPECT_FALSE(folders.Temp.empty());
-  std::vector<TRecycleData> items;
-  ListCategory(TCategory::TemporaryFiles, folders, keys, items);
-  EXPECT_TRUE(items.empty()) << folders.Temp;
-}
-
-TEST_F(HistoryItems, ShellFoldersAreReadAndTextOnly) {
-  sandbox.SetRaw("Shell", "Recent", REG_BINARY, {1, 2});
-  TShellFolder folders = LoadShellFolders(keys.ShellFolders);
-  EXPECT_EQ(folders.NetHood, temp.Path() + "NetHood");
-  EXPECT_EQ(folders.Cache, temp.Path() + "Cache\\Content.IE5");
-  EXPECT_EQ(folders.Temp, tmp);
-  EXPECT_EQ(folders.Recent, "");
-  EXPECT_EQ(LoadShellFolders("Software\\ZelvoranTest\\Missing").NetHood, "");
 }
 
 TEST_F(HistoryItems, UntickedAddressesAndCacheEntriesAreKept) {
