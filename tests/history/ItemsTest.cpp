@@ -36,6 +36,8 @@ TEST_F(HistoryItems, ARefusedFolderListsAndDeletesNothing) {
   std::vector<TRecycleData> items;
   ListFolderFiles("C:\\", TCategory::Recent, items);
   ListFolderFiles(PublicFunctionUnit::GetWindowsDir(), TCategory::NetHood, items);
+  SetTemp("C:\\" + std::string(300, 'x') + "\\");
+  EXPECT_EQ(TemporaryFolder(), "");   // longer than the buffer: no temporary folder
   SetTemp("");   // the system falls back to the profile or the Windows folder
   ListCategory(TCategory::TemporaryFiles, LoadShellFolders(keys.ShellFolders), keys, items);
   EXPECT_TRUE(items.empty());

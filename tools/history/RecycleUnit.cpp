@@ -100,7 +100,8 @@ void TRecycleForm::FormCreate(TObject*) {
 
 void TRecycleForm::FormShow(TObject*) {
   FitColumns();
-  DataTreeView->Select(RootNode);
+  if (DataTreeView->Selected() == RootNode) DataTreeViewChange(DataTreeView);   // selecting it changes nothing
+  else DataTreeView->Select(RootNode);
 }
 
 void TRecycleForm::FormResize(TObject*) { FitColumns(); }
