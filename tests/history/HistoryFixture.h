@@ -56,13 +56,6 @@ struct HistoryFixture : testing::Test {
   }
 };
 
-inline std::vector<std::string> Names(const std::vector<RecycleUnit::TRecycleData>& items, RecycleUnit::TCategory kind) {
-  std::vector<std::string> names;
-  for (const auto& item : items)
-    if (item.Kind == kind) names.push_back(item.Name);
-  return names;
-}
-
 inline bool Contains(const std::vector<std::string>& names, const std::string& name) {
   return std::find(names.begin(), names.end(), name) != names.end();
 }

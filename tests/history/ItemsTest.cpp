@@ -1,5 +1,4 @@
-// The listers and cleaners without the page: the folders that are never touched, the typed
-// addresses and the URL cache with unticked items kept.
+// The folders the cleaner never lists nor cleans.
 #include "HistoryFixture.h"
 
 #include "scan/PublicFunctionUnit.h"
@@ -48,28 +47,6 @@ TEST_F(HistoryItems, ARefusedFolderListsAndDeletesNothing) {
   EXPECT_EQ(DeleteCheckedFiles(items, kGoOn), 0);
   EXPECT_TRUE(FileExists("C:\\" + name));
   DeleteFileW(Widen("C:\\" + name).c_str());
-}
-
-TEST_F(HistoryItems, UntickedAddressesAndCacheEntriesAreKept) {
-  sandbox.SetString("Typed", "url1", "http://one.invalid/");
-  sandbox.SetString("Typed", "url2", "http://two.invalid/");
-  sandbox.SetRaw("Typed", "url3", REG_BINARY, {0, 1});
-  std::string key = sandbox.Path() + "\\Typed";
-  std::string a = PlantCacheEntry("a"), b = PlantCacheEntry("b");
-  std::vector<TRecycleData> items;
-  ListTypedURLs(key, items);
-  ListIECache(LoadShellFolders(keys.ShellFolders), items);
-  EXPECT_EQ(Names(items, TCategory::IEAddress), (std::vector<std::string>{"http://one.invalid/", "http://two.invalid/"}));
-  ASSERT_TRUE(Contains(Names(items, TCategory::IECache), a) && Contains(Names(items, TCategory::IECache), b));
-  for (TRecycleData& item : items) item.Checked = item.Kind == TCategory::IECache ? item.Name == a : item.Path != "url2";
-  EXPECT_EQ(DeleteTypedURLs(items, key, kGoOn), 1);
-  EXPECT_EQ(DeleteIECache(items, kGoOn), 1);
-  EXPECT_FALSE(sandbox.ValueExists("Typed", "url1"));
-  EXPECT_TRUE(sandbox.ValueExists("Typed", "url2") && sandbox.ValueExists("Typed", "url3"));
-  items.clear();
-  ListIECache({}, items);
-  EXPECT_FALSE(Contains(Names(items, TCategory::IECache), a));
-  EXPECT_TRUE(Contains(Names(items, TCategory::IECache), b));
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 // The page: "All" lists every category in order without the browsing history and its clean
-// removes exactly the ticked rows, the recycle bin (inside the build folder) emptied; busy while
-// it cleans and Cancel stops it; no node selected; "History".
+// removes exactly the ticked rows (typed addresses, URL cache, files, Run history), the recycle
+// bin (inside the build folder) emptied; busy while it cleans and Cancel stops it; no node
+// selected; "History".
 #include "HistoryFixture.h"
 
 #include <shellapi.h>
@@ -58,6 +59,7 @@ struct HistoryPage : HistoryFixture {
 TEST_F(HistoryPage, AllListsInCategoryOrderAndCleansOnlyTheTickedRows) {
   typed.SetString("", "url1", "http://one.invalid/");
   typed.SetString("", "url2", "http://two.invalid/");
+  typed.SetRaw("", "url3", REG_BINARY, {1});   // not text: neither listed nor cleaned
   run.SetString("", "a", "cmd\\1");
   run.SetString("", "b", "notepad\\1");
   run.SetString("", "MRUList", "ab");
@@ -86,7 +88,7 @@ TEST_F(HistoryPage, AllListsInCategoryOrderAndCleansOnlyTheTickedRows) {
   EXPECT_FALSE(FileExists(trash + ExtractFileName(bin)));
   EXPECT_EQ(PublicFunctionUnit::ScanState, TRunState::HistoryCleaning);
   EXPECT_TRUE(MessageBoxes().Calls.empty());
-  EXPECT_TRUE(typed.ValueExists("", "url1") && run.ValueExists("", "b"));
+  EXPECT_TRUE(typed.ValueExists("", "url1") && typed.ValueExists("", "url3") && run.ValueExists("", "b"));
   EXPECT_FALSE(typed.ValueExists("", "url2") || run.ValueExists("", "a") || run.ValueExists("", "MRUList"));
   EXPECT_TRUE(FileExists(tmp + "t2.txt") && FileExists(temp.Path() + "History\\h1.txt"));
   EXPECT_FALSE(FileExists(tmp + "t1.txt") || FileExists(temp.Path() + "Recent\\r1.lnk"));
