@@ -20,10 +20,6 @@ struct TColumn {
 };
 const TColumn kColumns[] = {{"", 25}, {"Item Name", 200}};
 
-bool IsFileKind(TCategory kind) {
-  return kind == TCategory::TemporaryFiles || kind == TCategory::NetHood || kind == TCategory::Recent;
-}
-
 // Marks the page cleaning and shows the progress dialog for the length of a cleaning.
 class TCleaningScope {
  public:

@@ -161,11 +161,11 @@ void ListValues(const std::string& keyPath, TCategory kind, std::vector<TRecycle
     if (IsTextValue(value)) items.push_back({.Kind = kind, .Name = RegValueText(value), .Path = name});
 }
 
+}  // namespace
+
 bool IsFileKind(TCategory kind) {
   return kind == TCategory::TemporaryFiles || kind == TCategory::NetHood || kind == TCategory::Recent;
 }
-
-}  // namespace
 
 // ---- folders ----
 

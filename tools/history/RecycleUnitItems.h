@@ -71,6 +71,8 @@ struct TRecycleData {
 // drive root, nor the Windows or system folder, the user's profile, the folder of the profiles
 // or Program Files, nor a folder above any of these. Empty or relative text is refused.
 bool IsCleanableFolder(const std::string& folder);
+// The categories whose items are files and folders deleted one by one (temporary, NetHood, Recent).
+bool IsFileKind(TCategory kind);
 
 // ---- listers: each appends its items, ticked ----
 
