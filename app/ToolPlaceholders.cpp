@@ -24,6 +24,4 @@ TToolPage* NewToolPlaceholder(TControl* host, const std::string& caption) {
   return new TToolPlaceholderForm(host, caption);
 }
 
-TToolPage* NewHistoryCleanerPage(TControl* host) { return NewToolPlaceholder(host, "History Cleaner"); }
-
 TToolPage* NewRestorePointsPage(TControl* host) { return NewToolPlaceholder(host, "System Restore Point"); }
