@@ -8,9 +8,13 @@ namespace PointRestauration {
 
 namespace {
 
-// The restore class, reached through the script control as the system's own tools do.
+// The restore class, reached through the script control. The script connects through the
+// scripting locator rather than binding the moniker "winmgmts:\\.\root\default:Systemrestore":
+// both give the same class object, but under Wine every bind of the moniker starts a surrogate
+// process that never ends.
 const char* const kScriptLanguage = "VBScript";
-const char* const kRestoreClassExpression = "getobject(\"winmgmts:\\\\.\\root\\default:Systemrestore\")";
+const char* const kRestoreClassExpression =
+    "CreateObject(\"WbemScripting.SWbemLocator\").ConnectServer(\".\", \"root\\default\").Get(\"SystemRestore\")";
 // The listing through the WMI scripting objects.
 const char* const kLocatorProgId = "WbemScripting.SWbemLocator";
 const char* const kNamespace = "root\\default";
