@@ -23,24 +23,25 @@ TDateTime At(WORD year, WORD month, WORD day, WORD hour, WORD minute, WORD ms = 
   return (double)(((unsigned long long)file.dwHighDateTime << 32) | file.dwLowDateTime) / 864e9 - 109205.0;
 }
 
+// Lists two points among ones that are never listed, and answers every action with Result.
 struct TFakeProvider : TRestoreProvider {
-  std::vector<TRestorePointRecord> Records = {{"First", "20240115103000.000000+000", "11", 0},
-                                              {"Second", "20240116103000.000000+000", "12", 0}};
+  const std::string date = "20240115103000.000000+000";
+  std::vector<TRestorePointRecord> Records = {
+      {" First ", date, "11", 0}, {"Cancelled", date, "8", kCancelledOperation}, {"Second", date, " 12", 12},
+      {"  ", date, "10", 0}, {"No date", "", "9", 0}, {"Bad date", "20241315103000.000000+060", "7", 0},
+      {"No number", date, " ", 0}, {"", "", "0", 0} /* what Wine's provider answers */};
   int Result = 0;
   bool Raise = false;
   TTexts Calls;
   std::function<void()> During;   // runs inside every call
-  std::vector<TRestorePointRecord> List() override { return Record("List"), Records; }
+  std::vector<TRestorePointRecord> List() override { return Act("List"), Records; }
   int Create(const std::string& name) override { return Act("Create " + name); }
   int Restore(int sequence) override { return Act("Restore " + std::to_string(sequence)); }
   int Delete(int sequence) override { return Act("Delete " + std::to_string(sequence)); }
-  void Record(const std::string& call) {
+  int Act(const std::string& call) {
     Calls.push_back(call);
     if (During) During();
-  }
-  int Act(const std::string& call) {
-    Record(call);
-    if (Raise) throw EOleError("Object doesn't support this property or method", DISP_E_UNKNOWNNAME);
+    if (Raise && call != "List") throw EOleError("Object doesn't support this property or method", DISP_E_UNKNOWNNAME);
     return Result;
   }
 };
@@ -52,12 +53,12 @@ struct RestorePage : testing::Test {
   std::vector<UINT> reboots;
   TFormPtr<TForm> host{new TForm({.Border = TBorderStyle::None})};
   TSysRestoreForm* page = nullptr;
-  std::string typed;   // the name the input box is given; "cancel" cancels it
+  std::string typed;   // what the user types into the input box; "cancel" is typed and cancelled
   TModalHookScope hook{[this](TForm& form) {
     auto& box = dynamic_cast<TInputQueryForm&>(form);
-    EXPECT_EQ(box.Caption() + "|" + box.Prompt->Caption(), "Please Enter|System Backup Name");
+    EXPECT_EQ(box.Caption() + "|" + box.Prompt->Caption() + "|" + box.Edit->Text(), "Please Enter|System Backup Name|");
     box.Edit->SetText(typed);
-    if (typed != "cancel") box.OkButton->Perform(BM_CLICK);
+    (typed == "cancel" ? box.CancelButton : box.OkButton)->Perform(BM_CLICK);
   }};
 
   void Open() {
@@ -74,12 +75,13 @@ struct RestorePage : testing::Test {
       rows.push_back(page->RestoreListView->Item(i)->Caption + "|" + page->RestoreListView->Item(i)->Text(2));
     return rows;
   }
-  TTexts Texts() const {
-    TTexts texts;
-    for (const MessageBoxCall& call : MessageBoxes().Calls) texts.push_back(call.text);
-    return texts;
+  // The boxes shown, each as its text and flags.
+  TTexts Shown() const {
+    TTexts boxes;
+    for (const MessageBoxCall& call : MessageBoxes().Calls) boxes.push_back(Box(call.text, call.flags));
+    return boxes;
   }
-  unsigned Flags() const { return MessageBoxes().Calls.empty() ? ~0u : MessageBoxes().Calls[0].flags; }
+  static std::string Box(const std::string& text, unsigned flags = MB_OK) { return text + "#" + std::to_string(flags); }
   void Click(TButton* button, int row = -1) {
     if (row >= 0) page->RestoreListView->SetItemIndex(row);
     fake->Calls.clear();
@@ -118,31 +120,18 @@ TEST(CimDate, ToLocalTimeWithTheOffsetAndRefusesMalformedDates) {
   }
 }
 
-TEST(RestorePointRows, OnlyCompletePointsOfAnyTypeButCancelledAreListedUntrimmed) {
-  const std::string date = "20240115103000.000000+060";
-  std::vector<TRestorePointRow> rows = RestorePointRows({
-      {" Before the driver ", date, "7", 0}, {"Cancelled", date, "8", kCancelledOperation}, {"Installed", date, " 9", 12},
-      {"  ", date, "10", 0}, {"No date", "", "11", 0}, {"Bad date", "20241315103000.000000+060", "12", 0},
-      {"No number", date, " ", 0}, {"", "", "0", 0} /* what Wine's provider answers */});
-  ASSERT_EQ(rows.size(), 2u);
-  EXPECT_EQ(rows[0].Description + "|" + rows[0].SequenceNumber + "|" + rows[1].SequenceNumber, " Before the driver |7| 9");
-  EXPECT_NE(rows[0].Date, "");
-  EXPECT_EQ(rows[0].Date, CimDateText(date));
-}
-
 TEST_F(RestorePage, ListsWhenTheServiceRunsElseWarnsAndListsNothing) {
   Open();
-  EXPECT_EQ(Rows(), (TTexts{"First|11", "Second|12"}));
+  EXPECT_EQ(Rows(), (TTexts{" First |11", "Second| 12"}));   // as the provider gave them
   EXPECT_EQ(page->RestoreListView->Item(0)->Text(1), CimDateText("20240115103000.000000+000"));
   EXPECT_EQ(page->RestoreListView->ColumnWidth(0), page->RestoreListView->Width() - 160 - 19);
   EXPECT_TRUE(MessageBoxes().Calls.empty());
   page->Free();
-  fake->Calls.clear();
   serviceState = -1;
   Open();
-  EXPECT_TRUE(Rows().empty() && fake->Calls.empty());
-  EXPECT_EQ(Texts(), TTexts{NotStartedText});
-  EXPECT_EQ(Flags(), (unsigned)(MB_OK | MB_ICONWARNING));
+  EXPECT_TRUE(Rows().empty());
+  EXPECT_EQ(fake->Calls.size(), 1u);   // only the first visit listed
+  EXPECT_EQ(Shown(), TTexts{Box(NotStartedText, MB_ICONWARNING)});
   Click(page->RefreshButton);   // the buttons stay usable
   EXPECT_EQ(Rows().size(), 2u);
 }
@@ -155,31 +144,29 @@ TEST_F(RestorePage, CreateAsksForANameAndReportsTheOutcome) {
   typed = "";
   Click(page->BackupButton);
   EXPECT_EQ(fake->Calls, (TTexts{"Create ", "List"}));
-  EXPECT_EQ(Texts(), TTexts{CreatedText});
+  EXPECT_EQ(Shown(), TTexts{Box(CreatedText)});
   fake->Result = 1;
   typed = "Before the driver";
   Click(page->BackupButton);
   EXPECT_EQ(fake->Calls, TTexts{"Create Before the driver"});
-  EXPECT_EQ(Texts(), TTexts{CreateFailedText});
+  EXPECT_EQ(Shown(), TTexts{Box(CreateFailedText)});
 }
 
 TEST_F(RestorePage, RestoreActsOnTheHiddenNumberAndRebootsOnlyOnYesLettingProgramsSave) {
   Open();
   Click(page->RestoreButton);
-  EXPECT_EQ(Texts(), TTexts{NothingToRestoreText});
-  EXPECT_EQ(Flags(), (unsigned)MB_OK);
+  EXPECT_EQ(Shown(), TTexts{Box(NothingToRestoreText)});
   MessageBoxes().Answers = {IDNO, IDYES};
   Click(page->RestoreButton, 1);
   EXPECT_EQ(fake->Calls, (TTexts{"Restore 12", "List"}));
-  EXPECT_EQ(Texts(), TTexts{RestoredText});
-  EXPECT_EQ(Flags(), (unsigned)(MB_YESNO | MB_ICONWARNING));
+  EXPECT_EQ(Shown(), TTexts{Box(RestoredText, MB_YESNO | MB_ICONWARNING)});
   EXPECT_TRUE(reboots.empty());
   Click(page->RestoreButton, 0);
   EXPECT_EQ(reboots, std::vector<UINT>{EWX_REBOOT | EWX_FORCEIFHUNG});
   fake->Result = 5;
   Click(page->RestoreButton, 0);
   EXPECT_EQ(fake->Calls, (TTexts{"Restore 11", "List"}));
-  EXPECT_EQ(Texts(), TTexts{RestoreFailedText});
+  EXPECT_EQ(Shown(), TTexts{Box(RestoreFailedText)});
   EXPECT_EQ(reboots.size(), 1u);
 }
 
@@ -193,21 +180,18 @@ TEST_F(RestorePage, DeleteReportsAnyErrorOfTheProviderAsAFailureAndThePageIsBusy
     page->RefreshButton->Perform(BM_CLICK);   // ignored while the provider works
     page->RestoreButton->Perform(BM_CLICK);
   };
-  const struct {
-    int Result;
-    bool Raise;
-    const char* Text;
-  } cases[] = {{0, false, RemovedText}, {1, false, RemoveFailedText}, {0, true, RemoveFailedText}};
+  const struct { int Result; bool Raise; const char* Text; } cases[] = {
+      {0, false, RemovedText}, {1, false, RemoveFailedText}, {0, true, RemoveFailedText}};
   for (const auto& c : cases) {
     fake->Result = c.Result;
     fake->Raise = c.Raise;
     Click(page->DeleteButton, 1);
     EXPECT_EQ(fake->Calls, (TTexts{"Delete 12", "List"}));
-    EXPECT_EQ(Texts(), TTexts{c.Text});   // never the raw error
+    EXPECT_EQ(Shown(), TTexts{Box(c.Text)});   // never the raw error
   }
   EXPECT_EQ(busyCalls, 6);
   Click(page->RestoreButton, 0);   // an error of any other action: the error box, not busy after
-  EXPECT_EQ(Flags(), (unsigned)(MB_OK | MB_ICONSTOP));
+  EXPECT_EQ(Shown(), TTexts{Box("Object doesn't support this property or method", MB_ICONSTOP)});
   EXPECT_FALSE(page->HoldsWindow());
 }
 
@@ -223,13 +207,13 @@ TEST_F(RestorePage, WinesProviderListsNothingFailsEveryActionAndNeverAborts) {
   EXPECT_TRUE(Rows().empty() && MessageBoxes().Calls.empty());
   typed = "t1";
   Click(page->BackupButton);
-  ASSERT_EQ(MessageBoxes().Calls.size(), 1u);
-  EXPECT_EQ(Flags(), (unsigned)(MB_OK | MB_ICONSTOP));   // the provider's own error text
+  ASSERT_EQ(MessageBoxes().Calls.size(), 1u);   // the provider's own error text
+  EXPECT_EQ(MessageBoxes().Calls[0].flags, (unsigned)MB_ICONSTOP);
   page->RestoreListView->AddItem("Planted")->SubItems = {"", "1"};
   Click(page->RestoreButton, 0);
-  EXPECT_EQ(Flags(), (unsigned)(MB_OK | MB_ICONSTOP));
+  EXPECT_EQ(MessageBoxes().Calls.at(0).flags, (unsigned)MB_ICONSTOP);
   EXPECT_TRUE(reboots.empty());
   Click(page->DeleteButton, 0);
-  EXPECT_EQ(Texts(), TTexts{RemoveFailedText});
+  EXPECT_EQ(Shown(), TTexts{Box(RemoveFailedText)});
   EXPECT_TRUE(Rows().empty());   // refreshed from the provider
 }

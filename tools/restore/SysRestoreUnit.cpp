@@ -63,7 +63,6 @@ TSysRestoreForm::TSysRestoreForm(TControl* host, TSysRestoreSetup setup)
   Memo1->SetAlign(TAlign::Client);
   Memo1->SetReadOnly(true);
   Memo1->SetBorder(false);
-  Memo1->SetScrollBar(false);
   Memo1->SetColor(clWhite);
   Panel1->SetEnabled(false);
 
@@ -96,7 +95,10 @@ TSysRestoreForm::TSysRestoreForm(TControl* host, TSysRestoreSetup setup)
   DoCreate();
 }
 
-void TSysRestoreForm::FormCreate(TObject*) { Memo1->SetText(kIntro); }
+void TSysRestoreForm::FormCreate(TObject*) {
+  Memo1->SetText(kIntro);
+  Memo1->SetScrollBar(false);   // the text fits
+}
 
 void TSysRestoreForm::FormShow(TObject*) {
   FitColumns();
