@@ -131,7 +131,8 @@ void TSysRestoreForm::Refresh() {
 void TSysRestoreForm::ShowRows(const std::vector<TRestorePointRow>& rows) {
   RestoreListView->BeginUpdate();
   RestoreListView->Clear();
-  for (const TRestorePointRow& row : rows) RestoreListView->AddItem(row.Description)->SubItems = {row.Date, row.SequenceNumber};
+  for (const TRestorePointRow& row : rows)
+    RestoreListView->AddItem(row.Description)->SubItems = {row.Date, row.SequenceNumber};
   RestoreListView->EndUpdate();
 }
 
