@@ -32,9 +32,8 @@ class TToolPage : public TForm {
   virtual void StopForExit() {}
 };
 
-// The pages of the twelve tools, in the launchers' order. A tool that is not part of the
-// program yet opens a page that only names it (app/ToolPlaceholders.cpp); each tool defines
-// its own factory in its folder and removes its placeholder.
+// The pages of the twelve tools, in the launchers' order; each tool defines its factory in its
+// own folder under tools/.
 TToolPage* NewStartupManagerPage(TControl* host);      // "Startup Manager"
 TToolPage* NewUninstallerManagerPage(TControl* host);  // "Uninstaller Manager"
 TToolPage* NewJunkFileCleanerPage(TControl* host);     // "Junk File Cleaner"
@@ -48,5 +47,3 @@ TToolPage* NewRestorePointsPage(TControl* host);       // "System Restore Point"
 TToolPage* NewActiveXRegisterPage(TControl* host);     // "Register ActiveX"
 TToolPage* NewErrorUtilitiesPage(TControl* host);      // "Error Utilities"
 
-// A page that only names its tool.
-TToolPage* NewToolPlaceholder(TControl* host, const std::string& caption);

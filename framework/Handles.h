@@ -1,5 +1,5 @@
 // Owners for the kernel's handles that have no owner class of their own elsewhere: file
-// searches, processes, threads, files and events, and icons. Each closes its handle once, when
+// searches, processes, threads, files and events, icons and services. Each closes its handle once, when
 // it goes out of scope; it can be moved, not copied.
 //
 // How to use:
@@ -62,9 +62,16 @@ struct TIconCloser {
   static void Close(HICON h) { DestroyIcon(h); }
 };
 
+struct TServiceCloser {
+  using Handle = SC_HANDLE;
+  static bool Valid(SC_HANDLE h) { return h != nullptr; }
+  static void Close(SC_HANDLE h) { CloseServiceHandle(h); }
+};
+
 using TFindHandle = TOwnedHandle<TFindCloser>;
 using TKernelHandle = TOwnedHandle<TKernelCloser>;
 using TIconHandle = TOwnedHandle<TIconCloser>;
+using TServiceHandle = TOwnedHandle<TServiceCloser>;   // service manager and services
 
 // One entry of a folder listing ("." and ".." are never reported).
 struct TFoundFile {

@@ -8,6 +8,7 @@
 #include "../framework/Automation.h"
 #include "../framework/Endpoints.h"
 #include "../framework/Exceptions.h"
+#include "../framework/Handles.h"
 #include "../framework/Registry.h"
 
 namespace PublicFunctionUnit {
@@ -190,6 +191,17 @@ void Delay(DWORD milliseconds) {
     if (elapsed >= milliseconds) break;
     MsgWaitForMultipleObjects(0, nullptr, FALSE, milliseconds - elapsed, QS_ALLINPUT);
   }
+}
+
+bool EnableShutdownPrivilege() {
+  HANDLE token = nullptr;
+  if (!OpenProcessToken(GetCurrentProcess(), TOKEN_ADJUST_PRIVILEGES | TOKEN_QUERY, &token)) return false;
+  TKernelHandle owned(token);
+  TOKEN_PRIVILEGES privileges{};
+  privileges.PrivilegeCount = 1;
+  privileges.Privileges[0].Attributes = SE_PRIVILEGE_ENABLED;
+  if (!LookupPrivilegeValueW(nullptr, L"SeShutdownPrivilege", &privileges.Privileges[0].Luid)) return false;
+  return AdjustTokenPrivileges(token, FALSE, &privileges, 0, nullptr, nullptr) && GetLastError() == ERROR_SUCCESS;
 }
 
 void GetCurrentUserName(std::string& name) {

@@ -64,6 +64,9 @@ bool IsOnFixedDrive(const TStringList& drives, const std::string& path);
 bool GetCommandLineParam(std::string& param);
 void Delay(DWORD milliseconds);
 void GetCurrentUserName(std::string& name);
+// Enables the shutdown privilege in this process's token, so that the program may restart the
+// system; false when the token could not be changed.
+bool EnableShutdownPrivilege();
 void OpenUrl(int mode, const std::string& address);
 // The scans' and repairs' message pump, called for every entry they examine. Pumping costs a
 // round trip to the window system even when nothing waits, so it runs at most every few

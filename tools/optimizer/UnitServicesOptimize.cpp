@@ -12,13 +12,6 @@ std::function<bool(const std::string& serviceName)> RefuseServiceChange;
 
 namespace {
 
-struct TServiceCloser {
-  using Handle = SC_HANDLE;
-  static bool Valid(SC_HANDLE h) { return h != nullptr; }
-  static void Close(SC_HANDLE h) { CloseServiceHandle(h); }
-};
-using TServiceHandle = TOwnedHandle<TServiceCloser>;
-
 const char* const kServices[] = {"Eventlog", "Spooler", "WinDHCPsvc", "SSDPSRV", "SENS", "W32Time", "Themes",
                                  "srservice", "helpsvc", "ALG", "ImapiService", "mnmsrvc", "Messenger", "Browser",
                                  "TermService", "wuauserv", "UPS", "ShellHWDetection", "wscsvc", "WZCSVC", "Irmon"};
