@@ -4,17 +4,22 @@
 #include "Handles.h"
 #include "Strings.h"
 
-TRunOutcome RunHiddenAndWait(const std::string& commandLine, DWORD timeoutMs, DWORD& exitCode) {
-  exitCode = (DWORD)-1;
+TKernelHandle StartProcess(const std::string& commandLine, WORD showWindow) {
   std::wstring cmd = Widen(commandLine);
   STARTUPINFOW si{};
   si.cb = sizeof si;
   si.dwFlags = STARTF_USESHOWWINDOW;
-  si.wShowWindow = SW_HIDE;
+  si.wShowWindow = showWindow;
   PROCESS_INFORMATION pi{};
-  if (!CreateProcessW(nullptr, cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
-    return TRunOutcome::NotStarted;
-  TKernelHandle process(pi.hProcess), thread(pi.hThread);
+  if (!CreateProcessW(nullptr, cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) return {};
+  TKernelHandle thread(pi.hThread);
+  return TKernelHandle(pi.hProcess);
+}
+
+TRunOutcome RunHiddenAndWait(const std::string& commandLine, DWORD timeoutMs, DWORD& exitCode) {
+  exitCode = (DWORD)-1;
+  TKernelHandle process = StartProcess(commandLine, SW_HIDE);
+  if (!process) return TRunOutcome::NotStarted;
   HANDLE waitOn = process.Get();
   ULONGLONG deadline = timeoutMs == INFINITE ? 0 : GetTickCount64() + timeoutMs;
   for (;;) {

@@ -5,6 +5,8 @@
 
 #include <windows.h>
 
+#include "Handles.h"
+
 enum class TRunOutcome { Ended, NotStarted, TimedOut };
 
 // Runs commandLine with its window hidden and waits until it ends, handling this program's
@@ -12,3 +14,7 @@ enum class TRunOutcome { Ended, NotStarted, TimedOut };
 // ended, so that it never runs on beside the next one. exitCode is the program's exit code when
 // it Ended, else (DWORD)-1.
 TRunOutcome RunHiddenAndWait(const std::string& commandLine, DWORD timeoutMs, DWORD& exitCode);
+
+// Starts commandLine with its window shown as showWindow says (SW_SHOW, SW_HIDE), not waiting for
+// it; the process, empty when it could not be started.
+TKernelHandle StartProcess(const std::string& commandLine, WORD showWindow);

@@ -5,6 +5,7 @@
 #include <climits>
 #include <utility>
 
+#include "../../framework/Processes.h"
 #include "../../framework/Registry.h"
 #include "../../framework/StringList.h"
 #include "../../framework/Strings.h"
@@ -247,16 +248,7 @@ std::string CommandToRun(const TContent& content) {
 
 TKernelHandle StartCommandLine(const std::string& commandLine) {
   if (Trim(commandLine).empty()) return {};
-  std::wstring line = Widen(commandLine);
-  STARTUPINFOW startup{};
-  startup.cb = sizeof startup;
-  startup.dwFlags = STARTF_USESHOWWINDOW;
-  startup.wShowWindow = SW_SHOW;
-  PROCESS_INFORMATION process{};
-  if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process))
-    return {};
-  TKernelHandle thread(process.hThread);
-  return TKernelHandle(process.hProcess);
+  return StartProcess(commandLine, SW_SHOW);
 }
 
 // ---- folders ----
