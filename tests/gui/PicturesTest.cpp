@@ -44,18 +44,6 @@ TEST(GuiPictures, BadOrTruncatedJpegFailsWithoutAPicture) {
   EXPECT_TRUE(picture.Empty());
 }
 
-TEST(GuiPictures, AnimatedGifHasItsFramesDelaysAndLoop) {
-  TGifImage gif;
-  ASSERT_TRUE(gif.LoadFromResource("UPDATE_ANIMATION"));
-  EXPECT_EQ(gif.Width(), 350);
-  EXPECT_EQ(gif.Height(), 80);
-  ASSERT_EQ(gif.FrameCount(), 8);
-  for (int i = 0; i < 8; ++i) EXPECT_EQ(gif.Delay(i), 100) << i;
-  EXPECT_EQ(gif.LoopCount(), 0);
-  // The bright dot moves from frame to frame.
-  EXPECT_NE(gif.Frame(0).Pixel(300, 18), gif.Frame(2).Pixel(300, 18));
-}
-
 TEST(GuiPictures, BadOrTruncatedGifFails) {
   std::string whole = ResourceBytes("UPDATE_ANIMATION");
   TGifImage gif;
@@ -95,7 +83,7 @@ TEST(GuiPictures, ImageListStripsLoadFromResources) {
   EXPECT_NE(picture.Pixel(5, 16), clFuchsia);
 }
 
-TEST(GuiPictures, AnimatedImagePlaysFromTheMessageLoopAndStopsWhenToldTo) {
+TEST(GuiPictures, TheAnimatedGifPlaysItsFramesRoundAndRoundUntilStopped) {
   struct TBox : TForm {
     TBox() : TForm({}) { DoCreate(); }
   };
@@ -104,22 +92,23 @@ TEST(GuiPictures, AnimatedImagePlaysFromTheMessageLoopAndStopsWhenToldTo) {
   image->AutoSize = true;
   TGifImage gif;
   ASSERT_TRUE(gif.LoadFromResource("UPDATE_ANIMATION"));
-  const int frames = gif.FrameCount(), firstDelay = gif.Delay(0), thirdDelay = gif.Delay(2);
-  const bool forever = gif.LoopCount() == 0;
-  ASSERT_GE(frames, 3);
+  EXPECT_EQ(gif.Height(), 80);
+  ASSERT_EQ(gif.FrameCount(), 8);
+  for (int i = 0; i < 8; ++i) EXPECT_EQ(gif.Delay(i), 100) << i;
+  EXPECT_EQ(gif.LoopCount(), 0);
+  EXPECT_NE(gif.Frame(0).Pixel(300, 18), gif.Frame(2).Pixel(300, 18)) << "the bright dot moves";
   image->SetAnimation(std::move(gif));
   EXPECT_EQ(image->Width(), 350);
   EXPECT_EQ(image->FrameIndex(), 0);
   image->Play();
   EXPECT_TRUE(image->Playing());
-  EXPECT_EQ(image->FrameDelay(), firstDelay);
+  EXPECT_EQ(image->FrameDelay(), 100);
   image->Advance();   // as the timer does
   image->Advance();
   EXPECT_EQ(image->FrameIndex(), 2);
-  EXPECT_EQ(image->FrameDelay(), thirdDelay);
-  for (int i = 2; i < frames; ++i) image->Advance();
+  for (int i = 2; i < 8; ++i) image->Advance();
   EXPECT_EQ(image->FrameIndex(), 0);
-  EXPECT_EQ(image->Playing(), forever);
+  EXPECT_TRUE(image->Playing()) << "round and round";
   image->Stop();
   EXPECT_FALSE(image->Playing());
 }

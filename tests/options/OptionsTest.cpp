@@ -58,16 +58,13 @@ struct OptionsFixture : ::testing::Test {
     MainUnit::ShowOptions();
   }
 
-  std::string Setting(const std::string& name) const {
+  static std::string Read(const RegSandbox& key, const std::string& name) {
     TRegistry reg;
-    reg.RootKey = settings.Root();
-    return reg.OpenKey("\\" + settings.Path(), false) && reg.ValueExists(name) ? reg.ReadString(name) : "<none>";
+    reg.RootKey = key.Root();
+    return reg.OpenKey("\\" + key.Path(), false) && reg.ValueExists(name) ? reg.ReadString(name) : "<none>";
   }
-  std::string RunValue() const {
-    TRegistry reg;
-    reg.RootKey = run.Root();
-    return reg.OpenKey("\\" + run.Path(), false) && reg.ValueExists(runName) ? reg.ReadString(runName) : "<none>";
-  }
+  std::string Setting(const std::string& name) const { return Read(settings, name); }
+  std::string RunValue() const { return Read(run, runName); }
 };
 
 struct TJob {
@@ -102,6 +99,17 @@ TJob ReadJob(const std::string& name) {
   job.Trigger.cbTriggerSize = sizeof job.Trigger;
   if (SUCCEEDED(task->GetTrigger(0, trigger.OutTyped()))) trigger->GetTrigger(&job.Trigger);
   return job;
+}
+
+// The job runs "-Scan" daily every `days` days at the given time.
+void ExpectJob(const TJob& job, int hour, int minute, int days) {
+  ASSERT_TRUE(job.Found);
+  EXPECT_EQ(job.Parameters, "-Scan");
+  EXPECT_EQ(job.Comment, "Runs Zelvoran at Scheduled Time.");
+  EXPECT_EQ(job.Trigger.TriggerType, TASK_TIME_TRIGGER_DAILY);
+  EXPECT_EQ(job.Trigger.wStartHour, hour);
+  EXPECT_EQ(job.Trigger.wStartMinute, minute);
+  EXPECT_EQ(job.Trigger.Type.Daily.DaysInterval, days);
 }
 
 std::string JobFile(const std::string& name) { return GetWindowsDir() + "\\Tasks\\" + name; }
@@ -346,11 +354,9 @@ TEST_F(OptionsFixture, ScheduleCreatesChangesAndDeletesTheJob) {
   });
   EXPECT_TRUE(FileExists(JobFile(job)));
   TJob read = ReadJob(job);
-  ASSERT_TRUE(read.Found);
+  ExpectJob(read, 21, 5, 3);
   EXPECT_TRUE(SameText(read.Application, exe)) << read.Application;
   EXPECT_TRUE(SameText(IncludeTrailingBackslash(read.WorkingDirectory), ExeDir())) << read.WorkingDirectory;
-  EXPECT_EQ(read.Parameters, "-Scan");
-  EXPECT_EQ(read.Comment, "Runs Zelvoran at Scheduled Time.");
   EXPECT_EQ(read.Flags & OptionUnit::JobFlags, OptionUnit::JobFlags);
   GetLocalTime(&after);
   auto sameDay = [&](const SYSTEMTIME& day) {
@@ -358,10 +364,6 @@ TEST_F(OptionsFixture, ScheduleCreatesChangesAndDeletesTheJob) {
            read.Trigger.wBeginDay == day.wDay;
   };
   EXPECT_TRUE(sameDay(before) || sameDay(after));
-  EXPECT_EQ(read.Trigger.TriggerType, TASK_TIME_TRIGGER_DAILY);
-  EXPECT_EQ(read.Trigger.Type.Daily.DaysInterval, 3);
-  EXPECT_EQ(read.Trigger.wStartHour, 21);
-  EXPECT_EQ(read.Trigger.wStartMinute, 5);
 
   // opened again: the job is shown and only its trigger changes
   Open([&](TFormOptions& f) {
@@ -373,12 +375,7 @@ TEST_F(OptionsFixture, ScheduleCreatesChangesAndDeletesTheJob) {
     SetStartTime(f, 6, 30, 31);
     f.BitBtn1->Click();
   });
-  read = ReadJob(job);
-  EXPECT_EQ(read.Trigger.Type.Daily.DaysInterval, 31);
-  EXPECT_EQ(read.Trigger.wStartHour, 6);
-  EXPECT_EQ(read.Trigger.wStartMinute, 30);
-  EXPECT_EQ(read.Parameters, "-Scan");
-  EXPECT_EQ(read.Comment, "Runs Zelvoran at Scheduled Time.");
+  ExpectJob(ReadJob(job), 6, 30, 31);
 
   // unticked: the picker and the days go back and OK deletes the job
   Open([&](TFormOptions& f) {
@@ -414,12 +411,7 @@ TEST_F(OptionsFixture, AJobDeletedBehindTheProgramsBackIsCreatedAnewWithAllItsSe
     SetStartTime(f, 8, 45, 5);
     f.BitBtn1->Click();
   });
-  TJob read = ReadJob(job);
-  ASSERT_TRUE(read.Found);
-  EXPECT_EQ(read.Parameters, "-Scan");
-  EXPECT_EQ(read.Comment, "Runs Zelvoran at Scheduled Time.");
-  EXPECT_EQ(read.Trigger.wStartHour, 8);
-  EXPECT_EQ(read.Trigger.Type.Daily.DaysInterval, 5);
+  ExpectJob(ReadJob(job), 8, 45, 5);
   EXPECT_TRUE(MessageBoxes().Calls.empty());
 }
 
@@ -441,11 +433,7 @@ TEST_F(OptionsFixture, AJobThatCannotBeOpenedIsLeftAsItIsUntilTheBoxChanges) {
     SetStartTime(f, 7, 40, 2);
     f.BitBtn1->Click();
   });
-  TJob read = ReadJob(job);
-  ASSERT_TRUE(read.Found);
-  EXPECT_EQ(read.Parameters, "-Scan");
-  EXPECT_EQ(read.Trigger.wStartHour, 7);
-  EXPECT_EQ(read.Trigger.Type.Daily.DaysInterval, 2);
+  ExpectJob(ReadJob(job), 7, 40, 2);
 
   // unticked: deleted, though it could not be opened
   WriteFileBytes(JobFile(job), "damaged");

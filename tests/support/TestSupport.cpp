@@ -94,6 +94,19 @@ bool DeleteTree(const std::string& folder) {
   return SHFileOperationW(&op) == 0;
 }
 
+static BOOL CALLBACK CountClass(HWND window, LPARAM lp) {
+  auto& search = *reinterpret_cast<std::pair<const wchar_t*, int>*>(lp);
+  wchar_t name[64];
+  if (GetClassNameW(window, name, 64) > 0 && wcscmp(name, search.first) == 0) ++search.second;
+  return TRUE;
+}
+
+int ThreadWindows(const wchar_t* className) {
+  std::pair<const wchar_t*, int> search{className, 0};
+  EnumThreadWindows(GetCurrentThreadId(), CountClass, reinterpret_cast<LPARAM>(&search));
+  return search.second;
+}
+
 TempFolder::TempFolder(const std::string& suffix)
     : path_("C:\\ZelvoranTest\\" + TestName() + (suffix.empty() ? "" : "_" + suffix) + "\\") {
   if (DirectoryExists(path_)) DeleteTree(path_);

@@ -76,6 +76,9 @@ class TempFolder {
 
 bool DeleteTree(const std::string& folder);
 
+// The windows of the calling thread with the given class (other test programs share the desktop).
+int ThreadWindows(const wchar_t* className);
+
 // Keeps a global's value (or sets a new one) for the length of a scope and puts the old value
 // back at the end, also when an assertion ends the test early:
 // `TKeep keep(PublicFunctionUnit::ScanState);`
