@@ -19,7 +19,7 @@ struct MainWindowFixture : ::testing::Test, MainWindowHost {
 
 }  // namespace
 
-TEST_F(MainWindowFixture, StartsOnTheSectionPageWithEverySectionTicked) {
+TEST_F(MainWindowFixture, StartsOnTheSectionPageWithEverySectionTickedAndWaitsWhileAScanRuns) {
   EXPECT_EQ(form->MainNotebook->PageIndex(), 0);
   EXPECT_EQ(form->ScanNotebook->PageIndex(), 0);
   for (TImage* pic : form->SectionImages) EXPECT_EQ(pic->Tag, 1);
@@ -35,9 +35,8 @@ TEST_F(MainWindowFixture, StartsOnTheSectionPageWithEverySectionTicked) {
   for (TImage* pic : form->SectionImages) EXPECT_EQ(pic->Tag, 0);
   form->cbSelectAll->Click();
   for (TImage* pic : form->SectionImages) EXPECT_EQ(pic->Tag, 1);
-}
 
-TEST_F(MainWindowFixture, PageButtonsAndSectionClicksWaitWhileAScanRuns) {
+  // While a scan runs the page buttons and section clicks wait.
   dm.ScanTimer.SetEnabled(true);
   form->BackupBtnClick(form->BackupBtn);
   form->AdvanceBtnClick(form->AdvanceBtn);
@@ -134,16 +133,16 @@ TEST_F(MainWindowFixture, AToolPageHoldsTheWindowAndBlocksLaunchersForItself) {
   EXPECT_EQ(form->MainNotebook->PageIndex(), 0);
 }
 
-TEST_F(MainWindowFixture, NothingTickedWarns) {
+TEST_F(MainWindowFixture, NothingTickedWarnsAndNoFindingsGoesToTheFinishPage) {
   form->cbSelectAll->Click();   // unticks every section
   form->ScanNowBtnClick(form->ScanNowBtn);
   ASSERT_EQ(MessageBoxes().Calls.size(), 1u);
   EXPECT_EQ(MessageBoxes().Calls[0].text, "Please select the specific options before scanning.");
   EXPECT_EQ(MessageBoxes().Calls[0].flags, 48u);
   EXPECT_TRUE(form->ScanNowBtn->Visible());
-}
 
-TEST_F(MainWindowFixture, NoFindingsGoesToTheFinishPage) {
+  // Ticked again, a scan without findings goes to the finish page.
+  form->cbSelectAll->Click();
   form->ScanNowBtnClick(form->ScanNowBtn);
   EXPECT_EQ(form->ScanNotebook->PageIndex(), 2);
   EXPECT_TRUE(form->FinishBtn->Visible());
@@ -340,22 +339,6 @@ TEST_F(MainWindowFixture, TimersShowTheElapsedTimeAndTheRunningTotal) {
   EXPECT_EQ(form->LabelWarning->Caption(), "2 Problems Found");
 }
 
-TEST_F(MainWindowFixture, CloseHidesInTheTrayAndTheInstanceMessageBringsItBack) {
-  form->Perform(WM_CLOSE);
-  EXPECT_FALSE(IsWindowVisible(form->Handle()));
-  EXPECT_TRUE(IsIconic(form->Handle()));
-  EXPECT_NE(ZelvoranMainForm, nullptr);
-  form->Perform(WM_RESTORE_INSTANCE);
-  EXPECT_TRUE(IsWindowVisible(form->Handle()));
-  EXPECT_FALSE(IsIconic(form->Handle()));
-  form->Perform(WM_RESTORE_INSTANCE);   // shown and not minimised: nothing changes
-  EXPECT_TRUE(IsWindowVisible(form->Handle()));
-
-  form->Perform(WM_TRAY_ICON, 0, 0x10);
-  EXPECT_EQ(PublicFunctionUnit::ScanState, PublicFunctionUnit::TRunState::StopScan);
-  EXPECT_TRUE(Application.Terminated());
-}
-
 namespace {
 void Hover(TControl* control) { control->Perform(WM_MOUSEMOVE, 0, MAKELPARAM(3, 3)); }
 void Leave(TControl* control) { control->Perform(WM_MOUSELEAVE); }
@@ -423,7 +406,7 @@ TEST_F(MainWindowFixture, AboutBoxFromTheButtonAndTheTrayMenu) {
   dm.ScanTimer.SetEnabled(false);
 }
 
-TEST_F(MainWindowFixture, BackFromTheTrayTheResultsAndTicksAreAsTheUserLeftThem) {
+TEST_F(MainWindowFixture, BackFromTheTrayTheResultsAndTicksAreAsTheUserLeftThemAndExitEnds) {
   Sections()[4].Scan = Reports({"HKEY_LOCAL_MACHINE\\a", "HKEY_LOCAL_MACHINE\\b"});
   form->ScanNowBtnClick(form->ScanNowBtn);
   ASSERT_EQ(form->ScanNotebook->PageIndex(), 1);
@@ -435,12 +418,23 @@ TEST_F(MainWindowFixture, BackFromTheTrayTheResultsAndTicksAreAsTheUserLeftThem)
   EXPECT_FALSE(IsWindowVisible(form->Handle()));
   dm.OpenMenu->Click();
   EXPECT_TRUE(IsWindowVisible(form->Handle()));
+  // Closing hides it in the tray; the second instance's message brings it back.
   form->Perform(WM_CLOSE);
+  EXPECT_FALSE(IsWindowVisible(form->Handle()));
+  EXPECT_TRUE(IsIconic(form->Handle()));
+  EXPECT_NE(ZelvoranMainForm, nullptr);
   form->Perform(WM_RESTORE_INSTANCE);
+  EXPECT_TRUE(IsWindowVisible(form->Handle()));
+  EXPECT_FALSE(IsIconic(form->Handle()));
+  form->Perform(WM_RESTORE_INSTANCE);   // shown and not minimised: nothing changes
   EXPECT_TRUE(IsWindowVisible(form->Handle()));
 
   EXPECT_EQ(form->ScanNotebook->PageIndex(), 1);
   EXPECT_TRUE(form->RepairBtn->Visible());
   EXPECT_TRUE((*SectionResults)[4].GetItem(0).Content.Checked);
   EXPECT_FALSE((*SectionResults)[4].GetItem(1).Content.Checked);
+
+  form->Perform(WM_TRAY_ICON, 0, 0x10);   // the tray menu's Exit
+  EXPECT_EQ(PublicFunctionUnit::ScanState, PublicFunctionUnit::TRunState::StopScan);
+  EXPECT_TRUE(Application.Terminated());
 }

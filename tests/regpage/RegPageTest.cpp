@@ -126,27 +126,6 @@ TEST_F(RegPageFixture, ListsShowTheBackupFilesOfTheirFolderWithSizes) {
   EXPECT_TRUE(MessageBoxes().Calls.empty());
 }
 
-TEST_F(RegPageFixture, RowsAreDrawnAsTheOtherOwnerDrawnLists) {
-  SizedFile(temp, "RepairBackup\\_1.reg", 10);
-  TRegBackupForm* page = Open();
-  ASSERT_EQ(page->PartialListView->Count(), 1);
-  for (bool selected : {true, false}) {
-    TBitmap bmp(300, 56, 0x123456);
-    TBitmapDC dc(bmp);
-    TCanvas canvas(dc.Handle());
-    page->BackupListDrawItem(page->PartialListView, 0, canvas, {0, 0, 300, 56}, selected);
-    EXPECT_EQ(bmp.Pixel(1, 20), 0x123456u) << "2 pixels left out at the left";
-    EXPECT_EQ(bmp.Pixel(150, 3), 0x123456u) << "4 pixels left out at the top";
-    EXPECT_EQ(bmp.Pixel(2, 20), selected ? 0xFF0000u : 0xFDE9E5u) << "the frame";
-    EXPECT_EQ(bmp.Pixel(5, 30), selected ? 0xFFF2D9u : 0xFFFFFFu) << "the fill";
-  }
-  TBitmap untouched(300, 56, 0x123456);
-  TBitmapDC dc(untouched);
-  TCanvas canvas(dc.Handle());
-  page->BackupListDrawItem(page->PartialListView, 1, canvas, {0, 0, 300, 56}, false);
-  EXPECT_EQ(untouched.Pixel(150, 30), 0x123456u) << "no row 1, nothing drawn";
-}
-
 // Adds "title | message" of a shown please-wait window to the list in lp.
 BOOL CALLBACK AddHintText(HWND window, LPARAM lp) {
   auto* hint = dynamic_cast<THintForm*>(TControl::FromHandle(window));
@@ -156,7 +135,8 @@ BOOL CALLBACK AddHintText(HWND window, LPARAM lp) {
   return TRUE;
 }
 
-TEST_F(RegPageFixture, ButtonsAndTabsShowTheirPictures) {
+TEST_F(RegPageFixture, ButtonsTabsAndRowsShowTheirPictures) {
+  SizedFile(temp, "RepairBackup\\_1.reg", 10);
   TRegBackupForm* page = Open();
   const TImageList& buttons = dm.BackupImageList;
   ASSERT_EQ(buttons.Count(), 6);
@@ -183,6 +163,24 @@ TEST_F(RegPageFixture, ButtonsAndTabsShowTheirPictures) {
   page->PartialSheet->Click();
   EXPECT_TRUE(ShowsImage(page->PartialSheet, tabs, 1));
   EXPECT_EQ(page->BackupNotebook->PageIndex(), 0);
+
+  // The rows are drawn as the other owner-drawn lists.
+  ASSERT_EQ(page->PartialListView->Count(), 1);
+  for (bool selected : {true, false}) {
+    TBitmap bmp(300, 56, 0x123456);
+    TBitmapDC dc(bmp);
+    TCanvas canvas(dc.Handle());
+    page->BackupListDrawItem(page->PartialListView, 0, canvas, {0, 0, 300, 56}, selected);
+    EXPECT_EQ(bmp.Pixel(1, 20), 0x123456u) << "2 pixels left out at the left";
+    EXPECT_EQ(bmp.Pixel(150, 3), 0x123456u) << "4 pixels left out at the top";
+    EXPECT_EQ(bmp.Pixel(2, 20), selected ? 0xFF0000u : 0xFDE9E5u) << "the frame";
+    EXPECT_EQ(bmp.Pixel(5, 30), selected ? 0xFFF2D9u : 0xFFFFFFu) << "the fill";
+  }
+  TBitmap untouched(300, 56, 0x123456);
+  TBitmapDC dc(untouched);
+  TCanvas canvas(dc.Handle());
+  page->BackupListDrawItem(page->PartialListView, 1, canvas, {0, 0, 300, 56}, false);
+  EXPECT_EQ(untouched.Pixel(150, 30), 0x123456u) << "no row 1, nothing drawn";
 }
 
 TEST_F(RegPageFixture, TheFullExportWritesAFileAndListsIt) {

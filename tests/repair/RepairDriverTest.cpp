@@ -275,7 +275,7 @@ TEST_F(RepairFixture, AnEntryThatCannotBeBackedUpIsNamedAndKeptUnlessTheUserSays
   EXPECT_EQ(RepairBackupFile, RepairDir() + BackupFiles().at(0));
 }
 
-TEST_F(RepairFixture, CancelStopsBeforeTheNextSectionAndFinishStartsOver) {
+TEST_F(RepairFixture, CancelOrAFailingRoutineStopsBeforeTheNextSectionAndFinishStartsOver) {
   MyRegistryInfo.NotAutoBackup = true;
   Sections()[4].Scan = Reports({"HKEY_CURRENT_USER\\a", "HKEY_CURRENT_USER\\b"});
   Sections()[9].Scan = Reports({"HKEY_CURRENT_USER\\c"});
@@ -308,6 +308,24 @@ TEST_F(RepairFixture, CancelStopsBeforeTheNextSectionAndFinishStartsOver) {
   EXPECT_EQ(form->RepairGrid->Count(), 0);
   EXPECT_EQ(RepairLog->Count(), 0);
   EXPECT_EQ(form->FinishListView->Count(), 0);
+
+  // A repair routine that fails still closes the dialog and shows the finish page.
+  calls.clear();
+  MessageBoxes().Clear();
+  Sections()[4].Repair = LogsAnd(calls, 4, [] { throw std::runtime_error("Invalid data type"); });
+  ScanOnly({4, 9});
+  Repair();
+  EXPECT_EQ(RepairDialogUnit::RepairDialogForm, nullptr);
+  EXPECT_EQ(ThreadWindows(L"TRepairDialogForm"), 0);
+  EXPECT_EQ(calls, (std::vector<int>{4}));
+  EXPECT_EQ(form->ScanNotebook->PageIndex(), 2);
+  EXPECT_TRUE(form->FinishBtn->Visible());
+  EXPECT_EQ(FinishRows(), (std::vector<std::string>{"HKEY_CURRENT_USER\\a" + kRepaired, "HKEY_CURRENT_USER\\b" + kRepaired}));
+  ASSERT_EQ(MessageBoxes().Calls.size(), 1u);
+  EXPECT_EQ(MessageBoxes().Calls[0].text, "Invalid data type");
+  EXPECT_FALSE(form->Busy());
+  form->FinishBtnClick(form->FinishBtn);
+  EXPECT_EQ(form->ScanNotebook->PageIndex(), 0);
 }
 
 // The status label of the dialog; while the first finding is shown the user clicks Cancel.
@@ -344,28 +362,6 @@ TEST_F(RepairFixture, CancelDuringASectionStopsItsRepairBeforeTheNextFinding) {
   EXPECT_TRUE(box.ValueExists("Settings", "three"));
   EXPECT_EQ(FinishRows(), (std::vector<std::string>{key + kRepaired}));
   EXPECT_EQ(form->ScanNotebook->PageIndex(), 2);
-}
-
-TEST_F(RepairFixture, AFailingRepairRoutineStillClosesTheDialogAndShowsTheFinishPage) {
-  MyRegistryInfo.NotAutoBackup = true;
-  Sections()[4].Scan = Reports({"HKEY_CURRENT_USER\\a"});
-  Sections()[9].Scan = Reports({"HKEY_CURRENT_USER\\c"});
-  Sections()[4].Repair = LogsAnd(calls, 4, [] { throw std::runtime_error("Invalid data type"); });
-  Sections()[9].Repair = LogsAnd(calls, 9);
-  ScanOnly({4, 9});
-  Repair();
-
-  EXPECT_EQ(RepairDialogUnit::RepairDialogForm, nullptr);
-  EXPECT_EQ(ThreadWindows(L"TRepairDialogForm"), 0);
-  EXPECT_EQ(calls, (std::vector<int>{4}));
-  EXPECT_EQ(form->ScanNotebook->PageIndex(), 2);
-  EXPECT_TRUE(form->FinishBtn->Visible());
-  EXPECT_EQ(FinishRows(), (std::vector<std::string>{"HKEY_CURRENT_USER\\a" + kRepaired}));
-  ASSERT_EQ(MessageBoxes().Calls.size(), 1u);
-  EXPECT_EQ(MessageBoxes().Calls[0].text, "Invalid data type");
-  EXPECT_FALSE(form->Busy());
-  form->FinishBtnClick(form->FinishBtn);
-  EXPECT_EQ(form->ScanNotebook->PageIndex(), 0);
 }
 
 TEST_F(RepairFixture, FirstRunOffersComeWhileDueAndStopOnceTheUploadIsConfirmed) {
