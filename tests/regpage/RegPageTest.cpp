@@ -15,6 +15,7 @@
 #include "framework/StringList.h"
 #include "scan/PublicFunctionUnit.h"
 #include "support/MainWindowHost.h"
+#include "support/RegistryTree.h"
 #include "support/TestSupport.h"
 
 using PublicFunctionUnit::MyRegistryInfo;
@@ -261,12 +262,8 @@ TEST_F(RegPageFixture, RestoreOfAMissingOrDamagedFileFailsAndChangesNothing) {
   std::string key = "[" + box.FullPath() + "\\k]\r\n\"v\"=\"restored\"\r\n\"w\"=\"new\"\r\n";
   // not a registry script; a script whose last line is cut off; bytes that are no text
   temp.WriteFile("RepairBackup\\_2.reg", "REGEDIT5\r\n" + key);
-  TStringList lines;
-  lines.Add(MainUnit::RegScriptHeaderNT);
-  lines.Add("[" + box.FullPath() + "\\k]");
-  lines.Add("\"v\"=\"restored\"");
-  lines.Add("\"w\"=\"new");
-  temp.WriteFile("RepairBackup\\_3.reg", MainUnit::EncodeRegScript(lines));
+  temp.WriteFile("RepairBackup\\_3.reg", testing_support::RegScript({MainUnit::RegScriptHeaderNT, "[" + box.FullPath() + "\\k]",
+                                                                     "\"v\"=\"restored\"", "\"w\"=\"new"}));
   temp.WriteFile("RepairBackup\\_4.reg", std::string("\xFF\xFE\x01\xD8\x00\x00\x5B\x00", 8));
   SizedFile(temp, "FullBackup\\Backup_20260101_101010.reg", 0);
 

@@ -24,9 +24,6 @@
 using namespace MainUnit;
 using namespace testing_support;
 using PublicFunctionUnit::MyRegistryInfo;
-using testing_support::MessageBoxes;
-using testing_support::RegSandbox;
-using testing_support::TempFolder;
 
 namespace {
 
