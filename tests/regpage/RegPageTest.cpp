@@ -20,6 +20,7 @@
 
 using PublicFunctionUnit::MyRegistryInfo;
 using testing_support::MessageBoxes;
+using testing_support::MessageTexts;
 using testing_support::RegSandbox;
 using testing_support::TempFolder;
 
@@ -31,12 +32,6 @@ const char* const kRestored = "The registry was restored successfully!";
 const char* const kNotRestored = "The registry was not restored completely!";
 const char* const kRemoveQuestion = "Are you sure to remove this backup file now?\rThis operation is not reversible!";
 const char* const kRemoved = "The backup file was removed successfully!";
-
-std::vector<std::string> Texts() {
-  std::vector<std::string> texts;
-  for (const MessageBoxCall& c : MessageBoxes().Calls) texts.push_back(c.text);
-  return texts;
-}
 
 // A file of exactly `size` bytes.
 std::string SizedFile(const TempFolder& temp, const std::string& name, size_t size) {
@@ -82,7 +77,7 @@ struct RegPageFixture : ::testing::Test, MainWindowHost {
     if (row >= 0) list->SetItemIndex(row);
     MessageBoxes().NextAnswer = answer;
     (form->BackupPage()->*button)(nullptr);
-    return Texts();
+    return MessageTexts();
   }
 
   // Opens the backup page as the page button does, its full list pointed at the test's folder.
@@ -200,7 +195,7 @@ TEST_F(RegPageFixture, TheFullExportWritesAFileAndListsIt) {
   page->BackupRegistryBtnClick(page->BackupRegistryBtn);
   EXPECT_EQ(during, (std::vector<std::string>{
                         "page 1", "Registry Backup | Please wait until the backup operation is finished."}));
-  EXPECT_EQ(Texts(), (std::vector<std::string>{"The registry backup was created successfully!"}));
+  EXPECT_EQ(MessageTexts(), (std::vector<std::string>{"The registry backup was created successfully!"}));
   EXPECT_EQ(MessageBoxes().Calls[0].caption, "Zelvoran");
   EXPECT_EQ(MessageBoxes().Calls[0].flags, 0u);
   ASSERT_EQ(page->BackupDataListView->Count(), 1);
@@ -216,7 +211,7 @@ TEST_F(RegPageFixture, TheFullExportWritesAFileAndListsIt) {
   page->ExportKey = box.FullPath() + "\\missing";
   page->Clock = [] { return Now() + 1.0; };   // a new time stamp, a new file name
   page->BackupRegistryBtnClick(page->BackupRegistryBtn);
-  EXPECT_EQ(Texts(), (std::vector<std::string>{"Creating registry backup was failed."}));
+  EXPECT_EQ(MessageTexts(), (std::vector<std::string>{"Creating registry backup was failed."}));
   EXPECT_EQ(page->BackupDataListView->Count(), 1);
 }
 

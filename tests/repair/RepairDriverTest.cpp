@@ -27,16 +27,6 @@ using PublicFunctionUnit::MyRegistryInfo;
 
 namespace {
 
-using TFullScan = void (*)(int, TCaptionTarget*, TCaptionTarget*, TIgnoreContents&, TRegistryContents&,
-                           const std::string&, HKEY);
-
-// A section's own scanner, pointed at a key of the test.
-TScanRoutine ScanAt(TFullScan scan, const std::string& keyPath) {
-  return [=](int index, TCaptionTarget* item, TCaptionTarget* count, TIgnoreContents& ignore, TRegistryContents& c) {
-    scan(index, item, count, ignore, c, keyPath, HKEY_CURRENT_USER);
-  };
-}
-
 // A repair that logs every ticked finding as repaired, then runs `then` (what happens meanwhile).
 TRepairRoutine LogsAnd(std::vector<int>& calls, int id, std::function<void()> then = {}) {
   return [&calls, id, then](TCaptionTarget& status, TListCountTarget& finish, TRegistryContents& c,

@@ -40,6 +40,15 @@ inline MainUnit::TScanRoutine Reports(std::vector<std::string> paths, std::vecto
   };
 }
 
+// A section's own scanner pointed at a key of the test under HKEY_CURRENT_USER.
+using TKeyScan = void (*)(int, TCaptionTarget*, TCaptionTarget*, TIgnoreContents&, TRegistryContents&,
+                          const std::string&, HKEY);
+inline MainUnit::TScanRoutine ScanAt(TKeyScan scan, const std::string& keyPath) {
+  return [=](int index, TCaptionTarget* item, TCaptionTarget* count, TIgnoreContents& ignore, TRegistryContents& c) {
+    scan(index, item, count, ignore, c, keyPath, HKEY_CURRENT_USER);
+  };
+}
+
 // The state image a list shows on a row (owner-data rows ask the page for it).
 inline int ShownTick(const TListView& list, int row) {
   TListItem shown;

@@ -26,6 +26,8 @@ struct MessageBoxRecord {
   }
 };
 MessageBoxRecord& MessageBoxes();
+// The texts of the boxes recorded.
+std::vector<std::string> MessageTexts();
 
 // The name of the running test, "Suite_Name", safe for key and folder names.
 std::string TestName();
@@ -75,6 +77,14 @@ class TempFolder {
 };
 
 bool DeleteTree(const std::string& folder);
+
+// Creates root\key (and its parents) and, when name is given, sets the value.
+void SetRegValue(HKEY root, const std::string& key, const std::string* name = nullptr, DWORD type = REG_NONE,
+                 const std::vector<uint8_t>& data = {});
+void SetRegString(HKEY root, const std::string& key, const std::string& name, const std::string& value,
+                  DWORD type = REG_SZ);
+bool RegKeyExists(HKEY root, const std::string& key);
+bool RegValueExists(HKEY root, const std::string& key, const std::string& name);
 
 // The windows of the calling thread with the given class (other test programs share the desktop).
 int ThreadWindows(const wchar_t* className);
