@@ -50,10 +50,7 @@ TEST_F(UploadDialog, OkWithNoMarksTheOffersDoneWithoutSending) {
   EXPECT_TRUE(dialog->noRadioButton->Checked());
   EXPECT_EQ(ShowAndPress(*dialog, [&] { dialog->OkBitBtn->Click(); }), mrOk);
   EXPECT_FALSE(PublicFunctionUnit::MyRegistryInfo.OneTime);
-  TRegistry reg(KEY_READ);
-  reg.RootKey = HKEY_LOCAL_MACHINE;
-  ASSERT_TRUE(reg.OpenKey("\\" + settings.Path(), false));
-  EXPECT_EQ(reg.ReadString("OneTime"), "1");
+  EXPECT_EQ(settings.Read("", "OneTime"), "1");
   EXPECT_TRUE(MessageBoxes().Calls.empty());
 }
 

@@ -273,9 +273,7 @@ TEST_F(RegPageFixture, RestoreOfAMissingOrDamagedFileFailsAndChangesNothing) {
     EXPECT_EQ(MessageBoxes().Calls[1].flags, (unsigned)MB_ICONWARNING);
     EXPECT_EQ(page->BackupNotebook->PageIndex(), 0);
   }
-  TRegistry reg;
-  ASSERT_TRUE(reg.OpenKeyReadOnly(box.Path() + "\\k"));
-  EXPECT_EQ(reg.ReadString("v"), "x");
+  EXPECT_EQ(box.Read("k", "v"), "x");
   EXPECT_FALSE(box.ValueExists("k", "w"));
 
   // an empty full backup: nothing to restore from; the full page stays shown

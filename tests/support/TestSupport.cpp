@@ -99,6 +99,12 @@ bool RegSandbox::ValueExists(const std::string& sub, const std::string& name) co
   return RegValueExists(root_, Join(path_, sub), name);
 }
 
+std::string RegSandbox::Read(const std::string& sub, const std::string& name) const {
+  TRegistry reg(KEY_READ);
+  reg.RootKey = root_;
+  return reg.OpenKey("\\" + Join(path_, sub), false) && reg.ValueExists(name) ? reg.ReadString(name) : "<none>";
+}
+
 bool DeleteTree(const std::string& folder) {
   std::wstring from = Widen(ExcludeTrailingBackslash(folder));
   from.push_back(L'\0');

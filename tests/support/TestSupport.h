@@ -58,6 +58,8 @@ class RegSandbox {
   void CreateKey(const std::string& sub) const;
   bool KeyExists(const std::string& sub) const;
   bool ValueExists(const std::string& sub, const std::string& name) const;
+  // The text of a value (as the program reads it), "<none>" when there is none.
+  std::string Read(const std::string& sub, const std::string& name) const;
 
  private:
   HKEY root_;
