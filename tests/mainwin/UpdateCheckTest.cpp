@@ -43,7 +43,7 @@ struct UpdateFixture : ::testing::Test {
   RegSandbox versionKey{HKEY_LOCAL_MACHINE};
   TLocalHttpServer server;
   TDM dm;
-  std::string savedBase = Endpoints::UpdateBase;
+  testing_support::TKeep<std::string> base{Endpoints::UpdateBase};
 
   UpdateFixture() {
     dm.DataFolder = folder.Path();
@@ -51,7 +51,6 @@ struct UpdateFixture : ::testing::Test {
     Endpoints::UpdateBase = server.Base();
     MessageBoxes().Clear();
   }
-  ~UpdateFixture() override { Endpoints::UpdateBase = savedBase; }
 
   void Installed(const std::string& version) { versionKey.SetString("", "Version", version); }
   void Listed(const std::string& iniText) { server.Route("/update/Update.ini", {200, iniText}); }
