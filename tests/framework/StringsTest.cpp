@@ -40,17 +40,7 @@ TEST(Strings, HelpersKeepTheirClassicSemantics) {
   EXPECT_EQ(Narrow(Widen("中文 Кириллица")), "中文 Кириллица");
 }
 
-TEST(Strings, FileExistsIsFalseForFolders) {
-  testing_support::TempFolder dir;
-  std::string file = dir.WriteFile("файл.txt");
-  EXPECT_TRUE(FileExists(file));
-  EXPECT_FALSE(FileExists(dir.Path()));
-  EXPECT_FALSE(FileExists(ExcludeTrailingBackslash(dir.Path())));
-  EXPECT_TRUE(DirectoryExists(dir.Path()));
-  EXPECT_FALSE(DirectoryExists(file));
-}
-
-TEST(Strings, StringListSavesCrlfAndLoadsEitherLineEnd) {
+TEST(Strings, StringListSavesCrlfAndLoadsEitherLineEndAndFileExistsIsFalseForFolders) {
   testing_support::TempFolder dir;
   TStringList list;
   list.Add("один");
@@ -67,6 +57,14 @@ TEST(Strings, StringListSavesCrlfAndLoadsEitherLineEnd) {
   back.LoadFromFile(dir.Path() + "ansi.txt");
   EXPECT_EQ(back[0], "café");
   EXPECT_THROW(back.LoadFromFile(dir.Path() + "missing.txt"), EInOutError);
+
+  // FileExists is false for folders.
+  std::string file = dir.WriteFile("файл.txt");
+  EXPECT_TRUE(FileExists(file));
+  EXPECT_FALSE(FileExists(dir.Path()));
+  EXPECT_FALSE(FileExists(ExcludeTrailingBackslash(dir.Path())));
+  EXPECT_TRUE(DirectoryExists(dir.Path()));
+  EXPECT_FALSE(DirectoryExists(file));
 }
 
 TEST(Strings, ReplaceFileContentsKeepsTheOldFileWhenItCannotWrite) {

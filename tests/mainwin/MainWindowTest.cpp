@@ -53,7 +53,20 @@ TEST_F(MainWindowFixture, StartsOnTheSectionPageWithEverySectionTickedAndWaitsWh
   EXPECT_EQ(form->MainNotebook->PageIndex(), 0);
 }
 
-TEST_F(MainWindowFixture, ToolPagesOpenInTheirPanelAndAreFreedByPageButtonsUnlessBusy) {
+namespace {
+// A tool page that says for itself what the main window must respect.
+class TContractPage : public TToolPage {
+ public:
+  explicit TContractPage(TControl* host) : TToolPage(host, "TContractPage") { DoCreate(); }
+  bool HoldsWindow() const override { return Holds; }
+  bool BlocksLaunchers() const override { return Blocks; }
+  void StopForExit() override { ++StopRequests; }
+  bool Holds = false, Blocks = false;
+  int StopRequests = 0;
+};
+}  // namespace
+
+TEST_F(MainWindowFixture, ToolPagesOpenInTheirPanelAndAreFreedByPageButtonsUnlessBusyOrHolding) {
   form->AdvanceBtnClick(form->AdvanceBtn);
   form->LaunchTool(1, form->ToolIcons[1]);
   form->LaunchTool(0, form->ToolLabels[0]);
@@ -91,22 +104,8 @@ TEST_F(MainWindowFixture, ToolPagesOpenInTheirPanelAndAreFreedByPageButtonsUnles
   PublicFunctionUnit::PlatformKind = 4;
   form->LaunchTool(9, form->ToolIcons[9]);
   EXPECT_NE(form->Tools[9].Window, nullptr);
-}
 
-namespace {
-// A tool page that says for itself what the main window must respect.
-class TContractPage : public TToolPage {
- public:
-  explicit TContractPage(TControl* host) : TToolPage(host, "TContractPage") { DoCreate(); }
-  bool HoldsWindow() const override { return Holds; }
-  bool BlocksLaunchers() const override { return Blocks; }
-  void StopForExit() override { ++StopRequests; }
-  bool Holds = false, Blocks = false;
-  int StopRequests = 0;
-};
-}  // namespace
-
-TEST_F(MainWindowFixture, AToolPageHoldsTheWindowAndBlocksLaunchersForItself) {
+  // A page says for itself whether it holds the window and blocks the launchers.
   form->Tools[2].Create = [](TControl* host) -> TToolPage* { return new TContractPage(host); };
   form->AdvanceBtnClick(form->AdvanceBtn);
   form->LaunchTool(2, form->ToolIcons[2]);
