@@ -89,48 +89,6 @@ struct RegPageFixture : ::testing::Test, MainWindowHost {
   }
 };
 
-TEST_F(RegPageFixture, ListsShowTheBackupFilesOfTheirFolderWithSizes) {
-  std::string rb = "RepairBackup\\";
-  const std::vector<std::pair<size_t, std::string>> sizes = {
-      {0, "0 KB"}, {1023, "1023 B"}, {1024, "1 KB"}, {1536, "2 KB"}, {2560, "2 KB"}, {1048576, "1 MB"}};
-  std::set<std::string> expected;
-  for (const auto& [size, text] : sizes) {
-    expected.insert(text + " | " + SizedFile(temp, rb + Format("_%d.reg", (int)size), size));
-  }
-  SizedFile(temp, rb + "notes.txt", 10);
-  CreateDirectoryW(Widen(RepairDir() + "folder.reg").c_str(), nullptr);
-
-  TRegBackupForm* page = Open();
-  EXPECT_EQ(page->BackupNotebook->PageIndex(), 0);
-  EXPECT_EQ(Rows(*page->PartialListView), expected);
-  for (int i = 0; i < page->PartialListView->Count(); ++i) {
-    EXPECT_EQ(page->PartialListView->Item(i)->Text(2), RepairDir());
-    EXPECT_FALSE(page->PartialListView->Item(i)->Caption.empty());
-  }
-  EXPECT_EQ(page->PartialListView->ColumnWidth(0), page->PartialListView->Width() - 20);
-
-  // No "FullBackup\" folder: an empty full list, whatever the partial folder holds.
-  page->FullSheetClick(page->FullSheet);
-  EXPECT_EQ(page->BackupNotebook->PageIndex(), 1);
-  EXPECT_EQ(page->BackupDataListView->Count(), 0);
-  std::string full = SizedFile(temp, "FullBackup\\Backup_20260101_101010.reg", 3000);
-  page->FullSheetClick(page->FullSheet);
-  EXPECT_EQ(Rows(*page->BackupDataListView), (std::set<std::string>{"3 KB | " + full}));
-  page->PartialSheetClick(page->PartialSheet);
-  EXPECT_EQ(page->BackupNotebook->PageIndex(), 0);
-  EXPECT_EQ(page->PartialListView->Count(), (int)sizes.size());
-  EXPECT_TRUE(MessageBoxes().Calls.empty());
-}
-
-// Adds "title | message" of a shown please-wait window to the list in lp.
-BOOL CALLBACK AddHintText(HWND window, LPARAM lp) {
-  auto* hint = dynamic_cast<THintForm*>(TControl::FromHandle(window));
-  if (hint != nullptr && hint->Visible())
-    reinterpret_cast<std::vector<std::string>*>(lp)->push_back(hint->PanelHint->Caption() + " | " +
-                                                               hint->LabelMsg->Caption());
-  return TRUE;
-}
-
 TEST_F(RegPageFixture, ButtonsTabsAndRowsShowTheirPictures) {
   SizedFile(temp, "RepairBackup\\_1.reg", 10);
   TRegBackupForm* page = Open();
@@ -177,6 +135,15 @@ TEST_F(RegPageFixture, ButtonsTabsAndRowsShowTheirPictures) {
   TCanvas canvas(dc.Handle());
   page->BackupListDrawItem(page->PartialListView, 1, canvas, {0, 0, 300, 56}, false);
   EXPECT_EQ(untouched.Pixel(150, 30), 0x123456u) << "no row 1, nothing drawn";
+}
+
+// Adds "title | message" of a shown please-wait window to the list in lp.
+BOOL CALLBACK AddHintText(HWND window, LPARAM lp) {
+  auto* hint = dynamic_cast<THintForm*>(TControl::FromHandle(window));
+  if (hint != nullptr && hint->Visible())
+    reinterpret_cast<std::vector<std::string>*>(lp)->push_back(hint->PanelHint->Caption() + " | " +
+                                                               hint->LabelMsg->Caption());
+  return TRUE;
 }
 
 TEST_F(RegPageFixture, TheFullExportWritesAFileAndListsIt) {
@@ -333,28 +300,52 @@ TEST_F(RegPageFixture, RemoveDeletesOnlyTheSelectedFileOnceConfirmed) {
   EXPECT_EQ(page->BackupNotebook->PageIndex(), 1);
 }
 
-TEST_F(RegPageFixture, ThePageIsMadeOnceAndListsAgainOnEveryVisit) {
+TEST_F(RegPageFixture, ThePageIsMadeOnceAndListsTheBackupFilesOfItsFoldersOnEveryVisit) {
   EXPECT_EQ(form->BackupPage(), nullptr);
   TRegBackupForm* page = Open();
   EXPECT_EQ(page->Parent(), form->BackupPanel);
   EXPECT_EQ(page->Owner(), form);
   EXPECT_EQ(page->Caption(), "Registry Backup");
   EXPECT_EQ(page->PartialListView->Count(), 0);
-
   page->FullSheetClick(page->FullSheet);
-  std::string written = SizedFile(temp, "RepairBackup\\_1.reg", 10);
+
+  // Files written meanwhile are listed at the next visit, with their sizes, on the partial page.
+  const std::vector<std::pair<size_t, std::string>> sizes = {
+      {0, "0 KB"}, {1023, "1023 B"}, {1024, "1 KB"}, {1536, "2 KB"}, {2560, "2 KB"}, {1048576, "1 MB"}};
+  std::set<std::string> expected;
+  for (const auto& [size, text] : sizes)
+    expected.insert(text + " | " + SizedFile(temp, Format("RepairBackup\\_%d.reg", (int)size), size));
+  SizedFile(temp, "RepairBackup\\notes.txt", 10);
+  CreateDirectoryW(Widen(RepairDir() + "folder.reg").c_str(), nullptr);
   form->ScanBtnClick(form->ScanBtn);
   form->AdvanceBtnClick(form->AdvanceBtn);
   EXPECT_EQ(Open(), page);
   EXPECT_EQ(page->BackupNotebook->PageIndex(), 0);
-  EXPECT_EQ(Rows(*page->PartialListView), (std::set<std::string>{"10 B | " + written}));
+  EXPECT_EQ(Rows(*page->PartialListView), expected);
+  for (int i = 0; i < page->PartialListView->Count(); ++i) {
+    EXPECT_EQ(page->PartialListView->Item(i)->Text(2), RepairDir());
+    EXPECT_FALSE(page->PartialListView->Item(i)->Caption.empty());
+  }
+  EXPECT_EQ(page->PartialListView->ColumnWidth(0), page->PartialListView->Width() - 20);
   SizedFile(temp, "RepairBackup\\_2.reg", 10);
   EXPECT_EQ(Open(), page);   // pressed again while shown
-  EXPECT_EQ(page->PartialListView->Count(), 2);
+  EXPECT_EQ(page->PartialListView->Count(), (int)sizes.size() + 1);
   int pages = 0;
   for (int i = 0; i < form->BackupPanel->ControlCount(); ++i)
     if (dynamic_cast<TRegBackupForm*>(form->BackupPanel->Controls(i)) != nullptr) ++pages;
   EXPECT_EQ(pages, 1);
+
+  // No "FullBackup\" folder: an empty full list, whatever the partial folder holds.
+  page->FullSheetClick(page->FullSheet);
+  EXPECT_EQ(page->BackupNotebook->PageIndex(), 1);
+  EXPECT_EQ(page->BackupDataListView->Count(), 0);
+  std::string full = SizedFile(temp, "FullBackup\\Backup_20260101_101010.reg", 3000);
+  page->FullSheetClick(page->FullSheet);
+  EXPECT_EQ(Rows(*page->BackupDataListView), (std::set<std::string>{"3 KB | " + full}));
+  page->PartialSheetClick(page->PartialSheet);
+  EXPECT_EQ(page->BackupNotebook->PageIndex(), 0);
+  EXPECT_EQ(page->PartialListView->Count(), (int)sizes.size() + 1);
+  EXPECT_TRUE(MessageBoxes().Calls.empty());
 }
 
 }  // namespace
