@@ -354,13 +354,8 @@ TEST_F(MainWindowFixture, ButtonsSwapTheirPicturesUnderTheMouse) {
                         Case{form->HelpBtn, dm.ExBtnImageList, 0, 1}, Case{form->OptionsBtn, dm.ExBtnImageList, 2, 3},
                         Case{form->AboutBtn, dm.ExBtnImageList, 4, 5},
                         Case{form->wsMinimizedBtn, dm.MinCloseImageList, 0, 1},
-                        Case{form->wsCloseBtn, dm.MinCloseImageList, 2, 3}, Case{form->HomeBtn, dm.AboutImageList, 0, 1}}) {
-    EXPECT_TRUE(ShowsImage(c.Button, c.List, c.Normal)) << c.Button->Name;
-    Hover(c.Button);
-    EXPECT_TRUE(ShowsImage(c.Button, c.List, c.Hovered)) << c.Button->Name;
-    Leave(c.Button);
-    EXPECT_TRUE(ShowsImage(c.Button, c.List, c.Normal)) << c.Button->Name;
-  }
+                        Case{form->wsCloseBtn, dm.MinCloseImageList, 2, 3}, Case{form->HomeBtn, dm.AboutImageList, 0, 1}})
+    ExpectHoverPictures(c.Button, c.List, c.Normal, c.Hovered);
 
   // Page buttons show which page is up; the minimise and hide buttons never overlap.
   EXPECT_TRUE(ShowsImage(form->ScanBtn, dm.MainImageList, 1));

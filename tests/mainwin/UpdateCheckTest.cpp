@@ -60,12 +60,6 @@ struct UpdateFixture : ::testing::Test {
     r.LastModified = lastModified;
     server.Route("/update/" + ExtractFileName(ExeName()), r);
   }
-  // The installed version, the one "Update.ini" lists and, when given, the server build's date.
-  void Versions(const std::string& installed, const std::string& listed, const char* lastModified = nullptr) {
-    Installed(installed);
-    Listed("[Version]\r\nVer=" + listed + "\r\n");
-    if (lastModified != nullptr) ServerBuild(lastModified);
-  }
 };
 
 }  // namespace
@@ -137,7 +131,9 @@ TEST_F(UpdateFixture, FailedDownloadsAbortSilentlyAndLeaveTheFileAlone) {
 }
 
 TEST_F(UpdateFixture, NewerListedVersionAsksAndNoKeepsRunning) {
-  Versions("3.0", "10.0", kOld);
+  Installed("3.0");
+  Listed("[Version]\r\nVer=10.0\r\n");
+  ServerBuild(kOld);
   MessageBoxes().NextAnswer = IDNO;
   dm.CheckForUpdates(false);
   ASSERT_EQ(MessageBoxes().Calls.size(), 1u);

@@ -97,14 +97,7 @@ TEST_F(RegPageFixture, ButtonsTabsAndRowsShowTheirPictures) {
   const std::vector<std::pair<TImageEx*, int>> pictures = {{page->BackupRegistryBtn, 0}, {page->RestoreRegistryBtn, 2},
                                                           {page->RestorePartialBtn, 2}, {page->RemoveBackupBtn, 4},
                                                           {page->RemovePartialBtn, 4}};
-  for (const auto& [button, leave] : pictures) {
-    SCOPED_TRACE(button->Name);
-    EXPECT_TRUE(ShowsImage(button, buttons, leave));
-    button->OnMouseEnter(button);
-    EXPECT_TRUE(ShowsImage(button, buttons, leave + 1));
-    button->OnMouseLeave(button);
-    EXPECT_TRUE(ShowsImage(button, buttons, leave));
-  }
+  for (const auto& [button, leave] : pictures) ExpectHoverPictures(button, buttons, leave, leave + 1);
   EXPECT_FALSE(ShowsImage(page->BackupRegistryBtn, buttons, 2)) << "the pictures differ";
 
   const TImageList& tabs = dm.BackupTabImageList;

@@ -68,6 +68,15 @@ inline bool ShowsImage(const TImage* image, const TImageList& list, int index) {
   return true;
 }
 
+// The button shows picture `normal` of the list, `hovered` while the mouse is over it.
+inline void ExpectHoverPictures(TImage* button, const TImageList& list, int normal, int hovered) {
+  EXPECT_TRUE(ShowsImage(button, list, normal)) << button->Name;
+  button->Perform(WM_MOUSEMOVE, 0, MAKELPARAM(3, 3));
+  EXPECT_TRUE(ShowsImage(button, list, hovered)) << button->Name;
+  button->Perform(WM_MOUSELEAVE);
+  EXPECT_TRUE(ShowsImage(button, list, normal)) << button->Name;
+}
+
 // Holds a file open with no sharing, as another program may: it can be neither read nor written.
 struct TLockedFile {
   HANDLE Handle;
