@@ -8,7 +8,7 @@
 #include "framework/Pictures.h"
 #include "support/TestSupport.h"
 
-TEST(GuiPictures, JpegResourcesDecodeToTheirSizes) {
+TEST(GuiPictures, JpegResourcesDecodeToTheirSizesAndBadDataToNoPicture) {
   struct Expected {
     const char* name;
     int width, height;
@@ -27,9 +27,8 @@ TEST(GuiPictures, JpegResourcesDecodeToTheirSizes) {
   COLORREF header = background.Pixel(600, 30), body = background.Pixel(300, 300);
   EXPECT_GT(GetBValue(header), GetRValue(header) + 60);
   EXPECT_GT(GetRValue(body), 200);
-}
 
-TEST(GuiPictures, BadOrTruncatedJpegFailsWithoutAPicture) {
+  // Bad or truncated data fails without a picture.
   std::string whole = ResourceBytes("MAIN_BACKGROUND");
   ASSERT_GT(whole.size(), 1000u);
   TBitmap picture(4, 4);
@@ -42,18 +41,6 @@ TEST(GuiPictures, BadOrTruncatedJpegFailsWithoutAPicture) {
   EXPECT_FALSE(DecodeJpeg("", picture));
   EXPECT_FALSE(LoadJpegResource("NO_SUCH_PICTURE", picture));
   EXPECT_TRUE(picture.Empty());
-}
-
-TEST(GuiPictures, BadOrTruncatedGifFails) {
-  std::string whole = ResourceBytes("UPDATE_ANIMATION");
-  TGifImage gif;
-  std::string error;
-  EXPECT_FALSE(gif.LoadFromBytes(whole.substr(0, whole.size() - 300), &error));
-  EXPECT_FALSE(error.empty());
-  EXPECT_EQ(gif.FrameCount(), 0);
-  EXPECT_FALSE(gif.LoadFromBytes(whole.substr(0, 10)));
-  EXPECT_FALSE(gif.LoadFromBytes("GIF89a garbage"));
-  EXPECT_EQ(gif.FrameCount(), 0);
 }
 
 TEST(GuiPictures, ImageListStripsLoadFromResources) {
@@ -83,7 +70,7 @@ TEST(GuiPictures, ImageListStripsLoadFromResources) {
   EXPECT_NE(picture.Pixel(5, 16), clFuchsia);
 }
 
-TEST(GuiPictures, TheAnimatedGifPlaysItsFramesRoundAndRoundUntilStopped) {
+TEST(GuiPictures, TheAnimatedGifPlaysItsFramesRoundAndRoundUntilStoppedAndBadDataFails) {
   struct TBox : TForm {
     TBox() : TForm({}) { DoCreate(); }
   };
@@ -111,4 +98,15 @@ TEST(GuiPictures, TheAnimatedGifPlaysItsFramesRoundAndRoundUntilStopped) {
   EXPECT_TRUE(image->Playing()) << "round and round";
   image->Stop();
   EXPECT_FALSE(image->Playing());
+
+  // Bad or truncated data fails.
+  std::string whole = ResourceBytes("UPDATE_ANIMATION");
+  TGifImage bad;
+  std::string error;
+  EXPECT_FALSE(bad.LoadFromBytes(whole.substr(0, whole.size() - 300), &error));
+  EXPECT_FALSE(error.empty());
+  EXPECT_EQ(bad.FrameCount(), 0);
+  EXPECT_FALSE(bad.LoadFromBytes(whole.substr(0, 10)));
+  EXPECT_FALSE(bad.LoadFromBytes("GIF89a garbage"));
+  EXPECT_EQ(bad.FrameCount(), 0);
 }
