@@ -93,7 +93,7 @@ TEST(Writer, KeyLinesAbsentKeysAndValuesAndTheDefaultValue) {
   EXPECT_EQ(MainUnit::ExportRegKey("HKEY_CURRENT_USER", lines), TExportOutcome::Absent) << "never a whole root";
 }
 
-TEST(Writer, HeaderAndEncodingFollowThePlatformKind) {
+TEST(Writer, HeaderAndEncodingFollowThePlatformKindAndTheCodePage) {
   EXPECT_EQ(MainUnit::RegScriptHeader(0), "");
   EXPECT_EQ(MainUnit::RegScriptHeader(1), "");
   EXPECT_EQ(MainUnit::RegScriptHeader(2), "REGEDIT4");
@@ -113,9 +113,8 @@ TEST(Writer, HeaderAndEncodingFollowThePlatformKind) {
   EXPECT_EQ(MainUnit::EncodeRegScript(lines), "REGEDIT4\r\n\"caf\xE9\"=\"x\"\r\n");
   lines[0] = "";
   EXPECT_EQ(MainUnit::EncodeRegScript(lines), "\r\n\"caf\xE9\"=\"x\"\r\n");
-}
 
-TEST(Writer, DbcsCharacterThroughAnExplicitCodePage) {
+  // A double-byte character through an explicit code page.
   EXPECT_EQ(PublicFunctionUnit::DbcsCharToRegHex("\x82\xA0", 932), "42,30,");   // HIRAGANA A, U+3042
   EXPECT_EQ(PublicFunctionUnit::DbcsCharToRegHex("\xB0\xA1", 936), "4A,55,");   // U+554A
   EXPECT_EQ(PublicFunctionUnit::DbcsCharToRegHex("A", 932), "41,00,");

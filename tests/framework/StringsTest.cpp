@@ -40,7 +40,7 @@ TEST(Strings, HelpersKeepTheirClassicSemantics) {
   EXPECT_EQ(Narrow(Widen("中文 Кириллица")), "中文 Кириллица");
 }
 
-TEST(Strings, StringListSavesCrlfAndLoadsEitherLineEndAndFileExistsIsFalseForFolders) {
+TEST(Strings, FilesListsAndReplacementsKeepWhatTheyHold) {
   testing_support::TempFolder dir;
   TStringList list;
   list.Add("один");
@@ -65,11 +65,9 @@ TEST(Strings, StringListSavesCrlfAndLoadsEitherLineEndAndFileExistsIsFalseForFol
   EXPECT_FALSE(FileExists(ExcludeTrailingBackslash(dir.Path())));
   EXPECT_TRUE(DirectoryExists(dir.Path()));
   EXPECT_FALSE(DirectoryExists(file));
-}
 
-TEST(Strings, ReplaceFileContentsKeepsTheOldFileWhenItCannotWrite) {
-  testing_support::TempFolder dir;
-  std::string file = dir.WriteFile("keep.txt", "old");
+  // ReplaceFileContents keeps the old file when it cannot write.
+  file = dir.WriteFile("keep.txt", "old");
   EXPECT_TRUE(ReplaceFileContents(file, "new"));
   EXPECT_EQ(ReadFileBytes(file), "new");
   // the new contents cannot be written beside it (a folder holds the name): the old file stays
