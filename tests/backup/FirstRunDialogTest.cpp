@@ -10,20 +10,20 @@ using testing_support::RegSandbox;
 using testing_support::TempFolder;
 
 namespace {
-int RegFiles(const std::string& folder) {
-  int n = 0;
-  ForEachFile(folder, "Backup_*.reg", [&](const TFoundFile&) { return ++n, true; });
-  return n;
-}
-}  // namespace
-
-TEST(FirstRunExport, FirstPressExportsAndSaysSoTheSecondCloses) {
+// The dialog exporting the test's own key into the test's folder.
+struct FirstRunExport : ::testing::Test {
   RegSandbox box;
   TempFolder temp;
+  TFormPtr<TFirstFullBackupDialog> dialog{new TFirstFullBackupDialog};
+  FirstRunExport() {
+    dialog->BackupFolder = temp.Path() + "FullBackup\\";
+    dialog->ExportKey = box.FullPath();
+  }
+};
+}  // namespace
+
+TEST_F(FirstRunExport, FirstPressExportsAndSaysSoTheSecondCloses) {
   box.SetString("", "v", "x");
-  TFormPtr<TFirstFullBackupDialog> dialog(new TFirstFullBackupDialog);
-  dialog->BackupFolder = temp.Path() + "FullBackup\\";
-  dialog->ExportKey = box.FullPath();
   EXPECT_FALSE(dialog->abMessage->Visible());
   std::vector<std::string> seen;
   TModalHookScope hook([&](TForm&) {
@@ -34,15 +34,13 @@ TEST(FirstRunExport, FirstPressExportsAndSaysSoTheSecondCloses) {
   });
   dialog->ShowModal();
   EXPECT_EQ(seen, (std::vector<std::string>{"Backup registry complete!", "OK"}));
-  EXPECT_EQ(RegFiles(dialog->BackupFolder), 1);
+  int files = 0;
+  ForEachFile(dialog->BackupFolder, "Backup_*.reg", [&](const TFoundFile&) { return ++files, true; });
+  EXPECT_EQ(files, 1);
   EXPECT_FALSE(dialog->Visible());
 }
 
-TEST(FirstRunExport, AnExportThatWroteNothingIsReportedAsFailed) {
-  RegSandbox box;
-  TempFolder temp;
-  TFormPtr<TFirstFullBackupDialog> dialog(new TFirstFullBackupDialog);
-  dialog->BackupFolder = temp.Path() + "FullBackup\\";
+TEST_F(FirstRunExport, AnExportThatWroteNothingIsReportedAsFailed) {
   dialog->ExportKey = box.FullPath() + "\\missing";
   dialog->OKButton->Perform(BM_CLICK);
   EXPECT_EQ(dialog->abMessage->Caption(), "Creating registry backup was failed.");

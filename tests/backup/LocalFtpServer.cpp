@@ -46,11 +46,6 @@ std::map<std::string, std::string> TLocalFtpServer::Files() {
   return files_;
 }
 
-std::vector<std::string> TLocalFtpServer::Commands() {
-  std::lock_guard<std::mutex> lock(mutex_);
-  return commands_;
-}
-
 void TLocalFtpServer::Serve() {
   while (Readable(listener_, stop_)) {
     SOCKET client = accept(listener_, nullptr, nullptr);
@@ -81,10 +76,6 @@ void TLocalFtpServer::Session(SOCKET client) {
     buffer.erase(0, end + 2);
     std::string verb = line.substr(0, line.find(' '));
     std::string arg = line.size() > verb.size() + 1 ? line.substr(verb.size() + 1) : "";
-    {
-      std::lock_guard<std::mutex> lock(mutex_);
-      commands_.push_back(verb == "PASS" ? "PASS ***" : line);
-    }
     if (verb == "USER") {
       givenUser = arg;
       Send(client, "331 password please");

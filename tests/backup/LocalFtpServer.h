@@ -31,7 +31,6 @@ class TLocalFtpServer {
 
   int Port() const { return port_; }
   std::map<std::string, std::string> Files();   // stored path -> bytes
-  std::vector<std::string> Commands();
 
  private:
   void Serve();
@@ -44,6 +43,5 @@ class TLocalFtpServer {
   std::atomic<bool> stop_{false};
   std::mutex mutex_;
   std::map<std::string, std::string> files_;
-  std::vector<std::string> commands_;
   std::thread thread_;
 };

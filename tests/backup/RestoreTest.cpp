@@ -10,16 +10,6 @@
 using namespace testing_support;
 using RegBackupUnit::RestoreRegistryScript;
 using RegBackupUnit::VerifyRegistryScript;
-using testing_support::RegSandbox;
-using testing_support::TempFolder;
-
-namespace {
-std::string WriteScript(const TempFolder& temp, const std::string& name, const std::vector<std::string>& lines) {
-  TStringList list;
-  for (const auto& l : lines) list.Add(l);
-  return temp.WriteFile(name, MainUnit::EncodeRegScript(list));
-}
-}  // namespace
 
 TEST(Restore, MissingOrDamagedFilesFailWithoutImporting) {
   RegSandbox box;
@@ -37,8 +27,8 @@ TEST(Restore, MissingOrDamagedFilesFailWithoutImporting) {
   EXPECT_FALSE(box.ValueExists("", "v"));
 
   // a script with an unreadable line is not imported at all
-  std::string bad = WriteScript(temp, "bad.reg", {"Windows Registry Editor Version 5.00", "[" + box.FullPath() + "]",
-                                                  "\"v\"=\"x\"", "\"w\"=nonsense:12"});
+  std::string bad = temp.WriteFile("bad.reg", RegScript({"Windows Registry Editor Version 5.00",
+                                                         "[" + box.FullPath() + "]", "\"v\"=\"x\"", "\"w\"=nonsense:12"}));
   r = RestoreRegistryScript(bad);
   EXPECT_FALSE(r.Imported);
   EXPECT_FALSE(r.Succeeded());
@@ -49,9 +39,9 @@ TEST(Restore, ReportsWhatDoesNotReadBackAsWritten) {
   RegSandbox box;
   TempFolder temp;
   std::string key = "[" + box.FullPath() + "\\sub]";
-  std::string file = WriteScript(temp, "s.reg", {"Windows Registry Editor Version 5.00", key, "\"s\"=\"текст\"",
-                                                 "\"d\"=dword:0000002A", "@=hex(2):25,00,41,00,25,00,00,00",
-                                                 "\"gone\"=-", "[-" + box.FullPath() + "\\old]"});
+  std::string file = temp.WriteFile("s.reg", RegScript({"Windows Registry Editor Version 5.00", key, "\"s\"=\"текст\"",
+                                                        "\"d\"=dword:0000002A", "@=hex(2):25,00,41,00,25,00,00,00",
+                                                        "\"gone\"=-", "[-" + box.FullPath() + "\\old]"}));
   box.SetString("old", "x", "y");
   box.SetString("sub", "gone", "y");
   RegBackupUnit::TRestoreResult r = RestoreRegistryScript(file);

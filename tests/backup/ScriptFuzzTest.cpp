@@ -2,9 +2,7 @@
 // crashes nor hangs, and it changes nothing in the registry. Fuzz data is never imported.
 #include <gtest/gtest.h>
 
-#include "app/MainUnitBackup.h"
 #include "app/RegBackupUnit.h"
-#include "framework/StringList.h"
 #include "framework/Strings.h"
 #include "support/Fuzz.h"
 #include "support/RegistryTree.h"
@@ -12,24 +10,16 @@
 
 using namespace testing_support;
 
-namespace {
-std::string Script(const std::vector<std::string>& lines) {
-  TStringList list;
-  for (const auto& l : lines) list.Add(l);
-  return MainUnit::EncodeRegScript(list);
-}
-}  // namespace
-
 TEST(ScriptFuzz, MalformedScriptsAreReadWithoutHarm) {
   RegSandbox box;
   TempFolder temp;
   box.SetString("a", "s", "text");
   box.SetDword("a", "d", 42);
   const std::string key = "[" + box.FullPath() + "\\a]";
-  const std::string script = Script({"Windows Registry Editor Version 5.00", "", key, "\"s\"=\"text\"",
-                                     "\"d\"=dword:0000002a", "@=hex(2):25,00,41,00,25,00,00,00",
-                                     "\"big\"=hex:00,01,02,03,04,05,06,07,08,09,0a,0b,0c,0d,0e,0f,10,11,\\",
-                                     "  12,13,14", "\"gone\"=-", "[-" + box.FullPath() + "\\old]", ""});
+  const std::string script = RegScript({"Windows Registry Editor Version 5.00", "", key, "\"s\"=\"text\"",
+                                        "\"d\"=dword:0000002a", "@=hex(2):25,00,41,00,25,00,00,00",
+                                        "\"big\"=hex:00,01,02,03,04,05,06,07,08,09,0a,0b,0c,0d,0e,0f,10,11,\\",
+                                        "  12,13,14", "\"gone\"=-", "[-" + box.FullPath() + "\\old]", ""});
   const std::string ansi = "REGEDIT4\r\n\r\n" + key + "\r\n\"s\"=\"t\xE9xt \\\"quoted\\\"\"\r\n"
                            "\"m\"=hex(7):61,00,62,00,00\r\n; a comment\r\n";
   const TTreeDump before = DumpTree(box.Root(), box.Path());

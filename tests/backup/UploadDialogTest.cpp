@@ -29,44 +29,42 @@ void UseServer(const TLocalFtpServer& server) {
 struct UploadDialog : ::testing::Test, FtpEndpointsKept {
   testing_support::TKeep<PublicFunctionUnit::TMyRegistryInfo> info{PublicFunctionUnit::MyRegistryInfo};
   testing_support::TKeep<std::string> backupFile{MainUnit::RepairBackupFile};
+  RegSandbox settings{HKEY_LOCAL_MACHINE};
+  TempFolder temp;
+
+  // A dialog over the test's settings key, with the offers due.
+  TftpUpFileDialog* NewDialog() {
+    PublicFunctionUnit::MyRegistryInfo.OneTime = true;
+    MessageBoxes().Clear();
+    auto* dialog = new TftpUpFileDialog;
+    dialog->SettingsKey = "\\" + settings.Path();
+    return dialog;
+  }
 };
 }  // namespace
 
 TEST_F(UploadDialog, OkWithNoMarksTheOffersDoneWithoutSending) {
-  RegSandbox settings(HKEY_LOCAL_MACHINE);
-  PublicFunctionUnit::MyRegistryInfo.OneTime = true;
-  MessageBoxes().Clear();
-  TFormPtr<TftpUpFileDialog> dialog(new TftpUpFileDialog);
-  dialog->SettingsKey = "\\" + settings.Path();
+  TFormPtr<TftpUpFileDialog> dialog(NewDialog());
   EXPECT_TRUE(dialog->yesRadioButton->Checked());
   dialog->Label5->Click();
   EXPECT_TRUE(dialog->noRadioButton->Checked());
   EXPECT_EQ(ShowAndPress(*dialog, [&] { dialog->OkBitBtn->Click(); }), mrOk);
   EXPECT_FALSE(PublicFunctionUnit::MyRegistryInfo.OneTime);
-  TRegistry reg(KEY_READ);
-  reg.RootKey = HKEY_LOCAL_MACHINE;
-  ASSERT_TRUE(reg.OpenKey("\\" + settings.Path(), false));
-  EXPECT_EQ(reg.ReadString("OneTime"), "1");
+  EXPECT_EQ(settings.Read("", "OneTime"), "1");
   EXPECT_TRUE(MessageBoxes().Calls.empty());
 }
 
 TEST_F(UploadDialog, OkWithYesSendsTheBackupAndCancelLeavesTheOffersDue) {
-  RegSandbox settings(HKEY_LOCAL_MACHINE);
-  TempFolder temp;
   TLocalFtpServer server("zelvoran", "secret");
   UseServer(server);
   MainUnit::RepairBackupFile = temp.WriteFile("_20261205_154249.reg", "backup");
 
-  PublicFunctionUnit::MyRegistryInfo.OneTime = true;
-  TFormPtr<TftpUpFileDialog> cancelled(new TftpUpFileDialog);
-  cancelled->SettingsKey = "\\" + settings.Path();
+  TFormPtr<TftpUpFileDialog> cancelled(NewDialog());
   EXPECT_EQ(ShowAndPress(*cancelled, [&] { cancelled->CancelButton->Click(); }), mrCancel);
   EXPECT_TRUE(PublicFunctionUnit::MyRegistryInfo.OneTime);
   EXPECT_FALSE(settings.ValueExists("", "OneTime"));
 
-  MessageBoxes().Clear();
-  TFormPtr<TftpUpFileDialog> dialog(new TftpUpFileDialog);
-  dialog->SettingsKey = "\\" + settings.Path();
+  TFormPtr<TftpUpFileDialog> dialog(NewDialog());
   dialog->Label2->Click();
   EXPECT_EQ(ShowAndPress(*dialog, [&] { dialog->OkBitBtn->Click(); }), mrOk);
   EXPECT_EQ(server.Files()["/_20261205_154249.reg"], "backup");
@@ -77,9 +75,7 @@ TEST_F(UploadDialog, OkWithYesSendsTheBackupAndCancelLeavesTheOffersDue) {
 
   // a server that refuses the login: "Connect fail!" once, and the dialog closes as after a send
   Endpoints::FtpPassword = "wrong";
-  PublicFunctionUnit::MyRegistryInfo.OneTime = true;
-  TFormPtr<TftpUpFileDialog> refused(new TftpUpFileDialog);
-  refused->SettingsKey = "\\" + settings.Path();
+  TFormPtr<TftpUpFileDialog> refused(NewDialog());
   EXPECT_EQ(ShowAndPress(*refused, [&] { refused->OkBitBtn->Click(); }), mrOk);
   ASSERT_EQ(MessageBoxes().Calls.size(), 1u);
   EXPECT_EQ(MessageBoxes().Calls[0].text, "Connect fail!");
@@ -87,15 +83,10 @@ TEST_F(UploadDialog, OkWithYesSendsTheBackupAndCancelLeavesTheOffersDue) {
 }
 
 TEST_F(UploadDialog, CancelCanBePressedWhileTheFileGoesOut) {
-  RegSandbox settings(HKEY_LOCAL_MACHINE);
-  TempFolder temp;
   TLocalFtpServer slow("zelvoran", "secret", false, true);
   UseServer(slow);
   MainUnit::RepairBackupFile = temp.WriteFile("_20261205_154249.reg", std::string(8 << 20, 'x'));
-  PublicFunctionUnit::MyRegistryInfo.OneTime = true;
-  MessageBoxes().Clear();
-  TFormPtr<TftpUpFileDialog> dialog(new TftpUpFileDialog);
-  dialog->SettingsKey = "\\" + settings.Path();
+  TFormPtr<TftpUpFileDialog> dialog(NewDialog());
   bool sending = false;
   ShowAndPress(*dialog, [&] {
     // runs only once the dialog handles its messages again, which it does while it sends

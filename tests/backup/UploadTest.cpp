@@ -69,11 +69,10 @@ TEST_F(FtpUpload, StalledServerAndCancelEndTheUpload) {
   {
     TLocalFtpServer stalled("zelvoran", "secret", true);
     Endpoints::FtpPort = stalled.Port();
-    ftpUpFileDialogUnit::UploadTimeout = 1500;
+    testing_support::TKeep<DWORD> timeout(ftpUpFileDialogUnit::UploadTimeout, 1500);
     MessageBoxes().Clear();
     EXPECT_EQ(Upload("/", file, "secret", "zelvoran", "127.0.0.1"), TUploadOutcome::ConnectFailed);
     EXPECT_EQ(MessageBoxes().Calls.size(), 1u);
-    ftpUpFileDialogUnit::UploadTimeout = 30000;
   }
   // Cancel while the data goes out: the upload ends at once, with nothing shown
   std::string big = temp.WriteFile("big.reg", Content(8 << 20));

@@ -11,8 +11,6 @@ using namespace testing_support;
 using MainUnit::ExportRegValue;
 using MainUnit::TExportOutcome;
 using SectionCommon::TRepairForm;
-using testing_support::RegSandbox;
-using testing_support::TempFolder;
 
 namespace {
 
@@ -25,57 +23,40 @@ std::string LineFor(const RegSandbox& box, const std::string& name) {
   return lines[1];
 }
 
-TDateTime Stamp(WORD y, WORD mo, WORD d, WORD h, WORD mi, WORD s) {
-  SYSTEMTIME st{y, mo, 0, d, h, mi, s, 0};
-  FILETIME ft;
-  SystemTimeToFileTime(&st, &ft);
-  ULARGE_INTEGER u{{ft.dwLowDateTime, ft.dwHighDateTime}};
-  return (double)u.QuadPart / 864000000000.0 - 109205.0;
-}
-
 }  // namespace
 
 TEST(Writer, ValueLinesAsTheScriptFormatGivesThem) {
   RegSandbox box;
-  HKEY root = box.Root();
-  std::string key = box.Path();
-  SetExact(root, key, L"d1", REG_DWORD, Bytes({0x02, 0x00, 0x00, 0x01}));
-  SetExact(root, key, L"d0", REG_DWORD, Bytes({0, 0, 0, 0}));
-  SetExact(root, key, L"b", REG_BINARY, Bytes({0x01, 0x00, 0x02}));
-  SetExact(root, key, L"e", REG_EXPAND_SZ, Utf16(L"%SystemRoot%", false));
-  SetExact(root, key, L"e_term", REG_EXPAND_SZ, Utf16(L"%SystemRoot%"));
-  SetExact(root, key, L"m", REG_MULTI_SZ, Utf16(std::wstring(L"a\0b\0", 4)));
-  SetExact(root, key, L"m_empty", REG_MULTI_SZ, {});
-  SetExact(root, key, L"s", REG_SZ, Utf16(L"C:\\x\"y"));
-  SetExact(root, key, L"C:\\WINDOWS\\a.dll", REG_SZ, Utf16(L"v"));
-  SetExact(root, key, L"q", REG_QWORD, Bytes({8, 7, 6, 5, 4, 3, 2, 1}));
-  SetExact(root, key, L"n", REG_NONE, {});
-  SetExact(root, key, L"short_dword", REG_DWORD, Bytes({1, 2}));
-  SetExact(root, key, L"crlf", REG_SZ, Utf16(L"a\r\nb"));
-  SetExact(root, key, L"unterminated", REG_SZ, Utf16(L"ab", false));
-  SetExact(root, key, L"big", REG_BINARY, Pattern(300));
-  SetExact(root, key, L"", REG_SZ, Utf16(L"dflt"));
-
-  EXPECT_EQ(LineFor(box, "d1"), "\"d1\"=dword:01000002");
-  EXPECT_EQ(LineFor(box, "d0"), "\"d0\"=dword:00000000");
-  EXPECT_EQ(LineFor(box, "b"), "\"b\"=hex:01,00,02");
-  EXPECT_EQ(LineFor(box, "e"), "\"e\"=hex(2):25,00,53,00,79,00,73,00,74,00,65,00,6D,00,52,00,6F,00,6F,00,74,00,25,00");
-  // the registry's own terminator is kept, so that the import gives back the same bytes
-  EXPECT_EQ(LineFor(box, "e_term"),
-            "\"e_term\"=hex(2):25,00,53,00,79,00,73,00,74,00,65,00,6D,00,52,00,6F,00,6F,00,74,00,25,00,00,00");
-  EXPECT_EQ(LineFor(box, "m"), "\"m\"=hex(7):61,00,00,00,62,00,00,00,00,00");
-  EXPECT_EQ(LineFor(box, "m_empty"), "\"m_empty\"=hex(7):");
-  EXPECT_EQ(LineFor(box, "s"), "\"s\"=\"C:\\\\x\\\"y\"");
-  EXPECT_EQ(LineFor(box, "C:\\WINDOWS\\a.dll"), "\"C:\\\\WINDOWS\\\\a.dll\"=\"v\"");
-  EXPECT_EQ(LineFor(box, "q"), "\"q\"=hex(b):08,07,06,05,04,03,02,01");
-  EXPECT_EQ(LineFor(box, "n"), "\"n\"=hex(0):");
-  EXPECT_EQ(LineFor(box, "short_dword"), "\"short_dword\"=hex(4):01,02");
-  EXPECT_EQ(LineFor(box, "crlf"), "\"crlf\"=hex(1):61,00,0D,00,0A,00,62,00,00,00");
-  EXPECT_EQ(LineFor(box, "unterminated"), "\"unterminated\"=hex(1):61,00,62,00");
+  const std::string root = "25,00,53,00,79,00,73,00,74,00,65,00,6D,00,52,00,6F,00,6F,00,74,00,25,00";   // %SystemRoot%
+  struct Case {
+    std::wstring Name;
+    DWORD Type;
+    std::vector<uint8_t> Data;
+    std::string Line;
+  };
+  const Case cases[] = {
+      {L"d1", REG_DWORD, Bytes({0x02, 0x00, 0x00, 0x01}), "\"d1\"=dword:01000002"},
+      {L"d0", REG_DWORD, Bytes({0, 0, 0, 0}), "\"d0\"=dword:00000000"},
+      {L"b", REG_BINARY, Bytes({0x01, 0x00, 0x02}), "\"b\"=hex:01,00,02"},
+      {L"e", REG_EXPAND_SZ, Utf16(L"%SystemRoot%", false), "\"e\"=hex(2):" + root},
+      // the registry's own terminator is kept, so that the import gives back the same bytes
+      {L"e_term", REG_EXPAND_SZ, Utf16(L"%SystemRoot%"), "\"e_term\"=hex(2):" + root + ",00,00"},
+      {L"m", REG_MULTI_SZ, Utf16(std::wstring(L"a\0b\0", 4)), "\"m\"=hex(7):61,00,00,00,62,00,00,00,00,00"},
+      {L"m_empty", REG_MULTI_SZ, {}, "\"m_empty\"=hex(7):"},
+      {L"s", REG_SZ, Utf16(L"C:\\x\"y"), "\"s\"=\"C:\\\\x\\\"y\""},
+      {L"C:\\WINDOWS\\a.dll", REG_SZ, Utf16(L"v"), "\"C:\\\\WINDOWS\\\\a.dll\"=\"v\""},
+      {L"q", REG_QWORD, Bytes({8, 7, 6, 5, 4, 3, 2, 1}), "\"q\"=hex(b):08,07,06,05,04,03,02,01"},
+      {L"n", REG_NONE, {}, "\"n\"=hex(0):"},
+      {L"short_dword", REG_DWORD, Bytes({1, 2}), "\"short_dword\"=hex(4):01,02"},
+      {L"crlf", REG_SZ, Utf16(L"a\r\nb"), "\"crlf\"=hex(1):61,00,0D,00,0A,00,62,00,00,00"},
+      {L"unterminated", REG_SZ, Utf16(L"ab", false), "\"unterminated\"=hex(1):61,00,62,00"},
+      {L"", REG_SZ, Utf16(L"dflt"), "@=\"dflt\""},
+  };
+  for (const Case& c : cases) SetExact(box.Root(), box.Path(), c.Name, c.Type, c.Data);
+  for (const Case& c : cases) EXPECT_EQ(LineFor(box, Narrow(c.Name)), c.Line);
   EXPECT_EQ(LineFor(box, "default"), "@=\"dflt\"");
-  EXPECT_EQ(LineFor(box, ""), "@=\"dflt\"");
-  std::string big = LineFor(box, "big");
-  EXPECT_EQ(big.size(), std::string("\"big\"=hex:").size() + 300 * 3 - 1) << "no 256-byte limit";
+  SetExact(box.Root(), box.Path(), L"big", REG_BINARY, Pattern(300));
+  EXPECT_EQ(LineFor(box, "big").size(), std::string("\"big\"=hex:").size() + 300 * 3 - 1) << "no 256-byte limit";
 }
 
 TEST(Writer, KeyLinesAbsentKeysAndValuesAndTheDefaultValue) {
@@ -112,7 +93,7 @@ TEST(Writer, KeyLinesAbsentKeysAndValuesAndTheDefaultValue) {
   EXPECT_EQ(MainUnit::ExportRegKey("HKEY_CURRENT_USER", lines), TExportOutcome::Absent) << "never a whole root";
 }
 
-TEST(Writer, HeaderAndEncodingFollowThePlatformKind) {
+TEST(Writer, HeaderAndEncodingFollowThePlatformKindAndTheCodePage) {
   EXPECT_EQ(MainUnit::RegScriptHeader(0), "");
   EXPECT_EQ(MainUnit::RegScriptHeader(1), "");
   EXPECT_EQ(MainUnit::RegScriptHeader(2), "REGEDIT4");
@@ -132,9 +113,8 @@ TEST(Writer, HeaderAndEncodingFollowThePlatformKind) {
   EXPECT_EQ(MainUnit::EncodeRegScript(lines), "REGEDIT4\r\n\"caf\xE9\"=\"x\"\r\n");
   lines[0] = "";
   EXPECT_EQ(MainUnit::EncodeRegScript(lines), "\r\n\"caf\xE9\"=\"x\"\r\n");
-}
 
-TEST(Writer, DbcsCharacterThroughAnExplicitCodePage) {
+  // A double-byte character through an explicit code page.
   EXPECT_EQ(PublicFunctionUnit::DbcsCharToRegHex("\x82\xA0", 932), "42,30,");   // HIRAGANA A, U+3042
   EXPECT_EQ(PublicFunctionUnit::DbcsCharToRegHex("\xB0\xA1", 936), "4A,55,");   // U+554A
   EXPECT_EQ(PublicFunctionUnit::DbcsCharToRegHex("A", 932), "41,00,");
@@ -157,11 +137,11 @@ TEST(Backup, FileNameFolderHeaderAndWhatIsLeftOut) {
   std::vector<MainUnit::TBackupSection> sections = {{"Shared DLLs", TRepairForm::Value, &values},
                                                     {"Invalid Shortcuts", TRepairForm::File, &shortcuts}};
   std::string folder = temp.Path() + "RepairBackup\\";
-  TDateTime stamp = Stamp(2026, 12, 5, 15, 42, 49);
+  const TDateTime stamp = 46000.5;   // 2025-12-09 12:00:00
 
   // only a shortcut ticked: nothing is saved, the path is still given, nothing is missing
   MainUnit::TBackupResult r = MainUnit::BackupCheckedFindings(sections, 4, folder, stamp);
-  EXPECT_EQ(r.FileName, folder + "_20261205_154249.reg");
+  EXPECT_EQ(r.FileName, folder + "_20251209_120000.reg");
   EXPECT_TRUE(DirectoryExists(folder));
   EXPECT_FALSE(r.Saved);
   EXPECT_TRUE(r.Complete);
@@ -178,8 +158,8 @@ TEST(Backup, FileNameFolderHeaderAndWhatIsLeftOut) {
             "Windows Registry Editor Version 5.00\r\n[" + box.FullPath() + "]\r\n\"v\"=dword:00000003\r\n");
 
   // Windows 9x header: an 8-bit file
-  r = MainUnit::BackupCheckedFindings(sections, 2, folder, stamp + 1.0 / 86400);
-  EXPECT_EQ(r.FileName, folder + "_20261205_154250.reg");
+  r = MainUnit::BackupCheckedFindings(sections, 2, folder, stamp + 0.25);
+  EXPECT_EQ(r.FileName, folder + "_20251209_180000.reg");
   EXPECT_EQ(ReadFileBytes(r.FileName), "REGEDIT4\r\n[" + box.FullPath() + "]\r\n\"v\"=dword:00000003\r\n");
 
   // the folder cannot be made (a file of that name): not saved, and not complete

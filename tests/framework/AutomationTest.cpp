@@ -55,6 +55,9 @@ TEST(Automation, ScriptControlEvaluatesAndAFailingEvalRaisesItsError) {
     EXPECT_STRNE(e.what(), "");
   }
   EXPECT_EQ(script.Get("Error").AsObject().Get("Description").AsString(), "Type mismatch");
+  // An unknown programmatic identifier or an empty object fails the same way.
+  EXPECT_THROW(TAutoObject::Create("Zelvoran.NoSuchObject"), EOleError);
+  EXPECT_THROW(TAutoObject().Call("Anything"), EOleError);
 }
 
 TEST(Automation, AFailingCallCarriesTheObjectsOwnTextElseTheCode) {
@@ -94,10 +97,4 @@ TEST(Automation, DictionaryTakesPositionalArgumentsAndEnumeratesItsKeys) {
   });
   EXPECT_EQ(keys, (std::vector<std::string>{"one", "two"}));
   EXPECT_THROW(dictionary.Call("Add", {"one", 3}), EOleError);   // a key already there
-}
-
-TEST(Automation, UnknownProgIdOrEmptyObjectFailsWithAnError) {
-  TComInit com;
-  EXPECT_THROW(TAutoObject::Create("Zelvoran.NoSuchObject"), EOleError);
-  EXPECT_THROW(TAutoObject().Call("Anything"), EOleError);
 }

@@ -40,17 +40,7 @@ TEST(Strings, HelpersKeepTheirClassicSemantics) {
   EXPECT_EQ(Narrow(Widen("中文 Кириллица")), "中文 Кириллица");
 }
 
-TEST(Strings, FileExistsIsFalseForFolders) {
-  testing_support::TempFolder dir;
-  std::string file = dir.WriteFile("файл.txt");
-  EXPECT_TRUE(FileExists(file));
-  EXPECT_FALSE(FileExists(dir.Path()));
-  EXPECT_FALSE(FileExists(ExcludeTrailingBackslash(dir.Path())));
-  EXPECT_TRUE(DirectoryExists(dir.Path()));
-  EXPECT_FALSE(DirectoryExists(file));
-}
-
-TEST(Strings, StringListSavesCrlfAndLoadsEitherLineEnd) {
+TEST(Strings, FilesListsAndReplacementsKeepWhatTheyHold) {
   testing_support::TempFolder dir;
   TStringList list;
   list.Add("один");
@@ -67,11 +57,17 @@ TEST(Strings, StringListSavesCrlfAndLoadsEitherLineEnd) {
   back.LoadFromFile(dir.Path() + "ansi.txt");
   EXPECT_EQ(back[0], "café");
   EXPECT_THROW(back.LoadFromFile(dir.Path() + "missing.txt"), EInOutError);
-}
 
-TEST(Strings, ReplaceFileContentsKeepsTheOldFileWhenItCannotWrite) {
-  testing_support::TempFolder dir;
-  std::string file = dir.WriteFile("keep.txt", "old");
+  // FileExists is false for folders.
+  std::string file = dir.WriteFile("файл.txt");
+  EXPECT_TRUE(FileExists(file));
+  EXPECT_FALSE(FileExists(dir.Path()));
+  EXPECT_FALSE(FileExists(ExcludeTrailingBackslash(dir.Path())));
+  EXPECT_TRUE(DirectoryExists(dir.Path()));
+  EXPECT_FALSE(DirectoryExists(file));
+
+  // ReplaceFileContents keeps the old file when it cannot write.
+  file = dir.WriteFile("keep.txt", "old");
   EXPECT_TRUE(ReplaceFileContents(file, "new"));
   EXPECT_EQ(ReadFileBytes(file), "new");
   // the new contents cannot be written beside it (a folder holds the name): the old file stays

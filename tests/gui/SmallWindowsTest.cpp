@@ -59,7 +59,7 @@ TEST(GuiHintForm, ShowsTheGivenMessageUnderTheTitleHint) {
   HintForm->Free();
 }
 
-TEST(GuiAboutForm, ShowsTheVersionAndEndsWithOk) {
+TEST(GuiAboutForm, ShowsTheVersionEndsWithOkAndLightsItsLink) {
   TFormPtr<TAboutForm> about(new TAboutForm);
   EXPECT_EQ(about->Caption(), "About");
   EXPECT_EQ(about->abVersion->Caption(), "Version 3.0");
@@ -71,10 +71,8 @@ TEST(GuiAboutForm, ShowsTheVersionAndEndsWithOk) {
     about->BitBtn1->Perform(BM_CLICK);
   });
   EXPECT_EQ(about->ShowModal(), 1);
-}
 
-TEST(GuiAboutForm, LinkTurnsBlueAndUnderlinedUnderTheMouseAndBlackAfter) {
-  TFormPtr<TAboutForm> about(new TAboutForm);
+  // The link turns blue and underlined under the mouse, and black after.
   TLabel* link = about->abHomeBtn;
   link->Perform(WM_MOUSEMOVE, 0, MAKELPARAM(3, 3));
   EXPECT_EQ(link->Font().Color, 0xFF0000u);

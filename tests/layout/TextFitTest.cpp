@@ -131,13 +131,20 @@ TEST(TextFit, TheFacesOfFormsMenusAndCaptionButtonsAreThere) {
   }
 }
 
-TEST(TextFit, ResultsAndFinishPagesShowTheirTextsWhole) {
+TEST(TextFit, TitleBandResultsAndFinishPagesShowTheirTextsWhole) {
   MainWindowHost host;
   PlantFindings();
   PublicFunctionUnit::MyRegistryInfo.NotAutoBackup = true;
   PublicFunctionUnit::MyRegistryInfo.OneTime = false;
   host.Create();
   TZelvoranMainForm* form = host.form;
+  // The title band's buttons stand apart inside the window.
+  auto help = DrawnColumns(form->HelpBtn), options = DrawnColumns(form->OptionsBtn), about = DrawnColumns(form->AboutBtn);
+  EXPECT_LT(help.second + 1, options.first);
+  EXPECT_LT(options.second + 1, about.first);
+  EXPECT_LT(about.second, form->ClientWidth());
+  Screenshot("title-band", form);
+
   form->Show();
   form->ScanNowBtnClick(form->ScanNowBtn);
   ASSERT_EQ(form->RepairGrid->ColumnCaption(1), "Problems Found: 401");
@@ -159,17 +166,6 @@ TEST(TextFit, ResultsAndFinishPagesShowTheirTextsWhole) {
   Screenshot("finish-page", form);
   form->FinishListView->Perform(LVM_SCROLL, 1000, 0);
   Screenshot("finish-page-status", form);
-}
-
-TEST(TextFit, TitleBandButtonsStandApartInsideTheWindow) {
-  MainWindowHost host;
-  host.Create();
-  TZelvoranMainForm* form = host.form;
-  auto help = DrawnColumns(form->HelpBtn), options = DrawnColumns(form->OptionsBtn), about = DrawnColumns(form->AboutBtn);
-  EXPECT_LT(help.second + 1, options.first);
-  EXPECT_LT(options.second + 1, about.first);
-  EXPECT_LT(about.second, form->ClientWidth());
-  Screenshot("title-band", form);
 }
 
 TEST(TextFit, SmallWindowsShowTheirMessagesWhole) {

@@ -37,14 +37,8 @@ struct CommandLineScan : ::testing::Test, MainWindowHost {
       events.push_back(Format("wait %d ms", (int)ms));
       Application.ProcessMessages();
     };
-    Sections()[4].Scan = [this](int index, TCaptionTarget* item, TCaptionTarget* count, TIgnoreContents& ignore,
-                                TRegistryContents& c) {
-      WindowsFontsUnit::ScanFonts(index, item, count, ignore, c, fonts.Path(), HKEY_CURRENT_USER);
-    };
-    Sections()[9].Scan = [this](int index, TCaptionTarget* item, TCaptionTarget* count, TIgnoreContents& ignore,
-                                TRegistryContents& c) {
-      SharedDLLsUnit::ScanSharedDlls(index, item, count, ignore, c, dlls.Path(), HKEY_CURRENT_USER);
-    };
+    Sections()[4].Scan = ScanAt(WindowsFontsUnit::ScanFonts, fonts.Path());
+    Sections()[9].Scan = ScanAt(SharedDLLsUnit::ScanSharedDlls, dlls.Path());
   }
 
   // What the activations started: the waits and scans, in order.

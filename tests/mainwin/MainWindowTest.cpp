@@ -19,7 +19,7 @@ struct MainWindowFixture : ::testing::Test, MainWindowHost {
 
 }  // namespace
 
-TEST_F(MainWindowFixture, StartsOnTheSectionPageWithEverySectionTicked) {
+TEST_F(MainWindowFixture, StartsOnTheSectionPageWithEverySectionTickedAndWaitsWhileAScanRuns) {
   EXPECT_EQ(form->MainNotebook->PageIndex(), 0);
   EXPECT_EQ(form->ScanNotebook->PageIndex(), 0);
   for (TImage* pic : form->SectionImages) EXPECT_EQ(pic->Tag, 1);
@@ -35,9 +35,8 @@ TEST_F(MainWindowFixture, StartsOnTheSectionPageWithEverySectionTicked) {
   for (TImage* pic : form->SectionImages) EXPECT_EQ(pic->Tag, 0);
   form->cbSelectAll->Click();
   for (TImage* pic : form->SectionImages) EXPECT_EQ(pic->Tag, 1);
-}
 
-TEST_F(MainWindowFixture, PageButtonsAndSectionClicksWaitWhileAScanRuns) {
+  // While a scan runs the page buttons and section clicks wait.
   dm.ScanTimer.SetEnabled(true);
   form->BackupBtnClick(form->BackupBtn);
   form->AdvanceBtnClick(form->AdvanceBtn);
@@ -54,17 +53,26 @@ TEST_F(MainWindowFixture, PageButtonsAndSectionClicksWaitWhileAScanRuns) {
   EXPECT_EQ(form->MainNotebook->PageIndex(), 0);
 }
 
-TEST_F(MainWindowFixture, ToolPagesOpenAtTheirBoundsAndAreFreedByPageButtonsUnlessBusy) {
+namespace {
+// A tool page that says for itself what the main window must respect.
+class TContractPage : public TToolPage {
+ public:
+  explicit TContractPage(TControl* host) : TToolPage(host, "TContractPage") { DoCreate(); }
+  bool HoldsWindow() const override { return Holds; }
+  bool BlocksLaunchers() const override { return Blocks; }
+  void StopForExit() override { ++StopRequests; }
+  bool Holds = false, Blocks = false;
+  int StopRequests = 0;
+};
+}  // namespace
+
+TEST_F(MainWindowFixture, ToolPagesOpenInTheirPanelAndAreFreedByPageButtonsUnlessBusyOrHolding) {
   form->AdvanceBtnClick(form->AdvanceBtn);
   form->LaunchTool(1, form->ToolIcons[1]);
   form->LaunchTool(0, form->ToolLabels[0]);
   TForm* tool = form->Tools[0].Window;
   ASSERT_NE(tool, nullptr);
   EXPECT_EQ(GetParent(tool->Handle()), form->AdvancePanel->Handle());
-  EXPECT_EQ(tool->Left(), 4);
-  EXPECT_EQ(tool->Top(), 26);
-  EXPECT_EQ(tool->Width(), 489);
-  EXPECT_EQ(tool->Height(), 337);
   EXPECT_TRUE(form->ToolLabels[0]->Font().Underline);
   EXPECT_FALSE(form->ToolLabels[1]->Font().Underline);
 
@@ -96,22 +104,8 @@ TEST_F(MainWindowFixture, ToolPagesOpenAtTheirBoundsAndAreFreedByPageButtonsUnle
   PublicFunctionUnit::PlatformKind = 4;
   form->LaunchTool(9, form->ToolIcons[9]);
   EXPECT_NE(form->Tools[9].Window, nullptr);
-}
 
-namespace {
-// A tool page that says for itself what the main window must respect.
-class TContractPage : public TToolPage {
- public:
-  explicit TContractPage(TControl* host) : TToolPage(host, "TContractPage") { DoCreate(); }
-  bool HoldsWindow() const override { return Holds; }
-  bool BlocksLaunchers() const override { return Blocks; }
-  void StopForExit() override { ++StopRequests; }
-  bool Holds = false, Blocks = false;
-  int StopRequests = 0;
-};
-}  // namespace
-
-TEST_F(MainWindowFixture, AToolPageHoldsTheWindowAndBlocksLaunchersForItself) {
+  // A page says for itself whether it holds the window and blocks the launchers.
   form->Tools[2].Create = [](TControl* host) -> TToolPage* { return new TContractPage(host); };
   form->AdvanceBtnClick(form->AdvanceBtn);
   form->LaunchTool(2, form->ToolIcons[2]);
@@ -138,16 +132,16 @@ TEST_F(MainWindowFixture, AToolPageHoldsTheWindowAndBlocksLaunchersForItself) {
   EXPECT_EQ(form->MainNotebook->PageIndex(), 0);
 }
 
-TEST_F(MainWindowFixture, NothingTickedWarns) {
+TEST_F(MainWindowFixture, NothingTickedWarnsAndNoFindingsGoesToTheFinishPage) {
   form->cbSelectAll->Click();   // unticks every section
   form->ScanNowBtnClick(form->ScanNowBtn);
   ASSERT_EQ(MessageBoxes().Calls.size(), 1u);
   EXPECT_EQ(MessageBoxes().Calls[0].text, "Please select the specific options before scanning.");
   EXPECT_EQ(MessageBoxes().Calls[0].flags, 48u);
   EXPECT_TRUE(form->ScanNowBtn->Visible());
-}
 
-TEST_F(MainWindowFixture, NoFindingsGoesToTheFinishPage) {
+  // Ticked again, a scan without findings goes to the finish page.
+  form->cbSelectAll->Click();
   form->ScanNowBtnClick(form->ScanNowBtn);
   EXPECT_EQ(form->ScanNotebook->PageIndex(), 2);
   EXPECT_TRUE(form->FinishBtn->Visible());
@@ -344,22 +338,6 @@ TEST_F(MainWindowFixture, TimersShowTheElapsedTimeAndTheRunningTotal) {
   EXPECT_EQ(form->LabelWarning->Caption(), "2 Problems Found");
 }
 
-TEST_F(MainWindowFixture, CloseHidesInTheTrayAndTheInstanceMessageBringsItBack) {
-  form->Perform(WM_CLOSE);
-  EXPECT_FALSE(IsWindowVisible(form->Handle()));
-  EXPECT_TRUE(IsIconic(form->Handle()));
-  EXPECT_NE(ZelvoranMainForm, nullptr);
-  form->Perform(WM_RESTORE_INSTANCE);
-  EXPECT_TRUE(IsWindowVisible(form->Handle()));
-  EXPECT_FALSE(IsIconic(form->Handle()));
-  form->Perform(WM_RESTORE_INSTANCE);   // shown and not minimised: nothing changes
-  EXPECT_TRUE(IsWindowVisible(form->Handle()));
-
-  form->Perform(WM_TRAY_ICON, 0, 0x10);
-  EXPECT_EQ(PublicFunctionUnit::ScanState, PublicFunctionUnit::TRunState::StopScan);
-  EXPECT_TRUE(Application.Terminated());
-}
-
 namespace {
 void Hover(TControl* control) { control->Perform(WM_MOUSEMOVE, 0, MAKELPARAM(3, 3)); }
 void Leave(TControl* control) { control->Perform(WM_MOUSELEAVE); }
@@ -376,13 +354,8 @@ TEST_F(MainWindowFixture, ButtonsSwapTheirPicturesUnderTheMouse) {
                         Case{form->HelpBtn, dm.ExBtnImageList, 0, 1}, Case{form->OptionsBtn, dm.ExBtnImageList, 2, 3},
                         Case{form->AboutBtn, dm.ExBtnImageList, 4, 5},
                         Case{form->wsMinimizedBtn, dm.MinCloseImageList, 0, 1},
-                        Case{form->wsCloseBtn, dm.MinCloseImageList, 2, 3}, Case{form->HomeBtn, dm.AboutImageList, 0, 1}}) {
-    EXPECT_TRUE(ShowsImage(c.Button, c.List, c.Normal)) << c.Button->Name;
-    Hover(c.Button);
-    EXPECT_TRUE(ShowsImage(c.Button, c.List, c.Hovered)) << c.Button->Name;
-    Leave(c.Button);
-    EXPECT_TRUE(ShowsImage(c.Button, c.List, c.Normal)) << c.Button->Name;
-  }
+                        Case{form->wsCloseBtn, dm.MinCloseImageList, 2, 3}, Case{form->HomeBtn, dm.AboutImageList, 0, 1}})
+    ExpectHoverPictures(c.Button, c.List, c.Normal, c.Hovered);
 
   // Page buttons show which page is up; the minimise and hide buttons never overlap.
   EXPECT_TRUE(ShowsImage(form->ScanBtn, dm.MainImageList, 1));
@@ -427,7 +400,7 @@ TEST_F(MainWindowFixture, AboutBoxFromTheButtonAndTheTrayMenu) {
   dm.ScanTimer.SetEnabled(false);
 }
 
-TEST_F(MainWindowFixture, BackFromTheTrayTheResultsAndTicksAreAsTheUserLeftThem) {
+TEST_F(MainWindowFixture, BackFromTheTrayTheResultsAndTicksAreAsTheUserLeftThemAndExitEnds) {
   Sections()[4].Scan = Reports({"HKEY_LOCAL_MACHINE\\a", "HKEY_LOCAL_MACHINE\\b"});
   form->ScanNowBtnClick(form->ScanNowBtn);
   ASSERT_EQ(form->ScanNotebook->PageIndex(), 1);
@@ -439,12 +412,23 @@ TEST_F(MainWindowFixture, BackFromTheTrayTheResultsAndTicksAreAsTheUserLeftThem)
   EXPECT_FALSE(IsWindowVisible(form->Handle()));
   dm.OpenMenu->Click();
   EXPECT_TRUE(IsWindowVisible(form->Handle()));
+  // Closing hides it in the tray; the second instance's message brings it back.
   form->Perform(WM_CLOSE);
+  EXPECT_FALSE(IsWindowVisible(form->Handle()));
+  EXPECT_TRUE(IsIconic(form->Handle()));
+  EXPECT_NE(ZelvoranMainForm, nullptr);
   form->Perform(WM_RESTORE_INSTANCE);
+  EXPECT_TRUE(IsWindowVisible(form->Handle()));
+  EXPECT_FALSE(IsIconic(form->Handle()));
+  form->Perform(WM_RESTORE_INSTANCE);   // shown and not minimised: nothing changes
   EXPECT_TRUE(IsWindowVisible(form->Handle()));
 
   EXPECT_EQ(form->ScanNotebook->PageIndex(), 1);
   EXPECT_TRUE(form->RepairBtn->Visible());
   EXPECT_TRUE((*SectionResults)[4].GetItem(0).Content.Checked);
   EXPECT_FALSE((*SectionResults)[4].GetItem(1).Content.Checked);
+
+  form->Perform(WM_TRAY_ICON, 0, 0x10);   // the tray menu's Exit
+  EXPECT_EQ(PublicFunctionUnit::ScanState, PublicFunctionUnit::TRunState::StopScan);
+  EXPECT_TRUE(Application.Terminated());
 }

@@ -6,11 +6,7 @@
 
 #include "support/MainWindowHost.h"
 #include "framework/Strings.h"
-#include "scan/InvalidShortCutsUnit.h"
 #include "scan/PublicFunctionUnit.h"
-#include "scan/RecentlyFileUnit.h"
-#include "scan/StartMenuItemUnit.h"
-#include "scan/StartUpUnit.h"
 
 using namespace MainUnit;
 using testing_support::TempFolder;
@@ -64,18 +60,12 @@ TEST(SectionTable, SeventeenSectionsInTheirOrder) {
   const TSectionTable& t = Sections();
   EXPECT_EQ(t[0].Caption, "ActiveX, OLE/COM Entries");
   EXPECT_EQ(t[7].Caption, "Invalid Shortcuts");
-  EXPECT_EQ(t[7].RepairForm, SectionCommon::TRepairForm::File);
   EXPECT_EQ(t[9].Caption, "Shared DLL's Sections");
   EXPECT_EQ(t[11].Severity, "Normal");
   EXPECT_EQ(t[16].Caption, "User Software Settings");
   EXPECT_EQ(t[13].KeyPath, "SYSTEM\\CurrentControlSet\\Services");
   EXPECT_EQ(t[2].Root, HKEY_USERS);
   EXPECT_EQ(t[8].Description, "The invalid or empty registry entities of the Recently Used Files have not matched correctly");
-  // The backup saves what the repair removes: both read the same form.
-  EXPECT_EQ(t[7].RepairForm, InvalidShortCutsUnit::RepairStyle.Form);
-  EXPECT_EQ(t[8].RepairForm, RecentlyFileUnit::RepairStyle.Form);
-  EXPECT_EQ(t[11].RepairForm, StartMenuItemUnit::RepairStyle.Form);
-  EXPECT_EQ(t[12].RepairForm, StartUpUnit::RepairStyle.Form);
   for (const TSection& s : t) {
     EXPECT_TRUE(s.Severity == "Low" || s.Severity == "Normal" || s.Severity == "High") << s.Caption;
     EXPECT_FALSE(s.Description.empty()) << s.Caption;

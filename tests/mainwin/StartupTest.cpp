@@ -11,22 +11,13 @@ using testing_support::RegSandbox;
 
 namespace {
 
-std::string ReadString(const RegSandbox& key, const std::string& name, bool& exists) {
-  TRegistry reg;
-  reg.RootKey = key.Root();
-  exists = false;
-  if (!reg.OpenKey("\\" + key.Path(), false) || !reg.ValueExists(name)) return {};
-  exists = true;
-  return reg.ReadString(name);
-}
-
 // The markers' key, user account control's key and the relaunches asked for, all the test's own.
 struct Relaunch : ::testing::Test {
   RegSandbox user, policy{HKEY_LOCAL_MACHINE};
   std::vector<std::pair<std::string, std::string>> Calls;
-  bool exists = false;
 
   Relaunch() { policy.SetDword("", "EnableLUA", 1); }
+  std::string Vista() const { return user.Read("", "vista"); }   // the relaunch marker
   bool Start(DWORD majorVersion, const std::string& commandLine = "Zelvoran.exe") {
     return Zelvoran::RelaunchElevatedIfNeeded(
         majorVersion, commandLine,
@@ -69,13 +60,12 @@ TEST_F(Relaunch, AlternatesAndPassesTheCommandLineOn) {
   ASSERT_EQ(Calls.size(), 1u);
   EXPECT_EQ(Calls[0].first, ExeName());
   EXPECT_EQ(Calls[0].second, "-Scan");
-  EXPECT_EQ(ReadString(user, "vista", exists), "1");
+  EXPECT_EQ(Vista(), "1");
 
   // The relaunched start empties the marker and runs.
   EXPECT_FALSE(Start(6, "Zelvoran.exe -Scan"));
   EXPECT_EQ(Calls.size(), 1u);
-  EXPECT_EQ(ReadString(user, "vista", exists), "");
-  EXPECT_TRUE(exists);
+  EXPECT_EQ(Vista(), "");
 
   // The next start relaunches again.
   EXPECT_TRUE(Start(10));
@@ -88,12 +78,12 @@ TEST_F(Relaunch, NoneBeforeVistaAfterSetupOrWithoutUac) {
   user.SetString("", "setup", "1");
   EXPECT_FALSE(Start(5));
   EXPECT_TRUE(user.ValueExists("", "setup"));
-  EXPECT_FALSE(user.ValueExists("", "vista"));
+  EXPECT_EQ(Vista(), "<none>");
 
   // The installer's first start runs without relaunching and takes the marker.
   EXPECT_FALSE(Start(6));
   EXPECT_FALSE(user.ValueExists("", "setup"));
-  EXPECT_FALSE(user.ValueExists("", "vista"));
+  EXPECT_EQ(Vista(), "<none>");
 
   // User account control off, missing or not a number: no relaunch.
   policy.SetString("", "EnableLUA", "yes");
@@ -101,8 +91,7 @@ TEST_F(Relaunch, NoneBeforeVistaAfterSetupOrWithoutUac) {
   policy.SetDword("", "EnableLUA", 0);
   EXPECT_FALSE(Start(6));
   EXPECT_TRUE(Calls.empty());
-  ReadString(user, "vista", exists);
-  EXPECT_FALSE(exists);
+  EXPECT_EQ(Vista(), "<none>");
 }
 
 TEST(Startup, CommandLineTailSkipsTheProgramName) {

@@ -58,16 +58,8 @@ struct OptionsFixture : ::testing::Test {
     MainUnit::ShowOptions();
   }
 
-  std::string Setting(const std::string& name) const {
-    TRegistry reg;
-    reg.RootKey = settings.Root();
-    return reg.OpenKey("\\" + settings.Path(), false) && reg.ValueExists(name) ? reg.ReadString(name) : "<none>";
-  }
-  std::string RunValue() const {
-    TRegistry reg;
-    reg.RootKey = run.Root();
-    return reg.OpenKey("\\" + run.Path(), false) && reg.ValueExists(runName) ? reg.ReadString(runName) : "<none>";
-  }
+  std::string Setting(const std::string& name) const { return settings.Read("", name); }
+  std::string RunValue() const { return run.Read("", runName); }
 };
 
 struct TJob {
@@ -104,6 +96,17 @@ TJob ReadJob(const std::string& name) {
   return job;
 }
 
+// The job runs "-Scan" daily every `days` days at the given time.
+void ExpectJob(const TJob& job, int hour, int minute, int days) {
+  ASSERT_TRUE(job.Found);
+  EXPECT_EQ(job.Parameters, "-Scan");
+  EXPECT_EQ(job.Comment, "Runs Zelvoran at Scheduled Time.");
+  EXPECT_EQ(job.Trigger.TriggerType, TASK_TIME_TRIGGER_DAILY);
+  EXPECT_EQ(job.Trigger.wStartHour, hour);
+  EXPECT_EQ(job.Trigger.wStartMinute, minute);
+  EXPECT_EQ(job.Trigger.Type.Daily.DaysInterval, days);
+}
+
 std::string JobFile(const std::string& name) { return GetWindowsDir() + "\\Tasks\\" + name; }
 
 void SetStartTime(TFormOptions& f, int hour, int minute, int days) {
@@ -121,7 +124,7 @@ std::string StartTime(TFormOptions& f) {
 
 // ---- general settings ----
 
-TEST_F(OptionsFixture, GeneralSettingsRoundTripThroughTheRegistryValues) {
+TEST_F(OptionsFixture, GeneralSettingsRoundTripThroughTheRegistryValuesAndTheRunValueMustNameThisExe) {
   settings.SetString("", "NotAutoBackup", "1");
   settings.SetString("", "SelectAll", "0");
   settings.SetString("", "CheckUpdate", "1");
@@ -170,10 +173,8 @@ TEST_F(OptionsFixture, GeneralSettingsRoundTripThroughTheRegistryValues) {
   });
   EXPECT_EQ(RunValue(), exe);
   EXPECT_EQ(Setting("SelectAll"), "1");
-  EXPECT_TRUE(MessageBoxes().Calls.empty());
-}
 
-TEST_F(OptionsFixture, RunValueCountsOnlyWhenItNamesThisExecutableExactly) {
+  // the Run value counts only when it names this executable exactly
   for (const std::string& data : {std::string("C:\\Other copy\\") + runName, AnsiLowerCase(exe), exe + " "}) {
     run.SetString("", runName, data);
     Open([&](TFormOptions& f) { EXPECT_FALSE(f.ChkRun->Checked()) << data; });
@@ -200,13 +201,9 @@ TEST_F(OptionsFixture, VersionTextAndMissingKeys) {
     f.ChkAutoBackup->SetChecked(true);
     f.BitBtn1->Click();
   });
-  TRegistry reg;
-  reg.RootKey = HKEY_CURRENT_USER;
-  ASSERT_TRUE(reg.OpenKey(Places.SettingsKey, false));
-  EXPECT_EQ(reg.ReadString("NotAutoBackup"), "1");
-  EXPECT_EQ(reg.ReadString("SelectAll"), "0");
-  ASSERT_TRUE(reg.OpenKey(Places.RunKey, false));
-  EXPECT_EQ(reg.ReadString(runName), exe);
+  EXPECT_EQ(settings.Read("New", "NotAutoBackup"), "1");
+  EXPECT_EQ(settings.Read("New", "SelectAll"), "0");
+  EXPECT_EQ(run.Read("New", runName), exe);
 }
 
 TEST_F(OptionsFixture, ASettingThatCannotBeStoredIsNotChangedInMemoryEither) {
@@ -346,11 +343,9 @@ TEST_F(OptionsFixture, ScheduleCreatesChangesAndDeletesTheJob) {
   });
   EXPECT_TRUE(FileExists(JobFile(job)));
   TJob read = ReadJob(job);
-  ASSERT_TRUE(read.Found);
+  ExpectJob(read, 21, 5, 3);
   EXPECT_TRUE(SameText(read.Application, exe)) << read.Application;
   EXPECT_TRUE(SameText(IncludeTrailingBackslash(read.WorkingDirectory), ExeDir())) << read.WorkingDirectory;
-  EXPECT_EQ(read.Parameters, "-Scan");
-  EXPECT_EQ(read.Comment, "Runs Zelvoran at Scheduled Time.");
   EXPECT_EQ(read.Flags & OptionUnit::JobFlags, OptionUnit::JobFlags);
   GetLocalTime(&after);
   auto sameDay = [&](const SYSTEMTIME& day) {
@@ -358,10 +353,6 @@ TEST_F(OptionsFixture, ScheduleCreatesChangesAndDeletesTheJob) {
            read.Trigger.wBeginDay == day.wDay;
   };
   EXPECT_TRUE(sameDay(before) || sameDay(after));
-  EXPECT_EQ(read.Trigger.TriggerType, TASK_TIME_TRIGGER_DAILY);
-  EXPECT_EQ(read.Trigger.Type.Daily.DaysInterval, 3);
-  EXPECT_EQ(read.Trigger.wStartHour, 21);
-  EXPECT_EQ(read.Trigger.wStartMinute, 5);
 
   // opened again: the job is shown and only its trigger changes
   Open([&](TFormOptions& f) {
@@ -373,12 +364,7 @@ TEST_F(OptionsFixture, ScheduleCreatesChangesAndDeletesTheJob) {
     SetStartTime(f, 6, 30, 31);
     f.BitBtn1->Click();
   });
-  read = ReadJob(job);
-  EXPECT_EQ(read.Trigger.Type.Daily.DaysInterval, 31);
-  EXPECT_EQ(read.Trigger.wStartHour, 6);
-  EXPECT_EQ(read.Trigger.wStartMinute, 30);
-  EXPECT_EQ(read.Parameters, "-Scan");
-  EXPECT_EQ(read.Comment, "Runs Zelvoran at Scheduled Time.");
+  ExpectJob(ReadJob(job), 6, 30, 31);
 
   // unticked: the picker and the days go back and OK deletes the job
   Open([&](TFormOptions& f) {
@@ -414,12 +400,7 @@ TEST_F(OptionsFixture, AJobDeletedBehindTheProgramsBackIsCreatedAnewWithAllItsSe
     SetStartTime(f, 8, 45, 5);
     f.BitBtn1->Click();
   });
-  TJob read = ReadJob(job);
-  ASSERT_TRUE(read.Found);
-  EXPECT_EQ(read.Parameters, "-Scan");
-  EXPECT_EQ(read.Comment, "Runs Zelvoran at Scheduled Time.");
-  EXPECT_EQ(read.Trigger.wStartHour, 8);
-  EXPECT_EQ(read.Trigger.Type.Daily.DaysInterval, 5);
+  ExpectJob(ReadJob(job), 8, 45, 5);
   EXPECT_TRUE(MessageBoxes().Calls.empty());
 }
 
@@ -441,11 +422,7 @@ TEST_F(OptionsFixture, AJobThatCannotBeOpenedIsLeftAsItIsUntilTheBoxChanges) {
     SetStartTime(f, 7, 40, 2);
     f.BitBtn1->Click();
   });
-  TJob read = ReadJob(job);
-  ASSERT_TRUE(read.Found);
-  EXPECT_EQ(read.Parameters, "-Scan");
-  EXPECT_EQ(read.Trigger.wStartHour, 7);
-  EXPECT_EQ(read.Trigger.Type.Daily.DaysInterval, 2);
+  ExpectJob(ReadJob(job), 7, 40, 2);
 
   // unticked: deleted, though it could not be opened
   WriteFileBytes(JobFile(job), "damaged");

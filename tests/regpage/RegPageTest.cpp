@@ -15,10 +15,12 @@
 #include "framework/StringList.h"
 #include "scan/PublicFunctionUnit.h"
 #include "support/MainWindowHost.h"
+#include "support/RegistryTree.h"
 #include "support/TestSupport.h"
 
 using PublicFunctionUnit::MyRegistryInfo;
 using testing_support::MessageBoxes;
+using testing_support::MessageTexts;
 using testing_support::RegSandbox;
 using testing_support::TempFolder;
 
@@ -30,12 +32,6 @@ const char* const kRestored = "The registry was restored successfully!";
 const char* const kNotRestored = "The registry was not restored completely!";
 const char* const kRemoveQuestion = "Are you sure to remove this backup file now?\rThis operation is not reversible!";
 const char* const kRemoved = "The backup file was removed successfully!";
-
-std::vector<std::string> Texts() {
-  std::vector<std::string> texts;
-  for (const MessageBoxCall& c : MessageBoxes().Calls) texts.push_back(c.text);
-  return texts;
-}
 
 // A file of exactly `size` bytes.
 std::string SizedFile(const TempFolder& temp, const std::string& name, size_t size) {
@@ -81,7 +77,7 @@ struct RegPageFixture : ::testing::Test, MainWindowHost {
     if (row >= 0) list->SetItemIndex(row);
     MessageBoxes().NextAnswer = answer;
     (form->BackupPage()->*button)(nullptr);
-    return Texts();
+    return MessageTexts();
   }
 
   // Opens the backup page as the page button does, its full list pointed at the test's folder.
@@ -93,42 +89,29 @@ struct RegPageFixture : ::testing::Test, MainWindowHost {
   }
 };
 
-TEST_F(RegPageFixture, ListsShowTheBackupFilesOfTheirFolderWithSizes) {
-  std::string rb = "RepairBackup\\";
-  const std::vector<std::pair<size_t, std::string>> sizes = {
-      {0, "0 KB"}, {1023, "1023 B"}, {1024, "1 KB"}, {1536, "2 KB"}, {2560, "2 KB"}, {1048576, "1 MB"}};
-  std::set<std::string> expected;
-  for (const auto& [size, text] : sizes) {
-    expected.insert(text + " | " + SizedFile(temp, rb + Format("_%d.reg", (int)size), size));
-  }
-  SizedFile(temp, rb + "notes.txt", 10);
-  CreateDirectoryW(Widen(RepairDir() + "folder.reg").c_str(), nullptr);
-
-  TRegBackupForm* page = Open();
-  EXPECT_EQ(page->BackupNotebook->PageIndex(), 0);
-  EXPECT_EQ(Rows(*page->PartialListView), expected);
-  for (int i = 0; i < page->PartialListView->Count(); ++i) {
-    EXPECT_EQ(page->PartialListView->Item(i)->Text(2), RepairDir());
-    EXPECT_FALSE(page->PartialListView->Item(i)->Caption.empty());
-  }
-  EXPECT_EQ(page->PartialListView->ColumnWidth(0), page->PartialListView->Width() - 20);
-
-  // No "FullBackup\" folder: an empty full list, whatever the partial folder holds.
-  page->FullSheetClick(page->FullSheet);
-  EXPECT_EQ(page->BackupNotebook->PageIndex(), 1);
-  EXPECT_EQ(page->BackupDataListView->Count(), 0);
-  std::string full = SizedFile(temp, "FullBackup\\Backup_20260101_101010.reg", 3000);
-  page->FullSheetClick(page->FullSheet);
-  EXPECT_EQ(Rows(*page->BackupDataListView), (std::set<std::string>{"3 KB | " + full}));
-  page->PartialSheetClick(page->PartialSheet);
-  EXPECT_EQ(page->BackupNotebook->PageIndex(), 0);
-  EXPECT_EQ(page->PartialListView->Count(), (int)sizes.size());
-  EXPECT_TRUE(MessageBoxes().Calls.empty());
-}
-
-TEST_F(RegPageFixture, RowsAreDrawnAsTheOtherOwnerDrawnLists) {
+TEST_F(RegPageFixture, ButtonsTabsAndRowsShowTheirPictures) {
   SizedFile(temp, "RepairBackup\\_1.reg", 10);
   TRegBackupForm* page = Open();
+  const TImageList& buttons = dm.BackupImageList;
+  ASSERT_EQ(buttons.Count(), 6);
+  const std::vector<std::pair<TImageEx*, int>> pictures = {{page->BackupRegistryBtn, 0}, {page->RestoreRegistryBtn, 2},
+                                                          {page->RestorePartialBtn, 2}, {page->RemoveBackupBtn, 4},
+                                                          {page->RemovePartialBtn, 4}};
+  for (const auto& [button, leave] : pictures) ExpectHoverPictures(button, buttons, leave, leave + 1);
+  EXPECT_FALSE(ShowsImage(page->BackupRegistryBtn, buttons, 2)) << "the pictures differ";
+
+  const TImageList& tabs = dm.BackupTabImageList;
+  EXPECT_TRUE(ShowsImage(page->PartialSheet, tabs, 1));
+  EXPECT_TRUE(ShowsImage(page->FullSheet, tabs, 2));
+  page->FullSheet->Click();
+  EXPECT_TRUE(ShowsImage(page->PartialSheet, tabs, 0));
+  EXPECT_TRUE(ShowsImage(page->FullSheet, tabs, 3));
+  EXPECT_EQ(page->BackupNotebook->PageIndex(), 1);
+  page->PartialSheet->Click();
+  EXPECT_TRUE(ShowsImage(page->PartialSheet, tabs, 1));
+  EXPECT_EQ(page->BackupNotebook->PageIndex(), 0);
+
+  // The rows are drawn as the other owner-drawn lists.
   ASSERT_EQ(page->PartialListView->Count(), 1);
   for (bool selected : {true, false}) {
     TBitmap bmp(300, 56, 0x123456);
@@ -156,35 +139,6 @@ BOOL CALLBACK AddHintText(HWND window, LPARAM lp) {
   return TRUE;
 }
 
-TEST_F(RegPageFixture, ButtonsAndTabsShowTheirPictures) {
-  TRegBackupForm* page = Open();
-  const TImageList& buttons = dm.BackupImageList;
-  ASSERT_EQ(buttons.Count(), 6);
-  const std::vector<std::pair<TImageEx*, int>> pictures = {{page->BackupRegistryBtn, 0}, {page->RestoreRegistryBtn, 2},
-                                                          {page->RestorePartialBtn, 2}, {page->RemoveBackupBtn, 4},
-                                                          {page->RemovePartialBtn, 4}};
-  for (const auto& [button, leave] : pictures) {
-    SCOPED_TRACE(button->Name);
-    EXPECT_TRUE(ShowsImage(button, buttons, leave));
-    button->OnMouseEnter(button);
-    EXPECT_TRUE(ShowsImage(button, buttons, leave + 1));
-    button->OnMouseLeave(button);
-    EXPECT_TRUE(ShowsImage(button, buttons, leave));
-  }
-  EXPECT_FALSE(ShowsImage(page->BackupRegistryBtn, buttons, 2)) << "the pictures differ";
-
-  const TImageList& tabs = dm.BackupTabImageList;
-  EXPECT_TRUE(ShowsImage(page->PartialSheet, tabs, 1));
-  EXPECT_TRUE(ShowsImage(page->FullSheet, tabs, 2));
-  page->FullSheet->Click();
-  EXPECT_TRUE(ShowsImage(page->PartialSheet, tabs, 0));
-  EXPECT_TRUE(ShowsImage(page->FullSheet, tabs, 3));
-  EXPECT_EQ(page->BackupNotebook->PageIndex(), 1);
-  page->PartialSheet->Click();
-  EXPECT_TRUE(ShowsImage(page->PartialSheet, tabs, 1));
-  EXPECT_EQ(page->BackupNotebook->PageIndex(), 0);
-}
-
 TEST_F(RegPageFixture, TheFullExportWritesAFileAndListsIt) {
   RegSandbox box;
   box.SetString("k", "v", "x");
@@ -201,7 +155,7 @@ TEST_F(RegPageFixture, TheFullExportWritesAFileAndListsIt) {
   page->BackupRegistryBtnClick(page->BackupRegistryBtn);
   EXPECT_EQ(during, (std::vector<std::string>{
                         "page 1", "Registry Backup | Please wait until the backup operation is finished."}));
-  EXPECT_EQ(Texts(), (std::vector<std::string>{"The registry backup was created successfully!"}));
+  EXPECT_EQ(MessageTexts(), (std::vector<std::string>{"The registry backup was created successfully!"}));
   EXPECT_EQ(MessageBoxes().Calls[0].caption, "Zelvoran");
   EXPECT_EQ(MessageBoxes().Calls[0].flags, 0u);
   ASSERT_EQ(page->BackupDataListView->Count(), 1);
@@ -217,7 +171,7 @@ TEST_F(RegPageFixture, TheFullExportWritesAFileAndListsIt) {
   page->ExportKey = box.FullPath() + "\\missing";
   page->Clock = [] { return Now() + 1.0; };   // a new time stamp, a new file name
   page->BackupRegistryBtnClick(page->BackupRegistryBtn);
-  EXPECT_EQ(Texts(), (std::vector<std::string>{"Creating registry backup was failed."}));
+  EXPECT_EQ(MessageTexts(), (std::vector<std::string>{"Creating registry backup was failed."}));
   EXPECT_EQ(page->BackupDataListView->Count(), 1);
 }
 
@@ -263,12 +217,8 @@ TEST_F(RegPageFixture, RestoreOfAMissingOrDamagedFileFailsAndChangesNothing) {
   std::string key = "[" + box.FullPath() + "\\k]\r\n\"v\"=\"restored\"\r\n\"w\"=\"new\"\r\n";
   // not a registry script; a script whose last line is cut off; bytes that are no text
   temp.WriteFile("RepairBackup\\_2.reg", "REGEDIT5\r\n" + key);
-  TStringList lines;
-  lines.Add(MainUnit::RegScriptHeaderNT);
-  lines.Add("[" + box.FullPath() + "\\k]");
-  lines.Add("\"v\"=\"restored\"");
-  lines.Add("\"w\"=\"new");
-  temp.WriteFile("RepairBackup\\_3.reg", MainUnit::EncodeRegScript(lines));
+  temp.WriteFile("RepairBackup\\_3.reg", testing_support::RegScript({MainUnit::RegScriptHeaderNT, "[" + box.FullPath() + "\\k]",
+                                                                     "\"v\"=\"restored\"", "\"w\"=\"new"}));
   temp.WriteFile("RepairBackup\\_4.reg", std::string("\xFF\xFE\x01\xD8\x00\x00\x5B\x00", 8));
   SizedFile(temp, "FullBackup\\Backup_20260101_101010.reg", 0);
 
@@ -283,9 +233,7 @@ TEST_F(RegPageFixture, RestoreOfAMissingOrDamagedFileFailsAndChangesNothing) {
     EXPECT_EQ(MessageBoxes().Calls[1].flags, (unsigned)MB_ICONWARNING);
     EXPECT_EQ(page->BackupNotebook->PageIndex(), 0);
   }
-  TRegistry reg;
-  ASSERT_TRUE(reg.OpenKeyReadOnly(box.Path() + "\\k"));
-  EXPECT_EQ(reg.ReadString("v"), "x");
+  EXPECT_EQ(box.Read("k", "v"), "x");
   EXPECT_FALSE(box.ValueExists("k", "w"));
 
   // an empty full backup: nothing to restore from; the full page stays shown
@@ -345,33 +293,52 @@ TEST_F(RegPageFixture, RemoveDeletesOnlyTheSelectedFileOnceConfirmed) {
   EXPECT_EQ(page->BackupNotebook->PageIndex(), 1);
 }
 
-TEST_F(RegPageFixture, ThePageIsMadeOnceAndListsAgainOnEveryVisit) {
+TEST_F(RegPageFixture, ThePageIsMadeOnceAndListsTheBackupFilesOfItsFoldersOnEveryVisit) {
   EXPECT_EQ(form->BackupPage(), nullptr);
   TRegBackupForm* page = Open();
   EXPECT_EQ(page->Parent(), form->BackupPanel);
   EXPECT_EQ(page->Owner(), form);
-  EXPECT_EQ(page->Left(), 4);
-  EXPECT_EQ(page->Top(), 26);
-  EXPECT_EQ(page->Width(), 489);
-  EXPECT_EQ(page->Height(), 337);
   EXPECT_EQ(page->Caption(), "Registry Backup");
-  EXPECT_EQ(page->Memo1->Lines().size(), 7u);
   EXPECT_EQ(page->PartialListView->Count(), 0);
-
   page->FullSheetClick(page->FullSheet);
-  std::string written = SizedFile(temp, "RepairBackup\\_1.reg", 10);
+
+  // Files written meanwhile are listed at the next visit, with their sizes, on the partial page.
+  const std::vector<std::pair<size_t, std::string>> sizes = {
+      {0, "0 KB"}, {1023, "1023 B"}, {1024, "1 KB"}, {1536, "2 KB"}, {2560, "2 KB"}, {1048576, "1 MB"}};
+  std::set<std::string> expected;
+  for (const auto& [size, text] : sizes)
+    expected.insert(text + " | " + SizedFile(temp, Format("RepairBackup\\_%d.reg", (int)size), size));
+  SizedFile(temp, "RepairBackup\\notes.txt", 10);
+  CreateDirectoryW(Widen(RepairDir() + "folder.reg").c_str(), nullptr);
   form->ScanBtnClick(form->ScanBtn);
   form->AdvanceBtnClick(form->AdvanceBtn);
   EXPECT_EQ(Open(), page);
   EXPECT_EQ(page->BackupNotebook->PageIndex(), 0);
-  EXPECT_EQ(Rows(*page->PartialListView), (std::set<std::string>{"10 B | " + written}));
+  EXPECT_EQ(Rows(*page->PartialListView), expected);
+  for (int i = 0; i < page->PartialListView->Count(); ++i) {
+    EXPECT_EQ(page->PartialListView->Item(i)->Text(2), RepairDir());
+    EXPECT_FALSE(page->PartialListView->Item(i)->Caption.empty());
+  }
+  EXPECT_EQ(page->PartialListView->ColumnWidth(0), page->PartialListView->Width() - 20);
   SizedFile(temp, "RepairBackup\\_2.reg", 10);
   EXPECT_EQ(Open(), page);   // pressed again while shown
-  EXPECT_EQ(page->PartialListView->Count(), 2);
+  EXPECT_EQ(page->PartialListView->Count(), (int)sizes.size() + 1);
   int pages = 0;
   for (int i = 0; i < form->BackupPanel->ControlCount(); ++i)
     if (dynamic_cast<TRegBackupForm*>(form->BackupPanel->Controls(i)) != nullptr) ++pages;
   EXPECT_EQ(pages, 1);
+
+  // No "FullBackup\" folder: an empty full list, whatever the partial folder holds.
+  page->FullSheetClick(page->FullSheet);
+  EXPECT_EQ(page->BackupNotebook->PageIndex(), 1);
+  EXPECT_EQ(page->BackupDataListView->Count(), 0);
+  std::string full = SizedFile(temp, "FullBackup\\Backup_20260101_101010.reg", 3000);
+  page->FullSheetClick(page->FullSheet);
+  EXPECT_EQ(Rows(*page->BackupDataListView), (std::set<std::string>{"3 KB | " + full}));
+  page->PartialSheetClick(page->PartialSheet);
+  EXPECT_EQ(page->BackupNotebook->PageIndex(), 0);
+  EXPECT_EQ(page->PartialListView->Count(), (int)sizes.size() + 1);
+  EXPECT_TRUE(MessageBoxes().Calls.empty());
 }
 
 }  // namespace

@@ -24,30 +24,8 @@
 using namespace MainUnit;
 using namespace testing_support;
 using PublicFunctionUnit::MyRegistryInfo;
-using testing_support::MessageBoxes;
-using testing_support::RegSandbox;
-using testing_support::TempFolder;
 
 namespace {
-
-using TFullScan = void (*)(int, TCaptionTarget*, TCaptionTarget*, TIgnoreContents&, TRegistryContents&,
-                           const std::string&, HKEY);
-
-// A section's own scanner, pointed at a key of the test.
-TScanRoutine ScanAt(TFullScan scan, const std::string& keyPath) {
-  return [=](int index, TCaptionTarget* item, TCaptionTarget* count, TIgnoreContents& ignore, TRegistryContents& c) {
-    scan(index, item, count, ignore, c, keyPath, HKEY_CURRENT_USER);
-  };
-}
-
-// A scan that reports the given paths (no detail lines, no value).
-TScanRoutine FindsPaths(std::vector<std::string> paths, int* scans = nullptr) {
-  return [=](int, TCaptionTarget*, TCaptionTarget* count, TIgnoreContents&, TRegistryContents& c) {
-    if (scans != nullptr) ++*scans;
-    for (const std::string& p : paths) SectionCommon::NewFinding(c).KeyPath = p;
-    SectionCommon::ShowCount(count, c);
-  };
-}
 
 // A repair that logs every ticked finding as repaired, then runs `then` (what happens meanwhile).
 TRepairRoutine LogsAnd(std::vector<int>& calls, int id, std::function<void()> then = {}) {
@@ -67,35 +45,13 @@ TRepairRoutine LogsAnd(std::vector<int>& calls, int id, std::function<void()> th
   };
 }
 
-// Windows of this test's own thread with the given class (other test processes share the desktop).
-struct TWindowSearch {
-  const wchar_t* ClassName;
-  int Found = 0;
-};
-
-BOOL CALLBACK CountWindow(HWND window, LPARAM lp) {
-  auto* search = reinterpret_cast<TWindowSearch*>(lp);
-  wchar_t name[64];
-  if (GetClassNameW(window, name, 64) > 0 && wcscmp(name, search->ClassName) == 0) ++search->Found;
-  return TRUE;
-}
-
-int ThreadWindows(const wchar_t* className) {
-  TWindowSearch search{className};
-  EnumThreadWindows(GetCurrentThreadId(), CountWindow, reinterpret_cast<LPARAM>(&search));
-  return search.Found;
-}
-
 struct RepairFixture : ::testing::Test, MainWindowHost {
   std::vector<int> calls;   // the repair routines called, by section index
 
   RepairFixture() {
     PublicFunctionUnit::PlatformKind = 4;
-    for (TSection& s : Sections()) s.Scan = FindsPaths({});
     CreateAndShow();
   }
-
-  std::string BackupDir() const { return RepairDir(); }
 
   void ScanOnly(std::initializer_list<int> sections) {
     for (TImage* pic : form->SectionImages)
@@ -119,7 +75,7 @@ struct RepairFixture : ::testing::Test, MainWindowHost {
 
   std::vector<std::string> BackupFiles() const {
     std::vector<std::string> names;
-    ForEachFile(BackupDir(), "*.reg", [&](const TFoundFile& f) {
+    ForEachFile(RepairDir(), "*.reg", [&](const TFoundFile& f) {
       names.push_back(f.Name);
       return true;
     });
@@ -143,11 +99,7 @@ TEST_F(RepairFixture, ScanRepairAndRestoreBringThePlantedTreeBackByteForByte) {
   const std::string app = base + "\\AppPaths\\gone.exe";
   box.SetString("AppPaths\\gone.exe", "", gone + ".exe");
   box.SetString("AppPaths\\gone.exe", "Path", folder.Path());
-  SetExact(HKEY_CURRENT_USER, app, L"bin", REG_BINARY, Pattern(700));
-  SetExact(HKEY_CURRENT_USER, app, L"multi", REG_MULTI_SZ, Utf16(std::wstring(L"one\0два\0", 8)));
-  SetExact(HKEY_CURRENT_USER, app, L"expand", REG_EXPAND_SZ, Utf16(L"%SystemRoot%\\x.dll"));
-  SetExact(HKEY_CURRENT_USER, app, L"qword", REG_QWORD, Bytes({1, 2, 3, 4, 5, 6, 7, 8}));
-  SetExact(HKEY_CURRENT_USER, app, L"name \"quoted\" a=b [x]", REG_DWORD, Bytes({2, 0, 0, 1}));
+  SetExact(HKEY_CURRENT_USER, app, L"bin", REG_BINARY, Pattern(700));   // every kind of value: see the backup tests
   SetExact(HKEY_CURRENT_USER, app + "\\Sub Кириллица", L"", REG_SZ, Utf16(L"nested default"));
   box.CreateKey("AppPaths\\gone.exe\\empty");
   box.SetString("AppPaths\\here.exe", "", here);
@@ -160,7 +112,7 @@ TEST_F(RepairFixture, ScanRepairAndRestoreBringThePlantedTreeBackByteForByte) {
 
   Sections()[1].Scan = ScanAt(ApplicationPathsUnit::ScanApplicationPaths, base + "\\AppPaths");
   Sections()[4].Scan = ScanAt(WindowsFontsUnit::ScanFonts, base + "\\Fonts");
-  Sections()[7].Scan = FindsPaths({shortcut});
+  Sections()[7].Scan = Reports({shortcut});
   Sections()[9].Scan = ScanAt(SharedDLLsUnit::ScanSharedDlls, base + "\\SharedDlls");
   ScanOnly({1, 4, 7, 9});
   ASSERT_EQ(form->RepairGrid->Count(), 4);
@@ -169,12 +121,12 @@ TEST_F(RepairFixture, ScanRepairAndRestoreBringThePlantedTreeBackByteForByte) {
 
   // The user is told where the backup is, and it holds what the repair removed.
   ASSERT_EQ(MessageBoxes().Calls.size(), 1u);
-  EXPECT_EQ(MessageBoxes().Calls[0].text, "Registry backup complete! Backup file at \r" + BackupDir() +
+  EXPECT_EQ(MessageBoxes().Calls[0].text, "Registry backup complete! Backup file at \r" + RepairDir() +
                                               " folder.\r\rYou can use registry restore function to restore "
                                               "it.\rPress OK to repair problems now!");
   EXPECT_EQ(MessageBoxes().Calls[0].flags, (unsigned)MB_ICONINFORMATION);
   ASSERT_EQ(BackupFiles().size(), 1u);
-  EXPECT_EQ(RepairBackupFile, BackupDir() + BackupFiles()[0]);
+  EXPECT_EQ(RepairBackupFile, RepairDir() + BackupFiles()[0]);
   EXPECT_EQ(BackupFiles()[0].size(), 20u);   // "_yyyymmdd_hhnnss.reg"
   std::string script = ReadUtf16File(RepairBackupFile);
   EXPECT_EQ(script.rfind("Windows Registry Editor Version 5.00\r\n", 0), 0u);
@@ -224,7 +176,7 @@ TEST_F(RepairFixture, NoBackupWhenSwitchedOffOrWhenNothingTickedIsRegistryData) 
   Repair();
   EXPECT_TRUE(MessageBoxes().Calls.empty());
   EXPECT_EQ(RepairBackupFile, "C:\\earlier.reg");
-  EXPECT_FALSE(DirectoryExists(BackupDir()));
+  EXPECT_FALSE(DirectoryExists(RepairDir()));
   EXPECT_FALSE(box.ValueExists("Fonts", "Gone"));
   EXPECT_EQ(FinishRows(), (std::vector<std::string>{box.FullPath() + "\\Fonts" + kRepaired}));
   form->FinishBtnClick(form->FinishBtn);
@@ -232,7 +184,7 @@ TEST_F(RepairFixture, NoBackupWhenSwitchedOffOrWhenNothingTickedIsRegistryData) 
   // Only shortcuts ticked: they go to the recycle bin; no backup file is claimed.
   MyRegistryInfo.NotAutoBackup = false;
   const std::string shortcut = folder.WriteFile("x.lnk");
-  Sections()[7].Scan = FindsPaths({shortcut});
+  Sections()[7].Scan = Reports({shortcut});
   ScanOnly({7});
   Repair();
   EXPECT_TRUE(MessageBoxes().Calls.empty());
@@ -307,13 +259,13 @@ TEST_F(RepairFixture, AnEntryThatCannotBeBackedUpIsNamedAndKeptUnlessTheUserSays
             std::string::npos) << text;
   EXPECT_EQ(text.find("could not be written"), std::string::npos);   // the file itself was saved
   EXPECT_TRUE(box.KeyExists("AppPaths\\gone.exe"));
-  EXPECT_EQ(RepairBackupFile, BackupDir() + BackupFiles().at(0));
+  EXPECT_EQ(RepairBackupFile, RepairDir() + BackupFiles().at(0));
 }
 
-TEST_F(RepairFixture, CancelStopsBeforeTheNextSectionAndFinishStartsOver) {
+TEST_F(RepairFixture, CancelOrAFailingRoutineStopsBeforeTheNextSectionAndFinishStartsOver) {
   MyRegistryInfo.NotAutoBackup = true;
-  Sections()[4].Scan = FindsPaths({"HKEY_CURRENT_USER\\a", "HKEY_CURRENT_USER\\b"});
-  Sections()[9].Scan = FindsPaths({"HKEY_CURRENT_USER\\c"});
+  Sections()[4].Scan = Reports({"HKEY_CURRENT_USER\\a", "HKEY_CURRENT_USER\\b"});
+  Sections()[9].Scan = Reports({"HKEY_CURRENT_USER\\c"});
   bool dialogShown = false;
   Sections()[4].Repair = LogsAnd(calls, 4, [&] {
     TRepairDialogForm* dialog = RepairDialogUnit::RepairDialogForm;
@@ -343,6 +295,24 @@ TEST_F(RepairFixture, CancelStopsBeforeTheNextSectionAndFinishStartsOver) {
   EXPECT_EQ(form->RepairGrid->Count(), 0);
   EXPECT_EQ(RepairLog->Count(), 0);
   EXPECT_EQ(form->FinishListView->Count(), 0);
+
+  // A repair routine that fails still closes the dialog and shows the finish page.
+  calls.clear();
+  MessageBoxes().Clear();
+  Sections()[4].Repair = LogsAnd(calls, 4, [] { throw std::runtime_error("Invalid data type"); });
+  ScanOnly({4, 9});
+  Repair();
+  EXPECT_EQ(RepairDialogUnit::RepairDialogForm, nullptr);
+  EXPECT_EQ(ThreadWindows(L"TRepairDialogForm"), 0);
+  EXPECT_EQ(calls, (std::vector<int>{4}));
+  EXPECT_EQ(form->ScanNotebook->PageIndex(), 2);
+  EXPECT_TRUE(form->FinishBtn->Visible());
+  EXPECT_EQ(FinishRows(), (std::vector<std::string>{"HKEY_CURRENT_USER\\a" + kRepaired, "HKEY_CURRENT_USER\\b" + kRepaired}));
+  ASSERT_EQ(MessageBoxes().Calls.size(), 1u);
+  EXPECT_EQ(MessageBoxes().Calls[0].text, "Invalid data type");
+  EXPECT_FALSE(form->Busy());
+  form->FinishBtnClick(form->FinishBtn);
+  EXPECT_EQ(form->ScanNotebook->PageIndex(), 0);
 }
 
 // The status label of the dialog; while the first finding is shown the user clicks Cancel.
@@ -379,28 +349,6 @@ TEST_F(RepairFixture, CancelDuringASectionStopsItsRepairBeforeTheNextFinding) {
   EXPECT_TRUE(box.ValueExists("Settings", "three"));
   EXPECT_EQ(FinishRows(), (std::vector<std::string>{key + kRepaired}));
   EXPECT_EQ(form->ScanNotebook->PageIndex(), 2);
-}
-
-TEST_F(RepairFixture, AFailingRepairRoutineStillClosesTheDialogAndShowsTheFinishPage) {
-  MyRegistryInfo.NotAutoBackup = true;
-  Sections()[4].Scan = FindsPaths({"HKEY_CURRENT_USER\\a"});
-  Sections()[9].Scan = FindsPaths({"HKEY_CURRENT_USER\\c"});
-  Sections()[4].Repair = LogsAnd(calls, 4, [] { throw std::runtime_error("Invalid data type"); });
-  Sections()[9].Repair = LogsAnd(calls, 9);
-  ScanOnly({4, 9});
-  Repair();
-
-  EXPECT_EQ(RepairDialogUnit::RepairDialogForm, nullptr);
-  EXPECT_EQ(ThreadWindows(L"TRepairDialogForm"), 0);
-  EXPECT_EQ(calls, (std::vector<int>{4}));
-  EXPECT_EQ(form->ScanNotebook->PageIndex(), 2);
-  EXPECT_TRUE(form->FinishBtn->Visible());
-  EXPECT_EQ(FinishRows(), (std::vector<std::string>{"HKEY_CURRENT_USER\\a" + kRepaired}));
-  ASSERT_EQ(MessageBoxes().Calls.size(), 1u);
-  EXPECT_EQ(MessageBoxes().Calls[0].text, "Invalid data type");
-  EXPECT_FALSE(form->Busy());
-  form->FinishBtnClick(form->FinishBtn);
-  EXPECT_EQ(form->ScanNotebook->PageIndex(), 0);
 }
 
 TEST_F(RepairFixture, FirstRunOffersComeWhileDueAndStopOnceTheUploadIsConfirmed) {
@@ -442,8 +390,8 @@ TEST_F(RepairFixture, FirstRunOffersComeWhileDueAndStopOnceTheUploadIsConfirmed)
 
 TEST_F(RepairFixture, WhileARepairRunsTheWindowLeavesFindingsTicksAndPagesAlone) {
   MyRegistryInfo.NotAutoBackup = true;
-  int scans = 0;
-  Sections()[4].Scan = FindsPaths({"HKEY_CURRENT_USER\\a", "HKEY_CURRENT_USER\\b", "HKEY_CURRENT_USER\\c"}, &scans);
+  std::vector<int> scans;
+  Sections()[4].Scan = Reports({"HKEY_CURRENT_USER\\a", "HKEY_CURRENT_USER\\b", "HKEY_CURRENT_USER\\c"}, &scans);
   Sections()[4].Repair = LogsAnd(calls, 4, [&] {
     form->RepairBtnClick(form->RepairBtn);
     form->ProblemsListBox->SetItemIndex(1);
@@ -464,7 +412,7 @@ TEST_F(RepairFixture, WhileARepairRunsTheWindowLeavesFindingsTicksAndPagesAlone)
     EXPECT_EQ(form->MainNotebook->PageIndex(), 0);
     EXPECT_EQ(form->ScanNotebook->PageIndex(), 1);
     EXPECT_EQ(form->SectionImages[4]->Tag, 1);
-    EXPECT_EQ(scans, 1);
+    EXPECT_EQ(scans.size(), 1u);
   });
   ScanOnly({4});
   Repair();

@@ -40,6 +40,15 @@ inline MainUnit::TScanRoutine Reports(std::vector<std::string> paths, std::vecto
   };
 }
 
+// A section's own scanner pointed at a key of the test under HKEY_CURRENT_USER.
+using TKeyScan = void (*)(int, TCaptionTarget*, TCaptionTarget*, TIgnoreContents&, TRegistryContents&,
+                          const std::string&, HKEY);
+inline MainUnit::TScanRoutine ScanAt(TKeyScan scan, const std::string& keyPath) {
+  return [=](int index, TCaptionTarget* item, TCaptionTarget* count, TIgnoreContents& ignore, TRegistryContents& c) {
+    scan(index, item, count, ignore, c, keyPath, HKEY_CURRENT_USER);
+  };
+}
+
 // The state image a list shows on a row (owner-data rows ask the page for it).
 inline int ShownTick(const TListView& list, int row) {
   TListItem shown;
@@ -57,6 +66,15 @@ inline bool ShowsImage(const TImage* image, const TImageList& list, int index) {
     for (int x = 0; x < shown.Width(); ++x)
       if (shown.Pixel(x, y) != expected.Pixel(x, y)) return false;
   return true;
+}
+
+// The button shows picture `normal` of the list, `hovered` while the mouse is over it.
+inline void ExpectHoverPictures(TImage* button, const TImageList& list, int normal, int hovered) {
+  EXPECT_TRUE(ShowsImage(button, list, normal)) << button->Name;
+  button->Perform(WM_MOUSEMOVE, 0, MAKELPARAM(3, 3));
+  EXPECT_TRUE(ShowsImage(button, list, hovered)) << button->Name;
+  button->Perform(WM_MOUSELEAVE);
+  EXPECT_TRUE(ShowsImage(button, list, normal)) << button->Name;
 }
 
 // Holds a file open with no sharing, as another program may: it can be neither read nor written.

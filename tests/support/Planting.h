@@ -47,20 +47,16 @@ class ClassKeys {
 
 // Values of this test planted in the Run dialog's real list under HKCU, removed after the test.
 // Other tests may plant theirs at the same time: only this test's names are looked at.
-class RunListValues {
+class RunListValues : public TPlantedValues {
  public:
   RunListValues();
-  ~RunListValues();
-  RunListValues(const RunListValues&) = delete;
-  RunListValues& operator=(const RunListValues&) = delete;
   // Plants "<test name> <name>" and returns that full name.
   std::string Set(const std::string& name, const std::string& text, bool expandable = false);
-  bool Exists(const std::string& full) const;
+  bool Exists(const std::string& full) const { return HasValue(full); }
   bool Mine(const TContent& c) const;
 
  private:
   std::string prefix_;
-  std::vector<std::string> names_;
 };
 
 // Creates a chain of `depth` nested keys "d" below root\base; returns the deepest key's path.

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <winternl.h>
 
+#include "app/MainUnitBackup.h"
 #include "framework/StringList.h"
 #include "framework/Strings.h"
 
@@ -25,6 +26,12 @@ std::vector<uint8_t> Pattern(size_t size) {
   std::vector<uint8_t> v(size);
   for (size_t i = 0; i < size; ++i) v[i] = (uint8_t)(i * 7 + 3);
   return v;
+}
+
+std::string RegScript(const std::vector<std::string>& lines) {
+  TStringList list;
+  list.Items = lines;
+  return MainUnit::EncodeRegScript(list);
 }
 
 std::string ReadUtf16File(const std::string& fileName) {

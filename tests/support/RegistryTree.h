@@ -15,6 +15,9 @@ std::vector<uint8_t> Bytes(std::initializer_list<int> values);
 std::vector<uint8_t> Utf16(const std::wstring& text, bool terminated = true);   // text as stored
 std::vector<uint8_t> Pattern(size_t size);
 
+// The bytes of a registry script of these lines as the program writes one.
+std::string RegScript(const std::vector<std::string>& lines);
+
 // The text of a UTF-16LE file with its byte-order mark, as UTF-8; "<not UTF-16>" otherwise.
 std::string ReadUtf16File(const std::string& fileName);
 

@@ -13,14 +13,7 @@ static std::string RunFolderSuffix() {
   return Format("run%d", ++runs);
 }
 
-TScanRun::TScanRun()
-    : Folder(RunFolderSuffix()),
-      savedState_(ScanState),
-      savedNumber_(ProblemNumber),
-      savedItems_(ItemsProcessed),
-      savedVisited_(VisitedKeyCount),
-      savedSelectAll_(MyRegistryInfo.SelectAll),
-      savedDrives_(NonFixedDrives.Items) {
+TScanRun::TScanRun() : Folder(RunFolderSuffix()) {
   ScanState = TRunState::Idle;
   ProblemNumber = 0;
   ItemsProcessed = 0;
@@ -28,16 +21,6 @@ TScanRun::TScanRun()
   MyRegistryInfo.SelectAll = true;
   NonFixedDrives.Items = {"E:", "F:"};   // the test prefix's CD-ROM and floppy drives
   SetIgnoreFileName(Folder.Path() + "ZelvoranIgnores.dat");
-}
-
-TScanRun::~TScanRun() {
-  ScanState = savedState_;
-  ProblemNumber = savedNumber_;
-  ItemsProcessed = savedItems_;
-  VisitedKeyCount = savedVisited_;
-  MyRegistryInfo.SelectAll = savedSelectAll_;
-  NonFixedDrives.Items = savedDrives_;
-  SetIgnoreFileName("");
 }
 
 void TScanRun::ExpectStopEndsScan(TScanRoutine scan, const std::string& keyPath, HKEY root) {

@@ -33,11 +33,15 @@ using TRepairRoutine = void (*)(TCaptionTarget&, TListCountTarget&, TRegistryCon
 // findings ticked, E: and F: not fixed, an ignore file of the run's own) and every global it
 // set is put back when the run ends.
 class TScanRun {
+  testing_support::TKeep<PublicFunctionUnit::TRunState> state_{PublicFunctionUnit::ScanState};
+  testing_support::TKeep<int32_t> number_{PublicFunctionUnit::ProblemNumber}, items_{PublicFunctionUnit::ItemsProcessed},
+      visited_{PublicFunctionUnit::VisitedKeyCount};
+  testing_support::TKeep<bool> selectAll_{PublicFunctionUnit::MyRegistryInfo.SelectAll};
+  testing_support::TKeep<std::vector<std::string>> drives_{PublicFunctionUnit::NonFixedDrives.Items};
+
  public:
   TScanRun();
-  ~TScanRun();
-  TScanRun(const TScanRun&) = delete;
-  TScanRun& operator=(const TScanRun&) = delete;
+  ~TScanRun() { PublicFunctionUnit::SetIgnoreFileName(""); }
 
   TCaptionHolder CurrentItem;
   TCaptionHolder CountLabel;
@@ -63,12 +67,6 @@ class TScanRun {
   Texts Lines() const;
   // Ticks exactly the findings at these indexes.
   void TickIndexes(const std::vector<int>& indexes);
-
- private:
-  PublicFunctionUnit::TRunState savedState_;
-  int32_t savedNumber_, savedItems_, savedVisited_;
-  bool savedSelectAll_;
-  std::vector<std::string> savedDrives_;
 };
 
 

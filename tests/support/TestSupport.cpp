@@ -15,6 +15,12 @@ MessageBoxRecord& MessageBoxes() {
   return record;
 }
 
+std::vector<std::string> MessageTexts() {
+  std::vector<std::string> texts;
+  for (const MessageBoxCall& c : MessageBoxes().Calls) texts.push_back(c.text);
+  return texts;
+}
+
 std::string TestName() {
   const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
   std::string name = info ? std::string(info->test_suite_name()) + "_" + info->name() : "NoTest";
@@ -40,28 +46,46 @@ std::string RegSandbox::FullPath() const { return PublicFunctionUnit::RootKeyNam
 
 static std::string Join(const std::string& a, const std::string& b) { return b.empty() ? a : a + "\\" + b; }
 
-void RegSandbox::CreateKey(const std::string& sub) const {
+void SetRegValue(HKEY root, const std::string& key, const std::string* name, DWORD type,
+                 const std::vector<uint8_t>& data) {
   HKEY h;
-  if (RegCreateKeyExW(root_, Widen(Join(path_, sub)).c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &h, nullptr) ==
-      ERROR_SUCCESS)
-    RegCloseKey(h);
+  ASSERT_EQ(RegCreateKeyExW(root, Widen(key).c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &h, nullptr),
+            ERROR_SUCCESS);
+  if (name != nullptr) RegSetValueExW(h, Widen(*name).c_str(), 0, type, data.data(), (DWORD)data.size());
+  RegCloseKey(h);
 }
+
+void SetRegString(HKEY root, const std::string& key, const std::string& name, const std::string& value, DWORD type) {
+  std::wstring w = Widen(value);
+  const uint8_t* p = reinterpret_cast<const uint8_t*>(w.c_str());
+  SetRegValue(root, key, &name, type, std::vector<uint8_t>(p, p + (w.size() + 1) * 2));
+}
+
+bool RegKeyExists(HKEY root, const std::string& key) {
+  HKEY h;
+  if (RegOpenKeyExW(root, Widen(key).c_str(), 0, KEY_READ, &h) != ERROR_SUCCESS) return false;
+  RegCloseKey(h);
+  return true;
+}
+
+bool RegValueExists(HKEY root, const std::string& key, const std::string& name) {
+  HKEY h;
+  if (RegOpenKeyExW(root, Widen(key).c_str(), 0, KEY_READ, &h) != ERROR_SUCCESS) return false;
+  bool found = RegQueryValueExW(h, Widen(name).c_str(), nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
+  RegCloseKey(h);
+  return found;
+}
+
+void RegSandbox::CreateKey(const std::string& sub) const { SetRegValue(root_, Join(path_, sub)); }
 
 void RegSandbox::SetRaw(const std::string& sub, const std::string& name, DWORD type,
                         const std::vector<uint8_t>& data) const {
-  HKEY h;
-  ASSERT_EQ(RegCreateKeyExW(root_, Widen(Join(path_, sub)).c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &h,
-                            nullptr),
-            ERROR_SUCCESS);
-  RegSetValueExW(h, Widen(name).c_str(), 0, type, data.data(), (DWORD)data.size());
-  RegCloseKey(h);
+  SetRegValue(root_, Join(path_, sub), &name, type, data);
 }
 
 void RegSandbox::SetString(const std::string& sub, const std::string& name, const std::string& value,
                            DWORD type) const {
-  std::wstring w = Widen(value);
-  const uint8_t* p = reinterpret_cast<const uint8_t*>(w.c_str());
-  SetRaw(sub, name, type, std::vector<uint8_t>(p, p + (w.size() + 1) * 2));
+  SetRegString(root_, Join(path_, sub), name, value, type);
 }
 
 void RegSandbox::SetDword(const std::string& sub, const std::string& name, DWORD value) const {
@@ -69,19 +93,16 @@ void RegSandbox::SetDword(const std::string& sub, const std::string& name, DWORD
   SetRaw(sub, name, REG_DWORD, std::vector<uint8_t>(p, p + 4));
 }
 
-bool RegSandbox::KeyExists(const std::string& sub) const {
-  HKEY h;
-  if (RegOpenKeyExW(root_, Widen(Join(path_, sub)).c_str(), 0, KEY_READ, &h) != ERROR_SUCCESS) return false;
-  RegCloseKey(h);
-  return true;
-}
+bool RegSandbox::KeyExists(const std::string& sub) const { return RegKeyExists(root_, Join(path_, sub)); }
 
 bool RegSandbox::ValueExists(const std::string& sub, const std::string& name) const {
-  HKEY h;
-  if (RegOpenKeyExW(root_, Widen(Join(path_, sub)).c_str(), 0, KEY_READ, &h) != ERROR_SUCCESS) return false;
-  bool found = RegQueryValueExW(h, Widen(name).c_str(), nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
-  RegCloseKey(h);
-  return found;
+  return RegValueExists(root_, Join(path_, sub), name);
+}
+
+std::string RegSandbox::Read(const std::string& sub, const std::string& name) const {
+  TRegistry reg(KEY_READ);
+  reg.RootKey = root_;
+  return reg.OpenKey("\\" + Join(path_, sub), false) && reg.ValueExists(name) ? reg.ReadString(name) : "<none>";
 }
 
 bool DeleteTree(const std::string& folder) {
@@ -92,6 +113,19 @@ bool DeleteTree(const std::string& folder) {
   op.pFrom = from.c_str();
   op.fFlags = FOF_NOCONFIRMATION | FOF_SILENT | FOF_NOERRORUI;
   return SHFileOperationW(&op) == 0;
+}
+
+static BOOL CALLBACK CountClass(HWND window, LPARAM lp) {
+  auto& search = *reinterpret_cast<std::pair<const wchar_t*, int>*>(lp);
+  wchar_t name[64];
+  if (GetClassNameW(window, name, 64) > 0 && wcscmp(name, search.first) == 0) ++search.second;
+  return TRUE;
+}
+
+int ThreadWindows(const wchar_t* className) {
+  std::pair<const wchar_t*, int> search{className, 0};
+  EnumThreadWindows(GetCurrentThreadId(), CountClass, reinterpret_cast<LPARAM>(&search));
+  return search.second;
 }
 
 TempFolder::TempFolder(const std::string& suffix)

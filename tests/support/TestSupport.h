@@ -26,6 +26,8 @@ struct MessageBoxRecord {
   }
 };
 MessageBoxRecord& MessageBoxes();
+// The texts of the boxes recorded.
+std::vector<std::string> MessageTexts();
 
 // The name of the running test, "Suite_Name", safe for key and folder names.
 std::string TestName();
@@ -56,6 +58,8 @@ class RegSandbox {
   void CreateKey(const std::string& sub) const;
   bool KeyExists(const std::string& sub) const;
   bool ValueExists(const std::string& sub, const std::string& name) const;
+  // The text of a value (as the program reads it), "<none>" when there is none.
+  std::string Read(const std::string& sub, const std::string& name) const;
 
  private:
   HKEY root_;
@@ -75,6 +79,17 @@ class TempFolder {
 };
 
 bool DeleteTree(const std::string& folder);
+
+// Creates root\key (and its parents) and, when name is given, sets the value.
+void SetRegValue(HKEY root, const std::string& key, const std::string* name = nullptr, DWORD type = REG_NONE,
+                 const std::vector<uint8_t>& data = {});
+void SetRegString(HKEY root, const std::string& key, const std::string& name, const std::string& value,
+                  DWORD type = REG_SZ);
+bool RegKeyExists(HKEY root, const std::string& key);
+bool RegValueExists(HKEY root, const std::string& key, const std::string& name);
+
+// The windows of the calling thread with the given class (other test programs share the desktop).
+int ThreadWindows(const wchar_t* className);
 
 // Keeps a global's value (or sets a new one) for the length of a scope and puts the old value
 // back at the end, also when an assertion ends the test early:
