@@ -102,7 +102,7 @@ TEST(JunkStore, FuzzedFilesLoadWithoutCrashOrWrites) {
   std::string path = dir.Path() + JunkFileName;
   SaveJunkTypeFile(path, DefaultJunkTypeList());
   testing_support::TFuzzInputs inputs({ReadFileBytes(path), std::string(203 * 3, char(0xFF))});
-  for (int round = 0; round < 1500; ++round) {
+  for (int round = 0; round < 400; ++round) {
     std::string bytes = inputs.Next();
     ASSERT_TRUE(testing_support::WriteInput(path, bytes));
     std::vector<TJunkType> types;
