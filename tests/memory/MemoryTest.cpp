@@ -30,6 +30,7 @@ struct TStep {
 
 TCounterSource Recorded(std::deque<TStep>& steps) {
   return [&steps](TCpuCounters& c) {
+    if (steps.empty()) return false;   // a tick of the page's own timer: no reading
     TStep s = steps.front();
     steps.pop_front();
     c = {s.Idle * 1e7, s.Time * 1e7, s.Processors};

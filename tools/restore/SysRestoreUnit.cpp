@@ -102,12 +102,12 @@ void TSysRestoreForm::FormCreate(TObject*) {
 
 void TSysRestoreForm::FormShow(TObject*) {
   FitColumns();
+  if (Busy()) return;
+  TBusyGuard busy(this);   // also while the warning box is up: nothing may free the page under it
   if (setup_.ServiceState() != ServiceRunning) {
     ShowMessageBox(NotStartedText, MB_OK | MB_ICONWARNING);
     return;
   }
-  if (Busy()) return;
-  TBusyGuard busy(this);
   Refresh();
 }
 
@@ -124,6 +124,7 @@ void TSysRestoreForm::RefreshButtonClick(TObject*) {
 }
 
 void TSysRestoreForm::Refresh() {
+  RestoreListView->Clear();   // no stale row stays to be restored or deleted if the listing fails
   std::vector<TRestorePointRow> rows = ListRestorePoints(*setup_.Provider);
   if (!Closing()) ShowRows(rows);
 }
