@@ -24,7 +24,8 @@ TEST_F(HistoryItems, FoldersOfTheSystemAndTheUserAreRefused) {
   for (const std::string& folder :
        {std::string(), std::string("C:\\"), std::string("C:"), std::string("c:/"), std::string("tmp"),
         std::string("\\\\server\\share"), windows, windows + "\\", UpperCase(windows) + "\\system32",
-        windows + "\\..\\", profile, ExtractFilePath(profile), EnvFolder(L"ProgramFiles"), temp.Path() + "..\\..\\"})
+        windows + "\\..\\", profile, ExtractFilePath(profile), EnvFolder(L"ProgramFiles"), EnvFolder(L"APPDATA"),
+        temp.Path() + "..\\..\\"})
     EXPECT_FALSE(IsCleanableFolder(folder)) << folder;
   EXPECT_TRUE(IsCleanableFolder(tmp));
 }

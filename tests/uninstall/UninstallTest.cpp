@@ -52,6 +52,8 @@ TEST(UninstallCommands, RunAsRegisteredOrProgramQuotedWithEveryArgument) {
            {existing, "\"" + existing + "\""},
            {"C:\\Program Files\\App\\unins000.exe /SILENT", "\"C:\\Program Files\\App\\unins000.exe\" /SILENT"},
            {"C:\\Prog\\uninst.exe -f\"C:\\Prog\\x y.isu\"", "\"C:\\Prog\\uninst.exe\" -f\"C:\\Prog\\x y.isu\""},
+           {"uninst.exe /path C:\\App\\setup.exe", "uninst.exe /path C:\\App\\setup.exe"},
+           {"C:\\uninst\\uninst /x", "\"C:\\uninst\\uninst\" /x"},
            {"unins000.exe", "\"unins000.exe\""}, {"MsiExec.exe /X{1-2}", "MsiExec.exe /X{1-2}"}, {"  ", ""},
            {"\"C:\\W\\RunDll32.exe\" \"a b.dll\",Un 'q'", "C:\\W\\RunDll32.exe a b.dll,Un q"}})
     EXPECT_EQ(GetUninstallCommand(registered), run) << registered;

@@ -90,7 +90,7 @@ TRecycleForm::TRecycleForm(TControl* host, const TRecycleKeys& keys)
 }
 
 void TRecycleForm::FormCreate(TObject*) {
-  Items.clear();
+  ClearItems();
   Folders = LoadShellFolders(keys_.ShellFolders);
 }
 
@@ -107,7 +107,7 @@ void TRecycleForm::FitColumns() { DataListView->SetColumnWidth(1, DataListView->
 // ---- listing ----
 
 void TRecycleForm::ListAll() {
-  Items.clear();
+  ClearItems();
   for (int c = 0; c < CategoryCount; ++c) ListCategory(TCategory(c), Folders, keys_, Items);
 }
 
@@ -117,10 +117,16 @@ void TRecycleForm::DataTreeViewChange(TObject*) {
   if (node == RootNode) {
     ListAll();
   } else {
-    Items.clear();
+    ClearItems();
     ListCategory(TCategory(node->Tag), Folders, keys_, Items);
   }
   ShowItems();
+}
+
+void TRecycleForm::ClearItems() {
+  rows_.clear();   // no row may point into the items while they are listed anew
+  if (DataListView != nullptr) DataListView->SetItemCount(0);
+  Items.clear();
 }
 
 void TRecycleForm::ShowItems() {
@@ -209,7 +215,7 @@ void TRecycleForm::Button1Click(TObject*) {
   if (node == RootNode) {
     ListAll();
   } else if (category != TCategory::RecycleBin && category != TCategory::History) {
-    Items.clear();
+    ClearItems();
     ListCategory(category, Folders, keys_, Items);
   }
   ShowItems();

@@ -19,7 +19,7 @@ class TRecycleForm : public TToolPage {
   explicit TRecycleForm(TControl* host, const RecycleUnit::TRecycleKeys& keys = {});
 
   TTreeView* DataTreeView;
-  TListView* DataListView;
+  TListView* DataListView = nullptr;
   TCheckBox* cbSelectAll;
   TLabel* abSelectAll;
   TButton* Button1;
@@ -50,6 +50,7 @@ class TRecycleForm : public TToolPage {
  private:
   void FitColumns();
   void ListAll();
+  void ClearItems();
   void ShowItems();
   void CleanAll();
   void CleanCategory(RecycleUnit::TCategory category);

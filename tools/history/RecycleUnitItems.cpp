@@ -60,7 +60,10 @@ std::vector<std::wstring> ProtectedFolders() {
   }
   add(GetSystemDirectoryW(buf, MAX_PATH * 2));
   add(GetSystemWow64DirectoryW(buf, MAX_PATH * 2));
-  for (int csidl : {CSIDL_PROFILE, CSIDL_PROGRAM_FILES, CSIDL_PROGRAM_FILESX86})
+  // and the folders that hold the user's own data and the programs' settings (the categories'
+  // folders lie below them and stay cleanable)
+  for (int csidl : {CSIDL_PROFILE, CSIDL_PROGRAM_FILES, CSIDL_PROGRAM_FILESX86, CSIDL_APPDATA, CSIDL_LOCAL_APPDATA,
+                    CSIDL_COMMON_APPDATA, CSIDL_PERSONAL, CSIDL_DESKTOPDIRECTORY})
     if (SHGetFolderPathW(nullptr, csidl, nullptr, SHGFP_TYPE_CURRENT, buf) == S_OK) raw.emplace_back(buf);
   for (const wchar_t* name : {L"USERPROFILE", L"ProgramFiles", L"ProgramW6432"})
     add(GetEnvironmentVariableW(name, buf, MAX_PATH * 2));

@@ -153,8 +153,10 @@ int TInstalledManageForm::AddIcon(const std::string& path) {
   SHGetFileInfoW(Widen(path).c_str(), 0, &info, sizeof info, SHGFI_ICON);
   TIconHandle icon(info.hIcon);
   if (!icon) return -1;
-  AppIconListEx.AddIcon(icon.Get());
-  return AppIconList.AddIcon(icon.Get());
+  // one index for both lists: an icon only one list took would shift every later row's icon
+  if (AppIconList.Count() != AppIconListEx.Count()) return -1;
+  int small = AppIconList.AddIcon(icon.Get()), large = AppIconListEx.AddIcon(icon.Get());
+  return small >= 0 && small == large ? small : -1;
 }
 
 void TInstalledManageForm::FormResize(TObject*) {

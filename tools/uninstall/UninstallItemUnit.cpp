@@ -230,7 +230,17 @@ std::string GetUninstallCommand(const std::string& command) {
   if (FileExists(expanded)) return Quote(expanded);
   std::string program = Trim(ExtractExecutablePath(expanded));
   if (program.empty()) return {};
-  std::string arguments = TrimLeft(TextAfterName(expanded, ExtractFileName(program)));
+  std::string arguments;
+  size_t at = SearchCase(expanded).find(SearchCase(program));
+  if (at == 0) {
+    arguments = TrimLeft(expanded.substr(program.size()));
+  } else if (at != std::string::npos) {
+    // The path found is an argument of a program named without its folder (e.g. "uninst.exe /path
+    // C:\App\setup.exe"): the command runs as registered, never the argument in its place.
+    return expanded;
+  } else {
+    arguments = TrimLeft(TextAfterName(expanded, ExtractFileName(program)));
+  }
   return Quote(program) + (arguments.empty() ? "" : " " + arguments);
 }
 
