@@ -1,10 +1,9 @@
 // Restoring a registry script: regedit /s, then every key and value read back.
 #include <gtest/gtest.h>
 
-#include "support/RegistryTree.h"
-#include "app/MainUnitBackup.h"
 #include "app/RegBackupUnit.h"
 #include "framework/Strings.h"
+#include "support/RegistryTree.h"
 #include "support/TestSupport.h"
 
 using namespace testing_support;
@@ -14,25 +13,15 @@ using RegBackupUnit::VerifyRegistryScript;
 TEST(Restore, MissingOrDamagedFilesFailWithoutImporting) {
   RegSandbox box;
   TempFolder temp;
-  RegBackupUnit::TRestoreResult r = RestoreRegistryScript(temp.Path() + "gone.reg");
-  EXPECT_FALSE(r.Imported);
-  EXPECT_FALSE(r.Succeeded());
-  ASSERT_FALSE(r.Problems.empty());
-
-  // not a registry script: regedit is not even started
-  std::string damaged = temp.WriteFile("damaged.reg", "garbage\r\n[" + box.FullPath() + "]\r\n\"v\"=\"x\"\r\n");
-  r = RestoreRegistryScript(damaged);
-  EXPECT_FALSE(r.Succeeded());
-  EXPECT_FALSE(r.Imported);
-  EXPECT_FALSE(box.ValueExists("", "v"));
-
-  // a script with an unreadable line is not imported at all
-  std::string bad = temp.WriteFile("bad.reg", RegScript({"Windows Registry Editor Version 5.00",
-                                                         "[" + box.FullPath() + "]", "\"v\"=\"x\"", "\"w\"=nonsense:12"}));
-  r = RestoreRegistryScript(bad);
-  EXPECT_FALSE(r.Imported);
-  EXPECT_FALSE(r.Succeeded());
-  EXPECT_FALSE(box.ValueExists("", "v"));
+  // missing; not a registry script (regedit is not even started); a script with an unreadable line
+  for (const std::string& file :
+       {temp.Path() + "gone.reg", temp.WriteFile("damaged.reg", "garbage\r\n[" + box.FullPath() + "]\r\n\"v\"=\"x\"\r\n"),
+        temp.WriteFile("bad.reg", RegScript({"Windows Registry Editor Version 5.00", "[" + box.FullPath() + "]",
+                                             "\"v\"=\"x\"", "\"w\"=nonsense:12"}))}) {
+    RegBackupUnit::TRestoreResult r = RestoreRegistryScript(file);
+    EXPECT_FALSE(r.Imported || r.Succeeded() || r.Problems.empty()) << file;
+    EXPECT_FALSE(box.ValueExists("", "v")) << file;
+  }
 }
 
 TEST(Restore, ReportsWhatDoesNotReadBackAsWritten) {
@@ -46,8 +35,7 @@ TEST(Restore, ReportsWhatDoesNotReadBackAsWritten) {
   box.SetString("sub", "gone", "y");
   RegBackupUnit::TRestoreResult r = RestoreRegistryScript(file);
   EXPECT_TRUE(r.Succeeded()) << (r.Problems.empty() ? "" : r.Problems[0]);
-  EXPECT_EQ(r.Keys, 2);
-  EXPECT_EQ(r.Values, 4);
+  EXPECT_EQ(std::pair(r.Keys, r.Values), std::pair(2, 4));
   EXPECT_FALSE(box.KeyExists("old"));
 
   box.SetDword("sub", "d", 43);
@@ -72,8 +60,7 @@ TEST(Restore, ReadsBackWhatTheSystemExporterWrites) {
   EXPECT_EQ(code, 0u);
   RegBackupUnit::TRestoreResult r = VerifyRegistryScript(file);
   EXPECT_TRUE(r.Verified) << (r.Problems.empty() ? "" : r.Problems[0]);
-  EXPECT_EQ(r.Keys, 3);
-  EXPECT_EQ(r.Values, 3);
+  EXPECT_EQ(std::pair(r.Keys, r.Values), std::pair(3, 3));
   SetExact(box.Root(), box.Path() + "\\a", L"big", REG_BINARY, Pattern(699));
   EXPECT_FALSE(VerifyRegistryScript(file).Verified);
 }
@@ -86,11 +73,9 @@ TEST(FullBackup, WaitsForTheExportAndChecksTheFile) {
   const TDateTime stamp = 46000.5;   // the file name comes from it
   RegBackupUnit::TFullBackupResult r = RegBackupUnit::MakeFullBackup(folder, stamp, box.FullPath());
   EXPECT_EQ(r.FileName, folder + "Backup_" + FormatDateTime("yyyymmdd_hhnnss", stamp) + ".reg");
-  EXPECT_TRUE(r.Succeeded);
-  EXPECT_TRUE(VerifyRegistryScript(r.FileName).Verified);
+  EXPECT_TRUE(r.Succeeded && VerifyRegistryScript(r.FileName).Verified);
 
   // regedit writes nothing for a key that does not exist (and still ends with 0)
   r = RegBackupUnit::MakeFullBackup(folder, stamp + 2.0 / 86400, box.FullPath() + "\\missing");
-  EXPECT_FALSE(r.Succeeded);
-  EXPECT_FALSE(FileExists(r.FileName));
+  EXPECT_FALSE(r.Succeeded || FileExists(r.FileName));
 }

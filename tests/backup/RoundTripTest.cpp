@@ -5,6 +5,7 @@
 
 #include <functional>
 #include <map>
+#include <tuple>
 
 #include "app/MainUnitBackup.h"
 #include "app/MainUnitSections.h"
@@ -62,6 +63,15 @@ std::vector<MainUnit::TBackupSection> BackupSections(MainUnit::TSectionResults& 
   return sections;
 }
 
+TContent& Finding(TRegistryContents& contents, const std::string& keyPath, const std::string& valueName,
+                  bool checked = true) {
+  TContent& c = contents.GetItem(contents.Add()).Content;
+  c.Checked = checked;
+  c.KeyPath = keyPath;
+  c.ValueName = valueName;
+  return c;
+}
+
 // Named values of keys the prefix shares with other tests, read one by one.
 void AddValues(TTreeDump& tree, HKEY root, const std::string& key, const std::vector<std::string>& names) {
   TRegKeyHandle h;
@@ -116,11 +126,12 @@ class AllSections : public ScanTest {
     MakeShortcut(Folder.Path() + "broken.lnk", kMissing + "tool.exe");
   }
 
+  void Scan(int i, TScanRoutine routine, const std::string& keyPath, HKEY root) {
+    routine(i, &CurrentItem, &CountLabel, IgnoreList, results[i], keyPath, root);
+  }
   // Each section's scan over the planted data, with the section's own key paths.
   void ScanAll() {
-    auto scan = [&](int i, TScanRoutine routine, const std::string& keyPath, HKEY root) {
-      routine(i, &CurrentItem, &CountLabel, IgnoreList, results[i], keyPath, root);
-    };
+    auto scan = [&](int i, TScanRoutine routine, const std::string& keyPath, HKEY root) { Scan(i, routine, keyPath, root); };
     const std::string b = box.Path() + "\\";
     scan(0, ActivexSection::ScanComKeys, clsid, HKEY_CLASSES_ROOT);
     scan(0, ActivexSection::ScanClsidTypeLibs, "", HKEY_CLASSES_ROOT);
@@ -176,15 +187,6 @@ class AllSections : public ScanTest {
   MainUnit::TSectionResults results;
 };
 
-TContent& Finding(TRegistryContents& contents, const std::string& keyPath, const std::string& valueName,
-                  bool checked = true) {
-  TContent& c = contents.GetItem(contents.Add()).Content;
-  c.Checked = checked;
-  c.KeyPath = keyPath;
-  c.ValueName = valueName;
-  return c;
-}
-
 struct TValueCase {
   std::wstring Name;
   DWORD Type;
@@ -230,23 +232,19 @@ TEST_F(AllSections, WhatEveryRepairRemovesComesBackFromTheBackup) {
   const TTreeDump before = Snapshot();
   ScanAll();
   TickPlanted();
-  std::map<int, int> ticked;   // section index: ticked findings
-  for (int i = 0; i < MainUnit::SectionCount; ++i)
-    for (int j = 0; j < results[i].Count(); ++j) ticked[i] += results[i].GetItem(j).Content.Checked ? 1 : 0;
-  for (int i = 0; i < MainUnit::SectionCount; ++i)   // System Services reports nothing
-    EXPECT_EQ(ticked[i] > 0, i != 13) << Sections()[i].Caption;
+  int ticked = 0;
+  for (TRegistryContents& contents : results)
+    for (int j = 0; j < contents.Count(); ++j) ticked += contents.GetItem(j).Content.Checked ? 1 : 0;
 
   MainUnit::TBackupResult backup = MainUnit::BackupCheckedFindings(BackupSections(results), 4,
                                                                    Folder.Path() + "RepairBackup\\", kStamp);
   ASSERT_TRUE(backup.Saved);
-  EXPECT_TRUE(backup.Complete);
-  EXPECT_TRUE(backup.Missed.empty());
-  // Shortcut files go to the recycle bin: the table says so, and the registry backup leaves them out.
-  EXPECT_EQ(Sections()[7].RepairForm, TRepairForm::File);
-  EXPECT_EQ(ReadUtf16File(backup.FileName).find("broken.lnk"), std::string::npos);
+  EXPECT_TRUE(backup.Complete && backup.Missed.empty());
+  EXPECT_EQ(ReadUtf16File(backup.FileName).find("broken.lnk"), std::string::npos) << "shortcut files are no registry data";
 
   std::map<int, std::string> firstLines = RepairAll(results, *this);
-  // The finish page names each line's key with its root, but for help files and class entries.
+  // Every section but System Services repaired; each line names its key with its root, but for
+  // help files and class entries.
   const std::string k = box.FullPath() + "\\";
   EXPECT_EQ(firstLines, (std::map<int, std::string>{
                             {0, "\\" + clsid + "\\InprocServer32"},
@@ -266,37 +264,24 @@ TEST_F(AllSections, WhatEveryRepairRemovesComesBackFromTheBackup) {
                             {15, k + "Uninst\\App"},
                             {16, k + "User\\k1"},
                         }));
-  int lines = 0;
-  for (const auto& entry : ticked) lines += entry.second;
-  EXPECT_EQ(Log.Count(), lines);
+  EXPECT_EQ(Log.Count(), ticked);
   for (const auto& [path, status] : TRepairRun::Lines()) EXPECT_EQ(status, kOk) << path;
   // What each repair takes, and what it leaves.
-  EXPECT_FALSE(ClassKeys::Exists(clsid + "\\InprocServer32"));   // with the HELPDIR found inside it
-  EXPECT_FALSE(ClassKeys::Exists(clsid + "\\TypeLib"));
-  EXPECT_TRUE(ClassKeys::Exists(clsid));
-  EXPECT_FALSE(box.KeyExists("AppPaths\\zvgone.exe"));
-  EXPECT_FALSE(box.KeyExists("Empty\\leaf"));
-  EXPECT_TRUE(box.KeyExists("Empty"));
+  EXPECT_FALSE(ClassKeys::Exists(clsid + "\\InprocServer32") || ClassKeys::Exists(clsid + "\\TypeLib"));
+  EXPECT_TRUE(ClassKeys::Exists(clsid) && ClassKeys::Exists(badExt + "\\OpenWithList"));
   EXPECT_FALSE(ClassKeys::Exists(emptyExt));
-  EXPECT_FALSE(box.ValueExists("Fonts", "Zv (TrueType)"));
-  EXPECT_FALSE(help.HasValue(TestName() + "-a.hlp"));
   EXPECT_FALSE(ClassKeys::Exists(badExt) && RegGetValueW(HKEY_CLASSES_ROOT, Widen(badExt).c_str(), L"", RRF_RT_ANY,
                                                            nullptr, nullptr, nullptr) == ERROR_SUCCESS);
-  EXPECT_TRUE(ClassKeys::Exists(badExt + "\\OpenWithList"));
-  EXPECT_FALSE(FileExists(Folder.Path() + "broken.lnk"));
-  EXPECT_FALSE(box.ValueExists("Mru\\txt", "a"));
-  EXPECT_FALSE(run.Exists(runA));
-  EXPECT_FALSE(box.ValueExists("Dlls", kMissing + "zv.dll"));
-  EXPECT_FALSE(box.ValueExists("Sounds", ""));
-  EXPECT_TRUE(box.ValueExists("Sounds", "a"));
-  EXPECT_FALSE(box.KeyExists("Menu\\S1"));
+  EXPECT_FALSE(help.HasValue(TestName() + "-a.hlp") || run.Exists(runA) || FileExists(Folder.Path() + "broken.lnk"));
+  for (const char* key : {"AppPaths\\zvgone.exe", "Empty\\leaf", "Menu\\S1"}) EXPECT_FALSE(box.KeyExists(key)) << key;
   EXPECT_FALSE(box.KeyExists("Order\\Start Menu\\Programs\\" + TestName() + " group"));
-  EXPECT_FALSE(box.ValueExists("Machine\\k1", ""));
-  EXPECT_TRUE(box.ValueExists("Machine\\k1", "n"));
-  EXPECT_FALSE(box.ValueExists("Uninst\\App", "UninstallString"));
-  EXPECT_TRUE(box.ValueExists("Uninst\\App", "DisplayName"));
-  EXPECT_FALSE(box.ValueExists("User\\k1", "d"));
-  EXPECT_TRUE(box.ValueExists("User\\k1", "n"));
+  const std::vector<std::tuple<std::string, std::string, bool>> values = {
+      {"Fonts", "Zv (TrueType)", false}, {"Mru\\txt", "a", false},           {"Dlls", kMissing + "zv.dll", false},
+      {"Sounds", "", false},              {"Sounds", "a", true},             {"Machine\\k1", "", false},
+      {"Machine\\k1", "n", true},         {"Uninst\\App", "UninstallString", false}, {"Uninst\\App", "DisplayName", true},
+      {"User\\k1", "d", false},           {"User\\k1", "n", true}};
+  for (const auto& [key, name, kept] : values) EXPECT_EQ(box.ValueExists(key, name), kept) << key << "|" << name;
+  EXPECT_TRUE(box.KeyExists("Empty"));
 
   RegBackupUnit::TRestoreResult restore = RegBackupUnit::RestoreRegistryScript(backup.FileName);
   EXPECT_TRUE(restore.Succeeded()) << (restore.Problems.empty() ? "" : restore.Problems[0]);
@@ -307,14 +292,10 @@ TEST_F(AllSections, WhatEveryRepairRemovesComesBackFromTheBackup) {
 // and User Software Settings sections repair: a value it already removed is repaired, not failed.
 TEST_F(AllSections, AValueAnEarlierSectionRemovedCountsAsRepaired) {
   const std::string b = box.Path() + "\\";
-  SystemSoftWareSettingUnit::ScanSoftwareSettings(14, &CurrentItem, &CountLabel, IgnoreList, results[14],
-                                                  b + "Uninst", HKEY_CURRENT_USER);
-  SystemSoftWareSettingUnit::ScanSoftwareSettings(14, &CurrentItem, &CountLabel, IgnoreList, results[14],
-                                                  kUserKey + "\\" + b + "User", HKEY_USERS);
-  UninstallSectionUnit::ScanUninstallEntries(15, &CurrentItem, &CountLabel, IgnoreList, results[15], b + "Uninst",
-                                             HKEY_CURRENT_USER);
-  UserSoftWareSettings::ScanUserSoftwareSettings(16, &CurrentItem, &CountLabel, IgnoreList, results[16], b + "User",
-                                                 HKEY_CURRENT_USER);
+  Scan(14, SystemSoftWareSettingUnit::ScanSoftwareSettings, b + "Uninst", HKEY_CURRENT_USER);
+  Scan(14, SystemSoftWareSettingUnit::ScanSoftwareSettings, kUserKey + "\\" + b + "User", HKEY_USERS);
+  Scan(15, UninstallSectionUnit::ScanUninstallEntries, b + "Uninst", HKEY_CURRENT_USER);
+  Scan(16, UserSoftWareSettings::ScanUserSoftwareSettings, b + "User", HKEY_CURRENT_USER);
   ASSERT_EQ(FindingsAt(results[14], box.FullPath() + "\\Uninst\\App").size(), 1u);
   ASSERT_EQ(FindingsAt(results[14], "HKEY_USERS\\" + kUserKey + "\\" + b + "User\\k1").size(), 2u);
   ASSERT_EQ(results[15].Count(), 1);
@@ -333,10 +314,7 @@ TEST_F(AllSections, AValueAnEarlierSectionRemovedCountsAsRepaired) {
   // What no line of this repair removed still fails when it is gone.
   RegDeleteKeyValueW(HKEY_CURRENT_USER, Widen(b + "Machine\\k1").c_str(), L"a");
   TRegistryContents gone;
-  TContent& c = gone.GetItem(gone.Add()).Content;
-  c.Checked = true;
-  c.KeyPath = box.FullPath() + "\\Machine\\k1";
-  c.ValueName = "a";
+  Finding(gone, box.FullPath() + "\\Machine\\k1", "a");
   Sections()[16].Repair(Status, FinishList, gone, Log);
   EXPECT_EQ(Log.GetItem(Log.Count() - 1).Content.Status, kFailed);
 }
@@ -344,9 +322,8 @@ TEST_F(AllSections, AValueAnEarlierSectionRemovedCountsAsRepaired) {
 TEST(RoundTrip, EveryKindOfFindingComesBackByteForByte) {
   RegSandbox box;
   TempFolder temp;
-  HKEY root = box.Root();
-  std::string base = box.Path();
-  std::string full = box.FullPath();
+  const HKEY root = box.Root();
+  const std::string base = box.Path(), full = box.FullPath();
 
   for (const TValueCase& v : EveryKindOfValue()) SetExact(root, base + "\\Values", v.Name, v.Type, v.Data);
   box.SetString("Values", "keep_me", "not ticked");
@@ -389,25 +366,17 @@ TEST(RoundTrip, EveryKindOfFindingComesBackByteForByte) {
   MainUnit::TBackupResult backup =
       MainUnit::BackupCheckedFindings(sections, 4, temp.Path() + "RepairBackup\\", kStamp);
   ASSERT_TRUE(backup.Saved);
-  EXPECT_TRUE(backup.Complete);
-  EXPECT_TRUE(backup.Missed.empty());
+  EXPECT_TRUE(backup.Complete && backup.Missed.empty());
   EXPECT_EQ(backup.Exported, (int)EveryKindOfValue().size() + 4);
-  std::string text = ReadUtf16File(backup.FileName);
-  EXPECT_EQ(text.find("keep_me"), std::string::npos) << "an unticked finding was backed up";
-  EXPECT_EQ(text.find("a.lnk"), std::string::npos);
+  EXPECT_EQ(ReadUtf16File(backup.FileName).find("keep_me"), std::string::npos) << "an unticked finding was backed up";
 
   // The repair, section by section; the shortcut file goes to the recycle bin.
   TRepairRun repair;
   for (const auto& [index, contents] : rows) Sections()[index].Repair(repair.Status, repair.FinishList, *contents, repair.Log);
-  EXPECT_FALSE(FileExists(shortcut));
-  EXPECT_FALSE(box.KeyExists("Tree"));
-  EXPECT_FALSE(box.KeyExists("Menu\\Item"));
-  EXPECT_FALSE(box.ValueExists("Values", "bin4000"));
-  EXPECT_FALSE(box.ValueExists("Values", ""));
-  EXPECT_FALSE(box.ValueExists("Help", "Справка.hlp"));
-  EXPECT_TRUE(box.ValueExists("Help", ""));
-  EXPECT_TRUE(box.ValueExists("Values", "keep_me"));
-  EXPECT_NE(Differences(before, DumpTree(root, base)), "");
+  EXPECT_FALSE(FileExists(shortcut) || box.KeyExists("Tree") || box.KeyExists("Menu\\Item"));
+  EXPECT_FALSE(box.ValueExists("Values", "bin4000") || box.ValueExists("Values", "") ||
+               box.ValueExists("Help", "Справка.hlp"));
+  EXPECT_TRUE(box.ValueExists("Help", "") && box.ValueExists("Values", "keep_me"));
 
   RegBackupUnit::TRestoreResult restore = RegBackupUnit::RestoreRegistryScript(backup.FileName);
   EXPECT_TRUE(restore.Succeeded()) << (restore.Problems.empty() ? "" : restore.Problems[0]);

@@ -64,8 +64,7 @@ TEST(Writer, KeyLinesAbsentKeysAndValuesAndTheDefaultValue) {
   TStringList lines;
   // a key without a default value: the key line alone
   EXPECT_EQ(ExportRegValue(box.FullPath(), "default", lines), TExportOutcome::Absent);
-  ASSERT_EQ(lines.Count(), 1);
-  EXPECT_EQ(lines[0], "[" + box.FullPath() + "]");
+  EXPECT_EQ(lines.Items, std::vector<std::string>{"[" + box.FullPath() + "]"});
   lines.Clear();
   EXPECT_EQ(ExportRegValue(box.FullPath(), "missing", lines), TExportOutcome::Absent);
   EXPECT_EQ(ExportRegValue(box.FullPath() + "\\NoSuchKey", "x", lines), TExportOutcome::Absent);
@@ -77,8 +76,7 @@ TEST(Writer, KeyLinesAbsentKeysAndValuesAndTheDefaultValue) {
   box.SetDword("HKEY_CURRENT_USER\\inner", "v", 1);
   std::string inner = box.FullPath() + "\\HKEY_CURRENT_USER\\inner";
   ASSERT_EQ(ExportRegValue(inner, "v", lines), TExportOutcome::Written);
-  EXPECT_EQ(lines[0], "[" + inner + "]");
-  EXPECT_EQ(lines[1], "\"v\"=dword:00000001");
+  EXPECT_EQ(lines.Items, (std::vector<std::string>{"[" + inner + "]", "\"v\"=dword:00000001"}));
 
   // a whole key: its line, its values, then every subkey with its own line
   lines.Clear();
@@ -94,12 +92,10 @@ TEST(Writer, KeyLinesAbsentKeysAndValuesAndTheDefaultValue) {
 }
 
 TEST(Writer, HeaderAndEncodingFollowThePlatformKindAndTheCodePage) {
-  EXPECT_EQ(MainUnit::RegScriptHeader(0), "");
-  EXPECT_EQ(MainUnit::RegScriptHeader(1), "");
-  EXPECT_EQ(MainUnit::RegScriptHeader(2), "REGEDIT4");
-  EXPECT_EQ(MainUnit::RegScriptHeader(3), "REGEDIT4");
-  EXPECT_EQ(MainUnit::RegScriptHeader(4), "Windows Registry Editor Version 5.00");
-  EXPECT_EQ(MainUnit::RegScriptHeader(6), "Windows Registry Editor Version 5.00");
+  std::vector<std::string> headers;
+  for (int kind : {0, 1, 2, 3, 4, 6}) headers.push_back(MainUnit::RegScriptHeader(kind));
+  EXPECT_EQ(headers, (std::vector<std::string>{"", "", "REGEDIT4", "REGEDIT4", "Windows Registry Editor Version 5.00",
+                                               "Windows Registry Editor Version 5.00"}));
 
   TStringList lines;
   lines.Add("Windows Registry Editor Version 5.00");
@@ -126,14 +122,8 @@ TEST(Backup, FileNameFolderHeaderAndWhatIsLeftOut) {
   TempFolder temp;
   box.SetDword("", "v", 3);
   TRegistryContents values, shortcuts;
-  auto add = [](TRegistryContents& c, const std::string& path, const std::string& name, bool checked) {
-    TContent& f = c.GetItem(c.Add()).Content;
-    f.KeyPath = path;
-    f.ValueName = name;
-    f.Checked = checked;
-  };
-  add(values, box.FullPath(), "v", false);
-  add(shortcuts, temp.WriteFile("x.lnk"), "", true);
+  values.GetItem(values.Add()).Content = {.Checked = false, .KeyPath = box.FullPath(), .ValueName = "v"};
+  shortcuts.GetItem(shortcuts.Add()).Content = {.Checked = true, .KeyPath = temp.WriteFile("x.lnk")};
   std::vector<MainUnit::TBackupSection> sections = {{"Shared DLLs", TRepairForm::Value, &values},
                                                     {"Invalid Shortcuts", TRepairForm::File, &shortcuts}};
   std::string folder = temp.Path() + "RepairBackup\\";
@@ -142,18 +132,13 @@ TEST(Backup, FileNameFolderHeaderAndWhatIsLeftOut) {
   // only a shortcut ticked: nothing is saved, the path is still given, nothing is missing
   MainUnit::TBackupResult r = MainUnit::BackupCheckedFindings(sections, 4, folder, stamp);
   EXPECT_EQ(r.FileName, folder + "_20251209_120000.reg");
-  EXPECT_TRUE(DirectoryExists(folder));
-  EXPECT_FALSE(r.Saved);
-  EXPECT_TRUE(r.Complete);
-  EXPECT_EQ(r.Exported, 0);
-  EXPECT_FALSE(FileExists(r.FileName));
+  EXPECT_TRUE(DirectoryExists(folder) && !FileExists(r.FileName));
+  EXPECT_TRUE(!r.Saved && r.Complete && r.Exported == 0);
 
   // a ticked value, NT header: UTF-16 with CRLF after every line, the last included
   values.GetItem(0).Content.Checked = true;
   r = MainUnit::BackupCheckedFindings(sections, 4, folder, stamp);
-  EXPECT_TRUE(r.Saved);
-  EXPECT_TRUE(r.Complete);
-  EXPECT_EQ(r.Exported, 1);
+  EXPECT_TRUE(r.Saved && r.Complete && r.Exported == 1);
   EXPECT_EQ(ReadUtf16File(r.FileName),
             "Windows Registry Editor Version 5.00\r\n[" + box.FullPath() + "]\r\n\"v\"=dword:00000003\r\n");
 
@@ -165,7 +150,5 @@ TEST(Backup, FileNameFolderHeaderAndWhatIsLeftOut) {
   // the folder cannot be made (a file of that name): not saved, and not complete
   std::string blocked = temp.WriteFile("Blocked");
   r = MainUnit::BackupCheckedFindings(sections, 4, blocked + "\\", stamp);
-  EXPECT_FALSE(r.Saved);
-  EXPECT_FALSE(r.Complete);
-  EXPECT_EQ(r.Exported, 1);
+  EXPECT_TRUE(!r.Saved && !r.Complete && r.Exported == 1);
 }

@@ -43,9 +43,8 @@ struct CommandLineScan : ::testing::Test, MainWindowHost {
 
   // What the activations started: the waits and scans, in order.
   std::vector<std::string> Work() const {
-    std::vector<std::string> work;
-    for (const std::string& e : events)
-      if (e != "activated") work.push_back(e);
+    std::vector<std::string> work = events;
+    std::erase(work, "activated");
     return work;
   }
 
@@ -76,8 +75,7 @@ TEST_F(CommandLineScan, ScansASecondAfterTheFirstActivationAndListsThePlantedPro
   ASSERT_FALSE(events.empty());
   EXPECT_EQ(events[0], "activated");
   ASSERT_EQ(Work(), (std::vector<std::string>{"wait 1000 ms", "scan"}));
-  EXPECT_FALSE(dm.ScanTimer.Enabled());
-  EXPECT_FALSE(dm.ScanTimerEx.Enabled());
+  EXPECT_FALSE(dm.ScanTimer.Enabled() || dm.ScanTimerEx.Enabled());
 
   // The results page, as after the scan button (its layout is the main window tests' own).
   ASSERT_EQ(form->ScanNotebook->PageIndex(), 1);
@@ -89,9 +87,7 @@ TEST_F(CommandLineScan, ScansASecondAfterTheFirstActivationAndListsThePlantedPro
   ASSERT_EQ(form->ProblemsListBox->Count(), 2);
   std::string keyPath, valueName, value, fault;
   form->GetFindingText(4, 1, keyPath, valueName, value, fault);   // values come in name order
-  EXPECT_EQ(keyPath, " Key Path:" + fonts.FullPath());
-  EXPECT_EQ(valueName, " ValueName:Zv Missing");
-  EXPECT_EQ(value, " Value:zv-cmdline-missing.ttf");
+  EXPECT_EQ(keyPath + valueName + value, " Key Path:" + fonts.FullPath() + " ValueName:Zv Missing Value:zv-cmdline-missing.ttf");
   form->GetFindingText(4, 0, keyPath, valueName, value, fault);
   EXPECT_EQ(valueName, " ValueName:Zv Gone");
   EXPECT_EQ(ShownTick(*form->ProblemsListBox, 1), 1);
@@ -109,11 +105,9 @@ TEST_F(CommandLineScan, ScansASecondAfterTheFirstActivationAndListsThePlantedPro
 
 TEST_F(CommandLineScan, ABlankArgumentStartsNothing) {
   Start("   ");
-  EXPECT_FALSE(events.empty());
-  EXPECT_TRUE(Work().empty());
-  EXPECT_EQ(form->ScanNotebook->PageIndex(), 0);
+  EXPECT_TRUE(!events.empty() && Work().empty());
+  EXPECT_EQ(form->ScanNotebook->PageIndex() + (*SectionResults)[4].Count(), 0);
   EXPECT_TRUE(form->ScanNowBtn->Visible());
-  EXPECT_EQ((*SectionResults)[4].Count(), 0);
 }
 
 TEST_F(CommandLineScan, AnUnreadableIgnoreFileEndsTheScanAndLeavesTheWindowUsable) {
@@ -123,8 +117,7 @@ TEST_F(CommandLineScan, AnUnreadableIgnoreFileEndsTheScanAndLeavesTheWindowUsabl
     Start("-Scan");
   }
   EXPECT_EQ(std::count(events.begin(), events.end(), "scan"), 0);
-  EXPECT_FALSE(dm.ScanTimer.Enabled());
-  EXPECT_FALSE(dm.ScanTimerEx.Enabled());
+  EXPECT_FALSE(dm.ScanTimer.Enabled() || dm.ScanTimerEx.Enabled());
   EXPECT_EQ(MessageBoxes().Calls.size(), 1u);
   EXPECT_EQ(form->ScanNotebook->PageIndex(), 2);
   form->FinishBtnClick(form->FinishBtn);

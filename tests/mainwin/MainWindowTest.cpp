@@ -10,6 +10,7 @@
 
 using namespace MainUnit;
 using testing_support::MessageBoxes;
+using testing_support::MessageTexts;
 
 namespace {
 
@@ -20,21 +21,20 @@ struct MainWindowFixture : ::testing::Test, MainWindowHost {
 }  // namespace
 
 TEST_F(MainWindowFixture, StartsOnTheSectionPageWithEverySectionTickedAndWaitsWhileAScanRuns) {
-  EXPECT_EQ(form->MainNotebook->PageIndex(), 0);
-  EXPECT_EQ(form->ScanNotebook->PageIndex(), 0);
-  for (TImage* pic : form->SectionImages) EXPECT_EQ(pic->Tag, 1);
-  EXPECT_TRUE(form->ScanNowBtn->Visible());
-  EXPECT_TRUE(form->cbSelectAll->Visible());
-  EXPECT_FALSE(form->AbortScanBtn->Visible());
-  EXPECT_FALSE(form->RepairBtn->Visible());
-  EXPECT_TRUE(form->LabelHint->Visible());
-  EXPECT_FALSE(form->pbTotalProcess->Visible());
-
+  EXPECT_EQ(std::pair(form->MainNotebook->PageIndex(), form->ScanNotebook->PageIndex()), std::pair(0, 0));
+  EXPECT_TRUE(form->ScanNowBtn->Visible() && form->cbSelectAll->Visible() && form->LabelHint->Visible());
+  EXPECT_FALSE(form->AbortScanBtn->Visible() || form->RepairBtn->Visible() || form->pbTotalProcess->Visible());
+  auto ticks = [&] {
+    std::string t;
+    for (TImage* pic : form->SectionImages) t += std::to_string(pic->Tag);
+    return t;
+  };
+  EXPECT_EQ(ticks(), std::string(SectionCount, '1'));
   // The label and the box both untick and tick every section.
   form->cbSelectAllClick(form->abSelectAll);
-  for (TImage* pic : form->SectionImages) EXPECT_EQ(pic->Tag, 0);
+  EXPECT_EQ(ticks(), std::string(SectionCount, '0'));
   form->cbSelectAll->Click();
-  for (TImage* pic : form->SectionImages) EXPECT_EQ(pic->Tag, 1);
+  EXPECT_EQ(ticks(), std::string(SectionCount, '1'));
 
   // While a scan runs the page buttons and section clicks wait.
   dm.ScanTimer.SetEnabled(true);
@@ -87,8 +87,7 @@ TEST_F(MainWindowFixture, ToolPagesOpenInTheirPanelAndAreFreedByPageButtonsUnles
     EXPECT_FALSE(Application.Terminated());
   }
   form->AdvanceBtnClick(form->AdvanceBtn);
-  EXPECT_EQ(form->Tools[0].Window, nullptr);
-  EXPECT_EQ(form->Tools[1].Window, nullptr);
+  EXPECT_TRUE(form->Tools[0].Window == nullptr && form->Tools[1].Window == nullptr);
   for (TLabel* label : form->ToolLabels) EXPECT_FALSE(label->Font().Underline);
 
   PublicFunctionUnit::PlatformKind = 2;
@@ -144,18 +143,14 @@ TEST_F(MainWindowFixture, NothingTickedWarnsAndNoFindingsGoesToTheFinishPage) {
   form->cbSelectAll->Click();
   form->ScanNowBtnClick(form->ScanNowBtn);
   EXPECT_EQ(form->ScanNotebook->PageIndex(), 2);
-  EXPECT_TRUE(form->FinishBtn->Visible());
-  EXPECT_FALSE(form->ScanNowBtn->Visible());
+  EXPECT_TRUE(form->FinishBtn->Visible() && !form->ScanNowBtn->Visible());
   ASSERT_EQ(RepairLog->Count(), 1);
-  EXPECT_EQ(RepairLog->GetItem(0).Content.KeyPath, "Problems Found: 0");
-  EXPECT_EQ(RepairLog->GetItem(0).Content.Status, "");
+  EXPECT_EQ(RepairLog->GetItem(0).Content.KeyPath + "|" + RepairLog->GetItem(0).Content.Status, "Problems Found: 0|");
   EXPECT_EQ(form->abExcludeMsg->Caption(), "Elapsed time: 0 second      ");
-  EXPECT_FALSE(dm.ScanTimer.Enabled());
-  EXPECT_FALSE(dm.ScanTimerEx.Enabled());
+  EXPECT_FALSE(dm.ScanTimer.Enabled() || dm.ScanTimerEx.Enabled());
 
   form->FinishBtnClick(form->FinishBtn);
-  EXPECT_EQ(form->ScanNotebook->PageIndex(), 0);
-  EXPECT_EQ(RepairLog->Count(), 0);
+  EXPECT_EQ(form->ScanNotebook->PageIndex() + RepairLog->Count(), 0);
   EXPECT_TRUE(form->ScanNowBtn->Visible());
 }
 
@@ -167,16 +162,13 @@ TEST_F(MainWindowFixture, FindingsAreListedPerSectionWithTheirDetails) {
   EXPECT_EQ(form->ScanNotebook->PageIndex(), 1);
   EXPECT_TRUE(form->RepairBtn->Visible());
   ASSERT_EQ(form->RepairGrid->Count(), 2);
-  TListItem* row = form->RepairGrid->Item(0);
-  EXPECT_EQ(row->Caption, "Font Entries");
-  EXPECT_EQ(row->SubItems, (std::vector<std::string>{"3", "4"}));
+  EXPECT_EQ(form->RepairGrid->Item(0)->Caption, "Font Entries");
+  EXPECT_EQ(form->RepairGrid->Item(0)->SubItems, (std::vector<std::string>{"3", "4"}));
   EXPECT_EQ(form->RepairGrid->Item(1)->SubItems, (std::vector<std::string>{"1", "11"}));
   EXPECT_EQ(form->RepairGrid->ColumnCaption(1), "Problems Found: 4");
   EXPECT_EQ(form->ProblemsListBox->Count(), 3);
   EXPECT_EQ(form->ProblemsPanel->Caption(), "3 Problems Found");
-  EXPECT_EQ(form->abLevel->Caption(), "Normal");
-  EXPECT_EQ(form->abSeverity->Caption(), "Severity:");
-  EXPECT_EQ(form->SectionImages[4]->Tag, 1);
+  EXPECT_EQ(form->abSeverity->Caption() + form->abLevel->Caption(), "Severity:Normal");
   EXPECT_EQ(form->ItemCountLabels[4]->Caption(), "3");
 
   // The details pane stays hidden while another section is chosen.
@@ -185,7 +177,6 @@ TEST_F(MainWindowFixture, FindingsAreListedPerSectionWithTheirDetails) {
   EXPECT_FALSE(form->panDetails->Visible());
   EXPECT_EQ(form->abShowHideDetails->Caption(), "Show Details");
   EXPECT_EQ(form->ProblemsListBox->Count(), 1);
-  EXPECT_EQ(form->abLevel->Caption(), "Normal");
   EXPECT_EQ(form->DetailsMemo->Text(), Sections()[11].Description);
   form->abShowHideDetailsClick(form->abShowHideDetails);
   EXPECT_TRUE(form->panDetails->Visible());
@@ -232,8 +223,8 @@ TEST_F(MainWindowFixture, ExclusionAppendsTheLineAndTheNextScanSkipsIt) {
   form->ScanBtnClick(form->ScanBtn);
   form->ScanNowBtnClick(form->ScanNowBtn);
   ASSERT_EQ((*SectionResults)[4].Count(), 2);
-  EXPECT_EQ((*SectionResults)[4].GetItem(0).Content.KeyPath, "HKEY_LOCAL_MACHINE\\a");
-  EXPECT_EQ((*SectionResults)[4].GetItem(1).Content.KeyPath, "HKEY_LOCAL_MACHINE\\c");
+  EXPECT_EQ((*SectionResults)[4].GetItem(0).Content.KeyPath + (*SectionResults)[4].GetItem(1).Content.KeyPath,
+            "HKEY_LOCAL_MACHINE\\aHKEY_LOCAL_MACHINE\\c");
 
   // A hand-edited last line without its line break stays whole; an empty value name ends in "|".
   std::string file = PublicFunctionUnit::IgnoreFileName();
@@ -296,10 +287,8 @@ TEST_F(MainWindowFixture, AbortAndScannerErrorsLeaveTheWindowUsable) {
     throw std::runtime_error("Invalid data type");
   };
   form->ScanNowBtnClick(form->ScanNowBtn);
-  EXPECT_FALSE(dm.ScanTimer.Enabled());
-  EXPECT_FALSE(dm.ScanTimerEx.Enabled());
-  ASSERT_EQ(MessageBoxes().Calls.size(), 1u);
-  EXPECT_EQ(MessageBoxes().Calls[0].text, "Invalid data type");
+  EXPECT_FALSE(dm.ScanTimer.Enabled() || dm.ScanTimerEx.Enabled());
+  EXPECT_EQ(MessageTexts(), std::vector<std::string>{"Invalid data type"});
   EXPECT_EQ(form->ScanNotebook->PageIndex(), 1);
   EXPECT_EQ(form->RepairGrid->Count(), 1);
 
@@ -312,10 +301,9 @@ TEST_F(MainWindowFixture, AbortAndScannerErrorsLeaveTheWindowUsable) {
     ASSERT_NE(lock.Handle, INVALID_HANDLE_VALUE);
     form->ScanNowBtnClick(form->ScanNowBtn);
   }
-  EXPECT_FALSE(dm.ScanTimer.Enabled());
-  EXPECT_FALSE(dm.ScanTimerEx.Enabled());
-  ASSERT_EQ(MessageBoxes().Calls.size(), 2u);
-  EXPECT_EQ(MessageBoxes().Calls[1].text, "Cannot open file \"" + PublicFunctionUnit::IgnoreFileName() + "\"");
+  EXPECT_FALSE(dm.ScanTimer.Enabled() || dm.ScanTimerEx.Enabled());
+  EXPECT_EQ(MessageTexts(), (std::vector<std::string>{"Invalid data type", "Cannot open file \"" +
+                                                          PublicFunctionUnit::IgnoreFileName() + "\""}));
   EXPECT_EQ((*SectionResults)[0].Count(), 0);
   EXPECT_EQ(form->ScanNotebook->PageIndex(), 2);
   form->BackupBtnClick(form->BackupBtn);
@@ -337,11 +325,6 @@ TEST_F(MainWindowFixture, TimersShowTheElapsedTimeAndTheRunningTotal) {
   EXPECT_EQ(dm.AnimFrame, 5);
   EXPECT_EQ(form->LabelWarning->Caption(), "2 Problems Found");
 }
-
-namespace {
-void Hover(TControl* control) { control->Perform(WM_MOUSEMOVE, 0, MAKELPARAM(3, 3)); }
-void Leave(TControl* control) { control->Perform(WM_MOUSELEAVE); }
-}  // namespace
 
 TEST_F(MainWindowFixture, ButtonsSwapTheirPicturesUnderTheMouse) {
   struct Case {
@@ -369,13 +352,12 @@ TEST_F(MainWindowFixture, ButtonsSwapTheirPicturesUnderTheMouse) {
 
   // A tool's icon and its label light the label up together.
   TImageEx* icon = form->ToolIcons[4];
-  EXPECT_EQ(icon->Name, "ImageEx3");
   EXPECT_FALSE(icon->Picture().Empty());
-  Hover(icon);
+  icon->Perform(WM_MOUSEMOVE, 0, MAKELPARAM(3, 3));
   EXPECT_EQ(form->ToolLabels[4]->Font().Color, 0xF0CAA6u);
-  Leave(icon);
+  icon->Perform(WM_MOUSELEAVE);
   EXPECT_EQ(form->ToolLabels[4]->Font().Color, clBlack);
-  Hover(form->ToolLabels[4]);
+  form->ToolLabels[4]->Perform(WM_MOUSEMOVE, 0, MAKELPARAM(3, 3));
   EXPECT_EQ(form->ToolLabels[4]->Font().Color, 0xF0CAA6u);
   EXPECT_EQ(form->ToolLabels[3]->Font().Color, clBlack);
 }
@@ -414,19 +396,16 @@ TEST_F(MainWindowFixture, BackFromTheTrayTheResultsAndTicksAreAsTheUserLeftThemA
   EXPECT_TRUE(IsWindowVisible(form->Handle()));
   // Closing hides it in the tray; the second instance's message brings it back.
   form->Perform(WM_CLOSE);
-  EXPECT_FALSE(IsWindowVisible(form->Handle()));
-  EXPECT_TRUE(IsIconic(form->Handle()));
+  EXPECT_TRUE(!IsWindowVisible(form->Handle()) && IsIconic(form->Handle()));
   EXPECT_NE(ZelvoranMainForm, nullptr);
   form->Perform(WM_RESTORE_INSTANCE);
-  EXPECT_TRUE(IsWindowVisible(form->Handle()));
-  EXPECT_FALSE(IsIconic(form->Handle()));
+  EXPECT_TRUE(IsWindowVisible(form->Handle()) && !IsIconic(form->Handle()));
   form->Perform(WM_RESTORE_INSTANCE);   // shown and not minimised: nothing changes
   EXPECT_TRUE(IsWindowVisible(form->Handle()));
 
   EXPECT_EQ(form->ScanNotebook->PageIndex(), 1);
   EXPECT_TRUE(form->RepairBtn->Visible());
-  EXPECT_TRUE((*SectionResults)[4].GetItem(0).Content.Checked);
-  EXPECT_FALSE((*SectionResults)[4].GetItem(1).Content.Checked);
+  EXPECT_TRUE((*SectionResults)[4].GetItem(0).Content.Checked && !(*SectionResults)[4].GetItem(1).Content.Checked);
 
   form->Perform(WM_TRAY_ICON, 0, 0x10);   // the tray menu's Exit
   EXPECT_EQ(PublicFunctionUnit::ScanState, PublicFunctionUnit::TRunState::StopScan);

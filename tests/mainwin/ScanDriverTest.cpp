@@ -81,15 +81,12 @@ TEST_F(ScanDriverFixture, AllSeventeenShowTheShareDoneAfterEachSection) {
   EXPECT_EQ(ScanSections(view, results, ignore), "");
   EXPECT_EQ(view.Totals, (std::vector<int>{6, 12, 18, 24, 29, 35, 41, 47, 53, 59, 65, 71, 76, 82, 88, 94, 100}));
   EXPECT_EQ(calls.size(), 17u);
-  EXPECT_EQ(PublicFunctionUnit::ProblemNumber, 2);   // counted from 0 again
-  EXPECT_EQ(PublicFunctionUnit::ItemsProcessed, 0);
-  EXPECT_EQ(view.Images[4], StatFound);
-  EXPECT_EQ(view.Counts[4].Text, "2");
-  EXPECT_EQ(view.Images[0], StatClean);
-  EXPECT_EQ(view.Counts[0].Text, "0");
+  // counted from 0 again
+  EXPECT_EQ(std::pair(PublicFunctionUnit::ProblemNumber, PublicFunctionUnit::ItemsProcessed), std::pair(2, 0));
+  EXPECT_EQ(std::pair(view.Images[4], view.Counts[4].Text), std::pair((int)StatFound, std::string("2")));
+  EXPECT_EQ(std::pair(view.Images[0], view.Counts[0].Text), std::pair((int)StatClean, std::string("0")));
   EXPECT_EQ(TotalProcessText(view.Totals.back()), "Total Process: 100%");
-  EXPECT_EQ(view.Scanning.front(), 1);
-  EXPECT_EQ(view.Scanning.back(), -1);
+  EXPECT_EQ(std::pair(view.Scanning.front(), view.Scanning.back()), std::pair(1, -1));
 }
 
 TEST_F(ScanDriverFixture, FirstAndLastSectionOnly) {
@@ -100,8 +97,7 @@ TEST_F(ScanDriverFixture, FirstAndLastSectionOnly) {
   EXPECT_EQ(view.Totals, expected);
   EXPECT_EQ(calls, (std::vector<int>{0, 16}));
   EXPECT_EQ(view.Images[5], StatNone);   // passed over: its picture cleared
-  EXPECT_EQ(view.Counts[5].Changes, 0);
-  EXPECT_EQ(view.Scanning[5], -1);
+  EXPECT_EQ(std::pair(view.Counts[5].Changes, view.Scanning[5]), std::pair(0, -1));
 }
 
 TEST_F(ScanDriverFixture, AbortStopsBeforeTheNextSectionAndKeepsWhatWasFound) {
@@ -125,8 +121,7 @@ TEST_F(ScanDriverFixture, AScannerErrorEndsTheScanWithItsText) {
   };
   EXPECT_EQ(ScanSections(view, results, ignore), "Invalid data type for 'x'");
   EXPECT_EQ(calls, (std::vector<int>{0, 1}));
-  EXPECT_EQ(results[0].Count(), 1);
-  EXPECT_EQ(view.Scanning.back(), -1);
+  EXPECT_EQ(std::pair(results[0].Count(), view.Scanning.back()), std::pair(1, -1));
 }
 
 TEST_F(ScanDriverFixture, TheIgnoreFileIsReadAtEachScan) {
@@ -146,16 +141,11 @@ TEST_F(ScanDriverFixture, TheIgnoreFileIsReadAtEachScan) {
 }
 
 TEST(ElapsedTime, ClockAndResultTexts) {
-  const double second = 1.0 / 86400;
-  EXPECT_EQ(ElapsedClockText(0.4 * second), "00:00:00");
-  EXPECT_EQ(ElapsedClockText(61 * second), "00:01:01");
-  EXPECT_EQ(ElapsedClockText(120 * second), "00:02:00");
-  EXPECT_EQ(ElapsedClockText(3723 * second), "01:02:03");
-  EXPECT_EQ(ElapsedClockText(59.4 * second), "00:00:59");   // whole seconds only
-
-  EXPECT_EQ(ElapsedTimeText("00:00:00"), "Elapsed time: 0 second      ");
-  EXPECT_EQ(ElapsedTimeText("00:00:01"), "Elapsed time: 1 second      ");
-  EXPECT_EQ(ElapsedTimeText("00:01:01"), "Elapsed time: 1 minute 1 second      ");
-  EXPECT_EQ(ElapsedTimeText("00:02:00"), "Elapsed time: 2 minutes ");
-  EXPECT_EQ(ElapsedTimeText("01:02:03"), "Elapsed time: 2 minutes 3 seconds      ");
+  std::vector<std::string> clocks, texts;   // whole seconds only
+  for (double seconds : {0.4, 61.0, 120.0, 3723.0, 59.4}) clocks.push_back(ElapsedClockText(seconds / 86400));
+  EXPECT_EQ(clocks, (std::vector<std::string>{"00:00:00", "00:01:01", "00:02:00", "01:02:03", "00:00:59"}));
+  for (const char* clock : {"00:00:00", "00:00:01", "00:01:01", "00:02:00", "01:02:03"}) texts.push_back(ElapsedTimeText(clock));
+  EXPECT_EQ(texts, (std::vector<std::string>{"Elapsed time: 0 second      ", "Elapsed time: 1 second      ",
+                                             "Elapsed time: 1 minute 1 second      ", "Elapsed time: 2 minutes ",
+                                             "Elapsed time: 2 minutes 3 seconds      "}));
 }

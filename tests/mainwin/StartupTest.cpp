@@ -31,41 +31,36 @@ struct Relaunch : ::testing::Test {
 TEST(Startup, UacIsOnOnlyForANonZeroDoubleWord) {
   RegSandbox policy(HKEY_LOCAL_MACHINE);
   EXPECT_FALSE(PublicFunctionUnit::IsUacEnabled(policy.Path() + "\\missing"));
+  std::string on;   // value missing, a text, binary, 0, 1
   policy.CreateKey("");
-  EXPECT_FALSE(PublicFunctionUnit::IsUacEnabled(policy.Path()));   // value missing
-  policy.SetString("", "EnableLUA", "1");
-  EXPECT_FALSE(PublicFunctionUnit::IsUacEnabled(policy.Path()));   // not a number
-  policy.SetRaw("", "EnableLUA", REG_BINARY, {1});
-  EXPECT_FALSE(PublicFunctionUnit::IsUacEnabled(policy.Path()));
-  policy.SetDword("", "EnableLUA", 0);
-  EXPECT_FALSE(PublicFunctionUnit::IsUacEnabled(policy.Path()));
-  policy.SetDword("", "EnableLUA", 1);
-  EXPECT_TRUE(PublicFunctionUnit::IsUacEnabled(policy.Path()));
+  on += PublicFunctionUnit::IsUacEnabled(policy.Path()) ? "1" : "0";
+  for (const auto& [type, data] : std::vector<std::pair<DWORD, std::vector<uint8_t>>>{
+           {REG_SZ, {'1', 0, 0, 0}}, {REG_BINARY, {1}}, {REG_DWORD, {0, 0, 0, 0}}, {REG_DWORD, {1, 0, 0, 0}}}) {
+    policy.SetRaw("", "EnableLUA", type, data);
+    on += PublicFunctionUnit::IsUacEnabled(policy.Path()) ? "1" : "0";
+  }
+  EXPECT_EQ(on, "00001");
 }
 
 TEST(Startup, SetupMarkerIsTakenOnce) {
   RegSandbox user;
   EXPECT_FALSE(PublicFunctionUnit::TakeSetupFlag(user.Path()));
-  user.SetString("", "setup", "1");
-  EXPECT_TRUE(PublicFunctionUnit::TakeSetupFlag(user.Path()));
-  EXPECT_FALSE(user.ValueExists("", "setup"));
-  EXPECT_FALSE(PublicFunctionUnit::TakeSetupFlag(user.Path()));
-  user.SetString("", "setup", "0");
-  EXPECT_FALSE(PublicFunctionUnit::TakeSetupFlag(user.Path()));
-  EXPECT_FALSE(user.ValueExists("", "setup"));
+  for (const char* marker : {"1", "0"}) {
+    user.SetString("", "setup", marker);
+    EXPECT_EQ(PublicFunctionUnit::TakeSetupFlag(user.Path()), marker == std::string("1"));
+    EXPECT_FALSE(PublicFunctionUnit::TakeSetupFlag(user.Path()) || user.ValueExists("", "setup"));
+  }
 }
 
 TEST_F(Relaunch, AlternatesAndPassesTheCommandLineOn) {
   EXPECT_TRUE(Start(6, "\"C:\\Program Files\\Zelvoran\\Zelvoran.exe\" -Scan"));
   ASSERT_EQ(Calls.size(), 1u);
-  EXPECT_EQ(Calls[0].first, ExeName());
-  EXPECT_EQ(Calls[0].second, "-Scan");
+  EXPECT_EQ(Calls[0], std::pair(ExeName(), std::string("-Scan")));
   EXPECT_EQ(Vista(), "1");
 
   // The relaunched start empties the marker and runs.
   EXPECT_FALSE(Start(6, "Zelvoran.exe -Scan"));
-  EXPECT_EQ(Calls.size(), 1u);
-  EXPECT_EQ(Vista(), "");
+  EXPECT_TRUE(Calls.size() == 1u && Vista().empty());
 
   // The next start relaunches again.
   EXPECT_TRUE(Start(10));
@@ -77,13 +72,11 @@ TEST_F(Relaunch, NoneBeforeVistaAfterSetupOrWithoutUac) {
   // Windows XP: neither marker is read or written.
   user.SetString("", "setup", "1");
   EXPECT_FALSE(Start(5));
-  EXPECT_TRUE(user.ValueExists("", "setup"));
-  EXPECT_EQ(Vista(), "<none>");
+  EXPECT_EQ(user.Read("", "setup") + Vista(), "1<none>");
 
   // The installer's first start runs without relaunching and takes the marker.
   EXPECT_FALSE(Start(6));
-  EXPECT_FALSE(user.ValueExists("", "setup"));
-  EXPECT_EQ(Vista(), "<none>");
+  EXPECT_EQ(user.Read("", "setup") + Vista(), "<none><none>");
 
   // User account control off, missing or not a number: no relaunch.
   policy.SetString("", "EnableLUA", "yes");

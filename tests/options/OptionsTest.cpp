@@ -20,6 +20,7 @@
 using namespace PublicFunctionUnit;
 using OptionUnit::Places;
 using testing_support::MessageBoxes;
+using testing_support::MessageTexts;
 using testing_support::RegSandbox;
 using testing_support::TempFolder;
 
@@ -114,6 +115,13 @@ void SetStartTime(TFormOptions& f, int hour, int minute, int days) {
   f.SpinEditDays->SetValue(days);
 }
 
+// The general page's boxes, "1" for ticked: Run, automatic backup off, select all, update check.
+std::string Ticks(TFormOptions& f) {
+  std::string t;
+  for (TCheckBox* box : {f.ChkRun, f.ChkAutoBackup, f.ChkCheckItem, f.cbCheckUpdate}) t += box->Checked() ? "1" : "0";
+  return t;
+}
+
 std::string StartTime(TFormOptions& f) {
   int h = 0, m = 0, s = 0;
   f.dtpStartTime->Time(h, m, s);
@@ -137,10 +145,7 @@ TEST_F(OptionsFixture, GeneralSettingsRoundTripThroughTheRegistryValuesAndTheRun
   Open([&](TFormOptions& f) {
     EXPECT_EQ(f.Caption(), "Preferences");
     EXPECT_EQ(f.MainPageControl->ActivePageIndex(), 0);
-    EXPECT_TRUE(f.ChkRun->Checked());
-    EXPECT_TRUE(f.ChkAutoBackup->Checked());
-    EXPECT_FALSE(f.ChkCheckItem->Checked());
-    EXPECT_TRUE(f.cbCheckUpdate->Checked());
+    EXPECT_EQ(Ticks(f), "1101");
     EXPECT_EQ(f.LabelVer->Caption().rfind("Version: 3.0, Last Time: ", 0), 0u) << f.LabelVer->Caption();
     f.ChkRun->SetChecked(false);
     f.ChkAutoBackup->SetChecked(false);
@@ -148,31 +153,25 @@ TEST_F(OptionsFixture, GeneralSettingsRoundTripThroughTheRegistryValuesAndTheRun
     f.cbCheckUpdate->SetChecked(false);
     f.BitBtn1->Click();
   });
-  EXPECT_EQ(Setting("NotAutoBackup"), "0");
-  EXPECT_EQ(Setting("SelectAll"), "1");
-  EXPECT_EQ(Setting("CheckUpdate"), "0");
+  EXPECT_EQ(Setting("NotAutoBackup") + Setting("SelectAll") + Setting("CheckUpdate"), "010");
   EXPECT_EQ(Setting("Version"), "  ") << "the version is only read";
-  EXPECT_FALSE(MyRegistryInfo.NotAutoBackup);
-  EXPECT_TRUE(MyRegistryInfo.SelectAll);
-  EXPECT_FALSE(MyRegistryInfo.CheckUpdate);
+  EXPECT_TRUE(!MyRegistryInfo.NotAutoBackup && MyRegistryInfo.SelectAll && !MyRegistryInfo.CheckUpdate);
   EXPECT_EQ(RunValue(), "<none>") << "unticking removes the Run value";
 
   // ticked again: the Run value is written with the executable's path; Cancel saves nothing
   Open([&](TFormOptions& f) {
-    EXPECT_FALSE(f.ChkRun->Checked());
-    EXPECT_TRUE(f.ChkCheckItem->Checked());
+    EXPECT_EQ(Ticks(f), "0010");
     f.ChkRun->SetChecked(true);
     f.BitBtn1->Click();
   });
   EXPECT_EQ(RunValue(), exe);
   Open([&](TFormOptions& f) {
-    EXPECT_TRUE(f.ChkRun->Checked());
+    EXPECT_EQ(Ticks(f), "1010");
     f.ChkRun->SetChecked(false);
     f.ChkCheckItem->SetChecked(false);
     f.BtnCancel->Click();
   });
-  EXPECT_EQ(RunValue(), exe);
-  EXPECT_EQ(Setting("SelectAll"), "1");
+  EXPECT_EQ(RunValue() + Setting("SelectAll"), exe + "1");
 
   // the Run value counts only when it names this executable exactly
   for (const std::string& data : {std::string("C:\\Other copy\\") + runName, AnsiLowerCase(exe), exe + " "}) {
@@ -217,8 +216,7 @@ TEST_F(OptionsFixture, ASettingThatCannotBeStoredIsNotChangedInMemoryEither) {
     EXPECT_EQ(f.ModalResult, mrNone) << "the dialog stays open";
   });
   EXPECT_FALSE(MyRegistryInfo.NotAutoBackup);
-  ASSERT_EQ(MessageBoxes().Calls.size(), 1u);
-  EXPECT_EQ(MessageBoxes().Calls[0].text, "Failed to set data for 'NotAutoBackup'");
+  EXPECT_EQ(MessageTexts(), std::vector<std::string>{"Failed to set data for 'NotAutoBackup'"});
 }
 
 TEST_F(OptionsFixture, ChangingPagesReloadsThePageShownAndDropsItsUnsavedTicks) {
@@ -230,12 +228,10 @@ TEST_F(OptionsFixture, ChangingPagesReloadsThePageShownAndDropsItsUnsavedTicks) 
     f.MainPageControlChange(f.MainPageControl);
     f.MainPageControl->SetActivePageIndex(0);
     f.MainPageControlChange(f.MainPageControl);
-    EXPECT_TRUE(f.ChkCheckItem->Checked());
-    EXPECT_FALSE(f.ChkRun->Checked());
+    EXPECT_EQ(Ticks(f), "0010");
     f.BitBtn1->Click();
   });
-  EXPECT_EQ(Setting("SelectAll"), "1");
-  EXPECT_EQ(RunValue(), "<none>");
+  EXPECT_EQ(Setting("SelectAll") + RunValue(), "1<none>");
 }
 
 // ---- ignore list ----
@@ -250,12 +246,10 @@ TEST_F(OptionsFixture, RemovingAnIgnoreLineKeepsTheOthers) {
                  "Help Section|HKEY_LOCAL_MACHINE\\Help|x.hlp\r\n");
   Open([&](TFormOptions& f) {
     ASSERT_EQ(f.IgnoreListView->Count(), 4);
-    EXPECT_EQ(f.IgnoreListView->Item(0)->Text(0), "Font Entries");
-    EXPECT_EQ(f.IgnoreListView->Item(0)->Text(1), "HKEY_LOCAL_MACHINE\\Fonts");
-    EXPECT_EQ(f.IgnoreListView->Item(2)->Text(0), "");
-    EXPECT_EQ(f.IgnoreListView->Item(2)->Text(1), "");
-    EXPECT_EQ(f.IgnoreListView->ColumnCaption(0), "Category");
-    EXPECT_EQ(f.IgnoreListView->ColumnCaption(1), "Registry Key");
+    EXPECT_EQ(f.IgnoreListView->Item(0)->Text(0) + "|" + f.IgnoreListView->Item(0)->Text(1),
+              "Font Entries|HKEY_LOCAL_MACHINE\\Fonts");
+    EXPECT_EQ(f.IgnoreListView->Item(2)->Text(0) + "|" + f.IgnoreListView->Item(2)->Text(1), "|");
+    EXPECT_EQ(f.IgnoreListView->ColumnCaption(0) + "|" + f.IgnoreListView->ColumnCaption(1), "Category|Registry Key");
 
     f.RemoveSelectBtn->Click();   // nothing selected: nothing happens
     EXPECT_EQ(f.IgnoreListView->Count(), 4);
@@ -329,19 +323,15 @@ TEST_F(OptionsFixture, ScheduleCreatesChangesAndDeletesTheJob) {
   SYSTEMTIME before, after;   // the job begins on the day it is saved, whichever side of midnight
   GetLocalTime(&before);
   Open([&](TFormOptions& f) {
-    EXPECT_TRUE(f.cbActiveTask->Enabled());
-    EXPECT_FALSE(f.cbActiveTask->Checked());
-    EXPECT_FALSE(f.dtpStartTime->Enabled());
-    EXPECT_FALSE(f.SpinEditDays->Enabled());
+    EXPECT_TRUE(f.cbActiveTask->Enabled() && !f.cbActiveTask->Checked());
+    EXPECT_FALSE(f.dtpStartTime->Enabled() || f.SpinEditDays->Enabled());
     EXPECT_EQ(StartTime(f), "09:30:00");
     f.cbActiveTask->SetChecked(true);
-    EXPECT_TRUE(f.dtpStartTime->Enabled());
-    EXPECT_TRUE(f.SpinEditDays->Enabled());
+    EXPECT_TRUE(f.dtpStartTime->Enabled() && f.SpinEditDays->Enabled());
     EXPECT_EQ(f.SpinEditDays->Value(), 1);
     SetStartTime(f, 21, 5, 3);
     f.BitBtn1->Click();
   });
-  EXPECT_TRUE(FileExists(JobFile(job)));
   TJob read = ReadJob(job);
   ExpectJob(read, 21, 5, 3);
   EXPECT_TRUE(SameText(read.Application, exe)) << read.Application;
@@ -371,12 +361,10 @@ TEST_F(OptionsFixture, ScheduleCreatesChangesAndDeletesTheJob) {
     f.cbActiveTask->SetChecked(false);
     EXPECT_EQ(StartTime(f), "09:30:00");
     EXPECT_EQ(f.SpinEditDays->Value(), 1);
-    EXPECT_FALSE(f.dtpStartTime->Enabled());
-    EXPECT_FALSE(f.SpinEditDays->Enabled());
+    EXPECT_FALSE(f.dtpStartTime->Enabled() || f.SpinEditDays->Enabled());
     f.BitBtn1->Click();
   });
-  EXPECT_FALSE(FileExists(JobFile(job)));
-  EXPECT_FALSE(TaskListed(job));
+  EXPECT_FALSE(FileExists(JobFile(job)) || TaskListed(job));
   EXPECT_EQ(CurrentTask, nullptr) << "the deleted job is not held on";
   EXPECT_TRUE(MessageBoxes().Calls.empty());
 }
@@ -409,8 +397,7 @@ TEST_F(OptionsFixture, AJobThatCannotBeOpenedIsLeftAsItIsUntilTheBoxChanges) {
   WriteFileBytes(JobFile(job), "damaged");
   Open([&](TFormOptions& f) {
     EXPECT_TRUE(f.cbActiveTask->Checked());
-    EXPECT_FALSE(f.dtpStartTime->Enabled());
-    EXPECT_FALSE(f.SpinEditDays->Enabled());
+    EXPECT_FALSE(f.dtpStartTime->Enabled() || f.SpinEditDays->Enabled());
     f.BitBtn1->Click();
   });
   EXPECT_EQ(ReadFileBytes(JobFile(job)), "damaged");
@@ -472,27 +459,22 @@ TEST_F(OptionsFixture, AJobThatCannotBeCreatedIsReportedAndNothingIsHeld) {
   });
   EXPECT_EQ(CurrentTask, nullptr);
   ASSERT_EQ(MessageBoxes().Calls.size(), 1u);
-  EXPECT_EQ(MessageBoxes().Calls[0].text.rfind("Error in SchedulingAgent.NewWorkItem.Error Code :", 0), 0u)
-      << MessageBoxes().Calls[0].text;
+  EXPECT_TRUE(MessageTexts()[0].starts_with("Error in SchedulingAgent.NewWorkItem.Error Code :")) << MessageTexts()[0];
 }
 
 TEST_F(OptionsFixture, WithoutTheSchedulerItsMessageShowsAndSchedulingIsOff) {
   ReleaseTaskScheduler();
   CoUninitialize();   // the scheduler object cannot be created without COM
   Open([&](TFormOptions& f) {
-    EXPECT_FALSE(f.cbActiveTask->Enabled());
-    EXPECT_FALSE(f.cbActiveTask->Checked());
-    EXPECT_FALSE(f.dtpStartTime->Enabled());
-    EXPECT_FALSE(f.SpinEditDays->Enabled());
+    EXPECT_FALSE(f.cbActiveTask->Enabled() || f.cbActiveTask->Checked() || f.dtpStartTime->Enabled() ||
+                 f.SpinEditDays->Enabled());
     f.cbActiveTask->SetChecked(true);
     f.BitBtn1->Click();
   });
   CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
-  EXPECT_EQ(TaskScheduler, nullptr);
-  EXPECT_FALSE(Application.Terminated());
+  EXPECT_TRUE(TaskScheduler == nullptr && !Application.Terminated());
   ASSERT_EQ(MessageBoxes().Calls.size(), 1u);
-  EXPECT_EQ(MessageBoxes().Calls[0].text.rfind("Error in ActiveX.CoCreateInstance.Error Code :", 0), 0u)
-      << MessageBoxes().Calls[0].text;
+  EXPECT_TRUE(MessageTexts()[0].starts_with("Error in ActiveX.CoCreateInstance.Error Code :")) << MessageTexts()[0];
   EXPECT_FALSE(FileExists(JobFile(Places.JobName)));
 }
 

@@ -9,7 +9,6 @@
 #include "app/MainUnit.h"
 #include "app/RegBackupUnit.h"
 #include "app/RepairDialogUnit.h"
-#include "support/RegistryTree.h"
 #include "framework/Application.h"
 #include "framework/Handles.h"
 #include "framework/StringList.h"
@@ -19,7 +18,7 @@
 #include "scan/UserSoftWareSettings.h"
 #include "scan/WindowsFontsUnit.h"
 #include "support/MainWindowHost.h"
-#include "support/TestSupport.h"
+#include "support/RegistryTree.h"
 
 using namespace MainUnit;
 using namespace testing_support;
@@ -61,6 +60,9 @@ struct RepairFixture : ::testing::Test, MainWindowHost {
   }
 
   void Repair() { form->RepairBtnClick(form->RepairBtn); }
+  static void ExpectRepairDialogGone() {
+    EXPECT_TRUE(RepairDialogUnit::RepairDialogForm == nullptr && ThreadWindows(L"TRepairDialogForm") == 0);
+  }
 
   // The finish list as shown: "first column | second column".
   std::vector<std::string> FinishRows() const {
@@ -120,10 +122,9 @@ TEST_F(RepairFixture, ScanRepairAndRestoreBringThePlantedTreeBackByteForByte) {
   Repair();
 
   // The user is told where the backup is, and it holds what the repair removed.
-  ASSERT_EQ(MessageBoxes().Calls.size(), 1u);
-  EXPECT_EQ(MessageBoxes().Calls[0].text, "Registry backup complete! Backup file at \r" + RepairDir() +
-                                              " folder.\r\rYou can use registry restore function to restore "
-                                              "it.\rPress OK to repair problems now!");
+  EXPECT_EQ(MessageTexts(), std::vector<std::string>{"Registry backup complete! Backup file at \r" + RepairDir() +
+                                                     " folder.\r\rYou can use registry restore function to restore "
+                                                     "it.\rPress OK to repair problems now!"});
   EXPECT_EQ(MessageBoxes().Calls[0].flags, (unsigned)MB_ICONINFORMATION);
   ASSERT_EQ(BackupFiles().size(), 1u);
   EXPECT_EQ(RepairBackupFile, RepairDir() + BackupFiles()[0]);
@@ -137,20 +138,15 @@ TEST_F(RepairFixture, ScanRepairAndRestoreBringThePlantedTreeBackByteForByte) {
   EXPECT_EQ(script.find("gone.lnk"), std::string::npos) << "shortcut files are not registry data";
 
   // The repair removed exactly the findings.
-  EXPECT_FALSE(box.KeyExists("AppPaths\\gone.exe"));
-  EXPECT_TRUE(box.KeyExists("AppPaths\\here.exe"));
-  EXPECT_FALSE(box.ValueExists("Fonts", "Шрифт 中文"));
-  EXPECT_TRUE(box.ValueExists("Fonts", "Here Font"));
-  EXPECT_FALSE(box.ValueExists("SharedDlls", gone + ".dll"));
-  EXPECT_TRUE(box.ValueExists("SharedDlls", here));
-  EXPECT_FALSE(FileExists(shortcut));
+  EXPECT_FALSE(box.KeyExists("AppPaths\\gone.exe") || box.ValueExists("Fonts", "Шрифт 中文") ||
+               box.ValueExists("SharedDlls", gone + ".dll") || FileExists(shortcut));
+  EXPECT_TRUE(box.KeyExists("AppPaths\\here.exe") && box.ValueExists("Fonts", "Here Font") &&
+              box.ValueExists("SharedDlls", here));
 
   // The finish page lists each repaired finding, section by section.
   EXPECT_EQ(form->ScanNotebook->PageIndex(), 2);
-  EXPECT_TRUE(form->FinishBtn->Visible());
-  EXPECT_FALSE(form->RepairBtn->Visible());
-  EXPECT_EQ(RepairDialogUnit::RepairDialogForm, nullptr);
-  EXPECT_EQ(ThreadWindows(L"TRepairDialogForm"), 0);
+  EXPECT_TRUE(form->FinishBtn->Visible() && !form->RepairBtn->Visible());
+  ExpectRepairDialogGone();
   std::vector<std::string> rows = FinishRows();
   ASSERT_EQ(rows.size(), 6u);
   EXPECT_EQ(rows[0], full + "\\AppPaths\\gone.exe" + kRepaired);
@@ -176,8 +172,7 @@ TEST_F(RepairFixture, NoBackupWhenSwitchedOffOrWhenNothingTickedIsRegistryData) 
   Repair();
   EXPECT_TRUE(MessageBoxes().Calls.empty());
   EXPECT_EQ(RepairBackupFile, "C:\\earlier.reg");
-  EXPECT_FALSE(DirectoryExists(RepairDir()));
-  EXPECT_FALSE(box.ValueExists("Fonts", "Gone"));
+  EXPECT_FALSE(DirectoryExists(RepairDir()) || box.ValueExists("Fonts", "Gone"));
   EXPECT_EQ(FinishRows(), (std::vector<std::string>{box.FullPath() + "\\Fonts" + kRepaired}));
   form->FinishBtnClick(form->FinishBtn);
 
@@ -187,9 +182,7 @@ TEST_F(RepairFixture, NoBackupWhenSwitchedOffOrWhenNothingTickedIsRegistryData) 
   Sections()[7].Scan = Reports({shortcut});
   ScanOnly({7});
   Repair();
-  EXPECT_TRUE(MessageBoxes().Calls.empty());
-  EXPECT_EQ(RepairBackupFile, "");
-  EXPECT_TRUE(BackupFiles().empty());
+  EXPECT_TRUE(MessageBoxes().Calls.empty() && RepairBackupFile.empty() && BackupFiles().empty());
   EXPECT_FALSE(FileExists(shortcut));
   EXPECT_EQ(FinishRows(), (std::vector<std::string>{shortcut + kRepaired}));
   form->FinishBtnClick(form->FinishBtn);
@@ -200,11 +193,9 @@ TEST_F(RepairFixture, NoBackupWhenSwitchedOffOrWhenNothingTickedIsRegistryData) 
   form->cbSelectAll->Click();   // unticks the shown section's findings
   ASSERT_FALSE((*SectionResults)[4].GetItem(0).Content.Checked);
   Repair();
-  EXPECT_TRUE(MessageBoxes().Calls.empty());
-  EXPECT_TRUE(box.ValueExists("Fonts", "Gone"));
+  EXPECT_TRUE(MessageBoxes().Calls.empty() && box.ValueExists("Fonts", "Gone"));
   EXPECT_EQ(form->ScanNotebook->PageIndex(), 2);
-  EXPECT_EQ(RepairLog->Count(), 0);
-  EXPECT_EQ(form->FinishListView->Count(), 0);
+  EXPECT_EQ(RepairLog->Count() + form->FinishListView->Count(), 0);
 }
 
 TEST_F(RepairFixture, WithoutACompleteBackupTheRepairWaitsForAnExplicitYes) {
@@ -220,14 +211,13 @@ TEST_F(RepairFixture, WithoutACompleteBackupTheRepairWaitsForAnExplicitYes) {
   const MessageBoxCall question = MessageBoxes().Calls[0];
   EXPECT_EQ(question.caption, "Zelvoran");
   EXPECT_EQ(question.flags, (unsigned)(MB_YESNO | MB_ICONWARNING | MB_DEFBUTTON2));
-  EXPECT_EQ(question.text.rfind("The registry backup could not be completed.", 0), 0u);
+  EXPECT_TRUE(question.text.starts_with("The registry backup could not be completed.") &&
+              question.text.ends_with("Repair the problems anyway?")) << question.text;
   EXPECT_NE(question.text.find(form->BackupFolder), std::string::npos);
   EXPECT_EQ(question.text.find("complete!"), std::string::npos);
-  EXPECT_TRUE(question.text.ends_with("Repair the problems anyway?"));
   // No: nothing is repaired and the results stay.
-  EXPECT_TRUE(box.ValueExists("Fonts", "Gone"));
+  EXPECT_TRUE(box.ValueExists("Fonts", "Gone") && form->RepairBtn->Visible());
   EXPECT_EQ(form->ScanNotebook->PageIndex(), 1);
-  EXPECT_TRUE(form->RepairBtn->Visible());
   EXPECT_EQ(RepairLog->Count(), 0);
   EXPECT_EQ(RepairBackupFile, "");
 
@@ -235,8 +225,7 @@ TEST_F(RepairFixture, WithoutACompleteBackupTheRepairWaitsForAnExplicitYes) {
   MessageBoxes().Clear();
   MessageBoxes().NextAnswer = IDYES;
   Repair();
-  ASSERT_EQ(MessageBoxes().Calls.size(), 1u);
-  EXPECT_EQ(MessageBoxes().Calls[0].text, question.text);
+  EXPECT_EQ(MessageTexts(), std::vector<std::string>{question.text});
   EXPECT_FALSE(box.ValueExists("Fonts", "Gone"));
   EXPECT_EQ(form->ScanNotebook->PageIndex(), 2);
 }
@@ -279,11 +268,11 @@ TEST_F(RepairFixture, CancelOrAFailingRoutineStopsBeforeTheNextSectionAndFinishS
   ScanOnly({4, 9});
   Repair();
 
+  const std::vector<std::string> twoRows = {"HKEY_CURRENT_USER\\a" + kRepaired, "HKEY_CURRENT_USER\\b" + kRepaired};
   EXPECT_TRUE(dialogShown);
   EXPECT_EQ(calls, (std::vector<int>{4}));
-  EXPECT_EQ(FinishRows(), (std::vector<std::string>{"HKEY_CURRENT_USER\\a" + kRepaired, "HKEY_CURRENT_USER\\b" + kRepaired}));
-  EXPECT_EQ(RepairDialogUnit::RepairDialogForm, nullptr);
-  EXPECT_EQ(ThreadWindows(L"TRepairDialogForm"), 0);
+  EXPECT_EQ(FinishRows(), twoRows);
+  ExpectRepairDialogGone();
   EXPECT_EQ(PublicFunctionUnit::ScanState, PublicFunctionUnit::TRunState::StopRepair);   // until the finish button
 
   form->FinishBtnClick(form->FinishBtn);
@@ -291,10 +280,7 @@ TEST_F(RepairFixture, CancelOrAFailingRoutineStopsBeforeTheNextSectionAndFinishS
   EXPECT_EQ(form->ScanNotebook->PageIndex(), 0);
   EXPECT_TRUE(form->ScanNowBtn->Visible());
   for (TImage* pic : form->SectionImages) EXPECT_EQ(pic->Tag, 1);
-  EXPECT_EQ(TotalProblemCount(), 0);
-  EXPECT_EQ(form->RepairGrid->Count(), 0);
-  EXPECT_EQ(RepairLog->Count(), 0);
-  EXPECT_EQ(form->FinishListView->Count(), 0);
+  EXPECT_EQ(TotalProblemCount() + form->RepairGrid->Count() + RepairLog->Count() + form->FinishListView->Count(), 0);
 
   // A repair routine that fails still closes the dialog and shows the finish page.
   calls.clear();
@@ -302,15 +288,12 @@ TEST_F(RepairFixture, CancelOrAFailingRoutineStopsBeforeTheNextSectionAndFinishS
   Sections()[4].Repair = LogsAnd(calls, 4, [] { throw std::runtime_error("Invalid data type"); });
   ScanOnly({4, 9});
   Repair();
-  EXPECT_EQ(RepairDialogUnit::RepairDialogForm, nullptr);
-  EXPECT_EQ(ThreadWindows(L"TRepairDialogForm"), 0);
+  ExpectRepairDialogGone();
   EXPECT_EQ(calls, (std::vector<int>{4}));
   EXPECT_EQ(form->ScanNotebook->PageIndex(), 2);
-  EXPECT_TRUE(form->FinishBtn->Visible());
-  EXPECT_EQ(FinishRows(), (std::vector<std::string>{"HKEY_CURRENT_USER\\a" + kRepaired, "HKEY_CURRENT_USER\\b" + kRepaired}));
-  ASSERT_EQ(MessageBoxes().Calls.size(), 1u);
-  EXPECT_EQ(MessageBoxes().Calls[0].text, "Invalid data type");
-  EXPECT_FALSE(form->Busy());
+  EXPECT_TRUE(form->FinishBtn->Visible() && !form->Busy());
+  EXPECT_EQ(FinishRows(), twoRows);
+  EXPECT_EQ(MessageTexts(), std::vector<std::string>{"Invalid data type"});
   form->FinishBtnClick(form->FinishBtn);
   EXPECT_EQ(form->ScanNotebook->PageIndex(), 0);
 }
@@ -345,8 +328,7 @@ TEST_F(RepairFixture, CancelDuringASectionStopsItsRepairBeforeTheNextFinding) {
   Repair();
 
   EXPECT_FALSE(box.ValueExists("Settings", "one"));
-  EXPECT_TRUE(box.ValueExists("Settings", "two"));
-  EXPECT_TRUE(box.ValueExists("Settings", "three"));
+  EXPECT_TRUE(box.ValueExists("Settings", "two") && box.ValueExists("Settings", "three"));
   EXPECT_EQ(FinishRows(), (std::vector<std::string>{key + kRepaired}));
   EXPECT_EQ(form->ScanNotebook->PageIndex(), 2);
 }
@@ -409,10 +391,8 @@ TEST_F(RepairFixture, WhileARepairRunsTheWindowLeavesFindingsTicksAndPagesAlone)
     EXPECT_EQ((*SectionResults)[4].Count(), 3);
     for (int i = 0; i < 3; ++i) EXPECT_TRUE((*SectionResults)[4].GetItem(i).Content.Checked);
     EXPECT_FALSE(FileExists(PublicFunctionUnit::IgnoreFileName()));
-    EXPECT_EQ(form->MainNotebook->PageIndex(), 0);
-    EXPECT_EQ(form->ScanNotebook->PageIndex(), 1);
-    EXPECT_EQ(form->SectionImages[4]->Tag, 1);
-    EXPECT_EQ(scans.size(), 1u);
+    EXPECT_EQ(std::pair(form->MainNotebook->PageIndex(), form->ScanNotebook->PageIndex()), std::pair(0, 1));
+    EXPECT_TRUE(form->SectionImages[4]->Tag == 1 && scans.size() == 1u);
   });
   ScanOnly({4});
   Repair();
