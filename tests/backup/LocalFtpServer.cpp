@@ -37,7 +37,7 @@ TLocalFtpServer::TLocalFtpServer(const std::string& user, const std::string& pas
 
 TLocalFtpServer::~TLocalFtpServer() {
   stop_ = true;
-  if (thread_.joinable()) thread_.join();
+  thread_.join();
   closesocket(listener_);
 }
 
@@ -50,11 +50,8 @@ void TLocalFtpServer::Serve() {
   while (Readable(listener_, stop_)) {
     SOCKET client = accept(listener_, nullptr, nullptr);
     if (client == INVALID_SOCKET) continue;
-    if (stall_) {
-      while (!stop_) Sleep(50);   // never greets
-    } else {
-      Session(client);
-    }
+    while (stall_ && !stop_) Sleep(50);   // never greets
+    if (!stall_) Session(client);
     closesocket(client);
   }
 }
@@ -72,10 +69,9 @@ void TLocalFtpServer::Session(SOCKET client) {
       if (n <= 0) return;
       buffer.append(chunk, n);
     }
-    std::string line = buffer.substr(0, end);
+    const std::string line = buffer.substr(0, end), verb = line.substr(0, line.find(' '));
+    const std::string arg = line.size() > verb.size() + 1 ? line.substr(verb.size() + 1) : "";
     buffer.erase(0, end + 2);
-    std::string verb = line.substr(0, line.find(' '));
-    std::string arg = line.size() > verb.size() + 1 ? line.substr(verb.size() + 1) : "";
     if (verb == "USER") {
       givenUser = arg;
       Send(client, "331 password please");
@@ -106,10 +102,8 @@ void TLocalFtpServer::Session(SOCKET client) {
       }
       closesocket(passive);
       passive = INVALID_SOCKET;
-      {
-        std::lock_guard<std::mutex> lock(mutex_);
-        files_[arg] = data;
-      }
+      std::lock_guard<std::mutex> lock(mutex_);   // until the end of this command
+      files_[arg] = data;
       Send(client, "226 stored");
     } else if (verb == "QUIT") {
       Send(client, "221 bye");

@@ -3,6 +3,7 @@
 // own form and routine, then restored with regedit.
 #include <gtest/gtest.h>
 
+#include <array>
 #include <functional>
 #include <map>
 #include <tuple>
@@ -65,11 +66,7 @@ std::vector<MainUnit::TBackupSection> BackupSections(MainUnit::TSectionResults& 
 
 TContent& Finding(TRegistryContents& contents, const std::string& keyPath, const std::string& valueName,
                   bool checked = true) {
-  TContent& c = contents.GetItem(contents.Add()).Content;
-  c.Checked = checked;
-  c.KeyPath = keyPath;
-  c.ValueName = valueName;
-  return c;
+  return contents.GetItem(contents.Add()).Content = {.Checked = checked, .KeyPath = keyPath, .ValueName = valueName};
 }
 
 // Named values of keys the prefix shares with other tests, read one by one.
@@ -92,27 +89,19 @@ class AllSections : public ScanTest {
  protected:
   void SetUp() override {
     const std::string t = TestName();
-    box.SetString("AppPaths\\zvgone.exe", "", kMissing + "zvgone.exe");
-    box.SetString("AppPaths\\zvgone.exe\\sub", "x", "y");
+    for (const auto& [sub, name, value] : std::vector<std::array<std::string, 3>>{
+             {"AppPaths\\zvgone.exe", "", kMissing + "zvgone.exe"}, {"AppPaths\\zvgone.exe\\sub", "x", "y"},
+             {"Fonts", "Zv (TrueType)", "zvmissing-" + t + ".ttf"}, {"Mru\\txt", "a", "C:\\x.txt"}, {"Mru\\txt", "MRUList", "a"},
+             {"Sounds", "", "x"}, {"Sounds", "a", "y"}, {"Menu\\S1", "a", "x"}, {"Machine\\k1", "", kMissing + "unnamed.exe"},
+             {"Machine\\k1", "a", "\"" + kMissing + "app.exe\" /s"}, {"Uninst\\App", "UninstallString", kMissing + "un.exe"},
+             {"Uninst\\App", "DisplayName", "App"}, {"User\\k1", "a", "\"" + kMissing + "app.exe\" /s"}})
+      box.SetString(sub, name, value);
+    for (const char* sub : {"Menu\\S1", "Machine\\k1", "User\\k1"}) box.SetDword(sub, "n", 3);
     box.CreateKey("Empty\\leaf");
-    box.SetString("Fonts", "Zv (TrueType)", "zvmissing-" + t + ".ttf");
-    box.SetString("Mru\\txt", "a", "C:\\x.txt");
-    box.SetString("Mru\\txt", "MRUList", "a");
     box.SetDword("Dlls", kMissing + "zv.dll", 1);
-    box.SetString("Sounds", "", "x");
-    box.SetString("Sounds", "a", "y");
-    box.SetString("Menu\\S1", "a", "x");
-    box.SetDword("Menu\\S1", "b", 7);
     box.SetRaw("Menu\\S1\\deeper", "Order", REG_BINARY, {1, 2, 3});
     box.SetRaw("Order\\Start Menu\\Programs\\" + t + " group", "Order", REG_BINARY, {9, 8});
-    box.SetString("Machine\\k1", "", kMissing + "unnamed.exe");
-    box.SetString("Machine\\k1", "a", "\"" + kMissing + "app.exe\" /s");
-    box.SetDword("Machine\\k1", "n", 3);
-    box.SetString("Uninst\\App", "UninstallString", kMissing + "un.exe");
-    box.SetString("Uninst\\App", "DisplayName", "App");
     box.SetString("User\\k1", "d", "C:\\ZelvoranOld Folder\\Data", REG_EXPAND_SZ);
-    box.SetString("User\\k1", "a", "\"" + kMissing + "app.exe\" /s");
-    box.SetDword("User\\k1", "n", 3);
     classes.Set(clsid, "Planted class");
     classes.Set(clsid + "\\InprocServer32", "");
     classes.Set(clsid + "\\InprocServer32\\HELPDIR", "");

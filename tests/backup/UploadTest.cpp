@@ -17,23 +17,23 @@ std::string Content(size_t size) {
   for (size_t i = 0; i < size; ++i) s[i] = (char)(i * 13 + 1);
   return s;
 }
-struct FtpUpload : ::testing::Test, FtpEndpointsKept {};
+struct FtpUpload : ::testing::Test, FtpEndpointsKept {
+  TempFolder temp;
+  FtpUpload() { MessageBoxes().Clear(); }
+};
 }  // namespace
 
 TEST_F(FtpUpload, StoresTheFileUnderItsNameAndReportsProgress) {
-  TempFolder temp;
   TLocalFtpServer server("zelvoran", "secret");
   Endpoints::FtpPort = server.Port();
-  std::string body = Content(100000);
-  std::string file = temp.WriteFile("_20261205_154249.reg", body);
-  MessageBoxes().Clear();
+  const std::string body = Content(100000), file = temp.WriteFile("_20261205_154249.reg", body);
   std::vector<std::pair<uint64_t, uint64_t>> progress;
   EXPECT_EQ(Upload("/", file, " secret ", " zelvoran ", " 127.0.0.1 ",
                    [&](uint64_t sent, uint64_t all) { return progress.emplace_back(sent, all), true; }),
             TUploadOutcome::Sent);
   EXPECT_TRUE(server.Files()["/_20261205_154249.reg"] == body);
   EXPECT_GT(progress.size(), 1u);
-  EXPECT_EQ(progress.back(), std::pair<uint64_t, uint64_t>(body.size(), body.size()));
+  EXPECT_EQ(progress.back(), (std::pair<uint64_t, uint64_t>(body.size(), body.size())));
   EXPECT_TRUE(MessageBoxes().Calls.empty());
 
   // a missing backup file: nothing is sent and nothing is shown
@@ -43,11 +43,9 @@ TEST_F(FtpUpload, StoresTheFileUnderItsNameAndReportsProgress) {
 }
 
 TEST_F(FtpUpload, RefusedLoginAndMissingDirectoryShowConnectFail) {
-  TempFolder temp;
   TLocalFtpServer server("zelvoran", "secret");
   Endpoints::FtpPort = server.Port();
   std::string file = temp.WriteFile("b.reg", "x");
-  MessageBoxes().Clear();
   EXPECT_EQ(Upload("/", file, "wrong", "zelvoran", "127.0.0.1"), TUploadOutcome::ConnectFailed);
   EXPECT_EQ(Upload("/nowhere", file, "secret", "zelvoran", "127.0.0.1"), TUploadOutcome::ConnectFailed);
   EXPECT_EQ(testing_support::MessageTexts(), (std::vector<std::string>{"Connect fail!", "Connect fail!"}));
@@ -55,13 +53,11 @@ TEST_F(FtpUpload, RefusedLoginAndMissingDirectoryShowConnectFail) {
 }
 
 TEST_F(FtpUpload, StalledServerAndCancelEndTheUpload) {
-  TempFolder temp;
   std::string file = temp.WriteFile("c.reg", Content(200000));
   {
     TLocalFtpServer stalled("zelvoran", "secret", true);
     Endpoints::FtpPort = stalled.Port();
     testing_support::TKeep<DWORD> timeout(ftpUpFileDialogUnit::UploadTimeout, 1500);
-    MessageBoxes().Clear();
     EXPECT_EQ(Upload("/", file, "secret", "zelvoran", "127.0.0.1"), TUploadOutcome::ConnectFailed);
     EXPECT_EQ(MessageBoxes().Calls.size(), 1u);
   }

@@ -140,9 +140,7 @@ TEST(TextFit, TitleBandResultsAndFinishPagesShowTheirTextsWhole) {
   TZelvoranMainForm* form = host.form;
   // The title band's buttons stand apart inside the window.
   auto help = DrawnColumns(form->HelpBtn), options = DrawnColumns(form->OptionsBtn), about = DrawnColumns(form->AboutBtn);
-  EXPECT_LT(help.second + 1, options.first);
-  EXPECT_LT(options.second + 1, about.first);
-  EXPECT_LT(about.second, form->ClientWidth());
+  EXPECT_TRUE(help.second + 1 < options.first && options.second + 1 < about.first && about.second < form->ClientWidth());
   Screenshot("title-band", form);
 
   form->Show();
@@ -173,18 +171,10 @@ TEST(TextFit, SmallWindowsShowTheirMessagesWhole) {
   hint->PanelHint->SetCaption("Registry Backup");
   hint->LabelMsg->SetCaption("Please wait until the backup operation is finished.");
   TFormPtr<TFirstFullBackupDialog> first(new TFirstFullBackupDialog);
-  struct Case {
-    TControl* Label;
-    std::string Text;
-  } cases[] = {
-      {hint->PanelHint, hint->PanelHint->Caption()},
-      {hint->LabelMsg, hint->LabelMsg->Caption()},
-      {first->Label1, first->Label1->Caption()},
-      {first->Label2, first->Label2->Caption()},
-      {first->abMessage, "Backup is in process, please wait."},
-      {first->abMessage, "Creating registry backup was failed."},
-  };
-  for (const Case& c : cases) ExpectLabelShows(c.Label, c.Text);
+  for (TControl* label : std::initializer_list<TControl*>{hint->PanelHint, hint->LabelMsg, first->Label1, first->Label2})
+    ExpectLabelShows(label, label->Caption());
+  for (const char* text : {"Backup is in process, please wait.", "Creating registry backup was failed."})
+    ExpectLabelShows(first->abMessage, text);
   Screenshot("please-wait", hint.get());
   hint->Hide();
 
@@ -195,9 +185,8 @@ TEST(TextFit, SmallWindowsShowTheirMessagesWhole) {
   Screenshot("first-run-backup", first.get());
   first->Hide();
   TFormPtr<TRepairDialogForm> repair(new TRepairDialogForm);
-  EXPECT_TRUE(repair->Animate1->Playing());
-  EXPECT_LE(repair->Animate1->Picture().Width(), repair->Animate1->Width());
-  EXPECT_LE(repair->Animate1->Picture().Height(), repair->Animate1->Height());
+  EXPECT_TRUE(repair->Animate1->Playing() && repair->Animate1->Picture().Width() <= repair->Animate1->Width() &&
+              repair->Animate1->Picture().Height() <= repair->Animate1->Height());
   Screenshot("repair-dialog", repair.get());
 }
 
@@ -243,10 +232,7 @@ void CALLBACK CheckOpenMenu(HWND, UINT, UINT_PTR timer, DWORD) {
   menuCheck.Items = GetMenuItemCount(menu);
   for (int i = 0; i < menuCheck.Items; ++i) {
     wchar_t text[128] = {};
-    MENUITEMINFOW info{sizeof info};
-    info.fMask = MIIM_STRING | MIIM_BITMAP | MIIM_STATE;
-    info.dwTypeData = text;
-    info.cch = 127;
+    MENUITEMINFOW info{.cbSize = sizeof info, .fMask = MIIM_STRING | MIIM_BITMAP | MIIM_STATE, .dwTypeData = text, .cch = 127};
     GetMenuItemInfoW(menu, i, TRUE, &info);
     if (text[0] == 0) continue;
     BITMAP picture{};

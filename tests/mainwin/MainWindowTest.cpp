@@ -73,8 +73,7 @@ TEST_F(MainWindowFixture, ToolPagesOpenInTheirPanelAndAreFreedByPageButtonsUnles
   TForm* tool = form->Tools[0].Window;
   ASSERT_NE(tool, nullptr);
   EXPECT_EQ(GetParent(tool->Handle()), form->AdvancePanel->Handle());
-  EXPECT_TRUE(form->ToolLabels[0]->Font().Underline);
-  EXPECT_FALSE(form->ToolLabels[1]->Font().Underline);
+  EXPECT_TRUE(form->ToolLabels[0]->Font().Underline && !form->ToolLabels[1]->Font().Underline);
 
   {
     TBusyGuard busy(tool);   // the tool runs a long operation
@@ -82,9 +81,8 @@ TEST_F(MainWindowFixture, ToolPagesOpenInTheirPanelAndAreFreedByPageButtonsUnles
     form->ScanBtnClick(form->ScanBtn);
     dm.Exit1Click(dm.Exit1);
     form->Perform(WM_TRAY_ICON, 0, 0x10);
-    EXPECT_EQ(form->Tools[0].Window, tool);
+    EXPECT_TRUE(form->Tools[0].Window == tool && !Application.Terminated());
     EXPECT_EQ(form->MainNotebook->PageIndex(), 2);
-    EXPECT_FALSE(Application.Terminated());
   }
   form->AdvanceBtnClick(form->AdvanceBtn);
   EXPECT_TRUE(form->Tools[0].Window == nullptr && form->Tools[1].Window == nullptr);
@@ -92,13 +90,10 @@ TEST_F(MainWindowFixture, ToolPagesOpenInTheirPanelAndAreFreedByPageButtonsUnles
 
   PublicFunctionUnit::PlatformKind = 2;
   form->LaunchTool(9, form->ToolIcons[9]);
-  ASSERT_EQ(MessageBoxes().Calls.size(), 1u);
-  EXPECT_EQ(MessageBoxes().Calls[0].text, "System Restore Point for Windows 2000 and XP!");
-  EXPECT_EQ(MessageBoxes().Calls[0].flags, 48u);
-  EXPECT_EQ(form->Tools[9].Window, nullptr);
   PublicFunctionUnit::PlatformKind = 0;   // neither family: nothing at all
   form->LaunchTool(9, form->ToolIcons[9]);
-  EXPECT_EQ(MessageBoxes().Calls.size(), 1u);
+  EXPECT_EQ(MessageTexts(), std::vector<std::string>{"System Restore Point for Windows 2000 and XP!"});
+  EXPECT_EQ(MessageBoxes().Calls[0].flags, 48u);
   EXPECT_EQ(form->Tools[9].Window, nullptr);
   PublicFunctionUnit::PlatformKind = 4;
   form->LaunchTool(9, form->ToolIcons[9]);
@@ -120,22 +115,18 @@ TEST_F(MainWindowFixture, ToolPagesOpenInTheirPanelAndAreFreedByPageButtonsUnles
   form->ScanBtnClick(form->ScanBtn);
   form->OptionsBtnClick(form->OptionsBtn);
   dm.Exit1Click(dm.Exit1);
-  EXPECT_EQ(form->Tools[2].Window, page);
+  EXPECT_TRUE(form->Tools[2].Window == page && page->StopRequests == 1 && !Application.Terminated());
   EXPECT_EQ(form->MainNotebook->PageIndex(), 2);
-  EXPECT_EQ(page->StopRequests, 1);
-  EXPECT_FALSE(Application.Terminated());
 
   page->Holds = false;
   form->ScanBtnClick(form->ScanBtn);
-  EXPECT_EQ(form->Tools[2].Window, nullptr);
-  EXPECT_EQ(form->MainNotebook->PageIndex(), 0);
+  EXPECT_TRUE(form->Tools[2].Window == nullptr && form->MainNotebook->PageIndex() == 0);
 }
 
 TEST_F(MainWindowFixture, NothingTickedWarnsAndNoFindingsGoesToTheFinishPage) {
   form->cbSelectAll->Click();   // unticks every section
   form->ScanNowBtnClick(form->ScanNowBtn);
-  ASSERT_EQ(MessageBoxes().Calls.size(), 1u);
-  EXPECT_EQ(MessageBoxes().Calls[0].text, "Please select the specific options before scanning.");
+  EXPECT_EQ(MessageTexts(), std::vector<std::string>{"Please select the specific options before scanning."});
   EXPECT_EQ(MessageBoxes().Calls[0].flags, 48u);
   EXPECT_TRUE(form->ScanNowBtn->Visible());
 
@@ -174,13 +165,11 @@ TEST_F(MainWindowFixture, FindingsAreListedPerSectionWithTheirDetails) {
   // The details pane stays hidden while another section is chosen.
   form->abShowHideDetailsClick(form->abShowHideDetails);
   form->RepairGrid->SetItemIndex(1);
-  EXPECT_FALSE(form->panDetails->Visible());
-  EXPECT_EQ(form->abShowHideDetails->Caption(), "Show Details");
+  EXPECT_TRUE(!form->panDetails->Visible() && form->abShowHideDetails->Caption() == "Show Details");
   EXPECT_EQ(form->ProblemsListBox->Count(), 1);
   EXPECT_EQ(form->DetailsMemo->Text(), Sections()[11].Description);
   form->abShowHideDetailsClick(form->abShowHideDetails);
-  EXPECT_TRUE(form->panDetails->Visible());
-  EXPECT_EQ(form->abShowHideDetails->Caption(), "Hide Details");
+  EXPECT_TRUE(form->panDetails->Visible() && form->abShowHideDetails->Caption() == "Hide Details");
 
   // Select All on the results page changes what is drawn and what will be repaired together.
   form->RepairGrid->SetItemIndex(0);
@@ -205,8 +194,7 @@ TEST_F(MainWindowFixture, ExclusionAppendsTheLineAndTheNextScanSkipsIt) {
   form->ScanNowBtnClick(form->ScanNowBtn);
   (*SectionResults)[4].GetItem(2).Content.Checked = false;
   form->ProblemsListBox->SetItemIndex(1);
-  LVITEMW unfocus{};
-  unfocus.stateMask = LVIS_FOCUSED;
+  LVITEMW unfocus{.stateMask = LVIS_FOCUSED};
   SendMessageW(form->RepairGrid->Handle(), LVM_SETITEMSTATE, 0, (LPARAM)&unfocus);
   form->ExcludeMenuClick(dm.ExcludeMenu);
 

@@ -100,12 +100,10 @@ TJob ReadJob(const std::string& name) {
 // The job runs "-Scan" daily every `days` days at the given time.
 void ExpectJob(const TJob& job, int hour, int minute, int days) {
   ASSERT_TRUE(job.Found);
-  EXPECT_EQ(job.Parameters, "-Scan");
-  EXPECT_EQ(job.Comment, "Runs Zelvoran at Scheduled Time.");
-  EXPECT_EQ(job.Trigger.TriggerType, TASK_TIME_TRIGGER_DAILY);
-  EXPECT_EQ(job.Trigger.wStartHour, hour);
-  EXPECT_EQ(job.Trigger.wStartMinute, minute);
-  EXPECT_EQ(job.Trigger.Type.Daily.DaysInterval, days);
+  EXPECT_EQ(job.Parameters + "|" + job.Comment, "-Scan|Runs Zelvoran at Scheduled Time.");
+  const TASK_TRIGGER& t = job.Trigger;
+  EXPECT_EQ(Format("kind %d at %d:%d every %d days", t.TriggerType, t.wStartHour, t.wStartMinute, t.Type.Daily.DaysInterval),
+            Format("kind %d at %d:%d every %d days", TASK_TIME_TRIGGER_DAILY, hour, minute, days));
 }
 
 std::string JobFile(const std::string& name) { return GetWindowsDir() + "\\Tasks\\" + name; }
@@ -130,13 +128,9 @@ std::string StartTime(TFormOptions& f) {
 
 }  // namespace
 
-// ---- general settings ----
-
 TEST_F(OptionsFixture, GeneralSettingsRoundTripThroughTheRegistryValuesAndTheRunValueMustNameThisExe) {
-  settings.SetString("", "NotAutoBackup", "1");
-  settings.SetString("", "SelectAll", "0");
-  settings.SetString("", "CheckUpdate", "1");
-  settings.SetString("", "Version", "  ");
+  for (auto [name, value] : {std::pair{"NotAutoBackup", "1"}, {"SelectAll", "0"}, {"CheckUpdate", "1"}, {"Version", "  "}})
+    settings.SetString("", name, value);
   run.SetString("", runName, exe);
   MyRegistryInfo.NotAutoBackup = true;
   MyRegistryInfo.SelectAll = false;
@@ -234,8 +228,6 @@ TEST_F(OptionsFixture, ChangingPagesReloadsThePageShownAndDropsItsUnsavedTicks) 
   EXPECT_EQ(Setting("SelectAll") + RunValue(), "1<none>");
 }
 
-// ---- ignore list ----
-
 TEST_F(OptionsFixture, RemovingAnIgnoreLineKeepsTheOthers) {
   WriteFileBytes(IgnoreFile(),
                  "\r\n"
@@ -315,8 +307,6 @@ TEST_F(OptionsFixture, AnIgnoreFileOfOldAndNewLinesIsShownAndRewrittenAsEachLine
   EXPECT_EQ(ReadFileBytes(IgnoreFile()), "Font Entries|HKEY_LOCAL_MACHINE\\" + cafe + "|Arial\r\n"
                                          "Sounds Section|HKEY_CURRENT_USER\\Ключ|имя\r\n");
 }
-
-// ---- scheduled scan ----
 
 TEST_F(OptionsFixture, ScheduleCreatesChangesAndDeletesTheJob) {
   const std::string job = Places.JobName;
