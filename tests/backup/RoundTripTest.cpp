@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 
 #include <array>
-#include <functional>
 #include <map>
 #include <tuple>
 
@@ -12,7 +11,6 @@
 #include "app/MainUnitSections.h"
 #include "app/RegBackupUnit.h"
 #include "framework/Registry.h"
-#include "framework/Strings.h"
 #include "scan/ActivexSection.h"
 #include "scan/ApplicationPathsUnit.h"
 #include "scan/EmptyRegistryUnit.h"

@@ -5,9 +5,7 @@
 #include "app/MainUnit.h"
 #include "app/ftpUpFileDialogUnit.h"
 #include "framework/Application.h"
-#include "framework/Endpoints.h"
 #include "scan/PublicFunctionUnit.h"
-#include "support/TestSupport.h"
 
 using testing_support::MessageBoxes;
 using testing_support::RegSandbox;

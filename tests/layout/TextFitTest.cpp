@@ -11,9 +11,7 @@
 #include "app/HintUnit.h"
 #include "app/OptionUnit.h"
 #include "app/RepairDialogUnit.h"
-#include "framework/Strings.h"
 #include "support/MainWindowHost.h"
-#include "scan/SectionCommon.h"
 
 using testing_support::TempFolder;
 

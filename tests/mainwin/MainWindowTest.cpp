@@ -6,7 +6,6 @@
 
 #include "support/MainWindowHost.h"
 #include "app/AboutUnit.h"
-#include "framework/StringList.h"
 
 using namespace MainUnit;
 using testing_support::MessageBoxes;

@@ -5,8 +5,6 @@
 #include <stdexcept>
 
 #include "support/MainWindowHost.h"
-#include "framework/Strings.h"
-#include "scan/PublicFunctionUnit.h"
 
 using namespace MainUnit;
 using testing_support::TempFolder;

@@ -4,7 +4,6 @@
 
 #include "support/TestSupport.h"
 #include "app/ZelvoranStartup.h"
-#include "framework/Registry.h"
 #include "framework/Strings.h"
 
 using testing_support::RegSandbox;

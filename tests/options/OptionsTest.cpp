@@ -5,15 +5,11 @@
 #include <mstask.h>
 #include <objbase.h>
 
-#include <functional>
-
 #include "app/MainUnit.h"
 #include "app/OptionUnit.h"
 #include "framework/Application.h"
 #include "framework/ComPtr.h"
 #include "framework/Exceptions.h"
-#include "framework/Registry.h"
-#include "framework/StringList.h"
 #include "scan/PublicFunctionUnit.h"
 #include "support/TestSupport.h"
 

@@ -5,15 +5,10 @@
 
 #include <stdexcept>
 
-#include "app/DMUnit.h"
-#include "app/MainUnit.h"
 #include "app/RegBackupUnit.h"
 #include "app/RepairDialogUnit.h"
-#include "framework/Application.h"
 #include "framework/Handles.h"
-#include "framework/StringList.h"
 #include "scan/ApplicationPathsUnit.h"
-#include "scan/PublicFunctionUnit.h"
 #include "scan/SharedDLLsUnit.h"
 #include "scan/UserSoftWareSettings.h"
 #include "scan/WindowsFontsUnit.h"
