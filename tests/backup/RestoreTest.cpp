@@ -10,9 +10,14 @@ using namespace testing_support;
 using RegBackupUnit::RestoreRegistryScript;
 using RegBackupUnit::VerifyRegistryScript;
 
-TEST(Restore, MissingOrDamagedFilesFailWithoutImporting) {
+namespace {
+struct Restore : ::testing::Test {
   RegSandbox box;
   TempFolder temp;
+};
+}  // namespace
+
+TEST_F(Restore, MissingOrDamagedFilesFailWithoutImporting) {
   // missing; not a registry script (regedit is not even started); a script with an unreadable line
   for (const std::string& file :
        {temp.Path() + "gone.reg", temp.WriteFile("damaged.reg", "garbage\r\n[" + box.FullPath() + "]\r\n\"v\"=\"x\"\r\n"),
@@ -24,9 +29,7 @@ TEST(Restore, MissingOrDamagedFilesFailWithoutImporting) {
   }
 }
 
-TEST(Restore, ReportsWhatDoesNotReadBackAsWritten) {
-  RegSandbox box;
-  TempFolder temp;
+TEST_F(Restore, ReportsWhatDoesNotReadBackAsWritten) {
   std::string key = "[" + box.FullPath() + "\\sub]";
   std::string file = temp.WriteFile("s.reg", RegScript({"Windows Registry Editor Version 5.00", key, "\"s\"=\"текст\"",
                                                         "\"d\"=dword:0000002A", "@=hex(2):25,00,41,00,25,00,00,00",
@@ -48,9 +51,7 @@ TEST(Restore, ReportsWhatDoesNotReadBackAsWritten) {
                                                   box.FullPath() + "\\sub\\\"gone\": still there"}));
 }
 
-TEST(Restore, ReadsBackWhatTheSystemExporterWrites) {
-  RegSandbox box;
-  TempFolder temp;
+TEST_F(Restore, ReadsBackWhatTheSystemExporterWrites) {
   SetExact(box.Root(), box.Path() + "\\a", L"big", REG_BINARY, Pattern(700));   // continued over lines
   SetExact(box.Root(), box.Path() + "\\a", L"m", REG_MULTI_SZ, Utf16(std::wstring(L"x\0y\0", 4)));
   box.SetString("a\\Ключ", "quote\"d", "back\\slash");
@@ -65,9 +66,7 @@ TEST(Restore, ReadsBackWhatTheSystemExporterWrites) {
   EXPECT_FALSE(VerifyRegistryScript(file).Verified);
 }
 
-TEST(FullBackup, WaitsForTheExportAndChecksTheFile) {
-  RegSandbox box;
-  TempFolder temp;
+TEST_F(Restore, FullBackupWaitsForTheExportAndChecksTheFile) {
   box.SetString("k", "v", "x");
   std::string folder = temp.Path() + "FullBackup\\";
   const TDateTime stamp = 46000.5;   // the file name comes from it

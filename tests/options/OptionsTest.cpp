@@ -30,6 +30,7 @@ struct OptionsFixture : ::testing::Test {
   TempFolder folder;
   std::string exe = ExeName();
   std::string runName = ExtractFileName(ExeName());
+  std::string job;   // the scheduled job's file name
 
   OptionsFixture() {
     MessageBoxes().Clear();
@@ -38,7 +39,7 @@ struct OptionsFixture : ::testing::Test {
     Places.SettingsKey = "\\" + settings.Path();
     Places.RunRoot = run.Root();
     Places.RunKey = "\\" + run.Path();
-    Places.JobName = "ZelvoranTest_" + testing_support::TestName() + ".job";
+    job = Places.JobName = "ZelvoranTest_" + testing_support::TestName() + ".job";
     SetIgnoreFileName(IgnoreFile());
   }
   ~OptionsFixture() override {
@@ -305,7 +306,6 @@ TEST_F(OptionsFixture, AnIgnoreFileOfOldAndNewLinesIsShownAndRewrittenAsEachLine
 }
 
 TEST_F(OptionsFixture, ScheduleCreatesChangesAndDeletesTheJob) {
-  const std::string job = Places.JobName;
   SYSTEMTIME before, after;   // the job begins on the day it is saved, whichever side of midnight
   GetLocalTime(&before);
   Open([&](TFormOptions& f) {
@@ -356,7 +356,6 @@ TEST_F(OptionsFixture, ScheduleCreatesChangesAndDeletesTheJob) {
 }
 
 TEST_F(OptionsFixture, AJobDeletedBehindTheProgramsBackIsCreatedAnewWithAllItsSettings) {
-  const std::string job = Places.JobName;
   Open([&](TFormOptions& f) {
     f.cbActiveTask->SetChecked(true);
     SetStartTime(f, 7, 15, 2);
@@ -379,7 +378,6 @@ TEST_F(OptionsFixture, AJobDeletedBehindTheProgramsBackIsCreatedAnewWithAllItsSe
 }
 
 TEST_F(OptionsFixture, AJobThatCannotBeOpenedIsLeftAsItIsUntilTheBoxChanges) {
-  const std::string job = Places.JobName;
   WriteFileBytes(JobFile(job), "damaged");
   Open([&](TFormOptions& f) {
     EXPECT_TRUE(f.cbActiveTask->Checked());
@@ -410,7 +408,6 @@ TEST_F(OptionsFixture, AJobThatCannotBeOpenedIsLeftAsItIsUntilTheBoxChanges) {
 }
 
 TEST_F(OptionsFixture, ASecondOkWhileTheJobIsBeingDeletedDoesNothing) {
-  const std::string job = Places.JobName;
   Open([&](TFormOptions& f) {
     f.cbActiveTask->SetChecked(true);
     f.BitBtn1->Click();
@@ -461,7 +458,7 @@ TEST_F(OptionsFixture, WithoutTheSchedulerItsMessageShowsAndSchedulingIsOff) {
   EXPECT_TRUE(TaskScheduler == nullptr && !Application.Terminated());
   ASSERT_EQ(MessageBoxes().Calls.size(), 1u);
   EXPECT_TRUE(MessageTexts()[0].starts_with("Error in ActiveX.CoCreateInstance.Error Code :")) << MessageTexts()[0];
-  EXPECT_FALSE(FileExists(JobFile(Places.JobName)));
+  EXPECT_FALSE(FileExists(JobFile(job)));
 }
 
 TEST_F(OptionsFixture, AnUnreadableIgnoreFileDoesNotCostTheScheduledJob) {
@@ -482,6 +479,6 @@ TEST_F(OptionsFixture, AnUnreadableIgnoreFileDoesNotCostTheScheduledJob) {
     f.BitBtn1->Click();
   });
   CloseHandle(held);
-  EXPECT_TRUE(TaskListed(Places.JobName));
+  EXPECT_TRUE(TaskListed(job));
   EXPECT_EQ(ReadFileBytes(IgnoreFile()), "Font Entries|HKEY_LOCAL_MACHINE\\Fonts|Arial\r\n");
 }
