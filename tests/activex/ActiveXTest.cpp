@@ -27,11 +27,10 @@ std::string FlagsOf(const std::string& clsid) {
   HKEY key;
   std::wstring path = Widen(std::string(kCompatibilityKey) + clsid);
   if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return "";
-  DWORD type = 0, data = 0, size = 0;
-  LSTATUS rc = RegQueryValueExW(key, L"Compatibility Flags", nullptr, &type, nullptr, &size);
-  if (rc == ERROR_SUCCESS && type == REG_DWORD) rc = RegQueryValueExW(key, L"Compatibility Flags", nullptr, &type, (BYTE*)&data, &size);
+  DWORD type = 0, data = 0, size = sizeof data;
+  LSTATUS rc = RegQueryValueExW(key, L"Compatibility Flags", nullptr, &type, (BYTE*)&data, &size);
   RegCloseKey(key);
-  if (rc != ERROR_SUCCESS) return "none";
+  if (rc == ERROR_FILE_NOT_FOUND) return "none";
   return type == REG_DWORD ? Format("dword:%d", (int)data) : Format("type%d", (int)type);
 }
 
@@ -45,8 +44,8 @@ struct TRefusingStore : TKillBitStore {
 struct BlockerFixture : ::testing::Test {
   TempFolder temp;
   TDM dm;
-  TPanel* host = nullptr;
-  TForm* holder = nullptr;
+  TForm* holder = new TForm({});
+  TPanel* host = new TPanel(holder);
   std::string foo = NewGuid(), bar = NewGuid(), baz = NewGuid(), qux = NewGuid(), other = NewGuid();
   // the keys of the planted objects, removed afterwards (qux's only the page may create)
   RegSandbox fooKey{HKEY_LOCAL_MACHINE, ExactPath{kCompatibilityKey + foo}};
@@ -58,8 +57,6 @@ struct BlockerFixture : ::testing::Test {
     MessageBoxes().Clear();
     DM = &dm;
     dm.DataFolder = temp.Path();
-    holder = new TForm({});
-    host = new TPanel(holder);
     host->SetBounds(0, 0, 497, 363);
   }
   ~BlockerFixture() override {
@@ -216,11 +213,8 @@ struct ReRegisterFixture : ::testing::Test {
     temp.WriteFile("y.dll\\inner.dll", "x");
   }
   std::string Log() const {
-    try {
-      return ReadFileBytes(temp.Path() + "registrations.log");
-    } catch (...) {
-      return "";
-    }
+    std::string file = temp.Path() + "registrations.log";
+    return FileExists(file) ? ReadFileBytes(file) : "";
   }
 };
 

@@ -16,6 +16,7 @@
 
 using namespace UnitSystemError;
 using testing_support::MessageBoxes;
+using testing_support::MessageTexts;
 using testing_support::RegSandbox;
 using testing_support::TempFolder;
 
@@ -25,12 +26,6 @@ std::vector<std::string> Titles(const std::vector<TErrorRow>& rows) {
   std::vector<std::string> titles;
   for (const TErrorRow& row : rows) titles.push_back((row.Ticked ? "[x] " : "[ ] ") + row.Caption);
   return titles;
-}
-
-std::vector<std::string> Texts() {
-  std::vector<std::string> texts;
-  for (const MessageBoxCall& c : MessageBoxes().Calls) texts.push_back(c.text);
-  return texts;
 }
 
 }  // namespace
@@ -177,7 +172,7 @@ TEST_F(ErrorPageFixture, RepairAppliesEveryFixOfATickedTitleToExistingKeysOnly) 
   TErrorFixForm* page = Open();
   page->Rows[3].Ticked = false;   // B: Z stays
   page->BitBtn1Click(nullptr);
-  EXPECT_EQ(Texts(), (std::vector<std::string>{"The error(s) has been repaired successfully!"}));
+  EXPECT_EQ(MessageTexts(), (std::vector<std::string>{"The error(s) has been repaired successfully!"}));
   TRegistry reg;
   ASSERT_TRUE(reg.OpenKey("\\" + box.Path() + "\\X", false));
   EXPECT_EQ(reg.ReadInteger("V"), 5);
@@ -190,11 +185,11 @@ TEST_F(ErrorPageFixture, RepairAppliesEveryFixOfATickedTitleToExistingKeysOnly) 
   MessageBoxes().Clear();
   for (TErrorRow& row : page->Rows) row.Ticked = !row.FromList;   // built-in rows carry no fix
   page->BitBtn1Click(nullptr);
-  EXPECT_EQ(Texts(), (std::vector<std::string>{"No fix could be applied to the ticked items."}));
+  EXPECT_EQ(MessageTexts(), (std::vector<std::string>{"No fix could be applied to the ticked items."}));
   MessageBoxes().Clear();
   for (TErrorRow& row : page->Rows) row.Ticked = false;
   page->BitBtn1Click(nullptr);
-  EXPECT_EQ(Texts(), (std::vector<std::string>{"Please select the specific item for this operation!"}));
+  EXPECT_EQ(MessageTexts(), (std::vector<std::string>{"Please select the specific item for this operation!"}));
 }
 
 TEST_F(ErrorPageFixture, TheListIsFetchedOnlyWhenMissingAndAFailedFetchLeavesNoFile) {
@@ -276,7 +271,7 @@ TEST_F(MailFixture, FailuresEndInOneErrorMessageAndTheWindowStaysUsable) {
     Configure(c.Port, c.Password);
     form->Settings.TimeoutMs = 500;
     form->SendMail();
-    EXPECT_EQ(Texts(), (std::vector<std::string>{c.Expected}));
+    EXPECT_EQ(MessageTexts(), (std::vector<std::string>{c.Expected}));
     EXPECT_TRUE(form->btnSend->Enabled());
   }
   MessageBoxes().Clear();
@@ -287,7 +282,7 @@ TEST_F(MailFixture, FailuresEndInOneErrorMessageAndTheWindowStaysUsable) {
 
   form->Settings.Address.clear();
   form->SendMail();
-  EXPECT_EQ(Texts(), (std::vector<std::string>{"ERROR: The support mail is not configured."}));
+  EXPECT_EQ(MessageTexts(), (std::vector<std::string>{"ERROR: The support mail is not configured."}));
 }
 
 TEST_F(ErrorPageFixture, TheHiddenReportButtonOpensTheSupportWindow) {
