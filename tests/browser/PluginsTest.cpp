@@ -18,9 +18,8 @@
 #include "tools/browser/IePluginsUnit.h"
 
 using namespace browser_test;
+using namespace testing_support;
 using namespace IePluginsUnit;
-using testing_support::MessageBoxes;
-using testing_support::TempFolder;
 
 namespace {
 
@@ -41,7 +40,7 @@ TRegValue Blob() {
 
 // The lines of a file in UTF-16LE with its byte-order mark.
 std::vector<std::string> FileLines(const std::string& fileName) {
-  return DecodeTextLines(testing_support::ReadUtf16File(fileName));
+  return DecodeTextLines(ReadUtf16File(fileName));
 }
 
 struct Plugins : ::testing::Test {
@@ -52,7 +51,7 @@ struct Plugins : ::testing::Test {
   std::set<std::string> filesBefore = FilesIn(folder);
   TFormPtr<TForm> host{new TForm({.Border = TBorderStyle::Dialog})};
   TFormIePlugins* page = nullptr;
-  testing_support::TKeep<uint8_t> platform{PublicFunctionUnit::PlatformKind, 4};
+  TKeep<uint8_t> platform{PublicFunctionUnit::PlatformKind, 4};
 
   Plugins() {
     MessageBoxes().Clear();
@@ -184,8 +183,8 @@ TEST_F(Plugins, TwoToolbarsExportTheirKeyTwiceAndNothingTickedWritesNoFile) {
   EXPECT_TRUE(DirectoryExists(ExcludeTrailingBackslash(folder)));
   EXPECT_EQ(Rows().size(), 8u);
   Remove({"{ZV-C1}", "{ZV-C3}"});
-  EXPECT_FALSE(There(HKLM, kToolbar, "{ZV-C1}") || There(HKLM, kToolbar, "{ZV-C3}"));
-  EXPECT_TRUE(There(HKLM, kToolbar, "{ZV-C2}"));
+  EXPECT_FALSE(RegValueExists(HKLM, kToolbar, "{ZV-C1}") || RegValueExists(HKLM, kToolbar, "{ZV-C3}"));
+  EXPECT_TRUE(RegValueExists(HKLM, kToolbar, "{ZV-C2}"));
   ASSERT_EQ(NewFiles().size(), 1u);
   std::vector<std::string> lines = FileLines(folder + NewFiles()[0]);
   EXPECT_EQ(lines.size(), 1u + 2 * 4);
@@ -243,8 +242,8 @@ TEST_F(Plugins, NothingIsRemovedUnderAnEmptySubkeyNameOrWithoutItsBackup) {
   TPluginRemoval removal = RemovePlugins({foo, goo}, 4, temp.Path(), Now());
   EXPECT_EQ(removal.NotBackedUp, std::vector<std::string>{foo.KeyPath});
   EXPECT_EQ(removal.Removed, 1);
-  EXPECT_TRUE(There(HKCU, kMenuExt + "\\&ZvFoo\\Sub"));
-  EXPECT_FALSE(There(HKCU, kMenuExt + "\\&ZvGoo"));
+  EXPECT_TRUE(RegKeyExists(HKCU, kMenuExt + "\\&ZvFoo\\Sub"));
+  EXPECT_FALSE(RegKeyExists(HKCU, kMenuExt + "\\&ZvGoo"));
 }
 
 TEST_F(Plugins, BackupsOfTheSameSecondKeepTheirOwnFilesAndTheHeaderFollowsThePlatform) {
@@ -290,7 +289,7 @@ TEST(BackupDetails, ScriptsAreListedAndKeyLinesStartRecordsWhereTheNewestValueLi
 }
 
 TEST(BackupDetails, MalformedFilesNeitherCrashNorHang) {
-  testing_support::TFuzzInputs inputs({std::string("\xFF\xFEW\0i\0n\0\r\0\n\0[\0H\0]\0\r\0\n\0@\0=\0\"\0x\0\"\0", 32),
+  TFuzzInputs inputs({std::string("\xFF\xFEW\0i\0n\0\r\0\n\0[\0H\0]\0\r\0\n\0@\0=\0\"\0x\0\"\0", 32),
                                        "REGEDIT4\r\n[HKEY_CURRENT_USER\\a]\r\n\"v\"=hex:01,02\r\n[[]]\n\n\r\r"});
   for (int i = 0; i < 3000; ++i)
     for (const TDetailBackup& r : ParseBackupDetails(inputs.Next())) ASSERT_EQ(r.Flag, 1);

@@ -9,6 +9,7 @@
 #include "tools/browser/IERepairItemUnit.h"
 
 using namespace browser_test;
+using namespace testing_support;
 using namespace IERepairItemUnit;
 
 namespace {
@@ -123,7 +124,7 @@ TEST_F(RestoreActions, ClearingActionsRemoveValuesOrSubkeysOnly) {
 }
 
 TEST_F(RestoreActions, HijackEntriesGoAndTheStartPagesAreReset) {
-  testing_support::TempFolder temp;
+  TempFolder temp;
   Plant(HKLM, kMain, L"start page", Sz("http://evil.example/"));
   Plant(HKCU, kMain, L"start page", Sz("http://user.example/"));
   for (auto [name, data] : std::initializer_list<TNamed>{
@@ -172,7 +173,7 @@ TEST_F(RestoreActions, OnlyARunValueNamedAsTheStartPageIsRemovedAndNoneWithoutAS
   SHDeleteKeyW(HKLM, Widen(kRun).c_str());   // a missing Run key is no failure and stays missing
   Plant(HKLM, kMain, L"start page", Sz("http://evil.example/"));
   EXPECT_TRUE(RemoveStartPageRunEntries() && RemoveRegeditRunEntries());
-  EXPECT_FALSE(There(HKLM, kRun));
+  EXPECT_FALSE(RegKeyExists(HKLM, kRun));
 }
 
 // Wine, as Windows, refuses a lasting key below a volatile one: a real refusal of key creation.
@@ -186,10 +187,10 @@ TEST_F(RestoreActions, AnActionFailsWhenItsKeyCannotBeCreatedOrAValueWriteIsRefu
   RegCloseKey(key);
   EXPECT_EQ(Run(5, false), std::set<std::string>{});
   EXPECT_FALSE(RepairItems[4].Action());
-  EXPECT_TRUE(There(HKU, ".DEFAULT\\" + kRestrictions, "NoBrowserContextMenu")) << "its other key is still written";
+  EXPECT_TRUE(RegValueExists(HKU, ".DEFAULT\\" + kRestrictions, "NoBrowserContextMenu")) << "its other key is still written";
   EXPECT_TRUE(RepairItems[2].Action());
 
-  testing_support::TKeep<TSetRegistryValue> write(
+  TKeep<TSetRegistryValue> write(
       SetRegistryValue, [](HKEY key, const wchar_t* name, DWORD type, const BYTE* data, DWORD size) -> LONG {
         return std::wstring(name) == L"RestrictRun" ? ERROR_ACCESS_DENIED : RegSetValueExW(key, name, 0, type, data, size);
       });
