@@ -220,7 +220,7 @@ struct ReRegisterFixture : ::testing::Test {
 
 }  // namespace
 
-TEST_F(ReRegisterFixture, RegistersOnlyLibrariesAndControlsOneAtATimeWithTheirOutcome) {
+TEST_F(ReRegisterFixture, RegistersOnlyLibrariesAndControlsOneAtATimeWithTheirOutcomeUntilStopped) {
   TForm holder({});
   auto* host = new TPanel(&holder);
   auto* page = new TFormRegDll(host);
@@ -242,10 +242,8 @@ TEST_F(ReRegisterFixture, RegistersOnlyLibrariesAndControlsOneAtATimeWithTheirOu
   EXPECT_EQ(MessageBoxes().Calls[0].text, "Re-registering ActiveX and .Dll objects run successfully!");
   EXPECT_TRUE(page->btnRepair->Enabled());
   EXPECT_EQ(SystemRepairUnit::RegisterCommandLine("C:\\a b\\x.ocx"), "regsvr32.exe /s \"C:\\a b\\x.ocx\"");
-}
 
-TEST_F(ReRegisterFixture, AStopEndsTheWalkBeforeTheNextFile) {
-  int asked = 0, registered = 0;
+  int asked = 0, registered = 0;   // a stop ends the walk before the next file
   SystemRepairUnit::ReRegisterFolder(
       temp.Path(), [&] { return registered == 0 || ++asked < 0; },
       [&](const std::string&, bool) { ++registered; });

@@ -144,4 +144,8 @@ bool WaitForServiceState(const std::string& name, bool running) {
   return false;
 }
 
+bool ServiceIs(const std::string& name, DWORD startType, bool running) {
+  return UnitServicesOptimize::QueryServiceState(name).StartType == startType && WaitForServiceState(name, running);
+}
+
 }  // namespace optimizer_test

@@ -54,5 +54,7 @@ class TServiceGuard {
 
 // Waits (by polling the service manager, not the clock) until the service is running or stopped.
 bool WaitForServiceState(const std::string& name, bool running);
+// Whether the service has this start type and comes to this run state.
+bool ServiceIs(const std::string& name, DWORD startType, bool running);
 
 }  // namespace optimizer_test

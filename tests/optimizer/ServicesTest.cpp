@@ -34,9 +34,8 @@ TEST_F(OptimizerServices, DisableThenEnableDrivesStartTypeAndState) {
     EXPECT_FALSE(s.Enable().Refused) << s.Name;
     EXPECT_TRUE(WaitForServiceState(s.Name, true)) << s.Name;
     EXPECT_FALSE(s.Disable().Refused) << s.Name;
-    EXPECT_EQ(QueryServiceState(s.Name).StartType, (DWORD)SERVICE_DISABLED) << s.Name;
+    EXPECT_TRUE(ServiceIs(s.Name, SERVICE_DISABLED, false)) << s.Name;
     EXPECT_EQ(RegistryStart(s.Name), "DWORD 4") << s.Name;
-    EXPECT_TRUE(WaitForServiceState(s.Name, false)) << s.Name;
     TServiceOutcome again = s.Disable();   // the stop fails as "not active", which is no refusal
     EXPECT_FALSE(again.Accepted || again.Refused) << s.Name;
   }
@@ -44,9 +43,8 @@ TEST_F(OptimizerServices, DisableThenEnableDrivesStartTypeAndState) {
   ASSERT_TRUE(SetServiceStartValue(SERVICE_DISABLED, "Spooler"));
   TServiceOutcome outcome = EnableSpooler();
   EXPECT_TRUE(outcome.Accepted && !outcome.Refused);
-  EXPECT_EQ(QueryServiceState("Spooler").StartType, (DWORD)SERVICE_AUTO_START);
+  EXPECT_TRUE(ServiceIs("Spooler", SERVICE_AUTO_START, true));
   EXPECT_EQ(RegistryStart("Spooler"), "DWORD 2");
-  EXPECT_TRUE(WaitForServiceState("Spooler", true));
 }
 
 TEST_F(OptimizerServices, ExpectedNoOpsAreNoRefusalsButARefusedChangeIs) {
@@ -78,8 +76,7 @@ TEST_F(OptimizerServices, RunSavesEachStateOnceAndRestorePutsItBack) {
   EXPECT_TRUE(result.ServicesRestored);
   EXPECT_EQ(result.Refused, 0);
   EXPECT_EQ(QueryServiceState("Spooler").StartType, before.StartType);
-  EXPECT_EQ(QueryServiceState("TermService").StartType, term.StartType);
-  EXPECT_TRUE(WaitForServiceState("TermService", term.Running));
+  EXPECT_TRUE(ServiceIs("TermService", term.StartType, term.Running));
 }
 
 TEST_F(OptimizerServices, RestoreDrivesOnlyTheOptimizersServices) {

@@ -68,7 +68,7 @@ std::string States(const TOptimizeForm& p) {
          flag(p.btnDefault);
 }
 
-TEST_F(OptimizerWizard, StartsOnTheModelPageWithTheSystemsServices) {
+TEST_F(OptimizerWizard, StartsOnTheModelPageWithTheSystemsServicesAndDescribesWhatIsHovered) {
   EXPECT_EQ(page->Caption(), "Optimize System ");
   EXPECT_EQ(page->RGMode->ItemIndex(), 1);
   EXPECT_EQ(page->MemoText->Text(), Models[1].Description);
@@ -77,12 +77,19 @@ TEST_F(OptimizerWizard, StartsOnTheModelPageWithTheSystemsServices) {
   EXPECT_EQ(page->chk[0]->Caption(), "Enalbe Event Viewer");
   EXPECT_EQ(page->Ochk[26]->Caption(), "System Board and Memory Optimizations");
   // Installed and not disabled: Eventlog (chk1), Spooler (chk4); not installed: Themes (chk20).
-  EXPECT_TRUE(page->chk[0]->Checked());
-  EXPECT_TRUE(page->chk[3]->Checked());
-  EXPECT_FALSE(page->chk[19]->Checked());
+  EXPECT_TRUE(page->chk[0]->Checked() && page->chk[3]->Checked() && !page->chk[19]->Checked());
   for (TCheckBox* box : page->Ochk) EXPECT_FALSE(box->Checked());
   page->RGMode->SetItemIndex(6);
   EXPECT_EQ(page->MemoText->Text(), "Manually modify part of services settings.");
+  // Hovering over a box replaces the description.
+  page->chk[0]->Perform(WM_MOUSEMOVE, 0, MAKELPARAM(2, 2));
+  EXPECT_EQ(page->MemoSer->Text(),
+            "Enables event log messages issued by Windows-based programs and components to be viewed inEvent Viewer. "
+            "This service cannot be stopped.");
+  page->Ochk[1]->Perform(WM_MOUSEMOVE, 0, MAKELPARAM(2, 2));
+  EXPECT_EQ(page->MemoReg->Text(), "Optimization of Start Menu is able to accelerate all menus\u2019 speed. ");
+  page->Ochk[13]->Perform(WM_MOUSEMOVE, 0, MAKELPARAM(2, 2));
+  EXPECT_EQ(page->MemoReg->Text(), "");
 }
 
 TEST_F(OptimizerWizard, ButtonsFollowTheStepsTable) {
@@ -137,17 +144,6 @@ TEST_F(OptimizerWizard, ModelsPresetTheBoxesWhenTheirPagesAreReached) {
   for (TCheckBox* box : page->Ochk) EXPECT_FALSE(box->Checked());   // and clears the tweak boxes
 }
 
-TEST_F(OptimizerWizard, HoverReplacesTheDescription) {
-  page->chk[0]->Perform(WM_MOUSEMOVE, 0, MAKELPARAM(2, 2));
-  EXPECT_EQ(page->MemoSer->Text(),
-            "Enables event log messages issued by Windows-based programs and components to be viewed inEvent Viewer. "
-            "This service cannot be stopped.");
-  page->Ochk[1]->Perform(WM_MOUSEMOVE, 0, MAKELPARAM(2, 2));
-  EXPECT_EQ(page->MemoReg->Text(), "Optimization of Start Menu is able to accelerate all menus\u2019 speed. ");
-  page->Ochk[13]->Perform(WM_MOUSEMOVE, 0, MAKELPARAM(2, 2));
-  EXPECT_EQ(page->MemoReg->Text(), "");
-}
-
 TEST_F(OptimizerWizard, OptimizeBacksUpAppliesAndRestoreUndoes) {
   TServiceState spooler = QueryServiceState("Spooler"), term = QueryServiceState("TermService"),
                 wu = QueryServiceState("wuauserv");
@@ -162,10 +158,8 @@ TEST_F(OptimizerWizard, OptimizeBacksUpAppliesAndRestoreUndoes) {
   EXPECT_EQ(MessageTexts(), std::vector<std::string>{OptimizedText});
   EXPECT_EQ(MessageBoxes().Calls[0].flags, 0u);
   EXPECT_EQ(ValueAt(HKEY_CURRENT_USER, kDesktop, "MenuShowDelay"), Describe(Sz("400")));
-  EXPECT_EQ(QueryServiceState("Spooler").StartType, (DWORD)SERVICE_DISABLED);
-  EXPECT_TRUE(WaitForServiceState("Spooler", false));
-  EXPECT_EQ(QueryServiceState("TermService").StartType, (DWORD)SERVICE_AUTO_START);
-  EXPECT_TRUE(WaitForServiceState("TermService", true));
+  EXPECT_TRUE(ServiceIs("Spooler", SERVICE_DISABLED, false));
+  EXPECT_TRUE(ServiceIs("TermService", SERVICE_AUTO_START, true));
   EXPECT_EQ(QueryServiceState("wuauserv").StartType, wu.StartType);   // a box only showing the system
   TIniFile ini(temp.Path() + kFileName);
   EXPECT_EQ(ini.ReadString("Quicken menu display speed", "F1", ""), "250");
@@ -184,10 +178,8 @@ TEST_F(OptimizerWizard, OptimizeBacksUpAppliesAndRestoreUndoes) {
   Press(page->BtnRestore);
   EXPECT_EQ(MessageTexts(), std::vector<std::string>{RestoredText});
   EXPECT_EQ(ValueAt(HKEY_CURRENT_USER, kDesktop, "MenuShowDelay"), Describe(Sz("250")));
-  EXPECT_EQ(QueryServiceState("Spooler").StartType, spooler.StartType);
-  EXPECT_TRUE(WaitForServiceState("Spooler", spooler.Running));
-  EXPECT_EQ(QueryServiceState("TermService").StartType, term.StartType);
-  EXPECT_TRUE(WaitForServiceState("TermService", term.Running));
+  EXPECT_TRUE(ServiceIs("Spooler", spooler.StartType, spooler.Running));
+  EXPECT_TRUE(ServiceIs("TermService", term.StartType, term.Running));
 
   MessageBoxes().Clear();
   page->ListView1->SetItemIndex(RowOf(kFileName));
@@ -199,7 +191,7 @@ TEST_F(OptimizerWizard, OptimizeBacksUpAppliesAndRestoreUndoes) {
   EXPECT_EQ(States(*page), "1 next he exe ve fast ve back ve Reset ve");
 }
 
-TEST_F(OptimizerWizard, FastOptimizeWithCustomizationLeavesTheServicesAsTheyWere) {
+TEST_F(OptimizerWizard, FastOptimizeKeepsTheServicesWithCustomizationAndSwitchesThemOnWithTheDefaultModel) {
   auto states = [] {
     std::string text;
     for (const char* name : {"Eventlog", "Spooler", "TermService", "wuauserv"})
@@ -213,20 +205,16 @@ TEST_F(OptimizerWizard, FastOptimizeWithCustomizationLeavesTheServicesAsTheyWere
   EXPECT_EQ(states(), before);
   EXPECT_FALSE(FileExists(temp.Path() + kFileName));
   EXPECT_EQ(page->Step(), TOptimizeStep::Model);
-}
 
-TEST_F(OptimizerWizard, FastOptimizeWithTheDefaultModelSwitchesEveryServiceOnAndBack) {
+  // The default model switches every service on, and its backup switches them back.
   TServiceState spooler = QueryServiceState("Spooler");
   page->RGMode->SetItemIndex(0);
+  MessageBoxes().Clear();
   Press(page->btnOneClick);
   EXPECT_EQ(MessageTexts(), std::vector<std::string>{FastOptimizedText});
-  for (const char* name : {"Spooler", "TermService", "wuauserv"}) {
-    EXPECT_EQ(QueryServiceState(name).StartType, (DWORD)SERVICE_AUTO_START) << name;
-    EXPECT_TRUE(WaitForServiceState(name, true)) << name;
-  }
+  for (const char* name : {"Spooler", "TermService", "wuauserv"}) EXPECT_TRUE(ServiceIs(name, SERVICE_AUTO_START, true)) << name;
   RestoreSpeedFile(temp.Path() + kFileName);
-  EXPECT_EQ(QueryServiceState("Spooler").StartType, spooler.StartType);
-  EXPECT_TRUE(WaitForServiceState("Spooler", spooler.Running));
+  EXPECT_TRUE(ServiceIs("Spooler", spooler.StartType, spooler.Running));
 }
 
 // A refused write shows a warning instead of success; a value of the wrong type ends the run
