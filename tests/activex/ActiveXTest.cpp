@@ -125,7 +125,7 @@ TEST(ActiveXCatalogue, MalformedCataloguesNeitherCrashNorHangNorTouchTheRegistry
   EXPECT_EQ(store.Writes, 0);
 }
 
-TEST_F(BlockerFixture, ListsTheCatalogueWithKillBitsAndWarnsOfTheUnlockedOnes) {
+TEST_F(BlockerFixture, ListsTheCatalogueWithKillBitsThenLockSetsOnlyTheKillBitAndUnlockClearsOnlyIt) {
   PlantCatalogue();
   TFormMalignant* page = Open();
   EXPECT_EQ(Rows(page), (std::vector<std::string>{"[x] Foo | Locked", "[x] Bar | Locked", "[ ] Baz | Unlocked",
@@ -133,11 +133,6 @@ TEST_F(BlockerFixture, ListsTheCatalogueWithKillBitsAndWarnsOfTheUnlockedOnes) {
   EXPECT_EQ(page->LabelList->Caption(), "(6 objects)");
   EXPECT_TRUE(page->LabelWarning->Visible());
   EXPECT_EQ(page->LabelWarning->Caption(), "4 ActiveX items could cause potential threats to your PC!");
-}
-
-TEST_F(BlockerFixture, LockSetsOnlyTheKillBitAndUnlockClearsOnlyIt) {
-  PlantCatalogue();
-  TFormMalignant* page = Open();
   page->Objects[0].Checked = false;   // Foo
   page->Objects[5].Checked = true;    // Qux
   page->Objects[3].Checked = page->Objects[4].Checked = true;   // malformed: never touched

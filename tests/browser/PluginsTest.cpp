@@ -227,7 +227,7 @@ TEST_F(Plugins, TheRestorePageListsRemovesAndGoesBack) {
 
 // ---- the removal's guards ----
 
-TEST_F(Plugins, NothingIsRemovedUnderAnEmptySubkeyNameOrWithoutItsBackup) {
+TEST_F(Plugins, NothingIsRemovedWithoutItsBackupAndBackupsOfOneSecondKeepTheirOwnFiles) {
   TempFolder temp;
   std::set<std::string> before = Dump(areas);
   EXPECT_FALSE(IERepairItemUnit::DeleteMenuExtension(kMenuExtPath + "\\", kMenuExt + "\\", ""));
@@ -244,10 +244,8 @@ TEST_F(Plugins, NothingIsRemovedUnderAnEmptySubkeyNameOrWithoutItsBackup) {
   EXPECT_EQ(removal.Removed, 1);
   EXPECT_TRUE(RegKeyExists(HKCU, kMenuExt + "\\&ZvFoo\\Sub"));
   EXPECT_FALSE(RegKeyExists(HKCU, kMenuExt + "\\&ZvGoo"));
-}
 
-TEST_F(Plugins, BackupsOfTheSameSecondKeepTheirOwnFilesAndTheHeaderFollowsThePlatform) {
-  TempFolder temp;
+  // backups of the same second keep their own files; the header follows the platform
   TDateTime stamp = 46000.5;
   TPluginRemoval first = RemovePlugins({{.KeyPath = kToolbarPath, .Entry = "{ZV-C2}", .Category = "2"}}, 4, temp.Path(), stamp);
   TPluginRemoval second = RemovePlugins({{.KeyPath = kToolbarPath, .Entry = "{ZV-C3}", .Category = "2"}}, 2, temp.Path(), stamp);

@@ -85,7 +85,7 @@ TEST_F(RestoreActions, PolicyActionsZeroTheirValuesAndNothingElse) {
   }
 }
 
-TEST_F(RestoreActions, OtherWritesAreFourZeroBytesTheSearchAddressAndTheControlPanelWhereItIsRead) {
+TEST_F(RestoreActions, OtherWritesAreFourZeroBytesTheSearchAddressAndTheControlPanelAndClearingRemovesValuesOrSubkeysOnly) {
   const std::string panel = ".DEFAULT\\Software\\Policies\\Microsoft\\Internet Explorer\\Control Panel";
   const std::string search = "Software\\Microsoft\\Internet Explorer\\Search";
   const std::string url = "http://ie.search.msn.com/{SUB_RFC1766}/srchasst/srchasst.htm";
@@ -105,9 +105,8 @@ TEST_F(RestoreActions, OtherWritesAreFourZeroBytesTheSearchAddressAndTheControlP
   EXPECT_EQ(Run(3), (std::set<std::string>{"-HKLM\\" + search + ": CustomizeSearch = sz:http://evil.example/",
                                            "+HKLM\\" + search + ": CustomizeSearch = sz:" + url,
                                            "+HKLM\\" + search + ": SearchAssistant = sz:" + url}));
-}
 
-TEST_F(RestoreActions, ClearingActionsRemoveValuesOrSubkeysOnly) {
+  // the clearing actions remove values or subkeys only
   Plant(HKCU, kIE + "MenuExt", L"ZvValue", Sz("x"));
   Plant(HKCU, kIE + "MenuExt\\&ZvMenu", L"", Sz("res://x"));
   EXPECT_EQ(Run(10), (std::set<std::string>{"-HKCU\\" + kIE + "MenuExt: ZvValue = sz:x"}));

@@ -58,7 +58,7 @@ TEST_F(OptimizerServices, ExpectedNoOpsAreNoRefusalsButARefusedChangeIs) {
   EXPECT_EQ(QueryServiceState("Spooler").StartType, startType);
 }
 
-TEST_F(OptimizerServices, RunSavesEachStateOnceAndRestorePutsItBack) {
+TEST_F(OptimizerServices, RunSavesEachStateOnceAndRestorePutsBackOnlyTheOptimizersServices) {
   std::string file = temp.Path() + "speedRestore20240102_030405.ini";
   TServiceState before = QueryServiceState("Spooler"), term = QueryServiceState("TermService");
   std::array<SystemSpeedUnit::TServiceChoice, SystemSpeedUnit::ServiceBoxCount> boxes{};
@@ -77,15 +77,11 @@ TEST_F(OptimizerServices, RunSavesEachStateOnceAndRestorePutsItBack) {
   EXPECT_EQ(result.Refused, 0);
   EXPECT_EQ(QueryServiceState("Spooler").StartType, before.StartType);
   EXPECT_TRUE(ServiceIs("TermService", term.StartType, term.Running));
-}
-
-TEST_F(OptimizerServices, RestoreDrivesOnlyTheOptimizersServices) {
-  std::string file = temp.WriteFile("speedOther.ini", "[Service Eventlog2]\r\nStart=4\r\nRunning=0\r\n"
-                                                      "[Service Spooler]\r\nStart=9\r\nRunning=1\r\n");
-  DWORD startType = QueryServiceState("Spooler").StartType;
-  SystemSpeedUnit::TSpeedRestore result = SystemSpeedUnit::RestoreSpeedFile(file);
-  EXPECT_EQ(result.Refused, 0);
-  EXPECT_EQ(QueryServiceState("Spooler").StartType, startType);
+  // Only the optimizer's own services are driven by a restore.
+  std::string other = temp.WriteFile("speedOther.ini", "[Service Eventlog2]\r\nStart=4\r\nRunning=0\r\n"
+                                                       "[Service Spooler]\r\nStart=9\r\nRunning=1\r\n");
+  EXPECT_EQ(SystemSpeedUnit::RestoreSpeedFile(other).Refused, 0);
+  EXPECT_EQ(QueryServiceState("Spooler").StartType, before.StartType);
   EXPECT_FALSE(IsOptimizerService("Eventlog2"));
 }
 

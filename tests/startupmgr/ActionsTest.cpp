@@ -130,7 +130,7 @@ TEST_F(StartupActions, EntryStaysLiveWhenItsCopyOrRecordCannotBeSaved) {
                                        "same.lnk\rX\rX\rOnce");
 }
 
-TEST_F(StartupActions, ValueWithALineBreakIsNeitherDisabledNorRemoved) {
+TEST_F(StartupActions, ValueWithALineBreakStaysAndEnableKeepsItsLineWhenTheKeyIsGone) {
   hkcu.SetString("Run", "Two\r\nLines", "a.exe");
   hkcu.SetString("Run", "Data", "a.exe\nb.exe");
   List();
@@ -139,9 +139,8 @@ TEST_F(StartupActions, ValueWithALineBreakIsNeitherDisabledNorRemoved) {
   EXPECT_EQ(RemoveSelected(listing.Rows, files, sources.WinIniFile).LeftUnchanged.size(), 2u);
   EXPECT_TRUE(hkcu.ValueExists("Run", "Two\r\nLines") && hkcu.ValueExists("Run", "Data"));
   EXPECT_EQ(ReadFileBytes(files.StartupDatFile) + ReadFileBytes(files.RemovedDatFile), "");
-}
 
-TEST_F(StartupActions, EnableKeepsItsLineWhenTheKeyIsGone) {
+  // Enabling keeps its line when the key is gone.
   std::string line = Box(HKEY_CURRENT_USER).FullPath() + "\\Vanished#V|v.exe";
   ASSERT_TRUE(WriteFileBytes(files.StartupDatFile, line + "\r\n"));
   List();
