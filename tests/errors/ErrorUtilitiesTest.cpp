@@ -224,11 +224,6 @@ struct MailFixture : ::testing::Test {
     form->Settings = {.Host = "127.0.0.1", .Port = port, .Address = "support@example.invalid",
                       .User = "desk", .Password = password, .TimeoutMs = 2000};
   }
-  // The lines the server received between DATA and the final dot.
-  static std::vector<std::string> DataLines(const std::vector<std::string>& lines) {
-    auto begin = std::find(lines.begin(), lines.end(), "DATA"), end = std::find(lines.begin(), lines.end(), ".");
-    return begin == lines.end() || end == lines.end() ? std::vector<std::string>{} : std::vector<std::string>(begin + 1, end);
-  }
 };
 
 }  // namespace
@@ -251,7 +246,9 @@ TEST_F(MailFixture, SendsTheWholeDialogueWithLoginAndAHeaderThatCannotBeInjected
                                             UnitMail::Base64("secret"), "MAIL FROM:<support@example.invalid>",
                                             "RCPT TO:<support@example.invalid>", "DATA"}));
   EXPECT_EQ(std::count(lines.begin(), lines.end(), "QUIT"), 2);
-  std::vector<std::string> data = DataLines(lines);
+  auto begin = std::find(lines.begin(), lines.end(), "DATA"), end = std::find(begin, lines.end(), ".");
+  ASSERT_NE(end, lines.end());
+  std::vector<std::string> data(begin + 1, end);   // the message between DATA and the final dot
   EXPECT_NE(std::find(data.begin(), data.end(), "Reply-To: user@example.invalid"), data.end());
   EXPECT_NE(std::find(data.begin(), data.end(), "Subject: HelloBcc: victim@example.invalid"), data.end());
   for (const std::string& line : data) EXPECT_NE(line.rfind("Bcc:", 0), 0u) << line;
