@@ -1,6 +1,5 @@
-// The browser plug-in manager: plug-ins planted in the browser's keys as the list shows them,
-// removal after a backup in "IEBackUp\" and the restore bringing back every key and value, the
-// backup list and its details, and the guards of the removal.
+// The browser plug-in manager: the list of planted plug-ins, removal after a backup and the
+// restore bringing back every key and value, the backup list and its details, the removal's guards.
 #include <gtest/gtest.h>
 #include <shlwapi.h>
 

@@ -1,6 +1,5 @@
-// A COM server that registers nothing: its registration appends "begin <file>" and "end <file>"
-// lines to registrations.log in its own folder, so a test sees which copies regsvr32 registered
-// and that no two registrations ran at once.
+// A COM server whose registration only appends "begin <file>" and "end <file>" to registrations.log
+// beside it: a test sees which copies regsvr32 registered and that no two ran at once.
 #include <windows.h>
 
 #include <wchar.h>
