@@ -85,7 +85,7 @@ TEST_F(RestoreActions, PolicyActionsZeroTheirValuesAndNothingElse) {
   }
 }
 
-TEST_F(RestoreActions, OtherWritesAreFourZeroBytesTheSearchAddressAndTheControlPanelAndClearingRemovesValuesOrSubkeysOnly) {
+TEST_F(RestoreActions, OtherActionsWriteZeroBytesTheSearchAddressAndTheControlPanelOrClearOnlyTheirEntries) {
   const std::string panel = ".DEFAULT\\Software\\Policies\\Microsoft\\Internet Explorer\\Control Panel";
   const std::string search = "Software\\Microsoft\\Internet Explorer\\Search";
   const std::string url = "http://ie.search.msn.com/{SUB_RFC1766}/srchasst/srchasst.htm";

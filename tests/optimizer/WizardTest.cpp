@@ -43,7 +43,7 @@ struct OptimizerWizard : ::testing::Test {
   void Press(TButton* button) { Guarded([&] { button->Click(); }); }
   // Back to the model page, the model chosen, on to the services page.
   void Model(int index) {
-    while (page->Step() != TOptimizeStep::Model) Press(page->ReturnBtn);
+    for (int i = 0; i < 3 && page->Step() != TOptimizeStep::Model; ++i) Press(page->ReturnBtn);
     page->RGMode->SetItemIndex(index);
     Press(page->btnOptimize);
   }
