@@ -70,6 +70,9 @@ struct Plugins : ::testing::Test {
     Plant(HKEY_CLASSES_ROOT, "CLSID\\{ZV-E1}", L"", Sz("Bar One"));
     Plant(HKCU, kBars + "\\{ZV-E2}");
     Plant(HKLM, kBars + "\\{ZV-E3}", L"v", Dword(3));
+    page = dynamic_cast<TFormIePlugins*>(NewBrowserPluginsPage(host.get()));
+    page->SetBounds(4, 26, 489, 337);
+    page->Show();
   }
   ~Plugins() override {
     if (page != nullptr) page->Free();
@@ -81,11 +84,6 @@ struct Plugins : ::testing::Test {
     for (const std::string& f : FilesIn(folder))
       if (!filesBefore.count(f)) files.push_back(f);
     return files;
-  }
-  void Open() {
-    page = dynamic_cast<TFormIePlugins*>(NewBrowserPluginsPage(host.get()));
-    page->SetBounds(4, 26, 489, 337);
-    page->Show();
   }
   std::vector<std::vector<std::string>> Rows() const {
     std::vector<std::vector<std::string>> rows;
@@ -108,7 +106,6 @@ struct Plugins : ::testing::Test {
 };
 
 TEST_F(Plugins, TheListShowsMenuExtensionsToolbarsAndExplorerBars) {
-  Open();
   const std::string menuKey = kMenuExt + "\\";
   EXPECT_EQ(Rows(), (std::vector<std::vector<std::string>>{
                         {"&ZvFoo", kMenuExtPath + "\\&ZvFoo", menuKey, "&ZvFoo", "1"},
@@ -135,7 +132,6 @@ TEST_F(Plugins, TheListShowsMenuExtensionsToolbarsAndExplorerBars) {
 
 TEST_F(Plugins, RemovedPluginsComeBackFromTheirBackupExactly) {
   std::set<std::string> before = Dump(areas);
-  Open();
   Remove({"&ZvFoo", "{ZV-C2}", "{ZV-E1}", "{ZV-E3}"});
   std::set<std::string> removed;
   for (const std::string& line : before)
@@ -176,7 +172,6 @@ TEST_F(Plugins, RemovedPluginsComeBackFromTheirBackupExactly) {
 }
 
 TEST_F(Plugins, TwoToolbarsExportTheirKeyTwiceAndNothingTickedWritesNoFile) {
-  Open();
   Remove({});
   EXPECT_TRUE(NewFiles().empty());
   EXPECT_TRUE(DirectoryExists(ExcludeTrailingBackslash(folder)));
@@ -191,7 +186,6 @@ TEST_F(Plugins, TwoToolbarsExportTheirKeyTwiceAndNothingTickedWritesNoFile) {
 }
 
 TEST_F(Plugins, TheRestorePageListsRemovesAndGoesBack) {
-  Open();
   CreateDirectoryW(Widen(ExcludeTrailingBackslash(folder)).c_str(), nullptr);
   std::string a = folder + "Backup_20260101_000000_IE.reg", b = folder + "Backup with blanks.reg";
   WriteFileBytes(a, "REGEDIT4\r\n");

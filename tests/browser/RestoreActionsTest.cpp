@@ -130,9 +130,7 @@ TEST_F(RestoreActions, HijackEntriesGoAndTheStartPagesAreReset) {
            {L"a", "C:\\x.exe http://evil.example/"}, {L"b", "C:\\good.exe"}, {L"c", "REGEDIT /S C:\\y.reg"},
            {L"d", "regedit -s q.reg"}, {L"e", "C:\\HTTP://EVIL.EXAMPLE/"}, {L"registry.exe", "x"}})
     Plant(HKLM, kRun, name, Sz(data));
-  TRegValue expandable = Sz("%x% http://evil.example/");
-  expandable.Type = REG_EXPAND_SZ;
-  Plant(HKLM, kRun, L"f", expandable);
+  Plant(HKLM, kRun, L"f", TRegValue{REG_EXPAND_SZ, Sz("%x% http://evil.example/").Data});
   Plant(HKLM, kRun, L"g", TRegValue{REG_BINARY, {'h', 't', 't', 'p'}});
   std::string exe = temp.WriteFile("Program Files\\registry.exe"), kept = temp.WriteFile("Program Files\\other.exe");
 
@@ -145,8 +143,7 @@ TEST_F(RestoreActions, HijackEntriesGoAndTheStartPagesAreReset) {
                            "HKCU\\%s: Window Title = sz:Microsoft Internet Explorer", "HKLM\\%s: Default_Page_URL = sz:",
                            "HKLM\\%s: Default_Search_URL = sz:", "HKLM\\%s: Search Page = sz:"})
     EXPECT_EQ(main.count(AnsiLowerCase(Format(line, kMain))), 1u) << line;
-  EXPECT_FALSE(FileExists(exe));
-  EXPECT_TRUE(FileExists(kept));
+  EXPECT_TRUE(!FileExists(exe) && FileExists(kept));
   EXPECT_EQ(GetTempDriveRoot().substr(1), ":\\");
 }
 
