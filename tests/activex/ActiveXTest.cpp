@@ -27,11 +27,10 @@ std::string FlagsOf(const std::string& clsid) {
   HKEY key;
   std::wstring path = Widen(std::string(kCompatibilityKey) + clsid);
   if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return "";
-  DWORD type = 0, data = 0, size = 0;
-  LSTATUS rc = RegQueryValueExW(key, L"Compatibility Flags", nullptr, &type, nullptr, &size);
-  if (rc == ERROR_SUCCESS && type == REG_DWORD) rc = RegQueryValueExW(key, L"Compatibility Flags", nullptr, &type, (BYTE*)&data, &size);
+  DWORD type = 0, data = 0, size = sizeof data;
+  LSTATUS rc = RegQueryValueExW(key, L"Compatibility Flags", nullptr, &type, (BYTE*)&data, &size);
   RegCloseKey(key);
-  if (rc != ERROR_SUCCESS) return "none";
+  if (rc == ERROR_FILE_NOT_FOUND) return "none";
   return type == REG_DWORD ? Format("dword:%d", (int)data) : Format("type%d", (int)type);
 }
 
@@ -45,8 +44,8 @@ struct TRefusingStore : TKillBitStore {
 struct BlockerFixture : ::testing::Test {
   TempFolder temp;
   TDM dm;
-  TPanel* host = nullptr;
-  TForm* holder = nullptr;
+  TForm* holder = new TForm({});
+  TPanel* host = new TPanel(holder);
   std::string foo = NewGuid(), bar = NewGuid(), baz = NewGuid(), qux = NewGuid(), other = NewGuid();
   // the keys of the planted objects, removed afterwards (qux's only the page may create)
   RegSandbox fooKey{HKEY_LOCAL_MACHINE, ExactPath{kCompatibilityKey + foo}};
@@ -58,8 +57,6 @@ struct BlockerFixture : ::testing::Test {
     MessageBoxes().Clear();
     DM = &dm;
     dm.DataFolder = temp.Path();
-    holder = new TForm({});
-    host = new TPanel(holder);
     host->SetBounds(0, 0, 497, 363);
   }
   ~BlockerFixture() override {
@@ -128,7 +125,7 @@ TEST(ActiveXCatalogue, MalformedCataloguesNeitherCrashNorHangNorTouchTheRegistry
   EXPECT_EQ(store.Writes, 0);
 }
 
-TEST_F(BlockerFixture, ListsTheCatalogueWithKillBitsAndWarnsOfTheUnlockedOnes) {
+TEST_F(BlockerFixture, ListsTheCatalogueWithKillBitsThenLockSetsOnlyTheKillBitAndUnlockClearsOnlyIt) {
   PlantCatalogue();
   TFormMalignant* page = Open();
   EXPECT_EQ(Rows(page), (std::vector<std::string>{"[x] Foo | Locked", "[x] Bar | Locked", "[ ] Baz | Unlocked",
@@ -136,11 +133,6 @@ TEST_F(BlockerFixture, ListsTheCatalogueWithKillBitsAndWarnsOfTheUnlockedOnes) {
   EXPECT_EQ(page->LabelList->Caption(), "(6 objects)");
   EXPECT_TRUE(page->LabelWarning->Visible());
   EXPECT_EQ(page->LabelWarning->Caption(), "4 ActiveX items could cause potential threats to your PC!");
-}
-
-TEST_F(BlockerFixture, LockSetsOnlyTheKillBitAndUnlockClearsOnlyIt) {
-  PlantCatalogue();
-  TFormMalignant* page = Open();
   page->Objects[0].Checked = false;   // Foo
   page->Objects[5].Checked = true;    // Qux
   page->Objects[3].Checked = page->Objects[4].Checked = true;   // malformed: never touched
@@ -216,17 +208,14 @@ struct ReRegisterFixture : ::testing::Test {
     temp.WriteFile("y.dll\\inner.dll", "x");
   }
   std::string Log() const {
-    try {
-      return ReadFileBytes(temp.Path() + "registrations.log");
-    } catch (...) {
-      return "";
-    }
+    std::string file = temp.Path() + "registrations.log";
+    return FileExists(file) ? ReadFileBytes(file) : "";
   }
 };
 
 }  // namespace
 
-TEST_F(ReRegisterFixture, RegistersOnlyLibrariesAndControlsOneAtATimeWithTheirOutcome) {
+TEST_F(ReRegisterFixture, RegistersOnlyLibrariesAndControlsOneAtATimeWithTheirOutcomeUntilStopped) {
   TForm holder({});
   auto* host = new TPanel(&holder);
   auto* page = new TFormRegDll(host);
@@ -248,10 +237,8 @@ TEST_F(ReRegisterFixture, RegistersOnlyLibrariesAndControlsOneAtATimeWithTheirOu
   EXPECT_EQ(MessageBoxes().Calls[0].text, "Re-registering ActiveX and .Dll objects run successfully!");
   EXPECT_TRUE(page->btnRepair->Enabled());
   EXPECT_EQ(SystemRepairUnit::RegisterCommandLine("C:\\a b\\x.ocx"), "regsvr32.exe /s \"C:\\a b\\x.ocx\"");
-}
 
-TEST_F(ReRegisterFixture, AStopEndsTheWalkBeforeTheNextFile) {
-  int asked = 0, registered = 0;
+  int asked = 0, registered = 0;   // a stop ends the walk before the next file
   SystemRepairUnit::ReRegisterFolder(
       temp.Path(), [&] { return registered == 0 || ++asked < 0; },
       [&](const std::string&, bool) { ++registered; });

@@ -107,12 +107,6 @@ void Plant(HKEY root, const std::string& path, const std::wstring& name, const T
   RegCloseKey(key);
 }
 
-bool There(HKEY root, const std::string& path, const char* name) {
-  TRegKeyHandle key;
-  return key.Open(root, path, KEY_READ) &&
-         (name == nullptr || RegQueryValueExW(key.Get(), Widen(name).c_str(), nullptr, nullptr, nullptr, nullptr) == 0);
-}
-
 std::set<std::string> FilesIn(const std::string& folder) {
   std::set<std::string> files;
   ForEachFile(folder, "*", [&](const TFoundFile& f) {

@@ -1,7 +1,6 @@
-// Helpers of the browser tool tests. The tools work on fixed keys of the browser and the
-// policies, so the tests plant their values there (in the test prefix only) and put every key
-// back as it was afterwards. The folder runs alone (RUN_SERIAL): other programs' tests plant Run
-// entries and browser keys of their own.
+// Helpers of the browser tool tests: values planted in the browser's and the policies' fixed keys
+// (of the test prefix), every key put back afterwards. The folder runs alone: other tests plant
+// Run entries and browser keys of their own.
 #pragma once
 
 #include <cstdint>
@@ -53,8 +52,6 @@ void Plant(HKEY root, const std::string& path, const std::wstring& name = L"", c
 inline void Plant(HKEY root, const std::string& path, const std::wstring& name, const TRegValue& value) {
   Plant(root, path, name, &value);
 }
-// Whether root\path (and, when given, its value) is there.
-bool There(HKEY root, const std::string& path, const char* name = nullptr);
 
 // The files of a folder, to find and remove what a test wrote there.
 std::set<std::string> FilesIn(const std::string& folder);

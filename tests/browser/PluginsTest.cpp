@@ -1,6 +1,5 @@
-// The browser plug-in manager: plug-ins planted in the browser's keys as the list shows them,
-// removal after a backup in "IEBackUp\" and the restore bringing back every key and value, the
-// backup list and its details, and the guards of the removal.
+// The browser plug-in manager: the list of planted plug-ins, removal after a backup and the
+// restore bringing back every key and value, the backup list and its details, the removal's guards.
 #include <gtest/gtest.h>
 #include <shlwapi.h>
 
@@ -18,9 +17,8 @@
 #include "tools/browser/IePluginsUnit.h"
 
 using namespace browser_test;
+using namespace testing_support;
 using namespace IePluginsUnit;
-using testing_support::MessageBoxes;
-using testing_support::TempFolder;
 
 namespace {
 
@@ -41,7 +39,7 @@ TRegValue Blob() {
 
 // The lines of a file in UTF-16LE with its byte-order mark.
 std::vector<std::string> FileLines(const std::string& fileName) {
-  return DecodeTextLines(testing_support::ReadUtf16File(fileName));
+  return DecodeTextLines(ReadUtf16File(fileName));
 }
 
 struct Plugins : ::testing::Test {
@@ -52,7 +50,7 @@ struct Plugins : ::testing::Test {
   std::set<std::string> filesBefore = FilesIn(folder);
   TFormPtr<TForm> host{new TForm({.Border = TBorderStyle::Dialog})};
   TFormIePlugins* page = nullptr;
-  testing_support::TKeep<uint8_t> platform{PublicFunctionUnit::PlatformKind, 4};
+  TKeep<uint8_t> platform{PublicFunctionUnit::PlatformKind, 4};
 
   Plugins() {
     MessageBoxes().Clear();
@@ -72,6 +70,9 @@ struct Plugins : ::testing::Test {
     Plant(HKEY_CLASSES_ROOT, "CLSID\\{ZV-E1}", L"", Sz("Bar One"));
     Plant(HKCU, kBars + "\\{ZV-E2}");
     Plant(HKLM, kBars + "\\{ZV-E3}", L"v", Dword(3));
+    page = dynamic_cast<TFormIePlugins*>(NewBrowserPluginsPage(host.get()));
+    page->SetBounds(4, 26, 489, 337);
+    page->Show();
   }
   ~Plugins() override {
     if (page != nullptr) page->Free();
@@ -83,11 +84,6 @@ struct Plugins : ::testing::Test {
     for (const std::string& f : FilesIn(folder))
       if (!filesBefore.count(f)) files.push_back(f);
     return files;
-  }
-  void Open() {
-    page = dynamic_cast<TFormIePlugins*>(NewBrowserPluginsPage(host.get()));
-    page->SetBounds(4, 26, 489, 337);
-    page->Show();
   }
   std::vector<std::vector<std::string>> Rows() const {
     std::vector<std::vector<std::string>> rows;
@@ -110,7 +106,6 @@ struct Plugins : ::testing::Test {
 };
 
 TEST_F(Plugins, TheListShowsMenuExtensionsToolbarsAndExplorerBars) {
-  Open();
   const std::string menuKey = kMenuExt + "\\";
   EXPECT_EQ(Rows(), (std::vector<std::vector<std::string>>{
                         {"&ZvFoo", kMenuExtPath + "\\&ZvFoo", menuKey, "&ZvFoo", "1"},
@@ -137,7 +132,6 @@ TEST_F(Plugins, TheListShowsMenuExtensionsToolbarsAndExplorerBars) {
 
 TEST_F(Plugins, RemovedPluginsComeBackFromTheirBackupExactly) {
   std::set<std::string> before = Dump(areas);
-  Open();
   Remove({"&ZvFoo", "{ZV-C2}", "{ZV-E1}", "{ZV-E3}"});
   std::set<std::string> removed;
   for (const std::string& line : before)
@@ -178,14 +172,13 @@ TEST_F(Plugins, RemovedPluginsComeBackFromTheirBackupExactly) {
 }
 
 TEST_F(Plugins, TwoToolbarsExportTheirKeyTwiceAndNothingTickedWritesNoFile) {
-  Open();
   Remove({});
   EXPECT_TRUE(NewFiles().empty());
   EXPECT_TRUE(DirectoryExists(ExcludeTrailingBackslash(folder)));
   EXPECT_EQ(Rows().size(), 8u);
   Remove({"{ZV-C1}", "{ZV-C3}"});
-  EXPECT_FALSE(There(HKLM, kToolbar, "{ZV-C1}") || There(HKLM, kToolbar, "{ZV-C3}"));
-  EXPECT_TRUE(There(HKLM, kToolbar, "{ZV-C2}"));
+  EXPECT_FALSE(RegValueExists(HKLM, kToolbar, "{ZV-C1}") || RegValueExists(HKLM, kToolbar, "{ZV-C3}"));
+  EXPECT_TRUE(RegValueExists(HKLM, kToolbar, "{ZV-C2}"));
   ASSERT_EQ(NewFiles().size(), 1u);
   std::vector<std::string> lines = FileLines(folder + NewFiles()[0]);
   EXPECT_EQ(lines.size(), 1u + 2 * 4);
@@ -193,7 +186,6 @@ TEST_F(Plugins, TwoToolbarsExportTheirKeyTwiceAndNothingTickedWritesNoFile) {
 }
 
 TEST_F(Plugins, TheRestorePageListsRemovesAndGoesBack) {
-  Open();
   CreateDirectoryW(Widen(ExcludeTrailingBackslash(folder)).c_str(), nullptr);
   std::string a = folder + "Backup_20260101_000000_IE.reg", b = folder + "Backup with blanks.reg";
   WriteFileBytes(a, "REGEDIT4\r\n");
@@ -228,7 +220,7 @@ TEST_F(Plugins, TheRestorePageListsRemovesAndGoesBack) {
 
 // ---- the removal's guards ----
 
-TEST_F(Plugins, NothingIsRemovedUnderAnEmptySubkeyNameOrWithoutItsBackup) {
+TEST_F(Plugins, NothingIsRemovedWithoutItsBackupAndBackupsOfOneSecondKeepTheirOwnFiles) {
   TempFolder temp;
   std::set<std::string> before = Dump(areas);
   EXPECT_FALSE(IERepairItemUnit::DeleteMenuExtension(kMenuExtPath + "\\", kMenuExt + "\\", ""));
@@ -243,12 +235,10 @@ TEST_F(Plugins, NothingIsRemovedUnderAnEmptySubkeyNameOrWithoutItsBackup) {
   TPluginRemoval removal = RemovePlugins({foo, goo}, 4, temp.Path(), Now());
   EXPECT_EQ(removal.NotBackedUp, std::vector<std::string>{foo.KeyPath});
   EXPECT_EQ(removal.Removed, 1);
-  EXPECT_TRUE(There(HKCU, kMenuExt + "\\&ZvFoo\\Sub"));
-  EXPECT_FALSE(There(HKCU, kMenuExt + "\\&ZvGoo"));
-}
+  EXPECT_TRUE(RegKeyExists(HKCU, kMenuExt + "\\&ZvFoo\\Sub"));
+  EXPECT_FALSE(RegKeyExists(HKCU, kMenuExt + "\\&ZvGoo"));
 
-TEST_F(Plugins, BackupsOfTheSameSecondKeepTheirOwnFilesAndTheHeaderFollowsThePlatform) {
-  TempFolder temp;
+  // backups of the same second keep their own files; the header follows the platform
   TDateTime stamp = 46000.5;
   TPluginRemoval first = RemovePlugins({{.KeyPath = kToolbarPath, .Entry = "{ZV-C2}", .Category = "2"}}, 4, temp.Path(), stamp);
   TPluginRemoval second = RemovePlugins({{.KeyPath = kToolbarPath, .Entry = "{ZV-C3}", .Category = "2"}}, 2, temp.Path(), stamp);
@@ -290,7 +280,7 @@ TEST(BackupDetails, ScriptsAreListedAndKeyLinesStartRecordsWhereTheNewestValueLi
 }
 
 TEST(BackupDetails, MalformedFilesNeitherCrashNorHang) {
-  testing_support::TFuzzInputs inputs({std::string("\xFF\xFEW\0i\0n\0\r\0\n\0[\0H\0]\0\r\0\n\0@\0=\0\"\0x\0\"\0", 32),
+  TFuzzInputs inputs({std::string("\xFF\xFEW\0i\0n\0\r\0\n\0[\0H\0]\0\r\0\n\0@\0=\0\"\0x\0\"\0", 32),
                                        "REGEDIT4\r\n[HKEY_CURRENT_USER\\a]\r\n\"v\"=hex:01,02\r\n[[]]\n\n\r\r"});
   for (int i = 0; i < 3000; ++i)
     for (const TDetailBackup& r : ParseBackupDetails(inputs.Next())) ASSERT_EQ(r.Flag, 1);

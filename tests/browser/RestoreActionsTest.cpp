@@ -9,6 +9,7 @@
 #include "tools/browser/IERepairItemUnit.h"
 
 using namespace browser_test;
+using namespace testing_support;
 using namespace IERepairItemUnit;
 
 namespace {
@@ -84,7 +85,7 @@ TEST_F(RestoreActions, PolicyActionsZeroTheirValuesAndNothingElse) {
   }
 }
 
-TEST_F(RestoreActions, OtherWritesAreFourZeroBytesTheSearchAddressAndTheControlPanelWhereItIsRead) {
+TEST_F(RestoreActions, OtherActionsWriteZeroBytesTheSearchAddressAndTheControlPanelOrClearOnlyTheirEntries) {
   const std::string panel = ".DEFAULT\\Software\\Policies\\Microsoft\\Internet Explorer\\Control Panel";
   const std::string search = "Software\\Microsoft\\Internet Explorer\\Search";
   const std::string url = "http://ie.search.msn.com/{SUB_RFC1766}/srchasst/srchasst.htm";
@@ -104,9 +105,8 @@ TEST_F(RestoreActions, OtherWritesAreFourZeroBytesTheSearchAddressAndTheControlP
   EXPECT_EQ(Run(3), (std::set<std::string>{"-HKLM\\" + search + ": CustomizeSearch = sz:http://evil.example/",
                                            "+HKLM\\" + search + ": CustomizeSearch = sz:" + url,
                                            "+HKLM\\" + search + ": SearchAssistant = sz:" + url}));
-}
 
-TEST_F(RestoreActions, ClearingActionsRemoveValuesOrSubkeysOnly) {
+  // the clearing actions remove values or subkeys only
   Plant(HKCU, kIE + "MenuExt", L"ZvValue", Sz("x"));
   Plant(HKCU, kIE + "MenuExt\\&ZvMenu", L"", Sz("res://x"));
   EXPECT_EQ(Run(10), (std::set<std::string>{"-HKCU\\" + kIE + "MenuExt: ZvValue = sz:x"}));
@@ -123,16 +123,14 @@ TEST_F(RestoreActions, ClearingActionsRemoveValuesOrSubkeysOnly) {
 }
 
 TEST_F(RestoreActions, HijackEntriesGoAndTheStartPagesAreReset) {
-  testing_support::TempFolder temp;
+  TempFolder temp;
   Plant(HKLM, kMain, L"start page", Sz("http://evil.example/"));
   Plant(HKCU, kMain, L"start page", Sz("http://user.example/"));
   for (auto [name, data] : std::initializer_list<TNamed>{
            {L"a", "C:\\x.exe http://evil.example/"}, {L"b", "C:\\good.exe"}, {L"c", "REGEDIT /S C:\\y.reg"},
            {L"d", "regedit -s q.reg"}, {L"e", "C:\\HTTP://EVIL.EXAMPLE/"}, {L"registry.exe", "x"}})
     Plant(HKLM, kRun, name, Sz(data));
-  TRegValue expandable = Sz("%x% http://evil.example/");
-  expandable.Type = REG_EXPAND_SZ;
-  Plant(HKLM, kRun, L"f", expandable);
+  Plant(HKLM, kRun, L"f", TRegValue{REG_EXPAND_SZ, Sz("%x% http://evil.example/").Data});
   Plant(HKLM, kRun, L"g", TRegValue{REG_BINARY, {'h', 't', 't', 'p'}});
   std::string exe = temp.WriteFile("Program Files\\registry.exe"), kept = temp.WriteFile("Program Files\\other.exe");
 
@@ -145,8 +143,7 @@ TEST_F(RestoreActions, HijackEntriesGoAndTheStartPagesAreReset) {
                            "HKCU\\%s: Window Title = sz:Microsoft Internet Explorer", "HKLM\\%s: Default_Page_URL = sz:",
                            "HKLM\\%s: Default_Search_URL = sz:", "HKLM\\%s: Search Page = sz:"})
     EXPECT_EQ(main.count(AnsiLowerCase(Format(line, kMain))), 1u) << line;
-  EXPECT_FALSE(FileExists(exe));
-  EXPECT_TRUE(FileExists(kept));
+  EXPECT_TRUE(!FileExists(exe) && FileExists(kept));
   EXPECT_EQ(GetTempDriveRoot().substr(1), ":\\");
 }
 
@@ -172,7 +169,7 @@ TEST_F(RestoreActions, OnlyARunValueNamedAsTheStartPageIsRemovedAndNoneWithoutAS
   SHDeleteKeyW(HKLM, Widen(kRun).c_str());   // a missing Run key is no failure and stays missing
   Plant(HKLM, kMain, L"start page", Sz("http://evil.example/"));
   EXPECT_TRUE(RemoveStartPageRunEntries() && RemoveRegeditRunEntries());
-  EXPECT_FALSE(There(HKLM, kRun));
+  EXPECT_FALSE(RegKeyExists(HKLM, kRun));
 }
 
 // Wine, as Windows, refuses a lasting key below a volatile one: a real refusal of key creation.
@@ -186,10 +183,10 @@ TEST_F(RestoreActions, AnActionFailsWhenItsKeyCannotBeCreatedOrAValueWriteIsRefu
   RegCloseKey(key);
   EXPECT_EQ(Run(5, false), std::set<std::string>{});
   EXPECT_FALSE(RepairItems[4].Action());
-  EXPECT_TRUE(There(HKU, ".DEFAULT\\" + kRestrictions, "NoBrowserContextMenu")) << "its other key is still written";
+  EXPECT_TRUE(RegValueExists(HKU, ".DEFAULT\\" + kRestrictions, "NoBrowserContextMenu")) << "its other key is still written";
   EXPECT_TRUE(RepairItems[2].Action());
 
-  testing_support::TKeep<TSetRegistryValue> write(
+  TKeep<TSetRegistryValue> write(
       SetRegistryValue, [](HKEY key, const wchar_t* name, DWORD type, const BYTE* data, DWORD size) -> LONG {
         return std::wstring(name) == L"RestrictRun" ? ERROR_ACCESS_DENIED : RegSetValueExW(key, name, 0, type, data, size);
       });

@@ -72,7 +72,7 @@ TEST_F(RestorerPage, EveryVisitShowsTheThirteenRowsTickedWithoutStatus) {
   for (int i = 0; i < 13; ++i) EXPECT_TRUE(page->IERepairListView->IsChecked(i));
 }
 
-TEST_F(RestorerPage, NothingRunsWithoutATickedRowAndAYes) {
+TEST_F(RestorerPage, OnlyTheTickedRowsRunAfterAYesEachOutcomeInItsColour) {
   MessageBoxes().NextAnswer = IDNO;
   page->DeleteItemBtnClick(page->DeleteItemBtn);
   TickOnly({});
@@ -87,9 +87,8 @@ TEST_F(RestorerPage, NothingRunsWithoutATickedRowAndAYes) {
   EXPECT_EQ(MessageBoxes().Calls[1].flags, (unsigned)(MB_OK | MB_ICONWARNING));
   EXPECT_TRUE(ran.empty());
   EXPECT_EQ(Column(2), std::vector<std::string>(13, ""));
-}
 
-TEST_F(RestorerPage, YesRunsTheTickedRowsInOrderAndShowsEachOutcomeInItsColour) {
+  MessageBoxes().Clear();   // a yes runs the ticked rows in order and shows each outcome in its colour
   TickOnly({0, 3, 12});
   MessageBoxes().NextAnswer = IDYES;
   page->DeleteItemBtnClick(page->DeleteItemBtn);

@@ -2,9 +2,7 @@
 
 #include "support/LoopbackSocket.h"
 
-namespace {
-void SendText(SOCKET s, const std::string& text) { send(s, text.data(), (int)text.size(), 0); }
-}  // namespace
+#include <cstring>
 
 TLocalSmtpServer::TLocalSmtpServer(TMode mode) : mode_(mode) {
   listener_ = testing_support::BindLoopback(port_);
@@ -33,62 +31,43 @@ void TLocalSmtpServer::Serve() {
 }
 
 void TLocalSmtpServer::Session(SOCKET client) {
+  auto say = [&](const char* text) { send(client, text, (int)strlen(text), 0); };
+  char chunk[512];
   if (mode_ == TMode::Silent) {   // holds the connection until the client gives up
-    char c;
-    while (!stop_ && recv(client, &c, 1, 0) > 0) {
+    while (!stop_ && recv(client, chunk, 1, 0) > 0) {
     }
     return;
   }
-  SendText(client, "220 localhost ESMTP test\r\n");
+  say("220 localhost ESMTP test\r\n");
   std::string buffer;
   bool inData = false;
   int authStep = 0;   // 1: the user name is next, 2: the password
-  char chunk[512];
   for (;;) {
-    size_t end;
-    while ((end = buffer.find("\r\n")) == std::string::npos) {
-      int n = recv(client, chunk, sizeof chunk, 0);
-      if (n <= 0) {
-        std::lock_guard<std::mutex> lock(mutex_);
-        lines_.push_back("<closed>");
-        return;
-      }
+    size_t end = buffer.find("\r\n");
+    int n = end == std::string::npos ? recv(client, chunk, sizeof chunk, 0) : 0;
+    if (n > 0) {
       buffer.append(chunk, n);
+      continue;
     }
-    std::string line = buffer.substr(0, end);
-    buffer.erase(0, end + 2);
+    std::string line = end == std::string::npos ? "<closed>" : buffer.substr(0, end);
     {
       std::lock_guard<std::mutex> lock(mutex_);
       lines_.push_back(line);
     }
-    if (inData) {
-      if (line == ".") {
-        inData = false;
-        SendText(client, "250 2.0.0 queued\r\n");
-      }
-      continue;
-    }
+    if (end == std::string::npos) return;
+    buffer.erase(0, end + 2);
     std::string verb = line.substr(0, 4);
-    if (authStep == 1) {
-      authStep = 2;
-      SendText(client, "334 UGFzc3dvcmQ6\r\n");
-    } else if (authStep == 2) {
+    if (inData) {
+      if (line == ".") { inData = false; say("250 2.0.0 queued\r\n"); }
+    } else if (authStep == 1) { authStep = 2; say("334 UGFzc3dvcmQ6\r\n"); }
+    else if (authStep == 2) {
       authStep = 0;
-      SendText(client, mode_ == TMode::RefuseLogin ? "535 5.7.8 Authentication credentials invalid\r\n"
-                                                   : "235 2.7.0 Authentication successful\r\n");
-    } else if (verb == "EHLO") SendText(client, "250-localhost\r\n250 AUTH LOGIN\r\n");
-    else if (line == "AUTH LOGIN") {
-      authStep = 1;
-      SendText(client, "334 VXNlcm5hbWU6\r\n");
-    }
-    else if (verb == "MAIL" || verb == "RCPT") SendText(client, "250 2.1.0 ok\r\n");
-    else if (verb == "DATA") {
-      inData = true;
-      SendText(client, "354 go ahead\r\n");
-    } else if (verb == "QUIT") {
-      SendText(client, "221 bye\r\n");
-    } else {
-      SendText(client, "500 unknown command\r\n");
-    }
+      say(mode_ == TMode::RefuseLogin ? "535 5.7.8 Authentication credentials invalid\r\n"
+                                      : "235 2.7.0 Authentication successful\r\n");
+    } else if (verb == "EHLO") say("250-localhost\r\n250 AUTH LOGIN\r\n");
+    else if (line == "AUTH LOGIN") { authStep = 1; say("334 VXNlcm5hbWU6\r\n"); }
+    else if (verb == "MAIL" || verb == "RCPT") say("250 2.1.0 ok\r\n");
+    else if (verb == "DATA") { inData = true; say("354 go ahead\r\n"); }
+    else say(verb == "QUIT" ? "221 bye\r\n" : "500 unknown command\r\n");
   }
 }

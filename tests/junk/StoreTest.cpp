@@ -18,10 +18,14 @@ namespace {
 
 std::string RecordBytes(const TJunkTypeRecord& r) { return std::string(reinterpret_cast<const char*>(&r), sizeof r); }
 
+struct JunkStore : ::testing::Test {
+  TempFolder dir;
+  std::string path = dir.Path() + JunkFileName;
+};
+
 }  // namespace
 
-TEST(JunkStore, DefaultsAreTheFortySevenTypesInOrderAndFillNineThousandFiveHundredFortyOneBytes) {
-  TempFolder dir;
+TEST_F(JunkStore, DefaultsAreTheFortySevenTypesInOrderAndFillNineThousandFiveHundredFortyOneBytes) {
   std::vector<TJunkType> types = DefaultJunkTypeList();
   ASSERT_EQ(types.size(), 47u);
   EXPECT_EQ(types[0], (TJunkType{true, "*.swp", "Temporary Junk Files"}));
@@ -30,7 +34,6 @@ TEST(JunkStore, DefaultsAreTheFortySevenTypesInOrderAndFillNineThousandFiveHundr
   EXPECT_EQ(types[41], (TJunkType{true, "modemdet.txt", "Windows diagnostic file"}));
   EXPECT_EQ(types[46], (TJunkType{true, "readme.txt", "Readme Files"}));
 
-  std::string path = dir.Path() + JunkFileName;
   SaveJunkTypeFile(path, types);
   std::string bytes = ReadFileBytes(path);
   ASSERT_EQ(bytes.size(), 9541u);
@@ -43,9 +46,7 @@ TEST(JunkStore, DefaultsAreTheFortySevenTypesInOrderAndFillNineThousandFiveHundr
   EXPECT_FALSE(FileExists(path + ".tmp"));
 }
 
-TEST(JunkStore, RoundTripKeepsTicksAndCutsTextToOneHundredCharacters) {
-  TempFolder dir;
-  std::string path = dir.Path() + JunkFileName;
+TEST_F(JunkStore, RoundTripKeepsTicksAndCutsTextToOneHundredCharacters) {
   std::string longText(150, 'p');
   SaveJunkTypeFile(path, {{false, longText, "d"}, {true, "*.tmp", ""}, {true, "ä*.tmp", "Ärger"}});
   std::vector<TJunkType> back;
@@ -54,7 +55,6 @@ TEST(JunkStore, RoundTripKeepsTicksAndCutsTextToOneHundredCharacters) {
   EXPECT_EQ(back[0], (TJunkType{false, std::string(100, 'p'), "d"}));
   EXPECT_EQ(back[1], (TJunkType{true, "*.tmp", ""}));
   EXPECT_EQ(back[2], (TJunkType{true, "ä*.tmp", "Ärger"}));   // ANSI in the file, UTF-8 here
-  EXPECT_EQ(CutJunkText(longText), std::string(100, 'p'));
 
   SaveJunkTypeFile(path, {});   // the user removed every type
   EXPECT_TRUE(LoadJunkTypeFile(path, back));
@@ -62,9 +62,7 @@ TEST(JunkStore, RoundTripKeepsTicksAndCutsTextToOneHundredCharacters) {
   EXPECT_FALSE(LoadJunkTypeFile(dir.Path() + "missing.dat", back));
 }
 
-TEST(JunkStore, AFailedSaveKeepsTheOldFile) {
-  TempFolder dir;
-  std::string path = dir.Path() + JunkFileName;
+TEST_F(JunkStore, AFailedSaveKeepsTheOldFile) {
   SaveJunkTypeFile(path, {{true, "*.old", "kept"}});
   std::string before = ReadFileBytes(path);
   ASSERT_TRUE(CreateDirectoryW(Widen(path + ".tmp").c_str(), nullptr));   // the temporary file cannot be made
@@ -73,9 +71,7 @@ TEST(JunkStore, AFailedSaveKeepsTheOldFile) {
   RemoveDirectoryW(Widen(path + ".tmp").c_str());
 }
 
-TEST(JunkStore, DamagedFilesNeverReadPastARecord) {
-  TempFolder dir;
-  std::string path = dir.Path() + JunkFileName;
+TEST_F(JunkStore, DamagedFilesNeverReadPastARecord) {
   TJunkTypeRecord a = ToRecord({true, "*.a", "first"});
   TJunkTypeRecord b = ToRecord({true, "*.b", "second"});
   b.Checked = 7;                    // any non-zero tick is on
@@ -97,9 +93,7 @@ TEST(JunkStore, DamagedFilesNeverReadPastARecord) {
   EXPECT_TRUE(types.empty());
 }
 
-TEST(JunkStore, FuzzedFilesLoadWithoutCrashOrWrites) {
-  TempFolder dir;
-  std::string path = dir.Path() + JunkFileName;
+TEST_F(JunkStore, FuzzedFilesLoadWithoutCrashOrWrites) {
   SaveJunkTypeFile(path, DefaultJunkTypeList());
   testing_support::TFuzzInputs inputs({ReadFileBytes(path), std::string(203 * 3, char(0xFF))});
   for (int round = 0; round < 400; ++round) {

@@ -36,8 +36,6 @@ std::vector<TJunkFileRecord> Scan(const std::string& folder, const std::vector<s
   return found;
 }
 
-bool Exists(const std::string& path) { return GetFileAttributesW(Widen(path).c_str()) != INVALID_FILE_ATTRIBUTES; }
-
 }  // namespace
 
 TEST(JunkMatch, OneRuleForWildcardsAndLetterCase) {
@@ -150,20 +148,20 @@ TEST(JunkCleanup, DeleteAndRecycleReportEachFilesOutcome) {
   std::string gone = dir.WriteFile("gone.tmp"), recycled = dir.WriteFile("bin.tmp"), locked = dir.WriteFile("ro.tmp");
   ASSERT_TRUE(SetFileAttributesW(Widen(locked).c_str(), FILE_ATTRIBUTE_READONLY));
   EXPECT_EQ(CleanupFile({"gone.tmp", gone, 1}, TCleanupMode::Delete, ""), StatusFileDeleted);
-  EXPECT_FALSE(Exists(gone));
+  EXPECT_FALSE(FileExists(gone));
   EXPECT_EQ(CleanupFile({"gone.tmp", gone, 1}, TCleanupMode::Delete, ""), StatusDeletedError);   // already gone
   EXPECT_EQ(CleanupFile({"ro.tmp", locked, 1}, TCleanupMode::Delete, ""), StatusDeletedError);
-  EXPECT_TRUE(Exists(locked));
+  EXPECT_TRUE(FileExists(locked));
   SetFileAttributesW(Widen(locked).c_str(), FILE_ATTRIBUTE_NORMAL);
   EXPECT_EQ(CleanupFile({"bin.tmp", recycled, 1}, TCleanupMode::RecycleBin, ""), StatusFileDeleted);
-  EXPECT_FALSE(Exists(recycled));
+  EXPECT_FALSE(FileExists(recycled));
   EXPECT_EQ(CleanupFile({"bin.tmp", recycled, 1}, TCleanupMode::RecycleBin, ""), StatusDeletedError);
 
   // A folder that took a found file's place is left whole.
   dir.WriteFile("now.tmp\\inside.doc");
   for (TCleanupMode mode : {TCleanupMode::Delete, TCleanupMode::RecycleBin, TCleanupMode::MoveToFolder})
     EXPECT_NE(CleanupFile({"now.tmp", dir.Path() + "now.tmp", 0}, mode, dir.Path() + "to"), StatusFileDeleted);
-  EXPECT_TRUE(Exists(dir.Path() + "now.tmp\\inside.doc"));
+  EXPECT_TRUE(FileExists(dir.Path() + "now.tmp\\inside.doc"));
 }
 
 TEST(JunkCleanup, MovingNeverOverwritesAndNeedsAFolder) {
@@ -175,17 +173,15 @@ TEST(JunkCleanup, MovingNeverOverwritesAndNeedsAFolder) {
   EXPECT_EQ(CleanupFile({"same.tmp", first, 5}, TCleanupMode::MoveToFolder, to), StatusFileMoved);
   EXPECT_EQ(CleanupFile({"same.tmp", second, 6}, TCleanupMode::MoveToFolder, to), StatusFileMoved);
   EXPECT_EQ(CleanupFile({"same.tmp", third, 5}, TCleanupMode::MoveToFolder, to + "\\"), StatusFileMoved);
-  EXPECT_TRUE(Exists(to + "\\same.tmp"));
-  EXPECT_TRUE(Exists(to + "\\same (2).tmp"));
-  EXPECT_TRUE(Exists(to + "\\same (3).tmp"));
-  EXPECT_FALSE(Exists(first));
+  EXPECT_TRUE(FileExists(to + "\\same.tmp") && FileExists(to + "\\same (2).tmp") && FileExists(to + "\\same (3).tmp"));
+  EXPECT_FALSE(FileExists(first));
   EXPECT_EQ(UniqueTarget(to, "keep.txt"), to + "\\keep (2).txt");
   EXPECT_EQ(UniqueTarget(to, "new"), to + "\\new");
 
   std::string left = dir.WriteFile("d\\left.tmp");
   EXPECT_EQ(CleanupFile({"left.tmp", left, 1}, TCleanupMode::MoveToFolder, ""), StatusMovedError);
   EXPECT_EQ(CleanupFile({"left.tmp", left, 1}, TCleanupMode::MoveToFolder, "  "), StatusMovedError);
-  EXPECT_TRUE(Exists(left));
+  EXPECT_TRUE(FileExists(left));
   EXPECT_EQ(CleanupFile({"gone.tmp", dir.Path() + "gone.tmp", 1}, TCleanupMode::MoveToFolder, to), StatusMovedError);
 }
 
@@ -196,7 +192,6 @@ TEST(JunkWalk, OnlyFixedDrivesAreOffered) {
     EXPECT_EQ(GetDriveTypeW(Widen(d.Drive + "\\").c_str()), (UINT)DRIVE_FIXED) << d.Drive;
     EXPECT_EQ(d.Root, d.Drive);
     EXPECT_NE(d.Drive, "Z:");   // the host's file system is never a drive here
-    EXPECT_GT(d.TotalMb, 0);
-    EXPECT_GT(d.FreeMb, 0);
+    EXPECT_TRUE(d.TotalMb > 0 && d.FreeMb > 0) << d.Drive;
   }
 }

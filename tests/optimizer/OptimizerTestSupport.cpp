@@ -2,6 +2,8 @@
 
 #include <shlwapi.h>
 
+#include <map>
+
 #include "framework/Strings.h"
 #include "tools/optimizer/UnitServicesOptimize.h"
 
@@ -18,13 +20,6 @@ TRegValue Sz(const std::string& text) {
   return {REG_SZ, std::vector<uint8_t>(p, p + (w.size() + 1) * 2)};
 }
 
-TMaybeValue ReadValue(HKEY root, const std::string& key, const std::string& name) {
-  TRegKeyHandle h;
-  TRegValue value;
-  if (!h.Open(root, key) || !QueryRegValue(h.Get(), Widen(name), value)) return std::nullopt;
-  return value;
-}
-
 void Plant(HKEY root, const std::string& key, const std::string& name, const TMaybeValue& value) {
   HKEY h;
   if (RegCreateKeyExW(root, Widen(key).c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &h, nullptr) != ERROR_SUCCESS)
@@ -36,11 +31,6 @@ void Plant(HKEY root, const std::string& key, const std::string& name, const TMa
   RegCloseKey(h);
 }
 
-bool KeyExists(HKEY root, const std::string& key) {
-  TRegKeyHandle h;
-  return h.Open(root, key);
-}
-
 std::string Describe(const TMaybeValue& value) {
   if (!value) return "absent";
   if (value->Type == REG_DWORD && value->Data.size() == 4) return "DWORD " + std::to_string(*(const DWORD*)value->Data.data());
@@ -48,42 +38,50 @@ std::string Describe(const TMaybeValue& value) {
   return "type " + std::to_string(value->Type);
 }
 
-TKeyGuard::TKeyGuard(HKEY root, std::string key) : root_(root), key_(std::move(key)) {
+std::string ValueAt(HKEY root, const std::string& key, const std::string& name) {
   TRegKeyHandle h;
-  if (h.Open(root_, key_)) {
-    TValueReader reader(h.Get());
-    std::string name;
-    TRegValue value;
-    while (reader.Next(name, value)) values_[Widen(name)] = value;
-    return;
-  }
-  // The first part of the path that is missing goes again at the end.
-  std::string path;
-  size_t start = 0;
-  for (;;) {
-    size_t end = key_.find('\\', start);
-    path = key_.substr(0, end);
-    if (!KeyExists(root_, path) || end == std::string::npos) break;
-    start = end + 1;
-  }
-  firstMissing_ = path;
+  TRegValue value;
+  if (!h.Open(root, key) || !QueryRegValue(h.Get(), Widen(name), value)) return Describe(std::nullopt);
+  return Describe(value);
 }
 
-TKeyGuard::~TKeyGuard() {
-  if (!firstMissing_.empty()) {
-    SHDeleteKeyW(root_, Widen(firstMissing_).c_str());
-    return;
+struct TTweakKeysGuard::TKeyGuard {
+  HKEY root_;
+  std::string key_;
+  std::string firstMissing_;   // "" when the key existed
+  std::map<std::wstring, TRegValue> values_;
+
+  TKeyGuard(HKEY root, std::string key) : root_(root), key_(std::move(key)) {
+    TRegKeyHandle h;
+    if (h.Open(root_, key_)) {
+      TValueReader reader(h.Get());
+      std::string name;
+      TRegValue value;
+      while (reader.Next(name, value)) values_[Widen(name)] = value;
+      return;
+    }
+    size_t end = 0;   // the first part of the path that is missing goes again at the end
+    do end = key_.find('\\', end + 1);
+    while (end != std::string::npos && RegKeyExists(root_, key_.substr(0, end)));
+    firstMissing_ = key_.substr(0, end);
   }
-  TRegKeyHandle h;
-  if (!h.Open(root_, key_, KEY_ALL_ACCESS)) {
-    Plant(root_, key_, "", std::nullopt);
+
+  ~TKeyGuard() {
+    if (!firstMissing_.empty()) {
+      SHDeleteKeyW(root_, Widen(firstMissing_).c_str());
+      return;
+    }
+    Plant(root_, key_, "", std::nullopt);   // recreates the key; its default value comes back below
+    TRegKeyHandle h;
     if (!h.Open(root_, key_, KEY_ALL_ACCESS)) return;
+    for (const std::string& name : EnumValueNames(h.Get()))
+      if (!values_.count(Widen(name))) RegDeleteValueW(h.Get(), Widen(name).c_str());
+    for (const auto& [name, value] : values_)
+      RegSetValueExW(h.Get(), name.c_str(), 0, value.Type, value.Data.data(), (DWORD)value.Data.size());
   }
-  for (const std::string& name : EnumValueNames(h.Get()))
-    if (!values_.count(Widen(name))) RegDeleteValueW(h.Get(), Widen(name).c_str());
-  for (const auto& [name, value] : values_)
-    RegSetValueExW(h.Get(), name.c_str(), 0, value.Type, value.Data.data(), (DWORD)value.Data.size());
-}
+};
+
+TTweakKeysGuard::~TTweakKeysGuard() = default;
 
 TTweakKeysGuard::TTweakKeysGuard() {
   const std::pair<HKEY, const char*> keys[] = {
@@ -144,6 +142,10 @@ bool WaitForServiceState(const std::string& name, bool running) {
     Sleep(5);   // let the service manager act (a poll, not a timed expectation)
   }
   return false;
+}
+
+bool ServiceIs(const std::string& name, DWORD startType, bool running) {
+  return UnitServicesOptimize::QueryServiceState(name).StartType == startType && WaitForServiceState(name, running);
 }
 
 }  // namespace optimizer_test

@@ -2,7 +2,6 @@
 // service tests change the prefix's real services, so every test puts both back afterwards.
 #pragma once
 
-#include <map>
 #include <memory>
 #include <optional>
 #include <string>
@@ -11,44 +10,30 @@
 #include <windows.h>
 
 #include "framework/Registry.h"
+#include "support/TestSupport.h"
 
 namespace optimizer_test {
 
 using TMaybeValue = std::optional<TRegValue>;
+using testing_support::RegKeyExists;
 
 TRegValue Dw(DWORD value);
 TRegValue Sz(const std::string& text);
-// The value as the registry holds it now; nullopt when it (or its key) is absent.
-TMaybeValue ReadValue(HKEY root, const std::string& key, const std::string& name);
 // Creates the key and sets the value, or deletes the value when `value` is nullopt.
 void Plant(HKEY root, const std::string& key, const std::string& name, const TMaybeValue& value);
-bool KeyExists(HKEY root, const std::string& key);
-// Text for failure messages: "absent", "DWORD 5", "SZ \"x\"".
+// A value as text for comparisons: "absent", "DWORD 5", "SZ \"x\""; ValueAt as the registry holds it now.
 std::string Describe(const TMaybeValue& value);
+std::string ValueAt(HKEY root, const std::string& key, const std::string& name);
 
-// Saves a key's values (and whether it and its parents existed) and puts them back when it ends:
-// values are rewritten exactly, values added meanwhile removed, and a key the test created
-// removed together with the parents it created.
-class TKeyGuard {
- public:
-  TKeyGuard(HKEY root, std::string key);
-  ~TKeyGuard();
-  TKeyGuard(const TKeyGuard&) = delete;
-  TKeyGuard& operator=(const TKeyGuard&) = delete;
-
- private:
-  HKEY root_;
-  std::string key_;
-  std::string firstMissing_;   // "" when the key existed
-  std::map<std::wstring, TRegValue> values_;
-};
-
-// Guards every key that any tweak item reads or writes.
+// Saves every key that any tweak item reads or writes and puts each back exactly when it ends:
+// values rewritten, values added meanwhile removed, keys the test created removed with their parents.
 class TTweakKeysGuard {
  public:
   TTweakKeysGuard();
+  ~TTweakKeysGuard();
 
  private:
+  struct TKeyGuard;
   std::vector<std::unique_ptr<TKeyGuard>> guards_;
 };
 
@@ -69,5 +54,7 @@ class TServiceGuard {
 
 // Waits (by polling the service manager, not the clock) until the service is running or stopped.
 bool WaitForServiceState(const std::string& name, bool running);
+// Whether the service has this start type and comes to this run state.
+bool ServiceIs(const std::string& name, DWORD startType, bool running);
 
 }  // namespace optimizer_test

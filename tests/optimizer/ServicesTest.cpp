@@ -14,9 +14,8 @@ using testing_support::TempFolder;
 
 namespace {
 
-DWORD RegistryStart(const std::string& service) {
-  TMaybeValue v = ReadValue(HKEY_LOCAL_MACHINE, std::string(ServicesKey) + service, "Start");
-  return v && v->Type == REG_DWORD ? *(const DWORD*)v->Data.data() : 0;
+std::string RegistryStart(const std::string& service) {
+  return ValueAt(HKEY_LOCAL_MACHINE, std::string(ServicesKey) + service, "Start");
 }
 
 struct OptimizerServices : ::testing::Test {
@@ -26,39 +25,32 @@ struct OptimizerServices : ::testing::Test {
 };
 
 TEST_F(OptimizerServices, DisableThenEnableDrivesStartTypeAndState) {
-  const std::pair<TServiceOutcome (*)(), TServiceOutcome (*)()> routines[] = {
-      {DisableSpooler, EnableSpooler}, {DisableTermService, EnableTermService}, {DisableWuauserv, EnableWuauserv}};
-  const char* names[] = {"Spooler", "TermService", "wuauserv"};
-  for (int i = 0; i < 3; ++i) {
-    EXPECT_FALSE(routines[i].second().Refused) << names[i];
-    EXPECT_TRUE(WaitForServiceState(names[i], true)) << names[i];
-    EXPECT_FALSE(routines[i].first().Refused) << names[i];
-    EXPECT_EQ(QueryServiceState(names[i]).StartType, (DWORD)SERVICE_DISABLED) << names[i];
-    EXPECT_EQ(RegistryStart(names[i]), 4u) << names[i];
-    EXPECT_TRUE(WaitForServiceState(names[i], false)) << names[i];
-    // Disabling again: the stop fails as "not active", which is no refusal.
-    TServiceOutcome again = routines[i].first();
-    EXPECT_FALSE(again.Accepted);
-    EXPECT_FALSE(again.Refused);
+  const struct {
+    const char* Name;
+    TServiceOutcome (*Disable)(), (*Enable)();
+  } services[] = {{"Spooler", DisableSpooler, EnableSpooler}, {"TermService", DisableTermService, EnableTermService},
+                  {"wuauserv", DisableWuauserv, EnableWuauserv}};
+  for (const auto& s : services) {
+    EXPECT_FALSE(s.Enable().Refused) << s.Name;
+    EXPECT_TRUE(WaitForServiceState(s.Name, true)) << s.Name;
+    EXPECT_FALSE(s.Disable().Refused) << s.Name;
+    EXPECT_TRUE(ServiceIs(s.Name, SERVICE_DISABLED, false)) << s.Name;
+    EXPECT_EQ(RegistryStart(s.Name), "DWORD 4") << s.Name;
+    TServiceOutcome again = s.Disable();   // the stop fails as "not active", which is no refusal
+    EXPECT_FALSE(again.Accepted || again.Refused) << s.Name;
   }
   // A service disabled in the manager itself is enabled and started.
   ASSERT_TRUE(SetServiceStartValue(SERVICE_DISABLED, "Spooler"));
   TServiceOutcome outcome = EnableSpooler();
-  EXPECT_TRUE(outcome.Accepted);
-  EXPECT_FALSE(outcome.Refused);
-  EXPECT_EQ(QueryServiceState("Spooler").StartType, (DWORD)SERVICE_AUTO_START);
-  EXPECT_EQ(RegistryStart("Spooler"), 2u);
-  EXPECT_TRUE(WaitForServiceState("Spooler", true));
+  EXPECT_TRUE(outcome.Accepted && !outcome.Refused);
+  EXPECT_TRUE(ServiceIs("Spooler", SERVICE_AUTO_START, true));
+  EXPECT_EQ(RegistryStart("Spooler"), "DWORD 2");
 }
 
 TEST_F(OptimizerServices, ExpectedNoOpsAreNoRefusalsButARefusedChangeIs) {
-  TServiceOutcome running = EnableEventlog();   // already running
-  EXPECT_FALSE(running.Accepted);
-  EXPECT_FALSE(running.Refused);
-  TServiceOutcome missing = DisableThemes();    // not installed: no key is made
-  EXPECT_FALSE(missing.Accepted);
-  EXPECT_FALSE(missing.Refused);
-  EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, std::string(ServicesKey) + "Themes"));
+  for (TServiceOutcome outcome : {EnableEventlog(), DisableThemes()})   // already running; not installed
+    EXPECT_FALSE(outcome.Accepted || outcome.Refused);
+  EXPECT_FALSE(RegKeyExists(HKEY_LOCAL_MACHINE, std::string(ServicesKey) + "Themes"));   // no key is made
   EXPECT_TRUE(SetServiceStartType(7, std::string(ServicesKey) + "Spooler"));   // unknown mode: nothing
   RefuseServiceChange = [](const std::string& name) { return name == "Spooler"; };
   DWORD startType = QueryServiceState("Spooler").StartType;
@@ -66,7 +58,7 @@ TEST_F(OptimizerServices, ExpectedNoOpsAreNoRefusalsButARefusedChangeIs) {
   EXPECT_EQ(QueryServiceState("Spooler").StartType, startType);
 }
 
-TEST_F(OptimizerServices, RunSavesEachStateOnceAndRestorePutsItBack) {
+TEST_F(OptimizerServices, RunSavesEachStateOnceAndRestorePutsBackOnlyTheOptimizersServices) {
   std::string file = temp.Path() + "speedRestore20240102_030405.ini";
   TServiceState before = QueryServiceState("Spooler"), term = QueryServiceState("TermService");
   std::array<SystemSpeedUnit::TServiceChoice, SystemSpeedUnit::ServiceBoxCount> boxes{};
@@ -79,22 +71,17 @@ TEST_F(OptimizerServices, RunSavesEachStateOnceAndRestorePutsItBack) {
   EXPECT_EQ(ini.ReadSections(), (std::vector<std::string>{"Service Spooler", "Service TermService"}));
   EXPECT_EQ(ini.ReadString("Service Spooler", "Start", ""), std::to_string(before.StartType));
   EXPECT_EQ(ini.ReadString("Service Spooler", "Running", ""), before.Running ? "1" : "0");
-  EXPECT_EQ(RegistryStart("TermService"), 2u);
+  EXPECT_EQ(RegistryStart("TermService"), "DWORD 2");
   SystemSpeedUnit::TSpeedRestore result = SystemSpeedUnit::RestoreSpeedFile(file);
   EXPECT_TRUE(result.ServicesRestored);
   EXPECT_EQ(result.Refused, 0);
   EXPECT_EQ(QueryServiceState("Spooler").StartType, before.StartType);
-  EXPECT_EQ(QueryServiceState("TermService").StartType, term.StartType);
-  EXPECT_TRUE(WaitForServiceState("TermService", term.Running));
-}
-
-TEST_F(OptimizerServices, RestoreDrivesOnlyTheOptimizersServices) {
-  std::string file = temp.WriteFile("speedOther.ini", "[Service Eventlog2]\r\nStart=4\r\nRunning=0\r\n"
-                                                      "[Service Spooler]\r\nStart=9\r\nRunning=1\r\n");
-  DWORD startType = QueryServiceState("Spooler").StartType;
-  SystemSpeedUnit::TSpeedRestore result = SystemSpeedUnit::RestoreSpeedFile(file);
-  EXPECT_EQ(result.Refused, 0);
-  EXPECT_EQ(QueryServiceState("Spooler").StartType, startType);
+  EXPECT_TRUE(ServiceIs("TermService", term.StartType, term.Running));
+  // Only the optimizer's own services are driven by a restore.
+  std::string other = temp.WriteFile("speedOther.ini", "[Service Eventlog2]\r\nStart=4\r\nRunning=0\r\n"
+                                                       "[Service Spooler]\r\nStart=9\r\nRunning=1\r\n");
+  EXPECT_EQ(SystemSpeedUnit::RestoreSpeedFile(other).Refused, 0);
+  EXPECT_EQ(QueryServiceState("Spooler").StartType, before.StartType);
   EXPECT_FALSE(IsOptimizerService("Eventlog2"));
 }
 

@@ -1,6 +1,5 @@
-// The tweak items on the prefix's real registry: apply, backup and restore round trips per item,
-// the backup file's sections and keys, files of the older rules, and the refused and failing
-// paths.
+// The tweak items on the prefix's real registry: round trips per item, the backup file, files of
+// the older rules, and the refused and failing paths.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
@@ -35,95 +34,75 @@ const char* const kNameSpace =
 const char* const kAvi = "CLSID\\{87D62D94-71B3-4b9a-9489-5FE6850DC73E}";
 const char* const kBios = "System\\CurrentControlSet\\Services\\VxD\\BIOS";
 const TMaybeValue Absent = std::nullopt;
+const char* const kExplorer = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Explorer";
+const char* const kOptimalLayout = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\OptimalLayout";
+const char* const kMetrics = "Control Panel\\Desktop\\WindowMetrics";
 
+// A value of an item before its apply (planted; keys always created) and after it.
 struct TValueAt {
   HKEY Root;
-  const char* Key;
+  std::string Key;
   const char* Name;
-  TMaybeValue Value;
+  TMaybeValue Before, Applied;
 };
 
 struct TItemCase {
   int Item;
-  std::vector<TValueAt> Before;   // planted (keys always created)
-  std::vector<TValueAt> Applied;  // same places, after the apply
+  std::vector<TValueAt> Values;
 };
 
 // Every item with an apply and an undo, with present and absent values.
 const std::vector<TItemCase> kRoundTrips = {
-    {1, {{HKLM, kPrefetch, "EnablePrefetcher", Absent},
-         {HKLM, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Explorer", "AlwaysUnloadDLL", Sz("0")}},
-        {{HKLM, kPrefetch, "EnablePrefetcher", Dw(1)},
-         {HKLM, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Explorer", "AlwaysUnloadDLL", Sz("1")}}},
-    {2, {{HKLM, "SYSTEM\\CurrentControlSet\\Control", "WaitToKillServiceTimeout", Sz("20000")}},
-        {{HKLM, "SYSTEM\\CurrentControlSet\\Control", "WaitToKillServiceTimeout", Sz("500")}}},
-    {3, {{HKLM, kDns, "CacheHashTableBucketSize", Dw(10)}, {HKLM, kDns, "CacheHashTableSize", Absent},
-         {HKLM, kDns, "MaxCacheEntryTtlLimit", Dw(86400)}, {HKLM, kDns, "MaxSOACacheEntryTtlLimit", Absent}},
-        {{HKLM, kDns, "CacheHashTableBucketSize", Dw(1)}, {HKLM, kDns, "CacheHashTableSize", Dw(384)},
-         {HKLM, kDns, "MaxCacheEntryTtlLimit", Dw(64000)}, {HKLM, kDns, "MaxSOACacheEntryTtlLimit", Dw(301)}}},
-    {5, {{HKCU, kDesktop, "MenuShowDelay", Sz("250")}}, {{HKCU, kDesktop, "MenuShowDelay", Sz("400")}}},
-    {6, {{HKCU, kDesktop, "AutoEndTasks", Sz("0")}, {HKCU, kDesktop, "HungAppTimeout", Absent},
-         {HKCU, kDesktop, "WaitToKillAppTimeout", Sz("20000")}},
-        {{HKCU, kDesktop, "AutoEndTasks", Sz("1")}, {HKCU, kDesktop, "HungAppTimeout", Sz("200")},
-         {HKCU, kDesktop, "WaitToKillAppTimeout", Sz("1000")}}},
-    {7, {{HKLM, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\OptimalLayout", "EnableAutoLayout", Absent}},
-        {{HKLM, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\OptimalLayout", "EnableAutoLayout", Dw(1)}}},
-    {8, {{HKLM, "SOFTWARE\\Microsoft\\Dfrg\\BootOptimizeFunction", "Enable", Sz("Y")}},
-        {{HKLM, "SOFTWARE\\Microsoft\\Dfrg\\BootOptimizeFunction", "Enable", Sz("N")}}},
-    {9, {{HKLM, kPrefetch, "EnablePrefetcher", Dw(3)}}, {{HKLM, kPrefetch, "EnablePrefetcher", Dw(1)}}},
-    {10, {{HKLM, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Explorer\\AlwaysUnloadDLL", "", Absent}},
-         {{HKLM, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Explorer\\AlwaysUnloadDLL", "", Sz("1")}}},
-    {11, {{HKLM, kMemory, "LargePageMinimum", Dw(0)}}, {{HKLM, kMemory, "LargePageMinimum", Dw(0xFFFFFFFF)}}},
-    {13, {{HKCU, kPolicy, "NoResolveTrack", Dw(0)}, {HKLM, kPolicy, "NoResolveTrack", Dw(0)}},
-         {{HKCU, kPolicy, "NoResolveTrack", Dw(1)}, {HKLM, kPolicy, "NoResolveTrack", Dw(1)}}},
-    {16, {{HKLM, kBios, "PCIConcur", Dw(0)}, {HKLM, kBios, "FastDRAM", Absent}, {HKLM, kBios, "AGPConcur", Dw(2)}},
-         {{HKLM, kBios, "PCIConcur", Dw(1)}, {HKLM, kBios, "FastDRAM", Dw(1)}, {HKLM, kBios, "AGPConcur", Dw(1)}}},
-    {17, {{HKEY_CLASSES_ROOT, kAvi, "LargeSystemCache", Absent}},
-         {{HKEY_CLASSES_ROOT, kAvi, "LargeSystemCache", Dw(1)}}},
-    {18, {{HKCU, "Control Panel\\Desktop\\WindowMetrics", "MinAniMate", Sz("1")}},
-         {{HKCU, "Control Panel\\Desktop\\WindowMetrics", "MinAniMate", Sz("0")}}},
-    {19, {{HKCU, kPolicy, "ClearRecentDocsOnExit", Absent}}, {{HKCU, kPolicy, "ClearRecentDocsOnExit", Dw(1)}}},
-    {20, {{HKCU, kPolicy, "NoCommonGroups", Dw(0)}}, {{HKCU, kPolicy, "NoCommonGroups", Dw(1)}}},
-    {21, {{HKLM, "Software\\Microsoft\\Windows\\CurrentVersion\\explorer\\Advanced", "StartMenuScrollPrograms", Sz("true")}},
-         {{HKLM, "Software\\Microsoft\\Windows\\CurrentVersion\\explorer\\Advanced", "StartMenuScrollPrograms", Sz("false")}}},
-    {22, {{HKLM, "SYSTEM\\CurrentControlSet\\Control\\Class\\{4D36E96A-E325-11CE-BFC1-08002BE10318}\\0000", "EnableUDMA66", Absent}},
-         {{HKLM, "SYSTEM\\CurrentControlSet\\Control\\Class\\{4D36E96A-E325-11CE-BFC1-08002BE10318}\\0000", "EnableUDMA66", Dw(1)}}},
-    {24, {{HKLM, "Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings", "MaxConnectionsPerServer", Dw(2)}},
-         {{HKLM, "Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings", "MaxConnectionsPerServer", Dw(5)}}},
-    {25, {{HKLM, "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Winlogon", "AllocateFloppies", Sz("0")}},
-         {{HKLM, "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Winlogon", "AllocateFloppies", Sz("1")}}},
-    {27, {{HKCU, kPolicy, "NoSaveSettings", Absent}}, {{HKCU, kPolicy, "NoSaveSettings", Dw(1)}}},
-    {28, {{HKCU, "Software\\Microsoft\\Windows\\CurrentVersion\\Policies\\Network", "NoFileSharingControl", Dw(0)}},
-         {{HKCU, "Software\\Microsoft\\Windows\\CurrentVersion\\Policies\\Network", "NoFileSharingControl", Dw(1)}}},
+    {1, {{HKLM, kPrefetch, "EnablePrefetcher", Absent, Dw(1)}, {HKLM, kExplorer, "AlwaysUnloadDLL", Sz("0"), Sz("1")}}},
+    {2, {{HKLM, "SYSTEM\\CurrentControlSet\\Control", "WaitToKillServiceTimeout", Sz("20000"), Sz("500")}}},
+    {3, {{HKLM, kDns, "CacheHashTableBucketSize", Dw(10), Dw(1)}, {HKLM, kDns, "CacheHashTableSize", Absent, Dw(384)},
+         {HKLM, kDns, "MaxCacheEntryTtlLimit", Dw(86400), Dw(64000)}, {HKLM, kDns, "MaxSOACacheEntryTtlLimit", Absent, Dw(301)}}},
+    {5, {{HKCU, kDesktop, "MenuShowDelay", Sz("250"), Sz("400")}}},
+    {6, {{HKCU, kDesktop, "AutoEndTasks", Sz("0"), Sz("1")}, {HKCU, kDesktop, "HungAppTimeout", Absent, Sz("200")},
+         {HKCU, kDesktop, "WaitToKillAppTimeout", Sz("20000"), Sz("1000")}}},
+    {7, {{HKLM, kOptimalLayout, "EnableAutoLayout", Absent, Dw(1)}}},
+    {8, {{HKLM, "SOFTWARE\\Microsoft\\Dfrg\\BootOptimizeFunction", "Enable", Sz("Y"), Sz("N")}}},
+    {9, {{HKLM, kPrefetch, "EnablePrefetcher", Dw(3), Dw(1)}}},
+    {10, {{HKLM, std::string(kExplorer) + "\\AlwaysUnloadDLL", "", Absent, Sz("1")}}},
+    {11, {{HKLM, kMemory, "LargePageMinimum", Dw(0), Dw(0xFFFFFFFF)}}},
+    {13, {{HKCU, kPolicy, "NoResolveTrack", Dw(0), Dw(1)}, {HKLM, kPolicy, "NoResolveTrack", Dw(0), Dw(1)}}},
+    {16, {{HKLM, kBios, "PCIConcur", Dw(0), Dw(1)}, {HKLM, kBios, "FastDRAM", Absent, Dw(1)},
+          {HKLM, kBios, "AGPConcur", Dw(2), Dw(1)}}},
+    {17, {{HKEY_CLASSES_ROOT, kAvi, "LargeSystemCache", Absent, Dw(1)}}},
+    {18, {{HKCU, kMetrics, "MinAniMate", Sz("1"), Sz("0")}}},
+    {19, {{HKCU, kPolicy, "ClearRecentDocsOnExit", Absent, Dw(1)}}},
+    {20, {{HKCU, kPolicy, "NoCommonGroups", Dw(0), Dw(1)}}},
+    {21, {{HKLM, "Software\\Microsoft\\Windows\\CurrentVersion\\explorer\\Advanced", "StartMenuScrollPrograms", Sz("true"),
+           Sz("false")}}},
+    {22, {{HKLM, "SYSTEM\\CurrentControlSet\\Control\\Class\\{4D36E96A-E325-11CE-BFC1-08002BE10318}\\0000", "EnableUDMA66",
+           Absent, Dw(1)}}},
+    {24, {{HKLM, "Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings", "MaxConnectionsPerServer", Dw(2), Dw(5)}}},
+    {25, {{HKLM, "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Winlogon", "AllocateFloppies", Sz("0"), Sz("1")}}},
+    {27, {{HKCU, kPolicy, "NoSaveSettings", Absent, Dw(1)}}},
+    {28, {{HKCU, "Software\\Microsoft\\Windows\\CurrentVersion\\Policies\\Network", "NoFileSharingControl", Dw(0), Dw(1)}}},
 };
 
 // The items without an apply step: saved, changed by someone else, restored.
 const std::vector<TItemCase> kBackupOnly = {
     {4, {{HKCU, "Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings", "MaxConnectionsPerServer", Dw(4)},
-         {HKCU, "Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings", "MaxConnectionsPer1_0Server", Absent}}, {}},
-    {12, {{HKLM, "SYSTEM\\CurrentControlSet\\Services\\lanmanserver\\parameters", "size", Dw(2)}}, {}},
-    {15, {{HKLM, kMemory, "LargeSystemCache", Absent}}, {}},
+         {HKCU, "Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings", "MaxConnectionsPer1_0Server", Absent}}},
+    {12, {{HKLM, "SYSTEM\\CurrentControlSet\\Services\\lanmanserver\\parameters", "size", Dw(2)}}},
+    {15, {{HKLM, kMemory, "LargeSystemCache", Absent}}},
 };
 
 // The items without an undo step: applied and saved, and a restore leaves both alone.
 const std::vector<TItemCase> kNoUndo = {
-    {14, {}, {{HKLM, "System\\CurrentControlSet\\Services\\VxD\\MSTCP", "DefaultRcvWindow", Sz("4288")},
-              {HKLM, "System\\CurrentControlSet\\Services\\VxD\\MSTCP", "DefaultTTL", Sz("128")}}},
-    {23, {{HKLM, "SYSTEM\\CurrentControlSet\\Control\\FileSystem", "NtfsDisableLastAccessUpdate", Dw(0)}},
-         {{HKLM, "SYSTEM\\CurrentControlSet\\Control\\FileSystem", "NtfsDisableLastAccessUpdate", Dw(1)}}},
-    {26, {{HKLM, "SYSTEM\\CurrentControlSet\\Services\\Tcpip\\Parameters", "EnablePMTUDiscovery", Dw(0)}},
-         {{HKLM, "SYSTEM\\CurrentControlSet\\Services\\Tcpip\\Parameters", "EnablePMTUDiscovery", Dw(1)}}},
-    {29, {{HKCU, kPolicy, "NoThumbnailCache", Dw(0)}}, {{HKCU, kPolicy, "NoThumbnailCache", Dw(1)}}},
+    {14, {{HKLM, "System\\CurrentControlSet\\Services\\VxD\\MSTCP", "DefaultRcvWindow", Absent, Sz("4288")},
+          {HKLM, "System\\CurrentControlSet\\Services\\VxD\\MSTCP", "DefaultTTL", Absent, Sz("128")}}},
+    {23, {{HKLM, "SYSTEM\\CurrentControlSet\\Control\\FileSystem", "NtfsDisableLastAccessUpdate", Dw(0), Dw(1)}}},
+    {26, {{HKLM, "SYSTEM\\CurrentControlSet\\Services\\Tcpip\\Parameters", "EnablePMTUDiscovery", Dw(0), Dw(1)}}},
+    {29, {{HKCU, kPolicy, "NoThumbnailCache", Dw(0), Dw(1)}}},
 };
 
-void PlantAll(const std::vector<TValueAt>& values) {
-  for (const TValueAt& v : values) Plant(v.Root, v.Key, v.Name, v.Value);
-}
-
-void ExpectAll(const std::vector<TValueAt>& values, int item, const char* when) {
-  for (const TValueAt& v : values)
-    EXPECT_EQ(Describe(ReadValue(v.Root, v.Key, v.Name)), Describe(v.Value))
-        << "item " << item << " " << when << ": " << v.Key << "\\" << v.Name;
+void ExpectAll(const TItemCase& c, bool applied, const char* when) {
+  for (const TValueAt& v : c.Values)
+    EXPECT_EQ(ValueAt(v.Root, v.Key, v.Name), Describe(applied ? v.Applied : v.Before))
+        << "item " << c.Item << " " << when << ": " << v.Key << "\\" << v.Name;
 }
 
 struct TweakItems : ::testing::Test {
@@ -133,37 +112,42 @@ struct TweakItems : ::testing::Test {
   TKeep<std::string> backupFile{SpeedItemUnit::SpeedBackupFile, file};
   TKeep<SpeedItemUnit::TRegistryRefusal> refusal{SpeedItemUnit::RefuseRegistryChange, nullptr};
   std::string WriteIni(const std::string& text) { return temp.WriteFile("speedOld.ini", text); }
+  // A fresh backup file holding the item's values as planted.
+  void PlantAndBackUp(const TItemCase& c) {
+    DeleteFileW(Widen(file).c_str());
+    for (const TValueAt& v : c.Values) Plant(v.Root, v.Key, v.Name, v.Before);
+    SpeedItemUnit::BackupSpeedItem(c.Item);
+  }
+  void RoundTrip(int item) {
+    SpeedItemUnit::BackupSpeedItem(item);
+    SpeedItemUnit::ApplySpeedItem(item);
+    SystemSpeedUnit::RestoreSpeedFile(file);
+  }
 };
 
 // Items with an undo come back exactly as they were; items without an apply are saved and
 // restored; items without an undo keep their values and their section.
 TEST_F(TweakItems, EveryItemRoundTripsAsItsStepsSay) {
   for (const TItemCase& c : kRoundTrips) {
-    DeleteFileW(Widen(file).c_str());
-    PlantAll(c.Before);
-    SpeedItemUnit::BackupSpeedItem(c.Item);
+    PlantAndBackUp(c);
     EXPECT_EQ(SpeedItemUnit::ApplySpeedItem(c.Item), 0) << "item " << c.Item;
-    ExpectAll(c.Applied, c.Item, "applied");
+    ExpectAll(c, true, "applied");
     EXPECT_EQ(SystemSpeedUnit::RestoreSpeedFile(file).Refused, 0) << "item " << c.Item;
-    ExpectAll(c.Before, c.Item, "restored");
+    ExpectAll(c, false, "restored");
   }
   for (const TItemCase& c : kBackupOnly) {
-    DeleteFileW(Widen(file).c_str());
-    PlantAll(c.Before);
-    SpeedItemUnit::BackupSpeedItem(c.Item);
+    PlantAndBackUp(c);
     EXPECT_EQ(SpeedItemUnit::ApplySpeedItem(c.Item), 0);
-    for (const TValueAt& v : c.Before) Plant(v.Root, v.Key, v.Name, Dw(77));
+    for (const TValueAt& v : c.Values) Plant(v.Root, v.Key, v.Name, Dw(77));
     SystemSpeedUnit::RestoreSpeedFile(file);
-    ExpectAll(c.Before, c.Item, "restored");
+    ExpectAll(c, false, "restored");
   }
   for (const TItemCase& c : kNoUndo) {
-    DeleteFileW(Widen(file).c_str());
-    PlantAll(c.Before);
-    SpeedItemUnit::BackupSpeedItem(c.Item);
+    PlantAndBackUp(c);
     SpeedItemUnit::ApplySpeedItem(c.Item);
     std::string saved = ReadFileBytes(file);
     SystemSpeedUnit::RestoreSpeedFile(file);
-    ExpectAll(c.Applied, c.Item, "after restore");
+    ExpectAll(c, true, "after restore");
     EXPECT_EQ(ReadFileBytes(file), saved) << "item " << c.Item;
   }
 }
@@ -188,16 +172,16 @@ TEST_F(TweakItems, BackupFileHoldsEachItemsKeysInBackupOrder) {
   // Absent values are saved as empty and not written; a text that is no number is saved as it is.
   Plant(HKLM, kPrefetch, "EnablePrefetcher", Absent);
   Plant(HKLM, kDns, "CacheHashTableSize", Absent);
-  Plant(HKCU, "Control Panel\\Desktop\\WindowMetrics", "MinAniMate", Sz("off"));
+  Plant(HKCU, kMetrics, "MinAniMate", Sz("off"));
   for (int item : {1, 3, 9, 18}) SpeedItemUnit::BackupSpeedItem(item);
-  EXPECT_EQ(Describe(ReadValue(HKLM, kPrefetch, "EnablePrefetcher")), Describe(Absent));
-  EXPECT_EQ(Describe(ReadValue(HKLM, kDns, "CacheHashTableSize")), Describe(Absent));
+  EXPECT_EQ(ValueAt(HKLM, kPrefetch, "EnablePrefetcher"), "absent");
+  EXPECT_EQ(ValueAt(HKLM, kDns, "CacheHashTableSize"), "absent");
   EXPECT_EQ(ini.ReadString("Optimize the Windows Prefetcher Service", "F1", "?"), "");
   EXPECT_EQ(ini.ReadString("Machine speed is opened in the optimization", "F1", "?"), "");
   EXPECT_EQ(ini.ReadString("Best Vision Effect", "F1", ""), "off");
   SpeedItemUnit::ApplySpeedItem(18);
   SystemSpeedUnit::RestoreSpeedFile(file);
-  EXPECT_EQ(Describe(ReadValue(HKCU, "Control Panel\\Desktop\\WindowMetrics", "MinAniMate")), Describe(Sz("off")));
+  EXPECT_EQ(ValueAt(HKCU, kMetrics, "MinAniMate"), Describe(Sz("off")));
 }
 
 TEST_F(TweakItems, FirstBackupOfAnItemInAFileWins) {
@@ -207,46 +191,40 @@ TEST_F(TweakItems, FirstBackupOfAnItemInAFileWins) {
   SpeedItemUnit::BackupSpeedItem(16);   // Ochk13 and Ochk27 both drive item 16
   EXPECT_EQ(TIniFile(file).ReadString("System Board and Memory Optimizations", "F1", ""), "0");
   SystemSpeedUnit::RestoreSpeedFile(file);
-  EXPECT_EQ(Describe(ReadValue(HKLM, kBios, "PCIConcur")), Describe(Dw(0)));
+  EXPECT_EQ(ValueAt(HKLM, kBios, "PCIConcur"), Describe(Dw(0)));
 }
 
 TEST_F(TweakItems, AviUndoRemovesItsValueAndTheKeyOnlyWhenTheApplyCreatedIt) {
-  SpeedItemUnit::BackupSpeedItem(17);
-  SpeedItemUnit::ApplySpeedItem(17);
-  SystemSpeedUnit::RestoreSpeedFile(file);
-  EXPECT_FALSE(KeyExists(HKEY_CLASSES_ROOT, kAvi));
+  RoundTrip(17);
+  EXPECT_FALSE(RegKeyExists(HKEY_CLASSES_ROOT, kAvi));
   // A registration beside the value stays.
   DeleteFileW(Widen(file).c_str());
   Plant(HKEY_CLASSES_ROOT, std::string(kAvi) + "\\InprocServer32", "", Sz("shell32.dll"));
-  SpeedItemUnit::BackupSpeedItem(17);
-  SpeedItemUnit::ApplySpeedItem(17);
-  SystemSpeedUnit::RestoreSpeedFile(file);
-  EXPECT_EQ(Describe(ReadValue(HKEY_CLASSES_ROOT, std::string(kAvi) + "\\InprocServer32", "")), Describe(Sz("shell32.dll")));
-  EXPECT_EQ(Describe(ReadValue(HKEY_CLASSES_ROOT, kAvi, "LargeSystemCache")), Describe(Absent));
+  RoundTrip(17);
+  EXPECT_EQ(ValueAt(HKEY_CLASSES_ROOT, std::string(kAvi) + "\\InprocServer32", ""), Describe(Sz("shell32.dll")));
+  EXPECT_EQ(ValueAt(HKEY_CLASSES_ROOT, kAvi, "LargeSystemCache"), "absent");
   // A file of the older rules (an empty "F1") behaves the same.
   SpeedItemUnit::ApplySpeedItem(17);
   SystemSpeedUnit::RestoreSpeedFile(WriteIni("[Optimize AVI Media Files]\r\nF1=\r\n"));
-  EXPECT_TRUE(KeyExists(HKEY_CLASSES_ROOT, std::string(kAvi) + "\\InprocServer32"));
-  EXPECT_EQ(Describe(ReadValue(HKEY_CLASSES_ROOT, kAvi, "LargeSystemCache")), Describe(Absent));
+  EXPECT_TRUE(RegKeyExists(HKEY_CLASSES_ROOT, std::string(kAvi) + "\\InprocServer32"));
+  EXPECT_EQ(ValueAt(HKEY_CLASSES_ROOT, kAvi, "LargeSystemCache"), "absent");
 }
 
 TEST_F(TweakItems, NetworkNameSpaceKeyIsRemovedOnlyWhenItWasAbsent) {
   Plant(HKLM, kNameSpace, "", Sz("existing"));
-  SpeedItemUnit::BackupSpeedItem(3);
-  SpeedItemUnit::ApplySpeedItem(3);
-  SystemSpeedUnit::RestoreSpeedFile(file);
-  EXPECT_EQ(Describe(ReadValue(HKLM, kNameSpace, "")), Describe(Sz("existing")));
+  RoundTrip(3);
+  EXPECT_EQ(ValueAt(HKLM, kNameSpace, ""), Describe(Sz("existing")));
   // A file without the record leaves the key in place.
   SystemSpeedUnit::RestoreSpeedFile(WriteIni("[Optimize network speed]\r\nF1=1\r\nF2=384\r\nF3=64000\r\nF4=301\r\n"));
-  EXPECT_TRUE(KeyExists(HKLM, kNameSpace));
+  EXPECT_TRUE(RegKeyExists(HKLM, kNameSpace));
   // Absent before the backup: the restore removes what the apply created.
   RegDeleteKeyW(HKLM, Widen(kNameSpace).c_str());
   DeleteFileW(Widen(file).c_str());
   SpeedItemUnit::BackupSpeedItem(3);
   SpeedItemUnit::ApplySpeedItem(3);
-  EXPECT_TRUE(KeyExists(HKLM, kNameSpace));
+  EXPECT_TRUE(RegKeyExists(HKLM, kNameSpace));
   SystemSpeedUnit::RestoreSpeedFile(file);
-  EXPECT_FALSE(KeyExists(HKLM, kNameSpace));
+  EXPECT_FALSE(RegKeyExists(HKLM, kNameSpace));
   EXPECT_FALSE(TIniFile(file).SectionExists("Optimize network speed"));   // F1..F5 consumed
 }
 
@@ -258,10 +236,10 @@ TEST_F(TweakItems, OlderNumericFilesRestoreByTheirRules) {
       "[System Board and Memory Optimizations]\r\nF1=7\r\n"
       "[Disable Recent File]\r\nF1=0\r\n");
   EXPECT_EQ(SystemSpeedUnit::RestoreSpeedFile(old).Refused, 0);
-  EXPECT_EQ(Describe(ReadValue(HKLM, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\OptimalLayout", "EnableAutoLayout")), Describe(Dw(0)));
-  EXPECT_EQ(Describe(ReadValue(HKLM, kBios, "PCIConcur")), Describe(Dw(7)));
-  EXPECT_EQ(Describe(ReadValue(HKLM, kBios, "FastDRAM")), Describe(Dw(0)));   // a missing key counts as 0
-  EXPECT_EQ(Describe(ReadValue(HKCU, kPolicy, "ClearRecentDocsOnExit")), Describe(Dw(0)));
+  EXPECT_EQ(ValueAt(HKLM, kOptimalLayout, "EnableAutoLayout"), Describe(Dw(0)));
+  EXPECT_EQ(ValueAt(HKLM, kBios, "PCIConcur"), Describe(Dw(7)));
+  EXPECT_EQ(ValueAt(HKLM, kBios, "FastDRAM"), Describe(Dw(0)));   // a missing key counts as 0
+  EXPECT_EQ(ValueAt(HKCU, kPolicy, "ClearRecentDocsOnExit"), Describe(Dw(0)));
   TIniFile ini(old);
   EXPECT_FALSE(ini.SectionExists("Optimize Hard Disk When Idle"));
   EXPECT_TRUE(ini.SectionExists("Disable Recent File"));   // read, not consumed
@@ -284,8 +262,8 @@ TEST_F(TweakItems, ErrorsEndTheRunWithTheirMessagesAndOtherItemNumbersWriteNothi
       "[Machine speed is opened in the optimization]\r\nF1=2\r\nF2=0\r\n");
   EXPECT_THAT([&] { SystemSpeedUnit::RestoreSpeedFile(old); },
               ThrowsMessage<EConvertError>(StrEq("'abc' is not a valid integer value")));
-  EXPECT_EQ(Describe(ReadValue(HKLM, kPrefetch, "EnablePrefetcher")), Describe(Dw(2)));   // item 1 came first
-  EXPECT_EQ(Describe(ReadValue(HKLM, kDns, "CacheHashTableBucketSize")), Describe(Absent));
+  EXPECT_EQ(ValueAt(HKLM, kPrefetch, "EnablePrefetcher"), Describe(Dw(2)));   // item 1 came first
+  EXPECT_EQ(ValueAt(HKLM, kDns, "CacheHashTableBucketSize"), "absent");
   // A backup into a missing folder fails with the ini error.
   SpeedItemUnit::SpeedBackupFile = temp.Path() + "missing\\speedRestore.ini";
   Plant(HKCU, kDesktop, "MenuShowDelay", Sz("400"));
@@ -301,7 +279,7 @@ TEST_F(TweakItems, RefusedWritesAreCountedAndExistingOnlyKeysAreNoFailure) {
   SpeedItemUnit::RefuseRegistryChange = nullptr;
   RegDeleteKeyW(HKLM, Widen(kBios).c_str());
   EXPECT_EQ(SpeedItemUnit::ApplySpeedItem(16), 0);
-  EXPECT_FALSE(KeyExists(HKLM, kBios));
+  EXPECT_FALSE(RegKeyExists(HKLM, kBios));
 }
 
 // Restores malformed variants of a real backup file with every registry and service change
@@ -324,7 +302,7 @@ TEST_F(TweakItems, FuzzedBackupFilesNeverCrashTheRestore) {
     } catch (const ERegistryException&) {
     }
   }
-  EXPECT_EQ(Describe(ReadValue(HKCU, kDesktop, "MenuShowDelay")), Describe(Sz("250")));
+  EXPECT_EQ(ValueAt(HKCU, kDesktop, "MenuShowDelay"), Describe(Sz("250")));
   EXPECT_GT(writes, 0);
 }
 

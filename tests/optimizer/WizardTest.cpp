@@ -1,6 +1,5 @@
-// The optimizer page in-process: its buttons across the pages, the presets of the models, the
-// hover texts, Optimize and Fast Optimize with their backups, the backup list with Restore and
-// Delete, and the messages the user sees.
+// The optimizer page in-process: its buttons, the models' presets, hover texts, Optimize and Fast
+// Optimize with their backups, the backup list with Restore and Delete, and the messages.
 #include <gtest/gtest.h>
 
 #include "OptimizerTestSupport.h"
@@ -14,6 +13,7 @@ using namespace optimizer_test;
 using namespace SystemSpeedUnit;
 using namespace UnitServicesOptimize;
 using testing_support::MessageBoxes;
+using testing_support::MessageTexts;
 using testing_support::TempFolder;
 
 namespace {
@@ -41,10 +41,11 @@ struct OptimizerWizard : ::testing::Test {
   }
 
   void Press(TButton* button) { Guarded([&] { button->Click(); }); }
-  std::vector<std::string> Texts() const {
-    std::vector<std::string> texts;
-    for (const MessageBoxCall& c : MessageBoxes().Calls) texts.push_back(c.text);
-    return texts;
+  // Back to the model page, the model chosen, on to the services page.
+  void Model(int index) {
+    for (int i = 0; i < 3 && page->Step() != TOptimizeStep::Model; ++i) Press(page->ReturnBtn);
+    page->RGMode->SetItemIndex(index);
+    Press(page->btnOptimize);
   }
   int RowOf(const std::string& name) const {
     for (int i = 0; i < page->ListView1->Count(); ++i)
@@ -67,7 +68,7 @@ std::string States(const TOptimizeForm& p) {
          flag(p.btnDefault);
 }
 
-TEST_F(OptimizerWizard, StartsOnTheModelPageWithTheSystemsServices) {
+TEST_F(OptimizerWizard, StartsOnTheModelPageWithTheSystemsServicesAndDescribesWhatIsHovered) {
   EXPECT_EQ(page->Caption(), "Optimize System ");
   EXPECT_EQ(page->RGMode->ItemIndex(), 1);
   EXPECT_EQ(page->MemoText->Text(), Models[1].Description);
@@ -76,12 +77,19 @@ TEST_F(OptimizerWizard, StartsOnTheModelPageWithTheSystemsServices) {
   EXPECT_EQ(page->chk[0]->Caption(), "Enalbe Event Viewer");
   EXPECT_EQ(page->Ochk[26]->Caption(), "System Board and Memory Optimizations");
   // Installed and not disabled: Eventlog (chk1), Spooler (chk4); not installed: Themes (chk20).
-  EXPECT_TRUE(page->chk[0]->Checked());
-  EXPECT_TRUE(page->chk[3]->Checked());
-  EXPECT_FALSE(page->chk[19]->Checked());
+  EXPECT_TRUE(page->chk[0]->Checked() && page->chk[3]->Checked() && !page->chk[19]->Checked());
   for (TCheckBox* box : page->Ochk) EXPECT_FALSE(box->Checked());
   page->RGMode->SetItemIndex(6);
   EXPECT_EQ(page->MemoText->Text(), "Manually modify part of services settings.");
+  // Hovering over a box replaces the description.
+  page->chk[0]->Perform(WM_MOUSEMOVE, 0, MAKELPARAM(2, 2));
+  EXPECT_EQ(page->MemoSer->Text(),
+            "Enables event log messages issued by Windows-based programs and components to be viewed inEvent Viewer. "
+            "This service cannot be stopped.");
+  page->Ochk[1]->Perform(WM_MOUSEMOVE, 0, MAKELPARAM(2, 2));
+  EXPECT_EQ(page->MemoReg->Text(), "Optimization of Start Menu is able to accelerate all menus\u2019 speed. ");
+  page->Ochk[13]->Perform(WM_MOUSEMOVE, 0, MAKELPARAM(2, 2));
+  EXPECT_EQ(page->MemoReg->Text(), "");
 }
 
 TEST_F(OptimizerWizard, ButtonsFollowTheStepsTable) {
@@ -105,17 +113,14 @@ TEST_F(OptimizerWizard, ButtonsFollowTheStepsTable) {
 }
 
 TEST_F(OptimizerWizard, ModelsPresetTheBoxesWhenTheirPagesAreReached) {
-  Press(page->btnOptimize);
+  Model(1);
   Press(page->btnOptimize);
   page->Ochk[2]->SetChecked(true);   // off in the "Office Model": Back then Next presets it again
   Press(page->ReturnBtn);
   Press(page->btnOptimize);
   EXPECT_FALSE(page->Ochk[2]->Checked());
   EXPECT_TRUE(page->Ochk[0]->Checked());
-  Press(page->ReturnBtn);
-  Press(page->ReturnBtn);
-  page->RGMode->SetItemIndex(4);   // "Internet Café Model"
-  Press(page->btnOptimize);
+  Model(4);   // "Internet Café Model"
   EXPECT_FALSE(page->chk[0]->Checked());    // Event Viewer off
   EXPECT_TRUE(page->chk[16]->Checked());    // Time Synchronizing on
   EXPECT_FALSE(page->chk[3]->Checked());    // printer support off
@@ -123,10 +128,7 @@ TEST_F(OptimizerWizard, ModelsPresetTheBoxesWhenTheirPagesAreReached) {
   EXPECT_TRUE(page->Ochk[20]->Checked());   // Quit Without Auto Saving
   EXPECT_FALSE(page->Ochk[25]->Checked());  // Athlon fix
   page->Ochk[2]->SetChecked(true);
-  Press(page->ReturnBtn);
-  Press(page->ReturnBtn);
-  page->RGMode->SetItemIndex(0);
-  Press(page->btnOptimize);
+  Model(0);
   EXPECT_EQ(ServiceBoxes(), std::vector<bool>(ServiceBoxCount, true));
   Press(page->btnOptimize);
   EXPECT_TRUE(page->Ochk[2]->Checked());    // model 0 keeps the tweak boxes
@@ -142,36 +144,22 @@ TEST_F(OptimizerWizard, ModelsPresetTheBoxesWhenTheirPagesAreReached) {
   for (TCheckBox* box : page->Ochk) EXPECT_FALSE(box->Checked());   // and clears the tweak boxes
 }
 
-TEST_F(OptimizerWizard, HoverReplacesTheDescription) {
-  page->chk[0]->Perform(WM_MOUSEMOVE, 0, MAKELPARAM(2, 2));
-  EXPECT_EQ(page->MemoSer->Text(),
-            "Enables event log messages issued by Windows-based programs and components to be viewed inEvent Viewer. "
-            "This service cannot be stopped.");
-  page->Ochk[1]->Perform(WM_MOUSEMOVE, 0, MAKELPARAM(2, 2));
-  EXPECT_EQ(page->MemoReg->Text(), "Optimization of Start Menu is able to accelerate all menus\u2019 speed. ");
-  page->Ochk[13]->Perform(WM_MOUSEMOVE, 0, MAKELPARAM(2, 2));
-  EXPECT_EQ(page->MemoReg->Text(), "");
-}
-
 TEST_F(OptimizerWizard, OptimizeBacksUpAppliesAndRestoreUndoes) {
   TServiceState spooler = QueryServiceState("Spooler"), term = QueryServiceState("TermService"),
                 wu = QueryServiceState("wuauserv");
   Plant(HKEY_CURRENT_USER, kDesktop, "MenuShowDelay", Sz("250"));
-  page->RGMode->SetItemIndex(6);
-  Press(page->btnOptimize);
+  Model(6);
   page->chk[3]->SetChecked(false);   // printer support (Spooler) off
   page->chk[17]->Click();            // multi-users (TermService): off, then on again
   page->chk[17]->Click();
   Press(page->btnOptimize);
   page->Ochk[1]->SetChecked(true);   // "Optimize Menu Display"
   Press(page->btnExe);
-  EXPECT_EQ(Texts(), std::vector<std::string>{OptimizedText});
+  EXPECT_EQ(MessageTexts(), std::vector<std::string>{OptimizedText});
   EXPECT_EQ(MessageBoxes().Calls[0].flags, 0u);
-  EXPECT_EQ(Describe(ReadValue(HKEY_CURRENT_USER, kDesktop, "MenuShowDelay")), Describe(Sz("400")));
-  EXPECT_EQ(QueryServiceState("Spooler").StartType, (DWORD)SERVICE_DISABLED);
-  EXPECT_TRUE(WaitForServiceState("Spooler", false));
-  EXPECT_EQ(QueryServiceState("TermService").StartType, (DWORD)SERVICE_AUTO_START);
-  EXPECT_TRUE(WaitForServiceState("TermService", true));
+  EXPECT_EQ(ValueAt(HKEY_CURRENT_USER, kDesktop, "MenuShowDelay"), Describe(Sz("400")));
+  EXPECT_TRUE(ServiceIs("Spooler", SERVICE_DISABLED, false));
+  EXPECT_TRUE(ServiceIs("TermService", SERVICE_AUTO_START, true));
   EXPECT_EQ(QueryServiceState("wuauserv").StartType, wu.StartType);   // a box only showing the system
   TIniFile ini(temp.Path() + kFileName);
   EXPECT_EQ(ini.ReadString("Quicken menu display speed", "F1", ""), "250");
@@ -188,51 +176,45 @@ TEST_F(OptimizerWizard, OptimizeBacksUpAppliesAndRestoreUndoes) {
   MessageBoxes().Clear();
   page->ListView1->SetItemIndex(RowOf(kFileName));
   Press(page->BtnRestore);
-  EXPECT_EQ(Texts(), std::vector<std::string>{RestoredText});
-  EXPECT_EQ(Describe(ReadValue(HKEY_CURRENT_USER, kDesktop, "MenuShowDelay")), Describe(Sz("250")));
-  EXPECT_EQ(QueryServiceState("Spooler").StartType, spooler.StartType);
-  EXPECT_TRUE(WaitForServiceState("Spooler", spooler.Running));
-  EXPECT_EQ(QueryServiceState("TermService").StartType, term.StartType);
-  EXPECT_TRUE(WaitForServiceState("TermService", term.Running));
+  EXPECT_EQ(MessageTexts(), std::vector<std::string>{RestoredText});
+  EXPECT_EQ(ValueAt(HKEY_CURRENT_USER, kDesktop, "MenuShowDelay"), Describe(Sz("250")));
+  EXPECT_TRUE(ServiceIs("Spooler", spooler.StartType, spooler.Running));
+  EXPECT_TRUE(ServiceIs("TermService", term.StartType, term.Running));
 
   MessageBoxes().Clear();
   page->ListView1->SetItemIndex(RowOf(kFileName));
   Press(page->btndelete);
-  EXPECT_EQ(Texts(), std::vector<std::string>{DeletedText});
+  EXPECT_EQ(MessageTexts(), std::vector<std::string>{DeletedText});
   EXPECT_EQ(RowOf(kFileName), -1);
   EXPECT_FALSE(FileExists(temp.Path() + kFileName));
   Press(page->btnDefault);   // Return: "Optimize" stays as it was on the tweak page
   EXPECT_EQ(States(*page), "1 next he exe ve fast ve back ve Reset ve");
 }
 
-TEST_F(OptimizerWizard, FastOptimizeWithCustomizationLeavesTheServicesAsTheyWere) {
-  std::vector<TServiceState> before;
-  for (const char* name : {"Eventlog", "Spooler", "TermService", "wuauserv"}) before.push_back(QueryServiceState(name));
+TEST_F(OptimizerWizard, FastOptimizeKeepsTheServicesWithCustomizationAndSwitchesThemOnWithTheDefaultModel) {
+  auto states = [] {
+    std::string text;
+    for (const char* name : {"Eventlog", "Spooler", "TermService", "wuauserv"})
+      text += Format("%s %u %d, ", name, (unsigned)QueryServiceState(name).StartType, (int)QueryServiceState(name).Running);
+    return text;
+  };
+  std::string before = states();
   page->RGMode->SetItemIndex(6);
   Press(page->btnOneClick);
-  EXPECT_EQ(Texts(), std::vector<std::string>{FastOptimizedText});
-  int i = 0;
-  for (const char* name : {"Eventlog", "Spooler", "TermService", "wuauserv"}) {
-    EXPECT_EQ(QueryServiceState(name).StartType, before[i].StartType) << name;
-    EXPECT_EQ(QueryServiceState(name).Running, before[i].Running) << name;
-    ++i;
-  }
+  EXPECT_EQ(MessageTexts(), std::vector<std::string>{FastOptimizedText});
+  EXPECT_EQ(states(), before);
   EXPECT_FALSE(FileExists(temp.Path() + kFileName));
   EXPECT_EQ(page->Step(), TOptimizeStep::Model);
-}
 
-TEST_F(OptimizerWizard, FastOptimizeWithTheDefaultModelSwitchesEveryServiceOnAndBack) {
+  // The default model switches every service on, and its backup switches them back.
   TServiceState spooler = QueryServiceState("Spooler");
   page->RGMode->SetItemIndex(0);
+  MessageBoxes().Clear();
   Press(page->btnOneClick);
-  EXPECT_EQ(Texts(), std::vector<std::string>{FastOptimizedText});
-  for (const char* name : {"Spooler", "TermService", "wuauserv"}) {
-    EXPECT_EQ(QueryServiceState(name).StartType, (DWORD)SERVICE_AUTO_START) << name;
-    EXPECT_TRUE(WaitForServiceState(name, true)) << name;
-  }
+  EXPECT_EQ(MessageTexts(), std::vector<std::string>{FastOptimizedText});
+  for (const char* name : {"Spooler", "TermService", "wuauserv"}) EXPECT_TRUE(ServiceIs(name, SERVICE_AUTO_START, true)) << name;
   RestoreSpeedFile(temp.Path() + kFileName);
-  EXPECT_EQ(QueryServiceState("Spooler").StartType, spooler.StartType);
-  EXPECT_TRUE(WaitForServiceState("Spooler", spooler.Running));
+  EXPECT_TRUE(ServiceIs("Spooler", spooler.StartType, spooler.Running));
 }
 
 // A refused write shows a warning instead of success; a value of the wrong type ends the run
@@ -241,8 +223,7 @@ TEST_F(OptimizerWizard, RefusedChangeOrWrongValueTypeShowsNoSuccess) {
   SpeedItemUnit::RefuseRegistryChange = [](HKEY, const std::string&, const std::string& value) {
     return value == "MenuShowDelay";
   };
-  page->RGMode->SetItemIndex(6);
-  Press(page->btnOptimize);
+  Model(6);
   Press(page->btnOptimize);
   page->Ochk[1]->SetChecked(true);
   Press(page->btnExe);
@@ -254,21 +235,21 @@ TEST_F(OptimizerWizard, RefusedChangeOrWrongValueTypeShowsNoSuccess) {
   page->Clock = [] { return kStamp + 1; };   // a backup file of its own
   MessageBoxes().Clear();
   Press(page->btnExe);
-  EXPECT_EQ(Texts(), std::vector<std::string>{"Invalid data type for 'MenuShowDelay'"});
+  EXPECT_EQ(MessageTexts(), std::vector<std::string>{"Invalid data type for 'MenuShowDelay'"});
 }
 
 TEST_F(OptimizerWizard, RestoreAndDeleteNeedARowAndOldFilesSwitchEveryServiceOn) {
   Press(page->btnDefault);
   Press(page->BtnRestore);
   Press(page->btndelete);
-  EXPECT_EQ(Texts(), (std::vector<std::string>{ChooseFirstText, ChooseFirstText}));
+  EXPECT_EQ(MessageTexts(), (std::vector<std::string>{ChooseFirstText, ChooseFirstText}));
   temp.WriteFile("speedOld.ini", "[Unknown]\r\nF1=1\r\n");
   Press(page->btnDefault);
   Press(page->btnDefault);
   page->ListView1->SetItemIndex(RowOf("speedOld.ini"));
   MessageBoxes().Clear();
   Press(page->BtnRestore);
-  EXPECT_EQ(Texts(), std::vector<std::string>{RestoredText});
+  EXPECT_EQ(MessageTexts(), std::vector<std::string>{RestoredText});
   EXPECT_EQ(ServiceBoxes(), std::vector<bool>(ServiceBoxCount, true));
   EXPECT_EQ(QueryServiceState("Spooler").StartType, (DWORD)SERVICE_AUTO_START);
   EXPECT_TRUE(WaitForServiceState("wuauserv", true));

@@ -1,6 +1,5 @@
-// Disable, enable, remove and restore: round trips leave registry, folders and win.ini exactly
-// as they were; every action acts on the very entry its row shows; nothing is taken away unless
-// its copy and record are safely saved.
+// Disable, enable, remove and restore: round trips leave everything as it was, each action acts
+// on the entry its row shows, nothing goes unless its copy and record are safely saved.
 #include "StartupFixture.h"
 
 #include "framework/IniFiles.h"
@@ -11,8 +10,7 @@ namespace startup_test {
 namespace {
 
 struct StartupActions : StartupFixture {
-  // The same value name under both roots, a value in RunOnce, a file in each Startup folder with
-  // one name, and win.ini keys of one name in both sections.
+  // One value name under both roots, a RunOnce value, one file name in both folders, one win.ini key in both sections.
   void Plant() {
     hklm.SetString("Run", "X", "C:\\machine.exe");
     hkcu.SetString("Run", "X", "C:\\user.exe");
@@ -34,15 +32,12 @@ TEST_F(StartupActions, DisableThenEnableLeavesEverythingAsBefore) {
   List();
   TickAll();
   EXPECT_TRUE(DisableSelected(listing.Rows, files).LeftUnchanged.empty());
-  EXPECT_FALSE(hklm.ValueExists("Run", "X"));
-  EXPECT_FALSE(hkcu.ValueExists("Run", "X"));
-  EXPECT_FALSE(FileExists(common + "\\same.lnk"));
   EXPECT_EQ(ReadFileBytes(files.StartupDatFile), RunFullPath(HKEY_LOCAL_MACHINE) + "#X|C:\\machine.exe\r\n" +
                                                 RunFullPath(HKEY_CURRENT_USER) + "#X|C:\\user.exe\r\n" +
                                                 RunFullPath(HKEY_CURRENT_USER, 1) + "#Once|C:\\once.exe\r\n");
   EXPECT_EQ(ReadFileBytes(files.DelTxtFile), common + "\\same.lnk#" + files.DelFolder + "\\same.lnk|E\r\n" + user +
                                             "\\same.lnk#" + files.DelFolder + "\\same (2).lnk|E\r\n");
-  List();
+  List();   // each entry listed once, as disabled: none is left in its place
   std::vector<std::string> statuses;
   for (const TStartupRow& row : listing.Rows) statuses.push_back(row.Caption + ":" + row.Status);
   EXPECT_EQ(statuses, (std::vector<std::string>{common + "\\same.lnk:Disable", user + "\\same.lnk:Disable", "w:Enable",
@@ -135,19 +130,17 @@ TEST_F(StartupActions, EntryStaysLiveWhenItsCopyOrRecordCannotBeSaved) {
                                        "same.lnk\rX\rX\rOnce");
 }
 
-TEST_F(StartupActions, ValueWithALineBreakIsNeitherDisabledNorRemoved) {
+TEST_F(StartupActions, ValueWithALineBreakStaysAndEnableKeepsItsLineWhenTheKeyIsGone) {
   hkcu.SetString("Run", "Two\r\nLines", "a.exe");
   hkcu.SetString("Run", "Data", "a.exe\nb.exe");
   List();
   TickAll();
   EXPECT_EQ(DisableSelected(listing.Rows, files).LeftUnchanged.size(), 2u);
   EXPECT_EQ(RemoveSelected(listing.Rows, files, sources.WinIniFile).LeftUnchanged.size(), 2u);
-  EXPECT_TRUE(hkcu.ValueExists("Run", "Two\r\nLines"));
-  EXPECT_TRUE(hkcu.ValueExists("Run", "Data"));
+  EXPECT_TRUE(hkcu.ValueExists("Run", "Two\r\nLines") && hkcu.ValueExists("Run", "Data"));
   EXPECT_EQ(ReadFileBytes(files.StartupDatFile) + ReadFileBytes(files.RemovedDatFile), "");
-}
 
-TEST_F(StartupActions, EnableKeepsItsLineWhenTheKeyIsGone) {
+  // Enabling keeps its line when the key is gone.
   std::string line = Box(HKEY_CURRENT_USER).FullPath() + "\\Vanished#V|v.exe";
   ASSERT_TRUE(WriteFileBytes(files.StartupDatFile, line + "\r\n"));
   List();

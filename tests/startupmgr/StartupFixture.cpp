@@ -11,7 +11,6 @@ namespace startup_test {
 
 namespace {
 
-void Put16(std::string& out, uint16_t v) { out.append(reinterpret_cast<const char*>(&v), 2); }
 void Pad4(std::string& out) { out.append((4 - out.size() % 4) % 4, '\0'); }
 
 std::string Utf16z(const std::string& text) {
@@ -48,9 +47,8 @@ std::vector<uint8_t> VersionResource(const std::vector<std::pair<std::string, st
     table += Block(name, text, (uint16_t)(text.size() / 2), 1);
   }
   std::string stringInfo = Block("StringFileInfo", "", 0, 1, Block(block, "", 0, 1, table));
-  std::string translation;
-  Put16(translation, language);
-  Put16(translation, codePage);
+  const uint16_t pair[] = {language, codePage};
+  std::string translation(reinterpret_cast<const char*>(pair), 4);
   std::string varInfo = Block("VarFileInfo", "", 0, 1, Block("Translation", translation, 4, 0));
   VS_FIXEDFILEINFO fixed{};
   fixed.dwSignature = 0xFEEF04BD;

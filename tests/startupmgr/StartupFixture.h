@@ -1,6 +1,5 @@
-// Shared planting for the startup manager's tests: two Startup folders and a program folder in
-// the test's own folder, the eight Run keys below the test's own keys of both roots, a win.ini of
-// its own, and dumps of all of them to compare before and after.
+// The startup manager tests' own Startup folders, program folder, eight Run keys and win.ini,
+// and a dump of all of them to compare before and after.
 #pragma once
 
 #include <gtest/gtest.h>

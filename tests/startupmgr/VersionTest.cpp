@@ -1,5 +1,5 @@
-// Version details of program files: a program carrying a version resource built here, one whose
-// strings sit under another language, one cut short, and thousands of malformed resources.
+// Version details of program files: a version resource built here, strings under another
+// language, a resource cut short, and thousands of malformed resources.
 #include "StartupFixture.h"
 
 #include <algorithm>
@@ -23,14 +23,9 @@ TEST_F(StartupVersion, DetailsOfAProgramWithAVersionResource) {
   std::string program = temp.Path() + "ver.exe";
   ASSERT_TRUE(WriteProgramWithVersion(program, good));
   reader.ReadVersionInfo(program);
-  EXPECT_EQ(reader.TranslationText, "040904E4");
-  EXPECT_EQ(reader.Translation, 0x04E40409u);
-  EXPECT_EQ(reader.GetInfo(0), "1.2.3.4");
-  EXPECT_EQ(reader.FileDir, temp.Path());
-  EXPECT_EQ(reader.FileName, "ver.exe");
-  EXPECT_EQ(reader.InfoCount, 10);
-  EXPECT_EQ(reader.GetInfo(10), "note");
-  EXPECT_EQ(reader.GetInfo(4), "");
+  EXPECT_EQ(Format("%s %08X %d", reader.TranslationText, (unsigned)reader.Translation, reader.InfoCount), "040904E4 04E40409 10");
+  EXPECT_EQ(reader.FileDir + reader.FileName + "|" + reader.GetInfo(0) + "|" + reader.GetInfo(10) + "|" + reader.GetInfo(4),
+            program + "|1.2.3.4|note|");
   TFileContents details;
   int index = AddFileDetails(reader, details, program, EntryTypeRegistry, "HKEY_CURRENT_USER\\K", "A");
   const TFilInfoeRecord& d = details.GetItem(index).Data;

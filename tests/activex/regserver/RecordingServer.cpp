@@ -1,30 +1,25 @@
-// A COM server that registers nothing: its registration appends "begin <file>" and "end <file>"
-// lines to registrations.log in its own folder, so a test sees which copies regsvr32 registered
-// and that no two registrations ran at once.
+// A COM server whose registration only appends "begin <file>" and "end <file>" to registrations.log
+// beside it: a test sees which copies regsvr32 registered and that no two ran at once.
 #include <windows.h>
+
+#include <wchar.h>
 
 static HMODULE self;
 
-static void Append(const wchar_t* word) {
-  wchar_t path[MAX_PATH];
+static void Append(const char* word) {
+  wchar_t path[MAX_PATH + 32];
   DWORD n = GetModuleFileNameW(self, path, MAX_PATH);
-  if (n == 0 || n >= MAX_PATH) return;
-  const wchar_t* name = path;
-  for (wchar_t* p = path; *p != 0; ++p)
-    if (*p == L'\\') name = p + 1;
-  wchar_t line[MAX_PATH + 16];
-  wsprintfW(line, L"%s %s\r\n", word, name);
-  wchar_t log[MAX_PATH];
-  lstrcpyW(log, path);
-  log[name - path] = 0;
-  lstrcatW(log, L"registrations.log");
-  HANDLE h = CreateFileW(log, FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS,
+  wchar_t* slash = n == 0 || n >= MAX_PATH ? nullptr : wcsrchr(path, L'\\');
+  if (slash == nullptr) return;
+  char name[3 * MAX_PATH], line[3 * MAX_PATH + 16];
+  WideCharToMultiByte(CP_UTF8, 0, slash + 1, -1, name, sizeof name, nullptr, nullptr);
+  int size = wsprintfA(line, "%s %s\r\n", word, name);
+  lstrcpyW(slash + 1, L"registrations.log");
+  HANDLE h = CreateFileW(path, FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS,
                          FILE_ATTRIBUTE_NORMAL, nullptr);
   if (h == INVALID_HANDLE_VALUE) return;
-  char bytes[2 * (MAX_PATH + 16)];
-  int size = WideCharToMultiByte(CP_UTF8, 0, line, -1, bytes, sizeof bytes, nullptr, nullptr) - 1;
   DWORD written = 0;
-  if (size > 0) WriteFile(h, bytes, (DWORD)size, &written, nullptr);
+  WriteFile(h, line, (DWORD)size, &written, nullptr);
   CloseHandle(h);
 }
 
@@ -34,8 +29,8 @@ extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
 }
 
 extern "C" __declspec(dllexport) HRESULT __stdcall DllRegisterServer() {
-  Append(L"begin");
+  Append("begin");
   Sleep(100);   // a registration that takes a moment: two at once would interleave their lines
-  Append(L"end");
+  Append("end");
   return S_OK;
 }
