@@ -26,6 +26,10 @@ std::vector<std::string> Lines(const scan_test::TScanRun& scan, const RunListVal
   return r;
 }
 
+std::vector<std::string> Shown(const TContent& c) {
+  return {c.ShortName, c.KeyPathLine, c.ValueNameLine, c.ValueLine, c.FaultLine, c.DescriptionLine, c.ProblemKind};
+}
+
 }  // namespace
 
 TEST(RecentFileLists, EveryFileDialogValueAndEveryRunTextIsReported) {
@@ -54,26 +58,16 @@ TEST(RecentFileLists, EveryFileDialogValueAndEveryRunTextIsReported) {
   const TContent& f = scan.Contents.GetItem(1).Content;
   EXPECT_TRUE(f.Checked);
   EXPECT_EQ(f.Number, 2);
-  EXPECT_EQ(f.ShortName, "txt");
-  EXPECT_EQ(f.KeyPathLine, " Key Path:" + kTxt);
-  EXPECT_EQ(f.ValueNameLine, " ValueName:a");
-  EXPECT_EQ(f.ValueLine, " Value:Emtpy");
-  EXPECT_EQ(f.FaultLine, " Recently Key:a");
-  EXPECT_EQ(f.DescriptionLine, "The Key " + mru.Path() + " under HKEY_CURRENT_USER\\" + mru.Path() +
-                                   " contains a redundant or invalid registry key.");
-  EXPECT_EQ(f.ProblemKind, "Redundant or Invalid Registry Key");
-
-  for (int i = 0; i < scan.Contents.Count(); ++i) {
-    const TContent& r = scan.Contents.GetItem(i).Content;
-    if (!run.Mine(r) || r.ValueName != cmd) continue;
-    EXPECT_EQ(r.KeyPathLine, " Key Path:" + RunKeyText);
-    EXPECT_EQ(r.ValueNameLine, " ValueName:" + cmd);
-    EXPECT_EQ(r.ValueLine, " Value:notepad\\1");
-    EXPECT_EQ(r.FaultLine, " Recently Key:notepad\\1");
-    EXPECT_EQ(r.DescriptionLine, std::string("The Key ") + RecentlyFileUnit::RunMruKey + " under " + RunKeyText +
-                                     " contains a redundant or invalid registry key.");
-    EXPECT_EQ(r.ProblemKind, "Redundant or Invalid Registry Key");
-  }
+  const std::string kind = "Redundant or Invalid Registry Key", redundant = " contains a redundant or invalid registry key.";
+  EXPECT_EQ(Shown(f), (std::vector<std::string>{"txt", " Key Path:" + kTxt, " ValueName:a", " Value:Emtpy", " Recently Key:a",
+                                                 "The Key " + mru.Path() + " under HKEY_CURRENT_USER\\" + mru.Path() + redundant,
+                                                 kind}));
+  for (const TContent& r : scan.Mine(cmd))
+    EXPECT_EQ(Shown(r), (std::vector<std::string>{"RunMRU", " Key Path:" + RunKeyText, " ValueName:" + cmd,
+                                                   " Value:notepad\\1", " Recently Key:notepad\\1",
+                                                   std::string("The Key ") + RecentlyFileUnit::RunMruKey + " under " +
+                                                       RunKeyText + redundant,
+                                                   kind}));
 }
 
 TEST(RecentFileLists, TheRunListIsReadWhenTheFileDialogKeyIsMissingAndExclusionsHideOneEntry) {

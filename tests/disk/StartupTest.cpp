@@ -36,10 +36,7 @@ void Scan(scan_test::TScanRun& scan, const RegSandbox& order) {
 }  // namespace
 
 TEST(StartupPrograms, ProgramsFoldersComeFromTheSystem) {
-  std::string common = StartUpUnit::AllUsersProgramsDir();
-  std::string user = StartUpUnit::UserProgramsDir();
-  ASSERT_FALSE(common.empty());
-  ASSERT_FALSE(user.empty());
+  std::string common = StartUpUnit::AllUsersProgramsDir(), user = StartUpUnit::UserProgramsDir();
   EXPECT_TRUE(DirectoryExists(common)) << common;
   EXPECT_TRUE(DirectoryExists(user)) << user;
   EXPECT_NE(AnsiUpperCase(common), AnsiUpperCase(user));
@@ -52,11 +49,8 @@ TEST(StartupPrograms, GroupsMissingFromBothProgramsFoldersAreReported) {
   GroupFolder a(StartUpUnit::AllUsersProgramsDir(), inCommon);
   GroupFolder b(StartUpUnit::UserProgramsDir(), inUser);
   RegSandbox order;
-  order.CreateKey("Favorites\\Programs\\elsewhere");
-  order.CreateKey("Start Menu\\Programs\\" + inCommon);
-  order.CreateKey("Start Menu\\Programs\\" + inUser);
-  order.CreateKey("Start Menu\\Programs\\" + missing);
-  order.CreateKey("Start Menu2\\Programs\\not looked at");
+  for (std::string sub : {"Favorites\\Programs\\elsewhere", "Start Menu2\\Programs\\not looked at"}) order.CreateKey(sub);
+  for (std::string group : {inCommon, inUser, missing}) order.CreateKey("Start Menu\\Programs\\" + group);
   scan_test::TScanRun scan;
   ItemsProcessed = 0;
   Scan(scan, order);
@@ -67,13 +61,10 @@ TEST(StartupPrograms, GroupsMissingFromBothProgramsFoldersAreReported) {
   const TContent& c = scan.Contents.GetItem(0).Content;
   EXPECT_TRUE(c.Checked);
   EXPECT_EQ(c.Number, 1);
-  EXPECT_EQ(c.ShortName, missing);
-  EXPECT_EQ(c.KeyPathLine, " Key Path:" + k);
-  EXPECT_EQ(c.ValueNameLine, " ValueName:" + missing);
-  EXPECT_EQ(c.ValueLine, " Value:" + missing);
-  EXPECT_EQ(c.FaultLine, " The key does not exist at the specified location");
-  EXPECT_EQ(c.DescriptionLine, "");
-  EXPECT_EQ(c.ProblemKind, "");
+  EXPECT_EQ((std::vector<std::string>{c.ShortName, c.KeyPathLine, c.ValueNameLine, c.ValueLine, c.FaultLine,
+                                      c.DescriptionLine, c.ProblemKind}),
+            (std::vector<std::string>{missing, " Key Path:" + k, " ValueName:" + missing, " Value:" + missing,
+                                      " The key does not exist at the specified location", "", ""}));
 }
 
 TEST(StartupPrograms, WithoutAStartMenuOrderTheGroupsAreTheKeysOwnSubkeys) {
@@ -92,8 +83,7 @@ TEST(StartupPrograms, WithoutAStartMenuOrderTheGroupsAreTheKeysOwnSubkeys) {
 TEST(StartupPrograms, ExclusionsAndProgramsFoldersOutOfReach) {
   RegSandbox order;
   std::string g1 = Unique("one"), g2 = Unique("two");
-  order.CreateKey("Start Menu\\Programs\\" + g1);
-  order.CreateKey("Start Menu\\Programs\\" + g2);
+  for (std::string group : {g1, g2}) order.CreateKey("Start Menu\\Programs\\" + group);
   std::string base = order.FullPath() + "\\Start Menu\\Programs\\";
   scan_test::TScanRun scan;
   scan.Ignore("Startup Programs", base + g1, g1);
