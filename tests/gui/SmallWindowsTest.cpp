@@ -30,8 +30,7 @@ TEST(GuiRepairDialog, CancelSetsTheRunStateToStopAndHidesTheDialog) {
   EXPECT_TRUE(IsWindowEnabled(Application.Handle ? Application.Handle : RepairDialogForm->Handle()));
 
   // The work writes each item into the status label.
-  TCaptionTarget* status = RepairDialogForm->abRepair;
-  status->SetCaption("HKEY_CURRENT_USER\\Software\\Gone");
+  static_cast<TCaptionTarget*>(RepairDialogForm->abRepair)->SetCaption("HKEY_CURRENT_USER\\Software\\Gone");
   EXPECT_EQ(RepairDialogForm->abRepair->Caption(), "HKEY_CURRENT_USER\\Software\\Gone");
 
   for (auto before : {PublicFunctionUnit::TRunState::Idle, PublicFunctionUnit::TRunState::HistoryCleaning}) {
@@ -75,12 +74,9 @@ TEST(GuiAboutForm, ShowsTheVersionEndsWithOkAndLightsItsLink) {
   // The link turns blue and underlined under the mouse, and black after.
   TLabel* link = about->abHomeBtn;
   link->Perform(WM_MOUSEMOVE, 0, MAKELPARAM(3, 3));
-  EXPECT_EQ(link->Font().Color, 0xFF0000u);
-  EXPECT_TRUE(link->Font().Underline);
+  EXPECT_TRUE(link->Font().Color == 0xFF0000u && link->Font().Underline);
   link->Perform(WM_MOUSELEAVE);
-  EXPECT_EQ(link->Font().Color, clBlack);
-  EXPECT_FALSE(link->Font().Underline);
-  EXPECT_FALSE(link->Font().Bold);
+  EXPECT_TRUE(link->Font().Color == clBlack && !link->Font().Underline && !link->Font().Bold);
 }
 
 TEST(GuiImageEx, RaisesEnterAndLeaveOnceWithItselfAsSender) {
@@ -88,13 +84,12 @@ TEST(GuiImageEx, RaisesEnterAndLeaveOnceWithItselfAsSender) {
     TBox() : TForm({}) { DoCreate(); }
   };
   TFormPtr<TBox> form(new TBox);
-  auto* scan = new TImageEx(form.get());
-  auto* abort = new TImageEx(form.get());
-  scan->Tag = 0;
-  abort->Tag = 1;
   // One pair of handlers for several pictures, told apart by the sender.
   std::vector<std::string> events;
-  for (TImageEx* image : {scan, abort}) {
+  TImageEx* abort = nullptr;
+  for (int tag : {0, 1}) {
+    auto* image = abort = new TImageEx(form.get());
+    image->Tag = tag;
     image->OnMouseEnter = [&](TObject* s) { events.push_back("enter" + std::to_string(((TImageEx*)s)->Tag)); };
     image->OnMouseLeave = [&](TObject* s) { events.push_back("leave" + std::to_string(((TImageEx*)s)->Tag)); };
   }
