@@ -32,7 +32,7 @@ std::vector<std::string> Shown(const TContent& c) {
 
 }  // namespace
 
-TEST(RecentFileLists, EveryFileDialogValueAndEveryRunTextIsReported) {
+TEST(RecentFileLists, EveryFileDialogValueAndEveryRunTextIsReportedAndExclusionsHideOneEntry) {
   RegSandbox mru;
   mru.SetString("txt", "a", "C:\\present.txt");
   mru.SetRaw("txt", "b", REG_BINARY, {1, 2, 3});
@@ -68,25 +68,17 @@ TEST(RecentFileLists, EveryFileDialogValueAndEveryRunTextIsReported) {
                                                    std::string("The Key ") + RecentlyFileUnit::RunMruKey + " under " +
                                                        RunKeyText + redundant,
                                                    kind}));
-}
 
-TEST(RecentFileLists, TheRunListIsReadWhenTheFileDialogKeyIsMissingAndExclusionsHideOneEntry) {
-  RegSandbox mru;
-  mru.SetString("txt", "a", "x");
-  mru.SetString("txt", "b", "x");
-  RunListValues run;
-  std::string one = run.Set("one", "cmd\\1"), two = run.Set("two", "calc\\1");
-  scan_test::TScanRun missing;
+  // Exclusions hide one entry each; without the file dialog's key the Run list is still read.
+  scan_test::TScanRun excluded, missing;
+  excluded.Ignore("Most Recently Used Files", kTxt, "a");
+  excluded.Ignore("Most Recently Used Files", RunKeyText, cmd);
+  RecentlyFileUnit::ScanRecentFiles(8, nullptr, nullptr, excluded.IgnoreList, excluded.Contents, mru.Path(),
+                                    HKEY_CURRENT_USER);
+  EXPECT_EQ(Lines(excluded, run, false), (std::vector<std::string>{kStar + "|c|", kTxt + "|b|", kTxt + "|MRUList|"}));
+  EXPECT_EQ(Lines(excluded, run, true), std::vector<std::string>{RunKeyText + "|" + list + "|a"});
   RecentlyFileUnit::ScanRecentFiles(8, nullptr, nullptr, missing.IgnoreList, missing.Contents, mru.Path() + "\\nokey",
                                     HKEY_CURRENT_USER);
   EXPECT_EQ(Lines(missing, run, false), std::vector<std::string>{});
   EXPECT_EQ(Lines(missing, run, true).size(), 2u);
-
-  scan_test::TScanRun scan;
-  scan.Ignore("Most Recently Used Files", mru.FullPath() + "\\txt", "a");
-  scan.Ignore("Most Recently Used Files", RunKeyText, one);
-  RecentlyFileUnit::ScanRecentFiles(8, nullptr, nullptr, scan.IgnoreList, scan.Contents, mru.Path(), HKEY_CURRENT_USER);
-  EXPECT_EQ(Lines(scan, run, false), std::vector<std::string>{mru.FullPath() + "\\txt|b|"});
-  EXPECT_EQ(Lines(scan, run, true), std::vector<std::string>{RunKeyText + "|" + two + "|calc\\1"});
 }
-
