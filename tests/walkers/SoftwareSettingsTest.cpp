@@ -52,22 +52,17 @@ class SettingsWalk : public ScanTest {
 TEST_F(SettingsWalk, PathAndCommandLineFindingsWithTheirExactTexts) {
   std::string present = Folder.WriteFile("present.exe");
   box.SetString("", "r", kMissing + "root.exe");   // the walked key's own values are left alone
-  box.SetString("k1", "", kMissing + "unnamed.exe");
-  box.SetString("k1", "a", "C:\\Program Files\\ZelvoranMissing\\app.exe /s");
-  box.SetString("k1", "b", "%SystemRoot%\\zelvoranmissing\\x.exe");
-  box.SetString("k1", "c", "rundll32.exe C:\\ZelvoranLib\\x.dll,Entry");
-  box.SetString("k1", "d", "C:\\ZelvoranOld Folder\\Data");
-  box.SetString("k1", "e", present);
-  box.SetString("k1", "f", "\\\\server\\share\\x.exe");
-  box.SetString("k1", "g", "a:\\setup.exe");
-  box.SetString("k1", "h", "E:\\setup.exe");
-  box.SetString("k1", "i", "H:\\ZelvoranMissing\\y.exe");
-  box.SetString("k1", "j", ExcludeTrailingBackslash(Folder.Path()));
+  using Plant = std::pair<const char*, std::string>;
+  for (const auto& [name, data] : {Plant{"", kMissing + "unnamed.exe"}, {"a", "C:\\Program Files\\ZelvoranMissing\\app.exe /s"},
+                                   {"b", "%SystemRoot%\\zelvoranmissing\\x.exe"}, {"c", "rundll32.exe C:\\ZelvoranLib\\x.dll,Entry"},
+                                   {"d", "C:\\ZelvoranOld Folder\\Data"}, {"e", present}, {"f", "\\\\server\\share\\x.exe"},
+                                   {"g", "a:\\setup.exe"}, {"h", "E:\\setup.exe"}, {"i", "H:\\ZelvoranMissing\\y.exe"},
+                                   {"j", ExcludeTrailingBackslash(Folder.Path())}})
+    box.SetString("k1", name, data);
   box.SetDword("k1", "k", 7);
   box.SetString("k1", "l", "%windir%\\zelvoranmissing.exe", REG_EXPAND_SZ);
-  box.SetString("k1", "m", kMissing + "msoe.dll");
-  box.SetString("k1", "n", "C:zelvoranmissing.exe");
-  box.SetString("k1", "o", "");
+  for (const auto& [name, data] : {Plant{"m", kMissing + "msoe.dll"}, {"n", "C:zelvoranmissing.exe"}, {"o", ""}})
+    box.SetString("k1", name, data);
   box.SetString("k1\\deep", "x", kMissing + "deep.exe");
   // Data naming a driver or the shell ends the key's examination.
   box.SetString("k2", "a", "explorer.exe /x");
