@@ -5,7 +5,6 @@
 
 #include "scan/FileAssociationsUnit.h"
 #include "scan/FileExtensionUnit.h"
-#include "support/Planting.h"
 #include "support/ScanFixture.h"
 
 using namespace scan_test;

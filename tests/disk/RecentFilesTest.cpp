@@ -1,14 +1,10 @@
 #include <gtest/gtest.h>
 
-#include <vector>
-
 #include "framework/Registry.h"
 #include "framework/Strings.h"
-#include "scan/PublicFunctionUnit.h"
 #include "scan/RecentlyFileUnit.h"
 #include "support/Planting.h"
 #include "support/ScanFixture.h"
-#include "support/TestSupport.h"
 
 using namespace PublicFunctionUnit;
 using namespace testing_support;

@@ -2,14 +2,10 @@
 #include <objbase.h>
 #include <shlobj.h>
 
-#include <vector>
-
 #include "framework/Strings.h"
 #include "scan/InvalidShortCutsUnit.h"
-#include "scan/PublicFunctionUnit.h"
 #include "support/Planting.h"
 #include "support/ScanFixture.h"
-#include "support/TestSupport.h"
 
 using namespace PublicFunctionUnit;
 using namespace testing_support;

@@ -1,13 +1,8 @@
 #include <gtest/gtest.h>
 
-#include <vector>
-
 #include "framework/Strings.h"
-#include "scan/PublicFunctionUnit.h"
 #include "scan/StartUpUnit.h"
-#include "support/Planting.h"
 #include "support/ScanFixture.h"
-#include "support/TestSupport.h"
 
 using namespace PublicFunctionUnit;
 using testing_support::RegSandbox;

@@ -3,11 +3,8 @@
 #include <gtest/gtest.h>
 
 #include "support/ScanFixture.h"
-#include "support/TestSupport.h"
 #include "app/MainUnitSections.h"
-#include "framework/StringList.h"
 #include "framework/Strings.h"
-#include "scan/PublicFunctionUnit.h"
 
 using namespace PublicFunctionUnit;
 using testing_support::TempFolder;

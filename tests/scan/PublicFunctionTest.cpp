@@ -7,12 +7,9 @@
 #include "framework/Exceptions.h"
 #include "framework/Handles.h"
 #include "framework/Registry.h"
-#include "framework/StringList.h"
-#include "scan/PublicFunctionUnit.h"
 #include "support/Fuzz.h"
 #include "support/Planting.h"
 #include "support/ScanFixture.h"
-#include "support/TestSupport.h"
 
 using namespace PublicFunctionUnit;
 using testing_support::RegSandbox;

@@ -1,10 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "framework/StringList.h"
-#include "scan/PublicFunctionUnit.h"
-#include "scan/SectionCommon.h"
 #include "support/ScanFixture.h"
-#include "support/TestSupport.h"
 
 using namespace SectionCommon;
 using testing_support::RegSandbox;

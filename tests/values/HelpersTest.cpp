@@ -2,7 +2,6 @@
 // program paths.
 #include <gtest/gtest.h>
 
-#include "support/Planting.h"
 #include "support/ScanFixture.h"
 #include "scan/ApplicationPathsUnit.h"
 #include "scan/FileAssociationsUnit.h"

@@ -9,7 +9,6 @@
 #include "scan/SharedDLLsUnit.h"
 #include "scan/UninstallSectionUnit.h"
 #include "scan/WindowsFontsUnit.h"
-#include "support/Planting.h"
 #include "support/ScanFixture.h"
 
 using namespace scan_test;

@@ -5,7 +5,6 @@
 #include "support/Planting.h"
 #include "support/ScanFixture.h"
 #include "scan/ActivexSection.h"
-#include "scan/SectionCommon.h"
 
 using namespace PublicFunctionUnit;
 using namespace scan_test;

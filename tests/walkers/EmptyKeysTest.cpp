@@ -5,7 +5,6 @@
 #include "support/ScanFixture.h"
 #include "scan/ActivexSection.h"
 #include "scan/EmptyRegistryUnit.h"
-#include "scan/SectionCommon.h"
 #include "scan/SystemSoftWareSettingUnit.h"
 
 using namespace PublicFunctionUnit;

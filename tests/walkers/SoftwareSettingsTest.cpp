@@ -2,10 +2,8 @@
 // Test names stay clear of the walk's skip words ("system", "winlogon", "outlook").
 #include <gtest/gtest.h>
 
-#include "support/Planting.h"
 #include "support/ScanFixture.h"
 #include "framework/Registry.h"
-#include "scan/SectionCommon.h"
 #include "scan/SystemSoftWareSettingUnit.h"
 #include "scan/UserSoftWareSettings.h"
 
