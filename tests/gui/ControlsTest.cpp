@@ -315,8 +315,7 @@ TEST_F(GuiControls, OwnerDataListAsksForRowsAndReportsCheckBoxClicks) {
     item.Checked = data[index].second;
   };
   list->OnItemChecked = [&](TListView*, int index) { data[index].second = !data[index].second; };
-  TListCountTarget* target = list;
-  target->SetItemCount(2);
+  static_cast<TListCountTarget*>(list)->SetItemCount(2);
   EXPECT_EQ(list->Perform(LVM_GETITEMCOUNT), 2);
   EXPECT_EQ(ListText(list, 1, 0) + "|" + ListText(list, 1, 1), "HKEY_CURRENT_USER\\Software\\B|Repaired Successfully");
   EXPECT_TRUE(list->IsChecked(0));
@@ -333,7 +332,7 @@ TEST_F(GuiControls, OwnerDataListAsksForRowsAndReportsCheckBoxClicks) {
   EXPECT_TRUE(data[1].second && list->IsChecked(1));
 }
 
-TEST_F(GuiControls, OwnerDrawnRowsTakeTheStateImageListsHeightAndPerCellColours) {
+TEST_F(GuiControls, OwnerDrawnRowsTakeTheStateImageListsHeightPerCellColoursAndLargeIcons) {
   TImageList states(16, 70);
   TBitmap strip(32, 70, clFuchsia);
   ASSERT_EQ(states.AddBitmap(strip), 2);
@@ -341,8 +340,7 @@ TEST_F(GuiControls, OwnerDrawnRowsTakeTheStateImageListsHeightAndPerCellColours)
   list->SetBounds(0, 0, 300, 250);
   list->AddColumn("Finding", 280);
   list->SetStateImages(&states);
-  list->AddItem("one");
-  list->AddItem("two");
+  for (const char* row : {"one", "two"}) list->AddItem(row);
   int drawn = 0;
   list->OnDrawItem = [&](TListView*, int, TCanvas& canvas, const RECT& r, bool) {
     ++drawn;
@@ -357,8 +355,7 @@ TEST_F(GuiControls, OwnerDrawnRowsTakeTheStateImageListsHeightAndPerCellColours)
 
   auto* colours = new TListView(form.get());
   colours->SetBounds(0, 0, 300, 100);
-  colours->AddColumn("A", 100);
-  colours->AddColumn("B", 100);
+  for (const char* column : {"A", "B"}) colours->AddColumn(column, 100);
   colours->AddItem("x")->SubItems = {"y"};
   std::vector<int> cells;
   colours->OnCustomDrawSubItem = [&](TListView*, int index, int column, TColor& color) {
@@ -367,6 +364,26 @@ TEST_F(GuiControls, OwnerDrawnRowsTakeTheStateImageListsHeightAndPerCellColours)
   };
   colours->Repaint();
   EXPECT_NE(std::find(cells.begin(), cells.end(), 1), cells.end());
+
+  // The icon view shows large pictures.
+  TImageList large(32, 32);
+  ASSERT_EQ(large.AddBitmap(TBitmap(64, 32, clRed)), 2);
+  list = new TListView(form.get(), {.IconView = true});
+  list->SetBounds(0, 0, 300, 200);
+  list->SetLargeImages(&large);
+  TListItem* row = list->AddItem("Tool");
+  row->ImageIndex = 1;
+  row->Update();
+  EXPECT_EQ(GetWindowLongW(list->Handle(), GWL_STYLE) & LVS_TYPEMASK, LVS_ICON);
+  EXPECT_EQ((HIMAGELIST)list->Perform(LVM_GETIMAGELIST, LVSIL_NORMAL), large.Handle());
+  RECT icon{};
+  icon.left = LVIR_ICON;
+  list->Perform(LVM_GETITEMRECT, 0, (LPARAM)&icon);
+  EXPECT_GE(icon.bottom - icon.top, 32);
+  LVITEMW item{};
+  item.mask = LVIF_IMAGE;
+  list->Perform(LVM_GETITEMW, 0, (LPARAM)&item);
+  EXPECT_EQ(item.iImage, 1);
 }
 
 TEST_F(GuiControls, ColumnClicksSortRowsAndASecondClickReversesThem) {
@@ -403,27 +420,6 @@ TEST_F(GuiControls, ColumnClicksSortRowsAndASecondClickReversesThem) {
   byName.Click(0);
   byName.Sort(order, [&](int a, int b, int) { return records[a].compare(records[b]); });
   EXPECT_EQ(order, (std::vector<int>{3, 0, 2, 1}));
-}
-
-TEST_F(GuiControls, IconViewShowsLargePictures) {
-  TImageList large(32, 32);
-  ASSERT_EQ(large.AddBitmap(TBitmap(64, 32, clRed)), 2);
-  auto* list = new TListView(form.get(), {.IconView = true});
-  list->SetBounds(0, 0, 300, 200);
-  list->SetLargeImages(&large);
-  TListItem* row = list->AddItem("Tool");
-  row->ImageIndex = 1;
-  row->Update();
-  EXPECT_EQ(GetWindowLongW(list->Handle(), GWL_STYLE) & LVS_TYPEMASK, LVS_ICON);
-  EXPECT_EQ((HIMAGELIST)list->Perform(LVM_GETIMAGELIST, LVSIL_NORMAL), large.Handle());
-  RECT icon{};
-  icon.left = LVIR_ICON;
-  list->Perform(LVM_GETITEMRECT, 0, (LPARAM)&icon);
-  EXPECT_GE(icon.bottom - icon.top, 32);
-  LVITEMW item{};
-  item.mask = LVIF_IMAGE;
-  list->Perform(LVM_GETITEMW, 0, (LPARAM)&item);
-  EXPECT_EQ(item.iImage, 1);
 }
 
 TEST_F(GuiControls, TrayIconPopupMenuAndImageListPictures) {
