@@ -37,10 +37,9 @@ TEST(Shortcuts, TargetReadFromAShortcutAndNothingFromDamagedOnes) {
   EXPECT_EQ(AnsiUpperCase(InvalidShortCutsUnit::GetShortcutTarget(dir.Path() + "tool.lnk")),
             "C:\\WINDOWS\\NOTEPAD.EXE");
   dir.WriteFile("damaged.lnk", std::string("L\0\0\0garbage that is no shortcut", 34));
-  EXPECT_EQ(InvalidShortCutsUnit::GetShortcutTarget(dir.Path() + "damaged.lnk"), "");
   dir.WriteFile("x.lnk\\inside.txt");
-  EXPECT_EQ(InvalidShortCutsUnit::GetShortcutTarget(dir.Path() + "x.lnk"), "");
-  EXPECT_EQ(InvalidShortCutsUnit::GetShortcutTarget(dir.Path() + "none.lnk"), "");
+  for (const char* file : {"damaged.lnk", "x.lnk", "none.lnk"})
+    EXPECT_EQ(InvalidShortCutsUnit::GetShortcutTarget(dir.Path() + file), "") << file;
 }
 
 TEST(Shortcuts, MissingTargetsAreReportedWithTheirTexts) {
@@ -75,18 +74,16 @@ TEST(Shortcuts, MissingTargetsAreReportedWithTheirTexts) {
 // skips only the document history.
 TEST(Shortcuts, WalkReportsOnlyMissingTargetsAndSkipsTheDocumentHistory) {
   TempFolder dir;
-  dir.WriteFile("App.v2\\run.exe");
-  dir.WriteFile("Plain\\readme.txt");
-  MakeShortcut(dir.Path() + "dotted folder.lnk", dir.Path() + "App.v2");
-  MakeShortcut(dir.Path() + "folder.lnk", dir.Path() + "Plain");
-  MakeShortcut(dir.Path() + "file.lnk", dir.Path() + "Plain\\readme.txt");
-  MakeShortcut(dir.Path() + "floppy.lnk", "A:\\setup.exe");
-  MakeShortcut(dir.Path() + "cdrom.lnk", "E:\\missing\\setup.exe");   // E: and F: are not fixed
-  MakeShortcut(dir.Path() + "share.lnk", "\\\\server\\share\\tool.exe");
-  MakeShortcut(dir.Path() + "upper.LNK", dir.Path() + "gone.exe");
-  dir.WriteFile("damaged.lnk", "not a shortcut at all");
-  dir.WriteFile("empty.lnk", "");
-  dir.WriteFile("x.lnk\\note.txt");
+  for (auto [file, content] : {std::pair{"App.v2\\run.exe", "x"}, {"Plain\\readme.txt", "x"}, {"x.lnk\\note.txt", "x"},
+                               {"damaged.lnk", "not a shortcut at all"}, {"empty.lnk", ""}})
+    dir.WriteFile(file, content);
+  // E: and F: are not fixed
+  for (auto [link, target] : std::initializer_list<std::pair<const char*, std::string>>{
+           {"dotted folder.lnk", dir.Path() + "App.v2"}, {"folder.lnk", dir.Path() + "Plain"},
+           {"file.lnk", dir.Path() + "Plain\\readme.txt"}, {"floppy.lnk", "A:\\setup.exe"},
+           {"cdrom.lnk", "E:\\missing\\setup.exe"}, {"share.lnk", "\\\\server\\share\\tool.exe"},
+           {"upper.LNK", dir.Path() + "gone.exe"}})
+    MakeShortcut(dir.Path() + link, target);
   MakeBroken(dir, {"Alpha\\deep\\one.lnk"});
   MakeShortcut(dir.Path() + "Alpha\\deep\\z\u00e9ro \u00dcbung.lnk", "C:\\nowhere\\stra\u00dfe.exe");
   MakeBroken(dir, {"x.lnk\\two.lnk", "Recent\\skipped.lnk", "MyRecentFile.lnk", "Start Menu\\five.lnk",

@@ -13,12 +13,9 @@ TEST(Strings, HelpersKeepTheirClassicSemantics) {
                                       Copy("abcdef", -1, 3), Copy("abcdef", 7, 1)}),
             (std::vector<std::string>{"bcd", "ef", "ab", "a", ""}));
   EXPECT_EQ(Trim("\t\r\n  a b \x01"), "a b");
-  EXPECT_EQ(ExtractFilePath("C:\\dir\\file.txt"), "C:\\dir\\");
-  EXPECT_EQ(ExtractFilePath("C:file.txt"), "C:");
-  EXPECT_EQ(ExtractFileName("C:\\dir\\file.txt"), "file.txt");
-  EXPECT_EQ(ExtractFileName("C:file.txt"), "file.txt");
-  EXPECT_EQ(ExtractFileExt("C:\\dir\\file.tar.gz"), ".gz");
-  EXPECT_EQ(ExtractFileExt("C:\\dir.v2\\file"), "");
+  for (auto [path, folder] : {std::pair{"C:\\dir\\file.txt", "C:\\dir\\"}, {"C:file.txt", "C:"}})
+    EXPECT_EQ(ExtractFilePath(path) + "|" + ExtractFileName(path), std::string(folder) + "|file.txt");
+  EXPECT_EQ(ExtractFileExt("C:\\dir\\file.tar.gz") + ExtractFileExt("C:\\dir.v2\\file"), ".gz");
   EXPECT_EQ(StringReplace("aXbXc", "X", "--"), "a--b--c");
   EXPECT_EQ(StringReplace("aXbXc", "X", "-", false), "a-bXc");
   EXPECT_EQ(StringReplace("abc", "", "zz"), "abc");   // an empty pattern changes nothing
