@@ -39,7 +39,6 @@ TEST(RecentFileLists, EveryFileDialogValueAndEveryRunTextIsReportedAndExclusions
   std::string list = run.Set("MRUList", "a");
   run.Set("x", "%windir%\\x.exe\\1", true);
   scan_test::TScanRun scan;
-  ItemsProcessed = 0;
   RecentlyFileUnit::ScanRecentFiles(8, &scan.CurrentItem, &scan.CountLabel, scan.IgnoreList, scan.Contents, mru.Path(),
                                     HKEY_CURRENT_USER);
   std::string kStar = mru.FullPath() + "\\*", kTxt = mru.FullPath() + "\\txt";

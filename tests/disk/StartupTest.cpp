@@ -47,7 +47,6 @@ TEST(StartupPrograms, GroupsMissingFromBothProgramsFoldersAreReported) {
   for (std::string sub : {"Favorites\\Programs\\elsewhere", "Start Menu2\\Programs\\not looked at"}) order.CreateKey(sub);
   for (std::string group : {inCommon, inUser, missing}) order.CreateKey("Start Menu\\Programs\\" + group);
   scan_test::TScanRun scan;
-  ItemsProcessed = 0;
   Scan(scan, order);
   std::string k = order.FullPath() + "\\Start Menu\\Programs\\" + missing;
   ASSERT_EQ(scan.Lines(), std::vector<std::string>{k + "|" + missing + "|"});

@@ -38,18 +38,13 @@ class GuiControls : public ::testing::Test {
 
 std::string ListText(TListView* list, int row, int column) {
   wchar_t buffer[256] = {};
-  LVITEMW item{};
-  item.iSubItem = column;
-  item.pszText = buffer;
-  item.cchTextMax = 255;
+  LVITEMW item{.iSubItem = column, .pszText = buffer, .cchTextMax = 255};
   list->Perform(LVM_GETITEMTEXTW, row, (LPARAM)&item);
   return Narrow(buffer);
 }
 
 void ClickCheckBoxOfRow(TListView* list, int row) {
-  LVITEMW state{};
-  state.stateMask = LVIS_STATEIMAGEMASK;
-  state.state = INDEXTOSTATEIMAGEMASK(list->IsChecked(row) ? 1 : 2);
+  LVITEMW state{.state = INDEXTOSTATEIMAGEMASK(list->IsChecked(row) ? 1 : 2), .stateMask = LVIS_STATEIMAGEMASK};
   list->Perform(LVM_SETITEMSTATE, row, (LPARAM)&state);
 }
 
