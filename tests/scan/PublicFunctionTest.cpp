@@ -116,15 +116,13 @@ TEST(ScanState, SmallHelpers) {
   EXPECT_NEAR(FileTimeToDateTime(ft), 36526.5, 0.6);
 }
 
-TEST(RegistryPath, RootNamesBothWays) {
+// Root names read both ways, and values and keys deleted by the paths findings give.
+TEST(RegistryPath, DeleteValueAndKey) {
   EXPECT_EQ((std::vector<HKEY>{RootKeyFromName("HKEY_CURRENT_CONFIG"), RootKeyFromName("HKEY_LOCAL_MACHINE"),
                                RootKeyFromName("hkey_local_machine"), RootKeyFromName("HKEY_LOCAL_MACHINE\\")}),
             (std::vector<HKEY>{HKEY_CURRENT_CONFIG, HKEY_LOCAL_MACHINE, nullptr, nullptr}));
   EXPECT_EQ(RootKeyName(HKEY_CLASSES_ROOT) + "|" + RootKeyName(HKEY_USERS) + "|" + RootKeyName((HKEY)(ULONG_PTR)0x80000004),
             "HKEY_CLASSES_ROOT|HKEY_USERS|");
-}
-
-TEST(RegistryPath, DeleteValueAndKey) {
   RegSandbox box;
   box.SetString("HKEY_CURRENT_USER\\inner", "v", "1");
   box.SetString("Ключ", "имя", "1");
