@@ -34,16 +34,13 @@ TEST(Strings, HelpersKeepTheirClassicSemantics) {
 TEST(Strings, FilesListsAndReplacementsKeepWhatTheyHold) {
   testing_support::TempFolder dir;
   TStringList list;
-  list.Add("один");
-  list.Add("");
-  list.Add("three");
+  list.Items = {"один", "", "three"};
   list.SaveToFile(dir.Path() + "l.txt");
   EXPECT_EQ(ReadFileBytes(dir.Path() + "l.txt"), "один\r\n\r\nthree\r\n");
   dir.WriteFile("lf.txt", "a\nb\r\nc");
   TStringList back;
   back.LoadFromFile(dir.Path() + "lf.txt");
-  ASSERT_EQ(back.Count(), 3);
-  EXPECT_EQ(back[2], "c");
+  EXPECT_EQ(back.Items, (std::vector<std::string>{"a", "b", "c"}));
   dir.WriteFile("ansi.txt", "caf\xE9\r\n");   // an older file in the ANSI code page
   back.LoadFromFile(dir.Path() + "ansi.txt");
   EXPECT_EQ(back[0], "café");
