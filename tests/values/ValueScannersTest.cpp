@@ -52,8 +52,8 @@ TEST(Help, ReportsMissingHelpFilesInBothKeys) {
   };
   scan();
 
-  std::string helpKey = std::string("HKEY_LOCAL_MACHINE\\") + HelpSectionUnit::HelpKey;
-  std::string htmlKey = std::string("HKEY_LOCAL_MACHINE\\") + HelpSectionUnit::HtmlHelpKey;
+  std::string helpKey = std::string("HKEY_LOCAL_MACHINE\\") + HelpSectionUnit::HelpKey,
+              htmlKey = std::string("HKEY_LOCAL_MACHINE\\") + HelpSectionUnit::HtmlHelpKey;
   auto mine = run.Mine(t);
   ASSERT_EQ(run.Values(t), (Texts{dir + "\\" + t + "-a.hlp", dir + "\\" + t + "-b.hlp",
                                   dir + "\\Hilfé\\" + t + "-ünï.hlp", dir + "\\chm\\" + t + "-c.chm"}));
