@@ -93,8 +93,7 @@ TEST(RegistryRead, EveryValueOfAKeyWithItsData) {
   ASSERT_TRUE(key.Open(box.Root(), box.Path()));
   TKeyInfo info;
   ASSERT_TRUE(QueryKeyInfo(key.Get(), info));
-  EXPECT_EQ(info.ValueCount, 6u);
-  EXPECT_EQ(info.SubkeyCount, 0u);
+  EXPECT_EQ(std::make_pair(info.ValueCount, info.SubkeyCount), std::make_pair(DWORD(6), DWORD(0)));
   EXPECT_GE(info.MaxValueDataSize, 5000u);
 
   std::vector<std::string> names = EnumValueNames(key.Get());
