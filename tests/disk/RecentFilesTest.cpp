@@ -1,14 +1,10 @@
 #include <gtest/gtest.h>
 
-#include <vector>
-
 #include "framework/Registry.h"
 #include "framework/Strings.h"
-#include "scan/PublicFunctionUnit.h"
 #include "scan/RecentlyFileUnit.h"
 #include "support/Planting.h"
 #include "support/ScanFixture.h"
-#include "support/TestSupport.h"
 
 using namespace PublicFunctionUnit;
 using namespace testing_support;
@@ -26,9 +22,13 @@ std::vector<std::string> Lines(const scan_test::TScanRun& scan, const RunListVal
   return r;
 }
 
+std::vector<std::string> Shown(const TContent& c) {
+  return {c.ShortName, c.KeyPathLine, c.ValueNameLine, c.ValueLine, c.FaultLine, c.DescriptionLine, c.ProblemKind};
+}
+
 }  // namespace
 
-TEST(RecentFileLists, EveryFileDialogValueAndEveryRunTextIsReported) {
+TEST(RecentFileLists, EveryFileDialogValueAndEveryRunTextIsReportedAndExclusionsHideOneEntry) {
   RegSandbox mru;
   mru.SetString("txt", "a", "C:\\present.txt");
   mru.SetRaw("txt", "b", REG_BINARY, {1, 2, 3});
@@ -39,7 +39,6 @@ TEST(RecentFileLists, EveryFileDialogValueAndEveryRunTextIsReported) {
   std::string list = run.Set("MRUList", "a");
   run.Set("x", "%windir%\\x.exe\\1", true);
   scan_test::TScanRun scan;
-  ItemsProcessed = 0;
   RecentlyFileUnit::ScanRecentFiles(8, &scan.CurrentItem, &scan.CountLabel, scan.IgnoreList, scan.Contents, mru.Path(),
                                     HKEY_CURRENT_USER);
   std::string kStar = mru.FullPath() + "\\*", kTxt = mru.FullPath() + "\\txt";
@@ -54,45 +53,27 @@ TEST(RecentFileLists, EveryFileDialogValueAndEveryRunTextIsReported) {
   const TContent& f = scan.Contents.GetItem(1).Content;
   EXPECT_TRUE(f.Checked);
   EXPECT_EQ(f.Number, 2);
-  EXPECT_EQ(f.ShortName, "txt");
-  EXPECT_EQ(f.KeyPathLine, " Key Path:" + kTxt);
-  EXPECT_EQ(f.ValueNameLine, " ValueName:a");
-  EXPECT_EQ(f.ValueLine, " Value:Emtpy");
-  EXPECT_EQ(f.FaultLine, " Recently Key:a");
-  EXPECT_EQ(f.DescriptionLine, "The Key " + mru.Path() + " under HKEY_CURRENT_USER\\" + mru.Path() +
-                                   " contains a redundant or invalid registry key.");
-  EXPECT_EQ(f.ProblemKind, "Redundant or Invalid Registry Key");
+  const std::string kind = "Redundant or Invalid Registry Key", redundant = " contains a redundant or invalid registry key.";
+  EXPECT_EQ(Shown(f), (std::vector<std::string>{"txt", " Key Path:" + kTxt, " ValueName:a", " Value:Emtpy", " Recently Key:a",
+                                                 "The Key " + mru.Path() + " under HKEY_CURRENT_USER\\" + mru.Path() + redundant,
+                                                 kind}));
+  for (const TContent& r : scan.Mine(cmd))
+    EXPECT_EQ(Shown(r), (std::vector<std::string>{"RunMRU", " Key Path:" + RunKeyText, " ValueName:" + cmd,
+                                                   " Value:notepad\\1", " Recently Key:notepad\\1",
+                                                   std::string("The Key ") + RecentlyFileUnit::RunMruKey + " under " +
+                                                       RunKeyText + redundant,
+                                                   kind}));
 
-  for (int i = 0; i < scan.Contents.Count(); ++i) {
-    const TContent& r = scan.Contents.GetItem(i).Content;
-    if (!run.Mine(r) || r.ValueName != cmd) continue;
-    EXPECT_EQ(r.KeyPathLine, " Key Path:" + RunKeyText);
-    EXPECT_EQ(r.ValueNameLine, " ValueName:" + cmd);
-    EXPECT_EQ(r.ValueLine, " Value:notepad\\1");
-    EXPECT_EQ(r.FaultLine, " Recently Key:notepad\\1");
-    EXPECT_EQ(r.DescriptionLine, std::string("The Key ") + RecentlyFileUnit::RunMruKey + " under " + RunKeyText +
-                                     " contains a redundant or invalid registry key.");
-    EXPECT_EQ(r.ProblemKind, "Redundant or Invalid Registry Key");
-  }
-}
-
-TEST(RecentFileLists, TheRunListIsReadWhenTheFileDialogKeyIsMissingAndExclusionsHideOneEntry) {
-  RegSandbox mru;
-  mru.SetString("txt", "a", "x");
-  mru.SetString("txt", "b", "x");
-  RunListValues run;
-  std::string one = run.Set("one", "cmd\\1"), two = run.Set("two", "calc\\1");
-  scan_test::TScanRun missing;
+  // Exclusions hide one entry each; without the file dialog's key the Run list is still read.
+  scan_test::TScanRun excluded, missing;
+  excluded.Ignore("Most Recently Used Files", kTxt, "a");
+  excluded.Ignore("Most Recently Used Files", RunKeyText, cmd);
+  RecentlyFileUnit::ScanRecentFiles(8, nullptr, nullptr, excluded.IgnoreList, excluded.Contents, mru.Path(),
+                                    HKEY_CURRENT_USER);
+  EXPECT_EQ(Lines(excluded, run, false), (std::vector<std::string>{kStar + "|c|", kTxt + "|b|", kTxt + "|MRUList|"}));
+  EXPECT_EQ(Lines(excluded, run, true), std::vector<std::string>{RunKeyText + "|" + list + "|a"});
   RecentlyFileUnit::ScanRecentFiles(8, nullptr, nullptr, missing.IgnoreList, missing.Contents, mru.Path() + "\\nokey",
                                     HKEY_CURRENT_USER);
   EXPECT_EQ(Lines(missing, run, false), std::vector<std::string>{});
   EXPECT_EQ(Lines(missing, run, true).size(), 2u);
-
-  scan_test::TScanRun scan;
-  scan.Ignore("Most Recently Used Files", mru.FullPath() + "\\txt", "a");
-  scan.Ignore("Most Recently Used Files", RunKeyText, one);
-  RecentlyFileUnit::ScanRecentFiles(8, nullptr, nullptr, scan.IgnoreList, scan.Contents, mru.Path(), HKEY_CURRENT_USER);
-  EXPECT_EQ(Lines(scan, run, false), std::vector<std::string>{mru.FullPath() + "\\txt|b|"});
-  EXPECT_EQ(Lines(scan, run, true), std::vector<std::string>{RunKeyText + "|" + two + "|calc\\1"});
 }
-

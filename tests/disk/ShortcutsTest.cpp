@@ -2,14 +2,10 @@
 #include <objbase.h>
 #include <shlobj.h>
 
-#include <vector>
-
 #include "framework/Strings.h"
 #include "scan/InvalidShortCutsUnit.h"
-#include "scan/PublicFunctionUnit.h"
 #include "support/Planting.h"
 #include "support/ScanFixture.h"
-#include "support/TestSupport.h"
 
 using namespace PublicFunctionUnit;
 using namespace testing_support;
@@ -41,10 +37,9 @@ TEST(Shortcuts, TargetReadFromAShortcutAndNothingFromDamagedOnes) {
   EXPECT_EQ(AnsiUpperCase(InvalidShortCutsUnit::GetShortcutTarget(dir.Path() + "tool.lnk")),
             "C:\\WINDOWS\\NOTEPAD.EXE");
   dir.WriteFile("damaged.lnk", std::string("L\0\0\0garbage that is no shortcut", 34));
-  EXPECT_EQ(InvalidShortCutsUnit::GetShortcutTarget(dir.Path() + "damaged.lnk"), "");
   dir.WriteFile("x.lnk\\inside.txt");
-  EXPECT_EQ(InvalidShortCutsUnit::GetShortcutTarget(dir.Path() + "x.lnk"), "");
-  EXPECT_EQ(InvalidShortCutsUnit::GetShortcutTarget(dir.Path() + "none.lnk"), "");
+  for (const char* file : {"damaged.lnk", "x.lnk", "none.lnk"})
+    EXPECT_EQ(InvalidShortCutsUnit::GetShortcutTarget(dir.Path() + file), "") << file;
 }
 
 TEST(Shortcuts, MissingTargetsAreReportedWithTheirTexts) {
@@ -58,25 +53,19 @@ TEST(Shortcuts, MissingTargetsAreReportedWithTheirTexts) {
   ASSERT_EQ(scan.Contents.Count(), 2);
   EXPECT_EQ(scan.CountLabel.Text, "2");
 
-  std::string f1 = dir.Path() + "a file.lnk";
+  std::string f1 = dir.Path() + "a file.lnk", f2 = dir.Path() + "b folder.lnk";
   const TContent& a = scan.Contents.GetItem(0).Content;
-  EXPECT_TRUE(a.Checked);
-  EXPECT_EQ(a.Number, 1);
-  EXPECT_EQ(a.KeyPath, f1);
-  EXPECT_EQ(a.ShortName, f1);
-  EXPECT_TRUE(SameText(a.ValueName, missingFile)) << a.ValueName;
-  EXPECT_EQ(a.Value, "");
-  EXPECT_EQ(a.KeyPathLine, " File Path:" + f1);
-  EXPECT_EQ(a.ValueNameLine, " File Name:" + a.ValueName);
-  EXPECT_EQ(a.ValueLine, " Value:" + f1);
-  EXPECT_EQ(a.FaultLine, " The file (" + a.ValueName + ") does not exist at the specified location");
-  EXPECT_EQ(a.DescriptionLine, "The shortcut a file.lnk in the folder " + f1 + " linked to a missing target.");
-  EXPECT_EQ(a.ProblemKind, "Invalid Shortcut");
-
-  std::string f2 = dir.Path() + "b folder.lnk";
   const TContent& b = scan.Contents.GetItem(1).Content;
-  EXPECT_EQ(b.Number, 2);
+  EXPECT_TRUE(a.Checked);
+  EXPECT_EQ(a.Number + b.Number, 3);
+  EXPECT_TRUE(SameText(a.ValueName, missingFile)) << a.ValueName;
   EXPECT_TRUE(SameText(b.ValueName, missingFolder)) << b.ValueName;
+  EXPECT_EQ((std::vector<std::string>{a.KeyPath, a.ShortName, a.Value, a.KeyPathLine, a.ValueNameLine, a.ValueLine,
+                                      a.FaultLine, a.DescriptionLine, a.ProblemKind}),
+            (std::vector<std::string>{f1, f1, "", " File Path:" + f1, " File Name:" + a.ValueName, " Value:" + f1,
+                                      " The file (" + a.ValueName + ") does not exist at the specified location",
+                                      "The shortcut a file.lnk in the folder " + f1 + " linked to a missing target.",
+                                      "Invalid Shortcut"}));
   EXPECT_EQ(b.FaultLine, "This shortcut (" + f2 + ") is invalid.");
   EXPECT_EQ(b.DescriptionLine, "The shortcut b folder.lnk in the folder " + f2 + " linked to a missing target.");
 }
@@ -85,18 +74,16 @@ TEST(Shortcuts, MissingTargetsAreReportedWithTheirTexts) {
 // skips only the document history.
 TEST(Shortcuts, WalkReportsOnlyMissingTargetsAndSkipsTheDocumentHistory) {
   TempFolder dir;
-  dir.WriteFile("App.v2\\run.exe");
-  dir.WriteFile("Plain\\readme.txt");
-  MakeShortcut(dir.Path() + "dotted folder.lnk", dir.Path() + "App.v2");
-  MakeShortcut(dir.Path() + "folder.lnk", dir.Path() + "Plain");
-  MakeShortcut(dir.Path() + "file.lnk", dir.Path() + "Plain\\readme.txt");
-  MakeShortcut(dir.Path() + "floppy.lnk", "A:\\setup.exe");
-  MakeShortcut(dir.Path() + "cdrom.lnk", "E:\\missing\\setup.exe");   // E: and F: are not fixed
-  MakeShortcut(dir.Path() + "share.lnk", "\\\\server\\share\\tool.exe");
-  MakeShortcut(dir.Path() + "upper.LNK", dir.Path() + "gone.exe");
-  dir.WriteFile("damaged.lnk", "not a shortcut at all");
-  dir.WriteFile("empty.lnk", "");
-  dir.WriteFile("x.lnk\\note.txt");
+  for (auto [file, content] : {std::pair{"App.v2\\run.exe", "x"}, {"Plain\\readme.txt", "x"}, {"x.lnk\\note.txt", "x"},
+                               {"damaged.lnk", "not a shortcut at all"}, {"empty.lnk", ""}})
+    dir.WriteFile(file, content);
+  // E: and F: are not fixed
+  for (auto [link, target] : std::initializer_list<std::pair<const char*, std::string>>{
+           {"dotted folder.lnk", dir.Path() + "App.v2"}, {"folder.lnk", dir.Path() + "Plain"},
+           {"file.lnk", dir.Path() + "Plain\\readme.txt"}, {"floppy.lnk", "A:\\setup.exe"},
+           {"cdrom.lnk", "E:\\missing\\setup.exe"}, {"share.lnk", "\\\\server\\share\\tool.exe"},
+           {"upper.LNK", dir.Path() + "gone.exe"}})
+    MakeShortcut(dir.Path() + link, target);
   MakeBroken(dir, {"Alpha\\deep\\one.lnk"});
   MakeShortcut(dir.Path() + "Alpha\\deep\\z\u00e9ro \u00dcbung.lnk", "C:\\nowhere\\stra\u00dfe.exe");
   MakeBroken(dir, {"x.lnk\\two.lnk", "Recent\\skipped.lnk", "MyRecentFile.lnk", "Start Menu\\five.lnk",
@@ -114,16 +101,17 @@ TEST(Shortcuts, WalkReportsOnlyMissingTargetsAndSkipsTheDocumentHistory) {
 TEST(Shortcuts, HiddenOrSystemFoldersAreWalkedOnlyWithTheirListedAttributes) {
   TempFolder dir;
   MakeBroken(dir, {"hidden\\a.lnk", "hidsys\\b.lnk"});
-  ASSERT_TRUE(SetFileAttributesW(Widen(dir.Path() + "hidden").c_str(), FILE_ATTRIBUTE_HIDDEN));
-  ASSERT_TRUE(SetFileAttributesW(Widen(dir.Path() + "hidsys").c_str(), FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM));
-  DWORD hidden = GetFileAttributesW(Widen(dir.Path() + "hidden").c_str());
-  DWORD hidsys = GetFileAttributesW(Widen(dir.Path() + "hidsys").c_str());
-  if (hidden != 0x12 || hidsys != 0x16) GTEST_SKIP() << "folder attributes not kept by this file system";
+  auto set = [&](const char* sub, DWORD attributes) {
+    std::wstring folder = Widen(dir.Path() + sub);
+    return SetFileAttributesW(folder.c_str(), attributes) && GetFileAttributesW(folder.c_str()) == (attributes | 0x10);
+  };
+  bool kept = set("hidden", FILE_ATTRIBUTE_HIDDEN) && set("hidsys", FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM);
+  if (!kept) GTEST_SKIP() << "folder attributes not kept by this file system";
   ShortcutScan scan;
   scan.Run(dir.Path());
   EXPECT_EQ(scan.Paths(), std::vector<std::string>{dir.Path() + "hidsys\\b.lnk"});
-  SetFileAttributesW(Widen(dir.Path() + "hidden").c_str(), FILE_ATTRIBUTE_NORMAL);
-  SetFileAttributesW(Widen(dir.Path() + "hidsys").c_str(), FILE_ATTRIBUTE_NORMAL);
+  set("hidden", FILE_ATTRIBUTE_NORMAL);
+  set("hidsys", FILE_ATTRIBUTE_NORMAL);
 }
 
 namespace {
@@ -150,10 +138,11 @@ TEST(Shortcuts, AnExclusionPassesOverThatShortcutOnlyAndTheStopFlagEndsEveryFold
   EXPECT_EQ(scan.Contents.GetItem(1).Content.Number, 2);
 
   ShortcutScan stopped;
-  ScanState = TRunState::StopScan;   // put back by the run
-  stopped.Run(dir.Path());
-  EXPECT_EQ(stopped.Contents.Count(), 0);
-  ScanState = TRunState::Idle;
+  {
+    TKeep<TRunState> stop(ScanState, TRunState::StopScan);
+    stopped.Run(dir.Path());
+    EXPECT_EQ(stopped.Contents.Count(), 0);
+  }
   AbortOnFirstCount label;
   InvalidShortCutsUnit::ScanShortcutFolder(ExcludeTrailingBackslash(dir.Path()), 7, nullptr, &label, stopped.IgnoreList,
                                            stopped.Contents);
@@ -164,8 +153,6 @@ TEST(Shortcuts, EntriesAreCountedAndTheCurrentItemShownEveryTwoHundred) {
   TempFolder dir;
   for (int i = 0; i < 250; ++i) dir.WriteFile(Format("f%03d.txt", i));
   ShortcutScan scan;
-  VisitedKeyCount = 0;
-  ItemsProcessed = 0;
   scan.Run(dir.Path());
   // "." and ".." plus the 250 files
   EXPECT_EQ(VisitedKeyCount, 252);
@@ -186,11 +173,8 @@ TEST(Shortcuts, RepairMovesTickedShortcutsToTheRecycleBinAndLogsTheOutcome) {
 
   scan_test::TRepairRun repair;
   repair.Repair(InvalidShortCutsUnit::RepairShortcuts, scan.Contents);
-  ASSERT_EQ(repair.Log.Count(), 2);
-  EXPECT_EQ(repair.Log.GetItem(0).Content.KeyPath, dir.Path() + "a.lnk");
-  EXPECT_EQ(repair.Log.GetItem(0).Content.Status, "Repaired Successfully");
-  EXPECT_EQ(repair.Log.GetItem(1).Content.KeyPath, dir.Path() + "c.lnk");
-  EXPECT_EQ(repair.Log.GetItem(1).Content.Status, "Repair Failed");
+  EXPECT_EQ(repair.Lines(), (scan_test::Lines{{dir.Path() + "a.lnk", scan_test::kOk},
+                                              {dir.Path() + "c.lnk", scan_test::kFailed}}));
   EXPECT_EQ(repair.Status.Text, dir.Path() + "c.lnk");
   EXPECT_EQ(repair.FinishList.Count, 2);
   EXPECT_FALSE(FileExists(dir.Path() + "a.lnk"));
@@ -198,10 +182,9 @@ TEST(Shortcuts, RepairMovesTickedShortcutsToTheRecycleBinAndLogsTheOutcome) {
 
   // The stop flag of the repair ends it before the next finding.
   scan.Contents.GetItem(1).Content.Checked = true;
-  ScanState = TRunState::StopRepair;
+  ScanState = TRunState::StopRepair;   // put back by the scan run
   scan_test::TRepairRun none;
   none.Repair(InvalidShortCutsUnit::RepairShortcuts, scan.Contents);
-  ScanState = TRunState::Idle;
   EXPECT_EQ(none.Log.Count(), 0);
   EXPECT_TRUE(FileExists(dir.Path() + "b.lnk"));
 }

@@ -1,13 +1,8 @@
 #include <gtest/gtest.h>
 
-#include <vector>
-
 #include "framework/Strings.h"
-#include "scan/PublicFunctionUnit.h"
 #include "scan/StartUpUnit.h"
-#include "support/Planting.h"
 #include "support/ScanFixture.h"
-#include "support/TestSupport.h"
 
 using namespace PublicFunctionUnit;
 using testing_support::RegSandbox;
@@ -36,10 +31,7 @@ void Scan(scan_test::TScanRun& scan, const RegSandbox& order) {
 }  // namespace
 
 TEST(StartupPrograms, ProgramsFoldersComeFromTheSystem) {
-  std::string common = StartUpUnit::AllUsersProgramsDir();
-  std::string user = StartUpUnit::UserProgramsDir();
-  ASSERT_FALSE(common.empty());
-  ASSERT_FALSE(user.empty());
+  std::string common = StartUpUnit::AllUsersProgramsDir(), user = StartUpUnit::UserProgramsDir();
   EXPECT_TRUE(DirectoryExists(common)) << common;
   EXPECT_TRUE(DirectoryExists(user)) << user;
   EXPECT_NE(AnsiUpperCase(common), AnsiUpperCase(user));
@@ -52,13 +44,9 @@ TEST(StartupPrograms, GroupsMissingFromBothProgramsFoldersAreReported) {
   GroupFolder a(StartUpUnit::AllUsersProgramsDir(), inCommon);
   GroupFolder b(StartUpUnit::UserProgramsDir(), inUser);
   RegSandbox order;
-  order.CreateKey("Favorites\\Programs\\elsewhere");
-  order.CreateKey("Start Menu\\Programs\\" + inCommon);
-  order.CreateKey("Start Menu\\Programs\\" + inUser);
-  order.CreateKey("Start Menu\\Programs\\" + missing);
-  order.CreateKey("Start Menu2\\Programs\\not looked at");
+  for (std::string sub : {"Favorites\\Programs\\elsewhere", "Start Menu2\\Programs\\not looked at"}) order.CreateKey(sub);
+  for (std::string group : {inCommon, inUser, missing}) order.CreateKey("Start Menu\\Programs\\" + group);
   scan_test::TScanRun scan;
-  ItemsProcessed = 0;
   Scan(scan, order);
   std::string k = order.FullPath() + "\\Start Menu\\Programs\\" + missing;
   ASSERT_EQ(scan.Lines(), std::vector<std::string>{k + "|" + missing + "|"});
@@ -67,38 +55,30 @@ TEST(StartupPrograms, GroupsMissingFromBothProgramsFoldersAreReported) {
   const TContent& c = scan.Contents.GetItem(0).Content;
   EXPECT_TRUE(c.Checked);
   EXPECT_EQ(c.Number, 1);
-  EXPECT_EQ(c.ShortName, missing);
-  EXPECT_EQ(c.KeyPathLine, " Key Path:" + k);
-  EXPECT_EQ(c.ValueNameLine, " ValueName:" + missing);
-  EXPECT_EQ(c.ValueLine, " Value:" + missing);
-  EXPECT_EQ(c.FaultLine, " The key does not exist at the specified location");
-  EXPECT_EQ(c.DescriptionLine, "");
-  EXPECT_EQ(c.ProblemKind, "");
+  EXPECT_EQ((std::vector<std::string>{c.ShortName, c.KeyPathLine, c.ValueNameLine, c.ValueLine, c.FaultLine,
+                                      c.DescriptionLine, c.ProblemKind}),
+            (std::vector<std::string>{missing, " Key Path:" + k, " ValueName:" + missing, " Value:" + missing,
+                                      " The key does not exist at the specified location", "", ""}));
 }
 
-TEST(StartupPrograms, WithoutAStartMenuOrderTheGroupsAreTheKeysOwnSubkeys) {
-  RegSandbox order;
-  std::string missing = Unique("missing");
-  order.CreateKey(missing);
-  scan_test::TScanRun scan;
-  Scan(scan, order);
-  EXPECT_EQ(scan.Lines(), std::vector<std::string>{order.FullPath() + "\\" + missing + "|" + missing + "|"});
-  scan_test::TScanRun none;
-  StartUpUnit::ScanStartupPrograms(12, nullptr, nullptr, none.IgnoreList, none.Contents, order.Path() + "\\nokey",
-                                   HKEY_CURRENT_USER);
-  EXPECT_EQ(none.Contents.Count(), 0);
-}
-
-TEST(StartupPrograms, ExclusionsAndProgramsFoldersOutOfReach) {
+TEST(StartupPrograms, ExclusionsOwnSubkeysAndProgramsFoldersOutOfReach) {
   RegSandbox order;
   std::string g1 = Unique("one"), g2 = Unique("two");
-  order.CreateKey("Start Menu\\Programs\\" + g1);
-  order.CreateKey("Start Menu\\Programs\\" + g2);
+  for (std::string group : {g1, g2}) order.CreateKey("Start Menu\\Programs\\" + group);
   std::string base = order.FullPath() + "\\Start Menu\\Programs\\";
   scan_test::TScanRun scan;
   scan.Ignore("Startup Programs", base + g1, g1);
   Scan(scan, order);
   EXPECT_EQ(scan.Lines(), std::vector<std::string>{base + g2 + "|" + g2 + "|"});
+
+  // Without a start menu order the groups are the key's own subkeys; a missing key gives nothing.
+  for (auto [sub, expected] : std::initializer_list<std::pair<std::string, std::vector<std::string>>>{
+           {"\\Start Menu\\Programs", {base + g1 + "|" + g1 + "|", base + g2 + "|" + g2 + "|"}}, {"\\nokey", {}}}) {
+    scan_test::TScanRun plain;
+    StartUpUnit::ScanStartupPrograms(12, nullptr, nullptr, plain.IgnoreList, plain.Contents, order.Path() + sub,
+                                     HKEY_CURRENT_USER);
+    EXPECT_EQ(plain.Lines(), expected) << sub;
+  }
 
   // Programs folders on a drive that is not fixed cannot be judged.
   scan_test::TScanRun none;

@@ -38,6 +38,17 @@ class TFailingObject : public IDispatch {
  private:
   const wchar_t* description_;
 };
+
+// The text and code of the error a call raises.
+template <class F>
+std::pair<std::string, HRESULT> ErrorOf(F call) {
+  try {
+    call();
+  } catch (const EOleError& e) {
+    return {e.what(), e.Code()};
+  }
+  return {"no error", S_OK};
+}
 }  // namespace
 
 TEST(Automation, ScriptControlEvaluatesAndAFailingEvalRaisesItsError) {
@@ -47,13 +58,9 @@ TEST(Automation, ScriptControlEvaluatesAndAFailingEvalRaisesItsError) {
   EXPECT_EQ(script.Get("Language").AsString(), "VBScript");
   EXPECT_EQ(script.Call("Eval", {"1+2"}).AsInt(), 3);
   EXPECT_EQ(script.Call("Eval", {"\"a\" & 2"}).AsString(), "a2");
-  try {
-    script.Call("Eval", {"CInt(\"x\")"});
-    FAIL() << "no error";
-  } catch (const EOleError& e) {
-    EXPECT_EQ((unsigned)e.Code(), 0x800A000Du);   // the script's "Type mismatch"
-    EXPECT_STRNE(e.what(), "");
-  }
+  auto [text, code] = ErrorOf([&] { script.Call("Eval", {"CInt(\"x\")"}); });
+  EXPECT_EQ((unsigned)code, 0x800A000Du);   // the script's "Type mismatch"
+  EXPECT_NE(text, "");
   EXPECT_EQ(script.Get("Error").AsObject().Get("Description").AsString(), "Type mismatch");
   // An unknown programmatic identifier or an empty object fails the same way.
   EXPECT_THROW(TAutoObject::Create("Zelvoran.NoSuchObject"), EOleError);
@@ -62,21 +69,12 @@ TEST(Automation, ScriptControlEvaluatesAndAFailingEvalRaisesItsError) {
 
 TEST(Automation, AFailingCallCarriesTheObjectsOwnTextElseTheCode) {
   TFailingObject described(L"Restore point not created");
-  try {
-    TAutoObject(&described).Call("Fail", {1, "two"});
-    FAIL() << "no error";
-  } catch (const EOleError& e) {
-    EXPECT_EQ(std::string(e.what()), "Restore point not created");
-    EXPECT_EQ(e.Code(), E_FAIL);
-  }
+  EXPECT_EQ(ErrorOf([&] { TAutoObject(&described).Call("Fail", {1, "two"}); }),
+            std::make_pair(std::string("Restore point not created"), E_FAIL));
   TFailingObject silent(nullptr);
-  try {
-    TAutoObject(&silent).Call("Fail");
-    FAIL() << "no error";
-  } catch (const EOleError& e) {
-    EXPECT_STRNE(e.what(), "");
-    EXPECT_EQ(e.Code(), E_FAIL);
-  }
+  auto [text, code] = ErrorOf([&] { TAutoObject(&silent).Call("Fail"); });
+  EXPECT_NE(text, "");
+  EXPECT_EQ(code, E_FAIL);
   EXPECT_THROW(TAutoObject(&silent).Get("Other"), EOleError);
   EXPECT_EQ(described.refs_, 1u);   // every reference given back
   EXPECT_EQ(silent.refs_, 1u);

@@ -38,19 +38,18 @@ TEST(IniFile, WritesReadsListsAndErasesKeepingEveryCharacterOrSaysWhereItCouldNo
 
   // A write that fails says where it could not write.
   TIniFile nowhere(folder.Path() + "no such folder\\speed.ini");
+  std::string error = "no error";
   try {
     nowhere.WriteString("S", "F1", "1");
-    FAIL() << "no error";
   } catch (const EIniFileException& e) {
-    EXPECT_EQ(std::string(e.what()), "Unable to write to " + folder.Path() + "no such folder\\speed.ini");
+    error = e.what();
   }
+  EXPECT_EQ(error, "Unable to write to " + folder.Path() + "no such folder\\speed.ini");
 }
 
 TEST(Handles, ForEachFileListsEntriesButNeverTheDotFoldersAndStopsWhenAsked) {
   TempFolder folder;
-  folder.WriteFile("a.ini");
-  folder.WriteFile("b.ini");
-  folder.WriteFile("c.txt");
+  for (const char* name : {"a.ini", "b.ini", "c.txt"}) folder.WriteFile(name);
   CreateDirectoryW(Widen(folder.Path() + "sub.ini").c_str(), nullptr);
   std::vector<std::string> names;
   EXPECT_TRUE(ForEachFile(folder.Path(), "*", [&](const TFoundFile& f) {

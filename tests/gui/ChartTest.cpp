@@ -36,12 +36,10 @@ TEST(ChartSeries, ScrollingDropsTheOldestPointAndKeepsTheStep) {
 
 TEST_F(ChartFixture, EachSeriesIsDrawnInItsColourAtItsValue) {
   chart->SetLeftAxis(0, 100);
-  TChartSeries& low = chart->AddSeries("low", clRed);
-  TChartSeries& high = chart->AddSeries("high", clBlue);
-  low.Fill(TChart::kHistory, 25);
-  high.Fill(TChart::kHistory, 75);
-  low.Scroll(100);   // the newest point only, at the right end
-  high.Scroll(75);
+  chart->AddSeries("low", clRed).Fill(TChart::kHistory, 25);
+  chart->AddSeries("high", clBlue).Fill(TChart::kHistory, 75);
+  chart->Series(0).Scroll(100);   // the newest point only, at the right end
+  chart->Series(1).Scroll(75);
 
   TBitmap picture = Picture();
   RECT plot = chart->PlotRect();

@@ -21,17 +21,14 @@ TEST(GuiRepairDialog, CancelSetsTheRunStateToStopAndHidesTheDialog) {
   using RepairDialogUnit::RepairDialogForm;
   testing_support::TKeep state(PublicFunctionUnit::ScanState);
   RepairDialogForm = new TRepairDialogForm;
-  EXPECT_EQ(RepairDialogForm->Caption(), "Zelvoran");
-  EXPECT_TRUE(IsTopmost(RepairDialogForm));
-  EXPECT_EQ(RepairDialogForm->abRepair->Caption(), "Repair");
-  EXPECT_TRUE(RepairDialogForm->Animate1->Playing());
+  EXPECT_EQ(RepairDialogForm->Caption() + "|" + RepairDialogForm->abRepair->Caption(), "Zelvoran|Repair");
+  EXPECT_TRUE(IsTopmost(RepairDialogForm) && RepairDialogForm->Animate1->Playing());
   RepairDialogForm->Show();
   RepairDialogForm->Repaint();
   EXPECT_TRUE(IsWindowEnabled(Application.Handle ? Application.Handle : RepairDialogForm->Handle()));
 
   // The work writes each item into the status label.
-  TCaptionTarget* status = RepairDialogForm->abRepair;
-  status->SetCaption("HKEY_CURRENT_USER\\Software\\Gone");
+  static_cast<TCaptionTarget*>(RepairDialogForm->abRepair)->SetCaption("HKEY_CURRENT_USER\\Software\\Gone");
   EXPECT_EQ(RepairDialogForm->abRepair->Caption(), "HKEY_CURRENT_USER\\Software\\Gone");
 
   for (auto before : {PublicFunctionUnit::TRunState::Idle, PublicFunctionUnit::TRunState::HistoryCleaning}) {
@@ -48,8 +45,7 @@ TEST(GuiRepairDialog, CancelSetsTheRunStateToStopAndHidesTheDialog) {
 
 TEST(GuiHintForm, ShowsTheGivenMessageUnderTheTitleHint) {
   THintForm* HintForm = new THintForm;
-  EXPECT_TRUE(IsTopmost(HintForm));
-  EXPECT_EQ(GetWindowLongW(HintForm->Handle(), GWL_STYLE) & WS_CAPTION, 0);
+  EXPECT_TRUE(IsTopmost(HintForm) && (GetWindowLongW(HintForm->Handle(), GWL_STYLE) & WS_CAPTION) == 0);
   EXPECT_EQ(HintForm->LabelMsg->Caption(), "LabelMsg");
   HintForm->LabelMsg->SetCaption("Please wait while the backup list is read...");
   HintForm->Show();
@@ -61,8 +57,7 @@ TEST(GuiHintForm, ShowsTheGivenMessageUnderTheTitleHint) {
 
 TEST(GuiAboutForm, ShowsTheVersionEndsWithOkAndLightsItsLink) {
   TFormPtr<TAboutForm> about(new TAboutForm);
-  EXPECT_EQ(about->Caption(), "About");
-  EXPECT_EQ(about->abVersion->Caption(), "Version 3.0");
+  EXPECT_EQ(about->Caption() + "|" + about->abVersion->Caption(), "About|Version 3.0");
   EXPECT_EQ(about->abHomeBtn->Cursor(), TCursor::HandPoint);
   EXPECT_EQ(about->Image1->Picture().Width(), 160);
   EXPECT_FALSE(about->Image2->Picture().Empty());
@@ -75,12 +70,9 @@ TEST(GuiAboutForm, ShowsTheVersionEndsWithOkAndLightsItsLink) {
   // The link turns blue and underlined under the mouse, and black after.
   TLabel* link = about->abHomeBtn;
   link->Perform(WM_MOUSEMOVE, 0, MAKELPARAM(3, 3));
-  EXPECT_EQ(link->Font().Color, 0xFF0000u);
-  EXPECT_TRUE(link->Font().Underline);
+  EXPECT_TRUE(link->Font().Color == 0xFF0000u && link->Font().Underline);
   link->Perform(WM_MOUSELEAVE);
-  EXPECT_EQ(link->Font().Color, clBlack);
-  EXPECT_FALSE(link->Font().Underline);
-  EXPECT_FALSE(link->Font().Bold);
+  EXPECT_TRUE(link->Font().Color == clBlack && !link->Font().Underline && !link->Font().Bold);
 }
 
 TEST(GuiImageEx, RaisesEnterAndLeaveOnceWithItselfAsSender) {
@@ -88,20 +80,16 @@ TEST(GuiImageEx, RaisesEnterAndLeaveOnceWithItselfAsSender) {
     TBox() : TForm({}) { DoCreate(); }
   };
   TFormPtr<TBox> form(new TBox);
-  auto* scan = new TImageEx(form.get());
-  auto* abort = new TImageEx(form.get());
-  scan->Tag = 0;
-  abort->Tag = 1;
   // One pair of handlers for several pictures, told apart by the sender.
   std::vector<std::string> events;
-  for (TImageEx* image : {scan, abort}) {
+  TImageEx* abort = nullptr;
+  for (int tag : {0, 1}) {
+    auto* image = abort = new TImageEx(form.get());
+    image->Tag = tag;
     image->OnMouseEnter = [&](TObject* s) { events.push_back("enter" + std::to_string(((TImageEx*)s)->Tag)); };
     image->OnMouseLeave = [&](TObject* s) { events.push_back("leave" + std::to_string(((TImageEx*)s)->Tag)); };
   }
-  abort->Perform(WM_MOUSEMOVE, 0, MAKELPARAM(5, 5));
-  abort->Perform(WM_MOUSEMOVE, 0, MAKELPARAM(6, 5));
-  abort->Perform(WM_MOUSELEAVE);
-  abort->Perform(WM_MOUSELEAVE);
+  for (UINT message : {WM_MOUSEMOVE, WM_MOUSEMOVE, WM_MOUSELEAVE, WM_MOUSELEAVE}) abort->Perform(message, 0, MAKELPARAM(5, 5));
   Application.ProcessMessages();
   EXPECT_EQ(events, (std::vector<std::string>{"enter1", "leave1"}));
 }

@@ -3,11 +3,8 @@
 #include <gtest/gtest.h>
 
 #include "support/ScanFixture.h"
-#include "support/TestSupport.h"
 #include "app/MainUnitSections.h"
-#include "framework/StringList.h"
 #include "framework/Strings.h"
-#include "scan/PublicFunctionUnit.h"
 
 using namespace PublicFunctionUnit;
 using testing_support::TempFolder;
@@ -17,24 +14,19 @@ TEST(ScanFileChecks, AScanKeepsWhatItFoundAndOutsideAScanEveryCheckReadsTheDisk)
   std::string file = dir.Path() + "late.txt";
   std::string folder = dir.Path() + "later";
   EXPECT_TRUE(ScanDirectoryExists(ExcludeTrailingBackslash(dir.Path())));
-  EXPECT_FALSE(ScanFileExists(ExcludeTrailingBackslash(dir.Path())));
-  EXPECT_FALSE(ScanFileExists(""));
-  EXPECT_FALSE(ScanDirectoryExists(""));
+  EXPECT_FALSE(ScanFileExists(ExcludeTrailingBackslash(dir.Path())) || ScanFileExists("") || ScanDirectoryExists(""));
   {
     TScanFileChecks scan;
-    EXPECT_FALSE(ScanFileExists(file));
-    EXPECT_FALSE(ScanDirectoryExists(folder));
+    EXPECT_FALSE(ScanFileExists(file) || ScanDirectoryExists(folder));
     ASSERT_TRUE(WriteFileBytes(file, "x"));
     ASSERT_TRUE(CreateDirectoryW(Widen(folder).c_str(), nullptr));
-    EXPECT_FALSE(ScanFileExists(file));        // looked up once in this scan
-    EXPECT_FALSE(ScanDirectoryExists(folder));
+    EXPECT_FALSE(ScanFileExists(file) || ScanDirectoryExists(folder));   // looked up once in this scan
     EXPECT_FALSE(ScanDirectoryExists(file));   // one look-up answers both questions
   }
   EXPECT_TRUE(ScanFileExists(file));   // the scan is over: the disk again
   EXPECT_FALSE(ScanDirectoryExists(file));
   TScanFileChecks next;
-  EXPECT_TRUE(ScanFileExists(file));   // a new scan keeps nothing from the last
-  EXPECT_TRUE(ScanDirectoryExists(folder));
+  EXPECT_TRUE(ScanFileExists(file) && ScanDirectoryExists(folder));   // a new scan keeps nothing from the last
   ASSERT_TRUE(DeleteFileW(Widen(file).c_str()));
   EXPECT_TRUE(ScanFileExists(file));
 }

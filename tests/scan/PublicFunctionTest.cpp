@@ -7,12 +7,9 @@
 #include "framework/Exceptions.h"
 #include "framework/Handles.h"
 #include "framework/Registry.h"
-#include "framework/StringList.h"
-#include "scan/PublicFunctionUnit.h"
 #include "support/Fuzz.h"
 #include "support/Planting.h"
 #include "support/ScanFixture.h"
-#include "support/TestSupport.h"
 
 using namespace PublicFunctionUnit;
 using testing_support::RegSandbox;
@@ -35,18 +32,14 @@ TEST(Settings, FirstStartWritesDefaultsAndOddTextsStayAsTheyAre) {
   SHDeleteKeyW(HKEY_LOCAL_MACHINE, Widen(settings.Path()).c_str());   // a first start: no key at all
   TKeep<TMyRegistryInfo> info(MyRegistryInfo, {});
   LoadSettings();
-  EXPECT_EQ(ReadSetting("NotAutoBackup"), "0");
-  EXPECT_EQ(ReadSetting("OneTime"), "0");
-  EXPECT_EQ(ReadSetting("SelectAll"), "1");
-  EXPECT_EQ(ReadSetting("CheckUpdate"), "1");
-  EXPECT_EQ(ReadSetting("Version"), "3.0");
-  EXPECT_EQ(ReadSetting("HomePage"), "<missing>");
-  EXPECT_EQ(ReadSetting("HelpURL"), "<missing>");
-  EXPECT_TRUE(MyRegistryInfo.SelectAll);
-  EXPECT_TRUE(MyRegistryInfo.CheckUpdate);
-  EXPECT_TRUE(MyRegistryInfo.OneTime);
-  EXPECT_FALSE(MyRegistryInfo.NotAutoBackup);
-  EXPECT_TRUE(MyRegistryInfo.NotRun);   // no Run value named after the executable
+  std::vector<std::string> written;
+  for (const char* name : {"NotAutoBackup", "OneTime", "SelectAll", "CheckUpdate", "Version", "HomePage", "HelpURL"})
+    written.push_back(ReadSetting(name));
+  EXPECT_EQ(written, (std::vector<std::string>{"0", "0", "1", "1", "3.0", "<missing>", "<missing>"}));
+  // NotRun: no Run value named after the executable
+  const TMyRegistryInfo& i = MyRegistryInfo;
+  EXPECT_EQ((std::vector<bool>{i.SelectAll, i.CheckUpdate, i.OneTime, i.NotAutoBackup, i.NotRun}),
+            (std::vector<bool>{true, true, true, false, true}));
   EXPECT_FALSE(MyRegistryInfo.HomePage.empty());
   EXPECT_EQ(MyRegistryInfo.HelpURL, MyRegistryInfo.HomePage + "/help");
 
@@ -54,9 +47,7 @@ TEST(Settings, FirstStartWritesDefaultsAndOddTextsStayAsTheyAre) {
            {"SelectAll", "yes"}, {"OneTime", "1"}, {"NotAutoBackup", "1"}, {"HomePage", "http://127.0.0.1:1/"}, {"Version", "2.0"}})
     settings.SetString("", name, text);
   LoadSettings();
-  EXPECT_FALSE(MyRegistryInfo.SelectAll);
-  EXPECT_FALSE(MyRegistryInfo.OneTime);
-  EXPECT_TRUE(MyRegistryInfo.NotAutoBackup);
+  EXPECT_EQ((std::vector<bool>{i.SelectAll, i.OneTime, i.NotAutoBackup}), (std::vector<bool>{false, false, true}));
   EXPECT_EQ(MyRegistryInfo.HomePage, "http://127.0.0.1:1/");
   EXPECT_EQ(ReadSetting("SelectAll"), "yes");   // not rewritten
   EXPECT_EQ(ReadSetting("Version"), "3.0");     // written at every start
@@ -100,14 +91,11 @@ TEST(ScanState, PlatformAndDrives) {
   TStringList drives;
   TKeep<TRunState> state(ScanState, TRunState::Idle);
   ListNonFixedDrives(drives);
-  EXPECT_NE(drives.IndexOf("E:"), -1);
-  EXPECT_NE(drives.IndexOf("F:"), -1);
-  EXPECT_EQ(drives.IndexOf("C:"), -1);
-  EXPECT_EQ(drives.IndexOf("D:"), -1);
-  EXPECT_FALSE(IsOnFixedDrive(drives, "e:\\setup.exe"));
-  EXPECT_FALSE(IsOnFixedDrive(drives, "C:\\dir\\E:\\x"));   // the drive text anywhere in the path
-  EXPECT_TRUE(IsOnFixedDrive(drives, "C:\\dir\\x"));
-  EXPECT_TRUE(IsOnFixedDrive(TStringList(), "E:\\x"));
+  EXPECT_TRUE(drives.IndexOf("E:") != -1 && drives.IndexOf("F:") != -1);
+  EXPECT_TRUE(drives.IndexOf("C:") == -1 && drives.IndexOf("D:") == -1);
+  // the drive text anywhere in the path counts
+  EXPECT_FALSE(IsOnFixedDrive(drives, "e:\\setup.exe") || IsOnFixedDrive(drives, "C:\\dir\\E:\\x"));
+  EXPECT_TRUE(IsOnFixedDrive(drives, "C:\\dir\\x") && IsOnFixedDrive(TStringList(), "E:\\x"));
   TStringList stopped;
   ScanState = TRunState::StopRepair;
   ListNonFixedDrives(stopped);
@@ -117,12 +105,10 @@ TEST(ScanState, PlatformAndDrives) {
 TEST(ScanState, SmallHelpers) {
   std::string user = "unchanged";
   GetCurrentUserName(user);
-  EXPECT_FALSE(user.empty());
-  EXPECT_NE(user, "unchanged");
+  EXPECT_TRUE(!user.empty() && user != "unchanged");
   std::string param = "x";
   EXPECT_FALSE(GetCommandLineParam(param) && param.rfind("--gtest", 0) != 0);
-  EXPECT_EQ(GetProgramFilesDir(0).empty(), false);
-  EXPECT_EQ(GetProgramFilesDir(2), "");
+  EXPECT_TRUE(!GetProgramFilesDir(0).empty() && GetProgramFilesDir(2).empty());
   EXPECT_TRUE(DirectoryExists(GetWindowsDir()));
   SYSTEMTIME st{2000, 1, 6, 1, 12, 0, 0, 0};   // 2000-01-01 12:00 UTC
   FILETIME ft;
@@ -130,17 +116,13 @@ TEST(ScanState, SmallHelpers) {
   EXPECT_NEAR(FileTimeToDateTime(ft), 36526.5, 0.6);
 }
 
-TEST(RegistryPath, RootNamesBothWays) {
-  EXPECT_EQ(RootKeyFromName("HKEY_CURRENT_CONFIG"), HKEY_CURRENT_CONFIG);
-  EXPECT_EQ(RootKeyFromName("HKEY_LOCAL_MACHINE"), HKEY_LOCAL_MACHINE);
-  EXPECT_EQ(RootKeyFromName("hkey_local_machine"), nullptr);
-  EXPECT_EQ(RootKeyFromName("HKEY_LOCAL_MACHINE\\"), nullptr);
-  EXPECT_EQ(RootKeyName(HKEY_CLASSES_ROOT), "HKEY_CLASSES_ROOT");
-  EXPECT_EQ(RootKeyName(HKEY_USERS), "HKEY_USERS");
-  EXPECT_EQ(RootKeyName((HKEY)(ULONG_PTR)0x80000004), "");
-}
-
+// Root names read both ways, and values and keys deleted by the paths findings give.
 TEST(RegistryPath, DeleteValueAndKey) {
+  EXPECT_EQ((std::vector<HKEY>{RootKeyFromName("HKEY_CURRENT_CONFIG"), RootKeyFromName("HKEY_LOCAL_MACHINE"),
+                               RootKeyFromName("hkey_local_machine"), RootKeyFromName("HKEY_LOCAL_MACHINE\\")}),
+            (std::vector<HKEY>{HKEY_CURRENT_CONFIG, HKEY_LOCAL_MACHINE, nullptr, nullptr}));
+  EXPECT_EQ(RootKeyName(HKEY_CLASSES_ROOT) + "|" + RootKeyName(HKEY_USERS) + "|" + RootKeyName((HKEY)(ULONG_PTR)0x80000004),
+            "HKEY_CLASSES_ROOT|HKEY_USERS|");
   RegSandbox box;
   box.SetString("HKEY_CURRENT_USER\\inner", "v", "1");
   box.SetString("Ключ", "имя", "1");
@@ -148,24 +130,19 @@ TEST(RegistryPath, DeleteValueAndKey) {
   EXPECT_FALSE(box.ValueExists("HKEY_CURRENT_USER\\inner", "v"));
   EXPECT_TRUE(DeleteRegistryValue(box.FullPath() + "\\Ключ", "имя"));
   EXPECT_FALSE(box.ValueExists("Ключ", "имя"));
-  box.SetString("k", "", "unnamed");
-  box.SetString("k", "Default", "literal");
-  box.SetString("k", "other", "x");
+  for (const char* name : {"", "Default", "other"}) box.SetString("k", name, "x");
   std::string key = box.FullPath() + "\\k";
   EXPECT_TRUE(DeleteRegistryValue(key, "default"));
-  EXPECT_FALSE(box.ValueExists("k", ""));
-  EXPECT_TRUE(box.ValueExists("k", "Default"));
+  EXPECT_TRUE(!box.ValueExists("k", "") && box.ValueExists("k", "Default"));
   EXPECT_TRUE(DeleteRegistryValue(key, "Default"));
-  EXPECT_FALSE(box.ValueExists("k", "Default"));
-  EXPECT_TRUE(box.ValueExists("k", "other"));
+  EXPECT_TRUE(!box.ValueExists("k", "Default") && box.ValueExists("k", "other"));
   EXPECT_FALSE(DeleteRegistryValue(key, "absent"));
   // a key that vanished since the scan is not created again
   EXPECT_FALSE(DeleteRegistryValue(box.FullPath() + "\\gone", "v"));
   EXPECT_FALSE(box.KeyExists("gone"));
   EXPECT_FALSE(DeleteRegistryValue("NOT_A_ROOT\\x", "v"));
 
-  box.SetString("t\\a\\b", "v", "1");   // a key goes with its subtree
-  box.SetString("t\\c", "v", "1");
+  for (const char* sub : {"t\\a\\b", "t\\c"}) box.SetString(sub, "v", "1");   // a key goes with its subtree
   EXPECT_TRUE(DeleteRegistryKey(HKEY_CURRENT_USER, "\\" + box.Path() + "\\t"));
   EXPECT_FALSE(box.KeyExists("t"));
   EXPECT_FALSE(DeleteRegistryKey(HKEY_CURRENT_USER, "\\" + box.Path() + "\\t"));
@@ -187,13 +164,9 @@ TEST(IgnoreList, LoadsMalformedLinesAndMatchesByItsCaseRules) {
   LoadIgnoreList(list);
   ASSERT_EQ(list.Count(), 5);
   auto at = [&](int i) { return list.GetItem(i).Content; };
-  EXPECT_EQ(at(1).Section, "");
-  EXPECT_EQ(at(1).KeyPath, "");
-  EXPECT_EQ(at(1).ValueName, "no bar at all");
-  EXPECT_EQ(at(2).Section, "Only");
-  EXPECT_EQ(at(2).KeyPath, "");
-  EXPECT_EQ(at(2).ValueName, "one");
-  EXPECT_EQ(at(3).ValueName, "name|with|bars");
+  auto line = [&](int i) { return at(i).Section + ">" + at(i).KeyPath + ">" + at(i).ValueName; };
+  EXPECT_EQ((std::vector<std::string>{line(1), line(2), line(3)}),
+            (std::vector<std::string>{">>no bar at all", "Only>>one", "Sec>Key>name|with|bars"}));
   LoadIgnoreList(list);   // a second load does not double the entries
   EXPECT_EQ(list.Count(), 5);
 

@@ -1,10 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "framework/StringList.h"
-#include "scan/PublicFunctionUnit.h"
-#include "scan/SectionCommon.h"
 #include "support/ScanFixture.h"
-#include "support/TestSupport.h"
 
 using namespace SectionCommon;
 using testing_support::RegSandbox;
@@ -30,11 +26,9 @@ TEST(SectionCommon, RemovalSaysExactlyWhatARepairTakes) {
   EXPECT_EQ(v.SubKey, "A\\HKEY_LOCAL_MACHINE\\B");   // the root's name is taken off once
   EXPECT_EQ(v.ValueName, "");                           // "default" is the unnamed value
   EXPECT_EQ(RepairRemoval(TRepairForm::Value, Finding("HKEY_USERS\\X", "Default")).ValueName, "Default");
-  TRemoval h = RepairRemoval(TRepairForm::ValueByShortName, Finding("HKEY_LOCAL_MACHINE\\H", "", "a.hlp"));
-  EXPECT_EQ(h.ValueName, "a.hlp");
+  EXPECT_EQ(RepairRemoval(TRepairForm::ValueByShortName, Finding("HKEY_LOCAL_MACHINE\\H", "", "a.hlp")).ValueName, "a.hlp");
   TRemoval k = RepairRemoval(TRepairForm::Key, Finding("HKEY_CLASSES_ROOT\\CLSID\\{x}", "default"));
-  EXPECT_EQ(k.Kind, TRemovalKind::Key);
-  EXPECT_EQ(k.SubKey, "CLSID\\{x}");
+  EXPECT_TRUE(k.Kind == TRemovalKind::Key && k.SubKey == "CLSID\\{x}");
   EXPECT_EQ(RepairRemoval(TRepairForm::Key, Finding("HKEY_CLASSES_ROOT", "")).Kind, TRemovalKind::None);
   EXPECT_EQ(RepairRemoval(TRepairForm::KeyOrValue, Finding("HKEY_CURRENT_USER\\M", "v", "", "key")).Kind,
             TRemovalKind::Key);
@@ -42,8 +36,7 @@ TEST(SectionCommon, RemovalSaysExactlyWhatARepairTakes) {
             TRemovalKind::Value);
   EXPECT_EQ(RepairRemoval(TRepairForm::Value, Finding("nowhere\\x", "v")).Kind, TRemovalKind::None);
   TRemoval f = RepairRemoval(TRepairForm::File, Finding("C:\\x\\y.lnk", ""));
-  EXPECT_EQ(f.Kind, TRemovalKind::File);
-  EXPECT_EQ(f.File, "C:\\x\\y.lnk");
+  EXPECT_TRUE(f.Kind == TRemovalKind::File && f.File == "C:\\x\\y.lnk");
 }
 
 TEST(SectionCommon, RepairWalkLogsRealOutcomesAndHonoursTicksAndCancel) {
@@ -58,33 +51,26 @@ TEST(SectionCommon, RepairWalkLogsRealOutcomesAndHonoursTicksAndCancel) {
   unticked.Checked = false;
   add(unticked);
   add(Finding(box.FullPath() + "\\k", "never-there"));
-  TCaptionHolder status;
-  TListCountHolder finish;
-  TRepairContents log;
   scan_test::TScanRun run;
-  RepairFindings({.Form = TRepairForm::Value}, status, finish, contents, log);
-  EXPECT_FALSE(box.ValueExists("k", "gone"));
-  EXPECT_TRUE(box.ValueExists("k", "kept"));
-  ASSERT_EQ(log.Count(), 2);
-  EXPECT_EQ(log.GetItem(0).Content.KeyPath, box.FullPath() + "\\k");
-  EXPECT_EQ(log.GetItem(0).Content.Status, "Repaired Successfully");
-  EXPECT_EQ(log.GetItem(1).Content.Status, "Repair Failed");
-  EXPECT_EQ(finish.Count, 2);
-  EXPECT_EQ(status.Text, box.FullPath() + "\\k");
+  scan_test::TRepairRun values, keys, cancelled;
+  RepairFindings({.Form = TRepairForm::Value}, values.Status, values.FinishList, contents, values.Log);
+  const std::string k = box.FullPath() + "\\k";
+  EXPECT_TRUE(!box.ValueExists("k", "gone") && box.ValueExists("k", "kept"));
+  EXPECT_EQ(values.Lines(), (scan_test::Lines{{k, scan_test::kOk}, {k, scan_test::kFailed}}));
+  EXPECT_EQ(values.FinishList.Count, 2);
+  EXPECT_EQ(values.Status.Text, k);
 
-  TRegistryContents keys;
-  keys.GetItem(keys.Add()).Content = Finding(box.FullPath() + "\\sub", "default");
-  TRepairContents keyLog;
-  RepairFindings({.Form = TRepairForm::Key, .Status = TStatusText::WithoutRootName}, status, finish, keys, keyLog);
+  TRegistryContents subs;
+  subs.GetItem(subs.Add()).Content = Finding(box.FullPath() + "\\sub", "default");
+  RepairFindings({.Form = TRepairForm::Key, .Status = TStatusText::WithoutRootName}, keys.Status, keys.FinishList, subs,
+                 keys.Log);
   EXPECT_FALSE(box.KeyExists("sub"));
-  EXPECT_EQ(keyLog.GetItem(0).Content.KeyPath, "\\" + box.Path() + "\\sub");
-  EXPECT_EQ(keyLog.GetItem(0).Content.Status, "Repaired Successfully");
+  EXPECT_EQ(keys.Lines(), (scan_test::Lines{{"\\" + box.Path() + "\\sub", scan_test::kOk}}));
 
   // Cancel before the walk: nothing is touched or logged.
-  TRepairContents cancelled;
   PublicFunctionUnit::ScanState = PublicFunctionUnit::TRunState::StopRepair;   // put back by the run
-  RepairFindings({.Form = TRepairForm::Value}, status, finish, contents, cancelled);
-  EXPECT_EQ(cancelled.Count(), 0);
+  RepairFindings({.Form = TRepairForm::Value}, cancelled.Status, cancelled.FinishList, contents, cancelled.Log);
+  EXPECT_EQ(cancelled.Log.Count(), 0);
   EXPECT_TRUE(box.ValueExists("k", "kept"));
 }
 

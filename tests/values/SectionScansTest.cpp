@@ -9,7 +9,6 @@
 #include "scan/SharedDLLsUnit.h"
 #include "scan/UninstallSectionUnit.h"
 #include "scan/WindowsFontsUnit.h"
-#include "support/Planting.h"
 #include "support/ScanFixture.h"
 
 using namespace scan_test;
@@ -45,6 +44,8 @@ struct TFontFile {
   ~TFontFile() { DeleteFileW(Widen(Path).c_str()); }
 };
 
+using Plant = std::pair<const char*, std::string>;
+
 std::string Bad(const std::string& file, const std::string& key) {
   return "The Key " + file + " under " + key + " contains a bad path for the value";
 }
@@ -56,9 +57,9 @@ TExpected PlantFonts(TScanRun& run, const RegSandbox& key) {
   key.SetString("", "A Missing", "zvmissing.ttf");
   key.SetString("", "B Present", TestName() + ".ttf");
   key.SetRaw("", "C Binary", REG_BINARY, {1, 2});
-  key.SetString("", "D Full", run.Folder.WriteFile("Fonts-external\\x.ttf"));
-  key.SetString("", "E Full Missing", run.Folder.Path() + "gone.ttf");
-  key.SetString("", "F CD", "E:\\fonts\\x.ttf");
+  for (const auto& [name, data] : {Plant{"D Full", run.Folder.WriteFile("Fonts-external\\x.ttf")},
+                                   {"E Full Missing", run.Folder.Path() + "gone.ttf"}, {"F CD", "E:\\fonts\\x.ttf"}})
+    key.SetString("", name, data);
   key.SetString("", "G Spaced", "  zvspaced.ttf ", REG_EXPAND_SZ);
   key.SetString("", "H Ünïcode present", TestName() + "-ä.ttf");
   key.SetString("", "I Ünïcode missing", "zv-fehlt-ö.ttf");
@@ -74,20 +75,17 @@ TExpected PlantFonts(TScanRun& run, const RegSandbox& key) {
 
 TExpected PlantSharedDlls(TScanRun& run, const RegSandbox& key) {
   const std::string dir = run.Folder.Path();
-  run.Folder.WriteFile("a\\present.dll");
-  run.Folder.WriteFile("c\\present.dll");
-  run.Folder.WriteFile("h\\bibliothèque.dll");
+  for (const char* file : {"a\\present.dll", "c\\present.dll", "h\\bibliothèque.dll"}) run.Folder.WriteFile(file);
   key.SetString("", dir + "a\\present.dll", "0");             // count 0: reported though present
   key.SetDword("", dir + "b\\gone.dll", 1);                    // missing
   key.SetRaw("", dir + "c\\present.dll", REG_BINARY, {0x0A});  // count 10, present
   key.SetDword("", dir + "d\\gone.SyS", 0);                    // drivers are never judged
   key.SetRaw("", dir + "e\\gone.dll", REG_MULTI_SZ, {0, 0});   // other type: count -1
-  key.SetDword("", dir + "f\\E:gone.dll", 0);                  // names a CD-ROM drive
-  key.SetDword("", dir + "g\\A:gone.dll", 0);
-  key.SetDword("", dir + "h\\bibliothèque.dll", 1);
-  key.SetDword("", dir + "i\\manquée.dll", 2);
-  key.SetDword("", dir + "y\\msoe.dll", 1);                    // ends the section
-  key.SetDword("", dir + "z\\after.dll", 1);
+  // a CD-ROM drive named; msoe.dll ends the section
+  for (const auto& [name, count] : std::initializer_list<std::pair<const char*, DWORD>>{
+           {"f\\E:gone.dll", 0}, {"g\\A:gone.dll", 0}, {"h\\bibliothèque.dll", 1}, {"i\\manquée.dll", 2},
+           {"y\\msoe.dll", 1}, {"z\\after.dll", 1}})
+    key.SetDword("", dir + name, count);
   const std::string k = key.FullPath(), name = dir + "b\\gone.dll";
   return {.Values = {"0", "1", "-1", "2"},
           .Names = {dir + "a\\present.dll", name, dir + "e\\gone.dll", dir + "i\\manquée.dll"},
@@ -112,17 +110,14 @@ TExpected PlantAppPaths(TScanRun& run, const RegSandbox& key) {
   key.CreateKey("b.exe\\sub");
   key.SetString("c.exe", "", "zvmissing.exe");
   key.SetString("c.exe", "Path", dir + "\\");
-  key.SetString("d.exe", "", "%ProgramFiles%\\Internet Explorer\\iexplore.exe");
-  key.SetString("e.exe", "", "\"%ProgramFiles%\\ZvNoSuch\\x.exe\"");
-  key.SetString("f.exe", "", "%SystemRoot%\\notepad.exe");
   key.SetString("g.exe", "", "C:\\nosuch\\x.exe", REG_EXPAND_SZ);
-  key.SetString("h.exe", "", "notepad.exe");   // found on the search path
-  key.SetString("i.exe", "", "zvnosuch.exe");
-  key.SetString("j.exe", "", "E:\\x.exe");
-  key.SetString("k.exe", "", "C:\\nosuch\\prog");
-  key.SetString("l.exe", "", "\"%SystemRoot%\\notepad.exe\"");
-  key.SetString("ü.exe", "", dir + "\\prögram.exe");
-  key.SetString("ÿ.exe", "", dir + "\\fehlt-ä.exe");
+  // h.exe is found on the search path
+  for (const auto& [sub, data] : {Plant{"d.exe", "%ProgramFiles%\\Internet Explorer\\iexplore.exe"},
+                                  {"e.exe", "\"%ProgramFiles%\\ZvNoSuch\\x.exe\""}, {"f.exe", "%SystemRoot%\\notepad.exe"},
+                                  {"h.exe", "notepad.exe"}, {"i.exe", "zvnosuch.exe"}, {"j.exe", "E:\\x.exe"},
+                                  {"k.exe", "C:\\nosuch\\prog"}, {"l.exe", "\"%SystemRoot%\\notepad.exe\""},
+                                  {"ü.exe", dir + "\\prögram.exe"}, {"ÿ.exe", dir + "\\fehlt-ä.exe"}})
+    key.SetString(sub, "", data);
   const std::string bKey = key.FullPath() + "\\b.exe", full = dir + "\\zvmissing.exe";
   return {.Values = {full, full, programFiles + "\\ZvNoSuch\\x.exe", "\\zvnosuch.exe", dir + "\\fehlt-ä.exe"},
           .Finding = {.KeyPath = bKey, .ShortName = "b.exe", .ValueName = "Path", .ValueNameLine = " ValueName:Path",
@@ -134,8 +129,7 @@ TExpected PlantAppPaths(TScanRun& run, const RegSandbox& key) {
 
 TExpected PlantUninstall(TScanRun& run, const RegSandbox& key) {
   const std::string dir = run.Folder.Path();
-  run.Folder.WriteFile("un.exe");
-  run.Folder.WriteFile("désinstaller.exe");
+  for (const char* file : {"un.exe", "désinstaller.exe"}) run.Folder.WriteFile(file);
   auto plant = [&](const std::string& sub, const std::string& command) {
     key.SetString(sub, "DisplayName", sub);
     key.SetString(sub, "UninstallString", command);
@@ -183,16 +177,11 @@ TEST_P(SectionScan, ReportsWithExactTextsAndHonoursExclusionsAndStop) {
   const TExpected e = c.Plant(run, key);
   run.Scan(c.Scan, key.Path(), key.Root());
 
-  EXPECT_EQ(Field(run.Contents, &TContent::Value), e.Values);
-  if (!e.Names.empty()) {
-    EXPECT_EQ(Field(run.Contents, &TContent::ValueName), e.Names);
-  }
-  ASSERT_EQ(run.Contents.Count(), (int)e.Values.size());
+  ASSERT_EQ(Field(run.Contents, &TContent::Value), e.Values);
+  if (!e.Names.empty()) EXPECT_EQ(Field(run.Contents, &TContent::ValueName), e.Names);
   ExpectFinding(run.Contents.GetItem(e.Detailed).Content, e.Finding);
-  for (int i = 0; i < run.Contents.Count(); ++i) {
-    EXPECT_EQ(run.Contents.GetItem(i).Content.Number, i + 1);
-    EXPECT_TRUE(run.Contents.GetItem(i).Content.Checked);
-  }
+  for (int i = 0; i < run.Contents.Count(); ++i)
+    EXPECT_TRUE(run.Contents.GetItem(i).Content.Number == i + 1 && run.Contents.GetItem(i).Content.Checked) << i;
   EXPECT_EQ(run.CountLabel.Text, std::to_string(e.Values.size()));
   EXPECT_EQ(run.CurrentItem.Text, e.CurrentItem);
   EXPECT_EQ(PublicFunctionUnit::ItemsProcessed, e.ItemsProcessed);

@@ -5,7 +5,6 @@
 #include "support/Planting.h"
 #include "support/ScanFixture.h"
 #include "scan/ActivexSection.h"
-#include "scan/SectionCommon.h"
 
 using namespace PublicFunctionUnit;
 using namespace scan_test;
@@ -15,77 +14,60 @@ namespace {
 
 const char* const kCaption = "ActiveX, OLE/COM Entries";
 
+// What the results page shows of a finding, and the names its repair uses.
+Texts Shown(const TContent& c) {
+  return {c.ShortName, c.ValueName, c.Value, c.KeyPathLine, c.ValueNameLine, c.ValueLine, c.FaultLine,
+          c.DescriptionLine, c.ProblemKind};
+}
+
 class ComEntries : public ScanTest {};
 
 }  // namespace
 
 TEST_F(ComEntries, EmptyServerAndHelpKeysWithTheirTexts) {
   RegSandbox box;
-  box.SetString("X\\InprocServer32", "", "");
+  for (const char* k : {"X\\InprocServer32", "V\\LocalServer32", "U\\InprocServer", "T\\inprocserver32", "H\\HELPDIR",
+                        "h2\\helpdir", "AppID\\InprocServer32", "AppID\\a\\HELPDIR", "S\\appid\\InprocServer32"})
+    box.SetString(k, "", "");
   box.SetString("Y\\InprocServer32", "", "", REG_EXPAND_SZ);
   box.CreateKey("Z\\InprocServer32");
   box.SetString("W\\InprocServer32", "", "x");
-  box.SetString("V\\LocalServer32", "", "");
-  box.SetString("U\\InprocServer", "", "");
-  box.SetString("T\\inprocserver32", "", "");
-  box.SetString("H\\HELPDIR", "", "");
-  box.SetString("h2\\helpdir", "", "");
-  box.SetString("AppID\\InprocServer32", "", "");
-  box.SetString("AppID\\a\\HELPDIR", "", "");
-  box.SetString("S\\appid\\InprocServer32", "", "");
 
-  ActivexSection::ScanComKeys(0, &CurrentItem, &CountLabel, IgnoreList, Contents, box.Path(), box.Root());
+  Scan(ActivexSection::ScanComKeys, box.Path(), box.Root());
   auto k = [&](const std::string& sub) { return box.FullPath() + "\\" + sub; };
-  ASSERT_EQ(Contents.Count(), 5);
-  const TContent& help = Contents.GetItem(0).Content;   // keys come sorted: H, S, U, V, X
-  EXPECT_EQ(help.KeyPath, k("H\\HELPDIR"));
-  EXPECT_EQ(help.ShortName, "HELPDIR");
-  EXPECT_EQ(help.ValueName, "default");
-  EXPECT_EQ(help.Value, box.Path() + "\\H\\HELPDIR");
-  EXPECT_EQ(help.KeyPathLine, " Key Path:" + k("H\\HELPDIR"));
-  EXPECT_EQ(help.ValueNameLine, " ValueName:default");
-  EXPECT_EQ(help.ValueLine, " Value:" + box.Path() + "\\H\\HELPDIR");
-  EXPECT_EQ(help.FaultLine, " The key is Emtpy");
-  EXPECT_EQ(help.DescriptionLine, "The Key HELPDIR under " + k("H\\HELPDIR") + " is Empty");
-  EXPECT_EQ(help.ProblemKind, "Empty Key: " + k("H\\HELPDIR"));
-  EXPECT_EQ(Contents.GetItem(1).Content.KeyPath, k("S\\appid\\InprocServer32"));
-  EXPECT_EQ(Contents.GetItem(2).Content.ShortName, "InprocServer");
-  EXPECT_EQ(Contents.GetItem(3).Content.ShortName, "LocalServer32");
+  Texts paths;
+  for (const TContent& c : Mine("")) paths.push_back(c.KeyPath);
+  ASSERT_EQ(paths, (Texts{k("H\\HELPDIR"), k("S\\appid\\InprocServer32"), k("U\\InprocServer"), k("V\\LocalServer32"),
+                          k("X\\InprocServer32")}));
+  EXPECT_EQ(Shown(Contents.GetItem(0).Content),
+            (Texts{"HELPDIR", "default", box.Path() + "\\H\\HELPDIR", " Key Path:" + k("H\\HELPDIR"), " ValueName:default",
+                   " Value:" + box.Path() + "\\H\\HELPDIR", " The key is Emtpy",
+                   "The Key HELPDIR under " + k("H\\HELPDIR") + " is Empty", "Empty Key: " + k("H\\HELPDIR")}));
   const TContent& server = Contents.GetItem(4).Content;
-  EXPECT_EQ(server.KeyPath, k("X\\InprocServer32"));
-  EXPECT_EQ(server.ShortName, "InprocServer32");
-  EXPECT_EQ(server.ValueName, "default");
-  EXPECT_EQ(server.Value, "");
-  EXPECT_EQ(server.ValueLine, " Value:");
-  EXPECT_EQ(server.FaultLine, " The key is Emtpy");
-  EXPECT_EQ(server.DescriptionLine, "The Key default under " + k("X\\InprocServer32") + " is Empty");
-  EXPECT_EQ(server.ProblemKind, "Empty Key: " + k("X\\InprocServer32"));
+  EXPECT_EQ(Shown(server), (Texts{"InprocServer32", "default", "", " Key Path:" + k("X\\InprocServer32"),
+                                  " ValueName:default", " Value:", " The key is Emtpy",
+                                  "The Key default under " + k("X\\InprocServer32") + " is Empty",
+                                  "Empty Key: " + k("X\\InprocServer32")}));
   EXPECT_EQ(CountLabel.Text, "5");
   // Every key visited is shown, the "AppID" subtrees are not visited at all.
   EXPECT_EQ(CurrentItem.Changes, 21);
   EXPECT_EQ(ItemsProcessed, 21);
 
-  // An exclusion hides that key only.
+  // An exclusion hides that key only; the stop flag ends the walk at once.
   Exclude(kCaption, server);
   Contents.Clear();
-  ActivexSection::ScanComKeys(0, &CurrentItem, &CountLabel, IgnoreList, Contents, box.Path(), box.Root());
+  Scan(ActivexSection::ScanComKeys, box.Path(), box.Root());
   EXPECT_EQ(Contents.Count(), 4);
   EXPECT_TRUE(FindingsAt(Contents, k("X\\InprocServer32")).empty());
-
-  // The stop flag ends the walk at once.
-  Contents.Clear();
-  ScanState = TRunState::StopScan;
-  ActivexSection::ScanComKeys(0, &CurrentItem, &CountLabel, IgnoreList, Contents, box.Path(), box.Root());
-  EXPECT_EQ(Contents.Count(), 0);
+  ExpectStopEndsScan(ActivexSection::ScanComKeys, box.Path(), box.Root());
 }
 
 TEST_F(ComEntries, TypeLibrariesThatAreNotRegistered) {
   ClassKeys keys;
-  std::string missingA = "CLSID\\" + NewGuid(), missingB = "CLSID\\" + NewGuid();
+  auto clsid = [] { return "CLSID\\" + NewGuid(); };
+  std::string missingA = clsid(), missingB = clsid(), registered = clsid(), emptyLib = clsid(), expandLib = clsid(),
+              noLib = clsid(), lostLib = NewGuid(), presentLib = NewGuid();
   if (AnsiUpperCase(missingB) < AnsiUpperCase(missingA)) std::swap(missingA, missingB);   // A is listed first
-  std::string registered = "CLSID\\" + NewGuid(), emptyLib = "CLSID\\" + NewGuid(),
-              expandLib = "CLSID\\" + NewGuid(), noLib = "CLSID\\" + NewGuid();
-  std::string lostLib = NewGuid(), presentLib = NewGuid();
   keys.Set(missingA + "\\TypeLib", lostLib);
   keys.Set(missingB + "\\TypeLib", NewGuid());
   keys.Set(registered + "\\TypeLib", presentLib);
@@ -96,7 +78,7 @@ TEST_F(ComEntries, TypeLibrariesThatAreNotRegistered) {
 
   auto scan = [&]() {
     Contents.Clear();
-    ActivexSection::ScanClsidTypeLibs(0, &CurrentItem, &CountLabel, IgnoreList, Contents, "", HKEY_CLASSES_ROOT);
+    Scan(ActivexSection::ScanClsidTypeLibs, "", HKEY_CLASSES_ROOT);
   };
   auto reported = [&](const std::string& clsid) {
     return FindingsAt(Contents, "HKEY_CLASSES_ROOT\\" + clsid + "\\TypeLib");
@@ -107,15 +89,10 @@ TEST_F(ComEntries, TypeLibrariesThatAreNotRegistered) {
   for (const std::string* c : {&registered, &emptyLib, &expandLib, &noLib}) EXPECT_TRUE(reported(*c).empty()) << *c;
   const TContent f = reported(missingA)[0];
   const std::string k = "HKEY_CLASSES_ROOT\\" + missingA + "\\TypeLib";
-  EXPECT_EQ(f.ShortName, "TypeLib");
-  EXPECT_EQ(f.ValueName, "default");
-  EXPECT_EQ(f.Value, lostLib);
-  EXPECT_EQ(f.KeyPathLine, "Key Path:" + k);
-  EXPECT_EQ(f.ValueNameLine, "ValueName:default");
-  EXPECT_EQ(f.ValueLine, "Value:" + lostLib);
-  EXPECT_EQ(f.FaultLine, "The following App ID or CLSID doesn't exist");
-  EXPECT_EQ(f.DescriptionLine, "The Key default under " + k + " contains a bad path for the value");
-  EXPECT_EQ(f.ProblemKind, "Missing or Invalid Path");
+  EXPECT_EQ(Shown(f), (Texts{"TypeLib", "default", lostLib, "Key Path:" + k, "ValueName:default", "Value:" + lostLib,
+                             "The following App ID or CLSID doesn't exist",
+                             "The Key default under " + k + " contains a bad path for the value",
+                             "Missing or Invalid Path"}));
   EXPECT_EQ(CountLabel.Text, Format("%d", Contents.Count()));
 
   // Excluding the first one leaves the rest of the pass going.
@@ -123,9 +100,5 @@ TEST_F(ComEntries, TypeLibrariesThatAreNotRegistered) {
   scan();
   EXPECT_TRUE(reported(missingA).empty());
   EXPECT_EQ(reported(missingB).size(), 1u);
-
-  // Stopped before it starts, the pass reports nothing.
-  ScanState = TRunState::StopScan;
-  scan();
-  EXPECT_EQ(Contents.Count(), 0);
+  ExpectStopEndsScan(ActivexSection::ScanClsidTypeLibs, "", HKEY_CLASSES_ROOT);
 }

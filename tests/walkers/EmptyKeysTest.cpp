@@ -5,7 +5,6 @@
 #include "support/ScanFixture.h"
 #include "scan/ActivexSection.h"
 #include "scan/EmptyRegistryUnit.h"
-#include "scan/SectionCommon.h"
 #include "scan/SystemSoftWareSettingUnit.h"
 
 using namespace PublicFunctionUnit;
@@ -48,33 +47,22 @@ TEST_F(EmptyKeys, LeafKeysWithoutValuesAreFoundAndRemoved) {
   ASSERT_EQ(Contents.Count(), 3);
   const TContent& a = Contents.GetItem(0).Content;
   const std::string k = Key("a");
-  EXPECT_EQ(a.KeyPath, k);
-  EXPECT_EQ(a.ShortName, box.Path() + "\\a");
-  EXPECT_EQ(a.ValueName, "default");
-  EXPECT_EQ(a.Value, "");
-  EXPECT_EQ(a.KeyPathLine, " Key Path:" + k);
-  EXPECT_EQ(a.ValueNameLine, " ValueName:default");
-  EXPECT_EQ(a.ValueLine, " Value: empty");
-  EXPECT_EQ(a.FaultLine, " The key is empty key");
-  EXPECT_EQ(a.DescriptionLine, "The Key default under " + k + " is Empty");
-  EXPECT_EQ(a.ProblemKind, "Empty Key: " + k);
+  EXPECT_EQ((Texts{a.KeyPath, a.ShortName, a.ValueName, a.Value, a.KeyPathLine, a.ValueNameLine, a.ValueLine,
+                   a.FaultLine, a.DescriptionLine, a.ProblemKind}),
+            (Texts{k, box.Path() + "\\a", "default", "", " Key Path:" + k, " ValueName:default", " Value: empty",
+                   " The key is empty key", "The Key default under " + k + " is Empty", "Empty Key: " + k}));
   EXPECT_EQ(Contents.GetItem(1).Content.KeyPath, Key("c\\child"));
   EXPECT_EQ(Contents.GetItem(2).Content.KeyPath, Key("e"));
   EXPECT_EQ(CountLabel.Text, "3");
   EXPECT_EQ(CurrentItem.Text, box.Path() + "\\MimeStuff\\leaf");   // listed without regard to case
 
-  // An exclusion hides that key only.
+  // An exclusion hides that key only; the stop flag ends the walk before any key.
   Exclude("Empty Registry Keys", a);
   Contents.Clear();
   Scan();
   ASSERT_EQ(Contents.Count(), 2);
   EXPECT_EQ(Contents.GetItem(0).Content.KeyPath, Key("c\\child"));
-
-  // The stop flag ends the walk before any key.
-  Contents.Clear();
-  ScanState = TRunState::StopScan;
-  Scan();
-  EXPECT_EQ(Contents.Count(), 0);
+  ExpectStopEndsScan(EmptyRegistryUnit::ScanEmptyRegistryKeys, box.Path(), HKEY_USERS);
 }
 
 // The default profile is left out, whatever the case of its name (Wine writes ".Default").
@@ -106,18 +94,13 @@ TEST_F(EmptyKeys, DeepChainIsWalkedToTheBottomByEveryWalker) {
   box.SetString(below + "\\InprocServer32", "", "");
   box.SetString(below, "v", "C:\\ZelvoranMissing\\bottom.exe");
 
-  Scan();
-  ASSERT_EQ(Contents.Count(), 1);
-  EXPECT_EQ(Contents.GetItem(0).Content.KeyPath, Key(below + "\\leaf"));
-
-  Contents.Clear();
-  ActivexSection::ScanComKeys(0, &CurrentItem, &CountLabel, IgnoreList, Contents, box.Path(), HKEY_USERS);
-  ASSERT_EQ(Contents.Count(), 1);
-  EXPECT_EQ(Contents.GetItem(0).Content.KeyPath, Key(below + "\\InprocServer32"));
-
-  Contents.Clear();
-  SystemSoftWareSettingUnit::ScanSoftwareSettings(14, &CurrentItem, &CountLabel, IgnoreList, Contents, box.Path(),
-                                                  HKEY_USERS);
-  ASSERT_EQ(Contents.Count(), 1);
-  EXPECT_EQ(Contents.GetItem(0).Content.KeyPath, Key(below));
+  auto only = [&](TScanRoutine scan) {
+    Contents.Clear();
+    TScanRun::Scan(scan, box.Path(), HKEY_USERS);
+    return Lines();
+  };
+  EXPECT_EQ(only(EmptyRegistryUnit::ScanEmptyRegistryKeys), Texts{Key(below + "\\leaf") + "|default|"});
+  EXPECT_EQ(only(ActivexSection::ScanComKeys), Texts{Key(below + "\\InprocServer32") + "|default|"});
+  EXPECT_EQ(only(SystemSoftWareSettingUnit::ScanSoftwareSettings),
+            Texts{Key(below) + "|v|C:\\ZelvoranMissing\\bottom.exe"});
 }

@@ -2,10 +2,8 @@
 // Test names stay clear of the walk's skip words ("system", "winlogon", "outlook").
 #include <gtest/gtest.h>
 
-#include "support/Planting.h"
 #include "support/ScanFixture.h"
 #include "framework/Registry.h"
-#include "scan/SectionCommon.h"
 #include "scan/SystemSoftWareSettingUnit.h"
 #include "scan/UserSoftWareSettings.h"
 
@@ -20,8 +18,8 @@ const std::string kMissing = "C:\\ZelvoranMissing\\";
 
 struct Section {
   const char* caption;
-  void (*scan)(int, TCaptionTarget*, TCaptionTarget*, TIgnoreContents&, TRegistryContents&, const std::string&, HKEY);
-  void (*repair)(TCaptionTarget&, TListCountTarget&, TRegistryContents&, TRepairContents&);
+  TScanRoutine scan;
+  TRepairRoutine repair;
 };
 const Section kMachine{"System Software Settings", SystemSoftWareSettingUnit::ScanSoftwareSettings,
                        SystemSoftWareSettingUnit::RepairSoftwareSettings};
@@ -30,15 +28,15 @@ const Section kUser{"User Software Settings", UserSoftWareSettings::ScanUserSoft
 
 std::string WindowsUpper() { return AnsiUpperCase(PublicFunctionUnit::GetWindowsDir()); }
 
-std::vector<std::string> ValueNames(const std::vector<TContent>& findings) {
-  std::vector<std::string> names;
-  for (const TContent& f : findings) names.push_back(f.ValueName);
-  return names;
+Texts Field(const std::vector<TContent>& findings, std::string TContent::*field) {
+  Texts v;
+  for (const TContent& f : findings) v.push_back(f.*field);
+  return v;
 }
 
 class SettingsWalk : public ScanTest {
  protected:
-  void Scan(const Section& s) { s.scan(14, &CurrentItem, &CountLabel, IgnoreList, Contents, box.Path(), box.Root()); }
+  void Scan(const Section& s) { TScanRun::Scan(s.scan, box.Path(), box.Root()); }
   std::string Key(const std::string& sub) const { return box.FullPath() + "\\" + sub; }
   std::vector<TContent> At(const std::string& sub) const { return FindingsAt(Contents, Key(sub)); }
 
@@ -52,22 +50,17 @@ class SettingsWalk : public ScanTest {
 TEST_F(SettingsWalk, PathAndCommandLineFindingsWithTheirExactTexts) {
   std::string present = Folder.WriteFile("present.exe");
   box.SetString("", "r", kMissing + "root.exe");   // the walked key's own values are left alone
-  box.SetString("k1", "", kMissing + "unnamed.exe");
-  box.SetString("k1", "a", "C:\\Program Files\\ZelvoranMissing\\app.exe /s");
-  box.SetString("k1", "b", "%SystemRoot%\\zelvoranmissing\\x.exe");
-  box.SetString("k1", "c", "rundll32.exe C:\\ZelvoranLib\\x.dll,Entry");
-  box.SetString("k1", "d", "C:\\ZelvoranOld Folder\\Data");
-  box.SetString("k1", "e", present);
-  box.SetString("k1", "f", "\\\\server\\share\\x.exe");
-  box.SetString("k1", "g", "a:\\setup.exe");
-  box.SetString("k1", "h", "E:\\setup.exe");
-  box.SetString("k1", "i", "H:\\ZelvoranMissing\\y.exe");
-  box.SetString("k1", "j", ExcludeTrailingBackslash(Folder.Path()));
+  using Plant = std::pair<const char*, std::string>;
+  for (const auto& [name, data] : {Plant{"", kMissing + "unnamed.exe"}, {"a", "C:\\Program Files\\ZelvoranMissing\\app.exe /s"},
+                                   {"b", "%SystemRoot%\\zelvoranmissing\\x.exe"}, {"c", "rundll32.exe C:\\ZelvoranLib\\x.dll,Entry"},
+                                   {"d", "C:\\ZelvoranOld Folder\\Data"}, {"e", present}, {"f", "\\\\server\\share\\x.exe"},
+                                   {"g", "a:\\setup.exe"}, {"h", "E:\\setup.exe"}, {"i", "H:\\ZelvoranMissing\\y.exe"},
+                                   {"j", ExcludeTrailingBackslash(Folder.Path())}})
+    box.SetString("k1", name, data);
   box.SetDword("k1", "k", 7);
   box.SetString("k1", "l", "%windir%\\zelvoranmissing.exe", REG_EXPAND_SZ);
-  box.SetString("k1", "m", kMissing + "msoe.dll");
-  box.SetString("k1", "n", "C:zelvoranmissing.exe");
-  box.SetString("k1", "o", "");
+  for (const auto& [name, data] : {Plant{"m", kMissing + "msoe.dll"}, {"n", "C:zelvoranmissing.exe"}, {"o", ""}})
+    box.SetString("k1", name, data);
   box.SetString("k1\\deep", "x", kMissing + "deep.exe");
   // Data naming a driver or the shell ends the key's examination.
   box.SetString("k2", "a", "explorer.exe /x");
@@ -79,28 +72,22 @@ TEST_F(SettingsWalk, PathAndCommandLineFindingsWithTheirExactTexts) {
   Scan(kMachine);
   EXPECT_TRUE(FindingsAt(Contents, box.FullPath()).empty());
   std::vector<TContent> found = At("k1");
-  ASSERT_EQ(ValueNames(found), (std::vector<std::string>{"default", "a", "b", "c", "d", "l"}));
+  ASSERT_EQ(Field(found, &TContent::ValueName), (Texts{"default", "a", "b", "c", "d", "l"}));
   const std::string app = "C:\\Program Files\\ZelvoranMissing\\app.exe";
-  EXPECT_TRUE(found[1].Checked);
-  EXPECT_EQ(found[1].Value, app);
+  EXPECT_EQ(Field(found, &TContent::Value),
+            (Texts{kMissing + "unnamed.exe", app, WindowsUpper() + "\\ZELVORANMISSING\\X.EXE", "C:\\ZelvoranLib\\x.dll",
+                   "C:\\ZelvoranOld Folder\\Data", WindowsUpper() + "\\ZELVORANMISSING.EXE"}));
   ExpectFinding(found[1], {.KeyPath = k1, .ShortName = "", .ValueName = "a", .ValueNameLine = " ValueName:a",
                            .ValueLine = " Value:" + app, .FaultLine = " The file(" + app + ")does not exist at the specified location",
                            .DescriptionLine = "The Key " + app + " under " + k1 + " contains a bad path for the value"});
-  EXPECT_EQ(found[0].Value, kMissing + "unnamed.exe");
   EXPECT_EQ(found[0].ValueNameLine, " ValueName:default");
-  EXPECT_EQ(found[2].Value, WindowsUpper() + "\\ZELVORANMISSING\\X.EXE");
-  EXPECT_EQ(found[3].Value, "C:\\ZelvoranLib\\x.dll");
   const TContent& d = found[4];
-  EXPECT_EQ(d.ShortName, "C:\\ZelvoranOld Folder\\Data");
-  EXPECT_EQ(d.Value, "C:\\ZelvoranOld Folder\\Data");
-  EXPECT_EQ(d.FaultLine, " The file (C:\\ZelvoranOld Folder\\Data) does not exist at the specified location");
-  EXPECT_EQ(d.DescriptionLine, "The Key C:\\ZelvoranOld Folder\\Data under " + k1 + " contains a bad path for the value");
-  EXPECT_EQ(found[5].Value, WindowsUpper() + "\\ZELVORANMISSING.EXE");
-  ASSERT_EQ(At("k1\\deep").size(), 1u);
-  EXPECT_EQ(At("k1\\deep")[0].Value, kMissing + "deep.exe");
-  EXPECT_TRUE(At("k2").empty());
-  EXPECT_TRUE(At("k3").empty());
-  EXPECT_EQ(Contents.Count(), 7);
+  EXPECT_EQ((Texts{d.ShortName, d.FaultLine, d.DescriptionLine}),
+            (Texts{"C:\\ZelvoranOld Folder\\Data",
+                   " The file (C:\\ZelvoranOld Folder\\Data) does not exist at the specified location",
+                   "The Key C:\\ZelvoranOld Folder\\Data under " + k1 + " contains a bad path for the value"}));
+  EXPECT_EQ(Field(At("k1\\deep"), &TContent::Value), Texts{kMissing + "deep.exe"});
+  EXPECT_TRUE(At("k2").empty() && At("k3").empty());
   EXPECT_EQ(CountLabel.Text, "7");
   for (int i = 0; i < Contents.Count(); ++i) EXPECT_EQ(Contents.GetItem(i).Content.Number, i + 1);
 
@@ -110,25 +97,23 @@ TEST_F(SettingsWalk, PathAndCommandLineFindingsWithTheirExactTexts) {
   ProblemNumber = 0;
   Scan(kUser);
   found = At("k1");
-  ASSERT_EQ(ValueNames(found), (std::vector<std::string>{"", "a", "b", "c", "d", "i", "l", "n"}));
+  ASSERT_EQ(Field(found, &TContent::ValueName), (Texts{"", "a", "b", "c", "d", "i", "l", "n"}));
   EXPECT_EQ(found[0].ValueNameLine, " ValueName:");
   EXPECT_EQ(found[1].FaultLine,
             " The file (C:\\Program Files\\ZelvoranMissing\\app.exe) does not exist at the specified location");
   EXPECT_EQ(found[4].FaultLine, "The file (C:\\ZelvoranOld Folder\\Data) does not exist at the specified location");
-  EXPECT_EQ(found[5].Value, "H:\\ZelvoranMissing\\y.exe");
-  EXPECT_EQ(found[7].Value, "C:zelvoranmissing.exe");
-  ASSERT_EQ(ValueNames(At("k2")), (std::vector<std::string>{"b"}));
+  EXPECT_EQ(found[5].Value + "|" + found[7].Value, "H:\\ZelvoranMissing\\y.exe|C:zelvoranmissing.exe");
+  EXPECT_EQ(Field(At("k2"), &TContent::ValueName), Texts{"b"});
   EXPECT_TRUE(At("k3").empty());
   EXPECT_EQ(At("k1\\deep").size(), 1u);
 }
 
 TEST_F(SettingsWalk, SkipRulesOfEachSection) {
-  auto plant = [&](const std::string& sub) { box.SetString(sub, "v", kMissing + "skip.exe"); };
   const char* keys[] = {"App Paths", "App Paths\\sub", "other\\app paths", "winlogon", "winlogon\\sub",
                         "Outlook", "Outlook\\sub", "PolicySystem", "PolicySystem\\sub",
                         "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Installer",
                         "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Installer\\sub"};
-  for (const char* k : keys) plant(k);
+  for (const char* k : keys) box.SetString(k, "v", kMissing + "skip.exe");
 
   auto reported = [&]() {
     std::vector<std::string> subs;
@@ -150,9 +135,7 @@ TEST_F(SettingsWalk, SkipRulesOfEachSection) {
 // An exclusion hides exactly the finding excluded, the unnamed value's included, and the
 // values listed after it are still examined.
 TEST_F(SettingsWalk, ExclusionHidesOnlyThatFinding) {
-  box.SetString("k1", "", kMissing + "unnamed.exe");
-  box.SetString("k1", "a", kMissing + "a.exe");
-  box.SetString("k1", "b", kMissing + "b.exe");
+  for (const char* name : {"", "a", "b"}) box.SetString("k1", name, kMissing + name + "x.exe");
   for (const Section* s : {&kMachine, &kUser}) {
     SCOPED_TRACE(s->caption);
     Contents.Clear();
@@ -162,7 +145,7 @@ TEST_F(SettingsWalk, ExclusionHidesOnlyThatFinding) {
     Exclude(s->caption, Contents.GetItem(1).Content);   // "a"
     Contents.Clear();
     Scan(*s);
-    EXPECT_EQ(ValueNames(At("k1")), (std::vector<std::string>{"b"}));
+    EXPECT_EQ(Field(At("k1"), &TContent::ValueName), Texts{"b"});
   }
   // An exclusion made in one section does not hide the other's finding.
   DeleteFileW(Widen(IgnoreFileName()).c_str());
@@ -186,13 +169,10 @@ struct StopOnCaption : TCaptionHolder {
 
 TEST_F(SettingsWalk, StopFlagEndsTheWalk) {
   for (const char* k : {"a", "b", "b\\c", "d"}) box.SetString(k, "v", kMissing + "stop.exe");
-  ScanState = TRunState::StopScan;
-  Scan(kMachine);
-  EXPECT_EQ(Contents.Count(), 0);
+  ExpectStopEndsScan(kMachine.scan, box.Path(), box.Root());
   EXPECT_EQ(ItemsProcessed, 0);
 
   // Stopped at the first finding: the walk unwinds from any depth and nothing more is added.
-  ScanState = TRunState::Idle;
   StopOnCaption stopper;
   for (const Section* s : {&kMachine, &kUser}) {
     Contents.Clear();
@@ -204,7 +184,6 @@ TEST_F(SettingsWalk, StopFlagEndsTheWalk) {
 
   // The current item is shown for every 200th key visited only.
   ScanState = TRunState::Idle;
-  Contents.Clear();
   VisitedKeyCount = 198;
   ItemsProcessed = 0;
   Scan(kMachine);
@@ -222,12 +201,10 @@ TEST_F(SettingsWalk, ValueMetTwiceIsRepairedOnce) {
   kMachine.scan(14, &CurrentItem, &CountLabel, IgnoreList, Contents, "S-1-5-21-0-0-0-1000\\" + box.Path(),
                 HKEY_USERS);
   ASSERT_EQ(Contents.Count(), 2);
-  kMachine.repair(Status, FinishList, Contents, Log);
+  Repair(kMachine.repair, Contents);
   EXPECT_FALSE(box.ValueExists("k1", "a"));
-  ASSERT_EQ(Log.Count(), 2);
-  EXPECT_EQ(Log.GetItem(0).Content.Status, "Repaired Successfully");
-  EXPECT_EQ(Log.GetItem(1).Content.KeyPath, "HKEY_USERS\\S-1-5-21-0-0-0-1000\\" + box.Path() + "\\k1");
-  EXPECT_EQ(Log.GetItem(1).Content.Status, "Repaired Successfully");
+  EXPECT_EQ(TRepairRun::Lines(), (scan_test::Lines{{Key("k1"), kOk},
+                                                   {"HKEY_USERS\\S-1-5-21-0-0-0-1000\\" + box.Path() + "\\k1", kOk}}));
 }
 
 TEST(CommandLines, ExtractFileFromCommandLine) {
@@ -237,22 +214,14 @@ TEST(CommandLines, ExtractFileFromCommandLine) {
   } cases[] = {
       {"C:\\Program Files\\App\\app.exe /s", "C:\\Program Files\\App\\app.exe"},
       {"\"C:\\Program Files\\App\\app.exe\" -arg", "C:\\Program Files\\App\\app.exe"},
-      {"@C:\\Lib\\res.dll,-101", "C:\\Lib\\res.dll"},
-      {"rundll32.exe C:\\Lib\\x.dll,Entry", "C:\\Lib\\x.dll"},
-      {"%SystemRoot%\\system32\\x.exe /k", windows + "SYSTEM32\\X.EXE"},
-      {"C:\\Old Folder\\Data", "C:\\Old Folder\\Data"},
+      {"@C:\\Lib\\res.dll,-101", "C:\\Lib\\res.dll"}, {"rundll32.exe C:\\Lib\\x.dll,Entry", "C:\\Lib\\x.dll"},
+      {"%SystemRoot%\\system32\\x.exe /k", windows + "SYSTEM32\\X.EXE"}, {"C:\\Old Folder\\Data", "C:\\Old Folder\\Data"},
       {"C:\\a\\b.exe D:\\c\\d.txt", "C:\\a\\b.exe"},   // second colon, long extension: once more
-      {"C:\\abc:stream", "C:\\abc"},
-      {"app.exe /s", "app.exe"},                       // no Folder at all
+      {"C:\\abc:stream", "C:\\abc"}, {"app.exe /s", "app.exe"},   // no Folder at all
       {"C:\\a\\\\b.exe x", "C:\\a\\\\b.exe"},          // an empty Folder part
-      {"", ""},
-      {"C:", "C:"},
+      {"", ""}, {"C:", "C:"},
       // Inputs whose colon comes first end too.
-      {":", ":"},
-      {"::", ":"},
-      {":abc:def.exe", ":abc"},
-      {":x.verylongext:y", ":x.verylongext"},
-      {"\":\":\"", ":"},
+      {":", ":"}, {"::", ":"}, {":abc:def.exe", ":abc"}, {":x.verylongext:y", ":x.verylongext"}, {"\":\":\"", ":"},
   };
   for (const Case& c : cases) EXPECT_EQ(ExtractFileFromCommandLine(c.in), c.out) << c.in;
 
@@ -263,24 +232,17 @@ TEST(CommandLines, ExtractFileFromCommandLine) {
 
 TEST(CommandLines, PathTests) {
   using namespace SystemSoftWareSettingUnit;
-  EXPECT_TRUE(LooksLikeFilePath("C:\\a\\b.exe"));
-  EXPECT_TRUE(LooksLikeFilePath("c:\\a b\\b.exe"));
-  EXPECT_FALSE(LooksLikeFilePath("C:\\a\\b"));
-  EXPECT_FALSE(LooksLikeFilePath("C:\\a\\b.exe;x"));
-  EXPECT_FALSE(LooksLikeFilePath("C:\\a\\b.exe,1"));
-  EXPECT_FALSE(LooksLikeFilePath("\"C:\\a\\b.exe\""));   // the quote becomes a leading blank
-  EXPECT_FALSE(LooksLikeFilePath("1:\\a.exe"));
-  EXPECT_FALSE(LooksLikeFilePath("C:\\a:b.exe"));
-  EXPECT_FALSE(LooksLikeFilePath(""));
+  for (const char* p : {"C:\\a\\b.exe", "c:\\a b\\b.exe"}) EXPECT_TRUE(LooksLikeFilePath(p)) << p;
+  // the quote becomes a leading blank
+  for (const char* p : {"C:\\a\\b", "C:\\a\\b.exe;x", "C:\\a\\b.exe,1", "\"C:\\a\\b.exe\"", "1:\\a.exe", "C:\\a:b.exe", ""})
+    EXPECT_FALSE(LooksLikeFilePath(p)) << p;
 
-  EXPECT_TRUE(IsValidPath("C:\\Old Folder\\Data"));
-  EXPECT_FALSE(IsValidPath("C:\\a.b"));
-  EXPECT_FALSE(IsValidPath("C:\\a-b"));
-  EXPECT_TRUE(IsValidPath("C:\\" + std::string(257, 'x')));
-  EXPECT_FALSE(IsValidPath("C:\\" + std::string(258, 'x')));
+  for (const std::string& p : {std::string("C:\\Old Folder\\Data"), "C:\\" + std::string(257, 'x')})
+    EXPECT_TRUE(IsValidPath(p)) << p;
+  for (const std::string& p : {std::string("C:\\a.b"), std::string("C:\\a-b"), "C:\\" + std::string(258, 'x')})
+    EXPECT_FALSE(IsValidPath(p)) << p;
 
-  EXPECT_TRUE(HasSingleColon("C:\\a"));
-  EXPECT_TRUE(HasSingleColon("a"));
+  EXPECT_TRUE(HasSingleColon("C:\\a") && HasSingleColon("a"));
   EXPECT_FALSE(HasSingleColon("C:\\a:b"));
   EXPECT_FALSE(HasNoInvalidChars("a%b", 0));
   EXPECT_TRUE(HasNoInvalidChars("a,b", 8));
