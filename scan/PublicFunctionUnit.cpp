@@ -306,6 +306,16 @@ std::string GetWindowsDir() {
   return ExcludeTrailingBackslash(Narrow(buf, n));
 }
 
+std::string GetSystemDir() {
+  UINT length = GetSystemDirectoryW(nullptr, 0);   // the length with its terminating NUL
+  if (length == 0) return {};
+  std::wstring folder(length, L'\0');
+  UINT written = GetSystemDirectoryW(folder.data(), length);
+  if (written == 0 || written >= length) return {};
+  folder.resize(written);
+  return ExcludeTrailingBackslash(Narrow(folder));
+}
+
 static std::string& IgnoreFileSetting() {
   static std::string name;
   return name;

@@ -97,6 +97,7 @@ bool DeleteRegistryKey(HKEY root, const std::string& path);
 TDateTime FileTimeToDateTime(const FILETIME& fileTime);
 std::string GetProgramFilesDir(int selector);
 std::string GetWindowsDir();   // the Windows folder, without a trailing "\"
+std::string GetSystemDir();    // the system folder, without a trailing "\"; "" when it cannot be read
 
 std::string IgnoreFileName();  // ZelvoranIgnores.dat next to the executable
 void SetIgnoreFileName(const std::string& fileName);   // tests keep theirs apart; "" restores

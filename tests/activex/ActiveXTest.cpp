@@ -9,6 +9,7 @@
 #include "framework/Endpoints.h"
 #include "framework/StringList.h"
 #include "framework/Strings.h"
+#include "scan/PublicFunctionUnit.h"
 #include "support/Fuzz.h"
 #include "support/LocalHttpServer.h"
 #include "support/Planting.h"
@@ -243,5 +244,5 @@ TEST_F(ReRegisterFixture, RegistersOnlyLibrariesAndControlsOneAtATimeWithTheirOu
       temp.Path(), [&] { return registered == 0 || ++asked < 0; },
       [&](const std::string&, bool) { ++registered; });
   EXPECT_EQ(registered, 1);
-  EXPECT_FALSE(SystemRepairUnit::SystemFolder().empty());
+  EXPECT_FALSE(PublicFunctionUnit::GetSystemDir().empty());
 }

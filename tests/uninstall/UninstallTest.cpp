@@ -9,6 +9,7 @@
 #include "framework/Forms.h"
 #include "framework/StringList.h"
 #include "framework/Strings.h"
+#include "scan/PublicFunctionUnit.h"
 #include "support/Fuzz.h"
 #include "support/TestSupport.h"
 #include "tools/uninstall/InstalledManageUnit.h"
@@ -32,7 +33,7 @@ TEST(UninstallCommands, DatesAreEightDigitsWithAMonthOfTheTable) {
 }
 
 TEST(UninstallCommands, ProgramPartOfCommandLinesAndIconReferences) {
-  std::string windows = GetWindowsDir(), system = GetSystemDir();
+  std::string windows = PublicFunctionUnit::GetWindowsDir(), system = PublicFunctionUnit::GetSystemDir();
   for (const auto& [command, program] : TCases{
            {"C:\\Program Files\\App\\unins000.exe /SILENT", "C:\\Program Files\\App\\unins000.exe"},
            {"\"C:\\App\\app.exe\",0", "C:\\App\\app.exe"},
@@ -48,7 +49,7 @@ TEST(UninstallCommands, RunAsRegisteredOrProgramQuotedWithEveryArgument) {
   std::string existing = temp.WriteFile("My App.exe");
   for (const auto& [registered, run] : TCases{
            {"\"C:\\My App\\un.exe\" /x", "\"C:\\My App\\un.exe\" /x"},
-           {"  \"%SystemRoot%\\un.exe\" /x", "\"" + GetWindowsDir() + "\\un.exe\" /x"},
+           {"  \"%SystemRoot%\\un.exe\" /x", "\"" + PublicFunctionUnit::GetWindowsDir() + "\\un.exe\" /x"},
            {existing, "\"" + existing + "\""},
            {"C:\\Program Files\\App\\unins000.exe /SILENT", "\"C:\\Program Files\\App\\unins000.exe\" /SILENT"},
            {"C:\\Prog\\uninst.exe -f\"C:\\Prog\\x y.isu\"", "\"C:\\Prog\\uninst.exe\" -f\"C:\\Prog\\x y.isu\""},

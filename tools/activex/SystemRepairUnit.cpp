@@ -25,7 +25,7 @@ const char* const kStop = "Stop";
 
 TToolPage* NewActiveXRegisterPage(TControl* host) { return new TFormRegDll(host); }
 
-TFormRegDll::TFormRegDll(TControl* host) : TToolPage(host, "TFormRegDll"), Folder(SystemFolder()) {
+TFormRegDll::TFormRegDll(TControl* host) : TToolPage(host, "TFormRegDll"), Folder(PublicFunctionUnit::GetSystemDir()) {
   SetColor(clWhite);
   MemoTxt = new TMemo(this);
   MemoTxt->SetBounds(8, 8, 473, 96);

@@ -7,16 +7,6 @@
 
 namespace SystemRepairUnit {
 
-std::string SystemFolder() {
-  UINT length = GetSystemDirectoryW(nullptr, 0);   // the length with its terminating NUL
-  if (length == 0) return {};
-  std::wstring folder(length, L'\0');
-  UINT written = GetSystemDirectoryW(folder.data(), length);
-  if (written == 0 || written >= length) return {};
-  folder.resize(written);
-  return Narrow(folder);
-}
-
 bool QualifiesForRegistration(const TFoundFile& file) {
   if (file.IsFolder() || file.IsReparsePoint()) return false;
   std::string extension = UpperCase(ExtractFileExt(file.Name));

@@ -17,9 +17,6 @@ inline constexpr char kWalkDoneText[] = "Re-registering ActiveX and .Dll objects
 // How long one registration may take before it is ended and counted as failed.
 inline constexpr DWORD kRegistrationTimeoutMs = 30000;
 
-// The system folder ("" when it cannot be read).
-std::string SystemFolder();
-
 // Only regular files whose extension is .dll or .ocx, in any case, are registered.
 bool QualifiesForRegistration(const TFoundFile& file);
 

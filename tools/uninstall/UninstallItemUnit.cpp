@@ -61,11 +61,11 @@ std::string CutName(const std::string& name) {
 std::string ExtractPath(std::string s, bool mayRetry) {
   if (!s.empty() && s[0] == '@') s.erase(0, 1);
   s = WithoutChar(s, '"');
-  s = ReplaceToken(s, "%SYSTEMROOT%\\", GetWindowsDir() + "\\");
+  s = ReplaceToken(s, "%SYSTEMROOT%\\", PublicFunctionUnit::GetWindowsDir() + "\\");
   s = ReplaceToken(s, "%PROGRAMFILES%", PublicFunctionUnit::GetProgramFilesDir(0));
-  s = ReplaceToken(s, "%WINDIR%", GetWindowsDir());
+  s = ReplaceToken(s, "%WINDIR%", PublicFunctionUnit::GetWindowsDir());
   s = Trim(s);
-  if (AnsiUpperCase(s).rfind("MSIEXEC.EXE", 0) == 0) s = GetSystemDir() + "\\" + s;
+  if (AnsiUpperCase(s).rfind("MSIEXEC.EXE", 0) == 0) s = PublicFunctionUnit::GetSystemDir() + "\\" + s;
   if (FileExists(s)) return s;
   int p1 = Pos(":", s);
   int p2 = Pos(":", PCopy(s, p1 + 1, INT_MAX));
@@ -259,17 +259,6 @@ std::string CommandToRun(const TContent& content) {
 TKernelHandle StartCommandLine(const std::string& commandLine) {
   if (Trim(commandLine).empty()) return {};
   return StartProcess(commandLine, SW_SHOW);
-}
-
-// ---- folders ----
-
-std::string GetWindowsDir() { return PublicFunctionUnit::GetWindowsDir(); }
-
-std::string GetSystemDir() {
-  wchar_t buffer[MAX_PATH + 1];
-  UINT length = GetSystemDirectoryW(buffer, MAX_PATH + 1);
-  if (length == 0 || length > MAX_PATH) return {};
-  return ExcludeTrailingBackslash(Narrow(buffer, length));
 }
 
 }  // namespace UninstallItemUnit

@@ -87,7 +87,5 @@ std::string CommandToRun(const TContent& content);
 // could not be started.
 TKernelHandle StartCommandLine(const std::string& commandLine);
 
-std::string GetWindowsDir();   // without a trailing "\"
-std::string GetSystemDir();    // without a trailing "\"
 
 }  // namespace UninstallItemUnit
