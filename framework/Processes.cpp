@@ -16,11 +16,7 @@ TKernelHandle StartProcess(const std::string& commandLine, WORD showWindow) {
   return TKernelHandle(pi.hProcess);
 }
 
-TRunOutcome RunHiddenAndWait(const std::string& commandLine, DWORD timeoutMs, DWORD& exitCode) {
-  exitCode = (DWORD)-1;
-  TKernelHandle process = StartProcess(commandLine, SW_HIDE);
-  if (!process) return TRunOutcome::NotStarted;
-  HANDLE waitOn = process.Get();
+bool WaitHandlingMessages(HANDLE handle, DWORD timeoutMs) {
   ULONGLONG deadline = timeoutMs == INFINITE ? 0 : GetTickCount64() + timeoutMs;
   for (;;) {
     DWORD left = INFINITE;
@@ -28,17 +24,23 @@ TRunOutcome RunHiddenAndWait(const std::string& commandLine, DWORD timeoutMs, DW
       ULONGLONG now = GetTickCount64();
       left = now >= deadline ? 0 : (DWORD)(deadline - now);
     }
-    DWORD wait = MsgWaitForMultipleObjects(1, &waitOn, FALSE, left, QS_ALLINPUT);
+    DWORD wait = MsgWaitForMultipleObjects(1, &handle, FALSE, left, QS_ALLINPUT);
     if (wait == WAIT_OBJECT_0 + 1) {
       Application.ProcessMessages();
       continue;
     }
-    if (wait == WAIT_TIMEOUT) {
-      TerminateProcess(process.Get(), 1);
-      WaitForSingleObject(process.Get(), 5000);
-      return TRunOutcome::TimedOut;
-    }
-    break;   // ended (or the wait itself failed: wait for the end below)
+    return wait != WAIT_TIMEOUT;   // signalled (or the wait itself failed: the caller waits on)
+  }
+}
+
+TRunOutcome RunHiddenAndWait(const std::string& commandLine, DWORD timeoutMs, DWORD& exitCode) {
+  exitCode = (DWORD)-1;
+  TKernelHandle process = StartProcess(commandLine, SW_HIDE);
+  if (!process) return TRunOutcome::NotStarted;
+  if (!WaitHandlingMessages(process.Get(), timeoutMs)) {
+    TerminateProcess(process.Get(), 1);
+    WaitForSingleObject(process.Get(), 5000);
+    return TRunOutcome::TimedOut;
   }
   WaitForSingleObject(process.Get(), INFINITE);
   GetExitCodeProcess(process.Get(), &exitCode);

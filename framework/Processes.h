@@ -15,6 +15,10 @@ enum class TRunOutcome { Ended, NotStarted, TimedOut };
 // it Ended, else (DWORD)-1.
 TRunOutcome RunHiddenAndWait(const std::string& commandLine, DWORD timeoutMs, DWORD& exitCode);
 
+// Waits until handle is signalled or timeoutMs (INFINITE: no bound) has passed, handling this
+// program's messages meanwhile; false when the time ran out first.
+bool WaitHandlingMessages(HANDLE handle, DWORD timeoutMs);
+
 // Starts commandLine with its window shown as showWindow says (SW_SHOW, SW_HIDE), not waiting for
 // it; the process, empty when it could not be started.
 TKernelHandle StartProcess(const std::string& commandLine, WORD showWindow);

@@ -2,9 +2,9 @@
 
 #include <thread>
 
-#include "../../framework/Application.h"
 #include "../../framework/Dialogs.h"
 #include "../../framework/Handles.h"
+#include "../../framework/Processes.h"
 #include "../../framework/Strings.h"
 
 using namespace UnitMail;
@@ -26,9 +26,7 @@ std::string RunWhileHandlingMessages(const std::function<std::string()>& work) {
     result = work();
     SetEvent(done.Get());
   });
-  HANDLE event = done.Get();
-  while (MsgWaitForMultipleObjects(1, &event, FALSE, INFINITE, QS_ALLINPUT) == WAIT_OBJECT_0 + 1)
-    Application.ProcessMessages();
+  WaitHandlingMessages(done.Get(), INFINITE);
   worker.join();
   return result;
 }
