@@ -82,9 +82,9 @@ TListView* NewBackupList(TControl* page) {
 }
 
 // Adds the row of one file: its creation time, size text, folder and full path.
-void AddBackupRow(TListView* list, const std::string& folder, const WIN32_FIND_DATAW& file) {
-  TListItem* row = list->AddItem(DateTimeToStr(PublicFunctionUnit::FileTimeToDateTime(file.ftCreationTime)));
-  row->SubItems = {BackupSizeText(file.nFileSizeLow), folder, folder + Narrow(file.cFileName)};
+void AddBackupRow(TListView* list, const std::string& folder, const TFoundFile& file) {
+  TListItem* row = list->AddItem(DateTimeToStr(PublicFunctionUnit::FileTimeToDateTime(file.CreationTime)));
+  row->SubItems = {BackupSizeText((DWORD)file.Size), folder, folder + file.Name};
   row->Update();
 }
 
@@ -93,13 +93,10 @@ void AddBackupRow(TListView* list, const std::string& folder, const WIN32_FIND_D
 void ListBackups(TListView* list, const std::string& folder) {
   list->BeginUpdate();
   list->Clear();
-  WIN32_FIND_DATAW file;
-  TFindHandle search(FindFirstFileW(Widen(folder + "*.reg").c_str(), &file));
-  if (search) {
-    do {
-      if ((file.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0) AddBackupRow(list, folder, file);
-    } while (FindNextFileW(search.Get(), &file));
-  }
+  ForEachFile(folder, "*.reg", [&](const TFoundFile& file) {
+    if (!file.IsFolder()) AddBackupRow(list, folder, file);
+    return true;
+  });
   list->EndUpdate();
 }
 
@@ -242,9 +239,11 @@ void TRegBackupForm::BackupRegistryBtnClick(TObject*) {
     ShowMessageBox(kBackupFailed, 0);
     return;
   }
-  WIN32_FIND_DATAW file;
-  if (TFindHandle(FindFirstFileW(Widen(backup.FileName).c_str(), &file)))
-    AddBackupRow(BackupDataListView, ExtractFilePath(backup.FileName), file);
+  const std::string folder = ExtractFilePath(backup.FileName);
+  ForEachFile(folder, ExtractFileName(backup.FileName), [&](const TFoundFile& file) {
+    AddBackupRow(BackupDataListView, folder, file);
+    return false;
+  });
   BackupNotebook->SetPageIndex(1);
   ShowMessageBox(kBackupDone, 0);
 }

@@ -16,6 +16,7 @@ bool ForEachFile(const std::string& folder, const std::string& mask,
     TFoundFile file{.Name = Narrow(name),
                     .Attributes = data.dwFileAttributes,
                     .Size = (uint64_t(data.nFileSizeHigh) << 32) | data.nFileSizeLow,
+                    .CreationTime = data.ftCreationTime,
                     .LastWriteTime = data.ftLastWriteTime};
     if (!fn(file)) break;
   } while (FindNextFileW(find.Get(), &data));

@@ -78,6 +78,7 @@ struct TFoundFile {
   std::string Name;             // the name alone, UTF-8
   DWORD Attributes = 0;
   uint64_t Size = 0;
+  FILETIME CreationTime{};
   FILETIME LastWriteTime{};
   bool IsFolder() const { return (Attributes & FILE_ATTRIBUTE_DIRECTORY) != 0; }
   // A folder linked elsewhere (Wine reports linked folders so): walks never enter one.

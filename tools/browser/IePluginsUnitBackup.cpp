@@ -95,13 +95,10 @@ TPluginRemoval RemovePlugins(const std::vector<TPluginRow>& rows, uint8_t platfo
 std::vector<TBackupFile> ListBackupFiles(const std::string& folder) {
   std::vector<TBackupFile> files;
   std::string dir = IncludeTrailingBackslash(folder);
-  WIN32_FIND_DATAW found;
-  TFindHandle search(FindFirstFileW(Widen(dir + "*.reg").c_str(), &found));
-  if (!search) return files;
-  do {
-    if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) continue;
-    files.push_back({PublicFunctionUnit::FileTimeToDateTime(found.ftCreationTime), dir + Narrow(found.cFileName)});
-  } while (FindNextFileW(search.Get(), &found));
+  ForEachFile(dir, "*.reg", [&](const TFoundFile& found) {
+    if (!found.IsFolder()) files.push_back({PublicFunctionUnit::FileTimeToDateTime(found.CreationTime), dir + found.Name});
+    return true;
+  });
   return files;
 }
 
