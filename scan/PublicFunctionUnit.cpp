@@ -316,6 +316,12 @@ std::string GetSystemDir() {
   return ExcludeTrailingBackslash(Narrow(folder));
 }
 
+std::string SystemProgram(const std::string& fileName) {
+  std::string folder = GetSystemDir();
+  if (folder.empty()) return {};
+  return "\"" + folder + "\\" + fileName + "\"";
+}
+
 static std::string& IgnoreFileSetting() {
   static std::string name;
   return name;

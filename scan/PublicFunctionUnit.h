@@ -98,6 +98,10 @@ TDateTime FileTimeToDateTime(const FILETIME& fileTime);
 std::string GetProgramFilesDir(int selector);
 std::string GetWindowsDir();   // the Windows folder, without a trailing "\"
 std::string GetSystemDir();    // the system folder, without a trailing "\"; "" when it cannot be read
+// A system program's full path in the system folder, in quotes, to start it by: a program of the
+// same name in this program's folder or the current folder never runs in its place. "" when the
+// system folder cannot be read.
+std::string SystemProgram(const std::string& fileName);
 
 std::string IgnoreFileName();  // ZelvoranIgnores.dat next to the executable
 void SetIgnoreFileName(const std::string& fileName);   // tests keep theirs apart; "" restores
