@@ -65,14 +65,8 @@ void TDM::About1Click(TObject*) {
 void TDM::OnlineUpdate1Click(TObject*) { CheckForUpdates(true); }
 
 void TDM::Exit1Click(TObject*) {
-  // A hosted tool in the middle of a long operation is asked to stop, and is not pulled down
-  // under itself: the program ends at the next Exit, once the tool is idle.
-  if (ZelvoranMainForm != nullptr) {
-    ZelvoranMainForm->StopToolsForExit();
-    if (ZelvoranMainForm->ToolBusy()) return;
-    ZelvoranMainForm->RepairGrid->SetItemIndex(-1);
-  }
-  Application.Terminate();
+  if (ZelvoranMainForm != nullptr) ZelvoranMainForm->ExitProgram();
+  else Application.Terminate();
 }
 
 void TDM::ScanTimerTimer(TObject*) {

@@ -395,6 +395,19 @@ void TZelvoranMainForm::StopToolsForExit() {
     if (t.Window != nullptr) t.Window->StopForExit();
 }
 
+void TZelvoranMainForm::ExitProgram() {
+  // Whatever runs is asked to stop at its next step; the message loop ends once the running
+  // handler has unwound (every loop also stops when it sees the program ending), so the program
+  // ends without waiting for the rest of the work and nothing is left half-written.
+  using PublicFunctionUnit::ScanState, PublicFunctionUnit::TRunState;
+  StopToolsForExit();
+  // a repair (or the backup before it) or a history cleaning stops as its Cancel stops it
+  bool repairing = !ScanRunning() && (Busy() || ScanState == TRunState::HistoryCleaning);
+  ScanState = repairing ? TRunState::StopRepair : TRunState::StopScan;
+  RepairGrid->SetItemIndex(-1);
+  Application.Terminate();
+}
+
 bool TZelvoranMainForm::FrameBusy() const {
   return ScanRunning() || Busy() || ToolBusy() ||
          (backupPage_ != nullptr && backupPage_->Busy());
@@ -585,11 +598,8 @@ void TZelvoranMainForm::WMTrayIcon(LPARAM lp) {
       DM->MainPopupMenu.Popup(p.x, p.y, Handle());
       PostMessageW(Handle(), WM_NULL, 0, 0);
       break;
-    case 0x10:
-      if (ToolBusy()) break;   // as "Exit": a tool's long operation is not pulled down under itself
-      PublicFunctionUnit::ScanState = PublicFunctionUnit::TRunState::StopScan;
-      RepairGrid->SetItemIndex(-1);
-      Application.Terminate();
+    case 0x10:   // as the menu's "Exit"
+      ExitProgram();
       break;
     default:
       break;

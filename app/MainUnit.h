@@ -149,6 +149,8 @@ class TZelvoranMainForm : public TForm, private MainUnit::TScanView {
   bool LaunchersBlocked() const;
   // The tray's Exit: every open tool is asked to stop its running operation.
   void StopToolsForExit();
+  // The tray's "Exit": asks the running scan, repair or tool to stop and ends the program.
+  void ExitProgram();
 
   // The scan.
   void ScanNowBtnClick(TObject* sender);
@@ -171,7 +173,9 @@ class TZelvoranMainForm : public TForm, private MainUnit::TScanView {
   void ProblemsListBoxSelectItem(int index, bool selected);
   void abShowHideDetailsClick(TObject* sender);
   void ExcludeMenuClick(TObject* sender);
-  void AppendIgnoreEntry(const std::string& caption, const std::string& keyPath, const std::string& valueName);
+  // Appends the exclusion's line to the ignore file; false (nothing written) when a name holds a
+  // line break.
+  bool AppendIgnoreEntry(const std::string& caption, const std::string& keyPath, const std::string& valueName);
   int SelectedSection() const;   // the selected grid row's section index, -1 when none
 
   // Repair and finish. RepairBtnClick is the repair driver (MainUnitRepair.cpp): the ticked

@@ -98,8 +98,8 @@ void TZelvoranMainForm::RepairBtnClick(TObject*) {
     dialog->Hide();
   }
 
-  FinishListView->FillWidthWithColumn(0);
-  FinishListView->WidenColumnToText(0);   // long key paths show whole, with a scroll bar
+  // the "Status" column (the outcome) always in view; a long key path ends in an ellipsis
+  FinishListView->SetColumnWidth(0, FinishListView->Width() - (FinishListView->ColumnWidth(1) + 20));
   ScanNotebook->SetPageIndex(2);
   SetScanPhase(3);
   // A repair routine's error is shown over the finish page, which lists what was repaired.

@@ -1,6 +1,7 @@
 // The results page: the sections with findings, each section's findings drawn with their detail
 // lines and tick box, the severity and description pane, and the exclusion into the ignore file.
 #include "../framework/Application.h"
+#include "../framework/Dialogs.h"
 #include "../framework/Exceptions.h"
 #include "../framework/ImageList.h"
 #include "../framework/StringList.h"
@@ -9,6 +10,11 @@
 #include "MainUnit.h"
 
 using namespace MainUnit;
+
+namespace {
+constexpr char kLineBreakInName[] =
+    "This entry cannot be added to the ignore list: its key or value name holds a line break.";
+}  // namespace
 
 void TZelvoranMainForm::BuildResultsPage(TPanel* page) {
   Panel3 = new TPanel(page);
@@ -246,7 +252,10 @@ void TZelvoranMainForm::ExcludeMenuClick(TObject*) {
   TRegistryContents& findings = (*SectionResults)[section];
   if (index >= findings.Count()) return;
   const TContent& finding = findings.GetItem(index).Content;
-  AppendIgnoreEntry(RepairGrid->Selected()->Caption, finding.KeyPath, finding.ValueName);
+  if (!AppendIgnoreEntry(RepairGrid->Selected()->Caption, finding.KeyPath, finding.ValueName)) {
+    ShowMessageBox(kLineBreakInName, MB_ICONWARNING);
+    return;
+  }
   findings.Delete(index);
   ProblemsListBox->SetItemIndex(-1);
   ProblemsListBox->SetItemCount(findings.Count());
@@ -261,18 +270,22 @@ void TZelvoranMainForm::ExcludeMenuClick(TObject*) {
   SendMessageW(RepairGrid->Handle(), LVM_SETITEMSTATE, RepairGrid->ItemIndex(), (LPARAM)&focus);
 }
 
-void TZelvoranMainForm::AppendIgnoreEntry(const std::string& caption, const std::string& keyPath,
+bool TZelvoranMainForm::AppendIgnoreEntry(const std::string& caption, const std::string& keyPath,
                                           const std::string& valueName) {
+  // A line break inside a name would cut the entry into lines that each name something else.
+  for (const std::string* text : {&caption, &keyPath, &valueName})
+    if (text->find_first_of("\r\n") != std::string::npos) return false;
   std::string file = PublicFunctionUnit::IgnoreFileName();
   std::string line = PublicFunctionUnit::IgnoreLine(caption, keyPath, valueName);
   // A file whose last line has no line break (edited by hand) keeps that line whole.
   if (FileExists(file)) {
     try {
       std::string old = ReadFileBytes(file);
-      if (!old.empty() && old.back() != '\n') line = "\r\n" + line;
+      if (!old.empty() && old.back() != '\n' && old.back() != '\r') line = "\r\n" + line;
     } catch (const EInOutError&) {
       // unreadable: the append below fails the same way, silently
     }
   }
   AppendFileBytes(file, line);
+  return true;
 }

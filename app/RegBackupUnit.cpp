@@ -322,7 +322,7 @@ TRestoreResult RestoreRegistryScript(const std::string& fileName) {
   TScript script;
   if (!ParseScript(fileName, script, result.Problems) || !result.Problems.empty()) return result;
   DWORD exitCode = 0;
-  if (!RunAndWait("Regedit /s \"" + fileName + "\"", exitCode)) {
+  if (!RunAndWait(PublicFunctionUnit::WindowsProgram("regedit.exe") + " /s \"" + fileName + "\"", exitCode)) {
     result.Problems.push_back("Regedit could not be started.");
     return result;
   }
@@ -356,7 +356,7 @@ TFullBackupResult MakeFullBackup(const std::string& folder, TDateTime stamp, con
   std::string dir = ExcludeTrailingBackslash(folder);
   if (!DirectoryExists(dir)) CreateDirectoryW(Widen(dir).c_str(), nullptr);
   result.FileName = Format("%sBackup_%s.reg", IncludeTrailingBackslash(folder), FormatDateTime("yyyymmdd_hhnnss", stamp));
-  std::string command = "Regedit /E \"" + result.FileName + "\"";
+  std::string command = PublicFunctionUnit::WindowsProgram("regedit.exe") + " /E \"" + result.FileName + "\"";
   if (!key.empty()) command += " \"" + key + "\"";
   bool existedBefore = FileExists(result.FileName);
   result.Succeeded = ExportCompleted(command, result.FileName);

@@ -12,6 +12,8 @@ static MessageBoxHook& Hook() {
 void SetMessageBoxHook(MessageBoxHook hook) { Hook() = std::move(hook); }
 
 int ShowMessageBox(const std::string& text, const std::string& caption, unsigned flags) {
+  // Once the program is ending no box stops it: the answer is Cancel (neither OK nor Yes).
+  if (Application.Terminated()) return IDCANCEL;
   if (Hook()) return Hook()({text, caption, flags});
   HWND owner = GetActiveWindow();
   return MessageBoxW(owner, Widen(text).c_str(), Widen(caption).c_str(), flags);

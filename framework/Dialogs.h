@@ -13,7 +13,8 @@ struct MessageBoxCall {
   unsigned flags = 0;
 };
 
-// Shows a message box owned by the active window; returns IDOK, IDYES, IDNO, ...
+// Shows a message box owned by the active window; returns IDOK, IDYES, IDNO, ... Once the
+// application is ending (Terminate), shows nothing and returns IDCANCEL.
 int ShowMessageBox(const std::string& text, const std::string& caption, unsigned flags);
 // The same, captioned with the application's title.
 int ShowMessageBox(const std::string& text, unsigned flags);

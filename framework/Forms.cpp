@@ -279,6 +279,8 @@ void TForm::PaintContent(HDC dc) {
   OnPaint(this, canvas);
 }
 
+bool TForm::Closing() const { return closing_ || Application.Terminated(); }
+
 void TForm::FreeWhenIdle() {
   if (CanFreeNow()) {
     Free();

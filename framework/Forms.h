@@ -95,7 +95,8 @@ class TForm : public TControl {
   // Busy state: see TBusyGuard.
   bool Busy() const { return busyDepth_ > 0; }
   bool CanFreeNow() const { return busyDepth_ == 0; }
-  bool Closing() const { return closing_; }   // a free is waiting: loops should stop
+  // A free is waiting, or the program is ending: loops should stop, and nothing more is shown.
+  bool Closing() const;
   // Frees now when not busy; otherwise hides the form, marks it closing and frees it as soon
   // as the last busy guard ends.
   void FreeWhenIdle();

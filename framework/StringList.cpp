@@ -103,10 +103,10 @@ std::vector<std::string> DecodeTextLines(const std::string& bytes) {
   const std::string text = DecodeTextBytes(bytes);
   std::vector<std::string> lines;
   for (size_t start = 0; start < text.size();) {
-    size_t end = text.find('\n', start);
+    size_t end = text.find_first_of("\r\n", start);
     if (end == std::string::npos) end = text.size();
-    lines.push_back(text.substr(start, end - start - (end > start && text[end - 1] == '\r' ? 1 : 0)));
-    start = end + 1;
+    lines.push_back(text.substr(start, end - start));
+    start = end + (text.compare(end, 2, "\r\n") == 0 ? 2 : 1);
   }
   return lines;
 }

@@ -49,11 +49,11 @@ std::string DecodeTextBytes(const std::string& bytes) {
   std::string text;
   text.reserve(bytes.size() - start);
   while (start < bytes.size()) {
-    size_t end = bytes.find('\n', start);
+    size_t end = bytes.find_first_of("\r\n", start);
     size_t size = (end == std::string::npos ? bytes.size() : end) - start;
     text += DecodeTextLine(bytes.data() + start, size);
     if (end == std::string::npos) break;
-    text += '\n';
+    text += bytes[end];
     start = end + 1;
   }
   return text;

@@ -20,8 +20,10 @@ void ScanFileExtensions(int, TCaptionTarget* currentItem, TCaptionTarget* countL
   names.Items = SectionCommon::ListSubkeyNames(HKEY_CLASSES_ROOT, "");
   FilterExtensionNames(names, extensions);
   for (const std::string& ext : extensions.Items) {
+    if (ScanStopRequested()) return;
     SectionCommon::ShowItem(currentItem, ext);
     TickItemsProcessed();
+    ProcessMessages();
     TRegistry reg(KEY_READ);
     reg.RootKey = HKEY_CLASSES_ROOT;
     if (!reg.OpenKey("\\" + ext, false)) continue;

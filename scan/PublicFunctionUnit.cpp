@@ -316,11 +316,13 @@ std::string GetSystemDir() {
   return ExcludeTrailingBackslash(Narrow(folder));
 }
 
-std::string SystemProgram(const std::string& fileName) {
-  std::string folder = GetSystemDir();
-  if (folder.empty()) return {};
-  return "\"" + folder + "\\" + fileName + "\"";
+static std::string QuotedProgram(const std::string& folder, const std::string& fileName) {
+  return folder.empty() ? std::string() : "\"" + folder + "\\" + fileName + "\"";
 }
+
+std::string SystemProgram(const std::string& fileName) { return QuotedProgram(GetSystemDir(), fileName); }
+
+std::string WindowsProgram(const std::string& fileName) { return QuotedProgram(GetWindowsDir(), fileName); }
 
 static std::string& IgnoreFileSetting() {
   static std::string name;

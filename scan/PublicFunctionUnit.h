@@ -102,6 +102,8 @@ std::string GetSystemDir();    // the system folder, without a trailing "\"; "" 
 // same name in this program's folder or the current folder never runs in its place. "" when the
 // system folder cannot be read.
 std::string SystemProgram(const std::string& fileName);
+// The same for a program of the Windows folder (regedit).
+std::string WindowsProgram(const std::string& fileName);
 
 std::string IgnoreFileName();  // ZelvoranIgnores.dat next to the executable
 void SetIgnoreFileName(const std::string& fileName);   // tests keep theirs apart; "" restores

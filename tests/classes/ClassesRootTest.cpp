@@ -45,6 +45,8 @@ TEST(FileExtensions, ReportsExtensionsWithAnEmptyDefault) {
   EXPECT_EQ((Texts{mine[0].ShortName, mine[0].Value, mine[0].FaultLine, mine[0].DescriptionLine}),
             (Texts{e4.Path(), "xyz", " The file(xyz)does not exist at the specified location",
                    "The Key xyz under HKEY_CLASSES_ROOT\\" + e4.Path() + " contains a bad path for the value"}));
+  // the walk over every extension of the classes root stops at its next extension
+  run.ExpectStopEndsScan(FileExtensionUnit::ScanFileExtensions, "", HKEY_CLASSES_ROOT);
 }
 
 namespace {

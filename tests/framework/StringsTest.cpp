@@ -44,6 +44,20 @@ TEST(Strings, FilesListsAndReplacementsKeepWhatTheyHold) {
   dir.WriteFile("ansi.txt", "caf\xE9\r\n");   // an older file in the ANSI code page
   back.LoadFromFile(dir.Path() + "ansi.txt");
   EXPECT_EQ(back[0], "café");
+  // CR LF, LF and a lone CR each end one line, whatever the file mixes; an 8-bit line between
+  // lone CRs still reads in the ANSI code page
+  struct TLineEnds {
+    std::string Bytes;
+    std::vector<std::string> Lines;
+  };
+  for (const TLineEnds& t : std::vector<TLineEnds>{
+           {"a\rb\rc\r", {"a", "b", "c"}},
+           {"a\r\rb", {"a", "", "b"}},
+           {"a\r\nb\n\rc\r\r\nd", {"a", "b", "", "c", "", "d"}},
+           {"caf\xE9\rcaf\xC3\xA9\r", {"café", "café"}},
+           {"\xEF\xBB\xBFx\r", {"x"}},
+       })
+    EXPECT_EQ(DecodeTextLines(t.Bytes), t.Lines) << testing::PrintToString(t.Bytes);
   EXPECT_THROW(back.LoadFromFile(dir.Path() + "missing.txt"), EInOutError);
 
   // FileExists is false for folders.

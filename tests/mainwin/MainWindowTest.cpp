@@ -78,9 +78,7 @@ TEST_F(MainWindowFixture, ToolPagesOpenInTheirPanelAndAreFreedByPageButtonsUnles
     TBusyGuard busy(tool);   // the tool runs a long operation
     form->AdvanceBtnClick(form->AdvanceBtn);
     form->ScanBtnClick(form->ScanBtn);
-    dm.Exit1Click(dm.Exit1);
-    form->Perform(WM_TRAY_ICON, 0, 0x10);
-    EXPECT_TRUE(form->Tools[0].Window == tool && !Application.Terminated());
+    EXPECT_EQ(form->Tools[0].Window, tool);
     EXPECT_EQ(form->MainNotebook->PageIndex(), 2);
   }
   form->AdvanceBtnClick(form->AdvanceBtn);
@@ -110,16 +108,51 @@ TEST_F(MainWindowFixture, ToolPagesOpenInTheirPanelAndAreFreedByPageButtonsUnles
   EXPECT_EQ(form->Tools[3].Window, nullptr);
   page->Blocks = false;
 
-  page->Holds = true;   // nothing frees the page; Exit asks it to stop and waits
+  page->Holds = true;   // nothing frees the page
   form->ScanBtnClick(form->ScanBtn);
   form->OptionsBtnClick(form->OptionsBtn);
-  dm.Exit1Click(dm.Exit1);
-  EXPECT_TRUE(form->Tools[2].Window == page && page->StopRequests == 1 && !Application.Terminated());
+  EXPECT_EQ(form->Tools[2].Window, page);
   EXPECT_EQ(form->MainNotebook->PageIndex(), 2);
 
   page->Holds = false;
   form->ScanBtnClick(form->ScanBtn);
   EXPECT_TRUE(form->Tools[2].Window == nullptr && form->MainNotebook->PageIndex() == 0);
+}
+
+TEST_F(MainWindowFixture, ExitAsksABusyToolToStopAndEndsTheProgramWithoutAnotherWord) {
+  form->Tools[2].Create = [](TControl* host) -> TToolPage* { return new TContractPage(host); };
+  form->AdvanceBtnClick(form->AdvanceBtn);
+  form->LaunchTool(2, form->ToolIcons[2]);
+  auto* page = dynamic_cast<TContractPage*>(form->Tools[2].Window);
+  ASSERT_NE(page, nullptr);
+  page->Holds = true;
+  bool stoppedInTime = false, shown = true;
+  {
+    TBusyGuard busy(page);   // the tool's long operation, which the tray's Exit interrupts
+    dm.Exit1Click(dm.Exit1);
+    // the operation sees the stop at its next step, and what it would say after it is not shown
+    stoppedInTime = page->StopRequests == 1 && page->Closing();
+    shown = ShowMessageBox("Finished!", MB_OK) != IDCANCEL;
+  }
+  EXPECT_TRUE(stoppedInTime && Application.Terminated());
+  EXPECT_FALSE(shown);
+  EXPECT_TRUE(MessageTexts().empty());
+  EXPECT_EQ(form->Tools[2].Window, page);   // freed with the window, never under its own handler
+}
+
+TEST_F(MainWindowFixture, ExitDuringAScanStopsItBeforeTheNextSectionAndEndsTheProgram) {
+  std::vector<int> calls;
+  for (TSection& s : Sections()) s.Scan = Reports({}, &calls);
+  Sections()[1].Scan = [&](int index, TCaptionTarget*, TCaptionTarget*, TIgnoreContents&, TRegistryContents&) {
+    calls.push_back(index);
+    dm.Exit1Click(dm.Exit1);   // the tray menu's Exit, taken in the scan's message pump
+    for (int i = 0; i < 1000 && !PublicFunctionUnit::ScanStopRequested(); ++i) calls.push_back(-1);
+  };
+  form->ScanNowBtnClick(form->ScanNowBtn);
+  EXPECT_EQ(calls, (std::vector<int>{0, 1}));
+  EXPECT_TRUE(Application.Terminated());
+  EXPECT_FALSE(dm.ScanTimer.Enabled());
+  EXPECT_TRUE(MessageTexts().empty());
 }
 
 TEST_F(MainWindowFixture, NothingTickedWarnsAndNoFindingsGoesToTheFinishPage) {
@@ -217,6 +250,26 @@ TEST_F(MainWindowFixture, ExclusionAppendsTheLineAndTheNextScanSkipsIt) {
   std::string file = PublicFunctionUnit::IgnoreFileName();
   WriteFileBytes(file, "Sounds Section|HKEY_LOCAL_MACHINE\\y|");
   form->AppendIgnoreEntry("Help Section", "HKEY_LOCAL_MACHINE\\h", "");
+  EXPECT_EQ(ReadFileBytes(file), "Sounds Section|HKEY_LOCAL_MACHINE\\y|\r\nHelp Section|HKEY_LOCAL_MACHINE\\h|\r\n");
+
+  // A finding whose name holds a line break would come back as lines naming other entries: it
+  // stays listed, with a word, and the file is left as it was.
+  form->ScanBtnClick(form->ScanBtn);
+  Sections()[4].Scan = [](int, TCaptionTarget*, TCaptionTarget*, TIgnoreContents&, TRegistryContents& c) {
+    for (const char* name : {"v\rHKEY_LOCAL_MACHINE\\a|v", "w\nx"}) {
+      TContent& f = SectionCommon::NewFinding(c);
+      f.KeyPath = "HKEY_LOCAL_MACHINE\\a";
+      f.ValueName = name;
+    }
+  };
+  form->ScanNowBtnClick(form->ScanNowBtn);
+  for (int row : {0, 1}) {
+    form->ProblemsListBox->SetItemIndex(row);
+    form->ExcludeMenuClick(dm.ExcludeMenu);
+  }
+  EXPECT_EQ((*SectionResults)[4].Count(), 2);
+  EXPECT_EQ(MessageTexts(), std::vector<std::string>(2, "This entry cannot be added to the ignore list: its key or "
+                                                        "value name holds a line break."));
   EXPECT_EQ(ReadFileBytes(file), "Sounds Section|HKEY_LOCAL_MACHINE\\y|\r\nHelp Section|HKEY_LOCAL_MACHINE\\h|\r\n");
 }
 
