@@ -78,8 +78,11 @@ bool TZelvoranMainForm::BackupBeforeRepair() {
 void TZelvoranMainForm::RepairBtnClick(TObject*) {
   if (FrameBusy()) return;
   TBusyGuard busy(this);
+  // Exit while an offer or the backup is on screen ends the program before anything is repaired.
   if (MyRegistryInfo.OneTime) ShowFirstFullBackup();
+  if (Closing()) return;
   if (!MyRegistryInfo.NotAutoBackup && !BackupBeforeRepair()) return;
+  if (Closing()) return;
 
   std::string error;
   {
@@ -104,7 +107,7 @@ void TZelvoranMainForm::RepairBtnClick(TObject*) {
   SetScanPhase(3);
   // A repair routine's error is shown over the finish page, which lists what was repaired.
   if (!error.empty()) ShowException(error);
-  if (MyRegistryInfo.OneTime) ShowBackupUpload();
+  if (MyRegistryInfo.OneTime && !Closing()) ShowBackupUpload();
 }
 
 void TZelvoranMainForm::RunRepair() {

@@ -365,6 +365,35 @@ TEST_F(RepairFixture, FirstRunOffersComeWhileDueAndStopOnceTheUploadIsConfirmed)
   EXPECT_TRUE(offers.empty());
 }
 
+TEST_F(RepairFixture, ExitDuringARepairStopsItBeforeTheNextSectionAndOffersNothingMore) {
+  MyRegistryInfo.OneTime = true;
+  std::vector<std::string> offers;
+  ShowFirstFullBackup = [&] { offers.push_back("full export"); };
+  ShowBackupUpload = [&] { offers.push_back("upload"); };
+  Sections()[4].Scan = Reports({"HKEY_CURRENT_USER\\a"});
+  Sections()[9].Scan = Reports({"HKEY_CURRENT_USER\\c"});
+  Sections()[4].Repair = LogsAnd(calls, 4, [&] { dm.Exit1Click(dm.Exit1); });
+  Sections()[9].Repair = LogsAnd(calls, 9);
+  ScanOnly({4, 9});
+  Repair();
+  EXPECT_EQ(calls, (std::vector<int>{4}));
+  EXPECT_EQ(offers, std::vector<std::string>{"full export"});
+  EXPECT_TRUE(Application.Terminated());
+  ExpectRepairDialogGone();
+}
+
+TEST_F(RepairFixture, ExitWhileTheFirstRunOfferIsOpenRepairsNothing) {
+  MyRegistryInfo.OneTime = true;
+  ShowFirstFullBackup = [&] { dm.Exit1Click(dm.Exit1); };
+  ShowBackupUpload = [] { ADD_FAILURE() << "no upload offer after Exit"; };
+  Sections()[4].Scan = Reports({"HKEY_CURRENT_USER\\a"});
+  Sections()[4].Repair = LogsAnd(calls, 4);
+  ScanOnly({4});
+  Repair();
+  EXPECT_TRUE(calls.empty() && BackupFiles().empty());
+  EXPECT_TRUE(Application.Terminated());
+}
+
 TEST_F(RepairFixture, WhileARepairRunsTheWindowLeavesFindingsTicksAndPagesAlone) {
   MyRegistryInfo.NotAutoBackup = true;
   std::vector<int> scans;
