@@ -188,10 +188,121 @@ TEST_F(BlockerFixture, TheCatalogueIsFetchedOnlyWhenMissingAndAFailedFetchLeaves
   DeleteFileW(Widen(temp.Path() + "Code").c_str());
   Endpoints::UpdateBase = TLocalHttpServer::ClosedBase();
   page = Open();
-  EXPECT_TRUE(MessageBoxes().Calls.empty());
+  EXPECT_EQ(MessageTexts(), std::vector<std::string>{"The list of malignant ActiveX controls could not be loaded."});
   EXPECT_FALSE(FileExists(temp.Path() + "Code"));
   EXPECT_EQ(page->ListActiveX->Count(), 0);
   EXPECT_EQ(page->LabelList->Caption(), "");
+}
+
+// Lock adds the kill bit to the bits another party set; Unlock takes only the kill bit away and
+// leaves a key that still holds another value.
+TEST_F(BlockerFixture, LockKeepsTheOtherFlagBitsAndUnlockKeepsAKeyThatStillHoldsAnotherValue) {
+  const std::string alternate = "{00000000-0000-0000-0000-0000000000A1}";
+  fooKey.SetDword("", "Compatibility Flags", 0x1);
+  barKey.SetDword("", "Compatibility Flags", 0x400);
+  barKey.SetString("", "AlternateCLSID", alternate);
+  temp.WriteFile("Code", "Foo" + foo + "\r\nBar" + bar + "\r\n");
+  TFormMalignant* page = Open();
+  EXPECT_EQ(Rows(page), (std::vector<std::string>{"[ ] Foo | Unlocked", "[x] Bar | Locked"}));
+  page->Objects[0].Checked = true;
+  page->ImmunizeBtnClick(nullptr);
+  EXPECT_EQ(FlagsOf(foo), "dword:1025");
+  page->UnImmunizeBtnClick(nullptr);
+  EXPECT_EQ(FlagsOf(foo), "dword:1");
+  EXPECT_EQ(FlagsOf(bar), "none");
+  EXPECT_EQ(barKey.Read("", "AlternateCLSID"), alternate);
+  EXPECT_EQ(MessageTexts(), (std::vector<std::string>{"Successfully lock the malignant ActiveX controls!",
+                                                      "Successfully unlock the selected ActiveX controls!"}));
+}
+
+TEST_F(BlockerFixture, TheSelectAllLabelAppliesTheBoxAsItStandsWithoutTogglingIt) {
+  PlantCatalogue();
+  TFormMalignant* page = Open();
+  auto clickLabel = [&] {
+    page->Label3->Perform(WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(3, 3));
+    page->Label3->Perform(WM_LBUTTONUP, 0, MAKELPARAM(3, 3));
+  };
+  auto ticked = [&] {
+    std::vector<std::string> rows = Rows(page);
+    return (int)std::count_if(rows.begin(), rows.end(), [](const std::string& r) { return r.rfind("[x]", 0) == 0; });
+  };
+  for (bool state : {true, false}) {
+    SCOPED_TRACE(state);
+    page->ChkList->SetChecked(state);
+    page->Objects[2].Checked = !state;   // one row set by hand against the box
+    clickLabel();
+    EXPECT_EQ(page->ChkList->Checked(), state);
+    EXPECT_EQ(ticked(), state ? 6 : 0);
+  }
+  EXPECT_EQ(Rows(page)[0], "[ ] Foo | Locked");   // ticks only: the statuses stay
+}
+
+TEST_F(BlockerFixture, AResizeFitsTheBlockersMiddleColumnAndTheReRegistrationsFirstColumn) {
+  temp.WriteFile("Code", "Foo" + foo + "\r\n");
+  TFormMalignant* blocker = Open();
+  auto* reRegister = new TFormRegDll(host);
+  reRegister->SetBounds(4, 26, 489, 337);
+  blocker->ListActiveX->SetWidth(400);
+  blocker->ListActiveX->SetColumnWidth(0, 100);
+  blocker->ListActiveX->SetColumnWidth(2, 90);
+  reRegister->lvActivexDLL->SetWidth(420);
+  reRegister->lvActivexDLL->SetColumnWidth(1, 120);
+  blocker->SetBounds(4, 26, 470, 330);
+  reRegister->SetBounds(4, 26, 470, 330);
+  EXPECT_EQ(blocker->ListActiveX->ColumnWidth(1), 400 - (100 + 90) - 20);
+  EXPECT_EQ(reRegister->lvActivexDLL->ColumnWidth(0), 420 - 120 - 20);
+}
+
+TEST_F(BlockerFixture, AListThatCouldNotBeLoadedIsToldOnceAndLockOrUnlockWithNothingTickedAsksForASelection) {
+  const std::string notLoaded = "The list of malignant ActiveX controls could not be loaded.";
+  const std::string select = "Please select the specific item for this operation!";
+  TKeep<std::string> base(Endpoints::UpdateBase, TLocalHttpServer::ClosedBase());
+  TFormMalignant* page = Open();
+  page->Hide();
+  page->Show();   // shown again: not told twice
+  page->ImmunizeBtnClick(nullptr);
+  page->UnImmunizeBtnClick(nullptr);
+  EXPECT_EQ(MessageTexts(), (std::vector<std::string>{notLoaded, select, select}));
+  EXPECT_EQ(MessageBoxes().Calls.at(1).flags, (unsigned)MB_ICONWARNING);
+  page->Free();
+
+  MessageBoxes().Clear();
+  PlantCatalogue();
+  page = Open();
+  page->Objects[0].Checked = page->Objects[1].Checked = false;   // the locked ones unticked
+  page->ImmunizeBtnClick(nullptr);
+  page->UnImmunizeBtnClick(nullptr);
+  EXPECT_EQ(MessageTexts(), (std::vector<std::string>{select, select}));
+  EXPECT_EQ(FlagsOf(foo) + " " + FlagsOf(bar), "dword:1024 dword:1025");
+  EXPECT_EQ(Rows(page)[0] + " " + Rows(page)[1], "[ ] Foo | Locked [ ] Bar | Locked");
+  EXPECT_FALSE(page->ProtectGauge->Visible());
+}
+
+namespace {
+
+// The registry's store that asks the page to close (as the tray's Exit does) at its first write.
+struct TClosingStore : TKillBitStore {
+  TForm* Page = nullptr;
+  bool WriteFlags(const std::string& clsid, DWORD flags) override {
+    bool written = TKillBitStore::WriteFlags(clsid, flags);
+    Page->FreeWhenIdle();
+    return written;
+  }
+};
+
+}  // namespace
+
+TEST_F(BlockerFixture, ALockStoppedByClosingThePageEndsAfterTheObjectItWasOnAndShowsNothing) {
+  temp.WriteFile("Code", "Foo" + foo + "\r\nQux" + qux + "\r\n");
+  TFormMalignant* page = Open();
+  TClosingStore store;
+  store.Page = page;
+  page->Store = &store;
+  page->Objects[0].Checked = page->Objects[1].Checked = true;
+  page->ImmunizeBtnClick(nullptr);   // the page is gone afterwards
+  EXPECT_EQ(FlagsOf(foo), "dword:1024");
+  EXPECT_EQ(FlagsOf(qux), "");
+  EXPECT_TRUE(MessageBoxes().Calls.empty());
 }
 
 namespace {
@@ -235,9 +346,11 @@ TEST_F(ReRegisterFixture, RegistersOnlyLibrariesAndControlsOneAtATimeWithTheirOu
   }
   EXPECT_EQ(log.find("x.dll.bak"), std::string::npos);
   ASSERT_EQ(MessageBoxes().Calls.size(), 1u);
-  EXPECT_EQ(MessageBoxes().Calls[0].text, "Re-registering ActiveX and .Dll objects run successfully!");
+  EXPECT_EQ(MessageBoxes().Calls[0].text,
+            "Re-registering ActiveX and .Dll objects did not complete.\rFiles that could not be re-registered: 1");
   EXPECT_TRUE(page->btnRepair->Enabled());
-  EXPECT_EQ(SystemRepairUnit::RegisterCommandLine("C:\\a b\\x.ocx"), "regsvr32.exe /s \"C:\\a b\\x.ocx\"");
+  EXPECT_EQ(SystemRepairUnit::RegisterCommandLine("C:\\a b\\x.ocx"),
+            PublicFunctionUnit::SystemProgram("regsvr32.exe") + " /s \"C:\\a b\\x.ocx\"");
 
   int asked = 0, registered = 0;   // a stop ends the walk before the next file
   SystemRepairUnit::ReRegisterFolder(
@@ -245,4 +358,51 @@ TEST_F(ReRegisterFixture, RegistersOnlyLibrariesAndControlsOneAtATimeWithTheirOu
       [&](const std::string&, bool) { ++registered; });
   EXPECT_EQ(registered, 1);
   EXPECT_FALSE(PublicFunctionUnit::GetSystemDir().empty());
+}
+
+// A program named like the system's regsvr32.exe in this program's folder or in the current
+// folder never runs in its place: the one in the system folder registers.
+TEST_F(ReRegisterFixture, APlantedRegsvr32InTheProgramsOrTheCurrentFolderNeverRuns) {
+  std::string current = temp.Path() + "current\\";
+  ASSERT_TRUE(CreateDirectoryW(Widen(current).c_str(), nullptr));
+  wchar_t previous[MAX_PATH];
+  ASSERT_NE(GetCurrentDirectoryW(MAX_PATH, previous), 0u);
+  for (const std::string& folder : {ExeDir(), current}) {
+    SCOPED_TRACE(folder);
+    struct TPlanted {
+      std::wstring Path;
+      ~TPlanted() { DeleteFileW(Path.c_str()); }
+    } planted{Widen(folder + "regsvr32.exe")};
+    ASSERT_TRUE(CopyFileW(Widen(ExeDir() + "ZvPlantedProgram.exe").c_str(), planted.Path.c_str(), FALSE));
+    SetCurrentDirectoryW(Widen(current).c_str());
+    bool registered = SystemRepairUnit::RegisterOne(temp.Path() + "a.ocx");
+    SetCurrentDirectoryW(previous);
+    EXPECT_FALSE(FileExists(temp.Path() + "planted.log"));
+    EXPECT_TRUE(registered);
+    EXPECT_EQ(Log(), "begin a.ocx\r\nend a.ocx\r\n");
+    DeleteFileW(Widen(temp.Path() + "planted.log").c_str());
+    DeleteFileW(Widen(temp.Path() + "registrations.log").c_str());
+  }
+}
+
+TEST_F(ReRegisterFixture, TheClosingBoxSaysHowManyFilesFailedOrWereNotReached) {
+  std::string good = temp.Path() + "good\\";
+  ASSERT_TRUE(CreateDirectoryW(Widen(good).c_str(), nullptr));
+  for (const char* name : {"one.ocx", "two.dll"})
+    CopyFileW(Widen(ExeDir() + "ZvRecordingServer.dll").c_str(), Widen(good + name).c_str(), FALSE);
+  TForm holder({});
+  auto* page = new TFormRegDll(new TPanel(&holder));
+  page->Folder = good;
+  page->btnRepairClick(nullptr);
+  EXPECT_EQ(MessageTexts(), std::vector<std::string>{"Re-registering ActiveX and .Dll objects run successfully!"});
+
+  MessageBoxes().Clear();
+  PostMessageW(page->btnStop->Handle(), BM_CLICK, 0, 0);   // handled before or while the first file registers
+  page->btnRepairClick(nullptr);
+  int reached = (int)page->Rows().size();
+  ASSERT_LE(reached, 1);
+  EXPECT_EQ(MessageTexts(), std::vector<std::string>{Format(
+                                "Re-registering ActiveX and .Dll objects did not complete.\r"
+                                "Files not reached because the walk was stopped: %d",
+                                2 - reached)});
 }

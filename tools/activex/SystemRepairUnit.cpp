@@ -17,6 +17,7 @@ const char* const kExplanation =
     "folder before fixing them.";
 const char* const kObjectsColumn = "ActiveX and .dll objects";
 const char* const kStatusColumn = "Status";
+const int kObjectsWidth = 200;
 const int kStatusWidth = 150;
 const char* const kReRegister = "Re-register";
 const char* const kStop = "Stop";
@@ -33,9 +34,8 @@ TFormRegDll::TFormRegDll(TControl* host) : TToolPage(host, "TFormRegDll"), Folde
   MemoTxt->SetText(kExplanation);
   lvActivexDLL = new TListView(this, {.OwnerData = true});
   lvActivexDLL->SetBounds(8, 110, 473, 186);
-  lvActivexDLL->AddColumn(kObjectsColumn, 200);
+  lvActivexDLL->AddColumn(kObjectsColumn, kObjectsWidth);
   lvActivexDLL->AddColumn(kStatusColumn, kStatusWidth, TAlignment::Center);
-  lvActivexDLL->SetColumnWidth(0, lvActivexDLL->Width() - kStatusWidth - 20);
   lvActivexDLL->OnData = [this](TListView*, int index, TListItem& row) {
     if (index < 0 || index >= (int)rows_.size()) return;
     row.Caption = rows_[index].Path;
@@ -49,7 +49,13 @@ TFormRegDll::TFormRegDll(TControl* host) : TToolPage(host, "TFormRegDll"), Folde
   btnStop->SetBounds(394, 302, 87, 25);
   btnStop->SetCaption(kStop);
   btnStop->OnClick = [this](TObject* s) { btnStopClick(s); };
+  OnResize = [this](TObject* s) { FormResize(s); };
+  FormResize(this);
   DoCreate();
+}
+
+void TFormRegDll::FormResize(TObject*) {
+  lvActivexDLL->SetColumnWidth(0, lvActivexDLL->Width() - lvActivexDLL->ColumnWidth(1) - 20);
 }
 
 void TFormRegDll::btnRepairClick(TObject*) {
@@ -59,7 +65,7 @@ void TFormRegDll::btnRepairClick(TObject*) {
   btnRepair->SetEnabled(false);
   rows_.clear();
   lvActivexDLL->SetItemCount(0);
-  ReRegisterFolder(
+  TWalkResult result = ReRegisterFolder(
       Folder,
       [this] {
         PublicFunctionUnit::ProcessMessages();
@@ -73,7 +79,7 @@ void TFormRegDll::btnRepairClick(TObject*) {
   running_ = false;
   if (Closing()) return;
   btnRepair->SetEnabled(true);
-  ShowMessageBox(kWalkDoneText, MB_OK);
+  ShowMessageBox(WalkOutcomeText(result), result.Complete() ? MB_OK : MB_ICONWARNING);
 }
 
 void TFormRegDll::btnStopClick(TObject*) { running_ = false; }

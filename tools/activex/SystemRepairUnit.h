@@ -17,6 +17,8 @@ class TFormRegDll : public TToolPage {
   TListView* lvActivexDLL;
   TButton *btnRepair, *btnStop;
 
+  // The first column takes what the "Status" column leaves of the list's width.
+  void FormResize(TObject* sender);
   void btnRepairClick(TObject* sender);
   void btnStopClick(TObject* sender);
 

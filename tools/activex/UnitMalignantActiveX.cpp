@@ -24,6 +24,8 @@ const char* const kLock = "Lock";
 const char* const kUnlock = "Unlock";
 const char* const kHintTitle = "Zelvoran - Block ActiveX";
 const char* const kHintMessage = "Please wait while the related data is being loaded.";
+const char* const kNotLoadedText = "The list of malignant ActiveX controls could not be loaded.";
+const char* const kSelectItem = "Please select the specific item for this operation!";
 
 struct TColumn {
   const char* Caption;
@@ -77,7 +79,7 @@ TFormMalignant::TFormMalignant(TControl* host) : TToolPage(host, "TFormMalignant
   Label3 = new TLabel(this);
   Label3->SetBounds(26, 295, 70, 16);
   Label3->SetCaption(kSelectAll);
-  Label3->OnClick = [this](TObject*) { ChkList->Click(); };
+  Label3->OnClick = [this](TObject* s) { ChkListClick(s); };
   ProtectGauge = new TProgressBar(this);
   ProtectGauge->SetBounds(104, 294, 186, 17);
   ProtectGauge->Hide();
@@ -91,6 +93,7 @@ TFormMalignant::TFormMalignant(TControl* host) : TToolPage(host, "TFormMalignant
   UnImmunizeBtn->OnClick = [this](TObject* s) { UnImmunizeBtnClick(s); };
   OnCreate = [this](TObject* s) { FormCreate(s); };
   OnShow = [this](TObject* s) { FormShow(s); };
+  OnResize = [this](TObject* s) { FormResize(s); };
   DoCreate();
 }
 
@@ -109,10 +112,18 @@ void TFormMalignant::FormShow(TObject*) {
   FitColumns();
   LoadList();
   LabelList->SetCaption(Objects.empty() ? "" : Format(kObjectsFormat, (int)Objects.size()));
+  if (Objects.empty() && !notLoadedTold_) {
+    notLoadedTold_ = true;
+    TBusyGuard busy(this);   // the page stays while the box is up
+    ShowMessageBox(kNotLoadedText, MB_ICONWARNING);
+  }
 }
 
+void TFormMalignant::FormResize(TObject*) { FitColumns(); }
+
 void TFormMalignant::FitColumns() {
-  ListActiveX->SetColumnWidth(1, ListActiveX->Width() - (kColumns[0].Width + kColumns[2].Width) - 20);
+  int others = ListActiveX->ColumnWidth(0) + ListActiveX->ColumnWidth(2);
+  ListActiveX->SetColumnWidth(1, ListActiveX->Width() - others - 20);
 }
 
 void TFormMalignant::ShowRows() {
@@ -144,6 +155,10 @@ void TFormMalignant::ChkListClick(TObject*) {
 
 void TFormMalignant::RunOverRows(int (*action)(TKillBitStore&, std::vector<TActiveXObject>&, const TProgress&),
                                  const char* doneText, bool warnAllRows) {
+  if (UncheckedCount(Objects) == (int)Objects.size()) {   // nothing ticked, or no list at all
+    ShowMessageBox(kSelectItem, MB_ICONWARNING);
+    return;
+  }
   TBusyGuard busy(this);
   ImmunizeBtn->SetEnabled(false);
   UnImmunizeBtn->SetEnabled(false);
@@ -152,6 +167,7 @@ void TFormMalignant::RunOverRows(int (*action)(TKillBitStore&, std::vector<TActi
   int failed = action(*Store, Objects, [this](int done, int total) {
     ProtectGauge->SetPosition(GaugePosition(done, total));
     PublicFunctionUnit::ProcessMessages();
+    return !Closing();
   });
   if (Closing()) return;
   ShowRows();

@@ -24,6 +24,9 @@ class TFormMalignant : public TToolPage {
 
   void FormCreate(TObject* sender);
   void FormShow(TObject* sender);
+  // The "CLSID" column takes what the other two columns leave of the list's width.
+  void FormResize(TObject* sender);
+  // Bound to the box and its label "Select All": every row takes the box's state as it stands.
   void ChkListClick(TObject* sender);
   void ImmunizeBtnClick(TObject* sender);
   void UnImmunizeBtnClick(TObject* sender);
@@ -44,4 +47,5 @@ class TFormMalignant : public TToolPage {
                                  const UnitMalignantActiveX::TProgress&),
                    const char* doneText, bool warnAllRows);
   UnitMalignantActiveX::TKillBitStore registry_;
+  bool notLoadedTold_ = false;   // the empty list is told once per visit
 };

@@ -132,7 +132,7 @@ int LockItems(TKillBitStore& store, std::vector<TActiveXObject>& objects, const 
         if (outcome == TClearOutcome::Failed) ++failed;
       }
     }
-    if (progress) progress(++done, (int)objects.size());
+    if (progress && !progress(++done, (int)objects.size())) break;
   }
   return failed;
 }
@@ -148,7 +148,7 @@ int UnlockItems(TKillBitStore& store, std::vector<TActiveXObject>& objects, cons
       }
       if (outcome == TClearOutcome::Failed) ++failed;
     }
-    if (progress) progress(++done, (int)objects.size());
+    if (progress && !progress(++done, (int)objects.size())) break;
   }
   return failed;
 }

@@ -63,8 +63,8 @@ bool IsLocked(TKillBitStore& store, const std::string& clsid);
 // Fills each object's tick and status from its kill bit; returns how many are locked.
 int ReadStatuses(TKillBitStore& store, std::vector<TActiveXObject>& objects);
 
-// Progress after each object: (done, total).
-using TProgress = std::function<void(int done, int total)>;
+// Progress after each object: (done, total); false stops before the next object.
+using TProgress = std::function<bool(int done, int total)>;
 
 // Lock: a ticked object gets its kill bit (other bits kept); an unticked one whose key exists
 // loses it. A status changes only when its write succeeded. Returns how many writes failed.
