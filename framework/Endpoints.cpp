@@ -7,6 +7,4 @@ std::string FtpHost = "ftp.zelvoran.invalid";
 int FtpPort = 21;
 std::string FtpUser;
 std::string FtpPassword;
-std::string SmtpHost = "mail.zelvoran.invalid";
-int SmtpPort = 25;
 }  // namespace Endpoints

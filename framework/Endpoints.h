@@ -11,6 +11,4 @@ extern std::string FtpHost;      // where a repair backup is uploaded
 extern int FtpPort;
 extern std::string FtpUser;       // empty: anonymous login
 extern std::string FtpPassword;
-extern std::string SmtpHost;     // support mail
-extern int SmtpPort;
 }  // namespace Endpoints

@@ -78,10 +78,201 @@ TEST(ErrorList, OnlyWellFormedFixesOutsideStartupPlacesAreListed) {
   EXPECT_EQ(SplitString("a,,b,"), (std::vector<std::string>{"a", "", "b", ""}));
 }
 
+namespace {
+
+// A line of the list that writes the value under the key.
+std::string FixLine(const std::string& keyPath, const std::string& value) {
+  return "T)" + keyPath + "||" + value + "#1$1@1##fix";
+}
+
+bool Listed(const std::string& keyPath, const std::string& value) {
+  UnitErrorList::TContent content;
+  std::vector<TRegOp> ops;
+  return ParseErrorLine(FixLine(keyPath, value), content, ops);
+}
+
+// The key path as the list might write it: each "\" after the root doubled in turn, a trailing
+// "\", and the names in lower case (the root's name keeps its case).
+std::vector<std::string> Spellings(const std::string& keyPath) {
+  std::vector<std::string> spellings = {keyPath, keyPath + "\\"};
+  size_t root = keyPath.find('\\');
+  for (size_t i = keyPath.find('\\'); i != std::string::npos; i = keyPath.find('\\', i + 1))
+    spellings.push_back(keyPath.substr(0, i) + "\\" + keyPath.substr(i));
+  spellings.push_back(keyPath.substr(0, root) + AnsiLowerCase(keyPath.substr(root)));
+  return spellings;
+}
+
+}  // namespace
+
+TEST(ErrorList, NoFixIsListedForAPlaceThatStartsProgramsOrLoadsCode) {
+  const std::string cu = "HKEY_CURRENT_USER\\", lm = "HKEY_LOCAL_MACHINE\\", cr = "HKEY_CLASSES_ROOT\\",
+                    us = "HKEY_USERS\\S-1-5-21-1-2-3-1000\\", df = "HKEY_USERS\\.DEFAULT\\",
+                    win = "Software\\Microsoft\\Windows\\CurrentVersion\\",
+                    nt = "Software\\Microsoft\\Windows NT\\CurrentVersion\\", ccs = "SYSTEM\\CurrentControlSet\\",
+                    ie = "Software\\Microsoft\\Internet Explorer\\";
+  struct TCase {
+    std::string Key, Value;
+  } denied[] = {
+      // logon
+      {cu + win + "Run", "x"},
+      {lm + win + "Run", "x"},
+      {lm + "SOFTWARE\\Wow6432Node\\Microsoft\\Windows\\CurrentVersion\\Run", "x"},
+      {us + win + "RunOnce", "x"},
+      {lm + win + "RunOnceEx\\0001", "x"},
+      {lm + win + "RunServices", "x"},
+      {cu + win + "RunServicesOnce", "x"},
+      {cu + win + "Policies\\Explorer\\Run", "x"},
+      {lm + win + "Policies\\Explorer\\Run", "x"},
+      {lm + nt + "Terminal Server\\Install\\Software\\Microsoft\\Windows\\CurrentVersion\\Run", "x"},
+      {lm + nt + "Winlogon", "Shell"},
+      {lm + nt + "Winlogon", "Userinit"},
+      {lm + nt + "Winlogon", "Taskman"},
+      {lm + nt + "Winlogon", "GinaDLL"},
+      {lm + nt + "Winlogon\\Notify\\x", "DLLName"},
+      {cu + nt + "Winlogon", "Shell"},
+      {cu + nt + "Windows", "load"},
+      {cu + nt + "Windows", "run"},
+      {lm + nt + "Windows", "AppInit_DLLs"},
+      {lm + "SOFTWARE\\Wow6432Node\\Microsoft\\Windows NT\\CurrentVersion\\Windows", "LoadAppInit_DLLs"},
+      {cu + "Software\\Microsoft\\Command Processor", "AutoRun"},
+      {lm + "SOFTWARE\\Microsoft\\Command Processor", "AutoRun"},
+      {cu + win + "Explorer\\Shell Folders", "Startup"},
+      {lm + win + "Explorer\\Shell Folders", "Common Startup"},
+      {cu + win + "Explorer\\User Shell Folders", "Startup"},
+      {lm + win + "Explorer\\User Shell Folders", "Common Startup"},
+      {cu + win + "Policies\\System", "Shell"},
+      {lm + win + "Policies\\System", "Scripts"},
+      {lm + "SOFTWARE\\Policies\\Microsoft\\Windows\\System\\Scripts\\Startup\\0\\0", "Script"},
+      {cu + win + "Group Policy\\Scripts\\Logon\\0\\0", "Script"},
+      {lm + "SOFTWARE\\Microsoft\\Active Setup\\Installed Components\\{X}", "StubPath"},
+      {lm + win + "Authentication\\Credential Providers\\{X}", ""},
+      {cu + "Control Panel\\Desktop", "SCRNSAVE.EXE"},
+      {df + "Control Panel\\Desktop", "scrnsave.exe"},
+      {cu + "Software\\Policies\\Microsoft\\Windows\\Control Panel\\Desktop", "SCRNSAVE.EXE"},
+      {cu + "Environment", "Path"},
+      {cu + "Environment", "PATHEXT"},
+      {cu + "Environment", "ComSpec"},
+      {cu + "Environment", "UserInitMprLogonScript"},
+      {lm + ccs + "Control\\Session Manager\\Environment", "Path"},
+      {lm + nt + "IniFileMapping\\win.ini\\Windows", "Load"},
+      {lm + nt + "Schedule\\TaskCache\\Tasks\\{X}", "Actions"},
+      // the shell and the browser
+      {lm + win + "Explorer\\ShellIconOverlayIdentifiers\\ x", ""},
+      {lm + win + "Explorer\\ShellExecuteHooks", "{X}"},
+      {lm + win + "Explorer\\SharedTaskScheduler", "{X}"},
+      {lm + win + "Explorer\\ShellServiceObjects\\{X}", "AutoStart"},
+      {lm + win + "ShellServiceObjectDelayLoad", "x"},
+      {lm + win + "Shell Extensions\\Approved", "{X}"},
+      {cu + win + "Shell Extensions\\Approved", "{X}"},
+      {lm + win + "Explorer\\Desktop\\NameSpace\\{X}", ""},
+      {cr + "*\\shellex\\ContextMenuHandlers\\x", ""},
+      {cr + "Directory\\shellex\\DragDropHandlers\\x", ""},
+      {cu + "Software\\Classes\\Folder\\shellex\\ColumnHandlers\\{X}", ""},
+      {cr + "exefile\\shell\\open\\command", ""},
+      {cr + "txtfile\\shell\\print\\command", ""},
+      {cu + "Software\\Classes\\ms-settings\\shell\\open\\command", "DelegateExecute"},
+      {lm + "SOFTWARE\\Classes\\Directory\\shell\\cmd\\command", ""},
+      {cr + "Folder\\shell\\open\\DropTarget", "CLSID"},
+      {lm + win + "Explorer\\Browser Helper Objects\\{X}", ""},
+      {lm + "SOFTWARE\\Microsoft\\Internet Explorer\\Extensions\\{X}", "Exec"},
+      {cu + ie + "Extensions\\{X}", "Exec"},
+      {lm + "SOFTWARE\\Microsoft\\Internet Explorer\\Toolbar", "{X}"},
+      {cu + ie + "Toolbar\\WebBrowser", "{X}"},
+      {cu + ie + "URLSearchHooks", "{X}"},
+      {lm + "SOFTWARE\\Microsoft\\Internet Explorer\\Explorer Bars\\{X}", ""},
+      {cr + "PROTOCOLS\\Handler\\x", "CLSID"},
+      {cr + "PROTOCOLS\\Filter\\text/html", "CLSID"},
+      {cu + "Software\\Microsoft\\Office\\Word\\Addins\\x", "LoadBehavior"},
+      {cu + "Software\\Microsoft\\Office\\16.0\\Outlook\\Addins\\x", "LoadBehavior"},
+      // classes
+      {cr + "CLSID\\{X}\\InprocServer32", ""},
+      {cr + "CLSID\\{X}\\InprocServer32", "ThreadingModel"},
+      {cr + "CLSID\\{X}\\InprocServer", ""},
+      {cr + "CLSID\\{X}\\InprocHandler32", ""},
+      {cr + "CLSID\\{X}\\LocalServer32", ""},
+      {cr + "CLSID\\{X}\\LocalServer", ""},
+      {cr + "CLSID\\{X}\\TreatAs", ""},
+      {cr + "CLSID\\{X}\\AutoTreatAs", ""},
+      {cr + "CLSID\\{X}", "AppID"},
+      {cu + "Software\\Classes\\CLSID\\{X}\\InprocServer32", ""},
+      {lm + "SOFTWARE\\Classes\\Wow6432Node\\CLSID\\{X}\\LocalServer32", ""},
+      {cr + "Some.Program\\CLSID", ""},
+      {cr + "AppID\\{X}", "DllSurrogate"},
+      // services, drivers and the system's own processes
+      {lm + ccs + "Services\\EventLog", "ImagePath"},
+      {lm + "SYSTEM\\ControlSet001\\Services\\x", "ImagePath"},
+      {lm + ccs + "Services\\x\\Parameters", "ServiceDll"},
+      {lm + ccs + "Services\\WinSock2\\Parameters\\Protocol_Catalog9\\Catalog_Entries\\000000000001", "PackedCatalogItem"},
+      {lm + ccs + "Services\\WinSock2\\Parameters\\NameSpace_Catalog5\\Catalog_Entries\\000000000001", "LibraryPath"},
+      {lm + ccs + "Services\\x\\NetworkProvider", "ProviderPath"},
+      {"HKEY_CURRENT_CONFIG\\System\\CurrentControlSet\\Services\\x", "Start"},
+      {lm + ccs + "Control\\Session Manager", "BootExecute"},
+      {lm + ccs + "Control\\Session Manager\\KnownDLLs", "x"},
+      {lm + ccs + "Control\\Session Manager\\AppCertDlls", "x"},
+      {lm + ccs + "Control\\Print\\Monitors\\x", "Driver"},
+      {lm + ccs + "Control\\Lsa", "Authentication Packages"},
+      {lm + ccs + "Control\\Lsa", "Notification Packages"},
+      {lm + ccs + "Control\\Lsa\\OSConfig", "Security Packages"},
+      {lm + ccs + "Control\\SecurityProviders", "SecurityProviders"},
+      {lm + ccs + "Control\\NetworkProvider\\Order", "ProviderOrder"},
+      {lm + ccs + "Control\\SafeBoot", "AlternateShell"},
+      {lm + ccs + "Control\\Terminal Server\\Wds\\rdpwd", "StartupPrograms"},
+      {lm + ccs + "Control\\BootVerificationProgram", "ImagePath"},
+      {lm + "SYSTEM\\Setup", "CmdLine"},
+      {lm + nt + "Image File Execution Options\\notepad.exe", "Debugger"},
+      {lm + nt + "SilentProcessExit\\notepad.exe", "MonitorProcess"},
+      {lm + nt + "AeDebug", "Debugger"},
+      {lm + "SOFTWARE\\Microsoft\\.NETFramework", "DbgManagedDebugger"},
+      {lm + nt + "Drivers32", "vidc.x"},
+      {lm + nt + "Font Drivers", "x"},
+      {lm + nt + "Svchost", "netsvcs"},
+      // a letter whose upper case is a plain one
+      {cu + "Software\\Microsoft\\Windows NT\\CurrentVersion\\W\xC4\xB1nlogon", "Shell"},
+  };
+  for (const TCase& c : denied)
+    for (const std::string& spelling : Spellings(c.Key)) {
+      EXPECT_FALSE(Listed(spelling, c.Value)) << spelling << " | " << c.Value;
+      EXPECT_FALSE(Listed(spelling, AnsiLowerCase(c.Value))) << spelling << " | " << c.Value;
+    }
+
+  // Names and paths longer than the registry takes: the system would cut them short.
+  std::string longest = cu + "Software\\Z", e = "\xC3\xA9";   // e: one character, two bytes
+  while (longest.size() + 1 < 32767) longest += "\\" + std::string(std::min<size_t>(255, 32767 - longest.size() - 1), 'n');
+  auto repeat = [](const std::string& text, int times) {
+    std::string out;
+    for (int i = 0; i < times; ++i) out += text;
+    return out;
+  };
+  for (const std::string& tooLong : {cu + "Software\\" + std::string(256, 'n'), cu + "Software\\" + repeat(e, 256),
+                                     longest + "n", longest + "\\n"})
+    EXPECT_FALSE(Listed(tooLong, "x")) << tooLong.size();
+
+  // Neighbours of those places stay fixable, however the path is spelt.
+  TCase allowed[] = {
+      {cu + ie + "Main", "Start Page"},
+      {cu + "Control Panel\\Desktop", "MenuShowDelay"},
+      {cu + "Environment", "TEMP"},
+      {cu + "Software\\Microsoft\\Command Processor", "CompletionChar"},
+      {cu + "Software\\Vendor\\Run", "x"},
+      {lm + win + "Explorer\\Advanced", "Hidden"},
+      {lm + "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion", "RegisteredOwner"},
+      {cr + ".txt", "Content Type"},
+      {lm + ccs + "Control\\FileSystem", "NtfsDisable8dot3NameCreation"},
+      {cu + "Software\\" + std::string(255, 'n'), "x"},
+      {cu + "Software\\" + repeat(e, 255), "x"},
+      {longest, "x"},
+  };
+  for (const TCase& c : allowed)
+    for (const std::string& spelling : Spellings(c.Key))
+      EXPECT_TRUE(Listed(spelling, c.Value)) << spelling.substr(0, 200) << " | " << c.Value;
+}
+
 TEST(ErrorList, MalformedListsNeitherCrashNorHangNorListAnythingUnchecked) {
   testing_support::TFuzzInputs inputs(
       {"A)HKEY_CURRENT_USER\\Software\\X||V#5$1@0,W#text$1@1,Z#$2@0##Fix A\r\nB)HKEY_CURRENT_USER\\Y||Q#1$1@0##B\r\n",
-       "R)HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run||V#x$1@1\r\n\r\n)||##\r\n"});
+       "R)HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run||V#x$1@1\r\n\r\n)||##\r\n",
+       "S)HKEY_LOCAL_MACHINE\\SYSTEM\\ControlSet001\\\\Services\\x\\||ImagePath#x$1@1##s\rC)HKEY_CLASSES_ROOT\\\\Some\\"
+       "\\CLSID||#{0}$1@1\r\nE)HKEY_CURRENT_USER\\Environment||TEMP#x$1@1##\xC3\xA9\r\n"});
   for (int i = 0; i < 3000; ++i) {
     TErrorContents errors;
     std::vector<TErrorRow> rows;
@@ -93,6 +284,37 @@ TEST(ErrorList, MalformedListsNeitherCrashNorHangNorListAnythingUnchecked) {
       ASSERT_TRUE(ParseErrorLine(e.Title + ")" + e.KeyPath + "||" + e.Operations, again, ops));
     }
   }
+}
+
+TEST(ErrorList, AFixOpensTheKeyItsPathNamesAndTheCheckSeesThatKey) {
+  RegSandbox box;
+  const std::string base = box.FullPath();
+  const TRegOp probe{.ValueName = "ZelvoranProbe", .Data = "x", .Action = 1, .Type = 1};
+  // Doubled backslashes: the registry opens the same key as with single ones.
+  const char* const startPlaces[] = {"SYSTEM\\CurrentControlSet\\Services\\EventLog", "txtfile\\shell\\open\\command",
+                                     "Microsoft\\Windows NT\\CurrentVersion\\Windows"};
+  for (const char* sub : startPlaces) box.CreateKey(sub);
+  for (const std::string& path : {base + "\\SYSTEM\\CurrentControlSet\\\\Services\\EventLog",
+                                  base + "\\txtfile\\shell\\open\\\\command",
+                                  base + "\\Microsoft\\Windows NT\\\\CurrentVersion\\Windows",
+                                  base + "\\\\Microsoft\\Windows NT\\CurrentVersion\\\\\\Windows\\\\"})
+    EXPECT_FALSE(ApplyRegOp(path, probe)) << path;
+  for (const char* sub : startPlaces) EXPECT_FALSE(box.ValueExists(sub, probe.ValueName)) << sub;
+  box.CreateKey("Plain\\Key");
+  EXPECT_TRUE(ApplyRegOp(base + "\\\\Plain\\\\Key\\", probe));
+  EXPECT_EQ(box.Read("Plain\\Key", probe.ValueName), "x");
+
+  // A path longer than the registry takes would be cut short to a key that exists here.
+  std::string held = box.Path();   // the longest path the registry takes, all of it real keys
+  while (held.size() + 1 < 32767) held += "\\" + std::string(std::min<size_t>(200, 32767 - held.size() - 1), 'k');
+  std::string sub = held.substr(box.Path().size() + 1);
+  box.CreateKey(sub);
+  ASSERT_TRUE(box.KeyExists(sub));
+  std::string tooLong = base + "\\" + sub;
+  while (tooLong.size() < 33000 + base.size() - box.Path().size()) tooLong += "\\" + std::string(200, 'z');
+  EXPECT_FALSE(Listed(tooLong, probe.ValueName));
+  EXPECT_FALSE(ApplyRegOp(tooLong, probe));
+  EXPECT_FALSE(box.ValueExists(sub, probe.ValueName));
 }
 
 namespace {
@@ -197,6 +419,15 @@ TEST_F(ErrorPageFixture, RepairAppliesEveryFixOfATickedTitleToExistingKeysOnly) 
   EXPECT_EQ(MessageTexts(), (std::vector<std::string>{"Please select the specific item for this operation!"}));
 }
 
+TEST_F(ErrorPageFixture, TheErrorInfoColumnFillsTheListLessTwentyPixelsAtEverySize) {
+  PlantList();
+  TErrorFixForm* page = Open();
+  EXPECT_EQ(page->listerror->ColumnWidth(0), page->listerror->Width() - 20);
+  page->listerror->SetWidth(360);
+  page->SetBounds(4, 26, 400, 300);
+  EXPECT_EQ(page->listerror->ColumnWidth(0), 340);
+}
+
 TEST_F(ErrorPageFixture, TheListIsFetchedOnlyWhenMissingAndAFailedFetchLeavesNoFile) {
   TLocalHttpServer server;
   testing_support::TKeep<std::string> base(Endpoints::UpdateBase, server.Base());
@@ -209,10 +440,28 @@ TEST_F(ErrorPageFixture, TheListIsFetchedOnlyWhenMissingAndAFailedFetchLeavesNoF
 
   DeleteFileW(Widen(temp.Path() + "errorlist.txt").c_str());
   server.Route("/update/errorlist.txt", {.Body = "A)HKEY_CURRENT_USER\\x||V#5$1@0\r\n", .Truncate = true});
-  page = Open();
-  EXPECT_TRUE(page->Rows.empty());
-  EXPECT_TRUE(MessageBoxes().Calls.empty());
+  page = Open();   // the user is told; the built-in rows stay usable
+  EXPECT_EQ(MessageTexts(), (std::vector<std::string>{kListNotLoadedText}));
+  ASSERT_EQ(Titles(page->Rows), (std::vector<std::string>{
+                                    "[ ] \"Internal application error\" occurred in Windows Media Player",
+                                    "[ ] 1607: Unable to install InstallShield Scripting Runtime",
+                                    "[x] Unable to open new window by IE hyperlink",
+                                    "[x] Unable to update Windows online"}));
+  EXPECT_EQ(page->listerror->Count(), 4);
+  page->listerrorSelectItem(3, true);
+  EXPECT_EQ(page->MemoText->Text(), "The issue of system being unable to update online.");
+  MessageBoxes().Clear();
+  page->ToggleRow(2);
+  EXPECT_FALSE(page->Rows[2].Ticked);
+  page->BitBtn1Click(nullptr);
+  EXPECT_EQ(MessageTexts(), (std::vector<std::string>{"No fix could be applied to the ticked items."}));
   EXPECT_FALSE(FileExists(temp.Path() + "errorlist.txt"));
+  page->Free();
+
+  MessageBoxes().Clear();   // the next visit fetches the list again
+  server.Route("/update/errorlist.txt", {.Body = "A)" + box.FullPath() + "||V#5$1@0##Fix A\r\n"});
+  EXPECT_EQ(Open()->Rows.size(), 5u);
+  EXPECT_TRUE(MessageBoxes().Calls.empty());
 }
 
 namespace {
@@ -285,4 +534,54 @@ TEST_F(MailFixture, FailuresEndInOneErrorMessageAndTheWindowStaysUsable) {
   form->Settings.Address.clear();
   form->SendMail();
   EXPECT_EQ(MessageTexts(), (std::vector<std::string>{"ERROR: The support mail is not configured."}));
+}
+
+TEST_F(MailFixture, OnlyARejectedEhloFallsBackToHeloAndAStalledReplyEndsTheSessionAtOnce) {
+  using TMode = TLocalSmtpServer::TMode;
+  struct TCase {
+    TMode Mode;
+    std::vector<std::string> Messages;
+    bool Helo;
+  } cases[] = {
+      {TMode::SilentAtEhlo, {"ERROR: Read timed out."}, false},
+      {TMode::CloseAtEhlo, {"ERROR: The connection to the mail server was lost."}, false},
+      {TMode::SlowEhlo, {"ERROR: Read timed out."}, false},   // every line in time, the whole reply not
+      {TMode::RejectEhlo, {}, true},
+  };
+  for (const TCase& c : cases) {
+    TLocalSmtpServer server(c.Mode);
+    MessageBoxes().Clear();
+    Configure(server.Port(), "");
+    form->Settings.TimeoutMs = 400;
+    form->SendMail();
+    EXPECT_EQ(MessageTexts(), c.Messages) << (int)c.Mode;
+    std::vector<std::string> lines = server.LinesAfterSessions(1);
+    ASSERT_FALSE(lines.empty());
+    EXPECT_EQ(lines[0], "EHLO localhost");
+    EXPECT_EQ(std::count(lines.begin(), lines.end(), "HELO localhost"), c.Helo ? 1 : 0) << (int)c.Mode;
+    EXPECT_EQ(std::count(lines.begin(), lines.end(), "QUIT"), c.Helo ? 1 : 0) << (int)c.Mode;
+  }
+}
+
+TEST_F(MailFixture, WithoutAConfiguredHostNothingIsSentAndTheUserIsTold) {
+  RegSandbox box;
+  TLocalSmtpServer server;
+  box.SetString("", "SupportMailAddress", "support@example.invalid");
+  for (const char* host : {(const char*)nullptr, "", "  "}) {
+    if (host != nullptr) box.SetString("", "SupportMailHost", host);
+    MessageBoxes().Clear();
+    form->Settings = UnitMail::LoadSmtpSettings(box.Root(), box.Path());
+    form->SendMail();
+    EXPECT_EQ(MessageTexts(), (std::vector<std::string>{"ERROR: The support mail is not configured."}))
+        << (host == nullptr ? "no host" : "'" + std::string(host) + "'");
+  }
+  box.SetString("", "SupportMailHost", "127.0.0.1");
+  box.SetString("", "SupportMailPort", std::to_string(server.Port()));
+  MessageBoxes().Clear();
+  form->Settings = UnitMail::LoadSmtpSettings(box.Root(), box.Path());
+  form->SendMail();
+  EXPECT_TRUE(MessageBoxes().Calls.empty());
+  std::vector<std::string> lines = server.LinesAfterSessions(1);
+  EXPECT_EQ(std::count(lines.begin(), lines.end(), "EHLO localhost"), 1);   // the one session
+  EXPECT_EQ(std::count(lines.begin(), lines.end(), "MAIL FROM:<support@example.invalid>"), 1);
 }

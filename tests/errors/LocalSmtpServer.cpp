@@ -21,12 +21,21 @@ std::vector<std::string> TLocalSmtpServer::Lines() {
   return lines_;
 }
 
+std::vector<std::string> TLocalSmtpServer::LinesAfterSessions(int count) {
+  std::unique_lock<std::mutex> lock(mutex_);
+  ended_.wait_for(lock, std::chrono::seconds(5), [&] { return sessionsEnded_ >= count; });
+  return lines_;
+}
+
 void TLocalSmtpServer::Serve() {
   while (!stop_) {
     SOCKET client = accept(listener_, nullptr, nullptr);
     if (client == INVALID_SOCKET) return;
     Session(client);
     closesocket(client);
+    std::lock_guard<std::mutex> lock(mutex_);
+    ++sessionsEnded_;
+    ended_.notify_all();
   }
 }
 
@@ -57,6 +66,12 @@ void TLocalSmtpServer::Session(SOCKET client) {
     if (end == std::string::npos) return;
     buffer.erase(0, end + 2);
     std::string verb = line.substr(0, 4);
+    if (mode_ == TMode::SilentAtEhlo) continue;
+    if (mode_ == TMode::CloseAtEhlo && verb == "EHLO") return;
+    if (mode_ == TMode::SlowEhlo && verb == "EHLO") {
+      for (int i = 0; i < 40; ++i, Sleep(100))
+        if (stop_ || send(client, "250-localhost\r\n", 15, 0) != 15) return;
+    }
     if (inData) {
       if (line == ".") { inData = false; say("250 2.0.0 queued\r\n"); }
     } else if (authStep == 1) { authStep = 2; say("334 UGFzc3dvcmQ6\r\n"); }
@@ -64,7 +79,9 @@ void TLocalSmtpServer::Session(SOCKET client) {
       authStep = 0;
       say(mode_ == TMode::RefuseLogin ? "535 5.7.8 Authentication credentials invalid\r\n"
                                       : "235 2.7.0 Authentication successful\r\n");
-    } else if (verb == "EHLO") say("250-localhost\r\n250 AUTH LOGIN\r\n");
+    } else if (verb == "EHLO" && mode_ == TMode::RejectEhlo) say("502 5.5.1 EHLO not implemented\r\n");
+    else if (verb == "HELO") say("250 localhost\r\n");
+    else if (verb == "EHLO") say("250-localhost\r\n250 AUTH LOGIN\r\n");
     else if (line == "AUTH LOGIN") { authStep = 1; say("334 VXNlcm5hbWU6\r\n"); }
     else if (verb == "MAIL" || verb == "RCPT") say("250 2.1.0 ok\r\n");
     else if (verb == "DATA") { inData = true; say("354 go ahead\r\n"); }

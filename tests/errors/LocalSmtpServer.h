@@ -1,10 +1,12 @@
 // A small SMTP server on 127.0.0.1 for the support mail's tests: it answers a plain dialogue
-// (optionally refusing the login, or never speaking), and records every line it receives.
+// (optionally refusing the login, never speaking, or failing at EHLO in one of several ways), and
+// records every line it receives.
 #pragma once
 
 #include <winsock2.h>
 
 #include <atomic>
+#include <condition_variable>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -12,12 +14,22 @@
 
 class TLocalSmtpServer {
  public:
-  enum class TMode { Answer, RefuseLogin, Silent };
+  enum class TMode {
+    Answer,
+    RefuseLogin,
+    Silent,           // never speaks, not even the greeting
+    SilentAtEhlo,     // greets, then never answers
+    CloseAtEhlo,      // greets, then drops the connection on EHLO
+    RejectEhlo,       // knows only HELO
+    SlowEhlo,         // answers EHLO with 40 continuation lines, one every 100 ms, before its last line
+  };
   explicit TLocalSmtpServer(TMode mode = TMode::Answer);
   ~TLocalSmtpServer();
   int Port() const { return port_; }
   // Every line received, in order; a session's end is recorded as "<closed>".
   std::vector<std::string> Lines();
+  // Waits (at most a few seconds) until count sessions have ended, then gives Lines().
+  std::vector<std::string> LinesAfterSessions(int count);
 
  private:
   void Serve();
@@ -27,6 +39,8 @@ class TLocalSmtpServer {
   int port_ = 0;
   std::atomic<bool> stop_{false};
   std::mutex mutex_;
+  std::condition_variable ended_;
+  int sessionsEnded_ = 0;
   std::vector<std::string> lines_;
   std::thread thread_;
 };

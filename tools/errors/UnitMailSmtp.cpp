@@ -6,7 +6,6 @@
 #include <ctime>
 #include <mutex>
 
-#include "../../framework/Endpoints.h"
 #include "../../framework/Registry.h"
 #include "../../framework/Strings.h"
 
@@ -24,12 +23,15 @@ void StartWinsock() {
   });
 }
 
+// What ended the session: the server's reply that was not the one expected (Code is its code), or
+// the connection itself (Code 0: a time-out, a lost connection, a reply that makes no sense).
 class TSmtpError : public std::runtime_error {
  public:
-  using std::runtime_error::runtime_error;
+  explicit TSmtpError(const std::string& text, int code = 0) : std::runtime_error(text), Code(code) {}
+  int Code;
 };
 
-// One SMTP connection: replies are read line by line, each within the time-out.
+// One SMTP connection: each reply, all of its lines, must come within the time-out.
 class TSmtpConnection {
  public:
   TSmtpConnection(const TSmtpSettings& settings) : timeoutMs_(settings.TimeoutMs) {
@@ -58,12 +60,13 @@ class TSmtpConnection {
     int code = ReadReply(reply);
     for (int e : expected)
       if (code == e) return reply;
-    throw TSmtpError(reply.empty() ? "The mail server gave no answer." : reply);
+    if (code == 0) throw TSmtpError(reply.empty() ? "The mail server gave no answer." : reply);
+    throw TSmtpError(reply, code);
   }
   void Send(const std::string& text) {
     size_t sent = 0;
     while (sent < text.size()) {
-      if (!Wait(false)) throw TSmtpError("Write timed out.");
+      if (!Wait(false, GetTickCount64() + timeoutMs_)) throw TSmtpError("Write timed out.");
       int n = send(socket_, text.data() + sent, (int)(text.size() - sent), 0);
       if (n <= 0) throw TSmtpError("The connection to the mail server was lost.");
       sent += n;
@@ -93,14 +96,17 @@ class TSmtpConnection {
     error_ = text;
     return false;
   }
-  bool Wait(bool forRead) {
+  // Waits until the socket can be read (or written) or the deadline (a tick count) has passed.
+  bool Wait(bool forRead, ULONGLONG deadline) {
+    ULONGLONG now = GetTickCount64();
+    DWORD left = now >= deadline ? 0 : (DWORD)(deadline - now);
     fd_set set;
     FD_ZERO(&set);
     FD_SET(socket_, &set);
-    timeval tv{(long)(timeoutMs_ / 1000), (long)(timeoutMs_ % 1000) * 1000};
+    timeval tv{(long)(left / 1000), (long)(left % 1000) * 1000};
     return select(0, forRead ? &set : nullptr, forRead ? nullptr : &set, nullptr, &tv) > 0;
   }
-  std::string ReadLine() {
+  std::string ReadLine(ULONGLONG deadline) {
     for (;;) {
       size_t end = buffer_.find("\r\n");
       if (end != std::string::npos) {
@@ -109,18 +115,20 @@ class TSmtpConnection {
         return line;
       }
       if (buffer_.size() > kMaxReplyLine) throw TSmtpError("The mail server's reply line is too long.");
-      if (!Wait(true)) throw TSmtpError("Read timed out.");
+      if (!Wait(true, deadline)) throw TSmtpError("Read timed out.");
       char chunk[512];
       int n = recv(socket_, chunk, sizeof chunk, 0);
       if (n <= 0) throw TSmtpError("The connection to the mail server was lost.");
       buffer_.append(chunk, n);
     }
   }
-  // A reply of one or more lines ("250-..." continues, "250 ..." ends); returns its code.
+  // A reply of one or more lines ("250-..." continues, "250 ..." ends); returns its code, 0 for a
+  // line that is no reply.
   int ReadReply(std::string& text) {
     text.clear();
+    ULONGLONG deadline = GetTickCount64() + timeoutMs_;
     for (;;) {
-      std::string line = ReadLine();
+      std::string line = ReadLine(deadline);
       text = line;
       if (line.size() < 3) return 0;
       if (line.size() == 3 || line[3] != '-') return std::atoi(line.substr(0, 3).c_str());
@@ -172,13 +180,15 @@ std::string QuotedPrintable(const std::string& text) {
 
 }  // namespace
 
+bool TSmtpSettings::Configured() const { return !Trim(Host).empty() && !Address.empty() && Port > 0 && Port < 65536; }
+
 TSmtpSettings LoadSmtpSettings(HKEY root, const std::string& key) {
-  TSmtpSettings settings{.Host = Endpoints::SmtpHost, .Port = Endpoints::SmtpPort};
+  TSmtpSettings settings;
   TRegistry reg(KEY_READ);
   reg.RootKey = root;
   if (!reg.OpenKeyReadOnly("\\" + key)) return settings;
   std::string text;
-  if (reg.ReadText(kHostValue, text) && !text.empty()) settings.Host = text;
+  if (reg.ReadText(kHostValue, text)) settings.Host = Trim(text);
   if (reg.ReadText(kPortValue, text) && !text.empty()) settings.Port = (int)StrToIntDef(text, 0);
   reg.ReadText(kAddressValue, settings.Address);
   reg.ReadText(kUserValue, settings.User);
@@ -237,7 +247,8 @@ std::string SendMail(const TSmtpSettings& settings, const TMailMessage& message)
     smtp.Expect({220});
     try {
       smtp.Command("EHLO localhost\r\n", {250});
-    } catch (const TSmtpError&) {
+    } catch (const TSmtpError& e) {
+      if (e.Code < 500 || e.Code > 599) throw;   // only a server that refuses EHLO is asked with HELO
       smtp.Command("HELO localhost\r\n", {250});
     }
     if (!settings.Password.empty()) {

@@ -19,16 +19,16 @@ inline constexpr char kUserValue[] = "SupportMailUser";
 inline constexpr char kPasswordValue[] = "SupportMailPassword";
 
 struct TSmtpSettings {
-  std::string Host;
+  std::string Host;       // empty: the support mail is not configured (no host is built in)
   int Port = 25;
   std::string Address;    // the support mailbox: sender and recipient
   std::string User;       // the login; empty: the address
   std::string Password;   // empty: no login
-  DWORD TimeoutMs = 30000;   // for the connection and for each reply
-  bool Configured() const { return !Host.empty() && !Address.empty() && Port > 0 && Port < 65536; }
+  DWORD TimeoutMs = 30000;   // for the connection and for each whole reply
+  bool Configured() const;
 };
 
-// The settings from the registry; the host and port fall back to the built-in endpoint.
+// The settings from the registry; a missing port is 25.
 TSmtpSettings LoadSmtpSettings(HKEY root = HKEY_LOCAL_MACHINE, const std::string& key = "Software\\Zelvoran");
 
 struct TMailMessage {

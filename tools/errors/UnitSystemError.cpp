@@ -4,6 +4,7 @@
 #include "../../app/HintUnit.h"
 #include "../../framework/Dialogs.h"
 #include "../../framework/Endpoints.h"
+#include "../../framework/Exceptions.h"
 #include "../../framework/StringList.h"
 #include "../../framework/Strings.h"
 #include "UnitMail.h"
@@ -30,6 +31,8 @@ const char* const kBrowserWarning =
     "Are you sure to select this option?";
 // Rows 0 and 1 are the browser reinstallation fixes: they are never ticked without asking.
 const int kWarnedRows = 2;
+// The "Error Info" column leaves this much of the list's width free.
+const int kColumnSlack = 20;
 
 }  // namespace
 
@@ -41,7 +44,6 @@ TErrorFixForm::TErrorFixForm(TControl* host) : TToolPage(host, "TErrorFixForm") 
   listerror = new TListView(this, {.OwnerData = true, .GridLines = true});
   listerror->SetBounds(8, 8, 473, 170);
   listerror->AddColumn(kColumn, 300);
-  listerror->SetColumnWidth(0, listerror->Width() - 24);   // with its 2-pixel frame, no horizontal scroll bar
   listerror->SetStateImages(&DM->StatImageList);
   listerror->OnData = [this](TListView*, int index, TListItem& row) {
     if (index < 0 || index >= (int)Rows.size()) return;
@@ -78,28 +80,42 @@ TErrorFixForm::TErrorFixForm(TControl* host) : TToolPage(host, "TErrorFixForm") 
   BitBtn2->OnClick = [this](TObject* s) { BitBtn2Click(s); };
   OnCreate = [this](TObject* s) { FormCreate(s); };
   OnShow = [this](TObject* s) { FormShow(s); };
+  OnResize = [this](TObject* s) { FormResize(s); };
   DoCreate();
 }
 
 void TErrorFixForm::FormCreate(TObject*) {
   std::string list = DM->DataFolder + kListFileName;
-  if (!FileExists(list)) {
-    TFormPtr<THintForm> hint(new THintForm());
-    hint->PanelHint->SetCaption(kHintTitle);
-    hint->LabelMsg->SetCaption(kHintMessage);
-    hint->Show();
-    hint->Repaint();
-    DM->DownloadFile(Endpoints::UpdateBase + kListPath, list);   // a failure ends here silently
-  }
-  LoadErrorList(DecodeTextLines(ReadFileBytes(list)), Errors, Rows);
+  listMissing_ = !FileExists(list) && !DownloadList(list);
+  if (!listMissing_) LoadErrorList(DecodeTextLines(ReadFileBytes(list)), Errors, Rows);
   AddBuiltinRows(Rows);
   ShowRows();
+}
+
+bool TErrorFixForm::DownloadList(const std::string& list) {
+  TFormPtr<THintForm> hint(new THintForm());
+  hint->PanelHint->SetCaption(kHintTitle);
+  hint->LabelMsg->SetCaption(kHintMessage);
+  hint->Show();
+  hint->Repaint();
+  try {
+    DM->DownloadFile(Endpoints::UpdateBase + kListPath, list);
+    return true;
+  } catch (const EAbort&) {   // the download failed and left no file
+    return false;
+  }
 }
 
 void TErrorFixForm::FormShow(TObject*) {
   if (cbSelectAll->Checked()) cbSelectAllClick(cbSelectAll);
   else cbSelectAll->SetChecked(true);   // its click ticks the rows
+  if (!listMissing_) return;
+  listMissing_ = false;   // said once per visit
+  TBusyGuard busy(this);
+  ShowMessageBox(kListNotLoadedText, MB_ICONWARNING);
 }
+
+void TErrorFixForm::FormResize(TObject*) { listerror->SetColumnWidth(0, listerror->Width() - kColumnSlack); }
 
 void TErrorFixForm::ShowRows() {
   listerror->SetItemCount((int)Rows.size());

@@ -23,6 +23,7 @@ class TErrorFixForm : public TToolPage {
 
   void FormCreate(TObject* sender);
   void FormShow(TObject* sender);
+  void FormResize(TObject* sender);
   void cbSelectAllClick(TObject* sender);
   void listerrorMouseDown(int x, int y);
   void listerrorSelectItem(int index, bool selected);
@@ -38,4 +39,7 @@ class TErrorFixForm : public TToolPage {
 
  private:
   void ShowRows();
+  // Fetches the list into the file, under the please-wait window; false when that failed.
+  bool DownloadList(const std::string& list);
+  bool listMissing_ = false;   // the list could not be fetched: the user is told when the page shows
 };

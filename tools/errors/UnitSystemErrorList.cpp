@@ -24,23 +24,142 @@ const TBuiltinRow kBuiltinRows[] = {
     {"Unable to open new window by IE hyperlink", "It was unable to open new Window in IE hyperlink. "},
     {"Unable to update Windows online", "The issue of system being unable to update online."}};
 
-// Keys whose values start programs or load code, by their path's parts (upper case).
-const char* const kDeniedParts[] = {"RUN", "RUNONCE", "RUNONCEEX", "RUNSERVICES", "RUNSERVICESONCE", "WINLOGON",
-                                    "IMAGE FILE EXECUTION OPTIONS", "INPROCSERVER", "INPROCSERVER32",
-                                    "INPROCHANDLER", "INPROCHANDLER32", "LOCALSERVER", "LOCALSERVER32",
-                                    "ACTIVE SETUP", "SHELLSERVICEOBJECTDELAYLOAD", "SHELLEXECUTEHOOKS",
-                                    "BROWSER HELPER OBJECTS", "APPCERTDLLS", "KNOWNDLLS", "SESSION MANAGER"};
+// The places that start programs or load code, wherever they stand in a key path: under either
+// root, a user's hive, the classes, the 32-bit view, a control set or a policy key. A location
+// is a run of key names ("*" stands for any one name); Subkeys: its subkeys too; Values: the
+// value names it covers, separated by "|" (empty: every value). An empty Key is every key.
+struct TDeniedLocation {
+  const char* Key;
+  bool Subkeys;
+  const char* Values;
+};
+const TDeniedLocation kDeniedLocations[] = {
+    // logon
+    {"Windows\\CurrentVersion\\Run", true, ""},
+    {"Windows\\CurrentVersion\\RunOnce", true, ""},
+    {"Windows\\CurrentVersion\\RunOnceEx", true, ""},
+    {"Windows\\CurrentVersion\\RunServices", true, ""},
+    {"Windows\\CurrentVersion\\RunServicesOnce", true, ""},
+    {"CurrentVersion\\Policies\\Explorer\\Run", true, ""},
+    {"Windows NT\\CurrentVersion\\Winlogon", true, ""},   // Shell, Userinit, Taskman, Notify, GinaDLL, ...
+    {"Windows NT\\CurrentVersion\\Windows", true, ""},    // load, run, AppInit_DLLs
+    {"", true, "AppInit_DLLs|LoadAppInit_DLLs"},
+    {"Microsoft\\Command Processor", false, "AutoRun"},
+    {"Explorer\\Shell Folders", true, ""},                  // Startup, Common Startup, ...
+    {"Explorer\\User Shell Folders", true, ""},
+    {"CurrentVersion\\Policies\\System", true, ""},         // Shell, Scripts
+    {"Policies\\Microsoft\\Windows\\System\\Scripts", true, ""},
+    {"CurrentVersion\\Group Policy", true, ""},             // logon and startup scripts
+    {"Active Setup\\Installed Components", true, ""},
+    {"CurrentVersion\\Authentication", true, ""},           // credential providers
+    {"Control Panel\\Desktop", false, "SCRNSAVE.EXE"},
+    {"Environment", false,
+     "Path|PATHEXT|ComSpec|windir|SystemRoot|UserInitMprLogonScript|COR_ENABLE_PROFILING|COR_PROFILER|"
+     "COR_PROFILER_PATH"},
+    {"Windows NT\\CurrentVersion\\IniFileMapping", true, ""},
+    {"Windows NT\\CurrentVersion\\Schedule", true, ""},     // scheduled tasks
+    // the shell and the browser
+    {"Explorer\\ShellIconOverlayIdentifiers", true, ""},
+    {"Explorer\\ShellExecuteHooks", true, ""},
+    {"Explorer\\SharedTaskScheduler", true, ""},
+    {"Explorer\\ShellServiceObjects", true, ""},
+    {"CurrentVersion\\ShellServiceObjectDelayLoad", true, ""},
+    {"Shell Extensions\\Approved", true, ""},
+    {"Explorer\\*\\NameSpace", true, ""},
+    {"shellex", true, ""},
+    {"shell\\*\\command", true, ""},
+    {"shell\\*\\DropTarget", true, ""},
+    {"Explorer\\Browser Helper Objects", true, ""},
+    {"Internet Explorer\\Extensions", true, ""},
+    {"Internet Explorer\\Toolbar", true, ""},
+    {"Internet Explorer\\URLSearchHooks", true, ""},
+    {"Internet Explorer\\Explorer Bars", true, ""},
+    {"PROTOCOLS\\Handler", true, ""},
+    {"PROTOCOLS\\Filter", true, ""},
+    {"Office\\*\\Addins", true, ""},
+    {"Office\\*\\*\\Addins", true, ""},
+    // classes: every server, TreatAs and the class of a program identifier
+    {"CLSID", true, ""},
+    {"AppID", true, ""},
+    // services, drivers and what the system loads into its own processes
+    {"CurrentControlSet\\Services", true, ""},                // also the Winsock catalogues
+    {"CurrentControlSet\\Control\\Session Manager", true, ""},  // BootExecute, KnownDLLs, AppCertDlls
+    {"CurrentControlSet\\Control\\Print", true, ""},          // print monitors and processors
+    {"CurrentControlSet\\Control\\Lsa", true, ""},            // authentication and security packages
+    {"CurrentControlSet\\Control\\SecurityProviders", true, ""},
+    {"CurrentControlSet\\Control\\NetworkProvider", true, ""},
+    {"CurrentControlSet\\Control\\SafeBoot", true, ""},
+    {"CurrentControlSet\\Control\\Terminal Server", true, ""},
+    {"CurrentControlSet\\Control\\BootVerificationProgram", true, ""},
+    {"System\\Setup", false, "CmdLine"},
+    {"Windows NT\\CurrentVersion\\Image File Execution Options", true, ""},
+    {"Windows NT\\CurrentVersion\\SilentProcessExit", true, ""},
+    {"Windows NT\\CurrentVersion\\AeDebug", true, ""},
+    {".NETFramework", false, "DbgManagedDebugger"},
+    {"Windows NT\\CurrentVersion\\Drivers32", true, ""},
+    {"Windows NT\\CurrentVersion\\Font Drivers", true, ""},
+    {"Windows NT\\CurrentVersion\\Svchost", true, ""},
+};
 
+// The registry's limits: a key's name, and a whole key path with its root's name, in UTF-16
+// characters. The system cuts a longer path short and would open a key the path never named.
+const size_t kMaxKeyName = 255;
+const size_t kMaxKeyPath = 32767;
+
+// A key or value name as the registry compares it, upper case; the few letters that a case table
+// may take for a plain ASCII one (dotless i, long s, the Kelvin sign) count as that letter, so
+// that no spelling of a name slips past the check.
+std::string FoldName(const std::string& name) {
+  std::string folded = AnsiUpperCase(name);
+  for (const auto& [letter, plain] : {std::pair{"\xC4\xB1", "I"}, {"\xC5\xBF", "S"}, {"\xE2\x84\xAA", "K"}})
+    folded = StringReplace(folded, letter, plain);
+  return folded;
+}
+
+// The names of a key path, folded; empty names (doubled or trailing "\") are left out, as the
+// registry leaves them out. A control set's own name stands for the current control set.
 std::vector<std::string> KeyParts(const std::string& path) {
   std::vector<std::string> parts;
   size_t start = 0;
   while (start <= path.size()) {
     size_t end = path.find('\\', start);
     if (end == std::string::npos) end = path.size();
-    parts.push_back(AnsiUpperCase(path.substr(start, end - start)));
+    if (end > start) parts.push_back(FoldName(path.substr(start, end - start)));
     start = end + 1;
   }
+  for (std::string& part : parts)
+    if (part.size() == 13 && part.rfind("CONTROLSET", 0) == 0 && isdigit((unsigned char)part[10]) &&
+        isdigit((unsigned char)part[11]) && isdigit((unsigned char)part[12]))
+      part = "CURRENTCONTROLSET";
   return parts;
+}
+
+// True when the location's run of names stands somewhere in parts (ending the path unless the
+// location takes in its subkeys).
+bool CoversKey(const TDeniedLocation& location, const std::vector<std::string>& parts) {
+  std::vector<std::string> names = KeyParts(location.Key);
+  if (names.empty()) return true;
+  for (size_t start = 0; start + names.size() <= parts.size(); ++start) {
+    if (!location.Subkeys && start + names.size() != parts.size()) continue;
+    size_t i = 0;
+    while (i < names.size() && (names[i] == "*" || names[i] == parts[start + i])) ++i;
+    if (i == names.size()) return true;
+  }
+  return false;
+}
+
+bool CoversValue(const TDeniedLocation& location, const std::string& valueName) {
+  if (*location.Values == 0) return true;
+  std::string folded = FoldName(valueName);
+  std::string values = location.Values;
+  size_t start = 0;
+  for (;;) {
+    size_t bar = values.find('|', start);
+    if (FoldName(values.substr(start, bar == std::string::npos ? std::string::npos : bar - start)) == folded)
+      return true;
+    if (bar == std::string::npos) return false;
+    start = bar + 1;
+  }
 }
 
 bool HasControlCharacters(const std::string& s) {
@@ -62,15 +181,6 @@ bool IsDwordNumber(const std::string& s, DWORD& value) {
   if (n < -2147483648LL || n > 4294967295LL) return false;
   value = (DWORD)n;
   return true;
-}
-
-// The root's name and the subkey of a key path: the leading "<root>\" is taken off once.
-bool SplitKeyPath(const std::string& keyPath, HKEY& root, std::string& subkey) {
-  size_t slash = keyPath.find('\\');
-  if (slash == std::string::npos) return false;
-  root = RootKeyFromName(keyPath.substr(0, slash));
-  subkey = keyPath.substr(slash + 1);
-  return root != nullptr && !subkey.empty();
 }
 
 bool ParseOperations(const std::string& text, std::vector<TRegOp>& ops) {
@@ -95,6 +205,25 @@ HKEY RootKeyFromName(const std::string& name) {
   for (size_t i = 0; i < std::size(kRootNames); ++i)
     if (name == kRootNames[i]) return kRootKeys[i];
   return nullptr;
+}
+
+bool ResolveKeyPath(const std::string& keyPath, HKEY& root, std::string& subkey) {
+  size_t slash = keyPath.find('\\');
+  if (slash == std::string::npos) return false;
+  root = RootKeyFromName(keyPath.substr(0, slash));
+  subkey.clear();
+  size_t start = slash + 1;
+  while (start <= keyPath.size()) {
+    size_t end = keyPath.find('\\', start);
+    if (end == std::string::npos) end = keyPath.size();
+    if (end > start) {
+      std::string name = keyPath.substr(start, end - start);
+      if (Widen(name).size() > kMaxKeyName) return false;
+      subkey += (subkey.empty() ? "" : "\\") + name;
+    }
+    start = end + 1;
+  }
+  return root != nullptr && !subkey.empty() && Widen(keyPath.substr(0, slash + 1) + subkey).size() <= kMaxKeyPath;
 }
 
 std::vector<std::string> SplitString(const std::string& text) {
@@ -122,19 +251,11 @@ bool ParseOperation(const std::string& piece, TRegOp& op) {
   return !(op.Action == 1 && op.Type == 0 && !IsDwordNumber(op.Data, number));
 }
 
-bool IsDeniedLocation(const std::string& keyPath, const std::string& valueName) {
-  std::vector<std::string> parts = KeyParts(keyPath);
-  for (size_t i = 0; i < parts.size(); ++i) {
-    for (const char* denied : kDeniedParts)
-      if (parts[i] == denied) return true;
-    // a service's settings; a verb's command line; the libraries loaded into every program
-    if (parts[i] == "SERVICES" && i > 0 && (parts[i - 1] == "CURRENTCONTROLSET" || parts[i - 1].rfind("CONTROLSET", 0) == 0))
-      return true;
-    if (parts[i] == "COMMAND" && i >= 2 && parts[i - 2] == "SHELL") return true;
-    if (parts[i] == "WINDOWS" && i >= 2 && parts[i - 1] == "CURRENTVERSION" && parts[i - 2] == "WINDOWS NT") return true;
-  }
-  std::string value = AnsiUpperCase(valueName);
-  return value == "APPINIT_DLLS" || value == "LOADAPPINIT_DLLS";
+bool IsDeniedLocation(const std::string& subkey, const std::string& valueName) {
+  std::vector<std::string> parts = KeyParts(subkey);
+  for (const TDeniedLocation& location : kDeniedLocations)
+    if (CoversKey(location, parts) && CoversValue(location, valueName)) return true;
+  return false;
 }
 
 bool ParseErrorLine(const std::string& line, UnitErrorList::TContent& content, std::vector<TRegOp>& ops) {
@@ -151,7 +272,7 @@ bool ParseErrorLine(const std::string& line, UnitErrorList::TContent& content, s
   HKEY root;
   std::string subkey;
   if (HasControlCharacters(content.Title) || HasControlCharacters(content.KeyPath) ||
-      !SplitKeyPath(content.KeyPath, root, subkey) || !ParseOperations(OperationsPart(content.Operations), ops))
+      !ResolveKeyPath(content.KeyPath, root, subkey) || !ParseOperations(OperationsPart(content.Operations), ops))
     return false;
   for (const TRegOp& op : ops)
     if (IsDeniedLocation(subkey, op.ValueName)) return false;
@@ -186,7 +307,7 @@ std::string FindDescription(const TErrorContents& errors, const std::string& tit
 bool ApplyRegOp(const std::string& keyPath, const TRegOp& op) {
   HKEY root;
   std::string subkey;
-  if (!SplitKeyPath(keyPath, root, subkey) || IsDeniedLocation(subkey, op.ValueName)) return false;
+  if (!ResolveKeyPath(keyPath, root, subkey) || IsDeniedLocation(subkey, op.ValueName)) return false;
   TRegistry reg(KEY_QUERY_VALUE | KEY_SET_VALUE);
   reg.RootKey = root;
   if (!reg.OpenKey("\\" + subkey, false)) return false;

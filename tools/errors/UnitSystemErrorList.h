@@ -20,6 +20,8 @@ inline constexpr char kListFileName[] = "errorlist.txt";
 inline constexpr char kListPath[] = "/update/errorlist.txt";
 inline constexpr char kRepairedText[] = "The error(s) has been repaired successfully!";
 inline constexpr char kNothingAppliedText[] = "No fix could be applied to the ticked items.";
+inline constexpr char kListNotLoadedText[] =
+    "The list of known errors could not be downloaded. Only the built-in items are shown; please try again later.";
 inline constexpr char kListMark[] = "reg";   // the second sub-item of a row from the list
 
 // One operation of a fix.
@@ -45,9 +47,13 @@ std::vector<std::string> SplitString(const std::string& text);
 // One operation piece; false when it lacks "#", "$" or "@", or its action, type or double-word
 // data is not one the program applies.
 bool ParseOperation(const std::string& piece, TRegOp& op);
-// True for keys under which a fix must never write or delete: the places that start programs
-// or load code.
-bool IsDeniedLocation(const std::string& keyPath, const std::string& valueName);
+// The root and the subkey a key path ("HKEY_...\subkey") opens: empty names (a doubled or a
+// trailing "\") are folded away, as the registry folds them. False for an unknown root, no
+// subkey, or a name or path longer than the registry allows (which the system would cut short).
+bool ResolveKeyPath(const std::string& keyPath, HKEY& root, std::string& subkey);
+// True for a value that a fix must never write or delete: in the places that start programs or
+// load code (the logon keys, the shell's and the browser's extensions, classes, services, ...).
+bool IsDeniedLocation(const std::string& subkey, const std::string& valueName);
 // One line of the list into its fields and operations; false when the line is not a valid fix
 // (it is then not listed).
 bool ParseErrorLine(const std::string& line, UnitErrorList::TContent& content, std::vector<TRegOp>& ops);
