@@ -563,6 +563,18 @@ TEST_F(MailFixture, OnlyARejectedEhloFallsBackToHeloAndAStalledReplyEndsTheSessi
   }
 }
 
+TEST_F(MailFixture, ExitWhileTheServerIsSilentEndsTheSendWithoutWaitingForItsTimeOut) {
+  TLocalSmtpServer server(TLocalSmtpServer::TMode::SilentAtEhlo);
+  Configure(server.Port(), "");
+  form->Settings.TimeoutMs = 3000;
+  Application.Post([] { Application.Terminate(); });   // the tray's Exit while the send waits
+  form->SendMail();
+  // the send gave up waiting before the client's time-out closed its session, and said nothing
+  std::vector<std::string> lines = server.Lines();
+  EXPECT_EQ(std::count(lines.begin(), lines.end(), "<closed>"), 0);
+  EXPECT_TRUE(MessageBoxes().Calls.empty());
+}
+
 TEST_F(MailFixture, WithoutAConfiguredHostNothingIsSentAndTheUserIsTold) {
   RegSandbox box;
   TLocalSmtpServer server;

@@ -1,7 +1,9 @@
 #include "UnitMail.h"
 
+#include <memory>
 #include <thread>
 
+#include "../../framework/Application.h"
 #include "../../framework/Dialogs.h"
 #include "../../framework/Handles.h"
 #include "../../framework/Processes.h"
@@ -18,17 +20,23 @@ const char* const kSend = "Send";
 const char* const kClose = "Close";
 
 // Runs work on a thread of its own while this thread handles its messages, so the window stays
-// live however long the mail server takes; returns work's result once the thread has ended.
-std::string RunWhileHandlingMessages(const std::function<std::string()>& work) {
-  TKernelHandle done(CreateEventW(nullptr, TRUE, FALSE, nullptr));
-  std::string result;
-  std::thread worker([&] {
-    result = work();
-    SetEvent(done.Get());
-  });
-  WaitHandlingMessages(done.Get(), INFINITE);
-  worker.join();
-  return result;
+// live however long the mail server takes; returns work's result once the thread has ended. When
+// the program ends meanwhile it returns at once ("" then): the thread owns the work and its state
+// and ends with the process, having written nothing of this program's.
+std::string RunWhileHandlingMessages(std::function<std::string()> work) {
+  struct TShared {
+    TKernelHandle Done{CreateEventW(nullptr, TRUE, FALSE, nullptr)};
+    std::string Result;
+  };
+  auto shared = std::make_shared<TShared>();
+  std::thread([shared, work = std::move(work)] {
+    shared->Result = work();
+    SetEvent(shared->Done.Get());
+  }).detach();
+  constexpr DWORD kEndingCheckMs = 100;
+  while (!WaitHandlingMessages(shared->Done.Get(), kEndingCheckMs))
+    if (Application.Terminated()) return {};
+  return shared->Result;
 }
 
 }  // namespace
@@ -80,7 +88,7 @@ void TEMailForm::SendMail() {
   btnSend->SetEnabled(false);
   TMailMessage message{.ReplyTo = TxtSendFile->Text(), .Subject = TxtSubject->Text(), .Body = MemoText->Text()};
   TSmtpSettings settings = Settings;
-  std::string error = RunWhileHandlingMessages([&] { return UnitMail::SendMail(settings, message); });
+  std::string error = RunWhileHandlingMessages([settings, message] { return UnitMail::SendMail(settings, message); });
   if (Closing()) return;
   btnSend->SetEnabled(true);
   if (!error.empty()) ShowMessage(kErrorPrefix + error);
