@@ -242,7 +242,7 @@ void TStartupManagerForm::StartupListViewDblClick(TObject*) {
 // ---- actions ----
 
 void TStartupManagerForm::ReportLeftUnchanged(const TActionResult& result) {
-  if (!result.LeftUnchanged.empty()) ShowMessageBox(LeftUnchangedText(result), MB_ICONWARNING);
+  if (!result.Empty()) ShowMessageBox(LeftUnchangedText(result), MB_ICONWARNING);
 }
 
 void TStartupManagerForm::DeleteItemBtnClick(TObject*) {
@@ -256,7 +256,7 @@ void TStartupManagerForm::DeleteItemBtnClick(TObject*) {
 void TStartupManagerForm::OpenPathBtnClick(TObject*) {
   if (listing_running_) return;
   TBusyGuard busy(this);
-  TActionResult result = EnableSelected(listing_.Rows, files_);
+  TActionResult result = EnableSelected(listing_.Rows, sources_, files_);
   RefreshStartupList();
   if (!Closing()) ReportLeftUnchanged(result);
 }
@@ -266,7 +266,7 @@ void TStartupManagerForm::BtRemoveClick(TObject*) {
   TBusyGuard busy(this);
   TActionResult result;
   if (ShowMessageBox(RemoveQuestion, MB_YESNO | MB_ICONWARNING | MB_DEFBUTTON2) == IDYES)
-    result = RemoveSelected(listing_.Rows, files_, sources_.WinIniFile);
+    result = RemoveSelected(listing_.Rows, sources_, files_);
   RefreshStartupList();
   if (!Closing()) ReportLeftUnchanged(result);
 }
@@ -274,7 +274,7 @@ void TStartupManagerForm::BtRemoveClick(TObject*) {
 void TStartupManagerForm::RestoreBtnClick(TObject*) {
   if (listing_running_) return;
   TBusyGuard busy(this);
-  TActionResult result = RestoreItems(restoreRows_, files_);
+  TActionResult result = RestoreItems(restoreRows_, sources_, files_);
   LoadRestoreList();
   ReportLeftUnchanged(result);
 }
