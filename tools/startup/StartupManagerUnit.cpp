@@ -105,10 +105,16 @@ void TStartupManagerForm::BuildLists(TPanel* client) {
   TabSheet2 = PageCIndex->AddPage(kRestoreTab, 1);
   PageCIndex->OnChange = [this](TObject* s) { PageCIndexChange(s); };
 
-  StartupListView = new TListView(TabSheet1, {.OwnerData = true, .MultiSelect = true, .GridLines = true});
+  // A row's tick is its image; its state picture is its details switch, not a check box.
+  StartupListView = new TListView(TabSheet1, {.CheckBoxes = true,
+                                              .OwnerData = true,
+                                              .MultiSelect = true,
+                                              .GridLines = true,
+                                              .RowStateImages = true});
   StartupListView->SetAlign(TAlign::Client);
   AddColumns(StartupListView, kStartupColumns, 3);
   if (DM != nullptr) {
+    StartupListView->SetLargeImages(&DM->StatImageList);
     StartupListView->SetSmallImages(&DM->StatImageList);
     StartupListView->SetStateImages(&DM->StatImageList);
   }
@@ -200,7 +206,7 @@ void TStartupManagerForm::PageCIndexChange(TObject*) {
 }
 
 void TStartupManagerForm::FormResize(TObject*) {
-  int width = StartupListView->ClientWidth() - StartupListView->ColumnWidth(0) - StartupListView->ColumnWidth(2) -
+  int width = StartupListView->Width() - StartupListView->ColumnWidth(0) - StartupListView->ColumnWidth(2) -
               kPathColumnSlack;
   StartupListView->SetColumnWidth(1, width);
 }
