@@ -334,7 +334,8 @@ TEST_F(StartupActions, PuttingBackNeverOverwritesAndGoesOnlyToTheListedPlaces) {
   for (TRestoreRow& row : restore) row.Checked = true;
   EXPECT_EQ(Sorted(RestoreItems(restore, sources, files).LeftUnchanged),
             Sorted({"Shell", "Command", "Up", temp.Path() + "windows\\evil.exe"}));
-  EXPECT_FALSE(hkcu.ValueExists("Winlogon", "Shell") || hkcu.ValueExists("Classes\\txtfile\\shell\\open\\command", "Command"));
+  EXPECT_FALSE(hkcu.ValueExists("Winlogon", "Shell"));
+  EXPECT_FALSE(hkcu.ValueExists("Classes\\txtfile\\shell\\open\\command", "Command"));
   EXPECT_FALSE(FileExists(temp.Path() + "windows\\evil.exe") || FileExists(temp.Path() + "windows\\evil2.exe"));
   EXPECT_EQ(ReadFileBytes(files.DelFolder + "\\evil.exe"), "evil");
   EXPECT_EQ(ReadFileBytes(files.StartupDatFile), forged);
