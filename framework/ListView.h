@@ -59,6 +59,9 @@ struct TListViewOptions {
   bool GridLines = false;
   bool HideSelection = false;   // false: the selection shows when the list has no focus
   bool IconView = false;        // large icons instead of report rows
+  // With CheckBoxes: each row's StateIndex picks its state picture, as in a list without check
+  // boxes, and a click on it is left to OnMouseDown (rows whose state picture is a switch of their own).
+  bool RowStateImages = false;
 };
 
 class TListView : public TControl, public TListCountTarget {

@@ -79,7 +79,7 @@ minclose "$tmp/mc2.png" none -stroke "$sky" -strokewidth 2 -draw "line 7,2 13,8"
 minclose "$tmp/mc3.png" "$red" -stroke white -strokewidth 2 -draw "line 7,2 13,8" -draw "line 13,2 7,8"
 strip mincloseimages "$tmp"/mc{0,1,2,3}.png
 
-# Check boxes: unticked and ticked, in colour and greyed; drawn at the top of a taller cell.
+# Check boxes: unticked and ticked; drawn at the top of a taller cell.
 checkbox() {   # FILE HEIGHT TICKED FRAME
   local file=$1 h=$2 ticked=$3 frame=$4
   local draw=(-fill white -stroke "$frame" +antialias -draw "rectangle 1,1 14,14")
@@ -88,8 +88,9 @@ checkbox() {   # FILE HEIGHT TICKED FRAME
 }
 checkbox "$tmp/s0.png" 16 0 "$blue_dark"
 checkbox "$tmp/s1.png" 16 1 "$blue_dark"
-checkbox "$tmp/s2.png" 16 0 "$grey"
-checkbox "$tmp/s3.png" 16 1 "$grey"
+# The details switch of a row (the startup manager's): closed, pointing right, and open, pointing down.
+$im -size 16x16 "xc:$key" +antialias -fill "$blue" -draw "polygon 5,3 11,8 5,13" "$tmp/s2.png"
+$im -size 16x16 "xc:$key" +antialias -fill "$blue" -draw "polygon 3,5 13,5 8,11" "$tmp/s3.png"
 # Seven frames of the scanning animation: a bright dot running round a ring.
 for f in 0 1 2 3 4 5 6; do
   draw=()

@@ -96,12 +96,17 @@ TEST_F(StartupListing, StartupFoldersComeFromBothShellFolderKeys) {
 
 TEST_F(StartupListing, MalformedRecordLinesArePassedOverAndKept) {
   std::string good = RunFullPath(HKEY_CURRENT_USER) + "#Good|g\xE9.exe";   // an 8-bit ANSI line
+  // Tagged lines with an odd or foreign hexadecimal text, a broken escape or no type.
+  std::string run = RunFullPath(HKEY_CURRENT_USER);
+  std::string tagged = run + "|1#t|610\r\n" + run + "|1#t|6G00\r\n" + run + "|1#t%7|6100\r\n" + run + "|1#t%|6100\r\n" +
+                       run + "|#t|6100\r\n" + run + "|x1#t|6100\r\n" + run + "|99999999999#t|6100\r\n";
   std::string startup = "\r\ngarbage\r\nHKEY_CURRENT_USER\\#x|y\r\nHKEY_BOGUS\\k#x|y\r\n" +
-                        RunFullPath(HKEY_CURRENT_USER) + "#nobar\r\n" + good + "\r\n";
+                        RunFullPath(HKEY_CURRENT_USER) + "#nobar\r\n" + tagged + good + "\r\n";
   // Copies are only ever taken from the del folder: a line naming another file is passed over.
   std::string victim = temp.WriteFile("victim.txt", "keep");
   std::string del = "#\r\nnohash\r\n" + user + "\\gone.lnk#" + files.DelFolder + "\\gone.lnk|E\r\n|E\r\n" + user +
-                    "\\evil.lnk#" + victim + "|E\r\n" + user + "\\evil.lnk#" + victim + "\r\n";
+                    "\\evil.lnk#" + victim + "|E\r\n" + user + "\\evil.lnk#" + victim + "\r\n" + user + "\\a|b.lnk#" +
+                    files.DelFolder + "\\a.lnk|E\r\n" + user + "\\up.lnk#" + files.DelFolder + "\\..|E\r\n";
   ASSERT_TRUE(WriteFileBytes(files.StartupDatFile, startup));
   ASSERT_TRUE(WriteFileBytes(files.DelTxtFile, del));
   ASSERT_TRUE(WriteFileBytes(files.RemovedDatFile, startup));
@@ -113,17 +118,17 @@ TEST_F(StartupListing, MalformedRecordLinesArePassedOverAndKept) {
   ASSERT_EQ(restore.size(), 1u);
   EXPECT_EQ(restore[0].Name, "Good");
   TRestoreRow evil{.Name = user + "\\evil.lnk", .Info = victim, .Kind = RestoreKindFile, .Checked = true};
-  EXPECT_EQ(RestoreItems({evil}, files).LeftUnchanged.size(), 1u);
+  EXPECT_EQ(RestoreItems({evil}, sources, files).LeftUnchanged.size(), 1u);
   EXPECT_EQ(ReadFileBytes(victim), "keep");
   EXPECT_FALSE(FileExists(user + "\\evil.lnk"));
   EXPECT_EQ(ReadFileBytes(files.StartupDatFile), startup);
   EXPECT_EQ(ReadFileBytes(files.DelTxtFile), del);
   // Enabling the one sound entry takes out its line only.
   Tick("Good");
-  EXPECT_TRUE(EnableSelected(listing.Rows, files).LeftUnchanged.empty());
+  EXPECT_TRUE(EnableSelected(listing.Rows, sources, files).LeftUnchanged.empty());
   EXPECT_TRUE(hkcu.ValueExists("Run", "Good"));
   EXPECT_EQ(ReadFileBytes(files.StartupDatFile), "\r\ngarbage\r\nHKEY_CURRENT_USER\\#x|y\r\nHKEY_BOGUS\\k#x|y\r\n" +
-                                                RunFullPath(HKEY_CURRENT_USER) + "#nobar\r\n");
+                                                RunFullPath(HKEY_CURRENT_USER) + "#nobar\r\n" + tagged);
 }
 
 TEST_F(StartupListing, DetailRowsAreSwitchedAndHidingTakesOnlyDetailRows) {
@@ -164,8 +169,11 @@ TEST_F(StartupListing, DetailRowsAreSwitchedAndHidingTakesOnlyDetailRows) {
 // The three record files as users or other programs may leave them: malformed files are listed
 // without a crash and nothing is written anywhere.
 TEST_F(StartupListing, MalformedRecordFilesAreListedWithoutWritingAnything) {
-  testing_support::TFuzzInputs inputs({RunFullPath(HKEY_CURRENT_USER) + "#V|v.exe\r\nHKEY_LOCAL_MACHINE\\#x|\r\n",
-                                       user + "\\x.lnk#" + files.DelFolder + "\\x.lnk|E\r\n#|E\r\n"});
+  testing_support::TFuzzInputs inputs(
+      {RunFullPath(HKEY_CURRENT_USER) + "#V|v.exe\r\nHKEY_LOCAL_MACHINE\\#x|\r\n" + RunFullPath(HKEY_CURRENT_USER) +
+           "|7#M%7Cx#|61006200000000\r\n",
+       user + "\\x.lnk#" + files.DelFolder + "\\x.lnk|E\r\n#|E\r\n" + user + "\\C# a.lnk#" + files.DelFolder +
+           "\\C# a.lnk\r\n"});
   std::string before = Dump();
   for (int round = 0; round < 600; ++round) {
     const std::string* names[] = {&files.StartupDatFile, &files.RemovedDatFile, &files.DelTxtFile};

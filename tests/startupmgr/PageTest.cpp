@@ -5,6 +5,7 @@
 #include "app/DMUnit.h"
 #include "framework/Application.h"
 #include "framework/Forms.h"
+#include "framework/ImageList.h"
 #include "framework/IniFiles.h"
 #include "framework/Strings.h"
 #include "tools/startup/StartupManagerUnit.h"
@@ -44,6 +45,20 @@ struct StartupPage : StartupFixture {
     return rows;
   }
 };
+
+// A picture's pixels as a shape: ' ' transparent, '.' light, '#' dark.
+std::string Shape(const TImageList& images, int index) {
+  TBitmap bitmap;
+  images.GetBitmap(index, bitmap);
+  std::string shape;
+  for (int y = 0; y < bitmap.Height(); ++y)
+    for (int x = 0; x < bitmap.Width(); ++x) {
+      uint32_t c = bitmap.Pixel(x, y);
+      int light = ((c & 0xFF) * 299 + ((c >> 8) & 0xFF) * 587 + ((c >> 16) & 0xFF) * 114) / 1000;
+      shape += c == (uint32_t)images.MaskColor ? ' ' : light > 200 ? '.' : '#';
+    }
+  return shape;
+}
 
 TEST_F(StartupPage, ListsOnShowIsFreedAndCreatedAnew) {
   hkcu.SetString("Run", "A", "a.exe");
@@ -155,7 +170,31 @@ TEST_F(StartupPage, MouseTicksOnTheIconAndSwitchesDetailsOnTheStateImage) {
   page->StartupListViewDblClick(list);
   EXPECT_EQ(list->Count(), 1);
   page->FormResize(page);
-  EXPECT_EQ(list->ColumnWidth(1), list->ClientWidth() - list->ColumnWidth(0) - list->ColumnWidth(2) - 20);
+  EXPECT_EQ(list->ColumnWidth(1), list->Width() - list->ColumnWidth(0) - list->ColumnWidth(2) - 20);
+}
+
+// The details switch has pictures of its own, unlike the tick's; the list has its check-box option
+// and its large images, and a click on a row's switch shows its details, never a check mark.
+TEST_F(StartupPage, DetailsSwitchLooksUnlikeTheTick) {
+  hkcu.SetString("Run", "A", "a.exe");
+  Open();
+  const TImageList& images = dm.StatImageList;
+  for (int tick : {ImageUnticked, ImageTicked})
+    for (int details : {StateDetailsHidden, StateDetailsShown}) EXPECT_NE(Shape(images, details), Shape(images, tick));
+  EXPECT_NE(Shape(images, StateDetailsHidden), Shape(images, StateDetailsShown));
+  TListView* list = page->StartupListView;
+  EXPECT_TRUE(list->Perform(LVM_GETEXTENDEDLISTVIEWSTYLE, 0, 0) & LVS_EX_CHECKBOXES);
+  EXPECT_EQ((HIMAGELIST)list->Perform(LVM_GETIMAGELIST, LVSIL_NORMAL, 0), images.Handle());
+  EXPECT_EQ((HIMAGELIST)list->Perform(LVM_GETIMAGELIST, LVSIL_STATE, 0), images.Handle());
+  EXPECT_EQ(list->Perform(LVM_GETITEMSTATE, 0, LVIS_STATEIMAGEMASK), INDEXTOSTATEIMAGEMASK(StateDetailsHidden + 1));
+  RECT icon{LVIR_ICON};
+  list->Perform(LVM_GETITEMRECT, 0, (LPARAM)&icon);
+  LPARAM onSwitch = MAKELPARAM(icon.left - 8, (icon.top + icon.bottom) / 2);
+  list->Perform(WM_LBUTTONDOWN, MK_LBUTTON, onSwitch);
+  list->Perform(WM_LBUTTONUP, 0, onSwitch);
+  EXPECT_EQ(page->Listing().Rows[0].StateIndex, StateDetailsShown);
+  EXPECT_EQ(page->Listing().Rows[0].ImageIndex, ImageUnticked);
+  EXPECT_EQ(list->Perform(LVM_GETITEMSTATE, 0, LVIS_STATEIMAGEMASK), INDEXTOSTATEIMAGEMASK(StateDetailsShown + 1));
 }
 
 }  // namespace

@@ -105,10 +105,16 @@ void TStartupManagerForm::BuildLists(TPanel* client) {
   TabSheet2 = PageCIndex->AddPage(kRestoreTab, 1);
   PageCIndex->OnChange = [this](TObject* s) { PageCIndexChange(s); };
 
-  StartupListView = new TListView(TabSheet1, {.OwnerData = true, .MultiSelect = true, .GridLines = true});
+  // A row's tick is its image; its state picture is its details switch, not a check box.
+  StartupListView = new TListView(TabSheet1, {.CheckBoxes = true,
+                                              .OwnerData = true,
+                                              .MultiSelect = true,
+                                              .GridLines = true,
+                                              .RowStateImages = true});
   StartupListView->SetAlign(TAlign::Client);
   AddColumns(StartupListView, kStartupColumns, 3);
   if (DM != nullptr) {
+    StartupListView->SetLargeImages(&DM->StatImageList);
     StartupListView->SetSmallImages(&DM->StatImageList);
     StartupListView->SetStateImages(&DM->StatImageList);
   }
@@ -200,7 +206,7 @@ void TStartupManagerForm::PageCIndexChange(TObject*) {
 }
 
 void TStartupManagerForm::FormResize(TObject*) {
-  int width = StartupListView->ClientWidth() - StartupListView->ColumnWidth(0) - StartupListView->ColumnWidth(2) -
+  int width = StartupListView->Width() - StartupListView->ColumnWidth(0) - StartupListView->ColumnWidth(2) -
               kPathColumnSlack;
   StartupListView->SetColumnWidth(1, width);
 }
@@ -242,7 +248,7 @@ void TStartupManagerForm::StartupListViewDblClick(TObject*) {
 // ---- actions ----
 
 void TStartupManagerForm::ReportLeftUnchanged(const TActionResult& result) {
-  if (!result.LeftUnchanged.empty()) ShowMessageBox(LeftUnchangedText(result), MB_ICONWARNING);
+  if (!result.Empty()) ShowMessageBox(LeftUnchangedText(result), MB_ICONWARNING);
 }
 
 void TStartupManagerForm::DeleteItemBtnClick(TObject*) {
@@ -256,7 +262,7 @@ void TStartupManagerForm::DeleteItemBtnClick(TObject*) {
 void TStartupManagerForm::OpenPathBtnClick(TObject*) {
   if (listing_running_) return;
   TBusyGuard busy(this);
-  TActionResult result = EnableSelected(listing_.Rows, files_);
+  TActionResult result = EnableSelected(listing_.Rows, sources_, files_);
   RefreshStartupList();
   if (!Closing()) ReportLeftUnchanged(result);
 }
@@ -266,7 +272,7 @@ void TStartupManagerForm::BtRemoveClick(TObject*) {
   TBusyGuard busy(this);
   TActionResult result;
   if (ShowMessageBox(RemoveQuestion, MB_YESNO | MB_ICONWARNING | MB_DEFBUTTON2) == IDYES)
-    result = RemoveSelected(listing_.Rows, files_, sources_.WinIniFile);
+    result = RemoveSelected(listing_.Rows, sources_, files_);
   RefreshStartupList();
   if (!Closing()) ReportLeftUnchanged(result);
 }
@@ -274,7 +280,7 @@ void TStartupManagerForm::BtRemoveClick(TObject*) {
 void TStartupManagerForm::RestoreBtnClick(TObject*) {
   if (listing_running_) return;
   TBusyGuard busy(this);
-  TActionResult result = RestoreItems(restoreRows_, files_);
+  TActionResult result = RestoreItems(restoreRows_, sources_, files_);
   LoadRestoreList();
   ReportLeftUnchanged(result);
 }

@@ -1,89 +1,166 @@
-// The four actions. Every change follows one order: copy or record first, save the record file,
-// and only then take the entry away from where it was; a step that fails undoes the steps
-// before it, so the entry stays live (or stays recorded) and its name is reported.
+// The four actions. Each reads the record files it needs once, changes their lines in memory and
+// writes each file once. An entry leaving its place is copied or read and recorded first, the
+// records are saved, and only then is the entry taken away; an entry going back is put in its
+// place first, and its line is dropped afterwards. A step that fails undoes the steps before it,
+// so the entry stays live (or stays recorded) and its name is reported.
 #include "StartupManagerUnitActions.h"
 
 #include <functional>
+#include <set>
 
 #include "../../framework/IniFiles.h"
 #include "../../framework/Registry.h"
 #include "../../framework/Strings.h"
+#include "../../scan/PublicFunctionUnit.h"
 
 namespace StartupManagerUnit {
 
 namespace {
 
-bool CopyFileOver(const std::string& from, const std::string& to) {
-  return CopyFileW(Widen(from).c_str(), Widen(to).c_str(), FALSE) != FALSE;
+// Copies a file to a path where nothing is yet.
+bool CopyToFreePath(const std::string& from, const std::string& to) {
+  return CopyFileW(Widen(from).c_str(), Widen(to).c_str(), TRUE) != FALSE;
 }
 
 bool DeleteFileAt(const std::string& path) { return DeleteFileW(Widen(path).c_str()) != FALSE; }
 
-// Appends the line and saves the list; on failure the list is as it was.
-bool AppendAndSave(const std::string& line, const std::string& fileName, TStringList& lines) {
-  lines.Add(line);
-  if (WriteLines(fileName, lines)) return true;
-  lines.Delete(lines.Count() - 1);
-  return false;
+bool SomethingAt(const std::string& path) { return FileExists(path) || DirectoryExists(path); }
+
+bool HasKeyPath(const TFolderData& record) {
+  return record.RootKey != nullptr && !Trim(StringReplace(record.KeyPath, "\\", "")).empty();
 }
 
-// Takes the line out again after its entry could not be moved away.
-void TakeBackLine(const std::string& line, const std::string& fileName, TStringList& lines) {
-  RemoveLine(line, fileName, lines);
-}
-
-// Moves a live Startup folder entry into the del folder, recorded in del.txt.
-bool MoveFolderEntryAway(const TStartupRow& row, TStartupFiles& files, bool disabled) {
-  std::string copy = FreeCopyPath(files.DelFolder, ExtractFileName(row.Path));
-  if (!CopyFileOver(row.Path, copy)) return false;
-  std::string line = DelLineText(row.Path, copy, disabled);
-  ReadLines(files.DelTxtFile, files.DelLines);
-  if (!AppendAndSave(line, files.DelTxtFile, files.DelLines)) {
-    DeleteFileAt(copy);
+// One record file for the length of one action: read once at its start, changed in memory,
+// written only when its lines changed.
+class TRecordFile {
+ public:
+  TRecordFile(const std::string& fileName, TStringList& lines) : fileName_(fileName), lines_(lines) {
+    ReadLines(fileName_, lines_);
+    onDisk_ = lines_.Items;
+  }
+  TStringList& Lines() { return lines_; }
+  void Add(const std::string& line) { lines_.Add(line); }
+  bool Take(const std::string& line) { return RemoveLine(line, lines_); }
+  // False when the changed lines could not be written; they are then as on disk again.
+  bool Save() {
+    if (lines_.Items == onDisk_) return true;
+    if (WriteLines(fileName_, lines_)) {
+      onDisk_ = lines_.Items;
+      return true;
+    }
+    lines_.Items = onDisk_;
     return false;
   }
-  if (DeleteFileAt(row.Path)) return true;
-  TakeBackLine(line, files.DelTxtFile, files.DelLines);
-  DeleteFileAt(copy);
-  return false;
+
+ private:
+  const std::string& fileName_;
+  TStringList& lines_;
+  std::vector<std::string> onDisk_;
+};
+
+// What became of each entry an action took up, in row order.
+class TOutcomes {
+ public:
+  int Add(const std::string& name) {
+    names_.push_back(name);
+    outcomes_.push_back(TPutBack::Done);
+    return (int)names_.size() - 1;
+  }
+  void Set(int slot, TPutBack outcome) { outcomes_[slot] = outcome; }
+  TPutBack Get(int slot) const { return outcomes_[slot]; }
+  TActionResult Result() const {
+    TActionResult result;
+    for (size_t i = 0; i < names_.size(); ++i) {
+      if (outcomes_[i] == TPutBack::Failed) result.LeftUnchanged.push_back(names_[i]);
+      if (outcomes_[i] == TPutBack::Occupied) result.Occupied.push_back(names_[i]);
+    }
+    return result;
+  }
+
+ private:
+  std::vector<std::string> names_;
+  std::vector<TPutBack> outcomes_;
+};
+
+// ---- entries leaving their place ----
+
+// An entry on its way out: its line is added to a record file, and once that file is saved the
+// entry is taken away.
+struct TLeaving {
+  int Slot = -1;
+  TRecordFile* Record = nullptr;
+  std::string Line;
+  std::string Copy;                    // a folder entry's copy in the del folder; "" none
+  TRecordFile* From = nullptr;         // the record file the line moves out of; null none
+  std::function<bool()> TakeAway;      // false when the entry could not be taken away
+};
+
+// A live folder entry: copied into the del folder and recorded in del.txt's lines.
+bool LeaveFolder(const std::string& path, bool disabled, TStartupFiles& files, TRecordFile& del, TLeaving& entry) {
+  std::string copy = FreeCopyPath(files.DelFolder, ExtractFileName(path));
+  std::string line = DelLineText(path, copy, disabled);
+  TDelLine back;   // a line that would not read back as written is not recorded
+  if (!ParseDelLine(line, files.DelFolder, back) || back.HomePath != path || back.CopyPath != copy) return false;
+  if (!CopyToFreePath(path, copy)) return false;
+  del.Add(line);
+  entry.Record = &del;
+  entry.Line = line;
+  entry.Copy = copy;
+  entry.TakeAway = [path] { return DeleteFileAt(path); };
+  return true;
 }
 
-// Deletes a live Run value after its line is saved in the given file.
-bool MoveRunValueAway(const TStartupRow& row, const std::string& fileName, TStringList& lines) {
-  if (!row.Registry) return false;
-  const TFolderData& record = *row.Registry;
-  if (!FitsOnOneLine(record.ValueName, record.Data) || record.RootKey == nullptr ||
-      Trim(StringReplace(record.KeyPath, "\\", "")).empty())
-    return false;
-  TRegistry reg(KEY_QUERY_VALUE | KEY_SET_VALUE);
+// A live Run value as it is now: recorded in the file's lines with its type and bytes.
+bool LeaveRunValue(const TStartupRow& row, TRecordFile& file, TLeaving& entry) {
+  if (!row.Registry || !HasKeyPath(*row.Registry)) return false;
+  const TFolderData record = *row.Registry;
+  TRegistry reg(KEY_QUERY_VALUE | KEY_SET_VALUE);   // a key we may not change is left at once
   reg.RootKey = record.RootKey;
-  if (!reg.OpenKey("\\" + record.KeyPath, false) || !reg.ValueExists(record.ValueName)) return false;
-  std::string line = RunLineText(record.FullPath, record.ValueName, record.Data);
-  ReadLines(fileName, lines);
-  if (!AppendAndSave(line, fileName, lines)) return false;
-  if (reg.DeleteValue(record.ValueName) && !reg.ValueExists(record.ValueName)) return true;
-  TakeBackLine(line, fileName, lines);
-  return false;
-}
-
-// Puts a saved copy back at its home path, then drops its del.txt line and the copy.
-bool PutCopyBack(const std::string& homePath, const std::string& copyPath, const std::string& line,
-                 TStartupFiles& files) {
-  if (!IsInDelFolder(files.DelFolder, copyPath) || !CopyFileOver(copyPath, homePath)) return false;
-  ReadLines(files.DelTxtFile, files.DelLines);
-  if (!RemoveLine(line, files.DelTxtFile, files.DelLines)) return true;   // the copy stays, recorded
-  DeleteFileAt(copyPath);
+  TRegValue value;
+  std::string line;
+  if (!reg.OpenKey("\\" + record.KeyPath, false) || !reg.ReadValue(record.ValueName, value) ||
+      !RunLineText(record.FullPath, record.ValueName, value, line))
+    return false;
+  file.Add(line);
+  entry.Record = &file;
+  entry.Line = line;
+  entry.TakeAway = [record] {
+    TRegistry key(KEY_QUERY_VALUE | KEY_SET_VALUE);
+    key.RootKey = record.RootKey;
+    return key.OpenKey("\\" + record.KeyPath, false) && key.DeleteValue(record.ValueName) &&
+           !key.ValueExists(record.ValueName);
+  };
   return true;
 }
 
-// Writes a recorded Run value back, then drops its line from the file.
-bool PutRunValueBack(const std::string& line, const std::string& name, const std::string& data,
-                     const std::string& fileName, TStringList& lines) {
-  TRunLine run;
-  if (!ParseRunLine(line, run) || !WriteRunValue(run, name, data)) return false;
-  ReadLines(fileName, lines);
-  RemoveLine(line, fileName, lines);
-  return true;
+// Saves the records, then takes away each entry whose line is saved. An entry whose line could
+// not be saved, or that could not be taken away, keeps its place and loses its line and copy.
+// Lines moved out of another record file are dropped there last; when that file cannot be
+// written they stay there and leave the record they were moved to.
+void FinishLeaving(std::vector<TLeaving>& leaving, TOutcomes& outcomes) {
+  std::set<TRecordFile*> records, sources, unsaved;
+  for (const TLeaving& entry : leaving) {
+    records.insert(entry.Record);
+    if (entry.From != nullptr) sources.insert(entry.From);
+  }
+  for (TRecordFile* record : records)
+    if (!record->Save()) unsaved.insert(record);
+  for (TLeaving& entry : leaving) {
+    bool recorded = unsaved.count(entry.Record) == 0;
+    if (recorded && entry.TakeAway()) continue;
+    if (recorded) entry.Record->Take(entry.Line);
+    if (!entry.Copy.empty()) DeleteFileAt(entry.Copy);
+    outcomes.Set(entry.Slot, TPutBack::Failed);
+  }
+  for (TRecordFile* source : sources) {
+    if (source->Save()) continue;
+    for (TLeaving& entry : leaving)
+      if (entry.From == source && outcomes.Get(entry.Slot) == TPutBack::Done) {
+        entry.Record->Take(entry.Line);
+        outcomes.Set(entry.Slot, TPutBack::Failed);
+      }
+  }
+  for (TRecordFile* record : records) record->Save();   // writes only where lines were taken back
 }
 
 bool DeleteWinIniKey(const TStartupRow& row, const std::string& winIniFile) {
@@ -93,69 +170,138 @@ bool DeleteWinIniKey(const TStartupRow& row, const std::string& winIniFile) {
   return !ini.ValueExists(row.WinIni->Section, row.WinIni->Key);
 }
 
-bool DisableRow(const TStartupRow& row, TStartupFiles& files) {
-  if (row.Disabled()) return true;   // nothing to do
-  if (row.Kind == KindStartupFolder) return MoveFolderEntryAway(row, files, true);
-  if (row.Kind == KindRegistration) return MoveRunValueAway(row, files.StartupDatFile, files.StartupLines);
-  return true;   // win.ini rows: there is no record to undo a deletion with
+// ---- entries going back ----
+
+TPutBack PutFolderEntryBack(const std::string& home, const std::string& copy, const TStartupSources& sources,
+                            const TStartupFiles& files) {
+  if (!LiesInStartupFolder(sources, home) || !IsInDelFolder(files.DelFolder, copy)) return TPutBack::Failed;
+  if (SomethingAt(home)) return TPutBack::Occupied;
+  return CopyToFreePath(copy, home) ? TPutBack::Done : TPutBack::Failed;
 }
 
-bool EnableRow(const TStartupRow& row, TStartupFiles& files) {
-  if (!row.Disabled()) return true;
-  if (row.Kind == KindStartupFolder)
-    return PutCopyBack(row.Caption, row.Path, DelLineText(row.Caption, row.Path, true), files);
-  if (row.Kind == KindRegistration)
-    return PutRunValueBack(row.Extra, row.Caption, row.Path, files.StartupDatFile, files.StartupLines);
-  return true;
+TPutBack PutRunValueBack(const std::string& line, const TStartupSources& sources) {
+  TRunLine run;
+  if (!ParseRunLine(line, run) || !IsListedRunKey(sources, run.KeyText)) return TPutBack::Failed;
+  return WriteRunValue(run);
 }
 
-bool RemoveRow(const TStartupRow& row, TStartupFiles& files, const std::string& winIniFile) {
-  if (row.Kind == KindStartupFolder) {
-    if (!row.Disabled()) return MoveFolderEntryAway(row, files, false);
-    ReadLines(files.DelTxtFile, files.DelLines);
-    return MarkDelLineRemoved(DelLineText(row.Caption, row.Path, true), files.DelTxtFile, files.DelLines);
-  }
-  if (row.Kind == KindRegistration) {
-    if (!row.Disabled()) return MoveRunValueAway(row, files.RemovedDatFile, files.RemovedLines);
-    ReadLines(files.RemovedDatFile, files.RemovedLines);
-    if (!AppendAndSave(row.Extra, files.RemovedDatFile, files.RemovedLines)) return false;
-    ReadLines(files.StartupDatFile, files.StartupLines);
-    if (RemoveLine(row.Extra, files.StartupDatFile, files.StartupLines)) return true;
-    TakeBackLine(row.Extra, files.RemovedDatFile, files.RemovedLines);
-    return false;
-  }
-  if (row.Kind == KindWinIni) return DeleteWinIniKey(row, winIniFile);
-  return true;
+// Writes the record files of the entries put back; the copies of folder entries go once their
+// lines are gone from del.txt.
+void FinishReturning(TRecordFile& runRecord, TRecordFile& del, const std::vector<std::string>& copies) {
+  runRecord.Save();
+  if (!del.Save()) return;   // the copies stay, recorded
+  for (const std::string& copy : copies) DeleteFileAt(copy);
 }
 
 bool StartupRowTicked(const TStartupRow& row) { return row.Ticked() && !row.IsDetailRow(); }
 
-TActionResult ForEachTickedRow(const std::vector<TStartupRow>& rows, const std::function<bool(const TStartupRow&)>& act) {
-  TActionResult result;
-  for (const TStartupRow& row : rows)
-    if (StartupRowTicked(row) && !act(row)) result.LeftUnchanged.push_back(row.Caption);
-  return result;
-}
-
 }  // namespace
 
+bool IsListedRunKey(const TStartupSources& sources, const std::string& keyText) {
+  for (const TRunKeyLocation& key : sources.RunKeys)
+    if (SameText(keyText, PublicFunctionUnit::RootKeyName(key.Root) + "\\" + key.Key)) return true;
+  return false;
+}
+
+bool LiesInStartupFolder(const TStartupSources& sources, const std::string& path) {
+  for (const TFolderData& folder : sources.Folders)
+    if (IsDirectlyIn(folder.Data, path)) return true;
+  return false;
+}
+
 std::string LeftUnchangedText(const TActionResult& result) {
-  std::string text = LeftUnchangedHead;
-  for (const std::string& name : result.LeftUnchanged) text += "\r" + name;
+  std::string text;
+  auto part = [&text](const char* head, const std::vector<std::string>& names) {
+    if (names.empty()) return;
+    text += (text.empty() ? "" : "\r\r") + std::string(head);
+    for (const std::string& name : names) text += "\r" + name;
+  };
+  part(LeftUnchangedHead, result.LeftUnchanged);
+  part(OccupiedHead, result.Occupied);
   return text;
 }
 
 TActionResult DisableSelected(const std::vector<TStartupRow>& rows, TStartupFiles& files) {
-  return ForEachTickedRow(rows, [&](const TStartupRow& row) { return DisableRow(row, files); });
+  TOutcomes outcomes;
+  TRecordFile startup(files.StartupDatFile, files.StartupLines), del(files.DelTxtFile, files.DelLines);
+  std::vector<TLeaving> leaving;
+  for (const TStartupRow& row : rows) {
+    // Disabled entries are disabled already; win.ini rows have no record to undo a deletion with.
+    if (!StartupRowTicked(row) || row.Disabled() || row.Kind == KindWinIni) continue;
+    TLeaving entry{.Slot = outcomes.Add(row.Caption)};
+    bool recorded = row.Kind == KindStartupFolder ? LeaveFolder(row.Path, true, files, del, entry)
+                    : row.Kind == KindRegistration ? LeaveRunValue(row, startup, entry)
+                                                   : false;
+    if (recorded)
+      leaving.push_back(std::move(entry));
+    else
+      outcomes.Set(entry.Slot, TPutBack::Failed);
+  }
+  FinishLeaving(leaving, outcomes);
+  return outcomes.Result();
 }
 
-TActionResult EnableSelected(const std::vector<TStartupRow>& rows, TStartupFiles& files) {
-  return ForEachTickedRow(rows, [&](const TStartupRow& row) { return EnableRow(row, files); });
+TActionResult EnableSelected(const std::vector<TStartupRow>& rows, const TStartupSources& sources,
+                             TStartupFiles& files) {
+  TOutcomes outcomes;
+  TRecordFile startup(files.StartupDatFile, files.StartupLines), del(files.DelTxtFile, files.DelLines);
+  std::vector<std::string> copies;
+  for (const TStartupRow& row : rows) {
+    if (!StartupRowTicked(row) || !row.Disabled()) continue;   // only disabled entries can be enabled
+    int slot = outcomes.Add(row.Caption);
+    TPutBack outcome = TPutBack::Failed;
+    if (row.Kind == KindStartupFolder) {   // caption: the home path; "Path": the copy
+      outcome = PutFolderEntryBack(row.Caption, row.Path, sources, files);
+      if (outcome == TPutBack::Done) {
+        del.Take(DelLineText(row.Caption, row.Path, true));
+        copies.push_back(row.Path);
+      }
+    } else if (row.Kind == KindRegistration) {
+      outcome = PutRunValueBack(row.Extra, sources);
+      if (outcome == TPutBack::Done) startup.Take(row.Extra);
+    }
+    outcomes.Set(slot, outcome);
+  }
+  FinishReturning(startup, del, copies);
+  return outcomes.Result();
 }
 
-TActionResult RemoveSelected(const std::vector<TStartupRow>& rows, TStartupFiles& files,
-                             const std::string& winIniFile) {
-  return ForEachTickedRow(rows, [&](const TStartupRow& row) { return RemoveRow(row, files, winIniFile); });
+TActionResult RemoveSelected(const std::vector<TStartupRow>& rows, const TStartupSources& sources,
+                             TStartupFiles& files) {
+  TOutcomes outcomes;
+  TRecordFile startup(files.StartupDatFile, files.StartupLines), removed(files.RemovedDatFile, files.RemovedLines),
+      del(files.DelTxtFile, files.DelLines);
+  std::vector<TLeaving> leaving;
+  for (const TStartupRow& row : rows) {
+    if (!StartupRowTicked(row)) continue;
+    TLeaving entry{.Slot = outcomes.Add(row.Caption)};
+    bool recorded = false;
+    if (row.Kind == KindStartupFolder && !row.Disabled()) {
+      recorded = LeaveFolder(row.Path, false, files, del, entry);
+    } else if (row.Kind == KindStartupFolder) {   // the copy stays, now recorded as removed
+      recorded = LiesInStartupFolder(sources, row.Caption) &&
+                 MarkDelLineRemoved(DelLineText(row.Caption, row.Path, true), del.Lines());
+      entry.Record = &del;
+      entry.TakeAway = [] { return true; };
+    } else if (row.Kind == KindRegistration && !row.Disabled()) {
+      recorded = LeaveRunValue(row, removed, entry);
+    } else if (row.Kind == KindRegistration) {   // its line moves from startup.dat to removestartup.dat
+      TRunLine run;
+      recorded = ParseRunLine(row.Extra, run) && IsListedRunKey(sources, run.KeyText);
+      if (recorded) removed.Add(row.Extra);
+      entry = {.Slot = entry.Slot, .Record = &removed, .Line = row.Extra, .From = &startup};
+      entry.TakeAway = [&startup, line = row.Extra] { return startup.Take(line); };
+    } else if (row.Kind == KindWinIni) {
+      if (!DeleteWinIniKey(row, sources.WinIniFile)) outcomes.Set(entry.Slot, TPutBack::Failed);
+      continue;
+    }
+    if (recorded)
+      leaving.push_back(std::move(entry));
+    else
+      outcomes.Set(entry.Slot, TPutBack::Failed);
+  }
+  FinishLeaving(leaving, outcomes);
+  return outcomes.Result();
 }
 
 std::vector<TRestoreRow> LoadRestoreList(TStartupFiles& files) {
@@ -168,22 +314,34 @@ std::vector<TRestoreRow> LoadRestoreList(TStartupFiles& files) {
   ReadLines(files.DelTxtFile, files.DelLines);
   for (const std::string& line : files.DelLines.Items) {
     TDelLine del;
-    if (ParseDelLine(line, del) && !del.Disabled && IsInDelFolder(files.DelFolder, line.substr(line.find('#') + 1)))
-      rows.push_back({.Name = del.HomePath, .Info = line.substr(line.find('#') + 1), .Kind = RestoreKindFile});
+    if (ParseDelLine(line, files.DelFolder, del) && !del.Disabled)
+      rows.push_back({.Name = del.HomePath, .Info = del.CopyPath, .Kind = RestoreKindFile});
   }
   return rows;
 }
 
-TActionResult RestoreItems(const std::vector<TRestoreRow>& rows, TStartupFiles& files) {
-  TActionResult result;
+TActionResult RestoreItems(const std::vector<TRestoreRow>& rows, const TStartupSources& sources, TStartupFiles& files) {
+  TOutcomes outcomes;
+  TRecordFile removed(files.RemovedDatFile, files.RemovedLines), del(files.DelTxtFile, files.DelLines);
+  std::vector<std::string> copies;
   for (const TRestoreRow& row : rows) {
     if (!row.Checked) continue;
-    bool done = Trim(row.Kind) == RestoreKindFile
-                    ? PutCopyBack(row.Name, row.Info, row.Name + "#" + row.Info, files)
-                    : PutRunValueBack(row.Line, row.Name, row.Info, files.RemovedDatFile, files.RemovedLines);
-    if (!done) result.LeftUnchanged.push_back(row.Name);
+    int slot = outcomes.Add(row.Name);
+    TPutBack outcome;
+    if (Trim(row.Kind) == RestoreKindFile) {   // Name: the home path; Info: the copy
+      outcome = PutFolderEntryBack(row.Name, row.Info, sources, files);
+      if (outcome == TPutBack::Done) {
+        del.Take(DelLineText(row.Name, row.Info, false));
+        copies.push_back(row.Info);
+      }
+    } else {
+      outcome = PutRunValueBack(row.Line, sources);
+      if (outcome == TPutBack::Done) removed.Take(row.Line);
+    }
+    outcomes.Set(slot, outcome);
   }
-  return result;
+  FinishReturning(removed, del, copies);
+  return outcomes.Result();
 }
 
 }  // namespace StartupManagerUnit

@@ -1,11 +1,13 @@
 // The startup manager's four actions on ticked rows: disable, enable and remove entries of the
 // Startup List, and restore entries of the Restore List. An entry leaves its place only after
-// its copy and its record line are safely on disk; whatever could not be done safely stays as it
-// was and is named in the action's result.
+// its copy and its record line are safely on disk, and goes back only to the Run keys and Startup
+// folders the manager lists, never over an entry of the same name that is there now; whatever
+// could not be done so stays as it was and is named in the action's result. Each action reads
+// and writes each record file once, however many entries it moves.
 //
 // How to use:
-//   TActionResult r = DisableSelected(listing.Rows, files);
-//   if (!r.LeftUnchanged.empty()) ShowMessageBox(LeftUnchangedText(r), MB_ICONWARNING);
+//   TActionResult r = EnableSelected(listing.Rows, sources, files);
+//   if (!r.Empty()) ShowMessageBox(LeftUnchangedText(r), MB_ICONWARNING);
 #pragma once
 
 #include <string>
@@ -19,21 +21,29 @@ namespace StartupManagerUnit {
 inline constexpr const char* RemoveQuestion =
     "Are you sure to remove this item from the Startup List?\rYou could view or recovery this item from the Restore List.";
 inline constexpr const char* LeftUnchangedHead = "These items could not be changed and were left as they were:";
+inline constexpr const char* OccupiedHead =
+    "These items were left as they were, because an item of the same name is there now:";
 inline constexpr const char* RestoreKindFile = "file";
 
 struct TActionResult {
   std::vector<std::string> LeftUnchanged;   // the names of the entries left as they were
+  std::vector<std::string> Occupied;        // entries not put back: one of the same name is there now
+  bool Empty() const { return LeftUnchanged.empty() && Occupied.empty(); }
 };
-// LeftUnchangedHead and one name a line.
+// LeftUnchangedHead and one name a line, then OccupiedHead and its names (each part only when
+// it names something).
 std::string LeftUnchangedText(const TActionResult& result);
 
 // "Disable Selected": ticked live folder entries and Run values; win.ini rows are left alone.
 TActionResult DisableSelected(const std::vector<TStartupRow>& rows, TStartupFiles& files);
-// "Enable Selected": ticked disabled folder entries and Run values.
-TActionResult EnableSelected(const std::vector<TStartupRow>& rows, TStartupFiles& files);
-// "Remove Selected" once the user agreed: ticked entries, live or disabled; a win.ini key is deleted.
-TActionResult RemoveSelected(const std::vector<TStartupRow>& rows, TStartupFiles& files,
-                             const std::string& winIniFile);
+// "Enable Selected": ticked disabled folder entries and Run values, back to their places as far
+// as these are the sources' Run keys and Startup folders.
+TActionResult EnableSelected(const std::vector<TStartupRow>& rows, const TStartupSources& sources,
+                             TStartupFiles& files);
+// "Remove Selected" once the user agreed: ticked entries, live or disabled; a win.ini key of the
+// sources' win.ini is deleted.
+TActionResult RemoveSelected(const std::vector<TStartupRow>& rows, const TStartupSources& sources,
+                             TStartupFiles& files);
 
 // One row of the Restore List (its caption is always empty).
 struct TRestoreRow {
@@ -46,7 +56,12 @@ struct TRestoreRow {
 // The removed Run entries (removestartup.dat), then the removed folder entries (del.txt lines
 // without the marker), each in file order; lines that cannot be read are passed over.
 std::vector<TRestoreRow> LoadRestoreList(TStartupFiles& files);
-// "Restore Item": the checked rows go back where they came from.
-TActionResult RestoreItems(const std::vector<TRestoreRow>& rows, TStartupFiles& files);
+// "Restore Item": the checked rows go back where they came from, as Enable Selected.
+TActionResult RestoreItems(const std::vector<TRestoreRow>& rows, const TStartupSources& sources, TStartupFiles& files);
+
+// True when the key text (root name, "\" and key path) is one of the sources' Run keys.
+bool IsListedRunKey(const TStartupSources& sources, const std::string& keyText);
+// True when the path names an entry directly in one of the sources' Startup folders.
+bool LiesInStartupFolder(const TStartupSources& sources, const std::string& path);
 
 }  // namespace StartupManagerUnit

@@ -1,8 +1,6 @@
 // The startup entry listers, the details of a Run entry's program file and the detail rows.
 #include "StartupManagerUnitEntries.h"
 
-#include <cstring>
-
 #include "../../framework/Handles.h"
 #include "../../framework/IniFiles.h"
 #include "../../framework/Registry.h"
@@ -43,18 +41,6 @@ const char* const kRunKeyParent = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\
 // Entries a Startup folder lists: not hidden, system or a volume label.
 bool IsListedEntry(const TFoundFile& found) {
   return (found.Attributes & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | 0x8 /* volume label */)) == 0;
-}
-
-// A Run value's data as the page shows and records it: text as stored, a double word as signed
-// decimal, anything else empty.
-std::string RunValueText(const TRegValue& value) {
-  if (IsTextValue(value)) return RegValueText(value);
-  if (value.Type == REG_DWORD && value.Data.size() >= sizeof(int32_t)) {
-    int32_t number = 0;
-    memcpy(&number, value.Data.data(), sizeof number);
-    return IntToStr(number);
-  }
-  return {};
 }
 
 bool ListFolderByName(const TStartupSources& sources, const std::string& valueName, TStartupFiles& files,
@@ -127,7 +113,7 @@ void ListDisabledFolderEntries(TStartupFiles& files, std::vector<TStartupRow>& r
   ReadLines(files.DelTxtFile, files.DelLines);
   for (const std::string& line : files.DelLines.Items) {
     TDelLine del;
-    if (!ParseDelLine(line, del) || !del.Disabled || !IsInDelFolder(files.DelFolder, del.CopyPath)) continue;
+    if (!ParseDelLine(line, files.DelFolder, del) || !del.Disabled) continue;
     if (ExistsInList(del.CopyPath, rows) || FileExists(del.HomePath)) continue;
     rows.push_back({.Caption = del.HomePath, .Path = del.CopyPath, .Status = StatusDisable, .Kind = KindStartupFolder});
   }

@@ -1,8 +1,9 @@
 // The record files of the startup manager and their lines.
 #include "StartupManagerUnitFiles.h"
 
+#include <cstring>
+
 #include "../../framework/Exceptions.h"
-#include "../../framework/Registry.h"
 #include "../../framework/Strings.h"
 #include "../../scan/PublicFunctionUnit.h"
 
@@ -10,8 +11,76 @@ namespace StartupManagerUnit {
 
 namespace {
 
+int recordFileWrites = 0;
+
 void CreateEmptyFileIfMissing(const std::string& fileName) {
   if (!FileExists(fileName)) WriteFileBytes(fileName, "");
+}
+
+bool HasLineBreak(const std::string& text) { return text.find_first_of("\r\n") != std::string::npos; }
+
+const char kHexDigits[] = "0123456789ABCDEF";
+
+int HexDigit(char c) {
+  if (c >= '0' && c <= '9') return c - '0';
+  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+  return -1;
+}
+
+std::string BytesToHex(const std::vector<uint8_t>& bytes) {
+  std::string hex;
+  for (uint8_t b : bytes) {
+    hex += kHexDigits[b >> 4];
+    hex += kHexDigits[b & 15];
+  }
+  return hex;
+}
+
+bool HexToBytes(const std::string& hex, std::vector<uint8_t>& bytes) {
+  if (hex.size() % 2 != 0) return false;
+  bytes.clear();
+  for (size_t i = 0; i < hex.size(); i += 2) {
+    int high = HexDigit(hex[i]), low = HexDigit(hex[i + 1]);
+    if (high < 0 || low < 0) return false;
+    bytes.push_back((uint8_t)(high * 16 + low));
+  }
+  return true;
+}
+
+// A value name in a tagged line: "%" and "|" written as "%25" and "%7C".
+std::string EscapeName(const std::string& name) {
+  std::string escaped;
+  for (char c : name) escaped += c == '%' ? "%25" : c == '|' ? "%7C" : std::string(1, c);
+  return escaped;
+}
+
+bool UnescapeName(const std::string& escaped, std::string& name) {
+  name.clear();
+  for (size_t i = 0; i < escaped.size(); ++i) {
+    if (escaped[i] != '%') {
+      name += escaped[i];
+      continue;
+    }
+    if (i + 2 >= escaped.size()) return false;
+    int high = HexDigit(escaped[i + 1]), low = HexDigit(escaped[i + 2]);
+    if (high < 0 || low < 0) return false;
+    name += (char)(high * 16 + low);
+    i += 2;
+  }
+  return true;
+}
+
+// A registry type in decimal: digits only, at most a double word.
+bool ParseType(const std::string& text, DWORD& type) {
+  if (text.empty() || text.size() > 10) return false;
+  unsigned long long number = 0;
+  for (char c : text) {
+    if (c < '0' || c > '9') return false;
+    number = number * 10 + (c - '0');
+  }
+  type = (DWORD)number;
+  return number <= 0xFFFFFFFFull;
 }
 
 // The first line of the list equal to `line`, both trimmed; -1 when none.
@@ -59,7 +128,10 @@ void ReadLines(const std::string& fileName, TStringList& lines) {
   lines = std::move(split);
 }
 
+int RecordFileWrites() { return recordFileWrites; }
+
 bool WriteLines(const std::string& fileName, const TStringList& lines) {
+  ++recordFileWrites;
   return ReplaceFileContents(fileName, lines.Text());
 }
 
@@ -67,44 +139,84 @@ bool ParseRunLine(const std::string& line, TRunLine& run) {
   size_t hash = line.find('#');
   if (hash == std::string::npos) return false;
   size_t bar = line.find('|', hash + 1);
-  if (bar == std::string::npos || line.find('|') < hash) return false;
-  run.KeyText = line.substr(0, hash);
+  if (bar == std::string::npos) return false;
+  std::string head = line.substr(0, hash), name = line.substr(hash + 1, bar - hash - 1), payload = line.substr(bar + 1);
+  size_t tag = head.find('|');
+  run.KeyText = head.substr(0, tag);
+  if (tag == std::string::npos) {
+    run.ValueName = name;
+    run.Value = StringValue(payload);
+    run.Data = payload;
+  } else {
+    if (!ParseType(head.substr(tag + 1), run.Value.Type) || !UnescapeName(name, run.ValueName) ||
+        !HexToBytes(payload, run.Value.Data))
+      return false;
+    run.Data = RunValueText(run.Value);
+  }
   size_t slash = run.KeyText.find('\\');
   if (slash == std::string::npos) return false;
   run.Root = PublicFunctionUnit::RootKeyFromName(run.KeyText.substr(0, slash));
   run.KeyPath = run.KeyText.substr(slash + 1);
-  run.ValueName = line.substr(hash + 1, bar - hash - 1);
-  run.Data = line.substr(bar + 1);
   return run.Root != nullptr && !Trim(StringReplace(run.KeyPath, "\\", "")).empty();
 }
 
-std::string RunLineText(const std::string& fullPath, const std::string& valueName, const std::string& data) {
-  return fullPath + "#" + valueName + "|" + data;
+bool RunLineText(const std::string& fullPath, const std::string& valueName, const TRegValue& value,
+                 std::string& line) {
+  std::string text = IsTextValue(value) ? RegValueText(value) : std::string();
+  if (HasLineBreak(valueName) || HasLineBreak(text)) return false;
+  bool plain = value.Type == REG_SZ && valueName.find('|') == std::string::npos && StringValue(text).Data == value.Data;
+  line = plain ? fullPath + "#" + valueName + "|" + text
+               : fullPath + "|" + IntToStr(value.Type) + "#" + EscapeName(valueName) + "|" + BytesToHex(value.Data);
+  // Only a line that reads back as written carries the value.
+  TRunLine back;
+  return ParseRunLine(line, back) && back.KeyText == fullPath && back.ValueName == valueName &&
+         back.Value.Type == value.Type && back.Value.Data == value.Data;
 }
 
-bool FitsOnOneLine(const std::string& valueName, const std::string& data) {
-  auto breaks = [](const std::string& s) { return s.find_first_of("\r\n") != std::string::npos; };
-  return !breaks(valueName) && !breaks(data);
+std::string RunValueText(const TRegValue& value) {
+  if (IsTextValue(value)) return RegValueText(value);
+  if (value.Type == REG_DWORD && value.Data.size() >= sizeof(int32_t)) {
+    int32_t number = 0;
+    memcpy(&number, value.Data.data(), sizeof number);
+    return IntToStr(number);
+  }
+  return {};
 }
 
-bool ParseDelLine(const std::string& line, TDelLine& del) {
-  size_t hash = line.find('#');
-  if (hash == std::string::npos) return false;
-  size_t bar = line.find('|', hash + 1);
-  del.HomePath = line.substr(0, hash);
-  del.CopyPath = line.substr(hash + 1, bar == std::string::npos ? std::string::npos : bar - hash - 1);
-  del.Disabled = line.find(DisabledMarker) != std::string::npos;
-  return !Trim(del.HomePath).empty() && !Trim(del.CopyPath).empty();
+TRegValue StringValue(const std::string& text, DWORD type) {
+  std::wstring wide = Widen(text);
+  const uint8_t* bytes = reinterpret_cast<const uint8_t*>(wide.c_str());
+  return {.Type = type, .Data = std::vector<uint8_t>(bytes, bytes + (wide.size() + 1) * sizeof(wchar_t))};
+}
+
+bool ParseDelLine(const std::string& line, const std::string& delFolder, TDelLine& del) {
+  std::string text = Trim(line);
+  size_t marker = strlen(DisabledMarker);
+  del.Disabled = text.size() >= marker && text.compare(text.size() - marker, marker, DisabledMarker) == 0;
+  if (del.Disabled) text.resize(text.size() - marker);
+  if (text.find('|') != std::string::npos) return false;
+  // A path directly in the del folder can follow only one "#" of the line.
+  for (size_t hash = text.find('#'); hash != std::string::npos; hash = text.find('#', hash + 1)) {
+    if (!IsInDelFolder(delFolder, text.substr(hash + 1))) continue;
+    del.HomePath = text.substr(0, hash);
+    del.CopyPath = text.substr(hash + 1);
+    return !Trim(del.HomePath).empty();
+  }
+  return false;
 }
 
 std::string DelLineText(const std::string& homePath, const std::string& copyPath, bool disabled) {
   return homePath + "#" + copyPath + (disabled ? DisabledMarker : "");
 }
 
-bool IsInDelFolder(const std::string& delFolder, const std::string& path) {
+bool IsDirectlyIn(const std::string& folder, const std::string& path) {
   std::string name = ExtractFileName(path);
-  return SameText(ExtractFilePath(path), delFolder + "\\") && !Trim(name).empty() && name != "." && name != "..";
+  bool onlyDots = name.find_first_not_of(". ") == std::string::npos;
+  return !Trim(folder).empty() && !onlyDots && name.find('/') == std::string::npos &&
+         SameText(ExtractFilePath(path), IncludeTrailingBackslash(folder));
 }
+
+bool IsInDelFolder(const std::string& delFolder, const std::string& path) { return IsDirectlyIn(delFolder, path); }
 
 std::string FreeCopyPath(const std::string& delFolder, const std::string& fileName) {
   std::string ext = ExtractFileExt(fileName);
@@ -115,35 +227,34 @@ std::string FreeCopyPath(const std::string& delFolder, const std::string& fileNa
   return path;
 }
 
-bool WriteRunValue(const TRunLine& line, const std::string& name, const std::string& data) {
-  if (line.Root == nullptr || Trim(StringReplace(line.KeyPath, "\\", "")).empty()) return false;
+TPutBack WriteRunValue(const TRunLine& line) {
+  if (line.Root == nullptr || Trim(StringReplace(line.KeyPath, "\\", "")).empty()) return TPutBack::Failed;
   TRegistry reg(KEY_QUERY_VALUE | KEY_SET_VALUE);
   reg.RootKey = line.Root;
-  if (!reg.OpenKey("\\" + line.KeyPath, false)) return false;
-  try {
-    reg.WriteString(name, data);
-  } catch (const ERegistryException&) {
-    return false;
-  }
-  std::string back;
-  return reg.ReadText(name, back) && back == data;
+  if (!reg.OpenKey("\\" + line.KeyPath, false)) return TPutBack::Failed;
+  if (reg.ValueExists(line.ValueName)) return TPutBack::Occupied;
+  if (!reg.WriteValue(line.ValueName, line.Value)) return TPutBack::Failed;
+  TRegValue back;
+  bool written = reg.ReadValue(line.ValueName, back) && back.Type == line.Value.Type && back.Data == line.Value.Data;
+  return written ? TPutBack::Done : TPutBack::Failed;
 }
 
-bool RemoveLine(const std::string& line, const std::string& fileName, TStringList& lines) {
+bool RemoveLine(const std::string& line, TStringList& lines) {
   int index = IndexOfTrimmed(lines, line);
   if (index >= 0) lines.Delete(index);
-  return WriteLines(fileName, lines);
+  return index >= 0;
 }
 
-bool MarkDelLineRemoved(const std::string& line, const std::string& fileName, TStringList& lines) {
+bool MarkDelLineRemoved(const std::string& line, TStringList& lines) {
   int index = IndexOfTrimmed(lines, line);
-  if (index >= 0) {
-    std::string text = Trim(lines[index]);
-    lines.Delete(index);
-    if (text.size() >= 2 && text.compare(text.size() - 2, 2, DisabledMarker) == 0) text.resize(text.size() - 2);
-    lines.Add(text);
-  }
-  return WriteLines(fileName, lines);
+  if (index < 0) return false;
+  std::string text = Trim(lines[index]);
+  lines.Delete(index);
+  size_t marker = strlen(DisabledMarker);
+  if (text.size() >= marker && text.compare(text.size() - marker, marker, DisabledMarker) == 0)
+    text.resize(text.size() - marker);
+  lines.Add(text);
+  return true;
 }
 
 }  // namespace StartupManagerUnit

@@ -5,13 +5,14 @@
 // How to use:
 //   TStartupFiles files = PrepareStartupFiles(ExeDir());   // folders and empty files made
 //   TRunLine run;
-//   if (ParseRunLine(line, run)) WriteRunValue(run, run.ValueName, run.Data);
+//   if (ParseRunLine(line, run)) WriteRunValue(run);
 #pragma once
 
 #include <string>
 
 #include <windows.h>
 
+#include "../../framework/Registry.h"
 #include "../../framework/StringList.h"
 
 namespace StartupManagerUnit {
@@ -42,31 +43,51 @@ TStartupFiles PrepareStartupFiles(const std::string& programFolder);
 void ReadLines(const std::string& fileName, TStringList& lines);
 // Writes the list; false (the file unchanged) when it cannot be written.
 bool WriteLines(const std::string& fileName, const TStringList& lines);
+// How many times record files were written since the program started.
+int RecordFileWrites();
 
-// A startup.dat / removestartup.dat line: "<root name>\<key path>#<value name>|<data>".
+// A startup.dat / removestartup.dat line, in one of two forms:
+//   "<key>#<value name>|<text>"                a string value whose name holds no "|": the form
+//                                              every version of the program reads;
+//   "<key>|<type>#<value name>|<hex bytes>"    any other value: its registry type in decimal,
+//                                              the name with "%" and "|" written "%25" and "%7C",
+//                                              and its bytes as pairs of hexadecimal digits.
+// <key> is the root's name, "\" and the key path. Earlier versions wrote the first form for every
+// value, so such a line always gives a string value.
 struct TRunLine {
-  std::string KeyText;     // before the first "#"
+  std::string KeyText;     // the root's name, "\" and the key path
   HKEY Root = nullptr;
   std::string KeyPath;     // after the key text's first "\"
-  std::string ValueName;   // between the first "#" and the first "|"
-  std::string Data;        // after the first "|"
+  std::string ValueName;
+  TRegValue Value;         // the value as it goes back: its type and bytes
+  std::string Data;        // the value's data as the lists show it (RunValueText)
 };
-// False for a line that names no known root, no key path, or lacks "#" or "|" after it.
+// False for a line that names no known root or no key path, or that does not have either form.
 bool ParseRunLine(const std::string& line, TRunLine& run);
-std::string RunLineText(const std::string& fullPath, const std::string& valueName, const std::string& data);
-// True when a value's name and data fit in one record line (no CR or LF).
-bool FitsOnOneLine(const std::string& valueName, const std::string& data);
+// The record line of a value under the key `fullPath`; false when the value cannot be carried on
+// one line (a line break in its name, or in the text of a string value).
+bool RunLineText(const std::string& fullPath, const std::string& valueName, const TRegValue& value,
+                 std::string& line);
+// A Run value's data as the page shows it: the text of a string or expandable string as stored,
+// a double word as signed decimal, anything else empty.
+std::string RunValueText(const TRegValue& value);
+// A string value holding `text` as the registry stores it (with its terminating zero).
+TRegValue StringValue(const std::string& text, DWORD type = REG_SZ);
 
-// A del.txt line: "<home path>#<copy path>" with "|E" at the end for a disabled entry.
+// A del.txt line: "<home path>#<copy path>", with "|E" at the end for a disabled entry. The copy
+// lies directly in the del folder, and the line splits at the one "#" that the del folder's path
+// follows, so home paths and file names may hold "#" themselves.
 struct TDelLine {
-  std::string HomePath;    // before the first "#"
-  std::string CopyPath;    // between the first "#" and the first "|"
-  bool Disabled = false;   // the line holds the marker
+  std::string HomePath;
+  std::string CopyPath;
+  bool Disabled = false;   // the line ends with the marker
 };
-// False for a line without "#" or with an empty home or copy path.
-bool ParseDelLine(const std::string& line, TDelLine& del);
+// False for a line whose copy is not directly in the del folder, or with an empty home path.
+bool ParseDelLine(const std::string& line, const std::string& delFolder, TDelLine& del);
 std::string DelLineText(const std::string& homePath, const std::string& copyPath, bool disabled);
 
+// True when `path` names an entry directly inside `folder` (no "..", no "/", nothing below it).
+bool IsDirectlyIn(const std::string& folder, const std::string& path);
 // True when the path names an entry directly inside the del folder (the only place copies are
 // taken from and deleted in).
 bool IsInDelFolder(const std::string& delFolder, const std::string& path);
@@ -74,15 +95,20 @@ bool IsInDelFolder(const std::string& delFolder, const std::string& path);
 // A free copy path for the file in the del folder: "name.ext", else "name (2).ext", "name (3).ext"...
 std::string FreeCopyPath(const std::string& delFolder, const std::string& fileName);
 
-// Writes the string value name = data under the key the line names (the key is not created).
-// False when nothing was written.
-bool WriteRunValue(const TRunLine& line, const std::string& name, const std::string& data);
+// What became of an entry that was to go back to its place.
+enum class TPutBack {
+  Done,       // it is there again
+  Occupied,   // an entry of the same name is there now and was left alone
+  Failed,     // nothing was written
+};
+// Writes the line's value back under the key the line names (the key is not created), never over
+// a value of the same name.
+TPutBack WriteRunValue(const TRunLine& line);
 
-// Deletes the list's first line equal to `line` (both trimmed) and writes the list to the file,
-// also when no line matched. False when the file could not be written.
-bool RemoveLine(const std::string& line, const std::string& fileName, TStringList& lines);
+// Deletes the list's first line equal to `line` (both trimmed); false when none matched.
+bool RemoveLine(const std::string& line, TStringList& lines);
 // Turns the list's first line equal to `line` (trimmed) into its removed form (without "|E"),
-// moved to the end, and writes the list to the file. False when the file could not be written.
-bool MarkDelLineRemoved(const std::string& line, const std::string& fileName, TStringList& lines);
+// moved to the end; false when none matched.
+bool MarkDelLineRemoved(const std::string& line, TStringList& lines);
 
 }  // namespace StartupManagerUnit
