@@ -261,6 +261,22 @@ TEST_F(JunkPage, JunkTypesTheCodePageCannotHoldAreRefusedWhenAddedOrEdited) {
   EXPECT_EQ(saved, expected);
 }
 
+TEST_F(JunkPage, TheDrivesColumnIsFittedAtTheFirstShow) {
+  host->Show();
+  TListView* drives = page->DiskListView;
+  EXPECT_EQ(drives->ColumnWidth(0), drives->Width() - drives->ColumnWidth(1) - drives->ColumnWidth(2) - 23);
+  EXPECT_GT(drives->ColumnWidth(0), 142);
+}
+
+TEST_F(JunkPage, TheReportStatusPanelsShowTheCountCentredAndTheSizeRightAligned) {
+  Next(3);
+  TStatusBar* status = page->ReportStatusBar;
+  EXPECT_EQ(status->PanelText(0) + "|" + status->PanelText(1) + "|" + status->PanelText(2), "Selected:|3|4 KB");
+  EXPECT_EQ(status->PanelAlignment(0), TAlignment::LeftJustify);
+  EXPECT_EQ(status->PanelAlignment(1), TAlignment::Center);
+  EXPECT_EQ(status->PanelAlignment(2), TAlignment::RightJustify);
+}
+
 TEST_F(JunkPage, TheFoundFilesListShowsThreeLinesPerFile) {
   Next(3);
   std::vector<std::string> seen;
