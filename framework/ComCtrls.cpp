@@ -316,14 +316,45 @@ void TStatusBar::SetPanelWidths(const std::vector<int>& widths) {
   SendMessageW(Handle(), SB_SETPARTS, edges.size(), (LPARAM)edges.data());
 }
 
+// The control aligns a panel's text by the tabs in front of it: one centres it, two align it right.
+namespace {
+size_t AlignmentTabs(TAlignment alignment) {
+  return alignment == TAlignment::Center ? 1 : alignment == TAlignment::RightJustify ? 2 : 0;
+}
+size_t LeadingTabs(const std::wstring& text) {
+  return std::min({text.find_first_not_of(L'\t'), text.size(), size_t(2)});
+}
+}  // namespace
+
+void TStatusBar::SetPanelAlignment(int index, TAlignment alignment) {
+  if (index < 0) return;
+  std::string text = PanelText(index);
+  if ((size_t)index >= alignments_.size()) alignments_.resize(index + 1, TAlignment::LeftJustify);
+  alignments_[index] = alignment;
+  SetPanelText(index, text);
+}
+
+TAlignment TStatusBar::PanelAlignment(int index) const {
+  size_t tabs = LeadingTabs(ControlText(index));
+  return tabs == 1 ? TAlignment::Center : tabs == 2 ? TAlignment::RightJustify : TAlignment::LeftJustify;
+}
+
 void TStatusBar::SetPanelText(int index, const std::string& text) {
-  SendMessageW(Handle(), SB_SETTEXTW, index, (LPARAM)Widen(text).c_str());
+  bool set = index >= 0 && (size_t)index < alignments_.size();
+  TAlignment alignment = set ? alignments_[index] : TAlignment::LeftJustify;
+  std::wstring shown = std::wstring(AlignmentTabs(alignment), L'\t') + Widen(text);
+  SendMessageW(Handle(), SB_SETTEXTW, index, (LPARAM)shown.c_str());
 }
 
 std::string TStatusBar::PanelText(int index) const {
+  std::wstring text = ControlText(index);
+  return Narrow(text.substr(LeadingTabs(text)));
+}
+
+std::wstring TStatusBar::ControlText(int index) const {
   int length = LOWORD(SendMessageW(Handle(), SB_GETTEXTLENGTHW, index, 0));
   std::wstring text(length + 1, L'\0');
   SendMessageW(Handle(), SB_GETTEXTW, index, (LPARAM)text.data());
   text.resize(length);
-  return Narrow(text);
+  return text;
 }

@@ -163,6 +163,14 @@ class TStatusBar : public TControl {
  public:
   explicit TStatusBar(TControl* parent);
   void SetPanelWidths(const std::vector<int>& widths);
+  // Panels are left-aligned unless set otherwise; the panel's text follows its alignment.
+  void SetPanelAlignment(int index, TAlignment alignment);
+  // The alignment the control draws the panel's text with.
+  TAlignment PanelAlignment(int index) const;
   void SetPanelText(int index, const std::string& text);
   std::string PanelText(int index) const;
+
+ private:
+  std::wstring ControlText(int index) const;
+  std::vector<TAlignment> alignments_;
 };

@@ -213,6 +213,70 @@ TEST_F(JunkPage, JunkTypesAreAddedEditedRemovedAndSavedOnTheWayToTheScan) {
   for (int i = 0; i < 47; ++i) EXPECT_FALSE(page->JunkFilesListView->IsChecked(i)) << i;
 }
 
+// A pattern or description the code page cannot hold is refused in the dialog, which stays open
+// for the user to correct it; nothing reaches the list or the file with a "?" in its place.
+TEST_F(JunkPage, JunkTypesTheCodePageCannotHoldAreRefusedWhenAddedOrEdited) {
+  Next();
+  const std::string chinese = "\xe6\x97\xa5\xe5\xbf\x97.log";   // 日志.log
+  const std::string lookAlike = "L\xc5\x8dg";                      // Lōg: ō has only a look-alike
+  std::vector<std::string> refused;
+  TModalHookScope hook([&](TForm& form) {
+    auto& dialog = dynamic_cast<TTemporaryFileForm&>(form);
+    if (form.Caption() == "Add a new file type") {
+      dialog.edExtension->SetText(chinese);
+      dialog.edDesc->SetText("Chinese logs");
+      dialog.mrOkBtn->Click();
+      refused.push_back(MessageBoxes().Calls.empty() ? "" : MessageBoxes().Calls.back().text);
+      EXPECT_EQ(dialog.ModalResult, mrNone);   // still open
+      dialog.edExtension->SetText("*.log");
+      dialog.edDesc->SetText(lookAlike);
+      dialog.mrOkBtn->Click();
+      refused.push_back(MessageBoxes().Calls.empty() ? "" : MessageBoxes().Calls.back().text);
+      dialog.edDesc->SetText("Logs \xc3\xa4");   // corrected: ä is in the code page
+      dialog.mrOkBtn->Click();
+      EXPECT_EQ(dialog.ModalResult, mrOk);
+    } else {
+      dialog.edExtension->SetText("*.\xef\xbc\x8a");   // a full-width asterisk
+      dialog.mrOkBtn->Click();
+      refused.push_back(MessageBoxes().Calls.empty() ? "" : MessageBoxes().Calls.back().text);
+      dialog.mrCancelBtn->Click();
+    }
+  });
+  page->AddBtnClick(page->AddBtn);
+  page->JunkFilesListView->SetItemIndex(0);
+  page->EditBtnClick(page->EditBtn);
+  EXPECT_EQ(refused, (std::vector<std::string>{Format(UnstorableJunkText, chinese),
+                                               Format(UnstorableJunkText, lookAlike),
+                                               Format(UnstorableJunkText, "*.\xef\xbc\x8a")}));
+  EXPECT_EQ(MessageBoxes().Calls.at(0).flags, (unsigned)MB_ICONWARNING);
+  ASSERT_EQ(page->JunkFilesListView->Count(), 48);
+  EXPECT_EQ(page->JunkFilesListView->Item(0)->Caption, "*.swp");
+  EXPECT_EQ(page->JunkFilesListView->Item(47)->Text(1), "Logs \xc3\xa4");
+
+  Next();   // saved on the way to the scan
+  std::vector<TJunkType> saved;
+  ASSERT_TRUE(LoadJunkTypeFile(page->JunkFilePath, saved));
+  std::vector<TJunkType> expected = DefaultJunkTypeList();
+  expected.push_back({true, "*.log", "Logs \xc3\xa4"});
+  EXPECT_EQ(saved, expected);
+}
+
+TEST_F(JunkPage, TheDrivesColumnIsFittedAtTheFirstShow) {
+  host->Show();
+  TListView* drives = page->DiskListView;
+  EXPECT_EQ(drives->ColumnWidth(0), drives->Width() - drives->ColumnWidth(1) - drives->ColumnWidth(2) - 23);
+  EXPECT_GT(drives->ColumnWidth(0), 142);
+}
+
+TEST_F(JunkPage, TheReportStatusPanelsShowTheCountCentredAndTheSizeRightAligned) {
+  Next(3);
+  TStatusBar* status = page->ReportStatusBar;
+  EXPECT_EQ(status->PanelText(0) + "|" + status->PanelText(1) + "|" + status->PanelText(2), "Selected:|3|4 KB");
+  EXPECT_EQ(status->PanelAlignment(0), TAlignment::LeftJustify);
+  EXPECT_EQ(status->PanelAlignment(1), TAlignment::Center);
+  EXPECT_EQ(status->PanelAlignment(2), TAlignment::RightJustify);
+}
+
 TEST_F(JunkPage, TheFoundFilesListShowsThreeLinesPerFile) {
   Next(3);
   std::vector<std::string> seen;

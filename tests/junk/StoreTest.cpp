@@ -62,6 +62,47 @@ TEST_F(JunkStore, RoundTripKeepsTicksAndCutsTextToOneHundredCharacters) {
   EXPECT_FALSE(LoadJunkTypeFile(dir.Path() + "missing.dat", back));
 }
 
+// A text goes into a record only as it is: no character may become "?" (a wildcard) or a
+// look-alike letter of the code page. The test prefix's code page is 1252.
+TEST_F(JunkStore, TextsTheCodePageCannotHoldAreRefusedNeverChanged) {
+  const struct {
+    const char* Text;
+    bool Fits;
+  } cases[] = {
+      {"*.log", true},
+      {"\xc3\xa4*.tmp \xe2\x80\x9cquoted\xe2\x80\x9d \xe2\x82\xac", true},   // ä “ ” €: all in the code page
+      {"", true},
+      {"\xe6\x97\xa5\xe5\xbf\x97.log", false},          // 日志.log would read back as ??.log
+      {"*.l\xc5\x8dg", false},                           // ō would become o
+      {"\xef\xbc\x8a.tmp", false},                       // a full-width asterisk would become *
+      {"file\xe2\x80\x94.tmp", true},                    // — is in the code page
+      {"x\xf0\x9f\x98\x80", false},                      // beyond the 16-bit plane
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(CanStoreJunkText(c.Text), c.Fits) << c.Text;
+    if (c.Fits) {
+      EXPECT_EQ(FromRecord(ToRecord({true, c.Text, c.Text})), (TJunkType{true, c.Text, c.Text}));
+      continue;
+    }
+    std::string message = Format(UnstorableJunkText, c.Text);
+    for (TJunkType type : {TJunkType{true, c.Text, "d"}, TJunkType{true, "*.d", c.Text}}) {
+      try {
+        ToRecord(type);
+        ADD_FAILURE() << "stored " << c.Text;
+      } catch (const EConvertError& e) {
+        EXPECT_EQ(e.what(), message);
+      }
+    }
+  }
+  // A save holding such a type leaves the old file as it was.
+  SaveJunkTypeFile(path, {{true, "*.old", "kept"}});
+  std::string before = ReadFileBytes(path);
+  EXPECT_THROW(SaveJunkTypeFile(path, {{true, "*.new", "x"}, {true, "\xe6\x97\xa5\xe5\xbf\x97.log", ""}}),
+               EConvertError);
+  EXPECT_EQ(ReadFileBytes(path), before);
+  EXPECT_FALSE(FileExists(path + ".tmp"));
+}
+
 TEST_F(JunkStore, AFailedSaveKeepsTheOldFile) {
   SaveJunkTypeFile(path, {{true, "*.old", "kept"}});
   std::string before = ReadFileBytes(path);

@@ -210,6 +210,61 @@ TEST_F(TweakItems, AviUndoRemovesItsValueAndTheKeyOnlyWhenTheApplyCreatedIt) {
   EXPECT_EQ(ValueAt(HKEY_CLASSES_ROOT, kAvi, "LargeSystemCache"), "absent");
 }
 
+TEST_F(TweakItems, AviUndoKeepsTheKeyWhileAnotherValueIsInIt) {
+  Plant(HKEY_CLASSES_ROOT, kAvi, "ThreadingModel", Sz("Both"));
+  RoundTrip(17);
+  EXPECT_EQ(ValueAt(HKEY_CLASSES_ROOT, kAvi, "ThreadingModel"), Describe(Sz("Both")));
+  EXPECT_EQ(ValueAt(HKEY_CLASSES_ROOT, kAvi, "LargeSystemCache"), "absent");
+  // The key's own default value counts as a value as well.
+  RegDeleteKeyW(HKEY_CLASSES_ROOT, Widen(kAvi).c_str());
+  DeleteFileW(Widen(file).c_str());
+  Plant(HKEY_CLASSES_ROOT, kAvi, "", Sz(""));
+  RoundTrip(17);
+  EXPECT_EQ(ValueAt(HKEY_CLASSES_ROOT, kAvi, ""), Describe(Sz("")));
+}
+
+// Saved texts come back exactly: empty is not absent, and blanks, quotes, separators, line
+// breaks and characters beyond the ANSI code page around or inside a value stay.
+TEST_F(TweakItems, SavedTextsComeBackWhole) {
+  const std::vector<TItemCase> cases = {
+      {6, {{HKCU, kDesktop, "AutoEndTasks", Sz(""), Sz("1")}, {HKCU, kDesktop, "HungAppTimeout", Sz(" 200 "), Sz("200")},
+           {HKCU, kDesktop, "WaitToKillAppTimeout", Sz("\"1000\""), Sz("1000")}}},
+      {2, {{HKLM, "SYSTEM\\CurrentControlSet\\Control", "WaitToKillServiceTimeout", Sz("'5'"), Sz("500")}}},
+      {5, {{HKCU, kDesktop, "MenuShowDelay", Sz("\t4\r0=0;#|%0D\"\n"), Sz("400")}}},
+      {8, {{HKLM, "SOFTWARE\\Microsoft\\Dfrg\\BootOptimizeFunction", "Enable", Sz("\"Y"), Sz("N")}}},
+      {10, {{HKLM, std::string(kExplorer) + "\\AlwaysUnloadDLL", "", Sz(" \xe6\x97\xa5\xe5\xbf\x97 1\xe3\x80\x80"), Sz("1")}}},
+      {18, {{HKCU, kMetrics, "MinAniMate", Sz(" 01"), Sz("0")}}},
+      {25, {{HKLM, "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Winlogon", "AllocateFloppies", Sz(""), Sz("1")}}},
+  };
+  for (const TItemCase& c : cases) {
+    PlantAndBackUp(c);
+    if (c.Item == 6) {
+      EXPECT_EQ(TIniFile(file).ReadSectionValues("Optimize the system to the wrong handle"),
+                (std::vector<std::string>{"F1=\"\"", "F2=\" 200 \"", "F3=\"\"1000\"\""}));
+    }
+    SpeedItemUnit::ApplySpeedItem(c.Item);
+    ExpectAll(c, true, "applied");
+    EXPECT_EQ(SystemSpeedUnit::RestoreSpeedFile(file).Refused, 0) << "item " << c.Item;
+    ExpectAll(c, false, "restored");
+  }
+}
+
+// Files written before texts were kept whole restore as they always did: an empty key removes
+// the value, and the profile functions' reading drops blanks and one pair of quotes around it.
+TEST_F(TweakItems, OlderTextFilesRestoreAsBefore) {
+  Plant(HKCU, kDesktop, "AutoEndTasks", Sz("1"));
+  std::string old = WriteIni(
+      "[Optimize the system to the wrong handle]\r\nF1=\r\nF2= 200 \r\nF3=\"1000\"\r\n"
+      "[Quicken menu display speed]\r\nF1=  '250'\r\n"
+      "[Optimization shutdown speed]\r\nF1=\"20000\r\n");
+  EXPECT_EQ(SystemSpeedUnit::RestoreSpeedFile(old).Refused, 0);
+  EXPECT_EQ(ValueAt(HKCU, kDesktop, "AutoEndTasks"), "absent");
+  EXPECT_EQ(ValueAt(HKCU, kDesktop, "HungAppTimeout"), Describe(Sz("200")));
+  EXPECT_EQ(ValueAt(HKCU, kDesktop, "WaitToKillAppTimeout"), Describe(Sz("1000")));
+  EXPECT_EQ(ValueAt(HKCU, kDesktop, "MenuShowDelay"), Describe(Sz("250")));
+  EXPECT_EQ(ValueAt(HKLM, "SYSTEM\\CurrentControlSet\\Control", "WaitToKillServiceTimeout"), Describe(Sz("\"20000")));
+}
+
 TEST_F(TweakItems, NetworkNameSpaceKeyIsRemovedOnlyWhenItWasAbsent) {
   Plant(HKLM, kNameSpace, "", Sz("existing"));
   RoundTrip(3);
@@ -286,6 +341,8 @@ TEST_F(TweakItems, RefusedWritesAreCountedAndExistingOnlyKeysAreNoFailure) {
 // refused: only conversion and type errors may end a restore, and nothing is written.
 TEST_F(TweakItems, FuzzedBackupFilesNeverCrashTheRestore) {
   Plant(HKCU, kDesktop, "MenuShowDelay", Sz("250"));
+  Plant(HKCU, kDesktop, "AutoEndTasks", Sz(""));                   // saved quoted
+  Plant(HKCU, kDesktop, "HungAppTimeout", Sz(" 2%0\r0\n \"'"));
   for (int item = 1; item <= SpeedItemUnit::SpeedItemCount; ++item) SpeedItemUnit::BackupSpeedItem(item);
   testing_support::TFuzzInputs inputs({ReadFileBytes(file)});
   int writes = 0;

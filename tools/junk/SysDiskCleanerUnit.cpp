@@ -230,6 +230,8 @@ void TSysDiskCleanerForm::BuildReportPage(TPanel* page) {
   ReportStatusBar = new TStatusBar(statusHolder);
   ReportStatusBar->SetBounds(0, 0, kListWidth, 22);
   ReportStatusBar->SetPanelWidths({264, 80, 80, 25});
+  ReportStatusBar->SetPanelAlignment(1, TAlignment::Center);         // the count
+  ReportStatusBar->SetPanelAlignment(2, TAlignment::RightJustify);   // the size
   ReportStatusBar->SetPanelText(0, kSelected);
   Label23 = NewLabel(page, kClickHere, kListLeft, 258, 60);
   Label23->SetCursor(TCursor::HandPoint);
@@ -294,6 +296,7 @@ void TSysDiskCleanerForm::BuildCleanupPage(TPanel* page) {
 void TSysDiskCleanerForm::FormCreate(TObject*) {
   InitDrives();
   ShowStep(TCleanerStep::Drives, false);
+  FormResize(this);   // the first page shows fitted, before any resize
 }
 
 void TSysDiskCleanerForm::FormResize(TObject*) {

@@ -79,23 +79,52 @@ const TDefault kDefaults[] = {
 };
 static_assert(sizeof(kDefaults) / sizeof(kDefaults[0]) == 47);
 
-// UTF-8 text as the ANSI bytes of a record field: at most 100 characters, at most 100 bytes.
+std::wstring FromAnsi(const char* bytes, int length) {
+  if (length <= 0) return L"";
+  std::wstring wide(length, L'\0');
+  int w = MultiByteToWideChar(CP_ACP, 0, bytes, length, wide.data(), length);
+  wide.resize((size_t)std::max(w, 0));
+  return wide;
+}
+
+int AnsiLength(const std::wstring& wide) {
+  if (wide.empty()) return 0;
+  return WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide.data(), (int)wide.size(), nullptr, 0, nullptr, nullptr);
+}
+
+// The wide text as ANSI bytes exactly as it is; false when a character has no place of its own in
+// the code page (it would become the default "?" or a look-alike).
+bool ToAnsi(const std::wstring& wide, std::string& bytes) {
+  bytes.clear();
+  if (wide.empty()) return true;
+  BOOL usedDefault = FALSE;
+  int n = AnsiLength(wide);
+  if (n <= 0) return false;
+  bytes.resize(n);
+  n = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide.data(), (int)wide.size(), bytes.data(), n, nullptr,
+                          &usedDefault);
+  bytes.resize((size_t)std::max(n, 0));
+  return !usedDefault && FromAnsi(bytes.data(), (int)bytes.size()) == wide;   // and back again, unchanged
+}
+
+// At most 100 characters, and no more whole characters than fit into 100 bytes.
+std::wstring RecordCut(const std::wstring& text) {
+  std::wstring cut = text.substr(0, JunkTextMax);
+  while (AnsiLength(cut) > JunkTextMax) cut.pop_back();
+  return cut;
+}
+
+// UTF-8 text as the ANSI bytes of a record field.
 uint8_t PutText(const std::string& text, char* field) {
-  std::wstring wide = Widen(text);
-  if (wide.size() > (size_t)JunkTextMax) wide.resize(JunkTextMax);
-  char bytes[4 * JunkTextMax];
-  int n = WideCharToMultiByte(CP_ACP, 0, wide.data(), (int)wide.size(), bytes, sizeof bytes, nullptr, nullptr);
-  n = std::clamp(n, 0, JunkTextMax);
-  std::memcpy(field, bytes, (size_t)n);
-  return (uint8_t)n;
+  std::string bytes;
+  if (!CanStoreJunkText(text) || !ToAnsi(RecordCut(Widen(text)), bytes))
+    throw EConvertError(Format(UnstorableJunkText, text));
+  std::memcpy(field, bytes.data(), bytes.size());
+  return (uint8_t)bytes.size();
 }
 
 std::string GetText(const char* field, uint8_t length) {
-  int n = std::min<int>(length, JunkTextMax);
-  if (n == 0) return "";
-  wchar_t wide[JunkTextMax];
-  int w = MultiByteToWideChar(CP_ACP, 0, field, n, wide, JunkTextMax);
-  return Narrow(wide, (size_t)std::max(w, 0));
+  return Narrow(FromAnsi(field, std::min<int>(length, JunkTextMax)));
 }
 
 }  // namespace
@@ -106,11 +135,12 @@ std::vector<TJunkType> DefaultJunkTypeList() {
   return types;
 }
 
-std::string CutJunkText(const std::string& text) {
-  std::wstring wide = Widen(text);
-  if (wide.size() > (size_t)JunkTextMax) wide.resize(JunkTextMax);
-  return Narrow(wide);
+bool CanStoreJunkText(const std::string& text) {
+  std::string bytes;
+  return ToAnsi(Widen(text), bytes);
 }
+
+std::string CutJunkText(const std::string& text) { return Narrow(RecordCut(Widen(text))); }
 
 TJunkTypeRecord ToRecord(const TJunkType& type) {
   TJunkTypeRecord record;

@@ -1,5 +1,7 @@
 // The junk types the cleaner looks for, and their file "JunkFile.dat" (records: Persrec.h).
-// Texts are UTF-8 here and ANSI in the file; each keeps at most 100 characters there.
+// Texts are UTF-8 here and ANSI in the file; each keeps at most 100 characters there. A text goes
+// into the file only as it is: a character the ANSI code page has no place for is never turned
+// into "?" (a wildcard) or into a look-alike letter; such a text is refused.
 //
 // How to use:
 //   std::vector<TJunkType> types;
@@ -14,6 +16,10 @@
 namespace SysDiskCleanerUnit {
 
 inline constexpr const char* JunkFileName = "JunkFile.dat";
+// %s: the text that holds characters the file cannot store.
+inline constexpr const char* UnstorableJunkText =
+    "\"%s\" holds characters that the list of junk file types cannot store on this computer. "
+    "Please enter it without them.";
 
 // One junk type as the program holds it.
 struct TJunkType {
@@ -26,8 +32,11 @@ struct TJunkType {
 // The 47 types that stand in for a missing file, all ticked, in their fixed order.
 std::vector<TJunkType> DefaultJunkTypeList();
 
-// Text cut to the 100 characters a record keeps.
+// Whether every character of the text has its own place in the ANSI code page of the file.
+bool CanStoreJunkText(const std::string& text);
+// Text cut to what a record keeps: at most 100 characters, whole characters within 100 bytes.
 std::string CutJunkText(const std::string& text);
+// Raises EConvertError (UnstorableJunkText) for a pattern or description CanStoreJunkText refuses.
 TJunkTypeRecord ToRecord(const TJunkType& type);
 // Never reads past the record: a length byte over 100 counts as 100; any non-zero tick is on.
 TJunkType FromRecord(const TJunkTypeRecord& record);
@@ -37,7 +46,8 @@ TJunkType FromRecord(const TJunkTypeRecord& record);
 // when the file exists but cannot be opened.
 bool LoadJunkTypeFile(const std::string& path, std::vector<TJunkType>& types);
 // Writes every type in order to a temporary file beside path and then puts it in place of
-// path, so a failed save leaves the old file as it was. Raises EInOutError on failure.
+// path, so a failed save leaves the old file as it was. Raises EInOutError on failure, and
+// EConvertError for a type whose text the file cannot store.
 void SaveJunkTypeFile(const std::string& path, const std::vector<TJunkType>& types);
 
 }  // namespace SysDiskCleanerUnit

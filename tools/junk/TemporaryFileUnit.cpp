@@ -1,7 +1,9 @@
 #include "TemporaryFileUnit.h"
 
+#include "../../framework/Dialogs.h"
 #include "../../framework/PageBuilders.h"
 #include "../../framework/Strings.h"
+#include "SysDiskCleanerUnitStore.h"
 
 namespace {
 const char* const kPrompt = "Enter the filename with extension you want to search for...";
@@ -36,6 +38,7 @@ TTemporaryFileForm::TTemporaryFileForm(TForm* owner)
   mrOkBtn->ModalResult = mrOk;
   mrOkBtn->SetDefault(true);
   mrOkBtn->SetEnabled(false);
+  mrOkBtn->OnClick = [this](TObject* s) { mrOkBtnClick(s); };
   DefaultButton = mrOkBtn;
   mrCancelBtn = new TButton(this);
   mrCancelBtn->SetBounds(270, 170, 75, 25);
@@ -47,3 +50,13 @@ TTemporaryFileForm::TTemporaryFileForm(TForm* owner)
 }
 
 void TTemporaryFileForm::edExtensionChange(TObject*) { mrOkBtn->SetEnabled(!Trim(edExtension->Text()).empty()); }
+
+void TTemporaryFileForm::mrOkBtnClick(TObject*) {
+  for (TEdit* edit : {edExtension, edDesc}) {
+    if (SysDiskCleanerUnit::CanStoreJunkText(edit->Text())) continue;
+    ModalResult = mrNone;
+    ShowMessageBox(Format(SysDiskCleanerUnit::UnstorableJunkText, edit->Text()), MB_ICONWARNING);
+    if (!Closing()) edit->SetFocus();
+    return;
+  }
+}

@@ -1,5 +1,7 @@
 #include "SpeedItemUnit.h"
 
+#include <optional>
+
 #include "../../framework/Exceptions.h"
 #include "../../framework/IniFiles.h"
 #include "../../framework/Registry.h"
@@ -44,7 +46,6 @@ struct TSavedValue {
   TMissing Missing = TMissing::Write;
   const char* Fallback = "0";           // written when the key is missing (TMissing::Write)
   bool CreateForBackup = false;         // the backup opens the key with creation
-  bool TextAsNumber = false;            // a string saved as its number when it is one
   bool DropDwordFirst = false;          // a DWORD of the string's name is deleted before reading
   std::vector<HKEY> UndoRoots = {};     // empty: Root
 };
@@ -218,8 +219,7 @@ const std::vector<TTweakItem>& Items() {
       {.Section = "Best Vision Effect",
        .Apply = {{HKCU, "Control Panel\\Desktop\\WindowMetrics", false, {Text("MinAniMate", "0")}}},
        .Saved = {{.Root = HKCU, .Key = "Control Panel\\Desktop\\WindowMetrics", .Name = "MinAniMate",
-                  .Kind = TKind::String, .Missing = TMissing::Delete, .CreateForBackup = true,
-                  .TextAsNumber = true}}},
+                  .Kind = TKind::String, .Missing = TMissing::Delete, .CreateForBackup = true}}},
       // 19 OptimizeRecentDocs / RestoreRecentDocs
       {.Section = "Disable Recent File",
        .Apply = {{HKCU, kExplorerPolicyKey, false, {Dword("ClearRecentDocsOnExit", 1)}}},
@@ -259,8 +259,7 @@ const std::vector<TTweakItem>& Items() {
       {.Section = "Disable Net Access To Floppy",
        .Apply = {{HKLM, "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Winlogon", true,
                   {Text("AllocateFloppies", "1")}}},
-       .Saved = {{.Root = HKLM, .Key = "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Winlogon",
-                  .Name = "AllocateFloppies", .Kind = TKind::String, .TextAsNumber = true}},
+       .Saved = {SavedText(HKLM, "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Winlogon", "AllocateFloppies")},
        .UndoExisting = true},
       // 26 OptimizePmtuDiscovery / (no undo)
       {.Section = "Enhance Modem Performance",
@@ -341,8 +340,63 @@ void RemoveValue(HKEY root, const std::string& key, const std::string& name, int
   if (reg.ValueExists(name) && !reg.DeleteValue(name)) ++refused;
 }
 
-// Reads one saved value as the backup stores it: a number as signed decimal text, a string as it
-// is, an absent value (or key) as "".
+// ---- saved texts ----
+// The profile functions drop blanks and one pair of quotes around a value when they read it, and a
+// line break would end its line. A text that would not come back whole (empty, blanks, quotes or
+// other than plain ASCII at either end, or a line break inside) is therefore saved between double
+// quotes, with "%", CR and LF written as "%25", "%0D" and "%0A"; any other text as it is. An empty
+// key still means what it always meant: the value was absent.
+
+const char* const kEscapes[][2] = {{"%", "%25"}, {"\r", "%0D"}, {"\n", "%0A"}};
+
+bool ReadsBackWhole(const std::string& text) {
+  auto plainEnd = [](unsigned char c) { return c > ' ' && c < 0x80 && c != '"' && c != '\''; };
+  return !text.empty() && plainEnd(text.front()) && plainEnd(text.back()) &&
+         text.find_first_of("\r\n") == std::string::npos;
+}
+
+std::string EncodeSavedText(const std::string& text) {
+  if (ReadsBackWhole(text)) return text;
+  std::string quoted = "\"";
+  for (char c : text) {
+    const char* escaped = nullptr;
+    for (const auto& e : kEscapes)
+      if (c == e[0][0]) escaped = e[1];
+    quoted += escaped ? std::string(escaped) : std::string(1, c);
+  }
+  return quoted + "\"";
+}
+
+bool IsQuotedSave(const std::string& raw) { return raw.size() >= 2 && raw.front() == '"' && raw.back() == '"'; }
+
+std::string DecodeQuotedSave(const std::string& raw) {
+  std::string inner = raw.substr(1, raw.size() - 2), text;
+  for (size_t i = 0; i < inner.size(); ++i) {
+    const char* unescaped = nullptr;
+    for (const auto& e : kEscapes)
+      if (inner.compare(i, 3, e[1]) == 0) unescaped = e[0];
+    text += unescaped ? unescaped : std::string(1, inner[i]);
+    if (unescaped) i += 2;
+  }
+  return text;
+}
+
+// The key's text as the file holds it, without the blanks around it; nullopt when the section has
+// no such key.
+std::optional<std::string> RawSaved(const TIniFile& ini, const std::string& section, const std::string& key) {
+  for (const std::string& line : ini.ReadSectionValues(section)) {
+    size_t equals = line.find('=');
+    if (!SameText(Trim(line.substr(0, equals)), key)) continue;
+    if (equals == std::string::npos) return "";
+    std::string raw = line.substr(equals + 1);
+    size_t first = raw.find_first_not_of(" \t"), last = raw.find_last_not_of(" \t");
+    return first == std::string::npos ? "" : raw.substr(first, last - first + 1);
+  }
+  return std::nullopt;
+}
+
+// Reads one saved value as the backup stores it: a number as signed decimal text, a string whole
+// (see above), an absent value (or key) as "".
 std::string ReadSaved(const TSavedValue& saved) {
   TRegistry reg;
   reg.RootKey = saved.Root;
@@ -350,11 +404,7 @@ std::string ReadSaved(const TSavedValue& saved) {
   if (saved.DropDwordFirst && reg.GetDataType(saved.Name) == rdInteger) reg.DeleteValue(saved.Name);
   if (!reg.ValueExists(saved.Name)) return "";
   if (saved.Kind == TKind::Dword) return std::to_string(reg.ReadInteger(saved.Name));
-  std::string text = reg.ReadString(saved.Name);
-  long long number;
-  if (saved.TextAsNumber && TryStrToInt(text, number) && Trim(text).find('$') == std::string::npos)
-    return std::to_string(number);
-  return text;
+  return EncodeSavedText(reg.ReadString(saved.Name));
 }
 
 // What the undo does with one saved value: remove it, or write Text (a number for DWORDs).
@@ -367,9 +417,10 @@ struct TUndoAction {
 // number that is none stops the item before it changes anything).
 TUndoAction ActionFor(const TSavedValue& saved, TIniFile& ini, const std::string& section, size_t index) {
   TUndoAction action;
-  if (ini.ValueExists(section, KeyName(index))) {
-    action.Text = ini.ReadString(section, KeyName(index), "");
-    action.Remove = action.Text.empty();   // the value was absent when it was saved
+  if (std::optional<std::string> raw = RawSaved(ini, section, KeyName(index))) {
+    // A quoted text is whole; any other is read as the profile functions read it (older files).
+    action.Text = IsQuotedSave(*raw) ? DecodeQuotedSave(*raw) : ini.ReadString(section, KeyName(index), "");
+    action.Remove = action.Text.empty() && (saved.Kind == TKind::Dword || !IsQuotedSave(*raw));
   } else if (saved.Missing == TMissing::Error) {
     ParseSavedNumber("");   // raises, as the older files' rule says
   } else {

@@ -7,9 +7,11 @@
 //   SpeedItemUnit::BackupSpeedItem(5);                 // saves "MenuShowDelay" (first backup wins)
 //   int refused = SpeedItemUnit::ApplySpeedItem(5);    // writes "MenuShowDelay" = "400"
 //   ... later: SpeedItemUnit::UndoSpeedItem(5, ini);   // reads the section back and restores
-// A value that was absent is saved as an empty key and removed again by the undo. Reading a
-// value of the wrong type raises "Invalid data type for '%s'"; a saved number that is not one
-// raises "'%s' is not a valid integer value". Refused registry writes are counted, not raised.
+// A value that was absent is saved as an empty key and removed again by the undo. A text is saved
+// whole: between double quotes when the profile functions would not read it back as it is (empty,
+// blanks or quotes around it, a line break in it); files without quoted texts read as they always
+// did. Reading a value of the wrong type raises "Invalid data type for '%s'"; a saved number that
+// is not one raises "'%s' is not a valid integer value". Refused registry writes are counted.
 #pragma once
 
 #include <functional>
