@@ -221,10 +221,14 @@ std::string Describe(const TContent& finding, const TRemoval& removal) {
 }  // namespace
 
 TExportOutcome ExportRegValue(const std::string& keyPath, const std::string& valueName, TStringList& lines) {
+  return ExportNamedValue(keyPath, valueName == "default" ? std::string() : valueName, lines);
+}
+
+TExportOutcome ExportNamedValue(const std::string& keyPath, const std::string& valueName, TStringList& lines) {
   std::string subKey;
   HKEY root = SplitRegistryPath(keyPath, subKey);
   if (root == nullptr) return TExportOutcome::Absent;
-  return ExportValue(root, RootKeyName(root), subKey, valueName == "default" ? std::string() : valueName, lines);
+  return ExportValue(root, RootKeyName(root), subKey, valueName, lines);
 }
 
 TExportOutcome ExportRegKey(const std::string& keyPath, TStringList& lines) {

@@ -43,6 +43,9 @@ TRestoreResult VerifyRegistryScript(const std::string& fileName);
 // A missing file, and a file that is not a script or holds a line that cannot be read, is not
 // imported and fails.
 TRestoreResult RestoreRegistryScript(const std::string& fileName);
+// What a failed restore tells the user: that the registry was not restored completely, the first
+// problems of the result, and the hint that the backup may have been changed.
+std::string RestoreFailureText(const TRestoreResult& result);
 
 // "FullBackup\" in the executable's folder.
 std::string FullBackupFolder();

@@ -100,11 +100,11 @@ void ListBackups(TListView* list, const std::string& folder) {
   list->EndUpdate();
 }
 
-std::string RestoreFailureText(const TRestoreResult& result) {
+}  // namespace
+
+std::string RegBackupUnit::RestoreFailureText(const TRestoreResult& result) {
   return kNotRestored + MainUnit::ShortList(result.Problems, kProblemsShown) + kUnchangedHint;
 }
-
-}  // namespace
 
 TRegBackupForm::TRegBackupForm(TControl* host, TForm* owner)
     : TForm({.Owner = owner, .Host = host, .Border = TBorderStyle::None, .ClassName = "TRegBackupForm"}) {

@@ -116,4 +116,19 @@ std::set<std::string> FilesIn(const std::string& folder) {
   return files;
 }
 
+TNewFiles::TNewFiles(std::string folder)
+    : folder_(std::move(folder)), wasThere_(DirectoryExists(ExcludeTrailingBackslash(folder_))), before_(FilesIn(folder_)) {}
+
+TNewFiles::~TNewFiles() {
+  for (const std::string& file : Names()) DeleteFileW(Widen(folder_ + file).c_str());
+  if (!wasThere_) RemoveDirectoryW(Widen(ExcludeTrailingBackslash(folder_)).c_str());
+}
+
+std::vector<std::string> TNewFiles::Names() const {
+  std::vector<std::string> files;
+  for (const std::string& f : FilesIn(folder_))
+    if (!before_.count(f)) files.push_back(f);
+  return files;
+}
+
 }  // namespace browser_test

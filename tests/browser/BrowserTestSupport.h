@@ -56,4 +56,20 @@ inline void Plant(HKEY root, const std::string& path, const std::wstring& name, 
 // The files of a folder, to find and remove what a test wrote there.
 std::set<std::string> FilesIn(const std::string& folder);
 
+// The files a test adds to a folder of the program (the plug-in backups' folder): removed when it
+// ends, with the folder when the test made it.
+class TNewFiles {
+ public:
+  explicit TNewFiles(std::string folder);
+  ~TNewFiles();
+  const std::string& Folder() const { return folder_; }
+  const std::set<std::string>& Before() const { return before_; }
+  std::vector<std::string> Names() const;   // the files added so far
+
+ private:
+  std::string folder_;
+  bool wasThere_;
+  std::set<std::string> before_;
+};
+
 }  // namespace browser_test

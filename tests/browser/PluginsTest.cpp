@@ -46,8 +46,8 @@ struct Plugins : ::testing::Test {
   std::vector<TArea> areas = BrowserAreas({"{ZV-C1}", "{ZV-E1}"});
   TAreaGuard guard{areas};
   std::string folder = PluginBackupFolder();
-  bool folderWasThere = DirectoryExists(ExcludeTrailingBackslash(folder));
-  std::set<std::string> filesBefore = FilesIn(folder);
+  TNewFiles added{folder};
+  const std::set<std::string>& filesBefore = added.Before();
   TFormPtr<TForm> host{new TForm({.Border = TBorderStyle::Dialog})};
   TFormIePlugins* page = nullptr;
   TKeep<uint8_t> platform{PublicFunctionUnit::PlatformKind, 4};
@@ -76,15 +76,8 @@ struct Plugins : ::testing::Test {
   }
   ~Plugins() override {
     if (page != nullptr) page->Free();
-    for (const std::string& file : NewFiles()) DeleteFileW(Widen(folder + file).c_str());
-    if (!folderWasThere) RemoveDirectoryW(Widen(ExcludeTrailingBackslash(folder)).c_str());
   }
-  std::vector<std::string> NewFiles() const {
-    std::vector<std::string> files;
-    for (const std::string& f : FilesIn(folder))
-      if (!filesBefore.count(f)) files.push_back(f);
-    return files;
-  }
+  std::vector<std::string> NewFiles() const { return added.Names(); }
   std::vector<std::vector<std::string>> Rows() const {
     std::vector<std::vector<std::string>> rows;
     for (int i = 0; i < page->IEItemListView->Count(); ++i) rows.push_back(page->IEItemListView->Item(i)->SubItems);
@@ -216,6 +209,86 @@ TEST_F(Plugins, TheRestorePageListsRemovesAndGoesBack) {
   page->BackBtnClick(page->BackBtn);
   EXPECT_EQ(buttons(), "Remove Checked|Restore|all");
   EXPECT_EQ(Rows().size(), 8u);
+}
+
+// The Toolbar key's unnamed value beside a value named "Toolbar": removing the unnamed one leaves
+// the other, and a row whose value is gone meanwhile counts as nothing removed.
+TEST_F(Plugins, TheUnnamedToolbarValueIsRemovedAloneAndOnlyWhatWasThereCounts) {
+  Plant(HKLM, kToolbar, L"", Sz("unnamed bar"));
+  Plant(HKLM, kToolbar, L"Toolbar", Sz("named bar"));
+  page->RefreshItemList();
+  std::vector<std::string> unnamed = {"unnamed bar", kToolbarPath, "", "unnamed bar", "2"};
+  std::vector<std::string> named = {"named bar", kToolbarPath, "Toolbar", "named bar", "2"};
+  auto shown = [&](const std::vector<std::string>& row) {
+    std::vector<std::vector<std::string>> rows = Rows();
+    return std::count(rows.begin(), rows.end(), row);
+  };
+  ASSERT_EQ(shown(unnamed), 1);
+  ASSERT_EQ(shown(named), 1);
+  Remove({"unnamed bar"});
+  EXPECT_FALSE(RegValueExists(HKLM, kToolbar, ""));
+  EXPECT_TRUE(RegValueExists(HKLM, kToolbar, "Toolbar"));
+  EXPECT_EQ(shown(named), 1);
+  EXPECT_EQ(shown(unnamed), 0);
+
+  TempFolder temp;
+  std::set<std::string> before = Dump(areas);
+  for (const std::string& entry : {std::string(), std::string("{ZV-gone}")}) {
+    TPluginRemoval removal = RemovePlugins({{.KeyPath = kToolbarPath, .Entry = entry, .Category = "2"}}, 4,
+                                           temp.Path(), Now());
+    EXPECT_TRUE(removal.Saved);
+    EXPECT_EQ(removal.Removed, 0) << entry;
+  }
+  EXPECT_EQ(Changes(before, Dump(areas)), std::set<std::string>{});
+  TPluginRemoval removal = RemovePlugins({{.KeyPath = kToolbarPath, .Entry = "Toolbar", .Category = "2"}}, 4,
+                                         temp.Path(), Now());
+  EXPECT_EQ(removal.Removed, 1);
+  EXPECT_FALSE(RegValueExists(HKLM, kToolbar, "Toolbar"));
+}
+
+// A backup that cannot be restored says why, as the registry backup page does; the double click
+// restores the same way.
+TEST_F(Plugins, ABackupThatCannotBeRestoredShowsItsProblems) {
+  // below a key of the fixture's lasting keys, all put back when the test ends
+  const std::string volatileKey = kMenuExt + "\\&ZvVolatile";
+  const std::string child = "HKEY_CURRENT_USER\\" + volatileKey + "\\child";
+  HKEY key;
+  ASSERT_EQ(RegCreateKeyExW(HKCU, Widen(volatileKey).c_str(), 0, nullptr, REG_OPTION_VOLATILE, KEY_ALL_ACCESS,
+                            nullptr, &key, nullptr),
+            ERROR_SUCCESS);
+  RegCloseKey(key);
+  CreateDirectoryW(Widen(ExcludeTrailingBackslash(folder)).c_str(), nullptr);
+  struct TCase {
+    std::string Name, Bytes;
+    std::vector<std::string> Problems;   // "%s" is the file
+  };
+  const TCase cases[] = {
+      {"Backup_not a script_IE.reg", "hello # | = \"x\"\r\n", {"The file is not a registry script: %s"}},
+      {"Backup_bad line_IE.reg", RegScript({"Windows Registry Editor Version 5.00", "[" + kMenuExtPath + "\\&ZvNew]", "\"v\"=\"cut"}),
+       {"Unreadable line: \"v\"=\"cut"}},
+      // a lasting key cannot be made below a volatile one: the import leaves it missing
+      {"Backup_mismatch_IE.reg", RegScript({"Windows Registry Editor Version 5.00", "[" + child + "]", "\"v\"=dword:00000001"}),
+       {child + ": missing", child + "\\\"v\": missing"}},
+  };
+  for (const TCase& c : cases) WriteFileBytes(folder + c.Name, c.Bytes);
+  page->RemoveRestoreBtnClick(page->RemoveRestoreBtn);
+  bool doubleClick = false;
+  for (const TCase& c : cases) {
+    SCOPED_TRACE(c.Name);
+    MessageBoxes().Clear();
+    page->IEBackupListView->SetItemIndex(BackupRow(folder + c.Name));
+    if (doubleClick) page->IEBackupListViewDblClick(page->IEBackupListView);
+    else page->RepairItemBtnClick(page->RepairItemBtn);
+    doubleClick = !doubleClick;
+    std::string text = "The registry was not restored completely!\r\r";
+    for (const std::string& problem : c.Problems) text += Format(problem.c_str(), folder + c.Name) + "\r";
+    text += "\rPlease make sure that the registry backup has not been modified or changed.";
+    ASSERT_EQ(MessageBoxes().Calls.size(), 1u);
+    EXPECT_EQ(MessageBoxes().Calls[0].text, text);
+    EXPECT_EQ(MessageBoxes().Calls[0].caption, "Zelvoran");
+    EXPECT_EQ(MessageBoxes().Calls[0].flags, (unsigned)MB_ICONWARNING);
+  }
+  EXPECT_FALSE(RegKeyExists(HKCU, kMenuExt + "\\&ZvNew"));
 }
 
 // ---- the removal's guards ----

@@ -19,6 +19,7 @@ const std::vector<std::string> kCaptions = {
     "Delete IE Typed URL History", "Repair Links Toolbar Name"};
 
 struct RestorerPage : ::testing::Test {
+  testing_support::TempFolder backups;   // where the run's backups go
   TFormPtr<TForm> host{new TForm({.Border = TBorderStyle::Dialog})};
   TBrowserRepairForm* page = nullptr;
   std::vector<int> ran;   // the rows whose actions ran, in order
@@ -34,6 +35,7 @@ struct RestorerPage : ::testing::Test {
     page = dynamic_cast<TBrowserRepairForm*>(NewBrowserRestorePage(host.get()));
     page->SetBounds(4, 26, 489, 337);
     page->Show();
+    page->BackupFolder = backups.Path();
     for (int i = 0; i < 13; ++i)
       page->Actions[i] = [this, i] {
         ran.push_back(i);

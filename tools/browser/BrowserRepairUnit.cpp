@@ -3,12 +3,21 @@
 #include "../../framework/Dialogs.h"
 #include "../../framework/PageBuilders.h"
 #include "../../scan/PublicFunctionUnit.h"
+#include "BrowserRepairUnitBackup.h"
+#include "IePluginsUnitBackup.h"
 
 using namespace BrowserRepairUnit;
 
 namespace {
 
 const char* const kSelectItem = "Please select the specific item for this operation!";
+const char* const kBackupIncomplete = "The backup of the Internet Explorer settings could not be completed.\r\r";
+const char* const kFileNotWritten = "The backup file could not be written:\r%s\r\r";
+const char* const kEntriesMissed = "These entries could not be backed up:\r";
+const char* const kRestoreAnyway =
+    "What is not in the backup cannot be restored after the repair.\r"
+    "Restore the Internet Explorer to the default settings anyway?";
+const size_t kMissedShown = 10;
 
 struct TColumn {
   const char* Caption;
@@ -19,6 +28,14 @@ const int kNameColumn = 1, kStatusColumn = 2;
 
 const TColor kRepairingColor = RGB(255, 0, 0);
 const TColor kCompletedColor = RGB(0, 128, 0);
+
+// Why the backup is not complete, and the question whether to go on all the same.
+std::string BackupProblemText(const MainUnit::TBackupResult& backup) {
+  std::string text = kBackupIncomplete;
+  if (!backup.Saved && (backup.Exported > 0 || backup.Missed.empty())) text += Format(kFileNotWritten, backup.FileName);
+  if (!backup.Missed.empty()) text += kEntriesMissed + MainUnit::ShortList(backup.Missed, kMissedShown) + "\r";
+  return text + kRestoreAnyway;
+}
 
 }  // namespace
 
@@ -88,9 +105,7 @@ void TBrowserRepairForm::cbSelectAllClick(TObject* sender) {
 
 void TBrowserRepairForm::DeleteItemBtnClick(TObject*) {
   if (Busy()) return;
-  bool anyTicked = false;
-  for (int i = 0; i < IERepairListView->Count(); ++i) anyTicked = anyTicked || IERepairListView->IsChecked(i);
-  if (!anyTicked) {
+  if (TickedRows().empty()) {
     ShowMessageBox(kSelectItem, MB_OK | MB_ICONWARNING);
     return;
   }
@@ -98,14 +113,35 @@ void TBrowserRepairForm::DeleteItemBtnClick(TObject*) {
   RunRepairs();
 }
 
+std::vector<int> TBrowserRepairForm::TickedRows() const {
+  std::vector<int> rows;
+  for (int i = 0; i < IERepairListView->Count() && i < IERepairItemUnit::RepairItemCount; ++i)
+    if (IERepairListView->IsChecked(i)) rows.push_back(i);
+  return rows;
+}
+
+// Writes the backup of what the actions of rows will change. True when they may run: the backup
+// is complete, or the user said Yes.
+bool TBrowserRepairForm::BackupBeforeRepairs(const std::vector<int>& rows) {
+  std::string folder = BackupFolder.empty() ? IePluginsUnit::PluginBackupFolder() : BackupFolder;
+  MainUnit::TBackupResult backup = BrowserRepairUnit::BackupRepairs(rows, PublicFunctionUnit::PlatformKind, folder, Now());
+  if (backup.Complete) return true;
+  if (ShowMessageBox(BackupProblemText(backup), MB_YESNO | MB_ICONWARNING | MB_DEFBUTTON2) == IDYES && !Closing())
+    return true;
+  if (backup.Saved) DeleteFileW(Widen(backup.FileName).c_str());   // nothing changes: nothing to undo
+  return false;
+}
+
 void TBrowserRepairForm::RunRepairs() {
   TBusyGuard busy(this);   // messages are processed between the rows
-  for (int i = 0; i < IERepairListView->Count(); ++i) {
+  // the rows ticked now, which the backup covers; ticks changed during the run change nothing
+  std::vector<int> rows = TickedRows();
+  if (rows.empty() || !BackupBeforeRepairs(rows)) return;
+  for (int i : rows) {
     PublicFunctionUnit::ProcessMessages();
     if (Closing()) return;
-    if (!IERepairListView->IsChecked(i)) continue;
     SetStatus(i, RepairingText);
-    bool done = i < IERepairItemUnit::RepairItemCount && Actions[i] && Actions[i]();
+    bool done = Actions[i] && Actions[i]();
     SetStatus(i, done ? CompletedText : FailedText);
   }
 }

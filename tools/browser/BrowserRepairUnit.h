@@ -1,10 +1,12 @@
 // The "Internet Explorer Restorer" tool page ("Browser Repair"): thirteen ticked repair rows, each
 // showing "Repairing" and then "Completed" (or "Failed") as its action runs after the user has
-// confirmed the warning.
+// confirmed the warning. What the ticked actions will delete or overwrite is first written to a
+// registry script among the plug-in backups, from where the "BHO Manager" restores it.
 #pragma once
 
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "../../app/ToolPage.h"
 #include "../../framework/ListView.h"
@@ -32,6 +34,7 @@ class TBrowserRepairForm : public TToolPage {
 
   // The action of each row (row i runs Actions[i]); tests may put their own in.
   std::function<bool()> Actions[IERepairItemUnit::RepairItemCount];
+  std::string BackupFolder;   // "" is "IEBackUp\" beside the program, where the plug-in backups lie
 
   void FormShow(TObject* sender);
   void FormResize(TObject* sender);
@@ -42,5 +45,7 @@ class TBrowserRepairForm : public TToolPage {
   void IERepairListViewCustomDrawSubItem(TListView* sender, int index, int column, TColor& textColor);
 
  private:
+  std::vector<int> TickedRows() const;
+  bool BackupBeforeRepairs(const std::vector<int>& rows);
   void SetStatus(int row, const std::string& status);
 };

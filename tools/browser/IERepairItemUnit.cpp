@@ -30,6 +30,71 @@ const char* const kTypedUrls = "Software\\Microsoft\\Internet Explorer\\TypedUrl
 const char* const kExtensions = "SOFTWARE\\Microsoft\\Internet Explorer\\Extensions";
 const char* const kRegistryExe = "registry.exe";
 
+enum TRow {
+  kHomePageRow = 0, kIEControlRow, kRegistryToolsRow, kSearchEngineRow, kMenuRestrictionsRow, kRightButtonRow,
+  kDesktopIconRow, kOptionCardRow, kProgramMenuRow, kControlPanelRow, kContextMenuRow, kTypedUrlsRow, kLinksToolbarRow
+};
+
+enum class TWriteKind { ZeroDword, ZeroBytes, Text };
+
+// Values an action sets, all in one key and of one kind; the key is created when missing.
+struct TValueWrites {
+  int Row;
+  HKEY Root;
+  std::string Key;
+  TWriteKind Kind;
+  std::string Text;   // what a Text write sets
+  std::vector<std::string> Names;
+};
+
+// Every value the actions write, in the order each action writes them.
+const std::vector<TValueWrites>& ValueWrites() {
+  static const std::vector<TValueWrites> writes = {
+      {kHomePageRow, HKEY_LOCAL_MACHINE, IEMainKey, TWriteKind::Text, "about:blank", {"start page"}},
+      {kHomePageRow, HKEY_LOCAL_MACHINE, IEMainKey, TWriteKind::Text, "Microsoft Internet Explorer", {"Window Title"}},
+      {kHomePageRow, HKEY_CURRENT_USER, IEMainKey, TWriteKind::Text, "about:blank", {"start page"}},
+      {kHomePageRow, HKEY_CURRENT_USER, IEMainKey, TWriteKind::Text, "Microsoft Internet Explorer", {"Window Title"}},
+      {kHomePageRow, HKEY_LOCAL_MACHINE, IEMainKey, TWriteKind::Text, "",
+       {"Default_Page_URL", "Default_Search_URL", "Search Page"}},
+      {kIEControlRow, HKEY_LOCAL_MACHINE, kExplorerPolicies, TWriteKind::ZeroBytes, "", {"NoFolderOptions"}},
+      {kIEControlRow, HKEY_USERS, kDefaultControlPanel, TWriteKind::ZeroDword, "", {"homepage"}},
+      {kRegistryToolsRow, HKEY_CURRENT_USER, kSystemPolicies, TWriteKind::ZeroDword, "", {"DisableRegistryTools"}},
+      {kSearchEngineRow, HKEY_LOCAL_MACHINE, kSearchKey, TWriteKind::Text, SearchAssistantUrl,
+       {"CustomizeSearch", "SearchAssistant"}},
+      {kMenuRestrictionsRow, HKEY_CURRENT_USER, kRestrictions, TWriteKind::ZeroDword, "",
+       {"NoViewSource", "NoBrowserContextMenu", "NoBrowserClose", "NoBrowserOptions", "NoBrowserSaveAs", "NoFavorites",
+        "NoFileNew", "NoFileOpen", "NoFindFiles", "NoSelectDownloadDir", "NoTheaterMode", "NoAddressBar", "NoToolBar",
+        "NoLinksBar"}},
+      {kMenuRestrictionsRow, HKEY_USERS, kDefaultRestrictions, TWriteKind::ZeroDword, "",
+       {"NoViewSource", "NoBrowserContextMenu"}},
+      {kRightButtonRow, HKEY_CURRENT_USER, kRestrictions, TWriteKind::ZeroDword, "", {"NoBrowserContextMenu"}},
+      {kDesktopIconRow, HKEY_CURRENT_USER, kExplorerPolicies, TWriteKind::ZeroDword, "", {"NoDesktop"}},
+      {kOptionCardRow, HKEY_CURRENT_USER, kExplorerPolicies, TWriteKind::ZeroBytes, "", {"NoFolderOptions"}},
+      {kOptionCardRow, HKEY_CURRENT_USER, kExplorerPolicies, TWriteKind::ZeroDword, "", {"RestrictRun"}},
+      {kProgramMenuRow, HKEY_USERS, kDefaultExplorerPolicies, TWriteKind::ZeroDword, "",
+       {"NoRun", "NoLogOff", "NoFind", "NoClose", "NoSetFolders", "NoFavoritesMenu", "NoStartBanner"}},
+      {kControlPanelRow, HKEY_CURRENT_USER, kSystemPolicies, TWriteKind::ZeroDword, "",
+       {"NoSecCPL", "NoDispCPL", "NoDispBackgroundPage", "NoDispScrSavPage", "NoDispAppearancePage",
+        "NoDispSettingsPage", "NoDevMgrPage", "NoConfigPage", "NoVirtMemPage", "NoFileSysPage", "NoNetSetup",
+        "NoNetSetupIDPage", "NoNetSetupSecurityPage", "NoWorkgroupContents", "NoEntireNetwork",
+        "NoFileSharingControl"}},
+  };
+  return writes;
+}
+
+// A key an action empties: every value (subkeys stay), or every subkey with all below it.
+struct TClearedKey {
+  int Row;
+  HKEY Root;
+  const char* Key;
+  bool Subkeys;
+};
+const TClearedKey kClearedKeys[] = {
+    {kContextMenuRow, HKEY_CURRENT_USER, MenuExtKey, false},
+    {kTypedUrlsRow, HKEY_CURRENT_USER, kTypedUrls, false},
+    {kLinksToolbarRow, HKEY_LOCAL_MACHINE, kExtensions, true},
+};
+
 bool Missing(LONG rc) { return rc == ERROR_FILE_NOT_FOUND || rc == ERROR_PATH_NOT_FOUND; }
 
 // One action's registry work: a key opened for writing at a time, and whether anything the
@@ -52,49 +117,51 @@ class TActionWork {
     return false;
   }
 
-  void WriteDword(const char* name, DWORD value = 0) { Write(name, REG_DWORD, &value, sizeof value); }
-  void WriteZeroBytes(const char* name) {
-    const uint8_t zeros[4] = {0, 0, 0, 0};
-    Write(name, REG_BINARY, zeros, sizeof zeros);
-  }
-  void WriteString(const char* name, const std::string& text) {
-    std::wstring w = Widen(text);
-    Write(name, REG_SZ, w.c_str(), DWORD((w.size() + 1) * sizeof(wchar_t)));
-  }
-  void WriteZeroDwords(std::initializer_list<const char*> names) {
-    for (const char* name : names) WriteDword(name);
-  }
-
-  void DeleteValue(const std::string& name) {
-    if (key_ && Refused(RegDeleteValueW(key_->Get(), Widen(name).c_str()))) refused_ = true;
-  }
-  // Never with an empty name: that would be the open key itself.
-  void DeleteSubkey(const std::string& name) {
-    if (key_ && !name.empty() && Refused(SHDeleteKeyW(key_->Get(), Widen(name).c_str()))) refused_ = true;
-  }
-
-  // The open key's values (names listed before anything is deleted).
-  std::vector<std::pair<std::string, TRegValue>> Values() const {
-    std::vector<std::pair<std::string, TRegValue>> values;
-    if (!key_) return values;
-    TValueReader reader(key_->Get());
-    std::string name;
-    TRegValue value;
-    while (reader.Next(name, value)) values.emplace_back(name, value);
-    return values;
-  }
-  std::vector<std::string> ValueNames() const { return key_ ? EnumValueNames(key_->Get()) : std::vector<std::string>{}; }
-  std::vector<std::string> SubkeyNames() const { return key_ ? EnumKeyNames(key_->Get()) : std::vector<std::string>{}; }
-  bool HasValue(const std::string& name) const {
-    return key_ && RegQueryValueExW(key_->Get(), Widen(name).c_str(), nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
+  void Write(const TValueWrites& writes) {
+    for (const std::string& name : writes.Names) {
+      switch (writes.Kind) {
+        case TWriteKind::ZeroDword: {
+          DWORD zero = 0;
+          Write(name, REG_DWORD, &zero, sizeof zero);
+          break;
+        }
+        case TWriteKind::ZeroBytes: {
+          const uint8_t zeros[4] = {0, 0, 0, 0};
+          Write(name, REG_BINARY, zeros, sizeof zeros);
+          break;
+        }
+        case TWriteKind::Text: {
+          std::wstring w = Widen(writes.Text);
+          Write(name, REG_SZ, w.c_str(), DWORD((w.size() + 1) * sizeof(wchar_t)));
+          break;
+        }
+      }
+    }
   }
 
+  // True when the value was there and is gone.
+  bool DeleteValue(const std::string& name) {
+    if (!key_) return false;
+    LONG rc = RegDeleteValueW(key_->Get(), Widen(name).c_str());
+    if (Refused(rc)) refused_ = true;
+    return rc == ERROR_SUCCESS;
+  }
+  // True when the subkey was there and is gone. Never with an empty name: that would be the open
+  // key itself.
+  bool DeleteSubkey(const std::string& name) {
+    if (!key_ || name.empty()) return false;
+    LONG rc = SHDeleteKeyW(key_->Get(), Widen(name).c_str());
+    if (Refused(rc)) refused_ = true;
+    return rc == ERROR_SUCCESS;
+  }
+
+  HKEY Key() const { return key_ ? key_->Get() : nullptr; }
   void Fail() { refused_ = true; }
   bool Succeeded() const { return !refused_; }
 
  private:
   static bool Refused(LONG rc) { return rc != ERROR_SUCCESS && !Missing(rc); }
-  void Write(const char* name, DWORD type, const void* data, DWORD size) {
+  void Write(const std::string& name, DWORD type, const void* data, DWORD size) {
     if (!key_) return;
     if (SetRegistryValue(key_->Get(), Widen(name).c_str(), type, static_cast<const BYTE*>(data), size) != ERROR_SUCCESS)
       refused_ = true;
@@ -104,16 +171,45 @@ class TActionWork {
   bool refused_ = false;
 };
 
-bool ZeroDwords(HKEY root, const char* path, std::initializer_list<const char*> names) {
+// The open key's values (names listed before anything is deleted).
+std::vector<std::pair<std::string, TRegValue>> ValuesOf(HKEY key) {
+  std::vector<std::pair<std::string, TRegValue>> values;
+  if (key == nullptr) return values;
+  TValueReader reader(key);
+  std::string name;
+  TRegValue value;
+  while (reader.Next(name, value)) values.emplace_back(name, value);
+  return values;
+}
+
+bool HasValue(HKEY key, const std::string& name) {
+  return key != nullptr && RegQueryValueExW(key, Widen(name).c_str(), nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
+}
+
+// The writes of one action, each key opened (created) in turn.
+bool ApplyWrites(int row) {
   TActionWork work;
-  if (work.Open(root, path)) work.WriteZeroDwords(names);
+  for (const TValueWrites& writes : ValueWrites())
+    if (writes.Row == row && work.Open(writes.Root, writes.Key)) work.Write(writes);
   return work.Succeeded();
 }
 
-bool DeleteEveryValue(HKEY root, const char* path) {
+// What an emptied key now holds: its value names, or its subkey names.
+std::vector<std::string> ClearedNames(HKEY key, bool subkeys) {
+  if (key == nullptr) return {};
+  return subkeys ? EnumKeyNames(key) : EnumValueNames(key);
+}
+
+// Empties the keys of one action (names listed first, then deleted one by one).
+bool ClearKeys(int row) {
   TActionWork work;
-  if (work.Open(root, path))
-    for (const std::string& name : work.ValueNames()) work.DeleteValue(name);
+  for (const TClearedKey& cleared : kClearedKeys) {
+    if (cleared.Row != row || !work.Open(cleared.Root, cleared.Key)) continue;
+    for (const std::string& name : ClearedNames(work.Key(), cleared.Subkeys)) {
+      if (cleared.Subkeys) work.DeleteSubkey(name);
+      else work.DeleteValue(name);
+    }
+  }
   return work.Succeeded();
 }
 
@@ -136,6 +232,34 @@ std::string ReadStartPage() {
   return text;
 }
 
+// The Run entries that start the start page: the value named as the start page, or else every
+// text value whose data holds it (case-sensitive). None without a start page: an empty text
+// would match every entry.
+std::vector<std::string> StartPageRunEntries(HKEY run, const std::string& startPage) {
+  if (run == nullptr || startPage.empty()) return {};
+  if (HasValue(run, startPage)) return {startPage};
+  std::vector<std::string> names;
+  for (const auto& [name, value] : ValuesOf(run))
+    if (HoldsText(value, startPage)) names.push_back(name);
+  return names;
+}
+
+// The Run entries that import a registry script silently.
+std::vector<std::string> RegeditRunEntries(HKEY run) {
+  std::vector<std::string> names;
+  for (const auto& [name, value] : ValuesOf(run))
+    if (StartsRegedit(value)) names.push_back(name);
+  return names;
+}
+
+// Deletes the named values of the machine Run key, which is never created here.
+bool DeleteRunEntries(std::vector<std::string> (*select)(HKEY run)) {
+  TActionWork work;
+  if (!work.Open(HKEY_LOCAL_MACHINE, MachineRunKey, false)) return work.Succeeded();
+  for (const std::string& name : select(work.Key())) work.DeleteValue(name);
+  return work.Succeeded();
+}
+
 // The file the hijacker leaves at "<drive>Program Files\registry.exe"; never relative to the
 // current folder (the temporary folder's path may not begin with a drive).
 void DeleteRegistryExe(const std::string& driveRoot, TActionWork& work) {
@@ -150,17 +274,7 @@ void DeleteRegistryExe(const std::string& driveRoot, TActionWork& work) {
 // ---- action 0 ----
 
 bool RemoveStartPageRunEntries() {
-  std::string startPage = ReadStartPage();
-  if (startPage.empty()) return true;   // an empty text would match every entry
-  TActionWork work;
-  if (!work.Open(HKEY_LOCAL_MACHINE, MachineRunKey, false)) return work.Succeeded();
-  if (work.HasValue(startPage)) {
-    work.DeleteValue(startPage);
-    return work.Succeeded();
-  }
-  for (const auto& [name, value] : work.Values())
-    if (HoldsText(value, startPage)) work.DeleteValue(name);
-  return work.Succeeded();
+  return DeleteRunEntries([](HKEY run) { return StartPageRunEntries(run, ReadStartPage()); });
 }
 
 std::string GetTempDriveRoot() {
@@ -171,24 +285,12 @@ std::string GetTempDriveRoot() {
   return (root[1] == ':' && root[2] == '\\') ? root : std::string();
 }
 
-bool RemoveRegeditRunEntries() {
-  TActionWork work;
-  if (!work.Open(HKEY_LOCAL_MACHINE, MachineRunKey, false)) return work.Succeeded();
-  for (const auto& [name, value] : work.Values())
-    if (StartsRegedit(value)) work.DeleteValue(name);
-  return work.Succeeded();
-}
+bool RemoveRegeditRunEntries() { return DeleteRunEntries(RegeditRunEntries); }
 
 bool RepairHomePageAt(const std::string& driveRoot) {
   bool ok = RemoveStartPageRunEntries();
+  ok = ApplyWrites(kHomePageRow) && ok;
   TActionWork work;
-  for (HKEY root : {HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER}) {
-    if (!work.Open(root, IEMainKey)) continue;
-    work.WriteString("start page", "about:blank");
-    work.WriteString("Window Title", "Microsoft Internet Explorer");
-  }
-  if (work.Open(HKEY_LOCAL_MACHINE, IEMainKey))
-    for (const char* name : {"Default_Page_URL", "Default_Search_URL", "Search Page"}) work.WriteString(name, "");
   if (work.Open(HKEY_LOCAL_MACHINE, MachineRunKey)) work.DeleteValue(kRegistryExe);
   DeleteRegistryExe(driveRoot, work);
   ok = work.Succeeded() && ok;
@@ -199,66 +301,55 @@ bool RepairHomePage() { return RepairHomePageAt(GetTempDriveRoot()); }
 
 // ---- actions 1 to 12 ----
 
-bool RepairIEControl() {
-  TActionWork work;
-  if (work.Open(HKEY_LOCAL_MACHINE, kExplorerPolicies)) work.WriteZeroBytes("NoFolderOptions");
-  if (work.Open(HKEY_USERS, kDefaultControlPanel)) work.WriteDword("homepage");
-  return work.Succeeded();
+bool RepairIEControl() { return ApplyWrites(kIEControlRow); }
+bool EnableRegistryTools() { return ApplyWrites(kRegistryToolsRow); }
+bool RepairSearchEngine() { return ApplyWrites(kSearchEngineRow); }
+bool CancelMenuRestrictions() { return ApplyWrites(kMenuRestrictionsRow); }
+bool EnableRightButton() { return ApplyWrites(kRightButtonRow); }
+bool RestoreDesktopIcons() { return ApplyWrites(kDesktopIconRow); }
+bool EnableOptionCard() { return ApplyWrites(kOptionCardRow); }
+bool RestoreProgramMenu() { return ApplyWrites(kProgramMenuRow); }
+bool EnableControlPanel() { return ApplyWrites(kControlPanelRow); }
+bool RemoveContextMenuValues() { return ClearKeys(kContextMenuRow); }
+bool DeleteTypedUrls() { return ClearKeys(kTypedUrlsRow); }
+bool RepairLinksToolbarName() { return ClearKeys(kLinksToolbarRow); }
+
+// ---- what the actions change ----
+
+namespace {
+
+void AddRunTargets(const std::vector<std::string>& names, std::vector<TRepairTarget>& targets) {
+  for (const std::string& name : names) targets.push_back({HKEY_LOCAL_MACHINE, MachineRunKey, name});
 }
 
-bool EnableRegistryTools() { return ZeroDwords(HKEY_CURRENT_USER, kSystemPolicies, {"DisableRegistryTools"}); }
+// Action 0's deletions in the machine Run key, as they would be chosen now.
+void AddRunEntryTargets(std::vector<TRepairTarget>& targets) {
+  TRegKeyHandle run;
+  bool open = run.Open(HKEY_LOCAL_MACHINE, MachineRunKey, KEY_READ);
+  if (open) AddRunTargets(StartPageRunEntries(run.Get(), ReadStartPage()), targets);
+  AddRunTargets({kRegistryExe}, targets);
+  if (open) AddRunTargets(RegeditRunEntries(run.Get()), targets);
+}
 
-bool RepairSearchEngine() {
-  TActionWork work;
-  if (work.Open(HKEY_LOCAL_MACHINE, kSearchKey)) {
-    work.WriteString("CustomizeSearch", SearchAssistantUrl);
-    work.WriteString("SearchAssistant", SearchAssistantUrl);
+}  // namespace
+
+std::vector<TRepairTarget> RepairTargets(int row) {
+  std::vector<TRepairTarget> targets;
+  for (const TValueWrites& writes : ValueWrites())
+    if (writes.Row == row)
+      for (const std::string& name : writes.Names) targets.push_back({writes.Root, writes.Key, name});
+  for (const TClearedKey& cleared : kClearedKeys) {
+    TRegKeyHandle key;
+    if (cleared.Row != row || !key.Open(cleared.Root, cleared.Key, KEY_READ)) continue;
+    for (const std::string& name : ClearedNames(key.Get(), cleared.Subkeys)) {
+      if (cleared.Subkeys)
+        targets.push_back({.Root = cleared.Root, .Key = std::string(cleared.Key) + "\\" + name, .Subtree = true});
+      else
+        targets.push_back({cleared.Root, cleared.Key, name});
+    }
   }
-  return work.Succeeded();
-}
-
-bool CancelMenuRestrictions() {
-  bool user = ZeroDwords(HKEY_CURRENT_USER, kRestrictions,
-                         {"NoViewSource", "NoBrowserContextMenu", "NoBrowserClose", "NoBrowserOptions",
-                          "NoBrowserSaveAs", "NoFavorites", "NoFileNew", "NoFileOpen", "NoFindFiles",
-                          "NoSelectDownloadDir", "NoTheaterMode", "NoAddressBar", "NoToolBar", "NoLinksBar"});
-  bool defaults = ZeroDwords(HKEY_USERS, kDefaultRestrictions, {"NoViewSource", "NoBrowserContextMenu"});
-  return user && defaults;
-}
-
-bool EnableRightButton() { return ZeroDwords(HKEY_CURRENT_USER, kRestrictions, {"NoBrowserContextMenu"}); }
-
-bool RestoreDesktopIcons() { return ZeroDwords(HKEY_CURRENT_USER, kExplorerPolicies, {"NoDesktop"}); }
-
-bool EnableOptionCard() {
-  TActionWork work;
-  if (work.Open(HKEY_CURRENT_USER, kExplorerPolicies)) work.WriteZeroBytes("NoFolderOptions");
-  if (work.Open(HKEY_CURRENT_USER, kExplorerPolicies)) work.WriteDword("RestrictRun");
-  return work.Succeeded();
-}
-
-bool RestoreProgramMenu() {
-  return ZeroDwords(HKEY_USERS, kDefaultExplorerPolicies,
-                    {"NoRun", "NoLogOff", "NoFind", "NoClose", "NoSetFolders", "NoFavoritesMenu", "NoStartBanner"});
-}
-
-bool EnableControlPanel() {
-  return ZeroDwords(HKEY_CURRENT_USER, kSystemPolicies,
-                    {"NoSecCPL", "NoDispCPL", "NoDispBackgroundPage", "NoDispScrSavPage", "NoDispAppearancePage",
-                     "NoDispSettingsPage", "NoDevMgrPage", "NoConfigPage", "NoVirtMemPage", "NoFileSysPage",
-                     "NoNetSetup", "NoNetSetupIDPage", "NoNetSetupSecurityPage", "NoWorkgroupContents",
-                     "NoEntireNetwork", "NoFileSharingControl"});
-}
-
-bool RemoveContextMenuValues() { return DeleteEveryValue(HKEY_CURRENT_USER, MenuExtKey); }
-
-bool DeleteTypedUrls() { return DeleteEveryValue(HKEY_CURRENT_USER, kTypedUrls); }
-
-bool RepairLinksToolbarName() {
-  TActionWork work;
-  if (work.Open(HKEY_LOCAL_MACHINE, kExtensions))
-    for (const std::string& name : work.SubkeyNames()) work.DeleteSubkey(name);
-  return work.Succeeded();
+  if (row == kHomePageRow) AddRunEntryTargets(targets);
+  return targets;
 }
 
 // ---- browser plug-ins ----
@@ -360,8 +451,7 @@ std::string KeyOf(const std::string& keyPath) {
 bool DeleteSubkeyOf(HKEY root, const std::string& parent, const std::string& name) {
   if (root == nullptr || name.empty()) return false;   // never the parent key itself
   TActionWork work;
-  if (work.Open(root, parent)) work.DeleteSubkey(name);
-  return work.Succeeded();
+  return work.Open(root, parent) && work.DeleteSubkey(name);
 }
 
 }  // namespace
@@ -375,8 +465,7 @@ bool DeleteToolbarValue(const std::string& keyPath, const std::string& valueName
   std::string key = KeyOf(keyPath);
   if (root == nullptr || key.empty()) return false;
   TActionWork work;
-  if (work.Open(root, key)) work.DeleteValue(valueName);
-  return work.Succeeded();
+  return work.Open(root, key) && work.DeleteValue(valueName);
 }
 
 bool DeleteExplorerBar(const std::string& keyPath, const std::string& name) {

@@ -86,6 +86,21 @@ std::string GetTempDriveRoot();
 // Deletes every machine Run text value whose data holds "regedit -s" or "regedit /s", in any case.
 bool RemoveRegeditRunEntries();
 
+// ---- what the actions change ----
+
+// One registry entry that an action deletes or overwrites: a value of Key, or (Subtree) the key
+// Key itself with everything below it.
+struct TRepairTarget {
+  HKEY Root = nullptr;
+  std::string Key;
+  std::string ValueName;   // the exact name; "" is the key's unnamed value
+  bool Subtree = false;
+};
+// What the action of row would delete or overwrite if it ran now: every value it writes (also
+// those not there yet), and the values and keys it would delete as the registry now stands. The
+// file action 0 deletes is not registry data and is not listed.
+std::vector<TRepairTarget> RepairTargets(int row);
+
 // ---- browser plug-ins ----
 
 inline constexpr const char* MenuExtKey = "Software\\Microsoft\\Internet Explorer\\MenuExt";
@@ -110,7 +125,9 @@ void ListExplorerBars(TRegistryContents& list);
 std::string ToolbarDisplayText(const std::string& valueName, DWORD type, const std::vector<uint8_t>& data);
 
 // The removers: keyPath is a finding's KeyPath (its root is the text before the first "\").
-// None of them ever removes anything for an empty subkey name.
+// Each tells whether it removed what it was given: false when that was not there or could not be
+// removed. None of them ever removes anything for an empty subkey name; an empty value name is the
+// key's unnamed value.
 bool DeleteMenuExtension(const std::string& keyPath, const std::string& menuExtKey, const std::string& name);
 bool DeleteToolbarValue(const std::string& keyPath, const std::string& valueName);
 bool DeleteExplorerBar(const std::string& keyPath, const std::string& name);

@@ -219,7 +219,9 @@ void TFormIePlugins::ImportSelectedBackup() {
     return;
   }
   TBusyGuard busy(this);   // regedit runs while messages are processed
-  RegBackupUnit::RestoreRegistryScript(file);
+  RegBackupUnit::TRestoreResult result = RegBackupUnit::RestoreRegistryScript(file);
+  if (Closing() || result.Succeeded()) return;
+  ShowMessageBox(RegBackupUnit::RestoreFailureText(result), MB_ICONWARNING);
 }
 
 void TFormIePlugins::IEBackupListViewDblClick(TObject*) {

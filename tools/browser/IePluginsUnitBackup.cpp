@@ -22,9 +22,11 @@ std::string PluginBackupFileName(const std::string& folder, TDateTime stamp) {
 }
 
 TPluginRow PluginRow(const TContent& plugin) {
+  // a toolbar's entry is its value's exact name, "" for the key's unnamed value
+  bool toolbar = plugin.Extra2 == IERepairItemUnit::ToolbarKind;
   return {.Name = plugin.Extra1,
           .KeyPath = plugin.KeyPath,
-          .Entry = plugin.Value.empty() ? plugin.ShortName : plugin.Value,
+          .Entry = plugin.Value.empty() && !toolbar ? plugin.ShortName : plugin.Value,
           .DisplayName = plugin.Extra1,
           .Category = plugin.Extra2};
 }
@@ -42,10 +44,7 @@ bool ExportKeyValues(const std::string& keyPath, TStringList& lines) {
   return MainUnit::ExportRegKey(keyPath, lines) != MainUnit::TExportOutcome::Unreadable;
 }
 
-namespace {
-
-// A name of the stamp's second or, when a backup of that name exists, of the next free second.
-std::string FreeBackupFileName(const std::string& folder, TDateTime stamp) {
+std::string NewPluginBackupFileName(const std::string& folder, TDateTime stamp) {
   std::string name = PluginBackupFileName(folder, stamp);
   for (int tries = 0; FileExists(name) && tries < 3600; ++tries) {
     std::string taken = name;
@@ -54,16 +53,20 @@ std::string FreeBackupFileName(const std::string& folder, TDateTime stamp) {
   return name;
 }
 
+namespace {
+
 void SaveScript(const std::string& fileName, const TStringList& lines) {
   if (!ReplaceFileContents(fileName, MainUnit::EncodeRegScript(lines)))
     throw EInOutError("Cannot create file \"" + fileName + "\"");
 }
 
-void RemovePlugin(const TPluginRow& row) {
+// True when the row's plug-in was there and is gone.
+bool RemovePlugin(const TPluginRow& row) {
   using namespace IERepairItemUnit;
-  if (row.Category == MenuExtensionKind) DeleteMenuExtension(row.KeyPath, row.Entry, row.DisplayName);
-  else if (row.Category == ToolbarKind) DeleteToolbarValue(row.KeyPath, row.Entry);
-  else if (row.Category == ExplorerBarKind) DeleteExplorerBar(row.KeyPath, row.Entry);
+  if (row.Category == MenuExtensionKind) return DeleteMenuExtension(row.KeyPath, row.Entry, row.DisplayName);
+  if (row.Category == ToolbarKind) return DeleteToolbarValue(row.KeyPath, row.Entry);
+  if (row.Category == ExplorerBarKind) return DeleteExplorerBar(row.KeyPath, row.Entry);
+  return false;
 }
 
 }  // namespace
@@ -73,7 +76,7 @@ TPluginRemoval RemovePlugins(const std::vector<TPluginRow>& rows, uint8_t platfo
   TPluginRemoval result;
   std::string dir = ExcludeTrailingBackslash(folder);
   if (!DirectoryExists(dir)) CreateDirectoryW(Widen(dir).c_str(), nullptr);
-  result.FileName = FreeBackupFileName(folder, stamp);
+  result.FileName = NewPluginBackupFileName(folder, stamp);
 
   TStringList lines;
   lines.Add(MainUnit::RegScriptHeader(platformKind));
@@ -85,9 +88,7 @@ TPluginRemoval RemovePlugins(const std::vector<TPluginRow>& rows, uint8_t platfo
     result.Saved = true;
   }
   for (size_t i = 0; i < rows.size(); ++i) {
-    if (!backedUp[i]) continue;
-    RemovePlugin(rows[i]);
-    ++result.Removed;
+    if (backedUp[i] && RemovePlugin(rows[i])) ++result.Removed;
   }
   return result;
 }

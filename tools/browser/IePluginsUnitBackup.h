@@ -20,12 +20,16 @@ namespace IePluginsUnit {
 std::string PluginBackupFolder();
 // folder + "Backup_" + the stamp as "yyyymmdd_hhnnss" + "_IE" + ".reg".
 std::string PluginBackupFileName(const std::string& folder, TDateTime stamp);
+// The same name for a new backup: of the stamp's second or, when a backup of that name exists,
+// of the next free second, so that no earlier backup is ever replaced.
+std::string NewPluginBackupFileName(const std::string& folder, TDateTime stamp);
 
 // One plug-in as a row of the list holds it (its sub-items 0 to 4).
 struct TPluginRow {
   std::string Name;          // the display name
   std::string KeyPath;       // root name, "\" and key: what is backed up
-  std::string Entry;         // the menu extensions' key, the toolbar's value or the bar's subkey
+  std::string Entry;         // the menu extensions' key, the toolbar's value ("" the unnamed one) or
+                             // the bar's subkey
   std::string DisplayName;
   std::string Category;      // "1" menu extension, "2" toolbar, "3" explorer bar
 };
@@ -40,7 +44,7 @@ bool ExportKeyValues(const std::string& keyPath, TStringList& lines);
 struct TPluginRemoval {
   std::string FileName;   // the backup file (set also when nothing was written)
   bool Saved = false;
-  int Removed = 0;        // rows removed from the registry
+  int Removed = 0;        // rows whose plug-in was there and is now removed from the registry
   std::vector<std::string> NotBackedUp;   // rows kept because their key could not be read
 };
 

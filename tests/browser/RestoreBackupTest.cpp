@@ -1,0 +1,210 @@
+// The browser restorer's backup: what the ticked actions delete and overwrite is written among the
+// plug-in backups first, and restored through the plug-in manager's restore page it brings the
+// registry back exactly; a backup that cannot be completed is asked about, and No changes nothing.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "BrowserTestSupport.h"
+#include "app/MainUnitBackup.h"
+#include "app/RegBackupUnit.h"
+#include "framework/Application.h"
+#include "framework/Strings.h"
+#include "scan/PublicFunctionUnit.h"
+#include "support/RegistryTree.h"
+#include "support/TestSupport.h"
+#include "tools/browser/BrowserRepairUnit.h"
+#include "tools/browser/IePluginsUnit.h"
+
+using namespace browser_test;
+using namespace testing_support;
+
+namespace {
+
+const HKEY HKLM = HKEY_LOCAL_MACHINE, HKCU = HKEY_CURRENT_USER;
+const std::string kIE = "Software\\Microsoft\\Internet Explorer";
+const std::string kMain = kIE + "\\Main";
+const std::string kRun = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
+const std::string kExplorer = "Software\\Microsoft\\Windows\\CurrentVersion\\Policies\\Explorer";
+const std::string kTypedUrls = kIE + "\\TypedUrls";
+const std::string kStartPage = "http://evil.example/?a=1|b#c=\"d\"";
+
+TRegValue Raw(DWORD type, std::vector<uint8_t> data) { return {type, std::move(data)}; }
+
+struct RestorerBackup : ::testing::Test {
+  std::vector<TArea> areas = BrowserAreas();
+  TAreaGuard guard{areas};
+  TNewFiles added{IePluginsUnit::PluginBackupFolder()};
+  TFormPtr<TForm> host{new TForm({.Border = TBorderStyle::Dialog})};
+  TBrowserRepairForm* page = nullptr;
+  TKeep<uint8_t> platform{PublicFunctionUnit::PlatformKind, 4};
+
+  RestorerBackup() {
+    MessageBoxes().Clear();
+    page = dynamic_cast<TBrowserRepairForm*>(NewBrowserRestorePage(host.get()));
+    page->SetBounds(4, 26, 489, 337);
+    page->Show();
+  }
+  ~RestorerBackup() override {
+    if (page != nullptr) page->Free();
+  }
+
+  // Every tree the restorer's actions change.
+  std::vector<TTreeDump> Trees() const {
+    return {DumpTree(HKLM, kIE), DumpTree(HKLM, kRun), DumpTree(HKCU, kIE), DumpTree(HKCU, kExplorer)};
+  }
+  std::string Differences(const std::vector<TTreeDump>& a, const std::vector<TTreeDump>& b) const {
+    std::string text;
+    for (size_t i = 0; i < a.size(); ++i) text += testing_support::Differences(a[i], b[i]);
+    return text;
+  }
+  void TickOnly(std::initializer_list<int> rows) {
+    for (int i = 0; i < 13; ++i) page->IERepairListView->SetChecked(i, std::count(rows.begin(), rows.end(), i) > 0);
+  }
+  // Presses "Restore" and answers the boxes in order.
+  void Restore(std::vector<int> answers) {
+    MessageBoxes().Clear();
+    MessageBoxes().Answers = std::move(answers);
+    page->DeleteItemBtnClick(page->DeleteItemBtn);
+  }
+  std::vector<std::string> Statuses() const {
+    std::vector<std::string> texts;
+    for (int i = 0; i < page->IERepairListView->Count(); ++i) texts.push_back(page->IERepairListView->Item(i)->Text(2));
+    return texts;
+  }
+};
+
+// Values of every type and of unfriendly names in each key the ticked actions change.
+void PlantHijackedBrowser() {
+  Plant(HKLM, kMain, L"start page", Sz(kStartPage));
+  Plant(HKLM, kMain, L"Window Title", Sz("Hijacked \u00e9 # | ="));
+  for (const wchar_t* name : {L"Default_Page_URL", L"Default_Search_URL", L"Search Page"})
+    Plant(HKLM, kMain, name, Sz("http://evil.example/search?q=\"x\""));
+  Plant(HKCU, kMain, L"start page", Sz("http://user.example/\u00fc"));
+  Plant(HKCU, kMain, L"Window Title", Sz("User's"));
+  Plant(HKLM, kRun, L"ZvHijack", Sz("C:\\x.exe \"" + kStartPage + "\""));
+  Plant(HKLM, kRun, L"ZvExpand", Raw(REG_EXPAND_SZ, Utf16(Widen("%ProgramFiles%\\y.exe " + kStartPage))));
+  Plant(HKLM, kRun, L"ZvGood", Sz("C:\\good.exe"));
+  Plant(HKLM, kRun, L"Zv \u00fcn\u00ef \u2713", Sz("regedit /s \"C:\\a b.reg\""));
+  Plant(HKLM, kRun, L"registry.exe", Sz("C:\\Program Files\\registry.exe"));
+  Plant(HKLM, kIE + "\\Search", L"CustomizeSearch", Sz("http://evil.example/"));
+  Plant(HKLM, kIE + "\\Search", L"SearchAssistant", Raw(REG_EXPAND_SZ, Utf16(L"%x%")));
+  Plant(HKCU, kExplorer, L"NoFolderOptions", Raw(REG_BINARY, {1, 1, 1, 1}));
+  Plant(HKCU, kExplorer, L"RestrictRun", Dword(1));
+  Plant(HKCU, kExplorer, L"ZvKeep", Dword(7));
+  const std::string menu = kIE + "\\MenuExt";
+  Plant(HKCU, menu, L"", Sz("res://unnamed"));
+  Plant(HKCU, menu, L"default", Sz("a value named default"));
+  Plant(HKCU, menu, L"q\"u=o#t|e\\s", Raw(REG_MULTI_SZ, Utf16(std::wstring(L"a\0\u00e4\0", 4))));
+  Plant(HKCU, menu, L"blob", Raw(REG_BINARY, Pattern(4096)));
+  Plant(HKCU, menu, L"none", Raw(REG_NONE, {}));
+  Plant(HKCU, menu + "\\&ZvMenu", L"", Sz("res://stays"));
+  Plant(HKCU, kTypedUrls, L"url1", Sz("http://\u00fc.example/\u00e4?x=1#y"));
+  Plant(HKCU, kTypedUrls, L"url2", Sz(""));
+  Plant(HKCU, kTypedUrls, L"url3", Sz("cr\ronly"));
+  const std::string ext = kIE + "\\Extensions";
+  Plant(HKLM, ext, L"ZvKeep", Sz("x"));
+  Plant(HKLM, ext + "\\{ZV-A}", L"ButtonText", Sz("Zv"));
+  Plant(HKLM, ext + "\\{ZV-A}\\sub\\deeper", L"", Dword(0xFFFFFFFF));
+  Plant(HKLM, ext + "\\{ZV-B}");
+}
+
+TEST_F(RestorerBackup, BringsBackExactlyWhatTheRestoreDeletedAndOverwrote) {
+  PlantHijackedBrowser();
+  std::vector<TTreeDump> before = Trees();
+  TickOnly({0, 3, 7, 10, 11, 12});
+  Restore({IDYES});
+  ASSERT_EQ(MessageBoxes().Calls.size(), 1u) << "only the warning";
+  std::vector<std::string> done(13, "");
+  for (int row : {0, 3, 7, 10, 11, 12}) done[row] = "Completed";
+  EXPECT_EQ(Statuses(), done);
+  EXPECT_NE(Differences(before, Trees()), "");
+  EXPECT_FALSE(RegValueExists(HKLM, kRun, "ZvHijack") || RegKeyExists(HKLM, kIE + "\\Extensions\\{ZV-A}"));
+
+  std::vector<std::string> files = added.Names();
+  ASSERT_EQ(files.size(), 1u);
+  EXPECT_EQ(files[0].substr(0, 7) + files[0].substr(22), "Backup__IE.reg");
+
+  // the plug-in manager lists the backup among its own and restores it
+  TFormIePlugins* plugins = dynamic_cast<TFormIePlugins*>(NewBrowserPluginsPage(host.get()));
+  plugins->RemoveRestoreBtnClick(plugins->RemoveRestoreBtn);
+  int row = -1;
+  for (int i = 0; i < plugins->IEBackupListView->Count(); ++i)
+    if (plugins->IEBackupListView->Item(i)->Text(1) == added.Folder() + files[0]) row = i;
+  ASSERT_GE(row, 0);
+  plugins->IEBackupListView->SetItemIndex(row);
+  MessageBoxes().Clear();
+  plugins->RepairItemBtnClick(plugins->RepairItemBtn);
+  plugins->Free();
+  EXPECT_EQ(MessageTexts(), std::vector<std::string>{});
+  EXPECT_EQ(Differences(before, Trees()), "");
+}
+
+// The backup file cannot be written, or a value's name cannot be held by a script: the user is
+// asked; No leaves the registry and the backups as they were, Yes goes on.
+TEST_F(RestorerBackup, AnIncompleteBackupIsAskedAboutAndNoChangesNothing) {
+  TempFolder temp;
+  const std::string head = "The backup of the Internet Explorer settings could not be completed.\r\r";
+  const std::string tail = "What is not in the backup cannot be restored after the repair.\r"
+                           "Restore the Internet Explorer to the default settings anyway?";
+  PlantHijackedBrowser();
+  struct TCase {
+    std::string Folder;
+    std::wstring OddName;   // a TypedUrls value planted for the case
+    std::string Expected;   // the question's text up to the file's name
+  };
+  const TCase cases[] = {
+      {temp.Path() + "no\\such\\", L"", head + "The backup file could not be written:\r" + temp.Path() + "no\\such\\Backup_"},
+      {temp.Path(), L"line\nbreak",
+       head + "These entries could not be backed up:\rHKEY_CURRENT_USER\\" + kTypedUrls + " (line\nbreak)\r\r" + tail},
+  };
+  for (const TCase& c : cases) {
+    SCOPED_TRACE(c.Expected);
+    page->BackupFolder = c.Folder;
+    if (!c.OddName.empty()) Plant(HKCU, kTypedUrls, c.OddName, Sz("x"));
+    std::vector<TTreeDump> before = Trees();
+    Restore({IDYES, IDNO});
+    ASSERT_EQ(MessageBoxes().Calls.size(), 2u);
+    EXPECT_EQ(MessageBoxes().Calls[1].text.substr(0, c.Expected.size()), c.Expected);
+    EXPECT_EQ(MessageBoxes().Calls[1].text.substr(MessageBoxes().Calls[1].text.size() - tail.size()), tail);
+    EXPECT_EQ(MessageBoxes().Calls[1].flags, (unsigned)(MB_YESNO | MB_ICONWARNING | MB_DEFBUTTON2));
+    EXPECT_EQ(Differences(before, Trees()), "");
+    EXPECT_EQ(Statuses(), std::vector<std::string>(13, ""));
+    EXPECT_EQ(FilesIn(temp.Path()), std::set<std::string>{});
+    EXPECT_TRUE(added.Names().empty());
+  }
+  Restore({IDYES, IDYES});
+  EXPECT_EQ(Statuses(), std::vector<std::string>(13, "Completed"));
+  EXPECT_FALSE(RegValueExists(HKCU, kTypedUrls, "line\nbreak") || RegValueExists(HKCU, kTypedUrls, "url1"));
+  EXPECT_EQ(FilesIn(temp.Path()).size(), 1u) << "what could be read is kept";
+}
+
+// Freed in the middle of the run (the program ends), the page runs no further action and goes
+// once the run has unwound; the backup written before the run is whole.
+TEST_F(RestorerBackup, AStopInTheMiddleRunsNoFurtherActionAndLeavesTheBackupWhole) {
+  TempFolder temp;
+  PlantHijackedBrowser();
+  page->BackupFolder = temp.Path();
+  std::vector<int> ran;
+  bool destroyed = false;
+  page->OnDestroy = [&](TObject*) { destroyed = true; };
+  for (int i = 0; i < 13; ++i)
+    page->Actions[i] = [&, i] {
+      ran.push_back(i);
+      if (i == 10) page->FreeWhenIdle();
+      return true;
+    };
+  TickOnly({0, 10, 11, 12});
+  Restore({IDYES});
+  EXPECT_EQ(ran, (std::vector<int>{0, 10}));
+  for (int i = 0; i < 10 && !destroyed; ++i) Application.ProcessMessages();
+  EXPECT_TRUE(destroyed);
+  page = nullptr;
+  std::set<std::string> files = FilesIn(temp.Path());
+  ASSERT_EQ(files.size(), 1u);
+  RegBackupUnit::TRestoreResult check = RegBackupUnit::VerifyRegistryScript(temp.Path() + *files.begin());
+  EXPECT_TRUE(check.Verified) << MainUnit::ShortList(check.Problems, 5);
+  EXPECT_GT(check.Values, 10);
+}
+
+}  // namespace

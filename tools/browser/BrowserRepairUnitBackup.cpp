@@ -1,0 +1,68 @@
+#include "BrowserRepairUnitBackup.h"
+
+#include <set>
+#include <tuple>
+
+#include <windows.h>
+
+#include "../../scan/PublicFunctionUnit.h"
+#include "IERepairItemUnit.h"
+#include "IePluginsUnitBackup.h"
+
+namespace BrowserRepairUnit {
+
+namespace {
+
+using IERepairItemUnit::TRepairTarget;
+using MainUnit::TExportOutcome;
+
+std::string KeyPathOf(const TRepairTarget& target) {
+  return PublicFunctionUnit::RootKeyName(target.Root) + "\\" + target.Key;
+}
+
+TExportOutcome Export(const TRepairTarget& target, TStringList& lines) {
+  if (target.Subtree) return MainUnit::ExportRegKey(KeyPathOf(target), lines);
+  return MainUnit::ExportNamedValue(KeyPathOf(target), target.ValueName, lines);
+}
+
+// How a target is named to the user: its key, with the value's name in parentheses.
+std::string Describe(const TRepairTarget& target) {
+  if (target.Subtree) return KeyPathOf(target);
+  return KeyPathOf(target) + " (" + (target.ValueName.empty() ? "default" : target.ValueName) + ")";
+}
+
+// Two actions may change the same value; it is written once. Names compare as the registry
+// compares them, without regard to case.
+using TTargetId = std::tuple<HKEY, std::string, std::string, bool>;
+TTargetId IdOf(const TRepairTarget& target) {
+  return {target.Root, AnsiUpperCase(target.Key), AnsiUpperCase(target.ValueName), target.Subtree};
+}
+
+}  // namespace
+
+MainUnit::TBackupResult BackupRepairs(const std::vector<int>& rows, uint8_t platformKind, const std::string& folder,
+                                      TDateTime stamp) {
+  MainUnit::TBackupResult result;
+  std::string dir = ExcludeTrailingBackslash(folder);
+  if (!DirectoryExists(dir)) CreateDirectoryW(Widen(dir).c_str(), nullptr);
+  result.FileName = IePluginsUnit::NewPluginBackupFileName(folder, stamp);
+
+  TStringList lines;
+  lines.Add(MainUnit::RegScriptHeader(platformKind));
+  std::set<TTargetId> exported;
+  for (int row : rows) {
+    for (const TRepairTarget& target : IERepairItemUnit::RepairTargets(row)) {
+      if (!exported.insert(IdOf(target)).second) continue;
+      switch (Export(target, lines)) {
+        case TExportOutcome::Written: ++result.Exported; break;
+        case TExportOutcome::Unreadable: result.Missed.push_back(Describe(target)); break;
+        case TExportOutcome::Absent: break;
+      }
+    }
+  }
+  if (lines.Count() > 1) result.Saved = ReplaceFileContents(result.FileName, MainUnit::EncodeRegScript(lines));
+  result.Complete = result.Missed.empty() && (lines.Count() <= 1 || result.Saved);
+  return result;
+}
+
+}  // namespace BrowserRepairUnit
