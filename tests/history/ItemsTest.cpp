@@ -1,4 +1,4 @@
-// The folders the cleaner never lists nor cleans.
+// The folders the cleaner never lists nor cleans, and the names it never deletes.
 #include "HistoryFixture.h"
 
 #include "scan/PublicFunctionUnit.h"
@@ -48,6 +48,21 @@ TEST_F(HistoryItems, ARefusedFolderListsAndDeletesNothing) {
   EXPECT_EQ(DeleteCheckedFiles(items, kGoOn), 0);
   EXPECT_TRUE(FileExists("C:\\" + name));
   DeleteFileW(Widen("C:\\" + name).c_str());
+}
+
+TEST_F(HistoryItems, ANameThatStandsForAFolderIsRefusedWhenDeleting) {
+  // "." is the item's folder and ".." the one above it: given to the shell, either deletes that
+  // whole folder. Items are not only made by listing, so the cleaner refuses them itself.
+  std::string outer = temp.Path() + "outer", inner = outer + "\\inner";
+  for (TCategory kind : {TCategory::TemporaryFiles, TCategory::NetHood, TCategory::Recent}) {
+    for (const char* name : {".", ".."}) {
+      temp.WriteFile("outer\\keep.txt");
+      temp.WriteFile("outer\\inner\\keep.txt");
+      std::vector<TRecycleData> items = {{.Kind = kind, .Name = name, .Path = inner}};
+      EXPECT_EQ(DeleteCheckedFiles(items, kGoOn), 0) << name;
+      EXPECT_TRUE(FileExists(outer + "\\keep.txt") && FileExists(inner + "\\keep.txt")) << name;
+    }
+  }
 }
 
 }  // namespace

@@ -148,5 +148,53 @@ TEST_F(HistoryPage, SelectAllOffKeepsEverythingAndCancelStopsWhileItIsBusy) {
   EXPECT_FALSE(page->HoldsWindow());
 }
 
+TEST_F(HistoryPage, ExitStopsACleaningBeforeItsNextFileAndLeavesTheRestWhole) {
+  for (int i = 0; i < 12; ++i) temp.WriteFile(Format("tmp\\e%02d.txt", i), "kept whole");
+  Open();
+  page->DataTreeView->Select(page->CategoryNodes[int(TCategory::TemporaryFiles)]);
+  ASSERT_EQ(page->RowCount(), 12);
+  int steps = 0;
+  page->OnCleanStep = [&](const TRecycleData&) {
+    if (++steps == 4) page->StopForExit();
+  };
+  page->Button1Click(nullptr);
+  EXPECT_EQ(steps, 4);
+  int left = 0;
+  for (int i = 0; i < 12; ++i) {
+    std::string file = tmp + Format("e%02d.txt", i);
+    if (!FileExists(file)) continue;
+    ++left;
+    WIN32_FILE_ATTRIBUTE_DATA data{};
+    EXPECT_TRUE(GetFileAttributesExW(Widen(file).c_str(), GetFileExInfoStandard, &data));
+    EXPECT_EQ(data.nFileSizeLow, 10u) << file;
+  }
+  EXPECT_EQ(left, 9);
+}
+
+TEST_F(HistoryPage, TheSelectAllLabelAppliesTheBoxAsItStandsWithoutTogglingIt) {
+  for (const char* f : {"tmp\\s1.txt", "tmp\\s2.txt", "tmp\\s3.txt"}) temp.WriteFile(f);
+  Open();
+  page->DataTreeView->Select(page->CategoryNodes[int(TCategory::TemporaryFiles)]);
+  ASSERT_EQ(page->RowCount(), 3);
+  auto shownTicks = [&] {
+    std::vector<bool> ticks;
+    for (int i = 0; i < page->DataListView->Count(); ++i) {
+      TListItem row;
+      page->DataListView->GetRow(i, row);
+      ticks.push_back(row.Checked);
+    }
+    return ticks;
+  };
+  for (bool box : {true, false}) {
+    page->cbSelectAll->SetChecked(box);
+    page->DataListView->OnItemChecked(page->DataListView, 1);   // the user turns one row the other way
+    ASSERT_NE(shownTicks(), std::vector<bool>(3, box));
+    page->abSelectAll->Perform(WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(3, 3));
+    page->abSelectAll->Perform(WM_LBUTTONUP, 0, MAKELPARAM(3, 3));
+    EXPECT_EQ(page->cbSelectAll->Checked(), box);
+    EXPECT_EQ(shownTicks(), std::vector<bool>(3, box)) << "box " << box;
+  }
+}
+
 }  // namespace
 }  // namespace history_test

@@ -162,6 +162,26 @@ TEST_F(MemoryPageFixture, EachTickScrollsTheChartsAndShowsTheFigures) {
   for (const auto& [label, text] : labels) EXPECT_EQ(label->Caption(), text);
 }
 
+TEST_F(MemoryPageFixture, BothChartsZoomInOneStepAndStayZoomedAsTheyScroll) {
+  TMemorySaviorForm* page = Open();
+  steps = {{true, 0, 0, 1, 0}};
+  for (int i = 1; i <= 5; ++i) steps.push_back({true, i * 0.5, i * 1.0, 1, 50});
+  for (TChart* chart : {page->Chart_CPUs, page->Chart_PhyMem}) {
+    EXPECT_TRUE(chart->AnimatedZoom && chart->AnimatedZoomSteps == 1);
+    RECT plot = chart->PlotRect();
+    POINT from{(plot.left + plot.right) / 2, plot.top + 2}, to{plot.right - 2, plot.bottom - 2};
+    chart->Perform(WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(from.x, from.y));
+    chart->Perform(WM_LBUTTONUP, 0, MAKELPARAM(to.x, to.y));
+    EXPECT_TRUE(chart->Zoomed());
+  }
+  TChartZoom cpuZoom = page->Chart_CPUs->Zoom();
+  for (int i = 0; i < 5; ++i) page->RefreshDisplay();
+  EXPECT_TRUE(page->Chart_CPUs->Zoom() == cpuZoom);
+  EXPECT_EQ(page->Chart_CPUs->View().XMax, page->FastLineSeries1->XValue(TChart::kHistory - 1));
+  EXPECT_EQ(page->Chart_PhyMem->View().YMin, 0);
+  EXPECT_NEAR(page->Chart_PhyMem->View().YMax, 6144, 60);
+}
+
 TEST_F(MemoryPageFixture, OptimizeTrimsTheRunningProcessesAndSaysSo) {
   TMemorySaviorForm* page = Open();
   page->OptimizeBtn->Click();

@@ -31,10 +31,15 @@ struct TFakeProvider : TRestoreProvider {
       {"  ", date, "10", 0}, {"No date", "", "9", 0}, {"Bad date", "20241315103000.000000+060", "7", 0},
       {"No number", date, " ", 0}, {"", "", "0", 0} /* what Wine's provider answers */};
   int Result = 0;
-  bool Raise = false;
+  bool Raise = false;        // every action raises the provider's error
+  bool RaiseOnList = false;  // the listing raises the provider's error
   TTexts Calls;
   std::function<void()> During;   // runs inside every call
-  std::vector<TRestorePointRecord> List() override { return Act("List"), Records; }
+  std::vector<TRestorePointRecord> List() override {
+    Act("List");
+    if (RaiseOnList) throw EOleError("Invalid namespace", E_FAIL);
+    return Records;
+  }
   int Create(const std::string& name) override { return Act("Create " + name); }
   int Restore(int sequence) override { return Act("Restore " + std::to_string(sequence)); }
   int Delete(int sequence) override { return Act("Delete " + std::to_string(sequence)); }
@@ -219,4 +224,38 @@ TEST_F(RestorePage, WinesProviderListsNothingFailsEveryActionAndNeverAborts) {
   Click(page->DeleteButton, 0);
   EXPECT_EQ(Shown(), TTexts{Box(RemoveFailedText)});
   EXPECT_TRUE(Rows().empty());   // refreshed from the provider
+}
+
+TEST_F(RestorePage, AListingThatFailsAfterOneThatWorkedLeavesNoRowToActOn) {
+  Open();
+  ASSERT_EQ(Rows().size(), 2u);
+  fake->RaiseOnList = true;
+  Click(page->RefreshButton);
+  EXPECT_TRUE(Rows().empty());
+  EXPECT_EQ(Shown(), TTexts{Box("Invalid namespace", MB_ICONSTOP)});
+  fake->RaiseOnList = false;
+  Click(page->RefreshButton);
+  ASSERT_EQ(Rows().size(), 2u);
+  fake->RaiseOnList = true;   // the listing after an action fails too
+  Click(page->DeleteButton, 1);
+  EXPECT_EQ(fake->Calls, (TTexts{"Delete 12", "List"}));
+  EXPECT_TRUE(Rows().empty());
+  Click(page->RestoreButton);
+  EXPECT_TRUE(fake->Calls.empty());
+  EXPECT_EQ(Shown(), TTexts{Box(NothingToRestoreText)});
+}
+
+TEST_F(RestorePage, APageEndingWhileItsMessageIsUpListsNothingMore) {
+  const struct {
+    TButton* TSysRestoreForm::*Button;
+    const char* Call;
+  } cases[] = {{&TSysRestoreForm::BackupButton, "Create "}, {&TSysRestoreForm::DeleteButton, "Delete 12"}};
+  for (const auto& c : cases) {
+    Open();
+    MessageBoxes().WhileShown = [this](const MessageBoxCall&) { page->FreeWhenIdle(); };
+    Click(page->*c.Button, 1);
+    EXPECT_EQ(fake->Calls, TTexts{c.Call});
+    EXPECT_TRUE(page->Closing());
+    EXPECT_EQ(Rows().size(), 2u);
+  }
 }

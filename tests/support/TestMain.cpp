@@ -14,6 +14,7 @@ int main(int argc, char** argv) {
   SetMessageBoxHook([](const MessageBoxCall& call) {
     auto& record = testing_support::MessageBoxes();
     record.Calls.push_back(call);
+    if (record.WhileShown) record.WhileShown(call);
     int answer = IDOK;
     if (!record.Answers.empty()) {
       answer = record.Answers.front();

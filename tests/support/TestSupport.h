@@ -2,6 +2,7 @@
 // themselves, and the record of message boxes the code under test showed.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -19,10 +20,13 @@ struct MessageBoxRecord {
   std::vector<MessageBoxCall> Calls;
   int NextAnswer = 0;
   std::vector<int> Answers;   // answers for the following boxes, in order; used before NextAnswer
+  // Runs while each box is up, as what the user does meanwhile (ends the program, say).
+  std::function<void(const MessageBoxCall&)> WhileShown;
   void Clear() {
     Calls.clear();
     NextAnswer = 0;
     Answers.clear();
+    WhileShown = nullptr;
   }
 };
 MessageBoxRecord& MessageBoxes();

@@ -77,7 +77,8 @@ TRecycleForm::TRecycleForm(TControl* host, const TRecycleKeys& keys)
   abSelectAll = new TLabel(this);
   abSelectAll->SetBounds(184, 309, 70, 16);
   abSelectAll->SetCaption(kSelectAll);
-  abSelectAll->OnClick = [this](TObject*) { cbSelectAll->Click(); };
+  // The label names the box: a click on it applies the box as it stands and leaves it so.
+  abSelectAll->OnClick = [this](TObject* s) { cbSelectAllClick(s); };
   Button1 = new TButton(this);
   Button1->SetBounds(406, 304, 75, 25);
   Button1->SetCaption(kClean);

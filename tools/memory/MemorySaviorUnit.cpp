@@ -24,6 +24,7 @@ const char* const kOptimize = "Optimize";
 
 constexpr TColor kPhysicalColor = 4227327;   // orange
 constexpr int kTickMs = 1000;
+constexpr int kZoomSteps = 1;
 
 // Where the 9x family keeps its processor load (a 32-bit percent).
 const char* const kDynStatKey = "PerfStats\\StatData";
@@ -119,6 +120,8 @@ void TMemorySaviorForm::FormShow(TObject*) {
   Chart_PhyMem->SetLeftAxis(0, Mib(memory.TotalPhys));
   Chart_CPUs->SetLeftAxis(0, 100);
   for (TChart* chart : {Chart_PhyMem, Chart_CPUs}) {
+    chart->AnimatedZoom = true;   // a zoom goes to the part dragged over in one step
+    chart->AnimatedZoomSteps = kZoomSteps;
     for (int i = 0; i < chart->SeriesCount(); ++i) chart->Series(i).Fill(TChart::kHistory, 0);
     chart->Invalidate();
   }

@@ -156,7 +156,7 @@ void TSysRestoreForm::BackupButtonClick(TObject*) {
     return;
   }
   ShowMessage(CreatedText);
-  Refresh();
+  if (!Closing()) Refresh();
 }
 
 void TSysRestoreForm::RestoreButtonClick(TObject*) {
@@ -184,5 +184,5 @@ void TSysRestoreForm::DeleteButtonClick(TObject*) {
   bool removed = ParseSequenceNumber(text, sequence) && DeleteRestorePoint(*setup_.Provider, sequence);
   if (Closing()) return;
   ShowMessage(removed ? RemovedText : RemoveFailedText);
-  Refresh();
+  if (!Closing()) Refresh();
 }
