@@ -4,14 +4,18 @@
 #include "Handles.h"
 #include "Strings.h"
 
-TKernelHandle StartProcess(const std::string& commandLine, WORD showWindow) {
+TKernelHandle StartProcess(const std::string& commandLine, WORD showWindow, DWORD* error) {
+  if (error != nullptr) *error = ERROR_SUCCESS;
   std::wstring cmd = Widen(commandLine);
   STARTUPINFOW si{};
   si.cb = sizeof si;
   si.dwFlags = STARTF_USESHOWWINDOW;
   si.wShowWindow = showWindow;
   PROCESS_INFORMATION pi{};
-  if (!CreateProcessW(nullptr, cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) return {};
+  if (!CreateProcessW(nullptr, cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) {
+    if (error != nullptr) *error = GetLastError();
+    return {};
+  }
   TKernelHandle thread(pi.hThread);
   return TKernelHandle(pi.hProcess);
 }

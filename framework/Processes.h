@@ -20,5 +20,6 @@ TRunOutcome RunHiddenAndWait(const std::string& commandLine, DWORD timeoutMs, DW
 bool WaitHandlingMessages(HANDLE handle, DWORD timeoutMs);
 
 // Starts commandLine with its window shown as showWindow says (SW_SHOW, SW_HIDE), not waiting for
-// it; the process, empty when it could not be started.
-TKernelHandle StartProcess(const std::string& commandLine, WORD showWindow);
+// it; the process, empty when it could not be started (error, when given, then receives the
+// system's error code, else ERROR_SUCCESS).
+TKernelHandle StartProcess(const std::string& commandLine, WORD showWindow, DWORD* error = nullptr);

@@ -228,6 +228,16 @@ long long StrToInt(const std::string& s) {
 
 long long Round(double value) { return (long long)std::nearbyint(value); }
 
+std::string SystemErrorText(unsigned long code, const std::string& subject) {
+  wchar_t* buffer = nullptr;
+  const DWORD flags = FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS;
+  DWORD length = FormatMessageW(flags, nullptr, code, 0, (LPWSTR)&buffer, 0, nullptr);
+  std::string text = length > 0 && buffer != nullptr ? Trim(Narrow(buffer, length)) : std::string();
+  LocalFree(buffer);
+  if (text.empty()) return "System error " + IntToStr(code) + ".";
+  return subject.empty() ? text : StringReplace(text, "%1", subject);
+}
+
 bool FileExists(const std::string& path) {
   if (path.empty()) return false;
   DWORD a = GetFileAttributesW(Widen(path).c_str());

@@ -3,6 +3,10 @@
 // command line.
 #include <gtest/gtest.h>
 
+#include <windows.h>
+
+#include <sddl.h>
+
 #include <memory>
 #include <tuple>
 
@@ -23,6 +27,14 @@ using TCases = std::vector<std::pair<std::string, std::string>>;
 namespace {
 
 const std::string kNA = NotAvailable;
+const size_t kMegabyte = 1 << 20;
+
+// The text repeated until it is at least size bytes long.
+std::string Repeated(const std::string& text, size_t size) {
+  std::string s;
+  while (s.size() < size) s += text;
+  return s;
+}
 
 TEST(UninstallCommands, DatesAreEightDigitsWithAMonthOfTheTable) {
   for (const auto& [date, shown] : TCases{{"20060307", "Mar. 07, 2006"}, {" 20060607\t", "June. 07, 2006"},
@@ -46,6 +58,9 @@ TEST(UninstallCommands, ProgramPartOfCommandLinesAndIconReferences) {
 
 TEST(UninstallCommands, RunAsRegisteredOrProgramQuotedWithEveryArgument) {
   TempFolder temp;
+  std::string msiexec = PublicFunctionUnit::SystemProgram("msiexec.exe");
+  std::string rundll32 = PublicFunctionUnit::SystemProgram("rundll32.exe");
+  ASSERT_EQ(msiexec, "\"" + PublicFunctionUnit::GetSystemDir() + "\\msiexec.exe\"");
   std::string existing = temp.WriteFile("My App.exe");
   for (const auto& [registered, run] : TCases{
            {"\"C:\\My App\\un.exe\" /x", "\"C:\\My App\\un.exe\" /x"},
@@ -55,14 +70,49 @@ TEST(UninstallCommands, RunAsRegisteredOrProgramQuotedWithEveryArgument) {
            {"C:\\Prog\\uninst.exe -f\"C:\\Prog\\x y.isu\"", "\"C:\\Prog\\uninst.exe\" -f\"C:\\Prog\\x y.isu\""},
            {"uninst.exe /path C:\\App\\setup.exe", "uninst.exe /path C:\\App\\setup.exe"},
            {"C:\\uninst\\uninst /x", "\"C:\\uninst\\uninst\" /x"},
-           {"unins000.exe", "\"unins000.exe\""}, {"MsiExec.exe /X{1-2}", "MsiExec.exe /X{1-2}"}, {"  ", ""},
-           {"\"C:\\W\\RunDll32.exe\" \"a b.dll\",Un 'q'", "C:\\W\\RunDll32.exe a b.dll,Un q"}})
+           {"unins000.exe", "\"unins000.exe\""}, {"  ", ""},
+           // msiexec and rundll32 always from the system folder, their arguments without quotes
+           {"MsiExec.exe /X{1-2}", msiexec + " /X{1-2}"}, {"msiexec", msiexec},
+           {"%SystemRoot%\\System32\\MSIEXEC.EXE /x \"{1}\"", msiexec + " /x {1}"},
+           {"\"C:\\W\\RunDll32.exe\" \"a b.dll\",Un 'q'", rundll32 + " a b.dll,Un q"},
+           {"RunDll32\tC:\\PROGRA~1\\x.dll,Un \"C:\\a b\\s.exe\" -r", rundll32 + " C:\\PROGRA~1\\x.dll,Un C:\\a b\\s.exe -r"},
+           // named only among the arguments: the registered program, quoted, runs
+           {"\"C:\\My App\\un.exe\" /msiexec.exe", "\"C:\\My App\\un.exe\" /msiexec.exe"},
+           {"C:\\My App\\un.exe /rundll32 'x'", "\"C:\\My App\\un.exe\" /rundll32 'x'"}})
     EXPECT_EQ(GetUninstallCommand(registered), run) << registered;
+}
+
+TEST(UninstallCommands, MegabyteTextsAreReadWholeInOnePass) {
+  std::string windows = PublicFunctionUnit::GetWindowsDir();
+  std::string args = Repeated(" /x \"C:\\a b\\c.log\"", kMegabyte), as(kMegabyte / 2, 'a');
+  for (const auto& [command, program] : TCases{
+           {"C:\\Program Files\\App\\unins000.exe" + args, "C:\\Program Files\\App\\unins000.exe"},
+           {"\"C:\\App\\app.exe\"," + std::string(kMegabyte, '7'), "C:\\App\\app.exe"},
+           {"C:\\" + as + as, "C:\\" + as + as},
+           // up to the drive letter of a second path: the same cut as on short texts
+           {Repeated("C:\\a", kMegabyte), "C:\\aC"},
+           {Repeated("@%SystemRoot%\\", kMegabyte), windows + "\\@" + windows.substr(0, 1)},
+           {"C:\\" + Repeated("ab.", kMegabyte) + " /x", "C:\\" + Repeated("ab.", kMegabyte)},
+           {"a\"" + as + "*" + as, "a" + as}}) {
+    std::string found = ExtractExecutablePath(command);
+    EXPECT_EQ(found.size(), program.size()) << command.substr(0, 40);
+    EXPECT_TRUE(found == program) << command.substr(0, 40);
+  }
+  // commands too long for the system to expand or start are still taken whole, never cut short
+  for (const auto& [registered, run] : TCases{
+           {"C:\\App\\un.exe" + args, "\"C:\\App\\un.exe\"" + args},
+           {"a\"" + as + "*" + as, "\"a" + as + "\""},
+           {"MsiExec.exe /X" + args, PublicFunctionUnit::SystemProgram("msiexec.exe") + " /X" + StringReplace(args, "\"", "")}}) {
+    std::string command = GetUninstallCommand(registered);
+    EXPECT_EQ(command.size(), run.size()) << registered.substr(0, 40);
+    EXPECT_TRUE(command == run) << registered.substr(0, 40);
+  }
 }
 
 TEST(UninstallCommands, MalformedRegisteredTextsNeitherCrashNorHang) {
   testing_support::TFuzzInputs inputs({"\"C:\\Program Files\\A\\un.exe\" /x", "@%SystemRoot%\\a.dll,-1",
-                                       "msiexec.exe /x{1}", "C:\\a b\\c.d:e:f", "20060307", "%ProgramFiles%\\x"});
+                                       "msiexec.exe /x{1}", "C:\\a b\\c.d:e:f", "20060307", "%ProgramFiles%\\x",
+                                       "\"RunDll32\" a.dll,U 'q' \"r\"", "un.exe /p C:\\un.exe"});
   for (int i = 0; i < 2000; ++i) {
     std::string text = inputs.Next();
     FormatInstallDate(text), ExtractExecutablePath(text), GetUninstallCommand(text);
@@ -86,6 +136,43 @@ TEST(UninstallEntries, ExchangeSortOfTrimmedKeysByteByByte) {
   entries.Delete(-1), entries.Delete(6);
   EXPECT_EQ(order(), "563124");
 }
+
+// The current folder for the length of a scope.
+class TCurrentFolder {
+ public:
+  explicit TCurrentFolder(const std::string& folder) {
+    GetCurrentDirectoryW(MAX_PATH, before_);
+    SetCurrentDirectoryW(Widen(folder).c_str());
+  }
+  ~TCurrentFolder() { SetCurrentDirectoryW(before_); }
+
+ private:
+  wchar_t before_[MAX_PATH] = L"";
+};
+
+// A key's permissions (SDDL) for the length of a scope; everyone has full access again after it,
+// so that the sandbox can delete the key.
+class TKeyPermissions {
+ public:
+  TKeyPermissions(HKEY root, const std::string& path, const wchar_t* sddl) : root_(root), path_(path) { Set(sddl); }
+  ~TKeyPermissions() { Set(L"D:(A;;KA;;;WD)"); }
+
+ private:
+  void Set(const wchar_t* sddl) {
+    PSECURITY_DESCRIPTOR sd = nullptr;
+    HKEY key = nullptr;
+    if (ConvertStringSecurityDescriptorToSecurityDescriptorW(sddl, SDDL_REVISION_1, &sd, nullptr) &&
+        RegOpenKeyExW(root_, Widen(path_).c_str(), 0, WRITE_DAC, &key) == ERROR_SUCCESS)
+      EXPECT_EQ(RegSetKeySecurity(key, DACL_SECURITY_INFORMATION, sd), ERROR_SUCCESS);
+    else
+      ADD_FAILURE() << "cannot set the permissions of " << path_;
+    if (key != nullptr) RegCloseKey(key);
+    LocalFree(sd);
+  }
+
+  HKEY root_;
+  std::string path_;
+};
 
 struct UninstallPage : ::testing::Test {
   TempFolder temp;
@@ -196,9 +283,9 @@ TEST_F(UninstallPage, UninstallRunsTheRegisteredCommandWithItsArguments) {
     Plant(name, {{"UninstallString", registered}}).SetString("", modify.empty() ? "Other" : "ModifyPath", modify);
   Open();
   page->StartProgram = [](const std::string& commandLine) {   // the real start, then its end awaited
-    TKernelHandle process = StartCommandLine(commandLine);
-    WaitForSingleObject(process.Get(), 10000);
-    return process;
+    TStartOutcome started = StartCommandLine(commandLine);
+    WaitForSingleObject(started.Process.Get(), 10000);
+    return started;
   };
   for (const auto& [name, registered, modify, run] : entries) {
     DeleteFileW(Widen(temp.Path() + "My App\\cmdline.txt").c_str());
@@ -206,6 +293,78 @@ TEST_F(UninstallPage, UninstallRunsTheRegisteredCommandWithItsArguments) {
     page->TbtUninstallClick(nullptr);
     EXPECT_EQ(ReadFileBytes(temp.Path() + "My App\\cmdline.txt"), run) << name;
   }
+  EXPECT_TRUE(MessageBoxes().Calls.empty());
+}
+
+TEST_F(UninstallPage, MsiexecAndRundll32RunFromTheSystemFolderNeverACopyInTheCurrentFolder) {
+  for (const char* name : {"msiexec.exe", "rundll32.exe"})
+    ASSERT_TRUE(CopyFileW(Widen(marker).c_str(), Widen(temp.Path() + name).c_str(), FALSE));
+  Plant("Msi", {{"UninstallString", "MsiExec.exe /X{5C0D1B8E-0000-4000-8000-00000000ZV01}"}});
+  Plant("Dll", {{"UninstallString", "RunDll32 zv_none.dll,Uninstall \"C:\\a b\""}});
+  TCurrentFolder here(temp.Path());
+  Open();
+  std::vector<std::string> images;   // the program file of each process started
+  page->StartProgram = [&](const std::string& commandLine) {
+    TStartOutcome started = StartCommandLine(commandLine);
+    wchar_t image[MAX_PATH] = L"";
+    DWORD size = MAX_PATH;
+    if (started.Process && !QueryFullProcessImageNameW(started.Process.Get(), 0, image, &size)) image[0] = 0;
+    images.push_back(AnsiLowerCase(Narrow(image)));
+    TerminateProcess(started.Process.Get(), 0);   // the system's programs have nothing to do here
+    WaitForSingleObject(started.Process.Get(), 10000);
+    return started;
+  };
+  for (const char* name : {"Msi", "Dll"}) {
+    page->ListInstalled->SetItemIndex(RowOf(name));
+    page->TbtUninstallClick(nullptr);
+  }
+  std::string system = AnsiLowerCase(PublicFunctionUnit::GetSystemDir());
+  EXPECT_EQ(images, (std::vector<std::string>{system + "\\msiexec.exe", system + "\\rundll32.exe"}));
+  EXPECT_FALSE(FileExists(temp.Path() + "cmdline.txt"));
+  EXPECT_TRUE(MessageBoxes().Calls.empty());
+}
+
+TEST_F(UninstallPage, UninstallerThatCannotStartIsReportedWithTheSystemsReason) {
+  std::string gone = temp.Path() + "My App\\gone.exe", text = temp.WriteFile("My App\\readme.exe", "not a program");
+  Plant("Gone", {{"UninstallString", gone + " /x"}});
+  Plant("Text", {{"UninstallString", "\"" + text + "\""}});
+  Plant("Blank", {{"UninstallString", " "}});
+  Open();
+  for (const char* name : {"Gone", "Text", "Blank"}) {
+    page->ListInstalled->SetItemIndex(RowOf(name));
+    page->TbtUninstallClick(nullptr);
+  }
+  const std::string notFound = SystemErrorText(ERROR_FILE_NOT_FOUND), badFormat = SystemErrorText(ERROR_BAD_EXE_FORMAT, text);
+  for (const std::string& reason : {notFound, badFormat}) {
+    EXPECT_FALSE(reason.empty() || reason.starts_with("System error") || reason.find("%1") != std::string::npos) << reason;
+    EXPECT_FALSE(reason.ends_with("\n")) << reason;
+  }
+  auto message = [&](const std::string& name, const std::string& reason, const std::string& command) {
+    return "The uninstaller of \"" + name + tag + "\" could not be started.\r\rReason: " + reason + "\rCommand: " + command + "|48";
+  };
+  std::vector<std::string> shown;
+  for (const MessageBoxCall& box : MessageBoxes().Calls) shown.push_back(box.text + "|" + IntToStr(box.flags));
+  EXPECT_EQ(shown, (std::vector<std::string>{message("Gone", notFound, "\"" + gone + "\" /x"),
+                                             message("Text", badFormat, "\"" + text + "\""),
+                                             message("Blank", notFound, "")}));
+}
+
+TEST_F(UninstallPage, RemoveThatFailsSaysWhyAndKeepsTheEntry) {
+  const RegSandbox& locked = Plant("Locked", {{"UninstallString", marker}});
+  locked.SetString("Sub", "v", "x");
+  // no one may open the subkey (so neither delete it), only change its permissions
+  TKeyPermissions deny(locked.Root(), locked.Path() + "\\Sub", L"D:(A;;WD;;;WD)");
+  Open();
+  page->ListInstalled->SetItemIndex(RowOf("Locked"));
+  MessageBoxes().Answers = {IDYES};
+  page->TbrRemoveClick(nullptr);
+  ASSERT_EQ(MessageBoxes().Calls.size(), 2u);
+  EXPECT_EQ(MessageBoxes().Calls[1].text + "|" + IntToStr(MessageBoxes().Calls[1].flags),
+            "The registry information of \"Locked" + tag + "\" could not be removed.\r\rReason: " +
+                SystemErrorText(ERROR_ACCESS_DENIED) + "|48");
+  EXPECT_EQ(locked.Read("", "UninstallString"), marker);
+  EXPECT_EQ(Rows().size(), 1u);
+  EXPECT_EQ(page->ListInstalled->Count(), page->Entries().Count());
 }
 
 }  // namespace

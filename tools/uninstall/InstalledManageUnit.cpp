@@ -23,6 +23,8 @@ const char* const kRemoveQuestion =
     "uninstall this program through \"Add or Remove programs\" in the Control Panel of your system.\r"
     "Are you sure to continue this operation?\r\r"
     "Suggestion: Please try uninstalling operation before carrying out this operation.";
+const char* const kNotStarted = "The uninstaller of \"%s\" could not be started.\r\rReason: %s\rCommand: %s";
+const char* const kNotRemoved = "The registry information of \"%s\" could not be removed.\r\rReason: %s";
 
 struct TColumn {
   const char* Caption;
@@ -208,8 +210,12 @@ void TInstalledManageForm::TbtUninstallClick(TObject*) {
   TBusyGuard busy(this);
   int index = SelectedEntry();
   if (index < 0) return;
+  std::string name = entries_.GetItem(index).Content.DisplayName;
   std::string command = CommandToRun(entries_.GetItem(index).Content);
-  if (!command.empty()) StartProgram(command);   // its outcome is the uninstaller's to show
+  TStartOutcome started = StartProgram(command);
+  if (started.Process || Closing()) return;   // once started, its outcome is the uninstaller's to show
+  std::string reason = SystemErrorText(started.Error, ExtractExecutablePath(command));
+  ShowMessageBox(Format(kNotStarted, name, reason, command), MB_ICONWARNING);
 }
 
 void TInstalledManageForm::TbrRemoveClick(TObject*) {
@@ -217,9 +223,13 @@ void TInstalledManageForm::TbrRemoveClick(TObject*) {
   int index = SelectedEntry();
   if (index < 0) return;
   std::string keyName = entries_.GetItem(index).Content.KeyName;
-  std::string question = Format(kRemoveQuestion, ListInstalled->Item(index)->Caption);
-  if (ShowMessageBox(question, MB_YESNO | MB_ICONWARNING | MB_DEFBUTTON2) != IDYES || Closing()) return;
-  if (!RemoveEntry(keyName)) return;
+  std::string name = ListInstalled->Item(index)->Caption;
+  if (ShowMessageBox(Format(kRemoveQuestion, name), MB_YESNO | MB_ICONWARNING | MB_DEFBUTTON2) != IDYES || Closing())
+    return;
+  if (LONG error = RemoveEntry(keyName); error != ERROR_SUCCESS) {
+    ShowMessageBox(Format(kNotRemoved, name, SystemErrorText(error)), MB_ICONWARNING);
+    return;
+  }
   // the entry the question named, wherever the list holds it now
   for (int i = 0; i < entries_.Count(); ++i)
     if (entries_.GetItem(i).Content.KeyName == keyName) {

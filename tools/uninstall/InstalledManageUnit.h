@@ -40,7 +40,8 @@ class TInstalledManageForm : public TToolPage {
   // Row i shows entry i.
   const UninstallItemUnit::TUninstallContents& Entries() const { return entries_; }
   // Starts what the Uninstall button runs (tests watch the program they planted end).
-  std::function<TKernelHandle(const std::string& commandLine)> StartProgram = UninstallItemUnit::StartCommandLine;
+  std::function<UninstallItemUnit::TStartOutcome(const std::string& commandLine)> StartProgram =
+      UninstallItemUnit::StartCommandLine;
 
  private:
   void BuildDetails();

@@ -1,8 +1,11 @@
 // The Uninstall entries: reading and removing them, ordering them, and the command-line routines.
 #include "UninstallItemUnit.h"
 
+#include <shlwapi.h>
+
 #include <algorithm>
 #include <climits>
+#include <functional>
 #include <utility>
 
 #include "../../framework/Processes.h"
@@ -18,6 +21,10 @@ namespace {
 const char* const kMonthNames[12] = {"Jan.", "Feb.", "Mar.", "Apr.", "May.", "June.",
                                      "July.", "Aug.", "Sept.", "Oct.", "Nov.", "Dec."};
 const char* const kOperatingSystem = "OperatingSystem";
+// The system programs an uninstall command may start, by the name they are started with.
+const char* const kSystemUninstallers[] = {"msiexec.exe", "rundll32.exe"};
+// The characters a command line can hold, with its end.
+const DWORD kCommandLineLimit = 32767;
 
 // ---- text helpers with 1-based positions ----
 
@@ -79,13 +86,14 @@ std::string ExtractPath(std::string s, bool mayRetry) {
   return PCopy(folder + CutName(name), p1 - 1, INT_MAX);
 }
 
+// The text with its environment strings expanded; the text itself when the system cannot expand
+// it whole (it expands no more than a command line holds, and would cut the rest off).
 std::string ExpandEnvironment(const std::string& text) {
   std::wstring source = Widen(text);
-  DWORD size = ExpandEnvironmentStringsW(source.c_str(), nullptr, 0);
-  if (size == 0) return text;
-  std::wstring expanded(size, L'\0');
-  DWORD written = ExpandEnvironmentStringsW(source.c_str(), expanded.data(), size);
-  if (written == 0 || written > size) return text;
+  if (source.size() >= kCommandLineLimit) return text;
+  std::wstring expanded(kCommandLineLimit, L'\0');
+  DWORD needed = ExpandEnvironmentStringsW(source.c_str(), expanded.data(), kCommandLineLimit);
+  if (needed == 0 || needed >= kCommandLineLimit) return text;
   return Narrow(expanded.c_str());
 }
 
@@ -97,13 +105,59 @@ std::string SearchCase(const std::string& s) {
   return upper.size() == s.size() ? upper : UpperCase(s);
 }
 
+// The first place pattern starts in text for which accept is true, npos when there is none. The
+// places are visited in order in one pass over the text, so a registered command megabytes long
+// with much of it alike is searched in time in step with its length.
+size_t FindWhere(const std::string& text, const std::string& pattern, const std::function<bool(size_t)>& accept) {
+  size_t m = pattern.size();
+  if (m == 0 || m > text.size()) return std::string::npos;
+  std::vector<size_t> border(m, 0);   // border[i]: the longest proper prefix of pattern[0..i] that also ends it
+  for (size_t i = 1, k = 0; i < m; ++i) {
+    while (k > 0 && pattern[i] != pattern[k]) k = border[k - 1];
+    if (pattern[i] == pattern[k]) ++k;
+    border[i] = k;
+  }
+  for (size_t i = 0, k = 0; i < text.size(); ++i) {
+    while (k > 0 && text[i] != pattern[k]) k = border[k - 1];
+    if (text[i] == pattern[k]) ++k;
+    if (k == m) {
+      if (accept(i + 1 - m)) return i + 1 - m;
+      k = border[k - 1];
+    }
+  }
+  return std::string::npos;
+}
+
 // The text after the first place that names fileName whole; "" when it names it nowhere.
 std::string TextAfterName(const std::string& text, const std::string& fileName) {
-  if (fileName.empty()) return {};
   std::string upperText = SearchCase(text), upperName = SearchCase(fileName);
-  for (size_t p = upperText.find(upperName); p != std::string::npos; p = upperText.find(upperName, p + 1)) {
-    size_t end = p + upperName.size();
-    if (end == text.size() || !IsNameChar(text[end])) return text.substr(end);
+  size_t p = FindWhere(upperText, upperName, [&](size_t at) {
+    size_t end = at + upperName.size();
+    return end == text.size() || !IsNameChar(text[end]);
+  });
+  return p == std::string::npos ? std::string() : text.substr(p + upperName.size());
+}
+
+// The program a command starts and the text after it: up to its closing quote when it begins with
+// one, else up to the first blank.
+std::pair<std::string, std::string> SplitProgram(const std::string& command) {
+  std::string s = TrimLeft(command);
+  if (!s.empty() && s[0] == '"') {
+    size_t end = s.find('"', 1);
+    if (end == std::string::npos) return {s.substr(1), ""};
+    return {s.substr(1, end - 1), s.substr(end + 1)};
+  }
+  size_t end = std::find_if(s.begin(), s.end(), [](char c) { return (unsigned char)c <= ' '; }) - s.begin();
+  return {s.substr(0, end), s.substr(end)};
+}
+
+// "msiexec.exe" or "rundll32.exe" when the program is one of them, named with or without its
+// folder and extension; else "".
+std::string SystemUninstaller(const std::string& program) {
+  std::string name = UpperCase(Trim(ExtractFileName(program)));
+  for (const char* system : kSystemUninstallers) {
+    std::string upper = UpperCase(system);
+    if (name == upper || name + ".EXE" == upper) return system;
   }
   return {};
 }
@@ -200,12 +254,11 @@ void LoadEntries(TUninstallContents& entries, bool showWindowsUpdate) {
   }
 }
 
-bool RemoveEntry(const std::string& keyName) {
+LONG RemoveEntry(const std::string& keyName) {
   // an empty name or one with a "\" would reach beyond the entry's own key
-  if (keyName.empty() || keyName.find('\\') != std::string::npos) return false;
-  TRegistry reg(KEY_ALL_ACCESS);
-  reg.RootKey = HKEY_LOCAL_MACHINE;
-  return reg.OpenKey(UninstallKey, false) && reg.DeleteKey(keyName);
+  if (keyName.empty() || keyName.find('\\') != std::string::npos) return ERROR_INVALID_NAME;
+  std::string path = std::string(UninstallKey).substr(1) + "\\" + keyName;
+  return SHDeleteKeyW(HKEY_LOCAL_MACHINE, Widen(path).c_str());
 }
 
 // ---- command lines ----
@@ -222,8 +275,15 @@ std::string FormatInstallDate(const std::string& date) {
 std::string ExtractExecutablePath(const std::string& command) { return ExtractPath(command, true); }
 
 std::string GetUninstallCommand(const std::string& command) {
-  if (ContainsText(command, "rundll32") || ContainsText(command, "MsiExec.Exe"))
-    return Trim(WithoutChar(WithoutChar(command, '\''), '"'));
+  auto [registered, rest] = SplitProgram(command);
+  if (std::string system = SystemUninstaller(registered); !system.empty()) {
+    // by its full path: a program of that name in this program's folder or the current folder
+    // never runs in its place
+    std::string program = PublicFunctionUnit::SystemProgram(system);
+    std::string arguments = Trim(WithoutChar(WithoutChar(rest, '\''), '"'));
+    if (program.empty() || arguments.empty()) return program;
+    return program + " " + arguments;
+  }
   std::string expanded = Trim(ExpandEnvironment(command));
   if (expanded.empty()) return {};
   if (expanded[0] == '"') return expanded;
@@ -231,7 +291,7 @@ std::string GetUninstallCommand(const std::string& command) {
   std::string program = Trim(ExtractExecutablePath(expanded));
   if (program.empty()) return {};
   std::string arguments;
-  size_t at = SearchCase(expanded).find(SearchCase(program));
+  size_t at = FindWhere(SearchCase(expanded), SearchCase(program), [](size_t) { return true; });
   if (at == 0) {
     arguments = TrimLeft(expanded.substr(program.size()));
   } else if (at != std::string::npos) {
@@ -256,9 +316,13 @@ std::string CommandToRun(const TContent& content) {
   return GetUninstallCommand(content.UninstallString);
 }
 
-TKernelHandle StartCommandLine(const std::string& commandLine) {
-  if (Trim(commandLine).empty()) return {};
-  return StartProcess(commandLine, SW_SHOW);
+TStartOutcome StartCommandLine(const std::string& commandLine) {
+  TStartOutcome outcome;
+  if (Trim(commandLine).empty())
+    outcome.Error = ERROR_FILE_NOT_FOUND;
+  else
+    outcome.Process = StartProcess(commandLine, SW_SHOW, &outcome.Error);
+  return outcome;
 }
 
 }  // namespace UninstallItemUnit

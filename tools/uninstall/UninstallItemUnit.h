@@ -6,7 +6,8 @@
 //   TUninstallContents entries;
 //   LoadEntries(entries, showWindowsUpdate);
 //   entries.Sort(TSortKey::Name, /*descending=*/false);
-//   StartCommandLine(CommandToRun(entries.GetItem(i).Content));
+//   TStartOutcome started = StartCommandLine(CommandToRun(entries.GetItem(i).Content));
+//   if (!started.Process) ShowMessageBox(SystemErrorText(started.Error), MB_ICONWARNING);
 #pragma once
 
 #include <string>
@@ -65,27 +66,33 @@ class TUninstallContents {
 // Entries whose "ParentKeyName" is "OperatingSystem" (Windows updates) are left out unless
 // showWindowsUpdate is set. A key that cannot be opened lists nothing.
 void LoadEntries(TUninstallContents& entries, bool showWindowsUpdate);
-// Deletes the entry's key with all its subkeys; false when it could not be deleted.
-bool RemoveEntry(const std::string& keyName);
+// Deletes the entry's key with all its subkeys; ERROR_SUCCESS, else the system's error code.
+LONG RemoveEntry(const std::string& keyName);
 
 // "Mar. 07, 2006" from "20060307"; NotAvailable for anything but eight digits with a month of
 // 01 to 12.
 std::string FormatInstallDate(const std::string& date);
 // The program a command line or icon reference names ("C:\App\app.exe" from
-// "\"C:\App\app.exe\",0" or from "C:\App\app.exe /S"), the folder tokens replaced.
+// "\"C:\App\app.exe\",0" or from "C:\App\app.exe /S"), the folder tokens replaced; in time in
+// step with the text's length.
 std::string ExtractExecutablePath(const std::string& command);
 // The command line that runs a registered uninstall command: a quoted command (or one that names
-// an existing file whole) as registered with its environment strings expanded; an msiexec or
-// rundll32 command without its quotes; any other the program quoted and the rest of the text
-// after it as its arguments. "" when nothing can be run.
+// an existing file whole) as registered with its environment strings expanded; a command that
+// starts msiexec or rundll32 without its quotes, the program given by its full path in the system
+// folder; any other the program quoted and the rest of the text after it as its arguments. ""
+// when nothing can be run. Takes time in step with the text's length, however long it is.
 std::string GetUninstallCommand(const std::string& command);
 // Products of this vendor are removed through their modify command.
 bool IsSymantecProduct(const std::string& displayName);
 // What the Uninstall button runs for an entry (the vendor's modify command when it has one).
 std::string CommandToRun(const TContent& content);
-// Starts the command line in a shown window, not waiting for it; the process, empty when it
-// could not be started.
-TKernelHandle StartCommandLine(const std::string& commandLine);
-
+// A program started, or the reason it could not be.
+struct TStartOutcome {
+  TKernelHandle Process;          // empty when it could not be started
+  DWORD Error = ERROR_SUCCESS;    // else the system's error code
+};
+// Starts the command line in a shown window, not waiting for it. An empty command line names no
+// file to start (ERROR_FILE_NOT_FOUND).
+TStartOutcome StartCommandLine(const std::string& commandLine);
 
 }  // namespace UninstallItemUnit
