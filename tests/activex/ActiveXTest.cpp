@@ -365,22 +365,17 @@ TEST_F(ReRegisterFixture, RegistersOnlyLibrariesAndControlsOneAtATimeWithTheirOu
 TEST_F(ReRegisterFixture, APlantedRegsvr32InTheProgramsOrTheCurrentFolderNeverRuns) {
   std::string current = temp.Path() + "current\\";
   ASSERT_TRUE(CreateDirectoryW(Widen(current).c_str(), nullptr));
-  wchar_t previous[MAX_PATH];
-  ASSERT_NE(GetCurrentDirectoryW(MAX_PATH, previous), 0u);
   for (const std::string& folder : {ExeDir(), current}) {
     SCOPED_TRACE(folder);
-    struct TPlanted {
-      std::wstring Path;
-      ~TPlanted() { DeleteFileW(Path.c_str()); }
-    } planted{Widen(folder + "regsvr32.exe")};
-    ASSERT_TRUE(CopyFileW(Widen(ExeDir() + "ZvPlantedProgram.exe").c_str(), planted.Path.c_str(), FALSE));
-    SetCurrentDirectoryW(Widen(current).c_str());
-    bool registered = SystemRepairUnit::RegisterOne(temp.Path() + "a.ocx");
-    SetCurrentDirectoryW(previous);
-    EXPECT_FALSE(FileExists(temp.Path() + "planted.log"));
+    TPlantedProgram planted(folder + "regsvr32.exe");
+    bool registered = false;
+    {
+      TCurrentFolder here(current);
+      registered = SystemRepairUnit::RegisterOne(temp.Path() + "a.ocx");
+    }
+    EXPECT_FALSE(planted.Ran());
     EXPECT_TRUE(registered);
     EXPECT_EQ(Log(), "begin a.ocx\r\nend a.ocx\r\n");
-    DeleteFileW(Widen(temp.Path() + "planted.log").c_str());
     DeleteFileW(Widen(temp.Path() + "registrations.log").c_str());
   }
 }

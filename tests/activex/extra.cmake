@@ -4,10 +4,3 @@ set_target_properties(zv_recording_server PROPERTIES PREFIX "" OUTPUT_NAME "ZvRe
                       RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
 target_link_options(zv_recording_server PRIVATE -static -Wl,--kill-at)
 add_dependencies(activex_tests zv_recording_server)
-
-# The program a test plants as regsvr32.exe where a bare name would find it first; it must never run.
-add_executable(zv_planted_program WIN32 ${CMAKE_CURRENT_LIST_DIR}/planted/PlantedProgram.cpp)
-set_target_properties(zv_planted_program PROPERTIES OUTPUT_NAME "ZvPlantedProgram"
-                      RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
-target_link_options(zv_planted_program PRIVATE -static)
-add_dependencies(activex_tests zv_planted_program)

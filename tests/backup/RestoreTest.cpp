@@ -66,6 +66,25 @@ TEST_F(Restore, ReadsBackWhatTheSystemExporterWrites) {
   EXPECT_FALSE(VerifyRegistryScript(file).Verified);
 }
 
+// regedit named like the system's in this program's folder or the current folder never runs in
+// its place: the export and the import are the Windows folder's regedit's.
+TEST_F(Restore, ALookAlikeRegeditInTheProgramsOrTheCurrentFolderNeverRuns) {
+  box.SetString("k", "v", "x");
+  std::string current = temp.Path() + "current\\";
+  ForceDirectories(current);
+  for (const std::string& folder : {ExeDir(), current}) {
+    SCOPED_TRACE(folder);
+    TPlantedProgram planted(folder + "regedit.exe");
+    TCurrentFolder here(current);
+    RegBackupUnit::TFullBackupResult backup =
+        RegBackupUnit::MakeFullBackup(temp.Path(), 46000.5 + (folder == current), box.FullPath());
+    EXPECT_TRUE(backup.Succeeded);
+    box.SetString("k", "v", "changed");
+    EXPECT_TRUE(RestoreRegistryScript(backup.FileName).Succeeded());   // "x" read back
+    EXPECT_FALSE(planted.Ran());
+  }
+}
+
 TEST_F(Restore, FullBackupWaitsForTheExportAndChecksTheFile) {
   box.SetString("k", "v", "x");
   std::string folder = temp.Path() + "FullBackup\\";

@@ -128,6 +128,24 @@ int ThreadWindows(const wchar_t* className) {
   return search.second;
 }
 
+TCurrentFolder::TCurrentFolder(const std::string& folder) {
+  GetCurrentDirectoryW(MAX_PATH, before_);
+  SetCurrentDirectoryW(Widen(folder).c_str());
+}
+
+TCurrentFolder::~TCurrentFolder() { SetCurrentDirectoryW(before_); }
+
+TPlantedProgram::TPlantedProgram(const std::string& fileName) : file_(fileName) {
+  EXPECT_TRUE(CopyFileW(Widen(ExeDir() + "ZvMarker.exe").c_str(), Widen(file_).c_str(), FALSE)) << file_;
+}
+
+TPlantedProgram::~TPlantedProgram() {
+  DeleteFileW(Widen(file_).c_str());
+  DeleteFileW(Widen(ExtractFilePath(file_) + "cmdline.txt").c_str());
+}
+
+bool TPlantedProgram::Ran() const { return FileExists(ExtractFilePath(file_) + "cmdline.txt"); }
+
 TempFolder::TempFolder(const std::string& suffix)
     : path_("C:\\ZelvoranTest\\" + TestName() + (suffix.empty() ? "" : "_" + suffix) + "\\") {
   if (DirectoryExists(path_)) DeleteTree(path_);

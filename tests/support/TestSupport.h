@@ -70,6 +70,28 @@ class RegSandbox {
   std::string path_;
 };
 
+// The current folder for the length of a scope.
+class TCurrentFolder {
+ public:
+  explicit TCurrentFolder(const std::string& folder);
+  ~TCurrentFolder();
+
+ private:
+  wchar_t before_[MAX_PATH] = L"";
+};
+
+// The stand-in program (tests/support/marker) copied as fileName: when it runs it writes its
+// command line to cmdline.txt in its own folder. The copy is removed with the scope.
+class TPlantedProgram {
+ public:
+  explicit TPlantedProgram(const std::string& fileName);
+  ~TPlantedProgram();
+  bool Ran() const;   // its cmdline.txt exists
+
+ private:
+  std::string file_;
+};
+
 // A folder C:\ZelvoranTest\<test name>[_suffix], emptied before and removed after the test.
 class TempFolder {
  public:

@@ -21,6 +21,8 @@
 using namespace UninstallItemUnit;
 using testing_support::MessageBoxes;
 using testing_support::RegSandbox;
+using testing_support::TCurrentFolder;
+using testing_support::TPlantedProgram;
 using testing_support::TempFolder;
 using TCases = std::vector<std::pair<std::string, std::string>>;
 
@@ -137,18 +139,6 @@ TEST(UninstallEntries, ExchangeSortOfTrimmedKeysByteByByte) {
   EXPECT_EQ(order(), "563124");
 }
 
-// The current folder for the length of a scope.
-class TCurrentFolder {
- public:
-  explicit TCurrentFolder(const std::string& folder) {
-    GetCurrentDirectoryW(MAX_PATH, before_);
-    SetCurrentDirectoryW(Widen(folder).c_str());
-  }
-  ~TCurrentFolder() { SetCurrentDirectoryW(before_); }
-
- private:
-  wchar_t before_[MAX_PATH] = L"";
-};
 
 // A key's permissions (SDDL) for the length of a scope; everyone has full access again after it,
 // so that the sandbox can delete the key.
@@ -185,7 +175,7 @@ struct UninstallPage : ::testing::Test {
   UninstallPage() {
     MessageBoxes().Clear();
     CreateDirectoryW(Widen(temp.Path() + "My App").c_str(), nullptr);
-    CopyFileW(Widen(ExeDir() + "ZvUninstallMarker.exe").c_str(), Widen(marker).c_str(), FALSE);
+    CopyFileW(Widen(ExeDir() + "ZvMarker.exe").c_str(), Widen(marker).c_str(), FALSE);
   }
   // An entry named name + tag with the given values (name "" for a value of another type).
   const RegSandbox& Plant(const std::string& name, const TCases& values) {
@@ -297,8 +287,7 @@ TEST_F(UninstallPage, UninstallRunsTheRegisteredCommandWithItsArguments) {
 }
 
 TEST_F(UninstallPage, MsiexecAndRundll32RunFromTheSystemFolderNeverACopyInTheCurrentFolder) {
-  for (const char* name : {"msiexec.exe", "rundll32.exe"})
-    ASSERT_TRUE(CopyFileW(Widen(marker).c_str(), Widen(temp.Path() + name).c_str(), FALSE));
+  TPlantedProgram msiexec(temp.Path() + "msiexec.exe"), rundll32(temp.Path() + "rundll32.exe");
   Plant("Msi", {{"UninstallString", "MsiExec.exe /X{5C0D1B8E-0000-4000-8000-00000000ZV01}"}});
   Plant("Dll", {{"UninstallString", "RunDll32 zv_none.dll,Uninstall \"C:\\a b\""}});
   TCurrentFolder here(temp.Path());
@@ -320,7 +309,7 @@ TEST_F(UninstallPage, MsiexecAndRundll32RunFromTheSystemFolderNeverACopyInTheCur
   }
   std::string system = AnsiLowerCase(PublicFunctionUnit::GetSystemDir());
   EXPECT_EQ(images, (std::vector<std::string>{system + "\\msiexec.exe", system + "\\rundll32.exe"}));
-  EXPECT_FALSE(FileExists(temp.Path() + "cmdline.txt"));
+  EXPECT_FALSE(msiexec.Ran() || rundll32.Ran());
   EXPECT_TRUE(MessageBoxes().Calls.empty());
 }
 

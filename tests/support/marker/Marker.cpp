@@ -1,5 +1,6 @@
-// Stands in for an uninstaller: writes the command line it was started with to cmdline.txt in
-// its own folder (UTF-8), then ends.
+// Stands in for another program (an uninstaller the tests register, or a look-alike of a system
+// program planted where a bare name would find it first): writes the command line it was started
+// with to cmdline.txt in its own folder (UTF-8), then ends.
 #include <windows.h>
 
 #include <cstdio>
