@@ -265,6 +265,17 @@ TBackupResult BackupCheckedFindings(const std::vector<TBackupSection>& sections,
   return result;
 }
 
+std::string IncompleteBackupText(const TBackupResult& backup, const std::string& heading,
+                                 const std::string& question) {
+  constexpr size_t kMissedShown = 10;
+  std::string text = heading + "\r\r";
+  if (!backup.Saved && (backup.Exported > 0 || backup.Missed.empty()))
+    text += Format("The backup file could not be written:\r%s\r\r", backup.FileName);
+  if (!backup.Missed.empty())
+    text += "These entries could not be backed up:\r" + ShortList(backup.Missed, kMissedShown) + "\r";
+  return text + "What is not in the backup cannot be restored after the repair.\r" + question;
+}
+
 std::string ShortList(const std::vector<std::string>& items, size_t shown) {
   std::string text;
   for (size_t i = 0; i < items.size() && i < shown; ++i) text += items[i] + "\r";

@@ -77,4 +77,9 @@ TBackupResult BackupCheckedFindings(const std::vector<TBackupSection>& sections,
 // The first `shown` items for a message, each ended by "\r", then "and N more\r" for the rest.
 std::string ShortList(const std::vector<std::string>& items, size_t shown);
 
+// The message for a backup that is not complete: the heading, the file that could not be written
+// and the entries missed (at most ten), then the question whether to go on all the same.
+std::string IncompleteBackupText(const TBackupResult& backup, const std::string& heading,
+                                 const std::string& question);
+
 }  // namespace MainUnit

@@ -34,7 +34,6 @@ namespace {
 const char* const kBackupDone =
     "Registry backup complete! Backup file at \r%s folder.\r\rYou can use registry restore function to restore "
     "it.\rPress OK to repair problems now!";
-const size_t kMissedShown = 10;
 
 // The section index a results row carries in its second sub-item; -1 when it is not a number.
 int RowSection(const TListView& grid, int row) {
@@ -45,12 +44,7 @@ int RowSection(const TListView& grid, int row) {
 
 // Why the backup is not complete, and the question whether to repair all the same.
 std::string BackupProblemText(const TBackupResult& backup) {
-  std::string text = "The registry backup could not be completed.\r\r";
-  if (!backup.Saved && (backup.Exported > 0 || backup.Missed.empty()))
-    text += Format("The backup file could not be written:\r%s\r\r", backup.FileName);
-  if (!backup.Missed.empty())
-    text += "These entries could not be backed up:\r" + ShortList(backup.Missed, kMissedShown) + "\r";
-  return text + "What is not in the backup cannot be restored after the repair.\rRepair the problems anyway?";
+  return IncompleteBackupText(backup, "The registry backup could not be completed.", "Repair the problems anyway?");
 }
 
 }  // namespace

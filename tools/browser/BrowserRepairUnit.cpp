@@ -11,13 +11,8 @@ using namespace BrowserRepairUnit;
 namespace {
 
 const char* const kSelectItem = "Please select the specific item for this operation!";
-const char* const kBackupIncomplete = "The backup of the Internet Explorer settings could not be completed.\r\r";
-const char* const kFileNotWritten = "The backup file could not be written:\r%s\r\r";
-const char* const kEntriesMissed = "These entries could not be backed up:\r";
-const char* const kRestoreAnyway =
-    "What is not in the backup cannot be restored after the repair.\r"
-    "Restore the Internet Explorer to the default settings anyway?";
-const size_t kMissedShown = 10;
+const char* const kBackupIncomplete = "The backup of the Internet Explorer settings could not be completed.";
+const char* const kRestoreAnyway = "Restore the Internet Explorer to the default settings anyway?";
 
 struct TColumn {
   const char* Caption;
@@ -31,10 +26,7 @@ const TColor kCompletedColor = RGB(0, 128, 0);
 
 // Why the backup is not complete, and the question whether to go on all the same.
 std::string BackupProblemText(const MainUnit::TBackupResult& backup) {
-  std::string text = kBackupIncomplete;
-  if (!backup.Saved && (backup.Exported > 0 || backup.Missed.empty())) text += Format(kFileNotWritten, backup.FileName);
-  if (!backup.Missed.empty()) text += kEntriesMissed + MainUnit::ShortList(backup.Missed, kMissedShown) + "\r";
-  return text + kRestoreAnyway;
+  return MainUnit::IncompleteBackupText(backup, kBackupIncomplete, kRestoreAnyway);
 }
 
 }  // namespace

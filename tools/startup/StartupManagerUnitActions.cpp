@@ -137,6 +137,14 @@ bool LeaveRunValue(const TStartupRow& row, TRecordFile& file, TLeaving& entry) {
 // not be saved, or that could not be taken away, keeps its place and loses its line and copy.
 // Lines moved out of another record file are dropped there last; when that file cannot be
 // written they stay there and leave the record they were moved to.
+// An entry whose record was made waits for its source to go; any other has failed already.
+void Queue(bool recorded, TLeaving&& entry, std::vector<TLeaving>& leaving, TOutcomes& outcomes) {
+  if (recorded)
+    leaving.push_back(std::move(entry));
+  else
+    outcomes.Set(entry.Slot, TPutBack::Failed);
+}
+
 void FinishLeaving(std::vector<TLeaving>& leaving, TOutcomes& outcomes) {
   std::set<TRecordFile*> records, sources, unsaved;
   for (const TLeaving& entry : leaving) {
@@ -232,10 +240,7 @@ TActionResult DisableSelected(const std::vector<TStartupRow>& rows, TStartupFile
     bool recorded = row.Kind == KindStartupFolder ? LeaveFolder(row.Path, true, files, del, entry)
                     : row.Kind == KindRegistration ? LeaveRunValue(row, startup, entry)
                                                    : false;
-    if (recorded)
-      leaving.push_back(std::move(entry));
-    else
-      outcomes.Set(entry.Slot, TPutBack::Failed);
+    Queue(recorded, std::move(entry), leaving, outcomes);
   }
   FinishLeaving(leaving, outcomes);
   return outcomes.Result();
@@ -295,10 +300,7 @@ TActionResult RemoveSelected(const std::vector<TStartupRow>& rows, const TStartu
       if (!DeleteWinIniKey(row, sources.WinIniFile)) outcomes.Set(entry.Slot, TPutBack::Failed);
       continue;
     }
-    if (recorded)
-      leaving.push_back(std::move(entry));
-    else
-      outcomes.Set(entry.Slot, TPutBack::Failed);
+    Queue(recorded, std::move(entry), leaving, outcomes);
   }
   FinishLeaving(leaving, outcomes);
   return outcomes.Result();
