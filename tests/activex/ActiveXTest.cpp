@@ -106,6 +106,10 @@ TEST(ActiveXCatalogue, LinesAreTrimmedSplitAtTheFirstBraceAndDecodedOneByOne) {
   EXPECT_EQ(objects[2].Name, "caf\xC3\xA9");   // an 8-bit line in the ANSI code page
   EXPECT_EQ(objects[3].Name, "\xD0\xB8\xD0\xBC\xD1\x8F");
   EXPECT_TRUE(LoadCodeFile("C:\\no such folder\\Code").empty());
+  // a catalogue written with a lone CR at each line's end lists one object a line
+  objects = ParseCodeList("One{1}\rTwo{2}\r");
+  ASSERT_EQ(objects.size(), 2u);
+  EXPECT_EQ(objects[0].Name + objects[0].Clsid + "|" + objects[1].Name + objects[1].Clsid, "One{1}|Two{2}");
 
   for (const auto& [clsid, good] : std::vector<std::pair<std::string, bool>>{
            {"{0002DF01-0000-0000-C000-000000000046}", true}, {"{0002df01-0000-0000-c000-000000000046}", true},

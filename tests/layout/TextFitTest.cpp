@@ -11,6 +11,7 @@
 #include "app/HintUnit.h"
 #include "app/OptionUnit.h"
 #include "app/RepairDialogUnit.h"
+#include "tools/startup/StartupManagerUnit.h"
 #include "support/MainWindowHost.h"
 
 using testing_support::TempFolder;
@@ -278,4 +279,41 @@ TEST(TextFit, TrayMenuShowsItsItemsWhole) {
   host.dm.MainPopupMenu.Popup(200, 200, host.form->Handle());
   EXPECT_EQ(menuCheck.Items, 7);
   EXPECT_EQ(menuCheck.Cut, std::vector<std::string>{});
+}
+
+TEST(TextFit, TheStartupManagerShowsEveryColumnAndBothKindsOfBox) {
+  // a Run value of the test's own in the user's Run key, and the page as its launcher opens it
+  const std::wstring run = L"Software\\Microsoft\\Windows\\CurrentVersion\\Run";
+  const std::wstring name = Widen("Zv Layout " + testing_support::TestName());
+  const std::wstring data = L"C:\\windows\\notepad.exe /zv";
+  ASSERT_EQ(RegSetKeyValueW(HKEY_CURRENT_USER, run.c_str(), name.c_str(), REG_SZ, data.c_str(),
+                            (DWORD)((data.size() + 1) * sizeof(wchar_t))),
+            ERROR_SUCCESS);
+  struct TRemove {
+    std::wstring Key, Name;
+    ~TRemove() { RegDeleteKeyValueW(HKEY_CURRENT_USER, Key.c_str(), Name.c_str()); }
+  } remove{run, name};
+  MainWindowHost host;
+  host.CreateAndShow();
+  TZelvoranMainForm* form = host.form;
+  form->AdvanceBtnClick(form->AdvanceBtn);
+  form->LaunchTool(0, form->ToolLabels[0]);
+  auto* page = dynamic_cast<TStartupManagerForm*>(form->Tools[0].Window);
+  ASSERT_NE(page, nullptr);
+  TListView* list = page->StartupListView;
+  int row = -1;
+  for (int i = 0; i < (int)page->Listing().Rows.size() && row < 0; ++i)
+    if (page->Listing().Rows[i].Caption == Narrow(name)) row = i;
+  ASSERT_GE(row, 0);
+
+  // every column stands inside the list; the tick and the details switch are both on the row
+  int columns = 0;
+  for (int c = 0; c < list->ColumnCount(); ++c) columns += list->ColumnWidth(c);
+  EXPECT_LE(columns, list->ClientWidth());
+  RECT icon{LVIR_ICON};
+  list->Perform(LVM_GETITEMRECT, row, (LPARAM)&icon);
+  LPARAM onSwitch = MAKELPARAM(icon.left - 8, (icon.top + icon.bottom) / 2);
+  list->Perform(WM_LBUTTONDOWN, MK_LBUTTON, onSwitch);   // the details open below the row
+  list->Perform(WM_LBUTTONUP, 0, onSwitch);
+  Screenshot("startup-manager", form);
 }
