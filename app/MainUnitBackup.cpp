@@ -238,31 +238,41 @@ TExportOutcome ExportRegKey(const std::string& keyPath, TStringList& lines) {
   return ExportTree(root, RootKeyName(root), subKey, lines);
 }
 
+TBackupScript::TBackupScript(const std::string& fileName, uint8_t platformKind) {
+  result_.FileName = fileName;
+  std::string dir = ExcludeTrailingBackslash(ExtractFilePath(fileName));
+  if (!DirectoryExists(dir)) CreateDirectoryW(Widen(dir).c_str(), nullptr);
+  Lines.Add(RegScriptHeader(platformKind));
+}
+
+void TBackupScript::Count(TExportOutcome outcome, const std::string& name) {
+  switch (outcome) {
+    case TExportOutcome::Written: ++result_.Exported; break;
+    case TExportOutcome::Unreadable: result_.Missed.push_back(name); break;
+    case TExportOutcome::Absent: break;
+  }
+}
+
+TBackupResult TBackupScript::Save() {
+  bool any = Lines.Count() > 1;
+  if (any) result_.Saved = ReplaceFileContents(result_.FileName, EncodeRegScript(Lines));
+  result_.Complete = result_.Missed.empty() && (!any || result_.Saved);
+  return result_;
+}
+
 TBackupResult BackupCheckedFindings(const std::vector<TBackupSection>& sections, uint8_t platformKind,
                                     const std::string& folder, TDateTime stamp) {
-  TBackupResult result;
-  result.FileName = RepairBackupFileName(folder, stamp);
-  std::string dir = ExcludeTrailingBackslash(folder);
-  if (!DirectoryExists(dir)) CreateDirectoryW(Widen(dir).c_str(), nullptr);
-
-  TStringList lines;
-  lines.Add(RegScriptHeader(platformKind));
+  TBackupScript script(RepairBackupFileName(folder, stamp), platformKind);
   for (const TBackupSection& section : sections) {
     if (section.Contents == nullptr || section.Form == SectionCommon::TRepairForm::File) continue;
     for (int i = 0; i < section.Contents->Count(); ++i) {
       const TContent& finding = section.Contents->GetItem(i).Content;
       if (!finding.Checked) continue;
       TRemoval removal = SectionCommon::RepairRemoval(section.Form, finding);
-      switch (ExportRemoval(removal, lines)) {
-        case TExportOutcome::Written: ++result.Exported; break;
-        case TExportOutcome::Unreadable: result.Missed.push_back(Describe(finding, removal)); break;
-        case TExportOutcome::Absent: break;
-      }
+      script.Count(ExportRemoval(removal, script.Lines), Describe(finding, removal));
     }
   }
-  if (lines.Count() > 1) result.Saved = ReplaceFileContents(result.FileName, EncodeRegScript(lines));
-  result.Complete = result.Missed.empty() && (lines.Count() <= 1 || result.Saved);
-  return result;
+  return script.Save();
 }
 
 std::string IncompleteBackupText(const TBackupResult& backup, const std::string& heading,

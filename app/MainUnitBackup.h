@@ -67,6 +67,21 @@ struct TBackupResult {
   std::vector<std::string> Missed;   // what could not be backed up, for the user's message
 };
 
+// A backup script being written: the header, then the export of each entry, tallied into Result;
+// Save writes the file when anything was exported. The file's folder is created (one level) when
+// missing.
+class TBackupScript {
+ public:
+  TBackupScript(const std::string& fileName, uint8_t platformKind);
+  TStringList Lines;   // the exports append here
+  // Counts one entry's export; `name` tells the user what could not be read.
+  void Count(TExportOutcome outcome, const std::string& name);
+  TBackupResult Save();
+
+ private:
+  TBackupResult result_;
+};
+
 // Writes what the repair of every ticked finding will remove (a value, or a key with its whole
 // subtree; files are not registry data and are passed over) into a new backup file in folder,
 // named after stamp. The folder is created (one level) when missing. Nothing is saved when no

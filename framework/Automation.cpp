@@ -7,13 +7,7 @@
 namespace {
 // The system's text for an HRESULT, else its number.
 std::string HResultText(HRESULT code) {
-  wchar_t* buffer = nullptr;
-  const DWORD flags = FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS;
-  DWORD length = FormatMessageW(flags, nullptr, (DWORD)code, 0, (LPWSTR)&buffer, 0, nullptr);
-  std::string text;
-  if (length > 0 && buffer != nullptr) text = Narrow(buffer, length);
-  LocalFree(buffer);
-  while (!text.empty() && (text.back() == '\n' || text.back() == '\r' || text.back() == ' ')) text.pop_back();
+  std::string text = SystemMessage((DWORD)code);
   if (text.empty()) {
     char number[32];
     wsprintfA(number, "OLE error %08X", (unsigned)code);

@@ -177,7 +177,7 @@ void TListView::InsertRow(int index) {
 
 void TListView::PushState(int index, const TListItem& row) {
   UINT state = 0;
-  if (options_.CheckBoxes && !options_.RowStateImages) {
+  if (StateShowsTick()) {
     state = INDEXTOSTATEIMAGEMASK(row.Checked ? 2 : 1);
   } else if (row.StateIndex >= 0) {
     state = INDEXTOSTATEIMAGEMASK(row.StateIndex + 1);
@@ -437,7 +437,7 @@ void TListView::ToggleOwnerDataCheck(int index) {
 }
 
 LRESULT TListView::WndProc(UINT msg, WPARAM wp, LPARAM lp) {
-  if (options_.OwnerData && options_.CheckBoxes && !options_.RowStateImages) {
+  if (options_.OwnerData && StateShowsTick()) {
     if (msg == WM_LBUTTONDOWN || msg == WM_LBUTTONDBLCLK) {
       int index = GetStateIconAt((short)LOWORD(lp), (short)HIWORD(lp));
       if (index >= 0) {
@@ -478,7 +478,7 @@ bool TListView::Notify(NMHDR* hdr, LRESULT& result) {
       if (item.mask & LVIF_TEXT) CopyText(row->Text(item.iSubItem), item);
       if (item.mask & LVIF_IMAGE) item.iImage = item.iSubItem == 0 ? row->ImageIndex : -1;
       if ((item.mask & LVIF_STATE) && options_.OwnerData) {
-        if (options_.CheckBoxes && !options_.RowStateImages) {
+        if (StateShowsTick()) {
           item.state = INDEXTOSTATEIMAGEMASK(row->Checked ? 2 : 1);
         } else if (row->StateIndex >= 0) {
           item.state = INDEXTOSTATEIMAGEMASK(row->StateIndex + 1);
@@ -494,7 +494,7 @@ bool TListView::Notify(NMHDR* hdr, LRESULT& result) {
       if ((oldState ^ newState) & LVIS_SELECTED) {
         if (OnSelectItem) OnSelectItem(this, nm->iItem, (newState & LVIS_SELECTED) != 0);
       }
-      if (options_.CheckBoxes && !options_.RowStateImages && !options_.OwnerData && !settingState_ &&
+      if (StateShowsTick() && !options_.OwnerData && !settingState_ &&
           ((oldState ^ newState) & LVIS_STATEIMAGEMASK) && (oldState & LVIS_STATEIMAGEMASK) != 0 &&
           nm->iItem < (int)items_.size()) {
         bool checked = ((newState & LVIS_STATEIMAGEMASK) >> 12) == 2;

@@ -150,6 +150,8 @@ class TListView : public TControl, public TListCountTarget {
 
  private:
   friend class TListItem;
+  // The state picture shows each row's tick (check boxes without rows' own state pictures).
+  bool StateShowsTick() const { return options_.CheckBoxes && !options_.RowStateImages; }
   void InsertRow(int index);
   void PushState(int index, const TListItem& item);
   void Remeasure();

@@ -228,12 +228,18 @@ long long StrToInt(const std::string& s) {
 
 long long Round(double value) { return (long long)std::nearbyint(value); }
 
-std::string SystemErrorText(unsigned long code, const std::string& subject) {
+std::string SystemMessage(unsigned long code) {
   wchar_t* buffer = nullptr;
   const DWORD flags = FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS;
   DWORD length = FormatMessageW(flags, nullptr, code, 0, (LPWSTR)&buffer, 0, nullptr);
-  std::string text = length > 0 && buffer != nullptr ? Trim(Narrow(buffer, length)) : std::string();
+  std::string text = length > 0 && buffer != nullptr ? Narrow(buffer, length) : std::string();
   LocalFree(buffer);
+  while (!text.empty() && (text.back() == '\n' || text.back() == '\r' || text.back() == ' ')) text.pop_back();
+  return text;
+}
+
+std::string SystemErrorText(unsigned long code, const std::string& subject) {
+  std::string text = Trim(SystemMessage(code));
   if (text.empty()) return "System error " + IntToStr(code) + ".";
   return subject.empty() ? text : StringReplace(text, "%1", subject);
 }

@@ -45,6 +45,9 @@ long long StrToInt(const std::string& s);                             // throws 
 bool TryStrToInt(const std::string& s, long long& value);
 long long Round(double value);                                        // half to even
 
+// The system's own sentence for an error code or an HRESULT, without its line end; "" when the
+// system has none.
+std::string SystemMessage(unsigned long code);
 // The system's sentence for an error code (GetLastError, a registry function's result), its
 // "%1" replaced by subject when one is given; "System error <code>." when the system has none.
 std::string SystemErrorText(unsigned long code, const std::string& subject = "");

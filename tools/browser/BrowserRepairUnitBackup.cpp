@@ -42,27 +42,12 @@ TTargetId IdOf(const TRepairTarget& target) {
 
 MainUnit::TBackupResult BackupRepairs(const std::vector<int>& rows, uint8_t platformKind, const std::string& folder,
                                       TDateTime stamp) {
-  MainUnit::TBackupResult result;
-  std::string dir = ExcludeTrailingBackslash(folder);
-  if (!DirectoryExists(dir)) CreateDirectoryW(Widen(dir).c_str(), nullptr);
-  result.FileName = IePluginsUnit::NewPluginBackupFileName(folder, stamp);
-
-  TStringList lines;
-  lines.Add(MainUnit::RegScriptHeader(platformKind));
+  MainUnit::TBackupScript script(IePluginsUnit::NewPluginBackupFileName(folder, stamp), platformKind);
   std::set<TTargetId> exported;
-  for (int row : rows) {
-    for (const TRepairTarget& target : IERepairItemUnit::RepairTargets(row)) {
-      if (!exported.insert(IdOf(target)).second) continue;
-      switch (Export(target, lines)) {
-        case TExportOutcome::Written: ++result.Exported; break;
-        case TExportOutcome::Unreadable: result.Missed.push_back(Describe(target)); break;
-        case TExportOutcome::Absent: break;
-      }
-    }
-  }
-  if (lines.Count() > 1) result.Saved = ReplaceFileContents(result.FileName, MainUnit::EncodeRegScript(lines));
-  result.Complete = result.Missed.empty() && (lines.Count() <= 1 || result.Saved);
-  return result;
+  for (int row : rows)
+    for (const TRepairTarget& target : IERepairItemUnit::RepairTargets(row))
+      if (exported.insert(IdOf(target)).second) script.Count(Export(target, script.Lines), Describe(target));
+  return script.Save();
 }
 
 }  // namespace BrowserRepairUnit

@@ -26,10 +26,6 @@ bool DeleteFileAt(const std::string& path) { return DeleteFileW(Widen(path).c_st
 
 bool SomethingAt(const std::string& path) { return FileExists(path) || DirectoryExists(path); }
 
-bool HasKeyPath(const TFolderData& record) {
-  return record.RootKey != nullptr && !Trim(StringReplace(record.KeyPath, "\\", "")).empty();
-}
-
 // One record file for the length of one action: read once at its start, changed in memory,
 // written only when its lines changed.
 class TRecordFile {
@@ -112,7 +108,7 @@ bool LeaveFolder(const std::string& path, bool disabled, TStartupFiles& files, T
 
 // A live Run value as it is now: recorded in the file's lines with its type and bytes.
 bool LeaveRunValue(const TStartupRow& row, TRecordFile& file, TLeaving& entry) {
-  if (!row.Registry || !HasKeyPath(*row.Registry)) return false;
+  if (!row.Registry || !NamesKey(row.Registry->RootKey, row.Registry->KeyPath)) return false;
   const TFolderData record = *row.Registry;
   TRegistry reg(KEY_QUERY_VALUE | KEY_SET_VALUE);   // a key we may not change is left at once
   reg.RootKey = record.RootKey;
@@ -133,10 +129,6 @@ bool LeaveRunValue(const TStartupRow& row, TRecordFile& file, TLeaving& entry) {
   return true;
 }
 
-// Saves the records, then takes away each entry whose line is saved. An entry whose line could
-// not be saved, or that could not be taken away, keeps its place and loses its line and copy.
-// Lines moved out of another record file are dropped there last; when that file cannot be
-// written they stay there and leave the record they were moved to.
 // An entry whose record was made waits for its source to go; any other has failed already.
 void Queue(bool recorded, TLeaving&& entry, std::vector<TLeaving>& leaving, TOutcomes& outcomes) {
   if (recorded)
@@ -145,6 +137,10 @@ void Queue(bool recorded, TLeaving&& entry, std::vector<TLeaving>& leaving, TOut
     outcomes.Set(entry.Slot, TPutBack::Failed);
 }
 
+// Saves the records, then takes away each entry whose line is saved. An entry whose line could
+// not be saved, or that could not be taken away, keeps its place and loses its line and copy.
+// Lines moved out of another record file are dropped there last; when that file cannot be
+// written they stay there and leave the record they were moved to.
 void FinishLeaving(std::vector<TLeaving>& leaving, TOutcomes& outcomes) {
   std::set<TRecordFile*> records, sources, unsaved;
   for (const TLeaving& entry : leaving) {
@@ -180,26 +176,43 @@ bool DeleteWinIniKey(const TStartupRow& row, const std::string& winIniFile) {
 
 // ---- entries going back ----
 
-TPutBack PutFolderEntryBack(const std::string& home, const std::string& copy, const TStartupSources& sources,
-                            const TStartupFiles& files) {
-  if (!LiesInStartupFolder(sources, home) || !IsInDelFolder(files.DelFolder, copy)) return TPutBack::Failed;
-  if (SomethingAt(home)) return TPutBack::Occupied;
-  return CopyToFreePath(copy, home) ? TPutBack::Done : TPutBack::Failed;
-}
+// Entries put back in their places, each dropping its line from its record; Finish writes the
+// records, and the copies of folder entries go once their lines are gone from del.txt.
+class TReturning {
+ public:
+  TReturning(const TStartupSources& sources, const TStartupFiles& files, TRecordFile& runRecord, TRecordFile& del)
+      : sources_(sources), files_(files), runRecord_(runRecord), del_(del) {}
 
-TPutBack PutRunValueBack(const std::string& line, const TStartupSources& sources) {
-  TRunLine run;
-  if (!ParseRunLine(line, run) || !IsListedRunKey(sources, run.KeyText)) return TPutBack::Failed;
-  return WriteRunValue(run);
-}
+  // A folder entry's copy goes back to its home path (its del.txt line as `disabled` says).
+  TPutBack FolderEntry(const std::string& home, const std::string& copy, bool disabled) {
+    if (!LiesInStartupFolder(sources_, home) || !IsInDelFolder(files_.DelFolder, copy)) return TPutBack::Failed;
+    if (SomethingAt(home)) return TPutBack::Occupied;
+    if (!CopyToFreePath(copy, home)) return TPutBack::Failed;
+    del_.Take(DelLineText(home, copy, disabled));
+    copies_.push_back(copy);
+    return TPutBack::Done;
+  }
+  // A recorded Run value goes back under its key.
+  TPutBack RunValue(const std::string& line) {
+    TRunLine run;
+    if (!ParseRunLine(line, run) || !IsListedRunKey(sources_, run.KeyText)) return TPutBack::Failed;
+    TPutBack outcome = WriteRunValue(run);
+    if (outcome == TPutBack::Done) runRecord_.Take(line);
+    return outcome;
+  }
+  void Finish() {
+    runRecord_.Save();
+    if (!del_.Save()) return;   // the copies stay, recorded
+    for (const std::string& copy : copies_) DeleteFileAt(copy);
+  }
 
-// Writes the record files of the entries put back; the copies of folder entries go once their
-// lines are gone from del.txt.
-void FinishReturning(TRecordFile& runRecord, TRecordFile& del, const std::vector<std::string>& copies) {
-  runRecord.Save();
-  if (!del.Save()) return;   // the copies stay, recorded
-  for (const std::string& copy : copies) DeleteFileAt(copy);
-}
+ private:
+  const TStartupSources& sources_;
+  const TStartupFiles& files_;
+  TRecordFile& runRecord_;
+  TRecordFile& del_;
+  std::vector<std::string> copies_;
+};
 
 bool StartupRowTicked(const TStartupRow& row) { return row.Ticked() && !row.IsDetailRow(); }
 
@@ -250,24 +263,16 @@ TActionResult EnableSelected(const std::vector<TStartupRow>& rows, const TStartu
                              TStartupFiles& files) {
   TOutcomes outcomes;
   TRecordFile startup(files.StartupDatFile, files.StartupLines), del(files.DelTxtFile, files.DelLines);
-  std::vector<std::string> copies;
+  TReturning returning(sources, files, startup, del);
   for (const TStartupRow& row : rows) {
     if (!StartupRowTicked(row) || !row.Disabled()) continue;   // only disabled entries can be enabled
     int slot = outcomes.Add(row.Caption);
-    TPutBack outcome = TPutBack::Failed;
-    if (row.Kind == KindStartupFolder) {   // caption: the home path; "Path": the copy
-      outcome = PutFolderEntryBack(row.Caption, row.Path, sources, files);
-      if (outcome == TPutBack::Done) {
-        del.Take(DelLineText(row.Caption, row.Path, true));
-        copies.push_back(row.Path);
-      }
-    } else if (row.Kind == KindRegistration) {
-      outcome = PutRunValueBack(row.Extra, sources);
-      if (outcome == TPutBack::Done) startup.Take(row.Extra);
-    }
-    outcomes.Set(slot, outcome);
+    // a folder entry's caption is its home path and its "Path" the copy
+    outcomes.Set(slot, row.Kind == KindStartupFolder  ? returning.FolderEntry(row.Caption, row.Path, true)
+                       : row.Kind == KindRegistration ? returning.RunValue(row.Extra)
+                                                      : TPutBack::Failed);
   }
-  FinishReturning(startup, del, copies);
+  returning.Finish();
   return outcomes.Result();
 }
 
@@ -325,24 +330,15 @@ std::vector<TRestoreRow> LoadRestoreList(TStartupFiles& files) {
 TActionResult RestoreItems(const std::vector<TRestoreRow>& rows, const TStartupSources& sources, TStartupFiles& files) {
   TOutcomes outcomes;
   TRecordFile removed(files.RemovedDatFile, files.RemovedLines), del(files.DelTxtFile, files.DelLines);
-  std::vector<std::string> copies;
+  TReturning returning(sources, files, removed, del);
   for (const TRestoreRow& row : rows) {
     if (!row.Checked) continue;
     int slot = outcomes.Add(row.Name);
-    TPutBack outcome;
-    if (Trim(row.Kind) == RestoreKindFile) {   // Name: the home path; Info: the copy
-      outcome = PutFolderEntryBack(row.Name, row.Info, sources, files);
-      if (outcome == TPutBack::Done) {
-        del.Take(DelLineText(row.Name, row.Info, false));
-        copies.push_back(row.Info);
-      }
-    } else {
-      outcome = PutRunValueBack(row.Line, sources);
-      if (outcome == TPutBack::Done) removed.Take(row.Line);
-    }
-    outcomes.Set(slot, outcome);
+    // a file's Name is its home path and its Info the copy
+    outcomes.Set(slot, Trim(row.Kind) == RestoreKindFile ? returning.FolderEntry(row.Name, row.Info, false)
+                                                         : returning.RunValue(row.Line));
   }
-  FinishReturning(removed, del, copies);
+  returning.Finish();
   return outcomes.Result();
 }
 

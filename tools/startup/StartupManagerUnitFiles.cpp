@@ -19,6 +19,14 @@ void CreateEmptyFileIfMissing(const std::string& fileName) {
 
 bool HasLineBreak(const std::string& text) { return text.find_first_of("\r\n") != std::string::npos; }
 
+// Takes the disabled marker off the end of a del.txt line; false when the line does not end with it.
+bool StripDisabledMarker(std::string& text) {
+  size_t marker = strlen(DisabledMarker);
+  if (text.size() < marker || text.compare(text.size() - marker, marker, DisabledMarker) != 0) return false;
+  text.resize(text.size() - marker);
+  return true;
+}
+
 const char kHexDigits[] = "0123456789ABCDEF";
 
 int HexDigit(char c) {
@@ -157,7 +165,11 @@ bool ParseRunLine(const std::string& line, TRunLine& run) {
   if (slash == std::string::npos) return false;
   run.Root = PublicFunctionUnit::RootKeyFromName(run.KeyText.substr(0, slash));
   run.KeyPath = run.KeyText.substr(slash + 1);
-  return run.Root != nullptr && !Trim(StringReplace(run.KeyPath, "\\", "")).empty();
+  return NamesKey(run.Root, run.KeyPath);
+}
+
+bool NamesKey(HKEY root, const std::string& keyPath) {
+  return root != nullptr && !Trim(StringReplace(keyPath, "\\", "")).empty();
 }
 
 bool RunLineText(const std::string& fullPath, const std::string& valueName, const TRegValue& value,
@@ -191,9 +203,7 @@ TRegValue StringValue(const std::string& text, DWORD type) {
 
 bool ParseDelLine(const std::string& line, const std::string& delFolder, TDelLine& del) {
   std::string text = Trim(line);
-  size_t marker = strlen(DisabledMarker);
-  del.Disabled = text.size() >= marker && text.compare(text.size() - marker, marker, DisabledMarker) == 0;
-  if (del.Disabled) text.resize(text.size() - marker);
+  del.Disabled = StripDisabledMarker(text);
   if (text.find('|') != std::string::npos) return false;
   // A path directly in the del folder can follow only one "#" of the line.
   for (size_t hash = text.find('#'); hash != std::string::npos; hash = text.find('#', hash + 1)) {
@@ -228,7 +238,7 @@ std::string FreeCopyPath(const std::string& delFolder, const std::string& fileNa
 }
 
 TPutBack WriteRunValue(const TRunLine& line) {
-  if (line.Root == nullptr || Trim(StringReplace(line.KeyPath, "\\", "")).empty()) return TPutBack::Failed;
+  if (!NamesKey(line.Root, line.KeyPath)) return TPutBack::Failed;
   TRegistry reg(KEY_QUERY_VALUE | KEY_SET_VALUE);
   reg.RootKey = line.Root;
   if (!reg.OpenKey("\\" + line.KeyPath, false)) return TPutBack::Failed;
@@ -250,9 +260,7 @@ bool MarkDelLineRemoved(const std::string& line, TStringList& lines) {
   if (index < 0) return false;
   std::string text = Trim(lines[index]);
   lines.Delete(index);
-  size_t marker = strlen(DisabledMarker);
-  if (text.size() >= marker && text.compare(text.size() - marker, marker, DisabledMarker) == 0)
-    text.resize(text.size() - marker);
+  StripDisabledMarker(text);
   lines.Add(text);
   return true;
 }

@@ -62,6 +62,8 @@ struct TRunLine {
   TRegValue Value;         // the value as it goes back: its type and bytes
   std::string Data;        // the value's data as the lists show it (RunValueText)
 };
+// True when root is a known root and keyPath names a key below it (not only blanks and "\").
+bool NamesKey(HKEY root, const std::string& keyPath);
 // False for a line that names no known root or no key path, or that does not have either form.
 bool ParseRunLine(const std::string& line, TRunLine& run);
 // The record line of a value under the key `fullPath`; false when the value cannot be carried on
