@@ -503,7 +503,11 @@ TEST_F(TweakItems, FuzzedBackupFilesNeverCrashTheRestore) {
   Plant(HKCU, kDesktop, "AutoEndTasks", Sz(""));                   // saved quoted
   Plant(HKCU, kDesktop, "HungAppTimeout", Sz(" 2%0\r0\n \"'"));
   for (int item = 1; item <= SpeedItemUnit::SpeedItemCount; ++item) SpeedItemUnit::BackupSpeedItem(item);
-  testing_support::TFuzzInputs inputs({ReadFileBytes(file)});
+  // A marked file as written now, and one of an earlier version (8-bit, no mark, a service saved).
+  testing_support::TFuzzInputs inputs(
+      {ReadFileBytes(file),
+       "[Disable Tracking of Broken Shortcut Links]\r\nF1=3\r\n[Optimize the system to the wrong handle]\r\n"
+       "F1=\"\"\r\nF2=\"%25\"\r\nF2Type=REG_EXPAND_SZ\r\nF3= 1 \r\n[Service Spooler]\r\nStart=4\r\nRunning=0\r\n"});
   int writes = 0;
   testing_support::TKeep<SpeedItemUnit::TRegistryRefusal> refuse(
       SpeedItemUnit::RefuseRegistryChange, [&](HKEY, const std::string&, const std::string&) { return ++writes, true; });
