@@ -157,10 +157,7 @@ TJunkType FromRecord(const TJunkTypeRecord& record) {
 }
 
 bool LoadJunkTypeFile(const std::string& path, std::vector<TJunkType>& types) {
-  if (GetFileAttributesW(Widen(path).c_str()) == INVALID_FILE_ATTRIBUTES) {
-    DWORD error = GetLastError();
-    if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) return false;
-  }
+  if (PathAbsent(path)) return false;
   // there, or perhaps there but out of reach: the stream raises when it cannot open or read it
   std::vector<TJunkType> read;
   TRecordStream stream(path, TRecordStream::TMode::OpenRead);
