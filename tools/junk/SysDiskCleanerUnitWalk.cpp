@@ -140,17 +140,17 @@ std::string KilobyteText(int64_t bytes) { return IntToStr(bytes / 1024) + " KB";
 
 std::string UniqueTarget(const std::string& folder, const std::string& name) {
   std::string base = IncludeTrailingBackslash(folder);
-  auto free = [&](const std::string& candidate) {
+  auto isFree = [&](const std::string& candidate) {
     return ListedEntry::Attributes(folder, candidate) == INVALID_FILE_ATTRIBUTES;
   };
-  if (free(name)) return base + name;
+  if (isFree(name)) return base + name;
   size_t dot = name.rfind('.');
   if (dot == 0) dot = std::string::npos;   // ".profile" has no extension
   std::string stem = name.substr(0, dot);
   std::string extension = dot == std::string::npos ? "" : name.substr(dot);
   for (int n = 2;; ++n) {
     std::string candidate = stem + " (" + IntToStr(n) + ")" + extension;
-    if (free(candidate)) return base + candidate;
+    if (isFree(candidate)) return base + candidate;
   }
 }
 
@@ -176,7 +176,8 @@ std::string CleanupFile(const TJunkFileRecord& file, TCleanupMode mode, const st
   bool plain = ListedFolder(file, folder) && ListedEntry::IsPlainFile(folder, file.FileName);
   switch (mode) {
     case TCleanupMode::Delete: {
-      bool readOnly = (ListedEntry::Attributes(folder, file.FileName) & FILE_ATTRIBUTE_READONLY) != 0;   // kept
+      // a read-only file is left, as a plain delete leaves it
+      bool readOnly = (ListedEntry::Attributes(folder, file.FileName) & FILE_ATTRIBUTE_READONLY) != 0;
       return plain && !readOnly && ListedEntry::Delete(folder, file.FileName) ? StatusFileDeleted : StatusDeletedError;
     }
     case TCleanupMode::RecycleBin:
