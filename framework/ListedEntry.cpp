@@ -2,6 +2,7 @@
 
 #include <shellapi.h>
 
+#include <utility>
 #include <vector>
 
 #include "Strings.h"
@@ -41,6 +42,38 @@ bool Present(const std::wstring& path) { return GetFileAttributesW(path.c_str())
 std::wstring ParsingForm(const std::wstring& exactFolder) {
   if (StartsWith(exactFolder, kLongUncPrefix)) return L"\\\\" + exactFolder.substr(8);
   return exactFolder.substr(4);
+}
+
+bool IsLink(DWORD attributes) { return (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0; }
+bool IsFolder(DWORD attributes) { return (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0; }
+
+// Removes one exact path: a file (its read-only attribute cleared first), a link (the link alone)
+// or a folder with all it holds. True when it is gone.
+bool RemoveExact(const std::wstring& path, DWORD attributes) {
+  bool readOnly = (attributes & FILE_ATTRIBUTE_READONLY) != 0;
+  if (readOnly) SetFileAttributesW(path.c_str(), attributes & ~FILE_ATTRIBUTE_READONLY);
+  if (IsFolder(attributes) && !IsLink(attributes)) {
+    // listed first and removed afterwards: a listing is not changed while it is read
+    std::vector<std::pair<std::wstring, DWORD>> entries;
+    WIN32_FIND_DATAW data;
+    HANDLE search = FindFirstFileW((path + L"\\*").c_str(), &data);
+    if (search != INVALID_HANDLE_VALUE) {
+      do {
+        std::wstring name = data.cFileName;
+        if (name != L"." && name != L"..") entries.emplace_back(path + L'\\' + name, data.dwFileAttributes);
+      } while (FindNextFileW(search, &data));
+      FindClose(search);
+    }
+    for (const auto& [entry, entryAttributes] : entries) RemoveExact(entry, entryAttributes);
+    RemoveDirectoryW(path.c_str());
+  } else if (IsFolder(attributes)) {
+    RemoveDirectoryW(path.c_str());
+  } else {
+    DeleteFileW(path.c_str());
+  }
+  if (!Present(path)) return true;
+  if (readOnly) SetFileAttributesW(path.c_str(), attributes);   // as it was
+  return false;
 }
 
 }  // namespace
@@ -93,6 +126,14 @@ bool Delete(const std::string& folder, const std::string& name) {
   if (DeleteFileW(path.c_str())) return true;
   if (attributes & FILE_ATTRIBUTE_READONLY) SetFileAttributesW(path.c_str(), attributes);   // as it was
   return !Present(path);
+}
+
+bool DeleteTree(const std::string& folder, const std::string& name) {
+  std::wstring path = ExactPath(folder, name);
+  if (path.empty()) return false;
+  DWORD attributes = GetFileAttributesW(path.c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES || IsLink(attributes)) return false;
+  return RemoveExact(path, attributes);
 }
 
 bool Copy(const std::string& folder, const std::string& name, const std::string& target) {

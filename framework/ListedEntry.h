@@ -37,6 +37,10 @@ bool IsPlainFile(const std::string& folder, const std::string& name);
 // Deletes exactly that file (never a folder or a link). A read-only file has its attribute cleared
 // first. True when it is gone.
 bool Delete(const std::string& folder, const std::string& name);
+// Deletes exactly that entry: a file as Delete does, a folder with everything in it, each entry
+// below reached by its exact name; a link below is removed itself, never followed. A link in the
+// entry's own place is left (false). True when the entry is gone.
+bool DeleteTree(const std::string& folder, const std::string& name);
 // Copies exactly that file to target (a full path, never over an existing entry); the copy keeps
 // the file's attributes. True when the copy is there.
 bool Copy(const std::string& folder, const std::string& name, const std::string& target);

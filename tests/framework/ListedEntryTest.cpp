@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -9,44 +8,13 @@
 #include "framework/ListedEntry.h"
 #include "framework/StringList.h"
 #include "framework/Strings.h"
+#include "support/ExactNames.h"
 #include "support/TestSupport.h"
 
-namespace {
-
+using testing_support::ExactlyThere;
+using testing_support::Listing;
+using testing_support::PlantExact;
 using testing_support::TempFolder;
-
-// Writes a file by its exact name (trailing dots and blanks kept) and returns nothing.
-void PlantExact(const std::string& folder, const std::string& name, const std::string& content = "x",
-                DWORD attributes = FILE_ATTRIBUTE_NORMAL) {
-  std::wstring path = ListedEntry::ExactPath(folder, name);
-  ASSERT_FALSE(path.empty()) << name;
-  HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, attributes, nullptr);
-  ASSERT_NE(file, INVALID_HANDLE_VALUE) << name;
-  DWORD written = 0;
-  WriteFile(file, content.data(), (DWORD)content.size(), &written, nullptr);
-  CloseHandle(file);
-}
-
-bool ExactlyThere(const std::string& folder, const std::string& name) {
-  return ListedEntry::Attributes(folder, name) != INVALID_FILE_ATTRIBUTES;
-}
-
-// The names in a folder, as its listing gives them.
-std::vector<std::string> Listing(const std::string& folder) {
-  std::vector<std::string> names;
-  WIN32_FIND_DATAW data;
-  HANDLE search = FindFirstFileW((ListedEntry::ExactFolder(folder) + L"\\*").c_str(), &data);
-  if (search == INVALID_HANDLE_VALUE) return names;
-  do {
-    std::string name = Narrow(data.cFileName);
-    if (name != "." && name != "..") names.push_back(name);
-  } while (FindNextFileW(search, &data));
-  FindClose(search);
-  std::sort(names.begin(), names.end());
-  return names;
-}
-
-}  // namespace
 
 TEST(ListedEntry, NamesAreJudgedAsAListingGivesThem) {
   struct Row {
@@ -140,4 +108,34 @@ TEST(ListedEntry, TheShellIsNotGivenAFolderItWouldReadAsAnother) {
   EXPECT_TRUE(ListedEntry::Delete(dotted, "a.txt"));
   EXPECT_TRUE(FileExists(dir.Path() + "sub\\a.txt"));
   RemoveDirectoryW(Widen(dotted).c_str());
+}
+
+TEST(ListedEntry, AFolderIsDeletedWithAllItHoldsAndNothingBesideIt) {
+  TempFolder dir;
+  std::string folder = dir.Path() + "inner";
+  ForceDirectories(folder);
+  dir.WriteFile("outer.txt", "outer");
+  dir.WriteFile("inner\\keep.txt", "keep");
+  ForceDirectories(folder + "\\sub");
+  dir.WriteFile("inner\\sub\\x", "look-alike");
+  // "..." holding names the system reads as others, a read-only file and a folder "sub."
+  std::string dots = testing_support::PlantExactFolder(folder, "...");
+  PlantExact(dots, "inner.", "a");
+  PlantExact(dots, "ro", "b", FILE_ATTRIBUTE_READONLY);
+  std::string dottedSub = testing_support::PlantExactFolder(dots, "sub.");
+  PlantExact(dottedSub, "x ", "c");
+  testing_support::PlantExactFolder(folder, "sub.");
+  PlantExact(folder + "\\sub", "x.", "d");
+
+  EXPECT_TRUE(ListedEntry::DeleteTree(folder, "..."));
+  EXPECT_TRUE(ListedEntry::DeleteTree(folder, "sub."));
+  EXPECT_EQ(Listing(folder), (std::vector<std::string>{"keep.txt", "sub"}));
+  EXPECT_EQ(Listing(folder + "\\sub"), (std::vector<std::string>{"x", "x."}));
+  EXPECT_EQ(ReadFileBytes(dir.Path() + "outer.txt"), "outer");
+
+  EXPECT_TRUE(ListedEntry::DeleteTree(folder + "\\sub", "x."));   // a file as Delete takes it
+  EXPECT_EQ(Listing(folder + "\\sub"), std::vector<std::string>{"x"});
+  EXPECT_FALSE(ListedEntry::DeleteTree(folder, ".."));
+  EXPECT_FALSE(ListedEntry::DeleteTree(folder, "missing"));
+  EXPECT_TRUE(DirectoryExists(folder));
 }

@@ -4,6 +4,7 @@
 #include <shellapi.h>
 #include <shlwapi.h>
 
+#include "framework/ListedEntry.h"
 #include "framework/StringList.h"
 #include "framework/Strings.h"
 #include "scan/PublicFunctionUnit.h"
@@ -146,13 +147,20 @@ TPlantedProgram::~TPlantedProgram() {
 
 bool TPlantedProgram::Ran() const { return FileExists(ExtractFilePath(file_) + "cmdline.txt"); }
 
+// Removes the test's folder entry by entry through exact names: a name the shell would read as
+// another entry ("..." as the folder above) never takes anything outside it.
+static void RemoveTestFolder(const std::string& path) {
+  std::string folder = ExcludeTrailingBackslash(path);
+  ListedEntry::DeleteTree(ExtractFilePath(folder), ExtractFileName(folder));
+}
+
 TempFolder::TempFolder(const std::string& suffix)
     : path_("C:\\ZelvoranTest\\" + TestName() + (suffix.empty() ? "" : "_" + suffix) + "\\") {
-  if (DirectoryExists(path_)) DeleteTree(path_);
+  if (DirectoryExists(path_)) RemoveTestFolder(path_);
   ForceDirectories(path_);
 }
 
-TempFolder::~TempFolder() { DeleteTree(path_); }
+TempFolder::~TempFolder() { RemoveTestFolder(path_); }
 
 std::string TempFolder::WriteFile(const std::string& relative, const std::string& content) const {
   std::string full = path_ + relative;

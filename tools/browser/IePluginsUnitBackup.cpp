@@ -5,6 +5,7 @@
 #include "../../app/MainUnitBackup.h"
 #include "../../framework/Exceptions.h"
 #include "../../framework/Handles.h"
+#include "../../framework/ListedEntry.h"
 #include "../../scan/PublicFunctionUnit.h"
 #include "IERepairItemUnit.h"
 
@@ -46,7 +47,7 @@ bool ExportKeyValues(const std::string& keyPath, TStringList& lines) {
 
 std::string NewPluginBackupFileName(const std::string& folder, TDateTime stamp) {
   std::string name = PluginBackupFileName(folder, stamp);
-  for (int tries = 0; FileExists(name) && tries < 3600; ++tries) {
+  for (int tries = 0; !PathAbsent(name) && tries < 3600; ++tries) {
     std::string taken = name;
     while (name == taken) name = PluginBackupFileName(folder, stamp += kOneSecond);
   }
@@ -139,8 +140,10 @@ std::vector<TDetailBackup> ParseBackupDetails(const std::string& bytes) {
 }
 
 std::vector<TDetailBackup> LoadBackupDetails(const std::string& fileName) {
+  std::wstring exact = ListedEntry::ExactPath(ExtractFilePath(fileName), ExtractFileName(fileName));
+  if (exact.empty()) return {};
   try {
-    return ParseBackupDetails(ReadFileBytes(fileName));
+    return ParseBackupDetails(ReadFileBytes(Narrow(exact)));
   } catch (const EInOutError&) {
     return {};
   }
