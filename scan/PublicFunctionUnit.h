@@ -150,6 +150,7 @@ bool RunsAtStartup(TRegistry& runKey, const std::string& exe);
 // given as listed ("Zelvoran.job"); the scheduler is called with the name without ".job".
 inline constexpr const char* ScheduledJobName = "Zelvoran.job";
 inline constexpr const char* ScheduledJobComment = "Runs Zelvoran at Scheduled Time.";
+inline constexpr const char* ScheduledJobParameter = "-Scan";   // the program's start for a scan
 
 extern ITaskScheduler* TaskScheduler;   // created once by InitTaskScheduler
 extern ITask* CurrentTask;              // the job last activated or created and held (HoldTask)
