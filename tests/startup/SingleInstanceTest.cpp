@@ -68,56 +68,58 @@ bool WaitFor(F condition, DWORD ms = 30000) {
   return condition();
 }
 
+// Starts the program and closes its window, which only hides it in the tray; its main window.
+HWND StartInTray(PROCESS_INFORMATION& first) {
+  first = Start();
+  HWND main = nullptr;
+  if (!WaitFor([&] { return (main = MainWindowOf(first.dwProcessId)) != nullptr && IsWindowVisible(main); }))
+    return nullptr;
+  PostMessageW(main, WM_CLOSE, 0, 0);
+  EXPECT_TRUE(WaitFor([&] { return !IsWindowVisible(main); }));
+  EXPECT_EQ(WaitForSingleObject(first.hProcess, 0), (DWORD)WAIT_TIMEOUT);
+  return main;
+}
+
+// A second start with these arguments ends at once, without a window of its own.
+void ExpectSecondStartEnds(const std::string& arguments) {
+  PROCESS_INFORMATION second = Start(arguments);
+  EXPECT_EQ(WaitForSingleObject(second.hProcess, 30000), (DWORD)WAIT_OBJECT_0);
+  DWORD code = 1;
+  GetExitCodeProcess(second.hProcess, &code);
+  EXPECT_EQ(code, 0u);
+  EXPECT_EQ(MainWindowOf(second.dwProcessId), nullptr);
+  CloseHandle(second.hProcess);
+  CloseHandle(second.hThread);
+}
+
+// Ends the first start through the tray's end message.
+void EndThroughTray(PROCESS_INFORMATION& first, HWND main) {
+  PostMessageW(main, 0x500, 0, 0x10);
+  EXPECT_EQ(WaitForSingleObject(first.hProcess, 30000), (DWORD)WAIT_OBJECT_0);
+  if (WaitForSingleObject(first.hProcess, 0) != WAIT_OBJECT_0) TerminateProcess(first.hProcess, 1);
+  CloseHandle(first.hProcess);
+  CloseHandle(first.hThread);
+}
+
 }  // namespace
 
 TEST(BuiltProgram, SecondStartRestoresTheFirstAndEnds) {
-  PROCESS_INFORMATION first = Start();
-  HWND main = nullptr;
-  ASSERT_TRUE(WaitFor([&] { return (main = MainWindowOf(first.dwProcessId)) != nullptr && IsWindowVisible(main); }));
-
-  PostMessageW(main, WM_CLOSE, 0, 0);   // closing only hides it in the tray
-  ASSERT_TRUE(WaitFor([&] { return !IsWindowVisible(main); }));
-  EXPECT_EQ(WaitForSingleObject(first.hProcess, 0), (DWORD)WAIT_TIMEOUT);
-
-  PROCESS_INFORMATION second = Start();
-  EXPECT_EQ(WaitForSingleObject(second.hProcess, 30000), (DWORD)WAIT_OBJECT_0);
-  DWORD code = 1;
-  GetExitCodeProcess(second.hProcess, &code);
-  EXPECT_EQ(code, 0u);
-  EXPECT_EQ(MainWindowOf(second.dwProcessId), nullptr);
+  PROCESS_INFORMATION first{};
+  HWND main = StartInTray(first);
+  ASSERT_NE(main, nullptr);
+  ExpectSecondStartEnds("");
   EXPECT_TRUE(WaitFor([&] { return IsWindowVisible(main) && !IsIconic(main); }));
-
-  PostMessageW(main, 0x500, 0, 0x10);   // the tray's end message
-  EXPECT_EQ(WaitForSingleObject(first.hProcess, 30000), (DWORD)WAIT_OBJECT_0);
-  if (WaitForSingleObject(first.hProcess, 0) != WAIT_OBJECT_0) TerminateProcess(first.hProcess, 1);
-  for (auto* pi : {&first, &second}) {
-    CloseHandle(pi->hProcess);
-    CloseHandle(pi->hThread);
-  }
+  EXPECT_FALSE(ShowsText(main, L"Scanning entry:"));
+  EndThroughTray(first, main);
 }
 
 TEST(BuiltProgram, TheScheduledJobsStartHandsItsScanToTheRunningInstance) {
-  PROCESS_INFORMATION first = Start();
-  HWND main = nullptr;
-  ASSERT_TRUE(WaitFor([&] { return (main = MainWindowOf(first.dwProcessId)) != nullptr && IsWindowVisible(main); }));
-  PostMessageW(main, WM_CLOSE, 0, 0);   // in the tray, as after a start with Windows
-  ASSERT_TRUE(WaitFor([&] { return !IsWindowVisible(main); }));
+  PROCESS_INFORMATION first{};
+  HWND main = StartInTray(first);
+  ASSERT_NE(main, nullptr);
   EXPECT_FALSE(ShowsText(main, L"Scanning entry:"));
-
-  PROCESS_INFORMATION second = Start("-Scan");
-  EXPECT_EQ(WaitForSingleObject(second.hProcess, 30000), (DWORD)WAIT_OBJECT_0);
-  DWORD code = 1;
-  GetExitCodeProcess(second.hProcess, &code);
-  EXPECT_EQ(code, 0u);
-  EXPECT_EQ(MainWindowOf(second.dwProcessId), nullptr);
+  ExpectSecondStartEnds("-Scan");
   // the first one comes back from the tray and scans (it is stopped as soon as it does)
   EXPECT_TRUE(WaitFor([&] { return IsWindowVisible(main) && ShowsText(main, L"Scanning entry:"); }));
-
-  PostMessageW(main, 0x500, 0, 0x10);   // the tray's end message
-  EXPECT_EQ(WaitForSingleObject(first.hProcess, 30000), (DWORD)WAIT_OBJECT_0);
-  if (WaitForSingleObject(first.hProcess, 0) != WAIT_OBJECT_0) TerminateProcess(first.hProcess, 1);
-  for (auto* pi : {&first, &second}) {
-    CloseHandle(pi->hProcess);
-    CloseHandle(pi->hThread);
-  }
+  EndThroughTray(first, main);
 }
