@@ -59,7 +59,8 @@ bool SetJobSettings(ITask* task, const std::string& exe) {
   PublicFunctionUnit::GetCurrentUserName(user);
   bool set = Succeeded(task->SetApplicationName(Widen(exe).c_str()), "Task.SetApplicationName") &&
              Succeeded(task->SetWorkingDirectory(Widen(ExtractFilePath(exe)).c_str()), "Task.SetWorkingDirectory") &&
-             Succeeded(task->SetParameters(Widen(PublicFunctionUnit::ScheduledJobParameter).c_str()), "Task.SetParameters") &&
+             Succeeded(task->SetParameters(Widen(PublicFunctionUnit::ScheduledJobParameter).c_str()),
+                       "Task.SetParameters") &&
              Succeeded(task->SetFlags(OptionUnit::JobFlags), "Task.SetFlags") &&
              Succeeded(task->SetComment(Widen(PublicFunctionUnit::ScheduledJobComment).c_str()), "Task.SetComment") &&
              Succeeded(task->SetAccountInformation(Widen(user).c_str(), nullptr), "Task.SetAccountInformation");
@@ -237,7 +238,8 @@ void TFormOptions::LoadGeneralOptions() {
   {
     TRegistry reg;
     bool missing = false;
-    runShown_ = OpenForReading(reg, Places.RunRoot, Places.RunKey, missing) && PublicFunctionUnit::RunsAtStartup(reg, exe);
+    runShown_ =
+        OpenForReading(reg, Places.RunRoot, Places.RunKey, missing) && PublicFunctionUnit::RunsAtStartup(reg, exe);
     ChkRun->SetChecked(runShown_);
   }
   std::string version;

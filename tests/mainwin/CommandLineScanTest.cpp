@@ -132,6 +132,16 @@ TEST_F(CommandLineScan, AnUnreadableIgnoreFileEndsTheScanAndLeavesTheWindowUsabl
 
 namespace {
 
+// While the tray menu is open: whether a scan asked for started (read by a timer inside the menu).
+TZelvoranMainForm* menuOwner = nullptr;
+int scansInMenu = -1;
+void CALLBACK TryScanInMenu(HWND, UINT, UINT_PTR timer, DWORD) {
+  KillTimer(nullptr, timer);
+  menuOwner->StartRequestedScan();
+  scansInMenu = menuOwner->ScanRequested() ? 0 : 1;
+  EndMenu();
+}
+
 // The handed-over text as a later start sends it.
 LRESULT Send(TZelvoranMainForm* form, const std::wstring& text, ULONG_PTR kind = CommandLineData) {
   COPYDATASTRUCT data{kind, (DWORD)(text.size() * sizeof(wchar_t)), (void*)text.data()};
@@ -202,6 +212,18 @@ TEST_F(CommandLineScan, AHandedOverScanWaitsUntilTheProgramIsFreeForIt) {
     EXPECT_EQ(Work(), (std::vector<std::string>{"wait 1000 ms", "scan"})) << hold.What;
     EXPECT_FALSE(form->ScanRequested()) << hold.What;
   }
+
+  // asked for while the tray menu is open: the scan waits until the menu has closed
+  events.clear();
+  Send(form, L"-Scan");
+  menuOwner = form;
+  scansInMenu = -1;
+  SetTimer(nullptr, 0, 200, TryScanInMenu);
+  dm.MainPopupMenu.Popup(300, 300, form->Handle());
+  EXPECT_EQ(scansInMenu, 0);
+  EXPECT_TRUE(Work().empty());
+  form->StartRequestedScan();
+  EXPECT_EQ(Work(), (std::vector<std::string>{"wait 1000 ms", "scan"}));
 
   // asked for during a scan: that scan is the one asked for
   events.clear();
