@@ -116,17 +116,34 @@ bool DeleteTree(const std::string& folder) {
   return SHFileOperationW(&op) == 0;
 }
 
-static BOOL CALLBACK CountClass(HWND window, LPARAM lp) {
-  auto& search = *reinterpret_cast<std::pair<const wchar_t*, int>*>(lp);
+namespace {
+struct TClassSearch {
+  const wchar_t* Name;
+  int Count = 0;
+  HWND FirstVisible = nullptr;
+};
+
+BOOL CALLBACK CountClass(HWND window, LPARAM lp) {
+  auto& search = *reinterpret_cast<TClassSearch*>(lp);
   wchar_t name[64];
-  if (GetClassNameW(window, name, 64) > 0 && wcscmp(name, search.first) == 0) ++search.second;
+  if (GetClassNameW(window, name, 64) > 0 && wcscmp(name, search.Name) == 0) {
+    ++search.Count;
+    if (search.FirstVisible == nullptr && IsWindowVisible(window)) search.FirstVisible = window;
+  }
   return TRUE;
 }
+}  // namespace
 
 int ThreadWindows(const wchar_t* className) {
-  std::pair<const wchar_t*, int> search{className, 0};
+  TClassSearch search{className};
   EnumThreadWindows(GetCurrentThreadId(), CountClass, reinterpret_cast<LPARAM>(&search));
-  return search.second;
+  return search.Count;
+}
+
+HWND ThreadWindow(const wchar_t* className) {
+  TClassSearch search{className};
+  EnumThreadWindows(GetCurrentThreadId(), CountClass, reinterpret_cast<LPARAM>(&search));
+  return search.FirstVisible;
 }
 
 TCurrentFolder::TCurrentFolder(const std::string& folder) {
