@@ -121,13 +121,15 @@ TEST_F(StartupActions, EntryStaysLiveWhenItsCopyOrRecordCannotBeSaved) {
   Plant();
   List();
   TickAll();
-  // The del folder is a file, and startup.dat a folder: neither copy nor line can be written.
+  // The del folder is a file, and startup.dat can be read but not replaced: neither copy nor line
+  // can be written.
   RemoveDirectoryW(Widen(files.DelFolder).c_str());
   ASSERT_TRUE(WriteFileBytes(files.DelFolder, "not a folder"));
-  DeleteFileW(Widen(files.StartupDatFile).c_str());
-  ForceDirectories(files.StartupDatFile);
+  THeldFile held(files.StartupDatFile, FILE_SHARE_READ);
+  ASSERT_TRUE(held.Held());
   std::string before = Dump();
   TActionResult result = DisableSelected(listing.Rows, files);
+  held.Let();
   EXPECT_EQ(Dump(), before);
   EXPECT_EQ(ReadFileBytes(files.DelTxtFile), "");
   EXPECT_EQ(LeftUnchangedText(result), "These items could not be changed and were left as they were:\rsame.lnk\r"

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "framework/Handles.h"
+#include "framework/ListedEntry.h"
 #include "framework/Registry.h"
 #include "framework/StringList.h"
 #include "framework/Strings.h"
@@ -69,6 +70,37 @@ bool WriteProgramWithVersion(const std::string& path, const std::vector<uint8_t>
   return EndUpdateResourceW(update, !ok) && ok;
 }
 
+THeldFile::THeldFile(const std::string& path, DWORD share)
+    : handle_(CreateFileW(Widen(path).c_str(), GENERIC_READ, share, nullptr, OPEN_EXISTING, 0, nullptr)) {}
+
+void THeldFile::Let() {
+  if (handle_ != INVALID_HANDLE_VALUE) CloseHandle(handle_);
+  handle_ = INVALID_HANDLE_VALUE;
+}
+
+bool WriteExact(const std::string& folder, const std::string& name, const std::string& content) {
+  return WriteFileBytes(Narrow(ListedEntry::ExactPath(folder, name)), content);
+}
+
+std::string ReadExact(const std::string& folder, const std::string& name) {
+  if (ListedEntry::Attributes(folder, name) == INVALID_FILE_ATTRIBUTES) return "<none>";
+  return ReadFileBytes(Narrow(ListedEntry::ExactPath(folder, name)));
+}
+
+DWORD AttributesOf(const std::string& path) {
+  return ListedEntry::Attributes(ExtractFilePath(path), ExtractFileName(path));
+}
+
+std::vector<std::string> NamesIn(const std::string& folder) {
+  std::vector<std::string> names;
+  ForEachFile(IncludeTrailingBackslash(folder), "*.*", [&](const TFoundFile& f) {
+    names.push_back(f.Name);
+    return true;
+  });
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
 StartupFixture::StartupFixture() {
   common = temp.Path() + "common";
   user = temp.Path() + "user";
@@ -125,7 +157,7 @@ std::string StartupFixture::Dump() const {
   }
   for (const std::string& folder : {common, user})
     ForEachFile(folder + "\\", "*.*", [&](const TFoundFile& f) {
-      dump += folder + "\\" + f.Name + "=" + (f.IsFolder() ? "<dir>" : ReadFileBytes(folder + "\\" + f.Name)) + "\n";
+      dump += folder + "\\" + f.Name + "=" + (f.IsFolder() ? "<dir>" : ReadExact(folder, f.Name)) + "\n";
       return true;
     });
   return dump + "win.ini=" + (FileExists(sources.WinIniFile) ? ReadFileBytes(sources.WinIniFile) : "");

@@ -26,6 +26,27 @@ std::vector<uint8_t> VersionResource(const std::vector<std::pair<std::string, st
 // A copy of this test program at `path` carrying `resource` as its version resource.
 bool WriteProgramWithVersion(const std::string& path, const std::vector<uint8_t>& resource);
 
+// A file another program holds open for the length of a scope, sharing only `share` with others.
+class THeldFile {
+ public:
+  THeldFile(const std::string& path, DWORD share);
+  ~THeldFile() { Let(); }
+  THeldFile(const THeldFile&) = delete;
+  THeldFile& operator=(const THeldFile&) = delete;
+  bool Held() const { return handle_ != INVALID_HANDLE_VALUE; }
+  void Let();
+
+ private:
+  HANDLE handle_;
+};
+
+// A file made or read by its exact name, trailing dots and blanks kept ("<none>" when absent).
+bool WriteExact(const std::string& folder, const std::string& name, const std::string& content);
+std::string ReadExact(const std::string& folder, const std::string& name);
+DWORD AttributesOf(const std::string& path);   // by its exact name
+// The names in a folder, sorted.
+std::vector<std::string> NamesIn(const std::string& folder);
+
 struct StartupFixture : ::testing::Test {
   testing_support::TempFolder temp;
   testing_support::RegSandbox hklm{HKEY_LOCAL_MACHINE};
