@@ -159,21 +159,9 @@ TEST_F(StartupOddEntries, DisabledEntryIsListedWhileAnotherFileHoldsItsPlace) {
 // it, though it lets the file be replaced) stops every action that reads it before anything moves;
 // once it is free the same action goes through and every earlier record is still there.
 TEST_F(StartupOddEntries, AnUnreadableRecordFileStopsTheActionBeforeAnythingMoves) {
-  // Earlier records: a disabled and a removed entry of each kind.
-  hkcu.SetString("Run", "Old", "old.exe");
-  hkcu.SetString("Run", "Gone", "gone.exe");
-  temp.WriteFile("user\\old.lnk", "old");
-  temp.WriteFile("user\\gone.lnk", "gone");
-  List();
-  Tick("Old");
-  Tick("old.lnk");
-  ASSERT_TRUE(DisableSelected(listing.Rows, files).Empty());
-  List();
-  Tick("Gone");
-  Tick("gone.lnk");
-  ASSERT_TRUE(RemoveSelected(listing.Rows, sources, files).Empty());
+  PlantRecords("Old", "Gone");   // earlier records: a disabled and a removed entry of each kind
   const std::string oldLine = RunFullPath(HKEY_CURRENT_USER) + "#Old|old.exe";
-  const std::string goneLine = RunFullPath(HKEY_CURRENT_USER) + "#Gone|gone.exe";
+  const std::string goneLine = RunFullPath(HKEY_CURRENT_USER) + "#Gone|old.exe";
   // The entry the actions move.
   hkcu.SetString("Run", "Live", "live.exe");
   std::string live = temp.WriteFile("user\\live.lnk", "live");
@@ -250,9 +238,10 @@ TEST_F(StartupOddEntries, TextsWithoutTheirTerminatingZeroComeBackOnce) {
   };
   auto types = [&] {
     testing_support::TTreeDump dump = testing_support::DumpTree(HKEY_CURRENT_USER, key);
-    return IntToStr(dump["|Sz"].Type) + IntToStr(dump["|Expand"].Type) + IntToStr(dump["|Multi"].Type);
+    return IntToStr(dump["\\|Sz"].Type) + IntToStr(dump["\\|Expand"].Type) + IntToStr(dump["\\|Multi"].Type);
   };
   const std::string typesBefore = types();
+  ASSERT_EQ(typesBefore, "127");
   for (bool remove : {false, true}) {
     ASSERT_EQ(rows(), shown);
     TickWhere([](const TStartupRow&) { return true; });

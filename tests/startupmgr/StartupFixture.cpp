@@ -141,6 +141,22 @@ void StartupFixture::Tick(const std::string& caption, const std::string& extra) 
   listing.Rows[index].ImageIndex = ImageTicked;
 }
 
+void StartupFixture::PlantRecords(const std::string& disabled, const std::string& removed) {
+  for (const std::string& name : {disabled, removed}) {
+    hkcu.SetString("Run", name, "old.exe");
+    temp.WriteFile("user\\" + AnsiLowerCase(name) + ".lnk", "old");
+  }
+  List();
+  Tick(disabled);
+  Tick(AnsiLowerCase(disabled) + ".lnk");
+  ASSERT_TRUE(DisableSelected(listing.Rows, files).Empty());
+  List();
+  Tick(removed);
+  Tick(AnsiLowerCase(removed) + ".lnk");
+  ASSERT_TRUE(RemoveSelected(listing.Rows, sources, files).Empty());
+  List();
+}
+
 std::string StartupFixture::Dump() const {
   std::string dump;
   for (const TRunKeyLocation& key : sources.RunKeys) {

@@ -69,6 +69,10 @@ struct StartupFixture : ::testing::Test {
   // The index of the first row with this caption (and sub-item 3, when given); -1 none.
   int RowOf(const std::string& caption, const std::string& extra = "") const;
   void Tick(const std::string& caption, const std::string& extra = "");
+  // An HKEY_CURRENT_USER Run value `disabled` and a Startup file of that name in lower case with
+  // ".lnk" disabled, and a pair named `removed` removed, as the page does it (data "old.exe",
+  // content "old").
+  void PlantRecords(const std::string& disabled, const std::string& removed);
 
   // Every Run value, every file of both Startup folders with its content, and win.ini's bytes.
   std::string Dump() const;
