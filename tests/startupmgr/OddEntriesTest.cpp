@@ -13,6 +13,11 @@ namespace startup_test {
 
 namespace {
 
+using testing_support::ExactContent;
+using testing_support::ExactlyThere;
+using testing_support::Listing;
+using testing_support::PlantExact;
+
 struct StartupOddEntries : StartupFixture {
   void TickWhere(const std::function<bool(const TStartupRow&)>& wanted) {
     for (TStartupRow& row : listing.Rows) row.ImageIndex = wanted(row) ? ImageTicked : ImageUnticked;
@@ -37,15 +42,16 @@ std::vector<std::string> Sorted(std::vector<std::string> texts) {
 // and the plain "keep", never ticked, is never touched.
 TEST_F(StartupOddEntries, NamesTheSystemReadsOtherwiseAreActedOnExactly) {
   const std::vector<std::string> odd = {"keep.", "keep ", "..."};
-  ASSERT_TRUE(WriteExact(user, "keep", "plain"));
-  for (const std::string& name : odd) ASSERT_TRUE(WriteExact(user, name, "odd " + name));
+  PlantExact(user, "keep", "plain");
+  for (const std::string& name : odd) PlantExact(user, name, "odd " + name);
   std::string before = Dump();
   // Wine gives every name beginning with a dot the hidden attribute, so "..." is not listed here;
   // Windows lists it, and its row is added as Windows' listing makes it.
   auto List = [&] {
     StartupFixture::List();
-    if (ReadExact(user, "...") != "<none>" && RowOf("...") < 0)
-      listing.Rows.push_back({.Caption = "...", .Path = user + "\\...", .Status = StatusEnable, .Kind = KindStartupFolder});
+    if (ExactlyThere(user, "...") && RowOf("...") < 0)
+      listing.Rows.push_back(
+          {.Caption = "...", .Path = user + "\\...", .Status = StatusEnable, .Kind = KindStartupFolder});
   };
   auto isOdd = [&](const TStartupRow& row) {
     return std::find(odd.begin(), odd.end(), ExtractFileName(row.Kind == KindStartupFolder && row.Disabled()
@@ -58,10 +64,10 @@ TEST_F(StartupOddEntries, NamesTheSystemReadsOtherwiseAreActedOnExactly) {
     TickWhere(isOdd);
     if (round == 0) {   // disabled and enabled again
       EXPECT_TRUE(DisableSelected(listing.Rows, files).Empty());
-      EXPECT_EQ(ReadExact(user, "keep"), "plain");
-      EXPECT_EQ(NamesIn(user), std::vector<std::string>{"keep"});
-      EXPECT_EQ(NamesIn(files.DelFolder), Sorted({"keep._", "keep _", "..._"}));
-      EXPECT_EQ(ReadExact(files.DelFolder, "keep._"), "odd keep.");
+      EXPECT_EQ(ExactContent(user, "keep"), "plain");
+      EXPECT_EQ(Listing(user), std::vector<std::string>{"keep"});
+      EXPECT_EQ(Listing(files.DelFolder), Sorted({"keep._", "keep _", "..._"}));
+      EXPECT_EQ(ExactContent(files.DelFolder, "keep._"), "odd keep.");
       List();
       std::vector<std::string> disabled;
       for (const TStartupRow& row : listing.Rows)
@@ -76,7 +82,7 @@ TEST_F(StartupOddEntries, NamesTheSystemReadsOtherwiseAreActedOnExactly) {
         TickWhere(isOdd);
       }
       EXPECT_TRUE(RemoveSelected(listing.Rows, sources, files).Empty());
-      EXPECT_EQ(NamesIn(user), std::vector<std::string>{"keep"});
+      EXPECT_EQ(Listing(user), std::vector<std::string>{"keep"});
       std::vector<TRestoreRow> restore = AllRestoreRows();
       std::vector<std::string> homes;
       for (const TRestoreRow& row : restore) homes.push_back(row.Name);
@@ -84,7 +90,7 @@ TEST_F(StartupOddEntries, NamesTheSystemReadsOtherwiseAreActedOnExactly) {
       EXPECT_TRUE(RestoreItems(restore, sources, files).Empty());
     }
     EXPECT_EQ(Dump(), before) << round;
-    EXPECT_TRUE(NamesIn(files.DelFolder).empty()) << round;
+    EXPECT_TRUE(Listing(files.DelFolder).empty()) << round;
     EXPECT_EQ(ReadFileBytes(files.DelTxtFile), "") << round;
   }
 }
@@ -102,9 +108,10 @@ TEST_F(StartupOddEntries, ReadOnlyFilesLeaveNothingBehindAndComeBackAsTheyWere) 
     for (bool remove : {false, true}) {
       List();
       Tick("ro.lnk");
-      TActionResult result = remove ? RemoveSelected(listing.Rows, sources, files) : DisableSelected(listing.Rows, files);
+      TActionResult result =
+          remove ? RemoveSelected(listing.Rows, sources, files) : DisableSelected(listing.Rows, files);
       EXPECT_EQ(result.LeftUnchanged, std::vector<std::string>{"ro.lnk"});
-      EXPECT_TRUE(NamesIn(files.DelFolder).empty()) << remove;
+      EXPECT_TRUE(Listing(files.DelFolder).empty()) << remove;
       EXPECT_EQ(ReadFileBytes(files.DelTxtFile), "") << remove;
       EXPECT_EQ(Dump(), before);
       EXPECT_EQ(AttributesOf(file), attributes);
@@ -118,13 +125,13 @@ TEST_F(StartupOddEntries, ReadOnlyFilesLeaveNothingBehindAndComeBackAsTheyWere) 
   Tick(file);
   EXPECT_TRUE(EnableSelected(listing.Rows, sources, files).Empty());
   EXPECT_EQ(AttributesOf(file), attributes);
-  EXPECT_TRUE(NamesIn(files.DelFolder).empty());
+  EXPECT_TRUE(Listing(files.DelFolder).empty());
   List();
   Tick("ro.lnk");
   EXPECT_TRUE(RemoveSelected(listing.Rows, sources, files).Empty());
   EXPECT_TRUE(RestoreItems(AllRestoreRows(), sources, files).Empty());
   EXPECT_EQ(AttributesOf(file), attributes);
-  EXPECT_TRUE(NamesIn(files.DelFolder).empty());
+  EXPECT_TRUE(Listing(files.DelFolder).empty());
   EXPECT_EQ(Dump(), before);
 }
 
@@ -194,7 +201,7 @@ TEST_F(StartupOddEntries, AnUnreadableRecordFileStopsTheActionBeforeAnythingMove
     for (const std::string* record : step.Reads) {
       pick();
       std::string before = Dump(), records = Records();
-      std::vector<std::string> copies = NamesIn(files.DelFolder);
+      std::vector<std::string> copies = Listing(files.DelFolder);
       TActionResult result;
       {
         THeldFile held(*record, FILE_SHARE_WRITE | FILE_SHARE_DELETE);
@@ -206,7 +213,7 @@ TEST_F(StartupOddEntries, AnUnreadableRecordFileStopsTheActionBeforeAnythingMove
       EXPECT_EQ(LeftUnchangedText(result).find(UnreadableHead), 0u);
       EXPECT_EQ(Dump(), before) << step.Name << " " << *record;
       EXPECT_EQ(Records(), records) << step.Name << " " << *record;
-      EXPECT_EQ(NamesIn(files.DelFolder), copies) << step.Name;
+      EXPECT_EQ(Listing(files.DelFolder), copies) << step.Name;
     }
     pick();
     EXPECT_TRUE(step.Act().Empty()) << step.Name;

@@ -78,27 +78,8 @@ void THeldFile::Let() {
   handle_ = INVALID_HANDLE_VALUE;
 }
 
-bool WriteExact(const std::string& folder, const std::string& name, const std::string& content) {
-  return WriteFileBytes(Narrow(ListedEntry::ExactPath(folder, name)), content);
-}
-
-std::string ReadExact(const std::string& folder, const std::string& name) {
-  if (ListedEntry::Attributes(folder, name) == INVALID_FILE_ATTRIBUTES) return "<none>";
-  return ReadFileBytes(Narrow(ListedEntry::ExactPath(folder, name)));
-}
-
 DWORD AttributesOf(const std::string& path) {
   return ListedEntry::Attributes(ExtractFilePath(path), ExtractFileName(path));
-}
-
-std::vector<std::string> NamesIn(const std::string& folder) {
-  std::vector<std::string> names;
-  ForEachFile(IncludeTrailingBackslash(folder), "*.*", [&](const TFoundFile& f) {
-    names.push_back(f.Name);
-    return true;
-  });
-  std::sort(names.begin(), names.end());
-  return names;
 }
 
 StartupFixture::StartupFixture() {
@@ -173,7 +154,8 @@ std::string StartupFixture::Dump() const {
   }
   for (const std::string& folder : {common, user})
     ForEachFile(folder + "\\", "*.*", [&](const TFoundFile& f) {
-      dump += folder + "\\" + f.Name + "=" + (f.IsFolder() ? "<dir>" : ReadExact(folder, f.Name)) + "\n";
+      std::string content = f.IsFolder() ? "<dir>" : testing_support::ExactContent(folder, f.Name);
+      dump += folder + "\\" + f.Name + "=" + content + "\n";
       return true;
     });
   return dump + "win.ini=" + (FileExists(sources.WinIniFile) ? ReadFileBytes(sources.WinIniFile) : "");

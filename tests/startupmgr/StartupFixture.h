@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "framework/StringList.h"
+#include "support/ExactNames.h"
 #include "support/TestSupport.h"
 #include "tools/startup/StartupManagerUnitActions.h"
 #include "tools/startup/StartupManagerUnitEntries.h"
@@ -40,12 +41,7 @@ class THeldFile {
   HANDLE handle_;
 };
 
-// A file made or read by its exact name, trailing dots and blanks kept ("<none>" when absent).
-bool WriteExact(const std::string& folder, const std::string& name, const std::string& content);
-std::string ReadExact(const std::string& folder, const std::string& name);
-DWORD AttributesOf(const std::string& path);   // by its exact name
-// The names in a folder, sorted.
-std::vector<std::string> NamesIn(const std::string& folder);
+DWORD AttributesOf(const std::string& path);   // of exactly the entry named
 
 struct StartupFixture : ::testing::Test {
   testing_support::TempFolder temp;

@@ -17,7 +17,8 @@ int recordFileWrites = 0;
 
 // Never empties a file that is there, even one that cannot be looked at now.
 void CreateEmptyFileIfMissing(const std::string& fileName) {
-  HANDLE file = CreateFileW(Widen(fileName).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+  HANDLE file =
+      CreateFileW(Widen(fileName).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (file != INVALID_HANDLE_VALUE) CloseHandle(file);
 }
 
