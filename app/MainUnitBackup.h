@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -30,6 +31,13 @@ std::string EncodeRegScript(const TStringList& lines);
 std::string RepairBackupFolder();
 // folder + "_" + the stamp as "yyyymmdd_hhnnss" + ".reg".
 std::string RepairBackupFileName(const std::string& folder, TDateTime stamp);
+
+// Names a backup file after the time stamp given (to the second).
+using TBackupNamer = std::function<std::string(TDateTime)>;
+// The name of a new backup: the one of stamp or, when a file of that name exists, the one of the
+// next second whose name is free, so that no earlier backup is ever replaced. stamp moves on to
+// the second named.
+std::string FreeBackupFileName(const TBackupNamer& nameOf, TDateTime& stamp);
 
 // Reads a value with its real size, however large; the data never extends past what the registry
 // returned. The registry's result code (ERROR_FILE_NOT_FOUND for a missing value).
@@ -68,17 +76,20 @@ struct TBackupResult {
 };
 
 // A backup script being written: the header, then the export of each entry, tallied into Result;
-// Save writes the file when anything was exported. The file's folder is created (one level) when
-// missing.
+// Save writes the file when anything was exported, under the free name of the stamp's second or
+// of a later one (a file that has taken the name meanwhile is never replaced). The file's folder
+// is created (one level) when missing.
 class TBackupScript {
  public:
-  TBackupScript(const std::string& fileName, uint8_t platformKind);
+  TBackupScript(TBackupNamer nameOf, TDateTime stamp, uint8_t platformKind);
   TStringList Lines;   // the exports append here
   // Counts one entry's export; `name` tells the user what could not be read.
   void Count(TExportOutcome outcome, const std::string& name);
   TBackupResult Save();
 
  private:
+  TBackupNamer nameOf_;
+  TDateTime stamp_;
   TBackupResult result_;
 };
 

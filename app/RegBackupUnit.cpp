@@ -355,14 +355,15 @@ TFullBackupResult MakeFullBackup(const std::string& folder, TDateTime stamp, con
   TFullBackupResult result;
   std::string dir = ExcludeTrailingBackslash(folder);
   if (!DirectoryExists(dir)) CreateDirectoryW(Widen(dir).c_str(), nullptr);
-  result.FileName = Format("%sBackup_%s.reg", IncludeTrailingBackslash(folder), FormatDateTime("yyyymmdd_hhnnss", stamp));
+  auto nameOf = [&folder](TDateTime t) {
+    return Format("%sBackup_%s.reg", IncludeTrailingBackslash(folder), FormatDateTime("yyyymmdd_hhnnss", t));
+  };
+  result.FileName = MainUnit::FreeBackupFileName(nameOf, stamp);   // an earlier backup is never written over
   std::string command = PublicFunctionUnit::WindowsProgram("regedit.exe") + " /E \"" + result.FileName + "\"";
   if (!key.empty()) command += " \"" + key + "\"";
-  bool existedBefore = FileExists(result.FileName);
   result.Succeeded = ExportCompleted(command, result.FileName);
   // a cut-off export must not stay in the list looking like a full backup
-  if (!result.Succeeded && !existedBefore && FileExists(result.FileName))
-    DeleteFileW(Widen(result.FileName).c_str());
+  if (!result.Succeeded && FileExists(result.FileName)) DeleteFileW(Widen(result.FileName).c_str());
   return result;
 }
 

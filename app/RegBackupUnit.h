@@ -51,13 +51,14 @@ std::string RestoreFailureText(const TRestoreResult& result);
 std::string FullBackupFolder();
 
 struct TFullBackupResult {
-  std::string FileName;     // folder + "Backup_" + stamp ("yyyymmdd_hhnnss") + ".reg"
+  std::string FileName;     // folder + "Backup_" + stamp ("yyyymmdd_hhnnss") + ".reg", of a later
+                            // second when a backup has that name
   bool Succeeded = false;   // regedit ended with 0 and the file holds a whole registry script
 };
 
 // Exports the registry (or only key, when given) with "Regedit /E" into a new file in folder
-// (created, one level, when missing), waits for regedit to end while processing messages and
-// checks the file.
+// (created, one level, when missing; an existing backup is never written over), waits for
+// regedit to end while processing messages and checks the file.
 TFullBackupResult MakeFullBackup(const std::string& folder, TDateTime stamp, const std::string& key = "");
 
 // The size of a backup file as the lists show it: "0 KB", "%d B" below 1 KB, else whole KB or,
