@@ -25,12 +25,14 @@ namespace RegBackupUnit {
 bool RunAndWait(const std::string& commandLine, DWORD& exitCode);
 
 struct TRestoreResult {
-  bool Imported = false;   // regedit ran on the file and ended with exit code 0
-  bool Verified = false;   // every key and value the script names reads back as written
-  int Keys = 0;            // keys and values the script names
+  bool Imported = false;   // regedit ran on what was to be imported and ended with exit code 0
+                           // (also set when nothing needed importing)
+  bool Verified = false;   // every key and value imported reads back as written
+  int Keys = 0;            // keys and values checked after the import
   int Values = 0;
   std::vector<std::string> Problems;   // why it failed: an unreadable file, or what differs
-  bool Succeeded() const { return Imported && Verified; }
+  std::vector<std::string> Left;       // what holds other data now than the backup, left as it is
+  bool Succeeded() const { return Imported && Verified && Left.empty(); }
 };
 
 // Reads a registry script (UTF-16LE with its byte-order mark, or 8-bit in the ANSI code page;
@@ -39,12 +41,20 @@ struct TRestoreResult {
 // "name"=- is gone. Sets Verified, Keys, Values and Problems.
 TRestoreResult VerifyRegistryScript(const std::string& fileName);
 
-// Imports the script with "Regedit /s", waits for regedit to end and verifies the result.
-// A missing file, and a file that is not a script or holds a line that cannot be read, is not
-// imported and fails.
+// Imports the whole script with "Regedit /s" (a full backup, which puts the registry back as it
+// was), waits for regedit to end and verifies the result. A missing file, and a file that is not
+// a script or holds a line that cannot be read, is not imported and fails.
 TRestoreResult RestoreRegistryScript(const std::string& fileName);
-// What a failed restore tells the user: that the registry was not restored completely, the first
-// problems of the result, and the hint that the backup may have been changed.
+// Restores the backup of what a repair or a removal took away without writing over what has
+// changed since: each key and value of the script is compared with what the registry holds now;
+// what is absent is imported (that part of the script, line for line, with "Regedit /s"), what
+// is there as the script has it stays, and what holds other data now (or is there where the
+// script deletes it) is left as it is and named in Left. Succeeds only when all of it is back.
+// Files are refused as by RestoreRegistryScript.
+TRestoreResult RestoreUndoBackup(const std::string& fileName);
+// What a failed restore tells the user: that the registry was not restored completely, the
+// entries left because they changed since the backup, and the first problems with the hint that
+// the backup may have been changed.
 std::string RestoreFailureText(const TRestoreResult& result);
 
 // "FullBackup\" in the executable's folder.
@@ -109,7 +119,8 @@ class TRegBackupForm : public TForm {
   std::string PartialFolder() const;
   std::string FullBackupsFolder() const;
   void SetColumnWidths();
-  void RestoreFrom(TListView* list);
+  using TRestoreRoutine = RegBackupUnit::TRestoreResult (*)(const std::string&);
+  void RestoreFrom(TListView* list, TRestoreRoutine restore);
   void RemoveFrom(TListView* list, const char* failureText);
 };
 

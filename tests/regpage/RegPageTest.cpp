@@ -191,6 +191,34 @@ TEST_F(RegPageFixture, RestoreBringsTheKeysBackAndSaysSoOnlyWhenTheyReadBack) {
   EXPECT_FALSE(page->Busy());
 }
 
+// A repair backup is restored without writing over what was written anew since the repair: the
+// page brings back what is absent, leaves the rest, names it and does not say the registry was
+// restored. A full backup puts everything back as it was.
+TEST_F(RegPageFixture, APartialRestoreLeavesWhatChangedSinceTheRepairAndNamesIt) {
+  RegSandbox box;
+  box.SetString("k", "text", "old");
+  box.SetDword("k", "n", 1);
+  std::string script = ScriptOf(box, temp, "RepairBackup\\_20260101_101010.reg");
+  temp.WriteFile("FullBackup\\Backup_20260101_101010.reg", ReadFileBytes(script));
+  PublicFunctionUnit::DeleteRegistryKey(box.Root(), box.Path() + "\\k");
+  box.SetString("k", "text", "new");   // the program wrote it again since the repair
+  TRegBackupForm* page = Open();
+
+  std::vector<std::string> texts = Press(page->PartialListView, 0, &TRegBackupForm::RestorePartialBtnClick);
+  ASSERT_EQ(texts.size(), 2u);
+  EXPECT_EQ(texts[1], std::string(kNotRestored) +
+                          "\r\rThese entries have changed since the backup and were left as they are now:\r" +
+                          box.FullPath() + "\\k\\\"text\"\r");
+  EXPECT_EQ(MessageBoxes().Calls[1].flags, (unsigned)MB_ICONWARNING);
+  EXPECT_EQ(box.Read("k", "text"), "new");
+  EXPECT_TRUE(box.ValueExists("k", "n"));
+
+  page->FullSheetClick(page->FullSheet);
+  EXPECT_EQ(Press(page->BackupDataListView, 0, &TRegBackupForm::RestoreRegistryBtnClick),
+            (std::vector<std::string>{kRestoreQuestion, kRestored}));
+  EXPECT_EQ(box.Read("k", "text"), "old");
+}
+
 TEST_F(RegPageFixture, RestoreOfAMissingOrDamagedFileFailsAndChangesNothing) {
   RegSandbox box;
   box.SetString("k", "v", "x");
