@@ -285,13 +285,18 @@ TBackupResult TBackupScript::Save() {
 }
 
 TBackupResult BackupCheckedFindings(const std::vector<TBackupSection>& sections, uint8_t platformKind,
-                                    const std::string& folder, TDateTime stamp) {
+                                    const std::string& folder, TDateTime stamp, const TBackupStep& step) {
   TBackupScript script([&folder](TDateTime t) { return RepairBackupFileName(folder, t); }, stamp, platformKind);
   for (const TBackupSection& section : sections) {
     if (section.Contents == nullptr || section.Form == SectionCommon::TRepairForm::File) continue;
     for (int i = 0; i < section.Contents->Count(); ++i) {
       const TContent& finding = section.Contents->GetItem(i).Content;
       if (!finding.Checked) continue;
+      if (step && !step(finding)) {
+        TBackupResult stopped;
+        stopped.Stopped = true;
+        return stopped;
+      }
       TRemoval removal = SectionCommon::RepairRemoval(section.Form, finding);
       script.Count(ExportRemoval(removal, script.Lines), Describe(finding, removal));
     }

@@ -73,6 +73,7 @@ struct TBackupResult {
                                      // (true also when there is nothing to back up)
   int Exported = 0;                  // ticked findings whose keys or values are in the file
   std::vector<std::string> Missed;   // what could not be backed up, for the user's message
+  bool Stopped = false;              // stopped before its end: nothing was saved
 };
 
 // A backup script being written: the header, then the export of each entry, tallied into Result;
@@ -93,12 +94,16 @@ class TBackupScript {
   TBackupResult result_;
 };
 
+// Called before each ticked finding is backed up (to show it and keep the window live); false
+// stops the backup.
+using TBackupStep = std::function<bool(const TContent& finding)>;
+
 // Writes what the repair of every ticked finding will remove (a value, or a key with its whole
 // subtree; files are not registry data and are passed over) into a new backup file in folder,
 // named after stamp. The folder is created (one level) when missing. Nothing is saved when no
-// ticked finding has anything to back up.
+// ticked finding has anything to back up, nor when step stops the backup (Stopped).
 TBackupResult BackupCheckedFindings(const std::vector<TBackupSection>& sections, uint8_t platformKind,
-                                    const std::string& folder, TDateTime stamp);
+                                    const std::string& folder, TDateTime stamp, const TBackupStep& step = nullptr);
 
 // The first `shown` items for a message, each ended by "\r", then "and N more\r" for the rest.
 std::string ShortList(const std::vector<std::string>& items, size_t shown);

@@ -487,9 +487,24 @@ TRestoreResult RestoreUndoBackup(const std::string& fileName) {
 std::string FullBackupFolder() { return ExeDir() + "FullBackup\\"; }
 
 // Runs the export and tells whether it wrote a complete script: its header, a key, a final line end.
+// Runs the export like RunAndWait, but ends it when the program ends meanwhile (the export is
+// then not complete); false then.
+static bool RunExport(const std::string& command, DWORD& exitCode) {
+  constexpr DWORD kExitCheckMs = 50;
+  TKernelHandle process = StartProcess(command, SW_HIDE);
+  if (!process) return false;
+  while (!WaitHandlingMessages(process.Get(), kExitCheckMs)) {
+    if (!Application.Terminated()) continue;
+    TerminateProcess(process.Get(), 1);
+    WaitForSingleObject(process.Get(), 5000);
+    return false;
+  }
+  return GetExitCodeProcess(process.Get(), &exitCode) != 0;
+}
+
 static bool ExportCompleted(const std::string& command, const std::string& fileName) {
   DWORD exitCode = 1;
-  if (!RunAndWait(command, exitCode) || exitCode != 0 || !FileExists(fileName)) return false;
+  if (!RunExport(command, exitCode) || exitCode != 0 || !FileExists(fileName)) return false;
   std::string bytes;
   try {
     bytes = ReadFileBytes(fileName);

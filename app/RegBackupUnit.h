@@ -68,7 +68,8 @@ struct TFullBackupResult {
 
 // Exports the registry (or only key, when given) with "Regedit /E" into a new file in folder
 // (created, one level, when missing; an existing backup is never written over), waits for
-// regedit to end while processing messages and checks the file.
+// regedit to end while processing messages and checks the file. When the program ends meanwhile
+// the export is ended and its file removed.
 TFullBackupResult MakeFullBackup(const std::string& folder, TDateTime stamp, const std::string& key = "");
 
 // The size of a backup file as the lists show it: "0 KB", "%d B" below 1 KB, else whole KB or,

@@ -241,6 +241,7 @@ void TRegBackupForm::BackupRegistryBtnClick(TObject*) {
     hint->Repaint();
     backup = MakeFullBackup();
   }
+  if (Closing()) return;   // the program ends: nothing more is said
   if (!backup.Succeeded) {
     ShowMessageBox(kBackupFailed, 0);
     return;

@@ -7,6 +7,7 @@
 #include "app/HintUnit.h"
 #include "app/MainUnitBackup.h"
 #include "app/RegBackupUnit.h"
+#include "framework/Handles.h"
 #include "support/MainWindowHost.h"
 #include "support/RegistryTree.h"
 
@@ -157,6 +158,26 @@ TEST_F(RegPageFixture, TheFullExportWritesAFileAndListsIt) {
   page->BackupRegistryBtnClick(page->BackupRegistryBtn);
   EXPECT_EQ(MessageTexts(), (std::vector<std::string>{"Creating registry backup was failed."}));
   EXPECT_EQ(page->BackupDataListView->Count(), 1);
+}
+
+// Exit from the tray menu while the whole registry is exported ends the export at once: its
+// partial file is removed and nothing more is said.
+TEST_F(RegPageFixture, ExitDuringTheFullExportEndsItAndLeavesNoFile) {
+  TRegBackupForm* page = Open();
+  page->ExportKey = "";   // the whole registry: seconds of work
+  page->FullSheetClick(page->FullSheet);
+  Application.Post([&] { dm.Exit1Click(dm.Exit1); });
+  DWORD started = GetTickCount();
+  page->BackupRegistryBtnClick(page->BackupRegistryBtn);
+  EXPECT_LT(GetTickCount() - started, 5000u);
+  EXPECT_TRUE(Application.Terminated());
+  EXPECT_TRUE(MessageTexts().empty());
+  std::vector<std::string> files;
+  ForEachFile(FullDir(), "*", [&](const TFoundFile& f) {
+    if (!f.IsFolder()) files.push_back(f.Name);
+    return true;
+  });
+  EXPECT_EQ(files, std::vector<std::string>{});
 }
 
 TEST_F(RegPageFixture, RestoreBringsTheKeysBackAndSaysSoOnlyWhenTheyReadBack) {
