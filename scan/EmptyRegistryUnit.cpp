@@ -34,12 +34,14 @@ std::vector<TPathName> PathNames(const std::string& keyPath) {
 
 // In a classes hive an empty key often is the registration itself: a class's "Control",
 // "Programmable" or "Insertable" key, the category keys under its "Implemented Categories" and
-// "Required Categories", a program identifier's "Insertable". Such keys are never reported.
+// "Required Categories", a program identifier's "Insertable", a shell extension handler
+// registered by its key's name. Such keys are never reported.
 //
 // True when keyPath lies below the entry of a class in a classes hive (a user's "<sid>_Classes"
 // hive, or the "Software\Classes" key of a user's hive, the path starting at the user's hive or
-// inside it): below "CLSID\{id}" (also in the 32-bit view "Wow6432Node"), or below a program
-// identifier, an entry that names its class in a "CLSID" subkey.
+// inside it): below "CLSID\{id}" (also in the 32-bit view "Wow6432Node"), below a program
+// identifier (an entry that names its class in a "CLSID" subkey), or below the "shellex" key of
+// any entry.
 bool InsideClassEntry(HKEY root, const std::string& keyPath) {
   std::vector<TPathName> names = PathNames(keyPath);
   auto named = [&](size_t at, const char* name) { return at < names.size() && SameText(names[at].Name, name); };
@@ -52,6 +54,8 @@ bool InsideClassEntry(HKEY root, const std::string& keyPath) {
   if (named(entry, "Wow6432Node")) ++entry;
   if (names.size() < entry + 2) return false;   // the hive, or an entry itself
   if (named(entry, "CLSID")) return names.size() >= entry + 3;
+  for (size_t i = entry + 1; i + 1 < names.size(); ++i)
+    if (named(i, "shellex")) return true;
   TRegKeyHandle classKey;
   return classKey.Open(root, keyPath.substr(0, names[entry].End) + "\\CLSID", KEY_READ);
 }

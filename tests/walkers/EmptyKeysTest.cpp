@@ -108,7 +108,8 @@ TEST_F(EmptyKeys, DeepChainIsWalkedToTheBottomByEveryWalker) {
 }
 
 // In a user's classes hive an empty key below a class's entry is the class's registration (a
-// control, an insertable object, a category it implements or needs): it is never reported,
+// control, an insertable object, a category it implements or needs, a shell extension handler
+// registered by its name): it is never reported,
 // whichever way the hive is reached and in the 32-bit view too. The same keys elsewhere, and the
 // empty keys of an entry that names no class, still are.
 TEST_F(EmptyKeys, MarkerKeysOfARegisteredClassAreNotReported) {
@@ -123,6 +124,7 @@ TEST_F(EmptyKeys, MarkerKeysOfARegisteredClassAreNotReported) {
     hive.SetString(classes + "CLSID\\" + guid + "\\InprocServer32", "", "C:\\Zv\\x.dll");
     hive.SetString(classes + "Zv.Object\\CLSID", "", guid);
     hive.CreateKey(classes + "Zv.Object\\Insertable");
+    hive.CreateKey(classes + "Zv.Stray\\shellex\\ContextMenuHandlers\\" + guid);   // a handler by its name
     hive.CreateKey(classes + "Zv.Stray\\shell\\empty");
     return Texts{hive.FullPath() + "\\" + classes + "Zv.Stray\\shell\\empty|default|"};
   };
@@ -145,6 +147,7 @@ TEST_F(EmptyKeys, MarkerKeysOfARegisteredClassAreNotReported) {
   Texts outside = plant(box, "");
   for (const std::string& m : markers) outside.push_back(Key("CLSID\\" + guid + "\\" + m) + "|default|");
   outside.push_back(Key("Zv.Object\\Insertable") + "|default|");
+  outside.push_back(Key("Zv.Stray\\shellex\\ContextMenuHandlers\\" + guid) + "|default|");
   std::sort(outside.begin(), outside.end());
   found = scan(box);
   std::sort(found.begin(), found.end());
