@@ -215,6 +215,11 @@ std::vector<TValueCase> EveryKindOfValue() {
   };
 }
 
+// Every kind of value, planted in box\\sub.
+void PlantEveryKindOfValue(const RegSandbox& box, const std::string& sub) {
+  for (const TValueCase& v : EveryKindOfValue()) SetExact(box.Root(), box.Path() + "\\" + sub, v.Name, v.Type, v.Data);
+}
+
 }  // namespace
 
 TEST_F(AllSections, WhatEveryRepairRemovesComesBackFromTheBackup) {
@@ -305,8 +310,7 @@ TEST(RoundTrip, EveryKindOfFindingComesBackByteForByte) {
   TempFolder temp;
   const HKEY root = box.Root();
   const std::string base = box.Path(), full = box.FullPath();
-
-  for (const TValueCase& v : EveryKindOfValue()) SetExact(root, base + "\\Values", v.Name, v.Type, v.Data);
+  PlantEveryKindOfValue(box, "Values");
   box.SetString("Values", "keep_me", "not ticked");
   box.SetString("Help", "Справка.hlp", "C:\\missing\\help.hlp");
   box.SetString("Help", "", "help folder");
@@ -404,9 +408,9 @@ TEST(RoundTrip, NamesWithLineBreaksAreMissedAndWhatWasWrittenRestores) {
 TEST(RoundTrip, RestoringARepairBackupLeavesWhatChangedSinceAndNamesIt) {
   RegSandbox box;
   TempFolder temp;
+  PlantEveryKindOfValue(box, "Values");
   const HKEY root = box.Root();
   const std::string base = box.Path(), full = box.FullPath();
-  for (const TValueCase& v : EveryKindOfValue()) SetExact(root, base + "\\Values", v.Name, v.Type, v.Data);
   box.SetString("Tree", "", "tree default");
   box.SetString("Tree", "kept", "old");
   SetExact(root, base + "\\Tree\\Кириллица", L"bin", REG_BINARY, Pattern(600));
