@@ -57,7 +57,7 @@ const int kNameTries = 3600;   // an hour of seconds
 
 std::string FreeBackupFileName(const TBackupNamer& nameOf, TDateTime& stamp) {
   std::string name = nameOf(stamp);
-  for (int tries = 0; FileExists(name) && tries < kNameTries; ++tries) {
+  for (int tries = 0; !PathAbsent(name) && tries < kNameTries; ++tries) {
     std::string taken = name;
     while (name == taken) name = nameOf(stamp += kOneSecond);
   }

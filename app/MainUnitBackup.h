@@ -34,9 +34,9 @@ std::string RepairBackupFileName(const std::string& folder, TDateTime stamp);
 
 // Names a backup file after the time stamp given (to the second).
 using TBackupNamer = std::function<std::string(TDateTime)>;
-// The name of a new backup: the one of stamp or, when a file of that name exists, the one of the
-// next second whose name is free, so that no earlier backup is ever replaced. stamp moves on to
-// the second named.
+// The name of a new backup: the one of stamp or, when something of that name may be there, the
+// one of the next second whose name is free, so that no earlier backup is ever replaced. stamp
+// moves on to the second named.
 std::string FreeBackupFileName(const TBackupNamer& nameOf, TDateTime& stamp);
 
 // Reads a value with its real size, however large; the data never extends past what the registry

@@ -102,7 +102,7 @@ bool ReplaceFileContents(const std::string& fileName, const std::string& bytes) 
 }
 
 TNewFileOutcome WriteNewFileContents(const std::string& fileName, const std::string& bytes) {
-  if (FileExists(fileName)) return TNewFileOutcome::Taken;
+  if (!PathAbsent(fileName)) return TNewFileOutcome::Taken;
   std::string temp = fileName + ".tmp";
   if (!WriteTemporary(temp, bytes)) return TNewFileOutcome::Failed;
   return MoveTemporary(temp, fileName, 0);

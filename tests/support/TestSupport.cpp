@@ -4,6 +4,7 @@
 #include <shellapi.h>
 #include <shlwapi.h>
 
+#include "framework/ListedEntry.h"
 #include "framework/Processes.h"
 #include "framework/StringList.h"
 #include "framework/Strings.h"
@@ -116,17 +117,34 @@ bool DeleteTree(const std::string& folder) {
   return SHFileOperationW(&op) == 0;
 }
 
-static BOOL CALLBACK CountClass(HWND window, LPARAM lp) {
-  auto& search = *reinterpret_cast<std::pair<const wchar_t*, int>*>(lp);
+namespace {
+struct TClassSearch {
+  const wchar_t* Name;
+  int Count = 0;
+  HWND FirstVisible = nullptr;
+};
+
+BOOL CALLBACK CountClass(HWND window, LPARAM lp) {
+  auto& search = *reinterpret_cast<TClassSearch*>(lp);
   wchar_t name[64];
-  if (GetClassNameW(window, name, 64) > 0 && wcscmp(name, search.first) == 0) ++search.second;
+  if (GetClassNameW(window, name, 64) > 0 && wcscmp(name, search.Name) == 0) {
+    ++search.Count;
+    if (search.FirstVisible == nullptr && IsWindowVisible(window)) search.FirstVisible = window;
+  }
   return TRUE;
 }
+}  // namespace
 
 int ThreadWindows(const wchar_t* className) {
-  std::pair<const wchar_t*, int> search{className, 0};
+  TClassSearch search{className};
   EnumThreadWindows(GetCurrentThreadId(), CountClass, reinterpret_cast<LPARAM>(&search));
-  return search.second;
+  return search.Count;
+}
+
+HWND ThreadWindow(const wchar_t* className) {
+  TClassSearch search{className};
+  EnumThreadWindows(GetCurrentThreadId(), CountClass, reinterpret_cast<LPARAM>(&search));
+  return search.FirstVisible;
 }
 
 TCurrentFolder::TCurrentFolder(const std::string& folder) {
@@ -178,13 +196,20 @@ TPlantedProgram::~TPlantedProgram() {
 
 bool TPlantedProgram::Ran() const { return FileExists(ExtractFilePath(file_) + "cmdline.txt"); }
 
+// Removes the test's folder entry by entry through exact names: a name the shell would read as
+// another entry ("..." as the folder above) never takes anything outside it.
+static void RemoveTestFolder(const std::string& path) {
+  std::string folder = ExcludeTrailingBackslash(path);
+  ListedEntry::DeleteTree(ExtractFilePath(folder), ExtractFileName(folder));
+}
+
 TempFolder::TempFolder(const std::string& suffix)
     : path_("C:\\ZelvoranTest\\" + TestName() + (suffix.empty() ? "" : "_" + suffix) + "\\") {
-  if (DirectoryExists(path_)) DeleteTree(path_);
+  if (DirectoryExists(path_)) RemoveTestFolder(path_);
   ForceDirectories(path_);
 }
 
-TempFolder::~TempFolder() { DeleteTree(path_); }
+TempFolder::~TempFolder() { RemoveTestFolder(path_); }
 
 std::string TempFolder::WriteFile(const std::string& relative, const std::string& content) const {
   std::string full = path_ + relative;

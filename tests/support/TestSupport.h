@@ -128,6 +128,8 @@ bool RegValueExists(HKEY root, const std::string& key, const std::string& name);
 
 // The windows of the calling thread with the given class (other test programs share the desktop).
 int ThreadWindows(const wchar_t* className);
+// The first visible one of them (the open pop-up menu: L"#32768"); null when there is none.
+HWND ThreadWindow(const wchar_t* className);
 
 // Keeps a global's value (or sets a new one) for the length of a scope and puts the old value
 // back at the end, also when an assertion ends the test early:

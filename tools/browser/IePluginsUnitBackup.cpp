@@ -5,6 +5,7 @@
 #include "../../app/MainUnitBackup.h"
 #include "../../framework/Exceptions.h"
 #include "../../framework/Handles.h"
+#include "../../framework/ListedEntry.h"
 #include "../../scan/PublicFunctionUnit.h"
 #include "IERepairItemUnit.h"
 
@@ -137,8 +138,10 @@ std::vector<TDetailBackup> ParseBackupDetails(const std::string& bytes) {
 }
 
 std::vector<TDetailBackup> LoadBackupDetails(const std::string& fileName) {
+  std::wstring exact = ListedEntry::ExactPath(ExtractFilePath(fileName), ExtractFileName(fileName));
+  if (exact.empty()) return {};
   try {
-    return ParseBackupDetails(ReadFileBytes(fileName));
+    return ParseBackupDetails(ReadFileBytes(Narrow(exact)));
   } catch (const EInOutError&) {
     return {};
   }
