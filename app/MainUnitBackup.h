@@ -1,6 +1,6 @@
 // The registry-script backup written before a repair: the writer of registry-script lines for
 // one value or one whole key, the script file's header and encoding, and the backup of every
-// ticked finding into "RepairBackup\_yyyymmdd_hhnnss.reg".
+// ticked finding into "RepairBackup\_yyyymmdd_hhnnss.reg" (of a later second when that name is taken).
 #pragma once
 
 #include <cstdint>

@@ -4,7 +4,6 @@
 #include <cwctype>
 
 #include "../framework/Application.h"
-
 #include "../framework/Exceptions.h"
 #include "../framework/Processes.h"
 #include "../framework/Registry.h"
@@ -56,7 +55,8 @@ std::wstring DecodeText(const char* bytes, size_t size, bool eightBit) {
 
 std::wstring DecodeScript(const std::string& bytes, bool& eightBit) {
   eightBit = !(bytes.size() >= 2 && (uint8_t)bytes[0] == 0xFF && (uint8_t)bytes[1] == 0xFE);
-  return eightBit ? DecodeText(bytes.data(), bytes.size(), true) : DecodeText(bytes.data() + 2, bytes.size() - 2, false);
+  return eightBit ? DecodeText(bytes.data(), bytes.size(), true)
+                  : DecodeText(bytes.data() + 2, bytes.size() - 2, false);
 }
 
 std::wstring TrimW(const std::wstring& s) {
@@ -271,8 +271,8 @@ bool SameData(const TScriptEntry& entry, DWORD type, const std::vector<uint8_t>&
   return std::equal(d.begin(), d.end(), actual.begin()) && actual[d.size()] == 0 && actual[d.size() + 1] == 0;
 }
 
-// How an entry is named to the user: its key, or its key and "\\@" for the unnamed value or
-// "\\\"name\"" for a named one.
+// How an entry is named to the user: a key by its path, a value by its key's path followed by
+// \@ for the unnamed value or by \"name" for a named one.
 std::string EntryName(const TScriptEntry& entry) {
   if (entry.IsKey) return entry.Key;
   return entry.Key + (entry.ValueName.empty() ? std::string("\\@") : "\\\"" + Narrow(entry.ValueName) + "\"");
@@ -302,7 +302,8 @@ class TRegistryReader {
     TEntryNow now;
     now.KnownRoot = known_;
     now.KeyExists = exists_;
-    if (!entry.IsKey && exists_) now.ValueResult = MainUnit::ReadRawValue(key_.Get(), entry.ValueName, now.Type, now.Data);
+    if (!entry.IsKey && exists_)
+      now.ValueResult = MainUnit::ReadRawValue(key_.Get(), entry.ValueName, now.Type, now.Data);
     return now;
   }
 
@@ -405,7 +406,8 @@ bool AbsentPart(const TScript& script, std::string& bytes, TScript& absent, TRes
 std::string WriteTemporaryScript(const std::string& bytes) {
   wchar_t folder[MAX_PATH + 1] = L"";
   if (GetTempPathW(MAX_PATH + 1, folder) == 0) return {};
-  std::string base = Narrow(folder) + Format("Zelvoran restore %u-%u", (unsigned)GetCurrentProcessId(), (unsigned)GetTickCount());
+  std::string base =
+      Narrow(folder) + Format("Zelvoran restore %u-%u", (unsigned)GetCurrentProcessId(), (unsigned)GetTickCount());
   for (int i = 0; i < 100; ++i) {
     std::string name = base + Format(" %d.reg", i);
     TNewFileOutcome outcome = WriteNewFileContents(name, bytes);
@@ -486,7 +488,6 @@ TRestoreResult RestoreUndoBackup(const std::string& fileName) {
 
 std::string FullBackupFolder() { return ExeDir() + "FullBackup\\"; }
 
-// Runs the export and tells whether it wrote a complete script: its header, a key, a final line end.
 // Runs the export like RunAndWait, but ends it when the program ends meanwhile (the export is
 // then not complete); false then.
 static bool RunExport(const std::string& command, DWORD& exitCode) {
@@ -502,6 +503,7 @@ static bool RunExport(const std::string& command, DWORD& exitCode) {
   return GetExitCodeProcess(process.Get(), &exitCode) != 0;
 }
 
+// Runs the export and tells whether it wrote a complete script: its header, a key, a final line end.
 static bool ExportCompleted(const std::string& command, const std::string& fileName) {
   DWORD exitCode = 1;
   if (!RunExport(command, exitCode) || exitCode != 0 || !FileExists(fileName)) return false;

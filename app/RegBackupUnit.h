@@ -1,7 +1,8 @@
 // Registry backups: the main window's backup page (partial backups written before repairs,
 // full exports of the registry), importing a registry script with regedit and checking, key by
 // key and value by value, that the registry now holds what the script says (regedit itself
-// reports nothing), and the full export.
+// reports nothing), restoring a repair's backup without writing over newer data, and the full
+// export.
 #pragma once
 
 #include <cstdint>

@@ -417,7 +417,8 @@ TEST(RoundTrip, RestoringARepairBackupLeavesWhatChangedSinceAndNamesIt) {
   const TTreeDump before = DumpTree(root, base);
 
   TRegistryContents values, keys;
-  for (const TValueCase& v : EveryKindOfValue()) Finding(values, full + "\\Values", v.Name.empty() ? "default" : Narrow(v.Name));
+  for (const TValueCase& v : EveryKindOfValue())
+    Finding(values, full + "\\Values", v.Name.empty() ? "default" : Narrow(v.Name));
   Finding(keys, full + "\\Tree", "Path");
   const std::vector<std::pair<int, TRegistryContents*>> rows = {{9, &values}, {1, &keys}};
   std::vector<MainUnit::TBackupSection> sections;
@@ -426,7 +427,8 @@ TEST(RoundTrip, RestoringARepairBackupLeavesWhatChangedSinceAndNamesIt) {
   MainUnit::TBackupResult backup = MainUnit::BackupCheckedFindings(sections, 4, temp.Path(), kStamp);
   ASSERT_TRUE(backup.Saved && backup.Complete);
   TRepairRun repair;
-  for (const auto& [index, contents] : rows) Sections()[index].Repair(repair.Status, repair.FinishList, *contents, repair.Log);
+  for (const auto& [index, contents] : rows)
+    Sections()[index].Repair(repair.Status, repair.FinishList, *contents, repair.Log);
   ASSERT_FALSE(box.KeyExists("Tree") || box.ValueExists("Values", "sz"));
 
   // Written since the repair: other data, another type with the same bytes, the same data again.
@@ -443,7 +445,10 @@ TEST(RoundTrip, RestoringARepairBackupLeavesWhatChangedSinceAndNamesIt) {
   box.SetString("Tree", "", "new tree default");
   TTreeDump expected = before;
   const TTreeDump now = DumpTree(root, base);
-  for (const auto& [key, name] : changed) expected["\\" + key + "\\|" + Narrow(name)] = now.at("\\" + key + "\\|" + Narrow(name));
+  for (const auto& [key, name] : changed) {
+    const std::string entry = "\\" + key + "\\|" + Narrow(name);
+    expected[entry] = now.at(entry);
+  }
 
   RegBackupUnit::TRestoreResult restore = RegBackupUnit::RestoreUndoBackup(backup.FileName);
   EXPECT_FALSE(restore.Succeeded());
