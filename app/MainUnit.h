@@ -222,7 +222,7 @@ class TZelvoranMainForm : public TForm, private MainUnit::TScanView {
   void BuildResultsPage(TPanel* page);
   void BuildFinishPage(TPanel* page);
   void BuildAdvancedPage(TPanel* page);
-  bool BackupBeforeRepair();
+  bool BackupBeforeRepair(class TRepairDialogForm& dialog);
   TImageEx* NewButton(TControl* parent, const char* name, int left, int top, int width, int height);
   void FreeTools();
 

@@ -5,6 +5,7 @@
 #include <shlwapi.h>
 
 #include "framework/ListedEntry.h"
+#include "framework/Processes.h"
 #include "framework/StringList.h"
 #include "framework/Strings.h"
 #include "scan/PublicFunctionUnit.h"
@@ -153,7 +154,38 @@ TCurrentFolder::TCurrentFolder(const std::string& folder) {
 
 TCurrentFolder::~TCurrentFolder() { SetCurrentDirectoryW(before_); }
 
+namespace {
+const wchar_t* const kProgramCopyVariable = L"ZELVORAN_TEST_PROGRAM_COPY";
+}  // namespace
+
+bool InProgramCopy() { return GetEnvironmentVariableW(kProgramCopyVariable, nullptr, 0) > 0; }
+
+void RunInProgramCopy(const std::string& folder, const std::vector<std::string>& besides) {
+  ASSERT_TRUE(ForceDirectories(folder)) << folder;
+  std::string program = IncludeTrailingBackslash(folder) + ExtractFileName(ExeName());
+  std::vector<std::string> files = besides;
+  files.push_back(ExtractFileName(ExeName()));
+  files.push_back("ZvMarker.exe");
+  for (const std::string& file : files)
+    ASSERT_TRUE(CopyFileW(Widen(ExeDir() + file).c_str(), Widen(IncludeTrailingBackslash(folder) + file).c_str(), FALSE))
+        << file;
+  const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
+  std::string report = IncludeTrailingBackslash(folder) + "report.xml";
+  std::string line = "\"" + program + "\" --gtest_filter=" + info->test_suite_name() + "." + info->name() +
+                     " --gtest_output=xml:\"" + report + "\"";
+  SetEnvironmentVariableW(kProgramCopyVariable, L"1");
+  DWORD code = 1;
+  TRunOutcome outcome = RunHiddenAndWait(line, 60000, code);
+  SetEnvironmentVariableW(kProgramCopyVariable, nullptr);
+  ASSERT_EQ(outcome, TRunOutcome::Ended) << line;
+  EXPECT_EQ(code, 0u) << "the test failed in the copy: " << line;
+  std::string xml = FileExists(report) ? ReadFileBytes(report) : std::string();
+  EXPECT_NE(xml.find("tests=\"1\" failures=\"0\""), std::string::npos) << "the copy ran no test: " << xml;
+}
+
 TPlantedProgram::TPlantedProgram(const std::string& fileName) : file_(fileName) {
+  EXPECT_TRUE(InProgramCopy() || !SameText(ExtractFilePath(fileName), ExeDir()))
+      << "a look-alike in the folder all test programs share: plant it in a folder of the test's own";
   EXPECT_TRUE(CopyFileW(Widen(ExeDir() + "ZvMarker.exe").c_str(), Widen(file_).c_str(), FALSE)) << file_;
 }
 

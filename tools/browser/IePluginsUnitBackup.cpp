@@ -13,7 +13,6 @@ namespace IePluginsUnit {
 
 namespace {
 const char* const kBackupFolderName = "IEBackUp\\";
-const TDateTime kOneSecond = 1.0 / 86400;
 }  // namespace
 
 std::string PluginBackupFolder() { return ExeDir() + kBackupFolderName; }
@@ -46,12 +45,11 @@ bool ExportKeyValues(const std::string& keyPath, TStringList& lines) {
 }
 
 std::string NewPluginBackupFileName(const std::string& folder, TDateTime stamp) {
-  std::string name = PluginBackupFileName(folder, stamp);
-  for (int tries = 0; !PathAbsent(name) && tries < 3600; ++tries) {
-    std::string taken = name;
-    while (name == taken) name = PluginBackupFileName(folder, stamp += kOneSecond);
-  }
-  return name;
+  return MainUnit::FreeBackupFileName(PluginBackupNamer(folder), stamp);
+}
+
+MainUnit::TBackupNamer PluginBackupNamer(const std::string& folder) {
+  return [folder](TDateTime stamp) { return PluginBackupFileName(folder, stamp); };
 }
 
 namespace {

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "../../app/MainUnitBackup.h"
 #include "../../framework/StringList.h"
 #include "../../framework/Strings.h"
 #include "../../scan/RegistryContentUnit.h"
@@ -24,6 +25,8 @@ std::string PluginBackupFileName(const std::string& folder, TDateTime stamp);
 // (or may be there: one that cannot be looked at counts), of the next free second, so that no
 // earlier backup is ever replaced.
 std::string NewPluginBackupFileName(const std::string& folder, TDateTime stamp);
+// PluginBackupFileName in folder, for a backup that takes the free name itself.
+MainUnit::TBackupNamer PluginBackupNamer(const std::string& folder);
 
 // One plug-in as a row of the list holds it (its sub-items 0 to 4).
 struct TPluginRow {
