@@ -4,6 +4,12 @@
 // prefix, ctest -L win64) a 32-bit program on 64-bit Windows.
 #include <gtest/gtest.h>
 
+#include <windows.h>
+#include <winioctl.h>
+
+#include <cstring>
+
+#include "framework/Handles.h"
 #include "framework/Strings.h"
 #include "scan/ApplicationPathsUnit.h"
 #include "scan/HelpSectionUnit.h"
@@ -56,16 +62,58 @@ class TEnvironmentVariable {
   std::wstring name_;
 };
 
-// Drive P: of the test prefix: a fixed drive whose folder C:\zelvoran-drive-p the test renames
-// away (the drive is unplugged: the letter no longer exists) and back. One test uses it.
+// Drive P: of the test prefix, a fixed drive whose root is a folder of the test's own, plugged
+// in and unplugged while the test runs: defined and removed through Wine's mount manager, as
+// Wine's own drive settings do it (the letter exists, then it does not). One test uses it.
 class TDriveP {
  public:
-  TDriveP() { Plug(); }
-  ~TDriveP() { Plug(); }
+  explicit TDriveP(const std::string& folder) {
+    using TUnixName = char*(CDECL*)(LPCWSTR);
+    auto unixName = reinterpret_cast<TUnixName>(GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "wine_get_unix_file_name"));
+    char* name = unixName != nullptr ? unixName(Widen(ExcludeTrailingBackslash(folder)).c_str()) : nullptr;
+    if (name != nullptr) {
+      unixFolder_ = name;
+      HeapFree(GetProcessHeap(), 0, name);
+    }
+  }
+  ~TDriveP() { Unplug(); }
   TDriveP(const TDriveP&) = delete;
   TDriveP& operator=(const TDriveP&) = delete;
-  static void Unplug() { MoveFileW(L"C:\\zelvoran-drive-p", L"C:\\zelvoran-drive-p.away"); }
-  static void Plug() { MoveFileW(L"C:\\zelvoran-drive-p.away", L"C:\\zelvoran-drive-p"); }
+  bool Plug() const { return !unixFolder_.empty() && Define(unixFolder_); }
+  bool Unplug() const { return Define(""); }
+
+ private:
+  // The mount manager's request that defines a drive letter (a folder given) or removes it.
+  struct TUnixDrive {
+    ULONG Size;
+    ULONG Type;
+    ULONG FsType;
+    DWORD Serial;
+    ULONGLONG UnixDevice;
+    WCHAR Letter;
+    USHORT MountPointOffset;
+    USHORT DeviceOffset;
+    USHORT LabelOffset;
+  };
+  static bool Define(const std::string& unixFolder) {
+    const DWORD defineUnixDrive = CTL_CODE(0x6d, 32, METHOD_BUFFERED, FILE_READ_ACCESS | FILE_WRITE_ACCESS);
+    TKernelHandle manager(CreateFileW(L"\\\\.\\MountPointManager", GENERIC_READ | GENERIC_WRITE,
+                                      FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr));
+    if (!manager) return false;
+    std::vector<char> request(sizeof(TUnixDrive) + unixFolder.size() + 1, 0);
+    auto* drive = reinterpret_cast<TUnixDrive*>(request.data());
+    drive->Size = (ULONG)request.size();
+    drive->Letter = L'p';
+    drive->Type = unixFolder.empty() ? DRIVE_NO_ROOT_DIR : DRIVE_FIXED;
+    if (!unixFolder.empty()) {
+      drive->MountPointOffset = sizeof(TUnixDrive);
+      memcpy(request.data() + sizeof(TUnixDrive), unixFolder.c_str(), unixFolder.size());
+    }
+    DWORD returned = 0;
+    return DeviceIoControl(manager.Get(), defineUnixDrive, request.data(), (DWORD)request.size(), nullptr, 0, &returned,
+                           nullptr);
+  }
+  std::string unixFolder_;
 };
 
 bool ExpectedWow64() {
@@ -196,8 +244,10 @@ TEST(EnvironmentStrings, ExpandedBeforeJudgingAndUnknownOnesLeaveTheTextUnjudged
 // A path is judged only while its drive is a fixed drive: a drive unplugged during the scan, a
 // letter that does not exist, a CD-ROM or floppy the start-up's list did not know.
 TEST(DrivesAway, PathsOnADriveThatIsNotFixedNowAreNotJudged) {
-  TDriveP driveP;
   TScanRun run;
+  TempFolder stick("stick");
+  TDriveP driveP(stick.Path());
+  ASSERT_TRUE(driveP.Plug()) << "Wine's mount manager defines drive P:";
   NonFixedDrives.Items.clear();   // listed before these drives came: every letter was fixed
   ASSERT_TRUE(IsOnFixedDriveNow("P:\\x") && IsOnFixedDriveNow("c:\\x") && IsOnFixedDriveNow("\\x"));
   for (const char* path : {"E:\\x", "F:\\x", "Q:\\x", "\\\\server\\share\\x"}) EXPECT_FALSE(IsOnFixedDriveNow(path)) << path;
@@ -242,11 +292,11 @@ TEST(DrivesAway, PathsOnADriveThatIsNotFixedNowAreNotJudged) {
   EXPECT_EQ(judged(), all);
   EXPECT_EQ(scan(), (Texts{"System Software Settings:a", "System Software Settings:b", "User Software Settings:a",
                            "User Software Settings:b", "stick folder.lnk", "stick.lnk"}));
-  TDriveP::Unplug();
+  ASSERT_TRUE(driveP.Unplug());
   EXPECT_FALSE(IsOnFixedDriveNow("P:\\x"));
   EXPECT_EQ(judged(), Texts{});
   EXPECT_EQ(scan(), Texts{});
-  TDriveP::Plug();
+  ASSERT_TRUE(driveP.Plug());
   EXPECT_EQ(judged(), all);
 }
 
