@@ -55,9 +55,10 @@ struct TValueVerdict {
   TKind Kind = TKind::Valid;
   std::string Shown;   // the path or program as the finding shows it (its Value)
 };
-// Judges the data of one string or expandable-string value of root\keyPath: expanded as the
-// system expands it, its program read from the command line, tested in every view on
-// a drive that is fixed at this moment. What is reported here is missing in every reading.
+// Judges the data of one string or expandable-string value of root\keyPath: its environment
+// strings expanded as the system expands them (another user's hive: the section's own variables
+// only), a command line kept when the program it starts exists, each path tested in every view
+// and only on a drive that is fixed at this moment. What is reported is missing in every reading.
 TValueVerdict JudgeValueData(const TSettingsWalk& walk, HKEY root, const std::string& keyPath, const std::string& data);
 
 // Adds a command-line finding when the file is missing.
