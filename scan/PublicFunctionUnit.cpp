@@ -127,13 +127,34 @@ bool RunsUnderWow64() {
   return wow64;
 }
 
+// The type of the drive of a letter ("C"), asked of the system at most once a second: the system
+// takes long to tell it. That the drive is there at all is looked up at every call.
+static UINT LetterDriveType(char letter) {
+  struct TKnownType {
+    UINT Type = DRIVE_UNKNOWN;
+    DWORD AskedAt = 0;
+    bool Asked = false;
+  };
+  static TKnownType known[26];
+  constexpr DWORD AskAgainAfterMs = 1000;
+  wchar_t root[] = {(wchar_t)letter, L':', L'\\', 0};
+  if (GetFileAttributesW(root) == INVALID_FILE_ATTRIBUTES) return DRIVE_NO_ROOT_DIR;
+  TKnownType& k = known[(letter | 0x20) - 'a'];
+  DWORD now = GetTickCount();
+  if (!k.Asked || now - k.AskedAt >= AskAgainAfterMs) {
+    k.Type = GetDriveTypeW(root);
+    k.AskedAt = now;
+    k.Asked = true;
+  }
+  return k.Type;
+}
+
 bool IsOnFixedDriveNow(const std::string& path) {
   std::string p = TrimLeft(path);
   if (p.size() >= 2 && p[0] == '\\' && p[1] == '\\') return false;
   bool lettered = p.size() >= 2 && p[1] == ':' && ((p[0] >= 'A' && p[0] <= 'Z') || (p[0] >= 'a' && p[0] <= 'z'));
   if (!lettered) return GetDriveTypeW(nullptr) == DRIVE_FIXED;   // the current drive
-  std::wstring root = {(wchar_t)p[0], L':', L'\\'};
-  return GetDriveTypeW(root.c_str()) == DRIVE_FIXED;
+  return LetterDriveType(p[0]) == DRIVE_FIXED;
 }
 
 bool GetCommandLineParam(std::string& param) {

@@ -64,10 +64,11 @@ bool IsOnFixedDrive(const TStringList& drives, const std::string& path);
 // True for a 32-bit program on 64-bit Windows: the system folder and the program-files folders
 // it sees are the 32-bit ones.
 bool RunsUnderWow64();
-// Whether the drive a path lies on is a fixed drive at this moment (the drive type of its root,
-// asked now): a drive that is away, removable, a CD-ROM, a network share or a letter that does not
-// exist is not. A path without a drive letter lies on the current drive; a network path ("\\")
-// on no fixed drive.
+// Whether the drive a path lies on is a fixed drive at this moment: its root is there now and
+// the drive type of its root is fixed (the type, slow for the system to tell, is asked again when
+// it was asked more than a second before). A drive that is away, removable, a CD-ROM, a network
+// share or a letter that does not exist is not. A path without a drive letter lies on the current
+// drive; a network path ("\\") on no fixed drive.
 bool IsOnFixedDriveNow(const std::string& path);
 bool GetCommandLineParam(std::string& param);
 void Delay(DWORD milliseconds);
