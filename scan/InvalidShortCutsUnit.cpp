@@ -84,8 +84,9 @@ void AddFinding(TRegistryContents& contents, TCaptionTarget* countLabel, const s
 
 }  // namespace
 
-// Left alone: an unknown target, a floppy, a network path or a drive that is not fixed, a web
-// address, a file or folder that exists, or a target whose drive is away now.
+// Left alone (false): an unknown target, a floppy, a network path or a drive that is not fixed,
+// a web address, a file or folder that exists, a target whose drive is away now or whose
+// environment strings cannot be expanded.
 bool IsShortcutTargetMissing(const std::string& target) {
   if (target.empty()) return false;
   if (Pos("A:", AnsiUpperCase(target)) > 0) return false;

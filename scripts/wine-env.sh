@@ -10,6 +10,8 @@ export XDG_DATA_HOME="$WINEPREFIX.xdg"
 # Wine links the prefix's user folders to HOME and its XDG folders, the moment it creates a
 # prefix and whenever it updates one: the prefix has a home of its own inside the build folder,
 # so that no link ever leads into the host's home
+# (the X server's key stays where the real home keeps it)
+if [ -z "${XAUTHORITY:-}" ] && [ -f "${HOME:-}/.Xauthority" ]; then export XAUTHORITY="$HOME/.Xauthority"; fi
 export HOME="$WINEPREFIX.home"
 export XDG_CONFIG_HOME="$HOME/.config" XDG_CACHE_HOME="$HOME/.cache"
 mkdir -p "$XDG_DATA_HOME" "$XDG_CONFIG_HOME" "$XDG_CACHE_HOME"
