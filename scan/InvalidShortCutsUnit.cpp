@@ -6,6 +6,7 @@
 #include "../framework/ComPtr.h"
 #include "../framework/Handles.h"
 #include "../framework/Strings.h"
+#include "PathJudgeUnit.h"
 #include "PublicFunctionUnit.h"
 
 namespace InvalidShortCutsUnit {
@@ -39,17 +40,6 @@ class TComScope {
  private:
   HRESULT result_;
 };
-
-// Whether the target is left alone: unknown, a floppy, a network path or a drive that is not
-// fixed, a web address, or a file or folder that exists.
-bool TargetIsFine(const std::string& target) {
-  if (target.empty()) return true;
-  if (Pos("A:", AnsiUpperCase(target)) > 0) return true;
-  if (Pos("\\\\", target) > 0) return true;
-  if (!IsOnFixedDrive(NonFixedDrives, target)) return true;
-  if (Pos("//", target) > 0) return true;
-  return ScanFileExists(target) || ScanDirectoryExists(target);
-}
 
 // The shell-link class, looked up once for a whole scan: each target is still read through a
 // new shell-link object, made by the class's factory without looking the class up again.
@@ -94,6 +84,18 @@ void AddFinding(TRegistryContents& contents, TCaptionTarget* countLabel, const s
 
 }  // namespace
 
+// Left alone (false): an unknown target, a floppy, a network path or a drive that is not fixed,
+// a web address, a file or folder that exists, a target whose drive is away now or whose
+// environment strings cannot be expanded.
+bool IsShortcutTargetMissing(const std::string& target) {
+  if (target.empty()) return false;
+  if (Pos("A:", AnsiUpperCase(target)) > 0) return false;
+  if (Pos("\\\\", target) > 0) return false;
+  if (!IsOnFixedDrive(NonFixedDrives, target)) return false;
+  if (Pos("//", target) > 0) return false;
+  return PathJudgeUnit::MissingInEveryReading(PathJudgeUnit::ExpandedReadings(target), PathJudgeUnit::NothingAt);
+}
+
 std::string GetShortcutTarget(const std::string& shortcutFile) {
   TComPtr<IShellLinkW> link;
   HRESULT made = LinkFactory != nullptr
@@ -131,7 +133,7 @@ void ScanShortcutFolder(const std::string& folder, int sectionIndex, TCaptionTar
     }
     if (isFolder || ExtractFileExt(name) != ".lnk") continue;
     std::string target = GetShortcutTarget(fullPath);
-    if (TargetIsFine(target)) continue;
+    if (!IsShortcutTargetMissing(target)) continue;
     if (IsIgnored(ignoreList, SectionCaption, fullPath, target)) continue;
     AddFinding(contents, countLabel, fullPath, name, target);
   } while (FindNextFileW(find.Get(), &entry));

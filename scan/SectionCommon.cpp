@@ -98,9 +98,7 @@ bool RemovalTargetExists(const TRemoval& removal) {
   }
 }
 
-// The current user's key name under HKEY_USERS (the user's security identifier); "" when the
-// process token cannot tell.
-static std::string CurrentUserKeyName() {
+std::string CurrentUserKeyName() {
   static const std::string name = [] {
     std::string text;
     HANDLE token = nullptr;

@@ -98,6 +98,10 @@ void ShowItem(TCaptionTarget* currentItem, const std::string& text);
 // A path the scan leaves unjudged: on a network path, a floppy or a drive that is not fixed.
 bool OutOfReach(const std::string& path);
 
+// The current user's key name under HKEY_USERS (the user's security identifier); "" when the
+// process token cannot tell.
+std::string CurrentUserKeyName();
+
 // Every subkey name of root\path the enumeration can read, in its order; an index whose read
 // fails is passed over. Empty when the key does not open.
 std::vector<std::string> ListSubkeyNames(HKEY root, const std::string& path);

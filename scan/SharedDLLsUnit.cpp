@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "../framework/Strings.h"
+#include "PathJudgeUnit.h"
 #include "PublicFunctionUnit.h"
 #include "SectionCommon.h"
 
@@ -33,6 +34,13 @@ static bool IsPassedOver(const std::string& upperName) {
   return Pos(".SYS", upperName) > 0 || Pos(".VXD", upperName) > 0 || Pos("ITUNES", upperName) > 0;
 }
 
+bool IsSharedDllReported(const std::string& name, int count) {
+  std::vector<std::string> readings = PathJudgeUnit::ExpandedReadings(name);
+  for (const std::string& path : readings)
+    if (SectionCommon::OutOfReach(path) || !IsOnFixedDriveNow(path) || (count != 0 && ScanFileExists(path))) return false;
+  return !readings.empty();
+}
+
 void ScanSharedDlls(int, TCaptionTarget* currentItem, TCaptionTarget* countLabel, TIgnoreContents& ignoreList,
                     TRegistryContents& contents, const std::string& keyPath, HKEY root) {
   contents.Clear();
@@ -51,8 +59,7 @@ void ScanSharedDlls(int, TCaptionTarget* currentItem, TCaptionTarget* countLabel
     TickItemsProcessed();
     std::string upperName = AnsiUpperCase(name);
     if (IsPassedOver(upperName)) continue;
-    bool judged = !SectionCommon::OutOfReach(name) && !(count != 0 && ScanFileExists(name));
-    if (judged) {
+    if (IsSharedDllReported(name, count)) {
       if (Pos("msoe.dll", name) > 0) break;   // the mail program's shared files end the section
       SectionCommon::AddMissingPathFinding(
           contents, countLabel,

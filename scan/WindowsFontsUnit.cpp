@@ -2,6 +2,7 @@
 
 #include "../framework/Registry.h"
 #include "../framework/Strings.h"
+#include "PathJudgeUnit.h"
 #include "PublicFunctionUnit.h"
 #include "SectionCommon.h"
 
@@ -20,6 +21,13 @@ static bool IsCheckablePath(const std::string& path) {
   return Pos(":\\", path) == 2 && !SectionCommon::OutOfReach(path);
 }
 
+bool IsFontFileMissing(const std::string& data) {
+  std::vector<std::string> files;
+  for (const std::string& reading : PathJudgeUnit::ExpandedReadings(data)) files.push_back(FontFilePath(reading));
+  return PathJudgeUnit::MissingInEveryReading(
+      files, [](const std::string& file) { return IsCheckablePath(file) && PathJudgeUnit::FileMissing(file); });
+}
+
 void ScanFonts(int, TCaptionTarget* currentItem, TCaptionTarget* countLabel, TIgnoreContents& ignoreList,
                TRegistryContents& contents, const std::string& keyPath, HKEY root) {
   contents.Clear();
@@ -36,8 +44,7 @@ void ScanFonts(int, TCaptionTarget* currentItem, TCaptionTarget* countLabel, TIg
     TickItemsProcessed();
     if (IsTextValue(value)) {
       std::string data = RegValueText(value);
-      std::string file = FontFilePath(data);
-      if (IsCheckablePath(file) && !ScanFileExists(file)) {
+      if (IsFontFileMissing(data)) {
         if (IsIgnored(ignoreList, SectionCaption, sectionKey, name)) continue;   // no message pumping either
         SectionCommon::AddMissingPathFinding(
             contents, countLabel, {.KeyPath = sectionKey, .ShortName = "Fonts", .ValueName = name, .Value = data}, name,
