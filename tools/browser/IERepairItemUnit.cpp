@@ -339,8 +339,10 @@ std::vector<TRepairTarget> RepairTargets(int row) {
     if (writes.Row == row)
       for (const std::string& name : writes.Names) targets.push_back({writes.Root, writes.Key, name});
   for (const TClearedKey& cleared : kClearedKeys) {
+    if (cleared.Row != row) continue;
+    targets.push_back({.Root = cleared.Root, .Key = cleared.Key, .KeyOnly = true});   // created when missing
     TRegKeyHandle key;
-    if (cleared.Row != row || !key.Open(cleared.Root, cleared.Key, KEY_READ)) continue;
+    if (!key.Open(cleared.Root, cleared.Key, KEY_READ)) continue;
     for (const std::string& name : ClearedNames(key.Get(), cleared.Subkeys)) {
       if (cleared.Subkeys)
         targets.push_back({.Root = cleared.Root, .Key = std::string(cleared.Key) + "\\" + name, .Subtree = true});
