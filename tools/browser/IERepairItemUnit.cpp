@@ -453,7 +453,7 @@ std::string KeyOf(const std::string& keyPath) {
 bool DeleteSubkeyOf(HKEY root, const std::string& parent, const std::string& name) {
   if (root == nullptr || name.empty()) return false;   // never the parent key itself
   TActionWork work;
-  return work.Open(root, parent) && work.DeleteSubkey(name);
+  return work.Open(root, parent, false) && work.DeleteSubkey(name);
 }
 
 }  // namespace
@@ -467,7 +467,7 @@ bool DeleteToolbarValue(const std::string& keyPath, const std::string& valueName
   std::string key = KeyOf(keyPath);
   if (root == nullptr || key.empty()) return false;
   TActionWork work;
-  return work.Open(root, key) && work.DeleteValue(valueName);
+  return work.Open(root, key, false) && work.DeleteValue(valueName);
 }
 
 bool DeleteExplorerBar(const std::string& keyPath, const std::string& name) {
