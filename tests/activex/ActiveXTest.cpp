@@ -180,6 +180,26 @@ TEST_F(BlockerFixture, ARefusedWriteKeepsItsStatusAndIsCountedInsteadOfSuccess) 
   EXPECT_EQ(FlagsOf(foo), "dword:1024");
 }
 
+// A flags value that cannot be read now is neither written nor deleted: the row is counted.
+TEST_F(BlockerFixture, AFlagsValueThatCannotBeReadIsLeftAndCounted) {
+  struct TUnreadableStore : TRefusingStore {
+    TFlagsState ReadFlags(const std::string&, DWORD&) override { return TFlagsState::Unreadable; }
+    bool KeyExists(const std::string&) override { return true; }
+  };
+  PlantCatalogue();
+  TFormMalignant* page = Open();
+  TUnreadableStore unreadable;
+  page->Store = &unreadable;
+  page->Objects[5].Checked = true;   // Qux: to be locked
+  page->Objects[0].Checked = false;  // Foo: to be unlocked
+  page->ImmunizeBtnClick(nullptr);
+  page->UnImmunizeBtnClick(nullptr);
+  EXPECT_EQ(MessageTexts(), (std::vector<std::string>{"4 ActiveX controls could not be changed.",
+                                                      "4 ActiveX controls could not be changed."}));
+  EXPECT_EQ(unreadable.Writes, 0);
+  EXPECT_EQ(Rows(page)[5] + " " + Rows(page)[0], "[x] Qux | Unlocked [ ] Foo | Locked");
+}
+
 TEST_F(BlockerFixture, TheCatalogueIsFetchedOnlyWhenMissingAndAFailedFetchLeavesNoFile) {
   TLocalHttpServer server;
   TKeep<std::string> base(Endpoints::UpdateBase, server.Base());
