@@ -165,39 +165,29 @@ TEST_F(BlockerFixture, ListsTheCatalogueWithKillBitsThenLockSetsOnlyTheKillBitAn
   EXPECT_EQ(Rows(page)[1], "[ ] Bar | Unlocked");
 }
 
-TEST_F(BlockerFixture, ARefusedWriteKeepsItsStatusAndIsCountedInsteadOfSuccess) {
-  PlantCatalogue();
-  TFormMalignant* page = Open();
-  TRefusingStore refusing;
-  page->Store = &refusing;
-  page->Objects[5].Checked = true;   // Qux: would be locked
-  page->Objects[0].Checked = false;  // Foo: would be unlocked
-  page->ImmunizeBtnClick(nullptr);
-  ASSERT_EQ(MessageBoxes().Calls.size(), 1u);
-  EXPECT_EQ(MessageBoxes().Calls[0].text, "2 ActiveX controls could not be changed.");
-  EXPECT_EQ(Rows(page)[5], "[x] Qux | Unlocked");
-  EXPECT_EQ(Rows(page)[0], "[ ] Foo | Locked");
-  EXPECT_EQ(FlagsOf(foo), "dword:1024");
-}
-
-// A flags value that cannot be read now is neither written nor deleted: the row is counted.
-TEST_F(BlockerFixture, AFlagsValueThatCannotBeReadIsLeftAndCounted) {
+// A write the store refuses, or a flags value it cannot read now (then nothing is written or
+// deleted), keeps the row's status and is counted instead of the success text.
+TEST_F(BlockerFixture, ARefusedWriteOrAnUnreadableValueKeepsItsStatusAndIsCountedInsteadOfSuccess) {
   struct TUnreadableStore : TRefusingStore {
     TFlagsState ReadFlags(const std::string&, DWORD&) override { return TFlagsState::Unreadable; }
     bool KeyExists(const std::string&) override { return true; }
   };
   PlantCatalogue();
   TFormMalignant* page = Open();
+  TRefusingStore refusing;
   TUnreadableStore unreadable;
-  page->Store = &unreadable;
-  page->Objects[5].Checked = true;   // Qux: to be locked
-  page->Objects[0].Checked = false;  // Foo: to be unlocked
-  page->ImmunizeBtnClick(nullptr);
-  page->UnImmunizeBtnClick(nullptr);
-  EXPECT_EQ(MessageTexts(), (std::vector<std::string>{"4 ActiveX controls could not be changed.",
-                                                      "4 ActiveX controls could not be changed."}));
+  // refused: the lock of Qux and the unlock of Foo; unreadable: every well-formed row
+  for (auto [store, expected] : {std::pair<TRefusingStore*, int>{&refusing, 2}, {&unreadable, 4}}) {
+    MessageBoxes().Clear();
+    page->Store = store;
+    page->Objects[5].Checked = true;   // Qux: would be locked
+    page->Objects[0].Checked = false;  // Foo: would be unlocked
+    page->ImmunizeBtnClick(nullptr);
+    EXPECT_EQ(MessageTexts(), std::vector<std::string>{Format("%d ActiveX controls could not be changed.", expected)});
+    EXPECT_EQ(Rows(page)[5] + " " + Rows(page)[0], "[x] Qux | Unlocked [ ] Foo | Locked");
+    EXPECT_EQ(FlagsOf(foo), "dword:1024");
+  }
   EXPECT_EQ(unreadable.Writes, 0);
-  EXPECT_EQ(Rows(page)[5] + " " + Rows(page)[0], "[x] Qux | Unlocked [ ] Foo | Locked");
 }
 
 TEST_F(BlockerFixture, TheCatalogueIsFetchedOnlyWhenMissingAndAFailedFetchLeavesNoFile) {
