@@ -104,6 +104,16 @@ std::string GetSystemDir();    // the system folder, without a trailing "\"; "" 
 std::string SystemProgram(const std::string& fileName);
 // The same for a program of the Windows folder (regedit).
 std::string WindowsProgram(const std::string& fileName);
+// A program named without its folder (as an installer writes "regsvr32.exe" or "cmd"; ".exe" is
+// added to a name without an extension, as the system does when it starts one) looked up in the
+// system folder, the Windows folder and the PATH entries that are full paths, in that order:
+// never in this program's folder or the current folder, also when the PATH lists them. Its full
+// path in quotes, to start it by; "" when it is found nowhere, and for a name with a folder or
+// one the system would read as another (ending in a dot or a blank).
+std::string FindProgram(const std::string& fileName);
+// "X:\..." or "\\server\share\...": a path that names the same file whatever the current folder and
+// drive are.
+bool IsFullPath(const std::string& path);
 
 std::string IgnoreFileName();  // ZelvoranIgnores.dat next to the executable
 void SetIgnoreFileName(const std::string& fileName);   // tests keep theirs apart; "" restores
