@@ -329,6 +329,11 @@ TEST(ErrorList, ProgramAssociationsAndEveryOtherPlaceThatLoadsCodeAreDeniedInEve
       {SystemViews("Enum\\USB\\VID_0000\\1"), "LowerFilters"},
       {SystemViews("Control\\LsaExtensionConfig\\LsaSrv"), "Extensions"},
       {SystemViews("Control\\WOW"), "cmdline"},
+      {SystemViews("Control\\ContentIndex\\Language\\English_US"), "WBDLLPathOverride"},
+      {SoftwareViews(nt + "AeDebugProtected"), "Debugger"},
+      {SoftwareViews("Microsoft\\Office\\16.0\\Excel\\Options"), "OPEN1"},
+      {SoftwareViews("Microsoft\\Office\\16.0\\Outlook\\WebView\\Inbox"), "URL"},
+      {SoftwareViews("Microsoft\\Office\\16.0\\Outlook\\Today"), "URL"},
       {SoftwareViews(settings + "Zones\\3"), "1200"},
       {SoftwareViews(settings + "Lockdown_Zones\\3"), "1200"},
       {SoftwareViews(settings + "ZoneMap\\Domains\\example.invalid"), "http"},
@@ -385,7 +390,8 @@ TEST(ErrorList, ProgramAssociationsAndEveryOtherPlaceThatLoadsCodeAreDeniedInEve
   };
   for (const TPlace& place : allowed)
     for (const std::string& key : place.Keys)
-      for (const std::string& spelling : Spellings(key)) EXPECT_TRUE(Listed(spelling, place.Value)) << spelling << " | " << place.Value;
+      for (const std::string& spelling : Spellings(key))
+        EXPECT_TRUE(Listed(spelling, place.Value)) << spelling << " | " << place.Value;
 }
 
 // A line naming a great many values under a long key path is checked in time in step with its

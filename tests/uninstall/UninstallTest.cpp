@@ -263,6 +263,23 @@ struct UninstallPage : ::testing::Test {
       if (page->ListInstalled->Item(i)->Caption == name + tag) return i;
     return -1;
   }
+  // The Uninstall button starts programs for real and the file of each is recorded in images; the
+  // system's programs are ended at once (they have nothing to do here), a stand-in planted in the
+  // test's folder ends by itself.
+  std::vector<std::string> images;
+  void RecordStarts() {
+    page->StartProgram = [this](const std::string& commandLine) {
+      TStartOutcome started = StartCommandLine(commandLine);
+      if (!started.Process) return started;
+      wchar_t image[MAX_PATH] = L"";
+      DWORD size = MAX_PATH;
+      if (!QueryFullProcessImageNameW(started.Process.Get(), 0, image, &size)) image[0] = 0;
+      images.push_back(AnsiLowerCase(Narrow(image)));
+      if (images.back().rfind(AnsiLowerCase(temp.Path()), 0) != 0) TerminateProcess(started.Process.Get(), 0);
+      WaitForSingleObject(started.Process.Get(), 10000);
+      return started;
+    };
+  }
   std::vector<std::string> Rows() {   // this test's rows: name|date|publisher
     std::vector<std::string> rows;
     for (int i = 0; i < page->ListInstalled->Count(); ++i)
@@ -386,17 +403,7 @@ TEST_F(UninstallPage, MsiexecAndRundll32RunFromTheSystemFolderNeverACopyInTheCur
   Plant("Dll", {{"UninstallString", "RunDll32 zv_none.dll,Uninstall \"C:\\a b\""}});
   TCurrentFolder here(temp.Path());
   Open();
-  std::vector<std::string> images;   // the program file of each process started
-  page->StartProgram = [&](const std::string& commandLine) {
-    TStartOutcome started = StartCommandLine(commandLine);
-    wchar_t image[MAX_PATH] = L"";
-    DWORD size = MAX_PATH;
-    if (started.Process && !QueryFullProcessImageNameW(started.Process.Get(), 0, image, &size)) image[0] = 0;
-    images.push_back(AnsiLowerCase(Narrow(image)));
-    TerminateProcess(started.Process.Get(), 0);   // the system's programs have nothing to do here
-    WaitForSingleObject(started.Process.Get(), 10000);
-    return started;
-  };
+  RecordStarts();
   for (const char* name : {"Msi", "Dll"}) {
     page->ListInstalled->SetItemIndex(RowOf(name));
     page->TbtUninstallClick(nullptr);
@@ -428,18 +435,7 @@ TEST_F(UninstallPage, ProgramsNamedWithoutTheirFolderRunOnlyFromWhereTheSystemKe
       {"Relative", "rel\\cmd.exe /c x.bat"}};
   for (const auto& [name, registered] : entries) Plant(name, {{"UninstallString", registered}});
   Open();
-  std::vector<std::string> images;   // the program file of each process started
-  page->StartProgram = [&](const std::string& commandLine) {
-    TStartOutcome started = StartCommandLine(commandLine);
-    wchar_t image[MAX_PATH] = L"";
-    DWORD size = MAX_PATH;
-    if (!started.Process) return started;
-    if (!QueryFullProcessImageNameW(started.Process.Get(), 0, image, &size)) image[0] = 0;
-    images.push_back(AnsiLowerCase(Narrow(image)));
-    if (images.back().rfind(AnsiLowerCase(temp.Path()), 0) != 0) TerminateProcess(started.Process.Get(), 0);
-    WaitForSingleObject(started.Process.Get(), 10000);   // the stand-in ends by itself
-    return started;
-  };
+  RecordStarts();
   for (const auto& [name, registered] : entries) {
     page->ListInstalled->SetItemIndex(RowOf(name));
     page->TbtUninstallClick(nullptr);

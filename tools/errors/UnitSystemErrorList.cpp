@@ -122,6 +122,9 @@ const TDeniedLocation kDeniedLocations[] = {
     {"Office\\*\\Addins", true, ""},
     {"Office\\*\\*\\Addins", true, ""},
     {"Microsoft\\Office test\\Special\\Perf", true, ""},
+    {"Office\\*\\Excel\\Options", true, ""},                   // OPEN, OPEN1, ...: add-ins loaded at start
+    {"Outlook\\WebView", true, ""},                            // pages a folder shows, with their scripts
+    {"Outlook\\Today", true, ""},
     // classes: every server, TreatAs and the class of a program identifier
     {"CLSID", true, ""},
     {"AppID", true, ""},
@@ -141,10 +144,12 @@ const TDeniedLocation kDeniedLocations[] = {
     {"CurrentControlSet\\Enum", true, ""},                   // a device's own filters and service
     {"CurrentControlSet\\Control\\Keyboard Layouts", true, ""},  // "Layout File", "IME File"
     {"CurrentControlSet\\Control\\WOW", true, ""},
+    {"CurrentControlSet\\Control\\ContentIndex", true, ""},   // word breakers loaded by the indexer
     {"System\\Setup", false, "CmdLine"},
     {"Windows NT\\CurrentVersion\\Image File Execution Options", true, ""},
     {"Windows NT\\CurrentVersion\\SilentProcessExit", true, ""},
     {"Windows NT\\CurrentVersion\\AeDebug", true, ""},
+    {"Windows NT\\CurrentVersion\\AeDebugProtected", true, ""},
     {".NETFramework", false, "DbgManagedDebugger"},
     {"Windows NT\\CurrentVersion\\Drivers32", true, ""},
     {"Windows NT\\CurrentVersion\\Font Drivers", true, ""},
