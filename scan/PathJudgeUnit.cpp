@@ -62,12 +62,15 @@ bool IsProgramNameChar(char ch) {
          c == '_' || c == '-' || c == '~';
 }
 
-std::string ReadProgramPath(const std::string& s) {
+namespace {
+
+std::string ReadProgramPathOnce(const std::string& s, bool mayReadAgain) {
   int c1 = Pos(":", s);
   int c2 = c1 == 0 ? 0 : Pos(":", Copy(s, c1 + 1, (int)s.size()));
   if (c2 == 0) {
+    // the folder part ends at the last "\" or ":", so it stands in the text once, at its start
     std::string folder = ExtractFilePath(s);
-    std::string rest = StringReplace(s, folder, "");
+    std::string rest = s.substr(folder.size());
     size_t end = rest.find('.');
     if (end == std::string::npos) end = 0;
     while (end < rest.size() && IsProgramNameChar(rest[end])) ++end;
@@ -77,9 +80,14 @@ std::string ReadProgramPath(const std::string& s) {
   // Two colons: from the drive letter up to the character before the second colon, and when that
   // leaves a long extension (a blank and the second path's letter), read once more.
   std::string result = Copy(s, c1 - 1, c2 + 1);
-  if (ExtractFileExt(result).size() > 4 && result.size() < s.size()) return ReadProgramPath(result);
+  if (mayReadAgain && ExtractFileExt(result).size() > 4 && result.size() < s.size())
+    return ReadProgramPathOnce(result, false);
   return result;
 }
+
+}  // namespace
+
+std::string ReadProgramPath(const std::string& s) { return ReadProgramPathOnce(s, true); }
 
 bool CommandLineProgramExists(const std::string& commandLine) {
   std::string s = Trim(commandLine);
@@ -129,12 +137,17 @@ std::vector<std::string> ExpandedReadings(const std::string& text,
   return readings;
 }
 
-bool FileMissing(const std::string& path) { return !ScanFileExists(path) && IsOnFixedDriveNow(path); }
+// A path too long for the system's file routines cannot be judged: it is never reported.
+bool FileMissing(const std::string& path) {
+  return WithinPathLimit(path) && !ScanFileExists(path) && IsOnFixedDriveNow(path);
+}
 
-bool FolderMissing(const std::string& path) { return !ScanDirectoryExists(path) && IsOnFixedDriveNow(path); }
+bool FolderMissing(const std::string& path) {
+  return WithinPathLimit(path) && !ScanDirectoryExists(path) && IsOnFixedDriveNow(path);
+}
 
 bool NothingAt(const std::string& path) {
-  return !ScanFileExists(path) && !ScanDirectoryExists(path) && IsOnFixedDriveNow(path);
+  return WithinPathLimit(path) && !ScanFileExists(path) && !ScanDirectoryExists(path) && IsOnFixedDriveNow(path);
 }
 
 bool MissingInEveryReading(const std::vector<std::string>& readings, bool (*missing)(const std::string&)) {

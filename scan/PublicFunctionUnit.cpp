@@ -1,6 +1,8 @@
 #include "PublicFunctionUnit.h"
 
 #include <oleauto.h>
+#include <cctype>
+#include <vector>
 #include <unordered_map>
 #include <shellapi.h>
 
@@ -9,6 +11,7 @@
 #include "../framework/Endpoints.h"
 #include "../framework/Exceptions.h"
 #include "../framework/Handles.h"
+#include "../framework/ListedEntry.h"
 #include "../framework/Registry.h"
 
 namespace PublicFunctionUnit {
@@ -260,14 +263,16 @@ TScanFileChecks::~TScanFileChecks() {
   if (--FileChecks().Scopes == 0) FileChecks().Attributes.clear();
 }
 
+bool WithinPathLimit(const std::string& path) { return Widen(path).size() < MAX_PATH; }
+
 bool ScanFileExists(const std::string& path) {
-  if (path.empty()) return false;
+  if (path.empty() || !WithinPathLimit(path)) return false;
   DWORD a = PathAttributes(path);
   return a != INVALID_FILE_ATTRIBUTES && !(a & FILE_ATTRIBUTE_DIRECTORY);
 }
 
 bool ScanDirectoryExists(const std::string& path) {
-  if (path.empty()) return false;
+  if (path.empty() || !WithinPathLimit(path)) return false;
   DWORD a = PathAttributes(path);
   return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY);
 }
@@ -412,6 +417,83 @@ static std::string QuotedProgram(const std::string& folder, const std::string& f
 std::string SystemProgram(const std::string& fileName) { return QuotedProgram(GetSystemDir(), fileName); }
 
 std::string WindowsProgram(const std::string& fileName) { return QuotedProgram(GetWindowsDir(), fileName); }
+
+namespace {
+
+// A folder as the system reads it, for comparing two spellings of one folder.
+std::string FolderKey(const std::string& folder) {
+  std::wstring wide = Widen(folder);
+  DWORD size = GetFullPathNameW(wide.c_str(), 0, nullptr, nullptr);
+  if (size == 0) return {};
+  std::wstring full(size, L'\0');
+  DWORD length = GetFullPathNameW(wide.c_str(), size, full.data(), nullptr);
+  if (length == 0 || length >= size) return {};
+  full.resize(length);
+  return AnsiUpperCase(ExcludeTrailingBackslash(Narrow(full)));
+}
+
+std::string CurrentFolder() {
+  DWORD size = GetCurrentDirectoryW(0, nullptr);
+  if (size == 0) return {};
+  std::wstring folder(size, L'\0');
+  DWORD length = GetCurrentDirectoryW(size, folder.data());
+  if (length == 0 || length >= size) return {};
+  folder.resize(length);
+  return Narrow(folder);
+}
+
+// The entries of the PATH variable, each without its quotes (an entry in quotes may hold ";").
+std::vector<std::string> PathEntries() {
+  DWORD size = GetEnvironmentVariableW(L"PATH", nullptr, 0);
+  if (size == 0) return {};
+  std::wstring value(size, L'\0');
+  DWORD length = GetEnvironmentVariableW(L"PATH", value.data(), size);
+  if (length == 0 || length >= size) return {};
+  value.resize(length);
+  std::vector<std::string> entries;
+  std::string text = Narrow(value), entry;
+  bool quoted = false;
+  for (char c : text + ";") {
+    if (c == '"') {
+      quoted = !quoted;
+    } else if (c == ';' && !quoted) {
+      entry = Trim(entry);
+      if (!entry.empty()) entries.push_back(entry);
+      entry.clear();
+    } else {
+      entry += c;
+    }
+  }
+  return entries;
+}
+
+}  // namespace
+
+bool IsFullPath(const std::string& path) {
+  if (path.size() >= 3 && path[1] == ':' && path[2] == '\\') return std::isalpha((unsigned char)path[0]) != 0;
+  return path.size() > 2 && path[0] == '\\' && path[1] == '\\' && path[2] != '\\';
+}
+
+std::string FindProgram(const std::string& fileName) {
+  const size_t kMaxFileName = 255;   // the characters a file's name can hold
+  if (!ListedEntry::IsListedName(fileName) || ListedEntry::ParsesAsAnother(fileName)) return {};
+  std::string name = ExtractFileExt(fileName).empty() ? fileName + ".exe" : fileName;   // as the system starts it
+  if (Widen(name).size() > kMaxFileName) return {};
+  std::vector<std::string> folders = {GetSystemDir(), GetWindowsDir()};
+  std::string own = FolderKey(ExeDir()), current = FolderKey(CurrentFolder());
+  for (const std::string& entry : PathEntries()) {
+    if (!IsFullPath(entry)) continue;
+    std::string key = FolderKey(entry);
+    if (!key.empty() && key != own && key != current) folders.push_back(entry);
+  }
+  for (const std::string& folder : folders) {
+    if (folder.empty()) continue;
+    std::string path = ExcludeTrailingBackslash(folder) + "\\" + name;
+    DWORD attributes = GetFileAttributesW(Widen(path).c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY)) return "\"" + path + "\"";
+  }
+  return {};
+}
 
 static std::string& IgnoreFileSetting() {
   static std::string name;

@@ -99,6 +99,11 @@ class TScanFileChecks {
 };
 bool ScanFileExists(const std::string& path);        // as FileExists: false for folders
 bool ScanDirectoryExists(const std::string& path);   // as DirectoryExists
+// True for a path the system's file routines take as it is: shorter than MAX_PATH characters
+// (this program does not opt into longer paths). A longer one cannot be judged and is never
+// handed over: the system folds its "." segments one at a time, in time growing with the square
+// of a long text's length.
+bool WithinPathLimit(const std::string& path);
 
 HKEY RootKeyFromName(const std::string& name);
 std::string RootKeyName(HKEY root);
@@ -117,6 +122,16 @@ std::string GetSystemDir();    // the system folder, without a trailing "\"; "" 
 std::string SystemProgram(const std::string& fileName);
 // The same for a program of the Windows folder (regedit).
 std::string WindowsProgram(const std::string& fileName);
+// A program named without its folder (as an installer writes "regsvr32.exe" or "cmd"; ".exe" is
+// added to a name without an extension, as the system does when it starts one) looked up in the
+// system folder, the Windows folder and the PATH entries that are full paths, in that order:
+// never in this program's folder or the current folder, also when the PATH lists them. Its full
+// path in quotes, to start it by; "" when it is found nowhere, and for a name with a folder or
+// one the system would read as another (ending in a dot or a blank).
+std::string FindProgram(const std::string& fileName);
+// "X:\..." or "\\server\share\...": a path that names the same file whatever the current folder and
+// drive are.
+bool IsFullPath(const std::string& path);
 
 std::string IgnoreFileName();  // ZelvoranIgnores.dat next to the executable
 void SetIgnoreFileName(const std::string& fileName);   // tests keep theirs apart; "" restores

@@ -37,7 +37,9 @@ static bool IsPassedOver(const std::string& upperName) {
 bool IsSharedDllReported(const std::string& name, int count) {
   std::vector<std::string> readings = PathJudgeUnit::ExpandedReadings(name);
   for (const std::string& path : readings)
-    if (SectionCommon::OutOfReach(path) || !IsOnFixedDriveNow(path) || (count != 0 && ScanFileExists(path))) return false;
+    if (!WithinPathLimit(path) || SectionCommon::OutOfReach(path) || !IsOnFixedDriveNow(path) ||
+        (count != 0 && ScanFileExists(path)))
+      return false;
   return !readings.empty();
 }
 

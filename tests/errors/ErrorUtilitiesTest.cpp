@@ -267,6 +267,149 @@ TEST(ErrorList, NoFixIsListedForAPlaceThatStartsProgramsOrLoadsCode) {
       EXPECT_TRUE(Listed(spelling, c.Value)) << spelling.substr(0, 200) << " | " << c.Value;
 }
 
+namespace {
+
+const std::string kCu = "HKEY_CURRENT_USER\\", kLm = "HKEY_LOCAL_MACHINE\\", kUser = "HKEY_USERS\\S-1-5-21-1-2-3-1000";
+
+// A place under Software as either root, a user's hive, the 32-bit view and the policy keys spell it.
+std::vector<std::string> SoftwareViews(const std::string& place) {
+  return {kCu + "Software\\" + place,           kLm + "SOFTWARE\\" + place,
+          kUser + "\\Software\\" + place,       kLm + "SOFTWARE\\Wow6432Node\\" + place,
+          kCu + "Software\\Policies\\" + place, kLm + "SOFTWARE\\Policies\\" + place};
+}
+// A class in the merged classes, the classes of either root, a user's classes hive and the 32-bit view.
+std::vector<std::string> ClassViews(const std::string& place) {
+  return {"HKEY_CLASSES_ROOT\\" + place,          kCu + "Software\\Classes\\" + place,
+          kLm + "SOFTWARE\\Classes\\" + place,       kUser + "_Classes\\" + place,
+          kLm + "SOFTWARE\\Classes\\Wow6432Node\\" + place, kLm + "SOFTWARE\\Wow6432Node\\Classes\\" + place};
+}
+// A place of the system's control sets: the current one, numbered ones and the current configuration's.
+std::vector<std::string> SystemViews(const std::string& place) {
+  return {kLm + "SYSTEM\\CurrentControlSet\\" + place, kLm + "SYSTEM\\ControlSet001\\" + place,
+          kLm + "SYSTEM\\ControlSet002\\" + place, "HKEY_CURRENT_CONFIG\\System\\CurrentControlSet\\" + place};
+}
+
+struct TPlace {
+  std::vector<std::string> Keys;
+  std::string Value;
+};
+
+}  // namespace
+
+TEST(ErrorList, ProgramAssociationsAndEveryOtherPlaceThatLoadsCodeAreDeniedInEverySpelling) {
+  const std::string win = "Microsoft\\Windows\\CurrentVersion\\", nt = "Microsoft\\Windows NT\\CurrentVersion\\",
+                    ie = "Microsoft\\Internet Explorer\\", settings = win + "Internet Settings\\";
+  std::vector<TPlace> denied;
+  for (const char* type : {".exe", ".com", ".bat", ".cmd", ".pif", ".scr", ".lnk", ".vbs", ".js", ".vbe", ".jse", ".wsf",
+                           ".wsh", ".hta", ".cpl", ".msi", ".msc", ".ps1", ".reg", ".inf", ".scf"}) {
+    denied.push_back({ClassViews(type), ""});
+    denied.push_back({SoftwareViews(win + "Explorer\\FileExts\\" + type + "\\UserChoice"), "ProgId"});
+  }
+  for (const char* type : {"exefile", "comfile", "batfile", "cmdfile", "piffile", "scrfile", "lnkfile", "VBSFile", "JSFile",
+                           "VBEFile", "JSEFile", "WSFFile", "WSHFile", "htafile", "cplfile", "Msi.Package", "MSCFile",
+                           "Microsoft.PowerShellScript.1", "regfile", "inffile", "SHCmdFile"}) {
+    denied.push_back({ClassViews(std::string(type) + "\\shell"), ""});
+    denied.push_back({ClassViews(std::string(type) + "\\shell\\open"), "x"});
+  }
+  const std::vector<TPlace> places = {
+      {SoftwareViews("Microsoft\\Office test\\Special\\Perf"), ""},
+      {SoftwareViews("Microsoft\\NetSh"), "x"},
+      {SoftwareViews(nt + "AppCompatFlags\\InstalledSDB\\{X}"), "DatabasePath"},
+      {SoftwareViews(nt + "AppCompatFlags\\Custom\\x.exe"), "{X}.sdb"},
+      {SoftwareViews("Microsoft\\Cryptography\\OID\\EncodingType 0\\CryptSIPDllVerifyIndirectData\\{X}"), "Dll"},
+      {SoftwareViews("Microsoft\\Cryptography\\Providers\\Trust\\FinalPolicy\\{X}"), "$DLL"},
+      {SoftwareViews("Microsoft\\Cryptography\\Defaults\\Provider\\x"), "Image Path"},
+      {SoftwareViews("Microsoft\\Windows\\Windows Error Reporting\\Hangs"), "Debugger"},
+      {SoftwareViews("Microsoft\\Windows\\Windows Error Reporting\\RuntimeExceptionHelperModules"), "x.dll"},
+      {SystemViews("Control\\Keyboard Layouts\\00000409"), "Layout File"},
+      {SystemViews("Control\\Class\\{4D36E967-E325-11CE-BFC1-08002BE10318}"), "UpperFilters"},
+      {SystemViews("Control\\Class\\{4D36E967-E325-11CE-BFC1-08002BE10318}"), "LowerFilters"},
+      {SystemViews("Control\\Class\\{4D36E967-E325-11CE-BFC1-08002BE10318}\\0000"), "CoInstallers32"},
+      {SystemViews("Control\\CoDeviceInstallers"), "{X}"},
+      {SystemViews("Enum\\USB\\VID_0000\\1"), "LowerFilters"},
+      {SystemViews("Control\\LsaExtensionConfig\\LsaSrv"), "Extensions"},
+      {SystemViews("Control\\WOW"), "cmdline"},
+      {SystemViews("Control\\ContentIndex\\Language\\English_US"), "WBDLLPathOverride"},
+      {SoftwareViews(nt + "AeDebugProtected"), "Debugger"},
+      {SoftwareViews("Microsoft\\Office\\16.0\\Excel\\Options"), "OPEN1"},
+      {SoftwareViews("Microsoft\\Office\\16.0\\Outlook\\WebView\\Inbox"), "URL"},
+      {SoftwareViews("Microsoft\\Office\\16.0\\Outlook\\Today"), "URL"},
+      {SoftwareViews(settings + "Zones\\3"), "1200"},
+      {SoftwareViews(settings + "Lockdown_Zones\\3"), "1200"},
+      {SoftwareViews(settings + "ZoneMap\\Domains\\example.invalid"), "http"},
+      {SoftwareViews(ie + "ActiveX Compatibility\\{X}"), "Compatibility Flags"},
+      {SoftwareViews(ie + "MenuExt\\x"), ""},
+      {SoftwareViews(ie + "Low Rights\\ElevationPolicy\\{X}"), "AppPath"},
+      {SoftwareViews(ie + "Plugins\\Extension\\.x"), "Location"},
+      {SoftwareViews(win + "Explorer\\StartupApproved\\Run"), "x"},
+      {SoftwareViews(nt + "Accessibility\\ATs\\x"), "StartExe"},
+      {SoftwareViews("Microsoft\\Windows NT\\Terminal Services"), "InitialProgram"},
+      {SoftwareViews(win + "App Paths\\x.exe"), ""},
+      {SoftwareViews(win + "Uninstall\\x"), "UninstallString"},
+      {SoftwareViews(win + "Policies\\Explorer"), "NoDriveTypeAutoRun"},
+      {SoftwareViews(win + "Policies\\Explorer"), "NoDriveAutoRun"},
+      {SoftwareViews(win + "Policies\\Explorer"), "NoAutorun"},
+      {SoftwareViews(win + "Explorer\\MountPoints2\\E\\Shell\\AutoRun\\command"), ""},
+      {SoftwareViews(win + "Explorer\\AutoplayHandlers\\Handlers\\x"), "InvokeProgID"},
+      {SoftwareViews(win + "Explorer\\MyComputer\\BackupPath"), ""},
+      {SoftwareViews(win + "Policies\\Associations"), "LowRiskFileTypes"},
+      {SoftwareViews(win + "Policies\\Attachments"), "SaveZoneInformation"},
+      {SoftwareViews("Microsoft\\Windows\\Safer\\CodeIdentifiers"), "DefaultLevel"},
+      {SoftwareViews("Microsoft\\Windows\\SrpV2\\Exe\\{X}"), "Value"},
+      {SoftwareViews(win + "PropertySystem\\PropertyHandlers\\.x"), ""},
+      {SoftwareViews(win + "Explorer\\FindExtensions\\Static\\x"), ""},
+      {SoftwareViews(win + "Control Panel\\Cpls"), "x"},
+      {SoftwareViews(win + "Control Panel\\Extended Properties\\{X}"), "x"},
+      {SoftwareViews(win + "Shell Extensions\\Blocked"), "{X}"},
+      {SoftwareViews("Microsoft\\CTF\\TIP\\{X}"), ""},
+      {ClassViews("txtfile\\shell\\open\\ddeexec"), ""},
+      {ClassViews("Folder\\shell\\x"), "ExplorerCommandHandler"},
+      // a value denied under any key, here under a key no other place covers
+      {SoftwareViews("ZvVendor\\Settings"), "AppInit_DLLs"},
+      {SoftwareViews("ZvVendor\\Settings"), "LoadAppInit_DLLs"},
+  };
+  denied.insert(denied.end(), places.begin(), places.end());
+  for (const TPlace& place : denied)
+    for (const std::string& key : place.Keys)
+      for (const std::string& spelling : Spellings(key)) {
+        EXPECT_FALSE(Listed(spelling, place.Value)) << spelling << " | " << place.Value;
+        EXPECT_FALSE(Listed(spelling, AnsiLowerCase(place.Value))) << spelling << " | " << place.Value;
+      }
+
+  // Their neighbours stay fixable.
+  const std::vector<TPlace> allowed = {
+      {ClassViews(".txt"), "Content Type"},
+      {ClassViews(".exe_backup"), ""},
+      {ClassViews("txtfile\\shell"), ""},
+      {SoftwareViews(settings.substr(0, settings.size() - 1)), "MaxConnectionsPerServer"},
+      {SoftwareViews(win + "Policies\\Explorer"), "NoDesktop"},
+      {SoftwareViews("Microsoft\\Windows\\Windows Error Reporting"), "DontShowUI"},
+      {SoftwareViews("Microsoft\\Cryptography"), "MachineGuid"},
+      {SoftwareViews("ZvVendor\\Settings"), "AppInit"},
+      {SystemViews("Control\\Keyboard Layout"), "Scancode Map"},
+  };
+  for (const TPlace& place : allowed)
+    for (const std::string& key : place.Keys)
+      for (const std::string& spelling : Spellings(key))
+        EXPECT_TRUE(Listed(spelling, place.Value)) << spelling << " | " << place.Value;
+}
+
+// A line naming a great many values under a long key path is checked in time in step with its
+// length: the key is judged once, each value once.
+TEST(ErrorList, AMegabyteLineIsCheckedWhole) {
+  std::string key = kCu + "Software\\Z";
+  while (key.size() + 256 < 32000) key += "\\" + std::string(200, 'k');
+  std::string operations;
+  const int count = 120000;
+  for (int i = 0; i < count; ++i) operations += (i ? "," : "") + std::string("V#1$1@0");
+  UnitErrorList::TContent content;
+  std::vector<TRegOp> ops;
+  EXPECT_TRUE(ParseErrorLine("T)" + key + "||" + operations + "##long", content, ops));
+  EXPECT_EQ(ops.size(), (size_t)count);
+  EXPECT_FALSE(ParseErrorLine("T)" + key + "||" + operations + ",AppInit_DLLs#x$1@1##long", content, ops));
+  EXPECT_FALSE(ParseErrorLine("T)" + key + "\\Windows NT\\CurrentVersion\\Winlogon||" + operations + "##long", content, ops));
+}
+
 TEST(ErrorList, MalformedListsNeitherCrashNorHangNorListAnythingUnchecked) {
   testing_support::TFuzzInputs inputs(
       {"A)HKEY_CURRENT_USER\\Software\\X||V#5$1@0,W#text$1@1,Z#$2@0##Fix A\r\nB)HKEY_CURRENT_USER\\Y||Q#1$1@0##B\r\n",
@@ -417,6 +560,40 @@ TEST_F(ErrorPageFixture, RepairAppliesEveryFixOfATickedTitleToExistingKeysOnly) 
   for (TErrorRow& row : page->Rows) row.Ticked = false;
   page->BitBtn1Click(nullptr);
   EXPECT_EQ(MessageTexts(), (std::vector<std::string>{"Please select the specific item for this operation!"}));
+}
+
+// A list whose titles alternate makes one row per line: each fix of a ticked title is still
+// applied once, whichever and however many of its rows are ticked.
+TEST(ErrorRepair, EachFixOfTheTickedTitlesIsAppliedOnceHoweverTheTitlesAlternate) {
+  RegSandbox box;
+  const int count = 2000;
+  std::vector<std::string> lines;
+  for (int i = 0; i < count; ++i)
+    lines.push_back(std::string(i % 2 ? "B" : "A") + ")" + box.FullPath() + "\\K||V" + IntToStr(i) + "#" + IntToStr(i) +
+                    "$1@1##fix " + IntToStr(i));
+  TErrorContents errors;
+  std::vector<TErrorRow> rows;
+  LoadErrorList(lines, errors, rows);
+  ASSERT_EQ(rows.size(), (size_t)count);
+  auto values = [&] {
+    HKEY key = nullptr;
+    DWORD n = 0;
+    if (RegOpenKeyExW(box.Root(), Widen(box.Path() + "\\K").c_str(), 0, KEY_READ, &key) == ERROR_SUCCESS) {
+      RegQueryInfoKeyW(key, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &n, nullptr, nullptr, nullptr, nullptr);
+      RegCloseKey(key);
+    }
+    return (int)n;
+  };
+  box.CreateKey("K");
+  rows[3].Ticked = rows[5].Ticked = true;   // two rows of "B"
+  EXPECT_EQ(Repair(rows, errors), count / 2);
+  EXPECT_EQ(values(), count / 2);
+  EXPECT_EQ(box.Read("K", "V1999"), "1999");
+  EXPECT_FALSE(box.ValueExists("K", "V0"));
+  for (TErrorRow& row : rows) row.Ticked = true;
+  EXPECT_EQ(Repair(rows, errors), count);
+  EXPECT_EQ(values(), count);
+  EXPECT_EQ(box.Read("K", "V0") + "|" + box.Read("K", "V1000"), "0|1000");
 }
 
 TEST_F(ErrorPageFixture, TheErrorInfoColumnFillsTheListLessTwentyPixelsAtEverySize) {

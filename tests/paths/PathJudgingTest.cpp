@@ -351,3 +351,30 @@ TEST(NativeView, ProgramsTheOwnViewHoldsAreThere) {
   ASSERT_EQ(run.Contents.Count(), 1);
   EXPECT_EQ(ExtractFileName(run.Contents.GetItem(0).Content.KeyPath), "gone.lnk");
 }
+
+// A path the system's file routines do not take as it stands (MAX_PATH characters or more) cannot
+// be judged: it is never reported, and a megabyte of "\." segments, which the system would fold
+// one at a time, is read in one pass by the settings sections and the command-line reading.
+TEST(LongPaths, APathTooLongToJudgeIsNeverReported) {
+  TScanRun run;
+  RegSandbox box;
+  const std::string dir = run.Folder.Path();
+  const std::string deep = dir + std::string(300, 'd') + "\\gone.exe";
+  std::string dots = "C:";
+  while (dots.size() < (1u << 20)) dots += "\\.";
+  using Plant = std::pair<const char*, std::string>;
+  for (const auto& [name, data] : {Plant{"deep", deep}, {"deepArgs", deep + " /s"}, {"dots", dots + "\\gone.exe"},
+                                   {"short", dir + "gone.exe"}})
+    box.SetString("Long", name, data);
+  const std::string key = box.FullPath() + "\\Long";
+  for (const Section* s : {&kMachine, &kUser}) {
+    SCOPED_TRACE(s->caption);
+    run.Contents.Clear();
+    run.Scan(s->scan, box.Path(), box.Root());
+    EXPECT_EQ(NamesAt(run.Contents, key), (Texts{"short"}));
+  }
+  EXPECT_EQ(PathJudgeUnit::ReadProgramPath(dots + "\\gone.exe /s"), dots + "\\gone.exe");
+  EXPECT_FALSE(PathJudgeUnit::FileMissing(deep));
+  EXPECT_TRUE(PathJudgeUnit::FileMissing(dir + "gone.exe"));
+  EXPECT_FALSE(SharedDLLsUnit::IsSharedDllReported(deep, 1));
+}

@@ -60,19 +60,30 @@ TEST(UninstallCommands, ProgramPartOfCommandLinesAndIconReferences) {
 
 TEST(UninstallCommands, RunAsRegisteredOrProgramQuotedWithEveryArgument) {
   TempFolder temp;
+  TCurrentFolder here(temp.Path());   // a program named without its folder is never taken from here
   std::string msiexec = PublicFunctionUnit::SystemProgram("msiexec.exe");
   std::string rundll32 = PublicFunctionUnit::SystemProgram("rundll32.exe");
+  std::string regsvr32 = PublicFunctionUnit::SystemProgram("regsvr32.exe"), cmd = PublicFunctionUnit::SystemProgram("cmd.exe");
   ASSERT_EQ(msiexec, "\"" + PublicFunctionUnit::GetSystemDir() + "\\msiexec.exe\"");
   std::string existing = temp.WriteFile("My App.exe");
+  temp.WriteFile("unins000.exe"), temp.WriteFile("uninst.exe"), temp.WriteFile("sub\\un.exe");
   for (const auto& [registered, run] : TCases{
            {"\"C:\\My App\\un.exe\" /x", "\"C:\\My App\\un.exe\" /x"},
            {"  \"%SystemRoot%\\un.exe\" /x", "\"" + PublicFunctionUnit::GetWindowsDir() + "\\un.exe\" /x"},
            {existing, "\"" + existing + "\""},
            {"C:\\Program Files\\App\\unins000.exe /SILENT", "\"C:\\Program Files\\App\\unins000.exe\" /SILENT"},
            {"C:\\Prog\\uninst.exe -f\"C:\\Prog\\x y.isu\"", "\"C:\\Prog\\uninst.exe\" -f\"C:\\Prog\\x y.isu\""},
-           {"uninst.exe /path C:\\App\\setup.exe", "uninst.exe /path C:\\App\\setup.exe"},
-           {"C:\\uninst\\uninst /x", "\"C:\\uninst\\uninst\" /x"},
-           {"unins000.exe", "\"unins000.exe\""}, {"  ", ""},
+           {"C:\\uninst\\uninst /x", "\"C:\\uninst\\uninst\" /x"}, {"  ", ""},
+           // a program named without its folder: by its full path where the system keeps its
+           // programs, else nothing runs (a copy in the current folder never does)
+           {"regsvr32.exe /u /s \"C:\\a b\\x.dll\"", regsvr32 + " /u /s \"C:\\a b\\x.dll\""},
+           {"\"RegSvr32\" /u x.dll", "\"" + PublicFunctionUnit::GetSystemDir() + "\\RegSvr32.exe\" /u x.dll"},
+           {"cmd.exe /c \"C:\\a b\\uninstall.bat\"", cmd + " /c \"C:\\a b\\uninstall.bat\""},
+           {"  %ComSpec% /c x.bat", cmd + " /c x.bat"},
+           {"unins000.exe", ""}, {"uninst.exe /path C:\\App\\setup.exe", ""}, {"\"uninst.exe\" /x", ""},
+           // a path relative to the current folder or drive names nothing that can be run
+           {"sub\\un.exe /x", ""}, {"\"sub\\un.exe\" /x", ""}, {".\\unins000.exe", ""}, {"\\unins000.exe", ""},
+           {"C:unins000.exe /x", ""}, {"%ZV_UNSET_VARIABLE%\\un.exe /x", ""},
            // msiexec and rundll32 always from the system folder, their arguments without quotes
            {"MsiExec.exe /X{1-2}", msiexec + " /X{1-2}"}, {"msiexec", msiexec},
            {"%SystemRoot%\\System32\\MSIEXEC.EXE /x \"{1}\"", msiexec + " /x {1}"},
@@ -82,12 +93,67 @@ TEST(UninstallCommands, RunAsRegisteredOrProgramQuotedWithEveryArgument) {
            {"\"C:\\My App\\un.exe\" /msiexec.exe", "\"C:\\My App\\un.exe\" /msiexec.exe"},
            {"C:\\My App\\un.exe /rundll32 'x'", "\"C:\\My App\\un.exe\" /rundll32 'x'"}})
     EXPECT_EQ(GetUninstallCommand(registered), run) << registered;
+  // whatever hands it a command line: a program not named by its full path is not started
+  for (const char* command : {"cmd /c exit", "\"cmd.exe\" /c exit", "unins000.exe", "", " "}) {
+    TStartOutcome started = StartCommandLine(command);
+    EXPECT_FALSE(started.Process) << command;
+    EXPECT_EQ(started.Error, (DWORD)ERROR_FILE_NOT_FOUND) << command;
+  }
+}
+
+// The PATH variable of this process for the length of a scope.
+class TPathVariable {
+ public:
+  explicit TPathVariable(const std::string& value) {
+    DWORD size = GetEnvironmentVariableW(L"PATH", nullptr, 0);
+    before_.resize(size);
+    had_ = size > 0 && GetEnvironmentVariableW(L"PATH", before_.data(), size) < size;
+    if (had_) before_.resize(wcslen(before_.c_str()));
+    SetEnvironmentVariableW(L"PATH", Widen(value).c_str());
+  }
+  ~TPathVariable() { SetEnvironmentVariableW(L"PATH", had_ ? before_.c_str() : nullptr); }
+
+ private:
+  std::wstring before_;
+  bool had_ = false;
+};
+
+TEST(UninstallCommands, AProgramNamedWithoutItsFolderIsFoundOnlyWhereTheSystemKeepsItsPrograms) {
+  TempFolder temp;
+  std::string system = PublicFunctionUnit::GetSystemDir(), windows = PublicFunctionUnit::GetWindowsDir();
+  std::string onPath = temp.Path() + "on path;1", relative = temp.Path() + "rel";
+  for (const std::string& file : {temp.Path() + "zv_here.exe", onPath + "\\zv_listed.exe", onPath + "\\zv_listed.com",
+                                  relative + "\\zv_rel.exe", temp.Path() + "regedit.exe", onPath + "\\a dir.exe\\x"})
+    ASSERT_TRUE(ForceDirectories(ExtractFilePath(file)) && !temp.WriteFile(file.substr(temp.Path().size())).empty());
+  TCurrentFolder here(temp.Path());
+  // the current folder and this program's folder listed in other spellings, a relative entry,
+  // one in quotes holding ";", and a variable the system left unexpanded
+  TPathVariable path("rel;" + AnsiLowerCase(temp.Path()) + ".;" + ExcludeTrailingBackslash(ExeDir()) + "\\;\"" +
+                     onPath + "\";%ZV_UNSET_VARIABLE%;" + windows);
+  for (const auto& [name, found] : TCases{
+           {"regsvr32.exe", system + "\\regsvr32.exe"}, {"cmd", system + "\\cmd.exe"},
+           {"regedit.exe", windows + "\\regedit.exe"},   // the Windows folder's, not the current folder's
+           {"zv_listed", onPath + "\\zv_listed.exe"}, {"zv_listed.com", onPath + "\\zv_listed.com"},
+           {"zv_here.exe", ""}, {"ZvMarker.exe", ""}, {"zv_rel.exe", ""}, {"a dir.exe", ""}, {"zv_none.exe", ""},
+           {"cmd.exe.", ""}, {"cmd.exe ", ""}, {"rel\\zv_rel.exe", ""}, {"..", ""}, {"", ""},
+           {std::string(kMegabyte, 'A'), ""}})
+    EXPECT_EQ(PublicFunctionUnit::FindProgram(name), found.empty() ? "" : "\"" + found + "\"") << name.substr(0, 40);
+  EXPECT_TRUE(FileExists(ExeDir() + "ZvMarker.exe"));   // it is there, beside this program, and was not taken
 }
 
 TEST(UninstallCommands, MegabyteTextsAreReadWholeInOnePass) {
   std::string windows = PublicFunctionUnit::GetWindowsDir();
   std::string args = Repeated(" /x \"C:\\a b\\c.log\"", kMegabyte), as(kMegabyte / 2, 'a');
+  const std::string quarter(kMegabyte / 4, 'A'), rest(kMegabyte - kMegabyte / 4, 'A');
   for (const auto& [command, program] : TCases{
+           // runs of one letter, of separators and of backslashes
+           {quarter + "\\" + rest, quarter + "\\" + rest}, {std::string(kMegabyte, 'A'), std::string(kMegabyte, 'A')},
+           {std::string(kMegabyte, '\\'), std::string(kMegabyte, '\\')}, {"C:" + std::string(kMegabyte, '\\'), "C:" + std::string(kMegabyte, '\\')},
+           {Repeated("a\\", kMegabyte), Repeated("a\\", kMegabyte)}, {Repeated("\\.", kMegabyte), Repeated("\\.", kMegabyte)},
+           {std::string(kMegabyte, '.'), std::string(kMegabyte, '.')}, {std::string(kMegabyte, ':'), ":"},
+           {"C:\\" + std::string(kMegabyte, 'A') + ":", "C:\\" + std::string(kMegabyte, 'A')},
+           {std::string(kMegabyte, ' '), ""}, {std::string(kMegabyte, ','), ""}, {std::string(kMegabyte, '/'), ""},
+           {std::string(kMegabyte, '"'), ""}, {"C:\\x\\" + std::string(kMegabyte, ' ') + "y", "C:\\x\\"},
            {"C:\\Program Files\\App\\unins000.exe" + args, "C:\\Program Files\\App\\unins000.exe"},
            {"\"C:\\App\\app.exe\"," + std::string(kMegabyte, '7'), "C:\\App\\app.exe"},
            {"C:\\" + as + as, "C:\\" + as + as},
@@ -102,8 +168,11 @@ TEST(UninstallCommands, MegabyteTextsAreReadWholeInOnePass) {
   }
   // commands too long for the system to expand or start are still taken whole, never cut short
   for (const auto& [registered, run] : TCases{
+           {quarter + "\\" + rest, ""}, {std::string(kMegabyte, '\\'), ""}, {std::string(kMegabyte, ':'), ""},
+           {std::string(kMegabyte, ' '), ""}, {"C:" + std::string(kMegabyte, '\\'), ""}, {"C:" + Repeated("\\.", 32766), ""},
+           {"regsvr32 " + quarter, PublicFunctionUnit::SystemProgram("regsvr32.exe") + " " + quarter},
            {"C:\\App\\un.exe" + args, "\"C:\\App\\un.exe\"" + args},
-           {"a\"" + as + "*" + as, "\"a" + as + "\""},
+           {"a\"" + as + "*" + as, ""},   // a program named without its folder, found nowhere
            {"MsiExec.exe /X" + args, PublicFunctionUnit::SystemProgram("msiexec.exe") + " /X" + StringReplace(args, "\"", "")}}) {
     std::string command = GetUninstallCommand(registered);
     EXPECT_EQ(command.size(), run.size()) << registered.substr(0, 40);
@@ -194,6 +263,23 @@ struct UninstallPage : ::testing::Test {
       if (page->ListInstalled->Item(i)->Caption == name + tag) return i;
     return -1;
   }
+  // The Uninstall button starts programs for real and the file of each is recorded in images; the
+  // system's programs are ended at once (they have nothing to do here), a stand-in planted in the
+  // test's folder ends by itself.
+  std::vector<std::string> images;
+  void RecordStarts() {
+    page->StartProgram = [this](const std::string& commandLine) {
+      TStartOutcome started = StartCommandLine(commandLine);
+      if (!started.Process) return started;
+      wchar_t image[MAX_PATH] = L"";
+      DWORD size = MAX_PATH;
+      if (!QueryFullProcessImageNameW(started.Process.Get(), 0, image, &size)) image[0] = 0;
+      images.push_back(AnsiLowerCase(Narrow(image)));
+      if (images.back().rfind(AnsiLowerCase(temp.Path()), 0) != 0) TerminateProcess(started.Process.Get(), 0);
+      WaitForSingleObject(started.Process.Get(), 10000);
+      return started;
+    };
+  }
   std::vector<std::string> Rows() {   // this test's rows: name|date|publisher
     std::vector<std::string> rows;
     for (int i = 0; i < page->ListInstalled->Count(); ++i)
@@ -262,6 +348,31 @@ TEST_F(UninstallPage, RemoveDeletesTheKeyTreeOnlyAfterYes) {
   EXPECT_EQ(page->ListInstalled->Count(), page->Entries().Count());
 }
 
+// Key names a path parser would fold or cut ("..", ".", a trailing dot or blank): the registry
+// takes each as it stands, so Remove deletes exactly the entry listed and nothing above or beside it.
+TEST_F(UninstallPage, RemoveDeletesExactlyTheListedKeyWhateverItsName) {
+  const std::string uninstall = std::string(UninstallKey).substr(1);
+  const std::vector<std::pair<std::string, std::string>> odd{{"..", "Up"}, {".", "Here"}, {"zv dot. ", "Trailing"}};
+  std::vector<std::unique_ptr<RegSandbox>> entries;
+  for (const auto& [key, name] : odd) {
+    entries.push_back(std::make_unique<RegSandbox>(HKEY_LOCAL_MACHINE, testing_support::ExactPath{uninstall + "\\" + key}));
+    entries.back()->SetString("", "DisplayName", name + tag);
+    entries.back()->SetString("", "UninstallString", marker);
+  }
+  const RegSandbox& kept = Plant("Kept", {{"UninstallString", marker}});
+  entries.push_back(std::make_unique<RegSandbox>(HKEY_LOCAL_MACHINE, testing_support::ExactPath{uninstall + "\\zv dot"}));
+  Open();
+  for (size_t i = 0; i < odd.size(); ++i) {
+    page->ListInstalled->SetItemIndex(RowOf(odd[i].second));
+    MessageBoxes().Answers = {IDYES};
+    page->TbrRemoveClick(nullptr);
+    EXPECT_FALSE(entries[i]->KeyExists("")) << odd[i].first;
+    for (size_t j = i + 1; j < entries.size(); ++j) EXPECT_TRUE(entries[j]->KeyExists("")) << odd[i].first;
+    EXPECT_TRUE(kept.KeyExists(""));
+  }
+  EXPECT_EQ(Rows(), (std::vector<std::string>{"Kept||"}));
+}
+
 TEST_F(UninstallPage, UninstallRunsTheRegisteredCommandWithItsArguments) {
   std::string quoted = "\"" + marker + "\"";
   const std::vector<std::tuple<std::string, std::string, std::string, std::string>> entries{
@@ -292,17 +403,7 @@ TEST_F(UninstallPage, MsiexecAndRundll32RunFromTheSystemFolderNeverACopyInTheCur
   Plant("Dll", {{"UninstallString", "RunDll32 zv_none.dll,Uninstall \"C:\\a b\""}});
   TCurrentFolder here(temp.Path());
   Open();
-  std::vector<std::string> images;   // the program file of each process started
-  page->StartProgram = [&](const std::string& commandLine) {
-    TStartOutcome started = StartCommandLine(commandLine);
-    wchar_t image[MAX_PATH] = L"";
-    DWORD size = MAX_PATH;
-    if (started.Process && !QueryFullProcessImageNameW(started.Process.Get(), 0, image, &size)) image[0] = 0;
-    images.push_back(AnsiLowerCase(Narrow(image)));
-    TerminateProcess(started.Process.Get(), 0);   // the system's programs have nothing to do here
-    WaitForSingleObject(started.Process.Get(), 10000);
-    return started;
-  };
+  RecordStarts();
   for (const char* name : {"Msi", "Dll"}) {
     page->ListInstalled->SetItemIndex(RowOf(name));
     page->TbtUninstallClick(nullptr);
@@ -311,6 +412,63 @@ TEST_F(UninstallPage, MsiexecAndRundll32RunFromTheSystemFolderNeverACopyInTheCur
   EXPECT_EQ(images, (std::vector<std::string>{system + "\\msiexec.exe", system + "\\rundll32.exe"}));
   EXPECT_FALSE(msiexec.Ran() || rundll32.Ran());
   EXPECT_TRUE(MessageBoxes().Calls.empty());
+}
+
+// Look-alikes of system programs (and of uninstallers named without their folder) in the current
+// folder, in PATH entries that are relative or that name the current folder, and this program
+// beside the test program: none of them runs. The system's own programs run by their full path;
+// a program found nowhere is reported as not started, with the command as registered.
+TEST_F(UninstallPage, ProgramsNamedWithoutTheirFolderRunOnlyFromWhereTheSystemKeepsItsPrograms) {
+  std::string onPath = temp.Path() + "on path\\", relative = temp.Path() + "rel\\";
+  ASSERT_TRUE(ForceDirectories(onPath) && ForceDirectories(relative));
+  std::vector<std::unique_ptr<TPlantedProgram>> lookAlikes;
+  for (const std::string& file : {temp.Path() + "regsvr32.exe", temp.Path() + "cmd.exe", temp.Path() + "zv_lookalike.exe",
+                                  relative + "zv_lookalike.exe", relative + "cmd.exe"})
+    lookAlikes.push_back(std::make_unique<TPlantedProgram>(file));
+  TPlantedProgram listed(onPath + "zv_onpath.exe");
+  TCurrentFolder here(temp.Path());
+  TPathVariable path("rel;" + temp.Path() + ";" + ExeDir() + ";" + onPath + ";" + PublicFunctionUnit::GetSystemDir());
+  const std::vector<std::pair<std::string, std::string>> entries{
+      {"Reg", "regsvr32.exe /u /s \"C:\\zv none\\x.dll\""}, {"Cmd", "cmd /c \"C:\\zv none\\uninstall.bat\""},
+      {"Quoted", "\"RegSvr32.exe\" /u zv_none.dll"},         {"Listed", "zv_onpath.exe /x"},
+      {"Nowhere", "zv_lookalike.exe /x"},                      {"Beside", "ZvMarker.exe /x"},
+      {"Relative", "rel\\cmd.exe /c x.bat"}};
+  for (const auto& [name, registered] : entries) Plant(name, {{"UninstallString", registered}});
+  Open();
+  RecordStarts();
+  for (const auto& [name, registered] : entries) {
+    page->ListInstalled->SetItemIndex(RowOf(name));
+    page->TbtUninstallClick(nullptr);
+  }
+  std::string system = AnsiLowerCase(PublicFunctionUnit::GetSystemDir());
+  EXPECT_EQ(images, (std::vector<std::string>{system + "\\regsvr32.exe", system + "\\cmd.exe", system + "\\regsvr32.exe",
+                                              AnsiLowerCase(onPath) + "zv_onpath.exe"}));
+  for (const auto& planted : lookAlikes) EXPECT_FALSE(planted->Ran());
+  EXPECT_EQ(ReadFileBytes(onPath + "cmdline.txt"), "\"" + onPath + "zv_onpath.exe\" /x");
+  const std::string notFound = SystemErrorText(ERROR_FILE_NOT_FOUND);
+  std::vector<std::string> shown;
+  for (const MessageBoxCall& box : MessageBoxes().Calls) shown.push_back(box.text + "|" + IntToStr(box.flags));
+  std::vector<std::string> expected;
+  for (const auto& [name, registered] : std::vector(entries.begin() + 4, entries.end()))
+    expected.push_back("The uninstaller of \"" + name + tag + "\" could not be started.\r\rReason: " + notFound +
+                       "\rCommand: " + registered + "|48");
+  EXPECT_EQ(shown, expected);
+}
+
+// An entry's icon comes from the file it names by its full path, or from the system's program it
+// names without a folder: never from a file of the current folder, nor from another file than
+// the one named (a name the system would read without its trailing dot).
+TEST_F(UninstallPage, IconsAreReadOnlyFromTheFileTheEntryNames) {
+  CopyFileW(Widen(marker).c_str(), Widen(temp.Path() + "zv_icon.exe").c_str(), FALSE);
+  TCurrentFolder here(temp.Path());
+  const std::vector<std::pair<std::string, bool>> icons{
+      {marker, true}, {"regsvr32.exe", true}, {"\"" + marker + "\",0", true},
+      {"zv_icon.exe", false}, {"My App\\unins000.exe", false}, {marker + ".", false}, {marker + "\\..", false},
+      {"C:" + std::string(MAX_PATH, '\\') + "x.exe", false}};
+  for (size_t i = 0; i < icons.size(); ++i) Plant("I" + IntToStr(i), {{"UninstallString", "x"}, {"DisplayIcon", icons[i].first}});
+  Open();
+  for (size_t i = 0; i < icons.size(); ++i)
+    EXPECT_EQ(page->Entries().GetItem(RowOf("I" + IntToStr(i))).ImageIndex >= 0, icons[i].second) << icons[i].first;
 }
 
 TEST_F(UninstallPage, UninstallerThatCannotStartIsReportedWithTheSystemsReason) {

@@ -1,5 +1,8 @@
 #include "UnitSystemErrorList.h"
 
+#include <algorithm>
+#include <unordered_set>
+
 #include "../../framework/Registry.h"
 #include "../../framework/Strings.h"
 
@@ -58,17 +61,50 @@ const TDeniedLocation kDeniedLocations[] = {
      "COR_PROFILER_PATH"},
     {"Windows NT\\CurrentVersion\\IniFileMapping", true, ""},
     {"Windows NT\\CurrentVersion\\Schedule", true, ""},     // scheduled tasks
+    {"Explorer\\StartupApproved", true, ""},                 // which logon entries run
+    {"Windows NT\\CurrentVersion\\Accessibility", true, ""},  // assistive programs started at logon
+    {"Windows NT\\Terminal Services", true, ""},             // policy: the program a session starts
+    {"Windows\\CurrentVersion\\App Paths", true, ""},        // programs started by their bare name
+    {"Windows\\CurrentVersion\\Uninstall", true, ""},        // the commands the uninstallers run
+    {"CurrentVersion\\Policies\\Explorer", false, "NoDriveTypeAutoRun|NoDriveAutoRun|NoAutorun"},
+    {"Explorer\\MountPoints2", true, ""},                    // a drive's own autorun commands
+    {"Explorer\\AutoplayHandlers", true, ""},
+    {"Explorer\\MyComputer", true, ""},                      // the backup, clean-up and defragment programs
+    {"CurrentVersion\\Policies\\Associations", true, ""},    // types opened without a warning
+    {"CurrentVersion\\Policies\\Attachments", true, ""},
+    {"Windows\\Safer", true, ""},                            // which programs may run at all
+    {"Windows\\SrpV2", true, ""},
+    // what programs and scripts of each type start with: the extension's association (in the
+    // classes of either root or a user's hive, or the user's own choice) and the type it names
+    {".exe", true, ""}, {".com", true, ""}, {".bat", true, ""}, {".cmd", true, ""}, {".pif", true, ""},
+    {".scr", true, ""}, {".lnk", true, ""}, {".vbs", true, ""}, {".vbe", true, ""}, {".js", true, ""},
+    {".jse", true, ""}, {".wsf", true, ""}, {".wsh", true, ""}, {".hta", true, ""}, {".cpl", true, ""},
+    {".msi", true, ""}, {".msc", true, ""}, {".ps1", true, ""}, {".reg", true, ""}, {".inf", true, ""},
+    {".scf", true, ""},
+    {"exefile", true, ""}, {"comfile", true, ""}, {"batfile", true, ""}, {"cmdfile", true, ""},
+    {"piffile", true, ""}, {"scrfile", true, ""}, {"lnkfile", true, ""}, {"VBSFile", true, ""},
+    {"VBEFile", true, ""}, {"JSFile", true, ""}, {"JSEFile", true, ""}, {"WSFFile", true, ""},
+    {"WSHFile", true, ""}, {"htafile", true, ""}, {"cplfile", true, ""}, {"Msi.Package", true, ""},
+    {"MSCFile", true, ""}, {"Microsoft.PowerShellScript.1", true, ""}, {"regfile", true, ""},
+    {"inffile", true, ""}, {"SHCmdFile", true, ""},
     // the shell and the browser
     {"Explorer\\ShellIconOverlayIdentifiers", true, ""},
     {"Explorer\\ShellExecuteHooks", true, ""},
     {"Explorer\\SharedTaskScheduler", true, ""},
     {"Explorer\\ShellServiceObjects", true, ""},
     {"CurrentVersion\\ShellServiceObjectDelayLoad", true, ""},
-    {"Shell Extensions\\Approved", true, ""},
+    {"Shell Extensions", true, ""},                           // approved, blocked and cached
     {"Explorer\\*\\NameSpace", true, ""},
     {"shellex", true, ""},
     {"shell\\*\\command", true, ""},
     {"shell\\*\\DropTarget", true, ""},
+    {"shell\\*\\ddeexec", true, ""},
+    {"shell\\*", false, "ExplorerCommandHandler"},
+    {"CurrentVersion\\PropertySystem\\PropertyHandlers", true, ""},
+    {"Explorer\\FindExtensions", true, ""},
+    {"CurrentVersion\\Control Panel\\Cpls", true, ""},
+    {"CurrentVersion\\Control Panel\\Extended Properties", true, ""},
+    {"Microsoft\\CTF", true, ""},                            // text services loaded into every window
     {"Explorer\\Browser Helper Objects", true, ""},
     {"Internet Explorer\\Extensions", true, ""},
     {"Internet Explorer\\Toolbar", true, ""},
@@ -76,8 +112,19 @@ const TDeniedLocation kDeniedLocations[] = {
     {"Internet Explorer\\Explorer Bars", true, ""},
     {"PROTOCOLS\\Handler", true, ""},
     {"PROTOCOLS\\Filter", true, ""},
+    {"Internet Explorer\\MenuExt", true, ""},
+    {"Internet Explorer\\Low Rights", true, ""},                // programs a page may start unasked
+    {"Internet Explorer\\Plugins", true, ""},
+    {"Internet Explorer\\ActiveX Compatibility", true, ""},     // the kill bits the blocker sets
+    {"Internet Settings\\Zones", true, ""},                    // a zone's settings may start unsafe controls
+    {"Internet Settings\\Lockdown_Zones", true, ""},
+    {"Internet Settings\\ZoneMap", true, ""},                  // which sites a zone holds
     {"Office\\*\\Addins", true, ""},
     {"Office\\*\\*\\Addins", true, ""},
+    {"Microsoft\\Office test\\Special\\Perf", true, ""},
+    {"Office\\*\\Excel\\Options", true, ""},                   // OPEN, OPEN1, ...: add-ins loaded at start
+    {"Outlook\\WebView", true, ""},                            // pages a folder shows, with their scripts
+    {"Outlook\\Today", true, ""},
     // classes: every server, TreatAs and the class of a program identifier
     {"CLSID", true, ""},
     {"AppID", true, ""},
@@ -91,14 +138,30 @@ const TDeniedLocation kDeniedLocations[] = {
     {"CurrentControlSet\\Control\\SafeBoot", true, ""},
     {"CurrentControlSet\\Control\\Terminal Server", true, ""},
     {"CurrentControlSet\\Control\\BootVerificationProgram", true, ""},
+    {"CurrentControlSet\\Control\\LsaExtensionConfig", true, ""},
+    {"CurrentControlSet\\Control\\Class", true, ""},        // UpperFilters, LowerFilters, class installers
+    {"CurrentControlSet\\Control\\CoDeviceInstallers", true, ""},
+    {"CurrentControlSet\\Enum", true, ""},                   // a device's own filters and service
+    {"CurrentControlSet\\Control\\Keyboard Layouts", true, ""},  // "Layout File", "IME File"
+    {"CurrentControlSet\\Control\\WOW", true, ""},
+    {"CurrentControlSet\\Control\\ContentIndex", true, ""},   // word breakers loaded by the indexer
     {"System\\Setup", false, "CmdLine"},
     {"Windows NT\\CurrentVersion\\Image File Execution Options", true, ""},
     {"Windows NT\\CurrentVersion\\SilentProcessExit", true, ""},
     {"Windows NT\\CurrentVersion\\AeDebug", true, ""},
+    {"Windows NT\\CurrentVersion\\AeDebugProtected", true, ""},
     {".NETFramework", false, "DbgManagedDebugger"},
     {"Windows NT\\CurrentVersion\\Drivers32", true, ""},
     {"Windows NT\\CurrentVersion\\Font Drivers", true, ""},
     {"Windows NT\\CurrentVersion\\Svchost", true, ""},
+    {"Windows Error Reporting\\Hangs", true, ""},             // Debugger
+    {"Windows Error Reporting\\RuntimeExceptionHelperModules", true, ""},
+    {"AppCompatFlags\\InstalledSDB", true, ""},               // compatibility databases and their fixes
+    {"AppCompatFlags\\Custom", true, ""},
+    {"Microsoft\\NetSh", true, ""},                           // helper libraries
+    {"Cryptography\\OID", true, ""},                          // signature and encoding libraries
+    {"Cryptography\\Providers", true, ""},
+    {"Cryptography\\Defaults\\Provider", true, ""},
 };
 
 // The registry's limits: a key's name, and a whole key path with its root's name, in UTF-16
@@ -134,10 +197,36 @@ std::vector<std::string> KeyParts(const std::string& path) {
   return parts;
 }
 
+// A location as the check compares it: its names and its value names folded, read once.
+struct TFoldedLocation {
+  std::vector<std::string> Names;
+  bool Subkeys;
+  std::vector<std::string> Values;   // empty: every value
+};
+
+const std::vector<TFoldedLocation>& FoldedLocations() {
+  static const std::vector<TFoldedLocation> folded = [] {
+    std::vector<TFoldedLocation> all;
+    for (const TDeniedLocation& location : kDeniedLocations) {
+      TFoldedLocation f{KeyParts(location.Key), location.Subkeys, {}};
+      std::string values = location.Values;
+      for (size_t start = 0; !values.empty() && start <= values.size();) {
+        size_t bar = values.find('|', start);
+        if (bar == std::string::npos) bar = values.size();
+        f.Values.push_back(FoldName(values.substr(start, bar - start)));
+        start = bar + 1;
+      }
+      all.push_back(std::move(f));
+    }
+    return all;
+  }();
+  return folded;
+}
+
 // True when the location's run of names stands somewhere in parts (ending the path unless the
-// location takes in its subkeys).
-bool CoversKey(const TDeniedLocation& location, const std::vector<std::string>& parts) {
-  std::vector<std::string> names = KeyParts(location.Key);
+// location takes in its subkeys); a location without names stands everywhere.
+bool CoversKey(const TFoldedLocation& location, const std::vector<std::string>& parts) {
+  const std::vector<std::string>& names = location.Names;
   if (names.empty()) return true;
   for (size_t start = 0; start + names.size() <= parts.size(); ++start) {
     if (!location.Subkeys && start + names.size() != parts.size()) continue;
@@ -148,19 +237,28 @@ bool CoversKey(const TDeniedLocation& location, const std::vector<std::string>& 
   return false;
 }
 
-bool CoversValue(const TDeniedLocation& location, const std::string& valueName) {
-  if (*location.Values == 0) return true;
-  std::string folded = FoldName(valueName);
-  std::string values = location.Values;
-  size_t start = 0;
-  for (;;) {
-    size_t bar = values.find('|', start);
-    if (FoldName(values.substr(start, bar == std::string::npos ? std::string::npos : bar - start)) == folded)
-      return true;
-    if (bar == std::string::npos) return false;
-    start = bar + 1;
+// The check of one key for every value a fix names: the locations that cover the key are found
+// once, so a line naming many values is checked in time in step with its length.
+class TKeyCheck {
+ public:
+  explicit TKeyCheck(const std::string& subkey) {
+    std::vector<std::string> parts = KeyParts(subkey);
+    for (const TFoldedLocation& location : FoldedLocations())
+      if (CoversKey(location, parts)) covering_.push_back(&location);
   }
-}
+  bool Denies(const std::string& valueName) const {
+    if (covering_.empty()) return false;
+    std::string folded = FoldName(valueName);
+    for (const TFoldedLocation* location : covering_)
+      if (location->Values.empty() ||
+          std::find(location->Values.begin(), location->Values.end(), folded) != location->Values.end())
+        return true;
+    return false;
+  }
+
+ private:
+  std::vector<const TFoldedLocation*> covering_;
+};
 
 bool HasControlCharacters(const std::string& s) {
   for (unsigned char c : s)
@@ -252,10 +350,7 @@ bool ParseOperation(const std::string& piece, TRegOp& op) {
 }
 
 bool IsDeniedLocation(const std::string& subkey, const std::string& valueName) {
-  std::vector<std::string> parts = KeyParts(subkey);
-  for (const TDeniedLocation& location : kDeniedLocations)
-    if (CoversKey(location, parts) && CoversValue(location, valueName)) return true;
-  return false;
+  return TKeyCheck(subkey).Denies(valueName);
 }
 
 bool ParseErrorLine(const std::string& line, UnitErrorList::TContent& content, std::vector<TRegOp>& ops) {
@@ -274,8 +369,9 @@ bool ParseErrorLine(const std::string& line, UnitErrorList::TContent& content, s
   if (HasControlCharacters(content.Title) || HasControlCharacters(content.KeyPath) ||
       !ResolveKeyPath(content.KeyPath, root, subkey) || !ParseOperations(OperationsPart(content.Operations), ops))
     return false;
+  TKeyCheck check(subkey);
   for (const TRegOp& op : ops)
-    if (IsDeniedLocation(subkey, op.ValueName)) return false;
+    if (check.Denies(op.ValueName)) return false;
   return true;
 }
 
@@ -304,40 +400,53 @@ std::string FindDescription(const TErrorContents& errors, const std::string& tit
   return "";
 }
 
-bool ApplyRegOp(const std::string& keyPath, const TRegOp& op) {
+bool ApplyRegOp(const std::string& keyPath, const TRegOp& op) { return ApplyRegOps(keyPath, {op}) == 1; }
+
+int ApplyRegOps(const std::string& keyPath, const std::vector<TRegOp>& ops) {
   HKEY root;
   std::string subkey;
-  if (!ResolveKeyPath(keyPath, root, subkey) || IsDeniedLocation(subkey, op.ValueName)) return false;
+  if (!ResolveKeyPath(keyPath, root, subkey)) return 0;
+  TKeyCheck check(subkey);
   TRegistry reg(KEY_QUERY_VALUE | KEY_SET_VALUE);
   reg.RootKey = root;
-  if (!reg.OpenKey("\\" + subkey, false)) return false;
-  TRegValue value;
-  if (op.Action == 2) return reg.DeleteValue(op.ValueName);
-  if (op.Type == 1) {
-    std::wstring text = Widen(op.Data);
-    value.Type = REG_SZ;
-    value.Data.assign((const uint8_t*)text.c_str(), (const uint8_t*)(text.c_str() + text.size() + 1));
-    return reg.WriteValue(op.ValueName, value);
+  if (!reg.OpenKey("\\" + subkey, false)) return 0;
+  int applied = 0;
+  for (const TRegOp& op : ops) {
+    if (check.Denies(op.ValueName)) continue;
+    TRegValue value;
+    DWORD number = 0;
+    bool done = false;
+    if (op.Action == 2) {
+      done = reg.DeleteValue(op.ValueName);
+    } else if (op.Type == 1) {
+      std::wstring text = Widen(op.Data);
+      value.Type = REG_SZ;
+      value.Data.assign((const uint8_t*)text.c_str(), (const uint8_t*)(text.c_str() + text.size() + 1));
+      done = reg.WriteValue(op.ValueName, value);
+    } else if (IsDwordNumber(op.Data, number)) {
+      value.Type = REG_DWORD;
+      value.Data.assign((const uint8_t*)&number, (const uint8_t*)&number + sizeof number);
+      done = reg.WriteValue(op.ValueName, value);
+    }
+    if (done) ++applied;
   }
-  DWORD number = 0;
-  if (!IsDwordNumber(op.Data, number)) return false;
-  value.Type = REG_DWORD;
-  value.Data.assign((const uint8_t*)&number, (const uint8_t*)&number + sizeof number);
-  return reg.WriteValue(op.ValueName, value);
+  return applied;
 }
 
 int Repair(const std::vector<TErrorRow>& rows, const TErrorContents& errors) {
+  // A title may head several rows (the list makes one per run of lines with that title); each of
+  // its fixes is applied once, in the list's order.
+  std::unordered_set<std::string> ticked;
+  for (const TErrorRow& row : rows)
+    if (row.Ticked && row.FromList) ticked.insert(Trim(row.Caption));
   int applied = 0;
-  for (const TErrorRow& row : rows) {
-    if (!row.Ticked || !row.FromList) continue;
-    for (int i = 0; i < errors.Count(); ++i) {
-      const UnitErrorList::TContent& fix = errors.GetItem(i).Content;
-      if (Trim(fix.Title) != Trim(row.Caption)) continue;
-      std::vector<TRegOp> ops;
-      if (!ParseOperations(OperationsPart(fix.Operations), ops)) continue;   // checked when loaded
-      for (const TRegOp& op : ops)
-        if (ApplyRegOp(fix.KeyPath, op)) ++applied;
-    }
+  if (ticked.empty()) return applied;
+  for (int i = 0; i < errors.Count(); ++i) {
+    const UnitErrorList::TContent& fix = errors.GetItem(i).Content;
+    if (!ticked.contains(Trim(fix.Title))) continue;
+    std::vector<TRegOp> ops;
+    // the operations were checked when the list was loaded
+    if (ParseOperations(OperationsPart(fix.Operations), ops)) applied += ApplyRegOps(fix.KeyPath, ops);
   }
   return applied;
 }

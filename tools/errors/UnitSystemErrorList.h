@@ -69,8 +69,10 @@ std::string FindDescription(const TErrorContents& errors, const std::string& tit
 // Applies one operation to the key when the key exists (it is never created); true when the
 // value was written or deleted.
 bool ApplyRegOp(const std::string& keyPath, const TRegOp& op);
-// Applies every fix whose title is that of a ticked list row; returns how many operations were
-// applied.
+// The same for the operations of one fix, the key opened and checked once; how many were applied.
+int ApplyRegOps(const std::string& keyPath, const std::vector<TRegOp>& ops);
+// Applies every fix whose title is that of a ticked list row, each fix once however many rows
+// its title heads, in the list's order; returns how many operations were applied.
 int Repair(const std::vector<TErrorRow>& rows, const TErrorContents& errors);
 
 }  // namespace UnitSystemError

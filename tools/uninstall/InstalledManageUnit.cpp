@@ -151,8 +151,10 @@ void TInstalledManageForm::SortAndFill() {
 }
 
 int TInstalledManageForm::AddIcon(const std::string& path) {
+  std::string file = IconFile(path);
+  if (file.empty()) return -1;
   SHFILEINFOW info{};
-  SHGetFileInfoW(Widen(path).c_str(), 0, &info, sizeof info, SHGFI_ICON);
+  SHGetFileInfoW(Widen(file).c_str(), 0, &info, sizeof info, SHGFI_ICON);
   TIconHandle icon(info.hIcon);
   if (!icon) return -1;
   // one index for both lists: an icon only one list took would shift every later row's icon
@@ -210,12 +212,14 @@ void TInstalledManageForm::TbtUninstallClick(TObject*) {
   TBusyGuard busy(this);
   int index = SelectedEntry();
   if (index < 0) return;
-  std::string name = entries_.GetItem(index).Content.DisplayName;
-  std::string command = CommandToRun(entries_.GetItem(index).Content);
+  TContent entry = entries_.GetItem(index).Content;   // a copy: the list may change while a box is up
+  std::string name = entry.DisplayName, command = CommandToRun(entry);
   TStartOutcome started = StartProgram(command);
   if (started.Process || Closing()) return;   // once started, its outcome is the uninstaller's to show
-  std::string reason = SystemErrorText(started.Error, ExtractExecutablePath(command));
-  ShowMessageBox(Format(kNotStarted, name, reason, command), MB_ICONWARNING);
+  // a command that could not be made (its program found nowhere) is shown as registered
+  std::string shown = command.empty() ? Trim(RegisteredCommand(entry)) : command;
+  std::string reason = SystemErrorText(started.Error, ExtractExecutablePath(shown));
+  ShowMessageBox(Format(kNotStarted, name, reason, shown), MB_ICONWARNING);
 }
 
 void TInstalledManageForm::TbrRemoveClick(TObject*) {

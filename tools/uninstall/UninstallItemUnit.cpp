@@ -7,6 +7,7 @@
 #include <functional>
 #include <utility>
 
+#include "../../framework/ListedEntry.h"
 #include "../../framework/Processes.h"
 #include "../../framework/Registry.h"
 #include "../../framework/StringList.h"
@@ -25,6 +26,8 @@ const char* const kOperatingSystem = "OperatingSystem";
 const char* const kSystemUninstallers[] = {"msiexec.exe", "rundll32.exe"};
 // The characters a command line can hold, with its end.
 const DWORD kCommandLineLimit = 32767;
+
+bool ExistingFile(const std::string& path) { return PublicFunctionUnit::WithinPathLimit(path) && FileExists(path); }
 
 // ---- text helpers with 1-based positions ----
 
@@ -52,7 +55,7 @@ std::string ExtractPath(std::string s) {
   s = ReplaceToken(s, "%WINDIR%", PublicFunctionUnit::GetWindowsDir());
   s = Trim(s);
   if (AnsiUpperCase(s).rfind("MSIEXEC.EXE", 0) == 0) s = PublicFunctionUnit::GetSystemDir() + "\\" + s;
-  if (FileExists(s)) return s;
+  if (ExistingFile(s)) return s;
   return PathJudgeUnit::ReadProgramPath(s);
 }
 
@@ -130,6 +133,18 @@ std::string SystemUninstaller(const std::string& program) {
     if (name == upper || name + ".EXE" == upper) return system;
   }
   return {};
+}
+
+// The command with its program given by its full path, in quotes. A program named without its
+// folder is looked up where the system keeps its programs, never in this program's folder or the
+// current folder; "" when it is found nowhere, named by a path relative to the current folder or
+// drive, or by one longer than the system starts a program by.
+std::string WithFullProgramPath(const std::string& command) {
+  auto [program, rest] = SplitProgram(command);
+  if (PublicFunctionUnit::IsFullPath(program)) return PublicFunctionUnit::WithinPathLimit(program) ? Quote(program) + rest : std::string();
+  if (program.find_first_of("\\/:") != std::string::npos) return {};
+  std::string found = PublicFunctionUnit::FindProgram(program);
+  return found.empty() ? found : found + rest;
 }
 
 // ---- reading an entry ----
@@ -256,8 +271,8 @@ std::string GetUninstallCommand(const std::string& command) {
   }
   std::string expanded = Trim(ExpandEnvironment(command));
   if (expanded.empty()) return {};
-  if (expanded[0] == '"') return expanded;
-  if (FileExists(expanded)) return Quote(expanded);
+  if (expanded[0] == '"') return WithFullProgramPath(expanded);
+  if (PublicFunctionUnit::IsFullPath(expanded) && ExistingFile(expanded)) return Quote(expanded);
   std::string program = Trim(ExtractExecutablePath(expanded));
   if (program.empty()) return {};
   std::string arguments;
@@ -265,30 +280,43 @@ std::string GetUninstallCommand(const std::string& command) {
   if (at == 0) {
     arguments = TrimLeft(expanded.substr(program.size()));
   } else if (at != std::string::npos) {
-    // The path found is an argument of a program named without its folder (e.g. "uninst.exe /path
-    // C:\App\setup.exe"): the command runs as registered, never the argument in its place.
-    return expanded;
+    // The path found is an argument of a program named without its folder (e.g. "regsvr32.exe /u
+    // C:\App\x.dll"): that program runs with the arguments as registered, never the argument.
+    return WithFullProgramPath(expanded);
   } else {
     arguments = TrimLeft(TextAfterName(expanded, ExtractFileName(program)));
   }
-  return Quote(program) + (arguments.empty() ? "" : " " + arguments);
+  return WithFullProgramPath(Quote(program) + (arguments.empty() ? "" : " " + arguments));
 }
 
 bool IsSymantecProduct(const std::string& displayName) {
   return Pos("Norton", displayName) > 0 || Pos("Symantec", displayName) > 0;
 }
 
-std::string CommandToRun(const TContent& content) {
+std::string RegisteredCommand(const TContent& content) {
   if (IsSymantecProduct(content.DisplayName)) {
     std::string modify = Trim(content.ModifyPath);
-    if (!modify.empty() && modify != NotAvailable) return GetUninstallCommand(modify);
+    if (!modify.empty() && modify != NotAvailable) return modify;
   }
-  return GetUninstallCommand(content.UninstallString);
+  return content.UninstallString;
+}
+
+std::string CommandToRun(const TContent& content) { return GetUninstallCommand(RegisteredCommand(content)); }
+
+std::string IconFile(const std::string& iconPath) {
+  std::string path = Trim(iconPath);
+  if (path.find_first_of("\\/:") == std::string::npos) path = WithoutChar(PublicFunctionUnit::FindProgram(path), '"');
+  if (!PublicFunctionUnit::IsFullPath(path) || ListedEntry::ParsesAsAnother(ExtractFileName(path)) ||
+      !PublicFunctionUnit::WithinPathLimit(path))
+    return {};
+  return path;
 }
 
 TStartOutcome StartCommandLine(const std::string& commandLine) {
   TStartOutcome outcome;
-  if (Trim(commandLine).empty())
+  // a program not named by its full path would be looked for in this program's folder and the
+  // current folder first
+  if (!PublicFunctionUnit::IsFullPath(SplitProgram(commandLine).first))
     outcome.Error = ERROR_FILE_NOT_FOUND;
   else
     outcome.Process = StartProcess(commandLine, SW_SHOW, &outcome.Error);

@@ -77,22 +77,32 @@ std::string FormatInstallDate(const std::string& date);
 // step with the text's length.
 std::string ExtractExecutablePath(const std::string& command);
 // The command line that runs a registered uninstall command: a quoted command (or one that names
-// an existing file whole) as registered with its environment strings expanded; a command that
-// starts msiexec or rundll32 without its quotes, the program given by its full path in the system
-// folder; any other the program quoted and the rest of the text after it as its arguments. ""
-// when nothing can be run. Takes time in step with the text's length, however long it is.
+// an existing file whole by its full path) as registered with its environment strings expanded; a
+// command that starts msiexec or rundll32 without its quotes, the program given by its full path
+// in the system folder; any other the program quoted and the rest of the text after it as its
+// arguments. A program named without its folder ("regsvr32.exe /u ...", "cmd /c ...") is given
+// by the full path PublicFunctionUnit::FindProgram finds. "" when nothing can be run: an empty
+// command, a program found nowhere, one named by a path relative to the current folder or drive,
+// or by a path longer than MAX_PATH. Takes time in step with the text's length, however long it is.
 std::string GetUninstallCommand(const std::string& command);
 // Products of this vendor are removed through their modify command.
 bool IsSymantecProduct(const std::string& displayName);
-// What the Uninstall button runs for an entry (the vendor's modify command when it has one).
+// The registered command the Uninstall button runs for an entry (the vendor's modify command when
+// it has one), as registered.
+std::string RegisteredCommand(const TContent& content);
+// What the Uninstall button runs for an entry: GetUninstallCommand of its registered command.
 std::string CommandToRun(const TContent& content);
+// The file an entry's icon is read from: a full path whose name the system reads as written, or
+// a program named without its folder where FindProgram finds it; "" for any other (never a file
+// the current folder or this program's folder would give).
+std::string IconFile(const std::string& iconPath);
 // A program started, or the reason it could not be.
 struct TStartOutcome {
   TKernelHandle Process;          // empty when it could not be started
   DWORD Error = ERROR_SUCCESS;    // else the system's error code
 };
-// Starts the command line in a shown window, not waiting for it. An empty command line names no
-// file to start (ERROR_FILE_NOT_FOUND).
+// Starts the command line in a shown window, not waiting for it. A command line whose program is
+// not given by its full path (an empty one among them) is not started: ERROR_FILE_NOT_FOUND.
 TStartOutcome StartCommandLine(const std::string& commandLine);
 
 }  // namespace UninstallItemUnit
