@@ -5,6 +5,7 @@
 #include "../framework/Strings.h"
 #include "PublicFunctionUnit.h"
 #include "SectionCommon.h"
+#include "UserSoftWareSettings.h"
 
 namespace SystemSoftWareSettingUnit {
 
@@ -65,20 +66,24 @@ bool OnTestableDrive(const TSettingsWalk& walk, const std::string& data) {
          IsOnFixedDrive(NonFixedDrives, data) && !(walk.TestsHDrive && ContainsText(data, "H:\\"));
 }
 
-// The ignore test of one value, with the name its finding would carry: an exclusion of the
-// unnamed value's command-line finding is stored as "default".
-bool ValueIgnored(const TSettingsWalk& walk, TIgnoreContents& ignoreList, const std::string& keyText,
-                  const std::string& valueName) {
-  if (IsIgnored(ignoreList, walk.Caption, keyText, valueName)) return true;
-  return valueName.empty() && walk.UnnamedAsDefault && IsIgnored(ignoreList, walk.Caption, keyText, "default");
+// The ignore test of one value (its name as listed, "" the unnamed value): an exclusion made in
+// either software-settings section names it, whichever of the two meets it (both walk the current
+// user's tree, the system section by its name under HKEY_USERS).
+bool ValueIgnored(TIgnoreContents& ignoreList, const std::string& keyText, const std::string& valueName) {
+  for (const TSettingsWalk* walk : {&SystemWalk, &UserSoftWareSettings::UserWalk}) {
+    auto unnamed = walk->UnnamedAsDefault ? TUnnamedValueName::Default : TUnnamedValueName::Empty;
+    if (IsIgnored(ignoreList, walk->Caption, keyText, valueName, unnamed)) return true;
+  }
+  return false;
 }
 
 // Adds a finding of a missing file or folder; only the fault line differs between the kinds.
+// shownName is the value's name as the finding shows it; unnamed marks the key's unnamed value.
 void AddFinding(TRegistryContents& contents, TCaptionTarget* countLabel, const std::string& keyText,
-                const std::string& shortName, const std::string& valueName, const std::string& value,
+                const std::string& shortName, const std::string& shownName, bool unnamed, const std::string& value,
                 const std::string& faultLine) {
-  SectionCommon::AddMissingPathFinding(contents, countLabel, {keyText, shortName, valueName, value}, valueName, value,
-                                       value)
+  SectionCommon::AddMissingPathFinding(contents, countLabel, {keyText, shortName, shownName, value, unnamed},
+                                       shownName, value, value)
       .FaultLine = faultLine;
 }
 
@@ -86,16 +91,16 @@ void AddFinding(TRegistryContents& contents, TCaptionTarget* countLabel, const s
 bool CheckValue(const TWalkContext& ctx, const std::string& keyPath, const std::string& keyText,
                 const std::string& name, const TRegValue& value) {
   const TSettingsWalk& walk = ctx.Walk;
-  if (walk.IgnoreTestFirst && ValueIgnored(walk, ctx.IgnoreList, keyText, name)) return true;
+  if (walk.IgnoreTestFirst && ValueIgnored(ctx.IgnoreList, keyText, name)) return true;
   if (!IsTextValue(value)) return true;
   std::string data = RegValueText(value);
   if (ContainsAny(AnsiUpperCase(data), walk.EndKeyTexts)) return false;
   data = ExpandPathVars(data);
-  if (!walk.IgnoreTestFirst && ValueIgnored(walk, ctx.IgnoreList, keyText, name)) return true;
+  if (!walk.IgnoreTestFirst && ValueIgnored(ctx.IgnoreList, keyText, name)) return true;
 
   if (Pos(":\\", Trim(data)) == 2 && OnTestableDrive(walk, data) && IsValidPath(data) && !ScanFileExists(data) &&
       !ScanDirectoryExists(data)) {
-    AddFinding(ctx.Contents, ctx.CountLabel, keyText, data, name, data,
+    AddFinding(ctx.Contents, ctx.CountLabel, keyText, data, name, name.empty(), data,
                walk.PathFaultPrefix + data + ") does not exist at the specified location");
     return true;
   }
@@ -187,7 +192,7 @@ void ReportMissingFile(const TSettingsWalk& walk, TCaptionTarget* countLabel, co
                        HKEY root, TRegistryContents& contents) {
   if (ScanFileExists(file) || ContainsText(AnsiUpperCase(file), "MSOE.DLL")) return;
   std::string name = (valueName.empty() && walk.UnnamedAsDefault) ? "default" : valueName;
-  AddFinding(contents, countLabel, RootKeyName(root) + "\\" + keyPath, shortName, name, file,
+  AddFinding(contents, countLabel, RootKeyName(root) + "\\" + keyPath, shortName, name, valueName.empty(), file,
              walk.CommandFaultPrefix + file + walk.CommandFaultSuffix);
 }
 
@@ -263,9 +268,21 @@ bool IsValidPath(const std::string& text) {
   return Widen(text).size() <= 260 && text.find_first_of(kPathSet) == std::string::npos;
 }
 
+bool StillFound(const TSettingsWalk& walk, const TContent& finding) {
+  SectionCommon::TRecheck check;
+  TRegValue value;
+  std::string keyPath;
+  HKEY root = SplitRegistryPath(finding.KeyPath, keyPath);
+  if (root == nullptr || !check.ReadValue(SectionCommon::TRepairForm::Value, finding, value)) return false;
+  TWalkContext ctx(walk, nullptr, nullptr, check.NoExclusions, check.Found, root);
+  CheckValue(ctx, keyPath, ctx.RootName + "\\" + keyPath, SectionCommon::ListedValueName(finding), value);
+  return check.Gives(finding);
+}
+
 void RepairSoftwareSettings(TCaptionTarget& status, TListCountTarget& finishList, TRegistryContents& contents,
                             TRepairContents& log) {
-  SectionCommon::RepairFindings(RepairStyle, status, finishList, contents, log);
+  SectionCommon::RepairFindings(RepairStyle, status, finishList, contents, log,
+                                [](const TContent& finding) { return StillFound(SystemWalk, finding); });
 }
 
 }  // namespace SystemSoftWareSettingUnit
