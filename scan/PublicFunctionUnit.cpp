@@ -384,43 +384,7 @@ void SetIgnoreFileName(const std::string& fileName) { IgnoreFileSetting() = file
 namespace {
 
 // An escaped line's field: "%", "|" and the line breaks as "%25", "%7C", "%0D", "%0A".
-std::string EscapeIgnoreField(const std::string& text) {
-  std::string out;
-  for (char c : text) {
-    switch (c) {
-      case '%': out += "%25"; break;
-      case '|': out += "%7C"; break;
-      case '\r': out += "%0D"; break;
-      case '\n': out += "%0A"; break;
-      default: out += c;
-    }
-  }
-  return out;
-}
-
-int HexDigit(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  return -1;
-}
-
-// False when a "%" is not followed by two hexadecimal digits.
-bool UnescapeIgnoreField(const std::string& text, std::string& out) {
-  out.clear();
-  for (size_t i = 0; i < text.size(); ++i) {
-    if (text[i] != '%') {
-      out += text[i];
-      continue;
-    }
-    if (i + 2 >= text.size()) return false;
-    int high = HexDigit(text[i + 1]), low = HexDigit(text[i + 2]);
-    if (high < 0 || low < 0) return false;
-    out += (char)(high * 16 + low);
-    i += 2;
-  }
-  return true;
-}
+std::string EscapeIgnoreField(const std::string& text) { return PercentEncode(text, "|\r\n"); }
 
 // An escaped line: "|" and then the three escaped fields, separated by "|".
 bool ParseEscapedLine(const std::string& line, IgnoreItemUnit::TContent& entry) {
@@ -429,9 +393,9 @@ bool ParseEscapedLine(const std::string& line, IgnoreItemUnit::TContent& entry) 
   size_t second = first == std::string::npos ? first : line.find('|', first + 1);
   if (second == std::string::npos || line.find('|', second + 1) != std::string::npos) return false;
   IgnoreItemUnit::TContent e;
-  if (!UnescapeIgnoreField(line.substr(1, first - 1), e.Section) ||
-      !UnescapeIgnoreField(line.substr(first + 1, second - first - 1), e.KeyPath) ||
-      !UnescapeIgnoreField(line.substr(second + 1), e.ValueName))
+  if (!PercentDecode(line.substr(1, first - 1), e.Section) ||
+      !PercentDecode(line.substr(first + 1, second - first - 1), e.KeyPath) ||
+      !PercentDecode(line.substr(second + 1), e.ValueName))
     return false;
   e.Exact = true;
   entry = std::move(e);

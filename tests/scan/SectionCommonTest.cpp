@@ -81,6 +81,22 @@ TEST(SectionCommon, RepairWalkLogsRealOutcomesAndHonoursTicksAndCancel) {
   EXPECT_TRUE(box.ValueExists("k", "kept"));
 }
 
+// A repair counts a target as taken by an earlier line only when that line removed exactly it: a
+// key named "a|b" with a value "c" is not the key "a" with a value "b|c".
+TEST(SectionCommon, AnEarlierLineStandsForItsOwnTargetOnly) {
+  RegSandbox box;
+  box.SetString("a|b", "c", "1");
+  box.CreateKey("a");
+  TRegistryContents contents;
+  contents.GetItem(contents.Add()).Content = Finding(box.FullPath() + "\\a|b", "c");
+  contents.GetItem(contents.Add()).Content = Finding(box.FullPath() + "\\a", "b|c");
+  scan_test::TScanRun run;
+  scan_test::TRepairRun repair;
+  RepairFindings({.Form = TRepairForm::Value}, repair.Status, repair.FinishList, contents, repair.Log);
+  EXPECT_EQ(repair.Lines(), (scan_test::Lines{{box.FullPath() + "\\a|b", scan_test::kOk},
+                                              {box.FullPath() + "\\a", SectionCommon::ChangedSinceScanText}}));
+}
+
 TEST(SectionCommon, FileRemovalGoesToTheRecycleBin) {
   TempFolder dir;
   std::string name = "zelvoran-" + testing_support::TestName() + ".lnk";
