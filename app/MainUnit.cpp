@@ -79,6 +79,8 @@ TZelvoranMainForm::TZelvoranMainForm()
   };
   OnActivate = [this](TObject*) { FormActivate(); };
   OnDestroy = [this](TObject*) { FormDestroy(); };
+  requestedScanTimer_.SetInterval(500);
+  requestedScanTimer_.OnTimer = [this](TObject*) { StartRequestedScan(); };
   OnClose = [this](TObject*, TCloseAction& action) {
     action = TCloseAction::None;   // the window only goes to the tray
     RepairGrid->SetItemIndex(-1);
@@ -349,6 +351,7 @@ void TZelvoranMainForm::FormActivate() {
 }
 
 void TZelvoranMainForm::FormDestroy() {
+  requestedScanTimer_.SetEnabled(false);
   FreeTools();
   PublicFunctionUnit::ItemsProcessedBar = nullptr;
   PublicFunctionUnit::ItemsProcessedLabel = nullptr;
@@ -612,8 +615,71 @@ void TZelvoranMainForm::WMRestoreInstance() {
   ShowWindow(Handle(), SW_RESTORE);
 }
 
+bool TZelvoranMainForm::WMCopyData(const COPYDATASTRUCT* data) {
+  if (data == nullptr || data->dwData != CommandLineData || data->cbData > MaxCommandLineData ||
+      data->cbData % sizeof(wchar_t) != 0 || (data->cbData > 0 && data->lpData == nullptr))
+    return false;
+  std::wstring text(static_cast<const wchar_t*>(data->lpData), data->cbData / sizeof(wchar_t));
+  WMRestoreInstance();
+  // Only the scheduled job's parameter starts anything; another one only brings the window back.
+  if (SameText(Trim(Narrow(text)), PublicFunctionUnit::ScheduledJobParameter)) RequestScan();
+  return true;
+}
+
+void TZelvoranMainForm::RequestScan() {
+  if (ScanRunning()) return;   // the scan under way is the one asked for
+  scanRequested_ = true;
+  requestedScanTimer_.SetEnabled(true);
+}
+
+namespace {
+BOOL CALLBACK NoteDialogBox(HWND hwnd, LPARAM found) {
+  wchar_t name[16] = {};
+  GetClassNameW(hwnd, name, 15);
+  if (IsWindowVisible(hwnd) && wcscmp(name, L"#32770") == 0) *reinterpret_cast<bool*>(found) = true;
+  return TRUE;
+}
+
+// True while a message box or another system dialog of this thread is open.
+bool DialogBoxOpen() {
+  bool open = false;
+  EnumThreadWindows(GetCurrentThreadId(), NoteDialogBox, reinterpret_cast<LPARAM>(&open));
+  return open;
+}
+}  // namespace
+
+bool TZelvoranMainForm::ReadyForRequestedScan() const {
+  if (Application.Terminated() || FrameBusy() || LaunchersBlocked() || !IsWindowEnabled(Handle())) return false;
+  GUITHREADINFO gui{sizeof gui};
+  const DWORD kHeld = GUI_INMENUMODE | GUI_POPUPMENUMODE | GUI_SYSTEMMENUMODE | GUI_INMOVESIZE;
+  if (GetGUIThreadInfo(GetCurrentThreadId(), &gui) && (gui.flags & kHeld) != 0) return false;
+  return !DialogBoxOpen();
+}
+
+void TZelvoranMainForm::StartRequestedScan() {
+  if (!scanRequested_ || startingRequestedScan_ || !ReadyForRequestedScan()) return;   // asked again later
+  requestedScanTimer_.SetEnabled(false);
+  // As a start with the parameter: the scan page with every section, a second's pause, the scan.
+  startingRequestedScan_ = true;
+  ScanBtnClick(ScanBtn);
+  MainUnit::Delay(1000);
+  startingRequestedScan_ = false;
+  if (!scanRequested_ || Application.Terminated()) return;   // a scan meanwhile was the one asked for
+  if (!ReadyForRequestedScan()) {
+    requestedScanTimer_.SetEnabled(true);
+    return;
+  }
+  ScanBtnClick(ScanBtn);
+  ScanNowBtnClick(ScanNowBtn);
+}
+
 LRESULT TZelvoranMainForm::WndProc(UINT msg, WPARAM wp, LPARAM lp) {
   switch (msg) {
+    case WM_COPYDATA: {
+      bool taken = false;
+      Guarded([&] { taken = WMCopyData(reinterpret_cast<const COPYDATASTRUCT*>(lp)); });
+      return taken ? TRUE : FALSE;
+    }
     case WM_TRAY_ICON:
       Guarded([&] { WMTrayIcon(lp); });
       return 0;

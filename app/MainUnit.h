@@ -14,6 +14,7 @@
 #include "../framework/Forms.h"
 #include "../framework/ListView.h"
 #include "../framework/StdCtrls.h"
+#include "../framework/Timer.h"
 #include "../framework/TrayIcon.h"
 #include "ImageEx.h"
 #include "MainUnitSections.h"
@@ -25,6 +26,10 @@ namespace MainUnit {
 
 inline constexpr UINT WM_TRAY_ICON = 0x500;
 inline constexpr UINT WM_RESTORE_INSTANCE = 0x2400;
+// A later start's first command-line parameter, handed over in a WM_COPYDATA message of this kind
+// (its UTF-16 text, without a terminating zero, at most MaxCommandLineData bytes).
+inline constexpr ULONG_PTR CommandLineData = 0x5A564C43;
+inline constexpr DWORD MaxCommandLineData = 2048;
 inline constexpr int ToolCount = 12;
 
 // Shows the options dialog modally (OptionUnit::ShowPreferences; tests may put their own).
@@ -130,6 +135,17 @@ class TZelvoranMainForm : public TForm, private MainUnit::TScanView {
   void AddTrayIcon();
   void WMTrayIcon(LPARAM lp);
   void WMRestoreInstance();
+  // A later start's parameter (WM_COPYDATA, MainUnit::CommandLineData): the window shows itself as
+  // for WM_RESTORE_INSTANCE, and the scheduled job's parameter asks for a scan. False for data
+  // that is not such a parameter.
+  bool WMCopyData(const COPYDATASTRUCT* data);
+  // The scan a later start asked for: it starts as a start with the parameter starts it, once the
+  // program is free for it (no scan, repair or busy page, no dialog or menu open); a scan under
+  // way, or any scan that starts before it, is the scan asked for.
+  void RequestScan();
+  bool ScanRequested() const { return scanRequested_; }
+  bool ReadyForRequestedScan() const;
+  void StartRequestedScan();   // run by a timer while a scan is asked for
   void wsCloseBtnClick(TObject* sender);
   void wsMinimizedBtnClick(TObject* sender);
   void OptionsBtnClick(TObject* sender);
@@ -209,11 +225,14 @@ class TZelvoranMainForm : public TForm, private MainUnit::TScanView {
   void BuildResultsPage(TPanel* page);
   void BuildFinishPage(TPanel* page);
   void BuildAdvancedPage(TPanel* page);
-  bool BackupBeforeRepair();
+  bool BackupBeforeRepair(class TRepairDialogForm& dialog);
   TImageEx* NewButton(TControl* parent, const char* name, int left, int top, int width, int height);
   void FreeTools();
 
   std::unique_ptr<TTrayIcon> trayIcon_;
+  TTimer requestedScanTimer_;
+  bool scanRequested_ = false;
+  bool startingRequestedScan_ = false;
   TRegBackupForm* backupPage_ = nullptr;
   bool shownOnce_ = false;
   std::string scanError_;

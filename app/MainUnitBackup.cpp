@@ -51,6 +51,20 @@ std::string RepairBackupFileName(const std::string& folder, TDateTime stamp) {
 }
 
 namespace {
+const TDateTime kOneSecond = 1.0 / 86400;
+const int kNameTries = 3600;   // an hour of seconds
+}  // namespace
+
+std::string FreeBackupFileName(const TBackupNamer& nameOf, TDateTime& stamp) {
+  std::string name = nameOf(stamp);
+  for (int tries = 0; !PathAbsent(name) && tries < kNameTries; ++tries) {
+    std::string taken = name;
+    while (name == taken) name = nameOf(stamp += kOneSecond);
+  }
+  return name;
+}
+
+namespace {
 
 // A wide name as UTF-8; false when the UTF-8 text would not give the same name back.
 bool ToText(const std::wstring& wide, std::string& text) {
@@ -238,9 +252,10 @@ TExportOutcome ExportRegKey(const std::string& keyPath, TStringList& lines) {
   return ExportTree(root, RootKeyName(root), subKey, lines);
 }
 
-TBackupScript::TBackupScript(const std::string& fileName, uint8_t platformKind) {
-  result_.FileName = fileName;
-  std::string dir = ExcludeTrailingBackslash(ExtractFilePath(fileName));
+TBackupScript::TBackupScript(TBackupNamer nameOf, TDateTime stamp, uint8_t platformKind)
+    : nameOf_(std::move(nameOf)), stamp_(stamp) {
+  result_.FileName = FreeBackupFileName(nameOf_, stamp_);
+  std::string dir = ExcludeTrailingBackslash(ExtractFilePath(result_.FileName));
   if (!DirectoryExists(dir)) CreateDirectoryW(Widen(dir).c_str(), nullptr);
   Lines.Add(RegScriptHeader(platformKind));
 }
@@ -255,19 +270,33 @@ void TBackupScript::Count(TExportOutcome outcome, const std::string& name) {
 
 TBackupResult TBackupScript::Save() {
   bool any = Lines.Count() > 1;
-  if (any) result_.Saved = ReplaceFileContents(result_.FileName, EncodeRegScript(Lines));
+  if (any) {
+    std::string bytes = EncodeRegScript(Lines);
+    TNewFileOutcome outcome = WriteNewFileContents(result_.FileName, bytes);
+    for (int tries = 0; outcome == TNewFileOutcome::Taken && tries < kNameTries; ++tries) {
+      stamp_ += kOneSecond;
+      result_.FileName = FreeBackupFileName(nameOf_, stamp_);
+      outcome = WriteNewFileContents(result_.FileName, bytes);
+    }
+    result_.Saved = outcome == TNewFileOutcome::Written;
+  }
   result_.Complete = result_.Missed.empty() && (!any || result_.Saved);
   return result_;
 }
 
 TBackupResult BackupCheckedFindings(const std::vector<TBackupSection>& sections, uint8_t platformKind,
-                                    const std::string& folder, TDateTime stamp) {
-  TBackupScript script(RepairBackupFileName(folder, stamp), platformKind);
+                                    const std::string& folder, TDateTime stamp, const TBackupStep& step) {
+  TBackupScript script([&folder](TDateTime t) { return RepairBackupFileName(folder, t); }, stamp, platformKind);
   for (const TBackupSection& section : sections) {
     if (section.Contents == nullptr || section.Form == SectionCommon::TRepairForm::File) continue;
     for (int i = 0; i < section.Contents->Count(); ++i) {
       const TContent& finding = section.Contents->GetItem(i).Content;
       if (!finding.Checked) continue;
+      if (step && !step(finding)) {
+        TBackupResult stopped;
+        stopped.Stopped = true;
+        return stopped;
+      }
       TRemoval removal = SectionCommon::RepairRemoval(section.Form, finding);
       script.Count(ExportRemoval(removal, script.Lines), Describe(finding, removal));
     }

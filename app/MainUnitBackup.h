@@ -1,9 +1,10 @@
 // The registry-script backup written before a repair: the writer of registry-script lines for
 // one value or one whole key, the script file's header and encoding, and the backup of every
-// ticked finding into "RepairBackup\_yyyymmdd_hhnnss.reg".
+// ticked finding into "RepairBackup\_yyyymmdd_hhnnss.reg" (of a later second when that name is taken).
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -30,6 +31,13 @@ std::string EncodeRegScript(const TStringList& lines);
 std::string RepairBackupFolder();
 // folder + "_" + the stamp as "yyyymmdd_hhnnss" + ".reg".
 std::string RepairBackupFileName(const std::string& folder, TDateTime stamp);
+
+// Names a backup file after the time stamp given (to the second).
+using TBackupNamer = std::function<std::string(TDateTime)>;
+// The name of a new backup: the one of stamp or, when something of that name may be there, the
+// one of the next second whose name is free, so that no earlier backup is ever replaced. stamp
+// moves on to the second named.
+std::string FreeBackupFileName(const TBackupNamer& nameOf, TDateTime& stamp);
 
 // Reads a value with its real size, however large; the data never extends past what the registry
 // returned. The registry's result code (ERROR_FILE_NOT_FOUND for a missing value).
@@ -65,29 +73,37 @@ struct TBackupResult {
                                      // (true also when there is nothing to back up)
   int Exported = 0;                  // ticked findings whose keys or values are in the file
   std::vector<std::string> Missed;   // what could not be backed up, for the user's message
+  bool Stopped = false;              // stopped before its end: nothing was saved
 };
 
 // A backup script being written: the header, then the export of each entry, tallied into Result;
-// Save writes the file when anything was exported. The file's folder is created (one level) when
-// missing.
+// Save writes the file when anything was exported, under the free name of the stamp's second or
+// of a later one (a file that has taken the name meanwhile is never replaced). The file's folder
+// is created (one level) when missing.
 class TBackupScript {
  public:
-  TBackupScript(const std::string& fileName, uint8_t platformKind);
+  TBackupScript(TBackupNamer nameOf, TDateTime stamp, uint8_t platformKind);
   TStringList Lines;   // the exports append here
   // Counts one entry's export; `name` tells the user what could not be read.
   void Count(TExportOutcome outcome, const std::string& name);
   TBackupResult Save();
 
  private:
+  TBackupNamer nameOf_;
+  TDateTime stamp_;
   TBackupResult result_;
 };
+
+// Called before each ticked finding is backed up (to show it and keep the window live); false
+// stops the backup.
+using TBackupStep = std::function<bool(const TContent& finding)>;
 
 // Writes what the repair of every ticked finding will remove (a value, or a key with its whole
 // subtree; files are not registry data and are passed over) into a new backup file in folder,
 // named after stamp. The folder is created (one level) when missing. Nothing is saved when no
-// ticked finding has anything to back up.
+// ticked finding has anything to back up, nor when step stops the backup (Stopped).
 TBackupResult BackupCheckedFindings(const std::vector<TBackupSection>& sections, uint8_t platformKind,
-                                    const std::string& folder, TDateTime stamp);
+                                    const std::string& folder, TDateTime stamp, const TBackupStep& step = nullptr);
 
 // The first `shown` items for a message, each ended by "\r", then "and N more\r" for the rest.
 std::string ShortList(const std::vector<std::string>& items, size_t shown);

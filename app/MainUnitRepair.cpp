@@ -31,6 +31,8 @@ std::string RepairBackupFile;
 
 namespace {
 
+const DWORD kProgressIntervalMs = 50;   // how often the backup shows the finding at work
+
 const char* const kBackupDone =
     "Registry backup complete! Backup file at \r%s folder.\r\rYou can use registry restore function to restore "
     "it.\rPress OK to repair problems now!";
@@ -50,8 +52,10 @@ std::string BackupProblemText(const TBackupResult& backup) {
 }  // namespace
 
 // Writes the backup of what the repair of the listed sections' ticked findings will remove and
-// tells the user. True when the repair may go on: the backup is complete, or the user said Yes.
-bool TZelvoranMainForm::BackupBeforeRepair() {
+// tells the user. While it is written the repair dialog shows each finding and the window stays
+// live; its Cancel or the program's Exit stops the backup, and nothing is saved. True when the
+// repair may go on: the backup is complete, or the user said Yes.
+bool TZelvoranMainForm::BackupBeforeRepair(TRepairDialogForm& dialog) {
   std::vector<TBackupSection> sections;
   for (int row = 0; row < RepairGrid->Count(); ++row) {
     int index = RowSection(*RepairGrid, row);
@@ -61,7 +65,18 @@ bool TZelvoranMainForm::BackupBeforeRepair() {
     sections.push_back({section.Caption, section.RepairForm, &(*SectionResults)[index]});
   }
   std::string folder = BackupFolder.empty() ? RepairBackupFolder() : BackupFolder;
-  TBackupResult backup = BackupCheckedFindings(sections, PublicFunctionUnit::PlatformKind, folder, Now());
+  DWORD shown = GetTickCount() - kProgressIntervalMs;
+  auto step = [&](const TContent& finding) {
+    if (GetTickCount() - shown >= kProgressIntervalMs) {
+      dialog.abRepair->SetCaption(finding.KeyPath);
+      shown = GetTickCount();
+    }
+    PublicFunctionUnit::ProcessMessages();
+    return !PublicFunctionUnit::RepairStopRequested() && !Closing();
+  };
+  TBackupResult backup = BackupCheckedFindings(sections, PublicFunctionUnit::PlatformKind, folder, Now(), step);
+  dialog.Hide();
+  if (backup.Stopped) return false;
   RepairBackupFile = backup.Saved ? backup.FileName : std::string();
   if (!backup.Complete)
     return ShowMessageBox(BackupProblemText(backup), MB_YESNO | MB_ICONWARNING | MB_DEFBUTTON2) == IDYES;
@@ -75,13 +90,20 @@ void TZelvoranMainForm::RepairBtnClick(TObject*) {
   // Exit while an offer or the backup is on screen ends the program before anything is repaired.
   if (MyRegistryInfo.OneTime) ShowFirstFullBackup();
   if (Closing()) return;
-  if (!MyRegistryInfo.NotAutoBackup && !BackupBeforeRepair()) return;
-  if (Closing()) return;
 
   std::string error;
   {
     TFormPtr<TRepairDialogForm> dialog(new TRepairDialogForm());
     RepairDialogUnit::RepairDialogForm = dialog.get();
+    dialog->Show();
+    dialog->Repaint();
+    if (!MyRegistryInfo.NotAutoBackup && !BackupBeforeRepair(*dialog)) {
+      // Cancelled, refused or ended: nothing was repaired and the results stay for another try.
+      if (!Closing()) PublicFunctionUnit::ScanState = PublicFunctionUnit::TRunState::Idle;
+      return;
+    }
+    if (Closing()) return;
+    dialog->abRepair->SetCaption("Repair");
     dialog->Show();
     dialog->Repaint();
     try {

@@ -21,6 +21,9 @@ void TZelvoranMainForm::ScanNowBtnClick(TObject*) {
     ShowMessageBox(kNothingTicked, MB_ICONWARNING);
     return;
   }
+  // this scan is also the one a later start asked for
+  scanRequested_ = false;
+  requestedScanTimer_.SetEnabled(false);
   ClearSectionResults();
   RepairGrid->SetItemIndex(-1);
   RepairGrid->Clear();

@@ -59,7 +59,8 @@ bool SetJobSettings(ITask* task, const std::string& exe) {
   PublicFunctionUnit::GetCurrentUserName(user);
   bool set = Succeeded(task->SetApplicationName(Widen(exe).c_str()), "Task.SetApplicationName") &&
              Succeeded(task->SetWorkingDirectory(Widen(ExtractFilePath(exe)).c_str()), "Task.SetWorkingDirectory") &&
-             Succeeded(task->SetParameters(L"-Scan"), "Task.SetParameters") &&
+             Succeeded(task->SetParameters(Widen(PublicFunctionUnit::ScheduledJobParameter).c_str()),
+                       "Task.SetParameters") &&
              Succeeded(task->SetFlags(OptionUnit::JobFlags), "Task.SetFlags") &&
              Succeeded(task->SetComment(Widen(PublicFunctionUnit::ScheduledJobComment).c_str()), "Task.SetComment") &&
              Succeeded(task->SetAccountInformation(Widen(user).c_str(), nullptr), "Task.SetAccountInformation");
@@ -161,6 +162,10 @@ TFormOptions::TFormOptions(TForm* owner)
   BtnCancel->SetCancel(true);
   BtnCancel->OnClick = [this](TObject* s) { BtnCancelClick(s); };
 
+  shownSettings_[0] = {ChkAutoBackup, &MyRegistryInfo.NotAutoBackup, "NotAutoBackup"};
+  shownSettings_[1] = {ChkCheckItem, &MyRegistryInfo.SelectAll, "SelectAll"};
+  shownSettings_[2] = {cbCheckUpdate, &MyRegistryInfo.CheckUpdate, "CheckUpdate"};
+
   OnCreate = [this](TObject* s) { FormCreate(s); };
   OnShow = [this](TObject* s) { FormShow(s); };
   OnDestroy = [this](TObject* s) { FormDestroy(s); };
@@ -214,23 +219,44 @@ void TFormOptions::CheckUpdateBtnClick(TObject*) {
 
 // ---- General Settings ----
 
+namespace {
+// Opens a key for reading; `missing` tells a key that is not there from one that cannot be read.
+bool OpenForReading(TRegistry& reg, HKEY root, const std::string& key, bool& missing) {
+  reg.RootKey = root;
+  missing = false;
+  if (reg.OpenKeyReadOnly(key)) return true;
+  HKEY probe = nullptr;
+  LONG rc = RegOpenKeyExW(root, Widen(key.starts_with('\\') ? key.substr(1) : key).c_str(), 0, KEY_READ, &probe);
+  if (rc == ERROR_SUCCESS) RegCloseKey(probe);
+  missing = rc == ERROR_FILE_NOT_FOUND;
+  return false;
+}
+}  // namespace
+
 void TFormOptions::LoadGeneralOptions() {
   std::string exe = Places.Executable();
   {
     TRegistry reg;
-    reg.RootKey = Places.RunRoot;
-    if (reg.OpenKeyReadOnly(Places.RunKey)) ChkRun->SetChecked(ReadText(reg, ExtractFileName(exe)) == exe);
+    bool missing = false;
+    runShown_ =
+        OpenForReading(reg, Places.RunRoot, Places.RunKey, missing) && PublicFunctionUnit::RunsAtStartup(reg, exe);
+    ChkRun->SetChecked(runShown_);
   }
   std::string version;
   {
     TRegistry reg;
-    reg.RootKey = Places.SettingsRoot;
-    if (reg.OpenKeyReadOnly(Places.SettingsKey)) {
-      ChkAutoBackup->SetChecked(ReadText(reg, "NotAutoBackup") == "1");
-      ChkCheckItem->SetChecked(ReadText(reg, "SelectAll") == "1");
-      cbCheckUpdate->SetChecked(ReadText(reg, "CheckUpdate") == "1");
-      version = ReadText(reg, "Version");
+    bool missing = false;
+    bool opened = OpenForReading(reg, Places.SettingsRoot, Places.SettingsKey, missing);
+    for (TShownSetting& s : shownSettings_) {
+      // A value that is there but is no text (or a key that cannot be read) shows unticked and is
+      // left as it is unless the user changes its box.
+      std::string text;
+      bool isText = opened && reg.ReadText(s.Name, text);
+      s.Missing = missing || (opened && !isText && !reg.ValueExists(s.Name));
+      s.Box->SetChecked(text == "1");
+      s.Checked = s.Box->Checked();
     }
+    if (opened) version = ReadText(reg, "Version");
   }
   if (Trim(version).empty()) version = "3.0";
   WIN32_FIND_DATAW found;
@@ -243,13 +269,18 @@ void TFormOptions::LoadGeneralOptions() {
 }
 
 void TFormOptions::SetAutoRun(bool on) {
+  using namespace PublicFunctionUnit;
   std::string exe = Places.Executable();
   TRegistry reg;
   reg.RootKey = Places.RunRoot;
   if (!reg.OpenKey(Places.RunKey, true)) return;
   try {
-    if (on) reg.WriteString(ExtractFileName(exe), exe);
-    else reg.DeleteValue(ExtractFileName(exe));
+    if (on) {
+      reg.WriteString(RunValueName(exe), RunValueData(exe));
+    } else if (RunsAtStartup(reg, exe)) {   // only the program's own entry, as it is now
+      reg.DeleteValue(RunValueName(exe));
+    }
+    MyRegistryInfo.NotRun = !RunsAtStartup(reg, exe);
   } catch (const ERegistryException&) {
     // without the rights to the key the program just does not start with Windows
   }
@@ -259,20 +290,18 @@ void TFormOptions::SaveGeneralOptions() {
   TRegistry reg;
   reg.RootKey = Places.SettingsRoot;
   if (!reg.OpenKey(Places.SettingsKey, true)) return;
-  const std::pair<TCheckBox*, std::pair<bool*, const char*>> settings[] = {
-      {ChkAutoBackup, {&MyRegistryInfo.NotAutoBackup, "NotAutoBackup"}},
-      {ChkCheckItem, {&MyRegistryInfo.SelectAll, "SelectAll"}},
-      {cbCheckUpdate, {&MyRegistryInfo.CheckUpdate, "CheckUpdate"}},
-  };
   // Each setting changes in memory only once it is stored: a failed write leaves both as they were.
-  for (const auto& [box, setting] : settings) {
-    reg.WriteString(setting.second, box->Checked() ? "1" : "0");
-    *setting.first = box->Checked();
+  for (const TShownSetting& s : shownSettings_) {
+    if (s.Box->Checked() == s.Checked && !s.Missing) continue;
+    reg.WriteString(s.Name, s.Box->Checked() ? "1" : "0");
+    *s.Field = s.Box->Checked();
   }
 }
 
 void TFormOptions::SaveGeneralPage() {
-  SetAutoRun(ChkRun->Checked());
+  // The Run value changes only when the user changed the box: an entry the page does not take for
+  // the program's own (in quotes with arguments, another copy's) stays as it is.
+  if (ChkRun->Checked() != runShown_) SetAutoRun(ChkRun->Checked());
   SaveGeneralOptions();
 }
 
@@ -376,6 +405,16 @@ void TFormOptions::LoadSchedule() {
   }
   HoldTask(Places.JobName, task.Get());
   ShowJob(task.Get());
+  // what the page shows of the job now (its trigger, or the defaults when it has none that reads)
+  int second = 0;
+  dtpStartTime->Time(shownTrigger_.Hour, shownTrigger_.Minute, second);
+  shownTrigger_.Days = SpinEditDays->Value();
+}
+
+bool TFormOptions::TriggerChanged() const {
+  int hour = 0, minute = 0, second = 0;
+  dtpStartTime->Time(hour, minute, second);
+  return hour != shownTrigger_.Hour || minute != shownTrigger_.Minute || SpinEditDays->Value() != shownTrigger_.Days;
 }
 
 void TFormOptions::ShowJob(ITask* task) {
@@ -429,6 +468,7 @@ void TFormOptions::SaveSchedule() {
     if (CurrentTask != nullptr || TaskListed(name)) Succeeded(DeleteTask(name), "SchedulingAgent.Delete");
     return;
   }
+  if (CurrentTask != nullptr && !TriggerChanged()) return;   // the job shown stays as it is
   if (CurrentTask == nullptr) {
     if (keepUnopenedJob_) return;
     // ticked anew over a job that could not be opened: the new job replaces it

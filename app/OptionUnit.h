@@ -95,5 +95,23 @@ class TFormOptions : public TForm {
   void ShowIgnoreLines();         // one row per non-blank ignore line
   void ShowJob(ITask* task);
   bool FillDailyTrigger(ITask* task);   // sets trigger 0 from the page and saves the job
+  bool TriggerChanged() const;          // the start time or the days differ from the job's shown
   bool keepUnopenedJob_ = false;        // the job is listed but could not be opened, the box untouched
+
+  // What the pages showed when they were loaded. OK stores only what the user changed, so that an
+  // entry or a value that could not be read as the page reads it is never replaced by what the page
+  // made of it.
+  bool runShown_ = false;   // the Run value is the program's own entry
+  struct TShownSetting {
+    TCheckBox* Box = nullptr;
+    bool* Field = nullptr;       // the setting in memory
+    const char* Name = nullptr;  // the registry value
+    bool Checked = false;
+    bool Missing = false;   // not stored at all: OK stores what the box shows
+  };
+  TShownSetting shownSettings_[3];
+  struct TShownTrigger {   // the held job's start time and days as the page showed them
+    int Hour = 0, Minute = 0, Days = 0;
+  };
+  TShownTrigger shownTrigger_;
 };

@@ -1,7 +1,8 @@
 // Registry backups: the main window's backup page (partial backups written before repairs,
 // full exports of the registry), importing a registry script with regedit and checking, key by
 // key and value by value, that the registry now holds what the script says (regedit itself
-// reports nothing), and the full export.
+// reports nothing), restoring a repair's backup without writing over newer data, and the full
+// export.
 #pragma once
 
 #include <cstdint>
@@ -25,12 +26,14 @@ namespace RegBackupUnit {
 bool RunAndWait(const std::string& commandLine, DWORD& exitCode);
 
 struct TRestoreResult {
-  bool Imported = false;   // regedit ran on the file and ended with exit code 0
-  bool Verified = false;   // every key and value the script names reads back as written
-  int Keys = 0;            // keys and values the script names
+  bool Imported = false;   // regedit ran on what was to be imported and ended with exit code 0
+                           // (also set when nothing needed importing)
+  bool Verified = false;   // every key and value imported reads back as written
+  int Keys = 0;            // keys and values checked after the import
   int Values = 0;
   std::vector<std::string> Problems;   // why it failed: an unreadable file, or what differs
-  bool Succeeded() const { return Imported && Verified; }
+  std::vector<std::string> Left;       // what holds other data now than the backup, left as it is
+  bool Succeeded() const { return Imported && Verified && Left.empty(); }
 };
 
 // Reads a registry script (UTF-16LE with its byte-order mark, or 8-bit in the ANSI code page;
@@ -39,25 +42,35 @@ struct TRestoreResult {
 // "name"=- is gone. Sets Verified, Keys, Values and Problems.
 TRestoreResult VerifyRegistryScript(const std::string& fileName);
 
-// Imports the script with "Regedit /s", waits for regedit to end and verifies the result.
-// A missing file, and a file that is not a script or holds a line that cannot be read, is not
-// imported and fails.
+// Imports the whole script with "Regedit /s" (a full backup, which puts the registry back as it
+// was), waits for regedit to end and verifies the result. A missing file, and a file that is not
+// a script or holds a line that cannot be read, is not imported and fails.
 TRestoreResult RestoreRegistryScript(const std::string& fileName);
-// What a failed restore tells the user: that the registry was not restored completely, the first
-// problems of the result, and the hint that the backup may have been changed.
+// Restores the backup of what a repair or a removal took away without writing over what has
+// changed since: each key and value of the script is compared with what the registry holds now;
+// what is absent is imported (that part of the script, line for line, with "Regedit /s"), what
+// is there as the script has it stays, and what holds other data now (or is there where the
+// script deletes it) is left as it is and named in Left. Succeeds only when all of it is back.
+// Files are refused as by RestoreRegistryScript.
+TRestoreResult RestoreUndoBackup(const std::string& fileName);
+// What a failed restore tells the user: that the registry was not restored completely, the
+// entries left because they changed since the backup, and the first problems with the hint that
+// the backup may have been changed.
 std::string RestoreFailureText(const TRestoreResult& result);
 
 // "FullBackup\" in the executable's folder.
 std::string FullBackupFolder();
 
 struct TFullBackupResult {
-  std::string FileName;     // folder + "Backup_" + stamp ("yyyymmdd_hhnnss") + ".reg"
+  std::string FileName;     // folder + "Backup_" + stamp ("yyyymmdd_hhnnss") + ".reg", of a later
+                            // second when a backup has that name
   bool Succeeded = false;   // regedit ended with 0 and the file holds a whole registry script
 };
 
 // Exports the registry (or only key, when given) with "Regedit /E" into a new file in folder
-// (created, one level, when missing), waits for regedit to end while processing messages and
-// checks the file.
+// (created, one level, when missing; an existing backup is never written over), waits for
+// regedit to end while processing messages and checks the file. When the program ends meanwhile
+// the export is ended and its file removed.
 TFullBackupResult MakeFullBackup(const std::string& folder, TDateTime stamp, const std::string& key = "");
 
 // The size of a backup file as the lists show it: "0 KB", "%d B" below 1 KB, else whole KB or,
@@ -108,7 +121,8 @@ class TRegBackupForm : public TForm {
   std::string PartialFolder() const;
   std::string FullBackupsFolder() const;
   void SetColumnWidths();
-  void RestoreFrom(TListView* list);
+  using TRestoreRoutine = RegBackupUnit::TRestoreResult (*)(const std::string&);
+  void RestoreFrom(TListView* list, TRestoreRoutine restore);
   void RemoveFrom(TListView* list, const char* failureText);
 };
 

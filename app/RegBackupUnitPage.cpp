@@ -55,6 +55,7 @@ const std::string kTimeLabel = "Backup Time: ";
 const std::string kSizeLabel = "File Size: ";
 const std::string kPathLabel = "Path: ";
 const std::string kNotRestored = "The registry was not restored completely!\r\r";
+const std::string kLeftHeading = "These entries have changed since the backup and were left as they are now:\r";
 const char* const kUnchangedHint = "\rPlease make sure that the registry backup has not been modified or changed.";
 const char* const kBackupFailed = "Creating registry backup was failed.";
 const char* const kBackupDone = "The registry backup was created successfully!";
@@ -103,7 +104,12 @@ void ListBackups(TListView* list, const std::string& folder) {
 }  // namespace
 
 std::string RegBackupUnit::RestoreFailureText(const TRestoreResult& result) {
-  return kNotRestored + MainUnit::ShortList(result.Problems, kProblemsShown) + kUnchangedHint;
+  std::string text = kNotRestored;
+  if (!result.Left.empty())
+    text += kLeftHeading + MainUnit::ShortList(result.Left, kProblemsShown);
+  if (!result.Problems.empty())
+    text += (result.Left.empty() ? "" : "\r") + MainUnit::ShortList(result.Problems, kProblemsShown) + kUnchangedHint;
+  return text;
 }
 
 TRegBackupForm::TRegBackupForm(TControl* host, TForm* owner)
@@ -235,6 +241,7 @@ void TRegBackupForm::BackupRegistryBtnClick(TObject*) {
     hint->Repaint();
     backup = MakeFullBackup();
   }
+  if (Closing()) return;   // the program ends: nothing more is said
   if (!backup.Succeeded) {
     ShowMessageBox(kBackupFailed, 0);
     return;
@@ -248,7 +255,7 @@ void TRegBackupForm::BackupRegistryBtnClick(TObject*) {
   ShowMessageBox(kBackupDone, 0);
 }
 
-void TRegBackupForm::RestoreFrom(TListView* list) {
+void TRegBackupForm::RestoreFrom(TListView* list, TRestoreRoutine restore) {
   TListItem* row = list->Selected();
   if (row == nullptr || row->SubItems.size() < 3) {
     ShowMessageBox(kSelectItem, 0);
@@ -257,19 +264,20 @@ void TRegBackupForm::RestoreFrom(TListView* list) {
   if (ShowMessageBox(kRestoreQuestion, MB_YESNO | MB_ICONINFORMATION) != IDYES)
     return;
   TBusyGuard busy(this);   // regedit runs while messages are processed
-  TRestoreResult result = RestoreRegistryScript(row->SubItems[2]);
+  TRestoreResult result = restore(row->SubItems[2]);
+  if (Closing()) return;
   if (result.Succeeded()) ShowMessageBox(kRestored, 0);
   else ShowMessageBox(RestoreFailureText(result), MB_ICONWARNING);
 }
 
 void TRegBackupForm::RestorePartialBtnClick(TObject*) {
   if (Busy()) return;
-  RestoreFrom(PartialListView);
+  RestoreFrom(PartialListView, RestoreUndoBackup);   // never over what changed since the repair
 }
 
 void TRegBackupForm::RestoreRegistryBtnClick(TObject*) {
   if (Busy()) return;
-  RestoreFrom(BackupDataListView);
+  RestoreFrom(BackupDataListView, RestoreRegistryScript);   // the whole registry as it was
   BackupNotebook->SetPageIndex(1);
 }
 

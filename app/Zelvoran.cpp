@@ -22,7 +22,11 @@ DWORD WindowsMajorVersion() {
 }  // namespace
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, LPWSTR, int) {
-  if (Zelvoran::PostToRunningInstance()) return 0;
+  std::string parameter;
+  PublicFunctionUnit::GetCommandLineParam(parameter);
+  if (HWND running = Zelvoran::RunningInstance();
+      running != nullptr && Zelvoran::HandOverToRunningInstance(running, parameter))
+    return 0;
 
   CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
   INITCOMMONCONTROLSEX icc{sizeof icc, ICC_WIN95_CLASSES | ICC_DATE_CLASSES | ICC_STANDARD_CLASSES};

@@ -6,10 +6,27 @@
 
 namespace Zelvoran {
 
-bool PostToRunningInstance() {
+HWND RunningInstance() {
   HWND running = FindWindowW(L"TZelvoranMainForm", nullptr);
-  if ((INT_PTR)running <= 0) return false;
-  PostMessageW(running, MainUnit::WM_RESTORE_INSTANCE, 0, 0);
+  return (INT_PTR)running > 0 ? running : nullptr;
+}
+
+bool HandOverToRunningInstance(HWND running, const std::string& parameter) {
+  if (Trim(parameter).empty()) {
+    PostMessageW(running, MainUnit::WM_RESTORE_INSTANCE, 0, 0);
+    return true;
+  }
+  std::wstring text = Widen(parameter);
+  COPYDATASTRUCT data{MainUnit::CommandLineData, (DWORD)(text.size() * sizeof(wchar_t)), text.data()};
+  // The running instance may be held for a while (an update check, a large backup); the wait is
+  // long enough for those, and the message is handled as soon as it answers again.
+  const UINT kWaitMs = 60000;
+  DWORD_PTR taken = FALSE;
+  if (!SendMessageTimeoutW(running, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&data), SMTO_NORMAL, kWaitMs, &taken)) {
+    return IsWindow(running) != FALSE;   // gone: this start is the only one now
+  }
+  // an instance that does not take a parameter still shows itself
+  if (taken != TRUE) PostMessageW(running, MainUnit::WM_RESTORE_INSTANCE, 0, 0);
   return true;
 }
 

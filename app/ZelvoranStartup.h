@@ -11,9 +11,16 @@
 
 namespace Zelvoran {
 
-// When a main window of this program already runs, posts it the message that shows it again
-// (MainUnit::WM_RESTORE_INSTANCE) and returns true.
-bool PostToRunningInstance();
+// The main window of this program that already runs; null when there is none.
+HWND RunningInstance();
+
+// Hands this start over to the running instance's window and returns true; this start then ends.
+// A start without a parameter posts the message that shows the window again
+// (MainUnit::WM_RESTORE_INSTANCE). A parameter goes over in a WM_COPYDATA message
+// (MainUnit::CommandLineData), and the running instance acts on it as a start with it would ("-Scan":
+// the scan, once it is free for it). False when the window has gone meanwhile, so that this start
+// goes on by itself.
+bool HandOverToRunningInstance(HWND running, const std::string& parameter);
 
 // The command line after the program's own name, as it was given ("" when there is none).
 std::string CommandLineTail(const std::string& commandLine);

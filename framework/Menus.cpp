@@ -1,8 +1,9 @@
 #include "Menus.h"
 
+#include <commctrl.h>
+
 #include "Application.h"
 #include "Exceptions.h"
-#include "Graphics.h"
 #include "ImageList.h"
 #include "Strings.h"
 
@@ -25,11 +26,49 @@ TMenuItem* TPopupMenu::Find(const std::string& caption) const {
   return nullptr;
 }
 
+namespace {
+
+// The pictures of the menu being shown. An item with a picture has a picture its owner window
+// draws (HBMMENU_CALLBACK): the image list's own, on the item's colour, highlighted or not. An
+// item without one has none, so nothing is drawn beside its text.
+struct TMenuPictures {
+  const TImageList* Images;
+  HMENU Menu;
+  std::vector<int> ImageOfId;   // by item id; -1: no picture
+  static constexpr int GapBeforeText = 3;
+  static constexpr UINT_PTR SubclassId = 0x5A4D;
+
+  int ImageOf(UINT id) const { return id < ImageOfId.size() ? ImageOfId[id] : -1; }
+
+  static LRESULT CALLBACK OwnerProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR, DWORD_PTR self) {
+    const auto& pictures = *reinterpret_cast<const TMenuPictures*>(self);
+    if (msg == WM_MEASUREITEM) {
+      auto& m = *reinterpret_cast<MEASUREITEMSTRUCT*>(lp);
+      if (m.CtlType == ODT_MENU && pictures.ImageOf(m.itemID) >= 0) {
+        m.itemWidth = pictures.Images->Width() + GapBeforeText;
+        m.itemHeight = pictures.Images->Height();
+        return TRUE;
+      }
+    } else if (msg == WM_DRAWITEM) {
+      const auto& d = *reinterpret_cast<const DRAWITEMSTRUCT*>(lp);
+      int image = d.CtlType == ODT_MENU && (HMENU)d.hwndItem == pictures.Menu ? pictures.ImageOf(d.itemID) : -1;
+      if (image >= 0) {
+        int top = d.rcItem.top + (d.rcItem.bottom - d.rcItem.top - pictures.Images->Height()) / 2;
+        pictures.Images->Draw(d.hDC, d.rcItem.left, top, image, (d.itemState & (ODS_DISABLED | ODS_GRAYED)) == 0);
+        return TRUE;
+      }
+    }
+    return DefSubclassProc(hwnd, msg, wp, lp);
+  }
+};
+
+}  // namespace
+
 void TPopupMenu::Popup(int x, int y, HWND owner) {
   if (OnPopup) OnPopup(this);
   if (owner == nullptr) owner = Application.Handle != nullptr ? Application.Handle : Application.UtilityWindow();
   HMENU menu = CreatePopupMenu();
-  std::vector<HBITMAP> pictures;
+  TMenuPictures pictures{Images, menu, std::vector<int>(items_.size() + 1, -1)};
   for (size_t i = 0; i < items_.size(); ++i) {
     TMenuItem& item = *items_[i];
     if (!item.Visible) continue;
@@ -44,26 +83,18 @@ void TPopupMenu::Popup(int x, int y, HWND owner) {
     mii.dwTypeData = text.data();
     mii.fState = (item.Enabled ? MFS_ENABLED : MFS_DISABLED) | (item.Default ? MFS_DEFAULT : 0) |
                  (item.Checked ? MFS_CHECKED : 0);
-    // With pictures, every item gets one (blank where it has none): each row then counts the
-    // picture column in its width, so no text runs past the menu's edge.
-    if (Images != nullptr && Images->Count() > 0) {
-      const int kGapBeforeText = 3;
-      TBitmap picture(Images->Width() + kGapBeforeText, Images->Height(), clSystemColor | COLOR_MENU);
-      {
-        TBitmapDC dc(picture);
-        Images->Draw(dc.Handle(), 0, 0, item.ImageIndex);   // nothing for an index out of range
-      }
-      HBITMAP copy = (HBITMAP)CopyImage(picture.Handle(), IMAGE_BITMAP, 0, 0, 0);
-      pictures.push_back(copy);
+    if (Images != nullptr && item.ImageIndex >= 0 && item.ImageIndex < Images->Count()) {
+      pictures.ImageOfId[mii.wID] = item.ImageIndex;
       mii.fMask |= MIIM_BITMAP;
-      mii.hbmpItem = copy;
+      mii.hbmpItem = HBMMENU_CALLBACK;
     }
     InsertMenuItemW(menu, GetMenuItemCount(menu), TRUE, &mii);
   }
+  SetWindowSubclass(owner, TMenuPictures::OwnerProc, TMenuPictures::SubclassId, reinterpret_cast<DWORD_PTR>(&pictures));
   SetForegroundWindow(owner);
   UINT chosen = (UINT)TrackPopupMenu(menu, TPM_RETURNCMD | TPM_RIGHTBUTTON, x, y, 0, owner, nullptr);
+  RemoveWindowSubclass(owner, TMenuPictures::OwnerProc, TMenuPictures::SubclassId);
   PostMessageW(owner, WM_NULL, 0, 0);
   DestroyMenu(menu);
-  for (HBITMAP b : pictures) DeleteObject(b);
   if (chosen >= 1 && chosen <= items_.size()) items_[chosen - 1]->Click();
 }

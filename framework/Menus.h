@@ -1,5 +1,6 @@
-// Pop-up menus: items with a caption, an image of the menu's image list, a default (bold)
-// item, separators ("-") and an OnClick that may be re-bound at run time.
+// Pop-up menus: items with a caption, an image of the menu's image list (an item without one
+// shows no picture), a default (bold) item, separators ("-") and an OnClick that may be re-bound
+// at run time.
 //
 // How to use: `TPopupMenu menu; auto* item = menu.Add("Exit"); item->OnClick = ...;
 // menu.Popup(x, y);` (screen coordinates). Tests call item->Click() instead of popping up.

@@ -71,25 +71,41 @@ bool WriteFileBytes(const std::string& fileName, const std::string& bytes) {
   return WriteAll(f.h, bytes);
 }
 
+namespace {
+// Writes bytes into fileName + ".tmp" and flushes them; the temporary file is removed on failure.
+bool WriteTemporary(const std::string& temp, const std::string& bytes) {
+  FileHandle f(CreateFileW(Widen(temp).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
+                           nullptr));
+  if (f.h == INVALID_HANDLE_VALUE) return false;
+  if (WriteAll(f.h, bytes) && FlushFileBuffers(f.h)) return true;
+  CloseHandle(f.h);
+  f.h = INVALID_HANDLE_VALUE;
+  DeleteFileW(Widen(temp).c_str());
+  return false;
+}
+
+// Gives the written temporary file its name; flags decide whether a file of that name is replaced.
+TNewFileOutcome MoveTemporary(const std::string& temp, const std::string& fileName, DWORD flags) {
+  if (MoveFileExW(Widen(temp).c_str(), Widen(fileName).c_str(), flags | MOVEFILE_WRITE_THROUGH))
+    return TNewFileOutcome::Written;
+  DWORD error = GetLastError();
+  DeleteFileW(Widen(temp).c_str());
+  return error == ERROR_ALREADY_EXISTS || error == ERROR_FILE_EXISTS ? TNewFileOutcome::Taken
+                                                                     : TNewFileOutcome::Failed;
+}
+}  // namespace
+
 bool ReplaceFileContents(const std::string& fileName, const std::string& bytes) {
   std::string temp = fileName + ".tmp";
-  {
-    FileHandle f(CreateFileW(Widen(temp).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                             FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (f.h == INVALID_HANDLE_VALUE) return false;
-    if (!WriteAll(f.h, bytes) || !FlushFileBuffers(f.h)) {
-      CloseHandle(f.h);
-      f.h = INVALID_HANDLE_VALUE;
-      DeleteFileW(Widen(temp).c_str());
-      return false;
-    }
-  }
-  if (!MoveFileExW(Widen(temp).c_str(), Widen(fileName).c_str(),
-                   MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
-    DeleteFileW(Widen(temp).c_str());
-    return false;
-  }
-  return true;
+  return WriteTemporary(temp, bytes) &&
+         MoveTemporary(temp, fileName, MOVEFILE_REPLACE_EXISTING) == TNewFileOutcome::Written;
+}
+
+TNewFileOutcome WriteNewFileContents(const std::string& fileName, const std::string& bytes) {
+  if (!PathAbsent(fileName)) return TNewFileOutcome::Taken;
+  std::string temp = fileName + ".tmp";
+  if (!WriteTemporary(temp, bytes)) return TNewFileOutcome::Failed;
+  return MoveTemporary(temp, fileName, 0);
 }
 
 bool AppendFileBytes(const std::string& fileName, const std::string& bytes) {

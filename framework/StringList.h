@@ -37,4 +37,7 @@ bool WriteFileBytes(const std::string& fileName, const std::string& bytes);
 // Writes through a temporary file beside the target and replaces it: a failed write leaves the
 // old file as it was.
 bool ReplaceFileContents(const std::string& fileName, const std::string& bytes);
+// Writes a new file the same way, never replacing one: Taken when a file of that name exists.
+enum class TNewFileOutcome { Written, Taken, Failed };
+TNewFileOutcome WriteNewFileContents(const std::string& fileName, const std::string& bytes);
 bool AppendFileBytes(const std::string& fileName, const std::string& bytes);

@@ -250,6 +250,12 @@ bool FileExists(const std::string& path) {
   return a != INVALID_FILE_ATTRIBUTES && !(a & FILE_ATTRIBUTE_DIRECTORY);
 }
 
+bool PathAbsent(const std::string& path) {
+  if (path.empty() || GetFileAttributesW(Widen(path).c_str()) != INVALID_FILE_ATTRIBUTES) return false;
+  DWORD error = GetLastError();
+  return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
+}
+
 bool DirectoryExists(const std::string& path) {
   if (path.empty()) return false;
   DWORD a = GetFileAttributesW(Widen(path).c_str());

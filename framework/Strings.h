@@ -59,6 +59,9 @@ std::string SystemMessage(unsigned long code);
 std::string SystemErrorText(unsigned long code, const std::string& subject = "");
 
 bool FileExists(const std::string& path);                             // false for folders
+// True only when the system says that nothing of that name is there: an entry it cannot look at
+// (no access, held in a way that hides it) counts as there, so it is never taken for a free name.
+bool PathAbsent(const std::string& path);
 bool DirectoryExists(const std::string& path);
 bool ForceDirectories(const std::string& path);
 

@@ -28,19 +28,16 @@ TCaptionTarget* ItemsProcessedLabel = nullptr;
 void LoadSettings() {
   TRegistry reg;
   reg.RootKey = HKEY_LOCAL_MACHINE;
-  if (reg.OpenKeyReadOnly(RunKey)) {
-    std::string exe = ExeName();
-    std::string registered;
-    if (reg.GetDataType(ExtractFileName(exe)) == rdString || reg.GetDataType(ExtractFileName(exe)) == rdExpandString)
-      registered = reg.ReadString(ExtractFileName(exe));
-    MyRegistryInfo.NotRun = registered != exe;
-  }
+  if (reg.OpenKeyReadOnly(RunKey)) MyRegistryInfo.NotRun = !RunsAtStartup(reg, ExeName());
   reg.CloseKey();
-  if (!reg.OpenKey(SettingsKey, true)) return;
+  // Without the rights to write the key, the settings are still read (and nothing is written).
+  bool writable = reg.OpenKey(SettingsKey, true);
+  if (!writable && !reg.OpenKeyReadOnly(SettingsKey)) return;
 
   auto readText = [&](const char* name) {
-    TRegDataType t = reg.GetDataType(name);
-    return (t == rdString || t == rdExpandString) ? reg.ReadString(name) : std::string();
+    std::string text;
+    reg.ReadText(name, text);
+    return text;
   };
   MyRegistryInfo.HomePage = readText("HomePage");
   if (MyRegistryInfo.HomePage.empty()) MyRegistryInfo.HomePage = Endpoints::HomePage;
@@ -60,14 +57,17 @@ void LoadSettings() {
       {"CheckUpdate", "1", &MyRegistryInfo.CheckUpdate, "1"},
   };
   for (const Flag& f : flags) {
-    std::string text = readText(f.name);
+    std::string text;
+    bool isText = reg.ReadText(f.name, text);
     if (text.empty()) {
-      reg.WriteString(f.name, f.fallback);
+      // A missing or empty flag gets its default written; one that holds data of another kind
+      // cannot be read as a flag but is the user's: it counts as its default and stays as it is.
+      if (writable && (isText || !reg.ValueExists(f.name))) reg.WriteString(f.name, f.fallback);
       text = f.fallback;
     }
     *f.field = text == f.setText;
   }
-  reg.WriteString("Version", "3.0");
+  if (writable) reg.WriteString("Version", "3.0");
   reg.CloseKey();
 }
 

@@ -13,6 +13,7 @@
 #include "../framework/Strings.h"
 #include "IgnoreItemUnit.h"
 
+class TRegistry;
 struct ITaskScheduler;
 struct ITask;
 struct IPersistFile;
@@ -155,10 +156,23 @@ void RunElevated(const std::string& fileName, const std::string& verb, const std
 // True when the update server's copy of the executable is newer than the running one.
 bool IsNewerBuildOnServer();
 
+// Start with Windows: a value of the Run key named after the program's file name. Its data is the
+// program's path in quotes, so that the system never takes a leading part of a path with blanks
+// ("C:\My.exe" of "C:\My Tools\Zelvoran.exe") for the program to run.
+std::string RunValueName(const std::string& exe);
+std::string RunValueData(const std::string& exe);
+// True when Run value data names this program itself: its path in quotes, or the bare path that
+// earlier versions wrote (compared exactly). Another copy's path, or the path with arguments, is
+// not the program's own entry.
+bool IsOwnRunValue(const std::string& data, const std::string& exe);
+// Reads the program's Run value from the open Run key: true when it is the program's own entry.
+bool RunsAtStartup(TRegistry& runKey, const std::string& exe);
+
 // The scheduled scan: a Task Scheduler job that starts the program with "-Scan". Job names are
 // given as listed ("Zelvoran.job"); the scheduler is called with the name without ".job".
 inline constexpr const char* ScheduledJobName = "Zelvoran.job";
 inline constexpr const char* ScheduledJobComment = "Runs Zelvoran at Scheduled Time.";
+inline constexpr const char* ScheduledJobParameter = "-Scan";   // the program's start for a scan
 
 extern ITaskScheduler* TaskScheduler;   // created once by InitTaskScheduler
 extern ITask* CurrentTask;              // the job last activated or created and held (HoldTask)

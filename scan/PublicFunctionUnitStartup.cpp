@@ -1,5 +1,5 @@
 // The shared routines start-up relies on: the installer's marker, user account control, the
-// elevated relaunch and the update server's build date.
+// elevated relaunch, the Run value of start with Windows and the update server's build date.
 #include <windows.h>
 #include <shellapi.h>
 #include <wininet.h>
@@ -74,6 +74,19 @@ void RunElevated(const std::string& fileName, const std::string&, const std::str
 
   for (HWND w : disabled.Windows) EnableWindow(w, TRUE);
   if (focused != nullptr && IsWindow(focused)) SetFocus(focused);
+}
+
+std::string RunValueName(const std::string& exe) { return ExtractFileName(exe); }
+
+std::string RunValueData(const std::string& exe) { return "\"" + exe + "\""; }
+
+bool IsOwnRunValue(const std::string& data, const std::string& exe) {
+  return !exe.empty() && (data == exe || data == RunValueData(exe));
+}
+
+bool RunsAtStartup(TRegistry& runKey, const std::string& exe) {
+  std::string data;
+  return runKey.ReadText(RunValueName(exe), data) && IsOwnRunValue(data, exe);
 }
 
 namespace {

@@ -2,7 +2,9 @@
 #include <gtest/gtest.h>
 
 #include "app/RegBackupUnit.h"
+#include "framework/StringList.h"
 #include "framework/Strings.h"
+#include "scan/PublicFunctionUnit.h"
 #include "support/RegistryTree.h"
 #include "support/TestSupport.h"
 
@@ -57,7 +59,8 @@ TEST_F(Restore, ReadsBackWhatTheSystemExporterWrites) {
   box.SetString("a\\Ключ", "quote\"d", "back\\slash");
   std::string file = temp.Path() + "export.reg";
   DWORD code = 1;
-  ASSERT_TRUE(RegBackupUnit::RunAndWait("regedit /E \"" + file + "\" \"" + box.FullPath() + "\"", code));
+  ASSERT_TRUE(RegBackupUnit::RunAndWait(
+      PublicFunctionUnit::WindowsProgram("regedit.exe") + " /E \"" + file + "\" \"" + box.FullPath() + "\"", code));
   EXPECT_EQ(code, 0u);
   RegBackupUnit::TRestoreResult r = VerifyRegistryScript(file);
   EXPECT_TRUE(r.Verified) << (r.Problems.empty() ? "" : r.Problems[0]);
@@ -67,8 +70,14 @@ TEST_F(Restore, ReadsBackWhatTheSystemExporterWrites) {
 }
 
 // regedit named like the system's in this program's folder or the current folder never runs in
-// its place: the export and the import are the Windows folder's regedit's.
+// its place: the export and the import are the Windows folder's regedit's. The test runs in a copy
+// of the test program in a folder of its own, where the look-alikes are planted.
 TEST_F(Restore, ALookAlikeRegeditInTheProgramsOrTheCurrentFolderNeverRuns) {
+  if (!InProgramCopy()) {
+    TempFolder program("program");
+    RunInProgramCopy(program.Path());
+    return;
+  }
   box.SetString("k", "v", "x");
   std::string current = temp.Path() + "current\\";
   ForceDirectories(current);
@@ -93,7 +102,15 @@ TEST_F(Restore, FullBackupWaitsForTheExportAndChecksTheFile) {
   EXPECT_EQ(r.FileName, folder + "Backup_" + FormatDateTime("yyyymmdd_hhnnss", stamp) + ".reg");
   EXPECT_TRUE(r.Succeeded && VerifyRegistryScript(r.FileName).Verified);
 
+  // a second export of the same second takes the next free name: the first stays as it was
+  const std::string firstBytes = ReadFileBytes(r.FileName);
+  box.SetString("k", "v", "y");
+  RegBackupUnit::TFullBackupResult second = RegBackupUnit::MakeFullBackup(folder, stamp, box.FullPath());
+  EXPECT_EQ(second.FileName, folder + "Backup_" + FormatDateTime("yyyymmdd_hhnnss", stamp + 1.0 / 86400) + ".reg");
+  EXPECT_TRUE(second.Succeeded && VerifyRegistryScript(second.FileName).Verified);
+  EXPECT_EQ(ReadFileBytes(r.FileName), firstBytes);
+
   // regedit writes nothing for a key that does not exist (and still ends with 0)
-  r = RegBackupUnit::MakeFullBackup(folder, stamp + 2.0 / 86400, box.FullPath() + "\\missing");
+  r = RegBackupUnit::MakeFullBackup(folder, stamp + 5.0 / 86400, box.FullPath() + "\\missing");
   EXPECT_FALSE(r.Succeeded || FileExists(r.FileName));
 }

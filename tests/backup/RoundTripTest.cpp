@@ -3,6 +3,7 @@
 // own form and routine, then restored with regedit.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 #include <map>
 #include <tuple>
@@ -209,9 +210,15 @@ std::vector<TValueCase> EveryKindOfValue() {
       {L"Значение", REG_SZ, Utf16(L"Данные")},
       {L"値の名前", REG_BINARY, Bytes({0xE5, 0x80})},
       {L"C:\\WINDOWS\\a.dll", REG_DWORD, Bytes({5, 0, 0, 0})},
+      {L"#hash|pipe=", REG_SZ, Utf16(L"#|=\"\\")},
       {L"", REG_SZ, Utf16(L"the default value")},
       {L"default", REG_SZ, Utf16(L"a value really named default")},
   };
+}
+
+// Every kind of value, planted in box\\sub.
+void PlantEveryKindOfValue(const RegSandbox& box, const std::string& sub) {
+  for (const TValueCase& v : EveryKindOfValue()) SetExact(box.Root(), box.Path() + "\\" + sub, v.Name, v.Type, v.Data);
 }
 
 }  // namespace
@@ -354,8 +361,7 @@ TEST(RoundTrip, EveryKindOfFindingComesBackByteForByte) {
   TempFolder temp;
   const HKEY root = box.Root();
   const std::string base = box.Path(), full = box.FullPath();
-
-  for (const TValueCase& v : EveryKindOfValue()) SetExact(root, base + "\\Values", v.Name, v.Type, v.Data);
+  PlantEveryKindOfValue(box, "Values");
   box.SetString("Values", "keep_me", "not ticked");
   box.SetString("Help", "Справка.hlp", "C:\\missing\\help.hlp");
   box.SetString("Help", "", "help folder");
@@ -449,4 +455,94 @@ TEST(RoundTrip, NamesWithLineBreaksAreMissedAndWhatWasWrittenRestores) {
   RegBackupUnit::TRestoreResult restore = RegBackupUnit::RestoreRegistryScript(backup.FileName);
   EXPECT_TRUE(restore.Succeeded()) << (restore.Problems.empty() ? "" : restore.Problems[0]);
   EXPECT_TRUE(box.ValueExists("Values", "plain"));
+}
+
+// The undo of a repair never writes over what was written since: values written anew (the
+// program installed again), a value of another type now, and a key of a removed tree made again
+// with other data stay as they are now and are named; everything else of every type and name
+// comes back byte for byte, also into the key made again; the restore does not count as a
+// success. Restored once more, nothing more is written.
+TEST(RoundTrip, RestoringARepairBackupLeavesWhatChangedSinceAndNamesIt) {
+  RegSandbox box;
+  TempFolder temp;
+  PlantEveryKindOfValue(box, "Values");
+  const HKEY root = box.Root();
+  const std::string base = box.Path(), full = box.FullPath();
+  box.SetString("Tree", "", "tree default");
+  box.SetString("Tree", "kept", "old");
+  SetExact(root, base + "\\Tree\\Кириллица", L"bin", REG_BINARY, Pattern(600));
+  const TTreeDump before = DumpTree(root, base);
+
+  TRegistryContents values, keys;
+  for (const TValueCase& v : EveryKindOfValue())
+    Finding(values, full + "\\Values", v.Name.empty() ? "default" : Narrow(v.Name));
+  Finding(keys, full + "\\Tree", "Path");
+  const std::vector<std::pair<int, TRegistryContents*>> rows = {{9, &values}, {1, &keys}};
+  std::vector<MainUnit::TBackupSection> sections;
+  for (const auto& [index, contents] : rows)
+    sections.push_back({Sections()[index].Caption, Sections()[index].RepairForm, contents});
+  MainUnit::TBackupResult backup = MainUnit::BackupCheckedFindings(sections, 4, temp.Path(), kStamp);
+  ASSERT_TRUE(backup.Saved && backup.Complete);
+  TRepairRun repair;
+  for (const auto& [index, contents] : rows)
+    Sections()[index].Repair(repair.Status, repair.FinishList, *contents, repair.Log);
+  ASSERT_FALSE(box.KeyExists("Tree") || box.ValueExists("Values", "sz"));
+
+  // Written since the repair: other data, another type with the same bytes, the same data again.
+  const std::vector<std::pair<std::string, std::wstring>> changed = {
+      {"Values", L"sz"}, {"Values", L"dword"}, {"Values", L"a=b"}, {"Values", L"Значение"},
+      {"Values", L"#hash|pipe="}, {"Values", L""}, {"Tree", L""}};
+  box.SetString("Values", "sz", "reinstalled");
+  SetExact(root, base + "\\Values", L"dword", REG_BINARY, Bytes({0x02, 0x00, 0x00, 0x01}));
+  box.SetDword("Values", "a=b", 2);
+  box.SetString("Values", "Значение", "Новые");
+  box.SetString("Values", "#hash|pipe=", "#|= new");
+  box.SetString("Values", "", "new default");
+  SetExact(root, base + "\\Values", L"bin5", REG_BINARY, Bytes({0x00, 0xFF, 0x10, 0x00, 0x7F}));
+  box.SetString("Tree", "", "new tree default");
+  TTreeDump expected = before;
+  const TTreeDump now = DumpTree(root, base);
+  for (const auto& [key, name] : changed) {
+    const std::string entry = "\\" + key + "\\|" + Narrow(name);
+    expected[entry] = now.at(entry);
+  }
+
+  RegBackupUnit::TRestoreResult restore = RegBackupUnit::RestoreUndoBackup(backup.FileName);
+  EXPECT_FALSE(restore.Succeeded());
+  EXPECT_TRUE(restore.Imported && restore.Verified) << (restore.Problems.empty() ? "" : restore.Problems[0]);
+  std::vector<std::string> left = restore.Left, named;
+  for (const auto& [key, name] : changed)
+    named.push_back(full + "\\" + key + (name.empty() ? std::string("\\@") : "\\\"" + Narrow(name) + "\""));
+  std::sort(left.begin(), left.end());
+  std::sort(named.begin(), named.end());
+  EXPECT_EQ(left, named);
+  EXPECT_EQ(Differences(expected, DumpTree(root, base)), "");
+
+  restore = RegBackupUnit::RestoreUndoBackup(backup.FileName);
+  EXPECT_EQ(restore.Keys + restore.Values, 0);   // nothing absent: nothing imported nor checked
+  EXPECT_EQ(restore.Left.size(), changed.size());
+  EXPECT_EQ(Differences(expected, DumpTree(root, base)), "");
+}
+
+// Backups of earlier versions (8-bit scripts, both headers) are restored as the system's importer
+// reads them, exactly as the whole import would.
+TEST(RoundTrip, AnEarlierEightBitBackupRestoresAsTheWholeImportDoes) {
+  RegSandbox box;
+  TempFolder temp;
+  const std::string key = "[" + box.FullPath() + "\\old]";
+  for (const std::string& header : {std::string("REGEDIT4"), std::string("Windows Registry Editor Version 5.00")}) {
+    SCOPED_TRACE(header);
+    const std::string file = temp.WriteFile(
+        "_old.reg", header + "\r\n" + key + "\r\n\"caf\xE9 #|=\"=\"C:\\\\x\\\"y\xE9\"\r\n" +
+                        "\"e\"=hex(2):25,53,79,73,74,65,6d,52,6f,6f,74,25,00\r\n\"m\"=hex(7):61,00,62,00,00\r\n" +
+                        "\"d\"=dword:0000002a\r\n\"b\"=hex:00,ff\r\n@=\"default\"\r\n");
+    ASSERT_TRUE(RegBackupUnit::RestoreRegistryScript(file).Imported);
+    const TTreeDump whole = DumpTree(box.Root(), box.Path());
+    PublicFunctionUnit::DeleteRegistryKey(box.Root(), box.Path() + "\\old");
+    RegBackupUnit::TRestoreResult restore = RegBackupUnit::RestoreUndoBackup(file);
+    EXPECT_TRUE(restore.Succeeded()) << (restore.Problems.empty() ? "" : restore.Problems[0]);
+    EXPECT_EQ(Differences(whole, DumpTree(box.Root(), box.Path())), "");
+    EXPECT_EQ(whole.size(), 8u);   // the sandbox, the key and its six values
+    PublicFunctionUnit::DeleteRegistryKey(box.Root(), box.Path() + "\\old");
+  }
 }

@@ -152,3 +152,33 @@ TEST(Backup, FileNameFolderHeaderAndWhatIsLeftOut) {
   r = MainUnit::BackupCheckedFindings(sections, 4, blocked + "\\", stamp);
   EXPECT_TRUE(!r.Saved && !r.Complete && r.Exported == 1);
 }
+
+// Two backups of one second (two quick repairs, the hour that repeats when the clocks go back)
+// never replace one another: the later one takes the next free second's name, also past a name
+// something else has taken.
+TEST(Backup, ABackupNeverReplacesAnEarlierOne) {
+  RegSandbox box;
+  TempFolder temp;
+  TRegistryContents values;
+  values.GetItem(values.Add()).Content = {.Checked = true, .KeyPath = box.FullPath(), .ValueName = "v"};
+  std::vector<MainUnit::TBackupSection> sections = {{"Shared DLLs", TRepairForm::Value, &values}};
+  std::string folder = temp.Path() + "RepairBackup\\";
+  const TDateTime stamp = 46000.5;   // 2025-12-09 12:00:00
+
+  box.SetString("", "v", "first");
+  MainUnit::TBackupResult first = MainUnit::BackupCheckedFindings(sections, 4, folder, stamp);
+  const std::string firstBytes = ReadFileBytes(first.FileName);
+  temp.WriteFile("RepairBackup\\_20251209_120001.reg", "older");
+  box.SetString("", "v", "second");
+  MainUnit::TBackupResult second = MainUnit::BackupCheckedFindings(sections, 4, folder, stamp);
+  EXPECT_TRUE(first.Saved && second.Saved);
+  EXPECT_EQ(second.FileName, folder + "_20251209_120002.reg");
+  EXPECT_EQ(ReadFileBytes(first.FileName), firstBytes);
+  EXPECT_EQ(ReadFileBytes(folder + "_20251209_120001.reg"), "older");
+  EXPECT_NE(ReadUtf16File(second.FileName).find("\"v\"=\"second\""), std::string::npos);
+
+  // a file that takes the name between the choice and the writing is not written over either
+  EXPECT_EQ(WriteNewFileContents(first.FileName, "new"), TNewFileOutcome::Taken);
+  EXPECT_EQ(ReadFileBytes(first.FileName), firstBytes);
+  EXPECT_FALSE(FileExists(first.FileName + ".tmp"));
+}

@@ -3,6 +3,7 @@
 #include <shlwapi.h>
 
 #include "framework/Handles.h"
+#include "framework/ListedEntry.h"
 #include "framework/Strings.h"
 
 namespace browser_test {
@@ -120,7 +121,7 @@ TNewFiles::TNewFiles(std::string folder)
     : folder_(std::move(folder)), wasThere_(DirectoryExists(ExcludeTrailingBackslash(folder_))), before_(FilesIn(folder_)) {}
 
 TNewFiles::~TNewFiles() {
-  for (const std::string& file : Names()) DeleteFileW(Widen(folder_ + file).c_str());
+  for (const std::string& file : Names()) ListedEntry::Delete(folder_, file);
   if (!wasThere_) RemoveDirectoryW(Widen(ExcludeTrailingBackslash(folder_)).c_str());
 }
 

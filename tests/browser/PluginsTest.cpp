@@ -10,6 +10,7 @@
 #include "framework/StringList.h"
 #include "framework/Strings.h"
 #include "scan/PublicFunctionUnit.h"
+#include "support/ExactNames.h"
 #include "support/Fuzz.h"
 #include "support/RegistryTree.h"
 #include "support/TestSupport.h"
@@ -209,6 +210,42 @@ TEST_F(Plugins, TheRestorePageListsRemovesAndGoesBack) {
   page->BackBtnClick(page->BackBtn);
   EXPECT_EQ(buttons(), "Remove Checked|Restore|all");
   EXPECT_EQ(Rows().size(), 8u);
+}
+
+// Backups whose names the system reads as another file ("x.reg." and "x.reg " as "x.reg"): their
+// details and their removal take exactly the file listed, and the import, which would read the
+// name itself, refuses them and says why.
+TEST_F(Plugins, ABackupIsReadRemovedAndImportedAsListedNeverAsALookAlike) {
+  CreateDirectoryW(Widen(ExcludeTrailingBackslash(folder)).c_str(), nullptr);
+  const std::string name = "Backup_" + TestName() + ".reg";
+  const std::string plainKey = "HKEY_CURRENT_USER\\" + kMenuExt + "\\&ZvPlain";
+  PlantExact(folder, name, RegScript({"Windows Registry Editor Version 5.00", "[" + plainKey + "]", "\"v\"=dword:00000001"}));
+  PlantExact(folder, name + ".", RegScript({"Windows Registry Editor Version 5.00", "[" + kMenuExtPath + "\\&ZvDot]"}));
+  PlantExact(folder, name + " ", RegScript({"Windows Registry Editor Version 5.00", "[" + kMenuExtPath + "\\&ZvBlank]"}));
+  const std::string plain = ExactContent(folder, name);
+  page->RemoveRestoreBtnClick(page->RemoveRestoreBtn);
+  for (const std::string& listed : {name, name + ".", name + " "}) ASSERT_GE(BackupRow(folder + listed), 0) << listed;
+
+  page->IEBackupListView->SetItemIndex(BackupRow(folder + name + "."));
+  ASSERT_EQ(page->Details.size(), 1u);
+  EXPECT_EQ(page->Details[0].KeyLine, "[" + kMenuExtPath + "\\&ZvDot]");
+
+  MessageBoxes().Clear();
+  page->IEBackupListView->SetItemIndex(BackupRow(folder + name + " "));
+  page->RepairItemBtnClick(page->RepairItemBtn);
+  ASSERT_EQ(MessageBoxes().Calls.size(), 1u);
+  EXPECT_EQ(MessageBoxes().Calls[0].text, "The registry was not restored completely!\r\r" +
+                                              Format(NameReadAsAnotherText, folder + name + " ") +
+                                              "\r\rPlease make sure that the registry backup has not been modified or changed.");
+  EXPECT_FALSE(RegKeyExists(HKCU, kMenuExt + "\\&ZvPlain") || RegKeyExists(HKCU, kMenuExt + "\\&ZvBlank"));
+
+  page->IEBackupListView->SetItemIndex(BackupRow(folder + name + "."));
+  page->RemoveRestoreBtnClick(page->RemoveRestoreBtn);
+  EXPECT_FALSE(ExactlyThere(folder, name + "."));
+  EXPECT_EQ(BackupRow(folder + name + "."), -1);
+  EXPECT_EQ(ExactContent(folder, name), plain);
+  EXPECT_TRUE(ExactlyThere(folder, name + " "));
+  EXPECT_EQ(MessageBoxes().Calls.size(), 1u);
 }
 
 // The Toolbar key's unnamed value beside a value named "Toolbar": removing the unnamed one leaves

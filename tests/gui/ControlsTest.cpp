@@ -502,3 +502,101 @@ TEST_F(GuiControls, FormsAreFreedByTheirHostOwnerOrOnceIdle) {
   owner->Free();
   EXPECT_EQ(order, (std::vector<std::string>{"owner", "owned"}));
 }
+
+namespace {
+
+// What the open pop-up menu showed for each item as it was highlighted in turn.
+struct THighlighted {
+  std::vector<std::string> Texts;
+  std::vector<bool> HasPicture;   // the item was given a picture
+  std::vector<bool> DarkBlock;    // its highlighted row held a black square
+  std::vector<bool> PictureShown; // its highlighted row held its picture as the image list has it
+};
+THighlighted highlighted;
+const COLORREF kPictureColour = RGB(0x20, 0xA0, 0x40);
+
+// True when the row holds a 16 x 16 block of one colour.
+bool HoldsBlock(const TBitmap& drawn, const RECT& row, auto matches) {
+  for (int y = row.top; y + 16 <= row.bottom; ++y)
+    for (int x = row.left; x + 16 <= row.right; ++x) {
+      bool all = true;
+      for (int dy = 0; dy < 16 && all; ++dy)
+        for (int dx = 0; dx < 16 && all; ++dx) all = matches(drawn.Pixel(x + dx, y + dy));
+      if (all) return true;
+    }
+  return false;
+}
+
+// Highlights the open menu's items one after another (the Down key) and reads each row back.
+int ticks = 0;
+bool keyPosted = false;
+void CALLBACK ReadHighlightedRow(HWND, UINT, UINT_PTR timer, DWORD) {
+  HWND window = testing_support::ThreadWindow(L"#32768");
+  HMENU menu = window == nullptr ? nullptr : (HMENU)SendMessageW(window, MN_GETHMENU, 0, 0);
+  if (++ticks > 200) {   // the menu never opened or never moved on
+    KillTimer(nullptr, timer);
+    EndMenu();
+    return;
+  }
+  if (menu == nullptr) return;
+  int count = GetMenuItemCount(menu);
+  int current = -1;
+  for (int i = 0; i < count; ++i)
+    if (GetMenuState(menu, i, MF_BYPOSITION) & MF_HILITE) current = i;
+  // once the key has moved the highlight on to the next item, read that item's row
+  if (keyPosted && current != (int)highlighted.Texts.size()) return;
+  keyPosted = false;
+  if (current >= 0) {
+    wchar_t text[64] = {};
+    MENUITEMINFOW info{.cbSize = sizeof info, .fMask = MIIM_STRING | MIIM_BITMAP, .dwTypeData = text, .cch = 63};
+    GetMenuItemInfoW(menu, current, TRUE, &info);
+    RECT whole, row;
+    GetWindowRect(window, &whole);
+    GetMenuItemRect(window, menu, current, &row);
+    OffsetRect(&row, -whole.left, -whole.top);
+    TBitmap drawn(whole.right - whole.left, whole.bottom - whole.top);
+    {
+      HDC source = GetWindowDC(window);
+      TBitmapDC target(drawn);
+      BitBlt(target.Handle(), 0, 0, drawn.Width(), drawn.Height(), source, 0, 0, SRCCOPY);
+      ReleaseDC(window, source);
+    }
+    highlighted.Texts.push_back(Narrow(text));
+    highlighted.HasPicture.push_back(info.hbmpItem != nullptr);
+    highlighted.DarkBlock.push_back(HoldsBlock(drawn, row, [](uint32_t c) {
+      return GetRValue(c) < 64 && GetGValue(c) < 64 && GetBValue(c) < 64;
+    }));
+    highlighted.PictureShown.push_back(HoldsBlock(drawn, row, [](uint32_t c) { return c == kPictureColour; }));
+  }
+  if (current + 1 >= count) {
+    KillTimer(nullptr, timer);
+    EndMenu();
+    return;
+  }
+  keyPosted = PostMessageW(window, WM_KEYDOWN, VK_DOWN, 0) != FALSE;
+}
+
+}  // namespace
+
+TEST_F(GuiControls, PopupMenuItemsWithoutAPictureShowNoneWhenHighlighted) {
+  TImageList images(16, 16);
+  TBitmap picture(16, 16, kPictureColour);
+  ASSERT_EQ(images.AddBitmap(picture), 1);
+  TPopupMenu menu;
+  menu.Images = &images;
+  menu.Add("Pictured")->ImageIndex = 0;
+  menu.Add("Plain and the longest text");
+  menu.Add("Beyond the list")->ImageIndex = 5;
+  menu.Add("Pictured too")->ImageIndex = 0;
+  form->Show();
+  highlighted = {};
+  ticks = 0;
+  keyPosted = false;
+  SetTimer(nullptr, 0, 50, ReadHighlightedRow);
+  menu.Popup(620, 330, form->Handle());
+  ASSERT_EQ(highlighted.Texts, (std::vector<std::string>{"Pictured", "Plain and the longest text", "Beyond the list",
+                                                          "Pictured too"}));
+  EXPECT_EQ(highlighted.HasPicture, (std::vector<bool>{true, false, false, true}));
+  EXPECT_EQ(highlighted.DarkBlock, (std::vector<bool>{false, false, false, false}));
+  EXPECT_EQ(highlighted.PictureShown, (std::vector<bool>{true, false, false, true})) << "drawn as the list has it";
+}

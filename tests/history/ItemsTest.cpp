@@ -1,7 +1,11 @@
 // The folders the cleaner never lists nor cleans, and the names it never deletes.
 #include "HistoryFixture.h"
 
+#include <shlobj.h>
+
+#include "framework/StringList.h"
 #include "scan/PublicFunctionUnit.h"
+#include "support/ExactNames.h"
 
 using namespace RecycleUnit;
 
@@ -63,6 +67,78 @@ TEST_F(HistoryItems, ANameThatStandsForAFolderIsRefusedWhenDeleting) {
       EXPECT_TRUE(FileExists(outer + "\\keep.txt") && FileExists(inner + "\\keep.txt")) << name;
     }
   }
+}
+
+// Every folder the shell keeps the user's or every user's data in, and the folders above them,
+// is refused; one named by a Shell Folders value or by TMP lists nothing, and an item that names
+// it is not deleted. Under Wine these are real folders of the prefix.
+TEST_F(HistoryItems, DataFoldersOfTheShellAndTheFoldersAboveThemAreNeverCleaned) {
+  std::string profile = ExcludeTrailingBackslash(EnvFolder(L"USERPROFILE"));
+  ASSERT_FALSE(profile.empty());
+  std::string users = ExcludeTrailingBackslash(ExtractFilePath(profile));
+  std::vector<std::string> folders = {profile, users, users + "\\Public"};
+  for (const char* name : {"Documents", "Desktop", "Pictures", "Music", "Videos", "Favorites", "Downloads", "Links",
+                           "Saved Games", "Contacts"})
+    folders.push_back(profile + "\\" + name);
+  for (const char* name : {"Documents", "Desktop", "Pictures", "Music", "Videos"})
+    folders.push_back(users + "\\Public\\" + name);
+  for (int csidl : {CSIDL_STARTUP, CSIDL_STARTMENU, CSIDL_TEMPLATES, CSIDL_COMMON_STARTUP, CSIDL_COMMON_TEMPLATES,
+                    CSIDL_FONTS}) {
+    wchar_t path[MAX_PATH];
+    ASSERT_EQ(SHGetFolderPathW(nullptr, csidl, nullptr, SHGFP_TYPE_CURRENT, path), S_OK) << csidl;
+    folders.push_back(Narrow(path));
+  }
+  for (size_t i = 0; i < folders.size(); ++i) {
+    ASSERT_TRUE(DirectoryExists(folders[i])) << folders[i];
+    // as a value may give it: in other letter case, with a trailing "\"
+    EXPECT_FALSE(IsCleanableFolder(i % 2 ? UpperCase(folders[i]) + "\\" : folders[i])) << folders[i];
+  }
+
+  std::string name = "zelvoran_" + testing_support::TestName() + ".jpg";
+  for (const std::string& folder : {profile + "\\Pictures", profile + "\\Downloads", users + "\\Public\\Music", users}) {
+    std::string photo = folder + "\\" + name;
+    ASSERT_TRUE(WriteFileBytes(photo, "photo")) << photo;
+    sandbox.SetString("Shell", "Recent", folder);
+    SetTemp(folder + "\\");
+    TShellFolder shell = LoadShellFolders(keys.ShellFolders);
+    std::vector<TRecycleData> items;
+    for (TCategory kind : {TCategory::TemporaryFiles, TCategory::Recent}) ListCategory(kind, shell, keys, items);
+    EXPECT_TRUE(items.empty()) << folder;
+    items = {{.Kind = TCategory::Recent, .Name = name, .Path = shell.Recent},
+             {.Kind = TCategory::TemporaryFiles, .Name = name, .Path = shell.Temp}};
+    EXPECT_EQ(DeleteCheckedFiles(items, kGoOn), 0) << folder;
+    EXPECT_EQ(ReadFileBytes(photo), "photo") << folder;
+    DeleteFileW(Widen(photo).c_str());
+  }
+  SetTemp(tmp);
+  EXPECT_TRUE(IsCleanableFolder(tmp));
+}
+
+// Each name the system reads as another entry is cleaned as listed: "keep." never takes "keep",
+// a folder "..." never takes its own folder or the one above, and what lies inside a cleaned
+// folder goes by its exact names as well.
+TEST_F(HistoryItems, TheEntryCleanedIsExactlyTheEntryListed) {
+  using testing_support::ExactlyThere;
+  using testing_support::PlantExact;
+  temp.WriteFile("above.txt", "above");
+  for (const char* name : {"keep", "keep.", "keep ", "other.txt"}) PlantExact(tmp, name, name);
+  std::string dots = testing_support::PlantExactFolder(tmp, "...");
+  PlantExact(dots, "inner.", "inner");
+  PlantExact(testing_support::PlantExactFolder(dots, "sub "), "x.", "x");
+  std::vector<TRecycleData> items;
+  ListFolderFiles(tmp, TCategory::TemporaryFiles, items);
+  std::vector<std::string> listed;
+  for (TRecycleData& item : items) {
+    listed.push_back(item.Name);
+    item.Checked = item.Name != "keep" && item.Name != "other.txt";
+  }
+  std::sort(listed.begin(), listed.end());
+  ASSERT_EQ(listed, (std::vector<std::string>{"...", "keep", "keep ", "keep.", "other.txt"}));
+  EXPECT_EQ(DeleteCheckedFiles(items, kGoOn), 3);
+  EXPECT_EQ(testing_support::Listing(tmp), (std::vector<std::string>{"keep", "other.txt"}));
+  EXPECT_EQ(testing_support::ExactContent(tmp, "keep"), "keep");
+  EXPECT_EQ(ReadFileBytes(temp.Path() + "above.txt"), "above");
+  EXPECT_FALSE(ExactlyThere(tmp, "..."));
 }
 
 }  // namespace

@@ -261,6 +261,46 @@ TEST_F(JunkPage, JunkTypesTheCodePageCannotHoldAreRefusedWhenAddedOrEdited) {
   EXPECT_EQ(saved, expected);
 }
 
+// Another program holds the junk type file without sharing as the "JunkFiles" page opens: the
+// page asks to retry, keeps the list as it was, and never saves an empty list over the user's
+// types; the scan then runs with the user's ticked types.
+TEST_F(JunkPage, AJunkTypeFileHeldByAnotherProgramIsNeverTakenForAnEmptyOne) {
+  std::string file = page->JunkFilePath;
+  SaveJunkTypeFile(file, {{true, "*.tmp", "mine"}, {false, "*.log", "logs"}, {true, "*.mine", "own"}});
+  const std::string before = ReadFileBytes(file);
+  HANDLE held = CreateFileW(Widen(file).c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+  ASSERT_NE(held, INVALID_HANDLE_VALUE);
+  auto captions = [&] {
+    std::vector<std::string> rows;
+    for (int i = 0; i < page->JunkFilesListView->Count(); ++i) rows.push_back(page->JunkFilesListView->Item(i)->Caption);
+    return rows;
+  };
+
+  MessageBoxes().Answers = {IDCANCEL};
+  EXPECT_NO_THROW(Next());
+  EXPECT_EQ(page->Step(), TCleanerStep::Drives);   // Cancel: back where the user was
+  ASSERT_EQ(MessageBoxes().Calls.size(), 1u);
+  EXPECT_EQ(MessageBoxes().Calls[0].text, Format(UnreadableJunkText, "Cannot open file \"" + file + "\""));
+  EXPECT_EQ(MessageBoxes().Calls[0].flags, (unsigned)(MB_RETRYCANCEL | MB_ICONWARNING));
+
+  // Retry while it is still held, then the other program lets go while the question is up
+  MessageBoxes().Clear();
+  MessageBoxes().Answers = {IDRETRY, IDRETRY};
+  MessageBoxes().WhileShown = [&](const MessageBoxCall&) {
+    if (MessageBoxes().Calls.size() == 2) CloseHandle(held);
+  };
+  EXPECT_NO_THROW(Next());
+  EXPECT_EQ(MessageBoxes().Calls.size(), 2u);
+  EXPECT_EQ(page->Step(), TCleanerStep::JunkFiles);
+  EXPECT_EQ(captions(), (std::vector<std::string>{"*.tmp", "*.log", "*.mine"}));
+  EXPECT_EQ(ReadFileBytes(file), before);
+
+  Next();   // the scan: the user's list saved as it was, and used
+  EXPECT_EQ(page->Step(), TCleanerStep::Scan);
+  EXPECT_EQ(ReadFileBytes(file), before);
+  EXPECT_EQ(page->FoundFiles.size(), 2u);   // a.tmp and sub\b.TMP; the unticked *.log finds nothing
+}
+
 TEST_F(JunkPage, TheDrivesColumnIsFittedAtTheFirstShow) {
   host->Show();
   TListView* drives = page->DiskListView;

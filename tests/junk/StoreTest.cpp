@@ -134,6 +134,27 @@ TEST_F(JunkStore, DamagedFilesNeverReadPastARecord) {
   EXPECT_TRUE(types.empty());
 }
 
+// A file that is there but cannot be read is an error, never an empty or a missing list, and
+// the list read before stays as it was.
+TEST_F(JunkStore, AFileThatCannotBeReadLeavesTheListAsItWas) {
+  SaveJunkTypeFile(path, {{true, "*.kept", "kept"}});
+  std::vector<TJunkType> types = {{true, "*.before", "the page's list"}};
+  const std::vector<TJunkType> shown = types;
+  HANDLE held = CreateFileW(Widen(path).c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+  ASSERT_NE(held, INVALID_HANDLE_VALUE);
+  EXPECT_THROW(LoadJunkTypeFile(path, types), EInOutError);
+  EXPECT_EQ(types, shown);
+  CloseHandle(held);
+  ASSERT_TRUE(CreateDirectoryW(Widen(dir.Path() + "folder.dat").c_str(), nullptr));   // a folder of the name
+  EXPECT_THROW(LoadJunkTypeFile(dir.Path() + "folder.dat", types), EInOutError);
+  EXPECT_EQ(types, shown);
+  EXPECT_FALSE(LoadJunkTypeFile(dir.Path() + "missing.dat", types));
+  EXPECT_FALSE(LoadJunkTypeFile(dir.Path() + "no folder\\JunkFile.dat", types));
+  EXPECT_EQ(types, shown);
+  EXPECT_TRUE(LoadJunkTypeFile(path, types));
+  EXPECT_EQ(types, (std::vector<TJunkType>{{true, "*.kept", "kept"}}));
+}
+
 TEST_F(JunkStore, FuzzedFilesLoadWithoutCrashOrWrites) {
   SaveJunkTypeFile(path, DefaultJunkTypeList());
   testing_support::TFuzzInputs inputs({ReadFileBytes(path), std::string(203 * 3, char(0xFF))});

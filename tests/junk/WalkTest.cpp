@@ -9,6 +9,7 @@
 #include <winioctl.h>
 
 #include "framework/Strings.h"
+#include "support/ExactNames.h"
 #include "support/TestSupport.h"
 #include "tools/junk/SysDiskCleanerUnitStore.h"
 #include "tools/junk/SysDiskCleanerUnitWalk.h"
@@ -183,6 +184,51 @@ TEST(JunkCleanup, MovingNeverOverwritesAndNeedsAFolder) {
   EXPECT_EQ(CleanupFile({"left.tmp", left, 1}, TCleanupMode::MoveToFolder, "  "), StatusMovedError);
   EXPECT_TRUE(FileExists(left));
   EXPECT_EQ(CleanupFile({"gone.tmp", dir.Path() + "gone.tmp", 1}, TCleanupMode::MoveToFolder, to), StatusMovedError);
+}
+
+// Names the system reads as others ("~draft." as "~draft", "old." as "old", "..." as the folder
+// itself): the walk lists and enters each as itself, and each way of cleaning takes exactly the
+// file found or leaves it with an error, never the user's look-alike beside it.
+TEST(JunkCleanup, EachWayActsOnExactlyTheFileFoundNeverOnALookAlike) {
+  using testing_support::ExactContent;
+  using testing_support::ExactlyThere;
+  using testing_support::PlantExact;
+  using testing_support::PlantExactFolder;
+  TempFolder dir;
+  std::string tree = dir.Path() + "tree";
+  for (const char* name : {"~draft", "~note", "~memo"}) dir.WriteFile(std::string("tree\\") + name, "the user's");
+  for (const char* name : {"~draft.", "~note.", "~memo "}) PlantExact(tree, name, "junk");
+  dir.WriteFile("tree\\old\\x.tmp", "old");
+  std::string oldDotted = PlantExactFolder(tree, "old."), dots = PlantExactFolder(tree, "...");   // "\\?\" paths
+  PlantExact(oldDotted, "x.tmp", "old.");
+  PlantExact(dots, "y.tmp", "dots");
+  std::vector<TJunkFileRecord> found = Scan(tree, DefaultPatterns());
+  EXPECT_EQ(Paths(found), (std::set<std::string>{tree + "\\~draft.", tree + "\\~note.", tree + "\\old\\x.tmp",
+                                                 tree + "\\old.\\x.tmp", tree + "\\...\\y.tmp"}));
+  auto record = [&](const std::string& path) {
+    for (const TJunkFileRecord& f : found)
+      if (f.Path == path) return f;
+    ADD_FAILURE() << path << " not found";
+    return TJunkFileRecord{};
+  };
+
+  EXPECT_EQ(CleanupFile(record(tree + "\\~draft."), TCleanupMode::Delete, ""), StatusFileDeleted);
+  EXPECT_EQ(CleanupFile(record(tree + "\\old.\\x.tmp"), TCleanupMode::Delete, ""), StatusFileDeleted);
+  EXPECT_EQ(CleanupFile(record(tree + "\\...\\y.tmp"), TCleanupMode::Delete, ""), StatusFileDeleted);
+  EXPECT_FALSE(ExactlyThere(tree, "~draft.") || ExactlyThere(oldDotted, "x.tmp") || ExactlyThere(dots, "y.tmp"));
+  // the shell would read "~note." as "~note": the file is left, with an error
+  EXPECT_EQ(CleanupFile(record(tree + "\\~note."), TCleanupMode::RecycleBin, ""), StatusDeletedError);
+  EXPECT_EQ(ExactContent(tree, "~note."), "junk");
+  // a move takes the file found, under its own name
+  std::string to = dir.Path() + "to";
+  ForceDirectories(to);
+  EXPECT_EQ(CleanupFile({"~memo ", tree + "\\~memo ", 4}, TCleanupMode::MoveToFolder, to), StatusFileMoved);
+  EXPECT_EQ(ExactContent(to, "~memo "), "junk");
+  EXPECT_FALSE(ExactlyThere(tree, "~memo "));
+  for (const char* name : {"~draft", "~note", "~memo"}) EXPECT_EQ(ExactContent(tree, name), "the user's") << name;
+  EXPECT_EQ(ExactContent(tree + "\\old", "x.tmp"), "old");
+  EXPECT_EQ(UniqueTarget(tree, "~note."), tree + "\\~note (2).");   // "~note" does not take its place
+  EXPECT_EQ(UniqueTarget(tree, "~memo "), tree + "\\~memo ");
 }
 
 TEST(JunkWalk, OnlyFixedDrivesAreOffered) {

@@ -225,7 +225,7 @@ TMenuCheck menuCheck;
 // column, must run as wide as it measures; a cut text is shorter.
 void CALLBACK CheckOpenMenu(HWND, UINT, UINT_PTR timer, DWORD) {
   KillTimer(nullptr, timer);
-  HWND window = FindWindowW(L"#32768", nullptr);
+  HWND window = testing_support::ThreadWindow(L"#32768");   // this program's menu, not another test's
   HMENU menu = (HMENU)SendMessageW(window, MN_GETHMENU, 0, 0);
   RECT whole;
   GetWindowRect(window, &whole);

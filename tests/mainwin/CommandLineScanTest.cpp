@@ -1,10 +1,13 @@
 // The unattended scan of a start with a command-line argument (the scheduled job passes "-Scan"):
 // the main window scans by itself a second after its first activation, with the real scanners
 // of two sections pointed at problems planted in the test's own keys, and lists what they found.
+// A later start hands its parameter over to the running window, which scans once it is free.
 #include <gtest/gtest.h>
 
 #include <algorithm>
 
+#include "app/ZelvoranStartup.h"
+#include "support/Fuzz.h"
 #include "support/MainWindowHost.h"
 #include "scan/SharedDLLsUnit.h"
 #include "scan/WindowsFontsUnit.h"
@@ -123,4 +126,174 @@ TEST_F(CommandLineScan, AnUnreadableIgnoreFileEndsTheScanAndLeavesTheWindowUsabl
   form->FinishBtnClick(form->FinishBtn);
   EXPECT_EQ(form->ScanNotebook->PageIndex(), 0);
   EXPECT_TRUE(form->ScanNowBtn->Visible());
+}
+
+// ---- a later start's parameter, handed over to the running instance ----
+
+namespace {
+
+// While the tray menu is open: whether a scan asked for started (read by a timer inside the menu).
+TZelvoranMainForm* menuOwner = nullptr;
+int scansInMenu = -1;
+void CALLBACK TryScanInMenu(HWND, UINT, UINT_PTR timer, DWORD) {
+  KillTimer(nullptr, timer);
+  menuOwner->StartRequestedScan();
+  scansInMenu = menuOwner->ScanRequested() ? 0 : 1;
+  EndMenu();
+}
+
+// The handed-over text as a later start sends it.
+LRESULT Send(TZelvoranMainForm* form, const std::wstring& text, ULONG_PTR kind = CommandLineData) {
+  COPYDATASTRUCT data{kind, (DWORD)(text.size() * sizeof(wchar_t)), (void*)text.data()};
+  return form->Perform(WM_COPYDATA, 0, (LPARAM)&data);
+}
+
+}  // namespace
+
+TEST_F(CommandLineScan, TheScheduledStartHandsItsScanToTheInstanceInTheTrayWhichShowsItselfAndScans) {
+  Start("");
+  ASSERT_TRUE(Work().empty());
+  form->Perform(WM_CLOSE);   // in the tray
+  ASSERT_TRUE(!IsWindowVisible(form->Handle()) && IsIconic(form->Handle()));
+
+  // the second start of the scheduled job: its parameter goes over and it ends
+  EXPECT_TRUE(Zelvoran::HandOverToRunningInstance(form->Handle(), "-Scan"));
+  EXPECT_TRUE(IsWindowVisible(form->Handle()) && !IsIconic(form->Handle()));
+  EXPECT_TRUE(form->ScanRequested());
+  EXPECT_TRUE(Work().empty()) << "the scan starts from the message loop, not inside the message";
+
+  // the program is free: as a start with the parameter, a second's pause, then the scan
+  form->AdvanceBtnClick(form->AdvanceBtn);
+  form->StartRequestedScan();
+  EXPECT_EQ(Work(), (std::vector<std::string>{"wait 1000 ms", "scan"}));
+  EXPECT_FALSE(form->ScanRequested());
+  EXPECT_EQ(form->MainNotebook->PageIndex(), 0);
+  ASSERT_EQ(form->ScanNotebook->PageIndex(), 1);
+  EXPECT_EQ(form->RepairGrid->Count(), 2);
+  form->StartRequestedScan();   // asked once, scanned once
+  EXPECT_EQ(Work().size(), 2u);
+
+  // a start without a parameter only brings the window back, as before
+  form->Perform(WM_CLOSE);
+  EXPECT_TRUE(Zelvoran::HandOverToRunningInstance(form->Handle(), "  "));
+  Application.ProcessMessages();
+  EXPECT_TRUE(IsWindowVisible(form->Handle()) && !IsIconic(form->Handle()));
+  EXPECT_FALSE(form->ScanRequested());
+  EXPECT_TRUE(MessageBoxes().Calls.empty());
+}
+
+TEST_F(CommandLineScan, AHandedOverScanWaitsUntilTheProgramIsFreeForIt) {
+  Start("");
+  struct THold {
+    const char* What;
+    std::function<void()> Take, Release;
+  };
+  HWND box = nullptr;
+  TBusyGuard* busy = nullptr;
+  const THold holds[] = {
+      {"a repair or a busy page", [&] { busy = new TBusyGuard(form); }, [&] { delete busy; }},
+      {"a modal dialog", [&] { EnableWindow(form->Handle(), FALSE); }, [&] { EnableWindow(form->Handle(), TRUE); }},
+      {"a message box",
+       [&] {
+         box = CreateWindowExW(0, L"#32770", L"Zelvoran", WS_POPUP | WS_VISIBLE, 0, 0, 10, 10, nullptr, nullptr,
+                               nullptr, nullptr);
+       },
+       [&] { DestroyWindow(box); }},
+  };
+  for (const THold& hold : holds) {
+    events.clear();
+    hold.Take();
+    Send(form, L"-Scan");
+    form->StartRequestedScan();
+    EXPECT_TRUE(Work().empty()) << hold.What;
+    EXPECT_TRUE(form->ScanRequested()) << hold.What;
+    hold.Release();
+    form->StartRequestedScan();
+    EXPECT_EQ(Work(), (std::vector<std::string>{"wait 1000 ms", "scan"})) << hold.What;
+    EXPECT_FALSE(form->ScanRequested()) << hold.What;
+  }
+
+  // asked for while the tray menu is open: the scan waits until the menu has closed
+  events.clear();
+  Send(form, L"-Scan");
+  menuOwner = form;
+  scansInMenu = -1;
+  SetTimer(nullptr, 0, 200, TryScanInMenu);
+  dm.MainPopupMenu.Popup(300, 300, form->Handle());
+  EXPECT_EQ(scansInMenu, 0);
+  EXPECT_TRUE(Work().empty());
+  form->StartRequestedScan();
+  EXPECT_EQ(Work(), (std::vector<std::string>{"wait 1000 ms", "scan"}));
+
+  // asked for during a scan: that scan is the one asked for
+  events.clear();
+  dm.ScanTimer.SetEnabled(true);
+  Send(form, L"-Scan");
+  dm.ScanTimer.SetEnabled(false);
+  form->StartRequestedScan();
+  EXPECT_TRUE(Work().empty());
+  EXPECT_FALSE(form->ScanRequested());
+
+  // asked for while busy, then the user scans first: no second scan follows
+  {
+    TBusyGuard repair(form);
+    Send(form, L"-Scan");
+  }
+  form->ScanBtnClick(form->ScanBtn);
+  form->ScanNowBtnClick(form->ScanNowBtn);
+  form->StartRequestedScan();
+  EXPECT_EQ(Work(), (std::vector<std::string>{"scan"}));
+  EXPECT_TRUE(MessageBoxes().Calls.empty());
+}
+
+TEST_F(CommandLineScan, OnlyTheScheduledJobsParameterStartsAScan) {
+  Start("");
+  struct TCase {
+    std::wstring Text;
+    ULONG_PTR Kind;
+    LRESULT Taken;
+    bool Scan;
+  };
+  const TCase cases[] = {
+      {L"-Scan", CommandLineData, TRUE, true},
+      {L"  -scan ", CommandLineData, TRUE, true},
+      {L"/Scan", CommandLineData, TRUE, false},
+      {L"-Scan -Repair", CommandLineData, TRUE, false},
+      {L"", CommandLineData, TRUE, false},
+      {std::wstring(L"-Scan\0x", 7), CommandLineData, TRUE, false},
+      {L"-Scan", 1, FALSE, false},
+      {std::wstring(MaxCommandLineData, L'-'), CommandLineData, FALSE, false},
+  };
+  for (const TCase& c : cases) {
+    form->Perform(WM_CLOSE);
+    EXPECT_EQ(Send(form, c.Text, c.Kind), c.Taken) << Narrow(c.Text);
+    EXPECT_EQ(form->ScanRequested(), c.Scan) << Narrow(c.Text);
+    EXPECT_EQ(IsWindowVisible(form->Handle()) != FALSE, c.Taken == TRUE) << Narrow(c.Text);
+    form->ScanNowBtnClick(form->ScanNowBtn);   // answers any request
+    form->ScanBtnClick(form->ScanBtn);
+  }
+  // an odd number of bytes, or none where some are announced
+  COPYDATASTRUCT odd{CommandLineData, 3, (void*)L"-S"};
+  EXPECT_EQ(form->Perform(WM_COPYDATA, 0, (LPARAM)&odd), FALSE);
+  COPYDATASTRUCT none{CommandLineData, 10, nullptr};
+  EXPECT_EQ(form->Perform(WM_COPYDATA, 0, (LPARAM)&none), FALSE);
+  EXPECT_FALSE(form->ScanRequested());
+
+  // malformed data of every shape, from a fixed seed: never more than a scan request for the parameter
+  std::vector<std::string> samples;
+  for (const wchar_t* text : {L"-Scan", L" -Scan", L"-Scan ", L"-scan", L"Scan", L"-Scanner", L"-Ścan"})
+    samples.emplace_back((const char*)text, wcslen(text) * sizeof(wchar_t));
+  testing_support::TFuzzInputs inputs(samples);
+  for (int i = 0; i < 300; ++i) {
+    std::string bytes = inputs.Next();
+    COPYDATASTRUCT data{CommandLineData, (DWORD)bytes.size(), bytes.data()};
+    form->Perform(WM_COPYDATA, 0, (LPARAM)&data);
+    if (form->ScanRequested()) {
+      std::wstring text((const wchar_t*)bytes.data(), bytes.size() / 2);
+      EXPECT_TRUE(SameText(Trim(Narrow(text)), "-Scan")) << i;
+      form->ScanNowBtnClick(form->ScanNowBtn);
+      form->ScanBtnClick(form->ScanBtn);
+    }
+  }
+  EXPECT_TRUE(MessageBoxes().Calls.empty());
 }

@@ -20,6 +20,10 @@ TRegValue Sz(const std::string& text) {
   return {REG_SZ, std::vector<uint8_t>(p, p + (w.size() + 1) * 2)};
 }
 
+TRegValue Ex(const std::string& text) { return {REG_EXPAND_SZ, Sz(text).Data}; }
+
+TRegValue Raw(DWORD type, const std::vector<uint8_t>& data) { return {type, data}; }
+
 void Plant(HKEY root, const std::string& key, const std::string& name, const TMaybeValue& value) {
   HKEY h;
   if (RegCreateKeyExW(root, Widen(key).c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &h, nullptr) != ERROR_SUCCESS)
@@ -34,8 +38,16 @@ void Plant(HKEY root, const std::string& key, const std::string& name, const TMa
 std::string Describe(const TMaybeValue& value) {
   if (!value) return "absent";
   if (value->Type == REG_DWORD && value->Data.size() == 4) return "DWORD " + std::to_string(*(const DWORD*)value->Data.data());
-  if (value->Type == REG_SZ) return "SZ \"" + RegValueText(*value) + "\"";
-  return "type " + std::to_string(value->Type);
+  if (IsTextValue(*value)) {
+    std::string text = RegValueText(*value);
+    TRegValue plain = Sz(text);
+    std::vector<uint8_t> data = value->Data;
+    if (data.size() + 2 == plain.Data.size()) data.insert(data.end(), 2, 0);   // stored without its zero
+    if (data == plain.Data) return (value->Type == REG_SZ ? "SZ \"" : "EXPAND_SZ \"") + text + "\"";
+  }
+  std::string text = "type " + std::to_string(value->Type) + ":";
+  for (uint8_t b : value->Data) text += " " + IntToHex(b, 2);
+  return text;
 }
 
 std::string ValueAt(HKEY root, const std::string& key, const std::string& name) {
@@ -134,6 +146,17 @@ TServiceGuard::~TServiceGuard() {
       UnitServicesOptimize::StopServiceByName(s.Name);
     WaitForServiceState(s.Name, s.Running);
   }
+}
+
+THeldFile::THeldFile(const std::string& path)
+    : handle_(CreateFileW(Widen(path).c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                          FILE_ATTRIBUTE_NORMAL, nullptr)) {}
+
+THeldFile::~THeldFile() { Release(); }
+
+void THeldFile::Release() {
+  if (handle_ != INVALID_HANDLE_VALUE) CloseHandle(handle_);
+  handle_ = INVALID_HANDLE_VALUE;
 }
 
 bool WaitForServiceState(const std::string& name, bool running) {

@@ -19,9 +19,12 @@ using testing_support::RegKeyExists;
 
 TRegValue Dw(DWORD value);
 TRegValue Sz(const std::string& text);
+TRegValue Ex(const std::string& text);   // REG_EXPAND_SZ
+TRegValue Raw(DWORD type, const std::vector<uint8_t>& data);
 // Creates the key and sets the value, or deletes the value when `value` is nullopt.
 void Plant(HKEY root, const std::string& key, const std::string& name, const TMaybeValue& value);
-// A value as text for comparisons: "absent", "DWORD 5", "SZ \"x\""; ValueAt as the registry holds it now.
+// A value as text for comparisons: "absent", "DWORD 5", "SZ \"x\"", "EXPAND_SZ \"x\"", other types and
+// texts whose data holds more than the text as "type 3: 01 02"; ValueAt as the registry holds it now.
 std::string Describe(const TMaybeValue& value);
 std::string ValueAt(HKEY root, const std::string& key, const std::string& name);
 
@@ -50,6 +53,18 @@ class TServiceGuard {
     bool Running;
   };
   std::vector<TSaved> saved_;
+};
+
+// Holds a file open without sharing for the length of a scope, as another program may for a moment.
+class THeldFile {
+ public:
+  explicit THeldFile(const std::string& path);
+  ~THeldFile();
+  bool Held() const { return handle_ != INVALID_HANDLE_VALUE; }
+  void Release();
+
+ private:
+  HANDLE handle_;
 };
 
 // Waits (by polling the service manager, not the clock) until the service is running or stopped.

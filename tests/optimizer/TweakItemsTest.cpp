@@ -37,6 +37,7 @@ const TMaybeValue Absent = std::nullopt;
 const char* const kExplorer = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Explorer";
 const char* const kOptimalLayout = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\OptimalLayout";
 const char* const kMetrics = "Control Panel\\Desktop\\WindowMetrics";
+const char* const kMstcp = "System\\CurrentControlSet\\Services\\VxD\\MSTCP";
 
 // A value of an item before its apply (planted; keys always created) and after it.
 struct TValueAt {
@@ -65,7 +66,8 @@ const std::vector<TItemCase> kRoundTrips = {
     {9, {{HKLM, kPrefetch, "EnablePrefetcher", Dw(3), Dw(1)}}},
     {10, {{HKLM, std::string(kExplorer) + "\\AlwaysUnloadDLL", "", Absent, Sz("1")}}},
     {11, {{HKLM, kMemory, "LargePageMinimum", Dw(0), Dw(0xFFFFFFFF)}}},
-    {13, {{HKCU, kPolicy, "NoResolveTrack", Dw(0), Dw(1)}, {HKLM, kPolicy, "NoResolveTrack", Dw(0), Dw(1)}}},
+    {13, {{HKCU, kPolicy, "NoResolveTrack", Absent, Dw(1)}, {HKLM, kPolicy, "NoResolveTrack", Dw(0), Dw(1)}}},
+    {14, {{HKLM, kMstcp, "DefaultRcvWindow", Absent, Sz("4288")}, {HKLM, kMstcp, "DefaultTTL", Sz("64"), Sz("128")}}},
     {16, {{HKLM, kBios, "PCIConcur", Dw(0), Dw(1)}, {HKLM, kBios, "FastDRAM", Absent, Dw(1)},
           {HKLM, kBios, "AGPConcur", Dw(2), Dw(1)}}},
     {17, {{HKEY_CLASSES_ROOT, kAvi, "LargeSystemCache", Absent, Dw(1)}}},
@@ -74,12 +76,60 @@ const std::vector<TItemCase> kRoundTrips = {
     {20, {{HKCU, kPolicy, "NoCommonGroups", Dw(0), Dw(1)}}},
     {21, {{HKLM, "Software\\Microsoft\\Windows\\CurrentVersion\\explorer\\Advanced", "StartMenuScrollPrograms", Sz("true"),
            Sz("false")}}},
+    {23, {{HKLM, "SYSTEM\\CurrentControlSet\\Control\\FileSystem", "NtfsDisableLastAccessUpdate", Dw(0), Dw(1)}}},
     {22, {{HKLM, "SYSTEM\\CurrentControlSet\\Control\\Class\\{4D36E96A-E325-11CE-BFC1-08002BE10318}\\0000", "EnableUDMA66",
            Absent, Dw(1)}}},
     {24, {{HKLM, "Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings", "MaxConnectionsPerServer", Dw(2), Dw(5)}}},
     {25, {{HKLM, "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Winlogon", "AllocateFloppies", Sz("0"), Sz("1")}}},
+    {26, {{HKLM, "SYSTEM\\CurrentControlSet\\Services\\Tcpip\\Parameters", "EnablePMTUDiscovery", Absent, Dw(1)}}},
     {27, {{HKCU, kPolicy, "NoSaveSettings", Absent, Dw(1)}}},
     {28, {{HKCU, "Software\\Microsoft\\Windows\\CurrentVersion\\Policies\\Network", "NoFileSharingControl", Dw(0), Dw(1)}}},
+    {29, {{HKCU, kPolicy, "NoThumbnailCache", Absent, Dw(1)}}},
+};
+
+// Each root's own value, and values of the types an item keeps beside its own (a double word
+// where item 1 keeps a string, expandable strings, a text stored without its terminating zero).
+const std::vector<TItemCase> kTypedValues = {
+    {13, {{HKCU, kPolicy, "NoResolveTrack", Dw(7), Dw(1)}, {HKLM, kPolicy, "NoResolveTrack", Absent, Dw(1)}}},
+    {13, {{HKCU, kPolicy, "NoResolveTrack", Dw(0xFFFFFFFF), Dw(1)}, {HKLM, kPolicy, "NoResolveTrack", Dw(2), Dw(1)}}},
+    {1, {{HKLM, kPrefetch, "EnablePrefetcher", Dw(3), Dw(1)}, {HKLM, kExplorer, "AlwaysUnloadDLL", Dw(5), Sz("1")}}},
+    {1, {{HKLM, kPrefetch, "EnablePrefetcher", Dw(0), Dw(1)},
+         {HKLM, kExplorer, "AlwaysUnloadDLL", Ex("%SystemRoot%\\x.dll"), Sz("1")}}},
+    {2, {{HKLM, "SYSTEM\\CurrentControlSet\\Control", "WaitToKillServiceTimeout", Ex("%TIMEOUT%"), Sz("500")}}},
+    {5, {{HKCU, kDesktop, "MenuShowDelay", Ex(""), Sz("400")}}},
+    {5, {{HKCU, kDesktop, "MenuShowDelay", Raw(REG_SZ, {'2', 0, '5', 0, '0', 0}), Sz("400")}}},
+    {6, {{HKCU, kDesktop, "AutoEndTasks", Ex(" 1 "), Sz("1")}, {HKCU, kDesktop, "HungAppTimeout", Sz("%x%"), Sz("200")},
+         {HKCU, kDesktop, "WaitToKillAppTimeout", Ex("\"%25\""), Sz("1000")}}},
+    {8, {{HKLM, "SOFTWARE\\Microsoft\\Dfrg\\BootOptimizeFunction", "Enable", Ex("Y"), Sz("N")}}},
+    {10, {{HKLM, std::string(kExplorer) + "\\AlwaysUnloadDLL", "", Ex("0"), Sz("1")}}},
+    {14, {{HKLM, kMstcp, "DefaultRcvWindow", Ex("%RCV%"), Sz("4288")},
+          {HKLM, kMstcp, "DefaultTTL", Absent, Sz("128")}}},
+    {18, {{HKCU, kMetrics, "MinAniMate", Ex("1"), Sz("0")}}},
+    {21, {{HKLM, "Software\\Microsoft\\Windows\\CurrentVersion\\explorer\\Advanced", "StartMenuScrollPrograms",
+           Ex("true"), Sz("false")}}},
+    {25, {{HKLM, "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Winlogon", "AllocateFloppies", Ex("0"), Sz("1")}}},
+};
+
+// Values of a type the item cannot keep: the run stops at the item's backup, before its apply.
+struct TForeignValue {
+  int Item;
+  HKEY Root;
+  std::string Key;
+  const char* Name;
+  TRegValue Value;
+};
+const std::vector<TForeignValue> kForeignValues = {
+    {13, HKCU, kPolicy, "NoResolveTrack", Sz("1")},
+    {7, HKLM, kOptimalLayout, "EnableAutoLayout", Raw(REG_BINARY, {1, 0, 0, 0})},
+    {9, HKLM, kPrefetch, "EnablePrefetcher", Raw(REG_QWORD, {3, 0, 0, 0, 0, 0, 0, 0})},
+    {11, HKLM, kMemory, "LargePageMinimum", Raw(REG_DWORD, {1, 0, 0, 0, 2, 0, 0, 0})},
+    {29, HKCU, kPolicy, "NoThumbnailCache", Raw(REG_DWORD, {1, 0})},
+    {1, HKLM, kExplorer, "AlwaysUnloadDLL", Raw(REG_MULTI_SZ, {'1', 0, 0, 0, 0, 0})},
+    {2, HKLM, "SYSTEM\\CurrentControlSet\\Control", "WaitToKillServiceTimeout", Raw(REG_BINARY, {})},
+    {5, HKCU, kDesktop, "MenuShowDelay", Raw(REG_MULTI_SZ, {'4', 0, 0, 0, 0, 0})},
+    {6, HKCU, kDesktop, "AutoEndTasks", Raw(REG_SZ, {'1', 0, 0, 0, 'x', 0, 0, 0})},
+    {8, HKLM, "SOFTWARE\\Microsoft\\Dfrg\\BootOptimizeFunction", "Enable", Dw(1)},
+    {10, HKLM, std::string(kExplorer) + "\\AlwaysUnloadDLL", "", Raw(REG_NONE, {})},
 };
 
 // The items without an apply step: saved, changed by someone else, restored.
@@ -88,15 +138,6 @@ const std::vector<TItemCase> kBackupOnly = {
          {HKCU, "Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings", "MaxConnectionsPer1_0Server", Absent}}},
     {12, {{HKLM, "SYSTEM\\CurrentControlSet\\Services\\lanmanserver\\parameters", "size", Dw(2)}}},
     {15, {{HKLM, kMemory, "LargeSystemCache", Absent}}},
-};
-
-// The items without an undo step: applied and saved, and a restore leaves both alone.
-const std::vector<TItemCase> kNoUndo = {
-    {14, {{HKLM, "System\\CurrentControlSet\\Services\\VxD\\MSTCP", "DefaultRcvWindow", Absent, Sz("4288")},
-          {HKLM, "System\\CurrentControlSet\\Services\\VxD\\MSTCP", "DefaultTTL", Absent, Sz("128")}}},
-    {23, {{HKLM, "SYSTEM\\CurrentControlSet\\Control\\FileSystem", "NtfsDisableLastAccessUpdate", Dw(0), Dw(1)}}},
-    {26, {{HKLM, "SYSTEM\\CurrentControlSet\\Services\\Tcpip\\Parameters", "EnablePMTUDiscovery", Dw(0), Dw(1)}}},
-    {29, {{HKCU, kPolicy, "NoThumbnailCache", Dw(0), Dw(1)}}},
 };
 
 void ExpectAll(const TItemCase& c, bool applied, const char* when) {
@@ -112,11 +153,24 @@ struct TweakItems : ::testing::Test {
   TKeep<std::string> backupFile{SpeedItemUnit::SpeedBackupFile, file};
   TKeep<SpeedItemUnit::TRegistryRefusal> refusal{SpeedItemUnit::RefuseRegistryChange, nullptr};
   std::string WriteIni(const std::string& text) { return temp.WriteFile("speedOld.ini", text); }
-  // A fresh backup file holding the item's values as planted.
+  // A fresh backup file holding the item's values as planted; the backup changes none of them.
   void PlantAndBackUp(const TItemCase& c) {
     DeleteFileW(Widen(file).c_str());
     for (const TValueAt& v : c.Values) Plant(v.Root, v.Key, v.Name, v.Before);
     SpeedItemUnit::BackupSpeedItem(c.Item);
+    ExpectAll(c, false, "backed up");
+  }
+  // Backs up, applies and restores each case, and expects every value back as it was.
+  void ExpectRoundTrips(const std::vector<TItemCase>& cases) {
+    for (const TItemCase& c : cases) {
+      PlantAndBackUp(c);
+      EXPECT_EQ(SpeedItemUnit::ApplySpeedItem(c.Item), 0) << "item " << c.Item;
+      ExpectAll(c, true, "applied");
+      SystemSpeedUnit::TSpeedRestore restored = SystemSpeedUnit::RestoreSpeedFile(file);
+      EXPECT_EQ(restored.Refused, 0) << "item " << c.Item;
+      EXPECT_TRUE(restored.NotRestored.empty()) << "item " << c.Item;
+      ExpectAll(c, false, "restored");
+    }
   }
   void RoundTrip(int item) {
     SpeedItemUnit::BackupSpeedItem(item);
@@ -125,16 +179,10 @@ struct TweakItems : ::testing::Test {
   }
 };
 
-// Items with an undo come back exactly as they were; items without an apply are saved and
-// restored; items without an undo keep their values and their section.
+// Items with an apply come back exactly as they were; items without an apply are saved and
+// restored.
 TEST_F(TweakItems, EveryItemRoundTripsAsItsStepsSay) {
-  for (const TItemCase& c : kRoundTrips) {
-    PlantAndBackUp(c);
-    EXPECT_EQ(SpeedItemUnit::ApplySpeedItem(c.Item), 0) << "item " << c.Item;
-    ExpectAll(c, true, "applied");
-    EXPECT_EQ(SystemSpeedUnit::RestoreSpeedFile(file).Refused, 0) << "item " << c.Item;
-    ExpectAll(c, false, "restored");
-  }
+  ExpectRoundTrips(kRoundTrips);
   for (const TItemCase& c : kBackupOnly) {
     PlantAndBackUp(c);
     EXPECT_EQ(SpeedItemUnit::ApplySpeedItem(c.Item), 0);
@@ -142,13 +190,33 @@ TEST_F(TweakItems, EveryItemRoundTripsAsItsStepsSay) {
     SystemSpeedUnit::RestoreSpeedFile(file);
     ExpectAll(c, false, "restored");
   }
-  for (const TItemCase& c : kNoUndo) {
-    PlantAndBackUp(c);
-    SpeedItemUnit::ApplySpeedItem(c.Item);
-    std::string saved = ReadFileBytes(file);
-    SystemSpeedUnit::RestoreSpeedFile(file);
-    ExpectAll(c, true, "after restore");
-    EXPECT_EQ(ReadFileBytes(file), saved) << "item " << c.Item;
+}
+
+// The backup only reads: each root's value and each value's type come back as they were.
+TEST_F(TweakItems, EachRootAndTypeComesBackAsItWas) {
+  ExpectRoundTrips(kTypedValues);
+  PlantAndBackUp(kTypedValues[2]);   // the double word kept where a string is
+  EXPECT_EQ(TIniFile(file).ReadSectionValues("Machine speed is opened in the optimization"),
+            (std::vector<std::string>{"F1=3", "F2=5", "F2Type=REG_DWORD"}));
+}
+
+// A value of a type its item cannot keep stops the run at that item's backup: nothing of the
+// item is saved or changed, under either root.
+TEST_F(TweakItems, ValueOfAForeignTypeStopsTheRunBeforeItsItemChanges) {
+  for (const TForeignValue& f : kForeignValues) {
+    DeleteFileW(Widen(file).c_str());
+    Plant(HKCU, kPolicy, "NoResolveTrack", Absent);
+    Plant(HKLM, kPolicy, "NoResolveTrack", Absent);
+    Plant(f.Root, f.Key, f.Name, f.Value);
+    std::array<bool, SystemSpeedUnit::TweakBoxCount> checked{};
+    for (int i = 0; i < SystemSpeedUnit::TweakBoxCount; ++i) checked[i] = SystemSpeedUnit::TweakBoxes[i].Item == f.Item;
+    EXPECT_THAT([&] { SystemSpeedUnit::ApplyTweakChoices(checked); },
+                ThrowsMessage<ERegistryException>(StrEq(std::string("Invalid data type for '") + f.Name + "'")))
+        << "item " << f.Item;
+    EXPECT_EQ(ValueAt(f.Root, f.Key, f.Name), Describe(f.Value)) << "item " << f.Item;
+    EXPECT_EQ(ValueAt(HKLM, kPolicy, "NoResolveTrack"), "absent") << "item " << f.Item;
+    EXPECT_FALSE(TIniFile(file).SectionExists(SpeedItemUnit::SpeedSectionName(f.Item))) << "item " << f.Item;
+    Plant(f.Root, f.Key, f.Name, Absent);
   }
 }
 
@@ -161,8 +229,9 @@ TEST_F(TweakItems, BackupFileHoldsEachItemsKeysInBackupOrder) {
   for (int item : {5, 6, 11, 17}) SpeedItemUnit::BackupSpeedItem(item);
   TIniFile ini(file);
   EXPECT_EQ(ini.ReadSections(),
-            (std::vector<std::string>{"Quicken menu display speed", "Optimize the system to the wrong handle",
+            (std::vector<std::string>{"Backup", "Quicken menu display speed", "Optimize the system to the wrong handle",
                                       "Fix Problem with Athlon Hanging AGP Programs", "Optimize AVI Media Files"}));
+  EXPECT_EQ(ini.ReadSectionValues("Backup"), (std::vector<std::string>{"Format=2"}));
   EXPECT_EQ(ini.ReadSectionValues("Quicken menu display speed"), (std::vector<std::string>{"F1=250"}));
   EXPECT_EQ(ini.ReadSectionValues("Optimize the system to the wrong handle"),
             (std::vector<std::string>{"F1=0", "F2=", "F3=20000"}));
@@ -265,6 +334,92 @@ TEST_F(TweakItems, OlderTextFilesRestoreAsBefore) {
   EXPECT_EQ(ValueAt(HKLM, "SYSTEM\\CurrentControlSet\\Control", "WaitToKillServiceTimeout"), Describe(Sz("\"20000")));
 }
 
+// Files without the mark read as the profile functions read them: an empty key is an absent value,
+// quotes are only taken off, no type is named beside a value and one saved value stands for both
+// roots of item 13. Marked files decode their quoted texts and write each type named.
+TEST_F(TweakItems, OnlyMarkedFilesDecodeQuotedTextsAndNamedTypes) {
+  const std::string sections =
+      "[Quicken menu display speed]\r\nF1=\"\"\r\n"
+      "[Optimization shutdown speed]\r\nF1=\"%25\"\r\n"
+      "[Automatic Boot Disk Optimization]\r\nF1=Y\r\nF1Type=REG_EXPAND_SZ\r\n"
+      "[Disable Tracking of Broken Shortcut Links]\r\nF1=3\r\n";
+  const struct {
+    const char* Name;
+    const char* Prefix;
+    TMaybeValue MenuShowDelay, Timeout, BootOptimize;
+  } cases[] = {
+      {"speedOld.ini", "", Absent, Sz("%25"), Sz("Y")},
+      {"speedMarked.ini", "[Backup]\r\nFormat=2\r\n", Sz(""), Sz("%"), Ex("Y")},
+  };
+  for (const auto& c : cases) {
+    Plant(HKCU, kDesktop, "MenuShowDelay", Sz("400"));
+    Plant(HKCU, kPolicy, "NoResolveTrack", Absent);
+    std::string written = temp.WriteFile(c.Name, c.Prefix + sections);
+    SystemSpeedUnit::TSpeedRestore restored = SystemSpeedUnit::RestoreSpeedFile(written);
+    EXPECT_TRUE(restored.NotRestored.empty());
+    EXPECT_EQ(restored.Marked, *c.Prefix != '\0');
+    EXPECT_EQ(ValueAt(HKCU, kDesktop, "MenuShowDelay"), Describe(c.MenuShowDelay)) << c.Prefix;
+    EXPECT_EQ(ValueAt(HKLM, "SYSTEM\\CurrentControlSet\\Control", "WaitToKillServiceTimeout"), Describe(c.Timeout));
+    EXPECT_EQ(ValueAt(HKLM, "SOFTWARE\\Microsoft\\Dfrg\\BootOptimizeFunction", "Enable"), Describe(c.BootOptimize));
+    EXPECT_EQ(ValueAt(HKCU, kPolicy, "NoResolveTrack"), Describe(Dw(3))) << c.Prefix;
+    EXPECT_EQ(ValueAt(HKLM, kPolicy, "NoResolveTrack"), Describe(Dw(3))) << c.Prefix;
+  }
+}
+
+// A change refused in a restore names its item instead of the success, and the item's saved values
+// stay in the file, so that another restore can still put them back.
+TEST_F(TweakItems, RestoreNamesWhatDidNotComeBackAndKeepsItsValues) {
+  Plant(HKCU, kDesktop, "MenuShowDelay", Sz("250"));
+  Plant(HKLM, kOptimalLayout, "EnableAutoLayout", Dw(0));
+  for (int item : {5, 7}) {
+    SpeedItemUnit::BackupSpeedItem(item);
+    SpeedItemUnit::ApplySpeedItem(item);
+  }
+  SpeedItemUnit::RefuseRegistryChange = [](HKEY, const std::string&, const std::string& value) {
+    return value == "MenuShowDelay";
+  };
+  SystemSpeedUnit::TSpeedRestore restored = SystemSpeedUnit::RestoreSpeedFile(file);
+  EXPECT_EQ(restored.NotRestored, std::vector<std::string>{"Quicken menu display speed"});
+  EXPECT_EQ(ValueAt(HKCU, kDesktop, "MenuShowDelay"), Describe(Sz("400")));
+  EXPECT_EQ(ValueAt(HKLM, kOptimalLayout, "EnableAutoLayout"), Describe(Dw(0)));
+  EXPECT_EQ(TIniFile(file).ReadString("Quicken menu display speed", "F1", ""), "250");
+  SpeedItemUnit::RefuseRegistryChange = nullptr;
+  EXPECT_TRUE(SystemSpeedUnit::RestoreSpeedFile(file).NotRestored.empty());
+  EXPECT_EQ(ValueAt(HKCU, kDesktop, "MenuShowDelay"), Describe(Sz("250")));
+  // A value that was there cannot come back into a key, changed only when it exists, that has gone.
+  DeleteFileW(Widen(file).c_str());
+  Plant(HKLM, kBios, "PCIConcur", Dw(0));
+  SpeedItemUnit::BackupSpeedItem(16);
+  RegDeleteKeyW(HKLM, Widen(kBios).c_str());
+  EXPECT_EQ(SystemSpeedUnit::RestoreSpeedFile(file).NotRestored,
+            std::vector<std::string>{"System Board and Memory Optimizations"});
+  EXPECT_FALSE(RegKeyExists(HKLM, kBios));
+}
+
+// A backup file that another program holds for a moment is neither read as empty nor written.
+TEST_F(TweakItems, FileHeldByAnotherProgramIsNeitherReadAsEmptyNorWritten) {
+  Plant(HKCU, kDesktop, "MenuShowDelay", Sz("250"));
+  SpeedItemUnit::BackupSpeedItem(5);
+  SpeedItemUnit::ApplySpeedItem(5);
+  std::string saved = ReadFileBytes(file);
+  {
+    THeldFile held(file);
+    ASSERT_TRUE(held.Held());
+    SystemSpeedUnit::TSpeedRestore restored = SystemSpeedUnit::RestoreSpeedFile(file);
+    EXPECT_TRUE(restored.Unreadable);
+    EXPECT_EQ(ValueAt(HKCU, kDesktop, "MenuShowDelay"), Describe(Sz("400")));
+    const std::string unreadable = Format(SpeedItemUnit::UnreadableBackupText, file);
+    EXPECT_THAT([&] { SpeedItemUnit::BackupSpeedItem(5); }, ThrowsMessage<EInOutError>(StrEq(unreadable)));
+    EXPECT_THAT([&] { SystemSpeedUnit::BackupServiceState(file, "Spooler"); },
+                ThrowsMessage<EInOutError>(StrEq(unreadable)));
+    TIniFile ini(file);
+    EXPECT_THAT([&] { SpeedItemUnit::UndoSpeedItem(5, ini); }, ThrowsMessage<EInOutError>(StrEq(unreadable)));
+  }
+  EXPECT_EQ(ReadFileBytes(file), saved);
+  EXPECT_TRUE(SystemSpeedUnit::RestoreSpeedFile(file).NotRestored.empty());
+  EXPECT_EQ(ValueAt(HKCU, kDesktop, "MenuShowDelay"), Describe(Sz("250")));
+}
+
 TEST_F(TweakItems, NetworkNameSpaceKeyIsRemovedOnlyWhenItWasAbsent) {
   Plant(HKLM, kNameSpace, "", Sz("existing"));
   RoundTrip(3);
@@ -311,14 +466,18 @@ TEST_F(TweakItems, ErrorsEndTheRunWithTheirMessagesAndOtherItemNumbersWriteNothi
   EXPECT_THAT([&] { SpeedItemUnit::BackupSpeedItem(5); },
               ThrowsMessage<ERegistryException>(StrEq("Invalid data type for 'MenuShowDelay'")));
   EXPECT_FALSE(FileExists(file));
-  // A number that is none ends the restore after the items before it.
+  // A number that is none: its item is named as not restored and left alone, the others are restored.
   std::string old = WriteIni(
       "[Optimize network speed]\r\nF1=abc\r\nF2=1\r\nF3=1\r\nF4=1\r\n"
-      "[Machine speed is opened in the optimization]\r\nF1=2\r\nF2=0\r\n");
-  EXPECT_THAT([&] { SystemSpeedUnit::RestoreSpeedFile(old); },
-              ThrowsMessage<EConvertError>(StrEq("'abc' is not a valid integer value")));
-  EXPECT_EQ(ValueAt(HKLM, kPrefetch, "EnablePrefetcher"), Describe(Dw(2)));   // item 1 came first
+      "[Machine speed is opened in the optimization]\r\nF1=2\r\nF2=0\r\n"
+      "[Optimize Hard Disk When Idle]\r\nF1=5\r\n");
+  SystemSpeedUnit::TSpeedRestore restored = SystemSpeedUnit::RestoreSpeedFile(old);
+  EXPECT_EQ(restored.NotRestored,
+            std::vector<std::string>{"Optimize network speed: 'abc' is not a valid integer value"});
+  EXPECT_EQ(ValueAt(HKLM, kPrefetch, "EnablePrefetcher"), Describe(Dw(2)));
+  EXPECT_EQ(ValueAt(HKLM, kOptimalLayout, "EnableAutoLayout"), Describe(Dw(5)));
   EXPECT_EQ(ValueAt(HKLM, kDns, "CacheHashTableBucketSize"), "absent");
+  EXPECT_EQ(TIniFile(old).ReadString("Optimize network speed", "F1", ""), "abc");
   // A backup into a missing folder fails with the ini error.
   SpeedItemUnit::SpeedBackupFile = temp.Path() + "missing\\speedRestore.ini";
   Plant(HKCU, kDesktop, "MenuShowDelay", Sz("400"));
@@ -344,7 +503,11 @@ TEST_F(TweakItems, FuzzedBackupFilesNeverCrashTheRestore) {
   Plant(HKCU, kDesktop, "AutoEndTasks", Sz(""));                   // saved quoted
   Plant(HKCU, kDesktop, "HungAppTimeout", Sz(" 2%0\r0\n \"'"));
   for (int item = 1; item <= SpeedItemUnit::SpeedItemCount; ++item) SpeedItemUnit::BackupSpeedItem(item);
-  testing_support::TFuzzInputs inputs({ReadFileBytes(file)});
+  // A marked file as written now, and one of an earlier version (8-bit, no mark, a service saved).
+  testing_support::TFuzzInputs inputs(
+      {ReadFileBytes(file),
+       "[Disable Tracking of Broken Shortcut Links]\r\nF1=3\r\n[Optimize the system to the wrong handle]\r\n"
+       "F1=\"\"\r\nF2=\"%25\"\r\nF2Type=REG_EXPAND_SZ\r\nF3= 1 \r\n[Service Spooler]\r\nStart=4\r\nRunning=0\r\n"});
   int writes = 0;
   testing_support::TKeep<SpeedItemUnit::TRegistryRefusal> refuse(
       SpeedItemUnit::RefuseRegistryChange, [&](HKEY, const std::string&, const std::string&) { return ++writes, true; });

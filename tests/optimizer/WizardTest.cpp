@@ -5,6 +5,7 @@
 #include "OptimizerTestSupport.h"
 #include "framework/Exceptions.h"
 #include "framework/IniFiles.h"
+#include "framework/StringList.h"
 #include "support/TestSupport.h"
 #include "tools/optimizer/SpeedItemUnit.h"
 #include "tools/optimizer/SystemSpeedUnit.h"
@@ -19,6 +20,7 @@ using testing_support::TempFolder;
 namespace {
 
 const char* const kDesktop = "Control Panel\\Desktop";
+const char* const kPolicy = "Software\\Microsoft\\Windows\\CurrentVersion\\Policies\\Explorer";
 const TDateTime kStamp = 45293.12792824074;   // 2024-01-02 03:04:13
 const char* const kFileName = "speedRestore20240102_030413.ini";
 
@@ -41,6 +43,14 @@ struct OptimizerWizard : ::testing::Test {
   }
 
   void Press(TButton* button) { Guarded([&] { button->Click(); }); }
+  // Restore on the backup page with the row of `name` selected; the message boxes it showed.
+  std::vector<std::string> Restore(const std::string& name) {
+    if (page->Step() != TOptimizeStep::Backups) Press(page->btnDefault);
+    MessageBoxes().Clear();
+    page->ListView1->SetItemIndex(RowOf(name));
+    Press(page->BtnRestore);
+    return MessageTexts();
+  }
   // Back to the model page, the model chosen, on to the services page.
   void Model(int index) {
     for (int i = 0; i < 3 && page->Step() != TOptimizeStep::Model; ++i) Press(page->ReturnBtn);
@@ -58,6 +68,13 @@ struct OptimizerWizard : ::testing::Test {
     return boxes;
   }
 };
+
+// The spooler disabled in the service manager and stopped, as by a user without a printer.
+void DisableSpooler() {
+  ASSERT_TRUE(SetServiceStartValue(SERVICE_DISABLED, "Spooler"));
+  StopServiceByName("Spooler");
+  ASSERT_TRUE(WaitForServiceState("Spooler", false));
+}
 
 // Button states: page, Next visible/enabled, Optimize visible/enabled, Fast Optimize, Back and
 // Reset enabled, Reset's caption.
@@ -230,6 +247,9 @@ TEST_F(OptimizerWizard, RefusedChangeOrWrongValueTypeShowsNoSuccess) {
   ASSERT_EQ(MessageBoxes().Calls.size(), 1u);
   EXPECT_EQ(MessageBoxes().Calls[0].text, Format(NotOptimizedText, 1));
   EXPECT_EQ(MessageBoxes().Calls[0].flags, (unsigned)MB_ICONWARNING);
+  // Refused again in the restore: the item is named, and no success is shown.
+  EXPECT_EQ(Restore(kFileName), std::vector<std::string>{Format(NotRestoredText, "Quicken menu display speed")});
+  EXPECT_EQ(MessageBoxes().Calls[0].flags, (unsigned)MB_ICONWARNING);
   SpeedItemUnit::RefuseRegistryChange = nullptr;
   Plant(HKEY_CURRENT_USER, kDesktop, "MenuShowDelay", Dw(400));
   page->Clock = [] { return kStamp + 1; };   // a backup file of its own
@@ -246,13 +266,68 @@ TEST_F(OptimizerWizard, RestoreAndDeleteNeedARowAndOldFilesSwitchEveryServiceOn)
   temp.WriteFile("speedOld.ini", "[Unknown]\r\nF1=1\r\n");
   Press(page->btnDefault);
   Press(page->btnDefault);
-  page->ListView1->SetItemIndex(RowOf("speedOld.ini"));
-  MessageBoxes().Clear();
-  Press(page->BtnRestore);
-  EXPECT_EQ(MessageTexts(), std::vector<std::string>{RestoredText});
+  DisableSpooler();
+  EXPECT_EQ(Restore("speedOld.ini"), std::vector<std::string>{RestoredText});
   EXPECT_EQ(ServiceBoxes(), std::vector<bool>(ServiceBoxCount, true));
-  EXPECT_EQ(QueryServiceState("Spooler").StartType, (DWORD)SERVICE_AUTO_START);
+  EXPECT_TRUE(ServiceIs("Spooler", SERVICE_AUTO_START, true));
   EXPECT_TRUE(WaitForServiceState("wuauserv", true));
+}
+
+// A run that drives no service saves none, and its Reset leaves every service as it is, a spooler
+// the user had disabled too. While another program holds the file, Reset reads nothing from it.
+TEST_F(OptimizerWizard, ResetOfARunThatDroveNoServiceLeavesTheServicesAlone) {
+  DisableSpooler();
+  Plant(HKEY_CURRENT_USER, kDesktop, "MenuShowDelay", Sz("250"));
+  Model(6);
+  Press(page->btnOptimize);
+  page->Ochk[1]->SetChecked(true);
+  Press(page->btnExe);
+  const std::string file = temp.Path() + kFileName;
+  EXPECT_EQ(TIniFile(file).ReadSections(), (std::vector<std::string>{"Backup", "Quicken menu display speed"}));
+  const std::string saved = ReadFileBytes(file);
+  {
+    THeldFile held(file);
+    ASSERT_TRUE(held.Held());
+    EXPECT_EQ(Restore(kFileName), std::vector<std::string>{Format(RestoreUnreadableText, file)});
+    EXPECT_EQ(ValueAt(HKEY_CURRENT_USER, kDesktop, "MenuShowDelay"), Describe(Sz("400")));
+    EXPECT_TRUE(ServiceIs("Spooler", SERVICE_DISABLED, false));
+  }
+  EXPECT_EQ(ReadFileBytes(file), saved);
+  EXPECT_EQ(Restore(kFileName), std::vector<std::string>{RestoredText});
+  EXPECT_EQ(ValueAt(HKEY_CURRENT_USER, kDesktop, "MenuShowDelay"), Describe(Sz("250")));
+  EXPECT_TRUE(ServiceIs("Spooler", SERVICE_DISABLED, false));
+  EXPECT_FALSE(page->chk[3]->Checked());   // the boxes show the system's services
+}
+
+// Reset after a usual Fast Optimize puts back all the run changed: the items without an undo of
+// their own before (the thumbnail cache, the modem and TCP settings), both roots of the shortcut
+// tracking, and the services.
+TEST_F(OptimizerWizard, ResetAfterFastOptimizePutsBackAllTheRunChanged) {
+  const struct {
+    HKEY Root;
+    const char* Key;
+    const char* Name;
+    TMaybeValue Before;
+  } values[] = {
+      {HKEY_CURRENT_USER, kPolicy, "NoThumbnailCache", std::nullopt},
+      {HKEY_LOCAL_MACHINE, "SYSTEM\\CurrentControlSet\\Services\\Tcpip\\Parameters", "EnablePMTUDiscovery", Dw(0)},
+      {HKEY_LOCAL_MACHINE, "System\\CurrentControlSet\\Services\\VxD\\MSTCP", "DefaultTTL", Sz("64")},
+      {HKEY_CURRENT_USER, kPolicy, "NoResolveTrack", Dw(0)},
+      {HKEY_LOCAL_MACHINE, kPolicy, "NoResolveTrack", std::nullopt},
+      {HKEY_CURRENT_USER, kDesktop, "MenuShowDelay", Ex("%DELAY%")},
+  };
+  for (const auto& v : values) Plant(v.Root, v.Key, v.Name, v.Before);
+  const char* const names[] = {"Spooler", "TermService", "wuauserv"};
+  std::vector<TServiceState> services;
+  for (const char* name : names) services.push_back(QueryServiceState(name));
+  page->RGMode->SetItemIndex(3);   // "Home Model"
+  Press(page->btnOneClick);
+  EXPECT_EQ(MessageTexts(), std::vector<std::string>{FastOptimizedText});
+  EXPECT_EQ(ValueAt(HKEY_CURRENT_USER, kPolicy, "NoThumbnailCache"), Describe(Dw(1)));
+  EXPECT_EQ(Restore(kFileName), std::vector<std::string>{RestoredText});
+  for (const auto& v : values) EXPECT_EQ(ValueAt(v.Root, v.Key, v.Name), Describe(v.Before)) << v.Name;
+  for (size_t i = 0; i < services.size(); ++i)
+    EXPECT_TRUE(ServiceIs(names[i], services[i].StartType, services[i].Running)) << names[i];
 }
 
 }  // namespace

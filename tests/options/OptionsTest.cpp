@@ -10,6 +10,7 @@
 #include "framework/Application.h"
 #include "framework/ComPtr.h"
 #include "framework/Exceptions.h"
+#include "framework/Registry.h"
 #include "scan/PublicFunctionUnit.h"
 #include "support/TestSupport.h"
 
@@ -149,20 +150,20 @@ TEST_F(OptionsFixture, GeneralSettingsRoundTripThroughTheRegistryValuesAndTheRun
   EXPECT_TRUE(!MyRegistryInfo.NotAutoBackup && MyRegistryInfo.SelectAll && !MyRegistryInfo.CheckUpdate);
   EXPECT_EQ(RunValue(), "<none>") << "unticking removes the Run value";
 
-  // ticked again: the Run value is written with the executable's path; Cancel saves nothing
+  // ticked again: the Run value is written with the executable's path in quotes; Cancel saves nothing
   Open([&](TFormOptions& f) {
     EXPECT_EQ(Ticks(f), "0010");
     f.ChkRun->SetChecked(true);
     f.BitBtn1->Click();
   });
-  EXPECT_EQ(RunValue(), exe);
+  EXPECT_EQ(RunValue(), "\"" + exe + "\"");
   Open([&](TFormOptions& f) {
     EXPECT_EQ(Ticks(f), "1010");
     f.ChkRun->SetChecked(false);
     f.ChkCheckItem->SetChecked(false);
     f.BtnCancel->Click();
   });
-  EXPECT_EQ(RunValue() + Setting("SelectAll"), exe + "1");
+  EXPECT_EQ(RunValue() + Setting("SelectAll"), "\"" + exe + "\"1");
 
   // the Run value counts only when it names this executable exactly
   for (const std::string& data : {std::string("C:\\Other copy\\") + runName, AnsiLowerCase(exe), exe + " "}) {
@@ -193,7 +194,7 @@ TEST_F(OptionsFixture, VersionTextAndMissingKeys) {
   });
   EXPECT_EQ(settings.Read("New", "NotAutoBackup"), "1");
   EXPECT_EQ(settings.Read("New", "SelectAll"), "0");
-  EXPECT_EQ(run.Read("New", runName), exe);
+  EXPECT_EQ(run.Read("New", runName), "\"" + exe + "\"");
 }
 
 TEST_F(OptionsFixture, ASettingThatCannotBeStoredIsNotChangedInMemoryEither) {
@@ -223,6 +224,105 @@ TEST_F(OptionsFixture, ChangingPagesReloadsThePageShownAndDropsItsUnsavedTicks) 
     f.BitBtn1->Click();
   });
   EXPECT_EQ(Setting("SelectAll") + RunValue(), "1<none>");
+}
+
+TEST_F(OptionsFixture, StartWithWindowsWritesThePathInQuotesAndTakesTheOldBareFormForItsOwn) {
+  // a program in a folder with a blank: bare, the system would run "...\My.exe" at every logon
+  Places.ExeName = folder.Path() + "My Tools\\Zelvoran.exe";
+  runName = "Zelvoran.exe";
+  const std::string quoted = "\"" + Places.ExeName + "\"";
+  Open([&](TFormOptions& f) {
+    EXPECT_FALSE(f.ChkRun->Checked());
+    f.ChkRun->SetChecked(true);
+    f.BitBtn1->Click();
+  });
+  EXPECT_EQ(RunValue(), quoted);
+  EXPECT_FALSE(MyRegistryInfo.NotRun);
+
+  // both forms are the program's own: shown ticked, and unticking removes either
+  for (const std::string& data : {quoted, Places.ExeName}) {
+    run.SetString("", runName, data);
+    Open([&](TFormOptions& f) {
+      EXPECT_TRUE(f.ChkRun->Checked()) << data;
+      f.ChkRun->SetChecked(false);
+      f.BitBtn1->Click();
+    });
+    EXPECT_EQ(RunValue(), "<none>") << data;
+    EXPECT_TRUE(MyRegistryInfo.NotRun);
+  }
+  EXPECT_TRUE(MessageBoxes().Calls.empty());
+}
+
+TEST_F(OptionsFixture, OkChangesTheRunValueOnlyWhenTheBoxWasChanged) {
+  const std::string other = "C:\\Other copy\\" + runName;
+  // entries the page does not take for the program's own, and the old bare form of its own
+  for (const std::string& data : {"\"" + exe + "\" -tray", exe + " /min", other, "\"" + other + "\"",
+                                  AnsiLowerCase(exe), exe}) {
+    run.SetString("", runName, data);
+    Open([&](TFormOptions& f) {
+      EXPECT_EQ(f.ChkRun->Checked(), data == exe) << data;
+      f.ChkAutoBackup->SetChecked(!f.ChkAutoBackup->Checked());   // some other change
+      f.BitBtn1->Click();
+    });
+    EXPECT_EQ(RunValue(), data) << "left as it was";
+  }
+  run.SetString("", runName, "%SystemRoot%\\Other.exe", REG_EXPAND_SZ);
+  Open([&](TFormOptions& f) { f.BitBtn1->Click(); });
+  EXPECT_EQ(RunValue(), "%SystemRoot%\\Other.exe");
+  run.SetDword("", runName, 1);
+  Open([&](TFormOptions& f) {
+    EXPECT_FALSE(f.ChkRun->Checked());
+    f.BitBtn1->Click();
+  });
+  EXPECT_TRUE(run.ValueExists("", runName)) << "a value of another kind stays";
+
+  // ticking over another copy's entry makes this copy start with Windows
+  run.SetString("", runName, other);
+  Open([&](TFormOptions& f) {
+    f.ChkRun->SetChecked(true);
+    f.BitBtn1->Click();
+  });
+  EXPECT_EQ(RunValue(), "\"" + exe + "\"");
+
+  // unticked while another copy took the entry over: that copy's entry stays
+  Open([&](TFormOptions& f) {
+    ASSERT_TRUE(f.ChkRun->Checked());
+    run.SetString("", runName, other);
+    f.ChkRun->SetChecked(false);
+    f.BitBtn1->Click();
+  });
+  EXPECT_EQ(RunValue(), other);
+  EXPECT_TRUE(MessageBoxes().Calls.empty());
+}
+
+TEST_F(OptionsFixture, SettingsThatDoNotReadAsTextStayAsTheyAreUnlessTheirBoxChanges) {
+  settings.SetDword("", "SelectAll", 1);
+  settings.SetRaw("", "CheckUpdate", REG_BINARY, {'1', 0});
+  settings.SetString("", "NotAutoBackup", "yes");
+  auto kind = [&](const char* name) {
+    TRegistry reg(KEY_READ);
+    reg.RootKey = settings.Root();
+    TRegValue value;
+    return reg.OpenKey("\\" + settings.Path(), false) && reg.ReadValue(name, value) ? (int)value.Type : -1;
+  };
+  Open([&](TFormOptions& f) {
+    EXPECT_EQ(Ticks(f), "0000");
+    f.ChkRun->SetChecked(true);
+    f.BitBtn1->Click();
+  });
+  EXPECT_EQ(kind("SelectAll"), REG_DWORD);
+  EXPECT_EQ(kind("CheckUpdate"), REG_BINARY);
+  EXPECT_EQ(Setting("NotAutoBackup"), "yes");
+
+  // a box the user changes is stored as usual
+  MyRegistryInfo.SelectAll = false;
+  Open([&](TFormOptions& f) {
+    f.ChkCheckItem->SetChecked(true);
+    f.BitBtn1->Click();
+  });
+  EXPECT_EQ(Setting("SelectAll"), "1");
+  EXPECT_TRUE(MyRegistryInfo.SelectAll);
+  EXPECT_EQ(kind("CheckUpdate"), REG_BINARY);
 }
 
 TEST_F(OptionsFixture, RemovingAnIgnoreLineKeepsTheOthers) {
@@ -383,6 +483,49 @@ TEST_F(OptionsFixture, ScheduleCreatesChangesAndDeletesTheJob) {
   });
   EXPECT_FALSE(FileExists(JobFile(job)) || TaskListed(job));
   EXPECT_EQ(CurrentTask, nullptr) << "the deleted job is not held on";
+  EXPECT_TRUE(MessageBoxes().Calls.empty());
+}
+
+TEST_F(OptionsFixture, OkLeavesTheJobAsItIsUnlessItsTimeOrDaysChange) {
+  // a job every 7 days at 20:15 from a Monday long ago
+  InitTaskScheduler();
+  {
+    TComPtr<ITask> task;
+    ASSERT_EQ(NewTask(job, task), S_OK);
+    TComPtr<ITaskTrigger> trigger;
+    WORD index = 0;
+    ASSERT_EQ(task->CreateTrigger(&index, trigger.OutTyped()), S_OK);
+    TASK_TRIGGER t{};
+    t.cbTriggerSize = sizeof t;
+    t.wBeginYear = 2020, t.wBeginMonth = 1, t.wBeginDay = 6, t.wStartHour = 20, t.wStartMinute = 15;
+    t.TriggerType = TASK_TIME_TRIGGER_DAILY;
+    t.Type.Daily.DaysInterval = 7;
+    ASSERT_EQ(trigger->SetTrigger(&t), S_OK);
+    TComPtr<IPersistFile> file;
+    ASSERT_EQ(task->QueryInterface(IID_IPersistFile, file.Out()), S_OK);
+    ASSERT_EQ(file->Save(nullptr, TRUE), S_OK);
+  }
+  auto trigger = [&] {
+    const TASK_TRIGGER& t = ReadJob(job).Trigger;
+    return Format("from %04d-%02d-%02d at %02d:%02d every %d days", t.wBeginYear, t.wBeginMonth, t.wBeginDay,
+                  t.wStartHour, t.wStartMinute, t.Type.Daily.DaysInterval);
+  };
+  // OK for another change: the days keep falling on Mondays
+  Open([&](TFormOptions& f) {
+    EXPECT_EQ(StartTime(f) + Format(" %d", f.SpinEditDays->Value()), "20:15:00 7");
+    f.ChkAutoBackup->SetChecked(!f.ChkAutoBackup->Checked());
+    f.BitBtn1->Click();
+  });
+  EXPECT_EQ(trigger(), "from 2020-01-06 at 20:15 every 7 days");
+
+  // a changed time is stored, from today as before
+  Open([&](TFormOptions& f) {
+    SetStartTime(f, 20, 45, 7);
+    f.BitBtn1->Click();
+  });
+  std::string changed = trigger();
+  EXPECT_EQ(changed.substr(changed.find(" at ")), " at 20:45 every 7 days");
+  EXPECT_EQ(changed.find("from 2020-01-06"), std::string::npos);
   EXPECT_TRUE(MessageBoxes().Calls.empty());
 }
 

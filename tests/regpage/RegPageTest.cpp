@@ -7,6 +7,7 @@
 #include "app/HintUnit.h"
 #include "app/MainUnitBackup.h"
 #include "app/RegBackupUnit.h"
+#include "framework/Handles.h"
 #include "support/MainWindowHost.h"
 #include "support/RegistryTree.h"
 
@@ -159,6 +160,26 @@ TEST_F(RegPageFixture, TheFullExportWritesAFileAndListsIt) {
   EXPECT_EQ(page->BackupDataListView->Count(), 1);
 }
 
+// Exit from the tray menu while the whole registry is exported ends the export at once: its
+// partial file is removed and nothing more is said.
+TEST_F(RegPageFixture, ExitDuringTheFullExportEndsItAndLeavesNoFile) {
+  TRegBackupForm* page = Open();
+  page->ExportKey = "";   // the whole registry: seconds of work
+  page->FullSheetClick(page->FullSheet);
+  Application.Post([&] { dm.Exit1Click(dm.Exit1); });
+  DWORD started = GetTickCount();
+  page->BackupRegistryBtnClick(page->BackupRegistryBtn);
+  EXPECT_LT(GetTickCount() - started, 5000u);
+  EXPECT_TRUE(Application.Terminated());
+  EXPECT_TRUE(MessageTexts().empty());
+  std::vector<std::string> files;
+  ForEachFile(FullDir(), "*", [&](const TFoundFile& f) {
+    if (!f.IsFolder()) files.push_back(f.Name);
+    return true;
+  });
+  EXPECT_EQ(files, std::vector<std::string>{});
+}
+
 TEST_F(RegPageFixture, RestoreBringsTheKeysBackAndSaysSoOnlyWhenTheyReadBack) {
   RegSandbox box;
   box.SetString("k", "text", "Ключ \"quoted\"");
@@ -189,6 +210,34 @@ TEST_F(RegPageFixture, RestoreBringsTheKeysBackAndSaysSoOnlyWhenTheyReadBack) {
   EXPECT_EQ(std::pair(pageDuring, rowsDuring), std::pair(1, 1));
   EXPECT_TRUE(FileExists(script) && box.ValueExists("k", "text") && box.ValueExists("k\\sub", "n"));
   EXPECT_FALSE(page->Busy());
+}
+
+// A repair backup is restored without writing over what was written anew since the repair: the
+// page brings back what is absent, leaves the rest, names it and does not say the registry was
+// restored. A full backup puts everything back as it was.
+TEST_F(RegPageFixture, APartialRestoreLeavesWhatChangedSinceTheRepairAndNamesIt) {
+  RegSandbox box;
+  box.SetString("k", "text", "old");
+  box.SetDword("k", "n", 1);
+  std::string script = ScriptOf(box, temp, "RepairBackup\\_20260101_101010.reg");
+  temp.WriteFile("FullBackup\\Backup_20260101_101010.reg", ReadFileBytes(script));
+  PublicFunctionUnit::DeleteRegistryKey(box.Root(), box.Path() + "\\k");
+  box.SetString("k", "text", "new");   // the program wrote it again since the repair
+  TRegBackupForm* page = Open();
+
+  std::vector<std::string> texts = Press(page->PartialListView, 0, &TRegBackupForm::RestorePartialBtnClick);
+  ASSERT_EQ(texts.size(), 2u);
+  EXPECT_EQ(texts[1], std::string(kNotRestored) +
+                          "\r\rThese entries have changed since the backup and were left as they are now:\r" +
+                          box.FullPath() + "\\k\\\"text\"\r");
+  EXPECT_EQ(MessageBoxes().Calls[1].flags, (unsigned)MB_ICONWARNING);
+  EXPECT_EQ(box.Read("k", "text"), "new");
+  EXPECT_TRUE(box.ValueExists("k", "n"));
+
+  page->FullSheetClick(page->FullSheet);
+  EXPECT_EQ(Press(page->BackupDataListView, 0, &TRegBackupForm::RestoreRegistryBtnClick),
+            (std::vector<std::string>{kRestoreQuestion, kRestored}));
+  EXPECT_EQ(box.Read("k", "text"), "old");
 }
 
 TEST_F(RegPageFixture, RestoreOfAMissingOrDamagedFileFailsAndChangesNothing) {

@@ -390,6 +390,48 @@ TEST_F(RepairFixture, ExitDuringARepairStopsItBeforeTheNextSectionAndOffersNothi
   ExpectRepairDialogGone();
 }
 
+// Writing the backup of many findings keeps the window live: the repair dialog shows the finding
+// at work, and its Cancel or the tray menu's Exit, handled meanwhile, stops the backup: no file
+// is left and nothing is repaired. After Cancel the results stay for another try.
+TEST_F(RepairFixture, TheBackupOfManyFindingsKeepsTheWindowLiveAndStopsOnCancelOrExit) {
+  RegSandbox box;
+  box.SetString("k", "v", "x");
+  const std::string key = box.FullPath() + "\\k";
+  Sections()[4].Scan = Reports(std::vector<std::string>(3000, key));
+  Sections()[4].Repair = LogsAnd(calls, 4);
+  ScanOnly({4});
+  ASSERT_EQ(TotalProblemCount(), 3000);
+
+  bool shownDuring = false;
+  std::string statusDuring;
+  auto duringTheBackup = [&](std::function<void()> then) {
+    Application.Post([&, then] {
+      TRepairDialogForm* dialog = RepairDialogUnit::RepairDialogForm;
+      ASSERT_NE(dialog, nullptr);
+      shownDuring = IsWindowVisible(dialog->Handle());
+      statusDuring = dialog->abRepair->Caption();
+      then();
+    });
+  };
+  duringTheBackup([] { SendMessageW(RepairDialogUnit::RepairDialogForm->Button1->Handle(), BM_CLICK, 0, 0); });
+  Repair();
+  EXPECT_TRUE(shownDuring);
+  EXPECT_EQ(statusDuring, key);
+  EXPECT_TRUE(calls.empty() && BackupFiles().empty() && MessageBoxes().Calls.empty());
+  EXPECT_EQ(form->ScanNotebook->PageIndex(), 1);
+  EXPECT_EQ(PublicFunctionUnit::ScanState, PublicFunctionUnit::TRunState::Idle);
+  ExpectRepairDialogGone();
+
+  statusDuring.clear();
+  duringTheBackup([&] { dm.Exit1Click(dm.Exit1); });
+  Repair();
+  EXPECT_EQ(statusDuring, key);
+  EXPECT_TRUE(calls.empty() && BackupFiles().empty() && MessageBoxes().Calls.empty());
+  EXPECT_TRUE(Application.Terminated());
+  EXPECT_TRUE(box.ValueExists("k", "v"));
+  ExpectRepairDialogGone();
+}
+
 TEST_F(RepairFixture, ExitWhileTheFirstRunOfferIsOpenRepairsNothing) {
   MyRegistryInfo.OneTime = true;
   ShowFirstFullBackup = [&] { dm.Exit1Click(dm.Exit1); };

@@ -52,15 +52,32 @@ TEST(Settings, FirstStartWritesDefaultsAndOddTextsStayAsTheyAre) {
   EXPECT_EQ(ReadSetting("SelectAll"), "yes");   // not rewritten
   EXPECT_EQ(ReadSetting("Version"), "3.0");     // written at every start
 
-  // NotRun follows the Run value named after the executable, compared case-sensitively.
+  // A flag that holds data of another kind is the user's: it counts as its default and stays.
+  settings.SetDword("", "CheckUpdate", 0);
+  settings.SetRaw("", "OneTime", REG_BINARY, {'1', 0});
+  MyRegistryInfo.CheckUpdate = false;
+  LoadSettings();
+  EXPECT_TRUE(i.CheckUpdate && i.OneTime);
+  {
+    TRegistry reg(KEY_READ);
+    reg.RootKey = HKEY_LOCAL_MACHINE;
+    ASSERT_TRUE(reg.OpenKey(SettingsKey, false));
+    EXPECT_EQ(reg.GetDataType("CheckUpdate"), rdInteger);
+    EXPECT_EQ(reg.GetDataType("OneTime"), rdBinary);
+  }
+
+  // NotRun follows the Run value named after the executable: the program's path in quotes or
+  // bare, compared case-sensitively; with arguments or in another case it is not this program.
   testing_support::TPlantedValues run(HKEY_LOCAL_MACHINE, RunKey + 1);
   std::string exe = ExeName();
-  run.SetString(ExtractFileName(exe), exe);
-  LoadSettings();
-  EXPECT_FALSE(MyRegistryInfo.NotRun);
-  run.SetString(ExtractFileName(exe), AnsiUpperCase(exe));
-  LoadSettings();
-  EXPECT_TRUE(MyRegistryInfo.NotRun);
+  for (auto [data, notRun] : std::initializer_list<std::pair<std::string, bool>>{
+           {exe, false}, {"\"" + exe + "\"", false}, {AnsiUpperCase(exe), true}, {"\"" + exe + "\" -min", true},
+           {"\"" + exe, true}, {"", true}}) {
+    run.SetString(ExtractFileName(exe), data);
+    MyRegistryInfo.NotRun = !notRun;
+    LoadSettings();
+    EXPECT_EQ(MyRegistryInfo.NotRun, notRun) << data;
+  }
 }
 
 TEST(ScanState, TickAdvancesEveryTwoHundredAndWraps) {

@@ -8,6 +8,7 @@
 #include "framework/IniFiles.h"
 #include "framework/Registry.h"
 #include "framework/Strings.h"
+#include "support/RegistryTree.h"
 
 namespace startup_test {
 
@@ -121,13 +122,15 @@ TEST_F(StartupActions, EntryStaysLiveWhenItsCopyOrRecordCannotBeSaved) {
   Plant();
   List();
   TickAll();
-  // The del folder is a file, and startup.dat a folder: neither copy nor line can be written.
+  // The del folder is a file, and startup.dat can be read but not replaced: neither copy nor line
+  // can be written.
   RemoveDirectoryW(Widen(files.DelFolder).c_str());
   ASSERT_TRUE(WriteFileBytes(files.DelFolder, "not a folder"));
-  DeleteFileW(Widen(files.StartupDatFile).c_str());
-  ForceDirectories(files.StartupDatFile);
+  THeldFile held(files.StartupDatFile, FILE_SHARE_READ);
+  ASSERT_TRUE(held.Held());
   std::string before = Dump();
   TActionResult result = DisableSelected(listing.Rows, files);
+  held.Let();
   EXPECT_EQ(Dump(), before);
   EXPECT_EQ(ReadFileBytes(files.DelTxtFile), "");
   EXPECT_EQ(LeftUnchangedText(result), "These items could not be changed and were left as they were:\rsame.lnk\r"
@@ -174,7 +177,18 @@ TEST_F(StartupActions, ValuesComeBackWithTheirTypeAndBytes) {
   hkcu.SetRaw("Run", "Multi", REG_MULTI_SZ, Utf16Bytes(std::wstring(L"a.exe\0b|c#\0\0", 13)));
   hkcu.SetRaw("RunOnce", "Qword", REG_QWORD, {1, 2, 3, 4, 5, 6, 7, 8});
   hkcu.SetRaw("RunOnce", "Nothing", REG_NONE, {});
-  hkcu.SetRaw("RunOnce", "Unterminated", REG_SZ, Utf16Bytes(L"u.exe"));
+  // A text stored without its terminating zero may come back with one: the registry adds it.
+  auto plantUnterminated = [&] {
+    testing_support::SetExact(HKEY_CURRENT_USER, RunKey(HKEY_CURRENT_USER, 1), L"Unterminated", REG_SZ,
+                              Utf16Bytes(L"u.exe"));
+  };
+  auto unterminatedCameBack = [&] {
+    EXPECT_EQ(testing_support::DumpTree(HKEY_CURRENT_USER, RunKey(HKEY_CURRENT_USER, 1))["\\|Unterminated"].Type,
+              (DWORD)REG_SZ);
+    EXPECT_EQ(hkcu.Read("RunOnce", "Unterminated"), "u.exe");
+    plantUnterminated();
+  };
+  plantUnterminated();
   hklm.SetString("Run", "Plain", "C:\\p.exe /q");
   std::string before = Dump();
   List();
@@ -191,6 +205,7 @@ TEST_F(StartupActions, ValuesComeBackWithTheirTypeAndBytes) {
   EXPECT_EQ(Sorted(shown), expected);
   TickAll();
   EXPECT_TRUE(EnableSelected(listing.Rows, sources, files).LeftUnchanged.empty());
+  unterminatedCameBack();
   EXPECT_EQ(Dump(), before);
 
   List();
@@ -200,6 +215,7 @@ TEST_F(StartupActions, ValuesComeBackWithTheirTypeAndBytes) {
   ASSERT_EQ(restore.size(), 8u);
   for (TRestoreRow& row : restore) row.Checked = true;
   EXPECT_TRUE(RestoreItems(restore, sources, files).LeftUnchanged.empty());
+  unterminatedCameBack();
   EXPECT_EQ(Dump(), before);
 
   // A line of an earlier version comes back as a string value holding its text.
@@ -277,19 +293,7 @@ TEST_F(StartupActions, SeparatorsInNamesAndPathsSurviveEveryRoundTrip) {
 // Enable and Restore never put an entry over one of the same name that appeared since; records
 // naming a key that is no Run key, or a home outside the Startup folders, are listed and left.
 TEST_F(StartupActions, PuttingBackNeverOverwritesAndGoesOnlyToTheListedPlaces) {
-  hkcu.SetString("Run", "Disabled", "old.exe");
-  hkcu.SetString("Run", "Removed", "old.exe");
-  temp.WriteFile("user\\disabled.lnk", "old");
-  temp.WriteFile("user\\removed.lnk", "old");
-  List();
-  Tick("Disabled");
-  Tick("disabled.lnk");
-  DisableSelected(listing.Rows, files);
-  List();
-  Tick("Removed");
-  Tick("removed.lnk");
-  RemoveSelected(listing.Rows, sources, files);
-  List();
+  PlantRecords("Disabled", "Removed");
   // Newer entries of the same names appear meanwhile.
   hkcu.SetString("Run", "Disabled", "new.exe");
   hkcu.SetString("Run", "Removed", "new.exe");

@@ -141,10 +141,10 @@ TEST_F(StartupPage, TabsButtonsAndTheRemoveQuestion) {
   EXPECT_EQ(MessageBoxes().Calls.size(), 2u);
   // An entry that cannot be disabled safely stays, and one box names it.
   page->ShowTab(TStartupManagerForm::TTab::StartupList);
-  DeleteFileW(Widen(page->Files().StartupDatFile).c_str());
-  ForceDirectories(page->Files().StartupDatFile);
+  THeldFile held(page->Files().StartupDatFile, FILE_SHARE_READ);   // read, but never replaced
   page->SwitchTick(0);
   page->DeleteItemBtnClick(nullptr);
+  held.Let();
   ASSERT_EQ(MessageBoxes().Calls.size(), 3u);
   EXPECT_EQ(MessageBoxes().Calls[2].text, "These items could not be changed and were left as they were:\rA");
   EXPECT_EQ(MessageBoxes().Calls[2].flags, (unsigned)MB_ICONWARNING);

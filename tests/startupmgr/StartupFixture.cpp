@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "framework/Handles.h"
+#include "framework/ListedEntry.h"
 #include "framework/Registry.h"
 #include "framework/StringList.h"
 #include "framework/Strings.h"
@@ -69,6 +70,18 @@ bool WriteProgramWithVersion(const std::string& path, const std::vector<uint8_t>
   return EndUpdateResourceW(update, !ok) && ok;
 }
 
+THeldFile::THeldFile(const std::string& path, DWORD share)
+    : handle_(CreateFileW(Widen(path).c_str(), GENERIC_READ, share, nullptr, OPEN_EXISTING, 0, nullptr)) {}
+
+void THeldFile::Let() {
+  if (handle_ != INVALID_HANDLE_VALUE) CloseHandle(handle_);
+  handle_ = INVALID_HANDLE_VALUE;
+}
+
+DWORD AttributesOf(const std::string& path) {
+  return ListedEntry::Attributes(ExtractFilePath(path), ExtractFileName(path));
+}
+
 StartupFixture::StartupFixture() {
   common = temp.Path() + "common";
   user = temp.Path() + "user";
@@ -109,6 +122,22 @@ void StartupFixture::Tick(const std::string& caption, const std::string& extra) 
   listing.Rows[index].ImageIndex = ImageTicked;
 }
 
+void StartupFixture::PlantRecords(const std::string& disabled, const std::string& removed) {
+  for (const std::string& name : {disabled, removed}) {
+    hkcu.SetString("Run", name, "old.exe");
+    temp.WriteFile("user\\" + AnsiLowerCase(name) + ".lnk", "old");
+  }
+  List();
+  Tick(disabled);
+  Tick(AnsiLowerCase(disabled) + ".lnk");
+  ASSERT_TRUE(DisableSelected(listing.Rows, files).Empty());
+  List();
+  Tick(removed);
+  Tick(AnsiLowerCase(removed) + ".lnk");
+  ASSERT_TRUE(RemoveSelected(listing.Rows, sources, files).Empty());
+  List();
+}
+
 std::string StartupFixture::Dump() const {
   std::string dump;
   for (const TRunKeyLocation& key : sources.RunKeys) {
@@ -125,7 +154,8 @@ std::string StartupFixture::Dump() const {
   }
   for (const std::string& folder : {common, user})
     ForEachFile(folder + "\\", "*.*", [&](const TFoundFile& f) {
-      dump += folder + "\\" + f.Name + "=" + (f.IsFolder() ? "<dir>" : ReadFileBytes(folder + "\\" + f.Name)) + "\n";
+      std::string content = f.IsFolder() ? "<dir>" : testing_support::ExactContent(folder, f.Name);
+      dump += folder + "\\" + f.Name + "=" + content + "\n";
       return true;
     });
   return dump + "win.ini=" + (FileExists(sources.WinIniFile) ? ReadFileBytes(sources.WinIniFile) : "");

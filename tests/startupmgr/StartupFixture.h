@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "framework/StringList.h"
+#include "support/ExactNames.h"
 #include "support/TestSupport.h"
 #include "tools/startup/StartupManagerUnitActions.h"
 #include "tools/startup/StartupManagerUnitEntries.h"
@@ -25,6 +26,22 @@ std::vector<uint8_t> VersionResource(const std::vector<std::pair<std::string, st
                                      const std::string& block, uint16_t language, uint16_t codePage);
 // A copy of this test program at `path` carrying `resource` as its version resource.
 bool WriteProgramWithVersion(const std::string& path, const std::vector<uint8_t>& resource);
+
+// A file another program holds open for the length of a scope, sharing only `share` with others.
+class THeldFile {
+ public:
+  THeldFile(const std::string& path, DWORD share);
+  ~THeldFile() { Let(); }
+  THeldFile(const THeldFile&) = delete;
+  THeldFile& operator=(const THeldFile&) = delete;
+  bool Held() const { return handle_ != INVALID_HANDLE_VALUE; }
+  void Let();
+
+ private:
+  HANDLE handle_;
+};
+
+DWORD AttributesOf(const std::string& path);   // of exactly the entry named
 
 struct StartupFixture : ::testing::Test {
   testing_support::TempFolder temp;
@@ -48,6 +65,10 @@ struct StartupFixture : ::testing::Test {
   // The index of the first row with this caption (and sub-item 3, when given); -1 none.
   int RowOf(const std::string& caption, const std::string& extra = "") const;
   void Tick(const std::string& caption, const std::string& extra = "");
+  // An HKEY_CURRENT_USER Run value `disabled` and a Startup file of that name in lower case with
+  // ".lnk" disabled, and a pair named `removed` removed, as the page does it (data "old.exe",
+  // content "old").
+  void PlantRecords(const std::string& disabled, const std::string& removed);
 
   // Every Run value, every file of both Startup folders with its content, and win.ini's bytes.
   std::string Dump() const;

@@ -4,6 +4,8 @@
 #include <shellapi.h>
 #include <shlwapi.h>
 
+#include "framework/ListedEntry.h"
+#include "framework/Processes.h"
 #include "framework/StringList.h"
 #include "framework/Strings.h"
 #include "scan/PublicFunctionUnit.h"
@@ -115,17 +117,34 @@ bool DeleteTree(const std::string& folder) {
   return SHFileOperationW(&op) == 0;
 }
 
-static BOOL CALLBACK CountClass(HWND window, LPARAM lp) {
-  auto& search = *reinterpret_cast<std::pair<const wchar_t*, int>*>(lp);
+namespace {
+struct TClassSearch {
+  const wchar_t* Name;
+  int Count = 0;
+  HWND FirstVisible = nullptr;
+};
+
+BOOL CALLBACK CountClass(HWND window, LPARAM lp) {
+  auto& search = *reinterpret_cast<TClassSearch*>(lp);
   wchar_t name[64];
-  if (GetClassNameW(window, name, 64) > 0 && wcscmp(name, search.first) == 0) ++search.second;
+  if (GetClassNameW(window, name, 64) > 0 && wcscmp(name, search.Name) == 0) {
+    ++search.Count;
+    if (search.FirstVisible == nullptr && IsWindowVisible(window)) search.FirstVisible = window;
+  }
   return TRUE;
 }
+}  // namespace
 
 int ThreadWindows(const wchar_t* className) {
-  std::pair<const wchar_t*, int> search{className, 0};
+  TClassSearch search{className};
   EnumThreadWindows(GetCurrentThreadId(), CountClass, reinterpret_cast<LPARAM>(&search));
-  return search.second;
+  return search.Count;
+}
+
+HWND ThreadWindow(const wchar_t* className) {
+  TClassSearch search{className};
+  EnumThreadWindows(GetCurrentThreadId(), CountClass, reinterpret_cast<LPARAM>(&search));
+  return search.FirstVisible;
 }
 
 TCurrentFolder::TCurrentFolder(const std::string& folder) {
@@ -135,7 +154,38 @@ TCurrentFolder::TCurrentFolder(const std::string& folder) {
 
 TCurrentFolder::~TCurrentFolder() { SetCurrentDirectoryW(before_); }
 
+namespace {
+const wchar_t* const kProgramCopyVariable = L"ZELVORAN_TEST_PROGRAM_COPY";
+}  // namespace
+
+bool InProgramCopy() { return GetEnvironmentVariableW(kProgramCopyVariable, nullptr, 0) > 0; }
+
+void RunInProgramCopy(const std::string& folder, const std::vector<std::string>& besides) {
+  ASSERT_TRUE(ForceDirectories(folder)) << folder;
+  std::string program = IncludeTrailingBackslash(folder) + ExtractFileName(ExeName());
+  std::vector<std::string> files = besides;
+  files.push_back(ExtractFileName(ExeName()));
+  files.push_back("ZvMarker.exe");
+  for (const std::string& file : files)
+    ASSERT_TRUE(CopyFileW(Widen(ExeDir() + file).c_str(), Widen(IncludeTrailingBackslash(folder) + file).c_str(), FALSE))
+        << file;
+  const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
+  std::string report = IncludeTrailingBackslash(folder) + "report.xml";
+  std::string line = "\"" + program + "\" --gtest_filter=" + info->test_suite_name() + "." + info->name() +
+                     " --gtest_output=xml:\"" + report + "\"";
+  SetEnvironmentVariableW(kProgramCopyVariable, L"1");
+  DWORD code = 1;
+  TRunOutcome outcome = RunHiddenAndWait(line, 60000, code);
+  SetEnvironmentVariableW(kProgramCopyVariable, nullptr);
+  ASSERT_EQ(outcome, TRunOutcome::Ended) << line;
+  EXPECT_EQ(code, 0u) << "the test failed in the copy: " << line;
+  std::string xml = FileExists(report) ? ReadFileBytes(report) : std::string();
+  EXPECT_NE(xml.find("tests=\"1\" failures=\"0\""), std::string::npos) << "the copy ran no test: " << xml;
+}
+
 TPlantedProgram::TPlantedProgram(const std::string& fileName) : file_(fileName) {
+  EXPECT_TRUE(InProgramCopy() || !SameText(ExtractFilePath(fileName), ExeDir()))
+      << "a look-alike in the folder all test programs share: plant it in a folder of the test's own";
   EXPECT_TRUE(CopyFileW(Widen(ExeDir() + "ZvMarker.exe").c_str(), Widen(file_).c_str(), FALSE)) << file_;
 }
 
@@ -146,13 +196,20 @@ TPlantedProgram::~TPlantedProgram() {
 
 bool TPlantedProgram::Ran() const { return FileExists(ExtractFilePath(file_) + "cmdline.txt"); }
 
+// Removes the test's folder entry by entry through exact names: a name the shell would read as
+// another entry ("..." as the folder above) never takes anything outside it.
+static void RemoveTestFolder(const std::string& path) {
+  std::string folder = ExcludeTrailingBackslash(path);
+  ListedEntry::DeleteTree(ExtractFilePath(folder), ExtractFileName(folder));
+}
+
 TempFolder::TempFolder(const std::string& suffix)
     : path_("C:\\ZelvoranTest\\" + TestName() + (suffix.empty() ? "" : "_" + suffix) + "\\") {
-  if (DirectoryExists(path_)) DeleteTree(path_);
+  if (DirectoryExists(path_)) RemoveTestFolder(path_);
   ForceDirectories(path_);
 }
 
-TempFolder::~TempFolder() { DeleteTree(path_); }
+TempFolder::~TempFolder() { RemoveTestFolder(path_); }
 
 std::string TempFolder::WriteFile(const std::string& relative, const std::string& content) const {
   std::string full = path_ + relative;

@@ -81,7 +81,9 @@ class TCurrentFolder {
 };
 
 // The stand-in program (tests/support/marker) copied as fileName: when it runs it writes its
-// command line to cmdline.txt in its own folder. The copy is removed with the scope.
+// command line to cmdline.txt in its own folder. The copy is removed with the scope. A look-alike
+// is planted only in a folder of the test's own, never in the folder the test programs share
+// (other tests start programs while it is there): see RunInProgramCopy.
 class TPlantedProgram {
  public:
   explicit TPlantedProgram(const std::string& fileName);
@@ -91,6 +93,16 @@ class TPlantedProgram {
  private:
   std::string file_;
 };
+
+// A test that needs the program's own folder to itself (to plant a look-alike where a bare name
+// finds it first) runs in a copy of the test program in a folder of its own:
+//   if (!InProgramCopy()) return RunInProgramCopy(folder.Path());   // the copy runs this test
+//   TPlantedProgram planted(ExeDir() + "regedit.exe");                // the copy's own folder
+bool InProgramCopy();
+// Copies this test program, the stand-in program and the files named in `besides` (of the test
+// programs' folder) into folder, runs the running test there and waits for it; a failure of the
+// test in the copy fails this test.
+void RunInProgramCopy(const std::string& folder, const std::vector<std::string>& besides = {});
 
 // A folder C:\ZelvoranTest\<test name>[_suffix], emptied before and removed after the test.
 class TempFolder {
@@ -116,6 +128,8 @@ bool RegValueExists(HKEY root, const std::string& key, const std::string& name);
 
 // The windows of the calling thread with the given class (other test programs share the desktop).
 int ThreadWindows(const wchar_t* className);
+// The first visible one of them (the open pop-up menu: L"#32768"); null when there is none.
+HWND ThreadWindow(const wchar_t* className);
 
 // Keeps a global's value (or sets a new one) for the length of a scope and puts the old value
 // back at the end, also when an assertion ends the test early:

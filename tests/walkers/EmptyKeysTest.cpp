@@ -1,4 +1,6 @@
 // The empty-key walk under HKEY_USERS, where the current user's hive is S-1-5-21-0-0-0-1000.
+#include <algorithm>
+
 #include <gtest/gtest.h>
 
 #include "support/Planting.h"
@@ -103,4 +105,51 @@ TEST_F(EmptyKeys, DeepChainIsWalkedToTheBottomByEveryWalker) {
   EXPECT_EQ(only(ActivexSection::ScanComKeys), Texts{Key(below + "\\InprocServer32") + "|default|"});
   EXPECT_EQ(only(SystemSoftWareSettingUnit::ScanSoftwareSettings),
             Texts{Key(below) + "|v|C:\\ZelvoranMissing\\bottom.exe"});
+}
+
+// In a user's classes hive an empty key below a class's entry is the class's registration (a
+// control, an insertable object, a category it implements or needs, a shell extension handler
+// registered by its name): it is never reported,
+// whichever way the hive is reached and in the 32-bit view too. The same keys elsewhere, and the
+// empty keys of an entry that names no class, still are.
+TEST_F(EmptyKeys, MarkerKeysOfARegisteredClassAreNotReported) {
+  const std::string guid = NewGuid(), category = NewGuid();
+  const std::vector<std::string> markers{"Control", "Programmable", "Insertable", "Implemented Categories\\" + category,
+                                         "Required Categories\\" + category};
+  // Plants under classes (a classes hive, or a key that is none) a class with its markers, a
+  // program identifier naming it, and an entry that names no class; returns the empty keys
+  // that are no registration (they are reported).
+  auto plant = [&](const RegSandbox& hive, const std::string& classes) {
+    for (const std::string& m : markers) hive.CreateKey(classes + "CLSID\\" + guid + "\\" + m);
+    hive.SetString(classes + "CLSID\\" + guid + "\\InprocServer32", "", "C:\\Zv\\x.dll");
+    hive.SetString(classes + "Zv.Object\\CLSID", "", guid);
+    hive.CreateKey(classes + "Zv.Object\\Insertable");
+    hive.CreateKey(classes + "Zv.Stray\\shellex\\ContextMenuHandlers\\" + guid);   // a handler by its name
+    hive.CreateKey(classes + "Zv.Stray\\shell\\empty");
+    return Texts{hive.FullPath() + "\\" + classes + "Zv.Stray\\shell\\empty|default|"};
+  };
+  auto scan = [&](const RegSandbox& hive) {
+    Contents.Clear();
+    TScanRun::Scan(EmptyRegistryUnit::ScanEmptyRegistryKeys, hive.Path(), HKEY_USERS);
+    return Lines();
+  };
+  // a user's hive and its classes hive of their own, each removed whole after the test
+  const std::string sid = "S-1-5-21-7-7-7-" + TestName();
+  RegSandbox user(HKEY_USERS, ExactPath{sid}), userClasses(HKEY_USERS, ExactPath{sid + "_Classes"});
+  Texts strays = plant(userClasses, "");
+  for (const std::string& stray : plant(userClasses, "Wow6432Node\\")) strays.push_back(stray);
+  std::sort(strays.begin(), strays.end());
+  Texts found = scan(userClasses);
+  std::sort(found.begin(), found.end());
+  EXPECT_EQ(found, strays);
+  EXPECT_EQ(scan(user), plant(user, "Software\\Classes\\"));
+
+  Texts outside = plant(box, "");
+  for (const std::string& m : markers) outside.push_back(Key("CLSID\\" + guid + "\\" + m) + "|default|");
+  outside.push_back(Key("Zv.Object\\Insertable") + "|default|");
+  outside.push_back(Key("Zv.Stray\\shellex\\ContextMenuHandlers\\" + guid) + "|default|");
+  std::sort(outside.begin(), outside.end());
+  found = scan(box);
+  std::sort(found.begin(), found.end());
+  EXPECT_EQ(found, outside);
 }

@@ -42,7 +42,7 @@ TTargetId IdOf(const TRepairTarget& target) {
 
 MainUnit::TBackupResult BackupRepairs(const std::vector<int>& rows, uint8_t platformKind, const std::string& folder,
                                       TDateTime stamp) {
-  MainUnit::TBackupScript script(IePluginsUnit::NewPluginBackupFileName(folder, stamp), platformKind);
+  MainUnit::TBackupScript script(IePluginsUnit::PluginBackupNamer(folder), stamp, platformKind);
   std::set<TTargetId> exported;
   for (int row : rows)
     for (const TRepairTarget& target : IERepairItemUnit::RepairTargets(row))

@@ -2,6 +2,7 @@
 
 #include "../../app/RegBackupUnit.h"
 #include "../../framework/Dialogs.h"
+#include "../../framework/ListedEntry.h"
 #include "../../framework/PageBuilders.h"
 #include "../../scan/PublicFunctionUnit.h"
 #include "IERepairItemUnit.h"
@@ -218,8 +219,15 @@ void TFormIePlugins::ImportSelectedBackup() {
     ShowMessageBox(SelectBackupText, SelectBackupCaption, MB_OK);
     return;
   }
+  RegBackupUnit::TRestoreResult result;
+  if (ListedEntry::ParsesAsAnother(ExtractFileName(file))) {
+    // regedit reads the path itself: it would import another file than the one listed
+    result.Problems.push_back(Format(NameReadAsAnotherText, file));
+    ShowMessageBox(RegBackupUnit::RestoreFailureText(result), MB_ICONWARNING);
+    return;
+  }
   TBusyGuard busy(this);   // regedit runs while messages are processed
-  RegBackupUnit::TRestoreResult result = RegBackupUnit::RestoreRegistryScript(file);
+  result = RegBackupUnit::RestoreRegistryScript(file);
   if (Closing() || result.Succeeded()) return;
   ShowMessageBox(RegBackupUnit::RestoreFailureText(result), MB_ICONWARNING);
 }
@@ -235,7 +243,7 @@ void TFormIePlugins::RemoveSelectedBackup() {
     ShowMessageBox(SelectBackupText, SelectBackupCaption, MB_OK);
     return;
   }
-  if (!DeleteFileW(Widen(file).c_str())) {
+  if (!ListedEntry::Delete(ExtractFilePath(file), ExtractFileName(file))) {   // exactly the file listed
     ShowMessageBox(RemoveFailedText, RemoveFailedCaption, MB_OK);
     return;
   }

@@ -5,6 +5,7 @@
 #include "../../app/MainUnitBackup.h"
 #include "../../framework/Exceptions.h"
 #include "../../framework/Handles.h"
+#include "../../framework/ListedEntry.h"
 #include "../../scan/PublicFunctionUnit.h"
 #include "IERepairItemUnit.h"
 
@@ -12,7 +13,6 @@ namespace IePluginsUnit {
 
 namespace {
 const char* const kBackupFolderName = "IEBackUp\\";
-const TDateTime kOneSecond = 1.0 / 86400;
 }  // namespace
 
 std::string PluginBackupFolder() { return ExeDir() + kBackupFolderName; }
@@ -45,12 +45,11 @@ bool ExportKeyValues(const std::string& keyPath, TStringList& lines) {
 }
 
 std::string NewPluginBackupFileName(const std::string& folder, TDateTime stamp) {
-  std::string name = PluginBackupFileName(folder, stamp);
-  for (int tries = 0; FileExists(name) && tries < 3600; ++tries) {
-    std::string taken = name;
-    while (name == taken) name = PluginBackupFileName(folder, stamp += kOneSecond);
-  }
-  return name;
+  return MainUnit::FreeBackupFileName(PluginBackupNamer(folder), stamp);
+}
+
+MainUnit::TBackupNamer PluginBackupNamer(const std::string& folder) {
+  return [folder](TDateTime stamp) { return PluginBackupFileName(folder, stamp); };
 }
 
 namespace {
@@ -139,8 +138,10 @@ std::vector<TDetailBackup> ParseBackupDetails(const std::string& bytes) {
 }
 
 std::vector<TDetailBackup> LoadBackupDetails(const std::string& fileName) {
+  std::wstring exact = ListedEntry::ExactPath(ExtractFilePath(fileName), ExtractFileName(fileName));
+  if (exact.empty()) return {};
   try {
-    return ParseBackupDetails(ReadFileBytes(fileName));
+    return ParseBackupDetails(ReadFileBytes(Narrow(exact)));
   } catch (const EInOutError&) {
     return {};
   }

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "../../app/MainUnitBackup.h"
 #include "../../framework/StringList.h"
 #include "../../framework/Strings.h"
 #include "../../scan/RegistryContentUnit.h"
@@ -20,9 +21,12 @@ namespace IePluginsUnit {
 std::string PluginBackupFolder();
 // folder + "Backup_" + the stamp as "yyyymmdd_hhnnss" + "_IE" + ".reg".
 std::string PluginBackupFileName(const std::string& folder, TDateTime stamp);
-// The same name for a new backup: of the stamp's second or, when a backup of that name exists,
-// of the next free second, so that no earlier backup is ever replaced.
+// The same name for a new backup: of the stamp's second or, when an entry of that name is there
+// (or may be there: one that cannot be looked at counts), of the next free second, so that no
+// earlier backup is ever replaced.
 std::string NewPluginBackupFileName(const std::string& folder, TDateTime stamp);
+// PluginBackupFileName in folder, for a backup that takes the free name itself.
+MainUnit::TBackupNamer PluginBackupNamer(const std::string& folder);
 
 // One plug-in as a row of the list holds it (its sub-items 0 to 4).
 struct TPluginRow {
@@ -76,7 +80,8 @@ struct TDetailBackup {
 // empty lines are skipped, a line holding "[" and "]" starts a record, any other line becomes the
 // newest record's value line; lines before the first key line are dropped.
 std::vector<TDetailBackup> ParseBackupDetails(const std::string& bytes);
-// The same read from a file; empty when it cannot be read.
+// The same read from a file (exactly the entry its name gives, as a listing gave it); empty when
+// it cannot be read.
 std::vector<TDetailBackup> LoadBackupDetails(const std::string& fileName);
 
 }  // namespace IePluginsUnit

@@ -4,12 +4,14 @@
 #include <map>
 
 #include <shellapi.h>
+#include <knownfolders.h>
 #include <shlobj.h>
 #include <shlwapi.h>
 #include <wininet.h>
 
 #include "../../framework/Dialogs.h"
 #include "../../framework/Handles.h"
+#include "../../framework/ListedEntry.h"
 #include "../../framework/Registry.h"
 #include "../../framework/Strings.h"
 
@@ -21,7 +23,6 @@ constexpr DWORD kTempBufferLength = 255;
 constexpr const char* kCacheSubfolder = "\\Content.IE5";
 constexpr const char* kCookieMark = "Cookie:";
 constexpr DWORD kEmptyQuietly = SHERB_NOCONFIRMATION | SHERB_NOPROGRESSUI | SHERB_NOSOUND;   // 7
-constexpr FILEOP_FLAGS kDeleteQuietly = FOF_NOCONFIRMATION | FOF_NOERRORUI;                // 1040
 
 // ---- folders the cleaner never touches ----
 
@@ -38,15 +39,53 @@ std::wstring ComparableFolder(const std::wstring& path) {
   DWORD n = GetFullPathNameW(path.c_str(), MAX_PATH * 2, full, nullptr);
   if (n == 0 || n >= MAX_PATH * 2) return L"";
   std::wstring result(full, n);
-  wchar_t longer[MAX_PATH * 2];
-  n = GetLongPathNameW(result.c_str(), longer, MAX_PATH * 2);
-  if (n > 0 && n < MAX_PATH * 2) result.assign(longer, n);
+  if (result.find(L'~') != std::wstring::npos) {   // a short (8.3) name is in it
+    wchar_t longer[MAX_PATH * 2];
+    n = GetLongPathNameW(result.c_str(), longer, MAX_PATH * 2);
+    if (n > 0 && n < MAX_PATH * 2) result.assign(longer, n);
+  }
   while (result.size() > 3 && result.back() == L'\\') result.pop_back();
   CharUpperBuffW(result.data(), (DWORD)result.size());
   return result;
 }
 
-// The folders that hold the system, the programs and the user's profile.
+// The folders of the system and the programs, and the folders the shell keeps the user's and
+// every user's own data in. The categories' folders lie below some of them and stay cleanable.
+constexpr int kShellFolders[] = {
+    CSIDL_WINDOWS, CSIDL_SYSTEM, CSIDL_SYSTEMX86, CSIDL_FONTS, CSIDL_PROGRAM_FILES, CSIDL_PROGRAM_FILESX86,
+    CSIDL_PROGRAM_FILES_COMMON, CSIDL_PROGRAM_FILES_COMMONX86, CSIDL_PROFILE, CSIDL_APPDATA, CSIDL_LOCAL_APPDATA,
+    CSIDL_COMMON_APPDATA,
+    // the user's own
+    CSIDL_PERSONAL, CSIDL_DESKTOPDIRECTORY, CSIDL_MYPICTURES, CSIDL_MYMUSIC, CSIDL_MYVIDEO, CSIDL_FAVORITES,
+    CSIDL_TEMPLATES, CSIDL_STARTMENU, CSIDL_PROGRAMS, CSIDL_STARTUP, CSIDL_SENDTO,
+    // every user's
+    CSIDL_COMMON_DOCUMENTS, CSIDL_COMMON_DESKTOPDIRECTORY, CSIDL_COMMON_PICTURES, CSIDL_COMMON_MUSIC,
+    CSIDL_COMMON_VIDEO, CSIDL_COMMON_FAVORITES, CSIDL_COMMON_TEMPLATES, CSIDL_COMMON_STARTMENU,
+    CSIDL_COMMON_PROGRAMS, CSIDL_COMMON_STARTUP};
+// The same for folders the shell names only by their known-folder identifier (Vista on).
+const KNOWNFOLDERID* const kKnownFolders[] = {&FOLDERID_Downloads, &FOLDERID_PublicDownloads, &FOLDERID_Public,
+                                              &FOLDERID_UserProfiles, &FOLDERID_Links, &FOLDERID_SavedGames,
+                                              &FOLDERID_Contacts};
+// The environment's names for the profile, the programs and the common folders.
+constexpr const wchar_t* kFolderVariables[] = {L"USERPROFILE", L"ProgramFiles", L"ProgramW6432", L"PUBLIC",
+                                               L"ALLUSERSPROFILE", L"SystemRoot"};
+
+// Asks the shell for a known folder; absent before Vista, so it is looked up when needed.
+void AddKnownFolders(std::vector<std::wstring>& folders) {
+  using TGetKnownFolderPath = HRESULT(WINAPI*)(REFKNOWNFOLDERID, DWORD, HANDLE, PWSTR*);
+  HMODULE shell = GetModuleHandleW(L"shell32.dll");
+  auto get = shell == nullptr ? nullptr : reinterpret_cast<TGetKnownFolderPath>(
+                                              reinterpret_cast<void*>(GetProcAddress(shell, "SHGetKnownFolderPath")));
+  if (get == nullptr) return;
+  for (const KNOWNFOLDERID* id : kKnownFolders) {
+    PWSTR path = nullptr;
+    if (get(*id, 0, nullptr, &path) == S_OK && path != nullptr) folders.emplace_back(path);
+    CoTaskMemFree(path);
+  }
+}
+
+// The folders the cleaner never lists nor cleans, nor any folder above them, as the shell and
+// the system name them now.
 std::vector<std::wstring> ProtectedFolders() {
   std::vector<std::wstring> raw;
   wchar_t buf[MAX_PATH * 2];
@@ -60,13 +99,10 @@ std::vector<std::wstring> ProtectedFolders() {
   }
   add(GetSystemDirectoryW(buf, MAX_PATH * 2));
   add(GetSystemWow64DirectoryW(buf, MAX_PATH * 2));
-  // and the folders that hold the user's own data and the programs' settings (the categories'
-  // folders lie below them and stay cleanable)
-  for (int csidl : {CSIDL_PROFILE, CSIDL_PROGRAM_FILES, CSIDL_PROGRAM_FILESX86, CSIDL_APPDATA, CSIDL_LOCAL_APPDATA,
-                    CSIDL_COMMON_APPDATA, CSIDL_PERSONAL, CSIDL_DESKTOPDIRECTORY})
+  for (int csidl : kShellFolders)
     if (SHGetFolderPathW(nullptr, csidl, nullptr, SHGFP_TYPE_CURRENT, buf) == S_OK) raw.emplace_back(buf);
-  for (const wchar_t* name : {L"USERPROFILE", L"ProgramFiles", L"ProgramW6432"})
-    add(GetEnvironmentVariableW(name, buf, MAX_PATH * 2));
+  AddKnownFolders(raw);
+  for (const wchar_t* name : kFolderVariables) add(GetEnvironmentVariableW(name, buf, MAX_PATH * 2));
   std::vector<std::wstring> result;
   for (const std::wstring& folder : raw) {
     std::wstring c = ComparableFolder(folder);
@@ -102,11 +138,6 @@ class TFolderGuard {
   std::vector<std::wstring> protected_;
   std::map<std::string, bool> decided_;
 };
-
-// A name as a folder listing gives it: never a path, a wildcard or "." / "..".
-bool IsPlainName(const std::string& name) {
-  return !name.empty() && name != "." && name != ".." && name.find_first_of("\\/:*?") == std::string::npos;
-}
 
 bool IsListedAttribute(DWORD attributes) {
   for (DWORD a : {16u, 2u, 4u, 128u, 256u, 32u, 17u, 18u, 19u, 20u})
@@ -283,23 +314,16 @@ int DeleteRunMRU(const std::vector<TRecycleData>& items, const std::string& key,
 
 int DeleteCheckedFiles(const std::vector<TRecycleData>& items, const TCleanStep& step) {
   TFolderGuard guard;
-  int handed = 0;
+  int deleted = 0;
   for (const TRecycleData& item : items) {
     if (!IsFileKind(item.Kind) || !item.Checked) continue;
     if (!step(item)) break;
-    if (!guard.Allows(item.Path) || !IsPlainName(item.Name)) continue;
-    std::wstring target = Widen(IncludeTrailingBackslash(item.Path) + item.Name);
-    DWORD attributes = GetFileAttributesW(target.c_str());
-    if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_REPARSE_POINT)) continue;
-    target.push_back(L'\0');   // the list of sources ends with two zeros
-    SHFILEOPSTRUCTW op{};
-    op.wFunc = FO_DELETE;
-    op.pFrom = target.c_str();
-    op.fFlags = kDeleteQuietly;
-    SHFileOperationW(&op);
-    ++handed;
+    // exactly the entry listed, a direct child of its folder: a name the system would read as
+    // another entry ("keep." as "keep", "..." as the folder itself) is never handed to it
+    if (!guard.Allows(item.Path) || !ListedEntry::IsListedName(item.Name)) continue;
+    if (ListedEntry::DeleteTree(item.Path, item.Name)) ++deleted;
   }
-  return handed;
+  return deleted;
 }
 
 }  // namespace RecycleUnit

@@ -8,7 +8,8 @@
 //   ListCategory(TCategory::Recent, folders, {}, items);
 //   DeleteCheckedFiles(items, [](const TRecycleData&) { return true; });
 // A folder that holds the system or the user's own files (a drive root, the Windows or system
-// folder, the profile, Program Files) is never listed nor cleaned: see IsCleanableFolder.
+// folder, the profile, Program Files, Documents, Pictures, Downloads, the Public folders...) is
+// never listed nor cleaned: see IsCleanableFolder.
 #pragma once
 
 #include <functional>
@@ -68,8 +69,11 @@ struct TRecycleData {
 };
 
 // True for a folder whose entries the cleaner may list and delete: a full path that is not a
-// drive root, nor the Windows or system folder, the user's profile, the folder of the profiles
-// or Program Files, nor a folder above any of these. Empty or relative text is refused.
+// drive root, nor a folder of the system or the programs (Windows, system, Program Files), nor
+// the profile or a folder the shell keeps the user's or every user's data in (Documents,
+// Desktop, Pictures, Music, Videos, Favorites, Downloads, the Public folders, Start Menu...),
+// nor a folder above any of these (the folder of the profiles). The shell is asked at each call.
+// Empty or relative text is refused.
 bool IsCleanableFolder(const std::string& folder);
 // The categories whose items are files and folders deleted one by one (temporary, NetHood, Recent).
 bool IsFileKind(TCategory kind);
@@ -102,8 +106,9 @@ int DeleteCheckedValues(const std::vector<TRecycleData>& items, TCategory kind, 
 int DeleteTypedURLs(const std::vector<TRecycleData>& items, const std::string& key, const TCleanStep& step);
 int DeleteRunMRU(const std::vector<TRecycleData>& items, const std::string& key, const TCleanStep& step);
 // Deletes the ticked files and folders of the temporary, NetHood and Recent categories for good
-// (a folder with all it holds), without questions or error windows; entries of a refused folder
-// and entries that became links are left. Returns how many were handed to the shell.
+// (a folder with all it holds), exactly the entries listed (each reached by its exact name, never
+// as the system would read it), without questions or error windows; entries of a refused folder
+// and entries that became links are left. Returns how many are gone.
 int DeleteCheckedFiles(const std::vector<TRecycleData>& items, const TCleanStep& step);
 
 }  // namespace RecycleUnit

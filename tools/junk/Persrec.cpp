@@ -6,6 +6,7 @@
 namespace {
 const char* const kCannotOpen = "Cannot open file \"%s\"";
 const char* const kCannotCreate = "Cannot create file \"%s\"";
+const char* const kReadError = "Stream read error";
 const char* const kWriteError = "Stream write error";
 const char* const kBeyondEnd = "Cannot read beyond end of file";
 }  // namespace
@@ -40,7 +41,7 @@ void TRecordStream::First() { Seek(0, FILE_BEGIN); }
 
 int TRecordStream::ReadRec(void* buffer) {
   DWORD read = 0;
-  if (!ReadFile(file_.Get(), buffer, (DWORD)GetRecSize(), &read, nullptr)) read = 0;
+  if (!ReadFile(file_.Get(), buffer, (DWORD)GetRecSize(), &read, nullptr)) throw EInOutError(kReadError);
   Seek(-(long long)read, FILE_CURRENT);
   return (int)read;
 }

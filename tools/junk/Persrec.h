@@ -40,7 +40,8 @@ class TRecordStream {
   long long GetCurRec() const;
   void First();
   // Reads one record into buffer (GetRecSize bytes) and goes back to where it was; returns the
-  // bytes read (fewer at the end of the file, the rest of the buffer untouched).
+  // bytes read (fewer at the end of the file, the rest of the buffer untouched). Raises
+  // EInOutError when the file cannot be read there.
   int ReadRec(void* buffer);
   // Moves to the next record; raises EInOutError "Cannot read beyond end of file" at the last.
   void NextRec();

@@ -7,6 +7,7 @@
 
 #include "../../framework/Application.h"
 #include "../../framework/Dialogs.h"
+#include "../../framework/Exceptions.h"
 #include "../../framework/Handles.h"
 #include "../../framework/PageBuilders.h"
 #include "../../framework/Strings.h"
@@ -355,7 +356,7 @@ void TSysDiskCleanerForm::ShowStep(TCleanerStep step, bool enter) {
   FormResize(this);
   switch (step) {
     case TCleanerStep::JunkFiles:
-      LoadJunkTypes();
+      if (!LoadJunkTypes() && !Closing()) ShowStep(TCleanerStep::Drives, false);
       break;
     case TCleanerStep::Scan:
       State = TCleanerState::Scanning;
@@ -417,21 +418,47 @@ int TSysDiskCleanerForm::DriveImage(const std::string& drive) {
 
 // ---- junk types ----
 
-void TSysDiskCleanerForm::LoadJunkTypes() {
-  JunkFilesListView->Clear();
-  if (!LoadJunkTypeFile(JunkFilePath, JunkTypes)) DefaultJunkTypes();
+bool TSysDiskCleanerForm::LoadJunkTypes() {
+  std::vector<TJunkType> types;
+  bool found = false;
+  for (;;) {
+    try {
+      found = LoadJunkTypeFile(JunkFilePath, types);
+      break;
+    } catch (const EInOutError& e) {
+      // the file is there but cannot be read now: the list stays as it was and is not saved
+      junkTypesRead_ = false;
+      if (ShowMessageBox(Format(UnreadableJunkText, e.what()), MB_RETRYCANCEL | MB_ICONWARNING) != IDRETRY ||
+          Closing())
+        return false;
+    }
+  }
+  if (!found) {
+    DefaultJunkTypes();
+    return true;
+  }
+  JunkTypes = std::move(types);
+  ShowJunkTypes();
+  return true;
+}
+
+void TSysDiskCleanerForm::ShowJunkTypes() {
+  junkTypesRead_ = true;
   JunkFilesListView->BeginUpdate();
+  JunkFilesListView->Clear();
   for (const TJunkType& type : JunkTypes) AddJunkRow(type);
   JunkFilesListView->EndUpdate();
 }
 
 void TSysDiskCleanerForm::SaveJunkTypes() {
+  if (!junkTypesRead_) return;   // never over a file that could not be read
   CopyRowChecks();
   SaveJunkTypeFile(JunkFilePath, JunkTypes);
 }
 
 void TSysDiskCleanerForm::DefaultJunkTypes() {
   JunkTypes = DefaultJunkTypeList();
+  ShowJunkTypes();
   SaveJunkTypes();
 }
 

@@ -102,7 +102,11 @@ class TSysDiskCleanerForm : public TToolPage {
   void RadioButton1Click(TObject* sender);
   void RadioButton3Click(TObject* sender);
 
-  void LoadJunkTypes();
+  // Reads the junk types into the list and its rows (the defaults, saved, when there is no file).
+  // A file that is there but cannot be read leaves both as they were and asks to retry; false
+  // when the user cancels.
+  bool LoadJunkTypes();
+  // Writes the list with the rows' ticks; nothing while the last read of the file failed.
   void SaveJunkTypes();
   void DefaultJunkTypes();
 
@@ -122,6 +126,7 @@ class TSysDiskCleanerForm : public TToolPage {
   void InitDrives();
   int DriveImage(const std::string& drive);
   void CopyRowChecks();
+  void ShowJunkTypes();
   void AddJunkRow(const SysDiskCleanerUnit::TJunkType& type);
   void FillScanList();
   void ScanDrives();
@@ -137,6 +142,7 @@ class TSysDiskCleanerForm : public TToolPage {
   std::vector<SysDiskCleanerUnit::TFixedDrive> drives_;       // row i of DiskListView
   std::vector<SysDiskCleanerUnit::TFixedDrive> scanDrives_;   // row i of ScanListView
   std::vector<TCleanedFile> cleaned_;
+  bool junkTypesRead_ = false;   // the list holds what the file held, or the defaults written
   DWORD lastPump_ = 0;
   bool pumpedOnce_ = false;
 };

@@ -157,18 +157,21 @@ TJunkType FromRecord(const TJunkTypeRecord& record) {
 }
 
 bool LoadJunkTypeFile(const std::string& path, std::vector<TJunkType>& types) {
-  types.clear();
-  if (!FileExists(path)) return false;
+  if (PathAbsent(path)) return false;
+  // there, or perhaps there but out of reach: the stream raises when it cannot open or read it
+  std::vector<TJunkType> read;
   TRecordStream stream(path, TRecordStream::TMode::OpenRead);
-  if (stream.GetNumRecs() <= 0) return true;
-  stream.First();
-  while (stream.GetCurRec() <= stream.GetNumRecs()) {
-    TJunkTypeRecord record;
-    if (stream.ReadRec(&record) != stream.GetRecSize()) break;
-    types.push_back(FromRecord(record));
-    if (stream.GetCurRec() == stream.GetNumRecs()) break;
-    stream.NextRec();
+  if (stream.GetNumRecs() > 0) {
+    stream.First();
+    while (stream.GetCurRec() <= stream.GetNumRecs()) {
+      TJunkTypeRecord record;
+      if (stream.ReadRec(&record) != stream.GetRecSize()) break;
+      read.push_back(FromRecord(record));
+      if (stream.GetCurRec() == stream.GetNumRecs()) break;
+      stream.NextRec();
+    }
   }
+  types = std::move(read);
   return true;
 }
 

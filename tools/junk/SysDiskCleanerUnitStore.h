@@ -6,6 +6,7 @@
 // How to use:
 //   std::vector<TJunkType> types;
 //   if (!LoadJunkTypeFile(path, types)) { types = DefaultJunkTypeList(); SaveJunkTypeFile(path, types); }
+//   // EInOutError from the load: the file is there but unreadable; never save over it then
 #pragma once
 
 #include <string>
@@ -16,6 +17,10 @@
 namespace SysDiskCleanerUnit {
 
 inline constexpr const char* JunkFileName = "JunkFile.dat";
+// %s: the reason the file could not be read.
+inline constexpr const char* UnreadableJunkText =
+    "The list of junk file types cannot be read:\r\r%s\r\rIf another program is using the file, close it "
+    "and choose Retry. Cancel goes back without changing the list.";
 // %s: the text that holds characters the file cannot store.
 inline constexpr const char* UnstorableJunkText =
     "\"%s\" holds characters that the list of junk file types cannot store on this computer. "
@@ -41,9 +46,11 @@ TJunkTypeRecord ToRecord(const TJunkType& type);
 // Never reads past the record: a length byte over 100 counts as 100; any non-zero tick is on.
 TJunkType FromRecord(const TJunkTypeRecord& record);
 
-// Reads the file into types (emptied first); false when the file does not exist. A file
-// shorter than one record gives no types; a partial last record is dropped. Raises EInOutError
-// when the file exists but cannot be opened.
+// Reads the file and puts its types in place of types; false, types unchanged, when no file of
+// that name is there. A file shorter than one record gives no types; a partial last record is
+// dropped. Raises EInOutError, types unchanged, when the file may be there but cannot be opened
+// or read to its end (held by another program, no access): such a file is never taken for an
+// empty one.
 bool LoadJunkTypeFile(const std::string& path, std::vector<TJunkType>& types);
 // Writes every type in order to a temporary file beside path and then puts it in place of
 // path, so a failed save leaves the old file as it was. Raises EInOutError on failure, and

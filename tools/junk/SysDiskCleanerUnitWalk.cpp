@@ -3,13 +3,13 @@
 #include <shellapi.h>
 
 #include "../../framework/Handles.h"
+#include "../../framework/ListedEntry.h"
 #include "../../framework/Strings.h"
 
 namespace SysDiskCleanerUnit {
 
 namespace {
 
-constexpr DWORD kShellFlags = FOF_ALLOWUNDO | FOF_NOCONFIRMATION | FOF_NOERRORUI;   // 1104
 constexpr int64_t kMegabyte = 1048576;
 
 std::wstring Upper(std::wstring text) {
@@ -54,47 +54,29 @@ bool IsShownEntry(DWORD attributes) {
   }
 }
 
-bool Exists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
-
-bool IsPlainFile(const std::wstring& path) {
-  DWORD attributes = GetFileAttributesW(path.c_str());
-  return attributes != INVALID_FILE_ATTRIBUTES &&
-         (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)) == 0;
-}
-
-// One file through the shell: FO_DELETE to the recycle bin, or FO_MOVE to a full target name.
-bool ShellOperation(UINT operation, const std::wstring& source, const std::wstring& target) {
-  std::wstring from = source + L'\0';   // the string ends in two NULs
-  std::wstring to = target + L'\0';
-  SHFILEOPSTRUCTW op{};
-  op.wFunc = operation;
-  op.pFrom = from.c_str();
-  op.pTo = target.empty() ? nullptr : to.c_str();
-  op.fFlags = kShellFlags;
-  return SHFileOperationW(&op) == 0 && !op.fAnyOperationsAborted;
-}
-
-bool WalkFolder(const std::wstring& folder, const TJunkMatcher& matcher, std::vector<TJunkFileRecord>& found,
-                const TWalkStep& step) {
+// Walks the folder listed as exact ("\\?\" form) and shown as shown.
+bool WalkFolder(const std::wstring& exact, const std::wstring& shown, const TJunkMatcher& matcher,
+                std::vector<TJunkFileRecord>& found, const TWalkStep& step) {
   WIN32_FIND_DATAW data;
-  TFindHandle search(FindFirstFileExW((folder + L"\\*").c_str(), FindExInfoStandard, &data, FindExSearchNameMatch,
+  TFindHandle search(FindFirstFileExW((exact + L"\\*").c_str(), FindExInfoStandard, &data, FindExSearchNameMatch,
                                       nullptr, 0));
   if (!search) return true;
   do {
     if (IsDotName(data.cFileName)) continue;
-    bool shown = IsShownEntry(data.dwFileAttributes);
-    if (!step(TWalkEntry{folder, data.cFileName, shown})) return false;
+    bool walkShown = IsShownEntry(data.dwFileAttributes);
+    if (!step(TWalkEntry{shown, data.cFileName, walkShown})) return false;
     if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
       if (IsWalkedFolder(data.dwFileAttributes) &&
-          !WalkFolder(folder + L"\\" + data.cFileName, matcher, found, step))
+          !WalkFolder(exact + L"\\" + data.cFileName, shown + L"\\" + data.cFileName, matcher, found, step))
         return false;
       continue;
     }
     if (!matcher.Matches(data.cFileName)) continue;
     std::string name = Narrow(data.cFileName);
     found.push_back({.FileName = name,
-                     .Path = Narrow(folder) + "\\" + name,
-                     .Size = (int64_t)(((uint64_t)data.nFileSizeHigh << 32) | data.nFileSizeLow)});
+                     .Path = Narrow(shown) + "\\" + name,
+                     .Size = (int64_t)(((uint64_t)data.nFileSizeHigh << 32) | data.nFileSizeLow),
+                     .Folder = Narrow(exact)});
   } while (FindNextFileW(search.Get(), &data));
   return true;
 }
@@ -134,7 +116,12 @@ bool IsWalkedFolder(DWORD attributes) { return attributes == 16 || attributes ==
 
 bool ScanFolder(const std::string& folder, const TJunkMatcher& matcher, std::vector<TJunkFileRecord>& found,
                 const TWalkStep& step) {
-  return WalkFolder(Widen(ExcludeTrailingBackslash(folder)), matcher, found, step);
+  std::string shown = ExcludeTrailingBackslash(folder);
+  // "C:" alone names the drive's current folder to the system: the walk means its root
+  std::wstring exact = ListedEntry::ExactFolder(IncludeTrailingBackslash(shown));
+  if (exact.empty()) return true;
+  while (!exact.empty() && exact.back() == L'\\') exact.pop_back();
+  return WalkFolder(exact, Widen(shown), matcher, found, step);
 }
 
 std::string DrivePart(const std::string& path) { return UpperCase(ExtractFileDrive(path)); }
@@ -153,31 +140,52 @@ std::string KilobyteText(int64_t bytes) { return IntToStr(bytes / 1024) + " KB";
 
 std::string UniqueTarget(const std::string& folder, const std::string& name) {
   std::string base = IncludeTrailingBackslash(folder);
-  if (!Exists(Widen(base + name))) return base + name;
+  auto isFree = [&](const std::string& candidate) {
+    return ListedEntry::Attributes(folder, candidate) == INVALID_FILE_ATTRIBUTES;
+  };
+  if (isFree(name)) return base + name;
   size_t dot = name.rfind('.');
   if (dot == 0) dot = std::string::npos;   // ".profile" has no extension
   std::string stem = name.substr(0, dot);
   std::string extension = dot == std::string::npos ? "" : name.substr(dot);
   for (int n = 2;; ++n) {
-    std::string target = base + stem + " (" + IntToStr(n) + ")" + extension;
-    if (!Exists(Widen(target))) return target;
+    std::string candidate = stem + " (" + IntToStr(n) + ")" + extension;
+    if (isFree(candidate)) return base + candidate;
   }
 }
 
+namespace {
+
+// The folder a found file was listed in: as the walk listed it, or the folder part of its path.
+bool ListedFolder(const TJunkFileRecord& file, std::string& folder) {
+  if (!file.Folder.empty()) {
+    folder = file.Folder;
+    return true;
+  }
+  std::string tail = "\\" + file.FileName;
+  if (file.FileName.empty() || !file.Path.ends_with(tail)) return false;
+  folder = file.Path.substr(0, file.Path.size() - tail.size());
+  if (folder.size() == 2 && folder[1] == ':') folder += "\\";   // the drive's root, not its current folder
+  return true;
+}
+
+}  // namespace
+
 std::string CleanupFile(const TJunkFileRecord& file, TCleanupMode mode, const std::string& moveFolder) {
-  std::wstring source = Widen(file.Path);
-  bool plain = IsPlainFile(source);
+  std::string folder;
+  bool plain = ListedFolder(file, folder) && ListedEntry::IsPlainFile(folder, file.FileName);
   switch (mode) {
-    case TCleanupMode::Delete:
-      return plain && DeleteFileW(source.c_str()) ? StatusFileDeleted : StatusDeletedError;
+    case TCleanupMode::Delete: {
+      // a read-only file is left, as a plain delete leaves it
+      bool readOnly = (ListedEntry::Attributes(folder, file.FileName) & FILE_ATTRIBUTE_READONLY) != 0;
+      return plain && !readOnly && ListedEntry::Delete(folder, file.FileName) ? StatusFileDeleted : StatusDeletedError;
+    }
     case TCleanupMode::RecycleBin:
-      return plain && ShellOperation(FO_DELETE, source, L"") && !Exists(source) ? StatusFileDeleted
-                                                                                 : StatusDeletedError;
+      return plain && ListedEntry::Recycle(folder, file.FileName) ? StatusFileDeleted : StatusDeletedError;
     case TCleanupMode::MoveToFolder: {
       if (!plain || Trim(moveFolder).empty()) return StatusMovedError;
-      std::wstring target = Widen(UniqueTarget(moveFolder, file.FileName));
-      return ShellOperation(FO_MOVE, source, target) && !Exists(source) && Exists(target) ? StatusFileMoved
-                                                                                          : StatusMovedError;
+      return ListedEntry::Move(folder, file.FileName, UniqueTarget(moveFolder, file.FileName)) ? StatusFileMoved
+                                                                                              : StatusMovedError;
     }
   }
   return StatusDeletedError;

@@ -30,8 +30,10 @@ inline constexpr const char* StatusMovedError = "Moved Error";
 // One junk file found.
 struct TJunkFileRecord {
   std::string FileName;   // the name as the file system gives it
-  std::string Path;       // the folder walked, "\" and the name
+  std::string Path;       // the folder walked, "\" and the name, as the lists show it
   int64_t Size = 0;       // bytes
+  std::string Folder;     // the folder as it was listed ("\\?\" form), where the file is acted on;
+                          // "" takes the folder part of Path
 };
 
 // The one rule for names: "*" stands for any run of characters, "?" for exactly one, letters
@@ -58,7 +60,7 @@ bool IsWalkedFolder(DWORD attributes);
 
 // An entry the walk is about to look at.
 struct TWalkEntry {
-  const std::wstring& Folder;
+  const std::wstring& Folder;  // as the lists show it
   const wchar_t* Name;
   bool Shown;                  // the page shows this entry as the one examined
   std::string Path() const;    // folder "\" name, UTF-8
@@ -67,9 +69,10 @@ struct TWalkEntry {
 // stop the walk at once.
 using TWalkStep = std::function<bool(const TWalkEntry& entry)>;
 
-// Walks folder (no trailing "\") depth first, entering sub-folders as IsWalkedFolder allows,
-// and appends every file (never a folder, never "." or "..") whose name the matcher accepts.
-// Returns false when step asked to stop.
+// Walks folder depth first, entering sub-folders as IsWalkedFolder allows, and appends every
+// file (never a folder, never "." or "..") whose name the matcher accepts. Every folder is listed
+// and entered by its exact name, so "old." is walked as itself, never as "old". A drive ("C:")
+// is walked from its root. Returns false when step asked to stop.
 bool ScanFolder(const std::string& folder, const TJunkMatcher& matcher, std::vector<TJunkFileRecord>& found,
                 const TWalkStep& step);
 
@@ -89,9 +92,12 @@ std::string KilobyteText(int64_t bytes);
 enum class TCleanupMode { Delete, RecycleBin, MoveToFolder };
 
 // A target in folder for name that does not exist yet: "name.ext", else "name (2).ext", ...
+// (each looked for by its exact name).
 std::string UniqueTarget(const std::string& folder, const std::string& name);
-// Cleans one found file and returns its status, judged by what the disk holds afterwards. A
-// path that is no longer a plain file (a folder took its place) is left alone with an error.
+// Cleans exactly the file found (its exact name in the folder it was listed in, never what the
+// system would read the path as) and returns its status, judged by what the disk holds
+// afterwards. A path that is no longer a plain file (a folder took its place) is left alone with
+// an error, and so is a name the recycle bin would read as another file ("~draft." as "~draft").
 std::string CleanupFile(const TJunkFileRecord& file, TCleanupMode mode, const std::string& moveFolder);
 
 // A fixed drive the cleaner offers.

@@ -1,11 +1,13 @@
 #include "SpeedItemUnit.h"
 
+#include <cstring>
 #include <optional>
 
 #include "../../framework/Exceptions.h"
 #include "../../framework/IniFiles.h"
 #include "../../framework/Registry.h"
 #include "../../framework/Strings.h"
+#include "../../scan/PublicFunctionUnit.h"
 
 namespace SpeedItemUnit {
 
@@ -35,7 +37,12 @@ struct TApplyKey {
 };
 
 // What the undo does when the file's section lacks the key: the older files' rules.
-enum class TMissing { Error, Write, Delete };
+enum class TMissing {
+  Error,     // a conversion error
+  Write,     // writes Fallback
+  Delete,    // removes the value
+  AsFirst,   // does with this value what F1 says (older files saved one value for two roots)
+};
 
 // One "Fn" key of the item's section: where the value is read from, and written back to.
 struct TSavedValue {
@@ -45,18 +52,13 @@ struct TSavedValue {
   TKind Kind;
   TMissing Missing = TMissing::Write;
   const char* Fallback = "0";           // written when the key is missing (TMissing::Write)
-  bool CreateForBackup = false;         // the backup opens the key with creation
-  bool DropDwordFirst = false;          // a DWORD of the string's name is deleted before reading
-  std::vector<HKEY> UndoRoots = {};     // empty: Root
+  bool KeepsDword = false;              // a string whose value may also be a DWORD, kept as one
 };
-
-enum class TUndo { None, FromSaved };
 
 struct TTweakItem {
   const char* Section;
   std::vector<TApplyKey> Apply;
   std::vector<TSavedValue> Saved;       // F1, F2, ... in order
-  TUndo Undo = TUndo::FromSaved;
   bool UndoExisting = false;            // the undo writes only into an existing key
   bool ConsumeKeys = false;             // the restore removes the item's keys afterwards
   const char* RecordedKey = nullptr;    // HKLM key whose existence the backup records as "F5"
@@ -98,10 +100,6 @@ TSavedValue Strict(TSavedValue value) {
   value.Missing = TMissing::Error;
   return value;
 }
-TSavedValue Created(TSavedValue value) {
-  value.CreateForBackup = true;
-  return value;
-}
 
 // Apply and undo routine names of each item are given beside its row.
 const std::vector<TTweakItem>& Items() {
@@ -112,7 +110,7 @@ const std::vector<TTweakItem>& Items() {
                  {HKLM, kExplorerKey, false, {Text("AlwaysUnloadDLL", "1")}}},
        .Saved = {Strict(SavedDword(HKLM, kPrefetchKey, "EnablePrefetcher")),
                  {.Root = HKLM, .Key = kExplorerKey, .Name = "AlwaysUnloadDLL", .Kind = TKind::String,
-                  .Fallback = "", .DropDwordFirst = true}},
+                  .Fallback = "", .KeepsDword = true}},
        .ConsumeKeys = true},
       // 2 OptimizeShutdownSpeed / RestoreShutdownSpeed
       {.Section = "Optimization shutdown speed",
@@ -133,23 +131,22 @@ const std::vector<TTweakItem>& Items() {
        .RecordedKey = kNameSpaceKey},
       // 4 (no apply) / RestoreIESpeed
       {.Section = "The IE optimizes speed",
-       .Saved = {Created(Strict(SavedDword(HKCU, "Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings",
-                                           "MaxConnectionsPerServer"))),
-                 Created(Strict(SavedDword(HKCU, "Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings",
-                                           "MaxConnectionsPer1_0Server")))},
+       .Saved = {Strict(SavedDword(HKCU, "Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings",
+                                   "MaxConnectionsPerServer")),
+                 Strict(SavedDword(HKCU, "Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings",
+                                   "MaxConnectionsPer1_0Server"))},
        .ConsumeKeys = true},
       // 5 OptimizeMenuSpeed / RestoreMenuSpeed
       {.Section = "Quicken menu display speed",
        .Apply = {{HKCU, kDesktopKey, false, {Text("MenuShowDelay", "400")}}},
-       .Saved = {Created(SavedText(HKCU, kDesktopKey, "MenuShowDelay"))},
+       .Saved = {SavedText(HKCU, kDesktopKey, "MenuShowDelay")},
        .ConsumeKeys = true},
       // 6 OptimizeHungApps / RestoreHungApps
       {.Section = "Optimize the system to the wrong handle",
        .Apply = {{HKCU, kDesktopKey, false,
                   {Text("AutoEndTasks", "1"), Text("HungAppTimeout", "200"), Text("WaitToKillAppTimeout", "1000")}}},
-       .Saved = {Created(SavedText(HKCU, kDesktopKey, "AutoEndTasks")),
-                 Created(SavedText(HKCU, kDesktopKey, "HungAppTimeout")),
-                 Created(SavedText(HKCU, kDesktopKey, "WaitToKillAppTimeout"))},
+       .Saved = {SavedText(HKCU, kDesktopKey, "AutoEndTasks"), SavedText(HKCU, kDesktopKey, "HungAppTimeout"),
+                 SavedText(HKCU, kDesktopKey, "WaitToKillAppTimeout")},
        .ConsumeKeys = true},
       // 7 OptimizeIdleDiskLayout / RestoreIdleDiskLayout
       {.Section = "Optimize Hard Disk When Idle",
@@ -182,20 +179,21 @@ const std::vector<TTweakItem>& Items() {
       {.Section = "Optimize the Windows Server Service",
        .Saved = {SavedDword(HKLM, "SYSTEM\\CurrentControlSet\\Services\\lanmanserver\\parameters", "size")},
        .ConsumeKeys = true},
-      // 13 OptimizeLinkTracking / RestoreLinkTracking (HKCU first, then HKLM; the HKLM copy is saved)
+      // 13 OptimizeLinkTracking / RestoreLinkTracking (HKCU first, then HKLM; each root's value is
+      // saved, the HKLM one as F1; older files hold only that one, for both roots)
       {.Section = "Disable Tracking of Broken Shortcut Links",
        .Apply = {{HKCU, kExplorerPolicyKey, false, {Dword("NoResolveTrack", 1)}},
                  {HKLM, kExplorerPolicyKey, false, {Dword("NoResolveTrack", 1)}}},
-       .Saved = {{.Root = HKLM, .Key = kExplorerPolicyKey, .Name = "NoResolveTrack", .Kind = TKind::Dword,
-                  .UndoRoots = {HKCU, HKLM}}},
+       .Saved = {SavedDword(HKLM, kExplorerPolicyKey, "NoResolveTrack"),
+                 {.Root = HKCU, .Key = kExplorerPolicyKey, .Name = "NoResolveTrack", .Kind = TKind::Dword,
+                  .Missing = TMissing::AsFirst}},
        .ConsumeKeys = true},
-      // 14 OptimizeTcpSettings / (no undo)
+      // 14 OptimizeTcpSettings / its undo
       {.Section = "Optimize the DefaultTTL Settings",
        .Apply = {{HKLM, "System\\CurrentControlSet\\Services\\VxD\\MSTCP", false,
                   {Text("DefaultRcvWindow", "4288"), Text("DefaultTTL", "128")}}},
        .Saved = {SavedText(HKLM, "System\\CurrentControlSet\\Services\\VxD\\MSTCP", "DefaultRcvWindow"),
-                 SavedText(HKLM, "System\\CurrentControlSet\\Services\\VxD\\MSTCP", "DefaultTTL")},
-       .Undo = TUndo::None},
+                 SavedText(HKLM, "System\\CurrentControlSet\\Services\\VxD\\MSTCP", "DefaultTTL")}},
       // 15 (no apply) / undone in the section restore
       {.Section = "Optimize the System Cache Size",
        .Saved = {SavedDword(HKLM, kMemoryKey, "LargeSystemCache")},
@@ -218,16 +216,15 @@ const std::vector<TTweakItem>& Items() {
       // 18 OptimizeVisualEffects / RestoreVisualEffects
       {.Section = "Best Vision Effect",
        .Apply = {{HKCU, "Control Panel\\Desktop\\WindowMetrics", false, {Text("MinAniMate", "0")}}},
-       .Saved = {{.Root = HKCU, .Key = "Control Panel\\Desktop\\WindowMetrics", .Name = "MinAniMate",
-                  .Kind = TKind::String, .Missing = TMissing::Delete, .CreateForBackup = true}}},
+       .Saved = {Removed(HKCU, "Control Panel\\Desktop\\WindowMetrics", "MinAniMate", TKind::String)}},
       // 19 OptimizeRecentDocs / RestoreRecentDocs
       {.Section = "Disable Recent File",
        .Apply = {{HKCU, kExplorerPolicyKey, false, {Dword("ClearRecentDocsOnExit", 1)}}},
-       .Saved = {Created(FixedDword(HKCU, kExplorerPolicyKey, "ClearRecentDocsOnExit", "0"))}},
+       .Saved = {FixedDword(HKCU, kExplorerPolicyKey, "ClearRecentDocsOnExit", "0")}},
       // 20 OptimizeCommonGroups / RestoreCommonGroups
       {.Section = "Close Customized Menu",
        .Apply = {{HKCU, kExplorerPolicyKey, false, {Dword("NoCommonGroups", 1)}}},
-       .Saved = {Created(FixedDword(HKCU, kExplorerPolicyKey, "NoCommonGroups", "0"))}},
+       .Saved = {FixedDword(HKCU, kExplorerPolicyKey, "NoCommonGroups", "0")}},
       // 21 OptimizeStartMenuPaging / RestoreStartMenuPaging
       {.Section = "Multi-page in START",
        .Apply = {{HKLM, "Software\\Microsoft\\Windows\\CurrentVersion\\explorer\\Advanced", false,
@@ -242,12 +239,12 @@ const std::vector<TTweakItem>& Items() {
                             "SYSTEM\\CurrentControlSet\\Control\\Class\\{4D36E96A-E325-11CE-BFC1-08002BE10318}\\0000",
                             "EnableUDMA66", "0")},
        .UndoExisting = true},
-      // 23 OptimizeNtfsLastAccess / (no undo)
+      // 23 OptimizeNtfsLastAccess / its undo
       {.Section = "Optimize NTFS Volume",
        .Apply = {{HKLM, "SYSTEM\\CurrentControlSet\\Control\\FileSystem", true,
                   {Dword("NtfsDisableLastAccessUpdate", 1)}}},
        .Saved = {SavedDword(HKLM, "SYSTEM\\CurrentControlSet\\Control\\FileSystem", "NtfsDisableLastAccessUpdate")},
-       .Undo = TUndo::None},
+       .UndoExisting = true},
       // 24 OptimizeIEConnections / RestoreIEConnections
       {.Section = "IE Multi-thread Download",
        .Apply = {{HKLM, "Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings", true,
@@ -261,12 +258,12 @@ const std::vector<TTweakItem>& Items() {
                   {Text("AllocateFloppies", "1")}}},
        .Saved = {SavedText(HKLM, "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Winlogon", "AllocateFloppies")},
        .UndoExisting = true},
-      // 26 OptimizePmtuDiscovery / (no undo)
+      // 26 OptimizePmtuDiscovery / its undo
       {.Section = "Enhance Modem Performance",
        .Apply = {{HKLM, "SYSTEM\\CurrentControlSet\\Services\\Tcpip\\Parameters", true,
                   {Dword("EnablePMTUDiscovery", 1)}}},
        .Saved = {SavedDword(HKLM, "SYSTEM\\CurrentControlSet\\Services\\Tcpip\\Parameters", "EnablePMTUDiscovery")},
-       .Undo = TUndo::None},
+       .UndoExisting = true},
       // 27 OptimizeNoSaveSettings / RestoreNoSaveSettings
       {.Section = "Quit Without Auto Saving",
        .Apply = {{HKCU, kExplorerPolicyKey, true, {Dword("NoSaveSettings", 1)}}},
@@ -279,11 +276,11 @@ const std::vector<TTweakItem>& Items() {
        .Saved = {FixedDword(HKCU, "Software\\Microsoft\\Windows\\CurrentVersion\\Policies\\Network",
                             "NoFileSharingControl", "0")},
        .UndoExisting = true},
-      // 29 OptimizeThumbnailCache / (no undo)
+      // 29 OptimizeThumbnailCache / its undo
       {.Section = "Close Mini-map Memory",
        .Apply = {{HKCU, kExplorerPolicyKey, true, {Dword("NoThumbnailCache", 1)}}},
        .Saved = {SavedDword(HKCU, kExplorerPolicyKey, "NoThumbnailCache")},
-       .Undo = TUndo::None},
+       .UndoExisting = true},
   };
   return items;
 }
@@ -294,7 +291,33 @@ const TTweakItem* ItemOf(int item) {
 }
 
 std::string KeyName(size_t index) { return "F" + std::to_string(index + 1); }
+std::string TypeKeyName(size_t index) { return KeyName(index) + "Type"; }
 const char* const kRecordedKeyName = "F5";
+
+// The mark of the files written now: a section no item has.
+const char* const kMarkSection = "Backup";
+const char* const kMarkKey = "Format";
+const char* const kMarkValue = "2";
+
+DWORD OwnType(TKind kind) { return kind == TKind::Dword ? REG_DWORD : REG_SZ; }
+
+// The value types a backup file names beside a value.
+const struct {
+  DWORD Type;
+  const char* Name;
+} kTypeNames[] = {{REG_SZ, "REG_SZ"}, {REG_EXPAND_SZ, "REG_EXPAND_SZ"}, {REG_DWORD, "REG_DWORD"}};
+
+const char* TypeName(DWORD type) {
+  for (const auto& t : kTypeNames)
+    if (t.Type == type) return t.Name;
+  return "";
+}
+
+DWORD TypeOfName(const std::string& name) {
+  for (const auto& t : kTypeNames)
+    if (SameText(Trim(name), t.Name)) return t.Type;
+  throw EConvertError("'" + name + "' is not a valid value type");
+}
 
 // ---- registry steps ----
 
@@ -314,19 +337,25 @@ bool OpenForWrite(TRegistry& reg, HKEY root, const std::string& key, bool existi
   return true;
 }
 
+TRegValue DwordValue(DWORD number) {
+  const auto* p = reinterpret_cast<const uint8_t*>(&number);
+  return {REG_DWORD, std::vector<uint8_t>(p, p + 4)};
+}
+
+TRegValue TextValue(const std::string& text, DWORD type) {
+  std::wstring w = Widen(text);
+  const auto* p = reinterpret_cast<const uint8_t*>(w.c_str());
+  return {type, std::vector<uint8_t>(p, p + (w.size() + 1) * sizeof(wchar_t))};
+}
+
+void WriteValue(TRegistry& reg, HKEY root, const std::string& key, const std::string& name, const TRegValue& value,
+                int& refused) {
+  if (Refused(root, key, name) || !reg.WriteValue(name, value)) ++refused;
+}
+
 void WriteSetting(TRegistry& reg, HKEY root, const std::string& key, const TSetting& setting, int& refused) {
-  TRegValue value;
-  if (setting.Kind == TKind::Dword) {
-    value.Type = REG_DWORD;
-    const auto* p = reinterpret_cast<const uint8_t*>(&setting.Number);
-    value.Data.assign(p, p + 4);
-  } else {
-    std::wstring w = Widen(setting.Text);
-    const auto* p = reinterpret_cast<const uint8_t*>(w.c_str());
-    value.Type = REG_SZ;
-    value.Data.assign(p, p + (w.size() + 1) * sizeof(wchar_t));
-  }
-  if (Refused(root, key, setting.Name) || !reg.WriteValue(setting.Name, value)) ++refused;
+  WriteValue(reg, root, key, setting.Name,
+             setting.Kind == TKind::Dword ? DwordValue(setting.Number) : TextValue(setting.Text, REG_SZ), refused);
 }
 
 void RemoveValue(HKEY root, const std::string& key, const std::string& name, int& refused) {
@@ -342,10 +371,11 @@ void RemoveValue(HKEY root, const std::string& key, const std::string& name, int
 
 // ---- saved texts ----
 // The profile functions drop blanks and one pair of quotes around a value when they read it, and a
-// line break would end its line. A text that would not come back whole (empty, blanks, quotes or
-// other than plain ASCII at either end, or a line break inside) is therefore saved between double
-// quotes, with "%", CR and LF written as "%25", "%0D" and "%0A"; any other text as it is. An empty
-// key still means what it always meant: the value was absent.
+// line break would end its line. In the files written now, a text that would not come back whole
+// (empty, blanks, quotes or other than plain ASCII at either end, or a line break inside) is
+// therefore saved between double quotes, with "%", CR and LF written as "%25", "%0D" and "%0A";
+// any other text as it is. An empty key still means what it always meant: the value was absent.
+// Files without the mark are read only through the profile functions, as they always were.
 
 const char* const kEscapes[][2] = {{"%", "%25"}, {"\r", "%0D"}, {"\n", "%0A"}};
 
@@ -395,54 +425,95 @@ std::optional<std::string> RawSaved(const TIniFile& ini, const std::string& sect
   return std::nullopt;
 }
 
-// Reads one saved value as the backup stores it: a number as signed decimal text, a string whole
-// (see above), an absent value (or key) as "".
-std::string ReadSaved(const TSavedValue& saved) {
-  TRegistry reg;
-  reg.RootKey = saved.Root;
-  if (!reg.OpenKey(saved.Key, saved.CreateForBackup)) return "";
-  if (saved.DropDwordFirst && reg.GetDataType(saved.Name) == rdInteger) reg.DeleteValue(saved.Name);
-  if (!reg.ValueExists(saved.Name)) return "";
-  if (saved.Kind == TKind::Dword) return std::to_string(reg.ReadInteger(saved.Name));
-  return EncodeSavedText(reg.ReadString(saved.Name));
-}
+// ---- backup ----
 
-// What the undo does with one saved value: remove it, or write Text (a number for DWORDs).
-struct TUndoAction {
-  bool Remove = false;
+// One value as the backup saves it: the key's text ("" when absent) and its type.
+struct TSavedRead {
   std::string Text;
+  DWORD Type;
 };
 
-// Reads the value's key from the section (all keys are read before anything is written, so a
-// number that is none stops the item before it changes anything).
-TUndoAction ActionFor(const TSavedValue& saved, TIniFile& ini, const std::string& section, size_t index) {
-  TUndoAction action;
+// The text comes back as the value held it: nothing after its end but zeros.
+bool TextKeepsAllData(const TRegValue& value) {
+  std::wstring text = Widen(RegValueText(value));
+  size_t bytes = text.size() * sizeof(wchar_t);
+  if (value.Data.size() < bytes || memcmp(value.Data.data(), text.data(), bytes) != 0) return false;
+  for (size_t i = bytes; i < value.Data.size(); ++i)
+    if (value.Data[i] != 0) return false;
+  return true;
+}
+
+// Reads one saved value without writing anything: a number as signed decimal text, a text whole
+// (see above), an absent value or key as "". A key that is there but cannot be read, and a value
+// of a type the item cannot keep, raise.
+TSavedRead ReadSaved(const TSavedValue& saved) {
+  TSavedRead read{"", OwnType(saved.Kind)};
+  std::string where = PublicFunctionUnit::RootKeyName(saved.Root) + "\\" + saved.Key;
+  auto unreadable = [&](LONG rc) {
+    return ERegistryException("Cannot read " + where + (rc == ERROR_SUCCESS ? "" : ": " + SystemErrorText(rc)));
+  };
+  HKEY handle = nullptr;
+  LONG rc = RegOpenKeyExW(saved.Root, Widen(saved.Key).c_str(), 0, KEY_QUERY_VALUE, &handle);
+  if (rc == ERROR_FILE_NOT_FOUND) return read;
+  if (rc != ERROR_SUCCESS) throw unreadable(rc);
+  TRegKeyHandle key(handle);
+  std::wstring name = Widen(saved.Name);
+  rc = RegQueryValueExW(key.Get(), name.c_str(), nullptr, nullptr, nullptr, nullptr);
+  if (rc == ERROR_FILE_NOT_FOUND) return read;
+  where += std::string(" (") + (*saved.Name ? saved.Name : "default") + ")";
+  TRegValue value;
+  if (rc != ERROR_SUCCESS || !QueryRegValue(key.Get(), name, value)) throw unreadable(rc);
+  bool dword = value.Type == REG_DWORD && value.Data.size() == 4;
+  if (dword && (saved.Kind == TKind::Dword || saved.KeepsDword)) {
+    int32_t number;
+    memcpy(&number, value.Data.data(), 4);
+    return {std::to_string(number), REG_DWORD};
+  }
+  if (saved.Kind == TKind::String && IsTextValue(value) && TextKeepsAllData(value))
+    return {EncodeSavedText(RegValueText(value)), value.Type};
+  throw ERegistryException("Invalid data type for '" + std::string(saved.Name) + "'");
+}
+
+// ---- undo ----
+
+using TStep = TSpeedUndo::TStep;
+
+// Reads one value's key (and its type) from the section.
+TStep StepFor(const TSavedValue& saved, const TIniFile& ini, const std::string& section, size_t index, bool marked,
+              const std::vector<TStep>& before) {
+  TStep step;
+  step.Type = OwnType(saved.Kind);
   if (std::optional<std::string> raw = RawSaved(ini, section, KeyName(index))) {
-    // A quoted text is whole; any other is read as the profile functions read it (older files).
-    action.Text = IsQuotedSave(*raw) ? DecodeQuotedSave(*raw) : ini.ReadString(section, KeyName(index), "");
-    action.Remove = action.Text.empty() && (saved.Kind == TKind::Dword || !IsQuotedSave(*raw));
+    bool quoted = marked && IsQuotedSave(*raw);
+    step.Text = quoted ? DecodeQuotedSave(*raw) : ini.ReadString(section, KeyName(index), "");
+    if (marked && ini.ValueExists(section, TypeKeyName(index)))
+      step.Type = TypeOfName(ini.ReadString(section, TypeKeyName(index), ""));
+    step.Remove = step.Text.empty() && (step.Type == REG_DWORD || !quoted);
+  } else if (saved.Missing == TMissing::AsFirst && !before.empty()) {
+    return before.front();
   } else if (saved.Missing == TMissing::Error) {
     ParseSavedNumber("");   // raises, as the older files' rule says
   } else {
-    action.Remove = saved.Missing == TMissing::Delete;
-    action.Text = saved.Fallback;
+    step.Remove = saved.Missing == TMissing::Delete;
+    step.Text = saved.Fallback;
   }
-  if (!action.Remove && saved.Kind == TKind::Dword) ParseSavedNumber(action.Text);
-  return action;
+  if (!step.Remove && step.Type == REG_DWORD) ParseSavedNumber(step.Text);
+  return step;
 }
 
-int UndoValue(const TTweakItem& item, const TSavedValue& saved, const TUndoAction& action) {
+int UndoValue(const TTweakItem& item, const TSavedValue& saved, const TStep& step) {
   int refused = 0;
-  std::vector<HKEY> roots = saved.UndoRoots.empty() ? std::vector<HKEY>{saved.Root} : saved.UndoRoots;
-  TSetting setting = saved.Kind == TKind::Dword ? Dword(saved.Name, action.Remove ? 0 : ParseSavedNumber(action.Text))
-                                                : Text(saved.Name, action.Text.c_str());
-  for (HKEY root : roots) {
-    if (action.Remove) {
-      RemoveValue(root, saved.Key, saved.Name, refused);
-      continue;
-    }
-    TRegistry reg;
-    if (OpenForWrite(reg, root, saved.Key, item.UndoExisting, refused)) WriteSetting(reg, root, saved.Key, setting, refused);
+  if (step.Remove) {
+    RemoveValue(saved.Root, saved.Key, saved.Name, refused);
+    return refused;
+  }
+  TRegistry reg;
+  reg.RootKey = saved.Root;
+  if (item.UndoExisting && !reg.KeyExists(saved.Key)) return 1;   // the value cannot come back
+  if (OpenForWrite(reg, saved.Root, saved.Key, item.UndoExisting, refused)) {
+    TRegValue value =
+        step.Type == REG_DWORD ? DwordValue(ParseSavedNumber(step.Text)) : TextValue(step.Text, step.Type);
+    WriteValue(reg, saved.Root, saved.Key, saved.Name, value, refused);
   }
   return refused;
 }
@@ -458,8 +529,7 @@ void RemoveKeyWhenEmpty(HKEY root, const std::string& key, int& refused) {
 }
 
 // Item 3's key: removed only when the backup recorded that it was not there.
-void UndoRecordedKey(const TTweakItem& item, TIniFile& ini, int& refused) {
-  if (item.RecordedKey == nullptr || ini.ReadString(item.Section, kRecordedKeyName, "") != "0") return;
+void UndoRecordedKey(const TTweakItem& item, int& refused) {
   TRegistry reg;
   reg.RootKey = HKLM;
   if (!reg.KeyExists(item.RecordedKey)) return;
@@ -480,7 +550,6 @@ int SpeedItemOfSection(const std::string& section) {
 }
 
 bool HasApply(int item) { return ItemOf(item) != nullptr && !ItemOf(item)->Apply.empty(); }
-bool HasUndo(int item) { return ItemOf(item) != nullptr && ItemOf(item)->Undo != TUndo::None; }
 
 DWORD ParseSavedNumber(const std::string& text) {
   long long value = 0;
@@ -502,16 +571,46 @@ int ApplySpeedItem(int item) {
   return refused;
 }
 
+// ---- the backup file ----
+
+TBackupReading::TBackupReading(const std::string& fileName)
+    : file_(CreateFileW(Widen(fileName).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                        nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr)) {
+  if (file_) return;
+  DWORD error = GetLastError();
+  if (error != ERROR_FILE_NOT_FOUND && error != ERROR_PATH_NOT_FOUND)
+    throw EInOutError(Format(UnreadableBackupText, fileName));
+}
+
+void MarkSpeedBackup(const std::string& fileName) {
+  if (GetFileAttributesW(Widen(fileName).c_str()) != INVALID_FILE_ATTRIBUTES) return;
+  TIniFile(fileName).WriteString(kMarkSection, kMarkKey, kMarkValue);
+}
+
+bool IsMarkedSpeedBackup(const TIniFile& ini) {
+  long long format = 0;
+  return TryStrToInt(ini.ReadString(kMarkSection, kMarkKey, ""), format) && format >= 2;
+}
+
 void BackupSpeedItem(int item) {
   const TTweakItem* t = ItemOf(item);
   if (t == nullptr) return;
   TIniFile ini(SpeedBackupFile);
-  if (ini.SectionExists(t->Section)) return;   // the first backup in a file holds the values before any change
+  {
+    TBackupReading reading(SpeedBackupFile);
+    if (ini.SectionExists(t->Section)) return;   // the first backup in a file holds the values before any change
+  }
+  std::vector<TSavedRead> saved;
+  for (const TSavedValue& value : t->Saved) saved.push_back(ReadSaved(value));
+  MarkSpeedBackup(SpeedBackupFile);
   std::string f[4];
-  for (size_t i = 0; i < t->Saved.size() && i < 4; ++i) f[i] = ReadSaved(t->Saved[i]);
+  for (size_t i = 0; i < saved.size() && i < 4; ++i) f[i] = saved[i].Text;
   WriteSpeedBackup(SpeedBackupFile, f[0], f[1], f[2], f[3], item);
+  for (size_t i = 0; i < saved.size(); ++i)
+    if (!saved[i].Text.empty() && saved[i].Type != OwnType(t->Saved[i].Kind))
+      ini.WriteString(t->Section, TypeKeyName(i), TypeName(saved[i].Type));
   if (t->RecordedKey != nullptr) {
-    TRegistry reg;
+    TRegistry reg(KEY_READ);
     reg.RootKey = HKLM;
     ini.WriteString(t->Section, kRecordedKeyName, reg.KeyExists(t->RecordedKey) ? "1" : "0");
   }
@@ -526,19 +625,41 @@ void WriteSpeedBackup(const std::string& fileName, const std::string& f1, const 
   for (size_t i = 0; i < t->Saved.size() && i < 4; ++i) ini.WriteString(t->Section, KeyName(i), values[i]);
 }
 
-int UndoSpeedItem(int item, TIniFile& ini) {
+TSpeedUndo ReadSpeedUndo(int item, const TIniFile& ini, bool marked) {
+  TSpeedUndo undo;
   const TTweakItem* t = ItemOf(item);
-  if (t == nullptr || t->Undo == TUndo::None) return 0;
-  std::vector<TUndoAction> actions;
-  for (size_t i = 0; i < t->Saved.size(); ++i) actions.push_back(ActionFor(t->Saved[i], ini, t->Section, i));
+  if (t == nullptr) return undo;
+  undo.Item = item;
+  for (size_t i = 0; i < t->Saved.size(); ++i)
+    undo.Steps.push_back(StepFor(t->Saved[i], ini, t->Section, i, marked, undo.Steps));
+  undo.RemoveRecordedKey = t->RecordedKey != nullptr && ini.ReadString(t->Section, kRecordedKeyName, "") == "0";
+  return undo;
+}
+
+int RunSpeedUndo(const TSpeedUndo& undo, TIniFile& ini) {
+  const TTweakItem* t = ItemOf(undo.Item);
+  if (t == nullptr) return 0;
   int refused = 0;
-  UndoRecordedKey(*t, ini, refused);
-  for (size_t i = 0; i < t->Saved.size(); ++i) refused += UndoValue(*t, t->Saved[i], actions[i]);
+  if (undo.RemoveRecordedKey) UndoRecordedKey(*t, refused);
+  for (size_t i = 0; i < t->Saved.size() && i < undo.Steps.size(); ++i)
+    refused += UndoValue(*t, t->Saved[i], undo.Steps[i]);
   if (t->RemoveEmptyKey) RemoveKeyWhenEmpty(t->Saved[0].Root, t->Saved[0].Key, refused);
-  if (!t->ConsumeKeys) return refused;
-  for (size_t i = 0; i < t->Saved.size(); ++i) ini.DeleteKey(t->Section, KeyName(i));
+  if (!t->ConsumeKeys || refused != 0) return refused;   // kept for another try
+  for (size_t i = 0; i < t->Saved.size(); ++i) {
+    ini.DeleteKey(t->Section, KeyName(i));
+    ini.DeleteKey(t->Section, TypeKeyName(i));
+  }
   if (t->RecordedKey != nullptr) ini.DeleteKey(t->Section, kRecordedKeyName);
   return refused;
+}
+
+int UndoSpeedItem(int item, TIniFile& ini) {
+  TSpeedUndo undo;
+  {
+    TBackupReading reading(ini.FileName());
+    undo = ReadSpeedUndo(item, ini, IsMarkedSpeedBackup(ini));
+  }
+  return RunSpeedUndo(undo, ini);
 }
 
 }  // namespace SpeedItemUnit

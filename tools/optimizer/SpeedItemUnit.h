@@ -7,11 +7,16 @@
 //   SpeedItemUnit::BackupSpeedItem(5);                 // saves "MenuShowDelay" (first backup wins)
 //   int refused = SpeedItemUnit::ApplySpeedItem(5);    // writes "MenuShowDelay" = "400"
 //   ... later: SpeedItemUnit::UndoSpeedItem(5, ini);   // reads the section back and restores
-// A value that was absent is saved as an empty key and removed again by the undo. A text is saved
-// whole: between double quotes when the profile functions would not read it back as it is (empty,
-// blanks or quotes around it, a line break in it); files without quoted texts read as they always
-// did. Reading a value of the wrong type raises "Invalid data type for '%s'"; a saved number that
-// is not one raises "'%s' is not a valid integer value". Refused registry writes are counted.
+// The backup only reads the registry. A value that was absent is saved as an empty key and
+// removed again by the undo; each root's value is saved on its own. Files this program writes now
+// begin with the section "Backup" holding "Format=2"; in them a text is saved whole (between
+// double quotes when the profile functions would not read it back as it is: empty, blanks or
+// quotes around it, a line break in it) and a value whose type is not the item's own (an
+// expandable string, a double word where a string is kept) has its type beside it ("F1Type").
+// Files without the mark are read as they always were: through the profile functions, every
+// text a plain string. Reading a value of a type the item cannot keep raises "Invalid data type
+// for '%s'"; a saved number that is not one raises "'%s' is not a valid integer value". Refused
+// registry writes are counted.
 #pragma once
 
 #include <functional>
@@ -19,6 +24,8 @@
 #include <vector>
 
 #include <windows.h>
+
+#include "../../framework/Handles.h"
 
 class TIniFile;
 
@@ -33,9 +40,8 @@ extern std::string SpeedBackupFile;
 std::string SpeedSectionName(int item);
 // The item whose section name is exactly `section` (case-sensitive); 0 when none.
 int SpeedItemOfSection(const std::string& section);
-// The item has an apply step / an undo step.
+// The item has an apply step (every item has an undo step).
 bool HasApply(int item);
-bool HasUndo(int item);
 
 // Writes the item's values. Returns the number of registry changes that were refused (a key
 // that could not be opened or created, a value that could not be written); a key that an item
@@ -43,14 +49,60 @@ bool HasUndo(int item);
 int ApplySpeedItem(int item);
 
 // Saves the item's current values into SpeedBackupFile, unless its section there already holds
-// keys (the first backup of an item in a file wins). Other numbers do nothing.
+// keys (the first backup of an item in a file wins). Other numbers do nothing. Raises EInOutError
+// when the file exists but cannot be read, before anything is read from the registry or written.
 void BackupSpeedItem(int item);
 // Writes the item's keys (only those it has) into its section of fileName.
 void WriteSpeedBackup(const std::string& fileName, const std::string& f1, const std::string& f2,
                       const std::string& f3, const std::string& f4, int item);
 
-// Restores the item from its section of ini as the backup file's rules say (the keys of the items
-// whose undo takes them are removed afterwards). Returns the number of refused changes.
+// ---- the backup file ----
+
+// Holds a backup file open for reading, every kind of sharing allowed, while the profile
+// functions read it: no other program can lock it meanwhile, so a read never finds it empty
+// because it could not be opened. Raises EInOutError naming the file when it exists but cannot be
+// opened now. A file that does not exist is no error (it reads as empty, as it is).
+class TBackupReading {
+ public:
+  explicit TBackupReading(const std::string& fileName);
+
+ private:
+  TKernelHandle file_;
+};
+
+// %s: the file.
+inline constexpr const char* UnreadableBackupText =
+    "The backup file %s cannot be read now (another program may be using it).";
+
+// Writes the mark of the files this program writes now into fileName when the file does not
+// exist yet; an existing file is left as it is.
+void MarkSpeedBackup(const std::string& fileName);
+// The file carries that mark.
+bool IsMarkedSpeedBackup(const TIniFile& ini);
+
+// ---- restore ----
+
+// One item's undo as its section says, read before anything is written.
+struct TSpeedUndo {
+  int Item = 0;
+  struct TStep {
+    bool Remove = false;   // remove the value; otherwise write Text as Type
+    std::string Text;
+    DWORD Type = REG_SZ;
+  };
+  std::vector<TStep> Steps;   // one per saved value, F1, F2, ...
+  bool RemoveRecordedKey = false;
+};
+
+// Reads the item's section of ini (marked: whether the file carries the mark). Raises
+// EConvertError for a saved number that is none, or a type it does not know.
+TSpeedUndo ReadSpeedUndo(int item, const TIniFile& ini, bool marked);
+// Writes the values back; the keys of the items whose undo takes them are removed from ini
+// afterwards, only when every change was made (a refused one can be tried again). Returns the
+// number of changes that were refused or could not be made (a saved value whose key, written
+// only when it exists, is gone).
+int RunSpeedUndo(const TSpeedUndo& undo, TIniFile& ini);
+// Both, the section read while the file is held for reading.
 int UndoSpeedItem(int item, TIniFile& ini);
 
 // Parses a saved number: decimal, optionally signed, within 32 bits (a DWORD above 0x7FFFFFFF is

@@ -252,10 +252,10 @@ void TOptimizeForm::PresetTweakBoxes(int model) {
   for (int i = 0; i < TweakBoxCount; ++i) Ochk[i]->SetChecked(TweakPresets[i][model] == TPreset::On);
 }
 
-int TOptimizeForm::ApplyServiceBoxes(const std::string& backupFile) {
+int TOptimizeForm::ApplyServiceBoxes(const std::string& backupFile, std::vector<std::string>* refusedServices) {
   std::array<TServiceChoice, ServiceBoxCount> boxes;
   for (int i = 0; i < ServiceBoxCount; ++i) boxes[i] = {chk[i]->Checked(), serviceDriven_[i]};
-  return ApplyServiceChoices(boxes, backupFile);
+  return ApplyServiceChoices(boxes, backupFile, refusedServices);
 }
 
 int TOptimizeForm::ApplyTweakBoxes() {
@@ -313,16 +313,25 @@ std::string TOptimizeForm::SelectedBackup() const {
 
 void TOptimizeForm::RestoreSpeedBackup(const std::string& fileName) {
   TSpeedRestore result = RestoreSpeedFile(fileName);
-  if (result.ServicesRestored) {
+  if (result.Unreadable) {
+    ShowMessageBox(Format(RestoreUnreadableText, fileName), MB_ICONWARNING);
+    return;
+  }
+  if (result.Marked || result.ServicesRestored) {
     ShowSystemServiceState();
   } else {
+    // A file of an earlier version saved no service: every service a box drives is switched on,
+    // as such files were always restored.
     PresetServiceBoxes(0);
-    result.Refused += ApplyServiceBoxes("");
+    result.Refused += ApplyServiceBoxes("", &result.NotRestored);
   }
-  if (result.Refused == 0)
+  if (result.NotRestored.empty()) {
     ShowMessageBox(RestoredText, 0);
-  else
-    ShowMessageBox(Format(NotRestoredText, result.Refused), MB_ICONWARNING);
+    return;
+  }
+  std::string lines;
+  for (const std::string& line : result.NotRestored) lines += (lines.empty() ? "" : "\r\n") + line;
+  ShowMessageBox(Format(NotRestoredText, lines), MB_ICONWARNING);
 }
 
 void TOptimizeForm::BtnRestoreClick() {

@@ -60,8 +60,9 @@ class TOptimizeForm : public TToolPage {
 
   void PresetServiceBoxes(int model);
   void PresetTweakBoxes(int model);
-  // Both return the number of refused changes; services are saved into backupFile first.
-  int ApplyServiceBoxes(const std::string& backupFile);
+  // Both return the number of refused changes; services are saved into backupFile first (and
+  // each one refused is named in refusedServices, when given).
+  int ApplyServiceBoxes(const std::string& backupFile, std::vector<std::string>* refusedServices = nullptr);
   int ApplyTweakBoxes();
   void ListSpeedBackups();
   void RestoreSpeedBackup(const std::string& fileName);

@@ -1,6 +1,7 @@
 #include "SystemSpeedUnitBackup.h"
 
 #include "../../app/MainUnitBackup.h"
+#include "../../framework/Exceptions.h"
 #include "../../framework/Handles.h"
 #include "../../framework/IniFiles.h"
 #include "SpeedItemUnit.h"
@@ -13,31 +14,39 @@ const char* const kStartKey = "Start";
 const char* const kRunningKey = "Running";
 const char* const kServicePrefix = "Service ";
 
-// Puts back one saved service: its start type first, then its run state.
-int RestoreServiceState(TIniFile& ini, const std::string& service) {
-  std::string section = ServiceSectionName(service);
-  long long start = 0;
-  if (!TryStrToInt(ini.ReadString(section, kStartKey, ""), start) || start < SERVICE_AUTO_START ||
-      start > SERVICE_DISABLED)
-    return 0;   // not a start type this program saves
-  int refused = UnitServicesOptimize::SetServiceStartValue((DWORD)start, service) ? 0 : 1;
-  DWORD error = ERROR_SUCCESS;
-  if (ini.ReadString(section, kRunningKey, "") == "1")
-    UnitServicesOptimize::StartServiceByName(service, &error);
-  else
-    UnitServicesOptimize::StopServiceByName(service, &error);
-  return refused + (UnitServicesOptimize::IsExpectedServiceError(error) ? 0 : 1);
-}
+// One saved service as its section says.
+struct TSavedService {
+  std::string Service;
+  std::string Start;
+  bool Running = false;
+};
 
 // The services the file holds states of, in box order (each once).
-std::vector<std::string> SavedServices(TIniFile& ini) {
-  std::vector<std::string> services;
+std::vector<TSavedService> SavedServices(const TIniFile& ini) {
+  std::vector<TSavedService> services;
   for (const TServiceBox& box : ServiceBoxes) {
     bool seen = false;
-    for (const std::string& s : services) seen = seen || s == box.Service;
-    if (!seen && ini.SectionExists(ServiceSectionName(box.Service))) services.push_back(box.Service);
+    for (const TSavedService& s : services) seen = seen || s.Service == box.Service;
+    std::string section = ServiceSectionName(box.Service);
+    if (seen || !ini.SectionExists(section)) continue;
+    services.push_back(
+        {box.Service, ini.ReadString(section, kStartKey, ""), ini.ReadString(section, kRunningKey, "") == "1"});
   }
   return services;
+}
+
+// Puts back one saved service: its start type first, then its run state. Returns the changes
+// that were refused or could not be made (a start type this program never saves is one).
+int RestoreServiceState(const TSavedService& saved) {
+  long long start = 0;
+  if (!TryStrToInt(saved.Start, start) || start < SERVICE_BOOT_START || start > SERVICE_DISABLED) return 1;
+  int refused = UnitServicesOptimize::SetServiceStartValue((DWORD)start, saved.Service) ? 0 : 1;
+  DWORD error = ERROR_SUCCESS;
+  if (saved.Running)
+    UnitServicesOptimize::StartServiceByName(saved.Service, &error);
+  else
+    UnitServicesOptimize::StopServiceByName(saved.Service, &error);
+  return refused + (UnitServicesOptimize::IsExpectedServiceError(error) ? 0 : 1);
 }
 
 }  // namespace
@@ -52,21 +61,28 @@ std::string ServiceSectionName(const std::string& service) { return kServicePref
 
 void BackupServiceState(const std::string& fileName, const std::string& service) {
   TIniFile ini(fileName);
-  if (ini.SectionExists(ServiceSectionName(service))) return;   // the state before the first change stays
+  {
+    SpeedItemUnit::TBackupReading reading(fileName);
+    if (ini.SectionExists(ServiceSectionName(service))) return;   // the state before the first change stays
+  }
   UnitServicesOptimize::TServiceState state = UnitServicesOptimize::QueryServiceState(service);
   if (!state.Installed) return;
+  SpeedItemUnit::MarkSpeedBackup(fileName);
   ini.WriteString(ServiceSectionName(service), kStartKey, std::to_string(state.StartType));
   ini.WriteString(ServiceSectionName(service), kRunningKey, state.Running ? "1" : "0");
 }
 
-int ApplyServiceChoices(const std::array<TServiceChoice, ServiceBoxCount>& boxes, const std::string& backupFile) {
+int ApplyServiceChoices(const std::array<TServiceChoice, ServiceBoxCount>& boxes, const std::string& backupFile,
+                        std::vector<std::string>* refusedServices) {
   int refused = 0;
   for (int i = 0; i < ServiceBoxCount; ++i) {
     if (!boxes[i].Driven) continue;
     const TServiceBox& box = ServiceBoxes[i];
     if (!backupFile.empty()) BackupServiceState(backupFile, box.Service);
     UnitServicesOptimize::TServiceOutcome outcome = boxes[i].Checked ? box.Enable() : box.Disable();
-    if (outcome.Refused) ++refused;
+    if (!outcome.Refused) continue;
+    ++refused;
+    if (refusedServices != nullptr) refusedServices->push_back(ServiceSectionName(box.Service));
   }
   return refused;
 }
@@ -89,12 +105,34 @@ int RestoreSpeedSection(const std::string& section, TIniFile& ini) {
 TSpeedRestore RestoreSpeedFile(const std::string& fileName) {
   TIniFile ini(fileName);
   TSpeedRestore result;
-  for (int item = 1; item <= SpeedItemUnit::SpeedItemCount; ++item) {
-    std::string section = SpeedItemUnit::SpeedSectionName(item);
-    if (ini.SectionExists(section)) result.Refused += RestoreSpeedSection(section, ini);
+  std::vector<SpeedItemUnit::TSpeedUndo> undos;
+  std::vector<TSavedService> services;
+  try {
+    SpeedItemUnit::TBackupReading reading(fileName);
+    result.Marked = SpeedItemUnit::IsMarkedSpeedBackup(ini);
+    for (int item = 1; item <= SpeedItemUnit::SpeedItemCount; ++item) {
+      std::string section = SpeedItemUnit::SpeedSectionName(item);
+      if (!ini.SectionExists(section)) continue;
+      try {
+        undos.push_back(SpeedItemUnit::ReadSpeedUndo(item, ini, result.Marked));
+      } catch (const EConvertError& e) {
+        result.NotRestored.push_back(section + ": " + e.what());
+      }
+    }
+    services = SavedServices(ini);
+  } catch (const EInOutError&) {
+    result.Unreadable = true;
+    return result;
   }
-  for (const std::string& service : SavedServices(ini)) {
-    result.Refused += RestoreServiceState(ini, service);
+  for (const SpeedItemUnit::TSpeedUndo& undo : undos) {
+    int refused = SpeedItemUnit::RunSpeedUndo(undo, ini);
+    if (refused != 0) result.NotRestored.push_back(SpeedItemUnit::SpeedSectionName(undo.Item));
+    result.Refused += refused;
+  }
+  for (const TSavedService& service : services) {
+    int refused = RestoreServiceState(service);
+    if (refused != 0) result.NotRestored.push_back(ServiceSectionName(service.Service));
+    result.Refused += refused;
     result.ServicesRestored = true;
   }
   return result;

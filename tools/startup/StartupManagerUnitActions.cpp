@@ -9,6 +9,7 @@
 #include <set>
 
 #include "../../framework/IniFiles.h"
+#include "../../framework/ListedEntry.h"
 #include "../../framework/Registry.h"
 #include "../../framework/Strings.h"
 #include "../../scan/PublicFunctionUnit.h"
@@ -17,23 +18,33 @@ namespace StartupManagerUnit {
 
 namespace {
 
-// Copies a file to a path where nothing is yet.
-bool CopyToFreePath(const std::string& from, const std::string& to) {
-  return CopyFileW(Widen(from).c_str(), Widen(to).c_str(), TRUE) != FALSE;
+// Folder entries are acted on exactly as listed: a full path is taken as its folder and the name
+// in it, and reached through its exact path, so a name like "keep." or "..." is never read as
+// another entry.
+
+// Copies a file (its attributes kept) to a path where nothing is yet.
+bool CopyEntry(const std::string& from, const std::string& to) {
+  return ListedEntry::Copy(ExtractFilePath(from), ExtractFileName(from), to);
 }
 
-bool DeleteFileAt(const std::string& path) { return DeleteFileW(Widen(path).c_str()) != FALSE; }
+// Deletes a file, read-only or not.
+bool DeleteEntry(const std::string& path) { return ListedEntry::Delete(ExtractFilePath(path), ExtractFileName(path)); }
 
-bool SomethingAt(const std::string& path) { return FileExists(path) || DirectoryExists(path); }
+bool SomethingAt(const std::string& path) {
+  return ListedEntry::Attributes(ExtractFilePath(path), ExtractFileName(path)) != INVALID_FILE_ATTRIBUTES;
+}
 
 // One record file for the length of one action: read once at its start, changed in memory,
 // written only when its lines changed.
 class TRecordFile {
  public:
   TRecordFile(const std::string& fileName, TStringList& lines) : fileName_(fileName), lines_(lines) {
-    ReadLines(fileName_, lines_);
+    readable_ = ReadLines(fileName_, lines_);
     onDisk_ = lines_.Items;
   }
+  // False for a file that is there but could not be read: the action must not change anything.
+  bool Readable() const { return readable_; }
+  const std::string& FileName() const { return fileName_; }
   TStringList& Lines() { return lines_; }
   void Add(const std::string& line) { lines_.Add(line); }
   bool Take(const std::string& line) { return RemoveLine(line, lines_); }
@@ -52,7 +63,19 @@ class TRecordFile {
   const std::string& fileName_;
   TStringList& lines_;
   std::vector<std::string> onDisk_;
+  bool readable_ = true;
 };
+
+// An action stops before anything moves when one of its record files could not be read: written
+// back, it would lose every line it holds. The result names the files and the entries left.
+bool StoppedByUnreadable(std::initializer_list<const TRecordFile*> records, const std::vector<std::string>& entries,
+                         TActionResult& result) {
+  for (const TRecordFile* record : records)
+    if (!record->Readable()) result.UnreadableFiles.push_back(record->FileName());
+  if (result.UnreadableFiles.empty()) return false;
+  result.LeftUnchanged = entries;
+  return true;
+}
 
 // What became of each entry an action took up, in row order.
 class TOutcomes {
@@ -97,12 +120,12 @@ bool LeaveFolder(const std::string& path, bool disabled, TStartupFiles& files, T
   std::string line = DelLineText(path, copy, disabled);
   TDelLine back;   // a line that would not read back as written is not recorded
   if (!ParseDelLine(line, files.DelFolder, back) || back.HomePath != path || back.CopyPath != copy) return false;
-  if (!CopyToFreePath(path, copy)) return false;
+  if (!CopyEntry(path, copy)) return false;
   del.Add(line);
   entry.Record = &del;
   entry.Line = line;
   entry.Copy = copy;
-  entry.TakeAway = [path] { return DeleteFileAt(path); };
+  entry.TakeAway = [path] { return DeleteEntry(path); };
   return true;
 }
 
@@ -153,7 +176,7 @@ void FinishLeaving(std::vector<TLeaving>& leaving, TOutcomes& outcomes) {
     bool recorded = unsaved.count(entry.Record) == 0;
     if (recorded && entry.TakeAway()) continue;
     if (recorded) entry.Record->Take(entry.Line);
-    if (!entry.Copy.empty()) DeleteFileAt(entry.Copy);
+    if (!entry.Copy.empty()) DeleteEntry(entry.Copy);
     outcomes.Set(entry.Slot, TPutBack::Failed);
   }
   for (TRecordFile* source : sources) {
@@ -187,7 +210,7 @@ class TReturning {
   TPutBack FolderEntry(const std::string& home, const std::string& copy, bool disabled) {
     if (!LiesInStartupFolder(sources_, home) || !IsInDelFolder(files_.DelFolder, copy)) return TPutBack::Failed;
     if (SomethingAt(home)) return TPutBack::Occupied;
-    if (!CopyToFreePath(copy, home)) return TPutBack::Failed;
+    if (!CopyEntry(copy, home)) return TPutBack::Failed;
     del_.Take(DelLineText(home, copy, disabled));
     copies_.push_back(copy);
     return TPutBack::Done;
@@ -203,7 +226,7 @@ class TReturning {
   void Finish() {
     runRecord_.Save();
     if (!del_.Save()) return;   // the copies stay, recorded
-    for (const std::string& copy : copies_) DeleteFileAt(copy);
+    for (const std::string& copy : copies_) DeleteEntry(copy);
   }
 
  private:
@@ -215,6 +238,13 @@ class TReturning {
 };
 
 bool StartupRowTicked(const TStartupRow& row) { return row.Ticked() && !row.IsDetailRow(); }
+
+std::vector<std::string> TickedNames(const std::vector<TStartupRow>& rows) {
+  std::vector<std::string> names;
+  for (const TStartupRow& row : rows)
+    if (StartupRowTicked(row)) names.push_back(row.Caption);
+  return names;
+}
 
 }  // namespace
 
@@ -237,14 +267,16 @@ std::string LeftUnchangedText(const TActionResult& result) {
     text += (text.empty() ? "" : "\r\r") + std::string(head);
     for (const std::string& name : names) text += "\r" + name;
   };
+  part(UnreadableHead, result.UnreadableFiles);
   part(LeftUnchangedHead, result.LeftUnchanged);
   part(OccupiedHead, result.Occupied);
   return text;
 }
 
 TActionResult DisableSelected(const std::vector<TStartupRow>& rows, TStartupFiles& files) {
-  TOutcomes outcomes;
   TRecordFile startup(files.StartupDatFile, files.StartupLines), del(files.DelTxtFile, files.DelLines);
+  if (TActionResult stopped; StoppedByUnreadable({&startup, &del}, TickedNames(rows), stopped)) return stopped;
+  TOutcomes outcomes;
   std::vector<TLeaving> leaving;
   for (const TStartupRow& row : rows) {
     // Disabled entries are disabled already; win.ini rows have no record to undo a deletion with.
@@ -261,8 +293,9 @@ TActionResult DisableSelected(const std::vector<TStartupRow>& rows, TStartupFile
 
 TActionResult EnableSelected(const std::vector<TStartupRow>& rows, const TStartupSources& sources,
                              TStartupFiles& files) {
-  TOutcomes outcomes;
   TRecordFile startup(files.StartupDatFile, files.StartupLines), del(files.DelTxtFile, files.DelLines);
+  if (TActionResult stopped; StoppedByUnreadable({&startup, &del}, TickedNames(rows), stopped)) return stopped;
+  TOutcomes outcomes;
   TReturning returning(sources, files, startup, del);
   for (const TStartupRow& row : rows) {
     if (!StartupRowTicked(row) || !row.Disabled()) continue;   // only disabled entries can be enabled
@@ -278,9 +311,11 @@ TActionResult EnableSelected(const std::vector<TStartupRow>& rows, const TStartu
 
 TActionResult RemoveSelected(const std::vector<TStartupRow>& rows, const TStartupSources& sources,
                              TStartupFiles& files) {
-  TOutcomes outcomes;
   TRecordFile startup(files.StartupDatFile, files.StartupLines), removed(files.RemovedDatFile, files.RemovedLines),
       del(files.DelTxtFile, files.DelLines);
+  if (TActionResult stopped; StoppedByUnreadable({&startup, &removed, &del}, TickedNames(rows), stopped))
+    return stopped;
+  TOutcomes outcomes;
   std::vector<TLeaving> leaving;
   for (const TStartupRow& row : rows) {
     if (!StartupRowTicked(row)) continue;
@@ -328,8 +363,12 @@ std::vector<TRestoreRow> LoadRestoreList(TStartupFiles& files) {
 }
 
 TActionResult RestoreItems(const std::vector<TRestoreRow>& rows, const TStartupSources& sources, TStartupFiles& files) {
-  TOutcomes outcomes;
   TRecordFile removed(files.RemovedDatFile, files.RemovedLines), del(files.DelTxtFile, files.DelLines);
+  std::vector<std::string> checked;
+  for (const TRestoreRow& row : rows)
+    if (row.Checked) checked.push_back(row.Name);
+  if (TActionResult stopped; StoppedByUnreadable({&removed, &del}, checked, stopped)) return stopped;
+  TOutcomes outcomes;
   TReturning returning(sources, files, removed, del);
   for (const TRestoreRow& row : rows) {
     if (!row.Checked) continue;

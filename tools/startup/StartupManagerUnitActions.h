@@ -3,7 +3,8 @@
 // its copy and its record line are safely on disk, and goes back only to the Run keys and Startup
 // folders the manager lists, never over an entry of the same name that is there now; whatever
 // could not be done so stays as it was and is named in the action's result. Each action reads
-// and writes each record file once, however many entries it moves.
+// and writes each record file once, however many entries it moves, and changes nothing when one
+// of them is there but cannot be read.
 //
 // How to use:
 //   TActionResult r = EnableSelected(listing.Rows, sources, files);
@@ -20,18 +21,21 @@ namespace StartupManagerUnit {
 
 inline constexpr const char* RemoveQuestion =
     "Are you sure to remove this item from the Startup List?\rYou could view or recovery this item from the Restore List.";
+inline constexpr const char* UnreadableHead =
+    "Nothing was changed, because these record files could not be read (another program may be using them):";
 inline constexpr const char* LeftUnchangedHead = "These items could not be changed and were left as they were:";
 inline constexpr const char* OccupiedHead =
     "These items were left as they were, because an item of the same name is there now:";
 inline constexpr const char* RestoreKindFile = "file";
 
 struct TActionResult {
-  std::vector<std::string> LeftUnchanged;   // the names of the entries left as they were
-  std::vector<std::string> Occupied;        // entries not put back: one of the same name is there now
-  bool Empty() const { return LeftUnchanged.empty() && Occupied.empty(); }
+  std::vector<std::string> UnreadableFiles;  // record files there but unreadable: the action changed nothing
+  std::vector<std::string> LeftUnchanged;    // the names of the entries left as they were
+  std::vector<std::string> Occupied;         // entries not put back: one of the same name is there now
+  bool Empty() const { return UnreadableFiles.empty() && LeftUnchanged.empty() && Occupied.empty(); }
 };
-// LeftUnchangedHead and one name a line, then OccupiedHead and its names (each part only when
-// it names something).
+// UnreadableHead and one file a line, LeftUnchangedHead and its names, then OccupiedHead and its
+// names (each part only when it names something).
 std::string LeftUnchangedText(const TActionResult& result);
 
 // "Disable Selected": ticked live folder entries and Run values; win.ini rows are left alone.

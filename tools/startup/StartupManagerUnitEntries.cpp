@@ -113,8 +113,9 @@ void ListDisabledFolderEntries(TStartupFiles& files, std::vector<TStartupRow>& r
   ReadLines(files.DelTxtFile, files.DelLines);
   for (const std::string& line : files.DelLines.Items) {
     TDelLine del;
-    if (!ParseDelLine(line, files.DelFolder, del) || !del.Disabled) continue;
-    if (ExistsInList(del.CopyPath, rows) || FileExists(del.HomePath)) continue;
+    // Listed also while an entry of its name is at its home path again: Enable then says why it
+    // stays, and Remove can take it.
+    if (!ParseDelLine(line, files.DelFolder, del) || !del.Disabled || ExistsInList(del.CopyPath, rows)) continue;
     rows.push_back({.Caption = del.HomePath, .Path = del.CopyPath, .Status = StatusDisable, .Kind = KindStartupFolder});
   }
 }

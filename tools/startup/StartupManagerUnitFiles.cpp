@@ -1,9 +1,11 @@
 // The record files of the startup manager and their lines.
 #include "StartupManagerUnitFiles.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "../../framework/Exceptions.h"
+#include "../../framework/ListedEntry.h"
 #include "../../framework/Strings.h"
 #include "../../scan/PublicFunctionUnit.h"
 
@@ -13,8 +15,17 @@ namespace {
 
 int recordFileWrites = 0;
 
+// Never empties a file that is there, even one that cannot be looked at now.
 void CreateEmptyFileIfMissing(const std::string& fileName) {
-  if (!FileExists(fileName)) WriteFileBytes(fileName, "");
+  HANDLE file =
+      CreateFileW(Widen(fileName).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file != INVALID_HANDLE_VALUE) CloseHandle(file);
+}
+
+bool IsMissing(const std::string& fileName) {
+  if (GetFileAttributesW(Widen(fileName).c_str()) != INVALID_FILE_ATTRIBUTES) return false;
+  DWORD error = GetLastError();
+  return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
 }
 
 bool HasLineBreak(const std::string& text) { return text.find_first_of("\r\n") != std::string::npos; }
@@ -81,6 +92,17 @@ int IndexOfTrimmed(const TStringList& lines, const std::string& line) {
   return -1;
 }
 
+bool StoredAsWritten(const TRegValue& written, const TRegValue& stored) {
+  if (stored.Type != written.Type) return false;
+  if (stored.Data == written.Data) return true;
+  // The registry ends a text written without its terminating zero with one.
+  bool text = written.Type == REG_SZ || written.Type == REG_EXPAND_SZ || written.Type == REG_MULTI_SZ;
+  size_t size = written.Data.size();
+  return text && stored.Data.size() == size + sizeof(wchar_t) &&
+         std::equal(written.Data.begin(), written.Data.end(), stored.Data.begin()) && stored.Data[size] == 0 &&
+         stored.Data[size + 1] == 0;
+}
+
 }  // namespace
 
 TStartupFiles PrepareStartupFiles(const std::string& programFolder) {
@@ -97,25 +119,15 @@ TStartupFiles PrepareStartupFiles(const std::string& programFolder) {
   return files;
 }
 
-void ReadLines(const std::string& fileName, TStringList& lines) {
+bool ReadLines(const std::string& fileName, TStringList& lines) {
   lines.Clear();
+  if (IsMissing(fileName)) return true;
   try {
-    lines.LoadFromFile(fileName);
+    lines.Items = DecodeTextLines(ReadFileBytes(fileName));
   } catch (const EInOutError&) {
-    lines.Clear();
-    return;
+    return false;
   }
-  // A line ended by a bare CR holds several lines.
-  TStringList split;
-  for (const std::string& line : lines.Items) {
-    size_t start = 0;
-    for (size_t cr = line.find('\r'); cr != std::string::npos; cr = line.find('\r', start)) {
-      split.Add(line.substr(start, cr - start));
-      start = cr + 1;
-    }
-    split.Add(line.substr(start));
-  }
-  lines = std::move(split);
+  return true;
 }
 
 int RecordFileWrites() { return recordFileWrites; }
@@ -187,14 +199,19 @@ bool ParseDelLine(const std::string& line, const std::string& delFolder, TDelLin
   std::string text = Trim(line);
   del.Disabled = StripDisabledMarker(text);
   if (text.find('|') != std::string::npos) return false;
-  // A path directly in the del folder can follow only one "#" of the line.
-  for (size_t hash = text.find('#'); hash != std::string::npos; hash = text.find('#', hash + 1)) {
-    if (!IsInDelFolder(delFolder, text.substr(hash + 1))) continue;
-    del.HomePath = text.substr(0, hash);
-    del.CopyPath = text.substr(hash + 1);
-    return !Trim(del.HomePath).empty();
-  }
-  return false;
+  // The copy's folder part ends at the line's last "\" (or ":"), and it is as long as the del
+  // folder's path (counted in UTF-16 units, as paths compare): only the one "#" that far before it
+  // can be the one the copy follows.
+  std::wstring wide = Widen(text);
+  size_t folderLength = Widen(IncludeTrailingBackslash(delFolder)).size();
+  size_t last = wide.find_last_of(L"\\:");
+  if (last == std::wstring::npos || last < folderLength || wide[last - folderLength] != L'#') return false;
+  size_t hash = last - folderLength;
+  std::string copy = Narrow(wide.substr(hash + 1));
+  if (!IsInDelFolder(delFolder, copy)) return false;
+  del.HomePath = Narrow(wide.substr(0, hash));
+  del.CopyPath = copy;
+  return !Trim(del.HomePath).empty();
 }
 
 std::string DelLineText(const std::string& homePath, const std::string& copyPath, bool disabled) {
@@ -202,21 +219,21 @@ std::string DelLineText(const std::string& homePath, const std::string& copyPath
 }
 
 bool IsDirectlyIn(const std::string& folder, const std::string& path) {
-  std::string name = ExtractFileName(path);
-  bool onlyDots = name.find_first_not_of(". ") == std::string::npos;
-  return !Trim(folder).empty() && !onlyDots && name.find('/') == std::string::npos &&
+  return !Trim(folder).empty() && ListedEntry::IsListedName(ExtractFileName(path)) &&
          SameText(ExtractFilePath(path), IncludeTrailingBackslash(folder));
 }
 
 bool IsInDelFolder(const std::string& delFolder, const std::string& path) { return IsDirectlyIn(delFolder, path); }
 
 std::string FreeCopyPath(const std::string& delFolder, const std::string& fileName) {
-  std::string ext = ExtractFileExt(fileName);
-  std::string stem = fileName.substr(0, fileName.size() - ext.size());
-  std::string path = delFolder + "\\" + fileName;
-  for (int n = 2; FileExists(path) || DirectoryExists(path); ++n)
-    path = delFolder + "\\" + stem + " (" + IntToStr(n) + ")" + ext;
-  return path;
+  // A copy's name reads as itself on every path: a name the system reads otherwise ("keep.",
+  // "keep ", "...") gets a "_" at its end.
+  std::string name = ListedEntry::ParsesAsAnother(fileName) ? fileName + "_" : fileName;
+  std::string ext = ExtractFileExt(name);
+  std::string stem = name.substr(0, name.size() - ext.size());
+  for (int n = 2; ListedEntry::Attributes(delFolder, name) != INVALID_FILE_ATTRIBUTES; ++n)
+    name = stem + " (" + IntToStr(n) + ")" + ext;
+  return delFolder + "\\" + name;
 }
 
 TPutBack WriteRunValue(const TRunLine& line) {
@@ -226,9 +243,10 @@ TPutBack WriteRunValue(const TRunLine& line) {
   if (!reg.OpenKey("\\" + line.KeyPath, false)) return TPutBack::Failed;
   if (reg.ValueExists(line.ValueName)) return TPutBack::Occupied;
   if (!reg.WriteValue(line.ValueName, line.Value)) return TPutBack::Failed;
-  TRegValue back;
-  bool written = reg.ReadValue(line.ValueName, back) && back.Type == line.Value.Type && back.Data == line.Value.Data;
-  return written ? TPutBack::Done : TPutBack::Failed;
+  TRegValue stored;
+  if (reg.ReadValue(line.ValueName, stored) && StoredAsWritten(line.Value, stored)) return TPutBack::Done;
+  reg.DeleteValue(line.ValueName);   // not what was recorded: the place is left as it was
+  return TPutBack::Failed;
 }
 
 bool RemoveLine(const std::string& line, TStringList& lines) {

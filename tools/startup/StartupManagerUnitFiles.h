@@ -39,8 +39,9 @@ struct TStartupFiles {
 // files (empty) when missing; existing files are neither read nor changed.
 TStartupFiles PrepareStartupFiles(const std::string& programFolder);
 
-// Replaces the list with the file's lines; a missing or unreadable file gives an empty list.
-void ReadLines(const std::string& fileName, TStringList& lines);
+// Replaces the list with the file's lines (a missing file has none). False, and no lines, for a
+// file that is there but cannot be read: such a file must never be written back from the list.
+bool ReadLines(const std::string& fileName, TStringList& lines);
 // Writes the list; false (the file unchanged) when it cannot be written.
 bool WriteLines(const std::string& fileName, const TStringList& lines);
 // How many times record files were written since the program started.
@@ -88,13 +89,15 @@ struct TDelLine {
 bool ParseDelLine(const std::string& line, const std::string& delFolder, TDelLine& del);
 std::string DelLineText(const std::string& homePath, const std::string& copyPath, bool disabled);
 
-// True when `path` names an entry directly inside `folder` (no "..", no "/", nothing below it).
+// True when `path` names an entry directly inside `folder`: its name is one a listing gives (not
+// "." or "..", no "/"), nothing below it. Such an entry is acted on through its exact path.
 bool IsDirectlyIn(const std::string& folder, const std::string& path);
 // True when the path names an entry directly inside the del folder (the only place copies are
 // taken from and deleted in).
 bool IsInDelFolder(const std::string& delFolder, const std::string& path);
 
-// A free copy path for the file in the del folder: "name.ext", else "name (2).ext", "name (3).ext"...
+// A free copy path for the file in the del folder: "name.ext", else "name (2).ext", "name (3).ext"...;
+// a name that a parsing path reads as another ("keep.", "keep ", "...") gets a "_" at its end.
 std::string FreeCopyPath(const std::string& delFolder, const std::string& fileName);
 
 // What became of an entry that was to go back to its place.
@@ -104,7 +107,8 @@ enum class TPutBack {
   Failed,     // nothing was written
 };
 // Writes the line's value back under the key the line names (the key is not created), never over
-// a value of the same name.
+// a value of the same name. Done when it reads back as recorded (a text the registry ended with a
+// terminating zero included); otherwise what was written is deleted again.
 TPutBack WriteRunValue(const TRunLine& line);
 
 // Deletes the list's first line equal to `line` (both trimmed); false when none matched.
