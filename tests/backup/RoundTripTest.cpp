@@ -474,8 +474,8 @@ TEST(RoundTrip, RestoringARepairBackupLeavesWhatChangedSinceAndNamesIt) {
   const TTreeDump before = DumpTree(root, base);
 
   TRegistryContents values, keys;
-  for (const TValueCase& v : EveryKindOfValue())
-    Finding(values, full + "\\Values", v.Name.empty() ? "default" : Narrow(v.Name));
+  for (const TValueCase& v : EveryKindOfValue())   // the unnamed value shows as "default", marked apart
+    Finding(values, full + "\\Values", v.Name.empty() ? "default" : Narrow(v.Name)).UnnamedValue = v.Name.empty();
   Finding(keys, full + "\\Tree", "Path");
   const std::vector<std::pair<int, TRegistryContents*>> rows = {{9, &values}, {1, &keys}};
   std::vector<MainUnit::TBackupSection> sections;
@@ -483,9 +483,11 @@ TEST(RoundTrip, RestoringARepairBackupLeavesWhatChangedSinceAndNamesIt) {
     sections.push_back({Sections()[index].Caption, Sections()[index].RepairForm, contents});
   MainUnit::TBackupResult backup = MainUnit::BackupCheckedFindings(sections, 4, temp.Path(), kStamp);
   ASSERT_TRUE(backup.Saved && backup.Complete);
+  // the repair walk with each section's form (the findings are made here, not by a scan)
   TRepairRun repair;
   for (const auto& [index, contents] : rows)
-    Sections()[index].Repair(repair.Status, repair.FinishList, *contents, repair.Log);
+    SectionCommon::RepairFindings({.Form = Sections()[index].RepairForm}, repair.Status, repair.FinishList, *contents,
+                                  repair.Log);
   ASSERT_FALSE(box.KeyExists("Tree") || box.ValueExists("Values", "sz"));
 
   // Written since the repair: other data, another type with the same bytes, the same data again.
