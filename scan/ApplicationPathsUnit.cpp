@@ -2,6 +2,7 @@
 
 #include "../framework/Registry.h"
 #include "../framework/Strings.h"
+#include "PathJudgeUnit.h"
 #include "PublicFunctionUnit.h"
 #include "SectionCommon.h"
 
@@ -37,6 +38,14 @@ static bool IsOnSearchPath(const std::string& program) {
   return n > 0 && n < MAX_PATH && ScanFileExists(Narrow(found, n));
 }
 
+bool IsAppPathMissing(const std::string& program, const std::string& folder) {
+  if (Pos("\\", program) == 0 && folder.empty() && IsOnSearchPath(program)) return false;
+  std::vector<std::string> paths =
+      PathJudgeUnit::ExpandedReadings(program, [&](const std::string& reading) { return AppFullPath(reading, folder); });
+  return PathJudgeUnit::MissingInEveryReading(
+      paths, [](const std::string& full) { return full.size() != 1 && PathJudgeUnit::FileMissing(full); });
+}
+
 void CheckAppPathKey(HKEY root, const std::string& subPath, const std::string& name, TCaptionTarget* countLabel,
                      TIgnoreContents& ignoreList, TRegistryContents& contents) {
   TRegistry reg(KEY_READ);
@@ -46,9 +55,8 @@ void CheckAppPathKey(HKEY root, const std::string& subPath, const std::string& n
   std::string program = RegValueText(value);
   if (SectionCommon::OutOfReach(program) || !IsFileNameWithExt(program)) return;
   std::string folder = reg.ReadValue("Path", value) && value.Type == REG_SZ ? RegValueText(value) : std::string();
+  if (!IsAppPathMissing(program, folder)) return;
   std::string full = AppFullPath(program, folder);
-  if (full.size() == 1 || ScanFileExists(full)) return;
-  if (Pos("\\", program) == 0 && folder.empty() && IsOnSearchPath(program)) return;
   std::string keyText = RootKeyName(root) + "\\" + subPath;
   if (IsIgnored(ignoreList, SectionCaption, keyText, "Path")) return;
   SectionCommon::AddMissingPathFinding(contents, countLabel,

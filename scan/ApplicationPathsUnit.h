@@ -22,6 +22,10 @@ std::string WindowsDirFromSystemDir();
 // and its "Path" value `folder`.
 std::string AppFullPath(const std::string& program, const std::string& folder);
 
+// Whether a program an App Paths subkey registers is reported: its full path, the environment
+// strings expanded, is missing in every reading from a fixed drive that is there now (a bare name
+// without a folder is also looked up on the search path).
+bool IsAppPathMissing(const std::string& program, const std::string& folder);
 // Judges one subkey (the key path below the root, the subkey's name) and adds its finding.
 void CheckAppPathKey(HKEY root, const std::string& subPath, const std::string& name, TCaptionTarget* countLabel,
                      TIgnoreContents& ignoreList, TRegistryContents& contents);

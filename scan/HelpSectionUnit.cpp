@@ -2,6 +2,7 @@
 
 #include "../framework/Registry.h"
 #include "../framework/Strings.h"
+#include "PathJudgeUnit.h"
 #include "PublicFunctionUnit.h"
 #include "SectionCommon.h"
 
@@ -17,6 +18,15 @@ std::string HelpFilePath(const std::string& folder, const std::string& fileName)
   return dir.back() == '\\' ? dir + fileName : dir + "\\" + fileName;
 }
 
+bool IsHelpFileMissing(const std::string& folder, const std::string& fileName) {
+  std::vector<std::string> paths;
+  for (const std::string& reading : PathJudgeUnit::ExpandedReadings(folder))
+    paths.push_back(HelpFilePath(reading, fileName));
+  return PathJudgeUnit::MissingInEveryReading(paths, [](const std::string& path) {
+    return !path.empty() && !SectionCommon::OutOfReach(path) && PathJudgeUnit::FileMissing(path);
+  });
+}
+
 // Reports the values of one open help key whose file is missing.
 static void CheckHelpKey(TRegistry& reg, const std::string& keyText, TCaptionTarget* countLabel,
                          TIgnoreContents& ignoreList, TRegistryContents& contents) {
@@ -27,8 +37,9 @@ static void CheckHelpKey(TRegistry& reg, const std::string& keyText, TCaptionTar
     if (ScanStopRequested()) return;
     if (IsIgnored(ignoreList, SectionCaption, keyText, name)) continue;
     if (!IsTextValue(value)) continue;
-    std::string path = HelpFilePath(RegValueText(value), name);
-    if (path.empty() || SectionCommon::OutOfReach(path) || ScanFileExists(path)) continue;
+    std::string folder = RegValueText(value);
+    if (!IsHelpFileMissing(folder, name)) continue;
+    std::string path = HelpFilePath(folder, name);
     // The repair deletes the value named by ShortName; the exclusion and the backup address the
     // same value through ValueName.
     SectionCommon::AddMissingPathFinding(

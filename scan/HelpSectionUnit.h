@@ -19,6 +19,9 @@ inline constexpr const char* HtmlHelpKey = "SOFTWARE\\Microsoft\\Windows\\Html H
 // The help file a value names: its folder, "\" and the file name, with one "\" between them.
 // Empty when the folder text is blank.
 std::string HelpFilePath(const std::string& folder, const std::string& fileName);
+// Whether a help value (its folder text and the file's name) is reported: the file, the folder's
+// environment strings expanded, is missing in every reading from a fixed drive that is there now.
+bool IsHelpFileMissing(const std::string& folder, const std::string& fileName);
 
 // Walks the two help keys under the root.
 void ScanHelpFiles(int sectionIndex, TCaptionTarget* currentItem, TCaptionTarget* countLabel,

@@ -6,6 +6,7 @@
 #include "../framework/ComPtr.h"
 #include "../framework/Handles.h"
 #include "../framework/Strings.h"
+#include "PathJudgeUnit.h"
 #include "PublicFunctionUnit.h"
 
 namespace InvalidShortCutsUnit {
@@ -39,17 +40,6 @@ class TComScope {
  private:
   HRESULT result_;
 };
-
-// Whether the target is left alone: unknown, a floppy, a network path or a drive that is not
-// fixed, a web address, or a file or folder that exists.
-bool TargetIsFine(const std::string& target) {
-  if (target.empty()) return true;
-  if (Pos("A:", AnsiUpperCase(target)) > 0) return true;
-  if (Pos("\\\\", target) > 0) return true;
-  if (!IsOnFixedDrive(NonFixedDrives, target)) return true;
-  if (Pos("//", target) > 0) return true;
-  return ScanFileExists(target) || ScanDirectoryExists(target);
-}
 
 // The shell-link class, looked up once for a whole scan: each target is still read through a
 // new shell-link object, made by the class's factory without looking the class up again.
@@ -94,11 +84,23 @@ void AddFinding(TRegistryContents& contents, TCaptionTarget* countLabel, const s
 
 }  // namespace
 
+// Left alone (false): an unknown target, a floppy, a network path or a drive that is not fixed,
+// a web address, a file or folder that exists, a target whose drive is away now or whose
+// environment strings cannot be expanded.
+bool IsShortcutTargetMissing(const std::string& target) {
+  if (target.empty()) return false;
+  if (Pos("A:", AnsiUpperCase(target)) > 0) return false;
+  if (Pos("\\\\", target) > 0) return false;
+  if (!IsOnFixedDrive(NonFixedDrives, target)) return false;
+  if (Pos("//", target) > 0) return false;
+  return PathJudgeUnit::MissingInEveryReading(PathJudgeUnit::ExpandedReadings(target), PathJudgeUnit::NothingAt);
+}
+
 // Reports a shortcut whose target is missing.
 static void CheckShortcut(const std::string& fullPath, const std::string& name, TCaptionTarget* countLabel,
                           TIgnoreContents& ignoreList, TRegistryContents& contents) {
   std::string target = GetShortcutTarget(fullPath);
-  if (TargetIsFine(target)) return;
+  if (!IsShortcutTargetMissing(target)) return;
   if (IsIgnored(ignoreList, SectionCaption, fullPath, target)) return;
   AddFinding(contents, countLabel, fullPath, name, target);
 }

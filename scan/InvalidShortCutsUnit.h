@@ -27,6 +27,9 @@ void ScanShortcutFolder(const std::string& folder, int sectionIndex, TCaptionTar
 // no path.
 std::string GetShortcutTarget(const std::string& shortcutFile);
 
+// Whether a shortcut's target is reported: a path on a fixed drive that is there now, no web
+// address, that names nothing in any reading of its environment strings.
+bool IsShortcutTargetMissing(const std::string& target);
 // The repair moves each ticked shortcut file to the recycle bin, logging the real outcome.
 inline constexpr SectionCommon::TRepairStyle RepairStyle{.Form = SectionCommon::TRepairForm::File,
                                                          .ErrorsEndSilently = true};

@@ -118,6 +118,46 @@ bool IsOnFixedDrive(const TStringList& drives, const std::string& path) {
   return true;
 }
 
+bool RunsUnderWow64() {
+  static const bool wow64 = [] {
+    auto isWow64 = reinterpret_cast<BOOL(WINAPI*)(HANDLE, PBOOL)>(
+        GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "IsWow64Process"));
+    BOOL result = FALSE;
+    return isWow64 != nullptr && isWow64(GetCurrentProcess(), &result) && result;
+  }();
+  return wow64;
+}
+
+// The type of the drive of a letter ("C"), asked of the system at most once a second: the system
+// takes long to tell it. That the drive is there at all is looked up at every call.
+static UINT LetterDriveType(char letter) {
+  struct TKnownType {
+    UINT Type = DRIVE_UNKNOWN;
+    DWORD AskedAt = 0;
+    bool Asked = false;
+  };
+  static TKnownType known[26];
+  constexpr DWORD AskAgainAfterMs = 1000;
+  wchar_t root[] = {(wchar_t)letter, L':', L'\\', 0};
+  if (GetFileAttributesW(root) == INVALID_FILE_ATTRIBUTES) return DRIVE_NO_ROOT_DIR;
+  TKnownType& k = known[(letter | 0x20) - 'a'];
+  DWORD now = GetTickCount();
+  if (!k.Asked || now - k.AskedAt >= AskAgainAfterMs) {
+    k.Type = GetDriveTypeW(root);
+    k.AskedAt = now;
+    k.Asked = true;
+  }
+  return k.Type;
+}
+
+bool IsOnFixedDriveNow(const std::string& path) {
+  std::string p = TrimLeft(path);
+  if (p.size() >= 2 && p[0] == '\\' && p[1] == '\\') return false;
+  bool lettered = p.size() >= 2 && p[1] == ':' && ((p[0] >= 'A' && p[0] <= 'Z') || (p[0] >= 'a' && p[0] <= 'z'));
+  if (!lettered) return GetDriveTypeW(nullptr) == DRIVE_FIXED;   // the current drive
+  return LetterDriveType(p[0]) == DRIVE_FIXED;
+}
+
 bool GetCommandLineParam(std::string& param) {
   param.clear();
   int argc = 0;
@@ -151,12 +191,61 @@ TFileCheckCache& FileChecks() {
 
 constexpr size_t MaxKeptPaths = 4096;
 
+// The file system's redirection of a 32-bit program on a 64-bit system, switched off for the
+// calling thread while the object lives (nothing happens elsewhere: the calls exist only there).
+class TNativeFileView {
+ public:
+  TNativeFileView() {
+    if (Functions().Disable != nullptr && Functions().Disable(&old_)) switched_ = true;
+  }
+  ~TNativeFileView() {
+    if (switched_) Functions().Revert(old_);
+  }
+  TNativeFileView(const TNativeFileView&) = delete;
+  TNativeFileView& operator=(const TNativeFileView&) = delete;
+  bool Switched() const { return switched_; }
+
+ private:
+  struct TCalls {
+    BOOL(WINAPI* Disable)(PVOID*) = nullptr;
+    BOOL(WINAPI* Revert)(PVOID) = nullptr;
+  };
+  // Looked up once, and only under 64-bit Windows: a 32-bit system has no such view.
+  static const TCalls& Functions() {
+    static const TCalls calls = [] {
+      TCalls c;
+      if (!RunsUnderWow64()) return c;
+      HMODULE kernel = GetModuleHandleW(L"kernel32.dll");
+      c.Disable = reinterpret_cast<BOOL(WINAPI*)(PVOID*)>(GetProcAddress(kernel, "Wow64DisableWow64FsRedirection"));
+      c.Revert = reinterpret_cast<BOOL(WINAPI*)(PVOID)>(GetProcAddress(kernel, "Wow64RevertWow64FsRedirection"));
+      if (c.Revert == nullptr) c.Disable = nullptr;
+      return c;
+    }();
+    return calls;
+  }
+  PVOID old_ = nullptr;
+  bool switched_ = false;
+};
+
+// A path's attributes in the system's own view, else in this program's view.
+DWORD ReadAttributes(const std::string& path) {
+  std::wstring wide = Widen(path);
+  {
+    TNativeFileView native;
+    if (native.Switched()) {
+      DWORD attributes = GetFileAttributesW(wide.c_str());
+      if (attributes != INVALID_FILE_ATTRIBUTES) return attributes;
+    }
+  }
+  return GetFileAttributesW(wide.c_str());
+}
+
 DWORD PathAttributes(const std::string& path) {
   TFileCheckCache& cache = FileChecks();
-  if (cache.Scopes == 0) return GetFileAttributesW(Widen(path).c_str());
+  if (cache.Scopes == 0) return ReadAttributes(path);
   auto kept = cache.Attributes.find(path);
   if (kept != cache.Attributes.end()) return kept->second;
-  DWORD attributes = GetFileAttributesW(Widen(path).c_str());
+  DWORD attributes = ReadAttributes(path);
   if (cache.Attributes.size() >= MaxKeptPaths) cache.Attributes.clear();
   cache.Attributes.emplace(path, attributes);
   return attributes;
@@ -261,9 +350,7 @@ HKEY SplitRegistryPath(const std::string& fullPath, std::string& subPath) {
   return root;
 }
 
-// The current user's key name under HKEY_USERS (the user's security identifier), upper-cased;
-// "" when the process token cannot tell.
-static const std::string& CurrentUserKeyName() {
+const std::string& CurrentUserKeyName() {
   static const std::string name = [] {
     std::string text;
     HANDLE token = nullptr;
@@ -274,7 +361,7 @@ static const std::string& CurrentUserKeyName() {
     wchar_t* sid = nullptr;
     if (size > 0 && GetTokenInformation(token, TokenUser, buffer.data(), size, &size) &&
         ConvertSidToStringSidW(reinterpret_cast<TOKEN_USER*>(buffer.data())->User.Sid, &sid)) {
-      text = AnsiUpperCase(Narrow(sid));
+      text = Narrow(sid);
       LocalFree(sid);
     }
     CloseHandle(token);
@@ -284,7 +371,7 @@ static const std::string& CurrentUserKeyName() {
 }
 
 std::string KeyIdentity(HKEY root, const std::string& subKey) {
-  const std::string& user = CurrentUserKeyName();
+  static const std::string user = AnsiUpperCase(CurrentUserKeyName());
   std::string key = AnsiUpperCase(subKey);
   std::string rootText = RootKeyName(root);
   if (root == HKEY_CURRENT_USER && !user.empty()) {

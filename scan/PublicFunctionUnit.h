@@ -62,6 +62,15 @@ void TickItemsProcessed();
 void DetectPlatform();
 void ListNonFixedDrives(TStringList& list);
 bool IsOnFixedDrive(const TStringList& drives, const std::string& path);
+// True for a 32-bit program on 64-bit Windows: the system folder and the program-files folders
+// it sees are the 32-bit ones.
+bool RunsUnderWow64();
+// Whether the drive a path lies on is a fixed drive at this moment: its root is there now and
+// the drive type of its root is fixed (the type, slow for the system to tell, is asked again when
+// it was asked more than a second before). A drive that is away, removable, a CD-ROM, a network
+// share or a letter that does not exist is not. A path without a drive letter lies on the current
+// drive; a network path ("\\") on no fixed drive.
+bool IsOnFixedDriveNow(const std::string& path);
 bool GetCommandLineParam(std::string& param);
 void Delay(DWORD milliseconds);
 void GetCurrentUserName(std::string& name);
@@ -77,7 +86,10 @@ void ProcessMessages();
 // File checks of a scan. While a TScanFileChecks object lives (the scan driver holds one for the
 // length of a scan, so each scan starts with none kept), each path's attributes are read from the
 // file system once and kept; outside a scan every check reads the file system. The number of
-// paths kept is bounded: when it is full the cache starts over.
+// paths kept is bounded: when it is full the cache starts over. A 32-bit program on a 64-bit
+// system sees the system folder through the 32-bit view: a path is looked up in the system's own
+// view first and, when it is not there, in the program's (a 32-bit program's settings name its
+// files as it sees them).
 class TScanFileChecks {
  public:
   TScanFileChecks();
@@ -130,6 +142,9 @@ bool IsIgnored(TIgnoreContents& list, const std::string& section, const std::str
 // whether it stands for the key's unnamed value.
 std::string IgnoreLine(const std::string& section, const std::string& keyPath, const std::string& valueName,
                        bool unnamed = false);
+// The current user's key name under HKEY_USERS (the user's security identifier); "" when the
+// process token cannot tell.
+const std::string& CurrentUserKeyName();
 // A registry key's text as exclusions and repairs compare keys: upper-cased, the current user's
 // tree (and its classes hive) by its name under HKEY_USERS, the classes root by its name under
 // HKEY_LOCAL_MACHINE. A text that names no registry key (a file's path) is only upper-cased.

@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "../framework/Strings.h"
+#include "PathJudgeUnit.h"
 #include "PublicFunctionUnit.h"
 #include "SectionCommon.h"
 
@@ -33,6 +34,13 @@ static bool IsPassedOver(const std::string& upperName) {
   return Pos(".SYS", upperName) > 0 || Pos(".VXD", upperName) > 0 || Pos("ITUNES", upperName) > 0;
 }
 
+bool IsSharedDllReported(const std::string& name, int count) {
+  std::vector<std::string> readings = PathJudgeUnit::ExpandedReadings(name);
+  for (const std::string& path : readings)
+    if (SectionCommon::OutOfReach(path) || !IsOnFixedDriveNow(path) || (count != 0 && ScanFileExists(path))) return false;
+  return !readings.empty();
+}
+
 // What examining one value came to.
 enum class TDllOutcome { PassedOver, Examined, EndOfSection };
 
@@ -41,8 +49,7 @@ static TDllOutcome CheckDllValue(const std::string& sectionKey, const std::strin
                                  TCaptionTarget* countLabel, TRegistryContents& contents) {
   int count = UseCount(value);
   if (IsPassedOver(AnsiUpperCase(name))) return TDllOutcome::PassedOver;
-  bool judged = !SectionCommon::OutOfReach(name) && !(count != 0 && ScanFileExists(name));
-  if (!judged) return TDllOutcome::Examined;
+  if (!IsSharedDllReported(name, count)) return TDllOutcome::Examined;
   if (Pos("msoe.dll", name) > 0) return TDllOutcome::EndOfSection;   // the mail program's shared files
   SectionCommon::AddMissingPathFinding(contents, countLabel,
                                        {.KeyPath = sectionKey, .ShortName = "SharedDlls", .ValueName = name,

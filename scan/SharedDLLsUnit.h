@@ -16,6 +16,9 @@ namespace SharedDLLsUnit {
 
 inline constexpr const char* SectionCaption = "Shared DLL's Sections";
 
+// Whether a SharedDlls value (its name, a DLL's path, and its use count) is reported: a count of
+// 0, or a DLL missing in every reading of its name; either only on a fixed drive that is there now.
+bool IsSharedDllReported(const std::string& name, int count);
 void ScanSharedDlls(int sectionIndex, TCaptionTarget* currentItem, TCaptionTarget* countLabel,
                     TIgnoreContents& ignoreList, TRegistryContents& contents, const std::string& keyPath, HKEY root);
 // Deletes each ticked DLL's value.

@@ -4,6 +4,7 @@
 
 #include "../framework/Registry.h"
 #include "../framework/Strings.h"
+#include "PathJudgeUnit.h"
 #include "PublicFunctionUnit.h"
 
 namespace StartUpUnit {
@@ -45,6 +46,18 @@ std::string UserProgramsDir() {
   return programs.empty() ? std::string() : programs + "\\";
 }
 
+bool IsProgramGroupMissing(const std::string& commonPrograms, const std::string& userPrograms, const std::string& group) {
+  if (commonPrograms.empty() && userPrograms.empty()) return false;
+  for (const std::string& programs : {commonPrograms, userPrograms}) {
+    if (programs.empty()) continue;
+    if (SectionCommon::OutOfReach(programs)) return false;
+    std::vector<std::string> folders = PathJudgeUnit::ExpandedReadings(programs);
+    for (std::string& folder : folders) folder += group;
+    if (!PathJudgeUnit::MissingInEveryReading(folders, PathJudgeUnit::FolderMissing)) return false;
+  }
+  return true;
+}
+
 void CheckProgramGroups(int /*sectionIndex*/, const std::string& keyPath, HKEY root, TIgnoreContents& ignoreList,
                         TRegistryContents& contents, const TStringList& groups, TCaptionTarget* countLabel) {
   std::string commonPrograms = AllUsersProgramsDir();
@@ -54,10 +67,7 @@ void CheckProgramGroups(int /*sectionIndex*/, const std::string& keyPath, HKEY r
   for (const std::string& g : groups.Items) {
     std::string k = RootKeyName(root) + "\\" + keyPath + "\\" + g;
     if (IsIgnored(ignoreList, SectionCaption, k, g)) continue;
-    // groups cannot be judged against a Programs folder out of reach
-    if (SectionCommon::OutOfReach(commonPrograms) || SectionCommon::OutOfReach(userPrograms)) continue;
-    if (!commonPrograms.empty() && ScanDirectoryExists(commonPrograms + g)) continue;
-    if (!userPrograms.empty() && ScanDirectoryExists(userPrograms + g)) continue;
+    if (!IsProgramGroupMissing(commonPrograms, userPrograms, g)) continue;
     TContent& c = SectionCommon::NewFinding(contents);
     c.KeyPath = k;
     c.ShortName = g;

@@ -24,6 +24,10 @@ void ScanStartupPrograms(int sectionIndex, TCaptionTarget* currentItem, TCaption
 void CheckProgramGroups(int sectionIndex, const std::string& keyPath, HKEY root, TIgnoreContents& ignoreList,
                         TRegistryContents& contents, const TStringList& groups, TCaptionTarget* countLabel);
 
+// Whether a program group is reported: each Programs folder there is (with a trailing "\") holds
+// no folder of its name, judged on a fixed drive that is there now, the folders' environment
+// strings expanded; a folder out of reach or that cannot be expanded leaves the group unjudged.
+bool IsProgramGroupMissing(const std::string& commonPrograms, const std::string& userPrograms, const std::string& group);
 // The all-users Programs folder, with a trailing "\": the system's common Programs folder, or,
 // where the system cannot name one, the classic profile layout.
 std::string AllUsersProgramsDir();

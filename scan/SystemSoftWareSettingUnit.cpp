@@ -3,6 +3,7 @@
 #include "../framework/Registry.h"
 #include "../framework/StringList.h"
 #include "../framework/Strings.h"
+#include "PathJudgeUnit.h"
 #include "PublicFunctionUnit.h"
 #include "SectionCommon.h"
 #include "UserSoftWareSettings.h"
@@ -30,7 +31,6 @@ namespace {
 
 const char kCommandLineSet[] = "%/*?\"<>|;,";          // 10, in table order
 const char kPathSet[] = "/*?\"<>|;.+-&@!,%";           // 16
-const char kFileNameChars[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ.0123456789";
 const char* const kInstallerPath = "SOFTWARE\\MICROSOFT\\WINDOWS\\CURRENTVERSION\\INSTALLER";
 
 bool ContainsText(const std::string& text, const std::string& sub) { return text.find(sub) != std::string::npos; }
@@ -93,24 +93,39 @@ bool CheckValue(const TWalkContext& ctx, const std::string& keyPath, const std::
   const TSettingsWalk& walk = ctx.Walk;
   if (walk.IgnoreTestFirst && ValueIgnored(ctx.IgnoreList, keyText, name)) return true;
   if (!IsTextValue(value)) return true;
-  std::string data = RegValueText(value);
-  if (ContainsAny(AnsiUpperCase(data), walk.EndKeyTexts)) return false;
-  data = ExpandPathVars(data);
+  TValueVerdict verdict = JudgeValueData(walk, ctx.Root, keyPath, RegValueText(value));
+  if (verdict.Kind == TValueVerdict::TKind::EndsKey) return false;
   if (!walk.IgnoreTestFirst && ValueIgnored(ctx.IgnoreList, keyText, name)) return true;
-
-  if (Pos(":\\", Trim(data)) == 2 && OnTestableDrive(walk, data) && IsValidPath(data) && !ScanFileExists(data) &&
-      !ScanDirectoryExists(data)) {
-    AddFinding(ctx.Contents, ctx.CountLabel, keyText, data, name, name.empty(), data,
-               walk.PathFaultPrefix + data + ") does not exist at the specified location");
-    return true;
-  }
-  if (!OnTestableDrive(walk, data)) return true;
-  std::string file = ExtractFileFromCommandLine(data);
-  if (walk.FileNeedsDriveColon && !ContainsText(file, ":\\")) return true;
-  // The folder test matters only to a value that would be reported: most data is no path at all.
-  if (!LooksLikeFilePath(file) || ScanDirectoryExists(data)) return true;
-  ReportMissingFile(walk, ctx.CountLabel, file, name, keyPath, "", ctx.Root, ctx.Contents);
+  if (verdict.Kind == TValueVerdict::TKind::MissingPath)
+    AddFinding(ctx.Contents, ctx.CountLabel, keyText, verdict.Shown, name, name.empty(), verdict.Shown,
+               walk.PathFaultPrefix + verdict.Shown + ") does not exist at the specified location");
+  else if (verdict.Kind == TValueVerdict::TKind::MissingProgram)
+    ReportMissingFile(walk, ctx.CountLabel, verdict.Shown, name, keyPath, "", ctx.Root, ctx.Contents);
   return true;
+}
+
+// Judges one expanded reading of a value's data: the path branch, then the command-line branch.
+TValueVerdict JudgeReading(const TSettingsWalk& walk, const std::string& data) {
+  using TKind = TValueVerdict::TKind;
+  if (Pos(":\\", Trim(data)) == 2 && OnTestableDrive(walk, data) && IsValidPath(data) && PathJudgeUnit::NothingAt(data))
+    return {TKind::MissingPath, data};
+  if (!OnTestableDrive(walk, data)) return {};
+  std::string file = ExtractFileFromCommandLine(data);
+  if (walk.FileNeedsDriveColon && !ContainsText(file, ":\\")) return {};
+  // The folder test matters only to a value that would be reported: most data is no path at all.
+  if (!LooksLikeFilePath(file) || ScanDirectoryExists(data)) return {};
+  if (ScanFileExists(file) || ContainsText(AnsiUpperCase(file), "MSOE.DLL")) return {};
+  // The program the text reads may not be the one the line starts ("tool.exe -config conf\x.ini").
+  if (PathJudgeUnit::CommandLineProgramExists(data) || !PathJudgeUnit::FileMissing(file)) return {};
+  return {TKind::MissingProgram, file};
+}
+
+// Settings of another user's hive under HKEY_USERS: not the current user's own keys.
+bool IsOtherUsersKey(HKEY root, const std::string& keyPath) {
+  if (root != HKEY_USERS) return false;
+  std::string hive = AnsiUpperCase(keyPath.substr(0, keyPath.find('\\')));
+  std::string user = AnsiUpperCase(CurrentUserKeyName());
+  return user.empty() || (hive != user && hive != user + "_CLASSES");
 }
 
 // Examines the values of one open key, each read with its data in one call.
@@ -187,6 +202,18 @@ void WalkSettings(const TSettingsWalk& walk, TCaptionTarget* currentItem, TCapti
   WalkSubkeys(ctx, walker, keyPath);
 }
 
+TValueVerdict JudgeValueData(const TSettingsWalk& walk, HKEY root, const std::string& keyPath, const std::string& data) {
+  if (ContainsAny(AnsiUpperCase(data), walk.EndKeyTexts)) return {TValueVerdict::TKind::EndsKey, {}};
+  std::vector<std::string> readings = PathJudgeUnit::ExpandedReadings(data, ExpandPathVars, !IsOtherUsersKey(root, keyPath));
+  TValueVerdict first;
+  for (size_t i = 0; i < readings.size(); ++i) {
+    TValueVerdict verdict = JudgeReading(walk, readings[i]);
+    if (verdict.Kind == TValueVerdict::TKind::Valid) return verdict;
+    if (i == 0) first = verdict;
+  }
+  return first;
+}
+
 void ReportMissingFile(const TSettingsWalk& walk, TCaptionTarget* countLabel, const std::string& file,
                        const std::string& valueName, const std::string& keyPath, const std::string& shortName,
                        HKEY root, TRegistryContents& contents) {
@@ -213,24 +240,6 @@ std::string ExpandPathVars(const std::string& text) {
 
 std::string GetWindowsDir() { return AnsiUpperCase(IncludeTrailingBackslash(PublicFunctionUnit::GetWindowsDir())); }
 
-// The file a command line names, read from its text alone.
-static std::string ReadFileFromCommandLine(const std::string& s) {
-  int c1 = Pos(":", s);
-  int c2 = c1 == 0 ? 0 : Pos(":", Copy(s, c1 + 1, (int)s.size()));
-  if (c2 == 0) {
-    std::string folder = ExtractFilePath(s);
-    std::string rest = StringReplace(s, folder, "");
-    size_t dot = rest.find('.');
-    size_t stop = rest.find_first_not_of(kFileNameChars, dot == std::string::npos ? 0 : dot);
-    std::string joined = folder + rest.substr(0, stop);
-    return c1 > 2 ? Copy(joined, c1 - 1, (int)joined.size()) : joined;
-  }
-  // Two colons: from the drive letter up to the character before the second colon.
-  std::string result = Copy(s, c1 - 1, c2 + 1);
-  if (ExtractFileExt(result).size() > 4 && result.size() < s.size()) return ExtractFileFromCommandLine(result);
-  return result;
-}
-
 std::string ExtractFileFromCommandLine(const std::string& text) {
   std::string s = text;
   if (!s.empty() && s[0] == '@') s.erase(0, 1);
@@ -238,7 +247,7 @@ std::string ExtractFileFromCommandLine(const std::string& text) {
   if (ContainsText(AnsiUpperCase(s), "%SYSTEMROOT%\\")) s = StringReplace(AnsiUpperCase(s), "%SYSTEMROOT%\\", GetWindowsDir());
   // A command line that is an existing file as a whole names that file. When reading it gives
   // the whole text anyway (a plain word, a bare path), there is nothing to look up.
-  std::string file = ReadFileFromCommandLine(s);
+  std::string file = PathJudgeUnit::ReadProgramPath(s);
   if (file != s && ScanFileExists(s)) return s;
   return file;
 }

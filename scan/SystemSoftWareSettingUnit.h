@@ -44,6 +44,23 @@ void ScanSoftwareSettings(int sectionIndex, TCaptionTarget* currentItem, TCaptio
 void WalkSettings(const TSettingsWalk& walk, TCaptionTarget* currentItem, TCaptionTarget* countLabel,
                   TIgnoreContents& ignoreList, TRegistryContents& contents, const std::string& keyPath, HKEY root);
 
+// What a text value's data makes of it, judged as the section judges one value.
+struct TValueVerdict {
+  enum class TKind {
+    Valid,            // nothing to report (also: what cannot be judged now)
+    EndsKey,          // data naming a driver or a program left alone: the key's other values are left
+    MissingPath,      // a path without extension that names nothing: a path finding
+    MissingProgram,   // a command line whose program is missing: a command-line finding
+  };
+  TKind Kind = TKind::Valid;
+  std::string Shown;   // the path or program as the finding shows it (its Value)
+};
+// Judges the data of one string or expandable-string value of root\keyPath: its environment
+// strings expanded as the system expands them (another user's hive: the section's own variables
+// only), a command line kept when the program it starts exists, each path tested in every view
+// and only on a drive that is fixed at this moment. What is reported is missing in every reading.
+TValueVerdict JudgeValueData(const TSettingsWalk& walk, HKEY root, const std::string& keyPath, const std::string& data);
+
 // Adds a command-line finding when the file is missing.
 void ReportMissingFile(const TSettingsWalk& walk, TCaptionTarget* countLabel, const std::string& file,
                        const std::string& valueName, const std::string& keyPath, const std::string& shortName,

@@ -1,9 +1,10 @@
 #include "UninstallSectionUnit.h"
 
-#include <climits>
+#include <algorithm>
 
 #include "../framework/Registry.h"
 #include "../framework/Strings.h"
+#include "PathJudgeUnit.h"
 #include "PublicFunctionUnit.h"
 #include "SectionCommon.h"
 
@@ -11,41 +12,21 @@ namespace UninstallSectionUnit {
 
 using namespace PublicFunctionUnit;
 
-// Characters a program's name may carry after its first dot; other scripts' letters count too.
-static bool IsNameChar(char ch) {
-  unsigned char c = (unsigned char)ch;
-  return c >= 0x80 || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '.';
-}
-
 std::string CommandToExePath(const std::string& command) {
   if (ScanFileExists(command)) return command;
-  int c = Pos(":", command);
-  std::string rest = Copy(command, c + 1, INT_MAX);
-  int r = Pos(":", rest);
-  if (r == 0) {
-    size_t lastSlash = command.rfind('\\');
-    std::string folder = lastSlash == std::string::npos ? std::string() : command.substr(0, lastSlash + 1);
-    std::string tail = StringReplace(command, folder, "");
-    size_t dot = tail.find('.');
-    size_t end = dot == std::string::npos ? 0 : dot;
-    while (end < tail.size() && IsNameChar(tail[end])) ++end;
-    return Copy(folder + tail.substr(0, end), c - 1, INT_MAX);
-  }
-  // A second drive further on (an argument such as "/LOG=D:\x.log"): the program ends before it.
-  std::string t = Copy(command, c - 1, r + 1);
-  std::string ext = t.rfind('.') == std::string::npos ? std::string() : t.substr(t.rfind('.'));
-  if (ext.size() > 4 && t.size() < command.size()) t = CommandToExePath(t);
-  return t;
+  return PathJudgeUnit::ReadProgramPath(command);
 }
 
-// Besides the path read from the command, a leading part that ends before a blank and names an
-// existing file counts: arguments such as "/dir=\x" mislead the path reading, and a valid
-// uninstall command must not be reported (its repair would remove it).
-bool UninstallTargetExists(const std::string& command) {
-  if (ScanFileExists(CommandToExePath(command))) return true;
-  for (size_t blank = command.find(' '); blank != std::string::npos; blank = command.find(' ', blank + 1))
-    if (ScanFileExists(command.substr(0, blank))) return true;
-  return false;
+bool UninstallTargetExists(const std::string& command) { return PathJudgeUnit::CommandLineProgramExists(command); }
+
+bool IsUninstallCommandBroken(const std::string& command) {
+  if (command.empty() || Pos(":", command) == 0) return false;
+  auto broken = [](const std::string& reading) {
+    return Pos(":", reading) > 0 && !SectionCommon::OutOfReach(reading) && !UninstallTargetExists(reading) &&
+           IsOnFixedDriveNow(CommandToExePath(Trim(reading)));
+  };
+  std::vector<std::string> readings = PathJudgeUnit::ExpandedReadings(command);
+  return !readings.empty() && std::all_of(readings.begin(), readings.end(), broken);
 }
 
 // Judges one uninstall subkey, open in `reg`.
@@ -55,9 +36,7 @@ static void CheckUninstallKey(TRegistry& reg, const std::string& keyText, const 
   std::string command;
   if (!reg.ReadText("UninstallString", command)) return;
   command = StringReplace(command, "\"", "");
-  if (command.empty() || Pos(":", command) == 0 || SectionCommon::OutOfReach(command) ||
-      UninstallTargetExists(command))
-    return;
+  if (!IsUninstallCommandBroken(command)) return;
   TContent& c = SectionCommon::AddMissingPathFinding(
       contents, countLabel, {.KeyPath = keyText, .ShortName = name, .ValueName = "UninstallString", .Value = command},
       "UninstallString", command, command);

@@ -16,8 +16,13 @@ inline constexpr const char* SectionCaption = "Uninstall Entries";
 
 // The program path a command line names ("C:\App\un.exe /S" gives "C:\App\un.exe").
 std::string CommandToExePath(const std::string& command);
-// Whether the program a command line names exists.
+// Whether the program a command line starts exists: the program read from its text, or a leading
+// part of it ending before a blank that names an existing file.
 bool UninstallTargetExists(const std::string& command);
+// Whether an uninstall command (its quotes removed) is reported: its environment strings
+// expanded as the system expands them, its program missing in every reading, on a drive that is
+// fixed now. A command that cannot be expanded whole is not.
+bool IsUninstallCommandBroken(const std::string& command);
 
 void ScanUninstallEntries(int sectionIndex, TCaptionTarget* currentItem, TCaptionTarget* countLabel,
                           TIgnoreContents& ignoreList, TRegistryContents& contents, const std::string& keyPath,

@@ -2,6 +2,7 @@
 
 #include "../framework/Registry.h"
 #include "../framework/Strings.h"
+#include "PathJudgeUnit.h"
 #include "PublicFunctionUnit.h"
 #include "SectionCommon.h"
 
@@ -20,14 +21,20 @@ static bool IsCheckablePath(const std::string& path) {
   return Pos(":\\", path) == 2 && !SectionCommon::OutOfReach(path);
 }
 
+bool IsFontFileMissing(const std::string& data) {
+  std::vector<std::string> files;
+  for (const std::string& reading : PathJudgeUnit::ExpandedReadings(data)) files.push_back(FontFilePath(reading));
+  return PathJudgeUnit::MissingInEveryReading(
+      files, [](const std::string& file) { return IsCheckablePath(file) && PathJudgeUnit::FileMissing(file); });
+}
+
 // Reports one value of the Fonts key when it names a font file that is missing; false when the
 // value would be reported but is excluded.
 static bool CheckFontValue(const std::string& sectionKey, const std::string& name, const TRegValue& value,
                            TCaptionTarget* countLabel, TIgnoreContents& ignoreList, TRegistryContents& contents) {
   if (!IsTextValue(value)) return true;
   std::string data = RegValueText(value);
-  std::string file = FontFilePath(data);
-  if (!IsCheckablePath(file) || ScanFileExists(file)) return true;
+  if (!IsFontFileMissing(data)) return true;
   if (IsIgnored(ignoreList, SectionCaption, sectionKey, name)) return false;
   SectionCommon::AddMissingPathFinding(
       contents, countLabel,

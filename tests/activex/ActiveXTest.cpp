@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <memory>
 
 #include "app/DMUnit.h"
 #include "framework/Application.h"
@@ -13,6 +14,7 @@
 #include "support/Fuzz.h"
 #include "support/LocalHttpServer.h"
 #include "support/Planting.h"
+#include "support/RegistryTree.h"
 #include "support/TestSupport.h"
 #include "tools/activex/SystemRepairUnit.h"
 #include "tools/activex/SystemRepairUnitWalk.h"
@@ -163,19 +165,29 @@ TEST_F(BlockerFixture, ListsTheCatalogueWithKillBitsThenLockSetsOnlyTheKillBitAn
   EXPECT_EQ(Rows(page)[1], "[ ] Bar | Unlocked");
 }
 
-TEST_F(BlockerFixture, ARefusedWriteKeepsItsStatusAndIsCountedInsteadOfSuccess) {
+// A write the store refuses, or a flags value it cannot read now (then nothing is written or
+// deleted), keeps the row's status and is counted instead of the success text.
+TEST_F(BlockerFixture, ARefusedWriteOrAnUnreadableValueKeepsItsStatusAndIsCountedInsteadOfSuccess) {
+  struct TUnreadableStore : TRefusingStore {
+    TFlagsState ReadFlags(const std::string&, DWORD&) override { return TFlagsState::Unreadable; }
+    bool KeyExists(const std::string&) override { return true; }
+  };
   PlantCatalogue();
   TFormMalignant* page = Open();
   TRefusingStore refusing;
-  page->Store = &refusing;
-  page->Objects[5].Checked = true;   // Qux: would be locked
-  page->Objects[0].Checked = false;  // Foo: would be unlocked
-  page->ImmunizeBtnClick(nullptr);
-  ASSERT_EQ(MessageBoxes().Calls.size(), 1u);
-  EXPECT_EQ(MessageBoxes().Calls[0].text, "2 ActiveX controls could not be changed.");
-  EXPECT_EQ(Rows(page)[5], "[x] Qux | Unlocked");
-  EXPECT_EQ(Rows(page)[0], "[ ] Foo | Locked");
-  EXPECT_EQ(FlagsOf(foo), "dword:1024");
+  TUnreadableStore unreadable;
+  // refused: the lock of Qux and the unlock of Foo; unreadable: every well-formed row
+  for (auto [store, expected] : {std::pair<TRefusingStore*, int>{&refusing, 2}, {&unreadable, 4}}) {
+    MessageBoxes().Clear();
+    page->Store = store;
+    page->Objects[5].Checked = true;   // Qux: would be locked
+    page->Objects[0].Checked = false;  // Foo: would be unlocked
+    page->ImmunizeBtnClick(nullptr);
+    EXPECT_EQ(MessageTexts(), std::vector<std::string>{Format("%d ActiveX controls could not be changed.", expected)});
+    EXPECT_EQ(Rows(page)[5] + " " + Rows(page)[0], "[x] Qux | Unlocked [ ] Foo | Locked");
+    EXPECT_EQ(FlagsOf(foo), "dword:1024");
+  }
+  EXPECT_EQ(unreadable.Writes, 0);
 }
 
 TEST_F(BlockerFixture, TheCatalogueIsFetchedOnlyWhenMissingAndAFailedFetchLeavesNoFile) {
@@ -217,6 +229,81 @@ TEST_F(BlockerFixture, LockKeepsTheOtherFlagBitsAndUnlockKeepsAKeyThatStillHolds
   EXPECT_EQ(barKey.Read("", "AlternateCLSID"), alternate);
   EXPECT_EQ(MessageTexts(), (std::vector<std::string>{"Successfully lock the malignant ActiveX controls!",
                                                       "Successfully unlock the selected ActiveX controls!"}));
+}
+
+// A "Compatibility Flags" value that is not a double word of 4 bytes belongs to someone else: Lock
+// never replaces it (the row stays unlocked and is named instead of the success text), Unlock and
+// the store's own writes never change or delete it.
+TEST_F(BlockerFixture, AFlagsValueOfAnotherKindIsNeitherReplacedByLockNorDeletedByUnlock) {
+  struct TCase {
+    const char* Name;
+    DWORD Type;
+    std::vector<uint8_t> Data;
+  };
+  const TCase cases[] = {
+      {"Text", REG_SZ, Utf16(L"1024")},
+      {"Expand", REG_EXPAND_SZ, Utf16(L"%ZvFlags%")},
+      {"Multi", REG_MULTI_SZ, Utf16(std::wstring(L"1024\0", 5))},
+      {"Binary", REG_BINARY, Bytes({0x00, 0x04, 0x00, 0x00})},
+      {"Qword", REG_QWORD, Bytes({0x00, 0x04, 0, 0, 0, 0, 0, 0})},
+      {"Short dword", REG_DWORD, Bytes({0x00, 0x04})},
+      {"Long dword", REG_DWORD, Bytes({0x01, 0x00, 0, 0, 0, 0, 0, 0})},
+      {"Big-endian", REG_DWORD_BIG_ENDIAN, Bytes({0, 0, 0x04, 0x00})},
+      {"Empty", REG_NONE, {}},
+  };
+  std::vector<std::unique_ptr<RegSandbox>> keys;
+  std::vector<std::string> named;
+  std::string code;
+  for (const TCase& c : cases) {
+    std::string id = NewGuid();
+    keys.push_back(std::make_unique<RegSandbox>(HKEY_LOCAL_MACHINE, ExactPath{kCompatibilityKey + id}));
+    keys.back()->SetRaw("", "Compatibility Flags", c.Type, c.Data);
+    std::string name = std::string(c.Name) + " \xC3\xA9 #|=";
+    code += name + id + "\r\n";
+    named.push_back(name + " " + id);
+  }
+  temp.WriteFile("Code", code + "Foo" + foo + "\r\n");
+  auto trees = [&] {
+    std::vector<TTreeDump> dumps;
+    for (const auto& key : keys) dumps.push_back(DumpTree(key->Root(), key->Path()));
+    return dumps;
+  };
+  const std::vector<TTreeDump> before = trees();
+  auto changes = [&] {
+    std::string text;
+    std::vector<TTreeDump> now = trees();
+    for (size_t i = 0; i < now.size(); ++i) text += Differences(before[i], now[i]);
+    return text;
+  };
+
+  TFormMalignant* page = Open();
+  for (TActiveXObject& object : page->Objects) object.Checked = true;
+  page->ImmunizeBtnClick(nullptr);
+  std::string expected =
+      "These ActiveX controls were not locked, because their \"Compatibility Flags\" value is not a 32-bit number "
+      "and locking would replace it:";
+  for (const std::string& n : named) expected += "\r" + n;
+  EXPECT_EQ(MessageTexts(), std::vector<std::string>{expected});
+  EXPECT_EQ(MessageBoxes().Calls.at(0).flags, (unsigned)MB_ICONWARNING);
+  EXPECT_EQ(changes(), "");
+  EXPECT_EQ(FlagsOf(foo), "dword:1024");
+  std::vector<std::string> rows = Rows(page);
+  EXPECT_EQ(rows.back(), "[x] Foo | Locked");
+  for (size_t i = 0; i + 1 < rows.size(); ++i) EXPECT_EQ(rows[i].substr(rows[i].size() - 8), "Unlocked") << rows[i];
+
+  MessageBoxes().Clear();
+  page->UnImmunizeBtnClick(nullptr);
+  EXPECT_EQ(MessageTexts(), std::vector<std::string>{kUnlockDoneText});
+  EXPECT_EQ(changes(), "");
+  EXPECT_EQ(FlagsOf(foo), "");
+
+  TKillBitStore store;   // the store itself refuses, also when asked directly
+  for (const auto& key : keys) {
+    std::string id = key->Path().substr(key->Path().rfind('\\') + 1);
+    EXPECT_FALSE(store.WriteFlags(id, kKillBit)) << id;
+    EXPECT_FALSE(store.DeleteFlags(id)) << id;
+  }
+  EXPECT_EQ(changes(), "");
 }
 
 TEST_F(BlockerFixture, TheSelectAllLabelAppliesTheBoxAsItStandsWithoutTogglingIt) {

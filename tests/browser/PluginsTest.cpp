@@ -283,6 +283,21 @@ TEST_F(Plugins, TheUnnamedToolbarValueIsRemovedAloneAndOnlyWhatWasThereCounts) {
   EXPECT_FALSE(RegValueExists(HKLM, kToolbar, "Toolbar"));
 }
 
+// Plug-ins whose keys went after they were listed: their removal creates no key, which the backup
+// written first could not take away again.
+TEST_F(Plugins, RemovingPluginsWhoseKeysWentMeanwhileCreatesNoKey) {
+  for (auto [root, key] : std::initializer_list<std::pair<HKEY, std::string>>{
+           {HKCU, kMenuExt}, {HKCU, kBars}, {HKLM, kToolbar}, {HKLM, kBars}})
+    SHDeleteKeyW(root, Widen(key).c_str());
+  std::set<std::string> before = Dump(areas);
+  ASSERT_EQ(page->IEItemListView->Count(), 8);
+  page->cbSelectAll->SetChecked(true);
+  page->abSelectAllClick(page->cbSelectAll);
+  page->RepairItemBtnClick(page->RepairItemBtn);
+  EXPECT_EQ(Changes(before, Dump(areas)), std::set<std::string>{});
+  EXPECT_EQ(page->IEItemListView->Count(), 0);
+}
+
 // A backup that cannot be restored says why, as the registry backup page does; the double click
 // restores the same way.
 TEST_F(Plugins, ABackupThatCannotBeRestoredShowsItsProblems) {

@@ -3,6 +3,8 @@
 // registry back exactly; a backup that cannot be completed is asked about, and No changes nothing.
 #include <gtest/gtest.h>
 
+#include <shlwapi.h>
+
 #include <algorithm>
 
 #include "BrowserTestSupport.h"
@@ -21,7 +23,7 @@ using namespace testing_support;
 
 namespace {
 
-const HKEY HKLM = HKEY_LOCAL_MACHINE, HKCU = HKEY_CURRENT_USER;
+const HKEY HKLM = HKEY_LOCAL_MACHINE, HKCU = HKEY_CURRENT_USER, HKU = HKEY_USERS;
 const std::string kIE = "Software\\Microsoft\\Internet Explorer";
 const std::string kMain = kIE + "\\Main";
 const std::string kRun = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
@@ -49,6 +51,12 @@ struct RestorerBackup : ::testing::Test {
     if (page != nullptr) page->Free();
   }
 
+  // Every area of the browser tools, where the actions write, delete and create.
+  std::vector<TTreeDump> AllTrees() const {
+    std::vector<TTreeDump> trees;
+    for (const TArea& area : areas) trees.push_back(DumpTree(area.Root, area.Path));
+    return trees;
+  }
   // Every tree the restorer's actions change.
   std::vector<TTreeDump> Trees() const {
     return {DumpTree(HKLM, kIE), DumpTree(HKLM, kRun), DumpTree(HKCU, kIE), DumpTree(HKCU, kExplorer)};
@@ -66,6 +74,24 @@ struct RestorerBackup : ::testing::Test {
     MessageBoxes().Clear();
     MessageBoxes().Answers = std::move(answers);
     page->DeleteItemBtnClick(page->DeleteItemBtn);
+  }
+  // The one backup the run added, restored through the plug-in manager's restore page, which lists
+  // it among its own; what the restore showed.
+  std::vector<std::string> RestoreAddedBackupThroughThePluginManager() {
+    std::vector<std::string> files = added.Names();
+    EXPECT_EQ(files.size(), 1u);
+    if (files.size() != 1) return {"no backup"};
+    TFormIePlugins* plugins = dynamic_cast<TFormIePlugins*>(NewBrowserPluginsPage(host.get()));
+    plugins->RemoveRestoreBtnClick(plugins->RemoveRestoreBtn);
+    int row = -1;
+    for (int i = 0; i < plugins->IEBackupListView->Count(); ++i)
+      if (plugins->IEBackupListView->Item(i)->Text(1) == added.Folder() + files[0]) row = i;
+    EXPECT_GE(row, 0);
+    plugins->IEBackupListView->SetItemIndex(row);
+    MessageBoxes().Clear();
+    plugins->RepairItemBtnClick(plugins->RepairItemBtn);
+    plugins->Free();
+    return MessageTexts();
   }
   std::vector<std::string> Statuses() const {
     std::vector<std::string> texts;
@@ -124,20 +150,42 @@ TEST_F(RestorerBackup, BringsBackExactlyWhatTheRestoreDeletedAndOverwrote) {
   std::vector<std::string> files = added.Names();
   ASSERT_EQ(files.size(), 1u);
   EXPECT_EQ(files[0].substr(0, 7) + files[0].substr(22), "Backup__IE.reg");
-
-  // the plug-in manager lists the backup among its own and restores it
-  TFormIePlugins* plugins = dynamic_cast<TFormIePlugins*>(NewBrowserPluginsPage(host.get()));
-  plugins->RemoveRestoreBtnClick(plugins->RemoveRestoreBtn);
-  int row = -1;
-  for (int i = 0; i < plugins->IEBackupListView->Count(); ++i)
-    if (plugins->IEBackupListView->Item(i)->Text(1) == added.Folder() + files[0]) row = i;
-  ASSERT_GE(row, 0);
-  plugins->IEBackupListView->SetItemIndex(row);
-  MessageBoxes().Clear();
-  plugins->RepairItemBtnClick(plugins->RepairItemBtn);
-  plugins->Free();
-  EXPECT_EQ(MessageTexts(), std::vector<std::string>{});
+  EXPECT_EQ(RestoreAddedBackupThroughThePluginManager(), std::vector<std::string>{});
   EXPECT_EQ(Differences(before, Trees()), "");
+}
+
+// What the actions create where nothing was (values, keys and the keys above them) is taken away
+// by the restore, and what they overwrote comes back with its type: every tree the thirteen
+// actions touch is then exactly as before.
+TEST_F(RestorerBackup, TheRestoreAlsoTakesAwayTheValuesAndKeysTheActionsCreated) {
+  const std::string explorer = "Software\\Microsoft\\Windows\\CurrentVersion\\Policies\\Explorer";
+  const std::string system = "Software\\Microsoft\\Windows\\CurrentVersion\\Policies\\System";
+  for (const TArea& area : areas) SHDeleteKeyW(area.Root, Widen(area.Path).c_str());
+  // partly there: some values of a key, a key without the values the actions write
+  Plant(HKLM, kMain, L"start page", Raw(REG_EXPAND_SZ, Utf16(L"%ZvHome%\\\u00e9 \"#|=\"")));
+  Plant(HKLM, kMain, L"Default_Page_URL", Raw(REG_BINARY, Bytes({0x00, 0xFF, 0x0D, 0x0A})));
+  Plant(HKLM, kMain, L"Search Page", Raw(REG_MULTI_SZ, Utf16(std::wstring(L"a\0b\0", 4))));
+  Plant(HKLM, kMain, L"q\"u=o#t|e\\s \u2713", Dword(1));
+  Plant(HKCU, kMain, L"Window Title", Sz("User's \"title\" #|= \u00e9"));
+  Plant(HKLM, kRun, L"Zv \u00fcn\u00ef", Sz("regedit /s \"C:\\a b.reg\""));
+  Plant(HKLM, kRun, L"ZvStays", Raw(REG_QWORD, Bytes({1, 2, 3, 4, 5, 6, 7, 8})));
+  Plant(HKLM, explorer, L"NoFolderOptions", Sz("not binary"));   // a value of another type overwritten
+  Plant(HKCU, explorer, L"RestrictRun", Raw(REG_DWORD_BIG_ENDIAN, Bytes({0, 0, 0, 1})));
+  Plant(HKCU, system);                                              // the key alone
+  Plant(HKCU, kTypedUrls, L"url1", Raw(REG_NONE, {}));
+  Plant(HKCU, kTypedUrls, L"", Sz("the unnamed value"));
+  Plant(HKU, ".DEFAULT\\Software\\Policies\\Microsoft\\Internet Explorer\\Restrictions", L"NoViewSource", Dword(7));
+  // missing entirely: MenuExt, Extensions, Search, HKCU's restrictions and the .DEFAULT policies
+  const std::vector<TTreeDump> before = AllTrees();
+  Restore({IDYES});
+  ASSERT_EQ(MessageBoxes().Calls.size(), 1u) << "only the warning";
+  EXPECT_EQ(Statuses(), std::vector<std::string>(13, "Completed"));
+  for (auto [root, key] : {std::pair{HKLM, kIE + "\\Search"}, {HKLM, kIE + "\\Extensions"}, {HKCU, kIE + "\\MenuExt"},
+                           {HKCU, std::string("Software\\Policies\\Microsoft\\Internet Explorer\\Restrictions")}})
+    EXPECT_TRUE(RegKeyExists(root, key)) << key << ": created by the actions";
+
+  EXPECT_EQ(RestoreAddedBackupThroughThePluginManager(), std::vector<std::string>{});
+  EXPECT_EQ(Differences(before, AllTrees()), "");
 }
 
 // The backup file cannot be written, or a value's name cannot be held by a script: the user is
@@ -205,6 +253,54 @@ TEST_F(RestorerBackup, AStopInTheMiddleRunsNoFurtherActionAndLeavesTheBackupWhol
   RegBackupUnit::TRestoreResult check = RegBackupUnit::VerifyRegistryScript(temp.Path() + *files.begin());
   EXPECT_TRUE(check.Verified) << MainUnit::ShortList(check.Problems, 5);
   EXPECT_GT(check.Values, 10);
+}
+
+// The script writer's deletion lines: a value that is not there gets "name"=- under its key (@=-
+// the unnamed one), a key that is not there "[-key]" for the outermost key missing; imported,
+// they take away exactly what was created since, whatever the names hold.
+TEST(DeletionLines, TakeAwayExactlyWhatWasCreatedSinceWhateverTheNamesHold) {
+  using MainUnit::TExportOutcome;
+  RegSandbox box;
+  TempFolder temp;
+  box.SetString("", "kept", "x");
+  const TTreeDump before = DumpTree(box.Root(), box.Path());
+  const std::string key = box.FullPath();
+  const std::string names[] = {"", "q\"u=o#t|e\\s", "\u00fc\u00ef \u2713 [x]", "default", "-", "@"};
+  TStringList lines;
+  lines.Add(MainUnit::RegScriptHeaderNT);
+  for (const std::string& name : names) EXPECT_EQ(MainUnit::ExportAbsentValue(key, name, lines), TExportOutcome::Written);
+  EXPECT_EQ(MainUnit::ExportAbsentValue(key, "kept", lines), TExportOutcome::Absent);
+  EXPECT_EQ(MainUnit::ExportAbsentKey(key, lines), TExportOutcome::Absent);
+  EXPECT_EQ(MainUnit::ExportAbsentKey(key + "\\new [1]\\deeper", lines), TExportOutcome::Written);
+  EXPECT_EQ(MainUnit::ExportAbsentValue(key + "\\other\\sub", "v", lines), TExportOutcome::Written);
+  EXPECT_EQ(MainUnit::ExportAbsentValue(key, "line\nbreak", lines), TExportOutcome::Unreadable);
+  const std::string keyLine = "[" + key + "]";
+  EXPECT_EQ(lines.Items, (std::vector<std::string>{
+                             MainUnit::RegScriptHeaderNT, keyLine, "@=-", keyLine, "\"q\\\"u=o#t|e\\\\s\"=-", keyLine,
+                             "\"\u00fc\u00ef \u2713 [x]\"=-", keyLine, "\"default\"=-", keyLine, "\"-\"=-", keyLine, "\"@\"=-",
+                             "[-" + key + "\\new [1]]", "[-" + key + "\\other]"}));
+
+  // created since: values of every type under those names, and the keys
+  const std::vector<std::pair<DWORD, std::vector<uint8_t>>> data = {
+      {REG_SZ, Utf16(L"a")}, {REG_EXPAND_SZ, Utf16(L"%x%")}, {REG_BINARY, Bytes({0, 255})},
+      {REG_DWORD, Bytes({1, 0, 0, 0})}, {REG_QWORD, Bytes({1, 2, 3, 4, 5, 6, 7, 8})},
+      {REG_MULTI_SZ, Utf16(std::wstring(L"a\0", 2))}};
+  for (size_t i = 0; i < std::size(names); ++i) box.SetRaw("", names[i], data[i].first, data[i].second);
+  box.SetRaw("new [1]\\deeper", "n", REG_NONE, {});
+  box.SetDword("other\\sub", "v", 1);
+  ASSERT_NE(Differences(before, DumpTree(box.Root(), box.Path())), "");
+
+  const std::string file = temp.Path() + "undo.reg";
+  ASSERT_TRUE(ReplaceFileContents(file, MainUnit::EncodeRegScript(lines)));
+  // the plug-in manager's details read each deletion (and, as any line holding "[" and "]", the
+  // value line of "[x]") as a record of its own
+  std::vector<IePluginsUnit::TDetailBackup> details = IePluginsUnit::LoadBackupDetails(file);
+  ASSERT_EQ(details.size(), 9u);
+  EXPECT_EQ(details[0].KeyLine + " " + details[0].ValueLine, keyLine + " @=-");
+  EXPECT_EQ(details[8].KeyLine + "|" + details[7].ValueLine, "[-" + key + "\\other]|");
+  RegBackupUnit::TRestoreResult result = RegBackupUnit::RestoreRegistryScript(file);
+  EXPECT_TRUE(result.Succeeded()) << MainUnit::ShortList(result.Problems, 5);
+  EXPECT_EQ(Differences(before, DumpTree(box.Root(), box.Path())), "");
 }
 
 }  // namespace

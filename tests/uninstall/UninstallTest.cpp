@@ -54,7 +54,7 @@ TEST(UninstallCommands, ProgramPartOfCommandLinesAndIconReferences) {
            {"@%SystemRoot%\\system32\\x.dll,-1", windows + "\\SYSTEM32\\X.DLL"},
            {"msiexec.exe /x{1-2}", system + "\\msiexec.exe"},
            {"unins000.exe /x", "unins000.exe"}, {"C:\\App\\un.exe /log C:\\x.txt", "C:\\App\\un.exe"}, {"C:\\a.b:c", "C:\\a.b"},
-           {"", ""}, {":", ":"}, {"::", "::"}, {"@\"", ""}, {"x:", "x:"}})
+           {"", ""}, {":", ":"}, {"::", ":"}, {"@\"", ""}, {"x:", "x:"}})
     EXPECT_EQ(ExtractExecutablePath(command), program) << command;
 }
 

@@ -153,7 +153,7 @@ void TFormMalignant::ChkListClick(TObject*) {
   ShowRows();
 }
 
-void TFormMalignant::RunOverRows(int (*action)(TKillBitStore&, std::vector<TActiveXObject>&, const TProgress&),
+void TFormMalignant::RunOverRows(TRunResult (*action)(TKillBitStore&, std::vector<TActiveXObject>&, const TProgress&),
                                  const char* doneText, bool warnAllRows) {
   if (UncheckedCount(Objects) == (int)Objects.size()) {   // nothing ticked, or no list at all
     ShowMessageBox(kSelectItem, MB_ICONWARNING);
@@ -164,7 +164,7 @@ void TFormMalignant::RunOverRows(int (*action)(TKillBitStore&, std::vector<TActi
   UnImmunizeBtn->SetEnabled(false);
   ProtectGauge->SetPosition(0);
   ProtectGauge->Show();
-  int failed = action(*Store, Objects, [this](int done, int total) {
+  TRunResult result = action(*Store, Objects, [this](int done, int total) {
     ProtectGauge->SetPosition(GaugePosition(done, total));
     PublicFunctionUnit::ProcessMessages();
     return !Closing();
@@ -172,8 +172,8 @@ void TFormMalignant::RunOverRows(int (*action)(TKillBitStore&, std::vector<TActi
   if (Closing()) return;
   ShowRows();
   ShowWarning(warnAllRows ? (int)Objects.size() : UncheckedCount(Objects));
-  if (failed > 0) ShowMessageBox(Format(kNotChangedFormat, failed), MB_ICONWARNING);
-  else ShowMessageBox(doneText, MB_OK);
+  if (result.Complete()) ShowMessageBox(doneText, MB_OK);
+  else ShowMessageBox(RunProblemText(result), MB_ICONWARNING);
   ProtectGauge->SetPosition(0);
   ProtectGauge->Hide();
   ImmunizeBtn->SetEnabled(true);

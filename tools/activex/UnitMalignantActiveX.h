@@ -42,7 +42,7 @@ class TFormMalignant : public TToolPage {
   void FitColumns();
   void ShowRows();
   // Runs a lock or unlock over every row with the gauge, then the closing message.
-  void RunOverRows(int (*action)(UnitMalignantActiveX::TKillBitStore&,
+  void RunOverRows(UnitMalignantActiveX::TRunResult (*action)(UnitMalignantActiveX::TKillBitStore&,
                                  std::vector<UnitMalignantActiveX::TActiveXObject>&,
                                  const UnitMalignantActiveX::TProgress&),
                    const char* doneText, bool warnAllRows);

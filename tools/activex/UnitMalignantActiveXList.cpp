@@ -1,7 +1,9 @@
 #include "UnitMalignantActiveXList.h"
 
+#include <cstring>
 #include <cwctype>
 
+#include "../../app/MainUnitBackup.h"
 #include "../../framework/Exceptions.h"
 #include "../../framework/Registry.h"
 #include "../../framework/StringList.h"
@@ -15,20 +17,55 @@ std::string KeyPath(const std::string& clsid) { return std::string("\\") + kComp
 
 enum class TClearOutcome { NoKey, Cleared, Failed };
 
-// Takes the kill bit off an object whose key exists; other bits and values stay.
+// Takes the kill bit off an object whose key exists; other bits and values stay, and so does a
+// flags value that is not a double word.
 TClearOutcome ClearKillBit(TKillBitStore& store, const std::string& clsid) {
   if (!store.KeyExists(clsid)) return TClearOutcome::NoKey;
   DWORD flags = 0;
-  if (!store.ReadFlags(clsid, flags) || (flags & kKillBit) == 0) return TClearOutcome::Cleared;
+  TFlagsState state = store.ReadFlags(clsid, flags);
+  if (state == TFlagsState::Unreadable) return TClearOutcome::Failed;
+  if (state != TFlagsState::Dword || (flags & kKillBit) == 0) return TClearOutcome::Cleared;
   flags &= ~kKillBit;
   bool ok = flags == 0 ? store.DeleteFlags(clsid) : store.WriteFlags(clsid, flags);
   return ok ? TClearOutcome::Cleared : TClearOutcome::Failed;
 }
 
-bool SetKillBit(TKillBitStore& store, const std::string& clsid) {
+enum class TSetOutcome { Locked, NotADword, Failed };
+
+TSetOutcome SetKillBit(TKillBitStore& store, const std::string& clsid) {
   DWORD flags = 0;
-  if (store.ReadFlags(clsid, flags) && (flags & kKillBit) != 0) return true;
-  return store.WriteFlags(clsid, flags | kKillBit);
+  switch (store.ReadFlags(clsid, flags)) {
+    case TFlagsState::Other: return TSetOutcome::NotADword;
+    case TFlagsState::Unreadable: return TSetOutcome::Failed;
+    case TFlagsState::Absent: flags = 0; break;
+    case TFlagsState::Dword:
+      if ((flags & kKillBit) != 0) return TSetOutcome::Locked;
+      break;
+  }
+  return store.WriteFlags(clsid, flags | kKillBit) ? TSetOutcome::Locked : TSetOutcome::Failed;
+}
+
+// The flags value of an open key.
+TFlagsState FlagsIn(HKEY key, DWORD& flags) {
+  DWORD type = REG_NONE;
+  uint8_t data[sizeof(DWORD) + 1];
+  DWORD size = sizeof data;
+  LONG rc = RegQueryValueExW(key, Widen(kFlagsValue).c_str(), nullptr, &type, data, &size);
+  if (rc == ERROR_FILE_NOT_FOUND) return TFlagsState::Absent;
+  if (rc == ERROR_MORE_DATA) return TFlagsState::Other;   // longer than any double word
+  if (rc != ERROR_SUCCESS) return TFlagsState::Unreadable;
+  if (type != REG_DWORD || size != sizeof(DWORD)) return TFlagsState::Other;
+  memcpy(&flags, data, sizeof flags);
+  return TFlagsState::Dword;
+}
+
+// Opens (or creates) the object's key; the registry's result code, key null unless it is 0.
+LONG OpenObjectKey(const std::string& clsid, REGSAM access, bool create, HKEY& key) {
+  std::wstring path = Widen(kCompatibilityKey + clsid);
+  key = nullptr;
+  return create ? RegCreateKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, access,
+                                  nullptr, &key, nullptr)
+                : RegOpenKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), 0, access, &key);
 }
 
 void SetStatus(TActiveXObject& object, bool locked) { object.Status = locked ? kLockedText : kUnlockedText; }
@@ -70,23 +107,25 @@ bool IsWellFormedClsid(const std::string& clsid) {
   return true;
 }
 
-bool TKillBitStore::ReadFlags(const std::string& clsid, DWORD& flags) {
-  TRegistry reg(KEY_READ);
-  reg.RootKey = HKEY_LOCAL_MACHINE;
-  TRegValue value;
-  if (!reg.OpenKeyReadOnly(KeyPath(clsid)) || !reg.ReadValue(kFlagsValue, value)) return false;
-  if (value.Type != REG_DWORD || value.Data.size() != sizeof(DWORD)) return false;
-  flags = *reinterpret_cast<const DWORD*>(value.Data.data());
-  return true;
+TFlagsState TKillBitStore::ReadFlags(const std::string& clsid, DWORD& flags) {
+  HKEY opened;
+  LONG rc = OpenObjectKey(clsid, KEY_READ, false, opened);
+  TRegKeyHandle key(opened);
+  if (rc == ERROR_FILE_NOT_FOUND || rc == ERROR_PATH_NOT_FOUND) return TFlagsState::Absent;
+  if (rc != ERROR_SUCCESS) return TFlagsState::Unreadable;
+  return FlagsIn(key.Get(), flags);
 }
 
 bool TKillBitStore::WriteFlags(const std::string& clsid, DWORD flags) {
-  TRegistry reg;
-  reg.RootKey = HKEY_LOCAL_MACHINE;
-  if (!reg.OpenKey(KeyPath(clsid), true)) return false;
-  TRegValue value{.Type = REG_DWORD, .Data = std::vector<uint8_t>(sizeof flags)};
-  *reinterpret_cast<DWORD*>(value.Data.data()) = flags;
-  return reg.WriteValue(kFlagsValue, value);
+  HKEY opened;
+  LONG rc = OpenObjectKey(clsid, KEY_READ | KEY_WRITE, true, opened);
+  TRegKeyHandle key(opened);
+  if (rc != ERROR_SUCCESS) return false;
+  DWORD now = 0;
+  TFlagsState state = FlagsIn(key.Get(), now);   // looked at again just before the write
+  if (state != TFlagsState::Absent && state != TFlagsState::Dword) return false;
+  return RegSetValueExW(key.Get(), Widen(kFlagsValue).c_str(), 0, REG_DWORD, reinterpret_cast<const BYTE*>(&flags),
+                        sizeof flags) == ERROR_SUCCESS;
 }
 
 bool TKillBitStore::KeyExists(const std::string& clsid) {
@@ -96,17 +135,24 @@ bool TKillBitStore::KeyExists(const std::string& clsid) {
 }
 
 bool TKillBitStore::DeleteFlags(const std::string& clsid) {
-  TRegistry reg;
-  reg.RootKey = HKEY_LOCAL_MACHINE;
-  if (!reg.OpenKey(KeyPath(clsid), false) || !reg.DeleteValue(kFlagsValue)) return false;
-  bool empty = EnumValueNames(reg.CurrentKey()).empty() && EnumKeyNames(reg.CurrentKey()).empty();
-  reg.CloseKey();
-  return !empty || reg.DeleteKey(KeyPath(clsid));
+  bool empty = false;
+  {
+    HKEY opened;
+    LONG rc = OpenObjectKey(clsid, KEY_READ | KEY_WRITE, false, opened);
+    TRegKeyHandle key(opened);
+    if (rc != ERROR_SUCCESS) return false;
+    DWORD flags = 0;
+    if (FlagsIn(key.Get(), flags) != TFlagsState::Dword || flags != kKillBit) return false;
+    if (RegDeleteValueW(key.Get(), Widen(kFlagsValue).c_str()) != ERROR_SUCCESS) return false;
+    empty = EnumValueNames(key.Get()).empty() && EnumKeyNames(key.Get()).empty();
+  }
+  // a key that gained a subkey meanwhile is refused, and stays
+  return !empty || RegDeleteKeyW(HKEY_LOCAL_MACHINE, Widen(kCompatibilityKey + clsid).c_str()) == ERROR_SUCCESS;
 }
 
 bool IsLocked(TKillBitStore& store, const std::string& clsid) {
   DWORD flags = 0;
-  return IsWellFormedClsid(clsid) && store.ReadFlags(clsid, flags) && (flags & kKillBit) != 0;
+  return IsWellFormedClsid(clsid) && store.ReadFlags(clsid, flags) == TFlagsState::Dword && (flags & kKillBit) != 0;
 }
 
 int ReadStatuses(TKillBitStore& store, std::vector<TActiveXObject>& objects) {
@@ -119,26 +165,31 @@ int ReadStatuses(TKillBitStore& store, std::vector<TActiveXObject>& objects) {
   return locked;
 }
 
-int LockItems(TKillBitStore& store, std::vector<TActiveXObject>& objects, const TProgress& progress) {
-  int failed = 0, done = 0;
+TRunResult LockItems(TKillBitStore& store, std::vector<TActiveXObject>& objects, const TProgress& progress) {
+  TRunResult result;
+  int done = 0;
   for (TActiveXObject& object : objects) {
     if (IsWellFormedClsid(object.Clsid)) {
       if (object.Checked) {
-        if (SetKillBit(store, object.Clsid)) SetStatus(object, true);
-        else ++failed;
+        switch (SetKillBit(store, object.Clsid)) {
+          case TSetOutcome::Locked: SetStatus(object, true); break;
+          case TSetOutcome::NotADword: result.NotLocked.push_back(object.Name + " " + object.Clsid); break;
+          case TSetOutcome::Failed: ++result.Failed; break;
+        }
       } else {
         TClearOutcome outcome = ClearKillBit(store, object.Clsid);
         if (outcome == TClearOutcome::Cleared) SetStatus(object, false);
-        if (outcome == TClearOutcome::Failed) ++failed;
+        if (outcome == TClearOutcome::Failed) ++result.Failed;
       }
     }
     if (progress && !progress(++done, (int)objects.size())) break;
   }
-  return failed;
+  return result;
 }
 
-int UnlockItems(TKillBitStore& store, std::vector<TActiveXObject>& objects, const TProgress& progress) {
-  int failed = 0, done = 0;
+TRunResult UnlockItems(TKillBitStore& store, std::vector<TActiveXObject>& objects, const TProgress& progress) {
+  TRunResult result;
+  int done = 0;
   for (TActiveXObject& object : objects) {
     if (IsWellFormedClsid(object.Clsid)) {
       TClearOutcome outcome = ClearKillBit(store, object.Clsid);
@@ -146,11 +197,23 @@ int UnlockItems(TKillBitStore& store, std::vector<TActiveXObject>& objects, cons
         object.Checked = false;
         SetStatus(object, false);
       }
-      if (outcome == TClearOutcome::Failed) ++failed;
+      if (outcome == TClearOutcome::Failed) ++result.Failed;
     }
     if (progress && !progress(++done, (int)objects.size())) break;
   }
-  return failed;
+  return result;
+}
+
+std::string RunProblemText(const TRunResult& result) {
+  constexpr size_t kNamesShown = 10;
+  std::string text;
+  if (result.Failed > 0) text = Format(kNotChangedFormat, result.Failed);
+  if (!result.NotLocked.empty()) {
+    if (!text.empty()) text += "\r\r";
+    std::string names = MainUnit::ShortList(result.NotLocked, kNamesShown);
+    text += std::string(kNotLockedHead) + "\r" + names.substr(0, names.size() - 1);   // without the last line end
+  }
+  return text;
 }
 
 int UncheckedCount(const std::vector<TActiveXObject>& objects) {

@@ -339,8 +339,10 @@ std::vector<TRepairTarget> RepairTargets(int row) {
     if (writes.Row == row)
       for (const std::string& name : writes.Names) targets.push_back({writes.Root, writes.Key, name});
   for (const TClearedKey& cleared : kClearedKeys) {
+    if (cleared.Row != row) continue;
+    targets.push_back({.Root = cleared.Root, .Key = cleared.Key, .KeyOnly = true});   // created when missing
     TRegKeyHandle key;
-    if (cleared.Row != row || !key.Open(cleared.Root, cleared.Key, KEY_READ)) continue;
+    if (!key.Open(cleared.Root, cleared.Key, KEY_READ)) continue;
     for (const std::string& name : ClearedNames(key.Get(), cleared.Subkeys)) {
       if (cleared.Subkeys)
         targets.push_back({.Root = cleared.Root, .Key = std::string(cleared.Key) + "\\" + name, .Subtree = true});
@@ -451,7 +453,7 @@ std::string KeyOf(const std::string& keyPath) {
 bool DeleteSubkeyOf(HKEY root, const std::string& parent, const std::string& name) {
   if (root == nullptr || name.empty()) return false;   // never the parent key itself
   TActionWork work;
-  return work.Open(root, parent) && work.DeleteSubkey(name);
+  return work.Open(root, parent, false) && work.DeleteSubkey(name);
 }
 
 }  // namespace
@@ -465,7 +467,7 @@ bool DeleteToolbarValue(const std::string& keyPath, const std::string& valueName
   std::string key = KeyOf(keyPath);
   if (root == nullptr || key.empty()) return false;
   TActionWork work;
-  return work.Open(root, key) && work.DeleteValue(valueName);
+  return work.Open(root, key, false) && work.DeleteValue(valueName);
 }
 
 bool DeleteExplorerBar(const std::string& keyPath, const std::string& name) {

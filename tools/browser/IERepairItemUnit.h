@@ -88,17 +88,20 @@ bool RemoveRegeditRunEntries();
 
 // ---- what the actions change ----
 
-// One registry entry that an action deletes or overwrites: a value of Key, or (Subtree) the key
-// Key itself with everything below it.
+// One registry entry that an action changes: a value of Key, which it deletes or writes (and so
+// creates when missing, with its key); or (Subtree) the key Key itself, which it deletes with
+// everything below it; or (KeyOnly) the key Key, which it only opens and creates when missing.
 struct TRepairTarget {
   HKEY Root = nullptr;
   std::string Key;
   std::string ValueName;   // the exact name; "" is the key's unnamed value
   bool Subtree = false;
+  bool KeyOnly = false;
 };
-// What the action of row would delete or overwrite if it ran now: every value it writes (also
-// those not there yet), and the values and keys it would delete as the registry now stands. The
-// file action 0 deletes is not registry data and is not listed.
+// What the action of row would change if it ran now: every value it writes (also those not there
+// yet), the values and keys it would delete as the registry now stands, and the keys it opens
+// only, creating them when missing. The file action 0 deletes is not registry data and is not
+// listed.
 std::vector<TRepairTarget> RepairTargets(int row);
 
 // ---- browser plug-ins ----
@@ -127,7 +130,8 @@ std::string ToolbarDisplayText(const std::string& valueName, DWORD type, const s
 // The removers: keyPath is a finding's KeyPath (its root is the text before the first "\").
 // Each tells whether it removed what it was given: false when that was not there or could not be
 // removed. None of them ever removes anything for an empty subkey name; an empty value name is the
-// key's unnamed value.
+// key's unnamed value. A key that is not there (gone since it was listed) is never created: the
+// backup taken before a removal could not take it away again.
 bool DeleteMenuExtension(const std::string& keyPath, const std::string& menuExtKey, const std::string& name);
 bool DeleteToolbarValue(const std::string& keyPath, const std::string& valueName);
 bool DeleteExplorerBar(const std::string& keyPath, const std::string& name);

@@ -179,14 +179,15 @@ void TMemorySaviorForm::OptimizeBtnClick(TObject*) {
   TweakGauge->SetRange(0, std::max(0, processes.Count() - 1));
   TweakGauge->SetPosition(0);
   TweakGauge->Show();
-  processes.TrimAll([this](int position) {
+  int trimmed = processes.TrimAll([this](int position) {
     TweakGauge->SetPosition(position);
     TweakGauge->Repaint();
   });
   processes.CloseAll();
   TweakGauge->SetPosition(0);
   TweakGauge->Hide();
-  ShowMessageBox(kOptimizedText, MB_OK);
+  if (trimmed > 0) ShowMessageBox(kOptimizedText, MB_OK);
+  else ShowMessageBox(kNotOptimizedText, MB_ICONWARNING);
   if (Closing()) return;
   OptimizeBtn->SetEnabled(true);
 }

@@ -18,6 +18,9 @@
 namespace MemorySaviorUnit {
 
 inline constexpr const char* kOptimizedText = "Memory Optimizes Successfully!";
+// When the system emptied the working set of no process at all.
+inline constexpr const char* kNotOptimizedText =
+    "The memory could not be optimized: the system let no running program give its memory back.";
 
 // ---- memory status ----
 

@@ -4,7 +4,6 @@
 #include <shlwapi.h>
 
 #include <algorithm>
-#include <climits>
 #include <functional>
 #include <utility>
 
@@ -12,6 +11,7 @@
 #include "../../framework/Registry.h"
 #include "../../framework/StringList.h"
 #include "../../framework/Strings.h"
+#include "../../scan/PathJudgeUnit.h"
 #include "../../scan/PublicFunctionUnit.h"
 
 namespace UninstallItemUnit {
@@ -28,20 +28,8 @@ const DWORD kCommandLineLimit = 32767;
 
 // ---- text helpers with 1-based positions ----
 
-// Up to count characters from the 1-based index; an index before the text starts at its first
-// character, a count past its end stops there.
-std::string PCopy(const std::string& s, int index, int count) {
-  if (index < 1) index = 1;
-  if (count <= 0 || index > (int)s.size()) return {};
-  return s.substr(index - 1, std::min<size_t>(count, s.size() - (index - 1)));
-}
-
 bool ContainsText(const std::string& s, const std::string& token) {
   return AnsiUpperCase(s).find(AnsiUpperCase(token)) != std::string::npos;
-}
-
-bool IsNameChar(char c) {
-  return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '.';
 }
 
 std::string WithoutChar(std::string s, char c) {
@@ -56,16 +44,7 @@ std::string ReplaceToken(const std::string& s, const std::string& token, const s
   return StringReplace(AnsiUpperCase(s), token, replacement);
 }
 
-// The file name at the start of text: from its first "." (or its start) up to the first
-// character that cannot be part of it.
-std::string CutName(const std::string& name) {
-  size_t i = name.find('.');
-  if (i == std::string::npos) i = 0;
-  while (i < name.size() && IsNameChar(name[i])) ++i;
-  return name.substr(0, i);
-}
-
-std::string ExtractPath(std::string s, bool mayRetry) {
+std::string ExtractPath(std::string s) {
   if (!s.empty() && s[0] == '@') s.erase(0, 1);
   s = WithoutChar(s, '"');
   s = ReplaceToken(s, "%SYSTEMROOT%\\", PublicFunctionUnit::GetWindowsDir() + "\\");
@@ -74,16 +53,7 @@ std::string ExtractPath(std::string s, bool mayRetry) {
   s = Trim(s);
   if (AnsiUpperCase(s).rfind("MSIEXEC.EXE", 0) == 0) s = PublicFunctionUnit::GetSystemDir() + "\\" + s;
   if (FileExists(s)) return s;
-  int p1 = Pos(":", s);
-  int p2 = Pos(":", PCopy(s, p1 + 1, INT_MAX));
-  if (p2 > 0) {   // a second drive further on: the program ends before it
-    std::string result = PCopy(s, p1 - 1, p2 + 1);
-    if (mayRetry && ExtractFileExt(result).size() > 4) return ExtractPath(result, false);
-    return result;
-  }
-  std::string folder = ExtractFilePath(s);
-  std::string name = StringReplace(s, folder, "");
-  return PCopy(folder + CutName(name), p1 - 1, INT_MAX);
+  return PathJudgeUnit::ReadProgramPath(s);
 }
 
 // The text with its environment strings expanded; the text itself when the system cannot expand
@@ -133,7 +103,7 @@ std::string TextAfterName(const std::string& text, const std::string& fileName) 
   std::string upperText = SearchCase(text), upperName = SearchCase(fileName);
   size_t p = FindWhere(upperText, upperName, [&](size_t at) {
     size_t end = at + upperName.size();
-    return end == text.size() || !IsNameChar(text[end]);
+    return end == text.size() || !PathJudgeUnit::IsProgramNameChar(text[end]);
   });
   return p == std::string::npos ? std::string() : text.substr(p + upperName.size());
 }
@@ -272,7 +242,7 @@ std::string FormatInstallDate(const std::string& date) {
   return Format("%s %s, %s", kMonthNames[month - 1], d.substr(6, 2), d.substr(0, 4));
 }
 
-std::string ExtractExecutablePath(const std::string& command) { return ExtractPath(command, true); }
+std::string ExtractExecutablePath(const std::string& command) { return ExtractPath(command); }
 
 std::string GetUninstallCommand(const std::string& command) {
   auto [registered, rest] = SplitProgram(command);
