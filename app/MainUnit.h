@@ -189,9 +189,12 @@ class TZelvoranMainForm : public TForm, private MainUnit::TScanView {
   void ProblemsListBoxSelectItem(int index, bool selected);
   void abShowHideDetailsClick(TObject* sender);
   void ExcludeMenuClick(TObject* sender);
-  // Appends the exclusion's line to the ignore file; false (nothing written) when a name holds a
-  // line break.
-  bool AppendIgnoreEntry(const std::string& caption, const std::string& keyPath, const std::string& valueName);
+  // Appends the exclusion's line to the ignore file (valueName as the finding shows it; unnamed:
+  // it stands for the key's unnamed value). Nothing is written when a name holds a line break,
+  // or when the file is there but cannot be read (its last line might lack its line break).
+  enum class TIgnoreAppend { Written, LineBreakInName, NotWritten };
+  TIgnoreAppend AppendIgnoreEntry(const std::string& caption, const std::string& keyPath,
+                                  const std::string& valueName, bool unnamed = false);
   int SelectedSection() const;   // the selected grid row's section index, -1 when none
 
   // Repair and finish. RepairBtnClick is the repair driver (MainUnitRepair.cpp): the ticked

@@ -14,6 +14,7 @@ using namespace MainUnit;
 namespace {
 constexpr char kLineBreakInName[] =
     "This entry cannot be added to the ignore list: its key or value name holds a line break.";
+constexpr char kIgnoreListNotSaved[] = "The ignore list could not be saved, so the entry was not excluded.";
 }  // namespace
 
 void TZelvoranMainForm::BuildResultsPage(TPanel* page) {
@@ -252,9 +253,11 @@ void TZelvoranMainForm::ExcludeMenuClick(TObject*) {
   TRegistryContents& findings = (*SectionResults)[section];
   if (index >= findings.Count()) return;
   const TContent& finding = findings.GetItem(index).Content;
-  if (!AppendIgnoreEntry(RepairGrid->Selected()->Caption, finding.KeyPath, finding.ValueName)) {
-    ShowMessageBox(kLineBreakInName, MB_ICONWARNING);
-    return;
+  // The finding leaves the list only once its exclusion is in the file.
+  switch (AppendIgnoreEntry(RepairGrid->Selected()->Caption, finding.KeyPath, finding.ValueName, finding.UnnamedValue)) {
+    case TIgnoreAppend::Written: break;
+    case TIgnoreAppend::LineBreakInName: ShowMessageBox(kLineBreakInName, MB_ICONWARNING); return;
+    case TIgnoreAppend::NotWritten: ShowMessageBox(kIgnoreListNotSaved, MB_ICONWARNING); return;
   }
   findings.Delete(index);
   ProblemsListBox->SetItemIndex(-1);
@@ -270,22 +273,24 @@ void TZelvoranMainForm::ExcludeMenuClick(TObject*) {
   SendMessageW(RepairGrid->Handle(), LVM_SETITEMSTATE, RepairGrid->ItemIndex(), (LPARAM)&focus);
 }
 
-bool TZelvoranMainForm::AppendIgnoreEntry(const std::string& caption, const std::string& keyPath,
-                                          const std::string& valueName) {
+TZelvoranMainForm::TIgnoreAppend TZelvoranMainForm::AppendIgnoreEntry(const std::string& caption,
+                                                                        const std::string& keyPath,
+                                                                        const std::string& valueName, bool unnamed) {
   // A line break inside a name would cut the entry into lines that each name something else.
   for (const std::string* text : {&caption, &keyPath, &valueName})
-    if (text->find_first_of("\r\n") != std::string::npos) return false;
+    if (text->find_first_of("\r\n") != std::string::npos) return TIgnoreAppend::LineBreakInName;
   std::string file = PublicFunctionUnit::IgnoreFileName();
-  std::string line = PublicFunctionUnit::IgnoreLine(caption, keyPath, valueName);
-  // A file whose last line has no line break (edited by hand) keeps that line whole.
+  std::string line = PublicFunctionUnit::IgnoreLine(caption, keyPath, valueName, unnamed);
+  // A file whose last line has no line break (edited by hand) keeps that line whole; a file that
+  // is there but cannot be read is never taken for one that ends well.
   if (FileExists(file)) {
+    std::string old;
     try {
-      std::string old = ReadFileBytes(file);
-      if (!old.empty() && old.back() != '\n' && old.back() != '\r') line = "\r\n" + line;
+      old = ReadFileBytes(file);
     } catch (const EInOutError&) {
-      // unreadable: the append below fails the same way, silently
+      return TIgnoreAppend::NotWritten;
     }
+    if (!old.empty() && old.back() != '\n' && old.back() != '\r') line = "\r\n" + line;
   }
-  AppendFileBytes(file, line);
-  return true;
+  return AppendFileBytes(file, line) ? TIgnoreAppend::Written : TIgnoreAppend::NotWritten;
 }

@@ -312,12 +312,17 @@ void TFormOptions::LoadIgnoreList() {
   IgnoreListView->Clear();
   std::string file = PublicFunctionUnit::IgnoreFileName();
   if (FileExists(file)) IgnoreLines->LoadFromFile(file);
+  ShowIgnoreLines();
+}
+
+void TFormOptions::ShowIgnoreLines() {
+  IgnoreListView->Clear();
   for (const std::string& line : IgnoreLines->Items) {
     if (Trim(line).empty()) continue;
-    std::string category = Copy(line, 1, Pos("|", line) - 1);
-    std::string rest = StringReplace(line, category + "|", "");
-    TListItem* row = IgnoreListView->AddItem(category);
-    row->SubItems = {Copy(rest, 1, Pos("|", rest) - 1)};
+    IgnoreItemUnit::TContent entry;
+    PublicFunctionUnit::ParseIgnoreLine(line, entry);
+    TListItem* row = IgnoreListView->AddItem(entry.Section);
+    row->SubItems = {entry.KeyPath};
     row->Update();
   }
   IgnoreListView->WidenColumnToText(0);   // section captions show whole
@@ -335,16 +340,32 @@ void TFormOptions::RemoveSelectBtnClick(TObject*) {
   int row = IgnoreListView->ItemIndex();
   int line = row < 0 ? -1 : LineOfRow(row);
   if (line < 0) return;
-  TStringList kept = *IgnoreLines;
-  kept.Delete(line);
-  // The new list replaces the file only once it has been written whole; until then the old
-  // list stays, in the file and on the page.
-  if (!ReplaceFileContents(PublicFunctionUnit::IgnoreFileName(), kept.Text())) {
-    ShowMessageBox("The ignore list could not be saved, so the entry was not removed.", MB_OK | MB_ICONWARNING);
+  // The file is read again just before it is written, so that lines added since the page was
+  // filled stay; a file that cannot be read now is never written over.
+  const std::string file = PublicFunctionUnit::IgnoreFileName();
+  TStringList kept;
+  try {
+    if (FileExists(file)) kept.LoadFromFile(file);
+  } catch (const EInOutError&) {
+    ShowMessageBox("The ignore list could not be read, so the entry was not removed.", MB_OK | MB_ICONWARNING);
     return;
   }
+  // The same line as the row shows, at its place when it is still there, else its first copy.
+  const std::string& removed = (*IgnoreLines)[line];
+  int at = line < kept.Count() && kept[line] == removed ? line : -1;
+  for (int i = 0; at < 0 && i < kept.Count(); ++i)
+    if (kept[i] == removed) at = i;
+  if (at >= 0) {
+    kept.Delete(at);
+    // The new list replaces the file only once it has been written whole; until then the old
+    // list stays, in the file and on the page.
+    if (!ReplaceFileContents(file, kept.Text())) {
+      ShowMessageBox("The ignore list could not be saved, so the entry was not removed.", MB_OK | MB_ICONWARNING);
+      return;
+    }
+  }
   *IgnoreLines = std::move(kept);
-  IgnoreListView->DeleteItem(row);
+  ShowIgnoreLines();
 }
 
 // ---- Scheduling ----

@@ -92,6 +92,7 @@ class TFormOptions : public TForm {
 
  private:
   int LineOfRow(int row) const;   // the ignore line a row stands for, -1 when none
+  void ShowIgnoreLines();         // one row per non-blank ignore line
   void ShowJob(ITask* task);
   bool FillDailyTrigger(ITask* task);   // sets trigger 0 from the page and saves the job
   bool TriggerChanged() const;          // the start time or the days differ from the job's shown

@@ -351,3 +351,34 @@ std::string FormatDateTime(const std::string& fmt, TDateTime t) {
   }
   return r;
 }
+
+std::string PercentEncode(const std::string& text, const std::string& special) {
+  std::string encoded;
+  for (char c : text)
+    encoded += c == '%' || special.find(c) != std::string::npos ? Format("%%%02X", (unsigned)(unsigned char)c)
+                                                                  : std::string(1, c);
+  return encoded;
+}
+
+static int HexDigitValue(char c) {
+  if (c >= '0' && c <= '9') return c - '0';
+  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+  return -1;
+}
+
+bool PercentDecode(const std::string& text, std::string& decoded) {
+  decoded.clear();
+  for (size_t i = 0; i < text.size(); ++i) {
+    if (text[i] != '%') {
+      decoded += text[i];
+      continue;
+    }
+    if (i + 2 >= text.size()) return false;
+    int high = HexDigitValue(text[i + 1]), low = HexDigitValue(text[i + 2]);
+    if (high < 0 || low < 0) return false;
+    decoded += (char)(high * 16 + low);
+    i += 2;
+  }
+  return true;
+}

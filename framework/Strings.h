@@ -38,6 +38,12 @@ std::string ExcludeTrailingBackslash(const std::string& path);
 std::string StringReplace(const std::string& s, const std::string& pattern,
                           const std::string& replacement, bool replaceAll = true);
 
+// Percent escapes for a field of a text record: "%" and each character of `special` written as
+// "%" and two upper-case hexadecimal digits. PercentDecode reads every such escape back; false
+// when a "%" is not followed by two hexadecimal digits.
+std::string PercentEncode(const std::string& text, const std::string& special);
+bool PercentDecode(const std::string& text, std::string& decoded);
+
 std::string IntToStr(long long value);
 std::string IntToHex(unsigned long long value, int digits);           // upper-case
 long long StrToIntDef(const std::string& s, long long fallback);

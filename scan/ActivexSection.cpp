@@ -22,6 +22,7 @@ TContent& AddFinding(TRegistryContents& contents, const std::string& keyText) {
   TContent& c = SectionCommon::NewFinding(contents);
   c.KeyPath = keyText;
   c.ValueName = "default";
+  c.UnnamedValue = true;
   return c;
 }
 
@@ -48,7 +49,7 @@ bool IsServerKeyName(const std::string& name) {
 void ReportEmptyDefault(TCaptionTarget* countLabel, HKEY root, const std::string& keyPath, const std::string& name,
                         TRegistryContents& contents, TIgnoreContents& ignoreList) {
   std::string keyText = RootKeyName(root) + "\\" + keyPath;
-  if (IsIgnored(ignoreList, SectionCaption, keyText, "default")) return;
+  if (IsIgnored(ignoreList, SectionCaption, keyText, "", TUnnamedValueName::Default)) return;
   if (name == "HELPDIR")
     AddEmptyKeyFinding(countLabel, keyText, name, keyPath, name, contents);
   else
@@ -96,6 +97,39 @@ void ScanComKeys(int /*sectionIndex*/, TCaptionTarget* currentItem, TCaptionTarg
   WalkComKeys({currentItem, countLabel, ignoreList, contents, root}, walker, keyPath);
 }
 
+// Reports a class entry whose type library (its TypeLib key's default value) is not registered.
+// libs is opened at the first type library to look up, and kept.
+static void CheckTypeLib(HKEY clsidKey, const std::string& id, TRegistry& libs, bool& libsTried, HKEY root,
+                         TCaptionTarget* countLabel, TIgnoreContents& ignoreList, TRegistryContents& contents) {
+  TRegKeyHandle typeLibKey;
+  TRegValue value;
+  if (!typeLibKey.Open(clsidKey, id + "\\TypeLib", KEY_ALL_ACCESS) || !QueryRegValue(typeLibKey.Get(), L"", value) ||
+      value.Type != REG_SZ)
+    return;
+  std::string typeLib = RegValueText(value);
+  if (typeLib.empty()) return;
+  if (!libsTried) {
+    libsTried = true;
+    libs.OpenKey("\\TypeLib", false);
+  }
+  if (libs.CurrentKey() == nullptr) return;
+  // A name holding "\\" cannot be a subkey's name, so it names no registered library.
+  if (typeLib.find('\\') == std::string::npos && libs.KeyExists(typeLib)) return;
+
+  std::string keyText = RootKeyName(root) + "\\CLSID\\" + id + "\\TypeLib";
+  if (IsIgnored(ignoreList, SectionCaption, keyText, "", TUnnamedValueName::Default)) return;
+  TContent& c = AddFinding(contents, keyText);
+  c.ShortName = "TypeLib";
+  c.Value = typeLib;
+  c.KeyPathLine = "Key Path:" + keyText;
+  c.ValueNameLine = "ValueName:default";
+  c.ValueLine = "Value:" + typeLib;
+  c.FaultLine = "The following App ID or CLSID doesn't exist";
+  c.DescriptionLine = "The Key default under " + keyText + " contains a bad path for the value";
+  c.ProblemKind = "Missing or Invalid Path";
+  SectionCommon::ShowCount(countLabel, contents);
+}
+
 void ScanClsidTypeLibs(int /*sectionIndex*/, TCaptionTarget* currentItem, TCaptionTarget* countLabel,
                        TIgnoreContents& ignoreList, TRegistryContents& contents, const std::string& /*keyPath*/,
                        HKEY root) {
@@ -114,39 +148,37 @@ void ScanClsidTypeLibs(int /*sectionIndex*/, TCaptionTarget* currentItem, TCapti
     if (currentItem != nullptr) currentItem->SetCaption(path);
     TickItemsProcessed();
 
-    TRegKeyHandle typeLibKey;
-    TRegValue value;
-    if (!typeLibKey.Open(classes.CurrentKey(), id + "\\TypeLib", KEY_ALL_ACCESS) ||
-        !QueryRegValue(typeLibKey.Get(), L"", value) || value.Type != REG_SZ)
-      continue;
-    std::string typeLib = RegValueText(value);
-    if (typeLib.empty()) continue;
-    if (!libsTried) {
-      libsTried = true;
-      libs.OpenKey("\\TypeLib", false);
-    }
-    if (libs.CurrentKey() == nullptr) continue;
-    // A name holding "\\" cannot be a subkey's name, so it names no registered library.
-    if (typeLib.find('\\') == std::string::npos && libs.KeyExists(typeLib)) continue;
-
-    std::string keyText = RootKeyName(root) + "\\" + path;
-    if (IsIgnored(ignoreList, SectionCaption, keyText, "default")) continue;
-    TContent& c = AddFinding(contents, keyText);
-    c.ShortName = "TypeLib";
-    c.Value = typeLib;
-    c.KeyPathLine = "Key Path:" + keyText;
-    c.ValueNameLine = "ValueName:default";
-    c.ValueLine = "Value:" + typeLib;
-    c.FaultLine = "The following App ID or CLSID doesn't exist";
-    c.DescriptionLine = "The Key default under " + keyText + " contains a bad path for the value";
-    c.ProblemKind = "Missing or Invalid Path";
-    SectionCommon::ShowCount(countLabel, contents);
+    CheckTypeLib(classes.CurrentKey(), id, libs, libsTried, root, countLabel, ignoreList, contents);
   }
+}
+
+// A type-library finding names its class entry's TypeLib key; any other finding a help-folder
+// or server key.
+static bool StillFound(const TContent& finding) {
+  SectionCommon::TRecheck check;
+  std::string keyPath;
+  HKEY root = SplitRegistryPath(finding.KeyPath, keyPath);
+  if (root == nullptr) return false;
+  const std::string clsid = "CLSID\\", tail = "\\TypeLib";
+  if (finding.ShortName == "TypeLib" && keyPath.starts_with(clsid) && keyPath.ends_with(tail) &&
+      keyPath.size() > clsid.size() + tail.size()) {
+    TRegistry classes, libs;
+    classes.RootKey = libs.RootKey = HKEY_CLASSES_ROOT;
+    bool libsTried = false;
+    if (!classes.OpenKey("\\CLSID", false)) return false;
+    CheckTypeLib(classes.CurrentKey(), keyPath.substr(clsid.size(), keyPath.size() - clsid.size() - tail.size()), libs,
+                 libsTried, root, nullptr, check.NoExclusions, check.Found);
+  } else {
+    TRegKeyHandle key;
+    if (key.Open(root, keyPath, KEY_ALL_ACCESS) && HasEmptyDefault(key.Get()))
+      ReportEmptyDefault(nullptr, root, keyPath, finding.ShortName, check.Found, check.NoExclusions);
+  }
+  return check.Gives(finding);
 }
 
 void RepairComEntries(TCaptionTarget& status, TListCountTarget& finishList, TRegistryContents& contents,
                       TRepairContents& log) {
-  SectionCommon::RepairFindings(RepairStyle, status, finishList, contents, log);
+  SectionCommon::RepairFindings(RepairStyle, status, finishList, contents, log, StillFound);
 }
 
 }  // namespace ActivexSection

@@ -81,9 +81,18 @@ void ScanApplicationPaths(int, TCaptionTarget* currentItem, TCaptionTarget* coun
   }
 }
 
+static bool StillFound(const TContent& finding) {
+  SectionCommon::TRecheck check;
+  std::string subPath;
+  HKEY root = SplitRegistryPath(finding.KeyPath, subPath);
+  if (root == nullptr) return false;
+  CheckAppPathKey(root, subPath, finding.ShortName, nullptr, check.NoExclusions, check.Found);
+  return check.Gives(finding);
+}
+
 void RepairApplicationPaths(TCaptionTarget& status, TListCountTarget& finishList, TRegistryContents& contents,
                             TRepairContents& log) {
-  SectionCommon::RepairFindings(RepairStyle, status, finishList, contents, log);
+  SectionCommon::RepairFindings(RepairStyle, status, finishList, contents, log, StillFound);
 }
 
 }  // namespace ApplicationPathsUnit

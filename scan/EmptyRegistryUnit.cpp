@@ -109,16 +109,16 @@ void CheckEmptyKey(TCaptionTarget* countLabel, HKEY root, const std::string& key
     if (keyPath == kept) return;
   if (AnsiUpperCase(keyPath).find("MIME") != std::string::npos) return;
   if (InsideClassEntry(root, keyPath)) return;
-  TStringList values;
-  reg.GetValueNames(values);
-  if (values.Count() != 0) return;
+  TKeyInfo info;   // a key with values is not empty, nor one that has subkeys by now
+  if (!QueryKeyInfo(reg.CurrentKey(), info) || info.ValueCount != 0 || info.SubkeyCount != 0) return;
   std::string keyText = RootKeyName(root) + "\\" + keyPath;
-  if (IsIgnored(ignoreList, SectionCaption, keyText, "default")) return;
+  if (IsIgnored(ignoreList, SectionCaption, keyText, "", TUnnamedValueName::Default)) return;
 
   TContent& c = SectionCommon::NewFinding(contents);
   c.KeyPath = keyText;
   c.ShortName = keyPath;
   c.ValueName = "default";
+  c.UnnamedValue = true;
   c.KeyPathLine = " Key Path:" + keyText;
   c.ValueNameLine = " ValueName:default";
   c.ValueLine = " Value: empty";
@@ -128,9 +128,18 @@ void CheckEmptyKey(TCaptionTarget* countLabel, HKEY root, const std::string& key
   SectionCommon::ShowCount(countLabel, contents);
 }
 
+static bool StillFound(const TContent& finding) {
+  SectionCommon::TRecheck check;
+  std::string keyPath;
+  HKEY root = SplitRegistryPath(finding.KeyPath, keyPath);
+  if (root == nullptr) return false;
+  CheckEmptyKey(nullptr, root, keyPath, check.Found, check.NoExclusions);
+  return check.Gives(finding);
+}
+
 void RepairEmptyRegistryKeys(TCaptionTarget& status, TListCountTarget& finishList, TRegistryContents& contents,
                              TRepairContents& log) {
-  SectionCommon::RepairFindings(RepairStyle, status, finishList, contents, log);
+  SectionCommon::RepairFindings(RepairStyle, status, finishList, contents, log, StillFound);
 }
 
 }  // namespace EmptyRegistryUnit

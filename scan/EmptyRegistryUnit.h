@@ -19,7 +19,7 @@ inline constexpr const char* SectionCaption = "Empty Registry Keys";
 void ScanEmptyRegistryKeys(int sectionIndex, TCaptionTarget* currentItem, TCaptionTarget* countLabel,
                            TIgnoreContents& ignoreList, TRegistryContents& contents, const std::string& keyPath,
                            HKEY root);
-// Reports root\keyPath when it holds no value at all.
+// Reports root\keyPath when it holds no value and no subkey at all.
 void CheckEmptyKey(TCaptionTarget* countLabel, HKEY root, const std::string& keyPath, TRegistryContents& contents,
                    TIgnoreContents& ignoreList);
 

@@ -1,6 +1,7 @@
 #include "FileAssociationsUnit.h"
 
 #include <algorithm>
+#include <optional>
 
 #include "../framework/Registry.h"
 #include "../framework/Strings.h"
@@ -44,6 +45,27 @@ bool IsAssociationValid(const TAssociationTargets& targets, const std::string& e
          std::binary_search(targets.UpperUserProgIds.begin(), targets.UpperUserProgIds.end(), upperId);
 }
 
+// Reports an extension whose program identifier names no class.
+static void CheckAssociation(HKEY root, const std::string& keyPath, const std::string& ext,
+                             const TAssociationTargets& targets, TCaptionTarget* countLabel,
+                             TIgnoreContents& ignoreList, TRegistryContents& contents) {
+  const std::string extPath = SectionCommon::ChildKeyPath(keyPath, ext);
+  TRegistry reg(KEY_READ);
+  reg.RootKey = root;
+  if (!reg.OpenKey("\\" + extPath, false)) return;
+  std::string progId;
+  reg.ReadText("", progId);
+  const std::string keyText = RootKeyName(root) + "\\" + extPath;
+  if (progId.empty() || Pos("\\", progId) != 0 || !IsOnFixedDrive(NonFixedDrives, progId) ||
+      IsAssociationValid(targets, ext, progId) ||
+      IsIgnored(ignoreList, SectionCaption, keyText, "", TUnnamedValueName::Default))
+    return;
+  SectionCommon::AddMissingPathFinding(contents, countLabel,
+                                       {.KeyPath = keyText, .ShortName = ext, .ValueName = "default",
+                                        .Value = progId, .UnnamedValue = true},
+                                       "default", progId, progId);
+}
+
 void ScanFileAssociations(int, TCaptionTarget* currentItem, TCaptionTarget* countLabel, TIgnoreContents& ignoreList,
                           TRegistryContents& contents, const std::string& keyPath, HKEY root) {
   contents.Clear();
@@ -53,33 +75,35 @@ void ScanFileAssociations(int, TCaptionTarget* currentItem, TCaptionTarget* coun
   TAssociationTargets targets;
   LoadAssociationTargets(classNames, targets);
   SplitClassKeyNames(classNames, extensions);
-  const std::string rootName = RootKeyName(root);
   for (const std::string& ext : extensions.Items) {
     if (ScanStopRequested()) return;
     SectionCommon::ShowItem(currentItem, ext);
     TickItemsProcessed();
-    const std::string extPath = SectionCommon::ChildKeyPath(keyPath, ext);
-    TRegistry reg(KEY_READ);
-    reg.RootKey = root;
-    if (reg.OpenKey("\\" + extPath, false)) {
-      std::string progId;
-      reg.ReadText("", progId);
-      const std::string keyText = rootName + "\\" + extPath;
-      if (!progId.empty() && Pos("\\", progId) == 0 && IsOnFixedDrive(NonFixedDrives, progId) &&
-          !IsAssociationValid(targets, ext, progId) && !IsIgnored(ignoreList, SectionCaption, keyText, "default")) {
-        SectionCommon::AddMissingPathFinding(
-            contents, countLabel, {.KeyPath = keyText, .ShortName = ext, .ValueName = "default", .Value = progId},
-            "default", progId, progId);
-      }
-      reg.CloseKey();
-    }
+    CheckAssociation(root, keyPath, ext, targets, countLabel, ignoreList, contents);
     ProcessMessages();
   }
 }
 
 void RepairFileAssociations(TCaptionTarget& status, TListCountTarget& finishList, TRegistryContents& contents,
                             TRepairContents& log) {
-  SectionCommon::RepairFindings(RepairStyle, status, finishList, contents, log);
+  // The classes are listed once for the repair, when the first finding is judged again.
+  std::optional<TAssociationTargets> targets;
+  auto stillFound = [&targets](const TContent& finding) {
+    SectionCommon::TRecheck check;
+    std::string extPath;
+    HKEY root = SplitRegistryPath(finding.KeyPath, extPath);
+    if (root == nullptr || extPath.size() < finding.ShortName.size()) return false;
+    std::string keyPath = extPath.substr(0, extPath.size() - finding.ShortName.size());
+    if (!keyPath.empty()) keyPath.pop_back();   // the backslash before the extension
+    if (!targets) {
+      TStringList classNames;
+      classNames.Items = SectionCommon::ListSubkeyNames(root, keyPath);
+      LoadAssociationTargets(classNames, targets.emplace());
+    }
+    CheckAssociation(root, keyPath, finding.ShortName, *targets, nullptr, check.NoExclusions, check.Found);
+    return check.Gives(finding);
+  };
+  SectionCommon::RepairFindings(RepairStyle, status, finishList, contents, log, stillFound);
 }
 
 }  // namespace FileAssociationsUnit

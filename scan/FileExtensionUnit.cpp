@@ -14,6 +14,24 @@ void FilterExtensionNames(TStringList& names, TStringList& extensions) {
   FileAssociationsUnit::SplitClassKeyNames(names, extensions);
 }
 
+// Reports an extension key whose unnamed value is an empty text. keyPath is the scan's key path
+// argument, which the finding carries as its value.
+static void CheckExtension(const std::string& ext, const std::string& keyPath, TCaptionTarget* countLabel,
+                           TIgnoreContents& ignoreList, TRegistryContents& contents) {
+  TRegistry reg(KEY_READ);
+  reg.RootKey = HKEY_CLASSES_ROOT;
+  if (!reg.OpenKey("\\" + ext, false)) return;
+  std::string text;
+  if (!reg.ReadText("", text) || !text.empty()) return;
+  std::string keyText = "HKEY_CLASSES_ROOT\\" + ext;
+  if (IsIgnored(ignoreList, SectionCaption, keyText, "", TUnnamedValueName::Default)) return;
+  TContent& c = SectionCommon::AddMissingPathFinding(contents, countLabel,
+                                                     {.KeyPath = keyText, .ShortName = ext, .ValueName = "default",
+                                                      .Value = keyPath, .UnnamedValue = true},
+                                                     "default", keyPath, keyPath.empty() ? "default" : keyPath);
+  c.FaultLine = " The file(" + keyPath + ")does not exist at the specified location";
+}
+
 void ScanFileExtensions(int, TCaptionTarget* currentItem, TCaptionTarget* countLabel, TIgnoreContents& ignoreList,
                         TRegistryContents& contents, const std::string& keyPath, HKEY) {
   TStringList names, extensions;
@@ -24,23 +42,19 @@ void ScanFileExtensions(int, TCaptionTarget* currentItem, TCaptionTarget* countL
     SectionCommon::ShowItem(currentItem, ext);
     TickItemsProcessed();
     ProcessMessages();
-    TRegistry reg(KEY_READ);
-    reg.RootKey = HKEY_CLASSES_ROOT;
-    if (!reg.OpenKey("\\" + ext, false)) continue;
-    std::string text;
-    if (!reg.ReadText("", text) || !text.empty()) continue;
-    std::string keyText = "HKEY_CLASSES_ROOT\\" + ext;
-    if (IsIgnored(ignoreList, SectionCaption, keyText, "default")) continue;
-    TContent& c = SectionCommon::AddMissingPathFinding(
-        contents, countLabel, {.KeyPath = keyText, .ShortName = ext, .ValueName = "default", .Value = keyPath},
-        "default", keyPath, keyPath.empty() ? "default" : keyPath);
-    c.FaultLine = " The file(" + keyPath + ")does not exist at the specified location";
+    CheckExtension(ext, keyPath, countLabel, ignoreList, contents);
   }
+}
+
+static bool StillFound(const TContent& finding) {
+  SectionCommon::TRecheck check;
+  CheckExtension(finding.ShortName, finding.Value, nullptr, check.NoExclusions, check.Found);
+  return check.Gives(finding);
 }
 
 void RepairFileExtensions(TCaptionTarget& status, TListCountTarget& finishList, TRegistryContents& contents,
                           TRepairContents& log) {
-  SectionCommon::RepairFindings(RepairStyle, status, finishList, contents, log);
+  SectionCommon::RepairFindings(RepairStyle, status, finishList, contents, log, StillFound);
 }
 
 }  // namespace FileExtensionUnit

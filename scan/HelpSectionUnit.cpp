@@ -43,8 +43,9 @@ static void CheckHelpKey(TRegistry& reg, const std::string& keyText, TCaptionTar
     // The repair deletes the value named by ShortName; the exclusion and the backup address the
     // same value through ValueName.
     SectionCommon::AddMissingPathFinding(
-        contents, countLabel, {.KeyPath = keyText, .ShortName = name, .ValueName = name, .Value = path}, "default",
-        path, path);
+        contents, countLabel,
+        {.KeyPath = keyText, .ShortName = name, .ValueName = name, .Value = path, .UnnamedValue = name.empty()},
+        "default", path, path);
   }
 }
 
@@ -64,9 +65,17 @@ void ScanHelpFiles(int, TCaptionTarget* currentItem, TCaptionTarget* countLabel,
   }
 }
 
+static bool StillFound(const TContent& finding) {
+  SectionCommon::TRecheck check;
+  TRegistry reg(KEY_READ);
+  if (!check.OpenKey(finding, reg)) return false;
+  CheckHelpKey(reg, finding.KeyPath, nullptr, check.NoExclusions, check.Found);
+  return check.Gives(finding);
+}
+
 void RepairHelpFiles(TCaptionTarget& status, TListCountTarget& finishList, TRegistryContents& contents,
                      TRepairContents& log) {
-  SectionCommon::RepairFindings(RepairStyle, status, finishList, contents, log);
+  SectionCommon::RepairFindings(RepairStyle, status, finishList, contents, log, StillFound);
 }
 
 }  // namespace HelpSectionUnit

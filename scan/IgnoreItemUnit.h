@@ -11,6 +11,10 @@ struct TContent {
   std::string Section;
   std::string KeyPath;
   std::string ValueName;
+  // The entry came from an escaped line: ValueName is the value's exact name, "" the key's
+  // unnamed value. Any other line names a value as its section's findings show it.
+  bool Exact = false;
+  std::string KeyIdentity;   // the key as the ignore test compares keys; filled on first use
 };
 
 struct TIgnoreContentItem {

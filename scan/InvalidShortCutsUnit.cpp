@@ -96,6 +96,15 @@ bool IsShortcutTargetMissing(const std::string& target) {
   return PathJudgeUnit::MissingInEveryReading(PathJudgeUnit::ExpandedReadings(target), PathJudgeUnit::NothingAt);
 }
 
+// Reports a shortcut whose target is missing.
+static void CheckShortcut(const std::string& fullPath, const std::string& name, TCaptionTarget* countLabel,
+                          TIgnoreContents& ignoreList, TRegistryContents& contents) {
+  std::string target = GetShortcutTarget(fullPath);
+  if (!IsShortcutTargetMissing(target)) return;
+  if (IsIgnored(ignoreList, SectionCaption, fullPath, target)) return;
+  AddFinding(contents, countLabel, fullPath, name, target);
+}
+
 std::string GetShortcutTarget(const std::string& shortcutFile) {
   TComPtr<IShellLinkW> link;
   HRESULT made = LinkFactory != nullptr
@@ -132,10 +141,7 @@ void ScanShortcutFolder(const std::string& folder, int sectionIndex, TCaptionTar
         ScanShortcutFolder(fullPath, sectionIndex, currentItem, countLabel, ignoreList, contents);
     }
     if (isFolder || ExtractFileExt(name) != ".lnk") continue;
-    std::string target = GetShortcutTarget(fullPath);
-    if (!IsShortcutTargetMissing(target)) continue;
-    if (IsIgnored(ignoreList, SectionCaption, fullPath, target)) continue;
-    AddFinding(contents, countLabel, fullPath, name, target);
+    CheckShortcut(fullPath, name, countLabel, ignoreList, contents);
   } while (FindNextFileW(find.Get(), &entry));
 }
 
@@ -152,9 +158,16 @@ void ScanShortcuts(int sectionIndex, TCaptionTarget* currentItem, TCaptionTarget
   }
 }
 
+static bool StillFound(const TContent& finding) {
+  SectionCommon::TRecheck check;
+  TComScope com;
+  CheckShortcut(finding.KeyPath, ExtractFileName(finding.KeyPath), nullptr, check.NoExclusions, check.Found);
+  return check.Gives(finding);
+}
+
 void RepairShortcuts(TCaptionTarget& status, TListCountTarget& finishList, TRegistryContents& contents,
                      TRepairContents& log) {
-  SectionCommon::RepairFindings(RepairStyle, status, finishList, contents, log);
+  SectionCommon::RepairFindings(RepairStyle, status, finishList, contents, log, StillFound);
 }
 
 }  // namespace InvalidShortCutsUnit

@@ -1,6 +1,8 @@
 #include "PublicFunctionUnit.h"
 
 #include <oleauto.h>
+#include <sddl.h>
+
 #include <cctype>
 #include <vector>
 #include <unordered_map>
@@ -354,6 +356,49 @@ HKEY SplitRegistryPath(const std::string& fullPath, std::string& subPath) {
   return root;
 }
 
+const std::string& CurrentUserKeyName() {
+  static const std::string name = [] {
+    std::string text;
+    HANDLE token = nullptr;
+    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token)) return text;
+    DWORD size = 0;
+    GetTokenInformation(token, TokenUser, nullptr, 0, &size);
+    std::vector<uint8_t> buffer(size);
+    wchar_t* sid = nullptr;
+    if (size > 0 && GetTokenInformation(token, TokenUser, buffer.data(), size, &size) &&
+        ConvertSidToStringSidW(reinterpret_cast<TOKEN_USER*>(buffer.data())->User.Sid, &sid)) {
+      text = Narrow(sid);
+      LocalFree(sid);
+    }
+    CloseHandle(token);
+    return text;
+  }();
+  return name;
+}
+
+std::string KeyIdentity(HKEY root, const std::string& subKey) {
+  static const std::string user = AnsiUpperCase(CurrentUserKeyName());
+  std::string key = AnsiUpperCase(subKey);
+  std::string rootText = RootKeyName(root);
+  if (root == HKEY_CURRENT_USER && !user.empty()) {
+    rootText = "HKEY_USERS\\" + user;
+  } else if (root == HKEY_CLASSES_ROOT) {
+    rootText = "HKEY_LOCAL_MACHINE\\SOFTWARE\\CLASSES";
+  } else if (root == HKEY_USERS && !user.empty()) {
+    // the user's classes hive is also the user's own Software\Classes
+    const std::string classes = user + "_CLASSES";
+    if (key.compare(0, classes.size(), classes) == 0 && (key.size() == classes.size() || key[classes.size()] == '\\'))
+      key = user + "\\SOFTWARE\\CLASSES" + key.substr(classes.size());
+  }
+  return key.empty() ? rootText : rootText + "\\" + key;
+}
+
+std::string KeyIdentity(const std::string& keyPath) {
+  std::string upper = AnsiUpperCase(keyPath), subKey;   // the root's name in any case
+  HKEY root = SplitRegistryPath(upper, subKey);
+  return root == nullptr ? upper : KeyIdentity(root, subKey);
+}
+
 bool DeleteRegistryValue(const std::string& fullPath, const std::string& valueName) {
   std::string subPath;
   HKEY root = SplitRegistryPath(fullPath, subPath);
@@ -506,6 +551,47 @@ std::string IgnoreFileName() {
 
 void SetIgnoreFileName(const std::string& fileName) { IgnoreFileSetting() = fileName; }
 
+namespace {
+
+// An escaped line's field: "%", "|" and the line breaks as "%25", "%7C", "%0D", "%0A".
+std::string EscapeIgnoreField(const std::string& text) { return PercentEncode(text, "|\r\n"); }
+
+// An escaped line: "|" and then the three escaped fields, separated by "|".
+bool ParseEscapedLine(const std::string& line, IgnoreItemUnit::TContent& entry) {
+  if (line.empty() || line[0] != '|') return false;
+  size_t first = line.find('|', 1);
+  size_t second = first == std::string::npos ? first : line.find('|', first + 1);
+  if (second == std::string::npos || line.find('|', second + 1) != std::string::npos) return false;
+  IgnoreItemUnit::TContent e;
+  if (!PercentDecode(line.substr(1, first - 1), e.Section) ||
+      !PercentDecode(line.substr(first + 1, second - first - 1), e.KeyPath) ||
+      !PercentDecode(line.substr(second + 1), e.ValueName))
+    return false;
+  e.Exact = true;
+  entry = std::move(e);
+  return true;
+}
+
+}  // namespace
+
+void ParseIgnoreLine(const std::string& line, IgnoreItemUnit::TContent& entry) {
+  if (ParseEscapedLine(line, entry)) return;
+  entry = {};
+  size_t first = line.find('|');
+  if (first == std::string::npos) {
+    entry.ValueName = line;
+    return;
+  }
+  entry.Section = line.substr(0, first);
+  size_t second = line.find('|', first + 1);
+  if (second == std::string::npos) {
+    entry.ValueName = line.substr(first + 1);
+    return;
+  }
+  entry.KeyPath = line.substr(first + 1, second - first - 1);
+  entry.ValueName = line.substr(second + 1);
+}
+
 void LoadIgnoreList(TIgnoreContents& list) {
   list.Clear();
   std::string file = IgnoreFileName();
@@ -514,39 +600,46 @@ void LoadIgnoreList(TIgnoreContents& list) {
   lines.LoadFromFile(file);
   for (const std::string& line : lines.Items) {
     if (line.empty()) continue;
-    auto& item = list.GetItem(list.Add()).Content;
-    size_t first = line.find('|');
-    if (first == std::string::npos) {
-      item.ValueName = line;
-      continue;
-    }
-    item.Section = line.substr(0, first);
-    std::string rest = line.substr(first + 1);
-    size_t second = rest.find('|');
-    if (second == std::string::npos) {
-      item.ValueName = rest;
-      continue;
-    }
-    item.KeyPath = rest.substr(0, second);
-    item.ValueName = rest.substr(second + 1);
+    ParseIgnoreLine(line, list.GetItem(list.Add()).Content);
   }
 }
 
+// Whether an entry names the value: exactly, for an escaped line; for any other line as the
+// section's findings show it, "" being the unnamed value in every section and "default" in the
+// sections that show it so, where it therefore never names a value really called "default".
+static bool NamesValue(const IgnoreItemUnit::TContent& e, const std::string& valueName, TUnnamedValueName unnamed) {
+  if (e.Exact) return e.ValueName == valueName;
+  bool defaultIsUnnamed = unnamed == TUnnamedValueName::Default;
+  if (valueName.empty()) return e.ValueName.empty() || (defaultIsUnnamed && e.ValueName == "default");
+  if (defaultIsUnnamed && valueName == "default") return false;
+  return e.ValueName == valueName;
+}
+
 bool IsIgnored(TIgnoreContents& list, const std::string& section, const std::string& keyPath,
-               const std::string& valueName) {
+               const std::string& valueName, TUnnamedValueName unnamed) {
   if (list.Count() == 0) return false;
   std::string upperSection = AnsiUpperCase(section);
-  std::string upperKey = AnsiUpperCase(keyPath);
+  std::string key;   // the key's identity, made once an entry of the section needs it
   for (int i = 0; i < list.Count(); ++i) {
-    const auto& e = list.GetItem(i).Content;
-    if (e.ValueName == valueName && AnsiUpperCase(e.Section) == upperSection && AnsiUpperCase(e.KeyPath) == upperKey)
-      return true;
+    auto& e = list.GetItem(i).Content;
+    if (!NamesValue(e, valueName, unnamed) || AnsiUpperCase(e.Section) != upperSection) continue;
+    if (e.KeyIdentity.empty()) e.KeyIdentity = KeyIdentity(e.KeyPath);
+    if (key.empty()) key = KeyIdentity(keyPath);
+    if (e.KeyIdentity == key) return true;
   }
   return false;
 }
 
-std::string IgnoreLine(const std::string& section, const std::string& keyPath, const std::string& valueName) {
-  return Format("%s|%s|%s", section, keyPath, valueName) + "\r\n";
+std::string IgnoreLine(const std::string& section, const std::string& keyPath, const std::string& valueName,
+                       bool unnamed) {
+  std::string exactName = unnamed ? std::string() : valueName;
+  // A plain line reads back as this entry unless a field before the value holds "|" (or the
+  // line would begin with one), or the value is really named "default".
+  bool plainReadsBack = !section.empty() && section.find('|') == std::string::npos && keyPath.find('|') == std::string::npos &&
+                        (unnamed || exactName != "default");
+  if (plainReadsBack) return Format("%s|%s|%s", section, keyPath, valueName) + "\r\n";
+  return "|" + EscapeIgnoreField(section) + "|" + EscapeIgnoreField(keyPath) + "|" + EscapeIgnoreField(exactName) +
+         "\r\n";
 }
 
 }  // namespace PublicFunctionUnit

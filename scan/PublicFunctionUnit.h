@@ -133,13 +133,38 @@ std::string FindProgram(const std::string& fileName);
 // drive are.
 bool IsFullPath(const std::string& path);
 
-std::string IgnoreFileName();  // ZelvoranIgnores.dat next to the executable
+// The ignore list: ZelvoranIgnores.dat next to the executable, one entry a line. A line is
+// "section|key|value", the value being the rest of the line; such a line names the key's unnamed
+// value as its section's findings show it ("default" or ""). An entry that would not read back
+// so (a "|" in the section or the key, a value really named "default") is written escaped: "|",
+// then the three fields separated by "|", each with "%", "|" and line breaks as "%25", "%7C",
+// "%0D" and "%0A", the value's exact name last ("" the unnamed value). Lines of earlier versions
+// never begin with "|" (a line of no section was never matched), so they read as they always did.
+std::string IgnoreFileName();
 void SetIgnoreFileName(const std::string& fileName);   // tests keep theirs apart; "" restores
+// One line's entry; a line that begins with "|" but is not a well-formed escaped line reads the
+// plain way (an entry of no section, which matches nothing).
+void ParseIgnoreLine(const std::string& line, IgnoreItemUnit::TContent& entry);
 void LoadIgnoreList(TIgnoreContents& list);
+// How a section's findings, and so its plain ignore lines, show the key's unnamed value.
+enum class TUnnamedValueName { Empty, Default };
+// Whether the list excludes an entry: the section caption and key compared without regard to
+// case (the current user's tree by either of its names, KeyIdentity), the value's exact name
+// ("" the key's unnamed value; for findings of no value, their name) compared exactly.
 bool IsIgnored(TIgnoreContents& list, const std::string& section, const std::string& keyPath,
-               const std::string& valueName);
-// One ignore-file line for an exclusion, CRLF included.
-std::string IgnoreLine(const std::string& section, const std::string& keyPath, const std::string& valueName);
+               const std::string& valueName, TUnnamedValueName unnamed = TUnnamedValueName::Empty);
+// One ignore-file line for an exclusion, CRLF included: valueName as the finding shows it, and
+// whether it stands for the key's unnamed value.
+std::string IgnoreLine(const std::string& section, const std::string& keyPath, const std::string& valueName,
+                       bool unnamed = false);
+// The current user's key name under HKEY_USERS (the user's security identifier); "" when the
+// process token cannot tell.
+const std::string& CurrentUserKeyName();
+// A registry key's text as exclusions and repairs compare keys: upper-cased, the current user's
+// tree (and its classes hive) by its name under HKEY_USERS, the classes root by its name under
+// HKEY_LOCAL_MACHINE. A text that names no registry key (a file's path) is only upper-cased.
+std::string KeyIdentity(const std::string& keyPath);
+std::string KeyIdentity(HKEY root, const std::string& subKey);
 
 // One double-byte character (its two bytes in the given code page) as the registry-script hex
 // pair of its UTF-16 code unit: "LL,HH," (low byte first, upper-case, each followed by a comma).

@@ -16,6 +16,7 @@ void AddFinding(TRegistryContents& contents, TCaptionTarget* countLabel, HKEY ro
   c.KeyPath = keyText;
   c.ShortName = shortName;
   c.ValueName = valueName;
+  c.UnnamedValue = valueName.empty();
   c.Value = value;
   c.KeyPathLine = " Key Path:" + keyText;
   c.ValueNameLine = " ValueName:" + valueName;
@@ -26,6 +27,29 @@ void AddFinding(TRegistryContents& contents, TCaptionTarget* countLabel, HKEY ro
   c.ProblemKind = "Redundant or Invalid Registry Key";
   SectionCommon::ShowCount(countLabel, contents);
   TickItemsProcessed();
+}
+
+// Reports one text value of the Run dialog's list, open in reg.
+void CheckRunValue(TRegistry& reg, HKEY root, const std::string& keyText, const std::string& v,
+                   TCaptionTarget* countLabel, TIgnoreContents& ignoreList, TRegistryContents& contents) {
+  TRegValue raw;
+  if (!reg.ReadValue(v, raw) || raw.Type != REG_SZ) return;
+  if (IsIgnored(ignoreList, SectionCaption, keyText, v)) return;
+  std::string d = RegValueText(raw);
+  AddFinding(contents, countLabel, root, RunMruKey, keyText, "RunMRU", v, d, " Value:" + d, d);
+}
+
+// The Run dialog's entries are judged again by their text; every file-dialog entry is reported,
+// so each stands while it is there.
+bool StillFound(const TContent& finding) {
+  SectionCommon::TRecheck check;
+  std::string path;
+  HKEY root = SplitRegistryPath(finding.KeyPath, path);
+  if (root == nullptr || !SameText(path, RunMruKey)) return true;
+  TRegistry reg(KEY_READ);
+  if (!check.OpenKey(finding, reg)) return false;
+  CheckRunValue(reg, root, finding.KeyPath, finding.ValueName, nullptr, check.NoExclusions, check.Found);
+  return check.Gives(finding);
 }
 
 }  // namespace
@@ -60,18 +84,12 @@ void ScanRecentFiles(int /*sectionIndex*/, TCaptionTarget* /*currentItem*/, TCap
   TStringList values;
   reg.GetValueNames(values);
   std::string r = rootName + "\\" + RunMruKey;
-  for (const std::string& v : values.Items) {
-    TRegValue raw;
-    if (!reg.ReadValue(v, raw) || raw.Type != REG_SZ) continue;
-    if (IsIgnored(ignoreList, SectionCaption, r, v)) continue;
-    std::string d = RegValueText(raw);
-    AddFinding(contents, countLabel, root, RunMruKey, r, "RunMRU", v, d, " Value:" + d, d);
-  }
+  for (const std::string& v : values.Items) CheckRunValue(reg, root, r, v, countLabel, ignoreList, contents);
 }
 
 void RepairRecentFiles(TCaptionTarget& status, TListCountTarget& finishList, TRegistryContents& contents,
                        TRepairContents& log) {
-  SectionCommon::RepairFindings(RepairStyle, status, finishList, contents, log);
+  SectionCommon::RepairFindings(RepairStyle, status, finishList, contents, log, StillFound);
 }
 
 }  // namespace RecentlyFileUnit

@@ -12,7 +12,8 @@ struct TContent {
   bool Checked = false;          // ticked for repair
   std::string KeyPath;           // root name, "\" and key path; for shortcuts the file's path
   std::string ShortName;         // subkey, extension, file, or the value list's fixed name
-  std::string ValueName;         // "default" stands for the unnamed value
+  std::string ValueName;         // the value's name; the key's unnamed value shows as "default" or ""
+  bool UnnamedValue = false;     // the finding means the key's unnamed value, never a value named "default"
   std::string Value;
   std::string Extra1, Extra2;    // browser plug-in display name and category
   int Number = 0;                // the problem number

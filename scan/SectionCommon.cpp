@@ -1,6 +1,5 @@
 #include "SectionCommon.h"
 
-#include <sddl.h>
 #include <shellapi.h>
 
 #include "../framework/Registry.h"
@@ -27,6 +26,10 @@ std::string ChildKeyPath(const std::string& keyPath, const std::string& name) {
   return keyPath.empty() ? name : keyPath + "\\" + name;
 }
 
+std::string ListedValueName(const TContent& finding) {
+  return finding.UnnamedValue ? std::string() : finding.ValueName;
+}
+
 TRemoval RepairRemoval(TRepairForm form, const TContent& finding) {
   TRemoval r;
   if (form == TRepairForm::File) {
@@ -48,7 +51,7 @@ TRemoval RepairRemoval(TRepairForm form, const TContent& finding) {
       break;
     default:
       r.Kind = TRemovalKind::Value;
-      r.ValueName = finding.ValueName == "default" ? std::string() : finding.ValueName;
+      r.ValueName = ListedValueName(finding);
       break;
   }
   return r;
@@ -98,44 +101,15 @@ bool RemovalTargetExists(const TRemoval& removal) {
   }
 }
 
-std::string CurrentUserKeyName() {
-  static const std::string name = [] {
-    std::string text;
-    HANDLE token = nullptr;
-    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token)) return text;
-    DWORD size = 0;
-    GetTokenInformation(token, TokenUser, nullptr, 0, &size);
-    std::vector<uint8_t> buffer(size);
-    wchar_t* sid = nullptr;
-    if (size > 0 && GetTokenInformation(token, TokenUser, buffer.data(), size, &size) &&
-        ConvertSidToStringSidW(reinterpret_cast<TOKEN_USER*>(buffer.data())->User.Sid, &sid)) {
-      text = Narrow(sid);
-      LocalFree(sid);
-    }
-    CloseHandle(token);
-    return text;
-  }();
-  return name;
-}
-
-// A key path by the name it has under HKEY_USERS or HKEY_LOCAL_MACHINE, upper-cased.
-static std::string FullKeyText(HKEY root, const std::string& subKey) {
-  std::string rootText = RootKeyName(root);
-  std::string user = CurrentUserKeyName();
-  if (root == HKEY_CURRENT_USER && !user.empty()) rootText = "HKEY_USERS\\" + user;
-  else if (root == HKEY_CLASSES_ROOT) rootText = "HKEY_LOCAL_MACHINE\\SOFTWARE\\Classes";
-  return AnsiUpperCase(subKey.empty() ? rootText : rootText + "\\" + subKey);
-}
-
-// The removal's target as repairs compare them: upper-cased, the current user's key and the
-// classes root by their full names under HKEY_USERS and HKEY_LOCAL_MACHINE; a key ends with a
-// backslash, a value is its key, "|" and its name. Empty when the removal names nothing.
+// The removal's target as repairs compare them: a key is its identity (KeyIdentity) with a
+// backslash after it, a value its key's identity, two backslashes (which no key path holds) and
+// its upper-cased name, a file its upper-cased path. Empty when the removal names nothing.
 static std::string RemovalTargetText(const TRemoval& removal) {
   switch (removal.Kind) {
     case TRemovalKind::Value:
-      return FullKeyText(removal.Root, removal.SubKey) + "|" + AnsiUpperCase(removal.ValueName);
+      return KeyIdentity(removal.Root, removal.SubKey) + "\\\\" + AnsiUpperCase(removal.ValueName);
     case TRemovalKind::Key:
-      return FullKeyText(removal.Root, removal.SubKey) + "\\";
+      return KeyIdentity(removal.Root, removal.SubKey) + "\\";
     case TRemovalKind::File:
       return AnsiUpperCase(removal.File);
     default:
@@ -147,7 +121,7 @@ static std::string RemovalTargetText(const TRemoval& removal) {
 static bool RemovedEarlier(const TRepairContents& log, const TRemoval& removal, const std::string& target) {
   if (target.empty()) return false;
   std::string key = removal.Kind == TRemovalKind::File ? std::string()
-                                                       : FullKeyText(removal.Root, removal.SubKey) + "\\";
+                                                       : KeyIdentity(removal.Root, removal.SubKey) + "\\";
   for (int i = 0; i < log.Count(); ++i) {
     const std::string& removed = log.GetItem(i).Content.Removed;
     if (removed.empty()) continue;
@@ -164,9 +138,39 @@ static std::string StatusText(TStatusText mode, const TContent& finding) {
   return "\\" + sub;
 }
 
+// What became of one ticked finding. existedAtStart: its target was there when the section's
+// repair began (for sections whose findings overlap, a target gone since then was taken by an
+// earlier finding of the same walk).
+static const char* RepairOne(const TRepairStyle& style, const TContent& finding, bool existedAtStart,
+                             const TRepairContents& log, const TStillFound& stillFound, std::string& removed) {
+  TRemoval removal = RepairRemoval(style.Form, finding);
+  if (removal.Kind == TRemovalKind::None) return RepairFailedText;
+  std::string target = RemovalTargetText(removal);
+  auto takenInThisRepair = [&] {
+    return (style.GoneCountsAsRepaired && existedAtStart) || RemovedEarlier(log, removal, target);
+  };
+  bool done;
+  if (!RemovalTargetExists(removal)) {
+    if (!takenInThisRepair()) return ChangedSinceScanText;   // gone since the scan, not by this repair
+    done = true;
+  } else if (stillFound && !stillFound(finding)) {
+    return ChangedSinceScanText;
+  } else {
+    done = ExecuteRemoval(removal) || (!RemovalTargetExists(removal) && takenInThisRepair());
+  }
+  if (done) removed = target;
+  return done ? RepairedText : RepairFailedText;
+}
+
 static void RepairWalk(const TRepairStyle& style, TCaptionTarget& status, TListCountTarget& finishList,
-                       TRegistryContents& contents, TRepairContents& log) {
+                       TRegistryContents& contents, TRepairContents& log, const TStillFound& stillFound) {
   int count = contents.Count();
+  std::vector<bool> existedAtStart(count, false);
+  if (style.GoneCountsAsRepaired)
+    for (int i = 0; i < count; ++i) {
+      const TContent& finding = contents.GetItem(i).Content;
+      existedAtStart[i] = finding.Checked && RemovalTargetExists(RepairRemoval(style.Form, finding));
+    }
   for (int i = 0; i < count; ++i) {
     if (style.MessagesPerFinding) ProcessMessages();
     if (RepairStopRequested()) return;
@@ -174,30 +178,66 @@ static void RepairWalk(const TRepairStyle& style, TCaptionTarget& status, TListC
     if (!finding.Checked) continue;
     std::string shown = StatusText(style.Status, finding);
     status.SetCaption(shown);
-    TRepairRec& line = log.GetItem(log.Add()).Content;
-    line.KeyPath = shown;
-    TRemoval removal = RepairRemoval(style.Form, finding);
-    std::string target = RemovalTargetText(removal);
-    bool done = ExecuteRemoval(removal);
-    if (!done && removal.Kind != TRemovalKind::None && !RemovalTargetExists(removal))
-      done = style.GoneCountsAsRepaired || RemovedEarlier(log, removal, target);
-    line.Status = done ? RepairedText : RepairFailedText;
-    if (done) line.Removed = target;
+    int line = log.Add();
+    log.GetItem(line).Content.KeyPath = shown;
+    std::string removed;
+    const char* outcome = RepairOne(style, finding, existedAtStart[i], log, stillFound, removed);
+    log.GetItem(line).Content.Status = outcome;
+    log.GetItem(line).Content.Removed = removed;
     finishList.SetItemCount(log.Count());
     finishList.Invalidate();
   }
 }
 
 void RepairFindings(const TRepairStyle& style, TCaptionTarget& status, TListCountTarget& finishList,
-                    TRegistryContents& contents, TRepairContents& log) {
+                    TRegistryContents& contents, TRepairContents& log, const TStillFound& stillFound) {
   if (!style.ErrorsEndSilently) {
-    RepairWalk(style, status, finishList, contents, log);
+    RepairWalk(style, status, finishList, contents, log, stillFound);
     return;
   }
   try {
-    RepairWalk(style, status, finishList, contents, log);
+    RepairWalk(style, status, finishList, contents, log, stillFound);
   } catch (...) {
   }
+}
+
+TRecheck::TRecheck()
+    : problemNumber_(ProblemNumber), itemsProcessed_(ItemsProcessed), visitedKeys_(VisitedKeyCount),
+      bar_(ItemsProcessedBar), label_(ItemsProcessedLabel) {
+  ItemsProcessedBar = nullptr;
+  ItemsProcessedLabel = nullptr;
+}
+
+TRecheck::~TRecheck() {
+  ProblemNumber = problemNumber_;
+  ItemsProcessed = itemsProcessed_;
+  VisitedKeyCount = visitedKeys_;
+  ItemsProcessedBar = bar_;
+  ItemsProcessedLabel = label_;
+}
+
+bool TRecheck::Gives(const TContent& finding) const {
+  for (int i = 0; i < Found.Count(); ++i) {
+    const TContent& now = Found.GetItem(i).Content;
+    if (now.KeyPath == finding.KeyPath && now.ShortName == finding.ShortName && now.ValueName == finding.ValueName &&
+        now.UnnamedValue == finding.UnnamedValue && now.Value == finding.Value && now.FaultLine == finding.FaultLine)
+      return true;
+  }
+  return false;
+}
+
+bool TRecheck::OpenKey(const TContent& finding, TRegistry& reg) {
+  std::string subKey;
+  reg.RootKey = SplitRegistryPath(finding.KeyPath, subKey);
+  return reg.RootKey != nullptr && reg.OpenKey("\\" + subKey, false);
+}
+
+bool TRecheck::ReadValue(TRepairForm form, const TContent& finding, TRegValue& value) {
+  TRemoval removal = RepairRemoval(form, finding);
+  if (removal.Kind != TRemovalKind::Value) return false;
+  TRegistry reg(KEY_READ);
+  reg.RootKey = removal.Root;
+  return reg.OpenKey("\\" + removal.SubKey, false) && reg.ReadValue(removal.ValueName, value);
 }
 
 TContent& AddMissingPathFinding(TRegistryContents& contents, TCaptionTarget* countLabel, const TFindingNames& names,
@@ -207,6 +247,7 @@ TContent& AddMissingPathFinding(TRegistryContents& contents, TCaptionTarget* cou
   c.KeyPath = names.KeyPath;
   c.ShortName = names.ShortName;
   c.ValueName = names.ValueName;
+  c.UnnamedValue = names.UnnamedValue;
   c.Value = names.Value;
   c.KeyPathLine = " Key Path:" + c.KeyPath;
   c.ValueNameLine = " ValueName:" + valueNameText;

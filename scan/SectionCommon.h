@@ -2,12 +2,15 @@
 // and the repair walk over a section's ticked findings.
 #pragma once
 
+#include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
 #include <windows.h>
 
 #include "../framework/Outputs.h"
+#include "../framework/Registry.h"
 #include "IgnoreItemUnit.h"
 #include "RegistryContentUnit.h"
 
@@ -24,7 +27,7 @@ std::string ChildKeyPath(const std::string& keyPath, const std::string& name);
 
 // How a section's repair addresses what a finding names.
 enum class TRepairForm {
-  Value,             // the value ValueName under KeyPath ("default": the unnamed value)
+  Value,             // the value ValueName under KeyPath (the unnamed value when UnnamedValue)
   ValueByShortName,  // the value ShortName under KeyPath
   Key,               // the key KeyPath with all its subkeys
   KeyOrValue,        // Key when the finding's Value is "key", else Value
@@ -44,6 +47,8 @@ struct TRemoval {
 };
 
 TRemoval RepairRemoval(TRepairForm form, const TContent& finding);
+// The name of the value a finding means, as the registry lists it: "" for the key's unnamed value.
+std::string ListedValueName(const TContent& finding);
 // Carries the removal out; true when it happened.
 bool ExecuteRemoval(const TRemoval& removal);
 // True while what the removal names is still there (the value, the key, the file).
@@ -59,21 +64,57 @@ struct TRepairStyle {
   bool MessagesPerFinding = false;   // pump window messages before each finding
   bool ErrorsEndSilently = false;    // an error ends the walk, keeping the log lines so far
   TStatusText Status = TStatusText::FullKeyPath;
-  // For sections whose findings overlap (a key and the values under it): a finding whose value
-  // or key is no longer there after the attempt counts as repaired.
+  // For sections whose findings overlap (a key and the values under it, a value met twice): a
+  // finding whose value or key was there when the section's repair began and is gone by its turn
+  // counts as repaired.
   bool GoneCountsAsRepaired = false;
 };
 
 inline constexpr const char* RepairedText = "Repaired Successfully";
 inline constexpr const char* RepairFailedText = "Repair Failed";
+// A finding whose entry is gone or no longer gives it was left as it is; the finish page's line
+// says why (in the width of its "Status" column).
+inline constexpr const char* ChangedSinceScanText = "Changed since scan";
+
+// A section's own test of a finding's entry as the registry (or the disk) holds it now: true
+// while it still gives that same finding. See TRecheck.
+using TStillFound = std::function<bool(const TContent& finding)>;
 
 // The repair walk: for each ticked finding (stopping when a stop of the repair is requested)
-// show it, remove what it names, log the outcome and update the finish list's count. A target
-// that is gone because an earlier line of the same log removed it (the same value, or a key
-// holding it; the current user's tree by either of its names) counts as repaired: the sections
-// of one repair share the log, and several sections report the same values.
+// show it, remove what it names, log the outcome and update the finish list's count. Just
+// before the removal the finding is checked again: what it names must still be there, and
+// stillFound (when given) must still give the finding; otherwise nothing is removed and the line
+// says it was left. A target that is gone because an earlier line of the same log removed it
+// (the same value, or a key holding it; the current user's tree by either of its names) counts
+// as repaired: the sections of one repair share the log, and several sections report the same
+// values.
 void RepairFindings(const TRepairStyle& style, TCaptionTarget& status, TListCountTarget& finishList,
-                    TRegistryContents& contents, TRepairContents& log);
+                    TRegistryContents& contents, TRepairContents& log, const TStillFound& stillFound = nullptr);
+
+// Judging one finding again: a section's test of the finding's entry adds what it finds to
+// Found, with no exclusions, as its scan would; Gives then tells whether that is the finding
+// (the same names, the same value data). The scan's counters and progress display are left as
+// they were.
+class TRecheck {
+ public:
+  TRecheck();
+  ~TRecheck();
+  TRecheck(const TRecheck&) = delete;
+  TRecheck& operator=(const TRecheck&) = delete;
+
+  TRegistryContents Found;
+  TIgnoreContents NoExclusions;
+  bool Gives(const TContent& finding) const;
+  // The finding's key (its KeyPath), opened for reading in reg.
+  static bool OpenKey(const TContent& finding, TRegistry& reg);
+  // The value the finding names (TRemoval of the form), read as the registry holds it now.
+  static bool ReadValue(TRepairForm form, const TContent& finding, TRegValue& value);
+
+ private:
+  int32_t problemNumber_, itemsProcessed_, visitedKeys_;
+  TProgressTarget* bar_;
+  TCaptionTarget* label_;
+};
 
 // The names of a finding: what its repair and its exclusion address.
 struct TFindingNames {
@@ -81,6 +122,7 @@ struct TFindingNames {
   std::string ShortName;
   std::string ValueName;
   std::string Value;
+  bool UnnamedValue = false;   // ValueName shows the key's unnamed value
 };
 
 // Adds a finding about a missing or invalid path (NewFinding, the names given) with the texts
@@ -97,10 +139,6 @@ void ShowItem(TCaptionTarget* currentItem, const std::string& text);
 
 // A path the scan leaves unjudged: on a network path, a floppy or a drive that is not fixed.
 bool OutOfReach(const std::string& path);
-
-// The current user's key name under HKEY_USERS (the user's security identifier); "" when the
-// process token cannot tell.
-std::string CurrentUserKeyName();
 
 // Every subkey name of root\path the enumeration can read, in its order; an index whose read
 // fails is passed over. Empty when the key does not open.

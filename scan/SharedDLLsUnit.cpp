@@ -43,6 +43,23 @@ bool IsSharedDllReported(const std::string& name, int count) {
   return !readings.empty();
 }
 
+// What examining one value came to.
+enum class TDllOutcome { PassedOver, Examined, EndOfSection };
+
+// Reports one SharedDlls value when its use count is 0 or its file is missing.
+static TDllOutcome CheckDllValue(const std::string& sectionKey, const std::string& name, const TRegValue& value,
+                                 TCaptionTarget* countLabel, TRegistryContents& contents) {
+  int count = UseCount(value);
+  if (IsPassedOver(AnsiUpperCase(name))) return TDllOutcome::PassedOver;
+  if (!IsSharedDllReported(name, count)) return TDllOutcome::Examined;
+  if (Pos("msoe.dll", name) > 0) return TDllOutcome::EndOfSection;   // the mail program's shared files
+  SectionCommon::AddMissingPathFinding(contents, countLabel,
+                                       {.KeyPath = sectionKey, .ShortName = "SharedDlls", .ValueName = name,
+                                        .Value = IntToStr(count), .UnnamedValue = name.empty()},
+                                       "default", name, name);
+  return TDllOutcome::Examined;
+}
+
 void ScanSharedDlls(int, TCaptionTarget* currentItem, TCaptionTarget* countLabel, TIgnoreContents& ignoreList,
                     TRegistryContents& contents, const std::string& keyPath, HKEY root) {
   contents.Clear();
@@ -56,25 +73,26 @@ void ScanSharedDlls(int, TCaptionTarget* currentItem, TCaptionTarget* countLabel
   while (values.Next(name, value)) {
     if (ScanStopRequested()) break;
     if (IsIgnored(ignoreList, SectionCaption, sectionKey, name)) continue;   // only this value is passed over
-    int count = UseCount(value);
     SectionCommon::ShowItem(currentItem, name);
     TickItemsProcessed();
-    std::string upperName = AnsiUpperCase(name);
-    if (IsPassedOver(upperName)) continue;
-    if (IsSharedDllReported(name, count)) {
-      if (Pos("msoe.dll", name) > 0) break;   // the mail program's shared files end the section
-      SectionCommon::AddMissingPathFinding(
-          contents, countLabel,
-          {.KeyPath = sectionKey, .ShortName = "SharedDlls", .ValueName = name, .Value = IntToStr(count)}, "default",
-          name, name);
-    }
+    TDllOutcome outcome = CheckDllValue(sectionKey, name, value, countLabel, contents);
+    if (outcome == TDllOutcome::PassedOver) continue;
+    if (outcome == TDllOutcome::EndOfSection) break;
     ProcessMessages();
   }
 }
 
+static bool StillFound(const TContent& finding) {
+  SectionCommon::TRecheck check;
+  TRegValue value;
+  if (!check.ReadValue(RepairStyle.Form, finding, value)) return false;
+  CheckDllValue(finding.KeyPath, SectionCommon::ListedValueName(finding), value, nullptr, check.Found);
+  return check.Gives(finding);
+}
+
 void RepairSharedDlls(TCaptionTarget& status, TListCountTarget& finishList, TRegistryContents& contents,
                       TRepairContents& log) {
-  SectionCommon::RepairFindings(RepairStyle, status, finishList, contents, log);
+  SectionCommon::RepairFindings(RepairStyle, status, finishList, contents, log, StillFound);
 }
 
 }  // namespace SharedDLLsUnit

@@ -14,6 +14,7 @@ TContent& AddFinding(TRegistryContents& contents, const std::string& keyText, co
   c.KeyPath = keyText;
   c.ShortName = subkey;
   c.ValueName = "default";
+  c.UnnamedValue = true;
   c.DescriptionLine = "The Key default under " + keyText + " contains a bad path for the value";
   c.ProblemKind = "Missing or Invalid Path";
   return c;
@@ -41,7 +42,7 @@ void ScanStartMenuItems(int /*sectionIndex*/, TCaptionTarget* /*currentItem*/, T
 
   for (const std::string& s : subkeys.Items) {
     std::string k = base + s;
-    if (IsIgnored(ignoreList, SectionCaption, k, "default")) continue;
+    if (IsIgnored(ignoreList, SectionCaption, k, "", TUnnamedValueName::Default)) continue;
     TContent& c = AddFinding(contents, k, s);
     c.Value = "key";
     FillDetailLines(c);
@@ -56,13 +57,14 @@ void ScanStartMenuItems(int /*sectionIndex*/, TCaptionTarget* /*currentItem*/, T
     reg.CloseKey();
     std::string k = base + s;
     for (const std::string& v : values.Items) {
-      if (!IsIgnored(ignoreList, SectionCaption, k, "default")) {
+      if (!IsIgnored(ignoreList, SectionCaption, k, "", TUnnamedValueName::Default)) {
         AddFinding(contents, k, s);   // the plain finding carries no detail lines
         SectionCommon::ShowCount(countLabel, contents);
       }
-      if (!IsIgnored(ignoreList, SectionCaption, k, v)) {
+      if (!IsIgnored(ignoreList, SectionCaption, k, v, TUnnamedValueName::Default)) {
         TContent& c = AddFinding(contents, k, s);
         c.ValueName = v;
+        c.UnnamedValue = v.empty();
         FillDetailLines(c);
         SectionCommon::ShowCount(countLabel, contents);
         TickItemsProcessed();

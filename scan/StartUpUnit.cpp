@@ -104,9 +104,23 @@ void ScanStartupPrograms(int sectionIndex, TCaptionTarget* /*currentItem*/, TCap
   CheckProgramGroups(sectionIndex, path, root, ignoreList, contents, groups, countLabel);
 }
 
+// A group's finding names the order key root\keyPath\group.
+static bool StillFound(const TContent& finding) {
+  SectionCommon::TRecheck check;
+  std::string path;
+  HKEY root = SplitRegistryPath(finding.KeyPath, path);
+  const std::string tail = "\\" + finding.ShortName;
+  if (root == nullptr || !path.ends_with(tail)) return false;
+  TStringList group;
+  group.Add(finding.ShortName);
+  CheckProgramGroups(0, path.substr(0, path.size() - tail.size()), root, check.NoExclusions, check.Found, group,
+                     nullptr);
+  return check.Gives(finding);
+}
+
 void RepairStartupPrograms(TCaptionTarget& status, TListCountTarget& finishList, TRegistryContents& contents,
                            TRepairContents& log) {
-  SectionCommon::RepairFindings(RepairStyle, status, finishList, contents, log);
+  SectionCommon::RepairFindings(RepairStyle, status, finishList, contents, log, StillFound);
 }
 
 }  // namespace StartUpUnit

@@ -6,6 +6,7 @@
 #include "PathJudgeUnit.h"
 #include "PublicFunctionUnit.h"
 #include "SectionCommon.h"
+#include "UserSoftWareSettings.h"
 
 namespace SystemSoftWareSettingUnit {
 
@@ -65,20 +66,24 @@ bool OnTestableDrive(const TSettingsWalk& walk, const std::string& data) {
          IsOnFixedDrive(NonFixedDrives, data) && !(walk.TestsHDrive && ContainsText(data, "H:\\"));
 }
 
-// The ignore test of one value, with the name its finding would carry: an exclusion of the
-// unnamed value's command-line finding is stored as "default".
-bool ValueIgnored(const TSettingsWalk& walk, TIgnoreContents& ignoreList, const std::string& keyText,
-                  const std::string& valueName) {
-  if (IsIgnored(ignoreList, walk.Caption, keyText, valueName)) return true;
-  return valueName.empty() && walk.UnnamedAsDefault && IsIgnored(ignoreList, walk.Caption, keyText, "default");
+// The ignore test of one value (its name as listed, "" the unnamed value): an exclusion made in
+// either software-settings section names it, whichever of the two meets it (both walk the current
+// user's tree, the system section by its name under HKEY_USERS).
+bool ValueIgnored(TIgnoreContents& ignoreList, const std::string& keyText, const std::string& valueName) {
+  for (const TSettingsWalk* walk : {&SystemWalk, &UserSoftWareSettings::UserWalk}) {
+    auto unnamed = walk->UnnamedAsDefault ? TUnnamedValueName::Default : TUnnamedValueName::Empty;
+    if (IsIgnored(ignoreList, walk->Caption, keyText, valueName, unnamed)) return true;
+  }
+  return false;
 }
 
 // Adds a finding of a missing file or folder; only the fault line differs between the kinds.
+// shownName is the value's name as the finding shows it; unnamed marks the key's unnamed value.
 void AddFinding(TRegistryContents& contents, TCaptionTarget* countLabel, const std::string& keyText,
-                const std::string& shortName, const std::string& valueName, const std::string& value,
+                const std::string& shortName, const std::string& shownName, bool unnamed, const std::string& value,
                 const std::string& faultLine) {
-  SectionCommon::AddMissingPathFinding(contents, countLabel, {keyText, shortName, valueName, value}, valueName, value,
-                                       value)
+  SectionCommon::AddMissingPathFinding(contents, countLabel, {keyText, shortName, shownName, value, unnamed},
+                                       shownName, value, value)
       .FaultLine = faultLine;
 }
 
@@ -86,13 +91,13 @@ void AddFinding(TRegistryContents& contents, TCaptionTarget* countLabel, const s
 bool CheckValue(const TWalkContext& ctx, const std::string& keyPath, const std::string& keyText,
                 const std::string& name, const TRegValue& value) {
   const TSettingsWalk& walk = ctx.Walk;
-  if (walk.IgnoreTestFirst && ValueIgnored(walk, ctx.IgnoreList, keyText, name)) return true;
+  if (walk.IgnoreTestFirst && ValueIgnored(ctx.IgnoreList, keyText, name)) return true;
   if (!IsTextValue(value)) return true;
   TValueVerdict verdict = JudgeValueData(walk, ctx.Root, keyPath, RegValueText(value));
   if (verdict.Kind == TValueVerdict::TKind::EndsKey) return false;
-  if (!walk.IgnoreTestFirst && ValueIgnored(walk, ctx.IgnoreList, keyText, name)) return true;
+  if (!walk.IgnoreTestFirst && ValueIgnored(ctx.IgnoreList, keyText, name)) return true;
   if (verdict.Kind == TValueVerdict::TKind::MissingPath)
-    AddFinding(ctx.Contents, ctx.CountLabel, keyText, verdict.Shown, name, verdict.Shown,
+    AddFinding(ctx.Contents, ctx.CountLabel, keyText, verdict.Shown, name, name.empty(), verdict.Shown,
                walk.PathFaultPrefix + verdict.Shown + ") does not exist at the specified location");
   else if (verdict.Kind == TValueVerdict::TKind::MissingProgram)
     ReportMissingFile(walk, ctx.CountLabel, verdict.Shown, name, keyPath, "", ctx.Root, ctx.Contents);
@@ -119,7 +124,7 @@ TValueVerdict JudgeReading(const TSettingsWalk& walk, const std::string& data) {
 bool IsOtherUsersKey(HKEY root, const std::string& keyPath) {
   if (root != HKEY_USERS) return false;
   std::string hive = AnsiUpperCase(keyPath.substr(0, keyPath.find('\\')));
-  std::string user = AnsiUpperCase(SectionCommon::CurrentUserKeyName());
+  std::string user = AnsiUpperCase(CurrentUserKeyName());
   return user.empty() || (hive != user && hive != user + "_CLASSES");
 }
 
@@ -214,7 +219,7 @@ void ReportMissingFile(const TSettingsWalk& walk, TCaptionTarget* countLabel, co
                        HKEY root, TRegistryContents& contents) {
   if (ScanFileExists(file) || ContainsText(AnsiUpperCase(file), "MSOE.DLL")) return;
   std::string name = (valueName.empty() && walk.UnnamedAsDefault) ? "default" : valueName;
-  AddFinding(contents, countLabel, RootKeyName(root) + "\\" + keyPath, shortName, name, file,
+  AddFinding(contents, countLabel, RootKeyName(root) + "\\" + keyPath, shortName, name, valueName.empty(), file,
              walk.CommandFaultPrefix + file + walk.CommandFaultSuffix);
 }
 
@@ -272,9 +277,21 @@ bool IsValidPath(const std::string& text) {
   return Widen(text).size() <= 260 && text.find_first_of(kPathSet) == std::string::npos;
 }
 
+bool StillFound(const TSettingsWalk& walk, const TContent& finding) {
+  SectionCommon::TRecheck check;
+  TRegValue value;
+  std::string keyPath;
+  HKEY root = SplitRegistryPath(finding.KeyPath, keyPath);
+  if (root == nullptr || !check.ReadValue(SectionCommon::TRepairForm::Value, finding, value)) return false;
+  TWalkContext ctx(walk, nullptr, nullptr, check.NoExclusions, check.Found, root);
+  CheckValue(ctx, keyPath, ctx.RootName + "\\" + keyPath, SectionCommon::ListedValueName(finding), value);
+  return check.Gives(finding);
+}
+
 void RepairSoftwareSettings(TCaptionTarget& status, TListCountTarget& finishList, TRegistryContents& contents,
                             TRepairContents& log) {
-  SectionCommon::RepairFindings(RepairStyle, status, finishList, contents, log);
+  SectionCommon::RepairFindings(RepairStyle, status, finishList, contents, log,
+                                [](const TContent& finding) { return StillFound(SystemWalk, finding); });
 }
 
 }  // namespace SystemSoftWareSettingUnit

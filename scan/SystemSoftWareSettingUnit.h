@@ -29,7 +29,7 @@ struct TSettingsWalk {
   bool TestsHDrive;                       // data holding "H:\" is left out
   bool FileNeedsDriveColon;               // a command line's file must hold ":\"
   const char* PathFaultPrefix;            // fault line of a path finding, before the path
-  bool UnnamedAsDefault;                  // a command-line finding of the unnamed value is named "default"
+  bool UnnamedAsDefault;                  // a command-line finding shows the unnamed value as "default"
   const char* CommandFaultPrefix;         // fault line of a command-line finding: prefix and suffix
   const char* CommandFaultSuffix;
 };
@@ -77,6 +77,10 @@ bool IsValidPath(const std::string& text);
 bool HasSingleColon(const std::string& text);
 // False when text holds a character of the command-line set up to lastIndex (9: the whole set).
 bool HasNoInvalidChars(const std::string& text, int lastIndex);
+
+// Judges a finding's value again as the registry holds it now, with the walk that found it:
+// true while it gives the same finding.
+bool StillFound(const TSettingsWalk& walk, const TContent& finding);
 
 // Deletes each ticked finding's value; the HKEY_USERS pass may meet a value again through a
 // linked hive.

@@ -60,9 +60,17 @@ void ScanUninstallEntries(int, TCaptionTarget* currentItem, TCaptionTarget* coun
   }
 }
 
+static bool StillFound(const TContent& finding) {
+  SectionCommon::TRecheck check;
+  TRegistry reg(KEY_READ);
+  if (!check.OpenKey(finding, reg)) return false;
+  CheckUninstallKey(reg, finding.KeyPath, finding.ShortName, nullptr, check.NoExclusions, check.Found);
+  return check.Gives(finding);
+}
+
 void RepairUninstallEntries(TCaptionTarget& status, TListCountTarget& finishList, TRegistryContents& contents,
                             TRepairContents& log) {
-  SectionCommon::RepairFindings(RepairStyle, status, finishList, contents, log);
+  SectionCommon::RepairFindings(RepairStyle, status, finishList, contents, log, StillFound);
 }
 
 }  // namespace UninstallSectionUnit

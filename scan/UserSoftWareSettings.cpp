@@ -26,7 +26,9 @@ void ScanUserSoftwareSettings(int /*sectionIndex*/, TCaptionTarget* currentItem,
 
 void RepairUserSoftwareSettings(TCaptionTarget& status, TListCountTarget& finishList, TRegistryContents& contents,
                                 TRepairContents& log) {
-  SectionCommon::RepairFindings(RepairStyle, status, finishList, contents, log);
+  SectionCommon::RepairFindings(RepairStyle, status, finishList, contents, log, [](const TContent& finding) {
+    return SystemSoftWareSettingUnit::StillFound(UserWalk, finding);
+  });
 }
 
 }  // namespace UserSoftWareSettings

@@ -28,6 +28,21 @@ bool IsFontFileMissing(const std::string& data) {
       files, [](const std::string& file) { return IsCheckablePath(file) && PathJudgeUnit::FileMissing(file); });
 }
 
+// Reports one value of the Fonts key when it names a font file that is missing; false when the
+// value would be reported but is excluded.
+static bool CheckFontValue(const std::string& sectionKey, const std::string& name, const TRegValue& value,
+                           TCaptionTarget* countLabel, TIgnoreContents& ignoreList, TRegistryContents& contents) {
+  if (!IsTextValue(value)) return true;
+  std::string data = RegValueText(value);
+  if (!IsFontFileMissing(data)) return true;
+  if (IsIgnored(ignoreList, SectionCaption, sectionKey, name)) return false;
+  SectionCommon::AddMissingPathFinding(
+      contents, countLabel,
+      {.KeyPath = sectionKey, .ShortName = "Fonts", .ValueName = name, .Value = data, .UnnamedValue = name.empty()},
+      name, data, data);
+  return true;
+}
+
 void ScanFonts(int, TCaptionTarget* currentItem, TCaptionTarget* countLabel, TIgnoreContents& ignoreList,
                TRegistryContents& contents, const std::string& keyPath, HKEY root) {
   contents.Clear();
@@ -42,22 +57,23 @@ void ScanFonts(int, TCaptionTarget* currentItem, TCaptionTarget* countLabel, TIg
     if (ScanStopRequested()) break;
     SectionCommon::ShowItem(currentItem, reg.CurrentPath() + name);
     TickItemsProcessed();
-    if (IsTextValue(value)) {
-      std::string data = RegValueText(value);
-      if (IsFontFileMissing(data)) {
-        if (IsIgnored(ignoreList, SectionCaption, sectionKey, name)) continue;   // no message pumping either
-        SectionCommon::AddMissingPathFinding(
-            contents, countLabel, {.KeyPath = sectionKey, .ShortName = "Fonts", .ValueName = name, .Value = data}, name,
-            data, data);
-      }
-    }
+    if (!CheckFontValue(sectionKey, name, value, countLabel, ignoreList, contents)) continue;   // no message pumping either
     ProcessMessages();
   }
 }
 
+static bool StillFound(const TContent& finding) {
+  SectionCommon::TRecheck check;
+  TRegValue value;
+  if (!check.ReadValue(RepairStyle.Form, finding, value)) return false;
+  CheckFontValue(finding.KeyPath, SectionCommon::ListedValueName(finding), value, nullptr, check.NoExclusions,
+                 check.Found);
+  return check.Gives(finding);
+}
+
 void RepairFonts(TCaptionTarget& status, TListCountTarget& finishList, TRegistryContents& contents,
                  TRepairContents& log) {
-  SectionCommon::RepairFindings(RepairStyle, status, finishList, contents, log);
+  SectionCommon::RepairFindings(RepairStyle, status, finishList, contents, log, StillFound);
 }
 
 }  // namespace WindowsFontsUnit

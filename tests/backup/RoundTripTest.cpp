@@ -212,6 +212,7 @@ std::vector<TValueCase> EveryKindOfValue() {
       {L"C:\\WINDOWS\\a.dll", REG_DWORD, Bytes({5, 0, 0, 0})},
       {L"#hash|pipe=", REG_SZ, Utf16(L"#|=\"\\")},
       {L"", REG_SZ, Utf16(L"the default value")},
+      {L"default", REG_SZ, Utf16(L"a value really named default")},
   };
 }
 
@@ -282,6 +283,56 @@ TEST_F(AllSections, WhatEveryRepairRemovesComesBackFromTheBackup) {
   EXPECT_EQ(Differences(before, Snapshot()), "");
 }
 
+// The results stay on screen while the program waits in the tray: what changed since the scan
+// (a program installed again, a value written anew, a key that holds something by now) is left
+// by every section's repair, and its line says why.
+TEST_F(AllSections, WhatChangedSinceTheScanIsLeft) {
+  const std::string t = TestName(), here = Folder.Path();
+  // the programs some findings name, missing at the scan, lie in the test's own folder
+  box.SetString("AppPaths\\zvgone.exe", "", here + "zvgone.exe");
+  box.SetString("Uninst\\App", "UninstallString", here + "un.exe");
+  for (const char* key : {"Machine\\k1", "User\\k1"}) box.SetString(key, "a", "\"" + here + "app.exe\" /s");
+  ScanAll();
+  TickPlanted();
+  // Start Menu Items and the file dialogs' lists report every entry there is: nothing of theirs
+  // changes here.
+  for (TRegistryContents* c : {&results[8], &results[11]})
+    for (int i = 0; i < c->Count(); ++i)
+      if (c->GetItem(i).Content.ShortName != "RunMRU") c->GetItem(i).Content.Checked = false;
+  int ticked = 0;
+  for (TRegistryContents& contents : results)
+    for (int j = 0; j < contents.Count(); ++j) ticked += contents.GetItem(j).Content.Checked ? 1 : 0;
+
+  classes.Set(clsid + "\\InprocServer32", "zv.dll");
+  classes.Set(clsid + "\\InprocServer32\\HELPDIR", "C:\\help");
+  classes.Set(clsid + "\\TypeLib", NewGuid());                        // another library, also unregistered
+  Folder.WriteFile("zvgone.exe");                                    // the program is there again
+  box.SetString("Empty\\leaf", "new", "a value written since");       // the key is not empty any more
+  classes.Set(emptyExt, "zvclass");
+  box.SetString("Fonts", "Zv (TrueType)", "zvmissing-other-" + t + ".ttf");
+  help.SetString(t + "-a.hlp", kMissing + "help2");
+  classes.Set(badExt, "CLSID");                                       // a class that is there
+  MakeShortcut(here + "broken.lnk", Folder.WriteFile("tool.exe"));
+  run.Set("a", "notepad\\2");
+  box.SetDword("Dlls", kMissing + "zv.dll", 2);
+  box.SetString("Sounds", "", "z");
+  const std::string group = StartUpUnit::AllUsersProgramsDir() + t + " group";
+  ASSERT_TRUE(ForceDirectories(group));
+  box.SetString("Machine\\k1", "", kMissing + "unnamed2.exe");
+  Folder.WriteFile("app.exe");
+  Folder.WriteFile("un.exe");
+  box.SetString("User\\k1", "d", "C:\\ZelvoranOld Folder\\Data2", REG_EXPAND_SZ);
+  const TTreeDump changed = Snapshot();
+
+  std::map<int, std::string> firstLines = RepairAll(results, *this);
+  RemoveDirectoryW(Widen(group).c_str());
+  EXPECT_EQ(firstLines.size(), 15u) << "every section but Start Menu Items and System Services";
+  ASSERT_EQ(Log.Count(), ticked);
+  for (const auto& [path, status] : TRepairRun::Lines()) EXPECT_EQ(status, SectionCommon::ChangedSinceScanText) << path;
+  EXPECT_EQ(Differences(changed, Snapshot()), "");
+  EXPECT_TRUE(FileExists(here + "broken.lnk"));
+}
+
 // System Software Settings walks the whole machine and every user's tree before the Uninstall
 // and User Software Settings sections repair: a value it already removed is repaired, not failed.
 TEST_F(AllSections, AValueAnEarlierSectionRemovedCountsAsRepaired) {
@@ -297,12 +348,12 @@ TEST_F(AllSections, AValueAnEarlierSectionRemovedCountsAsRepaired) {
             (scan_test::Lines{{uninst, kOk}, {users, kOk}, {users, kOk}, {uninst, kOk}, {user, kOk}, {user, kOk}}));
   EXPECT_FALSE(box.ValueExists("Uninst\\App", "UninstallString"));
 
-  // What no line of this repair removed still fails when it is gone.
+  // What no line of this repair removed is left when it is gone, and its line says so.
   RegDeleteKeyValueW(HKEY_CURRENT_USER, Widen(b + "Machine\\k1").c_str(), L"a");
   TRegistryContents gone;
   Finding(gone, box.FullPath() + "\\Machine\\k1", "a");
   Sections()[16].Repair(Status, FinishList, gone, Log);
-  EXPECT_EQ(Log.GetItem(Log.Count() - 1).Content.Status, kFailed);
+  EXPECT_EQ(Log.GetItem(Log.Count() - 1).Content.Status, SectionCommon::ChangedSinceScanText);
 }
 
 TEST(RoundTrip, EveryKindOfFindingComesBackByteForByte) {
@@ -329,8 +380,8 @@ TEST(RoundTrip, EveryKindOfFindingComesBackByteForByte) {
 
   // Findings as the scanners make them.
   TRegistryContents values, help, keys, menu, shortcuts;
-  for (const TValueCase& v : EveryKindOfValue())
-    Finding(values, full + "\\Values", v.Name.empty() ? "default" : Narrow(v.Name));
+  for (const TValueCase& v : EveryKindOfValue())   // the unnamed value shows as "default", marked apart
+    Finding(values, full + "\\Values", v.Name.empty() ? "default" : Narrow(v.Name)).UnnamedValue = v.Name.empty();
   Finding(values, full + "\\Values", "keep_me", false);
   Finding(values, full + "\\Values", "no such value");
   Finding(values, full + "\\NoSuchKey", "x");
@@ -355,12 +406,18 @@ TEST(RoundTrip, EveryKindOfFindingComesBackByteForByte) {
   EXPECT_EQ(backup.Exported, (int)EveryKindOfValue().size() + 4);
   EXPECT_EQ(ReadUtf16File(backup.FileName).find("keep_me"), std::string::npos) << "an unticked finding was backed up";
 
-  // The repair, section by section; the shortcut file goes to the recycle bin.
+  EXPECT_NE(ReadUtf16File(backup.FileName).find("\"default\"=\"a value really named default\""), std::string::npos);
+
+  // The repair walk with each section's form, section by section (the findings are made here,
+  // not by the sections' scans, so their tests are not run again); the shortcut file goes to the
+  // recycle bin.
   TRepairRun repair;
-  for (const auto& [index, contents] : rows) Sections()[index].Repair(repair.Status, repair.FinishList, *contents, repair.Log);
+  for (const auto& [index, contents] : rows)
+    SectionCommon::RepairFindings({.Form = Sections()[index].RepairForm}, repair.Status, repair.FinishList, *contents,
+                                  repair.Log);
   EXPECT_FALSE(FileExists(shortcut) || box.KeyExists("Tree") || box.KeyExists("Menu\\Item"));
   EXPECT_FALSE(box.ValueExists("Values", "bin4000") || box.ValueExists("Values", "") ||
-               box.ValueExists("Help", "Справка.hlp"));
+               box.ValueExists("Values", "default") || box.ValueExists("Help", "Справка.hlp"));
   EXPECT_TRUE(box.ValueExists("Help", "") && box.ValueExists("Values", "keep_me"));
 
   RegBackupUnit::TRestoreResult restore = RegBackupUnit::RestoreRegistryScript(backup.FileName);
@@ -417,8 +474,8 @@ TEST(RoundTrip, RestoringARepairBackupLeavesWhatChangedSinceAndNamesIt) {
   const TTreeDump before = DumpTree(root, base);
 
   TRegistryContents values, keys;
-  for (const TValueCase& v : EveryKindOfValue())
-    Finding(values, full + "\\Values", v.Name.empty() ? "default" : Narrow(v.Name));
+  for (const TValueCase& v : EveryKindOfValue())   // the unnamed value shows as "default", marked apart
+    Finding(values, full + "\\Values", v.Name.empty() ? "default" : Narrow(v.Name)).UnnamedValue = v.Name.empty();
   Finding(keys, full + "\\Tree", "Path");
   const std::vector<std::pair<int, TRegistryContents*>> rows = {{9, &values}, {1, &keys}};
   std::vector<MainUnit::TBackupSection> sections;
@@ -426,9 +483,11 @@ TEST(RoundTrip, RestoringARepairBackupLeavesWhatChangedSinceAndNamesIt) {
     sections.push_back({Sections()[index].Caption, Sections()[index].RepairForm, contents});
   MainUnit::TBackupResult backup = MainUnit::BackupCheckedFindings(sections, 4, temp.Path(), kStamp);
   ASSERT_TRUE(backup.Saved && backup.Complete);
+  // the repair walk with each section's form (the findings are made here, not by a scan)
   TRepairRun repair;
   for (const auto& [index, contents] : rows)
-    Sections()[index].Repair(repair.Status, repair.FinishList, *contents, repair.Log);
+    SectionCommon::RepairFindings({.Form = Sections()[index].RepairForm}, repair.Status, repair.FinishList, *contents,
+                                  repair.Log);
   ASSERT_FALSE(box.KeyExists("Tree") || box.ValueExists("Values", "sz"));
 
   // Written since the repair: other data, another type with the same bytes, the same data again.

@@ -174,7 +174,7 @@ TEST(Shortcuts, RepairMovesTickedShortcutsToTheRecycleBinAndLogsTheOutcome) {
   scan_test::TRepairRun repair;
   repair.Repair(InvalidShortCutsUnit::RepairShortcuts, scan.Contents);
   EXPECT_EQ(repair.Lines(), (scan_test::Lines{{dir.Path() + "a.lnk", scan_test::kOk},
-                                              {dir.Path() + "c.lnk", scan_test::kFailed}}));
+                                              {dir.Path() + "c.lnk", SectionCommon::ChangedSinceScanText}}));
   EXPECT_EQ(repair.Status.Text, dir.Path() + "c.lnk");
   EXPECT_EQ(repair.FinishList.Count, 2);
   EXPECT_FALSE(FileExists(dir.Path() + "a.lnk"));

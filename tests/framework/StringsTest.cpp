@@ -75,6 +75,17 @@ TEST(Strings, FilesListsAndReplacementsKeepWhatTheyHold) {
   EXPECT_EQ(ReadFileBytes(file), "new");
 }
 
+TEST(Strings, PercentEscapesReadBackWhatTheyWrote) {
+  const std::string text = "50%|a\r\nb|%7C ü";
+  const std::string encoded = PercentEncode(text, "|\r\n");
+  EXPECT_EQ(encoded, "50%25%7Ca%0D%0Ab%7C%257C ü");
+  std::string back;
+  EXPECT_TRUE(PercentDecode(encoded, back));
+  EXPECT_EQ(back, text);
+  EXPECT_TRUE(PercentDecode("%7c%7C", back) && back == "||");
+  for (const char* broken : {"%", "%7", "a%G0", "%%"}) EXPECT_FALSE(PercentDecode(broken, back)) << broken;
+}
+
 TEST(Collection, AddReturnsTheIndexAndItemsStayInPlace) {
   TCollection<std::string> c;
   EXPECT_EQ(c.Add(), 0);

@@ -97,7 +97,8 @@ void Screenshot(const std::string& name, TControl* window) {
   ScreenshotOf(name, r);
 }
 
-// 401 findings with long key paths over the seventeen sections, repaired with the usual status.
+// 401 findings with long key paths over the seventeen sections, repaired with each status a line
+// may show.
 void PlantFindings() {
   std::vector<std::string> paths;
   for (int i = 0; i < 24; ++i)
@@ -110,7 +111,9 @@ void PlantFindings() {
       for (int i = 0; i < c.Count(); ++i) {
         TRepairRec& line = log.GetItem(log.Add()).Content;
         line.KeyPath = c.GetItem(i).Content.KeyPath;
-        line.Status = SectionCommon::RepairedText;
+        const char* statuses[] = {SectionCommon::RepairedText, SectionCommon::RepairFailedText,
+                                  SectionCommon::ChangedSinceScanText};
+        line.Status = statuses[log.Count() % 3];
       }
       finish.SetItemCount(log.Count());
     };

@@ -273,6 +273,43 @@ TEST_F(MainWindowFixture, ExclusionAppendsTheLineAndTheNextScanSkipsIt) {
   EXPECT_EQ(ReadFileBytes(file), "Sounds Section|HKEY_LOCAL_MACHINE\\y|\r\nHelp Section|HKEY_LOCAL_MACHINE\\h|\r\n");
 }
 
+// The ignore file held by another program: the finding stays listed and the user is told, the
+// file keeps what it had; once the file is free the same exclusion goes through.
+TEST_F(MainWindowFixture, AnExclusionThatCannotBeWrittenKeepsTheFindingAndSaysSo) {
+  Sections()[4].Scan = Reports({"HKEY_LOCAL_MACHINE\\a", "HKEY_LOCAL_MACHINE\\b"});
+  form->ScanNowBtnClick(form->ScanNowBtn);
+  const std::string file = PublicFunctionUnit::IgnoreFileName(), before = "Sounds Section|HKEY_LOCAL_MACHINE\\y|";
+  WriteFileBytes(file, before);   // a last line without its line break
+  auto exclude = [&] {
+    form->ProblemsListBox->SetItemIndex(1);
+    form->ExcludeMenuClick(dm.ExcludeMenu);
+  };
+  {
+    // another program writes it and lets others only read
+    HANDLE held = CreateFileW(Widen(file).c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+                              OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    exclude();
+    CloseHandle(held);
+  }
+  {
+    TLockedFile lock(file);   // nobody else may even read it: whether it ends well is unknown
+    ASSERT_NE(lock.Handle, INVALID_HANDLE_VALUE);
+    exclude();
+  }
+  EXPECT_EQ(MessageTexts(),
+            std::vector<std::string>(2, "The ignore list could not be saved, so the entry was not excluded."));
+  EXPECT_EQ(MessageBoxes().Calls[0].flags & MB_ICONWARNING, (unsigned)MB_ICONWARNING);
+  EXPECT_EQ((*SectionResults)[4].Count(), 2);
+  EXPECT_EQ(form->RepairGrid->ColumnCaption(1), "Problems Found: 2");
+  EXPECT_EQ(ReadFileBytes(file), before);
+
+  exclude();
+  EXPECT_EQ(MessageTexts().size(), 2u);
+  EXPECT_EQ((*SectionResults)[4].Count(), 1);
+  EXPECT_EQ(ReadFileBytes(file), before + "\r\nFont Entries|HKEY_LOCAL_MACHINE\\b|v\r\n");
+}
+
 namespace {
 // Where the pop-up menus shown while it lives were placed (their windows' top-left corners).
 struct TMenuPlaces {

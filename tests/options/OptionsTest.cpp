@@ -405,6 +405,37 @@ TEST_F(OptionsFixture, AnIgnoreFileOfOldAndNewLinesIsShownAndRewrittenAsEachLine
                                          "Sounds Section|HKEY_CURRENT_USER\\Ключ|имя\r\n");
 }
 
+// The page reads the file again just before it writes it: a line added meanwhile stays, and a
+// file that cannot be read then is never written over. Escaped lines show their own key.
+TEST_F(OptionsFixture, RemovingAnIgnoreLineKeepsLinesAddedMeanwhileAndNeverWritesOverAnUnreadableFile) {
+  const std::string escaped = IgnoreLine("Font Entries", "HKEY_CURRENT_USER\\k|1", "default");
+  WriteFileBytes(IgnoreFile(), "Font Entries|HKEY_LOCAL_MACHINE\\Fonts|Arial\r\n" + escaped);
+  const std::string added = "Help Section|HKEY_LOCAL_MACHINE\\Help|x.hlp\r\n";
+  Open([&](TFormOptions& f) {
+    ASSERT_EQ(f.IgnoreListView->Count(), 2);
+    EXPECT_EQ(f.IgnoreListView->Item(1)->Text(0) + "|" + f.IgnoreListView->Item(1)->Text(1),
+              "Font Entries|HKEY_CURRENT_USER\\k|1");
+
+    // another program holds the file, letting nobody read it
+    HANDLE held = CreateFileW(Widen(IgnoreFile()).c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    f.IgnoreListView->SetItemIndex(0);
+    f.RemoveSelectBtn->Click();
+    CloseHandle(held);
+    EXPECT_EQ(MessageTexts(), std::vector<std::string>{"The ignore list could not be read, so the entry was not removed."});
+    EXPECT_EQ(f.IgnoreListView->Count(), 2);
+
+    // an exclusion appended since the page was filled
+    AppendFileBytes(IgnoreFile(), added);
+    f.IgnoreListView->SetItemIndex(0);
+    f.RemoveSelectBtn->Click();
+    ASSERT_EQ(f.IgnoreListView->Count(), 2) << "the page shows what the file holds now";
+    EXPECT_EQ(f.IgnoreListView->Item(1)->Text(0), "Help Section");
+  });
+  EXPECT_EQ(ReadFileBytes(IgnoreFile()), escaped + added);
+}
+
 TEST_F(OptionsFixture, ScheduleCreatesChangesAndDeletesTheJob) {
   SYSTEMTIME before, after;   // the job begins on the day it is saved, whichever side of midnight
   GetLocalTime(&before);

@@ -9,10 +9,12 @@
 #include "app/RepairDialogUnit.h"
 #include "framework/Handles.h"
 #include "scan/ApplicationPathsUnit.h"
+#include "scan/InvalidShortCutsUnit.h"
 #include "scan/SharedDLLsUnit.h"
 #include "scan/UserSoftWareSettings.h"
 #include "scan/WindowsFontsUnit.h"
 #include "support/MainWindowHost.h"
+#include "support/Planting.h"
 #include "support/RegistryTree.h"
 
 using namespace MainUnit;
@@ -82,6 +84,19 @@ struct RepairFixture : ::testing::Test, MainWindowHost {
 
 const std::string kRepaired = " | Repaired Successfully";
 
+// "Invalid Shortcuts" walking one folder; a broken shortcut planted there with BrokenShortcut.
+MainUnit::TScanRoutine ShortcutsIn(const std::string& folder) {
+  return [folder](int index, TCaptionTarget* item, TCaptionTarget* count, TIgnoreContents& ignore,
+                  TRegistryContents& c) {
+    InvalidShortCutsUnit::ScanShortcutFolder(ExcludeTrailingBackslash(folder), index, item, count, ignore, c);
+  };
+}
+std::string BrokenShortcut(const TempFolder& folder, const std::string& name) {
+  std::string file = folder.Path() + name;
+  MakeShortcut(file, folder.Path() + "no such program.exe");
+  return file;
+}
+
 }  // namespace
 
 TEST_F(RepairFixture, ScanRepairAndRestoreBringThePlantedTreeBackByteForByte) {
@@ -105,11 +120,11 @@ TEST_F(RepairFixture, ScanRepairAndRestoreBringThePlantedTreeBackByteForByte) {
   SetExact(HKEY_CURRENT_USER, base + "\\SharedDlls", Widen(folder.WriteFile("unused.dll")), REG_BINARY, Bytes({0}));
   box.SetDword("SharedDlls", here, 1);
   const TTreeDump before = DumpTree(HKEY_CURRENT_USER, base);
-  const std::string shortcut = folder.WriteFile("gone.lnk");
+  const std::string shortcut = BrokenShortcut(folder, "gone.lnk");
 
   Sections()[1].Scan = ScanAt(ApplicationPathsUnit::ScanApplicationPaths, base + "\\AppPaths");
   Sections()[4].Scan = ScanAt(WindowsFontsUnit::ScanFonts, base + "\\Fonts");
-  Sections()[7].Scan = Reports({shortcut});
+  Sections()[7].Scan = ShortcutsIn(folder.Path());
   Sections()[9].Scan = ScanAt(SharedDLLsUnit::ScanSharedDlls, base + "\\SharedDlls");
   ScanOnly({1, 4, 7, 9});
   ASSERT_EQ(form->RepairGrid->Count(), 4);
@@ -173,8 +188,8 @@ TEST_F(RepairFixture, NoBackupWhenSwitchedOffOrWhenNothingTickedIsRegistryData) 
 
   // Only shortcuts ticked: they go to the recycle bin; no backup file is claimed.
   MyRegistryInfo.NotAutoBackup = false;
-  const std::string shortcut = folder.WriteFile("x.lnk");
-  Sections()[7].Scan = Reports({shortcut});
+  const std::string shortcut = BrokenShortcut(folder, "x.lnk");
+  Sections()[7].Scan = ShortcutsIn(folder.Path());
   ScanOnly({7});
   Repair();
   EXPECT_TRUE(MessageBoxes().Calls.empty() && RepairBackupFile.empty() && BackupFiles().empty());
@@ -305,16 +320,9 @@ struct TCancelAtFirstItem : TCaptionTarget {
 
 TEST_F(RepairFixture, CancelDuringASectionStopsItsRepairBeforeTheNextFinding) {
   RegSandbox box;
-  for (const char* name : {"one", "two", "three"}) box.SetString("Settings", name, "x");
+  for (const char* name : {"one", "two", "three"}) box.SetString("Settings", name, folder.Path() + name + ".exe");
   const std::string key = box.FullPath() + "\\Settings";
-  Sections()[16].Scan = [key](int, TCaptionTarget*, TCaptionTarget* count, TIgnoreContents&, TRegistryContents& c) {
-    for (const char* name : {"one", "two", "three"}) {
-      TContent& f = SectionCommon::NewFinding(c);
-      f.KeyPath = key;
-      f.ValueName = name;
-    }
-    SectionCommon::ShowCount(count, c);
-  };
+  Sections()[16].Scan = ScanAt(UserSoftWareSettings::ScanUserSoftwareSettings, box.Path());
   Sections()[16].Repair = [](TCaptionTarget&, TListCountTarget& finish, TRegistryContents& c, TRepairContents& log) {
     TCancelAtFirstItem status;
     UserSoftWareSettings::RepairUserSoftwareSettings(status, finish, c, log);

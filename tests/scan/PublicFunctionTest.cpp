@@ -212,6 +212,63 @@ TEST(IgnoreList, LoadsMalformedLinesAndMatchesByItsCaseRules) {
   CloseHandle(locked);
 }
 
+// Lines written by earlier versions name the unnamed value "default" in the sections whose texts
+// show it so and "" in the others, and read as they always did; an entry a plain line cannot
+// carry ("|" in its key, a value really named "default") is written escaped and reads back whole.
+TEST(IgnoreList, OldLinesReadAsBeforeAndEscapedLinesCarryWhatPlainOnesCannot) {
+  scan_test::TScanRun run;
+  const auto Default = TUnnamedValueName::Default;
+  const std::string sys = "System Software Settings", user = "User Software Settings";
+  EXPECT_EQ(IgnoreLine("Sounds Section", "HKEY_LOCAL_MACHINE\\S", "default", true),
+            "Sounds Section|HKEY_LOCAL_MACHINE\\S|default\r\n");
+  EXPECT_EQ(IgnoreLine("Font Entries", "HKEY_LOCAL_MACHINE\\F", "", true), "Font Entries|HKEY_LOCAL_MACHINE\\F|\r\n");
+  EXPECT_EQ(IgnoreLine(sys, "HKEY_CURRENT_USER\\k", "default"), "|" + sys + "|HKEY_CURRENT_USER\\k|default\r\n");
+  EXPECT_EQ(IgnoreLine(sys, "HKEY_CURRENT_USER\\k|1", "default", true), "|" + sys + "|HKEY_CURRENT_USER\\k%7C1|\r\n");
+  EXPECT_EQ(IgnoreLine("Font Entries", "HKEY_CURRENT_USER\\50%|x", "a|b"),
+            "|Font Entries|HKEY_CURRENT_USER\\50%25%7Cx|a%7Cb\r\n");
+
+  WriteFileBytes(IgnoreFileName(),
+                 "Font Entries|HKEY_LOCAL_MACHINE\\F|default\r\n"        // a value really named so
+                 "Font Entries|HKEY_LOCAL_MACHINE\\G|\r\n"               // the unnamed value
+                 "Sounds Section|HKEY_LOCAL_MACHINE\\S|default\r\n" +    // the unnamed value
+                     sys + "|HKEY_CURRENT_USER\\Sys|default\r\n" +      // the unnamed value
+                     user + "|HKEY_CURRENT_USER\\Usr|\r\n"              // the unnamed value
+                     "|Font Entries|HKEY_LOCAL_MACHINE\\H\r\n"           // no section (two fields only)
+                     "|Font Entries|HKEY_LOCAL_MACHINE\\I%ZZ|v\r\n" +    // a broken escape: no section
+                     IgnoreLine(sys, "HKEY_CURRENT_USER\\k|1", "default") +
+                     IgnoreLine("Font Entries", "HKEY_CURRENT_USER\\50%|x", "a|b"));
+  TIgnoreContents list;
+  LoadIgnoreList(list);
+  ASSERT_EQ(list.Count(), 9);
+  EXPECT_TRUE(IsIgnored(list, "Font Entries", "HKEY_LOCAL_MACHINE\\F", "default"));
+  EXPECT_FALSE(IsIgnored(list, "Font Entries", "HKEY_LOCAL_MACHINE\\F", ""));
+  EXPECT_TRUE(IsIgnored(list, "Font Entries", "HKEY_LOCAL_MACHINE\\G", ""));
+  EXPECT_FALSE(IsIgnored(list, "Font Entries", "HKEY_LOCAL_MACHINE\\G", "default"));
+  EXPECT_TRUE(IsIgnored(list, "Sounds Section", "HKEY_LOCAL_MACHINE\\S", "", Default));
+  EXPECT_TRUE(IsIgnored(list, sys, "HKEY_CURRENT_USER\\Sys", "", Default));
+  EXPECT_FALSE(IsIgnored(list, sys, "HKEY_CURRENT_USER\\Sys", "default", Default));
+  EXPECT_TRUE(IsIgnored(list, user, "HKEY_CURRENT_USER\\Usr", ""));
+  for (int i : {5, 6}) EXPECT_EQ(list.GetItem(i).Content.Section, "") << i;
+  EXPECT_EQ(list.GetItem(5).Content.KeyPath + ">" + list.GetItem(5).Content.ValueName,
+            "Font Entries>HKEY_LOCAL_MACHINE\\H");
+  EXPECT_FALSE(IsIgnored(list, "Font Entries", "HKEY_LOCAL_MACHINE\\I%ZZ", "v"));
+  // the escaped lines: their own entries, exactly
+  EXPECT_TRUE(IsIgnored(list, sys, "HKEY_CURRENT_USER\\k|1", "default", Default));
+  EXPECT_FALSE(IsIgnored(list, sys, "HKEY_CURRENT_USER\\k|1", "", Default));
+  EXPECT_FALSE(IsIgnored(list, sys, "HKEY_CURRENT_USER\\k", "1|default", Default));
+  EXPECT_TRUE(IsIgnored(list, "font entries", "hkey_current_user\\50%|X", "a|b"));
+  EXPECT_FALSE(IsIgnored(list, "Font Entries", "HKEY_CURRENT_USER\\50%", "x|a|b"));
+
+  // The current user's tree matches by either of its names, its classes too.
+  const std::string users = KeyIdentity(HKEY_CURRENT_USER, "");
+  ASSERT_EQ(users.rfind("HKEY_USERS\\S-1-5-", 0), 0u) << users;
+  EXPECT_TRUE(IsIgnored(list, user, users + "\\usr", ""));
+  EXPECT_EQ(KeyIdentity(users + "_Classes\\.x"), KeyIdentity("HKEY_CURRENT_USER\\Software\\Classes\\.x"));
+  EXPECT_EQ(KeyIdentity("HKEY_CLASSES_ROOT\\.x"), KeyIdentity("HKEY_LOCAL_MACHINE\\Software\\Classes\\.X"));
+  EXPECT_NE(KeyIdentity(users + "_Classes2\\.x"), KeyIdentity("HKEY_CURRENT_USER\\Software\\Classes\\.x"));
+  EXPECT_EQ(KeyIdentity("C:\\Users\\a.lnk"), "C:\\USERS\\A.LNK");
+}
+
 // The ignore file is the user's to edit: whatever it holds loads without harm.
 TEST(IgnoreList, MalformedFilesLoadWithoutHarmAndStayAsTheyWere) {
   scan_test::TScanRun run;   // the run's own ignore file, put back afterwards
@@ -223,6 +280,8 @@ TEST(IgnoreList, MalformedFilesLoadWithoutHarmAndStayAsTheyWere) {
           IgnoreLine("Invalid Shortcuts", "C:\\Users\\Me\\Desktop\\Old.lnk", "C:\\Gone\\app.exe"),
       "Sounds Section|HKEY_CURRENT_USER\\AppEvents|default\r\n\r\nno bar at all\r\nSec|Key|name|with|bars\n",
       "Help Section|HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\Help|\xE9t\xE9.hlp\r\n",   // an 8-bit line
+      IgnoreLine("System Software Settings", "HKEY_CURRENT_USER\\k|1%", "default") +   // escaped lines
+          IgnoreLine("User Software Settings", "HKEY_USERS\\S-1-5-21-0-0-0-1000_Classes\\|x", "", true),
   });
   for (int i = 0; i < 2500; ++i) {
     const std::string bytes = inputs.Next();
@@ -231,6 +290,7 @@ TEST(IgnoreList, MalformedFilesLoadWithoutHarmAndStayAsTheyWere) {
     ASSERT_NO_THROW(LoadIgnoreList(list)) << "input " << i;
     ASSERT_LE(list.Count(), (int)bytes.size() + 1) << "input " << i;
     IsIgnored(list, "Font Entries", "HKEY_LOCAL_MACHINE\\SOFTWARE", "Arial (TrueType)");
+    IsIgnored(list, "System Software Settings", "HKEY_CURRENT_USER\\k|1%", "", TUnnamedValueName::Default);
     ASSERT_EQ(ReadFileBytes(file), bytes) << "the load changed the file, input " << i;
   }
   // nothing else was written beside the file

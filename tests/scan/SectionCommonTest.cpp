@@ -20,12 +20,18 @@ TContent Finding(const std::string& keyPath, const std::string& valueName, const
 }  // namespace
 
 TEST(SectionCommon, RemovalSaysExactlyWhatARepairTakes) {
-  TRemoval v = RepairRemoval(TRepairForm::Value, Finding("HKEY_LOCAL_MACHINE\\A\\HKEY_LOCAL_MACHINE\\B", "default"));
+  TContent unnamed = Finding("HKEY_LOCAL_MACHINE\\A\\HKEY_LOCAL_MACHINE\\B", "default");
+  unnamed.UnnamedValue = true;
+  TRemoval v = RepairRemoval(TRepairForm::Value, unnamed);
   EXPECT_EQ(v.Kind, TRemovalKind::Value);
   EXPECT_EQ(v.Root, HKEY_LOCAL_MACHINE);
   EXPECT_EQ(v.SubKey, "A\\HKEY_LOCAL_MACHINE\\B");   // the root's name is taken off once
-  EXPECT_EQ(v.ValueName, "");                           // "default" is the unnamed value
+  EXPECT_EQ(v.ValueName, "");                           // the unnamed value, shown as "default"
+  // a value really named "default" (or "Default") is that value, never the unnamed one
+  EXPECT_EQ(RepairRemoval(TRepairForm::Value, Finding("HKEY_USERS\\X", "default")).ValueName, "default");
   EXPECT_EQ(RepairRemoval(TRepairForm::Value, Finding("HKEY_USERS\\X", "Default")).ValueName, "Default");
+  EXPECT_EQ(ListedValueName(unnamed), "");
+  EXPECT_EQ(ListedValueName(Finding("HKEY_USERS\\X", "default")), "default");
   EXPECT_EQ(RepairRemoval(TRepairForm::ValueByShortName, Finding("HKEY_LOCAL_MACHINE\\H", "", "a.hlp")).ValueName, "a.hlp");
   TRemoval k = RepairRemoval(TRepairForm::Key, Finding("HKEY_CLASSES_ROOT\\CLSID\\{x}", "default"));
   EXPECT_TRUE(k.Kind == TRemovalKind::Key && k.SubKey == "CLSID\\{x}");
@@ -56,7 +62,8 @@ TEST(SectionCommon, RepairWalkLogsRealOutcomesAndHonoursTicksAndCancel) {
   RepairFindings({.Form = TRepairForm::Value}, values.Status, values.FinishList, contents, values.Log);
   const std::string k = box.FullPath() + "\\k";
   EXPECT_TRUE(!box.ValueExists("k", "gone") && box.ValueExists("k", "kept"));
-  EXPECT_EQ(values.Lines(), (scan_test::Lines{{k, scan_test::kOk}, {k, scan_test::kFailed}}));
+  // a value that is not there (any more) is left, and its line says so
+  EXPECT_EQ(values.Lines(), (scan_test::Lines{{k, scan_test::kOk}, {k, SectionCommon::ChangedSinceScanText}}));
   EXPECT_EQ(values.FinishList.Count, 2);
   EXPECT_EQ(values.Status.Text, k);
 
@@ -72,6 +79,22 @@ TEST(SectionCommon, RepairWalkLogsRealOutcomesAndHonoursTicksAndCancel) {
   RepairFindings({.Form = TRepairForm::Value}, cancelled.Status, cancelled.FinishList, contents, cancelled.Log);
   EXPECT_EQ(cancelled.Log.Count(), 0);
   EXPECT_TRUE(box.ValueExists("k", "kept"));
+}
+
+// A repair counts a target as taken by an earlier line only when that line removed exactly it: a
+// key named "a|b" with a value "c" is not the key "a" with a value "b|c".
+TEST(SectionCommon, AnEarlierLineStandsForItsOwnTargetOnly) {
+  RegSandbox box;
+  box.SetString("a|b", "c", "1");
+  box.CreateKey("a");
+  TRegistryContents contents;
+  contents.GetItem(contents.Add()).Content = Finding(box.FullPath() + "\\a|b", "c");
+  contents.GetItem(contents.Add()).Content = Finding(box.FullPath() + "\\a", "b|c");
+  scan_test::TScanRun run;
+  scan_test::TRepairRun repair;
+  RepairFindings({.Form = TRepairForm::Value}, repair.Status, repair.FinishList, contents, repair.Log);
+  EXPECT_EQ(repair.Lines(), (scan_test::Lines{{box.FullPath() + "\\a|b", scan_test::kOk},
+                                              {box.FullPath() + "\\a", SectionCommon::ChangedSinceScanText}}));
 }
 
 TEST(SectionCommon, FileRemovalGoesToTheRecycleBin) {

@@ -31,7 +31,7 @@ void TScanRun::ExpectStopEndsScan(TScanRoutine scan, const std::string& keyPath,
 }
 
 void TScanRun::Exclude(const std::string& caption, const TContent& finding) {
-  AppendFileBytes(IgnoreFileName(), IgnoreLine(caption, finding.KeyPath, finding.ValueName));
+  AppendFileBytes(IgnoreFileName(), IgnoreLine(caption, finding.KeyPath, finding.ValueName, finding.UnnamedValue));
   LoadIgnoreList(IgnoreList);
 }
 

@@ -6,6 +6,7 @@
 #include "scan/HelpSectionUnit.h"
 #include "scan/SoundsUnit.h"
 #include "scan/SystemServicesUnit.h"
+#include "scan/WindowsFontsUnit.h"
 
 using namespace scan_test;
 using namespace testing_support;
@@ -87,4 +88,27 @@ TEST(Services, ScanAddsNothing) {
   TRepairRun repair;
   repair.Repair(SystemServicesUnit::RepairServices, run.Contents);
   EXPECT_EQ(repair.Log.Count(), 0);
+}
+
+// A key's name may hold "|", the ignore file's separator: the exclusion names that key and
+// value alone, and the entry that reads like it with the bar moved (key "k", value "1|x") is
+// never hidden.
+TEST(IgnoreFile, AnExclusionOfAKeyWithABarInItsNameNamesThatKeyAlone) {
+  TScanRun run;
+  RegSandbox box;
+  const std::string t = TestName();
+  box.SetString("k|1", "x", "zvmissing-" + t + "-a.ttf");
+  box.SetString("k", "1|x", "zvmissing-" + t + "-b.ttf");
+  run.Scan(WindowsFontsUnit::ScanFonts, box.Path() + "\\k|1", box.Root());
+  ASSERT_EQ(run.Contents.Count(), 1);
+  run.Exclude(WindowsFontsUnit::SectionCaption, run.Contents.GetItem(0).Content);
+  EXPECT_EQ(ReadFileBytes(PublicFunctionUnit::IgnoreFileName()),
+            "|Font Entries|" + StringReplace(box.FullPath(), "%", "%25") + "\\k%7C1|x\r\n");
+
+  run.Contents.Clear();
+  run.Scan(WindowsFontsUnit::ScanFonts, box.Path() + "\\k|1", box.Root());
+  EXPECT_EQ(run.Contents.Count(), 0);
+  run.Scan(WindowsFontsUnit::ScanFonts, box.Path() + "\\k", box.Root());
+  ASSERT_EQ(run.Contents.Count(), 1);
+  EXPECT_EQ(run.Contents.GetItem(0).Content.ValueName, "1|x");
 }

@@ -139,6 +139,8 @@ TEST_F(SettingsWalk, ExclusionHidesOnlyThatFinding) {
   for (const char* name : {"", "a", "b"}) box.SetString("k1", name, kMissing + name + "x.exe");
   for (const Section* s : {&kMachine, &kUser}) {
     SCOPED_TRACE(s->caption);
+    DeleteFileW(Widen(IgnoreFileName()).c_str());
+    LoadIgnoreList(IgnoreList);
     Contents.Clear();
     Scan(*s);
     ASSERT_EQ(Contents.Count(), 3);
@@ -148,15 +150,109 @@ TEST_F(SettingsWalk, ExclusionHidesOnlyThatFinding) {
     Scan(*s);
     EXPECT_EQ(Field(At("k1"), &TContent::ValueName), Texts{"b"});
   }
-  // An exclusion made in one section does not hide the other's finding.
-  DeleteFileW(Widen(IgnoreFileName()).c_str());
-  LoadIgnoreList(IgnoreList);
-  Contents.Clear();
-  Scan(kMachine);
-  Exclude(kUser.caption, Contents.GetItem(1).Content);
-  Contents.Clear();
-  Scan(kMachine);
-  EXPECT_EQ(Contents.Count(), 3);
+}
+
+// Both sections walk the current user's tree, the machine section by its name under HKEY_USERS:
+// an exclusion names the value whichever section excluded it and by whichever name.
+TEST_F(SettingsWalk, AnExclusionHoldsInBothSectionsAndUnderBothNamesOfTheUsersTree) {
+  for (const char* name : {"", "a", "b", "c"}) box.SetString("k1", name, kMissing + name + "y.exe");
+  const std::string users = KeyIdentity(HKEY_CURRENT_USER, "").substr(std::string("HKEY_USERS\\").size());
+  const std::string underUsers = users + "\\" + box.Path();
+  auto scanMachineUnderUsers = [&] {
+    Contents.Clear();
+    TScanRun::Scan(kMachine.scan, underUsers, HKEY_USERS);
+    return Field(FindingsAt(Contents, "HKEY_USERS\\" + underUsers + "\\k1"), &TContent::ValueName);
+  };
+  auto scanUser = [&] {
+    Contents.Clear();
+    Scan(kUser);
+    return Field(At("k1"), &TContent::ValueName);
+  };
+  ASSERT_EQ(scanMachineUnderUsers(), (Texts{"default", "a", "b", "c"}));
+  ASSERT_EQ(scanUser(), (Texts{"", "a", "b", "c"}));
+  Exclude(kUser.caption, Contents.GetItem(0).Content);   // the unnamed value, excluded in the user section
+  Exclude(kUser.caption, Contents.GetItem(1).Content);   // "a"
+  EXPECT_EQ(scanMachineUnderUsers(), (Texts{"b", "c"}));
+  Exclude(kMachine.caption, Contents.GetItem(0).Content);   // "b", excluded under HKEY_USERS
+  EXPECT_EQ(scanUser(), Texts{"c"});
+  EXPECT_EQ(scanMachineUnderUsers(), Texts{"c"});
+  // an exclusion names its own value only, and another section's exclusions stay its own
+  Exclude("Help Section", Contents.GetItem(0).Content);
+  EXPECT_EQ(scanUser(), Texts{"c"});
+}
+
+// A value may really be named "default": it is reported, repaired, backed up and excluded as that
+// value, and the key's unnamed value (which the texts also show as "default") is never taken for it.
+TEST_F(SettingsWalk, AValueNamedDefaultIsNeverTakenForTheUnnamedValue) {
+  const std::string present = Folder.WriteFile("present.exe");
+  for (const Section* s : {&kMachine, &kUser}) {
+    SCOPED_TRACE(s->caption);
+    DeleteFileW(Widen(IgnoreFileName()).c_str());
+    LoadIgnoreList(IgnoreList);
+    box.SetString("k1", "", present);                      // the unnamed value is valid
+    box.SetString("k1", "default", kMissing + "named.exe");
+    Contents.Clear();
+    Scan(*s);
+    std::vector<TContent> found = At("k1");
+    ASSERT_EQ(found.size(), 1u);
+    EXPECT_TRUE(found[0].ValueName == "default" && !found[0].UnnamedValue);
+    EXPECT_EQ(found[0].ValueNameLine, " ValueName:default");
+
+    // Excluded, it stays excluded; the unnamed value, broken too by now, is still reported.
+    Exclude(s->caption, found[0]);
+    EXPECT_EQ(ReadFileBytes(IgnoreFileName()), "|" + std::string(s->caption) + "|" + Key("k1") + "|default\r\n");
+    box.SetString("k1", "", kMissing + "unnamed.exe");
+    Contents.Clear();
+    Scan(*s);
+    found = At("k1");
+    ASSERT_EQ(found.size(), 1u);
+    EXPECT_TRUE(found[0].UnnamedValue);
+    // Excluding the unnamed value keeps the plain line and hides only it.
+    Exclude(s->caption, found[0]);
+    box.SetString("k1", "zz", kMissing + "other.exe");
+    Contents.Clear();
+    Scan(*s);
+    EXPECT_EQ(Field(At("k1"), &TContent::ValueName), Texts{"zz"});
+    DeleteFileW(Widen(IgnoreFileName()).c_str());
+    LoadIgnoreList(IgnoreList);
+
+    // The repair removes the value named "default" and leaves the unnamed one, whatever it holds.
+    box.SetString("k1", "", present);
+    Contents.Clear();
+    Scan(*s);
+    found = At("k1");
+    ASSERT_EQ(Field(found, &TContent::ValueName), (Texts{"default", "zz"}));
+    TRepairRun repair;
+    repair.Repair(s->repair, Contents);
+    EXPECT_EQ(repair.Lines(), (scan_test::Lines{{Key("k1"), kOk}, {Key("k1"), kOk}}));
+    EXPECT_FALSE(box.ValueExists("k1", "default") || box.ValueExists("k1", "zz"));
+    EXPECT_EQ(box.Read("k1", ""), present);
+  }
+}
+
+// The results stay on screen while the program waits in the tray: just before a value is removed
+// it is judged again, and what changed since the scan is left, saying so.
+TEST_F(SettingsWalk, AValueThatChangedSinceTheScanIsLeft) {
+  for (const Section* s : {&kMachine, &kUser}) {
+    SCOPED_TRACE(s->caption);
+    for (const char* name : {"a", "b", "c", "d", "e"}) box.SetString("k1", name, Folder.Path() + name + "-gone.exe /x");
+    Contents.Clear();
+    Scan(*s);
+    ASSERT_EQ(At("k1").size(), 5u);
+    Folder.WriteFile("a-gone.exe");                                  // installed again
+    box.SetString("k1", "b", Folder.Path() + "b-elsewhere.exe");    // written anew, missing too
+    RegDeleteKeyValueW(box.Root(), Widen(box.Path() + "\\k1").c_str(), L"c");   // removed since
+    box.SetString("k1", "d", Folder.Path() + "d-gone.exe /y");      // another argument, the same missing file
+    TRepairRun repair;
+    repair.Repair(s->repair, Contents);
+    const char* left = SectionCommon::ChangedSinceScanText;
+    EXPECT_EQ(repair.Lines(), (scan_test::Lines{{Key("k1"), left}, {Key("k1"), left}, {Key("k1"), left},
+                                                {Key("k1"), kOk}, {Key("k1"), kOk}}));
+    EXPECT_TRUE(box.ValueExists("k1", "a") && box.ValueExists("k1", "b"));
+    EXPECT_FALSE(box.ValueExists("k1", "d") || box.ValueExists("k1", "e"));
+    DeleteFileW(Widen(Folder.Path() + "a-gone.exe").c_str());
+    RegDeleteKeyW(box.Root(), Widen(box.Path() + "\\k1").c_str());
+  }
 }
 
 namespace {

@@ -68,27 +68,9 @@ bool HexToBytes(const std::string& hex, std::vector<uint8_t>& bytes) {
 }
 
 // A value name in a tagged line: "%" and "|" written as "%25" and "%7C".
-std::string EscapeName(const std::string& name) {
-  std::string escaped;
-  for (char c : name) escaped += c == '%' ? "%25" : c == '|' ? "%7C" : std::string(1, c);
-  return escaped;
-}
+std::string EscapeName(const std::string& name) { return PercentEncode(name, "|"); }
 
-bool UnescapeName(const std::string& escaped, std::string& name) {
-  name.clear();
-  for (size_t i = 0; i < escaped.size(); ++i) {
-    if (escaped[i] != '%') {
-      name += escaped[i];
-      continue;
-    }
-    if (i + 2 >= escaped.size()) return false;
-    int high = HexDigit(escaped[i + 1]), low = HexDigit(escaped[i + 2]);
-    if (high < 0 || low < 0) return false;
-    name += (char)(high * 16 + low);
-    i += 2;
-  }
-  return true;
-}
+bool UnescapeName(const std::string& escaped, std::string& name) { return PercentDecode(escaped, name); }
 
 // A registry type in decimal: digits only, at most a double word.
 bool ParseType(const std::string& text, DWORD& type) {
