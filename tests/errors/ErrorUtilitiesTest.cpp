@@ -2,9 +2,6 @@
 // mail (the SMTP dialogue, its safety and its failures).
 #include <gtest/gtest.h>
 
-#include <windows.h>
-#include <sddl.h>
-
 #include <algorithm>
 
 #include "app/DMUnit.h"
@@ -589,14 +586,8 @@ TEST_F(ErrorPageFixture, SuccessIsShownOnlyWhenEveryTickedFixHoldsAndTheOthersAr
                                       "Long name)" + base + "\\X||W#1$1@1," + tooLong + "#1$1@1##long\r\n");
   box.CreateKey("X");
   box.SetString("ReadOnly", "Q", "0");
-  // Everyone may read the key, delete it and change its permissions, but not write to it.
-  PSECURITY_DESCRIPTOR sd = nullptr;
-  ASSERT_TRUE(ConvertStringSecurityDescriptorToSecurityDescriptorW(L"D:(A;;KRSDWD;;;WD)", SDDL_REVISION_1, &sd, nullptr));
-  HKEY key = nullptr;
-  ASSERT_EQ(RegOpenKeyExW(box.Root(), Widen(box.Path() + "\\ReadOnly").c_str(), 0, WRITE_DAC, &key), 0);
-  EXPECT_EQ(RegSetKeySecurity(key, DACL_SECURITY_INFORMATION, sd), 0);
-  RegCloseKey(key);
-  LocalFree(sd);
+  // everyone may read the key, but not write to it
+  testing_support::TKeyPermissions readOnly(box.Root(), box.Path() + "\\ReadOnly", L"D:(A;;KR;;;WD)");
   TErrorFixForm* page = Open();
   // a fix the list's check let through but whose location is refused when it is applied
   UnitErrorList::TContent& denied = page->Errors.GetItem(page->Errors.Add()).Content;
