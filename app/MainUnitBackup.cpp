@@ -252,52 +252,22 @@ TExportOutcome ExportRegKey(const std::string& keyPath, TStringList& lines) {
   return ExportTree(root, RootKeyName(root), subKey, lines);
 }
 
-namespace {
-
-// "[-root\key]" for the outermost key of subKey that is missing; Absent when the whole path is
-// there. A key that is there but may not be opened counts as there.
-TExportOutcome AddAbsentKey(HKEY root, const std::string& rootName, const std::string& subKey, TStringList& lines) {
-  if (!Writable(subKey)) return TExportOutcome::Unreadable;
-  for (size_t end = 0; end != std::string::npos;) {
-    end = subKey.find('\\', end + 1);
-    std::string path = subKey.substr(0, end);
-    if (path.empty() || path.back() == '\\') continue;   // a doubled backslash names no key
-    HKEY key = nullptr;
-    LONG rc = RegOpenKeyExW(root, Widen(path).c_str(), 0, KEY_READ, &key);
-    TRegKeyHandle owner(key);
-    if (Missing(rc)) {
-      lines.Add(Format("[-%s\\%s]", rootName, path));
-      return TExportOutcome::Written;
-    }
-    if (rc != ERROR_SUCCESS && rc != ERROR_ACCESS_DENIED) return TExportOutcome::Unreadable;
-  }
-  return TExportOutcome::Absent;
-}
-
-}  // namespace
-
-TExportOutcome ExportAbsentKey(const std::string& keyPath, TStringList& lines) {
-  std::string subKey;
-  HKEY root = SplitRegistryPath(keyPath, subKey);
-  if (root == nullptr || subKey.empty()) return TExportOutcome::Absent;
-  return AddAbsentKey(root, RootKeyName(root), subKey, lines);
-}
-
 TExportOutcome ExportAbsentValue(const std::string& keyPath, const std::string& valueName, TStringList& lines) {
   std::string subKey;
   HKEY root = SplitRegistryPath(keyPath, subKey);
   if (root == nullptr) return TExportOutcome::Absent;
-  std::string rootName = RootKeyName(root);
   HKEY key = nullptr;
   LONG rc = RegOpenKeyExW(root, Widen(subKey).c_str(), 0, KEY_READ, &key);
   TRegKeyHandle owner(key);
-  if (Missing(rc)) return AddAbsentKey(root, rootName, subKey, lines);
-  if (rc != ERROR_SUCCESS) return TExportOutcome::Unreadable;
-  DWORD type = REG_NONE;
-  std::vector<uint8_t> data;
-  rc = ReadRawValue(key, Widen(valueName), type, data);
-  if (rc == ERROR_SUCCESS) return TExportOutcome::Absent;
-  std::string keyLine = KeyLine(rootName, subKey);
+  if (rc == ERROR_SUCCESS) {
+    DWORD type = REG_NONE;
+    std::vector<uint8_t> data;
+    rc = ReadRawValue(key, Widen(valueName), type, data);
+    if (rc == ERROR_SUCCESS) return TExportOutcome::Absent;
+  }
+  // Neither the value nor perhaps its key is there: only the value is taken away again. A key
+  // created meanwhile stays, with whatever else has been put into it since.
+  std::string keyLine = KeyLine(RootKeyName(root), subKey);
   if (!Missing(rc) || !Writable(keyLine) || !Writable(valueName)) return TExportOutcome::Unreadable;
   lines.Add(keyLine);
   lines.Add(valueName.empty() ? std::string("@=-") : "\"" + Escape(valueName) + "\"=-");

@@ -59,15 +59,13 @@ TExportOutcome ExportNamedValue(const std::string& keyPath, const std::string& v
 // Appends the key with all its values and all its subkeys, each key with its own key line.
 TExportOutcome ExportRegKey(const std::string& keyPath, TStringList& lines);
 
-// Deletion lines, for what a change may create where nothing is now: a restore takes it away
-// again. ExportAbsentValue: when the key is there and the value of exactly valueName ("" the
-// unnamed one) is not, the key line and "name"=- (@=- for the unnamed value); when the key itself
-// is not there, what ExportAbsentKey writes. ExportAbsentKey: when the key is not there, "[-key]"
-// for the outermost key of its path that is missing, which a restore deletes with everything
-// created below it. Absent (nothing added) when the value or the key is there; Unreadable when
-// that cannot be told or a name holds a line break.
+// The deletion line for a value a change may create where none is now, so that a restore takes
+// it away again: when the value of exactly valueName ("" the unnamed one) is not there, its key
+// line and "name"=- (@=- for the unnamed value), also when the key itself is not there yet. A key
+// is never deleted: what a restore would take with it may have been put there since. Absent
+// (nothing added) when the value is there; Unreadable when that cannot be told or a name holds a
+// line break.
 TExportOutcome ExportAbsentValue(const std::string& keyPath, const std::string& valueName, TStringList& lines);
-TExportOutcome ExportAbsentKey(const std::string& keyPath, TStringList& lines);
 
 // One section of the results as the backup walks them, in the order the results list shows them.
 struct TBackupSection {

@@ -33,6 +33,20 @@ const std::string kStartPage = "http://evil.example/?a=1|b#c=\"d\"";
 
 TRegValue Raw(DWORD type, std::vector<uint8_t> data) { return {type, std::move(data)}; }
 
+// after without the keys that are new in it and hold no value at any depth.
+TTreeDump WithoutNewEmptyKeys(const TTreeDump& before, TTreeDump after) {
+  auto holdsValue = [&after](const std::string& key) {
+    for (auto it = after.lower_bound(key); it != after.end() && it->first.compare(0, key.size(), key) == 0; ++it)
+      if (it->first.find('|') != std::string::npos) return true;
+    return false;
+  };
+  for (auto it = after.begin(); it != after.end();) {
+    bool newEmptyKey = it->first.find('|') == std::string::npos && !before.contains(it->first) && !holdsValue(it->first);
+    it = newEmptyKey ? after.erase(it) : std::next(it);
+  }
+  return after;
+}
+
 struct RestorerBackup : ::testing::Test {
   std::vector<TArea> areas = BrowserAreas();
   TAreaGuard guard{areas};
@@ -65,6 +79,17 @@ struct RestorerBackup : ::testing::Test {
     std::string text;
     for (size_t i = 0; i < a.size(); ++i) text += testing_support::Differences(a[i], b[i]);
     return text;
+  }
+  // The same, but keys that b has and a had not are left out while they hold no value.
+  std::string DifferencesBesidesNewEmptyKeys(const std::vector<TTreeDump>& a, const std::vector<TTreeDump>& b) const {
+    std::string text;
+    for (size_t i = 0; i < a.size(); ++i) text += testing_support::Differences(a[i], WithoutNewEmptyKeys(a[i], b[i]));
+    return text;
+  }
+  // The text of the one backup the run added.
+  std::string AddedBackupText() const {
+    std::vector<std::string> files = added.Names();
+    return files.size() == 1 ? ReadUtf16File(added.Folder() + files[0]) : "no single backup";
   }
   void TickOnly(std::initializer_list<int> rows) {
     for (int i = 0; i < 13; ++i) page->IERepairListView->SetChecked(i, std::count(rows.begin(), rows.end(), i) > 0);
@@ -154,10 +179,10 @@ TEST_F(RestorerBackup, BringsBackExactlyWhatTheRestoreDeletedAndOverwrote) {
   EXPECT_EQ(Differences(before, Trees()), "");
 }
 
-// What the actions create where nothing was (values, keys and the keys above them) is taken away
-// by the restore, and what they overwrote comes back with its type: every tree the thirteen
-// actions touch is then exactly as before.
-TEST_F(RestorerBackup, TheRestoreAlsoTakesAwayTheValuesAndKeysTheActionsCreated) {
+// What the actions create where nothing was is taken away by the restore, value by value, and what
+// they overwrote comes back with its type: every tree the thirteen actions touch is then as before,
+// but for the keys they created, which stay, empty. The backup deletes no key.
+TEST_F(RestorerBackup, TheRestoreTakesAwayTheValuesTheActionsCreatedAndLeavesTheirKeys) {
   const std::string explorer = "Software\\Microsoft\\Windows\\CurrentVersion\\Policies\\Explorer";
   const std::string system = "Software\\Microsoft\\Windows\\CurrentVersion\\Policies\\System";
   for (const TArea& area : areas) SHDeleteKeyW(area.Root, Widen(area.Path).c_str());
@@ -180,12 +205,42 @@ TEST_F(RestorerBackup, TheRestoreAlsoTakesAwayTheValuesAndKeysTheActionsCreated)
   Restore({IDYES});
   ASSERT_EQ(MessageBoxes().Calls.size(), 1u) << "only the warning";
   EXPECT_EQ(Statuses(), std::vector<std::string>(13, "Completed"));
-  for (auto [root, key] : {std::pair{HKLM, kIE + "\\Search"}, {HKLM, kIE + "\\Extensions"}, {HKCU, kIE + "\\MenuExt"},
-                           {HKCU, std::string("Software\\Policies\\Microsoft\\Internet Explorer\\Restrictions")}})
-    EXPECT_TRUE(RegKeyExists(root, key)) << key << ": created by the actions";
+  const std::pair<HKEY, std::string> created[] = {
+      {HKLM, kIE + "\\Search"}, {HKLM, kIE + "\\Extensions"}, {HKCU, kIE + "\\MenuExt"},
+      {HKCU, "Software\\Policies\\Microsoft\\Internet Explorer\\Restrictions"}};
+  for (const auto& [root, key] : created) EXPECT_TRUE(RegKeyExists(root, key)) << key << ": created by the actions";
+  EXPECT_EQ(AddedBackupText().find("[-"), std::string::npos) << AddedBackupText();
 
   EXPECT_EQ(RestoreAddedBackupThroughThePluginManager(), std::vector<std::string>{});
-  EXPECT_EQ(Differences(before, AllTrees()), "");
+  const std::vector<TTreeDump> after = AllTrees();
+  EXPECT_EQ(DifferencesBesidesNewEmptyKeys(before, after), "");
+  for (const auto& [root, key] : created) EXPECT_TRUE(RegKeyExists(root, key)) << key << ": left in place";
+}
+
+// A key the actions created may hold, by the time the backup is restored, what another program put
+// there since: all of it survives the restore, while the values the actions wrote go.
+TEST_F(RestorerBackup, WhatAnotherProgramPutUnderAKeyTheActionsCreatedSurvivesTheRestore) {
+  const std::string restrictions = "Software\\Policies\\Microsoft\\Internet Explorer\\Restrictions";
+  const std::string search = kIE + "\\Search", menu = kIE + "\\MenuExt";
+  for (const TArea& area : areas) SHDeleteKeyW(area.Root, Widen(area.Path).c_str());
+  TickOnly({3, 4, 10});   // the search engine, the menu restrictions, the context menu
+  Restore({IDYES});
+  ASSERT_TRUE(RegValueExists(HKCU, restrictions, "NoViewSource"));
+  ASSERT_TRUE(RegValueExists(HKLM, search, "SearchAssistant"));
+  // afterwards, another program
+  Plant(HKCU, restrictions, L"ZvOther", Dword(1));
+  Plant(HKCU, "Software\\Policies\\Microsoft\\ZvSibling", L"", Sz("beside a key that was missing"));
+  Plant(HKLM, search + "\\ZvSub", L"deep", Raw(REG_BINARY, Bytes({1, 2})));
+  Plant(HKCU, menu + "\\&ZvAdd-on", L"", Sz("res://addon"));
+  const TTreeDump sibling = DumpTree(HKCU, "Software\\Policies\\Microsoft\\ZvSibling");
+  const TTreeDump sub = DumpTree(HKLM, search + "\\ZvSub"), addOn = DumpTree(HKCU, menu + "\\&ZvAdd-on");
+
+  EXPECT_EQ(RestoreAddedBackupThroughThePluginManager(), std::vector<std::string>{});
+  EXPECT_EQ(DumpTree(HKCU, restrictions), (TTreeDump{{"\\", {}}, {"\\|ZvOther", {REG_DWORD, Bytes({1, 0, 0, 0})}}}));
+  EXPECT_EQ(DumpTree(HKLM, search), (TTreeDump{{"\\", {}}, {"\\ZvSub\\", {}}, {"\\ZvSub\\|deep", {REG_BINARY, Bytes({1, 2})}}}));
+  EXPECT_EQ(testing_support::Differences(sibling, DumpTree(HKCU, "Software\\Policies\\Microsoft\\ZvSibling")), "");
+  EXPECT_EQ(testing_support::Differences(addOn, DumpTree(HKCU, menu + "\\&ZvAdd-on")), "");
+  EXPECT_EQ(sibling.size() + sub.size() + addOn.size(), 6u);
 }
 
 // The backup file cannot be written, or a value's name cannot be held by a script: the user is
@@ -256,9 +311,9 @@ TEST_F(RestorerBackup, AStopInTheMiddleRunsNoFurtherActionAndLeavesTheBackupWhol
 }
 
 // The script writer's deletion lines: a value that is not there gets "name"=- under its key (@=-
-// the unnamed one), a key that is not there "[-key]" for the outermost key missing; imported,
-// they take away exactly what was created since, whatever the names hold.
-TEST(DeletionLines, TakeAwayExactlyWhatWasCreatedSinceWhateverTheNamesHold) {
+// the unnamed one), also when the key is not there yet; imported, they take away exactly the values
+// created since, whatever the names hold, and every key stays with all else it holds by then.
+TEST(DeletionLines, TakeAwayExactlyTheValuesCreatedSinceWhateverTheNamesHold) {
   using MainUnit::TExportOutcome;
   RegSandbox box;
   TempFolder temp;
@@ -270,25 +325,33 @@ TEST(DeletionLines, TakeAwayExactlyWhatWasCreatedSinceWhateverTheNamesHold) {
   lines.Add(MainUnit::RegScriptHeaderNT);
   for (const std::string& name : names) EXPECT_EQ(MainUnit::ExportAbsentValue(key, name, lines), TExportOutcome::Written);
   EXPECT_EQ(MainUnit::ExportAbsentValue(key, "kept", lines), TExportOutcome::Absent);
-  EXPECT_EQ(MainUnit::ExportAbsentKey(key, lines), TExportOutcome::Absent);
-  EXPECT_EQ(MainUnit::ExportAbsentKey(key + "\\new [1]\\deeper", lines), TExportOutcome::Written);
+  EXPECT_EQ(MainUnit::ExportAbsentValue(key + "\\new [1]\\deeper", "", lines), TExportOutcome::Written);
   EXPECT_EQ(MainUnit::ExportAbsentValue(key + "\\other\\sub", "v", lines), TExportOutcome::Written);
   EXPECT_EQ(MainUnit::ExportAbsentValue(key, "line\nbreak", lines), TExportOutcome::Unreadable);
   const std::string keyLine = "[" + key + "]";
   EXPECT_EQ(lines.Items, (std::vector<std::string>{
                              MainUnit::RegScriptHeaderNT, keyLine, "@=-", keyLine, "\"q\\\"u=o#t|e\\\\s\"=-", keyLine,
                              "\"\u00fc\u00ef \u2713 [x]\"=-", keyLine, "\"default\"=-", keyLine, "\"-\"=-", keyLine, "\"@\"=-",
-                             "[-" + key + "\\new [1]]", "[-" + key + "\\other]"}));
+                             "[" + key + "\\new [1]\\deeper]", "@=-", "[" + key + "\\other\\sub]", "\"v\"=-"}));
 
-  // created since: values of every type under those names, and the keys
+  // created since: values of every type under those names, and the keys with their values
   const std::vector<std::pair<DWORD, std::vector<uint8_t>>> data = {
       {REG_SZ, Utf16(L"a")}, {REG_EXPAND_SZ, Utf16(L"%x%")}, {REG_BINARY, Bytes({0, 255})},
       {REG_DWORD, Bytes({1, 0, 0, 0})}, {REG_QWORD, Bytes({1, 2, 3, 4, 5, 6, 7, 8})},
       {REG_MULTI_SZ, Utf16(std::wstring(L"a\0", 2))}};
   for (size_t i = 0; i < std::size(names); ++i) box.SetRaw("", names[i], data[i].first, data[i].second);
-  box.SetRaw("new [1]\\deeper", "n", REG_NONE, {});
+  box.SetRaw("new [1]\\deeper", "", REG_NONE, {});
   box.SetDword("other\\sub", "v", 1);
-  ASSERT_NE(Differences(before, DumpTree(box.Root(), box.Path())), "");
+  // and what another program put into the new keys
+  box.SetString("new [1]", "theirs", "stays");
+  box.SetRaw("other\\sub", "theirs too", REG_BINARY, {7});
+  box.CreateKey("other\\sub\\theirs");
+  TTreeDump expected = before;
+  for (const char* created : {"\\new [1]\\", "\\new [1]\\deeper\\", "\\other\\", "\\other\\sub\\", "\\other\\sub\\theirs\\"})
+    expected[created] = {};
+  expected["\\new [1]\\|theirs"] = {REG_SZ, Utf16(L"stays")};
+  expected["\\other\\sub\\|theirs too"] = {REG_BINARY, {7}};
+  ASSERT_NE(Differences(expected, DumpTree(box.Root(), box.Path())), "");
 
   const std::string file = temp.Path() + "undo.reg";
   ASSERT_TRUE(ReplaceFileContents(file, MainUnit::EncodeRegScript(lines)));
@@ -297,10 +360,10 @@ TEST(DeletionLines, TakeAwayExactlyWhatWasCreatedSinceWhateverTheNamesHold) {
   std::vector<IePluginsUnit::TDetailBackup> details = IePluginsUnit::LoadBackupDetails(file);
   ASSERT_EQ(details.size(), 9u);
   EXPECT_EQ(details[0].KeyLine + " " + details[0].ValueLine, keyLine + " @=-");
-  EXPECT_EQ(details[8].KeyLine + "|" + details[7].ValueLine, "[-" + key + "\\other]|");
+  EXPECT_EQ(details[8].KeyLine + " " + details[8].ValueLine, "[" + key + "\\other\\sub] \"v\"=-");
   RegBackupUnit::TRestoreResult result = RegBackupUnit::RestoreRegistryScript(file);
   EXPECT_TRUE(result.Succeeded()) << MainUnit::ShortList(result.Problems, 5);
-  EXPECT_EQ(Differences(before, DumpTree(box.Root(), box.Path())), "");
+  EXPECT_EQ(Differences(expected, DumpTree(box.Root(), box.Path())), "");
 }
 
 }  // namespace

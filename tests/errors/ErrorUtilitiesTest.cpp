@@ -2,6 +2,8 @@
 // mail (the SMTP dialogue, its safety and its failures).
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "app/DMUnit.h"
 #include "framework/Application.h"
 #include "framework/Endpoints.h"
@@ -542,7 +544,9 @@ TEST_F(ErrorPageFixture, RepairAppliesEveryFixOfATickedTitleToExistingKeysOnly) 
   TErrorFixForm* page = Open();
   page->Rows[3].Ticked = false;   // B: Z stays
   page->BitBtn1Click(nullptr);
-  EXPECT_EQ(MessageTexts(), (std::vector<std::string>{"The error(s) has been repaired successfully!"}));
+  // the fix of "A" on the missing key Y could not be applied
+  EXPECT_EQ(MessageTexts(), (std::vector<std::string>{
+                                "Not every error could be repaired. These were not repaired, or not completely:\rA"}));
   TRegistry reg;
   ASSERT_TRUE(reg.OpenKey("\\" + box.Path() + "\\X", false));
   EXPECT_EQ(reg.ReadInteger("V"), 5);
@@ -551,6 +555,12 @@ TEST_F(ErrorPageFixture, RepairAppliesEveryFixOfATickedTitleToExistingKeysOnly) 
   EXPECT_EQ(reg.ReadString("Z"), "to delete");
   EXPECT_EQ(reg.ReadString("IE"), "untouched");
   EXPECT_FALSE(box.KeyExists("Y"));   // never created
+  box.CreateKey("Y");
+  MessageBoxes().Clear();
+  page->BitBtn1Click(nullptr);
+  EXPECT_EQ(MessageTexts(), (std::vector<std::string>{"The error(s) has been repaired successfully!"}));
+  ASSERT_TRUE(reg.OpenKey("\\" + box.Path() + "\\Y", false));
+  EXPECT_EQ(reg.ReadInteger("Q"), 1);
 
   MessageBoxes().Clear();
   for (TErrorRow& row : page->Rows) row.Ticked = !row.FromList;   // built-in rows carry no fix
@@ -560,6 +570,63 @@ TEST_F(ErrorPageFixture, RepairAppliesEveryFixOfATickedTitleToExistingKeysOnly) 
   for (TErrorRow& row : page->Rows) row.Ticked = false;
   page->BitBtn1Click(nullptr);
   EXPECT_EQ(MessageTexts(), (std::vector<std::string>{"Please select the specific item for this operation!"}));
+}
+
+// "Repaired successfully" only when every fix of every ticked title holds now; any other result
+// names the titles not repaired, or not completely: a key that is missing or may not be written,
+// a refused location, a write the registry refuses. Deleting a value that is not there holds.
+TEST_F(ErrorPageFixture, SuccessIsShownOnlyWhenEveryTickedFixHoldsAndTheOthersAreNamed) {
+  const std::string base = box.FullPath();
+  const std::string tooLong(16384, 'n');   // longer than any value name the registry takes
+  temp.WriteFile("errorlist.txt", "IE5)" + base + "\\X||IE#5$1@1##IE 5\r\nIE6)" + base + "\\X||IE#6$1@1##IE 6\r\n" +
+                                      "Whole)" + base + "\\X||V#5$1@0,Gone#$2@0##whole\r\n" +
+                                      "Missing key)" + base + "\\Missing||Q#1$1@0##missing\r\n" +
+                                      "Read only)" + base + "\\ReadOnly||Q#1$1@0##read only\r\n" +
+                                      "Half)" + base + "\\X||H#1$1@1##half\r\nHalf)" + base + "\\Missing||H#1$1@1\r\n" +
+                                      "Long name)" + base + "\\X||W#1$1@1," + tooLong + "#1$1@1##long\r\n");
+  box.CreateKey("X");
+  box.SetString("ReadOnly", "Q", "0");
+  // everyone may read the key, but not write to it
+  testing_support::TKeyPermissions readOnly(box.Root(), box.Path() + "\\ReadOnly", L"D:(A;;KR;;;WD)");
+  TErrorFixForm* page = Open();
+  // a fix the list's check let through but whose location is refused when it is applied
+  UnitErrorList::TContent& denied = page->Errors.GetItem(page->Errors.Add()).Content;
+  denied = {.Title = "Denied", .KeyPath = base + "\\X", .Operations = "AppInit_DLLs#x.dll$1@1##denied"};
+  page->Rows.push_back({.Caption = "Denied", .FromList = true});
+
+  const std::string head = "Not every error could be repaired. These were not repaired, or not completely:\r";
+  struct TCase {
+    std::vector<std::string> Ticked;
+    std::string Expected;
+  };
+  const TCase cases[] = {
+      {{"Whole"}, "The error(s) has been repaired successfully!"},
+      {{"Missing key"}, head + "Missing key"},
+      {{"Read only"}, head + "Read only"},
+      {{"Half"}, head + "Half"},
+      {{"Long name"}, head + "Long name"},
+      {{"Denied"}, head + "Denied"},
+      {{"Whole", "Denied", "Half", "Read only"}, head + "Read only\rHalf\rDenied"},   // in the list's order
+  };
+  for (const TCase& c : cases) {
+    SCOPED_TRACE(c.Expected);
+    for (TErrorRow& row : page->Rows)
+      row.Ticked = std::find(c.Ticked.begin(), c.Ticked.end(), row.Caption) != c.Ticked.end();
+    MessageBoxes().Clear();
+    page->BitBtn1Click(nullptr);
+    ASSERT_EQ(MessageBoxes().Calls.size(), 1u);
+    EXPECT_EQ(MessageBoxes().Calls[0].text, c.Expected);
+    EXPECT_EQ(MessageBoxes().Calls[0].flags, (unsigned)(c.Ticked.size() == 1 && c.Ticked[0] == "Whole"
+                                                            ? MB_ICONINFORMATION
+                                                            : MB_ICONWARNING));
+  }
+  EXPECT_EQ(box.Read("X", "H") + box.Read("X", "W") + box.Read("ReadOnly", "Q"), "110");
+  EXPECT_FALSE(box.ValueExists("X", "AppInit_DLLs") || box.KeyExists("Missing"));
+
+  // more titles than a message shows: the first ten, then how many more
+  TRepairResult many;
+  for (int i = 0; i < 12; ++i) many.NotRepaired.push_back("T" + IntToStr(i));
+  EXPECT_EQ(NotRepairedText(many), head + "T0\rT1\rT2\rT3\rT4\rT5\rT6\rT7\rT8\rT9\rand 2 more");
 }
 
 // A list whose titles alternate makes one row per line: each fix of a ticked title is still
@@ -586,12 +653,12 @@ TEST(ErrorRepair, EachFixOfTheTickedTitlesIsAppliedOnceHoweverTheTitlesAlternate
   };
   box.CreateKey("K");
   rows[3].Ticked = rows[5].Ticked = true;   // two rows of "B"
-  EXPECT_EQ(Repair(rows, errors), count / 2);
+  EXPECT_EQ(Repair(rows, errors).Applied, count / 2);
   EXPECT_EQ(values(), count / 2);
   EXPECT_EQ(box.Read("K", "V1999"), "1999");
   EXPECT_FALSE(box.ValueExists("K", "V0"));
   for (TErrorRow& row : rows) row.Ticked = true;
-  EXPECT_EQ(Repair(rows, errors), count);
+  EXPECT_EQ(Repair(rows, errors).Applied, count);
   EXPECT_EQ(values(), count);
   EXPECT_EQ(box.Read("K", "V0") + "|" + box.Read("K", "V1000"), "0|1000");
 }

@@ -2,8 +2,6 @@
 // entries the page disabled earlier, malformed record lines passed over and kept.
 #include "StartupFixture.h"
 
-#include <sddl.h>
-
 #include "framework/IniFiles.h"
 #include "support/Fuzz.h"
 #include "framework/Strings.h"
@@ -55,14 +53,8 @@ TEST_F(StartupListing, ListsEveryLocationInOrderWithItsTexts) {
 
 TEST_F(StartupListing, KeysThatOnlyOpenForReadingAreListed) {
   hkcu.SetString("Run", "R", "r.exe");
-  // Everyone may read, delete and change the permissions of the key, but not write to it.
-  PSECURITY_DESCRIPTOR sd = nullptr;
-  ASSERT_TRUE(ConvertStringSecurityDescriptorToSecurityDescriptorW(L"D:(A;;KRSDWD;;;WD)", SDDL_REVISION_1, &sd, nullptr));
-  HKEY key = nullptr;
-  ASSERT_EQ(RegOpenKeyExW(HKEY_CURRENT_USER, Widen(RunKey(HKEY_CURRENT_USER)).c_str(), 0, WRITE_DAC, &key), 0);
-  EXPECT_EQ(RegSetKeySecurity(key, DACL_SECURITY_INFORMATION, sd), 0);
-  RegCloseKey(key);
-  LocalFree(sd);
+  // everyone may read the key, but not write to it
+  testing_support::TKeyPermissions readOnly(HKEY_CURRENT_USER, RunKey(HKEY_CURRENT_USER), L"D:(A;;KR;;;WD)");
   HKEY full = nullptr;
   ASSERT_NE(RegOpenKeyExW(HKEY_CURRENT_USER, Widen(RunKey(HKEY_CURRENT_USER)).c_str(), 0, KEY_ALL_ACCESS, &full), 0);
   List();

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <functional>
 
+#include "framework/IniFiles.h"
 #include "framework/Strings.h"
 #include "support/RegistryTree.h"
 
@@ -225,6 +226,41 @@ TEST_F(StartupOddEntries, AnUnreadableRecordFileStopsTheActionBeforeAnythingMove
   }
   EXPECT_EQ(hkcu.Read("Run", "Live"), "live.exe");
   EXPECT_EQ(ReadFileBytes(live), "live");
+}
+
+// win.ini held by another program that lets nobody read it: removing one of its keys changes
+// nothing, and the row stays and is named as left; once win.ini is free the key goes.
+TEST_F(StartupOddEntries, AWinIniKeyIsRemovedOnlyWhenWinIniCouldBeRead) {
+  TIniFile ini(sources.WinIniFile);
+  ini.WriteString("Load", "w", "load.exe");
+  ini.WriteString("Run", "w", "run.exe");
+  const std::string before = Dump();
+  auto tickLoadKey = [&] {
+    List();
+    TickWhere([](const TStartupRow& row) { return row.Kind == KindWinIni && row.WinIni->Section == "Load"; });
+  };
+  for (DWORD share : {0ul, (DWORD)(FILE_SHARE_WRITE | FILE_SHARE_DELETE)}) {
+    SCOPED_TRACE(share);
+    tickLoadKey();
+    TActionResult result;
+    {
+      THeldFile held(sources.WinIniFile, share);
+      ASSERT_TRUE(held.Held());
+      result = RemoveSelected(listing.Rows, sources, files);
+    }
+    EXPECT_EQ(result.LeftUnchanged, std::vector<std::string>{"w"});
+    EXPECT_EQ(LeftUnchangedText(result), std::string(LeftUnchangedHead) + "\rw");
+    EXPECT_EQ(Dump(), before);
+    List();
+    EXPECT_EQ(std::count_if(listing.Rows.begin(), listing.Rows.end(),
+                            [](const TStartupRow& row) { return row.Kind == KindWinIni; }),
+              2)
+        << "both keys still listed";
+  }
+  tickLoadKey();
+  EXPECT_TRUE(RemoveSelected(listing.Rows, sources, files).Empty());
+  EXPECT_FALSE(ini.ValueExists("Load", "w"));
+  EXPECT_EQ(ini.ReadString("Run", "w", ""), "run.exe");
 }
 
 // A text value stored without its terminating zero comes back once: the registry adds the zero,

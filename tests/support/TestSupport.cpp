@@ -1,6 +1,7 @@
 #include "TestSupport.h"
 
 #include <gtest/gtest.h>
+#include <sddl.h>
 #include <shellapi.h>
 #include <shlwapi.h>
 
@@ -105,6 +106,18 @@ std::string RegSandbox::Read(const std::string& sub, const std::string& name) co
   TRegistry reg(KEY_READ);
   reg.RootKey = root_;
   return reg.OpenKey("\\" + Join(path_, sub), false) && reg.ValueExists(name) ? reg.ReadString(name) : "<none>";
+}
+
+void TKeyPermissions::Set(const wchar_t* sddl) {
+  PSECURITY_DESCRIPTOR sd = nullptr;
+  HKEY key = nullptr;
+  if (ConvertStringSecurityDescriptorToSecurityDescriptorW(sddl, SDDL_REVISION_1, &sd, nullptr) &&
+      RegOpenKeyExW(root_, Widen(path_).c_str(), 0, WRITE_DAC, &key) == ERROR_SUCCESS)
+    EXPECT_EQ(RegSetKeySecurity(key, DACL_SECURITY_INFORMATION, sd), ERROR_SUCCESS);
+  else
+    ADD_FAILURE() << "cannot set the permissions of " << path_;
+  if (key != nullptr) RegCloseKey(key);
+  LocalFree(sd);
 }
 
 bool DeleteTree(const std::string& folder) {

@@ -70,6 +70,21 @@ class RegSandbox {
   std::string path_;
 };
 
+// A key's permissions (SDDL) for the length of a scope; everyone has full access again after it,
+// so that the sandbox can delete the key.
+class TKeyPermissions {
+ public:
+  TKeyPermissions(HKEY root, const std::string& path, const wchar_t* sddl) : root_(root), path_(path) { Set(sddl); }
+  ~TKeyPermissions() { Set(L"D:(A;;KA;;;WD)"); }
+  TKeyPermissions(const TKeyPermissions&) = delete;
+  TKeyPermissions& operator=(const TKeyPermissions&) = delete;
+
+ private:
+  void Set(const wchar_t* sddl);
+  HKEY root_;
+  std::string path_;
+};
+
 // The current folder for the length of a scope.
 class TCurrentFolder {
  public:

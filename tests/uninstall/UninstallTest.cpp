@@ -5,8 +5,6 @@
 
 #include <windows.h>
 
-#include <sddl.h>
-
 #include <memory>
 #include <tuple>
 
@@ -22,6 +20,7 @@ using namespace UninstallItemUnit;
 using testing_support::MessageBoxes;
 using testing_support::RegSandbox;
 using testing_support::TCurrentFolder;
+using testing_support::TKeyPermissions;
 using testing_support::TPlantedProgram;
 using testing_support::TempFolder;
 using TCases = std::vector<std::pair<std::string, std::string>>;
@@ -208,30 +207,6 @@ TEST(UninstallEntries, ExchangeSortOfTrimmedKeysByteByByte) {
   EXPECT_EQ(order(), "563124");
 }
 
-
-// A key's permissions (SDDL) for the length of a scope; everyone has full access again after it,
-// so that the sandbox can delete the key.
-class TKeyPermissions {
- public:
-  TKeyPermissions(HKEY root, const std::string& path, const wchar_t* sddl) : root_(root), path_(path) { Set(sddl); }
-  ~TKeyPermissions() { Set(L"D:(A;;KA;;;WD)"); }
-
- private:
-  void Set(const wchar_t* sddl) {
-    PSECURITY_DESCRIPTOR sd = nullptr;
-    HKEY key = nullptr;
-    if (ConvertStringSecurityDescriptorToSecurityDescriptorW(sddl, SDDL_REVISION_1, &sd, nullptr) &&
-        RegOpenKeyExW(root_, Widen(path_).c_str(), 0, WRITE_DAC, &key) == ERROR_SUCCESS)
-      EXPECT_EQ(RegSetKeySecurity(key, DACL_SECURITY_INFORMATION, sd), ERROR_SUCCESS);
-    else
-      ADD_FAILURE() << "cannot set the permissions of " << path_;
-    if (key != nullptr) RegCloseKey(key);
-    LocalFree(sd);
-  }
-
-  HKEY root_;
-  std::string path_;
-};
 
 struct UninstallPage : ::testing::Test {
   TempFolder temp;

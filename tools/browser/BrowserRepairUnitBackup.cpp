@@ -20,11 +20,10 @@ std::string KeyPathOf(const TRepairTarget& target) {
   return PublicFunctionUnit::RootKeyName(target.Root) + "\\" + target.Key;
 }
 
-// What the target holds now; for what is not there, the lines that take away what the action
-// will create.
+// What the target holds now; for a value that is not there, the line that takes away the value
+// the action will create.
 TExportOutcome Export(const TRepairTarget& target, TStringList& lines) {
   std::string keyPath = KeyPathOf(target);
-  if (target.KeyOnly) return MainUnit::ExportAbsentKey(keyPath, lines);
   if (target.Subtree) return MainUnit::ExportRegKey(keyPath, lines);   // listed because it is there
   TExportOutcome outcome = MainUnit::ExportNamedValue(keyPath, target.ValueName, lines);
   if (outcome != TExportOutcome::Absent) return outcome;
@@ -33,15 +32,15 @@ TExportOutcome Export(const TRepairTarget& target, TStringList& lines) {
 
 // How a target is named to the user: its key, with the value's name in parentheses.
 std::string Describe(const TRepairTarget& target) {
-  if (target.Subtree || target.KeyOnly) return KeyPathOf(target);
+  if (target.Subtree) return KeyPathOf(target);
   return KeyPathOf(target) + " (" + (target.ValueName.empty() ? "default" : target.ValueName) + ")";
 }
 
 // Two actions may change the same value; it is written once. Names compare as the registry
 // compares them, without regard to case.
-using TTargetId = std::tuple<HKEY, std::string, std::string, bool, bool>;
+using TTargetId = std::tuple<HKEY, std::string, std::string, bool>;
 TTargetId IdOf(const TRepairTarget& target) {
-  return {target.Root, AnsiUpperCase(target.Key), AnsiUpperCase(target.ValueName), target.Subtree, target.KeyOnly};
+  return {target.Root, AnsiUpperCase(target.Key), AnsiUpperCase(target.ValueName), target.Subtree};
 }
 
 }  // namespace
@@ -50,16 +49,10 @@ MainUnit::TBackupResult BackupRepairs(const std::vector<int>& rows, uint8_t plat
                                       TDateTime stamp) {
   MainUnit::TBackupScript script(IePluginsUnit::PluginBackupNamer(folder), stamp, platformKind);
   std::set<TTargetId> exported;
-  std::set<std::string> written;   // the lines of each target, upper-case
   for (int row : rows)
     for (const TRepairTarget& target : IERepairItemUnit::RepairTargets(row)) {
       if (!exported.insert(IdOf(target)).second) continue;
-      TStringList part;
-      TExportOutcome outcome = Export(target, part);
-      // many values of one missing key give the same "[-key]": it is written once
-      if (outcome == TExportOutcome::Written && !written.insert(AnsiUpperCase(part.Text())).second) continue;
-      script.Lines.Items.insert(script.Lines.Items.end(), part.Items.begin(), part.Items.end());
-      script.Count(outcome, Describe(target));
+      script.Count(Export(target, script.Lines), Describe(target));
     }
   return script.Save();
 }

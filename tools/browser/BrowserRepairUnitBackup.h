@@ -17,9 +17,10 @@ namespace BrowserRepairUnit {
 
 // Writes every value and key that the actions of rows would delete or overwrite now, each once,
 // into a new script in folder (created, one level, when missing) named as the plug-in backups are,
-// and, for each value or key they would create where nothing is now, the line that takes it away
-// again, so that importing the script puts back exactly what was there. Missed names what could not
-// be read; Complete tells whether everything is in the saved file.
+// and, for each value they would create where none is now, the line that deletes it again, so that
+// importing the script puts back exactly the values that were there. A key the actions create
+// stays: deleting it would take along what other programs put there since. Missed names what could
+// not be read; Complete tells whether everything is in the saved file.
 MainUnit::TBackupResult BackupRepairs(const std::vector<int>& rows, uint8_t platformKind, const std::string& folder,
                                       TDateTime stamp);
 

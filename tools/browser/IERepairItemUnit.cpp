@@ -340,7 +340,6 @@ std::vector<TRepairTarget> RepairTargets(int row) {
       for (const std::string& name : writes.Names) targets.push_back({writes.Root, writes.Key, name});
   for (const TClearedKey& cleared : kClearedKeys) {
     if (cleared.Row != row) continue;
-    targets.push_back({.Root = cleared.Root, .Key = cleared.Key, .KeyOnly = true});   // created when missing
     TRegKeyHandle key;
     if (!key.Open(cleared.Root, cleared.Key, KEY_READ)) continue;
     for (const std::string& name : ClearedNames(key.Get(), cleared.Subkeys)) {

@@ -90,18 +90,16 @@ bool RemoveRegeditRunEntries();
 
 // One registry entry that an action changes: a value of Key, which it deletes or writes (and so
 // creates when missing, with its key); or (Subtree) the key Key itself, which it deletes with
-// everything below it; or (KeyOnly) the key Key, which it only opens and creates when missing.
+// everything below it.
 struct TRepairTarget {
   HKEY Root = nullptr;
   std::string Key;
   std::string ValueName;   // the exact name; "" is the key's unnamed value
   bool Subtree = false;
-  bool KeyOnly = false;
 };
 // What the action of row would change if it ran now: every value it writes (also those not there
-// yet), the values and keys it would delete as the registry now stands, and the keys it opens
-// only, creating them when missing. The file action 0 deletes is not registry data and is not
-// listed.
+// yet), and the values and keys it would delete as the registry now stands. The keys an action
+// only opens (creating them when missing) and the file action 0 deletes are not listed.
 std::vector<TRepairTarget> RepairTargets(int row);
 
 // ---- browser plug-ins ----

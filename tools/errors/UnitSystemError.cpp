@@ -156,8 +156,10 @@ void TErrorFixForm::BitBtn1Click(TObject*) {
     ShowMessageBox(kSelectItem, MB_ICONWARNING);
     return;
   }
-  if (Repair(Rows, Errors) > 0) ShowMessageBox(kRepairedText, MB_ICONINFORMATION);
-  else ShowMessage(kNothingAppliedText);
+  TRepairResult result = Repair(Rows, Errors);
+  if (!result.AnyTicked) ShowMessage(kNothingAppliedText);
+  else if (result.NotRepaired.empty()) ShowMessageBox(kRepairedText, MB_ICONINFORMATION);
+  else ShowMessageBox(NotRepairedText(result), MB_ICONWARNING);
 }
 
 void TErrorFixForm::BitBtn2Click(TObject*) {

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <unordered_set>
 
+#include "../../app/MainUnitBackup.h"
 #include "../../framework/Registry.h"
 #include "../../framework/Strings.h"
 
@@ -400,9 +401,13 @@ std::string FindDescription(const TErrorContents& errors, const std::string& tit
   return "";
 }
 
-bool ApplyRegOp(const std::string& keyPath, const TRegOp& op) { return ApplyRegOps(keyPath, {op}) == 1; }
+bool ApplyRegOp(const std::string& keyPath, const TRegOp& op) {
+  bool whole = false;
+  return ApplyRegOps(keyPath, {op}, whole) == 1;
+}
 
-int ApplyRegOps(const std::string& keyPath, const std::vector<TRegOp>& ops) {
+int ApplyRegOps(const std::string& keyPath, const std::vector<TRegOp>& ops, bool& whole) {
+  whole = false;
   HKEY root;
   std::string subkey;
   if (!ResolveKeyPath(keyPath, root, subkey)) return 0;
@@ -410,45 +415,60 @@ int ApplyRegOps(const std::string& keyPath, const std::vector<TRegOp>& ops) {
   TRegistry reg(KEY_QUERY_VALUE | KEY_SET_VALUE);
   reg.RootKey = root;
   if (!reg.OpenKey("\\" + subkey, false)) return 0;
+  whole = true;
   int applied = 0;
   for (const TRegOp& op : ops) {
-    if (check.Denies(op.ValueName)) continue;
-    TRegValue value;
-    DWORD number = 0;
-    bool done = false;
-    if (op.Action == 2) {
+    bool done = false, holds = false;
+    if (check.Denies(op.ValueName)) {
+      // refused: never written or deleted
+    } else if (op.Action == 2) {
       done = reg.DeleteValue(op.ValueName);
+      // a value that is not there is as the fix wants it
+      holds = done || RegQueryValueExW(reg.CurrentKey(), Widen(op.ValueName).c_str(), nullptr, nullptr, nullptr,
+                                       nullptr) == ERROR_FILE_NOT_FOUND;
     } else if (op.Type == 1) {
+      TRegValue value;
       std::wstring text = Widen(op.Data);
       value.Type = REG_SZ;
       value.Data.assign((const uint8_t*)text.c_str(), (const uint8_t*)(text.c_str() + text.size() + 1));
       done = reg.WriteValue(op.ValueName, value);
-    } else if (IsDwordNumber(op.Data, number)) {
+    } else if (DWORD number = 0; IsDwordNumber(op.Data, number)) {
+      TRegValue value;
       value.Type = REG_DWORD;
       value.Data.assign((const uint8_t*)&number, (const uint8_t*)&number + sizeof number);
       done = reg.WriteValue(op.ValueName, value);
     }
     if (done) ++applied;
+    whole = whole && (done || holds);
   }
   return applied;
 }
 
-int Repair(const std::vector<TErrorRow>& rows, const TErrorContents& errors) {
+TRepairResult Repair(const std::vector<TErrorRow>& rows, const TErrorContents& errors) {
   // A title may head several rows (the list makes one per run of lines with that title); each of
   // its fixes is applied once, in the list's order.
-  std::unordered_set<std::string> ticked;
+  TRepairResult result;
+  std::unordered_set<std::string> ticked, failed;
   for (const TErrorRow& row : rows)
     if (row.Ticked && row.FromList) ticked.insert(Trim(row.Caption));
-  int applied = 0;
-  if (ticked.empty()) return applied;
+  result.AnyTicked = !ticked.empty();
   for (int i = 0; i < errors.Count(); ++i) {
     const UnitErrorList::TContent& fix = errors.GetItem(i).Content;
-    if (!ticked.contains(Trim(fix.Title))) continue;
+    std::string title = Trim(fix.Title);
+    if (!ticked.contains(title)) continue;
     std::vector<TRegOp> ops;
+    bool whole = false;
     // the operations were checked when the list was loaded
-    if (ParseOperations(OperationsPart(fix.Operations), ops)) applied += ApplyRegOps(fix.KeyPath, ops);
+    if (ParseOperations(OperationsPart(fix.Operations), ops)) result.Applied += ApplyRegOps(fix.KeyPath, ops, whole);
+    if (!whole && failed.insert(title).second) result.NotRepaired.push_back(title);
   }
-  return applied;
+  return result;
+}
+
+std::string NotRepairedText(const TRepairResult& result) {
+  constexpr size_t kTitlesShown = 10;
+  std::string titles = MainUnit::ShortList(result.NotRepaired, kTitlesShown);
+  return std::string(kNotRepairedHead) + "\r" + titles.substr(0, titles.size() - 1);   // without the last line end
 }
 
 }  // namespace UnitSystemError

@@ -20,6 +20,9 @@ inline constexpr char kListFileName[] = "errorlist.txt";
 inline constexpr char kListPath[] = "/update/errorlist.txt";
 inline constexpr char kRepairedText[] = "The error(s) has been repaired successfully!";
 inline constexpr char kNothingAppliedText[] = "No fix could be applied to the ticked items.";
+// Followed by the titles, one a line.
+inline constexpr char kNotRepairedHead[] =
+    "Not every error could be repaired. These were not repaired, or not completely:";
 inline constexpr char kListNotLoadedText[] =
     "The list of known errors could not be downloaded. Only the built-in items are shown; please try again later.";
 inline constexpr char kListMark[] = "reg";   // the second sub-item of a row from the list
@@ -70,9 +73,20 @@ std::string FindDescription(const TErrorContents& errors, const std::string& tit
 // value was written or deleted.
 bool ApplyRegOp(const std::string& keyPath, const TRegOp& op);
 // The same for the operations of one fix, the key opened and checked once; how many were applied.
-int ApplyRegOps(const std::string& keyPath, const std::vector<TRegOp>& ops);
+// whole tells whether the fix holds now: the key was there and every operation was applied (a
+// deletion also when the value was not there); false for a key that could not be opened, a
+// refused location and a write or deletion that failed.
+int ApplyRegOps(const std::string& keyPath, const std::vector<TRegOp>& ops, bool& whole);
+
+struct TRepairResult {
+  bool AnyTicked = false;                // a list row was ticked (built-in rows carry no fix)
+  int Applied = 0;                       // operations applied
+  std::vector<std::string> NotRepaired;  // ticked titles with a fix that does not hold wholly, in list order
+};
 // Applies every fix whose title is that of a ticked list row, each fix once however many rows
-// its title heads, in the list's order; returns how many operations were applied.
-int Repair(const std::vector<TErrorRow>& rows, const TErrorContents& errors);
+// its title heads, in the list's order.
+TRepairResult Repair(const std::vector<TErrorRow>& rows, const TErrorContents& errors);
+// kNotRepairedHead and the first titles not repaired, one a line, then how many more.
+std::string NotRepairedText(const TRepairResult& result);
 
 }  // namespace UnitSystemError

@@ -26,6 +26,9 @@ constexpr DWORD kEmptyQuietly = SHERB_NOCONFIRMATION | SHERB_NOPROGRESSUI | SHER
 
 // ---- folders the cleaner never touches ----
 
+// A drive or network path, with "/" read as "\" as the system reads it in a folder's value (TMP,
+// Shell Folders); so a folder written "C:/..." is judged like "C:\...". PublicFunctionUnit::IsFullPath,
+// made for command lines, takes only "\".
 bool IsAbsolutePath(const std::wstring& p) {
   auto slash = [](wchar_t c) { return c == L'\\' || c == L'/'; };
   bool drive = p.size() >= 3 && iswalpha(p[0]) && p[1] == L':' && slash(p[2]);
