@@ -427,16 +427,9 @@ int ApplyRegOps(const std::string& keyPath, const std::vector<TRegOp>& ops, bool
       holds = done || RegQueryValueExW(reg.CurrentKey(), Widen(op.ValueName).c_str(), nullptr, nullptr, nullptr,
                                        nullptr) == ERROR_FILE_NOT_FOUND;
     } else if (op.Type == 1) {
-      TRegValue value;
-      std::wstring text = Widen(op.Data);
-      value.Type = REG_SZ;
-      value.Data.assign((const uint8_t*)text.c_str(), (const uint8_t*)(text.c_str() + text.size() + 1));
-      done = reg.WriteValue(op.ValueName, value);
+      done = reg.WriteValue(op.ValueName, StringValue(op.Data));
     } else if (DWORD number = 0; IsDwordNumber(op.Data, number)) {
-      TRegValue value;
-      value.Type = REG_DWORD;
-      value.Data.assign((const uint8_t*)&number, (const uint8_t*)&number + sizeof number);
-      done = reg.WriteValue(op.ValueName, value);
+      done = reg.WriteValue(op.ValueName, DwordValue(number));
     }
     if (done) ++applied;
     whole = whole && (done || holds);

@@ -189,12 +189,6 @@ std::string RunValueText(const TRegValue& value) {
   return {};
 }
 
-TRegValue StringValue(const std::string& text, DWORD type) {
-  std::wstring wide = Widen(text);
-  const uint8_t* bytes = reinterpret_cast<const uint8_t*>(wide.c_str());
-  return {.Type = type, .Data = std::vector<uint8_t>(bytes, bytes + (wide.size() + 1) * sizeof(wchar_t))};
-}
-
 bool ParseDelLine(const std::string& line, const std::string& delFolder, TDelLine& del) {
   std::string text = Trim(line);
   del.Disabled = StripDisabledMarker(text);
