@@ -117,6 +117,13 @@ bool IsPlainFile(const std::string& folder, const std::string& name) {
   return IsFileAttributes(Attributes(folder, name));
 }
 
+std::string FreeName(const std::string& folder, const std::string& stem, const std::string& extension) {
+  std::string name = stem + extension;
+  for (int n = 2; Attributes(folder, name) != INVALID_FILE_ATTRIBUTES; ++n)
+    name = stem + " (" + IntToStr(n) + ")" + extension;
+  return name;
+}
+
 bool Delete(const std::string& folder, const std::string& name) {
   std::wstring path = ExactPath(folder, name);
   if (path.empty()) return false;

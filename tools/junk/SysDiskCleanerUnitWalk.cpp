@@ -139,19 +139,11 @@ TDriveTotals CountDriveFiles(const std::vector<TJunkFileRecord>& found, const st
 std::string KilobyteText(int64_t bytes) { return IntToStr(bytes / 1024) + " KB"; }
 
 std::string UniqueTarget(const std::string& folder, const std::string& name) {
-  std::string base = IncludeTrailingBackslash(folder);
-  auto isFree = [&](const std::string& candidate) {
-    return ListedEntry::Attributes(folder, candidate) == INVALID_FILE_ATTRIBUTES;
-  };
-  if (isFree(name)) return base + name;
   size_t dot = name.rfind('.');
   if (dot == 0) dot = std::string::npos;   // ".profile" has no extension
   std::string stem = name.substr(0, dot);
   std::string extension = dot == std::string::npos ? "" : name.substr(dot);
-  for (int n = 2;; ++n) {
-    std::string candidate = stem + " (" + IntToStr(n) + ")" + extension;
-    if (isFree(candidate)) return base + candidate;
-  }
+  return IncludeTrailingBackslash(folder) + ListedEntry::FreeName(folder, stem, extension);
 }
 
 namespace {

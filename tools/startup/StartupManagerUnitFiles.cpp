@@ -224,10 +224,7 @@ std::string FreeCopyPath(const std::string& delFolder, const std::string& fileNa
   // "keep ", "...") gets a "_" at its end.
   std::string name = ListedEntry::ParsesAsAnother(fileName) ? fileName + "_" : fileName;
   std::string ext = ExtractFileExt(name);
-  std::string stem = name.substr(0, name.size() - ext.size());
-  for (int n = 2; ListedEntry::Attributes(delFolder, name) != INVALID_FILE_ATTRIBUTES; ++n)
-    name = stem + " (" + IntToStr(n) + ")" + ext;
-  return delFolder + "\\" + name;
+  return delFolder + "\\" + ListedEntry::FreeName(delFolder, name.substr(0, name.size() - ext.size()), ext);
 }
 
 TPutBack WriteRunValue(const TRunLine& line) {
