@@ -321,10 +321,9 @@ int DeleteCheckedFiles(const std::vector<TRecycleData>& items, const TCleanStep&
   for (const TRecycleData& item : items) {
     if (!IsFileKind(item.Kind) || !item.Checked) continue;
     if (!step(item)) break;
-    // exactly the entry listed, a direct child of its folder: a name the system would read as
-    // another entry ("keep." as "keep", "..." as the folder itself) is never handed to it
-    if (!guard.Allows(item.Path) || !ListedEntry::IsListedName(item.Name)) continue;
-    if (ListedEntry::DeleteTree(item.Path, item.Name)) ++deleted;
+    // exactly the entry listed, a direct child of its folder, by its exact name: "keep." is never
+    // read as "keep", and a name that is no listed name ("..", a path) is refused
+    if (guard.Allows(item.Path) && ListedEntry::DeleteTree(item.Path, item.Name)) ++deleted;
   }
   return deleted;
 }
