@@ -130,8 +130,7 @@ std::string SystemUninstaller(const std::string& program) {
 std::string WithFullProgramPath(const std::string& command) {
   auto [program, rest] = SplitProgram(command);
   if (PublicFunctionUnit::IsFullPath(program)) return PublicFunctionUnit::WithinPathLimit(program) ? Quote(program) + rest : std::string();
-  if (program.find_first_of("\\/:") != std::string::npos) return {};
-  std::string found = PublicFunctionUnit::FindProgram(program);
+  std::string found = PublicFunctionUnit::FindProgram(program);   // "" for a name with a folder
   return found.empty() ? found : found + rest;
 }
 
@@ -304,7 +303,7 @@ std::string CommandToRun(const TContent& content) { return GetUninstallCommand(R
 
 std::string IconFile(const std::string& iconPath) {
   std::string path = Trim(iconPath);
-  if (path.find_first_of("\\/:") == std::string::npos) path = WithoutChar(PublicFunctionUnit::FindProgram(path), '"');
+  if (!PublicFunctionUnit::IsFullPath(path)) path = WithoutChar(PublicFunctionUnit::FindProgram(path), '"');
   if (!PublicFunctionUnit::IsFullPath(path) || ListedEntry::ParsesAsAnother(ExtractFileName(path)) ||
       !PublicFunctionUnit::WithinPathLimit(path))
     return {};
