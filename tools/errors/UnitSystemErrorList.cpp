@@ -350,10 +350,6 @@ bool ParseOperation(const std::string& piece, TRegOp& op) {
   return !(op.Action == 1 && op.Type == 0 && !IsDwordNumber(op.Data, number));
 }
 
-bool IsDeniedLocation(const std::string& subkey, const std::string& valueName) {
-  return TKeyCheck(subkey).Denies(valueName);
-}
-
 bool ParseErrorLine(const std::string& line, UnitErrorList::TContent& content, std::vector<TRegOp>& ops) {
   size_t paren = line.find(')');
   if (paren == std::string::npos) return false;

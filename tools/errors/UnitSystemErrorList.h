@@ -54,11 +54,10 @@ bool ParseOperation(const std::string& piece, TRegOp& op);
 // trailing "\") are folded away, as the registry folds them. False for an unknown root, no
 // subkey, or a name or path longer than the registry allows (which the system would cut short).
 bool ResolveKeyPath(const std::string& keyPath, HKEY& root, std::string& subkey);
-// True for a value that a fix must never write or delete: in the places that start programs or
-// load code (the logon keys, the shell's and the browser's extensions, classes, services, ...).
-bool IsDeniedLocation(const std::string& subkey, const std::string& valueName);
 // One line of the list into its fields and operations; false when the line is not a valid fix
-// (it is then not listed).
+// (it is then not listed). A fix that would write or delete a value in the places that start
+// programs or load code (the logon keys, the shell's and the browser's extensions, classes,
+// services, ...) is none.
 bool ParseErrorLine(const std::string& line, UnitErrorList::TContent& content, std::vector<TRegOp>& ops);
 
 // The list file's lines into the collection (valid lines only) and one row per run of lines
