@@ -208,11 +208,7 @@ std::string RunProblemText(const TRunResult& result) {
   constexpr size_t kNamesShown = 10;
   std::string text;
   if (result.Failed > 0) text = Format(kNotChangedFormat, result.Failed);
-  if (!result.NotLocked.empty()) {
-    if (!text.empty()) text += "\r\r";
-    std::string names = MainUnit::ShortList(result.NotLocked, kNamesShown);
-    text += std::string(kNotLockedHead) + "\r" + names.substr(0, names.size() - 1);   // without the last line end
-  }
+  MainUnit::AddHeadedList(text, kNotLockedHead, result.NotLocked, kNamesShown);
   return text;
 }
 

@@ -456,8 +456,9 @@ TRepairResult Repair(const std::vector<TErrorRow>& rows, const TErrorContents& e
 
 std::string NotRepairedText(const TRepairResult& result) {
   constexpr size_t kTitlesShown = 10;
-  std::string titles = MainUnit::ShortList(result.NotRepaired, kTitlesShown);
-  return std::string(kNotRepairedHead) + "\r" + titles.substr(0, titles.size() - 1);   // without the last line end
+  std::string text;
+  MainUnit::AddHeadedList(text, kNotRepairedHead, result.NotRepaired, kTitlesShown);
+  return text;
 }
 
 }  // namespace UnitSystemError
