@@ -497,13 +497,12 @@ int UndoValue(const TTweakItem& item, const TSavedValue& saved, const TStep& ste
     return refused;
   }
   TRegistry reg;
-  reg.RootKey = saved.Root;
-  if (item.UndoExisting && !reg.KeyExists(saved.Key)) return 1;   // the value cannot come back
-  if (OpenForWrite(reg, saved.Root, saved.Key, item.UndoExisting, refused)) {
-    TRegValue value =
-        step.Type == REG_DWORD ? DwordValue(ParseSavedNumber(step.Text)) : StringValue(step.Text, step.Type);
-    WriteValue(reg, saved.Root, saved.Key, saved.Name, value, refused);
-  }
+  // a key that is not there counts as well when the undo writes only into an existing key: the
+  // value cannot come back
+  if (!OpenForWrite(reg, saved.Root, saved.Key, item.UndoExisting, refused)) return 1;
+  TRegValue value =
+      step.Type == REG_DWORD ? DwordValue(ParseSavedNumber(step.Text)) : StringValue(step.Text, step.Type);
+  WriteValue(reg, saved.Root, saved.Key, saved.Name, value, refused);
   return refused;
 }
 
