@@ -40,13 +40,6 @@ bool StripDisabledMarker(std::string& text) {
 
 const char kHexDigits[] = "0123456789ABCDEF";
 
-int HexDigit(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  return -1;
-}
-
 std::string BytesToHex(const std::vector<uint8_t>& bytes) {
   std::string hex;
   for (uint8_t b : bytes) {
