@@ -210,13 +210,8 @@ const std::vector<TFoldedLocation>& FoldedLocations() {
     std::vector<TFoldedLocation> all;
     for (const TDeniedLocation& location : kDeniedLocations) {
       TFoldedLocation f{KeyParts(location.Key), location.Subkeys, {}};
-      std::string values = location.Values;
-      for (size_t start = 0; !values.empty() && start <= values.size();) {
-        size_t bar = values.find('|', start);
-        if (bar == std::string::npos) bar = values.size();
-        f.Values.push_back(FoldName(values.substr(start, bar - start)));
-        start = bar + 1;
-      }
+      if (*location.Values != 0)
+        for (const std::string& value : SplitString(location.Values, '|')) f.Values.push_back(FoldName(value));
       all.push_back(std::move(f));
     }
     return all;
@@ -325,14 +320,14 @@ bool ResolveKeyPath(const std::string& keyPath, HKEY& root, std::string& subkey)
   return root != nullptr && !subkey.empty() && Widen(keyPath.substr(0, slash + 1) + subkey).size() <= kMaxKeyPath;
 }
 
-std::vector<std::string> SplitString(const std::string& text) {
+std::vector<std::string> SplitString(const std::string& text, char separator) {
   std::vector<std::string> pieces;
   size_t start = 0;
   for (;;) {
-    size_t comma = text.find(',', start);
-    pieces.push_back(text.substr(start, comma == std::string::npos ? std::string::npos : comma - start));
-    if (comma == std::string::npos) return pieces;
-    start = comma + 1;
+    size_t at = text.find(separator, start);
+    pieces.push_back(text.substr(start, at == std::string::npos ? std::string::npos : at - start));
+    if (at == std::string::npos) return pieces;
+    start = at + 1;
   }
 }
 

@@ -45,8 +45,9 @@ struct TErrorRow {
 
 // The root key of a root's name (exact case), else null.
 HKEY RootKeyFromName(const std::string& name);
-// The text cut at every ","; no "," gives the whole text; pieces are kept as they are.
-std::vector<std::string> SplitString(const std::string& text);
+// The text cut at every separator ("," when not given); none gives the whole text; pieces are
+// kept as they are.
+std::vector<std::string> SplitString(const std::string& text, char separator = ',');
 // One operation piece; false when it lacks "#", "$" or "@", or its action, type or double-word
 // data is not one the program applies.
 bool ParseOperation(const std::string& piece, TRegOp& op);
