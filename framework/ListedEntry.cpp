@@ -113,10 +113,6 @@ DWORD Attributes(const std::string& folder, const std::string& name) {
   return path.empty() ? INVALID_FILE_ATTRIBUTES : GetFileAttributesW(path.c_str());
 }
 
-bool IsPlainFile(const std::string& folder, const std::string& name) {
-  return IsFileAttributes(Attributes(folder, name));
-}
-
 std::string FreeName(const std::string& folder, const std::string& stem, const std::string& extension) {
   std::string name = stem + extension;
   for (int n = 2; Attributes(folder, name) != INVALID_FILE_ATTRIBUTES; ++n)
