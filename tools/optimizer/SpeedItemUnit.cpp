@@ -537,8 +537,6 @@ int SpeedItemOfSection(const std::string& section) {
   return 0;
 }
 
-bool HasApply(int item) { return ItemOf(item) != nullptr && !ItemOf(item)->Apply.empty(); }
-
 DWORD ParseSavedNumber(const std::string& text) {
   long long value = 0;
   bool decimal = !text.empty() && text.find_first_not_of("+-0123456789") == std::string::npos;
