@@ -310,8 +310,7 @@ void TFormOptions::SaveGeneralPage() {
 void TFormOptions::LoadIgnoreList() {
   IgnoreLines->Clear();
   IgnoreListView->Clear();
-  std::string file = PublicFunctionUnit::IgnoreFileName();
-  if (FileExists(file)) IgnoreLines->LoadFromFile(file);
+  IgnoreLines->Items = DecodeTextLines(PublicFunctionUnit::IgnoreFileBytes());
   ShowIgnoreLines();
 }
 
@@ -345,7 +344,7 @@ void TFormOptions::RemoveSelectBtnClick(TObject*) {
   const std::string file = PublicFunctionUnit::IgnoreFileName();
   TStringList kept;
   try {
-    if (FileExists(file)) kept.LoadFromFile(file);
+    kept.Items = DecodeTextLines(PublicFunctionUnit::IgnoreFileBytes());
   } catch (const EInOutError&) {
     ShowMessageBox("The ignore list could not be read, so the entry was not removed.", MB_OK | MB_ICONWARNING);
     return;

@@ -592,13 +592,14 @@ void ParseIgnoreLine(const std::string& line, IgnoreItemUnit::TContent& entry) {
   entry.ValueName = line.substr(second + 1);
 }
 
+std::string IgnoreFileBytes() {
+  std::string file = IgnoreFileName();
+  return FileExists(file) ? ReadFileBytes(file) : std::string();
+}
+
 void LoadIgnoreList(TIgnoreContents& list) {
   list.Clear();
-  std::string file = IgnoreFileName();
-  if (!FileExists(file)) return;
-  TStringList lines;
-  lines.LoadFromFile(file);
-  for (const std::string& line : lines.Items) {
+  for (const std::string& line : DecodeTextLines(IgnoreFileBytes())) {
     if (line.empty()) continue;
     ParseIgnoreLine(line, list.GetItem(list.Add()).Content);
   }

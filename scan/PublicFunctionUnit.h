@@ -142,6 +142,9 @@ bool IsFullPath(const std::string& path);
 // never begin with "|" (a line of no section was never matched), so they read as they always did.
 std::string IgnoreFileName();
 void SetIgnoreFileName(const std::string& fileName);   // tests keep theirs apart; "" restores
+// The ignore file's bytes; "" when FileExists finds no file of that name. Raises EInOutError when
+// the file is there but cannot be read, so that it is never taken for an empty list.
+std::string IgnoreFileBytes();
 // One line's entry; a line that begins with "|" but is not a well-formed escaped line reads the
 // plain way (an entry of no section, which matches nothing).
 void ParseIgnoreLine(const std::string& line, IgnoreItemUnit::TContent& entry);
