@@ -223,13 +223,9 @@ namespace {
 // Opens a key for reading; `missing` tells a key that is not there from one that cannot be read.
 bool OpenForReading(TRegistry& reg, HKEY root, const std::string& key, bool& missing) {
   reg.RootKey = root;
-  missing = false;
-  if (reg.OpenKeyReadOnly(key)) return true;
-  HKEY probe = nullptr;
-  LONG rc = RegOpenKeyExW(root, Widen(key.starts_with('\\') ? key.substr(1) : key).c_str(), 0, KEY_READ, &probe);
-  if (rc == ERROR_SUCCESS) RegCloseKey(probe);
-  missing = rc == ERROR_FILE_NOT_FOUND;
-  return false;
+  bool opened = reg.OpenKeyReadOnly(key);
+  missing = reg.OpenResult() == ERROR_FILE_NOT_FOUND;
+  return opened;
 }
 }  // namespace
 
@@ -237,9 +233,8 @@ void TFormOptions::LoadGeneralOptions() {
   std::string exe = Places.Executable();
   {
     TRegistry reg;
-    bool missing = false;
-    runShown_ =
-        OpenForReading(reg, Places.RunRoot, Places.RunKey, missing) && PublicFunctionUnit::RunsAtStartup(reg, exe);
+    reg.RootKey = Places.RunRoot;
+    runShown_ = reg.OpenKeyReadOnly(Places.RunKey) && PublicFunctionUnit::RunsAtStartup(reg, exe);
     ChkRun->SetChecked(runShown_);
   }
   std::string version;
