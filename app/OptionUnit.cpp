@@ -39,12 +39,6 @@ using PublicFunctionUnit::MyRegistryInfo;
 
 namespace {
 
-// A string value's text; "" when it is missing or holds another kind of data.
-std::string ReadText(TRegistry& reg, const std::string& name) {
-  TRegDataType type = reg.GetDataType(name);
-  return (type == rdString || type == rdExpandString) ? reg.ReadString(name) : std::string();
-}
-
 // True when the scheduler call went through; otherwise says which call failed and with what code.
 // SaveTask's -1 has been reported already.
 bool Succeeded(HRESULT hr, const std::string& call) {
@@ -251,7 +245,7 @@ void TFormOptions::LoadGeneralOptions() {
       s.Box->SetChecked(text == "1");
       s.Checked = s.Box->Checked();
     }
-    if (opened) version = ReadText(reg, "Version");
+    if (opened) reg.ReadText("Version", version);
   }
   if (Trim(version).empty()) version = "3.0";
   WIN32_FIND_DATAW found;
