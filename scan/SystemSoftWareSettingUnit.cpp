@@ -120,12 +120,12 @@ TValueVerdict JudgeReading(const TSettingsWalk& walk, const std::string& data) {
   return {TKind::MissingProgram, file};
 }
 
-// Settings of another user's hive under HKEY_USERS: not the current user's own keys.
+// Settings of another user's hive under HKEY_USERS: not the current user's own keys (its hive
+// and its classes hive, by KeyIdentity).
 bool IsOtherUsersKey(HKEY root, const std::string& keyPath) {
   if (root != HKEY_USERS) return false;
-  std::string hive = AnsiUpperCase(keyPath.substr(0, keyPath.find('\\')));
-  std::string user = AnsiUpperCase(CurrentUserKeyName());
-  return user.empty() || (hive != user && hive != user + "_CLASSES");
+  static const std::string own = KeyIdentity(HKEY_CURRENT_USER, "") + "\\";
+  return !(KeyIdentity(root, keyPath.substr(0, keyPath.find('\\'))) + "\\").starts_with(own);
 }
 
 // Examines the values of one open key, each read with its data in one call.
