@@ -114,9 +114,9 @@ TValueVerdict JudgeReading(const TSettingsWalk& walk, const std::string& data) {
   if (walk.FileNeedsDriveColon && !ContainsText(file, ":\\")) return {};
   // The folder test matters only to a value that would be reported: most data is no path at all.
   if (!LooksLikeFilePath(file) || ScanDirectoryExists(data)) return {};
-  if (ScanFileExists(file) || ContainsText(AnsiUpperCase(file), "MSOE.DLL")) return {};
+  if (ContainsText(AnsiUpperCase(file), "MSOE.DLL") || !PathJudgeUnit::FileMissing(file)) return {};
   // The program the text reads may not be the one the line starts ("tool.exe -config conf\x.ini").
-  if (PathJudgeUnit::CommandLineProgramExists(data) || !PathJudgeUnit::FileMissing(file)) return {};
+  if (PathJudgeUnit::CommandLineProgramExists(data)) return {};
   return {TKind::MissingProgram, file};
 }
 
@@ -217,7 +217,6 @@ TValueVerdict JudgeValueData(const TSettingsWalk& walk, HKEY root, const std::st
 void ReportMissingFile(const TSettingsWalk& walk, TCaptionTarget* countLabel, const std::string& file,
                        const std::string& valueName, const std::string& keyPath, const std::string& shortName,
                        HKEY root, TRegistryContents& contents) {
-  if (ScanFileExists(file) || ContainsText(AnsiUpperCase(file), "MSOE.DLL")) return;
   std::string name = (valueName.empty() && walk.UnnamedAsDefault) ? "default" : valueName;
   AddFinding(contents, countLabel, RootKeyName(root) + "\\" + keyPath, shortName, name, valueName.empty(), file,
              walk.CommandFaultPrefix + file + walk.CommandFaultSuffix);
