@@ -534,8 +534,7 @@ std::string FindProgram(const std::string& fileName) {
   for (const std::string& folder : folders) {
     if (folder.empty()) continue;
     std::string path = ExcludeTrailingBackslash(folder) + "\\" + name;
-    DWORD attributes = GetFileAttributesW(Widen(path).c_str());
-    if (attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY)) return "\"" + path + "\"";
+    if (FileExists(path)) return "\"" + path + "\"";
   }
   return {};
 }
