@@ -279,6 +279,10 @@ bool ScanDirectoryExists(const std::string& path) {
   return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY);
 }
 
+bool ScanPathExists(const std::string& path) {
+  return !path.empty() && WithinPathLimit(path) && PathAttributes(path) != INVALID_FILE_ATTRIBUTES;
+}
+
 void Delay(DWORD milliseconds) {
   DWORD start = GetTickCount();
   for (;;) {

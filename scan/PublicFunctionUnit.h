@@ -99,6 +99,7 @@ class TScanFileChecks {
 };
 bool ScanFileExists(const std::string& path);        // as FileExists: false for folders
 bool ScanDirectoryExists(const std::string& path);   // as DirectoryExists
+bool ScanPathExists(const std::string& path);        // a file or a folder
 // True for a path the system's file routines take as it is: shorter than MAX_PATH characters
 // (this program does not opt into longer paths). A longer one cannot be judged and is never
 // handed over: the system folds its "." segments one at a time, in time growing with the square
