@@ -360,7 +360,9 @@ HKEY SplitRegistryPath(const std::string& fullPath, std::string& subPath) {
   return root;
 }
 
-const std::string& CurrentUserKeyName() {
+// The current user's key name under HKEY_USERS (the user's security identifier); "" when the
+// process token cannot tell.
+static const std::string& CurrentUserKeyName() {
   static const std::string name = [] {
     std::string text;
     HANDLE token = nullptr;
