@@ -99,6 +99,7 @@ class TScanFileChecks {
 };
 bool ScanFileExists(const std::string& path);        // as FileExists: false for folders
 bool ScanDirectoryExists(const std::string& path);   // as DirectoryExists
+bool ScanPathExists(const std::string& path);        // a file or a folder
 // True for a path the system's file routines take as it is: shorter than MAX_PATH characters
 // (this program does not opt into longer paths). A longer one cannot be judged and is never
 // handed over: the system folds its "." segments one at a time, in time growing with the square
@@ -160,9 +161,6 @@ bool IsIgnored(TIgnoreContents& list, const std::string& section, const std::str
 // whether it stands for the key's unnamed value.
 std::string IgnoreLine(const std::string& section, const std::string& keyPath, const std::string& valueName,
                        bool unnamed = false);
-// The current user's key name under HKEY_USERS (the user's security identifier); "" when the
-// process token cannot tell.
-const std::string& CurrentUserKeyName();
 // A registry key's text as exclusions and repairs compare keys: upper-cased, the current user's
 // tree (and its classes hive) by its name under HKEY_USERS, the classes root by its name under
 // HKEY_LOCAL_MACHINE. A text that names no registry key (a file's path) is only upper-cased.
