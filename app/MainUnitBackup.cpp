@@ -100,9 +100,14 @@ bool QuotableString(const std::vector<uint8_t>& data, std::string& text) {
   return ToText(w, text);
 }
 
+// A value line's name part with its "=": @= for the unnamed value, else the name in quotes.
+std::string ValueLineName(const std::string& name) {
+  return name.empty() ? std::string("@=") : "\"" + Escape(name) + "\"=";
+}
+
 // The value line: name part, "=", and the data in the form its type asks for.
 std::string ValueLine(const std::string& name, DWORD type, const std::vector<uint8_t>& data) {
-  std::string left = name.empty() ? "@=" : std::string("\"") + Escape(name) + "\"=";
+  std::string left = ValueLineName(name);
   std::string text;
   switch (type) {
     case REG_SZ:
@@ -270,7 +275,7 @@ TExportOutcome ExportAbsentValue(const std::string& keyPath, const std::string& 
   std::string keyLine = KeyLine(RootKeyName(root), subKey);
   if (!Missing(rc) || !Writable(keyLine) || !Writable(valueName)) return TExportOutcome::Unreadable;
   lines.Add(keyLine);
-  lines.Add(valueName.empty() ? std::string("@=-") : "\"" + Escape(valueName) + "\"=-");
+  lines.Add(ValueLineName(valueName) + "-");
   return TExportOutcome::Written;
 }
 

@@ -283,14 +283,12 @@ TZelvoranMainForm::TIgnoreAppend TZelvoranMainForm::AppendIgnoreEntry(const std:
   std::string line = PublicFunctionUnit::IgnoreLine(caption, keyPath, valueName, unnamed);
   // A file whose last line has no line break (edited by hand) keeps that line whole; a file that
   // is there but cannot be read is never taken for one that ends well.
-  if (FileExists(file)) {
-    std::string old;
-    try {
-      old = ReadFileBytes(file);
-    } catch (const EInOutError&) {
-      return TIgnoreAppend::NotWritten;
-    }
-    if (!old.empty() && old.back() != '\n' && old.back() != '\r') line = "\r\n" + line;
+  std::string old;
+  try {
+    old = PublicFunctionUnit::IgnoreFileBytes();
+  } catch (const EInOutError&) {
+    return TIgnoreAppend::NotWritten;
   }
+  if (!old.empty() && old.back() != '\n' && old.back() != '\r') line = "\r\n" + line;
   return AppendFileBytes(file, line) ? TIgnoreAppend::Written : TIgnoreAppend::NotWritten;
 }

@@ -39,12 +39,6 @@ using PublicFunctionUnit::MyRegistryInfo;
 
 namespace {
 
-// A string value's text; "" when it is missing or holds another kind of data.
-std::string ReadText(TRegistry& reg, const std::string& name) {
-  TRegDataType type = reg.GetDataType(name);
-  return (type == rdString || type == rdExpandString) ? reg.ReadString(name) : std::string();
-}
-
 // True when the scheduler call went through; otherwise says which call failed and with what code.
 // SaveTask's -1 has been reported already.
 bool Succeeded(HRESULT hr, const std::string& call) {
@@ -223,13 +217,9 @@ namespace {
 // Opens a key for reading; `missing` tells a key that is not there from one that cannot be read.
 bool OpenForReading(TRegistry& reg, HKEY root, const std::string& key, bool& missing) {
   reg.RootKey = root;
-  missing = false;
-  if (reg.OpenKeyReadOnly(key)) return true;
-  HKEY probe = nullptr;
-  LONG rc = RegOpenKeyExW(root, Widen(key.starts_with('\\') ? key.substr(1) : key).c_str(), 0, KEY_READ, &probe);
-  if (rc == ERROR_SUCCESS) RegCloseKey(probe);
-  missing = rc == ERROR_FILE_NOT_FOUND;
-  return false;
+  bool opened = reg.OpenKeyReadOnly(key);
+  missing = reg.OpenResult() == ERROR_FILE_NOT_FOUND;
+  return opened;
 }
 }  // namespace
 
@@ -237,9 +227,8 @@ void TFormOptions::LoadGeneralOptions() {
   std::string exe = Places.Executable();
   {
     TRegistry reg;
-    bool missing = false;
-    runShown_ =
-        OpenForReading(reg, Places.RunRoot, Places.RunKey, missing) && PublicFunctionUnit::RunsAtStartup(reg, exe);
+    reg.RootKey = Places.RunRoot;
+    runShown_ = reg.OpenKeyReadOnly(Places.RunKey) && PublicFunctionUnit::RunsAtStartup(reg, exe);
     ChkRun->SetChecked(runShown_);
   }
   std::string version;
@@ -256,7 +245,7 @@ void TFormOptions::LoadGeneralOptions() {
       s.Box->SetChecked(text == "1");
       s.Checked = s.Box->Checked();
     }
-    if (opened) version = ReadText(reg, "Version");
+    if (opened) reg.ReadText("Version", version);
   }
   if (Trim(version).empty()) version = "3.0";
   WIN32_FIND_DATAW found;
@@ -310,8 +299,7 @@ void TFormOptions::SaveGeneralPage() {
 void TFormOptions::LoadIgnoreList() {
   IgnoreLines->Clear();
   IgnoreListView->Clear();
-  std::string file = PublicFunctionUnit::IgnoreFileName();
-  if (FileExists(file)) IgnoreLines->LoadFromFile(file);
+  IgnoreLines->Items = DecodeTextLines(PublicFunctionUnit::IgnoreFileBytes());
   ShowIgnoreLines();
 }
 
@@ -345,7 +333,7 @@ void TFormOptions::RemoveSelectBtnClick(TObject*) {
   const std::string file = PublicFunctionUnit::IgnoreFileName();
   TStringList kept;
   try {
-    if (FileExists(file)) kept.LoadFromFile(file);
+    kept.Items = DecodeTextLines(PublicFunctionUnit::IgnoreFileBytes());
   } catch (const EInOutError&) {
     ShowMessageBox("The ignore list could not be read, so the entry was not removed.", MB_OK | MB_ICONWARNING);
     return;

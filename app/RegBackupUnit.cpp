@@ -53,10 +53,14 @@ std::wstring DecodeText(const char* bytes, size_t size, bool eightBit) {
   return w;
 }
 
-std::wstring DecodeScript(const std::string& bytes, bool& eightBit) {
-  eightBit = !(bytes.size() >= 2 && (uint8_t)bytes[0] == 0xFF && (uint8_t)bytes[1] == 0xFE);
-  return eightBit ? DecodeText(bytes.data(), bytes.size(), true)
-                  : DecodeText(bytes.data() + 2, bytes.size() - 2, false);
+// A script in UTF-16LE starts with its byte-order mark; any other is 8-bit.
+bool StartsWithUtf16Mark(const std::string& bytes) {
+  return bytes.size() >= 2 && (uint8_t)bytes[0] == 0xFF && (uint8_t)bytes[1] == 0xFE;
+}
+
+std::wstring DecodeScript(const std::string& bytes) {
+  return StartsWithUtf16Mark(bytes) ? DecodeText(bytes.data() + 2, bytes.size() - 2, false)
+                                    : DecodeText(bytes.data(), bytes.size(), true);
 }
 
 std::wstring TrimW(const std::wstring& s) {
@@ -207,7 +211,7 @@ bool ReadValueLine(const std::vector<std::wstring>& lines, size_t& i, bool eight
 // Splits a script's bytes into its lines as the file holds them (each with its line end) and
 // their texts (without it). An 8-bit line is read in the ANSI code page.
 std::vector<std::wstring> SplitScript(const std::string& bytes, TScript& script) {
-  script.EightBit = !(bytes.size() >= 2 && (uint8_t)bytes[0] == 0xFF && (uint8_t)bytes[1] == 0xFE);
+  script.EightBit = !StartsWithUtf16Mark(bytes);
   script.Bom = script.EightBit ? std::string() : bytes.substr(0, 2);
   const size_t unit = script.EightBit ? 1 : 2;
   const size_t begin = script.Bom.size(), end = begin + (bytes.size() - begin) / unit * unit;
@@ -513,8 +517,7 @@ static bool ExportCompleted(const std::string& command, const std::string& fileN
   } catch (const EInOutError&) {
     return false;
   }
-  bool eightBit = false;
-  std::wstring text = DecodeScript(bytes, eightBit);
+  std::wstring text = DecodeScript(bytes);
   bool headed = text.rfind(L"Windows Registry Editor Version 5.00", 0) == 0 || text.rfind(L"REGEDIT4", 0) == 0;
   return headed && text.find(L"\n[") != std::wstring::npos && !text.empty() && text.back() == L'\n';
 }

@@ -47,7 +47,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, LPWSTR, int) {
   });
   if (relaunched) return 0;
 
-  PublicFunctionUnit::GetCommandLineParam(PublicFunctionUnit::CommandLineParam);
+  PublicFunctionUnit::CommandLineParam = parameter;
   auto* mainForm = Application.CreateForm<TZelvoranMainForm>();
   Application.MainForm = mainForm;
   Application.Handle = mainForm->Handle();

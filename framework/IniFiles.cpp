@@ -126,3 +126,8 @@ void TIniFile::CreateUnicodeFileIfMissing() const {
 }
 
 void TIniFile::WriteFailed() const { throw EIniFileException(Format("Unable to write to %s", fileName_)); }
+
+TIniReadHold::TIniReadHold(const std::string& fileName)
+    : file_(CreateFileW(Widen(fileName).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                        nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr)),
+      error_(file_ ? 0 : GetLastError()) {}

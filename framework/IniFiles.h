@@ -8,10 +8,18 @@
 //   ini.WriteString("Section", "F1", "400");        // throws EIniFileException on failure
 //   std::string v = ini.ReadString("Section", "F1", "");
 //   for (const std::string& key : ini.ReadSection("Section")) ...
+//
+// The profile functions read a file they cannot open as an empty one. A reader that must never
+// take such a file for an empty one holds it with TIniReadHold while it reads:
+//   TIniReadHold hold(ini.FileName());
+//   if (!hold.Held() && !hold.Absent()) throw ...;   // there, but it cannot be read now
+//   ... ini.ReadString(...) ...
 #pragma once
 
 #include <string>
 #include <vector>
+
+#include "Handles.h"
 
 class TIniFile {
  public:
@@ -44,4 +52,20 @@ class TIniFile {
   void CreateUnicodeFileIfMissing() const;
   [[noreturn]] void WriteFailed() const;
   std::string fileName_;
+};
+
+// Holds a file open for reading, every kind of sharing allowed, for the length of a scope: no
+// other program can lock it meanwhile, so the profile functions can read it while it is held.
+class TIniReadHold {
+ public:
+  explicit TIniReadHold(const std::string& fileName);
+  bool Held() const { return static_cast<bool>(file_); }
+  // Not held because the file is not there (or its folder is not).
+  bool Absent() const { return error_ == ERROR_FILE_NOT_FOUND || error_ == ERROR_PATH_NOT_FOUND; }
+  // Why the file could not be opened; 0 when it is held.
+  DWORD OpenError() const { return error_; }
+
+ private:
+  TKernelHandle file_;
+  DWORD error_ = 0;
 };

@@ -30,6 +30,7 @@ bool TRegistry::OpenKey(const std::string& key, bool canCreate) {
   } else {
     rc = RegOpenKeyExW(BaseKey(relative), wsub.c_str(), 0, access_, &result);
   }
+  openResult_ = rc;
   if (rc != ERROR_SUCCESS) return false;
   std::string newPath = (relative && current_ != nullptr && !currentPath_.empty())
                             ? (sub.empty() ? currentPath_ : currentPath_ + "\\" + sub)

@@ -33,6 +33,9 @@ class TRegistry {
   // A path beginning with "\" counts from the root, any other from the open key.
   bool OpenKey(const std::string& key, bool canCreate);
   bool OpenKeyReadOnly(const std::string& key);
+  // The system's result code of the last OpenKey or OpenKeyReadOnly (ERROR_FILE_NOT_FOUND: no such
+  // key, as against one that cannot be opened).
+  LONG OpenResult() const { return openResult_; }
   void CloseKey();
   HKEY CurrentKey() const { return current_; }
   const std::string& CurrentPath() const { return currentPath_; }
@@ -69,6 +72,7 @@ class TRegistry {
   REGSAM access_;
   HKEY current_ = nullptr;
   std::string currentPath_;
+  LONG openResult_ = ERROR_SUCCESS;
 };
 
 // Reads a value's name list and subkey list straight from a key handle; both stop at the first

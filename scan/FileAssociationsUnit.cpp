@@ -90,11 +90,9 @@ void RepairFileAssociations(TCaptionTarget& status, TListCountTarget& finishList
   std::optional<TAssociationTargets> targets;
   auto stillFound = [&targets](const TContent& finding) {
     SectionCommon::TRecheck check;
-    std::string extPath;
-    HKEY root = SplitRegistryPath(finding.KeyPath, extPath);
-    if (root == nullptr || extPath.size() < finding.ShortName.size()) return false;
-    std::string keyPath = extPath.substr(0, extPath.size() - finding.ShortName.size());
-    if (!keyPath.empty()) keyPath.pop_back();   // the backslash before the extension
+    std::string keyPath;
+    HKEY root = SectionCommon::SplitChildKeyPath(finding.KeyPath, finding.ShortName, keyPath);
+    if (root == nullptr) return false;
     if (!targets) {
       TStringList classNames;
       classNames.Items = SectionCommon::ListSubkeyNames(root, keyPath);

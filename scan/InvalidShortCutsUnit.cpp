@@ -88,11 +88,7 @@ void AddFinding(TRegistryContents& contents, TCaptionTarget* countLabel, const s
 // a web address, a file or folder that exists, a target whose drive is away now or whose
 // environment strings cannot be expanded.
 bool IsShortcutTargetMissing(const std::string& target) {
-  if (target.empty()) return false;
-  if (Pos("A:", AnsiUpperCase(target)) > 0) return false;
-  if (Pos("\\\\", target) > 0) return false;
-  if (!IsOnFixedDrive(NonFixedDrives, target)) return false;
-  if (Pos("//", target) > 0) return false;
+  if (target.empty() || SectionCommon::OutOfReach(target) || Pos("//", target) > 0) return false;
   return PathJudgeUnit::MissingInEveryReading(PathJudgeUnit::ExpandedReadings(target), PathJudgeUnit::NothingAt);
 }
 

@@ -147,7 +147,7 @@ bool FolderMissing(const std::string& path) {
 }
 
 bool NothingAt(const std::string& path) {
-  return WithinPathLimit(path) && !ScanFileExists(path) && !ScanDirectoryExists(path) && IsOnFixedDriveNow(path);
+  return WithinPathLimit(path) && !ScanPathExists(path) && IsOnFixedDriveNow(path);
 }
 
 bool MissingInEveryReading(const std::vector<std::string>& readings, bool (*missing)(const std::string&)) {

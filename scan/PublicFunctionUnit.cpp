@@ -279,6 +279,10 @@ bool ScanDirectoryExists(const std::string& path) {
   return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY);
 }
 
+bool ScanPathExists(const std::string& path) {
+  return !path.empty() && WithinPathLimit(path) && PathAttributes(path) != INVALID_FILE_ATTRIBUTES;
+}
+
 void Delay(DWORD milliseconds) {
   DWORD start = GetTickCount();
   for (;;) {
@@ -356,7 +360,9 @@ HKEY SplitRegistryPath(const std::string& fullPath, std::string& subPath) {
   return root;
 }
 
-const std::string& CurrentUserKeyName() {
+// The current user's key name under HKEY_USERS (the user's security identifier); "" when the
+// process token cannot tell.
+static const std::string& CurrentUserKeyName() {
   static const std::string name = [] {
     std::string text;
     HANDLE token = nullptr;
@@ -534,8 +540,7 @@ std::string FindProgram(const std::string& fileName) {
   for (const std::string& folder : folders) {
     if (folder.empty()) continue;
     std::string path = ExcludeTrailingBackslash(folder) + "\\" + name;
-    DWORD attributes = GetFileAttributesW(Widen(path).c_str());
-    if (attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY)) return "\"" + path + "\"";
+    if (FileExists(path)) return "\"" + path + "\"";
   }
   return {};
 }
@@ -592,13 +597,14 @@ void ParseIgnoreLine(const std::string& line, IgnoreItemUnit::TContent& entry) {
   entry.ValueName = line.substr(second + 1);
 }
 
+std::string IgnoreFileBytes() {
+  std::string file = IgnoreFileName();
+  return FileExists(file) ? ReadFileBytes(file) : std::string();
+}
+
 void LoadIgnoreList(TIgnoreContents& list) {
   list.Clear();
-  std::string file = IgnoreFileName();
-  if (!FileExists(file)) return;
-  TStringList lines;
-  lines.LoadFromFile(file);
-  for (const std::string& line : lines.Items) {
+  for (const std::string& line : DecodeTextLines(IgnoreFileBytes())) {
     if (line.empty()) continue;
     ParseIgnoreLine(line, list.GetItem(list.Add()).Content);
   }

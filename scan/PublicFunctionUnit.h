@@ -99,6 +99,7 @@ class TScanFileChecks {
 };
 bool ScanFileExists(const std::string& path);        // as FileExists: false for folders
 bool ScanDirectoryExists(const std::string& path);   // as DirectoryExists
+bool ScanPathExists(const std::string& path);        // a file or a folder
 // True for a path the system's file routines take as it is: shorter than MAX_PATH characters
 // (this program does not opt into longer paths). A longer one cannot be judged and is never
 // handed over: the system folds its "." segments one at a time, in time growing with the square
@@ -142,6 +143,9 @@ bool IsFullPath(const std::string& path);
 // never begin with "|" (a line of no section was never matched), so they read as they always did.
 std::string IgnoreFileName();
 void SetIgnoreFileName(const std::string& fileName);   // tests keep theirs apart; "" restores
+// The ignore file's bytes; "" when FileExists finds no file of that name. Raises EInOutError when
+// the file is there but cannot be read, so that it is never taken for an empty list.
+std::string IgnoreFileBytes();
 // One line's entry; a line that begins with "|" but is not a well-formed escaped line reads the
 // plain way (an entry of no section, which matches nothing).
 void ParseIgnoreLine(const std::string& line, IgnoreItemUnit::TContent& entry);
@@ -157,9 +161,6 @@ bool IsIgnored(TIgnoreContents& list, const std::string& section, const std::str
 // whether it stands for the key's unnamed value.
 std::string IgnoreLine(const std::string& section, const std::string& keyPath, const std::string& valueName,
                        bool unnamed = false);
-// The current user's key name under HKEY_USERS (the user's security identifier); "" when the
-// process token cannot tell.
-const std::string& CurrentUserKeyName();
 // A registry key's text as exclusions and repairs compare keys: upper-cased, the current user's
 // tree (and its classes hive) by its name under HKEY_USERS, the classes root by its name under
 // HKEY_LOCAL_MACHINE. A text that names no registry key (a file's path) is only upper-cased.

@@ -26,6 +26,17 @@ std::string ChildKeyPath(const std::string& keyPath, const std::string& name) {
   return keyPath.empty() ? name : keyPath + "\\" + name;
 }
 
+HKEY SplitChildKeyPath(const std::string& fullPath, const std::string& name, std::string& parent) {
+  std::string path;
+  HKEY root = SplitRegistryPath(fullPath, path);
+  parent.clear();
+  if (root == nullptr || path == name) return root;
+  const std::string tail = "\\" + name;
+  if (!path.ends_with(tail)) return nullptr;
+  parent = path.substr(0, path.size() - tail.size());
+  return root;
+}
+
 std::string ListedValueName(const TContent& finding) {
   return finding.UnnamedValue ? std::string() : finding.ValueName;
 }

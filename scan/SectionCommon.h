@@ -24,6 +24,10 @@ void ShowCount(TCaptionTarget* countLabel, const TRegistryContents& contents);
 // A subkey's path below the walk's root: the key path, "\" and the name, or the bare name when
 // the key path is empty (the root itself).
 std::string ChildKeyPath(const std::string& keyPath, const std::string& name);
+// The other way round, for a full key path (root name, "\" and the path below the root): the root,
+// and in parent the key path that ChildKeyPath joined with name. Null when the path names no root
+// or does not end in that name.
+HKEY SplitChildKeyPath(const std::string& fullPath, const std::string& name, std::string& parent);
 
 // How a section's repair addresses what a finding names.
 enum class TRepairForm {

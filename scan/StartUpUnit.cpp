@@ -107,14 +107,12 @@ void ScanStartupPrograms(int sectionIndex, TCaptionTarget* /*currentItem*/, TCap
 // A group's finding names the order key root\keyPath\group.
 static bool StillFound(const TContent& finding) {
   SectionCommon::TRecheck check;
-  std::string path;
-  HKEY root = SplitRegistryPath(finding.KeyPath, path);
-  const std::string tail = "\\" + finding.ShortName;
-  if (root == nullptr || !path.ends_with(tail)) return false;
+  std::string keyPath;
+  HKEY root = SectionCommon::SplitChildKeyPath(finding.KeyPath, finding.ShortName, keyPath);
+  if (root == nullptr) return false;
   TStringList group;
   group.Add(finding.ShortName);
-  CheckProgramGroups(0, path.substr(0, path.size() - tail.size()), root, check.NoExclusions, check.Found, group,
-                     nullptr);
+  CheckProgramGroups(0, keyPath, root, check.NoExclusions, check.Found, group, nullptr);
   return check.Gives(finding);
 }
 

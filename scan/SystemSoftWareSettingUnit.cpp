@@ -114,18 +114,18 @@ TValueVerdict JudgeReading(const TSettingsWalk& walk, const std::string& data) {
   if (walk.FileNeedsDriveColon && !ContainsText(file, ":\\")) return {};
   // The folder test matters only to a value that would be reported: most data is no path at all.
   if (!LooksLikeFilePath(file) || ScanDirectoryExists(data)) return {};
-  if (ScanFileExists(file) || ContainsText(AnsiUpperCase(file), "MSOE.DLL")) return {};
+  if (ContainsText(AnsiUpperCase(file), "MSOE.DLL") || !PathJudgeUnit::FileMissing(file)) return {};
   // The program the text reads may not be the one the line starts ("tool.exe -config conf\x.ini").
-  if (PathJudgeUnit::CommandLineProgramExists(data) || !PathJudgeUnit::FileMissing(file)) return {};
+  if (PathJudgeUnit::CommandLineProgramExists(data)) return {};
   return {TKind::MissingProgram, file};
 }
 
-// Settings of another user's hive under HKEY_USERS: not the current user's own keys.
+// Settings of another user's hive under HKEY_USERS: not the current user's own keys (its hive
+// and its classes hive, by KeyIdentity).
 bool IsOtherUsersKey(HKEY root, const std::string& keyPath) {
   if (root != HKEY_USERS) return false;
-  std::string hive = AnsiUpperCase(keyPath.substr(0, keyPath.find('\\')));
-  std::string user = AnsiUpperCase(CurrentUserKeyName());
-  return user.empty() || (hive != user && hive != user + "_CLASSES");
+  static const std::string own = KeyIdentity(HKEY_CURRENT_USER, "") + "\\";
+  return !(KeyIdentity(root, keyPath.substr(0, keyPath.find('\\'))) + "\\").starts_with(own);
 }
 
 // Examines the values of one open key, each read with its data in one call.
@@ -217,7 +217,6 @@ TValueVerdict JudgeValueData(const TSettingsWalk& walk, HKEY root, const std::st
 void ReportMissingFile(const TSettingsWalk& walk, TCaptionTarget* countLabel, const std::string& file,
                        const std::string& valueName, const std::string& keyPath, const std::string& shortName,
                        HKEY root, TRegistryContents& contents) {
-  if (ScanFileExists(file) || ContainsText(AnsiUpperCase(file), "MSOE.DLL")) return;
   std::string name = (valueName.empty() && walk.UnnamedAsDefault) ? "default" : valueName;
   AddFinding(contents, countLabel, RootKeyName(root) + "\\" + keyPath, shortName, name, valueName.empty(), file,
              walk.CommandFaultPrefix + file + walk.CommandFaultSuffix);

@@ -61,7 +61,7 @@ struct TValueVerdict {
 // and only on a drive that is fixed at this moment. What is reported is missing in every reading.
 TValueVerdict JudgeValueData(const TSettingsWalk& walk, HKEY root, const std::string& keyPath, const std::string& data);
 
-// Adds a command-line finding when the file is missing.
+// Adds the command-line finding of a file JudgeValueData found missing.
 void ReportMissingFile(const TSettingsWalk& walk, TCaptionTarget* countLabel, const std::string& file,
                        const std::string& valueName, const std::string& keyPath, const std::string& shortName,
                        HKEY root, TRegistryContents& contents);

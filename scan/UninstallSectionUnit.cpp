@@ -1,7 +1,5 @@
 #include "UninstallSectionUnit.h"
 
-#include <algorithm>
-
 #include "../framework/Registry.h"
 #include "../framework/Strings.h"
 #include "PathJudgeUnit.h"
@@ -25,8 +23,7 @@ bool IsUninstallCommandBroken(const std::string& command) {
     return Pos(":", reading) > 0 && !SectionCommon::OutOfReach(reading) && !UninstallTargetExists(reading) &&
            IsOnFixedDriveNow(CommandToExePath(Trim(reading)));
   };
-  std::vector<std::string> readings = PathJudgeUnit::ExpandedReadings(command);
-  return !readings.empty() && std::all_of(readings.begin(), readings.end(), broken);
+  return PathJudgeUnit::MissingInEveryReading(PathJudgeUnit::ExpandedReadings(command), broken);
 }
 
 // Judges one uninstall subkey, open in `reg`.

@@ -6,6 +6,7 @@
 #include "framework/StringList.h"
 #include "framework/Strings.h"
 #include "support/MainWindowHost.h"
+#include "support/HeldFile.h"
 #include "support/TestSupport.h"
 #include "tools/junk/DetailTempFileUnit.h"
 #include "tools/junk/SysDiskCleanerUnit.h"
@@ -14,6 +15,7 @@
 using namespace SysDiskCleanerUnit;
 using testing_support::MessageBoxes;
 using testing_support::TempFolder;
+using testing_support::THeldFile;
 
 namespace {
 
@@ -268,8 +270,8 @@ TEST_F(JunkPage, AJunkTypeFileHeldByAnotherProgramIsNeverTakenForAnEmptyOne) {
   std::string file = page->JunkFilePath;
   SaveJunkTypeFile(file, {{true, "*.tmp", "mine"}, {false, "*.log", "logs"}, {true, "*.mine", "own"}});
   const std::string before = ReadFileBytes(file);
-  HANDLE held = CreateFileW(Widen(file).c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
-  ASSERT_NE(held, INVALID_HANDLE_VALUE);
+  THeldFile held(file);
+  ASSERT_TRUE(held.Held());
   auto captions = [&] {
     std::vector<std::string> rows;
     for (int i = 0; i < page->JunkFilesListView->Count(); ++i) rows.push_back(page->JunkFilesListView->Item(i)->Caption);
@@ -287,7 +289,7 @@ TEST_F(JunkPage, AJunkTypeFileHeldByAnotherProgramIsNeverTakenForAnEmptyOne) {
   MessageBoxes().Clear();
   MessageBoxes().Answers = {IDRETRY, IDRETRY};
   MessageBoxes().WhileShown = [&](const MessageBoxCall&) {
-    if (MessageBoxes().Calls.size() == 2) CloseHandle(held);
+    if (MessageBoxes().Calls.size() == 2) held.Release();
   };
   EXPECT_NO_THROW(Next());
   EXPECT_EQ(MessageBoxes().Calls.size(), 2u);

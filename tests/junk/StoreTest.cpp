@@ -8,11 +8,13 @@
 #include "framework/StringList.h"
 #include "framework/Strings.h"
 #include "support/Fuzz.h"
+#include "support/HeldFile.h"
 #include "support/TestSupport.h"
 #include "tools/junk/SysDiskCleanerUnitStore.h"
 
 using namespace SysDiskCleanerUnit;
 using testing_support::TempFolder;
+using testing_support::THeldFile;
 
 namespace {
 
@@ -140,11 +142,11 @@ TEST_F(JunkStore, AFileThatCannotBeReadLeavesTheListAsItWas) {
   SaveJunkTypeFile(path, {{true, "*.kept", "kept"}});
   std::vector<TJunkType> types = {{true, "*.before", "the page's list"}};
   const std::vector<TJunkType> shown = types;
-  HANDLE held = CreateFileW(Widen(path).c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
-  ASSERT_NE(held, INVALID_HANDLE_VALUE);
+  THeldFile held(path);
+  ASSERT_TRUE(held.Held());
   EXPECT_THROW(LoadJunkTypeFile(path, types), EInOutError);
   EXPECT_EQ(types, shown);
-  CloseHandle(held);
+  held.Release();
   ASSERT_TRUE(CreateDirectoryW(Widen(dir.Path() + "folder.dat").c_str(), nullptr));   // a folder of the name
   EXPECT_THROW(LoadJunkTypeFile(dir.Path() + "folder.dat", types), EInOutError);
   EXPECT_EQ(types, shown);

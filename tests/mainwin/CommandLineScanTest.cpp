@@ -8,6 +8,7 @@
 
 #include "app/ZelvoranStartup.h"
 #include "support/Fuzz.h"
+#include "support/HeldFile.h"
 #include "support/MainWindowHost.h"
 #include "scan/SharedDLLsUnit.h"
 #include "scan/WindowsFontsUnit.h"
@@ -15,6 +16,7 @@
 using namespace MainUnit;
 using testing_support::MessageBoxes;
 using testing_support::RegSandbox;
+using testing_support::THeldFile;
 
 namespace {
 
@@ -116,7 +118,7 @@ TEST_F(CommandLineScan, ABlankArgumentStartsNothing) {
 TEST_F(CommandLineScan, AnUnreadableIgnoreFileEndsTheScanAndLeavesTheWindowUsable) {
   WriteFileBytes(PublicFunctionUnit::IgnoreFileName(), "Font Entries|HKEY_CURRENT_USER\\x|v\r\n");
   {
-    TLockedFile lock(PublicFunctionUnit::IgnoreFileName());
+    THeldFile lock(PublicFunctionUnit::IgnoreFileName());
     Start("-Scan");
   }
   EXPECT_EQ(std::count(events.begin(), events.end(), "scan"), 0);

@@ -4,11 +4,13 @@
 
 #include <stdexcept>
 
+#include "support/HeldFile.h"
 #include "support/MainWindowHost.h"
 #include "app/AboutUnit.h"
 
 using namespace MainUnit;
 using testing_support::MessageBoxes;
+using testing_support::THeldFile;
 using testing_support::MessageTexts;
 
 namespace {
@@ -286,15 +288,14 @@ TEST_F(MainWindowFixture, AnExclusionThatCannotBeWrittenKeepsTheFindingAndSaysSo
   };
   {
     // another program writes it and lets others only read
-    HANDLE held = CreateFileW(Widen(file).c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr,
-                              OPEN_EXISTING, 0, nullptr);
-    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    THeldFile held(file, FILE_SHARE_READ, GENERIC_READ | GENERIC_WRITE);
+    ASSERT_TRUE(held.Held());
     exclude();
-    CloseHandle(held);
+    held.Release();
   }
   {
-    TLockedFile lock(file);   // nobody else may even read it: whether it ends well is unknown
-    ASSERT_NE(lock.Handle, INVALID_HANDLE_VALUE);
+    THeldFile lock(file);   // nobody else may even read it: whether it ends well is unknown
+    ASSERT_TRUE(lock.Held());
     exclude();
   }
   EXPECT_EQ(MessageTexts(),
@@ -374,8 +375,8 @@ TEST_F(MainWindowFixture, AbortAndScannerErrorsLeaveTheWindowUsable) {
   form->ScanBtnClick(form->ScanBtn);
   WriteFileBytes(PublicFunctionUnit::IgnoreFileName(), "Font Entries|HKEY_CLASSES_ROOT\\x|v\r\n");
   {
-    TLockedFile lock(PublicFunctionUnit::IgnoreFileName());
-    ASSERT_NE(lock.Handle, INVALID_HANDLE_VALUE);
+    THeldFile lock(PublicFunctionUnit::IgnoreFileName());
+    ASSERT_TRUE(lock.Held());
     form->ScanNowBtnClick(form->ScanNowBtn);
   }
   EXPECT_FALSE(dm.ScanTimer.Enabled() || dm.ScanTimerEx.Enabled());

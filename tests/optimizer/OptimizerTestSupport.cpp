@@ -148,17 +148,6 @@ TServiceGuard::~TServiceGuard() {
   }
 }
 
-THeldFile::THeldFile(const std::string& path)
-    : handle_(CreateFileW(Widen(path).c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
-                          FILE_ATTRIBUTE_NORMAL, nullptr)) {}
-
-THeldFile::~THeldFile() { Release(); }
-
-void THeldFile::Release() {
-  if (handle_ != INVALID_HANDLE_VALUE) CloseHandle(handle_);
-  handle_ = INVALID_HANDLE_VALUE;
-}
-
 bool WaitForServiceState(const std::string& name, bool running) {
   for (int i = 0; i < 2000; ++i) {
     if (UnitServicesOptimize::QueryServiceState(name).Running == running) return true;

@@ -55,18 +55,6 @@ class TServiceGuard {
   std::vector<TSaved> saved_;
 };
 
-// Holds a file open without sharing for the length of a scope, as another program may for a moment.
-class THeldFile {
- public:
-  explicit THeldFile(const std::string& path);
-  ~THeldFile();
-  bool Held() const { return handle_ != INVALID_HANDLE_VALUE; }
-  void Release();
-
- private:
-  HANDLE handle_;
-};
-
 // Waits (by polling the service manager, not the clock) until the service is running or stopped.
 bool WaitForServiceState(const std::string& name, bool running);
 // Whether the service has this start type and comes to this run state.

@@ -8,6 +8,7 @@
 #include "framework/IniFiles.h"
 #include "framework/StringList.h"
 #include "support/Fuzz.h"
+#include "support/HeldFile.h"
 #include "support/TestSupport.h"
 #include "tools/optimizer/SpeedItemUnit.h"
 #include "tools/optimizer/SystemSpeedUnitBackup.h"
@@ -15,6 +16,7 @@
 
 using namespace optimizer_test;
 using testing_support::TempFolder;
+using testing_support::THeldFile;
 using testing_support::TKeep;
 using testing::ThrowsMessage;
 using testing::StrEq;
@@ -403,7 +405,7 @@ TEST_F(TweakItems, FileHeldByAnotherProgramIsNeitherReadAsEmptyNorWritten) {
   SpeedItemUnit::ApplySpeedItem(5);
   std::string saved = ReadFileBytes(file);
   {
-    THeldFile held(file);
+    THeldFile held(file, 0, GENERIC_READ | GENERIC_WRITE);
     ASSERT_TRUE(held.Held());
     SystemSpeedUnit::TSpeedRestore restored = SystemSpeedUnit::RestoreSpeedFile(file);
     EXPECT_TRUE(restored.Unreadable);

@@ -6,6 +6,7 @@
 #include "framework/Exceptions.h"
 #include "framework/IniFiles.h"
 #include "framework/StringList.h"
+#include "support/HeldFile.h"
 #include "support/TestSupport.h"
 #include "tools/optimizer/SpeedItemUnit.h"
 #include "tools/optimizer/SystemSpeedUnit.h"
@@ -13,6 +14,7 @@
 using namespace optimizer_test;
 using namespace SystemSpeedUnit;
 using namespace UnitServicesOptimize;
+using testing_support::THeldFile;
 using testing_support::MessageBoxes;
 using testing_support::MessageTexts;
 using testing_support::TempFolder;
@@ -286,7 +288,7 @@ TEST_F(OptimizerWizard, ResetOfARunThatDroveNoServiceLeavesTheServicesAlone) {
   EXPECT_EQ(TIniFile(file).ReadSections(), (std::vector<std::string>{"Backup", "Quicken menu display speed"}));
   const std::string saved = ReadFileBytes(file);
   {
-    THeldFile held(file);
+    THeldFile held(file, 0, GENERIC_READ | GENERIC_WRITE);
     ASSERT_TRUE(held.Held());
     EXPECT_EQ(Restore(kFileName), std::vector<std::string>{Format(RestoreUnreadableText, file)});
     EXPECT_EQ(ValueAt(HKEY_CURRENT_USER, kDesktop, "MenuShowDelay"), Describe(Sz("400")));

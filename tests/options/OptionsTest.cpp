@@ -12,6 +12,7 @@
 #include "framework/Exceptions.h"
 #include "framework/Registry.h"
 #include "scan/PublicFunctionUnit.h"
+#include "support/HeldFile.h"
 #include "support/TestSupport.h"
 
 using namespace PublicFunctionUnit;
@@ -20,6 +21,7 @@ using testing_support::MessageBoxes;
 using testing_support::MessageTexts;
 using testing_support::RegSandbox;
 using testing_support::TempFolder;
+using testing_support::THeldFile;
 
 namespace {
 
@@ -368,12 +370,11 @@ TEST_F(OptionsFixture, AnIgnoreFileThatCannotBeReplacedKeepsEveryLine) {
   WriteFileBytes(IgnoreFile(), content);
   Open([&](TFormOptions& f) {
     // another program holds the file open and lets nobody replace it
-    HANDLE held = CreateFileW(Widen(IgnoreFile()).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
-    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    THeldFile held(IgnoreFile(), FILE_SHARE_READ);
+    ASSERT_TRUE(held.Held());
     f.IgnoreListView->SetItemIndex(0);
     f.RemoveSelectBtn->Click();
-    CloseHandle(held);
+    held.Release();
     EXPECT_EQ(f.IgnoreListView->Count(), 2) << "the page still shows what the file holds";
     ASSERT_EQ(MessageBoxes().Calls.size(), 1u);
     EXPECT_EQ(MessageBoxes().Calls[0].caption, "Zelvoran");
@@ -417,12 +418,11 @@ TEST_F(OptionsFixture, RemovingAnIgnoreLineKeepsLinesAddedMeanwhileAndNeverWrite
               "Font Entries|HKEY_CURRENT_USER\\k|1");
 
     // another program holds the file, letting nobody read it
-    HANDLE held = CreateFileW(Widen(IgnoreFile()).c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
-    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    THeldFile held(IgnoreFile());
+    ASSERT_TRUE(held.Held());
     f.IgnoreListView->SetItemIndex(0);
     f.RemoveSelectBtn->Click();
-    CloseHandle(held);
+    held.Release();
     EXPECT_EQ(MessageTexts(), std::vector<std::string>{"The ignore list could not be read, so the entry was not removed."});
     EXPECT_EQ(f.IgnoreListView->Count(), 2);
 
@@ -590,12 +590,12 @@ TEST_F(OptionsFixture, ASecondOkWhileTheJobIsBeingDeletedDoesNothing) {
     f.cbActiveTask->SetChecked(false);
     // the scheduler's service reads the job file, so the deletion waits and handles messages;
     // meanwhile OK is pressed again, and the file is let go
-    HANDLE held = CreateFileW(Widen(JobFile(job)).c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
-    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    THeldFile held(JobFile(job));
+    ASSERT_TRUE(held.Held());
     int clicks = 0;
     TNotifyEvent ok = f.BitBtn1->OnClick;
     f.BitBtn1->OnClick = [&](TObject* sender) {
-      if (++clicks == 2) CloseHandle(held);
+      if (++clicks == 2) held.Release();
       ok(sender);
     };
     HWND button = f.BitBtn1->Handle();
@@ -642,9 +642,8 @@ TEST_F(OptionsFixture, AnUnreadableIgnoreFileDoesNotCostTheScheduledJob) {
     f.BitBtn1->Click();
   });
   WriteFileBytes(IgnoreFile(), "Font Entries|HKEY_LOCAL_MACHINE\\Fonts|Arial\r\n");
-  HANDLE held = CreateFileW(Widen(IgnoreFile()).c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
-                            FILE_ATTRIBUTE_NORMAL, nullptr);
-  ASSERT_NE(held, INVALID_HANDLE_VALUE);
+  THeldFile held(IgnoreFile(), 0, GENERIC_READ | GENERIC_WRITE);
+  ASSERT_TRUE(held.Held());
   Open([&](TFormOptions& f) {
     EXPECT_EQ(MessageBoxes().Calls.size(), 1u) << "the read error is shown";
     EXPECT_EQ(f.IgnoreListView->Count(), 0);
@@ -652,7 +651,7 @@ TEST_F(OptionsFixture, AnUnreadableIgnoreFileDoesNotCostTheScheduledJob) {
     EXPECT_EQ(StartTime(f), "22:00:00");
     f.BitBtn1->Click();
   });
-  CloseHandle(held);
+  held.Release();
   EXPECT_TRUE(TaskListed(job));
   EXPECT_EQ(ReadFileBytes(IgnoreFile()), "Font Entries|HKEY_LOCAL_MACHINE\\Fonts|Arial\r\n");
 }

@@ -8,11 +8,13 @@
 #include "framework/Handles.h"
 #include "framework/Registry.h"
 #include "support/Fuzz.h"
+#include "support/HeldFile.h"
 #include "support/Planting.h"
 #include "support/ScanFixture.h"
 
 using namespace PublicFunctionUnit;
 using testing_support::RegSandbox;
+using testing_support::THeldFile;
 using testing_support::TKeep;
 using testing_support::TempFolder;
 
@@ -206,10 +208,10 @@ TEST(IgnoreList, LoadsMalformedLinesAndMatchesByItsCaseRules) {
   EXPECT_TRUE(IsIgnored(list, "Sounds Section", "HKEY_CURRENT_USER\\Ключ", "имя"));
 
   // A file that is there but cannot be read ends the load with the input/output error.
-  HANDLE locked = CreateFileW(Widen(IgnoreFileName()).c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
-  ASSERT_NE(locked, INVALID_HANDLE_VALUE);
+  THeldFile locked(IgnoreFileName());
+  ASSERT_TRUE(locked.Held());
   EXPECT_THROW(LoadIgnoreList(list), EInOutError);
-  CloseHandle(locked);
+  locked.Release();
 }
 
 // Lines written by earlier versions name the unnamed value "default" in the sections whose texts

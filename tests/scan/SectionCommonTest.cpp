@@ -45,6 +45,23 @@ TEST(SectionCommon, RemovalSaysExactlyWhatARepairTakes) {
   EXPECT_TRUE(f.Kind == TRemovalKind::File && f.File == "C:\\x\\y.lnk");
 }
 
+TEST(SectionCommon, AChildKeyPathSplitsBackIntoItsParent) {
+  struct Case {
+    std::string parent, name;
+  };
+  const Case cases[] = {{"", ".txt"}, {"Software\\Classes", ".txt"}, {"A\\.txt", ".txt"}, {"A\\B", "C D"}};
+  for (const Case& c : cases) {
+    std::string parent = "stale";
+    EXPECT_EQ(SplitChildKeyPath("HKEY_CURRENT_USER\\" + ChildKeyPath(c.parent, c.name), c.name, parent),
+              HKEY_CURRENT_USER);
+    EXPECT_EQ(parent, c.parent) << c.name;
+  }
+  std::string parent;
+  EXPECT_EQ(SplitChildKeyPath("HKEY_CURRENT_USER\\A\\x.txt", ".txt", parent), nullptr);   // not that name
+  EXPECT_EQ(SplitChildKeyPath("HKEY_CURRENT_USER", ".txt", parent), nullptr);
+  EXPECT_EQ(SplitChildKeyPath("nowhere\\A\\.txt", ".txt", parent), nullptr);
+}
+
 TEST(SectionCommon, RepairWalkLogsRealOutcomesAndHonoursTicksAndCancel) {
   RegSandbox box;
   box.SetString("k", "gone", "1");

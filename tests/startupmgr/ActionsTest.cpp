@@ -130,7 +130,7 @@ TEST_F(StartupActions, EntryStaysLiveWhenItsCopyOrRecordCannotBeSaved) {
   ASSERT_TRUE(held.Held());
   std::string before = Dump();
   TActionResult result = DisableSelected(listing.Rows, files);
-  held.Let();
+  held.Release();
   EXPECT_EQ(Dump(), before);
   EXPECT_EQ(ReadFileBytes(files.DelTxtFile), "");
   EXPECT_EQ(LeftUnchangedText(result), "These items could not be changed and were left as they were:\rsame.lnk\r"

@@ -144,7 +144,7 @@ TEST_F(StartupPage, TabsButtonsAndTheRemoveQuestion) {
   THeldFile held(page->Files().StartupDatFile, FILE_SHARE_READ);   // read, but never replaced
   page->SwitchTick(0);
   page->DeleteItemBtnClick(nullptr);
-  held.Let();
+  held.Release();
   ASSERT_EQ(MessageBoxes().Calls.size(), 3u);
   EXPECT_EQ(MessageBoxes().Calls[2].text, "These items could not be changed and were left as they were:\rA");
   EXPECT_EQ(MessageBoxes().Calls[2].flags, (unsigned)MB_ICONWARNING);

@@ -70,14 +70,6 @@ bool WriteProgramWithVersion(const std::string& path, const std::vector<uint8_t>
   return EndUpdateResourceW(update, !ok) && ok;
 }
 
-THeldFile::THeldFile(const std::string& path, DWORD share)
-    : handle_(CreateFileW(Widen(path).c_str(), GENERIC_READ, share, nullptr, OPEN_EXISTING, 0, nullptr)) {}
-
-void THeldFile::Let() {
-  if (handle_ != INVALID_HANDLE_VALUE) CloseHandle(handle_);
-  handle_ = INVALID_HANDLE_VALUE;
-}
-
 DWORD AttributesOf(const std::string& path) {
   return ListedEntry::Attributes(ExtractFilePath(path), ExtractFileName(path));
 }

@@ -9,6 +9,7 @@
 
 #include "framework/StringList.h"
 #include "support/ExactNames.h"
+#include "support/HeldFile.h"
 #include "support/TestSupport.h"
 #include "tools/startup/StartupManagerUnitActions.h"
 #include "tools/startup/StartupManagerUnitEntries.h"
@@ -17,6 +18,7 @@
 namespace startup_test {
 
 using namespace StartupManagerUnit;
+using testing_support::THeldFile;
 
 inline const char* const kRunKeys[] = {"Run", "RunOnce", "RunOnceEx", "RunServices"};
 
@@ -26,20 +28,6 @@ std::vector<uint8_t> VersionResource(const std::vector<std::pair<std::string, st
                                      const std::string& block, uint16_t language, uint16_t codePage);
 // A copy of this test program at `path` carrying `resource` as its version resource.
 bool WriteProgramWithVersion(const std::string& path, const std::vector<uint8_t>& resource);
-
-// A file another program holds open for the length of a scope, sharing only `share` with others.
-class THeldFile {
- public:
-  THeldFile(const std::string& path, DWORD share);
-  ~THeldFile() { Let(); }
-  THeldFile(const THeldFile&) = delete;
-  THeldFile& operator=(const THeldFile&) = delete;
-  bool Held() const { return handle_ != INVALID_HANDLE_VALUE; }
-  void Let();
-
- private:
-  HANDLE handle_;
-};
 
 DWORD AttributesOf(const std::string& path);   // of exactly the entry named
 

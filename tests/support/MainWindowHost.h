@@ -77,14 +77,6 @@ inline void ExpectHoverPictures(TImage* button, const TImageList& list, int norm
   EXPECT_TRUE(ShowsImage(button, list, normal)) << button->Name;
 }
 
-// Holds a file open with no sharing, as another program may: it can be neither read nor written.
-struct TLockedFile {
-  HANDLE Handle;
-  explicit TLockedFile(const std::string& fileName)
-      : Handle(CreateFileW(Widen(fileName).c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr)) {}
-  ~TLockedFile() { CloseHandle(Handle); }
-};
-
 // Create builds the window as start-up does (its first activation is the test's to trigger);
 // CreateAndShow also shows it.
 struct MainWindowHost {

@@ -559,13 +559,8 @@ int ApplySpeedItem(int item) {
 
 // ---- the backup file ----
 
-TBackupReading::TBackupReading(const std::string& fileName)
-    : file_(CreateFileW(Widen(fileName).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                        nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr)) {
-  if (file_) return;
-  DWORD error = GetLastError();
-  if (error != ERROR_FILE_NOT_FOUND && error != ERROR_PATH_NOT_FOUND)
-    throw EInOutError(Format(UnreadableBackupText, fileName));
+TBackupReading::TBackupReading(const std::string& fileName) : hold_(fileName) {
+  if (!hold_.Held() && !hold_.Absent()) throw EInOutError(Format(UnreadableBackupText, fileName));
 }
 
 void MarkSpeedBackup(const std::string& fileName) {

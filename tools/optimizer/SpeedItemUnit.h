@@ -25,9 +25,7 @@
 
 #include <windows.h>
 
-#include "../../framework/Handles.h"
-
-class TIniFile;
+#include "../../framework/IniFiles.h"
 
 namespace SpeedItemUnit {
 
@@ -56,16 +54,15 @@ void WriteSpeedBackup(const std::string& fileName, const std::string& f1, const 
 
 // ---- the backup file ----
 
-// Holds a backup file open for reading, every kind of sharing allowed, while the profile
-// functions read it: no other program can lock it meanwhile, so a read never finds it empty
-// because it could not be opened. Raises EInOutError naming the file when it exists but cannot be
-// opened now. A file that does not exist is no error (it reads as empty, as it is).
+// Holds a backup file (TIniReadHold) while the profile functions read it, so a read never finds
+// it empty because it could not be opened. Raises EInOutError naming the file when it exists but
+// cannot be opened now. A file that does not exist is no error (it reads as empty, as it is).
 class TBackupReading {
  public:
   explicit TBackupReading(const std::string& fileName);
 
  private:
-  TKernelHandle file_;
+  TIniReadHold hold_;
 };
 
 // %s: the file.

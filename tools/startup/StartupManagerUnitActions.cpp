@@ -9,7 +9,6 @@
 #include <set>
 
 #include "../../app/MainUnitBackup.h"
-#include "../../framework/Handles.h"
 #include "../../framework/IniFiles.h"
 #include "../../framework/ListedEntry.h"
 #include "../../framework/Registry.h"
@@ -193,17 +192,14 @@ void FinishLeaving(std::vector<TLeaving>& leaving, TOutcomes& outcomes) {
 }
 
 // win.ini is changed through the system's profile functions, which read a file they cannot open
-// as an empty one. The key counts as deleted only when win.ini, held open for reading while it is
-// looked at (so that no other program can lock it meanwhile), no longer has it, or is gone.
+// as an empty one. The key counts as deleted only when win.ini, held while it is looked at, no
+// longer has it, or is gone.
 bool DeleteWinIniKey(const TStartupRow& row, const std::string& winIniFile) {
   if (!row.WinIni) return false;
   TIniFile ini(winIniFile);
   ini.DeleteKey(row.WinIni->Section, row.WinIni->Key);
-  HANDLE file = CreateFileW(Widen(winIniFile).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                            nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-  DWORD error = GetLastError();
-  TKernelHandle held(file);
-  if (!held) return error == ERROR_FILE_NOT_FOUND;
+  TIniReadHold held(winIniFile);
+  if (!held.Held()) return held.OpenError() == ERROR_FILE_NOT_FOUND;
   return !ini.ValueExists(row.WinIni->Section, row.WinIni->Key);
 }
 

@@ -22,12 +22,6 @@ void CreateEmptyFileIfMissing(const std::string& fileName) {
   if (file != INVALID_HANDLE_VALUE) CloseHandle(file);
 }
 
-bool IsMissing(const std::string& fileName) {
-  if (GetFileAttributesW(Widen(fileName).c_str()) != INVALID_FILE_ATTRIBUTES) return false;
-  DWORD error = GetLastError();
-  return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
-}
-
 bool HasLineBreak(const std::string& text) { return text.find_first_of("\r\n") != std::string::npos; }
 
 // Takes the disabled marker off the end of a del.txt line; false when the line does not end with it.
@@ -114,9 +108,9 @@ TStartupFiles PrepareStartupFiles(const std::string& programFolder) {
 
 bool ReadLines(const std::string& fileName, TStringList& lines) {
   lines.Clear();
-  if (IsMissing(fileName)) return true;
+  if (PathAbsent(fileName)) return true;
   try {
-    lines.Items = DecodeTextLines(ReadFileBytes(fileName));
+    lines.LoadFromFile(fileName);
   } catch (const EInOutError&) {
     return false;
   }
