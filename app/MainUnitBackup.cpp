@@ -349,4 +349,11 @@ std::string ShortList(const std::vector<std::string>& items, size_t shown) {
   return text;
 }
 
+void AddHeadedList(std::string& text, const std::string& head, const std::vector<std::string>& items, size_t shown) {
+  if (items.empty()) return;
+  std::string list = ShortList(items, shown);
+  list.pop_back();   // the last line end
+  text += (text.empty() ? "" : "\r\r") + head + "\r" + list;
+}
+
 }  // namespace MainUnit

@@ -115,6 +115,11 @@ TBackupResult BackupCheckedFindings(const std::vector<TBackupSection>& sections,
 
 // The first `shown` items for a message, each ended by "\r", then "and N more\r" for the rest.
 std::string ShortList(const std::vector<std::string>& items, size_t shown);
+// Adds to a message, after an empty line when it holds something already, head and below it the
+// first `shown` items (every one when not given), one a line, as ShortList gives them, without
+// the last line end. Nothing for no items.
+void AddHeadedList(std::string& text, const std::string& head, const std::vector<std::string>& items,
+                   size_t shown = SIZE_MAX);
 
 // The message for a backup that is not complete: the heading, the file that could not be written
 // and the entries missed (at most ten), then the question whether to go on all the same.

@@ -38,10 +38,10 @@ bool IsFileAttributes(DWORD attributes) {
 
 bool Present(const std::wstring& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 
-// A "\\?\" folder as a parsing path ("\\?\UNC\server\..." as "\\server\...").
-std::wstring ParsingForm(const std::wstring& exactFolder) {
-  if (StartsWith(exactFolder, kLongUncPrefix)) return L"\\\\" + exactFolder.substr(8);
-  return exactFolder.substr(4);
+// A "\\?\" path as a parsing path ("\\?\UNC\server\..." as "\\server\...").
+std::wstring ParsingForm(const std::wstring& exactPath) {
+  if (StartsWith(exactPath, kLongUncPrefix)) return L"\\\\" + exactPath.substr(8);
+  return exactPath.substr(4);
 }
 
 bool IsLink(DWORD attributes) { return (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0; }
@@ -113,8 +113,11 @@ DWORD Attributes(const std::string& folder, const std::string& name) {
   return path.empty() ? INVALID_FILE_ATTRIBUTES : GetFileAttributesW(path.c_str());
 }
 
-bool IsPlainFile(const std::string& folder, const std::string& name) {
-  return IsFileAttributes(Attributes(folder, name));
+std::string FreeName(const std::string& folder, const std::string& stem, const std::string& extension) {
+  std::string name = stem + extension;
+  for (int n = 2; Attributes(folder, name) != INVALID_FILE_ATTRIBUTES; ++n)
+    name = stem + " (" + IntToStr(n) + ")" + extension;
+  return name;
 }
 
 bool Delete(const std::string& folder, const std::string& name) {
@@ -136,17 +139,27 @@ bool DeleteTree(const std::string& folder, const std::string& name) {
   return RemoveExact(path, attributes);
 }
 
+namespace {
+
+// The exact paths of a listed file and of a target given as a full path; false when either
+// cannot be made or the listed entry is not a plain file.
+bool FileAndTarget(const std::string& folder, const std::string& name, const std::string& target,
+                   std::wstring& source, std::wstring& to) {
+  source = ExactPath(folder, name);
+  to = ExactPath(ExtractFilePath(target), ExtractFileName(target));
+  return !source.empty() && !to.empty() && IsFileAttributes(GetFileAttributesW(source.c_str()));
+}
+
+}  // namespace
+
 bool Copy(const std::string& folder, const std::string& name, const std::string& target) {
-  std::wstring source = ExactPath(folder, name);
-  std::wstring to = ExactPath(ExtractFilePath(target), ExtractFileName(target));
-  if (source.empty() || to.empty() || !IsFileAttributes(GetFileAttributesW(source.c_str()))) return false;
-  return CopyFileW(source.c_str(), to.c_str(), TRUE) != FALSE;
+  std::wstring source, to;
+  return FileAndTarget(folder, name, target, source, to) && CopyFileW(source.c_str(), to.c_str(), TRUE) != FALSE;
 }
 
 bool Move(const std::string& folder, const std::string& name, const std::string& target) {
-  std::wstring source = ExactPath(folder, name);
-  std::wstring to = ExactPath(ExtractFilePath(target), ExtractFileName(target));
-  if (source.empty() || to.empty() || !IsFileAttributes(GetFileAttributesW(source.c_str()))) return false;
+  std::wstring source, to;
+  if (!FileAndTarget(folder, name, target, source, to)) return false;
   if (!MoveFileExW(source.c_str(), to.c_str(), MOVEFILE_COPY_ALLOWED)) return false;
   return Present(to) && !Present(source);
 }
@@ -157,8 +170,7 @@ bool Recycle(const std::string& folder, const std::string& name) {
   if (exact.empty() || !IsFileAttributes(GetFileAttributesW(exact.c_str()))) return false;
   // The shell gets the parsing path: it must read back as exactly this entry (a folder on the
   // way that the system reads otherwise is refused as well).
-  std::wstring base = ParsingForm(ExactFolder(folder));
-  std::wstring parsed = base + (base.back() == L'\\' ? L"" : L"\\") + Widen(name);
+  std::wstring parsed = ParsingForm(exact);
   if (FullPath(parsed) != parsed) return false;
   std::wstring from = parsed + L'\0';   // the list of sources ends with two zeros
   SHFILEOPSTRUCTW op{};

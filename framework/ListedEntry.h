@@ -31,8 +31,9 @@ std::wstring ExactFolder(const std::string& folder);
 std::wstring ExactPath(const std::string& folder, const std::string& name);
 // The attributes of exactly that entry; INVALID_FILE_ATTRIBUTES when it is not there.
 DWORD Attributes(const std::string& folder, const std::string& name);
-// True when exactly that entry is a file (not a folder, not a link to elsewhere).
-bool IsPlainFile(const std::string& folder, const std::string& name);
+// The first of stem + extension, stem + " (2)" + extension, stem + " (3)" + extension, ... that
+// no entry in folder has (each looked for by its exact name).
+std::string FreeName(const std::string& folder, const std::string& stem, const std::string& extension);
 
 // Deletes exactly that file (never a folder or a link). A read-only file has its attribute cleared
 // first. True when it is gone.

@@ -165,6 +165,17 @@ static std::string WideDataToString(const std::vector<uint8_t>& data) {
 
 std::string RegValueText(const TRegValue& value) { return WideDataToString(value.Data); }
 
+TRegValue StringValue(const std::string& text, DWORD type) {
+  std::wstring wide = Widen(text);
+  const uint8_t* bytes = reinterpret_cast<const uint8_t*>(wide.c_str());
+  return {.Type = type, .Data = std::vector<uint8_t>(bytes, bytes + (wide.size() + 1) * sizeof(wchar_t))};
+}
+
+TRegValue DwordValue(DWORD number) {
+  const uint8_t* bytes = reinterpret_cast<const uint8_t*>(&number);
+  return {.Type = REG_DWORD, .Data = std::vector<uint8_t>(bytes, bytes + sizeof number)};
+}
+
 bool TRegistry::ReadText(const std::string& name, std::string& text) {
   TRegValue v;
   bool isText = ReadValue(name, v) && IsTextValue(v);

@@ -85,6 +85,10 @@ bool QueryRegValue(HKEY key, const std::wstring& name, TRegValue& value);
 // A string or expandable-string value's text, up to its first zero (as ReadString gives it).
 std::string RegValueText(const TRegValue& value);
 inline bool IsTextValue(const TRegValue& value) { return value.Type == REG_SZ || value.Type == REG_EXPAND_SZ; }
+// A value of type `type` holding `text` as the registry stores it (UTF-16, with its terminating zero).
+TRegValue StringValue(const std::string& text, DWORD type = REG_SZ);
+// A double word value holding `number`.
+TRegValue DwordValue(DWORD number);
 
 // An open key's counts and largest sizes, read in one call.
 struct TKeyInfo {

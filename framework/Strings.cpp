@@ -360,7 +360,7 @@ std::string PercentEncode(const std::string& text, const std::string& special) {
   return encoded;
 }
 
-static int HexDigitValue(char c) {
+int HexDigit(char c) {
   if (c >= '0' && c <= '9') return c - '0';
   if (c >= 'A' && c <= 'F') return c - 'A' + 10;
   if (c >= 'a' && c <= 'f') return c - 'a' + 10;
@@ -375,7 +375,7 @@ bool PercentDecode(const std::string& text, std::string& decoded) {
       continue;
     }
     if (i + 2 >= text.size()) return false;
-    int high = HexDigitValue(text[i + 1]), low = HexDigitValue(text[i + 2]);
+    int high = HexDigit(text[i + 1]), low = HexDigit(text[i + 2]);
     if (high < 0 || low < 0) return false;
     decoded += (char)(high * 16 + low);
     i += 2;

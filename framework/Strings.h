@@ -43,6 +43,8 @@ std::string StringReplace(const std::string& s, const std::string& pattern,
 // when a "%" is not followed by two hexadecimal digits.
 std::string PercentEncode(const std::string& text, const std::string& special);
 bool PercentDecode(const std::string& text, std::string& decoded);
+// The value of one hexadecimal digit (either case); -1 for any other character.
+int HexDigit(char c);
 
 std::string IntToStr(long long value);
 std::string IntToHex(unsigned long long value, int digits);           // upper-case

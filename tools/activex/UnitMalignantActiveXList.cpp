@@ -13,7 +13,8 @@ namespace UnitMalignantActiveX {
 
 namespace {
 
-std::string KeyPath(const std::string& clsid) { return std::string("\\") + kCompatibilityKey + clsid; }
+// The object's key under HKEY_LOCAL_MACHINE.
+std::wstring ObjectKey(const std::string& clsid) { return Widen(kCompatibilityKey + clsid); }
 
 enum class TClearOutcome { NoKey, Cleared, Failed };
 
@@ -61,7 +62,7 @@ TFlagsState FlagsIn(HKEY key, DWORD& flags) {
 
 // Opens (or creates) the object's key; the registry's result code, key null unless it is 0.
 LONG OpenObjectKey(const std::string& clsid, REGSAM access, bool create, HKEY& key) {
-  std::wstring path = Widen(kCompatibilityKey + clsid);
+  std::wstring path = ObjectKey(clsid);
   key = nullptr;
   return create ? RegCreateKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, access,
                                   nullptr, &key, nullptr)
@@ -129,9 +130,10 @@ bool TKillBitStore::WriteFlags(const std::string& clsid, DWORD flags) {
 }
 
 bool TKillBitStore::KeyExists(const std::string& clsid) {
-  TRegistry reg(KEY_READ);
-  reg.RootKey = HKEY_LOCAL_MACHINE;
-  return reg.KeyExists(KeyPath(clsid));
+  HKEY opened;
+  LONG rc = OpenObjectKey(clsid, KEY_READ, false, opened);
+  TRegKeyHandle key(opened);
+  return rc == ERROR_SUCCESS;
 }
 
 bool TKillBitStore::DeleteFlags(const std::string& clsid) {
@@ -147,7 +149,7 @@ bool TKillBitStore::DeleteFlags(const std::string& clsid) {
     empty = EnumValueNames(key.Get()).empty() && EnumKeyNames(key.Get()).empty();
   }
   // a key that gained a subkey meanwhile is refused, and stays
-  return !empty || RegDeleteKeyW(HKEY_LOCAL_MACHINE, Widen(kCompatibilityKey + clsid).c_str()) == ERROR_SUCCESS;
+  return !empty || RegDeleteKeyW(HKEY_LOCAL_MACHINE, ObjectKey(clsid).c_str()) == ERROR_SUCCESS;
 }
 
 bool IsLocked(TKillBitStore& store, const std::string& clsid) {
@@ -208,11 +210,7 @@ std::string RunProblemText(const TRunResult& result) {
   constexpr size_t kNamesShown = 10;
   std::string text;
   if (result.Failed > 0) text = Format(kNotChangedFormat, result.Failed);
-  if (!result.NotLocked.empty()) {
-    if (!text.empty()) text += "\r\r";
-    std::string names = MainUnit::ShortList(result.NotLocked, kNamesShown);
-    text += std::string(kNotLockedHead) + "\r" + names.substr(0, names.size() - 1);   // without the last line end
-  }
+  MainUnit::AddHeadedList(text, kNotLockedHead, result.NotLocked, kNamesShown);
   return text;
 }
 

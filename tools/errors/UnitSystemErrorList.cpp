@@ -210,13 +210,8 @@ const std::vector<TFoldedLocation>& FoldedLocations() {
     std::vector<TFoldedLocation> all;
     for (const TDeniedLocation& location : kDeniedLocations) {
       TFoldedLocation f{KeyParts(location.Key), location.Subkeys, {}};
-      std::string values = location.Values;
-      for (size_t start = 0; !values.empty() && start <= values.size();) {
-        size_t bar = values.find('|', start);
-        if (bar == std::string::npos) bar = values.size();
-        f.Values.push_back(FoldName(values.substr(start, bar - start)));
-        start = bar + 1;
-      }
+      if (*location.Values != 0)
+        for (const std::string& value : SplitString(location.Values, '|')) f.Values.push_back(FoldName(value));
       all.push_back(std::move(f));
     }
     return all;
@@ -325,14 +320,14 @@ bool ResolveKeyPath(const std::string& keyPath, HKEY& root, std::string& subkey)
   return root != nullptr && !subkey.empty() && Widen(keyPath.substr(0, slash + 1) + subkey).size() <= kMaxKeyPath;
 }
 
-std::vector<std::string> SplitString(const std::string& text) {
+std::vector<std::string> SplitString(const std::string& text, char separator) {
   std::vector<std::string> pieces;
   size_t start = 0;
   for (;;) {
-    size_t comma = text.find(',', start);
-    pieces.push_back(text.substr(start, comma == std::string::npos ? std::string::npos : comma - start));
-    if (comma == std::string::npos) return pieces;
-    start = comma + 1;
+    size_t at = text.find(separator, start);
+    pieces.push_back(text.substr(start, at == std::string::npos ? std::string::npos : at - start));
+    if (at == std::string::npos) return pieces;
+    start = at + 1;
   }
 }
 
@@ -348,10 +343,6 @@ bool ParseOperation(const std::string& piece, TRegOp& op) {
   if (HasControlCharacters(op.ValueName) || HasControlCharacters(op.Data)) return false;
   DWORD number = 0;
   return !(op.Action == 1 && op.Type == 0 && !IsDwordNumber(op.Data, number));
-}
-
-bool IsDeniedLocation(const std::string& subkey, const std::string& valueName) {
-  return TKeyCheck(subkey).Denies(valueName);
 }
 
 bool ParseErrorLine(const std::string& line, UnitErrorList::TContent& content, std::vector<TRegOp>& ops) {
@@ -427,16 +418,9 @@ int ApplyRegOps(const std::string& keyPath, const std::vector<TRegOp>& ops, bool
       holds = done || RegQueryValueExW(reg.CurrentKey(), Widen(op.ValueName).c_str(), nullptr, nullptr, nullptr,
                                        nullptr) == ERROR_FILE_NOT_FOUND;
     } else if (op.Type == 1) {
-      TRegValue value;
-      std::wstring text = Widen(op.Data);
-      value.Type = REG_SZ;
-      value.Data.assign((const uint8_t*)text.c_str(), (const uint8_t*)(text.c_str() + text.size() + 1));
-      done = reg.WriteValue(op.ValueName, value);
+      done = reg.WriteValue(op.ValueName, StringValue(op.Data));
     } else if (DWORD number = 0; IsDwordNumber(op.Data, number)) {
-      TRegValue value;
-      value.Type = REG_DWORD;
-      value.Data.assign((const uint8_t*)&number, (const uint8_t*)&number + sizeof number);
-      done = reg.WriteValue(op.ValueName, value);
+      done = reg.WriteValue(op.ValueName, DwordValue(number));
     }
     if (done) ++applied;
     whole = whole && (done || holds);
@@ -467,8 +451,9 @@ TRepairResult Repair(const std::vector<TErrorRow>& rows, const TErrorContents& e
 
 std::string NotRepairedText(const TRepairResult& result) {
   constexpr size_t kTitlesShown = 10;
-  std::string titles = MainUnit::ShortList(result.NotRepaired, kTitlesShown);
-  return std::string(kNotRepairedHead) + "\r" + titles.substr(0, titles.size() - 1);   // without the last line end
+  std::string text;
+  MainUnit::AddHeadedList(text, kNotRepairedHead, result.NotRepaired, kTitlesShown);
+  return text;
 }
 
 }  // namespace UnitSystemError

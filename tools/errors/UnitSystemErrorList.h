@@ -45,8 +45,9 @@ struct TErrorRow {
 
 // The root key of a root's name (exact case), else null.
 HKEY RootKeyFromName(const std::string& name);
-// The text cut at every ","; no "," gives the whole text; pieces are kept as they are.
-std::vector<std::string> SplitString(const std::string& text);
+// The text cut at every separator ("," when not given); none gives the whole text; pieces are
+// kept as they are.
+std::vector<std::string> SplitString(const std::string& text, char separator = ',');
 // One operation piece; false when it lacks "#", "$" or "@", or its action, type or double-word
 // data is not one the program applies.
 bool ParseOperation(const std::string& piece, TRegOp& op);
@@ -54,11 +55,10 @@ bool ParseOperation(const std::string& piece, TRegOp& op);
 // trailing "\") are folded away, as the registry folds them. False for an unknown root, no
 // subkey, or a name or path longer than the registry allows (which the system would cut short).
 bool ResolveKeyPath(const std::string& keyPath, HKEY& root, std::string& subkey);
-// True for a value that a fix must never write or delete: in the places that start programs or
-// load code (the logon keys, the shell's and the browser's extensions, classes, services, ...).
-bool IsDeniedLocation(const std::string& subkey, const std::string& valueName);
 // One line of the list into its fields and operations; false when the line is not a valid fix
-// (it is then not listed).
+// (it is then not listed). A fix that would write or delete a value in the places that start
+// programs or load code (the logon keys, the shell's and the browser's extensions, classes,
+// services, ...) is none.
 bool ParseErrorLine(const std::string& line, UnitErrorList::TContent& content, std::vector<TRegOp>& ops);
 
 // The list file's lines into the collection (valid lines only) and one row per run of lines

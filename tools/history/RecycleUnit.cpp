@@ -109,7 +109,7 @@ void TRecycleForm::FitColumns() { DataListView->SetColumnWidth(1, DataListView->
 
 void TRecycleForm::ListAll() {
   ClearItems();
-  for (int c = 0; c < CategoryCount; ++c) ListCategory(TCategory(c), Folders, keys_, Items);
+  ListAllCategories(Folders, keys_, Items);
 }
 
 void TRecycleForm::DataTreeViewChange(TObject*) {

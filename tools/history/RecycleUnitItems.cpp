@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <map>
+#include <optional>
 
 #include <shellapi.h>
 #include <knownfolders.h>
@@ -114,10 +115,10 @@ std::vector<std::wstring> ProtectedFolders() {
   return result;
 }
 
-// Decides folders against one reading of the protected folders.
+// Decides folders against one reading of the protected folders, taken at the first folder that
+// needs it.
 class TFolderGuard {
  public:
-  TFolderGuard() : protected_(ProtectedFolders()) {}
   bool Allows(const std::string& folder) {
     auto known = decided_.find(folder);
     if (known != decided_.end()) return known->second;
@@ -125,20 +126,21 @@ class TFolderGuard {
   }
 
  private:
-  bool Judge(const std::string& folder) const {
+  bool Judge(const std::string& folder) {
     std::wstring path = Widen(folder);
     if (!IsAbsolutePath(path)) return false;
     std::wstring c = ComparableFolder(path);
     if (c.empty() || PathIsRootW(c.c_str()) || c.size() <= 3) return false;
     DWORD attributes = GetFileAttributesW(path.c_str());
     if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT)) return false;
-    for (const std::wstring& p : protected_) {
+    if (!protected_) protected_ = ProtectedFolders();
+    for (const std::wstring& p : *protected_) {
       if (p == c) return false;
       if (p.size() > c.size() && p.compare(0, c.size(), c) == 0 && p[c.size()] == L'\\') return false;
     }
     return true;
   }
-  std::vector<std::wstring> protected_;
+  std::optional<std::vector<std::wstring>> protected_;
   std::map<std::string, bool> decided_;
 };
 
@@ -247,26 +249,47 @@ void ListTypedURLs(const std::string& key, std::vector<TRecycleData>& items) {
 
 void ListRunMRU(const std::string& key, std::vector<TRecycleData>& items) { ListValues(key, TCategory::RunMRU, items); }
 
-void ListFolderFiles(const std::string& folder, TCategory kind, std::vector<TRecycleData>& items) {
-  if (!IsCleanableFolder(folder)) return;
+namespace {
+
+void ListFolderFiles(const std::string& folder, TCategory kind, TFolderGuard& guard,
+                     std::vector<TRecycleData>& items) {
+  if (!guard.Allows(folder)) return;
   ForEachFile(folder, "*.*", [&](const TFoundFile& file) {
     if (IsListedAttribute(file.Attributes)) items.push_back({.Kind = kind, .Name = file.Name, .Path = folder});
     return true;
   });
 }
 
-void ListCategory(TCategory category, const TShellFolder& folders, const TRecycleKeys& keys,
+void ListCategory(TCategory category, const TShellFolder& folders, const TRecycleKeys& keys, TFolderGuard& guard,
                   std::vector<TRecycleData>& items) {
   switch (category) {
     case TCategory::RecycleBin: break;
     case TCategory::IECache: ListIECache(folders, items); break;
     case TCategory::IEAddress: ListTypedURLs(keys.TypedUrls, items); break;
-    case TCategory::TemporaryFiles: ListFolderFiles(folders.Temp, category, items); break;
-    case TCategory::NetHood: ListFolderFiles(folders.NetHood, category, items); break;
-    case TCategory::Recent: ListFolderFiles(folders.Recent, category, items); break;
-    case TCategory::History: ListFolderFiles(folders.History, category, items); break;
+    case TCategory::TemporaryFiles: ListFolderFiles(folders.Temp, category, guard, items); break;
+    case TCategory::NetHood: ListFolderFiles(folders.NetHood, category, guard, items); break;
+    case TCategory::Recent: ListFolderFiles(folders.Recent, category, guard, items); break;
+    case TCategory::History: ListFolderFiles(folders.History, category, guard, items); break;
     case TCategory::RunMRU: ListRunMRU(keys.RunMru, items); break;
   }
+}
+
+}  // namespace
+
+void ListFolderFiles(const std::string& folder, TCategory kind, std::vector<TRecycleData>& items) {
+  TFolderGuard guard;
+  ListFolderFiles(folder, kind, guard, items);
+}
+
+void ListCategory(TCategory category, const TShellFolder& folders, const TRecycleKeys& keys,
+                  std::vector<TRecycleData>& items) {
+  TFolderGuard guard;
+  ListCategory(category, folders, keys, guard, items);
+}
+
+void ListAllCategories(const TShellFolder& folders, const TRecycleKeys& keys, std::vector<TRecycleData>& items) {
+  TFolderGuard guard;
+  for (int c = 0; c < CategoryCount; ++c) ListCategory(TCategory(c), folders, keys, guard, items);
 }
 
 // ---- cleaners ----
@@ -321,10 +344,9 @@ int DeleteCheckedFiles(const std::vector<TRecycleData>& items, const TCleanStep&
   for (const TRecycleData& item : items) {
     if (!IsFileKind(item.Kind) || !item.Checked) continue;
     if (!step(item)) break;
-    // exactly the entry listed, a direct child of its folder: a name the system would read as
-    // another entry ("keep." as "keep", "..." as the folder itself) is never handed to it
-    if (!guard.Allows(item.Path) || !ListedEntry::IsListedName(item.Name)) continue;
-    if (ListedEntry::DeleteTree(item.Path, item.Name)) ++deleted;
+    // exactly the entry listed, a direct child of its folder, by its exact name: "keep." is never
+    // read as "keep", and a name that is no listed name ("..", a path) is refused
+    if (guard.Allows(item.Path) && ListedEntry::DeleteTree(item.Path, item.Name)) ++deleted;
   }
   return deleted;
 }

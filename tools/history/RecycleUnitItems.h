@@ -89,6 +89,9 @@ void ListFolderFiles(const std::string& folder, TCategory kind, std::vector<TRec
 // The lister of one category (the recycle bin lists nothing).
 void ListCategory(TCategory category, const TShellFolder& folders, const TRecycleKeys& keys,
                   std::vector<TRecycleData>& items);
+// The listers of every category in order, the folders judged against one reading of the
+// folders the cleaner never touches.
+void ListAllCategories(const TShellFolder& folders, const TRecycleKeys& keys, std::vector<TRecycleData>& items);
 
 // ---- cleaners ----
 

@@ -139,19 +139,11 @@ TDriveTotals CountDriveFiles(const std::vector<TJunkFileRecord>& found, const st
 std::string KilobyteText(int64_t bytes) { return IntToStr(bytes / 1024) + " KB"; }
 
 std::string UniqueTarget(const std::string& folder, const std::string& name) {
-  std::string base = IncludeTrailingBackslash(folder);
-  auto isFree = [&](const std::string& candidate) {
-    return ListedEntry::Attributes(folder, candidate) == INVALID_FILE_ATTRIBUTES;
-  };
-  if (isFree(name)) return base + name;
   size_t dot = name.rfind('.');
   if (dot == 0) dot = std::string::npos;   // ".profile" has no extension
   std::string stem = name.substr(0, dot);
   std::string extension = dot == std::string::npos ? "" : name.substr(dot);
-  for (int n = 2;; ++n) {
-    std::string candidate = stem + " (" + IntToStr(n) + ")" + extension;
-    if (isFree(candidate)) return base + candidate;
-  }
+  return IncludeTrailingBackslash(folder) + ListedEntry::FreeName(folder, stem, extension);
 }
 
 namespace {
@@ -172,18 +164,19 @@ bool ListedFolder(const TJunkFileRecord& file, std::string& folder) {
 }  // namespace
 
 std::string CleanupFile(const TJunkFileRecord& file, TCleanupMode mode, const std::string& moveFolder) {
+  // Each of the routines below acts on a plain file only, and looks at it itself.
   std::string folder;
-  bool plain = ListedFolder(file, folder) && ListedEntry::IsPlainFile(folder, file.FileName);
+  bool listed = ListedFolder(file, folder);
   switch (mode) {
     case TCleanupMode::Delete: {
       // a read-only file is left, as a plain delete leaves it
       bool readOnly = (ListedEntry::Attributes(folder, file.FileName) & FILE_ATTRIBUTE_READONLY) != 0;
-      return plain && !readOnly && ListedEntry::Delete(folder, file.FileName) ? StatusFileDeleted : StatusDeletedError;
+      return listed && !readOnly && ListedEntry::Delete(folder, file.FileName) ? StatusFileDeleted : StatusDeletedError;
     }
     case TCleanupMode::RecycleBin:
-      return plain && ListedEntry::Recycle(folder, file.FileName) ? StatusFileDeleted : StatusDeletedError;
+      return listed && ListedEntry::Recycle(folder, file.FileName) ? StatusFileDeleted : StatusDeletedError;
     case TCleanupMode::MoveToFolder: {
-      if (!plain || Trim(moveFolder).empty()) return StatusMovedError;
+      if (!listed || Trim(moveFolder).empty()) return StatusMovedError;
       return ListedEntry::Move(folder, file.FileName, UniqueTarget(moveFolder, file.FileName)) ? StatusFileMoved
                                                                                               : StatusMovedError;
     }

@@ -337,17 +337,6 @@ bool OpenForWrite(TRegistry& reg, HKEY root, const std::string& key, bool existi
   return true;
 }
 
-TRegValue DwordValue(DWORD number) {
-  const auto* p = reinterpret_cast<const uint8_t*>(&number);
-  return {REG_DWORD, std::vector<uint8_t>(p, p + 4)};
-}
-
-TRegValue TextValue(const std::string& text, DWORD type) {
-  std::wstring w = Widen(text);
-  const auto* p = reinterpret_cast<const uint8_t*>(w.c_str());
-  return {type, std::vector<uint8_t>(p, p + (w.size() + 1) * sizeof(wchar_t))};
-}
-
 void WriteValue(TRegistry& reg, HKEY root, const std::string& key, const std::string& name, const TRegValue& value,
                 int& refused) {
   if (Refused(root, key, name) || !reg.WriteValue(name, value)) ++refused;
@@ -355,7 +344,7 @@ void WriteValue(TRegistry& reg, HKEY root, const std::string& key, const std::st
 
 void WriteSetting(TRegistry& reg, HKEY root, const std::string& key, const TSetting& setting, int& refused) {
   WriteValue(reg, root, key, setting.Name,
-             setting.Kind == TKind::Dword ? DwordValue(setting.Number) : TextValue(setting.Text, REG_SZ), refused);
+             setting.Kind == TKind::Dword ? DwordValue(setting.Number) : StringValue(setting.Text), refused);
 }
 
 void RemoveValue(HKEY root, const std::string& key, const std::string& name, int& refused) {
@@ -508,13 +497,12 @@ int UndoValue(const TTweakItem& item, const TSavedValue& saved, const TStep& ste
     return refused;
   }
   TRegistry reg;
-  reg.RootKey = saved.Root;
-  if (item.UndoExisting && !reg.KeyExists(saved.Key)) return 1;   // the value cannot come back
-  if (OpenForWrite(reg, saved.Root, saved.Key, item.UndoExisting, refused)) {
-    TRegValue value =
-        step.Type == REG_DWORD ? DwordValue(ParseSavedNumber(step.Text)) : TextValue(step.Text, step.Type);
-    WriteValue(reg, saved.Root, saved.Key, saved.Name, value, refused);
-  }
+  // a key that is not there counts as well when the undo writes only into an existing key: the
+  // value cannot come back
+  if (!OpenForWrite(reg, saved.Root, saved.Key, item.UndoExisting, refused)) return 1;
+  TRegValue value =
+      step.Type == REG_DWORD ? DwordValue(ParseSavedNumber(step.Text)) : StringValue(step.Text, step.Type);
+  WriteValue(reg, saved.Root, saved.Key, saved.Name, value, refused);
   return refused;
 }
 
@@ -548,8 +536,6 @@ int SpeedItemOfSection(const std::string& section) {
     if (section == Items()[i - 1].Section) return i;
   return 0;
 }
-
-bool HasApply(int item) { return ItemOf(item) != nullptr && !ItemOf(item)->Apply.empty(); }
 
 DWORD ParseSavedNumber(const std::string& text) {
   long long value = 0;

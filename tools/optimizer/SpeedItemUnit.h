@@ -38,8 +38,6 @@ extern std::string SpeedBackupFile;
 std::string SpeedSectionName(int item);
 // The item whose section name is exactly `section` (case-sensitive); 0 when none.
 int SpeedItemOfSection(const std::string& section);
-// The item has an apply step (every item has an undo step).
-bool HasApply(int item);
 
 // Writes the item's values. Returns the number of registry changes that were refused (a key
 // that could not be opened or created, a value that could not be written); a key that an item

@@ -323,7 +323,7 @@ void TOptimizeForm::RestoreSpeedBackup(const std::string& fileName) {
     // A file of an earlier version saved no service: every service a box drives is switched on,
     // as such files were always restored.
     PresetServiceBoxes(0);
-    result.Refused += ApplyServiceBoxes("", &result.NotRestored);
+    ApplyServiceBoxes("", &result.NotRestored);
   }
   if (result.NotRestored.empty()) {
     ShowMessageBox(RestoredText, 0);

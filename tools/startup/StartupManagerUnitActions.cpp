@@ -8,6 +8,7 @@
 #include <functional>
 #include <set>
 
+#include "../../app/MainUnitBackup.h"
 #include "../../framework/IniFiles.h"
 #include "../../framework/ListedEntry.h"
 #include "../../framework/Registry.h"
@@ -267,14 +268,9 @@ bool LiesInStartupFolder(const TStartupSources& sources, const std::string& path
 
 std::string LeftUnchangedText(const TActionResult& result) {
   std::string text;
-  auto part = [&text](const char* head, const std::vector<std::string>& names) {
-    if (names.empty()) return;
-    text += (text.empty() ? "" : "\r\r") + std::string(head);
-    for (const std::string& name : names) text += "\r" + name;
-  };
-  part(UnreadableHead, result.UnreadableFiles);
-  part(LeftUnchangedHead, result.LeftUnchanged);
-  part(OccupiedHead, result.Occupied);
+  MainUnit::AddHeadedList(text, UnreadableHead, result.UnreadableFiles);
+  MainUnit::AddHeadedList(text, LeftUnchangedHead, result.LeftUnchanged);
+  MainUnit::AddHeadedList(text, OccupiedHead, result.Occupied);
   return text;
 }
 

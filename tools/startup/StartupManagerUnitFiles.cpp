@@ -34,13 +34,6 @@ bool StripDisabledMarker(std::string& text) {
 
 const char kHexDigits[] = "0123456789ABCDEF";
 
-int HexDigit(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  return -1;
-}
-
 std::string BytesToHex(const std::vector<uint8_t>& bytes) {
   std::string hex;
   for (uint8_t b : bytes) {
@@ -183,12 +176,6 @@ std::string RunValueText(const TRegValue& value) {
   return {};
 }
 
-TRegValue StringValue(const std::string& text, DWORD type) {
-  std::wstring wide = Widen(text);
-  const uint8_t* bytes = reinterpret_cast<const uint8_t*>(wide.c_str());
-  return {.Type = type, .Data = std::vector<uint8_t>(bytes, bytes + (wide.size() + 1) * sizeof(wchar_t))};
-}
-
 bool ParseDelLine(const std::string& line, const std::string& delFolder, TDelLine& del) {
   std::string text = Trim(line);
   del.Disabled = StripDisabledMarker(text);
@@ -224,10 +211,7 @@ std::string FreeCopyPath(const std::string& delFolder, const std::string& fileNa
   // "keep ", "...") gets a "_" at its end.
   std::string name = ListedEntry::ParsesAsAnother(fileName) ? fileName + "_" : fileName;
   std::string ext = ExtractFileExt(name);
-  std::string stem = name.substr(0, name.size() - ext.size());
-  for (int n = 2; ListedEntry::Attributes(delFolder, name) != INVALID_FILE_ATTRIBUTES; ++n)
-    name = stem + " (" + IntToStr(n) + ")" + ext;
-  return delFolder + "\\" + name;
+  return delFolder + "\\" + ListedEntry::FreeName(delFolder, name.substr(0, name.size() - ext.size()), ext);
 }
 
 TPutBack WriteRunValue(const TRunLine& line) {

@@ -74,8 +74,6 @@ bool RunLineText(const std::string& fullPath, const std::string& valueName, cons
 // A Run value's data as the page shows it: the text of a string or expandable string as stored,
 // a double word as signed decimal, anything else empty.
 std::string RunValueText(const TRegValue& value);
-// A string value holding `text` as the registry stores it (with its terminating zero).
-TRegValue StringValue(const std::string& text, DWORD type = REG_SZ);
 
 // A del.txt line: "<home path>#<copy path>", with "|E" at the end for a disabled entry. The copy
 // lies directly in the del folder, and the line splits at the one "#" that the del folder's path

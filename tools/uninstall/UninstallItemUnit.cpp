@@ -29,7 +29,7 @@ const DWORD kCommandLineLimit = 32767;
 
 bool ExistingFile(const std::string& path) { return PublicFunctionUnit::WithinPathLimit(path) && FileExists(path); }
 
-// ---- text helpers with 1-based positions ----
+// ---- text helpers ----
 
 bool ContainsText(const std::string& s, const std::string& token) {
   return AnsiUpperCase(s).find(AnsiUpperCase(token)) != std::string::npos;
@@ -45,18 +45,6 @@ std::string WithoutChar(std::string s, char c) {
 std::string ReplaceToken(const std::string& s, const std::string& token, const std::string& replacement) {
   if (!ContainsText(s, token)) return s;
   return StringReplace(AnsiUpperCase(s), token, replacement);
-}
-
-std::string ExtractPath(std::string s) {
-  if (!s.empty() && s[0] == '@') s.erase(0, 1);
-  s = WithoutChar(s, '"');
-  s = ReplaceToken(s, "%SYSTEMROOT%\\", PublicFunctionUnit::GetWindowsDir() + "\\");
-  s = ReplaceToken(s, "%PROGRAMFILES%", PublicFunctionUnit::GetProgramFilesDir(0));
-  s = ReplaceToken(s, "%WINDIR%", PublicFunctionUnit::GetWindowsDir());
-  s = Trim(s);
-  if (AnsiUpperCase(s).rfind("MSIEXEC.EXE", 0) == 0) s = PublicFunctionUnit::GetSystemDir() + "\\" + s;
-  if (ExistingFile(s)) return s;
-  return PathJudgeUnit::ReadProgramPath(s);
 }
 
 // The text with its environment strings expanded; the text itself when the system cannot expand
@@ -142,8 +130,7 @@ std::string SystemUninstaller(const std::string& program) {
 std::string WithFullProgramPath(const std::string& command) {
   auto [program, rest] = SplitProgram(command);
   if (PublicFunctionUnit::IsFullPath(program)) return PublicFunctionUnit::WithinPathLimit(program) ? Quote(program) + rest : std::string();
-  if (program.find_first_of("\\/:") != std::string::npos) return {};
-  std::string found = PublicFunctionUnit::FindProgram(program);
+  std::string found = PublicFunctionUnit::FindProgram(program);   // "" for a name with a folder
   return found.empty() ? found : found + rest;
 }
 
@@ -257,7 +244,18 @@ std::string FormatInstallDate(const std::string& date) {
   return Format("%s %s, %s", kMonthNames[month - 1], d.substr(6, 2), d.substr(0, 4));
 }
 
-std::string ExtractExecutablePath(const std::string& command) { return ExtractPath(command); }
+std::string ExtractExecutablePath(const std::string& command) {
+  std::string s = command;
+  if (!s.empty() && s[0] == '@') s.erase(0, 1);
+  s = WithoutChar(s, '"');
+  s = ReplaceToken(s, "%SYSTEMROOT%\\", PublicFunctionUnit::GetWindowsDir() + "\\");
+  s = ReplaceToken(s, "%PROGRAMFILES%", PublicFunctionUnit::GetProgramFilesDir(0));
+  s = ReplaceToken(s, "%WINDIR%", PublicFunctionUnit::GetWindowsDir());
+  s = Trim(s);
+  if (AnsiUpperCase(s).rfind("MSIEXEC.EXE", 0) == 0) s = PublicFunctionUnit::GetSystemDir() + "\\" + s;
+  if (ExistingFile(s)) return s;
+  return PathJudgeUnit::ReadProgramPath(s);
+}
 
 std::string GetUninstallCommand(const std::string& command) {
   auto [registered, rest] = SplitProgram(command);
@@ -305,7 +303,7 @@ std::string CommandToRun(const TContent& content) { return GetUninstallCommand(R
 
 std::string IconFile(const std::string& iconPath) {
   std::string path = Trim(iconPath);
-  if (path.find_first_of("\\/:") == std::string::npos) path = WithoutChar(PublicFunctionUnit::FindProgram(path), '"');
+  if (!PublicFunctionUnit::IsFullPath(path)) path = WithoutChar(PublicFunctionUnit::FindProgram(path), '"');
   if (!PublicFunctionUnit::IsFullPath(path) || ListedEntry::ParsesAsAnother(ExtractFileName(path)) ||
       !PublicFunctionUnit::WithinPathLimit(path))
     return {};
