@@ -5,6 +5,7 @@
 
 #include "../framework/Application.h"
 #include "../framework/Exceptions.h"
+#include "../framework/ListedEntry.h"
 #include "../framework/Processes.h"
 #include "../framework/Registry.h"
 #include "../framework/StringList.h"
@@ -437,6 +438,10 @@ bool Import(const std::string& fileName, TRestoreResult& result) {
 // that is not a script and a script with a line that cannot be read: regedit would bring back
 // part of it and leave the registry neither as it was nor as backed up.
 bool ReadWholeScript(const std::string& fileName, TScript& script, TRestoreResult& result) {
+  if (ListedEntry::ParsesAsAnother(ExtractFileName(fileName))) {
+    result.Problems.push_back(Format(NameReadAsAnotherText, fileName));
+    return false;
+  }
   if (!FileExists(fileName)) {
     result.Problems.push_back("The file does not exist: " + fileName);
     return false;

@@ -42,9 +42,15 @@ struct TRestoreResult {
 // "name"=- is gone. Sets Verified, Keys, Values and Problems.
 TRestoreResult VerifyRegistryScript(const std::string& fileName);
 
+// %s: a listed backup file whose name ends in a dot or a blank (or is dots only): regedit and the
+// file routines read such a path as another file, so it is refused.
+inline constexpr const char* NameReadAsAnotherText =
+    "The file's name ends in a dot or a blank, which the import would read as another file: %s";
+
 // Imports the whole script with "Regedit /s" (a full backup, which puts the registry back as it
-// was), waits for regedit to end and verifies the result. A missing file, and a file that is not
-// a script or holds a line that cannot be read, is not imported and fails.
+// was), waits for regedit to end and verifies the result. A missing file, a file whose name is
+// read as another file's, and a file that is not a script or holds a line that cannot be read,
+// is not imported and fails.
 TRestoreResult RestoreRegistryScript(const std::string& fileName);
 // Restores the backup of what a repair or a removal took away without writing over what has
 // changed since: each key and value of the script is compared with what the registry holds now;

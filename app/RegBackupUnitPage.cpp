@@ -4,6 +4,7 @@
 #include "../framework/Dialogs.h"
 #include "../framework/Handles.h"
 #include "../framework/ImageList.h"
+#include "../framework/ListedEntry.h"
 #include "../scan/PublicFunctionUnit.h"
 #include "DMUnit.h"
 #include "HintUnit.h"
@@ -291,8 +292,9 @@ void TRegBackupForm::RemoveFrom(TListView* list, const char* failureText) {
   std::string file = row->SubItems[2];
   if (ShowMessageBox(kRemoveQuestion, MB_YESNO | MB_ICONWARNING) != IDYES)
     return;
-  if (!FileExists(file)) return;
-  if (DeleteFileW(Widen(file).c_str())) {
+  const std::string folder = ExtractFilePath(file), name = ExtractFileName(file);
+  if (ListedEntry::Attributes(folder, name) == INVALID_FILE_ATTRIBUTES) return;
+  if (DeleteFileW(ListedEntry::ExactPath(folder, name).c_str())) {   // exactly the file listed
     list->DeleteItem(index);
     ShowMessageBox(kRemoved, 0);
   } else {

@@ -6,6 +6,7 @@
 #include <algorithm>
 
 #include "BrowserTestSupport.h"
+#include "app/RegBackupUnit.h"
 #include "framework/Exceptions.h"
 #include "framework/StringList.h"
 #include "framework/Strings.h"
@@ -235,7 +236,7 @@ TEST_F(Plugins, ABackupIsReadRemovedAndImportedAsListedNeverAsALookAlike) {
   page->RepairItemBtnClick(page->RepairItemBtn);
   ASSERT_EQ(MessageBoxes().Calls.size(), 1u);
   EXPECT_EQ(MessageBoxes().Calls[0].text, "The registry was not restored completely!\r\r" +
-                                              Format(NameReadAsAnotherText, folder + name + " ") +
+                                              Format(RegBackupUnit::NameReadAsAnotherText, folder + name + " ") +
                                               "\r\rPlease make sure that the registry backup has not been modified or changed.");
   EXPECT_FALSE(RegKeyExists(HKCU, kMenuExt + "\\&ZvPlain") || RegKeyExists(HKCU, kMenuExt + "\\&ZvBlank"));
 

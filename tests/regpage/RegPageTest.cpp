@@ -8,6 +8,7 @@
 #include "app/MainUnitBackup.h"
 #include "app/RegBackupUnit.h"
 #include "framework/Handles.h"
+#include "support/ExactNames.h"
 #include "support/MainWindowHost.h"
 #include "support/RegistryTree.h"
 
@@ -314,6 +315,37 @@ TEST_F(RegPageFixture, RemoveDeletesOnlyTheSelectedFileOnceConfirmed) {
             (std::vector<std::string>{kRemoveQuestion, kRemoved}));
   EXPECT_TRUE(!FileExists(full) && FileExists(locked));
   EXPECT_EQ(std::pair(page->BackupDataListView->Count(), page->BackupNotebook->PageIndex()), std::pair(0, 1));
+}
+
+// A backup whose name ends in a dot or a blank is read by regedit and the file routines as the
+// file without them: it is never restored, and removing it removes exactly the file listed.
+TEST_F(RegPageFixture, ABackupIsRestoredAndRemovedAsListedNeverAsALookAlike) {
+  RegSandbox box;
+  box.SetString("k", "v", "backed up");
+  const std::string dir = RepairDir();
+  const std::string plain = ReadFileBytes(ScriptOf(box, temp, "RepairBackup\\_1.reg"));
+  box.SetString("k", "v", "other");
+  testing_support::PlantExact(dir, "_1.reg.", ReadFileBytes(ScriptOf(box, temp, "RepairBackup\\_2.reg")));
+  testing_support::PlantExact(dir, "_1.reg ", "x");
+  PublicFunctionUnit::DeleteRegistryKey(box.Root(), box.Path() + "\\k");
+  TRegBackupForm* page = Open();
+  TListView* list = page->PartialListView;
+
+  for (const std::string name : {"_1.reg.", "_1.reg "}) {
+    SCOPED_TRACE(name);
+    ASSERT_GE(RowOf(*list, dir + name), 0);
+    std::vector<std::string> texts = Press(list, RowOf(*list, dir + name), &TRegBackupForm::RestorePartialBtnClick);
+    ASSERT_EQ(texts.size(), 2u);
+    EXPECT_EQ(texts[1], std::string(kNotRestored) + "\r\r" + Format(RegBackupUnit::NameReadAsAnotherText, dir + name) +
+                            "\r\rPlease make sure that the registry backup has not been modified or changed.");
+    EXPECT_FALSE(box.KeyExists("k"));
+  }
+
+  EXPECT_EQ(Press(list, RowOf(*list, dir + "_1.reg."), &TRegBackupForm::RemovePartialBtnClick),
+            (std::vector<std::string>{kRemoveQuestion, kRemoved}));
+  EXPECT_FALSE(testing_support::ExactlyThere(dir, "_1.reg."));
+  EXPECT_EQ(testing_support::ExactContent(dir, "_1.reg"), plain);
+  EXPECT_TRUE(testing_support::ExactlyThere(dir, "_1.reg "));
 }
 
 TEST_F(RegPageFixture, ThePageIsMadeOnceAndListsTheBackupFilesOfItsFoldersOnEveryVisit) {

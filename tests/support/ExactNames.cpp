@@ -15,7 +15,7 @@ void PlantExact(const std::string& folder, const std::string& name, const std::s
   HANDLE file = path.empty() ? INVALID_HANDLE_VALUE
                              : CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, attributes, nullptr);
   if (file == INVALID_HANDLE_VALUE) {
-    ADD_FAILURE() << "cannot plant \"" << name << "\" in " << folder;
+    ADD_FAILURE() << "cannot plant \"" << name << "\" in " << folder << " (error " << GetLastError() << ")";
     return;
   }
   DWORD written = 0;

@@ -219,15 +219,8 @@ void TFormIePlugins::ImportSelectedBackup() {
     ShowMessageBox(SelectBackupText, SelectBackupCaption, MB_OK);
     return;
   }
-  RegBackupUnit::TRestoreResult result;
-  if (ListedEntry::ParsesAsAnother(ExtractFileName(file))) {
-    // regedit reads the path itself: it would import another file than the one listed
-    result.Problems.push_back(Format(NameReadAsAnotherText, file));
-    ShowMessageBox(RegBackupUnit::RestoreFailureText(result), MB_ICONWARNING);
-    return;
-  }
   TBusyGuard busy(this);   // regedit runs while messages are processed
-  result = RegBackupUnit::RestoreRegistryScript(file);
+  RegBackupUnit::TRestoreResult result = RegBackupUnit::RestoreRegistryScript(file);
   if (Closing() || result.Succeeded()) return;
   ShowMessageBox(RegBackupUnit::RestoreFailureText(result), MB_ICONWARNING);
 }

@@ -18,9 +18,6 @@ inline constexpr const char* SelectBackupText = "Please select one backup file!"
 inline constexpr const char* SelectBackupCaption = "Warning";
 inline constexpr const char* RemoveFailedText = "Backup file was remove failed!";
 inline constexpr const char* RemoveFailedCaption = "warning!";
-// %s: the backup file, whose name ends in a dot or a blank.
-inline constexpr const char* NameReadAsAnotherText =
-    "The file's name ends in a dot or a blank, which the import would read as another file: %s";
 }  // namespace IePluginsUnit
 
 class TFormIePlugins : public TToolPage {
