@@ -424,7 +424,8 @@ TEST_F(BlockerFixture, OnlyTheKillBitsTheBlockerSetAreTakenOffAndEachAsItWasFoun
   };
   const TCase cases[] = {
       {"System", [](const RegSandbox& k) { k.SetDword("", kFlagsValue, 0x400); }, "dword:1024", "dword:1024", true},
-      {"System more", [](const RegSandbox& k) { k.SetDword("", kFlagsValue, 0x401); }, "dword:1025", "dword:1025", true},
+      {"System more", [](const RegSandbox& k) { k.SetDword("", kFlagsValue, 0x401); }, "dword:1025", "dword:1025",
+       true},
       {"No key", [](const RegSandbox& k) { RegDeleteKeyW(k.Root(), Widen(k.Path()).c_str()); }, "dword:1024", "",
        false},
       {"Empty key", [](const RegSandbox& k) { k.CreateKey(""); }, "dword:1024", "none", false},
@@ -591,7 +592,8 @@ TEST_F(BlockerViews, KillBitsAreSetAndTakenOffInBothViewsOfA64BitSystem) {
   page->UnImmunizeBtnClick(nullptr);
   EXPECT_EQ(MessageTexts(), std::vector<std::string>{std::string(kKeptHead) + "\rBar " + bar + "\rBaz " + baz});
   // the 64-bit view had no keys of Foo and Bar, the 32-bit one empty keys (the fixture's)
-  EXPECT_EQ(BothViews(foo) + " " + BothViews(bar) + " " + BothViews(baz), "/none dword:1024/none dword:1024/dword:1024");
+  EXPECT_EQ(BothViews(foo) + " " + BothViews(bar) + " " + BothViews(baz),
+            "/none dword:1024/none dword:1024/dword:1024");
   EXPECT_EQ(Rows(page), (std::vector<std::string>{"[ ] Foo | Unlocked", "[ ] Bar | Unlocked", "[x] Baz | Locked"}));
   EXPECT_FALSE(records.KeyExists(""));
 }

@@ -341,7 +341,8 @@ std::vector<TRestoreRow> LoadRestoreList(const TStartupSources& sources, TStartu
   ReadLines(files.RemovedDatFile, files.RemovedLines);
   for (const std::string& line : files.RemovedLines.Items) {
     TRunLine run;
-    if (ParseRunLine(line, run) && IsCurrentUsersLine(run)) rows.push_back({.Name = run.ValueName, .Info = run.Data, .Kind = line, .Line = line});
+    if (ParseRunLine(line, run) && IsCurrentUsersLine(run))
+      rows.push_back({.Name = run.ValueName, .Info = run.Data, .Kind = line, .Line = line});
   }
   ReadLines(files.DelTxtFile, files.DelLines);
   for (const std::string& line : files.DelLines.Items) {
