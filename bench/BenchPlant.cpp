@@ -25,6 +25,18 @@ const std::string Links = std::string(BenchFolder) + "\\Links";
 
 TPlantCounts counts;
 
+// The text with its environment strings expanded, as the system reads a path.
+std::string Expanded(const std::string& text) {
+  wchar_t buf[32768];
+  DWORD n = ExpandEnvironmentStringsW(Widen(text).c_str(), buf, 32768);
+  return n == 0 || n > 32768 ? text : Narrow(buf);
+}
+
+// Notes the path a text names (see TNamedPaths); an empty path names nothing.
+void Names(const std::string& text, const std::string& path) {
+  if (!path.empty()) counts.NamedPaths[text] = Expanded(path);
+}
+
 // One key, created (or opened) for writing; every creation is counted.
 class TKey {
  public:
@@ -42,9 +54,11 @@ class TKey {
   TKey& operator=(const TKey&) = delete;
   HKEY Get() const { return key_; }
 
-  void Text(const std::string& name, const std::string& value, DWORD type = REG_SZ) {
+  // A string value; `named` is the file or folder its data names (see TNamedPaths).
+  void Text(const std::string& name, const std::string& value, const std::string& named = {}, DWORD type = REG_SZ) {
     std::wstring w = Widen(value);
     Raw(name, type, w.c_str(), DWORD((w.size() + 1) * sizeof(wchar_t)));
+    Names(value, named);
   }
   void Dword(const std::string& name, DWORD value) { Raw(name, REG_DWORD, &value, sizeof value); }
   void Binary(const std::string& name, int size, int seed) {
@@ -62,6 +76,10 @@ class TKey {
 
   HKEY key_ = nullptr;
 };
+
+// The font files that the valid font entries name.
+constexpr int kFontFiles = 20;
+std::string FontFile(int i) { return Format("C:\\windows\\Fonts\\ZelvoranBench%02d.ttf", i); }
 
 std::string AppFile(long u) { return Format("%s\\app%03d.exe", Files, int(u % 100)); }
 std::string LibFile(long u) { return Format("%s\\lib%03d.dll", Files, int(u % 100)); }
@@ -83,10 +101,8 @@ void PlantFiles() {
     WriteFileIfMissing(Format("%s\\app%03d.exe", Files, i));
     WriteFileIfMissing(Format("%s\\lib%03d.dll", Files, i));
   }
-  for (int i = 0; i < 20; ++i) {
-    WriteFileIfMissing(Format("%s\\ZelvoranBench%03d.hlp", HelpFolder, i));
-    WriteFileIfMissing(Format("C:\\windows\\Fonts\\ZelvoranBench%02d.ttf", i));
-  }
+  for (int i = 0; i < 20; ++i) WriteFileIfMissing(Format("%s\\ZelvoranBench%03d.hlp", HelpFolder, i));
+  for (int i = 0; i < kFontFiles; ++i) WriteFileIfMissing(FontFile(i));
 }
 
 // A product's settings, as installers leave them: folders, programs, command lines, recent
@@ -99,31 +115,39 @@ void PlantProduct(HKEY root, long u) {
     TKey k(root, product);
     k.Text("DisplayName", Format("ZelvoranBench Product %d", int(u)));
     k.Text("Version", Format("%d.%d.%d", int(u % 7), int(u % 13), int(u)));
-    k.Text("InstallDir", u % 20 == 7 ? Format("C:\\Program Files\\ZelvoranBench Gone %d", int(u)) : Files);
-    k.Text("MainExe", u % 25 == 3 ? Format("C:\\Program Files\\ZelvoranBench%d\\missing.exe", int(u)) : AppFile(u));
+    std::string dir = u % 20 == 7 ? Format("C:\\Program Files\\ZelvoranBench Gone %d", int(u)) : Files;
+    k.Text("InstallDir", dir, dir);
+    std::string exe = u % 25 == 3 ? Format("C:\\Program Files\\ZelvoranBench%d\\missing.exe", int(u)) : AppFile(u);
+    k.Text("MainExe", exe, exe);
     k.Dword("Flags", DWORD(u * 17));
     k.Binary("State", 24, int(u));
   }
   {
     TKey k(root, product + "\\Settings");
-    k.Text("LastLibrary", LibFile(u));
-    k.Text("Command", u % 30 == 11 ? Format("rundll32.exe C:\\ZelvoranBench\\Lib%d\\gone.dll,Entry", int(u))
-                                   : "\"" + AppFile(u + 1) + "\" /background");
-    k.Text("Editor", "%SystemRoot%\\system32\\notepad.exe", REG_EXPAND_SZ);
+    k.Text("LastLibrary", LibFile(u), LibFile(u));
+    if (u % 30 == 11) {
+      std::string gone = Format("C:\\ZelvoranBench\\Lib%d\\gone.dll", int(u));
+      k.Text("Command", "rundll32.exe " + gone + ",Entry", gone);
+    } else {
+      k.Text("Command", "\"" + AppFile(u + 1) + "\" /background", AppFile(u + 1));
+    }
+    k.Text("Editor", "%SystemRoot%\\system32\\notepad.exe", "%SystemRoot%\\system32\\notepad.exe", REG_EXPAND_SZ);
     k.Text("Theme", "Classic");
     k.Dword("WindowLeft", DWORD(u % 800));
   }
   {
     TKey k(root, product + "\\Paths");
-    k.Text("Data", Files);
-    k.Text("Temp", "%TEMP%\\ZelvoranBench", REG_EXPAND_SZ);
+    k.Text("Data", Files, Files);
+    k.Text("Temp", "%TEMP%\\ZelvoranBench", "%TEMP%\\ZelvoranBench", REG_EXPAND_SZ);
     k.Text("Home", Format("http://zelvoranbench.invalid/product/%d", int(u)));
   }
   {
     TKey k(root, product + "\\Recent");
-    k.Text("File1", AppFile(u + 2));
-    k.Text("File2", u % 10 == 0 ? Format("C:\\Users\\Public\\Documents\\ZelvoranBench%d.txt", int(u)) : LibFile(u + 3));
-    k.Text("File3", Files + "\\lib000.dll");
+    k.Text("File1", AppFile(u + 2), AppFile(u + 2));
+    std::string document =
+        u % 10 == 0 ? Format("C:\\Users\\Public\\Documents\\ZelvoranBench%d.txt", int(u)) : LibFile(u + 3);
+    k.Text("File2", document, document);
+    k.Text("File3", Files + "\\lib000.dll", Files + "\\lib000.dll");
   }
   if (u % 10 == 0) TKey empty(root, product + "\\Cache\\Empty");
 }
@@ -139,7 +163,8 @@ void PlantComClass(long u) {
   }
   {
     TKey k(HKEY_CLASSES_ROOT, clsid + "\\InprocServer32");
-    k.Text("", u % 50 == 5 ? std::string() : LibFile(u));
+    std::string server = u % 50 == 5 ? std::string() : LibFile(u);
+    k.Text("", server, server);
     k.Text("ThreadingModel", "Apartment");
   }
   {
@@ -168,10 +193,11 @@ void PlantTypeLibraries() {
     }
     {
       TKey k(HKEY_CLASSES_ROOT, lib + "\\HELPDIR");
-      k.Text("", i == 3 ? std::string() : HelpFolder);
+      std::string folder = i == 3 ? std::string() : HelpFolder;
+      k.Text("", folder, folder);
     }
     TKey k(HKEY_CLASSES_ROOT, lib + "\\0\\win32");
-    k.Text("", LibFile(i));
+    k.Text("", LibFile(i), LibFile(i));
   }
 }
 
@@ -190,16 +216,17 @@ void PlantExtension(long u) {
   }
   {
     TKey k(HKEY_CLASSES_ROOT, cls + "\\DefaultIcon");
-    k.Text("", AppFile(u) + ",0");
+    k.Text("", AppFile(u) + ",0", AppFile(u));
   }
   TKey k(HKEY_CLASSES_ROOT, cls + "\\shell\\open\\command");
-  k.Text("", "\"" + AppFile(u) + "\" \"%1\"");
+  k.Text("", "\"" + AppFile(u) + "\" \"%1\"", AppFile(u));
 }
 
 void PlantAppPath(long u) {
   TKey k(HKEY_LOCAL_MACHINE, Format("%s\\App Paths\\ZelvoranBench%05d.exe", kCurrentVersion, int(u)));
-  k.Text("", u % 15 == 2 ? Format("C:\\Program Files\\ZelvoranBench%d\\gone.exe", int(u)) : AppFile(u));
-  k.Text("Path", Files);
+  std::string program = u % 15 == 2 ? Format("C:\\Program Files\\ZelvoranBench%d\\gone.exe", int(u)) : AppFile(u);
+  k.Text("", program, program);
+  k.Text("Path", Files, Files);
 }
 
 void PlantUninstall(long u) {
@@ -207,9 +234,9 @@ void PlantUninstall(long u) {
   k.Text("DisplayName", Format("ZelvoranBench Product %d", int(u)));
   k.Text("DisplayVersion", "1.0");
   k.Text("Publisher", "ZelvoranBench");
-  k.Text("InstallLocation", Files);
-  k.Text("UninstallString", u % 15 == 6 ? Format("\"C:\\Program Files\\ZelvoranBench%d\\uninst.exe\" /S", int(u))
-                                        : "\"" + AppFile(u) + "\" /uninstall");
+  k.Text("InstallLocation", Files, Files);
+  std::string program = u % 15 == 6 ? Format("C:\\Program Files\\ZelvoranBench%d\\uninst.exe", int(u)) : AppFile(u);
+  k.Text("UninstallString", "\"" + program + "\" " + (u % 15 == 6 ? "/S" : "/uninstall"), program);
 }
 
 // The value lists of fixed keys, sized with the registry: shared DLLs, fonts, help files.
@@ -220,17 +247,24 @@ void PlantValueLists(long keys) {
       std::string dll = u % 10 == 1 ? Format("C:\\ZelvoranBench\\Shared%d\\gone.dll", int(u))
                                     : Format("%s\\ZelvoranBench%05d\\..\\lib%03d.dll", Files, int(u), int(u % 100));
       k.Dword(dll, 1);
+      Names(dll, dll);
     }
   }
   {
     TKey k(HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Fonts");
-    for (long u = 0; u < keys / 500; ++u)
-      k.Text(Format("ZelvoranBench Font %d (TrueType)", int(u)),
-             u % 10 == 3 ? Format("ZelvoranBenchGone%d.ttf", int(u)) : Format("ZelvoranBench%02d.ttf", int(u % 20)));
+    for (long u = 0; u < keys / 500; ++u) {
+      std::string file = u % 10 == 3 ? Format("ZelvoranBenchGone%d.ttf", int(u))
+                                     : Format("ZelvoranBench%02d.ttf", int(u % kFontFiles));
+      k.Text(Format("ZelvoranBench Font %d (TrueType)", int(u)), file, "%SystemRoot%\\Fonts\\" + file);
+    }
   }
   {
     TKey k(HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Windows\\Help");
-    for (long u = 0; u < keys / 1000; ++u) k.Text(Format("ZelvoranBench%03d.hlp", int(u)), HelpFolder);
+    for (long u = 0; u < keys / 1000; ++u) {
+      std::string file = Format("ZelvoranBench%03d.hlp", int(u));
+      k.Text(file, HelpFolder, HelpFolder);
+      Names(file, HelpFolder + "\\" + file);
+    }
   }
 }
 
@@ -239,11 +273,12 @@ void PlantExplorerLists(long keys) {
   long entries = keys / 5000 + 1;
   {
     TKey k(HKEY_CURRENT_USER, std::string(kExplorer) + "\\ComDlg32\\OpenSaveMRU\\ZelvoranBench");
-    for (long u = 0; u < entries; ++u) k.Text(Format("%c", int('a' + u % 26)) + Format("%d", int(u)), AppFile(u));
+    for (long u = 0; u < entries; ++u)
+      k.Text(Format("%c", int('a' + u % 26)) + Format("%d", int(u)), AppFile(u), AppFile(u));
   }
   {
     TKey k(HKEY_CURRENT_USER, std::string(kExplorer) + "\\RunMRU");
-    for (long u = 0; u < entries; ++u) k.Text(Format("ZelvoranBench%d", int(u)), AppFile(u) + "\\1");
+    for (long u = 0; u < entries; ++u) k.Text(Format("ZelvoranBench%d", int(u)), AppFile(u) + "\\1", AppFile(u));
   }
   for (long u = 0; u < entries; ++u) {
     TKey order(HKEY_CURRENT_USER, Format("%s\\MenuOrder\\Start Menu2\\Programs\\ZelvoranBench%d", kExplorer, int(u)));
@@ -263,7 +298,11 @@ void PlantShortcuts(long count) {
       ForceDirectories(folder);
       std::string target = u % 2 == 1 ? Format("C:\\Program Files\\ZelvoranBench%d\\gone.exe", int(u)) : AppFile(u);
       link->SetPath(Widen(target).c_str());
-      if (SUCCEEDED(file->Save(Widen(Format("%s\\ZelvoranBench%04d.lnk", folder, int(u))).c_str(), TRUE))) ++counts.Shortcuts;
+      std::string shortcut = Format("%s\\ZelvoranBench%04d.lnk", folder, int(u));
+      if (SUCCEEDED(file->Save(Widen(shortcut).c_str(), TRUE))) {
+        ++counts.Shortcuts;
+        Names(shortcut, target);
+      }
     }
     file->Release();
   }
@@ -333,6 +372,10 @@ void ClearPlanted() {
   DeleteValues(HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Windows\\Help");
   DeleteValues(HKEY_CURRENT_USER, std::string(kExplorer) + "\\RunMRU");
   DeleteFolder(Links);
+  DeleteFolder(Files);
+  DeleteFolder(HelpFolder);
+  for (int i = 0; i < kFontFiles; ++i) DeleteFileW(Widen(FontFile(i)).c_str());
+  RemoveDirectoryW(Widen(BenchFolder).c_str());   // only when nothing else is left in it
 }
 
 TPlantCounts PlantRegistry(long keys) {

@@ -7,18 +7,26 @@
 #pragma once
 
 #include <string>
+#include <unordered_map>
 
 namespace BenchPlant {
 
 inline constexpr const char* BenchFolder = "C:\\ZelvoranBench";
 
+// What the planted data names: for a value's data (as written), a value's name, or a shortcut
+// file's path, the file or folder it names, its environment strings expanded. Texts that name
+// nothing (numbers, words, web addresses) are not listed.
+using TNamedPaths = std::unordered_map<std::string, std::string>;
+
 struct TPlantCounts {
   long Keys = 0;        // registry keys created
   long Values = 0;      // registry values written
   long Shortcuts = 0;   // shortcut files written
+  TNamedPaths NamedPaths;
 };
 
-// Removes every key, value and shortcut an earlier run planted.
+// Removes every key, value, shortcut and file an earlier run planted (the benchmark's folder
+// too, when nothing else is left in it).
 void ClearPlanted();
 // Plants about `keys` registry keys (never fewer) and the files they point to.
 TPlantCounts PlantRegistry(long keys);

@@ -23,6 +23,25 @@ using TRule = std::function<TVisit(const std::string& childPath, const std::stri
 
 TVisit WalkEverything(const std::string&, const std::string&) { return TVisit::Full; }
 
+// Gathers the path a text names, when the walk gathers paths.
+void NotePath(TWalkCounts& counts, const std::string& text) {
+  auto named = counts.Named->find(text);
+  if (named != counts.Named->end()) counts.Paths.insert(named->second);
+}
+
+// One value read by a walk that gathers paths: its data when it is text, its name where the
+// section judges names.
+void NoteValue(TWalkCounts& counts, const wchar_t* name, DWORD nameLength, DWORD type, const BYTE* data,
+               DWORD size) {
+  if (type == REG_SZ || type == REG_EXPAND_SZ) {
+    const wchar_t* text = reinterpret_cast<const wchar_t*>(data);
+    size_t length = size / sizeof(wchar_t);
+    while (length > 0 && text[length - 1] == L'\0') --length;
+    NotePath(counts, Narrow(text, length));
+  }
+  if (counts.NamesNamePaths) NotePath(counts, Narrow(name, nameLength));
+}
+
 // Reads every value of an open key (name, type and data in one call each), then walks `levels`
 // levels of its subkeys, each opened once relative to its parent.
 void WalkOpenKey(HKEY key, const std::string& path, int levels, const TRule& rule, TWalkCounts& counts) {
@@ -43,6 +62,7 @@ void WalkOpenKey(HKEY key, const std::string& path, int levels, const TRule& rul
     }
     if (rc != ERROR_SUCCESS) break;
     ++counts.Values;
+    if (counts.Named != nullptr) NoteValue(counts, name.data(), nameLen, type, data.data(), dataLen);
   }
   if (levels == 0) return;
   for (DWORD i = 0; i < subkeys; ++i) {
@@ -71,6 +91,13 @@ void WalkKey(HKEY root, const std::string& path, int levels, const TRule& rule, 
 
 void ReadValues(HKEY root, const std::string& path, TWalkCounts& counts) {
   WalkKey(root, path, 0, WalkEverything, counts);
+}
+
+// The same for a key whose value names the section judges as paths too.
+void ReadNamingValues(HKEY root, const std::string& path, TWalkCounts& counts) {
+  counts.NamesNamePaths = true;
+  ReadValues(root, path, counts);
+  counts.NamesNamePaths = false;
 }
 
 // The subkeys a software-settings walk leaves out or does not descend into.
@@ -144,8 +171,10 @@ void WalkFolder(const std::wstring& folder, TWalkCounts& counts) {
     ++counts.Files;
     if (IsWalkedFolder(entry.dwFileAttributes))
       WalkFolder(full, counts);
-    else if (name.size() > 4 && name.compare(name.size() - 4, 4, L".lnk") == 0)
+    else if (name.size() > 4 && name.compare(name.size() - 4, 4, L".lnk") == 0) {
       ReadWholeFile(full);
+      if (counts.Named != nullptr) NotePath(counts, Narrow(full));
+    }
   } while (FindNextFileW(find, &entry));
   FindClose(find);
 }
@@ -178,8 +207,8 @@ std::array<TSectionWalk, 17> BuildWalks() {
       WalkExtensions,
       [&t](TWalkCounts& c) { ReadValues(t[4].Root, t[4].KeyPath, c); },
       [](TWalkCounts& c) {
-        ReadValues(HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Windows\\Help", c);
-        ReadValues(HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Windows\\Html Help", c);
+        ReadNamingValues(HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Windows\\Help", c);
+        ReadNamingValues(HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Windows\\Html Help", c);
       },
       [explorer](TWalkCounts& c) {
         WalkExtensions(c);
@@ -190,7 +219,7 @@ std::array<TSectionWalk, 17> BuildWalks() {
         WalkKey(t[8].Root, t[8].KeyPath, 1, WalkEverything, c);
         ReadValues(HKEY_CURRENT_USER, explorer + "\\RunMRU", c);
       },
-      [&t](TWalkCounts& c) { ReadValues(t[9].Root, t[9].KeyPath, c); },
+      [&t](TWalkCounts& c) { ReadNamingValues(t[9].Root, t[9].KeyPath, c); },
       [&t](TWalkCounts& c) { ReadValues(t[10].Root, t[10].KeyPath, c); },
       [&t](TWalkCounts& c) { WalkKey(t[11].Root, t[11].KeyPath, 1, WalkEverything, c); },
       [&t](TWalkCounts& c) {
@@ -212,6 +241,10 @@ std::array<TSectionWalk, 17> BuildWalks() {
 const std::array<TSectionWalk, 17>& SectionWalks() {
   static const std::array<TSectionWalk, 17> walks = BuildWalks();
   return walks;
+}
+
+void LookUp(const std::vector<std::string>& paths) {
+  for (const std::string& path : paths) GetFileAttributesW(Widen(path).c_str());
 }
 
 }  // namespace ReferenceWalk

@@ -1,16 +1,24 @@
-// scan_bench: times the full seventeen-section scan against a plain walk of the same trees.
+// scan_bench: times the full seventeen-section scan against a plain walk of the same trees with
+// the file look-ups the scan cannot do without, and a repair of all its findings against plain
+// deletion of the same entries.
 //
 //   scan_bench [--keys N] [--repeat R]   measures at N/5 and at N keys (default 50000), each size
 //                                        in a process of its own, and compares how the cost grows
-//   scan_bench --size N [--repeat R]     one size: plants N keys, walks, scans, prints the figures
+//   scan_bench --size N [--repeat R]     one size: plants N keys, walks, scans, repairs, prints the
+//                                        figures
 //
-// Each size is planted afresh in the benchmark's own Wine prefix. The reference walk and the scan
-// run R times each (default 3), alternating; each section counts with its fastest run, which keeps
-// out what other processes and the Wine server's own registry saving cost now and then. The
-// scan's processor time per section (this process's own work, without the waits for the Wine
-// server) shows where the scan spends beyond the registry calls.
+// Each size is planted afresh in the benchmark's own Wine prefix, and what was planted is removed
+// at the end. The reference (walk, then one look-up per distinct path the section's planted data
+// names) and the scan run R times each (default 3), alternating; each section counts with its
+// fastest run, which keeps out what other processes and the Wine server's own registry saving
+// cost now and then. The processor time per section (this process's own work, without the waits
+// for the Wine server) shows where the scan spends beyond the registry calls; under load it is
+// the steadier figure. Then, R times each on the registry planted afresh, the findings of the last
+// scan are repaired by the sections' repair routines (each finding judged again just before its
+// removal), and the same entries are deleted plainly (one registry or file call each).
 #include <array>
 #include <cstdio>
+#include <exception>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
@@ -88,27 +96,130 @@ struct TScanRun {
   TSectionTimes Times{};
   TSectionTimes CpuTimes{};
   long Findings = 0;
+  std::unique_ptr<MainUnit::TSectionResults> Results = std::make_unique<MainUnit::TSectionResults>();
 };
 
 TScanRun RunScan() {
-  auto results = std::make_unique<MainUnit::TSectionResults>();
   TIgnoreContents ignoreList;
   TBenchView view;
   PublicFunctionUnit::ScanState = PublicFunctionUnit::TRunState::Idle;
-  std::string error = MainUnit::ScanSections(view, *results, ignoreList);
-  if (!error.empty()) printf("  the scan ended with an error: %s\n", error.c_str());
   TScanRun run;
+  std::string error = MainUnit::ScanSections(view, *run.Results, ignoreList);
+  if (!error.empty()) printf("  the scan ended with an error: %s\n", error.c_str());
   run.Times = view.Times;
   run.CpuTimes = view.CpuTimes;
-  for (const TRegistryContents& c : *results) run.Findings += c.Count();
+  for (const TRegistryContents& c : *run.Results) run.Findings += c.Count();
   return run;
 }
 
-TSectionTimes RunReference(ReferenceWalk::TWalkCounts& counts) {
+// Per section, the distinct paths that the planted data it judges names.
+using TSectionPaths = std::array<std::vector<std::string>, SectionCount>;
+
+// Walks every section once, gathering its paths (and the sizes of the walked trees).
+TSectionPaths GatherPaths(const BenchPlant::TNamedPaths& named, ReferenceWalk::TWalkCounts& walked) {
+  TSectionPaths paths;
+  for (int i = 0; i < SectionCount; ++i) {
+    ReferenceWalk::TWalkCounts counts;
+    counts.Named = &named;
+    ReferenceWalk::SectionWalks()[i](counts);
+    walked.Keys += counts.Keys;
+    walked.Values += counts.Values;
+    walked.Files += counts.Files;
+    paths[i].assign(counts.Paths.begin(), counts.Paths.end());
+  }
+  return paths;
+}
+
+struct TReferenceRun {
+  TSectionTimes Walk{};
+  TSectionTimes LookUps{};
+  TSectionTimes CpuTimes{};
+};
+
+TReferenceRun RunReference(const TSectionPaths& paths) {
+  TReferenceRun run;
+  for (int i = 0; i < SectionCount; ++i) {
+    ReferenceWalk::TWalkCounts counts;
+    double start = NowMs(), cpu = ThreadCpuMs();
+    ReferenceWalk::SectionWalks()[i](counts);
+    double walked = NowMs();
+    ReferenceWalk::LookUp(paths[i]);
+    run.Walk[i] = walked - start;
+    run.LookUps[i] = NowMs() - walked;
+    run.CpuTimes[i] = ThreadCpuMs() - cpu;
+  }
+  return run;
+}
+
+// The repair of all findings, section by section, as the repair page runs it.
+struct TRepairRun {
+  TSectionTimes Times{};
+  TSectionTimes CpuTimes{};
+  long Repaired = 0, Left = 0, Failed = 0;
+};
+
+TRepairRun RepairAll(MainUnit::TSectionResults& results) {
+  TRepairRun run;
+  TRepairContents log;
+  TCaptionHolder status;
+  TListCountHolder finishList;
+  PublicFunctionUnit::ScanState = PublicFunctionUnit::TRunState::Idle;
+  for (int i = 0; i < SectionCount; ++i) {
+    const MainUnit::TSection& section = MainUnit::Sections()[i];
+    if (!section.Repair) continue;
+    double start = NowMs(), cpu = ThreadCpuMs();
+    try {
+      section.Repair(status, finishList, results[i], log);
+    } catch (const std::exception& e) {
+      printf("  the repair of %s ended with an error: %s\n", section.Caption.c_str(), e.what());
+    }
+    run.Times[i] = NowMs() - start;
+    run.CpuTimes[i] = ThreadCpuMs() - cpu;
+  }
+  for (int i = 0; i < log.Count(); ++i) {
+    const std::string& outcome = log.GetItem(i).Content.Status;
+    if (outcome == SectionCommon::RepairedText) ++run.Repaired;
+    else if (outcome == SectionCommon::ChangedSinceScanText) ++run.Left;
+    else ++run.Failed;
+  }
+  return run;
+}
+
+// What the repairs of the findings remove, per section, worked out before the clock runs.
+using TSectionRemovals = std::array<std::vector<SectionCommon::TRemoval>, SectionCount>;
+
+TSectionRemovals RemovalsOf(const MainUnit::TSectionResults& results) {
+  TSectionRemovals removals;
+  for (int i = 0; i < SectionCount; ++i) {
+    const MainUnit::TSection& section = MainUnit::Sections()[i];
+    if (!section.Repair) continue;
+    for (int f = 0; f < results[i].Count(); ++f) {
+      const TContent& finding = results[i].GetItem(f).Content;
+      if (finding.Checked) removals[i].push_back(SectionCommon::RepairRemoval(section.RepairForm, finding));
+    }
+  }
+  return removals;
+}
+
+// Plain deletion of the same entries: one call each, nothing judged, nothing logged; a file is
+// deleted, not moved to the recycle bin.
+TSectionTimes DeletePlainly(const TSectionRemovals& removals, long& deleted) {
+  using SectionCommon::TRemovalKind;
   TSectionTimes times{};
   for (int i = 0; i < SectionCount; ++i) {
     double start = NowMs();
-    ReferenceWalk::SectionWalks()[i](counts);
+    for (const SectionCommon::TRemoval& r : removals[i]) {
+      if (r.Kind == TRemovalKind::Value) {
+        HKEY key;
+        if (RegOpenKeyExW(r.Root, Widen(r.SubKey).c_str(), 0, KEY_SET_VALUE, &key) != ERROR_SUCCESS) continue;
+        if (RegDeleteValueW(key, Widen(r.ValueName).c_str()) == ERROR_SUCCESS) ++deleted;
+        RegCloseKey(key);
+      } else if (r.Kind == TRemovalKind::Key) {
+        if (RegDeleteTreeW(r.Root, Widen(r.SubKey).c_str()) == ERROR_SUCCESS) ++deleted;
+      } else if (r.Kind == TRemovalKind::File) {
+        if (DeleteFileW(Widen(r.File).c_str())) ++deleted;
+      }
+    }
     times[i] = NowMs() - start;
   }
   return times;
@@ -134,6 +245,16 @@ void PrepareScanState() {
   SetIgnoreFileName(ignoreFile);
 }
 
+double Ratio(double part, double whole) { return whole > 0.05 ? part / whole : 0.0; }
+
+// The registry as PlantRegistry left it, walked once.
+void PlantAgain(long keys) {
+  BenchPlant::ClearPlanted();
+  BenchPlant::PlantRegistry(keys);
+  ReferenceWalk::TWalkCounts counts;
+  for (const ReferenceWalk::TSectionWalk& walk : ReferenceWalk::SectionWalks()) walk(counts);
+}
+
 int MeasureSize(long keys, int repeat) {
   CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
   printf("== %ld keys\n", keys);
@@ -145,37 +266,79 @@ int MeasureSize(long keys, int repeat) {
   fflush(stdout);
   PrepareScanState();
 
+  // The first walk gathers each section's paths and warms the file system and registry caches;
+  // it is not counted.
   ReferenceWalk::TWalkCounts walked;
-  RunReference(walked);   // warms the file system and registry caches; not counted
-  printf("  the walked trees hold %ld keys, %ld values, %ld files and folders\n", walked.Keys, walked.Values,
-         walked.Files);
+  TSectionPaths paths = GatherPaths(planted.NamedPaths, walked);
+  long lookUps = 0;
+  for (const std::vector<std::string>& p : paths) lookUps += (long)p.size();
+  printf("  the walked trees hold %ld keys, %ld values, %ld files and folders; %ld look-ups of distinct paths\n",
+         walked.Keys, walked.Values, walked.Files, lookUps);
   fflush(stdout);
 
   SIZE_T before = Memory().WorkingSetSize;
-  TSectionTimes bestReference{}, bestScan{}, bestCpu{};
-  long findings = 0;
+  TSectionTimes bestWalk{}, bestLookUps{}, bestReferenceCpu{}, bestScan{}, bestCpu{};
+  TScanRun scan;
   for (int r = 0; r < repeat; ++r) {
-    ReferenceWalk::TWalkCounts unused;
-    KeepFastest(bestReference, RunReference(unused), r == 0);
-    TScanRun scan = RunScan();
+    TReferenceRun reference = RunReference(paths);
+    KeepFastest(bestWalk, reference.Walk, r == 0);
+    KeepFastest(bestLookUps, reference.LookUps, r == 0);
+    KeepFastest(bestReferenceCpu, reference.CpuTimes, r == 0);
+    scan = RunScan();
     KeepFastest(bestScan, scan.Times, r == 0);
     KeepFastest(bestCpu, scan.CpuTimes, r == 0);
-    findings = scan.Findings;
   }
   PROCESS_MEMORY_COUNTERS memory = Memory();
 
-  printf("  %-28s %10s %10s %7s %12s\n", "section", "walk ms", "scan ms", "ratio", "scan cpu ms");
-  for (int i = 0; i < SectionCount; ++i)
-    printf("  %-28s %10.1f %10.1f %7.2f %12.1f\n", MainUnit::Sections()[i].Caption.c_str(), bestReference[i],
-           bestScan[i], bestReference[i] > 0.05 ? bestScan[i] / bestReference[i] : 0.0, bestCpu[i]);
-  double referenceMs = Total(bestReference), scanMs = Total(bestScan);
-  printf("  %-28s %10.1f %10.1f %7.2f %12.1f\n", "all sections", referenceMs, scanMs, scanMs / referenceMs,
-         Total(bestCpu));
-  printf("  findings %ld; working set before the scans %.1f MB, peak %.1f MB\n", findings, MegaBytes(before),
-         MegaBytes(memory.PeakWorkingSetSize));
-  printf("RESULT %ld %.1f %.1f %ld %.1f %.1f\n", keys, referenceMs, scanMs, findings, MegaBytes(before),
+  printf("  %-28s %9s %8s %8s %9s %7s %7s %8s %8s\n", "section", "walk ms", "look-ups", "look ms", "scan ms",
+         "s/walk", "s/(w+l)", "ref cpu", "scan cpu");
+  for (int i = 0; i < SectionCount; ++i) {
+    double reference = bestWalk[i] + bestLookUps[i];
+    printf("  %-28s %9.1f %8zu %8.1f %9.1f %7.2f %7.2f %8.0f %8.0f\n", MainUnit::Sections()[i].Caption.c_str(),
+           bestWalk[i], paths[i].size(), bestLookUps[i], bestScan[i], Ratio(bestScan[i], bestWalk[i]),
+           Ratio(bestScan[i], reference), bestReferenceCpu[i], bestCpu[i]);
+  }
+  double walkMs = Total(bestWalk), lookUpMs = Total(bestLookUps), scanMs = Total(bestScan);
+  double referenceMs = walkMs + lookUpMs;
+  printf("  %-28s %9.1f %8ld %8.1f %9.1f %7.2f %7.2f %8.0f %8.0f\n", "all sections", walkMs, lookUps, lookUpMs,
+         scanMs, scanMs / walkMs, scanMs / referenceMs, Total(bestReferenceCpu), Total(bestCpu));
+  printf("  findings %ld; working set before the scans %.1f MB, peak %.1f MB\n", scan.Findings, MegaBytes(before),
          MegaBytes(memory.PeakWorkingSetSize));
   fflush(stdout);
+
+  // The repair of the last scan's findings against plain deletion of the same entries, each on the
+  // registry planted afresh and walked once (so that both start from warm caches); each section
+  // counts with its fastest round.
+  TSectionRemovals removals = RemovalsOf(*scan.Results);
+  TRepairRun repair;
+  TSectionTimes plain{};
+  long deleted = 0;
+  for (int r = 0; r < repeat; ++r) {
+    PlantAgain(keys);
+    MainUnit::TSectionResults findings = *scan.Results;
+    TRepairRun round = RepairAll(findings);
+    KeepFastest(repair.Times, round.Times, r == 0);
+    KeepFastest(repair.CpuTimes, round.CpuTimes, r == 0);
+    repair.Repaired = round.Repaired, repair.Left = round.Left, repair.Failed = round.Failed;
+    PlantAgain(keys);
+    deleted = 0;
+    KeepFastest(plain, DeletePlainly(removals, deleted), r == 0);
+  }
+  printf("  %-28s %9s %9s %7s %9s\n", "repair of all findings", "repair ms", "plain ms", "ratio", "repair cpu");
+  for (int i = 0; i < SectionCount; ++i)
+    if (!removals[i].empty())
+      printf("  %-28s %9.1f %9.1f %7.2f %9.0f\n", MainUnit::Sections()[i].Caption.c_str(), repair.Times[i], plain[i],
+             Ratio(repair.Times[i], plain[i]), repair.CpuTimes[i]);
+  double repairMs = Total(repair.Times), plainMs = Total(plain);
+  printf("  %-28s %9.1f %9.1f %7.2f %9.0f\n", "all sections", repairMs, plainMs, Ratio(repairMs, plainMs),
+         Total(repair.CpuTimes));
+  printf("  repaired %ld, left as changed since the scan %ld, failed %ld; plainly deleted %ld\n", repair.Repaired,
+         repair.Left, repair.Failed, deleted);
+  printf("RESULT %ld %.1f %.1f %ld %.1f %.1f %.1f %.1f %.1f %.1f %.1f\n", keys, referenceMs, scanMs, scan.Findings,
+         MegaBytes(before), MegaBytes(memory.PeakWorkingSetSize), walkMs, Total(bestReferenceCpu), Total(bestCpu),
+         repairMs, plainMs);
+  fflush(stdout);
+  BenchPlant::ClearPlanted();
   CoUninitialize();
   return 0;
 }
@@ -185,6 +348,8 @@ struct TSizeResult {
   double ReferenceMs = 0, ScanMs = 0;
   long Findings = 0;
   double BaseMb = 0, PeakMb = 0;
+  double WalkMs = 0, ReferenceCpuMs = 0, ScanCpuMs = 0;
+  double RepairMs = 0, PlainMs = 0;
   bool Valid = false;
 };
 
@@ -227,8 +392,10 @@ TSizeResult MeasureInChild(long keys, int repeat) {
   CloseHandle(readEnd);
   size_t at = output.find("RESULT ");
   if (at != std::string::npos)
-    result.Valid = sscanf(output.c_str() + at, "RESULT %ld %lf %lf %ld %lf %lf", &result.Keys, &result.ReferenceMs,
-                          &result.ScanMs, &result.Findings, &result.BaseMb, &result.PeakMb) == 6;
+    result.Valid = sscanf(output.c_str() + at, "RESULT %ld %lf %lf %ld %lf %lf %lf %lf %lf %lf %lf", &result.Keys,
+                          &result.ReferenceMs, &result.ScanMs, &result.Findings, &result.BaseMb, &result.PeakMb,
+                          &result.WalkMs, &result.ReferenceCpuMs, &result.ScanCpuMs, &result.RepairMs,
+                          &result.PlainMs) == 11;
   return result;
 }
 
@@ -238,15 +405,18 @@ int CompareSizes(long keys, int repeat) {
     TSizeResult r = MeasureInChild(size, repeat);
     if (!r.Valid) {
       printf("the run at %ld keys gave no result\n", size);
+      BenchPlant::ClearPlanted();   // what a run that ended early left behind
       return 1;
     }
     results.push_back(r);
   }
-  printf("\n%8s %12s %12s %7s %9s %12s %10s\n", "keys", "walk ms", "scan ms", "ratio", "findings", "base WS MB",
-         "peak WS MB");
+  printf("\n%7s %9s %9s %9s %6s %6s %8s %8s %6s %8s %9s %8s %6s %7s\n", "keys", "walk ms", "w+l ms", "scan ms",
+         "s/walk", "s/(w+l)", "ref cpu", "scan cpu", "cpu", "findings", "repair ms", "plain ms", "ratio", "peak MB");
   for (const TSizeResult& r : results)
-    printf("%8ld %12.1f %12.1f %7.2f %9ld %12.1f %10.1f\n", r.Keys, r.ReferenceMs, r.ScanMs, r.ScanMs / r.ReferenceMs,
-           r.Findings, r.BaseMb, r.PeakMb);
+    printf("%7ld %9.1f %9.1f %9.1f %6.2f %7.2f %8.0f %8.0f %6.2f %8ld %9.1f %8.1f %6.2f %7.1f\n", r.Keys, r.WalkMs,
+           r.ReferenceMs, r.ScanMs, r.ScanMs / r.WalkMs, r.ScanMs / r.ReferenceMs, r.ReferenceCpuMs, r.ScanCpuMs,
+           Ratio(r.ScanCpuMs, r.ReferenceCpuMs), r.Findings, r.RepairMs, r.PlainMs, Ratio(r.RepairMs, r.PlainMs),
+           r.PeakMb);
   double small = results[0].ScanMs / results[0].ReferenceMs, large = results[1].ScanMs / results[1].ReferenceMs;
   printf("ratio at %ld keys / ratio at %ld keys: %.3f\n", results[1].Keys, results[0].Keys, large / small);
   return 0;

@@ -3,14 +3,17 @@
 //   junk_bench [--files N] [--repeat R]   plants (once) and measures trees of N/5 and N files
 //                                         (default 100000), 20 files per folder
 //
-// The tree lies in C:\ZelvoranBench\Junk<N> of the benchmark's own prefix; a few per cent of the
-// names match the 47 default junk types. Walk and scan run R times each (default 3), alternating,
+// The tree lies in C:\ZelvoranBench\Junk<N> of the benchmark's own prefix and is deleted when the
+// run ends (also when it ends early, and a tree left by an earlier run that was cut short is
+// deleted before planting), so that no other benchmark walks it; a few per cent of the names
+// match the 47 default junk types. Walk and scan run R times each (default 3), alternating,
 // and each counts with its fastest run. The scan checks all 47 types and calls a step per entry
 // as the page does (a tick test, the message pump every 30 ms). Memory: the process's committed
 // bytes before and after the scan, beside the number of files found.
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <cwchar>
 #include <string>
 #include <vector>
 
@@ -55,11 +58,73 @@ bool WriteEmptyFile(const std::string& path) {
   return true;
 }
 
-// Plants the tree of `files` files unless a complete one is there already; returns its root.
+// Deletes a folder with everything in it; a linked folder is removed, not entered.
+void DeleteTree(const std::wstring& folder) {
+  {
+    WIN32_FIND_DATAW data;
+    TFindHandle search(FindFirstFileExW((folder + L"\\*").c_str(), FindExInfoBasic, &data, FindExSearchNameMatch,
+                                        nullptr, 0));
+    if (search) {
+      do {
+        const wchar_t* n = data.cFileName;
+        if (n[0] == L'.' && (n[1] == 0 || (n[1] == L'.' && n[2] == 0))) continue;
+        std::wstring path = folder + L"\\" + n;
+        if (data.dwFileAttributes & FILE_ATTRIBUTE_READONLY)
+          SetFileAttributesW(path.c_str(), data.dwFileAttributes & ~FILE_ATTRIBUTE_READONLY);
+        if (!(data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) DeleteFileW(path.c_str());
+        else if (data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) RemoveDirectoryW(path.c_str());
+        else DeleteTree(path);
+      } while (FindNextFileW(search.Get(), &data));
+    }
+  }
+  RemoveDirectoryW(folder.c_str());   // the search closed first
+}
+
+// Deletes every tree a run planted (C:\ZelvoranBench\Junk*), and the benchmark's folder when
+// nothing else is left in it.
+void DeleteTrees() {
+  std::wstring bench = Widen(kBenchFolder);
+  std::vector<std::wstring> trees;
+  WIN32_FIND_DATAW data;
+  {
+    TFindHandle search(FindFirstFileExW((bench + L"\\Junk*").c_str(), FindExInfoBasic, &data, FindExSearchNameMatch,
+                                        nullptr, 0));
+    if (search) {
+      do {
+        if ((data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && std::wcsncmp(data.cFileName, L"Junk", 4) == 0)
+          trees.push_back(bench + L"\\" + data.cFileName);
+      } while (FindNextFileW(search.Get(), &data));
+    }
+  }
+  for (const std::wstring& tree : trees) DeleteTree(tree);
+  RemoveDirectoryW(bench.c_str());
+}
+
+// Deletes the planted trees when the run ends, however it ends: by returning from main, by an
+// exception, or by the console's Ctrl+C or close.
+class TPlantedTrees {
+ public:
+  TPlantedTrees() {
+    DeleteTrees();   // left by an earlier run that was cut short
+    SetConsoleCtrlHandler(OnConsoleEvent, TRUE);
+  }
+  ~TPlantedTrees() {
+    SetConsoleCtrlHandler(OnConsoleEvent, FALSE);
+    DeleteTrees();
+  }
+  TPlantedTrees(const TPlantedTrees&) = delete;
+  TPlantedTrees& operator=(const TPlantedTrees&) = delete;
+
+ private:
+  static BOOL WINAPI OnConsoleEvent(DWORD) {
+    DeleteTrees();
+    return FALSE;   // the process then ends as it would have
+  }
+};
+
+// Plants the tree of `files` files; returns its root.
 std::string PlantTree(int files) {
   std::string root = std::string(kBenchFolder) + "\\Junk" + IntToStr(files);
-  std::string marker = root + "\\planted.txt";
-  if (FileExists(marker)) return root;
   std::printf("planting %d files in %d folders under %s ...\n", files, files / kFilesPerFolder, root.c_str());
   std::fflush(stdout);
   int folders = files / kFilesPerFolder;
@@ -72,7 +137,6 @@ std::string PlantTree(int files) {
       WriteEmptyFile(folder + "\\" + Format(name, n));
     }
   }
-  WriteEmptyFile(marker);
   return root;
 }
 
@@ -157,6 +221,7 @@ int main(int argc, char** argv) {
   }
   std::vector<std::string> patterns;
   for (const TJunkType& t : DefaultJunkTypeList()) patterns.push_back(t.Pattern);
+  TPlantedTrees planted;
   TFigures small = Measure(files / 5, repeat, patterns);
   TFigures large = Measure(files, repeat, patterns);
   Print(small);
