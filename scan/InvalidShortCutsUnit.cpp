@@ -5,6 +5,7 @@
 
 #include "../framework/ComPtr.h"
 #include "../framework/Handles.h"
+#include "../framework/ListedEntry.h"
 #include "../framework/Strings.h"
 #include "PathJudgeUnit.h"
 #include "PublicFunctionUnit.h"
@@ -151,7 +152,10 @@ void ScanShortcutFolder(const std::string& folder, int sectionIndex, TCaptionTar
       ++VisitedKeyCount;
       if (VisitedKeyCount % 200 == 0 && currentItem != nullptr) currentItem->SetCaption(fullPath);
       TickItemsProcessed();
-      if (name != "." && name != ".." && isFolder && ScanDirectoryExists(fullPath))
+      // A folder whose name ends in a dot or a blank is read by the system as another one ("Odd."
+      // as "Odd"): walked by that name, its shortcuts would be another folder's, listed twice.
+      if (name != "." && name != ".." && isFolder && !ListedEntry::ParsesAsAnother(name) &&
+          ScanDirectoryExists(fullPath))
         ScanShortcutFolder(fullPath, sectionIndex, currentItem, countLabel, ignoreList, contents);
     }
     if (isFolder || ExtractFileExt(name) != ".lnk") continue;

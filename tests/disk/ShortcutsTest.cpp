@@ -239,3 +239,16 @@ TEST(Shortcuts, TheRecycleBinsAtADrivesRootAreNotWalked) {
   std::sort(expected.begin(), expected.end());
   EXPECT_EQ(found, expected);
 }
+
+// A folder whose name ends in a dot or a blank is read by the system as the folder without them:
+// the walk does not enter it, so no shortcut is listed twice under two names (nor acted on
+// through a name that reaches another file).
+TEST(Shortcuts, AFolderTheSystemReadsAsAnotherIsNotWalked) {
+  TempFolder dir;
+  MakeBroken(dir, {"Odd\\a.lnk"});
+  for (const char* odd : {"Odd.", "Odd "})
+    ASSERT_TRUE(CreateDirectoryW(Widen("\\\\?\\" + dir.Path() + odd).c_str(), nullptr)) << odd;
+  ShortcutScan scan;
+  scan.Run(dir.Path());
+  EXPECT_EQ(scan.Paths(), std::vector<std::string>{dir.Path() + "Odd\\a.lnk"});
+}
