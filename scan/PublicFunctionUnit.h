@@ -84,8 +84,9 @@ void OpenUrl(int mode, const std::string& address);
 void ProcessMessages();
 
 // File checks of a scan. While a TScanFileChecks object lives (the scan driver holds one for the
-// length of a scan, so each scan starts with none kept), each path's attributes are read from the
-// file system once and kept; outside a scan every check reads the file system. The number of
+// length of a scan, so each scan starts with none kept), each path's look-up (its attributes, or
+// the system's answer why there are none) is made once and kept; outside a scan every check reads
+// the file system. The number of
 // paths kept is bounded: when it is full the cache starts over. A 32-bit program on a 64-bit
 // system sees the system folder through the 32-bit view: a path is looked up in the system's own
 // view first and, when it is not there, in the program's (a 32-bit program's settings name its
