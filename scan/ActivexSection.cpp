@@ -48,8 +48,8 @@ bool IsServerKeyName(const std::string& name) {
   return false;
 }
 
-// True when a key name's path starts with the names given, compared without regard to case; rest
-// is then the path after them (empty for the key itself).
+// True when keyPath begins with the key names given (compared without regard to case); rest is
+// then the path below them (empty for that key itself).
 bool StartsWithKeys(const std::string& keyPath, const std::string& names, std::string& rest) {
   if (keyPath.size() < names.size() || !SameText(keyPath.substr(0, names.size()), names)) return false;
   if (keyPath.size() == names.size()) {
