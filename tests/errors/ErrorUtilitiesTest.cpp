@@ -917,9 +917,9 @@ TEST_F(ErrorPageFixture, TheListIsFetchedOnlyWhenMissingAndAFailedFetchLeavesNoF
   EXPECT_TRUE(MessageBoxes().Calls.empty());
 }
 
-// A list file another program holds open (sharing nothing) is neither read as empty nor fetched
-// again over it: the page shows the built-in rows and says the list could not be loaded; once the
-// file is free, the next visit lists it.
+// A list file another program holds open (sharing nothing), or a folder of its name, is neither
+// read as empty nor fetched again over it: the page shows the built-in rows and says the list
+// could not be loaded; once the file is free, the next visit lists it.
 TEST_F(ErrorPageFixture, AListFileHeldByAnotherProgramShowsTheBuiltInRowsAndTheWarning) {
   TLocalHttpServer server;
   testing_support::TKeep<std::string> base(Endpoints::UpdateBase, server.Base());
@@ -940,6 +940,15 @@ TEST_F(ErrorPageFixture, AListFileHeldByAnotherProgramShowsTheBuiltInRowsAndTheW
     EXPECT_EQ(page->listerror->Count(), 4);
     page->Free();
   }
+  // a folder of the list's name is no list, nor a missing one
+  ASSERT_TRUE(MoveFileW(Widen(list).c_str(), Widen(list + ".kept").c_str()));
+  ASSERT_TRUE(CreateDirectoryW(Widen(list).c_str(), nullptr));
+  MessageBoxes().Clear();
+  EXPECT_EQ(Open()->Rows.size(), 4u);
+  EXPECT_EQ(MessageTexts(), (std::vector<std::string>{kListNotLoadedText}));
+  EXPECT_TRUE(DirectoryExists(list));
+  ASSERT_TRUE(RemoveDirectoryW(Widen(list).c_str()));
+  ASSERT_TRUE(MoveFileW(Widen(list + ".kept").c_str(), Widen(list).c_str()));
   EXPECT_EQ(server.RequestsFor("/update/errorlist.txt"), 0);
   EXPECT_EQ(ReadFileBytes(list), planted);
   MessageBoxes().Clear();
@@ -1065,6 +1074,20 @@ TEST(MailExtensions, AnExtensionIsTheFirstWordOfAnEhloLine) {
   EXPECT_TRUE(UnitMail::OffersExtension(reply, "AUTH"));
   EXPECT_FALSE(UnitMail::OffersExtension(reply, "LOGIN"));
   EXPECT_FALSE(UnitMail::OffersExtension({"250-STARTTLSX", "250 X-STARTTLS", "250"}, "STARTTLS"));
+
+  // whatever a server sends, only a line whose first word is the extension's name offers it
+  testing_support::TFuzzInputs inputs({"250-localhost\r\n250-STARTTLS\r\n250 AUTH LOGIN\r\n",
+                                       "250-x\r\n250-8BITMIME\r\n250 starttls\r\n"});
+  for (int i = 0; i < 3000; ++i) {
+    std::vector<std::string> lines = SplitString(inputs.Next(), '\n');
+    bool offered = false;
+    for (std::string& line : lines) {
+      if (!line.empty() && line.back() == '\r') line.pop_back();
+      std::string words = line.size() > 4 ? Trim(line.substr(4)) : "";
+      offered = offered || AnsiUpperCase(words.substr(0, words.find(' '))) == "STARTTLS";
+    }
+    ASSERT_EQ(UnitMail::OffersExtension(lines, "STARTTLS"), offered) << i;
+  }
 }
 
 TEST_F(MailFixture, FailuresEndInOneErrorMessageAndTheWindowStaysUsable) {

@@ -86,7 +86,8 @@ TErrorFixForm::TErrorFixForm(TControl* host) : TToolPage(host, "TErrorFixForm") 
 
 void TErrorFixForm::FormCreate(TObject*) {
   std::string list = DM->DataFolder + kListFileName;
-  listNotLoaded_ = (!FileExists(list) && !DownloadList(list)) || !LoadList(list);
+  // fetched only when nothing of that name is there: a file that cannot be looked at now is no missing one
+  listNotLoaded_ = (PathAbsent(list) && !DownloadList(list)) || !LoadList(list);
   AddBuiltinRows(Rows);
   ShowRows();
 }
