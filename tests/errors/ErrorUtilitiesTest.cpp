@@ -300,6 +300,17 @@ struct TPlace {
   std::string Value;
 };
 
+// Whether a fix of each place's value is listed, in every spelling of its keys (a denied value
+// also in lower case).
+void ExpectListed(const std::vector<TPlace>& places, bool listed) {
+  for (const TPlace& place : places)
+    for (const std::string& key : place.Keys)
+      for (const std::string& spelling : Spellings(key)) {
+        EXPECT_EQ(Listed(spelling, place.Value), listed) << spelling << " | " << place.Value;
+        if (!listed) EXPECT_FALSE(Listed(spelling, AnsiLowerCase(place.Value))) << spelling << " | " << place.Value;
+      }
+}
+
 }  // namespace
 
 TEST(ErrorList, ProgramAssociationsAndEveryOtherPlaceThatLoadsCodeAreDeniedInEverySpelling) {
@@ -375,12 +386,7 @@ TEST(ErrorList, ProgramAssociationsAndEveryOtherPlaceThatLoadsCodeAreDeniedInEve
       {SoftwareViews("ZvVendor\\Settings"), "LoadAppInit_DLLs"},
   };
   denied.insert(denied.end(), places.begin(), places.end());
-  for (const TPlace& place : denied)
-    for (const std::string& key : place.Keys)
-      for (const std::string& spelling : Spellings(key)) {
-        EXPECT_FALSE(Listed(spelling, place.Value)) << spelling << " | " << place.Value;
-        EXPECT_FALSE(Listed(spelling, AnsiLowerCase(place.Value))) << spelling << " | " << place.Value;
-      }
+  ExpectListed(denied, false);
 
   // Their neighbours stay fixable.
   const std::vector<TPlace> allowed = {
@@ -394,10 +400,7 @@ TEST(ErrorList, ProgramAssociationsAndEveryOtherPlaceThatLoadsCodeAreDeniedInEve
       {SoftwareViews("ZvVendor\\Settings"), "AppInit"},
       {SystemViews("Control\\Keyboard Layout"), "Scancode Map"},
   };
-  for (const TPlace& place : allowed)
-    for (const std::string& key : place.Keys)
-      for (const std::string& spelling : Spellings(key))
-        EXPECT_TRUE(Listed(spelling, place.Value)) << spelling << " | " << place.Value;
+  ExpectListed(allowed, true);
 }
 
 // The settings that switch protection off or send the machine's traffic elsewhere are denied as
@@ -518,12 +521,7 @@ TEST(ErrorList, SettingsThatLowerProtectionOrRedirectTrafficAreDeniedInEverySpel
       {SoftwareViews("Microsoft\\Windows\\WinRM\\Service"), "AllowUnencryptedTraffic"},
       {SoftwareViews(win + "WSMAN\\Service"), "allow_unencrypted"},
   };
-  for (const TPlace& place : denied)
-    for (const std::string& key : place.Keys)
-      for (const std::string& spelling : Spellings(key)) {
-        EXPECT_FALSE(Listed(spelling, place.Value)) << spelling << " | " << place.Value;
-        EXPECT_FALSE(Listed(spelling, AnsiLowerCase(place.Value))) << spelling << " | " << place.Value;
-      }
+  ExpectListed(denied, false);
 
   // Harmless values under the keys whose dangerous values alone are denied, and names that merely
   // begin like a denied one.
@@ -540,10 +538,7 @@ TEST(ErrorList, SettingsThatLowerProtectionOrRedirectTrafficAreDeniedInEverySpel
       {SoftwareViews("ZvVendor\\WindowsUpdater"), "x"},
       {SoftwareViews("ZvVendor\\Windows Defender Tools"), "x"},
   };
-  for (const TPlace& place : allowed)
-    for (const std::string& key : place.Keys)
-      for (const std::string& spelling : Spellings(key))
-        EXPECT_TRUE(Listed(spelling, place.Value)) << spelling << " | " << place.Value;
+  ExpectListed(allowed, true);
 }
 
 // A line naming a great many values under a long key path is checked in time in step with its
