@@ -307,7 +307,9 @@ void ExpectListed(const std::vector<TPlace>& places, bool listed) {
     for (const std::string& key : place.Keys)
       for (const std::string& spelling : Spellings(key)) {
         EXPECT_EQ(Listed(spelling, place.Value), listed) << spelling << " | " << place.Value;
-        if (!listed) EXPECT_FALSE(Listed(spelling, AnsiLowerCase(place.Value))) << spelling << " | " << place.Value;
+        if (!listed) {
+          EXPECT_FALSE(Listed(spelling, AnsiLowerCase(place.Value))) << spelling << " | " << place.Value;
+        }
       }
 }
 
