@@ -1,6 +1,7 @@
 // The browser restorer's backup: what the ticked actions delete and overwrite is written among the
-// plug-in backups first, and restored through the plug-in manager's restore page it brings the
-// registry back exactly; a backup that cannot be completed is asked about, and No changes nothing.
+// plug-in backups first, and restored through the plug-in manager's restore page it brings back
+// what the actions deleted and names what they overwrote or created, never writing over it; a
+// backup that cannot be completed is asked about, and No changes nothing.
 #include <gtest/gtest.h>
 
 #include <shlwapi.h>
