@@ -18,9 +18,9 @@
 // removal), and the same entries are deleted plainly (one registry or file call each).
 #include <array>
 #include <cstdio>
-#include <exception>
 #include <cstdlib>
 #include <cstring>
+#include <exception>
 #include <memory>
 #include <string>
 #include <vector>
@@ -235,15 +235,28 @@ PROCESS_MEMORY_COUNTERS Memory() {
   return m;
 }
 
+// The ignore file of the benchmark: exclusions of the software-settings sections, as a user who
+// has excluded a few findings has them, naming values that every product has under keys that are
+// not there, so that they cost the scan their tests but hide nothing.
+std::string IgnoreFile() { return std::string(BenchPlant::BenchFolder) + "\\ZelvoranIgnores.dat"; }
+
+void WriteIgnoreFile() {
+  std::string lines;
+  for (const char* section : {"System Software Settings", "User Software Settings"})
+    for (const char* value :
+         {"default", "", "InstallDir", "MainExe", "Command", "LastLibrary", "File1", "File2", "Data", "Temp", "Editor"})
+      lines += Format("%s|HKEY_LOCAL_MACHINE\\Software\\ZelvoranBench\\Excluded\\%s|%s\r\n", section, value, value);
+  WriteFileBytes(IgnoreFile(), lines);
+}
+
 // The scan's settings and shared state as the main window sets them before a scan.
 void PrepareScanState() {
   using namespace PublicFunctionUnit;
   MyRegistryInfo.SelectAll = true;
   NonFixedDrives.Clear();
   ListNonFixedDrives(NonFixedDrives);
-  std::string ignoreFile = std::string(BenchPlant::BenchFolder) + "\\ZelvoranIgnores.dat";
-  DeleteFileW(Widen(ignoreFile).c_str());
-  SetIgnoreFileName(ignoreFile);
+  WriteIgnoreFile();
+  SetIgnoreFileName(IgnoreFile());
 }
 
 double Ratio(double part, double whole) { return whole > 0.05 ? part / whole : 0.0; }
@@ -271,6 +284,7 @@ int MeasureSize(long keys, int repeat) {
   // it is not counted.
   ReferenceWalk::TWalkCounts walked;
   TSectionPaths paths = GatherPaths(planted.NamedPaths, walked);
+  BenchPlant::TNamedPaths().swap(planted.NamedPaths);
   long lookUps = 0;
   for (const std::vector<std::string>& p : paths) lookUps += (long)p.size();
   printf("  the walked trees hold %ld keys, %ld values, %ld files and folders; %ld look-ups of distinct paths\n",
@@ -285,6 +299,7 @@ int MeasureSize(long keys, int repeat) {
     KeepFastest(bestWalk, reference.Walk, r == 0);
     KeepFastest(bestLookUps, reference.LookUps, r == 0);
     KeepFastest(bestReferenceCpu, reference.CpuTimes, r == 0);
+    scan.Results.reset();   // one scan's findings in memory at a time, as in the program
     scan = RunScan();
     KeepFastest(bestScan, scan.Times, r == 0);
     KeepFastest(bestCpu, scan.CpuTimes, r == 0);
@@ -339,6 +354,7 @@ int MeasureSize(long keys, int repeat) {
          MegaBytes(before), MegaBytes(memory.PeakWorkingSetSize), walkMs, Total(bestReferenceCpu), Total(bestCpu),
          repairMs, plainMs);
   fflush(stdout);
+  DeleteFileW(Widen(IgnoreFile()).c_str());
   BenchPlant::ClearPlanted();
   CoUninitialize();
   return 0;
@@ -374,7 +390,8 @@ int CompareSizes(long keys, int repeat) {
     TSizeResult r = MeasureInChild(size, repeat);
     if (!r.Valid) {
       printf("the run at %ld keys gave no result\n", size);
-      BenchPlant::ClearPlanted();   // what a run that ended early left behind
+      DeleteFileW(Widen(IgnoreFile()).c_str());   // what a run that ended early left behind
+      BenchPlant::ClearPlanted();
       return 1;
     }
     results.push_back(r);

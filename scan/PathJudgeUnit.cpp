@@ -118,9 +118,14 @@ bool ExpandEnvironment(const std::string& text, std::string& expanded) {
   }
   std::wstring source = Widen(text);
   if (source.size() >= MaxExpandedChars) return false;
-  std::wstring result(MaxExpandedChars, L'\0');
-  DWORD needed = ExpandEnvironmentStringsW(source.c_str(), result.data(), MaxExpandedChars);
-  if (needed == 0 || needed > MaxExpandedChars) return false;
+  // Most texts expand into a path: a buffer of that size first, the size the system asks for after.
+  std::wstring result(MAX_PATH, L'\0');
+  DWORD needed = ExpandEnvironmentStringsW(source.c_str(), result.data(), (DWORD)result.size());
+  if (needed > result.size() && needed <= MaxExpandedChars) {
+    result.assign(needed, L'\0');
+    needed = ExpandEnvironmentStringsW(source.c_str(), result.data(), (DWORD)result.size());
+  }
+  if (needed == 0 || needed > result.size()) return false;
   expanded = Narrow(result.c_str());
   return !HoldsVariable(expanded);
 }
@@ -138,22 +143,29 @@ std::vector<std::string> ExpandedReadings(const std::string& text,
 }
 
 bool OutOfReach(const std::string& text) {
-  return Pos("\\\\", text) > 0 || Pos("A:", AnsiUpperCase(text)) > 0 || !IsOnFixedDrive(NonFixedDrives, text);
+  // "A:" in the upper-cased text: only "a" upper-cases to "A", so the text is not copied for it
+  return text.find("\\\\") != std::string::npos || text.find("A:") != std::string::npos ||
+         text.find("a:") != std::string::npos || !IsOnFixedDrive(NonFixedDrives, text);
 }
 
-// A path too long for the system's file routines cannot be judged: it is never reported.
-bool MayJudge(const std::string& path) {
-  return !path.empty() && WithinPathLimit(path) && !OutOfReach(path) && IsOnFixedDriveNow(path);
-}
+// What MayJudge tells by the path's text alone. A path too long for the system's file routines
+// cannot be judged: it is never reported.
+static bool MayLookUp(const std::string& path) { return !path.empty() && WithinPathLimit(path) && !OutOfReach(path); }
+
+bool MayJudge(const std::string& path) { return MayLookUp(path) && IsOnFixedDriveNow(path); }
 
 bool Missing(const std::string& path, TLookFor what) {
-  if (!MayJudge(path)) return false;
+  if (!MayLookUp(path)) return false;
+  bool missing;
   switch (ScanLookUp(path)) {
-    case TPathLook::Absent: return true;
-    case TPathLook::File: return what == TLookFor::Folder;
-    case TPathLook::Folder: return what == TLookFor::File;
-    default: return false;
+    case TPathLook::Absent: missing = true; break;
+    case TPathLook::File: missing = what == TLookFor::Folder; break;
+    case TPathLook::Folder: missing = what == TLookFor::File; break;
+    default: missing = false; break;
   }
+  // The drive is asked about after the path's look-up, and only for what the look-up did not
+  // find: most paths are there, and what is missing is judged with the drive as it is now.
+  return missing && IsOnFixedDriveNow(path);
 }
 
 bool FileMissing(const std::string& path) { return Missing(path, TLookFor::File); }

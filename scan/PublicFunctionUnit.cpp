@@ -291,7 +291,12 @@ void SetAttributesReader(TAttributesReader reader) {
   FileChecks().Found.clear();
 }
 
-bool WithinPathLimit(const std::string& path) { return Widen(path).size() < MAX_PATH; }
+// Counted as Widen would convert the path, without converting it: every path a scan judges
+// passes here.
+bool WithinPathLimit(const std::string& path) {
+  if (path.size() < MAX_PATH) return true;   // UTF-8 takes at least one byte for each UTF-16 unit
+  return MultiByteToWideChar(CP_UTF8, 0, path.data(), (int)path.size(), nullptr, 0) < MAX_PATH;
+}
 
 TPathLook ScanLookUp(const std::string& path) {
   if (path.empty() || !WithinPathLimit(path)) return TPathLook::Unknown;

@@ -1,5 +1,7 @@
 #include "SystemSoftWareSettingUnit.h"
 
+#include <unordered_set>
+
 #include "../framework/Registry.h"
 #include "../framework/StringList.h"
 #include "../framework/Strings.h"
@@ -31,6 +33,22 @@ namespace {
 
 const char kCommandLineSet[] = "%/*?\"<>|;,";          // 10, in table order
 const char kPathSet[] = "/*?\"<>|;.+-&@!,%";           // 16
+
+// Whether a text holds one of the characters: one pass over the text (each value's data passes).
+class TCharSet {
+ public:
+  TCharSet(const char* chars, size_t count) {
+    for (size_t i = 0; i < count; ++i) in_[(unsigned char)chars[i]] = true;
+  }
+  bool FoundIn(const std::string& text) const {
+    for (char c : text)
+      if (in_[(unsigned char)c]) return true;
+    return false;
+  }
+
+ private:
+  bool in_[256] = {};
+};
 const char* const kInstallerPath = "SOFTWARE\\MICROSOFT\\WINDOWS\\CURRENTVERSION\\INSTALLER";
 
 bool ContainsText(const std::string& text, const std::string& sub) { return text.find(sub) != std::string::npos; }
@@ -41,15 +59,31 @@ bool ContainsAny(const std::string& upperText, const std::vector<std::string>& u
   return false;
 }
 
+// The keys that exclusions of either software-settings section name, by KeyIdentity.
+std::unordered_set<std::string> ExcludedKeysOf(TIgnoreContents& ignoreList) {
+  std::unordered_set<std::string> keys;
+  for (int i = 0; i < ignoreList.Count(); ++i) {
+    const IgnoreItemUnit::TContent& e = ignoreList.GetItem(i).Content;
+    for (const TSettingsWalk* walk : {&SystemWalk, &UserSoftWareSettings::UserWalk})
+      if (SameText(e.Section, walk->Caption)) keys.insert(KeyIdentity(e.KeyPath));
+  }
+  return keys;
+}
+
 // What one walk carries from key to key: the section's row and where the findings go.
 struct TWalkContext {
   TWalkContext(const TSettingsWalk& walk, TCaptionTarget* currentItem, TCaptionTarget* countLabel,
                TIgnoreContents& ignoreList, TRegistryContents& contents, HKEY root)
       : Walk(walk), CurrentItem(currentItem), CountLabel(countLabel), IgnoreList(ignoreList), Contents(contents),
-        Root(root), RootName(RootKeyName(root)) {}
+        Root(root), RootName(RootKeyName(root)), ExcludedKeys(ExcludedKeysOf(ignoreList)) {}
 
   // A key whose path holds a skip text keeps its values examined but its subkeys unwalked.
   bool SkipsSubkeysOf(const std::string& keyPath) const { return ContainsAny(AnsiUpperCase(keyPath), Walk.SkipTexts); }
+  // Whether an exclusion may name a value of the key (its full text, root name first): the values
+  // of any other key are not tested one by one.
+  bool MayExclude(const std::string& keyText) const {
+    return !ExcludedKeys.empty() && ExcludedKeys.count(KeyIdentity(keyText)) > 0;
+  }
 
   const TSettingsWalk& Walk;
   TCaptionTarget* CurrentItem;
@@ -58,6 +92,7 @@ struct TWalkContext {
   TRegistryContents& Contents;
   HKEY Root;
   const std::string RootName;
+  const std::unordered_set<std::string> ExcludedKeys;
 };
 
 // The tests both branches start with: no network path, no floppy, a fixed drive, no H: drive.
@@ -87,14 +122,14 @@ void AddFinding(TRegistryContents& contents, TCaptionTarget* countLabel, const s
 }
 
 // Examines one value with its data; false when the rest of the key is to be left.
-bool CheckValue(const TWalkContext& ctx, const std::string& keyPath, const std::string& keyText,
+bool CheckValue(const TWalkContext& ctx, const std::string& keyPath, const std::string& keyText, bool excludable,
                 const std::string& name, const TRegValue& value) {
   const TSettingsWalk& walk = ctx.Walk;
-  if (walk.IgnoreTestFirst && ValueIgnored(ctx.IgnoreList, keyText, name)) return true;
+  if (walk.IgnoreTestFirst && excludable && ValueIgnored(ctx.IgnoreList, keyText, name)) return true;
   if (!IsTextValue(value)) return true;
   TValueVerdict verdict = JudgeValueData(walk, ctx.Root, keyPath, RegValueText(value));
   if (verdict.Kind == TValueVerdict::TKind::EndsKey) return false;
-  if (!walk.IgnoreTestFirst && ValueIgnored(ctx.IgnoreList, keyText, name)) return true;
+  if (!walk.IgnoreTestFirst && excludable && ValueIgnored(ctx.IgnoreList, keyText, name)) return true;
   if (verdict.Kind == TValueVerdict::TKind::MissingPath)
     AddFinding(ctx.Contents, ctx.CountLabel, keyText, verdict.Shown, name, name.empty(), verdict.Shown,
                walk.PathFaultPrefix + verdict.Shown + ") does not exist at the specified location");
@@ -103,19 +138,44 @@ bool CheckValue(const TWalkContext& ctx, const std::string& keyPath, const std::
   return true;
 }
 
+// The first ":\" of the trimmed text stands at its second character ("C:\...").
+bool DriveColonSecond(const std::string& text) {
+  size_t first = 0;
+  while (first < text.size() && (unsigned char)text[first] <= ' ') ++first;
+  return first < text.size() && text.find(":\\", first) == first + 1;
+}
+
+// A command line as ExtractFileFromCommandLine reads it: without a leading "@" and its quotes,
+// "%SystemRoot%\" replaced by the Windows folder.
+std::string CommandLineText(const std::string& text) {
+  std::string s = text;
+  if (!s.empty() && s[0] == '@') s.erase(0, 1);
+  s = StringReplace(s, "\"", "");
+  if (s.find('%') != std::string::npos && ContainsText(AnsiUpperCase(s), "%SYSTEMROOT%\\"))
+    s = StringReplace(AnsiUpperCase(s), "%SYSTEMROOT%\\", SystemSoftWareSettingUnit::GetWindowsDir());
+  return s;
+}
+
 // Judges one expanded reading of a value's data: the path branch, then the command-line branch.
+// Most data names no path at all, and most paths are there: the file system is asked about the
+// program the text reads, and about anything else only for a value that would be reported.
 TValueVerdict JudgeReading(const TSettingsWalk& walk, const std::string& data) {
   using TKind = TValueVerdict::TKind;
-  if (Pos(":\\", Trim(data)) == 2 && OnTestableDrive(walk, data) && IsValidPath(data) && PathJudgeUnit::NothingAt(data))
-    return {TKind::MissingPath, data};
+  // Both branches report only what begins with a drive letter and a colon: text without a colon
+  // (and without a variable that could stand for a folder) names nothing they could report.
+  if (data.find(':') == std::string::npos && data.find('%') == std::string::npos) return {};
   if (!OnTestableDrive(walk, data)) return {};
-  std::string file = ExtractFileFromCommandLine(data);
+  if (DriveColonSecond(data) && IsValidPath(data) && PathJudgeUnit::NothingAt(data)) return {TKind::MissingPath, data};
+  // The program ExtractFileFromCommandLine gives: the whole line when that is an existing file,
+  // else the one the text reads. An existing file is no finding, so the whole line is looked up
+  // only when the program read is reported.
+  std::string line = CommandLineText(data);
+  std::string file = PathJudgeUnit::ReadProgramPath(line);
   if (walk.FileNeedsDriveColon && !ContainsText(file, ":\\")) return {};
-  // The folder test matters only to a value that would be reported: most data is no path at all.
-  if (!LooksLikeFilePath(file) || ScanDirectoryExists(data)) return {};
-  if (ContainsText(AnsiUpperCase(file), "MSOE.DLL") || !PathJudgeUnit::FileMissing(file)) return {};
+  if (!LooksLikeFilePath(file) || !PathJudgeUnit::FileMissing(file)) return {};
+  if (ContainsText(AnsiUpperCase(file), "MSOE.DLL") || (file != line && ScanFileExists(line))) return {};
   // The program the text reads may not be the one the line starts ("tool.exe -config conf\x.ini").
-  if (PathJudgeUnit::CommandLineProgramExists(data)) return {};
+  if (ScanDirectoryExists(data) || PathJudgeUnit::CommandLineProgramExists(data)) return {};
   return {TKind::MissingProgram, file};
 }
 
@@ -127,16 +187,20 @@ bool IsOtherUsersKey(HKEY root, const std::string& keyPath) {
   return !(KeyIdentity(root, keyPath.substr(0, keyPath.find('\\'))) + "\\").starts_with(own);
 }
 
-// Examines the values of one open key, each read with its data in one call.
-void CheckValues(const TWalkContext& ctx, HKEY key, const TKeyInfo& info, const std::string& keyPath) {
+// Examines the values of one open key, each read with its data in one call: as many as the key
+// held when it was opened, when its sizes could be read (asking past them would cost a call to
+// the registry for each key), else all the key lists.
+void CheckValues(const TWalkContext& ctx, HKEY key, const TKeyInfo& info, bool infoRead, const std::string& keyPath) {
   TValueReader values(key, info);
   std::string keyText = ctx.RootName + "\\" + keyPath;
+  const bool excludable = ctx.MayExclude(keyText);
+  const DWORD count = infoRead ? info.ValueCount : MAXDWORD;
   std::string name;
   TRegValue value;
-  while (values.Next(name, value)) {
+  for (DWORD i = 0; i < count && values.Next(name, value); ++i) {
     ProcessMessages();
     if (ScanStopRequested()) return;
-    if (!CheckValue(ctx, keyPath, keyText, name, value)) return;
+    if (!CheckValue(ctx, keyPath, keyText, excludable, name, value)) return;
   }
 }
 
@@ -150,8 +214,8 @@ void VisitSubkey(const TWalkContext& ctx, HKEY parent, const std::string& name, 
   TKeyInfo info;
   bool fullAccess = key.Open(parent, name, KEY_ALL_ACCESS);
   if (fullAccess) {
-    QueryKeyInfo(key.Get(), info);
-    CheckValues(ctx, key.Get(), info, keyPath);
+    bool infoRead = QueryKeyInfo(key.Get(), info);
+    CheckValues(ctx, key.Get(), info, infoRead, keyPath);
   }
   if (ctx.SkipsSubkeysOf(keyPath)) return;
   if (!fullAccess) {
@@ -203,7 +267,10 @@ void WalkSettings(const TSettingsWalk& walk, TCaptionTarget* currentItem, TCapti
 
 TValueVerdict JudgeValueData(const TSettingsWalk& walk, HKEY root, const std::string& keyPath, const std::string& data) {
   if (ContainsAny(AnsiUpperCase(data), walk.EndKeyTexts)) return {TValueVerdict::TKind::EndsKey, {}};
-  std::vector<std::string> readings = PathJudgeUnit::ExpandedReadings(data, ExpandPathVars, !IsOtherUsersKey(root, keyPath));
+  // Data without a "%" names no variable: it is its only reading (as ExpandedReadings would give).
+  if (data.find('%') == std::string::npos) return JudgeReading(walk, data);
+  std::vector<std::string> readings =
+      PathJudgeUnit::ExpandedReadings(data, ExpandPathVars, !IsOtherUsersKey(root, keyPath));
   TValueVerdict first;
   for (size_t i = 0; i < readings.size(); ++i) {
     TValueVerdict verdict = JudgeReading(walk, readings[i]);
@@ -239,10 +306,7 @@ std::string ExpandPathVars(const std::string& text) {
 std::string GetWindowsDir() { return AnsiUpperCase(IncludeTrailingBackslash(PublicFunctionUnit::GetWindowsDir())); }
 
 std::string ExtractFileFromCommandLine(const std::string& text) {
-  std::string s = text;
-  if (!s.empty() && s[0] == '@') s.erase(0, 1);
-  s = StringReplace(s, "\"", "");
-  if (ContainsText(AnsiUpperCase(s), "%SYSTEMROOT%\\")) s = StringReplace(AnsiUpperCase(s), "%SYSTEMROOT%\\", GetWindowsDir());
+  std::string s = CommandLineText(text);
   // A command line that is an existing file as a whole names that file. When reading it gives
   // the whole text anyway (a plain word, a bare path), there is nothing to look up.
   std::string file = PathJudgeUnit::ReadProgramPath(s);
@@ -251,9 +315,9 @@ std::string ExtractFileFromCommandLine(const std::string& text) {
 }
 
 bool HasNoInvalidChars(const std::string& text, int lastIndex) {
-  for (int i = 0; i <= lastIndex && i < 10; ++i)
-    if (text.find(kCommandLineSet[i]) != std::string::npos) return false;
-  return true;
+  static const TCharSet wholeSet(kCommandLineSet, 10);
+  if (lastIndex >= 9) return !wholeSet.FoundIn(text);
+  return lastIndex < 0 || !TCharSet(kCommandLineSet, lastIndex + 1).FoundIn(text);
 }
 
 bool HasSingleColon(const std::string& text) {
@@ -272,7 +336,8 @@ bool LooksLikeFilePath(const std::string& text) {
 }
 
 bool IsValidPath(const std::string& text) {
-  return Widen(text).size() <= 260 && text.find_first_of(kPathSet) == std::string::npos;
+  static const TCharSet pathSet(kPathSet, 16);
+  return !pathSet.FoundIn(text) && Widen(text).size() <= 260;
 }
 
 bool StillFound(const TSettingsWalk& walk, const TContent& finding) {
@@ -282,7 +347,8 @@ bool StillFound(const TSettingsWalk& walk, const TContent& finding) {
   HKEY root = SplitRegistryPath(finding.KeyPath, keyPath);
   if (root == nullptr || !check.ReadValue(SectionCommon::TRepairForm::Value, finding, value)) return false;
   TWalkContext ctx(walk, nullptr, nullptr, check.NoExclusions, check.Found, root);
-  CheckValue(ctx, keyPath, ctx.RootName + "\\" + keyPath, SectionCommon::ListedValueName(finding), value);
+  const std::string keyText = ctx.RootName + "\\" + keyPath;
+  CheckValue(ctx, keyPath, keyText, ctx.MayExclude(keyText), SectionCommon::ListedValueName(finding), value);
   return check.Gives(finding);
 }
 

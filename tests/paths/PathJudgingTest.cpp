@@ -245,6 +245,11 @@ TEST(EnvironmentStrings, ExpandedBeforeJudgingAndUnknownOnesLeaveTheTextUnjudged
   EXPECT_TRUE(PathJudgeUnit::ExpandEnvironment("%ZVAPPDIR%\\x.exe \"%1\" %* 100%", expanded));
   EXPECT_EQ(expanded, dir + "\\x.exe \"%1\" %* 100%");
   EXPECT_FALSE(PathJudgeUnit::ExpandEnvironment("%ZVNOSUCHVAR%\\x.exe", expanded));
+  // An expansion longer than a path is taken whole.
+  const std::string longFolder = "C:\\" + std::string(400, 'z');
+  TEnvironmentVariable longDir("ZVLONGDIR", longFolder);
+  EXPECT_TRUE(PathJudgeUnit::ExpandEnvironment("%ZVLONGDIR%\\x.exe %ZVLONGDIR%", expanded));
+  EXPECT_EQ(expanded, longFolder + "\\x.exe " + longFolder);
 
   // Uninstall Entries: the registered program behind a variable, its arguments naming other drives.
   RegSandbox uninstall;

@@ -304,6 +304,50 @@ TEST_F(SettingsWalk, ValueMetTwiceIsRepairedOnce) {
                                                    {"HKEY_USERS\\S-1-5-21-0-0-0-1000\\" + box.Path() + "\\k1", kOk}}));
 }
 
+namespace {
+// Every path the scan's file checks ask the system about, in order.
+std::vector<std::string> LookedUp;
+
+DWORD WINAPI RecordingLookUp(LPCWSTR path) {
+  LookedUp.push_back(Narrow(path));
+  return GetFileAttributesW(path);
+}
+
+class TRecordedLookUps {
+ public:
+  TRecordedLookUps() {
+    LookedUp.clear();
+    SetAttributesReader(RecordingLookUp);
+  }
+  ~TRecordedLookUps() { SetAttributesReader(nullptr); }
+  TRecordedLookUps(const TRecordedLookUps&) = delete;
+  TRecordedLookUps& operator=(const TRecordedLookUps&) = delete;
+};
+}  // namespace
+
+// Judging a value asks the file system about the program or path its text reads, once a scan,
+// and about nothing else while nothing is to be reported: data that names no path (names, web
+// addresses, identifiers, numbers, words with blanks) costs no look-up, and command lines of a
+// program that is there cost that program's alone (not the whole line, not the line as a folder).
+TEST_F(SettingsWalk, ValuesAreJudgedWithOneLookUpPerPathTheyName) {
+  const std::string present = Folder.WriteFile("present.exe");
+  using Plant = std::pair<const char*, std::string>;
+  for (const auto& [name, data] :
+       {Plant{"Name", "ZelvoranBench Product 5"}, {"Home", "http://zelvoranbench.invalid/product/5"},
+        {"Id", "{5A454C56-0000-4000-8000-000000000005}"}, {"Version", "1.2.3"}, {"Words", "Classic look, large"},
+        {"Command", "\"" + present + "\" /background"}, {"Icon", present + ",0"}, {"Program", present},
+        {"Open", "\"" + present + "\" \"%1\""}, {"Run", "rundll32.exe " + present + ",Entry"}})
+    box.SetString("k", name, data);
+  TRecordedLookUps recorded;
+  TScanFileChecks scan;
+  for (const Section* s : {&kMachine, &kUser}) {
+    SCOPED_TRACE(s->caption);
+    Scan(*s);
+    EXPECT_EQ(Contents.Count(), 0);
+    EXPECT_EQ(LookedUp, Texts{present});
+  }
+}
+
 TEST(CommandLines, ExtractFileFromCommandLine) {
   const std::string windows = AnsiUpperCase(PublicFunctionUnit::GetWindowsDir()) + "\\";
   struct Case {
