@@ -136,11 +136,18 @@ bool OpenScript(const std::string& fileName, TScriptFile& file, TRestoreResult& 
 
 enum class TReading { Read, NotScript, Stopped };
 
+// What a backup notes beside its statements (RegBackupUnitScript.h).
+struct TBackupNotes {
+  std::string UserSid;
+  TWrittenRecord Written;
+};
+
 // Reads the whole script once: what cannot be read into result's problems, each statement into
-// later.
+// later, the notes into notes when given.
 TReading LearnScript(const std::string& fileName, const TScriptFile& file, TLaterLines& later,
-                     TRestoreResult& result, const TRestoreProgress& progress) {
+                     TRestoreResult& result, const TRestoreProgress& progress, TBackupNotes* notes = nullptr) {
   TScriptParser parser(file.Handle());
+  if (notes != nullptr) parser.KeepWritten(&notes->Written);
   if (!parser.ReadHeader()) {
     result.Problems.push_back("The file is not a registry script: " + fileName);
     return TReading::NotScript;
@@ -154,6 +161,7 @@ TReading LearnScript(const std::string& fileName, const TScriptFile& file, TLate
     }
   }
   later.Learned();
+  if (notes != nullptr) notes->UserSid = parser.UserSid;
   for (std::string& problem : parser.Problems) AddListed(result.Problems, result.ProblemsUnlisted, std::move(problem));
   result.ProblemsUnlisted += parser.Unlisted;
   walk.Done();
@@ -164,8 +172,8 @@ TReading LearnScript(const std::string& fileName, const TScriptFile& file, TLate
 // line that cannot be read (regedit would bring back part of it and leave the registry neither as
 // it was nor as backed up), or the program ends meanwhile.
 bool ReadWholeScript(const std::string& fileName, const TScriptFile& file, TLaterLines& later,
-                     TRestoreResult& result, const TRestoreProgress& progress) {
-  TReading reading = LearnScript(fileName, file, later, result, progress);
+                     TRestoreResult& result, const TRestoreProgress& progress, TBackupNotes* notes = nullptr) {
+  TReading reading = LearnScript(fileName, file, later, result, progress, notes);
   if (reading == TReading::Read && result.Problems.empty()) return true;
   result.FileRefused = reading != TReading::Stopped;
   return false;
@@ -213,9 +221,11 @@ bool Verify(const TScriptFile& file, TLaterLines* later, TRestoreResult& result,
 
 // An entry of a script compared with what the registry holds now.
 enum class TComparison {
-  Absent,   // not there: the script brings it back
-  Same,     // there as the script has it (or, deleted by the script, not there): nothing to do
-  Other,    // there with other data (or there where the script deletes it, or unreadable)
+  Absent,    // not there: the script brings it back
+  Same,      // there as the script has it (or, deleted by the script, not there): nothing to do
+  Written,   // a value holding exactly what the change the script was taken before wrote: the
+             // script puts it back (a value the change created goes again)
+  Other,     // there with other data (or there where the script deletes it, or unreadable)
 };
 
 TComparison Compare(const TScriptEntry& entry, const TEntryNow& now) {
@@ -229,11 +239,22 @@ TComparison Compare(const TScriptEntry& entry, const TEntryNow& now) {
   return SameData(entry, now.Type, now.Data) ? TComparison::Same : TComparison::Other;
 }
 
-// Writes into `part` what the script's last word on each entry brings back that is absent now;
-// the entries that hold other data now go into result.Left. False when the program is ending
-// meanwhile.
-bool WriteAbsentPart(const TScriptFile& file, TLaterLines& later, TScriptWriter& part, int& written,
-                     TRestoreResult& result, const TRestoreProgress& progress) {
+// As Compare, telling apart a value that holds what the change noted it wrote (changed by nothing
+// since) from one that holds anything else.
+TComparison CompareWithWritten(const TScriptEntry& entry, const TEntryNow& now, const TWrittenRecord& written) {
+  TComparison comparison = Compare(entry, now);
+  if (comparison != TComparison::Other || entry.IsKey || !now.KeyReadable || now.ValueResult != ERROR_SUCCESS)
+    return comparison;
+  const TScriptEntry* noted = written.Find(entry);
+  bool asWritten = noted != nullptr && !noted->Deleted && SameData(*noted, now.Type, now.Data);
+  return asWritten ? TComparison::Written : TComparison::Other;
+}
+
+// Writes into `part` what the script's last word on each entry brings back that is absent now or
+// still holds what the change noted in `changed` wrote; the entries that hold other data now go
+// into result.Left. False when the program is ending meanwhile.
+bool WriteAbsentPart(const TScriptFile& file, TLaterLines& later, const TWrittenRecord& changed, TScriptWriter& part,
+                     int& written, TRestoreResult& result, const TRestoreProgress& progress) {
   TScriptParser parser(file.Handle());
   if (!parser.ReadHeader()) return true;
   TWalk walk(progress, TRestoreStep::Comparing, file.Size());
@@ -244,9 +265,9 @@ bool WriteAbsentPart(const TScriptFile& file, TLaterLines& later, TScriptWriter&
       return false;
     }
     if (later.Overridden(entry)) continue;
-    TComparison comparison = Compare(entry, reader.Read(entry));
+    TComparison comparison = CompareWithWritten(entry, reader.Read(entry), changed);
     if (comparison == TComparison::Other) AddListed(result.Left, result.LeftUnlisted, EntryName(entry));
-    if (comparison != TComparison::Absent) continue;
+    if (comparison != TComparison::Absent && comparison != TComparison::Written) continue;
     part.Write(entry);
     ++written;
   }
@@ -335,7 +356,12 @@ TRestoreResult RestoreUndoBackup(const std::string& fileName, const TRestoreProg
   TScriptFile file;
   if (!OpenScript(fileName, file, result)) return result;
   TLaterLines later(file.Size());
-  if (!ReadWholeScript(fileName, file, later, result, progress)) return result;
+  TBackupNotes notes;
+  if (!ReadWholeScript(fileName, file, later, result, progress, &notes)) return result;
+  if (!PublicFunctionUnit::IsCurrentUsersSid(notes.UserSid)) {
+    result.Problems.push_back(Format(PublicFunctionUnit::OtherUsersBackupText, fileName));
+    return result;
+  }
 
   TPartFile partFile;
   TScriptWriter writer;
@@ -345,7 +371,7 @@ TRestoreResult RestoreUndoBackup(const std::string& fileName, const TRestoreProg
     return result;
   }
   int written = 0;
-  bool compared = WriteAbsentPart(file, later, writer, written, result, progress);
+  bool compared = WriteAbsentPart(file, later, notes.Written, writer, written, result, progress);
   if (!writer.Close() && compared) {
     result.Problems.push_back("The part of the backup to restore could not be written: " + partFile.Name());
     return result;

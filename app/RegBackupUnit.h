@@ -77,8 +77,12 @@ TRestoreResult RestoreRegistryScript(const std::string& fileName, const TRestore
 // what the registry holds now; what is absent is written, as the canonical lines of what was
 // compared, into a file beside the backup that is held against writing until its import with
 // "Regedit /s" has been checked; what is there as the script has it stays, and what holds other
-// data now (or is there where the script deletes it) is left as it is and named in Left. Succeeds
-// only when all of it is back. Files are refused as by RestoreRegistryScript.
+// data now (or is there where the script deletes it) is left as it is and named in Left. A backup
+// whose notes say what the change wrote (RegBackupUnitScript.h) also puts back each value that
+// still holds exactly that, and deletes again each value the change created that still does.
+// Succeeds only when all of it is back. Files are refused as by RestoreRegistryScript, and so is
+// a backup noted as another user's (its HKEY_CURRENT_USER lines are that user's; Problems tells
+// it with PublicFunctionUnit::OtherUsersBackupText).
 TRestoreResult RestoreUndoBackup(const std::string& fileName, const TRestoreProgress& progress = nullptr);
 using TRestoreRoutine = TRestoreResult (*)(const std::string& fileName, const TRestoreProgress& progress);
 // What a failed restore tells the user: that the registry was not restored completely, the

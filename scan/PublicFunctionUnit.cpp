@@ -387,30 +387,47 @@ HKEY SplitRegistryPath(const std::string& fullPath, std::string& subPath) {
   return root;
 }
 
-// The current user's key name under HKEY_USERS (the user's security identifier); "" when the
-// process token cannot tell.
-static const std::string& CurrentUserKeyName() {
-  static const std::string name = [] {
-    std::string text;
-    HANDLE token = nullptr;
-    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token)) return text;
+std::string CurrentUserSid() {
+  static const std::string sid = [] {
+    HANDLE opened = nullptr;
+    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &opened)) return std::string();
+    TKernelHandle token(opened);
     DWORD size = 0;
-    GetTokenInformation(token, TokenUser, nullptr, 0, &size);
-    std::vector<uint8_t> buffer(size);
-    wchar_t* sid = nullptr;
-    if (size > 0 && GetTokenInformation(token, TokenUser, buffer.data(), size, &size) &&
-        ConvertSidToStringSidW(reinterpret_cast<TOKEN_USER*>(buffer.data())->User.Sid, &sid)) {
-      text = Narrow(sid);
-      LocalFree(sid);
-    }
-    CloseHandle(token);
-    return text;
+    GetTokenInformation(token.Get(), TokenUser, nullptr, 0, &size);
+    std::vector<BYTE> buffer(size);
+    wchar_t* text = nullptr;
+    if (size == 0 || !GetTokenInformation(token.Get(), TokenUser, buffer.data(), size, &size) ||
+        !ConvertSidToStringSidW(reinterpret_cast<TOKEN_USER*>(buffer.data())->User.Sid, &text))
+      return std::string();
+    std::string result = Narrow(text);
+    LocalFree(text);
+    return IsSidText(result) ? result : std::string();
   }();
-  return name;
+  return sid;
 }
 
+bool IsSidText(const std::string& text) {
+  if (text.size() < 5 || (text[0] != 'S' && text[0] != 's') || text[1] != '-') return false;
+  bool digit = false;
+  int groups = 0;
+  for (size_t i = 2; i <= text.size(); ++i) {
+    if (i == text.size() || text[i] == '-') {
+      if (!digit) return false;
+      ++groups;
+      digit = false;
+    } else if (text[i] >= '0' && text[i] <= '9') {
+      digit = true;
+    } else {
+      return false;
+    }
+  }
+  return groups >= 2;
+}
+
+bool IsCurrentUsersSid(const std::string& sid) { return sid.empty() || SameText(sid, CurrentUserSid()); }
+
 std::string KeyIdentity(HKEY root, const std::string& subKey) {
-  static const std::string user = AnsiUpperCase(CurrentUserKeyName());
+  static const std::string user = AnsiUpperCase(CurrentUserSid());
   std::string key = AnsiUpperCase(subKey);
   std::string rootText = RootKeyName(root);
   if (root == HKEY_CURRENT_USER && !user.empty()) {

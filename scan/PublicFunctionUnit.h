@@ -172,6 +172,19 @@ bool IsIgnored(TIgnoreContents& list, const std::string& section, const std::str
 // whether it stands for the key's unnamed value.
 std::string IgnoreLine(const std::string& section, const std::string& keyPath, const std::string& valueName,
                        bool unnamed = false);
+// The SID of the user whose hive HKEY_CURRENT_USER is ("S-1-5-21-..."); "" when the process token
+// cannot tell. The program's folder is shared by every user of the machine, and
+// "HKEY_CURRENT_USER" names no user: the files kept there write this beside what they hold of it.
+std::string CurrentUserSid();
+// A SID in its written form: "S-", then numbers joined by "-" ("S-1-5-21-...").
+bool IsSidText(const std::string& text);
+// True for the SID a file or line written by the current user carries (in any letter case), and
+// for "" (none written: of the machine's keys only, or written before files carried SIDs).
+bool IsCurrentUsersSid(const std::string& sid);
+// %s: a backup file noted as another user's, which is not restored.
+inline constexpr const char* OtherUsersBackupText =
+    "The backup %s was made by another user of this computer and holds that user's own settings, "
+    "which cannot be restored into yours. Nothing was restored; that user can restore it.";
 // A registry key's text as exclusions and repairs compare keys: upper-cased, the current user's
 // tree (and its classes hive) by its name under HKEY_USERS, the classes root by its name under
 // HKEY_LOCAL_MACHINE. A text that names no registry key (a file's path) is only upper-cased.

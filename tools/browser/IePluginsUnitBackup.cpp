@@ -1,8 +1,11 @@
 #include "IePluginsUnitBackup.h"
 
+#include <algorithm>
+
 #include <windows.h>
 
 #include "../../app/MainUnitBackup.h"
+#include "../../app/RegBackupUnitScript.h"
 #include "../../framework/Exceptions.h"
 #include "../../framework/Handles.h"
 #include "../../framework/ListedEntry.h"
@@ -52,6 +55,11 @@ MainUnit::TBackupNamer PluginBackupNamer(const std::string& folder) {
   return [folder](TDateTime stamp) { return PluginBackupFileName(folder, stamp); };
 }
 
+void NoteUser(TStringList& lines) {
+  std::string sid = PublicFunctionUnit::CurrentUserSid();
+  if (!sid.empty()) lines.Items.insert(lines.Items.begin() + std::min(lines.Count(), 1), RegBackupUnit::UserNote(sid));
+}
+
 namespace {
 
 void SaveScript(const std::string& fileName, const TStringList& lines) {
@@ -88,6 +96,7 @@ TPluginRemoval RemovePlugins(const std::vector<TPluginRow>& rows, uint8_t platfo
 
   TStringList lines;
   lines.Add(MainUnit::RegScriptHeader(platformKind));
+  NoteUser(lines);
   std::vector<bool> backedUp;
   for (const TPluginRow& row : rows) {
     backedUp.push_back(ExportPlugin(row, lines));
@@ -105,7 +114,11 @@ std::vector<TBackupFile> ListBackupFiles(const std::string& folder) {
   std::vector<TBackupFile> files;
   std::string dir = IncludeTrailingBackslash(folder);
   ForEachFile(dir, "*.reg", [&](const TFoundFile& found) {
-    if (!found.IsFolder()) files.push_back({PublicFunctionUnit::FileTimeToDateTime(found.CreationTime), dir + found.Name});
+    if (found.IsFolder()) return true;
+    // exactly the entry listed; one that cannot be read now is listed: its restore tells why
+    std::string sid, exact = Narrow(ListedEntry::ExactPath(dir, found.Name));
+    if (RegBackupUnit::ReadScriptUser(exact, sid) && !PublicFunctionUnit::IsCurrentUsersSid(sid)) return true;
+    files.push_back({PublicFunctionUnit::FileTimeToDateTime(found.CreationTime), dir + found.Name});
     return true;
   });
   return files;
@@ -136,7 +149,7 @@ std::vector<TDetailBackup> ParseBackupDetails(const std::string& bytes) {
     if (end == std::string::npos) end = text.size();
     std::string line = Trim(text.substr(start, end - start));
     start = end + 1;
-    if (line.empty() || IsHeader(line)) continue;
+    if (line.empty() || line[0] == ';' || IsHeader(line)) continue;
     if (line.find('[') != std::string::npos && line.find(']') != std::string::npos) {
       records.push_back({.Flag = 1, .KeyLine = line});
     } else if (!records.empty()) {

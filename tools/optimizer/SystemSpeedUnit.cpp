@@ -3,6 +3,7 @@
 #include "../../framework/Dialogs.h"
 #include "../../framework/PageBuilders.h"
 #include "../../framework/ScrollBox.h"
+#include "../../scan/PublicFunctionUnit.h"
 #include "SpeedItemUnit.h"
 
 using namespace SystemSpeedUnit;
@@ -313,8 +314,9 @@ std::string TOptimizeForm::SelectedBackup() const {
 
 void TOptimizeForm::RestoreSpeedBackup(const std::string& fileName) {
   TSpeedRestore result = RestoreSpeedFile(fileName);
-  if (result.Unreadable) {
-    ShowMessageBox(Format(RestoreUnreadableText, fileName), MB_ICONWARNING);
+  if (result.Unreadable || result.OtherUser) {
+    const char* text = result.Unreadable ? RestoreUnreadableText : PublicFunctionUnit::OtherUsersBackupText;
+    ShowMessageBox(Format(text, fileName), MB_ICONWARNING);
     return;
   }
   if (result.Marked || result.ServicesRestored) {
