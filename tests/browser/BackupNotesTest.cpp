@@ -120,6 +120,18 @@ TEST(WrittenNotes, WhatStillHoldsWhatTheChangeWroteIsPutBackAndWhatChangedSinceI
   }
   EXPECT_EQ(result.Left, left);
   EXPECT_TRUE(result.Imported && result.Verified) << RegBackupUnit::RestoreFailureText(result);
+
+  // regedit, as earlier versions imported these files whole, passes over the notes
+  for (const TChange& c : changes) Put(box, c.Name, c.Now);
+  result = RegBackupUnit::RestoreRegistryScript(file);
+  EXPECT_TRUE(result.Succeeded()) << RegBackupUnit::RestoreFailureText(result);
+  for (const TChange& c : changes) {
+    TStringList now, before;
+    Export(box.FullPath(), c.Name, now);
+    Put(box, c.Name, c.Before);
+    Export(box.FullPath(), c.Name, before);
+    EXPECT_EQ(now.Items, before.Items) << c.Name;
+  }
 }
 
 // The notes are read as written: the last note of a value wins, names compare as the registry

@@ -313,6 +313,27 @@ TEST_F(OptimizerWizard, AnotherUsersBackupIsNeitherListedNorRestoredAndStays) {
   }
 }
 
+// A run never saves into the file of an earlier run, which may be another user's (of the same
+// second): its backup goes to a file of its own, named after the next free second.
+TEST_F(OptimizerWizard, ARunNeverSavesIntoTheBackupOfAnEarlierRun) {
+  const std::string theirs = "[Backup]\r\nFormat=2\r\nUser=S-1-5-21-1004336348-1177238915-682003330-1001\r\n"
+                             "[Quicken menu display speed]\r\nF1=111\r\n";
+  temp.WriteFile(kFileName, theirs);
+  Plant(HKEY_CURRENT_USER, kDesktop, "MenuShowDelay", Sz("250"));
+  Model(6);
+  Press(page->btnOptimize);
+  page->Ochk[1]->SetChecked(true);
+  Press(page->btnExe);
+  EXPECT_EQ(ReadFileBytes(temp.Path() + kFileName), theirs);
+  const std::string mine = "speedRestore20240102_030414.ini";
+  TIniFile ini(temp.Path() + mine);
+  EXPECT_EQ(ini.ReadString("Backup", "User", ""), PublicFunctionUnit::CurrentUserSid());
+  EXPECT_EQ(ini.ReadString("Quicken menu display speed", "F1", ""), "250");
+  EXPECT_EQ(Restore(mine), std::vector<std::string>{RestoredText});
+  EXPECT_EQ(ValueAt(HKEY_CURRENT_USER, kDesktop, "MenuShowDelay"), Describe(Sz("250")));
+  EXPECT_EQ(RowOf(kFileName), -1);
+}
+
 // A run that drives no service saves none, and its Reset leaves every service as it is, a spooler
 // the user had disabled too. While another program holds the file, Reset reads nothing from it.
 TEST_F(OptimizerWizard, ResetOfARunThatDroveNoServiceLeavesTheServicesAlone) {

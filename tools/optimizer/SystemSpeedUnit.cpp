@@ -1,5 +1,6 @@
 #include "SystemSpeedUnit.h"
 
+#include "../../app/MainUnitBackup.h"
 #include "../../framework/Dialogs.h"
 #include "../../framework/PageBuilders.h"
 #include "../../framework/ScrollBox.h"
@@ -270,7 +271,10 @@ std::string TOptimizeForm::Folder() const { return BackupFolder.empty() ? SpeedB
 void TOptimizeForm::StartRun() {
   TDateTime stamp = Clock();
   CreateDirectoryW(Widen(ExcludeTrailingBackslash(Folder())).c_str(), nullptr);
-  SpeedItemUnit::SpeedBackupFile = SpeedBackupFileName(Folder(), stamp);
+  // each run a file of its own: never one of an earlier run, which may be another user's
+  std::string folder = Folder();
+  SpeedItemUnit::SpeedBackupFile =
+      MainUnit::FreeBackupFileName([&folder](TDateTime t) { return SpeedBackupFileName(folder, t); }, stamp);
 }
 
 void TOptimizeForm::RunOptimization(const char* successText) {
