@@ -83,6 +83,30 @@ std::vector<TChange> Changes() {
   };
 }
 
+// A script file read with its notes: its statements ("key" or "key name"), its user and problems;
+// the written notes into record.
+struct TParsed {
+  bool Script = false;   // it begins with a script's header
+  std::vector<std::string> Statements;
+  std::string UserSid;
+  std::vector<std::string> Problems;
+};
+TParsed ParseWithNotes(const std::string& file, RegBackupUnit::TWrittenRecord& record) {
+  TParsed parsed;
+  RegBackupUnit::TScriptFile script;
+  std::string problem;
+  EXPECT_TRUE(script.Open(file, problem)) << problem;
+  RegBackupUnit::TScriptParser parser(script.Handle());
+  parser.KeepWritten(&record);
+  parsed.Script = parser.ReadHeader();
+  if (parsed.Script)
+    for (RegBackupUnit::TScriptEntry entry; parser.Next(entry);)
+      parsed.Statements.push_back(entry.Key + (entry.IsKey ? "" : " " + Narrow(entry.ValueName)));
+  parsed.UserSid = parser.UserSid;
+  parsed.Problems = parser.Problems;
+  return parsed;
+}
+
 }  // namespace
 
 TEST(WrittenNotes, WhatStillHoldsWhatTheChangeWroteIsPutBackAndWhatChangedSinceIsLeft) {
@@ -146,19 +170,11 @@ TEST(WrittenNotes, AreReadBackAsWrittenBesideTheStatements) {
                               "[" + key + "]", "\"kept\"=\"x\"", ";Written: [" + AnsiLowerCase(key) + "\\sub]",
                               ";Written: \"v\"=dword:00000001", "\"after\"=\"a note\"", ";Written: \"V\"=hex(b):01,02",
                               ";Written: @=-", ";Written:   \"sp ace\" = \"t;\\\"x\\\\\"  "}));
-  RegBackupUnit::TScriptFile script;
-  std::string problem;
-  ASSERT_TRUE(script.Open(file, problem)) << problem;
-  RegBackupUnit::TScriptParser parser(script.Handle());
   RegBackupUnit::TWrittenRecord record;
-  parser.KeepWritten(&record);
-  ASSERT_TRUE(parser.ReadHeader());
-  std::vector<std::string> statements;
-  for (RegBackupUnit::TScriptEntry entry; parser.Next(entry);)
-    statements.push_back(entry.Key + (entry.IsKey ? "" : " " + Narrow(entry.ValueName)));
-  EXPECT_EQ(statements, (std::vector<std::string>{key, key + " kept", key + " after"}));
-  EXPECT_EQ(parser.UserSid, kOtherSid);
-  EXPECT_TRUE(parser.Problems.empty()) << parser.Problems.front();
+  TParsed parsed = ParseWithNotes(file, record);
+  EXPECT_EQ(parsed.Statements, (std::vector<std::string>{key, key + " kept", key + " after"}));
+  EXPECT_EQ(parsed.UserSid, kOtherSid);
+  EXPECT_EQ(parsed.Problems, std::vector<std::string>{});
   EXPECT_EQ(record.Count(), 3u);
   RegBackupUnit::TScriptEntry asked;
   asked.Key = key + "\\SUB";
@@ -211,16 +227,10 @@ TEST(WrittenNotes, MalformedNotesNeitherCrashNorHangNorChangeAnything) {
   for (int i = 0; i < 1500; ++i) {
     const std::string bytes = inputs.Next();
     ASSERT_TRUE(WriteInput(file, bytes));
-    RegBackupUnit::TScriptFile script;
-    std::string problem;
-    ASSERT_TRUE(script.Open(file, problem)) << problem;
-    RegBackupUnit::TScriptParser parser(script.Handle());
     RegBackupUnit::TWrittenRecord record;
-    parser.KeepWritten(&record);
-    if (parser.ReadHeader())
-      for (RegBackupUnit::TScriptEntry entry; parser.Next(entry);) ASSERT_FALSE(entry.Key.empty()) << "input " << i;
+    for (const std::string& statement : ParseWithNotes(file, record).Statements)
+      ASSERT_EQ(statement.compare(0, 5, "HKEY_"), 0) << "input " << i << ": " << statement;
     noted += record.Count();
-    script.Close();
     if (i % 5 == 0) ASSERT_NO_THROW(RegBackupUnit::RestoreUndoBackup(file)) << "input " << i;
     ASSERT_EQ(ReadFileBytes(file), bytes) << "input " << i;
   }
