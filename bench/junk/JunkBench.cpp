@@ -2,6 +2,9 @@
 //
 //   junk_bench [--files N] [--repeat R]   plants (once) and measures trees of N/5 and N files
 //                                         (default 100000), 20 files per folder
+//   junk_bench --moves N                  times the move cleanup of N files of one name (a
+//                                         "Thumbs.db" in each of N folders) into one folder,
+//                                         against N files of distinct names
 //
 // The tree lies in C:\ZelvoranBench\Junk<N> of the benchmark's own prefix; a few per cent of the
 // names match the 47 default junk types. Walk and scan run R times each (default 3), alternating,
@@ -20,6 +23,7 @@
 #include "../BenchClock.h"
 #include "framework/Application.h"
 #include "framework/Handles.h"
+#include "framework/ListedEntry.h"
 #include "framework/Strings.h"
 #include "tools/junk/SysDiskCleanerUnitStore.h"
 #include "tools/junk/SysDiskCleanerUnitWalk.h"
@@ -143,11 +147,48 @@ void Print(const TFigures& f) {
               f.MemoryAfterMb);
 }
 
+// Plants count files (one name in count folders, or count names in one folder), moves them into
+// one folder as the cleanup does in one run, and returns the milliseconds the moves took.
+double TimeMoves(int count, bool oneName) {
+  std::string root = std::string(kBenchFolder) + (oneName ? "\\MovesOneName" : "\\MovesDistinct");
+  std::string to = root + "\\to";
+  ForceDirectories(to);
+  std::vector<TJunkFileRecord> found;
+  for (int i = 0; i < count; ++i) {
+    std::string folder = oneName ? Format("%s\\from%05d", root, i) : root + "\\from";
+    std::string name = oneName ? "Thumbs.db" : Format("Thumbs%05d.db", i);
+    ForceDirectories(folder);
+    WriteEmptyFile(folder + "\\" + name);
+  }
+  ScanFolder(root, TJunkMatcher({"thumbs*.db"}), found, [](const TWalkEntry&) { return true; });
+  TMoveTargets targets;
+  int moved = 0;
+  double start = NowMs();
+  for (const TJunkFileRecord& file : found)
+    if (CleanupFile(file, TCleanupMode::MoveToFolder, to, targets) == StatusFileMoved) ++moved;
+  double ms = NowMs() - start;
+  if (moved != count) std::printf("only %d of %d files moved\n", moved, count);
+  ListedEntry::DeleteTree(kBenchFolder, oneName ? "MovesOneName" : "MovesDistinct");
+  return ms;
+}
+
+int MeasureMoves(int count) {
+  if (count < 1) {
+    std::fprintf(stderr, "usage: junk_bench --moves N (>= 1)\n");
+    return 2;
+  }
+  double distinct = TimeMoves(count, false), oneName = TimeMoves(count, true);
+  std::printf("moving %d files into one folder: distinct names %.1f ms, one name %.1f ms (ratio %.2f)\n", count,
+              distinct, oneName, oneName / distinct);
+  return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
   int files = 100000, repeat = 3;
   for (int i = 1; i + 1 < argc; i += 2) {
+    if (std::strcmp(argv[i], "--moves") == 0) return MeasureMoves(std::atoi(argv[i + 1]));
     if (std::strcmp(argv[i], "--files") == 0) files = std::atoi(argv[i + 1]);
     if (std::strcmp(argv[i], "--repeat") == 0) repeat = std::atoi(argv[i + 1]);
   }
