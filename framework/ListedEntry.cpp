@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <map>
 #include <utility>
 #include <vector>
 
@@ -262,6 +263,29 @@ TBinRoom ReadBinRoom(const std::wstring& path, const TBinSettingsKeys& keys) {
   return room;
 }
 
+namespace {
+
+// The room of the bin a file goes to, read from the system at most every few seconds per drive
+// (asking what a bin holds walks all of it); what Recycle sends there meanwhile counts against it.
+TBinRoom& RecentBinRoom(const std::wstring& path) {
+  constexpr DWORD kReadAgainAfterMs = 5000;
+  struct TKnown {
+    TBinRoom Room;
+    DWORD ReadAt = 0;
+  };
+  static std::map<std::wstring, TKnown> known;
+  wchar_t root[MAX_PATH + 1] = {};
+  std::wstring drive = GetVolumePathNameW(path.c_str(), root, MAX_PATH + 1) ? root : L"";
+  if (!drive.empty()) CharUpperBuffW(drive.data(), (DWORD)drive.size());
+  DWORD now = GetTickCount();
+  auto it = known.find(drive);
+  if (it == known.end() || now - it->second.ReadAt >= kReadAgainAfterMs)
+    it = known.insert_or_assign(drive, TKnown{ReadBinRoom(path), now}).first;
+  return it->second.Room;
+}
+
+}  // namespace
+
 TRecycleOutcome Recycle(const std::string& folder, const std::string& name) {
   if (ParsesAsAnother(name)) return TRecycleOutcome::Failed;
   std::wstring exact = ExactPath(folder, name);
@@ -275,8 +299,8 @@ TRecycleOutcome Recycle(const std::string& folder, const std::string& name) {
   if (FullPath(parsed) != parsed) return TRecycleOutcome::Failed;
   // a bin that cannot take the file would have the shell delete it for good, without a word
   uint64_t size = ((uint64_t)data.nFileSizeHigh << 32) | data.nFileSizeLow;
-  TBinRoom room = BinRoomQuery ? BinRoomQuery(parsed) : ReadBinRoom(parsed);
-  if (!room.Takes(size)) return TRecycleOutcome::BinCannotTake;
+  TBinRoom* known = BinRoomQuery ? nullptr : &RecentBinRoom(parsed);
+  if (!(known ? *known : BinRoomQuery(parsed)).Takes(size)) return TRecycleOutcome::BinCannotTake;
   std::wstring from = parsed + L'\0';   // the list of sources ends with two zeros
   SHFILEOPSTRUCTW op{};
   op.wFunc = FO_DELETE;
@@ -285,7 +309,11 @@ TRecycleOutcome Recycle(const std::string& folder, const std::string& name) {
   // (what the settings do not show: a bin the shell finds full after all)
   op.fFlags = FOF_ALLOWUNDO | FOF_NOCONFIRMATION | FOF_NOERRORUI | FOF_SILENT | FOF_WANTNUKEWARNING;
   int result = ShellFileOperation ? ShellFileOperation(op) : SHFileOperationW(&op);
-  if (!Present(exact)) return result == 0 ? TRecycleOutcome::Recycled : TRecycleOutcome::Failed;
+  if (!Present(exact)) {
+    if (result != 0) return TRecycleOutcome::Failed;
+    if (known) known->Used += size;
+    return TRecycleOutcome::Recycled;
+  }
   return op.fAnyOperationsAborted || result == ERROR_CANCELLED ? TRecycleOutcome::BinCannotTake
                                                                : TRecycleOutcome::Failed;
 }

@@ -5,6 +5,8 @@
 //   junk_bench --moves N                  times the move cleanup of N files of one name (a
 //                                         "Thumbs.db" in each of N folders) into one folder,
 //                                         against N files of distinct names
+//   junk_bench --recycle N                times the recycle cleanup of N files, in two halves (the
+//                                         bin's room is looked at for each file)
 //
 // The tree lies in C:\ZelvoranBench\Junk<N> of the benchmark's own prefix; a few per cent of the
 // names match the 47 default junk types. Walk and scan run R times each (default 3), alternating,
@@ -172,6 +174,29 @@ double TimeMoves(int count, bool oneName) {
   return ms;
 }
 
+int MeasureRecycling(int count) {
+  if (count < 2) {
+    std::fprintf(stderr, "usage: junk_bench --recycle N (>= 2)\n");
+    return 2;
+  }
+  std::string root = std::string(kBenchFolder) + "\\Recycle";
+  ForceDirectories(root);
+  for (int i = 0; i < count; ++i) WriteEmptyFile(Format("%s\\r%06d.tmp", root, i));
+  std::vector<TJunkFileRecord> found;
+  ScanFolder(root, TJunkMatcher({"*.tmp"}), found, [](const TWalkEntry&) { return true; });
+  int recycled = 0;
+  double halves[2] = {};
+  for (int half = 0; half < 2; ++half) {
+    double start = NowMs();
+    for (size_t i = half * found.size() / 2; i < (half + 1) * found.size() / 2; ++i)
+      if (CleanupFile(found[i], TCleanupMode::RecycleBin, "") == StatusFileDeleted) ++recycled;
+    halves[half] = NowMs() - start;
+  }
+  std::printf("recycling %d files: %d recycled, first half %.1f ms, second half %.1f ms (ratio %.2f)\n", count,
+              recycled, halves[0], halves[1], halves[1] / halves[0]);
+  return 0;
+}
+
 int MeasureMoves(int count) {
   if (count < 1) {
     std::fprintf(stderr, "usage: junk_bench --moves N (>= 1)\n");
@@ -189,6 +214,7 @@ int main(int argc, char** argv) {
   int files = 100000, repeat = 3;
   for (int i = 1; i + 1 < argc; i += 2) {
     if (std::strcmp(argv[i], "--moves") == 0) return MeasureMoves(std::atoi(argv[i + 1]));
+    if (std::strcmp(argv[i], "--recycle") == 0) return MeasureRecycling(std::atoi(argv[i + 1]));
     if (std::strcmp(argv[i], "--files") == 0) files = std::atoi(argv[i + 1]);
     if (std::strcmp(argv[i], "--repeat") == 0) repeat = std::atoi(argv[i + 1]);
   }
