@@ -50,8 +50,12 @@ TRemoval RepairRemoval(TRepairForm form, const TContent& finding) {
   r.Root = SplitRegistryPath(finding.KeyPath, r.SubKey);
   if (r.Root == nullptr) return r;
   r.RootName = RootKeyName(r.Root);
-  if (form == TRepairForm::KeyOrValue) form = finding.Value == "key" ? TRepairForm::Key : TRepairForm::Value;
+  if (form == TRepairForm::KeyOrNothing && finding.Value != "key") {
+    r.Kind = TRemovalKind::Nothing;
+    return r;
+  }
   switch (form) {
+    case TRepairForm::KeyOrNothing:
     case TRepairForm::Key:
       if (!r.SubKey.empty()) r.Kind = TRemovalKind::Key;   // never a whole root
       break;
@@ -158,6 +162,7 @@ static const char* RepairOne(const TRepairStyle& style, const TContent& finding,
                              const TRepairContents& log, const TStillFound& stillFound, std::string& removed) {
   TRemoval removal = RepairRemoval(style.Form, finding);
   if (removal.Kind == TRemovalKind::None) return RepairFailedText;
+  if (removal.Kind == TRemovalKind::Nothing) return RepairedText;   // logged only
   std::string target = RemovalTargetText(removal);
   auto takenInThisRepair = [&] {
     return (style.GoneCountsAsRepaired && existedAtStart) || RemovedEarlier(log, removal, target);
@@ -276,10 +281,6 @@ TContent& AddMissingPathFinding(TRegistryContents& contents, TCaptionTarget* cou
 
 void ShowItem(TCaptionTarget* currentItem, const std::string& text) {
   if (currentItem != nullptr) currentItem->SetCaption(text);
-}
-
-bool OutOfReach(const std::string& path) {
-  return Pos("\\\\", path) > 0 || Pos("A:", AnsiUpperCase(path)) > 0 || !IsOnFixedDrive(NonFixedDrives, path);
 }
 
 std::vector<std::string> ListSubkeyNames(HKEY root, const std::string& path) {
