@@ -1,7 +1,6 @@
 #include "SectionCommon.h"
 
-#include <shellapi.h>
-
+#include "../framework/ListedEntry.h"
 #include "../framework/Registry.h"
 #include "../framework/Strings.h"
 #include "PublicFunctionUnit.h"
@@ -72,7 +71,9 @@ TRemoval RepairRemoval(TRepairForm form, const TContent& finding) {
   return r;
 }
 
-bool ExecuteRemoval(const TRemoval& removal) {
+// Carries the removal out; binRefused tells a file left because the recycle bin cannot take it.
+static bool Execute(const TRemoval& removal, bool& binRefused) {
+  binRefused = false;
   switch (removal.Kind) {
     case TRemovalKind::Value:
     {
@@ -85,17 +86,18 @@ bool ExecuteRemoval(const TRemoval& removal) {
       return DeleteRegistryKey(removal.Root, "\\" + removal.SubKey);
     case TRemovalKind::File: {
       if (!FileExists(removal.File)) return false;
-      std::wstring from = Widen(removal.File);
-      from.push_back(L'\0');   // the list ends with a second zero
-      SHFILEOPSTRUCTW op{};
-      op.wFunc = FO_DELETE;
-      op.pFrom = from.c_str();
-      op.fFlags = FOF_ALLOWUNDO | FOF_NOCONFIRMATION | FOF_SILENT | FOF_NOERRORUI;
-      return SHFileOperationW(&op) == 0 && !op.fAnyOperationsAborted && !FileExists(removal.File);
+      auto outcome = ListedEntry::Recycle(ExtractFilePath(removal.File), ExtractFileName(removal.File));
+      binRefused = outcome == ListedEntry::TRecycleOutcome::BinCannotTake;
+      return outcome == ListedEntry::TRecycleOutcome::Recycled && !FileExists(removal.File);
     }
     default:
       return false;
   }
+}
+
+bool ExecuteRemoval(const TRemoval& removal) {
+  bool binRefused;
+  return Execute(removal, binRefused);
 }
 
 bool RemovalTargetExists(const TRemoval& removal) {
@@ -172,7 +174,9 @@ static const char* RepairOne(const TRepairStyle& style, const TContent& finding,
   } else if (stillFound && !stillFound(finding)) {
     return ChangedSinceScanText;
   } else {
-    done = ExecuteRemoval(removal) || (!RemovalTargetExists(removal) && takenInThisRepair());
+    bool binRefused;
+    done = Execute(removal, binRefused) || (!RemovalTargetExists(removal) && takenInThisRepair());
+    if (binRefused && !done) return BinCannotTakeText;
   }
   if (done) removed = target;
   return done ? RepairedText : RepairFailedText;

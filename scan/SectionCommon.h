@@ -35,7 +35,7 @@ enum class TRepairForm {
   ValueByShortName,  // the value ShortName under KeyPath
   Key,               // the key KeyPath with all its subkeys
   KeyOrNothing,      // Key when the finding's Value is "key"; any other finding is logged, nothing removed
-  File,              // the file KeyPath (moved to the recycle bin)
+  File,              // the file KeyPath (moved to the recycle bin; left when the bin cannot take it)
 };
 
 enum class TRemovalKind {
@@ -86,6 +86,8 @@ inline constexpr const char* RepairFailedText = "Repair Failed";
 // A finding whose entry is gone or no longer gives it was left as it is; the finish page's line
 // says why (in the width of its "Status" column).
 inline constexpr const char* ChangedSinceScanText = "Changed since scan";
+// A file the recycle bin cannot take (switched off, full, too small for it) was left as it is.
+inline constexpr const char* BinCannotTakeText = "Bin cannot take it";
 
 // A section's own test of a finding's entry as the registry (or the disk) holds it now: true
 // while it still gives that same finding. See TRecheck.
@@ -95,10 +97,11 @@ using TStillFound = std::function<bool(const TContent& finding)>;
 // show it, remove what it names, log the outcome and update the finish list's count. Just
 // before the removal the finding is checked again: what it names must still be there, and
 // stillFound (when given) must still give the finding; otherwise nothing is removed and the line
-// says it was left. A target that is gone because an earlier line of the same log removed it
-// (the same value, or a key holding it; the current user's tree by either of its names) counts
-// as repaired: the sections of one repair share the log, and several sections report the same
-// values.
+// says it was left. A file the recycle bin cannot take is left as well, its line saying so
+// (BinCannotTakeText): the shell would delete it for good. A target that is gone because an
+// earlier line of the same log removed it (the same value, or a key holding it; the current
+// user's tree by either of its names) counts as repaired: the sections of one repair share the
+// log, and several sections report the same values.
 void RepairFindings(const TRepairStyle& style, TCaptionTarget& status, TListCountTarget& finishList,
                     TRegistryContents& contents, TRepairContents& log, const TStillFound& stillFound = nullptr);
 

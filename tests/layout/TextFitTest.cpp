@@ -112,8 +112,8 @@ void PlantFindings() {
         TRepairRec& line = log.GetItem(log.Add()).Content;
         line.KeyPath = c.GetItem(i).Content.KeyPath;
         const char* statuses[] = {SectionCommon::RepairedText, SectionCommon::RepairFailedText,
-                                  SectionCommon::ChangedSinceScanText};
-        line.Status = statuses[log.Count() % 3];
+                                  SectionCommon::ChangedSinceScanText, SectionCommon::BinCannotTakeText};
+        line.Status = statuses[log.Count() % 4];
       }
       finish.SetItemCount(log.Count());
     };
