@@ -192,10 +192,12 @@ class TZelvoranMainForm : public TForm, private MainUnit::TScanView {
   // Appends the exclusion's line to the ignore file (valueName as the finding shows it; unnamed:
   // it stands for the key's unnamed value). Nothing is written when a name holds a line break,
   // or when the file is there but cannot be read (its last line might lack its line break).
+  void DropExcludedFindings(const std::string& caption, const TContent& finding);
   enum class TIgnoreAppend { Written, LineBreakInName, NotWritten };
   TIgnoreAppend AppendIgnoreEntry(const std::string& caption, const std::string& keyPath,
                                   const std::string& valueName, bool unnamed = false);
   int SelectedSection() const;   // the selected grid row's section index, -1 when none
+  int RowSection(int row) const;   // a grid row's section index, -1 when it holds no number
 
   // Repair and finish. RepairBtnClick is the repair driver (MainUnitRepair.cpp): the ticked
   // findings' backup, the repair-progress dialog around the repair run, the finish page. While

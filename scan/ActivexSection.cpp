@@ -49,7 +49,7 @@ bool IsServerKeyName(const std::string& name) {
 void ReportEmptyDefault(TCaptionTarget* countLabel, HKEY root, const std::string& keyPath, const std::string& name,
                         TRegistryContents& contents, TIgnoreContents& ignoreList) {
   std::string keyText = RootKeyName(root) + "\\" + keyPath;
-  if (IsIgnored(ignoreList, SectionCaption, keyText, "", TUnnamedValueName::Default)) return;
+  if (IsIgnored(ignoreList, SectionCaption, keyText, "")) return;
   if (name == "HELPDIR")
     AddEmptyKeyFinding(countLabel, keyText, name, keyPath, name, contents);
   else
@@ -117,7 +117,7 @@ static void CheckTypeLib(HKEY clsidKey, const std::string& id, TRegistry& libs, 
   if (typeLib.find('\\') == std::string::npos && libs.KeyExists(typeLib)) return;
 
   std::string keyText = RootKeyName(root) + "\\CLSID\\" + id + "\\TypeLib";
-  if (IsIgnored(ignoreList, SectionCaption, keyText, "", TUnnamedValueName::Default)) return;
+  if (IsIgnored(ignoreList, SectionCaption, keyText, "")) return;
   TContent& c = AddFinding(contents, keyText);
   c.ShortName = "TypeLib";
   c.Value = typeLib;
