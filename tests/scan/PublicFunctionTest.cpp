@@ -217,8 +217,9 @@ TEST(IgnoreList, LoadsMalformedLinesAndMatchesByItsCaseRules) {
 }
 
 // Lines written by earlier versions name the unnamed value "default" in the sections whose texts
-// show it so and "" in the others, and read as they always did; an entry a plain line cannot
-// carry ("|" in its key, a value really named "default") is written escaped and reads back whole.
+// show it so and "" in the others; a plain "default" hides both the unnamed value and a value so
+// named, as it always could. An entry a plain line cannot carry ("|" in its key, a value really
+// named "default") is written escaped and reads back whole.
 TEST(IgnoreList, OldLinesReadAsBeforeAndEscapedLinesCarryWhatPlainOnesCannot) {
   scan_test::TScanRun run;
   const std::string sys = "System Software Settings", user = "User Software Settings";
@@ -232,7 +233,7 @@ TEST(IgnoreList, OldLinesReadAsBeforeAndEscapedLinesCarryWhatPlainOnesCannot) {
             "|Font Entries|HKEY_CURRENT_USER\\50%25%7Cx|a%7Cb\r\n");
 
   WriteFileBytes(IgnoreFileName(),
-                 "Font Entries|HKEY_LOCAL_MACHINE\\F|default\r\n"        // a value really named so
+                 "Font Entries|HKEY_LOCAL_MACHINE\\F|default\r\n"        // a value really named so, or the unnamed one
                  "Font Entries|HKEY_LOCAL_MACHINE\\G|\r\n"               // the unnamed value
                  "Sounds Section|HKEY_LOCAL_MACHINE\\S|default\r\n" +    // the unnamed value
                      sys + "|HKEY_CURRENT_USER\\Sys|default\r\n" +      // the unnamed value
