@@ -189,10 +189,12 @@ class TZelvoranMainForm : public TForm, private MainUnit::TScanView {
   void ProblemsListBoxSelectItem(int index, bool selected);
   void abShowHideDetailsClick(TObject* sender);
   void ExcludeMenuClick(TObject* sender);
+  // Takes every finding that the exclusion of `finding` (made in section `caption`) names out of
+  // the results, in every section.
+  void DropExcludedFindings(const std::string& caption, const TContent& finding);
   // Appends the exclusion's line to the ignore file (valueName as the finding shows it; unnamed:
   // it stands for the key's unnamed value). Nothing is written when a name holds a line break,
   // or when the file is there but cannot be read (its last line might lack its line break).
-  void DropExcludedFindings(const std::string& caption, const TContent& finding);
   enum class TIgnoreAppend { Written, LineBreakInName, NotWritten };
   TIgnoreAppend AppendIgnoreEntry(const std::string& caption, const std::string& keyPath,
                                   const std::string& valueName, bool unnamed = false);

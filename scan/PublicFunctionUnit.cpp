@@ -668,7 +668,7 @@ bool ListNamesEntry(TIgnoreContents& list, const std::string& keyPath, const std
   std::string key;
   for (int i = 0; i < list.Count(); ++i) {
     auto& e = list.GetItem(i).Content;
-    if (!NamesValue(e, valueName)) continue;
+    if (e.Section.empty() || !NamesValue(e, valueName)) continue;   // a line of no section names nothing
     if (key.empty()) key = KeyIdentity(keyPath);
     if (NamesKey(e, key)) return true;
   }

@@ -159,7 +159,8 @@ void LoadIgnoreList(TIgnoreContents& list);
 // both the unnamed value and a value really named "default".
 bool IsIgnored(TIgnoreContents& list, const std::string& section, const std::string& keyPath,
                const std::string& valueName);
-// Whether an entry of the list, made in any section, names the key and the value of this exact name.
+// Whether an entry of the list, made in any section, names the key and the value of this exact
+// name. A line of no section names nothing, as in IsIgnored.
 bool ListNamesEntry(TIgnoreContents& list, const std::string& keyPath, const std::string& valueName);
 // One ignore-file line for an exclusion, CRLF included: valueName as the finding shows it, and
 // whether it stands for the key's unnamed value. The line names that one value: the unnamed value

@@ -298,6 +298,7 @@ TEST(IgnoreList, AnOldDefaultLineHidesTheUnnamedValueAndAValueNamedDefault) {
       {TrimRight(IgnoreLine("Sounds Section", key, "default", true)), "Sounds Section", "", true},
       {TrimRight(IgnoreLine("Font Entries", key, "default")), "Font Entries", "", false},
       {TrimRight(IgnoreLine("Font Entries", key, "default")), "Font Entries", "default", true},
+      {"|" + key + "|default", "Font Entries", "", false},   // a line of no section names nothing
   };
   for (const Case& c : cases) {
     WriteFileBytes(IgnoreFileName(), c.Line + "\r\n");
