@@ -183,9 +183,15 @@ void ProcessMessages() {
 }
 
 namespace {
+// One look-up's answer: the attributes, or the error the system gave for the path.
+struct TLookUp {
+  DWORD Attributes = INVALID_FILE_ATTRIBUTES;
+  DWORD Error = ERROR_SUCCESS;
+};
+
 struct TFileCheckCache {
   int Scopes = 0;
-  std::unordered_map<std::string, DWORD> Attributes;
+  std::unordered_map<std::string, TLookUp> Found;
 };
 
 TFileCheckCache& FileChecks() {
@@ -194,6 +200,8 @@ TFileCheckCache& FileChecks() {
 }
 
 constexpr size_t MaxKeptPaths = 4096;
+
+TAttributesReader AttributesReader = GetFileAttributesW;
 
 // The file system's redirection of a 32-bit program on a 64-bit system, switched off for the
 // calling thread while the object lives (nothing happens elsewhere: the calls exist only there).
@@ -231,56 +239,75 @@ class TNativeFileView {
   bool switched_ = false;
 };
 
-// A path's attributes in the system's own view, else in this program's view.
-DWORD ReadAttributes(const std::string& path) {
-  std::wstring wide = Widen(path);
-  {
-    TNativeFileView native;
-    if (native.Switched()) {
-      DWORD attributes = GetFileAttributesW(wide.c_str());
-      if (attributes != INVALID_FILE_ATTRIBUTES) return attributes;
-    }
-  }
-  return GetFileAttributesW(wide.c_str());
+TLookUp ReadOnce(const std::wstring& path) {
+  TLookUp found;
+  found.Attributes = AttributesReader(path.c_str());
+  if (found.Attributes == INVALID_FILE_ATTRIBUTES) found.Error = GetLastError();
+  return found;
 }
 
-DWORD PathAttributes(const std::string& path) {
+// A path's attributes in the system's own view, else in this program's view. Nothing is there
+// only when neither view can say otherwise: an answer other than "not found" in the system's view
+// leaves the path unknown when this program's view does not find it either.
+TLookUp ReadAttributes(const std::string& path) {
+  std::wstring wide = Widen(path);
+  TLookUp native;
+  {
+    TNativeFileView view;
+    if (view.Switched()) {
+      native = ReadOnce(wide);
+      if (native.Attributes != INVALID_FILE_ATTRIBUTES) return native;
+    }
+  }
+  TLookUp own = ReadOnce(wide);
+  if (own.Attributes == INVALID_FILE_ATTRIBUTES && native.Error != ERROR_SUCCESS && NotFoundError(own.Error))
+    return native;
+  return own;
+}
+
+TLookUp LookUpOf(const std::string& path) {
   TFileCheckCache& cache = FileChecks();
   if (cache.Scopes == 0) return ReadAttributes(path);
-  auto kept = cache.Attributes.find(path);
-  if (kept != cache.Attributes.end()) return kept->second;
-  DWORD attributes = ReadAttributes(path);
-  if (cache.Attributes.size() >= MaxKeptPaths) cache.Attributes.clear();
-  cache.Attributes.emplace(path, attributes);
-  return attributes;
+  auto kept = cache.Found.find(path);
+  if (kept != cache.Found.end()) return kept->second;
+  TLookUp found = ReadAttributes(path);
+  if (cache.Found.size() >= MaxKeptPaths) cache.Found.clear();
+  cache.Found.emplace(path, found);
+  return found;
 }
 }  // namespace
 
 TScanFileChecks::TScanFileChecks() {
-  FileChecks().Attributes.clear();
+  FileChecks().Found.clear();
   ++FileChecks().Scopes;
 }
 
 TScanFileChecks::~TScanFileChecks() {
-  if (--FileChecks().Scopes == 0) FileChecks().Attributes.clear();
+  if (--FileChecks().Scopes == 0) FileChecks().Found.clear();
+}
+
+void SetAttributesReader(TAttributesReader reader) {
+  AttributesReader = reader != nullptr ? reader : GetFileAttributesW;
+  FileChecks().Found.clear();
 }
 
 bool WithinPathLimit(const std::string& path) { return Widen(path).size() < MAX_PATH; }
 
-bool ScanFileExists(const std::string& path) {
-  if (path.empty() || !WithinPathLimit(path)) return false;
-  DWORD a = PathAttributes(path);
-  return a != INVALID_FILE_ATTRIBUTES && !(a & FILE_ATTRIBUTE_DIRECTORY);
+TPathLook ScanLookUp(const std::string& path) {
+  if (path.empty() || !WithinPathLimit(path)) return TPathLook::Unknown;
+  TLookUp found = LookUpOf(path);
+  if (found.Attributes != INVALID_FILE_ATTRIBUTES)
+    return (found.Attributes & FILE_ATTRIBUTE_DIRECTORY) ? TPathLook::Folder : TPathLook::File;
+  return NotFoundError(found.Error) ? TPathLook::Absent : TPathLook::Unknown;
 }
 
-bool ScanDirectoryExists(const std::string& path) {
-  if (path.empty() || !WithinPathLimit(path)) return false;
-  DWORD a = PathAttributes(path);
-  return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY);
-}
+bool ScanFileExists(const std::string& path) { return ScanLookUp(path) == TPathLook::File; }
+
+bool ScanDirectoryExists(const std::string& path) { return ScanLookUp(path) == TPathLook::Folder; }
 
 bool ScanPathExists(const std::string& path) {
-  return !path.empty() && WithinPathLimit(path) && PathAttributes(path) != INVALID_FILE_ATTRIBUTES;
+  TPathLook look = ScanLookUp(path);
+  return look == TPathLook::File || look == TPathLook::Folder;
 }
 
 void Delay(DWORD milliseconds) {

@@ -84,8 +84,9 @@ void OpenUrl(int mode, const std::string& address);
 void ProcessMessages();
 
 // File checks of a scan. While a TScanFileChecks object lives (the scan driver holds one for the
-// length of a scan, so each scan starts with none kept), each path's attributes are read from the
-// file system once and kept; outside a scan every check reads the file system. The number of
+// length of a scan, so each scan starts with none kept), each path's look-up (its attributes, or
+// the system's answer why there are none) is made once and kept; outside a scan every check reads
+// the file system. The number of
 // paths kept is bounded: when it is full the cache starts over. A 32-bit program on a 64-bit
 // system sees the system folder through the 32-bit view: a path is looked up in the system's own
 // view first and, when it is not there, in the program's (a 32-bit program's settings name its
@@ -97,9 +98,19 @@ class TScanFileChecks {
   TScanFileChecks(const TScanFileChecks&) = delete;
   TScanFileChecks& operator=(const TScanFileChecks&) = delete;
 };
+// What one look-up found at a path: a file, a folder, nothing (the system answered "file not
+// found" or "path not found"), or it cannot tell (any other answer: access denied, a sharing
+// violation, a network error; an empty path or one too long to hand over).
+enum class TPathLook { File, Folder, Absent, Unknown };
+TPathLook ScanLookUp(const std::string& path);
 bool ScanFileExists(const std::string& path);        // as FileExists: false for folders
 bool ScanDirectoryExists(const std::string& path);   // as DirectoryExists
 bool ScanPathExists(const std::string& path);        // a file or a folder
+// The system call the look-ups read a path's attributes with (GetFileAttributesW, which sets the
+// last error when it fails); tests pass one that answers as a denied or busy file would. Null
+// restores the system's.
+using TAttributesReader = DWORD(WINAPI*)(LPCWSTR path);
+void SetAttributesReader(TAttributesReader reader);
 // True for a path the system's file routines take as it is: shorter than MAX_PATH characters
 // (this program does not opt into longer paths). A longer one cannot be judged and is never
 // handed over: the system folds its "." segments one at a time, in time growing with the square

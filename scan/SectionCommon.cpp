@@ -62,8 +62,12 @@ TRemoval RepairRemoval(TRepairForm form, const TContent& finding) {
     if (r.Root == nullptr) return r;
   }
   r.RootName = RootKeyName(r.Root);
-  if (form == TRepairForm::KeyOrValue) form = finding.Value == "key" ? TRepairForm::Key : TRepairForm::Value;
+  if (form == TRepairForm::KeyOrNothing && finding.Value != "key") {
+    r.Kind = TRemovalKind::Nothing;
+    return r;
+  }
   switch (form) {
+    case TRepairForm::KeyOrNothing:
     case TRepairForm::Key:
       // never a whole root
       if (!(r.ThroughClassesRoot ? r.ClassesSubKey : r.SubKey).empty()) r.Kind = TRemovalKind::Key;
@@ -275,6 +279,7 @@ static const char* RepairOne(const TRepairStyle& style, const TContent& finding,
   }
   TRemoval removal = RepairRemoval(style.Form, finding);
   if (removal.Kind == TRemovalKind::None) return RepairFailedText;
+  if (removal.Kind == TRemovalKind::Nothing) return RepairedText;   // logged only
   std::string target = RemovalTargetText(removal);
   auto takenInThisRepair = [&] {
     return (style.GoneCountsAsRepaired && existedAtStart) || RemovedEarlier(log, removal, target);
@@ -397,10 +402,6 @@ TContent& AddMissingPathFinding(TRegistryContents& contents, TCaptionTarget* cou
 
 void ShowItem(TCaptionTarget* currentItem, const std::string& text) {
   if (currentItem != nullptr) currentItem->SetCaption(text);
-}
-
-bool OutOfReach(const std::string& path) {
-  return Pos("\\\\", path) > 0 || Pos("A:", AnsiUpperCase(path)) > 0 || !IsOnFixedDrive(NonFixedDrives, path);
 }
 
 std::vector<std::string> ListSubkeyNames(HKEY root, const std::string& path) {

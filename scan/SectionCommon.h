@@ -34,13 +34,20 @@ enum class TRepairForm {
   Value,             // the value ValueName under KeyPath (the unnamed value when UnnamedValue)
   ValueByShortName,  // the value ShortName under KeyPath
   Key,               // the key KeyPath with all its subkeys
-  KeyOrValue,        // Key when the finding's Value is "key", else Value
+  KeyOrNothing,      // Key when the finding's Value is "key"; any other finding is logged, nothing removed
   File,              // the file KeyPath (moved to the recycle bin)
 };
 
-enum class TRemovalKind { None, Value, Key, File };
+enum class TRemovalKind {
+  None,       // the finding names nothing the repair could remove
+  Value,
+  Key,
+  File,
+  Nothing,    // the section's repair logs the finding and removes nothing
+};
 
-// Exactly what one repair removes: a value (root, key, name), a key with its subtree, or a file.
+// Exactly what one repair removes: a value (root, key, name), a key with its subtree, a file, or
+// nothing at all.
 struct TRemoval {
   TRemovalKind Kind = TRemovalKind::None;
   HKEY Root = nullptr;
@@ -172,9 +179,6 @@ TContent& AddMissingPathFinding(TRegistryContents& contents, TCaptionTarget* cou
 
 // Shows the entry being examined on the current-item control, when there is one.
 void ShowItem(TCaptionTarget* currentItem, const std::string& text);
-
-// A path the scan leaves unjudged: on a network path, a floppy or a drive that is not fixed.
-bool OutOfReach(const std::string& path);
 
 // Every subkey name of root\path the enumeration can read, in its order; an index whose read
 // fails is passed over. Empty when the key does not open.

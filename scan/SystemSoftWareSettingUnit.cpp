@@ -62,8 +62,7 @@ struct TWalkContext {
 
 // The tests both branches start with: no network path, no floppy, a fixed drive, no H: drive.
 bool OnTestableDrive(const TSettingsWalk& walk, const std::string& data) {
-  return !ContainsText(data, "\\\\") && !ContainsText(AnsiUpperCase(data), "A:") &&
-         IsOnFixedDrive(NonFixedDrives, data) && !(walk.TestsHDrive && ContainsText(data, "H:\\"));
+  return !PathJudgeUnit::OutOfReach(data) && !(walk.TestsHDrive && ContainsText(data, "H:\\"));
 }
 
 // The ignore test of one value (its name as listed, "" the unnamed value): an exclusion made in

@@ -4,6 +4,7 @@
 // shift the walk's indexes.
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <optional>
 
 #include "scan/FileAssociationsUnit.h"
@@ -20,7 +21,6 @@ TEST(FileExtensions, ReportsExtensionsWithAnEmptyDefault) {
       e3(HKEY_CLASSES_ROOT, ExactPath{".zv3-" + t}), e4(HKEY_CLASSES_ROOT, ExactPath{".zv4-" + t}),
       e5(HKEY_CLASSES_ROOT, ExactPath{".zv5-ä-" + t});
   for (RegSandbox* e : {&e1, &e5}) e->SetString("", "", "");
-  e1.SetString("ShellNew", "NullFile", "");
   e3.SetString("", "", "txtfile");
   e4.SetString("", "", "", REG_EXPAND_SZ);
   auto scan = [&](const std::string& keyPath) {
@@ -50,6 +50,53 @@ TEST(FileExtensions, ReportsExtensionsWithAnEmptyDefault) {
                    "The Key xyz under HKEY_CLASSES_ROOT\\" + e4.Path() + " contains a bad path for the value"}));
   // the walk over every extension of the classes root stops at its next extension
   run.ExpectStopEndsScan(FileExtensionUnit::ScanFileExtensions, "", HKEY_CLASSES_ROOT);
+}
+
+// An extension key with an empty unnamed value is in use when it holds anything else: its "Open
+// with" list, its "New" menu entry, its search handler, its content or perceived type. Only a key
+// that holds nothing else is reported (and so removed by the repair).
+TEST(FileExtensions, KeysInUseAreNotReported) {
+  struct TCase {
+    const char* Name;
+    const char* Subkey;   // "" the extension's key itself
+    const char* ValueName;
+    DWORD Type;
+    bool Reported;
+  };
+  const TCase cases[] = {
+      {"alone", nullptr, nullptr, REG_SZ, true},
+      {"open with", "OpenWithProgids", "txtfile", REG_NONE, false},
+      {"new menu", "ShellNew", "NullFile", REG_SZ, false},
+      {"search handler", "PersistentHandler", "", REG_SZ, false},
+      {"content type", "", "Content Type", REG_SZ, false},
+      {"perceived type", "", "PerceivedType", REG_SZ, false},
+      {"a number", "", "EditFlags", REG_DWORD, false},
+      {"empty subkey", "shell", nullptr, REG_SZ, false},
+  };
+  TScanRun run;
+  std::vector<std::unique_ptr<RegSandbox>> keys;
+  for (const TCase& c : cases) {
+    auto key = std::make_unique<RegSandbox>(HKEY_CLASSES_ROOT, ExactPath{".zv-" + std::string(c.Name) + "-" + TestName()});
+    key->SetString("", "", "");
+    if (c.Type == REG_DWORD) key->SetDword(c.Subkey, c.ValueName, 2);
+    else if (c.ValueName != nullptr) key->SetRaw(c.Subkey, c.ValueName, c.Type, {'x', 0});
+    else if (c.Subkey != nullptr) key->CreateKey(c.Subkey);
+    keys.push_back(std::move(key));
+  }
+  run.Scan(FileExtensionUnit::ScanFileExtensions, "", HKEY_CLASSES_ROOT);
+  for (size_t i = 0; i < keys.size(); ++i)
+    EXPECT_EQ(FindingsAt(run.Contents, "HKEY_CLASSES_ROOT\\" + keys[i]->Path()).size(), cases[i].Reported ? 1u : 0u)
+        << cases[i].Name;
+
+  // A key that has come into use since the scan is left as it is by the repair.
+  ASSERT_EQ(run.Mine(TestName()).size(), 1u);
+  keys[0]->SetString("", "Content Type", "text/plain");
+  for (int i = 0; i < run.Contents.Count(); ++i)
+    run.Contents.GetItem(i).Content.Checked = run.Contents.GetItem(i).Content.ShortName == keys[0]->Path();
+  TRepairRun repair;
+  repair.Repair(FileExtensionUnit::RepairFileExtensions, run.Contents);
+  EXPECT_EQ(repair.Lines(), (Lines{{"HKEY_CLASSES_ROOT\\" + keys[0]->Path(), SectionCommon::ChangedSinceScanText}}));
+  EXPECT_EQ(keys[0]->Read("", "Content Type"), "text/plain");
 }
 
 namespace {

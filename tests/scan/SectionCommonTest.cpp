@@ -39,10 +39,13 @@ TEST(SectionCommon, RemovalSaysExactlyWhatARepairTakes) {
   EXPECT_TRUE(k.Kind == TRemovalKind::Key && k.Root == HKEY_LOCAL_MACHINE && k.SubKey == "Software\\Classes\\CLSID\\{x}");
   EXPECT_TRUE(k.ThroughClassesRoot && k.ClassesSubKey == "CLSID\\{x}");
   EXPECT_EQ(RepairRemoval(TRepairForm::Key, Finding("HKEY_CLASSES_ROOT", "")).Kind, TRemovalKind::None);
-  EXPECT_EQ(RepairRemoval(TRepairForm::KeyOrValue, Finding("HKEY_CURRENT_USER\\M", "v", "", "key")).Kind,
+  EXPECT_EQ(RepairRemoval(TRepairForm::KeyOrNothing, Finding("HKEY_CURRENT_USER\\M", "v", "", "key")).Kind,
             TRemovalKind::Key);
-  EXPECT_EQ(RepairRemoval(TRepairForm::KeyOrValue, Finding("HKEY_CURRENT_USER\\M", "v", "", "x")).Kind,
-            TRemovalKind::Value);
+  // a finding not marked "key" is logged only: nothing is removed (nor backed up)
+  EXPECT_EQ(RepairRemoval(TRepairForm::KeyOrNothing, Finding("HKEY_CURRENT_USER\\M", "v", "", "x")).Kind,
+            TRemovalKind::Nothing);
+  EXPECT_EQ(RepairRemoval(TRepairForm::KeyOrNothing, Finding("HKEY_CURRENT_USER\\M", "default", "", "")).Kind,
+            TRemovalKind::Nothing);
   EXPECT_EQ(RepairRemoval(TRepairForm::Value, Finding("nowhere\\x", "v")).Kind, TRemovalKind::None);
   TRemoval f = RepairRemoval(TRepairForm::File, Finding("C:\\x\\y.lnk", ""));
   EXPECT_TRUE(f.Kind == TRemovalKind::File && f.File == "C:\\x\\y.lnk");
