@@ -702,6 +702,19 @@ bool ListNamesEntry(TIgnoreContents& list, const std::string& keyPath, const std
   return false;
 }
 
+bool ListNamesEntryWithin(TIgnoreContents& list, const std::string& keyIdentity) {
+  for (int i = 0; i < list.Count(); ++i) {
+    auto& e = list.GetItem(i).Content;
+    if (e.Section.empty()) continue;   // a line of no section names nothing
+    if (e.KeyIdentity.empty()) e.KeyIdentity = KeyIdentity(e.KeyPath);
+    const std::string& key = e.KeyIdentity;
+    if (key.compare(0, keyIdentity.size(), keyIdentity) == 0 &&
+        (key.size() == keyIdentity.size() || key[keyIdentity.size()] == '\\'))
+      return true;
+  }
+  return false;
+}
+
 std::string IgnoreLine(const std::string& section, const std::string& keyPath, const std::string& valueName,
                        bool unnamed) {
   std::string exactName = unnamed ? std::string() : valueName;

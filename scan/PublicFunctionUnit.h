@@ -173,6 +173,9 @@ bool IsIgnored(TIgnoreContents& list, const std::string& section, const std::str
 // Whether an entry of the list, made in any section, names the key and the value of this exact
 // name. A line of no section names nothing, as in IsIgnored.
 bool ListNamesEntry(TIgnoreContents& list, const std::string& keyPath, const std::string& valueName);
+// Whether an entry of the list, made in any section, names the key of this identity (KeyIdentity)
+// or a key below it, whatever value it names: removing that key would take the entry along.
+bool ListNamesEntryWithin(TIgnoreContents& list, const std::string& keyIdentity);
 // One ignore-file line for an exclusion, CRLF included: valueName as the finding shows it, and
 // whether it stands for the key's unnamed value. The line names that one value: the unnamed value
 // by "", a value named "default" on an escaped line.

@@ -233,10 +233,25 @@ bool RefreshIgnoreSnapshot(TIgnoreSnapshot& snap) {
 
 }  // namespace
 
-TExclusion ExclusionNow(const TContent& finding) {
+// The ignore list as its file reads now; null when the file is there but cannot be read.
+static TIgnoreContents* IgnoreListNow() {
   static TIgnoreSnapshot snapshot;
-  if (!RefreshIgnoreSnapshot(snapshot)) return TExclusion::Unknown;
-  return ListExcludes(snapshot.List, finding) ? TExclusion::Excluded : TExclusion::None;
+  return RefreshIgnoreSnapshot(snapshot) ? &snapshot.List : nullptr;
+}
+
+TExclusion ExclusionNow(const TContent& finding) {
+  TIgnoreContents* list = IgnoreListNow();
+  if (list == nullptr) return TExclusion::Unknown;
+  return ListExcludes(*list, finding) ? TExclusion::Excluded : TExclusion::None;
+}
+
+TExclusion ExclusionNow(const TContent& finding, const TRemoval& removal) {
+  TExclusion exclusion = ExclusionNow(finding);
+  if (exclusion != TExclusion::None || removal.Kind != TRemovalKind::Key) return exclusion;
+  TIgnoreContents* list = IgnoreListNow();
+  if (list == nullptr) return TExclusion::Unknown;
+  return ListNamesEntryWithin(*list, KeyIdentity(removal.Root, removal.SubKey)) ? TExclusion::Excluded
+                                                                                 : TExclusion::None;
 }
 
 bool ListExcludes(TIgnoreContents& list, const TContent& finding) {
@@ -274,12 +289,12 @@ static std::string StatusText(TStatusText mode, const TContent& finding) {
 static const char* RepairOne(const TRepairStyle& style, const TContent& finding, bool existedAtStart,
                              const TRepairContents& log, const TStillFound& stillFound, std::string& removed) {
   if (finding.ExcludedAtBackup) return ExcludedText;
-  switch (ExclusionNow(finding)) {
+  TRemoval removal = RepairRemoval(style.Form, finding);
+  switch (ExclusionNow(finding, removal)) {
     case TExclusion::Excluded: return ExcludedText;
     case TExclusion::Unknown: return IgnoreListUnreadText;
     case TExclusion::None: break;
   }
-  TRemoval removal = RepairRemoval(style.Form, finding);
   if (removal.Kind == TRemovalKind::None) return RepairFailedText;
   if (removal.Kind == TRemovalKind::Nothing) return RepairedText;   // logged only
   std::string target = RemovalTargetText(removal);

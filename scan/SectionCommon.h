@@ -112,6 +112,9 @@ inline constexpr const char* OtherCopyText = "Other copy remains";         // th
 // when the file is there but cannot be read. The file is read again whenever it has changed.
 enum class TExclusion { None, Excluded, Unknown };
 TExclusion ExclusionNow(const TContent& finding);
+// The same for a removal: besides the finding itself, a key removal is held back by an entry of
+// the list that names the key or anything below it (the user excluded a value or key it holds).
+TExclusion ExclusionNow(const TContent& finding, const TRemoval& removal);
 // Whether an entry of the list, made in any section, names what the finding names.
 bool ListExcludes(TIgnoreContents& list, const TContent& finding);
 

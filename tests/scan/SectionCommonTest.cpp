@@ -196,6 +196,41 @@ TEST(SectionCommon, TheRepairPassesOverWhatTheIgnoreListNamesAtThatMoment) {
   EXPECT_TRUE(box.ValueExists("late", "x"));
 }
 
+// A key removal would take along what it holds: a key holding an entry of the ignore list (a
+// value or a key below it, excluded in any section, under any name of the key) is left with the
+// same line as an excluded finding; a neighbour whose name only begins like it is removed.
+TEST(SectionCommon, AKeyHoldingAnExcludedEntryIsNotRemoved) {
+  scan_test::TScanRun run;
+  RegSandbox box;
+  const std::string full = box.FullPath(), user = PublicFunctionUnit::KeyIdentity(HKEY_CURRENT_USER, "");
+  struct Case {
+    std::string Key;    // the key a finding removes
+    std::string Line;   // the ignore file's line
+    bool Held;
+  };
+  const Case cases[] = {
+      {"a", "User Software Settings|" + full + "\\a|path", true},               // a value it holds
+      {"b", "Empty Registry Keys|" + full + "\\b\\sub\\deeper|", true},       // a key below it
+      {"c", "Font Entries|" + user + "\\" + box.Path() + "\\C\\sub|x", true},   // under its other name
+      {"d", "Font Entries|" + full + "\\dx|v", false},                            // a neighbour's
+      {"e", "|Font Entries|" + full + "\\e|", true},                              // an escaped line
+      {"f", "||" + full + "\\f|v", false},                                        // a line of no section
+  };
+  for (const Case& c : cases) {
+    box.SetString(c.Key + "\\sub\\deeper", "v", "1");
+    box.SetString(c.Key, "path", "1");
+    WriteFileBytes(PublicFunctionUnit::IgnoreFileName(), c.Line + "\r\n");
+    TRegistryContents contents;
+    contents.GetItem(contents.Add()).Content = Finding(full + "\\" + c.Key, "");
+    scan_test::TRepairRun repair;
+    RepairFindings({.Form = TRepairForm::Key}, repair.Status, repair.FinishList, contents, repair.Log);
+    ASSERT_EQ(repair.Lines().size(), 1u) << c.Line;
+    EXPECT_EQ(repair.Lines()[0].second, c.Held ? std::string(ExcludedText) : std::string(scan_test::kOk)) << c.Line;
+    EXPECT_EQ(box.KeyExists(c.Key), c.Held) << c.Line;
+    EXPECT_EQ(box.ValueExists(c.Key + "\\sub\\deeper", "v"), c.Held) << c.Line;
+  }
+}
+
 // One entry met under two names in one section's walk (a hive under its alias, a user's classes
 // under its hive's own name) is listed once; findings that differ in what they remove, in their
 // value or in their fault all stay.
