@@ -45,7 +45,7 @@ void Put(const RegSandbox& box, const std::string& name, const TMaybeValue& valu
 
 // The lines of a value as the backups write them: the value as it is, or the line deleting it.
 void Export(const std::string& keyPath, const std::string& name, TStringList& lines) {
-  if (MainUnit::ExportNamedValue(keyPath, name, lines) == MainUnit::TExportOutcome::Absent)
+  if (MainUnit::ExportRegValue(keyPath, name, lines) == MainUnit::TExportOutcome::Absent)
     ASSERT_EQ(MainUnit::ExportAbsentValue(keyPath, name, lines), MainUnit::TExportOutcome::Written) << name;
 }
 

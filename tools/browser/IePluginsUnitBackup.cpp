@@ -72,7 +72,7 @@ void SaveScript(const std::string& fileName, const TStringList& lines) {
 // but could not be read completely.
 bool ExportPlugin(const TPluginRow& row, TStringList& lines) {
   if (row.Category == IERepairItemUnit::ToolbarKind)
-    return MainUnit::ExportNamedValue(row.KeyPath, row.Entry, lines) != MainUnit::TExportOutcome::Unreadable;
+    return MainUnit::ExportRegValue(row.KeyPath, row.Entry, lines) != MainUnit::TExportOutcome::Unreadable;
   return ExportKeyValues(row.KeyPath, lines);
 }
 
