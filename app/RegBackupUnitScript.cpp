@@ -1,5 +1,6 @@
 #include "RegBackupUnitScript.h"
 
+#include <algorithm>
 #include <cstring>
 #include <cwctype>
 
@@ -338,7 +339,10 @@ bool ReadScriptUser(const std::string& fileName, std::string& sid) {
   return true;
 }
 
-std::string UserNote(const std::string& sid) { return UserNotePrefix + sid; }
+void AddUserNote(TStringList& lines) {
+  std::string sid = PublicFunctionUnit::CurrentUserSid();
+  if (!sid.empty()) lines.Items.insert(lines.Items.begin() + std::min(lines.Count(), 1), UserNotePrefix + sid);
+}
 
 std::pair<std::string, std::wstring> TWrittenRecord::Identity(const TScriptEntry& entry) {
   std::wstring name = entry.ValueName;

@@ -21,6 +21,7 @@
 #include <windows.h>
 
 #include "../framework/Handles.h"
+#include "../framework/StringList.h"
 
 namespace RegBackupUnit {
 
@@ -104,8 +105,9 @@ struct TScriptEntry {
 //   ;Written: "created then removed"=-           in the script's key and value lines, one a line
 inline constexpr const char* UserNotePrefix = ";User: ";
 inline constexpr const char* WrittenNotePrefix = ";Written: ";
-// The user note of a SID.
-std::string UserNote(const std::string& sid);
+// Notes the current user in a script's lines, after the header (nothing when the user's SID
+// cannot be read).
+void AddUserNote(TStringList& lines);
 
 // What a change wrote as a script's written notes state it, the last note of a value winning.
 class TWrittenRecord {

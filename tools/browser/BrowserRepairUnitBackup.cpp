@@ -57,7 +57,7 @@ TRepairBackup BackupRepairs(const std::vector<int>& rows, uint8_t platformKind, 
       script.Count(Export(target, script.Lines), Describe(target));
       if (!target.Subtree) backup.Values.push_back(target);
     }
-  if (script.Lines.Count() > 1) IePluginsUnit::NoteUser(script.Lines);   // only a file that is saved
+  if (script.Lines.Count() > 1) RegBackupUnit::AddUserNote(script.Lines);   // only a file that is saved
   backup.Result = script.Save();
   backup.Lines = script.Lines;
   return backup;

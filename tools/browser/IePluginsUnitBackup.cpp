@@ -1,7 +1,5 @@
 #include "IePluginsUnitBackup.h"
 
-#include <algorithm>
-
 #include <windows.h>
 
 #include "../../app/MainUnitBackup.h"
@@ -55,11 +53,6 @@ MainUnit::TBackupNamer PluginBackupNamer(const std::string& folder) {
   return [folder](TDateTime stamp) { return PluginBackupFileName(folder, stamp); };
 }
 
-void NoteUser(TStringList& lines) {
-  std::string sid = PublicFunctionUnit::CurrentUserSid();
-  if (!sid.empty()) lines.Items.insert(lines.Items.begin() + std::min(lines.Count(), 1), RegBackupUnit::UserNote(sid));
-}
-
 namespace {
 
 void SaveScript(const std::string& fileName, const TStringList& lines) {
@@ -96,7 +89,7 @@ TPluginRemoval RemovePlugins(const std::vector<TPluginRow>& rows, uint8_t platfo
 
   TStringList lines;
   lines.Add(MainUnit::RegScriptHeader(platformKind));
-  NoteUser(lines);
+  RegBackupUnit::AddUserNote(lines);
   std::vector<bool> backedUp;
   for (const TPluginRow& row : rows) {
     backedUp.push_back(ExportPlugin(row, lines));

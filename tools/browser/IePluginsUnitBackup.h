@@ -28,11 +28,6 @@ std::string PluginBackupFileName(const std::string& folder, TDateTime stamp);
 std::string NewPluginBackupFileName(const std::string& folder, TDateTime stamp);
 // PluginBackupFileName in folder, for a backup that takes the free name itself.
 MainUnit::TBackupNamer PluginBackupNamer(const std::string& folder);
-// The backups lie in the program's folder, shared by every user of the machine, and hold keys of
-// HKEY_CURRENT_USER: a backup's lines note the current user after their header (nothing when the
-// user's SID cannot be read). Each user lists and restores only their own backups and those that
-// note no user (written before backups noted one).
-void NoteUser(TStringList& lines);
 
 // One plug-in as a row of the list holds it (its sub-items 0 to 4).
 struct TPluginRow {
@@ -73,9 +68,11 @@ struct TBackupFile {
   TDateTime Created = 0;   // the file's creation time, local
   std::string FileName;    // full path
 };
-// The "*.reg" files of folder in the order the file system gives them, but those noted as another
-// user's (which stay as they are); empty when the folder is missing. The process's current
-// directory is left as it is.
+// The "*.reg" files of folder in the order the file system gives them; empty when the folder is
+// missing. The process's current directory is left as it is. The backups lie in the program's
+// folder, shared by every user of the machine, and hold keys of HKEY_CURRENT_USER: each notes the
+// user who wrote it (RegBackupUnit::AddUserNote), and a user lists (and restores) only their own
+// and those noting no user (written before backups noted one); another user's stay as they are.
 std::vector<TBackupFile> ListBackupFiles(const std::string& folder);
 
 // ---- backup details ----
