@@ -648,8 +648,13 @@ bool DialogBoxOpen() {
 }
 }  // namespace
 
+bool TZelvoranMainForm::FinishPageShown() const {
+  return MainNotebook->PageIndex() == 0 && ScanNotebook->PageIndex() == 2;
+}
+
 bool TZelvoranMainForm::ReadyForRequestedScan() const {
   if (Application.Terminated() || FrameBusy() || LaunchersBlocked() || !IsWindowEnabled(Handle())) return false;
+  if (FinishPageShown()) return false;   // a scan would replace the report the user has not read
   GUITHREADINFO gui{sizeof gui};
   const DWORD kHeld = GUI_INMENUMODE | GUI_POPUPMENUMODE | GUI_SYSTEMMENUMODE | GUI_INMOVESIZE;
   if (GetGUIThreadInfo(GetCurrentThreadId(), &gui) && (gui.flags & kHeld) != 0) return false;
