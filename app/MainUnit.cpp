@@ -583,10 +583,15 @@ void TZelvoranMainForm::ImageEx1MouseLeave(TObject* sender) {
 // ---- tray and messages ----
 
 void TZelvoranMainForm::AddTrayIcon() {
+  // The icon stays in the notification area while the program runs: added again when Explorer
+  // starts again, and tried again while the taskbar is not there yet (TTrayIcon).
   trayIcon_ = std::make_unique<TTrayIcon>(Handle(), WM_TRAY_ICON, 0);
   HICON icon = LoadIconW(GetModuleHandleW(nullptr), L"MAINICON");
   if (icon == nullptr) icon = LoadIconW(nullptr, (LPCWSTR)IDI_APPLICATION);
   trayIcon_->Add(icon, Copy(Caption(), 1, 63));
+  // Explorer and a later start without elevation reach an elevated instance as well.
+  for (UINT message : {WM_TRAY_ICON, WM_RESTORE_INSTANCE, (UINT)WM_COPYDATA})
+    AllowMessageFromLowerRights(Handle(), message);
 }
 
 void TZelvoranMainForm::WMTrayIcon(LPARAM lp) {
@@ -679,6 +684,7 @@ void TZelvoranMainForm::StartRequestedScan() {
 }
 
 LRESULT TZelvoranMainForm::WndProc(UINT msg, WPARAM wp, LPARAM lp) {
+  if (trayIcon_ != nullptr && GuardedResult(false, [&] { return trayIcon_->HandleMessage(msg, wp, lp); })) return 0;
   switch (msg) {
     case WM_COPYDATA: {
       bool taken = false;
