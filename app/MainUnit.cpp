@@ -346,7 +346,9 @@ void TZelvoranMainForm::FormActivate() {
   if (!FirstActivate) return;
   FirstActivate = false;
   if (Trim(PublicFunctionUnit::CommandLineParam).empty()) return;
+  startingRequestedScan_ = true;   // nothing unasked comes in the pause before the scan
   MainUnit::Delay(1000);
+  startingRequestedScan_ = false;
   ScanNowBtnClick(ScanNowBtn);
 }
 
@@ -657,8 +659,9 @@ bool TZelvoranMainForm::FinishPageShown() const {
   return MainNotebook->PageIndex() == 0 && ScanNotebook->PageIndex() == 2;
 }
 
-bool TZelvoranMainForm::ReadyForRequestedScan() const {
+bool TZelvoranMainForm::FreeForUnattendedWork() const {
   if (Application.Terminated() || FrameBusy() || LaunchersBlocked() || !IsWindowEnabled(Handle())) return false;
+  if (startingRequestedScan_) return false;   // the pause before the requested scan
   if (FinishPageShown()) return false;   // a scan would replace the report the user has not read
   GUITHREADINFO gui{sizeof gui};
   const DWORD kHeld = GUI_INMENUMODE | GUI_POPUPMENUMODE | GUI_SYSTEMMENUMODE | GUI_INMOVESIZE;
@@ -667,7 +670,7 @@ bool TZelvoranMainForm::ReadyForRequestedScan() const {
 }
 
 void TZelvoranMainForm::StartRequestedScan() {
-  if (!scanRequested_ || startingRequestedScan_ || !ReadyForRequestedScan()) return;   // asked again later
+  if (!scanRequested_ || startingRequestedScan_ || !FreeForUnattendedWork()) return;   // asked again later
   requestedScanTimer_.SetEnabled(false);
   // As a start with the parameter: the scan page with every section, a second's pause, the scan.
   startingRequestedScan_ = true;
@@ -675,7 +678,7 @@ void TZelvoranMainForm::StartRequestedScan() {
   MainUnit::Delay(1000);
   startingRequestedScan_ = false;
   if (!scanRequested_ || Application.Terminated()) return;   // a scan meanwhile was the one asked for
-  if (!ReadyForRequestedScan()) {
+  if (!FreeForUnattendedWork()) {
     requestedScanTimer_.SetEnabled(true);
     return;
   }

@@ -145,7 +145,9 @@ class TZelvoranMainForm : public TForm, private MainUnit::TScanView {
   // starts before it, is the scan asked for.
   void RequestScan();
   bool ScanRequested() const { return scanRequested_; }
-  bool ReadyForRequestedScan() const;
+  // The program is free for what comes unasked (the requested scan, the update question): no
+  // scan, repair or busy page, no dialog or menu open, the finish page left.
+  bool FreeForUnattendedWork() const;
   // The finish page is in view: it stays until the user leaves it (its button or a page button).
   bool FinishPageShown() const;
   void StartRequestedScan();   // run by a timer while a scan is asked for

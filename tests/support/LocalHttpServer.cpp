@@ -64,6 +64,12 @@ int TLocalHttpServer::RequestsFor(const std::string& path) {
   return n;
 }
 
+int TLocalHttpServer::AnsweredFor(const std::string& path) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  auto it = answered_.find(path);
+  return it == answered_.end() ? 0 : it->second;
+}
+
 void TLocalHttpServer::Serve() {
   // Bounded: the server never outlives its test by much, whatever the client does.
   auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(90);
@@ -109,6 +115,14 @@ void TLocalHttpServer::Answer(SOCKET client) {
     reply.Status = 404;
     reply.Body = "<html><body>Not Found</body></html>";
   }
+  struct TAnswered {
+    TLocalHttpServer* Server;
+    std::string Path;
+    ~TAnswered() {
+      std::lock_guard<std::mutex> lock(Server->mutex_);
+      ++Server->answered_[Path];
+    }
+  } answered{this, path};
   if (reply.Stall) {
     auto until = std::chrono::steady_clock::now() + std::chrono::seconds(30);
     while (!stop_ && std::chrono::steady_clock::now() < until) Sleep(50);
@@ -120,6 +134,14 @@ void TLocalHttpServer::Answer(SOCKET client) {
   size_t length = reply.Body.size() + (reply.Truncate ? 1000 : 0);
   out += "Content-Length: " + std::to_string(length) + "\r\n\r\n";
   out += reply.Body;
+  if (reply.Trickle) {
+    auto until = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+    for (size_t i = 0; i < out.size() && !stop_ && std::chrono::steady_clock::now() < until; ++i) {
+      if (send(client, out.data() + i, 1, 0) != 1) return;
+      Sleep(100);
+    }
+    return;
+  }
   SendAll(client, out);
   shutdown(client, SD_SEND);
 }

@@ -19,6 +19,7 @@ class TLocalHttpServer {
     std::string LastModified;   // sent as the Last-Modified header when not empty
     bool Stall = false;         // accept the request and never answer
     bool Truncate = false;      // announce a longer body than is sent, then close
+    bool Trickle = false;       // send the reply a byte every 100 ms: its head alone takes seconds
   };
 
   TLocalHttpServer();
@@ -30,6 +31,8 @@ class TLocalHttpServer {
   void Route(const std::string& path, const TReply& reply);
   std::vector<std::string> Requests();   // request heads, in order
   int RequestsFor(const std::string& path);
+  // Requests for the path whose answer has ended (sent, stalled or trickled to its end).
+  int AnsweredFor(const std::string& path);
 
   // A base address where nothing listens.
   static std::string ClosedBase();
@@ -44,5 +47,6 @@ class TLocalHttpServer {
   std::mutex mutex_;
   std::map<std::string, TReply> routes_;
   std::vector<std::string> requests_;
+  std::map<std::string, int> answered_;
   std::thread thread_;
 };
