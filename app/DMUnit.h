@@ -143,9 +143,11 @@ class TDM {
   void UpdateTimerTimer(TObject* sender);
 
   // Fetches the URL into the file, replacing it only when the whole download succeeded; any
-  // failure (no connection, time-out, an error reply, a folder that cannot be written) leaves the
-  // file as it was and ends the calling operation with the silent abort.
+  // failure (no connection, time-out, an error reply, a folder that cannot be written, a download
+  // not done within DownloadDeadline) leaves the file as it was and ends the calling operation
+  // with the silent abort.
   void DownloadFile(const std::string& url, const std::string& fileName);
+  DWORD DownloadDeadline = 60000;   // milliseconds for a whole download
 
   // The update check. Asked for (interactive), it shows its wait window and answers when done,
   // by its deadline at the latest; at start-up it runs beside the program and asks only when

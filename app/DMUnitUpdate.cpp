@@ -3,6 +3,7 @@
 #include <shellapi.h>
 #include <wininet.h>
 
+#include <algorithm>
 #include <memory>
 #include <thread>
 #include <vector>
@@ -65,6 +66,32 @@ int ComparePart(std::string a, std::string b) {
   return a < b ? -1 : (a == b ? 0 : 1);
 }
 
+// Closes a request's handle when its deadline passes: a call that waits on a server trickling
+// its reply returns then. The request's owner does not close the handle again.
+class TDeadlineWatch {
+ public:
+  TDeadlineWatch(const TNetDeadline& deadline, TInternetHandle& request) : request_(request) {
+    if (deadline.At != 0)
+      CreateTimerQueueTimer(&timer_, nullptr, Fire, this, deadline.Limit(INFINITE), 0, WT_EXECUTEONLYONCE);
+  }
+  ~TDeadlineWatch() {
+    if (timer_ != nullptr) DeleteTimerQueueTimer(nullptr, timer_, INVALID_HANDLE_VALUE);   // waits for Fire
+    if (fired_) request_.Handle = nullptr;
+  }
+  TDeadlineWatch(const TDeadlineWatch&) = delete;
+  TDeadlineWatch& operator=(const TDeadlineWatch&) = delete;
+
+ private:
+  static void CALLBACK Fire(void* self, BOOLEAN) {
+    auto* watch = static_cast<TDeadlineWatch*>(self);
+    InternetCloseHandle(watch->request_.Handle);
+    watch->fired_ = true;
+  }
+  TInternetHandle& request_;
+  HANDLE timer_ = nullptr;
+  std::atomic<bool> fired_{false};
+};
+
 }  // namespace
 
 bool THttpClient::Fetch(const std::string& url, const TTake& take, const std::atomic<bool>* stop) const {
@@ -110,6 +137,7 @@ bool THttpClient::Fetch(const std::string& url, const TTake& take, const std::at
       HttpOpenRequestW(connection.Handle, L"GET", object.c_str(), nullptr, nullptr, acceptTypes, flags, 0));
   if (request.Handle == nullptr) return false;
   limit(request.Handle);
+  TDeadlineWatch watch(Deadline, request);
   std::wstring headers = L"Content-Type: " + Widen(ContentType) + L"\r\n";
   if (!HttpSendRequestW(request.Handle, headers.c_str(), (DWORD)headers.size(), nullptr, 0) || givenUp()) return false;
 
@@ -121,8 +149,13 @@ bool THttpClient::Fetch(const std::string& url, const TTake& take, const std::at
   unsigned long long received = 0;
   for (;;) {
     limit(request.Handle);   // what is left of the deadline
+    // only what has arrived: a read for more waits until that much has come, however slowly
+    DWORD available = 0;
+    if (!InternetQueryDataAvailable(request.Handle, &available, 0, 0) || givenUp()) return false;
     DWORD read = 0;
-    if (!InternetReadFile(request.Handle, buffer, sizeof buffer, &read) || givenUp()) return false;
+    if (!InternetReadFile(request.Handle, buffer, std::min<DWORD>(std::max<DWORD>(available, 1), sizeof buffer), &read) ||
+        givenUp())
+      return false;
     if (read == 0) break;
     if (!take(buffer, read)) return false;
     received += read;
@@ -153,7 +186,10 @@ void TDM::DownloadFile(const std::string& url, const std::string& fileName) {
     DeleteFileW(temp);
     Abort();
   }
-  bool ok = IdHTTP1.Get(url, file);
+  // a server that trickles or never answers holds the calling tool no longer than this
+  THttpClient client = IdHTTP1;
+  client.Deadline = TNetDeadline::In(DownloadDeadline);
+  bool ok = client.Get(url, file);
   ok = CloseHandle(file) && ok;
   if (ok) ok = MoveFileExW(temp, Widen(fileName).c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_COPY_ALLOWED) != 0;
   if (!ok) {

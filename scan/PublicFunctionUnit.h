@@ -186,10 +186,9 @@ bool IsUacEnabled(const std::string& policyKey = UacPolicyKey);
 // Starts a program with the verb "runas" (the verb argument is not used), passing parameters on.
 void RunElevated(const std::string& fileName, const std::string& verb, const std::string& directory,
                  const std::string& parameters = "");
-// True when the update server's copy of the executable is newer than the running one.
-bool IsNewerBuildOnServer();
-// The same for the copy at url against the file exe, asked with the agent name, every call of the
-// exchange ending by the deadline (a server that trickles or never answers is given up then).
+// True when the update server's copy of the executable (at url) is newer than the running one
+// (exe), asked with the agent name; every call of the exchange ends by the deadline, so that a
+// server that trickles or never answers is given up then.
 bool IsNewerBuildOnServer(const std::string& url, const std::string& exe, const std::string& agent,
                           const TNetDeadline& deadline);
 

@@ -8,7 +8,6 @@
 
 #include "../framework/InternetHandle.h"
 #include "../framework/Application.h"
-#include "../framework/Endpoints.h"
 #include "../framework/Registry.h"
 #include "PublicFunctionUnit.h"
 
@@ -98,11 +97,6 @@ bool FileTimeOf(const std::string& path, FILETIME& written) {
   return true;
 }
 }  // namespace
-
-bool IsNewerBuildOnServer() {
-  std::string exe = ExeName();
-  return IsNewerBuildOnServer(Endpoints::UpdateBase + "/update/" + ExtractFileName(exe), exe, Application.Title, {});
-}
 
 bool IsNewerBuildOnServer(const std::string& url, const std::string& exe, const std::string& agent,
                           const TNetDeadline& deadline) {

@@ -207,19 +207,20 @@ TEST(LiveUpdateWindow, ShowsTheAnimationAboveItsLine) {
 // start-up returns at once and the check gives up at its deadline, long before the server would
 // have ended; asked for, the check returns by its deadline too. Nothing is said or written.
 TEST_F(UpdateFixture, AServerThatNeverAnswersOrTricklesIsGivenUpAtTheDeadline) {
+  using TReply = TLocalHttpServer::TReply;
   Installed("3.0");
   dm.UpdateDeadline = 1000;
   const std::string list = "/update/Update.ini", build = "/update/" + ExtractFileName(ExeName());
   struct TCase {
     const char* What;
     std::string Path;   // the request the server holds
-    bool Trickle;
+    bool TReply::*How;   // how the server holds it
   };
   const TCase cases[] = {
-      {"the list never answers", list, false},
-      {"the list trickles", list, true},
-      {"the build's date never answers", build, false},
-      {"the build's date trickles", build, true},
+      {"the list never answers", list, &TReply::Stall},
+      {"the list trickles", list, &TReply::Trickle},
+      {"the build's date never answers", build, &TReply::Stall},
+      {"the build's date trickles", build, &TReply::TrickleHead},
   };
   for (const TCase& c : cases) {
     for (bool asked : {false, true}) {
@@ -231,7 +232,7 @@ TEST_F(UpdateFixture, AServerThatNeverAnswersOrTricklesIsGivenUpAtTheDeadline) {
       TLocalHttpServer::TReply held;
       held.Body = c.Path == list ? "[Version]\r\nVer=10.0\r\n" : "MZ";
       held.LastModified = kFuture;
-      (c.Trickle ? held.Trickle : held.Stall) = true;
+      held.*c.How = true;
       slow.Route(c.Path, held);
       if (c.Path == build) slow.Route(list, {200, "[Version]\r\nVer=3.0\r\n"});
 
@@ -251,6 +252,24 @@ TEST_F(UpdateFixture, AServerThatNeverAnswersOrTricklesIsGivenUpAtTheDeadline) {
       if (c.Path == list) EXPECT_FALSE(FileExists(folder.Path() + "Update.ini")) << "only a whole list is kept";
       EXPECT_FALSE(dm.UpdateRequested || Application.Terminated());
     }
+  }
+}
+
+// A list the tools download from a server that trickles it or never sends it whole: the download
+// ends by its deadline with the silent abort, and the file stays as it was.
+TEST_F(UpdateFixture, ADownloadEndsByItsDeadlineWhateverTheServerDoes) {
+  dm.DownloadDeadline = 1000;
+  std::string target = folder.WriteFile("Code", "known list");
+  for (bool trickle : {true, false}) {
+    TLocalHttpServer slow;
+    TLocalHttpServer::TReply held;
+    held.Body = "a new list";
+    (trickle ? held.Trickle : held.Stall) = true;
+    slow.Route("/update/Code", held);
+    EXPECT_THROW(dm.DownloadFile(slow.Base() + "/update/Code", target), EAbort) << trickle;
+    EXPECT_EQ(slow.AnsweredFor("/update/Code"), 0) << "ended while the server still held the request";
+    EXPECT_EQ(ReadAll(target), "known list");
+    EXPECT_EQ(FilesIn(folder.Path()), 1);
   }
 }
 

@@ -131,17 +131,24 @@ void TLocalHttpServer::Answer(SOCKET client) {
   std::string out = "HTTP/1.1 " + std::to_string(reply.Status) + " " + StatusText(reply.Status) + "\r\n";
   out += "Content-Type: text/plain\r\nConnection: close\r\n";
   if (!reply.LastModified.empty()) out += "Last-Modified: " + reply.LastModified + "\r\n";
-  size_t length = reply.Body.size() + (reply.Truncate ? 1000 : 0);
+  std::string body = reply.Body + (reply.Trickle ? std::string(600, ' ') : std::string());
+  size_t length = body.size() + (reply.Truncate ? 1000 : 0);
   out += "Content-Length: " + std::to_string(length) + "\r\n\r\n";
-  out += reply.Body;
-  if (reply.Trickle) {
+  if (reply.Trickle || reply.TrickleHead) {
+    size_t sent = 0;
+    if (reply.Trickle) {
+      SendAll(client, out);
+      out.clear();
+    }
+    out += body;
     auto until = std::chrono::steady_clock::now() + std::chrono::seconds(30);
-    for (size_t i = 0; i < out.size() && !stop_ && std::chrono::steady_clock::now() < until; ++i) {
-      if (send(client, out.data() + i, 1, 0) != 1) return;
+    for (; sent < out.size() && !stop_ && std::chrono::steady_clock::now() < until; ++sent) {
+      if (send(client, out.data() + sent, 1, 0) != 1) return;
       Sleep(100);
     }
     return;
   }
+  out += body;
   SendAll(client, out);
   shutdown(client, SD_SEND);
 }

@@ -19,7 +19,8 @@ class TLocalHttpServer {
     std::string LastModified;   // sent as the Last-Modified header when not empty
     bool Stall = false;         // accept the request and never answer
     bool Truncate = false;      // announce a longer body than is sent, then close
-    bool Trickle = false;       // send the reply a byte every 100 ms: its head alone takes seconds
+    bool Trickle = false;       // the head at once, then a long body a byte every 100 ms (30 s and more)
+    bool TrickleHead = false;   // the whole reply a byte every 100 ms: its head alone takes seconds
   };
 
   TLocalHttpServer();
