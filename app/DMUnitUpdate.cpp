@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <memory>
+#include <mutex>
 #include <thread>
 #include <vector>
 
@@ -66,8 +67,9 @@ int ComparePart(std::string a, std::string b) {
   return a < b ? -1 : (a == b ? 0 : 1);
 }
 
-// Closes a request's handle when its deadline passes: a call that waits on a server trickling
-// its reply returns then. The request's owner does not close the handle again.
+// Closes a request's handle when its deadline passes while a call on it waits (on a server that
+// trickles its reply), so that the call returns then. Every call on the request goes through
+// Call: once the deadline has passed none is made, and the handle is closed once only.
 class TDeadlineWatch {
  public:
   TDeadlineWatch(const TNetDeadline& deadline, TInternetHandle& request) : request_(request) {
@@ -76,20 +78,38 @@ class TDeadlineWatch {
   }
   ~TDeadlineWatch() {
     if (timer_ != nullptr) DeleteTimerQueueTimer(nullptr, timer_, INVALID_HANDLE_VALUE);   // waits for Fire
-    if (fired_) request_.Handle = nullptr;
+    if (closed_) request_.Handle = nullptr;
   }
   TDeadlineWatch(const TDeadlineWatch&) = delete;
   TDeadlineWatch& operator=(const TDeadlineWatch&) = delete;
 
+  // f's result, or false once the deadline has passed.
+  template <class F>
+  bool Call(F&& f) {
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      if (fired_) return false;
+      inCall_ = true;
+    }
+    bool result = f();
+    std::lock_guard<std::mutex> lock(mutex_);
+    inCall_ = false;
+    return result && !fired_;
+  }
+
  private:
   static void CALLBACK Fire(void* self, BOOLEAN) {
     auto* watch = static_cast<TDeadlineWatch*>(self);
-    InternetCloseHandle(watch->request_.Handle);
+    std::lock_guard<std::mutex> lock(watch->mutex_);
     watch->fired_ = true;
+    if (!watch->inCall_) return;   // the next call is not made; the owner closes the handle
+    InternetCloseHandle(watch->request_.Handle);
+    watch->closed_ = true;
   }
   TInternetHandle& request_;
   HANDLE timer_ = nullptr;
-  std::atomic<bool> fired_{false};
+  std::mutex mutex_;
+  bool fired_ = false, inCall_ = false, closed_ = false;
 };
 
 }  // namespace
@@ -138,24 +158,30 @@ bool THttpClient::Fetch(const std::string& url, const TTake& take, const std::at
   if (request.Handle == nullptr) return false;
   limit(request.Handle);
   TDeadlineWatch watch(Deadline, request);
+  HINTERNET h = request.Handle;
   std::wstring headers = L"Content-Type: " + Widen(ContentType) + L"\r\n";
-  if (!HttpSendRequestW(request.Handle, headers.c_str(), (DWORD)headers.size(), nullptr, 0) || givenUp()) return false;
+  if (!watch.Call([&] { return HttpSendRequestW(h, headers.c_str(), (DWORD)headers.size(), nullptr, 0); }) ||
+      givenUp())
+    return false;
 
   DWORD status = 0, size = sizeof status;
-  if (!HttpQueryInfoW(request.Handle, HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER, &status, &size, nullptr) ||
+  if (!watch.Call([&] { return HttpQueryInfoW(h, HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER, &status, &size, nullptr); }) ||
       status < 200 || status > 299)
     return false;
   char buffer[16384];
   unsigned long long received = 0;
   for (;;) {
-    limit(request.Handle);   // what is left of the deadline
-    // only what has arrived: a read for more waits until that much has come, however slowly
-    DWORD available = 0;
-    if (!InternetQueryDataAvailable(request.Handle, &available, 0, 0) || givenUp()) return false;
-    DWORD read = 0;
-    if (!InternetReadFile(request.Handle, buffer, std::min<DWORD>(std::max<DWORD>(available, 1), sizeof buffer), &read) ||
+    // what is left of the deadline; only what has arrived is read (a read for more waits until
+    // that much has come, however slowly)
+    DWORD available = 0, read = 0;
+    if (!watch.Call([&] {
+          limit(h);
+          return InternetQueryDataAvailable(h, &available, 0, 0);
+        }) ||
         givenUp())
       return false;
+    DWORD wanted = std::min<DWORD>(std::max<DWORD>(available, 1), sizeof buffer);
+    if (!watch.Call([&] { return InternetReadFile(h, buffer, wanted, &read); }) || givenUp()) return false;
     if (read == 0) break;
     if (!take(buffer, read)) return false;
     received += read;
@@ -163,10 +189,9 @@ bool THttpClient::Fetch(const std::string& url, const TTake& take, const std::at
   // A reply that announced its length must have delivered all of it.
   DWORD expected = 0;
   size = sizeof expected;
-  if (HttpQueryInfoW(request.Handle, HTTP_QUERY_CONTENT_LENGTH | HTTP_QUERY_FLAG_NUMBER, &expected, &size, nullptr) &&
-      received != expected)
-    return false;
-  return true;
+  bool announced = watch.Call(
+      [&] { return HttpQueryInfoW(h, HTTP_QUERY_CONTENT_LENGTH | HTTP_QUERY_FLAG_NUMBER, &expected, &size, nullptr); });
+  return !announced || received == expected;
 }
 
 bool THttpClient::Get(const std::string& url, HANDLE file) const {
