@@ -118,14 +118,16 @@ void TLocalHttpServer::Answer(SOCKET client) {
   struct TAnswered {
     TLocalHttpServer* Server;
     std::string Path;
+    bool Whole = false;
     ~TAnswered() {
       std::lock_guard<std::mutex> lock(Server->mutex_);
-      ++Server->answered_[Path];
+      Server->answered_[Path] += Whole ? 1 : 0;
     }
   } answered{this, path};
   if (reply.Stall) {
     auto until = std::chrono::steady_clock::now() + std::chrono::seconds(30);
     while (!stop_ && std::chrono::steady_clock::now() < until) Sleep(50);
+    answered.Whole = !stop_;
     return;
   }
   std::string out = "HTTP/1.1 " + std::to_string(reply.Status) + " " + StatusText(reply.Status) + "\r\n";
@@ -143,12 +145,14 @@ void TLocalHttpServer::Answer(SOCKET client) {
     out += body;
     auto until = std::chrono::steady_clock::now() + std::chrono::seconds(30);
     for (; sent < out.size() && !stop_ && std::chrono::steady_clock::now() < until; ++sent) {
-      if (send(client, out.data() + sent, 1, 0) != 1) return;
+      if (send(client, out.data() + sent, 1, 0) != 1) return;   // the client went away
       Sleep(100);
     }
+    answered.Whole = !stop_;
     return;
   }
   out += body;
   SendAll(client, out);
   shutdown(client, SD_SEND);
+  answered.Whole = true;
 }

@@ -32,7 +32,8 @@ class TLocalHttpServer {
   void Route(const std::string& path, const TReply& reply);
   std::vector<std::string> Requests();   // request heads, in order
   int RequestsFor(const std::string& path);
-  // Requests for the path whose answer has ended (sent, stalled or trickled to its end).
+  // Requests for the path the server answered to the end: sent whole, or stalled or trickled for
+  // its whole course. An answer the client gave up (it went away) does not count.
   int AnsweredFor(const std::string& path);
 
   // A base address where nothing listens.
