@@ -275,8 +275,12 @@ void TZelvoranMainForm::BuildFinishPage(TPanel* page) {
     item.Caption = RepairLog->GetItem(index).Content.KeyPath;
     item.SubItems = {RepairLog->GetItem(index).Content.Status};
   };
-  FinishListView->OnCustomDrawSubItem = [](TListView*, int, int column, TColor& color) {
-    color = column == 1 ? clGreen : clBlack;
+  // A repaired line's status is green; a line that was left (failed, changed since the scan,
+  // excluded, ...) shows its status in red.
+  FinishListView->OnCustomDrawSubItem = [](TListView*, int index, int column, TColor& color) {
+    bool repaired = RepairLog != nullptr && index >= 0 && index < RepairLog->Count() &&
+                    RepairLog->GetItem(index).Content.Status == SectionCommon::RepairedText;
+    color = column != 1 ? clBlack : repaired ? clGreen : clRed;
   };
 }
 

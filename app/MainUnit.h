@@ -194,6 +194,9 @@ class TZelvoranMainForm : public TForm, private MainUnit::TScanView {
   void ProblemsListBoxSelectItem(int index, bool selected);
   void abShowHideDetailsClick(TObject* sender);
   void ExcludeMenuClick(TObject* sender);
+  // Takes every finding that the exclusion of `finding` (made in section `caption`) names out of
+  // the results, in every section.
+  void DropExcludedFindings(const std::string& caption, const TContent& finding);
   // Appends the exclusion's line to the ignore file (valueName as the finding shows it; unnamed:
   // it stands for the key's unnamed value). Nothing is written when a name holds a line break,
   // or when the file is there but cannot be read (its last line might lack its line break).
@@ -201,6 +204,7 @@ class TZelvoranMainForm : public TForm, private MainUnit::TScanView {
   TIgnoreAppend AppendIgnoreEntry(const std::string& caption, const std::string& keyPath,
                                   const std::string& valueName, bool unnamed = false);
   int SelectedSection() const;   // the selected grid row's section index, -1 when none
+  int RowSection(int row) const;   // a grid row's section index, -1 when it holds no number
 
   // Repair and finish. RepairBtnClick is the repair driver (MainUnitRepair.cpp): the ticked
   // findings' backup, the repair-progress dialog around the repair run, the finish page. While

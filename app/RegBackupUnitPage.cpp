@@ -57,6 +57,12 @@ const std::string kSizeLabel = "File Size: ";
 const std::string kPathLabel = "Path: ";
 const std::string kNotRestored = "The registry was not restored completely!\r\r";
 const std::string kLeftHeading = "These entries have changed since the backup and were left as they are now:\r";
+const std::string kNotWrittenHeading = "These entries could not be written back:\r";
+const char* const kRestoreTitle = "Registry Restore";
+const char* const kReadingText = "Reading the backup file: %d%%";
+const char* const kComparingText = "Comparing the backup with the registry: %d%%";
+const char* const kImportingText = "Writing the entries back into the registry...";
+const char* const kCheckingText = "Checking the entries written back: %d%%";
 const char* const kUnchangedHint = "\rPlease make sure that the registry backup has not been modified or changed.";
 const char* const kBackupFailed = "Creating registry backup was failed.";
 const char* const kBackupDone = "The registry backup was created successfully!";
@@ -102,15 +108,57 @@ void ListBackups(TListView* list, const std::string& folder) {
   list->EndUpdate();
 }
 
+// The first items of a list, each ended by "\r", then "and N more\r" for the rest, those it does
+// not hold (unlisted) among them.
+std::string ListText(const std::vector<std::string>& items, size_t unlisted) {
+  if (unlisted == 0) return MainUnit::ShortList(items, kProblemsShown);
+  std::string text;
+  for (size_t i = 0; i < items.size() && i < kProblemsShown; ++i) text += items[i] + "\r";
+  return text + Format("and %d more\r", (int)(items.size() - std::min(items.size(), kProblemsShown) + unlisted));
+}
+
 }  // namespace
 
 std::string RegBackupUnit::RestoreFailureText(const TRestoreResult& result) {
   std::string text = kNotRestored;
-  if (!result.Left.empty())
-    text += kLeftHeading + MainUnit::ShortList(result.Left, kProblemsShown);
+  bool first = true;
+  auto add = [&](const std::string& part) {
+    text += (first ? "" : "\r") + part;
+    first = false;
+  };
+  if (!result.NotWritten.empty()) add(kNotWrittenHeading + ListText(result.NotWritten, result.NotWrittenUnlisted));
+  if (!result.Left.empty()) add(kLeftHeading + ListText(result.Left, result.LeftUnlisted));
   if (!result.Problems.empty())
-    text += (result.Left.empty() ? "" : "\r") + MainUnit::ShortList(result.Problems, kProblemsShown) + kUnchangedHint;
+    add(ListText(result.Problems, result.ProblemsUnlisted) + (result.FileRefused ? kUnchangedHint : ""));
   return text;
+}
+
+std::string RegBackupUnit::RestoreStepText(TRestoreStep step, int percent) {
+  switch (step) {
+    case TRestoreStep::Reading:
+      return Format(kReadingText, percent);
+    case TRestoreStep::Comparing:
+      return Format(kComparingText, percent);
+    case TRestoreStep::Importing:
+      return kImportingText;
+    case TRestoreStep::Checking:
+      return Format(kCheckingText, percent);
+  }
+  return {};
+}
+
+TRestoreResult RegBackupUnit::RestoreShowingProgress(TForm* owner, TRestoreRoutine restore, const std::string& fileName) {
+  TFormPtr<THintForm> hint(new THintForm(owner));
+  hint->PanelHint->SetCaption(kRestoreTitle);
+  hint->LabelMsg->SetCaption(RestoreStepText(TRestoreStep::Reading, 0));
+  hint->Show();
+  hint->Repaint();
+  return restore(fileName, [&hint](TRestoreStep step, int percent) {
+    std::string text = RestoreStepText(step, percent);
+    if (hint->LabelMsg->Caption() == text) return;
+    hint->LabelMsg->SetCaption(text);
+    hint->Repaint();
+  });
 }
 
 TRegBackupForm::TRegBackupForm(TControl* host, TForm* owner)
@@ -265,7 +313,7 @@ void TRegBackupForm::RestoreFrom(TListView* list, TRestoreRoutine restore) {
   if (ShowMessageBox(kRestoreQuestion, MB_YESNO | MB_ICONINFORMATION) != IDYES)
     return;
   TBusyGuard busy(this);   // regedit runs while messages are processed
-  TRestoreResult result = restore(row->SubItems[2]);
+  TRestoreResult result = RestoreShowingProgress(Owner(), restore, row->SubItems[2]);
   if (Closing()) return;
   if (result.Succeeded()) ShowMessageBox(kRestored, 0);
   else ShowMessageBox(RestoreFailureText(result), MB_ICONWARNING);

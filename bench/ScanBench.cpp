@@ -21,6 +21,7 @@
 #include <objbase.h>
 #include <psapi.h>
 
+#include "BenchChild.h"
 #include "BenchClock.h"
 #include "BenchPlant.h"
 #include "ReferenceWalk.h"
@@ -191,40 +192,8 @@ struct TSizeResult {
 // Runs one size in a process of its own (so that each peak working set is that size's own),
 // passing its output through and picking up its RESULT line.
 TSizeResult MeasureInChild(long keys, int repeat) {
-  wchar_t self[MAX_PATH];
-  GetModuleFileNameW(nullptr, self, MAX_PATH);
-  std::wstring command = L"\"" + std::wstring(self) + L"\" --size " + std::to_wstring(keys) + L" --repeat " +
-                         std::to_wstring(repeat);
-  SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
-  HANDLE readEnd, writeEnd;
+  std::string output = RunSelf(L"--size " + std::to_wstring(keys) + L" --repeat " + std::to_wstring(repeat));
   TSizeResult result;
-  if (!CreatePipe(&readEnd, &writeEnd, &inherit, 0)) return result;
-  SetHandleInformation(readEnd, HANDLE_FLAG_INHERIT, 0);
-  STARTUPINFOW si{};
-  si.cb = sizeof si;
-  si.dwFlags = STARTF_USESTDHANDLES;
-  si.hStdOutput = writeEnd;
-  si.hStdError = GetStdHandle(STD_ERROR_HANDLE);
-  si.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
-  PROCESS_INFORMATION pi{};
-  BOOL started = CreateProcessW(nullptr, command.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &si, &pi);
-  CloseHandle(writeEnd);
-  if (!started) {
-    CloseHandle(readEnd);
-    return result;
-  }
-  std::string output;
-  char buf[4096];
-  DWORD got;
-  while (ReadFile(readEnd, buf, sizeof buf, &got, nullptr) && got > 0) {
-    fwrite(buf, 1, got, stdout);
-    fflush(stdout);
-    output.append(buf, got);
-  }
-  WaitForSingleObject(pi.hProcess, INFINITE);
-  CloseHandle(pi.hProcess);
-  CloseHandle(pi.hThread);
-  CloseHandle(readEnd);
   size_t at = output.find("RESULT ");
   if (at != std::string::npos)
     result.Valid = sscanf(output.c_str() + at, "RESULT %ld %lf %lf %ld %lf %lf", &result.Keys, &result.ReferenceMs,

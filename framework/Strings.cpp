@@ -252,9 +252,10 @@ bool FileExists(const std::string& path) {
 
 bool PathAbsent(const std::string& path) {
   if (path.empty() || GetFileAttributesW(Widen(path).c_str()) != INVALID_FILE_ATTRIBUTES) return false;
-  DWORD error = GetLastError();
-  return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
+  return NotFoundError(GetLastError());
 }
+
+bool NotFoundError(unsigned long error) { return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND; }
 
 bool DirectoryExists(const std::string& path) {
   if (path.empty()) return false;

@@ -64,6 +64,9 @@ bool FileExists(const std::string& path);                             // false f
 // True only when the system says that nothing of that name is there: an entry it cannot look at
 // (no access, held in a way that hides it) counts as there, so it is never taken for a free name.
 bool PathAbsent(const std::string& path);
+// True for the look-up errors that say nothing of that name is there: "file not found" and "path
+// not found". Any other (access denied, a sharing violation, a network error) says nothing.
+bool NotFoundError(unsigned long error);
 bool DirectoryExists(const std::string& path);
 bool ForceDirectories(const std::string& path);
 

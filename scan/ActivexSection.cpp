@@ -40,16 +40,77 @@ void AddEmptyKeyFinding(TCaptionTarget* countLabel, const std::string& keyText, 
   SectionCommon::ShowCount(countLabel, contents);
 }
 
+const char* const kServerKeyNames[] = {"InprocServer", "LocalServer32", "InprocServer32"};
+
 bool IsServerKeyName(const std::string& name) {
-  return name == "InprocServer" || name == "LocalServer32" || name == "InprocServer32";
+  for (const char* server : kServerKeyNames)
+    if (name == server) return true;
+  return false;
+}
+
+// True when keyPath begins with the key names given (compared without regard to case); rest is
+// then the path below them (empty for that key itself).
+bool StartsWithKeys(const std::string& keyPath, const std::string& names, std::string& rest) {
+  if (keyPath.size() < names.size() || !SameText(keyPath.substr(0, names.size()), names)) return false;
+  if (keyPath.size() == names.size()) {
+    rest.clear();
+    return true;
+  }
+  if (keyPath[names.size()] != '\\') return false;
+  rest = keyPath.substr(names.size() + 1);
+  return true;
+}
+
+constexpr const char* kClassesKey = "Software\\Classes";
+
+// Where a key of the walk lies in a user's classes: its path below the classes ("CLSID\{id}\...").
+// The classes root shows the current user's classes over the machine's: a key met there lies in
+// the user's classes when the user's hold it.
+bool InUsersClasses(HKEY root, const std::string& keyPath, std::string& classesPath) {
+  if (root == HKEY_CLASSES_ROOT) {
+    classesPath = keyPath;
+    TRegKeyHandle users;
+    return users.Open(HKEY_CURRENT_USER, std::string(kClassesKey) + "\\" + keyPath, KEY_READ);
+  }
+  if (root == HKEY_CURRENT_USER) return StartsWithKeys(keyPath, kClassesKey, classesPath);
+  if (root != HKEY_USERS) return false;
+  size_t end = keyPath.find('\\');
+  if (end == std::string::npos) return false;
+  std::string hive = keyPath.substr(0, end);
+  const std::string classesHive = "_Classes";
+  if (hive.size() > classesHive.size() && SameText(hive.substr(hive.size() - classesHive.size()), classesHive)) {
+    classesPath = keyPath.substr(end + 1);
+    return true;
+  }
+  return StartsWithKeys(keyPath.substr(end + 1), kClassesKey, classesPath);
+}
+
+// An empty server key in a user's classes over a class the machine's classes register with a
+// server is the system's way of switching that class off for the user (a shell extension, the
+// new context menu): it is no fault.
+bool SwitchesOffMachineServer(HKEY root, const std::string& keyPath) {
+  std::string classesPath;
+  if (!InUsersClasses(root, keyPath, classesPath)) return false;
+  size_t last = classesPath.rfind('\\');
+  if (last == std::string::npos) return false;
+  std::string classKey = std::string(kClassesKey) + "\\" + classesPath.substr(0, last);
+  for (const char* server : kServerKeyNames) {
+    TRegKeyHandle key;
+    TRegValue value;
+    if (key.Open(HKEY_LOCAL_MACHINE, classKey + "\\" + server, KEY_READ) && QueryRegValue(key.Get(), L"", value) &&
+        IsTextValue(value) && !RegValueText(value).empty())
+      return true;
+  }
+  return false;
 }
 
 // Reports a help-folder ("HELPDIR") or server key whose default value is known to be an empty
-// text, unless it is excluded.
+// text, unless it switches a machine's server off for a user or is excluded.
 void ReportEmptyDefault(TCaptionTarget* countLabel, HKEY root, const std::string& keyPath, const std::string& name,
                         TRegistryContents& contents, TIgnoreContents& ignoreList) {
+  if (name != "HELPDIR" && SwitchesOffMachineServer(root, keyPath)) return;
   std::string keyText = RootKeyName(root) + "\\" + keyPath;
-  if (IsIgnored(ignoreList, SectionCaption, keyText, "", TUnnamedValueName::Default)) return;
+  if (IsIgnored(ignoreList, SectionCaption, keyText, "")) return;
   if (name == "HELPDIR")
     AddEmptyKeyFinding(countLabel, keyText, name, keyPath, name, contents);
   else
@@ -64,13 +125,17 @@ struct TComWalk {
   HKEY Root;
 };
 
+// Subkeys the walk never enters: "AppID" subtrees, and the other registry view's copy of the
+// classes ("Wow6432Node", in any letter case), which is no class of this view.
+bool IsPassedOver(const std::string& name) { return name == "AppID" || SameText(name, "Wow6432Node"); }
+
 // Recursive: walks the subkeys of an open key. Each subkey is opened once, for its test (which
 // takes full access) and its own walk together; a key that refuses full access is still walked.
 void WalkComKeys(const TComWalk& w, TSubkeyWalker& walker, const std::string& keyPath) {
   std::string name;
   for (DWORD i = 0; i < walker.Count(); ++i) {
     if (ScanStopRequested()) break;
-    if (!walker.Name(i, name) || name == "AppID") continue;
+    if (!walker.Name(i, name) || IsPassedOver(name)) continue;
     std::string child = SectionCommon::ChildKeyPath(keyPath, name);
     if (w.CurrentItem != nullptr) w.CurrentItem->SetCaption(child);
     TickItemsProcessed();
@@ -117,7 +182,7 @@ static void CheckTypeLib(HKEY clsidKey, const std::string& id, TRegistry& libs, 
   if (typeLib.find('\\') == std::string::npos && libs.KeyExists(typeLib)) return;
 
   std::string keyText = RootKeyName(root) + "\\CLSID\\" + id + "\\TypeLib";
-  if (IsIgnored(ignoreList, SectionCaption, keyText, "", TUnnamedValueName::Default)) return;
+  if (IsIgnored(ignoreList, SectionCaption, keyText, "")) return;
   TContent& c = AddFinding(contents, keyText);
   c.ShortName = "TypeLib";
   c.Value = typeLib;

@@ -15,7 +15,9 @@ namespace ActivexSection {
 
 inline constexpr const char* SectionCaption = "ActiveX, OLE/COM Entries";
 
-// Walks every subkey of root\keyPath (but "AppID" subtrees), testing HELPDIR and server keys.
+// Walks every subkey of root\keyPath (but "AppID" subtrees and the other registry view's
+// "Wow6432Node"), testing HELPDIR and server keys. An empty server key in a user's classes that
+// switches off a class the machine's classes register with a server is not reported.
 void ScanComKeys(int sectionIndex, TCaptionTarget* currentItem, TCaptionTarget* countLabel,
                  TIgnoreContents& ignoreList, TRegistryContents& contents, const std::string& keyPath, HKEY root);
 // Reports class entries of HKEY_CLASSES_ROOT\CLSID whose "TypeLib" names a type library missing

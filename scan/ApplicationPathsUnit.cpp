@@ -53,7 +53,7 @@ void CheckAppPathKey(HKEY root, const std::string& subPath, const std::string& n
   TRegValue value;
   if (!reg.OpenKey("\\" + subPath, false) || !reg.ReadValue("", value) || value.Type != REG_SZ) return;
   std::string program = RegValueText(value);
-  if (SectionCommon::OutOfReach(program) || !IsFileNameWithExt(program)) return;
+  if (!IsFileNameWithExt(program)) return;
   std::string folder = reg.ReadValue("Path", value) && value.Type == REG_SZ ? RegValueText(value) : std::string();
   if (!IsAppPathMissing(program, folder)) return;
   std::string full = AppFullPath(program, folder);

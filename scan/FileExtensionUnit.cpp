@@ -14,8 +14,11 @@ void FilterExtensionNames(TStringList& names, TStringList& extensions) {
   FileAssociationsUnit::SplitClassKeyNames(names, extensions);
 }
 
-// Reports an extension key whose unnamed value is an empty text. keyPath is the scan's key path
-// argument, which the finding carries as its value.
+// Reports an extension key whose unnamed value is an empty text and that holds nothing else. A key
+// with another value or a subkey is in use though its unnamed value is empty: its "Open with" list
+// (OpenWithProgids), its "New" menu entry (ShellNew), its search handler (PersistentHandler), its
+// "Content Type" or "PerceivedType" would go with it. keyPath is the scan's key path argument,
+// which the finding carries as its value.
 static void CheckExtension(const std::string& ext, const std::string& keyPath, TCaptionTarget* countLabel,
                            TIgnoreContents& ignoreList, TRegistryContents& contents) {
   TRegistry reg(KEY_READ);
@@ -23,8 +26,10 @@ static void CheckExtension(const std::string& ext, const std::string& keyPath, T
   if (!reg.OpenKey("\\" + ext, false)) return;
   std::string text;
   if (!reg.ReadText("", text) || !text.empty()) return;
+  TKeyInfo info;
+  if (!QueryKeyInfo(reg.CurrentKey(), info) || info.ValueCount != 1 || info.SubkeyCount != 0) return;
   std::string keyText = "HKEY_CLASSES_ROOT\\" + ext;
-  if (IsIgnored(ignoreList, SectionCaption, keyText, "", TUnnamedValueName::Default)) return;
+  if (IsIgnored(ignoreList, SectionCaption, keyText, "")) return;
   TContent& c = SectionCommon::AddMissingPathFinding(contents, countLabel,
                                                      {.KeyPath = keyText, .ShortName = ext, .ValueName = "default",
                                                       .Value = keyPath, .UnnamedValue = true},

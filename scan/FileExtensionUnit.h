@@ -1,4 +1,5 @@
-// "File Extensions": extension keys of the classes root whose unnamed value is empty.
+// "File Extensions": extension keys of the classes root whose unnamed value is empty and that
+// hold nothing else (no other value, no subkey).
 #pragma once
 
 #include <string>

@@ -22,9 +22,7 @@ bool IsHelpFileMissing(const std::string& folder, const std::string& fileName) {
   std::vector<std::string> paths;
   for (const std::string& reading : PathJudgeUnit::ExpandedReadings(folder))
     paths.push_back(HelpFilePath(reading, fileName));
-  return PathJudgeUnit::MissingInEveryReading(paths, [](const std::string& path) {
-    return !path.empty() && !SectionCommon::OutOfReach(path) && PathJudgeUnit::FileMissing(path);
-  });
+  return PathJudgeUnit::MissingInEveryReading(paths, PathJudgeUnit::FileMissing);
 }
 
 // Reports the values of one open help key whose file is missing.

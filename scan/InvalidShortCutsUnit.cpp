@@ -5,6 +5,7 @@
 
 #include "../framework/ComPtr.h"
 #include "../framework/Handles.h"
+#include "../framework/ListedEntry.h"
 #include "../framework/Strings.h"
 #include "PathJudgeUnit.h"
 #include "PublicFunctionUnit.h"
@@ -88,8 +89,17 @@ void AddFinding(TRegistryContents& contents, TCaptionTarget* countLabel, const s
 // a web address, a file or folder that exists, a target whose drive is away now or whose
 // environment strings cannot be expanded.
 bool IsShortcutTargetMissing(const std::string& target) {
-  if (target.empty() || SectionCommon::OutOfReach(target) || Pos("//", target) > 0) return false;
+  if (target.empty() || Pos("//", target) > 0) return false;
   return PathJudgeUnit::MissingInEveryReading(PathJudgeUnit::ExpandedReadings(target), PathJudgeUnit::NothingAt);
+}
+
+// An exclusion names the shortcut and its target as read then: earlier versions read the target
+// with its environment strings expanded by this program.
+static bool IsShortcutIgnored(TIgnoreContents& ignoreList, const std::string& fullPath, const std::string& target) {
+  if (IsIgnored(ignoreList, SectionCaption, fullPath, target)) return true;
+  std::string expanded;
+  return PathJudgeUnit::ExpandEnvironment(target, expanded) && expanded != target &&
+         IsIgnored(ignoreList, SectionCaption, fullPath, expanded);
 }
 
 // Reports a shortcut whose target is missing.
@@ -97,8 +107,15 @@ static void CheckShortcut(const std::string& fullPath, const std::string& name, 
                           TIgnoreContents& ignoreList, TRegistryContents& contents) {
   std::string target = GetShortcutTarget(fullPath);
   if (!IsShortcutTargetMissing(target)) return;
-  if (IsIgnored(ignoreList, SectionCaption, fullPath, target)) return;
+  if (IsShortcutIgnored(ignoreList, fullPath, target)) return;
   AddFinding(contents, countLabel, fullPath, name, target);
+}
+
+// The recycle bins at a drive's root (of every Windows version): what a repair moved there is
+// found there again, and a repair of that would delete it for good.
+static bool IsRecycleBin(const std::string& folder, const std::string& name) {
+  bool driveRoot = folder.size() == 2 && folder[1] == ':';
+  return driveRoot && (SameText(name, "$Recycle.Bin") || SameText(name, "RECYCLER") || SameText(name, "RECYCLED"));
 }
 
 std::string GetShortcutTarget(const std::string& shortcutFile) {
@@ -110,8 +127,10 @@ std::string GetShortcutTarget(const std::string& shortcutFile) {
   TComPtr<IPersistFile> file;
   if (FAILED(link->QueryInterface(IID_IPersistFile, file.Out()))) return {};
   if (file->Load(Widen(shortcutFile).c_str(), STGM_READ) != S_OK) return {};
+  // The target as the shortcut holds it, its environment strings unexpanded: this program's own
+  // environment would read "%ProgramFiles%" of a 64-bit program as the 32-bit folder.
   wchar_t path[MAX_PATH + 1] = {};
-  if (link->GetPath(path, MAX_PATH, nullptr, SLGP_UNCPRIORITY) != S_OK) return {};
+  if (link->GetPath(path, MAX_PATH, nullptr, SLGP_RAWPATH | SLGP_UNCPRIORITY) != S_OK) return {};
   path[MAX_PATH] = L'\0';
   return Narrow(path);
 }
@@ -127,13 +146,16 @@ void ScanShortcutFolder(const std::string& folder, int sectionIndex, TCaptionTar
     std::string name = Narrow(entry.cFileName);
     std::string fullPath = folder + "\\" + name;
     // The recent-documents folder holds shortcuts to whatever was opened last: pass it over.
-    if (Pos("RECENT", AnsiUpperCase(fullPath)) > 0) continue;
+    if (Pos("RECENT", AnsiUpperCase(fullPath)) > 0 || IsRecycleBin(folder, name)) continue;
     bool isFolder = (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
     if (IsCountedAttribute(entry.dwFileAttributes)) {
       ++VisitedKeyCount;
       if (VisitedKeyCount % 200 == 0 && currentItem != nullptr) currentItem->SetCaption(fullPath);
       TickItemsProcessed();
-      if (name != "." && name != ".." && isFolder && ScanDirectoryExists(fullPath))
+      // A folder whose name ends in a dot or a blank is read by the system as another one ("Odd."
+      // as "Odd"): walked by that name, its shortcuts would be another folder's, listed twice.
+      if (name != "." && name != ".." && isFolder && !ListedEntry::ParsesAsAnother(name) &&
+          ScanDirectoryExists(fullPath))
         ScanShortcutFolder(fullPath, sectionIndex, currentItem, countLabel, ignoreList, contents);
     }
     if (isFolder || ExtractFileExt(name) != ".lnk") continue;

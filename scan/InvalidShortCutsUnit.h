@@ -19,12 +19,13 @@ void ScanShortcuts(int sectionIndex, TCaptionTarget* currentItem, TCaptionTarget
                    TIgnoreContents& ignoreList, TRegistryContents& contents);
 
 // Lists one folder (a path without trailing "\", e.g. "C:" or "C:\Data") and walks its
-// subfolders. Only plain folders are entered: never links, junctions or mount points.
+// subfolders. Only plain folders are entered: never links, junctions or mount points, nor the
+// recycle bins at a drive's root ("$Recycle.Bin", "RECYCLER", "RECYCLED", in any letter case).
 void ScanShortcutFolder(const std::string& folder, int sectionIndex, TCaptionTarget* currentItem,
                         TCaptionTarget* countLabel, TIgnoreContents& ignoreList, TRegistryContents& contents);
 
-// The path a shortcut file points to; "" when the file cannot be loaded as a shortcut or holds
-// no path.
+// The path a shortcut file points to, as the shortcut holds it (environment strings unexpanded);
+// "" when the file cannot be loaded as a shortcut or holds no path.
 std::string GetShortcutTarget(const std::string& shortcutFile);
 
 // Whether a shortcut's target is reported: a path on a fixed drive that is there now, no web

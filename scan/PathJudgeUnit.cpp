@@ -137,18 +137,28 @@ std::vector<std::string> ExpandedReadings(const std::string& text,
   return readings;
 }
 
+bool OutOfReach(const std::string& text) {
+  return Pos("\\\\", text) > 0 || Pos("A:", AnsiUpperCase(text)) > 0 || !IsOnFixedDrive(NonFixedDrives, text);
+}
+
 // A path too long for the system's file routines cannot be judged: it is never reported.
-bool FileMissing(const std::string& path) {
-  return WithinPathLimit(path) && !ScanFileExists(path) && IsOnFixedDriveNow(path);
+bool MayJudge(const std::string& path) {
+  return !path.empty() && WithinPathLimit(path) && !OutOfReach(path) && IsOnFixedDriveNow(path);
 }
 
-bool FolderMissing(const std::string& path) {
-  return WithinPathLimit(path) && !ScanDirectoryExists(path) && IsOnFixedDriveNow(path);
+bool Missing(const std::string& path, TLookFor what) {
+  if (!MayJudge(path)) return false;
+  switch (ScanLookUp(path)) {
+    case TPathLook::Absent: return true;
+    case TPathLook::File: return what == TLookFor::Folder;
+    case TPathLook::Folder: return what == TLookFor::File;
+    default: return false;
+  }
 }
 
-bool NothingAt(const std::string& path) {
-  return WithinPathLimit(path) && !ScanPathExists(path) && IsOnFixedDriveNow(path);
-}
+bool FileMissing(const std::string& path) { return Missing(path, TLookFor::File); }
+bool FolderMissing(const std::string& path) { return Missing(path, TLookFor::Folder); }
+bool NothingAt(const std::string& path) { return Missing(path, TLookFor::Anything); }
 
 bool MissingInEveryReading(const std::vector<std::string>& readings, bool (*missing)(const std::string&)) {
   return !readings.empty() && std::all_of(readings.begin(), readings.end(), missing);

@@ -41,10 +41,28 @@ std::vector<std::string> ExpandedReadings(const std::string& text,
                                           const std::function<std::string(const std::string&)>& prepare = {},
                                           bool ownVariables = true);
 
-// Missing as a scan may report it: not there (in any view) and on a drive that is fixed now.
-bool FileMissing(const std::string& path);     // no file (a folder of that name does not count)
-bool FolderMissing(const std::string& path);   // no folder
-bool NothingAt(const std::string& path);       // neither a file nor a folder
+// A text the scan leaves unjudged by its letters alone: it holds a network path (two
+// backslashes), a floppy ("A:") or a drive the start-up listed as not fixed.
+bool OutOfReach(const std::string& text);
+// Whether a path may be judged now: not empty, shorter than the system's file routines' limit,
+// not out of reach, on a drive that is fixed at this moment.
+bool MayJudge(const std::string& path);
+
+// What a section looks for at a path.
+enum class TLookFor {
+  File,       // a file (a folder of that name does not count)
+  Folder,     // a folder
+  Anything,   // a file or a folder
+};
+// Missing as a scan may report it: the path may be judged now (MayJudge) and its look-up (in any
+// view of the file system) found no such thing there: nothing at all ("file not found", "path not
+// found"), or only the other kind. Any other answer of the look-up (access denied, a sharing
+// violation, a network error) judges nothing. Every section's test of a path comes here.
+bool Missing(const std::string& path, TLookFor what);
+// The same, for the readings below (as function pointers).
+bool FileMissing(const std::string& path);
+bool FolderMissing(const std::string& path);
+bool NothingAt(const std::string& path);
 // True when there is a reading and the test holds for every one.
 bool MissingInEveryReading(const std::vector<std::string>& readings, bool (*missing)(const std::string&));
 

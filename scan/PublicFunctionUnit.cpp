@@ -183,9 +183,15 @@ void ProcessMessages() {
 }
 
 namespace {
+// One look-up's answer: the attributes, or the error the system gave for the path.
+struct TLookUp {
+  DWORD Attributes = INVALID_FILE_ATTRIBUTES;
+  DWORD Error = ERROR_SUCCESS;
+};
+
 struct TFileCheckCache {
   int Scopes = 0;
-  std::unordered_map<std::string, DWORD> Attributes;
+  std::unordered_map<std::string, TLookUp> Found;
 };
 
 TFileCheckCache& FileChecks() {
@@ -194,6 +200,8 @@ TFileCheckCache& FileChecks() {
 }
 
 constexpr size_t MaxKeptPaths = 4096;
+
+TAttributesReader AttributesReader = GetFileAttributesW;
 
 // The file system's redirection of a 32-bit program on a 64-bit system, switched off for the
 // calling thread while the object lives (nothing happens elsewhere: the calls exist only there).
@@ -231,56 +239,75 @@ class TNativeFileView {
   bool switched_ = false;
 };
 
-// A path's attributes in the system's own view, else in this program's view.
-DWORD ReadAttributes(const std::string& path) {
-  std::wstring wide = Widen(path);
-  {
-    TNativeFileView native;
-    if (native.Switched()) {
-      DWORD attributes = GetFileAttributesW(wide.c_str());
-      if (attributes != INVALID_FILE_ATTRIBUTES) return attributes;
-    }
-  }
-  return GetFileAttributesW(wide.c_str());
+TLookUp ReadOnce(const std::wstring& path) {
+  TLookUp found;
+  found.Attributes = AttributesReader(path.c_str());
+  if (found.Attributes == INVALID_FILE_ATTRIBUTES) found.Error = GetLastError();
+  return found;
 }
 
-DWORD PathAttributes(const std::string& path) {
+// A path's attributes in the system's own view, else in this program's view. Nothing is there
+// only when neither view can say otherwise: an answer other than "not found" in the system's view
+// leaves the path unknown when this program's view does not find it either.
+TLookUp ReadAttributes(const std::string& path) {
+  std::wstring wide = Widen(path);
+  TLookUp native;
+  {
+    TNativeFileView view;
+    if (view.Switched()) {
+      native = ReadOnce(wide);
+      if (native.Attributes != INVALID_FILE_ATTRIBUTES) return native;
+    }
+  }
+  TLookUp own = ReadOnce(wide);
+  if (own.Attributes == INVALID_FILE_ATTRIBUTES && native.Error != ERROR_SUCCESS && NotFoundError(own.Error))
+    return native;
+  return own;
+}
+
+TLookUp LookUpOf(const std::string& path) {
   TFileCheckCache& cache = FileChecks();
   if (cache.Scopes == 0) return ReadAttributes(path);
-  auto kept = cache.Attributes.find(path);
-  if (kept != cache.Attributes.end()) return kept->second;
-  DWORD attributes = ReadAttributes(path);
-  if (cache.Attributes.size() >= MaxKeptPaths) cache.Attributes.clear();
-  cache.Attributes.emplace(path, attributes);
-  return attributes;
+  auto kept = cache.Found.find(path);
+  if (kept != cache.Found.end()) return kept->second;
+  TLookUp found = ReadAttributes(path);
+  if (cache.Found.size() >= MaxKeptPaths) cache.Found.clear();
+  cache.Found.emplace(path, found);
+  return found;
 }
 }  // namespace
 
 TScanFileChecks::TScanFileChecks() {
-  FileChecks().Attributes.clear();
+  FileChecks().Found.clear();
   ++FileChecks().Scopes;
 }
 
 TScanFileChecks::~TScanFileChecks() {
-  if (--FileChecks().Scopes == 0) FileChecks().Attributes.clear();
+  if (--FileChecks().Scopes == 0) FileChecks().Found.clear();
+}
+
+void SetAttributesReader(TAttributesReader reader) {
+  AttributesReader = reader != nullptr ? reader : GetFileAttributesW;
+  FileChecks().Found.clear();
 }
 
 bool WithinPathLimit(const std::string& path) { return Widen(path).size() < MAX_PATH; }
 
-bool ScanFileExists(const std::string& path) {
-  if (path.empty() || !WithinPathLimit(path)) return false;
-  DWORD a = PathAttributes(path);
-  return a != INVALID_FILE_ATTRIBUTES && !(a & FILE_ATTRIBUTE_DIRECTORY);
+TPathLook ScanLookUp(const std::string& path) {
+  if (path.empty() || !WithinPathLimit(path)) return TPathLook::Unknown;
+  TLookUp found = LookUpOf(path);
+  if (found.Attributes != INVALID_FILE_ATTRIBUTES)
+    return (found.Attributes & FILE_ATTRIBUTE_DIRECTORY) ? TPathLook::Folder : TPathLook::File;
+  return NotFoundError(found.Error) ? TPathLook::Absent : TPathLook::Unknown;
 }
 
-bool ScanDirectoryExists(const std::string& path) {
-  if (path.empty() || !WithinPathLimit(path)) return false;
-  DWORD a = PathAttributes(path);
-  return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY);
-}
+bool ScanFileExists(const std::string& path) { return ScanLookUp(path) == TPathLook::File; }
+
+bool ScanDirectoryExists(const std::string& path) { return ScanLookUp(path) == TPathLook::Folder; }
 
 bool ScanPathExists(const std::string& path) {
-  return !path.empty() && WithinPathLimit(path) && PathAttributes(path) != INVALID_FILE_ATTRIBUTES;
+  TPathLook look = ScanLookUp(path);
+  return look == TPathLook::File || look == TPathLook::Folder;
 }
 
 void Delay(DWORD milliseconds) {
@@ -382,20 +409,45 @@ static const std::string& CurrentUserKeyName() {
   return name;
 }
 
+HKEY RealClassesKey(const std::string& subKey, std::string& realSubKey) {
+  realSubKey = subKey.empty() ? std::string("Software\\Classes") : "Software\\Classes\\" + subKey;
+  HKEY key = nullptr;
+  LONG rc = RegOpenKeyExW(HKEY_CURRENT_USER, Widen(realSubKey).c_str(), 0, KEY_READ, &key);
+  if (rc == ERROR_SUCCESS) RegCloseKey(key);
+  // a user's key that is there but cannot be read is still the one the merged view shows
+  return rc == ERROR_FILE_NOT_FOUND || rc == ERROR_PATH_NOT_FOUND ? HKEY_LOCAL_MACHINE : HKEY_CURRENT_USER;
+}
+
+// A key below HKEY_USERS (upper-cased) as the hive it lies in: a user's classes hive
+// "<sid>_CLASSES" is that user's SOFTWARE\CLASSES, and ".DEFAULT" is the system account's hive
+// "S-1-5-18".
+static std::string UsersKeyIdentity(const std::string& key) {
+  size_t slash = key.find('\\');
+  std::string hive = key.substr(0, slash), rest = slash == std::string::npos ? std::string() : key.substr(slash);
+  const std::string classesSuffix = "_CLASSES";
+  std::string classes;
+  if (hive.size() > classesSuffix.size() && hive.ends_with(classesSuffix)) {
+    hive.resize(hive.size() - classesSuffix.size());
+    classes = "\\SOFTWARE\\CLASSES";
+  }
+  if (hive == ".DEFAULT") hive = "S-1-5-18";
+  return hive + classes + rest;
+}
+
 std::string KeyIdentity(HKEY root, const std::string& subKey) {
   static const std::string user = AnsiUpperCase(CurrentUserKeyName());
-  std::string key = AnsiUpperCase(subKey);
-  std::string rootText = RootKeyName(root);
-  if (root == HKEY_CURRENT_USER && !user.empty()) {
-    rootText = "HKEY_USERS\\" + user;
-  } else if (root == HKEY_CLASSES_ROOT) {
-    rootText = "HKEY_LOCAL_MACHINE\\SOFTWARE\\CLASSES";
-  } else if (root == HKEY_USERS && !user.empty()) {
-    // the user's classes hive is also the user's own Software\Classes
-    const std::string classes = user + "_CLASSES";
-    if (key.compare(0, classes.size(), classes) == 0 && (key.size() == classes.size() || key[classes.size()] == '\\'))
-      key = user + "\\SOFTWARE\\CLASSES" + key.substr(classes.size());
+  if (root == HKEY_CLASSES_ROOT) {
+    std::string real;
+    HKEY realRoot = RealClassesKey(subKey, real);
+    return KeyIdentity(realRoot, real);
   }
+  std::string key = AnsiUpperCase(subKey);
+  if (root == HKEY_CURRENT_USER && !user.empty()) {
+    root = HKEY_USERS;
+    key = key.empty() ? user : user + "\\" + key;
+  }
+  if (root == HKEY_USERS) key = UsersKeyIdentity(key);
+  std::string rootText = RootKeyName(root);
   return key.empty() ? rootText : rootText + "\\" + key;
 }
 
@@ -412,7 +464,7 @@ bool DeleteRegistryValue(const std::string& fullPath, const std::string& valueNa
   TRegistry reg;
   reg.RootKey = root;
   if (!reg.OpenKey("\\" + subPath, false)) return false;   // a vanished key is not re-created
-  return reg.DeleteValue(valueName == "default" ? std::string() : valueName);
+  return reg.DeleteValue(valueName);
 }
 
 bool DeleteRegistryKey(HKEY root, const std::string& path) {
@@ -610,28 +662,55 @@ void LoadIgnoreList(TIgnoreContents& list) {
   }
 }
 
-// Whether an entry names the value: exactly, for an escaped line; for any other line as the
-// section's findings show it, "" being the unnamed value in every section and "default" in the
-// sections that show it so, where it therefore never names a value really called "default".
-static bool NamesValue(const IgnoreItemUnit::TContent& e, const std::string& valueName, TUnnamedValueName unnamed) {
-  if (e.Exact) return e.ValueName == valueName;
-  bool defaultIsUnnamed = unnamed == TUnnamedValueName::Default;
-  if (valueName.empty()) return e.ValueName.empty() || (defaultIsUnnamed && e.ValueName == "default");
-  if (defaultIsUnnamed && valueName == "default") return false;
+// Whether an entry names the value of this exact name ("" the key's unnamed value): an escaped
+// line exactly; a plain line by its name, except that "default" there, as earlier versions wrote
+// the unnamed value in the sections that show it so, stands for both the unnamed value and a
+// value really named "default".
+static bool NamesValue(const IgnoreItemUnit::TContent& e, const std::string& valueName) {
+  if (!e.Exact && e.ValueName == "default") return valueName.empty() || valueName == "default";
   return e.ValueName == valueName;
 }
 
+// Whether the entry names the key of this identity (KeyIdentity).
+static bool NamesKey(IgnoreItemUnit::TContent& e, const std::string& keyIdentity) {
+  if (e.KeyIdentity.empty()) e.KeyIdentity = KeyIdentity(e.KeyPath);
+  return e.KeyIdentity == keyIdentity;
+}
+
 bool IsIgnored(TIgnoreContents& list, const std::string& section, const std::string& keyPath,
-               const std::string& valueName, TUnnamedValueName unnamed) {
+               const std::string& valueName) {
   if (list.Count() == 0) return false;
   std::string upperSection = AnsiUpperCase(section);
   std::string key;   // the key's identity, made once an entry of the section needs it
   for (int i = 0; i < list.Count(); ++i) {
     auto& e = list.GetItem(i).Content;
-    if (!NamesValue(e, valueName, unnamed) || AnsiUpperCase(e.Section) != upperSection) continue;
-    if (e.KeyIdentity.empty()) e.KeyIdentity = KeyIdentity(e.KeyPath);
+    if (!NamesValue(e, valueName) || AnsiUpperCase(e.Section) != upperSection) continue;
     if (key.empty()) key = KeyIdentity(keyPath);
-    if (e.KeyIdentity == key) return true;
+    if (NamesKey(e, key)) return true;
+  }
+  return false;
+}
+
+bool ListNamesEntry(TIgnoreContents& list, const std::string& keyPath, const std::string& valueName) {
+  std::string key;
+  for (int i = 0; i < list.Count(); ++i) {
+    auto& e = list.GetItem(i).Content;
+    if (e.Section.empty() || !NamesValue(e, valueName)) continue;   // a line of no section names nothing
+    if (key.empty()) key = KeyIdentity(keyPath);
+    if (NamesKey(e, key)) return true;
+  }
+  return false;
+}
+
+bool ListNamesEntryWithin(TIgnoreContents& list, const std::string& keyIdentity) {
+  for (int i = 0; i < list.Count(); ++i) {
+    auto& e = list.GetItem(i).Content;
+    if (e.Section.empty()) continue;   // a line of no section names nothing
+    if (e.KeyIdentity.empty()) e.KeyIdentity = KeyIdentity(e.KeyPath);
+    const std::string& key = e.KeyIdentity;
+    if (key.compare(0, keyIdentity.size(), keyIdentity) == 0 &&
+        (key.size() == keyIdentity.size() || key[keyIdentity.size()] == '\\'))
+      return true;
   }
   return false;
 }
@@ -640,10 +719,11 @@ std::string IgnoreLine(const std::string& section, const std::string& keyPath, c
                        bool unnamed) {
   std::string exactName = unnamed ? std::string() : valueName;
   // A plain line reads back as this entry unless a field before the value holds "|" (or the
-  // line would begin with one), or the value is really named "default".
-  bool plainReadsBack = !section.empty() && section.find('|') == std::string::npos && keyPath.find('|') == std::string::npos &&
-                        (unnamed || exactName != "default");
-  if (plainReadsBack) return Format("%s|%s|%s", section, keyPath, valueName) + "\r\n";
+  // line would begin with one), or the value's name is "default", which a plain line reads as
+  // both the unnamed value and a value so named.
+  bool plainReadsBack = !section.empty() && section.find('|') == std::string::npos &&
+                        keyPath.find('|') == std::string::npos && exactName != "default";
+  if (plainReadsBack) return Format("%s|%s|%s", section, keyPath, exactName) + "\r\n";
   return "|" + EscapeIgnoreField(section) + "|" + EscapeIgnoreField(keyPath) + "|" + EscapeIgnoreField(exactName) +
          "\r\n";
 }

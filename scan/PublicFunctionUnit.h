@@ -86,8 +86,9 @@ void OpenUrl(int mode, const std::string& address);
 void ProcessMessages();
 
 // File checks of a scan. While a TScanFileChecks object lives (the scan driver holds one for the
-// length of a scan, so each scan starts with none kept), each path's attributes are read from the
-// file system once and kept; outside a scan every check reads the file system. The number of
+// length of a scan, so each scan starts with none kept), each path's look-up (its attributes, or
+// the system's answer why there are none) is made once and kept; outside a scan every check reads
+// the file system. The number of
 // paths kept is bounded: when it is full the cache starts over. A 32-bit program on a 64-bit
 // system sees the system folder through the 32-bit view: a path is looked up in the system's own
 // view first and, when it is not there, in the program's (a 32-bit program's settings name its
@@ -99,9 +100,19 @@ class TScanFileChecks {
   TScanFileChecks(const TScanFileChecks&) = delete;
   TScanFileChecks& operator=(const TScanFileChecks&) = delete;
 };
+// What one look-up found at a path: a file, a folder, nothing (the system answered "file not
+// found" or "path not found"), or it cannot tell (any other answer: access denied, a sharing
+// violation, a network error; an empty path or one too long to hand over).
+enum class TPathLook { File, Folder, Absent, Unknown };
+TPathLook ScanLookUp(const std::string& path);
 bool ScanFileExists(const std::string& path);        // as FileExists: false for folders
 bool ScanDirectoryExists(const std::string& path);   // as DirectoryExists
 bool ScanPathExists(const std::string& path);        // a file or a folder
+// The system call the look-ups read a path's attributes with (GetFileAttributesW, which sets the
+// last error when it fails); tests pass one that answers as a denied or busy file would. Null
+// restores the system's.
+using TAttributesReader = DWORD(WINAPI*)(LPCWSTR path);
+void SetAttributesReader(TAttributesReader reader);
 // True for a path the system's file routines take as it is: shorter than MAX_PATH characters
 // (this program does not opt into longer paths). A longer one cannot be judged and is never
 // handed over: the system folds its "." segments one at a time, in time growing with the square
@@ -113,6 +124,8 @@ std::string RootKeyName(HKEY root);
 // Splits "ROOTNAME\path" into its root key and the path after the root's name (without the
 // leading "\"); the root is null when the text does not begin with a root's name.
 HKEY SplitRegistryPath(const std::string& fullPath, std::string& subPath);
+// Deletes the value of exactly this name ("" the key's unnamed value) under the key fullPath
+// names; a key that is not there is not created. True when the value was deleted.
 bool DeleteRegistryValue(const std::string& fullPath, const std::string& valueName);
 bool DeleteRegistryKey(HKEY root, const std::string& path);
 TDateTime FileTimeToDateTime(const FILETIME& fileTime);
@@ -137,9 +150,10 @@ std::string FindProgram(const std::string& fileName);
 bool IsFullPath(const std::string& path);
 
 // The ignore list: ZelvoranIgnores.dat next to the executable, one entry a line. A line is
-// "section|key|value", the value being the rest of the line; such a line names the key's unnamed
-// value as its section's findings show it ("default" or ""). An entry that would not read back
-// so (a "|" in the section or the key, a value really named "default") is written escaped: "|",
+// "section|key|value", the value being the rest of the line; "" there names the key's unnamed
+// value, and "default" (as earlier versions wrote the unnamed value in the sections that show it
+// so) both that value and a value really named "default". An entry that would not read back so
+// (a "|" in the section or the key, a value named "default") is written escaped: "|",
 // then the three fields separated by "|", each with "%", "|" and line breaks as "%25", "%7C",
 // "%0D" and "%0A", the value's exact name last ("" the unnamed value). Lines of earlier versions
 // never begin with "|" (a line of no section was never matched), so they read as they always did.
@@ -152,22 +166,34 @@ std::string IgnoreFileBytes();
 // plain way (an entry of no section, which matches nothing).
 void ParseIgnoreLine(const std::string& line, IgnoreItemUnit::TContent& entry);
 void LoadIgnoreList(TIgnoreContents& list);
-// How a section's findings, and so its plain ignore lines, show the key's unnamed value.
-enum class TUnnamedValueName { Empty, Default };
 // Whether the list excludes an entry: the section caption and key compared without regard to
-// case (the current user's tree by either of its names, KeyIdentity), the value's exact name
-// ("" the key's unnamed value; for findings of no value, their name) compared exactly.
+// case (a key by its identity, KeyIdentity), the value's exact name ("" the key's unnamed value;
+// for findings of no value, their name) compared exactly. A plain line's value "default" names
+// both the unnamed value and a value really named "default".
 bool IsIgnored(TIgnoreContents& list, const std::string& section, const std::string& keyPath,
-               const std::string& valueName, TUnnamedValueName unnamed = TUnnamedValueName::Empty);
+               const std::string& valueName);
+// Whether an entry of the list, made in any section, names the key and the value of this exact
+// name. A line of no section names nothing, as in IsIgnored.
+bool ListNamesEntry(TIgnoreContents& list, const std::string& keyPath, const std::string& valueName);
+// Whether an entry of the list, made in any section, names the key of this identity (KeyIdentity)
+// or a key below it, whatever value it names: removing that key would take the entry along.
+bool ListNamesEntryWithin(TIgnoreContents& list, const std::string& keyIdentity);
 // One ignore-file line for an exclusion, CRLF included: valueName as the finding shows it, and
-// whether it stands for the key's unnamed value.
+// whether it stands for the key's unnamed value. The line names that one value: the unnamed value
+// by "", a value named "default" on an escaped line.
 std::string IgnoreLine(const std::string& section, const std::string& keyPath, const std::string& valueName,
                        bool unnamed = false);
-// A registry key's text as exclusions and repairs compare keys: upper-cased, the current user's
-// tree (and its classes hive) by its name under HKEY_USERS, the classes root by its name under
-// HKEY_LOCAL_MACHINE. A text that names no registry key (a file's path) is only upper-cased.
+// A registry key's text as exclusions and repairs compare keys: upper-cased, each key by one name
+// of all it has: the current user's tree by its name under HKEY_USERS, a user's classes hive as
+// that user's Software\Classes, HKEY_USERS\.DEFAULT as HKEY_USERS\S-1-5-18, and a key of the
+// classes root as the key it lies in now (RealClassesKey). A text that names no registry key (a
+// file's path) is only upper-cased.
 std::string KeyIdentity(const std::string& keyPath);
 std::string KeyIdentity(HKEY root, const std::string& subKey);
+// HKEY_CLASSES_ROOT merges the user's classes over the machine's: the key it shows as subKey
+// lies in the user's HKEY_CURRENT_USER\Software\Classes when it is there, else in the machine's
+// HKEY_LOCAL_MACHINE\Software\Classes. That root, and in realSubKey the path below it.
+HKEY RealClassesKey(const std::string& subKey, std::string& realSubKey);
 
 // One double-byte character (its two bytes in the given code page) as the registry-script hex
 // pair of its UTF-16 code unit: "LL,HH," (low byte first, upper-case, each followed by a comma).

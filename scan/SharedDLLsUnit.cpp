@@ -34,13 +34,12 @@ static bool IsPassedOver(const std::string& upperName) {
   return Pos(".SYS", upperName) > 0 || Pos(".VXD", upperName) > 0 || Pos("ITUNES", upperName) > 0;
 }
 
+// A count of 0 is reported whether or not the file is there, wherever it may be judged. The key's
+// unnamed value names no file at all: it is always reported.
 bool IsSharedDllReported(const std::string& name, int count) {
-  std::vector<std::string> readings = PathJudgeUnit::ExpandedReadings(name);
-  for (const std::string& path : readings)
-    if (!WithinPathLimit(path) || SectionCommon::OutOfReach(path) || !IsOnFixedDriveNow(path) ||
-        (count != 0 && ScanFileExists(path)))
-      return false;
-  return !readings.empty();
+  if (name.empty()) return true;
+  return PathJudgeUnit::MissingInEveryReading(PathJudgeUnit::ExpandedReadings(name),
+                                              count == 0 ? PathJudgeUnit::MayJudge : PathJudgeUnit::FileMissing);
 }
 
 // What examining one value came to.

@@ -1,5 +1,5 @@
 // "Start Menu Items": every subkey of the Start menu's order key and every value under those
-// subkeys is reported; the repair removes the subkey, or the value a finding names.
+// subkeys is reported; the repair removes the subkeys and only logs the value findings.
 #pragma once
 
 #include <string>
@@ -19,12 +19,11 @@ void ScanStartMenuItems(int sectionIndex, TCaptionTarget* currentItem, TCaptionT
                         TIgnoreContents& ignoreList, TRegistryContents& contents, const std::string& keyPath,
                         HKEY root);
 
-// A finding whose Value is "key" removes its subkey, every other one the value it names. Value
-// findings under a key that the same repair removed count as repaired.
-inline constexpr SectionCommon::TRepairStyle RepairStyle{.Form = SectionCommon::TRepairForm::KeyOrValue,
+// A finding whose Value is "key" removes its subkey with its values; a value finding is logged and
+// removes nothing.
+inline constexpr SectionCommon::TRepairStyle RepairStyle{.Form = SectionCommon::TRepairForm::KeyOrNothing,
                                                          .MessagesPerFinding = true,
-                                                         .ErrorsEndSilently = true,
-                                                         .GoneCountsAsRepaired = true};
+                                                         .ErrorsEndSilently = true};
 
 void RepairStartMenuItems(TCaptionTarget& status, TListCountTarget& finishList, TRegistryContents& contents,
                           TRepairContents& log);

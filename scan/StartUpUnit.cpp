@@ -50,7 +50,6 @@ bool IsProgramGroupMissing(const std::string& commonPrograms, const std::string&
   if (commonPrograms.empty() && userPrograms.empty()) return false;
   for (const std::string& programs : {commonPrograms, userPrograms}) {
     if (programs.empty()) continue;
-    if (SectionCommon::OutOfReach(programs)) return false;
     std::vector<std::string> folders = PathJudgeUnit::ExpandedReadings(programs);
     for (std::string& folder : folders) folder += group;
     if (!PathJudgeUnit::MissingInEveryReading(folders, PathJudgeUnit::FolderMissing)) return false;

@@ -62,18 +62,15 @@ struct TWalkContext {
 
 // The tests both branches start with: no network path, no floppy, a fixed drive, no H: drive.
 bool OnTestableDrive(const TSettingsWalk& walk, const std::string& data) {
-  return !ContainsText(data, "\\\\") && !ContainsText(AnsiUpperCase(data), "A:") &&
-         IsOnFixedDrive(NonFixedDrives, data) && !(walk.TestsHDrive && ContainsText(data, "H:\\"));
+  return !PathJudgeUnit::OutOfReach(data) && !(walk.TestsHDrive && ContainsText(data, "H:\\"));
 }
 
 // The ignore test of one value (its name as listed, "" the unnamed value): an exclusion made in
 // either software-settings section names it, whichever of the two meets it (both walk the current
 // user's tree, the system section by its name under HKEY_USERS).
 bool ValueIgnored(TIgnoreContents& ignoreList, const std::string& keyText, const std::string& valueName) {
-  for (const TSettingsWalk* walk : {&SystemWalk, &UserSoftWareSettings::UserWalk}) {
-    auto unnamed = walk->UnnamedAsDefault ? TUnnamedValueName::Default : TUnnamedValueName::Empty;
-    if (IsIgnored(ignoreList, walk->Caption, keyText, valueName, unnamed)) return true;
-  }
+  for (const TSettingsWalk* walk : {&SystemWalk, &UserSoftWareSettings::UserWalk})
+    if (IsIgnored(ignoreList, walk->Caption, keyText, valueName)) return true;
   return false;
 }
 

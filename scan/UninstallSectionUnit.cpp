@@ -19,9 +19,10 @@ bool UninstallTargetExists(const std::string& command) { return PathJudgeUnit::C
 
 bool IsUninstallCommandBroken(const std::string& command) {
   if (command.empty() || Pos(":", command) == 0) return false;
+  // The arguments may name other drives: a command naming a drive out of reach is left alone.
   auto broken = [](const std::string& reading) {
-    return Pos(":", reading) > 0 && !SectionCommon::OutOfReach(reading) && !UninstallTargetExists(reading) &&
-           IsOnFixedDriveNow(CommandToExePath(Trim(reading)));
+    return Pos(":", reading) > 0 && !PathJudgeUnit::OutOfReach(reading) && !UninstallTargetExists(reading) &&
+           PathJudgeUnit::FileMissing(CommandToExePath(Trim(reading)));
   };
   return PathJudgeUnit::MissingInEveryReading(PathJudgeUnit::ExpandedReadings(command), broken);
 }

@@ -16,10 +16,9 @@ std::string FontFilePath(const std::string& data) {
   return GetWindowsDir() + "\\Fonts\\" + name;
 }
 
-// A font file the scan may judge: on a fixed local drive, not on a share or a floppy.
-static bool IsCheckablePath(const std::string& path) {
-  return Pos(":\\", path) == 2 && !SectionCommon::OutOfReach(path);
-}
+// A font file the scan may judge: a full path with a drive letter (missing as the scan may report
+// it, PathJudgeUnit::FileMissing, says the rest).
+static bool IsCheckablePath(const std::string& path) { return Pos(":\\", path) == 2; }
 
 bool IsFontFileMissing(const std::string& data) {
   std::vector<std::string> files;

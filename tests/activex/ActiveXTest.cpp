@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <functional>
+#include <iterator>
 #include <memory>
 
 #include "app/DMUnit.h"
@@ -25,11 +27,12 @@ using namespace testing_support;
 
 namespace {
 
-// The flags value as "type:value" ("" when the key is gone, "none" when the value is).
-std::string FlagsOf(const std::string& clsid) {
+// The flags value as "type:value" ("" when the key is gone, "none" when the value is), in the
+// registry view `view` (0: the one this program sees by default).
+std::string FlagsOf(const std::string& clsid, REGSAM view = 0) {
   HKEY key;
   std::wstring path = Widen(std::string(kCompatibilityKey) + clsid);
-  if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return "";
+  if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), 0, KEY_READ | view, &key) != ERROR_SUCCESS) return "";
   DWORD type = 0, data = 0, size = sizeof data;
   LSTATUS rc = RegQueryValueExW(key, L"Compatibility Flags", nullptr, &type, (BYTE*)&data, &size);
   RegCloseKey(key);
@@ -37,11 +40,11 @@ std::string FlagsOf(const std::string& clsid) {
   return type == REG_DWORD ? Format("dword:%d", (int)data) : Format("type%d", (int)type);
 }
 
-// A store that refuses every write, as a key the user may not change would.
+// A store that refuses every write of a kill bit, as a key the user may not change would.
 struct TRefusingStore : TKillBitStore {
   int Writes = 0;
-  bool WriteFlags(const std::string&, DWORD) override { return ++Writes, false; }
-  bool DeleteFlags(const std::string&) override { return ++Writes, false; }
+  bool WriteFlags(const std::string&, const TKillBitView&, DWORD) override { return ++Writes, false; }
+  bool DeleteFlags(const std::string&, const TKillBitView&, bool) override { return ++Writes, false; }
 };
 
 struct BlockerFixture : ::testing::Test {
@@ -55,6 +58,9 @@ struct BlockerFixture : ::testing::Test {
   RegSandbox barKey{HKEY_LOCAL_MACHINE, ExactPath{kCompatibilityKey + bar}};
   RegSandbox bazKey{HKEY_LOCAL_MACHINE, ExactPath{kCompatibilityKey + baz}};
   RegSandbox otherKey{HKEY_LOCAL_MACHINE, ExactPath{kCompatibilityKey + other}};
+  // the blocker's record of the kill bits it set, a key of the test's own
+  RegSandbox records{HKEY_LOCAL_MACHINE, "Software\\ZelvoranTest", "locks"};
+  TKeep<std::string> recordKey{LockRecordKey, records.Path()};
 
   BlockerFixture() {
     MessageBoxes().Clear();
@@ -77,6 +83,12 @@ struct BlockerFixture : ::testing::Test {
     bazKey.SetString("", "Compatibility Flags", "1024");
     otherKey.SetDword("", "Compatibility Flags", 1024);
     temp.WriteFile("Code", "  Foo" + foo + "  \r\nBar" + bar + "\r\n\r\nBaz" + baz + "\nNoBrace\r\n\\\r\nQux" + qux + "\r\n");
+  }
+
+  // Records the object's kill bit as one the blocker set (making what `made` says), in every view.
+  static void RecordAsOurs(const std::string& clsid, TMade made) {
+    TKillBitStore store;
+    for (const TKillBitView& view : store.Views) ASSERT_TRUE(store.WriteRecord(clsid, view, made));
   }
 
   TFormMalignant* Open() {
@@ -134,6 +146,7 @@ TEST(ActiveXCatalogue, MalformedCataloguesNeitherCrashNorHangNorTouchTheRegistry
 
 TEST_F(BlockerFixture, ListsTheCatalogueWithKillBitsThenLockSetsOnlyTheKillBitAndUnlockClearsOnlyIt) {
   PlantCatalogue();
+  RecordAsOurs(foo, TMade::Key);   // Foo's kill bit is the blocker's own; Bar's another program's
   TFormMalignant* page = Open();
   EXPECT_EQ(Rows(page), (std::vector<std::string>{"[x] Foo | Locked", "[x] Bar | Locked", "[ ] Baz | Unlocked",
                                                   "[ ]  | Unlocked", "[ ]  | Unlocked", "[ ] Qux | Unlocked"}));
@@ -157,22 +170,24 @@ TEST_F(BlockerFixture, ListsTheCatalogueWithKillBitsThenLockSetsOnlyTheKillBitAn
 
   MessageBoxes().Clear();
   page->UnImmunizeBtnClick(nullptr);
-  EXPECT_EQ(MessageBoxes().Calls.at(0).text, "Successfully unlock the selected ActiveX controls!");
-  EXPECT_EQ(FlagsOf(bar), "dword:1");     // the other bits and "AlternateCLSID" stay
+  // Bar's kill bit was there before the blocker: it stays, named, and Bar is shown locked
+  EXPECT_EQ(MessageTexts(), std::vector<std::string>{std::string(kKeptHead) + "\rBar " + bar});
+  EXPECT_EQ(FlagsOf(bar), "dword:1025");
   EXPECT_EQ(FlagsOf(qux), "");
   EXPECT_EQ(FlagsOf(other), "dword:1024");
-  EXPECT_EQ(page->LabelWarning->Caption(), "6 ActiveX items could cause potential threats to your PC!");
-  EXPECT_EQ(Rows(page)[1], "[ ] Bar | Unlocked");
+  EXPECT_EQ(page->LabelWarning->Caption(), "5 ActiveX items could cause potential threats to your PC!");
+  EXPECT_EQ(Rows(page)[1], "[x] Bar | Locked");
 }
 
 // A write the store refuses, or a flags value it cannot read now (then nothing is written or
 // deleted), keeps the row's status and is counted instead of the success text.
 TEST_F(BlockerFixture, ARefusedWriteOrAnUnreadableValueKeepsItsStatusAndIsCountedInsteadOfSuccess) {
   struct TUnreadableStore : TRefusingStore {
-    TFlagsState ReadFlags(const std::string&, DWORD&) override { return TFlagsState::Unreadable; }
-    bool KeyExists(const std::string&) override { return true; }
+    TFlagsState ReadFlags(const std::string&, const TKillBitView&, DWORD&) override { return TFlagsState::Unreadable; }
+    bool KeyExists(const std::string&, const TKillBitView&) override { return true; }
   };
   PlantCatalogue();
+  RecordAsOurs(foo, TMade::Key);   // so that unlocking Foo is tried
   TFormMalignant* page = Open();
   TRefusingStore refusing;
   TUnreadableStore unreadable;
@@ -215,12 +230,11 @@ TEST_F(BlockerFixture, TheCatalogueIsFetchedOnlyWhenMissingAndAFailedFetchLeaves
 TEST_F(BlockerFixture, LockKeepsTheOtherFlagBitsAndUnlockKeepsAKeyThatStillHoldsAnotherValue) {
   const std::string alternate = "{00000000-0000-0000-0000-0000000000A1}";
   fooKey.SetDword("", "Compatibility Flags", 0x1);
-  barKey.SetDword("", "Compatibility Flags", 0x400);
   barKey.SetString("", "AlternateCLSID", alternate);
   temp.WriteFile("Code", "Foo" + foo + "\r\nBar" + bar + "\r\n");
   TFormMalignant* page = Open();
-  EXPECT_EQ(Rows(page), (std::vector<std::string>{"[ ] Foo | Unlocked", "[x] Bar | Locked"}));
-  page->Objects[0].Checked = true;
+  EXPECT_EQ(Rows(page), (std::vector<std::string>{"[ ] Foo | Unlocked", "[ ] Bar | Unlocked"}));
+  page->Objects[0].Checked = page->Objects[1].Checked = true;
   page->ImmunizeBtnClick(nullptr);
   EXPECT_EQ(FlagsOf(foo), "dword:1025");
   page->UnImmunizeBtnClick(nullptr);
@@ -295,13 +309,13 @@ TEST_F(BlockerFixture, AFlagsValueOfAnotherKindIsNeitherReplacedByLockNorDeleted
   page->UnImmunizeBtnClick(nullptr);
   EXPECT_EQ(MessageTexts(), std::vector<std::string>{kUnlockDoneText});
   EXPECT_EQ(changes(), "");
-  EXPECT_EQ(FlagsOf(foo), "");
+  EXPECT_EQ(FlagsOf(foo), "none");   // the empty key Foo had before Lock stays
 
   TKillBitStore store;   // the store itself refuses, also when asked directly
   for (const auto& key : keys) {
     std::string id = key->Path().substr(key->Path().rfind('\\') + 1);
-    EXPECT_FALSE(store.WriteFlags(id, kKillBit)) << id;
-    EXPECT_FALSE(store.DeleteFlags(id)) << id;
+    EXPECT_FALSE(store.WriteFlags(id, store.Views.back(), kKillBit)) << id;
+    EXPECT_FALSE(store.DeleteFlags(id, store.Views.back(), true)) << id;
   }
   EXPECT_EQ(changes(), "");
 }
@@ -374,8 +388,8 @@ namespace {
 // The registry's store that asks the page to close (as the tray's Exit does) at its first write.
 struct TClosingStore : TKillBitStore {
   TForm* Page = nullptr;
-  bool WriteFlags(const std::string& clsid, DWORD flags) override {
-    bool written = TKillBitStore::WriteFlags(clsid, flags);
+  bool WriteFlags(const std::string& clsid, const TKillBitView& view, DWORD flags) override {
+    bool written = TKillBitStore::WriteFlags(clsid, view, flags);
     Page->FreeWhenIdle();
     return written;
   }
@@ -394,6 +408,194 @@ TEST_F(BlockerFixture, ALockStoppedByClosingThePageEndsAfterTheObjectItWasOnAndS
   EXPECT_EQ(FlagsOf(foo), "dword:1024");
   EXPECT_EQ(FlagsOf(qux), "");
   EXPECT_TRUE(MessageBoxes().Calls.empty());
+}
+
+// Only the kill bits the blocker set are taken off again, by Unlock and by Lock's unticked rows,
+// and each leaves the object as the blocker found it; a kill bit that was there before (system
+// security updates set them) stays, its row shown locked and named.
+TEST_F(BlockerFixture, OnlyTheKillBitsTheBlockerSetAreTakenOffAndEachAsItWasFound) {
+  const std::string alternate = "{00000000-0000-0000-0000-0000000000A2}";
+  struct TCase {
+    std::string Name;
+    std::function<void(const RegSandbox&)> Plant;
+    std::string Locked;    // the flags after Lock
+    std::string Cleared;   // after Unlock, and after Lock with the row unticked
+    bool Kept;             // another program's kill bit: left, named, shown locked
+  };
+  const TCase cases[] = {
+      {"System", [](const RegSandbox& k) { k.SetDword("", kFlagsValue, 0x400); }, "dword:1024", "dword:1024", true},
+      {"System more", [](const RegSandbox& k) { k.SetDword("", kFlagsValue, 0x401); }, "dword:1025", "dword:1025",
+       true},
+      {"No key", [](const RegSandbox& k) { RegDeleteKeyW(k.Root(), Widen(k.Path()).c_str()); }, "dword:1024", "",
+       false},
+      {"Empty key", [](const RegSandbox& k) { k.CreateKey(""); }, "dword:1024", "none", false},
+      {"Other value", [&](const RegSandbox& k) { k.SetString("", "AlternateCLSID", alternate); }, "dword:1024", "none",
+       false},
+      {"Zero", [](const RegSandbox& k) { k.SetDword("", kFlagsValue, 0); }, "dword:1024", "dword:0", false},
+      {"Other bits", [](const RegSandbox& k) { k.SetDword("", kFlagsValue, 0x21); }, "dword:1057", "dword:33", false},
+  };
+  std::vector<std::unique_ptr<RegSandbox>> keys;
+  std::vector<std::string> ids;
+  std::string code, kept = kKeptHead;
+  for (const TCase& c : cases) {
+    ids.push_back(NewGuid());
+    keys.push_back(std::make_unique<RegSandbox>(HKEY_LOCAL_MACHINE, ExactPath{kCompatibilityKey + ids.back()}));
+    c.Plant(*keys.back());
+    code += c.Name + ids.back() + "\r\n";
+    if (c.Kept) kept += "\r" + c.Name + " " + ids.back();
+  }
+  temp.WriteFile("Code", code + "Spare" + qux + "\r\n");   // Spare stays ticked while the rest are not
+  TFormMalignant* page = Open();
+  auto expectRows = [&](bool afterClear) {
+    for (size_t i = 0; i < std::size(cases); ++i) {
+      bool locked = cases[i].Kept || !afterClear;
+      EXPECT_EQ(Rows(page)[i], std::string(locked ? "[x] " : "[ ] ") + cases[i].Name + " | " +
+                                   (locked ? "Locked" : "Unlocked"));
+    }
+  };
+  for (size_t i = 0; i < std::size(cases); ++i) EXPECT_EQ(Rows(page)[i].substr(0, 3), cases[i].Kept ? "[x]" : "[ ]");
+  for (bool unlock : {true, false}) {
+    SCOPED_TRACE(unlock ? "Unlock" : "Lock with the rows unticked");
+    MessageBoxes().Clear();
+    for (TActiveXObject& object : page->Objects) object.Checked = true;
+    page->ImmunizeBtnClick(nullptr);
+    EXPECT_EQ(MessageTexts(), std::vector<std::string>{kLockDoneText});
+    for (size_t i = 0; i < std::size(cases); ++i) EXPECT_EQ(FlagsOf(ids[i]), cases[i].Locked) << cases[i].Name;
+    expectRows(false);
+
+    MessageBoxes().Clear();
+    if (unlock) {
+      page->UnImmunizeBtnClick(nullptr);
+    } else {
+      for (TActiveXObject& object : page->Objects) object.Checked = false;
+      page->Objects.back().Checked = true;
+      page->ImmunizeBtnClick(nullptr);
+    }
+    EXPECT_EQ(MessageTexts(), std::vector<std::string>{kept});
+    EXPECT_EQ(MessageBoxes().Calls.at(0).flags, (unsigned)MB_ICONWARNING);
+    for (size_t i = 0; i < std::size(cases); ++i) EXPECT_EQ(FlagsOf(ids[i]), cases[i].Cleared) << cases[i].Name;
+    EXPECT_EQ(keys[4]->Read("", "AlternateCLSID"), alternate);
+    expectRows(true);
+  }
+  page->UnImmunizeBtnClick(nullptr);   // Spare too: the record leaves nothing behind
+  EXPECT_EQ(FlagsOf(qux), "");
+  EXPECT_FALSE(records.KeyExists(""));
+}
+
+// A record the blocker did not write (another type or size, a number it never writes) counts as
+// none: its kill bit stays. The record the blocker writes is one double word per object and view.
+TEST_F(BlockerFixture, ARecordOfAnotherKindNeverTakesAKillBitOff) {
+  struct TCase {
+    std::string Name;
+    DWORD Type;
+    std::vector<uint8_t> Data;
+    bool Ours;
+  };
+  const TCase cases[] = {
+      {"Text", REG_SZ, Utf16(L"3"), false},
+      {"Expand", REG_EXPAND_SZ, Utf16(L"%ZvMade%"), false},
+      {"Multi", REG_MULTI_SZ, Utf16(std::wstring(L"3\0", 2)), false},
+      {"Binary", REG_BINARY, Bytes({3}), false},
+      {"Qword", REG_QWORD, Bytes({3, 0, 0, 0, 0, 0, 0, 0}), false},
+      {"Short dword", REG_DWORD, Bytes({3, 0}), false},
+      {"Zero", REG_DWORD, Bytes({0, 0, 0, 0}), false},
+      {"Unknown", REG_DWORD, Bytes({4, 0, 0, 0}), false},
+      {"None", REG_NONE, {}, false},
+      {"Ours \xC3\xA9 #|=", REG_DWORD, Bytes({3, 0, 0, 0}), true},
+  };
+  std::vector<std::unique_ptr<RegSandbox>> keys;
+  std::vector<std::string> ids;
+  std::string code, kept = kKeptHead;
+  TKillBitStore store;
+  for (const TCase& c : cases) {
+    ids.push_back(NewGuid());
+    keys.push_back(std::make_unique<RegSandbox>(HKEY_LOCAL_MACHINE, ExactPath{kCompatibilityKey + ids.back()}));
+    keys.back()->SetDword("", kFlagsValue, kKillBit);
+    for (const TKillBitView& view : store.Views) records.SetRaw(view.Name, ids.back(), c.Type, c.Data);
+    code += c.Name + ids.back() + "\r\n";
+    if (!c.Ours) kept += "\r" + c.Name + " " + ids.back();
+  }
+  temp.WriteFile("Code", code);
+  TFormMalignant* page = Open();
+  page->UnImmunizeBtnClick(nullptr);
+  EXPECT_EQ(MessageTexts(), std::vector<std::string>{kept});
+  for (size_t i = 0; i < std::size(cases); ++i)
+    EXPECT_EQ(FlagsOf(ids[i]), cases[i].Ours ? "" : "dword:1024") << cases[i].Name;
+}
+
+// A catalogue naming one object twice (in another case: the same key) lists it once, so that a
+// second, unticked row never unlocks what the first row locked.
+TEST_F(BlockerFixture, AnObjectListedTwiceIsListedOnceAndNeverUnlockedByItsSecondRow) {
+  temp.WriteFile("Code", "Foo" + foo + "\r\nFoo again" + AnsiLowerCase(foo) + "\r\nBar" + bar + "\r\n");
+  TFormMalignant* page = Open();
+  EXPECT_EQ(Rows(page), (std::vector<std::string>{"[ ] Foo | Unlocked", "[ ] Bar | Unlocked"}));
+  page->Objects[0].Checked = true;
+  page->ImmunizeBtnClick(nullptr);
+  EXPECT_EQ(MessageTexts(), std::vector<std::string>{kLockDoneText});
+  EXPECT_EQ(FlagsOf(foo) + " " + FlagsOf(bar), "dword:1024 none");
+}
+
+namespace {
+
+bool ExpectedWow64() {
+  wchar_t arch[16] = {};
+  GetEnvironmentVariableW(L"ZELVORAN_WINEARCH", arch, 16);
+  return std::wstring(arch) == L"win64";
+}
+
+// The objects' keys in the 64-bit view, removed afterwards (the fixture removes those of the
+// 32-bit view).
+struct BlockerViews : BlockerFixture {
+  ~BlockerViews() override {
+    for (const std::string& id : {foo, bar, baz})
+      RegDeleteKeyExW(HKEY_LOCAL_MACHINE, Widen(kCompatibilityKey + id).c_str(), KEY_WOW64_64KEY, 0);
+  }
+  static void SetFlags(const std::string& clsid, REGSAM view, DWORD flags) {
+    HKEY key;
+    ASSERT_EQ(RegCreateKeyExW(HKEY_LOCAL_MACHINE, Widen(kCompatibilityKey + clsid).c_str(), 0, nullptr, 0,
+                              KEY_ALL_ACCESS | view, nullptr, &key, nullptr),
+              ERROR_SUCCESS);
+    RegSetValueExW(key, Widen(kFlagsValue).c_str(), 0, REG_DWORD, (const BYTE*)&flags, sizeof flags);
+    RegCloseKey(key);
+  }
+  static std::string BothViews(const std::string& clsid) {
+    return FlagsOf(clsid, KEY_WOW64_64KEY) + "/" + FlagsOf(clsid, KEY_WOW64_32KEY);
+  }
+};
+
+}  // namespace
+
+// On 64-bit Windows the 64-bit browser reads the kill bits in the 64-bit view and the 32-bit
+// browser in the 32-bit one: Lock sets and records them in both, an object counts as locked only
+// when both hold its kill bit, and Unlock takes off in each view only what the blocker set there.
+// (A 32-bit system has one view: this runs in the 64-bit prefix, ctest -L win64.)
+TEST_F(BlockerViews, KillBitsAreSetAndTakenOffInBothViewsOfA64BitSystem) {
+  const bool wow64 = PublicFunctionUnit::RunsUnderWow64();
+  if (ExpectedWow64()) {
+    ASSERT_TRUE(wow64) << "the 64-bit prefix runs this program under WOW64";
+  }
+  if (!wow64) GTEST_SKIP() << "a 32-bit system has one registry view";
+  SetFlags(bar, KEY_WOW64_64KEY, kKillBit);   // another program's, in the 64-bit view only
+  SetFlags(baz, KEY_WOW64_64KEY, kKillBit);   // another program's, in both
+  SetFlags(baz, KEY_WOW64_32KEY, kKillBit);
+  temp.WriteFile("Code", "Foo" + foo + "\r\nBar" + bar + "\r\nBaz" + baz + "\r\n");
+  TFormMalignant* page = Open();
+  EXPECT_EQ(Rows(page), (std::vector<std::string>{"[ ] Foo | Unlocked", "[ ] Bar | Unlocked", "[x] Baz | Locked"}));
+  for (TActiveXObject& object : page->Objects) object.Checked = true;
+  page->ImmunizeBtnClick(nullptr);
+  EXPECT_EQ(MessageTexts(), std::vector<std::string>{kLockDoneText});
+  EXPECT_EQ(BothViews(foo) + " " + BothViews(bar) + " " + BothViews(baz),
+            "dword:1024/dword:1024 dword:1024/dword:1024 dword:1024/dword:1024");
+  EXPECT_EQ(Rows(page), (std::vector<std::string>{"[x] Foo | Locked", "[x] Bar | Locked", "[x] Baz | Locked"}));
+
+  MessageBoxes().Clear();
+  page->UnImmunizeBtnClick(nullptr);
+  EXPECT_EQ(MessageTexts(), std::vector<std::string>{std::string(kKeptHead) + "\rBar " + bar + "\rBaz " + baz});
+  // the 64-bit view had no keys of Foo and Bar, the 32-bit one empty keys (the fixture's)
+  EXPECT_EQ(BothViews(foo) + " " + BothViews(bar) + " " + BothViews(baz),
+            "/none dword:1024/none dword:1024/dword:1024");
+  EXPECT_EQ(Rows(page), (std::vector<std::string>{"[ ] Foo | Unlocked", "[ ] Bar | Unlocked", "[x] Baz | Locked"}));
+  EXPECT_FALSE(records.KeyExists(""));
 }
 
 namespace {

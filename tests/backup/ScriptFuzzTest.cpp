@@ -2,6 +2,8 @@
 // crashes nor hangs, and it changes nothing in the registry. Fuzz data is never imported.
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include "app/RegBackupUnit.h"
 #include "framework/Strings.h"
 #include "support/Fuzz.h"
@@ -9,6 +11,18 @@
 #include "support/TestSupport.h"
 
 using namespace testing_support;
+
+namespace {
+// Lines the importer reads otherwise or later lines override: a lone carriage return, a zero, a root
+// in lower case, a value set then deleted, a key deleted after its values.
+std::string TwoWayScript(const RegSandbox& box) {
+  const std::string key = box.FullPath() + "\\a";
+  const std::string lower = "hkey_current_user" + key.substr(17);
+  return RegScript({"Windows Registry Editor Version 5.00", "[" + key + "]", "\"s\"=\"x\r[-" + key + "]\"",
+                    std::string("\"z\"=\"a\0b\"", 9), "[-" + lower + "\\old]", "[" + lower + "]", "\"v\"=\"x\"",
+                    "\"v\"=-", "\"q\\\"u=#|\"=hex(7):61,00,00,00,00,00", "[-" + key + "]"});
+}
+}  // namespace
 
 TEST(ScriptFuzz, MalformedScriptsAreReadWithoutHarm) {
   RegSandbox box;
@@ -23,7 +37,7 @@ TEST(ScriptFuzz, MalformedScriptsAreReadWithoutHarm) {
   const std::string ansi = "REGEDIT4\r\n\r\n" + key + "\r\n\"s\"=\"t\xE9xt \\\"quoted\\\"\"\r\n"
                            "\"m\"=hex(7):61,00,62,00,00\r\n; a comment\r\n";
   const TTreeDump before = DumpTree(box.Root(), box.Path());
-  TFuzzInputs inputs({script, ansi});
+  TFuzzInputs inputs({script, ansi, TwoWayScript(box)});
   const std::string file = temp.Path() + "fuzz.reg";
   for (int i = 0; i < 2000; ++i) {
     const std::string bytes = inputs.Next();
@@ -33,5 +47,40 @@ TEST(ScriptFuzz, MalformedScriptsAreReadWithoutHarm) {
     ASSERT_FALSE(result.Imported);
     ASSERT_EQ(ReadFileBytes(file), bytes) << "input " << i;
   }
+  EXPECT_EQ(Differences(before, DumpTree(box.Root(), box.Path())), "");
+}
+
+// Whatever a backup holds, its restore hands the importer only canonical lines, which read back
+// without a problem, and changes nothing before the import. Nothing is imported here.
+TEST(ScriptFuzz, WhatARestoreHandsTheImporterAlwaysReads) {
+  RegSandbox box;
+  TempFolder temp;
+  box.SetString("a", "s", "text");
+  const std::string key = "[" + box.FullPath() + "\\a]";
+  const std::string script = RegScript({"Windows Registry Editor Version 5.00", "", key, "\"s\"=\"other\"",
+                                        "\"d\"=dword:0000002a", "@=hex(2):25,00,41,00,25,00,00,00", "\"e\"=-",
+                                        "\"big\"=hex:00,01,02,03,04,05,06,07,08,09,0a,0b,0c,0d,0e,0f,10,11,\\", "  12,13,14",
+                                        "[" + box.FullPath() + "\\b\\\u00e4 [x]]", "\"\u00fc\\\\\"=\"\\\"q\\\"\""});
+  const TTreeDump before = DumpTree(box.Root(), box.Path());
+  TFuzzInputs inputs({script, TwoWayScript(box)}, 20261208);
+  std::vector<std::string> handedProblems;
+  int handed = 0;
+  TKeep<std::function<bool(const std::string&, DWORD&)>> importer(
+      RegBackupUnit::RunImport, [&](const std::string& file, DWORD& code) {
+        ++handed;
+        RegBackupUnit::TRestoreResult check = RegBackupUnit::VerifyRegistryScript(file);
+        handedProblems.insert(handedProblems.end(), check.Problems.begin(), check.Problems.end());
+        code = 0;
+        return false;   // nothing is imported
+      });
+  const std::string file = temp.Path() + "fuzz.reg";
+  for (int i = 0; i < 500; ++i) {
+    const std::string bytes = inputs.Next();
+    ASSERT_TRUE(testing_support::WriteInput(file, bytes));
+    ASSERT_NO_THROW(RegBackupUnit::RestoreUndoBackup(file)) << "input " << i;
+    ASSERT_EQ(handedProblems, std::vector<std::string>{}) << "input " << i;
+    ASSERT_EQ(ReadFileBytes(file), bytes) << "input " << i;
+  }
+  EXPECT_GT(handed, 10);
   EXPECT_EQ(Differences(before, DumpTree(box.Root(), box.Path())), "");
 }

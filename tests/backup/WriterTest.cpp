@@ -14,14 +14,16 @@ using SectionCommon::TRepairForm;
 
 namespace {
 
-// The value line ExportRegValue writes (after its key line), or what went wrong.
-std::string LineFor(const RegSandbox& box, const std::string& name) {
+// The value line ExportRegValue writes (after its key line) for a value of box\\sub, or what went wrong.
+std::string LineFor(const RegSandbox& box, const std::string& sub, const std::string& name) {
   TStringList lines;
-  TExportOutcome outcome = ExportRegValue(box.FullPath(), name, lines);
+  const std::string key = sub.empty() ? box.FullPath() : box.FullPath() + "\\" + sub;
+  TExportOutcome outcome = ExportRegValue(key, name, lines);
   if (outcome != TExportOutcome::Written) return "<not written>";
-  if (lines.Count() != 2 || lines[0] != "[" + box.FullPath() + "]") return "<bad key line>";
+  if (lines.Count() != 2 || lines[0] != "[" + key + "]") return "<bad key line>";
   return lines[1];
 }
+std::string LineFor(const RegSandbox& box, const std::string& name) { return LineFor(box, "", name); }
 
 }  // namespace
 
@@ -54,7 +56,6 @@ TEST(Writer, ValueLinesAsTheScriptFormatGivesThem) {
   };
   for (const Case& c : cases) SetExact(box.Root(), box.Path(), c.Name, c.Type, c.Data);
   for (const Case& c : cases) EXPECT_EQ(LineFor(box, Narrow(c.Name)), c.Line);
-  EXPECT_EQ(LineFor(box, "default"), "@=\"dflt\"");
   SetExact(box.Root(), box.Path(), L"big", REG_BINARY, Pattern(300));
   EXPECT_EQ(LineFor(box, "big").size(), std::string("\"big\"=hex:").size() + 300 * 3 - 1) << "no 256-byte limit";
 }
@@ -63,7 +64,7 @@ TEST(Writer, KeyLinesAbsentKeysAndValuesAndTheDefaultValue) {
   RegSandbox box;
   TStringList lines;
   // a key without a default value: the key line alone
-  EXPECT_EQ(ExportRegValue(box.FullPath(), "default", lines), TExportOutcome::Absent);
+  EXPECT_EQ(ExportRegValue(box.FullPath(), "", lines), TExportOutcome::Absent);
   EXPECT_EQ(lines.Items, std::vector<std::string>{"[" + box.FullPath() + "]"});
   lines.Clear();
   EXPECT_EQ(ExportRegValue(box.FullPath(), "missing", lines), TExportOutcome::Absent);
@@ -89,6 +90,27 @@ TEST(Writer, KeyLinesAbsentKeysAndValuesAndTheDefaultValue) {
                                                    "\"x\"=\"1\""}));
   EXPECT_EQ(MainUnit::ExportRegKey(box.FullPath() + "\\gone", lines), TExportOutcome::Absent);
   EXPECT_EQ(MainUnit::ExportRegKey("HKEY_CURRENT_USER", lines), TExportOutcome::Absent) << "never a whole root";
+}
+
+// The routines that back up and delete one value take the value's exact name: "" is the key's
+// unnamed value and "default" a value really so named, never the other.
+TEST(Writer, ExportAndDeletionTakeTheValuesExactName) {
+  RegSandbox box;
+  struct Case {
+    std::string Name, Line, Left;   // the value asked for, its exported line, the value left after its deletion
+  };
+  const Case cases[] = {
+      {"", "@=\"unnamed\"", "default"},
+      {"default", "\"default\"=\"named\"", ""},
+      {"DEFAULT", "\"DEFAULT\"=\"named\"", ""},   // the registry's names compare without case
+  };
+  for (const Case& c : cases) {
+    box.SetString("k", "", "unnamed");
+    box.SetString("k", "default", "named");
+    EXPECT_EQ(LineFor(box, "k", c.Name), c.Line) << c.Name;
+    EXPECT_TRUE(PublicFunctionUnit::DeleteRegistryValue(box.FullPath() + "\\k", c.Name)) << c.Name;
+    EXPECT_TRUE(box.ValueExists("k", c.Left) && !box.ValueExists("k", c.Name)) << c.Name;
+  }
 }
 
 TEST(Writer, HeaderAndEncodingFollowThePlatformKindAndTheCodePage) {

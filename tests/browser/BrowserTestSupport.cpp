@@ -132,4 +132,10 @@ std::vector<std::string> TNewFiles::Names() const {
   return files;
 }
 
+std::string ReadText(HKEY root, const std::string& key, const std::string& name) {
+  TRegistry reg;
+  reg.RootKey = root;
+  return reg.OpenKeyReadOnly(key) && reg.ValueExists(name) ? reg.ReadString(name) : "<none>";
+}
+
 }  // namespace browser_test

@@ -53,6 +53,9 @@ inline void Plant(HKEY root, const std::string& path, const std::wstring& name, 
   Plant(root, path, name, &value);
 }
 
+// The text of a value as the program reads it; "<none>" when there is none.
+std::string ReadText(HKEY root, const std::string& key, const std::string& name);
+
 // The files of a folder, to find and remove what a test wrote there.
 std::set<std::string> FilesIn(const std::string& folder);
 

@@ -1,6 +1,7 @@
 // The browser restorer's backup: what the ticked actions delete and overwrite is written among the
-// plug-in backups first, and restored through the plug-in manager's restore page it brings the
-// registry back exactly; a backup that cannot be completed is asked about, and No changes nothing.
+// plug-in backups first, and restored through the plug-in manager's restore page it brings back
+// what the actions deleted and names what they overwrote or created, never writing over it; a
+// backup that cannot be completed is asked about, and No changes nothing.
 #include <gtest/gtest.h>
 
 #include <shlwapi.h>
@@ -160,7 +161,32 @@ void PlantHijackedBrowser() {
   Plant(HKLM, ext + "\\{ZV-B}");
 }
 
-TEST_F(RestorerBackup, BringsBackExactlyWhatTheRestoreDeletedAndOverwrote) {
+// The plug-in manager's restore of the restorer's backup, with the repair backup's rule: every key
+// and value the actions deleted (there before them, gone after them) is back, all else is as the
+// actions left it, and the message names as changed since the backup each value the actions
+// overwrote or created.
+void ExpectTheDeletedBackAndTheRestNamed(const std::vector<TTreeDump>& before, const std::vector<TTreeDump>& actions,
+                                         const std::vector<std::string>& shown, const std::vector<TTreeDump>& after) {
+  size_t changed = 0;
+  for (size_t i = 0; i < before.size(); ++i) {
+    TTreeDump expected = actions[i];
+    for (const auto& [entry, value] : before[i]) {
+      if (!actions[i].contains(entry)) expected[entry] = value;   // deleted by the actions: back
+      else if (entry.find('|') != std::string::npos && actions[i].at(entry) != value) ++changed;   // overwritten
+    }
+    for (const auto& [entry, value] : actions[i])
+      if (entry.find('|') != std::string::npos && !before[i].contains(entry)) ++changed;   // created
+    EXPECT_EQ(testing_support::Differences(expected, after[i]), "") << "tree " << i;
+  }
+  ASSERT_EQ(shown.size(), 1u);
+  const std::string left = "The registry was not restored completely!\r\r"
+                           "These entries have changed since the backup and were left as they are now:\r";
+  EXPECT_EQ(shown[0].substr(0, left.size()), left) << shown[0];
+  ASSERT_GT(changed, 5u);
+  EXPECT_TRUE(shown[0].ends_with(Format("\rand %d more\r", (int)changed - 5))) << shown[0];
+}
+
+TEST_F(RestorerBackup, BringsBackWhatTheActionsDeletedAndNamesWhatTheyOverwrote) {
   PlantHijackedBrowser();
   std::vector<TTreeDump> before = Trees();
   TickOnly({0, 3, 7, 10, 11, 12});
@@ -175,14 +201,17 @@ TEST_F(RestorerBackup, BringsBackExactlyWhatTheRestoreDeletedAndOverwrote) {
   std::vector<std::string> files = added.Names();
   ASSERT_EQ(files.size(), 1u);
   EXPECT_EQ(files[0].substr(0, 7) + files[0].substr(22), "Backup__IE.reg");
-  EXPECT_EQ(RestoreAddedBackupThroughThePluginManager(), std::vector<std::string>{});
-  EXPECT_EQ(Differences(before, Trees()), "");
+  const std::vector<TTreeDump> actions = Trees();
+  const std::vector<std::string> shown = RestoreAddedBackupThroughThePluginManager();
+  ExpectTheDeletedBackAndTheRestNamed(before, actions, shown, Trees());
+  EXPECT_TRUE(RegValueExists(HKLM, kRun, "ZvHijack") && RegKeyExists(HKLM, kIE + "\\Extensions\\{ZV-A}\\sub\\deeper"));
+  EXPECT_EQ(ReadText(HKLM, kMain, "start page"), "about:blank") << "written since the backup: left";
 }
 
-// What the actions create where nothing was is taken away by the restore, value by value, and what
-// they overwrote comes back with its type: every tree the thirteen actions touch is then as before,
-// but for the keys they created, which stay, empty. The backup deletes no key.
-TEST_F(RestorerBackup, TheRestoreTakesAwayTheValuesTheActionsCreatedAndLeavesTheirKeys) {
+// What the actions create where nothing was, and what they overwrite, holds other data than the
+// backup by the time it is restored: it is left as it is and named, while every value and key they
+// deleted comes back with its type. The backup deletes no key.
+TEST_F(RestorerBackup, TheRestoreLeavesWhatTheActionsCreatedOrOverwroteAndNamesIt) {
   const std::string explorer = "Software\\Microsoft\\Windows\\CurrentVersion\\Policies\\Explorer";
   const std::string system = "Software\\Microsoft\\Windows\\CurrentVersion\\Policies\\System";
   for (const TArea& area : areas) SHDeleteKeyW(area.Root, Widen(area.Path).c_str());
@@ -211,14 +240,16 @@ TEST_F(RestorerBackup, TheRestoreTakesAwayTheValuesTheActionsCreatedAndLeavesThe
   for (const auto& [root, key] : created) EXPECT_TRUE(RegKeyExists(root, key)) << key << ": created by the actions";
   EXPECT_EQ(AddedBackupText().find("[-"), std::string::npos) << AddedBackupText();
 
-  EXPECT_EQ(RestoreAddedBackupThroughThePluginManager(), std::vector<std::string>{});
-  const std::vector<TTreeDump> after = AllTrees();
-  EXPECT_EQ(DifferencesBesidesNewEmptyKeys(before, after), "");
+  const std::vector<TTreeDump> actions = AllTrees();
+  const std::vector<std::string> shown = RestoreAddedBackupThroughThePluginManager();
+  ExpectTheDeletedBackAndTheRestNamed(before, actions, shown, AllTrees());
+  EXPECT_EQ(ReadText(HKLM, kRun, "Zv \u00fcn\u00ef"), "regedit /s \"C:\\a b.reg\"");
   for (const auto& [root, key] : created) EXPECT_TRUE(RegKeyExists(root, key)) << key << ": left in place";
 }
 
 // A key the actions created may hold, by the time the backup is restored, what another program put
-// there since: all of it survives the restore, while the values the actions wrote go.
+// there since: all of it survives the restore, and so do the values the actions wrote, which are
+// named as changed since the backup.
 TEST_F(RestorerBackup, WhatAnotherProgramPutUnderAKeyTheActionsCreatedSurvivesTheRestore) {
   const std::string restrictions = "Software\\Policies\\Microsoft\\Internet Explorer\\Restrictions";
   const std::string search = kIE + "\\Search", menu = kIE + "\\MenuExt";
@@ -232,15 +263,15 @@ TEST_F(RestorerBackup, WhatAnotherProgramPutUnderAKeyTheActionsCreatedSurvivesTh
   Plant(HKCU, "Software\\Policies\\Microsoft\\ZvSibling", L"", Sz("beside a key that was missing"));
   Plant(HKLM, search + "\\ZvSub", L"deep", Raw(REG_BINARY, Bytes({1, 2})));
   Plant(HKCU, menu + "\\&ZvAdd-on", L"", Sz("res://addon"));
-  const TTreeDump sibling = DumpTree(HKCU, "Software\\Policies\\Microsoft\\ZvSibling");
-  const TTreeDump sub = DumpTree(HKLM, search + "\\ZvSub"), addOn = DumpTree(HKCU, menu + "\\&ZvAdd-on");
+  const std::vector<TTreeDump> beforeRestore = AllTrees();
 
-  EXPECT_EQ(RestoreAddedBackupThroughThePluginManager(), std::vector<std::string>{});
-  EXPECT_EQ(DumpTree(HKCU, restrictions), (TTreeDump{{"\\", {}}, {"\\|ZvOther", {REG_DWORD, Bytes({1, 0, 0, 0})}}}));
-  EXPECT_EQ(DumpTree(HKLM, search), (TTreeDump{{"\\", {}}, {"\\ZvSub\\", {}}, {"\\ZvSub\\|deep", {REG_BINARY, Bytes({1, 2})}}}));
-  EXPECT_EQ(testing_support::Differences(sibling, DumpTree(HKCU, "Software\\Policies\\Microsoft\\ZvSibling")), "");
-  EXPECT_EQ(testing_support::Differences(addOn, DumpTree(HKCU, menu + "\\&ZvAdd-on")), "");
-  EXPECT_EQ(sibling.size() + sub.size() + addOn.size(), 6u);
+  std::vector<std::string> shown = RestoreAddedBackupThroughThePluginManager();
+  ASSERT_EQ(shown.size(), 1u);
+  const std::string left = "The registry was not restored completely!\r\r"
+                           "These entries have changed since the backup and were left as they are now:\r";
+  EXPECT_EQ(shown[0].substr(0, left.size()), left) << shown[0];
+  EXPECT_NE(shown[0].find("HKEY_CURRENT_USER\\" + restrictions + "\\\"NoViewSource\""), std::string::npos) << shown[0];
+  EXPECT_EQ(Differences(beforeRestore, AllTrees()), "");
 }
 
 // The backup file cannot be written, or a value's name cannot be held by a script: the user is

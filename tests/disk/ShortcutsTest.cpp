@@ -1,14 +1,20 @@
 #include <gtest/gtest.h>
+#include <algorithm>
 #include <objbase.h>
 #include <shlobj.h>
 
+#include <functional>
+
+#include "framework/ListedEntry.h"
 #include "framework/Strings.h"
 #include "scan/InvalidShortCutsUnit.h"
 #include "support/Planting.h"
+#include "support/PluggedDrive.h"
 #include "support/ScanFixture.h"
 
 using namespace PublicFunctionUnit;
 using namespace testing_support;
+using scan_test::Texts;
 
 namespace {
 
@@ -189,6 +195,27 @@ TEST(Shortcuts, RepairMovesTickedShortcutsToTheRecycleBinAndLogsTheOutcome) {
   EXPECT_TRUE(FileExists(dir.Path() + "b.lnk"));
 }
 
+// A shortcut the recycle bin cannot take (its drive's bin switched off, here by a stand-in for
+// the bin's settings) is left, and its line says so: the shell would delete it for good, which
+// no backup of the repair brings back. The other shortcut goes to the bin.
+TEST(Shortcuts, AShortcutTheRecycleBinCannotTakeIsLeftAndItsLineSaysSo) {
+  TempFolder dir;
+  MakeBroken(dir, {"a.lnk", "b.lnk"});
+  ShortcutScan scan;
+  scan.Run(dir.Path());
+  ASSERT_EQ(scan.Contents.Count(), 2);
+  TKeep<std::function<ListedEntry::TBinRoom(const std::wstring&)>> room(
+      ListedEntry::BinRoomQuery, [&](const std::wstring& path) {
+        return ListedEntry::TBinRoom{.On = path != Widen(dir.Path() + "a.lnk")};
+      });
+  scan_test::TRepairRun repair;
+  repair.Repair(InvalidShortCutsUnit::RepairShortcuts, scan.Contents);
+  EXPECT_EQ(repair.Lines(), (scan_test::Lines{{dir.Path() + "a.lnk", SectionCommon::BinCannotTakeText},
+                                              {dir.Path() + "b.lnk", scan_test::kOk}}));
+  EXPECT_TRUE(FileExists(dir.Path() + "a.lnk"));
+  EXPECT_FALSE(FileExists(dir.Path() + "b.lnk"));
+}
+
 TEST(Shortcuts, LinkedFoldersAreNotEntered) {
   TempFolder dir;
   MakeBroken(dir, {"real\\a.lnk"});
@@ -201,4 +228,51 @@ TEST(Shortcuts, LinkedFoldersAreNotEntered) {
   scan.Run(dir.Path());
   EXPECT_EQ(scan.Paths(), std::vector<std::string>{dir.Path() + "real\\a.lnk"});
   RemoveDirectoryW(Widen(dir.Path() + "linked").c_str());
+}
+
+// The recycle bins at a drive's root ("$Recycle.Bin", and "RECYCLER", "RECYCLED" of older
+// systems) hold the shortcuts an earlier repair moved there: the walk passes over them, in any
+// letter case, so that the next repair cannot delete them for good. Folders of those names
+// elsewhere are walked.
+TEST(Shortcuts, TheRecycleBinsAtADrivesRootAreNotWalked) {
+  TempFolder dir;
+  struct TCase {
+    const char* Relative;
+    bool Reported;
+  };
+  const TCase cases[] = {
+      {"$RECYCLE.BIN\\S-1-5-21-1-2-3-1000\\$RAB12CD.lnk", false},
+      {"recycler\\S-1-5-21-1-2-3-1000\\Dc1.lnk", false},
+      {"Recycled\\Dc2.lnk", false},
+      {"Docs\\$Recycle.Bin\\kept.lnk", true},
+      {"Docs\\RECYCLED\\kept too.lnk", true},
+      {"root.lnk", true},
+  };
+  TPluggedDrive drive('R', dir.Path());
+  ASSERT_TRUE(drive.Plug()) << "Wine's mount manager defines drive R:";
+  Texts expected;
+  for (const TCase& c : cases) {
+    MakeShortcut(dir.Path() + c.Relative, "C:\\nowhere\\" + ExtractFileName(c.Relative) + ".exe");
+    if (c.Reported) expected.push_back(drive.Root() + "\\" + c.Relative);
+  }
+  ShortcutScan scan;
+  InvalidShortCutsUnit::ScanShortcutFolder(drive.Root(), 7, &scan.CurrentItem, &scan.CountLabel, scan.IgnoreList,
+                                           scan.Contents);
+  Texts found = scan.Paths();
+  std::sort(found.begin(), found.end());
+  std::sort(expected.begin(), expected.end());
+  EXPECT_EQ(found, expected);
+}
+
+// A folder whose name ends in a dot or a blank is read by the system as the folder without them:
+// the walk does not enter it, so no shortcut is listed twice under two names (nor acted on
+// through a name that reaches another file).
+TEST(Shortcuts, AFolderTheSystemReadsAsAnotherIsNotWalked) {
+  TempFolder dir;
+  MakeBroken(dir, {"Odd\\a.lnk"});
+  for (const char* odd : {"Odd.", "Odd "})
+    ASSERT_TRUE(CreateDirectoryW(Widen("\\\\?\\" + dir.Path() + odd).c_str(), nullptr)) << odd;
+  ShortcutScan scan;
+  scan.Run(dir.Path());
+  EXPECT_EQ(scan.Paths(), std::vector<std::string>{dir.Path() + "Odd\\a.lnk"});
 }

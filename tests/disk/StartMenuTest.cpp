@@ -58,31 +58,36 @@ TEST(StartMenuItems, EveryOrderSubkeyAndEveryValueUnderItIsReported) {
   EXPECT_EQ(none.Contents.Count(), 0);
 }
 
-TEST(StartMenuItems, RepairRemovesWhatEachFindingNames) {
+// Only a finding marked "key" removes anything (its subkey, with its values); a value finding,
+// plain or named, is logged and removes nothing, also the subkey's unnamed value.
+TEST(StartMenuItems, RepairRemovesOnlyTheSubkeysOfKeyFindings) {
   RegSandbox order;
-  for (const char* name : {"a", "b", "c"}) order.SetString("S1", name, "x");
+  for (const char* name : {"", "a", "b"}) order.SetString("S1", name, "x");
   order.SetString("S2", "keep", "x");
   order.CreateKey("S2\\deeper");
   scan_test::TScanRun scan;
   StartMenuItemUnit::ScanStartMenuItems(11, nullptr, nullptr, scan.IgnoreList, scan.Contents, order.Path(),
                                         HKEY_CURRENT_USER);
   ASSERT_EQ(scan.Contents.Count(), 2 + 6 + 2);
-  ASSERT_EQ(scan.Contents.GetItem(5).Content.ValueName, "b");
+  const std::string s1 = order.FullPath() + "\\S1";
+  auto indexes = [&](auto take) {
+    std::vector<int> found;
+    for (int i = 0; i < scan.Contents.Count(); ++i)
+      if (take(scan.Contents.GetItem(i).Content)) found.push_back(i);
+    return found;
+  };
+  auto valueFindingsOfS1 = indexes([](const TContent& c) { return c.ShortName == "S1" && c.Value != "key"; });
+  ASSERT_EQ(valueFindingsOfS1.size(), 6u);   // the plain and the named finding of "", a and b
 
-  // Only the named finding of b: that value goes, nothing else.
-  scan.TickIndexes({5});
+  // Every value finding of S1 ticked, each logged; every value and the key stay.
+  scan.TickIndexes(valueFindingsOfS1);
   scan_test::TRepairRun repair;
   repair.Repair(StartMenuItemUnit::RepairStartMenuItems, scan.Contents);
-  EXPECT_EQ(repair.Lines(), (scan_test::Lines{{order.FullPath() + "\\S1", scan_test::kOk}}));
-  EXPECT_FALSE(order.ValueExists("S1", "b"));
-  EXPECT_TRUE(order.ValueExists("S1", "a") && order.ValueExists("S1", "c"));
+  EXPECT_EQ(repair.Lines(), scan_test::Lines(6, {s1, scan_test::kOk}));
+  for (const char* name : {"", "a", "b"}) EXPECT_EQ(order.Read("S1", name), "x") << name;
 
-  // Everything under S1 ticked: the key goes with its values, and the value findings after it
-  // are repaired by that; S2 stays whole.
-  std::vector<int> s1;
-  for (int i = 0; i < scan.Contents.Count(); ++i)
-    if (scan.Contents.GetItem(i).Content.ShortName == "S1") s1.push_back(i);
-  scan.TickIndexes(s1);
+  // Everything under S1 ticked: the key goes with its values, S2 stays whole.
+  scan.TickIndexes(indexes([](const TContent& c) { return c.ShortName == "S1"; }));
   repair.Log.Clear();
   repair.Repair(StartMenuItemUnit::RepairStartMenuItems, scan.Contents);
   ASSERT_EQ(repair.Log.Count(), 7);

@@ -7,13 +7,17 @@
 #include "app/DMUnit.h"
 #include "framework/Application.h"
 #include "framework/Endpoints.h"
+#include "framework/Registry.h"
 #include "framework/StringList.h"
 #include "framework/Strings.h"
 #include "LocalSmtpServer.h"
+#include "scan/PublicFunctionUnit.h"
 #include "support/Fuzz.h"
+#include "support/HeldFile.h"
 #include "support/LocalHttpServer.h"
 #include "support/TestSupport.h"
 #include "tools/errors/UnitMail.h"
+#include "tools/errors/UnitMailTls.h"
 #include "tools/errors/UnitSystemError.h"
 
 using namespace UnitSystemError;
@@ -296,6 +300,19 @@ struct TPlace {
   std::string Value;
 };
 
+// Whether a fix of each place's value is listed, in every spelling of its keys (a denied value
+// also in lower case).
+void ExpectListed(const std::vector<TPlace>& places, bool listed) {
+  for (const TPlace& place : places)
+    for (const std::string& key : place.Keys)
+      for (const std::string& spelling : Spellings(key)) {
+        EXPECT_EQ(Listed(spelling, place.Value), listed) << spelling << " | " << place.Value;
+        if (!listed) {
+          EXPECT_FALSE(Listed(spelling, AnsiLowerCase(place.Value))) << spelling << " | " << place.Value;
+        }
+      }
+}
+
 }  // namespace
 
 TEST(ErrorList, ProgramAssociationsAndEveryOtherPlaceThatLoadsCodeAreDeniedInEverySpelling) {
@@ -371,12 +388,7 @@ TEST(ErrorList, ProgramAssociationsAndEveryOtherPlaceThatLoadsCodeAreDeniedInEve
       {SoftwareViews("ZvVendor\\Settings"), "LoadAppInit_DLLs"},
   };
   denied.insert(denied.end(), places.begin(), places.end());
-  for (const TPlace& place : denied)
-    for (const std::string& key : place.Keys)
-      for (const std::string& spelling : Spellings(key)) {
-        EXPECT_FALSE(Listed(spelling, place.Value)) << spelling << " | " << place.Value;
-        EXPECT_FALSE(Listed(spelling, AnsiLowerCase(place.Value))) << spelling << " | " << place.Value;
-      }
+  ExpectListed(denied, false);
 
   // Their neighbours stay fixable.
   const std::vector<TPlace> allowed = {
@@ -390,10 +402,145 @@ TEST(ErrorList, ProgramAssociationsAndEveryOtherPlaceThatLoadsCodeAreDeniedInEve
       {SoftwareViews("ZvVendor\\Settings"), "AppInit"},
       {SystemViews("Control\\Keyboard Layout"), "Scancode Map"},
   };
-  for (const TPlace& place : allowed)
-    for (const std::string& key : place.Keys)
-      for (const std::string& spelling : Spellings(key))
-        EXPECT_TRUE(Listed(spelling, place.Value)) << spelling << " | " << place.Value;
+  ExpectListed(allowed, true);
+}
+
+// The settings that switch protection off or send the machine's traffic elsewhere are denied as
+// the places that start programs are; a harmless value under a key that also holds such settings
+// stays a fix.
+TEST(ErrorList, SettingsThatLowerProtectionOrRedirectTrafficAreDeniedInEverySpelling) {
+  const std::string win = "Microsoft\\Windows\\CurrentVersion\\", nt = "Microsoft\\Windows NT\\CurrentVersion\\",
+                    ie = "Microsoft\\Internet Explorer\\", settings = win + "Internet Settings",
+                    defender = "Microsoft\\Windows Defender", office = "Microsoft\\Office\\16.0\\";
+  const std::vector<TPlace> denied = {
+      // the browser's proxy, and how it checks sites
+      {SoftwareViews(settings), "ProxyServer"},
+      {SoftwareViews(settings), "ProxyOverride"},
+      {SoftwareViews(settings), "AutoConfigURL"},
+      {SoftwareViews(settings), "AutoDetect"},
+      {SoftwareViews(settings), "ProxyEnable"},
+      {SoftwareViews(settings), "ProxySettingsPerUser"},
+      {SoftwareViews(settings), "CertificateRevocation"},
+      {SoftwareViews(settings), "WarnonBadCertRecving"},
+      {SoftwareViews(settings), "WarnOnZoneCrossing"},
+      {SoftwareViews(settings), "SecureProtocols"},
+      {SoftwareViews(settings + "\\Connections"), "DefaultConnectionSettings"},
+      {SoftwareViews(settings + "\\Connections"), "WinHttpSettings"},
+      {SoftwareViews(settings + "\\Wpad"), "WpadOverride"},
+      {SoftwareViews("Microsoft\\Windows NT\\DNSClient"), "NameServer"},
+      {SystemViews("Services\\Tcpip\\Parameters"), "NameServer"},
+      // the virus scanner
+      {SoftwareViews(defender), "DisableAntiSpyware"},
+      {SoftwareViews(defender + "\\Real-Time Protection"), "DisableRealtimeMonitoring"},
+      {SoftwareViews(defender + "\\Real-Time Protection"), "DisableBehaviorMonitoring"},
+      {SoftwareViews(defender + "\\Exclusions\\Paths"), "C:\\"},
+      {SoftwareViews(defender + "\\Exclusions\\Processes"), "x.exe"},
+      {SoftwareViews(defender + "\\Features"), "TamperProtection"},
+      {SoftwareViews(defender + "\\Spynet"), "SubmitSamplesConsent"},
+      {SoftwareViews("Microsoft\\Windows Defender Security Center\\Notifications"), "DisableNotifications"},
+      {SoftwareViews("Microsoft\\Microsoft Antimalware\\Real-Time Protection"), "DisableRealtimeMonitoring"},
+      {SystemViews("Services\\WinDefend"), "Start"},
+      // the firewall
+      {SoftwareViews("Microsoft\\WindowsFirewall"), "PolicyVersion"},
+      {SoftwareViews("Microsoft\\WindowsFirewall\\DomainProfile"), "EnableFirewall"},
+      {SoftwareViews("Microsoft\\WindowsFirewall\\StandardProfile\\AuthorizedApplications\\List"), "x.exe"},
+      {SystemViews("Services\\SharedAccess\\Parameters\\FirewallPolicy\\StandardProfile"), "EnableFirewall"},
+      {SystemViews("Services\\SharedAccess\\Parameters\\FirewallPolicy\\PublicProfile"), "DisableNotifications"},
+      {SystemViews("Services\\SharedAccess\\Parameters\\FirewallPolicy\\FirewallRules"), "x"},
+      // the screening of downloads and sites
+      {SoftwareViews(win + "Explorer"), "SmartScreenEnabled"},
+      {SoftwareViews("Microsoft\\Windows\\System"), "EnableSmartScreen"},
+      {SoftwareViews("Microsoft\\Windows\\System"), "ShellSmartScreenLevel"},
+      {SoftwareViews("Microsoft\\Edge"), "SmartScreenEnabled"},
+      {SoftwareViews("Microsoft\\Edge"), "PreventSmartScreenPromptOverride"},
+      {SoftwareViews("Microsoft\\Edge\\SmartScreenEnabled"), ""},
+      {SoftwareViews("Microsoft\\MicrosoftEdge\\PhishingFilter"), "EnabledV9"},
+      {SoftwareViews(ie + "PhishingFilter"), "EnabledV8"},
+      {SoftwareViews(win + "AppHost"), "EnableWebContentEvaluation"},
+      {SoftwareViews(ie + "Download"), "RunInvalidSignatures"},
+      {SoftwareViews(ie + "Security"), "DisableSecuritySettingsCheck"},
+      {SoftwareViews(ie + "Main\\FeatureControl\\FEATURE_LOCALMACHINE_LOCKDOWN"), "iexplore.exe"},
+      // updates
+      {SoftwareViews("Microsoft\\Windows\\WindowsUpdate"), "DisableWindowsUpdateAccess"},
+      {SoftwareViews("Microsoft\\Windows\\WindowsUpdate\\AU"), "NoAutoUpdate"},
+      {SoftwareViews(win + "WindowsUpdate\\Auto Update"), "AUOptions"},
+      {SoftwareViews(win + "Policies\\WindowsUpdate"), "DisableWindowsUpdateAccess"},
+      {SoftwareViews("Microsoft\\WindowsUpdate\\UX\\Settings"), "PauseUpdatesExpiryTime"},
+      {SoftwareViews(win + "Policies\\Explorer"), "NoWindowsUpdate"},
+      {SystemViews("Services\\wuauserv"), "Start"},
+      // the security centre's notices
+      {SoftwareViews("Microsoft\\Security Center"), "AntiVirusDisableNotify"},
+      {SoftwareViews("Microsoft\\Security Center"), "FirewallDisableNotify"},
+      {SoftwareViews("Microsoft\\Security Center"), "UpdatesDisableNotify"},
+      {SoftwareViews(win + "Policies\\Explorer"), "HideSCAHealth"},
+      {SoftwareViews(win + "Notifications\\Settings\\Windows.SystemToast.SecurityAndMaintenance"), "Enabled"},
+      // user account control, and the tools a user checks the machine with
+      {SoftwareViews(win + "Policies\\System"), "EnableLUA"},
+      {SoftwareViews(win + "Policies\\System"), "ConsentPromptBehaviorAdmin"},
+      {SoftwareViews(win + "Policies\\System"), "PromptOnSecureDesktop"},
+      {SoftwareViews(win + "Policies\\System"), "LocalAccountTokenFilterPolicy"},
+      {SoftwareViews(win + "Policies\\System"), "DisableTaskMgr"},
+      {SoftwareViews(win + "Policies\\System"), "DisableRegistryTools"},
+      {SoftwareViews("Microsoft\\Windows\\System"), "DisableCMD"},
+      {SoftwareViews("Microsoft\\MMC"), "RestrictToPermittedSnapins"},
+      {SoftwareViews(win + "Policies\\Explorer"), "NoFolderOptions"},
+      {SoftwareViews(win + "Policies\\Explorer"), "NoSecurityTab"},
+      {SoftwareViews(win + "Policies\\Explorer"), "NoControlPanel"},
+      {SoftwareViews(win + "Policies\\Explorer"), "DisallowRun"},
+      {SoftwareViews(win + "Policies\\Explorer\\DisallowRun"), "1"},
+      {SoftwareViews(win + "Policies\\Explorer\\RestrictRun"), "1"},
+      {SoftwareViews(win + "Explorer\\Advanced"), "HideFileExt"},
+      {SoftwareViews(win + "Explorer\\Advanced\\Folder\\HideFileExt"), "CheckedValue"},
+      // logon secrets
+      {SystemViews("Control\\Lsa"), "LmCompatibilityLevel"},
+      {SystemViews("Control\\Lsa"), "RunAsPPL"},
+      {SystemViews("Control\\SecurityProviders\\WDigest"), "UseLogonCredential"},
+      {SoftwareViews("Microsoft\\Windows\\CredentialsDelegation"), "AllowDefaultCredentials"},
+      {SoftwareViews("Microsoft\\Windows\\LanmanWorkstation"), "AllowInsecureGuestAuth"},
+      {SoftwareViews("Microsoft\\Windows\\NetworkProvider\\HardenedPaths"), "\\\\*\\SYSVOL"},
+      // certificates and the trust given to code and scripts
+      {SoftwareViews("Microsoft\\SystemCertificates\\ROOT\\Certificates\\0123"), "Blob"},
+      {SoftwareViews("Microsoft\\SystemCertificates\\AuthRoot"), "DisableRootAutoUpdate"},
+      {SoftwareViews("Microsoft\\EnterpriseCertificates\\Root\\Certificates\\0123"), "Blob"},
+      {SoftwareViews(win + "WinTrust\\Trust Providers\\Software Publishing"), "State"},
+      {SoftwareViews("Microsoft\\Cryptography\\Wintrust\\Config"), "EnableCertPaddingCheck"},
+      {SoftwareViews("Microsoft\\Windows Script Host\\Settings"), "TrustPolicy"},
+      {SoftwareViews("Microsoft\\PowerShell\\1\\ShellIds\\Microsoft.PowerShell"), "ExecutionPolicy"},
+      {SoftwareViews("Microsoft\\Windows\\PowerShell"), "EnableScripts"},
+      {SoftwareViews("Microsoft\\Windows\\Installer"), "AlwaysInstallElevated"},
+      {SoftwareViews(office + "Word\\Security"), "VBAWarnings"},
+      {SoftwareViews(office + "Excel\\Security\\Trusted Locations\\Location9"), "Path"},
+      {SoftwareViews("Microsoft\\Office\\Common\\Security"), "DisableAllActiveX"},
+      {SoftwareViews("Microsoft\\Windows\\DeviceGuard"), "EnableVirtualizationBasedSecurity"},
+      {SystemViews("Control\\DeviceGuard\\Scenarios\\HypervisorEnforcedCodeIntegrity"), "Enabled"},
+      {SystemViews("Control\\CI\\Config"), "VulnerableDriverBlocklistEnable"},
+      {SoftwareViews(nt + "SystemRestore"), "DisableSR"},
+      {SoftwareViews("Microsoft\\Windows NT\\SystemRestore"), "DisableConfig"},
+      // remote access
+      {SystemViews("Control\\Terminal Server"), "fDenyTSConnections"},
+      {SystemViews("Control\\Remote Assistance"), "fAllowToGetHelp"},
+      {SoftwareViews("Microsoft\\Windows NT\\Terminal Services"), "fAllowUnsolicited"},
+      {SoftwareViews("Microsoft\\Windows\\WinRM\\Service"), "AllowUnencryptedTraffic"},
+      {SoftwareViews(win + "WSMAN\\Service"), "allow_unencrypted"},
+  };
+  ExpectListed(denied, false);
+
+  // Harmless values under the keys whose dangerous values alone are denied, and names that merely
+  // begin like a denied one.
+  const std::vector<TPlace> allowed = {
+      {SoftwareViews(settings), "MaxConnectionsPer1_0Server"},
+      {SoftwareViews(settings), "ProxyServerBackup"},
+      {SoftwareViews(win + "Explorer"), "ShellState"},
+      {SoftwareViews(win + "Explorer\\Advanced"), "TaskbarSmallIcons"},
+      {SoftwareViews(win + "Policies\\Explorer"), "NoRecentDocsHistory"},
+      {SoftwareViews("Microsoft\\Windows\\System"), "DisableLogonBackgroundImage"},
+      {SoftwareViews("Microsoft\\Edge"), "ShowHomeButton"},
+      {SoftwareViews(ie + "Main"), "Search Page"},
+      {SoftwareViews(office + "Word\\Options"), "AutoSaveInterval"},
+      {SoftwareViews("ZvVendor\\WindowsUpdater"), "x"},
+      {SoftwareViews("ZvVendor\\Windows Defender Tools"), "x"},
+  };
+  ExpectListed(allowed, true);
 }
 
 // A line naming a great many values under a long key path is checked in time in step with its
@@ -583,7 +730,8 @@ TEST_F(ErrorPageFixture, SuccessIsShownOnlyWhenEveryTickedFixHoldsAndTheOthersAr
                                       "Missing key)" + base + "\\Missing||Q#1$1@0##missing\r\n" +
                                       "Read only)" + base + "\\ReadOnly||Q#1$1@0##read only\r\n" +
                                       "Half)" + base + "\\X||H#1$1@1##half\r\nHalf)" + base + "\\Missing||H#1$1@1\r\n" +
-                                      "Long name)" + base + "\\X||W#1$1@1," + tooLong + "#1$1@1##long\r\n");
+                                      "Long name)" + base + "\\X||W#1$1@1," + tooLong + "#1$1@1##long\r\n" +
+                                      "Gone only)" + base + "\\X||Gone#$2@0,Also gone#$2@1##nothing\r\n");
   box.CreateKey("X");
   box.SetString("ReadOnly", "Q", "0");
   // everyone may read the key, but not write to it
@@ -594,19 +742,26 @@ TEST_F(ErrorPageFixture, SuccessIsShownOnlyWhenEveryTickedFixHoldsAndTheOthersAr
   denied = {.Title = "Denied", .KeyPath = base + "\\X", .Operations = "AppInit_DLLs#x.dll$1@1##denied"};
   page->Rows.push_back({.Caption = "Denied", .FromList = true});
 
-  const std::string head = "Not every error could be repaired. These were not repaired, or not completely:\r";
+  const std::string head = "Not every error could be repaired. These were not repaired, or not completely:\r",
+                    nothing = "Nothing was changed: these items had nothing to repair:\r",
+                    repaired = "The error(s) has been repaired successfully!";
   struct TCase {
     std::vector<std::string> Ticked;
     std::string Expected;
+    unsigned Flags = MB_ICONWARNING;
   };
   const TCase cases[] = {
-      {{"Whole"}, "The error(s) has been repaired successfully!"},
+      {{"Whole"}, repaired, MB_ICONINFORMATION},
       {{"Missing key"}, head + "Missing key"},
       {{"Read only"}, head + "Read only"},
       {{"Half"}, head + "Half"},
       {{"Long name"}, head + "Long name"},
       {{"Denied"}, head + "Denied"},
       {{"Whole", "Denied", "Half", "Read only"}, head + "Read only\rHalf\rDenied"},   // in the list's order
+      // deleting values that are not there applies nothing: no success without a change
+      {{"Gone only"}, nothing + "Gone only", MB_ICONINFORMATION},
+      {{"Gone only", "Whole"}, repaired, MB_ICONINFORMATION},
+      {{"Gone only", "Half"}, head + "Half"},
   };
   for (const TCase& c : cases) {
     SCOPED_TRACE(c.Expected);
@@ -616,9 +771,7 @@ TEST_F(ErrorPageFixture, SuccessIsShownOnlyWhenEveryTickedFixHoldsAndTheOthersAr
     page->BitBtn1Click(nullptr);
     ASSERT_EQ(MessageBoxes().Calls.size(), 1u);
     EXPECT_EQ(MessageBoxes().Calls[0].text, c.Expected);
-    EXPECT_EQ(MessageBoxes().Calls[0].flags, (unsigned)(c.Ticked.size() == 1 && c.Ticked[0] == "Whole"
-                                                            ? MB_ICONINFORMATION
-                                                            : MB_ICONWARNING));
+    EXPECT_EQ(MessageBoxes().Calls[0].flags, c.Flags);
   }
   EXPECT_EQ(box.Read("X", "H") + box.Read("X", "W") + box.Read("ReadOnly", "Q"), "110");
   EXPECT_FALSE(box.ValueExists("X", "AppInit_DLLs") || box.KeyExists("Missing"));
@@ -626,7 +779,9 @@ TEST_F(ErrorPageFixture, SuccessIsShownOnlyWhenEveryTickedFixHoldsAndTheOthersAr
   // more titles than a message shows: the first ten, then how many more
   TRepairResult many;
   for (int i = 0; i < 12; ++i) many.NotRepaired.push_back("T" + IntToStr(i));
+  many.NothingToRepair = many.NotRepaired;
   EXPECT_EQ(NotRepairedText(many), head + "T0\rT1\rT2\rT3\rT4\rT5\rT6\rT7\rT8\rT9\rand 2 more");
+  EXPECT_EQ(NothingToRepairText(many), nothing + "T0\rT1\rT2\rT3\rT4\rT5\rT6\rT7\rT8\rT9\rand 2 more");
 }
 
 // A list whose titles alternate makes one row per line: each fix of a ticked title is still
@@ -661,6 +816,57 @@ TEST(ErrorRepair, EachFixOfTheTickedTitlesIsAppliedOnceHoweverTheTitlesAlternate
   EXPECT_EQ(Repair(rows, errors).Applied, count);
   EXPECT_EQ(values(), count);
   EXPECT_EQ(box.Read("K", "V0") + "|" + box.Read("K", "V1000"), "0|1000");
+}
+
+namespace {
+
+// A key of the local machine's software in one view of the registry (on a 32-bit system both
+// views are the one registry), removed with all it holds.
+struct TViewKey {
+  std::string Path;
+  REGSAM View;
+  TViewKey(const std::string& path, REGSAM view) : Path(path), View(view) {
+    HKEY key = nullptr;
+    RegCreateKeyExW(HKEY_LOCAL_MACHINE, Widen(Path).c_str(), 0, nullptr, 0, KEY_ALL_ACCESS | View, nullptr, &key, nullptr);
+    if (key != nullptr) RegCloseKey(key);
+  }
+  ~TViewKey() {
+    HKEY key = nullptr;
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, Widen(Path).c_str(), 0, KEY_ALL_ACCESS | View, &key) != ERROR_SUCCESS) return;
+    RegDeleteTreeW(key, nullptr);
+    RegCloseKey(key);
+    RegDeleteKeyExW(HKEY_LOCAL_MACHINE, Widen(Path).c_str(), View, 0);
+  }
+  std::string Read(const std::string& name) const {
+    HKEY key = nullptr;
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, Widen(Path).c_str(), 0, KEY_READ | View, &key) != ERROR_SUCCESS)
+      return "<no key>";
+    TRegValue value;
+    bool found = QueryRegValue(key, Widen(name), value);
+    RegCloseKey(key);
+    return found ? RegValueText(value) : "<none>";
+  }
+};
+
+}  // namespace
+
+// On 64-bit Windows a 32-bit program's writes to the machine's software land in the 32-bit view,
+// where the system's own programs never read them: a fix is written in the view its path names,
+// the system's, unless the path names the 32-bit one itself. (Run again in a 64-bit prefix.)
+TEST(ErrorRepair, AFixOfTheMachinesSoftwareLandsInTheViewItsPathNamesOnA64BitSystem) {
+  const std::string name = Format("ZelvoranErrorView%lu", GetCurrentProcessId());
+  TViewKey system("SOFTWARE\\" + name, KEY_WOW64_64KEY), programs("SOFTWARE\\" + name, KEY_WOW64_32KEY);
+  const TRegOp write{.ValueName = "V", .Data = "fix", .Action = 1, .Type = 1};
+  EXPECT_TRUE(ApplyRegOp("HKEY_LOCAL_MACHINE\\SOFTWARE\\" + name, write));
+  EXPECT_EQ(system.Read("V"), "fix");
+  if (!PublicFunctionUnit::RunsUnderWow64()) return;   // one registry: nothing more to tell apart
+  EXPECT_EQ(programs.Read("V"), "<none>");
+  const TRegOp other{.ValueName = "W", .Data = "32", .Action = 1, .Type = 1};
+  EXPECT_TRUE(ApplyRegOp("HKEY_LOCAL_MACHINE\\SOFTWARE\\Wow6432Node\\" + name, other));
+  EXPECT_EQ(programs.Read("W") + "|" + system.Read("W"), "32|<none>");
+  const TRegOp remove{.ValueName = "V", .Action = 2, .Type = 1};
+  EXPECT_TRUE(ApplyRegOp("HKEY_LOCAL_MACHINE\\SOFTWARE\\" + name, remove));
+  EXPECT_EQ(system.Read("V"), "<none>");
 }
 
 TEST_F(ErrorPageFixture, TheErrorInfoColumnFillsTheListLessTwentyPixelsAtEverySize) {
@@ -708,6 +914,45 @@ TEST_F(ErrorPageFixture, TheListIsFetchedOnlyWhenMissingAndAFailedFetchLeavesNoF
   EXPECT_TRUE(MessageBoxes().Calls.empty());
 }
 
+// A list file another program holds open (sharing nothing), or a folder of its name, is neither
+// read as empty nor fetched again over it: the page shows the built-in rows and says the list
+// could not be loaded; once the file is free, the next visit lists it.
+TEST_F(ErrorPageFixture, AListFileHeldByAnotherProgramShowsTheBuiltInRowsAndTheWarning) {
+  TLocalHttpServer server;
+  testing_support::TKeep<std::string> base(Endpoints::UpdateBase, server.Base());
+  server.Route("/update/errorlist.txt", {.Body = "Fetched)" + box.FullPath() + "||V#5$1@0##fetched\r\n"});
+  PlantList();
+  const std::string list = temp.Path() + "errorlist.txt", planted = ReadFileBytes(list);
+  for (DWORD share : {0ul, (DWORD)FILE_SHARE_WRITE}) {
+    testing_support::THeldFile held(list, share, GENERIC_READ | GENERIC_WRITE);
+    ASSERT_TRUE(held.Held());
+    MessageBoxes().Clear();
+    TErrorFixForm* page = Open();
+    EXPECT_EQ(MessageTexts(), (std::vector<std::string>{kListNotLoadedText})) << share;
+    EXPECT_EQ(Titles(page->Rows), (std::vector<std::string>{
+                                      "[ ] \"Internal application error\" occurred in Windows Media Player",
+                                      "[ ] 1607: Unable to install InstallShield Scripting Runtime",
+                                      "[x] Unable to open new window by IE hyperlink",
+                                      "[x] Unable to update Windows online"}));
+    EXPECT_EQ(page->listerror->Count(), 4);
+    page->Free();
+  }
+  // a folder of the list's name is no list, nor a missing one
+  ASSERT_TRUE(MoveFileW(Widen(list).c_str(), Widen(list + ".kept").c_str()));
+  ASSERT_TRUE(CreateDirectoryW(Widen(list).c_str(), nullptr));
+  MessageBoxes().Clear();
+  EXPECT_EQ(Open()->Rows.size(), 4u);
+  EXPECT_EQ(MessageTexts(), (std::vector<std::string>{kListNotLoadedText}));
+  EXPECT_TRUE(DirectoryExists(list));
+  ASSERT_TRUE(RemoveDirectoryW(Widen(list).c_str()));
+  ASSERT_TRUE(MoveFileW(Widen(list + ".kept").c_str(), Widen(list).c_str()));
+  EXPECT_EQ(server.RequestsFor("/update/errorlist.txt"), 0);
+  EXPECT_EQ(ReadFileBytes(list), planted);
+  MessageBoxes().Clear();
+  EXPECT_EQ(Open()->Rows.size(), 9u);
+  EXPECT_TRUE(MessageBoxes().Calls.empty());
+}
+
 namespace {
 
 struct MailFixture : ::testing::Test {
@@ -748,6 +993,98 @@ TEST_F(MailFixture, SendsTheWholeDialogueWithLoginAndAHeaderThatCannotBeInjected
   EXPECT_NE(std::find(data.begin(), data.end(), ".."), data.end());          // dot-stuffed
   EXPECT_NE(std::find(data.begin(), data.end(), "..hidden"), data.end());
   EXPECT_TRUE(form->btnSend->Enabled());
+}
+
+// Whenever the server offers STARTTLS the session is encrypted before the login, through the
+// system's TLS, and the server's certificate must be trusted for the name the host was given by;
+// the password never goes unencrypted to a server on another machine (the server here is on
+// 127.0.0.1; LoopbackCountsAsRemote makes it stand for another machine's).
+TEST_F(MailFixture, TheSessionIsEncryptedWhenOfferedAndThePasswordNeverGoesPlainToAnotherMachine) {
+  using TMode = TLocalSmtpServer::TMode;
+  const std::string handshakeFailed = "ERROR: The encrypted connection to the mail server could not be made (0x";
+  struct TCase {
+    const char* Name;
+    TMode Mode;
+    std::string Host;
+    bool Trusted, Remote;
+    std::string Password;
+    std::string Message;   // the start of the one message; "" for none
+    bool Encrypted, Login, Delivered;
+    std::string CertificateName = "localhost";
+  } cases[] = {
+      {"offered", TMode::StartTls, "localhost", true, false, "secret", "", true, true, true},
+      {"offered, other machine", TMode::StartTls, "localhost", true, true, "secret", "", true, true, true},
+      {"offered, no login", TMode::StartTls, "localhost", true, true, "", "", true, false, true},
+      {"not offered, other machine", TMode::Answer, "127.0.0.1", false, true, "secret",
+       "ERROR: " + std::string(UnitMail::kPlainLoginRefusedText), false, false, false},
+      {"not offered, HELO only", TMode::RejectEhlo, "127.0.0.1", false, true, "secret",
+       "ERROR: " + std::string(UnitMail::kPlainLoginRefusedText), false, false, false},
+      {"not offered, no login", TMode::Answer, "127.0.0.1", false, true, "", "", false, false, true},
+      {"not offered, this machine", TMode::Answer, "127.0.0.1", false, false, "secret", "", false, true, true},
+      {"handshake fails", TMode::StartTlsRefused, "localhost", true, false, "secret", handshakeFailed, false, false, false},
+      {"reply sent ahead", TMode::StartTlsAhead, "localhost", true, false, "secret",
+       "ERROR: " + std::string(UnitMail::kDataBeforeTlsText), false, false, false},
+      {"untrusted certificate", TMode::StartTls, "localhost", false, false, "secret",
+       "ERROR: " + std::string(UnitMail::kUntrustedText), true, false, false},
+      {"certificate of another name", TMode::StartTls, "localhost", true, false, "secret",
+       "ERROR: The mail server's certificate is not issued for localhost.", true, false, false, "other.invalid"},
+      {"host by address", TMode::StartTls, "127.0.0.1", true, false, "secret",
+       "ERROR: The mail server's certificate is not issued for 127.0.0.1.", true, false, false},
+  };
+  for (const TCase& c : cases) {
+    SCOPED_TRACE(c.Name);
+    TLocalSmtpServer server(c.Mode, c.CertificateName);
+    MessageBoxes().Clear();
+    Configure(server.Port(), c.Password);
+    form->Settings.Host = c.Host;
+    form->Settings.LoopbackCountsAsRemote = c.Remote;
+    if (c.Trusted) form->Settings.TrustedCertificate = server.Certificate();
+    form->SendMail();
+    std::vector<std::string> messages = MessageTexts();
+    if (c.Message.empty()) {
+      EXPECT_TRUE(messages.empty()) << (messages.empty() ? "" : messages[0]);
+    } else {
+      ASSERT_EQ(messages.size(), 1u);
+      EXPECT_EQ(messages[0].substr(0, c.Message.size()), c.Message);
+    }
+    std::vector<std::string> lines = server.LinesAfterSessions(1);
+    auto at = [&](const std::string& line) { return std::find(lines.begin(), lines.end(), line) - lines.begin(); };
+    const long never = (long)lines.size();
+    EXPECT_EQ(at("<tls>") != never, c.Encrypted);
+    EXPECT_EQ(at("AUTH LOGIN") != never, c.Login);
+    EXPECT_EQ(at(UnitMail::Base64("secret")) != never, c.Login);   // the password only where the login is
+    EXPECT_EQ(at("MAIL FROM:<support@example.invalid>") != never, c.Delivered);
+    if (c.Encrypted) {
+      EXPECT_LT(at("<tls>"), at("AUTH LOGIN"));   // the login only once encrypted
+    }
+    if (c.Delivered) {
+      EXPECT_EQ(std::count(lines.begin(), lines.end(), "QUIT"), 1);
+    }
+    EXPECT_TRUE(form->btnSend->Enabled());
+  }
+}
+
+TEST(MailExtensions, AnExtensionIsTheFirstWordOfAnEhloLine) {
+  const std::vector<std::string> reply = {"250-mail.example.invalid greets you", "250-starttls", "250-SIZE 1000",
+                                          "250 AUTH LOGIN PLAIN"};
+  EXPECT_TRUE(UnitMail::OffersExtension(reply, "STARTTLS"));
+  EXPECT_TRUE(UnitMail::OffersExtension(reply, "AUTH"));
+  EXPECT_FALSE(UnitMail::OffersExtension(reply, "LOGIN"));
+  EXPECT_FALSE(UnitMail::OffersExtension({"250-STARTTLSX", "250 X-STARTTLS", "250"}, "STARTTLS"));
+
+  // whatever a server sends, only a line whose first word is the extension's name offers it
+  testing_support::TFuzzInputs inputs({"250-localhost\r\n250-STARTTLS\r\n250 AUTH LOGIN\r\n",
+                                       "250-x\r\n250-8BITMIME\r\n250 starttls\r\n"});
+  for (int i = 0; i < 3000; ++i) {
+    std::vector<std::string> lines = SplitString(inputs.Next(), '\n');
+    bool offered = false;
+    for (std::string& line : lines) {
+      if (!line.empty() && line.back() == '\r') line.pop_back();
+      std::string words = line.size() > 4 ? Trim(line.substr(4)) : "";
+      offered = offered || AnsiUpperCase(words.substr(0, words.find(' '))) == "STARTTLS";
+    }
+    ASSERT_EQ(UnitMail::OffersExtension(lines, "STARTTLS"), offered) << i;
+  }
 }
 
 TEST_F(MailFixture, FailuresEndInOneErrorMessageAndTheWindowStaysUsable) {

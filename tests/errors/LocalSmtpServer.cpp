@@ -3,8 +3,26 @@
 #include "support/LoopbackSocket.h"
 
 #include <cstring>
+#include <map>
+#include <memory>
 
-TLocalSmtpServer::TLocalSmtpServer(TMode mode) : mode_(mode) {
+namespace {
+
+// Making an RSA key takes a while: each name's certificate is made once.
+const testing_support::TTestCertificate* CertificateFor(const std::string& name) {
+  static std::mutex mutex;
+  static std::map<std::string, std::unique_ptr<testing_support::TTestCertificate>> made;
+  std::lock_guard<std::mutex> lock(mutex);
+  auto& certificate = made[name];
+  if (!certificate) certificate = std::make_unique<testing_support::TTestCertificate>(name);
+  return certificate.get();
+}
+
+}  // namespace
+
+TLocalSmtpServer::TLocalSmtpServer(TMode mode, const std::string& certificateName) : mode_(mode) {
+  if (mode == TMode::StartTls || mode == TMode::StartTlsRefused || mode == TMode::StartTlsAhead)
+    certificate_ = CertificateFor(certificateName);
   listener_ = testing_support::BindLoopback(port_);
   listen(listener_, 4);
   thread_ = std::thread([this] { Serve(); });
@@ -40,7 +58,17 @@ void TLocalSmtpServer::Serve() {
 }
 
 void TLocalSmtpServer::Session(SOCKET client) {
-  auto say = [&](const char* text) { send(client, text, (int)strlen(text), 0); };
+  // once the session is encrypted, everything goes through it
+  std::unique_ptr<testing_support::TTlsServerSession> tls;
+  auto say = [&](const char* text) {
+    if (tls) tls->Send(text);
+    else send(client, text, (int)strlen(text), 0);
+  };
+  auto record = [&](const std::string& line) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    lines_.push_back(line);
+  };
+  const bool offersTls = certificate_ != nullptr;
   char chunk[512];
   if (mode_ == TMode::Silent) {   // holds the connection until the client gives up
     while (!stop_ && recv(client, chunk, 1, 0) > 0) {
@@ -53,16 +81,13 @@ void TLocalSmtpServer::Session(SOCKET client) {
   int authStep = 0;   // 1: the user name is next, 2: the password
   for (;;) {
     size_t end = buffer.find("\r\n");
-    int n = end == std::string::npos ? recv(client, chunk, sizeof chunk, 0) : 0;
+    int n = end != std::string::npos ? 0 : tls ? tls->Receive(chunk, sizeof chunk) : recv(client, chunk, sizeof chunk, 0);
     if (n > 0) {
       buffer.append(chunk, n);
       continue;
     }
     std::string line = end == std::string::npos ? "<closed>" : buffer.substr(0, end);
-    {
-      std::lock_guard<std::mutex> lock(mutex_);
-      lines_.push_back(line);
-    }
+    record(line);
     if (end == std::string::npos) return;
     buffer.erase(0, end + 2);
     std::string verb = line.substr(0, 4);
@@ -81,7 +106,24 @@ void TLocalSmtpServer::Session(SOCKET client) {
                                       : "235 2.7.0 Authentication successful\r\n");
     } else if (verb == "EHLO" && mode_ == TMode::RejectEhlo) say("502 5.5.1 EHLO not implemented\r\n");
     else if (verb == "HELO") say("250 localhost\r\n");
+    else if (verb == "EHLO" && offersTls && !tls) say("250-localhost\r\n250-STARTTLS\r\n250 AUTH LOGIN\r\n");
     else if (verb == "EHLO") say("250-localhost\r\n250 AUTH LOGIN\r\n");
+    else if (line == "STARTTLS" && offersTls && !tls) {
+      if (mode_ == TMode::StartTlsAhead) {
+        say("220 2.0.0 ready\r\n250 2.0.0 sent ahead\r\n");
+        continue;
+      }
+      say("220 2.0.0 ready\r\n");
+      if (mode_ == TMode::StartTlsRefused) {   // an alert record: fatal, handshake failure
+        send(client, "\x15\x03\x03\x00\x02\x02\x28", 7, 0);
+        continue;
+      }
+      tls = std::make_unique<testing_support::TTlsServerSession>(client, *certificate_);
+      bool made = tls->Handshake();
+      record(made ? "<tls>" : "<tls failed>");
+      if (!made) return;
+      buffer.clear();
+    }
     else if (line == "AUTH LOGIN") { authStep = 1; say("334 VXNlcm5hbWU6\r\n"); }
     else if (verb == "MAIL" || verb == "RCPT") say("250 2.1.0 ok\r\n");
     else if (verb == "DATA") { inData = true; say("354 go ahead\r\n"); }

@@ -276,6 +276,34 @@ TEST_F(MainWindowFixture, ExclusionAppendsTheLineAndTheNextScanSkipsIt) {
   EXPECT_EQ(ReadFileBytes(file), "Sounds Section|HKEY_LOCAL_MACHINE\\y|\r\nHelp Section|HKEY_LOCAL_MACHINE\\h|\r\n");
 }
 
+// The system software settings walk the current user's tree under its name below HKEY_USERS, so
+// the user section's findings are listed there too: excluding one takes it out of every section,
+// whatever name the key has there, and leaves the findings of other keys.
+TEST_F(MainWindowFixture, AnExclusionTakesTheSameEntryOutOfEverySection) {
+  const std::string users = PublicFunctionUnit::KeyIdentity(HKEY_CURRENT_USER, "");   // HKEY_USERS\<the user>
+  Sections()[14].Scan = Reports({users + "\\Software\\Zv", users + "\\Software\\Other"});
+  Sections()[16].Scan = Reports({"HKEY_CURRENT_USER\\Software\\Zv", "HKEY_CURRENT_USER\\Software\\Zv\\sub"});
+  form->ScanNowBtnClick(form->ScanNowBtn);
+  ASSERT_EQ(form->RepairGrid->Count(), 2);
+  form->RepairGrid->SetItemIndex(1);   // "User Software Settings"
+  form->ProblemsListBox->SetItemIndex(0);
+  form->ExcludeMenuClick(dm.ExcludeMenu);
+
+  EXPECT_EQ(ReadFileBytes(PublicFunctionUnit::IgnoreFileName()),
+            "User Software Settings|HKEY_CURRENT_USER\\Software\\Zv|v\r\n");
+  auto paths = [](int section) {
+    std::vector<std::string> p;
+    for (int i = 0; i < (*SectionResults)[section].Count(); ++i) p.push_back((*SectionResults)[section].GetItem(i).Content.KeyPath);
+    return p;
+  };
+  EXPECT_EQ(paths(14), std::vector<std::string>{users + "\\Software\\Other"});
+  EXPECT_EQ(paths(16), std::vector<std::string>{"HKEY_CURRENT_USER\\Software\\Zv\\sub"});
+  EXPECT_EQ(form->RepairGrid->Item(0)->SubItems[0] + "|" + form->RepairGrid->Item(1)->SubItems[0], "1|1");
+  EXPECT_EQ(form->RepairGrid->ColumnCaption(1), "Problems Found: 2");
+  EXPECT_EQ(form->ProblemsPanel->Caption(), "  Details of Problems found: 2");
+  EXPECT_EQ(form->ProblemsListBox->Count(), 1);
+}
+
 // The ignore file held by another program: the finding stays listed and the user is told, the
 // file keeps what it had; once the file is free the same exclusion goes through.
 TEST_F(MainWindowFixture, AnExclusionThatCannotBeWrittenKeepsTheFindingAndSaysSo) {

@@ -1,10 +1,12 @@
 #include "OptimizerTestSupport.h"
 
+#include <gtest/gtest.h>
 #include <shlwapi.h>
 
 #include <map>
 
 #include "framework/Strings.h"
+#include "scan/PublicFunctionUnit.h"
 #include "tools/optimizer/UnitServicesOptimize.h"
 
 namespace optimizer_test {
@@ -24,9 +26,10 @@ TRegValue Ex(const std::string& text) { return {REG_EXPAND_SZ, Sz(text).Data}; }
 
 TRegValue Raw(DWORD type, const std::vector<uint8_t>& data) { return {type, data}; }
 
-void Plant(HKEY root, const std::string& key, const std::string& name, const TMaybeValue& value) {
+void Plant(HKEY root, const std::string& key, const std::string& name, const TMaybeValue& value, REGSAM view) {
   HKEY h;
-  if (RegCreateKeyExW(root, Widen(key).c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &h, nullptr) != ERROR_SUCCESS)
+  if (RegCreateKeyExW(root, Widen(key).c_str(), 0, nullptr, 0, KEY_ALL_ACCESS | view, nullptr, &h, nullptr) !=
+      ERROR_SUCCESS)
     return;
   if (value)
     RegSetValueExW(h, Widen(name).c_str(), 0, value->Type, value->Data.data(), (DWORD)value->Data.size());
@@ -50,22 +53,48 @@ std::string Describe(const TMaybeValue& value) {
   return text;
 }
 
-std::string ValueAt(HKEY root, const std::string& key, const std::string& name) {
+std::string ValueAt(HKEY root, const std::string& key, const std::string& name, REGSAM view) {
   TRegKeyHandle h;
   TRegValue value;
-  if (!h.Open(root, key) || !QueryRegValue(h.Get(), Widen(name), value)) return Describe(std::nullopt);
+  if (!h.Open(root, key, KEY_READ | view) || !QueryRegValue(h.Get(), Widen(name), value)) return Describe(std::nullopt);
   return Describe(value);
+}
+
+bool KeyIn(HKEY root, const std::string& key, REGSAM view) {
+  TRegKeyHandle h;
+  return h.Open(root, key, KEY_READ | view);
+}
+
+bool HasSeparate64BitView() {
+  wchar_t arch[16] = {};
+  GetEnvironmentVariableW(L"ZELVORAN_WINEARCH", arch, 16);
+  bool wow64 = PublicFunctionUnit::RunsUnderWow64();
+  if (std::wstring(arch) == L"win64") EXPECT_TRUE(wow64) << "the 64-bit prefix runs this program under WOW64";
+  return wow64;
+}
+
+void DeleteTreeIn(HKEY root, const std::string& key, REGSAM view) {
+  if (view == 0) {
+    SHDeleteKeyW(root, Widen(key).c_str());
+    return;
+  }
+  TRegKeyHandle h;
+  if (!h.Open(root, key, KEY_ALL_ACCESS | view)) return;
+  RegDeleteTreeW(h.Get(), nullptr);
+  h.Close();
+  RegDeleteKeyExW(root, Widen(key).c_str(), view, 0);
 }
 
 struct TTweakKeysGuard::TKeyGuard {
   HKEY root_;
   std::string key_;
+  REGSAM view_;
   std::string firstMissing_;   // "" when the key existed
   std::map<std::wstring, TRegValue> values_;
 
-  TKeyGuard(HKEY root, std::string key) : root_(root), key_(std::move(key)) {
+  TKeyGuard(HKEY root, std::string key, REGSAM view) : root_(root), key_(std::move(key)), view_(view) {
     TRegKeyHandle h;
-    if (h.Open(root_, key_)) {
+    if (h.Open(root_, key_, KEY_READ | view_)) {
       TValueReader reader(h.Get());
       std::string name;
       TRegValue value;
@@ -74,18 +103,18 @@ struct TTweakKeysGuard::TKeyGuard {
     }
     size_t end = 0;   // the first part of the path that is missing goes again at the end
     do end = key_.find('\\', end + 1);
-    while (end != std::string::npos && RegKeyExists(root_, key_.substr(0, end)));
+    while (end != std::string::npos && KeyIn(root_, key_.substr(0, end), view_));
     firstMissing_ = key_.substr(0, end);
   }
 
   ~TKeyGuard() {
     if (!firstMissing_.empty()) {
-      SHDeleteKeyW(root_, Widen(firstMissing_).c_str());
+      DeleteTreeIn(root_, firstMissing_, view_);
       return;
     }
-    Plant(root_, key_, "", std::nullopt);   // recreates the key; its default value comes back below
+    Plant(root_, key_, "", std::nullopt, view_);   // recreates the key; its default value comes back below
     TRegKeyHandle h;
-    if (!h.Open(root_, key_, KEY_ALL_ACCESS)) return;
+    if (!h.Open(root_, key_, KEY_ALL_ACCESS | view_)) return;
     for (const std::string& name : EnumValueNames(h.Get()))
       if (!values_.count(Widen(name))) RegDeleteValueW(h.Get(), Widen(name).c_str());
     for (const auto& [name, value] : values_)
@@ -124,7 +153,11 @@ TTweakKeysGuard::TTweakKeysGuard() {
       {HKEY_LOCAL_MACHINE, "SYSTEM\\CurrentControlSet\\Services\\Tcpip\\Parameters"},
       {HKEY_CURRENT_USER, "Software\\Microsoft\\Windows\\CurrentVersion\\Policies\\Network"},
   };
-  for (const auto& [root, key] : keys) guards_.push_back(std::make_unique<TKeyGuard>(root, key));
+  for (const auto& [root, key] : keys) guards_.push_back(std::make_unique<TKeyGuard>(root, key, 0));
+  if (!PublicFunctionUnit::RunsUnderWow64()) return;
+  for (const auto& [root, key] : keys)
+    if (root == HKEY_CLASSES_ROOT || (root == HKEY_LOCAL_MACHINE && SameText(std::string(key).substr(0, 9), "SOFTWARE\\")))
+      guards_.push_back(std::make_unique<TKeyGuard>(root, key, KEY_WOW64_64KEY));
 }
 
 const char* const kPrefixServices[] = {"Eventlog", "Spooler", "TermService", "wuauserv"};

@@ -2,6 +2,8 @@
 // wuauserv exist there); every test puts the services back as they were.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "OptimizerTestSupport.h"
 #include "framework/IniFiles.h"
 #include "support/TestSupport.h"
@@ -83,6 +85,56 @@ TEST_F(OptimizerServices, RunSavesEachStateOnceAndRestorePutsBackOnlyTheOptimize
   EXPECT_EQ(SystemSpeedUnit::RestoreSpeedFile(other).NotRestored, std::vector<std::string>{"Service Spooler"});
   EXPECT_EQ(QueryServiceState("Spooler").StartType, before.StartType);
   EXPECT_FALSE(IsOptimizerService("Eventlog2"));
+}
+
+// Each box drives the service its caption names, and no service has two boxes: a run switches
+// each service once (the wireless service is no longer switched off and on again in one run).
+// Every change is refused here, so the routines only say which service they would touch.
+TEST_F(OptimizerServices, EachBoxDrivesTheServiceItNamesAndEachServiceHasOneBox) {
+  const std::vector<std::pair<const char*, const char*>> boxes = {
+      {"Enalbe Event Viewer", "Eventlog"},
+      {"Enable infrared device support", "Irmon"},
+      {"Enable remote registry operation service", "RemoteRegistry"},
+      {"Enable printer support", "Spooler"},
+      {"Open wireless network support function", "WZCSVC"},
+      {"Enable My Network Place browsing service", "Browser"},
+      {"Enable Windows XP integrated firewall", "ALG"},
+      {"Enable Windows XP writable function", "ImapiService"},
+      {"Enable automatic update function", "wuauserv"},
+      {"Enable system restoration function", "srservice"},
+      {"Enable notification for AutoPlay hardware events", "ShellHWDetection"},
+      {"Enable remote assistance and terminal", "mnmsrvc"},
+      {"Enable UPS management service", "UPS"},
+      {"Enable help and support service", "helpsvc"},
+      {"Enable secure center management function", "wscsvc"},
+      {"Enable UPNP device detection", "SSDPSRV"},
+      {"Enable Time Synchronizing service", "W32Time"},
+      {"Enable multi-users connect and operate one computer", "TermService"},
+      {"Enable registering for remote computer and refresh IP address function", "WinDHCPsvc"},
+      {"Enable Desktop management experience", "Themes"},
+      {"Enable tracing system event", "SENS"},
+      {"Enable messenger service", "Messenger"}};
+  ASSERT_EQ(boxes.size(), (size_t)SystemSpeedUnit::ServiceBoxCount);
+  std::vector<std::string> touched;
+  RefuseServiceChange = [&](const std::string& name) { return touched.push_back(name), true; };
+  for (size_t i = 0; i < boxes.size(); ++i) {
+    const SystemSpeedUnit::TServiceBox& box = SystemSpeedUnit::ServiceBoxes[i];
+    EXPECT_STREQ(box.Caption, boxes[i].first) << "chk" << i + 1;
+    EXPECT_STREQ(box.Service, boxes[i].second) << "chk" << i + 1;
+    EXPECT_TRUE(IsOptimizerService(box.Service)) << box.Service;
+    for (TServiceOutcome (*routine)() : {box.Enable, box.Disable}) {
+      touched.clear();
+      routine();
+      EXPECT_EQ(touched, (std::vector<std::string>{box.Service, box.Service})) << "chk" << i + 1;
+    }
+  }
+  // A run with every box acting: each service is asked for exactly once per change.
+  std::array<SystemSpeedUnit::TServiceChoice, SystemSpeedUnit::ServiceBoxCount> all{};
+  for (auto& choice : all) choice = {.Checked = true, .Driven = true};
+  touched.clear();
+  SystemSpeedUnit::ApplyServiceChoices(all, "");
+  for (const auto& [caption, service] : boxes)
+    EXPECT_EQ(std::count(touched.begin(), touched.end(), service), 2) << service;
 }
 
 }  // namespace

@@ -509,7 +509,11 @@ TEST_F(TweakItems, FuzzedBackupFilesNeverCrashTheRestore) {
   testing_support::TFuzzInputs inputs(
       {ReadFileBytes(file),
        "[Disable Tracking of Broken Shortcut Links]\r\nF1=3\r\n[Optimize the system to the wrong handle]\r\n"
-       "F1=\"\"\r\nF2=\"%25\"\r\nF2Type=REG_EXPAND_SZ\r\nF3= 1 \r\n[Service Spooler]\r\nStart=4\r\nRunning=0\r\n"});
+       "F1=\"\"\r\nF2=\"%25\"\r\nF2Type=REG_EXPAND_SZ\r\nF3= 1 \r\n[Service Spooler]\r\nStart=4\r\nRunning=0\r\n",
+       // a file of a 64-bit system: values of the 64-bit view beside the program's own
+       "[Backup]\r\nFormat=2\r\n[Force Windows to Unload DLLs from Memory]\r\nF1=0\r\nF1_64=\"%25\"\r\n"
+       "F1_64Type=REG_EXPAND_SZ\r\n[Optimize network speed]\r\nF1=1\r\nF2=2\r\nF3=3\r\nF4=4\r\nF5=1\r\nF5_64=0\r\n"
+       "[Optimize AVI Media Files]\r\nF1=\r\nF1_64=\r\n"});
   int writes = 0;
   testing_support::TKeep<SpeedItemUnit::TRegistryRefusal> refuse(
       SpeedItemUnit::RefuseRegistryChange, [&](HKEY, const std::string&, const std::string&) { return ++writes, true; });
@@ -526,6 +530,118 @@ TEST_F(TweakItems, FuzzedBackupFilesNeverCrashTheRestore) {
   }
   EXPECT_EQ(ValueAt(HKCU, kDesktop, "MenuShowDelay"), Describe(Sz("250")));
   EXPECT_GT(writes, 0);
+}
+
+// ---- 64-bit Windows ----
+// Run in the 64-bit prefix (ctest -L win64): this 32-bit program's HKLM\SOFTWARE and classes are
+// the 32-bit view there, which the system and 64-bit programs never read.
+
+const REGSAM kNative = KEY_WOW64_64KEY;
+
+// A value of an item before its apply in this program's own view and in the 64-bit view, and
+// after the apply (in both).
+struct TViewCase {
+  int Item;
+  HKEY Root;
+  std::string Key;
+  const char* Name;
+  TMaybeValue Own, Native, Applied;
+};
+const std::vector<TViewCase> kBothViews = {
+    {1, HKLM, kExplorer, "AlwaysUnloadDLL", Sz("0"), Absent, Sz("1")},
+    {7, HKLM, kOptimalLayout, "EnableAutoLayout", Dw(0), Dw(3), Dw(1)},
+    {8, HKLM, "SOFTWARE\\Microsoft\\Dfrg\\BootOptimizeFunction", "Enable", Absent, Sz("Y"), Sz("N")},
+    {10, HKLM, std::string(kExplorer) + "\\AlwaysUnloadDLL", "", Sz("0"), Ex("%SystemRoot%"), Sz("1")},
+    {17, HKEY_CLASSES_ROOT, kAvi, "LargeSystemCache", Absent, Dw(7), Dw(1)},
+    {21, HKLM, "Software\\Microsoft\\Windows\\CurrentVersion\\explorer\\Advanced", "StartMenuScrollPrograms", Sz("true"),
+     Absent, Sz("false")},
+    {24, HKLM, "Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings", "MaxConnectionsPerServer", Dw(2), Dw(4),
+     Dw(5)},
+    {25, HKLM, "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Winlogon", "AllocateFloppies", Sz("0"), Sz("2"), Sz("1")},
+};
+
+struct TweakItemsBothViews : TweakItems {
+  void SetUp() override {
+    if (!HasSeparate64BitView()) GTEST_SKIP() << "one registry view on a 32-bit system; see ctest -L win64";
+  }
+  static std::string Views(const TViewCase& c) {
+    return ValueAt(c.Root, c.Key, c.Name) + " | " + ValueAt(c.Root, c.Key, c.Name, kNative);
+  }
+};
+
+// The system reads the 64-bit view: an item is applied there as in this program's own view, each
+// view's value is saved on its own, and the restore puts each back where it was.
+TEST_F(TweakItemsBothViews, ItemsAreAppliedSavedAndRestoredInBothViews) {
+  for (const TViewCase& c : kBothViews) {
+    DeleteFileW(Widen(file).c_str());
+    Plant(c.Root, c.Key, c.Name, c.Own);
+    Plant(c.Root, c.Key, c.Name, c.Native, kNative);
+    const std::string before = Describe(c.Own) + " | " + Describe(c.Native);
+    ASSERT_EQ(Views(c), before) << "item " << c.Item;
+    SpeedItemUnit::BackupSpeedItem(c.Item);
+    EXPECT_EQ(Views(c), before) << "item " << c.Item;
+    const std::string native = c.Item == 1 ? "F2_64" : "F1_64";   // item 1 saves the prefetcher first
+    EXPECT_TRUE(TIniFile(file).ValueExists(SpeedItemUnit::SpeedSectionName(c.Item), native)) << "item " << c.Item;
+    EXPECT_EQ(SpeedItemUnit::ApplySpeedItem(c.Item), 0) << "item " << c.Item;
+    EXPECT_EQ(Views(c), Describe(c.Applied) + " | " + Describe(c.Applied)) << "item " << c.Item;
+    SystemSpeedUnit::TSpeedRestore restored = SystemSpeedUnit::RestoreSpeedFile(file);
+    EXPECT_EQ(restored.Refused, 0) << "item " << c.Item;
+    EXPECT_TRUE(restored.NotRestored.empty()) << "item " << c.Item;
+    EXPECT_EQ(Views(c), before) << "item " << c.Item;
+  }
+  EXPECT_EQ(TIniFile(file).ReadSectionValues("Disable Net Access To Floppy"),
+            (std::vector<std::string>{"F1=0", "F1_64=2"}));
+  DeleteFileW(Widen(file).c_str());
+  const TViewCase& unload = kBothViews[3];
+  Plant(unload.Root, unload.Key, unload.Name, unload.Native, kNative);
+  SpeedItemUnit::BackupSpeedItem(10);
+  EXPECT_EQ(TIniFile(file).ReadSectionValues("Force Windows to Unload DLLs from Memory"),
+            (std::vector<std::string>{"F1=0", "F1_64=%SystemRoot%", "F1_64Type=REG_EXPAND_SZ"}));
+}
+
+// The AVI key and the network name space key come and go in each view as they were there.
+TEST_F(TweakItemsBothViews, KeysTheApplyCreatesGoAgainOnlyInTheViewWhereTheyWereAbsent) {
+  for (REGSAM had : {REGSAM(0), kNative}) {
+    REGSAM other = had == 0 ? kNative : 0;
+    DeleteFileW(Widen(file).c_str());
+    for (REGSAM view : {REGSAM(0), kNative}) DeleteTreeIn(HKEY_CLASSES_ROOT, kAvi, view), DeleteTreeIn(HKLM, kNameSpace, view);
+    Plant(HKLM, kNameSpace, "", Sz("existing"), had);
+    Plant(HKEY_CLASSES_ROOT, kAvi, "ThreadingModel", Sz("Both"), had);
+    for (int item : {3, 17}) {
+      SpeedItemUnit::BackupSpeedItem(item);
+      EXPECT_EQ(SpeedItemUnit::ApplySpeedItem(item), 0);
+    }
+    for (REGSAM view : {REGSAM(0), kNative}) {
+      EXPECT_TRUE(KeyIn(HKLM, kNameSpace, view)) << view;
+      EXPECT_EQ(ValueAt(HKEY_CLASSES_ROOT, kAvi, "LargeSystemCache", view), Describe(Dw(1))) << view;
+    }
+    EXPECT_TRUE(SystemSpeedUnit::RestoreSpeedFile(file).NotRestored.empty());
+    EXPECT_EQ(ValueAt(HKLM, kNameSpace, "", had), Describe(Sz("existing"))) << had;
+    EXPECT_FALSE(KeyIn(HKLM, kNameSpace, other)) << had;
+    EXPECT_EQ(ValueAt(HKEY_CLASSES_ROOT, kAvi, "ThreadingModel", had), Describe(Sz("Both"))) << had;
+    EXPECT_EQ(ValueAt(HKEY_CLASSES_ROOT, kAvi, "LargeSystemCache", had), "absent") << had;
+    EXPECT_FALSE(KeyIn(HKEY_CLASSES_ROOT, kAvi, other)) << had;
+    EXPECT_FALSE(TIniFile(file).SectionExists("Optimize network speed"));   // F5 and F5_64 consumed
+  }
+}
+
+// Files written on a 32-bit system, or before the 64-bit view was kept, put back this program's
+// own view alone, as they always did.
+TEST_F(TweakItemsBothViews, FilesWithoutTheSecondViewRestoreTheOwnViewAsBefore) {
+  const std::string key = std::string(kExplorer) + "\\AlwaysUnloadDLL";
+  for (const char* mark : {"", "[Backup]\r\nFormat=2\r\n"}) {
+    Plant(HKLM, key, "", Sz("1"));
+    Plant(HKLM, key, "", Sz("1"), kNative);
+    Plant(HKEY_CLASSES_ROOT, kAvi, "LargeSystemCache", Dw(1));
+    Plant(HKEY_CLASSES_ROOT, kAvi, "LargeSystemCache", Dw(1), kNative);
+    std::string old = WriteIni(std::string(mark) +
+                               "[Force Windows to Unload DLLs from Memory]\r\nF1=0\r\n[Optimize AVI Media Files]\r\nF1=\r\n");
+    EXPECT_TRUE(SystemSpeedUnit::RestoreSpeedFile(old).NotRestored.empty()) << mark;
+    EXPECT_EQ(ValueAt(HKLM, key, ""), Describe(Sz("0"))) << mark;
+    EXPECT_EQ(ValueAt(HKLM, key, "", kNative), Describe(Sz("1"))) << mark;
+    EXPECT_EQ(ValueAt(HKEY_CLASSES_ROOT, kAvi, "LargeSystemCache"), "absent") << mark;
+    EXPECT_EQ(ValueAt(HKEY_CLASSES_ROOT, kAvi, "LargeSystemCache", kNative), Describe(Dw(1))) << mark;
+  }
 }
 
 }  // namespace

@@ -5,11 +5,11 @@
 #include <gtest/gtest.h>
 
 #include <windows.h>
-#include <winioctl.h>
-
-#include <cstring>
+#include <objbase.h>
+#include <shlobj.h>
 
 #include "framework/Handles.h"
+#include "framework/StringList.h"
 #include "framework/Strings.h"
 #include "scan/ApplicationPathsUnit.h"
 #include "scan/HelpSectionUnit.h"
@@ -22,6 +22,7 @@
 #include "scan/UserSoftWareSettings.h"
 #include "scan/WindowsFontsUnit.h"
 #include "support/Planting.h"
+#include "support/PluggedDrive.h"
 #include "support/ScanFixture.h"
 #include "tools/uninstall/UninstallItemUnit.h"
 
@@ -62,58 +63,109 @@ class TEnvironmentVariable {
   std::wstring name_;
 };
 
-// Drive P: of the test prefix, a fixed drive whose root is a folder of the test's own, plugged
-// in and unplugged while the test runs: defined and removed through Wine's mount manager, as
-// Wine's own drive settings do it (the letter exists, then it does not). One test uses it.
-class TDriveP {
+// A shell-link class standing in for the system's in this process, registered in COM's class
+// table for CLSID_ShellLink while it lives. It loads a "shortcut" whose file holds the target
+// text as a 64-bit installer's shortcut stores it ("%ProgramFiles%\\App\\app.exe"), and answers
+// GetPath as Windows does: the text as stored for SLGP_RAWPATH, else expanded with this process's
+// environment (a 32-bit program's "%ProgramFiles%" is the 32-bit folder). Wine's own shell link
+// keeps no such environment-string target.
+class TStoredTargetLink : public IShellLinkW, public IPersistFile {
  public:
-  explicit TDriveP(const std::string& folder) {
-    using TUnixName = char*(CDECL*)(LPCWSTR);
-    auto unixName = reinterpret_cast<TUnixName>(GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "wine_get_unix_file_name"));
-    char* name = unixName != nullptr ? unixName(Widen(ExcludeTrailingBackslash(folder)).c_str()) : nullptr;
-    if (name != nullptr) {
-      unixFolder_ = name;
-      HeapFree(GetProcessHeap(), 0, name);
+  // IUnknown
+  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
+    if (iid == IID_IUnknown || iid == IID_IShellLinkW) *out = static_cast<IShellLinkW*>(this);
+    else if (iid == IID_IPersistFile || iid == IID_IPersist) *out = static_cast<IPersistFile*>(this);
+    else return *out = nullptr, E_NOINTERFACE;
+    AddRef();
+    return S_OK;
+  }
+  ULONG STDMETHODCALLTYPE AddRef() override { return ++refs_; }
+  ULONG STDMETHODCALLTYPE Release() override {
+    ULONG left = --refs_;
+    if (left == 0) delete this;
+    return left;
+  }
+  // IShellLinkW: only the target is read
+  HRESULT STDMETHODCALLTYPE GetPath(LPWSTR file, int size, WIN32_FIND_DATAW*, DWORD flags) override {
+    std::wstring path = Widen(stored_);
+    if (!(flags & SLGP_RAWPATH)) {
+      wchar_t expanded[MAX_PATH] = {};
+      ExpandEnvironmentStringsW(path.c_str(), expanded, MAX_PATH);
+      path = expanded;
+    }
+    if (size <= 0) return E_INVALIDARG;
+    lstrcpynW(file, path.c_str(), size);
+    return path.empty() ? S_FALSE : S_OK;
+  }
+  HRESULT STDMETHODCALLTYPE GetIDList(PIDLIST_ABSOLUTE*) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE SetIDList(PCIDLIST_ABSOLUTE) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE GetDescription(LPWSTR, int) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE SetDescription(LPCWSTR) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE GetWorkingDirectory(LPWSTR, int) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE SetWorkingDirectory(LPCWSTR) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE GetArguments(LPWSTR, int) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE SetArguments(LPCWSTR) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE GetHotkey(WORD*) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE SetHotkey(WORD) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE GetShowCmd(int*) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE SetShowCmd(int) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE GetIconLocation(LPWSTR, int, int*) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE SetIconLocation(LPCWSTR, int) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE SetRelativePath(LPCWSTR, DWORD) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE Resolve(HWND, DWORD) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE SetPath(LPCWSTR) override { return E_NOTIMPL; }
+  // IPersistFile: the file's text is the stored target
+  HRESULT STDMETHODCALLTYPE GetClassID(CLSID* id) override { return *id = CLSID_ShellLink, S_OK; }
+  HRESULT STDMETHODCALLTYPE IsDirty() override { return S_FALSE; }
+  HRESULT STDMETHODCALLTYPE Load(LPCOLESTR file, DWORD) override {
+    try {
+      stored_ = ReadFileBytes(Narrow(file));
+      return S_OK;
+    } catch (...) {
+      return E_FAIL;
     }
   }
-  ~TDriveP() { Unplug(); }
-  TDriveP(const TDriveP&) = delete;
-  TDriveP& operator=(const TDriveP&) = delete;
-  bool Plug() const { return !unixFolder_.empty() && Define(unixFolder_); }
-  bool Unplug() const { return Define(""); }
+  HRESULT STDMETHODCALLTYPE Save(LPCOLESTR, BOOL) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE SaveCompleted(LPCOLESTR) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE GetCurFile(LPOLESTR*) override { return E_NOTIMPL; }
 
  private:
-  // The mount manager's request that defines a drive letter (a folder given) or removes it.
-  struct TUnixDrive {
-    ULONG Size;
-    ULONG Type;
-    ULONG FsType;
-    DWORD Serial;
-    ULONGLONG UnixDevice;
-    WCHAR Letter;
-    USHORT MountPointOffset;
-    USHORT DeviceOffset;
-    USHORT LabelOffset;
-  };
-  static bool Define(const std::string& unixFolder) {
-    const DWORD defineUnixDrive = CTL_CODE(0x6d, 32, METHOD_BUFFERED, FILE_READ_ACCESS | FILE_WRITE_ACCESS);
-    TKernelHandle manager(CreateFileW(L"\\\\.\\MountPointManager", GENERIC_READ | GENERIC_WRITE,
-                                      FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr));
-    if (!manager) return false;
-    std::vector<char> request(sizeof(TUnixDrive) + unixFolder.size() + 1, 0);
-    auto* drive = reinterpret_cast<TUnixDrive*>(request.data());
-    drive->Size = (ULONG)request.size();
-    drive->Letter = L'p';
-    drive->Type = unixFolder.empty() ? DRIVE_NO_ROOT_DIR : DRIVE_FIXED;
-    if (!unixFolder.empty()) {
-      drive->MountPointOffset = sizeof(TUnixDrive);
-      memcpy(request.data() + sizeof(TUnixDrive), unixFolder.c_str(), unixFolder.size());
-    }
-    DWORD returned = 0;
-    return DeviceIoControl(manager.Get(), defineUnixDrive, request.data(), (DWORD)request.size(), nullptr, 0, &returned,
-                           nullptr);
+  ULONG refs_ = 1;
+  std::string stored_;
+};
+
+class TStoredTargetLinks : public IClassFactory {
+ public:
+  TStoredTargetLinks() {
+    registered_ = SUCCEEDED(CoRegisterClassObject(CLSID_ShellLink, this, CLSCTX_INPROC_SERVER, REGCLS_MULTIPLEUSE,
+                                                  &cookie_));
   }
-  std::string unixFolder_;
+  ~TStoredTargetLinks() {
+    if (registered_) CoRevokeClassObject(cookie_);
+  }
+  TStoredTargetLinks(const TStoredTargetLinks&) = delete;
+  TStoredTargetLinks& operator=(const TStoredTargetLinks&) = delete;
+  bool Registered() const { return registered_; }
+
+  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
+    if (iid != IID_IUnknown && iid != IID_IClassFactory) return *out = nullptr, E_NOINTERFACE;
+    *out = static_cast<IClassFactory*>(this);
+    return S_OK;
+  }
+  ULONG STDMETHODCALLTYPE AddRef() override { return 2; }    // lives with the scope
+  ULONG STDMETHODCALLTYPE Release() override { return 1; }
+  HRESULT STDMETHODCALLTYPE CreateInstance(IUnknown* outer, REFIID iid, void** out) override {
+    if (outer != nullptr) return *out = nullptr, CLASS_E_NOAGGREGATION;
+    auto* link = new TStoredTargetLink();
+    HRESULT result = link->QueryInterface(iid, out);
+    link->Release();
+    return result;
+  }
+  HRESULT STDMETHODCALLTYPE LockServer(BOOL) override { return S_OK; }
+
+ private:
+  DWORD cookie_ = 0;
+  bool registered_ = false;
 };
 
 bool ExpectedWow64() {
@@ -246,7 +298,7 @@ TEST(EnvironmentStrings, ExpandedBeforeJudgingAndUnknownOnesLeaveTheTextUnjudged
 TEST(DrivesAway, PathsOnADriveThatIsNotFixedNowAreNotJudged) {
   TScanRun run;
   TempFolder stick("stick");
-  TDriveP driveP(stick.Path());
+  TPluggedDrive driveP('P', stick.Path());
   ASSERT_TRUE(driveP.Plug()) << "Wine's mount manager defines drive P:";
   NonFixedDrives.Items.clear();   // listed before these drives came: every letter was fixed
   ASSERT_TRUE(IsOnFixedDriveNow("P:\\x") && IsOnFixedDriveNow("c:\\x") && IsOnFixedDriveNow("\\x"));
@@ -350,6 +402,26 @@ TEST(NativeView, ProgramsTheOwnViewHoldsAreThere) {
                                            run.IgnoreList, run.Contents);
   ASSERT_EQ(run.Contents.Count(), 1);
   EXPECT_EQ(ExtractFileName(run.Contents.GetItem(0).Content.KeyPath), "gone.lnk");
+
+  // A 64-bit installer's shortcuts name the program by "%ProgramFiles%": the target is read as
+  // the shortcut holds it and judged in every reading, as the registry's paths are. An exclusion
+  // an earlier version wrote (the target expanded by this program) still holds.
+  TStoredTargetLinks links;
+  ASSERT_TRUE(links.Registered());
+  const std::string stored = "%ProgramFiles%\\ZvNative-" + name;
+  run.Folder.WriteFile("Programs\\native.lnk", stored + "\\app.exe");
+  run.Folder.WriteFile("Programs\\gone.lnk", stored + "\\gone.exe");
+  run.Folder.WriteFile("Programs\\excluded.lnk", stored + "\\excluded.exe");
+  std::string expanded;
+  ASSERT_TRUE(PathJudgeUnit::ExpandEnvironment(stored + "\\excluded.exe", expanded));
+  run.Ignore(InvalidShortCutsUnit::SectionCaption, run.Folder.Path() + "Programs\\excluded.lnk", expanded);
+  EXPECT_EQ(InvalidShortCutsUnit::GetShortcutTarget(run.Folder.Path() + "Programs\\native.lnk"), stored + "\\app.exe");
+  run.Contents.Clear();
+  InvalidShortCutsUnit::ScanShortcutFolder(run.Folder.Path() + "Programs", 7, &run.CurrentItem, &run.CountLabel,
+                                           run.IgnoreList, run.Contents);
+  ASSERT_EQ(run.Contents.Count(), 1);
+  EXPECT_EQ(ExtractFileName(run.Contents.GetItem(0).Content.KeyPath), "gone.lnk");
+  EXPECT_EQ(run.Contents.GetItem(0).Content.ValueName, stored + "\\gone.exe");
 }
 
 // A path the system's file routines do not take as it stands (MAX_PATH characters or more) cannot
@@ -377,4 +449,118 @@ TEST(LongPaths, APathTooLongToJudgeIsNeverReported) {
   EXPECT_FALSE(PathJudgeUnit::FileMissing(deep));
   EXPECT_TRUE(PathJudgeUnit::FileMissing(dir + "gone.exe"));
   EXPECT_FALSE(SharedDLLsUnit::IsSharedDllReported(deep, 1));
+}
+
+namespace {
+// The look-ups answer for a path holding one of these marks as the system answers for a file it
+// may not look at, one another program holds open (the paging file), a share that does not answer
+// and a drive that is not ready; every other path as the system does. Wine answers none of them
+// for a plain file.
+const std::pair<const char*, DWORD> kRefusals[] = {{"ZVDENIED", ERROR_ACCESS_DENIED},
+                                                   {"ZVBUSY", ERROR_SHARING_VIOLATION},
+                                                   {"ZVNONET", ERROR_BAD_NETPATH},
+                                                   {"ZVNOTREADY", ERROR_NOT_READY}};
+
+DWORD WINAPI RefusingLookUp(LPCWSTR path) {
+  std::string upper = AnsiUpperCase(Narrow(path));
+  for (const auto& [mark, error] : kRefusals)
+    if (upper.find(mark) != std::string::npos) {
+      SetLastError(error);
+      return INVALID_FILE_ATTRIBUTES;
+    }
+  return GetFileAttributesW(path);
+}
+
+class TRefusingLookUps {
+ public:
+  TRefusingLookUps() { SetAttributesReader(RefusingLookUp); }
+  ~TRefusingLookUps() { SetAttributesReader(nullptr); }
+  TRefusingLookUps(const TRefusingLookUps&) = delete;
+  TRefusingLookUps& operator=(const TRefusingLookUps&) = delete;
+};
+
+// The sections whose judging reports a path (or program) in folder.
+Texts SectionsReporting(const std::string& folder) {
+  using TKind = SystemSoftWareSettingUnit::TValueVerdict::TKind;
+  Texts sections;
+  auto add = [&](bool reported, const char* section) {
+    if (reported) sections.push_back(section);
+  };
+  add(WindowsFontsUnit::IsFontFileMissing(folder + "\\f.ttf"), "fonts");
+  add(HelpSectionUnit::IsHelpFileMissing(folder, "x.hlp"), "help");
+  add(SharedDLLsUnit::IsSharedDllReported(folder + "\\x.dll", 1), "dlls");
+  add(ApplicationPathsUnit::IsAppPathMissing(folder + "\\app.exe", ""), "apppaths");
+  add(UninstallSectionUnit::IsUninstallCommandBroken(folder + "\\un.exe /S"), "uninstall");
+  add(InvalidShortCutsUnit::IsShortcutTargetMissing(folder + "\\tool.exe"), "shortcut");
+  add(StartUpUnit::IsProgramGroupMissing(folder + "\\Programs\\", "", "Group"), "startup");
+  for (const auto* walk : {&SystemSoftWareSettingUnit::SystemWalk, &UserSoftWareSettings::UserWalk}) {
+    auto judge = [&](const std::string& data) {
+      return SystemSoftWareSettingUnit::JudgeValueData(*walk, HKEY_CURRENT_USER, "Software\\ZelvoranTest", data).Kind;
+    };
+    add(judge(folder + "\\tool.exe /s") == TKind::MissingProgram, "settings program");
+    add(judge(folder + "\\Data") == TKind::MissingPath, "settings path");
+  }
+  return sections;
+}
+
+}  // namespace
+
+// Only "file not found" and "path not found" say that nothing is there: a look-up refused for
+// any other reason (access denied, a sharing violation, a network error, a drive not ready)
+// leaves the path unjudged in every section.
+TEST(LookUps, AnAnswerOtherThanNotFoundLeavesThePathUnjudged) {
+  TScanRun run;
+  TRefusingLookUps refusing;
+  const std::string dir = run.Folder.Path();
+  EXPECT_EQ(SectionsReporting(dir + "zvgone"),
+            (Texts{"fonts", "help", "dlls", "apppaths", "uninstall", "shortcut", "startup", "settings program",
+                   "settings path", "settings program", "settings path"}));
+  for (const auto& [mark, error] : kRefusals) {
+    EXPECT_EQ(SectionsReporting(dir + mark), Texts{}) << mark;
+    EXPECT_EQ(ScanLookUp(dir + mark + "\\x.exe"), TPathLook::Unknown) << mark;
+  }
+  EXPECT_EQ(ScanLookUp(dir + "zvgone\\x.exe"), TPathLook::Absent);
+  EXPECT_EQ(ScanLookUp(run.Folder.WriteFile("there.exe")), TPathLook::File);
+  EXPECT_EQ(ScanLookUp(ExcludeTrailingBackslash(dir)), TPathLook::Folder);
+  EXPECT_EQ(ScanLookUp(""), TPathLook::Unknown);
+
+  // A whole scan keeps the answer for the length of the scan, refusals included.
+  RegSandbox uninstall;
+  uninstall.SetString("Denied", "UninstallString", dir + "ZvDenied\\un.exe /S");
+  uninstall.SetString("Gone", "UninstallString", dir + "ZvGone\\un.exe /S");
+  TScanFileChecks scan;
+  run.Scan(UninstallSectionUnit::ScanUninstallEntries, uninstall.Path(), uninstall.Root());
+  ASSERT_EQ(run.Contents.Count(), 1);
+  EXPECT_EQ(run.Contents.GetItem(0).Content.KeyPath, uninstall.FullPath() + "\\Gone");
+}
+
+// A program that is there at a path of MAX_PATH characters or more cannot be judged: no section
+// reports it, an uninstall command naming it (quoted or not) included.
+TEST(LongPaths, AProgramThereAtALongPathIsNeverReported) {
+  TScanRun run;
+  const std::string base = run.Folder.Path() + std::string(120, 'a') + "\\" + std::string(120, 'b') + "\\";
+  const std::string name = "uninstall.exe";
+  ASSERT_LT(base.size() + 10 + name.size(), 375u);
+  const std::string folder = base + std::string(375 - base.size() - 1 - name.size(), 'c');
+  const std::string program = folder + "\\" + name;
+  ASSERT_EQ(program.size(), 375u);
+  for (const std::string& level : {base.substr(0, base.size() - 122), base.substr(0, base.size() - 1), folder})
+    CreateDirectoryW(Widen("\\\\?\\" + level).c_str(), nullptr);
+  {
+    TKernelHandle file(CreateFileW(Widen("\\\\?\\" + program).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr));
+    ASSERT_TRUE(file) << "the program is written through \"\\\\?\\\"";
+  }
+
+  RegSandbox uninstall;
+  uninstall.SetString("Quoted", "UninstallString", "\"" + program + "\" /S");
+  uninstall.SetString("Bare", "UninstallString", program);
+  run.Scan(UninstallSectionUnit::ScanUninstallEntries, uninstall.Path(), uninstall.Root());
+  EXPECT_EQ(run.Contents.Count(), 0);
+  EXPECT_FALSE(UninstallSectionUnit::IsUninstallCommandBroken(program + " /S"));
+  EXPECT_FALSE(ApplicationPathsUnit::IsAppPathMissing(program, ""));
+  EXPECT_FALSE(WindowsFontsUnit::IsFontFileMissing(program));
+  EXPECT_FALSE(HelpSectionUnit::IsHelpFileMissing(folder, name));
+  EXPECT_FALSE(InvalidShortCutsUnit::IsShortcutTargetMissing(program));
+  EXPECT_FALSE(SharedDLLsUnit::IsSharedDllReported(program, 1));
+  EXPECT_EQ(ScanLookUp(program), TPathLook::Unknown);
 }

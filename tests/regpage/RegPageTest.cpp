@@ -197,18 +197,25 @@ TEST_F(RegPageFixture, RestoreBringsTheKeysBackAndSaysSoOnlyWhenTheyReadBack) {
   EXPECT_EQ(MessageBoxes().Calls[0].flags, (unsigned)(MB_YESNO | MB_ICONINFORMATION));
   EXPECT_FALSE(box.KeyExists("k"));
 
-  // While regedit runs the window stays live, but neither the page nor the page buttons act.
+  // While regedit runs the window stays live, but neither the page nor the page buttons act; the
+  // please-wait window tells the step.
   int pageDuring = -1, rowsDuring = -1;
+  std::vector<std::string> hints;
   Application.Post([&] {
     form->ScanBtnClick(form->ScanBtn);
     page->RemovePartialBtnClick(page->RemovePartialBtn);
     pageDuring = form->MainNotebook->PageIndex();
     rowsDuring = page->PartialListView->Count();
+    EnumThreadWindows(GetCurrentThreadId(), AddHintText, reinterpret_cast<LPARAM>(&hints));
   });
   EXPECT_EQ(Press(list, 0, &TRegBackupForm::RestorePartialBtnClick),
             (std::vector<std::string>{kRestoreQuestion, kRestored}));
   EXPECT_EQ(MessageBoxes().Calls[1].flags, 0u);
   EXPECT_EQ(std::pair(pageDuring, rowsDuring), std::pair(1, 1));
+  EXPECT_EQ(hints, std::vector<std::string>{"Registry Restore | Writing the entries back into the registry..."});
+  hints.clear();
+  EnumThreadWindows(GetCurrentThreadId(), AddHintText, reinterpret_cast<LPARAM>(&hints));
+  EXPECT_TRUE(hints.empty()) << "gone with the restore";
   EXPECT_TRUE(FileExists(script) && box.ValueExists("k", "text") && box.ValueExists("k\\sub", "n"));
   EXPECT_FALSE(page->Busy());
 }

@@ -56,6 +56,7 @@ struct RestorePage : testing::Test {
   std::shared_ptr<TRestoreProvider> provider = fake;
   int serviceState = ServiceRunning;
   std::vector<UINT> reboots;
+  std::function<bool(UINT)> setupReboot = [this](UINT flags) { return reboots.push_back(flags), true; };
   TFormPtr<TForm> host{new TForm({.Border = TBorderStyle::None})};
   TSysRestoreForm* page = nullptr;
   std::string typed;   // what the user types into the input box; "cancel" is typed and cancelled
@@ -70,7 +71,7 @@ struct RestorePage : testing::Test {
     MessageBoxes().Clear();
     page = new TSysRestoreForm(host.get(), {.Provider = provider,
                                             .ServiceState = [this] { return serviceState; },
-                                            .Reboot = [this](UINT flags) { return reboots.push_back(flags), true; }});
+                                            .Reboot = [this](UINT flags) { return setupReboot(flags); }});
     page->SetBounds(4, 26, 489, 337);
     page->Show();
   }
@@ -157,22 +158,53 @@ TEST_F(RestorePage, CreateAsksForANameAndReportsTheOutcome) {
   EXPECT_EQ(Shown(), TTexts{Box(CreateFailedText)});
 }
 
-TEST_F(RestorePage, RestoreActsOnTheHiddenNumberAndRebootsOnlyOnYesLettingProgramsSave) {
+// The restore is asked for first, naming the point and the restart; only Yes rolls the system
+// back, and then restarts it (letting programs save their work).
+TEST_F(RestorePage, RestoreAsksFirstNamingThePointAndRestartsOnlyOnYes) {
   Open();
   Click(page->RestoreButton);
   EXPECT_EQ(Shown(), TTexts{Box(NothingToRestoreText)});
-  MessageBoxes().Answers = {IDNO, IDYES};
-  Click(page->RestoreButton, 1);
-  EXPECT_EQ(fake->Calls, (TTexts{"Restore 12", "List"}));
-  EXPECT_EQ(Shown(), TTexts{Box(RestoredText, MB_YESNO | MB_ICONWARNING)});
+  const std::string date = CimDateText("20240115103000.000000+000");
+  auto question = [&](const std::string& description) {
+    return Box("The whole system will be returned to the restore point \"" + description + "\" of " + date +
+                   ", and the computer will restart at once to do it.\rPlease save your work and close your programs "
+                   "first.\r\rDo you want to restore the system and restart the computer now?",
+               MB_YESNO | MB_ICONWARNING | MB_DEFBUTTON2);
+  };
+  bool restarts = true;
+  const struct {
+    int Row, Answer, Result;
+    bool Restarts;
+    TTexts Calls, Boxes;
+    size_t Reboots;
+  } cases[] = {
+      {1, IDNO, 0, true, {}, {question("Second")}, 0},   // nothing set, nothing restarted
+      {1, IDCANCEL, 0, true, {}, {question("Second")}, 0},
+      {0, IDYES, 0, true, {"Restore 11", "List"}, {question(" First ")}, 1},
+      {0, IDYES, 5, true, {"Restore 11", "List"}, {question(" First "), Box(RestoreFailedText)}, 1},
+      {1, IDYES, 0, false, {"Restore 12", "List"}, {question("Second"), Box(RestartFailedText, MB_ICONWARNING)}, 2},
+  };
+  setupReboot = [&](UINT flags) { return reboots.push_back(flags), restarts; };
+  for (const auto& c : cases) {
+    fake->Result = c.Result;
+    restarts = c.Restarts;
+    MessageBoxes().Answers = {c.Answer};
+    Click(page->RestoreButton, c.Row);
+    EXPECT_EQ(fake->Calls, c.Calls) << c.Row << " " << c.Answer;
+    EXPECT_EQ(Shown(), c.Boxes) << c.Row << " " << c.Answer;
+    EXPECT_EQ(reboots.size(), c.Reboots) << c.Row << " " << c.Answer;
+  }
+  EXPECT_EQ(reboots, (std::vector<UINT>{EWX_REBOOT | EWX_FORCEIFHUNG, EWX_REBOOT | EWX_FORCEIFHUNG}));
+}
+
+// A page ending while the question is up restores nothing.
+TEST_F(RestorePage, APageEndingWhileTheRestoreIsAskedForRestoresNothing) {
+  Open();
+  MessageBoxes().Answers = {IDYES};
+  MessageBoxes().WhileShown = [this](const MessageBoxCall&) { page->FreeWhenIdle(); };
+  Click(page->RestoreButton, 0);
+  EXPECT_TRUE(fake->Calls.empty());
   EXPECT_TRUE(reboots.empty());
-  Click(page->RestoreButton, 0);
-  EXPECT_EQ(reboots, std::vector<UINT>{EWX_REBOOT | EWX_FORCEIFHUNG});
-  fake->Result = 5;
-  Click(page->RestoreButton, 0);
-  EXPECT_EQ(fake->Calls, (TTexts{"Restore 11", "List"}));
-  EXPECT_EQ(Shown(), TTexts{Box(RestoreFailedText)});
-  EXPECT_EQ(reboots.size(), 1u);
 }
 
 TEST_F(RestorePage, DeleteReportsAnyErrorOfTheProviderAsAFailureAndThePageIsBusyMeanwhile) {
@@ -195,8 +227,10 @@ TEST_F(RestorePage, DeleteReportsAnyErrorOfTheProviderAsAFailureAndThePageIsBusy
     EXPECT_EQ(Shown(), TTexts{Box(c.Text)});   // never the raw error
   }
   EXPECT_EQ(busyCalls, 6);
+  MessageBoxes().Answers = {IDYES};
   Click(page->RestoreButton, 0);   // an error of any other action: the error box, not busy after
-  EXPECT_EQ(Shown(), TTexts{Box("Object doesn't support this property or method", MB_ICONSTOP)});
+  ASSERT_EQ(Shown().size(), 2u);   // the question, then the error
+  EXPECT_EQ(Shown()[1], Box("Object doesn't support this property or method", MB_ICONSTOP));
   EXPECT_FALSE(page->HoldsWindow());
 }
 
@@ -217,9 +251,10 @@ TEST_F(RestorePage, WinesProviderListsNothingFailsEveryActionAndNeverAborts) {
   EXPECT_EQ(MessageBoxes().Calls[0].flags, (unsigned)MB_ICONSTOP);
   EXPECT_FALSE(MessageBoxes().Calls[0].text.empty());
   page->RestoreListView->AddItem("Planted")->SubItems = {"", "1"};
+  MessageBoxes().Answers = {IDYES};
   Click(page->RestoreButton, 0);
-  EXPECT_EQ(MessageBoxes().Calls.at(0).flags, (unsigned)MB_ICONSTOP);
-  EXPECT_FALSE(MessageBoxes().Calls.at(0).text.empty());
+  EXPECT_EQ(MessageBoxes().Calls.at(1).flags, (unsigned)MB_ICONSTOP);
+  EXPECT_FALSE(MessageBoxes().Calls.at(1).text.empty());
   EXPECT_TRUE(reboots.empty());
   Click(page->DeleteButton, 0);
   EXPECT_EQ(Shown(), TTexts{Box(RemoveFailedText)});

@@ -37,9 +37,11 @@ TEST_F(StartupActions, DisableThenEnableLeavesEverythingAsBefore) {
   List();
   TickAll();
   EXPECT_TRUE(DisableSelected(listing.Rows, files).LeftUnchanged.empty());
+  // a line of the user's own hive carries the user's SID beside its key
+  const std::string sid = "|" + CurrentUserSid();
   EXPECT_EQ(ReadFileBytes(files.StartupDatFile), RunFullPath(HKEY_LOCAL_MACHINE) + "#X|C:\\machine.exe\r\n" +
-                                                RunFullPath(HKEY_CURRENT_USER) + "#X|C:\\user.exe\r\n" +
-                                                RunFullPath(HKEY_CURRENT_USER, 1) + "#Once|C:\\once.exe\r\n");
+                                                RunFullPath(HKEY_CURRENT_USER) + sid + "#X|C:\\user.exe\r\n" +
+                                                RunFullPath(HKEY_CURRENT_USER, 1) + sid + "#Once|C:\\once.exe\r\n");
   EXPECT_EQ(ReadFileBytes(files.DelTxtFile), common + "\\same.lnk#" + files.DelFolder + "\\same.lnk|E\r\n" + user +
                                             "\\same.lnk#" + files.DelFolder + "\\same (2).lnk|E\r\n");
   List();   // each entry listed once, as disabled: none is left in its place
@@ -73,7 +75,7 @@ TEST_F(StartupActions, RemoveThenRestoreLeavesEverythingButWinIniAsBefore) {
   EXPECT_TRUE(RemoveSelected(listing.Rows, sources, files).LeftUnchanged.empty());
   List();
   EXPECT_EQ(RowTexts(), std::vector<std::string>{"w|run|Enable|Win.ini||0/-1"});
-  std::vector<TRestoreRow> restore = LoadRestoreList(files);
+  std::vector<TRestoreRow> restore = LoadRestoreList(sources, files);
   std::vector<std::string> names;
   for (TRestoreRow& row : restore) {
     names.push_back(row.Name + "|" + row.Kind.substr(0, 4));
@@ -83,7 +85,7 @@ TEST_F(StartupActions, RemoveThenRestoreLeavesEverythingButWinIniAsBefore) {
                                              user + "\\same.lnk|file"}));
   EXPECT_TRUE(RestoreItems(restore, sources, files).LeftUnchanged.empty());
   EXPECT_EQ(Dump(), before);
-  EXPECT_TRUE(LoadRestoreList(files).empty());
+  EXPECT_TRUE(LoadRestoreList(sources, files).empty());
 }
 
 TEST_F(StartupActions, SameValueNameActsOnTheTickedRootOnly) {
@@ -211,7 +213,7 @@ TEST_F(StartupActions, ValuesComeBackWithTheirTypeAndBytes) {
   List();
   TickAll();
   EXPECT_TRUE(RemoveSelected(listing.Rows, sources, files).LeftUnchanged.empty());
-  std::vector<TRestoreRow> restore = LoadRestoreList(files);
+  std::vector<TRestoreRow> restore = LoadRestoreList(sources, files);
   ASSERT_EQ(restore.size(), 8u);
   for (TRestoreRow& row : restore) row.Checked = true;
   EXPECT_TRUE(RestoreItems(restore, sources, files).LeftUnchanged.empty());
@@ -256,7 +258,7 @@ TEST_F(StartupActions, SeparatorsInNamesAndPathsSurviveEveryRoundTrip) {
     return Sorted(texts);
   };
   auto restoreAll = [&] {
-    std::vector<TRestoreRow> restore = LoadRestoreList(files);
+    std::vector<TRestoreRow> restore = LoadRestoreList(sources, files);
     std::vector<std::string> texts;
     for (TRestoreRow& row : restore) {
       texts.push_back(row.Name);
@@ -265,7 +267,7 @@ TEST_F(StartupActions, SeparatorsInNamesAndPathsSurviveEveryRoundTrip) {
     EXPECT_EQ(Sorted(texts), names);
     EXPECT_TRUE(RestoreItems(restore, sources, files).LeftUnchanged.empty());
     EXPECT_EQ(Dump(), before);
-    EXPECT_TRUE(LoadRestoreList(files).empty());
+    EXPECT_TRUE(LoadRestoreList(sources, files).empty());
   };
   for (int round = 0; round < 2; ++round) {
     List();
@@ -304,7 +306,7 @@ TEST_F(StartupActions, PuttingBackNeverOverwritesAndGoesOnlyToTheListedPlaces) {
                         ReadFileBytes(files.DelTxtFile);
   TickAll();
   TActionResult enabled = EnableSelected(listing.Rows, sources, files);
-  std::vector<TRestoreRow> restore = LoadRestoreList(files);
+  std::vector<TRestoreRow> restore = LoadRestoreList(sources, files);
   for (TRestoreRow& row : restore) row.Checked = true;
   TActionResult restored = RestoreItems(restore, sources, files);
   EXPECT_EQ(Sorted(enabled.Occupied), Sorted({"Disabled", user + "\\disabled.lnk"}));
@@ -330,11 +332,20 @@ TEST_F(StartupActions, PuttingBackNeverOverwritesAndGoesOnlyToTheListedPlaces) {
   ASSERT_TRUE(WriteFileBytes(files.RemovedDatFile, forged));
   ASSERT_TRUE(WriteFileBytes(files.DelTxtFile, forgedDel));
   List();
+  // folder entries of a folder that is not one of this user's Startup folders are not listed; a
+  // row naming one is refused all the same
+  TStartupRow evil2{.Caption = temp.Path() + "windows\\evil2.exe", .Path = files.DelFolder + "\\evil.exe",
+                    .Status = StatusDisable, .Kind = KindStartupFolder};
+  EXPECT_EQ(RowOf(evil2.Caption), -1);
+  listing.Rows.push_back(evil2);
   for (TStartupRow& row : listing.Rows) row.ImageIndex = row.Disabled() ? ImageTicked : ImageUnticked;
   const std::vector<std::string> forgedRows = Sorted({"Shell", "Command", "Up", temp.Path() + "windows\\evil2.exe"});
   EXPECT_EQ(Sorted(EnableSelected(listing.Rows, sources, files).LeftUnchanged), forgedRows);
   EXPECT_EQ(Sorted(RemoveSelected(listing.Rows, sources, files).LeftUnchanged), forgedRows);
-  restore = LoadRestoreList(files);
+  restore = LoadRestoreList(sources, files);
+  EXPECT_EQ(restore.size(), 3u);
+  restore.push_back({.Name = temp.Path() + "windows\\evil.exe", .Info = files.DelFolder + "\\evil.exe",
+                     .Kind = RestoreKindFile});
   for (TRestoreRow& row : restore) row.Checked = true;
   EXPECT_EQ(Sorted(RestoreItems(restore, sources, files).LeftUnchanged),
             Sorted({"Shell", "Command", "Up", temp.Path() + "windows\\evil.exe"}));
@@ -360,7 +371,7 @@ TEST_F(StartupActions, EachRecordFileIsWrittenOncePerAction) {
     return RecordFileWrites() - start;
   };
   auto restoreAll = [&] {
-    std::vector<TRestoreRow> restore = LoadRestoreList(files);
+    std::vector<TRestoreRow> restore = LoadRestoreList(sources, files);
     for (TRestoreRow& row : restore) row.Checked = true;
     int start = RecordFileWrites();
     EXPECT_TRUE(RestoreItems(restore, sources, files).LeftUnchanged.empty());

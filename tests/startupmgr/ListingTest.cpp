@@ -106,7 +106,7 @@ TEST_F(StartupListing, MalformedRecordLinesArePassedOverAndKept) {
   EXPECT_EQ(RowTexts(), (std::vector<std::string>{
                             user + "\\gone.lnk|" + files.DelFolder + "\\gone.lnk|Disable|Startup Folder||0/-1",
                             "Good|g\xC3\xA9.exe|Disable|Registration|" + DecodeTextBytes(good) + "|0/2"}));
-  std::vector<TRestoreRow> restore = LoadRestoreList(files);
+  std::vector<TRestoreRow> restore = LoadRestoreList(sources, files);
   ASSERT_EQ(restore.size(), 1u);
   EXPECT_EQ(restore[0].Name, "Good");
   TRestoreRow evil{.Name = user + "\\evil.lnk", .Info = victim, .Kind = RestoreKindFile, .Checked = true};
@@ -163,7 +163,8 @@ TEST_F(StartupListing, DetailRowsAreSwitchedAndHidingTakesOnlyDetailRows) {
 TEST_F(StartupListing, MalformedRecordFilesAreListedWithoutWritingAnything) {
   testing_support::TFuzzInputs inputs(
       {RunFullPath(HKEY_CURRENT_USER) + "#V|v.exe\r\nHKEY_LOCAL_MACHINE\\#x|\r\n" + RunFullPath(HKEY_CURRENT_USER) +
-           "|7#M%7Cx#|61006200000000\r\n",
+           "|7#M%7Cx#|61006200000000\r\n" + RunFullPath(HKEY_CURRENT_USER) + "|" + CurrentUserSid() + "|7#S|6100\r\n" +
+           RunFullPath(HKEY_CURRENT_USER) + "|S-1-5-21-9-9-9-1001#T|t.exe\r\n",
        user + "\\x.lnk#" + files.DelFolder + "\\x.lnk|E\r\n#|E\r\n" + user + "\\C# a.lnk#" + files.DelFolder +
            "\\C# a.lnk\r\n"});
   std::string before = Dump();
@@ -172,7 +173,7 @@ TEST_F(StartupListing, MalformedRecordFilesAreListedWithoutWritingAnything) {
     std::string bytes[3];
     for (int f = 0; f < 3; ++f) ASSERT_TRUE(testing_support::WriteInput(*names[f], bytes[f] = inputs.Next()));
     List();
-    LoadRestoreList(files);
+    LoadRestoreList(sources, files);
     for (int f = 0; f < 3; ++f) ASSERT_EQ(ReadFileBytes(*names[f]), bytes[f]) << round;
   }
   EXPECT_EQ(Dump(), before);

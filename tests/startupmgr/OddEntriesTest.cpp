@@ -24,7 +24,7 @@ struct StartupOddEntries : StartupFixture {
     for (TStartupRow& row : listing.Rows) row.ImageIndex = wanted(row) ? ImageTicked : ImageUnticked;
   }
   std::vector<TRestoreRow> AllRestoreRows() {
-    std::vector<TRestoreRow> rows = LoadRestoreList(files);
+    std::vector<TRestoreRow> rows = LoadRestoreList(sources, files);
     for (TRestoreRow& row : rows) row.Checked = true;
     return rows;
   }
@@ -168,8 +168,8 @@ TEST_F(StartupOddEntries, DisabledEntryIsListedWhileAnotherFileHoldsItsPlace) {
 // once it is free the same action goes through and every earlier record is still there.
 TEST_F(StartupOddEntries, AnUnreadableRecordFileStopsTheActionBeforeAnythingMoves) {
   PlantRecords("Old", "Gone");   // earlier records: a disabled and a removed entry of each kind
-  const std::string oldLine = RunFullPath(HKEY_CURRENT_USER) + "#Old|old.exe";
-  const std::string goneLine = RunFullPath(HKEY_CURRENT_USER) + "#Gone|old.exe";
+  const std::string oldLine = RunFullPath(HKEY_CURRENT_USER) + "|" + CurrentUserSid() + "#Old|old.exe";
+  const std::string goneLine = RunFullPath(HKEY_CURRENT_USER) + "|" + CurrentUserSid() + "#Gone|old.exe";
   // The entry the actions move.
   hkcu.SetString("Run", "Live", "live.exe");
   std::string live = temp.WriteFile("user\\live.lnk", "live");
@@ -195,7 +195,7 @@ TEST_F(StartupOddEntries, AnUnreadableRecordFileStopsTheActionBeforeAnythingMove
   auto pick = [&] {   // the rows of the live entries, ticked
     List();
     TickWhere(isLive);
-    restoreRows = LoadRestoreList(files);
+    restoreRows = LoadRestoreList(sources, files);
     for (TRestoreRow& row : restoreRows) row.Checked = row.Name == "Live" || row.Name == live;
   };
   for (const Step& step : steps) {
@@ -343,13 +343,14 @@ TEST_F(StartupOddEntries, MegabyteDelLinesOfEveryShapeAreReadAsBefore) {
     EXPECT_TRUE(del.HomePath == c.Home) << c.Line.substr(0, 40);
     EXPECT_TRUE(del.CopyPath == c.Copy) << c.Line.substr(0, 40);
   }
-  // The whole file read by the listing and the Restore List: one row for each line of the form.
+  // The whole file read by the listing and the Restore List: one row for each line of the form
+  // whose entry lies directly in one of this user's Startup folders.
   std::string text;
   for (const Case& c : cases) text += c.Line + "\r\n";
   ASSERT_TRUE(WriteFileBytes(files.DelTxtFile, text));
   List();
-  EXPECT_EQ(listing.Rows.size(), 2u);   // the disabled lines
-  EXPECT_EQ(LoadRestoreList(files).size(), 5u);
+  EXPECT_EQ(listing.Rows.size(), 1u);   // the disabled line
+  EXPECT_EQ(LoadRestoreList(sources, files).size(), 2u);
 }
 
 }  // namespace

@@ -131,7 +131,8 @@ TEST_F(StartupPage, TabsButtonsAndTheRemoveQuestion) {
   page->ShowTab(TStartupManagerForm::TTab::RestoreList);
   EXPECT_FALSE(page->OpenPathBtn->Enabled() || page->DeleteItemBtn->Enabled() || page->BtRemove->Enabled());
   EXPECT_TRUE(page->RestoreBtn->Enabled());
-  std::string line = RunFullPath(HKEY_CURRENT_USER) + "#A|a.exe";
+  // the user's SID beside the key
+  std::string line = RunFullPath(HKEY_CURRENT_USER) + "|" + CurrentUserSid() + "#A|a.exe";
   EXPECT_EQ(Shown(page->ListRestore), std::vector<std::string>{"|A|a.exe|" + line});
   page->ListRestore->OnItemChecked(page->ListRestore, 0);   // as a click on its check box
   EXPECT_TRUE(page->ListRestore->IsChecked(0));

@@ -83,11 +83,11 @@ TEST(UninstallCommands, RunAsRegisteredOrProgramQuotedWithEveryArgument) {
            // a path relative to the current folder or drive names nothing that can be run
            {"sub\\un.exe /x", ""}, {"\"sub\\un.exe\" /x", ""}, {".\\unins000.exe", ""}, {"\\unins000.exe", ""},
            {"C:unins000.exe /x", ""}, {"%ZV_UNSET_VARIABLE%\\un.exe /x", ""},
-           // msiexec and rundll32 always from the system folder, their arguments without quotes
+           // msiexec and rundll32 always from the system folder, their arguments as registered
            {"MsiExec.exe /X{1-2}", msiexec + " /X{1-2}"}, {"msiexec", msiexec},
-           {"%SystemRoot%\\System32\\MSIEXEC.EXE /x \"{1}\"", msiexec + " /x {1}"},
-           {"\"C:\\W\\RunDll32.exe\" \"a b.dll\",Un 'q'", rundll32 + " a b.dll,Un q"},
-           {"RunDll32\tC:\\PROGRA~1\\x.dll,Un \"C:\\a b\\s.exe\" -r", rundll32 + " C:\\PROGRA~1\\x.dll,Un C:\\a b\\s.exe -r"},
+           {"%SystemRoot%\\System32\\MSIEXEC.EXE /x \"{1}\"", msiexec + " /x \"{1}\""},
+           {"\"C:\\W\\RunDll32.exe\" \"a b.dll\",Un 'q'", rundll32 + " \"a b.dll\",Un 'q'"},
+           {"RunDll32\tC:\\PROGRA~1\\x.dll,Un \"C:\\a b\\s.exe\" -r", rundll32 + " C:\\PROGRA~1\\x.dll,Un \"C:\\a b\\s.exe\" -r"},
            // named only among the arguments: the registered program, quoted, runs
            {"\"C:\\My App\\un.exe\" /msiexec.exe", "\"C:\\My App\\un.exe\" /msiexec.exe"},
            {"C:\\My App\\un.exe /rundll32 'x'", "\"C:\\My App\\un.exe\" /rundll32 'x'"}})
@@ -172,7 +172,7 @@ TEST(UninstallCommands, MegabyteTextsAreReadWholeInOnePass) {
            {"regsvr32 " + quarter, PublicFunctionUnit::SystemProgram("regsvr32.exe") + " " + quarter},
            {"C:\\App\\un.exe" + args, "\"C:\\App\\un.exe\"" + args},
            {"a\"" + as + "*" + as, ""},   // a program named without its folder, found nowhere
-           {"MsiExec.exe /X" + args, PublicFunctionUnit::SystemProgram("msiexec.exe") + " /X" + StringReplace(args, "\"", "")}}) {
+           {"MsiExec.exe /X" + args, PublicFunctionUnit::SystemProgram("msiexec.exe") + " /X" + args}}) {
     std::string command = GetUninstallCommand(registered);
     EXPECT_EQ(command.size(), run.size()) << registered.substr(0, 40);
     EXPECT_TRUE(command == run) << registered.substr(0, 40);
@@ -386,6 +386,42 @@ TEST_F(UninstallPage, MsiexecAndRundll32RunFromTheSystemFolderNeverACopyInTheCur
   std::string system = AnsiLowerCase(PublicFunctionUnit::GetSystemDir());
   EXPECT_EQ(images, (std::vector<std::string>{system + "\\msiexec.exe", system + "\\rundll32.exe"}));
   EXPECT_FALSE(msiexec.Ran() || rundll32.Ran());
+  EXPECT_TRUE(MessageBoxes().Calls.empty());
+}
+
+// The system's uninstallers get their arguments as registered: a path with blanks stays one
+// argument in its quotes, so the uninstaller finds what it is to remove. Nothing is started.
+TEST_F(UninstallPage, MsiexecAndRundll32GetTheirArgumentsAsRegistered) {
+  const std::string msiexec = PublicFunctionUnit::SystemProgram("msiexec.exe");
+  const std::string rundll32 = PublicFunctionUnit::SystemProgram("rundll32.exe");
+  const std::string setup =
+      " C:\\PROGRA~1\\COMMON~1\\INSTAL~1\\PROFES~1\\RunTime\\11\\50\\Intel32\\Ctor.dll,LaunchSetup "
+      "\"C:\\Program Files\\InstallShield Installation Information\\{5C0D1B8E-0000-4000-8000-00000000ZV02}\\setup.exe\" "
+      "-l0x9 -removeonly";
+  const std::vector<std::tuple<std::string, std::string, std::string>> entries{
+      {"Setup", "RunDll32" + setup, rundll32 + setup},
+      {"Package", "MsiExec.exe /x \"C:\\Program Files\\My App\\app.msi\"",
+       msiexec + " /x \"C:\\Program Files\\My App\\app.msi\""},
+      {"Property", "MsiExec.exe /X{5C0D1B8E-0000-4000-8000-00000000ZV01} REBOOT=\"ReallySuppress\" /qb",
+       msiexec + " /X{5C0D1B8E-0000-4000-8000-00000000ZV01} REBOOT=\"ReallySuppress\" /qb"},
+      {"Quoted", "\"C:\\Windows\\System32\\rundll32.exe\" \"C:\\Program Files\\Common Files\\x y.dll\",Uninstall 'App'",
+       rundll32 + " \"C:\\Program Files\\Common Files\\x y.dll\",Uninstall 'App'"},
+      {"Expanded", "msiexec.exe /x \"%SystemRoot%\\Installer\\a b.msi\"",
+       msiexec + " /x \"" + PublicFunctionUnit::GetWindowsDir() + "\\Installer\\a b.msi\""}};
+  for (const auto& [name, registered, run] : entries) Plant(name, {{"UninstallString", registered}});
+  Open();
+  std::vector<std::string> started;
+  page->StartProgram = [&](const std::string& commandLine) {   // recorded, not run
+    started.push_back(commandLine);
+    return TStartOutcome{.Process = TKernelHandle(OpenProcess(SYNCHRONIZE, FALSE, GetCurrentProcessId()))};
+  };
+  std::vector<std::string> expected;
+  for (const auto& [name, registered, run] : entries) {
+    page->ListInstalled->SetItemIndex(RowOf(name));
+    page->TbtUninstallClick(nullptr);
+    expected.push_back(run);
+  }
+  EXPECT_EQ(started, expected);
   EXPECT_TRUE(MessageBoxes().Calls.empty());
 }
 

@@ -102,3 +102,76 @@ TEST_F(ComEntries, TypeLibrariesThatAreNotRegistered) {
   EXPECT_EQ(reported(missingB).size(), 1u);
   ExpectStopEndsScan(ActivexSection::ScanClsidTypeLibs, "", HKEY_CLASSES_ROOT);
 }
+
+// An empty server key in a user's classes switches off, for that user, a class the machine's
+// classes register with a server (the documented way to turn a shell extension off): it is not
+// reported, met in the user's classes by any of their names or through the classes root. An empty
+// server key of a class the machine does not register with a server still is.
+TEST_F(ComEntries, AUsersEmptyServerKeySwitchingOffAMachineClassIsNoFault) {
+  struct TCase {
+    const char* Name;
+    const char* UserKey;        // the empty key planted in the user's classes, below the class entry
+    const char* MachineKey;     // a key of the machine's class entry ("" none) ...
+    const char* MachineValue;   // ... and its default value
+    bool Reported;
+  };
+  const TCase cases[] = {
+      {"same server", "InprocServer32", "InprocServer32", "C:\\Windows\\System32\\shell.dll", false},
+      {"other server", "InprocServer32", "LocalServer32", "C:\\Windows\\explorer.exe", false},
+      {"local server", "LocalServer32", "InprocServer", "C:\\Windows\\old.dll", false},
+      {"unregistered", "InprocServer32", "", "", true},
+      {"machine empty too", "InprocServer32", "InprocServer32", "", true},
+      {"machine no server", "InprocServer32", "TypeLib", "{00000000-0000-0000-0000-000000000000}", true},
+      {"help folder", "HELPDIR", "InprocServer32", "C:\\Windows\\System32\\shell.dll", true},
+  };
+  const std::string usersRoot = "HKEY_USERS\\", identity = KeyIdentity(HKEY_CURRENT_USER, "");
+  ASSERT_TRUE(identity.starts_with(usersRoot)) << identity;
+  const std::string users = identity.substr(usersRoot.size());   // the user's hive under HKEY_USERS
+  for (const TCase& c : cases) {
+    SCOPED_TRACE(c.Name);
+    const std::string entry = "CLSID\\" + NewGuid();
+    RegSandbox user(HKEY_CURRENT_USER, ExactPath{"Software\\Classes\\" + entry});
+    user.SetString(c.UserKey, "", "");
+    ClassKeys machine;   // the classes root of the test prefix is the machine's classes
+    if (*c.MachineKey != 0) machine.Set(entry + "\\" + c.MachineKey, c.MachineValue);
+    // the user's classes as the current user's key and as that user's hive under HKEY_USERS
+    for (const auto& [root, path] : {std::pair{HKEY_CURRENT_USER, user.Path()}, {HKEY_USERS, users + "\\" + user.Path()}}) {
+      Contents.Clear();
+      Scan(ActivexSection::ScanComKeys, path, root);
+      EXPECT_EQ(FindingsAt(Contents, RootKeyName(root) + "\\" + path + "\\" + c.UserKey).size(), c.Reported ? 1u : 0u)
+          << RootKeyName(root);
+    }
+  }
+
+  // Through the classes root, a key lies in the user's classes when the user's classes hold it
+  // (the system's view shows the user's key over the machine's).
+  const std::string entry = "CLSID\\" + NewGuid();
+  ClassKeys machine;
+  machine.Set(entry + "\\InprocServer32", "");
+  machine.Set(entry + "\\LocalServer32", "C:\\Windows\\explorer.exe");
+  auto reportedThroughClassesRoot = [&] {
+    Contents.Clear();
+    Scan(ActivexSection::ScanComKeys, entry, HKEY_CLASSES_ROOT);
+    return FindingsAt(Contents, "HKEY_CLASSES_ROOT\\" + entry + "\\InprocServer32").size();
+  };
+  EXPECT_EQ(reportedThroughClassesRoot(), 1u);   // the machine's own empty key
+  {
+    RegSandbox user(HKEY_CURRENT_USER, ExactPath{"Software\\Classes\\" + entry});
+    user.SetString("InprocServer32", "", "");
+    EXPECT_EQ(reportedThroughClassesRoot(), 0u);
+  }
+}
+
+// The walk never enters the other registry view's copy of the classes, at any depth and in any
+// letter case.
+TEST_F(ComEntries, TheOtherViewsCopyOfTheClassesIsNotWalked) {
+  RegSandbox box;
+  for (const char* k : {"Wow6432Node\\CLSID\\{a}\\InprocServer32", "WOW6432NODE\\X\\HELPDIR",
+                        "CLSID\\Wow6432Node\\{b}\\LocalServer32", "CLSID\\{c}\\InprocServer32"})
+    box.SetString(k, "", "");
+  Scan(ActivexSection::ScanComKeys, box.Path(), box.Root());
+  Texts paths;
+  for (const TContent& c : Mine("")) paths.push_back(c.KeyPath);
+  EXPECT_EQ(paths, Texts{box.FullPath() + "\\CLSID\\{c}\\InprocServer32"});
+  EXPECT_EQ(ItemsProcessed, 3);   // CLSID, {c} and its server key
+}

@@ -154,7 +154,7 @@ void TFormMalignant::ChkListClick(TObject*) {
 }
 
 void TFormMalignant::RunOverRows(TRunResult (*action)(TKillBitStore&, std::vector<TActiveXObject>&, const TProgress&),
-                                 const char* doneText, bool warnAllRows) {
+                                 const char* doneText, bool warnUnlockedRows) {
   if (UncheckedCount(Objects) == (int)Objects.size()) {   // nothing ticked, or no list at all
     ShowMessageBox(kSelectItem, MB_ICONWARNING);
     return;
@@ -171,7 +171,8 @@ void TFormMalignant::RunOverRows(TRunResult (*action)(TKillBitStore&, std::vecto
   });
   if (Closing()) return;
   ShowRows();
-  ShowWarning(warnAllRows ? (int)Objects.size() : UncheckedCount(Objects));
+  // after an Unlock every row is a threat but those still locked (by another program)
+  ShowWarning(warnUnlockedRows ? UnlockedCount(Objects) : UncheckedCount(Objects));
   if (result.Complete()) ShowMessageBox(doneText, MB_OK);
   else ShowMessageBox(RunProblemText(result), MB_ICONWARNING);
   ProtectGauge->SetPosition(0);

@@ -45,7 +45,7 @@ class TFormMalignant : public TToolPage {
   void RunOverRows(UnitMalignantActiveX::TRunResult (*action)(UnitMalignantActiveX::TKillBitStore&,
                                  std::vector<UnitMalignantActiveX::TActiveXObject>&,
                                  const UnitMalignantActiveX::TProgress&),
-                   const char* doneText, bool warnAllRows);
+                   const char* doneText, bool warnUnlockedRows);
   UnitMalignantActiveX::TKillBitStore registry_;
   bool notLoadedTold_ = false;   // the empty list is told once per visit
 };

@@ -25,7 +25,7 @@ std::string KeyPathOf(const TRepairTarget& target) {
 TExportOutcome Export(const TRepairTarget& target, TStringList& lines) {
   std::string keyPath = KeyPathOf(target);
   if (target.Subtree) return MainUnit::ExportRegKey(keyPath, lines);   // listed because it is there
-  TExportOutcome outcome = MainUnit::ExportNamedValue(keyPath, target.ValueName, lines);
+  TExportOutcome outcome = MainUnit::ExportRegValue(keyPath, target.ValueName, lines);
   if (outcome != TExportOutcome::Absent) return outcome;
   return MainUnit::ExportAbsentValue(keyPath, target.ValueName, lines);
 }

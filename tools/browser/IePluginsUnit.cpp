@@ -220,7 +220,9 @@ void TFormIePlugins::ImportSelectedBackup() {
     return;
   }
   TBusyGuard busy(this);   // regedit runs while messages are processed
-  RegBackupUnit::TRestoreResult result = RegBackupUnit::RestoreRegistryScript(file);
+  // never over what changed since the removal
+  RegBackupUnit::TRestoreResult result =
+      RegBackupUnit::RestoreShowingProgress(nullptr, RegBackupUnit::RestoreUndoBackup, file);
   if (Closing() || result.Succeeded()) return;
   ShowMessageBox(RegBackupUnit::RestoreFailureText(result), MB_ICONWARNING);
 }

@@ -59,6 +59,15 @@ void SaveScript(const std::string& fileName, const TStringList& lines) {
     throw EInOutError("Cannot create file \"" + fileName + "\"");
 }
 
+// Appends what the row's removal takes away: a toolbar's own value (the Toolbar key holds every
+// toolbar; the others stay), the key of the other kinds with all below it. False when it is there
+// but could not be read completely.
+bool ExportPlugin(const TPluginRow& row, TStringList& lines) {
+  if (row.Category == IERepairItemUnit::ToolbarKind)
+    return MainUnit::ExportRegValue(row.KeyPath, row.Entry, lines) != MainUnit::TExportOutcome::Unreadable;
+  return ExportKeyValues(row.KeyPath, lines);
+}
+
 // True when the row's plug-in was there and is gone.
 bool RemovePlugin(const TPluginRow& row) {
   using namespace IERepairItemUnit;
@@ -81,7 +90,7 @@ TPluginRemoval RemovePlugins(const std::vector<TPluginRow>& rows, uint8_t platfo
   lines.Add(MainUnit::RegScriptHeader(platformKind));
   std::vector<bool> backedUp;
   for (const TPluginRow& row : rows) {
-    backedUp.push_back(ExportKeyValues(row.KeyPath, lines));
+    backedUp.push_back(ExportPlugin(row, lines));
     if (!backedUp.back()) result.NotBackedUp.push_back(row.KeyPath);
     SaveScript(result.FileName, lines);   // the file holds every row so far
     result.Saved = true;

@@ -3,7 +3,8 @@
 // script's key and value lines for the details view.
 //
 // How to use: RemovePlugins(rows, PlatformKind, PluginBackupFolder(), Now()) writes the backup
-// and removes what was backed up; RegBackupUnit::RestoreRegistryScript brings it back.
+// and removes what was backed up; RegBackupUnit::RestoreUndoBackup brings back what is still
+// absent, never over what changed since.
 #pragma once
 
 #include <cstdint>
@@ -52,7 +53,8 @@ struct TPluginRemoval {
   std::vector<std::string> NotBackedUp;   // rows kept because their key could not be read
 };
 
-// Creates the folder (one level) when missing, writes every row's key into one new backup file
+// Creates the folder (one level) when missing, writes what every row's removal takes away (a
+// toolbar's own value, the key of a menu extension or explorer bar) into one new backup file
 // (never replacing an earlier backup: a taken name moves the stamp on by a second) and then removes
 // each row that was backed up, by its category. No file when no row is given. Throws
 // EInOutError when the file cannot be written; nothing is removed then.

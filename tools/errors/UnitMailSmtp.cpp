@@ -4,16 +4,19 @@
 #include <ws2tcpip.h>
 
 #include <ctime>
+#include <memory>
 #include <mutex>
 
 #include "../../framework/Registry.h"
 #include "../../framework/Strings.h"
+#include "UnitMailTls.h"
 
 namespace UnitMail {
 
 namespace {
 
 const size_t kMaxReplyLine = 1000;
+const char* const kConnectionLostText = "The connection to the mail server was lost.";
 
 void StartWinsock() {
   static std::once_flag once;
@@ -43,6 +46,9 @@ class TSmtpConnection {
       throw TSmtpError("Cannot find the mail server " + settings.Host + ".");
     socket_ = socket(found->ai_family, found->ai_socktype, found->ai_protocol);
     bool connected = socket_ != INVALID_SOCKET && ConnectWithin(found->ai_addr, (int)found->ai_addrlen);
+    // the address connected to, not the name: a name may stand for any machine
+    onThisMachine_ = !settings.LoopbackCountsAsRemote && found->ai_family == AF_INET &&
+                     (ntohl(((const sockaddr_in*)found->ai_addr)->sin_addr.s_addr) >> 24) == 127;
     freeaddrinfo(found);
     if (!connected) throw TSmtpError(error_);
   }
@@ -57,23 +63,60 @@ class TSmtpConnection {
   }
   std::string Expect(std::initializer_list<int> expected) {
     std::string reply;
-    int code = ReadReply(reply);
+    int code = ReadReply(reply, replyLines_);
     for (int e : expected)
       if (code == e) return reply;
     if (code == 0) throw TSmtpError(reply.empty() ? "The mail server gave no answer." : reply);
     throw TSmtpError(reply, code);
   }
-  void Send(const std::string& text) {
+  // Every line of the last reply.
+  const std::vector<std::string>& ReplyLines() const { return replyLines_; }
+  // The server is this machine: what is sent to it never leaves the machine.
+  bool OnThisMachine() const { return onThisMachine_; }
+  bool Encrypted() const { return tls_ != nullptr; }
+
+  void Send(const std::string& text) { SendRaw(tls_ ? tls_->Encrypt(text) : text); }
+
+  // Makes the session encrypted, once the server has agreed to STARTTLS; throws unless the
+  // handshake succeeds and the server's certificate is one the system trusts for its name.
+  void StartTls(const std::string& serverName, const std::string& trustedCertificate) {
+    // a reply the server sent ahead would be taken as if it came encrypted
+    if (!buffer_.empty()) throw TSmtpError(kDataBeforeTlsText);
+    auto tls = std::make_unique<TTlsClient>(serverName);
+    std::string received, toSend;
+    ULONGLONG deadline = GetTickCount64() + timeoutMs_;
+    while (tls->Handshake(received, toSend) == TTlsClient::TStep::More) {
+      SendRaw(toSend);
+      toSend.clear();
+      ReceiveRaw(received, deadline);
+    }
+    SendRaw(toSend);
+    std::string problem = tls->CertificateProblem(trustedCertificate);
+    if (!problem.empty()) throw TSmtpError(problem);
+    tls_ = std::move(tls);
+    encrypted_ = std::move(received);
+    if (!tls_->Decrypt(encrypted_, buffer_)) throw TSmtpError(kConnectionLostText);
+  }
+
+ private:
+  void SendRaw(const std::string& text) {
     size_t sent = 0;
     while (sent < text.size()) {
       if (!Wait(false, GetTickCount64() + timeoutMs_)) throw TSmtpError("Write timed out.");
       int n = send(socket_, text.data() + sent, (int)(text.size() - sent), 0);
-      if (n <= 0) throw TSmtpError("The connection to the mail server was lost.");
+      if (n <= 0) throw TSmtpError(kConnectionLostText);
       sent += n;
     }
   }
+  // Appends what the socket holds, waiting for it until the deadline (a tick count).
+  void ReceiveRaw(std::string& received, ULONGLONG deadline) {
+    if (!Wait(true, deadline)) throw TSmtpError("Read timed out.");
+    char chunk[4096];
+    int n = recv(socket_, chunk, sizeof chunk, 0);
+    if (n <= 0) throw TSmtpError(kConnectionLostText);
+    received.append(chunk, n);
+  }
 
- private:
   bool ConnectWithin(const sockaddr* address, int length) {
     u_long nonBlocking = 1;
     ioctlsocket(socket_, FIONBIO, &nonBlocking);
@@ -115,21 +158,24 @@ class TSmtpConnection {
         return line;
       }
       if (buffer_.size() > kMaxReplyLine) throw TSmtpError("The mail server's reply line is too long.");
-      if (!Wait(true, deadline)) throw TSmtpError("Read timed out.");
-      char chunk[512];
-      int n = recv(socket_, chunk, sizeof chunk, 0);
-      if (n <= 0) throw TSmtpError("The connection to the mail server was lost.");
-      buffer_.append(chunk, n);
+      if (!tls_) {
+        ReceiveRaw(buffer_, deadline);
+      } else {
+        ReceiveRaw(encrypted_, deadline);
+        if (!tls_->Decrypt(encrypted_, buffer_)) throw TSmtpError(kConnectionLostText);
+      }
     }
   }
   // A reply of one or more lines ("250-..." continues, "250 ..." ends); returns its code, 0 for a
-  // line that is no reply.
-  int ReadReply(std::string& text) {
+  // line that is no reply. text: its last line.
+  int ReadReply(std::string& text, std::vector<std::string>& lines) {
     text.clear();
+    lines.clear();
     ULONGLONG deadline = GetTickCount64() + timeoutMs_;
     for (;;) {
       std::string line = ReadLine(deadline);
       text = line;
+      lines.push_back(line);
       if (line.size() < 3) return 0;
       if (line.size() == 3 || line[3] != '-') return std::atoi(line.substr(0, 3).c_str());
     }
@@ -137,9 +183,23 @@ class TSmtpConnection {
 
   SOCKET socket_ = INVALID_SOCKET;
   DWORD timeoutMs_;
-  std::string buffer_;
+  bool onThisMachine_ = false;
+  std::string buffer_;      // the server's text not read yet
+  std::string encrypted_;   // once encrypted: what came from the server and is not text yet
+  std::unique_ptr<TTlsClient> tls_;
+  std::vector<std::string> replyLines_;
   std::string error_;
 };
+
+// EHLO, or HELO from a server that refuses EHLO (it offers no extensions then).
+void Greet(TSmtpConnection& smtp) {
+  try {
+    smtp.Command("EHLO localhost\r\n", {250});
+  } catch (const TSmtpError& e) {
+    if (e.Code < 500 || e.Code > 599) throw;   // only a server that refuses EHLO is asked with HELO
+    smtp.Command("HELO localhost\r\n", {250});
+  }
+}
 
 std::string DateHeader() {
   std::time_t now = std::time(nullptr);
@@ -245,12 +305,15 @@ std::string SendMail(const TSmtpSettings& settings, const TMailMessage& message)
   try {
     TSmtpConnection smtp(settings);
     smtp.Expect({220});
-    try {
-      smtp.Command("EHLO localhost\r\n", {250});
-    } catch (const TSmtpError& e) {
-      if (e.Code < 500 || e.Code > 599) throw;   // only a server that refuses EHLO is asked with HELO
-      smtp.Command("HELO localhost\r\n", {250});
+    Greet(smtp);
+    if (OffersExtension(smtp.ReplyLines(), "STARTTLS")) {
+      smtp.Command("STARTTLS\r\n", {220});
+      smtp.StartTls(Trim(settings.Host), settings.TrustedCertificate);
+      Greet(smtp);   // the server's extensions again, now that nobody can have changed them
     }
+    // the password goes only encrypted, or to this machine itself
+    if (!settings.Password.empty() && !smtp.Encrypted() && !smtp.OnThisMachine())
+      throw TSmtpError(kPlainLoginRefusedText);
     if (!settings.Password.empty()) {
       smtp.Command("AUTH LOGIN\r\n", {334});
       smtp.Command(Base64(settings.User.empty() ? settings.Address : settings.User) + "\r\n", {334});
@@ -268,7 +331,19 @@ std::string SendMail(const TSmtpSettings& settings, const TMailMessage& message)
     return "";
   } catch (const TSmtpError& e) {
     return e.what();
+  } catch (const TTlsError& e) {
+    return e.what();
   }
+}
+
+bool OffersExtension(const std::vector<std::string>& replyLines, const std::string& extension) {
+  for (const std::string& line : replyLines) {
+    // "250-NAME params" or "250 NAME params": the name is the first word after the code
+    if (line.size() <= 4) continue;
+    std::string words = Trim(line.substr(4));
+    if (SameText(words.substr(0, words.find(' ')), extension)) return true;
+  }
+  return false;
 }
 
 }  // namespace UnitMail

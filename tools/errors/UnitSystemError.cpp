@@ -86,8 +86,8 @@ TErrorFixForm::TErrorFixForm(TControl* host) : TToolPage(host, "TErrorFixForm") 
 
 void TErrorFixForm::FormCreate(TObject*) {
   std::string list = DM->DataFolder + kListFileName;
-  listMissing_ = !FileExists(list) && !DownloadList(list);
-  if (!listMissing_) LoadErrorList(DecodeTextLines(ReadFileBytes(list)), Errors, Rows);
+  // fetched only when nothing of that name is there: a file that cannot be looked at now is no missing one
+  listNotLoaded_ = (PathAbsent(list) && !DownloadList(list)) || !LoadList(list);
   AddBuiltinRows(Rows);
   ShowRows();
 }
@@ -106,11 +106,22 @@ bool TErrorFixForm::DownloadList(const std::string& list) {
   }
 }
 
+bool TErrorFixForm::LoadList(const std::string& list) {
+  std::vector<std::string> lines;
+  try {
+    lines = DecodeTextLines(ReadFileBytes(list));
+  } catch (const EInOutError&) {   // there, but held by another program or not readable: left as it is
+    return false;
+  }
+  LoadErrorList(lines, Errors, Rows);
+  return true;
+}
+
 void TErrorFixForm::FormShow(TObject*) {
   if (cbSelectAll->Checked()) cbSelectAllClick(cbSelectAll);
   else cbSelectAll->SetChecked(true);   // its click ticks the rows
-  if (!listMissing_) return;
-  listMissing_ = false;   // said once per visit
+  if (!listNotLoaded_) return;
+  listNotLoaded_ = false;   // said once per visit
   TBusyGuard busy(this);
   ShowMessageBox(kListNotLoadedText, MB_ICONWARNING);
 }
@@ -158,8 +169,9 @@ void TErrorFixForm::BitBtn1Click(TObject*) {
   }
   TRepairResult result = Repair(Rows, Errors);
   if (!result.AnyTicked) ShowMessage(kNothingAppliedText);
-  else if (result.NotRepaired.empty()) ShowMessageBox(kRepairedText, MB_ICONINFORMATION);
-  else ShowMessageBox(NotRepairedText(result), MB_ICONWARNING);
+  else if (!result.NotRepaired.empty()) ShowMessageBox(NotRepairedText(result), MB_ICONWARNING);
+  else if (result.Applied == 0) ShowMessageBox(NothingToRepairText(result), MB_ICONINFORMATION);
+  else ShowMessageBox(kRepairedText, MB_ICONINFORMATION);
 }
 
 void TErrorFixForm::BitBtn2Click(TObject*) {

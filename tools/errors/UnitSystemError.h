@@ -41,5 +41,7 @@ class TErrorFixForm : public TToolPage {
   void ShowRows();
   // Fetches the list into the file, under the please-wait window; false when that failed.
   bool DownloadList(const std::string& list);
-  bool listMissing_ = false;   // the list could not be fetched: the user is told when the page shows
+  // Reads the list file into the rows; false when it could not be read.
+  bool LoadList(const std::string& list);
+  bool listNotLoaded_ = false;   // the list could not be fetched or read: the user is told when the page shows
 };

@@ -1,11 +1,13 @@
 #include "UnitSystemErrorList.h"
 
 #include <algorithm>
+#include <unordered_map>
 #include <unordered_set>
 
 #include "../../app/MainUnitBackup.h"
 #include "../../framework/Registry.h"
 #include "../../framework/Strings.h"
+#include "../../scan/PublicFunctionUnit.h"
 
 namespace UnitSystemError {
 
@@ -67,7 +69,12 @@ const TDeniedLocation kDeniedLocations[] = {
     {"Windows NT\\Terminal Services", true, ""},             // policy: the program a session starts
     {"Windows\\CurrentVersion\\App Paths", true, ""},        // programs started by their bare name
     {"Windows\\CurrentVersion\\Uninstall", true, ""},        // the commands the uninstallers run
-    {"CurrentVersion\\Policies\\Explorer", false, "NoDriveTypeAutoRun|NoDriveAutoRun|NoAutorun"},
+    {"CurrentVersion\\Policies\\Explorer", false,
+     "NoDriveTypeAutoRun|NoDriveAutoRun|NoAutorun|"
+     // and what hides the security notices, updates, the folder options and the security tab
+     "HideSCAHealth|NoWindowsUpdate|NoFolderOptions|NoSecurityTab|NoControlPanel|DisallowRun|RestrictRun"},
+    {"CurrentVersion\\Policies\\Explorer\\DisallowRun", true, ""},   // programs the user may not start
+    {"CurrentVersion\\Policies\\Explorer\\RestrictRun", true, ""},
     {"Explorer\\MountPoints2", true, ""},                    // a drive's own autorun commands
     {"Explorer\\AutoplayHandlers", true, ""},
     {"Explorer\\MyComputer", true, ""},                      // the backup, clean-up and defragment programs
@@ -75,6 +82,54 @@ const TDeniedLocation kDeniedLocations[] = {
     {"CurrentVersion\\Policies\\Attachments", true, ""},
     {"Windows\\Safer", true, ""},                            // which programs may run at all
     {"Windows\\SrpV2", true, ""},
+    // what protects the machine and where its traffic goes: the virus scanner, the firewall, the
+    // screening of downloads, updates, the security centre's notices, user account control (the
+    // values of "Policies\System" above), certificates, the trust given to code and scripts,
+    // remote access. Where a key holds harmless settings too, only its dangerous values are named.
+    {"Windows Defender", true, ""},                 // and its policies: Real-Time Protection, Exclusions, ...
+    {"Windows Defender Security Center", true, ""},
+    {"Microsoft Antimalware", true, ""},
+    {"Microsoft\\Security Center", true, ""},       // AntiVirusDisableNotify, FirewallDisableNotify, ...
+    {"Notifications\\Settings\\Windows.SystemToast.SecurityAndMaintenance", true, ""},
+    {"WindowsFirewall", true, ""},                  // its policies; its own settings are a service's (below)
+    {"", true,
+     "SmartScreenEnabled|EnableSmartScreen|ShellSmartScreenLevel|SmartScreenPuaEnabled|"
+     "PreventSmartScreenPromptOverride|PreventSmartScreenPromptOverrideForFiles|EnableWebContentEvaluation"},
+    {"PhishingFilter", true, ""},                   // the browsers' screening of sites
+    {"Edge\\SmartScreenEnabled", true, ""},
+    {"WindowsUpdate", true, ""},                    // its policies and AU, the settings, paused updates
+    {"SystemRestore", true, ""},                    // DisableSR, DisableConfig
+    {"CurrentVersion\\Internet Settings", false,    // where the browser's traffic goes, how it checks sites
+     "ProxyEnable|ProxyServer|ProxyOverride|AutoConfigURL|AutoDetect|ProxySettingsPerUser|CertificateRevocation|"
+     "WarnonBadCertRecving|WarnOnZoneCrossing|WarnOnPostRedirect|WarnOnHTTPSToHTTPRedirect|SecureProtocols"},
+    {"Internet Settings\\Connections", true, ""},   // the connections' proxy settings, also WinHTTP's
+    {"Internet Settings\\Wpad", true, ""},
+    {"Windows NT\\DNSClient", true, ""},            // the name servers a policy sets
+    {"Internet Explorer\\Main\\FeatureControl", true, ""},
+    {"Internet Explorer\\Download", true, ""},      // CheckExeSignatures, RunInvalidSignatures
+    {"Internet Explorer\\Security", true, ""},
+    {"SystemCertificates", true, ""},               // the trusted roots and publishers, of either root or a policy
+    {"EnterpriseCertificates", true, ""},
+    {"Cryptography\\Wintrust", true, ""},
+    {"WinTrust\\Trust Providers", true, ""},        // the Authenticode policy ("State")
+    {"Windows Script Host", true, ""},
+    {"Microsoft\\PowerShell", true, ""},            // ExecutionPolicy
+    {"Windows\\PowerShell", true, ""},
+    {"Windows\\Installer", true, ""},               // AlwaysInstallElevated
+    {"Office\\*\\Security", true, ""},             // macros, trusted locations
+    {"Office\\*\\*\\Security", true, ""},
+    {"Explorer\\Advanced", false, "HideFileExt"},   // a program that shows itself as a document
+    {"Explorer\\Advanced\\Folder\\HideFileExt", true, ""},
+    {"Microsoft\\MMC", true, ""},                   // which consoles the user may open
+    {"Windows\\System", false, "DisableCMD"},
+    {"DeviceGuard", true, ""},
+    {"CurrentControlSet\\Control\\CI", true, ""},    // code integrity
+    {"CurrentControlSet\\Control\\Remote Assistance", true, ""},
+    {"Windows\\WinRM", true, ""},
+    {"CurrentVersion\\WSMAN", true, ""},
+    {"Windows\\CredentialsDelegation", true, ""},
+    {"Windows\\LanmanWorkstation", true, ""},       // AllowInsecureGuestAuth
+    {"Windows\\NetworkProvider", true, ""},         // hardened paths
     // what programs and scripts of each type start with: the extension's association (in the
     // classes of either root or a user's hive, or the user's own choice) and the type it names
     {".exe", true, ""}, {".com", true, ""}, {".bat", true, ""}, {".cmd", true, ""}, {".pif", true, ""},
@@ -403,7 +458,9 @@ int ApplyRegOps(const std::string& keyPath, const std::vector<TRegOp>& ops, bool
   std::string subkey;
   if (!ResolveKeyPath(keyPath, root, subkey)) return 0;
   TKeyCheck check(subkey);
-  TRegistry reg(KEY_QUERY_VALUE | KEY_SET_VALUE);
+  // On 64-bit Windows the path names the key the system's own (64-bit) programs read, as the
+  // registry editor shows it; a path through "Wow6432Node" still names the 32-bit programs' one.
+  TRegistry reg(KEY_QUERY_VALUE | KEY_SET_VALUE | (PublicFunctionUnit::RunsUnderWow64() ? KEY_WOW64_64KEY : 0));
   reg.RootKey = root;
   if (!reg.OpenKey("\\" + subkey, false)) return 0;
   whole = true;
@@ -414,7 +471,7 @@ int ApplyRegOps(const std::string& keyPath, const std::vector<TRegOp>& ops, bool
       // refused: never written or deleted
     } else if (op.Action == 2) {
       done = reg.DeleteValue(op.ValueName);
-      // a value that is not there is as the fix wants it
+      // a value that is not there is as the fix wants it, though nothing was applied
       holds = done || RegQueryValueExW(reg.CurrentKey(), Widen(op.ValueName).c_str(), nullptr, nullptr, nullptr,
                                        nullptr) == ERROR_FILE_NOT_FOUND;
     } else if (op.Type == 1) {
@@ -432,27 +489,52 @@ TRepairResult Repair(const std::vector<TErrorRow>& rows, const TErrorContents& e
   // A title may head several rows (the list makes one per run of lines with that title); each of
   // its fixes is applied once, in the list's order.
   TRepairResult result;
-  std::unordered_set<std::string> ticked, failed;
+  std::unordered_set<std::string> ticked;
   for (const TErrorRow& row : rows)
     if (row.Ticked && row.FromList) ticked.insert(Trim(row.Caption));
   result.AnyTicked = !ticked.empty();
+  struct TOutcome {
+    int Applied = 0;
+    bool Whole = true;
+  };
+  std::vector<std::string> order;
+  std::unordered_map<std::string, TOutcome> outcomes;
   for (int i = 0; i < errors.Count(); ++i) {
     const UnitErrorList::TContent& fix = errors.GetItem(i).Content;
     std::string title = Trim(fix.Title);
     if (!ticked.contains(title)) continue;
+    auto [outcome, first] = outcomes.try_emplace(title);
+    if (first) order.push_back(title);
     std::vector<TRegOp> ops;
     bool whole = false;
     // the operations were checked when the list was loaded
-    if (ParseOperations(OperationsPart(fix.Operations), ops)) result.Applied += ApplyRegOps(fix.KeyPath, ops, whole);
-    if (!whole && failed.insert(title).second) result.NotRepaired.push_back(title);
+    int applied = ParseOperations(OperationsPart(fix.Operations), ops) ? ApplyRegOps(fix.KeyPath, ops, whole) : 0;
+    outcome->second.Applied += applied;
+    outcome->second.Whole = outcome->second.Whole && whole;
+    result.Applied += applied;
+  }
+  for (const std::string& title : order) {
+    const TOutcome& outcome = outcomes[title];
+    if (!outcome.Whole) result.NotRepaired.push_back(title);
+    else if (outcome.Applied == 0) result.NothingToRepair.push_back(title);
   }
   return result;
 }
 
+namespace {
+// The most titles a message names; the rest are counted.
+constexpr size_t kTitlesShown = 10;
+}  // namespace
+
 std::string NotRepairedText(const TRepairResult& result) {
-  constexpr size_t kTitlesShown = 10;
   std::string text;
   MainUnit::AddHeadedList(text, kNotRepairedHead, result.NotRepaired, kTitlesShown);
+  return text;
+}
+
+std::string NothingToRepairText(const TRepairResult& result) {
+  std::string text;
+  MainUnit::AddHeadedList(text, kNothingToRepairHead, result.NothingToRepair, kTitlesShown);
   return text;
 }
 

@@ -23,8 +23,11 @@ inline constexpr char kNothingAppliedText[] = "No fix could be applied to the ti
 // Followed by the titles, one a line.
 inline constexpr char kNotRepairedHead[] =
     "Not every error could be repaired. These were not repaired, or not completely:";
+// Followed by the titles, one a line: every operation of theirs deletes a value that is not there.
+inline constexpr char kNothingToRepairHead[] = "Nothing was changed: these items had nothing to repair:";
+// The list could not be downloaded, or its file is there but cannot be read (another program holds it).
 inline constexpr char kListNotLoadedText[] =
-    "The list of known errors could not be downloaded. Only the built-in items are shown; please try again later.";
+    "The list of known errors could not be loaded. Only the built-in items are shown; please try again later.";
 inline constexpr char kListMark[] = "reg";   // the second sub-item of a row from the list
 
 // One operation of a fix.
@@ -70,23 +73,27 @@ void AddBuiltinRows(std::vector<TErrorRow>& rows);
 std::string FindDescription(const TErrorContents& errors, const std::string& title);
 
 // Applies one operation to the key when the key exists (it is never created); true when the
-// value was written or deleted.
+// value was written or deleted. On 64-bit Windows the key is the one of the system's own view,
+// where its 64-bit programs read it (a path may name the 32-bit view through "Wow6432Node").
 bool ApplyRegOp(const std::string& keyPath, const TRegOp& op);
-// The same for the operations of one fix, the key opened and checked once; how many were applied.
-// whole tells whether the fix holds now: the key was there and every operation was applied (a
-// deletion also when the value was not there); false for a key that could not be opened, a
-// refused location and a write or deletion that failed.
+// The same for the operations of one fix, the key opened and checked once; how many were applied
+// (a deletion of a value that is not there is none). whole tells whether the fix holds now: the
+// key was there and every operation was applied or, for a deletion, the value is not there; false
+// for a key that could not be opened, a refused location and a write or deletion that failed.
 int ApplyRegOps(const std::string& keyPath, const std::vector<TRegOp>& ops, bool& whole);
 
 struct TRepairResult {
   bool AnyTicked = false;                // a list row was ticked (built-in rows carry no fix)
   int Applied = 0;                       // operations applied
   std::vector<std::string> NotRepaired;  // ticked titles with a fix that does not hold wholly, in list order
+  std::vector<std::string> NothingToRepair;   // ticked titles whose fixes hold with nothing applied, in list order
 };
 // Applies every fix whose title is that of a ticked list row, each fix once however many rows
 // its title heads, in the list's order.
 TRepairResult Repair(const std::vector<TErrorRow>& rows, const TErrorContents& errors);
 // kNotRepairedHead and the first titles not repaired, one a line, then how many more.
 std::string NotRepairedText(const TRepairResult& result);
+// kNothingToRepairHead and the first titles that had nothing to repair, the same way.
+std::string NothingToRepairText(const TRepairResult& result);
 
 }  // namespace UnitSystemError

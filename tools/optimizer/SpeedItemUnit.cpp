@@ -1,5 +1,6 @@
 #include "SpeedItemUnit.h"
 
+#include <algorithm>
 #include <cstring>
 #include <optional>
 
@@ -290,8 +291,9 @@ const TTweakItem* ItemOf(int item) {
   return &Items()[item - 1];
 }
 
-std::string KeyName(size_t index) { return "F" + std::to_string(index + 1); }
-std::string TypeKeyName(size_t index) { return KeyName(index) + "Type"; }
+// The keys of a value's save: "F1", "F2", ... and beside them its type; `suffix` names the view.
+std::string KeyName(size_t index, const char* suffix = "") { return "F" + std::to_string(index + 1) + suffix; }
+std::string TypeKeyName(size_t index, const char* suffix = "") { return KeyName(index, suffix) + "Type"; }
 const char* const kRecordedKeyName = "F5";
 
 // The mark of the files written now: a section no item has.
@@ -319,17 +321,74 @@ DWORD TypeOfName(const std::string& name) {
   throw EConvertError("'" + name + "' is not a valid value type");
 }
 
+// ---- registry views ----
+// This program is 32-bit: on 64-bit Windows its HKLM\SOFTWARE and its classes are the 32-bit
+// view, which 64-bit programs and the system's own components never read. An item's key there is
+// written, saved and put back in both views: the 64-bit one the system reads, and this program's
+// own, which 32-bit programs read. A file saves the 64-bit view's values under keys of their own
+// ("F1_64", ...); a file without them (written on a 32-bit system, or before) puts back this
+// program's view alone, as it always did.
+
+struct TView {
+  REGSAM Flag;          // what an open asks for
+  const char* Suffix;   // added to the names of the keys that save its values
+};
+const TView kOwnView{0, ""};
+const TView kNativeView{KEY_WOW64_64KEY, "_64"};
+
+// A key the system keeps apart for 32-bit programs.
+bool KeptApartFor32Bit(HKEY root, const std::string& key) {
+  return root == HKCR || (root == HKLM && SameText(key.substr(0, 9), "SOFTWARE\\"));
+}
+
+// The views an item's key is acted on in, this program's own first.
+std::vector<TView> ViewsOf(HKEY root, const std::string& key) {
+  if (PublicFunctionUnit::RunsUnderWow64() && KeptApartFor32Bit(root, key)) return {kOwnView, kNativeView};
+  return {kOwnView};
+}
+
+const TView& ViewOfFlag(REGSAM flag) { return flag == kNativeView.Flag ? kNativeView : kOwnView; }
+
+bool KeyExistsIn(HKEY root, const std::string& key, const TView& view) {
+  TRegKeyHandle handle;
+  return handle.Open(root, key, KEY_READ | view.Flag);
+}
+
+// Removes one key that has no subkeys left, in the view.
+LONG DeleteOneKey(HKEY root, const std::string& key, const TView& view) {
+  if (view.Flag == 0) return RegDeleteKeyW(root, Widen(key).c_str());
+  // only asked for on 64-bit Windows, where the system has it
+  using TDeleteKeyEx = LONG(WINAPI*)(HKEY, LPCWSTR, REGSAM, DWORD);
+  auto deleteKeyEx = reinterpret_cast<TDeleteKeyEx>(
+      GetProcAddress(GetModuleHandleW(L"advapi32.dll"), "RegDeleteKeyExW"));
+  return deleteKeyEx ? deleteKeyEx(root, Widen(key).c_str(), view.Flag, 0) : ERROR_CALL_NOT_IMPLEMENTED;
+}
+
+// Removes the key with all its subkeys, in the view.
+bool DeleteKeyTree(HKEY root, const std::string& key, const TView& view) {
+  std::vector<std::string> subkeys;
+  {
+    TRegKeyHandle handle;
+    if (!handle.Open(root, key, KEY_READ | view.Flag)) return false;
+    subkeys = EnumKeyNames(handle.Get());
+  }
+  for (const std::string& subkey : subkeys) DeleteKeyTree(root, key + "\\" + subkey, view);
+  return DeleteOneKey(root, key, view) == ERROR_SUCCESS;
+}
+
 // ---- registry steps ----
 
 bool Refused(HKEY root, const std::string& key, const std::string& value) {
   return RefuseRegistryChange && RefuseRegistryChange(root, key, value);
 }
 
-// Opens root\key with creation or only when it exists. Counts a refusal into `refused`;
-// an absent key that is only opened when it exists is none.
-bool OpenForWrite(TRegistry& reg, HKEY root, const std::string& key, bool existingOnly, int& refused) {
+// Opens root\key in the view with creation or only when it exists. Counts a refusal into
+// `refused`; an absent key that is only opened when it exists is none.
+bool OpenForWrite(TRegistry& reg, HKEY root, const std::string& key, bool existingOnly, const TView& view,
+                  int& refused) {
   reg.RootKey = root;
-  if (existingOnly && !reg.KeyExists(key)) return false;
+  reg.SetAccess(KEY_ALL_ACCESS | view.Flag);
+  if (existingOnly && !KeyExistsIn(root, key, view)) return false;
   if (Refused(root, key, "") || !reg.OpenKey(key, !existingOnly)) {
     ++refused;
     return false;
@@ -347,10 +406,10 @@ void WriteSetting(TRegistry& reg, HKEY root, const std::string& key, const TSett
              setting.Kind == TKind::Dword ? DwordValue(setting.Number) : StringValue(setting.Text), refused);
 }
 
-void RemoveValue(HKEY root, const std::string& key, const std::string& name, int& refused) {
-  TRegistry reg;
+void RemoveValue(HKEY root, const std::string& key, const std::string& name, const TView& view, int& refused) {
+  TRegistry reg(KEY_ALL_ACCESS | view.Flag);
   reg.RootKey = root;
-  if (!reg.KeyExists(key)) return;
+  if (!KeyExistsIn(root, key, view)) return;
   if (Refused(root, key, name) || !reg.OpenKey(key, false)) {
     ++refused;
     return;
@@ -432,17 +491,17 @@ bool TextKeepsAllData(const TRegValue& value) {
   return true;
 }
 
-// Reads one saved value without writing anything: a number as signed decimal text, a text whole
-// (see above), an absent value or key as "". A key that is there but cannot be read, and a value
-// of a type the item cannot keep, raise.
-TSavedRead ReadSaved(const TSavedValue& saved) {
+// Reads one saved value in the view without writing anything: a number as signed decimal text, a
+// text whole (see above), an absent value or key as "". A key that is there but cannot be read,
+// and a value of a type the item cannot keep, raise.
+TSavedRead ReadSaved(const TSavedValue& saved, const TView& view) {
   TSavedRead read{"", OwnType(saved.Kind)};
   std::string where = PublicFunctionUnit::RootKeyName(saved.Root) + "\\" + saved.Key;
   auto unreadable = [&](LONG rc) {
     return ERegistryException("Cannot read " + where + (rc == ERROR_SUCCESS ? "" : ": " + SystemErrorText(rc)));
   };
   HKEY handle = nullptr;
-  LONG rc = RegOpenKeyExW(saved.Root, Widen(saved.Key).c_str(), 0, KEY_QUERY_VALUE, &handle);
+  LONG rc = RegOpenKeyExW(saved.Root, Widen(saved.Key).c_str(), 0, KEY_QUERY_VALUE | view.Flag, &handle);
   if (rc == ERROR_FILE_NOT_FOUND) return read;
   if (rc != ERROR_SUCCESS) throw unreadable(rc);
   TRegKeyHandle key(handle);
@@ -467,61 +526,84 @@ TSavedRead ReadSaved(const TSavedValue& saved) {
 
 using TStep = TSpeedUndo::TStep;
 
-// Reads one value's key (and its type) from the section.
-TStep StepFor(const TSavedValue& saved, const TIniFile& ini, const std::string& section, size_t index, bool marked,
-              const std::vector<TStep>& before) {
+// The step that a value's key in the section says (the key is there, `raw` its text).
+TStep StepFromKey(const TSavedValue& saved, const TIniFile& ini, const std::string& section, const std::string& key,
+                  const std::string& raw, bool marked) {
   TStep step;
   step.Type = OwnType(saved.Kind);
-  if (std::optional<std::string> raw = RawSaved(ini, section, KeyName(index))) {
-    bool quoted = marked && IsQuotedSave(*raw);
-    step.Text = quoted ? DecodeQuotedSave(*raw) : ini.ReadString(section, KeyName(index), "");
-    if (marked && ini.ValueExists(section, TypeKeyName(index)))
-      step.Type = TypeOfName(ini.ReadString(section, TypeKeyName(index), ""));
-    step.Remove = step.Text.empty() && (step.Type == REG_DWORD || !quoted);
-  } else if (saved.Missing == TMissing::AsFirst && !before.empty()) {
-    return before.front();
-  } else if (saved.Missing == TMissing::Error) {
-    ParseSavedNumber("");   // raises, as the older files' rule says
-  } else {
-    step.Remove = saved.Missing == TMissing::Delete;
-    step.Text = saved.Fallback;
-  }
+  bool quoted = marked && IsQuotedSave(raw);
+  step.Text = quoted ? DecodeQuotedSave(raw) : ini.ReadString(section, key, "");
+  std::string typeKey = key + "Type";
+  if (marked && ini.ValueExists(section, typeKey)) step.Type = TypeOfName(ini.ReadString(section, typeKey, ""));
+  step.Remove = step.Text.empty() && (step.Type == REG_DWORD || !quoted);
+  return step;
+}
+
+TStep Checked(TStep step, size_t index, const TView& view) {
+  step.Value = index;
+  step.View = view.Flag;
   if (!step.Remove && step.Type == REG_DWORD) ParseSavedNumber(step.Text);
   return step;
 }
 
+// Reads one value's key (and its type) from the section, for this program's own view.
+TStep StepFor(const TSavedValue& saved, const TIniFile& ini, const std::string& section, size_t index, bool marked,
+              const std::vector<TStep>& before) {
+  TStep step;
+  if (std::optional<std::string> raw = RawSaved(ini, section, KeyName(index))) {
+    step = StepFromKey(saved, ini, section, KeyName(index), *raw, marked);
+  } else if (saved.Missing == TMissing::AsFirst && !before.empty()) {
+    step = before.front();
+  } else if (saved.Missing == TMissing::Error) {
+    ParseSavedNumber("");   // raises, as the older files' rule says
+  } else {
+    step.Type = OwnType(saved.Kind);
+    step.Remove = saved.Missing == TMissing::Delete;
+    step.Text = saved.Fallback;
+  }
+  return Checked(step, index, kOwnView);
+}
+
+// The step of a value saved in the 64-bit view; none when the file holds no such save.
+std::optional<TStep> NativeStepFor(const TSavedValue& saved, const TIniFile& ini, const std::string& section,
+                                   size_t index, bool marked) {
+  std::string key = KeyName(index, kNativeView.Suffix);
+  std::optional<std::string> raw = RawSaved(ini, section, key);
+  if (!raw) return std::nullopt;
+  return Checked(StepFromKey(saved, ini, section, key, *raw, marked), index, kNativeView);
+}
+
 int UndoValue(const TTweakItem& item, const TSavedValue& saved, const TStep& step) {
   int refused = 0;
+  const TView& view = ViewOfFlag(step.View);
   if (step.Remove) {
-    RemoveValue(saved.Root, saved.Key, saved.Name, refused);
+    RemoveValue(saved.Root, saved.Key, saved.Name, view, refused);
     return refused;
   }
   TRegistry reg;
   // a key that is not there counts as well when the undo writes only into an existing key: the
   // value cannot come back
-  if (!OpenForWrite(reg, saved.Root, saved.Key, item.UndoExisting, refused)) return 1;
+  if (!OpenForWrite(reg, saved.Root, saved.Key, item.UndoExisting, view, refused)) return 1;
   TRegValue value =
       step.Type == REG_DWORD ? DwordValue(ParseSavedNumber(step.Text)) : StringValue(step.Text, step.Type);
   WriteValue(reg, saved.Root, saved.Key, saved.Name, value, refused);
   return refused;
 }
 
-// Removes root\key when it holds no value and no subkey.
-void RemoveKeyWhenEmpty(HKEY root, const std::string& key, int& refused) {
+// Removes root\key in the view when it holds no value and no subkey.
+void RemoveKeyWhenEmpty(HKEY root, const std::string& key, const TView& view, int& refused) {
   TRegKeyHandle handle;
   TKeyInfo info;
-  if (!handle.Open(root, key) || !QueryKeyInfo(handle.Get(), info)) return;
+  if (!handle.Open(root, key, KEY_READ | view.Flag) || !QueryKeyInfo(handle.Get(), info)) return;
   handle.Close();
   if (info.SubkeyCount != 0 || info.ValueCount != 0) return;
-  if (Refused(root, key, "") || RegDeleteKeyW(root, Widen(key).c_str()) != ERROR_SUCCESS) ++refused;
+  if (Refused(root, key, "") || DeleteOneKey(root, key, view) != ERROR_SUCCESS) ++refused;
 }
 
-// Item 3's key: removed only when the backup recorded that it was not there.
-void UndoRecordedKey(const TTweakItem& item, int& refused) {
-  TRegistry reg;
-  reg.RootKey = HKLM;
-  if (!reg.KeyExists(item.RecordedKey)) return;
-  if (Refused(HKLM, item.RecordedKey, "") || !reg.DeleteKey(item.RecordedKey)) ++refused;
+// Item 3's key: removed only when the backup recorded that it was not there in that view.
+void UndoRecordedKey(const TTweakItem& item, const TView& view, int& refused) {
+  if (!KeyExistsIn(HKLM, item.RecordedKey, view)) return;
+  if (Refused(HKLM, item.RecordedKey, "") || !DeleteKeyTree(HKLM, item.RecordedKey, view)) ++refused;
 }
 
 }  // namespace
@@ -549,11 +631,12 @@ int ApplySpeedItem(int item) {
   const TTweakItem* t = ItemOf(item);
   if (t == nullptr) return 0;
   int refused = 0;
-  for (const TApplyKey& key : t->Apply) {
-    TRegistry reg;
-    if (!OpenForWrite(reg, key.Root, key.Key, key.Existing, refused)) continue;
-    for (const TSetting& setting : key.Values) WriteSetting(reg, key.Root, key.Key, setting, refused);
-  }
+  for (const TApplyKey& key : t->Apply)
+    for (const TView& view : ViewsOf(key.Root, key.Key)) {
+      TRegistry reg;
+      if (!OpenForWrite(reg, key.Root, key.Key, key.Existing, view, refused)) continue;
+      for (const TSetting& setting : key.Values) WriteSetting(reg, key.Root, key.Key, setting, refused);
+    }
   return refused;
 }
 
@@ -581,20 +664,30 @@ void BackupSpeedItem(int item) {
     TBackupReading reading(SpeedBackupFile);
     if (ini.SectionExists(t->Section)) return;   // the first backup in a file holds the values before any change
   }
-  std::vector<TSavedRead> saved;
-  for (const TSavedValue& value : t->Saved) saved.push_back(ReadSaved(value));
+  // every value is read, in each view its key is kept in, before anything is written
+  struct TRead {
+    size_t Index;
+    const TView* View;
+    TSavedRead Saved;
+  };
+  std::vector<TRead> reads;
+  for (size_t i = 0; i < t->Saved.size(); ++i)
+    for (const TView& view : ViewsOf(t->Saved[i].Root, t->Saved[i].Key))
+      reads.push_back({i, &ViewOfFlag(view.Flag), ReadSaved(t->Saved[i], view)});
   MarkSpeedBackup(SpeedBackupFile);
   std::string f[4];
-  for (size_t i = 0; i < saved.size() && i < 4; ++i) f[i] = saved[i].Text;
+  for (const TRead& read : reads)
+    if (read.View->Flag == 0 && read.Index < 4) f[read.Index] = read.Saved.Text;
   WriteSpeedBackup(SpeedBackupFile, f[0], f[1], f[2], f[3], item);
-  for (size_t i = 0; i < saved.size(); ++i)
-    if (!saved[i].Text.empty() && saved[i].Type != OwnType(t->Saved[i].Kind))
-      ini.WriteString(t->Section, TypeKeyName(i), TypeName(saved[i].Type));
-  if (t->RecordedKey != nullptr) {
-    TRegistry reg(KEY_READ);
-    reg.RootKey = HKLM;
-    ini.WriteString(t->Section, kRecordedKeyName, reg.KeyExists(t->RecordedKey) ? "1" : "0");
+  for (const TRead& read : reads) {
+    if (read.View->Flag != 0) ini.WriteString(t->Section, KeyName(read.Index, read.View->Suffix), read.Saved.Text);
+    if (!read.Saved.Text.empty() && read.Saved.Type != OwnType(t->Saved[read.Index].Kind))
+      ini.WriteString(t->Section, TypeKeyName(read.Index, read.View->Suffix), TypeName(read.Saved.Type));
   }
+  if (t->RecordedKey != nullptr)
+    for (const TView& view : ViewsOf(HKLM, t->RecordedKey))
+      ini.WriteString(t->Section, kRecordedKeyName + std::string(view.Suffix),
+                      KeyExistsIn(HKLM, t->RecordedKey, view) ? "1" : "0");
 }
 
 void WriteSpeedBackup(const std::string& fileName, const std::string& f1, const std::string& f2,
@@ -613,7 +706,13 @@ TSpeedUndo ReadSpeedUndo(int item, const TIniFile& ini, bool marked) {
   undo.Item = item;
   for (size_t i = 0; i < t->Saved.size(); ++i)
     undo.Steps.push_back(StepFor(t->Saved[i], ini, t->Section, i, marked, undo.Steps));
-  undo.RemoveRecordedKey = t->RecordedKey != nullptr && ini.ReadString(t->Section, kRecordedKeyName, "") == "0";
+  for (size_t i = 0; i < t->Saved.size(); ++i)
+    if (std::optional<TStep> native = NativeStepFor(t->Saved[i], ini, t->Section, i, marked))
+      undo.Steps.push_back(*native);
+  if (t->RecordedKey != nullptr)
+    for (const TView* view : {&kOwnView, &kNativeView})
+      if (ini.ReadString(t->Section, kRecordedKeyName + std::string(view->Suffix), "") == "0")
+        undo.RemoveRecordedKeyIn.push_back(view->Flag);
   return undo;
 }
 
@@ -621,16 +720,23 @@ int RunSpeedUndo(const TSpeedUndo& undo, TIniFile& ini) {
   const TTweakItem* t = ItemOf(undo.Item);
   if (t == nullptr) return 0;
   int refused = 0;
-  if (undo.RemoveRecordedKey) UndoRecordedKey(*t, refused);
-  for (size_t i = 0; i < t->Saved.size() && i < undo.Steps.size(); ++i)
-    refused += UndoValue(*t, t->Saved[i], undo.Steps[i]);
-  if (t->RemoveEmptyKey) RemoveKeyWhenEmpty(t->Saved[0].Root, t->Saved[0].Key, refused);
-  if (!t->ConsumeKeys || refused != 0) return refused;   // kept for another try
-  for (size_t i = 0; i < t->Saved.size(); ++i) {
-    ini.DeleteKey(t->Section, KeyName(i));
-    ini.DeleteKey(t->Section, TypeKeyName(i));
+  for (REGSAM view : undo.RemoveRecordedKeyIn) UndoRecordedKey(*t, ViewOfFlag(view), refused);
+  std::vector<REGSAM> views;   // the views the steps wrote in
+  for (const TStep& step : undo.Steps) {
+    if (step.Value >= t->Saved.size()) continue;
+    refused += UndoValue(*t, t->Saved[step.Value], step);
+    if (std::find(views.begin(), views.end(), step.View) == views.end()) views.push_back(step.View);
   }
-  if (t->RecordedKey != nullptr) ini.DeleteKey(t->Section, kRecordedKeyName);
+  if (t->RemoveEmptyKey)
+    for (REGSAM view : views) RemoveKeyWhenEmpty(t->Saved[0].Root, t->Saved[0].Key, ViewOfFlag(view), refused);
+  if (!t->ConsumeKeys || refused != 0) return refused;   // kept for another try
+  for (const TView* view : {&kOwnView, &kNativeView}) {
+    for (size_t i = 0; i < t->Saved.size(); ++i) {
+      ini.DeleteKey(t->Section, KeyName(i, view->Suffix));
+      ini.DeleteKey(t->Section, TypeKeyName(i, view->Suffix));
+    }
+    if (t->RecordedKey != nullptr) ini.DeleteKey(t->Section, kRecordedKeyName + std::string(view->Suffix));
+  }
   return refused;
 }
 

@@ -8,7 +8,10 @@
 //   int refused = SpeedItemUnit::ApplySpeedItem(5);    // writes "MenuShowDelay" = "400"
 //   ... later: SpeedItemUnit::UndoSpeedItem(5, ini);   // reads the section back and restores
 // The backup only reads the registry. A value that was absent is saved as an empty key and
-// removed again by the undo; each root's value is saved on its own. Files this program writes now
+// removed again by the undo; each root's value is saved on its own. On 64-bit Windows the items'
+// keys under HKLM\SOFTWARE and HKEY_CLASSES_ROOT are written, saved and put back in the 64-bit
+// view (which the system reads) and in this program's 32-bit one, the 64-bit values under keys of
+// their own ("F1_64", ...; "F5_64" for the recorded key). Files this program writes now
 // begin with the section "Backup" holding "Format=2"; in them a text is saved whole (between
 // double quotes when the profile functions would not read it back as it is: empty, blanks or
 // quotes around it, a line break in it) and a value whose type is not the item's own (an
@@ -81,12 +84,15 @@ bool IsMarkedSpeedBackup(const TIniFile& ini);
 struct TSpeedUndo {
   int Item = 0;
   struct TStep {
+    size_t Value = 0;      // the saved value it puts back: 0 for F1, 1 for F2, ...
+    REGSAM View = 0;       // 0 this program's own view, KEY_WOW64_64KEY the 64-bit view
     bool Remove = false;   // remove the value; otherwise write Text as Type
     std::string Text;
     DWORD Type = REG_SZ;
   };
-  std::vector<TStep> Steps;   // one per saved value, F1, F2, ...
-  bool RemoveRecordedKey = false;
+  // One per saved value, F1, F2, ..., then one per value the file saved of the 64-bit view.
+  std::vector<TStep> Steps;
+  std::vector<REGSAM> RemoveRecordedKeyIn;   // the views in which the recorded key goes
 };
 
 // Reads the item's section of ini (marked: whether the file carries the mark). Raises

@@ -27,9 +27,9 @@ const char* const IntroductionText =
 const std::array<TServiceBox, ServiceBoxCount> ServiceBoxes = {{
     {"Enalbe Event Viewer", "Eventlog", EnableEventlog, DisableEventlog,
      "Enables event log messages issued by Windows-based programs and components to be viewed inEvent Viewer. This service cannot be stopped."},
-    {"Enable infrared device support", "WZCSVC", EnableWZCSVC, DisableWZCSVC,
+    {"Enable infrared device support", "Irmon", EnableIrmon, DisableIrmon,
      "Support the infrared device on this computer and examine the infrared port."},
-    {"Enable remote registry operation service", "Irmon", EnableIrmon, DisableIrmon,
+    {"Enable remote registry operation service", "RemoteRegistry", EnableRemoteRegistry, DisableRemoteRegistry,
      "Enables remote users to modify registry settings on this computer. If this service isstopped, the registry can be modified only by users on this computer. If this service isdisabled, any services that explicitly depend on it will fail to start."},
     {"Enable printer support", "Spooler", EnableSpooler, DisableSpooler,
      "Loads files to memory for later printing."},

@@ -30,7 +30,8 @@ struct TServiceBox {
   UnitServicesOptimize::TServiceOutcome (*Disable)();
   const char* Hover;
 };
-extern const std::array<TServiceBox, ServiceBoxCount> ServiceBoxes;   // chk1 .. chk22, in the order they act
+// chk1 .. chk22, in the order they act; each drives a service of its own
+extern const std::array<TServiceBox, ServiceBoxCount> ServiceBoxes;
 
 struct TTweakBox {
   const char* Caption;

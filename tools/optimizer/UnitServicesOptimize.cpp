@@ -14,7 +14,8 @@ namespace {
 
 const char* const kServices[] = {"Eventlog", "Spooler", "WinDHCPsvc", "SSDPSRV", "SENS", "W32Time", "Themes",
                                  "srservice", "helpsvc", "ALG", "ImapiService", "mnmsrvc", "Messenger", "Browser",
-                                 "TermService", "wuauserv", "UPS", "ShellHWDetection", "wscsvc", "WZCSVC", "Irmon"};
+                                 "TermService", "wuauserv", "UPS", "ShellHWDetection", "wscsvc", "WZCSVC", "Irmon",
+                                 "RemoteRegistry"};
 
 // Opens the service with only the rights asked for; `error` receives the failure's code.
 TServiceHandle OpenNamedService(const std::string& name, DWORD access, DWORD& error) {

@@ -1,4 +1,4 @@
-// Switching the optimizer's 21 Windows services: the start type (through the service control
+// Switching the optimizer's 22 Windows services: the start type (through the service control
 // manager, which also writes the service key's "Start"; the registry write is the fallback when
 // the service cannot be opened for that), starting and stopping without waiting for the new
 // state, and one enable (automatic, then start) and one disable (disabled, then stop) routine
@@ -52,7 +52,7 @@ bool IsExpectedServiceError(DWORD error);
 TServiceOutcome EnableService(const std::string& serviceName);    // automatic, then start
 TServiceOutcome DisableService(const std::string& serviceName);   // disabled, then stop
 
-// The 21 services the optimizer drives.
+// The 22 services the optimizer drives, one a service box.
 bool IsOptimizerService(const std::string& serviceName);
 
 inline TServiceOutcome EnableEventlog() { return EnableService("Eventlog"); }
@@ -97,6 +97,8 @@ inline TServiceOutcome EnableWZCSVC() { return EnableService("WZCSVC"); }
 inline TServiceOutcome DisableWZCSVC() { return DisableService("WZCSVC"); }
 inline TServiceOutcome EnableIrmon() { return EnableService("Irmon"); }
 inline TServiceOutcome DisableIrmon() { return DisableService("Irmon"); }
+inline TServiceOutcome EnableRemoteRegistry() { return EnableService("RemoteRegistry"); }
+inline TServiceOutcome DisableRemoteRegistry() { return DisableService("RemoteRegistry"); }
 
 // Tests only: when set, each start-type change, start and stop asks it first and is refused
 // (ERROR_ACCESS_DENIED) when it returns true.

@@ -168,11 +168,24 @@ void TSysRestoreForm::RestoreButtonClick(TObject*) {
     return;
   }
   int sequence = 0;
-  int result = ParseSequenceNumber(text, sequence) ? setup_.Provider->Restore(sequence) : -1;
+  if (!ParseSequenceNumber(text, sequence)) {
+    ShowMessage(RestoreFailedText);
+    return;
+  }
+  // the restore takes the whole system back and needs a restart: nothing is set before the user
+  // has agreed to both
+  if (ShowMessageBox(ConfirmRestoreQuestion(), MB_YESNO | MB_ICONWARNING | MB_DEFBUTTON2) != IDYES || Closing())
+    return;
+  int result = setup_.Provider->Restore(sequence);
   if (Closing()) return;
   if (result != 0) ShowMessage(RestoreFailedText);
-  else if (ShowMessageBox(RestoredText, MB_YESNO | MB_ICONWARNING) == IDYES) setup_.Reboot(RebootFlags);
+  else if (!setup_.Reboot(RebootFlags) && !Closing()) ShowMessageBox(RestartFailedText, MB_OK | MB_ICONWARNING);
   if (!Closing()) Refresh();
+}
+
+std::string TSysRestoreForm::ConfirmRestoreQuestion() const {
+  TListItem* row = RestoreListView->Selected();
+  return Format(ConfirmRestoreText, row->Caption, row->Text(1));
 }
 
 void TSysRestoreForm::DeleteButtonClick(TObject*) {

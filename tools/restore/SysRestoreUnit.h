@@ -32,8 +32,15 @@ inline constexpr const char* CreatedText = "The system backup was created succes
 inline constexpr const char* CreateFailedText = "Creating system backup was failed.";
 inline constexpr const char* NothingToRestoreText = "There are no items to restore!";
 inline constexpr const char* RestoreFailedText = "System restore failed!";
-inline constexpr const char* RestoredText =
-    "System was successfully restored.\rYou have to reboot you PC to enable the changes.";
+// Asked before anything is done. %s: the point's description, then its date as the list shows it.
+inline constexpr const char* ConfirmRestoreText =
+    "The whole system will be returned to the restore point \"%s\" of %s, and the computer will restart at "
+    "once to do it.\rPlease save your work and close your programs first.\r\rDo you want to restore the system "
+    "and restart the computer now?";
+// The restore is set for the next start, but the computer could not be restarted.
+inline constexpr const char* RestartFailedText =
+    "The computer could not be restarted: the system is returned to the restore point at its next start.\r"
+    "You have to reboot you PC to enable the changes.";
 inline constexpr const char* RemovedText = "The system restore point was removed successfully!";
 inline constexpr const char* RemoveFailedText = "System restore point was remove failed!";
 inline constexpr const char* NameCaption = "Please Enter";
@@ -72,6 +79,8 @@ class TSysRestoreForm : public TToolPage {
   void ShowRows(const std::vector<PointRestauration::TRestorePointRow>& rows);
   // The selected row's sequence number; false without a selection.
   bool SelectedSequence(std::string& text) const;
+  // The question asked before a restore, naming the selected row's point.
+  std::string ConfirmRestoreQuestion() const;
 
   TSysRestoreSetup setup_;
 };

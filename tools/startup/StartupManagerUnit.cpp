@@ -184,7 +184,7 @@ void TStartupManagerForm::RefreshStartupList() {
 }
 
 void TStartupManagerForm::LoadRestoreList() {
-  restoreRows_ = StartupManagerUnit::LoadRestoreList(files_);
+  restoreRows_ = StartupManagerUnit::LoadRestoreList(sources_, files_);
   ShowRestoreRows();
 }
 

@@ -139,7 +139,7 @@ bool LeaveRunValue(const TStartupRow& row, TRecordFile& file, TLeaving& entry) {
   TRegValue value;
   std::string line;
   if (!reg.OpenKey("\\" + record.KeyPath, false) || !reg.ReadValue(record.ValueName, value) ||
-      !RunLineText(record.FullPath, record.ValueName, value, line))
+      !RunLineText(record.FullPath, LineSid(record.RootKey), record.ValueName, value, line))
     return false;
   file.Add(line);
   entry.Record = &file;
@@ -224,7 +224,8 @@ class TReturning {
   // A recorded Run value goes back under its key.
   TPutBack RunValue(const std::string& line) {
     TRunLine run;
-    if (!ParseRunLine(line, run) || !IsListedRunKey(sources_, run.KeyText)) return TPutBack::Failed;
+    if (!ParseRunLine(line, run) || !IsCurrentUsersLine(run) || !IsListedRunKey(sources_, run.KeyText))
+      return TPutBack::Failed;
     TPutBack outcome = WriteRunValue(run);
     if (outcome == TPutBack::Done) runRecord_.Take(line);
     return outcome;
@@ -253,18 +254,6 @@ std::vector<std::string> TickedNames(const std::vector<TStartupRow>& rows) {
 }
 
 }  // namespace
-
-bool IsListedRunKey(const TStartupSources& sources, const std::string& keyText) {
-  for (const TRunKeyLocation& key : sources.RunKeys)
-    if (SameText(keyText, PublicFunctionUnit::RootKeyName(key.Root) + "\\" + key.Key)) return true;
-  return false;
-}
-
-bool LiesInStartupFolder(const TStartupSources& sources, const std::string& path) {
-  for (const TFolderData& folder : sources.Folders)
-    if (IsDirectlyIn(folder.Data, path)) return true;
-  return false;
-}
 
 std::string LeftUnchangedText(const TActionResult& result) {
   std::string text;
@@ -333,7 +322,7 @@ TActionResult RemoveSelected(const std::vector<TStartupRow>& rows, const TStartu
       recorded = LeaveRunValue(row, removed, entry);
     } else if (row.Kind == KindRegistration) {   // its line moves from startup.dat to removestartup.dat
       TRunLine run;
-      recorded = ParseRunLine(row.Extra, run) && IsListedRunKey(sources, run.KeyText);
+      recorded = ParseRunLine(row.Extra, run) && IsCurrentUsersLine(run) && IsListedRunKey(sources, run.KeyText);
       if (recorded) removed.Add(row.Extra);
       entry = {.Slot = entry.Slot, .Record = &removed, .Line = row.Extra, .From = &startup};
       entry.TakeAway = [&startup, line = row.Extra] { return startup.Take(line); };
@@ -347,17 +336,18 @@ TActionResult RemoveSelected(const std::vector<TStartupRow>& rows, const TStartu
   return outcomes.Result();
 }
 
-std::vector<TRestoreRow> LoadRestoreList(TStartupFiles& files) {
+std::vector<TRestoreRow> LoadRestoreList(const TStartupSources& sources, TStartupFiles& files) {
   std::vector<TRestoreRow> rows;
   ReadLines(files.RemovedDatFile, files.RemovedLines);
   for (const std::string& line : files.RemovedLines.Items) {
     TRunLine run;
-    if (ParseRunLine(line, run)) rows.push_back({.Name = run.ValueName, .Info = run.Data, .Kind = line, .Line = line});
+    if (ParseRunLine(line, run) && IsCurrentUsersLine(run))
+      rows.push_back({.Name = run.ValueName, .Info = run.Data, .Kind = line, .Line = line});
   }
   ReadLines(files.DelTxtFile, files.DelLines);
   for (const std::string& line : files.DelLines.Items) {
     TDelLine del;
-    if (ParseDelLine(line, files.DelFolder, del) && !del.Disabled)
+    if (ParseDelLine(line, files.DelFolder, del) && !del.Disabled && LiesInStartupFolder(sources, del.HomePath))
       rows.push_back({.Name = del.HomePath, .Info = del.CopyPath, .Kind = RestoreKindFile});
   }
   return rows;

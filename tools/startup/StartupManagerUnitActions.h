@@ -57,15 +57,11 @@ struct TRestoreRow {
   std::string Line;      // sub-item 3: the whole removestartup.dat line
   bool Checked = false;
 };
-// The removed Run entries (removestartup.dat), then the removed folder entries (del.txt lines
-// without the marker), each in file order; lines that cannot be read are passed over.
-std::vector<TRestoreRow> LoadRestoreList(TStartupFiles& files);
+// The current user's removed Run entries (removestartup.dat), then the removed folder entries of
+// the sources' Startup folders (del.txt lines without the marker), each in file order; lines
+// that cannot be read, and other users' lines, are passed over.
+std::vector<TRestoreRow> LoadRestoreList(const TStartupSources& sources, TStartupFiles& files);
 // "Restore Item": the checked rows go back where they came from, as Enable Selected.
 TActionResult RestoreItems(const std::vector<TRestoreRow>& rows, const TStartupSources& sources, TStartupFiles& files);
-
-// True when the key text (root name, "\" and key path) is one of the sources' Run keys.
-bool IsListedRunKey(const TStartupSources& sources, const std::string& keyText);
-// True when the path names an entry directly in one of the sources' Startup folders.
-bool LiesInStartupFolder(const TStartupSources& sources, const std::string& path);
 
 }  // namespace StartupManagerUnit

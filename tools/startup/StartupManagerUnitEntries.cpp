@@ -46,7 +46,7 @@ bool IsListedEntry(const TFoundFile& found) {
 bool ListFolderByName(const TStartupSources& sources, const std::string& valueName, TStartupFiles& files,
                       std::vector<TStartupRow>& rows, const TGoOn& goOn) {
   for (const TFolderData& folder : sources.Folders)
-    if (folder.ValueName == valueName && !ScanStartupFolder(folder.Data, files, rows, goOn)) return false;
+    if (folder.ValueName == valueName && !ScanStartupFolder(folder.Data, sources, files, rows, goOn)) return false;
   return true;
 }
 
@@ -76,6 +76,18 @@ TStartupSources DefaultStartupSources() {
   return sources;
 }
 
+bool IsListedRunKey(const TStartupSources& sources, const std::string& keyText) {
+  for (const TRunKeyLocation& key : sources.RunKeys)
+    if (SameText(keyText, PublicFunctionUnit::RootKeyName(key.Root) + "\\" + key.Key)) return true;
+  return false;
+}
+
+bool LiesInStartupFolder(const TStartupSources& sources, const std::string& path) {
+  for (const TFolderData& folder : sources.Folders)
+    if (IsDirectlyIn(folder.Data, path)) return true;
+  return false;
+}
+
 bool ListStartupEntries(const TStartupSources& sources, TStartupFiles& files, APP::TAppObj& reader,
                         TStartupListing& listing, const TGoOn& goOn) {
   listing.Rows.clear();
@@ -90,8 +102,8 @@ bool ListStartupEntries(const TStartupSources& sources, TStartupFiles& files, AP
   return true;
 }
 
-bool ScanStartupFolder(const std::string& folder, TStartupFiles& files, std::vector<TStartupRow>& rows,
-                       const TGoOn& goOn) {
+bool ScanStartupFolder(const std::string& folder, const TStartupSources& sources, TStartupFiles& files,
+                       std::vector<TStartupRow>& rows, const TGoOn& goOn) {
   bool goingOn = true;
   if (!Trim(folder).empty()) {
     std::string home = IncludeTrailingBackslash(folder);
@@ -105,17 +117,19 @@ bool ScanStartupFolder(const std::string& folder, TStartupFiles& files, std::vec
       return goingOn;
     });
   }
-  if (goingOn) ListDisabledFolderEntries(files, rows);
+  if (goingOn) ListDisabledFolderEntries(sources, files, rows);
   return goingOn;
 }
 
-void ListDisabledFolderEntries(TStartupFiles& files, std::vector<TStartupRow>& rows) {
+void ListDisabledFolderEntries(const TStartupSources& sources, TStartupFiles& files, std::vector<TStartupRow>& rows) {
   ReadLines(files.DelTxtFile, files.DelLines);
   for (const std::string& line : files.DelLines.Items) {
     TDelLine del;
     // Listed also while an entry of its name is at its home path again: Enable then says why it
-    // stays, and Remove can take it.
-    if (!ParseDelLine(line, files.DelFolder, del) || !del.Disabled || ExistsInList(del.CopyPath, rows)) continue;
+    // stays, and Remove can take it. Another user's Startup folder is not listed.
+    if (!ParseDelLine(line, files.DelFolder, del) || !del.Disabled || !LiesInStartupFolder(sources, del.HomePath) ||
+        ExistsInList(del.CopyPath, rows))
+      continue;
     rows.push_back({.Caption = del.HomePath, .Path = del.CopyPath, .Status = StatusDisable, .Kind = KindStartupFolder});
   }
 }
@@ -155,7 +169,7 @@ void ListDisabledRegistryEntries(TStartupFiles& files, std::vector<TStartupRow>&
   ReadLines(files.StartupDatFile, files.StartupLines);
   for (const std::string& line : files.StartupLines.Items) {
     TRunLine run;
-    if (!ParseRunLine(line, run)) continue;
+    if (!ParseRunLine(line, run) || !IsCurrentUsersLine(run)) continue;
     TFolderData record{.RootKey = run.Root, .KeyPath = run.KeyPath, .ValueName = run.ValueName, .Data = run.Data,
                        .FullPath = run.KeyText};
     rows.push_back({.Caption = run.ValueName, .Path = run.Data, .Status = StatusDisable, .Kind = KindRegistration,

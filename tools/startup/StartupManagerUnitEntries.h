@@ -122,6 +122,12 @@ struct TStartupSources {
 };
 TStartupSources DefaultStartupSources();
 
+// True when the key text (root name, "\" and key path) is one of the sources' Run keys.
+bool IsListedRunKey(const TStartupSources& sources, const std::string& keyText);
+// True when the path names an entry directly in one of the sources' Startup folders: the
+// all-users folder or the current user's own.
+bool LiesInStartupFolder(const TStartupSources& sources, const std::string& path);
+
 // Called once per entry listed (the page pumps messages there); false stops the listing.
 using TGoOn = std::function<bool()>;
 
@@ -131,10 +137,12 @@ using TGoOn = std::function<bool()>;
 bool ListStartupEntries(const TStartupSources& sources, TStartupFiles& files, APP::TAppObj& reader,
                         TStartupListing& listing, const TGoOn& goOn);
 
-// The single listers the whole listing is made of.
-bool ScanStartupFolder(const std::string& folder, TStartupFiles& files, std::vector<TStartupRow>& rows,
-                       const TGoOn& goOn);
-void ListDisabledFolderEntries(TStartupFiles& files, std::vector<TStartupRow>& rows);
+// The single listers the whole listing is made of. The record files hold the entries of every
+// user of the machine: only the current user's are listed (folder entries of the sources'
+// Startup folders, Run entries of the current user's lines, IsCurrentUsersLine).
+bool ScanStartupFolder(const std::string& folder, const TStartupSources& sources, TStartupFiles& files,
+                       std::vector<TStartupRow>& rows, const TGoOn& goOn);
+void ListDisabledFolderEntries(const TStartupSources& sources, TStartupFiles& files, std::vector<TStartupRow>& rows);
 bool ListRunKey(const TRunKeyLocation& location, APP::TAppObj& reader, TStartupListing& listing, const TGoOn& goOn);
 void ListWinIniSection(const std::string& winIniFile, const std::string& section, std::vector<TStartupRow>& rows);
 void ListDisabledRegistryEntries(TStartupFiles& files, std::vector<TStartupRow>& rows);

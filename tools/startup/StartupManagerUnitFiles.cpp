@@ -4,7 +4,10 @@
 #include <algorithm>
 #include <cstring>
 
+#include <sddl.h>
+
 #include "../../framework/Exceptions.h"
+#include "../../framework/Handles.h"
 #include "../../framework/ListedEntry.h"
 #include "../../framework/Strings.h"
 #include "../../scan/PublicFunctionUnit.h"
@@ -71,6 +74,35 @@ bool ParseType(const std::string& text, DWORD& type) {
   return number <= 0xFFFFFFFFull;
 }
 
+// A SID in its written form: "S-", then numbers joined by "-" ("S-1-5-21-...").
+bool IsSidText(const std::string& text) {
+  if (text.size() < 5 || (text[0] != 'S' && text[0] != 's') || text[1] != '-') return false;
+  bool digit = false;
+  int groups = 0;
+  for (size_t i = 2; i <= text.size(); ++i) {
+    if (i == text.size() || text[i] == '-') {
+      if (!digit) return false;
+      ++groups;
+      digit = false;
+    } else if (text[i] >= '0' && text[i] <= '9') {
+      digit = true;
+    } else {
+      return false;
+    }
+  }
+  return groups >= 2;
+}
+
+// The text's parts between the separators (one part for a text without any).
+std::vector<std::string> SplitText(const std::string& text, char separator) {
+  std::vector<std::string> parts;
+  size_t start = 0;
+  for (size_t at; (at = text.find(separator, start)) != std::string::npos; start = at + 1)
+    parts.push_back(text.substr(start, at - start));
+  parts.push_back(text.substr(start));
+  return parts;
+}
+
 // The first line of the list equal to `line`, both trimmed; -1 when none.
 int IndexOfTrimmed(const TStringList& lines, const std::string& line) {
   std::string wanted = Trim(line);
@@ -130,14 +162,19 @@ bool ParseRunLine(const std::string& line, TRunLine& run) {
   size_t bar = line.find('|', hash + 1);
   if (bar == std::string::npos) return false;
   std::string head = line.substr(0, hash), name = line.substr(hash + 1, bar - hash - 1), payload = line.substr(bar + 1);
-  size_t tag = head.find('|');
-  run.KeyText = head.substr(0, tag);
-  if (tag == std::string::npos) {
+  // The head: the key text, then the SID when there is one, then the type of a tagged line.
+  std::vector<std::string> fields = SplitText(head, '|');
+  size_t field = 1;
+  run.KeyText = fields[0];
+  run.UserSid = field < fields.size() && IsSidText(fields[field]) ? fields[field++] : std::string();
+  bool tagged = field < fields.size();
+  if (field + (tagged ? 1 : 0) != fields.size()) return false;
+  if (!tagged) {
     run.ValueName = name;
     run.Value = StringValue(payload);
     run.Data = payload;
   } else {
-    if (!ParseType(head.substr(tag + 1), run.Value.Type) || !UnescapeName(name, run.ValueName) ||
+    if (!ParseType(fields[field], run.Value.Type) || !UnescapeName(name, run.ValueName) ||
         !HexToBytes(payload, run.Value.Data))
       return false;
     run.Data = RunValueText(run.Value);
@@ -153,18 +190,42 @@ bool NamesKey(HKEY root, const std::string& keyPath) {
   return root != nullptr && !Trim(StringReplace(keyPath, "\\", "")).empty();
 }
 
-bool RunLineText(const std::string& fullPath, const std::string& valueName, const TRegValue& value,
-                 std::string& line) {
+bool RunLineText(const std::string& fullPath, const std::string& userSid, const std::string& valueName,
+                 const TRegValue& value, std::string& line) {
   std::string text = IsTextValue(value) ? RegValueText(value) : std::string();
   if (HasLineBreak(valueName) || HasLineBreak(text)) return false;
   bool plain = value.Type == REG_SZ && valueName.find('|') == std::string::npos && StringValue(text).Data == value.Data;
-  line = plain ? fullPath + "#" + valueName + "|" + text
-               : fullPath + "|" + IntToStr(value.Type) + "#" + EscapeName(valueName) + "|" + BytesToHex(value.Data);
+  std::string head = userSid.empty() ? fullPath : fullPath + "|" + userSid;
+  line = plain ? head + "#" + valueName + "|" + text
+               : head + "|" + IntToStr(value.Type) + "#" + EscapeName(valueName) + "|" + BytesToHex(value.Data);
   // Only a line that reads back as written carries the value.
   TRunLine back;
-  return ParseRunLine(line, back) && back.KeyText == fullPath && back.ValueName == valueName &&
-         back.Value.Type == value.Type && back.Value.Data == value.Data;
+  return ParseRunLine(line, back) && back.KeyText == fullPath && back.UserSid == userSid &&
+         back.ValueName == valueName && back.Value.Type == value.Type && back.Value.Data == value.Data;
 }
+
+std::string CurrentUserSid() {
+  static const std::string sid = [] {
+    HANDLE opened = nullptr;
+    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &opened)) return std::string();
+    TKernelHandle token(opened);
+    DWORD size = 0;
+    GetTokenInformation(token.Get(), TokenUser, nullptr, 0, &size);
+    std::vector<BYTE> buffer(size);
+    wchar_t* text = nullptr;
+    if (size == 0 || !GetTokenInformation(token.Get(), TokenUser, buffer.data(), size, &size) ||
+        !ConvertSidToStringSidW(reinterpret_cast<TOKEN_USER*>(buffer.data())->User.Sid, &text))
+      return std::string();
+    std::string result = Narrow(text);
+    LocalFree(text);
+    return IsSidText(result) ? result : std::string();
+  }();
+  return sid;
+}
+
+std::string LineSid(HKEY root) { return root == HKEY_CURRENT_USER ? CurrentUserSid() : std::string(); }
+
+bool IsCurrentUsersLine(const TRunLine& run) { return run.UserSid.empty() || SameText(run.UserSid, CurrentUserSid()); }
 
 std::string RunValueText(const TRegValue& value) {
   if (IsTextValue(value)) return RegValueText(value);

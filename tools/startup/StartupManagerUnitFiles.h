@@ -53,10 +53,14 @@ int RecordFileWrites();
 //   "<key>|<type>#<value name>|<hex bytes>"    any other value: its registry type in decimal,
 //                                              the name with "%" and "|" written "%25" and "%7C",
 //                                              and its bytes as pairs of hexadecimal digits.
-// <key> is the root's name, "\" and the key path. Earlier versions wrote the first form for every
-// value, so such a line always gives a string value.
+// <key> is the root's name, "\" and the key path. The record files are shared by every user of
+// the machine, and "HKEY_CURRENT_USER" names no user: a line of a user's own hive carries that
+// user's SID beside the key, "<key>|<sid>#..." and "<key>|<sid>|<type>#...". Earlier versions
+// wrote the first form for every value and no SID, so such a line always gives a string value,
+// and a HKEY_CURRENT_USER line without a SID is taken, as before, for the current user's.
 struct TRunLine {
   std::string KeyText;     // the root's name, "\" and the key path
+  std::string UserSid;     // whose hive the line belongs to; "" none written
   HKEY Root = nullptr;
   std::string KeyPath;     // after the key text's first "\"
   std::string ValueName;
@@ -67,10 +71,21 @@ struct TRunLine {
 bool NamesKey(HKEY root, const std::string& keyPath);
 // False for a line that names no known root or no key path, or that does not have either form.
 bool ParseRunLine(const std::string& line, TRunLine& run);
-// The record line of a value under the key `fullPath`; false when the value cannot be carried on
-// one line (a line break in its name, or in the text of a string value).
-bool RunLineText(const std::string& fullPath, const std::string& valueName, const TRegValue& value,
-                 std::string& line);
+// The record line of a value under the key `fullPath` of the hive of `userSid` ("" for a key of
+// the machine); false when the value cannot be carried on one line (a line break in its name, or
+// in the text of a string value).
+bool RunLineText(const std::string& fullPath, const std::string& userSid, const std::string& valueName,
+                 const TRegValue& value, std::string& line);
+
+// The SID of the user whose hive HKEY_CURRENT_USER is ("S-1-5-21-..."); "" when it cannot be read.
+std::string CurrentUserSid();
+// The SID a line of a key under the root carries: the current user's for HKEY_CURRENT_USER.
+std::string LineSid(HKEY root);
+// True for the current user's line: it carries the current user's SID, or none (a line of the
+// machine's keys, or one written before lines carried SIDs). Only these are listed and acted on;
+// the lines of other users stay in the files as they are.
+bool IsCurrentUsersLine(const TRunLine& run);
+
 // A Run value's data as the page shows it: the text of a string or expandable string as stored,
 // a double word as signed decimal, anything else empty.
 std::string RunValueText(const TRegValue& value);

@@ -263,7 +263,8 @@ std::string GetUninstallCommand(const std::string& command) {
     // by its full path: a program of that name in this program's folder or the current folder
     // never runs in its place
     std::string program = PublicFunctionUnit::SystemProgram(system);
-    std::string arguments = Trim(WithoutChar(WithoutChar(rest, '\''), '"'));
+    // the arguments as registered: the quotes around a path with blanks keep it one argument
+    std::string arguments = Trim(ExpandEnvironment(rest));
     if (program.empty() || arguments.empty()) return program;
     return program + " " + arguments;
   }

@@ -78,9 +78,9 @@ std::string FormatInstallDate(const std::string& date);
 std::string ExtractExecutablePath(const std::string& command);
 // The command line that runs a registered uninstall command: a quoted command (or one that names
 // an existing file whole by its full path) as registered with its environment strings expanded; a
-// command that starts msiexec or rundll32 without its quotes, the program given by its full path
-// in the system folder; any other the program quoted and the rest of the text after it as its
-// arguments. A program named without its folder ("regsvr32.exe /u ...", "cmd /c ...") is given
+// command that starts msiexec or rundll32 by the program's full path in the system folder, its
+// arguments as registered (quotes included) with their environment strings expanded; any other
+// the program quoted and the rest of the text after it as its arguments. A program named without its folder ("regsvr32.exe /u ...", "cmd /c ...") is given
 // by the full path PublicFunctionUnit::FindProgram finds. "" when nothing can be run: an empty
 // command, a program found nowhere, one named by a path relative to the current folder or drive,
 // or by a path longer than MAX_PATH. Takes time in step with the text's length, however long it is.
