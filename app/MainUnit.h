@@ -140,11 +140,16 @@ class TZelvoranMainForm : public TForm, private MainUnit::TScanView {
   // that is not such a parameter.
   bool WMCopyData(const COPYDATASTRUCT* data);
   // The scan a later start asked for: it starts as a start with the parameter starts it, once the
-  // program is free for it (no scan, repair or busy page, no dialog or menu open); a scan under
-  // way, or any scan that starts before it, is the scan asked for.
+  // program is free for it (no scan, repair or busy page, no dialog or menu open, and the finish
+  // page, the only report of a repair, left by the user); a scan under way, or any scan that
+  // starts before it, is the scan asked for.
   void RequestScan();
   bool ScanRequested() const { return scanRequested_; }
-  bool ReadyForRequestedScan() const;
+  // The program is free for what comes unasked (the requested scan, the update question): no
+  // scan, repair or busy page, no dialog or menu open, the finish page left.
+  bool FreeForUnattendedWork() const;
+  // The finish page is in view: it stays until the user leaves it (its button or a page button).
+  bool FinishPageShown() const;
   void StartRequestedScan();   // run by a timer while a scan is asked for
   void wsCloseBtnClick(TObject* sender);
   void wsMinimizedBtnClick(TObject* sender);

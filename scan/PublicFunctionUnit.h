@@ -13,6 +13,8 @@
 #include "../framework/Strings.h"
 #include "IgnoreItemUnit.h"
 
+struct TNetDeadline;   // framework/InternetHandle.h
+
 class TRegistry;
 struct ITaskScheduler;
 struct ITask;
@@ -223,8 +225,11 @@ bool IsUacEnabled(const std::string& policyKey = UacPolicyKey);
 // Starts a program with the verb "runas" (the verb argument is not used), passing parameters on.
 void RunElevated(const std::string& fileName, const std::string& verb, const std::string& directory,
                  const std::string& parameters = "");
-// True when the update server's copy of the executable is newer than the running one.
-bool IsNewerBuildOnServer();
+// True when the update server's copy of the executable (at url) is newer than the running one
+// (exe), asked with the agent name; every call of the exchange ends by the deadline, so that a
+// server that trickles or never answers is given up then.
+bool IsNewerBuildOnServer(const std::string& url, const std::string& exe, const std::string& agent,
+                          const TNetDeadline& deadline);
 
 // Start with Windows: a value of the Run key named after the program's file name. Its data is the
 // program's path in quotes, so that the system never takes a leading part of a path with blanks

@@ -2,6 +2,7 @@
 // test's own, the results page, exclusion, and the tray and instance messages.
 #include <gtest/gtest.h>
 
+#include <map>
 #include <stdexcept>
 
 #include "support/HeldFile.h"
@@ -515,4 +516,134 @@ TEST_F(MainWindowFixture, BackFromTheTrayTheResultsAndTicksAreAsTheUserLeftThemA
   form->Perform(WM_TRAY_ICON, 0, 0x10);   // the tray menu's Exit
   EXPECT_EQ(PublicFunctionUnit::ScanState, PublicFunctionUnit::TRunState::StopScan);
   EXPECT_TRUE(Application.Terminated());
+}
+
+// ---- the tray icon while the shell's taskbar comes and goes ----
+
+namespace {
+
+// The shell's notification area as the tray icon sees it: it may not be there yet, and Explorer
+// may start again, which forgets every icon and announces its new taskbar.
+struct TShellTray {
+  struct TIcon {
+    UINT Callback;
+    HICON Icon;
+    std::wstring Tip;
+  };
+  bool Up = true;
+  std::map<std::pair<HWND, UINT>, TIcon> Icons;
+  int Adds = 0;
+
+  BOOL Notify(DWORD action, NOTIFYICONDATAW* data) {
+    auto key = std::make_pair(data->hWnd, data->uID);
+    if (!Up) return FALSE;
+    bool known = Icons.count(key) > 0;
+    switch (action) {
+      case NIM_ADD:
+        ++Adds;
+        if (known) return FALSE;
+        Icons[key] = {data->uCallbackMessage, data->hIcon, data->szTip};
+        return TRUE;
+      case NIM_MODIFY:
+        if (!known) return FALSE;
+        Icons[key] = {data->uCallbackMessage, data->hIcon, data->szTip};
+        return TRUE;
+      case NIM_DELETE:
+        return Icons.erase(key) > 0;
+    }
+    return FALSE;
+  }
+  void Restart(bool up) {
+    Icons.clear();
+    Up = up;
+  }
+};
+
+struct TrayFixture : ::testing::Test, MainWindowHost {
+  TShellTray shell;
+  testing_support::TKeep<std::function<BOOL(DWORD, NOTIFYICONDATAW*)>> notify{TTrayIcon::NotifyIcon};
+  testing_support::TKeep<int> retry{TTrayIcon::RetryInterval};
+
+  TrayFixture() {
+    TTrayIcon::NotifyIcon = [this](DWORD action, NOTIFYICONDATAW* data) { return shell.Notify(action, data); };
+    TTrayIcon::RetryInterval = 20;
+  }
+  ~TrayFixture() {
+    if (form != nullptr) form->Free();   // while the shell is still the test's
+    form = nullptr;
+  }
+  // The main window's icon in the notification area: its callback message and tip.
+  bool Shown() const {
+    auto it = shell.Icons.find({form->Handle(), 0});
+    return it != shell.Icons.end() && it->second.Callback == WM_TRAY_ICON && it->second.Tip == L"Zelvoran" &&
+           it->second.Icon != nullptr;
+  }
+  // Messages are handled (the retry's timer among them) until the icon is shown, a few seconds at most.
+  bool ShownSoon() {
+    for (int i = 0; i < 500 && !Shown(); ++i) {
+      Application.ProcessMessages();
+      Sleep(10);
+    }
+    return Shown();
+  }
+  void TaskbarCreated() { SendMessageW(form->Handle(), TTrayIcon::TaskbarCreatedMessage(), 0, 0); }
+};
+
+}  // namespace
+
+TEST_F(TrayFixture, TheIconIsInTheNotificationAreaWhateverTheShellDoesUntilTheProgramEnds) {
+  struct TStep {
+    const char* What;
+    std::function<void()> Do;
+  };
+  const TStep steps[] = {
+      {"the taskbar is there at the start", [&] { CreateAndShow(); }},
+      {"Explorer starts again", [&] {
+         shell.Restart(true);
+         TaskbarCreated();
+       }},
+      {"Explorer starts again and its taskbar comes later", [&] {
+         shell.Restart(false);
+         TaskbarCreated();
+         EXPECT_FALSE(Shown());
+         shell.Up = true;
+       }},
+      {"the announcement comes twice", [&] { TaskbarCreated(); }},
+  };
+  for (const TStep& step : steps) {
+    step.Do();
+    EXPECT_TRUE(ShownSoon()) << step.What;
+    EXPECT_EQ(shell.Icons.size(), 1u) << step.What;
+  }
+  // the tray's messages still reach the window, also an elevated one (the system's call is there)
+  EXPECT_TRUE(AllowMessageFromLowerRights(form->Handle(), TTrayIcon::TaskbarCreatedMessage()));
+  form->Perform(WM_CLOSE);
+  form->Perform(WM_TRAY_ICON, 0, WM_LBUTTONDOWN);
+  EXPECT_TRUE(IsWindowVisible(form->Handle()));
+
+  // the program ends: the icon goes and nothing adds it again
+  form->Free();
+  form = nullptr;
+  int adds = shell.Adds;
+  for (int i = 0; i < 10; ++i) {
+    Application.ProcessMessages();
+    Sleep(30);
+  }
+  EXPECT_TRUE(shell.Icons.empty());
+  EXPECT_EQ(shell.Adds, adds);
+}
+
+TEST_F(TrayFixture, AProgramStartedBeforeTheTaskbarGetsItsIconWhenTheTaskbarComes) {
+  shell.Up = false;
+  CreateAndShow();
+  EXPECT_FALSE(Shown());
+  shell.Up = true;   // no announcement: the add is tried again by itself
+  EXPECT_TRUE(ShownSoon());
+  int adds = shell.Adds;
+  for (int i = 0; i < 10; ++i) {
+    Application.ProcessMessages();
+    Sleep(30);
+  }
+  EXPECT_EQ(shell.Adds, adds);   // once there, it is not added again
+  EXPECT_TRUE(MessageBoxes().Calls.empty());
 }
