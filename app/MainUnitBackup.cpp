@@ -2,6 +2,7 @@
 
 #include "../framework/Registry.h"
 #include "../scan/PublicFunctionUnit.h"
+#include "RegBackupUnitScript.h"
 
 namespace MainUnit {
 
@@ -323,6 +324,8 @@ TBackupResult BackupCheckedFindings(const std::vector<TBackupSection>& sections,
       script.Count(ExportRemoval(removal, script.Lines), SectionCommon::NamedTarget(finding.KeyPath, removal));
     }
   }
+  // whose HKEY_CURRENT_USER the lines are: the program's folder is shared by every user
+  if (script.Lines.Count() > 1) RegBackupUnit::AddUserNote(script.Lines);   // only a file that is saved
   return script.Save();
 }
 

@@ -106,8 +106,9 @@ using TBackupStep = std::function<bool(const TContent& finding)>;
 
 // Writes what the repair of every ticked finding will remove (a value, or a key with its whole
 // subtree; files are not registry data and are passed over) into a new backup file in folder,
-// named after stamp. The folder is created (one level) when missing. Nothing is saved when no
-// ticked finding has anything to back up, nor when step stops the backup (Stopped).
+// named after stamp and noted as the current user's after its header (RegBackupUnit::AddUserNote).
+// The folder is created (one level) when missing. Nothing is saved when no ticked finding has
+// anything to back up, nor when step stops the backup (Stopped).
 TBackupResult BackupCheckedFindings(const std::vector<TBackupSection>& sections, uint8_t platformKind,
                                     const std::string& folder, TDateTime stamp, const TBackupStep& step = nullptr);
 

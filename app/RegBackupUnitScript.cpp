@@ -300,9 +300,9 @@ void TScriptParser::ReadLeadingNotes() {
 
 // A comment line: the program's notes are read, any other comment is passed over.
 void TScriptParser::Note(const std::wstring& line) {
-  const std::wstring user = Widen(UserNotePrefix), written = Widen(WrittenNotePrefix);
-  if (line.compare(0, user.size(), user) == 0) {
-    std::string sid = Trim(Narrow(line.substr(user.size())));
+  const std::wstring written = Widen(WrittenNotePrefix);
+  std::string sid;
+  if (IsUserNote(line, sid)) {
     // one user per script: a second one, or one that is no SID, means the file was changed
     if (!PublicFunctionUnit::IsSidText(sid) || (!UserSid.empty() && !SameText(sid, UserSid))) Unreadable(line);
     else UserSid = sid;
@@ -336,6 +336,13 @@ bool ReadScriptUser(const std::string& fileName, std::string& sid) {
   if (!parser.ReadHeader()) return true;
   parser.ReadLeadingNotes();
   sid = parser.UserSid;
+  return true;
+}
+
+bool IsUserNote(const std::wstring& line, std::string& sid) {
+  const std::wstring user = Widen(UserNotePrefix), text = TrimW(line);
+  if (text.compare(0, user.size(), user) != 0) return false;
+  sid = Trim(Narrow(text.substr(user.size())));
   return true;
 }
 

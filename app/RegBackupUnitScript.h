@@ -99,7 +99,10 @@ struct TScriptEntry {
 // (the program's folder is shared by every user of the machine) and, for a backup taken before a
 // change, what the change wrote, so that undoing it can tell the change's own data from data
 // changed since:
-//   ;User: S-1-5-21-...                         once, after the header
+//   ;User: S-1-5-21-...                         once, after the header (a full export, which the
+//                                               system's exporter writes, has it as its last line
+//                                               instead: its hundreds of megabytes are never
+//                                               rewritten for it)
 //   ;Written: [HKEY_LOCAL_MACHINE\...]           after the backup's own lines: each value the
 //   ;Written: "start page"="about:blank"         change touched as it was right after the change,
 //   ;Written: "created then removed"=-           in the script's key and value lines, one a line
@@ -108,6 +111,9 @@ inline constexpr const char* WrittenNotePrefix = ";Written: ";
 // Notes the current user in a script's lines, after the header (nothing when the user's SID
 // cannot be read).
 void AddUserNote(TStringList& lines);
+// True when a script's line (blanks around it aside) is a user note; sid is then the text after
+// the prefix, without blanks around it, which may be no SID.
+bool IsUserNote(const std::wstring& line, std::string& sid);
 
 // What a change wrote as a script's written notes state it, the last note of a value winning.
 class TWrittenRecord {

@@ -3,6 +3,7 @@
 
 #include "support/RegistryTree.h"
 #include "app/MainUnitBackup.h"
+#include "app/RegBackupUnitScript.h"
 #include "framework/Strings.h"
 #include "scan/PublicFunctionUnit.h"
 #include "support/TestSupport.h"
@@ -157,17 +158,23 @@ TEST(Backup, FileNameFolderHeaderAndWhatIsLeftOut) {
   EXPECT_TRUE(DirectoryExists(folder) && !FileExists(r.FileName));
   EXPECT_TRUE(!r.Saved && r.Complete && r.Exported == 0);
 
-  // a ticked value, NT header: UTF-16 with CRLF after every line, the last included
+  // a ticked value, NT header: UTF-16 with CRLF after every line, the last included; the user
+  // whose HKEY_CURRENT_USER it may hold is noted after the header
+  const std::string user = ";User: " + PublicFunctionUnit::CurrentUserSid() + "\r\n";
+  ASSERT_TRUE(PublicFunctionUnit::IsSidText(PublicFunctionUnit::CurrentUserSid()));
   values.GetItem(0).Content.Checked = true;
   r = MainUnit::BackupCheckedFindings(sections, 4, folder, stamp);
   EXPECT_TRUE(r.Saved && r.Complete && r.Exported == 1);
   EXPECT_EQ(ReadUtf16File(r.FileName),
-            "Windows Registry Editor Version 5.00\r\n[" + box.FullPath() + "]\r\n\"v\"=dword:00000003\r\n");
+            "Windows Registry Editor Version 5.00\r\n" + user + "[" + box.FullPath() + "]\r\n\"v\"=dword:00000003\r\n");
+  std::string sid;
+  EXPECT_TRUE(RegBackupUnit::ReadScriptUser(r.FileName, sid));
+  EXPECT_EQ(sid, PublicFunctionUnit::CurrentUserSid());
 
   // Windows 9x header: an 8-bit file
   r = MainUnit::BackupCheckedFindings(sections, 2, folder, stamp + 0.25);
   EXPECT_EQ(r.FileName, folder + "_20251209_180000.reg");
-  EXPECT_EQ(ReadFileBytes(r.FileName), "REGEDIT4\r\n[" + box.FullPath() + "]\r\n\"v\"=dword:00000003\r\n");
+  EXPECT_EQ(ReadFileBytes(r.FileName), "REGEDIT4\r\n" + user + "[" + box.FullPath() + "]\r\n\"v\"=dword:00000003\r\n");
 
   // the folder cannot be made (a file of that name): not saved, and not complete
   std::string blocked = temp.WriteFile("Blocked");
