@@ -1,5 +1,7 @@
 #include "DMUnit.h"
 
+#include <shellapi.h>
+
 #include "../framework/Application.h"
 #include "../framework/Strings.h"
 #include "../scan/PublicFunctionUnit.h"
@@ -26,6 +28,23 @@ TDM::TDM() : DataFolder(ExeDir()), VersionKey(PublicFunctionUnit::SettingsKey) {
   ScanTimer.OnTimer = [this](TObject* s) { ScanTimerTimer(s); };
   ScanTimerEx.SetInterval(1000);
   ScanTimerEx.OnTimer = [this](TObject* s) { ScanTimerExTimer(s); };
+  UpdateTimer.SetInterval(100);
+  UpdateTimer.OnTimer = [this](TObject* s) { UpdateTimerTimer(s); };
+  RunUpdater = [](const std::string& file, const std::string& folder) -> DWORD {
+    std::wstring wideFile = Widen(file), wideFolder = Widen(folder);
+    SHELLEXECUTEINFOW info{};
+    info.cbSize = sizeof info;
+    info.fMask = SEE_MASK_NOASYNC | SEE_MASK_FLAG_NO_UI;
+    info.hwnd = Application.Handle;
+    info.lpVerb = L"open";
+    info.lpFile = wideFile.c_str();
+    info.lpParameters = L"";
+    info.lpDirectory = wideFolder.c_str();
+    info.nShow = SW_SHOW;
+    if (ShellExecuteExW(&info)) return ERROR_SUCCESS;
+    DWORD error = GetLastError();
+    return error != ERROR_SUCCESS ? error : (DWORD)ERROR_FILE_NOT_FOUND;
+  };
 
   PopupImageList.AddStrip("PopupImageList");
   ScanImageList.AddStrip("ScanImageList");
@@ -41,6 +60,7 @@ TDM::TDM() : DataFolder(ExeDir()), VersionKey(PublicFunctionUnit::SettingsKey) {
   BackupTabImageList.AddStrip("BackupTabImageList");
 }
 
+// A start-up check still under way is let go: it writes nothing more.
 TDM::~TDM() = default;
 
 void TDM::DataModuleCreate() {

@@ -275,8 +275,12 @@ void TZelvoranMainForm::BuildFinishPage(TPanel* page) {
     item.Caption = RepairLog->GetItem(index).Content.KeyPath;
     item.SubItems = {RepairLog->GetItem(index).Content.Status};
   };
-  FinishListView->OnCustomDrawSubItem = [](TListView*, int, int column, TColor& color) {
-    color = column == 1 ? clGreen : clBlack;
+  // A repaired line's status is green; a line that was left (failed, changed since the scan,
+  // excluded, ...) shows its status in red.
+  FinishListView->OnCustomDrawSubItem = [](TListView*, int index, int column, TColor& color) {
+    bool repaired = RepairLog != nullptr && index >= 0 && index < RepairLog->Count() &&
+                    RepairLog->GetItem(index).Content.Status == SectionCommon::RepairedText;
+    color = column != 1 ? clBlack : repaired ? clGreen : clRed;
   };
 }
 
@@ -346,7 +350,9 @@ void TZelvoranMainForm::FormActivate() {
   if (!FirstActivate) return;
   FirstActivate = false;
   if (Trim(PublicFunctionUnit::CommandLineParam).empty()) return;
+  startingRequestedScan_ = true;   // nothing unasked comes in the pause before the scan
   MainUnit::Delay(1000);
+  startingRequestedScan_ = false;
   ScanNowBtnClick(ScanNowBtn);
 }
 
@@ -583,10 +589,15 @@ void TZelvoranMainForm::ImageEx1MouseLeave(TObject* sender) {
 // ---- tray and messages ----
 
 void TZelvoranMainForm::AddTrayIcon() {
+  // The icon stays in the notification area while the program runs: added again when Explorer
+  // starts again, and tried again while the taskbar is not there yet (TTrayIcon).
   trayIcon_ = std::make_unique<TTrayIcon>(Handle(), WM_TRAY_ICON, 0);
   HICON icon = LoadIconW(GetModuleHandleW(nullptr), L"MAINICON");
   if (icon == nullptr) icon = LoadIconW(nullptr, (LPCWSTR)IDI_APPLICATION);
   trayIcon_->Add(icon, Copy(Caption(), 1, 63));
+  // Explorer and a later start without elevation reach an elevated instance as well.
+  for (UINT message : {WM_TRAY_ICON, WM_RESTORE_INSTANCE, (UINT)WM_COPYDATA})
+    AllowMessageFromLowerRights(Handle(), message);
 }
 
 void TZelvoranMainForm::WMTrayIcon(LPARAM lp) {
@@ -648,8 +659,14 @@ bool DialogBoxOpen() {
 }
 }  // namespace
 
-bool TZelvoranMainForm::ReadyForRequestedScan() const {
+bool TZelvoranMainForm::FinishPageShown() const {
+  return MainNotebook->PageIndex() == 0 && ScanNotebook->PageIndex() == 2;
+}
+
+bool TZelvoranMainForm::FreeForUnattendedWork() const {
   if (Application.Terminated() || FrameBusy() || LaunchersBlocked() || !IsWindowEnabled(Handle())) return false;
+  if (startingRequestedScan_) return false;   // the pause before the requested scan
+  if (FinishPageShown()) return false;   // a scan would replace the report the user has not read
   GUITHREADINFO gui{sizeof gui};
   const DWORD kHeld = GUI_INMENUMODE | GUI_POPUPMENUMODE | GUI_SYSTEMMENUMODE | GUI_INMOVESIZE;
   if (GetGUIThreadInfo(GetCurrentThreadId(), &gui) && (gui.flags & kHeld) != 0) return false;
@@ -657,7 +674,7 @@ bool TZelvoranMainForm::ReadyForRequestedScan() const {
 }
 
 void TZelvoranMainForm::StartRequestedScan() {
-  if (!scanRequested_ || startingRequestedScan_ || !ReadyForRequestedScan()) return;   // asked again later
+  if (!scanRequested_ || startingRequestedScan_ || !FreeForUnattendedWork()) return;   // asked again later
   requestedScanTimer_.SetEnabled(false);
   // As a start with the parameter: the scan page with every section, a second's pause, the scan.
   startingRequestedScan_ = true;
@@ -665,7 +682,7 @@ void TZelvoranMainForm::StartRequestedScan() {
   MainUnit::Delay(1000);
   startingRequestedScan_ = false;
   if (!scanRequested_ || Application.Terminated()) return;   // a scan meanwhile was the one asked for
-  if (!ReadyForRequestedScan()) {
+  if (!FreeForUnattendedWork()) {
     requestedScanTimer_.SetEnabled(true);
     return;
   }
@@ -674,6 +691,7 @@ void TZelvoranMainForm::StartRequestedScan() {
 }
 
 LRESULT TZelvoranMainForm::WndProc(UINT msg, WPARAM wp, LPARAM lp) {
+  if (trayIcon_ != nullptr && GuardedResult(false, [&] { return trayIcon_->HandleMessage(msg, wp, lp); })) return 0;
   switch (msg) {
     case WM_COPYDATA: {
       bool taken = false;

@@ -140,11 +140,16 @@ class TZelvoranMainForm : public TForm, private MainUnit::TScanView {
   // that is not such a parameter.
   bool WMCopyData(const COPYDATASTRUCT* data);
   // The scan a later start asked for: it starts as a start with the parameter starts it, once the
-  // program is free for it (no scan, repair or busy page, no dialog or menu open); a scan under
-  // way, or any scan that starts before it, is the scan asked for.
+  // program is free for it (no scan, repair or busy page, no dialog or menu open, and the finish
+  // page, the only report of a repair, left by the user); a scan under way, or any scan that
+  // starts before it, is the scan asked for.
   void RequestScan();
   bool ScanRequested() const { return scanRequested_; }
-  bool ReadyForRequestedScan() const;
+  // The program is free for what comes unasked (the requested scan, the update question): no
+  // scan, repair or busy page, no dialog or menu open, the finish page left.
+  bool FreeForUnattendedWork() const;
+  // The finish page is in view: it stays until the user leaves it (its button or a page button).
+  bool FinishPageShown() const;
   void StartRequestedScan();   // run by a timer while a scan is asked for
   void wsCloseBtnClick(TObject* sender);
   void wsMinimizedBtnClick(TObject* sender);
@@ -189,6 +194,9 @@ class TZelvoranMainForm : public TForm, private MainUnit::TScanView {
   void ProblemsListBoxSelectItem(int index, bool selected);
   void abShowHideDetailsClick(TObject* sender);
   void ExcludeMenuClick(TObject* sender);
+  // Takes every finding that the exclusion of `finding` (made in section `caption`) names out of
+  // the results, in every section.
+  void DropExcludedFindings(const std::string& caption, const TContent& finding);
   // Appends the exclusion's line to the ignore file (valueName as the finding shows it; unnamed:
   // it stands for the key's unnamed value). Nothing is written when a name holds a line break,
   // or when the file is there but cannot be read (its last line might lack its line break).
@@ -196,6 +204,7 @@ class TZelvoranMainForm : public TForm, private MainUnit::TScanView {
   TIgnoreAppend AppendIgnoreEntry(const std::string& caption, const std::string& keyPath,
                                   const std::string& valueName, bool unnamed = false);
   int SelectedSection() const;   // the selected grid row's section index, -1 when none
+  int RowSection(int row) const;   // a grid row's section index, -1 when it holds no number
 
   // Repair and finish. RepairBtnClick is the repair driver (MainUnitRepair.cpp): the ticked
   // findings' backup, the repair-progress dialog around the repair run, the finish page. While

@@ -2,6 +2,7 @@
 
 #include "../framework/Registry.h"
 #include "../scan/PublicFunctionUnit.h"
+#include "RegBackupUnitScript.h"
 
 namespace MainUnit {
 
@@ -231,19 +232,9 @@ TExportOutcome ExportRemoval(const TRemoval& removal, TStringList& lines) {
   }
 }
 
-std::string Describe(const TContent& finding, const TRemoval& removal) {
-  if (removal.Kind == TRemovalKind::Value)
-    return finding.KeyPath + " (" + (removal.ValueName.empty() ? "default" : removal.ValueName) + ")";
-  return finding.KeyPath;
-}
-
 }  // namespace
 
 TExportOutcome ExportRegValue(const std::string& keyPath, const std::string& valueName, TStringList& lines) {
-  return ExportNamedValue(keyPath, valueName == "default" ? std::string() : valueName, lines);
-}
-
-TExportOutcome ExportNamedValue(const std::string& keyPath, const std::string& valueName, TStringList& lines) {
   std::string subKey;
   HKEY root = SplitRegistryPath(keyPath, subKey);
   if (root == nullptr) return TExportOutcome::Absent;
@@ -317,17 +308,24 @@ TBackupResult BackupCheckedFindings(const std::vector<TBackupSection>& sections,
   for (const TBackupSection& section : sections) {
     if (section.Contents == nullptr || section.Form == SectionCommon::TRepairForm::File) continue;
     for (int i = 0; i < section.Contents->Count(); ++i) {
-      const TContent& finding = section.Contents->GetItem(i).Content;
+      TContent& finding = section.Contents->GetItem(i).Content;
       if (!finding.Checked) continue;
       if (step && !step(finding)) {
         TBackupResult stopped;
         stopped.Stopped = true;
         return stopped;
       }
+      // The repair passes over what the ignore list excludes: a backup of it would bring back
+      // over it what it held before. What cannot be told now is backed up.
+      finding.ExcludedAtBackup = SectionCommon::ExclusionNow(finding) == SectionCommon::TExclusion::Excluded;
+      if (finding.ExcludedAtBackup) continue;
+      SectionCommon::PinRealKey(finding);   // the repair removes from the key backed up here
       TRemoval removal = SectionCommon::RepairRemoval(section.Form, finding);
-      script.Count(ExportRemoval(removal, script.Lines), Describe(finding, removal));
+      script.Count(ExportRemoval(removal, script.Lines), SectionCommon::NamedTarget(finding.KeyPath, removal));
     }
   }
+  // whose HKEY_CURRENT_USER the lines are: the program's folder is shared by every user
+  if (script.Lines.Count() > 1) RegBackupUnit::AddUserNote(script.Lines);   // only a file that is saved
   return script.Save();
 }
 

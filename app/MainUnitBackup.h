@@ -50,12 +50,10 @@ enum class TExportOutcome {
                 // which no script line can carry
 };
 
-// Appends the key line and the value line for one value. keyPath is the root's name, "\" and
-// the key; valueName "default" (or "") is the key's unnamed value, written as @=. Values of any
-// size and type are written with their exact bytes.
+// Appends the key line and the value line for the value of exactly this name ("" the key's
+// unnamed value, written as @=; "default" a value so named). keyPath is the root's name, "\" and
+// the key. Values of any size and type are written with their exact bytes.
 TExportOutcome ExportRegValue(const std::string& keyPath, const std::string& valueName, TStringList& lines);
-// The same for the value of exactly this name: "" is the unnamed value, "default" a value so named.
-TExportOutcome ExportNamedValue(const std::string& keyPath, const std::string& valueName, TStringList& lines);
 // Appends the key with all its values and all its subkeys, each key with its own key line.
 TExportOutcome ExportRegKey(const std::string& keyPath, TStringList& lines);
 
@@ -108,8 +106,9 @@ using TBackupStep = std::function<bool(const TContent& finding)>;
 
 // Writes what the repair of every ticked finding will remove (a value, or a key with its whole
 // subtree; files are not registry data and are passed over) into a new backup file in folder,
-// named after stamp. The folder is created (one level) when missing. Nothing is saved when no
-// ticked finding has anything to back up, nor when step stops the backup (Stopped).
+// named after stamp and noted as the current user's after its header (RegBackupUnit::AddUserNote).
+// The folder is created (one level) when missing. Nothing is saved when no ticked finding has
+// anything to back up, nor when step stops the backup (Stopped).
 TBackupResult BackupCheckedFindings(const std::vector<TBackupSection>& sections, uint8_t platformKind,
                                     const std::string& folder, TDateTime stamp, const TBackupStep& step = nullptr);
 

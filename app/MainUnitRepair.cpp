@@ -37,13 +37,6 @@ const char* const kBackupDone =
     "Registry backup complete! Backup file at \r%s folder.\r\rYou can use registry restore function to restore "
     "it.\rPress OK to repair problems now!";
 
-// The section index a results row carries in its second sub-item; -1 when it is not a number.
-int RowSection(const TListView& grid, int row) {
-  const TListItem* item = grid.Item(row);
-  if (item == nullptr || item->SubItems.size() < 2) return -1;
-  return (int)StrToIntDef(item->SubItems[1], -1);
-}
-
 // Why the backup is not complete, and the question whether to repair all the same.
 std::string BackupProblemText(const TBackupResult& backup) {
   return IncompleteBackupText(backup, "The registry backup could not be completed.", "Repair the problems anyway?");
@@ -58,7 +51,7 @@ std::string BackupProblemText(const TBackupResult& backup) {
 bool TZelvoranMainForm::BackupBeforeRepair(TRepairDialogForm& dialog) {
   std::vector<TBackupSection> sections;
   for (int row = 0; row < RepairGrid->Count(); ++row) {
-    int index = RowSection(*RepairGrid, row);
+    int index = RowSection(row);
     if (index < 0 || index >= SectionCount) continue;
     const TSection& section = Sections()[index];
     if (section.RepairForm == SectionCommon::TRepairForm::File) continue;   // files go to the recycle bin
@@ -136,7 +129,7 @@ void TZelvoranMainForm::RunRepair() {
   for (int row = 0; row < RepairGrid->Count(); ++row) {
     Application.ProcessMessages();   // the dialog's Cancel between sections too
     if (PublicFunctionUnit::RepairStopRequested()) break;
-    int index = RowSection(*RepairGrid, row);
+    int index = RowSection(row);
     if (index < 0 || index >= SectionCount || !Sections()[index].Repair) continue;
     Sections()[index].Repair(status, *FinishListView, (*SectionResults)[index], *RepairLog);
   }

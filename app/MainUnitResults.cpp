@@ -103,6 +103,12 @@ int TZelvoranMainForm::SelectedSection() const {
   return (int)StrToInt(row->SubItems[1]);
 }
 
+int TZelvoranMainForm::RowSection(int row) const {
+  const TListItem* item = RepairGrid->Item(row);
+  if (item == nullptr || item->SubItems.size() < 2) return -1;
+  return (int)StrToIntDef(item->SubItems[1], -1);
+}
+
 void TZelvoranMainForm::RepairGridSelectItem(int, bool) {
   int section = SelectedSection();
   if (section >= 0) {
@@ -252,25 +258,45 @@ void TZelvoranMainForm::ExcludeMenuClick(TObject*) {
   if (RepairGrid->Count() == 0 || section < 0 || ProblemsListBox->Count() == 0 || index < 0) return;
   TRegistryContents& findings = (*SectionResults)[section];
   if (index >= findings.Count()) return;
-  const TContent& finding = findings.GetItem(index).Content;
+  const TContent finding = findings.GetItem(index).Content;   // a copy: the lists change below
+  const std::string caption = RepairGrid->Selected()->Caption;
   // The finding leaves the list only once its exclusion is in the file.
-  switch (AppendIgnoreEntry(RepairGrid->Selected()->Caption, finding.KeyPath, finding.ValueName, finding.UnnamedValue)) {
+  switch (AppendIgnoreEntry(caption, finding.KeyPath, finding.ValueName, finding.UnnamedValue)) {
     case TIgnoreAppend::Written: break;
     case TIgnoreAppend::LineBreakInName: ShowMessageBox(kLineBreakInName, MB_ICONWARNING); return;
     case TIgnoreAppend::NotWritten: ShowMessageBox(kIgnoreListNotSaved, MB_ICONWARNING); return;
   }
   findings.Delete(index);
+  DropExcludedFindings(caption, finding);
   ProblemsListBox->SetItemIndex(-1);
   ProblemsListBox->SetItemCount(findings.Count());
-  TListItem* row = RepairGrid->Selected();
-  row->SubItems[0] = Format("%d", ProblemsListBox->Count());
-  row->Update();
+  for (int i = 0; i < RepairGrid->Count(); ++i) {
+    int rowSection = RowSection(i);
+    if (rowSection < 0 || rowSection >= SectionCount) continue;
+    TListItem* row = RepairGrid->Item(i);
+    row->SubItems[0] = Format("%d", (*SectionResults)[rowSection].Count());
+    row->Update();
+  }
   int total = TotalProblemCount();
   RepairGrid->SetColumnCaption(1, Format("Problems Found: %d", total));
   ProblemsPanel->SetCaption(Format("  Details of Problems found: %d", total));
   LVITEMW focus{};
   focus.stateMask = focus.state = LVIS_FOCUSED;
   SendMessageW(RepairGrid->Handle(), LVM_SETITEMSTATE, RepairGrid->ItemIndex(), (LPARAM)&focus);
+}
+
+// The entry just excluded, as its ignore line reads, takes every finding it names out of the
+// results: the same key under any of its names and the same value, in every section (the two
+// software-settings sections meet the current user's values both; the classes both through the
+// classes root and where they lie).
+void TZelvoranMainForm::DropExcludedFindings(const std::string& caption, const TContent& finding) {
+  TIgnoreContents entry;
+  std::string line = PublicFunctionUnit::IgnoreLine(caption, finding.KeyPath, finding.ValueName, finding.UnnamedValue);
+  line.resize(line.size() - 2);   // its line break
+  PublicFunctionUnit::ParseIgnoreLine(line, entry.GetItem(entry.Add()).Content);
+  for (TRegistryContents& findings : *SectionResults)
+    for (int i = findings.Count() - 1; i >= 0; --i)
+      if (SectionCommon::ListExcludes(entry, findings.GetItem(i).Content)) findings.Delete(i);
 }
 
 TZelvoranMainForm::TIgnoreAppend TZelvoranMainForm::AppendIgnoreEntry(const std::string& caption,

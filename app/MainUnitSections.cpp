@@ -201,6 +201,9 @@ std::string ScanSections(TScanView& view, TSectionResults& results, TIgnoreConte
       const TSection& section = Sections()[i];
       error = ScanStep([&] {
         if (section.Scan) section.Scan(i, view.CurrentItem(), count, ignoreList, results[i]);
+        // one key met under two names (a hive's aliases) is listed once
+        if (SectionCommon::DropRepeatedFindings(section.RepairForm, results[i]))
+          SectionCommon::ShowCount(count, results[i]);
       });
       ++done;
       view.ShowSectionImage(i, StatNone);

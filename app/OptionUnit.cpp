@@ -1,5 +1,7 @@
 #include "OptionUnit.h"
 
+#include <algorithm>
+
 #include <mstask.h>
 #include <shellapi.h>
 
@@ -38,6 +40,12 @@ using OptionUnit::Places;
 using PublicFunctionUnit::MyRegistryInfo;
 
 namespace {
+
+// A key the settings go to that cannot be opened for writing (the program runs without the rights
+// to it): the saving ends with this error, which the error box shows, and the dialog stays open.
+[[noreturn]] void CannotSave(const std::string& what, LONG code) {
+  throw ERegistryException(what + " could not be saved.\r\rReason: " + SystemErrorText((unsigned long)code));
+}
 
 // True when the scheduler call went through; otherwise says which call failed and with what code.
 // SaveTask's -1 has been reported already.
@@ -262,26 +270,26 @@ void TFormOptions::SetAutoRun(bool on) {
   std::string exe = Places.Executable();
   TRegistry reg;
   reg.RootKey = Places.RunRoot;
-  if (!reg.OpenKey(Places.RunKey, true)) return;
-  try {
-    if (on) {
-      reg.WriteString(RunValueName(exe), RunValueData(exe));
-    } else if (RunsAtStartup(reg, exe)) {   // only the program's own entry, as it is now
-      reg.DeleteValue(RunValueName(exe));
-    }
-    MyRegistryInfo.NotRun = !RunsAtStartup(reg, exe);
-  } catch (const ERegistryException&) {
-    // without the rights to the key the program just does not start with Windows
+  const char* const what = "The start with Windows";
+  if (!reg.OpenKey(Places.RunKey, true)) CannotSave(what, reg.OpenResult());
+  if (on) {
+    reg.WriteString(RunValueName(exe), RunValueData(exe));
+  } else if (RunsAtStartup(reg, exe)) {   // only the program's own entry, as it is now
+    LONG deleted = RegDeleteValueW(reg.CurrentKey(), Widen(RunValueName(exe)).c_str());
+    if (deleted != ERROR_SUCCESS) CannotSave(what, deleted);
   }
+  MyRegistryInfo.NotRun = !RunsAtStartup(reg, exe);
 }
 
 void TFormOptions::SaveGeneralOptions() {
+  auto toWrite = [](const TShownSetting& s) { return s.Box->Checked() != s.Checked || s.Missing; };
+  if (std::none_of(std::begin(shownSettings_), std::end(shownSettings_), toWrite)) return;
   TRegistry reg;
   reg.RootKey = Places.SettingsRoot;
-  if (!reg.OpenKey(Places.SettingsKey, true)) return;
+  if (!reg.OpenKey(Places.SettingsKey, true)) CannotSave("The settings", reg.OpenResult());
   // Each setting changes in memory only once it is stored: a failed write leaves both as they were.
   for (const TShownSetting& s : shownSettings_) {
-    if (s.Box->Checked() == s.Checked && !s.Missing) continue;
+    if (!toWrite(s)) continue;
     reg.WriteString(s.Name, s.Box->Checked() ? "1" : "0");
     *s.Field = s.Box->Checked();
   }

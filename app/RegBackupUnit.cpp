@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
+#include <cwctype>
 #include <optional>
 #include <set>
 
@@ -137,10 +138,13 @@ bool OpenScript(const std::string& fileName, TScriptFile& file, TRestoreResult& 
 enum class TReading { Read, NotScript, Stopped };
 
 // Reads the whole script once: what cannot be read into result's problems, each statement into
-// later.
+// later, the written notes into written and the user note's SID into userSid, when given
+// (RegBackupUnitScript.h).
 TReading LearnScript(const std::string& fileName, const TScriptFile& file, TLaterLines& later,
-                     TRestoreResult& result, const TRestoreProgress& progress) {
+                     TRestoreResult& result, const TRestoreProgress& progress, TWrittenRecord* written = nullptr,
+                     std::string* userSid = nullptr) {
   TScriptParser parser(file.Handle());
+  if (written != nullptr) parser.KeepWritten(written);
   if (!parser.ReadHeader()) {
     result.Problems.push_back("The file is not a registry script: " + fileName);
     return TReading::NotScript;
@@ -154,6 +158,7 @@ TReading LearnScript(const std::string& fileName, const TScriptFile& file, TLate
     }
   }
   later.Learned();
+  if (userSid != nullptr) *userSid = parser.UserSid;
   for (std::string& problem : parser.Problems) AddListed(result.Problems, result.ProblemsUnlisted, std::move(problem));
   result.ProblemsUnlisted += parser.Unlisted;
   walk.Done();
@@ -162,11 +167,17 @@ TReading LearnScript(const std::string& fileName, const TScriptFile& file, TLate
 
 // Reads a backup to restore from: false, with the problems noted, when it is not a script, holds a
 // line that cannot be read (regedit would bring back part of it and leave the registry neither as
-// it was nor as backed up), or the program ends meanwhile.
+// it was nor as backed up), is noted as another user's (its HKEY_CURRENT_USER lines are that
+// user's: the file is whole, and that user can restore it), or the program ends meanwhile.
 bool ReadWholeScript(const std::string& fileName, const TScriptFile& file, TLaterLines& later,
-                     TRestoreResult& result, const TRestoreProgress& progress) {
-  TReading reading = LearnScript(fileName, file, later, result, progress);
-  if (reading == TReading::Read && result.Problems.empty()) return true;
+                     TRestoreResult& result, const TRestoreProgress& progress, TWrittenRecord* written = nullptr) {
+  std::string userSid;
+  TReading reading = LearnScript(fileName, file, later, result, progress, written, &userSid);
+  if (reading == TReading::Read && result.Problems.empty()) {
+    if (PublicFunctionUnit::IsCurrentUsersSid(userSid)) return true;
+    result.Problems.push_back(Format(PublicFunctionUnit::OtherUsersBackupText, fileName));
+    return false;
+  }
   result.FileRefused = reading != TReading::Stopped;
   return false;
 }
@@ -213,9 +224,11 @@ bool Verify(const TScriptFile& file, TLaterLines* later, TRestoreResult& result,
 
 // An entry of a script compared with what the registry holds now.
 enum class TComparison {
-  Absent,   // not there: the script brings it back
-  Same,     // there as the script has it (or, deleted by the script, not there): nothing to do
-  Other,    // there with other data (or there where the script deletes it, or unreadable)
+  Absent,    // not there: the script brings it back
+  Same,      // there as the script has it (or, deleted by the script, not there): nothing to do
+  Written,   // a value holding exactly what the change the script was taken before wrote: the
+             // script puts it back (a value the change created goes again)
+  Other,     // there with other data (or there where the script deletes it, or unreadable)
 };
 
 TComparison Compare(const TScriptEntry& entry, const TEntryNow& now) {
@@ -229,11 +242,22 @@ TComparison Compare(const TScriptEntry& entry, const TEntryNow& now) {
   return SameData(entry, now.Type, now.Data) ? TComparison::Same : TComparison::Other;
 }
 
-// Writes into `part` what the script's last word on each entry brings back that is absent now;
-// the entries that hold other data now go into result.Left. False when the program is ending
-// meanwhile.
-bool WriteAbsentPart(const TScriptFile& file, TLaterLines& later, TScriptWriter& part, int& written,
-                     TRestoreResult& result, const TRestoreProgress& progress) {
+// As Compare, telling apart a value that holds what the change noted it wrote (changed by nothing
+// since) from one that holds anything else.
+TComparison CompareWithWritten(const TScriptEntry& entry, const TEntryNow& now, const TWrittenRecord& written) {
+  TComparison comparison = Compare(entry, now);
+  if (comparison != TComparison::Other || entry.IsKey || !now.KeyReadable || now.ValueResult != ERROR_SUCCESS)
+    return comparison;
+  const TScriptEntry* noted = written.Find(entry);
+  bool asWritten = noted != nullptr && !noted->Deleted && SameData(*noted, now.Type, now.Data);
+  return asWritten ? TComparison::Written : TComparison::Other;
+}
+
+// Writes into `part` what the script's last word on each entry brings back that is absent now or
+// still holds what the change noted in `changed` wrote; the entries that hold other data now go
+// into result.Left. False when the program is ending meanwhile.
+bool WriteAbsentPart(const TScriptFile& file, TLaterLines& later, const TWrittenRecord& changed, TScriptWriter& part,
+                     int& written, TRestoreResult& result, const TRestoreProgress& progress) {
   TScriptParser parser(file.Handle());
   if (!parser.ReadHeader()) return true;
   TWalk walk(progress, TRestoreStep::Comparing, file.Size());
@@ -244,9 +268,9 @@ bool WriteAbsentPart(const TScriptFile& file, TLaterLines& later, TScriptWriter&
       return false;
     }
     if (later.Overridden(entry)) continue;
-    TComparison comparison = Compare(entry, reader.Read(entry));
+    TComparison comparison = CompareWithWritten(entry, reader.Read(entry), changed);
     if (comparison == TComparison::Other) AddListed(result.Left, result.LeftUnlisted, EntryName(entry));
-    if (comparison != TComparison::Absent) continue;
+    if (comparison != TComparison::Absent && comparison != TComparison::Written) continue;
     part.Write(entry);
     ++written;
   }
@@ -335,7 +359,8 @@ TRestoreResult RestoreUndoBackup(const std::string& fileName, const TRestoreProg
   TScriptFile file;
   if (!OpenScript(fileName, file, result)) return result;
   TLaterLines later(file.Size());
-  if (!ReadWholeScript(fileName, file, later, result, progress)) return result;
+  TWrittenRecord changed;
+  if (!ReadWholeScript(fileName, file, later, result, progress, &changed)) return result;
 
   TPartFile partFile;
   TScriptWriter writer;
@@ -345,7 +370,7 @@ TRestoreResult RestoreUndoBackup(const std::string& fileName, const TRestoreProg
     return result;
   }
   int written = 0;
-  bool compared = WriteAbsentPart(file, later, writer, written, result, progress);
+  bool compared = WriteAbsentPart(file, later, changed, writer, written, result, progress);
   if (!writer.Close() && compared) {
     result.Problems.push_back("The part of the backup to restore could not be written: " + partFile.Name());
     return result;
@@ -390,6 +415,7 @@ static bool RunExport(const std::string& command, DWORD& exitCode) {
 
 namespace {
 constexpr DWORD kExportEnds = 4096;   // bytes read of an export's head and of its tail
+const char kWideMark[] = "\xFF\xFE";   // UTF-16LE byte-order mark
 
 // Up to `count` bytes of the file from `offset`.
 std::string ReadAt(HANDLE file, uint64_t offset, DWORD count) {
@@ -401,15 +427,12 @@ std::string ReadAt(HANDLE file, uint64_t offset, DWORD count) {
   bytes.resize(got);
   return bytes;
 }
-}  // namespace
 
-bool IsCompleteExport(const std::string& fileName) {
-  TScriptFile file;
-  std::string problem;
-  if (!file.Open(fileName, problem)) return false;
-  const uint64_t size = file.Size();
-  std::string head = ReadAt(file.Handle(), 0, (DWORD)std::min<uint64_t>(size, kExportEnds));
-  bool wide = head.compare(0, 2, "\xFF\xFE") == 0;
+bool IsWide(HANDLE file) { return ReadAt(file, 0, 2) == kWideMark; }
+
+bool IsComplete(HANDLE file, uint64_t size) {
+  std::string head = ReadAt(file, 0, (DWORD)std::min<uint64_t>(size, kExportEnds));
+  bool wide = head.compare(0, 2, kWideMark) == 0;
   std::wstring text;
   if (wide) {
     text.assign((head.size() - 2) / 2, L'\0');
@@ -419,14 +442,76 @@ bool IsCompleteExport(const std::string& fileName) {
   }
   bool headed = text.rfind(L"Windows Registry Editor Version 5.00", 0) == 0 || text.rfind(L"REGEDIT4", 0) == 0;
   if (!headed || text.find(L"\n[") == std::wstring::npos) return false;
-  std::string tail = ReadAt(file.Handle(), size >= 2 ? size - 2 : 0, 2);
+  std::string tail = ReadAt(file, size >= 2 ? size - 2 : 0, 2);
   return wide ? tail == std::string("\n\0", 2) : !tail.empty() && tail.back() == '\n';
 }
 
-// Runs the export and tells whether it wrote a complete script.
+// Appends the current user's note to a complete export as its last line, in the export's own
+// encoding (nothing when the user's SID cannot be read). False when it could not be written.
+bool NoteExportUser(HANDLE file, uint64_t size) {
+  const std::string sid = PublicFunctionUnit::CurrentUserSid();
+  if (sid.empty()) return true;
+  const std::string line = UserNotePrefix + sid + "\r\n";   // a SID is plain ASCII
+  std::string bytes = line;
+  if (IsWide(file)) {
+    std::wstring wide(line.begin(), line.end());
+    bytes.assign(reinterpret_cast<const char*>(wide.data()), wide.size() * sizeof(wchar_t));
+  }
+  LARGE_INTEGER end;
+  end.QuadPart = (LONGLONG)size;
+  DWORD written = 0;
+  return SetFilePointerEx(file, end, nullptr, FILE_BEGIN) &&
+         WriteFile(file, bytes.data(), (DWORD)bytes.size(), &written, nullptr) && written == bytes.size() &&
+         FlushFileBuffers(file);
+}
+}  // namespace
+
+bool IsCompleteExport(const std::string& fileName) {
+  TScriptFile file;
+  std::string problem;
+  return file.Open(fileName, problem) && IsComplete(file.Handle(), file.Size());
+}
+
+bool ReadExportUser(const std::string& fileName, std::string& sid) {
+  sid.clear();
+  TScriptFile file;
+  std::string problem;
+  if (!file.Open(fileName, problem)) return false;
+  const uint64_t size = file.Size();
+  const bool wide = IsWide(file.Handle());
+  const uint64_t first = wide ? 2 : 0;   // after the byte-order mark
+  uint64_t from = size > first + kExportEnds ? size - kExportEnds : first;
+  if (wide && from % 2 != 0) ++from;   // whole characters only
+  if (from >= size) return true;
+  std::string tail = ReadAt(file.Handle(), from, (DWORD)(size - from));
+  std::wstring text;
+  if (wide) {
+    text.assign(tail.size() / 2, L'\0');
+    memcpy(text.data(), tail.data(), text.size() * 2);
+  } else {
+    for (unsigned char c : tail) text += (wchar_t)c;   // a note is plain ASCII, the same in any code page
+  }
+  size_t end = text.size();
+  while (end > 0 && std::iswspace(text[end - 1])) --end;
+  size_t lineFeed = end == 0 ? std::wstring::npos : text.rfind(L'\n', end - 1);
+  if (lineFeed == std::wstring::npos && from > first) return true;   // a line longer than what was read
+  size_t begin = lineFeed == std::wstring::npos ? 0 : lineFeed + 1;
+  std::string noted;
+  if (IsUserNote(text.substr(begin, end - begin), noted) && PublicFunctionUnit::IsSidText(noted)) sid = noted;
+  return true;
+}
+
+// Runs the export and tells whether it wrote a complete script, which is then noted as the
+// current user's.
 static bool ExportCompleted(const std::string& command, const std::string& fileName) {
   DWORD exitCode = 1;
-  return RunExport(command, exitCode) && exitCode == 0 && IsCompleteExport(fileName);
+  if (!RunExport(command, exitCode) || exitCode != 0) return false;
+  // nobody else writes the file between the check and the note
+  TKernelHandle file(CreateFileW(Widen(fileName).c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+                                 OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  LARGE_INTEGER size{};
+  if (!file || !GetFileSizeEx(file.Get(), &size)) return false;
+  return IsComplete(file.Get(), (uint64_t)size.QuadPart) && NoteExportUser(file.Get(), (uint64_t)size.QuadPart);
 }
 
 TFullBackupResult MakeFullBackup(const std::string& folder, TDateTime stamp, const std::string& key) {

@@ -69,16 +69,20 @@ inline constexpr const char* NameReadAsAnotherText =
 // Imports the whole script with "Regedit /s" (a full backup, which puts the registry back as it
 // was), waits for regedit to end and verifies the result. The file is held against writing from
 // its first reading to the end of the check. A missing file, a file whose name is read as another
-// file's, and a file that is not a script or holds a line that cannot be read (or that the
-// importer would read otherwise), is not imported and fails.
+// file's, a file that is not a script or holds a line that cannot be read (or that the importer
+// would read otherwise), and a backup noted as another user's (PublicFunctionUnit::
+// OtherUsersBackupText), is not imported and fails.
 TRestoreResult RestoreRegistryScript(const std::string& fileName, const TRestoreProgress& progress = nullptr);
 // Restores the backup of what a repair or a removal took away without writing over what has
 // changed since: each key and value the script leaves (the later line winning) is compared with
 // what the registry holds now; what is absent is written, as the canonical lines of what was
 // compared, into a file beside the backup that is held against writing until its import with
 // "Regedit /s" has been checked; what is there as the script has it stays, and what holds other
-// data now (or is there where the script deletes it) is left as it is and named in Left. Succeeds
-// only when all of it is back. Files are refused as by RestoreRegistryScript.
+// data now (or is there where the script deletes it) is left as it is and named in Left. A backup
+// whose notes say what the change wrote (RegBackupUnitScript.h) also puts back each value that
+// still holds exactly that, and deletes again each value the change created that still does.
+// Succeeds only when all of it is back. Files are refused as by RestoreRegistryScript, a backup
+// noted as another user's among them (its HKEY_CURRENT_USER lines are that user's).
 TRestoreResult RestoreUndoBackup(const std::string& fileName, const TRestoreProgress& progress = nullptr);
 using TRestoreRoutine = TRestoreResult (*)(const std::string& fileName, const TRestoreProgress& progress);
 // What a failed restore tells the user: that the registry was not restored completely, the
@@ -101,13 +105,20 @@ struct TFullBackupResult {
 };
 
 // True when the file begins with a script's header and a key line and ends with a line end, as an
-// export that ran to its end does; only its head and its tail are read.
+// export that ran to its end does (also after the user note is added); only its head and its tail
+// are read.
 bool IsCompleteExport(const std::string& fileName);
+
+// The SID of the user note a full export ends with (its last line but blank ones); "" without one,
+// or with one that is no SID. Only the file's first two bytes and its last few kilobytes are
+// read, however large it is. False when the file cannot be read now.
+bool ReadExportUser(const std::string& fileName, std::string& sid);
 
 // Exports the registry (or only key, when given) with "Regedit /E" into a new file in folder
 // (created, one level, when missing; an existing backup is never written over), waits for
-// regedit to end while processing messages and checks the file. When the program ends meanwhile
-// the export is ended and its file removed.
+// regedit to end while processing messages, checks the file and notes the current user at its
+// end (the export holds that user's HKEY_CURRENT_USER). When the program ends meanwhile the export
+// is ended and its file removed; an export that is not complete, or could not be noted, is removed.
 TFullBackupResult MakeFullBackup(const std::string& folder, TDateTime stamp, const std::string& key = "");
 
 // The size of a backup file as the lists show it: "0 KB", "%d B" below 1 KB, else whole KB or,

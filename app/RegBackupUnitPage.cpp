@@ -10,6 +10,7 @@
 #include "HintUnit.h"
 #include "MainUnitBackup.h"
 #include "RegBackupUnit.h"
+#include "RegBackupUnitScript.h"
 
 namespace RegBackupUnit {
 
@@ -96,13 +97,22 @@ void AddBackupRow(TListView* list, const std::string& folder, const TFoundFile& 
   row->Update();
 }
 
-// Lists the registry scripts of folder, in the order the file system gives them. A missing
-// folder gives an empty list.
-void ListBackups(TListView* list, const std::string& folder) {
+// Reads whose backup a file is: the SID of its user note, "" without one; false when the file
+// cannot be read now.
+using TBackupUserReader = bool (*)(const std::string& fileName, std::string& sid);
+
+// Lists the registry scripts of folder, in the order the file system gives them, but those noted
+// as another user's (the program's folder is shared by every user of the machine). A file that
+// cannot be read now is listed: its restore tells why. A missing folder gives an empty list.
+void ListBackups(TListView* list, const std::string& folder, TBackupUserReader readUser) {
   list->BeginUpdate();
   list->Clear();
   ForEachFile(folder, "*.reg", [&](const TFoundFile& file) {
-    if (!file.IsFolder()) AddBackupRow(list, folder, file);
+    if (file.IsFolder()) return true;
+    std::string sid;   // of exactly the entry listed
+    if (readUser(Narrow(ListedEntry::ExactPath(folder, file.Name)), sid) && !PublicFunctionUnit::IsCurrentUsersSid(sid))
+      return true;
+    AddBackupRow(list, folder, file);
     return true;
   });
   list->EndUpdate();
@@ -268,11 +278,13 @@ void TRegBackupForm::SelectFullTab() {
 }
 
 void TRegBackupForm::LoadRepairBackups() {
-  ListBackups(PartialListView, PartialFolder());
+  ListBackups(PartialListView, PartialFolder(), ReadScriptUser);   // noted after the header
   SetColumnWidths();
 }
 
-void TRegBackupForm::LoadFullBackups() { ListBackups(BackupDataListView, FullBackupsFolder()); }
+void TRegBackupForm::LoadFullBackups() {
+  ListBackups(BackupDataListView, FullBackupsFolder(), ReadExportUser);   // noted at the end
+}
 
 TFullBackupResult TRegBackupForm::MakeFullBackup() {
   return RegBackupUnit::MakeFullBackup(FullBackupsFolder(), Clock(), ExportKey);

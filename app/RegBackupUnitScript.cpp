@@ -1,5 +1,6 @@
 #include "RegBackupUnitScript.h"
 
+#include <algorithm>
 #include <cstring>
 #include <cwctype>
 
@@ -273,7 +274,11 @@ bool TScriptParser::ReadLine(std::wstring& line) {
 bool TScriptParser::Next(TScriptEntry& entry) {
   std::wstring line;
   while (ReadLine(line)) {
-    if (line.empty() || line[0] == L';') continue;
+    if (line.empty()) continue;
+    if (line[0] == L';') {
+      Note(line);
+      continue;
+    }
     entry = TScriptEntry();
     bool read = line[0] == L'[' ? KeyLine(line, entry) : ValueLine(line, entry);
     if (!read) {
@@ -285,6 +290,78 @@ bool TScriptParser::Next(TScriptEntry& entry) {
     return true;
   }
   return false;
+}
+
+void TScriptParser::ReadLeadingNotes() {
+  std::wstring line;
+  while (ReadLine(line) && (line.empty() || line[0] == L';'))
+    if (!line.empty()) Note(line);
+}
+
+// A comment line: the program's notes are read, any other comment is passed over.
+void TScriptParser::Note(const std::wstring& line) {
+  const std::wstring written = Widen(WrittenNotePrefix);
+  std::string sid;
+  if (IsUserNote(line, sid)) {
+    // one user per script: a second one, or one that is no SID, means the file was changed
+    if (!PublicFunctionUnit::IsSidText(sid) || (!UserSid.empty() && !SameText(sid, UserSid))) Unreadable(line);
+    else UserSid = sid;
+  } else if (written_ != nullptr && line.compare(0, written.size(), written) == 0) {
+    WrittenNote(line);
+  }
+}
+
+// A key or value line behind the written prefix, with a current key of its own. The program writes
+// each value on one line: a hex list going on over the next line cannot be a note.
+void TScriptParser::WrittenNote(const std::wstring& line) {
+  std::wstring text = TrimW(line.substr(std::wstring(Widen(WrittenNotePrefix)).size()));
+  std::string scriptKey = key_;
+  uint64_t serial = serial_;
+  key_ = writtenKey_;
+  TScriptEntry entry;
+  bool read = !text.empty() && text.back() != L'\\' && (text[0] == L'[' ? KeyLine(text, entry) : ValueLine(text, entry));
+  writtenKey_ = key_;
+  key_ = scriptKey;
+  serial_ = serial;
+  if (!read) Unreadable(line);
+  else if (!entry.IsKey) written_->Add(entry);
+}
+
+bool ReadScriptUser(const std::string& fileName, std::string& sid) {
+  sid.clear();
+  TScriptFile file;
+  std::string problem;
+  if (!file.Open(fileName, problem)) return false;
+  TScriptParser parser(file.Handle());
+  if (!parser.ReadHeader()) return true;
+  parser.ReadLeadingNotes();
+  sid = parser.UserSid;
+  return true;
+}
+
+bool IsUserNote(const std::wstring& line, std::string& sid) {
+  const std::wstring user = Widen(UserNotePrefix), text = TrimW(line);
+  if (text.compare(0, user.size(), user) != 0) return false;
+  sid = Trim(Narrow(text.substr(user.size())));
+  return true;
+}
+
+void AddUserNote(TStringList& lines) {
+  std::string sid = PublicFunctionUnit::CurrentUserSid();
+  if (!sid.empty()) lines.Items.insert(lines.Items.begin() + std::min(lines.Count(), 1), UserNotePrefix + sid);
+}
+
+std::pair<std::string, std::wstring> TWrittenRecord::Identity(const TScriptEntry& entry) {
+  std::wstring name = entry.ValueName;
+  if (!name.empty()) CharUpperBuffW(name.data(), (DWORD)name.size());
+  return {PublicFunctionUnit::KeyIdentity(entry.Key), name};
+}
+
+void TWrittenRecord::Add(const TScriptEntry& value) { values_[Identity(value)] = value; }
+
+const TScriptEntry* TWrittenRecord::Find(const TScriptEntry& entry) const {
+  auto it = values_.find(Identity(entry));
+  return it == values_.end() ? nullptr : &it->second;
 }
 
 // "[key]", or "[-key]" for a key the script deletes; nothing may follow the closing bracket.
@@ -487,6 +564,7 @@ std::wstring EscapedName(const std::wstring& name) {
 
 std::wstring ValueLineText(const TScriptEntry& entry) {
   std::wstring line = entry.ValueName.empty() ? std::wstring(L"@=") : L"\"" + EscapedName(entry.ValueName) + L"\"=";
+  if (entry.Deleted) return line + L"-";
   if (entry.Type == REG_DWORD && entry.Data.size() == 4) {
     DWORD v;
     memcpy(&v, entry.Data.data(), 4);

@@ -13,6 +13,7 @@
 #pragma once
 
 #include <cstdint>
+#include <map>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -20,6 +21,7 @@
 #include <windows.h>
 
 #include "../framework/Handles.h"
+#include "../framework/StringList.h"
 
 namespace RegBackupUnit {
 
@@ -91,6 +93,42 @@ struct TScriptEntry {
   uint64_t KeySerial = 0;   // the number of the key line it belongs to, from 1
 };
 
+// ---- notes ----
+// The importer, and every version of this program, passes over a line starting with ";". In the
+// backups it writes, the program notes in such lines whose hive the HKEY_CURRENT_USER lines are
+// (the program's folder is shared by every user of the machine) and, for a backup taken before a
+// change, what the change wrote, so that undoing it can tell the change's own data from data
+// changed since:
+//   ;User: S-1-5-21-...                         once, after the header (a full export, which the
+//                                               system's exporter writes, has it as its last line
+//                                               instead: its hundreds of megabytes are never
+//                                               rewritten for it)
+//   ;Written: [HKEY_LOCAL_MACHINE\...]           after the backup's own lines: each value the
+//   ;Written: "start page"="about:blank"         change touched as it was right after the change,
+//   ;Written: "created then removed"=-           in the script's key and value lines, one a line
+inline constexpr const char* UserNotePrefix = ";User: ";
+inline constexpr const char* WrittenNotePrefix = ";Written: ";
+// Notes the current user in a script's lines, after the header (nothing when the user's SID
+// cannot be read).
+void AddUserNote(TStringList& lines);
+// True when a script's line (blanks around it aside) is a user note; sid is then the text after
+// the prefix, without blanks around it, which may be no SID.
+bool IsUserNote(const std::wstring& line, std::string& sid);
+
+// What a change wrote as a script's written notes state it, the last note of a value winning.
+class TWrittenRecord {
+ public:
+  void Add(const TScriptEntry& value);
+  // The note of the value `entry` names (its key, as the registry tells keys apart, and its name in
+  // any case); null when there is none.
+  const TScriptEntry* Find(const TScriptEntry& entry) const;
+  size_t Count() const { return values_.size(); }
+
+ private:
+  static std::pair<std::string, std::wstring> Identity(const TScriptEntry& entry);
+  std::map<std::pair<std::string, std::wstring>, TScriptEntry> values_;
+};
+
 // The statements of a script in file order, read as the importer reads them. A line that cannot
 // be read, or that the importer would read otherwise (a lone carriage return, a zero character, a
 // root that is no root, an empty key name, a value name holding a line break), is noted in
@@ -102,12 +140,19 @@ class TScriptParser {
   bool ReadHeader();
   // The next statement; false at the end.
   bool Next(TScriptEntry& entry);
+  // Reads the notes up to the first statement (whose line it takes too: nothing is read after).
+  void ReadLeadingNotes();
   uint64_t Position() const { return lines_.Position(); }
+  // Reads the written notes into record; without one they are passed over as any comment.
+  void KeepWritten(TWrittenRecord* record) { written_ = record; }
 
-  std::vector<std::string> Problems;
+  std::vector<std::string> Problems;   // a note of the program that cannot be read is one
   size_t Unlisted = 0;   // problems beyond those listed
+  std::string UserSid;   // of the user note; "" without one
 
  private:
+  void Note(const std::wstring& line);
+  void WrittenNote(const std::wstring& line);
   bool ReadLine(std::wstring& line);
   bool KeyLine(const std::wstring& line, TScriptEntry& entry);
   bool ValueLine(const std::wstring& line, TScriptEntry& entry);
@@ -117,7 +162,13 @@ class TScriptParser {
   TLineReader lines_;
   std::string key_;   // the current key; "" after a deleted or unreadable key line
   uint64_t ordinal_ = 0, serial_ = 0;
+  TWrittenRecord* written_ = nullptr;
+  std::string writtenKey_;   // the current key of the written notes
 };
+
+// The SID of a script's user note among the lines before its first statement; "" without one (or
+// with one that cannot be read). False when the file cannot be read now.
+bool ReadScriptUser(const std::string& fileName, std::string& sid);
 
 // The statements of a script that a later line of the same script overrides, as the importer
 // applies them in file order: the same key or value stated again, a key or value below a key
@@ -158,7 +209,7 @@ class TScriptWriter {
   // Creates the file (never over an existing one); false when that fails.
   bool Create(const std::string& fileName);
   // The statement's lines: its key line unless that key's line was the last one written, and the
-  // value line of a value.
+  // value line of a value ("name"=- for a value the statement deletes).
   void Write(const TScriptEntry& entry);
   // Writes what is buffered and closes the file; false when any write failed.
   bool Close();

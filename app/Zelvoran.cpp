@@ -34,10 +34,11 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, LPWSTR, int) {
   Application.Title = "Zelvoran";
   Guarded([] { PublicFunctionUnit::LoadSettings(); });
 
+  // The data module starts the update check, which runs beside the program: the window never
+  // waits for it, and its question comes once the program is free.
   TDM dataModule;
   DM = &dataModule;
   Guarded([&] { dataModule.DataModuleCreate(); });
-  if (dataModule.UpdateRequested) return 0;
 
   bool relaunched = GuardedResult(false, [] {
     return Zelvoran::RelaunchElevatedIfNeeded(

@@ -110,7 +110,7 @@ void ReportEmptyDefault(TCaptionTarget* countLabel, HKEY root, const std::string
                         TRegistryContents& contents, TIgnoreContents& ignoreList) {
   if (name != "HELPDIR" && SwitchesOffMachineServer(root, keyPath)) return;
   std::string keyText = RootKeyName(root) + "\\" + keyPath;
-  if (IsIgnored(ignoreList, SectionCaption, keyText, "", TUnnamedValueName::Default)) return;
+  if (IsIgnored(ignoreList, SectionCaption, keyText, "")) return;
   if (name == "HELPDIR")
     AddEmptyKeyFinding(countLabel, keyText, name, keyPath, name, contents);
   else
@@ -182,7 +182,7 @@ static void CheckTypeLib(HKEY clsidKey, const std::string& id, TRegistry& libs, 
   if (typeLib.find('\\') == std::string::npos && libs.KeyExists(typeLib)) return;
 
   std::string keyText = RootKeyName(root) + "\\CLSID\\" + id + "\\TypeLib";
-  if (IsIgnored(ignoreList, SectionCaption, keyText, "", TUnnamedValueName::Default)) return;
+  if (IsIgnored(ignoreList, SectionCaption, keyText, "")) return;
   TContent& c = AddFinding(contents, keyText);
   c.ShortName = "TypeLib";
   c.Value = typeLib;

@@ -112,7 +112,7 @@ void CheckEmptyKey(TCaptionTarget* countLabel, HKEY root, const std::string& key
   TKeyInfo info;   // a key with values is not empty, nor one that has subkeys by now
   if (!QueryKeyInfo(reg.CurrentKey(), info) || info.ValueCount != 0 || info.SubkeyCount != 0) return;
   std::string keyText = RootKeyName(root) + "\\" + keyPath;
-  if (IsIgnored(ignoreList, SectionCaption, keyText, "", TUnnamedValueName::Default)) return;
+  if (IsIgnored(ignoreList, SectionCaption, keyText, "")) return;
 
   TContent& c = SectionCommon::NewFinding(contents);
   c.KeyPath = keyText;

@@ -58,7 +58,7 @@ static void CheckAssociation(HKEY root, const std::string& keyPath, const std::s
   const std::string keyText = RootKeyName(root) + "\\" + extPath;
   if (progId.empty() || Pos("\\", progId) != 0 || !IsOnFixedDrive(NonFixedDrives, progId) ||
       IsAssociationValid(targets, ext, progId) ||
-      IsIgnored(ignoreList, SectionCaption, keyText, "", TUnnamedValueName::Default))
+      IsIgnored(ignoreList, SectionCaption, keyText, ""))
     return;
   SectionCommon::AddMissingPathFinding(contents, countLabel,
                                        {.KeyPath = keyText, .ShortName = ext, .ValueName = "default",

@@ -29,7 +29,7 @@ static void CheckExtension(const std::string& ext, const std::string& keyPath, T
   TKeyInfo info;
   if (!QueryKeyInfo(reg.CurrentKey(), info) || info.ValueCount != 1 || info.SubkeyCount != 0) return;
   std::string keyText = "HKEY_CLASSES_ROOT\\" + ext;
-  if (IsIgnored(ignoreList, SectionCaption, keyText, "", TUnnamedValueName::Default)) return;
+  if (IsIgnored(ignoreList, SectionCaption, keyText, "")) return;
   TContent& c = SectionCommon::AddMissingPathFinding(contents, countLabel,
                                                      {.KeyPath = keyText, .ShortName = ext, .ValueName = "default",
                                                       .Value = keyPath, .UnnamedValue = true},

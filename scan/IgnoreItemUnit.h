@@ -12,7 +12,8 @@ struct TContent {
   std::string KeyPath;
   std::string ValueName;
   // The entry came from an escaped line: ValueName is the value's exact name, "" the key's
-  // unnamed value. Any other line names a value as its section's findings show it.
+  // unnamed value. On any other line "default" names both the unnamed value and a value so
+  // named (as earlier versions wrote the unnamed value in some sections).
   bool Exact = false;
   std::string KeyIdentity;   // the key as the ignore test compares keys; filled on first use
 };

@@ -392,42 +392,84 @@ HKEY SplitRegistryPath(const std::string& fullPath, std::string& subPath) {
   return root;
 }
 
-// The current user's key name under HKEY_USERS (the user's security identifier); "" when the
-// process token cannot tell.
-static const std::string& CurrentUserKeyName() {
-  static const std::string name = [] {
-    std::string text;
-    HANDLE token = nullptr;
-    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token)) return text;
+std::string CurrentUserSid() {
+  static const std::string sid = [] {
+    HANDLE opened = nullptr;
+    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &opened)) return std::string();
+    TKernelHandle token(opened);
     DWORD size = 0;
-    GetTokenInformation(token, TokenUser, nullptr, 0, &size);
-    std::vector<uint8_t> buffer(size);
-    wchar_t* sid = nullptr;
-    if (size > 0 && GetTokenInformation(token, TokenUser, buffer.data(), size, &size) &&
-        ConvertSidToStringSidW(reinterpret_cast<TOKEN_USER*>(buffer.data())->User.Sid, &sid)) {
-      text = Narrow(sid);
-      LocalFree(sid);
-    }
-    CloseHandle(token);
-    return text;
+    GetTokenInformation(token.Get(), TokenUser, nullptr, 0, &size);
+    std::vector<BYTE> buffer(size);
+    wchar_t* text = nullptr;
+    if (size == 0 || !GetTokenInformation(token.Get(), TokenUser, buffer.data(), size, &size) ||
+        !ConvertSidToStringSidW(reinterpret_cast<TOKEN_USER*>(buffer.data())->User.Sid, &text))
+      return std::string();
+    std::string result = Narrow(text);
+    LocalFree(text);
+    return IsSidText(result) ? result : std::string();
   }();
-  return name;
+  return sid;
+}
+
+bool IsSidText(const std::string& text) {
+  if (text.size() < 5 || (text[0] != 'S' && text[0] != 's') || text[1] != '-') return false;
+  bool digit = false;
+  int groups = 0;
+  for (size_t i = 2; i <= text.size(); ++i) {
+    if (i == text.size() || text[i] == '-') {
+      if (!digit) return false;
+      ++groups;
+      digit = false;
+    } else if (text[i] >= '0' && text[i] <= '9') {
+      digit = true;
+    } else {
+      return false;
+    }
+  }
+  return groups >= 2;
+}
+
+bool IsCurrentUsersSid(const std::string& sid) { return sid.empty() || SameText(sid, CurrentUserSid()); }
+
+HKEY RealClassesKey(const std::string& subKey, std::string& realSubKey) {
+  realSubKey = subKey.empty() ? std::string("Software\\Classes") : "Software\\Classes\\" + subKey;
+  HKEY key = nullptr;
+  LONG rc = RegOpenKeyExW(HKEY_CURRENT_USER, Widen(realSubKey).c_str(), 0, KEY_READ, &key);
+  if (rc == ERROR_SUCCESS) RegCloseKey(key);
+  // a user's key that is there but cannot be read is still the one the merged view shows
+  return rc == ERROR_FILE_NOT_FOUND || rc == ERROR_PATH_NOT_FOUND ? HKEY_LOCAL_MACHINE : HKEY_CURRENT_USER;
+}
+
+// A key below HKEY_USERS (upper-cased) as the hive it lies in: a user's classes hive
+// "<sid>_CLASSES" is that user's SOFTWARE\CLASSES, and ".DEFAULT" is the system account's hive
+// "S-1-5-18".
+static std::string UsersKeyIdentity(const std::string& key) {
+  size_t slash = key.find('\\');
+  std::string hive = key.substr(0, slash), rest = slash == std::string::npos ? std::string() : key.substr(slash);
+  const std::string classesSuffix = "_CLASSES";
+  std::string classes;
+  if (hive.size() > classesSuffix.size() && hive.ends_with(classesSuffix)) {
+    hive.resize(hive.size() - classesSuffix.size());
+    classes = "\\SOFTWARE\\CLASSES";
+  }
+  if (hive == ".DEFAULT") hive = "S-1-5-18";
+  return hive + classes + rest;
 }
 
 std::string KeyIdentity(HKEY root, const std::string& subKey) {
-  static const std::string user = AnsiUpperCase(CurrentUserKeyName());
-  std::string key = AnsiUpperCase(subKey);
-  std::string rootText = RootKeyName(root);
-  if (root == HKEY_CURRENT_USER && !user.empty()) {
-    rootText = "HKEY_USERS\\" + user;
-  } else if (root == HKEY_CLASSES_ROOT) {
-    rootText = "HKEY_LOCAL_MACHINE\\SOFTWARE\\CLASSES";
-  } else if (root == HKEY_USERS && !user.empty()) {
-    // the user's classes hive is also the user's own Software\Classes
-    const std::string classes = user + "_CLASSES";
-    if (key.compare(0, classes.size(), classes) == 0 && (key.size() == classes.size() || key[classes.size()] == '\\'))
-      key = user + "\\SOFTWARE\\CLASSES" + key.substr(classes.size());
+  static const std::string user = AnsiUpperCase(CurrentUserSid());
+  if (root == HKEY_CLASSES_ROOT) {
+    std::string real;
+    HKEY realRoot = RealClassesKey(subKey, real);
+    return KeyIdentity(realRoot, real);
   }
+  std::string key = AnsiUpperCase(subKey);
+  if (root == HKEY_CURRENT_USER && !user.empty()) {
+    root = HKEY_USERS;
+    key = key.empty() ? user : user + "\\" + key;
+  }
+  if (root == HKEY_USERS) key = UsersKeyIdentity(key);
+  std::string rootText = RootKeyName(root);
   return key.empty() ? rootText : rootText + "\\" + key;
 }
 
@@ -444,7 +486,7 @@ bool DeleteRegistryValue(const std::string& fullPath, const std::string& valueNa
   TRegistry reg;
   reg.RootKey = root;
   if (!reg.OpenKey("\\" + subPath, false)) return false;   // a vanished key is not re-created
-  return reg.DeleteValue(valueName == "default" ? std::string() : valueName);
+  return reg.DeleteValue(valueName);
 }
 
 bool DeleteRegistryKey(HKEY root, const std::string& path) {
@@ -642,28 +684,55 @@ void LoadIgnoreList(TIgnoreContents& list) {
   }
 }
 
-// Whether an entry names the value: exactly, for an escaped line; for any other line as the
-// section's findings show it, "" being the unnamed value in every section and "default" in the
-// sections that show it so, where it therefore never names a value really called "default".
-static bool NamesValue(const IgnoreItemUnit::TContent& e, const std::string& valueName, TUnnamedValueName unnamed) {
-  if (e.Exact) return e.ValueName == valueName;
-  bool defaultIsUnnamed = unnamed == TUnnamedValueName::Default;
-  if (valueName.empty()) return e.ValueName.empty() || (defaultIsUnnamed && e.ValueName == "default");
-  if (defaultIsUnnamed && valueName == "default") return false;
+// Whether an entry names the value of this exact name ("" the key's unnamed value): an escaped
+// line exactly; a plain line by its name, except that "default" there, as earlier versions wrote
+// the unnamed value in the sections that show it so, stands for both the unnamed value and a
+// value really named "default".
+static bool NamesValue(const IgnoreItemUnit::TContent& e, const std::string& valueName) {
+  if (!e.Exact && e.ValueName == "default") return valueName.empty() || valueName == "default";
   return e.ValueName == valueName;
 }
 
+// Whether the entry names the key of this identity (KeyIdentity).
+static bool NamesKey(IgnoreItemUnit::TContent& e, const std::string& keyIdentity) {
+  if (e.KeyIdentity.empty()) e.KeyIdentity = KeyIdentity(e.KeyPath);
+  return e.KeyIdentity == keyIdentity;
+}
+
 bool IsIgnored(TIgnoreContents& list, const std::string& section, const std::string& keyPath,
-               const std::string& valueName, TUnnamedValueName unnamed) {
+               const std::string& valueName) {
   if (list.Count() == 0) return false;
   std::string upperSection = AnsiUpperCase(section);
   std::string key;   // the key's identity, made once an entry of the section needs it
   for (int i = 0; i < list.Count(); ++i) {
     auto& e = list.GetItem(i).Content;
-    if (!NamesValue(e, valueName, unnamed) || AnsiUpperCase(e.Section) != upperSection) continue;
-    if (e.KeyIdentity.empty()) e.KeyIdentity = KeyIdentity(e.KeyPath);
+    if (!NamesValue(e, valueName) || AnsiUpperCase(e.Section) != upperSection) continue;
     if (key.empty()) key = KeyIdentity(keyPath);
-    if (e.KeyIdentity == key) return true;
+    if (NamesKey(e, key)) return true;
+  }
+  return false;
+}
+
+bool ListNamesEntry(TIgnoreContents& list, const std::string& keyPath, const std::string& valueName) {
+  std::string key;
+  for (int i = 0; i < list.Count(); ++i) {
+    auto& e = list.GetItem(i).Content;
+    if (e.Section.empty() || !NamesValue(e, valueName)) continue;   // a line of no section names nothing
+    if (key.empty()) key = KeyIdentity(keyPath);
+    if (NamesKey(e, key)) return true;
+  }
+  return false;
+}
+
+bool ListNamesEntryWithin(TIgnoreContents& list, const std::string& keyIdentity) {
+  for (int i = 0; i < list.Count(); ++i) {
+    auto& e = list.GetItem(i).Content;
+    if (e.Section.empty()) continue;   // a line of no section names nothing
+    if (e.KeyIdentity.empty()) e.KeyIdentity = KeyIdentity(e.KeyPath);
+    const std::string& key = e.KeyIdentity;
+    if (key.compare(0, keyIdentity.size(), keyIdentity) == 0 &&
+        (key.size() == keyIdentity.size() || key[keyIdentity.size()] == '\\'))
+      return true;
   }
   return false;
 }
@@ -672,10 +741,11 @@ std::string IgnoreLine(const std::string& section, const std::string& keyPath, c
                        bool unnamed) {
   std::string exactName = unnamed ? std::string() : valueName;
   // A plain line reads back as this entry unless a field before the value holds "|" (or the
-  // line would begin with one), or the value is really named "default".
-  bool plainReadsBack = !section.empty() && section.find('|') == std::string::npos && keyPath.find('|') == std::string::npos &&
-                        (unnamed || exactName != "default");
-  if (plainReadsBack) return Format("%s|%s|%s", section, keyPath, valueName) + "\r\n";
+  // line would begin with one), or the value's name is "default", which a plain line reads as
+  // both the unnamed value and a value so named.
+  bool plainReadsBack = !section.empty() && section.find('|') == std::string::npos &&
+                        keyPath.find('|') == std::string::npos && exactName != "default";
+  if (plainReadsBack) return Format("%s|%s|%s", section, keyPath, exactName) + "\r\n";
   return "|" + EscapeIgnoreField(section) + "|" + EscapeIgnoreField(keyPath) + "|" + EscapeIgnoreField(exactName) +
          "\r\n";
 }

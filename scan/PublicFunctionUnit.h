@@ -13,6 +13,8 @@
 #include "../framework/Strings.h"
 #include "IgnoreItemUnit.h"
 
+struct TNetDeadline;   // framework/InternetHandle.h
+
 class TRegistry;
 struct ITaskScheduler;
 struct ITask;
@@ -122,6 +124,8 @@ std::string RootKeyName(HKEY root);
 // Splits "ROOTNAME\path" into its root key and the path after the root's name (without the
 // leading "\"); the root is null when the text does not begin with a root's name.
 HKEY SplitRegistryPath(const std::string& fullPath, std::string& subPath);
+// Deletes the value of exactly this name ("" the key's unnamed value) under the key fullPath
+// names; a key that is not there is not created. True when the value was deleted.
 bool DeleteRegistryValue(const std::string& fullPath, const std::string& valueName);
 bool DeleteRegistryKey(HKEY root, const std::string& path);
 TDateTime FileTimeToDateTime(const FILETIME& fileTime);
@@ -146,9 +150,10 @@ std::string FindProgram(const std::string& fileName);
 bool IsFullPath(const std::string& path);
 
 // The ignore list: ZelvoranIgnores.dat next to the executable, one entry a line. A line is
-// "section|key|value", the value being the rest of the line; such a line names the key's unnamed
-// value as its section's findings show it ("default" or ""). An entry that would not read back
-// so (a "|" in the section or the key, a value really named "default") is written escaped: "|",
+// "section|key|value", the value being the rest of the line; "" there names the key's unnamed
+// value, and "default" (as earlier versions wrote the unnamed value in the sections that show it
+// so) both that value and a value really named "default". An entry that would not read back so
+// (a "|" in the section or the key, a value named "default") is written escaped: "|",
 // then the three fields separated by "|", each with "%", "|" and line breaks as "%25", "%7C",
 // "%0D" and "%0A", the value's exact name last ("" the unnamed value). Lines of earlier versions
 // never begin with "|" (a line of no section was never matched), so they read as they always did.
@@ -161,22 +166,47 @@ std::string IgnoreFileBytes();
 // plain way (an entry of no section, which matches nothing).
 void ParseIgnoreLine(const std::string& line, IgnoreItemUnit::TContent& entry);
 void LoadIgnoreList(TIgnoreContents& list);
-// How a section's findings, and so its plain ignore lines, show the key's unnamed value.
-enum class TUnnamedValueName { Empty, Default };
 // Whether the list excludes an entry: the section caption and key compared without regard to
-// case (the current user's tree by either of its names, KeyIdentity), the value's exact name
-// ("" the key's unnamed value; for findings of no value, their name) compared exactly.
+// case (a key by its identity, KeyIdentity), the value's exact name ("" the key's unnamed value;
+// for findings of no value, their name) compared exactly. A plain line's value "default" names
+// both the unnamed value and a value really named "default".
 bool IsIgnored(TIgnoreContents& list, const std::string& section, const std::string& keyPath,
-               const std::string& valueName, TUnnamedValueName unnamed = TUnnamedValueName::Empty);
+               const std::string& valueName);
+// Whether an entry of the list, made in any section, names the key and the value of this exact
+// name. A line of no section names nothing, as in IsIgnored.
+bool ListNamesEntry(TIgnoreContents& list, const std::string& keyPath, const std::string& valueName);
+// Whether an entry of the list, made in any section, names the key of this identity (KeyIdentity)
+// or a key below it, whatever value it names: removing that key would take the entry along.
+bool ListNamesEntryWithin(TIgnoreContents& list, const std::string& keyIdentity);
 // One ignore-file line for an exclusion, CRLF included: valueName as the finding shows it, and
-// whether it stands for the key's unnamed value.
+// whether it stands for the key's unnamed value. The line names that one value: the unnamed value
+// by "", a value named "default" on an escaped line.
 std::string IgnoreLine(const std::string& section, const std::string& keyPath, const std::string& valueName,
                        bool unnamed = false);
-// A registry key's text as exclusions and repairs compare keys: upper-cased, the current user's
-// tree (and its classes hive) by its name under HKEY_USERS, the classes root by its name under
-// HKEY_LOCAL_MACHINE. A text that names no registry key (a file's path) is only upper-cased.
+// The SID of the user whose hive HKEY_CURRENT_USER is ("S-1-5-21-..."); "" when the process token
+// cannot tell. The program's folder is shared by every user of the machine, and
+// "HKEY_CURRENT_USER" names no user: the files kept there write this beside what they hold of it.
+std::string CurrentUserSid();
+// A SID in its written form: "S-", then numbers joined by "-" ("S-1-5-21-...").
+bool IsSidText(const std::string& text);
+// True for the SID a file or line written by the current user carries (in any letter case), and
+// for "" (none written: of the machine's keys only, or written before files carried SIDs).
+bool IsCurrentUsersSid(const std::string& sid);
+// %s: a backup file noted as another user's, which is not restored.
+inline constexpr const char* OtherUsersBackupText =
+    "The backup %s was made by another user of this computer and holds that user's own settings, "
+    "which cannot be restored into yours. Nothing was restored; that user can restore it.";
+// A registry key's text as exclusions and repairs compare keys: upper-cased, each key by one name
+// of all it has: the current user's tree by its name under HKEY_USERS, a user's classes hive as
+// that user's Software\Classes, HKEY_USERS\.DEFAULT as HKEY_USERS\S-1-5-18, and a key of the
+// classes root as the key it lies in now (RealClassesKey). A text that names no registry key (a
+// file's path) is only upper-cased.
 std::string KeyIdentity(const std::string& keyPath);
 std::string KeyIdentity(HKEY root, const std::string& subKey);
+// HKEY_CLASSES_ROOT merges the user's classes over the machine's: the key it shows as subKey
+// lies in the user's HKEY_CURRENT_USER\Software\Classes when it is there, else in the machine's
+// HKEY_LOCAL_MACHINE\Software\Classes. That root, and in realSubKey the path below it.
+HKEY RealClassesKey(const std::string& subKey, std::string& realSubKey);
 
 // One double-byte character (its two bytes in the given code page) as the registry-script hex
 // pair of its UTF-16 code unit: "LL,HH," (low byte first, upper-case, each followed by a comma).
@@ -195,8 +225,11 @@ bool IsUacEnabled(const std::string& policyKey = UacPolicyKey);
 // Starts a program with the verb "runas" (the verb argument is not used), passing parameters on.
 void RunElevated(const std::string& fileName, const std::string& verb, const std::string& directory,
                  const std::string& parameters = "");
-// True when the update server's copy of the executable is newer than the running one.
-bool IsNewerBuildOnServer();
+// True when the update server's copy of the executable (at url) is newer than the running one
+// (exe), asked with the agent name; every call of the exchange ends by the deadline, so that a
+// server that trickles or never answers is given up then.
+bool IsNewerBuildOnServer(const std::string& url, const std::string& exe, const std::string& agent,
+                          const TNetDeadline& deadline);
 
 // Start with Windows: a value of the Run key named after the program's file name. Its data is the
 // program's path in quotes, so that the system never takes a leading part of a path with blanks

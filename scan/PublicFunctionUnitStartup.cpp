@@ -8,7 +8,6 @@
 
 #include "../framework/InternetHandle.h"
 #include "../framework/Application.h"
-#include "../framework/Endpoints.h"
 #include "../framework/Registry.h"
 #include "PublicFunctionUnit.h"
 
@@ -99,12 +98,13 @@ bool FileTimeOf(const std::string& path, FILETIME& written) {
 }
 }  // namespace
 
-bool IsNewerBuildOnServer() {
-  TInternetHandle internet(InternetOpenW(Widen(Application.Title).c_str(), INTERNET_OPEN_TYPE_PRECONFIG_WITH_NO_AUTOPROXY,
-                                         nullptr, nullptr, 0));
+bool IsNewerBuildOnServer(const std::string& url, const std::string& exe, const std::string& agent,
+                          const TNetDeadline& deadline) {
+  if (deadline.Passed()) return false;
+  TInternetHandle internet(
+      InternetOpenW(Widen(agent).c_str(), INTERNET_OPEN_TYPE_PRECONFIG_WITH_NO_AUTOPROXY, nullptr, nullptr, 0));
   if (internet.Handle == nullptr) return false;
-  std::string exe = ExeName();
-  std::string url = Endpoints::UpdateBase + "/update/" + ExtractFileName(exe);
+  if (deadline.At != 0) deadline.Apply(internet.Handle, INFINITE);
   TInternetHandle request(InternetOpenUrlW(internet.Handle, Widen(url).c_str(), nullptr, 0, INTERNET_FLAG_NO_UI, 0));
   if (request.Handle == nullptr) return false;
 

@@ -23,6 +23,12 @@ struct TContent {
   std::string FaultLine;
   std::string DescriptionLine;
   std::string ProblemKind;
+  // A finding met through HKEY_CLASSES_ROOT: the key (root name, "\" and path) it lay in when its
+  // backup or repair first looked (SectionCommon::PinRealKey), so that both address that one key.
+  std::string RealKeyPath;
+  // The ignore list excluded it when the backup before the repair was written, which left it
+  // out: the repair passes over it whatever the list says by then.
+  bool ExcludedAtBackup = false;
 };
 
 struct TRegistryContentItem {

@@ -1,7 +1,10 @@
 #include "SectionCommon.h"
 
-#include <shellapi.h>
+#include <set>
+#include <string_view>
 
+#include "../framework/Exceptions.h"
+#include "../framework/ListedEntry.h"
 #include "../framework/Registry.h"
 #include "../framework/Strings.h"
 #include "PublicFunctionUnit.h"
@@ -50,6 +53,13 @@ TRemoval RepairRemoval(TRepairForm form, const TContent& finding) {
   }
   r.Root = SplitRegistryPath(finding.KeyPath, r.SubKey);
   if (r.Root == nullptr) return r;
+  if (r.Root == HKEY_CLASSES_ROOT) {
+    r.ThroughClassesRoot = true;
+    r.ClassesSubKey = r.SubKey;
+    r.Root = finding.RealKeyPath.empty() ? RealClassesKey(r.ClassesSubKey, r.SubKey)
+                                         : SplitRegistryPath(finding.RealKeyPath, r.SubKey);
+    if (r.Root == nullptr) return r;
+  }
   r.RootName = RootKeyName(r.Root);
   if (form == TRepairForm::KeyOrNothing && finding.Value != "key") {
     r.Kind = TRemovalKind::Nothing;
@@ -58,7 +68,8 @@ TRemoval RepairRemoval(TRepairForm form, const TContent& finding) {
   switch (form) {
     case TRepairForm::KeyOrNothing:
     case TRepairForm::Key:
-      if (!r.SubKey.empty()) r.Kind = TRemovalKind::Key;   // never a whole root
+      // never a whole root
+      if (!(r.ThroughClassesRoot ? r.ClassesSubKey : r.SubKey).empty()) r.Kind = TRemovalKind::Key;
       break;
     case TRepairForm::ValueByShortName:
       r.Kind = TRemovalKind::Value;
@@ -72,7 +83,30 @@ TRemoval RepairRemoval(TRepairForm form, const TContent& finding) {
   return r;
 }
 
-bool ExecuteRemoval(const TRemoval& removal) {
+void PinRealKey(TContent& finding) {
+  std::string subKey, realSubKey;
+  if (!finding.RealKeyPath.empty() || SplitRegistryPath(finding.KeyPath, subKey) != HKEY_CLASSES_ROOT) return;
+  HKEY root = RealClassesKey(subKey, realSubKey);
+  finding.RealKeyPath = RootKeyName(root) + "\\" + realSubKey;
+}
+
+bool StillVisibleThroughClassesRoot(const TRemoval& removal) {
+  if (!removal.ThroughClassesRoot) return false;
+  TRemoval view = removal;
+  view.Root = HKEY_CLASSES_ROOT;
+  view.RootName = RootKeyName(HKEY_CLASSES_ROOT);
+  view.SubKey = removal.ClassesSubKey;
+  return RemovalTargetExists(view);
+}
+
+std::string NamedTarget(const std::string& shown, const TRemoval& removal) {
+  if (removal.Kind != TRemovalKind::Value) return shown;
+  return shown + " (" + (removal.ValueName.empty() ? std::string("default") : removal.ValueName) + ")";
+}
+
+// Carries the removal out; binRefused tells a file left because the recycle bin cannot take it.
+static bool Execute(const TRemoval& removal, bool& binRefused) {
+  binRefused = false;
   switch (removal.Kind) {
     case TRemovalKind::Value:
     {
@@ -85,17 +119,18 @@ bool ExecuteRemoval(const TRemoval& removal) {
       return DeleteRegistryKey(removal.Root, "\\" + removal.SubKey);
     case TRemovalKind::File: {
       if (!FileExists(removal.File)) return false;
-      std::wstring from = Widen(removal.File);
-      from.push_back(L'\0');   // the list ends with a second zero
-      SHFILEOPSTRUCTW op{};
-      op.wFunc = FO_DELETE;
-      op.pFrom = from.c_str();
-      op.fFlags = FOF_ALLOWUNDO | FOF_NOCONFIRMATION | FOF_SILENT | FOF_NOERRORUI;
-      return SHFileOperationW(&op) == 0 && !op.fAnyOperationsAborted && !FileExists(removal.File);
+      auto outcome = ListedEntry::Recycle(ExtractFilePath(removal.File), ExtractFileName(removal.File));
+      binRefused = outcome == ListedEntry::TRecycleOutcome::BinCannotTake;
+      return outcome == ListedEntry::TRecycleOutcome::Recycled && !FileExists(removal.File);
     }
     default:
       return false;
   }
+}
+
+bool ExecuteRemoval(const TRemoval& removal) {
+  bool binRefused;
+  return Execute(removal, binRefused);
 }
 
 bool RemovalTargetExists(const TRemoval& removal) {
@@ -146,6 +181,101 @@ static bool RemovedEarlier(const TRepairContents& log, const TRemoval& removal, 
   return false;
 }
 
+namespace {
+
+// The ignore list as its file read when it last changed.
+struct TIgnoreSnapshot {
+  std::string FileName;
+  FILETIME Written{};   // the file's time stamp and size when it was read
+  uint64_t Size = 0;
+  FILETIME ReadAt{};
+  bool Read = false;    // the list holds what the file held then
+  TIgnoreContents List;
+};
+
+uint64_t Ticks(const FILETIME& time) { return ((uint64_t)time.dwHighDateTime << 32) | time.dwLowDateTime; }
+
+// A file system keeps a file's time stamp in steps (two seconds on FAT): a file changed again
+// within the step it was read in shows the same time stamp, so only a file that had not changed
+// for longer than that when it was read is taken as unchanged by its time stamp and size.
+bool SnapshotHolds(const TIgnoreSnapshot& snap, const std::string& file, const WIN32_FILE_ATTRIBUTE_DATA& data) {
+  const uint64_t kStep = 3 * 10000000ull;   // three seconds, in the file time's 100 ns
+  uint64_t size = ((uint64_t)data.nFileSizeHigh << 32) | data.nFileSizeLow;
+  return snap.Read && snap.FileName == file && snap.Size == size && Ticks(snap.Written) == Ticks(data.ftLastWriteTime) &&
+         Ticks(snap.ReadAt) > Ticks(snap.Written) + kStep;
+}
+
+// Brings the snapshot up to the file as it is now; false when that cannot be told.
+bool RefreshIgnoreSnapshot(TIgnoreSnapshot& snap) {
+  std::string file = IgnoreFileName();
+  WIN32_FILE_ATTRIBUTE_DATA data{};
+  if (!GetFileAttributesExW(Widen(file).c_str(), GetFileExInfoStandard, &data)) {
+    DWORD error = GetLastError();
+    snap.Read = false;
+    snap.List.Clear();
+    return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;   // no file: no exclusions
+  }
+  if (SnapshotHolds(snap, file, data)) return true;
+  snap.Read = false;
+  GetSystemTimeAsFileTime(&snap.ReadAt);
+  try {
+    LoadIgnoreList(snap.List);
+  } catch (const EInOutError&) {
+    snap.List.Clear();
+    return false;
+  }
+  snap.FileName = file;
+  snap.Written = data.ftLastWriteTime;
+  snap.Size = ((uint64_t)data.nFileSizeHigh << 32) | data.nFileSizeLow;
+  snap.Read = true;
+  return true;
+}
+
+}  // namespace
+
+// The ignore list as its file reads now; null when the file is there but cannot be read.
+static TIgnoreContents* IgnoreListNow() {
+  static TIgnoreSnapshot snapshot;
+  return RefreshIgnoreSnapshot(snapshot) ? &snapshot.List : nullptr;
+}
+
+TExclusion ExclusionNow(const TContent& finding) {
+  TIgnoreContents* list = IgnoreListNow();
+  if (list == nullptr) return TExclusion::Unknown;
+  return ListExcludes(*list, finding) ? TExclusion::Excluded : TExclusion::None;
+}
+
+TExclusion ExclusionNow(const TContent& finding, const TRemoval& removal) {
+  TExclusion exclusion = ExclusionNow(finding);
+  if (exclusion != TExclusion::None || removal.Kind != TRemovalKind::Key) return exclusion;
+  TIgnoreContents* list = IgnoreListNow();
+  if (list == nullptr) return TExclusion::Unknown;
+  return ListNamesEntryWithin(*list, KeyIdentity(removal.Root, removal.SubKey)) ? TExclusion::Excluded
+                                                                                 : TExclusion::None;
+}
+
+bool ListExcludes(TIgnoreContents& list, const TContent& finding) {
+  return ListNamesEntry(list, finding.KeyPath, ListedValueName(finding));
+}
+
+bool DropRepeatedFindings(TRepairForm form, TRegistryContents& contents) {
+  std::set<std::string> seen;
+  bool dropped = false;
+  for (int i = 0; i < contents.Count();) {
+    const TContent& finding = contents.GetItem(i).Content;
+    std::string target = RemovalTargetText(RepairRemoval(form, finding));
+    // a finding whose target cannot be named is never taken for another
+    if (!target.empty() &&
+        !seen.insert(target + '\n' + ListedValueName(finding) + '\n' + finding.FaultLine).second) {
+      contents.Delete(i);
+      dropped = true;
+      continue;
+    }
+    ++i;
+  }
+  return dropped;
+}
+
 static std::string StatusText(TStatusText mode, const TContent& finding) {
   if (mode == TStatusText::FullKeyPath) return finding.KeyPath;
   std::string sub;
@@ -158,7 +288,13 @@ static std::string StatusText(TStatusText mode, const TContent& finding) {
 // earlier finding of the same walk).
 static const char* RepairOne(const TRepairStyle& style, const TContent& finding, bool existedAtStart,
                              const TRepairContents& log, const TStillFound& stillFound, std::string& removed) {
+  if (finding.ExcludedAtBackup) return ExcludedText;
   TRemoval removal = RepairRemoval(style.Form, finding);
+  switch (ExclusionNow(finding, removal)) {
+    case TExclusion::Excluded: return ExcludedText;
+    case TExclusion::Unknown: return IgnoreListUnreadText;
+    case TExclusion::None: break;
+  }
   if (removal.Kind == TRemovalKind::None) return RepairFailedText;
   if (removal.Kind == TRemovalKind::Nothing) return RepairedText;   // logged only
   std::string target = RemovalTargetText(removal);
@@ -172,15 +308,20 @@ static const char* RepairOne(const TRepairStyle& style, const TContent& finding,
   } else if (stillFound && !stillFound(finding)) {
     return ChangedSinceScanText;
   } else {
-    done = ExecuteRemoval(removal) || (!RemovalTargetExists(removal) && takenInThisRepair());
+    bool binRefused;
+    done = Execute(removal, binRefused) || (!RemovalTargetExists(removal) && takenInThisRepair());
+    if (binRefused && !done) return BinCannotTakeText;
   }
-  if (done) removed = target;
-  return done ? RepairedText : RepairFailedText;
+  if (!done) return RepairFailedText;
+  removed = target;
+  return StillVisibleThroughClassesRoot(removal) ? OtherCopyText : RepairedText;
 }
 
 static void RepairWalk(const TRepairStyle& style, TCaptionTarget& status, TListCountTarget& finishList,
                        TRegistryContents& contents, TRepairContents& log, const TStillFound& stillFound) {
   int count = contents.Count();
+  for (int i = 0; i < count; ++i)
+    if (contents.GetItem(i).Content.Checked) PinRealKey(contents.GetItem(i).Content);
   std::vector<bool> existedAtStart(count, false);
   if (style.GoneCountsAsRepaired)
     for (int i = 0; i < count; ++i) {
@@ -199,6 +340,9 @@ static void RepairWalk(const TRepairStyle& style, TCaptionTarget& status, TListC
     std::string removed;
     const char* outcome = RepairOne(style, finding, existedAtStart[i], log, stillFound, removed);
     log.GetItem(line).Content.Status = outcome;
+    // a line that was left names the value too
+    if (std::string_view(outcome) != RepairedText)
+      log.GetItem(line).Content.KeyPath = NamedTarget(shown, RepairRemoval(style.Form, finding));
     log.GetItem(line).Content.Removed = removed;
     finishList.SetItemCount(log.Count());
     finishList.Invalidate();

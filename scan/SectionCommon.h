@@ -35,7 +35,7 @@ enum class TRepairForm {
   ValueByShortName,  // the value ShortName under KeyPath
   Key,               // the key KeyPath with all its subkeys
   KeyOrNothing,      // Key when the finding's Value is "key"; any other finding is logged, nothing removed
-  File,              // the file KeyPath (moved to the recycle bin)
+  File,              // the file KeyPath (moved to the recycle bin; left when the bin cannot take it)
 };
 
 enum class TRemovalKind {
@@ -55,9 +55,24 @@ struct TRemoval {
   std::string SubKey;      // the key below the root, without a leading "\"
   std::string ValueName;   // "" is the unnamed value
   std::string File;
+  // Met through HKEY_CLASSES_ROOT: Root and SubKey name the key it lies in (the user's or the
+  // machine's classes, RealClassesKey), ClassesSubKey the key as that merged view shows it.
+  bool ThroughClassesRoot = false;
+  std::string ClassesSubKey;
 };
 
+// What a finding names: for one met through HKEY_CLASSES_ROOT, at the key it lies in (pinned in
+// RealKeyPath, or looked up now).
 TRemoval RepairRemoval(TRepairForm form, const TContent& finding);
+// Fixes the key a finding met through HKEY_CLASSES_ROOT lies in now, unless fixed already: the
+// backup and the repair then address the same key whatever changes in between.
+void PinRealKey(TContent& finding);
+// True while the merged classes view still shows what a removal met through it named (the other
+// copy: the machine's behind the user's).
+bool StillVisibleThroughClassesRoot(const TRemoval& removal);
+// A finding's line as the user reads what was left: its shown path and, for a value, the value's
+// name in brackets ("default" the unnamed one).
+std::string NamedTarget(const std::string& shown, const TRemoval& removal);
 // The name of the value a finding means, as the registry lists it: "" for the key's unnamed value.
 std::string ListedValueName(const TContent& finding);
 // Carries the removal out; true when it happened.
@@ -86,6 +101,27 @@ inline constexpr const char* RepairFailedText = "Repair Failed";
 // A finding whose entry is gone or no longer gives it was left as it is; the finish page's line
 // says why (in the width of its "Status" column).
 inline constexpr const char* ChangedSinceScanText = "Changed since scan";
+// A file the recycle bin cannot take (switched off, full, too small for it) was left as it is.
+inline constexpr const char* BinCannotTakeText = "Bin cannot take it";
+inline constexpr const char* ExcludedText = "In ignore list";            // excluded since the scan
+inline constexpr const char* IgnoreListUnreadText = "Ignore list unreadable";   // cannot tell whether it is excluded
+inline constexpr const char* OtherCopyText = "Other copy remains";         // the classes view still shows one
+
+// Whether the ignore list, as its file reads at this moment, excludes what a finding names: an
+// entry of any section that names its key (KeyIdentity) and its value (ListedValueName). Unknown
+// when the file is there but cannot be read. The file is read again whenever it has changed.
+enum class TExclusion { None, Excluded, Unknown };
+TExclusion ExclusionNow(const TContent& finding);
+// The same for a removal: besides the finding itself, a key removal is held back by an entry of
+// the list that names the key or anything below it (the user excluded a value or key it holds).
+TExclusion ExclusionNow(const TContent& finding, const TRemoval& removal);
+// Whether an entry of the list, made in any section, names what the finding names.
+bool ListExcludes(TIgnoreContents& list, const TContent& finding);
+
+// Takes out of a section's findings each one that repeats an earlier one: the same target of its
+// repair (a key under two names, KeyIdentity), the same value name and the same fault. True when
+// any was taken out.
+bool DropRepeatedFindings(TRepairForm form, TRegistryContents& contents);
 
 // A section's own test of a finding's entry as the registry (or the disk) holds it now: true
 // while it still gives that same finding. See TRecheck.
@@ -93,12 +129,15 @@ using TStillFound = std::function<bool(const TContent& finding)>;
 
 // The repair walk: for each ticked finding (stopping when a stop of the repair is requested)
 // show it, remove what it names, log the outcome and update the finish list's count. Just
-// before the removal the finding is checked again: what it names must still be there, and
-// stillFound (when given) must still give the finding; otherwise nothing is removed and the line
-// says it was left. A target that is gone because an earlier line of the same log removed it
-// (the same value, or a key holding it; the current user's tree by either of its names) counts
-// as repaired: the sections of one repair share the log, and several sections report the same
-// values.
+// before the removal the finding is checked again: the ignore list must not exclude it
+// (ExclusionNow), what it names must still be there, and stillFound (when given) must still give
+// the finding; otherwise nothing is removed and the line, naming the value, says why it was
+// left. A file the recycle bin cannot take is left as well, its line saying so
+// (BinCannotTakeText): the shell would delete it for good. A target that is gone because an
+// earlier line of the same log removed it (the same value, or a key holding it; a key by any of
+// its names) counts as repaired: the sections of one repair share the log, and several sections
+// report the same values. A removal met through HKEY_CLASSES_ROOT that leaves another copy in
+// that view is not repaired (OtherCopyText).
 void RepairFindings(const TRepairStyle& style, TCaptionTarget& status, TListCountTarget& finishList,
                     TRegistryContents& contents, TRepairContents& log, const TStillFound& stillFound = nullptr);
 

@@ -15,7 +15,7 @@ static void CheckSoundValue(TRegistry& reg, const std::string& sectionKey, const
   std::string data;
   reg.ReadText(name, data);
   if (!name.empty() || data.empty()) return;
-  if (IsIgnored(ignoreList, SectionCaption, sectionKey, "", TUnnamedValueName::Default)) return;
+  if (IsIgnored(ignoreList, SectionCaption, sectionKey, "")) return;
   SectionCommon::AddMissingPathFinding(contents, countLabel,
                                        {.KeyPath = sectionKey, .ShortName = "Sounds", .ValueName = "default",
                                         .Value = data, .UnnamedValue = true},

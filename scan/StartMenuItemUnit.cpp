@@ -42,7 +42,7 @@ void ScanStartMenuItems(int /*sectionIndex*/, TCaptionTarget* /*currentItem*/, T
 
   for (const std::string& s : subkeys.Items) {
     std::string k = base + s;
-    if (IsIgnored(ignoreList, SectionCaption, k, "", TUnnamedValueName::Default)) continue;
+    if (IsIgnored(ignoreList, SectionCaption, k, "")) continue;
     TContent& c = AddFinding(contents, k, s);
     c.Value = "key";
     FillDetailLines(c);
@@ -57,11 +57,11 @@ void ScanStartMenuItems(int /*sectionIndex*/, TCaptionTarget* /*currentItem*/, T
     reg.CloseKey();
     std::string k = base + s;
     for (const std::string& v : values.Items) {
-      if (!IsIgnored(ignoreList, SectionCaption, k, "", TUnnamedValueName::Default)) {
+      if (!IsIgnored(ignoreList, SectionCaption, k, "")) {
         AddFinding(contents, k, s);   // the plain finding carries no detail lines
         SectionCommon::ShowCount(countLabel, contents);
       }
-      if (!IsIgnored(ignoreList, SectionCaption, k, v, TUnnamedValueName::Default)) {
+      if (!IsIgnored(ignoreList, SectionCaption, k, v)) {
         TContent& c = AddFinding(contents, k, s);
         c.ValueName = v;
         c.UnnamedValue = v.empty();

@@ -104,10 +104,8 @@ bool OnTestableDrive(const TSettingsWalk& walk, const std::string& data) {
 // either software-settings section names it, whichever of the two meets it (both walk the current
 // user's tree, the system section by its name under HKEY_USERS).
 bool ValueIgnored(TIgnoreContents& ignoreList, const std::string& keyText, const std::string& valueName) {
-  for (const TSettingsWalk* walk : {&SystemWalk, &UserSoftWareSettings::UserWalk}) {
-    auto unnamed = walk->UnnamedAsDefault ? TUnnamedValueName::Default : TUnnamedValueName::Empty;
-    if (IsIgnored(ignoreList, walk->Caption, keyText, valueName, unnamed)) return true;
-  }
+  for (const TSettingsWalk* walk : {&SystemWalk, &UserSoftWareSettings::UserWalk})
+    if (IsIgnored(ignoreList, walk->Caption, keyText, valueName)) return true;
   return false;
 }
 

@@ -2,6 +2,11 @@
 //
 //   junk_bench [--files N] [--repeat R]   plants (once) and measures trees of N/5 and N files
 //                                         (default 100000), 20 files per folder
+//   junk_bench --moves N                  times the move cleanup of N files of one name (a
+//                                         "Thumbs.db" in each of N folders) into one folder,
+//                                         against N files of distinct names
+//   junk_bench --recycle N                times the recycle cleanup of N files, in two halves (the
+//                                         bin's room is looked at for each file)
 //
 // The tree lies in C:\ZelvoranBench\Junk<N> of the benchmark's own prefix and is deleted when the
 // run ends (also when it ends early, and a tree left by an earlier run that was cut short is
@@ -23,6 +28,7 @@
 #include "../BenchClock.h"
 #include "framework/Application.h"
 #include "framework/Handles.h"
+#include "framework/ListedEntry.h"
 #include "framework/Strings.h"
 #include "tools/junk/SysDiskCleanerUnitStore.h"
 #include "tools/junk/SysDiskCleanerUnitWalk.h"
@@ -207,11 +213,72 @@ void Print(const TFigures& f) {
               f.MemoryAfterMb);
 }
 
+// Plants count files (one name in count folders, or count names in one folder), moves them into
+// one folder as the cleanup does in one run, and returns the milliseconds the moves took.
+double TimeMoves(int count, bool oneName) {
+  std::string root = std::string(kBenchFolder) + (oneName ? "\\MovesOneName" : "\\MovesDistinct");
+  std::string to = root + "\\to";
+  ForceDirectories(to);
+  std::vector<TJunkFileRecord> found;
+  for (int i = 0; i < count; ++i) {
+    std::string folder = oneName ? Format("%s\\from%05d", root, i) : root + "\\from";
+    std::string name = oneName ? "Thumbs.db" : Format("Thumbs%05d.db", i);
+    ForceDirectories(folder);
+    WriteEmptyFile(folder + "\\" + name);
+  }
+  ScanFolder(root, TJunkMatcher({"thumbs*.db"}), found, [](const TWalkEntry&) { return true; });
+  TMoveTargets targets;
+  int moved = 0;
+  double start = NowMs();
+  for (const TJunkFileRecord& file : found)
+    if (CleanupFile(file, TCleanupMode::MoveToFolder, to, targets) == StatusFileMoved) ++moved;
+  double ms = NowMs() - start;
+  if (moved != count) std::printf("only %d of %d files moved\n", moved, count);
+  ListedEntry::DeleteTree(kBenchFolder, oneName ? "MovesOneName" : "MovesDistinct");
+  return ms;
+}
+
+int MeasureRecycling(int count) {
+  if (count < 2) {
+    std::fprintf(stderr, "usage: junk_bench --recycle N (>= 2)\n");
+    return 2;
+  }
+  std::string root = std::string(kBenchFolder) + "\\Recycle";
+  ForceDirectories(root);
+  for (int i = 0; i < count; ++i) WriteEmptyFile(Format("%s\\r%06d.tmp", root, i));
+  std::vector<TJunkFileRecord> found;
+  ScanFolder(root, TJunkMatcher({"*.tmp"}), found, [](const TWalkEntry&) { return true; });
+  int recycled = 0;
+  double halves[2] = {};
+  for (int half = 0; half < 2; ++half) {
+    double start = NowMs();
+    for (size_t i = half * found.size() / 2; i < (half + 1) * found.size() / 2; ++i)
+      if (CleanupFile(found[i], TCleanupMode::RecycleBin, "") == StatusFileDeleted) ++recycled;
+    halves[half] = NowMs() - start;
+  }
+  std::printf("recycling %d files: %d recycled, first half %.1f ms, second half %.1f ms (ratio %.2f)\n", count,
+              recycled, halves[0], halves[1], halves[1] / halves[0]);
+  return 0;
+}
+
+int MeasureMoves(int count) {
+  if (count < 1) {
+    std::fprintf(stderr, "usage: junk_bench --moves N (>= 1)\n");
+    return 2;
+  }
+  double distinct = TimeMoves(count, false), oneName = TimeMoves(count, true);
+  std::printf("moving %d files into one folder: distinct names %.1f ms, one name %.1f ms (ratio %.2f)\n", count,
+              distinct, oneName, oneName / distinct);
+  return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
   int files = 100000, repeat = 3;
   for (int i = 1; i + 1 < argc; i += 2) {
+    if (std::strcmp(argv[i], "--moves") == 0) return MeasureMoves(std::atoi(argv[i + 1]));
+    if (std::strcmp(argv[i], "--recycle") == 0) return MeasureRecycling(std::atoi(argv[i + 1]));
     if (std::strcmp(argv[i], "--files") == 0) files = std::atoi(argv[i + 1]);
     if (std::strcmp(argv[i], "--repeat") == 0) repeat = std::atoi(argv[i + 1]);
   }

@@ -2,8 +2,10 @@
 #include <gtest/gtest.h>
 
 #include "app/FirstFullBackupUnit.h"
+#include "app/RegBackupUnit.h"
 #include "framework/Handles.h"
 #include "framework/Strings.h"
+#include "scan/PublicFunctionUnit.h"
 #include "support/TestSupport.h"
 
 using testing_support::RegSandbox;
@@ -34,9 +36,12 @@ TEST_F(FirstRunExport, FirstPressExportsAndSaysSoTheSecondCloses) {
   });
   dialog->ShowModal();
   EXPECT_EQ(seen, (std::vector<std::string>{"Backup registry complete!", "OK"}));
-  int files = 0;
-  ForEachFile(dialog->BackupFolder, "Backup_*.reg", [&](const TFoundFile&) { return ++files, true; });
-  EXPECT_EQ(files, 1);
+  std::vector<std::string> files;
+  ForEachFile(dialog->BackupFolder, "Backup_*.reg", [&](const TFoundFile& f) { return files.push_back(f.Name), true; });
+  ASSERT_EQ(files.size(), 1u);
+  std::string sid;   // the export holds the current user's HKEY_CURRENT_USER
+  EXPECT_TRUE(RegBackupUnit::ReadExportUser(dialog->BackupFolder + files[0], sid));
+  EXPECT_EQ(sid, PublicFunctionUnit::CurrentUserSid());
   EXPECT_FALSE(dialog->Visible());
 }
 

@@ -549,3 +549,50 @@ TEST(RoundTrip, AnEarlierEightBitBackupRestoresAsTheWholeImportDoes) {
     PublicFunctionUnit::DeleteRegistryKey(box.Root(), box.Path() + "\\old");
   }
 }
+
+// A finding met through the classes root lies in the user's classes (when the key is there) or
+// the machine's: the backup names that key, the repair removes it there, and the restore brings
+// back exactly what was removed at the key it was removed from; the machine's copy behind the
+// user's is left as it was, and the line of that finding does not count as repaired.
+TEST(RoundTrip, AFindingMetThroughTheClassesRootComesBackWhereItLay) {
+  TempFolder temp;
+  const std::string name = "ZvRoundTrip-" + TestName(), second = name + "-2";
+  RegSandbox user(HKEY_CURRENT_USER, ExactPath{"Software\\Classes\\" + name}),
+      machine(HKEY_LOCAL_MACHINE, ExactPath{"Software\\Classes\\" + name}),
+      userOnly(HKEY_CURRENT_USER, ExactPath{"Software\\Classes\\" + second});
+  PlantEveryKindOfValue(user, "Values");
+  user.SetString("shell\\open\\command", "", "\"C:\\ZelvoranMissing\\app.exe\" \"%1\"");
+  machine.SetString("", "", "the machine's class");
+  machine.SetString("CLSID", "", "{00000000-0000-0000-0000-000000000000}");
+  userOnly.SetString("", "v", "user's value");
+  userOnly.SetString("", "w", "stays");
+  const TTreeDump userBefore = DumpTree(HKEY_CURRENT_USER, user.Path()), machineBefore = DumpTree(HKEY_LOCAL_MACHINE, machine.Path()),
+                  userOnlyBefore = DumpTree(HKEY_CURRENT_USER, userOnly.Path());
+
+  TRegistryContents keys, values;
+  Finding(keys, "HKEY_CLASSES_ROOT\\" + name, "default").UnnamedValue = true;
+  Finding(values, "HKEY_CLASSES_ROOT\\" + second, "v");
+  MainUnit::TBackupResult backup = MainUnit::BackupCheckedFindings(
+      {{"ActiveX, OLE/COM Entries", TRepairForm::Key, &keys}, {"System Software Settings", TRepairForm::Value, &values}},
+      4, temp.Path() + "RepairBackup\\", kStamp);
+  ASSERT_TRUE(backup.Saved && backup.Complete);
+  const std::string script = ReadUtf16File(backup.FileName);
+  EXPECT_NE(script.find("[HKEY_CURRENT_USER\\Software\\Classes\\" + name + "]\r\n"), std::string::npos) << script;
+  EXPECT_NE(script.find("[HKEY_CURRENT_USER\\Software\\Classes\\" + second + "]\r\n\"v\"="), std::string::npos) << script;
+  EXPECT_EQ(script.find("HKEY_CLASSES_ROOT"), std::string::npos) << script;
+  EXPECT_EQ(script.find("the machine's class"), std::string::npos) << script;
+
+  TRepairRun repair;
+  SectionCommon::RepairFindings({.Form = TRepairForm::Key}, repair.Status, repair.FinishList, keys, repair.Log);
+  SectionCommon::RepairFindings({.Form = TRepairForm::Value}, repair.Status, repair.FinishList, values, repair.Log);
+  EXPECT_EQ(repair.Lines(), (Lines{{"HKEY_CLASSES_ROOT\\" + name, SectionCommon::OtherCopyText},
+                                   {"HKEY_CLASSES_ROOT\\" + second, kOk}}));
+  EXPECT_FALSE(user.KeyExists("") || userOnly.ValueExists("", "v"));
+  EXPECT_EQ(Differences(machineBefore, DumpTree(HKEY_LOCAL_MACHINE, machine.Path())), "");
+
+  RegBackupUnit::TRestoreResult restore = RegBackupUnit::RestoreUndoBackup(backup.FileName);
+  EXPECT_TRUE(restore.Succeeded()) << (restore.Problems.empty() ? "" : restore.Problems[0]);
+  EXPECT_EQ(Differences(userBefore, DumpTree(HKEY_CURRENT_USER, user.Path())), "");
+  EXPECT_EQ(Differences(userOnlyBefore, DumpTree(HKEY_CURRENT_USER, userOnly.Path())), "");
+  EXPECT_EQ(Differences(machineBefore, DumpTree(HKEY_LOCAL_MACHINE, machine.Path())), "");
+}

@@ -6,6 +6,7 @@
 
 #include "app/RegBackupUnit.h"
 #include "framework/Strings.h"
+#include "scan/PublicFunctionUnit.h"
 #include "support/Fuzz.h"
 #include "support/RegistryTree.h"
 #include "support/TestSupport.h"
@@ -83,4 +84,42 @@ TEST(ScriptFuzz, WhatARestoreHandsTheImporterAlwaysReads) {
   }
   EXPECT_GT(handed, 10);
   EXPECT_EQ(Differences(before, DumpTree(box.Root(), box.Path())), "");
+}
+
+// Whatever an export ends with, the note read from its end is a SID or nothing, the file stays as
+// it is, and a restore never imports a file whose end names another user (the list hides it).
+// Nothing is imported here.
+TEST(ScriptFuzz, TheUserNoteAtAnExportsEndIsReadFromAnyEnding) {
+  TempFolder temp;
+  const std::string key = "[HKEY_CURRENT_USER\\Software\\ZelvoranTest\\ExportFuzz]";
+  const std::string other = ";User: S-1-5-21-1004336348-1177238915-682003330-1001";
+  const std::string wide = RegScript({"Windows Registry Editor Version 5.00", "", key, "\"v\"=\"x\"", "", other});
+  const std::string ansi = "REGEDIT4\r\n\r\n" + key + "\r\n\"v\"=dword:00000001\r\n\r\n" + other + "\r\n\r\n";
+  TFuzzInputs inputs({wide, ansi}, 20261210);
+  int imported = 0;
+  TKeep<std::function<bool(const std::string&, DWORD&)>> importer(RegBackupUnit::RunImport,
+                                                                   [&](const std::string&, DWORD& code) {
+                                                                     ++imported;
+                                                                     code = 0;
+                                                                     return false;   // nothing is imported
+                                                                   });
+  const std::string file = temp.Path() + "fuzz.reg";
+  int noted = 0;
+  for (int i = 0; i < 1500; ++i) {
+    const std::string bytes = inputs.Next();
+    ASSERT_TRUE(testing_support::WriteInput(file, bytes));
+    std::string sid;
+    bool read = false;
+    ASSERT_NO_THROW(read = RegBackupUnit::ReadExportUser(file, sid)) << "input " << i;
+    ASSERT_TRUE(read) << "input " << i;
+    ASSERT_TRUE(sid.empty() || PublicFunctionUnit::IsSidText(sid)) << "input " << i << ": " << sid;
+    ASSERT_NO_THROW(RegBackupUnit::IsCompleteExport(file)) << "input " << i;
+    noted += !sid.empty();
+    const int before = imported;
+    ASSERT_NO_THROW(RegBackupUnit::RestoreRegistryScript(file)) << "input " << i;
+    if (!PublicFunctionUnit::IsCurrentUsersSid(sid)) ASSERT_EQ(imported, before) << "input " << i;
+    ASSERT_EQ(ReadFileBytes(file), bytes) << "input " << i;
+  }
+  EXPECT_GT(noted, 100);
+  EXPECT_GT(imported, 10);
 }

@@ -3,6 +3,7 @@
 
 #include "support/RegistryTree.h"
 #include "app/MainUnitBackup.h"
+#include "app/RegBackupUnitScript.h"
 #include "framework/Strings.h"
 #include "scan/PublicFunctionUnit.h"
 #include "support/TestSupport.h"
@@ -14,14 +15,16 @@ using SectionCommon::TRepairForm;
 
 namespace {
 
-// The value line ExportRegValue writes (after its key line), or what went wrong.
-std::string LineFor(const RegSandbox& box, const std::string& name) {
+// The value line ExportRegValue writes (after its key line) for a value of box\\sub, or what went wrong.
+std::string LineFor(const RegSandbox& box, const std::string& sub, const std::string& name) {
   TStringList lines;
-  TExportOutcome outcome = ExportRegValue(box.FullPath(), name, lines);
+  const std::string key = sub.empty() ? box.FullPath() : box.FullPath() + "\\" + sub;
+  TExportOutcome outcome = ExportRegValue(key, name, lines);
   if (outcome != TExportOutcome::Written) return "<not written>";
-  if (lines.Count() != 2 || lines[0] != "[" + box.FullPath() + "]") return "<bad key line>";
+  if (lines.Count() != 2 || lines[0] != "[" + key + "]") return "<bad key line>";
   return lines[1];
 }
+std::string LineFor(const RegSandbox& box, const std::string& name) { return LineFor(box, "", name); }
 
 }  // namespace
 
@@ -54,7 +57,6 @@ TEST(Writer, ValueLinesAsTheScriptFormatGivesThem) {
   };
   for (const Case& c : cases) SetExact(box.Root(), box.Path(), c.Name, c.Type, c.Data);
   for (const Case& c : cases) EXPECT_EQ(LineFor(box, Narrow(c.Name)), c.Line);
-  EXPECT_EQ(LineFor(box, "default"), "@=\"dflt\"");
   SetExact(box.Root(), box.Path(), L"big", REG_BINARY, Pattern(300));
   EXPECT_EQ(LineFor(box, "big").size(), std::string("\"big\"=hex:").size() + 300 * 3 - 1) << "no 256-byte limit";
 }
@@ -63,7 +65,7 @@ TEST(Writer, KeyLinesAbsentKeysAndValuesAndTheDefaultValue) {
   RegSandbox box;
   TStringList lines;
   // a key without a default value: the key line alone
-  EXPECT_EQ(ExportRegValue(box.FullPath(), "default", lines), TExportOutcome::Absent);
+  EXPECT_EQ(ExportRegValue(box.FullPath(), "", lines), TExportOutcome::Absent);
   EXPECT_EQ(lines.Items, std::vector<std::string>{"[" + box.FullPath() + "]"});
   lines.Clear();
   EXPECT_EQ(ExportRegValue(box.FullPath(), "missing", lines), TExportOutcome::Absent);
@@ -89,6 +91,27 @@ TEST(Writer, KeyLinesAbsentKeysAndValuesAndTheDefaultValue) {
                                                    "\"x\"=\"1\""}));
   EXPECT_EQ(MainUnit::ExportRegKey(box.FullPath() + "\\gone", lines), TExportOutcome::Absent);
   EXPECT_EQ(MainUnit::ExportRegKey("HKEY_CURRENT_USER", lines), TExportOutcome::Absent) << "never a whole root";
+}
+
+// The routines that back up and delete one value take the value's exact name: "" is the key's
+// unnamed value and "default" a value really so named, never the other.
+TEST(Writer, ExportAndDeletionTakeTheValuesExactName) {
+  RegSandbox box;
+  struct Case {
+    std::string Name, Line, Left;   // the value asked for, its exported line, the value left after its deletion
+  };
+  const Case cases[] = {
+      {"", "@=\"unnamed\"", "default"},
+      {"default", "\"default\"=\"named\"", ""},
+      {"DEFAULT", "\"DEFAULT\"=\"named\"", ""},   // the registry's names compare without case
+  };
+  for (const Case& c : cases) {
+    box.SetString("k", "", "unnamed");
+    box.SetString("k", "default", "named");
+    EXPECT_EQ(LineFor(box, "k", c.Name), c.Line) << c.Name;
+    EXPECT_TRUE(PublicFunctionUnit::DeleteRegistryValue(box.FullPath() + "\\k", c.Name)) << c.Name;
+    EXPECT_TRUE(box.ValueExists("k", c.Left) && !box.ValueExists("k", c.Name)) << c.Name;
+  }
 }
 
 TEST(Writer, HeaderAndEncodingFollowThePlatformKindAndTheCodePage) {
@@ -135,17 +158,23 @@ TEST(Backup, FileNameFolderHeaderAndWhatIsLeftOut) {
   EXPECT_TRUE(DirectoryExists(folder) && !FileExists(r.FileName));
   EXPECT_TRUE(!r.Saved && r.Complete && r.Exported == 0);
 
-  // a ticked value, NT header: UTF-16 with CRLF after every line, the last included
+  // a ticked value, NT header: UTF-16 with CRLF after every line, the last included; the user
+  // whose HKEY_CURRENT_USER it may hold is noted after the header
+  const std::string user = ";User: " + PublicFunctionUnit::CurrentUserSid() + "\r\n";
+  ASSERT_TRUE(PublicFunctionUnit::IsSidText(PublicFunctionUnit::CurrentUserSid()));
   values.GetItem(0).Content.Checked = true;
   r = MainUnit::BackupCheckedFindings(sections, 4, folder, stamp);
   EXPECT_TRUE(r.Saved && r.Complete && r.Exported == 1);
   EXPECT_EQ(ReadUtf16File(r.FileName),
-            "Windows Registry Editor Version 5.00\r\n[" + box.FullPath() + "]\r\n\"v\"=dword:00000003\r\n");
+            "Windows Registry Editor Version 5.00\r\n" + user + "[" + box.FullPath() + "]\r\n\"v\"=dword:00000003\r\n");
+  std::string sid;
+  EXPECT_TRUE(RegBackupUnit::ReadScriptUser(r.FileName, sid));
+  EXPECT_EQ(sid, PublicFunctionUnit::CurrentUserSid());
 
   // Windows 9x header: an 8-bit file
   r = MainUnit::BackupCheckedFindings(sections, 2, folder, stamp + 0.25);
   EXPECT_EQ(r.FileName, folder + "_20251209_180000.reg");
-  EXPECT_EQ(ReadFileBytes(r.FileName), "REGEDIT4\r\n[" + box.FullPath() + "]\r\n\"v\"=dword:00000003\r\n");
+  EXPECT_EQ(ReadFileBytes(r.FileName), "REGEDIT4\r\n" + user + "[" + box.FullPath() + "]\r\n\"v\"=dword:00000003\r\n");
 
   // the folder cannot be made (a file of that name): not saved, and not complete
   std::string blocked = temp.WriteFile("Blocked");

@@ -32,6 +32,8 @@ const std::string kMenuExtPath = "HKEY_CURRENT_USER\\" + kMenuExt;
 const std::string kToolbarPath = "HKEY_LOCAL_MACHINE\\" + kToolbar;
 const std::string kUserBarsPath = "HKEY_CURRENT_USER\\" + kBars;
 const std::string kMachineBarsPath = "HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Internet Explorer\\Explorer Bars";
+// The note after a backup's header saying whose HKEY_CURRENT_USER it holds.
+const std::string kUserNote = ";User: " + PublicFunctionUnit::CurrentUserSid();
 
 TRegValue Blob() {
   TRegValue blob{REG_BINARY, std::vector<uint8_t>(4096)};
@@ -143,7 +145,7 @@ TEST_F(Plugins, RemovedPluginsComeBackFromTheirBackupExactly) {
   blob.pop_back();
   EXPECT_EQ(FileLines(folder + files[0]),
             (std::vector<std::string>{
-                "Windows Registry Editor Version 5.00", "[" + kMenuExtPath + "\\&ZvFoo]", "@=\"res://x\"",
+                "Windows Registry Editor Version 5.00", kUserNote, "[" + kMenuExtPath + "\\&ZvFoo]", "@=\"res://x\"",
                 "\"Contexts\"=dword:00000002", "[" + kMenuExtPath + "\\&ZvFoo\\Empty]",
                 "[" + kMenuExtPath + "\\&ZvFoo\\Sub]", blob, "[" + kToolbarPath + "]",
                 "\"{ZV-C2}\"=dword:0000000A", "[" + kUserBarsPath + "\\{ZV-E1}]",
@@ -178,7 +180,7 @@ TEST_F(Plugins, EachToolbarsBackupHoldsItsOwnValueAndNothingTickedWritesNoFile) 
   EXPECT_TRUE(RegValueExists(HKLM, kToolbar, "{ZV-C2}"));
   ASSERT_EQ(NewFiles().size(), 1u);
   EXPECT_EQ(FileLines(folder + NewFiles()[0]),
-            (std::vector<std::string>{"Windows Registry Editor Version 5.00", "[" + kToolbarPath + "]",
+            (std::vector<std::string>{"Windows Registry Editor Version 5.00", kUserNote, "[" + kToolbarPath + "]",
                                       "\"{ZV-C1}\"=\"\"", "[" + kToolbarPath + "]", "\"{ZV-C3}\"=hex:01,AB"}));
 
   // three removals, one toolbar each; then a program writes the second one again, newer
@@ -398,8 +400,8 @@ TEST_F(Plugins, NothingIsRemovedWithoutItsBackupAndBackupsOfOneSecondKeepTheirOw
   TPluginRemoval second = RemovePlugins({{.KeyPath = kToolbarPath, .Entry = "{ZV-C3}", .Category = "2"}}, 2, temp.Path(), stamp);
   EXPECT_EQ(first.FileName, temp.Path() + "Backup_" + FormatDateTime("yyyymmdd_hhnnss", stamp) + "_IE.reg");
   EXPECT_EQ(second.FileName, temp.Path() + "Backup_" + FormatDateTime("yyyymmdd_hhnnss", stamp + 1.0 / 86400) + "_IE.reg");
-  EXPECT_EQ(FileLines(first.FileName).at(2), "\"{ZV-C2}\"=dword:0000000A");
-  EXPECT_EQ(ReadFileBytes(second.FileName).substr(0, 10), "REGEDIT4\r\n");
+  EXPECT_EQ(FileLines(first.FileName).at(3), "\"{ZV-C2}\"=dword:0000000A");
+  EXPECT_EQ(ReadFileBytes(second.FileName).substr(0, 10 + kUserNote.size() + 2), "REGEDIT4\r\n" + kUserNote + "\r\n");
 }
 
 // ---- the backup files and their details ----

@@ -1,7 +1,10 @@
 // The browser restorer's backup: what the ticked actions delete and overwrite is written among the
-// plug-in backups first, and restored through the plug-in manager's restore page it brings back
-// what the actions deleted and names what they overwrote or created, never writing over it; a
-// backup that cannot be completed is asked about, and No changes nothing.
+// plug-in backups first, and what they wrote is noted in it after they ran; restored through the
+// plug-in manager's restore page it undoes the actions: what they deleted comes back, what they
+// overwrote or created and still holds what they wrote is put back as it was (a created value
+// goes), and what was changed since is left and named. A backup without the notes (of an earlier
+// version) brings back what the actions deleted and names the rest. A backup that cannot be
+// completed is asked about, and No changes nothing.
 #include <gtest/gtest.h>
 
 #include <shlwapi.h>
@@ -161,10 +164,10 @@ void PlantHijackedBrowser() {
   Plant(HKLM, ext + "\\{ZV-B}");
 }
 
-// The plug-in manager's restore of the restorer's backup, with the repair backup's rule: every key
-// and value the actions deleted (there before them, gone after them) is back, all else is as the
-// actions left it, and the message names as changed since the backup each value the actions
-// overwrote or created.
+// The plug-in manager's restore of a restorer's backup without the notes of what the actions wrote:
+// every key and value the actions deleted (there before them, gone after them) is back, all else
+// is as the actions left it, and the message names as changed since the backup each value the
+// actions overwrote or created.
 void ExpectTheDeletedBackAndTheRestNamed(const std::vector<TTreeDump>& before, const std::vector<TTreeDump>& actions,
                                          const std::vector<std::string>& shown, const std::vector<TTreeDump>& after) {
   size_t changed = 0;
@@ -186,7 +189,7 @@ void ExpectTheDeletedBackAndTheRestNamed(const std::vector<TTreeDump>& before, c
   EXPECT_TRUE(shown[0].ends_with(Format("\rand %d more\r", (int)changed - 5))) << shown[0];
 }
 
-TEST_F(RestorerBackup, BringsBackWhatTheActionsDeletedAndNamesWhatTheyOverwrote) {
+TEST_F(RestorerBackup, TheRestoreUndoesWhatTheActionsDeletedAndOverwrote) {
   PlantHijackedBrowser();
   std::vector<TTreeDump> before = Trees();
   TickOnly({0, 3, 7, 10, 11, 12});
@@ -201,17 +204,24 @@ TEST_F(RestorerBackup, BringsBackWhatTheActionsDeletedAndNamesWhatTheyOverwrote)
   std::vector<std::string> files = added.Names();
   ASSERT_EQ(files.size(), 1u);
   EXPECT_EQ(files[0].substr(0, 7) + files[0].substr(22), "Backup__IE.reg");
-  const std::vector<TTreeDump> actions = Trees();
-  const std::vector<std::string> shown = RestoreAddedBackupThroughThePluginManager();
-  ExpectTheDeletedBackAndTheRestNamed(before, actions, shown, Trees());
+  const std::vector<std::string> lines = DecodeTextLines(AddedBackupText());
+  ASSERT_GE(lines.size(), 2u);
+  EXPECT_EQ(lines[1], ";User: " + PublicFunctionUnit::CurrentUserSid());
+  for (const std::string& note : {";Written: [HKEY_LOCAL_MACHINE\\" + kMain + "]", std::string(";Written: \"start page\"=\"about:blank\""),
+                                  ";Written: [HKEY_LOCAL_MACHINE\\" + std::string(IERepairItemUnit::MachineRunKey) + "]",
+                                  std::string(";Written: \"ZvHijack\"=-")})
+    EXPECT_NE(std::find(lines.begin(), lines.end(), note), lines.end()) << note;
+
+  EXPECT_EQ(RestoreAddedBackupThroughThePluginManager(), std::vector<std::string>{});
+  EXPECT_EQ(DifferencesBesidesNewEmptyKeys(before, Trees()), "");
+  EXPECT_EQ(ReadText(HKLM, kMain, "start page"), kStartPage);
   EXPECT_TRUE(RegValueExists(HKLM, kRun, "ZvHijack") && RegKeyExists(HKLM, kIE + "\\Extensions\\{ZV-A}\\sub\\deeper"));
-  EXPECT_EQ(ReadText(HKLM, kMain, "start page"), "about:blank") << "written since the backup: left";
 }
 
-// What the actions create where nothing was, and what they overwrite, holds other data than the
-// backup by the time it is restored: it is left as it is and named, while every value and key they
-// deleted comes back with its type. The backup deletes no key.
-TEST_F(RestorerBackup, TheRestoreLeavesWhatTheActionsCreatedOrOverwroteAndNamesIt) {
+// Values of every type in keys partly there: what the actions overwrote comes back with its type,
+// what they created where nothing was goes again, what they deleted comes back. The backup deletes
+// no key: the keys the actions created stay.
+TEST_F(RestorerBackup, TheRestorePutsBackWhatTheActionsOverwroteAndTakesAwayWhatTheyCreated) {
   const std::string explorer = "Software\\Microsoft\\Windows\\CurrentVersion\\Policies\\Explorer";
   const std::string system = "Software\\Microsoft\\Windows\\CurrentVersion\\Policies\\System";
   for (const TArea& area : areas) SHDeleteKeyW(area.Root, Widen(area.Path).c_str());
@@ -239,39 +249,109 @@ TEST_F(RestorerBackup, TheRestoreLeavesWhatTheActionsCreatedOrOverwroteAndNamesI
       {HKCU, "Software\\Policies\\Microsoft\\Internet Explorer\\Restrictions"}};
   for (const auto& [root, key] : created) EXPECT_TRUE(RegKeyExists(root, key)) << key << ": created by the actions";
   EXPECT_EQ(AddedBackupText().find("[-"), std::string::npos) << AddedBackupText();
+  EXPECT_NE(Differences(before, AllTrees()), "");
 
-  const std::vector<TTreeDump> actions = AllTrees();
-  const std::vector<std::string> shown = RestoreAddedBackupThroughThePluginManager();
-  ExpectTheDeletedBackAndTheRestNamed(before, actions, shown, AllTrees());
+  EXPECT_EQ(RestoreAddedBackupThroughThePluginManager(), std::vector<std::string>{});
+  EXPECT_EQ(DifferencesBesidesNewEmptyKeys(before, AllTrees()), "");
   EXPECT_EQ(ReadText(HKLM, kRun, "Zv \u00fcn\u00ef"), "regedit /s \"C:\\a b.reg\"");
+  EXPECT_FALSE(RegValueExists(HKLM, kIE + "\\Search", "SearchAssistant")) << "created by the actions";
   for (const auto& [root, key] : created) EXPECT_TRUE(RegKeyExists(root, key)) << key << ": left in place";
 }
 
 // A key the actions created may hold, by the time the backup is restored, what another program put
-// there since: all of it survives the restore, and so do the values the actions wrote, which are
-// named as changed since the backup.
+// there since: all of it survives the restore, while the values the actions wrote there go again.
 TEST_F(RestorerBackup, WhatAnotherProgramPutUnderAKeyTheActionsCreatedSurvivesTheRestore) {
   const std::string restrictions = "Software\\Policies\\Microsoft\\Internet Explorer\\Restrictions";
   const std::string search = kIE + "\\Search", menu = kIE + "\\MenuExt";
   for (const TArea& area : areas) SHDeleteKeyW(area.Root, Widen(area.Path).c_str());
+  const std::vector<TTreeDump> start = AllTrees();
   TickOnly({3, 4, 10});   // the search engine, the menu restrictions, the context menu
   Restore({IDYES});
   ASSERT_TRUE(RegValueExists(HKCU, restrictions, "NoViewSource"));
   ASSERT_TRUE(RegValueExists(HKLM, search, "SearchAssistant"));
+  const std::vector<TTreeDump> actions = AllTrees();
   // afterwards, another program
   Plant(HKCU, restrictions, L"ZvOther", Dword(1));
   Plant(HKCU, "Software\\Policies\\Microsoft\\ZvSibling", L"", Sz("beside a key that was missing"));
   Plant(HKLM, search + "\\ZvSub", L"deep", Raw(REG_BINARY, Bytes({1, 2})));
   Plant(HKCU, menu + "\\&ZvAdd-on", L"", Sz("res://addon"));
-  const std::vector<TTreeDump> beforeRestore = AllTrees();
+  std::vector<TTreeDump> expected = AllTrees();
+  for (size_t i = 0; i < expected.size(); ++i)
+    for (const auto& [entry, value] : actions[i])
+      if (entry.find('|') != std::string::npos && !start[i].contains(entry)) expected[i].erase(entry);   // written
 
-  std::vector<std::string> shown = RestoreAddedBackupThroughThePluginManager();
-  ASSERT_EQ(shown.size(), 1u);
-  const std::string left = "The registry was not restored completely!\r\r"
-                           "These entries have changed since the backup and were left as they are now:\r";
-  EXPECT_EQ(shown[0].substr(0, left.size()), left) << shown[0];
-  EXPECT_NE(shown[0].find("HKEY_CURRENT_USER\\" + restrictions + "\\\"NoViewSource\""), std::string::npos) << shown[0];
-  EXPECT_EQ(Differences(beforeRestore, AllTrees()), "");
+  EXPECT_EQ(RestoreAddedBackupThroughThePluginManager(), std::vector<std::string>{});
+  EXPECT_EQ(Differences(expected, AllTrees()), "");
+  EXPECT_FALSE(RegValueExists(HKCU, restrictions, "NoViewSource"));
+  EXPECT_TRUE(RegValueExists(HKCU, restrictions, "ZvOther"));
+}
+
+// What was changed since the actions ran holds neither the backup's data nor the actions': it is
+// left as it is and named, whatever the change (other data, another type, a created value written
+// again); a value that went since is as the backup has it or comes back; all the rest is undone.
+TEST_F(RestorerBackup, WhatChangedSinceTheActionsIsLeftAndNamedAndTheRestUndone) {
+  const std::string restrictions = "Software\\Policies\\Microsoft\\Internet Explorer\\Restrictions";
+  const std::string explorer = "Software\\Microsoft\\Windows\\CurrentVersion\\Policies\\Explorer";
+  PlantHijackedBrowser();
+  SHDeleteKeyW(HKCU, Widen(restrictions).c_str());
+  Plant(HKCU, restrictions);   // without the values the actions create
+  const std::vector<TTreeDump> before = AllTrees();
+  TickOnly({0, 4, 7});
+  Restore({IDYES});
+  struct TCase {
+    HKEY Root;
+    std::string Key;
+    std::wstring Name;
+    bool Delete;          // the change deletes the value; otherwise it writes Value
+    TRegValue Value;
+    bool Named;           // left as changed and named
+  };
+  const TCase cases[] = {
+      {HKLM, kMain, L"start page", false, Sz("http://mine.example/\u00e9"), true},             // overwritten, then changed
+      {HKLM, kMain, L"Window Title", false, Raw(REG_EXPAND_SZ, Utf16(L"Microsoft Internet Explorer")), true},   // its type
+      {HKCU, restrictions, L"NoViewSource", false, Dword(1), true},                             // created, then changed
+      {HKCU, restrictions, L"NoFavorites", true, {}, false},                                   // created, then deleted
+      {HKCU, explorer, L"RestrictRun", true, {}, false},                                       // overwritten, then deleted
+      {HKCU, explorer, L"NoFolderOptions", false, Dword(0), true},                             // written again otherwise
+  };
+  std::vector<TTreeDump> expected = before;
+  std::string named;
+  for (const TCase& c : cases) {
+    if (c.Delete) ASSERT_EQ(SHDeleteValueW(c.Root, Widen(c.Key).c_str(), c.Name.c_str()), ERROR_SUCCESS);
+    else Plant(c.Root, c.Key, c.Name, c.Value);
+    if (!c.Named) continue;
+    named += PublicFunctionUnit::RootKeyName(c.Root) + "\\" + c.Key + "\\\"" + Narrow(c.Name) + "\"\r";
+    for (size_t i = 0; i < areas.size(); ++i)
+      if (areas[i].Root == c.Root && c.Key.compare(0, areas[i].Path.size(), areas[i].Path) == 0)
+        expected[i]["\\" + c.Key.substr(areas[i].Path.size() + 1) + "\\|" + Narrow(c.Name)] = {c.Value.Type, c.Value.Data};
+  }
+  EXPECT_EQ(RestoreAddedBackupThroughThePluginManager(),
+            std::vector<std::string>{"The registry was not restored completely!\r\r"
+                                     "These entries have changed since the backup and were left as they are now:\r" +
+                                     named});
+  EXPECT_EQ(DifferencesBesidesNewEmptyKeys(expected, AllTrees()), "");   // RestrictRun: deleted since, back
+}
+
+// A backup of an earlier version, without the notes of what the actions wrote, restores as such
+// backups always did: what the actions deleted comes back, what they overwrote or created is left
+// and named.
+TEST_F(RestorerBackup, ABackupWithoutTheNotesOfWhatWasWrittenBringsBackWhatWasDeletedAndNamesTheRest) {
+  PlantHijackedBrowser();
+  std::vector<TTreeDump> before = Trees();
+  TickOnly({0, 3, 7, 10, 11, 12});
+  Restore({IDYES});
+  std::vector<std::string> files = added.Names();
+  ASSERT_EQ(files.size(), 1u);
+  TStringList old;
+  for (const std::string& line : DecodeTextLines(AddedBackupText()))
+    if (line.compare(0, 1, ";") != 0) old.Add(line);
+  ASSERT_GT(old.Count(), 20);
+  ASSERT_TRUE(ReplaceFileContents(added.Folder() + files[0], MainUnit::EncodeRegScript(old)));
+  const std::vector<TTreeDump> actions = Trees();
+  const std::vector<std::string> shown = RestoreAddedBackupThroughThePluginManager();
+  ExpectTheDeletedBackAndTheRestNamed(before, actions, shown, Trees());
+  EXPECT_TRUE(RegValueExists(HKLM, kRun, "ZvHijack") && RegKeyExists(HKLM, kIE + "\\Extensions\\{ZV-A}\\sub\\deeper"));
+  EXPECT_EQ(ReadText(HKLM, kMain, "start page"), "about:blank") << "written since the backup: left";
 }
 
 // The backup file cannot be written, or a value's name cannot be held by a script: the user is

@@ -1,9 +1,11 @@
 // The scanners that walk the top level of the classes root: file extensions and file
-// associations. They run alone, since other tests' keys appearing and vanishing there while a walk
-// enumerates it would shift the walk's indexes.
+// associations; and the removal of what a finding met through the classes root names. They run
+// alone, since other tests' keys appearing and vanishing there while a walk enumerates it would
+// shift the walk's indexes.
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <optional>
 
 #include "scan/FileAssociationsUnit.h"
 #include "scan/FileExtensionUnit.h"
@@ -159,4 +161,80 @@ TEST(FileAssociations, JudgesTheClassesRootItself) {
   ASSERT_EQ(mine.size(), 1u);
   EXPECT_EQ(mine[0].KeyPath, "HKEY_CLASSES_ROOT\\" + bad.Path());
   EXPECT_EQ(mine[0].Value, "ZvNoSuchClass-" + t);
+}
+
+namespace {
+// One copy of a class key, in the user's or the machine's classes, holding a value "v" and a subkey.
+struct TClassCopy {
+  std::optional<RegSandbox> Key;
+  TClassCopy(bool planted, HKEY root, const std::string& name) {
+    if (!planted) return;
+    Key.emplace(root, ExactPath{"Software\\Classes\\" + name});
+    Key->SetString("", "v", "1");
+    Key->SetString("sub", "", "deeper");
+  }
+  // Whether it still holds the target: the key, or the value "v".
+  bool Holds(SectionCommon::TRepairForm form) const {
+    if (!Key) return false;
+    return form == SectionCommon::TRepairForm::Key ? Key->KeyExists("") : Key->ValueExists("", "v");
+  }
+};
+}  // namespace
+
+// The classes root shows the user's classes over the machine's: a finding met through it is
+// removed from the copy it shows, the user's when there is one, and a removal that leaves the
+// machine's copy in that view is no repair. (Wine does not merge the user's classes into the
+// classes root: there it shows the machine's alone, as it does once the user's copy is gone.)
+TEST(ClassesRoot, AFindingIsRemovedWhereItsKeyLies) {
+  using SectionCommon::TRepairForm;
+  TScanRun run;
+  struct Case {
+    bool User, Machine;
+    TRepairForm Form;
+    const char* Status;
+    bool UserHolds, MachineHolds;   // afterwards
+  };
+  const char* other = SectionCommon::OtherCopyText;
+  const Case cases[] = {
+      {true, false, TRepairForm::Key, kOk, false, false},    {false, true, TRepairForm::Key, kOk, false, false},
+      {true, true, TRepairForm::Key, other, false, true},    {true, false, TRepairForm::Value, kOk, false, false},
+      {false, true, TRepairForm::Value, kOk, false, false},  {true, true, TRepairForm::Value, other, false, true},
+  };
+  for (size_t i = 0; i < std::size(cases); ++i) {
+    const Case& c = cases[i];
+    const std::string name = "ZvCls-" + TestName() + "-" + std::to_string(i), viaRoot = "HKEY_CLASSES_ROOT\\" + name;
+    TClassCopy user(c.User, HKEY_CURRENT_USER, name), machine(c.Machine, HKEY_LOCAL_MACHINE, name);
+    // the key's identity is the copy's it lies in
+    EXPECT_EQ(PublicFunctionUnit::KeyIdentity(viaRoot),
+              PublicFunctionUnit::KeyIdentity((c.User ? "HKEY_CURRENT_USER" : "HKEY_LOCAL_MACHINE") +
+                                              std::string("\\Software\\Classes\\") + name))
+        << i;
+    TRegistryContents contents;
+    TContent& f = contents.GetItem(contents.Add()).Content;
+    f = {.Checked = true, .KeyPath = viaRoot, .ValueName = c.Form == TRepairForm::Key ? "default" : "v"};
+    TRepairRun repair;
+    SectionCommon::RepairFindings({.Form = c.Form}, repair.Status, repair.FinishList, contents, repair.Log);
+    std::string shown = viaRoot + (std::string(c.Status) == other && c.Form == TRepairForm::Value ? " (v)" : "");
+    EXPECT_EQ(repair.Lines(), (Lines{{shown, c.Status}})) << i;
+    EXPECT_EQ(user.Holds(c.Form), c.UserHolds) << i;
+    EXPECT_EQ(machine.Holds(c.Form), c.MachineHolds) << i;
+    if (c.Form == TRepairForm::Value && c.User) {
+      EXPECT_TRUE(user.Key->KeyExists("sub")) << "only the value goes";
+    }
+  }
+
+  // The key is fixed when the backup is written: when the user's copy is gone by the repair, the
+  // machine's, which the backup does not hold, stays.
+  const std::string name = "ZvCls-" + TestName() + "-pinned";
+  TClassCopy user(true, HKEY_CURRENT_USER, name), machine(true, HKEY_LOCAL_MACHINE, name);
+  TRegistryContents contents;
+  TContent& f = contents.GetItem(contents.Add()).Content;
+  f = {.Checked = true, .KeyPath = "HKEY_CLASSES_ROOT\\" + name, .ValueName = "default"};
+  SectionCommon::PinRealKey(f);
+  EXPECT_EQ(f.RealKeyPath, "HKEY_CURRENT_USER\\Software\\Classes\\" + name);
+  user.Key.reset();
+  TRepairRun repair;
+  SectionCommon::RepairFindings({.Form = TRepairForm::Key}, repair.Status, repair.FinishList, contents, repair.Log);
+  EXPECT_EQ(repair.Lines(), (Lines{{"HKEY_CLASSES_ROOT\\" + name, SectionCommon::ChangedSinceScanText}}));
+  EXPECT_TRUE(machine.Holds(TRepairForm::Key));
 }

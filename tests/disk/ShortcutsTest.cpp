@@ -3,6 +3,9 @@
 #include <objbase.h>
 #include <shlobj.h>
 
+#include <functional>
+
+#include "framework/ListedEntry.h"
 #include "framework/Strings.h"
 #include "scan/InvalidShortCutsUnit.h"
 #include "support/Planting.h"
@@ -190,6 +193,27 @@ TEST(Shortcuts, RepairMovesTickedShortcutsToTheRecycleBinAndLogsTheOutcome) {
   none.Repair(InvalidShortCutsUnit::RepairShortcuts, scan.Contents);
   EXPECT_EQ(none.Log.Count(), 0);
   EXPECT_TRUE(FileExists(dir.Path() + "b.lnk"));
+}
+
+// A shortcut the recycle bin cannot take (its drive's bin switched off, here by a stand-in for
+// the bin's settings) is left, and its line says so: the shell would delete it for good, which
+// no backup of the repair brings back. The other shortcut goes to the bin.
+TEST(Shortcuts, AShortcutTheRecycleBinCannotTakeIsLeftAndItsLineSaysSo) {
+  TempFolder dir;
+  MakeBroken(dir, {"a.lnk", "b.lnk"});
+  ShortcutScan scan;
+  scan.Run(dir.Path());
+  ASSERT_EQ(scan.Contents.Count(), 2);
+  TKeep<std::function<ListedEntry::TBinRoom(const std::wstring&)>> room(
+      ListedEntry::BinRoomQuery, [&](const std::wstring& path) {
+        return ListedEntry::TBinRoom{.On = path != Widen(dir.Path() + "a.lnk")};
+      });
+  scan_test::TRepairRun repair;
+  repair.Repair(InvalidShortCutsUnit::RepairShortcuts, scan.Contents);
+  EXPECT_EQ(repair.Lines(), (scan_test::Lines{{dir.Path() + "a.lnk", SectionCommon::BinCannotTakeText},
+                                              {dir.Path() + "b.lnk", scan_test::kOk}}));
+  EXPECT_TRUE(FileExists(dir.Path() + "a.lnk"));
+  EXPECT_FALSE(FileExists(dir.Path() + "b.lnk"));
 }
 
 TEST(Shortcuts, LinkedFoldersAreNotEntered) {

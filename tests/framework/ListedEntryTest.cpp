@@ -1,9 +1,12 @@
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <functional>
 #include <string>
 #include <vector>
 
 #include <windows.h>
+#include <shellapi.h>
 
 #include "framework/ListedEntry.h"
 #include "framework/StringList.h"
@@ -62,9 +65,9 @@ TEST(ListedEntry, EachActionReachesOnlyTheEntryListed) {
   EXPECT_TRUE(FileExists(dir.Path() + "outer.txt"));
 
   // the shell reads its own paths: a name it would read as another entry is refused, untouched
-  EXPECT_FALSE(ListedEntry::Recycle(folder, "keep "));
+  EXPECT_EQ(ListedEntry::Recycle(folder, "keep "), ListedEntry::TRecycleOutcome::Failed);
   EXPECT_TRUE(ExactlyThere(folder, "keep ") && ExactlyThere(folder, "keep"));
-  EXPECT_TRUE(ListedEntry::Recycle(folder, "keep"));
+  EXPECT_EQ(ListedEntry::Recycle(folder, "keep"), ListedEntry::TRecycleOutcome::Recycled);
   EXPECT_EQ(Listing(folder), (std::vector<std::string>{"keep ", "other.txt"}));
 
   // move and copy never write over an entry, and take exactly the name listed
@@ -103,7 +106,7 @@ TEST(ListedEntry, TheShellIsNotGivenAFolderItWouldReadAsAnother) {
   ForceDirectories(dir.Path() + "sub");
   PlantExact(dotted, "a.txt");
   dir.WriteFile("sub\\a.txt");
-  EXPECT_FALSE(ListedEntry::Recycle(dotted, "a.txt"));
+  EXPECT_EQ(ListedEntry::Recycle(dotted, "a.txt"), ListedEntry::TRecycleOutcome::Failed);
   EXPECT_TRUE(ExactlyThere(dotted, "a.txt") && FileExists(dir.Path() + "sub\\a.txt"));
   EXPECT_TRUE(ListedEntry::Delete(dotted, "a.txt"));
   EXPECT_TRUE(FileExists(dir.Path() + "sub\\a.txt"));
@@ -138,4 +141,124 @@ TEST(ListedEntry, AFolderIsDeletedWithAllItHoldsAndNothingBesideIt) {
   EXPECT_FALSE(ListedEntry::DeleteTree(folder, ".."));
   EXPECT_FALSE(ListedEntry::DeleteTree(folder, "missing"));
   EXPECT_TRUE(DirectoryExists(folder));
+}
+
+// A file the recycle bin cannot take is left where it is and said so: the shell would delete it
+// for good without a word (bin switched off, full, smaller than the file). The bin's room comes
+// from a stand-in (Wine's bin has no settings); a bin with room gets the file for real.
+TEST(ListedEntry, AFileTheRecycleBinCannotTakeIsLeftAndSaidSo) {
+  using ListedEntry::TBinRoom;
+  using ListedEntry::TRecycleOutcome;
+  struct Row {
+    const char* What;
+    TBinRoom Room;
+    TRecycleOutcome Outcome;
+  };
+  const Row rows[] = {
+      {"switched off", {.On = false}, TRecycleOutcome::BinCannotTake},
+      {"full", {.Capacity = 100, .Used = 90}, TRecycleOutcome::BinCannotTake},
+      {"fuller than its settings", {.Capacity = 100, .Used = 150}, TRecycleOutcome::BinCannotTake},
+      {"smaller than the file", {.Capacity = 19}, TRecycleOutcome::BinCannotTake},
+      {"exactly the room left", {.Capacity = 100, .Used = 80}, TRecycleOutcome::Recycled},
+      {"no size set", {.Used = 1ull << 40}, TRecycleOutcome::Recycled},
+  };
+  TempFolder dir;
+  for (const Row& row : rows) {
+    std::string name = testing_support::TestName() + "-" + row.What + ".txt";
+    std::string file = dir.WriteFile(name, std::string(20, 'j'));
+    std::vector<std::wstring> asked;
+    testing_support::TKeep<std::function<TBinRoom(const std::wstring&)>> room(
+        ListedEntry::BinRoomQuery, [&](const std::wstring& path) {
+          asked.push_back(path);
+          return row.Room;
+        });
+    EXPECT_EQ(ListedEntry::Recycle(dir.Path(), name), row.Outcome) << row.What;
+    EXPECT_EQ(asked, std::vector<std::wstring>{Widen(file)}) << row.What;
+    EXPECT_EQ(FileExists(file), row.Outcome != TRecycleOutcome::Recycled) << row.What;
+  }
+}
+
+// What the bin's settings do not show the shell finds out itself: asked to warn before it would
+// delete a file for good, and told "no", it leaves the file.
+TEST(ListedEntry, TheShellsWarningBeforeDeletingForGoodAnsweredNoLeavesTheFile) {
+  TempFolder dir;
+  std::string file = dir.WriteFile("big.txt", "big");
+  FILEOP_FLAGS flags = 0;
+  std::wstring from;
+  testing_support::TKeep<std::function<int(SHFILEOPSTRUCTW&)>> shell(ListedEntry::ShellFileOperation,
+                                                                       [&](SHFILEOPSTRUCTW& op) {
+                                                                         flags = op.fFlags;
+                                                                         from = op.pFrom;
+                                                                         op.fAnyOperationsAborted = TRUE;
+                                                                         return (int)ERROR_CANCELLED;
+                                                                       });
+  EXPECT_EQ(ListedEntry::Recycle(dir.Path(), "big.txt"), ListedEntry::TRecycleOutcome::BinCannotTake);
+  EXPECT_EQ(ReadFileBytes(file), "big");
+  EXPECT_EQ(from, Widen(file));
+  EXPECT_EQ(flags & (FOF_ALLOWUNDO | FOF_WANTNUKEWARNING | FOF_NOCONFIRMATION),
+            FOF_ALLOWUNDO | FOF_WANTNUKEWARNING | FOF_NOCONFIRMATION);
+}
+
+// The bin's settings as the system keeps them (here under keys of the test): the policy that
+// switches every bin off, the drive's own settings (Vista on: per volume, in megabytes), those of
+// systems before it (per cent of the drive, for all drives or per drive letter) and the policy
+// on its size; and what the bin holds now.
+TEST(ListedEntry, TheBinsRoomIsReadFromItsSettings) {
+  TempFolder dir;
+  std::wstring path = Widen(dir.Path() + "x.txt");
+  wchar_t root[MAX_PATH + 1] = {}, volume[64] = {};
+  ASSERT_TRUE(GetVolumePathNameW(path.c_str(), root, MAX_PATH + 1));
+  ULARGE_INTEGER total{};
+  ASSERT_TRUE(GetDiskFreeSpaceExW(root, nullptr, &total, nullptr));
+  const uint64_t tenth = total.QuadPart / 100 * 10 + total.QuadPart % 100 * 10 / 100;
+  std::string guid;
+  if (GetVolumeNameForVolumeMountPointW(root, volume, 64)) {
+    std::wstring v = volume;
+    if (v.find(L'{') != std::wstring::npos) guid = Narrow(v.substr(v.find(L'{'), v.find(L'}') - v.find(L'{') + 1));
+  }
+  testing_support::RegSandbox box;
+  ListedEntry::TBinSettingsKeys keys{.UserRoot = box.Root(), .MachineRoot = box.Root(),
+                                     .Policies = box.Path() + "\\Policies", .Volumes = box.Path() + "\\Volume",
+                                     .Drives = box.Path() + "\\BitBucket"};
+  auto room = [&] { return ListedEntry::ReadBinRoom(path, keys); };
+  EXPECT_TRUE(room().On);
+  EXPECT_FALSE(room().Capacity);
+  // settings of another type than a double word say nothing
+  box.SetString("Policies", "NoRecycleFiles", "1");
+  box.SetRaw("BitBucket", "Percent", REG_BINARY, {10});
+  box.SetRaw("BitBucket", "NukeOnDelete", REG_QWORD, {1, 0, 0, 0, 0, 0, 0, 0});
+  EXPECT_TRUE(room().On);
+  EXPECT_FALSE(room().Capacity);
+
+  std::string letter(1, (char)root[0]);
+  box.SetDword("BitBucket", "UseGlobalSettings", 0);
+  box.SetDword("BitBucket", "Percent", 50);
+  box.SetDword("BitBucket\\" + letter, "Percent", 10);
+  EXPECT_EQ(room().Capacity, tenth);
+  box.SetDword("BitBucket\\" + letter, "NukeOnDelete", 1);
+  EXPECT_FALSE(room().On);
+  box.SetDword("BitBucket", "UseGlobalSettings", 1);
+  EXPECT_TRUE(room().On);
+  EXPECT_EQ(room().Capacity, total.QuadPart / 2);
+
+  if (guid.empty()) {
+    std::printf("the system names no volume for %ls: the settings per volume are not read here\n", root);
+  } else {
+    box.SetDword("Volume\\" + guid, "MaxCapacity", 3);
+    EXPECT_EQ(room().Capacity, 3u << 20) << "the volume's own settings come first";
+    EXPECT_TRUE(room().On);
+    box.SetDword("Volume\\" + guid, "NukeOnDelete", 1);
+    EXPECT_FALSE(room().On);
+    box.SetDword("Volume\\" + guid, "NukeOnDelete", 0);
+  }
+  box.SetDword("Policies", "RecycleBinSize", 10);
+  EXPECT_EQ(room().Capacity, tenth);
+  EXPECT_TRUE(room().On);
+  box.SetDword("Policies", "NoRecycleFiles", 1);
+  EXPECT_FALSE(room().On);
+
+  // what the bin holds now counts against its room
+  SHQUERYRBINFO held{.cbSize = sizeof held};
+  ASSERT_EQ(SHQueryRecycleBinW(root, &held), S_OK);
+  EXPECT_EQ(room().Used, (uint64_t)held.i64Size);
 }

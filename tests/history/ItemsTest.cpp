@@ -3,6 +3,8 @@
 
 #include <shlobj.h>
 
+#include <functional>
+
 #include "framework/StringList.h"
 #include "scan/PublicFunctionUnit.h"
 #include "support/ExactNames.h"
@@ -13,6 +15,8 @@ namespace history_test {
 namespace {
 
 const TCleanStep kGoOn = [](const TRecycleData&) { return true; };
+const SYSTEMTIME kLater = {2031, 1, 3, 1, 12, 0, 0, 0};
+const std::string kThird = "http://\xd0\xbf\xd1\x80\xd0\xb8\xd0\xbc\xd0\xb5\xd1\x80.invalid/#|url4";   // http://пример.invalid/#|url4
 
 std::string EnvFolder(const wchar_t* name) {
   wchar_t buffer[MAX_PATH];
@@ -76,7 +80,8 @@ TEST_F(HistoryItems, DataFoldersOfTheShellAndTheFoldersAboveThemAreNeverCleaned)
   std::string profile = ExcludeTrailingBackslash(EnvFolder(L"USERPROFILE"));
   ASSERT_FALSE(profile.empty());
   std::string users = ExcludeTrailingBackslash(ExtractFilePath(profile));
-  std::vector<std::string> folders = {profile, users, users + "\\Public"};
+  // AppData is on no list of the shell's: only its being above Roaming and Local keeps it
+  std::vector<std::string> folders = {profile, users, users + "\\Public", profile + "\\AppData"};
   for (const char* name : {"Documents", "Desktop", "Pictures", "Music", "Videos", "Favorites", "Downloads", "Links",
                            "Saved Games", "Contacts"})
     folders.push_back(profile + "\\" + name);
@@ -95,7 +100,8 @@ TEST_F(HistoryItems, DataFoldersOfTheShellAndTheFoldersAboveThemAreNeverCleaned)
   }
 
   std::string name = "zelvoran_" + testing_support::TestName() + ".jpg";
-  for (const std::string& folder : {profile + "\\Pictures", profile + "\\Downloads", users + "\\Public\\Music", users}) {
+  for (const std::string& folder :
+       {profile + "\\Pictures", profile + "\\Downloads", users + "\\Public\\Music", users, profile + "\\AppData"}) {
     std::string photo = folder + "\\" + name;
     ASSERT_TRUE(WriteFileBytes(photo, "photo")) << photo;
     sandbox.SetString("Shell", "Recent", folder);
@@ -139,6 +145,69 @@ TEST_F(HistoryItems, TheEntryCleanedIsExactlyTheEntryListed) {
   EXPECT_EQ(testing_support::ExactContent(tmp, "keep"), "keep");
   EXPECT_EQ(ReadFileBytes(temp.Path() + "above.txt"), "above");
   EXPECT_FALSE(ExactlyThere(tmp, "..."));
+}
+
+// The browser numbers its typed addresses anew as the user types ("url1" is always the newest),
+// and the Run history its commands: a row is the text it showed, so a value is deleted only
+// while it still holds that text, never for its name alone.
+TEST_F(HistoryItems, AValueIsDeletedOnlyWhileItHoldsTheTextItsRowShowed) {
+  struct Case {
+    TCategory Kind;
+    const char* Sub;
+    std::function<int(const std::vector<TRecycleData>&, const std::string&, const TCleanStep&)> Clean;
+  };
+  const Case cases[] = {{TCategory::IEAddress, "Typed", DeleteTypedURLs}, {TCategory::RunMRU, "Run", DeleteRunMRU}};
+  for (const Case& c : cases) {
+    std::string key = sandbox.Path() + "\\" + c.Sub;
+    sandbox.SetString(c.Sub, "url1", "http://one.invalid/");
+    sandbox.SetString(c.Sub, "url2", "http://two.invalid/");
+    sandbox.SetString(c.Sub, "url3", kThird);
+    sandbox.SetString(c.Sub, "url4", "http://four.invalid/");
+    std::vector<TRecycleData> items;
+    if (c.Kind == TCategory::IEAddress) ListTypedURLs(key, items);
+    else ListRunMRU(key, items);
+    ASSERT_EQ(items.size(), 4u) << c.Sub;
+    // a new address typed meanwhile: every one moves one place down; url4 held another type now
+    sandbox.SetString(c.Sub, "url1", "http://new.invalid/");
+    sandbox.SetString(c.Sub, "url2", "http://one.invalid/");
+    sandbox.SetString(c.Sub, "url3", "http://two.invalid/");
+    sandbox.SetRaw(c.Sub, "url4", REG_BINARY, {'h', 0});
+    sandbox.SetString(c.Sub, "url5", kThird);
+    items.push_back({.Kind = c.Kind, .Name = kThird, .Path = "url5"});   // as a relisting gives it
+    EXPECT_EQ(c.Clean(items, key, kGoOn), 1) << c.Sub;
+    EXPECT_EQ(sandbox.Read(c.Sub, "url1"), "http://new.invalid/") << c.Sub;
+    EXPECT_EQ(sandbox.Read(c.Sub, "url2"), "http://one.invalid/") << c.Sub;
+    EXPECT_EQ(sandbox.Read(c.Sub, "url3"), "http://two.invalid/") << c.Sub;
+    EXPECT_TRUE(sandbox.ValueExists(c.Sub, "url4")) << c.Sub;
+    EXPECT_FALSE(sandbox.ValueExists(c.Sub, "url5")) << c.Sub;
+  }
+}
+
+// A temporary file or folder written since it was listed is another program's by now: it is
+// left; what is as it was listed goes.
+TEST_F(HistoryItems, AnEntryWrittenSinceItWasListedIsLeft) {
+  temp.WriteFile("tmp\\same.tmp", "same");
+  temp.WriteFile("tmp\\longer.tmp", "old");
+  temp.WriteFile("tmp\\later.tmp", "old");
+  temp.WriteFile("tmp\\busy\\a.tmp", "a");
+  temp.WriteFile("tmp\\quiet\\a.tmp", "a");
+  std::vector<TRecycleData> items;
+  ListFolderFiles(tmp, TCategory::TemporaryFiles, items);
+  ASSERT_EQ(items.size(), 5u);
+  WriteFileBytes(tmp + "longer.tmp", "rewritten");
+  temp.WriteFile("tmp\\busy\\b.tmp", "b");   // a new entry in the folder
+  for (const char* name : {"later.tmp", "busy"}) {   // written later (as the file system keeps it, to the second or finer)
+    FILETIME later{};
+    ASSERT_TRUE(SystemTimeToFileTime(&kLater, &later));
+    HANDLE entry = CreateFileW(Widen(tmp + name).c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                               nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    ASSERT_NE(entry, INVALID_HANDLE_VALUE) << name;
+    EXPECT_TRUE(SetFileTime(entry, nullptr, nullptr, &later)) << name;
+    CloseHandle(entry);
+  }
+  EXPECT_EQ(DeleteCheckedFiles(items, kGoOn), 2);
+  EXPECT_EQ(testing_support::Listing(tmp), (std::vector<std::string>{"busy", "later.tmp", "longer.tmp"}));
+  EXPECT_EQ(ReadFileBytes(tmp + "longer.tmp"), "rewritten");
 }
 
 }  // namespace

@@ -125,6 +125,18 @@ TEST_F(JunkPage, NoToTheConfirmationKeepsEveryFileAndDeleteReportsFailures) {
   EXPECT_TRUE(page->CleanedFiles().empty());
   EXPECT_EQ(page->State, TCleanerState::ScanFinished);
   EXPECT_TRUE(FileExists(tree + "\\a.tmp"));
+  // the page says nothing was removed, and the user may go back and choose again
+  EXPECT_EQ(page->RemovedLabel->Caption(), "The cleanup was cancelled: no junk files were removed.");
+  EXPECT_EQ(page->NextBtn->Caption(), "Finish");
+  ASSERT_TRUE(page->BackBtn->Enabled());
+  page->BackBtnClick(page->BackBtn);
+  EXPECT_EQ(page->Step(), TCleanerStep::CleanupOptions);
+  EXPECT_TRUE(page->BackBtn->Enabled());
+  MessageBoxes().NextAnswer = IDNO;
+  Next();
+  EXPECT_EQ(page->Step(), TCleanerStep::Cleanup);
+  EXPECT_TRUE(page->BackBtn->Enabled());
+  EXPECT_TRUE(FileExists(tree + "\\a.tmp"));
 
   Next();   // Finish, then the whole way again: the second cleanup finds the files gone
   SetFileAttributesW(Widen(tree + "\\a.tmp").c_str(), FILE_ATTRIBUTE_READONLY);
@@ -135,6 +147,8 @@ TEST_F(JunkPage, NoToTheConfirmationKeepsEveryFileAndDeleteReportsFailures) {
   std::vector<std::string> statuses;   // a.tmp (read-only), sub\b.TMP, sub\c.log
   for (const auto& row : page->CleanedFiles()) statuses.push_back(row.Status);
   EXPECT_EQ(statuses, (std::vector<std::string>{StatusDeletedError, StatusFileDeleted, StatusFileDeleted}));
+  EXPECT_EQ(page->RemovedLabel->Caption(), "The Junk File Cleaner has removed the specific junk files as shown below:");
+  EXPECT_FALSE(page->BackBtn->Enabled());   // after a cleanup there is no way back
   TColor colors[2] = {1, 1};
   for (int row = 0; row < 2; ++row) page->CleanerListView->OnCustomDrawSubItem(page->CleanerListView, row, 1, colors[row]);
   EXPECT_EQ(colors[0], 255u);   // an error shows red

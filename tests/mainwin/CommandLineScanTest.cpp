@@ -248,6 +248,74 @@ TEST_F(CommandLineScan, AHandedOverScanWaitsUntilTheProgramIsFreeForIt) {
   EXPECT_TRUE(MessageBoxes().Calls.empty());
 }
 
+// The scheduled job's scan that arrives while a repair runs, or while its finish page is shown,
+// waits until the user has left that page: the page is the repair's only report.
+TEST_F(CommandLineScan, AScanHandedOverDuringARepairWaitsUntilTheUserLeavesTheFinishPage) {
+  Start("-Scan");
+  ASSERT_EQ(form->RepairGrid->Count(), 2);
+  PublicFunctionUnit::MyRegistryInfo.NotAutoBackup = true;
+  int repaired = 0;
+  Sections()[4].Repair = [&](TCaptionTarget&, TListCountTarget& finish, TRegistryContents& c, TRepairContents& log) {
+    for (int i = 0; i < c.Count(); ++i) {
+      TRepairRec& line = log.GetItem(log.Add()).Content;
+      line.KeyPath = c.GetItem(i).Content.KeyPath;
+      line.Status = SectionCommon::RepairedText;
+      finish.SetItemCount(log.Count());
+      ++repaired;
+    }
+    // the second start of the scheduled job, and the request's timer, while the repair runs
+    Send(form, L"-Scan");
+    form->StartRequestedScan();
+  };
+  Sections()[9].Repair = [](TCaptionTarget&, TListCountTarget&, TRegistryContents&, TRepairContents&) {};
+  events.clear();
+  form->RepairBtnClick(form->RepairBtn);
+  ASSERT_EQ(repaired, 2);
+  EXPECT_TRUE(form->ScanRequested());
+
+  // on the finish page and from each place that does not leave it, the request waits
+  struct TStay {
+    const char* What;
+    std::function<void()> Do;
+  };
+  const TStay stays[] = {
+      {"the finish page as the repair left it", [] {}},
+      {"hidden in the tray and brought back", [&] {
+         form->Perform(WM_CLOSE);
+         form->WMRestoreInstance();
+       }},
+      {"another request", [&] { Send(form, L"-Scan"); }},
+  };
+  for (const TStay& stay : stays) {
+    stay.Do();
+    form->StartRequestedScan();
+    EXPECT_TRUE(Work().empty()) << stay.What;
+    EXPECT_TRUE(form->ScanRequested()) << stay.What;
+    EXPECT_EQ(form->ScanNotebook->PageIndex(), 2) << stay.What;
+    EXPECT_EQ(form->FinishListView->Count(), 2) << stay.What;
+    EXPECT_EQ(RepairLog->Count(), 2) << stay.What;
+  }
+
+  // the user leaves the finish page: the scan asked for runs, once
+  form->FinishBtnClick(form->FinishBtn);
+  form->StartRequestedScan();
+  EXPECT_EQ(Work(), (std::vector<std::string>{"wait 1000 ms", "scan"}));
+  EXPECT_FALSE(form->ScanRequested());
+  EXPECT_EQ(form->ScanNotebook->PageIndex(), 1);
+
+  // leaving it by a page button does as well
+  events.clear();
+  form->RepairBtnClick(form->RepairBtn);
+  ASSERT_EQ(form->ScanNotebook->PageIndex(), 2);
+  Send(form, L"-Scan");
+  form->StartRequestedScan();
+  EXPECT_TRUE(Work().empty());
+  form->BackupBtnClick(form->BackupBtn);
+  form->StartRequestedScan();
+  EXPECT_EQ(Work(), (std::vector<std::string>{"wait 1000 ms", "scan"}));
+  EXPECT_TRUE(MessageBoxes().Calls.empty());
+}
+
 TEST_F(CommandLineScan, OnlyTheScheduledJobsParameterStartsAScan) {
   Start("");
   struct TCase {

@@ -2,6 +2,7 @@
 // test's own, the results page, exclusion, and the tray and instance messages.
 #include <gtest/gtest.h>
 
+#include <map>
 #include <stdexcept>
 
 #include "support/HeldFile.h"
@@ -275,6 +276,34 @@ TEST_F(MainWindowFixture, ExclusionAppendsTheLineAndTheNextScanSkipsIt) {
   EXPECT_EQ(ReadFileBytes(file), "Sounds Section|HKEY_LOCAL_MACHINE\\y|\r\nHelp Section|HKEY_LOCAL_MACHINE\\h|\r\n");
 }
 
+// The system software settings walk the current user's tree under its name below HKEY_USERS, so
+// the user section's findings are listed there too: excluding one takes it out of every section,
+// whatever name the key has there, and leaves the findings of other keys.
+TEST_F(MainWindowFixture, AnExclusionTakesTheSameEntryOutOfEverySection) {
+  const std::string users = PublicFunctionUnit::KeyIdentity(HKEY_CURRENT_USER, "");   // HKEY_USERS\<the user>
+  Sections()[14].Scan = Reports({users + "\\Software\\Zv", users + "\\Software\\Other"});
+  Sections()[16].Scan = Reports({"HKEY_CURRENT_USER\\Software\\Zv", "HKEY_CURRENT_USER\\Software\\Zv\\sub"});
+  form->ScanNowBtnClick(form->ScanNowBtn);
+  ASSERT_EQ(form->RepairGrid->Count(), 2);
+  form->RepairGrid->SetItemIndex(1);   // "User Software Settings"
+  form->ProblemsListBox->SetItemIndex(0);
+  form->ExcludeMenuClick(dm.ExcludeMenu);
+
+  EXPECT_EQ(ReadFileBytes(PublicFunctionUnit::IgnoreFileName()),
+            "User Software Settings|HKEY_CURRENT_USER\\Software\\Zv|v\r\n");
+  auto paths = [](int section) {
+    std::vector<std::string> p;
+    for (int i = 0; i < (*SectionResults)[section].Count(); ++i) p.push_back((*SectionResults)[section].GetItem(i).Content.KeyPath);
+    return p;
+  };
+  EXPECT_EQ(paths(14), std::vector<std::string>{users + "\\Software\\Other"});
+  EXPECT_EQ(paths(16), std::vector<std::string>{"HKEY_CURRENT_USER\\Software\\Zv\\sub"});
+  EXPECT_EQ(form->RepairGrid->Item(0)->SubItems[0] + "|" + form->RepairGrid->Item(1)->SubItems[0], "1|1");
+  EXPECT_EQ(form->RepairGrid->ColumnCaption(1), "Problems Found: 2");
+  EXPECT_EQ(form->ProblemsPanel->Caption(), "  Details of Problems found: 2");
+  EXPECT_EQ(form->ProblemsListBox->Count(), 1);
+}
+
 // The ignore file held by another program: the finding stays listed and the user is told, the
 // file keeps what it had; once the file is free the same exclusion goes through.
 TEST_F(MainWindowFixture, AnExclusionThatCannotBeWrittenKeepsTheFindingAndSaysSo) {
@@ -487,4 +516,134 @@ TEST_F(MainWindowFixture, BackFromTheTrayTheResultsAndTicksAreAsTheUserLeftThemA
   form->Perform(WM_TRAY_ICON, 0, 0x10);   // the tray menu's Exit
   EXPECT_EQ(PublicFunctionUnit::ScanState, PublicFunctionUnit::TRunState::StopScan);
   EXPECT_TRUE(Application.Terminated());
+}
+
+// ---- the tray icon while the shell's taskbar comes and goes ----
+
+namespace {
+
+// The shell's notification area as the tray icon sees it: it may not be there yet, and Explorer
+// may start again, which forgets every icon and announces its new taskbar.
+struct TShellTray {
+  struct TIcon {
+    UINT Callback;
+    HICON Icon;
+    std::wstring Tip;
+  };
+  bool Up = true;
+  std::map<std::pair<HWND, UINT>, TIcon> Icons;
+  int Adds = 0;
+
+  BOOL Notify(DWORD action, NOTIFYICONDATAW* data) {
+    auto key = std::make_pair(data->hWnd, data->uID);
+    if (!Up) return FALSE;
+    bool known = Icons.count(key) > 0;
+    switch (action) {
+      case NIM_ADD:
+        ++Adds;
+        if (known) return FALSE;
+        Icons[key] = {data->uCallbackMessage, data->hIcon, data->szTip};
+        return TRUE;
+      case NIM_MODIFY:
+        if (!known) return FALSE;
+        Icons[key] = {data->uCallbackMessage, data->hIcon, data->szTip};
+        return TRUE;
+      case NIM_DELETE:
+        return Icons.erase(key) > 0;
+    }
+    return FALSE;
+  }
+  void Restart(bool up) {
+    Icons.clear();
+    Up = up;
+  }
+};
+
+struct TrayFixture : ::testing::Test, MainWindowHost {
+  TShellTray shell;
+  testing_support::TKeep<std::function<BOOL(DWORD, NOTIFYICONDATAW*)>> notify{TTrayIcon::NotifyIcon};
+  testing_support::TKeep<int> retry{TTrayIcon::RetryInterval};
+
+  TrayFixture() {
+    TTrayIcon::NotifyIcon = [this](DWORD action, NOTIFYICONDATAW* data) { return shell.Notify(action, data); };
+    TTrayIcon::RetryInterval = 20;
+  }
+  ~TrayFixture() {
+    if (form != nullptr) form->Free();   // while the shell is still the test's
+    form = nullptr;
+  }
+  // The main window's icon in the notification area: its callback message and tip.
+  bool Shown() const {
+    auto it = shell.Icons.find({form->Handle(), 0});
+    return it != shell.Icons.end() && it->second.Callback == WM_TRAY_ICON && it->second.Tip == L"Zelvoran" &&
+           it->second.Icon != nullptr;
+  }
+  // Messages are handled (the retry's timer among them) until the icon is shown, a few seconds at most.
+  bool ShownSoon() {
+    for (int i = 0; i < 500 && !Shown(); ++i) {
+      Application.ProcessMessages();
+      Sleep(10);
+    }
+    return Shown();
+  }
+  void TaskbarCreated() { SendMessageW(form->Handle(), TTrayIcon::TaskbarCreatedMessage(), 0, 0); }
+};
+
+}  // namespace
+
+TEST_F(TrayFixture, TheIconIsInTheNotificationAreaWhateverTheShellDoesUntilTheProgramEnds) {
+  struct TStep {
+    const char* What;
+    std::function<void()> Do;
+  };
+  const TStep steps[] = {
+      {"the taskbar is there at the start", [&] { CreateAndShow(); }},
+      {"Explorer starts again", [&] {
+         shell.Restart(true);
+         TaskbarCreated();
+       }},
+      {"Explorer starts again and its taskbar comes later", [&] {
+         shell.Restart(false);
+         TaskbarCreated();
+         EXPECT_FALSE(Shown());
+         shell.Up = true;
+       }},
+      {"the announcement comes twice", [&] { TaskbarCreated(); }},
+  };
+  for (const TStep& step : steps) {
+    step.Do();
+    EXPECT_TRUE(ShownSoon()) << step.What;
+    EXPECT_EQ(shell.Icons.size(), 1u) << step.What;
+  }
+  // the tray's messages still reach the window, also an elevated one (the system's call is there)
+  EXPECT_TRUE(AllowMessageFromLowerRights(form->Handle(), TTrayIcon::TaskbarCreatedMessage()));
+  form->Perform(WM_CLOSE);
+  form->Perform(WM_TRAY_ICON, 0, WM_LBUTTONDOWN);
+  EXPECT_TRUE(IsWindowVisible(form->Handle()));
+
+  // the program ends: the icon goes and nothing adds it again
+  form->Free();
+  form = nullptr;
+  int adds = shell.Adds;
+  for (int i = 0; i < 10; ++i) {
+    Application.ProcessMessages();
+    Sleep(30);
+  }
+  EXPECT_TRUE(shell.Icons.empty());
+  EXPECT_EQ(shell.Adds, adds);
+}
+
+TEST_F(TrayFixture, AProgramStartedBeforeTheTaskbarGetsItsIconWhenTheTaskbarComes) {
+  shell.Up = false;
+  CreateAndShow();
+  EXPECT_FALSE(Shown());
+  shell.Up = true;   // no announcement: the add is tried again by itself
+  EXPECT_TRUE(ShownSoon());
+  int adds = shell.Adds;
+  for (int i = 0; i < 10; ++i) {
+    Application.ProcessMessages();
+    Sleep(30);
+  }
+  EXPECT_EQ(shell.Adds, adds);   // once there, it is not added again
+  EXPECT_TRUE(MessageBoxes().Calls.empty());
 }

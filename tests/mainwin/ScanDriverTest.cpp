@@ -122,6 +122,21 @@ TEST_F(ScanDriverFixture, AScannerErrorEndsTheScanWithItsText) {
   EXPECT_EQ(std::pair(results[0].Count(), view.Scanning.back()), std::pair(1, -1));
 }
 
+// A walk over HKEY_USERS meets the system account's hive as ".DEFAULT" and as "S-1-5-18": each
+// entry is listed once, and the section's count says so. Another section keeps its own finding.
+TEST_F(ScanDriverFixture, AnEntryMetUnderTwoNamesInOneSectionIsListedOnce) {
+  view.Ticks[2] = view.Ticks[14] = true;
+  Sections()[2].Scan = Reports({"HKEY_USERS\\.DEFAULT\\Software\\Zv", "HKEY_USERS\\S-1-5-18\\Software\\Zv",
+                                "HKEY_USERS\\S-1-5-18\\Software\\Zv2"});
+  Sections()[14].Scan = Reports({"HKEY_USERS\\S-1-5-18\\Software\\Zv"});
+  ScanSections(view, results, ignore);
+  ASSERT_EQ(results[2].Count(), 2);
+  EXPECT_EQ(results[2].GetItem(0).Content.KeyPath + "|" + results[2].GetItem(1).Content.KeyPath,
+            "HKEY_USERS\\.DEFAULT\\Software\\Zv|HKEY_USERS\\S-1-5-18\\Software\\Zv2");
+  EXPECT_EQ(view.Counts[2].Text, "2");
+  EXPECT_EQ(results[14].Count(), 1);
+}
+
 TEST_F(ScanDriverFixture, TheIgnoreFileIsReadAtEachScan) {
   view.Ticks[5] = true;
   int seen = -1;

@@ -7,6 +7,7 @@
 #include "framework/Exceptions.h"
 #include "framework/IniFiles.h"
 #include "framework/StringList.h"
+#include "scan/PublicFunctionUnit.h"
 #include "support/Fuzz.h"
 #include "support/HeldFile.h"
 #include "support/TestSupport.h"
@@ -233,7 +234,8 @@ TEST_F(TweakItems, BackupFileHoldsEachItemsKeysInBackupOrder) {
   EXPECT_EQ(ini.ReadSections(),
             (std::vector<std::string>{"Backup", "Quicken menu display speed", "Optimize the system to the wrong handle",
                                       "Fix Problem with Athlon Hanging AGP Programs", "Optimize AVI Media Files"}));
-  EXPECT_EQ(ini.ReadSectionValues("Backup"), (std::vector<std::string>{"Format=2"}));
+  EXPECT_EQ(ini.ReadSectionValues("Backup"),
+            (std::vector<std::string>{"Format=2", "User=" + PublicFunctionUnit::CurrentUserSid()}));
   EXPECT_EQ(ini.ReadSectionValues("Quicken menu display speed"), (std::vector<std::string>{"F1=250"}));
   EXPECT_EQ(ini.ReadSectionValues("Optimize the system to the wrong handle"),
             (std::vector<std::string>{"F1=0", "F2=", "F3=20000"}));

@@ -6,6 +6,7 @@
 #include "framework/Exceptions.h"
 #include "framework/IniFiles.h"
 #include "framework/StringList.h"
+#include "scan/PublicFunctionUnit.h"
 #include "support/HeldFile.h"
 #include "support/TestSupport.h"
 #include "tools/optimizer/SpeedItemUnit.h"
@@ -273,6 +274,64 @@ TEST_F(OptimizerWizard, RestoreAndDeleteNeedARowAndOldFilesSwitchEveryServiceOn)
   EXPECT_EQ(ServiceBoxes(), std::vector<bool>(ServiceBoxCount, true));
   EXPECT_TRUE(ServiceIs("Spooler", SERVICE_AUTO_START, true));
   EXPECT_TRUE(WaitForServiceState("wuauserv", true));
+}
+
+// The backups lie in the program's folder, shared by every user of the machine: one noting another
+// user is not listed, and restoring it (reached otherwise) writes nothing, leaves the file and says
+// why; the current user's (their SID in any case) and those noting no user are listed and restored.
+TEST_F(OptimizerWizard, AnotherUsersBackupIsNeitherListedNorRestoredAndStays) {
+  Plant(HKEY_CURRENT_USER, kDesktop, "MenuShowDelay", Sz("400"));
+  struct TCase {
+    std::string Name, User, Saved;
+    bool Mine;
+  };
+  const TCase cases[] = {
+      {"speedRestore20240101_000001.ini", "User=S-1-5-21-1004336348-1177238915-682003330-1001\r\n", "111", false},
+      {"speedRestore20240101_000002.ini", "User=" + AnsiLowerCase(PublicFunctionUnit::CurrentUserSid()) + "\r\n", "222", true},
+      {"speedRestore20240101_000003.ini", "", "333", true},
+  };
+  for (const TCase& c : cases)
+    temp.WriteFile(c.Name, "[Backup]\r\nFormat=2\r\n" + c.User + "[Quicken menu display speed]\r\nF1=" + c.Saved + "\r\n");
+  Press(page->btnDefault);
+  for (const TCase& c : cases) {
+    SCOPED_TRACE(c.Name);
+    EXPECT_EQ(RowOf(c.Name) >= 0, c.Mine);
+    const std::string bytes = ReadFileBytes(temp.Path() + c.Name);
+    MessageBoxes().Clear();
+    Guarded([&] { page->RestoreSpeedBackup(temp.Path() + c.Name); });
+    if (c.Mine) {
+      EXPECT_EQ(MessageTexts(), std::vector<std::string>{RestoredText});
+      EXPECT_EQ(ValueAt(HKEY_CURRENT_USER, kDesktop, "MenuShowDelay"), Describe(Sz(c.Saved)));
+      continue;
+    }
+    EXPECT_EQ(MessageTexts(),
+              std::vector<std::string>{Format(PublicFunctionUnit::OtherUsersBackupText, temp.Path() + c.Name)});
+    EXPECT_EQ(MessageBoxes().Calls[0].flags, (unsigned)MB_ICONWARNING);
+    EXPECT_EQ(ValueAt(HKEY_CURRENT_USER, kDesktop, "MenuShowDelay"), Describe(Sz("400")));
+    EXPECT_EQ(ReadFileBytes(temp.Path() + c.Name), bytes);
+    EXPECT_TRUE(RestoreSpeedFile(temp.Path() + c.Name).OtherUser);
+  }
+}
+
+// A run never saves into the file of an earlier run, which may be another user's (of the same
+// second): its backup goes to a file of its own, named after the next free second.
+TEST_F(OptimizerWizard, ARunNeverSavesIntoTheBackupOfAnEarlierRun) {
+  const std::string theirs = "[Backup]\r\nFormat=2\r\nUser=S-1-5-21-1004336348-1177238915-682003330-1001\r\n"
+                             "[Quicken menu display speed]\r\nF1=111\r\n";
+  temp.WriteFile(kFileName, theirs);
+  Plant(HKEY_CURRENT_USER, kDesktop, "MenuShowDelay", Sz("250"));
+  Model(6);
+  Press(page->btnOptimize);
+  page->Ochk[1]->SetChecked(true);
+  Press(page->btnExe);
+  EXPECT_EQ(ReadFileBytes(temp.Path() + kFileName), theirs);
+  const std::string mine = "speedRestore20240102_030414.ini";
+  TIniFile ini(temp.Path() + mine);
+  EXPECT_EQ(ini.ReadString("Backup", "User", ""), PublicFunctionUnit::CurrentUserSid());
+  EXPECT_EQ(ini.ReadString("Quicken menu display speed", "F1", ""), "250");
+  EXPECT_EQ(Restore(mine), std::vector<std::string>{RestoredText});
+  EXPECT_EQ(ValueAt(HKEY_CURRENT_USER, kDesktop, "MenuShowDelay"), Describe(Sz("250")));
+  EXPECT_EQ(RowOf(kFileName), -1);
 }
 
 // A run that drives no service saves none, and its Reset leaves every service as it is, a spooler

@@ -213,6 +213,52 @@ TEST_F(OptionsFixture, ASettingThatCannotBeStoredIsNotChangedInMemoryEither) {
   EXPECT_EQ(MessageTexts(), std::vector<std::string>{"Failed to set data for 'NotAutoBackup'"});
 }
 
+// A program that runs without the rights to its keys (no elevation) cannot store its settings:
+// OK says so with the system's reason, the dialog stays open and nothing changes, in the
+// registry or in memory.
+TEST_F(OptionsFixture, SettingsAndTheRunValueInKeysWithoutTheRightsToWriteAreReported) {
+  const std::string denied = SystemErrorText(ERROR_ACCESS_DENIED);
+  settings.SetString("", "NotAutoBackup", "0");
+  settings.SetString("", "SelectAll", "1");
+  settings.SetString("", "CheckUpdate", "1");
+  struct TCase {
+    const char* What;
+    bool SettingsLocked, RunLocked, RunBefore;
+    std::function<void(TFormOptions&)> Change;
+    std::string Message;
+  };
+  const TCase cases[] = {
+      {"a setting", true, false, false, [](TFormOptions& f) { f.ChkAutoBackup->SetChecked(true); },
+       "The settings could not be saved.\r\rReason: " + denied},
+      {"start with Windows on", false, true, false, [](TFormOptions& f) { f.ChkRun->SetChecked(true); },
+       "The start with Windows could not be saved.\r\rReason: " + denied},
+      {"start with Windows off", false, true, true, [](TFormOptions& f) { f.ChkRun->SetChecked(false); },
+       "The start with Windows could not be saved.\r\rReason: " + denied},
+  };
+  for (const TCase& c : cases) {
+    SCOPED_TRACE(c.What);
+    MessageBoxes().Clear();
+    MyRegistryInfo.NotAutoBackup = false;
+    if (c.RunBefore) run.SetString("", runName, "\"" + exe + "\"");
+    else RegDeleteKeyValueW(run.Root(), Widen(run.Path()).c_str(), Widen(runName).c_str());
+    const std::string runBefore = RunValue();
+    {
+      std::unique_ptr<testing_support::TKeyPermissions> settingsLock, runLock;
+      if (c.SettingsLocked) settingsLock.reset(new testing_support::TKeyPermissions(settings.Root(), settings.Path(), L"D:(A;;KR;;;WD)"));
+      if (c.RunLocked) runLock.reset(new testing_support::TKeyPermissions(run.Root(), run.Path(), L"D:(A;;KR;;;WD)"));
+      Open([&](TFormOptions& f) {
+        c.Change(f);
+        Guarded([&] { f.BitBtn1->Click(); });   // as the button's window procedure runs it
+        EXPECT_EQ(f.ModalResult, mrNone) << "the dialog stays open";
+      });
+    }
+    EXPECT_EQ(MessageTexts(), std::vector<std::string>{c.Message});
+    EXPECT_FALSE(MyRegistryInfo.NotAutoBackup);
+    EXPECT_EQ(Setting("NotAutoBackup"), "0");
+    EXPECT_EQ(RunValue(), runBefore);
+  }
+}
+
 TEST_F(OptionsFixture, ChangingPagesReloadsThePageShownAndDropsItsUnsavedTicks) {
   settings.SetString("", "SelectAll", "1");
   Open([&](TFormOptions& f) {

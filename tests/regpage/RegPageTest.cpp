@@ -399,6 +399,72 @@ TEST_F(RegPageFixture, ThePageIsMadeOnceAndListsTheBackupFilesOfItsFoldersOnEver
   EXPECT_TRUE(MessageBoxes().Calls.empty());
 }
 
+// Backups noted as another user's (the program's folder is shared by every user of the machine,
+// and HKEY_CURRENT_USER is each one's own hive) are in neither list: a repair backup notes its
+// user after its header, a full export at its end. The current user's and those noting no user
+// are listed as before. A backup that becomes another user's after it was listed is not restored:
+// nothing is written, the page says why and the file stays as it is.
+TEST_F(RegPageFixture, AnotherUsersBackupsAreNeitherListedNorRestored) {
+  RegSandbox box;
+  const std::string nt = MainUnit::RegScriptHeaderNT;
+  const std::string key = "[" + box.FullPath() + "\\k]";
+  const std::string other = ";User: S-1-5-21-1004336348-1177238915-682003330-1001";
+  const std::string mine = ";User: " + AnsiLowerCase(PublicFunctionUnit::CurrentUserSid());
+  auto partial = [&](const std::string& note) { return testing_support::RegScript({nt, note, key, "\"v\"=\"back\""}); };
+  auto full = [&](const std::string& header, const std::string& note) {
+    return testing_support::RegScript({header, "", key, "\"v\"=\"back\"", "", note});
+  };
+  struct TCase {
+    std::string Name;
+    std::string Bytes;
+    bool Listed;
+  };
+  const TCase cases[] = {
+      {"RepairBackup\\_other.reg", partial(other), false},
+      {"RepairBackup\\_mine.reg", partial(mine), true},
+      {"RepairBackup\\_no user.reg", partial("; a comment"), true},
+      {"FullBackup\\Backup_other.reg", full(nt, other), false},
+      {"FullBackup\\Backup_other 8-bit.reg", full("REGEDIT4", other), false},
+      {"FullBackup\\Backup_mine.reg", full(nt, mine), true},
+      {"FullBackup\\Backup_no user.reg", full(nt, ""), true},
+  };
+  std::set<std::string> partialRows, fullRows;
+  for (const TCase& c : cases) {
+    std::string file = temp.WriteFile(c.Name, c.Bytes);
+    if (c.Listed) (c.Name.starts_with("Repair") ? partialRows : fullRows).insert(RegBackupUnit::BackupSizeText((DWORD)c.Bytes.size()) + " | " + file);
+  }
+  TRegBackupForm* page = Open();
+  EXPECT_EQ(Rows(*page->PartialListView), partialRows);
+  page->FullSheetClick(page->FullSheet);
+  EXPECT_EQ(Rows(*page->BackupDataListView), fullRows);
+
+  // listed as the current user's, then written as another user's
+  struct TTurned {
+    TListView* List;
+    void (TRegBackupForm::*Button)(TObject*);
+    std::string Name;
+    std::string Bytes;
+  };
+  const TTurned turned[] = {{page->PartialListView, &TRegBackupForm::RestorePartialBtnClick, "RepairBackup\\_mine.reg", partial(other)},
+                            {page->BackupDataListView, &TRegBackupForm::RestoreRegistryBtnClick,
+                             "FullBackup\\Backup_mine.reg", full(nt, other)}};
+  for (const TTurned& t : turned) {
+    SCOPED_TRACE(t.Name);
+    const std::string file = temp.WriteFile(t.Name, t.Bytes);
+    std::vector<std::string> texts = Press(t.List, RowOf(*t.List, file), t.Button);
+    EXPECT_EQ(texts, (std::vector<std::string>{kRestoreQuestion, std::string(kNotRestored) + "\r\r" +
+                                                                     Format(PublicFunctionUnit::OtherUsersBackupText, file) + "\r"}));
+    EXPECT_EQ(box.Read("k", "v"), "<none>");
+    EXPECT_EQ(ReadFileBytes(file), t.Bytes);
+  }
+
+  // a full backup noting no user is restored as before
+  EXPECT_EQ(Press(page->BackupDataListView, RowOf(*page->BackupDataListView, FullDir() + "Backup_no user.reg"),
+                  &TRegBackupForm::RestoreRegistryBtnClick),
+            (std::vector<std::string>{kRestoreQuestion, kRestored}));
+  EXPECT_EQ(box.Read("k", "v"), "back");
+}
+
 // A restore refuses scripts with lines it cannot read, so every line of the system's own export
 // of the whole registry must read.
 TEST(WholeRegistryExport, EveryLineOfItReads) {

@@ -208,6 +208,38 @@ TEST_F(RepairFixture, NoBackupWhenSwitchedOffOrWhenNothingTickedIsRegistryData) 
   EXPECT_EQ(RepairLog->Count() + form->FinishListView->Count(), 0);
 }
 
+// A line that was left is not drawn as a success, and it names the value that was left; an
+// entry excluded since the scan (another section's exclusion names it) is neither backed up nor
+// removed.
+TEST_F(RepairFixture, LinesThatWereLeftNameTheirValueAndAreNotDrawnAsSuccesses) {
+  RegSandbox box;
+  const std::string fonts = box.FullPath() + "\\Fonts";
+  for (const char* name : {"Gone A", "Gone B", "Gone C"}) box.SetString("Fonts", name, folder.Path() + name + ".ttf");
+  Sections()[4].Scan = ScanAt(WindowsFontsUnit::ScanFonts, box.Path() + "\\Fonts");
+  ScanOnly({4});
+  ASSERT_EQ(TotalProblemCount(), 3);
+  box.SetString("Fonts", "Gone B", folder.WriteFile("Gone B.ttf"));   // the font is back since the scan
+  AppendFileBytes(PublicFunctionUnit::IgnoreFileName(), "Sounds Section|" + fonts + "|Gone C\r\n");
+  Repair();
+
+  EXPECT_EQ(FinishRows(), (std::vector<std::string>{fonts + kRepaired, fonts + " (Gone B) | Changed since scan",
+                                                    fonts + " (Gone C) | In ignore list"}));
+  EXPECT_TRUE(!box.ValueExists("Fonts", "Gone A") && box.ValueExists("Fonts", "Gone B") &&
+              box.ValueExists("Fonts", "Gone C"));
+  std::string script = ReadUtf16File(RepairBackupFile);
+  EXPECT_EQ(script.find("Gone C"), std::string::npos) << script;
+  auto statusColor = [&](int row) {
+    TColor color = clBlack;
+    form->FinishListView->OnCustomDrawSubItem(form->FinishListView, row, 1, color);
+    return color;
+  };
+  EXPECT_EQ((std::vector<TColor>{statusColor(0), statusColor(1), statusColor(2)}),
+            (std::vector<TColor>{clGreen, clRed, clRed}));
+  TColor path = clRed;
+  form->FinishListView->OnCustomDrawSubItem(form->FinishListView, 1, 0, path);
+  EXPECT_EQ(path, clBlack);
+}
+
 TEST_F(RepairFixture, WithoutACompleteBackupTheRepairWaitsForAnExplicitYes) {
   RegSandbox box;
   box.SetString("Fonts", "Gone", folder.Path() + "gone.ttf");
@@ -397,7 +429,10 @@ TEST_F(RepairFixture, TheBackupOfManyFindingsKeepsTheWindowLiveAndStopsOnCancelO
   RegSandbox box;
   box.SetString("k", "v", "x");
   const std::string key = box.FullPath() + "\\k";
-  Sections()[4].Scan = Reports(std::vector<std::string>(3000, key));
+  // 3000 findings of as many keys (one key met again is listed once)
+  std::vector<std::string> keys = {key};
+  for (int i = 1; i < 3000; ++i) keys.push_back(key + "\\" + IntToStr(i));
+  Sections()[4].Scan = Reports(keys);
   Sections()[4].Repair = LogsAnd(calls, 4);
   ScanOnly({4});
   ASSERT_EQ(TotalProblemCount(), 3000);

@@ -149,12 +149,14 @@ TEST(RegistryPath, DeleteValueAndKey) {
   EXPECT_FALSE(box.ValueExists("HKEY_CURRENT_USER\\inner", "v"));
   EXPECT_TRUE(DeleteRegistryValue(box.FullPath() + "\\Ключ", "имя"));
   EXPECT_FALSE(box.ValueExists("Ключ", "имя"));
+  // the value of exactly the name given: "" is the unnamed value (names compare as the registry
+  // compares them, so "default" is "Default")
   for (const char* name : {"", "Default", "other"}) box.SetString("k", name, "x");
   std::string key = box.FullPath() + "\\k";
   EXPECT_TRUE(DeleteRegistryValue(key, "default"));
-  EXPECT_TRUE(!box.ValueExists("k", "") && box.ValueExists("k", "Default"));
-  EXPECT_TRUE(DeleteRegistryValue(key, "Default"));
-  EXPECT_TRUE(!box.ValueExists("k", "Default") && box.ValueExists("k", "other"));
+  EXPECT_TRUE(box.ValueExists("k", "") && !box.ValueExists("k", "Default"));
+  EXPECT_TRUE(DeleteRegistryValue(key, ""));
+  EXPECT_TRUE(!box.ValueExists("k", "") && box.ValueExists("k", "other"));
   EXPECT_FALSE(DeleteRegistryValue(key, "absent"));
   // a key that vanished since the scan is not created again
   EXPECT_FALSE(DeleteRegistryValue(box.FullPath() + "\\gone", "v"));
@@ -215,14 +217,15 @@ TEST(IgnoreList, LoadsMalformedLinesAndMatchesByItsCaseRules) {
 }
 
 // Lines written by earlier versions name the unnamed value "default" in the sections whose texts
-// show it so and "" in the others, and read as they always did; an entry a plain line cannot
-// carry ("|" in its key, a value really named "default") is written escaped and reads back whole.
+// show it so and "" in the others; a plain "default" hides both the unnamed value and a value so
+// named, as it always could. An entry a plain line cannot carry ("|" in its key, a value really
+// named "default") is written escaped and reads back whole.
 TEST(IgnoreList, OldLinesReadAsBeforeAndEscapedLinesCarryWhatPlainOnesCannot) {
   scan_test::TScanRun run;
-  const auto Default = TUnnamedValueName::Default;
   const std::string sys = "System Software Settings", user = "User Software Settings";
+  // the unnamed value shown as "default" is written as "", which names it alone
   EXPECT_EQ(IgnoreLine("Sounds Section", "HKEY_LOCAL_MACHINE\\S", "default", true),
-            "Sounds Section|HKEY_LOCAL_MACHINE\\S|default\r\n");
+            "Sounds Section|HKEY_LOCAL_MACHINE\\S|\r\n");
   EXPECT_EQ(IgnoreLine("Font Entries", "HKEY_LOCAL_MACHINE\\F", "", true), "Font Entries|HKEY_LOCAL_MACHINE\\F|\r\n");
   EXPECT_EQ(IgnoreLine(sys, "HKEY_CURRENT_USER\\k", "default"), "|" + sys + "|HKEY_CURRENT_USER\\k|default\r\n");
   EXPECT_EQ(IgnoreLine(sys, "HKEY_CURRENT_USER\\k|1", "default", true), "|" + sys + "|HKEY_CURRENT_USER\\k%7C1|\r\n");
@@ -230,7 +233,7 @@ TEST(IgnoreList, OldLinesReadAsBeforeAndEscapedLinesCarryWhatPlainOnesCannot) {
             "|Font Entries|HKEY_CURRENT_USER\\50%25%7Cx|a%7Cb\r\n");
 
   WriteFileBytes(IgnoreFileName(),
-                 "Font Entries|HKEY_LOCAL_MACHINE\\F|default\r\n"        // a value really named so
+                 "Font Entries|HKEY_LOCAL_MACHINE\\F|default\r\n"        // a value really named so, or the unnamed one
                  "Font Entries|HKEY_LOCAL_MACHINE\\G|\r\n"               // the unnamed value
                  "Sounds Section|HKEY_LOCAL_MACHINE\\S|default\r\n" +    // the unnamed value
                      sys + "|HKEY_CURRENT_USER\\Sys|default\r\n" +      // the unnamed value
@@ -242,22 +245,23 @@ TEST(IgnoreList, OldLinesReadAsBeforeAndEscapedLinesCarryWhatPlainOnesCannot) {
   TIgnoreContents list;
   LoadIgnoreList(list);
   ASSERT_EQ(list.Count(), 9);
+  // a plain "default" hides both the unnamed value and a value so named, in every section
   EXPECT_TRUE(IsIgnored(list, "Font Entries", "HKEY_LOCAL_MACHINE\\F", "default"));
-  EXPECT_FALSE(IsIgnored(list, "Font Entries", "HKEY_LOCAL_MACHINE\\F", ""));
+  EXPECT_TRUE(IsIgnored(list, "Font Entries", "HKEY_LOCAL_MACHINE\\F", ""));
   EXPECT_TRUE(IsIgnored(list, "Font Entries", "HKEY_LOCAL_MACHINE\\G", ""));
   EXPECT_FALSE(IsIgnored(list, "Font Entries", "HKEY_LOCAL_MACHINE\\G", "default"));
-  EXPECT_TRUE(IsIgnored(list, "Sounds Section", "HKEY_LOCAL_MACHINE\\S", "", Default));
-  EXPECT_TRUE(IsIgnored(list, sys, "HKEY_CURRENT_USER\\Sys", "", Default));
-  EXPECT_FALSE(IsIgnored(list, sys, "HKEY_CURRENT_USER\\Sys", "default", Default));
+  EXPECT_TRUE(IsIgnored(list, "Sounds Section", "HKEY_LOCAL_MACHINE\\S", ""));
+  EXPECT_TRUE(IsIgnored(list, sys, "HKEY_CURRENT_USER\\Sys", ""));
+  EXPECT_TRUE(IsIgnored(list, sys, "HKEY_CURRENT_USER\\Sys", "default"));
   EXPECT_TRUE(IsIgnored(list, user, "HKEY_CURRENT_USER\\Usr", ""));
   for (int i : {5, 6}) EXPECT_EQ(list.GetItem(i).Content.Section, "") << i;
   EXPECT_EQ(list.GetItem(5).Content.KeyPath + ">" + list.GetItem(5).Content.ValueName,
             "Font Entries>HKEY_LOCAL_MACHINE\\H");
   EXPECT_FALSE(IsIgnored(list, "Font Entries", "HKEY_LOCAL_MACHINE\\I%ZZ", "v"));
   // the escaped lines: their own entries, exactly
-  EXPECT_TRUE(IsIgnored(list, sys, "HKEY_CURRENT_USER\\k|1", "default", Default));
-  EXPECT_FALSE(IsIgnored(list, sys, "HKEY_CURRENT_USER\\k|1", "", Default));
-  EXPECT_FALSE(IsIgnored(list, sys, "HKEY_CURRENT_USER\\k", "1|default", Default));
+  EXPECT_TRUE(IsIgnored(list, sys, "HKEY_CURRENT_USER\\k|1", "default"));
+  EXPECT_FALSE(IsIgnored(list, sys, "HKEY_CURRENT_USER\\k|1", ""));
+  EXPECT_FALSE(IsIgnored(list, sys, "HKEY_CURRENT_USER\\k", "1|default"));
   EXPECT_TRUE(IsIgnored(list, "font entries", "hkey_current_user\\50%|X", "a|b"));
   EXPECT_FALSE(IsIgnored(list, "Font Entries", "HKEY_CURRENT_USER\\50%", "x|a|b"));
 
@@ -269,6 +273,71 @@ TEST(IgnoreList, OldLinesReadAsBeforeAndEscapedLinesCarryWhatPlainOnesCannot) {
   EXPECT_EQ(KeyIdentity("HKEY_CLASSES_ROOT\\.x"), KeyIdentity("HKEY_LOCAL_MACHINE\\Software\\Classes\\.X"));
   EXPECT_NE(KeyIdentity(users + "_Classes2\\.x"), KeyIdentity("HKEY_CURRENT_USER\\Software\\Classes\\.x"));
   EXPECT_EQ(KeyIdentity("C:\\Users\\a.lnk"), "C:\\USERS\\A.LNK");
+}
+
+// A plain line "section|key|default" of an earlier version hides both the key's unnamed value
+// and a value really named "default", whichever section it was made in; a line written now names
+// the one value it was made for.
+TEST(IgnoreList, AnOldDefaultLineHidesTheUnnamedValueAndAValueNamedDefault) {
+  scan_test::TScanRun run;
+  struct Case {
+    std::string Line, Section, ValueName;   // the line, then what a scan asks about
+    bool Hidden;
+  };
+  const std::string key = "HKEY_LOCAL_MACHINE\\Zv";
+  const std::vector<Case> cases = {
+      {"Font Entries|" + key + "|default", "Font Entries", "", true},
+      {"Font Entries|" + key + "|default", "Font Entries", "default", true},
+      {"Sounds Section|" + key + "|default", "Sounds Section", "", true},
+      {"Sounds Section|" + key + "|default", "Sounds Section", "default", true},
+      {"System Software Settings|" + key + "|default", "System Software Settings", "default", true},
+      {"Font Entries|" + key + "|default", "Font Entries", "Default", false},   // exact case
+      {"Font Entries|" + key + "|default", "Font Entries", "other", false},
+      {"Font Entries|" + key + "|", "Font Entries", "default", false},
+      {TrimRight(IgnoreLine("Sounds Section", key, "default", true)), "Sounds Section", "default", false},
+      {TrimRight(IgnoreLine("Sounds Section", key, "default", true)), "Sounds Section", "", true},
+      {TrimRight(IgnoreLine("Font Entries", key, "default")), "Font Entries", "", false},
+      {TrimRight(IgnoreLine("Font Entries", key, "default")), "Font Entries", "default", true},
+      {"|" + key + "|default", "Font Entries", "", false},   // a line of no section names nothing
+  };
+  for (const Case& c : cases) {
+    WriteFileBytes(IgnoreFileName(), c.Line + "\r\n");
+    TIgnoreContents list;
+    LoadIgnoreList(list);
+    EXPECT_EQ(IsIgnored(list, c.Section, key, c.ValueName), c.Hidden) << c.Line << " asked for " << c.ValueName;
+    EXPECT_EQ(ListNamesEntry(list, key, c.ValueName), c.Hidden) << c.Line << " asked for " << c.ValueName;
+  }
+}
+
+// Every name of one key gives one identity: the current user's tree and any user's classes hive,
+// HKEY_USERS\.DEFAULT and the system account's HKEY_USERS\S-1-5-18 it links to.
+TEST(KeyIdentity, OneKeyUnderEachOfItsNames) {
+  const std::string users = KeyIdentity(HKEY_CURRENT_USER, "");
+  struct Case {
+    std::string A, B;
+    bool Same;
+  };
+  const Case cases[] = {
+      {"HKEY_USERS\\.DEFAULT\\Software\\Zv", "HKEY_USERS\\S-1-5-18\\software\\zv", true},
+      {"HKEY_USERS\\.Default", "HKEY_USERS\\S-1-5-18", true},
+      {"hkey_users\\.default\\Ключ", "HKEY_USERS\\S-1-5-18\\КЛЮЧ", true},
+      {"HKEY_USERS\\S-1-5-21-1-2-3-500_Classes\\.zv", "HKEY_USERS\\S-1-5-21-1-2-3-500\\Software\\Classes\\.zv", true},
+      {users + "_Classes\\.x", "HKEY_CURRENT_USER\\Software\\Classes\\.x", true},
+      {"HKEY_CURRENT_USER\\Software\\Zv", users + "\\SOFTWARE\\zv", true},
+      {"HKEY_USERS\\.DEFAULTX\\Zv", "HKEY_USERS\\S-1-5-18\\Zv", false},
+      {"HKEY_USERS\\S-1-5-18\\Zv", "HKEY_USERS\\S-1-5-19\\Zv", false},
+      {"HKEY_USERS\\S-1-5-18_Classes", "HKEY_USERS\\S-1-5-18", false},
+      {"HKEY_USERS\\.DEFAULT\\Zv", "HKEY_CURRENT_USER\\Zv", false},
+      {"HKEY_USERS\\S-1-5-21-1-2-3-500_Classes\\.zv", "HKEY_LOCAL_MACHINE\\Software\\Classes\\.zv", false},
+  };
+  for (const Case& c : cases) EXPECT_EQ(KeyIdentity(c.A) == KeyIdentity(c.B), c.Same) << c.A << " / " << c.B;
+
+  // an exclusion made under one name hides the entry met under the other
+  scan_test::TScanRun run;
+  WriteFileBytes(IgnoreFileName(), "Empty Registry Keys|HKEY_USERS\\.DEFAULT\\Software\\Zv|\r\n");
+  TIgnoreContents list;
+  LoadIgnoreList(list);
+  EXPECT_TRUE(IsIgnored(list, "Empty Registry Keys", "HKEY_USERS\\S-1-5-18\\Software\\Zv", ""));
 }
 
 // The ignore file is the user's to edit: whatever it holds loads without harm.
@@ -292,7 +361,7 @@ TEST(IgnoreList, MalformedFilesLoadWithoutHarmAndStayAsTheyWere) {
     ASSERT_NO_THROW(LoadIgnoreList(list)) << "input " << i;
     ASSERT_LE(list.Count(), (int)bytes.size() + 1) << "input " << i;
     IsIgnored(list, "Font Entries", "HKEY_LOCAL_MACHINE\\SOFTWARE", "Arial (TrueType)");
-    IsIgnored(list, "System Software Settings", "HKEY_CURRENT_USER\\k|1%", "", TUnnamedValueName::Default);
+    IsIgnored(list, "System Software Settings", "HKEY_CURRENT_USER\\k|1%", "");
     ASSERT_EQ(ReadFileBytes(file), bytes) << "the load changed the file, input " << i;
   }
   // nothing else was written beside the file

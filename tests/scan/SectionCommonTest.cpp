@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "support/HeldFile.h"
 #include "support/ScanFixture.h"
 
 using namespace SectionCommon;
@@ -33,8 +34,10 @@ TEST(SectionCommon, RemovalSaysExactlyWhatARepairTakes) {
   EXPECT_EQ(ListedValueName(unnamed), "");
   EXPECT_EQ(ListedValueName(Finding("HKEY_USERS\\X", "default")), "default");
   EXPECT_EQ(RepairRemoval(TRepairForm::ValueByShortName, Finding("HKEY_LOCAL_MACHINE\\H", "", "a.hlp")).ValueName, "a.hlp");
+  // a key met through the classes root is removed where it lies: here the machine's classes
   TRemoval k = RepairRemoval(TRepairForm::Key, Finding("HKEY_CLASSES_ROOT\\CLSID\\{x}", "default"));
-  EXPECT_TRUE(k.Kind == TRemovalKind::Key && k.SubKey == "CLSID\\{x}");
+  EXPECT_TRUE(k.Kind == TRemovalKind::Key && k.Root == HKEY_LOCAL_MACHINE && k.SubKey == "Software\\Classes\\CLSID\\{x}");
+  EXPECT_TRUE(k.ThroughClassesRoot && k.ClassesSubKey == "CLSID\\{x}");
   EXPECT_EQ(RepairRemoval(TRepairForm::Key, Finding("HKEY_CLASSES_ROOT", "")).Kind, TRemovalKind::None);
   EXPECT_EQ(RepairRemoval(TRepairForm::KeyOrNothing, Finding("HKEY_CURRENT_USER\\M", "v", "", "key")).Kind,
             TRemovalKind::Key);
@@ -83,7 +86,8 @@ TEST(SectionCommon, RepairWalkLogsRealOutcomesAndHonoursTicksAndCancel) {
   const std::string k = box.FullPath() + "\\k";
   EXPECT_TRUE(!box.ValueExists("k", "gone") && box.ValueExists("k", "kept"));
   // a value that is not there (any more) is left, and its line says so
-  EXPECT_EQ(values.Lines(), (scan_test::Lines{{k, scan_test::kOk}, {k, SectionCommon::ChangedSinceScanText}}));
+  EXPECT_EQ(values.Lines(),
+            (scan_test::Lines{{k, scan_test::kOk}, {k + " (never-there)", SectionCommon::ChangedSinceScanText}}));
   EXPECT_EQ(values.FinishList.Count, 2);
   EXPECT_EQ(values.Status.Text, k);
 
@@ -114,7 +118,7 @@ TEST(SectionCommon, AnEarlierLineStandsForItsOwnTargetOnly) {
   scan_test::TRepairRun repair;
   RepairFindings({.Form = TRepairForm::Value}, repair.Status, repair.FinishList, contents, repair.Log);
   EXPECT_EQ(repair.Lines(), (scan_test::Lines{{box.FullPath() + "\\a|b", scan_test::kOk},
-                                              {box.FullPath() + "\\a", SectionCommon::ChangedSinceScanText}}));
+                                              {box.FullPath() + "\\a (b|c)", SectionCommon::ChangedSinceScanText}}));
 }
 
 TEST(SectionCommon, FileRemovalGoesToTheRecycleBin) {
@@ -126,4 +130,145 @@ TEST(SectionCommon, FileRemovalGoesToTheRecycleBin) {
   // Wine's recycle bin is the XDG trash, which the test prefix keeps inside the build folder (D:).
   EXPECT_TRUE(FileExists("D:\\wineprefix.xdg\\Trash\\files\\" + name));
   EXPECT_FALSE(ExecuteRemoval(RepairRemoval(TRepairForm::File, Finding(file, ""))));
+}
+
+// Just before each removal the repair reads the ignore list as its file is then: an entry made in
+// any section, under any name of the key, passes the finding over with a line that says so.
+TEST(SectionCommon, TheRepairPassesOverWhatTheIgnoreListNamesAtThatMoment) {
+  scan_test::TScanRun run;
+  RegSandbox box;
+  const std::string full = box.FullPath(), user = PublicFunctionUnit::KeyIdentity(HKEY_CURRENT_USER, "");
+  const std::string asUsers = user + "\\" + box.Path();   // the same keys under HKEY_USERS
+  struct Case {
+    std::string Line;        // the ignore file's line
+    std::string Value;       // the finding's value name as listed ("" the unnamed one)
+    bool Excluded;
+  };
+  const Case cases[] = {
+      {"User Software Settings|" + full + "\\k0|a", "a", true},        // another section's entry
+      {"Font Entries|" + asUsers + "\\K1|a", "a", true},               // the key under its other name
+      {"Sounds Section|" + full + "\\k2|default", "", true},           // an old line's "default"
+      {"Sounds Section|" + full + "\\k3|default", "default", true},
+      {"|Sounds Section|" + full + "\\k4|default", "", false},          // a value really named "default"
+      {"Font Entries|" + full + "\\k5|", "default", false},            // the unnamed value
+      {"Font Entries|" + full + "\\k6|A", "a", false},                 // names compare exactly
+      {"Font Entries|" + full + "\\k7x|a", "a", false},
+  };
+  for (size_t i = 0; i < std::size(cases); ++i) {
+    const Case& c = cases[i];
+    const std::string key = "k" + std::to_string(i);
+    box.SetString(key, c.Value, "1");
+    WriteFileBytes(PublicFunctionUnit::IgnoreFileName(), c.Line + "\r\n");
+    TRegistryContents contents;
+    TContent& f = contents.GetItem(contents.Add()).Content = Finding(full + "\\" + key, c.Value.empty() ? "default" : c.Value);
+    f.UnnamedValue = c.Value.empty();
+    scan_test::TRepairRun repair;
+    RepairFindings({.Form = TRepairForm::Value}, repair.Status, repair.FinishList, contents, repair.Log);
+    const std::string shown = full + "\\" + key + " (" + (c.Value.empty() ? "default" : c.Value) + ")";
+    EXPECT_EQ(repair.Lines(), (scan_test::Lines{c.Excluded ? std::pair<std::string, std::string>{shown, ExcludedText}
+                                                           : std::pair<std::string, std::string>{full + "\\" + key, scan_test::kOk}}))
+        << c.Line;
+    EXPECT_EQ(box.ValueExists(key, c.Value), c.Excluded) << c.Line;
+  }
+
+  // An entry written while the walk runs (here by the re-check of the first finding) passes the
+  // next finding over; an ignore file that cannot be read passes every finding over.
+  WriteFileBytes(PublicFunctionUnit::IgnoreFileName(), "");
+  for (const char* name : {"x", "y"}) box.SetString("late", name, "1");
+  TRegistryContents late;
+  for (const char* name : {"x", "y"}) late.GetItem(late.Add()).Content = Finding(full + "\\late", name);
+  scan_test::TRepairRun repair;
+  RepairFindings({.Form = TRepairForm::Value}, repair.Status, repair.FinishList, late, repair.Log,
+                 [&](const TContent& finding) {
+                   if (finding.ValueName == "x")
+                     AppendFileBytes(PublicFunctionUnit::IgnoreFileName(), "Font Entries|" + full + "\\late|y\r\n");
+                   return true;
+                 });
+  EXPECT_EQ(repair.Lines(), (scan_test::Lines{{full + "\\late", scan_test::kOk}, {full + "\\late (y)", ExcludedText}}));
+  EXPECT_TRUE(box.ValueExists("late", "y"));
+  box.SetString("late", "x", "1");
+  late.GetItem(1).Content.Checked = false;
+  testing_support::THeldFile locked(PublicFunctionUnit::IgnoreFileName());
+  ASSERT_TRUE(locked.Held());
+  scan_test::TRepairRun unread;
+  RepairFindings({.Form = TRepairForm::Value}, unread.Status, unread.FinishList, late, unread.Log);
+  EXPECT_EQ(unread.Lines(), (scan_test::Lines{{full + "\\late (x)", IgnoreListUnreadText}}));
+  EXPECT_TRUE(box.ValueExists("late", "x"));
+}
+
+// A key removal would take along what it holds: a key holding an entry of the ignore list (a
+// value or a key below it, excluded in any section, under any name of the key) is left with the
+// same line as an excluded finding; a neighbour whose name only begins like it is removed.
+TEST(SectionCommon, AKeyHoldingAnExcludedEntryIsNotRemoved) {
+  scan_test::TScanRun run;
+  RegSandbox box;
+  const std::string full = box.FullPath(), user = PublicFunctionUnit::KeyIdentity(HKEY_CURRENT_USER, "");
+  struct Case {
+    std::string Key;    // the key a finding removes
+    std::string Line;   // the ignore file's line
+    bool Held;
+  };
+  const Case cases[] = {
+      {"a", "User Software Settings|" + full + "\\a|path", true},               // a value it holds
+      {"b", "Empty Registry Keys|" + full + "\\b\\sub\\deeper|", true},       // a key below it
+      {"c", "Font Entries|" + user + "\\" + box.Path() + "\\C\\sub|x", true},   // under its other name
+      {"d", "Font Entries|" + full + "\\dx|v", false},                            // a neighbour's
+      {"e", "|Font Entries|" + full + "\\e|", true},                              // an escaped line
+      {"f", "||" + full + "\\f|v", false},                                        // a line of no section
+  };
+  for (const Case& c : cases) {
+    box.SetString(c.Key + "\\sub\\deeper", "v", "1");
+    box.SetString(c.Key, "path", "1");
+    WriteFileBytes(PublicFunctionUnit::IgnoreFileName(), c.Line + "\r\n");
+    TRegistryContents contents;
+    contents.GetItem(contents.Add()).Content = Finding(full + "\\" + c.Key, "");
+    scan_test::TRepairRun repair;
+    RepairFindings({.Form = TRepairForm::Key}, repair.Status, repair.FinishList, contents, repair.Log);
+    ASSERT_EQ(repair.Lines().size(), 1u) << c.Line;
+    EXPECT_EQ(repair.Lines()[0].second, c.Held ? std::string(ExcludedText) : std::string(scan_test::kOk)) << c.Line;
+    EXPECT_EQ(box.KeyExists(c.Key), c.Held) << c.Line;
+    EXPECT_EQ(box.ValueExists(c.Key + "\\sub\\deeper", "v"), c.Held) << c.Line;
+  }
+}
+
+// One entry met under two names in one section's walk (a hive under its alias, a user's classes
+// under its hive's own name) is listed once; findings that differ in what they remove, in their
+// value or in their fault all stay.
+TEST(SectionCommon, AFindingMetTwiceInOneSectionIsListedOnce) {
+  struct Row {
+    std::string KeyPath, ValueName, Fault;
+    bool Kept;
+  };
+  const std::vector<Row> rows = {
+      {"HKEY_USERS\\.DEFAULT\\Software\\Zv", "v", "gone", true},
+      {"HKEY_USERS\\S-1-5-18\\Software\\ZV", "v", "gone", false},
+      {"HKEY_USERS\\S-1-5-18\\Software\\Zv", "w", "gone", true},
+      {"HKEY_USERS\\S-1-5-18\\Software\\Zv", "V", "gone", true},          // a finding's name as listed
+      {"HKEY_USERS\\S-1-5-21-7_Classes\\.zv", "v", "gone", true},
+      {"HKEY_USERS\\S-1-5-21-7\\Software\\Classes\\.zv", "v", "gone", false},
+      {"HKEY_USERS\\S-1-5-21-7\\Software\\Classes\\.zv", "v", "another fault", true},
+      {"nowhere\\x", "v", "gone", true},
+      {"nowhere\\x", "v", "gone", true},                                    // names nothing: never a twin
+  };
+  TRegistryContents contents;
+  for (const Row& r : rows) {
+    TContent& c = contents.GetItem(contents.Add()).Content = Finding(r.KeyPath, r.ValueName);
+    c.FaultLine = r.Fault;
+  }
+  EXPECT_TRUE(DropRepeatedFindings(TRepairForm::Value, contents));
+  std::vector<std::string> kept, expected;
+  for (const Row& r : rows)
+    if (r.Kept) expected.push_back(r.KeyPath + "|" + r.ValueName + "|" + r.Fault);
+  for (int i = 0; i < contents.Count(); ++i) {
+    const TContent& c = contents.GetItem(i).Content;
+    kept.push_back(c.KeyPath + "|" + c.ValueName + "|" + c.FaultLine);
+  }
+  EXPECT_EQ(kept, expected);
+  EXPECT_FALSE(DropRepeatedFindings(TRepairForm::Value, contents));
+  // a key finding is its key, whatever value name it shows
+  TRegistryContents keys;
+  for (const char* path : {"HKEY_USERS\\.DEFAULT\\Zv", "HKEY_USERS\\S-1-5-18\\Zv"})
+    keys.GetItem(keys.Add()).Content = Finding(path, "default");
+  EXPECT_TRUE(DropRepeatedFindings(TRepairForm::Key, keys));
+  EXPECT_EQ(keys.Count(), 1);
 }

@@ -64,6 +64,12 @@ int TLocalHttpServer::RequestsFor(const std::string& path) {
   return n;
 }
 
+int TLocalHttpServer::AnsweredFor(const std::string& path) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  auto it = answered_.find(path);
+  return it == answered_.end() ? 0 : it->second;
+}
+
 void TLocalHttpServer::Serve() {
   // Bounded: the server never outlives its test by much, whatever the client does.
   auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(90);
@@ -109,17 +115,44 @@ void TLocalHttpServer::Answer(SOCKET client) {
     reply.Status = 404;
     reply.Body = "<html><body>Not Found</body></html>";
   }
+  struct TAnswered {
+    TLocalHttpServer* Server;
+    std::string Path;
+    bool Whole = false;
+    ~TAnswered() {
+      std::lock_guard<std::mutex> lock(Server->mutex_);
+      Server->answered_[Path] += Whole ? 1 : 0;
+    }
+  } answered{this, path};
   if (reply.Stall) {
     auto until = std::chrono::steady_clock::now() + std::chrono::seconds(30);
     while (!stop_ && std::chrono::steady_clock::now() < until) Sleep(50);
+    answered.Whole = !stop_;
     return;
   }
   std::string out = "HTTP/1.1 " + std::to_string(reply.Status) + " " + StatusText(reply.Status) + "\r\n";
   out += "Content-Type: text/plain\r\nConnection: close\r\n";
   if (!reply.LastModified.empty()) out += "Last-Modified: " + reply.LastModified + "\r\n";
-  size_t length = reply.Body.size() + (reply.Truncate ? 1000 : 0);
+  std::string body = reply.Body + (reply.Trickle ? std::string(600, ' ') : std::string());
+  size_t length = body.size() + (reply.Truncate ? 1000 : 0);
   out += "Content-Length: " + std::to_string(length) + "\r\n\r\n";
-  out += reply.Body;
+  if (reply.Trickle || reply.TrickleHead) {
+    size_t sent = 0;
+    if (reply.Trickle) {
+      SendAll(client, out);
+      out.clear();
+    }
+    out += body;
+    auto until = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+    for (; sent < out.size() && !stop_ && std::chrono::steady_clock::now() < until; ++sent) {
+      if (send(client, out.data() + sent, 1, 0) != 1) return;   // the client went away
+      Sleep(100);
+    }
+    answered.Whole = !stop_;
+    return;
+  }
+  out += body;
   SendAll(client, out);
   shutdown(client, SD_SEND);
+  answered.Whole = true;
 }

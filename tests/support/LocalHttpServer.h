@@ -19,6 +19,8 @@ class TLocalHttpServer {
     std::string LastModified;   // sent as the Last-Modified header when not empty
     bool Stall = false;         // accept the request and never answer
     bool Truncate = false;      // announce a longer body than is sent, then close
+    bool Trickle = false;       // the head at once, then a long body a byte every 100 ms (30 s and more)
+    bool TrickleHead = false;   // the whole reply a byte every 100 ms: its head alone takes seconds
   };
 
   TLocalHttpServer();
@@ -30,6 +32,9 @@ class TLocalHttpServer {
   void Route(const std::string& path, const TReply& reply);
   std::vector<std::string> Requests();   // request heads, in order
   int RequestsFor(const std::string& path);
+  // Requests for the path the server answered to the end: sent whole, or stalled or trickled for
+  // its whole course. An answer the client gave up (it went away) does not count.
+  int AnsweredFor(const std::string& path);
 
   // A base address where nothing listens.
   static std::string ClosedBase();
@@ -44,5 +49,6 @@ class TLocalHttpServer {
   std::mutex mutex_;
   std::map<std::string, TReply> routes_;
   std::vector<std::string> requests_;
+  std::map<std::string, int> answered_;
   std::thread thread_;
 };

@@ -114,13 +114,14 @@ std::vector<int> TBrowserRepairForm::TickedRows() const {
 
 // Writes the backup of what the actions of rows will change. True when they may run: the backup
 // is complete, or the user said Yes.
-bool TBrowserRepairForm::BackupBeforeRepairs(const std::vector<int>& rows) {
+bool TBrowserRepairForm::BackupBeforeRepairs(const std::vector<int>& rows, TRepairBackup& backup) {
   std::string folder = BackupFolder.empty() ? IePluginsUnit::PluginBackupFolder() : BackupFolder;
-  MainUnit::TBackupResult backup = BrowserRepairUnit::BackupRepairs(rows, PublicFunctionUnit::PlatformKind, folder, Now());
-  if (backup.Complete) return true;
-  if (ShowMessageBox(BackupProblemText(backup), MB_YESNO | MB_ICONWARNING | MB_DEFBUTTON2) == IDYES && !Closing())
+  backup = BrowserRepairUnit::BackupRepairs(rows, PublicFunctionUnit::PlatformKind, folder, Now());
+  const MainUnit::TBackupResult& result = backup.Result;
+  if (result.Complete) return true;
+  if (ShowMessageBox(BackupProblemText(result), MB_YESNO | MB_ICONWARNING | MB_DEFBUTTON2) == IDYES && !Closing())
     return true;
-  if (backup.Saved) DeleteFileW(Widen(backup.FileName).c_str());   // nothing changes: nothing to undo
+  if (result.Saved) DeleteFileW(Widen(result.FileName).c_str());   // nothing changes: nothing to undo
   return false;
 }
 
@@ -128,14 +129,16 @@ void TBrowserRepairForm::RunRepairs() {
   TBusyGuard busy(this);   // messages are processed between the rows
   // the rows ticked now, which the backup covers; ticks changed during the run change nothing
   std::vector<int> rows = TickedRows();
-  if (rows.empty() || !BackupBeforeRepairs(rows)) return;
+  TRepairBackup backup;
+  if (rows.empty() || !BackupBeforeRepairs(rows, backup)) return;
   for (int i : rows) {
     PublicFunctionUnit::ProcessMessages();
-    if (Closing()) return;
+    if (Closing()) break;
     SetStatus(i, RepairingText);
     bool done = Actions[i] && Actions[i]();
     SetStatus(i, done ? CompletedText : FailedText);
   }
+  BrowserRepairUnit::NoteWrittenValues(backup);   // what the actions that ran wrote, for the undo
 }
 
 void TBrowserRepairForm::SetStatus(int row, const std::string& status) {

@@ -1,7 +1,8 @@
 // The "Internet Explorer Restorer" tool page ("Browser Repair"): thirteen ticked repair rows, each
 // showing "Repairing" and then "Completed" (or "Failed") as its action runs after the user has
 // confirmed the warning. What the ticked actions will delete or overwrite is first written to a
-// registry script among the plug-in backups, from where the "BHO Manager" restores it.
+// registry script among the plug-in backups, and what they wrote is noted in it after they ran,
+// from where the "BHO Manager" restores it, undoing them.
 #pragma once
 
 #include <functional>
@@ -11,6 +12,7 @@
 #include "../../app/ToolPage.h"
 #include "../../framework/ListView.h"
 #include "../../framework/StdCtrls.h"
+#include "BrowserRepairUnitBackup.h"
 #include "IERepairItemUnit.h"
 
 namespace BrowserRepairUnit {
@@ -46,6 +48,6 @@ class TBrowserRepairForm : public TToolPage {
 
  private:
   std::vector<int> TickedRows() const;
-  bool BackupBeforeRepairs(const std::vector<int>& rows);
+  bool BackupBeforeRepairs(const std::vector<int>& rows, BrowserRepairUnit::TRepairBackup& backup);
   void SetStatus(int row, const std::string& status);
 };

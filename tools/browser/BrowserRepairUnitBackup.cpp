@@ -5,8 +5,9 @@
 
 #include <windows.h>
 
+#include "../../app/RegBackupUnitScript.h"
+#include "../../framework/Exceptions.h"
 #include "../../scan/PublicFunctionUnit.h"
-#include "IERepairItemUnit.h"
 #include "IePluginsUnitBackup.h"
 
 namespace BrowserRepairUnit {
@@ -25,7 +26,7 @@ std::string KeyPathOf(const TRepairTarget& target) {
 TExportOutcome Export(const TRepairTarget& target, TStringList& lines) {
   std::string keyPath = KeyPathOf(target);
   if (target.Subtree) return MainUnit::ExportRegKey(keyPath, lines);   // listed because it is there
-  TExportOutcome outcome = MainUnit::ExportNamedValue(keyPath, target.ValueName, lines);
+  TExportOutcome outcome = MainUnit::ExportRegValue(keyPath, target.ValueName, lines);
   if (outcome != TExportOutcome::Absent) return outcome;
   return MainUnit::ExportAbsentValue(keyPath, target.ValueName, lines);
 }
@@ -45,16 +46,37 @@ TTargetId IdOf(const TRepairTarget& target) {
 
 }  // namespace
 
-MainUnit::TBackupResult BackupRepairs(const std::vector<int>& rows, uint8_t platformKind, const std::string& folder,
-                                      TDateTime stamp) {
+TRepairBackup BackupRepairs(const std::vector<int>& rows, uint8_t platformKind, const std::string& folder,
+                            TDateTime stamp) {
+  TRepairBackup backup;
   MainUnit::TBackupScript script(IePluginsUnit::PluginBackupNamer(folder), stamp, platformKind);
   std::set<TTargetId> exported;
   for (int row : rows)
     for (const TRepairTarget& target : IERepairItemUnit::RepairTargets(row)) {
       if (!exported.insert(IdOf(target)).second) continue;
       script.Count(Export(target, script.Lines), Describe(target));
+      if (!target.Subtree) backup.Values.push_back(target);
     }
-  return script.Save();
+  if (script.Lines.Count() > 1) RegBackupUnit::AddUserNote(script.Lines);   // only a file that is saved
+  backup.Result = script.Save();
+  backup.Lines = script.Lines;
+  return backup;
+}
+
+bool NoteWrittenValues(const TRepairBackup& backup) {
+  if (!backup.Result.Saved) return false;
+  TStringList lines = backup.Lines;
+  for (const TRepairTarget& target : backup.Values) {
+    TStringList now;
+    if (Export(target, now) != TExportOutcome::Written) continue;   // one that cannot be read is not noted
+    for (const std::string& line : now.Items) lines.Add(RegBackupUnit::WrittenNotePrefix + line);
+  }
+  try {
+    if (ReadFileBytes(backup.Result.FileName) != MainUnit::EncodeRegScript(backup.Lines)) return false;
+  } catch (const EInOutError&) {
+    return false;
+  }
+  return ReplaceFileContents(backup.Result.FileName, MainUnit::EncodeRegScript(lines));
 }
 
 }  // namespace BrowserRepairUnit

@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include "../../app/MainUnitBackup.h"
+#include "../../app/RegBackupUnitScript.h"
 #include "../../framework/Exceptions.h"
 #include "../../framework/Handles.h"
 #include "../../framework/ListedEntry.h"
@@ -64,7 +65,7 @@ void SaveScript(const std::string& fileName, const TStringList& lines) {
 // but could not be read completely.
 bool ExportPlugin(const TPluginRow& row, TStringList& lines) {
   if (row.Category == IERepairItemUnit::ToolbarKind)
-    return MainUnit::ExportNamedValue(row.KeyPath, row.Entry, lines) != MainUnit::TExportOutcome::Unreadable;
+    return MainUnit::ExportRegValue(row.KeyPath, row.Entry, lines) != MainUnit::TExportOutcome::Unreadable;
   return ExportKeyValues(row.KeyPath, lines);
 }
 
@@ -88,6 +89,7 @@ TPluginRemoval RemovePlugins(const std::vector<TPluginRow>& rows, uint8_t platfo
 
   TStringList lines;
   lines.Add(MainUnit::RegScriptHeader(platformKind));
+  RegBackupUnit::AddUserNote(lines);
   std::vector<bool> backedUp;
   for (const TPluginRow& row : rows) {
     backedUp.push_back(ExportPlugin(row, lines));
@@ -105,7 +107,11 @@ std::vector<TBackupFile> ListBackupFiles(const std::string& folder) {
   std::vector<TBackupFile> files;
   std::string dir = IncludeTrailingBackslash(folder);
   ForEachFile(dir, "*.reg", [&](const TFoundFile& found) {
-    if (!found.IsFolder()) files.push_back({PublicFunctionUnit::FileTimeToDateTime(found.CreationTime), dir + found.Name});
+    if (found.IsFolder()) return true;
+    // exactly the entry listed; one that cannot be read now is listed: its restore tells why
+    std::string sid, exact = Narrow(ListedEntry::ExactPath(dir, found.Name));
+    if (RegBackupUnit::ReadScriptUser(exact, sid) && !PublicFunctionUnit::IsCurrentUsersSid(sid)) return true;
+    files.push_back({PublicFunctionUnit::FileTimeToDateTime(found.CreationTime), dir + found.Name});
     return true;
   });
   return files;
@@ -136,7 +142,7 @@ std::vector<TDetailBackup> ParseBackupDetails(const std::string& bytes) {
     if (end == std::string::npos) end = text.size();
     std::string line = Trim(text.substr(start, end - start));
     start = end + 1;
-    if (line.empty() || IsHeader(line)) continue;
+    if (line.empty() || line[0] == ';' || IsHeader(line)) continue;
     if (line.find('[') != std::string::npos && line.find(']') != std::string::npos) {
       records.push_back({.Flag = 1, .KeyLine = line});
     } else if (!records.empty()) {

@@ -54,7 +54,8 @@ struct TPluginRemoval {
 };
 
 // Creates the folder (one level) when missing, writes what every row's removal takes away (a
-// toolbar's own value, the key of a menu extension or explorer bar) into one new backup file
+// toolbar's own value, the key of a menu extension or explorer bar) into one new backup file that
+// notes the current user
 // (never replacing an earlier backup: a taken name moves the stamp on by a second) and then removes
 // each row that was backed up, by its category. No file when no row is given. Throws
 // EInOutError when the file cannot be written; nothing is removed then.
@@ -68,7 +69,10 @@ struct TBackupFile {
   std::string FileName;    // full path
 };
 // The "*.reg" files of folder in the order the file system gives them; empty when the folder is
-// missing. The process's current directory is left as it is.
+// missing. The process's current directory is left as it is. The backups lie in the program's
+// folder, shared by every user of the machine, and hold keys of HKEY_CURRENT_USER: each notes the
+// user who wrote it (RegBackupUnit::AddUserNote), and a user lists (and restores) only their own
+// and those noting no user (written before backups noted one); another user's stay as they are.
 std::vector<TBackupFile> ListBackupFiles(const std::string& folder);
 
 // ---- backup details ----
@@ -78,9 +82,10 @@ struct TDetailBackup {
   std::string KeyLine;     // the bracketed line as read
   std::string ValueLine;   // the newest value line after it
 };
-// The records of a script's text (UTF-16LE with its byte-order mark, UTF-8 or ANSI): header and
-// empty lines are skipped, a line holding "[" and "]" starts a record, any other line becomes the
-// newest record's value line; lines before the first key line are dropped.
+// The records of a script's text (UTF-16LE with its byte-order mark, UTF-8 or ANSI): header,
+// comment (the backup's notes) and empty lines are skipped, a line holding "[" and "]" starts a
+// record, any other line becomes the newest record's value line; lines before the first key line
+// are dropped.
 std::vector<TDetailBackup> ParseBackupDetails(const std::string& bytes);
 // The same read from a file (exactly the entry its name gives, as a listing gave it); empty when
 // it cannot be read.

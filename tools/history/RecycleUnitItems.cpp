@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <map>
 #include <optional>
+#include <utility>
 
 #include <shellapi.h>
 #include <knownfolders.h>
@@ -255,7 +256,10 @@ void ListFolderFiles(const std::string& folder, TCategory kind, TFolderGuard& gu
                      std::vector<TRecycleData>& items) {
   if (!guard.Allows(folder)) return;
   ForEachFile(folder, "*.*", [&](const TFoundFile& file) {
-    if (IsListedAttribute(file.Attributes)) items.push_back({.Kind = kind, .Name = file.Name, .Path = folder});
+    if (!IsListedAttribute(file.Attributes)) return true;
+    TRecycleData item{.Kind = kind, .Name = file.Name, .Path = folder};
+    if (!ListedEntry::ReadStamp(folder, file.Name, item.Stamp)) return true;   // gone already
+    items.push_back(std::move(item));
     return true;
   });
 }
@@ -320,12 +324,16 @@ int DeleteIECache(const std::vector<TRecycleData>& items, const TCleanStep& step
 int DeleteCheckedValues(const std::vector<TRecycleData>& items, TCategory kind, const std::string& keyPath,
                         const TCleanStep& step) {
   TRegKeyHandle key;
-  if (!key.Open(HKEY_CURRENT_USER, keyPath, KEY_SET_VALUE)) return 0;
+  if (!key.Open(HKEY_CURRENT_USER, keyPath, KEY_QUERY_VALUE | KEY_SET_VALUE)) return 0;
   int deleted = 0;
   for (const TRecycleData& item : items) {
     if (item.Kind != kind || !item.Checked) continue;
     if (!step(item)) break;
-    if (RegDeleteValueW(key.Get(), Widen(item.Path).c_str()) == ERROR_SUCCESS) ++deleted;
+    // the name alone may hold another text by now: the browser renumbers its typed addresses
+    std::wstring name = Widen(item.Path);
+    TRegValue now;
+    if (!QueryRegValue(key.Get(), name, now) || !IsTextValue(now) || RegValueText(now) != item.Name) continue;
+    if (RegDeleteValueW(key.Get(), name.c_str()) == ERROR_SUCCESS) ++deleted;
   }
   return deleted;
 }
@@ -345,8 +353,11 @@ int DeleteCheckedFiles(const std::vector<TRecycleData>& items, const TCleanStep&
     if (!IsFileKind(item.Kind) || !item.Checked) continue;
     if (!step(item)) break;
     // exactly the entry listed, a direct child of its folder, by its exact name: "keep." is never
-    // read as "keep", and a name that is no listed name ("..", a path) is refused
-    if (guard.Allows(item.Path) && ListedEntry::DeleteTree(item.Path, item.Name)) ++deleted;
+    // read as "keep", and a name that is no listed name ("..", a path) is refused; an entry
+    // written since it was listed is another program's by now
+    ListedEntry::TFileStamp now;
+    if (!guard.Allows(item.Path) || !ListedEntry::ReadStamp(item.Path, item.Name, now) || now != item.Stamp) continue;
+    if (ListedEntry::DeleteTree(item.Path, item.Name)) ++deleted;
   }
   return deleted;
 }

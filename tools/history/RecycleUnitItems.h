@@ -18,6 +18,8 @@
 
 #include <windows.h>
 
+#include "../../framework/ListedEntry.h"
+
 namespace RecycleUnit {
 
 // The categories, numbered as the tree's children under "All".
@@ -66,6 +68,7 @@ struct TRecycleData {
   std::string Name;    // the address, the typed text or the file name
   std::string Path;    // the cache folder, the value's name or the file's folder
   bool Checked = true; // to be cleaned
+  ListedEntry::TFileStamp Stamp;   // a file or folder: its size and last write time when listed
 };
 
 // True for a folder whose entries the cleaner may list and delete: a full path that is not a
@@ -103,15 +106,18 @@ using TCleanStep = std::function<bool(const TRecycleData& item)>;
 bool EmptyRecycleBin(HWND owner);
 // Removes the ticked cache entries (kind IECache) from the URL cache; returns how many went.
 int DeleteIECache(const std::vector<TRecycleData>& items, const TCleanStep& step);
-// Deletes the values of the ticked items of kind under key (not created); returns how many went.
+// Deletes the values of the ticked items of kind under key (not created), each only while it
+// still holds the item's text (the browser renumbers its typed addresses: by now the name may
+// hold another); returns how many went.
 int DeleteCheckedValues(const std::vector<TRecycleData>& items, TCategory kind, const std::string& key,
                         const TCleanStep& step);
 int DeleteTypedURLs(const std::vector<TRecycleData>& items, const std::string& key, const TCleanStep& step);
 int DeleteRunMRU(const std::vector<TRecycleData>& items, const std::string& key, const TCleanStep& step);
 // Deletes the ticked files and folders of the temporary, NetHood and Recent categories for good
 // (a folder with all it holds), exactly the entries listed (each reached by its exact name, never
-// as the system would read it), without questions or error windows; entries of a refused folder
-// and entries that became links are left. Returns how many are gone.
+// as the system would read it), without questions or error windows; entries of a refused folder,
+// entries that became links and entries written since they were listed (another size or last
+// write time) are left. Returns how many are gone.
 int DeleteCheckedFiles(const std::vector<TRecycleData>& items, const TCleanStep& step);
 
 }  // namespace RecycleUnit

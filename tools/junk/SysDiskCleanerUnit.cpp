@@ -68,6 +68,7 @@ const char* const kNoFolder = "Please select the destination folder for the junk
 
 const char* const kRemoveTitle = "Remove Junk Files";
 const char* const kRemovedLine = "The Junk File Cleaner has removed the specific junk files as shown below:";
+const char* const kNothingRemoved = "The cleanup was cancelled: no junk files were removed.";
 const char* const kConfirm = "The files will be permanently deleted and can not recovered!\r\rAre you sure to proceed?";
 const char* const kConfirmCaption = "Junk File Cleaner - Delete Confirmation";
 
@@ -272,7 +273,7 @@ void TSysDiskCleanerForm::BuildOptionsPage(TPanel* page) {
 void TSysDiskCleanerForm::BuildCleanupPage(TPanel* page) {
   page->SetColor(clWhite);
   NewTitle(page, kRemoveTitle);
-  NewLabel(page, kRemovedLine, kListLeft, 28, kListWidth);
+  RemovedLabel = NewLabel(page, kRemovedLine, kListLeft, 28, kListWidth);
   CleanerListView = new TListView(page, {.OwnerData = true});
   CleanerListView->SetBounds(kListLeft, 50, kListWidth, 210);
   AddColumns(CleanerListView, kCleanerColumns);
@@ -351,6 +352,7 @@ void TSysDiskCleanerForm::BackBtnClick(TObject*) {
 // Shows a step; entering it by Next runs what the step does.
 void TSysDiskCleanerForm::ShowStep(TCleanerStep step, bool enter) {
   DataNotebook->SetPageIndex(static_cast<int>(step));
+  cleanupDeclined_ = false;
   UpdateWizardButtons();
   if (!enter) return;
   FormResize(this);
@@ -378,7 +380,8 @@ void TSysDiskCleanerForm::ShowStep(TCleanerStep step, bool enter) {
 void TSysDiskCleanerForm::UpdateWizardButtons() {
   TCleanerStep step = Step();
   bool last = step == TCleanerStep::Cleanup;
-  BackBtn->SetEnabled(!last && step != TCleanerStep::Drives);
+  // after a cleanup the way back is closed; after a cleanup declined, the user may choose again
+  BackBtn->SetEnabled(last ? cleanupDeclined_ : step != TCleanerStep::Drives);
   NextBtn->SetCaption(last ? kFinish : kNext);
   NextBtn->SetEnabled(true);
 }
@@ -644,8 +647,15 @@ TCleanupMode TSysDiskCleanerForm::CleanupMode() const {
 void TSysDiskCleanerForm::ConfirmCleanup() {
   cleaned_.clear();
   CleanerListView->SetItemCount(0);
-  if (ShowMessageBox(kConfirm, kConfirmCaption, MB_YESNO | MB_ICONWARNING | MB_DEFBUTTON2) != IDYES || Closing())
+  RemovedLabel->SetCaption(kRemovedLine);
+  bool confirmed = ShowMessageBox(kConfirm, kConfirmCaption, MB_YESNO | MB_ICONWARNING | MB_DEFBUTTON2) == IDYES;
+  if (Closing()) return;
+  if (!confirmed) {
+    RemovedLabel->SetCaption(kNothingRemoved);
+    cleanupDeclined_ = true;
+    UpdateWizardButtons();
     return;
+  }
   State = TCleanerState::Cleaning;
   Cleanup();
 }
@@ -653,13 +663,14 @@ void TSysDiskCleanerForm::ConfirmCleanup() {
 void TSysDiskCleanerForm::Cleanup() {
   TCleanupMode mode = CleanupMode();
   std::string folder = Trim(panJunkMoveFolder->Caption());
+  TMoveTargets targets;
   for (int i = 0; i < ReportListView->Count() && State != TCleanerState::StopCleaning; ++i) {
     if (!ReportListView->IsChecked(i)) continue;
     std::string drive = ReportListView->Item(i)->Text(3);
     for (const TJunkFileRecord& file : FoundFiles) {
       if (State == TCleanerState::StopCleaning) break;
       if (DrivePart(file.Path) != drive) continue;
-      cleaned_.push_back({file.Path, CleanupFile(file, mode, folder)});
+      cleaned_.push_back({file.Path, CleanupFile(file, mode, folder, targets)});
     }
   }
   CleanerListView->SetItemCount((int)cleaned_.size());

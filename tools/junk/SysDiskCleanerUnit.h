@@ -75,6 +75,7 @@ class TSysDiskCleanerForm : public TToolPage {
   TRadioButton* RadioButton2;
   TRadioButton* RadioButton3;
   TPanel* panJunkMoveFolder;
+  TLabel* RemovedLabel;   // what the cleanup did: the files removed, or nothing
   TListView* CleanerListView;
   TPanel* CleanupPanel;
   TProgressBar* CleanupGauge;
@@ -142,6 +143,7 @@ class TSysDiskCleanerForm : public TToolPage {
   std::vector<SysDiskCleanerUnit::TFixedDrive> drives_;       // row i of DiskListView
   std::vector<SysDiskCleanerUnit::TFixedDrive> scanDrives_;   // row i of ScanListView
   std::vector<TCleanedFile> cleaned_;
+  bool cleanupDeclined_ = false;   // the cleanup step shows a cleanup the user said no to
   bool junkTypesRead_ = false;   // the list holds what the file held, or the defaults written
   DWORD lastPump_ = 0;
   bool pumpedOnce_ = false;

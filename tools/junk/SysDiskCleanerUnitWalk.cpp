@@ -2,9 +2,12 @@
 
 #include <shellapi.h>
 
+#include <utility>
+
 #include "../../framework/Handles.h"
 #include "../../framework/ListedEntry.h"
 #include "../../framework/Strings.h"
+#include "../../scan/PublicFunctionUnit.h"
 
 namespace SysDiskCleanerUnit {
 
@@ -54,6 +57,47 @@ bool IsShownEntry(DWORD attributes) {
   }
 }
 
+// A 32-bit program on 64-bit Windows that names the system folder is shown the 32-bit one
+// (which it also meets under its own name); "Sysnative" names the system's own.
+struct TSystemFolderNames {
+  std::wstring Redirected;   // "\\?\C:\WINDOWS\SYSTEM32", upper case; "" on a 32-bit system
+  std::wstring Native;       // "\\?\C:\Windows\Sysnative"
+};
+
+const TSystemFolderNames& SystemFolderNames() {
+  static const TSystemFolderNames names = [] {
+    TSystemFolderNames n;
+    wchar_t windows[MAX_PATH];
+    UINT length = GetSystemWindowsDirectoryW(windows, MAX_PATH);
+    if (!PublicFunctionUnit::RunsUnderWow64() || length == 0 || length >= MAX_PATH) return n;
+    std::wstring folder = ListedEntry::ExactFolder(Narrow(windows, length));
+    if (folder.empty()) return n;
+    n.Redirected = Upper(folder + L"\\System32");
+    n.Native = folder + L"\\Sysnative";
+    return n;
+  }();
+  return names;
+}
+
+// The path a folder met as exact ("\\?\" form) is listed and acted on by: the system's own
+// system folder for the name of the system folder, else exact itself.
+std::wstring ListingPath(const std::wstring& exact) {
+  const TSystemFolderNames& names = SystemFolderNames();
+  if (!names.Redirected.empty() && exact.size() == names.Redirected.size() && Upper(exact) == names.Redirected)
+    return names.Native;
+  return exact;
+}
+
+// The size and last write time of a file found, as the system holds the file (a listing may give
+// an older size for a file being written); as the listing gave them when the file does not answer.
+ListedEntry::TFileStamp FoundStamp(const std::wstring& exact, const std::string& name, const WIN32_FIND_DATAW& data) {
+  ListedEntry::TFileStamp stamp{
+      .Size = ((uint64_t)data.nFileSizeHigh << 32) | data.nFileSizeLow,
+      .LastWrite = ((uint64_t)data.ftLastWriteTime.dwHighDateTime << 32) | data.ftLastWriteTime.dwLowDateTime};
+  ListedEntry::ReadStamp(Narrow(exact), name, stamp);
+  return stamp;
+}
+
 // Walks the folder listed as exact ("\\?\" form) and shown as shown.
 bool WalkFolder(const std::wstring& exact, const std::wstring& shown, const TJunkMatcher& matcher,
                 std::vector<TJunkFileRecord>& found, const TWalkStep& step) {
@@ -66,17 +110,19 @@ bool WalkFolder(const std::wstring& exact, const std::wstring& shown, const TJun
     bool walkShown = IsShownEntry(data.dwFileAttributes);
     if (!step(TWalkEntry{shown, data.cFileName, walkShown})) return false;
     if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-      if (IsWalkedFolder(data.dwFileAttributes) &&
-          !WalkFolder(exact + L"\\" + data.cFileName, shown + L"\\" + data.cFileName, matcher, found, step))
+      if (IsWalkedFolder(data.dwFileAttributes) && !WalkFolder(ListingPath(exact + L"\\" + data.cFileName),
+                                                               shown + L"\\" + data.cFileName, matcher, found, step))
         return false;
       continue;
     }
     if (!matcher.Matches(data.cFileName)) continue;
     std::string name = Narrow(data.cFileName);
+    ListedEntry::TFileStamp stamp = FoundStamp(exact, name, data);
     found.push_back({.FileName = name,
                      .Path = Narrow(shown) + "\\" + name,
-                     .Size = (int64_t)(((uint64_t)data.nFileSizeHigh << 32) | data.nFileSizeLow),
-                     .Folder = Narrow(exact)});
+                     .Size = (int64_t)stamp.Size,
+                     .Folder = Narrow(exact),
+                     .LastWrite = stamp.LastWrite});
   } while (FindNextFileW(search.Get(), &data));
   return true;
 }
@@ -121,7 +167,7 @@ bool ScanFolder(const std::string& folder, const TJunkMatcher& matcher, std::vec
   std::wstring exact = ListedEntry::ExactFolder(IncludeTrailingBackslash(shown));
   if (exact.empty()) return true;
   while (!exact.empty() && exact.back() == L'\\') exact.pop_back();
-  return WalkFolder(exact, Widen(shown), matcher, found, step);
+  return WalkFolder(ListingPath(exact), Widen(shown), matcher, found, step);
 }
 
 std::string DrivePart(const std::string& path) { return UpperCase(ExtractFileDrive(path)); }
@@ -138,12 +184,27 @@ TDriveTotals CountDriveFiles(const std::vector<TJunkFileRecord>& found, const st
 
 std::string KilobyteText(int64_t bytes) { return IntToStr(bytes / 1024) + " KB"; }
 
-std::string UniqueTarget(const std::string& folder, const std::string& name) {
+namespace {
+
+// "name" and ".ext" of a file name; ".profile" has no extension.
+std::pair<std::string, std::string> StemAndExtension(const std::string& name) {
   size_t dot = name.rfind('.');
-  if (dot == 0) dot = std::string::npos;   // ".profile" has no extension
-  std::string stem = name.substr(0, dot);
-  std::string extension = dot == std::string::npos ? "" : name.substr(dot);
+  if (dot == 0 || dot == std::string::npos) return {name, ""};
+  return {name.substr(0, dot), name.substr(dot)};
+}
+
+}  // namespace
+
+std::string UniqueTarget(const std::string& folder, const std::string& name) {
+  auto [stem, extension] = StemAndExtension(name);
   return IncludeTrailingBackslash(folder) + ListedEntry::FreeName(folder, stem, extension);
+}
+
+std::string TMoveTargets::Take(const std::string& folder, const std::string& name) {
+  auto [stem, extension] = StemAndExtension(name);
+  // the number given last is looked at first: taken by now, unless its move failed
+  int& number = next_[Upper(Widen(IncludeTrailingBackslash(folder) + name))];
+  return IncludeTrailingBackslash(folder) + ListedEntry::FreeName(folder, stem, extension, number);
 }
 
 namespace {
@@ -161,12 +222,21 @@ bool ListedFolder(const TJunkFileRecord& file, std::string& folder) {
   return true;
 }
 
+// True while the file is as the walk saw it: the same size, last written at the same time.
+bool AsFound(const std::string& folder, const TJunkFileRecord& file) {
+  ListedEntry::TFileStamp now;
+  return ListedEntry::ReadStamp(folder, file.FileName, now) &&
+         now == ListedEntry::TFileStamp{.Size = (uint64_t)file.Size, .LastWrite = file.LastWrite};
+}
+
 }  // namespace
 
-std::string CleanupFile(const TJunkFileRecord& file, TCleanupMode mode, const std::string& moveFolder) {
-  // Each of the routines below acts on a plain file only, and looks at it itself.
+std::string CleanupFile(const TJunkFileRecord& file, TCleanupMode mode, const std::string& moveFolder,
+                        TMoveTargets& targets) {
+  // Each of the routines below acts on a plain file only, and looks at it itself; the file is
+  // looked at once more just before: one written anew since the walk is not the junk it found.
   std::string folder;
-  bool listed = ListedFolder(file, folder);
+  bool listed = ListedFolder(file, folder) && AsFound(folder, file);
   switch (mode) {
     case TCleanupMode::Delete: {
       // a read-only file is left, as a plain delete leaves it
@@ -174,14 +244,21 @@ std::string CleanupFile(const TJunkFileRecord& file, TCleanupMode mode, const st
       return listed && !readOnly && ListedEntry::Delete(folder, file.FileName) ? StatusFileDeleted : StatusDeletedError;
     }
     case TCleanupMode::RecycleBin:
-      return listed && ListedEntry::Recycle(folder, file.FileName) ? StatusFileDeleted : StatusDeletedError;
+      return listed && ListedEntry::Recycle(folder, file.FileName) == ListedEntry::TRecycleOutcome::Recycled
+                 ? StatusFileDeleted
+                 : StatusDeletedError;
     case TCleanupMode::MoveToFolder: {
       if (!listed || Trim(moveFolder).empty()) return StatusMovedError;
-      return ListedEntry::Move(folder, file.FileName, UniqueTarget(moveFolder, file.FileName)) ? StatusFileMoved
+      return ListedEntry::Move(folder, file.FileName, targets.Take(moveFolder, file.FileName)) ? StatusFileMoved
                                                                                               : StatusMovedError;
     }
   }
   return StatusDeletedError;
+}
+
+std::string CleanupFile(const TJunkFileRecord& file, TCleanupMode mode, const std::string& moveFolder) {
+  TMoveTargets targets;
+  return CleanupFile(file, mode, moveFolder, targets);
 }
 
 std::vector<TFixedDrive> ListFixedDrives() {

@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <unordered_map>
 #include <unordered_set>
 #include <vector>
 
@@ -34,6 +35,8 @@ struct TJunkFileRecord {
   int64_t Size = 0;       // bytes
   std::string Folder;     // the folder as it was listed ("\\?\" form), where the file is acted on;
                           // "" takes the folder part of Path
+  uint64_t LastWrite = 0; // when the file was last written, as the walk saw it (a FILETIME): with
+                          // Size, what tells whether it is still the file found
 };
 
 // The one rule for names: "*" stands for any run of characters, "?" for exactly one, letters
@@ -70,9 +73,12 @@ struct TWalkEntry {
 using TWalkStep = std::function<bool(const TWalkEntry& entry)>;
 
 // Walks folder depth first, entering sub-folders as IsWalkedFolder allows, and appends every
-// file (never a folder, never "." or "..") whose name the matcher accepts. Every folder is listed
-// and entered by its exact name, so "old." is walked as itself, never as "old". A drive ("C:")
-// is walked from its root. Returns false when step asked to stop.
+// file (never a folder, never "." or "..") whose name the matcher accepts, with its size and last
+// write time. Every folder is listed and entered by its exact name, so "old." is walked as
+// itself, never as "old". A drive ("C:") is walked from its root. The system folder is listed as
+// the system itself holds it: a 32-bit program on 64-bit Windows would otherwise be shown the
+// 32-bit system folder under that name too (found twice, the real one never). Returns false when
+// step asked to stop.
 bool ScanFolder(const std::string& folder, const TJunkMatcher& matcher, std::vector<TJunkFileRecord>& found,
                 const TWalkStep& step);
 
@@ -94,10 +100,27 @@ enum class TCleanupMode { Delete, RecycleBin, MoveToFolder };
 // A target in folder for name that does not exist yet: "name.ext", else "name (2).ext", ...
 // (each looked for by its exact name).
 std::string UniqueTarget(const std::string& folder, const std::string& name);
+
+// The targets of one run of moves: the same as UniqueTarget, but the number to try first per
+// folder and name is the last one given, so that the thousandth "thumbs.db" does not look for
+// the 998 names before it again. Each name is still looked for before it is given.
+class TMoveTargets {
+ public:
+  std::string Take(const std::string& folder, const std::string& name);
+
+ private:
+  std::unordered_map<std::wstring, int> next_;   // upper-cased folder "\" name: the last number given
+};
+
 // Cleans exactly the file found (its exact name in the folder it was listed in, never what the
 // system would read the path as) and returns its status, judged by what the disk holds
-// afterwards. A path that is no longer a plain file (a folder took its place) is left alone with
-// an error, and so is a name the recycle bin would read as another file ("~draft." as "~draft").
+// afterwards. A file that is no longer as the walk saw it (another size or last write time: it
+// was written anew) is left with an error, as is a path that is no longer a plain file (a folder
+// took its place), a name the recycle bin would read as another file ("~draft." as "~draft") and
+// a file the recycle bin cannot take (switched off, full, too small). Moves of one run take their
+// targets from one TMoveTargets.
+std::string CleanupFile(const TJunkFileRecord& file, TCleanupMode mode, const std::string& moveFolder,
+                        TMoveTargets& targets);
 std::string CleanupFile(const TJunkFileRecord& file, TCleanupMode mode, const std::string& moveFolder);
 
 // A fixed drive the cleaner offers.

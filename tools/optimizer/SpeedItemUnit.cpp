@@ -300,6 +300,7 @@ const char* const kRecordedKeyName = "F5";
 const char* const kMarkSection = "Backup";
 const char* const kMarkKey = "Format";
 const char* const kMarkValue = "2";
+const char* const kUserKey = "User";
 
 DWORD OwnType(TKind kind) { return kind == TKind::Dword ? REG_DWORD : REG_SZ; }
 
@@ -648,8 +649,13 @@ TBackupReading::TBackupReading(const std::string& fileName) : hold_(fileName) {
 
 void MarkSpeedBackup(const std::string& fileName) {
   if (GetFileAttributesW(Widen(fileName).c_str()) != INVALID_FILE_ATTRIBUTES) return;
-  TIniFile(fileName).WriteString(kMarkSection, kMarkKey, kMarkValue);
+  TIniFile ini(fileName);
+  ini.WriteString(kMarkSection, kMarkKey, kMarkValue);
+  std::string sid = PublicFunctionUnit::CurrentUserSid();
+  if (!sid.empty()) ini.WriteString(kMarkSection, kUserKey, sid);
 }
+
+std::string SpeedBackupUser(const TIniFile& ini) { return Trim(ini.ReadString(kMarkSection, kUserKey, "")); }
 
 bool IsMarkedSpeedBackup(const TIniFile& ini) {
   long long format = 0;

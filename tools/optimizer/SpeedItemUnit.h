@@ -73,10 +73,15 @@ inline constexpr const char* UnreadableBackupText =
     "The backup file %s cannot be read now (another program may be using it).";
 
 // Writes the mark of the files this program writes now into fileName when the file does not
-// exist yet; an existing file is left as it is.
+// exist yet; an existing file is left as it is. The mark notes the current user beside the format
+// ("User=S-1-5-21-..."): the files lie in the program's folder, shared by every user of the
+// machine, and hold values of HKEY_CURRENT_USER.
 void MarkSpeedBackup(const std::string& fileName);
 // The file carries that mark.
 bool IsMarkedSpeedBackup(const TIniFile& ini);
+// The SID the file notes as its user's; "" when it notes none (a file of an earlier version, or
+// the SID could not be read when it was written).
+std::string SpeedBackupUser(const TIniFile& ini);
 
 // ---- restore ----
 

@@ -1,8 +1,10 @@
 #include "SystemSpeedUnit.h"
 
+#include "../../app/MainUnitBackup.h"
 #include "../../framework/Dialogs.h"
 #include "../../framework/PageBuilders.h"
 #include "../../framework/ScrollBox.h"
+#include "../../scan/PublicFunctionUnit.h"
 #include "SpeedItemUnit.h"
 
 using namespace SystemSpeedUnit;
@@ -269,7 +271,10 @@ std::string TOptimizeForm::Folder() const { return BackupFolder.empty() ? SpeedB
 void TOptimizeForm::StartRun() {
   TDateTime stamp = Clock();
   CreateDirectoryW(Widen(ExcludeTrailingBackslash(Folder())).c_str(), nullptr);
-  SpeedItemUnit::SpeedBackupFile = SpeedBackupFileName(Folder(), stamp);
+  // each run a file of its own: never one of an earlier run, which may be another user's
+  std::string folder = Folder();
+  SpeedItemUnit::SpeedBackupFile =
+      MainUnit::FreeBackupFileName([&folder](TDateTime t) { return SpeedBackupFileName(folder, t); }, stamp);
 }
 
 void TOptimizeForm::RunOptimization(const char* successText) {
@@ -313,8 +318,9 @@ std::string TOptimizeForm::SelectedBackup() const {
 
 void TOptimizeForm::RestoreSpeedBackup(const std::string& fileName) {
   TSpeedRestore result = RestoreSpeedFile(fileName);
-  if (result.Unreadable) {
-    ShowMessageBox(Format(RestoreUnreadableText, fileName), MB_ICONWARNING);
+  if (result.Unreadable || result.OtherUser) {
+    const char* text = result.Unreadable ? RestoreUnreadableText : PublicFunctionUnit::OtherUsersBackupText;
+    ShowMessageBox(Format(text, fileName), MB_ICONWARNING);
     return;
   }
   if (result.Marked || result.ServicesRestored) {

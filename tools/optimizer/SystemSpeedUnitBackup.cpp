@@ -4,6 +4,7 @@
 #include "../../framework/Exceptions.h"
 #include "../../framework/Handles.h"
 #include "../../framework/IniFiles.h"
+#include "../../scan/PublicFunctionUnit.h"
 #include "SpeedItemUnit.h"
 
 namespace SystemSpeedUnit {
@@ -109,6 +110,10 @@ TSpeedRestore RestoreSpeedFile(const std::string& fileName) {
   std::vector<TSavedService> services;
   try {
     SpeedItemUnit::TBackupReading reading(fileName);
+    if (!PublicFunctionUnit::IsCurrentUsersSid(SpeedItemUnit::SpeedBackupUser(ini))) {
+      result.OtherUser = true;
+      return result;
+    }
     result.Marked = SpeedItemUnit::IsMarkedSpeedBackup(ini);
     for (int item = 1; item <= SpeedItemUnit::SpeedItemCount; ++item) {
       std::string section = SpeedItemUnit::SpeedSectionName(item);
@@ -142,7 +147,8 @@ std::vector<TSpeedBackupRow> ListSpeedBackupFiles(const std::string& folder) {
   std::vector<TSpeedBackupRow> rows;
   std::string dir = IncludeTrailingBackslash(folder);
   ForEachFile(dir, "*.ini", [&](const TFoundFile& f) {
-    if (f.Attributes != FILE_ATTRIBUTE_DIRECTORY && Pos("SPEED", AnsiUpperCase(f.Name)) > 0)
+    if (f.Attributes == FILE_ATTRIBUTE_DIRECTORY || Pos("SPEED", AnsiUpperCase(f.Name)) == 0) return true;
+    if (PublicFunctionUnit::IsCurrentUsersSid(SpeedItemUnit::SpeedBackupUser(TIniFile(dir + f.Name))))
       rows.push_back({f.Name, dir + f.Name});
     return true;
   });

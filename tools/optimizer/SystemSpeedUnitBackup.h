@@ -74,6 +74,7 @@ int RestoreSpeedSection(const std::string& section, TIniFile& ini);
 
 struct TSpeedRestore {
   bool Unreadable = false;         // the file exists but could not be read: nothing was done
+  bool OtherUser = false;          // the file notes another user of the machine: nothing was done
   bool Marked = false;             // the file carries the mark of the files written now
   int Refused = 0;                 // changes refused or not made
   bool ServicesRestored = false;   // the file held service states and they were put back
@@ -83,7 +84,8 @@ struct TSpeedRestore {
 };
 // Reads the whole file first (held for reading meanwhile), then restores every item with a
 // section holding keys, in item order, then the saved service states. An item whose section
-// cannot be used is named in NotRestored and the others are still restored.
+// cannot be used is named in NotRestored and the others are still restored. A file noted as
+// another user's is neither restored nor changed: its values of HKEY_CURRENT_USER are that user's.
 TSpeedRestore RestoreSpeedFile(const std::string& fileName);
 
 // ---- backup list ----
@@ -92,7 +94,8 @@ struct TSpeedBackupRow {
   std::string Name;   // the file name
   std::string Path;   // folder + file name
 };
-// The "*.ini" files of folder whose names contain "speed" in any letter case, in listing order.
+// The "*.ini" files of folder whose names contain "speed" in any letter case, in listing order,
+// but those noted as another user's (which stay as they are).
 std::vector<TSpeedBackupRow> ListSpeedBackupFiles(const std::string& folder);
 
 }  // namespace SystemSpeedUnit

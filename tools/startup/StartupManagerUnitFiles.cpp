@@ -4,8 +4,6 @@
 #include <algorithm>
 #include <cstring>
 
-#include <sddl.h>
-
 #include "../../framework/Exceptions.h"
 #include "../../framework/Handles.h"
 #include "../../framework/ListedEntry.h"
@@ -72,25 +70,6 @@ bool ParseType(const std::string& text, DWORD& type) {
   }
   type = (DWORD)number;
   return number <= 0xFFFFFFFFull;
-}
-
-// A SID in its written form: "S-", then numbers joined by "-" ("S-1-5-21-...").
-bool IsSidText(const std::string& text) {
-  if (text.size() < 5 || (text[0] != 'S' && text[0] != 's') || text[1] != '-') return false;
-  bool digit = false;
-  int groups = 0;
-  for (size_t i = 2; i <= text.size(); ++i) {
-    if (i == text.size() || text[i] == '-') {
-      if (!digit) return false;
-      ++groups;
-      digit = false;
-    } else if (text[i] >= '0' && text[i] <= '9') {
-      digit = true;
-    } else {
-      return false;
-    }
-  }
-  return groups >= 2;
 }
 
 // The text's parts between the separators (one part for a text without any).
@@ -166,7 +145,7 @@ bool ParseRunLine(const std::string& line, TRunLine& run) {
   std::vector<std::string> fields = SplitText(head, '|');
   size_t field = 1;
   run.KeyText = fields[0];
-  run.UserSid = field < fields.size() && IsSidText(fields[field]) ? fields[field++] : std::string();
+  run.UserSid = field < fields.size() && PublicFunctionUnit::IsSidText(fields[field]) ? fields[field++] : std::string();
   bool tagged = field < fields.size();
   if (field + (tagged ? 1 : 0) != fields.size()) return false;
   if (!tagged) {
@@ -204,28 +183,9 @@ bool RunLineText(const std::string& fullPath, const std::string& userSid, const 
          back.ValueName == valueName && back.Value.Type == value.Type && back.Value.Data == value.Data;
 }
 
-std::string CurrentUserSid() {
-  static const std::string sid = [] {
-    HANDLE opened = nullptr;
-    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &opened)) return std::string();
-    TKernelHandle token(opened);
-    DWORD size = 0;
-    GetTokenInformation(token.Get(), TokenUser, nullptr, 0, &size);
-    std::vector<BYTE> buffer(size);
-    wchar_t* text = nullptr;
-    if (size == 0 || !GetTokenInformation(token.Get(), TokenUser, buffer.data(), size, &size) ||
-        !ConvertSidToStringSidW(reinterpret_cast<TOKEN_USER*>(buffer.data())->User.Sid, &text))
-      return std::string();
-    std::string result = Narrow(text);
-    LocalFree(text);
-    return IsSidText(result) ? result : std::string();
-  }();
-  return sid;
-}
-
 std::string LineSid(HKEY root) { return root == HKEY_CURRENT_USER ? CurrentUserSid() : std::string(); }
 
-bool IsCurrentUsersLine(const TRunLine& run) { return run.UserSid.empty() || SameText(run.UserSid, CurrentUserSid()); }
+bool IsCurrentUsersLine(const TRunLine& run) { return PublicFunctionUnit::IsCurrentUsersSid(run.UserSid); }
 
 std::string RunValueText(const TRegValue& value) {
   if (IsTextValue(value)) return RegValueText(value);

@@ -14,6 +14,7 @@
 
 #include "../../framework/Registry.h"
 #include "../../framework/StringList.h"
+#include "../../scan/PublicFunctionUnit.h"
 
 namespace StartupManagerUnit {
 
@@ -77,8 +78,7 @@ bool ParseRunLine(const std::string& line, TRunLine& run);
 bool RunLineText(const std::string& fullPath, const std::string& userSid, const std::string& valueName,
                  const TRegValue& value, std::string& line);
 
-// The SID of the user whose hive HKEY_CURRENT_USER is ("S-1-5-21-..."); "" when it cannot be read.
-std::string CurrentUserSid();
+using PublicFunctionUnit::CurrentUserSid;
 // The SID a line of a key under the root carries: the current user's for HKEY_CURRENT_USER.
 std::string LineSid(HKEY root);
 // True for the current user's line: it carries the current user's SID, or none (a line of the
