@@ -1,5 +1,6 @@
 #include "BenchPlant.h"
 
+#include <cctype>
 #include <functional>
 #include <vector>
 
@@ -351,6 +352,23 @@ void DeleteFolder(const std::string& folder) {
 }
 
 }  // namespace
+
+// A planted name: "ZelvoranBench" or the bench's class identifiers in any case, or a planted
+// extension (".zb" and five digits).
+static bool IsPlantedName(const std::string& text) {
+  std::string upper = AnsiUpperCase(text);
+  if (upper.find("ZELVORANBENCH") != std::string::npos || upper.find(kGuidPrefix) != std::string::npos) return true;
+  for (size_t at = upper.find(".ZB"); at != std::string::npos; at = upper.find(".ZB", at + 1)) {
+    size_t digits = 0;
+    while (digits < 5 && at + 3 + digits < upper.size() && isdigit((unsigned char)upper[at + 3 + digits])) ++digits;
+    if (digits == 5) return true;
+  }
+  return false;
+}
+
+bool NamesPlanted(const std::string& keyPath, const std::string& valueName, const std::string& shortName) {
+  return IsPlantedName(keyPath) || IsPlantedName(valueName) || IsPlantedName(shortName);
+}
 
 void ClearPlanted() {
   RegDeleteTreeW(HKEY_LOCAL_MACHINE, Widen(kSoftwareKey).c_str());

@@ -25,6 +25,9 @@ struct TPlantCounts {
   TNamedPaths NamedPaths;
 };
 
+// Whether a finding's key (or file), value name or short name holds a name the plant gives.
+bool NamesPlanted(const std::string& keyPath, const std::string& valueName, const std::string& shortName);
+
 // Removes every key, value, shortcut and file an earlier run planted (the benchmark's folder
 // too, when nothing else is left in it).
 void ClearPlanted();
